@@ -1,0 +1,15 @@
+// Processing pending events on the user-interface thread from inside long operations.
+#pragma once
+
+// Processes the events that are pending now. With excludeUserInput, keyboard and mouse input
+// stays queued, so a long operation cannot be re-entered by the user. Without an event loop
+// (a headless library test) it does nothing.
+void ProcessMessages(bool excludeUserInput = true);
+
+// Processes events as they arrive, sleeping between them, until `milliseconds` have passed
+// or `done()` turns true; returns done()'s last answer. Without an event loop it sleeps in
+// small steps and still checks done().
+bool ProcessMessagesUntil(int milliseconds, bool (*done)(void*), void* context);
+
+// True when the program's event loop exists (the program, or a test that created one).
+bool HasEventLoop();

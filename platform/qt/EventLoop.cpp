@@ -1,0 +1,33 @@
+// The event-processing helpers over Qt's event dispatcher.
+#include "platform/EventLoop.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QThread>
+
+#include <algorithm>
+
+bool HasEventLoop() { return QCoreApplication::instance() != nullptr; }
+
+void ProcessMessages(bool excludeUserInput) {
+    if (!HasEventLoop()) return;
+    QCoreApplication::processEvents(excludeUserInput ? QEventLoop::ExcludeUserInputEvents
+                                                     : QEventLoop::AllEvents);
+}
+
+bool ProcessMessagesUntil(int milliseconds, bool (*done)(void*), void* context) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!(done && done(context))) {
+        qint64 left = milliseconds - timer.elapsed();
+        if (left <= 0) break;
+        if (HasEventLoop()) {
+            // Sleeps in the dispatcher until an event arrives or the slice ends.
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, int(std::min<qint64>(left, 50)));
+        } else {
+            QThread::msleep(unsigned(std::min<qint64>(left, 10)));
+        }
+    }
+    return done && done(context);
+}

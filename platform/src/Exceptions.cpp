@@ -1,0 +1,4 @@
+// The silent abort.
+#include "platform/Exceptions.h"
+
+void Abort() { throw EAbort("Operation aborted"); }
