@@ -1,6 +1,7 @@
 // The runtime's text and number helpers over Windows-1252 bytes.
 #include "platform/SysUtils.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -141,14 +142,12 @@ bool TryStrToInt(std::string_view text, int32_t& value) { return ValInt(text, va
 std::string FloatToStr(double value) {
     if (std::isnan(value)) return "NAN";
     if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
+    // to_chars never consults the locale: files always get ".".
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15G", value);
-    // snprintf follows LC_NUMERIC; files always take ".".
-    for (char* p = buf; *p; ++p)
-        if (*p == ',') *p = '.';
-    // The runtime writes exponents without "+" and without leading zeros: 1E20, 1E-5.
-    std::string out(buf);
-    size_t e = out.find('E');
+    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
+    std::string out(buf, res.ptr);
+    // The runtime writes exponents in capitals, without "+" and without leading zeros: 1E20, 1E-5.
+    size_t e = out.find('e');
     if (e != std::string::npos) {
         std::string mant = out.substr(0, e), ex = out.substr(e + 1);
         std::string sign;
