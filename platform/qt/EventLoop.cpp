@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -23,8 +24,12 @@ bool ProcessMessagesUntil(int milliseconds, bool (*done)(void*), void* context) 
         qint64 left = milliseconds - timer.elapsed();
         if (left <= 0) break;
         if (HasEventLoop()) {
-            // Sleeps in the dispatcher until an event arrives or the slice ends.
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, int(std::min<qint64>(left, 50)));
+            // Sleeps in the dispatcher until an event arrives or the slice ends. (The overload
+            // with a time limit drops WaitForMoreEvents and would spin; the timer wakes it.)
+            QTimer wake;
+            wake.setSingleShot(true);
+            wake.start(int(std::min<qint64>(left, 50)));
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         } else {
             QThread::msleep(unsigned(std::min<qint64>(left, 10)));
         }

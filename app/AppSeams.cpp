@@ -1,0 +1,73 @@
+// The seams between the bank code and the windows, with their headless behaviour.
+#include "AppSeams.h"
+
+TBankSettings& BankSettings() {
+    static TBankSettings settings;
+    return settings;
+}
+
+TAppSeams& Seams() {
+    static TAppSeams seams;
+    return seams;
+}
+
+void ResetSeams() {
+    Seams() = TAppSeams();
+    BankSettings() = TBankSettings();
+}
+
+bool AskPasswordSeam(std::string& typed) {
+    typed.clear();
+    return Seams().AskPassword && Seams().AskPassword(typed);
+}
+
+void SetStatusTextSeam(const std::string& text) {
+    if (Seams().SetStatusText) Seams().SetStatusText(text);
+}
+
+void EnableSaveSeam(bool enabled) {
+    if (Seams().EnableSave) Seams().EnableSave(enabled);
+}
+
+void RebuildTreeSeam() {
+    if (Seams().RebuildTree) Seams().RebuildTree();
+}
+
+void ValidateUserSeam() {
+    if (Seams().ValidateUser) Seams().ValidateUser();
+}
+
+TBusyScope::TBusyScope() {
+    if (Seams().SetBusy) Seams().SetBusy(true);
+}
+
+// Runs on every way out of a long operation, so neither the hourglass nor a stale
+// "Loading" text can outlive it.
+TBusyScope::~TBusyScope() {
+    try {
+        if (Seams().SetBusy) Seams().SetBusy(false);
+        SetStatusTextSeam(std::string());
+    } catch (...) {
+    }
+}
+
+TEventPump::TEventPump(int everyCalls, std::chrono::milliseconds interval)
+    : everyCalls_(everyCalls > 0 ? everyCalls : 1),
+      interval_(interval),
+      last_(std::chrono::steady_clock::now()) {}
+
+void TEventPump::Tick() {
+    if (!Seams().ProcessEvents) return;
+    ++calls_;
+    // The clock is read only every few calls: a load calls this once per line.
+    if (calls_ < everyCalls_ && (calls_ % 16 != 0 ||
+                                 std::chrono::steady_clock::now() - last_ < interval_))
+        return;
+    Now();
+}
+
+void TEventPump::Now() {
+    calls_ = 0;
+    last_ = std::chrono::steady_clock::now();
+    if (Seams().ProcessEvents) Seams().ProcessEvents();
+}

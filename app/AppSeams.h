@@ -1,0 +1,77 @@
+// The points where the bank code reaches the windows: the window code fills them, tests script
+// them, and without either the bank runs headless.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+// The settings the bank code reads. The settings unit keeps them current; tests set them.
+struct TBankSettings {
+    bool Interleave = false;    // workgroup entries interleaved: one leading marker is ignored
+    bool PWordFile = false;     // banks are written protected by BankPassword
+    bool PWEachSave = false;    // the password is typed at each save
+    bool ConfirmSaves = true;   // each save is reported
+    std::string BankPassword;
+};
+TBankSettings& BankSettings();
+
+struct TAppSeams {
+    // The password dialog: true with the typed text on OK, false on Cancel.
+    std::function<bool(std::string& typed)> AskPassword;
+    // The hourglass cursor on (true) or off (false).
+    std::function<void(bool busy)> SetBusy;
+    // The status bar's text; a leading tab centres it, empty clears it.
+    std::function<void(const std::string& text)> SetStatusText;
+    // The Save Bank command and the Save tool button.
+    std::function<void(bool enabled)> EnableSave;
+    // The tree after a change of the entries.
+    std::function<void()> RebuildTree;
+    // The entry editor over EditEntry; returns the modal result (mrOk when accepted).
+    std::function<int(int mode)> RunEntryForm;
+    // Focuses and selects the tree node of an entry.
+    std::function<void(int entryIndex)> FocusEntryNode;
+    // The New command, offered when a command needs a bank.
+    std::function<void()> NewBank;
+    // Validates the configured user once per run; sets IsAdministrator.
+    std::function<void()> ValidateUser;
+    // Processes pending window events, user input excluded.
+    std::function<void()> ProcessEvents;
+};
+
+// The seams in force; every member may be empty, which gives the headless behaviour.
+TAppSeams& Seams();
+// Empties every seam and restores the default settings (tests).
+void ResetSeams();
+
+// Calls to the seams that tolerate an empty seam.
+bool AskPasswordSeam(std::string& typed);  // false (Cancel) when headless
+void SetStatusTextSeam(const std::string& text);
+void EnableSaveSeam(bool enabled);
+void RebuildTreeSeam();
+void ValidateUserSeam();
+
+// The hourglass for one scope, and the status text cleared when the scope ends.
+class TBusyScope {
+public:
+    TBusyScope();
+    ~TBusyScope();
+    TBusyScope(const TBusyScope&) = delete;
+    TBusyScope& operator=(const TBusyScope&) = delete;
+};
+
+// Processes pending events from a long loop, but only every `everyCalls` calls or after
+// `interval` has passed, whichever comes first.
+class TEventPump {
+public:
+    explicit TEventPump(int everyCalls = 100,
+                        std::chrono::milliseconds interval = std::chrono::milliseconds(50));
+    void Tick();
+    void Now();  // processes at once
+
+private:
+    int everyCalls_;
+    int calls_ = 0;
+    std::chrono::milliseconds interval_;
+    std::chrono::steady_clock::time_point last_;
+};

@@ -1,0 +1,67 @@
+// The bank file (*.bnk): its record lines, the reader, the safe writer and the file stamp.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "BankModel.h"
+
+// How one entry is written as record lines. The bank writer uses the defaults (with
+// Protected from the settings); the bank export picks its own.
+struct TRecordOptions {
+    // All sixteen tags; false writes only Na, Ux, Fx, No, C1, C2, C3 (the old layout).
+    bool AllFields = true;
+    // Every value scrambled and written as hexadecimal text.
+    bool Protected = false;
+    // One leading marker removed from Name and the categories.
+    bool StripMarker = true;
+    enum TDateRule {
+        drAfterNoDate,   // only dates after 1 January 2000
+        drKnownDate,     // every date above 0 but the no-date value
+        drPositive,      // every date above 0
+    } DateRule = drKnownDate;
+};
+
+// The record lines of one entry, each ending in CR LF, appended to `out`.
+void WriteEntryRecord(std::string& out, const TEntry& entry, int number,
+                      const TRecordOptions& options);
+// Raises Number and writes Entries[Index] with that number.
+void WriteBankRecord(std::string& out, int Index, int& Number, const TRecordOptions& options);
+
+// The value encodings, shared with the settings and the exports.
+std::string EncodeProtectedValue(std::string_view value);   // hex of the long scrambling
+std::string EncodePasswordValue(std::string_view password);  // hex of the short scrambling
+// Decoding raises EConvertError on text that is not hexadecimal.
+std::string DecodeProtectedValue(std::string_view text);
+std::string DecodePasswordValue(std::string_view text);
+// Notes on one line: CR LF, a lone CR and a lone LF all become "~~"; and back to CR LF.
+std::string NotesToLine(std::string_view notes);
+std::string LineToNotes(std::string_view line);
+// The marker line's 14 scrambled bytes.
+std::string ScrambledBankMarker(bool workgroup);
+
+// Reads a bank file and appends its records after EntryHigh, then rebuilds the tree.
+// Import renames names that exist already ("_" in front); Workgroup marks names and
+// categories; AllowWorkgroup lets a non-administrator read a workgroup bank. Count is the
+// number of records read. False when the load was abandoned (unreadable file, Cancel at the
+// password, a refused workgroup bank, No to an incomplete record): then Count is 0 and the
+// bank is as it was.
+bool LoadBankFile(const std::string& FileName, bool Import, bool Workgroup, bool AllowWorkgroup,
+                  int& Count);
+
+// Writes the entries the save scope names to FileName, keeping the previous file as the
+// backup. False when nothing was written (Cancel at the password, a failed write): then the
+// file, its backup and the modified flags are as they were.
+bool SaveBankFile(const std::string& FileName);
+
+// The backup of a bank file: the same name with the extension "bak".
+std::string BankBackupName(const std::string& FileName);
+
+// The file's modification time in nanoseconds; 0 when the file is not found.
+int64_t FileStamp(const std::string& FileName);
+
+// Called after the new bank is written to its temporary file and before it replaces the
+// bank; an exception from it fails the save (tests inject write errors here).
+std::function<void(const std::string& tempFileName)>& BankSaveHook();

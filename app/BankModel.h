@@ -1,0 +1,187 @@
+// The bank in memory: entries, the application's bank state, sort order, category paths and guards.
+#pragma once
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "FixedStr.h"
+#include "platform/DateTime.h"
+
+struct TVirtualNode;
+using PVirtualNode = TVirtualNode*;
+
+// Marks the names and categories that come from the workgroup bank ("»").
+inline constexpr char WorkgroupMarker = '\xBB';
+
+inline bool HasWorkgroupMarker(std::string_view s) {
+    return !s.empty() && s.front() == WorkgroupMarker;
+}
+// The text without one leading marker, when it has one.
+inline std::string_view StripWorkgroupMarker(std::string_view s) {
+    return HasWorkgroupMarker(s) ? s.substr(1) : s;
+}
+
+// One bank entry.
+struct TEntry {
+    std::string Name;          // a leading marker makes it a workgroup entry
+    std::string Description;
+    FixedStr<3> Rating;
+    FixedStr<25> UserID;
+    FixedStr<15> Password;
+    std::string EMail;
+    std::string ConfNotes;
+    TDateTime ChangeDate = NoDate;
+    TDateTime LastAccess = NoDate;
+    int32_t AccessCount = 0;
+    std::string URL;           // "None" counts as no URL
+    FixedStr<1> Favorite;      // "»" puts the entry into the Favorites group
+    std::string Category1;
+    std::string Category2;
+    std::string Category3;
+    std::string Notes;
+    int32_t TreeIndex = -1;    // row in the fully expanded tree, -1 = none
+    PVirtualNode Node = nullptr;
+
+    bool IsWorkgroup() const { return HasWorkgroupMarker(Name); }
+    bool IsFavorite() const { return !Favorite.empty(); }
+    // Copies the stored fields (all but TreeIndex and Node) from another entry.
+    void AssignFields(const TEntry& from);
+
+    friend bool operator==(const TEntry&, const TEntry&) = default;
+};
+
+// A category triple, each value trimmed. Paths order by each value padded to 50 columns with
+// blanks and compared ignoring ASCII case, value by value; values may be longer than 50.
+struct TCategoryPath {
+    std::string C1;
+    std::string C2;
+    std::string C3;
+};
+int ComparePaddedCategory(std::string_view a, std::string_view b);
+int CompareCategoryPaths(const TCategoryPath& a, const TCategoryPath& b);
+struct TCategoryPathLess {
+    bool operator()(const TCategoryPath& a, const TCategoryPath& b) const {
+        return CompareCategoryPaths(a, b) < 0;
+    }
+};
+// Sorted, without duplicates (duplicates ignore ASCII case).
+using TCategoryList = std::set<TCategoryPath, TCategoryPathLess>;
+
+// The main tree's per-node record.
+struct TTreeNodeData {
+    int32_t EntryIndex = 0;
+    int32_t Kind = 0;
+    bool Workgroup = false;
+};
+
+enum TNodeKind : int32_t {
+    nkCategory1 = 1,
+    nkCategory2 = 2,
+    nkCategory3 = 3,
+    nkEntry = 4,
+    nkFavorites = 8,
+    nkNoCategories = 9,
+};
+
+// Everything the application knows about the open bank. The program has one (Bank()); the
+// commands, dialogs and file code read and change its members directly.
+struct TBankState {
+    // Entries[0..EntryHigh] are the bank; slots beyond EntryHigh mean nothing.
+    std::vector<TEntry> Entries;
+    int32_t EntryHigh = -1;      // -1: no bank open, or an empty one
+    TEntry EditEntry;            // the transfer record of the editor, drops and captures
+    TCategoryList CategoryPaths; // refilled by every tree rebuild
+    TCategoryList CategoryKeys;  // filled for the export-by-category dialogs
+    int32_t FocusedEntry = -1;
+    int32_t FindIndex = -1;
+    bool BankModified = false;       // a local entry changed
+    bool WorkgroupModified = false;  // a workgroup entry changed
+    bool IsAdministrator = false;
+    bool NewBank = false;            // a new bank counts as open while empty
+    std::string BankFileName;
+    std::string BankCaption;
+    std::string ProgramFolder;       // with a trailing delimiter
+
+    // The bank file's state.
+    std::string BankFolder;          // folder of the bank last read or written, trailing "/"
+    std::string FilePassword;        // the password of the last protected bank read
+    bool DuplicatesRenamed = false;  // an import renamed a duplicate name
+    int64_t WorkgroupFileTime = 0;   // FileStamp of the workgroup bank when loaded or saved
+
+    // The save scope, set before each save: what to write and as which kind of bank.
+    bool SaveLocal = false;
+    bool SaveWorkgroup = false;
+    bool SaveAll = false;
+    bool AsLocal = false;
+    bool AsWorkgroup = false;
+
+    int Count() const { return EntryHigh + 1; }
+    TEntry& Entry(int index) { return Entries.at(size_t(index)); }
+    const TEntry& Entry(int index) const { return Entries.at(size_t(index)); }
+    // Appends after EntryHigh and returns the new index.
+    int AppendEntry(const TEntry& entry);
+    // Drops every entry above newHigh.
+    void TruncateEntries(int newHigh);
+    // Sets the modified flag that belongs to the entry's name.
+    void MarkModified(std::string_view name);
+};
+
+TBankState& Bank();
+// Back to the state of a freshly started program (tests, and the main window at creation).
+void ResetBank();
+
+// The bank's order, for the sort routine: favourites first by name; the others by C1, C2, C3,
+// then name. Case folds ASCII only; with `Interleave`, one leading marker is ignored.
+int CompareIgnoringMarker(std::string_view a, std::string_view b);
+int CompareEntries(const TEntry& a, const TEntry& b, bool Interleave);
+int CompareEntries(const TEntry& a, const TEntry& b);  // with the Interleave setting
+
+// Resets EditEntry.
+void ClearEntry();
+void ClearEntry(TEntry& entry);
+
+// The entry's trimmed categories. For a non-administrator, one leading marker is removed
+// from each value where it has one when Category1 carries the marker.
+TCategoryPath CategoryPathOf(const TEntry& entry, bool stripMarkers);
+// Adds the entry's path to CategoryPaths; nothing when Category1 is empty.
+void AddCategoryPath(const TEntry& entry);
+// Adds every entry's key to CategoryKeys (non-administrators skip workgroup entries).
+void BuildCategoryKeys();
+
+// Items for the category combo boxes, in CategoryPaths order without repeats.
+std::vector<std::string> FillCategory1Choices();
+std::vector<std::string> FillCategory2Choices(std::string_view Category1);
+std::vector<std::string> FillCategory3Choices(std::string_view Category1,
+                                              std::string_view Category2);
+
+// True when an entry's name equals `name` exactly (case-sensitive).
+bool NameExists(std::string_view name);
+
+// The bank's names for fast lookups while many entries are added (imports, merges).
+class TNameIndex {
+public:
+    TNameIndex() = default;
+    explicit TNameIndex(const TBankState& bank);
+    bool Contains(std::string_view name) const { return names_.count(std::string(name)) != 0; }
+    void Add(std::string_view name) { names_.emplace(name); }
+
+private:
+    std::unordered_set<std::string> names_;
+};
+
+// Focuses the entry of that name: an exact match first, else one ignoring ASCII case;
+// nothing when there is none. Returns the index or -1.
+int SelectEntryNode(std::string_view name);
+
+// Runs the entry editor (mode 0: focus on the URL, 1: on the name) and appends EditEntry on
+// OK. Returns true when an entry was added.
+bool AddEntry(int Mode);
+
+// Guards of the commands, with their messages.
+bool CheckBankOpen();
+bool RequireBank();
+void ShowAdminOnly();

@@ -1,0 +1,66 @@
+// A fresh bank, default seams and scripted messages for every bank test.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "AppSeams.h"
+#include "BankModel.h"
+#include "ScriptedMessages.h"
+
+using Strings = std::vector<std::string>;
+// The workgroup marker as a text.
+static const std::string Mark(1, WorkgroupMarker);
+
+class BankFixture : public ::testing::Test {
+protected:
+    BankFixture() {
+        ResetBank();
+        ResetSeams();
+        Seams().RebuildTree = [this] { ++rebuilds; };
+        Seams().EnableSave = [this](bool on) { saveEnabled.push_back(on); };
+        Seams().FocusEntryNode = [this](int index) { focused.push_back(index); };
+    }
+    ~BankFixture() override {
+        ResetBank();
+        ResetSeams();
+    }
+
+public:
+    // An entry with a URL made from its name.
+    static TEntry Named(const std::string& name, const std::string& c1 = "",
+                        const std::string& c2 = "", const std::string& c3 = "") {
+        TEntry e;
+        e.Name = name;
+        e.URL = "http://" + name;
+        e.Category1 = c1;
+        e.Category2 = c2;
+        e.Category3 = c3;
+        return e;
+    }
+    static void Add(const TEntry& e) { Bank().AppendEntry(e); }
+    static Strings Names() {
+        Strings out;
+        for (int i = 0; i <= Bank().EntryHigh; ++i) out.push_back(Bank().Entry(i).Name);
+        return out;
+    }
+    static std::string ReadAll(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    static void WriteAll(const std::string& path, const std::string& bytes) {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+
+protected:
+    ScriptedMessages messages;
+    int rebuilds = 0;
+    std::vector<bool> saveEnabled;
+    std::vector<int> focused;
+};

@@ -1,0 +1,472 @@
+// The bank file: exact bytes of both kinds, round trips, the lenient reader and the safe save.
+#include "BankFile.h"
+
+#include <sys/stat.h>
+
+#include <clocale>
+
+#include "BankFixture.h"
+#include "Settings.h"
+#include "TempDir.h"
+#include "platform/Exceptions.h"
+#include "platform/FileUtils.h"
+
+namespace {
+
+const std::string LocalMarkerLine = "#00000#\x2A\x1B\x3E\x4D\x4D\x07\x30\x0E\x19\x18\x35\x08\x6C\x22";
+const std::string WorkgroupMarkerLine =
+    std::string("#00000#\x33\x1B\x3E\x4B\x4B\x19\x1D\x1A\x07\x31\x12\x0F\x07\x01");
+const std::string Ending = "\rDo you want to continue?\r(If you say No, any updates will be lost!)";
+
+std::string Lines(const Strings& lines) {
+    std::string out;
+    for (const auto& l : lines) out += l + "\r\n";
+    return out;
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+TEntry Example() {
+    TEntry e = BankFixture::Named("Example", "News");
+    e.URL = "http://example.com";
+    e.Favorite = Mark;
+    e.Notes = "line1\r\nline2";
+    e.Description = "Desc";
+    e.Rating = "5";
+    e.UserID = "joe";
+    e.Password = "abc";
+    e.EMail = "j@x.org";
+    e.ConfNotes = "x";
+    e.ChangeDate = 37000.5;
+    e.LastAccess = 37001.25;
+    e.AccessCount = 3;
+    return e;
+}
+
+// Every field filled, with long values, line breaks and every byte above 0x7F.
+TEntry Rich(const std::string& name) {
+    std::string high;
+    for (int c = 0x80; c <= 0xFF; ++c) high += char(c);
+    TEntry e = BankFixture::Named(name + high.substr(0, 8), "C1 \xC4", "C2", std::string(60, 'c'));
+    e.Description = std::string(300, 'd') + high;
+    e.Rating = "\xBB\xE9" "9";
+    e.UserID = "user\xFC";
+    e.Password = "P\xE4ssw0rd!#=~~ 15";
+    e.EMail = "m\xE9@example.org";
+    e.ConfNotes = "secret 1\r\nsecret 2\r\n\r\n" + high;
+    e.ChangeDate = 40123.123456789;
+    e.LastAccess = 40124.987654321;
+    e.AccessCount = 123456;
+    e.URL += high.substr(100);
+    e.Favorite = Mark;
+    e.Notes = "a\r\nb";
+    return e;
+}
+
+class BankFileTest : public BankFixture {
+protected:
+    BankFileTest() {
+        BankSettings().ConfirmSaves = false;
+        Seams().AskPassword = [this](std::string& typed) {
+            ++passwordPrompts;
+            if (typedPasswords.empty()) return false;
+            typed = typedPasswords.front();
+            typedPasswords.erase(typedPasswords.begin());
+            return true;
+        };
+        Seams().SetStatusText = [this](const std::string& t) { statusTexts.push_back(t); };
+        Seams().SetBusy = [this](bool busy) { busyDepth += busy ? 1 : -1; };
+    }
+
+    std::string File(const std::string& name = "x.bnk") const { return dir.File(name); }
+
+    static bool Save(const std::string& file, bool local = true, bool workgroup = false,
+                     bool all = false, bool asWorkgroup = false) {
+        Bank().SaveLocal = local;
+        Bank().SaveWorkgroup = workgroup;
+        Bank().SaveAll = all;
+        Bank().AsLocal = !asWorkgroup;
+        Bank().AsWorkgroup = asWorkgroup;
+        return SaveBankFile(file);
+    }
+    int Load(const std::string& file, bool import = false, bool workgroup = false,
+             bool allow = false) {
+        int count = -1;
+        const bool loaded = LoadBankFile(file, import, workgroup, allow, count);
+        EXPECT_EQ(loaded, count > 0);
+        return count;
+    }
+    int LoadBytes(const std::string& bytes, bool import = false) {
+        WriteAll(File("in.bnk"), bytes);
+        return Load(File("in.bnk"), import);
+    }
+    std::string BadLine(int number) const {
+        return "Record No " + std::to_string(number) + " in\r" + File("in.bnk") +
+               "\ris bad and will be bypassed.";
+    }
+
+    TempDir dir;
+    Strings typedPasswords;
+    int passwordPrompts = 0;
+    Strings statusTexts;
+    int busyDepth = 0;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Writing
+
+TEST_F(BankFileTest, BothKindsAreWrittenByteForByte) {
+    Add(Example());
+    ASSERT_TRUE(Save(File()));
+    EXPECT_EQ(ReadAll(File()),
+              Lines({"#----F#2.0", LocalMarkerLine, "#00001#Na=Example",
+                     "#00001#Ux=http://example.com", "#00001#Fx=\xBB", "#00001#No=line1~~line2",
+                     "#00001#C1=News", "#00001#De=Desc", "#00001#Ra=5", "#00001#Id=joe",
+                     "#00001#Pw=05162F", "#00001#Em=j@x.org", "#00001#Cn=1C", "#00001#Da=37000.5",
+                     "#00001#La=37001.25", "#00001#Ac=3"}));
+    BankSettings().PWordFile = true;
+    BankSettings().BankPassword = "Secret";
+    ASSERT_TRUE(Save(File()));
+    EXPECT_EQ(ReadAll(File()),
+              Lines({"#----F#2.0", "#----P#37112F52491F", LocalMarkerLine,
+                     "#00001#Na=210C2D4D5C0717", "#00001#Ux=0C74385016445D0A0F121E116C220E146F1F",
+                     "#00001#Fx=DF", "#00001#No=081D22451D150C031E1D1653", "#00001#C1=2A113B53",
+                     "#00001#De=20113F43", "#00001#Ra=51", "#00001#Id=0E1B29",
+                     "#00001#Pw=54417D161E2D", "#00001#Em=0E34340E431915", "#00001#Cn=1C",
+                     "#00001#Da=57437C101C4547", "#00001#La=57437C101D45405A", "#00001#Ac=57"}));
+    EXPECT_EQ(passwordPrompts, 0);
+    EXPECT_TRUE(messages.Shown.empty());
+}
+
+TEST_F(BankFileTest, RecordWriterServesTheExportsToo) {
+    TEntry e = Example();
+    e.Name = Mark + "W\r";
+    e.ChangeDate = 30000;
+    e.LastAccess = NoDate;
+    e.Notes = "1\n2\r3\r\n4";
+    std::string out;
+    TRecordOptions old;
+    old.AllFields = old.StripMarker = false;
+    WriteEntryRecord(out, e, 100012, old);  // numbers wrap past five digits
+    EXPECT_EQ(out, Lines({"#00012#Na=" + Mark + "W ", "#00012#Ux=http://example.com",
+                          "#00012#Fx=" + Mark, "#00012#No=1~~2~~3~~4", "#00012#C1=News"}));
+    out.clear();
+    TRecordOptions all;
+    all.DateRule = TRecordOptions::drPositive;
+    WriteEntryRecord(out, e, 1, all);
+    EXPECT_TRUE(Contains(out, "#00001#Da=30000\r\n#00001#La=36526\r\n"));
+    out.clear();
+    all.DateRule = TRecordOptions::drAfterNoDate;
+    WriteEntryRecord(out, e, 1, all);
+    EXPECT_FALSE(Contains(out, "Da="));
+}
+
+TEST_F(BankFileTest, EveryFieldSurvivesBothKinds) {
+    for (bool isProtected : {false, true}) {
+        SCOPED_TRACE(isProtected);
+        ResetBank();
+        BankSettings().PWordFile = isProtected;
+        BankSettings().BankPassword = " Secret ";  // blanks around it cannot lock anybody out
+        const std::vector<TEntry> want = {Rich("first"), Rich("second")};
+        TEntry tildes = Named("third");
+        tildes.Notes = "x~~y";
+        Add(want[0]);
+        Add(want[1]);
+        Add(tildes);
+        ASSERT_TRUE(Save(File()));
+        ResetBank();
+        typedPasswords = {"secret"};
+        ASSERT_EQ(Load(File()), 3);
+        for (int i = 0; i < 2; ++i) {
+            TEntry got = Bank().Entry(i);
+            EXPECT_NEAR(got.ChangeDate, want[size_t(i)].ChangeDate, 1e-9);
+            EXPECT_NEAR(got.LastAccess, want[size_t(i)].LastAccess, 1e-9);
+            got.ChangeDate = want[size_t(i)].ChangeDate;
+            got.LastAccess = want[size_t(i)].LastAccess;
+            EXPECT_EQ(got, want[size_t(i)]);
+        }
+        EXPECT_EQ(Bank().Entry(2).Notes, "x\r\ny");
+        EXPECT_EQ(Bank().Entry(2).ChangeDate, NoDate);
+        EXPECT_TRUE(messages.Shown.empty());
+    }
+}
+
+TEST_F(BankFileTest, DatesAreWrittenWithAPointAndOnlyWhenKnown) {
+    const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
+    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) std::setlocale(LC_NUMERIC, "de_DE");
+    TEntry e = Named("d");
+    e.ChangeDate = 37000.5;
+    Add(e);
+    e.ChangeDate = 35000.25;  // before 2000: kept as well
+    Add(e);
+    ASSERT_TRUE(Save(File()));
+    std::setlocale(LC_NUMERIC, saved.c_str());
+    const std::string bytes = ReadAll(File());
+    EXPECT_TRUE(Contains(bytes, "#00001#Da=37000.5\r\n"));
+    EXPECT_TRUE(Contains(bytes, "#00002#Da=35000.25\r\n"));
+    EXPECT_FALSE(Contains(bytes, "La="));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Save scope and workgroup banks
+
+class SaveScope : public BankFileTest {
+protected:
+    SaveScope() {
+        Add(Named("L1", "Cat"));
+        Add(Named(Mark + "W1", Mark + "Team", Mark + "Sub"));
+        Add(Named("L2"));
+        Bank().BankModified = Bank().WorkgroupModified = true;
+    }
+};
+
+TEST_F(SaveScope, EachScopeWritesItsEntriesAndClearsOnlyItsOwnFlag) {
+    ASSERT_TRUE(Save(File()));
+    EXPECT_EQ(ReadAll(File()), Lines({"#----F#2.0", LocalMarkerLine, "#00001#Na=L1",
+                                      "#00001#Ux=http://L1", "#00001#C1=Cat", "#00002#Na=L2",
+                                      "#00002#Ux=http://L2"}));
+    EXPECT_FALSE(Bank().BankModified);
+    EXPECT_TRUE(Bank().WorkgroupModified);
+    EXPECT_TRUE(saveEnabled.empty());
+
+    Bank().BankModified = true;
+    ASSERT_TRUE(Save(File("all.bnk"), false, false, true, true));  // all, as a workgroup bank
+    EXPECT_TRUE(Contains(ReadAll(File("all.bnk")), "#00003#Na=L2"));
+    EXPECT_TRUE(Bank().BankModified);
+    EXPECT_FALSE(Bank().WorkgroupModified);
+    EXPECT_EQ(Bank().WorkgroupFileTime, FileStamp(File("all.bnk")));
+
+    BankSettings().ConfirmSaves = true;
+    ASSERT_TRUE(Save(File("all.bnk"), false, false, true, false));
+    EXPECT_TRUE(Contains(ReadAll(File("all.bnk")),
+                         "\r\n" + LocalMarkerLine + "\r\n#00001#Na=L1\r\n"));
+    EXPECT_TRUE(Contains(ReadAll(File("all.bnk")),
+                         "\r\n#00002#Na=W1\r\n#00002#Ux=http://\xBBW1\r\n#00002#C1=Team\r\n"));
+    EXPECT_EQ(messages.Texts(), Strings{File("all.bnk") + "\rhas been saved as a\rLocal Bank"});
+    EXPECT_EQ(saveEnabled, std::vector<bool>{false});
+}
+
+TEST_F(SaveScope, WorkgroupBankIsMarkedOnLoadAndRefusedToOrdinaryUsers) {
+    BankSettings().ConfirmSaves = true;
+    ASSERT_TRUE(Save(File(), false, true, false, true));
+    EXPECT_EQ(ReadAll(File()), Lines({"#----F#2.0", WorkgroupMarkerLine, "#00001#Na=W1",
+                                      "#00001#Ux=http://" + Mark + "W1", "#00001#C1=Team",
+                                      "#00001#C2=Sub"}));
+    EXPECT_EQ(messages.LastText(), File() + "\rhas been saved as a\rWorkgroup Bank");
+    EXPECT_EQ(Bank().WorkgroupFileTime, FileStamp(File()));
+    ResetBank();
+    int validations = 0;
+    Seams().ValidateUser = [&] { ++validations; };
+    EXPECT_EQ(Load(File()), 0);
+    EXPECT_EQ(messages.LastText(), "Only a Lorvane Administrator can\ropen or import a Workgroup Bank");
+    EXPECT_EQ(Bank().EntryHigh, -1);
+    EXPECT_EQ(rebuilds, 0);
+    EXPECT_EQ(validations, 1);
+
+    Seams().ValidateUser = [] { Bank().IsAdministrator = true; };
+    EXPECT_EQ(Load(File()), 1);
+    EXPECT_EQ(Names(), Strings{Mark + "W1"});
+    EXPECT_EQ(Bank().Entry(0).Category2, Mark + "Sub");
+    EXPECT_EQ(Bank().Entry(0).Category3, "");
+    EXPECT_EQ(busyDepth, 0);
+}
+
+TEST_F(BankFileTest, MergesAndImportsRenameDuplicates) {
+    WriteAll(File("wg.bnk"), Lines({"#----F#2.0", WorkgroupMarkerLine, "#00001#Na=A", "#00001#Ux=u",
+                                    "#00002#Na=A", "#00002#Ux=v"}));
+    EXPECT_EQ(Load(File("wg.bnk"), true, true, true), 2);
+    EXPECT_EQ(Names(), (Strings{Mark + "A", Mark + "_A"}));
+    EXPECT_TRUE(Bank().DuplicatesRenamed);
+    ResetBank();
+    Add(Named("A"));
+    Add(Named("_A"));
+    EXPECT_EQ(LoadBytes(Lines({"#00001#Na=a", "#00001#Ux=u", "#00002#Na=A", "#00002#Ux=u"}), true), 2);
+    EXPECT_EQ(Names(), (Strings{"A", "_A", "a", "__A"}));
+    EXPECT_TRUE(Bank().DuplicatesRenamed);
+    Bank().DuplicatesRenamed = false;
+    EXPECT_EQ(LoadBytes(Lines({"#00001#Na=A", "#00001#Ux=u"})), 1);  // opening renames nothing
+    EXPECT_EQ(Bank().Entry(4).Name, "A");
+    EXPECT_FALSE(Bank().DuplicatesRenamed);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The lenient reader
+
+TEST_F(BankFileTest, HeaderlessFilesBadLinesAndOddValuesAreRead) {
+    EXPECT_EQ(LoadBytes(Lines({"#00001#Na=N", "#00001#Ux=u", "", "#00001#Zz=ignored",
+                               "#00001#Da=0", "#00001#La=abc", "#00001#Ra=  12345", "#00001#Ac=12x",
+                               "garbage", "#00002#Na=M", "#00002#Em=e", "#00002#Da=37000,5",
+                               "#00002#Cn=plain words", "#00002#Ac=7"})), 2);
+    EXPECT_EQ(messages.Texts(), (Strings{BadLine(3), BadLine(9)}));
+    EXPECT_EQ(messages.Shown.front().Type, TMsgDlgType::mtInformation);
+    const TEntry &n = Bank().Entry(0), &m = Bank().Entry(1);
+    EXPECT_EQ(n.ChangeDate, NoDate);
+    EXPECT_EQ(n.LastAccess, NoDate);
+    EXPECT_EQ(n.Rating.str(), "123");
+    EXPECT_EQ(n.AccessCount, 0);
+    EXPECT_EQ(m.ChangeDate, 37000.5);
+    EXPECT_EQ(m.ConfNotes, "plain words");  // not hexadecimal: as it stands
+    EXPECT_EQ(m.AccessCount, 7);
+    EXPECT_EQ(rebuilds, 1);
+    EXPECT_EQ(Bank().BankFolder, dir.Path().string() + "/");
+}
+
+TEST_F(BankFileTest, RecordsGroupByTheirOwnNumbers) {
+    // Gaps, wrapped numbers and bare CR or LF line ends; NUL and 0x1A are ordinary bytes.
+    const std::string bytes = "#99999#Na=A\r#99999#Ux=u\r#00000#Na=B\r#00000#Ux=v\r#00000#De=x" +
+                              std::string(1, '\0') + "\x1Ay\r#00007#Na=C\n#00007#Ux=w";
+    EXPECT_EQ(LoadBytes(bytes), 3);
+    EXPECT_EQ(Names(), (Strings{"A", "B", "C"}));
+    EXPECT_EQ(Bank().Entry(1).Description, std::string("x\0\x1Ay", 4));
+    EXPECT_TRUE(messages.Shown.empty());
+}
+
+TEST_F(BankFileTest, DamagedLinesTouchNoOtherEntry) {
+    Add(Named("Existing"));
+    // A field line before the first record would land in the bank's last entry.
+    EXPECT_EQ(LoadBytes(Lines({"#----F#2.0", "#00000#junk-marker-x", "#00000#Na=Evil",
+                               "#00001#Na=New", "#00001#Ux=u"}), true), 1);
+    EXPECT_EQ(Names(), (Strings{"Existing", "New"}));
+    EXPECT_EQ(messages.Texts(), Strings{BadLine(1)});
+
+    messages.Shown.clear();
+    typedPasswords = {"pw"};
+    EXPECT_EQ(LoadBytes(Lines({"#----F#2.0", "#----P#" + EncodePasswordValue("pw"),
+                               "#00001#Na=" + EncodeProtectedValue("N"), "#00001#Ux=zz",
+                               "#00001#Em=" + EncodeProtectedValue("e"),
+                               "#00001#Pw=" + EncodeProtectedValue("not hex")})), 1);
+    EXPECT_EQ(Bank().Entry(2).EMail, "e");
+    EXPECT_TRUE(Bank().Entry(2).Password.empty());
+    EXPECT_EQ(messages.Texts(), (Strings{BadLine(2), BadLine(4)}));
+}
+
+TEST_F(BankFileTest, UnreadableFilesAbandonTheLoad) {
+    Add(Named("kept"));
+    EXPECT_EQ(Load(File("missing.bnk")), 0);
+    EXPECT_EQ(messages.Texts(), Strings{"Error loading " + File("missing.bnk")});
+    EXPECT_EQ(LoadBytes("#----F#2.0\r\n#----P#XYZ\r\n#00001#Na=A\r\n"), 0);
+    EXPECT_EQ(messages.LastText(), "Error loading " + File("in.bnk"));
+    EXPECT_EQ(Names(), Strings{"kept"});
+    EXPECT_EQ(passwordPrompts, 0);
+    EXPECT_EQ(busyDepth, 0);
+}
+
+TEST_F(BankFileTest, LoadingReportsProgressEveryFifteenRecords) {
+    Strings lines;
+    for (int i = 1; i <= 31; ++i) {
+        const std::string n = std::to_string(i), p = "#" + std::string(5 - n.size(), '0') + n + "#";
+        lines.push_back(p + "Na=n" + n);
+        lines.push_back(p + "Ux=u");
+    }
+    EXPECT_EQ(LoadBytes(Lines(lines)), 31);
+    EXPECT_EQ(statusTexts, (Strings{"\tLoading # 15", "\tLoading # 30", "", ""}));
+}
+
+TEST_F(BankFileTest, IncompleteRecordsAskAndNoLeavesTheBankAsItWas) {
+    EXPECT_EQ(LoadBytes(Lines({"#00001#Ux=http://a", "#00002#Em=e@x", "#00003#De=d",
+                               "#00004#Na=N", "#00005#Na=ok", "#00005#Em=m"})), 5);
+    EXPECT_EQ(messages.Texts(), (Strings{"Missing Name at Entry 1\rURL = http://a" + Ending,
+                                         "Missing Name at Entry 2\rEMail = e@x" + Ending,
+                                         "Missing Name at Entry 3\rMissing URL and/or EMail" + Ending,
+                                         "Name = N\rMissing URL and/or EMail at Entry 4" + Ending}));
+    EXPECT_EQ(messages.Shown[0].Buttons, mbYesNo);
+
+    // The last record is checked too, numbered after the bank's own entries.
+    messages.Shown.clear();
+    messages.Answer(mrNo);
+    EXPECT_EQ(LoadBytes(Lines({"#00001#Na=A", "#00001#Ux=u", "#00002#Na=Q"}), true), 0);
+    EXPECT_EQ(messages.Texts(), Strings{"Name = Q\rMissing URL and/or EMail at Entry 7" + Ending});
+    EXPECT_EQ(Bank().EntryHigh, 4);
+    EXPECT_EQ(rebuilds, 1);
+}
+
+TEST_F(BankFileTest, PasswordIsAskedUntilRightOrCancelled) {
+    BankSettings().PWordFile = true;
+    BankSettings().BankPassword = "Secret";
+    Add(Example());
+    ASSERT_TRUE(Save(File()));
+    ResetBank();
+    typedPasswords = {"wrong", "  secret "};
+    EXPECT_EQ(Load(File()), 1);
+    EXPECT_EQ(passwordPrompts, 2);
+    EXPECT_EQ(messages.Texts(), Strings{"Password failed!\rPlease try again"});
+    EXPECT_EQ(messages.Shown[0].Type, TMsgDlgType::mtError);
+    EXPECT_EQ(Bank().FilePassword, "Secret");
+    EXPECT_EQ(Load(File()), 0);  // Cancel
+    EXPECT_EQ(Bank().EntryHigh, 0);
+    EXPECT_EQ(rebuilds, 1);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Saving safely
+
+TEST_F(BankFileTest, SavingRotatesTheBackupAndNeverLosesTheFile) {
+    WriteAll(File("x.bnk"), "A");
+    WriteAll(File("x.bak"), "B");
+    Add(Named("n"));
+    ASSERT_TRUE(Save(File("x.bnk")));
+    EXPECT_EQ(ReadAll(File("x.bak")), "A");
+    EXPECT_TRUE(Contains(ReadAll(File("x.bnk")), "#00001#Na=n"));
+    ASSERT_TRUE(Save(File("x.bak")));  // the backup name itself
+    EXPECT_TRUE(Contains(ReadAll(File("x.bak")), "#00001#Na=n"));
+    EXPECT_EQ(BankBackupName("/a.b/bank"), "/a.b/bank.bak");
+    EXPECT_EQ(BankBackupName("/a/bank.BNK"), "/a/bank.bak");
+}
+
+TEST_F(BankFileTest, CancelAtTheSavePasswordWritesNothing) {
+    BankSettings().PWordFile = BankSettings().PWEachSave = true;
+    WriteAll(File("x.bnk"), "A");
+    WriteAll(File("x.bak"), "B");
+    const int64_t stamp = FileStamp(File("x.bnk")), backupStamp = FileStamp(File("x.bak"));
+    Add(Named("n"));
+    EXPECT_FALSE(Save(File("x.bnk")));
+    EXPECT_EQ(messages.Texts(), Strings{"File not Saved!"});
+    EXPECT_EQ(ReadAll(File("x.bnk")) + ReadAll(File("x.bak")), "AB");
+    EXPECT_EQ(FileStamp(File("x.bnk")), stamp);
+    EXPECT_EQ(FileStamp(File("x.bak")), backupStamp);
+
+    typedPasswords = {"  typed "};
+    ASSERT_TRUE(Save(File("x.bnk")));
+    EXPECT_EQ(BankSettings().BankPassword, "typed");
+    EXPECT_EQ(Settings().BankPassword, "typed");
+    Settings() = TSettings();
+    EXPECT_TRUE(Contains(ReadAll(File("x.bnk")), "#----P#" + EncodePasswordValue("typed") + "\r\n"));
+}
+
+TEST_F(BankFileTest, FailedSaveKeepsBankBackupAndFlags) {
+    WriteAll(File("x.bnk"), "A");
+    WriteAll(File("x.bak"), "B");
+    Add(Named("n"));
+    Bank().BankModified = true;
+    std::string temp;
+    BankSaveHook() = [&](const std::string& name) {
+        temp = name;
+        throw EWriteError("No space left on device");
+    };
+    EXPECT_FALSE(Save(File("x.bnk")));
+    BankSaveHook() = nullptr;
+    EXPECT_EQ(messages.Texts(), Strings{"Error saving " + File("x.bnk") + "\rNo space left on device"});
+    EXPECT_EQ(ReadAll(File("x.bnk")) + ReadAll(File("x.bak")), "AB");
+    EXPECT_FALSE(temp.empty() || FileExists(temp));
+    EXPECT_FALSE(Save(File("no/such/x.bnk")));
+    EXPECT_EQ(messages.LastText().substr(0, 13), "Error saving ");
+    EXPECT_TRUE(Bank().BankModified);
+    EXPECT_TRUE(saveEnabled.empty());
+}
+
+TEST_F(BankFileTest, NewBanksArePrivateAndExistingOnesKeepTheirMode) {
+    Add(Named("n"));
+    struct stat st {};
+    ASSERT_TRUE(Save(File()));
+    ASSERT_EQ(::stat(File().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    ::chmod(File().c_str(), 0640);
+    ASSERT_TRUE(Save(File()));
+    ASSERT_EQ(::stat(File().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(FileStamp(File("none.bnk")), 0);
+}

@@ -1,0 +1,194 @@
+// The bank in memory: capped fields, sort order, category paths, choice lists, names, guards.
+#include "BankModel.h"
+
+#include "BankFixture.h"
+#include "StSort.h"
+
+namespace {
+
+TEntry Sortable(const std::string& favorite, const std::string& name, const std::string& c1) {
+    TEntry e = BankFixture::Named(name, c1);
+    e.Favorite = favorite;
+    return e;
+}
+
+Strings SortedNames(bool interleave) {
+    std::vector<TEntry> entries = {
+        Sortable(Mark, "zeta", "A"), Sortable(Mark, "Alpha", "Z"), Sortable("", "b", "News"),
+        Sortable("", "a", "News"), Sortable("", "x", ""), Sortable("", "y", Mark + "News"),
+        Sortable("", "_c", "News")};
+    SortArray(entries.begin(), entries.end(), [interleave](const TEntry& a, const TEntry& b) {
+        return CompareEntries(a, b, interleave);
+    });
+    Strings names;
+    for (const TEntry& e : entries) names.push_back(e.Name);
+    return names;
+}
+
+Strings PathTexts() {
+    Strings out;
+    for (const auto& p : Bank().CategoryPaths) out.push_back(p.C1 + "/" + p.C2 + "/" + p.C3);
+    return out;
+}
+
+}  // namespace
+
+TEST_F(BankFixture, CappedFieldsAndClearEntry) {
+    TEntry& e = Bank().EditEntry;
+    e = Named("x", "a", "b", "c");
+    e.Rating = "12345";
+    e.UserID = std::string(40, 'u');
+    e.Password = "0123456789abcdefXYZ";
+    e.Favorite = Mark + "x";
+    EXPECT_EQ(e.Rating.str(), "123");
+    EXPECT_EQ(e.UserID.size(), 25u);
+    EXPECT_EQ(e.Password.str(), "0123456789abcde");
+    EXPECT_EQ(e.Favorite.str(), Mark);
+    e.ChangeDate = e.LastAccess = 40000;
+    e.AccessCount = e.TreeIndex = 9;
+    e.Node = reinterpret_cast<PVirtualNode>(&e);
+    ClearEntry();
+    EXPECT_TRUE(e.Name.empty() && e.Rating.empty() && e.Favorite.empty() && e.Category3.empty());
+    EXPECT_EQ(e.ChangeDate, 36526.0);
+    EXPECT_EQ(e.LastAccess, 36526.0);
+    EXPECT_EQ(e.AccessCount, 0);
+    EXPECT_EQ(e.TreeIndex, -1);
+    EXPECT_EQ(e.Node, nullptr);
+}
+
+TEST(BankOrder, FavouritesFirstThenCategoriesWithUpperCasedUnsignedBytes) {
+    EXPECT_EQ(SortedNames(false), (Strings{"Alpha", "zeta", "x", "a", "b", "_c", "y"}));
+    EXPECT_EQ(SortedNames(true), (Strings{"Alpha", "zeta", "x", "a", "b", "y", "_c"}));
+    EXPECT_EQ(CompareIgnoringMarker(Mark + "News", "news"), 0);
+    EXPECT_GT(CompareIgnoringMarker(Mark + Mark + "a", "a"), 0);  // one marker only
+    EXPECT_LT(CompareIgnoringMarker("z", "\xE9"), 0);       // not folded
+    // Without an explicit switch the Interleave setting decides.
+    const TEntry a = Sortable("", "a", Mark + "A"), b = Sortable("", "b", "B");
+    EXPECT_GT(CompareEntries(a, b), 0);
+    BankSettings().Interleave = true;
+    EXPECT_LT(CompareEntries(a, b), 0);
+    BankSettings().Interleave = false;
+}
+
+TEST_F(BankFixture, CategoryPathsAreTrimmedTriplesWithoutCaseDuplicates) {
+    AddCategoryPath(Named("1", "Work", "Projects", "Alpha"));
+    AddCategoryPath(Named("2", "WORK", "projects", "alpha"));
+    AddCategoryPath(Named("3", "\tNews\r", " Sub ", ""));
+    AddCategoryPath(Named("4", "", "Orphan", "Level"));
+    EXPECT_EQ(PathTexts(), (Strings{"News/Sub/", "Work/Projects/Alpha"}));
+
+    // Markers go for non-administrators, and only where a value has one.
+    Bank().CategoryPaths.clear();
+    Bank().IsAdministrator = true;
+    AddCategoryPath(Named("w", Mark + "Team", Mark + "Sub", ""));
+    EXPECT_EQ(PathTexts(), Strings{Mark + "Team/" + Mark + "Sub/"});
+    Bank().CategoryPaths.clear();
+    Bank().IsAdministrator = false;
+    AddCategoryPath(Named("w", Mark + "Team", Mark + "Sub", ""));
+    AddCategoryPath(Named("v", Mark + "Team", "News", "Deep"));
+    EXPECT_EQ(PathTexts(), (Strings{"Team/News/Deep", "Team/Sub/"}));
+}
+
+TEST(BankCategoryOrder, ValuesCompareAsIfPaddedToFiftyColumns) {
+    EXPECT_LT(ComparePaddedCategory("A\x1F" "B", "A"), 0);  // below the padding blank
+    EXPECT_EQ(ComparePaddedCategory("news", "NEWS"), 0);
+    const std::string longer = std::string(55, 'x');
+    EXPECT_LT(ComparePaddedCategory(longer + "a", longer + "b"), 0);
+    EXPECT_LT(ComparePaddedCategory(std::string(50, 'x'), std::string(50, 'x') + "!"), 0);
+}
+
+TEST_F(BankFixture, KeysCoverEveryEntryButHiddenWorkgroupOnes) {
+    Add(Named("a"));
+    Add(Named("b", "News"));
+    Add(Named("c", Mark + "Team"));
+    BuildCategoryKeys();
+    ASSERT_EQ(Bank().CategoryKeys.size(), 2u);
+    EXPECT_EQ(Bank().CategoryKeys.begin()->C1, "");
+    Bank().IsAdministrator = true;
+    BuildCategoryKeys();
+    EXPECT_EQ(Bank().CategoryKeys.size(), 3u);
+    EXPECT_EQ(Bank().CategoryKeys.rbegin()->C1, Mark + "Team");
+}
+
+TEST_F(BankFixture, ChoiceListsOfferEachLevelsDistinctValues) {
+    for (const TEntry& e : {Named("1", "Work", "Projects", "Beta"), Named("2", "Home"),
+                            Named("3", "AB", "C", "Y"), Named("4", "work", "Admin"),
+                            Named("5", "Work", "Projects", "Alpha"), Named("6", "A", "BC", "X")})
+        AddCategoryPath(e);
+    EXPECT_EQ(PathTexts(), (Strings{"A/BC/X", "AB/C/Y", "Home//", "work/Admin/",
+                                    "Work/Projects/Alpha", "Work/Projects/Beta"}));
+    EXPECT_EQ(FillCategory1Choices(), (Strings{"A", "AB", "Home", "work"}));
+    EXPECT_EQ(FillCategory2Choices("WORK"), (Strings{"Admin", "Projects"}));
+    EXPECT_EQ(FillCategory3Choices("Work", "Projects"), (Strings{"Alpha", "Beta"}));
+    EXPECT_EQ(FillCategory3Choices("AB", "C"), (Strings{"Y"}));  // not A/BC's values
+    EXPECT_TRUE(FillCategory2Choices("").empty());
+    EXPECT_TRUE(FillCategory3Choices("Work", "").empty());
+}
+
+TEST_F(BankFixture, NamesAreFoundExactlyAndFocusedPreferringExactCase) {
+    Add(Named("ABC"));
+    Add(Named("abc"));
+    Add(Named("Other"));
+    Add(Named("beyond"));
+    Bank().EntryHigh = 2;  // slots above EntryHigh are not the bank
+    EXPECT_TRUE(NameExists("ABC"));
+    EXPECT_FALSE(NameExists("Abc"));
+    EXPECT_FALSE(NameExists("beyond"));
+    EXPECT_EQ(SelectEntryNode("abc"), 1);
+    EXPECT_EQ(SelectEntryNode("OTHER"), 2);
+    EXPECT_EQ(SelectEntryNode("missing"), -1);
+    EXPECT_EQ(Bank().FocusedEntry, 2);
+    EXPECT_EQ(focused, (std::vector<int>{1, 2}));
+    TNameIndex index(Bank());
+    EXPECT_TRUE(index.Contains("abc"));
+    EXPECT_FALSE(index.Contains("aBC") || index.Contains("beyond"));
+    EXPECT_EQ(Bank().AppendEntry(Named("new")), 3);
+    EXPECT_EQ(Names(), (Strings{"ABC", "abc", "Other", "new"}));
+}
+
+TEST_F(BankFixture, GuardsShowTheirTextsAndAnswers) {
+    EXPECT_FALSE(CheckBankOpen());
+    EXPECT_EQ(messages.LastText(), "No Bank Is Open!\rThis operation cannot be completed.");
+    EXPECT_EQ(messages.Shown.back().Type, TMsgDlgType::mtError);
+    int newBanks = 0;
+    Seams().NewBank = [&] { ++newBanks; };
+    messages.Answer(mrNo);
+    EXPECT_FALSE(RequireBank());
+    EXPECT_EQ(messages.LastText(),
+              "A Bank must be open for this operation!\rDo you want to create a new Bank?");
+    messages.Answer(mrYes);
+    EXPECT_TRUE(RequireBank());
+    EXPECT_EQ(newBanks, 1);
+    const size_t shown = messages.Shown.size();
+    Bank().NewBank = true;
+    EXPECT_TRUE(RequireBank());
+    Add(Named("a"));
+    EXPECT_TRUE(CheckBankOpen());
+    EXPECT_EQ(messages.Shown.size(), shown);
+    ShowAdminOnly();
+    EXPECT_EQ(messages.LastText(), "This operation can only be done by a Lorvane Administrator");
+}
+
+TEST_F(BankFixture, AddEntryAppendsWhatTheEditorAccepted) {
+    int mode = -1;
+    Seams().RunEntryForm = [&](int m) {
+        mode = m;
+        Bank().EditEntry = Named(Mark + "W", "Cat");
+        Bank().EditEntry.TreeIndex = 7;
+        return int(mrOk);
+    };
+    Add(Named("local"));
+    EXPECT_TRUE(AddEntry(1));
+    EXPECT_EQ(mode, 1);
+    EXPECT_EQ(Names(), (Strings{"local", Mark + "W"}));
+    EXPECT_EQ(Bank().Entry(1).TreeIndex, -1);
+    EXPECT_TRUE(Bank().WorkgroupModified);
+    EXPECT_FALSE(Bank().BankModified);
+    EXPECT_EQ(saveEnabled, std::vector<bool>{true});
+    EXPECT_EQ(rebuilds, 1);
+    EXPECT_EQ(Bank().FocusedEntry, 1);
+    Seams().RunEntryForm = [](int) { return int(mrCancel); };
+    EXPECT_FALSE(AddEntry(0));
+    EXPECT_EQ(Bank().EntryHigh, 1);
+    EXPECT_EQ(rebuilds, 1);
+}

@@ -1,0 +1,267 @@
+// The file-backed registry: names, creation, listings, deletion, the file and its damage.
+#include "platform/Registry.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "TempDir.h"
+
+namespace {
+
+constexpr auto HKCU = TRegRoot::CurrentUser;
+
+std::string Slurp(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void Spit(const std::string& file, const std::string& bytes) {
+    std::ofstream(file, std::ios::binary) << bytes;
+}
+
+std::string AllBytes() {
+    std::string s;
+    for (int c = 1; c < 256; ++c) s += char(c);
+    return s;
+}
+
+class RegistryTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::string file = dir.File("cfg/Lorvane/registry.reg");
+
+    std::string Read(TRegistryStore& store, const std::string& path, const std::string& name) {
+        TRegValue v;
+        EXPECT_EQ(store.QueryValue(HKCU, path, name, v), ERROR_SUCCESS) << path << " " << name;
+        return v.Data;
+    }
+};
+
+TEST_F(RegistryTest, NamesIgnoreCaseAndKeepTheirFirstSpelling) {
+    TRegistryStore reg(file);
+    ASSERT_EQ(reg.SetValue(HKCU, "Software\\Acme", TRegValue::String("Name", "one")), 0);
+    ASSERT_EQ(reg.SetValue(HKCU, "SOFTWARE\\acme", TRegValue::String("NAME", "two")), 0);
+    EXPECT_EQ(Read(reg, "software\\ACME", "name"), "two");
+
+    std::vector<std::string> keys;
+    ASSERT_EQ(reg.EnumKeys(HKCU, "", keys), 0);
+    EXPECT_EQ(keys, std::vector<std::string>{"Software"});
+    std::vector<TRegValue> values;
+    ASSERT_EQ(reg.EnumValues(HKCU, "Software\\Acme", values), 0);
+    ASSERT_EQ(values.size(), 1u);
+    EXPECT_EQ(values[0].Name, "Name");
+    // Doubled and outer separators name the same key.
+    EXPECT_TRUE(reg.KeyExists(HKCU, "\\Software\\\\Acme\\"));
+}
+
+TEST_F(RegistryTest, ReadsCreateNothingWritesCreateThePath) {
+    TRegistryStore reg(file);
+    TRegValue v;
+    EXPECT_EQ(reg.QueryValue(HKCU, "A\\B", "x", v), ERROR_FILE_NOT_FOUND);
+    std::vector<std::string> keys;
+    EXPECT_EQ(reg.EnumKeys(HKCU, "A", keys), ERROR_FILE_NOT_FOUND);
+    TRegKeyInfo info;
+    EXPECT_EQ(reg.QueryInfoKey(HKCU, "A", info), ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(reg.KeyExists(HKCU, "A"));
+    EXPECT_FALSE(std::filesystem::exists(file));
+
+    ASSERT_EQ(reg.SetValue(HKCU, "A\\B\\C", TRegValue::DWord("x", 7)), 0);
+    EXPECT_TRUE(reg.KeyExists(HKCU, "a\\b"));
+    EXPECT_FALSE(reg.KeyExists(TRegRoot::LocalMachine, "A"));  // the roots are separate trees
+    EXPECT_EQ(reg.QueryValue(HKCU, "A\\B\\C", "y", v), ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(RegistryTest, ListingsKeepCreationOrderAndCounts) {
+    TRegistryStore reg(file);
+    for (const char* k : {"Zeta", "alpha", "Mid"}) reg.CreateKey(HKCU, std::string("K\\") + k);
+    reg.SetValue(HKCU, "K", TRegValue::String("b", "12345"));
+    reg.SetValue(HKCU, "K", TRegValue::DWord("a", 1));
+    reg.SetValue(HKCU, "K", TRegValue::String("b", "x"));  // replacing keeps the place
+
+    std::vector<std::string> keys;
+    reg.EnumKeys(HKCU, "K", keys);
+    EXPECT_EQ(keys, (std::vector<std::string>{"Zeta", "alpha", "Mid"}));
+    std::vector<TRegValue> values;
+    reg.EnumValues(HKCU, "K", values);
+    ASSERT_EQ(values.size(), 2u);
+    EXPECT_EQ(values[0].Name, "b");
+    EXPECT_EQ(values[1].Name, "a");
+    TRegKeyInfo info;
+    ASSERT_EQ(reg.QueryInfoKey(HKCU, "K", info), 0);
+    EXPECT_EQ(info.SubKeys, 3);
+    EXPECT_EQ(info.Values, 2);
+    EXPECT_EQ(info.MaxSubKeyLen, 5);
+}
+
+TEST_F(RegistryTest, DeletionRules) {
+    TRegistryStore reg(file);
+    reg.SetValue(HKCU, "P\\Child\\Grand", TRegValue::DWord("v", 1));
+    EXPECT_EQ(reg.DeleteKey(HKCU, "P\\Child"), ERROR_ACCESS_DENIED);   // still has a sub-key
+    EXPECT_EQ(reg.DeleteKey(HKCU, "p\\child\\grand"), ERROR_SUCCESS);  // values go with it
+    EXPECT_FALSE(reg.KeyExists(HKCU, "P\\Child\\Grand"));
+    EXPECT_EQ(reg.DeleteKey(HKCU, "P\\Missing"), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(reg.DeleteKey(HKCU, ""), ERROR_ACCESS_DENIED);  // not the root
+    EXPECT_EQ(reg.DeleteValue(HKCU, "P", "none"), ERROR_FILE_NOT_FOUND);
+    reg.SetValue(HKCU, "P", TRegValue::String("", "unnamed"));
+    EXPECT_EQ(reg.DeleteValue(HKCU, "P", ""), ERROR_SUCCESS);
+}
+
+TEST_F(RegistryTest, EveryByteAndTypeSurvivesTheFile) {
+    const std::string binary("\x00\x0a\xff\x00", 4);
+    {
+        TRegistryStore reg(file);
+        reg.SetValue(HKCU, "S", TRegValue::String("all", AllBytes()));
+        reg.SetValue(HKCU, "S",
+                     TRegValue::String("scr", "\x34\x45\x1b\x4f\x5e\x0f\x34\x06\x1b\x16"));
+        reg.SetValue(HKCU, "S", TRegValue::String("crlf", "a\r\nb"));
+        reg.SetValue(HKCU, "S", TRegValue::String("exp", "%HOME%", REG_EXPAND_SZ));
+        reg.SetValue(HKCU, "S", TRegValue::String("", "the unnamed value"));
+        reg.SetValue(HKCU, "S", TRegValue::String("a=\"b\"\\c", "name with specials"));
+        reg.SetValue(HKCU, "S", TRegValue::DWord("d", 0xFFFFFFFFu));
+        reg.SetValue(HKCU, "S", TRegValue::Binary("bin", binary));
+        reg.SetValue(HKCU, "S", TRegValue::Binary("none", ""));
+        reg.SetValue(HKCU, "S", TRegValue{"multi", REG_MULTI_SZ, std::string("a\0b\0", 4)});
+        reg.CreateKey(HKCU, "S\\[odd] 100%\xE9");
+        reg.CreateKey(TRegRoot::Users, "Empty");
+        reg.SetValue(TRegRoot::ClassesRoot, "", TRegValue::DWord("top", 3));
+    }
+    TRegistryStore again(file);
+    EXPECT_EQ(Read(again, "S", "all"), AllBytes());
+    EXPECT_EQ(Read(again, "S", "scr"), "\x34\x45\x1b\x4f\x5e\x0f\x34\x06\x1b\x16");
+    EXPECT_EQ(Read(again, "S", "crlf"), "a\r\nb");
+    EXPECT_EQ(Read(again, "S", ""), "the unnamed value");
+    EXPECT_EQ(Read(again, "S", "A=\"B\"\\C"), "name with specials");
+    EXPECT_EQ(Read(again, "S", "bin"), binary);
+    EXPECT_EQ(Read(again, "S", "none"), "");
+    TRegValue v;
+    again.QueryValue(HKCU, "S", "d", v);
+    EXPECT_EQ(v.Type, REG_DWORD);
+    EXPECT_EQ(v.AsDWord(), 0xFFFFFFFFu);
+    again.QueryValue(HKCU, "S", "exp", v);
+    EXPECT_EQ(v.Type, REG_EXPAND_SZ);
+    again.QueryValue(HKCU, "S", "multi", v);
+    EXPECT_EQ(v.Type, REG_MULTI_SZ);
+    EXPECT_EQ(v.Data, std::string("a\0b\0", 4));
+    EXPECT_TRUE(again.KeyExists(HKCU, "S\\[ODD] 100%\xE9"));
+    EXPECT_TRUE(again.KeyExists(TRegRoot::Users, "Empty"));
+    again.QueryValue(TRegRoot::ClassesRoot, "", "top", v);
+    EXPECT_EQ(v.AsDWord(), 3u);
+    EXPECT_FALSE(again.Damaged());
+    // The text form is line-safe: no raw control bytes reach the file.
+    for (char c : Slurp(file)) EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20);
+}
+
+TEST_F(RegistryTest, FileIsPrivateAndReplacedWhole) {
+    TRegistryStore reg(file);
+    reg.SetValue(HKCU, "K", TRegValue::String("v", "1"));
+    struct stat st {};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    ino_t first = st.st_ino;
+    reg.SetValue(HKCU, "K", TRegValue::String("v", "2"));
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_NE(st.st_ino, first);  // a new file renamed over the old one, never rewritten in place
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    for (const auto& e : std::filesystem::directory_iterator(dir.Path() / "cfg/Lorvane"))
+        EXPECT_EQ(e.path().filename(), "registry.reg");  // no temporary left behind
+}
+
+TEST_F(RegistryTest, UpdatesWriteOnceAtTheEnd) {
+    TRegistryStore reg(file);
+    reg.BeginUpdate();
+    reg.BeginUpdate();
+    reg.SetValue(HKCU, "K", TRegValue::DWord("a", 1));
+    EXPECT_EQ(reg.EndUpdate(), 0);
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_EQ(reg.EndUpdate(), 0);
+    EXPECT_TRUE(TRegistryStore(file).KeyExists(HKCU, "K"));
+}
+
+TEST_F(RegistryTest, SeesChangesMadeByAnotherStore) {
+    TRegistryStore a(file), b(file);
+    a.SetValue(HKCU, "K", TRegValue::String("v", "from a"));
+    EXPECT_EQ(Read(b, "K", "v"), "from a");
+    b.SetValue(HKCU, "K", TRegValue::String("w", "from b with a longer text"));
+    EXPECT_EQ(Read(a, "K", "w"), "from b with a longer text");
+}
+
+TEST_F(RegistryTest, DamagedFilesReadEmptyAndAreReplaced) {
+    const std::string good = "LORVANE-REGISTRY 1\n[HKEY_CURRENT_USER\\K]\n\"v\"=sz:\"ok\"\n";
+    const char* broken[] = {
+        "garbage",
+        "LORVANE-REGISTRY 1\n\"v\"=sz:\"value before any key\"\n",
+        "LORVANE-REGISTRY 1\n[HKEY_NOWHERE\\K]\n",
+        "LORVANE-REGISTRY 1\n[HKEY_CURRENT_USER\\K]\n\"v\"=sz:\"no end\n",
+        "LORVANE-REGISTRY 1\n[HKEY_CURRENT_USER\\K]\n\"v\"=sz:\"bad \\q escape\"\n",
+        "LORVANE-REGISTRY 1\n[HKEY_CURRENT_USER\\K]\n\"v\"=dword:123\n",
+        "LORVANE-REGISTRY 1\n[HKEY_CURRENT_USER\\K]\n\"v\"=hex:0g\n",
+        "LORVANE-REGISTRY 1\n[HKEY_CURRENT_USER\\K]\n\"v\"=hex(99999999999):00\n",
+        "LORVANE-REGISTRY 1\n[HKEY_CURRENT_USER\\\\K]\n",
+        "LORVANE-REGISTRY 1\n[HKEY_CURRENT_USER\\K%zz]\n",
+        "LORVANE-REGISTRY 1\n[HKEY_CURRENT_USER\\K]\n\"v\"=sz:\"ok\" trailing\n",
+    };
+    std::filesystem::create_directories(dir.Path() / "cfg/Lorvane");
+    Spit(file, good);
+    EXPECT_EQ(Read(*std::make_unique<TRegistryStore>(file), "K", "v"), "ok");
+    for (std::string text : broken) {
+        // A good start does not save a bad end: nothing half-applies.
+        size_t body = text.find("\n[");
+        if (body != std::string::npos) text = good + text.substr(body + 1);
+        Spit(file, text);
+        TRegistryStore reg(file);
+        EXPECT_TRUE(reg.Damaged()) << text;
+        EXPECT_FALSE(reg.KeyExists(HKCU, "K")) << text;
+        EXPECT_EQ(reg.Status(), ERROR_SUCCESS);
+        ASSERT_EQ(reg.SetValue(HKCU, "New", TRegValue::DWord("n", 1)), 0);
+        TRegistryStore again(file);
+        EXPECT_FALSE(again.Damaged());
+        EXPECT_TRUE(again.KeyExists(HKCU, "New"));
+    }
+    Spit(file, "");  // an empty file is just an empty registry
+    EXPECT_FALSE(TRegistryStore(file).Damaged());
+}
+
+TEST_F(RegistryTest, UnwritableAndUnreadableFilesReportAccessDenied) {
+    std::filesystem::create_directories(file);  // a folder where the file should be
+    TRegistryStore reg(file);
+    EXPECT_EQ(reg.Status(), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(reg.SetValue(HKCU, "K", TRegValue::DWord("v", 1)), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(reg.Flush(), ERROR_ACCESS_DENIED);  // still pending, still failing
+    std::filesystem::remove(file);
+    EXPECT_EQ(reg.Flush(), ERROR_SUCCESS);  // the pending change lands once it can
+    EXPECT_TRUE(TRegistryStore(file).KeyExists(HKCU, "K"));
+}
+
+TEST(RegistryLocation, DefaultsBelowTheConfigFolderAndCanBeMoved) {
+    TempDir dir;
+    const char* was = std::getenv("XDG_CONFIG_HOME");
+    std::string saved = was ? was : "";
+    ::setenv("XDG_CONFIG_HOME", dir.Path().c_str(), 1);
+    EXPECT_EQ(DefaultRegistryFileName(), dir.File("Lorvane/registry.reg"));
+    SetRegistryFileName("");
+    EXPECT_EQ(RegistryFileName(), DefaultRegistryFileName());
+    auto first = Registry();
+    SetRegistryFileName(dir.File("other.reg"));
+    auto second = Registry();
+    EXPECT_NE(first, second);
+    EXPECT_EQ(second->FileName(), dir.File("other.reg"));
+    second->SetValue(HKCU, "K", TRegValue::DWord("v", 1));
+    EXPECT_TRUE(std::filesystem::exists(dir.File("other.reg")));
+    SetRegistryFileName("");
+    ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+}
+
+TEST(RegistryValue, DWordsAreLittleEndianAndShortDataZeroExtends) {
+    EXPECT_EQ(TRegValue::DWord("", 0x01020304).Data, std::string("\x04\x03\x02\x01"));
+    EXPECT_EQ(TRegValue::Binary("", std::string("\x01\x00", 2)).AsDWord(), 1u);
+    EXPECT_EQ(TRegValue::Binary("", "").AsDWord(), 0u);
+    EXPECT_STREQ(RegRootName(TRegRoot::LocalMachine), "HKEY_LOCAL_MACHINE");
+}
+
+}  // namespace
