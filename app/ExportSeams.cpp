@@ -1,0 +1,36 @@
+// The export and import seams and their headless defaults.
+#include "ExportSeams.h"
+
+#include "platform/Exceptions.h"
+
+TExportSeams& ExportSeams() {
+    static TExportSeams seams;
+    return seams;
+}
+
+void ResetExportSeams() { ExportSeams() = TExportSeams(); }
+
+bool ChooseSaveFileSeam(const TFileRequest& request, std::string& chosen) {
+    auto& seam = ExportSeams().ChooseSaveFile;
+    return seam && seam(request, chosen) && !chosen.empty();
+}
+
+bool ChooseOpenFileSeam(const TFileRequest& request, std::string& chosen) {
+    auto& seam = ExportSeams().ChooseOpenFile;
+    return seam && seam(request, chosen) && !chosen.empty();
+}
+
+bool ChooseFolderSeam(const std::string& prompt, const std::string& start, std::string& chosen) {
+    auto& seam = ExportSeams().ChooseFolder;
+    return seam && seam(prompt, start, chosen) && !chosen.empty();
+}
+
+void SetClipboardTextSeam(const std::string& text) {
+    auto& seam = ExportSeams().SetClipboardText;
+    if (!seam) throw Exception("No clipboard");
+    seam(text);
+}
+
+void RepaintMainSeam() {
+    if (auto& seam = ExportSeams().RepaintMain) seam();
+}

@@ -1,0 +1,336 @@
+// The export writers: the text file, clipboard text, the .dat file and exported banks.
+#include "ExportWriters.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+
+#include "BankFile.h"
+#include "BankModel.h"
+#include "ExportSeams.h"
+#include "ResStrings.h"
+#include "StStrL.h"
+#include "platform/Exceptions.h"
+#include "platform/FileUtils.h"
+#include "platform/Messages.h"
+#include "platform/SysUtils.h"
+
+namespace {
+
+constexpr size_t FlushThreshold = 1 << 16;
+
+std::string SystemError() { return std::strerror(errno); }
+
+// Dates the date routines can show: finite and before the year 10000.
+bool IsShowableDate(TDateTime value) {
+    return std::isfinite(value) && value > -693593.0 && value < 2958466.0;
+}
+
+std::string DisplayDate(TDateTime value) {
+    return IsShowableDate(value) ? FormatDateTime(ResDatePicture, value) : std::string();
+}
+
+void ReportExportComplete(int32_t count) {
+    MessageDlg("Export Complete (" + IntToStr(count) + " Entries)", TMsgDlgType::mtInformation,
+               mbOK);
+}
+
+}  // namespace
+
+// ---- TExportTextFile ----
+
+TExportTextFile::TExportTextFile(const std::string& fileName, bool privateFile)
+    : fileName_(fileName) {
+    const int fd = ::open(ToNativePath(fileName).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
+                          privateFile ? 0600 : 0666);
+    file_ = fd < 0 ? nullptr : ::fdopen(fd, "wb");
+    if (!file_) {
+        const std::string reason = SystemError();
+        if (fd >= 0) ::close(fd);
+        throw EFCreateError("Cannot create file \"" + fileName + "\". " + reason);
+    }
+    pending_.reserve(FlushThreshold + 4096);
+}
+
+TExportTextFile::~TExportTextFile() {
+    if (file_) std::fclose(file_);
+}
+
+void TExportTextFile::WriteLine(std::string_view line) {
+    WriteText(line);
+    WriteText("\r\n");
+}
+
+void TExportTextFile::WriteText(std::string_view text) {
+    if (!file_) throw EInOutError("File not open: " + fileName_);
+    pending_.append(text);
+    if (pending_.size() >= FlushThreshold) Flush();
+}
+
+void TExportTextFile::WriteLines(const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) WriteLine(line);
+}
+
+void TExportTextFile::Flush() {
+    if (pending_.empty()) return;
+    size_t written = std::fwrite(pending_.data(), 1, pending_.size(), file_);
+    if (written != pending_.size())
+        throw EInOutError("Error writing \"" + fileName_ + "\". " + SystemError());
+    pending_.clear();
+}
+
+void TExportTextFile::Close() {
+    if (!file_) return;
+    Flush();
+    std::FILE* f = file_;
+    file_ = nullptr;
+    if (std::fclose(f) != 0)
+        throw EInOutError("Error writing \"" + fileName_ + "\". " + SystemError());
+}
+
+TExportTextFile& TExportState::File() {
+    if (!ExportFile) throw EInOutError("No export file is open");
+    return *ExportFile;
+}
+
+TExportState& Exporter() {
+    static TExportState state;
+    return state;
+}
+
+std::string ExportInitialDir() {
+    const TBankState& bank = Bank();
+    if (!bank.BankFolder.empty()) return bank.BankFolder;
+    return bank.ProgramFolder.empty() ? ProgramFolder() : bank.ProgramFolder;
+}
+
+// ---- Texts ----
+
+std::string DatDateText(TDateTime value) {
+    if (!(value > NoDate) || !IsShowableDate(value)) return "Jan 01, 00";
+    int year = 0, month = 0, day = 0;
+    DecodeDate(value, year, month, day);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%s %02d, %02d", ShortMonthName(month), day, year % 100);
+    return buf;
+}
+
+std::string NotesAsLine(std::string_view notes) {
+    std::string out;
+    out.reserve(notes.size());
+    for (size_t i = 0; i < notes.size(); ++i) {
+        char c = notes[i];
+        if (c == '\r' || c == '\n') {
+            out += "~~";
+            if (c == '\r' && i + 1 < notes.size() && notes[i + 1] == '\n') ++i;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+const std::string& DatHeaderLine() {
+    static const std::string header =
+        "\"Name\",\"Rating\",\"ChangeDate\",\"AccessCnt\",\"LastAccess\",\"Description\","
+        "\"Category1\",\"Category2\",\"Category3\",\"URL\",\"EMail\",\"UserID\",\"PassWd\","
+        "\"Notes\",\"ConfNotes\"";
+    return header;
+}
+
+std::string DatRecordLine(const TEntry& e) {
+    const std::string values[] = {
+        e.Name,          e.Rating,      DatDateText(e.ChangeDate), IntToStr(e.AccessCount),
+        DatDateText(e.LastAccess),      e.Description,             e.Category1,
+        e.Category2,     e.Category3,   e.URL,                     e.EMail,
+        e.UserID,        e.Password,    NotesAsLine(e.Notes),      NotesAsLine(e.ConfNotes)};
+    std::string line = "\"";
+    bool first = true;
+    for (const std::string& v : values) {
+        if (!first) line += "\",\"";
+        line += v;
+        first = false;
+    }
+    line += '"';
+    return line;
+}
+
+std::string ExportBankRecord(const TEntry& entry, int number, bool version2) {
+    // The bank's own record lines, but faithful to the entry: markers stay, and every date
+    // above zero is written, the no-date value included.
+    TRecordOptions options;
+    options.AllFields = version2;
+    options.Protected = false;
+    options.StripMarker = false;
+    options.DateRule = TRecordOptions::drPositive;
+    std::string out;
+    WriteEntryRecord(out, entry, number, options);
+    return out;
+}
+
+void AppendWrappedNotes(std::vector<std::string>& lines, std::string_view prefix, size_t firstWidth,
+                        std::string_view text) {
+    constexpr size_t Width = 72;
+    if (text.size() <= firstWidth) {
+        lines.push_back(std::string(prefix).append(text));
+        return;
+    }
+    std::string_view rest;
+    size_t brk = text.find("\r\n");
+    if (brk != std::string_view::npos && brk + 1 < Width) {
+        lines.push_back(std::string(prefix).append(text.substr(0, brk)));
+        rest = text.substr(brk + 2);
+    } else {
+        lines.push_back(std::string(prefix).append(text.substr(0, firstWidth)));
+        rest = text.substr(firstWidth);
+    }
+    while (!rest.empty()) {
+        brk = rest.find("\r\n");
+        // A break right after a full line is still a break: never split the CR LF pair.
+        if (brk != std::string_view::npos && brk + 1 <= Width) {
+            lines.emplace_back(rest.substr(0, brk));
+            rest.remove_prefix(brk + 2);
+        } else {
+            size_t take = std::min(Width, rest.size());
+            lines.emplace_back(rest.substr(0, take));
+            rest.remove_prefix(take);
+        }
+    }
+}
+
+void AppendEntryText(std::vector<std::string>& lines, const TEntry& e) {
+    lines.push_back(e.Name);
+    lines.push_back("Rating: " + e.Rating.str());
+    lines.push_back("Change Date: " + DisplayDate(e.ChangeDate));
+    lines.push_back("Access Count: " + GroupThousandsLongStr(e.AccessCount));
+    lines.push_back("Last Access: " + DisplayDate(e.LastAccess));
+    lines.push_back("Description:" + e.Description);
+    if (!e.Category1.empty()) {
+        lines.push_back("Category 1: " + e.Category1);
+        if (!e.Category2.empty()) {
+            lines.push_back("Category 2: " + e.Category2);
+            if (!e.Category3.empty()) lines.push_back("Category 3: " + e.Category3);
+        }
+    }
+    constexpr size_t UrlFirst = 67, UrlWidth = 72;
+    std::string_view url = e.URL;
+    lines.push_back("URL: " + std::string(url.substr(0, UrlFirst)));
+    for (size_t at = UrlFirst; at < url.size(); at += UrlWidth)
+        lines.emplace_back(url.substr(at, UrlWidth));
+    if (!e.EMail.empty()) lines.push_back("EMail: " + e.EMail);
+    if (!e.UserID.empty()) lines.push_back("User ID: " + e.UserID.str());
+    if (!e.Password.empty()) lines.push_back("Password: " + e.Password.str());
+    if (!e.Notes.empty()) AppendWrappedNotes(lines, "Notes: ", 65, e.Notes);
+    if (!e.ConfNotes.empty()) AppendWrappedNotes(lines, "Conf. Notes: ", 59, e.ConfNotes);
+    lines.emplace_back();
+}
+
+std::string HtmlText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (char c : text) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
+std::string HrefText(std::string_view url) { return StringReplaceAll(url, "\"", "%22"); }
+
+// ---- Clipboard ----
+
+void BeginClipboardExport() {
+    Exporter().ClipboardLines.clear();
+    Exporter().ExportCount = 0;
+}
+
+void EntryAsText(int Index) {
+    AppendEntryText(Exporter().ClipboardLines, Bank().Entry(Index));
+    ++Exporter().ExportCount;
+}
+
+void FinishClipboardExport() {
+    TExportState& st = Exporter();
+    std::string text = JoinLinesCRLF(st.ClipboardLines);
+    st.ClipboardLines.clear();
+    try {
+        SetClipboardTextSeam(text);
+    } catch (const std::exception&) {
+        MessageDlg("Clipboard Error", TMsgDlgType::mtError, mbOK);
+        return;
+    }
+    ReportExportComplete(st.ExportCount);
+}
+
+// ---- .dat and bank files ----
+
+namespace {
+
+// Asks for the file of a Begin step and creates it; false on Cancel.
+// Both kinds of file hold the entries' passwords, so they are created private.
+bool CreateExportFile(const std::string& defaultName, const std::string& filter,
+                      const std::string& ext, bool keepBackup) {
+    TExportState& st = Exporter();
+    st.ExportFile.reset();
+    st.ExportCount = 0;
+    std::string chosen;
+    if (!ChooseSaveFileSeam({ExportInitialDir(), defaultName, filter, ext}, chosen)) return false;
+    if (keepBackup && FileExists(chosen)) {
+        std::string backup = ChangeFileExt(chosen, ".bak");
+        if (backup != chosen) {
+            if (FileExists(backup) && !DeleteFile(backup))
+                throw EInOutError("Cannot delete \"" + backup + "\". " + SystemError());
+            // Creating the new file over an old one that could not be moved would lose it.
+            if (!RenameFile(chosen, backup))
+                throw EInOutError("Cannot rename \"" + chosen + "\" to \"" + backup + "\". " +
+                                  SystemError());
+        }
+    }
+    st.ExportFile = std::make_unique<TExportTextFile>(chosen, true);
+    return true;
+}
+
+}  // namespace
+
+bool BeginDatExport() {
+    if (!CreateExportFile("Lorvane.dat", "Bank Data (*.dat)|*.dat|All Files (*.*)|*.*", "dat",
+                          false))
+        return false;
+    Exporter().File().WriteLine(DatHeaderLine());
+    return true;
+}
+
+void WriteDatRecord(int Index) {
+    TExportState& st = Exporter();
+    ++st.ExportCount;
+    st.File().WriteLine(DatRecordLine(Bank().Entry(Index)));
+}
+
+bool BeginBankExport(bool Version2) {
+    if (!CreateExportFile("Export.Bnk", "Bank (*.bnk)|*.bnk|All Files (*.*)|*.*", "bnk", true))
+        return false;
+    if (Version2) Exporter().File().WriteLine("#----F#2.0");
+    return true;
+}
+
+void WriteExportBankRecord(int Index, bool Version2) {
+    TExportState& st = Exporter();
+    ++st.ExportCount;
+    st.File().WriteText(ExportBankRecord(Bank().Entry(Index), st.ExportCount, Version2));
+}
+
+void FinishExport() {
+    TExportState& st = Exporter();
+    if (st.ExportFile) {
+        std::unique_ptr<TExportTextFile> file = std::move(st.ExportFile);
+        file->Close();
+    }
+    ReportExportComplete(st.ExportCount);
+}

@@ -1,0 +1,125 @@
+// The export writers: clipboard text, the .dat file, exported banks, the bookmark file and
+// the HTML pages, each driven as Begin step, one call per chosen entry, Finish step.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/DateTime.h"
+
+struct TEntry;
+
+// A text file written line by line, each line ending in CR LF.
+class TExportTextFile {
+public:
+    // Creates (or empties) the file; EFCreateError when it cannot. A private file is created
+    // readable by its owner alone (files with passwords in them).
+    explicit TExportTextFile(const std::string& fileName, bool privateFile = false);
+    ~TExportTextFile();
+    TExportTextFile(const TExportTextFile&) = delete;
+    TExportTextFile& operator=(const TExportTextFile&) = delete;
+
+    void WriteLine(std::string_view line);
+    void WriteText(std::string_view text);  // bytes as they stand
+    void WriteLines(const std::vector<std::string>& lines);
+    // Flushes and closes; EInOutError when the data did not reach the file.
+    void Close();
+    const std::string& FileName() const { return fileName_; }
+
+private:
+    void Flush();
+    std::string fileName_;
+    std::FILE* file_ = nullptr;
+    std::string pending_;
+};
+
+// What the bookmark and HTML exports collect per entry: its categories as stored, name and URL.
+struct TCollectionItem {
+    std::string Category1;
+    std::string Category2;
+    std::string Category3;
+    std::string Name;
+    std::string URL;
+};
+TCollectionItem CollectionItemOf(const TEntry& entry);
+// The collections' order: each value padded to 50 columns and compared ignoring ASCII case,
+// so a blank column sorts before every other character.
+int CompareCollectionItems(const TCollectionItem& a, const TCollectionItem& b);
+void SortCollection(std::vector<TCollectionItem>& items);
+
+// One export at a time; the main window's unit owns it.
+struct TExportState {
+    std::unique_ptr<TExportTextFile> ExportFile;
+    // The open ExportFile; EInOutError when no Begin step opened one.
+    TExportTextFile& File();
+    int32_t ExportCount = 0;
+    std::vector<std::string> ClipboardLines;
+    std::vector<TCollectionItem> HTMLCollection;
+    std::vector<TCollectionItem> BookmarkCollection;
+};
+TExportState& Exporter();
+
+// ---- Texts of the formats ----
+
+// "mmm dd, yy" with English month names; every date not after the no-date value is written as
+// the no-date value, so a zero date cannot come back as a date a century away.
+std::string DatDateText(TDateTime value);
+// Notes on one line: CR LF, then any lone CR or LF, become "~~".
+std::string NotesAsLine(std::string_view notes);
+const std::string& DatHeaderLine();
+std::string DatRecordLine(const TEntry& entry);
+// The tagged lines of one exported entry with its record number, each ending in CR LF.
+std::string ExportBankRecord(const TEntry& entry, int number, bool version2);
+
+// Clipboard block of one entry, its empty separator line included.
+void AppendEntryText(std::vector<std::string>& lines, const TEntry& entry);
+// Notes wrapped after `prefix`: the first line holds at most `firstWidth` characters of the text
+// unless a line break comes first, the others at most 72.
+void AppendWrappedNotes(std::vector<std::string>& lines, std::string_view prefix, size_t firstWidth,
+                        std::string_view text);
+
+// Text content of a page: "&", "<" and ">" become entities.
+std::string HtmlText(std::string_view text);
+// An HREF value: a double quote becomes "%22".
+std::string HrefText(std::string_view url);
+
+// The lines of a bookmark file for collected entries (sorted here), and their link count.
+std::vector<std::string> BookmarkFileLines(std::vector<TCollectionItem> items, int32_t& links);
+
+// The file name of a category's page without ".htm": characters other than "-", digits, ASCII
+// letters and "_" become "_", runs of "_" shrink to one, and an empty result is "Blank".
+std::string HTMLPageName(std::string_view category1);
+
+// ---- The recipe steps, over Bank() and the export seams ----
+
+void BeginClipboardExport();
+void EntryAsText(int Index);
+void FinishClipboardExport();
+
+bool BeginDatExport();
+void WriteDatRecord(int Index);
+
+bool BeginBankExport(bool Version2);
+void WriteExportBankRecord(int Index, bool Version2);
+
+void FinishExport();
+
+bool BeginBookmarkExport();
+void CollectBookmarkEntry(int Index);
+void WriteBookmarkEntries();
+
+void BeginHTMLExport();
+void CollectHTMLEntry(int Index);
+void ExportHTML();
+
+// Writes the pages and "Index.htm" for collected entries into the folder of `firstPage`, the
+// first page's file; returns the number of pages. ExportHTML runs it after its dialog.
+int WriteHTMLPages(std::vector<TCollectionItem> items, const std::string& firstPage,
+                   int32_t& links);
+
+// The folder the save dialog starts in: that of the last bank file, else the program's.
+std::string ExportInitialDir();

@@ -1,0 +1,356 @@
+// The export writers that lay entries out as folders: the bookmark file and the HTML pages.
+#include "ExportWriters.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <unordered_map>
+
+#include "BankModel.h"
+#include "ExportSeams.h"
+#include "platform/Exceptions.h"
+#include "platform/FileUtils.h"
+#include "platform/Messages.h"
+#include "platform/SysUtils.h"
+
+namespace {
+
+constexpr size_t ColumnWidth = 50;
+// Page names stay well inside the file system's 255-byte limit.
+constexpr size_t MaxPageName = 100;
+
+std::string PadColumn(std::string_view s) {
+    std::string out(s);
+    if (out.size() < ColumnWidth) out.append(ColumnWidth - out.size(), ' ');
+    return out;
+}
+
+using TCats = std::array<std::string, 3>;
+
+TCats TrimmedCategories(const TCollectionItem& item) {
+    return {Trim(item.Category1), Trim(item.Category2), Trim(item.Category3)};
+}
+
+// The folder walk both writers share. Folders open level by level below a non-empty parent;
+// the walk closes exactly the folders it opened, so the lists stay balanced whatever the
+// categories hold. Category texts compare ignoring ASCII case, as the sort does.
+class TFolderWalk {
+public:
+    explicit TFolderWalk(std::vector<std::string>& out) : out_(out) {}
+
+    bool StartsNewCategory1(const TCats& c) const {
+        return !started_ || !SameText(c[0], current_[0]);
+    }
+
+    // Closes and opens folders for the next link's categories.
+    void Enter(const TCats& c) {
+        int from;
+        if (StartsNewCategory1(c)) {
+            from = 0;
+        } else if (!SameText(c[1], current_[1])) {
+            from = 1;
+        } else if (!SameText(c[2], current_[2])) {
+            from = 2;
+        } else {
+            return;
+        }
+        CloseDownTo(from);
+        started_ = true;
+        for (int level = from; level < 3; ++level) current_[size_t(level)] = c[size_t(level)];
+        while (depth_ == from && from < 3 && !current_[size_t(from)].empty()) {
+            Head(current_[size_t(from)]);
+            ++from;
+        }
+    }
+
+    void Link(const TCollectionItem& item) {
+        std::string line = Indent(depth_ == 0 ? 0 : 4 * depth_ + 4);
+        line += "<DT><A HREF=\"";
+        line += HrefText(item.URL);
+        line += "\" ADD_DATE= \"\" LAST_VISIT= \"\" LAST_MODIFIED= \"\" >";
+        line += HtmlText(TrimLeft(PadColumn(item.Name)));
+        line += "</A>";
+        out_.push_back(std::move(line));
+    }
+
+    void CloseAll() { CloseDownTo(0); }
+
+    // A new page starts with nothing open.
+    void Reset() {
+        current_ = TCats();
+        depth_ = 0;
+        started_ = false;
+    }
+
+private:
+    static std::string Indent(int n) { return std::string(size_t(n), ' '); }
+
+    void Head(const std::string& text) {
+        ++depth_;
+        out_.push_back(Indent(4 * depth_) + "<DT><H3 FOLDED ADD_DATE= \"\">" + HtmlText(text) +
+                       "</H3>");
+        out_.push_back(Indent(4 * depth_) + "<DL><p>");
+    }
+
+    // Closes the open folders deeper than `level` open ones.
+    void CloseDownTo(int level) {
+        for (; depth_ > level; --depth_) out_.push_back(Indent(4 * depth_) + "</DL><p>");
+    }
+
+    std::vector<std::string>& out_;
+    TCats current_;
+    int depth_ = 0;
+    bool started_ = false;
+};
+
+std::vector<std::string> BookmarkHeadLines() {
+    return {"<!DOCTYPE NETSCAPE-Bookmark-file-1>", "<TITLE>Bookmarks</TITLE>",
+            "<H1>Bookmarks</H1>", "<DL><p>"};
+}
+
+// The folders and links of a bookmark file after its head, with the closing line.
+std::vector<std::string> BookmarkBodyLines(std::vector<TCollectionItem> items, int32_t& links) {
+    SortCollection(items);
+    std::vector<std::string> out;
+    out.reserve(items.size() + items.size() / 4 + 8);
+    TFolderWalk walk(out);
+    for (const TCollectionItem& item : items) {
+        walk.Enter(TrimmedCategories(item));
+        walk.Link(item);
+    }
+    walk.CloseAll();
+    out.push_back("</DL><p>");
+    links = int32_t(items.size());
+    return out;
+}
+
+void ReportHTMLComplete(int32_t links, int pages) {
+    MessageDlg("Export Complete (" + IntToStr(links) + " Entries)\rin " + IntToStr(pages) +
+                   " files.",
+               TMsgDlgType::mtInformation, mbOK);
+}
+
+const char* const ProducerComments[] = {
+    "<!-- Written by Lorvane, the bookmark bank for the desktop -->",
+    "<!-- More about Lorvane: its help file, under Help in the program's menu -->",
+};
+
+// Names the pages of one HTML export: a page never replaces an existing file or the index.
+class TPageNamer {
+public:
+    explicit TPageNamer(std::string folder) : folder_(std::move(folder)) {}
+
+    bool Taken(const std::string& name) const {
+        return SameText(name, "Index") || FileExists(folder_ + name + ".htm");
+    }
+
+    // The name followed by as many "_" as needed; after a few, a counter keeps names short and
+    // the search linear however many categories share a name.
+    std::string Unique(const std::string& base) {
+        int& tried = tried_[LowerCase(base)];
+        for (;; ++tried) {
+            std::string name = tried <= 8 ? base + std::string(size_t(tried), '_')
+                                          : base + "_" + IntToStr(tried);
+            if (!Taken(name)) {
+                ++tried;
+                return name;
+            }
+        }
+    }
+
+private:
+    std::string folder_;
+    std::unordered_map<std::string, int> tried_;
+};
+
+}  // namespace
+
+TCollectionItem CollectionItemOf(const TEntry& e) {
+    return {e.Category1, e.Category2, e.Category3, e.Name, e.URL};
+}
+
+int CompareCollectionItems(const TCollectionItem& a, const TCollectionItem& b) {
+    if (int c = ComparePaddedCategory(a.Category1, b.Category1)) return c;
+    if (int c = ComparePaddedCategory(a.Category2, b.Category2)) return c;
+    if (int c = ComparePaddedCategory(a.Category3, b.Category3)) return c;
+    if (int c = ComparePaddedCategory(a.Name, b.Name)) return c;
+    return CompareText(a.URL, b.URL);
+}
+
+void SortCollection(std::vector<TCollectionItem>& items) {
+    // Items whose four columns fit their 50 characters compare by one flat key of the columns
+    // upper-cased and padded, exactly as the column-wise comparison would; longer ones take the
+    // column-wise path. Same order, without folding every character at every comparison.
+    constexpr size_t KeySize = 4 * ColumnWidth;
+    std::vector<std::string> keys(items.size());
+    for (size_t i = 0; i < items.size(); ++i) {
+        const TCollectionItem& it = items[i];
+        if (it.Category1.size() > ColumnWidth || it.Category2.size() > ColumnWidth ||
+            it.Category3.size() > ColumnWidth || it.Name.size() > ColumnWidth)
+            continue;
+        std::string& key = keys[i];
+        key.reserve(KeySize);
+        for (const std::string* column : {&it.Category1, &it.Category2, &it.Category3, &it.Name})
+            key += UpperCase(PadColumn(*column));
+    }
+    std::vector<size_t> order(items.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        int c;
+        if (!keys[a].empty() && !keys[b].empty()) {
+            c = std::memcmp(keys[a].data(), keys[b].data(), KeySize);
+            if (c == 0) c = CompareText(items[a].URL, items[b].URL);
+        } else {
+            c = CompareCollectionItems(items[a], items[b]);
+        }
+        return c < 0;
+    });
+    std::vector<TCollectionItem> sorted;
+    sorted.reserve(items.size());
+    for (size_t i : order) sorted.push_back(std::move(items[i]));
+    items = std::move(sorted);
+}
+
+std::vector<std::string> BookmarkFileLines(std::vector<TCollectionItem> items, int32_t& links) {
+    std::vector<std::string> lines = BookmarkHeadLines();
+    std::vector<std::string> body = BookmarkBodyLines(std::move(items), links);
+    lines.insert(lines.end(), std::make_move_iterator(body.begin()),
+                 std::make_move_iterator(body.end()));
+    return lines;
+}
+
+std::string HTMLPageName(std::string_view category1) {
+    std::string name;
+    for (char c : category1) {
+        bool keep = c == '-' || c == '_' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ||
+                    (c >= 'a' && c <= 'z');
+        char out = keep ? c : '_';
+        if (out == '_' && !name.empty() && name.back() == '_') continue;
+        name += out;
+    }
+    if (name.size() > MaxPageName) name.resize(MaxPageName);
+    return name.empty() ? "Blank" : name;
+}
+
+// ---- Bookmark file ----
+
+bool BeginBookmarkExport() {
+    TExportState& st = Exporter();
+    st.ExportFile.reset();
+    st.ExportCount = 0;
+    std::string chosen;
+    if (!ChooseSaveFileSeam({ExportInitialDir(), "Bookmark.htm",
+                             "Bookmark (*.htm)|*.htm|All Files (*.*)|*.*", "htm"},
+                            chosen))
+        return false;
+    RepaintMainSeam();
+    st.ExportFile = std::make_unique<TExportTextFile>(chosen);
+    st.ExportFile->WriteLines(BookmarkHeadLines());
+    st.BookmarkCollection.clear();
+    return true;
+}
+
+void CollectBookmarkEntry(int Index) {
+    Exporter().BookmarkCollection.push_back(CollectionItemOf(Bank().Entry(Index)));
+}
+
+void WriteBookmarkEntries() {
+    TExportState& st = Exporter();
+    std::vector<TCollectionItem> items = std::move(st.BookmarkCollection);
+    st.BookmarkCollection.clear();
+    int32_t links = 0;
+    std::vector<std::string> body = BookmarkBodyLines(std::move(items), links);
+    st.File().WriteLines(body);
+    st.ExportCount = links;
+    FinishExport();
+}
+
+// ---- HTML pages ----
+
+void BeginHTMLExport() { Exporter().HTMLCollection.clear(); }
+
+void CollectHTMLEntry(int Index) {
+    Exporter().HTMLCollection.push_back(CollectionItemOf(Bank().Entry(Index)));
+}
+
+int WriteHTMLPages(std::vector<TCollectionItem> items, const std::string& firstPage,
+                   int32_t& links) {
+    links = 0;
+    if (items.empty()) return 0;
+    SortCollection(items);
+    const std::string folder = ExtractFilePath(firstPage);
+    TPageNamer namer(folder);
+    std::string firstFile = firstPage;
+    // The index is written last; a first page chosen under its name would be lost.
+    if (SameText(ExtractFileName(firstPage), "Index.htm"))
+        firstFile = folder + namer.Unique("Index") + ".htm";
+
+    std::vector<std::string> indexLines;
+    std::vector<std::string> page;
+    std::string pageFile;
+    TFolderWalk walk(page);
+    int pages = 0;
+
+    auto finishPage = [&] {
+        walk.CloseAll();
+        page.push_back("</DL><p>");
+        TExportTextFile file(pageFile);
+        file.WriteLines(page);
+        file.Close();
+        page.clear();
+    };
+
+    for (const TCollectionItem& item : items) {
+        TCats cats = TrimmedCategories(item);
+        if (pages == 0 || walk.StartsNewCategory1(cats)) {
+            if (pages > 0) finishPage();
+            pageFile = pages == 0 ? firstFile
+                                  : folder + namer.Unique(HTMLPageName(cats[0])) + ".htm";
+            ++pages;
+            indexLines.push_back("<DT><A HREF=\"" + HrefText(ExtractFileName(pageFile)) + "\">" +
+                                 HtmlText(cats[0]) + "</A>");
+            page.push_back("<TITLE>" + HtmlText(cats[0]) + "</TITLE>");
+            page.insert(page.end(), std::begin(ProducerComments), std::end(ProducerComments));
+            page.push_back("<DL><p>");
+            walk.Reset();
+        }
+        walk.Enter(cats);
+        walk.Link(item);
+        ++links;
+    }
+    finishPage();
+
+    std::stable_sort(indexLines.begin(), indexLines.end(),
+                     [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
+    TExportTextFile index(folder + "Index.htm");
+    index.WriteLine("<TITLE>Index</TITLE>");
+    for (const char* comment : ProducerComments) index.WriteLine(comment);
+    index.WriteLine("<H1>Index</H1>");
+    index.WriteLine("<DL><p>");
+    index.WriteLines(indexLines);
+    index.WriteLine("</DL><p>");
+    index.Close();
+    return pages;
+}
+
+void ExportHTML() {
+    TExportState& st = Exporter();
+    std::vector<TCollectionItem> items = std::move(st.HTMLCollection);
+    st.HTMLCollection.clear();
+    st.ExportCount = 0;
+    if (items.empty()) {
+        ReportHTMLComplete(0, 0);
+        return;
+    }
+    SortCollection(items);
+    std::string chosen;
+    if (!ChooseSaveFileSeam({"", HTMLPageName(Trim(items.front().Category1)) + ".htm",
+                             "HTML (*.htm)|*.htm|All Files (*.*)|*.*", "htm"},
+                            chosen))
+        return;
+    RepaintMainSeam();
+    int32_t links = 0;
+    int pages = WriteHTMLPages(std::move(items), chosen, links);
+    st.ExportCount = links;
+    ReportHTMLComplete(links, pages);
+}

@@ -1,0 +1,409 @@
+// A drop target on a widget: effect choice, auto-scrolling and the Qt drag-event binding.
+#include "DropTarget.h"
+
+#include <QAbstractScrollArea>
+#include <QDragEnterEvent>
+#include <QDragLeaveEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QFontInfo>
+#include <QMimeData>
+#include <QPointer>
+#include <QScrollBar>
+#include <QTimer>
+#include <QWidget>
+#include <cstdlib>
+#include <map>
+
+#include "platform/Exceptions.h"
+#include "platform/qt/Application.h"
+
+// ---- The widget binding -----------------------------------------------------------------
+
+namespace {
+
+std::map<QWidget*, TDropTarget*>& Targets() {
+    static std::map<QWidget*, TDropTarget*> targets;
+    return targets;
+}
+
+std::string NameOf(const QWidget* w) {
+    return w ? FromQString(w->objectName()) : std::string();
+}
+
+// The dragged QMimeData of the current drag.
+class QtDropData : public TDropData {
+public:
+    void Set(const QMimeData* mime) { mime_ = mime; }
+    std::vector<std::string> Formats() const override {
+        std::vector<std::string> out;
+        if (mime_)
+            for (const QString& f : mime_->formats()) out.push_back(f.toStdString());
+        return out;
+    }
+    bool HasFormat(const std::string& f) const override {
+        return mime_ && mime_->hasFormat(QString::fromStdString(f));
+    }
+    std::string Data(const std::string& f) const override {
+        if (!mime_) return {};
+        const QByteArray bytes = mime_->data(QString::fromStdString(f));
+        return std::string(bytes.constData(), size_t(bytes.size()));
+    }
+
+private:
+    QPointer<const QMimeData> mime_;
+};
+
+TShiftState KeysOf(Qt::KeyboardModifiers m) {
+    TShiftState s = 0;
+    if (m & Qt::ShiftModifier) s |= ssShift;
+    if (m & Qt::ControlModifier) s |= ssCtrl;
+    if (m & Qt::AltModifier) s |= ssAlt;
+    return s;
+}
+
+// Link is not an action every session knows (Wayland has copy, move and ask): where the
+// source does not offer it, a copy stands in for it.
+int AllowedOf(Qt::DropActions actions) {
+    int e = 0;
+    if (actions & Qt::CopyAction) e |= DROPEFFECT_COPY;
+    if (actions & Qt::MoveAction) e |= DROPEFFECT_MOVE;
+    if (actions & Qt::LinkAction) e |= DROPEFFECT_LINK;
+    if (!(actions & Qt::LinkAction) && (actions & Qt::CopyAction)) e |= DROPEFFECT_LINK;
+    return e;
+}
+
+Qt::DropAction ActionOf(int effect, Qt::DropActions possible) {
+    effect &= ~DROPEFFECT_SCROLL;
+    if (effect & DROPEFFECT_LINK)
+        return (possible & Qt::LinkAction) ? Qt::LinkAction : Qt::CopyAction;
+    if (effect & DROPEFFECT_COPY) return Qt::CopyAction;
+    if (effect & DROPEFFECT_MOVE) return Qt::MoveAction;
+    return Qt::IgnoreAction;
+}
+
+TPoint PointOf(const QPointF& p) {
+    return {qRound(p.x()), qRound(p.y())};
+}
+
+}  // namespace
+
+// Watches the drag events of one widget (and of its viewport, for a scroll area); a child of
+// that widget, so it goes with it.
+class TDropHook : public QObject {
+public:
+    TDropHook(TDropTarget* target, QWidget* control)
+        : QObject(control), target_(target), control_(control) {
+        scroll_ = qobject_cast<QAbstractScrollArea*>(control);
+        control->installEventFilter(this);
+        control->setAcceptDrops(true);
+        if (scroll_) {
+            scroll_->viewport()->installEventFilter(this);
+            scroll_->viewport()->setAcceptDrops(true);
+        }
+        timer_.setInterval(100);
+        connect(&timer_, &QTimer::timeout, this, [this] { Scroll(); });
+        delivery_ = new QObject(this);
+    }
+    ~TDropHook() override {
+        if (target_) target_->HookGone();
+    }
+    // Unhooks from the widget before the target lets go of it.
+    void Detach() {
+        target_ = nullptr;
+        if (control_) {
+            control_->removeEventFilter(this);
+            control_->setAcceptDrops(false);
+        }
+        if (scroll_) {
+            scroll_->viewport()->removeEventFilter(this);
+            scroll_->viewport()->setAcceptDrops(false);
+        }
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (!target_) return false;
+        try {
+            switch (event->type()) {
+                case QEvent::DragEnter: {
+                    auto* e = static_cast<QDragEnterEvent*>(event);
+                    data_.Set(e->mimeData());
+                    Site();
+                    Answer(e, target_->DragEnter(&data_, KeysOf(e->modifiers()),
+                                                 PointOf(e->position()),
+                                                 AllowedOf(e->possibleActions())));
+                    return true;
+                }
+                case QEvent::DragMove: {
+                    auto* e = static_cast<QDragMoveEvent*>(event);
+                    data_.Set(e->mimeData());
+                    Answer(e, target_->DragOver(KeysOf(e->modifiers()), PointOf(e->position()),
+                                                AllowedOf(e->possibleActions())));
+                    return true;
+                }
+                case QEvent::DragLeave:
+                    timer_.stop();
+                    target_->DragLeave();
+                    data_.Set(nullptr);
+                    return true;
+                case QEvent::Drop: {
+                    auto* e = static_cast<QDropEvent*>(event);
+                    timer_.stop();
+                    data_.Set(e->mimeData());
+                    int effect = target_->AcceptDrop(KeysOf(e->modifiers()), PointOf(e->position()),
+                                                     AllowedOf(e->possibleActions()));
+                    data_.Set(nullptr);
+                    if (effect == DROPEFFECT_NONE) {
+                        e->ignore();
+                        return true;
+                    }
+                    e->setDropAction(ActionOf(effect, e->possibleActions()));
+                    e->accept();
+                    // The handler may open a modal window: let the drop complete first.
+                    TDropTarget* target = target_;
+                    QTimer::singleShot(0, delivery_, [target] {
+                        try {
+                            target->DeliverDrop();
+                        } catch (const std::exception& ex) {
+                            LorvaneApplication::ShowException(&ex);
+                        }
+                    });
+                    return true;
+                }
+                default:
+                    return false;
+            }
+        } catch (const std::exception& ex) {
+            LorvaneApplication::ShowException(&ex);
+            return true;
+        }
+    }
+
+private:
+    void Site() {
+        unsigned bars = 0;
+        QWidget* area = control_;
+        if (scroll_) {
+            if (scroll_->horizontalScrollBar()->isVisible()) bars |= 1;
+            if (scroll_->verticalScrollBar()->isVisible()) bars |= 2;
+            area = scroll_->viewport();
+        }
+        target_->SetScrollSite(bars, QFontInfo(control_->font()).pixelSize(),
+                               {area->width(), area->height()});
+    }
+    void Answer(QDragMoveEvent* e, int effect) {
+        if (target_->ScrollTimerWanted(effect)) {
+            if (!timer_.isActive()) timer_.start();
+        } else {
+            timer_.stop();
+        }
+        Qt::DropAction action = ActionOf(effect, e->possibleActions());
+        if (action == Qt::IgnoreAction) {
+            e->ignore();
+            return;
+        }
+        e->setDropAction(action);
+        e->accept();
+    }
+    void Scroll() {
+        if (!target_ || !scroll_) return;
+        TPoint lines = target_->AutoScrollLines();
+        if (lines.Y)
+            scroll_->verticalScrollBar()->triggerAction(lines.Y < 0
+                                                            ? QAbstractSlider::SliderSingleStepSub
+                                                            : QAbstractSlider::SliderSingleStepAdd);
+        if (lines.X)
+            scroll_->horizontalScrollBar()->triggerAction(
+                lines.X < 0 ? QAbstractSlider::SliderSingleStepSub
+                            : QAbstractSlider::SliderSingleStepAdd);
+    }
+
+    TDropTarget* target_;
+    QPointer<QWidget> control_;
+    QAbstractScrollArea* scroll_ = nullptr;
+    QtDropData data_;
+    QTimer timer_;
+    QObject* delivery_ = nullptr;
+};
+
+TDropTarget::TDropTarget(TComponent* owner) : TInterfacedComponent(owner) {}
+
+TDropTarget::~TDropTarget() {
+    try {
+        Unregister();
+    } catch (...) {
+    }
+}
+
+void TDropTarget::Register(QWidget* control) {
+    if (control == control_) return;
+    Unregister();
+    control_ = control;
+    if (!control) return;
+    if (Targets().count(control)) throw Exception("Failed to Register " + NameOf(control));
+    Targets()[control] = this;
+    hook_ = new TDropHook(this, control);
+    registered_ = true;
+}
+
+void TDropTarget::Unregister() {
+    // Only a registration of our own is revoked: after a failed Register the widget belongs
+    // to another target, and the binding is simply dropped.
+    if (registered_ && control_) {
+        Targets().erase(control_);
+        hook_->Detach();
+        delete hook_;
+    }
+    hook_ = nullptr;
+    registered_ = false;
+    control_ = nullptr;
+}
+
+void TDropTarget::HookGone() {
+    // The widget is being destroyed and its hook with it.
+    if (control_) Targets().erase(control_);
+    hook_ = nullptr;
+    registered_ = false;
+    control_ = nullptr;
+}
+
+// ---- The drag protocol ------------------------------------------------------------------
+
+int TDropTarget::DragEnter(TDropData* data, TShiftState keys, TPoint point, int allowed) {
+    ClearData();
+    data_ = data;
+    lastPoint_ = point;
+    if (!data_ || !HasValidFormats()) {
+        data_ = nullptr;
+        return DROPEFFECT_NONE;
+    }
+    int effect = GetDropEffect(keys, point, allowed);
+    DoEnter(keys, point, effect);
+    return effect;
+}
+
+int TDropTarget::DragOver(TShiftState keys, TPoint point, int allowed) {
+    lastPoint_ = point;
+    if (!data_) return DROPEFFECT_NONE;
+    int effect = GetDropEffect(keys, point, allowed);
+    DoDragOver(keys, point, effect);
+    return effect;
+}
+
+void TDropTarget::DragLeave() {
+    ClearData();
+    data_ = nullptr;
+    DoLeave();
+}
+
+int TDropTarget::AcceptDrop(TShiftState keys, TPoint point, int allowed) {
+    if (!data_) return DROPEFFECT_NONE;
+    lastPoint_ = point;
+    int effect = GetDropEffect(keys, point, allowed) & ~DROPEFFECT_SCROLL;
+    // A drop that yields nothing is refused rather than reported with empty data.
+    const bool got = GetData();
+    if (!got || effect == DROPEFFECT_NONE) {
+        ClearData();
+        data_ = nullptr;
+        return DROPEFFECT_NONE;
+    }
+    pending_ = {true, keys, point, effect};
+    StashData();
+    ClearData();
+    data_ = nullptr;
+    return effect;
+}
+
+void TDropTarget::DeliverDrop() {
+    if (!pending_.active) return;
+    Pending p = pending_;
+    pending_ = {};
+    UnstashData();
+    try {
+        DoDrop(p.shift, p.point, p.effect);
+    } catch (...) {
+        ClearData();
+        throw;
+    }
+    ClearData();
+}
+
+int TDropTarget::Drop(TShiftState keys, TPoint point, int allowed) {
+    int effect = AcceptDrop(keys, point, allowed);
+    if (effect != DROPEFFECT_NONE) DeliverDrop();
+    return effect;
+}
+
+void TDropTarget::DoEnter(TShiftState shift, TPoint point, int& effect) {
+    if (OnEnter) OnEnter(this, shift, point, effect);
+}
+
+void TDropTarget::DoDragOver(TShiftState shift, TPoint point, int& effect) {
+    if (OnDragOver) OnDragOver(this, shift, point, effect);
+}
+
+void TDropTarget::DoDrop(TShiftState shift, TPoint point, int& effect) {
+    if (OnDrop) OnDrop(this, shift, point, effect);
+}
+
+void TDropTarget::DoLeave() {
+    if (OnLeave) OnLeave(this);
+}
+
+int TDropTarget::GetDropEffect(TShiftState keys, TPoint point, int allowed) {
+    int effect = allowed & int(Dragtypes & (dtCopy | dtMove | dtLink));
+    if (OnGetDropEffect) {
+        OnGetDropEffect(this, keys, point, effect);
+        return effect;
+    }
+    const bool shift = keys & ssShift, ctrl = keys & ssCtrl;
+    if (shift && ctrl && (effect & DROPEFFECT_LINK))
+        effect = DROPEFFECT_LINK;
+    else if (shift && !ctrl && (effect & DROPEFFECT_MOVE))
+        effect = DROPEFFECT_MOVE;
+    else if (effect & DROPEFFECT_COPY)
+        effect = DROPEFFECT_COPY;
+    else if (effect & DROPEFFECT_MOVE)
+        effect = DROPEFFECT_MOVE;
+    else if (effect & DROPEFFECT_LINK)
+        effect = DROPEFFECT_LINK;
+    else
+        effect = DROPEFFECT_NONE;
+    TPoint lines = LinesAt(point);
+    if (lines.X || lines.Y) effect |= DROPEFFECT_SCROLL;
+    return effect;
+}
+
+// ---- Auto-scrolling ---------------------------------------------------------------------
+
+void TDropTarget::SetScrollSite(unsigned scrollBars, int margin, TSize client) {
+    scrollBars_ = scrollBars;
+    margin_ = std::abs(margin);
+    client_ = client;
+}
+
+bool TDropTarget::ScrollTimerWanted(int effect) const {
+    return scrollBars_ != 0 && (effect & DROPEFFECT_SCROLL);
+}
+
+TPoint TDropTarget::AutoScrollLines() const {
+    return LinesAt(lastPoint_);
+}
+
+TPoint TDropTarget::LinesAt(TPoint p) const {
+    TPoint lines;
+    if (scrollBars_ & 1) {
+        if (p.X < margin_)
+            lines.X = -1;
+        else if (p.X > client_.cx - margin_)
+            lines.X = 1;
+    }
+    if (scrollBars_ & 2) {
+        if (p.Y < margin_)
+            lines.Y = -1;
+        else if (p.Y > client_.cy - margin_)
+            lines.Y = 1;
+    }
+    return lines;
+}

@@ -1,0 +1,123 @@
+// A drop target on a widget: drag events, the choice of drop effect and auto-scrolling.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "DropSource.h"
+#include "platform/Graphics.h"
+#include "platform/KeyCodes.h"
+
+class QWidget;
+class TDropHook;
+
+// Drop effects, as an int: several may be allowed at once.
+inline constexpr int DROPEFFECT_NONE = 0;
+inline constexpr int DROPEFFECT_COPY = 1;
+inline constexpr int DROPEFFECT_MOVE = 2;
+inline constexpr int DROPEFFECT_LINK = 4;
+inline constexpr int DROPEFFECT_SCROLL = int(0x80000000u);
+
+// The drop effects a target accepts; each type is the bit of its effect.
+enum TDragType : unsigned { dtCopy = 1, dtMove = 2, dtLink = 4 };
+using TDragTypes = unsigned;
+
+// The dragged data: its formats (MIME types) and their bytes.
+class TDropData {
+public:
+    virtual ~TDropData() = default;
+    virtual std::vector<std::string> Formats() const = 0;
+    virtual bool HasFormat(const std::string& format) const = 0;
+    virtual std::string Data(const std::string& format) const = 0;
+};
+
+using TDropTargetEvent =
+    std::function<void(TObject* sender, TShiftState shift, TPoint point, int& effect)>;
+
+// Drag events on the bound widget become the target's events; the effect is chosen from the
+// allowed effects, the keys and the accepted drag types; subclasses extract the data.
+class TDropTarget : public TInterfacedComponent {
+public:
+    explicit TDropTarget(TComponent* owner = nullptr);
+    ~TDropTarget() override;
+
+    TDragTypes Dragtypes = 0;
+    // Kept for form descriptions. Data is read at the drop: reading it while the drag
+    // enters is a round trip to the source that can block for seconds.
+    bool GetDataOnEnter = false;
+    TDropTargetEvent OnEnter;
+    TDropTargetEvent OnDragOver;
+    TNotifyEvent OnLeave;
+    TDropTargetEvent OnDrop;
+    TDropTargetEvent OnGetDropEffect;
+    // The drag image is drawn by the drag source on this platform; the flag is only kept.
+    bool ShowImage = true;
+
+    // Binds the target to a widget (null: to none). Raises "Failed to Register <name>" when
+    // another target already serves the widget.
+    void Register(QWidget* control);
+    void Unregister();
+    QWidget* Control() const { return control_; }
+    bool Registered() const { return registered_; }
+
+    // ---- The drag protocol (called by the widget binding; callable directly) ----
+    int DragEnter(TDropData* data, TShiftState keys, TPoint point, int allowed);
+    int DragOver(TShiftState keys, TPoint point, int allowed);
+    void DragLeave();
+    // A drop is accepted (effect, data extracted and kept aside) and then delivered to
+    // OnDrop; a drop that yields no data is refused with DROPEFFECT_NONE. The binding
+    // delivers after the drop has completed, so a modal handler does not hold the source.
+    int AcceptDrop(TShiftState keys, TPoint point, int allowed);
+    void DeliverDrop();
+    bool DropPending() const { return pending_.active; }
+    int Drop(TShiftState keys, TPoint point, int allowed);  // both steps at once
+
+    virtual int GetDropEffect(TShiftState keys, TPoint point, int allowed);
+    // The source's preferred effect; no source on this platform offers one.
+    virtual uint32_t PreferredDropEffect() { return 0; }
+
+    // Auto-scrolling near the edges of a target with scroll bars (bit 0 horizontal, bit 1
+    // vertical); the margin is the target's font height.
+    void SetScrollSite(unsigned scrollBars, int margin, TSize client);
+    bool ScrollTimerWanted(int effect) const;
+    // Lines to scroll now, -1, 0 or 1 per axis, from the last point.
+    TPoint AutoScrollLines() const;
+    TPoint LastPoint() const { return lastPoint_; }
+
+protected:
+    virtual void DoEnter(TShiftState shift, TPoint point, int& effect);
+    virtual void DoDragOver(TShiftState shift, TPoint point, int& effect);
+    virtual void DoDrop(TShiftState shift, TPoint point, int& effect);
+    virtual void DoLeave();
+    virtual bool GetData() = 0;
+    virtual void ClearData() = 0;
+    virtual bool HasValidFormats() = 0;
+    // Between acceptance and delivery the extracted data waits aside, so a new drag cannot
+    // overwrite it.
+    virtual void StashData() {}
+    virtual void UnstashData() {}
+    TDropData* DataObject() const { return data_; }
+
+private:
+    friend class TDropHook;
+    void HookGone();
+    TPoint LinesAt(TPoint point) const;
+
+    TDropData* data_ = nullptr;
+    QWidget* control_ = nullptr;
+    bool registered_ = false;
+    TDropHook* hook_ = nullptr;
+    TPoint lastPoint_;
+    unsigned scrollBars_ = 0;
+    int margin_ = 0;
+    TSize client_;
+    struct Pending {
+        bool active = false;
+        TShiftState shift = 0;
+        TPoint point;
+        int effect = DROPEFFECT_NONE;
+    } pending_;
+};

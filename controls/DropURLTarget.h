@@ -1,0 +1,48 @@
+// The URL drop target: dropped links and internet shortcuts become a URL and a title.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "DropTarget.h"
+
+class TDropURLTarget : public TDropTarget {
+public:
+    // Accepts links (Dragtypes = dtLink).
+    explicit TDropURLTarget(TComponent* owner = nullptr);
+
+    // Valid inside OnDrop; empty once the drop has completed.
+    std::string URL;
+    std::string Title;
+
+protected:
+    bool HasValidFormats() override;
+    void ClearData() override;
+    bool GetData() override;
+    void StashData() override;
+    void UnstashData() override;
+
+private:
+    std::string keptUrl_, keptTitle_;
+};
+
+// ---- The readers behind it, over outside bytes ------------------------------------------
+
+// The URL of an internet shortcut's text: the first "URL=" line (exact case) after a line
+// that is "[InternetShortcut]" in any case and is not the last line; another "[" section
+// line first means none. False when there is no URL.
+bool ParseInternetShortcut(std::string_view bytes, std::string& url);
+
+// Reads a shortcut file (a native path): regular files only, at most the first 64 KiB.
+bool ReadInternetShortcut(const std::string& nativePath, std::string& url);
+
+// The text of "text/x-moz-url" data in Windows-1252: UTF-16 when it has a byte-order mark or
+// every second byte is zero, else UTF-8.
+std::string DecodeMozUrl(std::string_view bytes);
+
+// The entries of a "text/uri-list", without comments and blank lines.
+std::vector<std::string> ParseUriList(std::string_view bytes);
+
+// The local path (native bytes) of a "file:" URI with an empty or "localhost" host.
+bool LocalFileFromUri(std::string_view uri, std::string& nativePath);

@@ -1,0 +1,119 @@
+// The auto-completing combo box over an editable QComboBox.
+#include "QCombo.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+
+#include "platform/KeyCodes.h"
+#include "platform/SysUtils.h"
+#include "platform/qt/Application.h"
+
+TQuickCompletion QuickComplete(const std::vector<std::string>& items, const std::string& typed,
+                               uint16_t lastKey) {
+    TQuickCompletion c;
+    if (typed.empty() || lastKey == VK_BACK || lastKey == VK_DELETE) return c;
+    for (size_t i = 0; i < items.size(); ++i) {
+        const std::string& item = items[i];
+        // The prefix test ignores case, like the list's own search.
+        if (item.size() >= typed.size() &&
+            SameText(std::string_view(item).substr(0, typed.size()), typed)) {
+            c.Index = int(i);
+            c.Text = item;
+            c.SelStart = int(typed.size());
+            c.SelLength = int(item.size() - typed.size());
+            return c;
+        }
+    }
+    return c;
+}
+
+namespace {
+
+uint16_t VirtualKey(const QKeyEvent* e) {
+    switch (e->key()) {
+        case Qt::Key_Backspace:
+            return VK_BACK;
+        case Qt::Key_Delete:
+            return VK_DELETE;
+        case Qt::Key_Control:
+            return VK_CONTROL;
+        case Qt::Key_Shift:
+            return VK_SHIFT;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return VK_RETURN;
+        default:
+            if ((e->key() >= Qt::Key_A && e->key() <= Qt::Key_Z) ||
+                (e->key() >= Qt::Key_0 && e->key() <= Qt::Key_9))
+                return uint16_t(e->key());
+            return 0;
+    }
+}
+
+}  // namespace
+
+TQuickComboBox::TQuickComboBox(QWidget* parent) : QComboBox(parent) {
+    setEditable(true);
+    // Our completion replaces Qt's, and Enter must not add the typed text to the list.
+    setCompleter(nullptr);
+    setInsertPolicy(QComboBox::NoInsert);
+    // Only user edits: signals of programmatic changes would recurse into the completion.
+    connect(lineEdit(), &QLineEdit::textEdited, this, [this] { Edited(); });
+    connect(this, &QComboBox::activated, this, [this] {
+        if (OnChange) {
+            try {
+                OnChange(this);
+            } catch (const std::exception& e) {
+                LorvaneApplication::ShowException(&e);
+            }
+        }
+    });
+}
+
+std::string TQuickComboBox::Text() const {
+    return FromQString(currentText());
+}
+
+void TQuickComboBox::SetText(const std::string& text) {
+    setEditText(ToQString(text));
+}
+
+std::vector<std::string> TQuickComboBox::ItemTexts() const {
+    std::vector<std::string> out;
+    out.reserve(size_t(count()));
+    for (int i = 0; i < count(); ++i) out.push_back(FromQString(itemText(i)));
+    return out;
+}
+
+void TQuickComboBox::keyPressEvent(QKeyEvent* event) {
+    lastKey_ = VirtualKey(event);
+    // The list opens when Ctrl is let go with no other key between: an open list takes the
+    // keyboard, and Ctrl+C, Ctrl+X and Ctrl+V must still reach the text.
+    ctrlAlone_ = event->key() == Qt::Key_Control && !event->isAutoRepeat();
+    QComboBox::keyPressEvent(event);
+}
+
+void TQuickComboBox::keyReleaseEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Control && ctrlAlone_ && !event->isAutoRepeat()) {
+        ctrlAlone_ = false;
+        showPopup();
+        event->accept();
+        return;
+    }
+    QComboBox::keyReleaseEvent(event);
+}
+
+void TQuickComboBox::Edited() {
+    // The program's handler sees the text as typed, before the completion.
+    try {
+        if (OnChange) OnChange(this);
+    } catch (const std::exception& e) {
+        LorvaneApplication::ShowException(&e);
+    }
+    const std::string typed = Text();
+    const TQuickCompletion c = QuickComplete(ItemTexts(), typed, lastKey_);
+    if (c.Index < 0) return;
+    setCurrentIndex(c.Index);
+    lineEdit()->setText(ToQString(c.Text));
+    lineEdit()->setSelection(c.SelStart, c.SelLength);
+}

@@ -1,0 +1,114 @@
+// The Favorites import: shortcut files, the breadth-first walk and its guards.
+#include <cstdlib>
+#include <filesystem>
+
+#include "ImportReaders.h"
+#include "TestExportSupport.h"
+
+namespace fs = std::filesystem;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+class ImportFavorites : public ExportFixture {
+protected:
+    void Shortcut(const std::string& relative, const std::string& url) {
+        fs::path file = dir.Path() / "Root" / relative;
+        fs::create_directories(file.parent_path());
+        WriteAll(file.string(), url.empty() ? "[InternetShortcut]\r\n"
+                                            : "[InternetShortcut]\r\nURL=" + url + "\r\n");
+    }
+    std::string Root() const { return dir.File("Root") + "/"; }
+    Strings Categories(int i) const {
+        const TEntry& e = Bank().Entry(i);
+        return {e.Category1, e.Category2, e.Category3};
+    }
+};
+
+TEST_F(ImportFavorites, WalksBreadthFirstWithCategoriesFromFolders) {
+    Add(Named("Mine"));
+    Shortcut("a.url", "http://a/");
+    Shortcut("News/Sport/x.url", "http://x/");
+    Shortcut("A/B/C/D/deep.URL", "http://deep/");
+    Shortcut("RECYCLED/z.url", "http://z/");
+    Shortcut("recycled/y.url", "http://y/");
+    Shortcut("nourl.url", "");
+    Shortcut("News/notes.txt", "http://t/");
+    EXPECT_EQ(ImportFavoritesFolder(Root()), 3);
+    EXPECT_EQ(Names(), (Strings{"Mine", "a", "x", "deep"}));
+    EXPECT_EQ(Categories(1), (Strings{"", "", ""}));
+    EXPECT_EQ(Categories(2), (Strings{"News", "Sport", ""}));
+    EXPECT_EQ(Categories(3), (Strings{"A", "B", "C"}));
+    const TEntry& a = Bank().Entry(1);
+    EXPECT_EQ(a.URL, "http://a/");
+    EXPECT_EQ(a.ChangeDate, NoDate);
+    EXPECT_EQ(a.LastAccess, NoDate);
+    EXPECT_TRUE(a.Favorite.empty() && a.Notes.empty());
+    EXPECT_EQ(messages.Texts(), Strings{"Import complete (3 entries)"});
+    EXPECT_TRUE(Bank().BankModified);
+    EXPECT_EQ(rebuilds, 1);
+}
+
+TEST_F(ImportFavorites, SameNamesAreRenamedInAFixedOrder) {
+    Shortcut("b/dup.url", "http://2/");
+    Shortcut("dup.url", "http://1/");
+    Shortcut("a/dup.url", "http://3/");
+    Shortcut("\xC2\xBB" "Marked.url", "http://m/");
+    EXPECT_EQ(ImportFavoritesFolder(Root()), 4);
+    EXPECT_EQ(Names(), (Strings{"dup", "Marked", "_dup", "__dup"}));
+    EXPECT_EQ(Bank().Entry(2).URL, "http://3/");
+    EXPECT_EQ(messages.Shown.size(), 2u);
+}
+
+TEST_F(ImportFavorites, SymbolicLinksToFoldersAreNotFollowed) {
+    Shortcut("News/x.url", "http://x/");
+    Shortcut("a.url", "http://a/");
+    fs::create_directory_symlink(dir.Path() / "Root", dir.Path() / "Root" / "News" / "loop");
+    fs::create_directory_symlink(dir.Path() / "Root" / "News", dir.Path() / "Root" / "Again");
+    fs::create_symlink(dir.Path() / "Root" / "a.url", dir.Path() / "Root" / "News" / "linked.url");
+    fs::create_symlink(dir.Path() / "gone", dir.Path() / "Root" / "dangling.url");
+    EXPECT_EQ(ImportFavoritesFolder(Root()), 3);
+    EXPECT_EQ(Names(), (Strings{"a", "linked", "x"}));
+}
+
+TEST_F(ImportFavorites, MissingRootImportsNothing) {
+    EXPECT_EQ(ImportFavoritesFolder(dir.File("nowhere") + "/"), 0);
+    EXPECT_EQ(messages.Texts(), Strings{"Import complete (0 entries)"});
+}
+
+TEST_F(ImportFavorites, ReadUrlFile) {
+    std::string path = dir.File("s.url");
+    WriteAll(path, "[DEFAULT]\r\nBASEURL=http://b/\r\n[InternetShortcut]\r\nURL=http://a/\r\n"
+                   "URL=http://second/\r\n");
+    EXPECT_EQ(ReadURLFile(path), "http://a/");
+    WriteAll(path, "URL=http://lf/\nIconIndex=0\n");
+    EXPECT_EQ(ReadURLFile(path), "http://lf/");
+    WriteAll(path, "url=http://lower/\r\n URL=http://indented/\r\nURL=");
+    EXPECT_EQ(ReadURLFile(path), "");
+    EXPECT_EQ(ReadURLFile(dir.File("missing.url")), "");
+    EXPECT_EQ(ReadURLFile(dir.File("")), "");
+    // Something far larger than a shortcut is not read.
+    WriteAll(path, "URL=http://big/\r\n" + std::string(100000, 'x'));
+    EXPECT_EQ(ReadURLFile(path), "");
+}
+
+TEST_F(ImportFavorites, OneFileAndItsRelativePath) {
+    Shortcut("f/g/h/i/j.url", "http://j/");
+    TImportBatch batch;
+    ImportFavoriteFile(batch, "f/g/h/i", dir.File("Root/f/g/h/i"), "j.url");
+    ImportFavoriteFile(batch, "", dir.File("Root/f/g/h/i"), "missing.url");
+    EXPECT_EQ(batch.Count(), 1);
+    EXPECT_EQ(Categories(0), (Strings{"f", "g", "h"}));
+}
+
+TEST_F(ImportFavorites, ProposedFolder) {
+    const char* saved = std::getenv("HOME");
+    std::string old = saved ? saved : "";
+    setenv("HOME", dir.Path().c_str(), 1);
+    EXPECT_EQ(ProposedFavoritesFolder(), dir.File("") );
+    fs::create_directory(dir.Path() / "Favorites");
+    EXPECT_EQ(ProposedFavoritesFolder(), dir.File("Favorites") + "/");
+    setenv("HOME", old.c_str(), 1);
+}
+
+}  // namespace

@@ -1,0 +1,398 @@
+// Dropped links and shortcut files: readers, formats, drop effects and the widget binding.
+#include "DropURLTarget.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
+#include <QUrl>
+#include <QWidget>
+
+#include <fstream>
+#include <map>
+
+#include "TempDir.h"
+#include "platform/Exceptions.h"
+
+namespace {
+
+// ---- Shortcut files ---------------------------------------------------------------------
+
+std::string Url(std::string_view text) {
+    std::string url;
+    return ParseInternetShortcut(text, url) ? url : "<none>";
+}
+
+TEST(InternetShortcut, ReadsTheUrlLineOfTheSection) {
+    EXPECT_EQ(Url("[InternetShortcut]\r\nURL=http://a/b\r\n"), "http://a/b");
+    EXPECT_EQ(Url("[internetshortcut]\nURL=http://a/b"), "http://a/b");
+    EXPECT_EQ(Url("[InternetShortcut]\rModified=1\rURL=http://a/ b  c \r"), "http://a/ b  c ");
+    EXPECT_EQ(Url("URL=http://early\r\n[InternetShortcut]\r\nURL=http://late\r\n"), "http://late");
+}
+
+TEST(InternetShortcut, RefusesWhatIsNotExactlyTheFormat) {
+    EXPECT_EQ(Url("[InternetShortcut]\r\nurl=http://a/b\r\n"), "<none>");
+    EXPECT_EQ(Url("[InternetShortcut]\r\n[Other]\r\nURL=http://a/b\r\n"), "<none>");
+    EXPECT_EQ(Url("[InternetShortcut] \r\nURL=http://a/b\r\n"), "<none>");
+    EXPECT_EQ(Url("URL=http://a/b\r\n[InternetShortcut]"), "<none>");
+    EXPECT_EQ(Url("[InternetShortcut]\r\nURL=\r\n"), "<none>");
+    EXPECT_EQ(Url(""), "<none>");
+    EXPECT_EQ(Url(std::string("\0\xff\xfe[Intern", 10)), "<none>");
+}
+
+struct ShortcutFiles : ::testing::Test {
+    TempDir dir;
+    std::string Write(const std::string& name, const std::string& bytes) {
+        std::string path = dir.File(name);
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+};
+
+TEST_F(ShortcutFiles, ReadsRegularFilesUpToTheLimit) {
+    std::string url;
+    EXPECT_TRUE(
+        ReadInternetShortcut(Write("a.url", "[InternetShortcut]\r\nURL=http://a/\r\n"), url));
+    EXPECT_EQ(url, "http://a/");
+    // A huge file is read only in part: a URL far behind the limit is not found...
+    std::string junk(200 * 1024, 'x');
+    EXPECT_FALSE(ReadInternetShortcut(
+        Write("huge.url", "[InternetShortcut]\r\n" + junk + "\r\nURL=http://z/\r\n"), url));
+    // ...one at the start still is.
+    EXPECT_TRUE(ReadInternetShortcut(
+        Write("big.url", "[InternetShortcut]\r\nURL=http://b/\r\n" + junk), url));
+    EXPECT_EQ(url, "http://b/");
+    EXPECT_FALSE(ReadInternetShortcut(dir.File("missing.url"), url));
+}
+
+TEST_F(ShortcutFiles, RefusesFifosAndFolders) {
+    std::string url;
+    std::string fifo = dir.File("pipe.url");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(ReadInternetShortcut(fifo, url));  // returns at once, no writer needed
+    std::string folder = dir.File("folder.url");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    EXPECT_FALSE(ReadInternetShortcut(folder, url));
+}
+
+// ---- Formats ----------------------------------------------------------------------------
+
+TEST(DropFormats, MozUrlEncodings) {
+    const std::string le("h\0t\0t\0p\0:\0/\0/\0a\0\n\0C\0a\0f\0\xe9\0", 26);
+    EXPECT_EQ(DecodeMozUrl(le), "http://a\nCaf\xe9");
+    EXPECT_EQ(DecodeMozUrl(std::string("\xff\xfe"
+                                       "a\0b\0",
+                                       6)),
+              "ab");
+    EXPECT_EQ(DecodeMozUrl(std::string("\xfe\xff\0a\0b", 6)), "ab");
+    EXPECT_EQ(DecodeMozUrl(std::string("\0a\0b", 4)), "ab");
+    EXPECT_EQ(DecodeMozUrl("http://a\nCaf\xc3\xa9"), "http://a\nCaf\xe9");
+    EXPECT_EQ(DecodeMozUrl(std::string("a\0b\0\0\0", 6)), "ab");  // a terminator is dropped
+    EXPECT_EQ(DecodeMozUrl(""), "");
+    EXPECT_EQ(DecodeMozUrl("\xff"), "?");
+}
+
+TEST(DropFormats, UriListsAndFileUris) {
+    EXPECT_EQ(ParseUriList("# comment\r\n\r\nfile:///a%20b.url\r\nhttp://x/\r\n"),
+              (std::vector<std::string>{"file:///a%20b.url", "http://x/"}));
+    std::string path;
+    EXPECT_TRUE(LocalFileFromUri("file:///tmp/My%20Site.url", path));
+    EXPECT_EQ(path, "/tmp/My Site.url");
+    EXPECT_TRUE(LocalFileFromUri("FILE://localhost/x", path));
+    EXPECT_EQ(path, "/x");
+    EXPECT_TRUE(LocalFileFromUri("file:/y%2", path));
+    EXPECT_EQ(path, "/y%2");
+    EXPECT_FALSE(LocalFileFromUri("file://server/share/x.url", path));
+    EXPECT_FALSE(LocalFileFromUri("file:///a%00b", path));
+    EXPECT_FALSE(LocalFileFromUri("http://a/b.url", path));
+    EXPECT_FALSE(LocalFileFromUri("file:", path));
+}
+
+// ---- The URL target ---------------------------------------------------------------------
+
+class FakeDropData : public TDropData {
+public:
+    FakeDropData& Set(const std::string& f, const std::string& bytes) {
+        formats[f] = bytes;
+        return *this;
+    }
+    std::vector<std::string> Formats() const override {
+        std::vector<std::string> out;
+        for (const auto& [f, b] : formats) out.push_back(f);
+        return out;
+    }
+    bool HasFormat(const std::string& f) const override { return formats.count(f) != 0; }
+    std::string Data(const std::string& f) const override {
+        auto i = formats.find(f);
+        return i == formats.end() ? std::string() : i->second;
+    }
+    std::map<std::string, std::string> formats;
+};
+
+std::string Utf16(const std::string& ascii) {
+    std::string out;
+    for (char c : ascii) {
+        out += c;
+        out += '\0';
+    }
+    return out;
+}
+
+struct UrlDrop : ::testing::Test {
+    TDropURLTarget target;
+    FakeDropData data;
+    std::vector<std::string> seen;  // URL|Title|effect|x,y as OnDrop saw them
+    int drops = 0;
+    UrlDrop() {
+        target.OnDrop = [this](TObject*, TShiftState, TPoint p, int& effect) {
+            ++drops;
+            seen.push_back(target.URL + "|" + target.Title + "|" + std::to_string(effect) + "|" +
+                           std::to_string(p.X) + "," + std::to_string(p.Y));
+        };
+    }
+    int DropAll(TPoint at = {3, 4}) {
+        const int all = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
+        if (target.DragEnter(&data, 0, at, all) == DROPEFFECT_NONE) return -1;
+        return target.Drop(0, at, all);
+    }
+};
+
+TEST_F(UrlDrop, BrowserLinkWinsOverPlainText) {
+    data.Set(kMimeMozUrl, Utf16("http://a\nSite A")).Set(kMimeText, "other");
+    EXPECT_EQ(DropAll(), DROPEFFECT_LINK);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0], "http://a|Site A|4|3,4");
+    EXPECT_EQ(target.URL, "");  // cleared once the drop is complete
+    EXPECT_EQ(target.Title, "");
+}
+
+TEST_F(UrlDrop, NetscapeUrlAndPlainText) {
+    data.Set(kMimeNetscapeUrl, "http://n/\nNews");
+    DropAll();
+    data.formats.clear();
+    data.Set(kMimeText, "http://plain/");
+    DropAll();
+    EXPECT_EQ(seen, (std::vector<std::string>{"http://n/|News|4|3,4",
+                                              "http://plain/|http://plain/|4|3,4"}));
+}
+
+TEST_F(UrlDrop, LinkWithoutTitleTakesTheUrl) {
+    data.Set(kMimeMozUrl, Utf16("http://a"));
+    DropAll();
+    EXPECT_EQ(seen.at(0), "http://a|http://a|4|3,4");
+}
+
+TEST_F(UrlDrop, ShortcutFilesGiveTheirUrlAndName) {
+    TempDir dir;
+    for (const char* name : {"My Site.url", "My Site.URL"}) {
+        std::ofstream(dir.File(name), std::ios::binary)
+            << "[InternetShortcut]\r\nURL=http://my/\r\n";
+        data.formats.clear();
+        std::string uri =
+            QUrl::fromLocalFile(QString::fromStdString(dir.File(name))).toEncoded().toStdString();
+        data.Set(kMimeUriList, uri + "\r\n").Set(kMimeText, dir.File(name));
+        DropAll();
+    }
+    EXPECT_EQ(seen,
+              (std::vector<std::string>{"http://my/|My Site|4|3,4", "http://my/|My Site|4|3,4"}));
+}
+
+TEST_F(UrlDrop, OtherFilesAndEmptyDataAreRefused) {
+    TempDir dir;
+    std::ofstream(dir.File("notes.txt")) << "[InternetShortcut]\r\nURL=http://no/\r\n";
+    data.Set(kMimeUriList, "file://" + dir.File("notes.txt")).Set(kMimeText, dir.File("notes.txt"));
+    EXPECT_EQ(DropAll(), DROPEFFECT_NONE);
+    data.formats.clear();
+    data.Set(kMimeText, "");
+    EXPECT_EQ(DropAll(), DROPEFFECT_NONE);
+    data.formats.clear();
+    data.Set("image/png", "\x89PNG");
+    EXPECT_EQ(DropAll(), -1);  // refused as soon as it enters
+    EXPECT_EQ(drops, 0);
+}
+
+TEST_F(UrlDrop, RemoteUriListEntryIsALink) {
+    data.Set(kMimeUriList, "http://r/x\r\n");
+    DropAll();
+    EXPECT_EQ(seen.at(0), "http://r/x|http://r/x|4|3,4");
+}
+
+TEST_F(UrlDrop, DropWithoutEnterDoesNothing) {
+    EXPECT_EQ(target.Drop(0, {0, 0}, DROPEFFECT_LINK), DROPEFFECT_NONE);
+    EXPECT_EQ(drops, 0);
+}
+
+TEST_F(UrlDrop, EnterDragOverAndLeaveEvents) {
+    std::vector<std::string> events;
+    target.OnEnter = [&](TObject*, TShiftState, TPoint, int& e) {
+        events.push_back("enter " + std::to_string(e));
+    };
+    target.OnDragOver = [&](TObject*, TShiftState, TPoint, int&) { events.push_back("over"); };
+    target.OnLeave = [&](TObject*) { events.push_back("leave"); };
+    data.Set(kMimeText, "x");
+    target.DragEnter(&data, 0, {1, 1}, DROPEFFECT_LINK);
+    EXPECT_EQ(target.DragOver(0, {2, 2}, DROPEFFECT_LINK), DROPEFFECT_LINK);
+    target.DragLeave();
+    EXPECT_EQ(target.DragOver(0, {2, 2}, DROPEFFECT_LINK), DROPEFFECT_NONE);
+    EXPECT_EQ(events, (std::vector<std::string>{"enter 4", "over", "leave"}));
+}
+
+// ---- Effects ----------------------------------------------------------------------------
+
+TEST(DropEffect, ChosenFromKeysAllowedEffectsAndDragTypes) {
+    TDropURLTarget t;  // dtLink only
+    const int all = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
+    EXPECT_EQ(t.GetDropEffect(0, {50, 50}, all), DROPEFFECT_LINK);
+    EXPECT_EQ(t.GetDropEffect(ssShift | ssCtrl, {50, 50}, all), DROPEFFECT_LINK);
+    EXPECT_EQ(t.GetDropEffect(ssShift, {50, 50}, all), DROPEFFECT_LINK);
+    EXPECT_EQ(t.GetDropEffect(0, {50, 50}, DROPEFFECT_COPY), DROPEFFECT_NONE);
+
+    t.Dragtypes = dtCopy | dtMove | dtLink;
+    EXPECT_EQ(t.GetDropEffect(ssShift | ssCtrl, {50, 50}, all), DROPEFFECT_LINK);
+    EXPECT_EQ(t.GetDropEffect(ssShift, {50, 50}, all), DROPEFFECT_MOVE);
+    EXPECT_EQ(t.GetDropEffect(0, {50, 50}, all), DROPEFFECT_COPY);
+    EXPECT_EQ(t.GetDropEffect(ssCtrl, {50, 50}, DROPEFFECT_MOVE | DROPEFFECT_LINK),
+              DROPEFFECT_MOVE);
+
+    t.OnGetDropEffect = [](TObject*, TShiftState, TPoint, int& e) { e &= DROPEFFECT_MOVE; };
+    EXPECT_EQ(t.GetDropEffect(0, {50, 50}, all), DROPEFFECT_MOVE);
+}
+
+TEST(DropEffect, ScrollBitNearTheEdgesOfAScrollingTarget) {
+    TDropURLTarget t;
+    t.SetScrollSite(2, -12, {200, 100});
+    EXPECT_EQ(t.GetDropEffect(0, {50, 5}, DROPEFFECT_LINK), DROPEFFECT_LINK | DROPEFFECT_SCROLL);
+    EXPECT_EQ(t.GetDropEffect(0, {50, 95}, DROPEFFECT_LINK), DROPEFFECT_LINK | DROPEFFECT_SCROLL);
+    EXPECT_EQ(t.GetDropEffect(0, {50, 50}, DROPEFFECT_LINK), DROPEFFECT_LINK);
+    EXPECT_EQ(t.GetDropEffect(0, {2, 50}, DROPEFFECT_LINK), DROPEFFECT_LINK);  // no horizontal bar
+    EXPECT_TRUE(t.ScrollTimerWanted(DROPEFFECT_LINK | DROPEFFECT_SCROLL));
+    t.SetScrollSite(0, 12, {200, 100});
+    EXPECT_EQ(t.GetDropEffect(0, {50, 5}, DROPEFFECT_LINK), DROPEFFECT_LINK);
+    EXPECT_FALSE(t.ScrollTimerWanted(DROPEFFECT_LINK | DROPEFFECT_SCROLL));
+}
+
+// ---- The widget binding -----------------------------------------------------------------
+
+struct DropWidget : ::testing::Test {
+    QWidget window;
+    QWidget* pane = new QWidget(&window);
+    TDropURLTarget target;
+    std::vector<std::string> seen;
+    DropWidget() {
+        window.setObjectName("MainForm");
+        pane->setObjectName("Pane");
+        target.OnDrop = [this](TObject*, TShiftState, TPoint, int& effect) {
+            seen.push_back(target.URL + "|" + target.Title + "|" + std::to_string(effect));
+        };
+    }
+    // Sends a drag in and drops it; returns whether each step was accepted.
+    std::pair<bool, bool> DragAndDrop(QWidget* w, const QMimeData& mime, Qt::DropActions actions,
+                                      Qt::DropAction* chosen = nullptr) {
+        QDragEnterEvent enter(QPoint(5, 5), actions, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w, &enter);
+        QDropEvent drop(QPointF(5, 5), actions, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w, &drop);
+        if (chosen) *chosen = drop.dropAction();
+        return {enter.isAccepted(), drop.isAccepted()};
+    }
+};
+
+TEST_F(DropWidget, DropsReachOnDropAfterTheDropCompletes) {
+    target.Register(&window);
+    EXPECT_TRUE(window.acceptDrops());
+    QMimeData mime;
+    mime.setData(kMimeMozUrl, QByteArray::fromStdString(Utf16("http://ff/\nFox")));
+    mime.setText("http://ff/");
+    Qt::DropAction chosen = Qt::IgnoreAction;
+    // A session without a link action: the copy stands in for it.
+    EXPECT_EQ(DragAndDrop(&window, mime, Qt::CopyAction | Qt::MoveAction, &chosen),
+              std::make_pair(true, true));
+    EXPECT_EQ(chosen, Qt::CopyAction);
+    EXPECT_TRUE(seen.empty());  // queued behind the drop
+    QApplication::processEvents();
+    EXPECT_EQ(seen, (std::vector<std::string>{"http://ff/|Fox|4"}));
+    EXPECT_EQ(target.URL, "");
+
+    DragAndDrop(&window, mime, Qt::CopyAction | Qt::LinkAction, &chosen);
+    EXPECT_EQ(chosen, Qt::LinkAction);
+    QApplication::processEvents();
+    EXPECT_EQ(seen.size(), 2u);
+}
+
+TEST_F(DropWidget, RefusedDropsNeverReachTheHandler) {
+    target.Register(&window);
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile("/nonexistent/notes.txt")});
+    EXPECT_EQ(DragAndDrop(&window, mime, Qt::CopyAction), std::make_pair(true, false));
+    QMimeData image;
+    image.setData("image/png", "x");
+    EXPECT_EQ(DragAndDrop(&window, image, Qt::CopyAction).first, false);
+    QApplication::processEvents();
+    EXPECT_TRUE(seen.empty());
+}
+
+TEST_F(DropWidget, RegistrationRules) {
+    target.Register(&window);
+    target.Register(&window);  // the bound widget: nothing happens
+    EXPECT_TRUE(target.Registered());
+    target.Register(pane);  // another widget: the first is let go
+    EXPECT_FALSE(window.acceptDrops());
+    EXPECT_TRUE(pane->acceptDrops());
+    EXPECT_EQ(target.Control(), pane);
+
+    TDropURLTarget second;
+    try {
+        second.Register(pane);
+        FAIL();
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message, "Failed to Register Pane");
+    }
+    EXPECT_NO_THROW(second.Unregister());
+
+    target.Unregister();
+    EXPECT_FALSE(pane->acceptDrops());
+    QMimeData mime;
+    mime.setText("http://x/");
+    DragAndDrop(pane, mime, Qt::CopyAction);
+    QApplication::processEvents();
+    EXPECT_TRUE(seen.empty());
+    EXPECT_NO_THROW(second.Register(pane));  // free again
+}
+
+TEST_F(DropWidget, DestroyedWidgetReleasesTheTarget) {
+    auto* doomed = new QWidget(&window);
+    target.Register(doomed);
+    delete doomed;
+    EXPECT_FALSE(target.Registered());
+    EXPECT_EQ(target.Control(), nullptr);
+    EXPECT_NO_THROW(target.Register(pane));
+}
+
+TEST_F(DropWidget, ScrollAreaScrollsNearItsEdges) {
+    QScrollArea area;
+    auto* inner = new QWidget;
+    inner->resize(200, 2000);
+    area.setWidget(inner);
+    area.resize(200, 100);
+    area.show();
+    target.Register(&area);
+    QMimeData mime;
+    mime.setText("http://s/");
+    QWidget* viewport = area.viewport();
+    QDragEnterEvent enter(QPoint(10, viewport->height() - 2), Qt::CopyAction, &mime, Qt::LeftButton,
+                          Qt::NoModifier);
+    QApplication::sendEvent(viewport, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDragMoveEvent move(QPoint(10, viewport->height() - 2), Qt::CopyAction, &mime, Qt::LeftButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(viewport, &move);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return area.verticalScrollBar()->value() > 0; }, 2000));
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(viewport, &leave);
+}
+
+}  // namespace
