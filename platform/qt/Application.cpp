@@ -6,7 +6,6 @@
 
 #include "platform/Codec.h"
 #include "platform/Exceptions.h"
-#include "platform/FolderPicker.h"
 #include "platform/Messages.h"
 
 namespace {
@@ -77,12 +76,10 @@ const std::string& ApplicationTitle() { return Title(); }
 
 LorvaneApplication::LorvaneApplication(int& argc, char** argv) : QApplication(argc, argv) {
     SetMessageService(&BoxService());
-    SetFolderPicker(&DesktopFolderPicker());
 }
 
 LorvaneApplication::~LorvaneApplication() {
     if (&Messages() == &BoxService()) SetMessageService(nullptr);
-    if (&CurrentFolderPicker() == &DesktopFolderPicker()) SetFolderPicker(nullptr);
 }
 
 void LorvaneApplication::ShowException(const std::exception* error) {

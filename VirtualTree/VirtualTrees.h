@@ -1,0 +1,802 @@
+// The virtual tree control: a tree and list whose content the application supplies through
+// events. The control stores only the shape of the tree and a block of user data per node.
+//
+// Lifetime: destroying a tree fires OnFreeNode for its initialised nodes. A form whose handlers
+// read its own members must clear (or stop handling) its trees in its own destructor, before
+// those members are gone.
+#pragma once
+
+#include "VirtualTreesHeader.h"
+#include "VirtualTreesTypes.h"
+
+#include "platform/Classes.h"
+#include "platform/Controls.h"
+#include "platform/ImageList.h"
+#include "platform/Menus.h"
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+class TStream;
+class TBaseVirtualTree;
+
+// --- Options objects -------------------------------------------------------------------------
+
+class TCustomVirtualTreeOptions {
+public:
+    explicit TCustomVirtualTreeOptions(TBaseVirtualTree* owner) : owner_(owner) {}
+    virtual ~TCustomVirtualTreeOptions() = default;
+    TCustomVirtualTreeOptions(const TCustomVirtualTreeOptions&) = delete;
+    TCustomVirtualTreeOptions& operator=(const TCustomVirtualTreeOptions&) = delete;
+
+    TBaseVirtualTree* Owner() const { return owner_; }
+    TVTPaintOptions PaintOptions() const { return paint_; }
+    TVTAnimationOptions AnimationOptions() const { return animation_; }
+    TVTAutoOptions AutoOptions() const { return auto_; }
+    TVTSelectionOptions SelectionOptions() const { return selection_; }
+    TVTMiscOptions MiscOptions() const { return misc_; }
+    void SetPaintOptions(TVTPaintOptions value);
+    void SetAnimationOptions(TVTAnimationOptions value) { animation_ = value; }
+    void SetAutoOptions(TVTAutoOptions value);
+    void SetSelectionOptions(TVTSelectionOptions value);
+    void SetMiscOptions(TVTMiscOptions value);
+
+    // Copies the five sets through their setters, in the order paint, animation, auto,
+    // selection, misc.
+    virtual void Assign(const TCustomVirtualTreeOptions& source);
+
+private:
+    TBaseVirtualTree* owner_;
+    TVTPaintOptions paint_ = DefaultPaintOptions;
+    TVTAnimationOptions animation_ = DefaultAnimationOptions;
+    TVTAutoOptions auto_ = DefaultAutoOptions;
+    TVTSelectionOptions selection_ = DefaultSelectionOptions;
+    TVTMiscOptions misc_ = DefaultMiscOptions;
+};
+
+class TCustomStringTreeOptions : public TCustomVirtualTreeOptions {
+public:
+    using TCustomVirtualTreeOptions::TCustomVirtualTreeOptions;
+    TVTStringOptions StringOptions() const { return string_; }
+    void SetStringOptions(TVTStringOptions value);
+    void Assign(const TCustomVirtualTreeOptions& source) override;
+
+private:
+    TVTStringOptions string_ = DefaultStringOptions;
+};
+
+class TStringTreeOptions : public TCustomStringTreeOptions {
+public:
+    using TCustomStringTreeOptions::TCustomStringTreeOptions;
+};
+
+// --- Colours, scroll-bar options, clipboard formats ------------------------------------------
+
+class TVTColors {
+public:
+    enum Index {
+        DisabledColor, DropMarkColor, DropTargetColor, FocusedSelectionColor, GridLineColor,
+        TreeLineColor, UnfocusedSelectionColor, BorderColor, HotColor,
+        FocusedSelectionBorderColor, UnfocusedSelectionBorderColor, DropTargetBorderColor,
+        SelectionRectangleBlendColor, SelectionRectangleBorderColor, Count
+    };
+    explicit TVTColors(TBaseVirtualTree* owner);
+    TColor Color(Index index) const { return colors_[index]; }
+    void SetColor(Index index, TColor value);
+    void Assign(const TVTColors& source);
+
+private:
+    TBaseVirtualTree* owner_;
+    TColor colors_[Count];
+};
+
+class TScrollBarOptions {
+public:
+    explicit TScrollBarOptions(TBaseVirtualTree* owner) : owner_(owner) {}
+    bool AlwaysVisible() const { return alwaysVisible_; }
+    void SetAlwaysVisible(bool value);
+    TScrollStyle ScrollBars() const { return scrollBars_; }
+    void SetScrollBars(TScrollStyle value);
+    TScrollBarStyle ScrollBarStyle() const { return style_; }
+    // Only sbmRegular is supported; other styles raise and are not stored.
+    void SetScrollBarStyle(TScrollBarStyle value);
+    uint16_t HorizontalIncrement() const { return horizontalIncrement_; }
+    void SetHorizontalIncrement(uint16_t value) { horizontalIncrement_ = value; }
+    uint16_t VerticalIncrement() const { return verticalIncrement_; }
+    void SetVerticalIncrement(uint16_t value) { verticalIncrement_ = value; }
+    void Assign(const TScrollBarOptions& source);
+
+private:
+    TBaseVirtualTree* owner_;
+    bool alwaysVisible_ = false;
+    TScrollStyle scrollBars_ = ssBoth;
+    TScrollBarStyle style_ = sbmRegular;
+    uint16_t horizontalIncrement_ = 20;
+    uint16_t verticalIncrement_ = 20;
+};
+
+// The clipboard formats a tree offers; only names the tree's class accepts are added.
+class TClipboardFormats : public TStringList {
+public:
+    explicit TClipboardFormats(TBaseVirtualTree* owner) : owner_(owner) {}
+    int Add(const std::string& name) override;
+    void Insert(int index, const std::string& name) override;
+    TBaseVirtualTree* Owner() const { return owner_; }
+
+private:
+    TBaseVirtualTree* owner_;
+};
+
+// --- Editing -----------------------------------------------------------------------------------
+
+// The editor that edits a node's cell in place.
+class IVTEditLink {
+public:
+    virtual ~IVTEditLink() = default;
+    virtual bool BeginEdit() = 0;
+    virtual bool CancelEdit() = 0;
+    virtual bool EndEdit() = 0;
+    virtual bool PrepareEdit(TBaseVirtualTree* tree, PVirtualNode node, TColumnIndex column) = 0;
+    virtual TRect GetBounds() = 0;
+    virtual void SetBounds(const TRect& r) = 0;
+};
+using PVTEditLink = std::shared_ptr<IVTEditLink>;
+
+// --- Events --------------------------------------------------------------------------------------
+
+using TVTInitNodeEvent = std::function<void(TBaseVirtualTree* sender, PVirtualNode parentNode,
+                                            PVirtualNode node,
+                                            TVirtualNodeInitStates& initialStates)>;
+using TVTInitChildrenEvent =
+    std::function<void(TBaseVirtualTree* sender, PVirtualNode node, uint32_t& childCount)>;
+using TVTFreeNodeEvent = std::function<void(TBaseVirtualTree* sender, PVirtualNode node)>;
+using TVTChangeEvent = std::function<void(TBaseVirtualTree* sender, PVirtualNode node)>;
+using TVTStructureChangeEvent =
+    std::function<void(TBaseVirtualTree* sender, PVirtualNode node, TChangeReason reason)>;
+using TVTGetNodeDataSizeEvent = std::function<void(TBaseVirtualTree* sender, int& nodeDataSize)>;
+using TVTUpdatingEvent = std::function<void(TBaseVirtualTree* sender, TVTUpdateState state)>;
+using TVTChangingEvent =
+    std::function<void(TBaseVirtualTree* sender, PVirtualNode node, bool& allowed)>;
+using TVTCheckChangingEvent = std::function<void(TBaseVirtualTree* sender, PVirtualNode node,
+                                                 TCheckState& newState, bool& allowed)>;
+using TVTFocusChangingEvent = std::function<void(TBaseVirtualTree* sender, PVirtualNode oldNode,
+                                                 PVirtualNode newNode, TColumnIndex oldColumn,
+                                                 TColumnIndex newColumn, bool& allowed)>;
+using TVTFocusChangeEvent =
+    std::function<void(TBaseVirtualTree* sender, PVirtualNode node, TColumnIndex column)>;
+using TVTHotNodeChangeEvent =
+    std::function<void(TBaseVirtualTree* sender, PVirtualNode oldNode, PVirtualNode newNode)>;
+using TVTGetImageEvent = std::function<void(TBaseVirtualTree* sender, PVirtualNode node,
+                                            TVTImageKind kind, TColumnIndex column, bool& ghosted,
+                                            int& imageIndex)>;
+using TVTPaintEvent = std::function<void(TBaseVirtualTree* sender, TCanvas& targetCanvas)>;
+using TVTBeforeItemEraseEvent =
+    std::function<void(TBaseVirtualTree* sender, TCanvas& targetCanvas, PVirtualNode node,
+                       const TRect& itemRect, TColor& itemColor, TItemEraseAction& eraseAction)>;
+using TVTAfterItemEraseEvent = std::function<void(TBaseVirtualTree* sender, TCanvas& targetCanvas,
+                                                  PVirtualNode node, const TRect& itemRect)>;
+using TVTBeforeItemPaintEvent =
+    std::function<void(TBaseVirtualTree* sender, TCanvas& targetCanvas, PVirtualNode node,
+                       const TRect& itemRect, bool& customDraw)>;
+using TVTAfterItemPaintEvent = TVTAfterItemEraseEvent;
+using TVTCellPaintEvent = std::function<void(TBaseVirtualTree* sender, TCanvas& targetCanvas,
+                                             PVirtualNode node, TColumnIndex column,
+                                             TRect cellRect)>;
+using TVTBackgroundPaintEvent = std::function<void(TBaseVirtualTree* sender,
+                                                   TCanvas& targetCanvas, const TRect& r,
+                                                   bool& handled)>;
+using TVTColumnClickEvent =
+    std::function<void(TBaseVirtualTree* sender, TColumnIndex column, TShiftState shift)>;
+using TVTHeaderNotifyEvent = std::function<void(TVTHeader* sender, TColumnIndex column)>;
+using TVTHeaderClickEvent =
+    std::function<void(TVTHeader* sender, TColumnIndex column, TMouseButton button,
+                       TShiftState shift, int x, int y)>;
+using TVTHeaderMouseEvent = std::function<void(TVTHeader* sender, TMouseButton button,
+                                               TShiftState shift, int x, int y)>;
+using TVTHeaderMouseMoveEvent =
+    std::function<void(TVTHeader* sender, TShiftState shift, int x, int y)>;
+using TVTHeaderDraggingEvent =
+    std::function<void(TVTHeader* sender, TColumnIndex column, bool& allowed)>;
+using TVTHeaderDraggedEvent =
+    std::function<void(TVTHeader* sender, TColumnIndex column, int oldPosition)>;
+using TVTGetHeaderCursorEvent = std::function<void(TVTHeader* sender, TCursor& cursor)>;
+using TVTGetCursorEvent = std::function<void(TBaseVirtualTree* sender, TCursor& cursor)>;
+using TVTPopupEvent =
+    std::function<void(TBaseVirtualTree* sender, PVirtualNode node, TColumnIndex column,
+                       TPoint p, bool& askParent, TPopupMenu*& popupMenu)>;
+using TVTHelpContextEvent = std::function<void(TBaseVirtualTree* sender, PVirtualNode node,
+                                               TColumnIndex column, int& helpContext)>;
+using TVTKeyActionEvent = std::function<void(TBaseVirtualTree* sender, uint16_t& charCode,
+                                             TShiftState& shift, bool& doDefault)>;
+using TVTIncrementalSearchEvent =
+    std::function<void(TBaseVirtualTree* sender, PVirtualNode node,
+                       const std::u16string& searchText, int& result)>;
+using TVTCompareEvent = std::function<void(TBaseVirtualTree* sender, PVirtualNode node1,
+                                           PVirtualNode node2, TColumnIndex column, int& result)>;
+using TVTScrollEvent = std::function<void(TBaseVirtualTree* sender, int deltaX, int deltaY)>;
+using TVTEditChangingEvent = std::function<void(TBaseVirtualTree* sender, PVirtualNode node,
+                                                TColumnIndex column, bool& allowed)>;
+using TVTCreateEditorEvent = std::function<void(TBaseVirtualTree* sender, PVirtualNode node,
+                                                TColumnIndex column, PVTEditLink& editLink)>;
+using TVTEditChangeEvent =
+    std::function<void(TBaseVirtualTree* sender, PVirtualNode node, TColumnIndex column)>;
+using TVTEditCancelEvent = std::function<void(TBaseVirtualTree* sender, TColumnIndex column)>;
+using TVTDragAllowedEvent = std::function<void(TBaseVirtualTree* sender, PVirtualNode node,
+                                               TColumnIndex column, bool& allowed)>;
+using TVTNodeCopyingEvent = std::function<void(TBaseVirtualTree* sender, PVirtualNode node,
+                                               PVirtualNode newParent, bool& allowed)>;
+using TVTNodeCopiedEvent = std::function<void(TBaseVirtualTree* sender, PVirtualNode node)>;
+using TVTSaveNodeEvent =
+    std::function<void(TBaseVirtualTree* sender, PVirtualNode node, TStream& stream)>;
+
+// --- The tree ------------------------------------------------------------------------------------
+
+class TBaseVirtualTree : public TCustomControl {
+public:
+    explicit TBaseVirtualTree(TComponent* owner = nullptr);
+    ~TBaseVirtualTree() override;
+
+    // ===== Node store =====
+    PVirtualNode RootNode() const { return root_; }
+    static TBaseVirtualTree* TreeFromNode(PVirtualNode node);
+    PVirtualNode AddChild(PVirtualNode parent, void* userData = nullptr);
+    uint32_t ChildCount(PVirtualNode node) const { return (node ? node : root_)->ChildCount; }
+    void SetChildCount(PVirtualNode node, uint32_t newCount);
+    uint32_t RootNodeCount() const { return root_->ChildCount; }
+    void SetRootNodeCount(uint32_t value);
+    int NodeDataSize() const { return nodeDataSize_; }
+    void SetNodeDataSize(int value);
+    uint32_t InternalDataSize() const { return internalDataSize_; }
+    // Reserves size bytes in every node for a descendant class; returns the area's offset from
+    // the node's start. Only before the first node exists.
+    uint32_t AllocateInternalDataArea(uint32_t size);
+    void DeleteNode(PVirtualNode node);
+    void DeleteChildren(PVirtualNode node, bool resetHasChildren = false);
+    void InitNode(PVirtualNode node);
+    void InitChildren(PVirtualNode node);
+    void ValidateNode(PVirtualNode node, bool recursive);
+    void ValidateChildren(PVirtualNode node, bool recursive);
+    virtual void ReinitNode(PVirtualNode node, bool recursive);
+    virtual void ReinitChildren(PVirtualNode node, bool recursive);
+    virtual void ResetNode(PVirtualNode node);
+    // The node's user data, nullptr for nil and the root.
+    void* GetNodeData(PVirtualNode node) const;
+    // The user data as T, which must be trivially copyable and fit into NodeDataSize.
+    template <typename T>
+    T* GetNodeData(PVirtualNode node) const {
+        static_assert(std::is_trivially_copyable_v<T>,
+                      "node data is raw memory: keep only trivially copyable types in it");
+        void* data = GetNodeData(node);
+        if (data && int(sizeof(T)) > nodeDataSize_)
+            RaiseAssertion("Node data type is larger than NodeDataSize.", __FILE__, __LINE__);
+        return static_cast<T*>(data);
+    }
+    uint32_t VisibleCount() const { return visibleCount_; }
+    uint32_t TotalCount() const { return root_->TotalCount - 1; }
+
+    // Relations.
+    bool FullyVisible(PVirtualNode node) const;
+    bool VisiblePath(PVirtualNode node) const;
+    uint32_t CountVisibleChildren(PVirtualNode node) const;
+    uint32_t GetNodeLevel(PVirtualNode node) const;
+    bool HasAsParent(PVirtualNode node, PVirtualNode potentialParent) const;
+    PVirtualNode GetVisibleParent(PVirtualNode node) const;
+    int LevelDelta(PVirtualNode node1, PVirtualNode node2) const;
+    int CompareNodePositions(PVirtualNode node1, PVirtualNode node2) const;
+
+    // Navigation; the NoInit forms leave uninitialised nodes as they are.
+    PVirtualNode GetFirst();
+    PVirtualNode GetFirstNoInit() const;
+    PVirtualNode GetFirstChild(PVirtualNode node);
+    PVirtualNode GetFirstChildNoInit(PVirtualNode node) const;
+    PVirtualNode GetFirstInitialized() const;
+    PVirtualNode GetNextInitialized(PVirtualNode node) const;
+    PVirtualNode GetFirstSelected() const;
+    PVirtualNode GetNextSelected(PVirtualNode node) const;
+    PVirtualNode GetFirstCutCopy() const;
+    PVirtualNode GetNextCutCopy(PVirtualNode node) const;
+    PVirtualNode GetFirstVisible();
+    PVirtualNode GetFirstVisibleNoInit() const;
+    PVirtualNode GetFirstVisibleChild(PVirtualNode node);
+    PVirtualNode GetFirstVisibleChildNoInit(PVirtualNode node) const;
+    PVirtualNode GetNext(PVirtualNode node);
+    PVirtualNode GetNextNoInit(PVirtualNode node) const;
+    PVirtualNode GetNextSibling(PVirtualNode node) const;
+    PVirtualNode GetNextVisible(PVirtualNode node);
+    PVirtualNode GetNextVisibleNoInit(PVirtualNode node) const;
+    PVirtualNode GetNextVisibleSibling(PVirtualNode node);
+    PVirtualNode GetNextVisibleSiblingNoInit(PVirtualNode node) const;
+    PVirtualNode GetLast(PVirtualNode node = nullptr);
+    PVirtualNode GetLastNoInit(PVirtualNode node = nullptr) const;
+    PVirtualNode GetLastChild(PVirtualNode node);
+    PVirtualNode GetLastChildNoInit(PVirtualNode node) const;
+    PVirtualNode GetLastVisible(PVirtualNode node = nullptr);
+    PVirtualNode GetLastVisibleNoInit(PVirtualNode node = nullptr) const;
+    PVirtualNode GetLastVisibleChild(PVirtualNode node);
+    PVirtualNode GetLastVisibleChildNoInit(PVirtualNode node) const;
+    PVirtualNode GetPrevious(PVirtualNode node);
+    PVirtualNode GetPreviousNoInit(PVirtualNode node) const;
+    PVirtualNode GetPreviousSibling(PVirtualNode node) const;
+    PVirtualNode GetPreviousVisible(PVirtualNode node);
+    PVirtualNode GetPreviousVisibleNoInit(PVirtualNode node) const;
+    PVirtualNode GetPreviousVisibleSibling(PVirtualNode node);
+    PVirtualNode GetPreviousVisibleSiblingNoInit(PVirtualNode node) const;
+
+    // Moving nodes between places (and trees): used by move, copy and the stream reader.
+    void InternalConnectNode(PVirtualNode node, PVirtualNode destination, TBaseVirtualTree* target,
+                             TVTNodeAttachMode mode);
+    void InternalDisconnectNode(PVirtualNode node, bool keepFocus, bool reindex = true);
+    // A detached node of this tree's sizes, not yet linked anywhere.
+    PVirtualNode MakeNewNode();
+    // Frees a detached node without events.
+    void FreeNodeMemory(PVirtualNode node);
+
+    // ===== Tree object =====
+    void BeginUpdate();
+    void EndUpdate();
+    int UpdateCount() const { return updateCount_; }
+    virtual void Clear();
+    TVirtualTreeStates TreeStates() const;
+    bool HasTreeState(TVirtualTreeState state) const;
+
+    TCustomVirtualTreeOptions& TreeOptions();
+    const TCustomVirtualTreeOptions& TreeOptions() const {
+        return const_cast<TBaseVirtualTree*>(this)->TreeOptions();
+    }
+    TVTHeader& Header();
+    TVTColors& Colors() { return *colors_; }
+    TScrollBarOptions& ScrollBarOptions() { return *scrollBarOptions_; }
+    TClipboardFormats& ClipboardFormats() { return *clipboardFormats_; }
+    void SetClipboardFormats(const TStrings& names);
+    // Maps stored legacy option names ("voShowRoot", ...) onto the five option sets, which are
+    // emptied first; unknown names are skipped.
+    void ApplyLegacyOptions(const std::vector<std::string>& names);
+    // Copies the properties of another tree.
+    void Assign(TBaseVirtualTree& source);
+
+    TAlignment Alignment() const { return alignment_; }
+    void SetAlignment(TAlignment value);
+    uint32_t AnimationDuration() const { return animationDuration_; }
+    void SetAnimationDuration(uint32_t value);
+    uint32_t AutoExpandDelay() const { return autoExpandDelay_; }
+    void SetAutoExpandDelay(uint32_t value) { autoExpandDelay_ = value; }
+    uint32_t AutoScrollDelay() const { return autoScrollDelay_; }
+    void SetAutoScrollDelay(uint32_t value) { autoScrollDelay_ = value; }
+    uint32_t AutoScrollInterval() const { return autoScrollInterval_; }
+    void SetAutoScrollInterval(uint32_t value) { autoScrollInterval_ = value; }
+    int BackgroundOffsetX() const { return backgroundOffsetX_; }
+    void SetBackgroundOffsetX(int value);
+    int BackgroundOffsetY() const { return backgroundOffsetY_; }
+    void SetBackgroundOffsetY(int value);
+    TVTButtonFillMode ButtonFillMode() const { return buttonFillMode_; }
+    void SetButtonFillMode(TVTButtonFillMode value);
+    TVTButtonStyle ButtonStyle() const { return buttonStyle_; }
+    void SetButtonStyle(TVTButtonStyle value);
+    uint32_t ChangeDelay() const { return changeDelay_; }
+    void SetChangeDelay(uint32_t value) { changeDelay_ = value; }
+    TCheckImageKind CheckImageKind() const { return checkImageKind_; }
+    void SetCheckImageKind(TCheckImageKind value);
+    TCustomImageList* CheckImages() const { return checkImages_; }
+    TCustomImageList* CustomCheckImages() const { return customCheckImagesLink_.Sender(); }
+    void SetCustomCheckImages(TCustomImageList* value);
+    uint32_t DefaultNodeHeight() const { return defaultNodeHeight_; }
+    void SetDefaultNodeHeight(uint32_t value);
+    TVTNodeAttachMode DefaultPasteMode() const { return defaultPasteMode_; }
+    void SetDefaultPasteMode(TVTNodeAttachMode value) { defaultPasteMode_ = value; }
+    int DragHeight() const { return dragHeight_; }
+    void SetDragHeight(int value) { dragHeight_ = value; }
+    int DragWidth() const { return dragWidth_; }
+    void SetDragWidth(int value) { dragWidth_ = value; }
+    TVTDragImageKind DragImageKind() const { return dragImageKind_; }
+    void SetDragImageKind(TVTDragImageKind value) { dragImageKind_ = value; }
+    TDragOperations DragOperations() const { return dragOperations_; }
+    void SetDragOperations(TDragOperations value) { dragOperations_ = value; }
+    TVTDragType DragType() const { return dragType_; }
+    void SetDragType(TVTDragType value) { dragType_ = value; }
+    TVTDrawSelectionMode DrawSelectionMode() const { return drawSelectionMode_; }
+    void SetDrawSelectionMode(TVTDrawSelectionMode value) { drawSelectionMode_ = value; }
+    uint32_t EditDelay() const { return editDelay_; }
+    void SetEditDelay(uint32_t value) { editDelay_ = value; }
+    TCursor HotCursor() const { return hotCursor_; }
+    void SetHotCursor(TCursor value) { hotCursor_ = value; }
+    TCustomImageList* Images() const { return imagesLink_.Sender(); }
+    void SetImages(TCustomImageList* value);
+    TCustomImageList* StateImages() const { return stateImagesLink_.Sender(); }
+    void SetStateImages(TCustomImageList* value);
+    TVTIncrementalSearch IncrementalSearch() const { return incrementalSearch_; }
+    void SetIncrementalSearch(TVTIncrementalSearch value);
+    TVTSearchDirection IncrementalSearchDirection() const { return searchDirection_; }
+    void SetIncrementalSearchDirection(TVTSearchDirection value) { searchDirection_ = value; }
+    TVTSearchStart IncrementalSearchStart() const { return searchStart_; }
+    void SetIncrementalSearchStart(TVTSearchStart value) { searchStart_ = value; }
+    uint32_t IncrementalSearchTimeout() const { return searchTimeout_; }
+    void SetIncrementalSearchTimeout(uint32_t value) { searchTimeout_ = value; }
+    uint32_t Indent() const { return indent_; }
+    void SetIndent(uint32_t value);
+    TVTLineMode LineMode() const { return lineMode_; }
+    void SetLineMode(TVTLineMode value);
+    TVTLineStyle LineStyle() const { return lineStyle_; }
+    void SetLineStyle(TVTLineStyle value);
+    int Margin() const { return margin_; }
+    void SetMargin(int value);
+    int TextMargin() const { return textMargin_; }
+    void SetTextMargin(int value);
+    TVTNodeAlignment NodeAlignment() const { return nodeAlignment_; }
+    void SetNodeAlignment(TVTNodeAlignment value);
+    uint32_t SelectionCurveRadius() const { return selectionCurveRadius_; }
+    void SetSelectionCurveRadius(uint32_t value);
+    bool WantTabs() const { return wantTabs_; }
+    void SetWantTabs(bool value) { wantTabs_ = value; }
+    TPopupMenu* PopupMenu() const { return popupMenu_; }
+    void SetPopupMenu(TPopupMenu* menu) { popupMenu_ = menu; }
+    // Loading a stored description: RootNodeCount is applied in Loaded.
+    void BeginLoad() { loading_ = true; }
+    virtual void Loaded();
+    bool Loading() const { return loading_; }
+
+    // ===== Selection and focus =====
+    bool Selected(PVirtualNode node) const { return node && HasState(node, vsSelected); }
+    void SetSelected(PVirtualNode node, bool value);
+    uint32_t SelectionCount() const { return selectionCount_; }
+    void AddToSelection(PVirtualNode node);
+    void AddToSelection(const std::vector<PVirtualNode>& nodes, bool forceInsert = false);
+    void RemoveFromSelection(PVirtualNode node);
+    void ClearSelection();
+    void ResetRangeAnchor();
+    PVirtualNode RangeAnchor() const { return rangeAnchor_; }
+    std::vector<PVirtualNode> GetSortedSelection(bool trueSelection) const;
+    PVirtualNode FocusedNode() const { return focusedNode_; }
+    void SetFocusedNode(PVirtualNode node);
+    TColumnIndex FocusedColumn() const { return focusedColumn_; }
+    void SetFocusedColumn(TColumnIndex value);
+    PVirtualNode HotNode() const { return hotNode_; }
+    PVirtualNode DropTargetNode() const { return dropTargetNode_; }
+
+    // ===== Geometry, expansion, scrolling =====
+    int OffsetX() const { return offsetX_; }
+    int OffsetY() const { return offsetY_; }
+    void SetOffsetX(int value);
+    void SetOffsetY(int value);
+    TPoint OffsetXY() const { return {offsetX_, offsetY_}; }
+    void SetOffsetXY(TPoint value);
+    int RangeX() const { return rangeX_; }
+    int RangeY() const { return int(root_->TotalHeight) - int(root_->NodeHeight); }
+    PVirtualNode GetNodeAt(int x, int y);
+    PVirtualNode GetNodeAt(int x, int y, bool relative, int& nodeTop);
+    TRect GetDisplayRect(PVirtualNode node, TColumnIndex column, bool textOnly,
+                         bool unclipped = false);
+    int GetMaxRightExtend();
+    bool Expanded(PVirtualNode node) const { return node && HasState(node, vsExpanded); }
+    void SetExpanded(PVirtualNode node, bool value);
+    void ToggleNode(PVirtualNode node);
+    virtual void FullExpand(PVirtualNode node = nullptr);
+    virtual void FullCollapse(PVirtualNode node = nullptr);
+    bool ScrollIntoView(PVirtualNode node, bool center, bool horizontally = false);
+    PVirtualNode TopNode();
+    void SetTopNode(PVirtualNode node);
+    void UpdateHorizontalScrollBar(bool doRepaint);
+    void UpdateVerticalScrollBar(bool doRepaint);
+    void UpdateScrollBars(bool doRepaint);
+    virtual void InvalidateNode(PVirtualNode node);
+    void InvalidateToBottom(PVirtualNode node);
+    void InvalidateChildren(PVirtualNode node, bool recursive);
+
+    // ===== Position cache =====
+    void InvalidateCache();
+    void ValidateCache();
+    void InterruptValidation();
+    // Waits until no cache validation of this tree is queued or running; false when the time
+    // ran out first. For tools and tests that need the finished cache.
+    bool WaitForCacheValidation(int timeoutMs = 10000);
+    struct TCacheEntry {
+        PVirtualNode Node;
+        uint32_t AbsoluteTop;
+    };
+    // The entries of a usable cache (empty otherwise).
+    std::vector<TCacheEntry> PositionCache() const;
+    // Whether the shared worker thread runs (while any tree exists).
+    static bool WorkerRunning();
+
+    // ===== Sorting and editing =====
+    virtual void Sort(PVirtualNode node, TColumnIndex column, TSortDirection direction,
+                      bool doInit = true);
+    void SortTree(TColumnIndex column, TSortDirection direction, bool doInit = true);
+    bool IsEditing() const { return HasTreeState(tsEditing); }
+    bool CancelEditNode();
+    bool EndEditNode();
+    PVTEditLink EditLink() const { return editLink_; }
+
+    // ===== Events =====
+    TVTInitNodeEvent OnInitNode;
+    TVTInitChildrenEvent OnInitChildren;
+    TVTFreeNodeEvent OnFreeNode;
+    TVTChangeEvent OnResetNode;
+    TVTGetNodeDataSizeEvent OnGetNodeDataSize;
+    TVTChangeEvent OnChange;
+    TVTStructureChangeEvent OnStructureChange;
+    TVTUpdatingEvent OnUpdating;
+    TVTChangingEvent OnExpanding;
+    TVTChangingEvent OnCollapsing;
+    TVTChangeEvent OnExpanded;
+    TVTChangeEvent OnCollapsed;
+    TVTCheckChangingEvent OnChecking;
+    TVTChangeEvent OnChecked;
+    TVTFocusChangingEvent OnFocusChanging;
+    TVTFocusChangeEvent OnFocusChanged;
+    TVTHotNodeChangeEvent OnHotChange;
+    TVTGetImageEvent OnGetImageIndex;
+    TVTPaintEvent OnBeforePaint;
+    TVTPaintEvent OnAfterPaint;
+    TVTBeforeItemEraseEvent OnBeforeItemErase;
+    TVTAfterItemEraseEvent OnAfterItemErase;
+    TVTBeforeItemPaintEvent OnBeforeItemPaint;
+    TVTAfterItemPaintEvent OnAfterItemPaint;
+    TVTCellPaintEvent OnBeforeCellPaint;
+    TVTCellPaintEvent OnAfterCellPaint;
+    TVTBackgroundPaintEvent OnPaintBackground;
+    TVTHeaderClickEvent OnHeaderClick;
+    TVTHeaderClickEvent OnHeaderDblClick;
+    TVTHeaderMouseEvent OnHeaderMouseDown;
+    TVTHeaderMouseEvent OnHeaderMouseUp;
+    TVTHeaderMouseMoveEvent OnHeaderMouseMove;
+    TVTHeaderDraggingEvent OnHeaderDragging;
+    TVTHeaderDraggedEvent OnHeaderDragged;
+    TVTColumnClickEvent OnColumnClick;
+    TVTColumnClickEvent OnColumnDblClick;
+    TVTHeaderNotifyEvent OnColumnResize;
+    TVTGetHeaderCursorEvent OnGetHeaderCursor;
+    TVTGetCursorEvent OnGetCursor;
+    TVTPopupEvent OnGetPopupMenu;
+    TVTHelpContextEvent OnGetHelpContext;
+    TVTKeyActionEvent OnKeyAction;
+    TVTIncrementalSearchEvent OnIncrementalSearch;
+    TVTCompareEvent OnCompareNodes;
+    TVTScrollEvent OnScroll;
+    TVTEditChangingEvent OnEditing;
+    TVTCreateEditorEvent OnCreateEditor;
+    TVTEditChangeEvent OnEdited;
+    TVTEditCancelEvent OnEditCancelled;
+    TVTDragAllowedEvent OnDragAllowed;
+    TVTNodeCopyingEvent OnNodeCopying;
+    TVTNodeCopyingEvent OnNodeMoving;
+    TVTNodeCopiedEvent OnNodeCopied;
+    TVTNodeCopiedEvent OnNodeMoved;
+    TVTSaveNodeEvent OnLoadNode;
+    TVTSaveNodeEvent OnSaveNode;
+
+    // ===== Dispatchers: each fires its event; descendants override them =====
+    virtual void DoInitNode(PVirtualNode parent, PVirtualNode node,
+                            TVirtualNodeInitStates& initStates);
+    virtual void DoInitChildren(PVirtualNode node, uint32_t& childCount);
+    virtual void DoFreeNode(PVirtualNode node);
+    virtual void DoReset(PVirtualNode node);
+    virtual int GetNodeDataSize();
+    virtual void DoChange(PVirtualNode node);
+    virtual void DoStructureChange(PVirtualNode node, TChangeReason reason);
+    virtual void DoUpdating(TVTUpdateState state);
+    virtual bool DoExpanding(PVirtualNode node);
+    virtual bool DoCollapsing(PVirtualNode node);
+    virtual void DoExpanded(PVirtualNode node);
+    virtual void DoCollapsed(PVirtualNode node);
+    virtual bool DoChecking(PVirtualNode node, TCheckState& newState);
+    virtual void DoChecked(PVirtualNode node);
+    virtual bool DoFocusChanging(PVirtualNode oldNode, PVirtualNode newNode,
+                                 TColumnIndex oldColumn, TColumnIndex newColumn);
+    virtual void DoFocusChange(PVirtualNode node, TColumnIndex column);
+    virtual bool DoFocusNode(PVirtualNode node, bool ask);
+    virtual void DoHotChange(PVirtualNode oldNode, PVirtualNode newNode);
+    virtual int DoGetImageIndex(PVirtualNode node, TVTImageKind kind, TColumnIndex column,
+                                bool& ghosted, int imageIndex = -1);
+    virtual void DoBeforePaint(TCanvas& canvas);
+    virtual void DoAfterPaint(TCanvas& canvas);
+    virtual void DoBeforeItemErase(TCanvas& canvas, PVirtualNode node, const TRect& itemRect,
+                                   TColor& color, TItemEraseAction& eraseAction);
+    virtual void DoAfterItemErase(TCanvas& canvas, PVirtualNode node, const TRect& itemRect);
+    virtual bool DoBeforeItemPaint(TCanvas& canvas, PVirtualNode node, const TRect& itemRect);
+    virtual void DoAfterItemPaint(TCanvas& canvas, PVirtualNode node, const TRect& itemRect);
+    virtual void DoBeforeCellPaint(TCanvas& canvas, PVirtualNode node, TColumnIndex column,
+                                   TRect cellRect);
+    virtual void DoAfterCellPaint(TCanvas& canvas, PVirtualNode node, TColumnIndex column,
+                                  TRect cellRect);
+    virtual bool DoPaintBackground(TCanvas& canvas, const TRect& r);
+    virtual void DoPaintNode(TCanvas& canvas, PVirtualNode node, TColumnIndex column,
+                             const TRect& cellRect);
+    virtual void DoHeaderClick(TColumnIndex column, TMouseButton button, TShiftState shift,
+                               int x, int y);
+    virtual void DoHeaderDblClick(TColumnIndex column, TMouseButton button, TShiftState shift,
+                                  int x, int y);
+    virtual void DoHeaderMouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    virtual void DoHeaderMouseUp(TMouseButton button, TShiftState shift, int x, int y);
+    virtual void DoHeaderMouseMove(TShiftState shift, int x, int y);
+    virtual bool DoHeaderDragging(TColumnIndex column);
+    virtual void DoHeaderDragged(TColumnIndex column, int oldPosition);
+    virtual void DoColumnClick(TColumnIndex column, TShiftState shift);
+    virtual void DoColumnDblClick(TColumnIndex column, TShiftState shift);
+    virtual void DoColumnResize(TColumnIndex column);
+    virtual void DoGetHeaderCursor(TCursor& cursor);
+    virtual void DoGetCursor(TCursor& cursor);
+    virtual TPopupMenu* DoGetPopupMenu(PVirtualNode node, TColumnIndex column, TPoint position);
+    virtual void DoPopupMenu(PVirtualNode node, TColumnIndex column, TPoint position);
+    virtual void DoGetHelpContext(PVirtualNode node, TColumnIndex column, int& helpContext);
+    virtual bool DoKeyAction(uint16_t& charCode, TShiftState& shift);
+    virtual int DoIncrementalSearch(PVirtualNode node, const std::u16string& text);
+    virtual int DoCompare(PVirtualNode node1, PVirtualNode node2, TColumnIndex column);
+    virtual void DoScroll(int deltaX, int deltaY);
+    virtual bool DoSetOffsetXY(TPoint value, TScrollUpdateOptions options,
+                               const TRect* clipRect = nullptr);
+    virtual bool DoCanEdit(PVirtualNode node, TColumnIndex column, bool allowed);
+    virtual bool CanEdit(PVirtualNode node, TColumnIndex column);
+    virtual PVTEditLink DoCreateEditor(PVirtualNode node, TColumnIndex column);
+    virtual bool DoCancelEdit();
+    virtual bool DoEndEdit();
+    virtual bool DoBeforeDrag(PVirtualNode node, TColumnIndex column);
+    virtual bool DoNodeCopying(PVirtualNode node, PVirtualNode newParent);
+    virtual bool DoNodeMoving(PVirtualNode node, PVirtualNode newParent);
+    virtual void DoNodeCopied(PVirtualNode node);
+    virtual void DoNodeMoved(PVirtualNode node);
+    virtual void DoLoadUserData(PVirtualNode node, TStream& stream);
+    virtual void DoSaveUserData(PVirtualNode node, TStream& stream);
+    virtual int DoGetNodeWidth(PVirtualNode node, TColumnIndex column);
+    virtual bool ColumnIsEmpty(PVirtualNode node, TColumnIndex column);
+    virtual std::string DoGetNodeHint(PVirtualNode node, TColumnIndex column);
+    virtual std::string DoGetNodeTooltip(PVirtualNode node, TColumnIndex column);
+    virtual int DoRenderOLEData();
+    bool CanShowDragImage() const { return dragImageKind_ != diNoImage; }
+
+    // Change notifications: recorded, then fired at once, after ChangeDelay, or at the last
+    // EndUpdate.
+    void Change(PVirtualNode node);
+    void StructureChange(PVirtualNode node, TChangeReason reason);
+
+    // Timer ids of the tree's window.
+    enum : int {
+        ExpandTimer = 1, EditTimer = 2, HeaderTimer = 3, ScrollTimer = 4, ChangeTimer = 5,
+        StructureChangeTimer = 6, SearchTimer = 7,
+    };
+    // The message an ended or cancelled edit posts to release its editor.
+    static constexpr unsigned WM_EDITRELEASE = 0x8000 + 31;
+
+    // The host's handlers, public so owners can drive the tree as the window system does.
+    void ScrollMessage(TScrollBarKind kind, TScrollCode code, int pos) override;
+    void TimerEvent(int id) override;
+
+protected:
+    virtual std::unique_ptr<TCustomVirtualTreeOptions> CreateOptions();
+    virtual std::unique_ptr<TVTHeader> CreateHeader();
+    // Whether a clipboard format may be offered by this tree's class.
+    virtual bool AcceptsClipboardFormat(const std::string& name) const;
+    virtual bool InternalAddToSelection(std::vector<PVirtualNode> nodes, bool forceInsert);
+    void InternalRemoveFromSelection(PVirtualNode node);
+    void InternalClearSelection();
+    int PackArray();
+    bool FindNodeInSelection(PVirtualNode node, int& index, int lowBound = -1,
+                             int highBound = -1) const;
+
+    void CreateWnd() override;
+    void Resize() override;
+    void PostedMessage(unsigned msg, intptr_t wParam, intptr_t lParam) override;
+    void StyleChanged() override;
+    bool WantKey(uint16_t key, TShiftState shift) override;
+
+    void SetTreeState(TVirtualTreeState state, bool on = true);
+    void SetUpdateState(bool updating);
+    bool Destroying() const { return destroying_; }
+    void RepaintIfNoUpdate();
+
+private:
+    friend class TCustomVirtualTreeOptions;
+    friend class TCustomStringTreeOptions;
+    friend class TVTColors;
+    friend class TClipboardFormats;
+    friend class TScrollBarOptions;
+    friend class TVirtualTreeWorker;
+    friend class TVirtualTreeWorkerState;
+
+    static constexpr uint32_t kCacheThreshold = 2000;
+
+    void AllocateRoot();
+    void FreeRoot();
+    // The first step of every change of structure, expansion, visibility or heights: the
+    // worker leaves the tree and the position cache is out of date.
+    void BeginMutation();
+    void AdjustTotalCount(PVirtualNode node, int64_t value, bool relative);
+    void AdjustTotalHeight(PVirtualNode node, int64_t value, bool relative);
+    int ResolveNodeDataSize();
+    // Clears or redirects everything the tree remembers about a node that goes away.
+    void ForgetNode(PVirtualNode node);
+    void RecordChange(PVirtualNode node, TChangeReason reason, bool structural);
+    void ExpandAncestors(PVirtualNode node);
+    PVirtualNode InternalGetNodeAt(int y, int& nodeTop) const;
+    int NodeTop(PVirtualNode node) const;
+    int ImagesWidth(PVirtualNode node, TColumnIndex column);
+    int ApplyScrollBar(TScrollBarKind kind, int range, int client, int offset, bool doRepaint);
+    void ChangedOptions(const TVTPaintOptions* paintBefore, const TVTMiscOptions* miscBefore);
+    void SelectionOptionsChanged(TVTSelectionOptions before, TVTSelectionOptions after);
+    // The worker's side.
+    void DoValidateCache();
+    PVirtualNode CacheSearch(uint32_t y, uint32_t& top) const;
+
+    PVirtualNode root_ = nullptr;
+    int nodeDataSize_ = -1;
+    uint32_t internalDataSize_ = 0;
+    uint32_t defaultNodeHeight_ = 18;
+    uint32_t indent_ = 18;
+    int margin_ = 4;
+    int textMargin_ = 4;
+    uint32_t visibleCount_ = 0;
+    int updateCount_ = 0;
+    TVirtualTreeStates states_;
+    std::atomic<uint32_t> cacheStates_{0};
+    bool destroying_ = false;
+    bool loading_ = false;
+
+    PVirtualNode focusedNode_ = nullptr;
+    TColumnIndex focusedColumn_ = NoColumn;
+    PVirtualNode rangeAnchor_ = nullptr;
+    int selectionLevel_ = -1;
+    PVirtualNode hotNode_ = nullptr;
+    PVirtualNode dropTargetNode_ = nullptr;
+    PVirtualNode checkNode_ = nullptr;
+    PVirtualNode lastSearchNode_ = nullptr;
+    PVirtualNode lastHintNode_ = nullptr;
+    PVirtualNode lastChangedNode_ = nullptr;
+    PVirtualNode lastStructureChangeNode_ = nullptr;
+    TChangeReason lastStructureChangeReason_ = crIgnore;
+    std::vector<uintptr_t> selection_;  // sorted by address; the low bit marks a removal
+    uint32_t selectionCount_ = 0;
+
+    int offsetX_ = 0;
+    int offsetY_ = 0;
+    int rangeX_ = 0;
+
+    // Written by the worker while it owns the tree, read only while tsUseCache is set.
+    std::vector<TCacheEntry> positionCache_;
+    uint32_t visibleCacheEntries_ = 0;
+
+    std::unique_ptr<TCustomVirtualTreeOptions> options_;
+    std::unique_ptr<TVTHeader> header_;
+    std::unique_ptr<TVTColors> colors_;
+    std::unique_ptr<TScrollBarOptions> scrollBarOptions_;
+    std::unique_ptr<TClipboardFormats> clipboardFormats_;
+    TChangeLink imagesLink_;
+    TChangeLink stateImagesLink_;
+    TChangeLink customCheckImagesLink_;
+    TCustomImageList* checkImages_ = nullptr;
+    TPopupMenu* popupMenu_ = nullptr;
+    PVTEditLink editLink_;
+    TColumnIndex editColumn_ = NoColumn;
+
+    TAlignment alignment_ = taLeftJustify;
+    uint32_t animationDuration_ = 200;
+    uint32_t autoExpandDelay_ = 1000;
+    uint32_t autoScrollDelay_ = 1000;
+    uint32_t autoScrollInterval_ = 1;
+    int backgroundOffsetX_ = 0;
+    int backgroundOffsetY_ = 0;
+    TVTButtonFillMode buttonFillMode_ = fmTreeColor;
+    TVTButtonStyle buttonStyle_ = bsRectangle;
+    uint32_t changeDelay_ = 0;
+    TCheckImageKind checkImageKind_ = ckLightCheck;
+    TVTNodeAttachMode defaultPasteMode_ = amAddChildLast;
+    int dragHeight_ = 350;
+    int dragWidth_ = 200;
+    TVTDragImageKind dragImageKind_ = diComplete;
+    TDragOperations dragOperations_{doCopy, doMove};
+    TVTDragType dragType_ = dtOLE;
+    TVTDrawSelectionMode drawSelectionMode_ = smDottedRectangle;
+    uint32_t editDelay_ = 1000;
+    TCursor hotCursor_ = crDefault;
+    TVTIncrementalSearch incrementalSearch_ = isNone;
+    TVTSearchDirection searchDirection_ = sdForward;
+    TVTSearchStart searchStart_ = ssFocusedNode;
+    uint32_t searchTimeout_ = 1000;
+    TVTLineMode lineMode_ = lmNormal;
+    TVTLineStyle lineStyle_ = lsDotted;
+    TVTNodeAlignment nodeAlignment_ = naProportional;
+    uint32_t selectionCurveRadius_ = 0;
+    bool wantTabs_ = false;
+};

@@ -1,0 +1,602 @@
+// Visible geometry: node positions, expansion, scroll offsets and the scroll bars.
+#include "VirtualTrees.h"
+
+#include "VirtualTreesWorker.h"
+
+#include <algorithm>
+
+// --- Positions ---------------------------------------------------------------------------------
+
+PVirtualNode TBaseVirtualTree::GetNodeAt(int x, int y) {
+    int top = 0;
+    return GetNodeAt(x, y, true, top);
+}
+
+PVirtualNode TBaseVirtualTree::GetNodeAt(int, int y, bool relative, int& nodeTop) {
+    if (relative) {
+        if (y < 0) y = 0;
+        y -= offsetY_;
+    }
+    int top = 0;
+    PVirtualNode result = InternalGetNodeAt(y, top);
+    if (result) nodeTop = relative ? top + offsetY_ : top;
+    return result;
+}
+
+// The shown node whose row holds content coordinate y, skipping whole subtrees by their heights.
+PVirtualNode TBaseVirtualTree::InternalGetNodeAt(int y, int& nodeTop) const {
+    if (y < 0) return nullptr;
+    uint32_t target = uint32_t(y);
+    uint32_t top = 0;
+    PVirtualNode run = nullptr;
+    if (cacheStates_.load(std::memory_order_acquire) & kCacheUseCache)
+        run = CacheSearch(target, top);
+    if (!run) {
+        run = GetFirstVisibleNoInit();
+        top = 0;
+    }
+    while (run) {
+        if (HasState(run, vsVisible)) {
+            if (top + run->TotalHeight > target) {
+                if (top + run->NodeHeight > target || !run->FirstChild || !HasState(run, vsExpanded)) {
+                    nodeTop = int(top);
+                    return run;
+                }
+                top += run->NodeHeight;
+                run = run->FirstChild;
+                continue;
+            }
+            top += run->TotalHeight;
+        }
+        // On to the next sibling of this node or of the nearest ancestor that has one.
+        while (run != root_ && !run->NextSibling) run = run->Parent;
+        run = run == root_ ? nullptr : run->NextSibling;
+    }
+    return nullptr;
+}
+
+// The content top of a shown node: the heights of all shown rows before it.
+int TBaseVirtualTree::NodeTop(PVirtualNode node) const {
+    uint32_t top = 0;
+    if (cacheStates_.load(std::memory_order_acquire) & kCacheUseCache) {
+        // The last entry at or before the node in tree order, then forwards to it.
+        int lo = 0, hi = int(visibleCacheEntries_) - 1, found = -1;
+        while (lo <= hi) {
+            int mid = (lo + hi) / 2;
+            if (CompareNodePositions(positionCache_[size_t(mid)].Node, node) <= 0) {
+                found = mid;
+                lo = mid + 1;
+            } else {
+                hi = mid - 1;
+            }
+        }
+        if (found >= 0) {
+            PVirtualNode run = positionCache_[size_t(found)].Node;
+            top = positionCache_[size_t(found)].AbsoluteTop;
+            while (run && run != node) {
+                top += run->NodeHeight;
+                run = GetNextVisibleNoInit(run);
+            }
+            if (run) return int(top);
+            top = 0;
+        }
+    }
+    for (PVirtualNode run = GetPreviousVisibleNoInit(node); run; run = GetPreviousVisibleNoInit(run))
+        top += run->NodeHeight;
+    return int(top);
+}
+
+int TBaseVirtualTree::ImagesWidth(PVirtualNode node, TColumnIndex column) {
+    int width = 0;
+    bool ghosted = false;
+    if (TCustomImageList* state = StateImages())
+        if (DoGetImageIndex(node, ikState, column, ghosted) > -1) width += state->Width() + 2;
+    if (TCustomImageList* images = Images())
+        if (DoGetImageIndex(node, ikNormal, column, ghosted) > -1) width += images->Width() + 2;
+    return width;
+}
+
+TRect TBaseVirtualTree::GetDisplayRect(PVirtualNode node, TColumnIndex column, bool textOnly,
+                                       bool unclipped) {
+    VT_ASSERT(node, "Node must not be nil.");
+    VT_ASSERT(node != root_, "Node must not be the hidden root node.");
+    if (!HasState(node, vsInitialized)) InitNode(node);
+    TVTHeader& header = Header();
+    const bool useColumns = header.UseColumns();
+    if (!useColumns) column = NoColumn;
+    const TColumnIndex mainColumn = useColumns ? header.MainColumn() : NoColumn;
+    const bool isMain = column == mainColumn;
+    // A hidden node or one under a collapsed ancestor has no rectangle.
+    int indent = 0;
+    for (PVirtualNode run = node;; run = run->Parent) {
+        if (!HasState(run, vsVisible) || !HasState(run->Parent, vsExpanded)) return {};
+        if (run->Parent == root_) break;
+        if (isMain) indent += int(indent_);
+    }
+    int top = NodeTop(node);
+    TRect r{0, top, std::max(ClientWidth(), rangeX_), top + node->NodeHeight};
+    int left = 0, right = 0;
+    if (column > NoColumn && header.GetColumnBounds(column, left, right)) {
+        r.Left = left;
+        r.Right = right - 1;
+        r.Offset(0, offsetY_);
+    } else {
+        r.Offset(offsetX_, offsetY_);
+    }
+    if (!textOnly) return r;
+
+    int offset = indent + margin_;
+    if (isMain) {
+        if (TreeOptions().PaintOptions().Contains(toShowRoot)) offset += int(indent_);
+        if (TreeOptions().MiscOptions().Contains(toCheckSupport) && checkImages_ &&
+            node->CheckType != ctNone)
+            offset += checkImages_->Width() + 2;
+        offset += ImagesWidth(node, column);
+    }
+    const bool rtl = column > NoColumn ? header.ColumnIsRightToLeft(column)
+                                       : BiDiMode() != bdLeftToRight;
+    if (rtl)
+        r.Right -= offset;
+    else
+        r.Left += offset;
+    const int textWidth = DoGetNodeWidth(node, column);
+    const TAlignment alignment = column > NoColumn ? header.ColumnAlignment(column) : alignment_;
+    if (textWidth < r.Width()) {
+        switch (alignment) {
+        case taRightJustify: r.Left = r.Right - textWidth; break;
+        case taCenter: {
+            int l = (r.Left + r.Right - textWidth) / 2;
+            r.Left = l;
+            r.Right = l + textWidth;
+            break;
+        }
+        default: r.Right = r.Left + textWidth; break;
+        }
+    } else if (unclipped) {
+        if (rtl)
+            r.Left = r.Right - textWidth;
+        else
+            r.Right = r.Left + textWidth;
+    }
+    return r;
+}
+
+int TBaseVirtualTree::GetMaxRightExtend() {
+    int top = 0;
+    PVirtualNode run = GetNodeAt(0, 0, true, top);
+    int result = 0;
+    const bool showRoot = TreeOptions().PaintOptions().Contains(toShowRoot);
+    const bool withCheck = TreeOptions().MiscOptions().Contains(toCheckSupport) && checkImages_;
+    while (run) {
+        if (!HasState(run, vsInitialized)) InitNode(run);
+        int left = int((GetNodeLevel(run) + (showRoot ? 1 : 0)) * indent_);
+        if (withCheck && run->CheckType != ctNone) left += checkImages_->Width() + 2;
+        left += ImagesWidth(run, NoColumn);
+        result = std::max(result, left + DoGetNodeWidth(run, NoColumn));
+        top += run->NodeHeight;
+        if (top >= ClientHeight()) break;
+        run = GetNextVisible(run);
+    }
+    return result + 2 * margin_;
+}
+
+// --- Expansion ---------------------------------------------------------------------------------
+
+void TBaseVirtualTree::SetExpanded(PVirtualNode node, bool value) {
+    if (!node || node == root_) return;
+    if (HasState(node, vsExpanded) != value) ToggleNode(node);
+}
+
+void TBaseVirtualTree::ToggleNode(PVirtualNode node) {
+    VT_ASSERT(node, "Node must not be nil.");
+    if (node == root_ || HasState(node, vsDeleting)) return;
+    PVirtualNode lastTop = updateCount_ == 0 ? TopNode() : nullptr;
+    bool changed = false;
+    if (HasState(node, vsExpanded)) {
+        if (DoCollapsing(node)) {
+            BeginMutation();
+            AdjustTotalHeight(node, node->NodeHeight, false);
+            if (FullyVisible(node)) visibleCount_ -= CountVisibleChildren(node);
+            ExcludeStates(node, vsExpanded);
+            changed = true;
+            DoCollapsed(node);
+        }
+    } else if (DoExpanding(node)) {
+        if (!HasState(node, vsInitialized)) InitNode(node);
+        // Initialisation may have expanded the node already (ivsExpanded).
+        if (!HasState(node, vsExpanded)) {
+            if (HasState(node, vsHasChildren) && node->ChildCount == 0) InitChildren(node);
+            BeginMutation();
+            int64_t heights = 0;
+            for (PVirtualNode child = node->FirstChild; child; child = child->NextSibling)
+                if (HasState(child, vsVisible)) heights += child->TotalHeight;
+            IncludeStates(node, vsExpanded);
+            AdjustTotalHeight(node, heights, true);
+            if (FullyVisible(node)) visibleCount_ += CountVisibleChildren(node);
+            DoExpanded(node);
+        }
+        changed = true;
+    }
+    if (!changed) return;
+    InvalidateCache();
+    if (updateCount_ != 0) return;
+    if (node->ChildCount == 0) {
+        InvalidateNode(node);
+        return;
+    }
+    ValidateCache();
+    UpdateScrollBars(true);
+    if (HasState(node, vsExpanded) && TreeOptions().AutoOptions().Contains(toAutoScrollOnExpand) &&
+        FullyVisible(node)) {
+        if (int(node->TotalHeight) > ClientHeight())
+            SetTopNode(node);
+        else if (node->LastChild)
+            ScrollIntoView(node->LastChild, false, false);
+    }
+    if (TopNode() == lastTop)
+        InvalidateToBottom(node);
+    else
+        Invalidate();
+}
+
+void TBaseVirtualTree::FullExpand(PVirtualNode node) {
+    if (root_->ChildCount == 0) return;
+    PVirtualNode stop = nullptr;
+    PVirtualNode run = node;
+    if (node) {
+        // The walk ends at the node that follows the subtree.
+        for (PVirtualNode up = node; up && up != root_; up = up->Parent)
+            if (up->NextSibling) {
+                stop = up->NextSibling;
+                break;
+            }
+    } else {
+        run = GetFirst();
+    }
+    SetTreeState(tsExpanding);
+    BeginUpdate();
+    try {
+        for (; run && run != stop; run = GetNext(run))
+            if (!HasState(run, vsExpanded)) ToggleNode(run);
+    } catch (...) {
+        EndUpdate();
+        SetTreeState(tsExpanding, false);
+        throw;
+    }
+    EndUpdate();
+    SetTreeState(tsExpanding, false);
+}
+
+void TBaseVirtualTree::FullCollapse(PVirtualNode node) {
+    if (root_->ChildCount == 0) return;
+    SetTreeState(tsCollapsing);
+    BeginUpdate();
+    try {
+        PVirtualNode stop = node && node != root_ ? node : nullptr;
+        for (PVirtualNode run = GetLastNoInit(stop); run && run != stop; run = GetPreviousNoInit(run))
+            if (HasState(run, vsExpanded) && HasState(run, vsHasChildren)) ToggleNode(run);
+        if (stop && HasState(stop, vsExpanded) && HasState(stop, vsHasChildren)) ToggleNode(stop);
+    } catch (...) {
+        EndUpdate();
+        SetTreeState(tsCollapsing, false);
+        throw;
+    }
+    EndUpdate();
+    SetTreeState(tsCollapsing, false);
+}
+
+void TBaseVirtualTree::ExpandAncestors(PVirtualNode node) {
+    std::vector<PVirtualNode> collapsed;
+    for (PVirtualNode run = node->Parent; run && run != root_; run = run->Parent)
+        if (!HasState(run, vsExpanded)) collapsed.push_back(run);
+    for (auto it = collapsed.rbegin(); it != collapsed.rend(); ++it) ToggleNode(*it);
+}
+
+// --- Offsets and scroll bars ---------------------------------------------------------------
+
+void TBaseVirtualTree::SetOffsetX(int value) {
+    DoSetOffsetXY({value, offsetY_}, DefaultScrollUpdateFlags);
+}
+
+void TBaseVirtualTree::SetOffsetY(int value) {
+    DoSetOffsetXY({offsetX_, value}, DefaultScrollUpdateFlags);
+}
+
+void TBaseVirtualTree::SetOffsetXY(TPoint value) { DoSetOffsetXY(value, DefaultScrollUpdateFlags); }
+
+bool TBaseVirtualTree::DoSetOffsetXY(TPoint value, TScrollUpdateOptions options,
+                                     const TRect* clipRect) {
+    int x = value.X, y = value.Y;
+    if (x < ClientWidth() - rangeX_) x = ClientWidth() - rangeX_;
+    if (x > 0) x = 0;
+    if (y < ClientHeight() - RangeY()) y = ClientHeight() - RangeY();
+    if (y > 0) y = 0;
+    const int dx = x - offsetX_, dy = y - offsetY_;
+    if (dx == 0 && dy == 0) return false;
+    offsetX_ = x;
+    offsetY_ = y;
+    if (updateCount_ == 0 && HandleAllocated()) {
+        if (options.Contains(suoScrollClientArea)) {
+            if (!TreeOptions().PaintOptions().Contains(toShowBackground))
+                ScrollClientArea(dx, dy, clipRect);
+            else
+                Invalidate();
+        }
+        if (options.Contains(suoUpdateNCArea)) {
+            const bool redraw = options.Contains(suoRepaintScrollbars);
+            if (dx != 0) {
+                if (options.Contains(suoRepaintHeader) && Header().Options().Contains(hoVisible))
+                    InvalidateHeaderStrip();
+                if (!states_.Contains(tsSizing)) UpdateHorizontalScrollBar(redraw);
+            }
+            if (dy != 0 && !states_.Contains(tsSizing) && !states_.Contains(tsThumbTracking)) {
+                UpdateVerticalScrollBar(redraw);
+                // Without columns the width depends on the rows in view.
+                if (!Header().UseColumns() && !states_.Contains(tsDrawSelecting) &&
+                    !states_.Contains(tsDrawSelPending))
+                    UpdateHorizontalScrollBar(redraw);
+            }
+        }
+    }
+    DoScroll(dx, dy);
+    return true;
+}
+
+// Shows one bar for a content of `range` pixels seen through `client` pixels at `offset`, or
+// hides it when the content fits (or the bar is not allowed); returns the bar's position.
+int TBaseVirtualTree::ApplyScrollBar(TScrollBarKind kind, int range, int client, int offset,
+                                     bool doRepaint) {
+    const TScrollStyle bars = scrollBarOptions_->ScrollBars();
+    const bool allowed = bars == ssBoth || bars == (kind == sbVertical ? ssVertical : ssHorizontal);
+    TScrollInfo info;
+    info.Mask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    if (!allowed) {
+        ShowScrollBar(kind, false);
+        return -offset;
+    }
+    if (client < range || scrollBarOptions_->AlwaysVisible()) {
+        info.Max = range;
+        info.Page = unsigned(std::max(0, client + 1));
+        info.Pos = -offset;
+        if (scrollBarOptions_->AlwaysVisible()) info.Mask |= SIF_DISABLENOSCROLL;
+        ShowScrollBar(kind, true);
+        SetScrollInfo(kind, info, doRepaint);
+    } else {
+        SetScrollInfo(kind, info, false);
+        ShowScrollBar(kind, false);
+    }
+    return GetScrollInfo(kind).Pos;
+}
+
+void TBaseVirtualTree::UpdateHorizontalScrollBar(bool doRepaint) {
+    if (!HandleAllocated()) return;
+    rangeX_ = Header().UseColumns() ? Header().TotalColumnWidth() : GetMaxRightExtend();
+    SetOffsetX(-ApplyScrollBar(sbHorizontal, rangeX_, ClientWidth(), offsetX_, doRepaint));
+}
+
+void TBaseVirtualTree::UpdateVerticalScrollBar(bool doRepaint) {
+    if (!HandleAllocated()) return;
+    if (root_->TotalHeight < defaultNodeHeight_) {
+        BeginMutation();
+        root_->TotalHeight = defaultNodeHeight_;
+    }
+    SetOffsetY(-ApplyScrollBar(sbVertical, RangeY(), ClientHeight(), offsetY_, doRepaint));
+}
+
+void TBaseVirtualTree::UpdateScrollBars(bool doRepaint) {
+    if (!HandleAllocated()) return;
+    UpdateHorizontalScrollBar(doRepaint);
+    UpdateVerticalScrollBar(doRepaint);
+}
+
+void TBaseVirtualTree::ScrollMessage(TScrollBarKind kind, TScrollCode code, int pos) {
+    const bool vertical = kind == sbVertical;
+    const int current = vertical ? offsetY_ : offsetX_;
+    auto set = [&](int value) {
+        if (vertical)
+            SetOffsetY(value);
+        else
+            SetOffsetX(value);
+    };
+    switch (code) {
+    case SB_LINEUP:
+        set(current + (vertical ? scrollBarOptions_->VerticalIncrement()
+                                : scrollBarOptions_->HorizontalIncrement()));
+        break;
+    case SB_LINEDOWN:
+        set(current - (vertical ? scrollBarOptions_->VerticalIncrement()
+                                : scrollBarOptions_->HorizontalIncrement()));
+        break;
+    case SB_PAGEUP: set(current + (vertical ? ClientHeight() : ClientWidth())); break;
+    case SB_PAGEDOWN: set(current - (vertical ? ClientHeight() : ClientWidth())); break;
+    case SB_THUMBPOSITION:
+    case SB_THUMBTRACK:
+        states_.Include(tsThumbTracking);
+        set(-pos);
+        break;
+    case SB_TOP: set(0); break;
+    case SB_BOTTOM: set(vertical ? -int(root_->TotalHeight) : -rangeX_); break;
+    case SB_ENDSCROLL:
+        states_.Exclude(tsThumbTracking);
+        if (vertical) {
+            UpdateScrollBars(true);
+            Invalidate();
+        } else {
+            UpdateHorizontalScrollBar(false);
+        }
+        break;
+    }
+}
+
+bool TBaseVirtualTree::ScrollIntoView(PVirtualNode node, bool center, bool horizontally) {
+    if (!node || node == root_) return false;
+    ExpandAncestors(node);
+    const bool useColumns = Header().UseColumns();
+    TRect r = GetDisplayRect(node, useColumns ? focusedColumn_ : NoColumn, false, true);
+    const TPoint before = OffsetXY();
+    const int clientHeight = ClientHeight();
+    if (r.Top >= 0 && r.Bottom > clientHeight) {
+        SetOffsetY(offsetY_ + (center ? clientHeight / 2 : clientHeight) - r.Bottom);
+        // A horizontal bar that appeared by this took rows from the view: scroll them back in.
+        if (!useColumns && ClientHeight() < clientHeight)
+            SetOffsetY(offsetY_ - (clientHeight - ClientHeight()));
+    } else if (r.Top < 0) {
+        SetOffsetY(offsetY_ - r.Top + (center ? clientHeight / 2 : 0));
+    }
+    if (horizontally) {
+        if (r.Width() > ClientWidth() || r.Left < 0) {
+            if (r.Left < 0) SetOffsetX(offsetX_ - r.Left);
+        } else if (r.Right > ClientWidth()) {
+            SetOffsetX(offsetX_ - (r.Right - ClientWidth()));
+        }
+    }
+    return OffsetXY() != before;
+}
+
+PVirtualNode TBaseVirtualTree::TopNode() {
+    int top = 0;
+    return GetNodeAt(0, 0, true, top);
+}
+
+void TBaseVirtualTree::SetTopNode(PVirtualNode node) {
+    if (!node || node == root_) return;
+    ExpandAncestors(node);
+    TRect r = GetDisplayRect(node, Header().UseColumns() ? Header().MainColumn() : NoColumn, true);
+    SetOffsetY(offsetY_ - r.Top);
+}
+
+void TBaseVirtualTree::SetIndent(uint32_t value) {
+    if (value == indent_) return;
+    indent_ = value;
+    if (!loading_ && updateCount_ == 0 && HandleAllocated()) {
+        UpdateScrollBars(true);
+        Invalidate();
+    }
+}
+
+void TBaseVirtualTree::SetDefaultNodeHeight(uint32_t value) {
+    if (value == 0) value = 18;
+    if (value == defaultNodeHeight_) return;
+    BeginMutation();
+    int64_t delta = int64_t(value) - int64_t(defaultNodeHeight_);
+    root_->TotalHeight = uint32_t(int64_t(root_->TotalHeight) + delta);
+    root_->NodeHeight = uint16_t(int64_t(root_->NodeHeight) + delta);
+    defaultNodeHeight_ = value;
+    InvalidateCache();
+    if (updateCount_ == 0 && HandleAllocated() && !loading_) {
+        ValidateCache();
+        UpdateScrollBars(true);
+        ScrollIntoView(focusedNode_, true);
+        Invalidate();
+    }
+}
+
+void TBaseVirtualTree::Resize() {
+    TCustomControl::Resize();
+    if (!HandleAllocated() || states_.Contains(tsSizing) || states_.Contains(tsWindowCreating) ||
+        ClientHeight() <= 0)
+        return;
+    states_.Include(tsSizing);
+    try {
+        Header().RecalculateHeader();
+        UpdateScrollBars(true);
+        if (editLink_ && states_.Contains(tsEditing) && !Header().UseColumns() && focusedNode_)
+            editLink_->SetBounds(GetDisplayRect(focusedNode_, editColumn_, true));
+    } catch (...) {
+        states_.Exclude(tsSizing);
+        throw;
+    }
+    states_.Exclude(tsSizing);
+    if (TreeOptions().MiscOptions().Contains(toFullRepaintOnResize)) Invalidate();
+}
+
+// --- Repainting nodes ----------------------------------------------------------------------
+
+void TBaseVirtualTree::InvalidateNode(PVirtualNode node) {
+    if (!node || node == root_ || updateCount_ != 0 || !HandleAllocated()) return;
+    TRect r = GetDisplayRect(node, NoColumn, false);
+    if (!r.IsEmpty()) InvalidateRect({0, r.Top, ClientWidth(), r.Bottom});
+}
+
+void TBaseVirtualTree::InvalidateToBottom(PVirtualNode node) {
+    if (updateCount_ != 0 || !HandleAllocated()) return;
+    if (!node || node == root_) {
+        Invalidate();
+        return;
+    }
+    TRect r = GetDisplayRect(node, NoColumn, false);
+    if (r.IsEmpty())
+        Invalidate();
+    else if (r.Top < ClientHeight())
+        InvalidateRect({0, std::max(0, r.Top), ClientWidth(), ClientHeight()});
+}
+
+void TBaseVirtualTree::InvalidateChildren(PVirtualNode node, bool recursive) {
+    if (!node) node = root_;
+    for (PVirtualNode child = node->FirstChild; child; child = child->NextSibling) {
+        InvalidateNode(child);
+        if (recursive) InvalidateChildren(child, true);
+    }
+}
+
+// --- Sorting -----------------------------------------------------------------------------------
+
+void TBaseVirtualTree::Sort(PVirtualNode node, TColumnIndex column, TSortDirection direction,
+                            bool doInit) {
+    if (states_.Contains(tsEditPending)) {
+        KillTimer(EditTimer);
+        states_.Exclude(tsEditPending);
+    }
+    if (states_.Contains(tsEditing) && !EndEditNode()) return;
+    if (!node) node = root_;
+    if (!HasState(node, vsHasChildren)) return;
+    if (doInit && node != root_ && node->ChildCount == 0) InitChildren(node);
+    if (node->ChildCount < 2) return;
+    if (doInit)
+        for (PVirtualNode child = node->FirstChild; child; child = child->NextSibling)
+            if (!HasState(child, vsInitialized)) InitNode(child);
+    BeginMutation();
+    std::vector<PVirtualNode> nodes;
+    nodes.reserve(node->ChildCount);
+    for (PVirtualNode child = node->FirstChild; child; child = child->NextSibling)
+        nodes.push_back(child);
+    // A stable top-down merge sort: equal nodes keep their order.
+    std::vector<PVirtualNode> scratch(nodes.size());
+    auto sort = [&](auto&& self, size_t from, size_t count) -> void {
+        if (count < 2) return;
+        size_t left = count / 2;
+        self(self, from, left);
+        self(self, from + left, count - left);
+        size_t i = from, j = from + left, k = 0;
+        while (i < from + left && j < from + count) {
+            int c = DoCompare(nodes[i], nodes[j], column);
+            bool takeLeft = direction == sdAscending ? c <= 0 : c >= 0;
+            scratch[k++] = takeLeft ? nodes[i++] : nodes[j++];
+        }
+        while (i < from + left) scratch[k++] = nodes[i++];
+        while (j < from + count) scratch[k++] = nodes[j++];
+        std::copy(scratch.begin(), scratch.begin() + long(count), nodes.begin() + long(from));
+    };
+    sort(sort, 0, nodes.size());
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        nodes[i]->Index = uint32_t(i);
+        nodes[i]->PrevSibling = i ? nodes[i - 1] : nullptr;
+        nodes[i]->NextSibling = i + 1 < nodes.size() ? nodes[i + 1] : nullptr;
+    }
+    node->FirstChild = nodes.front();
+    node->LastChild = nodes.back();
+    InvalidateCache();
+    if (updateCount_ == 0) {
+        ValidateCache();
+        RepaintIfNoUpdate();
+    }
+}
+
+void TBaseVirtualTree::SortTree(TColumnIndex column, TSortDirection direction, bool doInit) {
+    auto sortLevel = [&](auto&& self, PVirtualNode node) -> void {
+        Sort(node, column, direction, doInit);
+        for (PVirtualNode child = node->FirstChild; child; child = child->NextSibling)
+            if (HasState(child, vsHasChildren)) self(self, child);
+    };
+    sortLevel(sortLevel, root_);
+}

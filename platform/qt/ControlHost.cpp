@@ -1,0 +1,1017 @@
+// The QWidget host behind TCustomControl: frame, header strip, scroll bars and client area.
+#include "platform/Controls.h"
+
+#include "QtCanvas.h"
+#include "platform/Codec.h"
+#include "platform/Exceptions.h"
+#include "platform/qt/ControlHost.h"
+#include "platform/qt/QtColors.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QCursor>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPointer>
+#include <QRegion>
+#include <QScrollBar>
+#include <QStyle>
+#include <QWheelEvent>
+#include <QWidget>
+
+#include <cstdlib>
+#include <map>
+
+// --- Scroll-bar arithmetic --------------------------------------------------------------------
+
+int TScrollBarModel::MaxPos() const {
+    int page = int(info_.Page);
+    int maxPos = page > 0 ? info_.Max - page + 1 : info_.Max;
+    return maxPos < info_.Min ? info_.Min : maxPos;
+}
+
+bool TScrollBarModel::Needed() const {
+    long long span = (long long)info_.Max - info_.Min;
+    return span > 0 && (long long)info_.Page <= span;
+}
+
+bool TScrollBarModel::Set(const TScrollInfo& info) {
+    bool oldVisible = visible_, oldEnabled = enabled_;
+    if (info.Mask & SIF_RANGE) {
+        info_.Min = info.Min;
+        info_.Max = info.Max < info.Min ? info.Min : info.Max;
+    }
+    if (info.Mask & SIF_PAGE) info_.Page = info.Page;
+    // The page never exceeds the range, as Windows keeps it.
+    long long span = (long long)info_.Max - info_.Min + 1;
+    if ((long long)info_.Page > span) info_.Page = unsigned(span);
+    if (info.Mask & SIF_POS) info_.Pos = info.Pos;
+    info_.Pos = std::clamp(info_.Pos, info_.Min, MaxPos());
+    if (info.Mask & (SIF_RANGE | SIF_PAGE)) {
+        bool needed = Needed();
+        enabled_ = needed;
+        visible_ = needed || (info.Mask & SIF_DISABLENOSCROLL);
+    }
+    return oldVisible != visible_ || oldEnabled != enabled_;
+}
+
+// --- The host widgets ----------------------------------------------------------------------------
+
+struct ControlHostAccess {
+    static void CreateWnd(TCustomControl& c) { c.CreateWnd(); }
+    static void Paint(TCustomControl& c, TCanvas& canvas, const TRect& r) { c.Paint(canvas, r); }
+    static void PaintStrip(TCustomControl& c, TCanvas& canvas, const TRect& r) {
+        c.PaintHeaderStrip(canvas, r);
+    }
+    static void Resize(TCustomControl& c) { c.Resize(); }
+    static void Scroll(TCustomControl& c, TScrollBarKind k, TScrollCode code, int pos) {
+        c.ScrollMessage(k, code, pos);
+    }
+    static void Timer(TCustomControl& c, int id) { c.TimerEvent(id); }
+    static void Posted(TCustomControl& c, unsigned m, intptr_t w, intptr_t l) {
+        c.PostedMessage(m, w, l);
+    }
+    static bool Preview(TCustomControl& c, const TMouseMessage& m) { return c.PreviewMouse(m); }
+    static void MouseDown(TCustomControl& c, TMouseButton b, TShiftState s, int x, int y) {
+        c.MouseDown(b, s, x, y);
+    }
+    static void MouseUp(TCustomControl& c, TMouseButton b, TShiftState s, int x, int y) {
+        c.MouseUp(b, s, x, y);
+    }
+    static void MouseMove(TCustomControl& c, TShiftState s, int x, int y) { c.MouseMove(s, x, y); }
+    static void Click(TCustomControl& c) { c.Click(); }
+    static void DblClick(TCustomControl& c) { c.DblClick(); }
+    static bool Wheel(TCustomControl& c, TShiftState s, int d, TPoint p) {
+        return c.DoMouseWheel(s, d, p);
+    }
+    static void Leave(TCustomControl& c) { c.MouseLeave(); }
+    static void KeyDown(TCustomControl& c, uint16_t& k, TShiftState s) { c.KeyDown(k, s); }
+    static void KeyUp(TCustomControl& c, uint16_t& k, TShiftState s) { c.KeyUp(k, s); }
+    static void KeyPress(TCustomControl& c, char& k) { c.KeyPress(k); }
+    static bool WantKey(TCustomControl& c, uint16_t k, TShiftState s) { return c.WantKey(k, s); }
+    static void Enter(TCustomControl& c) { c.DoEnter(); }
+    static void Exit(TCustomControl& c) { c.DoExit(); }
+    static void Style(TCustomControl& c) { c.StyleChanged(); }
+    static void Context(TCustomControl& c, TPoint p, bool& handled) { c.DoContextPopup(p, handled); }
+};
+
+namespace {
+
+using A = ControlHostAccess;
+
+const QEvent::Type PostedMessageEvent = QEvent::Type(QEvent::registerEventType());
+
+class PostedEvent : public QEvent {
+public:
+    PostedEvent(unsigned msg, intptr_t w, intptr_t l)
+        : QEvent(PostedMessageEvent), Msg(msg), W(w), L(l) {}
+    unsigned Msg;
+    intptr_t W, L;
+};
+
+TShiftState ShiftOf(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons) {
+    TShiftState s = 0;
+    if (mods & Qt::ShiftModifier) s |= ssShift;
+    if (mods & Qt::ControlModifier) s |= ssCtrl;
+    if (mods & Qt::AltModifier) s |= ssAlt;
+    if (buttons & Qt::LeftButton) s |= ssLeft;
+    if (buttons & Qt::RightButton) s |= ssRight;
+    if (buttons & Qt::MiddleButton) s |= ssMiddle;
+    return s;
+}
+
+bool ButtonOf(Qt::MouseButton b, TMouseButton& out) {
+    switch (b) {
+    case Qt::LeftButton: out = mbLeft; return true;
+    case Qt::RightButton: out = mbRight; return true;
+    case Qt::MiddleButton: out = mbMiddle; return true;
+    default: return false;
+    }
+}
+
+uint16_t VirtualKeyOf(const QKeyEvent* e) {
+    int key = e->key();
+    bool keypad = e->modifiers() & Qt::KeypadModifier;
+    if (key >= Qt::Key_A && key <= Qt::Key_Z) return uint16_t('A' + (key - Qt::Key_A));
+    if (key >= Qt::Key_0 && key <= Qt::Key_9)
+        return uint16_t(keypad ? VK_NUMPAD0 + (key - Qt::Key_0) : '0' + (key - Qt::Key_0));
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return uint16_t(VK_F1 + (key - Qt::Key_F1));
+    switch (key) {
+    case Qt::Key_Backspace: return VK_BACK;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: return VK_TAB;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return VK_RETURN;
+    case Qt::Key_Shift: return VK_SHIFT;
+    case Qt::Key_Control: return VK_CONTROL;
+    case Qt::Key_Alt: return VK_MENU;
+    case Qt::Key_Pause: return VK_PAUSE;
+    case Qt::Key_CapsLock: return VK_CAPITAL;
+    case Qt::Key_Escape: return VK_ESCAPE;
+    case Qt::Key_Space: return VK_SPACE;
+    case Qt::Key_PageUp: return VK_PRIOR;
+    case Qt::Key_PageDown: return VK_NEXT;
+    case Qt::Key_End: return VK_END;
+    case Qt::Key_Home: return VK_HOME;
+    case Qt::Key_Left: return VK_LEFT;
+    case Qt::Key_Up: return VK_UP;
+    case Qt::Key_Right: return VK_RIGHT;
+    case Qt::Key_Down: return VK_DOWN;
+    case Qt::Key_Print: return VK_SNAPSHOT;
+    case Qt::Key_Insert: return VK_INSERT;
+    case Qt::Key_Delete: return VK_DELETE;
+    case Qt::Key_Help: return VK_HELP;
+    case Qt::Key_Menu: return VK_APPS;
+    case Qt::Key_NumLock: return VK_NUMLOCK;
+    case Qt::Key_ScrollLock: return VK_SCROLL;
+    case Qt::Key_Asterisk: return keypad ? uint16_t(VK_MULTIPLY) : uint16_t('8');
+    case Qt::Key_Plus: return keypad ? VK_ADD : VK_OEM_PLUS;
+    case Qt::Key_Minus: return keypad ? VK_SUBTRACT : VK_OEM_MINUS;
+    case Qt::Key_Slash: return keypad ? VK_DIVIDE : VK_OEM_2;
+    case Qt::Key_Period: return keypad ? VK_DECIMAL : VK_OEM_PERIOD;
+    case Qt::Key_Comma: return VK_OEM_COMMA;
+    case Qt::Key_Equal: return VK_OEM_PLUS;
+    case Qt::Key_Semicolon: return VK_OEM_1;
+    case Qt::Key_QuoteLeft: return VK_OEM_3;
+    case Qt::Key_BracketLeft: return VK_OEM_4;
+    case Qt::Key_Backslash: return VK_OEM_5;
+    case Qt::Key_BracketRight: return VK_OEM_6;
+    case Qt::Key_Apostrophe: return VK_OEM_7;
+    default: return 0;
+    }
+}
+
+Qt::CursorShape ShapeOf(TCursor c) {
+    switch (c) {
+    case crNone: return Qt::BlankCursor;
+    case crCross: return Qt::CrossCursor;
+    case crIBeam: return Qt::IBeamCursor;
+    case crSizeNESW: return Qt::SizeBDiagCursor;
+    case crSizeNS:
+    case crVSplit: return Qt::SizeVerCursor;
+    case crSizeNWSE: return Qt::SizeFDiagCursor;
+    case crSizeWE:
+    case crHSplit: return Qt::SizeHorCursor;
+    case crUpArrow: return Qt::UpArrowCursor;
+    case crHourGlass:
+    case crSQLWait: return Qt::WaitCursor;
+    case crDrag:
+    case crMultiDrag: return Qt::DragCopyCursor;
+    case crNoDrop:
+    case crNo: return Qt::ForbiddenCursor;
+    case crAppStart: return Qt::BusyCursor;
+    case crHelp: return Qt::WhatsThisCursor;
+    case crHandPoint: return Qt::PointingHandCursor;
+    case crSizeAll: return Qt::SizeAllCursor;
+    default: return Qt::ArrowCursor;
+    }
+}
+
+QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
+TRect FromQRect(const QRect& r) { return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }
+
+class ControlHostWidget;
+
+class ClientViewport : public QWidget {
+public:
+    ClientViewport(ControlHostWidget* host, TCustomControl* control);
+    TCustomControl* control;
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
+    void leaveEvent(QEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
+
+private:
+    bool Preview(QMouseEvent* e, TMouseAction action, TMouseMessage& m);
+    bool clicked_ = false;
+};
+
+}  // namespace
+
+struct TCustomControl::Impl {
+    TCustomControl* owner = nullptr;
+    QPointer<ControlHostWidget> host;
+    ClientViewport* viewport = nullptr;
+    QScrollBar* bars[2] = {nullptr, nullptr};
+    TScrollBarModel models[2];
+    QRect clientRect;  // in the host's coordinates
+    QRegion dirty;
+    bool handleAllocated = false;
+    bool layingOut = false;
+    TBorderStyle border = bsNone;
+    bool ctl3D = true;
+    int headerHeight = 0;
+    TBiDiMode bidi = bdLeftToRight;
+    TColor color = clBtnFace;
+    TFont font;
+    TCursor cursor = crDefault;
+    bool tabStop = false;
+    std::map<int, int> timers;  // control's id -> Qt's id
+
+    void Layout();
+    void SyncBar(TScrollBarKind kind);
+    void Allocate();
+    int Extent() const;
+};
+
+namespace {
+
+class ControlHostWidget : public QWidget {
+public:
+    explicit ControlHostWidget(TCustomControl::Impl* impl) : impl(impl) {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setFocusPolicy(Qt::ClickFocus);
+        resize(200, 100);
+    }
+    TCustomControl::Impl* impl;  // nullptr once the control is gone
+
+protected:
+    bool event(QEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent*) override {
+        if (impl) impl->Layout();
+    }
+    void showEvent(QShowEvent*) override {
+        if (impl && !impl->handleAllocated) impl->Allocate();
+    }
+    void keyPressEvent(QKeyEvent* e) override;
+    void keyReleaseEvent(QKeyEvent* e) override;
+    void focusInEvent(QFocusEvent*) override {
+        if (impl) A::Enter(*impl->owner);
+    }
+    void focusOutEvent(QFocusEvent*) override {
+        if (impl) A::Exit(*impl->owner);
+    }
+    void timerEvent(QTimerEvent* e) override;
+    void changeEvent(QEvent* e) override {
+        if (impl && (e->type() == QEvent::PaletteChange || e->type() == QEvent::StyleChange)) {
+            impl->Layout();
+            A::Style(*impl->owner);
+        }
+        QWidget::changeEvent(e);
+    }
+    void mousePressEvent(QMouseEvent* e) override { StripMouse(e, TMouseAction::Down); }
+    void mouseDoubleClickEvent(QMouseEvent* e) override {
+        StripMouse(e, TMouseAction::DoubleClick);
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override { StripMouse(e, TMouseAction::Up); }
+    void mouseMoveEvent(QMouseEvent* e) override { StripMouse(e, TMouseAction::Move); }
+
+private:
+    // The frame and the header strip are the control's own: their presses only go to the
+    // preview (where the header lives) and give the focus.
+    void StripMouse(QMouseEvent* e, TMouseAction action) {
+        if (!impl) return;
+        TMouseMessage m;
+        m.Action = action;
+        ButtonOf(e->button(), m.Button);
+        m.Shift = ShiftOf(e->modifiers(), e->buttons());
+        if (action == TMouseAction::DoubleClick) m.Shift |= ssDouble;
+        QPoint p = e->position().toPoint() - impl->clientRect.topLeft();
+        m.Pos = {p.x(), p.y()};
+        m.InHeaderStrip = p.y() < 0 && p.y() >= -impl->headerHeight;
+        if (A::Preview(*impl->owner, m)) return;
+        if (action == TMouseAction::Down && impl->owner->CanFocus()) setFocus(Qt::MouseFocusReason);
+    }
+};
+
+bool ControlHostWidget::event(QEvent* e) {
+    if (impl) {
+        if (e->type() == PostedMessageEvent) {
+            auto* pe = static_cast<PostedEvent*>(e);
+            A::Posted(*impl->owner, pe->Msg, pe->W, pe->L);
+            return true;
+        }
+        if (e->type() == QEvent::KeyPress) {
+            // Tab goes to the control only when it asks for it; otherwise the form moves on.
+            auto* ke = static_cast<QKeyEvent*>(e);
+            if ((ke->key() == Qt::Key_Tab || ke->key() == Qt::Key_Backtab) &&
+                !(ke->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+                if (A::WantKey(*impl->owner, VK_TAB, ShiftOf(ke->modifiers(), {})))
+                    keyPressEvent(ke);
+                else
+                    focusNextPrevChild(ke->key() == Qt::Key_Tab && !(ke->modifiers() & Qt::ShiftModifier));
+                return true;
+            }
+        }
+    }
+    return QWidget::event(e);
+}
+
+void ControlHostWidget::paintEvent(QPaintEvent* e) {
+    if (!impl) return;
+    QPainter painter(this);
+    const int f = impl->owner->BorderWidth();
+    const QRect all = rect();
+    // Frame: a sunken edge of two pixels, or one line in the frame colour.
+    if (f > 0) {
+        if (impl->ctl3D) {
+            auto line = [&](int x, int y, int w, int h, TColor c) {
+                painter.fillRect(QRect(x, y, w, h), ToQColor(c, &palette()));
+            };
+            int W = all.width(), H = all.height();
+            line(0, 0, W, 1, clBtnShadow);
+            line(0, 0, 1, H, clBtnShadow);
+            line(1, 1, W - 2, 1, cl3DDkShadow);
+            line(1, 1, 1, H - 2, cl3DDkShadow);
+            line(0, H - 1, W, 1, clBtnHighlight);
+            line(W - 1, 0, 1, H, clBtnHighlight);
+            line(1, H - 2, W - 2, 1, cl3DLight);
+            line(W - 2, 1, 1, H - 2, cl3DLight);
+        } else {
+            QColor c = ToQColor(clWindowFrame, &palette());
+            painter.fillRect(QRect(0, 0, all.width(), f), c);
+            painter.fillRect(QRect(0, all.height() - f, all.width(), f), c);
+            painter.fillRect(QRect(0, 0, f, all.height()), c);
+            painter.fillRect(QRect(all.width() - f, 0, f, all.height()), c);
+        }
+    }
+    // The corner between two scroll bars.
+    QScrollBar* v = impl->bars[sbVertical];
+    QScrollBar* h = impl->bars[sbHorizontal];
+    if (v->isVisibleTo(this) && h->isVisibleTo(this))
+        painter.fillRect(QRect(v->x(), h->y(), v->width(), h->height()),
+                         ToQColor(clBtnFace, &palette()));
+    if (impl->headerHeight > 0) {
+        QRect strip(f, f, std::max(0, all.width() - 2 * f), impl->headerHeight);
+        if (e->region().intersects(strip)) {
+            painter.save();
+            painter.setClipRect(strip);
+            painter.translate(strip.topLeft());
+            auto canvas = MakePainterCanvas(painter);
+            A::PaintStrip(*impl->owner, *canvas, {0, 0, strip.width(), strip.height()});
+            canvas.reset();
+            painter.restore();
+        }
+    }
+}
+
+void ControlHostWidget::keyPressEvent(QKeyEvent* e) {
+    if (!impl) return;
+    TShiftState shift = ShiftOf(e->modifiers(), QGuiApplication::mouseButtons());
+    uint16_t key = VirtualKeyOf(e);
+    bool used = false;
+    if (key != 0) {
+        A::KeyDown(*impl->owner, key, shift);
+        used = key == 0;
+    }
+    if (!used && impl) {
+        QString text = e->text();
+        if (text.size() == 1) {
+            char16_t u = text.at(0).unicode();
+            unsigned char ansi = UnicodeToAnsiChar(u);
+            if (ansi != '?' || u == u'?') {
+                char c = char(ansi);
+                A::KeyPress(*impl->owner, c);
+                used = c == 0;
+            }
+        }
+    }
+    // A key the control left alone goes on to the form: default buttons, Escape, shortcuts.
+    e->setAccepted(used);
+}
+
+void ControlHostWidget::keyReleaseEvent(QKeyEvent* e) {
+    if (!impl || e->isAutoRepeat()) return;
+    uint16_t key = VirtualKeyOf(e);
+    if (key == 0) {
+        e->ignore();
+        return;
+    }
+    A::KeyUp(*impl->owner, key, ShiftOf(e->modifiers(), QGuiApplication::mouseButtons()));
+    e->setAccepted(key == 0);
+}
+
+void ControlHostWidget::timerEvent(QTimerEvent* e) {
+    if (!impl) return;
+    for (const auto& [id, qtId] : impl->timers)
+        if (qtId == e->timerId()) {
+            A::Timer(*impl->owner, id);
+            return;
+        }
+}
+
+ClientViewport::ClientViewport(ControlHostWidget* host, TCustomControl* control)
+    : QWidget(host), control(control) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    setFocusProxy(host);
+    setFocusPolicy(Qt::ClickFocus);
+    setAutoFillBackground(false);
+}
+
+void ClientViewport::paintEvent(QPaintEvent* e) {
+    if (!control) return;
+    TCustomControl::Impl& impl = control->Internal();
+    impl.dirty -= e->region();
+    QPainter painter(this);
+    auto canvas = MakePainterCanvas(painter);
+    canvas->Font().Assign(impl.font);
+    A::Paint(*control, *canvas, FromQRect(e->rect()));
+}
+
+// The message of a mouse event over the client area; false for buttons the controls ignore
+// and for a preview that consumed it.
+bool ClientViewport::Preview(QMouseEvent* e, TMouseAction action, TMouseMessage& m) {
+    if (!control) return false;
+    m.Action = action;
+    if (action != TMouseAction::Move && !ButtonOf(e->button(), m.Button)) return false;
+    m.Shift = ShiftOf(e->modifiers(), e->buttons());
+    if (action == TMouseAction::DoubleClick) m.Shift |= ssDouble;
+    QPoint p = e->position().toPoint();
+    m.Pos = {p.x(), p.y()};
+    return !A::Preview(*control, m);
+}
+
+void ClientViewport::mousePressEvent(QMouseEvent* e) {
+    TMouseMessage m;
+    if (!Preview(e, TMouseAction::Down, m)) return;
+    clicked_ = m.Button == mbLeft;
+    A::MouseDown(*control, m.Button, m.Shift, m.Pos.X, m.Pos.Y);
+}
+
+void ClientViewport::mouseDoubleClickEvent(QMouseEvent* e) {
+    TMouseMessage m;
+    if (!Preview(e, TMouseAction::DoubleClick, m)) return;
+    QPointer<ClientViewport> alive(this);
+    A::MouseDown(*control, m.Button, m.Shift, m.Pos.X, m.Pos.Y);
+    if (alive && control && m.Button == mbLeft) A::DblClick(*control);
+}
+
+void ClientViewport::mouseReleaseEvent(QMouseEvent* e) {
+    TMouseMessage m;
+    if (!Preview(e, TMouseAction::Up, m)) return;
+    bool click = clicked_ && m.Button == mbLeft && rect().contains(QPoint(m.Pos.X, m.Pos.Y));
+    if (m.Button == mbLeft) clicked_ = false;
+    QPointer<ClientViewport> alive(this);
+    A::MouseUp(*control, m.Button, m.Shift, m.Pos.X, m.Pos.Y);
+    if (click && alive && control) A::Click(*control);
+}
+
+void ClientViewport::mouseMoveEvent(QMouseEvent* e) {
+    TMouseMessage m;
+    if (Preview(e, TMouseAction::Move, m)) A::MouseMove(*control, m.Shift, m.Pos.X, m.Pos.Y);
+}
+
+void ClientViewport::wheelEvent(QWheelEvent* e) {
+    if (!control) return;
+    QPoint p = e->position().toPoint();
+    int delta = e->angleDelta().y() != 0 ? e->angleDelta().y() : e->angleDelta().x();
+    bool used = A::Wheel(*control, ShiftOf(e->modifiers(), e->buttons()), delta, {p.x(), p.y()});
+    e->setAccepted(used);
+}
+
+void ClientViewport::leaveEvent(QEvent*) {
+    if (control) A::Leave(*control);
+}
+
+void ClientViewport::contextMenuEvent(QContextMenuEvent* e) {
+    if (!control) return;
+    bool handled = false;
+    A::Context(*control, {e->pos().x(), e->pos().y()}, handled);
+    e->setAccepted(handled);
+}
+
+// Scroll bars report as the Windows world does: a code per action and an end-of-scroll.
+class BarFilter : public QObject {
+public:
+    BarFilter(TCustomControl::Impl* impl, TScrollBarKind kind, QObject* parent)
+        : QObject(parent), impl_(impl), kind_(kind) {}
+
+    void Dispatch(TScrollCode code, int pos) {
+        QPointer<QScrollBar> bar = impl_->bars[kind_];
+        impl_->models[kind_].SetTrackPos(pos);
+        A::Scroll(*impl_->owner, kind_, code, pos);
+        // Whatever the control made of it, the bar shows the control's position.
+        if (bar && impl_->host) impl_->SyncBar(kind_);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        auto* bar = static_cast<QScrollBar*>(watched);
+        if (!impl_->host) return false;
+        if (e->type() == QEvent::MouseButtonRelease) {
+            if (bar->isSliderDown()) Dispatch(SB_THUMBPOSITION, bar->sliderPosition());
+            Dispatch(SB_ENDSCROLL, 0);
+        } else if (e->type() == QEvent::Wheel) {
+            auto* we = static_cast<QWheelEvent*>(e);
+            QPoint global = we->globalPosition().toPoint();
+            QPoint p = impl_->viewport->mapFromGlobal(global);
+            A::Wheel(*impl_->owner, ShiftOf(we->modifiers(), we->buttons()),
+                     we->angleDelta().y() != 0 ? we->angleDelta().y() : we->angleDelta().x(),
+                     {p.x(), p.y()});
+            return true;
+        }
+        return false;
+    }
+
+private:
+    TCustomControl::Impl* impl_;
+    TScrollBarKind kind_;
+};
+
+}  // namespace
+
+int TCustomControl::Impl::Extent() const {
+    if (!host) return 16;
+    return host->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, bars[sbVertical]);
+}
+
+void TCustomControl::Impl::Layout() {
+    if (!host || layingOut) return;
+    layingOut = true;
+    const int f = owner->BorderWidth();
+    const int W = host->width(), H = host->height();
+    const int ext = Extent();
+    const bool vb = models[sbVertical].Visible(), hb = models[sbHorizontal].Visible();
+    const bool rtl = owner->UseRightToLeftScrollBar();
+    int clientW = std::max(0, W - 2 * f - (vb ? ext : 0));
+    int clientH = std::max(0, H - 2 * f - headerHeight - (hb ? ext : 0));
+    int clientL = f + (vb && rtl ? ext : 0);
+    int clientT = f + headerHeight;
+    QRect old = clientRect;
+    clientRect = QRect(clientL, clientT, clientW, clientH);
+    viewport->setGeometry(clientRect);
+    bars[sbVertical]->setGeometry(rtl ? f : W - f - ext, clientT, ext, clientH);
+    bars[sbHorizontal]->setGeometry(clientL, clientT + clientH, clientW, ext);
+    bars[sbVertical]->setVisible(vb);
+    bars[sbHorizontal]->setVisible(hb);
+    layingOut = false;
+    if (old.size() != clientRect.size()) {
+        host->update();
+        if (handleAllocated) A::Resize(*owner);
+    } else if (old != clientRect) {
+        host->update();
+    }
+}
+
+void TCustomControl::Impl::SyncBar(TScrollBarKind kind) {
+    QScrollBar* bar = bars[kind];
+    const TScrollBarModel& m = models[kind];
+    TScrollInfo info = m.Get();
+    QSignalBlocker block(bar);
+    bar->setRange(info.Min, m.MaxPos());
+    bar->setPageStep(std::max(1, int(info.Page)));
+    bar->setValue(info.Pos);
+    bar->setSliderPosition(info.Pos);
+    bar->setEnabled(m.Enabled());
+}
+
+void TCustomControl::Impl::Allocate() {
+    if (handleAllocated) return;
+    handleAllocated = true;
+    Layout();
+    A::CreateWnd(*owner);
+}
+
+// --- TCustomControl --------------------------------------------------------------------------
+
+void EnsureGuiApplication() {
+    if (QCoreApplication::instance()) {
+        if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+            throw EInvalidOperation("Controls need the GUI application object");
+        return;
+    }
+    if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") &&
+        !std::getenv("WAYLAND_DISPLAY"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    static int argc = 1;
+    static char name[] = "lorvane";
+    static char* argv[] = {name, nullptr};
+    // Kept for the life of the process: controls and their widgets may live until its end.
+    static QApplication* app = new QApplication(argc, argv);
+    (void)app;
+}
+
+TCustomControl::TCustomControl(TComponent* owner)
+    : TComponent(owner), impl_(std::make_unique<Impl>()) {
+    EnsureGuiApplication();
+    Impl& d = *impl_;
+    d.owner = this;
+    d.host = new ControlHostWidget(&d);
+    d.viewport = new ClientViewport(d.host, this);
+    for (TScrollBarKind kind : {sbHorizontal, sbVertical}) {
+        auto* bar = new QScrollBar(kind == sbVertical ? Qt::Vertical : Qt::Horizontal, d.host);
+        bar->setFocusPolicy(Qt::NoFocus);
+        bar->hide();
+        auto* filter = new BarFilter(&d, kind, bar);
+        bar->installEventFilter(filter);
+        d.bars[kind] = bar;
+        QObject::connect(bar, &QAbstractSlider::actionTriggered, bar, [bar, filter](int action) {
+            switch (action) {
+            case QAbstractSlider::SliderSingleStepAdd: filter->Dispatch(SB_LINEDOWN, 0); break;
+            case QAbstractSlider::SliderSingleStepSub: filter->Dispatch(SB_LINEUP, 0); break;
+            case QAbstractSlider::SliderPageStepAdd: filter->Dispatch(SB_PAGEDOWN, 0); break;
+            case QAbstractSlider::SliderPageStepSub: filter->Dispatch(SB_PAGEUP, 0); break;
+            case QAbstractSlider::SliderToMinimum: filter->Dispatch(SB_TOP, 0); break;
+            case QAbstractSlider::SliderToMaximum: filter->Dispatch(SB_BOTTOM, 0); break;
+            case QAbstractSlider::SliderMove:
+                filter->Dispatch(bar->isSliderDown() ? SB_THUMBTRACK : SB_THUMBPOSITION,
+                                 bar->sliderPosition());
+                break;
+            default: break;
+            }
+        });
+    }
+    d.font.OnChange = [this](TFont*) { Invalidate(); };
+    d.Layout();
+}
+
+TCustomControl::~TCustomControl() {
+    Impl& d = *impl_;
+    if (d.host) {
+        // No handler of ours may run while the widget goes away.
+        d.host->impl = nullptr;
+        d.viewport->control = nullptr;
+        delete d.host.data();
+    }
+}
+
+int TCustomControl::Left() const { return impl_->host ? impl_->host->x() : 0; }
+int TCustomControl::Top() const { return impl_->host ? impl_->host->y() : 0; }
+int TCustomControl::Width() const { return impl_->host ? impl_->host->width() : 0; }
+int TCustomControl::Height() const { return impl_->host ? impl_->host->height() : 0; }
+
+void TCustomControl::SetBounds(int left, int top, int width, int height) {
+    if (!impl_->host) return;
+    impl_->host->setGeometry(left, top, std::max(0, width), std::max(0, height));
+    impl_->Layout();  // at once, also while hidden: the client size is needed now
+}
+
+int TCustomControl::ClientWidth() const { return impl_->clientRect.width(); }
+int TCustomControl::ClientHeight() const { return impl_->clientRect.height(); }
+
+TRect TCustomControl::ClientOrigin() const { return FromQRect(impl_->clientRect); }
+
+TPoint TCustomControl::ClientToScreen(TPoint p) const {
+    if (!impl_->host) return p;
+    QPoint g = impl_->viewport->mapToGlobal(QPoint(p.X, p.Y));
+    return {g.x(), g.y()};
+}
+
+TPoint TCustomControl::ScreenToClient(TPoint p) const {
+    if (!impl_->host) return p;
+    QPoint c = impl_->viewport->mapFromGlobal(QPoint(p.X, p.Y));
+    return {c.x(), c.y()};
+}
+
+bool TCustomControl::Visible() const {
+    if (!impl_->host) return false;
+    return !(impl_->host->isHidden() && impl_->host->testAttribute(Qt::WA_WState_ExplicitShowHide));
+}
+
+void TCustomControl::SetVisible(bool visible) {
+    if (impl_->host) impl_->host->setVisible(visible);
+}
+
+bool TCustomControl::Enabled() const { return impl_->host && impl_->host->isEnabled(); }
+void TCustomControl::SetEnabled(bool enabled) {
+    if (impl_->host) impl_->host->setEnabled(enabled);
+}
+
+bool TCustomControl::HandleAllocated() const { return impl_->handleAllocated && impl_->host; }
+
+void TCustomControl::HandleNeeded() {
+    if (impl_->host) impl_->Allocate();
+}
+
+TBorderStyle TCustomControl::BorderStyle() const { return impl_->border; }
+void TCustomControl::SetBorderStyle(TBorderStyle style) {
+    if (style == impl_->border) return;
+    impl_->border = style;
+    impl_->Layout();
+    if (impl_->host) impl_->host->update();
+}
+
+bool TCustomControl::Ctl3D() const { return impl_->ctl3D; }
+void TCustomControl::SetCtl3D(bool value) {
+    if (value == impl_->ctl3D) return;
+    impl_->ctl3D = value;
+    impl_->Layout();
+    if (impl_->host) impl_->host->update();
+}
+
+int TCustomControl::BorderWidth() const {
+    return impl_->border == bsNone ? 0 : impl_->ctl3D ? 2 : 1;
+}
+
+int TCustomControl::HeaderStripHeight() const { return impl_->headerHeight; }
+void TCustomControl::SetHeaderStripHeight(int height) {
+    height = std::max(0, height);
+    if (height == impl_->headerHeight) return;
+    impl_->headerHeight = height;
+    impl_->Layout();
+}
+
+TRect TCustomControl::HeaderStripRect() const {
+    const int f = BorderWidth();
+    int left = f - impl_->clientRect.left();
+    return {left, -impl_->headerHeight, left + std::max(0, Width() - 2 * f), 0};
+}
+
+void TCustomControl::InvalidateHeaderStrip() {
+    if (!impl_->host || impl_->headerHeight == 0) return;
+    const int f = BorderWidth();
+    impl_->host->update(QRect(f, f, std::max(0, Width() - 2 * f), impl_->headerHeight));
+}
+
+TBiDiMode TCustomControl::BiDiMode() const { return impl_->bidi; }
+void TCustomControl::SetBiDiMode(TBiDiMode mode) {
+    if (mode == impl_->bidi) return;
+    impl_->bidi = mode;
+    impl_->Layout();
+    Invalidate();
+}
+
+TColor TCustomControl::Color() const { return impl_->color; }
+void TCustomControl::SetColor(TColor color) {
+    if (color == impl_->color) return;
+    impl_->color = color;
+    Invalidate();
+}
+
+TFont& TCustomControl::Font() { return impl_->font; }
+
+void TCustomControl::SetScrollInfo(TScrollBarKind kind, const TScrollInfo& info, bool redraw) {
+    bool shown = impl_->models[kind].Set(info);
+    if (!impl_->host) return;
+    impl_->SyncBar(kind);
+    if (shown) impl_->Layout();
+    if (redraw) impl_->bars[kind]->update();
+}
+
+TScrollInfo TCustomControl::GetScrollInfo(TScrollBarKind kind) const {
+    return impl_->models[kind].Get();
+}
+
+void TCustomControl::ShowScrollBar(TScrollBarKind kind, bool show) {
+    if (impl_->models[kind].Visible() == show) return;
+    impl_->models[kind].SetVisible(show);
+    impl_->Layout();
+}
+
+bool TCustomControl::ScrollBarVisible(TScrollBarKind kind) const {
+    return impl_->models[kind].Visible();
+}
+
+bool TCustomControl::ScrollBarEnabled(TScrollBarKind kind) const {
+    return impl_->models[kind].Enabled();
+}
+
+int TCustomControl::ScrollBarExtent() const { return impl_->Extent(); }
+
+void TCustomControl::ScrollClientArea(int dx, int dy, const TRect* clip) {
+    if (!impl_->host || (dx == 0 && dy == 0)) return;
+    QWidget* vp = impl_->viewport;
+    if (!vp->isVisible() || !vp->updatesEnabled()) {
+        vp->update();
+        return;
+    }
+    QRect r = clip ? ToQRect(*clip) : vp->rect();
+    // What is already waiting to be painted moves with the content.
+    impl_->dirty.translate(dx, dy);
+    vp->scroll(dx, dy, r);
+}
+
+void TCustomControl::Invalidate() {
+    if (!impl_->host) return;
+    impl_->dirty = QRegion(impl_->viewport->rect());
+    impl_->viewport->update();
+}
+
+void TCustomControl::InvalidateRect(const TRect& r) {
+    if (!impl_->host || r.IsEmpty()) return;
+    QRect q = ToQRect(r).intersected(impl_->viewport->rect());
+    if (q.isEmpty()) return;
+    impl_->dirty += q;
+    impl_->viewport->update(q);
+}
+
+void TCustomControl::Update() {
+    if (!impl_->host || impl_->dirty.isEmpty()) return;
+    QWidget* vp = impl_->viewport;
+    if (!vp->isVisible() || !vp->updatesEnabled()) return;
+    QRegion region = impl_->dirty;
+    impl_->dirty = QRegion();
+    vp->repaint(region);
+}
+
+void TCustomControl::SetRedraw(bool on) {
+    if (impl_->host) impl_->host->setUpdatesEnabled(on);
+}
+
+bool TCustomControl::RedrawEnabled() const { return impl_->host && impl_->host->updatesEnabled(); }
+
+void TCustomControl::SetOpaque(bool opaque) {
+    if (impl_->host) impl_->viewport->setAttribute(Qt::WA_OpaquePaintEvent, opaque);
+}
+
+void TCustomControl::PaintTo(TBitmap& bitmap) {
+    if (!impl_->host) return;
+    bitmap.SetSize(Width(), Height());
+    QImage& image = MutableBitmapImage(bitmap);
+    impl_->host->render(&image);
+}
+
+void TCustomControl::SetTimer(int id, unsigned milliseconds) {
+    if (!impl_->host) return;
+    KillTimer(id);
+    int qtId = impl_->host->startTimer(int(milliseconds), Qt::PreciseTimer);
+    if (qtId != 0) impl_->timers[id] = qtId;
+}
+
+void TCustomControl::KillTimer(int id) {
+    auto it = impl_->timers.find(id);
+    if (it == impl_->timers.end()) return;
+    if (impl_->host) impl_->host->killTimer(it->second);
+    impl_->timers.erase(it);
+}
+
+bool TCustomControl::TimerActive(int id) const { return impl_->timers.count(id) != 0; }
+
+void TCustomControl::PostMessage(unsigned msg, intptr_t wParam, intptr_t lParam) {
+    if (impl_->host) QCoreApplication::postEvent(impl_->host, new PostedEvent(msg, wParam, lParam));
+}
+
+void TCustomControl::SetFocus() {
+    if (impl_->host) impl_->host->setFocus(Qt::OtherFocusReason);
+}
+
+bool TCustomControl::Focused() const { return impl_->host && impl_->host->hasFocus(); }
+
+bool TCustomControl::CanFocus() const {
+    return impl_->host && impl_->host->isVisible() && impl_->host->isEnabled() &&
+           impl_->host->focusPolicy() != Qt::NoFocus;
+}
+
+bool TCustomControl::TabStop() const { return impl_->tabStop; }
+void TCustomControl::SetTabStop(bool value) {
+    impl_->tabStop = value;
+    if (impl_->host) {
+        Qt::FocusPolicy policy = value ? Qt::StrongFocus : Qt::ClickFocus;
+        impl_->host->setFocusPolicy(policy);
+        impl_->viewport->setFocusPolicy(policy);
+    }
+}
+
+void TCustomControl::SetMouseCapture(bool capture) {
+    if (!impl_->host || !impl_->viewport->isVisible()) return;
+    if (capture)
+        impl_->viewport->grabMouse();
+    else if (QWidget::mouseGrabber() == impl_->viewport)
+        impl_->viewport->releaseMouse();
+}
+
+bool TCustomControl::MouseCapture() const {
+    return impl_->host && QWidget::mouseGrabber() == impl_->viewport;
+}
+
+TCursor TCustomControl::Cursor() const { return impl_->cursor; }
+void TCustomControl::SetCursor(TCursor cursor) {
+    impl_->cursor = cursor;
+    if (!impl_->host) return;
+    if (cursor == crDefault)
+        impl_->viewport->unsetCursor();
+    else
+        impl_->viewport->setCursor(ShapeOf(cursor));
+}
+
+TShiftState TCustomControl::KeyboardState() {
+    return ShiftOf(QGuiApplication::queryKeyboardModifiers(), QGuiApplication::mouseButtons());
+}
+
+TPoint TCustomControl::MousePosition() const {
+    if (!impl_->host) return {};
+    QPoint p = impl_->viewport->mapFromGlobal(QCursor::pos());
+    return {p.x(), p.y()};
+}
+
+void TCustomControl::Paint(TCanvas& canvas, const TRect& updateRect) {
+    canvas.Brush().SetStyle(TBrushStyle::bsSolid);
+    canvas.Brush().SetColor(Color());
+    canvas.FillRect(updateRect);
+}
+
+void TCustomControl::PaintHeaderStrip(TCanvas& canvas, const TRect& strip) {
+    canvas.Brush().SetStyle(TBrushStyle::bsSolid);
+    canvas.Brush().SetColor(clBtnFace);
+    canvas.FillRect(strip);
+}
+
+void TCustomControl::Resize() {
+    if (OnResize) OnResize(this);
+}
+
+void TCustomControl::ScrollMessage(TScrollBarKind, TScrollCode, int) {}
+void TCustomControl::TimerEvent(int) {}
+void TCustomControl::PostedMessage(unsigned, intptr_t, intptr_t) {}
+bool TCustomControl::PreviewMouse(const TMouseMessage&) { return false; }
+
+void TCustomControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+    if (OnMouseDown) OnMouseDown(this, button, shift, x, y);
+}
+
+void TCustomControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+    if (OnMouseUp) OnMouseUp(this, button, shift, x, y);
+}
+
+void TCustomControl::MouseMove(TShiftState shift, int x, int y) {
+    if (OnMouseMove) OnMouseMove(this, shift, x, y);
+}
+
+void TCustomControl::Click() {
+    if (OnClick) OnClick(this);
+}
+
+void TCustomControl::DblClick() {
+    if (OnDblClick) OnDblClick(this);
+}
+
+bool TCustomControl::DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos) {
+    bool handled = false;
+    if (OnMouseWheel) OnMouseWheel(this, shift, wheelDelta, mousePos, handled);
+    return handled;
+}
+
+void TCustomControl::KeyDown(uint16_t& key, TShiftState shift) {
+    if (OnKeyDown) OnKeyDown(this, key, shift);
+}
+
+void TCustomControl::KeyUp(uint16_t& key, TShiftState shift) {
+    if (OnKeyUp) OnKeyUp(this, key, shift);
+}
+
+void TCustomControl::KeyPress(char& key) {
+    if (OnKeyPress) OnKeyPress(this, key);
+}
+
+bool TCustomControl::WantKey(uint16_t, TShiftState) { return false; }
+
+void TCustomControl::DoEnter() {
+    if (OnEnter) OnEnter(this);
+}
+
+void TCustomControl::DoExit() {
+    if (OnExit) OnExit(this);
+}
+
+void TCustomControl::DoContextPopup(TPoint mousePos, bool& handled) {
+    if (OnContextPopup) OnContextPopup(this, mousePos, handled);
+}
+
+// --- The bridge ------------------------------------------------------------------------------
+
+QWidget* HostWidget(TCustomControl& control) { return control.Internal().host.data(); }
+
+TCustomControl* ControlOfWidget(const QWidget* widget) {
+    auto* host = dynamic_cast<const ControlHostWidget*>(widget);
+    if (!host || !host->impl) return nullptr;
+    return host->impl->owner;
+}

@@ -1,0 +1,36 @@
+// Private to platform_qt: the canvas's Qt state and the helpers that build canvases over painters.
+#pragma once
+
+#include "platform/Canvas.h"
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+#include <QString>
+
+#include <memory>
+#include <string_view>
+
+struct TCanvas::Impl {
+    // A borrowed painter (a control's paint cycle) or a lazily begun one on an image.
+    QPainter* painter = nullptr;
+    std::unique_ptr<QPainter> owned;
+    QImage* image = nullptr;
+    QImage scratch;
+    TPoint origin;
+
+    QPainter& P();
+    // Ends the painter of an image canvas so the image can be read or drawn elsewhere.
+    void Flush();
+};
+
+// A canvas drawing through an active painter that outlives it.
+std::unique_ptr<TCanvas> MakePainterCanvas(QPainter& painter);
+
+QString AnsiToQString(std::string_view text);
+std::string QStringToAnsi(const QString& text);
+QFont ToQFont(const TFont& font);
+// Flushes and returns the image behind a bitmap.
+const QImage& BitmapImage(const TBitmap& bitmap);
+QImage& MutableBitmapImage(TBitmap& bitmap);
