@@ -162,13 +162,8 @@ protected:
                     e->accept();
                     // The handler may open a modal window: let the drop complete first.
                     TDropTarget* target = target_;
-                    QTimer::singleShot(0, delivery_, [target] {
-                        try {
-                            target->DeliverDrop();
-                        } catch (const std::exception& ex) {
-                            LorvaneApplication::ShowException(&ex);
-                        }
-                    });
+                    QTimer::singleShot(0, delivery_,
+                                       [target] { CallGuarded([target] { target->DeliverDrop(); }); });
                     return true;
                 }
                 default:

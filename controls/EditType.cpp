@@ -100,15 +100,6 @@ bool IsRejectButton(const QWidget* w) {
     return button->property("Cancel").toBool() || button->property("ModalResult").toInt() == 2;
 }
 
-template <class F>
-void Guarded(F&& f) {
-    try {
-        f();
-    } catch (const std::exception& e) {
-        LorvaneApplication::ShowException(&e);
-    }
-}
-
 }  // namespace
 
 TEditTyped::TEditTyped(QWidget* parent) : QLineEdit(parent) {
@@ -116,9 +107,9 @@ TEditTyped::TEditTyped(QWidget* parent) : QLineEdit(parent) {
     button_->setFocusPolicy(Qt::NoFocus);
     button_->setCursor(Qt::ArrowCursor);
     button_->hide();
-    connect(button_, &QToolButton::clicked, this, [this] { Guarded([this] { ClickButton(); }); });
+    connect(button_, &QToolButton::clicked, this, [this] { CallGuarded([this] { ClickButton(); }); });
     connect(this, &QLineEdit::textChanged, this, [this] {
-        if (OnChange) Guarded([this] { OnChange(this); });
+        if (OnChange) CallGuarded([this] { OnChange(this); });
     });
     connect(this, &QLineEdit::textEdited, this, [this](const QString& text) {
         if (charCase_ == TEditCharCase::ecNormal) return;
@@ -329,12 +320,12 @@ void TEditTyped::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
     // Posted, so that the click that brought the focus does not undo the selection.
     if (AutoSelect) QTimer::singleShot(0, this, [this] { selectAll(); });
-    if (OnEnter) Guarded([this] { OnEnter(this); });
+    if (OnEnter) CallGuarded([this] { OnEnter(this); });
 }
 
 void TEditTyped::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
-    if (OnExit) Guarded([this] { OnExit(this); });
+    if (OnExit) CallGuarded([this] { OnExit(this); });
     // Only moves the user makes inside the window are checked: switching to another program,
     // opening a menu or the program moving the focus (which would let two fields bounce it
     // between them) are not.

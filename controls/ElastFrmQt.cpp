@@ -389,13 +389,7 @@ TElasticFormQt::TElasticFormQt(QObject* owner, std::unique_ptr<TQtFormHost> host
     settle_ = new QTimer(this);
     settle_->setSingleShot(true);
     settle_->setInterval(150);
-    connect(settle_, &QTimer::timeout, this, [this] {
-        try {
-            HandleSettled();
-        } catch (const std::exception& e) {
-            LorvaneApplication::ShowException(&e);
-        }
-    });
+    connect(settle_, &QTimer::timeout, this, [this] { CallGuarded([this] { HandleSettled(); }); });
     host_->OnRestartSettle = [this] { settle_->start(); };
     form_->installEventFilter(this);
 }
@@ -424,13 +418,7 @@ QLabel* TElasticFormQt::BkGrndImage() const {
 void TElasticFormQt::WatchScreen() {
     if (watchingScreen_ || !form_ || !form_->windowHandle()) return;
     watchingScreen_ = true;
-    auto changed = [this] {
-        try {
-            HandleScreenChange();
-        } catch (const std::exception& e) {
-            LorvaneApplication::ShowException(&e);
-        }
-    };
+    auto changed = [this] { CallGuarded([this] { HandleScreenChange(); }); };
     auto follow = [this, changed](QScreen* screen) {
         disconnect(screenConnection_);
         if (screen)

@@ -60,13 +60,7 @@ TQuickComboBox::TQuickComboBox(QWidget* parent) : QComboBox(parent) {
     // Only user edits: signals of programmatic changes would recurse into the completion.
     connect(lineEdit(), &QLineEdit::textEdited, this, [this] { Edited(); });
     connect(this, &QComboBox::activated, this, [this] {
-        if (OnChange) {
-            try {
-                OnChange(this);
-            } catch (const std::exception& e) {
-                LorvaneApplication::ShowException(&e);
-            }
-        }
+        if (OnChange) CallGuarded([this] { OnChange(this); });
     });
 }
 
@@ -105,11 +99,7 @@ void TQuickComboBox::keyReleaseEvent(QKeyEvent* event) {
 
 void TQuickComboBox::Edited() {
     // The program's handler sees the text as typed, before the completion.
-    try {
-        if (OnChange) OnChange(this);
-    } catch (const std::exception& e) {
-        LorvaneApplication::ShowException(&e);
-    }
+    if (OnChange) CallGuarded([this] { OnChange(this); });
     const std::string typed = Text();
     const TQuickCompletion c = QuickComplete(ItemTexts(), typed, lastKey_);
     if (c.Index < 0) return;

@@ -42,13 +42,7 @@ TSocketNotifier::TSocketNotifier(int descriptor, TSocketNotifierType type, TActi
         TActivated callback = impl->onActivated;
         bool destroyed = false;
         impl->destroyed = &destroyed;
-        try {
-            callback(impl->descriptor);
-        } catch (const std::exception& e) {
-            LorvaneApplication::ShowException(&e);
-        } catch (...) {
-            LorvaneApplication::ShowException(nullptr);
-        }
+        CallGuarded([&] { callback(impl->descriptor); });
         if (!destroyed) impl->destroyed = nullptr;
     });
 }

@@ -28,13 +28,7 @@ TTimer::TTimer(TComponent* owner) : TComponent(owner), impl_(std::make_unique<Im
         if (!handler) return;
         bool destroyed = false;
         impl->destroyed = &destroyed;
-        try {
-            handler(this);
-        } catch (const std::exception& e) {
-            LorvaneApplication::ShowException(&e);
-        } catch (...) {
-            LorvaneApplication::ShowException(nullptr);
-        }
+        CallGuarded([&] { handler(this); });
         if (!destroyed) impl->destroyed = nullptr;
     });
 }

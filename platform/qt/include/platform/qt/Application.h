@@ -17,6 +17,19 @@ public:
     static void ShowException(const std::exception* error);
 };
 
+// Runs `action`; an exception it raises is shown as the boundary shows one. For callbacks that
+// Qt may call where no application boundary stands (tests run a plain application object).
+template <class F>
+void CallGuarded(F&& action) {
+    try {
+        action();
+    } catch (const std::exception& e) {
+        LorvaneApplication::ShowException(&e);
+    } catch (...) {
+        LorvaneApplication::ShowException(nullptr);
+    }
+}
+
 // Windows-1252 bytes to and from QString, for widgets.
 QString ToQString(const std::string& ansi);
 std::string FromQString(const QString& text);
