@@ -1,10 +1,7 @@
 // The seams between the bank code and the windows, with their headless behaviour.
 #include "AppSeams.h"
 
-TBankSettings& BankSettings() {
-    static TBankSettings settings;
-    return settings;
-}
+#include "Settings.h"
 
 TAppSeams& Seams() {
     static TAppSeams seams;
@@ -13,7 +10,7 @@ TAppSeams& Seams() {
 
 void ResetSeams() {
     Seams() = TAppSeams();
-    BankSettings() = TBankSettings();
+    Settings() = TSettings();
 }
 
 bool AskPasswordSeam(std::string& typed) {

@@ -6,16 +6,6 @@
 #include <functional>
 #include <string>
 
-// The settings the bank code reads. The settings unit keeps them current; tests set them.
-struct TBankSettings {
-    bool Interleave = false;    // workgroup entries interleaved: one leading marker is ignored
-    bool PWordFile = false;     // banks are written protected by BankPassword
-    bool PWEachSave = false;    // the password is typed at each save
-    bool ConfirmSaves = true;   // each save is reported
-    std::string BankPassword;
-};
-TBankSettings& BankSettings();
-
 struct TAppSeams {
     // The password dialog: true with the typed text on OK, false on Cancel.
     std::function<bool(std::string& typed)> AskPassword;
@@ -41,7 +31,7 @@ struct TAppSeams {
 
 // The seams in force; every member may be empty, which gives the headless behaviour.
 TAppSeams& Seams();
-// Empties every seam and restores the default settings (tests).
+// Empties every seam and restores the default settings, Settings() (tests).
 void ResetSeams();
 
 // Calls to the seams that tolerate an empty seam.

@@ -390,12 +390,7 @@ void TBankReader::BadLine(size_t number) {
 
 std::string TBankReader::ImportName(std::string name) {
     const size_t at = HasWorkgroupMarker(name) ? 1 : 0;
-    while (names_.Contains(name)) {
-        bank_.DuplicatesRenamed = true;
-        name.insert(at, 1, '_');
-    }
-    names_.Add(name);
-    return name;
+    return names_.UniqueName(std::move(name), at, bank_.DuplicatesRenamed);
 }
 
 bool TBankReader::ApplyField(TEntry& entry, Tag tag, std::string value) {
@@ -546,7 +541,7 @@ bool SavesEntry(const TBankState& bank, const TEntry& entry) {
 
 bool SaveBankFile(const std::string& FileName) {
     TBankState& bank = Bank();
-    TBankSettings& settings = BankSettings();
+    TSettings& settings = Settings();
     if (settings.PWordFile && settings.PWEachSave) {
         std::string typed;
         if (!AskPasswordSeam(typed)) {
@@ -554,7 +549,6 @@ bool SaveBankFile(const std::string& FileName) {
             return false;
         }
         settings.BankPassword = Trim(typed);
-        Settings().BankPassword = settings.BankPassword;
     }
 
     TBusyScope busy;
@@ -565,8 +559,11 @@ bool SaveBankFile(const std::string& FileName) {
     std::string bytes;
     bytes.reserve(size_t(bank.EntryHigh + 1) * 256);
     bytes.append(HeaderPrefix).append(HeaderVersion).append(CRLF);
-    if (options.Protected)
-        bytes.append(PasswordPrefix).append(EncodePasswordValue(settings.BankPassword)).append(CRLF);
+    if (options.Protected) {
+        // Blanks around the configured password must not lock the bank's owner out.
+        const std::string password = Trim(settings.BankPassword);
+        bytes.append(PasswordPrefix).append(EncodePasswordValue(password)).append(CRLF);
+    }
     bytes.append(MarkerPrefix).append(ScrambledBankMarker(asWorkgroup)).append(CRLF);
     int number = 0;
     for (int i = 0; i <= bank.EntryHigh; ++i) {

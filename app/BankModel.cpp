@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "AppSeams.h"
+#include "Settings.h"
 #include "platform/Messages.h"
 #include "platform/SysUtils.h"
 
@@ -113,7 +114,7 @@ int CompareEntries(const TEntry& a, const TEntry& b, bool Interleave) {
 }
 
 int CompareEntries(const TEntry& a, const TEntry& b) {
-    return CompareEntries(a, b, BankSettings().Interleave);
+    return CompareEntries(a, b, Settings().Interleave);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -133,6 +134,14 @@ bool NameExists(std::string_view name) {
 TNameIndex::TNameIndex(const TBankState& bank) {
     names_.reserve(size_t(bank.EntryHigh + 1));
     for (int i = 0; i <= bank.EntryHigh; ++i) names_.insert(bank.Entries[size_t(i)].Name);
+}
+
+std::string TNameIndex::UniqueName(std::string name, size_t at, bool& renamed) {
+    while (!Insert(name)) {
+        renamed = true;
+        name.insert(at, 1, '_');
+    }
+    return name;
 }
 
 int SelectEntryNode(std::string_view name) {

@@ -168,6 +168,13 @@ public:
     explicit TNameIndex(const TBankState& bank);
     bool Contains(std::string_view name) const { return names_.count(std::string(name)) != 0; }
     void Add(std::string_view name) { names_.emplace(name); }
+    // Adds the name unless it is there; true when it was added.
+    bool Insert(std::string_view name) { return names_.emplace(name).second; }
+    // Room for `count` names in all.
+    void Reserve(size_t count) { names_.reserve(count); }
+    // The name with "_" inserted at `at` until it is new, then added; `renamed` is set when it
+    // had to change (and left alone otherwise).
+    std::string UniqueName(std::string name, size_t at, bool& renamed);
 
 private:
     std::unordered_set<std::string> names_;

@@ -118,21 +118,6 @@ std::string DatDateText(TDateTime value) {
     return buf;
 }
 
-std::string NotesAsLine(std::string_view notes) {
-    std::string out;
-    out.reserve(notes.size());
-    for (size_t i = 0; i < notes.size(); ++i) {
-        char c = notes[i];
-        if (c == '\r' || c == '\n') {
-            out += "~~";
-            if (c == '\r' && i + 1 < notes.size() && notes[i + 1] == '\n') ++i;
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 const std::string& DatHeaderLine() {
     static const std::string header =
         "\"Name\",\"Rating\",\"ChangeDate\",\"AccessCnt\",\"LastAccess\",\"Description\","
@@ -146,7 +131,7 @@ std::string DatRecordLine(const TEntry& e) {
         e.Name,          e.Rating,      DatDateText(e.ChangeDate), IntToStr(e.AccessCount),
         DatDateText(e.LastAccess),      e.Description,             e.Category1,
         e.Category2,     e.Category3,   e.URL,                     e.EMail,
-        e.UserID,        e.Password,    NotesAsLine(e.Notes),      NotesAsLine(e.ConfNotes)};
+        e.UserID,        e.Password,    NotesToLine(e.Notes),      NotesToLine(e.ConfNotes)};
     std::string line = "\"";
     bool first = true;
     for (const std::string& v : values) {

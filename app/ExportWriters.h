@@ -68,8 +68,6 @@ TExportState& Exporter();
 // "mmm dd, yy" with English month names; every date not after the no-date value is written as
 // the no-date value, so a zero date cannot come back as a date a century away.
 std::string DatDateText(TDateTime value);
-// Notes on one line: CR LF, then any lone CR or LF, become "~~".
-std::string NotesAsLine(std::string_view notes);
 const std::string& DatHeaderLine();
 std::string DatRecordLine(const TEntry& entry);
 // The tagged lines of one exported entry with its record number, each ending in CR LF.

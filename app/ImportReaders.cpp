@@ -25,18 +25,12 @@ void MakeImported(std::string& text) {
 
 }  // namespace
 
-TImportBatch::TImportBatch() : bank_(Bank()), highBefore_(Bank().EntryHigh) {
+TImportBatch::TImportBatch() : bank_(Bank()), highBefore_(Bank().EntryHigh), names_(Bank()) {
     bank_.DuplicatesRenamed = false;
-    names_.reserve(size_t(bank_.EntryHigh + 1));
-    for (int i = 0; i <= bank_.EntryHigh; ++i) names_.insert(bank_.Entries[size_t(i)].Name);
 }
 
 std::string TImportBatch::UniqueName(std::string name) {
-    while (!names_.insert(name).second) {
-        bank_.DuplicatesRenamed = true;
-        name.insert(0, 1, '_');
-    }
-    return name;
+    return names_.UniqueName(std::move(name), 0, bank_.DuplicatesRenamed);
 }
 
 int TImportBatch::Append(TEntry entry) {
@@ -57,7 +51,7 @@ int TImportBatch::Append(TEntry entry) {
 
 void TImportBatch::Reserve(size_t more) {
     bank_.Entries.reserve(size_t(bank_.EntryHigh + 1) + more);
-    names_.reserve(size_t(bank_.EntryHigh + 1) + more);
+    names_.Reserve(size_t(bank_.EntryHigh + 1) + more);
 }
 
 void ReportImport(int Count) {
@@ -214,11 +208,7 @@ int ImportBankFile(const std::string& fileName) {
         TEntry& e = bank.Entry(i);
         std::string name = ImportedText(e.Name);
         if (name.empty()) name = e.Name;
-        while (names.Contains(name)) {
-            bank.DuplicatesRenamed = true;
-            name.insert(0, 1, '_');
-        }
-        names.Add(name);
+        name = names.UniqueName(std::move(name), 0, bank.DuplicatesRenamed);
         if (name != e.Name) {
             e.Name = std::move(name);
             changed = true;

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "BankModel.h"
@@ -28,8 +27,8 @@ public:
 private:
     TBankState& bank_;
     int highBefore_;
-    // The bank's names and those appended, case-sensitive; one lookup per name.
-    std::unordered_set<std::string> names_;
+    // The bank's names and those appended.
+    TNameIndex names_;
 };
 
 // The name or category as imported: one leading marker dropped, then trimmed.

@@ -10,7 +10,6 @@
 #include <platform/Messages.h>
 #include <platform/SysUtils.h>
 
-#include "AppSeams.h"
 #include "ResStrings.h"
 #include "StBase.h"
 #include "StRegIni.h"
@@ -319,16 +318,6 @@ TSettings& Settings() {
     return settings;
 }
 
-void PublishBankSettings() {
-    const TSettings& s = Settings();
-    TBankSettings& bank = BankSettings();
-    bank.Interleave = s.Interleave;
-    bank.PWordFile = s.PWordFile;
-    bank.PWEachSave = s.PWEachSave;
-    bank.ConfirmSaves = s.ConfirmSaves;
-    bank.BankPassword = Trim(s.BankPassword);
-}
-
 void LoadSettings() {
     std::unique_ptr<TStRegIni> ini;
     try {
@@ -336,18 +325,15 @@ void LoadSettings() {
     } catch (const Exception&) {
         MessageDlg(StoreFailedText, TMsgDlgType::mtError, mbOK);
         Settings() = TSettings();
-        PublishBankSettings();
         return;
     }
     TSettings loaded;
     SettingsReader reader(*ini);
     ReadAll(reader, loaded);
     Settings() = std::move(loaded);
-    PublishBankSettings();
 }
 
 void SaveSettings() {
-    PublishBankSettings();
     TStRegIni ini("HKEY_CURRENT_USER", false);
     SettingsWriter writer(ini);
     WriteAll(writer, Settings());

@@ -118,9 +118,6 @@ void LoadSettings();
 // the "StartUp" and "URLNamesCleanUp" keys are rewritten whole. Raises EStRegIniError when
 // the registry cannot be written (then nothing is written).
 void SaveSettings();
-// Hands the settings the bank code reads (BankSettings()) their current values; LoadSettings
-// and SaveSettings do it themselves.
-void PublishBankSettings();
 
 // A Boolean kept as the scrambled text of Name's first character, "0" or "1" and the rest of
 // Name. A missing value reads false; any text but the false one reads true.

@@ -11,6 +11,7 @@
 #include "AppSeams.h"
 #include "BankFile.h"
 #include "BankModel.h"
+#include "Settings.h"
 #include "StSort.h"
 #include "platform/FileUtils.h"
 
@@ -61,9 +62,9 @@ std::vector<TEntry> Generate(int count) {
 void Fill(int count, bool isProtected) {
     ResetBank();
     ResetSeams();
-    BankSettings().ConfirmSaves = false;
-    BankSettings().PWordFile = isProtected;
-    BankSettings().BankPassword = "Secret";
+    Settings().ConfirmSaves = false;
+    Settings().PWordFile = isProtected;
+    Settings().BankPassword = "Secret";
     Seams().AskPassword = [](std::string& typed) {
         typed = "Secret";
         return true;

@@ -11,6 +11,7 @@
 #include "AppSeams.h"
 #include "BankModel.h"
 #include "ScriptedMessages.h"
+#include "Settings.h"
 
 using Strings = std::vector<std::string>;
 // The workgroup marker as a text.
@@ -56,6 +57,12 @@ public:
     }
     static void WriteAll(const std::string& path, const std::string& bytes) {
         std::ofstream(path, std::ios::binary) << bytes;
+    }
+    // The lines as a file holds them, each ending in CR LF.
+    static std::string CRLF(const Strings& lines) {
+        std::string out;
+        for (const auto& l : lines) out += l + "\r\n";
+        return out;
     }
 
 protected:

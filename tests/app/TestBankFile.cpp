@@ -18,12 +18,6 @@ const std::string WorkgroupMarkerLine =
     std::string("#00000#\x33\x1B\x3E\x4B\x4B\x19\x1D\x1A\x07\x31\x12\x0F\x07\x01");
 const std::string Ending = "\rDo you want to continue?\r(If you say No, any updates will be lost!)";
 
-std::string Lines(const Strings& lines) {
-    std::string out;
-    for (const auto& l : lines) out += l + "\r\n";
-    return out;
-}
-
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
@@ -68,7 +62,7 @@ TEntry Rich(const std::string& name) {
 class BankFileTest : public BankFixture {
 protected:
     BankFileTest() {
-        BankSettings().ConfirmSaves = false;
+        Settings().ConfirmSaves = false;
         Seams().AskPassword = [this](std::string& typed) {
             ++passwordPrompts;
             if (typedPasswords.empty()) return false;
@@ -123,16 +117,16 @@ TEST_F(BankFileTest, BothKindsAreWrittenByteForByte) {
     Add(Example());
     ASSERT_TRUE(Save(File()));
     EXPECT_EQ(ReadAll(File()),
-              Lines({"#----F#2.0", LocalMarkerLine, "#00001#Na=Example",
+              CRLF({"#----F#2.0", LocalMarkerLine, "#00001#Na=Example",
                      "#00001#Ux=http://example.com", "#00001#Fx=\xBB", "#00001#No=line1~~line2",
                      "#00001#C1=News", "#00001#De=Desc", "#00001#Ra=5", "#00001#Id=joe",
                      "#00001#Pw=05162F", "#00001#Em=j@x.org", "#00001#Cn=1C", "#00001#Da=37000.5",
                      "#00001#La=37001.25", "#00001#Ac=3"}));
-    BankSettings().PWordFile = true;
-    BankSettings().BankPassword = "Secret";
+    Settings().PWordFile = true;
+    Settings().BankPassword = "Secret";
     ASSERT_TRUE(Save(File()));
     EXPECT_EQ(ReadAll(File()),
-              Lines({"#----F#2.0", "#----P#37112F52491F", LocalMarkerLine,
+              CRLF({"#----F#2.0", "#----P#37112F52491F", LocalMarkerLine,
                      "#00001#Na=210C2D4D5C0717", "#00001#Ux=0C74385016445D0A0F121E116C220E146F1F",
                      "#00001#Fx=DF", "#00001#No=081D22451D150C031E1D1653", "#00001#C1=2A113B53",
                      "#00001#De=20113F43", "#00001#Ra=51", "#00001#Id=0E1B29",
@@ -152,7 +146,7 @@ TEST_F(BankFileTest, RecordWriterServesTheExportsToo) {
     TRecordOptions old;
     old.AllFields = old.StripMarker = false;
     WriteEntryRecord(out, e, 100012, old);  // numbers wrap past five digits
-    EXPECT_EQ(out, Lines({"#00012#Na=" + Mark + "W ", "#00012#Ux=http://example.com",
+    EXPECT_EQ(out, CRLF({"#00012#Na=" + Mark + "W ", "#00012#Ux=http://example.com",
                           "#00012#Fx=" + Mark, "#00012#No=1~~2~~3~~4", "#00012#C1=News"}));
     out.clear();
     TRecordOptions all;
@@ -169,8 +163,8 @@ TEST_F(BankFileTest, EveryFieldSurvivesBothKinds) {
     for (bool isProtected : {false, true}) {
         SCOPED_TRACE(isProtected);
         ResetBank();
-        BankSettings().PWordFile = isProtected;
-        BankSettings().BankPassword = " Secret ";  // blanks around it cannot lock anybody out
+        Settings().PWordFile = isProtected;
+        Settings().BankPassword = " Secret ";  // blanks around it cannot lock anybody out
         const std::vector<TEntry> want = {Rich("first"), Rich("second")};
         TEntry tildes = Named("third");
         tildes.Notes = "x~~y";
@@ -226,7 +220,7 @@ protected:
 
 TEST_F(SaveScope, EachScopeWritesItsEntriesAndClearsOnlyItsOwnFlag) {
     ASSERT_TRUE(Save(File()));
-    EXPECT_EQ(ReadAll(File()), Lines({"#----F#2.0", LocalMarkerLine, "#00001#Na=L1",
+    EXPECT_EQ(ReadAll(File()), CRLF({"#----F#2.0", LocalMarkerLine, "#00001#Na=L1",
                                       "#00001#Ux=http://L1", "#00001#C1=Cat", "#00002#Na=L2",
                                       "#00002#Ux=http://L2"}));
     EXPECT_FALSE(Bank().BankModified);
@@ -240,7 +234,7 @@ TEST_F(SaveScope, EachScopeWritesItsEntriesAndClearsOnlyItsOwnFlag) {
     EXPECT_FALSE(Bank().WorkgroupModified);
     EXPECT_EQ(Bank().WorkgroupFileTime, FileStamp(File("all.bnk")));
 
-    BankSettings().ConfirmSaves = true;
+    Settings().ConfirmSaves = true;
     ASSERT_TRUE(Save(File("all.bnk"), false, false, true, false));
     EXPECT_TRUE(Contains(ReadAll(File("all.bnk")),
                          "\r\n" + LocalMarkerLine + "\r\n#00001#Na=L1\r\n"));
@@ -251,9 +245,9 @@ TEST_F(SaveScope, EachScopeWritesItsEntriesAndClearsOnlyItsOwnFlag) {
 }
 
 TEST_F(SaveScope, WorkgroupBankIsMarkedOnLoadAndRefusedToOrdinaryUsers) {
-    BankSettings().ConfirmSaves = true;
+    Settings().ConfirmSaves = true;
     ASSERT_TRUE(Save(File(), false, true, false, true));
-    EXPECT_EQ(ReadAll(File()), Lines({"#----F#2.0", WorkgroupMarkerLine, "#00001#Na=W1",
+    EXPECT_EQ(ReadAll(File()), CRLF({"#----F#2.0", WorkgroupMarkerLine, "#00001#Na=W1",
                                       "#00001#Ux=http://" + Mark + "W1", "#00001#C1=Team",
                                       "#00001#C2=Sub"}));
     EXPECT_EQ(messages.LastText(), File() + "\rhas been saved as a\rWorkgroup Bank");
@@ -276,7 +270,7 @@ TEST_F(SaveScope, WorkgroupBankIsMarkedOnLoadAndRefusedToOrdinaryUsers) {
 }
 
 TEST_F(BankFileTest, MergesAndImportsRenameDuplicates) {
-    WriteAll(File("wg.bnk"), Lines({"#----F#2.0", WorkgroupMarkerLine, "#00001#Na=A", "#00001#Ux=u",
+    WriteAll(File("wg.bnk"), CRLF({"#----F#2.0", WorkgroupMarkerLine, "#00001#Na=A", "#00001#Ux=u",
                                     "#00002#Na=A", "#00002#Ux=v"}));
     EXPECT_EQ(Load(File("wg.bnk"), true, true, true), 2);
     EXPECT_EQ(Names(), (Strings{Mark + "A", Mark + "_A"}));
@@ -284,11 +278,11 @@ TEST_F(BankFileTest, MergesAndImportsRenameDuplicates) {
     ResetBank();
     Add(Named("A"));
     Add(Named("_A"));
-    EXPECT_EQ(LoadBytes(Lines({"#00001#Na=a", "#00001#Ux=u", "#00002#Na=A", "#00002#Ux=u"}), true), 2);
+    EXPECT_EQ(LoadBytes(CRLF({"#00001#Na=a", "#00001#Ux=u", "#00002#Na=A", "#00002#Ux=u"}), true), 2);
     EXPECT_EQ(Names(), (Strings{"A", "_A", "a", "__A"}));
     EXPECT_TRUE(Bank().DuplicatesRenamed);
     Bank().DuplicatesRenamed = false;
-    EXPECT_EQ(LoadBytes(Lines({"#00001#Na=A", "#00001#Ux=u"})), 1);  // opening renames nothing
+    EXPECT_EQ(LoadBytes(CRLF({"#00001#Na=A", "#00001#Ux=u"})), 1);  // opening renames nothing
     EXPECT_EQ(Bank().Entry(4).Name, "A");
     EXPECT_FALSE(Bank().DuplicatesRenamed);
 }
@@ -297,7 +291,7 @@ TEST_F(BankFileTest, MergesAndImportsRenameDuplicates) {
 // The lenient reader
 
 TEST_F(BankFileTest, HeaderlessFilesBadLinesAndOddValuesAreRead) {
-    EXPECT_EQ(LoadBytes(Lines({"#00001#Na=N", "#00001#Ux=u", "", "#00001#Zz=ignored",
+    EXPECT_EQ(LoadBytes(CRLF({"#00001#Na=N", "#00001#Ux=u", "", "#00001#Zz=ignored",
                                "#00001#Da=0", "#00001#La=abc", "#00001#Ra=  12345", "#00001#Ac=12x",
                                "garbage", "#00002#Na=M", "#00002#Em=e", "#00002#Da=37000,5",
                                "#00002#Cn=plain words", "#00002#Ac=7"})), 2);
@@ -328,14 +322,14 @@ TEST_F(BankFileTest, RecordsGroupByTheirOwnNumbers) {
 TEST_F(BankFileTest, DamagedLinesTouchNoOtherEntry) {
     Add(Named("Existing"));
     // A field line before the first record would land in the bank's last entry.
-    EXPECT_EQ(LoadBytes(Lines({"#----F#2.0", "#00000#junk-marker-x", "#00000#Na=Evil",
+    EXPECT_EQ(LoadBytes(CRLF({"#----F#2.0", "#00000#junk-marker-x", "#00000#Na=Evil",
                                "#00001#Na=New", "#00001#Ux=u"}), true), 1);
     EXPECT_EQ(Names(), (Strings{"Existing", "New"}));
     EXPECT_EQ(messages.Texts(), Strings{BadLine(1)});
 
     messages.Shown.clear();
     typedPasswords = {"pw"};
-    EXPECT_EQ(LoadBytes(Lines({"#----F#2.0", "#----P#" + EncodePasswordValue("pw"),
+    EXPECT_EQ(LoadBytes(CRLF({"#----F#2.0", "#----P#" + EncodePasswordValue("pw"),
                                "#00001#Na=" + EncodeProtectedValue("N"), "#00001#Ux=zz",
                                "#00001#Em=" + EncodeProtectedValue("e"),
                                "#00001#Pw=" + EncodeProtectedValue("not hex")})), 1);
@@ -362,12 +356,12 @@ TEST_F(BankFileTest, LoadingReportsProgressEveryFifteenRecords) {
         lines.push_back(p + "Na=n" + n);
         lines.push_back(p + "Ux=u");
     }
-    EXPECT_EQ(LoadBytes(Lines(lines)), 31);
+    EXPECT_EQ(LoadBytes(CRLF(lines)), 31);
     EXPECT_EQ(statusTexts, (Strings{"\tLoading # 15", "\tLoading # 30", "", ""}));
 }
 
 TEST_F(BankFileTest, IncompleteRecordsAskAndNoLeavesTheBankAsItWas) {
-    EXPECT_EQ(LoadBytes(Lines({"#00001#Ux=http://a", "#00002#Em=e@x", "#00003#De=d",
+    EXPECT_EQ(LoadBytes(CRLF({"#00001#Ux=http://a", "#00002#Em=e@x", "#00003#De=d",
                                "#00004#Na=N", "#00005#Na=ok", "#00005#Em=m"})), 5);
     EXPECT_EQ(messages.Texts(), (Strings{"Missing Name at Entry 1\rURL = http://a" + Ending,
                                          "Missing Name at Entry 2\rEMail = e@x" + Ending,
@@ -378,15 +372,15 @@ TEST_F(BankFileTest, IncompleteRecordsAskAndNoLeavesTheBankAsItWas) {
     // The last record is checked too, numbered after the bank's own entries.
     messages.Shown.clear();
     messages.Answer(mrNo);
-    EXPECT_EQ(LoadBytes(Lines({"#00001#Na=A", "#00001#Ux=u", "#00002#Na=Q"}), true), 0);
+    EXPECT_EQ(LoadBytes(CRLF({"#00001#Na=A", "#00001#Ux=u", "#00002#Na=Q"}), true), 0);
     EXPECT_EQ(messages.Texts(), Strings{"Name = Q\rMissing URL and/or EMail at Entry 7" + Ending});
     EXPECT_EQ(Bank().EntryHigh, 4);
     EXPECT_EQ(rebuilds, 1);
 }
 
 TEST_F(BankFileTest, PasswordIsAskedUntilRightOrCancelled) {
-    BankSettings().PWordFile = true;
-    BankSettings().BankPassword = "Secret";
+    Settings().PWordFile = true;
+    Settings().BankPassword = "Secret";
     Add(Example());
     ASSERT_TRUE(Save(File()));
     ResetBank();
@@ -418,7 +412,7 @@ TEST_F(BankFileTest, SavingRotatesTheBackupAndNeverLosesTheFile) {
 }
 
 TEST_F(BankFileTest, CancelAtTheSavePasswordWritesNothing) {
-    BankSettings().PWordFile = BankSettings().PWEachSave = true;
+    Settings().PWordFile = Settings().PWEachSave = true;
     WriteAll(File("x.bnk"), "A");
     WriteAll(File("x.bak"), "B");
     const int64_t stamp = FileStamp(File("x.bnk")), backupStamp = FileStamp(File("x.bak"));
@@ -431,9 +425,7 @@ TEST_F(BankFileTest, CancelAtTheSavePasswordWritesNothing) {
 
     typedPasswords = {"  typed "};
     ASSERT_TRUE(Save(File("x.bnk")));
-    EXPECT_EQ(BankSettings().BankPassword, "typed");
     EXPECT_EQ(Settings().BankPassword, "typed");
-    Settings() = TSettings();
     EXPECT_TRUE(Contains(ReadAll(File("x.bnk")), "#----P#" + EncodePasswordValue("typed") + "\r\n"));
 }
 

@@ -65,9 +65,9 @@ TEST(BankOrder, FavouritesFirstThenCategoriesWithUpperCasedUnsignedBytes) {
     // Without an explicit switch the Interleave setting decides.
     const TEntry a = Sortable("", "a", Mark + "A"), b = Sortable("", "b", "B");
     EXPECT_GT(CompareEntries(a, b), 0);
-    BankSettings().Interleave = true;
+    Settings().Interleave = true;
     EXPECT_LT(CompareEntries(a, b), 0);
-    BankSettings().Interleave = false;
+    Settings().Interleave = false;
 }
 
 TEST_F(BankFixture, CategoryPathsAreTrimmedTriplesWithoutCaseDuplicates) {
@@ -142,6 +142,17 @@ TEST_F(BankFixture, NamesAreFoundExactlyAndFocusedPreferringExactCase) {
     TNameIndex index(Bank());
     EXPECT_TRUE(index.Contains("abc"));
     EXPECT_FALSE(index.Contains("aBC") || index.Contains("beyond"));
+    EXPECT_TRUE(index.Insert("beyond"));
+    EXPECT_FALSE(index.Insert("beyond"));
+    bool renamed = false;
+    EXPECT_EQ(index.UniqueName("aBC", 0, renamed), "aBC");
+    EXPECT_FALSE(renamed);
+    EXPECT_EQ(index.UniqueName("abc", 0, renamed), "_abc");
+    EXPECT_EQ(index.UniqueName("abc", 0, renamed), "__abc");
+    EXPECT_TRUE(renamed);
+    // Behind a workgroup marker the "_" goes after it.
+    index.Add(Mark + "w");
+    EXPECT_EQ(index.UniqueName(Mark + "w", 1, renamed), Mark + "_w");
     EXPECT_EQ(Bank().AppendEntry(Named("new")), 3);
     EXPECT_EQ(Names(), (Strings{"ABC", "abc", "Other", "new"}));
 }

@@ -47,11 +47,6 @@ protected:
         return e;
     }
 
-    static std::string CRLF(const std::vector<std::string>& lines) {
-        std::string out;
-        for (const auto& l : lines) out += l + "\r\n";
-        return out;
-    }
     static std::string Blanks(size_t n) { return std::string(n, ' '); }
 
     TempDir dir;

@@ -53,7 +53,7 @@ TEST_F(ExportWriters, DatDatesUseEnglishNamesAndNeverLeaveTheCentury) {
     EXPECT_EQ(DatDateText(EncodeDate(1998, 12, 31)), "Jan 01, 00");
     EXPECT_EQ(DatDateText(std::nan("")), "Jan 01, 00");
     EXPECT_EQ(DatDateText(1e300), "Jan 01, 00");
-    EXPECT_EQ(NotesAsLine("a\r\nb\rc\nd\r\n\r\n"), "a~~b~~c~~d~~~~");
+    EXPECT_EQ(NotesToLine("a\r\nb\rc\nd\r\n\r\n"), "a~~b~~c~~d~~~~");
 }
 
 TEST_F(ExportWriters, CancelledDialogsWriteNothing) {

@@ -185,7 +185,6 @@ TEST_F(SettingsTest, BankPasswordIsScrambledAndTrimmed) {
     Settings() = TSettings();
     LoadSettings();
     EXPECT_EQ(Settings().BankPassword, "secret");
-    EXPECT_EQ(BankSettings().BankPassword, "secret");
     // A line feed among the scrambled bytes survives the file.
     Settings().BankPassword = "aaaaaa";
     SaveSettings();
@@ -374,11 +373,11 @@ TEST_F(SettingsTest, EverySettingSurvivesANewProcess) {
     s = TSettings();
     LoadSettings();
     EXPECT_EQ(Settings(), saved);
-    EXPECT_TRUE(BankSettings().Interleave);
-    EXPECT_TRUE(BankSettings().PWordFile);
-    EXPECT_TRUE(BankSettings().PWEachSave);
-    EXPECT_FALSE(BankSettings().ConfirmSaves);
-    EXPECT_EQ(BankSettings().BankPassword, "p\"a=s\\s");
+    EXPECT_TRUE(Settings().Interleave);
+    EXPECT_TRUE(Settings().PWordFile);
+    EXPECT_TRUE(Settings().PWEachSave);
+    EXPECT_FALSE(Settings().ConfirmSaves);
+    EXPECT_EQ(Settings().BankPassword, "p\"a=s\\s");
 }
 
 TEST_F(SettingsTest, OnlyBoldAndItalicAreStored) {
