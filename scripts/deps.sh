@@ -2,7 +2,7 @@
 # Installs what building, running and testing Lorvane needs on Debian 12; skips what is there.
 set -euo pipefail
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config locales
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
 )

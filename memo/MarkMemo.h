@@ -1,0 +1,427 @@
+// The highlighting text memo's document: store, views, streams, editing, highlighting, layout.
+#pragma once
+
+#include <array>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "MarkMemoKeys.h"
+#include "MarkMemoStore.h"
+#include "MarkMemoStrings.h"
+#include "MarkMemoTypes.h"
+#include "platform/Classes.h"
+#include "platform/Graphics.h"
+#include "platform/Streams.h"
+#include "platform/TextMetrics.h"
+
+// What a window showing the memo offers the document and learns from it. The document asks
+// for geometry, a measurer and a way to run work later; it tells of what must be redrawn.
+// Without a watcher (or before its window exists) the memo works headless: one display line
+// per paragraph, nothing measured.
+class TMarkMemoWatcher {
+public:
+    virtual ~TMarkMemoWatcher() = default;
+    virtual bool WindowExists() const = 0;
+    virtual int ClientWidth() const = 0;
+    virtual int ClientHeight() const = 0;
+    virtual TTextMeasurer* Measurer() = 0;
+    // Runs `work` once from the event loop, after the current event (never nested).
+    virtual void Post(std::function<void()> work) = 0;
+
+    // Absolute display lines [first, last] need repainting (last -1: to the end).
+    virtual void InvalidateLines(int /*first*/, int /*last*/) {}
+    // The lines above the top moved by `lines`; the view may scroll its pixels instead.
+    virtual void LinesShifted(int /*lines*/) {}
+    virtual void ScrollRangesChanged() {}
+    virtual void CaretChanged() {}
+    virtual void ScrollCaretIntoView() {}
+    virtual void MetricsChanged() {}
+};
+
+// One undo step: [StartPos, StopPos) holds the text that replaced `Text`.
+struct TUndoRec {
+    int32_t StartPos = 0;
+    int32_t StopPos = 0;
+    bool Linked = false;  // undone and redone together with the record before it
+    std::string Text;
+    int64_t Size() const { return int64_t(Text.size()) + 13; }
+};
+
+// Lines that a layout pass changed within one paragraph, and the change in its line count.
+// One character of a display line as layout, hit-testing and painting see it.
+struct TCharCell {
+    int32_t Offset = 0;
+    unsigned char Char = 0;
+    int X = 0;          // client pixels, alignment, justification and scrolling applied
+    int Width = 0;      // format codes 0; a tab to its stop; a stretched blank with its share
+    uint8_t Style = 0;  // the effective style
+    const TAttributeRec* Attr = nullptr;
+};
+
+struct TFormatResult {
+    int FirstLine = 0;
+    int LastLine = -1;
+    int LineDelta = 0;
+};
+
+class TMarkMemo : public TComponent {
+public:
+    explicit TMarkMemo(TComponent* owner = nullptr);
+    ~TMarkMemo() override;
+
+    // ---- the window ----
+    void SetWatcher(TMarkMemoWatcher* watcher);
+    TMarkMemoWatcher* Watcher() const { return watcher_; }
+    bool WindowExists() const { return watcher_ && watcher_->WindowExists(); }
+
+    // ---- the store ----
+    int32_t CharCount() const { return charCount_; }
+    int32_t LineCount() const { return lineCount_; }
+    int ParagraphCount() const { return pars_.Count(); }
+    TParagraphRec& Paragraph(int index) const { return pars_.Get(index); }
+    const TParagraphsList& ParagraphList() const { return pars_; }
+    const std::vector<TMarkNavigator*>& Navigators() const { return navigators_; }
+    // Drops the cached line and attribute indices of navigators after `pos` whose paragraph
+    // is at most `parIndex`.
+    void ResetNavigatorCaches(int32_t pos, int parIndex);
+
+    // ---- text ----
+    void Clear();
+    void SetTextBuf(std::string_view text);
+    std::string LineText(int line);
+    std::string ParagraphText(int index) const;
+    std::string TextRange(int32_t start, int32_t stop) const;
+    int32_t ParagraphStart(int index) const;
+    void SelectParagraph(int index);
+    void SelectLine(int line);
+
+    TMarkParaStrings& Paragraphs() { return paragraphs_; }
+    TMarkLinesStrings& Lines() { return lines_; }
+    void BeginUpdate() { ++updateLock_; }
+    void EndUpdate();
+    int UpdateLock() const { return updateLock_; }
+
+    // ---- streams ----
+    virtual void LoadFromStream(TStream& stream);
+    virtual void SaveToStream(TStream& stream);
+    virtual void LoadBinary(TStream& stream, bool relayout);
+    virtual void SaveBinary(TStream& stream);
+
+    // ---- selection and editing ----
+    int32_t SelStart() const { return selStart_; }
+    void SetSelStart(int32_t pos);
+    int32_t SelLength() const { return selLength_; }
+    void SetSelLength(int32_t length);
+    int32_t SelFirst() const { return selStart_ + std::min(0, selLength_); }
+    int32_t SelLast() const { return selStart_ + std::max(0, selLength_); }
+    std::string SelText() const { return TextRange(SelFirst(), SelLast()); }
+    void SelectAll();
+    // The one edit primitive: replaces the selection with `text`.
+    virtual void SetSelTextBuf(std::string_view text);
+    void SetSelText(const std::string& text);
+    void ClearSelection() { SetSelTextBuf({}); }
+
+    // Column blocks: every paragraph from the start's to the end's, between two columns.
+    bool BlockSelected() const { return blockMode_; }
+    void SetBlockSelection(int32_t anchor, int32_t caret, int column1, int column2);
+    std::string BlockText();  // each paragraph's column range followed by CR LF
+    void PasteBlock(std::string_view text);
+    int ExtraSpaces() const { return extraSpaces_; }
+    void SetExtraSpaces(int count) { extraSpaces_ = std::max(0, count); }
+
+    bool CanUndo() const { return undoPos_ >= (undoing_ ? 2 : 1); }
+    bool CanRedo() const { return int(undo_.size()) > undoPos_; }
+    void Undo();
+    void Redo();
+    // Stops typing from merging into the last undo record.
+    void BreakUndoGroup() { groupBreak_ = true; }
+    // Marks the last undo record as going together with the one before it.
+    void LinkLastUndo();
+    int UndoCount() const { return int(undo_.size()); }
+    int UndoPosition() const { return undoPos_; }
+    int64_t UndoSize() const { return undoSize_; }
+    const TUndoRec& UndoRecord(int index) const { return undo_.at(size_t(index)); }
+
+    virtual void InsertDynAttr(TMarkNavigator& start, TMarkNavigator& stop, bool repaint,
+                               bool dynamic, TAttributeRec rec);
+    void ApplyDynStyle(int32_t startPos, int32_t stopPos, uint8_t style, bool flag,
+                       int16_t context, int16_t cursor, int32_t backColor, int32_t textColor);
+    // Surrounds the selection with a format code pair (bold 2, italic 1, underline 21,
+    // highlight 3, alternate font 4).
+    void ToggleFormat(unsigned char code);
+    void ToggleBold() { ToggleFormat(fcBold); }
+    void ToggleItalic() { ToggleFormat(fcItalic); }
+    void ToggleUnderline() { ToggleFormat(fcUnderline); }
+    void ToggleHighlight() { ToggleFormat(fcHighlight); }
+    void ToggleAltFont() { ToggleFormat(fcAltFont); }
+    uint8_t CurrentStyle();
+    // Raises EMarkMemoError on the first inconsistency of the store.
+    void CheckLines() const;
+
+    // ---- highlighting ----
+    TKeywordList& Keywords() { return keywords_; }
+    TStartStopKeyList& StartStopKeys() { return startStop_; }
+    TMarkHighlighter* Highlighter() const { return highlighter_; }
+    void SetHighlighter(TMarkHighlighter* highlighter);
+    virtual void ReparseParagraphs(TMarkNavigator& first, TMarkNavigator& last);
+    virtual void ReparseRange(TMarkNavigator& first, TMarkNavigator& last);
+    void ReparseAll();
+    int Progress() const { return progress_; }
+
+    // ---- layout ----
+    // Rebuilds paragraph `index`'s lines from line `fromLine` on.
+    virtual TFormatResult FormatParagraph(int fromLine, int index);
+    // Pixel x of `offset` within display line `line` of paragraph `index`, and back.
+    virtual int OffsetToX(int index, int line, int32_t offset);
+    virtual int32_t XToOffset(int index, int line, int x);
+    // Visible line (counted from TopLine) to y, and back.
+    virtual int LineToY(int line) const;
+    // Visits the characters of a display line in order until `visit` returns false.
+    void WalkLine(int index, int line, const std::function<bool(const TCharCell&)>& visit);
+    virtual int YToLine(int y) const;
+    void FormatRange(int first, int last, bool force);
+    void MarkForLayout();
+    void UpdateDisplay();
+    // Lays out (and scans) paragraphs until absolute line `line` exists.
+    void EnsureLine(int32_t line);
+    void EnsureFormatted(int index);
+    void FontChanged();
+    // The window came into being or changed its width.
+    void WindowCreated();
+    void ClientResized();
+    // One background slice: formats pending paragraphs for about 25 ms.
+    void BackgroundSlice();
+
+    int LineHeightPx() const { return lineHeight_; }
+    int TextOffset() const { return textOffset_; }
+    int VisibleLines() const;
+    int TabUnit() const { return tabUnit_; }
+    int ChunkChars() const { return chunkChars_; }
+    int WidestWidth() const { return widestWidth_; }
+    int WidestLine() const { return widestLine_; }
+    int AvailableWidth() const;
+    int TopLine() const { return topLine_; }
+    int VScroll() const { return vScroll_; }
+    void SetVScroll(int pixels);
+    int HScroll() const { return hScroll_; }
+    void SetHScroll(int pixels) { hScroll_ = std::max(0, pixels); }
+    // The extra pixels of each stretchable blank in a justified line (the same spread for
+    // layout, hit-testing and painting).
+    struct TJustifier {
+        int each = 0, rest = 0, count = 0, acc = 0, left = 0;
+        TJustifier(int free, int spaceCount);
+        int Next();
+    };
+    bool LineJustified(const TParagraphRec& par, int line) const;
+    int LineStartX(const TParagraphRec& par, int line) const;
+
+    // ---- properties ----
+    TAlignment Alignment() const { return alignment_; }
+    void SetAlignment(TAlignment value);
+    bool WordWrap() const { return wordWrap_; }
+    void SetWordWrap(bool value);
+    bool Justified() const { return justified_; }
+    void SetJustified(bool value);
+    int LeftMargin() const { return leftMargin_; }
+    void SetLeftMargin(int value);
+    int RightMargin() const { return rightMargin_; }
+    void SetRightMargin(int value);
+    int TabStops() const { return tabStops_; }
+    void SetTabStops(int value);
+    int LineHeight() const { return fixedLineHeight_; }
+    void SetLineHeight(int value);
+    TFont& Font() { return font_; }
+    TFont& AltFont() { return altFont_; }
+    bool StaticFormat() const { return staticFormat_; }
+    void SetStaticFormat(bool value);
+    TMarkMemoOptions Options() const { return options_; }
+    void SetOptions(TMarkMemoOptions value);
+    bool HasOption(TMarkMemoOption o) const { return options_ & o; }
+    std::string Separators() const;
+    void SetSeparators(std::string_view value);
+    const TSeparatorSet& SeparatorSet() const { return separators_; }
+    int UndoMaxSpace() const { return undoMaxSpace_; }
+    void SetUndoMaxSpace(int value);
+    int UndoMaxLevel() const { return undoMaxLevel_; }
+    void SetUndoMaxLevel(int value);
+    TpmUpperCase UpperCaseType() const { return upperCase_; }
+    void SetUpperCaseType(TpmUpperCase value);
+    TUpdateMode UpdateMode() const { return updateMode_; }
+    void SetUpdateMode(TUpdateMode value);
+    bool ApplyKeyWords() const { return applyKeyWords_; }
+    void SetApplyKeyWords(bool value);
+    bool ApplyStartStopKeys() const { return applyStartStop_; }
+    void SetApplyStartStopKeys(bool value);
+    std::string Version() const { return "Lorvane memo 1.0"; }
+    bool Modified = false;
+
+    // Plain values that the window reads as it paints and handles input.
+    char NullReplacement = '\0';
+    TMarkLineBreak LineBreak = pbCRLF;
+    bool ReadOnly = false;
+    bool DisplayOnly = false;
+    bool Overwrite = false;
+    bool PassOverCodes = true;
+    bool EnableHotKeys = true;
+    bool HideSelection = true;
+    bool WantTabs = true;
+    bool ShowEndParSelected = true;
+    int CaretWidth = 1;
+    int MouseWheelFactor = 3;
+    TColor Color = clWindow;
+    TColor HighlightColor = clRed;
+    TColor HighlightBackgnd = clWindow;
+    TColor SelBackColor = clHighlight;
+    TColor SelTextColor = clHighlightText;
+    // Pairs of equal format codes with only codes between them are dropped on save.
+    bool CompactCodes = true;
+
+    // ---- events ----
+    TNotifyEvent OnChange, OnStyleChange, OnSelMove, OnHScroll, OnVScroll, OnProgress;
+    std::function<void(TObject*, int32_t, int32_t)> OnParse;
+    std::function<void(TObject*, int16_t, int32_t, int32_t)> OnContext;
+    // May replace the text an edit is about to insert.
+    std::function<void(TObject*, std::string&)> OnBeforeChange;
+    virtual void Change();
+
+private:
+    friend class TMarkNavigator;
+    friend class TMarkMemoStrings;
+    friend class TMarkParaStrings;
+    friend class TMarkLinesStrings;
+
+    // store
+    void ResetStore();
+    void RenumberFrom(int index);
+    void ResetAllNavigators();
+    TMarkNavigator& Work(int i) { return *work_[size_t(i)]; }
+    void ClampSelectionNavigators();
+    int32_t NormalizedPos(int32_t pos, bool roundUp) const;
+    void SelectRange(int32_t first, int32_t last);
+
+    // loading
+    void LoadText(std::string_view text);
+    void AfterLoad();
+    void ReloadAsPlainText();
+    void FireProgress(bool force);
+
+    // editing
+    struct TSplice {
+        int firstPar = 0, lastPar = 0;
+        int32_t start = 0, stop = 0, newStop = 0;
+    };
+    TSplice Splice(int32_t start, int32_t stop, std::string_view text);
+    void PropagateStaticStyle(int fromPar);
+    void RecordUndo(int32_t start, int32_t stop, int32_t newLength, std::string replaced);
+    void TrimUndo();
+    void DoUndoStep(bool redo);
+    void DeleteBlock();
+    void MarkChanged(int first, int last);
+    void InvalidatePar(int index, int line);
+    void ShiftChangedRange(int after, int delta);
+    void FinishEdit(int32_t caret);
+    void RemoveKeywordRecords(TParagraphRec& par);
+    void NormalizeRecords(TParagraphRec& par);
+
+    // highlighting
+    void MatchKeywords(int index);
+    void ApplyKeywordMatch(int index, int keyword, int32_t offset, int32_t length);
+    void ScanStartStop(int index);
+    void ScanUpTo(int index);
+    bool KeyAllowedAt(const TAttributeRec& rec) const;
+    const std::string& UpperCopy(int index);
+
+    // layout
+    struct TStyleFont {
+        std::shared_ptr<const TMeasuredFont> font;
+        int spaceWidth = 0;
+        int overhang = 0;
+    };
+    const TStyleFont& FontFor(uint8_t effectiveStyle);
+    void Remeasure();
+    bool CanMeasure() const { return WindowExists() && measurer_; }
+    void FormatPending(int upTo, double budgetMs);
+    void RecomputeWidest();
+    void StartBackground();
+    void RelayoutAll();
+    TFormatResult FormatUnmeasured(TParagraphRec& par);
+    TFormatResult FormatMeasured(int fromLine, TParagraphRec& par);
+
+    TMarkMemoWatcher* watcher_ = nullptr;
+    TTextMeasurer* measurer_ = nullptr;
+
+    TParagraphsList pars_;
+    int32_t charCount_ = 0;
+    int32_t lineCount_ = 0;
+    std::vector<TMarkNavigator*> navigators_;
+    std::vector<std::unique_ptr<TMarkNavigator>> work_;
+
+    TMarkParaStrings paragraphs_;
+    TMarkLinesStrings lines_;
+    int updateLock_ = 0;
+
+    int32_t selStart_ = 0;
+    int32_t selLength_ = 0;
+    bool blockMode_ = false;
+    int blockCol1_ = 0, blockCol2_ = 0;
+    int extraSpaces_ = 0;
+
+    std::deque<TUndoRec> undo_;
+    int undoPos_ = 0;
+    int64_t undoSize_ = 0;
+    bool undoing_ = false;
+    bool redoing_ = false;
+    bool groupBreak_ = false;
+    bool noReverseCodes_ = false;
+    bool pushesRecords_ = false;  // a keyword match is being put over the text
+
+    int changedFirst_ = -1, changedLast_ = -1;
+    bool changePending_ = false;
+    int firstDirty_ = MaxInt;  // no paragraph before this one waits for layout
+    int scannedUpTo_ = -1;  // paragraphs up to this one have their start/stop keys scanned
+    int progress_ = 100;
+    bool backgroundPosted_ = false;
+    std::shared_ptr<TMarkMemo*> alive_;
+    double lastProgressMs_ = 0;
+
+    TKeywordList keywords_;
+    TStartStopKeyList startStop_;
+    TMarkHighlighter* highlighter_ = nullptr;
+    std::string upperCache_;
+    int upperCacheIndex_ = -1;
+
+    TFont font_;
+    TFont altFont_;
+    std::array<TStyleFont, 64> styleFonts_{};
+    int lineHeight_ = 10;
+    int textOffset_ = 0;
+    int tabUnit_ = 10;
+    int chunkChars_ = 1024;
+    int widestWidth_ = MaxInt;
+    int widestLine_ = -1;
+    int topLine_ = 0;
+    int vScroll_ = 0;
+    int hScroll_ = 0;
+
+    TAlignment alignment_ = taLeftJustify;
+    bool wordWrap_ = true;
+    bool justified_ = false;
+    int leftMargin_ = 8;
+    int rightMargin_ = 8;
+    int tabStops_ = 8;
+    int fixedLineHeight_ = 0;
+    bool staticFormat_ = true;
+    TMarkMemoOptions options_ = pmoWrapCaret | pmoInsertKeyActive | pmoWideOverwriteCaret |
+                                pmoAutoScrollBars | pmoBlockSelection;
+    TSeparatorSet separators_;
+    int undoMaxSpace_ = 65536;
+    int undoMaxLevel_ = 256;
+    TpmUpperCase upperCase_ = pmuAscii;
+    TUpdateMode updateMode_ = umBackground;
+    bool applyKeyWords_ = true;
+    bool applyStartStop_ = true;
+};

@@ -1,0 +1,378 @@
+// The memo's highlighting: keyword matching and start/stop-key scanning over paragraphs.
+#include "MarkMemo.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr char kMask = 5;  // stands where no keyword may match
+constexpr uint16_t kStartStopKey = 32768;
+
+bool SameKeyState(const TAttributeRec& a, const TAttributeRec& b) {
+    if ((a.Style & 0xC0) != (b.Style & 0xC0) || a.Level != b.Level) return false;
+    return std::equal(std::begin(a.KeyStack), std::end(a.KeyStack), std::begin(b.KeyStack));
+}
+
+}  // namespace
+
+bool TMarkMemo::KeyAllowedAt(const TAttributeRec& rec) const {
+    if (!rec.Dynamic()) return true;
+    if (rec.IsStartStopRecord()) return false;
+    if (rec.ParserMade()) return keywords_.KeywordsInRanges;
+    return rec.Context == 0;
+}
+
+const std::string& TMarkMemo::UpperCopy(int index) {
+    if (upperCacheIndex_ != index) {
+        upperCache_ = pars_[index].Text;
+        UpperCaseInPlace(upperCache_, upperCase_);
+        upperCacheIndex_ = index;
+    }
+    return upperCache_;
+}
+
+// ---- keywords ----
+
+void TMarkMemo::RemoveKeywordRecords(TParagraphRec& par) {
+    auto& attrs = par.Attrs;
+    for (int i = int(attrs.size()) - 1; i >= 0; --i) {
+        if (i >= int(attrs.size()) || !attrs[size_t(i)].IsKeywordRecord()) continue;
+        const TAttributeRec gone = attrs[size_t(i)];
+        const TAttributeRec before = i > 0 ? attrs[size_t(i - 1)] : par.StartAttr();
+        attrs.erase(attrs.begin() + i);
+        if (size_t(i) >= attrs.size()) continue;
+        TAttributeRec& next = attrs[size_t(i)];
+        TAttributeRec probe = next;
+        probe.KeyRemain = before.KeyRemain;
+        if (probe.SameState(before)) {
+            attrs.erase(attrs.begin() + i);  // the match's restore record
+        } else if (!next.ParserMade() &&
+                   (next.Pushed || next.Offset == gone.Offset + gone.KeyRemain)) {
+            next.Offset = gone.Offset;  // a record the match had pushed to its end
+            next.Pushed = false;
+        }
+    }
+}
+
+void TMarkMemo::ReparseParagraphs(TMarkNavigator& first, TMarkNavigator& last) {
+    int a = first.GetParNb(), b = last.GetParNb();
+    if (a > b) std::swap(a, b);
+    for (int p = a; p <= b; ++p) MatchKeywords(p);
+}
+
+void TMarkMemo::MatchKeywords(int index) {
+    TParagraphRec& par = pars_[index];
+    if (highlighter_) highlighter_->BeforeKeywords(*this, keywords_.Count());
+    const std::vector<TAttributeRec> before = par.Attrs;
+    RemoveKeywordRecords(par);
+    par.KeywordsParsed = 1;
+    if (applyKeyWords_ && keywords_.Count() > 0 && !par.Text.empty()) {
+        const int32_t length = par.Length();
+        std::string raw = par.Text;
+        std::string upper;
+        if (keywords_.AnyCaseInsensitive()) upper = UpperCopy(index);
+        // characters under records that forbid keywords are masked out
+        for (size_t r = 0; r <= par.Attrs.size(); ++r) {
+            const TAttributeRec& rec = r == 0 ? par.StartAttr() : par.Attrs[r - 1];
+            int32_t from = r == 0 ? 0 : rec.Offset;
+            int32_t to = r < par.Attrs.size() ? par.Attrs[r].Offset : length;
+            if (KeyAllowedAt(rec) || to <= from) continue;
+            std::fill(raw.begin() + from, raw.begin() + to, kMask);
+            if (!upper.empty()) std::fill(upper.begin() + from, upper.begin() + to, kMask);
+        }
+        struct Match {
+            int keyword;
+            int32_t offset, length;
+        };
+        std::vector<Match> matches;
+        for (int k = 0; k < keywords_.Count(); ++k) {
+            TKeywordRec kw = keywords_.Record(k);
+            const std::string& key = keywords_.MatchCopy(k);
+            if (kw.Context == 0 || key.empty()) continue;
+            const bool exact = kw.Options & koCaseSensitive;
+            std::string& text = exact ? raw : upper;
+            size_t pos = 0;
+            while ((pos = text.find(key, pos)) != std::string::npos) {
+                size_t end = pos + key.size();
+                if (kw.Options & koWholeWord) {
+                    // the paragraph's own neighbouring bytes decide
+                    bool sepBefore = pos == 0 || separators_[(unsigned char)par.Text[pos - 1]];
+                    bool sepAfter = end == size_t(length) || separators_[(unsigned char)par.Text[end]];
+                    if (!sepBefore || !sepAfter) {
+                        ++pos;
+                        continue;
+                    }
+                }
+                matches.push_back({k, int32_t(pos), int32_t(key.size())});
+                std::fill(raw.begin() + ptrdiff_t(pos), raw.begin() + ptrdiff_t(end), kMask);
+                if (!upper.empty())
+                    std::fill(upper.begin() + ptrdiff_t(pos), upper.begin() + ptrdiff_t(end), kMask);
+                pos = end;
+            }
+        }
+        for (const Match& m : matches) ApplyKeywordMatch(index, m.keyword, m.offset, m.length);
+    }
+    // lines from the first record that changed on need another layout
+    size_t same = 0;
+    while (same < before.size() && same < par.Attrs.size() && before[same] == par.Attrs[same])
+        ++same;
+    if (same < before.size() || same < par.Attrs.size()) {
+        int32_t offset = MaxInt;
+        if (same < before.size()) offset = before[same].Offset;
+        if (same < par.Attrs.size()) offset = std::min(offset, par.Attrs[same].Offset);
+        TMarkNavigator& nav = Work(2);
+        nav.SetPos(par.StartOffset + std::min(offset, par.Length()));
+        nav.Reset();
+        InvalidatePar(index, nav.GetLineNb());
+        MarkChanged(index, index);
+    }
+}
+
+void TMarkMemo::ApplyKeywordMatch(int index, int keyword, int32_t offset, int32_t length) {
+    TParagraphRec& par = pars_[index];
+    const TAttributeRec& inForce = par.StateAt(offset);
+    if (inForce.Level >= MaxNestingLevel) return;
+    TKeywordRec kw = keywords_.Record(keyword);
+    TAttributeRec rec = inForce;
+    rec.Style = uint8_t(kw.Style | msParser | msDynamic);
+    rec.Level = int8_t(inForce.Level + 1);
+    if (!rec.SetKey(rec.Level + 1, uint16_t(keyword))) return;
+    rec.Context = kw.Context;
+    rec.Cursor = kw.Cursor;
+    rec.BackColor = kw.BackColor;
+    rec.TextColor = kw.TextColor;
+    rec.KeyRemain = rec.KeyLength = uint8_t(std::min(length, 255));
+    TMarkNavigator& a = Work(0);
+    TMarkNavigator& b = Work(1);
+    a.SetPos(par.StartOffset + offset);
+    a.Reset();
+    b.SetPos(par.StartOffset + offset + length);
+    b.Reset();
+    pushesRecords_ = true;
+    InsertDynAttr(a, b, true, true, rec);
+    pushesRecords_ = false;
+}
+
+// ---- start/stop keys ----
+
+void TMarkMemo::NormalizeRecords(TParagraphRec& par) {
+    auto& attrs = par.Attrs;
+    for (size_t i = 0; i < attrs.size();) {
+        const TAttributeRec& before = i > 0 ? attrs[i - 1] : par.StartAttr();
+        if (attrs[i].SameState(before))
+            attrs.erase(attrs.begin() + ptrdiff_t(i));
+        else
+            ++i;
+    }
+}
+
+void TMarkMemo::ScanStartStop(int index) {
+    TParagraphRec& par = pars_[index];
+    par.StartStopScanned = 1;
+    // the records an earlier scan made go first
+    bool hadRanges = false;
+    for (size_t i = par.Attrs.size(); i-- > 0;)
+        if (par.Attrs[i].IsStartStopRecord()) {
+            par.Attrs.erase(par.Attrs.begin() + ptrdiff_t(i));
+            hadRanges = true;
+        }
+    const bool active = applyStartStop_ && startStop_.Count() > 0;
+    if (hadRanges || active || par.StartAttr().IsStartStopRecord()) NormalizeRecords(par);
+    if (!active) return;
+    startStop_.RefreshWholeWord(separators_);
+    const std::string& text = par.Text;
+    const int32_t length = par.Length();
+    const std::string* upper = nullptr;
+    auto source = [&](const StartStopInfo& e) -> const std::string& {
+        if (e.Options & koCaseSensitive) return text;
+        if (!upper) upper = &UpperCopy(index);
+        return *upper;
+    };
+    auto isSep = [&](int32_t at) { return separators_[(unsigned char)text[size_t(at)]]; };
+
+    int32_t pos = 0;
+    int entry = -1;
+    int32_t openedAt = -1;  // the start key's offset, -1 when the range began earlier
+    TAttributeRec underlying;
+    const TAttributeRec& startState = par.StartAttr();
+    if (highlighter_ && startState.ParserMade() && !startState.IsStartStopRecord()) {
+        // a range of the highlighter's own making: it may close it
+        TMarkNavigator& from = Work(0);
+        TMarkNavigator& search = Work(1);
+        from.SetPos(par.StartOffset);
+        search.SetPos(par.StartOffset);
+        highlighter_->StopSearch(from, search, startStop_.Count());
+    }
+    if (startState.IsStartStopRecord()) {
+        entry = startState.OwnKey() - kStartStopKey;
+        if (entry >= startStop_.Count()) entry = -1;
+        underlying = *FreshStartState();
+        underlying.Level = int8_t(std::max(-1, startState.Level - 1));
+        for (int l = startState.Level + 1; l < 16; ++l) underlying.KeyStack[l] = 0;
+    }
+    while (true) {
+        if (entry >= 0) {
+            const StartStopInfo& e = startStop_.Get(entry);
+            const std::string& src = source(e);
+            int32_t from = openedAt >= 0 ? pos : 0;
+            int32_t close = -1;
+            int32_t stopLength = e.StopLength;
+            if (stopLength > 0) {
+                size_t at = size_t(from);
+                while ((at = src.find(e.StopCopy, at)) != std::string::npos) {
+                    auto s = int32_t(at);
+                    bool ok = (!e.SepBeforeStop || s == 0 || isSep(s - 1)) &&
+                              (!e.SepAfterStop || s + stopLength == length || isSep(s + stopLength));
+                    if (ok) {
+                        close = s + stopLength;
+                        break;
+                    }
+                    ++at;
+                }
+            }
+            if (close < 0 && e.EndAtParagraphEnd) close = length;
+            // records inside the range go; the last of them is what lies beneath at its end
+            int32_t lowest = openedAt;  // records after the opening one
+            int32_t highest = close < 0 ? MaxInt : close;
+            for (size_t i = 0; i < par.Attrs.size();) {
+                const TAttributeRec& r = par.Attrs[i];
+                if (r.Offset > lowest && r.Offset <= highest && !(openedAt >= 0 && r.Offset == openedAt)) {
+                    underlying = r;
+                    par.Attrs.erase(par.Attrs.begin() + ptrdiff_t(i));
+                } else {
+                    ++i;
+                }
+            }
+            if (close < 0) break;  // the range goes on into the next paragraph
+            if (openedAt >= 0) {
+                for (TAttributeRec& r : par.Attrs)
+                    if (r.Offset == openedAt && r.IsStartStopRecord())
+                        r.KeyLength = uint8_t(std::min(255, stopLength + (e.SepBeforeStop ? 1 : 0)));
+            }
+            bool occupied = std::any_of(par.Attrs.begin(), par.Attrs.end(),
+                                        [&](const TAttributeRec& r) { return r.Offset == close; });
+            if (!occupied && (close < length || index + 1 < pars_.Count())) {
+                TAttributeRec closing = underlying;
+                closing.Offset = close;
+                closing.KeyRemain = 0;
+                auto it = std::upper_bound(par.Attrs.begin(), par.Attrs.end(), close,
+                    [](int32_t o, const TAttributeRec& a) { return o < a.Offset; });
+                par.Attrs.insert(it, closing);
+            }
+            entry = -1;
+            pos = close;
+            if (close >= length) break;
+            continue;
+        }
+        // the earliest start key at or after pos; at one position the first entry wins
+        int32_t best = MaxInt;
+        int bestEntry = -1;
+        for (int k = 0; k < startStop_.Count(); ++k) {
+            const StartStopInfo& e = startStop_.Get(k);
+            if (e.StartLength == 0) continue;
+            const std::string& src = source(e);
+            size_t at = size_t(pos);
+            while ((at = src.find(e.StartCopy, at)) != std::string::npos && int32_t(at) < best) {
+                auto s = int32_t(at);
+                bool ok = (!e.SepBeforeStart || s == 0 || isSep(s - 1)) &&
+                          (!e.SepAfterStart || s + e.StartLength == length ||
+                           isSep(s + e.StartLength)) &&
+                          par.StateAt(s).Level < MaxNestingLevel;
+                if (ok) {
+                    best = s;
+                    bestEntry = k;
+                    break;
+                }
+                ++at;
+            }
+        }
+        if (bestEntry < 0) break;
+        const StartStopInfo& e = startStop_.Get(bestEntry);
+        underlying = par.StateAt(best);
+        TAttributeRec rec = underlying;
+        rec.Offset = best;
+        rec.Style = uint8_t(e.Style | msParser | msDynamic);
+        rec.Level = int8_t(underlying.Level + 1);
+        rec.SetKey(rec.Level + 1, uint16_t(kStartStopKey + bestEntry));
+        rec.Context = e.Context;
+        rec.Cursor = e.Cursor;
+        rec.BackColor = e.BackColor;
+        rec.TextColor = e.TextColor;
+        rec.KeyRemain = uint8_t(std::min(255, e.StartLength + (e.SepAfterStart ? 1 : 0)));
+        rec.KeyLength = uint8_t(std::min(255, e.StopLength));
+        // it replaces a record at its offset, and records inside the key go
+        for (size_t i = 0; i < par.Attrs.size();) {
+            const TAttributeRec& r = par.Attrs[i];
+            if (r.Offset >= best && r.Offset < best + e.StartLength) {
+                if (r.Offset > best) underlying = r;
+                par.Attrs.erase(par.Attrs.begin() + ptrdiff_t(i));
+            } else {
+                ++i;
+            }
+        }
+        auto it = std::lower_bound(par.Attrs.begin(), par.Attrs.end(), best,
+            [](const TAttributeRec& a, int32_t o) { return a.Offset < o; });
+        par.Attrs.insert(it, rec);
+        entry = bestEntry;
+        openedAt = best;
+        pos = best + e.StartLength;
+    }
+}
+
+void TMarkMemo::ReparseRange(TMarkNavigator& firstNav, TMarkNavigator& lastNav) {
+    int first = firstNav.GetParNb(), last = lastNav.GetParNb();
+    if (first > last) std::swap(first, last);
+    for (int p = first; p < pars_.Count(); ++p) {
+        ScanStartStop(p);
+        if (p + 1 >= pars_.Count()) break;
+        TParagraphRec& par = pars_[p];
+        TParagraphRec& next = pars_[p + 1];
+        const TAttributeRec& end = par.Attrs.empty() ? par.StartAttr() : par.Attrs.back();
+        bool agree = SameKeyState(end, next.StartAttr());
+        if (!end.SameState(next.StartAttr()))
+            next.StartState = par.Attrs.empty() ? par.StartState : NewStartState(end);
+        if (!agree) {
+            // the look of the next paragraph changes: match and lay it out again
+            next.KeywordsParsed = 0;
+            InvalidatePar(p + 1, 0);
+            MarkChanged(p + 1, p + 1);
+        } else if (p >= last) {
+            break;
+        }
+    }
+    scannedUpTo_ = std::max(scannedUpTo_, first - 1);
+    for (TMarkNavigator* nav : navigators_) {
+        nav->dynNb_ = MaxInt;
+        nav->lineNb_ = MaxInt;
+    }
+}
+
+void TMarkMemo::ScanUpTo(int index) {
+    index = std::min(index, pars_.Count() - 1);
+    for (int p = std::max(0, scannedUpTo_ + 1); p <= index; ++p) {
+        TParagraphRec& par = pars_[p];
+        if (!par.StartStopScanned) {
+            TMarkNavigator& a = Work(2);
+            a.SetPos(par.StartOffset);
+            a.Reset();
+            ReparseRange(a, a);
+        }
+        scannedUpTo_ = p;
+    }
+}
+
+void TMarkMemo::ReparseAll() {
+    TStartState shared = pars_[0].StartState;
+    for (int p = 0; p < pars_.Count(); ++p) {
+        TParagraphRec& par = pars_[p];
+        par.Attrs.clear();
+        par.StartState = shared;
+        par.Formatted = par.StartStopScanned = par.KeywordsParsed = 0;
+    }
+    scannedUpTo_ = -1;
+    upperCacheIndex_ = -1;
+    ResetAllNavigators();
+    MarkForLayout();
+    if (!WindowExists()) firstDirty_ = 0;
+    if (watcher_) watcher_->InvalidateLines(0, -1);
+}

@@ -1,0 +1,590 @@
+// The memo's layout: breaking paragraphs into display lines, pixel positions, pending work.
+#include "MarkMemo.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+
+// Walks a paragraph's records and static style forward, choosing the font of each run.
+class TStyleWalker {
+public:
+    TStyleWalker(const TParagraphRec& par, int32_t from, uint8_t staticStyle, bool staticFormat)
+        : par_(par), st_(staticStyle), codes_(staticFormat) {
+        Seek(size_t(par.AttrsUpTo(from)));
+    }
+    // Applies the records that begin at `offset` or before; true when the state changed.
+    bool Sync(int32_t offset) {
+        if (offset < next_) return false;
+        size_t ai = ai_;
+        while (ai < par_.Attrs.size() && par_.Attrs[ai].Offset <= offset) ++ai;
+        Seek(ai);
+        return true;
+    }
+    // Applies a format code; true when `c` is one.
+    bool Code(unsigned char c) {
+        if (!codes_) return false;
+        uint8_t bit = FormatCodeBit(c);
+        st_ ^= bit;
+        return bit != 0;
+    }
+    void Seek(size_t ai) {
+        ai_ = ai;
+        cur_ = ai ? &par_.Attrs[ai - 1] : &par_.StartAttr();
+        next_ = ai < par_.Attrs.size() ? par_.Attrs[ai].Offset : MaxInt;
+    }
+    void Restore(size_t ai, uint8_t st) {
+        st_ = st;
+        Seek(ai);
+    }
+    uint8_t Effective(uint8_t fontStyle) const { return EffectiveStyle(*cur_, st_, fontStyle); }
+    uint8_t Static() const { return st_; }
+    size_t AttrIndex() const { return ai_; }
+    const TAttributeRec& Attr() const { return *cur_; }
+
+private:
+    const TParagraphRec& par_;
+    uint8_t st_;
+    bool codes_;
+    size_t ai_ = 0;
+    const TAttributeRec* cur_ = nullptr;
+    int32_t next_ = MaxInt;
+};
+
+}  // namespace
+
+// ---- metrics ----
+
+TMarkMemo::TJustifier::TJustifier(int free, int spaceCount) {
+    if (spaceCount > 0 && free > 0) {
+        each = free / spaceCount;
+        rest = free % spaceCount;
+        count = spaceCount;
+        acc = rest / 2;
+        left = spaceCount;
+    }
+}
+
+int TMarkMemo::TJustifier::Next() {
+    if (left <= 0) return 0;
+    --left;
+    acc += rest;
+    int extra = each;
+    if (acc >= count) {  // distributes the remainder exactly
+        ++extra;
+        acc -= count;
+    }
+    return extra;
+}
+
+const TMarkMemo::TStyleFont& TMarkMemo::FontFor(uint8_t effectiveStyle) {
+    size_t index = (effectiveStyle & 0x0F) | ((effectiveStyle & msAltFont) ? 16 : 0);
+    TStyleFont& sf = styleFonts_[index];
+    if (!sf.font) {
+        sf.font = measurer_->Font((effectiveStyle & msAltFont) ? altFont_ : font_,
+                                  TFontStyles(effectiveStyle & 0x0F));
+        sf.overhang = sf.font->Overhang();
+        sf.spaceWidth = sf.font->SpaceWidth();
+    }
+    return sf;
+}
+
+void TMarkMemo::Remeasure() {
+    measurer_ = watcher_ ? watcher_->Measurer() : nullptr;
+    styleFonts_.fill({});
+    if (CanMeasure()) {
+        const TStyleFont& base = FontFor(font_.Style() & 0x0F);
+        const TTextMetric& m = base.font->Metric();
+        lineHeight_ = fixedLineHeight_ ? fixedLineHeight_ : m.Height + 1;
+        int floor = m.Height - m.InternalLeading - m.Descent;
+        textOffset_ = lineHeight_ - m.Descent - 1;
+        if (textOffset_ < floor) textOffset_ = lineHeight_ - m.InternalLeading;
+        if (textOffset_ < floor) textOffset_ = lineHeight_;
+        tabUnit_ = std::max(1, base.spaceWidth);
+        chunkChars_ = 16384 / std::max(1, m.MaxCharWidth);
+    } else {
+        lineHeight_ = fixedLineHeight_ ? fixedLineHeight_
+                      : font_.Height() != 0 ? std::abs(font_.Height()) + 1
+                                            : 10;
+        textOffset_ = lineHeight_ - 1;
+        tabUnit_ = 10;
+        chunkChars_ = 1024;
+    }
+}
+
+int TMarkMemo::VisibleLines() const {
+    int height = watcher_ ? watcher_->ClientHeight() : 0;
+    return height / std::max(1, lineHeight_) + 1;
+}
+
+int TMarkMemo::AvailableWidth() const {
+    if (!wordWrap_ && alignment_ == taLeftJustify) return MaxInt - rightMargin_;
+    int width = watcher_ ? watcher_->ClientWidth() : 0;
+    return std::max(1, width - leftMargin_ - rightMargin_);
+}
+
+void TMarkMemo::SetVScroll(int pixels) {
+    vScroll_ = std::max(0, pixels);
+    topLine_ = vScroll_ / std::max(1, lineHeight_);
+}
+
+int TMarkMemo::LineToY(int line) const {
+    int lh = std::max(1, lineHeight_);
+    return line * lh - vScroll_ % lh;
+}
+
+int TMarkMemo::YToLine(int y) const {
+    if (lineHeight_ < 1) return 0;
+    return (vScroll_ % lineHeight_ + y) / lineHeight_;
+}
+
+// ---- breaking paragraphs ----
+
+TFormatResult TMarkMemo::FormatParagraph(int fromLine, int index) {
+    TParagraphRec& par = pars_.Get(index);
+    if (!par.StartStopScanned) ScanUpTo(index);
+    if (!par.KeywordsParsed && (applyKeyWords_ || highlighter_)) MatchKeywords(index);
+    par.KeywordsParsed = 1;
+    fromLine = std::min(fromLine, par.Formatted ? MaxInt : par.DirtyLine);
+    par.Attrs.shrink_to_fit();
+    TFormatResult result = CanMeasure() ? FormatMeasured(fromLine, par) : FormatUnmeasured(par);
+    par.Formatted = 1;
+    par.DirtyLine = MaxInt;
+    lineCount_ += result.LineDelta;
+    return result;
+}
+
+TFormatResult TMarkMemo::FormatUnmeasured(TParagraphRec& par) {
+    int old = par.LineCount();
+    par.SetSingleLine(par.Line0.StartStyle);
+    return {0, 0, 1 - old};
+}
+
+TFormatResult TMarkMemo::FormatMeasured(int fromLine, TParagraphRec& par) {
+    const int oldCount = par.LineCount();
+    int first = std::clamp(fromLine, 0, oldCount - 1);
+    if (first > 0) --first;  // the first word of a line may now fit on the line before
+    const std::string& text = par.Text;
+    const int32_t length = par.Length();
+    const int avail = AvailableWidth();
+    const int tabWidth = std::max(1, tabStops_ * tabUnit_);
+    const auto fontStyle = uint8_t(font_.Style() & 0x0F);
+
+    const TLineRec& from = par.Line(first);
+    TStyleWalker walk(par, from.StartOffset, from.StartStyle, staticFormat_);
+    const TStyleFont* sf = &FontFor(walk.Effective(fontStyle));
+    const int* adv = sf->font->Advances().data();
+    auto refont = [&] {
+        sf = &FontFor(walk.Effective(fontStyle));
+        adv = sf->font->Advances().data();
+    };
+
+    std::vector<TLineRec> out;
+    TLineRec line;
+    auto openLine = [&](int32_t at) {
+        line = TLineRec{};
+        line.StartOffset = at;
+        line.StartStyle = walk.Static();
+        line.StartAttr = int32_t(walk.AttrIndex());
+    };
+    openLine(from.StartOffset);
+    int x = 0, spaces = 0;
+    int32_t justifyFrom = from.StartOffset;
+    bool hasWord = false;
+    int32_t i = from.StartOffset;
+    // Closes the current line at `end` and opens the next one there.
+    auto closeLine = [&](int32_t end, int width, int fullWidth, int spaceCount, int32_t justify) {
+        line.EndOffset = end;
+        line.Width = width;
+        line.FullWidth = fullWidth;
+        line.SpaceCount = spaceCount;
+        line.JustifyFrom = justify;
+        out.push_back(line);
+        walk.Sync(end);
+        refont();
+        openLine(end);
+        x = spaces = 0;
+        justifyFrom = end;
+        hasWord = false;
+        i = end;
+    };
+    // Closes the line before a word that starts the next one.
+    auto breakBefore = [&](int32_t wordStart, int width, int fullWidth, int spaceCount,
+                           int32_t justify, size_t ai, uint8_t st) {
+        walk.Restore(ai, st);
+        closeLine(wordStart, width, fullWidth, spaceCount, justify);
+    };
+
+    while (i < length) {
+        const int xBefore = x, spacesBefore = spaces;
+        const int32_t justifyBefore = justifyFrom;
+        for (; i < length; ++i) {
+            if (walk.Sync(i)) refont();
+            auto c = (unsigned char)text[size_t(i)];
+            if (c == ' ') {
+                x += sf->spaceWidth;
+                ++spaces;
+            } else if (c == fcTab) {
+                x = (x / tabWidth + 1) * tabWidth;
+                spaces = 0;
+                justifyFrom = i + 1;
+            } else if (walk.Code(c)) {
+                refont();
+            } else {
+                break;
+            }
+        }
+        if (i >= length) break;
+
+        const int32_t wordStart = i;
+        const int xWord = x;
+        const uint8_t stWord = walk.Static();
+        const size_t aiWord = walk.AttrIndex();
+        int width = 0;
+        int32_t j = i;
+        for (; j < length; ++j) {
+            auto c = (unsigned char)text[size_t(j)];
+            if (c == ' ' || c == fcTab) break;
+            if (walk.Sync(j)) refont();
+            if (walk.Code(c))
+                refont();
+            else
+                width += adv[c];
+        }
+        width -= sf->overhang;
+        if (x + width <= avail) {
+            x += width;
+            i = j;
+            hasWord = true;
+            continue;
+        }
+        if (hasWord) {
+            breakBefore(wordStart, xBefore, xWord, spacesBefore, justifyBefore, aiWord, stWord);
+            continue;
+        }
+        // A word wider than the line: break it after the last character that still fits
+        // (one character at least when nothing else is on the line).
+        walk.Restore(aiWord, stWord);
+        walk.Sync(wordStart);
+        refont();
+        int cx = x, fitted = 0;
+        int32_t k = wordStart;
+        for (; k < j; ++k) {
+            auto c = (unsigned char)text[size_t(k)];
+            if (walk.Sync(k)) refont();
+            if (walk.Code(c)) {
+                refont();
+                continue;
+            }
+            bool alone = fitted == 0 && line.StartOffset == wordStart;
+            if (cx + adv[c] > avail && !alone) break;
+            cx += adv[c];
+            ++fitted;
+        }
+        if (k >= j) {
+            x = cx;
+            i = j;
+            hasWord = true;
+            continue;
+        }
+        if (fitted == 0) {  // only blanks before it: the word starts the next line
+            breakBefore(wordStart, xBefore, xWord, spacesBefore, justifyBefore, aiWord, stWord);
+            continue;
+        }
+        closeLine(k, cx, cx, spaces, justifyFrom);
+    }
+    line.EndOffset = length;
+    line.Width = line.FullWidth = x;
+    line.SpaceCount = 0;  // the last line of a paragraph is never justified
+    line.JustifyFrom = justifyFrom;
+    out.push_back(line);
+
+    par.SetLineCount(first + int(out.size()));
+    int widest = widestWidth_ == MaxInt ? 0 : widestWidth_;
+    for (size_t l = 0; l < out.size(); ++l) {
+        par.Line(first + int(l)) = out[l];
+        if (out[l].Width > widest) {
+            widest = out[l].Width;
+            widestLine_ = par.FirstLine + (wordWrap_ ? first + int(l) : 0);
+        }
+    }
+    if (widestWidth_ != MaxInt || widest > 0) widestWidth_ = widest;
+    return {first, par.LineCount() - 1, par.LineCount() - oldCount};
+}
+
+// ---- positions within lines ----
+
+bool TMarkMemo::LineJustified(const TParagraphRec& par, int line) const {
+    if (!justified_ || line >= par.LineCount() - 1) return false;
+    const TLineRec& ln = par.Line(line);
+    int width = watcher_ ? watcher_->ClientWidth() : 0;
+    return ln.SpaceCount > 0 && width - leftMargin_ - rightMargin_ - ln.Width > 0;
+}
+
+int TMarkMemo::LineStartX(const TParagraphRec& par, int line) const {
+    const TLineRec& ln = par.Line(line);
+    int client = watcher_ ? watcher_->ClientWidth() : 0;
+    int x = leftMargin_;
+    if (!LineJustified(par, line)) {
+        if (alignment_ == taRightJustify)
+            x = client - rightMargin_ - ln.Width;
+        else if (alignment_ == taCenter)
+            x = leftMargin_ + (client - leftMargin_ - rightMargin_ - ln.Width) / 2;
+    }
+    return x - hScroll_;
+}
+
+void TMarkMemo::WalkLine(int index, int line, const std::function<bool(const TCharCell&)>& visit) {
+    EnsureFormatted(index);
+    const TParagraphRec& par = pars_[index];
+    line = std::clamp(line, 0, par.LineCount() - 1);
+    const TLineRec& ln = par.Line(line);
+    const int x0 = LineStartX(par, line);
+    int client = watcher_ ? watcher_->ClientWidth() : 0;
+    TJustifier spread(LineJustified(par, line) ? client - leftMargin_ - rightMargin_ - ln.Width : 0,
+                      ln.SpaceCount);
+    const int tabWidth = std::max(1, tabStops_ * tabUnit_);
+    const auto fontStyle = uint8_t(font_.Style() & 0x0F);
+    TStyleWalker walk(par, ln.StartOffset, ln.StartStyle, staticFormat_);
+    const bool measured = CanMeasure();
+    int xr = 0, extra = 0;
+    for (int32_t i = ln.StartOffset; i < ln.EndOffset; ++i) {
+        walk.Sync(i);
+        auto c = (unsigned char)par.Text[size_t(i)];
+        TCharCell cell;
+        cell.Offset = i;
+        cell.Char = c;
+        cell.Style = walk.Effective(fontStyle);
+        cell.Attr = &walk.Attr();
+        const bool code = staticFormat_ && IsFormatCode(c);
+        int base = 0, stretch = 0;
+        if (c == fcTab) {
+            base = (xr / tabWidth + 1) * tabWidth - xr;
+        } else if (!code && measured) {
+            const TStyleFont& sf = FontFor(cell.Style);
+            base = c == ' ' ? sf.spaceWidth : sf.font->Advance(c);
+            if (c == ' ' && i >= ln.JustifyFrom) stretch = spread.Next();
+        }
+        cell.X = x0 + xr + extra;
+        cell.Width = base + stretch;
+        xr += base;
+        extra += stretch;
+        if (!visit(cell)) return;
+        if (code) walk.Code(c);
+    }
+}
+
+int TMarkMemo::OffsetToX(int index, int line, int32_t offset) {
+    EnsureFormatted(index);
+    const TParagraphRec& par = pars_[index];
+    line = std::clamp(line, 0, par.LineCount() - 1);
+    int x = LineStartX(par, line);
+    WalkLine(index, line, [&](const TCharCell& cell) {
+        if (cell.Offset >= offset) return false;
+        x = cell.X + cell.Width;
+        return true;
+    });
+    return x;
+}
+
+int32_t TMarkMemo::XToOffset(int index, int line, int x) {
+    EnsureFormatted(index);
+    const TParagraphRec& par = pars_[index];
+    line = std::clamp(line, 0, par.LineCount() - 1);
+    int32_t result = par.Line(line).EndOffset;
+    WalkLine(index, line, [&](const TCharCell& cell) {
+        if (cell.X + cell.Width / 2 > x) {
+            result = cell.Offset;
+            return false;
+        }
+        return true;
+    });
+    return result;
+}
+
+// ---- what waits for layout ----
+
+void TMarkMemo::MarkForLayout() {
+    for (int i = 0; i < pars_.Count(); ++i) {
+        TParagraphRec& par = pars_[i];
+        par.Formatted = 0;
+        par.DirtyLine = 0;
+    }
+    widestWidth_ = 0;
+    widestLine_ = -1;
+    firstDirty_ = 0;
+    if (updateLock_ > 0 || !WindowExists()) return;
+    if (updateMode_ == umImmediate)
+        FormatPending(pars_.Count() - 1, -1);
+    else if (updateMode_ == umBackground)
+        StartBackground();
+}
+
+void TMarkMemo::FormatPending(int upTo, double budgetMs) {
+    const int n = pars_.Count();
+    upTo = std::min(upTo, n - 1);
+    int i = firstDirty_;
+    if (i > upTo) return;
+    firstDirty_ = MaxInt;
+    const double started = budgetMs >= 0 ? MonotonicMs() : 0;
+    int32_t line = i == 0 ? 0 : pars_[i - 1].FirstLine + pars_[i - 1].LineCount();
+    int done = 0;
+    for (; i <= upTo; ++i) {
+        TParagraphRec& par = pars_[i];
+        par.FirstLine = line;
+        if (!par.Formatted) FormatParagraph(par.DirtyLine, i);
+        line += par.LineCount();
+        if (budgetMs >= 0 && (++done & 31) == 0 && MonotonicMs() - started > budgetMs) {
+            ++i;
+            break;
+        }
+    }
+    RenumberFrom(i);
+    if (i < n) firstDirty_ = std::min(firstDirty_, i);
+}
+
+void TMarkMemo::FormatRange(int first, int last, bool force) {
+    const int n = pars_.Count();
+    first = std::clamp(first, 0, n - 1);
+    last = std::clamp(last, first, n - 1);
+    const int32_t oldNext = last + 1 < n ? pars_[last + 1].FirstLine : lineCount_;
+    for (int i = first; i <= last; ++i) {
+        if (i > 0) pars_[i].FirstLine = pars_[i - 1].FirstLine + pars_[i - 1].LineCount();
+        if (force) InvalidatePar(i, 0);
+        if (!pars_[i].Formatted) FormatParagraph(pars_[i].DirtyLine, i);
+    }
+    RenumberFrom(first);
+    const int32_t newNext = last + 1 < n ? pars_[last + 1].FirstLine : lineCount_;
+    if (newNext != oldNext && topLine_ >= oldNext) {
+        topLine_ += newNext - oldNext;
+        vScroll_ += (newNext - oldNext) * lineHeight_;
+        if (watcher_) watcher_->LinesShifted(newNext - oldNext);
+    }
+    if (watcher_) watcher_->ScrollRangesChanged();
+}
+
+void TMarkMemo::EnsureFormatted(int index) {
+    if (pars_.Get(index).Formatted) return;
+    if (index > 0) ScanUpTo(index - 1);
+    FormatParagraph(pars_[index].DirtyLine, index);
+    RenumberFrom(index);
+}
+
+void TMarkMemo::EnsureLine(int32_t line) {
+    if (changedFirst_ >= 0) firstDirty_ = std::min(firstDirty_, changedFirst_);
+    while (firstDirty_ < pars_.Count()) {
+        int p = pars_.IndexOfLine(line);
+        if (firstDirty_ > p) return;
+        FormatPending(p, -1);
+    }
+}
+
+void TMarkMemo::RecomputeWidest() {
+    widestWidth_ = 0;
+    widestLine_ = -1;
+    for (int i = 0; i < pars_.Count(); ++i) {
+        const TParagraphRec& par = pars_[i];
+        for (int l = 0; l < par.LineCount(); ++l)
+            if (par.Line(l).Width > widestWidth_) {
+                widestWidth_ = par.Line(l).Width;
+                widestLine_ = par.FirstLine + (wordWrap_ ? l : 0);
+            }
+    }
+}
+
+void TMarkMemo::UpdateDisplay() {
+    if (updateLock_ > 0) return;
+    const int n = pars_.Count();
+    if (changedFirst_ >= 0) {
+        int first = std::clamp(changedFirst_, 0, n - 1);
+        int last = std::clamp(changedLast_, first, n - 1);
+        changedFirst_ = changedLast_ = -1;
+        const int32_t before = lineCount_;
+        const int32_t oldTop = topLine_;
+        bool widestTouched = false;
+        for (int p = first; p <= last; ++p) {
+            if (p > 0) pars_[p].FirstLine = pars_[p - 1].FirstLine + pars_[p - 1].LineCount();
+            TParagraphRec& par = pars_[p];
+            if (widestLine_ >= par.FirstLine && widestLine_ < par.FirstLine + par.LineCount())
+                widestTouched = true;
+            if (!par.Formatted) FormatParagraph(par.DirtyLine, p);
+        }
+        // later paragraphs only move when the line count changed
+        if (lineCount_ != before || last + 1 >= n ||
+            pars_[last + 1].FirstLine != pars_[last].FirstLine + pars_[last].LineCount())
+            RenumberFrom(first);
+        const int delta = lineCount_ - before;
+        const int32_t firstLine = pars_[first].FirstLine;
+        if (delta != 0 && oldTop > firstLine) {
+            topLine_ = std::max(0, topLine_ + delta);
+            vScroll_ = std::max(0, vScroll_ + delta * lineHeight_);
+            if (watcher_) watcher_->LinesShifted(delta);
+        }
+        for (TMarkNavigator* nav : navigators_) nav->lineNb_ = MaxInt;
+        if (!wordWrap_ && widestTouched && CanMeasure()) RecomputeWidest();
+        if (watcher_) {
+            const TParagraphRec& lastPar = pars_[last];
+            watcher_->InvalidateLines(firstLine,
+                                      delta == 0 ? lastPar.FirstLine + lastPar.LineCount() - 1 : -1);
+            watcher_->ScrollRangesChanged();
+        }
+    }
+    if (WindowExists() && firstDirty_ < n) {
+        if (updateMode_ == umImmediate)
+            FormatPending(n - 1, -1);
+        else if (updateMode_ == umBackground)
+            StartBackground();
+    }
+    if (changePending_) {
+        changePending_ = false;
+        Change();
+    }
+}
+
+void TMarkMemo::StartBackground() {
+    const int n = pars_.Count();
+    if (backgroundPosted_ || !WindowExists() || updateMode_ != umBackground || firstDirty_ >= n)
+        return;
+    backgroundPosted_ = true;
+    progress_ = int(std::min<int64_t>(99, int64_t(firstDirty_) * 100 / n));
+    std::weak_ptr<TMarkMemo*> weak = alive_;
+    watcher_->Post([weak] {
+        if (auto self = weak.lock()) (*self)->BackgroundSlice();
+    });
+}
+
+void TMarkMemo::BackgroundSlice() {
+    backgroundPosted_ = false;
+    if (updateMode_ != umBackground || !WindowExists() || updateLock_ > 0) return;
+    const int n = pars_.Count();
+    const int from = std::min(firstDirty_, n);
+    if (from < n) {
+        int32_t firstLine = pars_[from].FirstLine;
+        FormatPending(n - 1, 25);
+        if (watcher_) {
+            watcher_->InvalidateLines(firstLine, -1);
+            watcher_->ScrollRangesChanged();
+        }
+    }
+    if (firstDirty_ < n) {
+        progress_ = int(std::min<int64_t>(99, int64_t(firstDirty_) * 100 / n));
+        FireProgress(false);
+        StartBackground();
+    } else if (progress_ != 100) {
+        progress_ = 100;
+        if (OnProgress) OnProgress(this);
+    }
+}
+
+void TMarkMemo::FontChanged() {
+    Remeasure();
+    widestWidth_ = MaxInt;
+    topLine_ = vScroll_ = 0;
+    MarkForLayout();
+    if (watcher_) {
+        watcher_->MetricsChanged();
+        watcher_->CaretChanged();
+    }
+    if (OnVScroll) OnVScroll(this);
+}

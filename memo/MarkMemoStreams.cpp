@@ -1,0 +1,412 @@
+// The memo's text streams: plain text in and out, and the little-endian binary image.
+#include "MarkMemo.h"
+
+#include <cstring>
+
+namespace {
+
+
+constexpr int64_t kReadPiece = 65500;
+
+
+// Drops every pair of equal format codes that only other codes separate: such a pair
+// changes nothing.
+std::string CompactedCodes(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    size_t i = 0;
+    while (i < text.size()) {
+        if (!IsFormatCode((unsigned char)text[i])) {
+            out += text[i++];
+            continue;
+        }
+        size_t end = i;
+        while (end < text.size() && IsFormatCode((unsigned char)text[end])) ++end;
+        for (size_t k = i; k < end; ++k) {
+            unsigned char c = (unsigned char)text[k];
+            bool first = true;
+            int count = 0;
+            for (size_t m = i; m < end; ++m) {
+                if ((unsigned char)text[m] != c) continue;
+                if (m < k) first = false;
+                ++count;
+            }
+            if (first && count % 2 == 1) out += char(c);
+        }
+        i = end;
+    }
+    return out;
+}
+
+// ---- little-endian image ----
+
+void PutInt(std::string& out, int32_t v) {
+    auto u = uint32_t(v);
+    for (int i = 0; i < 4; ++i) out += char((u >> (8 * i)) & 0xFF);
+}
+void PutShort(std::string& out, uint16_t v) {
+    out += char(v & 0xFF);
+    out += char(v >> 8);
+}
+
+class TImageReader {
+public:
+    explicit TImageReader(std::string_view data) : data_(data) {}
+    size_t Remaining() const { return data_.size() - pos_; }
+    void Need(size_t n) const {
+        if (Remaining() < n) Fail();
+    }
+    int32_t Int() {
+        Need(4);
+        uint32_t u = 0;
+        for (int i = 0; i < 4; ++i) u |= uint32_t((unsigned char)data_[pos_ + size_t(i)]) << (8 * i);
+        pos_ += 4;
+        return int32_t(u);
+    }
+    uint16_t Short() {
+        Need(2);
+        auto v = uint16_t((unsigned char)data_[pos_] | ((unsigned char)data_[pos_ + 1] << 8));
+        pos_ += 2;
+        return v;
+    }
+    uint8_t Byte() {
+        Need(1);
+        return (uint8_t)data_[pos_++];
+    }
+    std::string_view Bytes(size_t n) {
+        Need(n);
+        auto v = data_.substr(pos_, n);
+        pos_ += n;
+        return v;
+    }
+    [[noreturn]] static void Fail() { throw EMarkMemoError("Invalid memo image"); }
+
+private:
+    std::string_view data_;
+    size_t pos_ = 0;
+};
+
+constexpr size_t kLineBytes = 36;
+constexpr size_t kAttrBytes = 56;
+constexpr size_t kParBytes = 20;
+
+void PutLine(std::string& out, const TLineRec& l) {
+    PutInt(out, l.StartOffset);
+    PutInt(out, l.EndOffset);
+    PutInt(out, l.Width);
+    PutInt(out, l.FullWidth);
+    PutInt(out, l.Reserved);
+    PutInt(out, l.SpaceCount);
+    PutInt(out, l.JustifyFrom);
+    PutInt(out, l.StartStyle);
+    PutInt(out, l.StartAttr);
+}
+
+TLineRec ReadLine(TImageReader& in) {
+    TLineRec l;
+    l.StartOffset = in.Int();
+    l.EndOffset = in.Int();
+    l.Width = in.Int();
+    l.FullWidth = in.Int();
+    l.Reserved = in.Int();
+    l.SpaceCount = in.Int();
+    l.JustifyFrom = in.Int();
+    l.StartStyle = uint8_t(in.Int() & 0xFF);
+    l.StartAttr = in.Int();
+    return l;
+}
+
+void PutAttr(std::string& out, const TAttributeRec& a) {
+    PutInt(out, a.Offset);
+    out += char(a.Style);
+    out += char(a.Level);
+    PutShort(out, 0);
+    PutInt(out, a.BackColor);
+    PutInt(out, a.TextColor);
+    PutShort(out, uint16_t(a.Context));
+    PutShort(out, uint16_t(a.Cursor));
+    for (uint16_t k : a.KeyStack) PutShort(out, k);
+    out += char(a.KeyRemain);
+    out += char(a.KeyLength);
+    PutShort(out, 0);
+}
+
+TAttributeRec ReadAttr(TImageReader& in) {
+    TAttributeRec a;
+    a.Offset = in.Int();
+    a.Style = in.Byte();
+    a.Level = int8_t(in.Byte());
+    in.Short();
+    a.BackColor = in.Int();
+    a.TextColor = in.Int();
+    a.Context = int16_t(in.Short());
+    a.Cursor = int16_t(in.Short());
+    for (uint16_t& k : a.KeyStack) k = in.Short();
+    a.KeyRemain = in.Byte();
+    a.KeyLength = in.Byte();
+    in.Short();
+    return a;
+}
+
+std::string ReadRest(TStream& stream) {
+    std::string data;
+    int64_t size = stream.Size() - stream.Position();
+    if (size > 0) data.reserve(size_t(size));
+    char buffer[kReadPiece];
+    for (;;) {
+        int64_t got = stream.Read(buffer, kReadPiece);
+        if (got <= 0) break;
+        data.append(buffer, size_t(got));
+    }
+    return data;
+}
+
+}  // namespace
+
+void TMarkMemo::FireProgress(bool force) {
+    double now = MonotonicMs();
+    if (force || now - lastProgressMs_ > 300) {
+        lastProgressMs_ = now;
+        if (OnProgress) OnProgress(this);
+    }
+}
+
+// ---- plain text ----
+
+void TMarkMemo::LoadFromStream(TStream& stream) {
+    std::string data = ReadRest(stream);
+    LoadText(data);
+}
+
+void TMarkMemo::LoadText(std::string_view text) {
+    std::string replaced;
+    if (NullReplacement != '\0' && text.find('\0') != std::string_view::npos) {
+        replaced.assign(text);
+        for (char& c : replaced)
+            if (c == '\0') c = NullReplacement;
+        text = replaced;
+    }
+    undo_.clear();
+    undoPos_ = 0;
+    undoSize_ = 0;
+    groupBreak_ = false;
+    lastProgressMs_ = MonotonicMs();
+
+    TParagraphsList fresh;
+    TStartState state = FreshStartState();
+    uint8_t style = 0;
+    bool discard = options_ & pmoDiscardTrailingSpaces;
+    int64_t total = 0;
+    size_t i = 0, begin = 0;
+    auto emit = [&](size_t end) {
+        std::string_view piece = text.substr(begin, end - begin);
+        while (true) {
+            std::string_view part = piece.substr(0, size_t(MaxParagraphLength));
+            piece.remove_prefix(part.size());
+            if (discard) part = TrimTrailingBlanks(part);
+            TParagraphRec par;
+            par.Text.assign(part);
+            par.StartState = state;
+            par.SetSingleLine(style);
+            if (staticFormat_) style = AdvanceStaticStyle(style, part);
+            par.Formatted = par.StartStopScanned = par.KeywordsParsed = 0;
+            total += int64_t(part.size()) + 2;
+            if (total - 2 > MaxInt) {
+                ResetStore();
+                throw EMarkMemoError("Text too long");
+            }
+            fresh.Add(std::move(par));
+            if (piece.empty()) break;
+        }
+        if ((fresh.Count() & 4095) == 0) FireProgress(false);
+    };
+    while (i < text.size()) {
+        char c = text[i];
+        if (c != '\r' && c != '\n') {
+            ++i;
+            continue;
+        }
+        emit(i);
+        // a break is CR LF, LF CR, or a lone CR or LF: pairs never chain
+        char other = c == '\r' ? '\n' : '\r';
+        i += (i + 1 < text.size() && text[i + 1] == other) ? 2 : 1;
+        begin = i;
+    }
+    emit(text.size());
+
+    pars_ = std::move(fresh);
+    RenumberFrom(0);
+    changedFirst_ = changedLast_ = -1;
+    firstDirty_ = 0;
+    scannedUpTo_ = -1;
+    upperCacheIndex_ = -1;
+    selStart_ = selLength_ = 0;
+    blockMode_ = false;
+    extraSpaces_ = 0;
+    for (TMarkNavigator* nav : navigators_) {
+        nav->Reset();
+        nav->pos_ = 0;
+    }
+    AfterLoad();
+    if (OnParse) OnParse(this, 0, charCount_);
+    FireProgress(true);
+}
+
+void TMarkMemo::AfterLoad() {
+    topLine_ = vScroll_ = hScroll_ = 0;
+    changePending_ = true;
+    if (WindowExists()) {
+        MarkForLayout();
+        if (watcher_) {
+            watcher_->ScrollRangesChanged();
+            watcher_->CaretChanged();
+            watcher_->InvalidateLines(0, -1);
+        }
+    }
+    if (updateLock_ == 0) UpdateDisplay();
+}
+
+void TMarkMemo::SaveToStream(TStream& stream) {
+    static const char* const breaks[] = {"\r\n", "\n\r", "\r", "\n"};
+    std::string_view lineBreak = breaks[LineBreak];
+    bool compact = staticFormat_ && CompactCodes;
+    bool discard = options_ & pmoDiscardTrailingSpaces;
+    lastProgressMs_ = MonotonicMs();
+    std::string out;
+    for (int i = 0; i < pars_.Count(); ++i) {
+        std::string_view text = pars_[i].Text;
+        std::string compacted;
+        if (compact) {
+            compacted = CompactedCodes(text);
+            text = compacted;
+        }
+        if (discard) text = TrimTrailingBlanks(text);
+        out.append(text);
+        if (i + 1 < pars_.Count()) out.append(lineBreak);
+        if (out.size() >= size_t(kReadPiece)) {
+            stream.WriteBuffer(out.data(), int64_t(out.size()));
+            out.clear();
+            FireProgress(false);
+        }
+    }
+    if (!out.empty()) stream.WriteBuffer(out.data(), int64_t(out.size()));
+    FireProgress(true);
+}
+
+// ---- binary image ----
+
+void TMarkMemo::SaveBinary(TStream& stream) {
+    std::string out;
+    PutInt(out, charCount_);
+    PutInt(out, lineCount_);
+    PutInt(out, widestWidth_);
+    PutInt(out, pars_.Count());
+    for (int i = 0; i < pars_.Count(); ++i) {
+        const TParagraphRec& par = pars_[i];
+        PutInt(out, par.Length());
+        PutInt(out, par.FirstLine);
+        PutInt(out, par.StartOffset);
+        PutInt(out, par.AttrCount());
+        PutInt(out, par.LineCount());
+        for (int l = 0; l < par.LineCount(); ++l) PutLine(out, par.Line(l));
+        for (const TAttributeRec& a : par.Attrs) PutAttr(out, a);
+        out.append(par.Text);
+    }
+    stream.WriteBuffer(out.data(), int64_t(out.size()));
+}
+
+void TMarkMemo::LoadBinary(TStream& stream, bool relayout) {
+    std::string data = ReadRest(stream);
+    TImageReader in(data);
+    TParagraphsList fresh;
+    int32_t charCount = 0, lineCount = 0, widest = 0;
+    try {
+        charCount = in.Int();
+        lineCount = in.Int();
+        widest = in.Int();
+        int32_t count = in.Int();
+        if (count < 1 || size_t(count) > in.Remaining() / kParBytes) TImageReader::Fail();
+        int64_t offset = 0, line = 0;
+        TStartState state = FreshStartState();
+        for (int32_t p = 0; p < count; ++p) {
+            TParagraphRec par;
+            int32_t length = in.Int();
+            par.FirstLine = in.Int();
+            par.StartOffset = in.Int();
+            int32_t attrCount = in.Int();
+            int32_t lines = in.Int();
+            if (length < 0 || length > MaxParagraphLength || attrCount < 0 || lines < 1 ||
+                par.FirstLine != line || par.StartOffset != offset)
+                TImageReader::Fail();
+            in.Need(size_t(lines) * kLineBytes + size_t(attrCount) * kAttrBytes + size_t(length));
+            par.SetLineCount(lines);
+            for (int l = 0; l < lines; ++l) {
+                TLineRec rec = ReadLine(in);
+                int32_t expectedStart = l == 0 ? 0 : par.Line(l - 1).EndOffset;
+                if (rec.StartOffset != expectedStart || rec.EndOffset < rec.StartOffset ||
+                    rec.EndOffset > length || rec.StartAttr < 0 || rec.StartAttr > attrCount)
+                    TImageReader::Fail();
+                par.Line(l) = rec;
+            }
+            if (par.LastLine().EndOffset != length) TImageReader::Fail();
+            par.Attrs.reserve(size_t(attrCount));
+            for (int a = 0; a < attrCount; ++a) {
+                TAttributeRec rec = ReadAttr(in);
+                int32_t floor = a == 0 ? 0 : par.Attrs.back().Offset;
+                if (rec.Offset < floor || rec.Offset > length || rec.Level < -1 ||
+                    rec.Level > MaxNestingLevel)
+                    TImageReader::Fail();
+                par.Attrs.push_back(rec);
+            }
+            par.Text.assign(in.Bytes(size_t(length)));
+            par.StartState = state;
+            if (!par.Attrs.empty()) state = NewStartState(par.Attrs.back());
+            par.KeywordsParsed = par.StartStopScanned = 1;
+            par.Formatted = 0;
+            offset += int64_t(length) + 2;
+            line += lines;
+            if (offset - 2 > MaxInt) throw EMarkMemoError("Text too long");
+            fresh.Add(std::move(par));
+        }
+        if (offset - 2 != charCount || line != lineCount || in.Remaining() != 0)
+            TImageReader::Fail();
+    } catch (...) {
+        ResetStore();
+        undo_.clear();
+        undoPos_ = 0;
+        undoSize_ = 0;
+        changePending_ = true;
+        if (updateLock_ == 0) UpdateDisplay();
+        throw;
+    }
+    bool measureAgain = relayout && WindowExists();
+    for (int i = 0; i < fresh.Count(); ++i) {
+        fresh[i].Formatted = measureAgain ? 0 : 1;
+        fresh[i].DirtyLine = measureAgain ? 0 : MaxInt;
+    }
+    pars_ = std::move(fresh);
+    RenumberFrom(0);
+    widestWidth_ = widest;
+    undo_.clear();
+    undoPos_ = 0;
+    undoSize_ = 0;
+    changedFirst_ = changedLast_ = -1;
+    firstDirty_ = measureAgain ? 0 : MaxInt;
+    scannedUpTo_ = pars_.Count() - 1;
+    upperCacheIndex_ = -1;
+    selStart_ = selLength_ = 0;
+    blockMode_ = false;
+    for (TMarkNavigator* nav : navigators_) {
+        nav->Reset();
+        nav->pos_ = 0;
+    }
+    topLine_ = vScroll_ = hScroll_ = 0;
+    changePending_ = true;
+    if (measureAgain) MarkForLayout();
+    if (watcher_) {
+        watcher_->ScrollRangesChanged();
+        watcher_->CaretChanged();
+        watcher_->InvalidateLines(0, -1);
+    }
+    if (updateLock_ == 0) UpdateDisplay();
+}

@@ -1,0 +1,468 @@
+// Highlighting: keyword records, start/stop ranges across paragraphs, nesting bounds,
+// background formatting, and the information panel the application builds.
+#include <gtest/gtest.h>
+
+#include "MemoTestSupport.h"
+
+namespace {
+
+// A memo on a window that formats at once, as the highlighting tests want it.
+struct ShownMemo {
+    TestWindow window;
+    TMarkMemo memo;
+    ShownMemo() {
+        memo.SetUpdateMode(umImmediate);
+        memo.SetWatcher(&window);
+    }
+};
+
+std::vector<TAttributeRec> KeywordRecords(const TParagraphRec& par) {
+    std::vector<TAttributeRec> out;
+    for (const TAttributeRec& a : par.Attrs)
+        if (a.IsKeywordRecord()) out.push_back(a);
+    return out;
+}
+
+void Replace(TMarkMemo& memo, int32_t from, int32_t to, const std::string& text) {
+    memo.SetSelStart(from);
+    memo.SetSelLength(to - from);
+    memo.SetSelTextBuf(text);
+}
+
+const char* const kPanelLabels[] = {"Rating:", "Description:", "Category_1:", "Category_2:",
+                                    "Category_3:", "URL:", "EMail:", "User ID PassWord:",
+                                    "User ID:", "Change Date:", "Confidential Notes:",
+                                    "Last Access:", "Access Count:", "Notes:"};
+
+void AddPanelKeywords(TMarkMemo& memo) {
+    for (const char* label : kPanelLabels) memo.Keywords().AddKeyWord(label, 1, 16, 1, 0, 0, 0);
+}
+
+}  // namespace
+
+TEST(MarkMemoKeywords, ListKeepsItsLookup) {
+    TKeywordList list;
+    EXPECT_EQ(list.AddKeyWord("\xE9" "cole", 0, 1, 1, 0, 0, 0), 0);
+    EXPECT_EQ(list.AddKeyWord("Longer", 1, 1, 1, 0, 0, 0), 1);
+    EXPECT_EQ(list.Longest(), 6);
+    EXPECT_TRUE(list.AnyCaseInsensitive());
+    EXPECT_EQ(list.MatchCopy(0), "\xE9" "COLE");
+    list.SetUpperCaseType(pmuAnsi);
+    EXPECT_EQ(list.MatchCopy(0), "\xC9" "COLE");
+    EXPECT_EQ(list.MatchCopy(1), "Longer");  // case-sensitive keywords stay as given
+    EXPECT_EQ(list.Record(1).Length, 6);
+    list.Delete(0);
+    EXPECT_FALSE(list.AnyCaseInsensitive());
+    EXPECT_THROW(list.Record(3), ERangeError);
+    TKeywordList copy;
+    copy.Assign(list);
+    EXPECT_EQ(copy.Keyword(0), "Longer");
+}
+
+TEST(MarkMemoKeywords, ContextZeroNeverMatches) {
+    ShownMemo s;
+    s.memo.Keywords().AddKeyWord("URL:", 1, 16, 0, 0, 0, 0);
+    s.memo.SetTextBuf("xURL:y");
+    EXPECT_EQ(s.memo.Paragraph(0).AttrCount(), 0);
+}
+
+TEST(MarkMemoKeywords, AMatchMakesARecordAndItsRestore) {
+    ShownMemo s;
+    s.memo.Keywords().AddKeyWord("URL:", 1, 16, 1, 0, 0, 0);
+    s.memo.SetTextBuf("xURL:y");
+    const auto& attrs = s.memo.Paragraph(0).Attrs;
+    ASSERT_EQ(attrs.size(), 2u);
+    EXPECT_EQ(attrs[0].Offset, 1);
+    EXPECT_EQ(attrs[0].Style, 0xD0);
+    EXPECT_EQ(attrs[0].Level, 0);
+    EXPECT_EQ(attrs[0].KeyStack[1], 0);
+    EXPECT_EQ(attrs[0].Context, 1);
+    EXPECT_EQ(attrs[0].KeyRemain, 4);
+    EXPECT_EQ(attrs[0].KeyLength, 4);
+    EXPECT_EQ(attrs[1].Offset, 5);
+    EXPECT_EQ(attrs[1].Style, 0);
+    EXPECT_EQ(attrs[1].Level, -1);
+
+    s.memo.SetTextBuf("url:");
+    EXPECT_EQ(s.memo.Paragraph(0).AttrCount(), 0);
+    s.memo.SetTextBuf("aURL:b");
+    EXPECT_EQ(KeywordRecords(s.memo.Paragraph(0)).size(), 1u);
+}
+
+TEST(MarkMemoKeywords, EditingAMatchRemovesItsRecords) {
+    ShownMemo s;
+    s.memo.Keywords().AddKeyWord("URL:", 1, 16, 1, 0, 0, 0);
+    s.memo.SetTextBuf("xURL:y");
+    Replace(s.memo, 4, 5, "");
+    EXPECT_EQ(s.memo.Paragraph(0).AttrCount(), 0);
+    Replace(s.memo, 4, 4, ":");
+    EXPECT_EQ(s.memo.Paragraph(0).AttrCount(), 2);
+    s.memo.Undo();
+    EXPECT_EQ(s.memo.Paragraph(0).AttrCount(), 0);
+}
+
+TEST(MarkMemoKeywords, RemovingAMatchGivesBackARangeItHadPushed) {
+    ShownMemo s;
+    s.memo.Keywords().AddKeyWord("URL:", 1, 16, 1, 0, 0, 0);
+    s.memo.SetTextBuf("xURL:abc");
+    s.memo.ApplyDynStyle(1, 7, msBold, false, 0, 0, 0x0000FFFF, 0);
+    Replace(s.memo, 7, 7, "d");  // matching again pushes the bold range behind "URL:"
+    ASSERT_EQ(s.memo.Paragraph(0).AttrCount(), 3);
+    EXPECT_EQ(s.memo.Paragraph(0).Attrs[1].Offset, 5);
+    Replace(s.memo, 4, 5, "");  // no keyword any more: the bold range starts at 1 again
+    const auto& attrs = s.memo.Paragraph(0).Attrs;
+    ASSERT_EQ(attrs.size(), 2u);
+    EXPECT_EQ(attrs[0].Offset, 1);
+    EXPECT_EQ(attrs[0].Style, 0x81);
+    EXPECT_EQ(attrs[1].Offset, 7);
+}
+
+TEST(MarkMemoKeywords, EarlierKeywordsClaimTheirText) {
+    ShownMemo s;
+    AddPanelKeywords(s.memo);
+    s.memo.SetTextBuf("Confidential Notes:x\r\nUser ID PassWord:pw");
+    auto records = KeywordRecords(s.memo.Paragraph(0));
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].Offset, 0);
+    EXPECT_EQ(records[0].KeyLength, 19);
+    EXPECT_EQ(records[0].KeyStack[1], 10);
+    records = KeywordRecords(s.memo.Paragraph(1));
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].KeyStack[1], 7);
+}
+
+TEST(MarkMemoKeywords, WholeWordsLookAtTheParagraphsOwnNeighbours) {
+    ShownMemo s;
+    s.memo.Keywords().AddKeyWord("if", 3, 1, 1, 0, 0, 0);
+    for (auto [text, count] : {std::pair{"a if b", 1u}, {"if", 1u}, {"xif y", 0u}, {"if(", 0u},
+                               {"if.if", 2u}}) {
+        s.memo.SetTextBuf(text);
+        EXPECT_EQ(KeywordRecords(s.memo.Paragraph(0)).size(), count) << text;
+    }
+    s.memo.SetTextBuf("aifx");
+    Replace(s.memo, 0, 1, " ");
+    EXPECT_EQ(s.memo.Paragraph(0).Text, " ifx");
+    EXPECT_EQ(KeywordRecords(s.memo.Paragraph(0)).size(), 0u);
+    Replace(s.memo, 3, 4, "");
+    EXPECT_EQ(KeywordRecords(s.memo.Paragraph(0)).size(), 1u);
+}
+
+TEST(MarkMemoKeywords, CaseInsensitiveMatchingFollowsTheUpperCaseKind) {
+    ShownMemo s;
+    s.memo.Keywords().AddKeyWord("\xE9" "cole", 0, 1, 1, 0, 0, 0);
+    s.memo.SetUpperCaseType(pmuAnsi);
+    s.memo.SetTextBuf("\xC9" "COLE");
+    EXPECT_EQ(KeywordRecords(s.memo.Paragraph(0)).size(), 1u);
+    s.memo.SetUpperCaseType(pmuAscii);
+    s.memo.SetTextBuf("\xC9" "COLE");
+    EXPECT_EQ(KeywordRecords(s.memo.Paragraph(0)).size(), 0u);
+}
+
+TEST(MarkMemoKeywords, ManyMatchesInOneParagraph) {
+    ShownMemo s;
+    s.memo.Keywords().AddKeyWord("URL:", 1, 16, 1, 0, 0, 0);
+    std::string text;
+    for (int i = 0; i < 17; ++i) text += "URL: ";
+    s.memo.SetTextBuf(text);
+    const auto& attrs = s.memo.Paragraph(0).Attrs;
+    ASSERT_EQ(attrs.size(), 34u);
+    for (int k = 0; k < 17; ++k) {
+        EXPECT_EQ(attrs[size_t(2 * k)].Offset, 5 * k);
+        EXPECT_TRUE(attrs[size_t(2 * k)].IsKeywordRecord());
+        EXPECT_EQ(attrs[size_t(2 * k + 1)].Offset, 5 * k + 4);
+    }
+    EXPECT_EQ(StoreProblem(s.memo), "");
+}
+
+TEST(MarkMemoKeywords, NestingStaysWithinTheKeyStack) {
+    ShownMemo s;
+    s.memo.Keywords().KeywordsInRanges = true;
+    s.memo.Keywords().AddKeyWord("ab", 1, 1, 1, 0, 0, 0);
+    s.memo.SetTextBuf("ab cd");
+    for (int i = 0; i < 20; ++i) {
+        Replace(s.memo, 2, 2, "x");
+        Replace(s.memo, 2, 3, "");
+        ASSERT_EQ(StoreProblem(s.memo), "");
+    }
+    auto records = KeywordRecords(s.memo.Paragraph(0));
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].Level, 0);
+}
+
+TEST(MarkMemoKeywords, MatchesAreSkippedAtTheDeepestLevel) {
+    ShownMemo s;
+    s.memo.Keywords().AddKeyWord("ab", 1, 1, 1, 0, 0, 0);
+    s.memo.SetTextBuf("zz\r\nab");
+    // a paragraph whose start state already sits at the deepest level takes no match
+    TAttributeRec deep;
+    deep.Style = msDynamic;
+    deep.Level = MaxNestingLevel;
+    s.memo.Paragraph(1).StartState = NewStartState(deep);
+    s.memo.ReparseAll();
+    s.memo.Paragraph(1).StartState = NewStartState(deep);
+    s.memo.Paragraph(1).KeywordsParsed = 0;
+    s.memo.FormatRange(1, 1, true);
+    EXPECT_EQ(KeywordRecords(s.memo.Paragraph(1)).size(), 0u);
+}
+
+// ---- start/stop keys ----
+
+TEST(MarkMemoStartStop, ListDerivesCopiesAndLinks) {
+    TStartStopKeyList list;
+    list.AddStartStopKey("/*", "*/", 0, 1, 0, 0, 0, 0, false);
+    list.AddStartStopKey("rem", "end", 1, 1, 0, 0, 0, 0, true);
+    list.AddStartStopKey("/*", "!", 0, 1, 0, 0, 0, 0, false);
+    EXPECT_EQ(list.Get(2).SameStart, 0);
+    EXPECT_EQ(list.Get(1).SameStart, -1);
+    EXPECT_EQ(list.LongestStart(), 3);
+    EXPECT_EQ(list.LongestStop(), 3);
+    EXPECT_THROW(list.Get(3), ERangeError);
+    list.AddStartStopKey("\xE9t\xE9", "x", 0, 1, 0, 0, 0, 0, false);
+    list.AddStartStopKey("\xE9t\xE9", "x", 1, 1, 0, 0, 0, 0, false);
+    EXPECT_EQ(list.Get(3).StartCopy, "\xE9T\xE9");
+    list.SetUpperCaseType(pmuAnsi);
+    EXPECT_EQ(list.Get(3).StartCopy, "\xC9T\xC9");  // re-derived
+    EXPECT_EQ(list.Get(4).StartCopy, "\xE9t\xE9");  // case-sensitive: kept
+    list.Clear();
+    EXPECT_EQ(list.Count(), 0);
+    EXPECT_EQ(list.Capacity(), 2);
+}
+
+TEST(MarkMemoStartStop, RangeWithinAParagraph) {
+    ShownMemo s;
+    s.memo.StartStopKeys().AddStartStopKey("/*", "*/", 0, 1, 0, 0, 0, 0, false);
+    s.memo.SetTextBuf("a /* b */ c\r\nd\r\ne");
+    const auto& attrs = s.memo.Paragraph(0).Attrs;
+    ASSERT_EQ(attrs.size(), 2u);
+    EXPECT_EQ(attrs[0].Offset, 2);
+    EXPECT_EQ(attrs[0].Style, 0xC1);
+    EXPECT_EQ(attrs[0].Level, 0);
+    EXPECT_EQ(attrs[0].KeyStack[1], 32768);
+    EXPECT_EQ(attrs[0].KeyRemain, 2);
+    EXPECT_EQ(attrs[0].KeyLength, 2);
+    EXPECT_EQ(attrs[1].Offset, 9);
+    EXPECT_EQ(attrs[1].Style, 0);
+    EXPECT_EQ(attrs[1].Level, -1);
+    EXPECT_EQ(s.memo.Paragraph(2).StartAttr().Level, -1);
+}
+
+TEST(MarkMemoStartStop, AnOpenRangeRunsOnUntilTheStatesAgree) {
+    ShownMemo s;
+    s.memo.StartStopKeys().AddStartStopKey("/*", "*/", 0, 1, 0, 0, 0, 0, false);
+    s.memo.SetTextBuf("a /* b */ c\r\nd\r\ne");
+    Replace(s.memo, 7, 9, "");
+    EXPECT_EQ(s.memo.Paragraph(1).StartAttr().KeyStack[1], 32768);
+    EXPECT_EQ(s.memo.Paragraph(2).StartAttr().KeyStack[1], 32768);
+    EXPECT_EQ(s.memo.Paragraph(0).AttrCount(), 1);
+    Replace(s.memo, 7, 7, "*/");
+    EXPECT_EQ(s.memo.Paragraph(1).StartAttr().Level, -1);
+    EXPECT_EQ(s.memo.Paragraph(2).StartAttr().Level, -1);
+    EXPECT_EQ(s.memo.Paragraph(2).StartAttr().KeyStack[1], 0);
+    EXPECT_EQ(s.memo.Paragraph(0).AttrCount(), 2);
+    EXPECT_EQ(StoreProblem(s.memo), "");
+}
+
+TEST(MarkMemoStartStop, ARangeMayEndWithItsParagraph) {
+    ShownMemo s;
+    s.memo.StartStopKeys().AddStartStopKey("/*", "*/", 0, 1, 0, 0, 0, 0, true);
+    s.memo.SetTextBuf("a /* b\r\nc");
+    const auto& attrs = s.memo.Paragraph(0).Attrs;
+    ASSERT_EQ(attrs.size(), 2u);
+    EXPECT_EQ(attrs[1].Offset, 6);
+    EXPECT_EQ(attrs[1].Level, -1);
+    EXPECT_EQ(s.memo.Paragraph(1).StartAttr().Level, -1);
+}
+
+TEST(MarkMemoStartStop, RangeStopsKeywordsAndStartsInsideThem) {
+    ShownMemo s;
+    s.memo.Keywords().AddKeyWord("key", 1, 16, 1, 0, 0, 0);
+    s.memo.StartStopKeys().AddStartStopKey("'", "'", 0, 2, 0, 0, 0, 0, false);
+    s.memo.SetTextBuf("key 'key' key");
+    auto records = KeywordRecords(s.memo.Paragraph(0));
+    EXPECT_EQ(records.size(), 2u);  // none inside the quoted range
+    for (const auto& r : records) EXPECT_TRUE(r.Offset == 0 || r.Offset == 10);
+    EXPECT_EQ(StoreProblem(s.memo), "");
+}
+
+TEST(MarkMemoStartStop, WholeWordStartKeys) {
+    ShownMemo s;
+    s.memo.StartStopKeys().AddStartStopKey("rem", "end", 3, 1, 0, 0, 0, 0, true);
+    s.memo.SetTextBuf("premise\r\nrem note end x");
+    EXPECT_EQ(s.memo.Paragraph(0).AttrCount(), 0);
+    const auto& attrs = s.memo.Paragraph(1).Attrs;
+    ASSERT_EQ(attrs.size(), 2u);
+    EXPECT_EQ(attrs[0].Offset, 0);
+    EXPECT_EQ(attrs[0].KeyRemain, 4);  // the key and the separator it needs after it
+    EXPECT_EQ(attrs[1].Offset, 12);
+}
+
+// ---- background formatting ----
+
+TEST(MarkMemoBackground, FormatsInSlicesAndReportsProgress) {
+    TestWindow window;
+    TMarkMemo memo;
+    memo.SetWatcher(&window);
+    std::string text;
+    for (int i = 0; i < 20000; ++i) text += "word word word word\r\n";
+    std::vector<int> reported;
+    memo.OnProgress = [&](TObject*) { reported.push_back(memo.Progress()); };
+    memo.SetTextBuf(text);
+    EXPECT_LT(memo.Progress(), 100);
+    reported.clear();
+    EXPECT_GE(window.RunPosted(), 1);
+    ASSERT_FALSE(reported.empty());
+    EXPECT_EQ(reported.back(), 100);
+    EXPECT_EQ(std::count(reported.begin(), reported.end(), 100), 1);
+    EXPECT_TRUE(std::is_sorted(reported.begin(), reported.end()));
+    EXPECT_EQ(memo.LineCount(), 20001 + 20000);  // every paragraph broke into two lines
+    EXPECT_EQ(StoreProblem(memo), "");
+}
+
+TEST(MarkMemoBackground, ImmediateModeFinishesTheRest) {
+    TestWindow window;
+    TMarkMemo memo;
+    memo.SetWatcher(&window);
+    std::string text;
+    for (int i = 0; i < 2000; ++i) text += "word word word word\r\n";
+    memo.SetTextBuf(text);
+    memo.SetUpdateMode(umImmediate);
+    EXPECT_EQ(memo.Progress(), 100);
+    EXPECT_EQ(memo.LineCount(), 4001);
+    window.RunPosted();  // a slice posted before is harmless
+    EXPECT_EQ(memo.LineCount(), 4001);
+}
+
+TEST(MarkMemoBackground, PendingSlicesOfADeletedMemoDoNothing) {
+    TestWindow window;
+    auto memo = std::make_unique<TMarkMemo>();
+    memo->SetWatcher(&window);
+    memo->SetTextBuf("a\r\nb\r\nc");
+    ASSERT_FALSE(window.posted.empty());
+    memo.reset();
+    EXPECT_EQ(window.RunPosted(), 1);
+}
+
+TEST(MarkMemoBackground, NothingIsFormattedWhileLocked) {
+    TestWindow window;
+    TMarkMemo memo;
+    memo.SetWatcher(&window);
+    memo.SetTextBuf("aaaa bbbb cccc");
+    memo.BeginUpdate();
+    window.RunPosted();
+    EXPECT_FALSE(memo.Paragraph(0).Formatted);
+    memo.EndUpdate();
+    window.RunPosted();
+    EXPECT_TRUE(memo.Paragraph(0).Formatted);
+    EXPECT_EQ(memo.LineCount(), 2);
+}
+
+// ---- the application's information panel ----
+
+namespace {
+
+// The panel as the application fills it for an entry with a name, a description, a
+// rating, an access count and a URL.
+void FillPanel(TMarkMemo& memo) {
+    AddPanelKeywords(memo);
+    memo.Clear();
+    memo.Lines().BeginUpdate();
+    memo.Lines().Add("");
+    int32_t n = memo.CharCount();
+    std::string name = "Example";
+    memo.Lines().Add(name);
+    memo.ApplyDynStyle(n, n + int32_t(name.size()), 1, false, 0, 0, 0x0000FFFF, 0);
+    for (const char* line : {"", "Description:Desc", "", "Rating:5", "Access Count:1,234", "",
+                             "URL:", "http://x", "", "EMail:", "", "User ID:", ""})
+        memo.Lines().Add(line);
+    memo.Lines().EndUpdate();
+}
+
+void CheckPanel(TMarkMemo& memo) {
+    EXPECT_EQ(memo.Lines().Text(),
+              "\r\nExample\r\n\r\nDescription:Desc\r\n\r\nRating:5\r\nAccess Count:1,234\r\n"
+              "\r\nURL:\r\nhttp://x\r\n\r\nEMail:\r\n\r\nUser ID:\r\n\r\n");
+    EXPECT_EQ(memo.ParagraphCount(), 16);
+    EXPECT_EQ(memo.Paragraphs().Count(), 15);
+    const auto& name = memo.Paragraph(1).Attrs;
+    ASSERT_EQ(name.size(), 2u);
+    EXPECT_EQ(name[0].Offset, 0);
+    EXPECT_EQ(name[0].Style, 0x81);
+    EXPECT_EQ(name[0].Level, -1);
+    EXPECT_EQ(name[0].BackColor, 0x0000FFFF);
+    EXPECT_EQ(name[0].TextColor, 0);
+    EXPECT_EQ(name[0].Context, 0);
+    EXPECT_EQ(name[1].Offset, 7);
+    struct Label { int par; int length; };
+    for (Label l : {Label{3, 12}, {5, 7}, {6, 13}, {8, 4}, {11, 6}, {13, 8}}) {
+        const auto& attrs = memo.Paragraph(l.par).Attrs;
+        ASSERT_EQ(attrs.size(), 2u) << l.par;
+        EXPECT_EQ(attrs[0].Offset, 0);
+        EXPECT_EQ(attrs[0].Style, 0xD0);
+        EXPECT_EQ(attrs[0].Level, 0);
+        EXPECT_EQ(attrs[0].Context, 1);
+        EXPECT_EQ(attrs[0].KeyLength, l.length);
+        EXPECT_EQ(attrs[1].Offset, l.length);
+        EXPECT_EQ(attrs[1].Style, 0);
+    }
+    for (int p : {0, 1, 2, 4, 7, 9, 10, 12, 14, 15})
+        EXPECT_TRUE(KeywordRecords(memo.Paragraph(p)).empty()) << p;
+    EXPECT_EQ(StoreProblem(memo), "");
+}
+
+}  // namespace
+
+TEST(MarkMemoPanel, ContentAsTheApplicationBuildsIt) {
+    TMarkMemo headless;
+    FillPanel(headless);
+    CheckPanel(headless);
+
+    ShownMemo shown;
+    shown.memo.EnableHotKeys = false;
+    FillPanel(shown.memo);
+    CheckPanel(shown.memo);
+    EXPECT_EQ(shown.memo.TopLine(), 0);  // filled inside the lock: it opens at the top
+}
+
+TEST(MarkMemoPanel, LaterLinesGetTheirLabelsToo) {
+    ShownMemo s;
+    FillPanel(s.memo);
+    s.memo.Lines().Add("User ID PassWord:secret");
+    s.memo.Lines().Add("");
+    auto records = KeywordRecords(s.memo.Paragraph(15));
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].KeyLength, 17);
+    EXPECT_EQ(StoreProblem(s.memo), "");
+}
+
+TEST(MarkMemoPanel, NameStyleLeavesLaterKeywordRecordsAlone) {
+    ShownMemo s;
+    FillPanel(s.memo);
+    std::string before = BinaryImage(s.memo);
+    s.memo.ApplyDynStyle(2, 9, 1, false, 0, 0, 0x0000FFFF, 0);
+    std::string after = BinaryImage(s.memo);
+    // everything from paragraph 2 on is byte for byte the same
+    size_t from = 16 + 20 + 36 + 2;  // header, paragraph 0 (one line, no records)
+    EXPECT_EQ(before.substr(from + 20 + 36 + 2 * 56 + 7), after.substr(from + 20 + 36 + 2 * 56 + 7));
+}
+
+TEST(MarkMemoHighlighter, HooksAreCalledAndTheLinkIsUndoneEitherWay) {
+    struct Counting : TMarkHighlighter {
+        int before = 0;
+        void BeforeKeywords(TMarkMemo&, int count) override { before += count; }
+    };
+    ShownMemo s;
+    auto highlighter = std::make_unique<Counting>();
+    s.memo.SetHighlighter(highlighter.get());
+    EXPECT_EQ(highlighter->Memos().size(), 1u);
+    s.memo.Keywords().AddKeyWord("k", 1, 1, 1, 0, 0, 0);
+    s.memo.SetTextBuf("k\r\nk");
+    EXPECT_GE(highlighter->before, 2);
+    highlighter.reset();
+    EXPECT_EQ(s.memo.Highlighter(), nullptr);
+    auto other = std::make_unique<Counting>();
+    {
+        TMarkMemo memo;
+        memo.SetHighlighter(other.get());
+    }
+    EXPECT_TRUE(other->Memos().empty());
+}

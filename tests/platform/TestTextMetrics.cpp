@@ -1,0 +1,66 @@
+// The text measurers: the fixed one the layout tests use and the screen one over Qt's fonts.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+#include "platform/TextMetrics.h"
+#include "platform/qt/Application.h"
+
+namespace {
+
+void EnsureApplication() {
+    static int argc = 1;
+    static char name[] = "test_platform";
+    static char* argv[] = {name, nullptr};
+    // One application object per process; other tests of this program may have made one.
+    if (!QCoreApplication::instance()) new LorvaneApplication(argc, argv);
+}
+
+}  // namespace
+
+TEST(TextMetrics, FixedMeasurerAddsUpItsAdvance) {
+    auto measurer = CreateFixedTextMeasurer(7, 15, 3);
+    auto font = measurer->Font(TFont(), fsBold);
+    EXPECT_EQ(font->TextWidth("abc\t"), 28);
+    EXPECT_EQ(font->SpaceWidth(), 7);
+    EXPECT_EQ(font->Overhang(), 0);
+    EXPECT_EQ(font->Metric().Height, 15);
+    EXPECT_EQ(font->Metric().Ascent, 12);
+    EXPECT_TRUE(font->Metric().FixedPitch);
+}
+
+TEST(TextMetrics, ControlBytesHaveVisibleGlyphs) {
+    EXPECT_EQ(DisplayCharOf(1), u'\u2401');
+    EXPECT_EQ(DisplayCharOf(0), u'\u2400');
+    EXPECT_EQ(DisplayCharOf(0x7F), u'\u2421');
+    EXPECT_EQ(DisplayCharOf(0x81), u'\u25A1');
+    EXPECT_EQ(DisplayCharOf(0x80), u'\u20AC');
+    EXPECT_EQ(DisplayCharOf('A'), u'A');
+}
+
+TEST(TextMetrics, ScreenRunsAreTheSumOfTheirCharacters) {
+    EnsureApplication();
+    auto measurer = CreateScreenTextMeasurer();
+    TFont font;
+    font.SetName("DejaVu Sans");
+    font.SetHeight(-13);
+    auto plain = measurer->Font(font, 0);
+    auto bold = measurer->Font(font, fsBold);
+    EXPECT_EQ(measurer->Font(font, 0), plain);  // cached per font and style
+    const std::string run = "AVAWAY To. fi\xE9";
+    EXPECT_EQ(plain->TextWidth(run), [&] {
+        int sum = 0;
+        for (unsigned char c : run) sum += plain->Advance(c);
+        return sum;
+    }());
+    EXPECT_GT(plain->Advance('W'), plain->Advance('i'));
+    EXPECT_GE(bold->TextWidth("WWWW"), plain->TextWidth("WWWW"));
+    // control bytes are drawn as cells, so they take room
+    EXPECT_GT(plain->Advance(1), 0);
+    EXPECT_GT(plain->Advance(0x81), 0);
+    const TTextMetric& m = plain->Metric();
+    EXPECT_EQ(m.Height, m.Ascent + m.Descent);
+    EXPECT_GE(m.InternalLeading, 0);
+    EXPECT_GT(m.MaxCharWidth, 0);
+    EXPECT_GT(plain->SpaceWidth(), 0);
+}
