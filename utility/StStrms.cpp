@@ -88,31 +88,24 @@ int64_t TStBufferedStream::Read(void* buffer, int64_t count)
         return 0;
     auto* out = static_cast<uint8_t*>(buffer);
     int64_t done = 0;
-    // Copies from the loaded block; false when it has nothing at the position, which only
-    // happens when the underlying stream delivered less than its size promised.
-    auto take = [&] {
-        const int64_t chunk = std::min(wanted - done, bufCount_ - bufPos_);
-        if (chunk <= 0)
-            return false;
-        std::memcpy(out + done, buffer_.data() + bufPos_, size_t(chunk));
-        bufPos_ += chunk;
-        done += chunk;
-        return true;
-    };
-
     if (bufCount_ == 0)
         FillBuffer();
-    if (!take())
-        return done;
-    // Moving on from a block that ended early would skip bytes, so that ends the read too.
-    while (done < wanted && bufPos_ == BufSize) {
+    for (;;) {
+        const int64_t chunk = std::min(wanted - done, bufCount_ - bufPos_);
+        if (chunk > 0) {
+            std::memcpy(out + done, buffer_.data() + bufPos_, size_t(chunk));
+            bufPos_ += chunk;
+            done += chunk;
+        }
+        // A block that ends before its full size ends the read: the underlying stream
+        // delivered less than its size promised, and moving on would skip bytes.
+        if (done >= wanted || bufPos_ < BufSize)
+            break;
         if (dirty_)
             FlushBuffer();
         bufPos_ = 0;
         bufOffset_ += BufSize;
         FillBuffer();
-        if (!take())
-            break;
     }
     return done;
 }

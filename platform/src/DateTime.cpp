@@ -24,6 +24,10 @@ int64_t DaysBeforeYear(int64_t y) {
     return y * 365 + y / 4 - y / 100 + y / 400;
 }
 
+// Day numbers whose year fits an int. Beyond them (and for NaN) the casts to integers would be
+// undefined, and a damaged file can hold such a value.
+bool InDayRange(TDateTime value) { return std::fabs(value) < 7.0e11; }
+
 std::string Pad(int value, int width) {
     std::string s = std::to_string(value);
     while (int(s.size()) < width) s.insert(s.begin(), '0');
@@ -61,6 +65,10 @@ TDateTime EncodeDate(int year, int month, int day) {
 }
 
 void DecodeDate(TDateTime value, int& year, int& month, int& day) {
+    if (!InDayRange(value)) {
+        year = month = day = 0;
+        return;
+    }
     int64_t t = int64_t(std::floor(value + 1e-9)) + kDelta - 1;  // days since 1 Jan 0001
     if (t < 0) {
         year = month = day = 0;
@@ -113,6 +121,7 @@ void DecodeTime(TDateTime value, int& hour, int& minute, int& second, int& msec)
 }
 
 int DayOfWeek(TDateTime value) {
+    if (!InDayRange(value)) return 0;
     auto days = int64_t(std::floor(value));
     // 30 December 1899 was a Saturday (7).
     int64_t r = ((days % 7) + 7 + 6) % 7;

@@ -22,6 +22,17 @@ TEST(DateTime, EncodesAndDecodesAroundTheEpoch) {
     EXPECT_EQ(DayOfWeek(EncodeDate(2026, 12, 7)), 2);  // a Monday
 }
 
+TEST(DateTime, ValuesBeyondAnyCalendarDecodeToNothing) {
+    // A damaged file can hold any number where a date belongs.
+    for (double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL, 1e19, -1e300, 7.0e11}) {
+        int y = -1, m = -1, d = -1;
+        DecodeDate(bad, y, m, d);
+        EXPECT_EQ(y * 10000 + m * 100 + d, 0) << bad;
+        EXPECT_EQ(DayOfWeek(bad), 0) << bad;
+        EXPECT_EQ(FormatDateTime("dddd mmm", bad), " ") << bad;
+    }
+}
+
 TEST(DateTime, TimesRoundToMilliseconds) {
     int h, n, s, ms;
     DecodeTime(EncodeTime(13, 5, 59, 999), h, n, s, ms);

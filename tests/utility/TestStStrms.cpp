@@ -93,6 +93,26 @@ TEST(TStBufferedStream, ReadsBlocksOnlyWhenNeeded)
     EXPECT_EQ(under.reads, (Calls{{8192, 1808}}));
 }
 
+TEST(TStBufferedStream, ReadEndingOnABlockBoundaryGoesOnWithTheNextBlock)
+{
+    CountingStream under(10000);
+    TStBufferedStream stream(&under);
+    std::vector<uint8_t> bytes(4096);
+    EXPECT_EQ(stream.Read(bytes.data(), 4096), 4096);
+    EXPECT_EQ(stream.Read(bytes.data(), 10), 10);
+    for (size_t k = 0; k < 10; ++k)
+        EXPECT_EQ(bytes[k], under.At(4096 + k)) << k;
+    EXPECT_EQ(stream.Position(), 4106);
+
+    // The same after a write that filled its block up to the boundary.
+    stream.Seek(8000, soFromBeginning);
+    const std::vector<uint8_t> patch(192, 0xEE);
+    EXPECT_EQ(stream.Write(patch.data(), 192), 192);
+    EXPECT_EQ(stream.Read(bytes.data(), 5), 5);
+    EXPECT_EQ(bytes[0], under.At(8192));
+    EXPECT_EQ(stream.Position(), 8197);
+}
+
 TEST(TStBufferedStream, SeekClamping)
 {
     CountingStream under(1000);

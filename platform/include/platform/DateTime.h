@@ -27,11 +27,12 @@ bool IsLeapYear(int year);
 int DaysInMonth(int year, int month);
 bool TryEncodeDate(int year, int month, int day, TDateTime& result);
 TDateTime EncodeDate(int year, int month, int day);  // EConvertError on a bad date
+// 0, 0, 0 before 1 January of year 1, for NaN and for values whose year does not fit an int.
 void DecodeDate(TDateTime value, int& year, int& month, int& day);
 bool TryEncodeTime(int hour, int minute, int second, int msec, TDateTime& result);
 TDateTime EncodeTime(int hour, int minute, int second, int msec);
 void DecodeTime(TDateTime value, int& hour, int& minute, int& second, int& msec);
-int DayOfWeek(TDateTime value);  // 1 = Sunday .. 7 = Saturday
+int DayOfWeek(TDateTime value);  // 1 = Sunday .. 7 = Saturday; 0 where DecodeDate gives 0s
 
 TDateTime Now();
 TDateTime Date();
