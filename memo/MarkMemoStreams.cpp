@@ -89,6 +89,9 @@ private:
 constexpr size_t kLineBytes = 36;
 constexpr size_t kAttrBytes = 56;
 constexpr size_t kParBytes = 20;
+// Line widths in an image stay far enough below MaxInt that the pixel arithmetic of
+// alignment and justification (client width less margins less width) cannot overflow.
+constexpr int32_t kMaxLineWidth = MaxInt / 2;
 
 void PutLine(std::string& out, const TLineRec& l) {
     PutInt(out, l.StartOffset);
@@ -324,6 +327,7 @@ void TMarkMemo::LoadBinary(TStream& stream, bool relayout) {
         charCount = in.Int();
         lineCount = in.Int();
         widest = in.Int();
+        if (widest < 0) TImageReader::Fail();
         int32_t count = in.Int();
         if (count < 1 || size_t(count) > in.Remaining() / kParBytes) TImageReader::Fail();
         int64_t offset = 0, line = 0;
@@ -344,7 +348,10 @@ void TMarkMemo::LoadBinary(TStream& stream, bool relayout) {
                 TLineRec rec = ReadLine(in);
                 int32_t expectedStart = l == 0 ? 0 : par.Line(l - 1).EndOffset;
                 if (rec.StartOffset != expectedStart || rec.EndOffset < rec.StartOffset ||
-                    rec.EndOffset > length || rec.StartAttr < 0 || rec.StartAttr > attrCount)
+                    rec.EndOffset > length || rec.StartAttr < 0 || rec.StartAttr > attrCount ||
+                    rec.Width < 0 || rec.FullWidth < rec.Width || rec.FullWidth > kMaxLineWidth ||
+                    rec.SpaceCount < 0 || rec.SpaceCount > rec.EndOffset - rec.StartOffset ||
+                    rec.JustifyFrom < rec.StartOffset || rec.JustifyFrom > rec.EndOffset)
                     TImageReader::Fail();
                 par.Line(l) = rec;
             }

@@ -11,6 +11,10 @@
 #include <map>
 #include <tuple>
 
+// The canvas's font for a TFont (QtCanvas.h declares it too, but that header brings the canvas's
+// own text-metric type, which clashes with this unit's).
+QFont ToQFont(const TFont& font);
+
 namespace {
 
 QString DisplayString(std::string_view run) {
@@ -20,19 +24,15 @@ QString DisplayString(std::string_view run) {
     return s;
 }
 
+// The canvas's own font for `font`, so that what is measured here is what gets drawn: the
+// same name decoding and the same reading of a positive (cell) or negative (character) height.
 QFont MakeQFont(const TFont& font, TFontStyles style) {
-    QFont f(QString::fromStdString(font.Name()));
-    int h = font.Height() < 0 ? -font.Height() : font.Height();
-    f.setPixelSize(h > 0 ? h : 11);
+    QFont f = ToQFont(font);
     f.setBold(style & fsBold);
     f.setItalic(style & fsItalic);
     f.setUnderline(style & fsUnderline);
     f.setStrikeOut(style & fsStrikeOut);
-    f.setKerning(false);
-    if (font.Pitch() == TFontPitch::fpFixed) {
-        f.setFixedPitch(true);
-        f.setStyleHint(QFont::TypeWriter);
-    }
+    if (font.Pitch() == TFontPitch::fpFixed) f.setStyleHint(QFont::TypeWriter);
     return f;
 }
 

@@ -368,6 +368,7 @@ void FillPanel(TMarkMemo& memo) {
     memo.Lines().BeginUpdate();
     memo.Lines().Add("");
     int32_t n = memo.CharCount();
+    EXPECT_EQ(n, 2);  // the name range is [2, 9)
     std::string name = "Example";
     memo.Lines().Add(name);
     memo.ApplyDynStyle(n, n + int32_t(name.size()), 1, false, 0, 0, 0x0000FFFF, 0);
@@ -392,8 +393,10 @@ void CheckPanel(TMarkMemo& memo) {
     EXPECT_EQ(name[0].TextColor, 0);
     EXPECT_EQ(name[0].Context, 0);
     EXPECT_EQ(name[1].Offset, 7);
-    struct Label { int par; int length; };
-    for (Label l : {Label{3, 12}, {5, 7}, {6, 13}, {8, 4}, {11, 6}, {13, 8}}) {
+    EXPECT_EQ(name[1].Style, 0);  // the restore record
+    EXPECT_EQ(name[1].Level, -1);
+    struct Label { int par; int length; int key; };
+    for (Label l : {Label{3, 12, 1}, {5, 7, 0}, {6, 13, 12}, {8, 4, 5}, {11, 6, 6}, {13, 8, 8}}) {
         const auto& attrs = memo.Paragraph(l.par).Attrs;
         ASSERT_EQ(attrs.size(), 2u) << l.par;
         EXPECT_EQ(attrs[0].Offset, 0);
@@ -401,8 +404,10 @@ void CheckPanel(TMarkMemo& memo) {
         EXPECT_EQ(attrs[0].Level, 0);
         EXPECT_EQ(attrs[0].Context, 1);
         EXPECT_EQ(attrs[0].KeyLength, l.length);
+        EXPECT_EQ(attrs[0].KeyStack[1], l.key) << l.par;  // the label's place in the list
         EXPECT_EQ(attrs[1].Offset, l.length);
         EXPECT_EQ(attrs[1].Style, 0);
+        EXPECT_EQ(attrs[1].Level, -1);
     }
     for (int p : {0, 1, 2, 4, 7, 9, 10, 12, 14, 15})
         EXPECT_TRUE(KeywordRecords(memo.Paragraph(p)).empty()) << p;

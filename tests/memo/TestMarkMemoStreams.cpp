@@ -326,6 +326,13 @@ TEST(MarkMemoBinary, DamagedImagesAreRejectedAndLeaveAnEmptyMemo) {
     patch(72, 9);           // attribute offset beyond the paragraph
     patch(0, 7);            // character count against the total
     patch(16, -2);          // negative length
+    patch(8, -1);           // negative widest width
+    patch(44, INT32_MIN);   // line widths that the pixel arithmetic cannot take
+    patch(44, 5);           // width without the blanks beyond the width with them
+    patch(48, 1 << 30);
+    patch(56, -1);          // blanks to stretch: negative, or more than the line holds
+    patch(56, 3);
+    patch(60, 3);           // justification start beyond the line
     {
         std::string d = image;
         d[77] = char(15);   // level above the nesting limit
@@ -342,6 +349,23 @@ TEST(MarkMemoBinary, DamagedImagesAreRejectedAndLeaveAnEmptyMemo) {
         memo.SetSelText("still editable");
         EXPECT_EQ(SavedText(memo), "still editable");
     }
+}
+
+TEST(MarkMemoBinary, LaidOutImagesPassTheirOwnChecks) {
+    TMarkMemo memo;
+    TestWindow window;
+    memo.SetUpdateMode(umImmediate);
+    memo.SetWatcher(&window);
+    memo.SetJustified(true);
+    memo.SetTextBuf("aaaa bbbb  cccc\tdd e\r\n\r\nxxxxxxxxxxxxxxxxxxxxxxxxx\r\n\t\x02q\x02 r s");
+    ASSERT_GT(memo.LineCount(), 6);
+    std::string image = BinaryImage(memo);
+    TMarkMemo copy;
+    TestWindow other;
+    copy.SetWatcher(&other);
+    LoadImage(copy, image);
+    EXPECT_EQ(BinaryImage(copy), image);
+    EXPECT_EQ(LineShapes(copy), LineShapes(memo));
 }
 
 TEST(MarkMemoBinary, ImageWithRelayoutIsMeasuredAgain) {

@@ -64,3 +64,20 @@ TEST(TextMetrics, ScreenRunsAreTheSumOfTheirCharacters) {
     EXPECT_GT(m.MaxCharWidth, 0);
     EXPECT_GT(plain->SpaceWidth(), 0);
 }
+
+TEST(TextMetrics, ScreenFontsReadHeightsAsTheCanvasDraws) {
+    EnsureApplication();
+    auto measurer = CreateScreenTextMeasurer();
+    // a positive height is the cell height, a negative one the character height; the canvas
+    // draws a 20-pixel cell with 16-pixel characters, so that is what must be measured
+    TFont cell;
+    cell.SetName("DejaVu Sans");
+    cell.SetHeight(20);
+    TFont character = cell;
+    character.SetHeight(-16);
+    auto a = measurer->Font(cell, 0);
+    auto b = measurer->Font(character, 0);
+    EXPECT_EQ(a->Advances(), b->Advances());
+    EXPECT_EQ(a->Metric().Height, b->Metric().Height);
+    EXPECT_EQ(a->Metric().Ascent, b->Metric().Ascent);
+}
