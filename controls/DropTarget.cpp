@@ -232,19 +232,19 @@ TDropTarget::~TDropTarget() {
 }
 
 void TDropTarget::Register(QWidget* control) {
-    if (control == control_) return;
+    if (control == control_) return;  // bound already (or asked to bind nothing twice)
     Unregister();
-    control_ = control;
+    // A refused registration binds nothing: a later Register of the same widget must try
+    // again rather than pass for done, and no pointer to a widget we do not watch is kept.
     if (!control) return;
     if (Targets().count(control)) throw Exception("Failed to Register " + NameOf(control));
+    control_ = control;
     Targets()[control] = this;
     hook_ = new TDropHook(this, control);
     registered_ = true;
 }
 
 void TDropTarget::Unregister() {
-    // Only a registration of our own is revoked: after a failed Register the widget belongs
-    // to another target, and the binding is simply dropped.
     if (registered_ && control_) {
         Targets().erase(control_);
         hook_->Detach();

@@ -363,6 +363,25 @@ TEST_F(DropWidget, RegistrationRules) {
     EXPECT_NO_THROW(second.Register(pane));  // free again
 }
 
+TEST_F(DropWidget, RefusedRegistrationBindsNothingAndCanBeRetried) {
+    target.Register(pane);
+    TDropURLTarget second;
+    EXPECT_THROW(second.Register(pane), Exception);
+    EXPECT_FALSE(second.Registered());
+    EXPECT_EQ(second.Control(), nullptr);
+    EXPECT_THROW(second.Register(pane), Exception);  // still refused, not taken for bound
+    target.Unregister();
+    second.Register(pane);  // no Unregister in between: the retry must really register
+    EXPECT_TRUE(second.Registered());
+    EXPECT_TRUE(pane->acceptDrops());
+    second.OnDrop = [&](TObject*, TShiftState, TPoint, int&) { seen.push_back(second.URL); };
+    QMimeData mime;
+    mime.setText("http://again/");
+    EXPECT_TRUE(DragAndDrop(pane, mime, Qt::CopyAction).second);
+    QApplication::processEvents();
+    EXPECT_EQ(seen, (std::vector<std::string>{"http://again/"}));
+}
+
 TEST_F(DropWidget, DestroyedWidgetReleasesTheTarget) {
     auto* doomed = new QWidget(&window);
     target.Register(doomed);

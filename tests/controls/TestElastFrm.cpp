@@ -416,6 +416,39 @@ TEST_F(FormTest, FontFactorUsesTheSmallerRatio) {
     EXPECT_EQ(edit->fontHeight, -18);
 }
 
+TEST_F(FormTest, ZeroSizesNeitherDivideByZeroNorZeroTheFont) {
+    // A form collapsed to nothing keeps one pixel of font, and comes back whole.
+    FakeControl* edit = host.Add("Edit1", {10, 20, 100, 30});
+    edit->fontHeight = -12;
+    TElasticForm& f = Make();
+    f.HandleShow();
+    host.Resize(0, 0);
+    f.HandleResize();
+    f.HandleSettled();
+    EXPECT_EQ(edit->fontHeight, -1);
+    EXPECT_LT(host.fontHeight, 0);
+    EXPECT_EQ(edit->bounds, (TControlBounds{0, 0, 0, 0}));
+    host.Resize(400, 300);
+    f.HandleResize();
+    EXPECT_EQ(edit->fontHeight, -12);
+    EXPECT_EQ(edit->bounds, (TControlBounds{10, 20, 100, 30}));
+
+    // A form without a design size and a screen that reports none keep every factor at 1.
+    TFixedScreenInfo none(0, 0);
+    FakeHost empty("Empty", {0, 0, 0, 0});
+    FakeControl* label = empty.Add("Label1", {5, 5, 50, 10});
+    label->fontHeight = -9;
+    TElasticForm g(&empty, &none);
+    g.HandleShow();
+    empty.Resize(300, 200);
+    g.HandleResize();
+    g.HandleSettled();
+    EXPECT_DOUBLE_EQ(g.XRatio(), 1.0);
+    EXPECT_DOUBLE_EQ(g.FontFactor(), 1.0);
+    EXPECT_EQ(label->fontHeight, -9);
+    EXPECT_EQ(label->bounds, (TControlBounds{5, 5, 50, 10}));
+}
+
 TEST_F(FormTest, ExclusionsAskedBeforeTheRecordsExistAreKept) {
     FakeControl* bar = host.Add("ToolBar1", {0, 0, 400, 30});
     FakeControl* tree = host.Add("Tree1", {0, 30, 400, 270});
