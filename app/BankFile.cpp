@@ -84,14 +84,6 @@ std::string RecordPrefix(int number) {
     return "#" + LeftPadCharLongStr(IntToStr(number % 100000), '0', 5) + "#";
 }
 
-// A value written as it stands must not split its line.
-std::string OneLine(std::string_view value) {
-    std::string out(value);
-    for (char& c : out)
-        if (c == '\r' || c == '\n') c = ' ';
-    return out;
-}
-
 bool WriteDate(TDateTime date, TRecordOptions::TDateRule rule) {
     switch (rule) {
     case TRecordOptions::drAfterNoDate: return date > NoDate;
@@ -101,9 +93,12 @@ bool WriteDate(TDateTime date, TRecordOptions::TDateRule rule) {
     return false;
 }
 
+// A value outside the years 1-9999 is no date the date routines can take apart.
 TDateTime ReadDate(std::string_view text) {
+    constexpr double FirstDay = -693593.0, LastDay = 2958466.0;
     double value = 0;
-    if (!TryStrToFloat(text, value) || value == 0) return NoDate;
+    if (!TryStrToFloat(text, value) || value == 0 || value <= FirstDay || value >= LastDay)
+        return NoDate;
     return value;
 }
 
@@ -145,6 +140,13 @@ std::string NotesToLine(std::string_view notes) {
 
 std::string LineToNotes(std::string_view line) { return StringReplaceAll(line, "~~", "\r\n"); }
 
+std::string ValueToLine(std::string_view value) {
+    std::string out(value);
+    for (char& c : out)
+        if (c == '\r' || c == '\n') c = ' ';
+    return out;
+}
+
 std::string ScrambledBankMarker(bool workgroup) {
     return ScrambleShortStr(workgroup ? WorkgroupMarkerText : LocalMarker, ResKeyText);
 }
@@ -163,7 +165,7 @@ void WriteEntryRecord(std::string& out, const TEntry& entry, int number,
     };
     // Values that are written as they stand in a plain bank.
     auto plain = [&](std::string_view tag, std::string_view value) {
-        line(tag, options.Protected ? EncodeProtectedValue(value) : OneLine(value));
+        line(tag, options.Protected ? EncodeProtectedValue(value) : ValueToLine(value));
     };
     auto strip = [&](std::string_view value) {
         return options.StripMarker ? StripWorkgroupMarker(value) : value;
@@ -255,6 +257,7 @@ private:
     const bool allowWorkgroup_;
     TBankState& bank_;
     bool protected_ = false;
+    std::string filePassword_;
     int records_ = 0;
     int highBefore_ = -1;
     bool renamedBefore_ = false;
@@ -283,6 +286,9 @@ bool TBankReader::Run(int& count) {
         Abandon();
         return false;
     }
+    // The open bank's password, which later commands check, is only that of a bank opened
+    // whole; an import or a merge keeps it.
+    if (protected_ && !import_) bank_.FilePassword = filePassword_;
     SetStatusTextSeam(std::string());
     RebuildTreeSeam();
     count = records_;
@@ -298,7 +304,7 @@ bool TBankReader::ReadHead(std::vector<std::string_view>& lines, size_t& first) 
         if (startsWith(PasswordPrefix)) {
             protected_ = true;
             try {
-                bank_.FilePassword = DecodePasswordValue(lines[first].substr(PrefixLength));
+                filePassword_ = DecodePasswordValue(lines[first].substr(PrefixLength));
             } catch (const EConvertError&) {
                 // A password nobody can type: the file cannot be opened.
                 MessageDlg("Error loading " + fileName_, TMsgDlgType::mtError, mbOK);
@@ -326,7 +332,7 @@ bool TBankReader::ReadHead(std::vector<std::string_view>& lines, size_t& first) 
 
 // Both passwords are trimmed, so blanks around the stored one cannot lock the user out.
 bool TBankReader::AskPassword() {
-    const std::string expected = Trim(bank_.FilePassword);
+    const std::string expected = Trim(filePassword_);
     while (true) {
         std::string typed;
         if (!AskPasswordSeam(typed)) return false;

@@ -39,6 +39,8 @@ std::string DecodePasswordValue(std::string_view text);
 // Notes on one line: CR LF, a lone CR and a lone LF all become "~~"; and back to CR LF.
 std::string NotesToLine(std::string_view notes);
 std::string LineToNotes(std::string_view line);
+// Any other value on one line: CR and LF become blanks, so no value can split its record.
+std::string ValueToLine(std::string_view value);
 // The marker line's 14 scrambled bytes.
 std::string ScrambledBankMarker(bool workgroup);
 
@@ -47,7 +49,8 @@ std::string ScrambledBankMarker(bool workgroup);
 // categories; AllowWorkgroup lets a non-administrator read a workgroup bank. Count is the
 // number of records read. False when the load was abandoned (unreadable file, Cancel at the
 // password, a refused workgroup bank, No to an incomplete record): then Count is 0 and the
-// bank is as it was.
+// bank is as it was. FilePassword takes a protected file's password only when the file is
+// opened (not imported) and read through.
 bool LoadBankFile(const std::string& FileName, bool Import, bool Workgroup, bool AllowWorkgroup,
                   int& Count);
 

@@ -127,11 +127,13 @@ const std::string& DatHeaderLine() {
 }
 
 std::string DatRecordLine(const TEntry& e) {
+    // A line break in any value would split the record.
     const std::string values[] = {
-        e.Name,          e.Rating,      DatDateText(e.ChangeDate), IntToStr(e.AccessCount),
-        DatDateText(e.LastAccess),      e.Description,             e.Category1,
-        e.Category2,     e.Category3,   e.URL,                     e.EMail,
-        e.UserID,        e.Password,    NotesToLine(e.Notes),      NotesToLine(e.ConfNotes)};
+        ValueToLine(e.Name),        ValueToLine(e.Rating),     DatDateText(e.ChangeDate),
+        IntToStr(e.AccessCount),    DatDateText(e.LastAccess), ValueToLine(e.Description),
+        ValueToLine(e.Category1),   ValueToLine(e.Category2),  ValueToLine(e.Category3),
+        ValueToLine(e.URL),         ValueToLine(e.EMail),      ValueToLine(e.UserID),
+        ValueToLine(e.Password),    NotesToLine(e.Notes),      NotesToLine(e.ConfNotes)};
     std::string line = "\"";
     bool first = true;
     for (const std::string& v : values) {

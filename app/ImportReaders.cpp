@@ -129,8 +129,6 @@ enum TDatField {
 
 TDateTime DatDate(const std::string& text) { return text.empty() ? NoDate : ParseDateText(text); }
 
-std::string LineToNotes(std::string_view text) { return StringReplaceAll(text, "~~", "\r\n"); }
-
 // The entry of one .dat line; false when the line is to be skipped.
 bool DatEntry(std::string_view line, TEntry& e) {
     TDatValues d = SplitDatLine(line);

@@ -294,7 +294,8 @@ TEST_F(BankFileTest, HeaderlessFilesBadLinesAndOddValuesAreRead) {
     EXPECT_EQ(LoadBytes(CRLF({"#00001#Na=N", "#00001#Ux=u", "", "#00001#Zz=ignored",
                                "#00001#Da=0", "#00001#La=abc", "#00001#Ra=  12345", "#00001#Ac=12x",
                                "garbage", "#00002#Na=M", "#00002#Em=e", "#00002#Da=37000,5",
-                               "#00002#Cn=plain words", "#00002#Ac=7"})), 2);
+                               "#00002#Cn=plain words", "#00002#Ac=7", "#00003#Na=O",
+                               "#00003#Ux=u", "#00003#Da=1e300", "#00003#La=-700000"})), 3);
     EXPECT_EQ(messages.Texts(), (Strings{BadLine(3), BadLine(9)}));
     EXPECT_EQ(messages.Shown.front().Type, TMsgDlgType::mtInformation);
     const TEntry &n = Bank().Entry(0), &m = Bank().Entry(1);
@@ -305,6 +306,9 @@ TEST_F(BankFileTest, HeaderlessFilesBadLinesAndOddValuesAreRead) {
     EXPECT_EQ(m.ChangeDate, 37000.5);
     EXPECT_EQ(m.ConfNotes, "plain words");  // not hexadecimal: as it stands
     EXPECT_EQ(m.AccessCount, 7);
+    // Dates no calendar routine can take apart read as no date.
+    EXPECT_EQ(Bank().Entry(2).ChangeDate, NoDate);
+    EXPECT_EQ(Bank().Entry(2).LastAccess, NoDate);
     EXPECT_EQ(rebuilds, 1);
     EXPECT_EQ(Bank().BankFolder, dir.Path().string() + "/");
 }
@@ -393,6 +397,29 @@ TEST_F(BankFileTest, PasswordIsAskedUntilRightOrCancelled) {
     EXPECT_EQ(Load(File()), 0);  // Cancel
     EXPECT_EQ(Bank().EntryHigh, 0);
     EXPECT_EQ(rebuilds, 1);
+}
+
+TEST_F(BankFileTest, OnlyABankOpenedWholeTakesOverItsPassword) {
+    Settings().PWordFile = true;
+    Settings().BankPassword = "theirs";
+    Add(Named("n"));
+    ASSERT_TRUE(Save(File()));
+    ResetBank();
+    Bank().FilePassword = "mine";
+    EXPECT_EQ(Load(File()), 0);  // Cancel at the password
+    EXPECT_EQ(Bank().FilePassword, "mine");
+    messages.Answer(mrNo);  // an incomplete record, abandoned after the password
+    WriteAll(File("half.bnk"), CRLF({"#----F#2.0", "#----P#" + EncodePasswordValue("half"),
+                                     "#00001#Na=" + EncodeProtectedValue("N")}));
+    typedPasswords = {"half"};
+    EXPECT_EQ(Load(File("half.bnk")), 0);
+    EXPECT_EQ(Bank().FilePassword, "mine");
+    typedPasswords = {"theirs"};
+    EXPECT_EQ(Load(File(), true, true, true), 1);  // a merge
+    EXPECT_EQ(Bank().FilePassword, "mine");
+    typedPasswords = {"theirs"};
+    EXPECT_EQ(Load(File()), 1);
+    EXPECT_EQ(Bank().FilePassword, "theirs");
 }
 
 // ---------------------------------------------------------------------------------------------

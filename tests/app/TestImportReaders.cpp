@@ -118,6 +118,22 @@ TEST_F(ImportReaders, DatRoundTripKeepsEveryFieldToTheDay) {
     EXPECT_EQ(saveEnabled, std::vector<bool>{true});
 }
 
+TEST_F(ImportReaders, DatLineBreaksInValuesCannotSplitARecord) {
+    TEntry e = Named("two\nlines");
+    e.Description = "first\r\nsecond";
+    e.Category1 = "Cat\r";
+    e.Notes = "n1\nn2";
+    Add(e);
+    Add(Named("After"));
+    std::string path = ExportedDat();
+    EXPECT_EQ(ImportDatFile(path), 2);
+    EXPECT_EQ(Names(), (Strings{"two lines", "After"}));
+    EXPECT_EQ(Bank().Entry(0).Description, "first  second");
+    EXPECT_EQ(Bank().Entry(0).Category1, "Cat");
+    EXPECT_EQ(Bank().Entry(0).Notes, "n1\r\nn2");
+    EXPECT_EQ(messages.Texts(), Strings{"Import complete (2 entries)"});
+}
+
 TEST_F(ImportReaders, DatAdjacentCommasAndLimits) {
     std::string path = DatFile(
         {"\"N\",,\"Jan 05, 01\",\"3\",\"Jan 01, 00\",\"D\",,,,\"http://x\",,,,,\"\"",
