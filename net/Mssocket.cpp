@@ -325,13 +325,15 @@ void TmsClientSocket::Connect() {
         }
     } leave{this, alive};
     try {
+        // A socket left open by an earlier connect goes first: its notifications (a reset,
+        // say) would otherwise arrive while this one waits and fail it.
+        CloseSocket();
         Reset();
         if (OnConnecting) OnConnecting(this);
         bool viaProxy = !proxy_.empty();
         bool waited = false;
         TmsSockAddr address =
             LookUp(viaProxy ? proxy_ : host_, viaProxy ? proxyPort_ : port_, waited);
-        CloseSocket();  // one left open by an earlier connect would leak
         socket_ = Winsock.socket(address.Family, SocketType, Protocol);
         if (socket_ == wsINVALID_SOCKET) RaiseLastError();
         if (Protocol == 0) SetLinger();

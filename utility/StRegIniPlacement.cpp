@@ -1,6 +1,7 @@
 // Window placement values kept in the registry.
 #include "StRegIniPlacement.h"
 
+#include <cmath>
 #include <cstring>
 
 #include <platform/SysUtils.h>
@@ -67,10 +68,12 @@ double TStRegIniPlacement::ReadFloat(const std::string& section, const std::stri
     double number;
     if (v.Type == REG_BINARY && v.Data.size() == sizeof(double)) {
         std::memcpy(&number, v.Data.data(), sizeof number);
-        return number;
+        // A damaged value must not reach the placement arithmetic as NaN or infinity.
+        return std::isfinite(number) ? number : fallback;
     }
     if (v.Type == REG_DWORD) return int32_t(v.AsDWord());
-    if (v.Type == REG_SZ && TryStrToFloat(Trim(v.Data), number)) return number;
+    if (v.Type == REG_SZ && TryStrToFloat(Trim(v.Data), number) && std::isfinite(number))
+        return number;
     return fallback;
 }
 

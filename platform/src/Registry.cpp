@@ -104,6 +104,11 @@ TRegKeyNode* FindKey(TRegKeyNode& root, std::string_view path) {
     return key;
 }
 
+// A key deeper than the file may hold: it would make the whole file read as damaged.
+bool TooDeep(std::string_view path) {
+    return SplitRegPath(path).size() > MaxRegKeyDepth;
+}
+
 TRegKeyNode& MakeKey(TRegKeyNode& root, std::string_view path) {
     TRegKeyNode* key = &root;
     for (auto name : SplitRegPath(path)) key = &key->AddSubKey(name);
@@ -230,6 +235,7 @@ bool TRegistryStore::KeyExists(TRegRoot root, std::string_view path) {
 
 long TRegistryStore::CreateKey(TRegRoot root, std::string_view path) {
     std::lock_guard lock(impl_->mutex);
+    if (TooDeep(path)) return ERROR_BADKEY;
     if (impl_->Find(root, path)) return ERROR_SUCCESS;
     MakeKey(impl_->tree.Root(root), path);
     return impl_->Changed();
@@ -284,6 +290,7 @@ long TRegistryStore::QueryValue(TRegRoot root, std::string_view path, std::strin
 
 long TRegistryStore::SetValue(TRegRoot root, std::string_view path, const TRegValue& value) {
     std::lock_guard lock(impl_->mutex);
+    if (TooDeep(path)) return ERROR_BADKEY;
     impl_->Refresh();
     TRegKeyNode& key = MakeKey(impl_->tree.Root(root), path);
     int i = key.FindValue(value.Name);

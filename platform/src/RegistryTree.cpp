@@ -209,7 +209,7 @@ TRegKeyNode* ParseSection(std::string_view header, TRegTree& tree) {
         start = sep + 1;
     }
     auto it = std::find(RootNames.begin(), RootNames.end(), names[0]);
-    if (it == RootNames.end()) return nullptr;
+    if (it == RootNames.end() || names.size() - 1 > MaxRegKeyDepth) return nullptr;
     TRegKeyNode* key = &tree.Roots[size_t(it - RootNames.begin())];
     std::string name;
     for (size_t i = 1; i < names.size(); ++i) {

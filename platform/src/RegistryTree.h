@@ -27,6 +27,10 @@ struct TRegTree {
     void Clear();
 };
 
+// How deep keys may nest below a root. Keys are freed and written recursively, so a file
+// nesting deeper is taken for damaged rather than allowed to exhaust the stack.
+inline constexpr size_t MaxRegKeyDepth = 512;
+
 // The non-empty names of a "\"-separated path.
 std::vector<std::string_view> SplitRegPath(std::string_view path);
 

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "NetTestSupport.h"
 
 namespace {
@@ -336,6 +339,29 @@ TEST_F(ClientSocket, ASocketLeftOpenIsClosedByTheNextConnectAndByTheDestructor) 
         EXPECT_EQ(OpenDescriptorCount(), descriptors_ + 1);
     }
     EXPECT_EQ(OpenDescriptorCount(), descriptors_);
+}
+
+// Answers 127.0.0.1 after a pause, so that events are processed while the name is looked up.
+const THostEnt* SlowLoopback(const char* name) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    return resolvers::Loopback(name);
+}
+
+TEST_F(ClientSocket, TheEarlierSocketsNewsCannotFailTheNextConnect) {
+    Aim("127.0.0.1", server_.Port());
+    client_.Connect();  // left open: nothing disconnects it
+    int peer = server_.Accept();
+    ASSERT_GE(peer, 0);
+    CloseWithReset(peer);  // its reset is reported while the next name is looked up
+    TExportStandIn standIn("gethostbyname", AsProc(&SlowLoopback));
+    Aim("next.example", server_.Port());
+    client_.Connect();
+    EXPECT_EQ(client_.LastError, 0);
+    EXPECT_TRUE(client_.Connected);
+    EXPECT_EQ(connected_, 2);
+    EXPECT_EQ(disconnected_, 0);
+    client_.Disconnect();
+    ExpectNothingLeftOpen();
 }
 
 TEST_F(ClientSocket, BlockingModeConnectsWithoutTheWait) {

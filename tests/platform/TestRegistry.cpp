@@ -264,4 +264,25 @@ TEST(RegistryValue, DWordsAreLittleEndianAndShortDataZeroExtends) {
     EXPECT_STREQ(RegRootName(TRegRoot::LocalMachine), "HKEY_LOCAL_MACHINE");
 }
 
+TEST_F(RegistryTest, AbsurdlyDeepKeysInTheFileAreDamageNotACrash) {
+    std::filesystem::create_directories(dir.Path() / "cfg/Lorvane");
+    std::string header = "[HKEY_CURRENT_USER";
+    for (int i = 0; i < 200000; ++i) header += "\\k";
+    Spit(file, "LORVANE-REGISTRY 1\n" + header + "]\n\"v\"=dword:00000001\n");
+    TRegistryStore reg(file);
+    EXPECT_TRUE(reg.Damaged());
+    EXPECT_FALSE(reg.KeyExists(HKCU, "k"));
+
+    // What the file may hold, the store may write, and no deeper: a deeper key would make
+    // the whole file read as damaged the next time.
+    std::string deepest;
+    for (int i = 0; i < 512; ++i) deepest += "\\d";
+    ASSERT_EQ(reg.SetValue(HKCU, deepest, TRegValue::DWord("v", 7)), ERROR_SUCCESS);
+    EXPECT_EQ(reg.SetValue(HKCU, deepest + "\\e", TRegValue::DWord("v", 1)), ERROR_BADKEY);
+    EXPECT_EQ(reg.CreateKey(HKCU, deepest + "\\e"), ERROR_BADKEY);
+    TRegistryStore again(file);
+    EXPECT_FALSE(again.Damaged());
+    EXPECT_EQ(Read(again, deepest, "v"), std::string("\x07\0\0\0", 4));
+}
+
 }  // namespace

@@ -1,6 +1,8 @@
 // Window placement values in the registry, as the form resizer stores them.
 #include "StRegIniPlacement.h"
 
+#include <cmath>
+#include <cstring>
 #include <filesystem>
 
 #include "RegistryFixture.h"
@@ -53,6 +55,23 @@ TEST_F(StRegIniPlacementTest, ReadsHandEditedForms) {
     EXPECT_EQ(store.ReadInteger("F", "Junk", 7), 7);
     EXPECT_EQ(store.ReadInteger("F", "Short", 0), 1);
     EXPECT_FALSE(store.SectionExists(""));
+}
+
+TEST_F(StRegIniPlacementTest, FloatsThatAreNoNumberGiveTheFallback) {
+    auto bytesOf = [](double d) {
+        std::string b(sizeof d, '\0');
+        std::memcpy(b.data(), &d, sizeof d);
+        return b;
+    };
+    Put(Base + "\\F", TRegValue::Binary("NaN", bytesOf(std::nan(""))));
+    Put(Base + "\\F", TRegValue::Binary("Inf", bytesOf(-HUGE_VAL)));
+    Put(Base + "\\F", TRegValue::String("Huge", "1e999"));
+    Put(Base + "\\F", TRegValue::String("Text", "nan"));
+    TStRegIniPlacement store(Base);
+    EXPECT_EQ(store.ReadFloat("F", "NaN", 0.5), 0.5);
+    EXPECT_EQ(store.ReadFloat("F", "Inf", 0.5), 0.5);
+    EXPECT_EQ(store.ReadFloat("F", "Huge", 0.5), 0.5);
+    EXPECT_EQ(store.ReadFloat("F", "Text", 0.5), 0.5);
 }
 
 TEST_F(StRegIniPlacementTest, SharesTheStoreWithTheSettings) {

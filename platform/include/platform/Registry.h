@@ -30,6 +30,7 @@ inline constexpr long ERROR_FILE_NOT_FOUND = 2;  // no such key or value
 inline constexpr long ERROR_ACCESS_DENIED = 5;   // the file cannot be read or written, or a
                                                  // key with sub-keys was to be deleted
 inline constexpr long ERROR_MORE_DATA = 234;
+inline constexpr long ERROR_BADKEY = 1010;  // a key path nested deeper than 512 keys
 
 // One value. `Data` holds the raw bytes: the text without a terminator for REG_SZ and
 // REG_EXPAND_SZ, four little-endian bytes for REG_DWORD, anything for the other types.
@@ -80,6 +81,7 @@ public:
     bool Damaged();
 
     bool KeyExists(TRegRoot root, std::string_view path);
+    // CreateKey and SetValue refuse a path of more than 512 keys with ERROR_BADKEY.
     long CreateKey(TRegRoot root, std::string_view path);
     long QueryInfoKey(TRegRoot root, std::string_view path, TRegKeyInfo& info);
     long EnumKeys(TRegRoot root, std::string_view path, std::vector<std::string>& names);
