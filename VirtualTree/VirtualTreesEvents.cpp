@@ -34,7 +34,11 @@ void TBaseVirtualTree::DoFreeNode(PVirtualNode node) {
     struct FreeAtEnd {
         TBaseVirtualTree* tree;
         PVirtualNode node;
-        ~FreeAtEnd() { tree->FreeNodeMemory(node); }
+        ~FreeAtEnd() {
+            // The handler may have started a validation; the worker must not see freed memory.
+            tree->InterruptValidation();
+            tree->FreeNodeMemory(node);
+        }
     } freeAtEnd{this, node};
     if (OnFreeNode && HasState(node, vsInitialized | vsInitialUserData)) OnFreeNode(this, node);
 }

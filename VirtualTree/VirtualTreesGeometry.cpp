@@ -241,6 +241,7 @@ void TBaseVirtualTree::ToggleNode(PVirtualNode node) {
 
 void TBaseVirtualTree::FullExpand(PVirtualNode node) {
     if (root_->ChildCount == 0) return;
+    if (node == root_) node = nullptr;
     PVirtualNode stop = nullptr;
     PVirtualNode run = node;
     if (node) {
@@ -555,7 +556,6 @@ void TBaseVirtualTree::Sort(PVirtualNode node, TColumnIndex column, TSortDirecti
     if (doInit)
         for (PVirtualNode child = node->FirstChild; child; child = child->NextSibling)
             if (!HasState(child, vsInitialized)) InitNode(child);
-    BeginMutation();
     std::vector<PVirtualNode> nodes;
     nodes.reserve(node->ChildCount);
     for (PVirtualNode child = node->FirstChild; child; child = child->NextSibling)
@@ -578,6 +578,8 @@ void TBaseVirtualTree::Sort(PVirtualNode node, TColumnIndex column, TSortDirecti
         std::copy(scratch.begin(), scratch.begin() + long(count), nodes.begin() + long(from));
     };
     sort(sort, 0, nodes.size());
+    // Only now, after the compare handlers: one of them may have started a validation.
+    BeginMutation();
     for (size_t i = 0; i < nodes.size(); ++i) {
         nodes[i]->Index = uint32_t(i);
         nodes[i]->PrevSibling = i ? nodes[i - 1] : nullptr;

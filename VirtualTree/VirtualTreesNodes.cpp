@@ -242,6 +242,8 @@ void TBaseVirtualTree::SetChildCount(PVirtualNode node, uint32_t newCount) {
         return;
     }
     if (newCount == node->ChildCount) return;
+    // The size handler runs before the worker is stopped, not while links are half made.
+    ResolveNodeDataSize();
     BeginMutation();
     if (newCount < node->ChildCount) {
         while (node->ChildCount > newCount && node->LastChild) DeleteNode(node->LastChild);
@@ -374,13 +376,14 @@ void TBaseVirtualTree::InternalConnectNode(PVirtualNode node, PVirtualNode desti
 
 void TBaseVirtualTree::InternalDisconnectNode(PVirtualNode node, bool keepFocus, bool reindex) {
     VT_ASSERT(node && node != root_, "Node must neither be nil nor the root node.");
-    BeginMutation();
     if (node == focusedNode_ && !keepFocus) {
         // The focus leaves a node that goes away: no one is asked, and the handlers see nil.
         DoFocusNode(nullptr, false);
         DoFocusChange(focusedNode_, focusedColumn_);
     }
     if (node == rangeAnchor_) ResetRangeAnchor();
+    // After the handlers: one of them may have started a validation that still sees the node.
+    BeginMutation();
     if (HasState(node, vsDeleting)) return;
     ExcludeStates(node, vsChecking);
     PVirtualNode parent = node->Parent;

@@ -197,3 +197,69 @@ TEST(VirtualTreeCache, TreesQueuedTogetherAreAllServed) {
         EXPECT_EQ(tree->PositionCache().size(), 3u);
     }
 }
+
+// A handler that asks for the cache while a node is being taken out must not get a cache that
+// still holds the node once it is out.
+TEST(VirtualTreeCache, AFocusHandlerValidatingDuringDisconnectLeavesNoStaleCache) {
+    TestTree tree;
+    tree.SetRootNodeCount(4001);
+    ASSERT_TRUE(tree.WaitForCacheValidation());
+    PVirtualNode entry = tree.PositionCache().at(1).Node;
+    ASSERT_EQ(entry->Index, 2000u);
+    tree.SetFocusedNode(entry);
+    tree.OnFocusChanged = [](TBaseVirtualTree* sender, PVirtualNode, TColumnIndex) {
+        sender->ValidateCache();
+        ASSERT_TRUE(sender->WaitForCacheValidation());
+    };
+    tree.InternalDisconnectNode(entry, false);
+    tree.OnFocusChanged = nullptr;
+    EXPECT_EQ(tree.FocusedNode(), nullptr);
+    int top = -1;
+    PVirtualNode found = tree.GetNodeAt(0, 2000 * 18, false, top);
+    EXPECT_NE(found, entry);
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->Index, 2000u);
+    EXPECT_EQ(top, 2000 * 18);
+    tree.InternalConnectNode(entry, nullptr, &tree, amAddChildLast);
+    EXPECT_EQ(CheckStructure(tree), "");
+}
+
+// Handlers that start a validation in the middle of a deletion or a sort: the worker must be
+// off the tree before links change or memory is freed (the thread checker sees the rest).
+TEST(VirtualTreeCache, HandlersStartingValidationMidOperationDoNotRaceTheWorker) {
+    TestTree tree;
+    tree.BeginUpdate();
+    tree.SetRootNodeCount(6000);
+    for (PVirtualNode run = tree.GetFirstNoInit(); run; run = run->NextSibling)
+        if (run->Index % 3 == 0) {
+            tree.SetChildCount(run, 4);
+            tree.SetExpanded(run, true);
+        }
+    tree.EndUpdate();
+    auto validate = [](TBaseVirtualTree* sender, PVirtualNode) { sender->ValidateCache(); };
+    tree.OnFreeNode = validate;
+    tree.OnFocusChanged = [&](TBaseVirtualTree* sender, PVirtualNode node, TColumnIndex) {
+        validate(sender, node);
+    };
+    tree.OnCompareNodes = [&](TBaseVirtualTree* sender, PVirtualNode a, PVirtualNode b,
+                              TColumnIndex, int& result) {
+        sender->ValidateCache();
+        result = a->Index < b->Index ? 1 : (a->Index > b->Index ? -1 : 0);
+    };
+    for (int step = 0; step < 30; ++step) {
+        PVirtualNode parent = tree.GetFirstNoInit();
+        while (parent && parent->ChildCount == 0) parent = parent->NextSibling;
+        ASSERT_NE(parent, nullptr);
+        // Initialised nodes report their freeing.
+        tree.InitNode(parent);
+        tree.InitNode(parent->FirstChild);
+        tree.SetFocusedNode(parent->FirstChild);
+        tree.DeleteNode(parent);
+        tree.Sort(nullptr, NoColumn, sdAscending, false);
+    }
+    tree.OnFreeNode = nullptr;
+    tree.OnFocusChanged = nullptr;
+    tree.OnCompareNodes = nullptr;
+    ASSERT_EQ(CheckStructure(tree), "");
+    ExpectCacheChangesNoAnswer(tree);
+}

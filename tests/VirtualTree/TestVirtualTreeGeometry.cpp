@@ -203,6 +203,11 @@ TEST(VirtualTreeGeometry, FullExpandAndCollapse) {
     tree.FullCollapse(first);
     EXPECT_EQ(tree.VisibleCount(), 2u);
     EXPECT_EQ(CheckStructure(tree), "");
+    // The hidden root stands for the whole tree, as nil does.
+    tree.FullExpand(tree.RootNode());
+    EXPECT_EQ(tree.VisibleCount(), 14u);
+    tree.FullCollapse(tree.RootNode());
+    EXPECT_EQ(tree.VisibleCount(), 2u);
 }
 
 TEST(VirtualTreeGeometry, DefaultNodeHeightAppliesToNewNodesOnly) {
