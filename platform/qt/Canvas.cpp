@@ -5,6 +5,7 @@
 #include "platform/Codec.h"
 #include "platform/qt/QtColors.h"
 
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QPainterPath>
 #include <QPolygon>
@@ -302,6 +303,7 @@ TTextMetric TCanvas::TextMetrics() const {
     tm.ExternalLeading = std::max(0, fm.leading());
     tm.AveCharWidth = fm.averageCharWidth();
     tm.MaxCharWidth = fm.maxWidth();
+    tm.FixedPitch = QFontInfo(font).fixedPitch();
     return tm;
 }
 

@@ -1,6 +1,8 @@
 // The screen measurer: Qt font metrics with kerning off and one advance table per font.
 #include "platform/TextMetrics.h"
 
+#include "QtCanvas.h"
+
 #include <QFont>
 #include <QFontInfo>
 #include <QFontMetricsF>
@@ -11,9 +13,6 @@
 #include <map>
 #include <tuple>
 
-// The canvas's font for a TFont (QtCanvas.h declares it too, but that header brings the canvas's
-// own text-metric type, which clashes with this unit's).
-QFont ToQFont(const TFont& font);
 
 namespace {
 

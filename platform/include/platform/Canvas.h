@@ -55,17 +55,6 @@ private:
     TBrushStyle style_ = TBrushStyle::bsSolid;
 };
 
-// Font metrics in pixels, as the text-metric record of the Windows world has them.
-struct TTextMetric {
-    int Height = 0;            // ascent + descent
-    int Ascent = 0;
-    int Descent = 0;
-    int InternalLeading = 0;   // room for accents inside Height
-    int ExternalLeading = 0;   // recommended gap between lines
-    int AveCharWidth = 0;
-    int MaxCharWidth = 0;
-};
-
 // Reference point of TextOut: combine one horizontal and one vertical value.
 enum : unsigned {
     TA_LEFT = 0, TA_RIGHT = 2, TA_CENTER = 6,

@@ -132,5 +132,17 @@ private:
     int pixelsPerInch_ = 96;
 };
 
+// The measures of a font in pixels, as the canvas and the text measurers report them.
+struct TTextMetric {
+    int Height = 0;           // ascent + descent
+    int Ascent = 0;
+    int Descent = 0;
+    int InternalLeading = 0;  // room for accents inside Height
+    int ExternalLeading = 0;  // recommended gap between lines
+    int AveCharWidth = 0;
+    int MaxCharWidth = 0;
+    bool FixedPitch = false;
+};
+
 // MulDiv as Windows rounds it: a * b / c rounded half away from zero; -1 when c is 0.
 int MulDiv(int a, int b, int c);

@@ -8,17 +8,6 @@
 
 #include "platform/Graphics.h"
 
-// The vertical metrics of a font, in pixels. Height = Ascent + Descent; InternalLeading is
-// the part of Height above the font's em size (never negative).
-struct TTextMetric {
-    int Height = 0;
-    int Ascent = 0;
-    int Descent = 0;
-    int InternalLeading = 0;
-    int MaxCharWidth = 0;
-    bool FixedPitch = false;
-};
-
 // One font in one style. Kerning is off, so the advance of a run is exactly the sum of its
 // bytes' advances: layout, hit-testing and painting can add up the same table and agree to
 // the pixel. Control bytes are measured as the visible cells they are drawn as.
