@@ -88,27 +88,35 @@ TBenchEnv& Env() {
     return env;
 }
 
+// One export of the whole bank per iteration: begin, every entry, finish. `clean` empties the
+// output folder first (outside the timing) for writers that refuse to overwrite.
+template <class Begin, class PerEntry, class Finish>
+void RunExport(benchmark::State& state, int count, Begin begin, PerEntry perEntry, Finish finish,
+               bool clean = false) {
+    for (auto _ : state) {
+        if (clean) {
+            state.PauseTiming();
+            Env().Clean();
+            state.ResumeTiming();
+        }
+        begin();
+        for (int i = 0; i <= Bank().EntryHigh; ++i) perEntry(i);
+        finish();
+    }
+    state.SetItemsProcessed(state.iterations() * count);
+}
+
 void BM_ExportClipboard(benchmark::State& state) {
     Env();
     FillBank(Entries);
-    for (auto _ : state) {
-        BeginClipboardExport();
-        for (int i = 0; i <= Bank().EntryHigh; ++i) EntryAsText(i);
-        FinishClipboardExport();
-    }
-    state.SetItemsProcessed(state.iterations() * Entries);
+    RunExport(state, Entries, BeginClipboardExport, EntryAsText, FinishClipboardExport);
 }
 BENCHMARK(BM_ExportClipboard)->Unit(benchmark::kMillisecond);
 
 void BM_ExportDat(benchmark::State& state) {
     Env();
     FillBank(Entries);
-    for (auto _ : state) {
-        BeginDatExport();
-        for (int i = 0; i <= Bank().EntryHigh; ++i) WriteDatRecord(i);
-        FinishExport();
-    }
-    state.SetItemsProcessed(state.iterations() * Entries);
+    RunExport(state, Entries, BeginDatExport, WriteDatRecord, FinishExport);
 }
 BENCHMARK(BM_ExportDat)->Unit(benchmark::kMillisecond);
 
@@ -116,39 +124,23 @@ void BM_ExportBank(benchmark::State& state) {
     Env();
     FillBank(Entries);
     const bool version2 = state.range(0) == 2;
-    for (auto _ : state) {
-        BeginBankExport(version2);
-        for (int i = 0; i <= Bank().EntryHigh; ++i) WriteExportBankRecord(i, version2);
-        FinishExport();
-    }
-    state.SetItemsProcessed(state.iterations() * Entries);
+    RunExport(
+        state, Entries, [&] { BeginBankExport(version2); },
+        [&](int i) { WriteExportBankRecord(i, version2); }, FinishExport);
 }
 BENCHMARK(BM_ExportBank)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 void BM_ExportBookmark(benchmark::State& state) {
     Env();
     FillBank(Entries);
-    for (auto _ : state) {
-        BeginBookmarkExport();
-        for (int i = 0; i <= Bank().EntryHigh; ++i) CollectBookmarkEntry(i);
-        WriteBookmarkEntries();
-    }
-    state.SetItemsProcessed(state.iterations() * Entries);
+    RunExport(state, Entries, BeginBookmarkExport, CollectBookmarkEntry, WriteBookmarkEntries);
 }
 BENCHMARK(BM_ExportBookmark)->Unit(benchmark::kMillisecond);
 
 void BM_ExportHTML(benchmark::State& state) {
     Env();
     FillBank(Entries);
-    for (auto _ : state) {
-        state.PauseTiming();
-        Env().Clean();
-        state.ResumeTiming();
-        BeginHTMLExport();
-        for (int i = 0; i <= Bank().EntryHigh; ++i) CollectHTMLEntry(i);
-        ExportHTML();
-    }
-    state.SetItemsProcessed(state.iterations() * Entries);
+    RunExport(state, Entries, BeginHTMLExport, CollectHTMLEntry, ExportHTML, true);
 }
 BENCHMARK(BM_ExportHTML)->Unit(benchmark::kMillisecond);
 
@@ -166,15 +158,7 @@ void BM_ExportHTMLSameNames(benchmark::State& state) {
             if (c >= '0' && c <= '9') c = char(0xC0 + (c - '0'));
         Bank().AppendEntry(e);
     }
-    for (auto _ : state) {
-        state.PauseTiming();
-        Env().Clean();
-        state.ResumeTiming();
-        BeginHTMLExport();
-        for (int i = 0; i <= Bank().EntryHigh; ++i) CollectHTMLEntry(i);
-        ExportHTML();
-    }
-    state.SetItemsProcessed(state.iterations() * state.range(0));
+    RunExport(state, int(state.range(0)), BeginHTMLExport, CollectHTMLEntry, ExportHTML, true);
 }
 BENCHMARK(BM_ExportHTMLSameNames)->Arg(500)->Arg(2000)->Unit(benchmark::kMillisecond);
 
