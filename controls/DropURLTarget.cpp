@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 
 #include "platform/Codec.h"
@@ -14,9 +15,15 @@ namespace {
 
 constexpr size_t kShortcutLimit = 64 * 1024;
 
-std::string StripTrailingNuls(std::string s) {
-    while (!s.empty() && s.back() == '\0') s.pop_back();
+// Senders end their text with a terminator and may leave bytes behind it; nothing after a
+// NUL is text, and a NUL must not reach a URL.
+std::string CutAtNul(std::string s) {
+    s.resize(std::min(s.size(), s.find('\0')));
     return s;
+}
+
+bool IsBlank(std::string_view s) {
+    return Trim(s).empty();
 }
 
 int HexDigit(char c) {
@@ -52,9 +59,27 @@ std::string Utf16Bytes(std::string_view b, size_t from, bool bigEndian) {
     return Utf16ToAnsi(u);
 }
 
+bool HasUtf8Bom(std::string_view b) {
+    return b.substr(0, 3) == "\xEF\xBB\xBF";
+}
+
 std::string Utf8Text(std::string_view b) {
-    if (b.size() >= 3 && b.substr(0, 3) == "\xEF\xBB\xBF") b.remove_prefix(3);
+    if (HasUtf8Bom(b)) b.remove_prefix(3);
     return Utf8ToAnsi(b);
+}
+
+// A shortcut file's text in Windows-1252: files carrying a byte-order mark say what they are;
+// files written here are UTF-8, which older files (in the code page already) seldom are by
+// chance once they hold a byte above 127.
+std::string ShortcutText(std::string_view b) {
+    auto byte = [&](size_t i) { return static_cast<unsigned char>(b[i]); };
+    if (b.size() >= 2 && byte(0) == 0xFF && byte(1) == 0xFE) return Utf16Bytes(b, 2, false);
+    if (b.size() >= 2 && byte(0) == 0xFE && byte(1) == 0xFF) return Utf16Bytes(b, 2, true);
+    if (HasUtf8Bom(b)) return Utf8Text(b);
+    const bool ascii = std::all_of(b.begin(), b.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x80;
+    });
+    return !ascii && IsValidUtf8(b) ? Utf8ToAnsi(b) : std::string(b);
 }
 
 bool EndsWithUrlExtension(const std::string& name) {
@@ -65,14 +90,15 @@ bool EndsWithUrlExtension(const std::string& name) {
 
 bool ParseInternetShortcut(std::string_view bytes, std::string& url) {
     url.clear();
-    const std::vector<std::string> lines = SplitLines(bytes);
+    const std::vector<std::string> lines = SplitLines(ShortcutText(bytes));
     // Only lines before the last can open the section: a header on the last line has none.
     for (size_t i = 0; i + 1 < lines.size(); ++i) {
         if (!SameText(lines[i], "[InternetShortcut]")) continue;
         for (size_t j = i + 1; j < lines.size(); ++j) {
             const std::string& line = lines[j];
             if (line.compare(0, 4, "URL=") == 0) {
-                url = line.substr(4);
+                url = CutAtNul(line.substr(4));
+                if (IsBlank(url)) url.clear();
                 return !url.empty();
             }
             if (!line.empty() && line[0] == '[') return false;
@@ -90,7 +116,8 @@ bool ReadInternetShortcut(const std::string& nativePath, std::string& url) {
     struct stat st {};
     std::string bytes;
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-        bytes.resize(kShortcutLimit);
+        // One byte past the limit tells a file that was cut from one that just fits.
+        bytes.resize(kShortcutLimit + 1);
         size_t got = 0;
         while (got < bytes.size()) {
             ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
@@ -99,6 +126,12 @@ bool ReadInternetShortcut(const std::string& nativePath, std::string& url) {
             got += size_t(n);
         }
         bytes.resize(got);
+        if (got > kShortcutLimit) {
+            // The line cut by the limit is incomplete: a URL in it would be a wrong one.
+            bytes.resize(kShortcutLimit);
+            const size_t end = bytes.find_last_of("\r\n");
+            bytes.resize(end == std::string::npos ? 0 : end + 1);
+        }
     }
     ::close(fd);
     return ParseInternetShortcut(bytes, url);
@@ -107,16 +140,15 @@ bool ReadInternetShortcut(const std::string& nativePath, std::string& url) {
 std::string DecodeMozUrl(std::string_view b) {
     auto byte = [&](size_t i) { return static_cast<unsigned char>(b[i]); };
     if (b.size() >= 2 && byte(0) == 0xFF && byte(1) == 0xFE)
-        return StripTrailingNuls(Utf16Bytes(b, 2, false));
+        return CutAtNul(Utf16Bytes(b, 2, false));
     if (b.size() >= 2 && byte(0) == 0xFE && byte(1) == 0xFF)
-        return StripTrailingNuls(Utf16Bytes(b, 2, true));
-    if (b.size() >= 2 && b.size() % 2 == 0) {
-        bool oddZero = true, evenZero = true;
-        for (size_t i = 0; i < b.size(); ++i) (i % 2 ? oddZero : evenZero) &= b[i] == '\0';
-        if (oddZero) return StripTrailingNuls(Utf16Bytes(b, 0, false));
-        if (evenZero) return StripTrailingNuls(Utf16Bytes(b, 0, true));
-    }
-    return StripTrailingNuls(Utf8Text(b));
+        return CutAtNul(Utf16Bytes(b, 2, true));
+    // Without a mark: a URL starts with an ASCII character, whose UTF-16 form has a zero byte
+    // and whose UTF-8 form has none. Only the first unit is judged, so a title outside Latin-1
+    // and a stray odd byte at the end still decode.
+    if (b.size() >= 2 && byte(1) == 0) return CutAtNul(Utf16Bytes(b, 0, false));
+    if (b.size() >= 2 && byte(0) == 0) return CutAtNul(Utf16Bytes(b, 0, true));
+    return CutAtNul(Utf8Text(b));
 }
 
 std::vector<std::string> ParseUriList(std::string_view bytes) {
@@ -185,14 +217,16 @@ bool TDropURLTarget::GetData() {
     TDropData* d = DataObject();
     if (!d) return false;
     // "url\ntitle": the link formats of browsers carry the page title on the second line.
+    // A blank first line is no URL, and its title must not stick to a later format's URL.
     auto takeLink = [this](const std::string& text) {
         std::vector<std::string> lines = SplitLines(text);
-        if (!lines.empty()) URL = lines[0];
+        if (lines.empty() || IsBlank(lines[0])) return;
+        URL = lines[0];
         if (lines.size() > 1) Title = lines[1];
     };
     if (d->HasFormat(kMimeMozUrl)) takeLink(DecodeMozUrl(d->Data(kMimeMozUrl)));
     if (URL.empty() && d->HasFormat(kMimeNetscapeUrl))
-        takeLink(StripTrailingNuls(Utf8Text(d->Data(kMimeNetscapeUrl))));
+        takeLink(CutAtNul(Utf8Text(d->Data(kMimeNetscapeUrl))));
     if (URL.empty() && d->HasFormat(kMimeUriList)) {
         const std::vector<std::string> uris = ParseUriList(d->Data(kMimeUriList));
         std::string path;
@@ -204,11 +238,16 @@ bool TDropURLTarget::GetData() {
             URL = url;
             Title = name.substr(0, name.size() - 4);
         } else if (!uris.empty()) {
-            URL = Utf8Text(uris[0]);
+            URL = CutAtNul(Utf8Text(uris[0]));
         }
     }
     for (const char* text : {kMimeTextUtf8, kMimeText})
-        if (URL.empty() && d->HasFormat(text)) URL = StripTrailingNuls(Utf8Text(d->Data(text)));
-    if (Title.empty()) Title = URL;
-    return !URL.empty();
+        if (IsBlank(URL) && d->HasFormat(text)) URL = CutAtNul(Utf8Text(d->Data(text)));
+    // Blanks alone are no URL: the drop is refused rather than opening an empty entry.
+    if (IsBlank(URL)) {
+        ClearData();
+        return false;
+    }
+    if (IsBlank(Title)) Title = URL;
+    return true;
 }

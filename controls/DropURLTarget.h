@@ -31,14 +31,17 @@ private:
 
 // The URL of an internet shortcut's text: the first "URL=" line (exact case) after a line
 // that is "[InternetShortcut]" in any case and is not the last line; another "[" section
-// line first means none. False when there is no URL.
+// line first means none. False when there is no URL. The text is taken as UTF-16 or UTF-8
+// when it has their byte-order mark, as UTF-8 when it is valid UTF-8 beyond ASCII, else as
+// Windows-1252; the URL ends at a NUL, and a blank one is none.
 bool ParseInternetShortcut(std::string_view bytes, std::string& url);
 
-// Reads a shortcut file (a native path): regular files only, at most the first 64 KiB.
+// Reads a shortcut file (a native path): regular files only, at most the first 64 KiB; the
+// line the limit cuts through is not read.
 bool ReadInternetShortcut(const std::string& nativePath, std::string& url);
 
-// The text of "text/x-moz-url" data in Windows-1252: UTF-16 when it has a byte-order mark or
-// every second byte is zero, else UTF-8.
+// The text of "text/x-moz-url" data in Windows-1252, up to the first NUL: UTF-16 when it has
+// a byte-order mark or its first character is ASCII in UTF-16 (either byte order), else UTF-8.
 std::string DecodeMozUrl(std::string_view bytes);
 
 // The entries of a "text/uri-list", without comments and blank lines.

@@ -26,6 +26,8 @@ void TComponent::Remove(TComponent* child) {
 }
 
 TComponent* TComponent::FindComponent(std::string_view name) const {
+    // An empty name would otherwise find the first unnamed component.
+    if (name.empty()) return nullptr;
     for (auto* c : components_)
         if (SameText(c->Name, name)) return c;
     return nullptr;
@@ -33,14 +35,32 @@ TComponent* TComponent::FindComponent(std::string_view name) const {
 
 // ---- TStrings ----
 
+namespace {
+// Pairs BeginUpdate with EndUpdate even when the work between them throws, so a failed bulk
+// change does not leave the list silent for good.
+class UpdateScope {
+public:
+    explicit UpdateScope(TStrings& list) : list_(list) { list_.BeginUpdate(); }
+    ~UpdateScope() { list_.EndUpdate(); }
+    UpdateScope(const UpdateScope&) = delete;
+    UpdateScope& operator=(const UpdateScope&) = delete;
+
+private:
+    TStrings& list_;
+};
+}  // namespace
+
 void TStrings::RaiseIndexError(int index) {
     throw EListError(FormatMsg("List index out of bounds (%d)", {index}));
 }
 
 void TStrings::Put(int index, const std::string& s) {
+    // Insert before deleting: a list that refuses the insert then keeps the old item.
+    if (index < 0 || index >= Count()) RaiseIndexError(index);
     void* obj = GetObject(index);
-    Delete(index);
+    UpdateScope update(*this);
     InsertObject(index, s, obj);
+    Delete(index + 1);
 }
 
 void* TStrings::GetObject(int) const { return nullptr; }
@@ -84,10 +104,16 @@ void TStrings::Move(int from, int to) {
     if (from == to) return;
     std::string s = Get(from);
     void* o = GetObject(from);
-    BeginUpdate();
-    Delete(from);
-    InsertObject(to, s, o);
-    EndUpdate();
+    if (to < 0 || to >= Count()) RaiseIndexError(to);
+    // The copy goes in first, so an insert the list refuses (a sorted list) loses nothing.
+    UpdateScope update(*this);
+    if (from < to) {
+        InsertObject(to + 1, s, o);
+        Delete(from);
+    } else {
+        InsertObject(to, s, o);
+        Delete(from + 1);
+    }
 }
 
 void TStrings::BeginUpdate() {
@@ -99,17 +125,15 @@ void TStrings::EndUpdate() {
 }
 
 void TStrings::AddStrings(const TStrings& other) {
-    BeginUpdate();
+    UpdateScope update(*this);
     for (int i = 0, n = other.Count(); i < n; ++i) AddObject(other.Get(i), other.GetObject(i));
-    EndUpdate();
 }
 
 void TStrings::Assign(const TStrings& other) {
     if (&other == this) return;
-    BeginUpdate();
+    UpdateScope update(*this);
     Clear();
     AddStrings(other);
-    EndUpdate();
 }
 
 std::string TStrings::Names(int index) const {
@@ -159,10 +183,9 @@ std::string TStrings::Text() const {
 }
 
 void TStrings::SetText(std::string_view text) {
-    BeginUpdate();
+    UpdateScope update(*this);
     Clear();
     for (auto& line : SplitLines(text)) Add(line);
-    EndUpdate();
 }
 
 std::string TStrings::CommaText() const {
@@ -188,7 +211,7 @@ std::string TStrings::CommaText() const {
 }
 
 void TStrings::SetCommaText(std::string_view text) {
-    BeginUpdate();
+    UpdateScope update(*this);
     Clear();
     size_t i = 0, n = text.size();
     auto skipBlanks = [&] {
@@ -222,7 +245,6 @@ void TStrings::SetCommaText(std::string_view text) {
             if (i >= n) Add("");
         }
     }
-    EndUpdate();
 }
 
 void TStrings::LoadFromFile(const std::string& fileName) { SetText(ReadFileBytes(fileName)); }
@@ -235,7 +257,10 @@ void TStrings::SaveToFile(const std::string& fileName) const {
 void TStrings::LoadFromStream(TStream& stream) {
     int64_t size = stream.Size() - stream.Position();
     std::string bytes(size_t(std::max<int64_t>(size, 0)), '\0');
-    if (!bytes.empty()) bytes.resize(size_t(stream.Read(bytes.data(), int64_t(bytes.size()))));
+    if (!bytes.empty()) {
+        int64_t got = stream.Read(bytes.data(), int64_t(bytes.size()));
+        bytes.resize(size_t(std::max<int64_t>(got, 0)));
+    }
     SetText(bytes);
 }
 
@@ -374,10 +399,24 @@ void TStringList::Sort() {
 }
 
 void TStringList::CustomSort(const std::function<int(const TStringList&, int, int)>& compare) {
-    // Sort an index permutation with the caller's comparison, then apply it.
-    std::vector<int> order(items_.size());
-    for (size_t i = 0; i < order.size(); ++i) order[i] = int(i);
-    std::stable_sort(order.begin(), order.end(), [&](int x, int y) { return compare(*this, x, y) < 0; });
+    // A stable bottom-up merge sort of positions with the caller's comparison, then applied.
+    // Written out rather than left to the standard sorts: those may read out of range when a
+    // comparison is inconsistent, whereas every merge step here stays within its runs, so any
+    // answers give a permutation. A comparison that throws leaves the list as it was.
+    const size_t n = items_.size();
+    std::vector<int> order(n), merged(n);
+    for (size_t i = 0; i < n; ++i) order[i] = int(i);
+    for (size_t width = 1; width < n; width *= 2) {
+        for (size_t lo = 0; lo < n; lo += 2 * width) {
+            size_t mid = std::min(lo + width, n), hi = std::min(lo + 2 * width, n);
+            size_t i = lo, j = mid, k = lo;
+            while (i < mid && j < hi)
+                merged[k++] = compare(*this, order[j], order[i]) < 0 ? order[j++] : order[i++];
+            while (i < mid) merged[k++] = order[i++];
+            while (j < hi) merged[k++] = order[j++];
+        }
+        order.swap(merged);
+    }
     std::vector<Item> sortedItems;
     sortedItems.reserve(items_.size());
     for (int i : order) sortedItems.push_back(std::move(items_[size_t(i)]));

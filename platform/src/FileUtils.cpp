@@ -20,25 +20,35 @@ namespace fs = std::filesystem;
 std::string ToNativePath(std::string_view fileName) { return AnsiToUtf8(fileName); }
 std::string FromNativePath(std::string_view nativeName) { return Utf8ToAnsi(nativeName); }
 
+bool IsUsableFileName(std::string_view fileName) {
+    return fileName.find('\0') == std::string_view::npos;
+}
+
 bool FileExists(const std::string& fileName) {
     struct stat st{};
-    return !fileName.empty() && ::stat(ToNativePath(fileName).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+    return !fileName.empty() && IsUsableFileName(fileName) &&
+           ::stat(ToNativePath(fileName).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
 bool DirectoryExists(const std::string& dirName) {
     struct stat st{};
-    return !dirName.empty() && ::stat(ToNativePath(dirName).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return !dirName.empty() && IsUsableFileName(dirName) &&
+           ::stat(ToNativePath(dirName).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool DeleteFile(const std::string& fileName) { return ::unlink(ToNativePath(fileName).c_str()) == 0; }
+bool DeleteFile(const std::string& fileName) {
+    return IsUsableFileName(fileName) && ::unlink(ToNativePath(fileName).c_str()) == 0;
+}
 
 bool RenameFile(const std::string& oldName, const std::string& newName) {
     // Like the Windows call: never replaces an existing file.
+    if (!IsUsableFileName(oldName) || !IsUsableFileName(newName)) return false;
     if (FileExists(newName) || DirectoryExists(newName)) return false;
     return ::rename(ToNativePath(oldName).c_str(), ToNativePath(newName).c_str()) == 0;
 }
 
 bool ForceDirectories(const std::string& dirName) {
+    if (!IsUsableFileName(dirName)) return false;
     std::error_code ec;
     fs::create_directories(fs::path(ToNativePath(dirName)), ec);
     return DirectoryExists(dirName);
@@ -46,7 +56,7 @@ bool ForceDirectories(const std::string& dirName) {
 
 double FileAge(const std::string& fileName) {
     struct stat st{};
-    if (::stat(ToNativePath(fileName).c_str(), &st) != 0) return -1;
+    if (!IsUsableFileName(fileName) || ::stat(ToNativePath(fileName).c_str(), &st) != 0) return -1;
     std::tm local{};
     time_t t = st.st_mtime;
     localtime_r(&t, &local);
@@ -142,7 +152,9 @@ std::vector<std::string> SplitLines(std::string_view bytes) {
 
 std::string ReadFileBytes(const std::string& fileName) {
     std::string native = ToNativePath(fileName);
-    int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool usable = IsUsableFileName(fileName);
+    if (!usable) errno = EINVAL;
+    int fd = usable ? ::open(native.c_str(), O_RDONLY | O_CLOEXEC) : -1;
     if (fd < 0)
         throw EFOpenError(FormatMsg("Cannot open file \"%s\". %s", {fileName, Utf8ToAnsi(std::strerror(errno))}));
     std::string out;
@@ -165,8 +177,17 @@ std::string ReadFileBytes(const std::string& fileName) {
 std::vector<std::string> ReadTextLines(const std::string& fileName) { return SplitLines(ReadFileBytes(fileName)); }
 
 void WriteFileAtomic(const std::string& fileName, std::string_view bytes, unsigned newFileMode) {
-    std::string native = ToNativePath(fileName);
-    fs::path target(native);
+    if (!IsUsableFileName(fileName))
+        throw EFCreateError(FormatMsg("Cannot create file \"%s\". %s",
+                                      {fileName, Utf8ToAnsi(std::strerror(EINVAL))}));
+    fs::path target(ToNativePath(fileName));
+    // A link is followed, so the file it names gets the new content and the link stays a link.
+    std::error_code ec;
+    if (fs::is_symlink(target, ec)) {
+        fs::path resolved = fs::weakly_canonical(target, ec);
+        if (!ec) target = resolved;
+    }
+    std::string native = target.string();
     std::string dir = target.has_parent_path() ? target.parent_path().string() : std::string(".");
     std::string tmpl = dir + "/." + target.filename().string() + ".XXXXXX";
     int fd = ::mkstemp(tmpl.data());

@@ -2,6 +2,7 @@
 #include "platform/Messages.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace {
 class StderrMessages : public MessageService {
@@ -11,9 +12,13 @@ public:
         for (auto& c : text)
             if (c == '\r') c = '\n';
         std::fprintf(stderr, "%s\n", text.c_str());
-        if (r.Buttons & mbNo) return mrNo;
-        if (r.Buttons & mbCancel) return mrCancel;
-        if (r.Buttons & mbOK) return mrOk;
+        // Never an answer whose button was not offered: the caller acts on what it gets.
+        static constexpr std::pair<unsigned, int> kOrder[] = {
+            {mbNo, mrNo},       {mbCancel, mrCancel}, {mbAbort, mrAbort},   {mbNoToAll, mrNoToAll},
+            {mbOK, mrOk},       {mbIgnore, mrIgnore}, {mbRetry, mrRetry},   {mbYes, mrYes},
+            {mbYesToAll, mrYesToAll}, {mbAll, mrAll}};
+        for (const auto& [button, result] : kOrder)
+            if (r.Buttons & button) return result;
         return mrCancel;
     }
 };

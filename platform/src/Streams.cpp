@@ -1,8 +1,12 @@
 // Memory and file streams.
 #include "platform/Streams.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
+#include <new>
+#include <stdexcept>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -55,20 +59,35 @@ int64_t TMemoryStream::Read(void* buffer, int64_t count) {
 
 int64_t TMemoryStream::Write(const void* buffer, int64_t count) {
     if (count <= 0) return 0;
-    if (pos_ + count > int64_t(data_.size())) data_.resize(size_t(pos_ + count));
+    // A write that would end beyond what memory can hold moves nothing, and WriteBuffer
+    // reports it, rather than overflowing the end position or escaping as a bad_alloc.
+    if (count > std::numeric_limits<int64_t>::max() - pos_) return 0;
+    if (pos_ + count > int64_t(data_.size())) {
+        try {
+            data_.resize(size_t(pos_ + count));
+        } catch (const std::bad_alloc&) {
+            return 0;
+        } catch (const std::length_error&) {
+            return 0;
+        }
+    }
     std::memcpy(data_.data() + pos_, buffer, size_t(count));
     pos_ += count;
     return count;
 }
 
 int64_t TMemoryStream::Seek(int64_t offset, int origin) {
+    int64_t base;
     switch (origin) {
-        case soFromBeginning: pos_ = offset; break;
-        case soFromCurrent: pos_ += offset; break;
-        case soFromEnd: pos_ = int64_t(data_.size()) + offset; break;
-        default: break;
+        case soFromBeginning: base = 0; break;
+        case soFromCurrent: base = pos_; break;
+        case soFromEnd: base = int64_t(data_.size()); break;
+        default: return -1;  // as a file stream answers a seek it cannot do
     }
-    if (pos_ < 0) pos_ = 0;
+    // The base is never negative, so the sum can only overflow upwards: it saturates there.
+    int64_t target;
+    if (__builtin_add_overflow(base, offset, &target)) target = std::numeric_limits<int64_t>::max();
+    pos_ = std::max<int64_t>(target, 0);
     return pos_;
 }
 
@@ -83,10 +102,13 @@ void TMemoryStream::Clear() {
 }
 
 void TMemoryStream::LoadFromStream(TStream& stream) {
+    // Read aside first: a failed read keeps the old content, and loading from itself works.
     stream.SetPosition(0);
     int64_t n = stream.Size();
-    data_.resize(size_t(n));
-    if (n > 0) stream.ReadBuffer(data_.data(), n);
+    if (n < 0) throw EReadError("Stream read error");
+    std::vector<uint8_t> bytes(static_cast<size_t>(n));
+    if (n > 0) stream.ReadBuffer(bytes.data(), n);
+    data_.swap(bytes);
     pos_ = 0;
 }
 
@@ -109,8 +131,12 @@ void TMemoryStream::SaveToFile(const std::string& fileName) {
 TFileStream::TFileStream(const std::string& fileName, unsigned mode, unsigned permissions)
     : fileName_(fileName) {
     std::string native = ToNativePath(fileName);
+    // A name the system cannot take whole fails here instead of opening a shorter name.
+    const bool usable = IsUsableFileName(fileName);
+    if (!usable) errno = EINVAL;
     if ((mode & 0xFF00) == fmCreate) {
-        fd_ = ::open(native.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, permissions);
+        fd_ = usable ? ::open(native.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, permissions)
+                     : -1;
         if (fd_ < 0)
             throw EFCreateError(FormatMsg("Cannot create file \"%s\". %s", {fileName, Utf8ToAnsi(std::strerror(errno))}));
         return;
@@ -121,7 +147,7 @@ TFileStream::TFileStream(const std::string& fileName, unsigned mode, unsigned pe
         case fmOpenReadWrite: flags |= O_RDWR; break;
         default: flags |= O_RDONLY; break;
     }
-    fd_ = ::open(native.c_str(), flags);
+    fd_ = usable ? ::open(native.c_str(), flags) : -1;
     if (fd_ >= 0) {
         struct stat st{};
         if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
@@ -165,6 +191,7 @@ int64_t TFileStream::Write(const void* buffer, int64_t count) {
 }
 
 int64_t TFileStream::Seek(int64_t offset, int origin) {
+    if (origin != soFromBeginning && origin != soFromCurrent && origin != soFromEnd) return -1;
     int whence = origin == soFromCurrent ? SEEK_CUR : origin == soFromEnd ? SEEK_END : SEEK_SET;
     off_t r = ::lseek(fd_, off_t(offset), whence);
     return r < 0 ? -1 : int64_t(r);

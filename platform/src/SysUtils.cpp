@@ -73,10 +73,17 @@ std::string Trim(std::string_view s) {
 std::string IntToStr(int64_t value) { return std::to_string(value); }
 
 std::string IntToHex(int64_t value, int digits) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%0*llX", digits < 0 ? 0 : digits,
-                  static_cast<unsigned long long>(value));
-    return buf;
+    // A negative value that fits 32 bits shows its 32-bit two's complement (-1 is "FFFFFFFF"),
+    // as the system's callers hand over 32-bit values; below that, the 64-bit one.
+    uint64_t bits = value < 0 && value >= INT32_MIN ? uint64_t(uint32_t(int32_t(value)))
+                                                    : static_cast<uint64_t>(value);
+    std::string out;
+    do {
+        out.insert(out.begin(), "0123456789ABCDEF"[bits & 0xF]);
+        bits >>= 4;
+    } while (bits != 0);
+    if (digits > int(out.size())) out.insert(0, size_t(digits) - out.size(), '0');
+    return out;
 }
 
 int ValInt(std::string_view s, int32_t& value) {

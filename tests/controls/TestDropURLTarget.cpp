@@ -44,6 +44,19 @@ TEST(InternetShortcut, RefusesWhatIsNotExactlyTheFormat) {
     EXPECT_EQ(Url(std::string("\0\xff\xfe[Intern", 10)), "<none>");
 }
 
+TEST(InternetShortcut, EncodingsNulsAndBlanks) {
+    const std::string body = "[InternetShortcut]\r\nURL=http://a/caf";
+    EXPECT_EQ(Url(body + "\xe9\r\n"), "http://a/caf\xe9");                 // Windows-1252
+    EXPECT_EQ(Url(body + "\xc3\xa9\r\n"), "http://a/caf\xe9");             // UTF-8
+    EXPECT_EQ(Url("\xEF\xBB\xBF" + body + "\xc3\xa9\r\n"), "http://a/caf\xe9");  // UTF-8 mark
+    std::string utf16 = "\xff\xfe";
+    for (char c : std::string("[InternetShortcut]\r\nURL=http://w/\r\n")) utf16 += {c, '\0'};
+    EXPECT_EQ(Url(utf16), "http://w/");
+    EXPECT_EQ(Url(std::string("[InternetShortcut]\nURL=http://n/\0junk\n", 37)), "http://n/");
+    EXPECT_EQ(Url(std::string("[InternetShortcut]\nURL=\0http://n/\n", 33)), "<none>");
+    EXPECT_EQ(Url("[InternetShortcut]\r\nURL= \t \r\n"), "<none>");
+}
+
 struct ShortcutFiles : ::testing::Test {
     TempDir dir;
     std::string Write(const std::string& name, const std::string& bytes) {
@@ -67,6 +80,23 @@ TEST_F(ShortcutFiles, ReadsRegularFilesUpToTheLimit) {
         Write("big.url", "[InternetShortcut]\r\nURL=http://b/\r\n" + junk), url));
     EXPECT_EQ(url, "http://b/");
     EXPECT_FALSE(ReadInternetShortcut(dir.File("missing.url"), url));
+}
+
+TEST_F(ShortcutFiles, TheLineCutByTheLimitIsNotRead) {
+    const std::string head = "[InternetShortcut]\r\n";
+    const size_t limit = 64 * 1024;
+    std::string url;
+    // A URL line running past the limit would come back cut short: it is not read at all.
+    std::string pad = "Pad=" + std::string(limit - head.size() - 4 - 2 - 10, 'p') + "\r\n";
+    std::string crossing = head + pad + "URL=http://c/" + std::string(500, 'y') + "\r\n";
+    ASSERT_GT(crossing.size(), limit);
+    EXPECT_FALSE(ReadInternetShortcut(Write("crossing.url", crossing), url));
+    EXPECT_EQ(url, "");
+    // A file of exactly the limit is whole, its last line too.
+    std::string exact = head + "URL=http://e/";
+    exact += std::string(limit - exact.size(), 'z');
+    EXPECT_TRUE(ReadInternetShortcut(Write("exact.url", exact), url));
+    EXPECT_EQ(url.size(), limit - head.size() - 4);
 }
 
 TEST_F(ShortcutFiles, RefusesFifosAndFolders) {
@@ -94,6 +124,20 @@ TEST(DropFormats, MozUrlEncodings) {
     EXPECT_EQ(DecodeMozUrl(std::string("a\0b\0\0\0", 6)), "ab");  // a terminator is dropped
     EXPECT_EQ(DecodeMozUrl(""), "");
     EXPECT_EQ(DecodeMozUrl("\xff"), "?");
+}
+
+TEST(DropFormats, MozUrlOddLengthsForeignTitlesAndNuls) {
+    // A stray byte after UTF-16 text, and a title whose units are not all Latin-1, are still
+    // UTF-16: read as UTF-8 they would give NULs and garbage.
+    const std::string le("h\0t\0t\0p\0:\0/\0/\0a\0\n\0", 18);
+    EXPECT_EQ(DecodeMozUrl(le + "T"), "http://a\n");
+    EXPECT_EQ(DecodeMozUrl(le + std::string("T\0\x14\x04", 4)), "http://a\nT?");
+    EXPECT_EQ(DecodeMozUrl(std::string("\0h\0t\0t\0p\x04\x14", 10)), "http?");
+    EXPECT_EQ(DecodeMozUrl(std::string("\xff\xfe" "a\0b\0c", 7)), "ab");
+    // Nothing after a NUL is text.
+    EXPECT_EQ(DecodeMozUrl(std::string("http://a\0\xff\xfejunk", 14)), "http://a");
+    EXPECT_EQ(DecodeMozUrl(std::string("a\0b\0\0\0x\0", 8)), "ab");
+    EXPECT_EQ(DecodeMozUrl(std::string("\0", 1)), "");
 }
 
 TEST(DropFormats, UriListsAndFileUris) {
@@ -213,6 +257,61 @@ TEST_F(UrlDrop, OtherFilesAndEmptyDataAreRefused) {
     data.Set("image/png", "\x89PNG");
     EXPECT_EQ(DropAll(), -1);  // refused as soon as it enters
     EXPECT_EQ(drops, 0);
+}
+
+TEST_F(UrlDrop, BlankPayloadsAreRefused) {
+    for (const std::string& text : {std::string(" \t\r\n "), std::string("\0http://x/", 10)}) {
+        data.formats.clear();
+        data.Set(kMimeText, text);
+        EXPECT_EQ(DropAll(), DROPEFFECT_NONE);
+    }
+    data.formats.clear();
+    data.Set(kMimeMozUrl, Utf16("  \nTitle")).Set(kMimeNetscapeUrl, "\nNews");
+    EXPECT_EQ(DropAll(), DROPEFFECT_NONE);
+    TempDir dir;
+    std::ofstream(dir.File("blank.url"), std::ios::binary) << "[InternetShortcut]\r\nURL=  \r\n";
+    data.formats.clear();
+    data.Set(kMimeUriList, "file://" + dir.File("blank.url") + "\r\n");
+    EXPECT_EQ(DropAll(), DROPEFFECT_NONE);
+    EXPECT_EQ(drops, 0);
+    EXPECT_EQ(target.URL, "");
+    EXPECT_EQ(target.Title, "");
+}
+
+TEST_F(UrlDrop, TitleBelongsToTheFormatThatGaveTheUrl) {
+    // The blank link's title must not name the plain text's URL.
+    data.Set(kMimeMozUrl, Utf16("\nWrong")).Set(kMimeText, "http://p/");
+    DropAll();
+    data.formats.clear();
+    data.Set(kMimeNetscapeUrl, "http://n/\n  ");  // a blank title is none
+    DropAll();
+    EXPECT_EQ(seen, (std::vector<std::string>{"http://p/|http://p/|4|3,4",
+                                              "http://n/|http://n/|4|3,4"}));
+}
+
+TEST_F(UrlDrop, NulsEndTheDroppedText) {
+    data.Set(kMimeText, std::string("http://t/\0\xc3(junk", 15));
+    DropAll();
+    data.formats.clear();
+    data.Set(kMimeNetscapeUrl, std::string("http://n/\nNews\0junk", 19));
+    DropAll();
+    EXPECT_EQ(seen, (std::vector<std::string>{"http://t/|http://t/|4|3,4",
+                                              "http://n/|News|4|3,4"}));
+}
+
+TEST_F(UrlDrop, FirstOfSeveralUrisAfterComments) {
+    data.Set(kMimeUriList, "# from a list\r\n\r\n  http://one/  \r\nhttp://two/\r\n");
+    DropAll();
+    EXPECT_EQ(seen.at(0), "http://one/|http://one/|4|3,4");
+}
+
+TEST_F(UrlDrop, PercentEncodedShortcutPath) {
+    TempDir dir;
+    std::ofstream(dir.File("Caf\xc3\xa9 100%.url"), std::ios::binary)
+        << "[InternetShortcut]\nURL=http://cafe/\n";
+    data.Set(kMimeUriList, "file://" + dir.File("Caf%C3%A9%20100%25.url"));
+    DropAll();
+    EXPECT_EQ(seen.at(0), "http://cafe/|Caf\xe9 100%|4|3,4");
 }
 
 TEST_F(UrlDrop, RemoteUriListEntryIsALink) {

@@ -1,6 +1,9 @@
 // String lists, components and streams.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <limits>
+
 #include "TempDir.h"
 #include "platform/Classes.h"
 #include "platform/Exceptions.h"
@@ -126,4 +129,143 @@ TEST(Streams, FileStreamRoundTripAndErrors) {
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(m.Memory()), 6), std::string("abc\x1A\0z", 6));
     EXPECT_THROW(TFileStream(dir.File("missing"), fmOpenRead), EFOpenError);
     EXPECT_THROW(TFileStream(dir.File("no/such/dir/x"), fmCreate), EFCreateError);
+}
+
+TEST(TStringList, CustomSortIsStableAndSurvivesAnyComparison) {
+    TStringList l{"b1", "a1", "b2", "a2", "c1"};
+    l.CustomSort([](const TStringList& s, int x, int y) { return int(s[x][0]) - int(s[y][0]); });
+    EXPECT_EQ(l.CommaText(), "a1,a2,b1,b2,c1");
+
+    // A comparison that answers at random must still give back every item once.
+    TStringList many;
+    for (int i = 0; i < 500; ++i) many.Add(std::to_string(i));
+    unsigned seed = 12345;
+    many.CustomSort([&](const TStringList&, int, int) {
+        seed = seed * 1103515245u + 12345u;
+        return int(seed >> 16) % 3 - 1;
+    });
+    auto items = many.ToVector();
+    std::sort(items.begin(), items.end(), [](const std::string& x, const std::string& y) {
+        return std::stoi(x) < std::stoi(y);
+    });
+    ASSERT_EQ(items.size(), 500u);
+    for (int i = 0; i < 500; ++i) EXPECT_EQ(items[size_t(i)], std::to_string(i));
+
+    // A comparison that throws leaves the list as it was.
+    TStringList kept{"z", "y", "x"};
+    int calls = 0;
+    EXPECT_THROW(kept.CustomSort([&](const TStringList&, int, int) -> int {
+        if (++calls == 2) throw EListError("stop");
+        return -1;
+    }), EListError);
+    EXPECT_EQ(kept.CommaText(), "z,y,x");
+}
+
+TEST(TStringList, RefusedMovesAndBulkChangesLoseNothing) {
+    TStringList l{"a", "b", "c"};
+    EXPECT_THROW(l.Move(0, 3), EListError);
+    EXPECT_THROW(l.Move(0, -1), EListError);
+    EXPECT_EQ(l.CommaText(), "a,b,c");
+    l.Move(2, 0);
+    EXPECT_EQ(l.CommaText(), "c,a,b");
+    l.Move(0, 2);
+    EXPECT_EQ(l.CommaText(), "a,b,c");
+
+    TStringList sorted{"a", "b", "c"};
+    sorted.SetSorted(true);
+    EXPECT_THROW(sorted.Move(0, 2), EListError);  // a sorted list refuses the insert
+    EXPECT_EQ(sorted.CommaText(), "a,b,c");
+
+    // A bulk change that fails part-way still ends its update, so later changes are announced.
+    TStringList strict;
+    strict.SetSorted(true);
+    strict.Duplicates = TDuplicates::dupError;
+    int changes = 0;
+    strict.OnChange = [&](TObject*) { ++changes; };
+    EXPECT_THROW(strict.SetText("x\ny\nx"), EListError);
+    EXPECT_EQ(strict.UpdateCount(), 0);
+    changes = 0;
+    strict.Add("z");
+    EXPECT_EQ(changes, 1);
+}
+
+TEST(TStrings, BasePutKeepsTheItemWhenTheInsertIsRefused) {
+    // A minimal list with only the required operations, so TStrings' own Put runs.
+    struct Refusing : TStrings {
+        std::vector<std::string> v;
+        bool refuse = false;
+        int Count() const override { return int(v.size()); }
+        std::string Get(int i) const override { return v.at(size_t(i)); }
+        void Insert(int i, const std::string& s) override {
+            if (refuse) throw EListError("refused");
+            v.insert(v.begin() + i, s);
+        }
+        void Delete(int i) override { v.erase(v.begin() + i); }
+        void Clear() override { v.clear(); }
+    } l;
+    l.Add("one");
+    l.Add("two");
+    l.Put(1, "TWO");
+    EXPECT_EQ(l.Text(), "one\r\nTWO\r\n");
+    l.refuse = true;
+    EXPECT_THROW(l.Put(0, "ONE"), EListError);
+    EXPECT_THROW(l.Put(2, "three"), EListError);
+    EXPECT_EQ(l.Text(), "one\r\nTWO\r\n");
+}
+
+TEST(TComponent, AnEmptyNameFindsNothing) {
+    TComponent form;
+    auto* unnamed = new TComponent(&form);
+    EXPECT_EQ(form.FindComponent(""), nullptr);
+    unnamed->Name = "Edit1";
+    EXPECT_EQ(form.FindComponent("EDIT1"), unnamed);
+}
+
+TEST(Streams, MemoryStreamSeekSaturatesAndRefusesUnknownOrigins) {
+    constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
+    TMemoryStream m;
+    m.WriteBuffer("abc", 3);
+    EXPECT_EQ(m.Seek(1, soFromBeginning), 1);
+    EXPECT_EQ(m.Seek(5, 7), -1);
+    EXPECT_EQ(m.Position(), 1);
+    EXPECT_EQ(m.Seek(kMax, soFromEnd), kMax);
+    EXPECT_EQ(m.Seek(kMax, soFromCurrent), kMax);
+    EXPECT_EQ(m.Seek(std::numeric_limits<int64_t>::min(), soFromCurrent), 0);
+    // An end position past the 64-bit range: nothing moves, and the whole-write form says so.
+    EXPECT_EQ(m.Seek(kMax - 1, soFromBeginning), kMax - 1);
+    EXPECT_EQ(m.Write("xy", 2), 0);
+    EXPECT_EQ(m.Seek(kMax, soFromBeginning), kMax);
+    EXPECT_THROW(m.WriteBuffer("x", 1), EWriteError);
+    EXPECT_EQ(m.Size(), 3);
+    char c = 0;
+    EXPECT_EQ(m.Read(&c, 1), 0);
+}
+
+TEST(Streams, MemoryStreamLoadKeepsItsContentWhenTheReadFails) {
+    // A source that claims more bytes than it delivers.
+    struct Short : TMemoryStream {
+        int64_t GetSize() override { return TMemoryStream::GetSize() + 10; }
+    } source;
+    source.WriteBuffer("new", 3);
+    TMemoryStream m;
+    m.WriteBuffer("old", 3);
+    EXPECT_THROW(m.LoadFromStream(source), EReadError);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(m.Memory()), size_t(m.Size())), "old");
+    m.LoadFromStream(m);  // from itself
+    EXPECT_EQ(m.Size(), 3);
+    EXPECT_EQ(m.Position(), 0);
+}
+
+TEST(Streams, FileStreamRefusesUnknownOriginsAndNamesWithNul) {
+    TempDir dir;
+    std::string name = dir.File("plain.bin");
+    TFileStream f(name, fmCreate);
+    f.WriteBuffer("abcdef", 6);
+    EXPECT_EQ(f.Seek(2, soFromBeginning), 2);
+    EXPECT_EQ(f.Seek(1, 9), -1);
+    EXPECT_EQ(f.Position(), 2);
+    // The name would be cut at the NUL and open "plain.bin" instead.
+    EXPECT_THROW(TFileStream(name + std::string("\0.x", 3), fmCreate), EFCreateError);
+    EXPECT_THROW(TFileStream(name + std::string("\0.x", 3), fmOpenRead), EFOpenError);
+    EXPECT_EQ(f.Size(), 6);
 }

@@ -1,6 +1,8 @@
 // File names, line splitting and the safe whole-file write.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <sys/stat.h>
 
 #include "TempDir.h"
@@ -66,4 +68,36 @@ TEST(Folders, UserFoldersFollowXdg) {
     EXPECT_TRUE(DirectoryExists(UserDataFolder()));
     EXPECT_NE(ProgramFolder().find('/'), std::string::npos);
     EXPECT_FALSE(RenameFile("/nonexistent/a", "/nonexistent/b"));
+}
+
+TEST(FileNames, ANameWithNulIsRefusedEverywhere) {
+    TempDir dir;
+    std::string name = dir.File("bank.bnk");
+    WriteFileAtomic(name, "kept");
+    std::string cut = name + std::string("\0.bak", 5);  // the system calls would see `name`
+    EXPECT_FALSE(IsUsableFileName(cut));
+    EXPECT_TRUE(IsUsableFileName(name));
+    EXPECT_FALSE(FileExists(cut));
+    EXPECT_FALSE(DeleteFile(cut));
+    EXPECT_FALSE(RenameFile(cut, dir.File("other")));
+    EXPECT_FALSE(RenameFile(name, dir.File("other") + std::string("\0", 1)));
+    EXPECT_EQ(FileAge(cut), -1);
+    EXPECT_THROW(ReadFileBytes(cut), EFOpenError);
+    EXPECT_THROW(WriteFileAtomic(cut, "lost"), EFCreateError);
+    EXPECT_FALSE(ForceDirectories(dir.File("sub") + std::string("\0x", 2)));
+    EXPECT_EQ(ReadFileBytes(name), "kept");
+    EXPECT_FALSE(DirectoryExists(dir.File("sub")));
+}
+
+TEST(WriteFileAtomic, ALinkIsFollowedAndStaysALink) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.Path() / "real");
+    std::string target = dir.File("real/bank.bnk");
+    WriteFileAtomic(target, "old");
+    std::string link = dir.File("bank.bnk");
+    std::filesystem::create_symlink("real/bank.bnk", link);
+    WriteFileAtomic(link, "new");
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadFileBytes(target), "new");
+    EXPECT_EQ(ReadFileBytes(link), "new");
 }

@@ -96,3 +96,14 @@ TEST(FormatMsg, FillsPlaceholdersInOrder) {
     EXPECT_EQ(FormatMsg("missing %s", {}), "missing %s");
     EXPECT_EQ(IntToHex(255, 4), "00FF");
 }
+
+TEST(IntToHex, NegativeValuesAndWidePadding) {
+    EXPECT_EQ(IntToHex(0, 0), "0");
+    EXPECT_EQ(IntToHex(-1, 0), "FFFFFFFF");  // the 32-bit value's two's complement
+    EXPECT_EQ(IntToHex(-1, 2), "FFFFFFFF");
+    EXPECT_EQ(IntToHex(INT32_MIN, 8), "80000000");
+    EXPECT_EQ(IntToHex(int64_t(INT32_MIN) - 1, 0), "FFFFFFFF7FFFFFFF");
+    EXPECT_EQ(IntToHex(0xFFFFFFFFLL, 8), "FFFFFFFF");
+    EXPECT_EQ(IntToHex(0xABC, 40), std::string(37, '0') + "ABC");  // no cut at a buffer size
+    EXPECT_EQ(FormatMsg("%x", {-2}), "FFFFFFFE");
+}

@@ -9,6 +9,10 @@
 std::string ToNativePath(std::string_view fileName);
 std::string FromNativePath(std::string_view nativeName);
 
+// False for a name holding a NUL byte: the system calls would cut it short and so act on
+// another file. Every call here and TFileStream refuse such names (false, -1 or an exception).
+bool IsUsableFileName(std::string_view fileName);
+
 bool FileExists(const std::string& fileName);
 bool DirectoryExists(const std::string& dirName);
 bool DeleteFile(const std::string& fileName);
@@ -40,7 +44,8 @@ std::string ReadFileBytes(const std::string& fileName);
 std::vector<std::string> ReadTextLines(const std::string& fileName);
 
 // Writes a whole file safely: a temporary file in the same folder, flushed and synced, then
-// renamed over the target. New files get `newFileMode`; an existing file keeps its mode.
+// renamed over the target. New files get `newFileMode`; an existing file keeps its mode; a
+// symbolic link is followed and stays in place.
 // Raises EFCreateError or EWriteError and leaves the target untouched on failure.
 void WriteFileAtomic(const std::string& fileName, std::string_view bytes, unsigned newFileMode = 0644);
 // Each line followed by CR LF.

@@ -14,7 +14,8 @@ public:
     // Reads or writes at most `count` bytes at the position and returns how many moved.
     virtual int64_t Read(void* buffer, int64_t count) = 0;
     virtual int64_t Write(const void* buffer, int64_t count) = 0;
-    // Moves the position and returns the new one.
+    // Moves the position and returns the new one; -1, with the position kept, when the origin
+    // is none of the three or the stream cannot seek there.
     virtual int64_t Seek(int64_t offset, int origin) = 0;
     virtual int64_t GetSize();
     virtual void SetSize(int64_t newSize) = 0;
@@ -30,6 +31,7 @@ public:
     int64_t CopyFrom(TStream& source, int64_t count);
 };
 
+// Seeks clamp to 0 below and saturate above; a write that cannot grow the memory moves nothing.
 class TMemoryStream : public TStream {
 public:
     int64_t Read(void* buffer, int64_t count) override;

@@ -22,7 +22,9 @@ std::string TrimLeft(std::string_view s);
 std::string TrimRight(std::string_view s);
 
 std::string IntToStr(int64_t value);
-std::string IntToHex(int64_t value, int digits);  // upper case, at least `digits` digits
+// Upper case, at least `digits` digits. A negative value within 32 bits gives its 32-bit two's
+// complement ("FFFFFFFF" for -1); one below that, its 64-bit two's complement.
+std::string IntToHex(int64_t value, int digits);
 
 // The runtime's integer conversion: leading blanks, an optional sign, "$" for hexadecimal
 // (at most eight significant digits, read as signed 32-bit), decimal within 32 bits.
