@@ -63,17 +63,49 @@ QPainter& TCanvas::Impl::P() {
         }
         owned = std::make_unique<QPainter>(target);
         painter = owned.get();
-        if (origin.X || origin.Y) painter->translate(origin.X, origin.Y);
+        auto apply = [this](const State& state) {
+            painter->resetTransform();
+            painter->translate(state.origin.X, state.origin.Y);
+            if (state.clipped)
+                painter->setClipRegion(state.clip);
+            else
+                painter->setClipping(false);
+        };
+        for (const State& level : saved) {
+            apply(level);
+            painter->save();
+        }
+        State current = resume;
+        current.origin = origin;
+        apply(current);
     }
     return *painter;
 }
 
+TCanvas::Impl::State TCanvas::Impl::Current() const {
+    State state;
+    state.origin = origin;
+    if (painter && painter->hasClipping()) {
+        state.clipped = true;
+        state.clip = painter->clipRegion();
+    }
+    return state;
+}
+
 void TCanvas::Impl::Flush() {
     if (owned) {
+        resume = Current();
         owned->end();
         owned.reset();
         painter = nullptr;
     }
+}
+
+void TCanvas::Impl::Reset() {
+    Flush();
+    saved.clear();
+    resume = State();
+    resume.origin = origin;
 }
 
 std::unique_ptr<TCanvas> MakePainterCanvas(QPainter& painter) {
@@ -144,7 +176,12 @@ private:
 }  // namespace
 
 TCanvas::TCanvas(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
-TCanvas::~TCanvas() { impl_->Flush(); }
+TCanvas::~TCanvas() {
+    // A borrowed painter goes back to its owner as it came.
+    if (impl_->painter && !impl_->owned)
+        for (size_t i = 0; i < impl_->saved.size(); ++i) impl_->painter->restore();
+    impl_->Flush();
+}
 
 void TCanvas::LineTo(int x, int y) {
     QPainter& p = impl_->P();
@@ -353,8 +390,18 @@ TRect TCanvas::ClipRect() const {
     return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
 }
 
-void TCanvas::SaveState() { impl_->P().save(); }
-void TCanvas::RestoreState() { impl_->P().restore(); }
+void TCanvas::SaveState() {
+    QPainter& p = impl_->P();
+    impl_->saved.push_back(impl_->Current());
+    p.save();
+}
+
+void TCanvas::RestoreState() {
+    if (impl_->saved.empty()) return;
+    impl_->P().restore();
+    impl_->origin = impl_->saved.back().origin;
+    impl_->saved.pop_back();
+}
 
 void TCanvas::SetOrigin(int x, int y) {
     QPainter& p = impl_->P();
@@ -390,7 +437,7 @@ TBitmap::TBitmap(const TBitmap& other) : TBitmap() { impl_->image = BitmapImage(
 TBitmap& TBitmap::operator=(const TBitmap& other) {
     if (this != &other) {
         const QImage& source = BitmapImage(other);
-        if (canvas_) canvas_->Internal().Flush();
+        if (canvas_) canvas_->Internal().Reset();
         impl_->image = source;
     }
     return *this;
@@ -401,7 +448,7 @@ int TBitmap::Height() const { return impl_->image.height(); }
 
 void TBitmap::SetSize(int width, int height) {
     if (width == Width() && height == Height()) return;
-    if (canvas_) canvas_->Internal().Flush();
+    if (canvas_) canvas_->Internal().Reset();
     QImage next = WhiteImage(width, height);
     if (!next.isNull() && !impl_->image.isNull()) {
         QPainter p(&next);
@@ -430,7 +477,7 @@ bool TBitmap::LoadFromData(const void* data, size_t size) {
     if (!data || size == 0 ||
         !loaded.loadFromData(static_cast<const uchar*>(data), qsizetype(size)))
         return false;
-    if (canvas_) canvas_->Internal().Flush();
+    if (canvas_) canvas_->Internal().Reset();
     impl_->image = loaded.convertToFormat(QImage::Format_RGB32);
     return true;
 }

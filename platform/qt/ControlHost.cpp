@@ -4,6 +4,7 @@
 #include "QtCanvas.h"
 #include "platform/Codec.h"
 #include "platform/Exceptions.h"
+#include "platform/qt/Application.h"
 #include "platform/qt/ControlHost.h"
 #include "platform/qt/QtColors.h"
 
@@ -58,42 +59,74 @@ bool TScrollBarModel::Set(const TScrollInfo& info) {
 
 // --- The host widgets ----------------------------------------------------------------------------
 
+// Every call from Qt into the control passes here: an exception ends at the boundary instead of
+// unwinding through Qt, and the depth tells the destructor whether Qt is still inside one of the
+// control's widgets (a control may be destroyed from its own handler).
 struct ControlHostAccess {
-    static void CreateWnd(TCustomControl& c) { c.CreateWnd(); }
-    static void Paint(TCustomControl& c, TCanvas& canvas, const TRect& r) { c.Paint(canvas, r); }
+    static inline int depth = 0;
+
+    template <class F>
+    static void Call(F&& action) {
+        ++depth;
+        CallGuarded(action);
+        --depth;
+    }
+    template <class F>
+    static bool Ask(F&& question) {
+        bool answer = false;
+        Call([&] { answer = question(); });
+        return answer;
+    }
+
+    static void CreateWnd(TCustomControl& c) { Call([&] { c.CreateWnd(); }); }
+    static void Paint(TCustomControl& c, TCanvas& canvas, const TRect& r) {
+        Call([&] { c.Paint(canvas, r); });
+    }
     static void PaintStrip(TCustomControl& c, TCanvas& canvas, const TRect& r) {
-        c.PaintHeaderStrip(canvas, r);
+        Call([&] { c.PaintHeaderStrip(canvas, r); });
     }
-    static void Resize(TCustomControl& c) { c.Resize(); }
+    static void Resize(TCustomControl& c) { Call([&] { c.Resize(); }); }
     static void Scroll(TCustomControl& c, TScrollBarKind k, TScrollCode code, int pos) {
-        c.ScrollMessage(k, code, pos);
+        Call([&] { c.ScrollMessage(k, code, pos); });
     }
-    static void Timer(TCustomControl& c, int id) { c.TimerEvent(id); }
+    static void Timer(TCustomControl& c, int id) { Call([&] { c.TimerEvent(id); }); }
     static void Posted(TCustomControl& c, unsigned m, intptr_t w, intptr_t l) {
-        c.PostedMessage(m, w, l);
+        Call([&] { c.PostedMessage(m, w, l); });
     }
-    static bool Preview(TCustomControl& c, const TMouseMessage& m) { return c.PreviewMouse(m); }
+    static bool Preview(TCustomControl& c, const TMouseMessage& m) {
+        return Ask([&] { return c.PreviewMouse(m); });
+    }
     static void MouseDown(TCustomControl& c, TMouseButton b, TShiftState s, int x, int y) {
-        c.MouseDown(b, s, x, y);
+        Call([&] { c.MouseDown(b, s, x, y); });
     }
     static void MouseUp(TCustomControl& c, TMouseButton b, TShiftState s, int x, int y) {
-        c.MouseUp(b, s, x, y);
+        Call([&] { c.MouseUp(b, s, x, y); });
     }
-    static void MouseMove(TCustomControl& c, TShiftState s, int x, int y) { c.MouseMove(s, x, y); }
-    static void Click(TCustomControl& c) { c.Click(); }
-    static void DblClick(TCustomControl& c) { c.DblClick(); }
+    static void MouseMove(TCustomControl& c, TShiftState s, int x, int y) {
+        Call([&] { c.MouseMove(s, x, y); });
+    }
+    static void Click(TCustomControl& c) { Call([&] { c.Click(); }); }
+    static void DblClick(TCustomControl& c) { Call([&] { c.DblClick(); }); }
     static bool Wheel(TCustomControl& c, TShiftState s, int d, TPoint p) {
-        return c.DoMouseWheel(s, d, p);
+        return Ask([&] { return c.DoMouseWheel(s, d, p); });
     }
-    static void Leave(TCustomControl& c) { c.MouseLeave(); }
-    static void KeyDown(TCustomControl& c, uint16_t& k, TShiftState s) { c.KeyDown(k, s); }
-    static void KeyUp(TCustomControl& c, uint16_t& k, TShiftState s) { c.KeyUp(k, s); }
-    static void KeyPress(TCustomControl& c, char& k) { c.KeyPress(k); }
-    static bool WantKey(TCustomControl& c, uint16_t k, TShiftState s) { return c.WantKey(k, s); }
-    static void Enter(TCustomControl& c) { c.DoEnter(); }
-    static void Exit(TCustomControl& c) { c.DoExit(); }
-    static void Style(TCustomControl& c) { c.StyleChanged(); }
-    static void Context(TCustomControl& c, TPoint p, bool& handled) { c.DoContextPopup(p, handled); }
+    static void Leave(TCustomControl& c) { Call([&] { c.MouseLeave(); }); }
+    static void KeyDown(TCustomControl& c, uint16_t& k, TShiftState s) {
+        Call([&] { c.KeyDown(k, s); });
+    }
+    static void KeyUp(TCustomControl& c, uint16_t& k, TShiftState s) {
+        Call([&] { c.KeyUp(k, s); });
+    }
+    static void KeyPress(TCustomControl& c, char& k) { Call([&] { c.KeyPress(k); }); }
+    static bool WantKey(TCustomControl& c, uint16_t k, TShiftState s) {
+        return Ask([&] { return c.WantKey(k, s); });
+    }
+    static void Enter(TCustomControl& c) { Call([&] { c.DoEnter(); }); }
+    static void Exit(TCustomControl& c) { Call([&] { c.DoExit(); }); }
+    static void Style(TCustomControl& c) { Call([&] { c.StyleChanged(); }); }
+    static void Context(TCustomControl& c, TPoint p, bool& handled) {
+        Call([&] { c.DoContextPopup(p, handled); });
+    }
 };
 
 namespace {
@@ -293,7 +326,7 @@ protected:
     void changeEvent(QEvent* e) override {
         if (impl && (e->type() == QEvent::PaletteChange || e->type() == QEvent::StyleChange)) {
             impl->Layout();
-            A::Style(*impl->owner);
+            if (impl) A::Style(*impl->owner);
         }
         QWidget::changeEvent(e);
     }
@@ -317,7 +350,7 @@ private:
         QPoint p = e->position().toPoint() - impl->clientRect.topLeft();
         m.Pos = {p.x(), p.y()};
         m.InHeaderStrip = p.y() < 0 && p.y() >= -impl->headerHeight;
-        if (A::Preview(*impl->owner, m)) return;
+        if (A::Preview(*impl->owner, m) || !impl) return;
         if (action == TMouseAction::Down && impl->owner->CanFocus()) setFocus(Qt::MouseFocusReason);
     }
 };
@@ -520,31 +553,35 @@ void ClientViewport::contextMenuEvent(QContextMenuEvent* e) {
 }
 
 // Scroll bars report as the Windows world does: a code per action and an end-of-scroll.
+// It reaches the control through the host, which outlives the control when the control goes
+// away inside one of its own scroll messages.
 class BarFilter : public QObject {
 public:
-    BarFilter(TCustomControl::Impl* impl, TScrollBarKind kind, QObject* parent)
-        : QObject(parent), impl_(impl), kind_(kind) {}
+    BarFilter(ControlHostWidget* host, TScrollBarKind kind, QObject* parent)
+        : QObject(parent), host_(host), kind_(kind) {}
 
     void Dispatch(TScrollCode code, int pos) {
-        QPointer<QScrollBar> bar = impl_->bars[kind_];
-        impl_->models[kind_].SetTrackPos(pos);
-        A::Scroll(*impl_->owner, kind_, code, pos);
+        TCustomControl::Impl* impl = host_->impl;
+        if (!impl) return;
+        impl->models[kind_].SetTrackPos(pos);
+        A::Scroll(*impl->owner, kind_, code, pos);
         // Whatever the control made of it, the bar shows the control's position.
-        if (bar && impl_->host) impl_->SyncBar(kind_);
+        if (host_->impl) host_->impl->SyncBar(kind_);
     }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override {
         auto* bar = static_cast<QScrollBar*>(watched);
-        if (!impl_->host) return false;
+        TCustomControl::Impl* impl = host_->impl;
+        if (!impl) return false;
         if (e->type() == QEvent::MouseButtonRelease) {
             if (bar->isSliderDown()) Dispatch(SB_THUMBPOSITION, bar->sliderPosition());
             Dispatch(SB_ENDSCROLL, 0);
         } else if (e->type() == QEvent::Wheel) {
             auto* we = static_cast<QWheelEvent*>(e);
             QPoint global = we->globalPosition().toPoint();
-            QPoint p = impl_->viewport->mapFromGlobal(global);
-            A::Wheel(*impl_->owner, ShiftOf(we->modifiers(), we->buttons()),
+            QPoint p = impl->viewport->mapFromGlobal(global);
+            A::Wheel(*impl->owner, ShiftOf(we->modifiers(), we->buttons()),
                      we->angleDelta().y() != 0 ? we->angleDelta().y() : we->angleDelta().x(),
                      {p.x(), p.y()});
             return true;
@@ -553,7 +590,7 @@ protected:
     }
 
 private:
-    TCustomControl::Impl* impl_;
+    ControlHostWidget* host_;  // the filter's grandparent: it lives as long
     TScrollBarKind kind_;
 };
 
@@ -641,7 +678,7 @@ TCustomControl::TCustomControl(TComponent* owner)
         auto* bar = new QScrollBar(kind == sbVertical ? Qt::Vertical : Qt::Horizontal, d.host);
         bar->setFocusPolicy(Qt::NoFocus);
         bar->hide();
-        auto* filter = new BarFilter(&d, kind, bar);
+        auto* filter = new BarFilter(d.host, kind, bar);
         bar->installEventFilter(filter);
         d.bars[kind] = bar;
         QObject::connect(bar, &QAbstractSlider::actionTriggered, bar, [bar, filter](int action) {
@@ -670,7 +707,16 @@ TCustomControl::~TCustomControl() {
         // No handler of ours may run while the widget goes away.
         d.host->impl = nullptr;
         d.viewport->control = nullptr;
-        delete d.host.data();
+        for (const auto& timer : d.timers) d.host->killTimer(timer.second);
+        QCoreApplication::removePostedEvents(d.host, PostedMessageEvent);
+        if (ControlHostAccess::depth > 0) {
+            // Destroyed from one of its own handlers: Qt is still inside the widgets and returns
+            // into them, so they go once that dispatch is over.
+            d.host->hide();
+            d.host->deleteLater();
+        } else {
+            delete d.host.data();
+        }
     }
 }
 

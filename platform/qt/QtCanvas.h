@@ -7,10 +7,12 @@
 #include <QFont>
 #include <QImage>
 #include <QPainter>
+#include <QRegion>
 #include <QString>
 
 #include <memory>
 #include <string_view>
+#include <vector>
 
 struct TCanvas::Impl {
     // A borrowed painter (a control's paint cycle) or a lazily begun one on an image.
@@ -19,10 +21,22 @@ struct TCanvas::Impl {
     QImage* image = nullptr;
     QImage scratch;
     TPoint origin;
+    // The state of each SaveState still open, and the clip an ended painter had: an image
+    // canvas's painter ends whenever its image is read, and the next one takes both up again.
+    struct State {
+        TPoint origin;
+        bool clipped = false;
+        QRegion clip;
+    };
+    std::vector<State> saved;
+    State resume;
 
     QPainter& P();
+    State Current() const;
     // Ends the painter of an image canvas so the image can be read or drawn elsewhere.
     void Flush();
+    // Ends the painter and forgets clip and saved states: the image behind it was replaced.
+    void Reset();
 };
 
 // A canvas drawing through an active painter that outlives it.

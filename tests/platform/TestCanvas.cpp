@@ -209,3 +209,36 @@ TEST_F(CanvasTest, ImageListCutsStripsAndTellsItsLinks) {
     EXPECT_EQ(removals, 1);
     EXPECT_EQ(link.Sender(), nullptr);
 }
+
+TEST_F(CanvasTest, ClipAndSavedStatesSurviveReadingTheImage) {
+    // Reading pixels or drawing the bitmap elsewhere ends the painter behind the canvas.
+    C().Brush().SetColor(clRed);
+    C().SaveState();
+    C().SetOrigin(2, 3);
+    C().SetClipRect({5, 5, 10, 10});
+    EXPECT_EQ(bitmap.Pixel(0, 0), clWhite);
+    C().FillRect({0, 0, 40, 30});
+    EXPECT_EQ(bitmap.Pixel(7, 8), clRed);
+    EXPECT_EQ(bitmap.Pixel(11, 12), clRed);
+    EXPECT_EQ(bitmap.Pixel(12, 12), clWhite) << "the clip holds after the image was read";
+    TBitmap other(40, 30);
+    other.Canvas().Draw(0, 0, bitmap);
+    C().IntersectClipRect({7, 0, 40, 30});
+    C().Brush().SetColor(clBlue);
+    C().FillRect({0, 0, 40, 30});
+    EXPECT_EQ(bitmap.Pixel(9, 8), clBlue);
+    EXPECT_EQ(bitmap.Pixel(8, 8), clRed);
+    EXPECT_EQ(bitmap.Pixel(20, 20), clWhite);
+    C().RestoreState();
+    EXPECT_EQ(C().Origin(), (TPoint{0, 0})) << "the origin comes back with the state";
+    C().Brush().SetColor(clGreen);
+    C().FillRect({0, 0, 1, 1});
+    C().FillRect({30, 25, 31, 26});
+    EXPECT_EQ(bitmap.Pixel(0, 0), clGreen);
+    EXPECT_EQ(bitmap.Pixel(30, 25), clGreen);
+    C().RestoreState();  // unbalanced: nothing to restore, nothing breaks
+    C().SetClipRect({0, 0, 2, 2});
+    bitmap.SetSize(50, 40);
+    C().FillRect({0, 0, 50, 40});
+    EXPECT_EQ(bitmap.Pixel(45, 35), clGreen) << "a new image starts without the old clip";
+}

@@ -4,15 +4,19 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QScrollBar>
 #include <QWidget>
 
 #include "platform/Controls.h"
 #include "platform/EventLoop.h"
+#include "platform/Exceptions.h"
 #include "platform/Menus.h"
 #include "platform/qt/Application.h"
 #include "platform/qt/ControlHost.h"
+#include "ScriptedMessages.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -314,4 +318,125 @@ TEST_F(ControlHostTest, PopupMenuShowsItsItems) {
     EXPECT_EQ(clicks, 1);
     menu.CloseMenu();
     EXPECT_FALSE(menu.IsPoppedUp());
+}
+
+namespace {
+
+// A control that runs a test's action from inside one of its handlers.
+class Reactor : public TCustomControl {
+public:
+    std::function<void()> onScroll, onTimer, onPosted, onMouseUp, onKeyDown, onPaint;
+
+protected:
+    void ScrollMessage(TScrollBarKind, TScrollCode, int) override { Run(onScroll); }
+    void TimerEvent(int) override { Run(onTimer); }
+    void PostedMessage(unsigned, intptr_t, intptr_t) override { Run(onPosted); }
+    void MouseUp(TMouseButton, TShiftState, int, int) override { Run(onMouseUp); }
+    void KeyDown(uint16_t&, TShiftState) override { Run(onKeyDown); }
+    void Paint(TCanvas& canvas, const TRect& r) override {
+        TCustomControl::Paint(canvas, r);
+        Run(onPaint);
+    }
+
+private:
+    static void Run(const std::function<void()>& action) {
+        if (action) action();
+    }
+};
+
+// A handler that deletes its control; nothing of the handler is touched after the delete.
+std::function<void()> DeleteItself(Reactor*& c) {
+    return [&c] {
+        Reactor* self = c;
+        c = nullptr;
+        delete self;
+    };
+}
+
+void DropDeferredDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+}  // namespace
+
+TEST_F(ControlHostTest, AControlMayBeDestroyedFromItsOwnHandlers) {
+    // Scroll bar: the slider and its filter are still running when the handler returns.
+    auto* c = new Reactor;
+    c->SetBounds(0, 0, 100, 100);
+    TScrollInfo info;
+    info.Mask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    info.Max = 300;
+    info.Page = 97;
+    c->SetScrollInfo(sbVertical, info, false);
+    QPointer<QScrollBar> bar = Bar(*c, Qt::Vertical);
+    ASSERT_TRUE(bar);
+    c->onScroll = DeleteItself(c);
+    bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(c, nullptr);
+    DropDeferredDeletes();
+    EXPECT_FALSE(bar) << "the widgets go once the dispatch is over";
+
+    // Mouse release over the client area (click follows a release).
+    c = new Reactor;
+    c->SetBounds(0, 0, 100, 100);
+    QWidget* vp = Viewport(*c);
+    QPointF at(5, 5);
+    QMouseEvent press(QEvent::MouseButtonPress, at, vp->mapToGlobal(at), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(vp, &press);
+    c->onMouseUp = DeleteItself(c);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, vp->mapToGlobal(at), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(vp, &release);
+    EXPECT_EQ(c, nullptr);
+    DropDeferredDeletes();
+
+    // Key, timer and posted message.
+    c = new Reactor;
+    c->onKeyDown = DeleteItself(c);
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QCoreApplication::sendEvent(HostWidget(*c), &key);
+    EXPECT_EQ(c, nullptr);
+    DropDeferredDeletes();
+
+    c = new Reactor;
+    c->onTimer = DeleteItself(c);
+    c->SetTimer(2, 1);
+    for (int i = 0; i < 100 && c; ++i) Pump(5);
+    EXPECT_EQ(c, nullptr);
+
+    int posted = 0;
+    c = new Reactor;
+    c->onPosted = [&posted, destroy = DeleteItself(c)] {
+        ++posted;
+        destroy();
+    };
+    c->PostMessage(0x801F);
+    c->PostMessage(0x801F);
+    Pump(10);
+    EXPECT_EQ(posted, 1) << "the second message died with the control";
+    EXPECT_EQ(c, nullptr);
+}
+
+TEST_F(ControlHostTest, ExceptionsFromHandlersStopAtTheHost) {
+    ScriptedMessages messages;
+    Reactor c;
+    c.SetBounds(0, 0, 60, 40);
+    c.Show();
+    Pump(20);
+    c.onKeyDown = [] { throw EConvertError("key failed"); };
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QCoreApplication::sendEvent(HostWidget(c), &key);
+    c.onPaint = [] { throw EInvalidOperation("paint failed"); };
+    c.Invalidate();
+    c.Update();
+    c.onPaint = nullptr;
+    c.onTimer = [&] {
+        c.KillTimer(6);
+        throw EAbort("silent");
+    };
+    c.SetTimer(6, 1);
+    for (int i = 0; i < 100 && c.TimerActive(6); ++i) Pump(5);
+    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{"key failed", "paint failed"}));
+    c.Invalidate();
+    c.Update();  // the painter of the failed paint was not left behind
+    c.Hide();
 }
