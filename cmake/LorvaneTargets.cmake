@@ -51,8 +51,9 @@ function(lorvane_link name)
 endfunction()
 
 # One GoogleTest program from every Test*.cpp in the calling folder, run with its own HOME.
+# BACKEND qt|headless picks the platform backend (see lorvane_platform_backend).
 function(lorvane_test name)
-  cmake_parse_arguments(ARG "QT" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "QT" "BACKEND" "LIBS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   if(NOT sources)
     return()
@@ -63,6 +64,9 @@ function(lorvane_test name)
   target_compile_definitions(${name} PRIVATE LORVANE_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
                                              LORVANE_SHARED_DATA="${PROJECT_SOURCE_DIR}/../shared/testdata")
   lorvane_options(${name})
+  if(ARG_BACKEND)
+    lorvane_platform_backend(${name} ${ARG_BACKEND})
+  endif()
   add_test(NAME ${name} COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
            ${PROJECT_SOURCE_DIR}/tests/run-isolated.sh $<TARGET_FILE:${name}>)
   set_tests_properties(${name} PROPERTIES TIMEOUT 900)
@@ -70,7 +74,7 @@ endfunction()
 
 # One Google Benchmark program from every .cpp in the calling folder; not part of the tests.
 function(lorvane_bench name)
-  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "BACKEND" "LIBS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   if(NOT sources)
     return()
@@ -78,4 +82,17 @@ function(lorvane_bench name)
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} benchmark::benchmark benchmark::benchmark_main)
   lorvane_options(${name})
+  if(ARG_BACKEND)
+    lorvane_platform_backend(${name} ${ARG_BACKEND})
+  endif()
+endfunction()
+
+# Picks the platform backend (qt or headless) that an executable links: the one that
+# implements the control host, canvas, timers and event processing for every library in it.
+function(lorvane_platform_backend target backend)
+  if(NOT backend MATCHES "^(qt|headless)$")
+    message(FATAL_ERROR "lorvane_platform_backend: ${backend} is neither qt nor headless")
+  endif()
+  set_target_properties(${target} PROPERTIES LORVANE_PLATFORM_BACKEND ${backend})
+  target_link_libraries(${target} PRIVATE platform_${backend})
 endfunction()

@@ -7,13 +7,6 @@
 
 namespace {
 
-// The folders that needed shell version 4.7.
-constexpr double NewShellVersion = 4.7;
-
-bool NeedsNewShell(int id) {
-    return id == 1 || (id >= 29 && id <= 34);
-}
-
 bool IsDelimiter(char c) {
     return c == '\\' || c == '/';
 }
@@ -107,8 +100,6 @@ std::string NormalizeSelectedFolder(const std::string& path) {
 }
 
 void TStCustomBrowser::SetSpecialRootFolder(TStSpecialRootFolder folder) {
-    if (NeedsNewShell(SpecialFolderId(folder)) && ShellVersion() < NewShellVersion)
-        RaiseLibraryError<EStShellError>(StMsgShellUnsupported);
     specialRootFolder_ = folder;
 }
 
@@ -117,10 +108,6 @@ uint32_t TStCustomBrowser::BrowseFlags() const {
 }
 
 bool TStCustomBrowser::Execute() {
-    if ((HasOption(Options, TStBrowseOptions::boShowFiles) ||
-         HasOption(Options, TStBrowseOptions::boEditBox)) &&
-        ShellVersion() < NewShellVersion)
-        RaiseLibraryError<EStShellError>(StMsgShellUnsupported);
     TFolderPickRequest request;
     request.Title = AdditionalText;
     request.Caption = Caption;

@@ -89,7 +89,6 @@ public:
         selectedFolder_ = NormalizeSelectedFolder(path);
     }
     TStSpecialRootFolder SpecialRootFolder() const { return specialRootFolder_; }
-    // Raises EStShellError 110 for a folder the shell version does not offer.
     void SetSpecialRootFolder(TStSpecialRootFolder folder);
     int SpecialRootFolderID() const { return SpecialFolderId(specialRootFolder_); }
 

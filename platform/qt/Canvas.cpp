@@ -12,20 +12,6 @@
 
 #include <cstdlib>
 
-void TPen::Assign(const TPen& other) {
-    color_ = other.color_;
-    width_ = other.width_;
-    style_ = other.style_;
-    mode_ = other.mode_;
-    Changed();
-}
-
-void TBrush::Assign(const TBrush& other) {
-    color_ = other.color_;
-    style_ = other.style_;
-    Changed();
-}
-
 QString AnsiToQString(std::string_view text) {
     std::u16string wide = AnsiToUtf16(text);
     return QString::fromUtf16(wide.data(), qsizetype(wide.size()));

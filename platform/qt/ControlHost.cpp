@@ -24,39 +24,6 @@
 #include <cstdlib>
 #include <map>
 
-// --- Scroll-bar arithmetic --------------------------------------------------------------------
-
-int TScrollBarModel::MaxPos() const {
-    int page = int(info_.Page);
-    int maxPos = page > 0 ? info_.Max - page + 1 : info_.Max;
-    return maxPos < info_.Min ? info_.Min : maxPos;
-}
-
-bool TScrollBarModel::Needed() const {
-    long long span = (long long)info_.Max - info_.Min;
-    return span > 0 && (long long)info_.Page <= span;
-}
-
-bool TScrollBarModel::Set(const TScrollInfo& info) {
-    bool oldVisible = visible_, oldEnabled = enabled_;
-    if (info.Mask & SIF_RANGE) {
-        info_.Min = info.Min;
-        info_.Max = info.Max < info.Min ? info.Min : info.Max;
-    }
-    if (info.Mask & SIF_PAGE) info_.Page = info.Page;
-    // The page never exceeds the range, as Windows keeps it.
-    long long span = (long long)info_.Max - info_.Min + 1;
-    if ((long long)info_.Page > span) info_.Page = unsigned(span);
-    if (info.Mask & SIF_POS) info_.Pos = info.Pos;
-    info_.Pos = std::clamp(info_.Pos, info_.Min, MaxPos());
-    if (info.Mask & (SIF_RANGE | SIF_PAGE)) {
-        bool needed = Needed();
-        enabled_ = needed;
-        visible_ = needed || (info.Mask & SIF_DISABLENOSCROLL);
-    }
-    return oldVisible != visible_ || oldEnabled != enabled_;
-}
-
 // --- The host widgets ----------------------------------------------------------------------------
 
 // Every call from Qt into the control passes here: an exception ends at the boundary instead of
@@ -609,15 +576,12 @@ void TCustomControl::Impl::Layout() {
     const int ext = Extent();
     const bool vb = models[sbVertical].Visible(), hb = models[sbHorizontal].Visible();
     const bool rtl = owner->UseRightToLeftScrollBar();
-    int clientW = std::max(0, W - 2 * f - (vb ? ext : 0));
-    int clientH = std::max(0, H - 2 * f - headerHeight - (hb ? ext : 0));
-    int clientL = f + (vb && rtl ? ext : 0);
-    int clientT = f + headerHeight;
+    const TControlLayout parts = LayoutControl(W, H, f, headerHeight, vb, hb, ext, rtl);
     QRect old = clientRect;
-    clientRect = QRect(clientL, clientT, clientW, clientH);
+    clientRect = ToQRect(parts.Client);
     viewport->setGeometry(clientRect);
-    bars[sbVertical]->setGeometry(rtl ? f : W - f - ext, clientT, ext, clientH);
-    bars[sbHorizontal]->setGeometry(clientL, clientT + clientH, clientW, ext);
+    bars[sbVertical]->setGeometry(ToQRect(parts.VerticalBar));
+    bars[sbHorizontal]->setGeometry(ToQRect(parts.HorizontalBar));
     bars[sbVertical]->setVisible(vb);
     bars[sbHorizontal]->setVisible(hb);
     layingOut = false;
@@ -977,79 +941,6 @@ TPoint TCustomControl::MousePosition() const {
     if (!impl_->host) return {};
     QPoint p = impl_->viewport->mapFromGlobal(QCursor::pos());
     return {p.x(), p.y()};
-}
-
-void TCustomControl::Paint(TCanvas& canvas, const TRect& updateRect) {
-    canvas.Brush().SetStyle(TBrushStyle::bsSolid);
-    canvas.Brush().SetColor(Color());
-    canvas.FillRect(updateRect);
-}
-
-void TCustomControl::PaintHeaderStrip(TCanvas& canvas, const TRect& strip) {
-    canvas.Brush().SetStyle(TBrushStyle::bsSolid);
-    canvas.Brush().SetColor(clBtnFace);
-    canvas.FillRect(strip);
-}
-
-void TCustomControl::Resize() {
-    if (OnResize) OnResize(this);
-}
-
-void TCustomControl::ScrollMessage(TScrollBarKind, TScrollCode, int) {}
-void TCustomControl::TimerEvent(int) {}
-void TCustomControl::PostedMessage(unsigned, intptr_t, intptr_t) {}
-bool TCustomControl::PreviewMouse(const TMouseMessage&) { return false; }
-
-void TCustomControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
-    if (OnMouseDown) OnMouseDown(this, button, shift, x, y);
-}
-
-void TCustomControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
-    if (OnMouseUp) OnMouseUp(this, button, shift, x, y);
-}
-
-void TCustomControl::MouseMove(TShiftState shift, int x, int y) {
-    if (OnMouseMove) OnMouseMove(this, shift, x, y);
-}
-
-void TCustomControl::Click() {
-    if (OnClick) OnClick(this);
-}
-
-void TCustomControl::DblClick() {
-    if (OnDblClick) OnDblClick(this);
-}
-
-bool TCustomControl::DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos) {
-    bool handled = false;
-    if (OnMouseWheel) OnMouseWheel(this, shift, wheelDelta, mousePos, handled);
-    return handled;
-}
-
-void TCustomControl::KeyDown(uint16_t& key, TShiftState shift) {
-    if (OnKeyDown) OnKeyDown(this, key, shift);
-}
-
-void TCustomControl::KeyUp(uint16_t& key, TShiftState shift) {
-    if (OnKeyUp) OnKeyUp(this, key, shift);
-}
-
-void TCustomControl::KeyPress(char& key) {
-    if (OnKeyPress) OnKeyPress(this, key);
-}
-
-bool TCustomControl::WantKey(uint16_t, TShiftState) { return false; }
-
-void TCustomControl::DoEnter() {
-    if (OnEnter) OnEnter(this);
-}
-
-void TCustomControl::DoExit() {
-    if (OnExit) OnExit(this);
-}
-
-void TCustomControl::DoContextPopup(TPoint mousePos, bool& handled) {
-    if (OnContextPopup) OnContextPopup(this, mousePos, handled);
 }
 
 // --- The bridge ------------------------------------------------------------------------------

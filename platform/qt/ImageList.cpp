@@ -10,14 +10,6 @@ struct TCustomImageList::Impl {
     std::vector<QImage> images;
 };
 
-TChangeLink::~TChangeLink() { SetSender(nullptr); }
-
-void TChangeLink::SetSender(TCustomImageList* list) {
-    if (list == sender_) return;
-    if (sender_) sender_->UnRegisterChanges(this);
-    if (list) list->RegisterChanges(this);
-}
-
 TCustomImageList::TCustomImageList(TComponent* owner, int width, int height)
     : TComponent(owner), impl_(std::make_unique<Impl>()), width_(std::max(1, width)),
       height_(std::max(1, height)) {}
@@ -114,48 +106,4 @@ void TCustomImageList::Draw(TCanvas& canvas, int x, int y, int index, bool enabl
         }
     }
     p.drawImage(QPoint(x, y), grey);
-}
-
-bool TCustomImageList::GetBitmap(int index, TBitmap& bitmap, TColor background) const {
-    if (index < 0 || index >= Count()) return false;
-    bitmap.SetSize(width_, height_);
-    TCanvas& canvas = bitmap.Canvas();
-    canvas.Brush().SetStyle(TBrushStyle::bsSolid);
-    canvas.Brush().SetColor(background);
-    canvas.FillRect({0, 0, width_, height_});
-    Draw(canvas, 0, 0, index);
-    return true;
-}
-
-void TCustomImageList::RegisterChanges(TChangeLink* link) {
-    if (!link || link->sender_ == this) return;
-    if (link->sender_) link->sender_->UnRegisterChanges(link);
-    links_.push_back(link);
-    link->sender_ = this;
-}
-
-void TCustomImageList::UnRegisterChanges(TChangeLink* link) {
-    auto it = std::find(links_.begin(), links_.end(), link);
-    if (it == links_.end()) return;
-    links_.erase(it);
-    link->sender_ = nullptr;
-}
-
-void TCustomImageList::EndUpdate() {
-    if (updateCount_ > 0) --updateCount_;
-    if (updateCount_ == 0 && changed_) Change();
-}
-
-void TCustomImageList::Change() {
-    if (updateCount_ > 0) {
-        changed_ = true;
-        return;
-    }
-    changed_ = false;
-    // A link's handler may unregister links; walk a copy and skip the ones gone meanwhile.
-    std::vector<TChangeLink*> links = links_;
-    for (TChangeLink* link : links)
-        if (std::find(links_.begin(), links_.end(), link) != links_.end() && link->OnChange)
-            link->OnChange(link);
-    if (OnChange) OnChange(this);
 }

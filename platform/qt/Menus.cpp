@@ -7,11 +7,6 @@
 #include <QMenu>
 #include <QPointer>
 
-TMenuItem* TMenuItem::Add(std::string caption, TNotifyEvent onClick) {
-    items_.push_back(std::make_unique<TMenuItem>(std::move(caption), std::move(onClick)));
-    return items_.back().get();
-}
-
 struct TPopupMenu::Impl {
     QPointer<QMenu> menu;
 };

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QFont>
+#include <QFontInfo>
 
 #include "platform/TextMetrics.h"
 #include "platform/qt/Application.h"
@@ -14,6 +16,21 @@ void EnsureApplication() {
     static char* argv[] = {name, nullptr};
     // One application object per process; other tests of this program may have made one.
     if (!QCoreApplication::instance()) new LorvaneApplication(argc, argv);
+}
+
+// The font the screen tests measure (scripts/deps.sh installs it).
+const char* const kTestFont = "Liberation Sans";
+
+// Whether the desktop has the font itself rather than a substitute.
+bool FontInstalled(const char* family) {
+    EnsureApplication();
+    return QFontInfo(QFont(QString::fromLatin1(family))).family().compare(
+               QString::fromLatin1(family), Qt::CaseInsensitive) == 0;
+}
+
+std::string MissingFont() {
+    return std::string(kTestFont) + " is not installed (scripts/deps.sh installs it); " +
+           "measuring a substitute would test another font";
 }
 
 }  // namespace
@@ -39,10 +56,10 @@ TEST(TextMetrics, ControlBytesHaveVisibleGlyphs) {
 }
 
 TEST(TextMetrics, ScreenRunsAreTheSumOfTheirCharacters) {
-    EnsureApplication();
+    if (!FontInstalled(kTestFont)) GTEST_SKIP() << MissingFont();
     auto measurer = CreateScreenTextMeasurer();
     TFont font;
-    font.SetName("DejaVu Sans");
+    font.SetName(kTestFont);
     font.SetHeight(-13);
     auto plain = measurer->Font(font, 0);
     auto bold = measurer->Font(font, fsBold);
@@ -66,12 +83,12 @@ TEST(TextMetrics, ScreenRunsAreTheSumOfTheirCharacters) {
 }
 
 TEST(TextMetrics, ScreenFontsReadHeightsAsTheCanvasDraws) {
-    EnsureApplication();
+    if (!FontInstalled(kTestFont)) GTEST_SKIP() << MissingFont();
     auto measurer = CreateScreenTextMeasurer();
     // a positive height is the cell height, a negative one the character height; the canvas
     // draws a 20-pixel cell with 16-pixel characters, so that is what must be measured
     TFont cell;
-    cell.SetName("DejaVu Sans");
+    cell.SetName(kTestFont);
     cell.SetHeight(20);
     TFont character = cell;
     character.SetHeight(-16);
@@ -80,4 +97,17 @@ TEST(TextMetrics, ScreenFontsReadHeightsAsTheCanvasDraws) {
     EXPECT_EQ(a->Advances(), b->Advances());
     EXPECT_EQ(a->Metric().Height, b->Metric().Height);
     EXPECT_EQ(a->Metric().Ascent, b->Metric().Ascent);
+}
+
+TEST(TextMetrics, AFixedPitchFontMeasuresEveryLetterAlike) {
+    const char* mono = "Liberation Mono";
+    if (!FontInstalled(mono)) GTEST_SKIP() << mono << " is not installed (scripts/deps.sh)";
+    auto measurer = CreateScreenTextMeasurer();
+    TFont font;
+    font.SetName(mono);
+    font.SetHeight(-13);
+    auto measured = measurer->Font(font, 0);
+    EXPECT_TRUE(measured->Metric().FixedPitch);
+    EXPECT_EQ(measured->Advance('W'), measured->Advance('i'));
+    EXPECT_EQ(measured->TextWidth("WWii"), 4 * measured->Advance('m'));
 }

@@ -109,29 +109,8 @@ TEST(StBrowser, RootsOptionsAndPosition) {
     b.SetSpecialRootFolder(TStSpecialRootFolder::sfDesktop);
     b.Execute();
     EXPECT_EQ(picker.Last.SpecialRoot, 0);                    // the desktop, not "no special root"
-    b.SetSpecialRootFolder(TStSpecialRootFolder::sfHistory);  // the shell is new enough
+    b.SetSpecialRootFolder(TStSpecialRootFolder::sfHistory);
     EXPECT_EQ(b.SpecialRootFolderID(), 34);
-}
-
-// A shell older than 4.7 lacks some folders and options.
-class OldShellBrowser : public TStBrowser {
-public:
-    OldShellBrowser() { shellVersion_ = 4.0; }
-};
-
-TEST(StBrowser, OldShellRefusesNewerFeatures) {
-    OldShellBrowser b;
-    b.SetSpecialRootFolder(TStSpecialRootFolder::sfFavorites);
-    try {
-        b.SetSpecialRootFolder(TStSpecialRootFolder::sfHistory);
-        ADD_FAILURE();
-    } catch (const EStShellError& e) {
-        EXPECT_EQ(e.ErrorCode, 110);
-        EXPECT_EQ(e.Message, "Operation not supported in this version of the shell");
-    }
-    EXPECT_EQ(b.SpecialRootFolder(), TStSpecialRootFolder::sfFavorites);
-    b.Options = uint32_t(TStBrowseOptions::boEditBox);
-    EXPECT_THROW(b.Execute(), EStShellError);
 }
 
 }  // namespace

@@ -59,6 +59,17 @@ private:
     bool enabled_ = true;
 };
 
+// Where the parts of a control's window go, in window coordinates: the client area below the
+// frame and the header strip, the vertical bar beside it (left when right to left), the
+// horizontal bar below it. Hidden bars take no room.
+struct TControlLayout {
+    TRect Client;
+    TRect VerticalBar;
+    TRect HorizontalBar;
+};
+TControlLayout LayoutControl(int width, int height, int border, int headerHeight,
+                             bool verticalBar, bool horizontalBar, int extent, bool rightToLeft);
+
 enum TBorderStyle { bsNone, bsSingle };
 
 enum TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };

@@ -85,6 +85,10 @@ inline constexpr TColor clScrollBar = SystemColor(0), clBackground = SystemColor
     cl3DDkShadow = SystemColor(21), cl3DLight = SystemColor(22), clInfoText = SystemColor(23),
     clInfoBk = SystemColor(24), clHotLight = SystemColor(26);
 
+// The classic Windows value of system colour `index` (clBlack for an unknown index): what a
+// display without a desktop palette shows.
+TColor ClassicSystemColor(int index);
+
 enum TFontStyle : uint8_t { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 using TFontStyles = uint8_t;
 

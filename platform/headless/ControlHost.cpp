@@ -1,0 +1,495 @@
+// The headless control host: a window that exists only as state. Geometry, scroll bars,
+// focus and capture are kept as a desktop would keep them; invalidation paints from the event
+// queue into the control's own pixels; timers and posted messages run from the queue.
+#include "platform/Controls.h"
+
+#include <algorithm>
+#include <map>
+
+#include "HeadlessCanvas.h"
+#include "HeadlessLoop.h"
+#include "platform/headless/Headless.h"
+
+namespace {
+
+TPoint mousePosition{-1, -1};
+TShiftState keyboardState = 0;
+TCustomControl* focusedControl = nullptr;
+constexpr int kScrollBarExtent = 16;
+
+}  // namespace
+
+void SetHeadlessMousePosition(TPoint screen) {
+    mousePosition = screen;
+}
+void SetHeadlessKeyboardState(TShiftState state) {
+    keyboardState = state;
+}
+
+// Every call from the host into the control passes here: an exception ends at the boundary.
+struct ControlHostAccess {
+    template <class F>
+    static void Call(F&& action) {
+        headless::Guarded(action);
+    }
+    static void CreateWnd(TCustomControl& c) {
+        Call([&] { c.CreateWnd(); });
+    }
+    static void Paint(TCustomControl& c, TCanvas& canvas, const TRect& r) {
+        Call([&] { c.Paint(canvas, r); });
+    }
+    static void PaintStrip(TCustomControl& c, TCanvas& canvas, const TRect& r) {
+        Call([&] { c.PaintHeaderStrip(canvas, r); });
+    }
+    static void Resize(TCustomControl& c) {
+        Call([&] { c.Resize(); });
+    }
+    static void Timer(TCustomControl& c, int id) {
+        Call([&] { c.TimerEvent(id); });
+    }
+    static void Posted(TCustomControl& c, unsigned m, intptr_t w, intptr_t l) {
+        Call([&] { c.PostedMessage(m, w, l); });
+    }
+    static void Enter(TCustomControl& c) {
+        Call([&] { c.DoEnter(); });
+    }
+    static void Exit(TCustomControl& c) {
+        Call([&] { c.DoExit(); });
+    }
+};
+
+using A = ControlHostAccess;
+
+struct TCustomControl::Impl {
+    TCustomControl* owner = nullptr;
+    TRect bounds{0, 0, 200, 100};
+    bool hidden = true;             // not shown (a new window is not on screen)
+    bool explicitShowHide = false;  // shown or hidden on purpose at least once
+    bool enabled = true;
+    bool handleAllocated = false;
+    bool redraw = true;
+    TBorderStyle border = bsNone;
+    bool ctl3D = true;
+    int headerHeight = 0;
+    TBiDiMode bidi = bdLeftToRight;
+    TColor color = clBtnFace;
+    TFont font;
+    TCursor cursor = crDefault;
+    bool tabStop = false;
+    bool capture = false;
+    TScrollBarModel models[2];
+    TRect client;  // in window coordinates
+    TRect dirty;   // in client coordinates
+    bool stripDirty = false;
+    bool paintQueued = false;
+    std::map<int, int> timers;  // control's id -> the queue's id
+    TBitmap surface;            // the window's pixels as last painted
+
+    void Layout();
+    void Allocate();
+    // Paints what is invalid from the queue, as a display's paint cycle does.
+    void QueuePaint();
+    bool OnScreen() const { return !hidden && redraw; }
+    void Render(TCanvas& canvas, const TRect& clientPart, bool strip, bool frame);
+};
+
+void TCustomControl::Impl::Layout() {
+    const int f = owner->BorderWidth();
+    TControlLayout parts = LayoutControl(
+        bounds.Width(), bounds.Height(), f, headerHeight, models[sbVertical].Visible(),
+        models[sbHorizontal].Visible(), kScrollBarExtent, owner->UseRightToLeftScrollBar());
+    TRect old = client;
+    client = parts.Client;
+    if (old.Width() != client.Width() || old.Height() != client.Height()) {
+        owner->Invalidate();
+        if (handleAllocated) A::Resize(*owner);
+    }
+}
+
+void TCustomControl::Impl::Allocate() {
+    if (handleAllocated) return;
+    handleAllocated = true;
+    Layout();
+    A::CreateWnd(*owner);
+}
+
+void TCustomControl::Impl::QueuePaint() {
+    if (paintQueued) return;
+    paintQueued = true;
+    headless::Loop::Instance().Post(this, [this] {
+        paintQueued = false;
+        owner->Update();
+        if (stripDirty && OnScreen()) {
+            stripDirty = false;
+            surface.SetSize(bounds.Width(), bounds.Height());
+            Render(surface.Canvas(), {}, true, true);
+        }
+    });
+}
+
+void TCustomControl::Impl::Render(TCanvas& canvas, const TRect& clientPart, bool strip,
+                                  bool frame) {
+    const int f = owner->BorderWidth();
+    const int W = bounds.Width(), H = bounds.Height();
+    canvas.SaveState();
+    if (frame && f > 0) {
+        TPen& pen = canvas.Pen();
+        pen.SetStyle(TPenStyle::psSolid);
+        pen.SetMode(TPenMode::pmCopy);
+        pen.SetWidth(1);
+        auto line = [&](int x, int y, int w, int h, TColor c) {
+            canvas.Brush().SetStyle(TBrushStyle::bsSolid);
+            canvas.Brush().SetColor(c);
+            canvas.FillRect({x, y, x + w, y + h});
+        };
+        if (ctl3D) {
+            line(0, 0, W, 1, clBtnShadow);
+            line(0, 0, 1, H, clBtnShadow);
+            line(1, 1, W - 2, 1, cl3DDkShadow);
+            line(1, 1, 1, H - 2, cl3DDkShadow);
+            line(0, H - 1, W, 1, clBtnHighlight);
+            line(W - 1, 0, 1, H, clBtnHighlight);
+            line(1, H - 2, W - 2, 1, cl3DLight);
+            line(W - 2, 1, 1, H - 2, cl3DLight);
+        } else {
+            line(0, 0, W, f, clWindowFrame);
+            line(0, H - f, W, f, clWindowFrame);
+            line(0, 0, f, H, clWindowFrame);
+            line(W - f, 0, f, H, clWindowFrame);
+        }
+        // The scroll bars: their trough in the bar colour.
+        const TControlLayout parts = LayoutControl(
+            W, H, f, headerHeight, models[sbVertical].Visible(), models[sbHorizontal].Visible(),
+            kScrollBarExtent, owner->UseRightToLeftScrollBar());
+        if (models[sbVertical].Visible())
+            line(parts.VerticalBar.Left, parts.VerticalBar.Top, parts.VerticalBar.Width(),
+                 parts.VerticalBar.Height(), clScrollBar);
+        if (models[sbHorizontal].Visible())
+            line(parts.HorizontalBar.Left, parts.HorizontalBar.Top, parts.HorizontalBar.Width(),
+                 parts.HorizontalBar.Height(), clScrollBar);
+    }
+    if (strip && headerHeight > 0) {
+        TRect s{f, f, f + std::max(0, W - 2 * f), f + headerHeight};
+        canvas.SetOrigin(s.Left, s.Top);
+        canvas.SetClipRect({0, 0, s.Width(), s.Height()});
+        A::PaintStrip(*owner, canvas, {0, 0, s.Width(), s.Height()});
+        canvas.ResetClip();
+    }
+    if (!clientPart.IsEmpty()) {
+        canvas.SetOrigin(client.Left, client.Top);
+        canvas.SetClipRect(clientPart);
+        canvas.Font().Assign(font);
+        A::Paint(*owner, canvas, clientPart);
+    }
+    canvas.RestoreState();
+}
+
+// --- TCustomControl --------------------------------------------------------------------------
+
+void EnsureGuiApplication() {}
+
+TCustomControl::TCustomControl(TComponent* owner)
+    : TComponent(owner), impl_(std::make_unique<Impl>()) {
+    Impl& d = *impl_;
+    d.owner = this;
+    d.font.OnChange = [this](TFont*) { Invalidate(); };
+    d.Layout();
+}
+
+TCustomControl::~TCustomControl() {
+    Impl& d = *impl_;
+    headless::Loop& loop = headless::Loop::Instance();
+    for (const auto& timer : d.timers) loop.StopTimer(timer.second);
+    loop.DropPosts(&d);
+    loop.DropPosts(this);
+    if (focusedControl == this) focusedControl = nullptr;
+}
+
+int TCustomControl::Left() const {
+    return impl_->bounds.Left;
+}
+int TCustomControl::Top() const {
+    return impl_->bounds.Top;
+}
+int TCustomControl::Width() const {
+    return impl_->bounds.Width();
+}
+int TCustomControl::Height() const {
+    return impl_->bounds.Height();
+}
+
+void TCustomControl::SetBounds(int left, int top, int width, int height) {
+    impl_->bounds = {left, top, left + std::max(0, width), top + std::max(0, height)};
+    impl_->Layout();
+}
+
+int TCustomControl::ClientWidth() const {
+    return impl_->client.Width();
+}
+int TCustomControl::ClientHeight() const {
+    return impl_->client.Height();
+}
+TRect TCustomControl::ClientOrigin() const {
+    return impl_->client;
+}
+
+TPoint TCustomControl::ClientToScreen(TPoint p) const {
+    return {p.X + Left() + impl_->client.Left, p.Y + Top() + impl_->client.Top};
+}
+
+TPoint TCustomControl::ScreenToClient(TPoint p) const {
+    return {p.X - Left() - impl_->client.Left, p.Y - Top() - impl_->client.Top};
+}
+
+bool TCustomControl::Visible() const {
+    return !(impl_->hidden && impl_->explicitShowHide);
+}
+
+void TCustomControl::SetVisible(bool visible) {
+    impl_->explicitShowHide = true;
+    if (visible == !impl_->hidden) return;
+    impl_->hidden = !visible;
+    if (visible) {
+        impl_->Allocate();
+        Invalidate();
+        impl_->stripDirty = true;
+    } else if (focusedControl == this) {
+        focusedControl = nullptr;
+        A::Exit(*this);
+    }
+    if (!visible) impl_->capture = false;
+}
+
+bool TCustomControl::Enabled() const {
+    return impl_->enabled;
+}
+void TCustomControl::SetEnabled(bool enabled) {
+    if (enabled == impl_->enabled) return;
+    impl_->enabled = enabled;
+    if (!enabled && focusedControl == this) {
+        focusedControl = nullptr;
+        A::Exit(*this);
+    }
+    Invalidate();
+}
+
+bool TCustomControl::HandleAllocated() const {
+    return impl_->handleAllocated;
+}
+void TCustomControl::HandleNeeded() {
+    impl_->Allocate();
+}
+
+TBorderStyle TCustomControl::BorderStyle() const {
+    return impl_->border;
+}
+void TCustomControl::SetBorderStyle(TBorderStyle style) {
+    if (style == impl_->border) return;
+    impl_->border = style;
+    impl_->Layout();
+    impl_->stripDirty = true;
+    Invalidate();
+}
+
+bool TCustomControl::Ctl3D() const {
+    return impl_->ctl3D;
+}
+void TCustomControl::SetCtl3D(bool value) {
+    if (value == impl_->ctl3D) return;
+    impl_->ctl3D = value;
+    impl_->Layout();
+    impl_->stripDirty = true;
+    Invalidate();
+}
+
+int TCustomControl::BorderWidth() const {
+    return impl_->border == bsNone ? 0 : impl_->ctl3D ? 2 : 1;
+}
+
+int TCustomControl::HeaderStripHeight() const {
+    return impl_->headerHeight;
+}
+void TCustomControl::SetHeaderStripHeight(int height) {
+    height = std::max(0, height);
+    if (height == impl_->headerHeight) return;
+    impl_->headerHeight = height;
+    impl_->Layout();
+    InvalidateHeaderStrip();
+}
+
+TRect TCustomControl::HeaderStripRect() const {
+    const int f = BorderWidth();
+    int left = f - impl_->client.Left;
+    return {left, -impl_->headerHeight, left + std::max(0, Width() - 2 * f), 0};
+}
+
+void TCustomControl::InvalidateHeaderStrip() {
+    if (impl_->headerHeight == 0) return;
+    impl_->stripDirty = true;
+    impl_->QueuePaint();
+}
+
+TBiDiMode TCustomControl::BiDiMode() const {
+    return impl_->bidi;
+}
+void TCustomControl::SetBiDiMode(TBiDiMode mode) {
+    if (mode == impl_->bidi) return;
+    impl_->bidi = mode;
+    impl_->Layout();
+    Invalidate();
+}
+
+TColor TCustomControl::Color() const {
+    return impl_->color;
+}
+void TCustomControl::SetColor(TColor color) {
+    if (color == impl_->color) return;
+    impl_->color = color;
+    Invalidate();
+}
+
+TFont& TCustomControl::Font() {
+    return impl_->font;
+}
+
+void TCustomControl::SetScrollInfo(TScrollBarKind kind, const TScrollInfo& info, bool) {
+    if (impl_->models[kind].Set(info)) impl_->Layout();
+}
+
+TScrollInfo TCustomControl::GetScrollInfo(TScrollBarKind kind) const {
+    return impl_->models[kind].Get();
+}
+
+void TCustomControl::ShowScrollBar(TScrollBarKind kind, bool show) {
+    if (impl_->models[kind].Visible() == show) return;
+    impl_->models[kind].SetVisible(show);
+    impl_->Layout();
+}
+
+bool TCustomControl::ScrollBarVisible(TScrollBarKind kind) const {
+    return impl_->models[kind].Visible();
+}
+
+bool TCustomControl::ScrollBarEnabled(TScrollBarKind kind) const {
+    return impl_->models[kind].Enabled();
+}
+
+int TCustomControl::ScrollBarExtent() const {
+    return kScrollBarExtent;
+}
+
+// The pixels are not moved: what the scroll uncovers and what it moves are painted anew.
+void TCustomControl::ScrollClientArea(int dx, int dy, const TRect* clip) {
+    if (dx == 0 && dy == 0) return;
+    InvalidateRect(clip ? *clip : ClientRect());
+}
+
+void TCustomControl::Invalidate() {
+    InvalidateRect(ClientRect());
+}
+
+void TCustomControl::InvalidateRect(const TRect& r) {
+    TRect part;
+    if (r.IsEmpty() || !IntersectRect(part, r, ClientRect())) return;
+    impl_->dirty = UnionRect(impl_->dirty, part);
+    impl_->QueuePaint();
+}
+
+void TCustomControl::Update() {
+    if (impl_->dirty.IsEmpty() || !impl_->OnScreen()) return;
+    TRect part;
+    bool inside = IntersectRect(part, impl_->dirty, ClientRect());  // the window may have shrunk
+    impl_->dirty = {};
+    if (!inside) return;
+    impl_->surface.SetSize(Width(), Height());
+    impl_->Render(impl_->surface.Canvas(), part, false, false);
+}
+
+void TCustomControl::SetRedraw(bool on) {
+    if (on == impl_->redraw) return;
+    impl_->redraw = on;
+    // Turning drawing on repaints the whole window, as the desktop does.
+    if (on) {
+        impl_->stripDirty = true;
+        Invalidate();
+    }
+}
+
+bool TCustomControl::RedrawEnabled() const {
+    return impl_->redraw;
+}
+void TCustomControl::SetOpaque(bool) {}
+
+void TCustomControl::PaintTo(TBitmap& bitmap) {
+    bitmap.SetSize(Width(), Height());
+    if (bitmap.Empty()) return;
+    impl_->Render(bitmap.Canvas(), ClientRect(), true, true);
+}
+
+void TCustomControl::SetTimer(int id, unsigned milliseconds) {
+    KillTimer(id);
+    impl_->timers[id] =
+        headless::Loop::Instance().StartTimer(milliseconds, [this, id] { A::Timer(*this, id); });
+}
+
+void TCustomControl::KillTimer(int id) {
+    auto it = impl_->timers.find(id);
+    if (it == impl_->timers.end()) return;
+    headless::Loop::Instance().StopTimer(it->second);
+    impl_->timers.erase(it);
+}
+
+bool TCustomControl::TimerActive(int id) const {
+    return impl_->timers.count(id) != 0;
+}
+
+void TCustomControl::PostMessage(unsigned msg, intptr_t wParam, intptr_t lParam) {
+    headless::Loop::Instance().Post(
+        this, [this, msg, wParam, lParam] { A::Posted(*this, msg, wParam, lParam); });
+}
+
+void TCustomControl::SetFocus() {
+    if (!CanFocus() || focusedControl == this) return;
+    TCustomControl* previous = focusedControl;
+    focusedControl = this;
+    if (previous) A::Exit(*previous);
+    if (focusedControl == this) A::Enter(*this);
+}
+
+bool TCustomControl::Focused() const {
+    return focusedControl == this;
+}
+bool TCustomControl::CanFocus() const {
+    return !impl_->hidden && impl_->enabled;
+}
+
+bool TCustomControl::TabStop() const {
+    return impl_->tabStop;
+}
+void TCustomControl::SetTabStop(bool value) {
+    impl_->tabStop = value;
+}
+
+void TCustomControl::SetMouseCapture(bool capture) {
+    if (impl_->hidden) return;
+    impl_->capture = capture;
+}
+
+bool TCustomControl::MouseCapture() const {
+    return impl_->capture;
+}
+
+TCursor TCustomControl::Cursor() const {
+    return impl_->cursor;
+}
+void TCustomControl::SetCursor(TCursor cursor) {
+    impl_->cursor = cursor;
+}
+
+TShiftState TCustomControl::KeyboardState() {
+    return keyboardState;
+}
+
+TPoint TCustomControl::MousePosition() const {
+    return ScreenToClient(mousePosition);
+}

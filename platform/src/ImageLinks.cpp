@@ -1,0 +1,59 @@
+// The image list's change links and notifications, and reading an image back: the same over
+// every image store.
+#include "platform/ImageList.h"
+
+#include <algorithm>
+
+TChangeLink::~TChangeLink() {
+    SetSender(nullptr);
+}
+
+void TChangeLink::SetSender(TCustomImageList* list) {
+    if (list == sender_) return;
+    if (sender_) sender_->UnRegisterChanges(this);
+    if (list) list->RegisterChanges(this);
+}
+
+bool TCustomImageList::GetBitmap(int index, TBitmap& bitmap, TColor background) const {
+    if (index < 0 || index >= Count()) return false;
+    bitmap.SetSize(width_, height_);
+    TCanvas& canvas = bitmap.Canvas();
+    canvas.Brush().SetStyle(TBrushStyle::bsSolid);
+    canvas.Brush().SetColor(background);
+    canvas.FillRect({0, 0, width_, height_});
+    Draw(canvas, 0, 0, index);
+    return true;
+}
+
+void TCustomImageList::RegisterChanges(TChangeLink* link) {
+    if (!link || link->sender_ == this) return;
+    if (link->sender_) link->sender_->UnRegisterChanges(link);
+    links_.push_back(link);
+    link->sender_ = this;
+}
+
+void TCustomImageList::UnRegisterChanges(TChangeLink* link) {
+    auto it = std::find(links_.begin(), links_.end(), link);
+    if (it == links_.end()) return;
+    links_.erase(it);
+    link->sender_ = nullptr;
+}
+
+void TCustomImageList::EndUpdate() {
+    if (updateCount_ > 0) --updateCount_;
+    if (updateCount_ == 0 && changed_) Change();
+}
+
+void TCustomImageList::Change() {
+    if (updateCount_ > 0) {
+        changed_ = true;
+        return;
+    }
+    changed_ = false;
+    // A link's handler may unregister links; walk a copy and skip the ones gone meanwhile.
+    std::vector<TChangeLink*> links = links_;
+    for (TChangeLink* link : links)
+        if (std::find(links_.begin(), links_.end(), link) != links_.end() && link->OnChange)
+            link->OnChange(link);
+    if (OnChange) OnChange(this);
+}

@@ -1,0 +1,128 @@
+// The headless canvas: pixels where the calls put them, through origin and clip, and text
+// measured as the screen text measurer measures it.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "TempDir.h"
+#include "platform/Canvas.h"
+#include "platform/TextMetrics.h"
+
+TEST(HeadlessCanvas, FillsLinesAndFramesLandOnTheRightPixels) {
+    TBitmap b(20, 10);
+    EXPECT_EQ(b.Pixel(0, 0), clWhite) << "a new bitmap is white";
+    TCanvas& c = b.Canvas();
+    c.Brush().SetColor(clRed);
+    c.FillRect({2, 2, 5, 4});
+    EXPECT_EQ(b.Pixel(2, 2), clRed);
+    EXPECT_EQ(b.Pixel(4, 3), clRed);
+    EXPECT_EQ(b.Pixel(5, 3), clWhite) << "right edge exclusive";
+    EXPECT_EQ(b.Pixel(4, 4), clWhite) << "bottom edge exclusive";
+    c.Pen().SetColor(clBlue);
+    c.MoveTo(0, 8);
+    c.LineTo(10, 8);
+    EXPECT_EQ(b.Pixel(0, 8), clBlue);
+    EXPECT_EQ(b.Pixel(9, 8), clBlue);
+    EXPECT_EQ(b.Pixel(10, 8), clWhite) << "the end point stays undrawn";
+    c.Brush().SetColor(clGreen);
+    c.FrameRect({12, 0, 16, 4});
+    EXPECT_EQ(b.Pixel(12, 0), clGreen);
+    EXPECT_EQ(b.Pixel(15, 3), clGreen);
+    EXPECT_EQ(b.Pixel(13, 1), clWhite) << "a frame leaves the inside alone";
+    c.Brush().SetColor(clWindow);
+    c.FillRect({18, 0, 20, 1});
+    EXPECT_EQ(b.Pixel(18, 0), ColorToRGB(clWindow)) << "system colours resolve";
+}
+
+TEST(HeadlessCanvas, OriginClipAndSavedStatesNest) {
+    TBitmap b(20, 20);
+    TCanvas& c = b.Canvas();
+    c.SetOrigin(5, 5);
+    c.SaveState();
+    c.IntersectClipRect({0, 0, 4, 4});
+    EXPECT_EQ(c.ClipRect(), (TRect{0, 0, 4, 4}));
+    c.Brush().SetColor(clBlack);
+    c.FillRect({-5, -5, 20, 20});
+    EXPECT_EQ(b.Pixel(5, 5), clBlack);
+    EXPECT_EQ(b.Pixel(8, 8), clBlack);
+    EXPECT_EQ(b.Pixel(9, 9), clWhite) << "clipped";
+    EXPECT_EQ(b.Pixel(4, 4), clWhite) << "clipped";
+    c.IntersectClipRect({2, 2, 10, 10});
+    EXPECT_EQ(c.ClipRect(), (TRect{2, 2, 4, 4})) << "clips narrow";
+    c.RestoreState();
+    EXPECT_EQ(c.ClipRect(), (TRect{-5, -5, 15, 15})) << "the whole surface again";
+    c.SetOrigin(0, 0);
+    c.SetPixel(19, 19, clRed);
+    EXPECT_EQ(c.Pixel(19, 19), clRed);
+    EXPECT_EQ(c.Pixel(20, 19), clNone) << "outside the surface";
+}
+
+TEST(HeadlessCanvas, FocusRectanglesAndInversionUndoThemselves) {
+    TBitmap b(12, 12);
+    TCanvas& c = b.Canvas();
+    c.Brush().SetColor(clYellow);
+    c.FillRect({0, 0, 12, 12});
+    c.DrawFocusRect({1, 1, 11, 11});
+    int changed = 0;
+    for (int y = 0; y < 12; ++y)
+        for (int x = 0; x < 12; ++x) changed += b.Pixel(x, y) != clYellow;
+    EXPECT_GT(changed, 10);
+    EXPECT_EQ(b.Pixel(5, 5), clYellow) << "only the border";
+    c.DrawFocusRect({1, 1, 11, 11});
+    c.InvertRect({0, 0, 6, 6});
+    c.InvertRect({0, 0, 6, 6});
+    for (int y = 0; y < 12; ++y)
+        for (int x = 0; x < 12; ++x) ASSERT_EQ(b.Pixel(x, y), clYellow) << x << "," << y;
+}
+
+TEST(HeadlessCanvas, TextIsMeasuredAsTheScreenMeasurerMeasuresIt) {
+    TBitmap b(100, 30);
+    TCanvas& c = b.Canvas();
+    c.Font().SetHeight(-12);
+    auto measurer = CreateScreenTextMeasurer();
+    auto font = measurer->Font(c.Font(), 0);
+    EXPECT_EQ(c.TextWidth("Lorvane"), font->TextWidth("Lorvane"));
+    EXPECT_EQ(c.TextHeight("x"), font->Metric().Height);
+    EXPECT_EQ(c.TextMetrics().Ascent, font->Metric().Ascent);
+    EXPECT_GT(measurer->Font(c.Font(), fsBold)->TextWidth("ab"), font->TextWidth("ab"));
+    c.Brush().SetColor(clWhite);
+    c.Font().SetColor(clBlack);
+    c.TextOut(0, 0, "W W");
+    auto inked = [&](int x0, int x1) {
+        for (int y = 0; y < 30; ++y)
+            for (int x = x0; x < x1; ++x)
+                if (b.Pixel(x, y) == clBlack) return true;
+        return false;
+    };
+    int advance = font->Advance('W');
+    EXPECT_TRUE(inked(0, advance));
+    EXPECT_FALSE(inked(advance, 2 * advance)) << "a space leaves no ink";
+    EXPECT_TRUE(inked(2 * advance, 3 * advance));
+    EXPECT_FALSE(inked(3 * advance, 100));
+}
+
+TEST(HeadlessCanvas, DrawsBitmapsAndSavesThemAsPng) {
+    TBitmap source(2, 2);
+    source.Canvas().SetPixel(1, 1, clRed);
+    TBitmap b(10, 10);
+    b.Canvas().Draw(3, 3, source);
+    EXPECT_EQ(b.Pixel(4, 4), clRed);
+    EXPECT_EQ(b.Pixel(3, 3), clWhite);
+    b.Canvas().StretchDraw({0, 6, 4, 10}, source);
+    EXPECT_EQ(b.Pixel(3, 9), clRed);
+    EXPECT_EQ(b.Pixel(2, 8), clRed) << "each source pixel covers two";
+    EXPECT_EQ(b.Pixel(1, 7), clWhite);
+    TBitmap copy = b;
+    EXPECT_EQ(copy.Pixel(4, 4), clRed);
+    copy.SetSize(5, 5);
+    EXPECT_EQ(copy.Pixel(4, 4), clRed) << "resizing keeps what fits";
+    EXPECT_FALSE(copy.LoadFromData("not an image", 12));
+
+    TempDir dir;
+    std::string file = (dir.Path() / "b.png").string();
+    ASSERT_TRUE(b.SaveToFile(file));
+    std::ifstream in(file, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(bytes.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+    EXPECT_EQ(bytes.substr(bytes.size() - 8, 4), "IEND");
+}
