@@ -15,11 +15,7 @@
 namespace headless {
 
 FontModel ModelOf(const TFont& font, TFontStyles style) {
-    int h = font.Height();
-    // A negative height is the character height, a positive one the cell height with the
-    // internal leading of a fifth of the cell.
-    int pixels = h < 0 ? -h : (h * 4 + 2) / 5;
-    if (pixels < 1) pixels = 1;
+    int pixels = FontPixelSize(font);
     FontModel m;
     m.pixels = pixels;
     m.advance = (pixels + 1) / 2 + ((style & fsBold) ? 1 : 0);
@@ -311,23 +307,14 @@ void TCanvas::TextRect(const TRect& r, int x, int y, std::string_view text) {
 void TCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* r, std::string_view text) {
     FontModel m = ModelOf(font_, font_.Style());
     int width = m.advance * int(text.size());
-    unsigned horz = textAlign_ & 6, vert = textAlign_ & 24;
-    int left = horz == TA_RIGHT ? x - width : horz == TA_CENTER ? x - width / 2 : x;
-    int baseline = vert == TA_BASELINE ? y
-                   : vert == TA_BOTTOM ? y - m.metric.Descent
-                                       : y + m.metric.Ascent;
+    const TTextPlacement at = PlaceText(textAlign_, x, y, width, m.metric.Ascent, m.metric.Descent);
+    const int left = at.Left, baseline = at.Baseline;
     int top = baseline - m.metric.Ascent;
     bool solid = brush_.Style() != TBrushStyle::bsClear;
-    Impl saved = {impl_->target, impl_->origin, impl_->clipped, impl_->clip, {}};
-    if (r && (options & ETO_CLIPPED)) {
-        TRect device = *r;
-        device.Offset(impl_->origin.X, impl_->origin.Y);
-        if (impl_->clipped)
-            IntersectRect(impl_->clip, impl_->clip, device);
-        else
-            impl_->clip = device;
-        impl_->clipped = true;
-    }
+    // The clip of ETO_CLIPPED lasts for this call only.
+    const bool wasClipped = impl_->clipped;
+    const TRect oldClip = impl_->clip;
+    if (r && (options & ETO_CLIPPED)) IntersectClipRect(*r);
     Raster raster(*impl_);
     TColor back = Resolve(brush_.Color());
     if (r && (options & ETO_OPAQUE) && solid)
@@ -344,8 +331,8 @@ void TCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* r, std::st
         if (font_.Style() & fsUnderline)
             raster.FillSolid({gl, baseline + 1, gl + m.advance, baseline + 2}, ink);
     }
-    impl_->clipped = saved.clipped;
-    impl_->clip = saved.clip;
+    impl_->clipped = wasClipped;
+    impl_->clip = oldClip;
     if (textAlign_ & 1) penPos_.X = left + width;  // TA_UPDATECP
 }
 

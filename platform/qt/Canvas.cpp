@@ -24,11 +24,7 @@ std::string QStringToAnsi(const QString& text) {
 
 QFont ToQFont(const TFont& font) {
     QFont f(QString::fromStdString(AnsiToUtf8(font.Name())));
-    int h = font.Height();
-    // A negative height is the character height, a positive one the cell height with the
-    // internal leading, which fonts keep at roughly a fifth of the cell.
-    int pixels = h < 0 ? -h : (h * 4 + 2) / 5;
-    f.setPixelSize(pixels < 1 ? 1 : pixels);
+    f.setPixelSize(FontPixelSize(font));
     TFontStyles s = font.Style();
     f.setBold(s & fsBold);
     f.setItalic(s & fsItalic);
@@ -289,9 +285,8 @@ void TCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* r, std::st
     QFontMetrics fm(font);
     QString s = AnsiToQString(text);
     int width = fm.horizontalAdvance(s);
-    unsigned horz = textAlign_ & 6, vert = textAlign_ & 24;
-    int left = horz == TA_RIGHT ? x - width : horz == TA_CENTER ? x - width / 2 : x;
-    int baseline = vert == TA_BASELINE ? y : vert == TA_BOTTOM ? y - fm.descent() : y + fm.ascent();
+    const TTextPlacement at = PlaceText(textAlign_, x, y, width, fm.ascent(), fm.descent());
+    const int left = at.Left, baseline = at.Baseline;
     int top = baseline - fm.ascent();
     bool solid = brush_.Style() != TBrushStyle::bsClear;
     p.save();

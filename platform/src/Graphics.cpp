@@ -32,3 +32,9 @@ bool TFont::SameAs(const TFont& other) const {
     return name_ == other.name_ && height_ == other.height_ && style_ == other.style_ &&
            color_ == other.color_ && pitch_ == other.pitch_ && charset_ == other.charset_;
 }
+
+int FontPixelSize(const TFont& font) {
+    int h = font.Height();
+    int pixels = h < 0 ? -h : (h * 4 + 2) / 5;
+    return pixels < 1 ? 1 : pixels;
+}

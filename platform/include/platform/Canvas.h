@@ -66,6 +66,14 @@ enum : unsigned { ETO_OPAQUE = 2, ETO_CLIPPED = 4 };
 
 class TBitmap;
 
+// Where TextOut puts a run `width` pixels wide for the reference point (x, y) and the text
+// alignment `align`: its left edge and its baseline.
+struct TTextPlacement {
+    int Left = 0;
+    int Baseline = 0;
+};
+TTextPlacement PlaceText(unsigned align, int x, int y, int width, int ascent, int descent);
+
 // A drawing surface. Text is Windows-1252; coordinates are pixels with exclusive right and
 // bottom edges. The pen, brush and font are applied at each drawing call, so changing them
 // between calls is cheap. Canvases come from a control's paint cycle or from a TBitmap.

@@ -136,6 +136,11 @@ private:
     int pixelsPerInch_ = 96;
 };
 
+// The character height in pixels that a font's Height stands for: a negative Height is the
+// character height, a positive one the cell height with the internal leading, which fonts keep
+// at roughly a fifth of the cell. At least 1.
+int FontPixelSize(const TFont& font);
+
 // The measures of a font in pixels, as the canvas and the text measurers report them.
 struct TTextMetric {
     int Height = 0;           // ascent + descent
