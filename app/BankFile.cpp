@@ -481,61 +481,15 @@ int64_t FileStamp(const std::string& FileName) {
 
 namespace {
 
-[[noreturn]] void RaiseSaveError(const std::string& fileName, int err) {
-    throw EInOutError("Cannot write file \"" + fileName + "\". " + Utf8ToAnsi(std::strerror(err)));
-}
-
-// The new bank goes to a temporary file in the same folder, synced, and only then takes the
-// bank's place; the previous bank becomes the backup. Any failure leaves the bank and its
-// backup as they were.
+// The new bank replaces the old by one rename; the previous bank stays as the backup (a second
+// name for it, made before the replace). Any failure leaves the bank and its backup as they
+// were. Passwords in a bank are merely obfuscated: a new bank is the owner's alone.
 void WriteBankSafely(const std::string& fileName, std::string_view bytes) {
-    const std::string target = ToNativePath(fileName);
-    const std::string backup = ToNativePath(BankBackupName(fileName));
-    struct stat st {};
-    const bool exists = ::stat(target.c_str(), &st) == 0;
-    std::string temp = target + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) RaiseSaveError(fileName, errno);
-    bool open = true;
-    auto fail = [&](int err) {
-        if (open) ::close(fd);
-        ::unlink(temp.c_str());
-        RaiseSaveError(fileName, err);
-    };
-    // Passwords in a bank are merely obfuscated: a new bank is the owner's alone.
-    if (::fchmod(fd, exists ? (st.st_mode & 07777) : 0600) != 0) fail(errno);
-    for (size_t done = 0; done < bytes.size();) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            fail(errno);
-        }
-        done += size_t(n);
-    }
-    if (::fsync(fd) != 0) fail(errno);
-    open = false;
-    if (::close(fd) != 0) fail(errno);
-    try {
-        if (BankSaveHook()) BankSaveHook()(FromNativePath(temp));
-    } catch (...) {
-        ::unlink(temp.c_str());
-        throw;
-    }
-    // Renaming replaces an old backup in one step. A bank saved under its own backup name
-    // keeps no backup rather than losing itself.
-    const bool rotate = exists && backup != target;
-    if (rotate && ::rename(target.c_str(), backup.c_str()) != 0) fail(errno);
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-        const int err = errno;
-        if (rotate) ::rename(backup.c_str(), target.c_str());
-        fail(err);
-    }
-    const std::string dir = ToNativePath(ExtractFilePath(fileName));
-    const int dirFd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
+    TSafeWriteOptions options;
+    options.Mode = 0600;
+    options.BackupName = BankBackupName(fileName);
+    options.BeforeReplace = BankSaveHook();
+    WriteFileAtomic(fileName, bytes, options);
 }
 
 bool SavesEntry(const TBankState& bank, const TEntry& entry) {

@@ -3,7 +3,9 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <clocale>
+#include <filesystem>
 
 #include "BankFixture.h"
 #include "Settings.h"
@@ -488,4 +490,41 @@ TEST_F(BankFileTest, NewBanksArePrivateAndExistingOnesKeepTheirMode) {
     ASSERT_EQ(::stat(File().c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
     EXPECT_EQ(FileStamp(File("none.bnk")), 0);
+}
+
+TEST_F(BankFileTest, ABankKeptElsewhereThroughALinkStaysLinked) {
+    std::filesystem::create_directory(dir.Path() / "synced");
+    WriteAll(File("synced/x.bnk"), "A");
+    std::filesystem::create_symlink("synced/x.bnk", File("x.bnk"));
+    Add(Named("n"));
+    ASSERT_TRUE(Save(File("x.bnk")));
+    EXPECT_TRUE(std::filesystem::is_symlink(File("x.bnk")));
+    EXPECT_TRUE(Contains(ReadAll(File("synced/x.bnk")), "#00001#Na=n"));
+    EXPECT_EQ(ReadAll(File("x.bak")), "A");
+}
+
+TEST_F(BankFileTest, TheBackupIsMadeWithoutMovingTheBankAway) {
+    WriteAll(File("x.bnk"), "A");
+    WriteAll(File("x.bak"), "B");
+    // A save interrupted before: its temporary file holds a whole bank with its passwords.
+    WriteAll(File(".x.bnk.saving"), "half");
+    Add(Named("n"));
+    bool bankThere = false;
+    BankSaveHook() = [&](const std::string&) { bankThere = ReadAll(File("x.bnk")) == "A"; };
+    ASSERT_TRUE(Save(File("x.bnk")));
+    BankSaveHook() = nullptr;
+    EXPECT_TRUE(bankThere);
+    EXPECT_EQ(ReadAll(File("x.bak")), "A");
+    EXPECT_FALSE(FileExists(File(".x.bnk.saving")));
+    EXPECT_FALSE(FileExists(File(".x.bak.saving")));
+    // The last step that can fail is the one rename over the bank: both files stay.
+    SafeWriteFaultSeam() = [](TSafeWriteStep step) {
+        return step == TSafeWriteStep::Replace ? ENOSPC : 0;
+    };
+    Add(Named("m"));
+    EXPECT_FALSE(Save(File("x.bnk")));
+    SafeWriteFaultSeam() = nullptr;
+    EXPECT_EQ(ReadAll(File("x.bak")), "A");
+    EXPECT_TRUE(Contains(ReadAll(File("x.bnk")), "#00001#Na=n"));
+    EXPECT_FALSE(Contains(ReadAll(File("x.bnk")), "Na=m"));
 }
