@@ -333,4 +333,58 @@ TEST_F(RegistryTest, AbsurdlyDeepKeysInTheFileAreDamageNotACrash) {
     EXPECT_EQ(Read(again, deepest, "v"), std::string("\x07\0\0\0", 4));
 }
 
+// The whole current-user tree as text: keys, values and types, in listing order.
+std::string Dump(TRegistryStore& reg, const std::string& path = "", int depth = 0) {
+    std::string out;
+    std::vector<TRegValue> values;
+    reg.EnumValues(HKCU, path, values);
+    for (const auto& v : values) out += path + "|" + v.Name + "=" + std::to_string(v.Type) + ":" + v.Data + "\n";
+    std::vector<std::string> keys;
+    reg.EnumKeys(HKCU, path, keys);
+    for (const auto& k : keys) {
+        EXPECT_EQ(k.find('\\'), std::string::npos) << k;
+        if (depth < 16) out += "[" + path + "\\" + k + "]\n" + Dump(reg, path + "\\" + k, depth + 1);
+    }
+    return out;
+}
+
+TEST_F(RegistryTest, ASpelledBackslashInAKeyNameSeparatesKeysAndSurvivesARewrite) {
+    std::filesystem::create_directories(dir.Path() / "cfg/Lorvane");
+    const std::string head = "LORVANE-REGISTRY 1\n";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"[HKEY_CURRENT_USER\\A%5CB]\n\"v\"=dword:00000001\n", "[\\A]\n[\\A\\B]\n"},
+        {"[HKEY_CURRENT_USER\\A%5c]\n\"w\"=sz:\"x\"\n", "[\\A]\n"},
+        {"[HKEY_CURRENT_USER\\%5C%5CC%5C%5C\\D]\n", "[\\C]\n[\\C\\D]\n"},
+        {"[HKEY_CURRENT_USER\\A\\B%5C]\n[HKEY_CURRENT_USER\\A\\b]\n\"n\"=dword:00000002\n",
+         "[\\A]\n[\\A\\B]\n"},
+        {"[HKEY_CURRENT_USER\\%5C]\n\"r\"=sz:\"root\"\n", ""},
+    };
+    for (const auto& [body, keys] : cases) {
+        SCOPED_TRACE(body);
+        Spit(file, head + body);
+        std::string before;
+        {
+            TRegistryStore reg(file);
+            ASSERT_FALSE(reg.Damaged());
+            before = Dump(reg);
+            std::string names;
+            for (size_t at = 0; (at = before.find('[', at)) != std::string::npos; ++at)
+                names += before.substr(at, before.find('\n', at) - at + 1);
+            EXPECT_EQ(names, keys);
+            ASSERT_EQ(reg.SetValue(HKCU, "Written", TRegValue::DWord("n", 1)), ERROR_SUCCESS);
+            ASSERT_EQ(reg.DeleteKey(HKCU, "Written"), ERROR_SUCCESS);
+        }
+        // Read, written, read again: the same tree, and no key name with a backslash.
+        TRegistryStore again(file);
+        EXPECT_FALSE(again.Damaged());
+        EXPECT_EQ(Dump(again), before);
+        EXPECT_EQ(Slurp(file).find("%5C"), std::string::npos);
+    }
+    // Spelled separators count towards the depth a file may hold.
+    std::string deep = "[HKEY_CURRENT_USER\\k";
+    for (int i = 0; i < 600; ++i) deep += "%5Ck";
+    Spit(file, head + deep + "]\n");
+    EXPECT_TRUE(TRegistryStore(file).Damaged());
+}
+
 }  // namespace
