@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <algorithm>
 #include <vector>
 
 #include "AppSeams.h"
@@ -210,6 +211,10 @@ void WriteBankRecord(std::string& out, int Index, int& Number, const TRecordOpti
 
 namespace {
 
+// A NUL read in a value is a blank: it could not survive a protected save (scrambling would
+// turn it into a key byte), and what is shown is what is saved.
+void BlankNuls(std::string& value) { std::replace(value.begin(), value.end(), '\0', ' '); }
+
 // The question for a record that lacks its name or both its URL and mail address; empty when
 // the record is complete. `number` counts entries of the bank from 1.
 std::string IncompleteRecordText(const TEntry& entry, int number) {
@@ -246,8 +251,8 @@ private:
     // False when the record was incomplete and the user chose to stop.
     bool CheckRecord(int index);
     void BadLine(size_t number);
-    // False when the value cannot be decoded.
-    bool ApplyField(TEntry& entry, Tag tag, std::string value);
+    // `value` is decoded already.
+    void ApplyField(TEntry& entry, Tag tag, std::string value);
     std::string ImportName(std::string name);
     void Abandon();
 
@@ -360,14 +365,15 @@ bool TBankReader::ReadRecords(const std::vector<std::string_view>& lines, size_t
         }
         const Tag tag = TagOf(line);
         std::string value(line.size() > ValueColumn ? line.substr(ValueColumn) : "");
-        if (protected_ && tag != Tag::None) {
-            try {
-                value = DecodeProtectedValue(value);
-            } catch (const EConvertError&) {
-                BadLine(number);
-                continue;
-            }
+        // An unreadable value is skipped before it can start a record.
+        try {
+            if (protected_ && tag != Tag::None) value = DecodeProtectedValue(value);
+            if (tag == Tag::Pw) value = DecodePasswordValue(value);
+        } catch (const EConvertError&) {
+            BadLine(number);
+            continue;
         }
+        BlankNuls(value);
         if (linePrefix != prefix) {
             if (records_ > 0 && !CheckRecord(bank_.EntryHigh)) return false;
             bank_.AppendEntry(TEntry());
@@ -376,8 +382,7 @@ bool TBankReader::ReadRecords(const std::vector<std::string_view>& lines, size_t
             if (records_ % ProgressEvery == 0)
                 SetStatusTextSeam("\tLoading # " + IntToStr(records_));
         }
-        if (!ApplyField(bank_.Entries[size_t(bank_.EntryHigh)], tag, std::move(value)))
-            BadLine(number);
+        ApplyField(bank_.Entries[size_t(bank_.EntryHigh)], tag, std::move(value));
     }
     return records_ == 0 || CheckRecord(bank_.EntryHigh);
 }
@@ -399,7 +404,7 @@ std::string TBankReader::ImportName(std::string name) {
     return names_.UniqueName(std::move(name), at, bank_.DuplicatesRenamed);
 }
 
-bool TBankReader::ApplyField(TEntry& entry, Tag tag, std::string value) {
+void TBankReader::ApplyField(TEntry& entry, Tag tag, std::string value) {
     auto category = [&](std::string& field) {
         field = workgroup_ && !value.empty() ? WorkgroupMarker + value : std::move(value);
     };
@@ -415,15 +420,12 @@ bool TBankReader::ApplyField(TEntry& entry, Tag tag, std::string value) {
     case Tag::C2: category(entry.Category2); break;
     case Tag::C3: category(entry.Category3); break;
     case Tag::De: entry.Description = std::move(value); break;
-    case Tag::Ra: entry.Rating = Trim(value); break;
-    case Tag::Id: entry.UserID = value; break;
-    case Tag::Pw:
-        try {
-            entry.Password = DecodePasswordValue(value);
-        } catch (const EConvertError&) {
-            return false;
-        }
+    case Tag::Ra:
+        // Cut to the field first, then trimmed, so the value reloads as it was shown.
+        entry.Rating = Trim(std::string_view(value).substr(0, FixedStr<3>::Capacity));
         break;
+    case Tag::Id: entry.UserID = value; break;
+    case Tag::Pw: entry.Password = value; break;
     case Tag::Em: entry.EMail = std::move(value); break;
     case Tag::Cn:
         if (protected_) {
@@ -432,6 +434,7 @@ bool TBankReader::ApplyField(TEntry& entry, Tag tag, std::string value) {
             // Written encoded; a value that is not hexadecimal was written by hand.
             try {
                 entry.ConfNotes = DecodeProtectedValue(value);
+                BlankNuls(entry.ConfNotes);
             } catch (const EConvertError&) {
                 entry.ConfNotes = std::move(value);
             }
@@ -446,7 +449,6 @@ bool TBankReader::ApplyField(TEntry& entry, Tag tag, std::string value) {
     }
     case Tag::None: break;
     }
-    return true;
 }
 
 void TBankReader::Abandon() {
@@ -481,61 +483,15 @@ int64_t FileStamp(const std::string& FileName) {
 
 namespace {
 
-[[noreturn]] void RaiseSaveError(const std::string& fileName, int err) {
-    throw EInOutError("Cannot write file \"" + fileName + "\". " + Utf8ToAnsi(std::strerror(err)));
-}
-
-// The new bank goes to a temporary file in the same folder, synced, and only then takes the
-// bank's place; the previous bank becomes the backup. Any failure leaves the bank and its
-// backup as they were.
+// The new bank replaces the old by one rename; the previous bank stays as the backup (a second
+// name for it, made before the replace). Any failure leaves the bank and its backup as they
+// were. Passwords in a bank are merely obfuscated: a new bank is the owner's alone.
 void WriteBankSafely(const std::string& fileName, std::string_view bytes) {
-    const std::string target = ToNativePath(fileName);
-    const std::string backup = ToNativePath(BankBackupName(fileName));
-    struct stat st {};
-    const bool exists = ::stat(target.c_str(), &st) == 0;
-    std::string temp = target + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) RaiseSaveError(fileName, errno);
-    bool open = true;
-    auto fail = [&](int err) {
-        if (open) ::close(fd);
-        ::unlink(temp.c_str());
-        RaiseSaveError(fileName, err);
-    };
-    // Passwords in a bank are merely obfuscated: a new bank is the owner's alone.
-    if (::fchmod(fd, exists ? (st.st_mode & 07777) : 0600) != 0) fail(errno);
-    for (size_t done = 0; done < bytes.size();) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            fail(errno);
-        }
-        done += size_t(n);
-    }
-    if (::fsync(fd) != 0) fail(errno);
-    open = false;
-    if (::close(fd) != 0) fail(errno);
-    try {
-        if (BankSaveHook()) BankSaveHook()(FromNativePath(temp));
-    } catch (...) {
-        ::unlink(temp.c_str());
-        throw;
-    }
-    // Renaming replaces an old backup in one step. A bank saved under its own backup name
-    // keeps no backup rather than losing itself.
-    const bool rotate = exists && backup != target;
-    if (rotate && ::rename(target.c_str(), backup.c_str()) != 0) fail(errno);
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-        const int err = errno;
-        if (rotate) ::rename(backup.c_str(), target.c_str());
-        fail(err);
-    }
-    const std::string dir = ToNativePath(ExtractFilePath(fileName));
-    const int dirFd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
+    TSafeWriteOptions options;
+    options.Mode = 0600;
+    options.BackupName = BankBackupName(fileName);
+    options.BeforeReplace = BankSaveHook();
+    WriteFileAtomic(fileName, bytes, options);
 }
 
 bool SavesEntry(const TBankState& bank, const TEntry& entry) {

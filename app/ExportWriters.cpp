@@ -22,8 +22,6 @@ namespace {
 
 constexpr size_t FlushThreshold = 1 << 16;
 
-std::string SystemError() { return std::strerror(errno); }
-
 // Dates the date routines can show: finite and before the year 10000.
 bool IsShowableDate(TDateTime value) {
     return std::isfinite(value) && value > -693593.0 && value < 2958466.0;
@@ -42,22 +40,17 @@ void ReportExportComplete(int32_t count) {
 
 // ---- TExportTextFile ----
 
-TExportTextFile::TExportTextFile(const std::string& fileName, bool privateFile)
+TExportTextFile::TExportTextFile(const std::string& fileName, bool privateFile,
+                                 const std::string& backupName)
     : fileName_(fileName) {
-    const int fd = ::open(ToNativePath(fileName).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
-                          privateFile ? 0600 : 0666);
-    file_ = fd < 0 ? nullptr : ::fdopen(fd, "wb");
-    if (!file_) {
-        const std::string reason = SystemError();
-        if (fd >= 0) ::close(fd);
-        throw EFCreateError("Cannot create file \"" + fileName + "\". " + reason);
-    }
+    TSafeWriteOptions options;
+    options.Mode = privateFile ? 0600 : 0666;
+    options.BackupName = backupName;
+    file_ = std::make_unique<TSafeFileWriter>(fileName, std::move(options));
     pending_.reserve(FlushThreshold + 4096);
 }
 
-TExportTextFile::~TExportTextFile() {
-    if (file_) std::fclose(file_);
-}
+TExportTextFile::~TExportTextFile() = default;
 
 void TExportTextFile::WriteLine(std::string_view line) {
     WriteText(line);
@@ -76,19 +69,24 @@ void TExportTextFile::WriteLines(const std::vector<std::string>& lines) {
 
 void TExportTextFile::Flush() {
     if (pending_.empty()) return;
-    size_t written = std::fwrite(pending_.data(), 1, pending_.size(), file_);
-    if (written != pending_.size())
-        throw EInOutError("Error writing \"" + fileName_ + "\". " + SystemError());
+    try {
+        file_->Write(pending_);
+    } catch (const EStreamError& e) {
+        throw EInOutError(e.Message);
+    }
     pending_.clear();
 }
 
 void TExportTextFile::Close() {
     if (!file_) return;
     Flush();
-    std::FILE* f = file_;
-    file_ = nullptr;
-    if (std::fclose(f) != 0)
-        throw EInOutError("Error writing \"" + fileName_ + "\". " + SystemError());
+    // Closed even when the commit fails: the temporary file goes, the old file stays.
+    const std::unique_ptr<TSafeFileWriter> file = std::move(file_);
+    try {
+        file->Commit();
+    } catch (const EStreamError& e) {
+        throw EInOutError(e.Message);
+    }
 }
 
 TExportTextFile& TExportState::File() {
@@ -269,18 +267,9 @@ bool CreateExportFile(const std::string& defaultName, const std::string& filter,
     st.ExportCount = 0;
     std::string chosen;
     if (!ChooseSaveFileSeam({ExportInitialDir(), defaultName, filter, ext}, chosen)) return false;
-    if (keepBackup && FileExists(chosen)) {
-        std::string backup = ChangeFileExt(chosen, ".bak");
-        if (backup != chosen) {
-            if (FileExists(backup) && !DeleteFile(backup))
-                throw EInOutError("Cannot delete \"" + backup + "\". " + SystemError());
-            // Creating the new file over an old one that could not be moved would lose it.
-            if (!RenameFile(chosen, backup))
-                throw EInOutError("Cannot rename \"" + chosen + "\" to \"" + backup + "\". " +
-                                  SystemError());
-        }
-    }
-    st.ExportFile = std::make_unique<TExportTextFile>(chosen, true);
+    // The previous file is kept as the backup when the new one replaces it.
+    st.ExportFile = std::make_unique<TExportTextFile>(
+        chosen, true, keepBackup ? ChangeFileExt(chosen, ".bak") : std::string());
     return true;
 }
 

@@ -12,13 +12,17 @@
 #include "platform/DateTime.h"
 
 struct TEntry;
+class TSafeFileWriter;
 
-// A text file written line by line, each line ending in CR LF.
+// A text file written line by line, each line ending in CR LF, safely: the file is replaced
+// only when Close succeeds (an export abandoned before leaves the previous file as it was).
 class TExportTextFile {
 public:
-    // Creates (or empties) the file; EFCreateError when it cannot. A private file is created
-    // readable by its owner alone (files with passwords in them).
-    explicit TExportTextFile(const std::string& fileName, bool privateFile = false);
+    // Prepares the file; EFCreateError when it cannot be created. A private file is created
+    // readable by its owner alone (files with passwords in them). With a backup name the
+    // previous file is kept under it.
+    explicit TExportTextFile(const std::string& fileName, bool privateFile = false,
+                             const std::string& backupName = std::string());
     ~TExportTextFile();
     TExportTextFile(const TExportTextFile&) = delete;
     TExportTextFile& operator=(const TExportTextFile&) = delete;
@@ -26,14 +30,14 @@ public:
     void WriteLine(std::string_view line);
     void WriteText(std::string_view text);  // bytes as they stand
     void WriteLines(const std::vector<std::string>& lines);
-    // Flushes and closes; EInOutError when the data did not reach the file.
+    // Writes the rest and replaces the file; EInOutError when the data did not reach it.
     void Close();
     const std::string& FileName() const { return fileName_; }
 
 private:
     void Flush();
     std::string fileName_;
-    std::FILE* file_ = nullptr;
+    std::unique_ptr<TSafeFileWriter> file_;
     std::string pending_;
 };
 

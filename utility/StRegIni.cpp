@@ -244,6 +244,10 @@ void TStRegIni::ClearKey(const std::string& path) {
     std::vector<std::string> subKeys;
     store_->EnumKeys(root_, path, subKeys);
     for (const auto& name : subKeys) {
+        // Each step goes one key deeper, so the recursion ends with the tree. A name that is
+        // no single key name (the store never holds one) would name another key, perhaps
+        // this one again: it is left alone, and deleting its parent then fails.
+        if (name.empty() || name.find('\\') != std::string::npos) continue;
         std::string sub = JoinPath(path, name);
         ClearKey(sub);
         if (long code = store_->DeleteKey(root_, sub)) RaiseRegIniError(StMsgDeleteKeyFailed, code);

@@ -3,9 +3,11 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -176,49 +178,312 @@ std::string ReadFileBytes(const std::string& fileName) {
 
 std::vector<std::string> ReadTextLines(const std::string& fileName) { return SplitLines(ReadFileBytes(fileName)); }
 
-void WriteFileAtomic(const std::string& fileName, std::string_view bytes, unsigned newFileMode) {
-    if (!IsUsableFileName(fileName))
-        throw EFCreateError(FormatMsg("Cannot create file \"%s\". %s",
-                                      {fileName, Utf8ToAnsi(std::strerror(EINVAL))}));
-    fs::path target(ToNativePath(fileName));
-    // A link is followed, so the file it names gets the new content and the link stays a link.
-    std::error_code ec;
-    if (fs::is_symlink(target, ec)) {
-        fs::path resolved = fs::weakly_canonical(target, ec);
-        if (!ec) target = resolved;
-    }
-    std::string native = target.string();
-    std::string dir = target.has_parent_path() ? target.parent_path().string() : std::string(".");
-    std::string tmpl = dir + "/." + target.filename().string() + ".XXXXXX";
-    int fd = ::mkstemp(tmpl.data());
-    if (fd < 0)
-        throw EFCreateError(FormatMsg("Cannot create file \"%s\". %s", {fileName, Utf8ToAnsi(std::strerror(errno))}));
-    auto fail = [&](int err) {
+// ---------------------------------------------------------------------------------------------
+// The safe writer
+
+std::function<int(TSafeWriteStep)>& SafeWriteFaultSeam() {
+    static std::function<int(TSafeWriteStep)> seam;
+    return seam;
+}
+
+namespace {
+
+int InjectedError(TSafeWriteStep step) {
+    auto& seam = SafeWriteFaultSeam();
+    return seam ? seam(step) : 0;
+}
+
+std::string SystemText(int err) { return Utf8ToAnsi(std::strerror(err)); }
+
+[[noreturn]] void RaiseCreateError(const std::string& fileName, int err) {
+    throw EFCreateError(FormatMsg("Cannot create file \"%s\". %s", {fileName, SystemText(err)}));
+}
+
+// The process's file creation mask, read without changing it.
+mode_t CurrentUmask() {
+    std::string status;
+    if (int fd = ::open("/proc/self/status", O_RDONLY | O_CLOEXEC); fd >= 0) {
+        char buf[4096];
+        ssize_t n;
+        while ((n = ::read(fd, buf, sizeof buf)) > 0) status.append(buf, size_t(n));
         ::close(fd);
-        ::unlink(tmpl.c_str());
-        throw EWriteError(FormatMsg("Cannot write file \"%s\". %s", {fileName, Utf8ToAnsi(std::strerror(err))}));
-    };
-    struct stat st{};
-    mode_t mode = ::stat(native.c_str(), &st) == 0 ? (st.st_mode & 07777) : mode_t(newFileMode);
-    if (::fchmod(fd, mode) != 0) fail(errno);
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    }
+    const size_t at = status.find("Umask:");
+    if (at == std::string::npos) return 022;
+    return mode_t(std::strtoul(status.c_str() + at + 6, nullptr, 8) & 0777);
+}
+
+std::string FolderOf(const std::string& native) {
+    const size_t slash = native.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : native.substr(0, slash);
+}
+
+// ".<name>.saving" beside `native`; a name too long for that is shortened and told apart by
+// a hash of the whole.
+std::string SavingName(const std::string& native) {
+    const size_t slash = native.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? std::string() : native.substr(0, slash + 1);
+    std::string base = slash == std::string::npos ? native : native.substr(slash + 1);
+    constexpr size_t MaxName = 255, Extra = 8;  // "." and ".saving"
+    if (base.size() + Extra > MaxName) {
+        char hash[17];
+        std::snprintf(hash, sizeof hash, "%016zx", std::hash<std::string>{}(base));
+        base = base.substr(0, 200) + "~" + hash;
+    }
+    return dir + "." + base + ".saving";
+}
+
+// The file a name stands for: symbolic links are followed, to a file that may not exist yet.
+bool ResolveLinks(std::string& native, int& err) {
+    constexpr int MaxLinks = 40;
+    for (int i = 0; i < MaxLinks; ++i) {
+        struct stat st{};
+        if (::lstat(native.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
+        std::error_code ec;
+        const fs::path link = fs::read_symlink(fs::path(native), ec);
+        if (ec) {
+            err = ec.value();
+            return false;
+        }
+        native = (link.is_absolute() ? link : fs::path(native).parent_path() / link).string();
+    }
+    err = ELOOP;
+    return false;
+}
+
+void SyncFolder(const std::string& dir) {
+    if (InjectedError(TSafeWriteStep::SyncFolder) != 0) return;
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+bool WriteAllBytes(int fd, std::string_view bytes, int& err) {
+    for (size_t done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) fail(n < 0 ? errno : EIO);
+        if (n <= 0) {
+            err = n < 0 ? errno : EIO;
+            return false;
+        }
         done += size_t(n);
     }
-    if (::fsync(fd) != 0) fail(errno);
-    if (::close(fd) != 0) {
-        int err = errno;
-        ::unlink(tmpl.c_str());
-        throw EWriteError(FormatMsg("Cannot write file \"%s\". %s", {fileName, Utf8ToAnsi(std::strerror(err))}));
+    return true;
+}
+
+// Copies `from` to the new file `to` (which must not exist) with `mode`, synced.
+bool CopyFileTo(const std::string& from, const std::string& to, mode_t mode, int& err) {
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
+        err = errno;
+        return false;
     }
-    if (::rename(tmpl.c_str(), native.c_str()) != 0) {
-        int err = errno;
-        ::unlink(tmpl.c_str());
-        throw EWriteError(FormatMsg("Cannot write file \"%s\". %s", {fileName, Utf8ToAnsi(std::strerror(err))}));
+    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (out < 0) {
+        err = errno;
+        ::close(in);
+        return false;
     }
+    bool ok = true;
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(in, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            err = errno;
+            ok = false;
+            break;
+        }
+        if (n == 0) break;
+        if (!WriteAllBytes(out, std::string_view(buf, size_t(n)), err)) {
+            ok = false;
+            break;
+        }
+    }
+    if (ok && (::fchmod(out, mode) != 0 || ::fsync(out) != 0)) {
+        err = errno;
+        ok = false;
+    }
+    ::close(in);
+    if (::close(out) != 0 && ok) {
+        err = errno;
+        ok = false;
+    }
+    if (!ok) ::unlink(to.c_str());
+    return ok;
+}
+
+// Opens the temporary file `temp`, taking over one that an interrupted save left, and locks
+// it; -1 with `err` set when it cannot. A file another save holds locked is waited for a
+// while: saves of one file by several processes follow each other.
+int OpenTemporary(const std::string& temp, int& err) {
+    bool removed = false;
+    for (int attempt = 0; attempt < 400; ++attempt) {
+        const int fd = ::open(temp.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            err = errno;
+            // A link or someone else's file under our temporary name is not ours to write.
+            if ((err == ELOOP || err == EACCES || err == EPERM) && !removed &&
+                ::unlink(temp.c_str()) == 0) {
+                removed = true;
+                continue;
+            }
+            return -1;
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && (errno == EWOULDBLOCK || errno == EINTR)) {
+            ::close(fd);
+            err = EBUSY;
+            ::usleep(10000);
+            continue;
+        }
+        // The name must still be this file: another save may have renamed or removed it
+        // between our open and our lock.
+        struct stat mine{}, named{};
+        if (::fstat(fd, &mine) != 0 || ::lstat(temp.c_str(), &named) != 0 ||
+            mine.st_dev != named.st_dev || mine.st_ino != named.st_ino) {
+            ::close(fd);
+            continue;
+        }
+        if (!S_ISREG(mine.st_mode) || mine.st_uid != ::geteuid()) {
+            ::close(fd);
+            if (removed || ::unlink(temp.c_str()) != 0) {
+                err = EACCES;
+                return -1;
+            }
+            removed = true;
+            continue;
+        }
+        if (::ftruncate(fd, 0) != 0 || ::fchmod(fd, 0600) != 0) {
+            err = errno;
+            ::unlink(temp.c_str());
+            ::close(fd);
+            return -1;
+        }
+        return fd;
+    }
+    return -1;
+}
+
+}  // namespace
+
+TSafeFileWriter::TSafeFileWriter(const std::string& fileName, TSafeWriteOptions options)
+    : options_(std::move(options)), fileName_(fileName) {
+    if (!IsUsableFileName(fileName) || !IsUsableFileName(options_.BackupName))
+        RaiseCreateError(fileName, EINVAL);
+    target_ = options_.NativeNames ? fileName : ToNativePath(fileName);
+    int err = 0;
+    if (!ResolveLinks(target_, err)) RaiseCreateError(fileName, err);
+    if ((err = InjectedError(TSafeWriteStep::Create)) != 0) RaiseCreateError(fileName, err);
+    struct stat st{};
+    if (::stat(target_.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+        // A device or pipe is written to in place: there is no file to replace, and a file
+        // renamed over it would take the device's place.
+        inPlace_ = true;
+        fd_ = ::open(target_.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        if (fd_ < 0) RaiseCreateError(fileName, errno);
+        return;
+    }
+    temp_ = SavingName(target_);
+    tempName_ = options_.NativeNames ? temp_ : FromNativePath(temp_);
+    fd_ = OpenTemporary(temp_, err);
+    if (fd_ < 0) RaiseCreateError(fileName, err);
+}
+
+TSafeFileWriter::~TSafeFileWriter() {
+    if (fd_ < 0) return;
+    // Removed while still locked, so no other save takes it over half-written.
+    if (!done_ && !inPlace_) ::unlink(temp_.c_str());
+    ::close(fd_);
+}
+
+void TSafeFileWriter::Fail(int err) {
+    throw EWriteError(FormatMsg("Cannot write file \"%s\". %s", {fileName_, SystemText(err)}));
+}
+
+void TSafeFileWriter::Write(std::string_view bytes) {
+    if (fd_ < 0 || done_) Fail(EBADF);
+    int err = InjectedError(TSafeWriteStep::Write);
+    if (err != 0 || !WriteAllBytes(fd_, bytes, err)) Fail(err);
+}
+
+void TSafeFileWriter::Commit() {
+    if (fd_ < 0 || done_) Fail(EBADF);
+    if (inPlace_) {
+        done_ = true;
+        const int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0) Fail(errno);
+        return;
+    }
+    struct stat st{};
+    const bool exists = ::stat(target_.c_str(), &st) == 0;
+    mode_t mode = mode_t(options_.Mode & 07777);
+    if (!options_.ForceMode) mode = exists ? (st.st_mode & 07777) : (mode & ~CurrentUmask());
+    int err = InjectedError(TSafeWriteStep::Sync);
+    if (err != 0) Fail(err);
+    if (::fchmod(fd_, mode) != 0 || ::fsync(fd_) != 0) Fail(errno);
+    if (options_.BeforeReplace) options_.BeforeReplace(tempName_);
+
+    // The backup: a second name for the previous file, made before the replace.
+    std::string backup, backupTemp;
+    if (!options_.BackupName.empty() && exists && S_ISREG(st.st_mode)) {
+        backup = options_.NativeNames ? options_.BackupName : ToNativePath(options_.BackupName);
+        if (!ResolveLinks(backup, err)) Fail(err);
+        if (backup == target_) backup.clear();
+    }
+    if (!backup.empty()) {
+        backupTemp = SavingName(backup);
+        // Saves of this file wait for each other, so a file here was left by an interrupted one.
+        ::unlink(backupTemp.c_str());
+        if ((err = InjectedError(TSafeWriteStep::Backup)) != 0) Fail(err);
+        if (::link(target_.c_str(), backupTemp.c_str()) != 0) {
+            err = errno;
+            const bool noLinks = err == EPERM || err == EMLINK || err == EXDEV || err == ENOSYS ||
+                                 err == EOPNOTSUPP;
+            if (!noLinks || !CopyFileTo(target_, backupTemp, st.st_mode & 07777, err)) Fail(err);
+        }
+    }
+    auto dropBackupTemp = [&] {
+        if (!backupTemp.empty()) ::unlink(backupTemp.c_str());
+    };
+    if ((err = InjectedError(TSafeWriteStep::Replace)) != 0) {
+        dropBackupTemp();
+        Fail(err);
+    }
+    if (::rename(temp_.c_str(), target_.c_str()) != 0) {
+        err = errno;
+        dropBackupTemp();
+        Fail(err);
+    }
+    done_ = true;
+    if (!backupTemp.empty()) {
+        if (InjectedError(TSafeWriteStep::KeepBackup) != 0 ||
+            ::rename(backupTemp.c_str(), backup.c_str()) != 0)
+            dropBackupTemp();
+    }
+    // Closed only now: the lock keeps other saves off the temporary file until it is renamed.
+    ::close(fd_);
+    fd_ = -1;
+    if (options_.SyncFolder) {
+        const std::string dir = FolderOf(target_);
+        SyncFolder(dir);
+        if (!backup.empty() && FolderOf(backup) != dir) SyncFolder(FolderOf(backup));
+    }
+}
+
+void WriteFileAtomic(const std::string& fileName, std::string_view bytes,
+                     const TSafeWriteOptions& options) {
+    TSafeFileWriter writer(fileName, options);
+    writer.Write(bytes);
+    writer.Commit();
+}
+
+void WriteFileAtomic(const std::string& fileName, std::string_view bytes, unsigned newFileMode) {
+    TSafeWriteOptions options;
+    options.Mode = newFileMode;
+    WriteFileAtomic(fileName, bytes, options);
 }
 
 std::string JoinLinesCRLF(const std::vector<std::string>& lines) {

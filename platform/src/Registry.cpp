@@ -10,6 +10,8 @@
 #include <mutex>
 
 #include "RegistryTree.h"
+#include "platform/Exceptions.h"
+#include "platform/FileUtils.h"
 
 namespace {
 
@@ -68,31 +70,23 @@ bool MakeFolders(const std::string& dir) {
     return ::mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += size_t(n);
-    }
-    return true;
-}
-
-// A temporary file beside the target, synced, then renamed over it; readable by the owner only
-// because the registry holds the (merely scrambled) bank password.
-bool ReplaceFile(const std::string& fileName, const std::string& bytes) {
+// Written by the safe writer, readable by the owner only because the registry holds the
+// (merely scrambled) bank password. A file that read as damaged is kept beside the new one.
+bool ReplaceFile(const std::string& fileName, const std::string& bytes, bool keepDamaged) {
     size_t slash = fileName.find_last_of('/');
     std::string dir = slash == std::string::npos ? std::string() : fileName.substr(0, slash);
     if (!MakeFolders(dir)) return false;
-    std::string temp = fileName + ".XXXXXX";
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0) return false;
-    bool ok = ::fchmod(fd, 0600) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    if (ok) ok = ::rename(temp.c_str(), fileName.c_str()) == 0;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
+    TSafeWriteOptions options;
+    options.Mode = 0600;
+    options.ForceMode = true;
+    options.NativeNames = true;
+    if (keepDamaged) options.BackupName = fileName + ".damaged";
+    try {
+        WriteFileAtomic(fileName, bytes, options);
+    } catch (const Exception&) {
+        return false;
+    }
+    return true;
 }
 
 TRegKeyNode* FindKey(TRegKeyNode& root, std::string_view path) {
@@ -163,11 +157,12 @@ struct TRegistryStore::Impl {
     long status = ERROR_SUCCESS;
     int updates = 0;
 
-    // Reads the file again when it changed since we last saw it and nothing is pending.
+    // Reads the file again when it changed since we last saw it, or could not be read then,
+    // and nothing is pending.
     void Refresh() {
         if (dirty || updates > 0) return;
         FileStamp now = StampOf(fileName);
-        if (loaded && now == stamp) return;
+        if (loaded && now == stamp && status == ERROR_SUCCESS) return;
         loaded = true;
         stamp = now;
         damaged = false;
@@ -184,7 +179,9 @@ struct TRegistryStore::Impl {
 
     long Flush() {
         if (!dirty) return ERROR_SUCCESS;
-        if (!ReplaceFile(fileName, WriteRegistryText(tree))) return ERROR_ACCESS_DENIED;
+        // What we hold is not what the file holds: writing it would lose the file's values.
+        if (status != ERROR_SUCCESS) return status;
+        if (!ReplaceFile(fileName, WriteRegistryText(tree), damaged)) return ERROR_ACCESS_DENIED;
         dirty = false;
         damaged = false;
         status = ERROR_SUCCESS;
@@ -200,6 +197,12 @@ struct TRegistryStore::Impl {
     TRegKeyNode* Find(TRegRoot root, std::string_view path) {
         Refresh();
         return FindKey(tree.Root(root), path);
+    }
+
+    // A file that exists but could not be read is never written over: changes are refused.
+    bool Writable() {
+        Refresh();
+        return status == ERROR_SUCCESS;
     }
 };
 
@@ -236,6 +239,7 @@ bool TRegistryStore::KeyExists(TRegRoot root, std::string_view path) {
 long TRegistryStore::CreateKey(TRegRoot root, std::string_view path) {
     std::lock_guard lock(impl_->mutex);
     if (TooDeep(path)) return ERROR_BADKEY;
+    if (!impl_->Writable()) return impl_->status;
     if (impl_->Find(root, path)) return ERROR_SUCCESS;
     MakeKey(impl_->tree.Root(root), path);
     return impl_->Changed();
@@ -291,7 +295,7 @@ long TRegistryStore::QueryValue(TRegRoot root, std::string_view path, std::strin
 long TRegistryStore::SetValue(TRegRoot root, std::string_view path, const TRegValue& value) {
     std::lock_guard lock(impl_->mutex);
     if (TooDeep(path)) return ERROR_BADKEY;
-    impl_->Refresh();
+    if (!impl_->Writable()) return impl_->status;
     TRegKeyNode& key = MakeKey(impl_->tree.Root(root), path);
     int i = key.FindValue(value.Name);
     if (i < 0) {
@@ -306,6 +310,7 @@ long TRegistryStore::SetValue(TRegRoot root, std::string_view path, const TRegVa
 
 long TRegistryStore::DeleteValue(TRegRoot root, std::string_view path, std::string_view name) {
     std::lock_guard lock(impl_->mutex);
+    if (!impl_->Writable()) return impl_->status;
     TRegKeyNode* key = impl_->Find(root, path);
     int i = key ? key->FindValue(name) : -1;
     if (i < 0) return ERROR_FILE_NOT_FOUND;
@@ -315,6 +320,7 @@ long TRegistryStore::DeleteValue(TRegRoot root, std::string_view path, std::stri
 
 long TRegistryStore::DeleteKey(TRegRoot root, std::string_view path) {
     std::lock_guard lock(impl_->mutex);
+    if (!impl_->Writable()) return impl_->status;
     auto names = SplitRegPath(path);
     TRegKeyNode* key = impl_->Find(root, path);
     if (!key) return ERROR_FILE_NOT_FOUND;

@@ -60,7 +60,7 @@ void AppendQuoted(std::string& out, std::string_view text) {
 void AppendKeyName(std::string& out, std::string_view name) {
     for (char ch : name) {
         auto c = static_cast<unsigned char>(ch);
-        if (NeedsEscape(c) || c == '%' || c == '[' || c == ']') {
+        if (NeedsEscape(c) || c == '%' || c == '[' || c == ']' || c == '\\') {
             out += '%';
             AppendHexByte(out, c);
         } else
@@ -198,7 +198,9 @@ bool ParseKeyName(std::string_view text, std::string& out) {
     return !out.empty();
 }
 
-// "[ROOT\a\b]": creates the key and returns it, or nullptr for a bad header.
+// "[ROOT\a\b]": creates the key and returns it, or nullptr for a bad header. A "\" that a
+// name spells as %5C separates keys as every "\" does: no key name can hold one, and the
+// path names the same key when the tree is written again.
 TRegKeyNode* ParseSection(std::string_view header, TRegTree& tree) {
     auto names = std::vector<std::string_view>();
     size_t start = 0;
@@ -212,9 +214,13 @@ TRegKeyNode* ParseSection(std::string_view header, TRegTree& tree) {
     if (it == RootNames.end() || names.size() - 1 > MaxRegKeyDepth) return nullptr;
     TRegKeyNode* key = &tree.Roots[size_t(it - RootNames.begin())];
     std::string name;
+    size_t depth = 0;
     for (size_t i = 1; i < names.size(); ++i) {
         if (!ParseKeyName(names[i], name)) return nullptr;
-        key = &key->AddSubKey(name);
+        for (std::string_view part : SplitRegPath(name)) {
+            if (++depth > MaxRegKeyDepth) return nullptr;
+            key = &key->AddSubKey(part);
+        }
     }
     return key;
 }

@@ -39,8 +39,8 @@ std::vector<std::string_view> SplitRegPath(std::string_view path);
 //   "name"=sz:"text"   "name"=expand:"text"   "name"=dword:0000000a
 //   "name"=hex:0a,ff,00   "name"=hex(7):...   and @= for the unnamed value.
 // Quoted texts escape \\, \", CR as \r, LF as \n, and other bytes below 0x20, 0x7F and bytes
-// from 0x80 as \xHH, so every byte survives; key names escape %, [, ] and the same bytes
-// as %HH.
+// from 0x80 as \xHH, so every byte survives; key names escape %, [, ], \ and the same bytes
+// as %HH. A key name never holds "\": read from a file as %5C, it separates keys.
 std::string WriteRegistryText(const TRegTree& tree);
 // False, with `tree` left empty, when the text is not a complete registry file.
 bool ReadRegistryText(std::string_view text, TRegTree& tree);

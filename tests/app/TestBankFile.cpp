@@ -3,7 +3,9 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <clocale>
+#include <filesystem>
 
 #include "BankFixture.h"
 #include "Settings.h"
@@ -301,7 +303,7 @@ TEST_F(BankFileTest, HeaderlessFilesBadLinesAndOddValuesAreRead) {
     const TEntry &n = Bank().Entry(0), &m = Bank().Entry(1);
     EXPECT_EQ(n.ChangeDate, NoDate);
     EXPECT_EQ(n.LastAccess, NoDate);
-    EXPECT_EQ(n.Rating.str(), "123");
+    EXPECT_EQ(n.Rating.str(), "1");  // cut to three bytes, then trimmed
     EXPECT_EQ(n.AccessCount, 0);
     EXPECT_EQ(m.ChangeDate, 37000.5);
     EXPECT_EQ(m.ConfNotes, "plain words");  // not hexadecimal: as it stands
@@ -314,12 +316,13 @@ TEST_F(BankFileTest, HeaderlessFilesBadLinesAndOddValuesAreRead) {
 }
 
 TEST_F(BankFileTest, RecordsGroupByTheirOwnNumbers) {
-    // Gaps, wrapped numbers and bare CR or LF line ends; NUL and 0x1A are ordinary bytes.
+    // Gaps, wrapped numbers and bare CR or LF line ends; 0x1A is an ordinary byte and NUL a
+    // blank.
     const std::string bytes = "#99999#Na=A\r#99999#Ux=u\r#00000#Na=B\r#00000#Ux=v\r#00000#De=x" +
                               std::string(1, '\0') + "\x1Ay\r#00007#Na=C\n#00007#Ux=w";
     EXPECT_EQ(LoadBytes(bytes), 3);
     EXPECT_EQ(Names(), (Strings{"A", "B", "C"}));
-    EXPECT_EQ(Bank().Entry(1).Description, std::string("x\0\x1Ay", 4));
+    EXPECT_EQ(Bank().Entry(1).Description, "x \x1Ay");
     EXPECT_TRUE(messages.Shown.empty());
 }
 
@@ -422,6 +425,46 @@ TEST_F(BankFileTest, OnlyABankOpenedWholeTakesOverItsPassword) {
     EXPECT_EQ(Bank().FilePassword, "theirs");
 }
 
+TEST_F(BankFileTest, AnUnreadablePasswordIsSkippedLikeAnyUnreadableValue) {
+    // Its own number, between two lines of one record, must not split that record.
+    EXPECT_EQ(LoadBytes(CRLF({"#00001#Na=A", "#00002#Pw=zz", "#00001#Ux=u"})), 1);
+    EXPECT_EQ(messages.Texts(), Strings{BadLine(2)});
+    EXPECT_EQ(Bank().Entry(0).URL, "u");
+    messages.Shown.clear();
+    typedPasswords = {"pw"};
+    EXPECT_EQ(LoadBytes(CRLF({"#----F#2.0", "#----P#" + EncodePasswordValue("pw"),
+                              "#00001#Na=" + EncodeProtectedValue("B"),
+                              "#00002#Pw=" + EncodeProtectedValue("not hex"),
+                              "#00001#Ux=" + EncodeProtectedValue("v")})),
+              1);
+    EXPECT_EQ(messages.Texts(), Strings{BadLine(2)});
+    EXPECT_EQ(Bank().Entry(1).Name, "B");
+    EXPECT_EQ(Bank().Entry(1).URL, "v");
+    EXPECT_TRUE(Bank().Entry(1).Password.empty());
+}
+
+TEST_F(BankFileTest, WhatIsShownAfterALoadIsWhatTheNextLoadShows) {
+    const std::string nul(1, '\0');
+    EXPECT_EQ(LoadBytes(CRLF({"#00001#Na=N" + nul + "x", "#00001#Ux=u", "#00001#Ra=a  b",
+                              "#00001#Id=i" + nul, "#00001#Cn=" + EncodeProtectedValue("c")})),
+              1);
+    const TEntry shown = Bank().Entry(0);
+    EXPECT_EQ(shown.Name, "N x");
+    EXPECT_EQ(shown.Rating.str(), "a");
+    EXPECT_EQ(shown.UserID.str(), "i ");
+    EXPECT_EQ(shown.ConfNotes, "c");
+    for (bool isProtected : {false, true}) {
+        SCOPED_TRACE(isProtected);
+        Settings().PWordFile = isProtected;
+        Settings().BankPassword = "pw";
+        typedPasswords = {"pw"};
+        ASSERT_TRUE(Save(File()));
+        ResetBank();
+        EXPECT_EQ(Load(File()), 1);
+        EXPECT_EQ(Bank().Entry(0), shown);
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Saving safely
 
@@ -488,4 +531,41 @@ TEST_F(BankFileTest, NewBanksArePrivateAndExistingOnesKeepTheirMode) {
     ASSERT_EQ(::stat(File().c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
     EXPECT_EQ(FileStamp(File("none.bnk")), 0);
+}
+
+TEST_F(BankFileTest, ABankKeptElsewhereThroughALinkStaysLinked) {
+    std::filesystem::create_directory(dir.Path() / "synced");
+    WriteAll(File("synced/x.bnk"), "A");
+    std::filesystem::create_symlink("synced/x.bnk", File("x.bnk"));
+    Add(Named("n"));
+    ASSERT_TRUE(Save(File("x.bnk")));
+    EXPECT_TRUE(std::filesystem::is_symlink(File("x.bnk")));
+    EXPECT_TRUE(Contains(ReadAll(File("synced/x.bnk")), "#00001#Na=n"));
+    EXPECT_EQ(ReadAll(File("x.bak")), "A");
+}
+
+TEST_F(BankFileTest, TheBackupIsMadeWithoutMovingTheBankAway) {
+    WriteAll(File("x.bnk"), "A");
+    WriteAll(File("x.bak"), "B");
+    // A save interrupted before: its temporary file holds a whole bank with its passwords.
+    WriteAll(File(".x.bnk.saving"), "half");
+    Add(Named("n"));
+    bool bankThere = false;
+    BankSaveHook() = [&](const std::string&) { bankThere = ReadAll(File("x.bnk")) == "A"; };
+    ASSERT_TRUE(Save(File("x.bnk")));
+    BankSaveHook() = nullptr;
+    EXPECT_TRUE(bankThere);
+    EXPECT_EQ(ReadAll(File("x.bak")), "A");
+    EXPECT_FALSE(FileExists(File(".x.bnk.saving")));
+    EXPECT_FALSE(FileExists(File(".x.bak.saving")));
+    // The last step that can fail is the one rename over the bank: both files stay.
+    SafeWriteFaultSeam() = [](TSafeWriteStep step) {
+        return step == TSafeWriteStep::Replace ? ENOSPC : 0;
+    };
+    Add(Named("m"));
+    EXPECT_FALSE(Save(File("x.bnk")));
+    SafeWriteFaultSeam() = nullptr;
+    EXPECT_EQ(ReadAll(File("x.bak")), "A");
+    EXPECT_TRUE(Contains(ReadAll(File("x.bnk")), "#00001#Na=n"));
+    EXPECT_FALSE(Contains(ReadAll(File("x.bnk")), "Na=m"));
 }

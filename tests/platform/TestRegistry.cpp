@@ -227,15 +227,63 @@ TEST_F(RegistryTest, DamagedFilesReadEmptyAndAreReplaced) {
     EXPECT_FALSE(TRegistryStore(file).Damaged());
 }
 
-TEST_F(RegistryTest, UnwritableAndUnreadableFilesReportAccessDenied) {
+TEST_F(RegistryTest, AFileThatCannotBeReadIsNeverWrittenOver) {
     std::filesystem::create_directories(file);  // a folder where the file should be
+    std::filesystem::create_directories(file + "/inside");
     TRegistryStore reg(file);
     EXPECT_EQ(reg.Status(), ERROR_ACCESS_DENIED);
+    // Writing what we hold (nothing) would replace whatever the file holds.
     EXPECT_EQ(reg.SetValue(HKCU, "K", TRegValue::DWord("v", 1)), ERROR_ACCESS_DENIED);
-    EXPECT_EQ(reg.Flush(), ERROR_ACCESS_DENIED);  // still pending, still failing
-    std::filesystem::remove(file);
-    EXPECT_EQ(reg.Flush(), ERROR_SUCCESS);  // the pending change lands once it can
+    EXPECT_EQ(reg.CreateKey(HKCU, "K"), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(reg.DeleteKey(HKCU, "K"), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(reg.DeleteValue(HKCU, "", "v"), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(reg.Flush(), ERROR_SUCCESS);  // nothing was taken
+    EXPECT_TRUE(std::filesystem::is_directory(file + "/inside"));
+    reg.BeginUpdate();
+    EXPECT_EQ(reg.SetValue(HKCU, "K", TRegValue::DWord("v", 1)), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(reg.EndUpdate(), ERROR_SUCCESS);
+    // Once the file reads again, changes are taken and written.
+    std::filesystem::remove_all(file);
+    EXPECT_EQ(reg.Status(), ERROR_SUCCESS);
+    ASSERT_EQ(reg.SetValue(HKCU, "K", TRegValue::DWord("v", 1)), ERROR_SUCCESS);
     EXPECT_TRUE(TRegistryStore(file).KeyExists(HKCU, "K"));
+}
+
+TEST_F(RegistryTest, ADamagedFileIsKeptBesideTheNewOne) {
+    std::filesystem::create_directories(dir.Path() / "cfg/Lorvane");
+    const std::string damaged = "LORVANE-REGISTRY 1\n[HKEY_CURRENT_USER\\K]\nrubbish\n";
+    Spit(file, damaged);
+    TRegistryStore reg(file);
+    EXPECT_TRUE(reg.Damaged());
+    EXPECT_FALSE(std::filesystem::exists(file + ".damaged"));  // reading keeps it as it is
+    ASSERT_EQ(reg.SetValue(HKCU, "New", TRegValue::DWord("n", 1)), ERROR_SUCCESS);
+    EXPECT_EQ(Slurp(file + ".damaged"), damaged);
+    TRegistryStore again(file);
+    EXPECT_FALSE(again.Damaged());
+    EXPECT_TRUE(again.KeyExists(HKCU, "New"));
+    // A later good write leaves the kept copy alone.
+    ASSERT_EQ(again.SetValue(HKCU, "Two", TRegValue::DWord("n", 2)), ERROR_SUCCESS);
+    EXPECT_EQ(Slurp(file + ".damaged"), damaged);
+}
+
+TEST_F(RegistryTest, TheFileIsPrivateAndALinkToItStaysALink) {
+    std::filesystem::create_directories(dir.Path() / "real");
+    std::filesystem::create_directories(dir.Path() / "cfg/Lorvane");
+    const std::string real = dir.File("real/settings.reg");
+    Spit(real, "LORVANE-REGISTRY 1\n[HKEY_CURRENT_USER\\Old]\n\"v\"=dword:00000001\n");
+    ::chmod(real.c_str(), 0644);
+    std::filesystem::create_symlink(real, file);
+    TRegistryStore reg(file);
+    ASSERT_EQ(reg.SetValue(HKCU, "New", TRegValue::DWord("n", 1)), ERROR_SUCCESS);
+    EXPECT_TRUE(std::filesystem::is_symlink(file));
+    EXPECT_TRUE(TRegistryStore(real).KeyExists(HKCU, "Old"));
+    EXPECT_TRUE(TRegistryStore(real).KeyExists(HKCU, "New"));
+    struct stat st {};
+    ASSERT_EQ(::stat(real.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path() / "cfg/Lorvane"),
+                            std::filesystem::directory_iterator()),
+              1);  // no temporary file left beside the link
 }
 
 TEST(RegistryLocation, DefaultsBelowTheConfigFolderAndCanBeMoved) {
@@ -283,6 +331,60 @@ TEST_F(RegistryTest, AbsurdlyDeepKeysInTheFileAreDamageNotACrash) {
     TRegistryStore again(file);
     EXPECT_FALSE(again.Damaged());
     EXPECT_EQ(Read(again, deepest, "v"), std::string("\x07\0\0\0", 4));
+}
+
+// The whole current-user tree as text: keys, values and types, in listing order.
+std::string Dump(TRegistryStore& reg, const std::string& path = "", int depth = 0) {
+    std::string out;
+    std::vector<TRegValue> values;
+    reg.EnumValues(HKCU, path, values);
+    for (const auto& v : values) out += path + "|" + v.Name + "=" + std::to_string(v.Type) + ":" + v.Data + "\n";
+    std::vector<std::string> keys;
+    reg.EnumKeys(HKCU, path, keys);
+    for (const auto& k : keys) {
+        EXPECT_EQ(k.find('\\'), std::string::npos) << k;
+        if (depth < 16) out += "[" + path + "\\" + k + "]\n" + Dump(reg, path + "\\" + k, depth + 1);
+    }
+    return out;
+}
+
+TEST_F(RegistryTest, ASpelledBackslashInAKeyNameSeparatesKeysAndSurvivesARewrite) {
+    std::filesystem::create_directories(dir.Path() / "cfg/Lorvane");
+    const std::string head = "LORVANE-REGISTRY 1\n";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"[HKEY_CURRENT_USER\\A%5CB]\n\"v\"=dword:00000001\n", "[\\A]\n[\\A\\B]\n"},
+        {"[HKEY_CURRENT_USER\\A%5c]\n\"w\"=sz:\"x\"\n", "[\\A]\n"},
+        {"[HKEY_CURRENT_USER\\%5C%5CC%5C%5C\\D]\n", "[\\C]\n[\\C\\D]\n"},
+        {"[HKEY_CURRENT_USER\\A\\B%5C]\n[HKEY_CURRENT_USER\\A\\b]\n\"n\"=dword:00000002\n",
+         "[\\A]\n[\\A\\B]\n"},
+        {"[HKEY_CURRENT_USER\\%5C]\n\"r\"=sz:\"root\"\n", ""},
+    };
+    for (const auto& [body, keys] : cases) {
+        SCOPED_TRACE(body);
+        Spit(file, head + body);
+        std::string before;
+        {
+            TRegistryStore reg(file);
+            ASSERT_FALSE(reg.Damaged());
+            before = Dump(reg);
+            std::string names;
+            for (size_t at = 0; (at = before.find('[', at)) != std::string::npos; ++at)
+                names += before.substr(at, before.find('\n', at) - at + 1);
+            EXPECT_EQ(names, keys);
+            ASSERT_EQ(reg.SetValue(HKCU, "Written", TRegValue::DWord("n", 1)), ERROR_SUCCESS);
+            ASSERT_EQ(reg.DeleteKey(HKCU, "Written"), ERROR_SUCCESS);
+        }
+        // Read, written, read again: the same tree, and no key name with a backslash.
+        TRegistryStore again(file);
+        EXPECT_FALSE(again.Damaged());
+        EXPECT_EQ(Dump(again), before);
+        EXPECT_EQ(Slurp(file).find("%5C"), std::string::npos);
+    }
+    // Spelled separators count towards the depth a file may hold.
+    std::string deep = "[HKEY_CURRENT_USER\\k";
+    for (int i = 0; i < 600; ++i) deep += "%5Ck";
+    Spit(file, head + deep + "]\n");
+    EXPECT_TRUE(TRegistryStore(file).Damaged());
 }
 
 }  // namespace

@@ -258,4 +258,34 @@ TEST_F(StRegIniTest, StoreThatCannotBeReadOrWrittenRaises) {
     std::filesystem::remove(RegFile());
 }
 
+TEST_F(StRegIniTest, DeletingKeysWithSpelledBackslashesEnds) {
+    std::ofstream(RegFile(), std::ios::binary)
+        << "LORVANE-REGISTRY 1\n"
+           "[HKEY_CURRENT_USER\\Software\\A%5C]\n\"v\"=sz:\"1\"\n"
+           "[HKEY_CURRENT_USER\\Software\\A%5C\\B%5C%5C]\n\"w\"=sz:\"2\"\n"
+           "[HKEY_CURRENT_USER\\Software\\A\\%5CC]\n@=sz:\"3\"\n"
+           "[HKEY_CURRENT_USER\\Software\\Kept]\n\"k\"=sz:\"4\"\n";
+    Restart();
+    {
+        TStRegIni ini("HKEY_CURRENT_USER", false);
+        ini.SetCurrentSubKey("Software");
+        TStringList keys;
+        ini.GetSubKeys(keys);
+        EXPECT_EQ(keys.Count(), 2);  // A (spelled three ways) and Kept
+        ini.SetCurrentSubKey("Software\\A");
+        ini.GetSubKeys(keys);
+        ASSERT_EQ(keys.Count(), 2);
+        EXPECT_EQ(keys[0], "B");
+        EXPECT_EQ(keys[1], "C");
+        ini.SetCurrentSubKey("Software");
+        ini.DeleteKey("A", true);
+        EXPECT_FALSE(ini.KeyExists("Software\\A"));
+        ini.Commit();
+    }
+    Restart();
+    EXPECT_FALSE(Registry()->Damaged());
+    EXPECT_FALSE(Registry()->KeyExists(TRegRoot::CurrentUser, "Software\\A"));
+    EXPECT_EQ(Raw("Software\\Kept", "k").Data, "4");
+}
+
 }  // namespace

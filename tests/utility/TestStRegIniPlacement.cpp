@@ -5,6 +5,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include <unistd.h>
+
 #include "RegistryFixture.h"
 #include "StBase.h"
 #include "StRegIni.h"
@@ -105,6 +107,41 @@ TEST_F(StRegIniPlacementTest, CommitReportsAFileThatCannotBeWritten) {
     std::filesystem::create_directory(RegFile());
     EXPECT_THROW(store.Commit(), EStRegIniError);
     std::filesystem::remove(RegFile());
+}
+
+TEST_F(StRegIniPlacementTest, NeverWritesOverASettingsFileItCouldNotRead) {
+    {
+        TStRegIni ini("HKEY_CURRENT_USER", false);
+        ini.SetCurrentSubKey(Base + "\\Options");
+        for (int i = 0; i < 50; ++i) ini.WriteInteger("v" + std::to_string(i), i);
+    }
+    const std::string saved = RegFile() + ".saved";
+    std::filesystem::rename(RegFile(), saved);
+    // Unreadable: a folder in the file's place (and, for an ordinary user, a file of no access).
+    std::filesystem::create_directory(RegFile());
+    Restart();
+    {
+        TStRegIniPlacement placement(Base);
+        EXPECT_THROW(placement.WriteInteger("MainForm", "Window State", 2), EStRegIniError);
+        placement.Commit();  // nothing was taken, so nothing is written
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(RegFile()));
+    std::filesystem::remove(RegFile());
+    std::filesystem::rename(saved, RegFile());
+    if (::geteuid() != 0) {
+        std::filesystem::permissions(RegFile(), std::filesystem::perms::none);
+        Restart();
+        {
+            TStRegIniPlacement placement(Base);
+            EXPECT_THROW(placement.WriteInteger("MainForm", "Window State", 2), EStRegIniError);
+        }
+        std::filesystem::permissions(RegFile(), std::filesystem::perms::owner_read |
+                                                    std::filesystem::perms::owner_write);
+    }
+    Restart();
+    TStRegIni again("HKEY_CURRENT_USER", false);
+    again.SetCurrentSubKey(Base + "\\Options");
+    EXPECT_EQ(again.ReadInteger("v49", -1), 49);  // every value still there
 }
 
 }  // namespace

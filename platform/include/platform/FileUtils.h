@@ -1,6 +1,7 @@
 // File names and text files: the system's Windows-1252 names meet the UTF-8 file system here.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,10 +44,68 @@ std::vector<std::string> SplitLines(std::string_view bytes);
 std::string ReadFileBytes(const std::string& fileName);
 std::vector<std::string> ReadTextLines(const std::string& fileName);
 
-// Writes a whole file safely: a temporary file in the same folder, flushed and synced, then
-// renamed over the target. New files get `newFileMode`; an existing file keeps its mode; a
-// symbolic link is followed and stays in place.
-// Raises EFCreateError or EWriteError and leaves the target untouched on failure.
+// How a file is written safely. The new content goes to a temporary file beside the target
+// (".<name>.saving", created 0600 and locked while in use), is synced, and then replaces the
+// target by one rename over it, so a file always exists under the name and holds either the
+// old or the new content. A temporary file that an interrupted save left behind is taken over
+// and so removed by the next save. A symbolic link (target or backup) is followed: the file it
+// names is replaced and the link stays. A device or pipe is written to in place.
+struct TSafeWriteOptions {
+    // The mode of a new file (less the process's umask); an existing file keeps its own mode.
+    unsigned Mode = 0644;
+    // The file always gets exactly Mode, new or not.
+    bool ForceMode = false;
+    // Where the previous file is kept; empty for none. The backup is a hard link to the
+    // previous file (a copy where links cannot be made), made before the replace and put in
+    // place after it, so a failure at any step keeps both the old file and the old backup.
+    std::string BackupName;
+    // The folders are synced after the rename, so the new name survives a crash.
+    bool SyncFolder = true;
+    // The names are the file system's UTF-8 names rather than Windows-1252 ones.
+    bool NativeNames = false;
+    // Called with the temporary file's name once the new content is complete and synced,
+    // before the target is replaced; an exception from it fails the write.
+    std::function<void(const std::string& tempFileName)> BeforeReplace;
+};
+
+// A safe write in steps, for content produced piece by piece. Creating it raises
+// EFCreateError; Write and Commit raise EWriteError. Destroyed without a Commit (or after a
+// failed one), it removes its temporary file and leaves the target and backup untouched.
+class TSafeFileWriter {
+public:
+    TSafeFileWriter(const std::string& fileName, TSafeWriteOptions options = {});
+    ~TSafeFileWriter();
+    TSafeFileWriter(const TSafeFileWriter&) = delete;
+    TSafeFileWriter& operator=(const TSafeFileWriter&) = delete;
+
+    void Write(std::string_view bytes);
+    // Syncs, keeps the backup and replaces the target. A backup that cannot be put in place
+    // after the replace does not fail the write (the previous backup stays).
+    void Commit();
+    // The temporary file, as the names were given (native or Windows-1252).
+    const std::string& TempFileName() const { return tempName_; }
+
+private:
+    [[noreturn]] void Fail(int err);
+    TSafeWriteOptions options_;
+    std::string fileName_;  // as given, for messages
+    std::string target_;    // native, links resolved
+    std::string temp_;      // native
+    std::string tempName_;  // as given
+    int fd_ = -1;
+    bool inPlace_ = false;  // a device or pipe, written to directly
+    bool done_ = false;
+};
+
+// Writes a whole file safely as TSafeFileWriter does.
+void WriteFileAtomic(const std::string& fileName, std::string_view bytes,
+                     const TSafeWriteOptions& options);
 void WriteFileAtomic(const std::string& fileName, std::string_view bytes, unsigned newFileMode = 0644);
+
+// The steps of a safe write, for tests that fail or stop a write at each of them.
+enum class TSafeWriteStep { Create, Write, Sync, Backup, Replace, KeepBackup, SyncFolder };
+// When set, called before each step; a non-zero result is taken as that step's error number.
+std::function<int(TSafeWriteStep step)>& SafeWriteFaultSeam();
+
 // Each line followed by CR LF.
 std::string JoinLinesCRLF(const std::vector<std::string>& lines);

@@ -63,8 +63,11 @@ struct TRegKeyInfo {
 // mode 0600) unless an update is open: then the changes collect in memory until the last
 // EndUpdate or a Flush, which writes the file once. Before an operation outside an update,
 // and at the start of one, a file changed by someone else is read again (only when nothing
-// is waiting to be written). A file that cannot be parsed reads as an empty registry and is
-// replaced whole by the next write. All operations are safe to call from several threads.
+// is waiting to be written). A file that cannot be parsed reads as an empty registry; the next
+// write keeps it as "<file>.damaged" and replaces it. A file that exists but cannot be read is
+// never written over: changes are refused with ERROR_ACCESS_DENIED until it reads again. The
+// file is written by the safe writer (WriteFileAtomic): a symbolic link is followed, the folder
+// synced. All operations are safe to call from several threads.
 class TRegistryStore {
 public:
     explicit TRegistryStore(std::string fileName);
