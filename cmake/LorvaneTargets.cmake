@@ -60,8 +60,7 @@ function(lorvane_test name)
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} testsupport GTest::gtest_main GTest::gmock)
   target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-  target_compile_definitions(${name} PRIVATE LORVANE_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
-                                             LORVANE_SHARED_DATA="${PROJECT_SOURCE_DIR}/../shared/testdata")
+  target_compile_definitions(${name} PRIVATE LORVANE_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data")
   lorvane_options(${name})
   add_test(NAME ${name} COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
            ${PROJECT_SOURCE_DIR}/tests/run-isolated.sh $<TARGET_FILE:${name}>)

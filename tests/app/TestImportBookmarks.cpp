@@ -25,8 +25,12 @@ Strings Describe(const std::vector<TBookmarkLink>& links) {
 
 Strings Parse(const std::string& bytes) { return Describe(ParseBookmarkFile(bytes)); }
 
-std::string Shared(const std::string& name) {
-    return ReadFileBytes(std::string(LORVANE_SHARED_DATA) + "/bookmarks/" + name);
+std::string DataFile(const std::string& name) {
+    return std::string(LORVANE_TEST_DATA) + "/app/bookmarks/" + name;
+}
+
+std::string Received(const std::string& name) {
+    return ReadFileBytes(DataFile(name));
 }
 
 class ImportBookmarks : public ExportFixture {};
@@ -169,17 +173,17 @@ TEST(ImportEntities, Decoding) {
 }
 
 TEST_F(ImportBookmarks, FilesWrittenByOtherPrograms) {
-    EXPECT_EQ(Describe(ParseBookmarkFile(Shared("netscape_basic.htm"))),
+    EXPECT_EQ(Describe(ParseBookmarkFile(Received("netscape_basic.htm"))),
               (Strings{": Secret stuff -> https://private.tld", ": Public stuff -> http://public.tld"}));
-    EXPECT_EQ(Describe(ParseBookmarkFile(Shared("netscape_extended.htm"))),
+    EXPECT_EQ(Describe(ParseBookmarkFile(Received("netscape_extended.htm"))),
               (Strings{": The hunt for the fish pirates who exploit the sea - BBC Future -> "
                        "https://www.bbc.com/future/article/"
                        "20190213-the-dramatic-hunt-for-the-fish-pirates-exploiting-our-seas"}));
-    EXPECT_EQ(Describe(ParseBookmarkFile(Shared("netscape_multiline.htm"))),
+    EXPECT_EQ(Describe(ParseBookmarkFile(Received("netscape_multiline.htm"))),
               (Strings{": Multiline desc -> http://multi.li.ne/1",
                        ": Multiline desc -> http://multi.li.ne/2",
                        ": Multiline desc -> http://multi.li.ne/3"}));
-    EXPECT_EQ(Describe(ParseBookmarkFile(Shared("netscape_nested.htm"))),
+    EXPECT_EQ(Describe(ParseBookmarkFile(Received("netscape_nested.htm"))),
               (Strings{": Nested 1 -> http://nest.ed/1",
                        "Folder1, the first,folder to encounter: Nested 1-1 -> http://nest.ed/1-1",
                        "Folder1, the first,folder to encounter: Nested 1-2 -> http://nest.ed/1-2",
@@ -188,13 +192,13 @@ TEST_F(ImportBookmarks, FilesWrittenByOtherPrograms) {
                        "Folder3/Folder3-1: Nested 3-1 -> http://nest.ed/3-1",
                        "Folder3/Folder3-1: Nested 3-2 -> http://nest.ed/3-2",
                        ": Nested 2 -> http://nest.ed/2"}));
-    EXPECT_EQ(Describe(ParseBookmarkFile(Shared("safari_folded.htm"))),
+    EXPECT_EQ(Describe(ParseBookmarkFile(Received("safari_folded.htm"))),
               (Strings{"Favoris: GitHub -> https://github.com/",
                        "GitHub - Go: golang/go: The Go programming language -> "
                        "https://github.com/golang/go",
                        "Misc/Wiki: Wikipedia, the free encyclopedia -> "
                        "https://en.wikipedia.org/wiki/Main_Page"}));
-    EXPECT_EQ(Describe(ParseBookmarkFile(Shared("firefox_places_test.html"))),
+    EXPECT_EQ(Describe(ParseBookmarkFile(Received("firefox_places_test.html"))),
               (Strings{": Get Bookmark Add-ons -> https://en-US.add-ons.mozilla.com/en-US/firefox/bookmarks/",
                        "Mozilla Firefox: Help and Tutorials -> http://en-US.www.mozilla.com/en-US/firefox/help/",
                        "Mozilla Firefox: Customize Firefox -> http://en-US.www.mozilla.com/en-US/firefox/customize/",
@@ -207,7 +211,7 @@ TEST_F(ImportBookmarks, FilesWrittenByOtherPrograms) {
 
 TEST_F(ImportBookmarks, ImportRenamesAndReports) {
     Add(Named("Multiline desc"));
-    std::string path = std::string(LORVANE_SHARED_DATA) + "/bookmarks/netscape_multiline.htm";
+    std::string path = DataFile("netscape_multiline.htm");
     EXPECT_EQ(ImportBookmarkFile(path), 3);
     EXPECT_EQ(Names(), (Strings{"Multiline desc", "_Multiline desc", "__Multiline desc",
                                 "___Multiline desc"}));
