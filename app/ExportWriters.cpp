@@ -134,14 +134,16 @@ std::string DatRecordLine(const TEntry& e) {
         ValueToLine(e.Category1),   ValueToLine(e.Category2),  ValueToLine(e.Category3),
         ValueToLine(e.URL),         ValueToLine(e.EMail),      ValueToLine(e.UserID),
         ValueToLine(e.Password),    NotesToLine(e.Notes),      NotesToLine(e.ConfNotes)};
-    std::string line = "\"";
-    bool first = true;
+    // Every value in double quotes, a quote inside it doubled: no value can end another.
+    std::string line;
     for (const std::string& v : values) {
-        if (!first) line += "\",\"";
-        line += v;
-        first = false;
+        line += line.empty() ? "\"" : ",\"";
+        for (char c : v) {
+            if (c == '"') line += '"';
+            line += c;
+        }
+        line += '"';
     }
-    line += '"';
     return line;
 }
 
@@ -229,7 +231,16 @@ std::string HtmlText(std::string_view text) {
     return out;
 }
 
-std::string HrefText(std::string_view url) { return StringReplaceAll(url, "\"", "%22"); }
+std::string HrefText(std::string_view url) {
+    std::string out;
+    out.reserve(url.size() + 8);
+    for (char c : url) {
+        if (c == '"') out += "%22";
+        else if (c == '&') out += "&amp;";
+        else out += c;
+    }
+    return out;
+}
 
 // ---- Clipboard ----
 

@@ -62,6 +62,54 @@ TEST_F(ImportBookmarks, OwnFileRoundTripsNamesAndCategories) {
     }
 }
 
+TEST_F(ImportBookmarks, EveryCodePageLetterAndReferenceRoundTrips) {
+    // Every byte but the controls, in names, folders and URLs; URLs holding references.
+    std::string all;
+    for (int b = 0x21; b < 0x100; ++b)
+        if (b != 0x7F) all += char(b);
+    std::vector<TEntry> entries;
+    for (size_t at = 0, n = 0; at < all.size(); at += 40, ++n) {
+        const std::string piece = all.substr(at, 40);
+        TEntry e = Named(std::to_string(n) + " " + piece, piece.substr(0, 20), piece.substr(20));
+        e.URL = "http://x/" + piece;
+        entries.push_back(e);
+    }
+    for (const char* url : {"http://x/?a=1&lt;2", "http://x/?a=1&amp;b=2", "http://x/&#233;&",
+                            "http://x/\"q\"&"})
+        entries.push_back(Named(std::string("ref ") + url));
+    for (size_t i = entries.size() - 4; i < entries.size(); ++i)
+        entries[i].URL = entries[i].Name.substr(4);
+    for (const TEntry& e : entries) Add(e);
+    saveAs = dir.File("all.htm");
+    ASSERT_TRUE(BeginBookmarkExport());
+    for (int i = 0; i <= Bank().EntryHigh; ++i) CollectBookmarkEntry(i);
+    WriteBookmarkEntries();
+    ResetBank();
+    ASSERT_EQ(ImportBookmarkFile(saveAs), int(entries.size()));
+    for (const TEntry& e : entries) {
+        int found = -1;
+        for (int i = 0; i <= Bank().EntryHigh; ++i)
+            if (Bank().Entry(i).Name == e.Name) found = i;
+        ASSERT_GE(found, 0) << e.Name;
+        const TEntry& back = Bank().Entry(found);
+        // A double quote leaves as "%22", the form every browser sends.
+        EXPECT_EQ(back.URL, StringReplaceAll(e.URL, "\"", "%22")) << e.Name;
+        EXPECT_EQ((Strings{back.Category1, back.Category2}), (Strings{e.Category1, e.Category2}));
+    }
+}
+
+TEST_F(ImportBookmarks, UrlsOutsideTheCodePageKeepTheirAddress) {
+    const std::string file =
+        "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\n<DL><p>\n"
+        "<DT><A HREF=\"https://example.jp/\xE6\x97\xA5\xE6\x9C\xAC\">\xE6\x97\xA5\xE6\x9C\xAC</A>\n"
+        "<DT><A HREF=\"https://x/&#x1F600;?q=M\xC3\xBCnchen&#8364;\">Smile</A>\n</DL>\n";
+    EXPECT_EQ(Parse(file), (Strings{": ?? -> https://example.jp/%E6%97%A5%E6%9C%AC",
+                                    ": Smile -> https://x/%F0%9F%98%80?q=M\xFCnchen\x80"}));
+    // References in a file without a declaration are decoded the same way.
+    EXPECT_EQ(Parse("<DL><DT><A HREF=\"/&#26085;\xE9\">n</A></DL>"),
+              Strings{": n -> /%E6%97%A5\xE9"});
+}
+
 TEST_F(ImportBookmarks, WriterLayoutByHand) {
     // A link indented by eight blanks belongs to the open level-1 folder.
     std::string file =
