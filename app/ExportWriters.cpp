@@ -135,14 +135,19 @@ std::string DatRecordLine(const TEntry& e) {
         ValueToLine(e.URL),         ValueToLine(e.EMail),      ValueToLine(e.UserID),
         ValueToLine(e.Password),    NotesToLine(e.Notes),      NotesToLine(e.ConfNotes)};
     // Every value in double quotes, a quote inside it doubled: no value can end another.
+    size_t size = 64;
+    for (const std::string& v : values) size += v.size() + 3;
     std::string line;
+    line.reserve(size);
     for (const std::string& v : values) {
         line += line.empty() ? "\"" : ",\"";
-        for (char c : v) {
-            if (c == '"') line += '"';
-            line += c;
+        std::string_view rest = v;
+        for (size_t quote = rest.find('"'); quote != std::string_view::npos;
+             quote = rest.find('"')) {
+            line.append(rest.substr(0, quote + 1)).push_back('"');
+            rest.remove_prefix(quote + 1);
         }
-        line += '"';
+        line.append(rest).push_back('"');
     }
     return line;
 }

@@ -31,8 +31,20 @@ std::string PadColumn(std::string_view s) {
 const char* const MetaCharsetLine =
     "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">";
 
+// Windows-1252 text appended as UTF-8.
+void AppendUtf8(std::string& out, std::string_view text) {
+    const bool ascii = std::all_of(text.begin(), text.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii) out.append(text);
+    else out.append(AnsiToUtf8(text));
+}
+
 // Page text in UTF-8: "&", "<" and ">" as entities.
-std::string HtmlUtf8(std::string_view text) { return AnsiToUtf8(HtmlText(text)); }
+std::string HtmlUtf8(std::string_view text) {
+    std::string out;
+    AppendUtf8(out, HtmlText(text));
+    return out;
+}
 
 using TCats = std::array<std::string, 3>;
 
@@ -75,9 +87,9 @@ public:
     void Link(const TCollectionItem& item) {
         std::string line = Indent(depth_ == 0 ? 0 : 4 * depth_ + 4);
         line += "<DT><A HREF=\"";
-        line += AnsiToUtf8(HrefText(item.URL));
+        AppendUtf8(line, HrefText(item.URL));
         line += "\" ADD_DATE= \"\" LAST_VISIT= \"\" LAST_MODIFIED= \"\" >";
-        line += HtmlUtf8(Trim(item.Name));
+        AppendUtf8(line, HtmlText(Trim(item.Name)));
         line += "</A>";
         out_.push_back(std::move(line));
     }
@@ -117,7 +129,11 @@ void SortIndexLines(std::vector<std::string>& lines) {
     std::stable_sort(lines.begin(), lines.end(), [](const std::string& a, const std::string& b) {
         return CompareText(a, b) < 0;
     });
-    for (std::string& line : lines) line = AnsiToUtf8(line);
+    for (std::string& line : lines) {
+        std::string utf8;
+        AppendUtf8(utf8, line);
+        line = std::move(utf8);
+    }
 }
 
 std::vector<std::string> BookmarkHeadLines() {

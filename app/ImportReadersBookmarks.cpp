@@ -246,9 +246,17 @@ std::string DecodeEntitiesUtf8(std::string_view text) {
     return out;
 }
 
+// Text that reads the same in every encoding and holds no reference: most names and URLs.
+bool IsPlainAscii(std::string_view raw) {
+    for (char c : raw)
+        if (static_cast<unsigned char>(c) >= 0x80 || c == '&') return false;
+    return true;
+}
+
 // A name or folder text as stored: references decoded, controls as blanks, trimmed.
 std::string CleanText(std::string_view raw, bool utf8) {
-    std::string text = Utf8ToAnsi(DecodeEntitiesUtf8(AsUtf8(raw, utf8)));
+    std::string text = IsPlainAscii(raw) ? std::string(raw)
+                                         : Utf8ToAnsi(DecodeEntitiesUtf8(AsUtf8(raw, utf8)));
     for (char& c : text)
         if (static_cast<unsigned char>(c) < 0x20) c = ' ';
     size_t end = text.find_last_not_of(' ');
@@ -260,6 +268,7 @@ std::string CleanText(std::string_view raw, bool utf8) {
 // An HREF value as stored: references decoded, characters without a Windows-1252 byte
 // percent-encoded, so the address stays the one the file gave.
 std::string UrlText(std::string_view raw, bool utf8) {
+    if (IsPlainAscii(raw)) return std::string(raw);
     return Utf8UrlToAnsi(DecodeEntitiesUtf8(AsUtf8(raw, utf8)));
 }
 
