@@ -235,7 +235,9 @@ void BM_WriteSamePages(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * state.range(0));
     Env().Clean();
 }
-BENCHMARK(BM_WriteSamePages)->ArgsProduct({{500, 2000, 5000}, {0, 1}})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WriteSamePages)
+    ->ArgsProduct({{500, 2000, 5000}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
 
 void BM_ImportDat(benchmark::State& state) {
     Env().Clean();

@@ -3,6 +3,7 @@
 
 #include "ImportReaders.h"
 #include "TestExportSupport.h"
+#include "platform/Codec.h"
 #include "platform/Exceptions.h"
 #include "platform/FileUtils.h"
 #include "platform/SysUtils.h"
@@ -84,6 +85,7 @@ TEST_F(ImportBookmarks, EveryCodePageLetterAndReferenceRoundTrips) {
     ASSERT_TRUE(BeginBookmarkExport());
     for (int i = 0; i <= Bank().EntryHigh; ++i) CollectBookmarkEntry(i);
     WriteBookmarkEntries();
+    EXPECT_TRUE(IsValidUtf8(ReadAll(saveAs)));
     ResetBank();
     ASSERT_EQ(ImportBookmarkFile(saveAs), int(entries.size()));
     for (const TEntry& e : entries) {

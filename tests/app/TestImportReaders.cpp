@@ -145,6 +145,16 @@ TEST_F(ImportReaders, DatRoundTripKeepsQuotesAndCommas) {
     }
 }
 
+TEST_F(ImportReaders, DatFilesWrittenBeforeQuotesWereDoubledReadAsBefore) {
+    // Rating to Category3 empty, a URL ending in a quote, EMail to ConfNotes empty.
+    std::string rest;
+    for (int i = 1; i < 15; ++i) rest += i == 9 ? ",\"http://u/?a=\"b\"\"" : ",\"\"";
+    std::string path = DatFile({"\"say \"hi\", ok\"" + rest, "\"\"lone\" start\"" + rest});
+    EXPECT_EQ(ImportDatFile(path), 2);
+    EXPECT_EQ(Names(), (Strings{"say \"hi\", ok", "\"lone\" start"}));
+    EXPECT_EQ(Bank().Entry(0).URL, "http://u/?a=\"b\"");
+}
+
 TEST_F(ImportReaders, DatNotesHoldingTheMarkerReadBackAsLineBreaks) {
     TEntry e = Named("n");
     e.Notes = "a~~b";
