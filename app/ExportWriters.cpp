@@ -132,14 +132,21 @@ std::string DatRecordLine(const TEntry& e) {
         ValueToLine(e.Category1),   ValueToLine(e.Category2),  ValueToLine(e.Category3),
         ValueToLine(e.URL),         ValueToLine(e.EMail),      ValueToLine(e.UserID),
         ValueToLine(e.Password),    NotesToLine(e.Notes),      NotesToLine(e.ConfNotes)};
-    std::string line = "\"";
-    bool first = true;
+    // Every value in double quotes, a quote inside it doubled: no value can end another.
+    size_t size = 64;
+    for (const std::string& v : values) size += v.size() + 3;
+    std::string line;
+    line.reserve(size);
     for (const std::string& v : values) {
-        if (!first) line += "\",\"";
-        line += v;
-        first = false;
+        line += line.empty() ? "\"" : ",\"";
+        std::string_view rest = v;
+        for (size_t quote = rest.find('"'); quote != std::string_view::npos;
+             quote = rest.find('"')) {
+            line.append(rest.substr(0, quote + 1)).push_back('"');
+            rest.remove_prefix(quote + 1);
+        }
+        line.append(rest).push_back('"');
     }
-    line += '"';
     return line;
 }
 
@@ -227,7 +234,16 @@ std::string HtmlText(std::string_view text) {
     return out;
 }
 
-std::string HrefText(std::string_view url) { return StringReplaceAll(url, "\"", "%22"); }
+std::string HrefText(std::string_view url) {
+    std::string out;
+    out.reserve(url.size() + 8);
+    for (char c : url) {
+        if (c == '"') out += "%22";
+        else if (c == '&') out += "&amp;";
+        else out += c;
+    }
+    return out;
+}
 
 // ---- Clipboard ----
 

@@ -86,10 +86,12 @@ void AppendWrappedNotes(std::vector<std::string>& lines, std::string_view prefix
 
 // Text content of a page: "&", "<" and ">" become entities.
 std::string HtmlText(std::string_view text);
-// An HREF value: a double quote becomes "%22".
+// An HREF value: a double quote becomes "%22" and "&" becomes "&amp;", so that a reader that
+// decodes references gets the URL back.
 std::string HrefText(std::string_view url);
 
 // The lines of a bookmark file for collected entries (sorted here), and their link count.
+// The file is UTF-8 and says so in its head; names are written trimmed.
 std::vector<std::string> BookmarkFileLines(std::vector<TCollectionItem> items, int32_t& links);
 
 // The file name of a category's page without ".htm": characters other than "-", digits, ASCII
@@ -119,7 +121,8 @@ void CollectHTMLEntry(int Index);
 void ExportHTML();
 
 // Writes the pages and "Index.htm" for collected entries into the folder of `firstPage`, the
-// first page's file; returns the number of pages. ExportHTML runs it after its dialog.
+// first page's file; returns the number of pages. ExportHTML runs it after its dialog. The pages
+// are UTF-8, each starting with the line that says so.
 int WriteHTMLPages(std::vector<TCollectionItem> items, const std::string& firstPage,
                    int32_t& links);
 

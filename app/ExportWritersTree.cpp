@@ -8,6 +8,7 @@
 
 #include "BankModel.h"
 #include "ExportSeams.h"
+#include "platform/Codec.h"
 #include "platform/Exceptions.h"
 #include "platform/FileUtils.h"
 #include "platform/Messages.h"
@@ -22,6 +23,26 @@ constexpr size_t MaxPageName = 100;
 std::string PadColumn(std::string_view s) {
     std::string out(s);
     if (out.size() < ColumnWidth) out.append(ColumnWidth - out.size(), ' ');
+    return out;
+}
+
+// The bookmark file and the pages are UTF-8 and say so, so that other programs read every
+// letter; this line follows the bookmark file's DOCTYPE and starts every page.
+const char* const MetaCharsetLine =
+    "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">";
+
+// Windows-1252 text appended as UTF-8.
+void AppendUtf8(std::string& out, std::string_view text) {
+    const bool ascii = std::all_of(text.begin(), text.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii) out.append(text);
+    else out.append(AnsiToUtf8(text));
+}
+
+// Page text in UTF-8: "&", "<" and ">" as entities.
+std::string HtmlUtf8(std::string_view text) {
+    std::string out;
+    AppendUtf8(out, HtmlText(text));
     return out;
 }
 
@@ -66,9 +87,9 @@ public:
     void Link(const TCollectionItem& item) {
         std::string line = Indent(depth_ == 0 ? 0 : 4 * depth_ + 4);
         line += "<DT><A HREF=\"";
-        line += HrefText(item.URL);
+        AppendUtf8(line, HrefText(item.URL));
         line += "\" ADD_DATE= \"\" LAST_VISIT= \"\" LAST_MODIFIED= \"\" >";
-        line += HtmlText(TrimLeft(PadColumn(item.Name)));
+        AppendUtf8(line, HtmlText(Trim(item.Name)));
         line += "</A>";
         out_.push_back(std::move(line));
     }
@@ -87,7 +108,7 @@ private:
 
     void Head(const std::string& text) {
         ++depth_;
-        out_.push_back(Indent(4 * depth_) + "<DT><H3 FOLDED ADD_DATE= \"\">" + HtmlText(text) +
+        out_.push_back(Indent(4 * depth_) + "<DT><H3 FOLDED ADD_DATE= \"\">" + HtmlUtf8(text) +
                        "</H3>");
         out_.push_back(Indent(4 * depth_) + "<DL><p>");
     }
@@ -103,8 +124,20 @@ private:
     bool started_ = false;
 };
 
+// The index lines in the order of their Windows-1252 text, then as UTF-8.
+void SortIndexLines(std::vector<std::string>& lines) {
+    std::stable_sort(lines.begin(), lines.end(), [](const std::string& a, const std::string& b) {
+        return CompareText(a, b) < 0;
+    });
+    for (std::string& line : lines) {
+        std::string utf8;
+        AppendUtf8(utf8, line);
+        line = std::move(utf8);
+    }
+}
+
 std::vector<std::string> BookmarkHeadLines() {
-    return {"<!DOCTYPE NETSCAPE-Bookmark-file-1>", "<TITLE>Bookmarks</TITLE>",
+    return {"<!DOCTYPE NETSCAPE-Bookmark-file-1>", MetaCharsetLine, "<TITLE>Bookmarks</TITLE>",
             "<H1>Bookmarks</H1>", "<DL><p>"};
 }
 
@@ -309,7 +342,8 @@ int WriteHTMLPages(std::vector<TCollectionItem> items, const std::string& firstP
             ++pages;
             indexLines.push_back("<DT><A HREF=\"" + HrefText(ExtractFileName(pageFile)) + "\">" +
                                  HtmlText(cats[0]) + "</A>");
-            page.push_back("<TITLE>" + HtmlText(cats[0]) + "</TITLE>");
+            page.push_back(MetaCharsetLine);
+            page.push_back("<TITLE>" + HtmlUtf8(cats[0]) + "</TITLE>");
             page.insert(page.end(), std::begin(ProducerComments), std::end(ProducerComments));
             page.push_back("<DL><p>");
             walk.Reset();
@@ -320,9 +354,9 @@ int WriteHTMLPages(std::vector<TCollectionItem> items, const std::string& firstP
     }
     finishPage();
 
-    std::stable_sort(indexLines.begin(), indexLines.end(),
-                     [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
+    SortIndexLines(indexLines);
     TExportTextFile index(folder + "Index.htm");
+    index.WriteLine(MetaCharsetLine);
     index.WriteLine("<TITLE>Index</TITLE>");
     for (const char* comment : ProducerComments) index.WriteLine(comment);
     index.WriteLine("<H1>Index</H1>");

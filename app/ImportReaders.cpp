@@ -84,7 +84,44 @@ TDateTime ParseDateText(std::string_view S) {
     return EncodeDate(yy < 50 ? 2000 + yy : 1900 + yy, m, day);
 }
 
+namespace {
+
+// The writer's form: 15 values, each in double quotes with a quote inside doubled, separated
+// by commas and nothing else. False when the line is not exactly that.
+bool SplitQuotedDatLine(std::string_view line, TDatValues& v) {
+    size_t i = 0;
+    for (std::string& value : v.Values) {
+        if (&value != v.Values) {
+            if (i >= line.size() || line[i] != ',') return false;
+            ++i;
+        }
+        if (i >= line.size() || line[i] != '"') return false;
+        ++i;
+        for (;;) {
+            const size_t quote = line.find('"', i);
+            if (quote == std::string_view::npos) return false;
+            value.append(line.substr(i, quote - i));
+            i = quote + 1;
+            if (i < line.size() && line[i] == '"') {
+                value += '"';
+                ++i;
+            } else {
+                break;
+            }
+        }
+    }
+    return i == line.size();
+}
+
+}  // namespace
+
 TDatValues SplitDatLine(std::string_view line) {
+    {
+        TDatValues quoted;
+        if (SplitQuotedDatLine(line, quoted)) return quoted;
+    }
+    // Lines written before quotes were doubled, and by other programs: the values are what
+    // lies between the separators, a quote inside a value taken as it stands.
     static constexpr std::string_view Sep = "\",\"";
     std::string text(line);
     // Spreadsheets write empty values as bare ",,"; the writer's own lines quote everything,

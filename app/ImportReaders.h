@@ -46,8 +46,11 @@ void FinishImport();
 // 00-49 meaning 20yy and 50-99 19yy. EConvertError when the text is no date.
 TDateTime ParseDateText(std::string_view S);
 
-// One line of a .dat file cut into its 15 values in header order. Lines that are not in the
-// writer's all-quoted form get their empty unquoted values ",," repaired first.
+// One line of a .dat file cut into its 15 values in header order. A line in the writer's form
+// (every value in double quotes, a quote inside a value doubled) is read as such. Any other
+// line is cut at the separators '","', a quote inside a value kept as it stands (files written
+// before quotes were doubled); there, lines that are not all quoted get their empty unquoted
+// values ",," repaired first.
 struct TDatValues {
     std::string Values[15];
 };
@@ -65,7 +68,10 @@ int ImportDatFile(const std::string& fileName);
 // ---- Favorites folders ----
 
 // The URL of an internet-shortcut file: the text after the first line starting "URL=";
-// empty when there is none or the file cannot be read. Reads at most the first 64 KiB.
+// empty when there is none or the file cannot be read. Reads at most the first 64 KiB. The
+// file is taken as UTF-16 or UTF-8 when it has their byte-order mark, as UTF-8 when it is
+// valid UTF-8 beyond ASCII, else as Windows-1252; URL characters outside the code page become
+// percent escapes of their UTF-8 bytes.
 std::string ReadURLFile(const std::string& FileName);
 // One shortcut file as an entry; `relative` is its folder's path below the root, with "/".
 void ImportFavoriteFile(TImportBatch& batch, std::string_view Relative, const std::string& Folder,
@@ -82,7 +88,9 @@ std::string HomeFolder();
 // ---- Bookmark files ----
 
 // A link read from a bookmark file, with the folders it lies in (at most three, outermost
-// first) and its name and URL decoded into Windows-1252.
+// first) and its name and URL decoded into Windows-1252. Characters of a URL that the code
+// page does not hold become percent escapes of their UTF-8 bytes (Utf8UrlToAnsi); those of
+// names and folders become "?".
 struct TBookmarkLink {
     std::string Name;
     std::string URL;

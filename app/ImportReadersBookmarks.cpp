@@ -169,15 +169,107 @@ bool DeclaresUtf8(std::string_view bytes) {
     return false;
 }
 
+// Text of the file as UTF-8: a file that declares no UTF-8 is in Windows-1252.
+std::string AsUtf8(std::string_view raw, bool utf8) {
+    return utf8 ? std::string(raw) : AnsiToUtf8(raw);
+}
+
+// The UTF-8 bytes of one code point; '?' for no character (NUL, surrogates, beyond Unicode).
+void AppendCodePoint(std::string& out, uint32_t c) {
+    if (c == 0 || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+        out += '?';
+    } else if (c < 0x80) {
+        out += char(c);
+    } else if (c < 0x800) {
+        out += char(0xC0 | (c >> 6));
+        out += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += char(0xE0 | (c >> 12));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    } else {
+        out += char(0xF0 | (c >> 18));
+        out += char(0x80 | ((c >> 12) & 0x3F));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    }
+}
+
+// The references of UTF-8 text decoded into UTF-8; what is no known reference stays.
+std::string DecodeEntitiesUtf8(std::string_view text) {
+    if (text.find('&') == std::string_view::npos) return std::string(text);
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '&') {
+            out += text[i];
+            continue;
+        }
+        size_t semi = text.find(';', i + 1);
+        if (semi == std::string_view::npos || semi - i > 10) {
+            out += '&';
+            continue;
+        }
+        std::string_view ref = text.substr(i + 1, semi - i - 1);
+        uint32_t code = 0;
+        bool ok = true;
+        if (ref == "amp") code = '&';
+        else if (ref == "lt") code = '<';
+        else if (ref == "gt") code = '>';
+        else if (ref == "quot") code = '"';
+        else if (ref == "apos") code = '\'';
+        else if (ref == "nbsp") code = 0xA0;
+        else if (ref.size() >= 2 && ref[0] == '#') {
+            bool hex = ref[1] == 'x' || ref[1] == 'X';
+            std::string_view digits = ref.substr(hex ? 2 : 1);
+            ok = !digits.empty();
+            for (char c : digits) {
+                int d = (c >= '0' && c <= '9') ? c - '0'
+                        : hex && (FoldAscii(c) >= 'a' && FoldAscii(c) <= 'f') ? FoldAscii(c) - 'a' + 10
+                                                                               : -1;
+                if (d < 0 || code > 0x10FFFF) {
+                    ok = false;
+                    break;
+                }
+                code = code * (hex ? 16 : 10) + uint32_t(d);
+            }
+        } else {
+            ok = false;
+        }
+        if (!ok) {
+            out += '&';
+            continue;
+        }
+        AppendCodePoint(out, code);
+        i = semi;
+    }
+    return out;
+}
+
+// Text that reads the same in every encoding and holds no reference: most names and URLs.
+bool IsPlainAscii(std::string_view raw) {
+    for (char c : raw)
+        if (static_cast<unsigned char>(c) >= 0x80 || c == '&') return false;
+    return true;
+}
+
 // A name or folder text as stored: references decoded, controls as blanks, trimmed.
-std::string CleanText(std::string_view raw) {
-    std::string text = DecodeHtmlEntities(raw);
+std::string CleanText(std::string_view raw, bool utf8) {
+    std::string text = IsPlainAscii(raw) ? std::string(raw)
+                                         : Utf8ToAnsi(DecodeEntitiesUtf8(AsUtf8(raw, utf8)));
     for (char& c : text)
         if (static_cast<unsigned char>(c) < 0x20) c = ' ';
     size_t end = text.find_last_not_of(' ');
     text.erase(end == std::string::npos ? 0 : end + 1);
     text.erase(0, text.find_first_not_of(' '));
     return text;
+}
+
+// An HREF value as stored: references decoded, characters without a Windows-1252 byte
+// percent-encoded, so the address stays the one the file gave.
+std::string UrlText(std::string_view raw, bool utf8) {
+    if (IsPlainAscii(raw)) return std::string(raw);
+    return Utf8UrlToAnsi(DecodeEntitiesUtf8(AsUtf8(raw, utf8)));
 }
 
 // Tags that end a description and a link's or folder's text when their end tag is missing.
@@ -208,62 +300,20 @@ std::string CollectText(TMarkupScanner& scanner, TTagId end) {
 
 std::string DecodeHtmlEntities(std::string_view text) {
     if (text.find('&') == std::string_view::npos) return std::string(text);
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '&') {
-            out += text[i];
-            continue;
-        }
-        size_t semi = text.find(';', i + 1);
-        if (semi == std::string_view::npos || semi - i > 10) {
-            out += '&';
-            continue;
-        }
-        std::string_view ref = text.substr(i + 1, semi - i - 1);
-        char decoded = 0;
-        if (ref == "amp") decoded = '&';
-        else if (ref == "lt") decoded = '<';
-        else if (ref == "gt") decoded = '>';
-        else if (ref == "quot") decoded = '"';
-        else if (ref == "apos") decoded = '\'';
-        else if (ref == "nbsp") decoded = '\xA0';
-        else if (ref.size() >= 2 && ref[0] == '#') {
-            bool hex = ref[1] == 'x' || ref[1] == 'X';
-            std::string_view digits = ref.substr(hex ? 2 : 1);
-            uint32_t code = 0;
-            bool ok = !digits.empty();
-            for (char c : digits) {
-                int d = (c >= '0' && c <= '9') ? c - '0'
-                        : hex && (FoldAscii(c) >= 'a' && FoldAscii(c) <= 'f') ? FoldAscii(c) - 'a' + 10
-                                                                               : -1;
-                if (d < 0 || code > 0x10FFFF) {
-                    ok = false;
-                    break;
-                }
-                code = code * (hex ? 16 : 10) + uint32_t(d);
-            }
-            if (ok) decoded = char(code == 0 || code > 0x10FFFF ? '?' : UnicodeToAnsiChar(code));
-        }
-        if (decoded == 0) {
-            out += '&';
-            continue;
-        }
-        out += decoded;
-        i = semi;
-    }
-    return out;
+    return Utf8ToAnsi(DecodeEntitiesUtf8(AnsiToUtf8(text)));
 }
 
 std::vector<TBookmarkLink> ParseBookmarkFile(std::string_view bytes) {
+    // The markup is ASCII in either encoding: the file is scanned as it stands and each text
+    // taken out of it is decoded.
     static constexpr std::string_view Bom = "\xEF\xBB\xBF";
-    std::string text;
+    std::string_view text = bytes;
+    bool utf8 = false;
     if (bytes.substr(0, Bom.size()) == Bom) {
-        text = Utf8ToAnsi(bytes.substr(Bom.size()));
-    } else if (DeclaresUtf8(bytes)) {
-        text = Utf8ToAnsi(bytes);
+        text.remove_prefix(Bom.size());
+        utf8 = true;
     } else {
-        text.assign(bytes);
+        utf8 = DeclaresUtf8(bytes);
     }
 
     std::vector<TBookmarkLink> links;
@@ -289,14 +339,14 @@ std::vector<TBookmarkLink> ParseBookmarkFile(std::string_view bytes) {
             }
             hasPending = false;
         } else if (t.Is(tgH3) && !t.Closing) {
-            pending = CleanText(CollectText(scanner, tgH3));
+            pending = CleanText(CollectText(scanner, tgH3), utf8);
             hasPending = true;
         } else if (t.Is(tgA) && !t.Closing) {
             std::string_view href;
             if (!FindAttribute(t.Attrs, "href", href)) continue;
             TBookmarkLink link;
-            link.URL = DecodeHtmlEntities(href);
-            link.Name = CleanText(CollectText(scanner, tgA));
+            link.URL = UrlText(href, utf8);
+            link.Name = CleanText(CollectText(scanner, tgA), utf8);
             if (link.Name.empty()) link.Name.assign(1, '_');
             std::string* categories[] = {&link.Category1, &link.Category2, &link.Category3};
             size_t level = 0;

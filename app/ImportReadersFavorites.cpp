@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "AppSeams.h"
+#include "platform/Codec.h"
 #include "platform/FileUtils.h"
 #include "platform/SysUtils.h"
 
@@ -25,8 +26,10 @@ std::string ReadShortcutURL(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     std::string bytes(size_t(size), '\0');
     if (!in.read(bytes.data(), std::streamsize(size))) return std::string();
-    for (const std::string& line : SplitLines(bytes))
-        if (line.compare(0, 4, "URL=") == 0) return line.substr(4);
+    // Shortcuts written on this system are UTF-8, older ones in the code page; files with a
+    // byte-order mark say what they are. The URL keeps every character it holds.
+    for (const std::string& line : SplitLines(UndeclaredTextToUtf8(bytes)))
+        if (line.compare(0, 4, "URL=") == 0) return Utf8UrlToAnsi(line.substr(4));
     return std::string();
 }
 

@@ -49,6 +49,7 @@ std::string PercentDecode(std::string_view s) {
     return out;
 }
 
+// UTF-16 units from `from` on, as UTF-8; an odd last byte is not read.
 std::string Utf16Bytes(std::string_view b, size_t from, bool bigEndian) {
     std::u16string u;
     for (size_t i = from; i + 1 < b.size(); i += 2) {
@@ -56,30 +57,28 @@ std::string Utf16Bytes(std::string_view b, size_t from, bool bigEndian) {
         auto hi = static_cast<unsigned char>(b[bigEndian ? i : i + 1]);
         u += char16_t(hi << 8 | lo);
     }
-    return Utf16ToAnsi(u);
+    return Utf16ToUtf8(u);
 }
 
-bool HasUtf8Bom(std::string_view b) {
-    return b.substr(0, 3) == "\xEF\xBB\xBF";
-}
-
+// A UTF-8 payload without its byte-order mark.
 std::string Utf8Text(std::string_view b) {
-    if (HasUtf8Bom(b)) b.remove_prefix(3);
-    return Utf8ToAnsi(b);
+    if (b.substr(0, 3) == "\xEF\xBB\xBF") b.remove_prefix(3);
+    return std::string(b);
 }
 
-// A shortcut file's text in Windows-1252: files carrying a byte-order mark say what they are;
-// files written here are UTF-8, which older files (in the code page already) seldom are by
-// chance once they hold a byte above 127.
-std::string ShortcutText(std::string_view b) {
+// The text of "text/x-moz-url" data in UTF-8, up to the first NUL.
+std::string MozUrlText(std::string_view b) {
     auto byte = [&](size_t i) { return static_cast<unsigned char>(b[i]); };
-    if (b.size() >= 2 && byte(0) == 0xFF && byte(1) == 0xFE) return Utf16Bytes(b, 2, false);
-    if (b.size() >= 2 && byte(0) == 0xFE && byte(1) == 0xFF) return Utf16Bytes(b, 2, true);
-    if (HasUtf8Bom(b)) return Utf8Text(b);
-    const bool ascii = std::all_of(b.begin(), b.end(), [](char c) {
-        return static_cast<unsigned char>(c) < 0x80;
-    });
-    return !ascii && IsValidUtf8(b) ? Utf8ToAnsi(b) : std::string(b);
+    if (b.size() >= 2 && byte(0) == 0xFF && byte(1) == 0xFE)
+        return CutAtNul(Utf16Bytes(b, 2, false));
+    if (b.size() >= 2 && byte(0) == 0xFE && byte(1) == 0xFF)
+        return CutAtNul(Utf16Bytes(b, 2, true));
+    // Without a mark: a URL starts with an ASCII character, whose UTF-16 form has a zero byte
+    // and whose UTF-8 form has none. Only the first unit is judged, so a title outside Latin-1
+    // and a stray odd byte at the end still decode.
+    if (b.size() >= 2 && byte(1) == 0) return CutAtNul(Utf16Bytes(b, 0, false));
+    if (b.size() >= 2 && byte(0) == 0) return CutAtNul(Utf16Bytes(b, 0, true));
+    return CutAtNul(Utf8Text(b));
 }
 
 bool EndsWithUrlExtension(const std::string& name) {
@@ -90,14 +89,16 @@ bool EndsWithUrlExtension(const std::string& name) {
 
 bool ParseInternetShortcut(std::string_view bytes, std::string& url) {
     url.clear();
-    const std::vector<std::string> lines = SplitLines(ShortcutText(bytes));
+    // Files written here are UTF-8, older ones are in the code page already; files carrying a
+    // byte-order mark say what they are.
+    const std::vector<std::string> lines = SplitLines(UndeclaredTextToUtf8(bytes));
     // Only lines before the last can open the section: a header on the last line has none.
     for (size_t i = 0; i + 1 < lines.size(); ++i) {
         if (!SameText(lines[i], "[InternetShortcut]")) continue;
         for (size_t j = i + 1; j < lines.size(); ++j) {
             const std::string& line = lines[j];
             if (line.compare(0, 4, "URL=") == 0) {
-                url = CutAtNul(line.substr(4));
+                url = Utf8UrlToAnsi(CutAtNul(line.substr(4)));
                 if (IsBlank(url)) url.clear();
                 return !url.empty();
             }
@@ -137,19 +138,7 @@ bool ReadInternetShortcut(const std::string& nativePath, std::string& url) {
     return ParseInternetShortcut(bytes, url);
 }
 
-std::string DecodeMozUrl(std::string_view b) {
-    auto byte = [&](size_t i) { return static_cast<unsigned char>(b[i]); };
-    if (b.size() >= 2 && byte(0) == 0xFF && byte(1) == 0xFE)
-        return CutAtNul(Utf16Bytes(b, 2, false));
-    if (b.size() >= 2 && byte(0) == 0xFE && byte(1) == 0xFF)
-        return CutAtNul(Utf16Bytes(b, 2, true));
-    // Without a mark: a URL starts with an ASCII character, whose UTF-16 form has a zero byte
-    // and whose UTF-8 form has none. Only the first unit is judged, so a title outside Latin-1
-    // and a stray odd byte at the end still decode.
-    if (b.size() >= 2 && byte(1) == 0) return CutAtNul(Utf16Bytes(b, 0, false));
-    if (b.size() >= 2 && byte(0) == 0) return CutAtNul(Utf16Bytes(b, 0, true));
-    return CutAtNul(Utf8Text(b));
-}
+std::string DecodeMozUrl(std::string_view b) { return Utf8ToAnsi(MozUrlText(b)); }
 
 std::vector<std::string> ParseUriList(std::string_view bytes) {
     std::vector<std::string> out;
@@ -216,15 +205,16 @@ bool TDropURLTarget::GetData() {
     Title.clear();
     TDropData* d = DataObject();
     if (!d) return false;
-    // "url\ntitle": the link formats of browsers carry the page title on the second line.
-    // A blank first line is no URL, and its title must not stick to a later format's URL.
+    // "url\ntitle" in UTF-8: the link formats of browsers carry the page title on the second
+    // line. A blank first line is no URL, and its title must not stick to a later format's URL.
+    // The URL keeps every character (percent escapes for those outside the code page).
     auto takeLink = [this](const std::string& text) {
         std::vector<std::string> lines = SplitLines(text);
         if (lines.empty() || IsBlank(lines[0])) return;
-        URL = lines[0];
-        if (lines.size() > 1) Title = lines[1];
+        URL = Utf8UrlToAnsi(lines[0]);
+        if (lines.size() > 1) Title = Utf8ToAnsi(lines[1]);
     };
-    if (d->HasFormat(kMimeMozUrl)) takeLink(DecodeMozUrl(d->Data(kMimeMozUrl)));
+    if (d->HasFormat(kMimeMozUrl)) takeLink(MozUrlText(d->Data(kMimeMozUrl)));
     if (URL.empty() && d->HasFormat(kMimeNetscapeUrl))
         takeLink(CutAtNul(Utf8Text(d->Data(kMimeNetscapeUrl))));
     if (URL.empty() && d->HasFormat(kMimeUriList)) {
@@ -238,11 +228,12 @@ bool TDropURLTarget::GetData() {
             URL = url;
             Title = name.substr(0, name.size() - 4);
         } else if (!uris.empty()) {
-            URL = CutAtNul(Utf8Text(uris[0]));
+            URL = Utf8UrlToAnsi(CutAtNul(Utf8Text(uris[0])));
         }
     }
     for (const char* text : {kMimeTextUtf8, kMimeText})
-        if (IsBlank(URL) && d->HasFormat(text)) URL = CutAtNul(Utf8Text(d->Data(text)));
+        if (IsBlank(URL) && d->HasFormat(text))
+            URL = Utf8UrlToAnsi(CutAtNul(Utf8Text(d->Data(text))));
     // Blanks alone are no URL: the drop is refused rather than opening an empty entry.
     if (IsBlank(URL)) {
         ClearData();

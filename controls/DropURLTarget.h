@@ -33,7 +33,8 @@ private:
 // that is "[InternetShortcut]" in any case and is not the last line; another "[" section
 // line first means none. False when there is no URL. The text is taken as UTF-16 or UTF-8
 // when it has their byte-order mark, as UTF-8 when it is valid UTF-8 beyond ASCII, else as
-// Windows-1252; the URL ends at a NUL, and a blank one is none.
+// Windows-1252; the URL ends at a NUL, and a blank one is none. Characters of the URL that the
+// code page does not hold become percent escapes of their UTF-8 bytes.
 bool ParseInternetShortcut(std::string_view bytes, std::string& url);
 
 // Reads a shortcut file (a native path): regular files only, at most the first 64 KiB; the

@@ -1,7 +1,11 @@
-// Exporting 100,000 entries to every format and importing the .dat and bookmark files back.
+// Exporting 100,000 entries to every format and importing the .dat and bookmark files back;
+// the HTML pages of many same-named categories at n, 4n and 10n beside plain writes of the
+// same files.
 #include <benchmark/benchmark.h>
 
+#include <fcntl.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <random>
@@ -63,9 +67,14 @@ struct TBenchEnv {
     TBenchEnv() {
         char pattern[] = "/tmp/lorvane-bench-XXXXXX";
         folder = std::string(mkdtemp(pattern)) + "/";
+        out = folder;
+        // A folder in memory, where there is one, for the figures without the disk.
+        char memPattern[] = "/dev/shm/lorvane-bench-XXXXXX";
+        if (std::filesystem::is_directory("/dev/shm") && mkdtemp(memPattern))
+            memFolder = std::string(memPattern) + "/";
         SetMessageService(&quiet);
         ExportSeams().ChooseSaveFile = [this](const TFileRequest& r, std::string& chosen) {
-            chosen = folder + (r.FileName.empty() ? "out" : r.FileName);
+            chosen = out + (r.FileName.empty() ? "out" : r.FileName);
             return true;
         };
         ExportSeams().SetClipboardText = [this](const std::string& text) { clipboard = text; };
@@ -73,13 +82,28 @@ struct TBenchEnv {
     ~TBenchEnv() {
         SetMessageService(nullptr);
         std::filesystem::remove_all(folder);
+        if (!memFolder.empty()) std::filesystem::remove_all(memFolder);
     }
+    // Empties the folders; the exports write into the one on disk.
     void Clean() {
-        std::filesystem::remove_all(folder);
-        std::filesystem::create_directory(folder);
+        for (const std::string& f : {folder, memFolder}) {
+            if (f.empty()) continue;
+            std::filesystem::remove_all(f);
+            std::filesystem::create_directory(f);
+        }
+        out = folder;
+    }
+    // A new empty folder for the next export. Nothing is deleted while a benchmark runs: the
+    // file system would charge the deletions to the next run's file creations.
+    void Fresh(bool inMemory = false) {
+        out = (inMemory ? memFolder : folder) + "run" + std::to_string(++runs) + "/";
+        std::filesystem::create_directory(out);
     }
     QuietMessages quiet;
     std::string folder;
+    std::string memFolder;
+    std::string out;  // where the exports write
+    int runs = 0;
     std::string clipboard;
 };
 
@@ -88,15 +112,15 @@ TBenchEnv& Env() {
     return env;
 }
 
-// One export of the whole bank per iteration: begin, every entry, finish. `clean` empties the
-// output folder first (outside the timing) for writers that refuse to overwrite.
+// One export of the whole bank per iteration: begin, every entry, finish. `fresh` gives every
+// iteration a new empty folder (outside the timing) for writers that refuse to overwrite.
 template <class Begin, class PerEntry, class Finish>
 void RunExport(benchmark::State& state, int count, Begin begin, PerEntry perEntry, Finish finish,
-               bool clean = false) {
+               bool fresh = false, bool inMemory = false) {
     for (auto _ : state) {
-        if (clean) {
+        if (fresh) {
             state.PauseTiming();
-            Env().Clean();
+            Env().Fresh(inMemory);
             state.ResumeTiming();
         }
         begin();
@@ -104,6 +128,7 @@ void RunExport(benchmark::State& state, int count, Begin begin, PerEntry perEntr
         finish();
     }
     state.SetItemsProcessed(state.iterations() * count);
+    if (fresh) Env().Clean();
 }
 
 void BM_ExportClipboard(benchmark::State& state) {
@@ -144,11 +169,11 @@ void BM_ExportHTML(benchmark::State& state) {
 }
 BENCHMARK(BM_ExportHTML)->Unit(benchmark::kMillisecond);
 
-// Categories that all give one page name: the naming must stay linear.
-void BM_ExportHTMLSameNames(benchmark::State& state) {
-    Env();
+// n entries, each in a category of its own, all of which give one page name ("_"): n pages
+// whose names the export must find without searching longer for each.
+void FillSameNames(int count) {
     ResetBank();
-    for (int i = 0; i < state.range(0); ++i) {
+    for (int i = 0; i < count; ++i) {
         TEntry e;
         e.Name = std::to_string(i);
         e.URL.assign(1, 'u');
@@ -158,9 +183,61 @@ void BM_ExportHTMLSameNames(benchmark::State& state) {
             if (c >= '0' && c <= '9') c = char(0xC0 + (c - '0'));
         Bank().AppendEntry(e);
     }
-    RunExport(state, int(state.range(0)), BeginHTMLExport, CollectHTMLEntry, ExportHTML, true);
 }
-BENCHMARK(BM_ExportHTMLSameNames)->Arg(500)->Arg(2000)->Unit(benchmark::kMillisecond);
+
+// The HTML pages of same-named categories at n, 4n and 10n, on disk and in memory. Beside
+// them, BM_WriteSamePages writes the very files of the export with plain calls: the floor the
+// file system sets. The export is linear when its ratio to that floor stays the same.
+void BM_ExportHTMLSameNames(benchmark::State& state) {
+    Env();
+    FillSameNames(int(state.range(0)));
+    const bool inMemory = state.range(1) != 0;
+    if (inMemory && Env().memFolder.empty()) {
+        state.SkipWithError("no folder in memory");
+        return;
+    }
+    state.SetLabel(inMemory ? "in memory" : "on disk");
+    RunExport(state, int(state.range(0)), BeginHTMLExport, CollectHTMLEntry, ExportHTML, true,
+              inMemory);
+}
+BENCHMARK(BM_ExportHTMLSameNames)
+    ->ArgsProduct({{500, 2000, 5000}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
+
+void BM_WriteSamePages(benchmark::State& state) {
+    Env();
+    FillSameNames(int(state.range(0)));
+    const bool inMemory = state.range(1) != 0;
+    if (inMemory && Env().memFolder.empty()) {
+        state.SkipWithError("no folder in memory");
+        return;
+    }
+    state.SetLabel(inMemory ? "in memory" : "on disk");
+    // The files one export writes, names and bytes.
+    Env().Fresh(inMemory);
+    BeginHTMLExport();
+    for (int i = 0; i <= Bank().EntryHigh; ++i) CollectHTMLEntry(i);
+    ExportHTML();
+    std::vector<std::pair<std::string, std::string>> files;
+    for (const auto& f : std::filesystem::directory_iterator(Env().out))
+        files.emplace_back(f.path().filename().string(), ReadFileBytes(f.path().string()));
+    for (auto _ : state) {
+        state.PauseTiming();
+        Env().Fresh(inMemory);
+        state.ResumeTiming();
+        for (const auto& [name, bytes] : files) {
+            const int fd = ::open((Env().out + name).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+            if (fd < 0 || ::write(fd, bytes.data(), bytes.size()) != ssize_t(bytes.size()))
+                state.SkipWithError("cannot write");
+            if (fd >= 0) ::close(fd);
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+    Env().Clean();
+}
+BENCHMARK(BM_WriteSamePages)
+    ->ArgsProduct({{500, 2000, 5000}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
 
 void BM_ImportDat(benchmark::State& state) {
     Env().Clean();

@@ -1,6 +1,7 @@
 // Windows-1252 <-> UTF-16 / UTF-8 conversion through one 32-entry table for 0x80..0x9F.
 #include "platform/Codec.h"
 
+#include <algorithm>
 #include <array>
 #include <unordered_map>
 
@@ -127,4 +128,65 @@ bool IsValidUtf8(std::string_view text) {
         if (!DecodeUtf8(text, i, c)) return false;
     }
     return true;
+}
+
+std::string Utf8UrlToAnsi(std::string_view utf8) {
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(utf8.size());
+    size_t i = 0;
+    while (i < utf8.size()) {
+        const size_t start = i;
+        char32_t c;
+        if (!DecodeUtf8(utf8, i, c)) {
+            out += '?';
+            continue;
+        }
+        const unsigned char b = UnicodeToAnsiChar(c);
+        if (b != '?' || c == U'?') {
+            out += char(b);
+            continue;
+        }
+        for (size_t k = start; k < i; ++k) {
+            const auto byte = static_cast<unsigned char>(utf8[k]);
+            out += '%';
+            out += Hex[byte >> 4];
+            out += Hex[byte & 0x0F];
+        }
+    }
+    return out;
+}
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            AppendUtf8(out, 0x10000 + ((c - 0xD800) << 10) + (char32_t(text[++i]) - 0xDC00));
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            out += '?';
+        } else {
+            AppendUtf8(out, c);
+        }
+    }
+    return out;
+}
+
+std::string UndeclaredTextToUtf8(std::string_view b) {
+    auto byte = [&](size_t k) { return static_cast<unsigned char>(b[k]); };
+    const bool littleEndian = b.size() >= 2 && byte(0) == 0xFF && byte(1) == 0xFE;
+    const bool bigEndian = b.size() >= 2 && byte(0) == 0xFE && byte(1) == 0xFF;
+    if (littleEndian || bigEndian) {
+        std::u16string units;
+        units.reserve(b.size() / 2);
+        for (size_t k = 2; k + 1 < b.size(); k += 2)
+            units += char16_t(bigEndian ? byte(k) << 8 | byte(k + 1) : byte(k + 1) << 8 | byte(k));
+        return Utf16ToUtf8(units);
+    }
+    if (b.substr(0, 3) == "\xEF\xBB\xBF") return std::string(b.substr(3));
+    const bool ascii = std::all_of(b.begin(), b.end(),
+                                   [](char ch) { return static_cast<unsigned char>(ch) < 0x80; });
+    return ascii || IsValidUtf8(b) ? std::string(b) : AnsiToUtf8(b);
 }

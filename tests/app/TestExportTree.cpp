@@ -10,10 +10,10 @@ using Strings = std::vector<std::string>;
 namespace {
 
 const std::string Attrs = "\" ADD_DATE= \"\" LAST_VISIT= \"\" LAST_MODIFIED= \"\" >";
+const std::string Meta = "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">";
 
 std::string Link(size_t indent, const std::string& url, const std::string& name) {
-    return std::string(indent, ' ') + "<DT><A HREF=\"" + url + Attrs + name +
-           std::string(name.size() < 50 ? 50 - name.size() : 0, ' ') + "</A>";
+    return std::string(indent, ' ') + "<DT><A HREF=\"" + url + Attrs + name + "</A>";
 }
 Strings Head(size_t indent, const std::string& name) {
     return {std::string(indent, ' ') + "<DT><H3 FOLDED ADD_DATE= \"\">" + name + "</H3>",
@@ -27,8 +27,8 @@ Strings Join(std::initializer_list<Strings> parts) {
     return out;
 }
 
-const Strings BookmarkHead = {"<!DOCTYPE NETSCAPE-Bookmark-file-1>", "<TITLE>Bookmarks</TITLE>",
-                              "<H1>Bookmarks</H1>", "<DL><p>"};
+const Strings BookmarkHead = {"<!DOCTYPE NETSCAPE-Bookmark-file-1>", Meta,
+                              "<TITLE>Bookmarks</TITLE>", "<H1>Bookmarks</H1>", "<DL><p>"};
 
 TCollectionItem Item(const std::string& name, const std::string& c1 = "",
                      const std::string& c2 = "", const std::string& c3 = "") {
@@ -130,16 +130,53 @@ TEST_F(ExportTree, MarkupInNamesAndUrlsIsEscaped) {
     TCollectionItem item = Item("<b>Tom & \"Jerry\"</b>", "R&D <x>");
     item.URL = "http://x/?a=\"1\"";
     Strings lines = BookmarkFileLines({item}, links);
-    EXPECT_EQ(lines[4], Head(4, "R&amp;D &lt;x&gt;")[0]);
-    EXPECT_EQ(lines[6], "        <DT><A HREF=\"http://x/?a=%221%22" + Attrs +
-                            "&lt;b&gt;Tom &amp; \"Jerry\"&lt;/b&gt;" + std::string(30, ' ') + "</A>");
+    EXPECT_EQ(lines[5], Head(4, "R&amp;D &lt;x&gt;")[0]);
+    EXPECT_EQ(lines[7], "        <DT><A HREF=\"http://x/?a=%221%22" + Attrs +
+                            "&lt;b&gt;Tom &amp; \"Jerry\"&lt;/b&gt;</A>");
+}
+
+TEST_F(ExportTree, BookmarkFileIsUtf8WithTrimmedNamesAndEscapedUrls) {
+    TEntry e = Named("  M\xFCnchen \x80\x97  ", "Caf\xE9");
+    e.URL = "http://x/?a=1&lt;b&c=\"\xFC\"";
+    Add(e);
+    saveAs = dir.File("Bookmark.htm");
+    ASSERT_TRUE(BeginBookmarkExport());
+    CollectBookmarkEntry(0);
+    WriteBookmarkEntries();
+    EXPECT_EQ(ReadAll(saveAs),
+              "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n"
+              "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\r\n"
+              "<TITLE>Bookmarks</TITLE>\r\n<H1>Bookmarks</H1>\r\n<DL><p>\r\n"
+              "    <DT><H3 FOLDED ADD_DATE= \"\">Caf\xC3\xA9</H3>\r\n    <DL><p>\r\n"
+              "        <DT><A HREF=\"http://x/?a=1&amp;lt;b&amp;c=%22\xC3\xBC%22\" ADD_DATE= \"\" "
+              "LAST_VISIT= \"\" LAST_MODIFIED= \"\" >"
+              "M\xC3\xBCnchen \xE2\x82\xAC\xE2\x80\x94</A>\r\n"
+              "    </DL><p>\r\n</DL><p>\r\n");
+}
+
+TEST_F(ExportTree, HtmlPagesAreUtf8AndSayIt) {
+    TEntry e = Named("\xC9t\xE9", "\x80uro & co");
+    e.URL = "http://x/?a&b";
+    saveAs = dir.File("first.htm");
+    ExportPages({e, Named("z", "\xE9t\xE9")});
+    Strings first = FileLines("first.htm");
+    EXPECT_EQ(first[0], Meta);
+    EXPECT_EQ(first[1], "<TITLE>\xE2\x82\xACuro &amp; co</TITLE>");
+    EXPECT_EQ(first[7], Link(8, "http://x/?a&amp;b", "\xC3\x89t\xC3\xA9"));
+    Strings index = FileLines("Index.htm");
+    EXPECT_EQ(index[0], Meta);
+    // In the index, in the order of the code page's bytes: "\x80" before "\xE9".
+    EXPECT_EQ(Strings(index.begin() + 6, index.end() - 1),
+              (Strings{"<DT><A HREF=\"first.htm\">\xE2\x82\xACuro &amp; co</A>",
+                       "<DT><A HREF=\"_t_.htm\">\xC3\xA9t\xC3\xA9</A>"}));
+    EXPECT_EQ(FileLines("_t_.htm")[0], Meta);
 }
 
 TEST_F(ExportTree, LongNamesKeepTheirColumnsApart) {
     int32_t links = 0;
     std::string name(70, 'n');
     Strings lines = BookmarkFileLines({{"C", "", "", name, "http://u"}}, links);
-    EXPECT_EQ(lines[6], "        <DT><A HREF=\"http://u" + Attrs + name + "</A>");
+    EXPECT_EQ(lines[7], "        <DT><A HREF=\"http://u" + Attrs + name + "</A>");
 }
 
 TEST_F(ExportTree, HtmlPagesWithNameCollisions) {
@@ -147,23 +184,25 @@ TEST_F(ExportTree, HtmlPagesWithNameCollisions) {
     ExportPages({Named("n1", "News"), Named("w2", "Work/Stuff"), Named("w1", "Work Stuff")});
     EXPECT_EQ(Files(), (Strings{"Index.htm", "News.htm", "Work_Stuff.htm", "Work_Stuff_.htm"}));
     Strings index = FileLines("Index.htm");
-    ASSERT_EQ(index.size(), 9u);
-    EXPECT_EQ(index[0], "<TITLE>Index</TITLE>");
-    EXPECT_EQ(Strings(index.begin() + 3, index.end()),
+    ASSERT_EQ(index.size(), 10u);
+    EXPECT_EQ(index[0], Meta);
+    EXPECT_EQ(index[1], "<TITLE>Index</TITLE>");
+    EXPECT_EQ(Strings(index.begin() + 4, index.end()),
               (Strings{"<H1>Index</H1>", "<DL><p>", "<DT><A HREF=\"News.htm\">News</A>",
                        "<DT><A HREF=\"Work_Stuff.htm\">Work Stuff</A>",
                        "<DT><A HREF=\"Work_Stuff_.htm\">Work/Stuff</A>", "</DL><p>"}));
     Strings news = FileLines("News.htm");
-    ASSERT_EQ(news.size(), 9u);
-    EXPECT_EQ(news[0], "<TITLE>News</TITLE>");
-    EXPECT_EQ(Strings(news.begin() + 3, news.end()),
+    ASSERT_EQ(news.size(), 10u);
+    EXPECT_EQ(news[0], Meta);
+    EXPECT_EQ(news[1], "<TITLE>News</TITLE>");
+    EXPECT_EQ(Strings(news.begin() + 4, news.end()),
               Join({{"<DL><p>"}, Head(4, "News"), {Link(8, "http://n1", "n1"), Close(4), "</DL><p>"}}));
     for (const Strings& page : {index, news, FileLines("Work_Stuff_.htm")})
-        for (int i : {1, 2}) {
+        for (int i : {2, 3}) {
             EXPECT_EQ(page[size_t(i)].rfind("<!--", 0), 0u);
             EXPECT_EQ(page[size_t(i)].find("-->"), page[size_t(i)].size() - 3);
         }
-    EXPECT_EQ(FileLines("Work_Stuff_.htm")[0], "<TITLE>Work/Stuff</TITLE>");
+    EXPECT_EQ(FileLines("Work_Stuff_.htm")[1], "<TITLE>Work/Stuff</TITLE>");
     EXPECT_EQ(messages.Texts(), Strings{"Export Complete (3 Entries)\rin 3 files."});
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].FileName, "News.htm");
@@ -176,8 +215,8 @@ TEST_F(ExportTree, HtmlBlankPageAndFirstPageNamedByTheUser) {
     EXPECT_EQ(requests.at(0).FileName, "Blank.htm");
     EXPECT_EQ(Files(), (Strings{"Index.htm", "News.htm", "mine.html"}));
     Strings blank = FileLines("mine.html");
-    EXPECT_EQ(blank[0], "<TITLE></TITLE>");
-    EXPECT_EQ(Strings(blank.begin() + 3, blank.end()),
+    EXPECT_EQ(blank[1], "<TITLE></TITLE>");
+    EXPECT_EQ(Strings(blank.begin() + 4, blank.end()),
               (Strings{"<DL><p>", Link(0, "http://loose", "loose"), "</DL><p>"}));
     Strings index = FileLines("Index.htm");
     EXPECT_NE(std::find(index.begin(), index.end(), "<DT><A HREF=\"mine.html\"></A>"), index.end());
@@ -192,7 +231,7 @@ TEST_F(ExportTree, HtmlPagesNeverReplaceFilesOrTheIndex) {
     EXPECT_EQ(Files(), (Strings{"Index.htm", "Index_.htm", "Work_Stuff.htm", "Work_Stuff_.htm",
                                 "index__.htm"}));
     Strings index = FileLines("Index.htm");
-    EXPECT_EQ(Strings(index.begin() + 5, index.end() - 1),
+    EXPECT_EQ(Strings(index.begin() + 6, index.end() - 1),
               (Strings{"<DT><A HREF=\"Index_.htm\">&lt;A&gt;</A>",
                        "<DT><A HREF=\"index__.htm\">index</A>",
                        "<DT><A HREF=\"Work_Stuff_.htm\">Work Stuff</A>"}));

@@ -36,11 +36,13 @@ TEST_F(ExportWriters, DatFileHasHeaderAndAllQuotedRecord) {
     EXPECT_EQ(requests[0].InitialDir, Bank().ProgramFolder);
 }
 
-TEST_F(ExportWriters, DatValuesAreWrittenUnchangedBetweenQuotes) {
+TEST_F(ExportWriters, DatValuesAreQuotedWithInnerQuotesDoubled) {
     TEntry e = Named("say \"hi\", ok");
     e.Notes = "one\rtwo\nthree";
+    e.Description = "\",\"";
     std::string line = DatRecordLine(e);
-    EXPECT_EQ(line.substr(0, 15), "\"say \"hi\", ok\",");
+    EXPECT_EQ(line.substr(0, 17), "\"say \"\"hi\"\", ok\",");
+    EXPECT_NE(line.find(",\"\"\",\"\"\","), std::string::npos);
     EXPECT_NE(line.find("\"one~~two~~three\""), std::string::npos);
 }
 
@@ -241,7 +243,8 @@ TEST_F(ExportWriters, LongUrlsAndNotesWrap) {
 TEST_F(ExportWriters, HtmlEscapingLeavesOrdinaryTextAlone) {
     EXPECT_EQ(HtmlText("<b>Tom & \"Jerry\"</b>"), "&lt;b&gt;Tom &amp; \"Jerry\"&lt;/b&gt;");
     EXPECT_EQ(HtmlText("Plain name"), "Plain name");
-    EXPECT_EQ(HrefText("http://x/?q=\"a\"&b"), "http://x/?q=%22a%22&b");
+    EXPECT_EQ(HrefText("http://x/?q=\"a\"&b=&lt;"), "http://x/?q=%22a%22&amp;b=&amp;lt;");
+    EXPECT_EQ(HrefText("http://plain/"), "http://plain/");
 }
 
 }  // namespace

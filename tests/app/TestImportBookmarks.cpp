@@ -3,6 +3,7 @@
 
 #include "ImportReaders.h"
 #include "TestExportSupport.h"
+#include "platform/Codec.h"
 #include "platform/Exceptions.h"
 #include "platform/FileUtils.h"
 #include "platform/SysUtils.h"
@@ -25,8 +26,12 @@ Strings Describe(const std::vector<TBookmarkLink>& links) {
 
 Strings Parse(const std::string& bytes) { return Describe(ParseBookmarkFile(bytes)); }
 
-std::string Shared(const std::string& name) {
-    return ReadFileBytes(std::string(LORVANE_SHARED_DATA) + "/bookmarks/" + name);
+std::string DataFile(const std::string& name) {
+    return std::string(LORVANE_TEST_DATA) + "/app/bookmarks/" + name;
+}
+
+std::string Received(const std::string& name) {
+    return ReadFileBytes(DataFile(name));
 }
 
 class ImportBookmarks : public ExportFixture {};
@@ -56,6 +61,55 @@ TEST_F(ImportBookmarks, OwnFileRoundTripsNamesAndCategories) {
                   (Strings{e.Category1, e.Category2, e.Category3}));
         EXPECT_EQ(back.ChangeDate, NoDate);
     }
+}
+
+TEST_F(ImportBookmarks, EveryCodePageLetterAndReferenceRoundTrips) {
+    // Every byte but the controls, in names, folders and URLs; URLs holding references.
+    std::string all;
+    for (int b = 0x21; b < 0x100; ++b)
+        if (b != 0x7F) all += char(b);
+    std::vector<TEntry> entries;
+    for (size_t at = 0, n = 0; at < all.size(); at += 40, ++n) {
+        const std::string piece = all.substr(at, 40);
+        TEntry e = Named(std::to_string(n) + " " + piece, piece.substr(0, 20), piece.substr(20));
+        e.URL = "http://x/" + piece;
+        entries.push_back(e);
+    }
+    for (const char* url : {"http://x/?a=1&lt;2", "http://x/?a=1&amp;b=2", "http://x/&#233;&",
+                            "http://x/\"q\"&"})
+        entries.push_back(Named(std::string("ref ") + url));
+    for (size_t i = entries.size() - 4; i < entries.size(); ++i)
+        entries[i].URL = entries[i].Name.substr(4);
+    for (const TEntry& e : entries) Add(e);
+    saveAs = dir.File("all.htm");
+    ASSERT_TRUE(BeginBookmarkExport());
+    for (int i = 0; i <= Bank().EntryHigh; ++i) CollectBookmarkEntry(i);
+    WriteBookmarkEntries();
+    EXPECT_TRUE(IsValidUtf8(ReadAll(saveAs)));
+    ResetBank();
+    ASSERT_EQ(ImportBookmarkFile(saveAs), int(entries.size()));
+    for (const TEntry& e : entries) {
+        int found = -1;
+        for (int i = 0; i <= Bank().EntryHigh; ++i)
+            if (Bank().Entry(i).Name == e.Name) found = i;
+        ASSERT_GE(found, 0) << e.Name;
+        const TEntry& back = Bank().Entry(found);
+        // A double quote leaves as "%22", the form every browser sends.
+        EXPECT_EQ(back.URL, StringReplaceAll(e.URL, "\"", "%22")) << e.Name;
+        EXPECT_EQ((Strings{back.Category1, back.Category2}), (Strings{e.Category1, e.Category2}));
+    }
+}
+
+TEST_F(ImportBookmarks, UrlsOutsideTheCodePageKeepTheirAddress) {
+    const std::string file =
+        "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\n<DL><p>\n"
+        "<DT><A HREF=\"https://example.jp/\xE6\x97\xA5\xE6\x9C\xAC\">\xE6\x97\xA5\xE6\x9C\xAC</A>\n"
+        "<DT><A HREF=\"https://x/&#x1F600;?q=M\xC3\xBCnchen&#8364;\">Smile</A>\n</DL>\n";
+    EXPECT_EQ(Parse(file), (Strings{": ?? -> https://example.jp/%E6%97%A5%E6%9C%AC",
+                                    ": Smile -> https://x/%F0%9F%98%80?q=M\xFCnchen\x80"}));
+    // References in a file without a declaration are decoded the same way.
+    EXPECT_EQ(Parse("<DL><DT><A HREF=\"/&#26085;\xE9\">n</A></DL>"),
+              Strings{": n -> /%E6%97%A5\xE9"});
 }
 
 TEST_F(ImportBookmarks, WriterLayoutByHand) {
@@ -169,17 +223,17 @@ TEST(ImportEntities, Decoding) {
 }
 
 TEST_F(ImportBookmarks, FilesWrittenByOtherPrograms) {
-    EXPECT_EQ(Describe(ParseBookmarkFile(Shared("netscape_basic.htm"))),
+    EXPECT_EQ(Describe(ParseBookmarkFile(Received("netscape_basic.htm"))),
               (Strings{": Secret stuff -> https://private.tld", ": Public stuff -> http://public.tld"}));
-    EXPECT_EQ(Describe(ParseBookmarkFile(Shared("netscape_extended.htm"))),
+    EXPECT_EQ(Describe(ParseBookmarkFile(Received("netscape_extended.htm"))),
               (Strings{": The hunt for the fish pirates who exploit the sea - BBC Future -> "
                        "https://www.bbc.com/future/article/"
                        "20190213-the-dramatic-hunt-for-the-fish-pirates-exploiting-our-seas"}));
-    EXPECT_EQ(Describe(ParseBookmarkFile(Shared("netscape_multiline.htm"))),
+    EXPECT_EQ(Describe(ParseBookmarkFile(Received("netscape_multiline.htm"))),
               (Strings{": Multiline desc -> http://multi.li.ne/1",
                        ": Multiline desc -> http://multi.li.ne/2",
                        ": Multiline desc -> http://multi.li.ne/3"}));
-    EXPECT_EQ(Describe(ParseBookmarkFile(Shared("netscape_nested.htm"))),
+    EXPECT_EQ(Describe(ParseBookmarkFile(Received("netscape_nested.htm"))),
               (Strings{": Nested 1 -> http://nest.ed/1",
                        "Folder1, the first,folder to encounter: Nested 1-1 -> http://nest.ed/1-1",
                        "Folder1, the first,folder to encounter: Nested 1-2 -> http://nest.ed/1-2",
@@ -188,13 +242,13 @@ TEST_F(ImportBookmarks, FilesWrittenByOtherPrograms) {
                        "Folder3/Folder3-1: Nested 3-1 -> http://nest.ed/3-1",
                        "Folder3/Folder3-1: Nested 3-2 -> http://nest.ed/3-2",
                        ": Nested 2 -> http://nest.ed/2"}));
-    EXPECT_EQ(Describe(ParseBookmarkFile(Shared("safari_folded.htm"))),
+    EXPECT_EQ(Describe(ParseBookmarkFile(Received("safari_folded.htm"))),
               (Strings{"Favoris: GitHub -> https://github.com/",
                        "GitHub - Go: golang/go: The Go programming language -> "
                        "https://github.com/golang/go",
                        "Misc/Wiki: Wikipedia, the free encyclopedia -> "
                        "https://en.wikipedia.org/wiki/Main_Page"}));
-    EXPECT_EQ(Describe(ParseBookmarkFile(Shared("firefox_places_test.html"))),
+    EXPECT_EQ(Describe(ParseBookmarkFile(Received("firefox_places_test.html"))),
               (Strings{": Get Bookmark Add-ons -> https://en-US.add-ons.mozilla.com/en-US/firefox/bookmarks/",
                        "Mozilla Firefox: Help and Tutorials -> http://en-US.www.mozilla.com/en-US/firefox/help/",
                        "Mozilla Firefox: Customize Firefox -> http://en-US.www.mozilla.com/en-US/firefox/customize/",
@@ -207,7 +261,7 @@ TEST_F(ImportBookmarks, FilesWrittenByOtherPrograms) {
 
 TEST_F(ImportBookmarks, ImportRenamesAndReports) {
     Add(Named("Multiline desc"));
-    std::string path = std::string(LORVANE_SHARED_DATA) + "/bookmarks/netscape_multiline.htm";
+    std::string path = DataFile("netscape_multiline.htm");
     EXPECT_EQ(ImportBookmarkFile(path), 3);
     EXPECT_EQ(Names(), (Strings{"Multiline desc", "_Multiline desc", "__Multiline desc",
                                 "___Multiline desc"}));

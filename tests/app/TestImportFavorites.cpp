@@ -49,6 +49,18 @@ TEST_F(ImportFavorites, WalksBreadthFirstWithCategoriesFromFolders) {
     EXPECT_EQ(rebuilds, 1);
 }
 
+TEST_F(ImportFavorites, UrlsKeepEveryCharacterInEveryEncoding) {
+    Shortcut("ansi.url", "http://a/caf\xE9");
+    Shortcut("utf8.url", "http://u/caf\xC3\xA9/\xE6\x97\xA5\xF0\x9F\x98\x80");
+    std::string utf16 = "\xFF\xFE";
+    for (char c : std::string("[InternetShortcut]\r\nURL=http://w/")) utf16 += {c, '\0'};
+    utf16 += std::string("\xE5\x65", 2);
+    WriteAll(Root() + "utf16.url", utf16);
+    EXPECT_EQ(ReadURLFile(Root() + "ansi.url"), "http://a/caf\xE9");
+    EXPECT_EQ(ReadURLFile(Root() + "utf8.url"), "http://u/caf\xE9/%E6%97%A5%F0%9F%98%80");
+    EXPECT_EQ(ReadURLFile(Root() + "utf16.url"), "http://w/%E6%97%A5");
+}
+
 TEST_F(ImportFavorites, SameNamesAreRenamedInAFixedOrder) {
     Shortcut("b/dup.url", "http://2/");
     Shortcut("dup.url", "http://1/");

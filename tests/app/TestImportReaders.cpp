@@ -1,6 +1,8 @@
 // The .dat reader, dates, the bank import and the Import commands.
 #include "ImportReaders.h"
 
+#include <random>
+
 #include "BankFile.h"
 #include "TestExportSupport.h"
 #include "platform/Exceptions.h"
@@ -70,6 +72,96 @@ TEST(ImportDatLines, SplittingAndRepair) {
     EXPECT_EQ(v.Values[1], "");
     v = SplitDatLine("");
     EXPECT_EQ(v.Values[0], "");
+}
+
+TEST(ImportDatLines, QuotedFieldsAndLinesWrittenBefore) {
+    auto line = [](const std::string& first, const std::string& rest = "") {
+        std::string l = first;
+        for (int i = 1; i < 15; ++i) l += i == 9 ? ",\"u" + rest + "\"" : ",\"\"";
+        return l;
+    };
+    // The writer's form: a doubled quote is one quote, '","' inside a value is text.
+    TDatValues v = SplitDatLine(line("\"a\"\"b\"\",\"\"c\"\"\"", "\"\",\"\""));
+    EXPECT_EQ(v.Values[0], "a\"b\",\"c\"");
+    EXPECT_EQ(v.Values[9], "u\",\"");
+    EXPECT_EQ(v.Values[14], "");
+    // Written before quotes were doubled: a lone quote stays as it stands.
+    v = SplitDatLine(line("\"say \"hi\", ok\""));
+    EXPECT_EQ(v.Values[0], "say \"hi\", ok");
+    EXPECT_EQ(v.Values[9], "u");
+    v = SplitDatLine(line("\"\"quoted\" start\""));
+    EXPECT_EQ(v.Values[0], "\"quoted\" start");
+    // Sixteen values, or text after the last quote, are no writer's line.
+    v = SplitDatLine(line("\"x\"") + ",\"\"");
+    EXPECT_EQ(v.Values[14], "\",\"");
+}
+
+TEST_F(ImportReaders, DatRoundTripKeepsQuotesAndCommas) {
+    const Strings awkward = {"\",\"", "\"\"", "\"", "a\",b", ",\"x", "x\",", "\"\",\"\"\"", "\"a\"",
+                             "a,\"\",b", "\",", ",\""};
+    std::vector<TEntry> entries;
+    for (size_t i = 0; i < awkward.size(); ++i) {
+        const std::string& a = awkward[i];
+        TEntry e = Named("n" + std::to_string(i) + a);
+        e.Description = a;
+        e.Category1 = "c" + a;
+        e.Category2 = a + "c";
+        e.URL = "http://x/" + a;
+        e.EMail = a;
+        e.UserID = a;
+        e.Password = a;
+        e.Notes = a + "\r\n" + a;
+        e.ConfNotes = a;
+        entries.push_back(e);
+        Add(e);
+    }
+    // Random values made of quotes, commas and letters.
+    std::mt19937 rng(23);
+    auto value = [&](size_t length) {
+        static const char pool[] = "\",ab";
+        std::string v;
+        for (size_t k = std::uniform_int_distribution<size_t>(0, length)(rng); k > 0; --k)
+            v += pool[std::uniform_int_distribution<size_t>(0, 3)(rng)];
+        return v;
+    };
+    for (int i = 0; i < 300; ++i) {
+        TEntry e = Named("r" + std::to_string(i) + value(12));
+        e.Description = value(20);
+        e.Category1 = "c" + value(8);
+        e.URL = "u" + value(20);
+        e.EMail = value(10);
+        e.Notes = value(30);
+        e.Rating = value(3);
+        entries.push_back(e);
+        Add(e);
+    }
+    std::string path = ExportedDat();
+    ASSERT_EQ(ImportDatFile(path), int(entries.size()));
+    for (size_t i = 0; i < entries.size(); ++i) {
+        TEntry expected = entries[i];
+        expected.ChangeDate = NoDate;
+        expected.LastAccess = NoDate;
+        EXPECT_EQ(Bank().Entry(int(i)), expected) << i << ": " << entries[i].Name;
+    }
+}
+
+TEST_F(ImportReaders, DatFilesWrittenBeforeQuotesWereDoubledReadAsBefore) {
+    // Rating to Category3 empty, a URL ending in a quote, EMail to ConfNotes empty.
+    std::string rest;
+    for (int i = 1; i < 15; ++i) rest += i == 9 ? ",\"http://u/?a=\"b\"\"" : ",\"\"";
+    std::string path = DatFile({"\"say \"hi\", ok\"" + rest, "\"\"lone\" start\"" + rest});
+    EXPECT_EQ(ImportDatFile(path), 2);
+    EXPECT_EQ(Names(), (Strings{"say \"hi\", ok", "\"lone\" start"}));
+    EXPECT_EQ(Bank().Entry(0).URL, "http://u/?a=\"b\"");
+}
+
+TEST_F(ImportReaders, DatNotesHoldingTheMarkerReadBackAsLineBreaks) {
+    TEntry e = Named("n");
+    e.Notes = "a~~b";
+    Add(e);
+    std::string path = ExportedDat();
+    EXPECT_EQ(ImportDatFile(path), 1);
+    EXPECT_EQ(Bank().Entry(0).Notes, "a\r\nb");
 }
 
 TEST_F(ImportReaders, WrongHeaderImportsNothing) {

@@ -224,6 +224,30 @@ TEST_F(UrlDrop, NetscapeUrlAndPlainText) {
                                               "http://plain/|http://plain/|4|3,4"}));
 }
 
+TEST_F(UrlDrop, UrlsOutsideTheCodePageKeepTheirAddress) {
+    // Every drop format: the URL's CJK and emoji characters become UTF-8 escapes, the title
+    // keeps the "?" rule and the code page's own letters stay letters.
+    const std::string jp = "https://example.jp/\xE6\x97\xA5\xE6\x9C\xAC";
+    const std::string jpAnsi = "https://example.jp/%E6%97%A5%E6%9C%AC";
+    data.Set(kMimeNetscapeUrl, jp + "?q=\xC3\xA9\n\xE6\x97\xA5 caf\xC3\xA9");
+    DropAll();
+    data.formats.clear();
+    data.Set(kMimeUriList, "https://x/\xF0\x9F\x98\x80\r\n");
+    DropAll();
+    data.formats.clear();
+    data.Set(kMimeTextUtf8, jp);
+    DropAll();
+    data.formats.clear();
+    // UTF-16 with a surrogate pair: U+1F600.
+    data.Set(kMimeMozUrl, Utf16("http://m/") + std::string("\x3D\xD8\x00\xDE", 4) + Utf16("\nT"));
+    DropAll();
+    EXPECT_EQ(seen, (std::vector<std::string>{
+                        jpAnsi + "?q=\xE9|? caf\xE9|4|3,4",
+                        "https://x/%F0%9F%98%80|https://x/%F0%9F%98%80|4|3,4",
+                        jpAnsi + "|" + jpAnsi + "|4|3,4", "http://m/%F0%9F%98%80|T|4|3,4"}));
+    EXPECT_EQ(Url("[InternetShortcut]\r\nURL=" + jp + "\r\n"), jpAnsi);
+}
+
 TEST_F(UrlDrop, LinkWithoutTitleTakesTheUrl) {
     data.Set(kMimeMozUrl, Utf16("http://a"));
     DropAll();

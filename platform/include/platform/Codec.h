@@ -19,3 +19,19 @@ std::string Utf8ToAnsi(std::string_view text);       // malformed sequences beco
 
 // True when the text is valid UTF-8 (ASCII included).
 bool IsValidUtf8(std::string_view text);
+
+// ---- URLs and text of undeclared encoding, as they arrive from other programs ----
+
+// A URL given in UTF-8, as Windows-1252 text that opens the same address: a character the
+// code page has becomes its byte, every other character becomes the percent escapes of its
+// UTF-8 bytes ("日本" becomes "%E6%97%A5%E6%9C%AC"). A malformed sequence becomes '?', as in
+// Utf8ToAnsi. Names and other texts keep Utf8ToAnsi's '?' rule.
+std::string Utf8UrlToAnsi(std::string_view utf8);
+
+// UTF-16 code units as UTF-8; a surrogate without its partner becomes '?'.
+std::string Utf16ToUtf8(std::u16string_view text);
+
+// Text bytes whose encoding nothing declares, as UTF-8: UTF-16 (either byte order) or UTF-8
+// when they start with that byte-order mark (the mark dropped; an odd last byte of UTF-16 is
+// not read), UTF-8 when they are valid UTF-8 beyond ASCII, else Windows-1252.
+std::string UndeclaredTextToUtf8(std::string_view bytes);
