@@ -26,7 +26,7 @@ void TBaseVirtualTree::ForgetNode(PVirtualNode node) {
     // structure change (nil at top level).
     if (lastChangedNode_ == node) lastChangedNode_ = nullptr;
     if (lastStructureChangeNode_ == node)
-        lastStructureChangeNode_ = node->Parent == root_ ? nullptr : node->Parent;
+        lastStructureChangeNode_ = node->Parent == Root() ? nullptr : node->Parent;
 }
 
 void TBaseVirtualTree::DoFreeNode(PVirtualNode node) {
@@ -284,7 +284,7 @@ void TBaseVirtualTree::DoColumnResize(TColumnIndex column) {
         !Header().GetColumnBounds(column, left, right))
         Invalidate();
     else
-        InvalidateRect({left + offsetX_, 0, ClientWidth(), ClientHeight()});
+        InvalidateRect({left + geometry_.OffsetX(), 0, ClientWidth(), ClientHeight()});
     Header().Invalidate();
     if (Header().HasStates()) Update();
     if (OnColumnResize) OnColumnResize(&Header(), column);
@@ -314,7 +314,7 @@ TPopupMenu* TBaseVirtualTree::DoGetPopupMenu(PVirtualNode node, TColumnIndex col
         return menu;
     }
     // Each ancestor in turn may offer its menu; the hidden root is never asked.
-    for (PVirtualNode run = node; run && run != root_; run = run->Parent) {
+    for (PVirtualNode run = node; run && run != Root(); run = run->Parent) {
         OnGetPopupMenu(this, run, column, position, askParent, menu);
         if (menu || !askParent) break;
     }
@@ -445,11 +445,11 @@ void TBaseVirtualTree::DoNodeMoved(PVirtualNode node) {
 }
 
 void TBaseVirtualTree::DoLoadUserData(PVirtualNode node, TStream& stream) {
-    if (OnLoadNode) OnLoadNode(this, node == root_ ? nullptr : node, stream);
+    if (OnLoadNode) OnLoadNode(this, node == Root() ? nullptr : node, stream);
 }
 
 void TBaseVirtualTree::DoSaveUserData(PVirtualNode node, TStream& stream) {
-    if (OnSaveNode) OnSaveNode(this, node == root_ ? nullptr : node, stream);
+    if (OnSaveNode) OnSaveNode(this, node == Root() ? nullptr : node, stream);
 }
 
 int TBaseVirtualTree::DoGetNodeWidth(PVirtualNode, TColumnIndex) { return 0; }

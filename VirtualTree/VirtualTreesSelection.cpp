@@ -46,7 +46,7 @@ bool TBaseVirtualTree::InternalAddToSelection(std::vector<PVirtualNode> nodes, b
     }
     std::vector<PVirtualNode> added;
     for (PVirtualNode node : nodes) {
-        if (!node || node == root_) continue;
+        if (!node || node == Root()) continue;
         if (!forceInsert) {
             if (HasState(node, vsSelected | vsDisabled)) continue;
             if (options.Contains(toLevelSelectConstraint) && int(GetNodeLevel(node)) != selectionLevel_)
@@ -117,7 +117,7 @@ void TBaseVirtualTree::InternalClearSelection() {
 
 void TBaseVirtualTree::ClearSelection() {
     if (selectionCount_ < 1 || destroying_) return;
-    if (updateCount_ == 0 && HandleAllocated() && visibleCount_ > 0) Invalidate();
+    if (updateCount_ == 0 && HandleAllocated() && store_.VisibleCount() > 0) Invalidate();
     InternalClearSelection();
     Change(nullptr);
 }
@@ -128,7 +128,7 @@ void TBaseVirtualTree::ResetRangeAnchor() {
 }
 
 void TBaseVirtualTree::SetSelected(PVirtualNode node, bool value) {
-    if (!node || node == root_ || HasState(node, vsSelected) == value) return;
+    if (!node || node == Root() || HasState(node, vsSelected) == value) return;
     if (value) {
         if (selectionCount_ == 0)
             rangeAnchor_ = node;
@@ -152,7 +152,7 @@ std::vector<PVirtualNode> TBaseVirtualTree::GetSortedSelection(bool trueSelectio
     for (PVirtualNode run = GetFirstSelected(); run; run = GetNextSelected(run)) {
         if (trueSelection) {
             bool underSelected = false;
-            for (PVirtualNode p = run->Parent; p && p != root_; p = p->Parent)
+            for (PVirtualNode p = run->Parent; p && p != Root(); p = p->Parent)
                 if (HasState(p, vsSelected)) underSelected = true;
             if (underSelected) continue;
         }
@@ -165,7 +165,7 @@ std::vector<PVirtualNode> TBaseVirtualTree::GetSortedSelection(bool trueSelectio
 
 bool TBaseVirtualTree::DoFocusNode(PVirtualNode node, bool ask) {
     if (states_.Contains(tsEditing) && !EndEditNode()) return false;
-    if (node == root_) node = nullptr;
+    if (node == Root()) node = nullptr;
     if (node == focusedNode_) return true;
     if (ask && !DoFocusChanging(focusedNode_, node, focusedColumn_, focusedColumn_)) return false;
     PVirtualNode old = focusedNode_;
@@ -190,7 +190,7 @@ bool TBaseVirtualTree::DoFocusNode(PVirtualNode node, bool ask) {
 }
 
 void TBaseVirtualTree::SetFocusedNode(PVirtualNode node) {
-    if (node == root_) node = nullptr;
+    if (node == Root()) node = nullptr;
     const bool different = node != focusedNode_;
     DoFocusNode(node, true);
     if (different && focusedNode_ == node) DoFocusChange(focusedNode_, focusedColumn_);
