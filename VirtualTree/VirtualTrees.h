@@ -570,7 +570,7 @@ public:
         StructureChangeTimer = 6, SearchTimer = 7,
     };
     // The message an ended or cancelled edit posts to release its editor.
-    static constexpr unsigned WM_EDITRELEASE = 0x8000 + 31;
+    static constexpr unsigned WM_RELEASEEDITLINK = 0x8000 + 31;
 
     // The host's handlers, public so owners can drive the tree as the window system does.
     void ScrollMessage(TScrollBarKind kind, TScrollCode code, int pos) override;

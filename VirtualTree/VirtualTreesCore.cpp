@@ -265,7 +265,7 @@ bool TBaseVirtualTree::WantKey(uint16_t key, TShiftState) {
 
 void TBaseVirtualTree::PostedMessage(unsigned msg, intptr_t, intptr_t) {
     // An ended edit releases its editor once the editing code has unwound.
-    if (msg == WM_EDITRELEASE && !states_.Contains(tsEditing)) editLink_.reset();
+    if (msg == WM_RELEASEEDITLINK && !states_.Contains(tsEditing)) editLink_.reset();
 }
 
 void TBaseVirtualTree::RepaintIfNoUpdate() {
@@ -463,7 +463,7 @@ void TBaseVirtualTree::SetIncrementalSearch(TVTIncrementalSearch value) {
     if (value == isNone) {
         KillTimer(SearchTimer);
         lastSearchNode_ = nullptr;
-        states_.Exclude(tsIncrementalSearching);
+        states_.Exclude(tsSearching);
     }
 }
 

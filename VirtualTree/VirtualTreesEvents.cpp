@@ -387,7 +387,7 @@ bool TBaseVirtualTree::DoCancelEdit() {
         if (OnEditCancelled) OnEditCancelled(this, editColumn_);
         if (!destroying_) {
             if (CanFocus()) SetFocus();
-            PostMessage(WM_EDITRELEASE);
+            PostMessage(WM_RELEASEEDITLINK);
         }
     }
     return cancelled;
@@ -399,7 +399,7 @@ bool TBaseVirtualTree::DoEndEdit() {
         states_.Exclude(tsEditing);
         ended = true;
         if (CanFocus()) SetFocus();
-        PostMessage(WM_EDITRELEASE);
+        PostMessage(WM_RELEASEEDITLINK);
         if (OnEdited) OnEdited(this, focusedNode_, editColumn_);
     }
     states_.Exclude(tsEditPending);

@@ -263,7 +263,7 @@ bool TBaseVirtualTree::DoSetOffsetXY(TPoint value, TScrollUpdateOptions options,
                 UpdateVerticalScrollBar(redraw);
                 // Without columns the width depends on the rows in view.
                 if (!Header().UseColumns() && !states_.Contains(tsDrawSelecting) &&
-                    !states_.Contains(tsDrawSelPending))
+                    !states_.Contains(tsDrawSelectionPending))
                     UpdateHorizontalScrollBar(redraw);
             }
         }
