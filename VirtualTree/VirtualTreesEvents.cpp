@@ -57,9 +57,10 @@ int TBaseVirtualTree::GetNodeDataSize() {
 
 void TBaseVirtualTree::RecordChange(PVirtualNode node, TChangeReason reason, bool structural) {
     if (structural) {
-        if (states_.Contains(tsStructureChangePending))
-            KillTimer(StructureChangeTimer);
-        else
+        // Only a change delay starts the timers; a pending one restarts from now.
+        if (states_.Contains(tsStructureChangePending)) {
+            if (changeDelay_ > 0) KillTimer(StructureChangeTimer);
+        } else
             states_.Include(tsStructureChangePending);
         lastStructureChangeNode_ = node;
         if (lastStructureChangeReason_ == crIgnore)
@@ -67,9 +68,9 @@ void TBaseVirtualTree::RecordChange(PVirtualNode node, TChangeReason reason, boo
         else if (reason != crIgnore)
             lastStructureChangeReason_ = crAccumulated;
     } else {
-        if (states_.Contains(tsChangePending))
-            KillTimer(ChangeTimer);
-        else
+        if (states_.Contains(tsChangePending)) {
+            if (changeDelay_ > 0) KillTimer(ChangeTimer);
+        } else
             states_.Include(tsChangePending);
         lastChangedNode_ = node;
     }

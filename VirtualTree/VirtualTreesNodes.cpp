@@ -80,7 +80,7 @@ int TBaseVirtualTree::CompareNodePositions(PVirtualNode node1, PVirtualNode node
 // --- Creating nodes ------------------------------------------------------------------------------
 
 PVirtualNode TBaseVirtualTree::AddChild(PVirtualNode parent, void* userData) {
-    CancelEditNode();
+    if (states_.Contains(tsEditing) || states_.Contains(tsEditPending)) CancelEditNode();
     if (!parent) parent = Root();
     if (!HasState(parent, vsInitialized)) InitNode(parent);
     // A refused initial pointer must leave the tree as it was: check before anything is made.
@@ -128,7 +128,6 @@ void TBaseVirtualTree::SetChildCount(PVirtualNode node, uint32_t newCount) {
     } else {
         store_.AppendChildren(node, newCount - node->ChildCount,
                               uint16_t(geometry_.DefaultNodeHeight()));
-        InvalidateCache();
     }
     if (updateCount_ == 0) {
         ValidateCache();

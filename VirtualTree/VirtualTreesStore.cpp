@@ -8,6 +8,8 @@
 #include <new>
 #include <vector>
 
+#include <sys/mman.h>
+
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/asan_interface.h>
 #define VT_POISON(p, n) ASAN_POISON_MEMORY_REGION(p, n)
@@ -37,6 +39,7 @@ struct Slab {
     void* freeList;
     size_t live;
     bool partial;  // listed in the pool's slabs with room
+    size_t bytes;  // the whole mapping, header included
 };
 
 struct Pool {
@@ -47,10 +50,11 @@ struct Pool {
 };
 
 constexpr size_t kMinSlabBytes = 16 * 1024;
-constexpr size_t kMaxSlabBytes = 1024 * 1024;
+constexpr size_t kMaxSlabBytes = 2 * 1024 * 1024;  // one huge page
 
 struct Pools {
     std::vector<Pool*> bySize;
+    size_t mapped = 0;
     std::vector<Slab*> byAddress;  // sorted by address, for finding a block's slab
 
     Pool& For(size_t size) {
@@ -71,18 +75,41 @@ Pools& ThePools() {
     return *pools;
 }
 
+// Maps `bytes` of zero-filled memory; the largest slabs are aligned for huge pages.
+char* MapSlab(size_t bytes) {
+    if (bytes < kMaxSlabBytes) {
+        // Filled in at once: one call costs less than a fault per page.
+        void* mapping = mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
+                             MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+        if (mapping == MAP_FAILED) throw std::bad_alloc();
+        return static_cast<char*>(mapping);
+    }
+    void* mapping =
+        mmap(nullptr, bytes * 2, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapping == MAP_FAILED) throw std::bad_alloc();
+    auto start = reinterpret_cast<uintptr_t>(mapping);
+    uintptr_t aligned = (start + bytes - 1) / bytes * bytes;
+    if (aligned > start) munmap(mapping, aligned - start);
+    if (aligned + bytes < start + bytes * 2)
+        munmap(reinterpret_cast<void*>(aligned + bytes), start + bytes * 2 - aligned - bytes);
+    madvise(reinterpret_cast<void*>(aligned), bytes, MADV_HUGEPAGE);  // a hint only
+    return reinterpret_cast<char*>(aligned);
+}
+
 Slab* NewSlab(Pool& pool) {
     // Slabs grow with the pool, so a small tree takes little and a large one few slabs.
-    size_t bytes = std::min(kMaxSlabBytes, kMinSlabBytes << std::min<size_t>(pool.slabs, 6));
-    size_t header = TVirtualNodeStore::AlignUp(sizeof(Slab));
-    size_t count = std::max<size_t>(8, (bytes - header) / pool.size);
-    bytes = header + count * pool.size;
-    char* memory = static_cast<char*>(std::malloc(bytes));
-    if (!memory) throw std::bad_alloc();
-    auto* slab = new (memory)
-        Slab{&pool, memory + header, memory + header, memory + bytes, nullptr, 0, false};
+    const size_t bytes = std::min(kMaxSlabBytes, kMinSlabBytes << std::min<size_t>(pool.slabs, 7));
+    const size_t header = TVirtualNodeStore::AlignUp(sizeof(Slab));
+    const size_t count = (bytes - header) / pool.size;
+    if (count == 0) throw std::bad_alloc();
+    char* memory = MapSlab(bytes);
+    auto* slab = new (memory) Slab{&pool,           memory + header,
+                                   memory + header, memory + header + count * pool.size,
+                                   nullptr,         0,
+                                   false,           bytes};
     VT_POISON(slab->begin, bytes - header);
     Pools& pools = ThePools();
+    pools.mapped += bytes;
     pools.byAddress.insert(std::upper_bound(pools.byAddress.begin(), pools.byAddress.end(), slab),
                            slab);
     ++pool.slabs;
@@ -97,14 +124,24 @@ void FreeSlab(Slab* slab) {
         pool.withRoom.erase(std::find(pool.withRoom.begin(), pool.withRoom.end(), slab));
     if (pool.current == slab) pool.current = nullptr;
     --pool.slabs;
-    VT_UNPOISON(slab, size_t(slab->end - reinterpret_cast<char*>(slab)));
-    std::free(slab);
+    pools.mapped -= slab->bytes;
+    VT_UNPOISON(slab, slab->bytes);
+    munmap(slab, slab->bytes);
 }
 
 }  // namespace
 
+void* TNodePool::Find(size_t size) {
+    return &ThePools().For(size);
+}
+
 void* TNodePool::Allocate(size_t size) {
-    Pool& pool = ThePools().For(size);
+    return Allocate(Find(size));
+}
+
+void* TNodePool::Allocate(void* handle) {
+    Pool& pool = *static_cast<Pool*>(handle);
+    const size_t size = pool.size;
     Slab* slab = pool.current;
     if (!slab || (!slab->freeList && slab->bump == slab->end)) {
         if (!pool.withRoom.empty()) {
@@ -117,18 +154,23 @@ void* TNodePool::Allocate(size_t size) {
         pool.current = slab;
     }
     void* block;
+    ++slab->live;
     if (slab->freeList) {
         block = slab->freeList;
         VT_UNPOISON(block, size);
         slab->freeList = *static_cast<void**>(block);
+        std::memset(block, 0, size);
     } else {
+        // Never used since the slab was mapped: still zero.
         block = slab->bump;
         slab->bump += size;
         VT_UNPOISON(block, size);
     }
-    ++slab->live;
-    std::memset(block, 0, size);
     return block;
+}
+
+size_t TNodePool::MappedBytes() {
+    return ThePools().mapped;
 }
 
 void TNodePool::Free(void* block) {
@@ -208,7 +250,12 @@ size_t TVirtualNodeStore::NodeSize() const {
 }
 
 PVirtualNode TVirtualNodeStore::MakeNewNode(uint16_t height) {
-    auto* node = new (TNodePool::Allocate(NodeSize())) TVirtualNode{};
+    const size_t size = NodeSize();
+    if (size != poolSize_) {
+        pool_ = TNodePool::Find(size);
+        poolSize_ = size;
+    }
+    auto* node = new (TNodePool::Allocate(pool_)) TVirtualNode{};
     node->TotalCount = 1;
     node->NodeHeight = height;
     node->TotalHeight = height;

@@ -10,7 +10,7 @@
 
 class TBaseVirtualTree;
 
-// Fixed-size node blocks carved from large slabs. Every node size has one pool for the whole
+// Fixed-size node blocks carved from large mapped slabs. Every node size has one pool for the whole
 // process, so a node may move from one tree to another and still be freed; a slab goes back to
 // the system when its last node is freed. Used from the interface thread only (the position
 // cache's worker reads nodes but never makes or frees them).
@@ -18,8 +18,13 @@ class TNodePool {
 public:
     // A zero-filled block of `size` bytes (a multiple of the node alignment).
     static void* Allocate(size_t size);
+    // The pool of one block size, and a block from it: the same as Allocate(size), faster.
+    static void* Find(size_t size);
+    static void* Allocate(void* pool);
     // Gives back a block that Allocate made.
     static void Free(void* block);
+    // The memory the pools hold from the system now (slabs mapped outside the heap).
+    static size_t MappedBytes();
 };
 
 class TVirtualNodeStore {
@@ -109,4 +114,6 @@ private:
     int nodeDataSize_ = -1;
     uint32_t internalDataSize_ = 0;
     uint32_t visibleCount_ = 0;
+    void* pool_ = nullptr;  // the pool of poolSize_ blocks
+    size_t poolSize_ = 0;
 };
