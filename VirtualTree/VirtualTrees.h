@@ -441,11 +441,37 @@ public:
     void ResetRangeAnchor();
     PVirtualNode RangeAnchor() const { return rangeAnchor_; }
     std::vector<PVirtualNode> GetSortedSelection(bool trueSelection) const;
+    // Selects every shown node from start (nil: the first top-level node) to end in one step;
+    // unless addOnly the rest is deselected first. The range anchor stays.
+    void SelectNodes(PVirtualNode startNode, PVirtualNode endNode, bool addOnly);
+    // Flips the selection of the shown nodes between the two (the ends only beyond the anchor).
+    void ToggleSelection(PVirtualNode startNode, PVirtualNode endNode);
+    // Every unselected node (every shown one when visibleOnly); only with toMultiSelect.
+    void SelectAll(bool visibleOnly);
+    // Deletes the selected nodes (a selected node's selected descendants go with it).
+    void DeleteSelectedNodes();
     PVirtualNode FocusedNode() const { return focusedNode_; }
     void SetFocusedNode(PVirtualNode node);
     TColumnIndex FocusedColumn() const { return focusedColumn_; }
     void SetFocusedColumn(TColumnIndex value);
     PVirtualNode HotNode() const { return hotNode_; }
+    // The check node under the mouse (shown hot), kept by the mouse handling.
+    PVirtualNode CheckNode() const { return checkNode_; }
+    void SetCheckNode(PVirtualNode node) { checkNode_ = node; }
+
+    // ===== Check boxes =====
+    TCheckState CheckState(PVirtualNode node) const {
+        return node ? TCheckState(node->CheckState) : csUncheckedNormal;
+    }
+    void SetCheckState(PVirtualNode node, TCheckState value);
+    TCheckType CheckType(PVirtualNode node) const {
+        return node ? TCheckType(node->CheckType) : ctNone;
+    }
+    void SetCheckType(PVirtualNode node, TCheckType value);
+    // The state a click or the space bar gives a box of this kind in this state.
+    static TCheckState DetermineNextCheckState(TCheckType checkType, TCheckState checkState);
+    // The index into the check image list for the node's box, -1 for none.
+    virtual int GetCheckImage(PVirtualNode node);
     PVirtualNode DropTargetNode() const { return dropTargetNode_; }
 
     // ===== Geometry, expansion, scrolling =====
@@ -664,6 +690,17 @@ protected:
     // Frees a detached node without events.
     void FreeNodeMemory(PVirtualNode node);
 
+    // Selection by mouse and keyboard: a click (Ctrl, Shift, both or none) on newNode, and the
+    // rubber band between its last and its new rectangle (content coordinates).
+    void HandleClickSelection(PVirtualNode lastFocused, PVirtualNode newNode, TShiftState shift);
+    void HandleDrawSelection(const TRect& oldRect, const TRect& newRect, bool toggle);
+    // Check boxes: the click (fires OnChecked when the state changed), the change with its
+    // propagation, and the parent's state from its children.
+    virtual void DoCheckClick(PVirtualNode node, TCheckState newState);
+    bool ChangeCheckState(PVirtualNode node, TCheckState newState);
+    bool CheckParentCheckState(PVirtualNode node, TCheckState newState);
+    // The effect of a drop: source is the dragging tree (nullptr for another program).
+    virtual int DetermineDropEffect(TBaseVirtualTree* source, TShiftState shift, int allowedEffects);
     virtual std::unique_ptr<TCustomVirtualTreeOptions> CreateOptions();
     virtual std::unique_ptr<TVTHeader> CreateHeader();
     // Whether a clipboard format may be offered by this tree's class.

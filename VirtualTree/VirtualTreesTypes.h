@@ -133,6 +133,9 @@ enum TCheckState : uint8_t {
     csMixedPressed,
 };
 
+// Drop effects, combinable as a set of allowed effects.
+enum : int { DROPEFFECT_NONE = 0, DROPEFFECT_COPY = 1, DROPEFFECT_MOVE = 2, DROPEFFECT_LINK = 4 };
+
 enum TVTImageKind { ikNormal, ikSelected, ikState, ikOverlay };
 enum TSortDirection { sdAscending, sdDescending };
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };

@@ -34,6 +34,9 @@ public:
     using TBaseVirtualTree::DoNodeMoving;
     using TBaseVirtualTree::DoRenderOLEData;
     using TBaseVirtualTree::GetNodeDataSize;
+    using TBaseVirtualTree::DetermineDropEffect;
+    using TBaseVirtualTree::HandleClickSelection;
+    using TBaseVirtualTree::HandleDrawSelection;
     using TBaseVirtualTree::InternalConnectNode;
     using TBaseVirtualTree::InternalDisconnectNode;
 
