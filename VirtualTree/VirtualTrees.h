@@ -6,6 +6,7 @@
 // those members are gone.
 #pragma once
 
+#include "VirtualTreesGeometry.h"
 #include "VirtualTreesHeader.h"
 #include "VirtualTreesTypes.h"
 
@@ -241,16 +242,16 @@ public:
     ~TBaseVirtualTree() override;
 
     // ===== Node store =====
-    PVirtualNode RootNode() const { return root_; }
+    PVirtualNode RootNode() const { return store_.Root(); }
     static TBaseVirtualTree* TreeFromNode(PVirtualNode node);
     PVirtualNode AddChild(PVirtualNode parent, void* userData = nullptr);
-    uint32_t ChildCount(PVirtualNode node) const { return (node ? node : root_)->ChildCount; }
+    uint32_t ChildCount(PVirtualNode node) const { return (node ? node : Root())->ChildCount; }
     void SetChildCount(PVirtualNode node, uint32_t newCount);
-    uint32_t RootNodeCount() const { return root_->ChildCount; }
+    uint32_t RootNodeCount() const { return Root()->ChildCount; }
     void SetRootNodeCount(uint32_t value);
-    int NodeDataSize() const { return nodeDataSize_; }
+    int NodeDataSize() const { return store_.NodeDataSize(); }
     void SetNodeDataSize(int value);
-    uint32_t InternalDataSize() const { return internalDataSize_; }
+    uint32_t InternalDataSize() const { return store_.InternalDataSize(); }
     // Reserves size bytes in every node for a descendant class; returns the area's offset from
     // the node's start. Only before the first node exists.
     uint32_t AllocateInternalDataArea(uint32_t size);
@@ -271,12 +272,12 @@ public:
         static_assert(std::is_trivially_copyable_v<T>,
                       "node data is raw memory: keep only trivially copyable types in it");
         void* data = GetNodeData(node);
-        if (data && int(sizeof(T)) > nodeDataSize_)
+        if (data && int(sizeof(T)) > store_.NodeDataSize())
             RaiseAssertion("Node data type is larger than NodeDataSize.", __FILE__, __LINE__);
         return static_cast<T*>(data);
     }
-    uint32_t VisibleCount() const { return visibleCount_; }
-    uint32_t TotalCount() const { return root_->TotalCount - 1; }
+    uint32_t VisibleCount() const { return store_.VisibleCount(); }
+    uint32_t TotalCount() const { return Root()->TotalCount - 1; }
 
     // Relations.
     bool FullyVisible(PVirtualNode node) const;
@@ -326,15 +327,6 @@ public:
     PVirtualNode GetPreviousVisibleSibling(PVirtualNode node);
     PVirtualNode GetPreviousVisibleSiblingNoInit(PVirtualNode node) const;
 
-    // Moving nodes between places (and trees): used by move, copy and the stream reader.
-    void InternalConnectNode(PVirtualNode node, PVirtualNode destination, TBaseVirtualTree* target,
-                             TVTNodeAttachMode mode);
-    void InternalDisconnectNode(PVirtualNode node, bool keepFocus, bool reindex = true);
-    // A detached node of this tree's sizes, not yet linked anywhere.
-    PVirtualNode MakeNewNode();
-    // Frees a detached node without events.
-    void FreeNodeMemory(PVirtualNode node);
-
     // ===== Tree object =====
     void BeginUpdate();
     void EndUpdate();
@@ -383,7 +375,7 @@ public:
     TCustomImageList* CheckImages() const { return checkImages_; }
     TCustomImageList* CustomCheckImages() const { return customCheckImagesLink_.Sender(); }
     void SetCustomCheckImages(TCustomImageList* value);
-    uint32_t DefaultNodeHeight() const { return defaultNodeHeight_; }
+    uint32_t DefaultNodeHeight() const { return geometry_.DefaultNodeHeight(); }
     void SetDefaultNodeHeight(uint32_t value);
     TVTNodeAttachMode DefaultPasteMode() const { return defaultPasteMode_; }
     void SetDefaultPasteMode(TVTNodeAttachMode value) { defaultPasteMode_ = value; }
@@ -449,22 +441,48 @@ public:
     void ResetRangeAnchor();
     PVirtualNode RangeAnchor() const { return rangeAnchor_; }
     std::vector<PVirtualNode> GetSortedSelection(bool trueSelection) const;
+    // Selects every shown node from start (nil: the first top-level node) to end in one step;
+    // unless addOnly the rest is deselected first. The range anchor stays.
+    void SelectNodes(PVirtualNode startNode, PVirtualNode endNode, bool addOnly);
+    // Flips the selection of the shown nodes between the two (the ends only beyond the anchor).
+    void ToggleSelection(PVirtualNode startNode, PVirtualNode endNode);
+    // Every unselected node (every shown one when visibleOnly); only with toMultiSelect.
+    void SelectAll(bool visibleOnly);
+    // Deletes the selected nodes (a selected node's selected descendants go with it).
+    void DeleteSelectedNodes();
     PVirtualNode FocusedNode() const { return focusedNode_; }
     void SetFocusedNode(PVirtualNode node);
     TColumnIndex FocusedColumn() const { return focusedColumn_; }
     void SetFocusedColumn(TColumnIndex value);
     PVirtualNode HotNode() const { return hotNode_; }
+    // The check node under the mouse (shown hot), kept by the mouse handling.
+    PVirtualNode CheckNode() const { return checkNode_; }
+    void SetCheckNode(PVirtualNode node) { checkNode_ = node; }
+
+    // ===== Check boxes =====
+    TCheckState CheckState(PVirtualNode node) const {
+        return node ? TCheckState(node->CheckState) : csUncheckedNormal;
+    }
+    void SetCheckState(PVirtualNode node, TCheckState value);
+    TCheckType CheckType(PVirtualNode node) const {
+        return node ? TCheckType(node->CheckType) : ctNone;
+    }
+    void SetCheckType(PVirtualNode node, TCheckType value);
+    // The state a click or the space bar gives a box of this kind in this state.
+    static TCheckState DetermineNextCheckState(TCheckType checkType, TCheckState checkState);
+    // The index into the check image list for the node's box, -1 for none.
+    virtual int GetCheckImage(PVirtualNode node);
     PVirtualNode DropTargetNode() const { return dropTargetNode_; }
 
     // ===== Geometry, expansion, scrolling =====
-    int OffsetX() const { return offsetX_; }
-    int OffsetY() const { return offsetY_; }
+    int OffsetX() const { return geometry_.OffsetX(); }
+    int OffsetY() const { return geometry_.OffsetY(); }
     void SetOffsetX(int value);
     void SetOffsetY(int value);
-    TPoint OffsetXY() const { return {offsetX_, offsetY_}; }
+    TPoint OffsetXY() const { return {geometry_.OffsetX(), geometry_.OffsetY()}; }
     void SetOffsetXY(TPoint value);
-    int RangeX() const { return rangeX_; }
-    int RangeY() const { return int(root_->TotalHeight) - int(root_->NodeHeight); }
+    int RangeX() const { return geometry_.RangeX(); }
+    int RangeY() const { return geometry_.RangeY(); }
     PVirtualNode GetNodeAt(int x, int y);
     PVirtualNode GetNodeAt(int x, int y, bool relative, int& nodeTop);
     TRect GetDisplayRect(PVirtualNode node, TColumnIndex column, bool textOnly,
@@ -492,10 +510,7 @@ public:
     // Waits until no cache validation of this tree is queued or running; false when the time
     // ran out first. For tools and tests that need the finished cache.
     bool WaitForCacheValidation(int timeoutMs = 10000);
-    struct TCacheEntry {
-        PVirtualNode Node;
-        uint32_t AbsoluteTop;
-    };
+    using TCacheEntry = TVirtualTreeGeometry::TCacheEntry;
     // The entries of a usable cache (empty otherwise).
     std::vector<TCacheEntry> PositionCache() const;
     // Whether the shared worker thread runs (while any tree exists).
@@ -568,6 +583,26 @@ public:
     TVTSaveNodeEvent OnLoadNode;
     TVTSaveNodeEvent OnSaveNode;
 
+    bool CanShowDragImage() const { return dragImageKind_ != diNoImage; }
+
+    // Change notifications: recorded, then fired at once, after ChangeDelay, or at the last
+    // EndUpdate.
+    void Change(PVirtualNode node);
+    void StructureChange(PVirtualNode node, TChangeReason reason);
+
+    // Timer ids of the tree's window.
+    enum : int {
+        ExpandTimer = 1, EditTimer = 2, HeaderTimer = 3, ScrollTimer = 4, ChangeTimer = 5,
+        StructureChangeTimer = 6, SearchTimer = 7,
+    };
+    // The message an ended or cancelled edit posts to release its editor.
+    static constexpr unsigned WM_RELEASEEDITLINK = 0x8000 + 31;
+
+    // The host's handlers, public so owners can drive the tree as the window system does.
+    void ScrollMessage(TScrollBarKind kind, TScrollCode code, int pos) override;
+    void TimerEvent(int id) override;
+
+protected:
     // ===== Dispatchers: each fires its event; descendants override them =====
     virtual void DoInitNode(PVirtualNode parent, PVirtualNode node,
                             TVirtualNodeInitStates& initStates);
@@ -645,26 +680,27 @@ public:
     virtual std::string DoGetNodeHint(PVirtualNode node, TColumnIndex column);
     virtual std::string DoGetNodeTooltip(PVirtualNode node, TColumnIndex column);
     virtual int DoRenderOLEData();
-    bool CanShowDragImage() const { return dragImageKind_ != diNoImage; }
 
-    // Change notifications: recorded, then fired at once, after ChangeDelay, or at the last
-    // EndUpdate.
-    void Change(PVirtualNode node);
-    void StructureChange(PVirtualNode node, TChangeReason reason);
+    // Moving nodes between places (and trees): used by move, copy and the stream reader.
+    void InternalConnectNode(PVirtualNode node, PVirtualNode destination, TBaseVirtualTree* target,
+                             TVTNodeAttachMode mode);
+    void InternalDisconnectNode(PVirtualNode node, bool keepFocus, bool reindex = true);
+    // A detached node of this tree's sizes, not yet linked anywhere.
+    PVirtualNode MakeNewNode();
+    // Frees a detached node without events.
+    void FreeNodeMemory(PVirtualNode node);
 
-    // Timer ids of the tree's window.
-    enum : int {
-        ExpandTimer = 1, EditTimer = 2, HeaderTimer = 3, ScrollTimer = 4, ChangeTimer = 5,
-        StructureChangeTimer = 6, SearchTimer = 7,
-    };
-    // The message an ended or cancelled edit posts to release its editor.
-    static constexpr unsigned WM_EDITRELEASE = 0x8000 + 31;
-
-    // The host's handlers, public so owners can drive the tree as the window system does.
-    void ScrollMessage(TScrollBarKind kind, TScrollCode code, int pos) override;
-    void TimerEvent(int id) override;
-
-protected:
+    // Selection by mouse and keyboard: a click (Ctrl, Shift, both or none) on newNode, and the
+    // rubber band between its last and its new rectangle (content coordinates).
+    void HandleClickSelection(PVirtualNode lastFocused, PVirtualNode newNode, TShiftState shift);
+    void HandleDrawSelection(const TRect& oldRect, const TRect& newRect, bool toggle);
+    // Check boxes: the click (fires OnChecked when the state changed), the change with its
+    // propagation, and the parent's state from its children.
+    virtual void DoCheckClick(PVirtualNode node, TCheckState newState);
+    bool ChangeCheckState(PVirtualNode node, TCheckState newState);
+    bool CheckParentCheckState(PVirtualNode node, TCheckState newState);
+    // The effect of a drop: source is the dragging tree (nullptr for another program).
+    virtual int DetermineDropEffect(TBaseVirtualTree* source, TShiftState shift, int allowedEffects);
     virtual std::unique_ptr<TCustomVirtualTreeOptions> CreateOptions();
     virtual std::unique_ptr<TVTHeader> CreateHeader();
     // Whether a clipboard format may be offered by this tree's class.
@@ -696,41 +732,30 @@ private:
     friend class TVirtualTreeWorker;
     friend class TVirtualTreeWorkerState;
 
-    static constexpr uint32_t kCacheThreshold = 2000;
-
-    void AllocateRoot();
-    void FreeRoot();
+    PVirtualNode Root() const { return store_.Root(); }
     // The first step of every change of structure, expansion, visibility or heights: the
     // worker leaves the tree and the position cache is out of date.
     void BeginMutation();
-    void AdjustTotalCount(PVirtualNode node, int64_t value, bool relative);
-    void AdjustTotalHeight(PVirtualNode node, int64_t value, bool relative);
     int ResolveNodeDataSize();
     // Clears or redirects everything the tree remembers about a node that goes away.
     void ForgetNode(PVirtualNode node);
     void RecordChange(PVirtualNode node, TChangeReason reason, bool structural);
     void ExpandAncestors(PVirtualNode node);
-    PVirtualNode InternalGetNodeAt(int y, int& nodeTop) const;
-    int NodeTop(PVirtualNode node) const;
     int ImagesWidth(PVirtualNode node, TColumnIndex column);
     int ApplyScrollBar(TScrollBarKind kind, int range, int client, int offset, bool doRepaint);
     void ChangedOptions(const TVTPaintOptions* paintBefore, const TVTMiscOptions* miscBefore);
     void SelectionOptionsChanged(TVTSelectionOptions before, TVTSelectionOptions after);
     // The worker's side.
     void DoValidateCache();
-    PVirtualNode CacheSearch(uint32_t y, uint32_t& top) const;
 
-    PVirtualNode root_ = nullptr;
-    int nodeDataSize_ = -1;
-    uint32_t internalDataSize_ = 0;
-    uint32_t defaultNodeHeight_ = 18;
+    // The parts the control is made of: the nodes and their structure, and the geometry.
+    TVirtualNodeStore store_{this, 18};
+    TVirtualTreeGeometry geometry_{store_};
     uint32_t indent_ = 18;
     int margin_ = 4;
     int textMargin_ = 4;
-    uint32_t visibleCount_ = 0;
     int updateCount_ = 0;
     TVirtualTreeStates states_;
-    std::atomic<uint32_t> cacheStates_{0};
     bool destroying_ = false;
     bool loading_ = false;
 
@@ -749,13 +774,6 @@ private:
     std::vector<uintptr_t> selection_;  // sorted by address; the low bit marks a removal
     uint32_t selectionCount_ = 0;
 
-    int offsetX_ = 0;
-    int offsetY_ = 0;
-    int rangeX_ = 0;
-
-    // Written by the worker while it owns the tree, read only while tsUseCache is set.
-    std::vector<TCacheEntry> positionCache_;
-    uint32_t visibleCacheEntries_ = 0;
 
     std::unique_ptr<TCustomVirtualTreeOptions> options_;
     std::unique_ptr<TVTHeader> header_;

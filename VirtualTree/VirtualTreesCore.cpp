@@ -180,7 +180,6 @@ TBaseVirtualTree::TBaseVirtualTree(TComponent* owner) : TCustomControl(owner) {
         checkImageKind_ = ckLightCheck;
         RepaintIfNoUpdate();
     };
-    AllocateRoot();
     TVirtualTreeWorker::AddReference();
 }
 
@@ -203,7 +202,6 @@ TBaseVirtualTree::~TBaseVirtualTree() {
     for (int id = ExpandTimer; id <= SearchTimer; ++id) KillTimer(id);
     header_.reset();
     options_.reset();
-    FreeRoot();
 }
 
 std::unique_ptr<TCustomVirtualTreeOptions> TBaseVirtualTree::CreateOptions() {
@@ -236,13 +234,13 @@ void TBaseVirtualTree::CreateWnd() {
 
 void TBaseVirtualTree::Loaded() {
     loading_ = false;
-    if (states_.Contains(tsNeedRootCountUpdate) && root_->ChildCount != 0) {
+    if (states_.Contains(tsNeedRootCountUpdate) && Root()->ChildCount != 0) {
         SetTreeState(tsNeedRootCountUpdate, false);
-        uint32_t count = root_->ChildCount;
-        root_->ChildCount = 0;
+        uint32_t count = Root()->ChildCount;
+        Root()->ChildCount = 0;
         BeginUpdate();
         try {
-            SetChildCount(root_, count);
+            SetChildCount(Root(), count);
         } catch (...) {
             EndUpdate();
             throw;
@@ -267,7 +265,7 @@ bool TBaseVirtualTree::WantKey(uint16_t key, TShiftState) {
 
 void TBaseVirtualTree::PostedMessage(unsigned msg, intptr_t, intptr_t) {
     // An ended edit releases its editor once the editing code has unwound.
-    if (msg == WM_EDITRELEASE && !states_.Contains(tsEditing)) editLink_.reset();
+    if (msg == WM_RELEASEEDITLINK && !states_.Contains(tsEditing)) editLink_.reset();
 }
 
 void TBaseVirtualTree::RepaintIfNoUpdate() {
@@ -290,23 +288,23 @@ uint32_t CacheBit(TVirtualTreeState state) {
 
 TVirtualTreeStates TBaseVirtualTree::TreeStates() const {
     TVirtualTreeStates result = states_;
-    uint32_t cache = cacheStates_.load(std::memory_order_acquire);
+    uint32_t cache = geometry_.CacheStates();
     for (TVirtualTreeState s : {tsValidationNeeded, tsValidating, tsStopValidation, tsUseCache})
         if (cache & CacheBit(s)) result.Include(s);
     return result;
 }
 
 bool TBaseVirtualTree::HasTreeState(TVirtualTreeState state) const {
-    if (uint32_t bit = CacheBit(state)) return cacheStates_.load(std::memory_order_acquire) & bit;
+    if (uint32_t bit = CacheBit(state)) return geometry_.CacheStates() & bit;
     return states_.Contains(state);
 }
 
 void TBaseVirtualTree::SetTreeState(TVirtualTreeState state, bool on) {
     if (uint32_t bit = CacheBit(state)) {
         if (on)
-            cacheStates_.fetch_or(bit, std::memory_order_acq_rel);
+            geometry_.CacheStates().fetch_or(bit, std::memory_order_acq_rel);
         else
-            cacheStates_.fetch_and(~bit, std::memory_order_acq_rel);
+            geometry_.CacheStates().fetch_and(~bit, std::memory_order_acq_rel);
         return;
     }
     if (on)
@@ -378,12 +376,11 @@ void TBaseVirtualTree::Clear() {
         focusedNode_ = nullptr;
         hotNode_ = nullptr;
         dropTargetNode_ = nullptr;
-        DeleteChildren(root_, false);
-        root_->FirstChild = nullptr;
-        root_->LastChild = nullptr;
-        visibleCount_ = 0;
-        offsetX_ = 0;
-        offsetY_ = 0;
+        DeleteChildren(Root(), false);
+        Root()->FirstChild = nullptr;
+        Root()->LastChild = nullptr;
+        store_.ResetVisibleCount();
+        geometry_.SetOffsets(0, 0);
     } catch (...) {
         EndUpdate();
         throw;
@@ -466,7 +463,7 @@ void TBaseVirtualTree::SetIncrementalSearch(TVTIncrementalSearch value) {
     if (value == isNone) {
         KillTimer(SearchTimer);
         lastSearchNode_ = nullptr;
-        states_.Exclude(tsIncrementalSearching);
+        states_.Exclude(tsSearching);
     }
 }
 
@@ -572,7 +569,7 @@ void TBaseVirtualTree::Assign(TBaseVirtualTree& source) {
     SetColor(source.Color());
     colors_->Assign(*source.colors_);
     SetCtl3D(source.Ctl3D());
-    SetDefaultNodeHeight(source.defaultNodeHeight_);
+    SetDefaultNodeHeight(source.geometry_.DefaultNodeHeight());
     SetDefaultPasteMode(source.defaultPasteMode_);
     SetDragImageKind(source.dragImageKind_);
     SetEnabled(source.Enabled());
@@ -584,7 +581,7 @@ void TBaseVirtualTree::Assign(TBaseVirtualTree& source) {
     SetIndent(source.indent_);
     SetMargin(source.margin_);
     SetNodeAlignment(source.nodeAlignment_);
-    SetNodeDataSize(source.nodeDataSize_);
+    SetNodeDataSize(source.store_.NodeDataSize());
     TreeOptions().Assign(source.TreeOptions());
     SetPopupMenu(source.popupMenu_);
     SetRootNodeCount(source.RootNodeCount());

@@ -26,7 +26,7 @@ void TBaseVirtualTree::ForgetNode(PVirtualNode node) {
     // structure change (nil at top level).
     if (lastChangedNode_ == node) lastChangedNode_ = nullptr;
     if (lastStructureChangeNode_ == node)
-        lastStructureChangeNode_ = node->Parent == root_ ? nullptr : node->Parent;
+        lastStructureChangeNode_ = node->Parent == Root() ? nullptr : node->Parent;
 }
 
 void TBaseVirtualTree::DoFreeNode(PVirtualNode node) {
@@ -57,9 +57,10 @@ int TBaseVirtualTree::GetNodeDataSize() {
 
 void TBaseVirtualTree::RecordChange(PVirtualNode node, TChangeReason reason, bool structural) {
     if (structural) {
-        if (states_.Contains(tsStructureChangePending))
-            KillTimer(StructureChangeTimer);
-        else
+        // Only a change delay starts the timers; a pending one restarts from now.
+        if (states_.Contains(tsStructureChangePending)) {
+            if (changeDelay_ > 0) KillTimer(StructureChangeTimer);
+        } else
             states_.Include(tsStructureChangePending);
         lastStructureChangeNode_ = node;
         if (lastStructureChangeReason_ == crIgnore)
@@ -67,9 +68,9 @@ void TBaseVirtualTree::RecordChange(PVirtualNode node, TChangeReason reason, boo
         else if (reason != crIgnore)
             lastStructureChangeReason_ = crAccumulated;
     } else {
-        if (states_.Contains(tsChangePending))
-            KillTimer(ChangeTimer);
-        else
+        if (states_.Contains(tsChangePending)) {
+            if (changeDelay_ > 0) KillTimer(ChangeTimer);
+        } else
             states_.Include(tsChangePending);
         lastChangedNode_ = node;
     }
@@ -284,7 +285,7 @@ void TBaseVirtualTree::DoColumnResize(TColumnIndex column) {
         !Header().GetColumnBounds(column, left, right))
         Invalidate();
     else
-        InvalidateRect({left + offsetX_, 0, ClientWidth(), ClientHeight()});
+        InvalidateRect({left + geometry_.OffsetX(), 0, ClientWidth(), ClientHeight()});
     Header().Invalidate();
     if (Header().HasStates()) Update();
     if (OnColumnResize) OnColumnResize(&Header(), column);
@@ -314,7 +315,7 @@ TPopupMenu* TBaseVirtualTree::DoGetPopupMenu(PVirtualNode node, TColumnIndex col
         return menu;
     }
     // Each ancestor in turn may offer its menu; the hidden root is never asked.
-    for (PVirtualNode run = node; run && run != root_; run = run->Parent) {
+    for (PVirtualNode run = node; run && run != Root(); run = run->Parent) {
         OnGetPopupMenu(this, run, column, position, askParent, menu);
         if (menu || !askParent) break;
     }
@@ -387,7 +388,7 @@ bool TBaseVirtualTree::DoCancelEdit() {
         if (OnEditCancelled) OnEditCancelled(this, editColumn_);
         if (!destroying_) {
             if (CanFocus()) SetFocus();
-            PostMessage(WM_EDITRELEASE);
+            PostMessage(WM_RELEASEEDITLINK);
         }
     }
     return cancelled;
@@ -399,7 +400,7 @@ bool TBaseVirtualTree::DoEndEdit() {
         states_.Exclude(tsEditing);
         ended = true;
         if (CanFocus()) SetFocus();
-        PostMessage(WM_EDITRELEASE);
+        PostMessage(WM_RELEASEEDITLINK);
         if (OnEdited) OnEdited(this, focusedNode_, editColumn_);
     }
     states_.Exclude(tsEditPending);
@@ -445,11 +446,11 @@ void TBaseVirtualTree::DoNodeMoved(PVirtualNode node) {
 }
 
 void TBaseVirtualTree::DoLoadUserData(PVirtualNode node, TStream& stream) {
-    if (OnLoadNode) OnLoadNode(this, node == root_ ? nullptr : node, stream);
+    if (OnLoadNode) OnLoadNode(this, node == Root() ? nullptr : node, stream);
 }
 
 void TBaseVirtualTree::DoSaveUserData(PVirtualNode node, TStream& stream) {
-    if (OnSaveNode) OnSaveNode(this, node == root_ ? nullptr : node, stream);
+    if (OnSaveNode) OnSaveNode(this, node == Root() ? nullptr : node, stream);
 }
 
 int TBaseVirtualTree::DoGetNodeWidth(PVirtualNode, TColumnIndex) { return 0; }

@@ -15,75 +15,12 @@ PVirtualNode TBaseVirtualTree::GetNodeAt(int x, int y) {
 PVirtualNode TBaseVirtualTree::GetNodeAt(int, int y, bool relative, int& nodeTop) {
     if (relative) {
         if (y < 0) y = 0;
-        y -= offsetY_;
+        y -= geometry_.OffsetY();
     }
     int top = 0;
-    PVirtualNode result = InternalGetNodeAt(y, top);
-    if (result) nodeTop = relative ? top + offsetY_ : top;
+    PVirtualNode result = geometry_.NodeAt(y, top);
+    if (result) nodeTop = relative ? top + geometry_.OffsetY() : top;
     return result;
-}
-
-// The shown node whose row holds content coordinate y, skipping whole subtrees by their heights.
-PVirtualNode TBaseVirtualTree::InternalGetNodeAt(int y, int& nodeTop) const {
-    if (y < 0) return nullptr;
-    uint32_t target = uint32_t(y);
-    uint32_t top = 0;
-    PVirtualNode run = nullptr;
-    if (cacheStates_.load(std::memory_order_acquire) & kCacheUseCache)
-        run = CacheSearch(target, top);
-    if (!run) {
-        run = GetFirstVisibleNoInit();
-        top = 0;
-    }
-    while (run) {
-        if (HasState(run, vsVisible)) {
-            if (top + run->TotalHeight > target) {
-                if (top + run->NodeHeight > target || !run->FirstChild || !HasState(run, vsExpanded)) {
-                    nodeTop = int(top);
-                    return run;
-                }
-                top += run->NodeHeight;
-                run = run->FirstChild;
-                continue;
-            }
-            top += run->TotalHeight;
-        }
-        // On to the next sibling of this node or of the nearest ancestor that has one.
-        while (run != root_ && !run->NextSibling) run = run->Parent;
-        run = run == root_ ? nullptr : run->NextSibling;
-    }
-    return nullptr;
-}
-
-// The content top of a shown node: the heights of all shown rows before it.
-int TBaseVirtualTree::NodeTop(PVirtualNode node) const {
-    uint32_t top = 0;
-    if (cacheStates_.load(std::memory_order_acquire) & kCacheUseCache) {
-        // The last entry at or before the node in tree order, then forwards to it.
-        int lo = 0, hi = int(visibleCacheEntries_) - 1, found = -1;
-        while (lo <= hi) {
-            int mid = (lo + hi) / 2;
-            if (CompareNodePositions(positionCache_[size_t(mid)].Node, node) <= 0) {
-                found = mid;
-                lo = mid + 1;
-            } else {
-                hi = mid - 1;
-            }
-        }
-        if (found >= 0) {
-            PVirtualNode run = positionCache_[size_t(found)].Node;
-            top = positionCache_[size_t(found)].AbsoluteTop;
-            while (run && run != node) {
-                top += run->NodeHeight;
-                run = GetNextVisibleNoInit(run);
-            }
-            if (run) return int(top);
-            top = 0;
-        }
-    }
-    for (PVirtualNode run = GetPreviousVisibleNoInit(node); run; run = GetPreviousVisibleNoInit(run))
-        top += run->NodeHeight;
-    return int(top);
 }
 
 int TBaseVirtualTree::ImagesWidth(PVirtualNode node, TColumnIndex column) {
@@ -99,7 +36,7 @@ int TBaseVirtualTree::ImagesWidth(PVirtualNode node, TColumnIndex column) {
 TRect TBaseVirtualTree::GetDisplayRect(PVirtualNode node, TColumnIndex column, bool textOnly,
                                        bool unclipped) {
     VT_ASSERT(node, "Node must not be nil.");
-    VT_ASSERT(node != root_, "Node must not be the hidden root node.");
+    VT_ASSERT(node != Root(), "Node must not be the hidden root node.");
     if (!HasState(node, vsInitialized)) InitNode(node);
     TVTHeader& header = Header();
     const bool useColumns = header.UseColumns();
@@ -110,18 +47,18 @@ TRect TBaseVirtualTree::GetDisplayRect(PVirtualNode node, TColumnIndex column, b
     int indent = 0;
     for (PVirtualNode run = node;; run = run->Parent) {
         if (!HasState(run, vsVisible) || !HasState(run->Parent, vsExpanded)) return {};
-        if (run->Parent == root_) break;
+        if (run->Parent == Root()) break;
         if (isMain) indent += int(indent_);
     }
-    int top = NodeTop(node);
-    TRect r{0, top, std::max(ClientWidth(), rangeX_), top + node->NodeHeight};
+    int top = geometry_.NodeTop(node);
+    TRect r{0, top, std::max(ClientWidth(), geometry_.RangeX()), top + node->NodeHeight};
     int left = 0, right = 0;
     if (column > NoColumn && header.GetColumnBounds(column, left, right)) {
         r.Left = left;
         r.Right = right - 1;
-        r.Offset(0, offsetY_);
+        r.Offset(0, geometry_.OffsetY());
     } else {
-        r.Offset(offsetX_, offsetY_);
+        r.Offset(geometry_.OffsetX(), geometry_.OffsetY());
     }
     if (!textOnly) return r;
 
@@ -183,21 +120,19 @@ int TBaseVirtualTree::GetMaxRightExtend() {
 // --- Expansion ---------------------------------------------------------------------------------
 
 void TBaseVirtualTree::SetExpanded(PVirtualNode node, bool value) {
-    if (!node || node == root_) return;
+    if (!node || node == Root()) return;
     if (HasState(node, vsExpanded) != value) ToggleNode(node);
 }
 
 void TBaseVirtualTree::ToggleNode(PVirtualNode node) {
     VT_ASSERT(node, "Node must not be nil.");
-    if (node == root_ || HasState(node, vsDeleting)) return;
+    if (node == Root() || HasState(node, vsDeleting)) return;
     PVirtualNode lastTop = updateCount_ == 0 ? TopNode() : nullptr;
     bool changed = false;
     if (HasState(node, vsExpanded)) {
         if (DoCollapsing(node)) {
             BeginMutation();
-            AdjustTotalHeight(node, node->NodeHeight, false);
-            if (FullyVisible(node)) visibleCount_ -= CountVisibleChildren(node);
-            ExcludeStates(node, vsExpanded);
+            store_.SetExpandedState(node, false);
             changed = true;
             DoCollapsed(node);
         }
@@ -207,12 +142,7 @@ void TBaseVirtualTree::ToggleNode(PVirtualNode node) {
         if (!HasState(node, vsExpanded)) {
             if (HasState(node, vsHasChildren) && node->ChildCount == 0) InitChildren(node);
             BeginMutation();
-            int64_t heights = 0;
-            for (PVirtualNode child = node->FirstChild; child; child = child->NextSibling)
-                if (HasState(child, vsVisible)) heights += child->TotalHeight;
-            IncludeStates(node, vsExpanded);
-            AdjustTotalHeight(node, heights, true);
-            if (FullyVisible(node)) visibleCount_ += CountVisibleChildren(node);
+            store_.SetExpandedState(node, true);
             DoExpanded(node);
         }
         changed = true;
@@ -240,13 +170,13 @@ void TBaseVirtualTree::ToggleNode(PVirtualNode node) {
 }
 
 void TBaseVirtualTree::FullExpand(PVirtualNode node) {
-    if (root_->ChildCount == 0) return;
-    if (node == root_) node = nullptr;
+    if (Root()->ChildCount == 0) return;
+    if (node == Root()) node = nullptr;
     PVirtualNode stop = nullptr;
     PVirtualNode run = node;
     if (node) {
         // The walk ends at the node that follows the subtree.
-        for (PVirtualNode up = node; up && up != root_; up = up->Parent)
+        for (PVirtualNode up = node; up && up != Root(); up = up->Parent)
             if (up->NextSibling) {
                 stop = up->NextSibling;
                 break;
@@ -269,11 +199,11 @@ void TBaseVirtualTree::FullExpand(PVirtualNode node) {
 }
 
 void TBaseVirtualTree::FullCollapse(PVirtualNode node) {
-    if (root_->ChildCount == 0) return;
+    if (Root()->ChildCount == 0) return;
     SetTreeState(tsCollapsing);
     BeginUpdate();
     try {
-        PVirtualNode stop = node && node != root_ ? node : nullptr;
+        PVirtualNode stop = node && node != Root() ? node : nullptr;
         for (PVirtualNode run = GetLastNoInit(stop); run && run != stop; run = GetPreviousNoInit(run))
             if (HasState(run, vsExpanded) && HasState(run, vsHasChildren)) ToggleNode(run);
         if (stop && HasState(stop, vsExpanded) && HasState(stop, vsHasChildren)) ToggleNode(stop);
@@ -288,7 +218,7 @@ void TBaseVirtualTree::FullCollapse(PVirtualNode node) {
 
 void TBaseVirtualTree::ExpandAncestors(PVirtualNode node) {
     std::vector<PVirtualNode> collapsed;
-    for (PVirtualNode run = node->Parent; run && run != root_; run = run->Parent)
+    for (PVirtualNode run = node->Parent; run && run != Root(); run = run->Parent)
         if (!HasState(run, vsExpanded)) collapsed.push_back(run);
     for (auto it = collapsed.rbegin(); it != collapsed.rend(); ++it) ToggleNode(*it);
 }
@@ -296,11 +226,11 @@ void TBaseVirtualTree::ExpandAncestors(PVirtualNode node) {
 // --- Offsets and scroll bars ---------------------------------------------------------------
 
 void TBaseVirtualTree::SetOffsetX(int value) {
-    DoSetOffsetXY({value, offsetY_}, DefaultScrollUpdateFlags);
+    DoSetOffsetXY({value, geometry_.OffsetY()}, DefaultScrollUpdateFlags);
 }
 
 void TBaseVirtualTree::SetOffsetY(int value) {
-    DoSetOffsetXY({offsetX_, value}, DefaultScrollUpdateFlags);
+    DoSetOffsetXY({geometry_.OffsetX(), value}, DefaultScrollUpdateFlags);
 }
 
 void TBaseVirtualTree::SetOffsetXY(TPoint value) { DoSetOffsetXY(value, DefaultScrollUpdateFlags); }
@@ -308,14 +238,13 @@ void TBaseVirtualTree::SetOffsetXY(TPoint value) { DoSetOffsetXY(value, DefaultS
 bool TBaseVirtualTree::DoSetOffsetXY(TPoint value, TScrollUpdateOptions options,
                                      const TRect* clipRect) {
     int x = value.X, y = value.Y;
-    if (x < ClientWidth() - rangeX_) x = ClientWidth() - rangeX_;
+    if (x < ClientWidth() - geometry_.RangeX()) x = ClientWidth() - geometry_.RangeX();
     if (x > 0) x = 0;
     if (y < ClientHeight() - RangeY()) y = ClientHeight() - RangeY();
     if (y > 0) y = 0;
-    const int dx = x - offsetX_, dy = y - offsetY_;
+    const int dx = x - geometry_.OffsetX(), dy = y - geometry_.OffsetY();
     if (dx == 0 && dy == 0) return false;
-    offsetX_ = x;
-    offsetY_ = y;
+    geometry_.SetOffsets(x, y);
     if (updateCount_ == 0 && HandleAllocated()) {
         if (options.Contains(suoScrollClientArea)) {
             if (!TreeOptions().PaintOptions().Contains(toShowBackground))
@@ -334,7 +263,7 @@ bool TBaseVirtualTree::DoSetOffsetXY(TPoint value, TScrollUpdateOptions options,
                 UpdateVerticalScrollBar(redraw);
                 // Without columns the width depends on the rows in view.
                 if (!Header().UseColumns() && !states_.Contains(tsDrawSelecting) &&
-                    !states_.Contains(tsDrawSelPending))
+                    !states_.Contains(tsDrawSelectionPending))
                     UpdateHorizontalScrollBar(redraw);
             }
         }
@@ -371,17 +300,17 @@ int TBaseVirtualTree::ApplyScrollBar(TScrollBarKind kind, int range, int client,
 
 void TBaseVirtualTree::UpdateHorizontalScrollBar(bool doRepaint) {
     if (!HandleAllocated()) return;
-    rangeX_ = Header().UseColumns() ? Header().TotalColumnWidth() : GetMaxRightExtend();
-    SetOffsetX(-ApplyScrollBar(sbHorizontal, rangeX_, ClientWidth(), offsetX_, doRepaint));
+    geometry_.SetRangeX(Header().UseColumns() ? Header().TotalColumnWidth() : GetMaxRightExtend());
+    SetOffsetX(-ApplyScrollBar(sbHorizontal, geometry_.RangeX(), ClientWidth(), geometry_.OffsetX(), doRepaint));
 }
 
 void TBaseVirtualTree::UpdateVerticalScrollBar(bool doRepaint) {
     if (!HandleAllocated()) return;
-    if (root_->TotalHeight < defaultNodeHeight_) {
+    if (Root()->TotalHeight < geometry_.DefaultNodeHeight()) {
         BeginMutation();
-        root_->TotalHeight = defaultNodeHeight_;
+        Root()->TotalHeight = geometry_.DefaultNodeHeight();
     }
-    SetOffsetY(-ApplyScrollBar(sbVertical, RangeY(), ClientHeight(), offsetY_, doRepaint));
+    SetOffsetY(-ApplyScrollBar(sbVertical, RangeY(), ClientHeight(), geometry_.OffsetY(), doRepaint));
 }
 
 void TBaseVirtualTree::UpdateScrollBars(bool doRepaint) {
@@ -392,7 +321,7 @@ void TBaseVirtualTree::UpdateScrollBars(bool doRepaint) {
 
 void TBaseVirtualTree::ScrollMessage(TScrollBarKind kind, TScrollCode code, int pos) {
     const bool vertical = kind == sbVertical;
-    const int current = vertical ? offsetY_ : offsetX_;
+    const int current = vertical ? geometry_.OffsetY() : geometry_.OffsetX();
     auto set = [&](int value) {
         if (vertical)
             SetOffsetY(value);
@@ -416,7 +345,7 @@ void TBaseVirtualTree::ScrollMessage(TScrollBarKind kind, TScrollCode code, int 
         set(-pos);
         break;
     case SB_TOP: set(0); break;
-    case SB_BOTTOM: set(vertical ? -int(root_->TotalHeight) : -rangeX_); break;
+    case SB_BOTTOM: set(vertical ? -int(Root()->TotalHeight) : -geometry_.RangeX()); break;
     case SB_ENDSCROLL:
         states_.Exclude(tsThumbTracking);
         if (vertical) {
@@ -430,25 +359,25 @@ void TBaseVirtualTree::ScrollMessage(TScrollBarKind kind, TScrollCode code, int 
 }
 
 bool TBaseVirtualTree::ScrollIntoView(PVirtualNode node, bool center, bool horizontally) {
-    if (!node || node == root_) return false;
+    if (!node || node == Root()) return false;
     ExpandAncestors(node);
     const bool useColumns = Header().UseColumns();
     TRect r = GetDisplayRect(node, useColumns ? focusedColumn_ : NoColumn, false, true);
     const TPoint before = OffsetXY();
     const int clientHeight = ClientHeight();
     if (r.Top >= 0 && r.Bottom > clientHeight) {
-        SetOffsetY(offsetY_ + (center ? clientHeight / 2 : clientHeight) - r.Bottom);
+        SetOffsetY(geometry_.OffsetY() + (center ? clientHeight / 2 : clientHeight) - r.Bottom);
         // A horizontal bar that appeared by this took rows from the view: scroll them back in.
         if (!useColumns && ClientHeight() < clientHeight)
-            SetOffsetY(offsetY_ - (clientHeight - ClientHeight()));
+            SetOffsetY(geometry_.OffsetY() - (clientHeight - ClientHeight()));
     } else if (r.Top < 0) {
-        SetOffsetY(offsetY_ - r.Top + (center ? clientHeight / 2 : 0));
+        SetOffsetY(geometry_.OffsetY() - r.Top + (center ? clientHeight / 2 : 0));
     }
     if (horizontally) {
         if (r.Width() > ClientWidth() || r.Left < 0) {
-            if (r.Left < 0) SetOffsetX(offsetX_ - r.Left);
+            if (r.Left < 0) SetOffsetX(geometry_.OffsetX() - r.Left);
         } else if (r.Right > ClientWidth()) {
-            SetOffsetX(offsetX_ - (r.Right - ClientWidth()));
+            SetOffsetX(geometry_.OffsetX() - (r.Right - ClientWidth()));
         }
     }
     return OffsetXY() != before;
@@ -460,10 +389,10 @@ PVirtualNode TBaseVirtualTree::TopNode() {
 }
 
 void TBaseVirtualTree::SetTopNode(PVirtualNode node) {
-    if (!node || node == root_) return;
+    if (!node || node == Root()) return;
     ExpandAncestors(node);
     TRect r = GetDisplayRect(node, Header().UseColumns() ? Header().MainColumn() : NoColumn, true);
-    SetOffsetY(offsetY_ - r.Top);
+    SetOffsetY(geometry_.OffsetY() - r.Top);
 }
 
 void TBaseVirtualTree::SetIndent(uint32_t value) {
@@ -477,12 +406,12 @@ void TBaseVirtualTree::SetIndent(uint32_t value) {
 
 void TBaseVirtualTree::SetDefaultNodeHeight(uint32_t value) {
     if (value == 0) value = 18;
-    if (value == defaultNodeHeight_) return;
+    if (value == geometry_.DefaultNodeHeight()) return;
     BeginMutation();
-    int64_t delta = int64_t(value) - int64_t(defaultNodeHeight_);
-    root_->TotalHeight = uint32_t(int64_t(root_->TotalHeight) + delta);
-    root_->NodeHeight = uint16_t(int64_t(root_->NodeHeight) + delta);
-    defaultNodeHeight_ = value;
+    int64_t delta = int64_t(value) - int64_t(geometry_.DefaultNodeHeight());
+    Root()->TotalHeight = uint32_t(int64_t(Root()->TotalHeight) + delta);
+    Root()->NodeHeight = uint16_t(int64_t(Root()->NodeHeight) + delta);
+    geometry_.SetDefaultNodeHeight(value);
     InvalidateCache();
     if (updateCount_ == 0 && HandleAllocated() && !loading_) {
         ValidateCache();
@@ -514,14 +443,14 @@ void TBaseVirtualTree::Resize() {
 // --- Repainting nodes ----------------------------------------------------------------------
 
 void TBaseVirtualTree::InvalidateNode(PVirtualNode node) {
-    if (!node || node == root_ || updateCount_ != 0 || !HandleAllocated()) return;
+    if (!node || node == Root() || updateCount_ != 0 || !HandleAllocated()) return;
     TRect r = GetDisplayRect(node, NoColumn, false);
     if (!r.IsEmpty()) InvalidateRect({0, r.Top, ClientWidth(), r.Bottom});
 }
 
 void TBaseVirtualTree::InvalidateToBottom(PVirtualNode node) {
     if (updateCount_ != 0 || !HandleAllocated()) return;
-    if (!node || node == root_) {
+    if (!node || node == Root()) {
         Invalidate();
         return;
     }
@@ -533,7 +462,7 @@ void TBaseVirtualTree::InvalidateToBottom(PVirtualNode node) {
 }
 
 void TBaseVirtualTree::InvalidateChildren(PVirtualNode node, bool recursive) {
-    if (!node) node = root_;
+    if (!node) node = Root();
     for (PVirtualNode child = node->FirstChild; child; child = child->NextSibling) {
         InvalidateNode(child);
         if (recursive) InvalidateChildren(child, true);
@@ -549,9 +478,9 @@ void TBaseVirtualTree::Sort(PVirtualNode node, TColumnIndex column, TSortDirecti
         states_.Exclude(tsEditPending);
     }
     if (states_.Contains(tsEditing) && !EndEditNode()) return;
-    if (!node) node = root_;
+    if (!node) node = Root();
     if (!HasState(node, vsHasChildren)) return;
-    if (doInit && node != root_ && node->ChildCount == 0) InitChildren(node);
+    if (doInit && node != Root() && node->ChildCount == 0) InitChildren(node);
     if (node->ChildCount < 2) return;
     if (doInit)
         for (PVirtualNode child = node->FirstChild; child; child = child->NextSibling)
@@ -600,5 +529,5 @@ void TBaseVirtualTree::SortTree(TColumnIndex column, TSortDirection direction, b
         for (PVirtualNode child = node->FirstChild; child; child = child->NextSibling)
             if (HasState(child, vsHasChildren)) self(self, child);
     };
-    sortLevel(sortLevel, root_);
+    sortLevel(sortLevel, Root());
 }

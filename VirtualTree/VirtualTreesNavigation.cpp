@@ -1,20 +1,21 @@
 // Navigation: first, next, last and previous nodes, in all, shown, selected and marked forms.
 #include "VirtualTrees.h"
+#include "VirtualTreesStore.h"
 
 namespace {
 
 // The initialising members call these on what they reach; the NoInit ones pass init = false.
 struct Walk {
-    TBaseVirtualTree& tree;
-    bool init;
+    const TVirtualNodeStore& tree;
+    TBaseVirtualTree* init;  // the tree that initialises what is reached; nullptr for none
 
     PVirtualNode Reach(PVirtualNode node) const {
-        if (node && init && !HasState(node, vsInitialized)) tree.InitNode(node);
+        if (node && init && !HasState(node, vsInitialized)) init->InitNode(node);
         return node;
     }
     void Children(PVirtualNode node) const {
-        if (init && node != tree.RootNode() && HasState(node, vsHasChildren) && node->ChildCount == 0)
-            tree.InitChildren(node);
+        if (init && node != tree.Root() && HasState(node, vsHasChildren) && node->ChildCount == 0)
+            init->InitChildren(node);
     }
     static PVirtualNode NextVisibleSibling(PVirtualNode node) {
         PVirtualNode run = node->NextSibling;
@@ -41,7 +42,7 @@ struct Walk {
     }
     // The first shown node after the whole subtree of node.
     PVirtualNode AfterSubtree(PVirtualNode node) const {
-        for (PVirtualNode run = node; run && run != tree.RootNode(); run = run->Parent)
+        for (PVirtualNode run = node; run && run != tree.Root(); run = run->Parent)
             if (PVirtualNode sibling = NextVisibleSibling(run)) return Reach(sibling);
         return nullptr;
     }
@@ -73,7 +74,7 @@ struct Walk {
         PVirtualNode shown, below;
         ShownAnchor(node, shown, below);
         // Under a collapsed shown node nothing after node is shown until the subtree ends.
-        if (shown != tree.RootNode() && !HasState(shown, vsExpanded)) return AfterSubtree(shown);
+        if (shown != tree.Root() && !HasState(shown, vsExpanded)) return AfterSubtree(shown);
         return AfterSubtree(below);
     }
 
@@ -82,17 +83,17 @@ struct Walk {
         if (!tree.FullyVisible(node)) {
             PVirtualNode shown, below;
             ShownAnchor(node, shown, below);
-            if (shown != tree.RootNode() && !HasState(shown, vsExpanded)) return Reach(shown);
+            if (shown != tree.Root() && !HasState(shown, vsExpanded)) return Reach(shown);
             from = below;
         }
         if (PVirtualNode sibling = PreviousVisibleSibling(from)) return LastShownIn(Reach(sibling));
-        return from->Parent == tree.RootNode() ? nullptr : Reach(from->Parent);
+        return from->Parent == tree.Root() ? nullptr : Reach(from->Parent);
     }
 
     PVirtualNode Next(PVirtualNode node) const {
         Children(node);
         if (node->FirstChild) return Reach(node->FirstChild);
-        for (PVirtualNode run = node; run != tree.RootNode(); run = run->Parent)
+        for (PVirtualNode run = node; run != tree.Root(); run = run->Parent)
             if (run->NextSibling) return Reach(run->NextSibling);
         return nullptr;
     }
@@ -115,32 +116,100 @@ struct Walk {
             PVirtualNode last = Last(sibling);
             return last ? last : sibling;
         }
-        return node->Parent == tree.RootNode() ? nullptr : Reach(node->Parent);
+        return node->Parent == tree.Root() ? nullptr : Reach(node->Parent);
     }
 };
 
 }  // namespace
 
-#define VT_WALK(init) Walk{const_cast<TBaseVirtualTree&>(*this), init}
-#define VT_NOT_ROOT(node) VT_ASSERT((node) != root_, "Node must not be the hidden root node.")
-#define VT_VALID_SIBLING(node) VT_ASSERT((node) && (node) != root_, "Invalid parameter.")
+#define VT_WALK(init) Walk{store_, init ? const_cast<TBaseVirtualTree*>(this) : nullptr}
+#define VT_NOT_ROOT(node) VT_ASSERT((node) != Root(), "Node must not be the hidden root node.")
+#define VT_VALID_SIBLING(node) VT_ASSERT((node) && (node) != Root(), "Invalid parameter.")
 
-PVirtualNode TBaseVirtualTree::GetFirst() { return VT_WALK(true).Reach(root_->FirstChild); }
-PVirtualNode TBaseVirtualTree::GetFirstNoInit() const { return root_->FirstChild; }
+// --- The store's walks, which initialise nothing ---------------------------------------------
+
+#define VT_STORE_WALK Walk{*this, nullptr}
+
+PVirtualNode TVirtualNodeStore::GetFirstVisible() const {
+    return VT_STORE_WALK.FirstVisibleChild(root_);
+}
+
+PVirtualNode TVirtualNodeStore::GetFirstVisibleChild(PVirtualNode node) const {
+    return VT_STORE_WALK.FirstVisibleChild(node ? node : root_);
+}
+
+PVirtualNode TVirtualNodeStore::GetNext(PVirtualNode node) const {
+    if (!node) return nullptr;
+    VT_ASSERT(node != root_, "Node must not be the hidden root node.");
+    return VT_STORE_WALK.Next(node);
+}
+
+PVirtualNode TVirtualNodeStore::GetNextVisible(PVirtualNode node) const {
+    if (!node) return nullptr;
+    VT_ASSERT(node != root_, "Node must not be the hidden root node.");
+    return VT_STORE_WALK.NextVisible(node);
+}
+
+PVirtualNode TVirtualNodeStore::GetLast(PVirtualNode node) const {
+    return VT_STORE_WALK.Last(node ? node : root_);
+}
+
+PVirtualNode TVirtualNodeStore::GetLastChild(PVirtualNode node) const {
+    if (!node) node = root_;
+    return HasState(node, vsHasChildren) ? node->LastChild : nullptr;
+}
+
+PVirtualNode TVirtualNodeStore::GetLastVisibleChild(PVirtualNode node) const {
+    if (!node) node = root_;
+    if (!FullyVisible(node) || !HasState(node, vsExpanded)) return nullptr;
+    return VT_STORE_WALK.LastVisibleChild(node);
+}
+
+PVirtualNode TVirtualNodeStore::GetLastVisible(PVirtualNode node) const {
+    PVirtualNode result = nullptr;
+    for (PVirtualNode run = GetLastVisibleChild(node); run; run = GetLastVisibleChild(run))
+        result = run;
+    return result;
+}
+
+PVirtualNode TVirtualNodeStore::GetPrevious(PVirtualNode node) const {
+    if (!node) return nullptr;
+    VT_ASSERT(node != root_, "Node must not be the hidden root node.");
+    return VT_STORE_WALK.Previous(node);
+}
+
+PVirtualNode TVirtualNodeStore::GetPreviousVisible(PVirtualNode node) const {
+    if (!node) return nullptr;
+    VT_ASSERT(node != root_, "Node must not be the hidden root node.");
+    return VT_STORE_WALK.PreviousVisible(node);
+}
+
+PVirtualNode TVirtualNodeStore::GetNextVisibleSibling(PVirtualNode node) {
+    return Walk::NextVisibleSibling(node);
+}
+
+PVirtualNode TVirtualNodeStore::GetPreviousVisibleSibling(PVirtualNode node) {
+    return Walk::PreviousVisibleSibling(node);
+}
+
+// --- The tree's navigation -------------------------------------------------------------------
+
+PVirtualNode TBaseVirtualTree::GetFirst() { return VT_WALK(true).Reach(Root()->FirstChild); }
+PVirtualNode TBaseVirtualTree::GetFirstNoInit() const { return store_.GetFirst(); }
 
 PVirtualNode TBaseVirtualTree::GetFirstChild(PVirtualNode node) {
-    if (!node) node = root_;
+    if (!node) node = Root();
     Walk w = VT_WALK(true);
     w.Children(node);
     return w.Reach(node->FirstChild);
 }
 
 PVirtualNode TBaseVirtualTree::GetFirstChildNoInit(PVirtualNode node) const {
-    return (node ? node : root_)->FirstChild;
+    return (node ? node : Root())->FirstChild;
 }
 
 PVirtualNode TBaseVirtualTree::GetFirstInitialized() const {
-    PVirtualNode run = root_->FirstChild;
+    PVirtualNode run = Root()->FirstChild;
     if (run && !HasState(run, vsInitialized)) run = GetNextInitialized(run);
     return run;
 }
@@ -154,7 +223,7 @@ PVirtualNode TBaseVirtualTree::GetNextInitialized(PVirtualNode node) const {
 
 PVirtualNode TBaseVirtualTree::GetFirstSelected() const {
     if (selectionCount_ < 1) return nullptr;
-    PVirtualNode run = root_->FirstChild;
+    PVirtualNode run = Root()->FirstChild;
     if (run && !HasState(run, vsSelected)) run = GetNextSelected(run);
     return run;
 }
@@ -169,7 +238,7 @@ PVirtualNode TBaseVirtualTree::GetNextSelected(PVirtualNode node) const {
 
 PVirtualNode TBaseVirtualTree::GetFirstCutCopy() const {
     if (!states_.Contains(tsCopyPending) && !states_.Contains(tsCutPending)) return nullptr;
-    PVirtualNode run = root_->FirstChild;
+    PVirtualNode run = Root()->FirstChild;
     if (run && !HasState(run, vsCutOrCopy)) run = GetNextCutCopy(run);
     return run;
 }
@@ -184,20 +253,18 @@ PVirtualNode TBaseVirtualTree::GetNextCutCopy(PVirtualNode node) const {
 
 PVirtualNode TBaseVirtualTree::GetFirstVisible() {
     Walk w = VT_WALK(true);
-    return w.Reach(w.FirstVisibleChild(root_));
+    return w.Reach(w.FirstVisibleChild(Root()));
 }
 
-PVirtualNode TBaseVirtualTree::GetFirstVisibleNoInit() const {
-    return VT_WALK(false).FirstVisibleChild(root_);
-}
+PVirtualNode TBaseVirtualTree::GetFirstVisibleNoInit() const { return store_.GetFirstVisible(); }
 
 PVirtualNode TBaseVirtualTree::GetFirstVisibleChild(PVirtualNode node) {
     Walk w = VT_WALK(true);
-    return w.Reach(w.FirstVisibleChild(node ? node : root_));
+    return w.Reach(w.FirstVisibleChild(node ? node : Root()));
 }
 
 PVirtualNode TBaseVirtualTree::GetFirstVisibleChildNoInit(PVirtualNode node) const {
-    return VT_WALK(false).FirstVisibleChild(node ? node : root_);
+    return store_.GetFirstVisibleChild(node);
 }
 
 PVirtualNode TBaseVirtualTree::GetNext(PVirtualNode node) {
@@ -206,11 +273,7 @@ PVirtualNode TBaseVirtualTree::GetNext(PVirtualNode node) {
     return VT_WALK(true).Next(node);
 }
 
-PVirtualNode TBaseVirtualTree::GetNextNoInit(PVirtualNode node) const {
-    if (!node) return nullptr;
-    VT_NOT_ROOT(node);
-    return VT_WALK(false).Next(node);
-}
+PVirtualNode TBaseVirtualTree::GetNextNoInit(PVirtualNode node) const { return store_.GetNext(node); }
 
 PVirtualNode TBaseVirtualTree::GetNextSibling(PVirtualNode node) const {
     if (!node) return nullptr;
@@ -225,9 +288,7 @@ PVirtualNode TBaseVirtualTree::GetNextVisible(PVirtualNode node) {
 }
 
 PVirtualNode TBaseVirtualTree::GetNextVisibleNoInit(PVirtualNode node) const {
-    if (!node) return nullptr;
-    VT_NOT_ROOT(node);
-    return VT_WALK(false).NextVisible(node);
+    return store_.GetNextVisible(node);
 }
 
 PVirtualNode TBaseVirtualTree::GetNextVisibleSibling(PVirtualNode node) {
@@ -241,36 +302,31 @@ PVirtualNode TBaseVirtualTree::GetNextVisibleSiblingNoInit(PVirtualNode node) co
 }
 
 PVirtualNode TBaseVirtualTree::GetLast(PVirtualNode node) {
-    return VT_WALK(true).Last(node ? node : root_);
+    return VT_WALK(true).Last(node ? node : Root());
 }
 
-PVirtualNode TBaseVirtualTree::GetLastNoInit(PVirtualNode node) const {
-    return VT_WALK(false).Last(node ? node : root_);
-}
+PVirtualNode TBaseVirtualTree::GetLastNoInit(PVirtualNode node) const { return store_.GetLast(node); }
 
 PVirtualNode TBaseVirtualTree::GetLastChild(PVirtualNode node) {
-    if (!node) node = root_;
+    if (!node) node = Root();
     Walk w = VT_WALK(true);
     w.Children(node);
     return HasState(node, vsHasChildren) ? w.Reach(node->LastChild) : nullptr;
 }
 
 PVirtualNode TBaseVirtualTree::GetLastChildNoInit(PVirtualNode node) const {
-    if (!node) node = root_;
-    return HasState(node, vsHasChildren) ? node->LastChild : nullptr;
+    return store_.GetLastChild(node);
 }
 
 PVirtualNode TBaseVirtualTree::GetLastVisibleChild(PVirtualNode node) {
-    if (!node) node = root_;
+    if (!node) node = Root();
     if (!FullyVisible(node) || !HasState(node, vsExpanded)) return nullptr;
     Walk w = VT_WALK(true);
     return w.Reach(w.LastVisibleChild(node));
 }
 
 PVirtualNode TBaseVirtualTree::GetLastVisibleChildNoInit(PVirtualNode node) const {
-    if (!node) node = root_;
-    if (!FullyVisible(node) || !HasState(node, vsExpanded)) return nullptr;
-    return VT_WALK(false).LastVisibleChild(node);
+    return store_.GetLastVisibleChild(node);
 }
 
 PVirtualNode TBaseVirtualTree::GetLastVisible(PVirtualNode node) {
@@ -281,10 +337,7 @@ PVirtualNode TBaseVirtualTree::GetLastVisible(PVirtualNode node) {
 }
 
 PVirtualNode TBaseVirtualTree::GetLastVisibleNoInit(PVirtualNode node) const {
-    PVirtualNode result = nullptr;
-    for (PVirtualNode run = GetLastVisibleChildNoInit(node); run; run = GetLastVisibleChildNoInit(run))
-        result = run;
-    return result;
+    return store_.GetLastVisible(node);
 }
 
 PVirtualNode TBaseVirtualTree::GetPrevious(PVirtualNode node) {
@@ -296,9 +349,7 @@ PVirtualNode TBaseVirtualTree::GetPrevious(PVirtualNode node) {
 }
 
 PVirtualNode TBaseVirtualTree::GetPreviousNoInit(PVirtualNode node) const {
-    if (!node) return nullptr;
-    VT_NOT_ROOT(node);
-    return VT_WALK(false).Previous(node);
+    return store_.GetPrevious(node);
 }
 
 PVirtualNode TBaseVirtualTree::GetPreviousSibling(PVirtualNode node) const {
@@ -316,9 +367,7 @@ PVirtualNode TBaseVirtualTree::GetPreviousVisible(PVirtualNode node) {
 }
 
 PVirtualNode TBaseVirtualTree::GetPreviousVisibleNoInit(PVirtualNode node) const {
-    if (!node) return nullptr;
-    VT_NOT_ROOT(node);
-    return VT_WALK(false).PreviousVisible(node);
+    return store_.GetPreviousVisible(node);
 }
 
 PVirtualNode TBaseVirtualTree::GetPreviousVisibleSibling(PVirtualNode node) {
@@ -329,19 +378,4 @@ PVirtualNode TBaseVirtualTree::GetPreviousVisibleSibling(PVirtualNode node) {
 PVirtualNode TBaseVirtualTree::GetPreviousVisibleSiblingNoInit(PVirtualNode node) const {
     VT_VALID_SIBLING(node);
     return Walk::PreviousVisibleSibling(node);
-}
-
-int TBaseVirtualTree::CompareNodePositions(PVirtualNode node1, PVirtualNode node2) const {
-    VT_ASSERT(node1 && node2, "Nodes must never be nil.");
-    if (node1 == node2) return 0;
-    if (HasAsParent(node1, node2)) return 1;
-    if (HasAsParent(node2, node1)) return -1;
-    uint32_t level1 = GetNodeLevel(node1), level2 = GetNodeLevel(node2);
-    for (; level1 > level2; --level1) node1 = node1->Parent;
-    for (; level2 > level1; --level2) node2 = node2->Parent;
-    while (node1->Parent != node2->Parent) {
-        node1 = node1->Parent;
-        node2 = node2->Parent;
-    }
-    return int(node1->Index) - int(node2->Index);
 }

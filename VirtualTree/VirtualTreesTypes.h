@@ -133,10 +133,14 @@ enum TCheckState : uint8_t {
     csMixedPressed,
 };
 
+// Drop effects, combinable as a set of allowed effects.
+enum : int { DROPEFFECT_NONE = 0, DROPEFFECT_COPY = 1, DROPEFFECT_MOVE = 2, DROPEFFECT_LINK = 4 };
+
 enum TVTImageKind { ikNormal, ikSelected, ikState, ikOverlay };
 enum TSortDirection { sdAscending, sdDescending };
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
-enum TItemEraseAction { eaColor, eaDefault, eaNone };
+// What OnBeforeItemErase leaves for the row: fill it with the item colour, or erase as usual.
+enum TItemEraseAction { eaFillColor, eaDefault };
 enum TDropMode { dmNowhere, dmAbove, dmOnNode, dmBelow };
 
 enum TVTDragType { dtOLE, dtForms };
@@ -209,16 +213,13 @@ inline constexpr TVTStringOptions DefaultStringOptions{toSaveCaptions, toAutoAcc
 // --- Tree states ---------------------------------------------------------------------------------
 
 enum TVirtualTreeState {
-    tsCancelHintAnimation, tsChangePending, tsCheckPropagation, tsCollapsing,
-    tsToggleFocusedSelection, tsClearPending, tsClipboardFlushing, tsCopyPending, tsCutPending,
-    tsDrawSelPending, tsDrawSelecting, tsEditing, tsEditPending, tsExpanding, tsHint,
-    tsInAnimation, tsIncrementalSearching, tsIncrementalSearchPending, tsIterating,
-    tsKeyCheckPending, tsLeftButtonDown, tsMouseCheckPending, tsMiddleButtonDown, tsNeedScale,
-    tsNeedRootCountUpdate, tsOLEDragging, tsOLEDragPending, tsPainting, tsRightButtonDown,
-    tsPopupMenuShown, tsScrolling, tsScrollPending, tsSizing, tsStructureChangePending,
-    tsSynchMode, tsThumbTracking, tsUpdateHiddenChildrenNeeded, tsUpdating, tsUserDragObject,
-    tsUseThemes, tsVCLDragging, tsVCLDragPending, tsVCLDragFinished, tsWheelPanning,
-    tsWheelScrolling, tsWindowCreating,
+    tsChangePending, tsCollapsing, tsClearPending, tsClipboardFlushing, tsCopyPending,
+    tsCutPending, tsDrawSelectionPending, tsDrawSelecting, tsEditing, tsEditPending, tsExpanding,
+    tsHint, tsInAnimation, tsSearching, tsSearchPending, tsIterating, tsCheckPressPending,
+    tsLeftButtonDown, tsMiddleButtonDown, tsNeedRootCountUpdate, tsOLEDragging, tsOLEDragPending,
+    tsPainting, tsRightButtonDown, tsScrolling, tsScrollPending, tsSizing,
+    tsStructureChangePending, tsSynchMode, tsThumbTracking, tsUpdating, tsUseThemes,
+    tsFormsDragging, tsFormsDragPending, tsWheelPanning, tsWheelPanningByClick, tsWindowCreating,
     // The position cache's states; the tree keeps them apart, in a word the worker may write.
     tsValidationNeeded, tsValidating, tsStopValidation, tsUseCache,
 };

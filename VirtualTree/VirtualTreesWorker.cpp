@@ -47,7 +47,7 @@ void TVirtualTreeWorkerState::Execute() {
             tree->DoValidateCache();
             lock.lock();
             current = nullptr;
-            tree->cacheStates_.fetch_and(~kCacheBusy, std::memory_order_release);
+            tree->geometry_.CacheStates().fetch_and(~kCacheBusy, std::memory_order_release);
             left.notify_all();
         }
     }
@@ -91,23 +91,23 @@ void TVirtualTreeWorker::Queue(TBaseVirtualTree* tree) {
         std::lock_guard lock(s.mutex);
         if (std::find(s.waiting.begin(), s.waiting.end(), tree) == s.waiting.end())
             s.waiting.push_back(tree);
-        tree->cacheStates_.fetch_or(kCacheBusy, std::memory_order_relaxed);
+        tree->geometry_.CacheStates().fetch_or(kCacheBusy, std::memory_order_relaxed);
     }
     s.wake.notify_one();
 }
 
 bool TVirtualTreeWorker::Interrupt(TBaseVirtualTree* tree) {
     // Only this thread queues trees, so a tree that is not busy cannot become busy meanwhile.
-    if (!(tree->cacheStates_.load(std::memory_order_acquire) & kCacheBusy)) return false;
+    if (!(tree->geometry_.CacheStates().load(std::memory_order_acquire) & kCacheBusy)) return false;
     TVirtualTreeWorkerState& s = State();
     std::unique_lock lock(s.mutex);
     s.waiting.erase(std::remove(s.waiting.begin(), s.waiting.end(), tree), s.waiting.end());
     bool wasCurrent = s.current == tree;
     if (wasCurrent) {
-        tree->cacheStates_.fetch_or(kCacheStopValidation, std::memory_order_relaxed);
+        tree->geometry_.CacheStates().fetch_or(kCacheStopValidation, std::memory_order_relaxed);
         s.left.wait(lock, [&] { return s.current != tree; });
     }
-    tree->cacheStates_.fetch_and(~kCacheBusy, std::memory_order_acquire);
+    tree->geometry_.CacheStates().fetch_and(~kCacheBusy, std::memory_order_acquire);
     return wasCurrent;
 }
 

@@ -175,7 +175,7 @@ TEST(VirtualTreeEvents, UnassignedDispatchersGiveSafePresets) {
     EXPECT_FALSE(tree.ColumnIsEmpty(a, 0));
     int size = 99;
     (void)size;
-    TBaseVirtualTree plain;
+    TestTree plain;
     EXPECT_EQ(plain.GetNodeDataSize(), 0);
     bool ghosted = false;
     EXPECT_EQ(tree.DoGetImageIndex(a, ikNormal, 0, ghosted), -1);

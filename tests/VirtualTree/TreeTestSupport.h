@@ -18,6 +18,27 @@ public:
     int DoGetNodeWidth(PVirtualNode, TColumnIndex) override { return nodeWidth; }
     using TBaseVirtualTree::FindNodeInSelection;
     using TBaseVirtualTree::SetTreeState;
+    // Internals and dispatchers the tests drive directly.
+    using TBaseVirtualTree::ColumnIsEmpty;
+    using TBaseVirtualTree::DoBeforeDrag;
+    using TBaseVirtualTree::DoChecking;
+    using TBaseVirtualTree::DoCollapsing;
+    using TBaseVirtualTree::DoCompare;
+    using TBaseVirtualTree::DoCreateEditor;
+    using TBaseVirtualTree::DoExpanding;
+    using TBaseVirtualTree::DoFocusChanging;
+    using TBaseVirtualTree::DoGetImageIndex;
+    using TBaseVirtualTree::DoGetPopupMenu;
+    using TBaseVirtualTree::DoHeaderDragging;
+    using TBaseVirtualTree::DoNodeCopying;
+    using TBaseVirtualTree::DoNodeMoving;
+    using TBaseVirtualTree::DoRenderOLEData;
+    using TBaseVirtualTree::GetNodeDataSize;
+    using TBaseVirtualTree::DetermineDropEffect;
+    using TBaseVirtualTree::HandleClickSelection;
+    using TBaseVirtualTree::HandleDrawSelection;
+    using TBaseVirtualTree::InternalConnectNode;
+    using TBaseVirtualTree::InternalDisconnectNode;
 
     // Makes the window exist and sizes it so the client area is width x height.
     void SetClientSize(int width, int height);
