@@ -26,9 +26,83 @@ TMarkMemo::~TMarkMemo() {
     navigators_.clear();
 }
 
-void TMarkMemo::SetWatcher(TMarkMemoWatcher* watcher) {
-    watcher_ = watcher;
+void TMarkMemo::SetHost(TMarkMemoHost* host) {
+    host_ = host;
     WindowCreated();
+}
+
+void TMarkMemo::SetClientSize(int width, int height) {
+    const bool widthChanged = width != view_.ClientWidth;
+    view_.ClientWidth = width;
+    view_.ClientHeight = height;
+    if (widthChanged && WindowExists()) ClientResized();
+}
+
+void TMarkMemo::AddObserver(TMarkMemoObserver* observer) {
+    if (std::find(observers_.begin(), observers_.end(), observer) == observers_.end())
+        observers_.push_back(observer);
+}
+
+void TMarkMemo::RemoveObserver(TMarkMemoObserver* observer) {
+    observers_.erase(std::remove(observers_.begin(), observers_.end(), observer),
+                     observers_.end());
+}
+
+// ---- what the view and the observers learn ----
+
+void TMarkMemo::ReportChange(int32_t pos, int32_t length, int32_t linesAdded) {
+    if (linesAdded != 0) {
+        const TParagraphRec& par = pars_[pars_.IndexOfOffset(pos)];
+        const int32_t line = par.FirstLine + par.LineOf(pos - par.StartOffset);
+        if (view_.LinesAdded(line, linesAdded, lineHeight_)) ViewScrollRangesChanged();
+    }
+    for (TMarkMemoObserver* observer : std::vector<TMarkMemoObserver*>(observers_))
+        observer->DocumentChanged(pos, length, linesAdded);
+}
+
+void TMarkMemo::ReportParagraphs(int first, int last, int32_t linesAdded) {
+    const int n = pars_.Count();
+    first = std::clamp(first, 0, n - 1);
+    const int32_t pos = pars_[first].StartOffset;
+    if (last < 0 || last >= n) {
+        ReportChange(pos, -1, linesAdded);
+        return;
+    }
+    last = std::max(first, last);
+    const TParagraphRec& end = pars_[last];
+    ReportChange(pos, end.StartOffset + end.Length() - pos, linesAdded);
+}
+
+// The window side reacts to these once the memo is a control; the document works without.
+void TMarkMemo::ViewCaretChanged() {}
+void TMarkMemo::ViewInvalidate() {}
+void TMarkMemo::ViewScrollRangesChanged() {}
+void TMarkMemo::ViewScrollCaretIntoView() {}
+void TMarkMemo::ViewMetricsChanged() {}
+
+void TMarkMemo::SetViewColor(TColor& field, TColor value) {
+    if (field == value) return;
+    field = value;
+    ViewInvalidate();
+}
+
+void TMarkMemo::SetOverwrite(bool value) {
+    if (value == view_.Overwrite) return;
+    view_.Overwrite = value;
+    ViewCaretChanged();
+}
+
+void TMarkMemo::SetCaretWidth(int value) {
+    value = std::max(0, value);
+    if (value == view_.CaretWidth) return;
+    view_.CaretWidth = value;
+    ViewCaretChanged();
+}
+
+void TMarkMemo::SetHideSelection(bool value) {
+    if (value == view_.HideSelection) return;
+    view_.HideSelection = value;
+    ViewInvalidate();
 }
 
 void TMarkMemo::WindowCreated() {
@@ -49,12 +123,13 @@ void TMarkMemo::ResetStore() {
     charCount_ = 0;
     lineCount_ = 1;
     changedFirst_ = changedLast_ = -1;
+    linesBeforeChange_ = -1;
     firstDirty_ = 0;
     scannedUpTo_ = 0;
     upperCacheIndex_ = -1;
-    selStart_ = selLength_ = 0;
-    blockMode_ = false;
-    extraSpaces_ = 0;
+    view_.SelStart = view_.SelLength = 0;
+    view_.BlockMode = false;
+    view_.ExtraSpaces = 0;
     ResetAllNavigators();
 }
 
@@ -147,38 +222,36 @@ void TMarkMemo::EndUpdate() {
 
 void TMarkMemo::RelayoutAll() {
     MarkForLayout();
-    if (watcher_) watcher_->ScrollRangesChanged();
+    ViewScrollRangesChanged();
 }
 
 void TMarkMemo::SetAlignment(TAlignment value) {
     if (value == alignment_) return;
     bool relayout = !wordWrap_ && ((value == taLeftJustify) != (alignment_ == taLeftJustify));
     alignment_ = value;
-    hScroll_ = 0;
+    view_.HScroll = 0;
     if (relayout) {
         RelayoutAll();
-    } else if (watcher_) {
-        watcher_->CaretChanged();
-        watcher_->InvalidateLines(0, -1);
+    } else {
+        ViewCaretChanged();
+        ViewInvalidate();
     }
 }
 
 void TMarkMemo::SetWordWrap(bool value) {
     if (value == wordWrap_) return;
     wordWrap_ = value;
-    hScroll_ = 0;
+    view_.HScroll = 0;
     RelayoutAll();
-    if (watcher_) watcher_->ScrollCaretIntoView();
+    ViewScrollCaretIntoView();
 }
 
 void TMarkMemo::SetJustified(bool value) {
     if (value == justified_) return;
     justified_ = value;
-    hScroll_ = 0;
-    if (watcher_) {
-        watcher_->CaretChanged();
-        watcher_->InvalidateLines(0, -1);
-    }
+    view_.HScroll = 0;
+    ViewCaretChanged();
+    ViewInvalidate();
 }
 
 void TMarkMemo::SetLeftMargin(int value) {

@@ -6,35 +6,35 @@
 // ---- selection ----
 
 void TMarkMemo::SetSelStart(int32_t pos) {
-    selStart_ = std::clamp(pos, 0, charCount_);
-    selLength_ = 0;
-    extraSpaces_ = 0;
-    blockMode_ = false;
+    view_.SelStart = std::clamp(pos, 0, charCount_);
+    view_.SelLength = 0;
+    view_.ExtraSpaces = 0;
+    view_.BlockMode = false;
     groupBreak_ = true;
-    if (watcher_) watcher_->CaretChanged();
+    ViewCaretChanged();
 }
 
 void TMarkMemo::SetSelLength(int32_t length) {
-    blockMode_ = false;
-    int32_t target = std::clamp(selStart_ + length, 0, charCount_);
-    int32_t old = selLength_;
-    selLength_ = target - selStart_;
+    view_.BlockMode = false;
+    int32_t target = std::clamp(view_.SelStart + length, 0, charCount_);
+    int32_t old = view_.SelLength;
+    view_.SelLength = target - view_.SelStart;
     groupBreak_ = true;
-    if (watcher_ && old != selLength_) watcher_->InvalidateLines(0, -1);
+    if (old != view_.SelLength) ViewInvalidate();
 }
 
 void TMarkMemo::SelectRange(int32_t first, int32_t last) {
-    selStart_ = std::clamp(first, 0, charCount_);
-    selLength_ = std::clamp(last, 0, charCount_) - selStart_;
-    blockMode_ = false;
+    view_.SelStart = std::clamp(first, 0, charCount_);
+    view_.SelLength = std::clamp(last, 0, charCount_) - view_.SelStart;
+    view_.BlockMode = false;
 }
 
 void TMarkMemo::SelectAll() {
-    blockMode_ = false;
-    selStart_ = charCount_;
-    selLength_ = -charCount_;
+    view_.BlockMode = false;
+    view_.SelStart = charCount_;
+    view_.SelLength = -charCount_;
     groupBreak_ = true;
-    if (watcher_) watcher_->InvalidateLines(0, -1);
+    ViewInvalidate();
 }
 
 int32_t TMarkMemo::NormalizedPos(int32_t pos, bool roundUp) const {
@@ -45,8 +45,8 @@ int32_t TMarkMemo::NormalizedPos(int32_t pos, bool roundUp) const {
 }
 
 void TMarkMemo::SetSelText(const std::string& text) {
-    if (HasOption(pmoPutExtraSpaces) && !blockMode_ && extraSpaces_ > 0)
-        SetSelTextBuf(std::string(size_t(extraSpaces_), ' ') + text);
+    if (HasOption(pmoPutExtraSpaces) && !view_.BlockMode && view_.ExtraSpaces > 0)
+        SetSelTextBuf(std::string(size_t(view_.ExtraSpaces), ' ') + text);
     else
         SetSelTextBuf(text);
 }
@@ -54,6 +54,7 @@ void TMarkMemo::SetSelText(const std::string& text) {
 // ---- bookkeeping ----
 
 void TMarkMemo::MarkChanged(int first, int last) {
+    if (linesBeforeChange_ < 0) linesBeforeChange_ = lineCount_;
     if (changedFirst_ < 0) {
         changedFirst_ = first;
         changedLast_ = last;
@@ -92,6 +93,7 @@ TMarkMemo::TSplice TMarkMemo::Splice(int32_t start, int32_t stop, std::string_vi
     }
     pieces.push_back(text.substr(begin));
     const int k = int(pieces.size()) - 1;
+    if (linesBeforeChange_ < 0) linesBeforeChange_ = lineCount_;
 
     const int p1 = pars_.IndexOfOffset(start), p2 = pars_.IndexOfOffset(stop);
     TParagraphRec& first = pars_[p1];
@@ -229,17 +231,17 @@ void TMarkMemo::PropagateStaticStyle(int fromPar) {
 void TMarkMemo::SetSelTextBuf(std::string_view textIn) {
     std::string text(textIn);
     if (OnBeforeChange) OnBeforeChange(this, text);
-    if (selLength_ == 0 && text.empty() && !blockMode_) return;
-    if (blockMode_) {
+    if (view_.SelLength == 0 && text.empty() && !view_.BlockMode) return;
+    if (view_.BlockMode) {
         DeleteBlock();
         if (text.empty()) return;
     }
     ++updateLock_;
     try {
-        extraSpaces_ = 0;
+        view_.ExtraSpaces = 0;
         int32_t start, stop;
-        if (selLength_ == 0) {
-            start = stop = NormalizedPos(selStart_, false);
+        if (view_.SelLength == 0) {
+            start = stop = NormalizedPos(view_.SelStart, false);
         } else {
             start = NormalizedPos(SelFirst(), false);
             stop = std::max(start, NormalizedPos(SelLast(), true));
@@ -290,16 +292,16 @@ void TMarkMemo::SetSelTextBuf(std::string_view textIn) {
             }
         }
         PropagateStaticStyle(sp.lastPar);
-        selStart_ = sp.newStop;
-        selLength_ = 0;
-        blockMode_ = false;
+        view_.SelStart = sp.newStop;
+        view_.SelLength = 0;
+        view_.BlockMode = false;
     } catch (...) {
         --updateLock_;
         throw;
     }
     if (--updateLock_ == 0) {
         UpdateDisplay();
-        if (watcher_) watcher_->ScrollCaretIntoView();
+        ViewScrollCaretIntoView();
     }
 }
 
@@ -399,7 +401,7 @@ void TMarkMemo::ApplyDynStyle(int32_t startPos, int32_t stopPos, uint8_t style, 
 void TMarkMemo::ToggleFormat(unsigned char code) {
     if (!staticFormat_ || !IsFormatCode(code)) return;
     const int32_t first = SelFirst(), last = SelLast();
-    const bool backwards = selLength_ < 0;
+    const bool backwards = view_.SelLength < 0;
     std::string inner = TextRange(first, int32_t(std::min<int64_t>(last, int64_t(first) + 2147483545)));
     auto length = int32_t(inner.size());
     std::string text;
@@ -416,25 +418,25 @@ void TMarkMemo::ToggleFormat(unsigned char code) {
     }
     noReverseCodes_ = false;
     if (length == 0) {
-        selStart_ = first + 1;
-        selLength_ = 0;
+        view_.SelStart = first + 1;
+        view_.SelLength = 0;
     } else if (backwards) {
-        selStart_ = first + 1 + length;
-        selLength_ = -length;
+        view_.SelStart = first + 1 + length;
+        view_.SelLength = -length;
     } else {
-        selStart_ = first + 1;
-        selLength_ = length;
+        view_.SelStart = first + 1;
+        view_.SelLength = length;
     }
     groupBreak_ = true;
-    if (watcher_) watcher_->CaretChanged();
+    ViewCaretChanged();
 }
 
 uint8_t TMarkMemo::CurrentStyle() {
     TMarkNavigator& nav = Work(0);
-    nav.SetPos(selStart_);
+    nav.SetPos(view_.SelStart);
     ScanUpTo(nav.GetParNb());
     nav.Reset();
-    nav.SetPos(selStart_);
+    nav.SetPos(view_.SelStart);
     return EffectiveStyle(nav.AttrBefore(), nav.StaticStyle(), font_.Style());
 }
 
@@ -461,22 +463,22 @@ void TMarkMemo::CheckLines() const {
 
 void TMarkMemo::SetBlockSelection(int32_t anchor, int32_t caret, int column1, int column2) {
     anchor = std::clamp(anchor, 0, charCount_);
-    selStart_ = std::clamp(caret, 0, charCount_);
-    selLength_ = anchor - selStart_;
-    blockCol1_ = std::max(0, std::min(column1, column2));
-    blockCol2_ = std::max(0, std::max(column1, column2));
-    blockMode_ = true;
+    view_.SelStart = std::clamp(caret, 0, charCount_);
+    view_.SelLength = anchor - view_.SelStart;
+    view_.BlockColumn1 = std::max(0, std::min(column1, column2));
+    view_.BlockColumn2 = std::max(0, std::max(column1, column2));
+    view_.BlockMode = true;
     groupBreak_ = true;
 }
 
 std::string TMarkMemo::BlockText() {
     std::string out;
-    if (!blockMode_) return out;
+    if (!view_.BlockMode) return out;
     int first = pars_.IndexOfOffset(SelFirst()), last = pars_.IndexOfOffset(SelLast());
     for (int p = first; p <= last; ++p) {
         const std::string& text = pars_[p].Text;
-        int a = ColumnToIndex(text, blockCol1_, tabStops_, staticFormat_);
-        int b = ColumnToIndex(text, blockCol2_, tabStops_, staticFormat_);
+        int a = ColumnToIndex(text, view_.BlockColumn1, tabStops_, staticFormat_);
+        int b = ColumnToIndex(text, view_.BlockColumn2, tabStops_, staticFormat_);
         out.append(text, size_t(a), size_t(b - a));
         out += "\r\n";
     }
@@ -484,15 +486,15 @@ std::string TMarkMemo::BlockText() {
 }
 
 void TMarkMemo::DeleteBlock() {
-    blockMode_ = false;
+    view_.BlockMode = false;
     int first = pars_.IndexOfOffset(SelFirst()), last = pars_.IndexOfOffset(SelLast());
     int32_t caret = -1;
     BeginUpdate();
     try {
         for (int p = first; p <= last; ++p) {
             const TParagraphRec& par = pars_[p];
-            int a = ColumnToIndex(par.Text, blockCol1_, tabStops_, staticFormat_);
-            int b = ColumnToIndex(par.Text, blockCol2_, tabStops_, staticFormat_);
+            int a = ColumnToIndex(par.Text, view_.BlockColumn1, tabStops_, staticFormat_);
+            int b = ColumnToIndex(par.Text, view_.BlockColumn2, tabStops_, staticFormat_);
             if (caret < 0) caret = par.StartOffset + a;
             if (b <= a) continue;
             SelectRange(par.StartOffset + a, par.StartOffset + b);
@@ -517,7 +519,7 @@ void TMarkMemo::PasteBlock(std::string_view text) {
         begin = i + 1;
     }
     if (begin < text.size()) lines.push_back(text.substr(begin));  // no line after a final break
-    if (blockMode_) SetSelTextBuf({});
+    if (view_.BlockMode) SetSelTextBuf({});
     const int32_t caret = SelFirst();
     const int startPar = pars_.IndexOfOffset(caret);
     const TParagraphRec& home = pars_[startPar];

@@ -374,5 +374,5 @@ void TMarkMemo::ReparseAll() {
     ResetAllNavigators();
     MarkForLayout();
     if (!WindowExists()) firstDirty_ = 0;
-    if (watcher_) watcher_->InvalidateLines(0, -1);
+    ReportChange(0, -1, 0);
 }

@@ -91,7 +91,7 @@ const TMarkMemo::TStyleFont& TMarkMemo::FontFor(uint8_t effectiveStyle) {
 }
 
 void TMarkMemo::Remeasure() {
-    measurer_ = watcher_ ? watcher_->Measurer() : nullptr;
+    measurer_ = host_ ? host_->Measurer() : nullptr;
     styleFonts_.fill({});
     if (CanMeasure()) {
         const TStyleFont& base = FontFor(font_.Style() & 0x0F);
@@ -113,31 +113,18 @@ void TMarkMemo::Remeasure() {
     }
 }
 
-int TMarkMemo::VisibleLines() const {
-    int height = watcher_ ? watcher_->ClientHeight() : 0;
-    return height / std::max(1, lineHeight_) + 1;
-}
+int TMarkMemo::VisibleLines() const { return view_.VisibleLines(lineHeight_); }
 
 int TMarkMemo::AvailableWidth() const {
     if (!wordWrap_ && alignment_ == taLeftJustify) return MaxInt - rightMargin_;
-    int width = watcher_ ? watcher_->ClientWidth() : 0;
-    return std::max(1, width - leftMargin_ - rightMargin_);
+    return std::max(1, view_.ClientWidth - leftMargin_ - rightMargin_);
 }
 
-void TMarkMemo::SetVScroll(int pixels) {
-    vScroll_ = std::max(0, pixels);
-    topLine_ = vScroll_ / std::max(1, lineHeight_);
-}
+void TMarkMemo::SetVScroll(int pixels) { view_.SetVScroll(pixels, lineHeight_); }
 
-int TMarkMemo::LineToY(int line) const {
-    int lh = std::max(1, lineHeight_);
-    return line * lh - vScroll_ % lh;
-}
+int TMarkMemo::LineToY(int line) const { return view_.LineToY(line, lineHeight_); }
 
-int TMarkMemo::YToLine(int y) const {
-    if (lineHeight_ < 1) return 0;
-    return (vScroll_ % lineHeight_ + y) / lineHeight_;
-}
+int TMarkMemo::YToLine(int y) const { return view_.YToLine(y, lineHeight_); }
 
 // ---- breaking paragraphs ----
 
@@ -318,13 +305,12 @@ TFormatResult TMarkMemo::FormatMeasured(int fromLine, TParagraphRec& par) {
 bool TMarkMemo::LineJustified(const TParagraphRec& par, int line) const {
     if (!justified_ || line >= par.LineCount() - 1) return false;
     const TLineRec& ln = par.Line(line);
-    int width = watcher_ ? watcher_->ClientWidth() : 0;
-    return ln.SpaceCount > 0 && width - leftMargin_ - rightMargin_ - ln.Width > 0;
+    return ln.SpaceCount > 0 && view_.ClientWidth - leftMargin_ - rightMargin_ - ln.Width > 0;
 }
 
 int TMarkMemo::LineStartX(const TParagraphRec& par, int line) const {
     const TLineRec& ln = par.Line(line);
-    int client = watcher_ ? watcher_->ClientWidth() : 0;
+    const int client = view_.ClientWidth;
     int x = leftMargin_;
     if (!LineJustified(par, line)) {
         if (alignment_ == taRightJustify)
@@ -332,7 +318,7 @@ int TMarkMemo::LineStartX(const TParagraphRec& par, int line) const {
         else if (alignment_ == taCenter)
             x = leftMargin_ + (client - leftMargin_ - rightMargin_ - ln.Width) / 2;
     }
-    return x - hScroll_;
+    return x - view_.HScroll;
 }
 
 void TMarkMemo::WalkLine(int index, int line, const std::function<bool(const TCharCell&)>& visit) {
@@ -341,7 +327,7 @@ void TMarkMemo::WalkLine(int index, int line, const std::function<bool(const TCh
     line = std::clamp(line, 0, par.LineCount() - 1);
     const TLineRec& ln = par.Line(line);
     const int x0 = LineStartX(par, line);
-    int client = watcher_ ? watcher_->ClientWidth() : 0;
+    const int client = view_.ClientWidth;
     TJustifier spread(LineJustified(par, line) ? client - leftMargin_ - rightMargin_ - ln.Width : 0,
                       ln.SpaceCount);
     const int tabWidth = std::max(1, tabStops_ * tabUnit_);
@@ -456,12 +442,8 @@ void TMarkMemo::FormatRange(int first, int last, bool force) {
     }
     RenumberFrom(first);
     const int32_t newNext = last + 1 < n ? pars_[last + 1].FirstLine : lineCount_;
-    if (newNext != oldNext && topLine_ >= oldNext) {
-        topLine_ += newNext - oldNext;
-        vScroll_ += (newNext - oldNext) * lineHeight_;
-        if (watcher_) watcher_->LinesShifted(newNext - oldNext);
-    }
-    if (watcher_) watcher_->ScrollRangesChanged();
+    ReportParagraphs(first, last, newNext - oldNext);
+    ViewScrollRangesChanged();
 }
 
 void TMarkMemo::EnsureFormatted(int index) {
@@ -500,8 +482,8 @@ void TMarkMemo::UpdateDisplay() {
         int first = std::clamp(changedFirst_, 0, n - 1);
         int last = std::clamp(changedLast_, first, n - 1);
         changedFirst_ = changedLast_ = -1;
-        const int32_t before = lineCount_;
-        const int32_t oldTop = topLine_;
+        const int32_t before = linesBeforeChange_ >= 0 ? linesBeforeChange_ : lineCount_;
+        linesBeforeChange_ = -1;
         bool widestTouched = false;
         for (int p = first; p <= last; ++p) {
             if (p > 0) pars_[p].FirstLine = pars_[p - 1].FirstLine + pars_[p - 1].LineCount();
@@ -515,20 +497,10 @@ void TMarkMemo::UpdateDisplay() {
             pars_[last + 1].FirstLine != pars_[last].FirstLine + pars_[last].LineCount())
             RenumberFrom(first);
         const int delta = lineCount_ - before;
-        const int32_t firstLine = pars_[first].FirstLine;
-        if (delta != 0 && oldTop > firstLine) {
-            topLine_ = std::max(0, topLine_ + delta);
-            vScroll_ = std::max(0, vScroll_ + delta * lineHeight_);
-            if (watcher_) watcher_->LinesShifted(delta);
-        }
         for (TMarkNavigator* nav : navigators_) nav->lineNb_ = MaxInt;
         if (!wordWrap_ && widestTouched && CanMeasure()) RecomputeWidest();
-        if (watcher_) {
-            const TParagraphRec& lastPar = pars_[last];
-            watcher_->InvalidateLines(firstLine,
-                                      delta == 0 ? lastPar.FirstLine + lastPar.LineCount() - 1 : -1);
-            watcher_->ScrollRangesChanged();
-        }
+        ReportParagraphs(first, last, delta);
+        ViewScrollRangesChanged();
     }
     if (WindowExists() && firstDirty_ < n) {
         if (updateMode_ == umImmediate)
@@ -549,7 +521,7 @@ void TMarkMemo::StartBackground() {
     backgroundPosted_ = true;
     progress_ = int(std::min<int64_t>(99, int64_t(firstDirty_) * 100 / n));
     std::weak_ptr<TMarkMemo*> weak = alive_;
-    watcher_->Post([weak] {
+    host_->Post([weak] {
         if (auto self = weak.lock()) (*self)->BackgroundSlice();
     });
 }
@@ -560,12 +532,10 @@ void TMarkMemo::BackgroundSlice() {
     const int n = pars_.Count();
     const int from = std::min(firstDirty_, n);
     if (from < n) {
-        int32_t firstLine = pars_[from].FirstLine;
+        const int32_t before = lineCount_;
         FormatPending(n - 1, 25);
-        if (watcher_) {
-            watcher_->InvalidateLines(firstLine, -1);
-            watcher_->ScrollRangesChanged();
-        }
+        ReportParagraphs(from, -1, lineCount_ - before);
+        ViewScrollRangesChanged();
     }
     if (firstDirty_ < n) {
         progress_ = int(std::min<int64_t>(99, int64_t(firstDirty_) * 100 / n));
@@ -580,11 +550,9 @@ void TMarkMemo::BackgroundSlice() {
 void TMarkMemo::FontChanged() {
     Remeasure();
     widestWidth_ = MaxInt;
-    topLine_ = vScroll_ = 0;
+    view_.TopLine = view_.VScroll = 0;
     MarkForLayout();
-    if (watcher_) {
-        watcher_->MetricsChanged();
-        watcher_->CaretChanged();
-    }
+    ViewMetricsChanged();
+    ViewCaretChanged();
     if (OnVScroll) OnVScroll(this);
 }

@@ -240,12 +240,13 @@ void TMarkMemo::LoadText(std::string_view text) {
     pars_ = std::move(fresh);
     RenumberFrom(0);
     changedFirst_ = changedLast_ = -1;
+    linesBeforeChange_ = -1;
     firstDirty_ = 0;
     scannedUpTo_ = -1;
     upperCacheIndex_ = -1;
-    selStart_ = selLength_ = 0;
-    blockMode_ = false;
-    extraSpaces_ = 0;
+    view_.SelStart = view_.SelLength = 0;
+    view_.BlockMode = false;
+    view_.ExtraSpaces = 0;
     for (TMarkNavigator* nav : navigators_) {
         nav->Reset();
         nav->pos_ = 0;
@@ -256,15 +257,13 @@ void TMarkMemo::LoadText(std::string_view text) {
 }
 
 void TMarkMemo::AfterLoad() {
-    topLine_ = vScroll_ = hScroll_ = 0;
+    view_.TopLine = view_.VScroll = view_.HScroll = 0;
     changePending_ = true;
     if (WindowExists()) {
         MarkForLayout();
-        if (watcher_) {
-            watcher_->ScrollRangesChanged();
-            watcher_->CaretChanged();
-            watcher_->InvalidateLines(0, -1);
-        }
+        ViewScrollRangesChanged();
+        ViewCaretChanged();
+        ReportChange(0, -1, 0);
     }
     if (updateLock_ == 0) UpdateDisplay();
 }
@@ -398,22 +397,21 @@ void TMarkMemo::LoadBinary(TStream& stream, bool relayout) {
     undoPos_ = 0;
     undoSize_ = 0;
     changedFirst_ = changedLast_ = -1;
+    linesBeforeChange_ = -1;
     firstDirty_ = measureAgain ? 0 : MaxInt;
     scannedUpTo_ = pars_.Count() - 1;
     upperCacheIndex_ = -1;
-    selStart_ = selLength_ = 0;
-    blockMode_ = false;
+    view_.SelStart = view_.SelLength = 0;
+    view_.BlockMode = false;
     for (TMarkNavigator* nav : navigators_) {
         nav->Reset();
         nav->pos_ = 0;
     }
-    topLine_ = vScroll_ = hScroll_ = 0;
+    view_.TopLine = view_.VScroll = view_.HScroll = 0;
     changePending_ = true;
     if (measureAgain) MarkForLayout();
-    if (watcher_) {
-        watcher_->ScrollRangesChanged();
-        watcher_->CaretChanged();
-        watcher_->InvalidateLines(0, -1);
-    }
+    ViewScrollRangesChanged();
+    ViewCaretChanged();
+    ReportChange(0, -1, 0);
     if (updateLock_ == 0) UpdateDisplay();
 }

@@ -49,8 +49,8 @@ void TMarkMemoStrings::PutParagraph(int index, const std::string& s) {
             m.SelectRange(m.charCount_, m.charCount_);
             m.SetSelTextBuf("\r\n");
         }
-        const int32_t caret = m.selStart_;
-        const int32_t selLength = m.selLength_;
+        const int32_t caret = m.view_.SelStart;
+        const int32_t selLength = m.view_.SelLength;
         const int caretPar = m.pars_.IndexOfOffset(caret);
         const TParagraphRec& par = m.pars_[index];
         const int32_t start = par.StartOffset;
@@ -60,11 +60,11 @@ void TMarkMemoStrings::PutParagraph(int index, const std::string& s) {
         const int32_t delta = m.pars_[index].Length() - oldLength;
         // the caret stays on its character; inside the replaced paragraph it goes to its start
         if (caretPar == index) {
-            m.selStart_ = start;
-            m.selLength_ = 0;
+            m.view_.SelStart = start;
+            m.view_.SelLength = 0;
         } else {
-            m.selStart_ = caretPar > index ? caret + delta : caret;
-            m.selLength_ = selLength;
+            m.view_.SelStart = caretPar > index ? caret + delta : caret;
+            m.view_.SelLength = selLength;
         }
     } catch (...) {
         m.EndUpdate();
@@ -137,7 +137,7 @@ int TMarkLinesStrings::Add(const std::string& s) {
     TMarkMemo& m = memo_;
     m.SelectRange(m.charCount_, m.charCount_);
     // inside an update lock the view stays where it is, so a filled panel opens at its top
-    if (m.WindowExists() && m.updateLock_ == 0 && m.watcher_) m.watcher_->ScrollCaretIntoView();
+    if (m.WindowExists() && m.updateLock_ == 0) m.ViewScrollCaretIntoView();
     return Count() - 1;
 }
 

@@ -50,11 +50,9 @@ const std::string& Text(int mib) {
 }
 
 // A shown window of the benchmark's width, measuring with the screen's fonts.
-class BenchWindow : public TMarkMemoWatcher {
+class BenchWindow : public TMarkMemoHost {
 public:
     bool WindowExists() const override { return true; }
-    int ClientWidth() const override { return kWidth; }
-    int ClientHeight() const override { return 600; }
     TTextMeasurer* Measurer() override { return measurer_.get(); }
     void Post(std::function<void()> work) override { work(); }
 
@@ -67,7 +65,8 @@ std::unique_ptr<TMarkMemo> NewMemo(BenchWindow& window) {
     memo->Font().SetName(kFontName);
     memo->Font().SetHeight(-kFontPixels);
     memo->SetUpdateMode(umImmediate);
-    memo->SetWatcher(&window);
+    memo->SetClientSize(kWidth, 600);
+    memo->SetHost(&window);
     return memo;
 }
 

@@ -353,7 +353,7 @@ void RunRandomEdits(bool staticFormat, bool withWindow, unsigned seed, int steps
     memo.SetUndoMaxSpace(1 << 30);
     memo.SetUpdateMode(umImmediate);
     if (withWindow) {
-        memo.SetWatcher(&window);
+        window.Attach(memo);
         memo.Keywords().AddKeyWord("ab", 1, msBold, 1, 0, 0, 0);
         memo.Keywords().AddKeyWord("c d", 3, msItalic, 2, 0, 0, 0);
     }

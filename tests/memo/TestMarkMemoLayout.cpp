@@ -13,7 +13,7 @@ struct Laid {
     TMarkMemo memo;
     explicit Laid(int width = 120) : window(width) {
         memo.SetUpdateMode(umImmediate);
-        memo.SetWatcher(&window);
+        window.Attach(memo);
     }
     const TLineRec& Line(int par, int line) { return memo.Paragraph(par).Line(line); }
 };
@@ -196,7 +196,7 @@ TEST(MarkMemoLayout, OnNeedFormatsWhatIsAskedFor) {
     TestWindow window;
     TMarkMemo memo;
     memo.SetUpdateMode(umOnNeed);
-    memo.SetWatcher(&window);
+    window.Attach(memo);
     std::string text;
     for (int i = 0; i < 100; ++i) text += "aaaa bbbb cccc\r\n";
     memo.SetTextBuf(text);
