@@ -53,7 +53,7 @@ void TMarkMemo::RemoveObserver(TMarkMemoObserver* observer) {
 void TMarkMemo::ReportChange(int32_t pos, int32_t length, int32_t linesAdded) {
     if (linesAdded != 0) {
         const TParagraphRec& par = pars_[pars_.IndexOfOffset(pos)];
-        const int32_t line = par.FirstLine + par.LineOf(pos - par.StartOffset);
+        const int32_t line = par.FirstLine() + par.LineOf(pos - par.StartOffset());
         if (view_.LinesAdded(line, linesAdded, lineHeight_)) ViewScrollRangesChanged();
     }
     for (TMarkMemoObserver* observer : std::vector<TMarkMemoObserver*>(observers_))
@@ -63,14 +63,14 @@ void TMarkMemo::ReportChange(int32_t pos, int32_t length, int32_t linesAdded) {
 void TMarkMemo::ReportParagraphs(int first, int last, int32_t linesAdded) {
     const int n = pars_.Count();
     first = std::clamp(first, 0, n - 1);
-    const int32_t pos = pars_[first].StartOffset;
+    const int32_t pos = pars_[first].StartOffset();
     if (last < 0 || last >= n) {
         ReportChange(pos, -1, linesAdded);
         return;
     }
     last = std::max(first, last);
     const TParagraphRec& end = pars_[last];
-    ReportChange(pos, end.StartOffset + end.Length() - pos, linesAdded);
+    ReportChange(pos, end.StartOffset() + end.Length() - pos, linesAdded);
 }
 
 // The window side reacts to these once the memo is a control; the document works without.
@@ -120,8 +120,6 @@ void TMarkMemo::ResetStore() {
     par.StartState = FreshStartState();
     par.Formatted = 0;
     pars_.Add(std::move(par));
-    charCount_ = 0;
-    lineCount_ = 1;
     changedFirst_ = changedLast_ = -1;
     linesBeforeChange_ = -1;
     firstDirty_ = 0;
@@ -136,7 +134,7 @@ void TMarkMemo::ResetStore() {
 void TMarkMemo::ResetAllNavigators() {
     for (TMarkNavigator* nav : navigators_) {
         nav->Reset();
-        nav->pos_ = std::clamp(nav->pos_, 0, charCount_ + 1);
+        nav->pos_ = std::clamp(nav->pos_, 0, CharCount() + 1);
     }
 }
 
@@ -148,25 +146,6 @@ void TMarkMemo::ResetNavigatorCaches(int32_t pos, int parIndex) {
         }
 }
 
-void TMarkMemo::RenumberFrom(int index) {
-    if (index < 0) index = 0;
-    int32_t offset = 0, line = 0;
-    if (index > 0) {
-        const TParagraphRec& prev = pars_[index - 1];
-        offset = prev.StartOffset + prev.Length() + 2;
-        line = prev.FirstLine + prev.LineCount();
-    }
-    for (int i = index; i < pars_.Count(); ++i) {
-        TParagraphRec& par = pars_[i];
-        par.StartOffset = offset;
-        par.FirstLine = line;
-        offset += par.Length() + 2;
-        line += par.LineCount();
-    }
-    charCount_ = offset - 2;
-    lineCount_ = line;
-}
-
 void TMarkMemo::Change() {
     if (OnChange) OnChange(this);
 }
@@ -174,26 +153,26 @@ void TMarkMemo::Change() {
 // ---- text ----
 
 void TMarkMemo::Clear() {
-    if (charCount_ == 0) return;
+    if (CharCount() == 0) return;
     SetTextBuf({});
 }
 
 void TMarkMemo::SetTextBuf(std::string_view text) {
-    if (charCount_ == 0 && text.empty()) return;
+    if (CharCount() == 0 && text.empty()) return;
     LoadText(text);
 }
 
 std::string TMarkMemo::ParagraphText(int index) const { return pars_.Get(index).Text; }
 
 std::string TMarkMemo::TextRange(int32_t start, int32_t stop) const {
-    start = std::clamp(start, 0, charCount_);
-    stop = std::clamp(stop, 0, charCount_);
+    start = std::clamp(start, 0, CharCount());
+    stop = std::clamp(stop, 0, CharCount());
     if (stop <= start) return {};
     int p = pars_.IndexOfOffset(start);
-    return pars_.CopyText(p, start - pars_[p].StartOffset, stop - start);
+    return pars_.CopyText(p, start - pars_[p].StartOffset(), stop - start);
 }
 
-int32_t TMarkMemo::ParagraphStart(int index) const { return pars_.Get(index).StartOffset; }
+int32_t TMarkMemo::ParagraphStart(int index) const { return pars_.Get(index).StartOffset(); }
 
 std::string TMarkMemo::LineText(int line) {
     EnsureLine(line);

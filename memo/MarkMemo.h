@@ -67,8 +67,8 @@ public:
     void RemoveObserver(TMarkMemoObserver* observer);
 
     // ---- the store ----
-    int32_t CharCount() const { return charCount_; }
-    int32_t LineCount() const { return lineCount_; }
+    int32_t CharCount() const { return int32_t(pars_.TotalChars() - 2); }
+    int32_t LineCount() const { return int32_t(pars_.TotalLines()); }
     int ParagraphCount() const { return pars_.Count(); }
     TParagraphRec& Paragraph(int index) const { return pars_.Get(index); }
     const TParagraphsList& ParagraphList() const { return pars_; }
@@ -304,7 +304,6 @@ private:
 
     // store
     void ResetStore();
-    void RenumberFrom(int index);
     void ResetAllNavigators();
     TMarkNavigator& Work(int i) { return *work_[size_t(i)]; }
     void ClampSelectionNavigators();
@@ -365,8 +364,6 @@ private:
     std::vector<TMarkMemoObserver*> observers_;
 
     TParagraphsList pars_;
-    int32_t charCount_ = 0;
-    int32_t lineCount_ = 0;
     std::vector<TMarkNavigator*> navigators_;
     std::vector<std::unique_ptr<TMarkNavigator>> work_;
 

@@ -138,7 +138,7 @@ TFormatResult TMarkMemo::FormatParagraph(int fromLine, int index) {
     TFormatResult result = CanMeasure() ? FormatMeasured(fromLine, par) : FormatUnmeasured(par);
     par.Formatted = 1;
     par.DirtyLine = MaxInt;
-    lineCount_ += result.LineDelta;
+    par.Resized();
     return result;
 }
 
@@ -293,7 +293,7 @@ TFormatResult TMarkMemo::FormatMeasured(int fromLine, TParagraphRec& par) {
         par.Line(first + int(l)) = out[l];
         if (out[l].Width > widest) {
             widest = out[l].Width;
-            widestLine_ = par.FirstLine + (wordWrap_ ? first + int(l) : 0);
+            widestLine_ = par.FirstLine() + (wordWrap_ ? first + int(l) : 0);
         }
     }
     if (widestWidth_ != MaxInt || widest > 0) widestWidth_ = widest;
@@ -414,19 +414,15 @@ void TMarkMemo::FormatPending(int upTo, double budgetMs) {
     if (i > upTo) return;
     firstDirty_ = MaxInt;
     const double started = budgetMs >= 0 ? MonotonicMs() : 0;
-    int32_t line = i == 0 ? 0 : pars_[i - 1].FirstLine + pars_[i - 1].LineCount();
     int done = 0;
     for (; i <= upTo; ++i) {
         TParagraphRec& par = pars_[i];
-        par.FirstLine = line;
         if (!par.Formatted) FormatParagraph(par.DirtyLine, i);
-        line += par.LineCount();
         if (budgetMs >= 0 && (++done & 31) == 0 && MonotonicMs() - started > budgetMs) {
             ++i;
             break;
         }
     }
-    RenumberFrom(i);
     if (i < n) firstDirty_ = std::min(firstDirty_, i);
 }
 
@@ -434,14 +430,12 @@ void TMarkMemo::FormatRange(int first, int last, bool force) {
     const int n = pars_.Count();
     first = std::clamp(first, 0, n - 1);
     last = std::clamp(last, first, n - 1);
-    const int32_t oldNext = last + 1 < n ? pars_[last + 1].FirstLine : lineCount_;
+    const int32_t oldNext = last + 1 < n ? pars_[last + 1].FirstLine() : LineCount();
     for (int i = first; i <= last; ++i) {
-        if (i > 0) pars_[i].FirstLine = pars_[i - 1].FirstLine + pars_[i - 1].LineCount();
         if (force) InvalidatePar(i, 0);
         if (!pars_[i].Formatted) FormatParagraph(pars_[i].DirtyLine, i);
     }
-    RenumberFrom(first);
-    const int32_t newNext = last + 1 < n ? pars_[last + 1].FirstLine : lineCount_;
+    const int32_t newNext = last + 1 < n ? pars_[last + 1].FirstLine() : LineCount();
     ReportParagraphs(first, last, newNext - oldNext);
     ViewScrollRangesChanged();
 }
@@ -450,7 +444,6 @@ void TMarkMemo::EnsureFormatted(int index) {
     if (pars_.Get(index).Formatted) return;
     if (index > 0) ScanUpTo(index - 1);
     FormatParagraph(pars_[index].DirtyLine, index);
-    RenumberFrom(index);
 }
 
 void TMarkMemo::EnsureLine(int32_t line) {
@@ -470,7 +463,7 @@ void TMarkMemo::RecomputeWidest() {
         for (int l = 0; l < par.LineCount(); ++l)
             if (par.Line(l).Width > widestWidth_) {
                 widestWidth_ = par.Line(l).Width;
-                widestLine_ = par.FirstLine + (wordWrap_ ? l : 0);
+                widestLine_ = par.FirstLine() + (wordWrap_ ? l : 0);
             }
     }
 }
@@ -482,21 +475,16 @@ void TMarkMemo::UpdateDisplay() {
         int first = std::clamp(changedFirst_, 0, n - 1);
         int last = std::clamp(changedLast_, first, n - 1);
         changedFirst_ = changedLast_ = -1;
-        const int32_t before = linesBeforeChange_ >= 0 ? linesBeforeChange_ : lineCount_;
+        const int32_t before = linesBeforeChange_ >= 0 ? linesBeforeChange_ : LineCount();
         linesBeforeChange_ = -1;
         bool widestTouched = false;
         for (int p = first; p <= last; ++p) {
-            if (p > 0) pars_[p].FirstLine = pars_[p - 1].FirstLine + pars_[p - 1].LineCount();
             TParagraphRec& par = pars_[p];
-            if (widestLine_ >= par.FirstLine && widestLine_ < par.FirstLine + par.LineCount())
+            if (widestLine_ >= par.FirstLine() && widestLine_ < par.FirstLine() + par.LineCount())
                 widestTouched = true;
             if (!par.Formatted) FormatParagraph(par.DirtyLine, p);
         }
-        // later paragraphs only move when the line count changed
-        if (lineCount_ != before || last + 1 >= n ||
-            pars_[last + 1].FirstLine != pars_[last].FirstLine + pars_[last].LineCount())
-            RenumberFrom(first);
-        const int delta = lineCount_ - before;
+        const int delta = LineCount() - before;
         for (TMarkNavigator* nav : navigators_) nav->lineNb_ = MaxInt;
         if (!wordWrap_ && widestTouched && CanMeasure()) RecomputeWidest();
         ReportParagraphs(first, last, delta);
@@ -532,9 +520,9 @@ void TMarkMemo::BackgroundSlice() {
     const int n = pars_.Count();
     const int from = std::min(firstDirty_, n);
     if (from < n) {
-        const int32_t before = lineCount_;
+        const int32_t before = LineCount();
         FormatPending(n - 1, 25);
-        ReportParagraphs(from, -1, lineCount_ - before);
+        ReportParagraphs(from, -1, LineCount() - before);
         ViewScrollRangesChanged();
     }
     if (firstDirty_ < n) {

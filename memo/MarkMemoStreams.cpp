@@ -238,7 +238,6 @@ void TMarkMemo::LoadText(std::string_view text) {
     emit(text.size());
 
     pars_ = std::move(fresh);
-    RenumberFrom(0);
     changedFirst_ = changedLast_ = -1;
     linesBeforeChange_ = -1;
     firstDirty_ = 0;
@@ -252,7 +251,7 @@ void TMarkMemo::LoadText(std::string_view text) {
         nav->pos_ = 0;
     }
     AfterLoad();
-    if (OnParse) OnParse(this, 0, charCount_);
+    if (OnParse) OnParse(this, 0, CharCount());
     FireProgress(true);
 }
 
@@ -299,15 +298,15 @@ void TMarkMemo::SaveToStream(TStream& stream) {
 
 void TMarkMemo::SaveBinary(TStream& stream) {
     std::string out;
-    PutInt(out, charCount_);
-    PutInt(out, lineCount_);
+    PutInt(out, CharCount());
+    PutInt(out, LineCount());
     PutInt(out, widestWidth_);
     PutInt(out, pars_.Count());
     for (int i = 0; i < pars_.Count(); ++i) {
         const TParagraphRec& par = pars_[i];
         PutInt(out, par.Length());
-        PutInt(out, par.FirstLine);
-        PutInt(out, par.StartOffset);
+        PutInt(out, par.FirstLine());
+        PutInt(out, par.StartOffset());
         PutInt(out, par.AttrCount());
         PutInt(out, par.LineCount());
         for (int l = 0; l < par.LineCount(); ++l) PutLine(out, par.Line(l));
@@ -334,12 +333,12 @@ void TMarkMemo::LoadBinary(TStream& stream, bool relayout) {
         for (int32_t p = 0; p < count; ++p) {
             TParagraphRec par;
             int32_t length = in.Int();
-            par.FirstLine = in.Int();
-            par.StartOffset = in.Int();
+            const int32_t firstLine = in.Int();
+            const int32_t startOffset = in.Int();
             int32_t attrCount = in.Int();
             int32_t lines = in.Int();
             if (length < 0 || length > MaxParagraphLength || attrCount < 0 || lines < 1 ||
-                par.FirstLine != line || par.StartOffset != offset)
+                firstLine != line || startOffset != offset)
                 TImageReader::Fail();
             in.Need(size_t(lines) * kLineBytes + size_t(attrCount) * kAttrBytes + size_t(length));
             par.SetLineCount(lines);
@@ -391,7 +390,6 @@ void TMarkMemo::LoadBinary(TStream& stream, bool relayout) {
         fresh[i].DirtyLine = measureAgain ? 0 : MaxInt;
     }
     pars_ = std::move(fresh);
-    RenumberFrom(0);
     widestWidth_ = widest;
     undo_.clear();
     undoPos_ = 0;

@@ -178,8 +178,8 @@ TEST(MarkMemoLayout, EditsRenumberTheLinesBelow) {
     l.memo.SetSelStart(3);
     l.memo.SetSelText(" aaaa bbbb cccc dddd");  // paragraph 0 now takes three lines
     EXPECT_EQ(l.memo.Paragraph(0).LineCount(), 3);
-    EXPECT_EQ(l.memo.Paragraph(1).FirstLine, 3);
-    EXPECT_EQ(l.memo.Paragraph(2).FirstLine, 4);
+    EXPECT_EQ(l.memo.Paragraph(1).FirstLine(), 3);
+    EXPECT_EQ(l.memo.Paragraph(2).FirstLine(), 4);
     EXPECT_EQ(nav.GetAbsLine(), 4);
     EXPECT_EQ(StoreProblem(l.memo), "");
 }
