@@ -255,7 +255,9 @@ void TParagraphsList::Resized(TParagraphRec& par) {
     block.Valid = std::min(block.Valid, place.Slot);
     totalChars_ += dChars;
     totalLines_ += dLines;
+    const bool current = block.Stamp == stamp_;
     Add3(block.Index, 0, dChars, dLines);
+    if (current && !treesStale_) block.Stamp = stamp_;  // only later blocks moved
 }
 
 void TParagraphsList::Adopt(TParagraphBlock& block, int32_t slot,
@@ -291,7 +293,9 @@ int TParagraphsList::Add(TParagraphRec rec) {
     Adopt(block, slot, std::make_unique<TParagraphRec>(std::move(rec)));
     block.Renumber(slot);
     const TParagraphPlace& place = block.Items.back()->Place;
+    const bool current = block.Stamp == stamp_;
     Add3(block.Index, 1, place.Chars, place.Lines);
+    if (current && !treesStale_) block.Stamp = stamp_;
     return count_ - 1;
 }
 
