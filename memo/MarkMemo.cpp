@@ -26,9 +26,83 @@ TMarkMemo::~TMarkMemo() {
     navigators_.clear();
 }
 
-void TMarkMemo::SetWatcher(TMarkMemoWatcher* watcher) {
-    watcher_ = watcher;
+void TMarkMemo::SetHost(TMarkMemoHost* host) {
+    host_ = host;
     WindowCreated();
+}
+
+void TMarkMemo::SetClientSize(int width, int height) {
+    const bool widthChanged = width != view_.ClientWidth;
+    view_.ClientWidth = width;
+    view_.ClientHeight = height;
+    if (widthChanged && WindowExists()) ClientResized();
+}
+
+void TMarkMemo::AddObserver(TMarkMemoObserver* observer) {
+    if (std::find(observers_.begin(), observers_.end(), observer) == observers_.end())
+        observers_.push_back(observer);
+}
+
+void TMarkMemo::RemoveObserver(TMarkMemoObserver* observer) {
+    observers_.erase(std::remove(observers_.begin(), observers_.end(), observer),
+                     observers_.end());
+}
+
+// ---- what the view and the observers learn ----
+
+void TMarkMemo::ReportChange(int32_t pos, int32_t length, int32_t linesAdded) {
+    if (linesAdded != 0) {
+        const TParagraphRec& par = pars_[pars_.IndexOfOffset(pos)];
+        const int32_t line = par.FirstLine() + par.LineOf(pos - par.StartOffset());
+        if (view_.LinesAdded(line, linesAdded, lineHeight_)) ViewScrollRangesChanged();
+    }
+    for (TMarkMemoObserver* observer : std::vector<TMarkMemoObserver*>(observers_))
+        observer->DocumentChanged(pos, length, linesAdded);
+}
+
+void TMarkMemo::ReportParagraphs(int first, int last, int32_t linesAdded) {
+    const int n = pars_.Count();
+    first = std::clamp(first, 0, n - 1);
+    const int32_t pos = pars_[first].StartOffset();
+    if (last < 0 || last >= n) {
+        ReportChange(pos, -1, linesAdded);
+        return;
+    }
+    last = std::max(first, last);
+    const TParagraphRec& end = pars_[last];
+    ReportChange(pos, end.StartOffset() + end.Length() - pos, linesAdded);
+}
+
+// The window side reacts to these once the memo is a control; the document works without.
+void TMarkMemo::ViewCaretChanged() {}
+void TMarkMemo::ViewInvalidate() {}
+void TMarkMemo::ViewScrollRangesChanged() {}
+void TMarkMemo::ViewScrollCaretIntoView() {}
+void TMarkMemo::ViewMetricsChanged() {}
+
+void TMarkMemo::SetViewColor(TColor& field, TColor value) {
+    if (field == value) return;
+    field = value;
+    ViewInvalidate();
+}
+
+void TMarkMemo::SetOverwrite(bool value) {
+    if (value == view_.Overwrite) return;
+    view_.Overwrite = value;
+    ViewCaretChanged();
+}
+
+void TMarkMemo::SetCaretWidth(int value) {
+    value = std::max(0, value);
+    if (value == view_.CaretWidth) return;
+    view_.CaretWidth = value;
+    ViewCaretChanged();
+}
+
+void TMarkMemo::SetHideSelection(bool value) {
+    if (value == view_.HideSelection) return;
+    view_.HideSelection = value;
+    ViewInvalidate();
 }
 
 void TMarkMemo::WindowCreated() {
@@ -46,22 +120,21 @@ void TMarkMemo::ResetStore() {
     par.StartState = FreshStartState();
     par.Formatted = 0;
     pars_.Add(std::move(par));
-    charCount_ = 0;
-    lineCount_ = 1;
     changedFirst_ = changedLast_ = -1;
+    linesBeforeChange_ = -1;
     firstDirty_ = 0;
     scannedUpTo_ = 0;
     upperCacheIndex_ = -1;
-    selStart_ = selLength_ = 0;
-    blockMode_ = false;
-    extraSpaces_ = 0;
+    view_.SelStart = view_.SelLength = 0;
+    view_.BlockMode = false;
+    view_.ExtraSpaces = 0;
     ResetAllNavigators();
 }
 
 void TMarkMemo::ResetAllNavigators() {
     for (TMarkNavigator* nav : navigators_) {
         nav->Reset();
-        nav->pos_ = std::clamp(nav->pos_, 0, charCount_ + 1);
+        nav->pos_ = std::clamp(nav->pos_, 0, CharCount() + 1);
     }
 }
 
@@ -73,25 +146,6 @@ void TMarkMemo::ResetNavigatorCaches(int32_t pos, int parIndex) {
         }
 }
 
-void TMarkMemo::RenumberFrom(int index) {
-    if (index < 0) index = 0;
-    int32_t offset = 0, line = 0;
-    if (index > 0) {
-        const TParagraphRec& prev = pars_[index - 1];
-        offset = prev.StartOffset + prev.Length() + 2;
-        line = prev.FirstLine + prev.LineCount();
-    }
-    for (int i = index; i < pars_.Count(); ++i) {
-        TParagraphRec& par = pars_[i];
-        par.StartOffset = offset;
-        par.FirstLine = line;
-        offset += par.Length() + 2;
-        line += par.LineCount();
-    }
-    charCount_ = offset - 2;
-    lineCount_ = line;
-}
-
 void TMarkMemo::Change() {
     if (OnChange) OnChange(this);
 }
@@ -99,26 +153,26 @@ void TMarkMemo::Change() {
 // ---- text ----
 
 void TMarkMemo::Clear() {
-    if (charCount_ == 0) return;
+    if (CharCount() == 0) return;
     SetTextBuf({});
 }
 
 void TMarkMemo::SetTextBuf(std::string_view text) {
-    if (charCount_ == 0 && text.empty()) return;
+    if (CharCount() == 0 && text.empty()) return;
     LoadText(text);
 }
 
 std::string TMarkMemo::ParagraphText(int index) const { return pars_.Get(index).Text; }
 
 std::string TMarkMemo::TextRange(int32_t start, int32_t stop) const {
-    start = std::clamp(start, 0, charCount_);
-    stop = std::clamp(stop, 0, charCount_);
+    start = std::clamp(start, 0, CharCount());
+    stop = std::clamp(stop, 0, CharCount());
     if (stop <= start) return {};
     int p = pars_.IndexOfOffset(start);
-    return pars_.CopyText(p, start - pars_[p].StartOffset, stop - start);
+    return pars_.CopyText(p, start - pars_[p].StartOffset(), stop - start);
 }
 
-int32_t TMarkMemo::ParagraphStart(int index) const { return pars_.Get(index).StartOffset; }
+int32_t TMarkMemo::ParagraphStart(int index) const { return pars_.Get(index).StartOffset(); }
 
 std::string TMarkMemo::LineText(int line) {
     EnsureLine(line);
@@ -147,38 +201,36 @@ void TMarkMemo::EndUpdate() {
 
 void TMarkMemo::RelayoutAll() {
     MarkForLayout();
-    if (watcher_) watcher_->ScrollRangesChanged();
+    ViewScrollRangesChanged();
 }
 
 void TMarkMemo::SetAlignment(TAlignment value) {
     if (value == alignment_) return;
     bool relayout = !wordWrap_ && ((value == taLeftJustify) != (alignment_ == taLeftJustify));
     alignment_ = value;
-    hScroll_ = 0;
+    view_.HScroll = 0;
     if (relayout) {
         RelayoutAll();
-    } else if (watcher_) {
-        watcher_->CaretChanged();
-        watcher_->InvalidateLines(0, -1);
+    } else {
+        ViewCaretChanged();
+        ViewInvalidate();
     }
 }
 
 void TMarkMemo::SetWordWrap(bool value) {
     if (value == wordWrap_) return;
     wordWrap_ = value;
-    hScroll_ = 0;
+    view_.HScroll = 0;
     RelayoutAll();
-    if (watcher_) watcher_->ScrollCaretIntoView();
+    ViewScrollCaretIntoView();
 }
 
 void TMarkMemo::SetJustified(bool value) {
     if (value == justified_) return;
     justified_ = value;
-    hScroll_ = 0;
-    if (watcher_) {
-        watcher_->CaretChanged();
-        watcher_->InvalidateLines(0, -1);
-    }
+    view_.HScroll = 0;
+    ViewCaretChanged();
+    ViewInvalidate();
 }
 
 void TMarkMemo::SetLeftMargin(int value) {

@@ -1,4 +1,5 @@
-// The highlighting text memo's document: store, views, streams, editing, highlighting, layout.
+// The highlighting text memo: its document (store, undo, attributes, highlighting), layout and
+// view state behind one surface.
 #pragma once
 
 #include <array>
@@ -13,34 +14,11 @@
 #include "MarkMemoStore.h"
 #include "MarkMemoStrings.h"
 #include "MarkMemoTypes.h"
+#include "MarkMemoView.h"
 #include "platform/Classes.h"
 #include "platform/Graphics.h"
 #include "platform/Streams.h"
 #include "platform/TextMetrics.h"
-
-// What a window showing the memo offers the document and learns from it. The document asks
-// for geometry, a measurer and a way to run work later; it tells of what must be redrawn.
-// Without a watcher (or before its window exists) the memo works headless: one display line
-// per paragraph, nothing measured.
-class TMarkMemoWatcher {
-public:
-    virtual ~TMarkMemoWatcher() = default;
-    virtual bool WindowExists() const = 0;
-    virtual int ClientWidth() const = 0;
-    virtual int ClientHeight() const = 0;
-    virtual TTextMeasurer* Measurer() = 0;
-    // Runs `work` once from the event loop, after the current event (never nested).
-    virtual void Post(std::function<void()> work) = 0;
-
-    // Absolute display lines [first, last] need repainting (last -1: to the end).
-    virtual void InvalidateLines(int /*first*/, int /*last*/) {}
-    // The lines above the top moved by `lines`; the view may scroll its pixels instead.
-    virtual void LinesShifted(int /*lines*/) {}
-    virtual void ScrollRangesChanged() {}
-    virtual void CaretChanged() {}
-    virtual void ScrollCaretIntoView() {}
-    virtual void MetricsChanged() {}
-};
 
 // One undo step: [StartPos, StopPos) holds the text that replaced `Text`.
 struct TUndoRec {
@@ -48,10 +26,12 @@ struct TUndoRec {
     int32_t StopPos = 0;
     bool Linked = false;  // undone and redone together with the record before it
     std::string Text;
-    int64_t Size() const { return int64_t(Text.size()) + 13; }
+    // What the record counts against UndoMaxSpace: its text, and 13 bytes for the two
+    // positions (4 each), the text's length (4) and the link flag (1).
+    static constexpr int64_t Overhead = 13;
+    int64_t Size() const { return int64_t(Text.size()) + Overhead; }
 };
 
-// Lines that a layout pass changed within one paragraph, and the change in its line count.
 // One character of a display line as layout, hit-testing and painting see it.
 struct TCharCell {
     int32_t Offset = 0;
@@ -62,6 +42,7 @@ struct TCharCell {
     const TAttributeRec* Attr = nullptr;
 };
 
+// Lines that a layout pass changed within one paragraph, and the change in its line count.
 struct TFormatResult {
     int FirstLine = 0;
     int LastLine = -1;
@@ -73,14 +54,21 @@ public:
     explicit TMarkMemo(TComponent* owner = nullptr);
     ~TMarkMemo() override;
 
-    // ---- the window ----
-    void SetWatcher(TMarkMemoWatcher* watcher);
-    TMarkMemoWatcher* Watcher() const { return watcher_; }
-    bool WindowExists() const { return watcher_ && watcher_->WindowExists(); }
+    // ---- the window and the view ----
+    // The window that hosts the memo; its client size arrives through SetClientSize.
+    void SetHost(TMarkMemoHost* host);
+    TMarkMemoHost* Host() const { return host_; }
+    bool WindowExists() const { return host_ && host_->WindowExists(); }
+    // The size of the window's client area, which the text is laid out for.
+    void SetClientSize(int width, int height);
+    const TMarkMemoView& View() const { return view_; }
+    // Those told of every change of the text or its look (see TMarkMemoObserver).
+    void AddObserver(TMarkMemoObserver* observer);
+    void RemoveObserver(TMarkMemoObserver* observer);
 
     // ---- the store ----
-    int32_t CharCount() const { return charCount_; }
-    int32_t LineCount() const { return lineCount_; }
+    int32_t CharCount() const { return int32_t(pars_.TotalChars() - 2); }
+    int32_t LineCount() const { return int32_t(pars_.TotalLines()); }
     int ParagraphCount() const { return pars_.Count(); }
     TParagraphRec& Paragraph(int index) const { return pars_.Get(index); }
     const TParagraphsList& ParagraphList() const { return pars_; }
@@ -112,12 +100,12 @@ public:
     virtual void SaveBinary(TStream& stream);
 
     // ---- selection and editing ----
-    int32_t SelStart() const { return selStart_; }
+    int32_t SelStart() const { return view_.SelStart; }
     void SetSelStart(int32_t pos);
-    int32_t SelLength() const { return selLength_; }
+    int32_t SelLength() const { return view_.SelLength; }
     void SetSelLength(int32_t length);
-    int32_t SelFirst() const { return selStart_ + std::min(0, selLength_); }
-    int32_t SelLast() const { return selStart_ + std::max(0, selLength_); }
+    int32_t SelFirst() const { return view_.SelFirst(); }
+    int32_t SelLast() const { return view_.SelLast(); }
     std::string SelText() const { return TextRange(SelFirst(), SelLast()); }
     void SelectAll();
     // The one edit primitive: replaces the selection with `text`.
@@ -126,12 +114,12 @@ public:
     void ClearSelection() { SetSelTextBuf({}); }
 
     // Column blocks: every paragraph from the start's to the end's, between two columns.
-    bool BlockSelected() const { return blockMode_; }
+    bool BlockSelected() const { return view_.BlockMode; }
     void SetBlockSelection(int32_t anchor, int32_t caret, int column1, int column2);
     std::string BlockText();  // each paragraph's column range followed by CR LF
     void PasteBlock(std::string_view text);
-    int ExtraSpaces() const { return extraSpaces_; }
-    void SetExtraSpaces(int count) { extraSpaces_ = std::max(0, count); }
+    int ExtraSpaces() const { return view_.ExtraSpaces; }
+    void SetExtraSpaces(int count) { view_.ExtraSpaces = std::max(0, count); }
 
     bool CanUndo() const { return undoPos_ >= (undoing_ ? 2 : 1); }
     bool CanRedo() const { return int(undo_.size()) > undoPos_; }
@@ -204,11 +192,11 @@ public:
     int WidestWidth() const { return widestWidth_; }
     int WidestLine() const { return widestLine_; }
     int AvailableWidth() const;
-    int TopLine() const { return topLine_; }
-    int VScroll() const { return vScroll_; }
+    int TopLine() const { return view_.TopLine; }
+    int VScroll() const { return view_.VScroll; }
     void SetVScroll(int pixels);
-    int HScroll() const { return hScroll_; }
-    void SetHScroll(int pixels) { hScroll_ = std::max(0, pixels); }
+    int HScroll() const { return view_.HScroll; }
+    void SetHScroll(int pixels) { view_.HScroll = std::max(0, pixels); }
     // The extra pixels of each stretchable blank in a justified line (the same spread for
     // layout, hit-testing and painting).
     struct TJustifier {
@@ -257,6 +245,24 @@ public:
     bool ApplyStartStopKeys() const { return applyStartStop_; }
     void SetApplyStartStopKeys(bool value);
     std::string Version() const { return "Lorvane memo 1.0"; }
+
+    // The view's look: caret, overwrite mode, colours.
+    bool Overwrite() const { return view_.Overwrite; }
+    void SetOverwrite(bool value);
+    int CaretWidth() const { return view_.CaretWidth; }
+    void SetCaretWidth(int value);
+    bool HideSelection() const { return view_.HideSelection; }
+    void SetHideSelection(bool value);
+    TColor Color() const { return view_.Color; }
+    void SetColor(TColor value) { SetViewColor(view_.Color, value); }
+    TColor HighlightColor() const { return view_.HighlightColor; }
+    void SetHighlightColor(TColor value) { SetViewColor(view_.HighlightColor, value); }
+    TColor HighlightBackgnd() const { return view_.HighlightBackgnd; }
+    void SetHighlightBackgnd(TColor value) { SetViewColor(view_.HighlightBackgnd, value); }
+    TColor SelBackColor() const { return view_.SelBackColor; }
+    void SetSelBackColor(TColor value) { SetViewColor(view_.SelBackColor, value); }
+    TColor SelTextColor() const { return view_.SelTextColor; }
+    void SetSelTextColor(TColor value) { SetViewColor(view_.SelTextColor, value); }
     bool Modified = false;
 
     // Plain values that the window reads as it paints and handles input.
@@ -264,19 +270,11 @@ public:
     TMarkLineBreak LineBreak = pbCRLF;
     bool ReadOnly = false;
     bool DisplayOnly = false;
-    bool Overwrite = false;
     bool PassOverCodes = true;
     bool EnableHotKeys = true;
-    bool HideSelection = true;
     bool WantTabs = true;
     bool ShowEndParSelected = true;
-    int CaretWidth = 1;
     int MouseWheelFactor = 3;
-    TColor Color = clWindow;
-    TColor HighlightColor = clRed;
-    TColor HighlightBackgnd = clWindow;
-    TColor SelBackColor = clHighlight;
-    TColor SelTextColor = clHighlightText;
     // Pairs of equal format codes with only codes between them are dropped on save.
     bool CompactCodes = true;
 
@@ -294,9 +292,18 @@ private:
     friend class TMarkParaStrings;
     friend class TMarkLinesStrings;
 
+    // what the view and those who show the memo learn
+    void ReportChange(int32_t pos, int32_t length, int32_t linesAdded);
+    void ReportParagraphs(int first, int last, int32_t linesAdded);
+    void ViewCaretChanged();
+    void ViewInvalidate();
+    void ViewScrollRangesChanged();
+    void ViewScrollCaretIntoView();
+    void ViewMetricsChanged();
+    void SetViewColor(TColor& field, TColor value);
+
     // store
     void ResetStore();
-    void RenumberFrom(int index);
     void ResetAllNavigators();
     TMarkNavigator& Work(int i) { return *work_[size_t(i)]; }
     void ClampSelectionNavigators();
@@ -351,24 +358,18 @@ private:
     TFormatResult FormatUnmeasured(TParagraphRec& par);
     TFormatResult FormatMeasured(int fromLine, TParagraphRec& par);
 
-    TMarkMemoWatcher* watcher_ = nullptr;
+    TMarkMemoHost* host_ = nullptr;
     TTextMeasurer* measurer_ = nullptr;
+    TMarkMemoView view_;
+    std::vector<TMarkMemoObserver*> observers_;
 
     TParagraphsList pars_;
-    int32_t charCount_ = 0;
-    int32_t lineCount_ = 0;
     std::vector<TMarkNavigator*> navigators_;
     std::vector<std::unique_ptr<TMarkNavigator>> work_;
 
     TMarkParaStrings paragraphs_;
     TMarkLinesStrings lines_;
     int updateLock_ = 0;
-
-    int32_t selStart_ = 0;
-    int32_t selLength_ = 0;
-    bool blockMode_ = false;
-    int blockCol1_ = 0, blockCol2_ = 0;
-    int extraSpaces_ = 0;
 
     std::deque<TUndoRec> undo_;
     int undoPos_ = 0;
@@ -380,6 +381,7 @@ private:
     bool pushesRecords_ = false;  // a keyword match is being put over the text
 
     int changedFirst_ = -1, changedLast_ = -1;
+    int32_t linesBeforeChange_ = -1;  // the line count when the pending changes began
     bool changePending_ = false;
     int firstDirty_ = MaxInt;  // no paragraph before this one waits for layout
     int scannedUpTo_ = -1;  // paragraphs up to this one have their start/stop keys scanned
@@ -403,9 +405,6 @@ private:
     int chunkChars_ = 1024;
     int widestWidth_ = MaxInt;
     int widestLine_ = -1;
-    int topLine_ = 0;
-    int vScroll_ = 0;
-    int hScroll_ = 0;
 
     TAlignment alignment_ = taLeftJustify;
     bool wordWrap_ = true;

@@ -6,47 +6,47 @@
 // ---- selection ----
 
 void TMarkMemo::SetSelStart(int32_t pos) {
-    selStart_ = std::clamp(pos, 0, charCount_);
-    selLength_ = 0;
-    extraSpaces_ = 0;
-    blockMode_ = false;
+    view_.SelStart = std::clamp(pos, 0, CharCount());
+    view_.SelLength = 0;
+    view_.ExtraSpaces = 0;
+    view_.BlockMode = false;
     groupBreak_ = true;
-    if (watcher_) watcher_->CaretChanged();
+    ViewCaretChanged();
 }
 
 void TMarkMemo::SetSelLength(int32_t length) {
-    blockMode_ = false;
-    int32_t target = std::clamp(selStart_ + length, 0, charCount_);
-    int32_t old = selLength_;
-    selLength_ = target - selStart_;
+    view_.BlockMode = false;
+    int32_t target = std::clamp(view_.SelStart + length, 0, CharCount());
+    int32_t old = view_.SelLength;
+    view_.SelLength = target - view_.SelStart;
     groupBreak_ = true;
-    if (watcher_ && old != selLength_) watcher_->InvalidateLines(0, -1);
+    if (old != view_.SelLength) ViewInvalidate();
 }
 
 void TMarkMemo::SelectRange(int32_t first, int32_t last) {
-    selStart_ = std::clamp(first, 0, charCount_);
-    selLength_ = std::clamp(last, 0, charCount_) - selStart_;
-    blockMode_ = false;
+    view_.SelStart = std::clamp(first, 0, CharCount());
+    view_.SelLength = std::clamp(last, 0, CharCount()) - view_.SelStart;
+    view_.BlockMode = false;
 }
 
 void TMarkMemo::SelectAll() {
-    blockMode_ = false;
-    selStart_ = charCount_;
-    selLength_ = -charCount_;
+    view_.BlockMode = false;
+    view_.SelStart = CharCount();
+    view_.SelLength = -CharCount();
     groupBreak_ = true;
-    if (watcher_) watcher_->InvalidateLines(0, -1);
+    ViewInvalidate();
 }
 
 int32_t TMarkMemo::NormalizedPos(int32_t pos, bool roundUp) const {
-    pos = std::clamp(pos, 0, charCount_);
+    pos = std::clamp(pos, 0, CharCount());
     const TParagraphRec& par = pars_[pars_.IndexOfOffset(pos)];
-    if (pos - par.StartOffset == par.Length() + 1) pos += roundUp ? 1 : -1;  // the LF position
-    return std::clamp(pos, 0, charCount_);
+    if (pos - par.StartOffset() == par.Length() + 1) pos += roundUp ? 1 : -1;  // the LF position
+    return std::clamp(pos, 0, CharCount());
 }
 
 void TMarkMemo::SetSelText(const std::string& text) {
-    if (HasOption(pmoPutExtraSpaces) && !blockMode_ && extraSpaces_ > 0)
-        SetSelTextBuf(std::string(size_t(extraSpaces_), ' ') + text);
+    if (HasOption(pmoPutExtraSpaces) && !view_.BlockMode && view_.ExtraSpaces > 0)
+        SetSelTextBuf(std::string(size_t(view_.ExtraSpaces), ' ') + text);
     else
         SetSelTextBuf(text);
 }
@@ -54,6 +54,7 @@ void TMarkMemo::SetSelText(const std::string& text) {
 // ---- bookkeeping ----
 
 void TMarkMemo::MarkChanged(int first, int last) {
+    if (linesBeforeChange_ < 0) linesBeforeChange_ = LineCount();
     if (changedFirst_ < 0) {
         changedFirst_ = first;
         changedLast_ = last;
@@ -92,12 +93,13 @@ TMarkMemo::TSplice TMarkMemo::Splice(int32_t start, int32_t stop, std::string_vi
     }
     pieces.push_back(text.substr(begin));
     const int k = int(pieces.size()) - 1;
+    if (linesBeforeChange_ < 0) linesBeforeChange_ = LineCount();
 
     const int p1 = pars_.IndexOfOffset(start), p2 = pars_.IndexOfOffset(stop);
     TParagraphRec& first = pars_[p1];
     TParagraphRec& last = pars_[p2];
-    const int32_t o1 = std::min(start - first.StartOffset, first.Length());
-    const int32_t o2 = std::min(stop - last.StartOffset, last.Length());
+    const int32_t o1 = std::min(start - first.StartOffset(), first.Length());
+    const int32_t o2 = std::min(stop - last.StartOffset(), last.Length());
 
     if (options_ & pmoDiscardTrailingSpaces) {
         for (int i = 0; i < k; ++i) pieces[size_t(i)] = TrimTrailingBlanks(pieces[size_t(i)]);
@@ -108,7 +110,7 @@ TMarkMemo::TSplice TMarkMemo::Splice(int32_t start, int32_t stop, std::string_vi
     int64_t firstLength = o1 + int64_t(pieces[0].size()) + (k == 0 ? last.Length() - o2 : 0);
     int64_t lastLength = int64_t(pieces[size_t(k)].size()) + last.Length() - o2;
     if (firstLength > MaxParagraphLength || lastLength > MaxParagraphLength ||
-        int64_t(charCount_) + inserted - (stop - start) > MaxInt)
+        int64_t(CharCount()) + inserted - (stop - start) > MaxInt)
         throw EMarkMemoError("Text too long");
 
     // The state typing carries on from the left, and the state the text after the range had.
@@ -187,7 +189,7 @@ TMarkMemo::TSplice TMarkMemo::Splice(int32_t start, int32_t stop, std::string_vi
     InvalidatePar(p1, editLine);
 
     pars_.Replace(p1 + 1, p2 - p1, added);
-    RenumberFrom(p1);
+    pars_[p1].Resized();
 
     const int32_t delta = int32_t(inserted) - (stop - start);
     for (TMarkNavigator* nav : navigators_) {
@@ -195,7 +197,7 @@ TMarkMemo::TSplice TMarkMemo::Splice(int32_t start, int32_t stop, std::string_vi
             nav->pos_ += delta;
         else if (nav->pos_ > start)
             nav->pos_ = start;
-        nav->pos_ = std::clamp(nav->pos_, 0, charCount_ + 1);
+        nav->pos_ = std::clamp(nav->pos_, 0, CharCount() + 1);
         nav->Reset();
     }
     ShiftChangedRange(p2, k - (p2 - p1));
@@ -229,17 +231,17 @@ void TMarkMemo::PropagateStaticStyle(int fromPar) {
 void TMarkMemo::SetSelTextBuf(std::string_view textIn) {
     std::string text(textIn);
     if (OnBeforeChange) OnBeforeChange(this, text);
-    if (selLength_ == 0 && text.empty() && !blockMode_) return;
-    if (blockMode_) {
+    if (view_.SelLength == 0 && text.empty() && !view_.BlockMode) return;
+    if (view_.BlockMode) {
         DeleteBlock();
         if (text.empty()) return;
     }
     ++updateLock_;
     try {
-        extraSpaces_ = 0;
+        view_.ExtraSpaces = 0;
         int32_t start, stop;
-        if (selLength_ == 0) {
-            start = stop = NormalizedPos(selStart_, false);
+        if (view_.SelLength == 0) {
+            start = stop = NormalizedPos(view_.SelStart, false);
         } else {
             start = NormalizedPos(SelFirst(), false);
             stop = std::max(start, NormalizedPos(SelLast(), true));
@@ -248,10 +250,10 @@ void TMarkMemo::SetSelTextBuf(std::string_view textIn) {
             text.find_first_not_of(" \t") == std::string::npos) {
             // blanks typed at a paragraph's end take the blanks before them along
             const TParagraphRec& par = pars_[pars_.IndexOfOffset(stop)];
-            if (stop - par.StartOffset == par.Length())
-                while (start > par.StartOffset &&
-                       (par.Text[size_t(start - par.StartOffset - 1)] == ' ' ||
-                        par.Text[size_t(start - par.StartOffset - 1)] == '\t'))
+            if (stop - par.StartOffset() == par.Length())
+                while (start > par.StartOffset() &&
+                       (par.Text[size_t(start - par.StartOffset() - 1)] == ' ' ||
+                        par.Text[size_t(start - par.StartOffset() - 1)] == '\t'))
                     --start;
             if (start == stop) {
                 --updateLock_;
@@ -279,8 +281,8 @@ void TMarkMemo::SetSelTextBuf(std::string_view textIn) {
         if (updateLock_ == 1) {
             TMarkNavigator& a = Work(2);
             TMarkNavigator& b = Work(3);
-            a.SetPos(pars_[sp.firstPar].StartOffset);
-            b.SetPos(pars_[sp.lastPar].StartOffset);
+            a.SetPos(pars_[sp.firstPar].StartOffset());
+            b.SetPos(pars_[sp.lastPar].StartOffset());
             if (keysDone) ReparseRange(a, b);
             if (keywordsDone) ReparseParagraphs(a, b);
         } else {
@@ -290,16 +292,16 @@ void TMarkMemo::SetSelTextBuf(std::string_view textIn) {
             }
         }
         PropagateStaticStyle(sp.lastPar);
-        selStart_ = sp.newStop;
-        selLength_ = 0;
-        blockMode_ = false;
+        view_.SelStart = sp.newStop;
+        view_.SelLength = 0;
+        view_.BlockMode = false;
     } catch (...) {
         --updateLock_;
         throw;
     }
     if (--updateLock_ == 0) {
         UpdateDisplay();
-        if (watcher_) watcher_->ScrollCaretIntoView();
+        ViewScrollCaretIntoView();
     }
 }
 
@@ -314,14 +316,14 @@ void TMarkMemo::InsertDynAttr(TMarkNavigator& startNav, TMarkNavigator& stopNav,
     const int32_t o1 = std::min(a->GetOffset(), pars_[p1].Length());
     const int p2 = b->GetParNb();
     const int32_t o2 = std::min(b->GetOffset(), pars_[p2].Length());
-    const int32_t startAbs = pars_[p1].StartOffset + o1;
-    const int32_t stopAbs = pars_[p2].StartOffset + o2;
+    const int32_t startAbs = pars_[p1].StartOffset() + o1;
+    const int32_t stopAbs = pars_[p2].StartOffset() + o2;
     if (repaint) MarkChanged(p1, p2);
 
     TParagraphRec& firstPar = pars_[p1];
     const int d = firstPar.AttrsBefore(o1);
     TAttributeRec saved = d ? firstPar.Attrs[size_t(d - 1)] : firstPar.StartAttr();
-    int32_t savedAbs = firstPar.StartOffset + (d ? saved.Offset : 0);
+    int32_t savedAbs = firstPar.StartOffset() + (d ? saved.Offset : 0);
     if (dynamic) {
         rec.Style |= msDynamic;
     } else {
@@ -339,7 +341,7 @@ void TMarkMemo::InsertDynAttr(TMarkNavigator& startNav, TMarkNavigator& stopNav,
         const int32_t bound = p == p2 ? o2 : par.Length();
         if (p > p1) {
             saved = par.StartAttr();
-            savedAbs = par.StartOffset;
+            savedAbs = par.StartOffset();
             if (!carried) carried = NewStartState(rec);
             par.StartState = carried;
         }
@@ -347,7 +349,7 @@ void TMarkMemo::InsertDynAttr(TMarkNavigator& startNav, TMarkNavigator& stopNav,
         size_t to = from;
         while (to < par.Attrs.size() && par.Attrs[to].Offset <= bound) {
             saved = par.Attrs[to];
-            savedAbs = par.StartOffset + saved.Offset;
+            savedAbs = par.StartOffset() + saved.Offset;
             savedAtStart = p == p1 && saved.Offset == o1;
             ++to;
         }
@@ -355,7 +357,7 @@ void TMarkMemo::InsertDynAttr(TMarkNavigator& startNav, TMarkNavigator& stopNav,
     }
     saved.KeyRemain = uint8_t(std::max(0, int(saved.KeyRemain) - (stopAbs - savedAbs)));
     saved.Pushed = pushesRecords_ && savedAtStart;
-    if (stopAbs < charCount_ && (dynamic || saved.Dynamic())) {
+    if (stopAbs < CharCount() && (dynamic || saved.Dynamic())) {
         TParagraphRec& par = pars_[p2];
         saved.Offset = o2;
         par.Attrs.insert(par.Attrs.begin() + par.AttrsUpTo(o2), saved);
@@ -371,9 +373,9 @@ void TMarkMemo::ApplyDynStyle(int32_t startPos, int32_t stopPos, uint8_t style, 
                               int16_t context, int16_t cursor, int32_t backColor,
                               int32_t textColor) {
     auto clampPos = [&](int32_t pos) {
-        pos = std::clamp(pos, 0, charCount_);
+        pos = std::clamp(pos, 0, CharCount());
         const TParagraphRec& par = pars_[pars_.IndexOfOffset(pos)];
-        return std::min(pos, par.StartOffset + par.Length());  // CR/LF: the paragraph end
+        return std::min(pos, par.StartOffset() + par.Length());  // CR/LF: the paragraph end
     };
     startPos = clampPos(startPos);
     stopPos = clampPos(stopPos);
@@ -399,7 +401,7 @@ void TMarkMemo::ApplyDynStyle(int32_t startPos, int32_t stopPos, uint8_t style, 
 void TMarkMemo::ToggleFormat(unsigned char code) {
     if (!staticFormat_ || !IsFormatCode(code)) return;
     const int32_t first = SelFirst(), last = SelLast();
-    const bool backwards = selLength_ < 0;
+    const bool backwards = view_.SelLength < 0;
     std::string inner = TextRange(first, int32_t(std::min<int64_t>(last, int64_t(first) + 2147483545)));
     auto length = int32_t(inner.size());
     std::string text;
@@ -416,25 +418,25 @@ void TMarkMemo::ToggleFormat(unsigned char code) {
     }
     noReverseCodes_ = false;
     if (length == 0) {
-        selStart_ = first + 1;
-        selLength_ = 0;
+        view_.SelStart = first + 1;
+        view_.SelLength = 0;
     } else if (backwards) {
-        selStart_ = first + 1 + length;
-        selLength_ = -length;
+        view_.SelStart = first + 1 + length;
+        view_.SelLength = -length;
     } else {
-        selStart_ = first + 1;
-        selLength_ = length;
+        view_.SelStart = first + 1;
+        view_.SelLength = length;
     }
     groupBreak_ = true;
-    if (watcher_) watcher_->CaretChanged();
+    ViewCaretChanged();
 }
 
 uint8_t TMarkMemo::CurrentStyle() {
     TMarkNavigator& nav = Work(0);
-    nav.SetPos(selStart_);
+    nav.SetPos(view_.SelStart);
     ScanUpTo(nav.GetParNb());
     nav.Reset();
-    nav.SetPos(selStart_);
+    nav.SetPos(view_.SelStart);
     return EffectiveStyle(nav.AttrBefore(), nav.StaticStyle(), font_.Style());
 }
 
@@ -442,8 +444,8 @@ void TMarkMemo::CheckLines() const {
     int32_t offset = 0, line = 0;
     for (int i = 0; i < pars_.Count(); ++i) {
         const TParagraphRec& par = pars_[i];
-        if (par.FirstLine != line) throw EMarkMemoError("Error 1" + Version());
-        if (par.StartOffset != offset) throw EMarkMemoError("Error 2 in " + Version());
+        if (par.FirstLine() != line) throw EMarkMemoError("Error 1" + Version());
+        if (par.StartOffset() != offset) throw EMarkMemoError("Error 2 in " + Version());
         int32_t end = 0;
         for (int l = 0; l < par.LineCount(); ++l) {
             if (par.Line(l).StartOffset != end) throw EMarkMemoError("Error 3 in " + Version());
@@ -453,30 +455,30 @@ void TMarkMemo::CheckLines() const {
         offset += par.Length() + 2;
         line += par.LineCount();
     }
-    if (charCount_ + 2 != offset) throw EMarkMemoError("Error 5 in " + Version());
-    if (line != lineCount_) throw EMarkMemoError("Error 6 in " + Version());
+    if (CharCount() + 2 != offset) throw EMarkMemoError("Error 5 in " + Version());
+    if (line != LineCount()) throw EMarkMemoError("Error 6 in " + Version());
 }
 
 // ---- column blocks ----
 
 void TMarkMemo::SetBlockSelection(int32_t anchor, int32_t caret, int column1, int column2) {
-    anchor = std::clamp(anchor, 0, charCount_);
-    selStart_ = std::clamp(caret, 0, charCount_);
-    selLength_ = anchor - selStart_;
-    blockCol1_ = std::max(0, std::min(column1, column2));
-    blockCol2_ = std::max(0, std::max(column1, column2));
-    blockMode_ = true;
+    anchor = std::clamp(anchor, 0, CharCount());
+    view_.SelStart = std::clamp(caret, 0, CharCount());
+    view_.SelLength = anchor - view_.SelStart;
+    view_.BlockColumn1 = std::max(0, std::min(column1, column2));
+    view_.BlockColumn2 = std::max(0, std::max(column1, column2));
+    view_.BlockMode = true;
     groupBreak_ = true;
 }
 
 std::string TMarkMemo::BlockText() {
     std::string out;
-    if (!blockMode_) return out;
+    if (!view_.BlockMode) return out;
     int first = pars_.IndexOfOffset(SelFirst()), last = pars_.IndexOfOffset(SelLast());
     for (int p = first; p <= last; ++p) {
         const std::string& text = pars_[p].Text;
-        int a = ColumnToIndex(text, blockCol1_, tabStops_, staticFormat_);
-        int b = ColumnToIndex(text, blockCol2_, tabStops_, staticFormat_);
+        int a = ColumnToIndex(text, view_.BlockColumn1, tabStops_, staticFormat_);
+        int b = ColumnToIndex(text, view_.BlockColumn2, tabStops_, staticFormat_);
         out.append(text, size_t(a), size_t(b - a));
         out += "\r\n";
     }
@@ -484,18 +486,18 @@ std::string TMarkMemo::BlockText() {
 }
 
 void TMarkMemo::DeleteBlock() {
-    blockMode_ = false;
+    view_.BlockMode = false;
     int first = pars_.IndexOfOffset(SelFirst()), last = pars_.IndexOfOffset(SelLast());
     int32_t caret = -1;
     BeginUpdate();
     try {
         for (int p = first; p <= last; ++p) {
             const TParagraphRec& par = pars_[p];
-            int a = ColumnToIndex(par.Text, blockCol1_, tabStops_, staticFormat_);
-            int b = ColumnToIndex(par.Text, blockCol2_, tabStops_, staticFormat_);
-            if (caret < 0) caret = par.StartOffset + a;
+            int a = ColumnToIndex(par.Text, view_.BlockColumn1, tabStops_, staticFormat_);
+            int b = ColumnToIndex(par.Text, view_.BlockColumn2, tabStops_, staticFormat_);
+            if (caret < 0) caret = par.StartOffset() + a;
             if (b <= a) continue;
-            SelectRange(par.StartOffset + a, par.StartOffset + b);
+            SelectRange(par.StartOffset() + a, par.StartOffset() + b);
             SetSelTextBuf({});
         }
     } catch (...) {
@@ -517,12 +519,12 @@ void TMarkMemo::PasteBlock(std::string_view text) {
         begin = i + 1;
     }
     if (begin < text.size()) lines.push_back(text.substr(begin));  // no line after a final break
-    if (blockMode_) SetSelTextBuf({});
+    if (view_.BlockMode) SetSelTextBuf({});
     const int32_t caret = SelFirst();
     const int startPar = pars_.IndexOfOffset(caret);
     const TParagraphRec& home = pars_[startPar];
     int column = 0;
-    for (int32_t i = 0; i < std::min(caret - home.StartOffset, home.Length()); ++i) {
+    for (int32_t i = 0; i < std::min(caret - home.StartOffset(), home.Length()); ++i) {
         auto c = (unsigned char)home.Text[size_t(i)];
         if (c == fcTab)
             column = (column / tabStops_ + 1) * tabStops_;
@@ -534,7 +536,7 @@ void TMarkMemo::PasteBlock(std::string_view text) {
         for (size_t i = 0; i < lines.size(); ++i) {
             int p = startPar + int(i);
             if (p >= pars_.Count()) {
-                SelectRange(charCount_, charCount_);
+                SelectRange(CharCount(), CharCount());
                 SetSelTextBuf("\r\n");
             }
             const TParagraphRec& par = pars_[p];
@@ -548,7 +550,7 @@ void TMarkMemo::PasteBlock(std::string_view text) {
                     insert.assign(size_t(column - reached), ' ');
             }
             insert.append(lines[i]);
-            SelectRange(par.StartOffset + index, par.StartOffset + index);
+            SelectRange(par.StartOffset() + index, par.StartOffset() + index);
             SetSelTextBuf(insert);
         }
     } catch (...) {

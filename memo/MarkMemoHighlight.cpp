@@ -121,7 +121,7 @@ void TMarkMemo::MatchKeywords(int index) {
         if (same < before.size()) offset = before[same].Offset;
         if (same < par.Attrs.size()) offset = std::min(offset, par.Attrs[same].Offset);
         TMarkNavigator& nav = Work(2);
-        nav.SetPos(par.StartOffset + std::min(offset, par.Length()));
+        nav.SetPos(par.StartOffset() + std::min(offset, par.Length()));
         nav.Reset();
         InvalidatePar(index, nav.GetLineNb());
         MarkChanged(index, index);
@@ -144,9 +144,9 @@ void TMarkMemo::ApplyKeywordMatch(int index, int keyword, int32_t offset, int32_
     rec.KeyRemain = rec.KeyLength = uint8_t(std::min(length, 255));
     TMarkNavigator& a = Work(0);
     TMarkNavigator& b = Work(1);
-    a.SetPos(par.StartOffset + offset);
+    a.SetPos(par.StartOffset() + offset);
     a.Reset();
-    b.SetPos(par.StartOffset + offset + length);
+    b.SetPos(par.StartOffset() + offset + length);
     b.Reset();
     pushesRecords_ = true;
     InsertDynAttr(a, b, true, true, rec);
@@ -199,8 +199,8 @@ void TMarkMemo::ScanStartStop(int index) {
         // a range of the highlighter's own making: it may close it
         TMarkNavigator& from = Work(0);
         TMarkNavigator& search = Work(1);
-        from.SetPos(par.StartOffset);
-        search.SetPos(par.StartOffset);
+        from.SetPos(par.StartOffset());
+        search.SetPos(par.StartOffset());
         highlighter_->StopSearch(from, search, startStop_.Count());
     }
     if (startState.IsStartStopRecord()) {
@@ -353,7 +353,7 @@ void TMarkMemo::ScanUpTo(int index) {
         TParagraphRec& par = pars_[p];
         if (!par.StartStopScanned) {
             TMarkNavigator& a = Work(2);
-            a.SetPos(par.StartOffset);
+            a.SetPos(par.StartOffset());
             a.Reset();
             ReparseRange(a, a);
         }
@@ -374,5 +374,5 @@ void TMarkMemo::ReparseAll() {
     ResetAllNavigators();
     MarkForLayout();
     if (!WindowExists()) firstDirty_ = 0;
-    if (watcher_) watcher_->InvalidateLines(0, -1);
+    ReportChange(0, -1, 0);
 }

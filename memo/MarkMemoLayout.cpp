@@ -91,7 +91,7 @@ const TMarkMemo::TStyleFont& TMarkMemo::FontFor(uint8_t effectiveStyle) {
 }
 
 void TMarkMemo::Remeasure() {
-    measurer_ = watcher_ ? watcher_->Measurer() : nullptr;
+    measurer_ = host_ ? host_->Measurer() : nullptr;
     styleFonts_.fill({});
     if (CanMeasure()) {
         const TStyleFont& base = FontFor(font_.Style() & 0x0F);
@@ -113,31 +113,18 @@ void TMarkMemo::Remeasure() {
     }
 }
 
-int TMarkMemo::VisibleLines() const {
-    int height = watcher_ ? watcher_->ClientHeight() : 0;
-    return height / std::max(1, lineHeight_) + 1;
-}
+int TMarkMemo::VisibleLines() const { return view_.VisibleLines(lineHeight_); }
 
 int TMarkMemo::AvailableWidth() const {
     if (!wordWrap_ && alignment_ == taLeftJustify) return MaxInt - rightMargin_;
-    int width = watcher_ ? watcher_->ClientWidth() : 0;
-    return std::max(1, width - leftMargin_ - rightMargin_);
+    return std::max(1, view_.ClientWidth - leftMargin_ - rightMargin_);
 }
 
-void TMarkMemo::SetVScroll(int pixels) {
-    vScroll_ = std::max(0, pixels);
-    topLine_ = vScroll_ / std::max(1, lineHeight_);
-}
+void TMarkMemo::SetVScroll(int pixels) { view_.SetVScroll(pixels, lineHeight_); }
 
-int TMarkMemo::LineToY(int line) const {
-    int lh = std::max(1, lineHeight_);
-    return line * lh - vScroll_ % lh;
-}
+int TMarkMemo::LineToY(int line) const { return view_.LineToY(line, lineHeight_); }
 
-int TMarkMemo::YToLine(int y) const {
-    if (lineHeight_ < 1) return 0;
-    return (vScroll_ % lineHeight_ + y) / lineHeight_;
-}
+int TMarkMemo::YToLine(int y) const { return view_.YToLine(y, lineHeight_); }
 
 // ---- breaking paragraphs ----
 
@@ -151,7 +138,7 @@ TFormatResult TMarkMemo::FormatParagraph(int fromLine, int index) {
     TFormatResult result = CanMeasure() ? FormatMeasured(fromLine, par) : FormatUnmeasured(par);
     par.Formatted = 1;
     par.DirtyLine = MaxInt;
-    lineCount_ += result.LineDelta;
+    par.Resized();
     return result;
 }
 
@@ -306,7 +293,7 @@ TFormatResult TMarkMemo::FormatMeasured(int fromLine, TParagraphRec& par) {
         par.Line(first + int(l)) = out[l];
         if (out[l].Width > widest) {
             widest = out[l].Width;
-            widestLine_ = par.FirstLine + (wordWrap_ ? first + int(l) : 0);
+            widestLine_ = par.FirstLine() + (wordWrap_ ? first + int(l) : 0);
         }
     }
     if (widestWidth_ != MaxInt || widest > 0) widestWidth_ = widest;
@@ -318,13 +305,12 @@ TFormatResult TMarkMemo::FormatMeasured(int fromLine, TParagraphRec& par) {
 bool TMarkMemo::LineJustified(const TParagraphRec& par, int line) const {
     if (!justified_ || line >= par.LineCount() - 1) return false;
     const TLineRec& ln = par.Line(line);
-    int width = watcher_ ? watcher_->ClientWidth() : 0;
-    return ln.SpaceCount > 0 && width - leftMargin_ - rightMargin_ - ln.Width > 0;
+    return ln.SpaceCount > 0 && view_.ClientWidth - leftMargin_ - rightMargin_ - ln.Width > 0;
 }
 
 int TMarkMemo::LineStartX(const TParagraphRec& par, int line) const {
     const TLineRec& ln = par.Line(line);
-    int client = watcher_ ? watcher_->ClientWidth() : 0;
+    const int client = view_.ClientWidth;
     int x = leftMargin_;
     if (!LineJustified(par, line)) {
         if (alignment_ == taRightJustify)
@@ -332,7 +318,7 @@ int TMarkMemo::LineStartX(const TParagraphRec& par, int line) const {
         else if (alignment_ == taCenter)
             x = leftMargin_ + (client - leftMargin_ - rightMargin_ - ln.Width) / 2;
     }
-    return x - hScroll_;
+    return x - view_.HScroll;
 }
 
 void TMarkMemo::WalkLine(int index, int line, const std::function<bool(const TCharCell&)>& visit) {
@@ -341,7 +327,7 @@ void TMarkMemo::WalkLine(int index, int line, const std::function<bool(const TCh
     line = std::clamp(line, 0, par.LineCount() - 1);
     const TLineRec& ln = par.Line(line);
     const int x0 = LineStartX(par, line);
-    int client = watcher_ ? watcher_->ClientWidth() : 0;
+    const int client = view_.ClientWidth;
     TJustifier spread(LineJustified(par, line) ? client - leftMargin_ - rightMargin_ - ln.Width : 0,
                       ln.SpaceCount);
     const int tabWidth = std::max(1, tabStops_ * tabUnit_);
@@ -428,19 +414,15 @@ void TMarkMemo::FormatPending(int upTo, double budgetMs) {
     if (i > upTo) return;
     firstDirty_ = MaxInt;
     const double started = budgetMs >= 0 ? MonotonicMs() : 0;
-    int32_t line = i == 0 ? 0 : pars_[i - 1].FirstLine + pars_[i - 1].LineCount();
     int done = 0;
     for (; i <= upTo; ++i) {
         TParagraphRec& par = pars_[i];
-        par.FirstLine = line;
         if (!par.Formatted) FormatParagraph(par.DirtyLine, i);
-        line += par.LineCount();
         if (budgetMs >= 0 && (++done & 31) == 0 && MonotonicMs() - started > budgetMs) {
             ++i;
             break;
         }
     }
-    RenumberFrom(i);
     if (i < n) firstDirty_ = std::min(firstDirty_, i);
 }
 
@@ -448,27 +430,20 @@ void TMarkMemo::FormatRange(int first, int last, bool force) {
     const int n = pars_.Count();
     first = std::clamp(first, 0, n - 1);
     last = std::clamp(last, first, n - 1);
-    const int32_t oldNext = last + 1 < n ? pars_[last + 1].FirstLine : lineCount_;
+    const int32_t oldNext = last + 1 < n ? pars_[last + 1].FirstLine() : LineCount();
     for (int i = first; i <= last; ++i) {
-        if (i > 0) pars_[i].FirstLine = pars_[i - 1].FirstLine + pars_[i - 1].LineCount();
         if (force) InvalidatePar(i, 0);
         if (!pars_[i].Formatted) FormatParagraph(pars_[i].DirtyLine, i);
     }
-    RenumberFrom(first);
-    const int32_t newNext = last + 1 < n ? pars_[last + 1].FirstLine : lineCount_;
-    if (newNext != oldNext && topLine_ >= oldNext) {
-        topLine_ += newNext - oldNext;
-        vScroll_ += (newNext - oldNext) * lineHeight_;
-        if (watcher_) watcher_->LinesShifted(newNext - oldNext);
-    }
-    if (watcher_) watcher_->ScrollRangesChanged();
+    const int32_t newNext = last + 1 < n ? pars_[last + 1].FirstLine() : LineCount();
+    ReportParagraphs(first, last, newNext - oldNext);
+    ViewScrollRangesChanged();
 }
 
 void TMarkMemo::EnsureFormatted(int index) {
     if (pars_.Get(index).Formatted) return;
     if (index > 0) ScanUpTo(index - 1);
     FormatParagraph(pars_[index].DirtyLine, index);
-    RenumberFrom(index);
 }
 
 void TMarkMemo::EnsureLine(int32_t line) {
@@ -488,7 +463,7 @@ void TMarkMemo::RecomputeWidest() {
         for (int l = 0; l < par.LineCount(); ++l)
             if (par.Line(l).Width > widestWidth_) {
                 widestWidth_ = par.Line(l).Width;
-                widestLine_ = par.FirstLine + (wordWrap_ ? l : 0);
+                widestLine_ = par.FirstLine() + (wordWrap_ ? l : 0);
             }
     }
 }
@@ -500,35 +475,20 @@ void TMarkMemo::UpdateDisplay() {
         int first = std::clamp(changedFirst_, 0, n - 1);
         int last = std::clamp(changedLast_, first, n - 1);
         changedFirst_ = changedLast_ = -1;
-        const int32_t before = lineCount_;
-        const int32_t oldTop = topLine_;
+        const int32_t before = linesBeforeChange_ >= 0 ? linesBeforeChange_ : LineCount();
+        linesBeforeChange_ = -1;
         bool widestTouched = false;
         for (int p = first; p <= last; ++p) {
-            if (p > 0) pars_[p].FirstLine = pars_[p - 1].FirstLine + pars_[p - 1].LineCount();
             TParagraphRec& par = pars_[p];
-            if (widestLine_ >= par.FirstLine && widestLine_ < par.FirstLine + par.LineCount())
+            if (widestLine_ >= par.FirstLine() && widestLine_ < par.FirstLine() + par.LineCount())
                 widestTouched = true;
             if (!par.Formatted) FormatParagraph(par.DirtyLine, p);
         }
-        // later paragraphs only move when the line count changed
-        if (lineCount_ != before || last + 1 >= n ||
-            pars_[last + 1].FirstLine != pars_[last].FirstLine + pars_[last].LineCount())
-            RenumberFrom(first);
-        const int delta = lineCount_ - before;
-        const int32_t firstLine = pars_[first].FirstLine;
-        if (delta != 0 && oldTop > firstLine) {
-            topLine_ = std::max(0, topLine_ + delta);
-            vScroll_ = std::max(0, vScroll_ + delta * lineHeight_);
-            if (watcher_) watcher_->LinesShifted(delta);
-        }
+        const int delta = LineCount() - before;
         for (TMarkNavigator* nav : navigators_) nav->lineNb_ = MaxInt;
         if (!wordWrap_ && widestTouched && CanMeasure()) RecomputeWidest();
-        if (watcher_) {
-            const TParagraphRec& lastPar = pars_[last];
-            watcher_->InvalidateLines(firstLine,
-                                      delta == 0 ? lastPar.FirstLine + lastPar.LineCount() - 1 : -1);
-            watcher_->ScrollRangesChanged();
-        }
+        ReportParagraphs(first, last, delta);
+        ViewScrollRangesChanged();
     }
     if (WindowExists() && firstDirty_ < n) {
         if (updateMode_ == umImmediate)
@@ -549,7 +509,7 @@ void TMarkMemo::StartBackground() {
     backgroundPosted_ = true;
     progress_ = int(std::min<int64_t>(99, int64_t(firstDirty_) * 100 / n));
     std::weak_ptr<TMarkMemo*> weak = alive_;
-    watcher_->Post([weak] {
+    host_->Post([weak] {
         if (auto self = weak.lock()) (*self)->BackgroundSlice();
     });
 }
@@ -560,12 +520,10 @@ void TMarkMemo::BackgroundSlice() {
     const int n = pars_.Count();
     const int from = std::min(firstDirty_, n);
     if (from < n) {
-        int32_t firstLine = pars_[from].FirstLine;
+        const int32_t before = LineCount();
         FormatPending(n - 1, 25);
-        if (watcher_) {
-            watcher_->InvalidateLines(firstLine, -1);
-            watcher_->ScrollRangesChanged();
-        }
+        ReportParagraphs(from, -1, LineCount() - before);
+        ViewScrollRangesChanged();
     }
     if (firstDirty_ < n) {
         progress_ = int(std::min<int64_t>(99, int64_t(firstDirty_) * 100 / n));
@@ -580,11 +538,9 @@ void TMarkMemo::BackgroundSlice() {
 void TMarkMemo::FontChanged() {
     Remeasure();
     widestWidth_ = MaxInt;
-    topLine_ = vScroll_ = 0;
+    view_.TopLine = view_.VScroll = 0;
     MarkForLayout();
-    if (watcher_) {
-        watcher_->MetricsChanged();
-        watcher_->CaretChanged();
-    }
+    ViewMetricsChanged();
+    ViewCaretChanged();
     if (OnVScroll) OnVScroll(this);
 }

@@ -238,33 +238,31 @@ void TMarkMemo::LoadText(std::string_view text) {
     emit(text.size());
 
     pars_ = std::move(fresh);
-    RenumberFrom(0);
     changedFirst_ = changedLast_ = -1;
+    linesBeforeChange_ = -1;
     firstDirty_ = 0;
     scannedUpTo_ = -1;
     upperCacheIndex_ = -1;
-    selStart_ = selLength_ = 0;
-    blockMode_ = false;
-    extraSpaces_ = 0;
+    view_.SelStart = view_.SelLength = 0;
+    view_.BlockMode = false;
+    view_.ExtraSpaces = 0;
     for (TMarkNavigator* nav : navigators_) {
         nav->Reset();
         nav->pos_ = 0;
     }
     AfterLoad();
-    if (OnParse) OnParse(this, 0, charCount_);
+    if (OnParse) OnParse(this, 0, CharCount());
     FireProgress(true);
 }
 
 void TMarkMemo::AfterLoad() {
-    topLine_ = vScroll_ = hScroll_ = 0;
+    view_.TopLine = view_.VScroll = view_.HScroll = 0;
     changePending_ = true;
     if (WindowExists()) {
         MarkForLayout();
-        if (watcher_) {
-            watcher_->ScrollRangesChanged();
-            watcher_->CaretChanged();
-            watcher_->InvalidateLines(0, -1);
-        }
+        ViewScrollRangesChanged();
+        ViewCaretChanged();
+        ReportChange(0, -1, 0);
     }
     if (updateLock_ == 0) UpdateDisplay();
 }
@@ -300,15 +298,15 @@ void TMarkMemo::SaveToStream(TStream& stream) {
 
 void TMarkMemo::SaveBinary(TStream& stream) {
     std::string out;
-    PutInt(out, charCount_);
-    PutInt(out, lineCount_);
+    PutInt(out, CharCount());
+    PutInt(out, LineCount());
     PutInt(out, widestWidth_);
     PutInt(out, pars_.Count());
     for (int i = 0; i < pars_.Count(); ++i) {
         const TParagraphRec& par = pars_[i];
         PutInt(out, par.Length());
-        PutInt(out, par.FirstLine);
-        PutInt(out, par.StartOffset);
+        PutInt(out, par.FirstLine());
+        PutInt(out, par.StartOffset());
         PutInt(out, par.AttrCount());
         PutInt(out, par.LineCount());
         for (int l = 0; l < par.LineCount(); ++l) PutLine(out, par.Line(l));
@@ -335,12 +333,12 @@ void TMarkMemo::LoadBinary(TStream& stream, bool relayout) {
         for (int32_t p = 0; p < count; ++p) {
             TParagraphRec par;
             int32_t length = in.Int();
-            par.FirstLine = in.Int();
-            par.StartOffset = in.Int();
+            const int32_t firstLine = in.Int();
+            const int32_t startOffset = in.Int();
             int32_t attrCount = in.Int();
             int32_t lines = in.Int();
             if (length < 0 || length > MaxParagraphLength || attrCount < 0 || lines < 1 ||
-                par.FirstLine != line || par.StartOffset != offset)
+                firstLine != line || startOffset != offset)
                 TImageReader::Fail();
             in.Need(size_t(lines) * kLineBytes + size_t(attrCount) * kAttrBytes + size_t(length));
             par.SetLineCount(lines);
@@ -392,28 +390,26 @@ void TMarkMemo::LoadBinary(TStream& stream, bool relayout) {
         fresh[i].DirtyLine = measureAgain ? 0 : MaxInt;
     }
     pars_ = std::move(fresh);
-    RenumberFrom(0);
     widestWidth_ = widest;
     undo_.clear();
     undoPos_ = 0;
     undoSize_ = 0;
     changedFirst_ = changedLast_ = -1;
+    linesBeforeChange_ = -1;
     firstDirty_ = measureAgain ? 0 : MaxInt;
     scannedUpTo_ = pars_.Count() - 1;
     upperCacheIndex_ = -1;
-    selStart_ = selLength_ = 0;
-    blockMode_ = false;
+    view_.SelStart = view_.SelLength = 0;
+    view_.BlockMode = false;
     for (TMarkNavigator* nav : navigators_) {
         nav->Reset();
         nav->pos_ = 0;
     }
-    topLine_ = vScroll_ = hScroll_ = 0;
+    view_.TopLine = view_.VScroll = view_.HScroll = 0;
     changePending_ = true;
     if (measureAgain) MarkForLayout();
-    if (watcher_) {
-        watcher_->ScrollRangesChanged();
-        watcher_->CaretChanged();
-        watcher_->InvalidateLines(0, -1);
-    }
+    ViewScrollRangesChanged();
+    ViewCaretChanged();
+    ReportChange(0, -1, 0);
     if (updateLock_ == 0) UpdateDisplay();
 }

@@ -34,7 +34,7 @@ void TMarkMemoStrings::Assign(const TStrings& source) {
 int TMarkMemoStrings::AddParagraph(const std::string& s) {
     TMarkMemo& m = memo_;
     const TParagraphRec& last = m.pars_[m.pars_.Count() - 1];
-    m.SelectRange(m.charCount_, m.charCount_);
+    m.SelectRange(m.CharCount(), m.CharCount());
     m.SetSelTextBuf(last.Length() == 0 ? s + "\r\n" : "\r\n" + s);
     const TParagraphRec& now = m.pars_[m.pars_.Count() - 1];
     return m.pars_.Count() - (now.Length() == 0 ? 2 : 1);
@@ -46,25 +46,25 @@ void TMarkMemoStrings::PutParagraph(int index, const std::string& s) {
     m.BeginUpdate();
     try {
         while (index >= m.pars_.Count()) {
-            m.SelectRange(m.charCount_, m.charCount_);
+            m.SelectRange(m.CharCount(), m.CharCount());
             m.SetSelTextBuf("\r\n");
         }
-        const int32_t caret = m.selStart_;
-        const int32_t selLength = m.selLength_;
+        const int32_t caret = m.view_.SelStart;
+        const int32_t selLength = m.view_.SelLength;
         const int caretPar = m.pars_.IndexOfOffset(caret);
         const TParagraphRec& par = m.pars_[index];
-        const int32_t start = par.StartOffset;
+        const int32_t start = par.StartOffset();
         const int32_t oldLength = par.Length();
         m.SelectRange(start, start + oldLength);
         m.SetSelTextBuf(s);
         const int32_t delta = m.pars_[index].Length() - oldLength;
         // the caret stays on its character; inside the replaced paragraph it goes to its start
         if (caretPar == index) {
-            m.selStart_ = start;
-            m.selLength_ = 0;
+            m.view_.SelStart = start;
+            m.view_.SelLength = 0;
         } else {
-            m.selStart_ = caretPar > index ? caret + delta : caret;
-            m.selLength_ = selLength;
+            m.view_.SelStart = caretPar > index ? caret + delta : caret;
+            m.view_.SelLength = selLength;
         }
     } catch (...) {
         m.EndUpdate();
@@ -95,7 +95,7 @@ void TMarkParaStrings::Insert(int index, const std::string& s) {
 
 void TMarkParaStrings::Delete(int index) {
     const TParagraphRec& par = memo_.Paragraph(index);
-    int32_t start = par.StartOffset;
+    int32_t start = par.StartOffset();
     bool lastOne = index == memo_.ParagraphCount() - 1;
     int32_t stop = start + par.Length() + (lastOne ? 0 : 2);
     if (stop == start) return;
@@ -111,7 +111,7 @@ int TMarkLinesStrings::Count() const {
     m.FormatPending(m.pars_.Count() - 1, -1);
     const TParagraphRec& last = m.pars_[m.pars_.Count() - 1];
     const TLineRec& line = last.LastLine();
-    return m.lineCount_ - (line.EndOffset == line.StartOffset ? 1 : 0);
+    return m.LineCount() - (line.EndOffset == line.StartOffset ? 1 : 0);
 }
 
 std::string TMarkLinesStrings::Get(int index) const {
@@ -123,21 +123,21 @@ std::string TMarkLinesStrings::Get(int index) const {
 void TMarkLinesStrings::Put(int index, const std::string& s) {
     TMarkMemo& m = memo_;
     m.EnsureLine(index);
-    if (index < 0 || index >= m.lineCount_) return;
+    if (index < 0 || index >= m.LineCount()) return;
     TMarkNavigator& nav = m.Work(0);
     nav.SetAbsLine(index);
     const TParagraphRec& par = nav.GetPar();
     const TLineRec& line = par.Line(nav.GetLineNb());
-    m.SelectRange(par.StartOffset + line.StartOffset, par.StartOffset + line.EndOffset);
+    m.SelectRange(par.StartOffset() + line.StartOffset, par.StartOffset() + line.EndOffset);
     m.SetSelTextBuf(s);
 }
 
 int TMarkLinesStrings::Add(const std::string& s) {
     AddParagraph(s);
     TMarkMemo& m = memo_;
-    m.SelectRange(m.charCount_, m.charCount_);
+    m.SelectRange(m.CharCount(), m.CharCount());
     // inside an update lock the view stays where it is, so a filled panel opens at its top
-    if (m.WindowExists() && m.updateLock_ == 0 && m.watcher_) m.watcher_->ScrollCaretIntoView();
+    if (m.WindowExists() && m.updateLock_ == 0) m.ViewScrollCaretIntoView();
     return Count() - 1;
 }
 
@@ -162,8 +162,8 @@ void TMarkLinesStrings::Delete(int index) {
     const TParagraphRec& par = nav.GetPar();
     int l = nav.GetLineNb();
     const TLineRec& line = par.Line(l);
-    int32_t start = par.StartOffset + line.StartOffset;
-    int32_t stop = par.StartOffset + line.EndOffset;
+    int32_t start = par.StartOffset() + line.StartOffset;
+    int32_t stop = par.StartOffset() + line.EndOffset;
     bool endsParagraph = l == par.LineCount() - 1;
     if (endsParagraph && nav.GetParNb() < m.ParagraphCount() - 1) stop += 2;
     if (stop == start) return;

@@ -12,13 +12,17 @@
 #include "platform/TextMetrics.h"
 
 // A window that exists, measures every byte 10 pixels wide and runs posted work on demand.
-class TestWindow : public TMarkMemoWatcher {
+class TestWindow : public TMarkMemoHost {
 public:
     explicit TestWindow(int width = 120, int height = 160)
         : width_(width), height_(height), measurer_(CreateFixedTextMeasurer(10, 16, 4)) {}
+    // Hosts `memo` with this window's client size.
+    void Attach(TMarkMemo& memo) {
+        memo_ = &memo;
+        memo.SetClientSize(width_, height_);
+        memo.SetHost(this);
+    }
     bool WindowExists() const override { return exists; }
-    int ClientWidth() const override { return width_; }
-    int ClientHeight() const override { return height_; }
     TTextMeasurer* Measurer() override { return measurer_.get(); }
     void Post(std::function<void()> work) override { posted.push_back(std::move(work)); }
     // Runs the posted work, including what it posts in turn; returns how many ran.
@@ -32,7 +36,10 @@ public:
         }
         return count;
     }
-    void SetWidth(int width) { width_ = width; }
+    void SetWidth(int width) {
+        width_ = width;
+        if (memo_) memo_->SetClientSize(width_, height_);
+    }
 
     bool exists = true;
     std::deque<std::function<void()>> posted;
@@ -40,6 +47,7 @@ public:
 private:
     int width_, height_;
     std::unique_ptr<TTextMeasurer> measurer_;
+    TMarkMemo* memo_ = nullptr;
 };
 
 // The plain text as SaveToStream writes it.

@@ -289,7 +289,9 @@ TEST(MarkMemoEdit, ConsistencyCheckNamesTheFault) {
         EXPECT_EQ(e.Message, "Error 4 in " + memo.Version());
     }
     memo.Paragraph(1).Line0.EndOffset = 2;
-    memo.Paragraph(1).StartOffset = 5;
+    // a paragraph that grew without telling its list: the next one's offset is stale
+    memo.Paragraph(0).Text += "xyz";
+    memo.Paragraph(0).Line0.EndOffset = 5;
     try {
         memo.CheckLines();
         FAIL();
@@ -353,7 +355,7 @@ void RunRandomEdits(bool staticFormat, bool withWindow, unsigned seed, int steps
     memo.SetUndoMaxSpace(1 << 30);
     memo.SetUpdateMode(umImmediate);
     if (withWindow) {
-        memo.SetWatcher(&window);
+        window.Attach(memo);
         memo.Keywords().AddKeyWord("ab", 1, msBold, 1, 0, 0, 0);
         memo.Keywords().AddKeyWord("c d", 3, msItalic, 2, 0, 0, 0);
     }

@@ -12,7 +12,7 @@ struct ShownMemo {
     TMarkMemo memo;
     ShownMemo() {
         memo.SetUpdateMode(umImmediate);
-        memo.SetWatcher(&window);
+        window.Attach(memo);
     }
 };
 
@@ -301,7 +301,7 @@ TEST(MarkMemoStartStop, WholeWordStartKeys) {
 TEST(MarkMemoBackground, FormatsInSlicesAndReportsProgress) {
     TestWindow window;
     TMarkMemo memo;
-    memo.SetWatcher(&window);
+    window.Attach(memo);
     std::string text;
     for (int i = 0; i < 20000; ++i) text += "word word word word\r\n";
     std::vector<int> reported;
@@ -321,7 +321,7 @@ TEST(MarkMemoBackground, FormatsInSlicesAndReportsProgress) {
 TEST(MarkMemoBackground, ImmediateModeFinishesTheRest) {
     TestWindow window;
     TMarkMemo memo;
-    memo.SetWatcher(&window);
+    window.Attach(memo);
     std::string text;
     for (int i = 0; i < 2000; ++i) text += "word word word word\r\n";
     memo.SetTextBuf(text);
@@ -335,7 +335,7 @@ TEST(MarkMemoBackground, ImmediateModeFinishesTheRest) {
 TEST(MarkMemoBackground, PendingSlicesOfADeletedMemoDoNothing) {
     TestWindow window;
     auto memo = std::make_unique<TMarkMemo>();
-    memo->SetWatcher(&window);
+    window.Attach(*memo);
     memo->SetTextBuf("a\r\nb\r\nc");
     ASSERT_FALSE(window.posted.empty());
     memo.reset();
@@ -345,7 +345,7 @@ TEST(MarkMemoBackground, PendingSlicesOfADeletedMemoDoNothing) {
 TEST(MarkMemoBackground, NothingIsFormattedWhileLocked) {
     TestWindow window;
     TMarkMemo memo;
-    memo.SetWatcher(&window);
+    window.Attach(memo);
     memo.SetTextBuf("aaaa bbbb cccc");
     memo.BeginUpdate();
     window.RunPosted();

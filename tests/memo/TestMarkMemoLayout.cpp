@@ -13,7 +13,7 @@ struct Laid {
     TMarkMemo memo;
     explicit Laid(int width = 120) : window(width) {
         memo.SetUpdateMode(umImmediate);
-        memo.SetWatcher(&window);
+        window.Attach(memo);
     }
     const TLineRec& Line(int par, int line) { return memo.Paragraph(par).Line(line); }
 };
@@ -178,8 +178,8 @@ TEST(MarkMemoLayout, EditsRenumberTheLinesBelow) {
     l.memo.SetSelStart(3);
     l.memo.SetSelText(" aaaa bbbb cccc dddd");  // paragraph 0 now takes three lines
     EXPECT_EQ(l.memo.Paragraph(0).LineCount(), 3);
-    EXPECT_EQ(l.memo.Paragraph(1).FirstLine, 3);
-    EXPECT_EQ(l.memo.Paragraph(2).FirstLine, 4);
+    EXPECT_EQ(l.memo.Paragraph(1).FirstLine(), 3);
+    EXPECT_EQ(l.memo.Paragraph(2).FirstLine(), 4);
     EXPECT_EQ(nav.GetAbsLine(), 4);
     EXPECT_EQ(StoreProblem(l.memo), "");
 }
@@ -196,7 +196,7 @@ TEST(MarkMemoLayout, OnNeedFormatsWhatIsAskedFor) {
     TestWindow window;
     TMarkMemo memo;
     memo.SetUpdateMode(umOnNeed);
-    memo.SetWatcher(&window);
+    window.Attach(memo);
     std::string text;
     for (int i = 0; i < 100; ++i) text += "aaaa bbbb cccc\r\n";
     memo.SetTextBuf(text);

@@ -62,7 +62,7 @@ TEST(MarkMemoStore, ResolutionIsIndependentOfParagraphLengths) {
         int lo = 0, hi = pars.Count() - 1;
         while (lo < hi) {  // the unique paragraph whose [start, start + len + 1] holds pos
             int mid = (lo + hi + 1) / 2;
-            if (pars[mid].StartOffset <= pos) lo = mid; else hi = mid - 1;
+            if (pars[mid].StartOffset() <= pos) lo = mid; else hi = mid - 1;
         }
         return lo;
     };
@@ -80,8 +80,8 @@ TEST(MarkMemoStore, ResolutionIsIndependentOfParagraphLengths) {
         fresh.SetPos(any);
         ASSERT_EQ(fresh.GetParNb(), expected(any)) << any;
         const TParagraphRec& par = fresh.GetPar();
-        ASSERT_GE(any, par.StartOffset);
-        ASSERT_LE(any, par.StartOffset + par.Length() + 1);
+        ASSERT_GE(any, par.StartOffset());
+        ASSERT_LE(any, par.StartOffset() + par.Length() + 1);
     }
 }
 

@@ -355,14 +355,14 @@ TEST(MarkMemoBinary, LaidOutImagesPassTheirOwnChecks) {
     TMarkMemo memo;
     TestWindow window;
     memo.SetUpdateMode(umImmediate);
-    memo.SetWatcher(&window);
+    window.Attach(memo);
     memo.SetJustified(true);
     memo.SetTextBuf("aaaa bbbb  cccc\tdd e\r\n\r\nxxxxxxxxxxxxxxxxxxxxxxxxx\r\n\t\x02q\x02 r s");
     ASSERT_GT(memo.LineCount(), 6);
     std::string image = BinaryImage(memo);
     TMarkMemo copy;
     TestWindow other;
-    copy.SetWatcher(&other);
+    other.Attach(copy);
     LoadImage(copy, image);
     EXPECT_EQ(BinaryImage(copy), image);
     EXPECT_EQ(LineShapes(copy), LineShapes(memo));
@@ -373,7 +373,7 @@ TEST(MarkMemoBinary, ImageWithRelayoutIsMeasuredAgain) {
     TMarkMemo memo;
     TestWindow window;
     memo.SetUpdateMode(umImmediate);
-    memo.SetWatcher(&window);
+    window.Attach(memo);
     LoadImage(memo, image, true);
     EXPECT_EQ(memo.Paragraph(0).Line0.Width, 20);
     EXPECT_EQ(StoreProblem(memo), "");
