@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <map>
 #include <vector>
@@ -9,6 +10,13 @@
 #include "platform/SysUtils.h"
 
 namespace {
+
+// The shortest text that reads back as the same double, always with ".".
+std::string NumberText(double v) {
+    char buf[64];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, r.ptr);
+}
 
 bool IsOn(const std::string& value) {
     return value == "1";
@@ -236,11 +244,11 @@ void BuildRPTF(std::string& text, const TRPTFItem& o, const TRPTFItem& n) {
     auto flag = [&](char letter, bool a, bool b) {
         if (a != b) add(letter, b ? "1" : "0");
     };
-    if (o.FirstIndent != n.FirstIndent) add('F', FloatToStr(n.FirstIndent));
-    if (o.LeftIndent != n.LeftIndent) add('L', FloatToStr(n.LeftIndent));
-    if (o.RightIndent != n.RightIndent) add('G', FloatToStr(n.RightIndent));
+    if (o.FirstIndent != n.FirstIndent) add('F', NumberText(n.FirstIndent));
+    if (o.LeftIndent != n.LeftIndent) add('L', NumberText(n.LeftIndent));
+    if (o.RightIndent != n.RightIndent) add('G', NumberText(n.RightIndent));
     if (o.FontName != n.FontName) add('N', n.FontName.substr(0, 40));
-    if (o.Size != n.Size) add('Z', FloatToStr(n.Size));
+    if (o.Size != n.Size) add('Z', NumberText(n.Size));
     flag('B', o.Bold, n.Bold);
     flag('I', o.Italic, n.Italic);
     flag('U', o.Underline, n.Underline);
@@ -376,7 +384,7 @@ private:
     };
 
     void EndGroup() {
-        if (state_.dest == Dest::FontTable && state_.fontNumber >= 0) {
+        if (state_.dest == Dest::FontTable && state_.fontNumber >= 0 && !Trim(fontName_).empty()) {
             fonts_[state_.fontNumber] = Trim(fontName_);
             fontName_.clear();
         }

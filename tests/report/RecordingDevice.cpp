@@ -112,6 +112,13 @@ TRecordingDevice::TRecordingDevice() : canvas_(Log) {
     orientation_ = 0;
 }
 
+void TRecordingDevice::SetDpi(int dpi) {
+    dpi_ = dpi;
+    pageWidth_ = dpi * 17 / 2;
+    pageHeight_ = dpi * 11;
+    if (orientation_ == 1) std::swap(pageWidth_, pageHeight_);
+}
+
 void TRecordingDevice::Maybe(const std::string& call) {
     Log.push_back(call);
     if (!FailOn.empty() && call.rfind(FailOn, 0) == 0)

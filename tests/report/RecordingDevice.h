@@ -48,8 +48,10 @@ public:
     int PagesOut = 0;
 
     TPrintCanvas& Canvas() override { return canvas_; }
-    int XDPI() override { return 600; }
-    int YDPI() override { return 600; }
+    int XDPI() override { return dpi_; }
+    int YDPI() override { return dpi_; }
+    // Another resolution for the same Letter paper.
+    void SetDpi(int dpi);
     int MaxCopies() override { return 99; }
     int TextWidth(const std::string& text) override { return 50 * int(text.size()); }
     void SetOrientation(int code) override;
@@ -69,4 +71,5 @@ public:
 private:
     void Maybe(const std::string& call);
     TRecordingCanvas canvas_;
+    int dpi_ = 600;
 };
