@@ -692,10 +692,8 @@ void TBaseReport::FontChanged() {
         font_.Ascent = font_.Descent = font_.Height / 2;
         return;
     }
-    // The line keeps its top; the baseline moves with the new metrics.
-    double top = y_ + font_.Descent - lineHeight_;
+    // The baseline stays: text of several sizes on one line shares it.
     UpdateLineHeight();
-    y_ = top + lineHeight_ - font_.Descent;
 }
 
 void TBaseReport::ApplyFont(const TReportFont& font) {

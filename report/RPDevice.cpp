@@ -196,6 +196,29 @@ void TRPPrinterDevice::SetOutputFileName(const std::string& fileName) {
     if (printer_) printer_->SetOutputFileName(fileName);
 }
 
+void TRPPrinterDevice::PrinterSetupChanged() {
+    RequireNotPrinting();
+    if (!printer_) return;
+    outputFile_ = printer_->OutputFileName();
+    papers_.clear();
+    papersBuilt_ = false;
+    fonts_.clear();
+    fontsBuilt_ = false;
+    noPrinters_ = false;
+    std::string name = printer_->PrinterName();
+    const auto& list = Printers();
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (list[i].Device == name) {
+            index_ = int(i);
+            device_ = name;
+            driver_.clear();
+            port_.clear();
+            queueLoaded_ = true;
+            return;
+        }
+    }
+}
+
 bool TRPPrinterDevice::NoPrinters() {
     if (!printer_) return true;
     if (!outputFile_.empty()) return false;

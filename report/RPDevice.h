@@ -158,6 +158,9 @@ public:
     void SetOutputFileName(const std::string& fileName);
     std::string OutputFileName() const { return outputFile_; }
     TPrinter* Printer() { return printer_.get(); }
+    // Takes over the printer and output file chosen on the printer itself (the printer
+    // set-up dialog works on it directly).
+    void PrinterSetupChanged();
 
 private:
     void RequireNotPrinting();

@@ -142,12 +142,16 @@ std::string TMemoBuf::GetLine(bool& endOfParagraph) {
                 endOfParagraph = true;
                 break;
             }
+            // A line holds at most width + 1 visible bytes, so a longer word is only read
+            // that far: it cannot fit and is broken within that stretch.
+            size_t limit = p + size_t(std::max(width, 1)) + 2;
             size_t wordEnd = p;
-            while (wordEnd < buf_.size() && !EndsWord(buf_[wordEnd])) ++wordEnd;
+            while (wordEnd < buf_.size() && wordEnd < limit && !EndsWord(buf_[wordEnd])) ++wordEnd;
+            bool tooLong = wordEnd == limit && wordEnd < buf_.size() && !EndsWord(buf_[wordEnd]);
             // A wrapped line starts at its first word; a paragraph keeps its leading blanks.
             size_t from = haveWord || paraStart_ ? sepStart : p;
             std::string candidate = line + Slice(from, wordEnd, haveWord ? lastEnd : p + 1);
-            if (Measure(candidate) <= width) {
+            if (!tooLong && Measure(candidate) <= width) {
                 line = candidate;
                 pos_ = wordEnd;
                 lastEnd = wordEnd;
@@ -155,16 +159,26 @@ std::string TMemoBuf::GetLine(bool& endOfParagraph) {
                 continue;
             }
             if (haveWord) break;  // the word waits for the next line
-            // Not even the first word fits: it is broken, at least one character per line.
+            // Not even the first word fits: it is broken, at least one character (with the
+            // blocks in front of it) per line. The longest prefix that fits is searched for,
+            // doubling then halving, so a long word costs a few measurements per line.
             std::string base = line + Slice(from, p, p + 1);
-            size_t q = p;
-            std::string grown = base;
-            while (q < wordEnd) {
-                std::string next = grown + Slice(q, q + 1, q == p ? p + 1 : q);
-                if (q > p && Measure(next) > width) break;
-                grown = next;
-                ++q;
+            auto prefix = [&](size_t n) { return base + Slice(p, p + n, p + 1); };
+            size_t n = wordEnd - p, lo = 1, step = 2;
+            while (step <= n && Measure(prefix(step)) <= width) {
+                lo = step;
+                step *= 2;
             }
+            size_t hi = step <= n ? step - 1 : n;
+            while (lo < hi) {
+                size_t mid = (lo + hi + 1) / 2;
+                if (Measure(prefix(mid)) <= width)
+                    lo = mid;
+                else
+                    hi = mid - 1;
+            }
+            size_t q = p + lo;
+            std::string grown = prefix(lo);
             line = grown;
             pos_ = q;
             break;

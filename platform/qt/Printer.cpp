@@ -16,6 +16,7 @@
 
 #include "QtCanvas.h"
 #include "platform/qt/QtColors.h"
+#include "platform/qt/QtPrinter.h"
 
 namespace {
 
@@ -396,6 +397,7 @@ public:
         if (painter_.isActive()) painter_.end();
     }
     TPrintCanvas& Canvas() override { return canvas_; }
+    QPrinter& Printer() { return printer_; }
 
 private:
     void FullPage() {

@@ -233,3 +233,15 @@ TEST(GlobalDevice, TestsInjectTheirDevice) {
     EXPECT_TRUE(GlobalPrinterDevice()->NoPrinters());
     SetGlobalDevice(nullptr);
 }
+
+TEST(PrinterDevice, TakesOverTheChoiceMadeOnThePrinter) {
+    TFakePrinter* fake;
+    auto d = Device(fake);
+    EXPECT_EQ(d->PrinterIndex(), 1);
+    fake->Queue = "C";
+    fake->File = "/tmp/x.pdf";
+    d->PrinterSetupChanged();
+    EXPECT_EQ(d->PrinterIndex(), 2);
+    EXPECT_EQ(d->DeviceName(), "C");
+    EXPECT_EQ(d->OutputFileName(), "/tmp/x.pdf");
+}

@@ -152,3 +152,22 @@ TEST_F(Memo, MisuseIsReported) {
     j.Run([&] { err = ErrorText([&] { j.memo.PrintLines(0, false); }); });
     EXPECT_EQ(err, "TMemoBuf.PrintEnd must be greater than TMemoBuf.PrintStart");
 }
+
+TEST_F(Memo, HugeWordsBreakWithoutLimits) {
+    std::string word(70000, 'w');
+    word[69999] = 'z';
+    MemoJob j(word + " end", 1, 2);
+    std::string joined;
+    int count = 0;
+    j.Run([&] {
+        count = j.memo.CountLines();
+        while (!j.memo.Empty()) {
+            bool eol;
+            std::string line = j.memo.GetLine(eol);
+            ASSERT_LE(line.size(), 12u);
+            joined += line + "|";
+        }
+    });
+    EXPECT_EQ(count, 5834);  // 5833 full lines, then "wwwz end"
+    EXPECT_EQ(joined.substr(joined.size() - 10), "|wwwz end|");
+}
