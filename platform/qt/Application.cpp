@@ -7,6 +7,7 @@
 #include "platform/Codec.h"
 #include "platform/Exceptions.h"
 #include "platform/Messages.h"
+#include "platform/Printer.h"
 
 namespace {
 
@@ -76,9 +77,13 @@ const std::string& ApplicationTitle() { return Title(); }
 
 LorvaneApplication::LorvaneApplication(int& argc, char** argv) : QApplication(argc, argv) {
     SetMessageService(&BoxService());
+    SetPrinterFactory([] { return CreateSystemPrinter(); });
 }
 
 LorvaneApplication::~LorvaneApplication() {
+    // Printers hold paint devices that must not outlive the application object.
+    ReleasePrinters();
+    SetPrinterFactory(nullptr);
     if (&Messages() == &BoxService()) SetMessageService(nullptr);
 }
 

@@ -1,0 +1,417 @@
+// The system printer: one QPrinter at high resolution, full page, printing to a queue or to a
+// PDF file; its canvas draws with a painter on it and measures on it without one.
+#include "platform/Printer.h"
+
+#include <QFont>
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QImage>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+#include <cmath>
+
+#include "QtCanvas.h"
+#include "platform/qt/QtColors.h"
+#include "platform/qt/QtPrinter.h"
+
+namespace {
+
+constexpr int kPdfResolution = 600;
+
+QString Q(const std::string& ansi) {
+    return AnsiToQString(ansi);
+}
+
+QFont PrinterFont(const TFont& font) {
+    static const bool substituted = [] {
+        // Metric twins of the faces reports ask for; fontconfig usually knows them too.
+        QFont::insertSubstitution("Courier New", "Liberation Mono");
+        QFont::insertSubstitution("Arial", "Liberation Sans");
+        QFont::insertSubstitution("Times New Roman", "Liberation Serif");
+        return true;
+    }();
+    (void)substituted;
+    QFont f = ToQFont(font);
+    f.setHintingPreference(QFont::PreferNoHinting);
+    return f;
+}
+
+Qt::PenStyle PenStyleOf(TPenStyle style) {
+    switch (style) {
+        case TPenStyle::psDash:
+            return Qt::DashLine;
+        case TPenStyle::psDot:
+            return Qt::DotLine;
+        case TPenStyle::psDashDot:
+            return Qt::DashDotLine;
+        case TPenStyle::psDashDotDot:
+            return Qt::DashDotDotLine;
+        case TPenStyle::psClear:
+            return Qt::NoPen;
+        default:
+            return Qt::SolidLine;
+    }
+}
+
+QPen PenOf(const TPen& pen) {
+    if (pen.Style() == TPenStyle::psClear) return QPen(Qt::NoPen);
+    QPen p(ToQColor(pen.Color()));
+    p.setWidth(pen.Width() < 1 ? 1 : pen.Width());
+    p.setStyle(PenStyleOf(pen.Style()));
+    p.setCapStyle(Qt::FlatCap);
+    p.setJoinStyle(Qt::MiterJoin);
+    return p;
+}
+
+QBrush BrushOf(const TBrush& brush) {
+    Qt::BrushStyle style = Qt::SolidPattern;
+    switch (brush.Style()) {
+        case TBrushStyle::bsClear:
+            return QBrush(Qt::NoBrush);
+        case TBrushStyle::bsHorizontal:
+            style = Qt::HorPattern;
+            break;
+        case TBrushStyle::bsVertical:
+            style = Qt::VerPattern;
+            break;
+        case TBrushStyle::bsFDiagonal:
+            style = Qt::FDiagPattern;
+            break;
+        case TBrushStyle::bsBDiagonal:
+            style = Qt::BDiagPattern;
+            break;
+        case TBrushStyle::bsCross:
+            style = Qt::CrossPattern;
+            break;
+        case TBrushStyle::bsDiagCross:
+            style = Qt::DiagCrossPattern;
+            break;
+        default:
+            break;
+    }
+    return QBrush(ToQColor(brush.Color()), style);
+}
+
+// The outline of a rectangle's pen lies inside it, as on the screen canvas.
+QRectF InsideRect(const TRect& r, const QPen& pen) {
+    double w = pen.style() == Qt::NoPen ? 0.0 : pen.widthF();
+    return QRectF(r.Left + w / 2, r.Top + w / 2, r.Width() - w, r.Height() - w);
+}
+
+class QtPrintCanvas : public TPrintCanvas {
+public:
+    QtPrintCanvas(QPrinter& printer, QPainter& painter) : printer_(printer), painter_(painter) {}
+
+    void TextOut(int x, int y, std::string_view text) override { Text(x, y, text, nullptr); }
+    void TextRect(const TRect& r, int x, int y, std::string_view text) override {
+        Text(x, y, text, &r);
+    }
+
+    void Line(int x1, int y1, int x2, int y2) override {
+        QPainter* p = Painter();
+        if (!p) return;
+        p->setPen(PenOf(Pen()));
+        p->drawLine(x1, y1, x2, y2);
+    }
+    void Rectangle(const TRect& r) override {
+        Shape([&](QPainter& p) { p.drawRect(InsideRect(r, p.pen())); });
+    }
+    void Ellipse(const TRect& r) override {
+        Shape([&](QPainter& p) { p.drawEllipse(InsideRect(r, p.pen())); });
+    }
+    void RoundRect(const TRect& r, int cw, int ch) override {
+        Shape([&](QPainter& p) { p.drawRoundedRect(InsideRect(r, p.pen()), cw / 2.0, ch / 2.0); });
+    }
+    void ArcShape(TArcKind kind, const TRect& r, TPoint start, TPoint end) override {
+        Shape([&](QPainter& p) {
+            QRectF box(r.Left, r.Top, r.Width(), r.Height());
+            QPointF c = box.center();
+            auto angle = [&](TPoint pt) {
+                return std::atan2(c.y() - pt.Y, pt.X - c.x()) * 180.0 / M_PI;
+            };
+            double a = angle(start), span = angle(end) - a;
+            if (span <= 0) span += 360;
+            int qa = int(std::lround(a * 16)), qs = int(std::lround(span * 16));
+            if (kind == TArcKind::Arc)
+                p.drawArc(box, qa, qs);
+            else if (kind == TArcKind::Chord)
+                p.drawChord(box, qa, qs);
+            else
+                p.drawPie(box, qa, qs);
+        });
+    }
+    void Polygon(const std::vector<TPoint>& points) override {
+        Shape([&](QPainter& p) { p.drawPolygon(Points(points)); });
+    }
+    void Polyline(const std::vector<TPoint>& points) override {
+        QPainter* p = Painter();
+        if (!p) return;
+        p->setPen(PenOf(Pen()));
+        p->drawPolyline(Points(points));
+    }
+    void FillRect(const TRect& r) override {
+        if (QPainter* p = Painter())
+            p->fillRect(QRect(r.Left, r.Top, r.Width(), r.Height()), BrushOf(Brush()));
+    }
+    void FrameRect(const TRect& r) override {
+        QPainter* p = Painter();
+        if (!p || r.IsEmpty()) return;
+        QColor c = ToQColor(Brush().Color());
+        p->fillRect(QRect(r.Left, r.Top, r.Width(), 1), c);
+        p->fillRect(QRect(r.Left, r.Bottom - 1, r.Width(), 1), c);
+        p->fillRect(QRect(r.Left, r.Top, 1, r.Height()), c);
+        p->fillRect(QRect(r.Right - 1, r.Top, 1, r.Height()), c);
+    }
+    void DrawFocusRect(const TRect& r) override {
+        QPainter* p = Painter();
+        if (!p) return;
+        p->setPen(QPen(Qt::black, 1, Qt::DotLine));
+        p->setBrush(Qt::NoBrush);
+        p->drawRect(QRect(r.Left, r.Top, r.Width() - 1, r.Height() - 1));
+    }
+    void StretchDraw(const TRect& dest, const TBitmap& bitmap) override {
+        if (QPainter* p = Painter())
+            p->drawImage(QRect(dest.Left, dest.Top, dest.Width(), dest.Height()),
+                         BitmapImage(bitmap));
+    }
+
+    void Draw(int x, int y, double sx, double sy, const TBitmap& bitmap) override {
+        QPainter* p = Painter();
+        if (!p) return;
+        const QImage& image = BitmapImage(bitmap);
+        p->drawImage(QRectF(x, y, image.width() * sx, image.height() * sy), image);
+    }
+
+    int TextWidth(std::string_view text) override {
+        QFontMetricsF fm(PrinterFont(Font()), &printer_);
+        return int(std::lround(fm.horizontalAdvance(AnsiToQString(text))));
+    }
+    TTextMetric TextMetrics() override {
+        QFontMetricsF fm(PrinterFont(Font()), &printer_);
+        TTextMetric m;
+        m.Ascent = int(std::lround(fm.ascent()));
+        m.Descent = int(std::lround(fm.descent()));
+        m.Height = m.Ascent + m.Descent;
+        int em = int(std::lround(QFontInfo(PrinterFont(Font())).pixelSize()));
+        m.InternalLeading = m.Height > em ? m.Height - em : 0;
+        m.ExternalLeading = int(std::lround(fm.leading()));
+        m.AveCharWidth = int(std::lround(fm.averageCharWidth()));
+        m.MaxCharWidth = int(std::lround(fm.maxWidth()));
+        m.FixedPitch = QFontInfo(PrinterFont(Font())).fixedPitch();
+        return m;
+    }
+
+private:
+    QPainter* Painter() { return painter_.isActive() ? &painter_ : nullptr; }
+
+    template <class F>
+    void Shape(F draw) {
+        QPainter* p = Painter();
+        if (!p) return;
+        p->setPen(PenOf(Pen()));
+        p->setBrush(BrushOf(Brush()));
+        draw(*p);
+    }
+
+    static QPolygon Points(const std::vector<TPoint>& points) {
+        QPolygon poly;
+        for (const TPoint& pt : points) poly << QPoint(pt.X, pt.Y);
+        return poly;
+    }
+
+    void Text(int x, int y, std::string_view text, const TRect* clip) {
+        QPainter* p = Painter();
+        if (!p) return;
+        QFont font = PrinterFont(Font());
+        QFontMetricsF fm(font, &printer_);
+        QString s = AnsiToQString(text);
+        double width = fm.horizontalAdvance(s);
+        unsigned horz = TextAlign() & 6, vert = TextAlign() & 24;
+        double left = horz == TA_RIGHT ? -width : horz == TA_CENTER ? -width / 2 : 0;
+        double base = vert == TA_BASELINE ? 0 : vert == TA_BOTTOM ? -fm.descent() : fm.ascent();
+        p->save();
+        if (clip) {
+            QRect r(clip->Left, clip->Top, clip->Width(), clip->Height());
+            p->setClipRect(r, Qt::IntersectClip);
+            if (BkOpaque()) p->fillRect(r, ToQColor(BkColor()));
+        }
+        p->translate(x, y);
+        if (FontRotation() != 0) p->rotate(-FontRotation());
+        if (BkOpaque() && !clip)
+            p->fillRect(QRectF(left, base - fm.ascent(), width, fm.ascent() + fm.descent()),
+                        ToQColor(BkColor()));
+        p->setFont(font);
+        p->setPen(ToQColor(Font().Color()));
+        p->drawText(QPointF(left, base), s);
+        p->restore();
+    }
+
+    QPrinter& printer_;
+    QPainter& painter_;
+};
+
+class QtPrinter : public TPrinter {
+public:
+    QtPrinter() : printer_(QPrinter::HighResolution), canvas_(printer_, painter_) {
+        printer_.setFullPage(true);
+        printer_.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Inch);
+        printer_.setPageSize(QPageSize(QPageSize::Letter));
+    }
+    ~QtPrinter() override {
+        if (painter_.isActive()) painter_.end();
+    }
+
+    std::vector<std::string> PrinterNames() override {
+        std::vector<std::string> names;
+        for (const QString& n : QPrinterInfo::availablePrinterNames())
+            names.push_back(QStringToAnsi(n));
+        return names;
+    }
+    std::string DefaultPrinterName() override {
+        return QStringToAnsi(QPrinterInfo::defaultPrinterName());
+    }
+    bool SetPrinterName(const std::string& name) override {
+        QPrinterInfo info = QPrinterInfo::printerInfo(Q(name));
+        if (info.isNull()) return false;
+        printer_.setPrinterName(Q(name));
+        FullPage();
+        return printer_.isValid();
+    }
+    std::string PrinterName() override { return QStringToAnsi(printer_.printerName()); }
+    bool IsValid() override { return printer_.isValid(); }
+    void SetOutputFileName(const std::string& fileName) override {
+        printer_.setOutputFileName(Q(fileName));
+        if (!fileName.empty()) {
+            printer_.setOutputFormat(QPrinter::PdfFormat);
+            printer_.setResolution(kPdfResolution);
+        }
+        FullPage();
+    }
+    std::string OutputFileName() override { return QStringToAnsi(printer_.outputFileName()); }
+
+    int Resolution() override { return printer_.resolution(); }
+    TSize PageSizePixels() override {
+        QRect r = printer_.pageLayout().fullRectPixels(printer_.resolution());
+        return {r.width(), r.height()};
+    }
+    bool Landscape() override {
+        return printer_.pageLayout().orientation() == QPageLayout::Landscape;
+    }
+    void SetLandscape(bool landscape) override {
+        printer_.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    }
+    bool SupportsMultipleCopies() override { return printer_.supportsMultipleCopies(); }
+    int CopyCount() override { return printer_.copyCount(); }
+    void SetCopyCount(int copies) override { printer_.setCopyCount(copies); }
+    bool SupportsDuplex() override {
+        QPrinterInfo info(printer_);
+        return !info.isNull() && info.supportedDuplexModes().size() > 1;
+    }
+    int Duplex() override {
+        switch (printer_.duplex()) {
+            case QPrinter::DuplexLongSide:
+                return 1;
+            case QPrinter::DuplexShortSide:
+                return 2;
+            default:
+                return 0;
+        }
+    }
+    void SetDuplex(int code) override {
+        printer_.setDuplex(code == 1   ? QPrinter::DuplexLongSide
+                           : code == 2 ? QPrinter::DuplexShortSide
+                                       : QPrinter::DuplexNone);
+    }
+    bool Collate() override { return printer_.collateCopies(); }
+    void SetCollate(bool collate) override { printer_.setCollateCopies(collate); }
+
+    std::vector<TPrinterPaper> Papers() override {
+        QList<QPageSize> sizes;
+        QPrinterInfo info(printer_);
+        if (!info.isNull() && printer_.outputFormat() == QPrinter::NativeFormat)
+            sizes = info.supportedPageSizes();
+        if (sizes.isEmpty())
+            for (auto id : {QPageSize::Letter, QPageSize::Legal, QPageSize::Executive,
+                            QPageSize::A3, QPageSize::A4, QPageSize::A5, QPageSize::B5})
+                sizes << QPageSize(id);
+        std::vector<TPrinterPaper> papers;
+        for (const QPageSize& s : sizes) papers.push_back({QStringToAnsi(s.name()), s.windowsId()});
+        return papers;
+    }
+    int PaperNumber() override {
+        QPageSize s = printer_.pageLayout().pageSize();
+        return s.id() == QPageSize::Custom ? 256 : s.windowsId();
+    }
+    TSize PaperTenthsMm() override {
+        QSizeF mm = printer_.pageLayout().pageSize().size(QPageSize::Millimeter);
+        return {int(std::lround(mm.width() * 10)), int(std::lround(mm.height() * 10))};
+    }
+    bool SetPaperNumber(int number) override {
+        QPageSize::PageSizeId id = QPageSize::id(number);
+        if (id == QPageSize::Custom) return false;
+        bool ok = printer_.setPageSize(QPageSize(id));
+        FullPage();
+        return ok;
+    }
+    bool SupportsCustomPaper() override {
+        QPrinterInfo info(printer_);
+        return printer_.outputFormat() == QPrinter::PdfFormat ||
+               (!info.isNull() && info.supportsCustomPageSizes());
+    }
+    void PaperExtents(TSize& minimum, TSize& maximum) override {
+        QPrinterInfo info(printer_);
+        if (printer_.outputFormat() == QPrinter::PdfFormat || info.isNull()) {
+            minimum = {254, 254};
+            maximum = {32767, 32767};
+            return;
+        }
+        QSizeF lo = info.minimumPhysicalPageSize().size(QPageSize::Millimeter);
+        QSizeF hi = info.maximumPhysicalPageSize().size(QPageSize::Millimeter);
+        minimum = {int(lo.width() * 10), int(lo.height() * 10)};
+        maximum = {int(hi.width() * 10), int(hi.height() * 10)};
+    }
+    bool SetCustomPaper(int w, int l) override {
+        bool ok =
+            printer_.setPageSize(QPageSize(QSizeF(w / 10.0, l / 10.0), QPageSize::Millimeter));
+        FullPage();
+        return ok;
+    }
+    std::vector<std::string> Fonts() override {
+        std::vector<std::string> fonts;
+        for (const QString& f : QFontDatabase::families()) fonts.push_back(QStringToAnsi(f));
+        return fonts;
+    }
+
+    void SetDocName(const std::string& name) override { printer_.setDocName(Q(name)); }
+    bool BeginDocument() override { return painter_.begin(&printer_); }
+    bool NewPage() override { return printer_.newPage(); }
+    void EndDocument() override {
+        if (painter_.isActive()) painter_.end();
+    }
+    void AbortDocument() override {
+        printer_.abort();
+        if (painter_.isActive()) painter_.end();
+    }
+    TPrintCanvas& Canvas() override { return canvas_; }
+    QPrinter& Printer() { return printer_; }
+
+private:
+    void FullPage() {
+        printer_.setFullPage(true);
+        printer_.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Inch);
+    }
+
+    QPrinter printer_;
+    QPainter painter_;
+    QtPrintCanvas canvas_;
+};
+
+}  // namespace
+
+std::unique_ptr<TPrinter> CreateSystemPrinter() {
+    return std::make_unique<QtPrinter>();
+}

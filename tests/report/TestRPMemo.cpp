@@ -1,0 +1,173 @@
+#include "RPMemo.h"
+#include "ReportFixture.h"
+
+namespace {
+
+struct MemoJob {
+    TPrintReport r;
+    TMemoBuf memo;
+    std::vector<std::string> lines;
+
+    MemoJob(const std::string& text, double start, double end) {
+        memo.SetText(text);
+        memo.PrintStart = start;
+        memo.PrintEnd = end;
+        memo.SetBaseReport(&r);
+    }
+    template <class F>
+    void Run(F body) {
+        r.OnPrint = [&](TBaseReport&) { body(); };
+        r.Execute();
+    }
+    std::vector<std::string> AllLines() {
+        std::vector<std::string> out;
+        Run([&] {
+            while (!memo.Empty()) {
+                bool eol;
+                out.push_back(StripRPTF(memo.GetLine(eol)));
+            }
+        });
+        return out;
+    }
+};
+
+using Lines = std::vector<std::string>;
+
+}  // namespace
+
+using Memo = ReportTest;
+
+TEST_F(Memo, WrapsBetweenStartAndEnd) {
+    // One inch is 600 pixels plus one: twelve 50-pixel bytes fit.
+    EXPECT_EQ(MemoJob("aaaa bbbb cccc dddd", 1, 2).AllLines(), (Lines{"aaaa bbbb", "cccc dddd"}));
+    EXPECT_EQ(MemoJob("abcdefghijklmnopqrstuvwxyz", 1, 2).AllLines(),
+              (Lines{"abcdefghijkl", "mnopqrstuvwx", "yz"}));
+    EXPECT_EQ(MemoJob("aaaaaaaaaaaa bb", 1, 2).AllLines(), (Lines{"aaaaaaaaaaaa", "bb"}));
+    // A width below one character still takes a character per line.
+    EXPECT_EQ(MemoJob("abc", 1, 1.01).AllLines(), (Lines{"a", "b", "c"}));
+}
+
+TEST_F(Memo, ParagraphEndsOnceForEachLineBreakKind) {
+    EXPECT_EQ(MemoJob("a\r\nb\rc\nd", 1, 2).AllLines(), (Lines{"a", "b", "c", "d"}));
+    EXPECT_EQ(MemoJob("a\r\n\r\nb", 1, 2).AllLines(), (Lines{"a", "", "b"}));
+    EXPECT_EQ(MemoJob("  indented\r\n", 1, 2).AllLines(), (Lines{"  indented"}));
+}
+
+TEST_F(Memo, CountLinesLeavesThePositionAlone) {
+    MemoJob j("one two three four five six seven eight nine ten", 1, 2);
+    j.Run([&] {
+        int n = j.memo.CountLines();
+        EXPECT_EQ(n, 5);
+        EXPECT_EQ(j.memo.CountLines(), n);
+        EXPECT_EQ(j.memo.Pos(), 0u);
+        j.memo.PrintLines(2, false);
+        EXPECT_EQ(j.memo.CountLines(), 3);
+    });
+    MemoJob empty("", 1, 2);
+    empty.Run([&] { EXPECT_EQ(empty.memo.CountLines(), 0); });
+}
+
+TEST_F(Memo, PrintLinesMovesTheCursorOneLineEach) {
+    MemoJob j("aaaa bbbb cccc dddd eeee", 1, 2);
+    int before = 0, after = 0;
+    double height = 0;
+    j.Run([&] {
+        before = j.r.LineNum();
+        height = j.memo.PrintLines(0, false);
+        after = j.r.LineNum();
+    });
+    EXPECT_EQ(after - before, 3);  // two between the lines and one after the last
+    EXPECT_DOUBLE_EQ(height, 3.0 / 6);
+    auto t = dev->Calls("Text");
+    ASSERT_EQ(t.size(), 3u);
+    EXPECT_NE(t[0].find("Text 600,84 base [aaaa bbbb]"), std::string::npos) << t[0];
+    EXPECT_NE(t[1].find("Text 600,184 base [cccc dddd]"), std::string::npos) << t[1];
+
+    MemoJob e("", 1, 2);
+    e.Run([&] {
+        before = e.r.LineNum();
+        EXPECT_EQ(e.memo.PrintLines(0, false), 0);
+        after = e.r.LineNum();
+    });
+    EXPECT_EQ(after - before, 1);
+}
+
+TEST_F(Memo, FormattingBlocksComeBackInFrontOfTheirWords) {
+    MemoJob j(
+        "\x01"
+        "B1\x04"
+        "bold text \x01"
+        "B0\x04"
+        "plain again and more",
+        1, 3);
+    EXPECT_EQ(j.memo.Text(), "bold text plain again and more");
+    std::vector<std::string> raw;
+    j.Run([&] {
+        while (!j.memo.Empty()) {
+            bool eol;
+            raw.push_back(j.memo.GetLine(eol));
+        }
+    });
+    ASSERT_EQ(raw.size(), 2u);
+    EXPECT_EQ(raw[0],
+              "\x01R\x02"
+              "B1\x04"
+              "bold text \x01"
+              "B0\x04"
+              "plain again");
+    EXPECT_EQ(raw[1],
+              "\x01R\x04"
+              "and more");
+    // Blocks at one position merge into one.
+    TMemoBuf m;
+    m.SetText(
+        "a\x01"
+        "B1\x04\x01I1\x04"
+        "b\x01Z9");
+    EXPECT_EQ(m.Text(), "ab");
+}
+
+TEST_F(Memo, FormattedLinesPrintInTheirFonts) {
+    MemoJob j(
+        "\x01"
+        "B1\x04"
+        "bold \x01"
+        "B0\x04"
+        "plain",
+        1, 3);
+    j.Run([&] { j.memo.PrintLines(0, false); });
+    auto t = dev->Calls("Text");
+    ASSERT_EQ(t.size(), 2u);
+    EXPECT_NE(t[0].find("[bold ] Arial -100 B"), std::string::npos) << t[0];
+    EXPECT_NE(t[1].find("[plain] Arial -100"), std::string::npos) << t[1];
+    EXPECT_EQ(t[1].find(" B"), std::string::npos);
+}
+
+TEST_F(Memo, MisuseIsReported) {
+    TMemoBuf m;
+    m.SetText("x");
+    EXPECT_EQ(ErrorText([&] { m.CountLines(); }), "TMemoBuf.BaseReport not assigned.");
+    MemoJob j("x", 2, 2);
+    std::string err;
+    j.Run([&] { err = ErrorText([&] { j.memo.PrintLines(0, false); }); });
+    EXPECT_EQ(err, "TMemoBuf.PrintEnd must be greater than TMemoBuf.PrintStart");
+}
+
+TEST_F(Memo, HugeWordsBreakWithoutLimits) {
+    std::string word(70000, 'w');
+    word[69999] = 'z';
+    MemoJob j(word + " end", 1, 2);
+    std::string joined;
+    int count = 0;
+    j.Run([&] {
+        count = j.memo.CountLines();
+        while (!j.memo.Empty()) {
+            bool eol;
+            std::string line = j.memo.GetLine(eol);
+            ASSERT_LE(line.size(), 12u);
+            joined += line + "|";
+        }
+    });
+    EXPECT_EQ(count, 5834);  // 5833 full lines, then "wwwz end"
+    EXPECT_EQ(joined.substr(joined.size() - 10), "|wwwz end|");
+}

@@ -1,0 +1,156 @@
+// The report engine on the system printer writing PDF files, read back with pdfinfo,
+// pdftotext and pdftoppm.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "RPMemo.h"
+#include "RPrinter.h"
+#include "TempDir.h"
+#include "platform/Controls.h"
+
+namespace {
+
+std::string Output(const std::string& command) {
+    std::string out;
+    if (FILE* p = popen((command + " 2>/dev/null").c_str(), "r")) {
+        char buf[4096];
+        size_t n;
+        while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+        pclose(p);
+    }
+    return out;
+}
+
+int PageCount(const std::string& pdf) {
+    std::string info = Output("pdfinfo '" + pdf + "'");
+    size_t at = info.find("Pages:");
+    return at == std::string::npos ? -1 : std::atoi(info.c_str() + at + 6);
+}
+
+std::string PageText(const std::string& pdf, int page) {
+    std::string p = std::to_string(page);
+    return Output("pdftotext -layout -f " + p + " -l " + p + " '" + pdf + "' -");
+}
+
+bool HaveTools() {
+    return !Output("pdfinfo -v 2>&1; echo ok").empty() &&
+           std::system("which pdfinfo >/dev/null 2>&1") == 0;
+}
+
+class PdfTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnsureGuiApplication();
+        if (!HaveTools()) GTEST_SKIP() << "poppler-utils are not installed";
+        auto d = std::make_unique<TRPPrinterDevice>(CreateSystemPrinter());
+        device = d.get();
+        device->SetOutputFileName(dir.File("out.pdf"));
+        SetGlobalDevice(std::move(d));
+    }
+    void TearDown() override { SetGlobalDevice(nullptr); }
+    std::string Pdf() const { return dir.File("out.pdf"); }
+
+    TempDir dir;
+    TRPPrinterDevice* device = nullptr;
+};
+
+}  // namespace
+
+TEST_F(PdfTest, AnOutputFileIsAPrinterWithoutMargins) {
+    EXPECT_FALSE(device->NoPrinters());
+    EXPECT_TRUE(device->HasPrinter());
+    EXPECT_EQ(device->XDPI(), 600);
+    EXPECT_EQ(device->PageWidth(), 5100);
+    EXPECT_EQ(device->PageHeight(), 6600);
+    EXPECT_EQ(device->TextWidth(""), 1);
+    device->SetOrientation(1);
+    EXPECT_EQ(device->PageWidth(), 6600);
+    device->SetOrientation(0);
+    // Courier New is measured in its metric twin: a 10-point cell is a twelfth of an inch.
+    device->Canvas().Font().SetName("Courier New");
+    device->Canvas().Font().SetHeight(-83);
+    EXPECT_NEAR(device->TextWidth("0123456789"), 500, 5);
+}
+
+TEST_F(PdfTest, SkippedPagesAreNotEmitted) {
+    device->Title = "pages";
+    device->StartDoc();
+    device->NewPageOutput(true);
+    device->Canvas().Font().SetName("Arial");
+    device->Canvas().Font().SetHeight(-100);
+    device->Canvas().SetTextAlign(TA_LEFT | TA_BASELINE);
+    device->Canvas().TextOut(600, 600, "one");
+    device->NewPageOutput(false);
+    device->NewPageOutput(true);
+    device->Canvas().TextOut(600, 600, "three");
+    device->EndDoc();
+    EXPECT_EQ(PageCount(Pdf()), 2);
+    EXPECT_NE(PageText(Pdf(), 2).find("three"), std::string::npos);
+
+    std::filesystem::remove(Pdf());
+    device->StartDoc();
+    device->NewPageOutput(false);
+    device->EndDoc();
+    EXPECT_FALSE(std::filesystem::exists(Pdf()));
+}
+
+TEST_F(PdfTest, AReportWithASkippedPage) {
+    TPrintReport r;
+    r.Selection = "1,3";
+    r.SetMarginTop(0.5);
+    r.SetMarginLeft(0.3);
+    r.SetMarginRight(0.3);
+    r.SetMarginBottom(0.5);
+    r.SetLineHeightMethod(lhmFont);
+    int page = 0;
+    r.OnPrintHeader = [&](TBaseReport& b) {
+        b.SetFont("Courier New", 10);
+        b.Home();
+        b.SetBold(true);
+        b.PrintLn("Lorvane Information                     Page: " + std::to_string(++page));
+        b.PrintLn(std::string(92, '='));
+        b.SetBold(false);
+    };
+    r.OnPrintPage = [&](TBaseReport& b, int& p) {
+        auto& c = static_cast<TCanvasReport&>(b);
+        b.SetItalic(true);
+        b.Print("Name:         ");
+        b.SetItalic(false);
+        b.SetBold(true);
+        b.PrintLn("Entry on page " + std::to_string(p));
+        b.SetBold(false);
+        TMemoBuf memo;
+        memo.SetText(
+            "Notes that wrap across the width between the two positions, word by word, "
+            "and go on for a while so that they take three lines or more.\r\nA second paragraph.");
+        memo.PrintStart = b.GetMarginLeft() + 1.17;
+        memo.PrintEnd = 5;
+        b.PrintMemo(memo, 0, false);
+        b.PrintLn(std::string(92, '-'));
+        c.MoveTo(0.3, 5);
+        c.LineTo(8.2, 5);
+        c.SetPen(clBlack, TPenStyle::psSolid, TPenMode::pmCopy, -2);
+        c.Rectangle(0.3, 5.5, 4, 6.5);
+        c.PrintCenter("centred", 4.25);
+        c.PrintRight("right", 8.2);
+        return p < 3;
+    };
+    r.Execute();
+    EXPECT_EQ(PageCount(Pdf()), 2);
+    std::string p1 = PageText(Pdf(), 1), p2 = PageText(Pdf(), 2);
+    EXPECT_NE(p1.find("Lorvane Information"), std::string::npos) << p1;
+    EXPECT_NE(p1.find("Entry on page 1"), std::string::npos) << p1;
+    EXPECT_NE(p1.find("Page: 1"), std::string::npos);
+    EXPECT_NE(p2.find("Entry on page 3"), std::string::npos) << p2;
+    EXPECT_NE(p2.find("Page: 3"), std::string::npos);
+    EXPECT_EQ(p1.find("page 2"), std::string::npos);
+    // A picture of the first page for a person to look at.
+    if (const char* keep = std::getenv("LORVANE_REPORT_PNG")) {
+        std::system(("pdftoppm -png -r 60 -f 1 -l 1 '" + Pdf() + "' '" + keep + "'").c_str());
+    }
+}
