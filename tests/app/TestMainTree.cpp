@@ -301,3 +301,32 @@ TEST(MainTreeWindow, MinimumTrackSizeByScreenWidth) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(MainTreeOptions, ApplyTreeOptionsFollowsTheTreeActionSettings) {
+    ResetSeams();
+    TBaseVirtualTree tree;
+    ApplyTreeOptions(tree);
+    EXPECT_EQ(tree.TreeOptions().AutoOptions(),
+              (TVTAutoOptions{toAutoDropExpand, toAutoScrollOnExpand, toAutoTristateTracking,
+                              toAutoDeleteMovedNodes, toAutoExpand}));
+    EXPECT_EQ(tree.AutoExpandDelay(), 1000u);
+    EXPECT_EQ(tree.AutoScrollInterval(), 1u);
+    Settings().AutoExpand = false;
+    Settings().AutoScroll = true;
+    Settings().AutoDropExp = false;
+    Settings().AutoScrollOnExp = false;
+    Settings().AutoExpDelay = 250;
+    Settings().AutoScrollDelay = 300;
+    Settings().AutoScrollInt = 7;
+    ApplyTreeOptions(tree);
+    EXPECT_EQ(tree.TreeOptions().AutoOptions(),
+              (TVTAutoOptions{toAutoTristateTracking, toAutoDeleteMovedNodes, toAutoScroll}));
+    EXPECT_EQ(tree.AutoExpandDelay(), 250u);
+    EXPECT_EQ(tree.AutoScrollDelay(), 300u);
+    EXPECT_EQ(tree.AutoScrollInterval(), 7u);
+    ResetSeams();
+}
+
+}  // namespace
