@@ -1,6 +1,7 @@
 // Handing URLs and mail addresses to other programs, and the program's start-up step.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 // A web address: "HTTP" or "WWW" at the start (any case), or the extension HTM or HTML.
@@ -40,3 +41,12 @@ std::string StartupBankFile();
 // The start-up step after the main window is shown: the bank, the workgroup and the
 // start-up URLs.
 void StartUp();
+
+// The about box's version lines from the version record's numbers: "Version: 1.0" from the
+// product version's major part, "Build: 1.0.0.0" from the file version, cut before its last
+// "." when the build is shown with three levels.
+std::string AboutVersionText(uint32_t productVersionMS);
+std::string AboutBuildText(uint32_t fileVersionMS, uint32_t fileVersionLS, bool threeLevels);
+// The maker's addresses behind the about box's two links.
+inline constexpr const char* MakerMailLink = "MailTo:support@pelltech.example";
+inline constexpr const char* MakerWebSite = "https://www.pelltech.example/";
