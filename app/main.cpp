@@ -1,6 +1,5 @@
 // The program's entry: the single-instance guard, the application object, the windows and the
 // start-up step.
-#include <QGuiApplication>
 #include <cstdio>
 #include <cstdlib>
 
@@ -24,7 +23,6 @@ int main(int argc, char** argv) {
     LorvaneApplication app(argc, argv);
     SetApplicationTitle(std::string(ResAppTitle));
     SetFolderPicker(&DesktopFolderPicker());
-    QGuiApplication::setApplicationDisplayName("Lorvane");
 
     int result = 0;
     {

@@ -131,7 +131,8 @@ void TMainForm::FormCreate() {
     ResetBankCommands();
     TBankState& bank = Bank();
     bank.Entries.resize(15);
-    setWindowTitle(QString());
+    // Until a bank is open the window carries the program's name.
+    setWindowTitle(ToQString(std::string(ResAppTitle)));
     QFont statusFont("Arial", 9);
     ui_->StatusBar1->setFont(statusFont);
     statusLabel_->clear();
