@@ -2,6 +2,11 @@
 #include "AppSeams.h"
 
 #include "Settings.h"
+#include "platform/Exceptions.h"
+
+namespace {
+bool userValidated = false;
+}
 
 TAppSeams& Seams() {
     static TAppSeams seams;
@@ -10,6 +15,7 @@ TAppSeams& Seams() {
 
 void ResetSeams() {
     Seams() = TAppSeams();
+    userValidated = false;
     Settings() = TSettings();
 }
 
@@ -33,6 +39,43 @@ void RebuildTreeSeam() {
 void ValidateUserSeam() {
     if (Seams().ValidateUser) Seams().ValidateUser();
 }
+
+void ProcessEventsSeam() {
+    if (Seams().ProcessEvents) Seams().ProcessEvents();
+}
+
+void SetCaptionSeam(const std::string& caption) {
+    if (Seams().SetCaption) Seams().SetCaption(caption);
+}
+
+void ClearTreeSeam() {
+    if (Seams().ClearTree) Seams().ClearTree();
+}
+
+void EnableSaveAsSeam(bool enabled) {
+    if (Seams().EnableSaveAs) Seams().EnableSaveAs(enabled);
+}
+
+void StartProgramSeam(const std::string& program, const std::string& argument) {
+    if (!Seams().StartProgram) throw Exception("Cannot start \"" + program + "\".");
+    Seams().StartProgram(program, argument);
+}
+
+void OpenDocumentSeam(const std::string& target) {
+    if (!Seams().OpenDocument) throw Exception("Cannot open \"" + target + "\".");
+    Seams().OpenDocument(target);
+}
+
+void RunValidationOnce(const std::function<void()>& check) {
+    if (userValidated) return;
+    // Set first: the check may itself reach code that asks for validation.
+    userValidated = true;
+    if (check) check();
+}
+
+void ResetUserValidation() { userValidated = false; }
+
+bool UserValidated() { return userValidated; }
 
 TBusyScope::TBusyScope() {
     if (Seams().SetBusy) Seams().SetBusy(true);

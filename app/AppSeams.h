@@ -27,6 +27,29 @@ struct TAppSeams {
     std::function<void()> ValidateUser;
     // Processes pending window events, user input excluded.
     std::function<void()> ProcessEvents;
+
+    // The main window's caption.
+    std::function<void(const std::string& caption)> SetCaption;
+    // Empties the main tree at once (before a bank is replaced).
+    std::function<void()> ClearTree;
+    // The Save As command.
+    std::function<void(bool enabled)> EnableSaveAs;
+    // The administrator's save dialog: true on Save with the chosen items (0-based) of
+    // "What to Save?" and "How To Save?".
+    std::function<bool(int& what, int& how)> AskAdminSaveScope;
+    // The browser choice dialog over the three configured names: sets `choice` to the line
+    // (0..2) chosen with OK and leaves it alone when the dialog is closed otherwise.
+    std::function<void(int& choice)> ChooseBrowserDialog;
+    // The desktop's default web browser (a program path or name); empty when none is known.
+    std::function<std::string()> FindDefaultBrowser;
+    // Starts a program with one argument, without a shell; raises when it cannot start.
+    std::function<void(const std::string& program, const std::string& argument)> StartProgram;
+    // Opens a URL, a mail link or a file with the desktop's program for it; raises on failure.
+    std::function<void(const std::string& target)> OpenDocument;
+    // The Load Workgroup Bank command.
+    std::function<void()> LoadWorkgroupBank;
+    // Closes the information panel when it is shown.
+    std::function<void()> CloseInfoPanel;
 };
 
 // The seams in force; every member may be empty, which gives the headless behaviour.
@@ -40,6 +63,20 @@ void SetStatusTextSeam(const std::string& text);
 void EnableSaveSeam(bool enabled);
 void RebuildTreeSeam();
 void ValidateUserSeam();
+void ProcessEventsSeam();
+void SetCaptionSeam(const std::string& caption);
+void ClearTreeSeam();
+void EnableSaveAsSeam(bool enabled);
+// Headless: nothing can be started, so both raise.
+void StartProgramSeam(const std::string& program, const std::string& argument);
+void OpenDocumentSeam(const std::string& target);
+
+// The user is validated once per run: the window runs its check through RunValidationOnce.
+// ResetUserValidation (the configuration changed the user or the user file) lets the next
+// call check again.
+void RunValidationOnce(const std::function<void()>& check);
+void ResetUserValidation();
+bool UserValidated();
 
 // The hourglass for one scope, and the status text cleared when the scope ends.
 class TBusyScope {

@@ -14,6 +14,7 @@
 #include "StBase.h"
 #include "StRegIni.h"
 #include "StStrS.h"
+#include "VirtualTrees.h"
 
 namespace {
 
@@ -370,4 +371,18 @@ bool TextToColor(const std::string& text, TColor& color) {
     if (!StrToLong("$" + text, value)) return false;
     color = TColor(value);
     return true;
+}
+
+void ApplyTreeOptions(TBaseVirtualTree& tree) {
+    const TSettings& s = Settings();
+    TVTAutoOptions options{toAutoDropExpand, toAutoScrollOnExpand, toAutoTristateTracking,
+                           toAutoDeleteMovedNodes};
+    if (s.AutoExpand) options.Include(toAutoExpand);
+    if (s.AutoScroll) options.Include(toAutoScroll);
+    if (!s.AutoDropExp) options.Exclude(toAutoDropExpand);
+    if (!s.AutoScrollOnExp) options.Exclude(toAutoScrollOnExpand);
+    tree.TreeOptions().SetAutoOptions(options);
+    tree.SetAutoExpandDelay(uint32_t(s.AutoExpDelay));
+    tree.SetAutoScrollDelay(uint32_t(s.AutoScrollDelay));
+    tree.SetAutoScrollInterval(uint32_t(s.AutoScrollInt));
 }

@@ -130,3 +130,7 @@ std::string ScrambledBoolText(const std::string& name, bool value);
 std::string ColorToText(TColor color);
 // False when the text is not hexadecimal (color is then left alone).
 bool TextToColor(const std::string& text, TColor& color);
+
+class TBaseVirtualTree;
+// The main tree's automatic options and delays from the "TreeAction" settings.
+void ApplyTreeOptions(TBaseVirtualTree& tree);

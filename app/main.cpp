@@ -1,10 +1,12 @@
-// The program's entry: the single-instance guard, the application object and the main window.
-#include <QGuiApplication>
-#include <QMainWindow>
+// The program's entry: the single-instance guard, the application object, the windows and the
+// start-up step.
 #include <cstdio>
 #include <cstdlib>
 
 #include "JustOne.h"
+#include "Launch.h"
+#include "MainForm.h"
+#include "ResStrings.h"
 #include "platform/FolderPicker.h"
 #include "platform/qt/Application.h"
 
@@ -19,12 +21,18 @@ int main(int argc, char** argv) {
         return 2;
     }
     LorvaneApplication app(argc, argv);
-    SetApplicationTitle("Lorvane");
+    SetApplicationTitle(std::string(ResAppTitle));
     SetFolderPicker(&DesktopFolderPicker());
-    QGuiApplication::setApplicationDisplayName("Lorvane");
-    QMainWindow window;
-    window.setWindowTitle("Lorvane");
-    window.resize(800, 560);
-    window.show();
-    return app.exec();
+
+    int result = 0;
+    {
+        TMainForm mainForm;
+        // The dialogs the program keeps from its start.
+        mainForm.AdminSaveForm();
+        mainForm.PasswordDlg();
+        mainForm.show();
+        CallGuarded([] { StartUp(); });
+        result = app.exec();
+    }
+    return result;
 }

@@ -1,0 +1,262 @@
+// New, Open, Save Bank and Save As over the bank reader and writer.
+#include "BankCommands.h"
+
+#include "AppSeams.h"
+#include "BankFile.h"
+#include "BankModel.h"
+#include "ExportSeams.h"
+#include "MainTree.h"
+#include "ResStrings.h"
+#include "Settings.h"
+#include "platform/FileUtils.h"
+#include "platform/Messages.h"
+
+namespace {
+
+std::string workgroupBankFile;
+
+bool WorkgroupInUse() {
+    return !Settings().UserName.empty() || !Settings().WorkGroupUser.empty();
+}
+
+bool Confirm(const std::string& text) {
+    return MessageDlg(text, TMsgDlgType::mtConfirmation, mbYesNo) == mrYes;
+}
+
+void NothingToSave() {
+    MessageDlg("Nothing to save!", TMsgDlgType::mtInformation, mbOK);
+}
+
+void ShowCaption(const std::string& caption) {
+    SetCaptionSeam(caption);
+}
+
+// A file of one kind written with entries of the other asks first.
+bool ConfirmMixedKinds(const std::string& fileName) {
+    const TBankState& bank = Bank();
+    const char* kind = nullptr;
+    if (bank.AsLocal && bank.SaveWorkgroup) kind = "Workgroup Bank";
+    if (bank.AsWorkgroup && bank.SaveLocal) kind = "Local Bank";
+    if (!kind) return true;
+    return Confirm(fileName + "\rwill be overwritten with the " + kind +
+                   " entries.\rAre you sure you want to overwrite it?");
+}
+
+// Where a local bank is proposed: the user's data folder stands for the program's.
+std::string LocalBankFolder() {
+    return UserDataFolder();
+}
+
+void RememberLocalBank(const std::string& fileName) {
+    TBankState& bank = Bank();
+    bank.BankFileName = fileName;
+    bank.BankCaption = BankFileCaption(fileName);
+    bank.NewBank = false;
+    ShowCaption(EntriesCaption(bank));
+}
+
+bool AskFile(const std::string& initialDir, const std::string& fileName, std::string& chosen) {
+    TFileRequest request;
+    request.InitialDir = initialDir;
+    request.FileName = fileName;
+    request.Filter = BankFilter;
+    request.DefaultExt = "bnk";
+    return ChooseSaveFileSeam(request, chosen);
+}
+
+}  // namespace
+
+std::string& WorkgroupBankFile() {
+    return workgroupBankFile;
+}
+
+void ResetBankCommands() {
+    workgroupBankFile.clear();
+}
+
+std::string BankFileCaption(const std::string& fileName) {
+    return std::string(ResAppTitle) + "     [" + fileName + "]";
+}
+
+bool OpenBank(const std::string& FileName) {
+    if (FileName.empty() || !FileExists(FileName)) return false;
+    TBankState& bank = Bank();
+    ClearTreeSeam();
+    if (Seams().CloseInfoPanel) Seams().CloseInfoPanel();
+    bank.BankFileName = FileName;
+    bank.BankCaption = BankFileCaption(FileName);
+    ShowCaption(bank.BankCaption);
+    bank.EntryHigh = -1;
+    bank.FocusedEntry = -1;
+    bank.FindIndex = -1;
+    bank.BankModified = false;
+    bank.WorkgroupModified = false;
+    bank.WorkgroupFileTime = 0;
+    bank.NewBank = false;
+    bank.CategoryPaths.clear();
+    int count = 0;
+    if (!LoadBankFile(FileName, false, false, false, count)) {
+        bank.EntryHigh = -1;
+        bank.BankFileName.clear();
+        bank.BankCaption.clear();
+        ShowCaption(std::string(ResAppTitle));
+        EnableSaveSeam(false);
+        EnableSaveAsSeam(false);
+        return false;
+    }
+    // A bank file without records is an open, empty bank.
+    bank.NewBank = bank.EntryHigh == -1;
+    if (bank.EntryHigh == -1) ShowCaption(EntriesCaption(bank));
+    EnableSaveSeam(false);
+    EnableSaveAsSeam(true);
+    return true;
+}
+
+std::string URLOfEntry(const std::string& Name) {
+    const TBankState& bank = Bank();
+    for (int i = 0; i <= bank.EntryHigh; ++i)
+        if (bank.Entries[size_t(i)].Name == Name) return bank.Entries[size_t(i)].URL;
+    return std::string();
+}
+
+bool ChooseSaveScope() {
+    TBankState& bank = Bank();
+    bank.SaveLocal = bank.SaveWorkgroup = bank.SaveAll = false;
+    bank.AsLocal = bank.AsWorkgroup = false;
+    auto local = [&] {
+        bank.SaveLocal = true;
+        bank.AsLocal = true;
+        return true;
+    };
+    if (!WorkgroupInUse()) return local();
+    ValidateUserSeam();
+    if (!bank.IsAdministrator) return local();
+    int what = 0, how = 0;
+    if (!Seams().AskAdminSaveScope || !Seams().AskAdminSaveScope(what, how)) return false;
+    bank.SaveLocal = what == 0;
+    bank.SaveWorkgroup = what == 1;
+    bank.SaveAll = what == 2;
+    bank.AsLocal = how == 0;
+    bank.AsWorkgroup = how == 1;
+    return bank.SaveLocal || bank.SaveWorkgroup || bank.SaveAll;
+}
+
+bool NewBankCommand() {
+    TBankState& bank = Bank();
+    if (bank.BankModified && Confirm("Bank has been modified!\rDo you want to save?") &&
+        !SaveAsCommand())
+        return false;
+    if (bank.WorkgroupModified &&
+        Confirm("WorkGroup Bank has been modified!\rDo you want to save?") && !SaveAsCommand())
+        return false;
+    ClearTreeSeam();
+    if (Seams().CloseInfoPanel) Seams().CloseInfoPanel();
+    bank.BankCaption = std::string(ResAppTitle) + "    [New]";
+    ShowCaption(bank.BankCaption);
+    bank.EntryHigh = -1;
+    bank.FocusedEntry = -1;
+    bank.FindIndex = -1;
+    bank.CategoryPaths.clear();
+    bank.BankModified = false;
+    bank.WorkgroupModified = false;
+    bank.WorkgroupFileTime = 0;
+    if (WorkgroupInUse()) ValidateUserSeam();
+    bank.BankFileName.clear();
+    bank.NewBank = true;
+    EnableSaveSeam(false);
+    RepaintMainSeam();
+    return true;
+}
+
+bool OpenBankCommand() {
+    if (!AskSaveIfModified()) return false;
+    TFileRequest request;
+    request.InitialDir = LocalBankFolder();
+    request.FileName = "Lorvane.bnk";
+    request.Filter = BankFilter;
+    request.DefaultExt = "bnk";
+    std::string chosen;
+    if (!ChooseOpenFileSeam(request, chosen)) return false;
+    return OpenBank(chosen);
+}
+
+bool SaveAsCommand() {
+    TBankState& bank = Bank();
+    if (bank.EntryHigh == -1) {
+        NothingToSave();
+        return false;
+    }
+    if (!ChooseSaveScope()) return false;
+    RepaintMainSeam();
+    std::string chosen;
+    const std::string folder =
+        bank.AsLocal ? LocalBankFolder() : ExtractFilePath(WorkgroupBankFile());
+    if (!AskFile(folder, "*.bnk", chosen)) return false;
+    RepaintMainSeam();
+    if (!SaveBankFile(chosen)) return false;
+    if (bank.AsLocal) RememberLocalBank(chosen);
+    if (bank.AsWorkgroup) WorkgroupBankFile() = chosen;
+    return true;
+}
+
+bool SaveBankCommand() {
+    TBankState& bank = Bank();
+    if (WorkgroupInUse()) ValidateUserSeam();
+    if (!bank.BankModified && (!bank.IsAdministrator || !bank.WorkgroupModified)) {
+        NothingToSave();
+        return false;
+    }
+    if (!ChooseSaveScope()) return false;
+    RepaintMainSeam();
+    if (bank.AsLocal) {
+        if (!bank.BankFileName.empty()) {
+            if (!ConfirmMixedKinds(bank.BankFileName)) return false;
+            return SaveBankFile(bank.BankFileName);
+        }
+        std::string chosen;
+        if (!AskFile(LocalBankFolder(), std::string(), chosen)) return false;
+        RepaintMainSeam();
+        if (!SaveBankFile(chosen)) return false;
+        RememberLocalBank(chosen);
+        return true;
+    }
+    if (!WorkgroupBankFile().empty()) {
+        const std::string& file = WorkgroupBankFile();
+        if (!ConfirmMixedKinds(file)) return false;
+        if (FileStamp(file) != bank.WorkgroupFileTime &&
+            !Confirm(file + "\rhas been updated since you loaded it!\rAre you sure you want "
+                            "to overwrite it?"))
+            return false;
+        return SaveBankFile(file);
+    }
+    std::string chosen;
+    if (!AskFile(std::string(), std::string(), chosen)) return false;
+    RepaintMainSeam();
+    if (!SaveBankFile(chosen)) return false;
+    WorkgroupBankFile() = chosen;
+    return true;
+}
+
+bool AskSaveIfModified() {
+    TBankState& bank = Bank();
+    if (bank.BankModified) {
+        if (!bank.BankFileName.empty()) {
+            if (Confirm(bank.BankFileName + "\rhas been modified!\rDo you want to save?") &&
+                !SaveBankCommand())
+                return false;
+        } else if (Confirm("Bank has been modified!\rDo you want to save?") && !SaveAsCommand()) {
+            return false;
+        }
+    }
+    if (bank.WorkgroupModified && bank.IsAdministrator) {
+        if (!WorkgroupBankFile().empty()) {
+            if (Confirm(WorkgroupBankFile() + "\rhas been modified!\rDo you want to save?") &&
+                !SaveBankCommand())
+                return false;
+        } else if (Confirm("Workgroup Bank has been modified!\rDo you want to save?") &&
+                   !SaveAsCommand()) {
+            return false;
+        }
+    }
+    return true;
+}

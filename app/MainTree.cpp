@@ -1,0 +1,375 @@
+// The main tree: cells by node kind and column, column persistence and the rebuild from the bank.
+#include "MainTree.h"
+
+#include <algorithm>
+
+#include "AppSeams.h"
+#include "ExportSeams.h"
+#include "ResStrings.h"
+#include "StSort.h"
+#include "StStrL.h"
+#include "VirtualTrees.h"
+#include "platform/DateTime.h"
+#include "platform/SysUtils.h"
+
+std::string FormatTreeDate(TDateTime value) {
+    if (!(value > NoDate)) return std::string();
+    return FormatDateTime(ResDatePicture, value);
+}
+
+std::string FormatAccessCount(int32_t count) {
+    if (count == 0) return std::string();
+    return LeftPadLongStr(GroupThousandsLongStr(count), 10);
+}
+
+namespace {
+
+// The entry a node's data names, when that slot holds one.
+const TEntry* EntryOf(const TBankState& bank, const TTreeNodeData& data) {
+    if (data.EntryIndex < 0 || data.EntryIndex > bank.EntryHigh) return nullptr;
+    return &bank.Entries[size_t(data.EntryIndex)];
+}
+
+std::string FolderText(const std::string& value, bool workgroup) {
+    return workgroup && !value.empty() ? value.substr(1) : value;
+}
+
+}  // namespace
+
+void MainTreeGetText(const TBankState& bank, const TSettings& settings, const TTreeNodeData& data,
+                     int column, std::string& text) {
+    const TEntry* entry = EntryOf(bank, data);
+    if (column <= 0) {
+        switch (data.Kind) {
+            case nkCategory1:
+                if (entry) text = FolderText(entry->Category1, data.Workgroup);
+                break;
+            case nkCategory2:
+                if (entry) text = FolderText(entry->Category2, data.Workgroup);
+                break;
+            case nkCategory3:
+                if (entry) text = FolderText(entry->Category3, data.Workgroup);
+                break;
+            case nkEntry:
+                if (entry) text = entry->Name;
+                break;
+            case nkFavorites:
+                text = "Favorites";
+                break;
+            case nkNoCategories:
+                text = "No Catgories";
+                break;
+            default:
+                break;
+        }
+        return;
+    }
+    if (data.Kind != nkEntry) {
+        text.clear();
+        return;
+    }
+    if (column >= ColumnCount || !entry) return;
+    switch (settings.ColumnTable[size_t(column)].Field) {
+        case 1:
+            text = entry->Description;
+            break;
+        case 2:
+            text = entry->Rating;
+            break;
+        case 3:
+            text = entry->UserID;
+            break;
+        case 4:
+            text = entry->EMail;
+            break;
+        case 5:
+            text = FormatTreeDate(entry->LastAccess);
+            break;
+        case 6:
+            text = FormatAccessCount(entry->AccessCount);
+            break;
+        case 7:
+            text = FormatTreeDate(entry->ChangeDate);
+            break;
+        case 8:
+            text = entry->URL;
+            break;
+        default:
+            break;  // field 0 (or damage) keeps the tree's text
+    }
+}
+
+int MainTreeImageIndex(const TTreeNodeData& data, int column) {
+    if (column > 0) return -1;
+    switch (data.Kind) {
+        case nkCategory1:
+        case nkFavorites:
+        case nkNoCategories:
+            return 0;
+        case nkCategory2:
+            return 1;
+        case nkCategory3:
+            return 2;
+        default:
+            return -1;
+    }
+}
+
+bool IsWorkgroupNode(const TBankState& bank, const TTreeNodeData& data) {
+    if (data.Workgroup) return true;
+    const TEntry* entry = EntryOf(bank, data);
+    return entry && entry->IsWorkgroup();
+}
+
+bool MainTreeCellColor(const TBankState& bank, const TSettings& settings, const TTreeNodeData& data,
+                       int column, TColor& color) {
+    if (column > 0) return false;
+    const bool wg = IsWorkgroupNode(bank, data);
+    switch (data.Kind) {
+        case nkCategory1:
+        case nkFavorites:
+        case nkNoCategories:
+            color = wg ? settings.WgC1Color : settings.BkC1Color;
+            return true;
+        case nkCategory2:
+            color = wg ? settings.WgC2Color : settings.BkC2Color;
+            return true;
+        case nkCategory3:
+            color = wg ? settings.WgC3Color : settings.BkC3Color;
+            return true;
+        case nkEntry:
+            color = wg ? settings.WgURLColor : settings.BkURLColor;
+            return true;
+        default:
+            return false;
+    }
+}
+
+TCellFont MainTreeCellFont(const TBankState& bank, const TSettings& settings,
+                           const TTreeNodeData& data) {
+    if (IsWorkgroupNode(bank, data))
+        return {settings.WgFontName, settings.WgFontSize, settings.WgFontStyle,
+                settings.WgFontColor};
+    return {settings.FontName, settings.FontSize, settings.FontStyle, settings.FontColor};
+}
+
+// ---- Columns ------------------------------------------------------------------------------
+
+TInfoPanelState& InfoPanel() {
+    static TInfoPanelState state;
+    return state;
+}
+
+bool MoveColumnOrder(std::array<int32_t, ColumnCount>& order, int oldPosition, int newPosition) {
+    if (oldPosition < 1 || oldPosition >= ColumnCount) return false;
+    newPosition = std::clamp(newPosition, 1, ColumnCount - 1);
+    if (newPosition == oldPosition) return false;
+    const int32_t moved = order[size_t(oldPosition)];
+    if (oldPosition < newPosition)
+        std::copy(order.begin() + oldPosition + 1, order.begin() + newPosition + 1,
+                  order.begin() + oldPosition);
+    else
+        std::copy_backward(order.begin() + newPosition, order.begin() + oldPosition,
+                           order.begin() + oldPosition + 1);
+    order[size_t(newPosition)] = moved;
+    return true;
+}
+
+void ColumnDragged(int oldPosition, int newPosition) {
+    if (MoveColumnOrder(Settings().ColumnOrder, oldPosition, newPosition)) SaveSettings();
+}
+
+bool ColumnsResized(const std::array<int32_t, ColumnCount>& widths) {
+    if (InfoPanel().SuppressColumnSave) return false;
+    bool changed = false;
+    for (int n = 0; n < ColumnCount; ++n) {
+        TColumnRec& rec = Settings().ColumnTable[size_t(n)];
+        if (rec.Width != widths[size_t(n)]) {
+            rec.Width = widths[size_t(n)];
+            changed = true;
+        }
+    }
+    if (changed) SaveSettings();
+    return changed;
+}
+
+void NormalizeColumnTable(TSettings& settings) {
+    auto& table = settings.ColumnTable;
+    if (table[0].Field == 0) return;
+    for (size_t n = 1; n < table.size(); ++n) {
+        if (table[n].Field == 0) {
+            std::swap(table[0], table[n]);
+            return;
+        }
+    }
+}
+
+std::pair<int, int> MinimumTrackSize(int screenWidth) {
+    switch (screenWidth) {
+        case 640:
+            return {-90, -80};
+        case 800:
+            return {-70, -65};
+        case 1024:
+            return {-60, -50};
+        case 1152:
+        case 1280:
+        case 1600:
+            return {-55, -50};
+        default:
+            return {0, 0};
+    }
+}
+
+// ---- Building -----------------------------------------------------------------------------
+
+std::string EntriesCaption(const TBankState& bank) {
+    return bank.BankCaption + "    " + IntToStr(bank.EntryHigh + 1) + " Entries";
+}
+
+int FocusedEntryChecked(const TBankState& bank) {
+    return bank.FocusedEntry >= 0 && bank.FocusedEntry <= bank.EntryHigh ? bank.FocusedEntry : -1;
+}
+
+namespace {
+
+// One pass over the sorted entries, creating groups, folders and entry nodes in pre-order.
+class TTreeFiller {
+public:
+    TTreeFiller(TBaseVirtualTree& tree, TBankState& bank, bool interleave)
+        : tree_(tree), bank_(bank), interleave_(interleave) {}
+
+    void Add(int i) {
+        TEntry& entry = bank_.Entries[size_t(i)];
+        AddCategoryPath(entry);
+        // A third level only lives inside a second one.
+        const std::string& c3 = entry.Category2.empty() ? empty_ : entry.Category3;
+        if (entry.IsFavorite()) {
+            if (favoritesPending_) {
+                f1_ = Node(nullptr, nkFavorites, 0, false);
+                favoritesPending_ = false;
+            }
+            lastC1_.clear();
+            lastC2_.clear();
+            lastC3_.clear();
+        } else if (Differs(entry.Category1, lastC1_)) {
+            lastC1_ = entry.Category1;
+            lastC2_ = entry.Category2;
+            lastC3_ = c3;
+            if (!lastC1_.empty()) {
+                f1_ = Folder(nullptr, nkCategory1, i, lastC1_);
+                if (!lastC2_.empty()) {
+                    f2_ = Folder(f1_, nkCategory2, i, lastC2_);
+                    if (!lastC3_.empty()) f3_ = Folder(f2_, nkCategory3, i, lastC3_);
+                }
+            }
+        } else if (!lastC1_.empty() || !noCategoriesPending_) {
+            Lower(entry, c3, i);
+        } else {
+            // The first entry without categories opens its group, then gets its lower folders
+            // as every later one of the group does.
+            f1_ = Node(nullptr, nkNoCategories, 0, false);
+            noCategoriesPending_ = false;
+            lastC1_.clear();
+            lastC2_.clear();
+            lastC3_.clear();
+            Lower(entry, c3, i);
+        }
+        ++row_;
+        entry.TreeIndex = row_;
+        PVirtualNode parent = lastC2_.empty() ? f1_ : !lastC3_.empty() ? f3_ : f2_;
+        entry.Node = Node(parent, nkEntry, i, false, false);
+    }
+
+private:
+    bool Differs(const std::string& a, const std::string& b) const {
+        return interleave_ ? CompareIgnoringMarker(a, b) != 0 : CompareText(a, b) != 0;
+    }
+
+    // Step c: new level-2 and level-3 folders below the current level-1 folder or group.
+    void Lower(const TEntry& entry, const std::string& c3, int i) {
+        if (Differs(entry.Category2, lastC2_)) {
+            lastC2_ = entry.Category2;
+            lastC3_ = c3;
+            f2_ = Folder(f1_, nkCategory2, i, lastC2_);
+            if (!lastC3_.empty()) f3_ = Folder(f2_, nkCategory3, i, lastC3_);
+        } else if (Differs(c3, lastC3_)) {
+            lastC3_ = c3;
+            if (!lastC3_.empty() && !lastC2_.empty()) f3_ = Folder(f2_, nkCategory3, i, lastC3_);
+        }
+    }
+
+    PVirtualNode Folder(PVirtualNode parent, TNodeKind kind, int i, const std::string& value) {
+        return Node(parent, kind, i, interleave_ && HasWorkgroupMarker(value));
+    }
+
+    PVirtualNode Node(PVirtualNode parent, TNodeKind kind, int index, bool workgroup,
+                      bool countRow = true) {
+        if (countRow) ++row_;
+        PVirtualNode node = tree_.AddChild(parent);
+        TTreeNodeData* data = tree_.GetNodeData<TTreeNodeData>(node);
+        data->EntryIndex = index;
+        data->Kind = kind;
+        data->Workgroup = workgroup;
+        return node;
+    }
+
+    TBaseVirtualTree& tree_;
+    TBankState& bank_;
+    const bool interleave_;
+    const std::string empty_;
+    std::string lastC1_, lastC2_, lastC3_;
+    PVirtualNode f1_ = nullptr, f2_ = nullptr, f3_ = nullptr;
+    bool favoritesPending_ = true;
+    bool noCategoriesPending_ = true;
+    int row_ = -1;
+};
+
+void ClearTree(TBaseVirtualTree& tree) {
+    tree.BeginUpdate();
+    try {
+        tree.Clear();
+    } catch (...) {
+        tree.EndUpdate();
+        throw;
+    }
+    tree.EndUpdate();
+}
+
+}  // namespace
+
+void RebuildTree(TBaseVirtualTree& tree) {
+    TBankState& bank = Bank();
+    const bool interleave = Settings().Interleave;
+    bank.CategoryPaths.clear();
+    ClearTree(tree);
+    // The tree's Clear moves no focus, so nothing else would forget the old focused entry.
+    bank.FocusedEntry = -1;
+    for (TEntry& entry : bank.Entries) entry.Node = nullptr;
+    if (bank.EntryHigh < 0) {
+        if (!bank.BankCaption.empty()) SetCaptionSeam(EntriesCaption(bank));
+        return;
+    }
+
+    TBusyScope busy;
+    RepaintMainSeam();
+    const auto first = bank.Entries.begin();
+    SortArray(first, first + bank.EntryHigh + 1, [interleave](const TEntry& a, const TEntry& b) {
+        return CompareEntries(a, b, interleave);
+    });
+    ProcessEventsSeam();
+
+    tree.SetNodeDataSize(int(sizeof(TTreeNodeData)));
+    tree.SetRootNodeCount(0);
+    tree.BeginUpdate();
+    try {
+        TTreeFiller filler(tree, bank, interleave);
+        for (int i = 0; i <= bank.EntryHigh; ++i) filler.Add(i);
+    } catch (...) {
+        tree.EndUpdate();
+        throw;
+    }
+    tree.EndUpdate();
+    SetCaptionSeam(EntriesCaption(bank));
+    EnableSaveAsSeam(true);
+}

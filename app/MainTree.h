@@ -1,0 +1,99 @@
+// The main window's category tree: how it is built from the bank and what each cell shows.
+// Everything here is free of any display; the window hands the tree's events to it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#include "BankModel.h"
+#include "Settings.h"
+
+class TBaseVirtualTree;
+
+// The columns the tree can show, by field number: header caption and cell content.
+inline constexpr std::array<const char*, ColumnCount> FieldCaptions = {
+    "Category / Name", "Description", "Rate",     "User ID", "EMail",
+    "Last Access",     "Acc Cnt",     "Chg Date", "URL"};
+
+// The text a tree cell starts with before the window supplies its own.
+inline constexpr const char* TreeDefaultText = "Node";
+
+// A date as the tree shows it ("mmm dd, yy"); blank unless it lies after the no-date value.
+std::string FormatTreeDate(TDateTime value);
+// An access count grouped by thousands and right-aligned in 10 characters; blank for 0.
+std::string FormatAccessCount(int32_t count);
+
+// Text of a cell. `text` comes in as the tree's default and is changed where the node has
+// a text of its own in that column.
+void MainTreeGetText(const TBankState& bank, const TSettings& settings, const TTreeNodeData& data,
+                     int column, std::string& text);
+// The folder image of a cell: 0 for level-1 folders and both groups, 1 and 2 for levels 2
+// and 3; -1 for entries and every column but the first.
+int MainTreeImageIndex(const TTreeNodeData& data, int column);
+// A node drawn in the workgroup's colours and font: its own flag, or the entry at its index
+// has a marked name.
+bool IsWorkgroupNode(const TBankState& bank, const TTreeNodeData& data);
+// The background of a cell: only the first column has one (false elsewhere).
+bool MainTreeCellColor(const TBankState& bank, const TSettings& settings, const TTreeNodeData& data,
+                       int column, TColor& color);
+
+// The font a cell is drawn with.
+struct TCellFont {
+    std::string Name;
+    int32_t Size = 9;
+    TFontStyles Style = 0;
+    TColor Color = 0;
+    friend bool operator==(const TCellFont&, const TCellFont&) = default;
+};
+// The local or the workgroup font by IsWorkgroupNode. The focused node's first column is
+// drawn in the complement of its background instead (FocusedTextColor).
+TCellFont MainTreeCellFont(const TBankState& bank, const TSettings& settings,
+                           const TTreeNodeData& data);
+inline TColor FocusedTextColor(TColor brush) {
+    return ~brush & 0xFFFFFF;
+}
+
+// ---- Columns ------------------------------------------------------------------------------
+
+// What the information panel tells the tree (the panel itself is shown elsewhere).
+struct TInfoPanelState {
+    bool InfoShown = false;
+    bool SuppressColumnSave = false;  // set while the panel narrows the tree's columns
+};
+TInfoPanelState& InfoPanel();
+
+// Every column but the first may be dragged.
+inline bool HeaderDragAllowed(int column) {
+    return column != 0;
+}
+// A header drag from display position oldPosition to newPosition: the value at oldPosition
+// moves there and those between shift toward the gap. Position 0 belongs to column 0, so a
+// drop before it lands at position 1. True when the order changed.
+bool MoveColumnOrder(std::array<int32_t, ColumnCount>& order, int oldPosition, int newPosition);
+// After a drag: the new order, saved at once when it changed.
+void ColumnDragged(int oldPosition, int newPosition);
+// After a column was resized: the widths of the nine columns into ColumnTable, saved unless
+// the information panel holds them or nothing changed. True when saved.
+bool ColumnsResized(const std::array<int32_t, ColumnCount>& widths);
+// Field numbers are clamped on loading; this also makes column 0 show field 0 by swapping
+// the record that holds field 0 into column 0.
+void NormalizeColumnTable(TSettings& settings);
+// The resizer's minimum track width and height for a screen width (negative: percent of
+// the screen; 0: no minimum).
+std::pair<int, int> MinimumTrackSize(int screenWidth);
+
+// ---- Building -----------------------------------------------------------------------------
+
+// The caption after a rebuild: BankCaption + "    " + count + " Entries".
+std::string EntriesCaption(const TBankState& bank);
+
+// Sorts the bank, refills CategoryPaths and gives the tree one node per group, folder and
+// entry (node data TTreeNodeData; TEntry::TreeIndex and Node are set). With no entries the
+// tree and CategoryPaths are emptied. FocusedEntry is -1 afterwards. The caption goes out
+// through the seams when a bank is open.
+void RebuildTree(TBaseVirtualTree& tree);
+
+// The focused entry when it names a live slot, else -1.
+int FocusedEntryChecked(const TBankState& bank);

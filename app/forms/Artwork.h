@@ -1,0 +1,14 @@
+// The program's pictures, drawn in code: tool-bar icons, the tree's folder images and the
+// program icon.
+#pragma once
+
+#include <QIcon>
+#include <QPixmap>
+#include <QString>
+
+// The icon of a tool button by its name ("tbOpenButton", ...); a plain mark for others.
+QIcon ToolIcon(const QString& buttonName);
+// A 16 x 16 folder for category level 1, 2 or 3 (images 0, 1, 2 of the tree).
+QPixmap FolderPixmap(int level);
+// The program's icon at a size.
+QPixmap ProgramPixmap(int size);

@@ -1,0 +1,56 @@
+// The launcher over the desktop: detached processes and the desktop's URL handlers.
+#include "DesktopLauncher.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QUrl>
+
+#include "AppSeams.h"
+#include "Launch.h"
+#include "platform/Exceptions.h"
+#include "platform/qt/Application.h"
+
+void StartDesktopProgram(const std::string& program, const std::string& argument) {
+    if (program.empty() || !QProcess::startDetached(ToQString(program), {ToQString(argument)}))
+        throw Exception("Cannot start \"" + program + "\".");
+}
+
+void OpenDesktopDocument(const std::string& target) {
+    const QUrl url = QUrl::fromEncoded(QByteArray::fromStdString(DesktopUrl(target)));
+    if (!url.isValid() || !QDesktopServices::openUrl(url))
+        throw Exception("Cannot open \"" + target + "\".");
+}
+
+namespace {
+
+QString Ask(const QString& program, const QStringList& args) {
+    QProcess process;
+    process.start(program, args);
+    if (!process.waitForFinished(5000) || process.exitCode() != 0) {
+        process.kill();
+        return QString();
+    }
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+}  // namespace
+
+std::string FindDesktopBrowser() {
+    QString entry = Ask("xdg-settings", {"get", "default-web-browser"});
+    if (entry.isEmpty()) entry = Ask("xdg-mime", {"query", "default", "x-scheme-handler/http"});
+    if (entry.isEmpty() || entry.contains('/')) return std::string();
+    const QString path = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, entry,
+                                                QStandardPaths::LocateFile);
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) return std::string();
+    return DesktopEntryProgram(FromQString(QString::fromUtf8(file.read(1 << 20))));
+}
+
+void InstallDesktopLauncher() {
+    Seams().StartProgram = StartDesktopProgram;
+    Seams().OpenDocument = OpenDesktopDocument;
+    Seams().FindDefaultBrowser = FindDesktopBrowser;
+}

@@ -1,0 +1,465 @@
+// The main window: creation, the tree's handlers, the window's events and the File, Help and
+// launching commands. Commands of later parts of the program are shown disabled.
+#include "MainForm.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QInputDialog>
+#include <QLabel>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QWindowStateChangeEvent>
+
+#include "AboutBox.h"
+#include "AdminSaveForm.h"
+#include "AppSeams.h"
+#include "Artwork.h"
+#include "BankCommands.h"
+#include "BankFile.h"
+#include "BankModel.h"
+#include "BrowserSelectionForm.h"
+#include "DesktopLauncher.h"
+#include "DropURLTarget.h"
+#include "ElastFrmQt.h"
+#include "ExportSeams.h"
+#include "FormUtils.h"
+#include "Launch.h"
+#include "MainTree.h"
+#include "PasswordDlg.h"
+#include "ResStrings.h"
+#include "Settings.h"
+#include "VirtualTrees.h"
+#include "platform/FileUtils.h"
+#include "platform/ImageList.h"
+#include "platform/Messages.h"
+#include "platform/qt/Application.h"
+#include "platform/qt/ControlHost.h"
+#include "ui_MainForm.h"
+
+namespace {
+
+constexpr int FileStampInterval = 60000;
+constexpr uint16_t VK_RETURN_KEY = 13;
+
+void AddPixmap(TCustomImageList& list, const QPixmap& pixmap) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    pixmap.save(&buffer, "PNG");
+    list.AddFromData(bytes.constData(), size_t(bytes.size()));
+}
+
+bool AskFileDialog(bool save, const TFileRequest& request, std::string& chosen) {
+    QFileDialog dialog(MainWindowWidget(), QString(), ToQString(request.InitialDir),
+                       QtFileFilter(request.Filter));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!request.DefaultExt.empty()) dialog.setDefaultSuffix(ToQString(request.DefaultExt));
+    // A pattern is no name to propose.
+    if (request.FileName.find('*') == std::string::npos)
+        dialog.selectFile(ToQString(request.FileName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    chosen = FromQString(dialog.selectedFiles().first());
+    return true;
+}
+
+}  // namespace
+
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui_(new Ui::MainForm) {
+    ui_->setupUi(this);
+    setWindowIcon(QIcon(ProgramPixmap(32)));
+    statusLabel_ = new QLabel(ui_->StatusBar1);
+    statusLabel_->setObjectName("StatusText");
+    ui_->StatusBar1->addWidget(statusLabel_, 1);
+    for (QAction* action : ui_->ToolBar1->actions())
+        if (!action->isSeparator()) action->setIcon(ToolIcon(action->objectName()));
+
+    vst_ = std::make_unique<TBaseVirtualTree>();
+    vst_->Name = "VST";
+    QWidget* host = HostWidget(*vst_);
+    host->setObjectName("VST");
+    ui_->CentralLayout->addWidget(host);
+    treeImages_ = std::make_unique<TCustomImageList>(nullptr, 16, 16);
+    for (int level = 1; level <= 3; ++level) AddPixmap(*treeImages_, FolderPixmap(level));
+    fileStampCheck_ = new QTimer(this);
+    fileStampCheck_->setObjectName("FileStampCheck");
+    dropTarget_ = std::make_unique<TDropURLTarget>();
+
+    FormCreate();
+    ConnectCommands();
+    FillSeams();
+}
+
+TMainForm::~TMainForm() {
+    // FormDestroy: the drop target lets go of the window; the seams stop reaching it.
+    if (dropTarget_->Registered()) dropTarget_->Unregister();
+    ResetSeams();
+    ResetExportSeams();
+    vst_->Clear();
+    vst_.reset();
+}
+
+TAdminSaveForm& TMainForm::AdminSaveForm() {
+    if (!adminSaveForm_) adminSaveForm_ = new TAdminSaveForm(this);
+    return *adminSaveForm_;
+}
+
+TPasswordDlg& TMainForm::PasswordDlg() {
+    if (!passwordDlg_) passwordDlg_ = new TPasswordDlg(this);
+    return *passwordDlg_;
+}
+
+void TMainForm::FormCreate() {
+    // 1. Settings; column 0 always shows field 0.
+    LoadSettings();
+    NormalizeColumnTable(Settings());
+    // 2-4. The tree, its header and columns.
+    ConfigureTree();
+    // 5. The smallest size the window may take, by screen width.
+    elastic_ = new TElasticFormQt(this);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const auto [minW, minH] = MinimumTrackSize(screen ? screen->geometry().width() : 0);
+    elastic_->SetMinimumTrackWidth(minW);
+    elastic_->SetMinimumTrackHeight(minH);
+    // 6. No bank.
+    ResetBank();
+    ResetBankCommands();
+    TBankState& bank = Bank();
+    bank.Entries.resize(15);
+    // Until a bank is open the window carries the program's name.
+    setWindowTitle(ToQString(std::string(ResAppTitle)));
+    QFont statusFont("Arial", 9);
+    ui_->StatusBar1->setFont(statusFont);
+    statusLabel_->clear();
+    // 7. The application's activation.
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
+        CallGuarded([&] {
+            if (s == Qt::ApplicationActive)
+                AppActivate();
+            else if (s == Qt::ApplicationInactive)
+                AppDeactivate();
+        });
+    });
+    // 8. Folders; there is no help file.
+    bank.BankFileName.clear();
+    bank.ProgramFolder = ProgramFolder();
+    bank.BankFolder.clear();
+    // 9. The workgroup commands and the user's validation.
+    UpdateLoadWorkgroup();
+    bank.WorkgroupFileTime = 0;
+    ResetUserValidation();
+    // 10. The resizer: no resolution or font scaling; tool bar and status bar keep their size.
+    elastic_->ResolutionIndependence = false;
+    elastic_->ElasticFont = false;
+    elastic_->ExcludeFromResizing(ui_->ToolBar1);
+    elastic_->ExcludeFromResizing(ui_->StatusBar1);
+    elastic_->ElFrmIniFile = "Software\\PellTech\\Lorvane";
+    elastic_->OnAfterResize = [this](TObject*) { ElasticForm1AfterResize(); };
+    // 11. Links dropped on the window.
+    dropTarget_->Register(this);
+    // 12. Nothing to save yet; the workgroup file check waits for a workgroup bank.
+    ui_->SaveBank1->setEnabled(false);
+    ui_->SaveAs1->setEnabled(false);
+    ui_->tbSaveButton->setEnabled(false);
+    bank.NewBank = false;
+    fileStampCheck_->setInterval(FileStampInterval);
+    fileStampCheck_->stop();
+    bank.FilePassword.clear();
+}
+
+void TMainForm::ConfigureTree() {
+    TBaseVirtualTree& tree = *vst_;
+    TCustomVirtualTreeOptions& options = tree.TreeOptions();
+    options.SetPaintOptions({toShowButtons, toShowDropmark, toShowHorzGridLines, toShowRoot,
+                             toShowTreeLines, toShowVertGridLines, toThemeAware,
+                             toUseBlendedImages});
+    options.SetMiscOptions(
+        {toFullRepaintOnResize, toInitOnSave, toToggleOnDblClick, toWheelPanning});
+    ApplyTreeOptions(tree);
+    tree.SetDragType(dtForms);
+    tree.SetDragOperations({doMove});
+    tree.SetDefaultNodeHeight(24);
+    tree.SetImages(treeImages_.get());
+    tree.SetNodeDataSize(int(sizeof(TTreeNodeData)));
+    tree.Header().SetOptions({hoColumnResize, hoDblClickResize, hoDrag, hoVisible});
+    // TODO(tree columns): header font "Arial" 8, no style; then for n = 0..8 a column with
+    // minimum width 0, width ColumnTable[n].Width, caption FieldCaptions[ColumnTable[n].Field],
+    // options coEnabled, coParentBidiMode, coResizable, coShowDropMark, coVisible, and for
+    // n > 0 also coAllowClick, coDraggable, coParentColor.
+
+    // TODO(string tree): VST.OnGetText = MainTreeGetText over the node's TTreeNodeData;
+    // VST.OnPaintText sets the canvas font from MainTreeCellFont, and in column 0 of the
+    // focused node its colour from FocusedTextColor(canvas brush colour).
+    tree.OnGetImageIndex = [](TBaseVirtualTree* sender, PVirtualNode node, TVTImageKind kind,
+                              TColumnIndex column, bool&, int& imageIndex) {
+        const auto* data = sender->GetNodeData<TTreeNodeData>(node);
+        if (data && (kind == ikNormal || kind == ikSelected))
+            imageIndex = MainTreeImageIndex(*data, column);
+    };
+    tree.OnBeforeCellPaint = [](TBaseVirtualTree* sender, TCanvas& canvas, PVirtualNode node,
+                                TColumnIndex column, TRect cellRect) {
+        const auto* data = sender->GetNodeData<TTreeNodeData>(node);
+        TColor color = 0;
+        if (data && MainTreeCellColor(Bank(), Settings(), *data, column, color)) {
+            canvas.Brush().SetColor(color);
+            canvas.FillRect(cellRect);
+        }
+    };
+    tree.OnFocusChanged = [](TBaseVirtualTree* sender, PVirtualNode node, TColumnIndex) {
+        const auto* data = sender->GetNodeData<TTreeNodeData>(node);
+        Bank().FocusedEntry = data && data->Kind == nkEntry ? data->EntryIndex : -1;
+    };
+    tree.OnFocusChanging = [](TBaseVirtualTree*, PVirtualNode, PVirtualNode, TColumnIndex,
+                              TColumnIndex, bool& allowed) {
+        if (InfoPanel().InfoShown && Seams().CloseInfoPanel) Seams().CloseInfoPanel();
+        // TODO(tree columns): give the nine columns back their widths from ColumnTable.
+        InfoPanel().SuppressColumnSave = false;
+        allowed = true;
+    };
+    tree.OnHeaderDragging = [](TVTHeader*, TColumnIndex column, bool& allowed) {
+        allowed = HeaderDragAllowed(column);
+    };
+    // TODO(tree columns): OnHeaderDragged(column, oldPosition) calls
+    // ColumnDragged(oldPosition, <the column's new position>), and OnColumnResize calls
+    // ColumnsResized with the nine column widths.
+    tree.OnDblClick = [this](TObject*) { GoToURL1Click(); };
+    tree.OnKeyDown = [this](TObject*, uint16_t& key, TShiftState) {
+        if (key == VK_RETURN_KEY) GoToURL1Click();
+    };
+}
+
+void TMainForm::OnCommand(QAction* action, void (TMainForm::*command)()) {
+    connect(action, &QAction::triggered, this,
+            [this, command] { CallGuarded([&] { (this->*command)(); }); });
+}
+
+void TMainForm::ConnectCommands() {
+    Ui::MainForm& f = *ui_;
+    // Everything is disabled at first; the commands that exist are enabled below.
+    for (QAction* action : findChildren<QAction*>())
+        if (!action->menu() && !action->isSeparator()) action->setEnabled(false);
+    const bool saveEnabled = false;
+    struct {
+        QAction* action;
+        void (TMainForm::*command)();
+    } commands[] = {
+        {f.New1, &TMainForm::New1Click},
+        {f.Open1, &TMainForm::Open1Click},
+        {f.tbOpenButton, &TMainForm::Open1Click},
+        {f.SaveBank1, &TMainForm::SaveBank1Click},
+        {f.tbSaveButton, &TMainForm::SaveBank1Click},
+        {f.SaveAs1, &TMainForm::SaveAs1Click},
+        {f.GoToURL1, &TMainForm::GoToURL1Click},
+        {f.tbGoToButton, &TMainForm::GoToURL1Click},
+        {f.SendMail1, &TMainForm::SendMail1Click},
+        {f.tbSendMailButton, &TMainForm::SendMail1Click},
+        {f.LaunchBrowser1, &TMainForm::LaunchBrowserClick},
+        {f.tbLaunchBrowser, &TMainForm::LaunchBrowserClick},
+        {f.Exit1, &TMainForm::Exit1Click},
+        {f.Contents1, &TMainForm::Contents1Click},
+        {f.tbHelpButton, &TMainForm::Contents1Click},
+        {f.AboutLinkVat1, &TMainForm::AboutLinkVat1Click},
+    };
+    for (const auto& c : commands) {
+        OnCommand(c.action, c.command);
+        c.action->setEnabled(true);
+    }
+    for (QAction* a : {f.SaveBank1, f.tbSaveButton, f.SaveAs1}) a->setEnabled(saveEnabled);
+    UpdateLoadWorkgroup();
+    // F1 anywhere in the window: the help contents.
+    auto* help = new QAction(this);
+    help->setObjectName("HelpKey");
+    help->setShortcut(QKeySequence(Qt::Key_F1));
+    help->setShortcutContext(Qt::WindowShortcut);
+    addAction(help);
+    OnCommand(help, &TMainForm::Contents1Click);
+}
+
+void TMainForm::FillSeams() {
+    TAppSeams& s = Seams();
+    s.AskPassword = [this](std::string& typed) { return PasswordDlg().Ask(typed); };
+    s.SetBusy = [this](bool busy) {
+        if (busy) {
+            ++busyDepth_;
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        } else if (busyDepth_ > 0) {
+            --busyDepth_;
+            QApplication::restoreOverrideCursor();
+        }
+    };
+    s.SetStatusText = [this](const std::string& text) { SetStatusText(text); };
+    s.EnableSave = [this](bool on) {
+        ui_->SaveBank1->setEnabled(on);
+        ui_->tbSaveButton->setEnabled(on);
+    };
+    s.EnableSaveAs = [this](bool on) { ui_->SaveAs1->setEnabled(on); };
+    s.RebuildTree = [this] { RebuildTree(); };
+    s.FocusEntryNode = [this](int index) { FocusEntry(index); };
+    s.NewBank = [this] { New1Click(); };
+    // The user file is not read yet: a validated user is no administrator.
+    s.ValidateUser = [] { RunValidationOnce([] { Bank().IsAdministrator = false; }); };
+    s.ProcessEvents = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+    s.SetCaption = [this](const std::string& caption) { setWindowTitle(ToQString(caption)); };
+    s.ClearTree = [this] {
+        vst_->BeginUpdate();
+        vst_->Clear();
+        vst_->EndUpdate();
+        Bank().FocusedEntry = -1;
+    };
+    s.AskAdminSaveScope = [this](int& what, int& how) { return AdminSaveForm().Choose(what, how); };
+    s.ChooseBrowserDialog = [this](int& choice) { RunBrowserSelection(this, choice); };
+    s.CloseInfoPanel = [] { InfoPanel().InfoShown = false; };
+    InstallDesktopLauncher();
+
+    TExportSeams& e = ExportSeams();
+    e.ChooseSaveFile = [](const TFileRequest& r, std::string& chosen) {
+        return AskFileDialog(true, r, chosen);
+    };
+    e.ChooseOpenFile = [](const TFileRequest& r, std::string& chosen) {
+        return AskFileDialog(false, r, chosen);
+    };
+    e.RepaintMain = [this] { repaint(); };
+}
+
+void TMainForm::RebuildTree() {
+    ::RebuildTree(*vst_);
+}
+
+void TMainForm::SetStatusText(const std::string& text) {
+    const bool centred = !text.empty() && text[0] == '\t';
+    statusLabel_->setAlignment((centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
+    statusLabel_->setText(ToQString(centred ? text.substr(1) : text));
+}
+
+void TMainForm::UpdateLoadWorkgroup() {
+    const bool on = !Settings().UserName.empty() && !Settings().WorkGroupUser.empty() &&
+                    bool(Seams().LoadWorkgroupBank);
+    ui_->LoadWorkgroupBank1->setEnabled(on);
+    ui_->tbLoadWorkgroup->setEnabled(on);
+}
+
+int TMainForm::FocusedEntryNode() const {
+    const auto* data = vst_->GetNodeData<TTreeNodeData>(vst_->FocusedNode());
+    if (!data || data->Kind != nkEntry) return -1;
+    const TBankState& bank = Bank();
+    return data->EntryIndex >= 0 && data->EntryIndex <= bank.EntryHigh ? data->EntryIndex : -1;
+}
+
+void TMainForm::FocusEntry(int index) {
+    const TBankState& bank = Bank();
+    if (index < 0 || index > bank.EntryHigh || !bank.Entry(index).Node) return;
+    PVirtualNode node = bank.Entry(index).Node;
+    vst_->ClearSelection();
+    vst_->SetFocusedNode(node);
+    vst_->SetSelected(node, true);
+    vst_->ScrollIntoView(node, true);
+}
+
+// ---- Commands -------------------------------------------------------------------------------
+
+void TMainForm::New1Click() {
+    NewBankCommand();
+}
+
+void TMainForm::Open1Click() {
+    OpenBankCommand();
+}
+
+void TMainForm::SaveBank1Click() {
+    SaveBankCommand();
+}
+
+void TMainForm::SaveAs1Click() {
+    SaveAsCommand();
+}
+
+void TMainForm::GoToURL1Click() {
+    const int index = FocusedEntryNode();
+    if (index < 0) return;
+    GoToURL(index);
+    vst_->Invalidate();
+}
+
+void TMainForm::SendMail1Click() {
+    const int index = FocusedEntryNode();
+    if (index >= 0) SendMail(index);
+}
+
+void TMainForm::LaunchBrowserClick() {
+    bool ok = false;
+    const QString typed = QInputDialog::getText(
+        this, "Lorvane Launch Browser", "Enter a URL to try.", QLineEdit::Normal, "Http://", &ok);
+    if (!ok) return;
+    repaint();
+    LaunchBrowser(FromQString(typed));
+}
+
+void TMainForm::Contents1Click() {
+    MessageDlg("Help is not available.", TMsgDlgType::mtInformation, mbOK);
+}
+
+void TMainForm::AboutLinkVat1Click() {
+    TAboutBox box(this);
+    box.exec();
+}
+
+void TMainForm::Exit1Click() {
+    if (InfoPanel().InfoShown && Seams().CloseInfoPanel) Seams().CloseInfoPanel();
+    close();
+}
+
+// ---- Window events -------------------------------------------------------------------------
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    bool allowed = true;
+    CallGuarded([&] { allowed = AskSaveIfModified(); });
+    if (!allowed) {
+        event->ignore();
+        return;
+    }
+    if (InfoPanel().InfoShown && Seams().CloseInfoPanel) Seams().CloseInfoPanel();
+    fileStampCheck_->stop();
+    event->accept();
+}
+
+void TMainForm::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) {
+        const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+        // AppRestore: back from the task bar.
+        if ((change->oldState() & Qt::WindowMinimized) && !(windowState() & Qt::WindowMinimized))
+            CallGuarded([] { ProcessEventsSeam(); });
+    }
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // FormActivate: the status bar keeps its own font; the tree and the status bar are not
+    // scaled with the window.
+    QFont f = ui_->StatusBar1->font();
+    f.setPointSize(9);
+    ui_->StatusBar1->setFont(f);
+    elastic_->ExcludeFromFontScaling(HostWidget(*vst_));
+    elastic_->ExcludeFromFontScaling(ui_->StatusBar1);
+}
+
+void TMainForm::AppActivate() {
+    ProcessEventsSeam();
+}
+
+void TMainForm::AppDeactivate() {
+    if (Settings().Minimize && isVisible()) showMinimized();
+}
+
+void TMainForm::ElasticForm1AfterResize() {
+    // The tree fills the central area below the tool bar (4 pixels apart) through the
+    // layout; the status bar keeps its font.
+    QFont f = ui_->StatusBar1->font();
+    f.setPointSize(9);
+    ui_->StatusBar1->setFont(f);
+}

@@ -1,0 +1,87 @@
+// The main window: menus, tool bar, status bar and the category tree of the open bank.
+#pragma once
+
+#include <QMainWindow>
+#include <memory>
+#include <string>
+
+namespace Ui {
+class MainForm;
+}
+class QLabel;
+class QTimer;
+class QAction;
+class TBaseVirtualTree;
+class TCustomImageList;
+class TElasticFormQt;
+class TDropURLTarget;
+class TAdminSaveForm;
+class TPasswordDlg;
+
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    Ui::MainForm& Form() { return *ui_; }
+    TBaseVirtualTree& VST() { return *vst_; }
+    TCustomImageList& TreeImages() { return *treeImages_; }
+    TElasticFormQt* ElasticForm1() const { return elastic_; }
+    TDropURLTarget& DropTarget() { return *dropTarget_; }
+    TAdminSaveForm& AdminSaveForm();
+    TPasswordDlg& PasswordDlg();
+    QTimer* FileStampCheck() const { return fileStampCheck_; }
+    QLabel* StatusLabel() const { return statusLabel_; }
+
+    // The tree after a change of the entries.
+    void RebuildTree();
+    // The status bar's text; a leading tab centres it.
+    void SetStatusText(const std::string& text);
+    // Load Workgroup Bank is offered only with a user name and a user file (and once the
+    // command exists).
+    void UpdateLoadWorkgroup();
+    // The entry of the focused node when it is an entry node naming a live slot, else -1.
+    int FocusedEntryNode() const;
+    // Focuses and shows an entry's node.
+    void FocusEntry(int index);
+
+    // Commands.
+    void New1Click();
+    void Open1Click();
+    void SaveBank1Click();
+    void SaveAs1Click();
+    void GoToURL1Click();
+    void SendMail1Click();
+    void LaunchBrowserClick();
+    void Contents1Click();
+    void AboutLinkVat1Click();
+    void Exit1Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void FormCreate();
+    void ConfigureTree();
+    void ConnectCommands();
+    void FillSeams();
+    void AppActivate();
+    void AppDeactivate();
+    void ElasticForm1AfterResize();
+    void OnCommand(QAction* action, void (TMainForm::*command)());
+
+    std::unique_ptr<Ui::MainForm> ui_;
+    std::unique_ptr<TBaseVirtualTree> vst_;
+    std::unique_ptr<TCustomImageList> treeImages_;
+    std::unique_ptr<TDropURLTarget> dropTarget_;
+    TElasticFormQt* elastic_ = nullptr;
+    TAdminSaveForm* adminSaveForm_ = nullptr;
+    TPasswordDlg* passwordDlg_ = nullptr;
+    QTimer* fileStampCheck_ = nullptr;
+    QLabel* statusLabel_ = nullptr;
+    int busyDepth_ = 0;
+    bool closing_ = false;
+};

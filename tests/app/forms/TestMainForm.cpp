@@ -1,0 +1,223 @@
+// The main window and its dialogs on the offscreen platform.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <functional>
+
+#include "AboutBox.h"
+#include "AdminSaveForm.h"
+#include "AppSeams.h"
+#include "BankCommands.h"
+#include "BankFixture.h"
+#include "BrowserSelectionForm.h"
+#include "DropURLTarget.h"
+#include "MainForm.h"
+#include "MainTree.h"
+#include "PasswordDlg.h"
+#include "TempDir.h"
+#include "VirtualTrees.h"
+#include "platform/qt/Application.h"
+#include "ui_AboutBox.h"
+#include "ui_AdminSaveForm.h"
+#include "ui_BrowserSelectionForm.h"
+#include "ui_MainForm.h"
+#include "ui_PasswordDlg.h"
+
+namespace {
+
+// Runs `action` on the next modal dialog once it is shown.
+void WhenModal(std::function<void(QWidget*)> action) {
+    QTimer::singleShot(0, [action] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal) action(modal);
+    });
+}
+
+class MainFormTest : public ::testing::Test {
+protected:
+    MainFormTest() {
+        ResetBank();
+        ResetSeams();
+        Settings() = TSettings();
+    }
+    ~MainFormTest() override {
+        ResetBank();
+        ResetSeams();
+    }
+    ScriptedMessages messages;
+    TempDir dir;
+};
+
+TEST_F(MainFormTest, CreationState) {
+    TMainForm form;
+    Ui::MainForm& f = form.Form();
+    EXPECT_EQ(Bank().EntryHigh, -1);
+    EXPECT_EQ(Bank().FocusedEntry, -1);
+    EXPECT_EQ(Bank().FindIndex, -1);
+    EXPECT_FALSE(f.SaveBank1->isEnabled());
+    EXPECT_FALSE(f.SaveAs1->isEnabled());
+    EXPECT_FALSE(f.tbSaveButton->isEnabled());
+    EXPECT_FALSE(f.LoadWorkgroupBank1->isEnabled());
+    EXPECT_FALSE(f.FindFirst1->isEnabled());  // a command still to come
+    EXPECT_TRUE(f.Open1->isEnabled());
+    EXPECT_TRUE(f.tbGoToButton->isEnabled());
+    EXPECT_FALSE(form.FileStampCheck()->isActive());
+    EXPECT_EQ(form.FileStampCheck()->interval(), 60000);
+    EXPECT_EQ(form.VST().DefaultNodeHeight(), 24u);
+    EXPECT_EQ(form.VST().DragType(), dtForms);
+    EXPECT_EQ(form.VST().Header().Options(),
+              (TVTHeaderOptions{hoColumnResize, hoDblClickResize, hoDrag, hoVisible}));
+    EXPECT_EQ(form.TreeImages().Count(), 3);
+    EXPECT_TRUE(form.DropTarget().Registered());
+    EXPECT_TRUE(f.tbModifyEntry->isCheckable());
+    EXPECT_EQ(f.GoToURL1->shortcut(), QKeySequence(Qt::Key_F4));
+    EXPECT_EQ(f.CollapseTree1->shortcut(), QKeySequence("Ctrl+Alt+C"));
+    EXPECT_EQ(f.tbShowConfidentialNote->toolTip(), "Show Confidential Note");
+    int buttons = 0;
+    for (QAction* a : f.ToolBar1->actions()) buttons += a->isSeparator() ? 0 : 1;
+    EXPECT_EQ(buttons, 21);
+    EXPECT_FALSE(UserValidated());
+
+    form.SetStatusText("\tLoading # 100");
+    EXPECT_EQ(form.StatusLabel()->text(), "Loading # 100");
+    EXPECT_TRUE(form.StatusLabel()->alignment() & Qt::AlignHCenter);
+    form.SetStatusText("plain");
+    EXPECT_TRUE(form.StatusLabel()->alignment() & Qt::AlignLeft);
+
+    form.Form().Contents1->trigger();
+    EXPECT_EQ(messages.LastText(), "Help is not available.");
+}
+
+TEST_F(MainFormTest, OpensABankAndRendersIt) {
+    const std::string bank = dir.File("x.bnk");
+    BankFixture::WriteAll(
+        bank, BankFixture::CRLF({"#----F#2.0", "#00001#Na=Alpha", "#00001#Ux=http://alpha",
+                                 "#00001#Fx=\xBB", "#00002#Na=Beta", "#00002#Ux=http://beta",
+                                 "#00002#C1=Work", "#00002#C2=Docs", "#00003#Na=Gamma",
+                                 "#00003#Ux=None", "#00003#C1=Home"}));
+    TMainForm form;
+    std::vector<std::string> opened;
+    Seams().OpenDocument = [&](const std::string& target) { opened.push_back(target); };
+    form.show();
+    form.resize(1024, 768);
+    QApplication::processEvents();
+    ASSERT_TRUE(OpenBank(bank));
+    EXPECT_EQ(FromQString(form.windowTitle()), "Lorvane     [" + bank + "]    3 Entries");
+    EXPECT_EQ(form.VST().TotalCount(), 7u);
+    EXPECT_TRUE(form.Form().SaveAs1->isEnabled());
+    EXPECT_FALSE(form.Form().SaveBank1->isEnabled());
+
+    // Focus follows the tree; Go To URL on an entry without a URL counts and reports.
+    const int gamma = SelectEntryNode("Gamma");
+    ASSERT_GE(gamma, 0);
+    EXPECT_EQ(Bank().FocusedEntry, gamma);
+    form.Form().GoToURL1->trigger();
+    EXPECT_EQ(messages.LastText(), "Entry does not have a URL!");
+    EXPECT_EQ(Bank().Entry(gamma).AccessCount, 1);
+    SelectEntryNode("Beta");
+    form.Form().tbGoToButton->trigger();
+    EXPECT_EQ(opened, std::vector<std::string>{"http://beta"});
+    form.VST().SetFocusedNode(form.VST().GetFirst());
+    EXPECT_EQ(Bank().FocusedEntry, -1);
+
+    QApplication::processEvents();
+    const QImage shot = form.grab().toImage();
+    ASSERT_EQ(shot.size(), QSize(1024, 768));
+    shot.save(LORVANE_SCREENSHOT_DIR "/mainform.png");
+    // The tool bar sits under the menu bar and draws its icons.
+    const QRect bar = form.Form().ToolBar1->geometry();
+    bool drawn = false;
+    for (int x = bar.left(); x < bar.left() + 60 && !drawn; ++x)
+        for (int y = bar.top(); y < bar.bottom(); ++y)
+            if (qGray(shot.pixel(x, y)) < 100) drawn = true;
+    EXPECT_TRUE(drawn);
+
+    // A changed bank asks at close; a cancelled save keeps the window open.
+    Bank().BankModified = true;
+    messages.Answer(mrNo);
+    EXPECT_TRUE(form.close());
+    EXPECT_EQ(messages.LastText(), bank + "\rhas been modified!\rDo you want to save?");
+}
+
+TEST_F(MainFormTest, AdminSaveDialog) {
+    TAdminSaveForm dialog;
+    EXPECT_EQ(dialog.windowTitle(), "Lorvane Administrator Options");
+    EXPECT_EQ(dialog.WhatToSave(), 0);
+    EXPECT_EQ(dialog.HowToSave(), 0);
+    EXPECT_EQ(dialog.Form().WhatCombined->text(), "Combined (Local + Workgroup) Bank");
+    auto* cancel = dialog.findChild<QPushButton*>("CancelButton");
+    ASSERT_NE(cancel, nullptr);
+    EXPECT_EQ(dialog.Form().Buttons->buttonRole(cancel), QDialogButtonBox::RejectRole);
+    int what = -1, how = -1;
+    WhenModal([](QWidget* w) {
+        auto* d = static_cast<TAdminSaveForm*>(w);
+        d->Form().WhatCombined->setChecked(true);
+        d->Form().HowWorkgroup->setChecked(true);
+        d->findChild<QPushButton*>("OKButton")->click();
+    });
+    ASSERT_TRUE(dialog.Choose(what, how));
+    EXPECT_EQ(what, 2);
+    EXPECT_EQ(how, 1);
+    WhenModal([](QWidget* w) { w->findChild<QPushButton*>("CancelButton")->click(); });
+    EXPECT_FALSE(dialog.Choose(what, how));
+    dialog.Form().Buttons->grab().save(LORVANE_SCREENSHOT_DIR "/adminsave.png");
+}
+
+TEST_F(MainFormTest, BrowserSelectionNeedsALine) {
+    Settings().Browser1Name = "One";
+    Settings().Browser2Name = "Two";
+    Settings().Browser3Name = "Three";
+    TBrowserSelectionForm form;
+    ASSERT_EQ(form.Form().BrowserList->count(), 3);
+    EXPECT_EQ(form.Form().BrowserList->item(1)->text(), "Two");
+    form.OKButtonClick();
+    EXPECT_EQ(messages.LastText(), "Please select a browser");
+    EXPECT_EQ(form.Chosen(), -1);
+    form.Form().BrowserList->setCurrentRow(2);
+    form.OKButtonClick();
+    EXPECT_EQ(form.Chosen(), 2);
+
+    int choice = 1;
+    WhenModal([](QWidget* w) { static_cast<QDialog*>(w)->reject(); });
+    RunBrowserSelection(nullptr, choice);
+    EXPECT_EQ(choice, 1);
+}
+
+TEST_F(MainFormTest, PasswordAndAboutBox) {
+    TPasswordDlg dialog;
+    EXPECT_EQ(dialog.windowTitle(), "Lorvane Password");
+    EXPECT_EQ(dialog.Form().Password->echoMode(), QLineEdit::Password);
+    std::string typed;
+    WhenModal([](QWidget* w) {
+        auto* d = static_cast<TPasswordDlg*>(w);
+        EXPECT_TRUE(d->Form().Password->text().isEmpty());
+        d->Form().Password->setText(ToQString("s\xE9same"));
+        d->findChild<QPushButton*>("OKBtn")->click();
+    });
+    ASSERT_TRUE(dialog.Ask(typed));
+    EXPECT_EQ(typed, "s\xE9same");
+    WhenModal([](QWidget* w) { w->findChild<QPushButton*>("CancelBtn")->click(); });
+    EXPECT_FALSE(dialog.Ask(typed));
+    EXPECT_TRUE(typed.empty());
+
+    TAboutBox about;
+    about.show();
+    EXPECT_EQ(about.Form().Title->text(), "Lorvane");
+    EXPECT_TRUE(about.Form().Version->text().startsWith("Version: "));
+    EXPECT_EQ(about.Form().Build->text().count('.'), 2);  // three levels
+    EXPECT_EQ(about.Form().Title->font().pointSize(), 24);
+    EXPECT_EQ(about.Form().Title->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    about.grab().save(LORVANE_SCREENSHOT_DIR "/about.png");
+}
+
+}  // namespace
