@@ -1,0 +1,141 @@
+// The header's owner over the tree's public surface, for headers that a tree creates.
+#include "VirtualTreesHeader.h"
+
+#include "VirtualTrees.h"
+
+#include "platform/ThemeServices.h"
+
+#include <algorithm>
+
+namespace {
+
+class TTreeHeaderOwner : public TVTHeaderOwner {
+public:
+    explicit TTreeHeaderOwner(TBaseVirtualTree* tree) : tree_(tree) {}
+
+    TBaseVirtualTree* Tree() const override { return tree_; }
+    bool Loading() const override { return tree_->Loading(); }
+    bool WindowExists() const override { return tree_->HandleAllocated(); }
+    bool Enabled() const override { return tree_->Enabled(); }
+    bool UseThemes() const override { return tree_->HasTreeState(tsUseThemes) && ThemesUsable(); }
+    int ClientWidth() const override { return tree_->ClientWidth(); }
+    int ClientHeight() const override { return tree_->ClientHeight(); }
+    int OffsetX() const override { return tree_->OffsetX(); }
+    TColor TreeColor() const override { return tree_->Color(); }
+    TBiDiMode TreeBiDiMode() const override { return tree_->BiDiMode(); }
+    TRect WindowRect() const override {
+        const TRect client = tree_->ClientOrigin();
+        return {-client.Left, -client.Top, tree_->Width() - client.Left,
+                tree_->Height() - client.Top};
+    }
+    TRect HeaderStripRect() const override {
+        TRect strip = tree_->HeaderStripRect();
+        if (strip.Right <= strip.Left) strip.Right = strip.Left + tree_->ClientWidth();
+        return strip;
+    }
+
+    void HeaderHeightChanged(int visibleHeight) override {
+        if (tree_->HeaderStripHeight() == visibleHeight) return;
+        tree_->SetHeaderStripHeight(visibleHeight);
+        if (tree_->HandleAllocated()) tree_->UpdateScrollBars(true);
+    }
+    void InvalidateArea(const TRect& r) override {
+        if (r.Top < 0) tree_->InvalidateHeaderStrip();
+        if (r.Bottom > 0) tree_->InvalidateRect({r.Left, std::max(r.Top, 0), r.Right, r.Bottom});
+    }
+    void InvalidateTree() override { tree_->Invalidate(); }
+    void UpdateWindow() override { tree_->Update(); }
+    void UpdateHorizontalScrollBar() override { tree_->UpdateHorizontalScrollBar(false); }
+
+    void SetMouseCapture(bool capture) override { tree_->SetMouseCapture(capture); }
+    void SetTimer(int id, unsigned milliseconds) override { tree_->SetTimer(id, milliseconds); }
+    void KillTimer(int id) override { tree_->KillTimer(id); }
+    void SetHeaderCursor(TCursor cursor) override { tree_->SetCursor(cursor); }
+    void ShowPopupMenu(TPopupMenu& menu, TPoint p) override {
+        menu.PopupComponent = tree_;
+        const TPoint screen = tree_->ClientToScreen(p);
+        menu.Popup(screen.X, screen.Y);
+    }
+    void HeaderPressStarting() override {
+        tree_->KillTimer(TBaseVirtualTree::ScrollTimer);
+        tree_->KillTimer(TBaseVirtualTree::EditTimer);
+    }
+    void CancelHint() override {}
+    void CancelEdit() override { tree_->CancelEditNode(); }
+    void MainColumnChanged() override {
+        tree_->EndEditNode();
+        if (!tree_->TreeOptions().SelectionOptions().Contains(toExtendedFocus))
+            tree_->SetFocusedColumn(tree_->Header().MainColumn());
+        tree_->Invalidate();
+    }
+    void SortChanged() override {
+        if (tree_->TreeOptions().AutoOptions().Contains(toAutoSort) && tree_->UpdateCount() == 0)
+            tree_->SortTree(tree_->Header().SortColumn(), tree_->Header().SortDirection(), true);
+    }
+
+    // The widest cell a column needs over the shown nodes: the margins, in the main column the
+    // indent and check image, the state and normal images, and the content's own width.
+    int GetMaxColumnWidth(TColumnIndex column) override {
+        TVTHeader& header = tree_->Header();
+        const bool isMain = column == header.MainColumn();
+        const TVTPaintOptions paint = tree_->TreeOptions().PaintOptions();
+        const bool checks = tree_->TreeOptions().MiscOptions().Contains(toCheckSupport);
+        int widest = 0;
+        for (PVirtualNode node = tree_->GetFirstVisible(); node;
+             node = tree_->GetNextVisible(node)) {
+            int width = 2 * tree_->Margin();
+            if (isMain) {
+                int level = int(tree_->GetNodeLevel(node));
+                if (paint.Contains(toShowRoot)) ++level;
+                width += level * int(tree_->Indent());
+                if (checks && node->CheckType != ctNone && tree_->CheckImages())
+                    width += tree_->CheckImages()->Width() + 2;
+            }
+            bool ghosted = false;
+            if (TCustomImageList* images = tree_->StateImages())
+                if (tree_->DoGetImageIndex(node, ikState, column, ghosted) > -1)
+                    width += images->Width() + 2;
+            if (TCustomImageList* images = tree_->Images())
+                if (tree_->DoGetImageIndex(node, ikNormal, column, ghosted) > -1)
+                    width += images->Width() + 2;
+            width += tree_->DoGetNodeWidth(node, column);
+            widest = std::max(widest, width);
+        }
+        return widest;
+    }
+
+    void DoColumnResize(TColumnIndex column) override { tree_->DoColumnResize(column); }
+    void DoHeaderClick(TColumnIndex column, TMouseButton button, TShiftState shift, int x,
+                       int y) override {
+        tree_->DoHeaderClick(column, button, shift, x, y);
+    }
+    void DoHeaderDblClick(TColumnIndex column, TMouseButton button, TShiftState shift, int x,
+                          int y) override {
+        tree_->DoHeaderDblClick(column, button, shift, x, y);
+    }
+    void DoHeaderMouseDown(TMouseButton button, TShiftState shift, int x, int y) override {
+        tree_->DoHeaderMouseDown(button, shift, x, y);
+    }
+    void DoHeaderMouseUp(TMouseButton button, TShiftState shift, int x, int y) override {
+        tree_->DoHeaderMouseUp(button, shift, x, y);
+    }
+    void DoHeaderMouseMove(TShiftState shift, int x, int y) override {
+        tree_->DoHeaderMouseMove(shift, x, y);
+    }
+    bool DoHeaderDragging(TColumnIndex column) override { return tree_->DoHeaderDragging(column); }
+    void DoHeaderDragged(TColumnIndex column, int oldPosition) override {
+        tree_->DoHeaderDragged(column, oldPosition);
+    }
+    bool DoHeaderDraw(TCanvas&, TColumnIndex, const TRect&, bool, bool, TVTDropMarkMode) override {
+        return false;
+    }
+
+private:
+    TBaseVirtualTree* tree_;
+};
+
+}  // namespace
+
+TVTHeader::TVTHeader(TBaseVirtualTree* tree) : TVTHeader(*new TTreeHeaderOwner(tree)) {
+    ownedOwner_.reset(owner_);
+}

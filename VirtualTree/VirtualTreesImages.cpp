@@ -1,0 +1,311 @@
+// The built-in image lists, drawn in code: check boxes, radio buttons and push buttons in six
+// looks, and the header's utility images. All but the XP look take their colours from the
+// desktop's palette and are drawn again when it changes.
+#include "VirtualTreesDrawing.h"
+
+#include <array>
+#include <memory>
+#include <mutex>
+
+namespace {
+
+constexpr int ImageSize = 16;
+constexpr int CheckImageCount = 25;
+constexpr int UtilityImageCount = 9;
+constexpr TColor Transparent = clFuchsia;
+
+// Drawing into one image of a strip: coordinates are relative to the image's corner.
+class TPainter {
+public:
+    TPainter(TCanvas& canvas, int image) : canvas_(canvas), dx_(image * ImageSize) {}
+    void Fill(int l, int t, int r, int b, TColor color) {
+        canvas_.Brush().SetStyle(TBrushStyle::bsSolid);
+        canvas_.Brush().SetColor(color);
+        canvas_.FillRect({l + dx_, t, r + dx_, b});
+    }
+    void Dot(int x, int y, TColor color) { Fill(x, y, x + 1, y + 1, color); }
+    void Frame(int l, int t, int r, int b, TColor color) {
+        Fill(l, t, r, t + 1, color);
+        Fill(l, b - 1, r, b, color);
+        Fill(l, t, l + 1, b, color);
+        Fill(r - 1, t, r, b, color);
+    }
+    void Ellipse(int l, int t, int r, int b, TColor pen, TColor brush) {
+        canvas_.Pen().SetColor(pen);
+        canvas_.Pen().SetStyle(TPenStyle::psSolid);
+        canvas_.Brush().SetStyle(TBrushStyle::bsSolid);
+        canvas_.Brush().SetColor(brush);
+        canvas_.Ellipse({l + dx_, t, r + dx_, b});
+    }
+    void Edge(int l, int t, int r, int b, unsigned edge, unsigned flags, TColor face) {
+        TRect rect{l + dx_, t, r + dx_, b};
+        DrawEdge(canvas_, rect, edge, flags, face);
+    }
+
+private:
+    TCanvas& canvas_;
+    int dx_;
+};
+
+// The colours and shapes of one check look.
+struct TCheckLook {
+    TColor face;  // inside of a box or circle
+    TColor pressedFace;
+    TColor disabledFace;
+    TColor border;       // outer line
+    TColor innerBorder;  // second line (clNone: none)
+    TColor hotBorder;
+    TColor mark;
+    TColor disabledMark;
+    bool tick;  // a tick instead of a check mark
+};
+
+enum TCheckStateImage { ciUnchecked, ciChecked, ciMixed };
+enum TCheckLookState { clsNormal, clsHot, clsPressed, clsDisabled };
+
+void DrawMark(TPainter& p, const TCheckLook& look, TCheckStateImage state, TColor color) {
+    if (state == ciMixed) {
+        p.Fill(5, 5, 11, 11, color);
+        return;
+    }
+    if (state != ciChecked) return;
+    if (look.tick) {
+        // A long, slanted tick, two pixels thick.
+        for (int i = 0; i < 2; ++i) {
+            for (int x = 4; x <= 6; ++x) p.Dot(x, 6 + (x - 4) + i, color);
+            for (int x = 7; x <= 11; ++x) p.Dot(x, 7 - (x - 7) + i, color);
+        }
+        return;
+    }
+    // A check mark, three pixels thick.
+    for (int i = 0; i < 3; ++i) {
+        for (int x = 4; x <= 6; ++x) p.Dot(x, 6 + (x - 4) + i, color);
+        for (int x = 7; x <= 10; ++x) p.Dot(x, 7 - (x - 6) + i, color);
+    }
+}
+
+void DrawCheckBox(TPainter& p, const TCheckLook& look, TCheckStateImage state,
+                  TCheckLookState lookState) {
+    const TColor face = lookState == clsPressed    ? look.pressedFace
+                        : lookState == clsDisabled ? look.disabledFace
+                                                   : look.face;
+    p.Fill(1, 1, 14, 14, face);
+    p.Frame(1, 1, 14, 14, lookState == clsHot ? look.hotBorder : look.border);
+    if (look.innerBorder != clNone) p.Frame(2, 2, 13, 13, look.innerBorder);
+    DrawMark(p, look, state, lookState == clsDisabled ? look.disabledMark : look.mark);
+}
+
+void DrawRadioButton(TPainter& p, const TCheckLook& look, bool checked, TCheckLookState lookState) {
+    const TColor face = lookState == clsPressed    ? look.pressedFace
+                        : lookState == clsDisabled ? look.disabledFace
+                                                   : look.face;
+    p.Ellipse(1, 1, 14, 14, lookState == clsHot ? look.hotBorder : look.border, face);
+    if (checked) {
+        const TColor mark = lookState == clsDisabled ? look.disabledMark : look.mark;
+        p.Ellipse(5, 5, 10, 10, mark, mark);
+    }
+}
+
+void DrawPushButton(TPainter& p, const TCheckLook& look, TCheckLookState lookState) {
+    if (lookState == clsPressed) {
+        p.Edge(1, 1, 15, 15, EDGE_SUNKEN, BF_RECT | BF_MIDDLE, clBtnFace);
+        return;
+    }
+    p.Edge(1, 1, 15, 15, EDGE_RAISED, BF_RECT | BF_MIDDLE, clBtnFace);
+    if (lookState == clsHot) p.Frame(1, 1, 15, 15, look.hotBorder);
+    if (lookState == clsDisabled) p.Fill(6, 6, 10, 10, look.disabledMark);
+}
+
+TCheckLook LookFor(TBuiltInImages which) {
+    switch (which) {
+        case biCheckDark:
+            return {clBtnFace,   clBtnShadow,  clBtnFace,   clBtnShadow, cl3DDkShadow,
+                    clHighlight, clWindowText, clBtnShadow, false};
+        case biTickLight:
+            return {clWindow,    clBtnFace,    clBtnFace,   clBtnShadow, cl3DDkShadow,
+                    clHighlight, clWindowText, clBtnShadow, true};
+        case biTickDark:
+            return {clBtnFace,   clBtnShadow,  clBtnFace,   clBtnShadow, cl3DDkShadow,
+                    clHighlight, clWindowText, clBtnShadow, true};
+        case biFlat:
+            return {clWindow,    clBtnFace,    clBtnFace,   clBtnShadow, clNone,
+                    clHighlight, clWindowText, clBtnShadow, false};
+        case biXP:
+            // Fixed colours, not taken from the desktop.
+            return {RGBColor(244, 244, 240),
+                    RGBColor(178, 178, 164),
+                    RGBColor(240, 240, 234),
+                    RGBColor(28, 81, 128),
+                    clNone,
+                    RGBColor(248, 179, 48),
+                    RGBColor(33, 161, 33),
+                    RGBColor(202, 200, 187),
+                    false};
+        default:
+            return {clWindow,    clBtnFace,    clBtnFace,   clBtnShadow, cl3DDkShadow,
+                    clHighlight, clWindowText, clBtnShadow, false};
+    }
+}
+
+void DrawCheckStrip(TCanvas& canvas, TBuiltInImages which) {
+    const TCheckLook look = LookFor(which);
+    const TCheckLookState states[] = {clsNormal, clsHot, clsPressed, clsDisabled};
+    int image = 1;  // index 0 stays empty
+    for (bool checked : {false, true})
+        for (TCheckLookState state : states) {
+            TPainter p(canvas, image++);
+            DrawRadioButton(p, look, checked, state);
+        }
+    for (TCheckStateImage mark : {ciUnchecked, ciChecked, ciMixed})
+        for (TCheckLookState state : states) {
+            TPainter p(canvas, image++);
+            DrawCheckBox(p, look, mark, state);
+        }
+    for (TCheckLookState state : states) {
+        TPainter p(canvas, image++);
+        DrawPushButton(p, look, state);
+    }
+}
+
+void DrawTriangle(TPainter& p, bool up, TColor color) {
+    // Rows of 9, 7, 5, 3 and 1 pixels, centred on x = 8.
+    for (int row = 0; row < 5; ++row) {
+        const int half = 4 - row;
+        const int y = up ? 10 - row : 6 + row;
+        p.Fill(8 - half, y, 8 + half + 1, y + 1, color);
+    }
+}
+
+void DrawUtilityStrip(TCanvas& canvas) {
+    {
+        TPainter p(canvas, uiDropMarkLeft);
+        p.Fill(0, 0, 2, ImageSize, clWindowText);
+        for (int i = 0; i < 3; ++i) {
+            p.Fill(2, i, 5 - i, i + 1, clWindowText);
+            p.Fill(2, ImageSize - 1 - i, 5 - i, ImageSize - i, clWindowText);
+        }
+    }
+    {
+        TPainter p(canvas, uiDropMarkRight);
+        p.Fill(ImageSize - 2, 0, ImageSize, ImageSize, clWindowText);
+        for (int i = 0; i < 3; ++i) {
+            p.Fill(ImageSize - 5 + i, i, ImageSize - 2, i + 1, clWindowText);
+            p.Fill(ImageSize - 5 + i, ImageSize - 1 - i, ImageSize - 2, ImageSize - i,
+                   clWindowText);
+        }
+    }
+    {
+        TPainter p(canvas, uiSortDescending);
+        DrawTriangle(p, false, clBtnShadow);
+    }
+    {
+        TPainter p(canvas, uiSortAscending);
+        DrawTriangle(p, true, clBtnShadow);
+    }
+    {
+        TPainter p(canvas, uiThemedSortDescending);
+        DrawTriangle(p, false, clWindowText);
+    }
+    {
+        TPainter p(canvas, uiThemedSortAscending);
+        DrawTriangle(p, true, clWindowText);
+    }
+    // The hot XP header: an orange band along the bottom, rounded at the ends.
+    const TColor band[3] = {RGBColor(255, 199, 60), RGBColor(248, 179, 48), RGBColor(229, 151, 0)};
+    for (int image : {uiXPHotLeft, uiXPHotMiddle, uiXPHotRight}) {
+        TPainter p(canvas, image);
+        for (int i = 0; i < 3; ++i) {
+            const int inset = image == uiXPHotMiddle ? 0 : 2 - i;
+            const int left = image == uiXPHotLeft ? inset : 0;
+            const int right = image == uiXPHotRight ? ImageSize - inset : ImageSize;
+            p.Fill(left, ImageSize - 3 + i, right, ImageSize - 2 + i, band[i]);
+        }
+    }
+}
+
+void FillList(TCustomImageList& list, TBuiltInImages which) {
+    const int count = which == biUtilities ? UtilityImageCount : CheckImageCount;
+    TBitmap strip(count * ImageSize, ImageSize);
+    TCanvas& canvas = strip.Canvas();
+    canvas.Brush().SetStyle(TBrushStyle::bsSolid);
+    canvas.Brush().SetColor(Transparent);
+    canvas.FillRect({0, 0, count * ImageSize, ImageSize});
+    if (which == biUtilities)
+        DrawUtilityStrip(canvas);
+    else
+        DrawCheckStrip(canvas, which);
+    list.BeginUpdate();
+    list.Clear();
+    list.Add(strip, Transparent);
+    list.EndUpdate();
+}
+
+struct TLibrary {
+    std::mutex lock;
+    std::array<std::unique_ptr<TCustomImageList>, BuiltInImagesCount> lists;
+    int generation = 0;
+};
+
+TLibrary& Library() {
+    static TLibrary library;
+    return library;
+}
+
+std::once_flag started;
+
+void Start() {
+    TLibrary& library = Library();
+    std::lock_guard<std::mutex> guard(library.lock);
+    for (int i = 0; i < BuiltInImagesCount; ++i) {
+        library.lists[size_t(i)] =
+            std::make_unique<TCustomImageList>(nullptr, ImageSize, ImageSize);
+        FillList(*library.lists[size_t(i)], TBuiltInImages(i));
+    }
+    ++library.generation;
+}
+
+}  // namespace
+
+void InitializeTreeLibrary() {
+    std::call_once(started, Start);
+}
+
+TCustomImageList& BuiltInImageList(TBuiltInImages which) {
+    InitializeTreeLibrary();
+    VT_ASSERT(which >= 0 && which < BuiltInImagesCount, "No such built-in image list.");
+    return *Library().lists[size_t(which)];
+}
+
+TCustomImageList* CheckImagesFor(TCheckImageKind kind) {
+    switch (kind) {
+        case ckLightCheck:
+            return &BuiltInImageList(biCheckLight);
+        case ckDarkCheck:
+            return &BuiltInImageList(biCheckDark);
+        case ckLightTick:
+            return &BuiltInImageList(biTickLight);
+        case ckDarkTick:
+            return &BuiltInImageList(biTickDark);
+        case ckFlat:
+            return &BuiltInImageList(biFlat);
+        case ckXP:
+            return &BuiltInImageList(biXP);
+        default:
+            return nullptr;
+    }
+}
+
+void RebuildBuiltInImages() {
+    InitializeTreeLibrary();
+    TLibrary& library = Library();
+    std::lock_guard<std::mutex> guard(library.lock);
+    for (int i = 0; i < BuiltInImagesCount; ++i)
+        if (i != biXP) FillList(*library.lists[size_t(i)], TBuiltInImages(i));
+    ++library.generation;
+}
+
+int BuiltInImagesGeneration() {
+    TLibrary& library = Library();
+    std::lock_guard<std::mutex> guard(library.lock);
+    return library.generation;
+}

@@ -1,0 +1,294 @@
+// The header: clamped properties, the splitter zone, tracking, column drags and the drop rule,
+// clicks by every button, the header timer, the pure button layout and the header's geometry in
+// a real tree.
+#include "HeaderTestSupport.h"
+#include "TreeTestSupport.h"
+
+#include "platform/ThemeServices.h"
+
+using Events = std::vector<std::string>;
+
+TEST(VirtualTreeHeader, MainAndSortColumnsAreClamped) {
+    HeaderFixture f;
+    EXPECT_EQ(f.header.MainColumn(), NoColumn);
+    for (int i = 0; i < 3; ++i) f.header.Columns().Add();
+    EXPECT_EQ(f.header.MainColumn(), 0);
+    f.header.SetMainColumn(5);
+    EXPECT_EQ(f.header.MainColumn(), 2);
+    f.header.SetMainColumn(-3);
+    EXPECT_EQ(f.header.MainColumn(), 0);
+    f.header.SetSortColumn(7);
+    EXPECT_EQ(f.header.SortColumn(), 2);
+    f.header.SetSortColumn(-1);
+    EXPECT_EQ(f.header.SortColumn(), NoColumn);
+    f.header.SetSortColumn(-9);
+    EXPECT_EQ(f.header.SortColumn(), InvalidColumn);
+    EXPECT_EQ(f.owner.Count("MainColumnChanged"), 2);
+    EXPECT_EQ(f.owner.Count("SortChanged"), 3);
+    EXPECT_EQ(f.header.Options(), (TVTHeaderOptions{hoColumnResize, hoDrag, hoVisible}));
+}
+
+TEST(VirtualTreeHeader, SplitterZoneAroundTheRightEdgeStartsTracking) {
+    for (int x : {98, 104}) {
+        HeaderFixture f({100, 150, 200});
+        f.Press(x);
+        EXPECT_TRUE(f.header.States().Contains(hsTrackPending)) << x;
+        EXPECT_EQ(f.header.TrackIndex(), 0) << x;
+        EXPECT_TRUE(f.owner.capture);
+    }
+    {
+        HeaderFixture f({100, 150, 200});
+        f.Press(97);
+        EXPECT_TRUE(f.header.States().Contains(hsDragPending));
+        EXPECT_EQ(f.header.Columns().DownIndex(), 0);
+        EXPECT_TRUE(f.owner.timers.count(TVTHeader::HeaderTimerId));
+    }
+    {
+        HeaderFixture f({100, 150, 200});
+        f.Press(105);
+        EXPECT_EQ(f.header.Columns().DownIndex(), 1);
+    }
+    {
+        HeaderFixture f({100, 150, 200});
+        f.Column(0).SetOptions(f.Column(0).Options() - coResizable);
+        f.Press(100);
+        EXPECT_FALSE(f.header.States().Contains(hsTrackPending));
+        EXPECT_TRUE(f.header.States().Contains(hsDragPending));
+    }
+}
+
+TEST(VirtualTreeHeader, TrackingFollowsThePointerWithinTheLimits) {
+    HeaderFixture f({100, 150, 200});
+    f.Press(99);
+    f.Move(130);
+    EXPECT_TRUE(f.header.States().Contains(hsTracking));
+    f.Move(160);
+    EXPECT_EQ(f.Column(0).Width(), 160);
+    EXPECT_EQ(f.Column(1).Left(), 160);
+    f.Move(5);
+    EXPECT_EQ(f.Column(0).Width(), 10);
+    f.Release(5);
+    EXPECT_FALSE(f.owner.capture);
+    EXPECT_TRUE(f.header.States().Empty());
+    EXPECT_EQ(f.owner.Take(), (Events{"MouseDown(left)", "ColumnResize(0)", "ColumnResize(0)",
+                                      "ColumnResize(0)", "MouseUp(left)"}));
+
+    HeaderFixture g({100, 150, 200});
+    g.header.SetOptions(g.header.Options() - hoColumnResize);
+    g.Press(99);
+    g.Move(101);
+    g.Release(101);
+    EXPECT_EQ(g.Column(0).Width(), 100);
+    EXPECT_EQ(g.owner.Count("ColumnResize"), 0);
+}
+
+TEST(VirtualTreeHeader, DropPositionRule) {
+    EXPECT_EQ(HeaderDropPosition(0, 2, true), 1);
+    EXPECT_EQ(HeaderDropPosition(0, 2, false), 2);
+    EXPECT_EQ(HeaderDropPosition(3, 1, true), 1);
+    EXPECT_EQ(HeaderDropPosition(3, 1, false), 2);
+    EXPECT_EQ(HeaderDropPosition(2, 0, true), 0);
+    EXPECT_EQ(HeaderDropPosition(1, 2, true), 1);
+}
+
+TEST(VirtualTreeHeader, DraggingAColumnMovesItAndReportsTheOldPosition) {
+    const int far = StartDragDistance() + 60;
+    {
+        HeaderFixture f({100, 150, 200});
+        f.Press(150);
+        f.Move(150 + far);  // x = 210 + threshold, well inside column 1 or 2
+        ASSERT_TRUE(f.header.States().Contains(hsDragging));
+        EXPECT_EQ(f.header.Columns().DownIndex(), NoColumn);
+        f.Move(400);  // right half of column 2
+        EXPECT_EQ(f.header.Columns().DropTarget(), 2);
+        EXPECT_FALSE(f.header.Columns().DropBefore());
+        f.Release(400);
+        EXPECT_EQ(f.header.Columns().PositionToIndex(), (std::vector<TColumnIndex>{0, 2, 1}));
+        EXPECT_EQ(f.owner.Take(), (Events{"MouseDown(left)", "Dragging(1)", "CancelEdit",
+                                          "Dragged(1,1)", "MouseUp(left)"}));
+        EXPECT_EQ(f.header.Columns().DropTarget(), NoColumn);
+    }
+    {
+        // Dropped on the left half of its right neighbour: the position stays, the event fires.
+        HeaderFixture f({100, 150, 200});
+        f.Press(120);
+        f.Move(120 + far);
+        f.Move(260);
+        EXPECT_TRUE(f.header.Columns().DropBefore());
+        f.Release(260);
+        EXPECT_EQ(f.header.Columns().PositionToIndex(), (std::vector<TColumnIndex>{0, 1, 2}));
+        EXPECT_EQ(f.owner.Count("Dragged(1,1)"), 1);
+    }
+    {
+        // Released outside the window: nothing moves, nothing fires.
+        HeaderFixture f({100, 150, 200});
+        f.Press(150);
+        f.Move(150 + far);
+        f.Move(400);
+        f.Release(400, 900);
+        EXPECT_EQ(f.header.Columns().PositionToIndex(), (std::vector<TColumnIndex>{0, 1, 2}));
+        EXPECT_EQ(f.owner.Count("Dragged"), 0);
+    }
+}
+
+TEST(VirtualTreeHeader, DragStartsOnlyPastTheThresholdAndWhenAllowed) {
+    const int threshold = StartDragDistance();
+    {
+        HeaderFixture f({100, 150, 200});
+        f.owner.allowDrag = [](TColumnIndex column) { return column != 0; };
+        f.Press(50);
+        f.Move(100);
+        f.Move(300);
+        f.Release(300);
+        EXPECT_FALSE(f.header.States().Contains(hsDragging));
+        EXPECT_EQ(f.header.Columns().PositionToIndex(), (std::vector<TColumnIndex>{0, 1, 2}));
+        EXPECT_EQ(f.owner.Count("Dragging(0)"), 1);  // asked once
+        EXPECT_EQ(f.owner.Count("Dragged"), 0);
+    }
+    {
+        HeaderFixture f({100, 150, 200});
+        f.Press(150);
+        f.Move(150 + threshold);
+        EXPECT_TRUE(f.header.States().Contains(hsDragPending));
+        f.Move(150, -8 + threshold);
+        EXPECT_TRUE(f.header.States().Contains(hsDragPending));
+        f.Move(150 + threshold + 1);
+        EXPECT_TRUE(f.header.States().Contains(hsDragging));
+    }
+    {
+        HeaderFixture f({100, 150, 200});
+        f.header.SetOptions(f.header.Options() - hoDrag);
+        f.Press(150);
+        f.Move(400);
+        EXPECT_FALSE(f.header.States().Contains(hsDragging));
+        f.Release(400);
+        EXPECT_EQ(f.owner.Count("Dragging"), 0);
+    }
+}
+
+TEST(VirtualTreeHeader, LeftClickOnThePressedColumnFiresHeaderClick) {
+    HeaderFixture f({100, 150, 200});
+    f.Press(120);
+    f.Release(130);
+    EXPECT_EQ(f.owner.Take(), (Events{"MouseDown(left)", "HeaderClick(1,left)", "MouseUp(left)"}));
+    EXPECT_EQ(f.header.Columns().ClickIndex(), 1);
+    f.Press(120);
+    f.Release(300);  // released over another column: no click
+    EXPECT_EQ(f.owner.Count("HeaderClick"), 0);
+}
+
+TEST(VirtualTreeHeader, DoubleClickAutoFitsOnTheSplitterElseClicksTheColumn) {
+    HeaderFixture f({100, 150, 200});
+    f.owner.maxColumnWidth = [](TColumnIndex) { return 146; };
+    f.header.SetOptions(f.header.Options() + hoDblClickResize);
+    f.DoubleClick(101);
+    EXPECT_EQ(f.Column(0).Width(), 146);
+    f.owner.maxColumnWidth = [](TColumnIndex) { return 0; };
+    f.DoubleClick(146);  // the splitter of column 0 again: back to MinWidth
+    EXPECT_EQ(f.Column(0).Width(), 10);
+    f.owner.Take();
+    f.DoubleClick(100);  // inside column 1, which now spans [10, 160)
+    EXPECT_EQ(f.owner.Take(), (Events{"HeaderDblClick(1,left)"}));
+}
+
+TEST(VirtualTreeHeader, RightAndMiddleButtonsAreForcedClicks) {
+    HeaderFixture f({100, 150, 200});
+    f.Column(0).SetOptions(f.Column(0).Options() - coAllowClick);
+    f.Press(120, -8, mbRight);
+    f.Release(120, -8, mbRight);
+    EXPECT_EQ(f.owner.Take(),
+              (Events{"MouseDown(right)", "HeaderClick(1,right)", "MouseUp(right)"}));
+    f.Press(50, -8, mbRight);
+    f.Release(50, -8, mbRight);
+    EXPECT_EQ(f.owner.Take(), (Events{"MouseDown(right)", "MouseUp(right)"}));
+    TPopupMenu menu;
+    f.header.SetPopupMenu(&menu);
+    f.Release(300, -8, mbRight);
+    EXPECT_EQ(f.owner.Take(), (Events{"HeaderClick(2,right)", "MouseUp(right)", "Popup"}));
+    f.Press(300, -8, mbMiddle);
+    f.Release(300, -8, mbMiddle);
+    EXPECT_EQ(f.owner.Take(),
+              (Events{"MouseDown(middle)", "HeaderClick(2,middle)", "MouseUp(middle)"}));
+    // Presses below the header are the tree's.
+    EXPECT_FALSE(f.Send(TMouseAction::Down, 50, 20));
+    EXPECT_FALSE(f.Send(TMouseAction::Up, 50, 20, mbRight));
+}
+
+TEST(VirtualTreeHeader, HeaderTimerResetsTheMouseColumnsOnceThePointerLeaves) {
+    HeaderFixture f({100, 150, 200});
+    f.Press(50);
+    f.header.HeaderTimer();
+    EXPECT_EQ(f.header.Columns().DownIndex(), 0);  // still over the pressed column
+    f.Move(50, 5);                                 // below the header, button held
+    f.header.HeaderTimer();
+    EXPECT_EQ(f.header.Columns().DownIndex(), NoColumn);
+    EXPECT_EQ(f.header.Columns().HoverIndex(), NoColumn);
+    EXPECT_EQ(f.header.Columns().ClickIndex(), NoColumn);
+    EXPECT_FALSE(f.owner.timers.count(TVTHeader::HeaderTimerId));
+    f.Release(50, 5);
+    EXPECT_EQ(f.owner.Count("HeaderClick"), 0);
+}
+
+TEST(VirtualTreeHeader, ButtonLayoutPlacesCaptionImageAndGlyph) {
+    THeaderLayoutInput in;
+    in.Client = {10, 2, 110, 22};  // 100 x 20
+    in.Caption = {40, 13};
+    THeaderLayout out = ComputeHeaderLayout(in);
+    EXPECT_EQ(out.Caption, (TRect{14, 5, 54, 18}));  // x = Margin, y = (20 - 13) div 2
+    in.Alignment = taRightJustify;
+    EXPECT_EQ(ComputeHeaderLayout(in).Caption.Right, 10 + 100 - 4);
+    in.Alignment = taCenter;
+    EXPECT_EQ(ComputeHeaderLayout(in).Caption.Left, 10 + 30);
+    in.Alignment = taLeftJustify;
+    in.Image = {16, 16};
+    out = ComputeHeaderLayout(in);
+    EXPECT_EQ(out.Image, (TPoint{14, 4}));
+    EXPECT_EQ(out.Caption.Left, 14 + 16 + 4);
+    in.Layout = blGlyphRight;
+    out = ComputeHeaderLayout(in);
+    EXPECT_EQ(out.Caption.Left, 14);
+    EXPECT_EQ(out.Image.X, 14 + 40 + 4);
+    in.Layout = blGlyphTop;
+    in.Client = {0, 0, 100, 40};
+    out = ComputeHeaderLayout(in);
+    EXPECT_EQ(out.Image, (TPoint{42, (40 - 33) / 2}));
+    EXPECT_EQ(out.Caption.Top, 3 + 16 + 4);
+    in.Image = {};
+    in.Layout = blGlyphLeft;
+    in.Client = {0, 0, 100, 20};
+    in.SortGlyph = {16, 16};
+    out = ComputeHeaderLayout(in);
+    EXPECT_EQ(out.SortGlyph, (TPoint{4 + 40 + 4, 2}));
+    in.Caption = {90, 13};  // too wide: the glyph keeps inside the margin, the caption yields
+    out = ComputeHeaderLayout(in);
+    EXPECT_EQ(out.SortGlyph.X, 100 - 4 - 16);
+    EXPECT_EQ(out.Caption.Right, 100 - 4 - 16 - 4);
+    in.Pressed = true;
+    THeaderLayout pressed = ComputeHeaderLayout(in);
+    EXPECT_EQ(pressed.SortGlyph.X, out.SortGlyph.X + 1);
+    EXPECT_EQ(pressed.Caption.Top, out.Caption.Top + 1);
+    // Halving goes toward zero when the caption is taller than the button.
+    in = {};
+    in.Client = {0, 0, 50, 10};
+    in.Caption = {10, 13};
+    EXPECT_EQ(ComputeHeaderLayout(in).Caption.Top, -1);
+}
+
+TEST(VirtualTreeHeader, HeaderSitsInsideTheFrameAboveTheRows) {
+    TestTree tree;
+    tree.SetBorderStyle(bsSingle);
+    tree.SetCtl3D(true);
+    tree.SetBounds(0, 0, 200, 100);
+    tree.Header().SetOptions(tree.Header().Options() + hoVisible);
+    tree.HandleNeeded();
+    TRect header = tree.Header().HeaderRect();
+    const TRect client = tree.ClientOrigin();
+    header.Offset(client.Left, client.Top);
+    EXPECT_EQ(header, (TRect{2, 2, 198, 19}));
+    EXPECT_EQ(client.Top, 19);
+    tree.Header().SetHeight(30);
+    EXPECT_EQ(tree.ClientOrigin().Top, 32);
+    tree.Header().SetOptions(tree.Header().Options() - hoVisible);
+    EXPECT_TRUE(tree.Header().HeaderRect().IsEmpty());
+    EXPECT_EQ(tree.ClientOrigin().Top, 2);
+}
