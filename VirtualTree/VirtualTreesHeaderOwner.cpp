@@ -7,8 +7,7 @@
 
 #include <algorithm>
 
-namespace {
-
+// A friend of the tree: it reaches the tree's dispatchers for the header.
 class TTreeHeaderOwner : public TVTHeaderOwner {
 public:
     explicit TTreeHeaderOwner(TBaseVirtualTree* tree) : tree_(tree) {}
@@ -134,7 +133,6 @@ private:
     TBaseVirtualTree* tree_;
 };
 
-}  // namespace
 
 TVTHeader::TVTHeader(TBaseVirtualTree* tree) : TVTHeader(*new TTreeHeaderOwner(tree)) {
     ownedOwner_.reset(owner_);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/Exceptions.h"
+#include "platform/DropEffects.h"
 #include "platform/Graphics.h"
 
 #include <atomic>
@@ -133,8 +134,6 @@ enum TCheckState : uint8_t {
     csMixedPressed,
 };
 
-// Drop effects, combinable as a set of allowed effects.
-enum : int { DROPEFFECT_NONE = 0, DROPEFFECT_COPY = 1, DROPEFFECT_MOVE = 2, DROPEFFECT_LINK = 4 };
 
 enum TVTImageKind { ikNormal, ikSelected, ikState, ikOverlay };
 enum TSortDirection { sdAscending, sdDescending };

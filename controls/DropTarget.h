@@ -8,18 +8,13 @@
 #include <vector>
 
 #include "DropSource.h"
+#include "platform/DropEffects.h"
 #include "platform/Graphics.h"
 #include "platform/KeyCodes.h"
 
 class QWidget;
 class TDropHook;
 
-// Drop effects, as an int: several may be allowed at once.
-inline constexpr int DROPEFFECT_NONE = 0;
-inline constexpr int DROPEFFECT_COPY = 1;
-inline constexpr int DROPEFFECT_MOVE = 2;
-inline constexpr int DROPEFFECT_LINK = 4;
-inline constexpr int DROPEFFECT_SCROLL = int(0x80000000u);
 
 // The drop effects a target accepts; each type is the bit of its effect.
 enum TDragType : unsigned { dtCopy = 1, dtMove = 2, dtLink = 4 };
