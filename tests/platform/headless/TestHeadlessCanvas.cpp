@@ -2,6 +2,7 @@
 // measured as the screen text measurer measures it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "TempDir.h"
@@ -125,4 +126,29 @@ TEST(HeadlessCanvas, DrawsBitmapsAndSavesThemAsPng) {
     std::string bytes((std::istreambuf_iterator<char>(in)), {});
     EXPECT_EQ(bytes.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
     EXPECT_EQ(bytes.substr(bytes.size() - 8, 4), "IEND");
+}
+
+TEST(HeadlessCanvas, TextAlignmentPlacesTheRunAroundItsReferencePoint) {
+    // The arithmetic both backends share: 40 pixels wide, ascent 12, descent 3.
+    EXPECT_EQ(PlaceText(TA_LEFT | TA_TOP, 100, 50, 40, 12, 3).Left, 100);
+    EXPECT_EQ(PlaceText(TA_LEFT | TA_TOP, 100, 50, 40, 12, 3).Baseline, 62);
+    EXPECT_EQ(PlaceText(TA_RIGHT | TA_BASELINE, 100, 50, 40, 12, 3).Left, 60);
+    EXPECT_EQ(PlaceText(TA_RIGHT | TA_BASELINE, 100, 50, 40, 12, 3).Baseline, 50);
+    EXPECT_EQ(PlaceText(TA_CENTER | TA_BOTTOM, 100, 50, 40, 12, 3).Left, 80);
+    EXPECT_EQ(PlaceText(TA_CENTER | TA_BOTTOM, 100, 50, 40, 12, 3).Baseline, 47);
+
+    TBitmap b(60, 20);
+    TCanvas& c = b.Canvas();
+    c.Font().SetHeight(-10);
+    c.Font().SetColor(clBlack);
+    c.Brush().SetStyle(TBrushStyle::bsClear);
+    c.SetTextAlign(TA_RIGHT | TA_TOP);
+    c.TextOut(60, 0, "ab");
+    int rightmost = -1;
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 60; ++x)
+            if (b.Pixel(x, y) == clBlack) rightmost = std::max(rightmost, x);
+    EXPECT_GE(rightmost, 60 - c.TextWidth("b"));
+    EXPECT_LT(rightmost, 60) << "right-aligned text ends at its reference point";
+    EXPECT_EQ(b.Pixel(0, 5), clWhite) << "a clear brush leaves the background";
 }
