@@ -1,4 +1,5 @@
 // TCanvas and TBitmap over plain pixels: a small deterministic rasteriser without a toolkit.
+// Bitmaps read PNG and BMP and write PNG.
 // Lines are one pixel wide (or square-tipped when wider), patterns and dots follow the pixel
 // grid, round corners are drawn square, text is drawn as one box per character.
 #include "platform/Canvas.h"
@@ -10,6 +11,7 @@
 #include <memory>
 
 #include "HeadlessCanvas.h"
+#include "ImageCodec.h"
 #include "platform/FileUtils.h"
 
 namespace headless {
@@ -495,75 +497,20 @@ TColor TBitmap::Pixel(int x, int y) const {
     return impl_->Valid(x, y) ? impl_->At(x, y) : clNone;
 }
 
-// No image format is decoded without a toolkit.
-bool TBitmap::LoadFromData(const void*, size_t) {
-    return false;
+bool TBitmap::LoadFromData(const void* data, size_t size) {
+    headless::DecodedImage image;
+    if (!headless::DecodeImage(data, size, image)) return false;
+    impl_->width = image.width;
+    impl_->height = image.height;
+    impl_->pixels = std::move(image.pixels);
+    if (canvas_) canvas_ = headless::MakeCanvas(*impl_);
+    return true;
 }
 
-namespace {
-
-uint32_t Crc32(const std::string& bytes, size_t from) {
-    uint32_t crc = 0xFFFFFFFFu;
-    for (size_t i = from; i < bytes.size(); ++i) {
-        crc ^= (unsigned char)bytes[i];
-        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-void Put32(std::string& out, uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(char((v >> shift) & 0xFF));
-}
-
-void Chunk(std::string& out, const char* type, const std::string& data) {
-    Put32(out, uint32_t(data.size()));
-    size_t start = out.size();
-    out.append(type, 4);
-    out += data;
-    Put32(out, Crc32(out, start));
-}
-
-}  // namespace
-
-// Writes a PNG of stored (uncompressed) deflate blocks, whatever the extension.
+// Writes a PNG whatever the extension.
 bool TBitmap::SaveToFile(const std::string& fileName) const {
     if (Empty()) return false;
-    std::string raw;
-    for (int y = 0; y < impl_->height; ++y) {
-        raw.push_back(0);  // no filter
-        for (int x = 0; x < impl_->width; ++x) {
-            TColor c = impl_->At(x, y);
-            raw.push_back(char(GetRValue(c)));
-            raw.push_back(char(GetGValue(c)));
-            raw.push_back(char(GetBValue(c)));
-        }
-    }
-    std::string z = "\x78\x01";
-    for (size_t pos = 0; pos < raw.size() || pos == 0; pos += 65535) {
-        size_t n = std::min<size_t>(65535, raw.size() - pos);
-        bool last = pos + n >= raw.size();
-        z.push_back(char(last ? 1 : 0));
-        z.push_back(char(n & 0xFF));
-        z.push_back(char(n >> 8));
-        z.push_back(char(~n & 0xFF));
-        z.push_back(char((~n >> 8) & 0xFF));
-        z.append(raw, pos, n);
-        if (last) break;
-    }
-    uint32_t a = 1, b = 0;
-    for (unsigned char c : raw) {
-        a = (a + c) % 65521;
-        b = (b + a) % 65521;
-    }
-    Put32(z, (b << 16) | a);
-    std::string header;
-    Put32(header, uint32_t(impl_->width));
-    Put32(header, uint32_t(impl_->height));
-    header += std::string("\x08\x02\x00\x00\x00", 5);  // 8-bit RGB
-    std::string png = "\x89PNG\r\n\x1a\n";
-    Chunk(png, "IHDR", header);
-    Chunk(png, "IDAT", z);
-    Chunk(png, "IEND", "");
+    std::string png = headless::EncodePng(impl_->width, impl_->height, impl_->pixels);
     FILE* f = std::fopen(ToNativePath(fileName).c_str(), "wb");
     if (!f) return false;
     bool ok = std::fwrite(png.data(), 1, png.size(), f) == png.size();

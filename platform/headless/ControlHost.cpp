@@ -114,7 +114,8 @@ void TCustomControl::Impl::Allocate() {
 }
 
 void TCustomControl::Impl::QueuePaint() {
-    if (paintQueued) return;
+    // A window not on screen paints nothing; showing it invalidates it whole.
+    if (paintQueued || hidden) return;
     paintQueued = true;
     headless::Loop::Instance().Post(this, [this] {
         paintQueued = false;

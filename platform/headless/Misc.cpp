@@ -7,6 +7,7 @@
 
 #include "HeadlessCanvas.h"
 #include "HeadlessLoop.h"
+#include "ImageCodec.h"
 #include "platform/Codec.h"
 #include "platform/FolderPicker.h"
 #include "platform/ImageList.h"
@@ -109,8 +110,15 @@ int TCustomImageList::Add(const TBitmap& bitmap, TColor transparent) {
 }
 
 int TCustomImageList::AddFromData(const void* data, size_t size, TColor transparent) {
-    TBitmap bitmap;
-    if (!bitmap.LoadFromData(data, size)) return -1;
+    headless::DecodedImage decoded;
+    if (!headless::DecodeImage(data, size, decoded)) return -1;
+    // The image's own transparency counts as well as the transparent colour.
+    TBitmap bitmap(decoded.width, decoded.height);
+    for (int y = 0; y < decoded.height; ++y)
+        for (int x = 0; x < decoded.width; ++x) {
+            size_t at = size_t(y) * size_t(decoded.width) + size_t(x);
+            bitmap.Internal().At(x, y) = decoded.alpha[at] < 128 ? clNone : decoded.pixels[at];
+        }
     return Add(bitmap, transparent);
 }
 

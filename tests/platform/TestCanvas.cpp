@@ -3,6 +3,8 @@
 
 #include <QCoreApplication>
 
+#include <fstream>
+
 #include "platform/Canvas.h"
 #include "platform/ImageList.h"
 #include "platform/qt/Application.h"
@@ -241,4 +243,19 @@ TEST_F(CanvasTest, ClipAndSavedStatesSurviveReadingTheImage) {
     bitmap.SetSize(50, 40);
     C().FillRect({0, 0, 50, 40});
     EXPECT_EQ(bitmap.Pixel(45, 35), clGreen) << "a new image starts without the old clip";
+}
+
+// The images that the headless backend's tests decode read the same here: they are ordinary
+// PNG and BMP files, and both backends agree on them.
+TEST_F(CanvasTest, TheSharedTestImagesReadAsTheirGeneratorWroteThem) {
+    for (const char* file : {"filters.png", "palette4.png", "rgb24.bmp", "palette8.bmp"}) {
+        SCOPED_TRACE(file);
+        std::ifstream in(std::string(LORVANE_TEST_DATA) + "/platform/" + file, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), {});
+        TBitmap b;
+        ASSERT_TRUE(b.LoadFromData(bytes.data(), bytes.size()));
+        for (int y = 0; y < b.Height(); ++y)
+            for (int x = 0; x < b.Width(); ++x)
+                ASSERT_EQ(b.Pixel(x, y), RGBColor(40 * x + y, 50 * y, 255 - 30 * x)) << x << "," << y;
+    }
 }

@@ -111,8 +111,9 @@ using TContextPopupEvent = std::function<void(TObject* sender, TPoint mousePos, 
 // then. Qt is never visible through this class: the application reaches the widget through
 // platform/qt/ControlHost.h to place it in a layout.
 //
-// A control needs the process's GUI application object; when none exists yet, a headless one is
-// made at the first control (for tools and tests).
+// Over Qt, a control needs the process's GUI application object; when none exists yet, an
+// offscreen one is made at the first control (for tools and tests). The headless backend keeps
+// the window as state and paints it from its event queue.
 class TCustomControl : public TComponent {
 public:
     explicit TCustomControl(TComponent* owner = nullptr);
@@ -273,6 +274,6 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-// Creates the GUI application object when the process has none (headless when no display is
-// configured). The program normally creates its own first.
+// Creates the GUI application object when the process has none (offscreen when no display is
+// configured). The program normally creates its own first. Nothing to do without Qt.
 void EnsureGuiApplication();

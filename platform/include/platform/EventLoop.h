@@ -3,7 +3,8 @@
 
 // Processes the events that are pending now. With excludeUserInput, keyboard and mouse input
 // stays queued, so a long operation cannot be re-entered by the user. Without an event loop
-// (a headless library test) it does nothing.
+// (over Qt, before the application object exists) it does nothing. The headless backend
+// always has its own event queue.
 void ProcessMessages(bool excludeUserInput = true);
 
 // Processes events as they arrive, sleeping between them, until `milliseconds` have passed

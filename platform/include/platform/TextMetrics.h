@@ -50,7 +50,8 @@ public:
 std::unique_ptr<TTextMeasurer> CreateFixedTextMeasurer(int advance = 10, int height = 16,
                                                        int descent = 4);
 
-// Measures with the screen's fonts. Needs the GUI application object to exist.
+// Measures with the screen's fonts; over Qt it needs the GUI application object to exist. The
+// headless backend measures the box fonts its canvas draws.
 std::unique_ptr<TTextMeasurer> CreateScreenTextMeasurer();
 
 // The character a byte is drawn as: the Windows-1252 character, with the control bytes

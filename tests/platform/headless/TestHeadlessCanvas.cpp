@@ -2,10 +2,12 @@
 // measured as the screen text measurer measures it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "TempDir.h"
 #include "platform/Canvas.h"
+#include "platform/ImageList.h"
 #include "platform/TextMetrics.h"
 
 TEST(HeadlessCanvas, FillsLinesAndFramesLandOnTheRightPixels) {
@@ -125,4 +127,92 @@ TEST(HeadlessCanvas, DrawsBitmapsAndSavesThemAsPng) {
     std::string bytes((std::istreambuf_iterator<char>(in)), {});
     EXPECT_EQ(bytes.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
     EXPECT_EQ(bytes.substr(bytes.size() - 8, 4), "IEND");
+}
+
+TEST(HeadlessCanvas, TextAlignmentPlacesTheRunAroundItsReferencePoint) {
+    // The arithmetic both backends share: 40 pixels wide, ascent 12, descent 3.
+    EXPECT_EQ(PlaceText(TA_LEFT | TA_TOP, 100, 50, 40, 12, 3).Left, 100);
+    EXPECT_EQ(PlaceText(TA_LEFT | TA_TOP, 100, 50, 40, 12, 3).Baseline, 62);
+    EXPECT_EQ(PlaceText(TA_RIGHT | TA_BASELINE, 100, 50, 40, 12, 3).Left, 60);
+    EXPECT_EQ(PlaceText(TA_RIGHT | TA_BASELINE, 100, 50, 40, 12, 3).Baseline, 50);
+    EXPECT_EQ(PlaceText(TA_CENTER | TA_BOTTOM, 100, 50, 40, 12, 3).Left, 80);
+    EXPECT_EQ(PlaceText(TA_CENTER | TA_BOTTOM, 100, 50, 40, 12, 3).Baseline, 47);
+
+    TBitmap b(60, 20);
+    TCanvas& c = b.Canvas();
+    c.Font().SetHeight(-10);
+    c.Font().SetColor(clBlack);
+    c.Brush().SetStyle(TBrushStyle::bsClear);
+    c.SetTextAlign(TA_RIGHT | TA_TOP);
+    c.TextOut(60, 0, "ab");
+    int rightmost = -1;
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 60; ++x)
+            if (b.Pixel(x, y) == clBlack) rightmost = std::max(rightmost, x);
+    EXPECT_GE(rightmost, 60 - c.TextWidth("b"));
+    EXPECT_LT(rightmost, 60) << "right-aligned text ends at its reference point";
+    EXPECT_EQ(b.Pixel(0, 5), clWhite) << "a clear brush leaves the background";
+}
+
+namespace {
+
+std::string ReadTestImage(const std::string& name) {
+    std::ifstream in(std::string(LORVANE_TEST_DATA) + "/platform/" + name, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+// What tests/data/platform/make_images.py puts at (x, y).
+TColor ImagePixel(int x, int y) {
+    return RGBColor(40 * x + y, 50 * y, 255 - 30 * x);
+}
+
+}  // namespace
+
+TEST(HeadlessBitmap, ReadsPngFiltersAndPalettesAndBmpRowOrders) {
+    struct Case {
+        const char* file;
+        int width, height;
+    };
+    for (Case c : {Case{"filters.png", 5, 5}, Case{"palette4.png", 5, 2}, Case{"rgb24.bmp", 3, 2},
+                   Case{"palette8.bmp", 3, 2}}) {
+        SCOPED_TRACE(c.file);
+        std::string bytes = ReadTestImage(c.file);
+        ASSERT_FALSE(bytes.empty());
+        TBitmap b;
+        ASSERT_TRUE(b.LoadFromData(bytes.data(), bytes.size()));
+        ASSERT_EQ(b.Width(), c.width);
+        ASSERT_EQ(b.Height(), c.height);
+        for (int y = 0; y < c.height; ++y)
+            for (int x = 0; x < c.width; ++x)
+                ASSERT_EQ(b.Pixel(x, y), ImagePixel(x, y)) << x << "," << y;
+        // Damaged bytes are refused and leave the bitmap as it was.
+        EXPECT_FALSE(b.LoadFromData(bytes.data(), bytes.size() / 2));
+        EXPECT_EQ(b.Width(), c.width);
+    }
+}
+
+TEST(HeadlessBitmap, WhatItSavesReadsBackAndImageListsKeepTransparency) {
+    TBitmap b(7, 3);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 7; ++x) b.Canvas().SetPixel(x, y, ImagePixel(x, y));
+    TempDir dir;
+    std::string file = (dir.Path() / "saved.png").string();
+    ASSERT_TRUE(b.SaveToFile(file));
+    std::ifstream in(file, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    TBitmap back;
+    ASSERT_TRUE(back.LoadFromData(bytes.data(), bytes.size()));
+    ASSERT_EQ(back.Width(), 7);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 7; ++x) ASSERT_EQ(back.Pixel(x, y), ImagePixel(x, y));
+
+    // palette4.png: its (0, 0) entry is transparent; the list cuts 1-pixel-wide images.
+    std::string strip = ReadTestImage("palette4.png");
+    TImageList list(nullptr, 1, 2);
+    ASSERT_EQ(list.AddFromData(strip.data(), strip.size()), 0);
+    EXPECT_EQ(list.Count(), 5);
+    TBitmap target(1, 2);
+    list.Draw(target.Canvas(), 0, 0, 0);
+    EXPECT_EQ(target.Pixel(0, 0), clWhite) << "transparent pixels leave the target";
+    EXPECT_EQ(target.Pixel(0, 1), ImagePixel(0, 1));
 }
