@@ -5,9 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
 #include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "AppSeams.h"
@@ -62,21 +65,88 @@ Tag TagOf(std::string_view line) {
 }
 
 // Lines end at CR, LF or CR LF; NUL and 0x1A are ordinary bytes (the workgroup marker holds
-// 0x1A). Views into `bytes`, which must outlive them.
-std::vector<std::string_view> SplitLineViews(std::string_view bytes) {
-    std::vector<std::string_view> lines;
-    lines.reserve(bytes.size() / 32 + 1);
-    size_t start = 0;
-    const size_t n = bytes.size();
-    for (size_t i = 0; i < n; ++i) {
-        const char c = bytes[i];
-        if (c != '\r' && c != '\n') continue;
-        lines.push_back(bytes.substr(start, i - start));
-        if (c == '\r' && i + 1 < n && bytes[i + 1] == '\n') ++i;
-        start = i + 1;
+// 0x1A). The lines are views into the bytes, which must outlive them.
+class TLineCursor {
+public:
+    explicit TLineCursor(std::string_view bytes) : p_(bytes.data()), end_(p_ + bytes.size()) {}
+
+    bool AtEnd() const { return p_ >= end_; }
+    // The next line without taking it; empty at the end.
+    std::string_view Peek() const {
+        const char* e = p_;
+        while (e < end_ && *e != '\r' && *e != '\n') ++e;
+        return std::string_view(p_, size_t(e - p_));
     }
-    if (start < n) lines.push_back(bytes.substr(start));
-    return lines;
+    bool Next(std::string_view& line) {
+        if (p_ >= end_) return false;
+        const char* start = p_;
+        while (p_ < end_ && *p_ != '\r' && *p_ != '\n') ++p_;
+        line = std::string_view(start, size_t(p_ - start));
+        if (p_ < end_ && *p_ == '\r' && p_ + 1 < end_ && p_[1] == '\n') ++p_;
+        if (p_ < end_) ++p_;
+        return true;
+    }
+
+private:
+    const char* p_;
+    const char* end_;
+};
+
+// How many records the bytes hold at most: the changes of record number at line starts.
+size_t CountRecords(std::string_view bytes) {
+    const char* p = bytes.data();
+    const char* end = p + bytes.size();
+    // Files with lone CR line ends are counted at CR.
+    const char breakChar = std::memchr(p, '\n', bytes.size()) || !std::memchr(p, '\r', bytes.size())
+                               ? '\n' : '\r';
+    size_t count = 0;
+    std::string_view previous;
+    while (p < end) {
+        if (end - p >= 7 && *p == '#') {
+            const std::string_view prefix(p, 7);
+            if (prefix != previous) {
+                ++count;
+                previous = prefix;
+            }
+        }
+        const void* next = std::memchr(p, breakChar, size_t(end - p));
+        if (!next) break;
+        p = static_cast<const char*>(next) + 1;
+    }
+    return count;
+}
+
+// Hexadecimal text decoded and unscrambled with `key` in one pass (HexStrToStr, then the
+// keyed scrambling), at most `limit` bytes kept; false on a character that is no digit.
+bool DecodeScrambled(std::string_view hex, std::string_view key, size_t limit, std::string& out) {
+    static constexpr auto Digit = [] {
+        std::array<int8_t, 256> table{};
+        table.fill(-1);
+        for (int k = 0; k < 10; ++k) table[size_t('0' + k)] = int8_t(k);
+        for (int k = 0; k < 6; ++k) {
+            table[size_t('A' + k)] = int8_t(10 + k);
+            table[size_t('a' + k)] = int8_t(10 + k);
+        }
+        return table;
+    }();
+    const size_t n = hex.size() / 2;
+    out.resize(std::min(n, limit));
+    const auto* in = reinterpret_cast<const unsigned char*>(hex.data());
+    size_t k = key.size();
+    for (size_t i = 0; i < n; ++i) {
+        const int high = Digit[in[2 * i]], low = Digit[in[2 * i + 1]];
+        if ((high | low) < 0) return false;
+        if (i >= limit || key.empty()) {
+            if (i < limit) out[i] = char(high << 4 | low);
+            continue;
+        }
+        if (k == 0) k = key.size();
+        const auto c = static_cast<unsigned char>(high << 4 | low);
+        const auto keyByte = static_cast<unsigned char>(key[k - 1]);
+        out[i] = char(c != keyByte ? c ^ keyByte : c);
+        --k;
+    }
+    return true;
 }
 
 // Record numbers have five columns. Past 99999 they wrap round: records are told apart by a
@@ -98,8 +168,20 @@ bool WriteDate(TDateTime date, TRecordOptions::TDateRule rule) {
 TDateTime ReadDate(std::string_view text) {
     constexpr double FirstDay = -693593.0, LastDay = 2958466.0;
     double value = 0;
-    if (!TryStrToFloat(text, value) || value == 0 || value <= FirstDay || value >= LastDay)
+    // The form the writer uses (digits, a point, digits) is read directly; from_chars rounds
+    // as the runtime's reader does. Every other form goes the general way.
+    const size_t point = text.find('.');
+    const bool plain =
+        !text.empty() && text.find_first_not_of("0123456789.") == std::string_view::npos &&
+        (point == std::string_view::npos || text.find('.', point + 1) == std::string_view::npos) &&
+        text != ".";
+    if (plain) {
+        if (std::from_chars(text.data(), text.data() + text.size(), value).ec != std::errc())
+            return NoDate;
+    } else if (!TryStrToFloat(text, value)) {
         return NoDate;
+    }
+    if (value == 0 || value <= FirstDay || value >= LastDay) return NoDate;
     return value;
 }
 
@@ -155,50 +237,202 @@ std::string ScrambledBankMarker(bool workgroup) {
 // ---------------------------------------------------------------------------------------------
 // Writing records
 
+namespace {
+
+// True when the bytes hold a CR or LF; eight bytes a step.
+bool HasLineBreak(std::string_view value) {
+    constexpr uint64_t Ones = 0x0101010101010101ull, Highs = 0x8080808080808080ull;
+    constexpr uint64_t CRs = Ones * '\r', LFs = Ones * '\n';
+    auto hasZero = [](uint64_t x) { return ((x - Ones) & ~x & Highs) != 0; };
+    size_t i = 0;
+    for (; i + 8 <= value.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, value.data() + i, 8);
+        if (hasZero(word ^ CRs) || hasZero(word ^ LFs)) return true;
+    }
+    for (; i < value.size(); ++i)
+        if (value[i] == '\r' || value[i] == '\n') return true;
+    return false;
+}
+
+// Writes one record's lines through a cursor into room made in advance (no checks per byte).
+class TRecordWriter {
+public:
+    TRecordWriter(std::string& out, size_t room) : out_(out), at_(out.size()) {
+        out_.resize(at_ + room);
+        p_ = out_.data() + at_;
+    }
+    ~TRecordWriter() { out_.resize(size_t(p_ - out_.data())); }
+
+    void Head(const char (&head)[PrefixLength + 3]) {
+        std::memcpy(p_, head, sizeof head);
+        p_ += sizeof head;
+    }
+    void End() {
+        p_[0] = '\r';
+        p_[1] = '\n';
+        p_ += 2;
+    }
+    void Raw(std::string_view text) {
+        std::memcpy(p_, text.data(), text.size());
+        p_ += text.size();
+    }
+    // CR and LF become blanks, so no value can split its record (ValueToLine).
+    void OneLine(std::string_view value) {
+        char* from = p_;
+        Raw(value);
+        if (HasLineBreak(value))
+            for (char* c = from; c < p_; ++c)
+                if (*c == '\r' || *c == '\n') *c = ' ';
+    }
+    // Line breaks (CR LF, CR or LF) as "~~" (NotesToLine).
+    void Notes(std::string_view notes) {
+        if (!HasLineBreak(notes)) return Raw(notes);
+        for (size_t i = 0; i < notes.size(); ++i) {
+            const char c = notes[i];
+            if (c == '\r' || c == '\n') {
+                *p_++ = '~';
+                *p_++ = '~';
+                if (c == '\r' && i + 1 < notes.size() && notes[i + 1] == '\n') ++i;
+            } else {
+                *p_++ = c;
+            }
+        }
+    }
+    // The value scrambled with the key and written as hexadecimal text (EncodeProtectedValue).
+    void Protected(std::string_view value) {
+        static constexpr char Digits[] = "0123456789ABCDEF";
+        const std::string_view key = ResKeyText;
+        size_t k = key.size();
+        for (const char ch : value) {
+            if (k == 0) k = key.size();
+            const auto c = static_cast<unsigned char>(ch);
+            const auto keyByte = static_cast<unsigned char>(key[--k]);
+            const unsigned char b = c != keyByte ? c ^ keyByte : c;
+            p_[0] = Digits[b >> 4];
+            p_[1] = Digits[b & 15];
+            p_ += 2;
+        }
+    }
+
+private:
+    std::string& out_;
+    size_t at_;
+    char* p_;
+};
+
+// FloatToStr's text (15 significant digits, no exponent for the values dates take), made on
+// the stack. The shortest text that reads back as the value is the 15-digit one whenever it
+// has at most 15 digits: every such decimal survives the trip through a double. Other values
+// go the general way.
+std::string_view FloatText(double value, char (&buf)[64], std::string& other) {
+    const auto res = std::to_chars(buf, buf + sizeof buf, value);
+    const std::string_view text(buf, size_t(res.ptr - buf));
+    if (res.ec == std::errc() && value >= 1e-4 && value < 1e15 &&
+        text.find('e') == std::string_view::npos) {
+        const size_t first = text.find_first_not_of("0.");
+        size_t digits = 0;
+        for (size_t i = first; i < text.size(); ++i) digits += text[i] != '.';
+        if (digits <= 15) return text;
+    }
+    other = FloatToStr(value);
+    return other;
+}
+
+}  // namespace
+
 void WriteEntryRecord(std::string& out, const TEntry& entry, int number,
                       const TRecordOptions& options) {
-    const std::string prefix = RecordPrefix(number);
-    auto line = [&](std::string_view tag, std::string_view encoded) {
-        out += prefix;
-        out += tag;
-        out += encoded;
-        out += CRLF;
-    };
-    // Values that are written as they stand in a plain bank.
-    auto plain = [&](std::string_view tag, std::string_view value) {
-        line(tag, options.Protected ? EncodeProtectedValue(value) : ValueToLine(value));
-    };
+    // "#nnnnn#" and the tag with its "=", written as one piece per line.
+    char head[PrefixLength + 3];
+    if (number >= 0) {
+        int n = number % 100000;
+        head[0] = head[6] = '#';
+        for (int i = 5; i >= 1; --i, n /= 10) head[i] = char('0' + n % 10);
+    } else {
+        RecordPrefix(number).copy(head, PrefixLength);
+    }
+    head[PrefixLength + 2] = '=';
     auto strip = [&](std::string_view value) {
         return options.StripMarker ? StripWorkgroupMarker(value) : value;
     };
-
-    plain("Na=", strip(entry.Name));
-    plain("Ux=", entry.URL);
-    if (!entry.Favorite.empty()) plain("Fx=", entry.Favorite);
-    if (!entry.Notes.empty()) {
-        const std::string notes = NotesToLine(entry.Notes);
-        line("No=", options.Protected ? EncodeProtectedValue(notes) : notes);
-    }
-    const std::string_view c1 = strip(entry.Category1), c2 = strip(entry.Category2),
-                           c3 = strip(entry.Category3);
-    if (!c1.empty()) plain("C1=", c1);
-    if (!c2.empty()) plain("C2=", c2);
-    if (!c3.empty()) plain("C3=", c3);
-    if (!options.AllFields) return;
-    if (!entry.Description.empty()) plain("De=", entry.Description);
-    if (!entry.Rating.empty()) plain("Ra=", entry.Rating);
-    if (!entry.UserID.empty()) plain("Id=", entry.UserID);
-    if (!entry.Password.empty()) {
+    const bool prot = options.Protected;
+    const std::string_view name = strip(entry.Name), c1 = strip(entry.Category1),
+                           c2 = strip(entry.Category2), c3 = strip(entry.Category3);
+    std::string password;
+    if (options.AllFields && !entry.Password.empty()) {
         // The password carries its own encoding; a protected bank adds its layer on top.
-        const std::string pw = EncodePasswordValue(entry.Password);
-        line("Pw=", options.Protected ? EncodeProtectedValue(pw) : pw);
+        password = EncodePasswordValue(entry.Password);
     }
-    if (!entry.EMail.empty()) plain("Em=", entry.EMail);
+    char daBuf[64], laBuf[64];
+    std::string daOther, laOther;
+    const bool da = options.AllFields && WriteDate(entry.ChangeDate, options.DateRule);
+    const bool la = options.AllFields && WriteDate(entry.LastAccess, options.DateRule);
+    const std::string_view daText = da ? FloatText(entry.ChangeDate, daBuf, daOther) : "";
+    const std::string_view laText = la ? FloatText(entry.LastAccess, laBuf, laOther) : "";
+    char acBuf[16];
+    const std::string_view acText(
+        acBuf, size_t(std::to_chars(acBuf, acBuf + sizeof acBuf, entry.AccessCount).ptr - acBuf));
+
+    // Room for every line: head, value (twice its length when scrambled, notes' breaks twice
+    // as long) and line end.
+    constexpr size_t Line = sizeof head + 2;
+    const size_t text = name.size() + entry.URL.size() + entry.Favorite.size() + c1.size() +
+                        c2.size() + c3.size() + entry.Description.size() + entry.Rating.size() +
+                        entry.UserID.size() + entry.EMail.size() + daText.size() + laText.size() +
+                        acText.size() + password.size() + 2 * entry.Notes.size();
+    TRecordWriter w(out, 16 * Line + (prot ? 2 : 1) * text + 2 * entry.ConfNotes.size());
+    auto start = [&](char a, char b) {
+        head[PrefixLength] = a;
+        head[PrefixLength + 1] = b;
+        w.Head(head);
+    };
+    // Values that are written as they stand in a plain bank.
+    auto plain = [&](char a, char b, std::string_view value) {
+        start(a, b);
+        if (prot)
+            w.Protected(value);
+        else
+            w.OneLine(value);
+        w.End();
+    };
+
+    plain('N', 'a', name);
+    plain('U', 'x', entry.URL);
+    if (!entry.Favorite.empty()) plain('F', 'x', entry.Favorite);
+    if (!entry.Notes.empty()) {
+        start('N', 'o');
+        if (prot)
+            w.Protected(NotesToLine(entry.Notes));
+        else
+            w.Notes(entry.Notes);
+        w.End();
+    }
+    if (!c1.empty()) plain('C', '1', c1);
+    if (!c2.empty()) plain('C', '2', c2);
+    if (!c3.empty()) plain('C', '3', c3);
+    if (!options.AllFields) return;
+    if (!entry.Description.empty()) plain('D', 'e', entry.Description);
+    if (!entry.Rating.empty()) plain('R', 'a', entry.Rating);
+    if (!entry.UserID.empty()) plain('I', 'd', entry.UserID);
+    if (!password.empty()) {
+        start('P', 'w');
+        if (prot)
+            w.Protected(password);
+        else
+            w.Raw(password);
+        w.End();
+    }
+    if (!entry.EMail.empty()) plain('E', 'm', entry.EMail);
     // Confidential notes are encoded once in both kinds of bank.
-    if (!entry.ConfNotes.empty()) line("Cn=", EncodeProtectedValue(entry.ConfNotes));
-    if (WriteDate(entry.ChangeDate, options.DateRule)) plain("Da=", FloatToStr(entry.ChangeDate));
-    if (WriteDate(entry.LastAccess, options.DateRule)) plain("La=", FloatToStr(entry.LastAccess));
-    if (entry.AccessCount > 0) plain("Ac=", IntToStr(entry.AccessCount));
+    if (!entry.ConfNotes.empty()) {
+        start('C', 'n');
+        w.Protected(entry.ConfNotes);
+        w.End();
+    }
+    if (da) plain('D', 'a', daText);
+    if (la) plain('L', 'a', laText);
+    if (entry.AccessCount > 0) plain('A', 'c', acText);
 }
 
 void WriteBankRecord(std::string& out, int Index, int& Number, const TRecordOptions& options) {
@@ -245,14 +479,16 @@ public:
     bool Run(int& count);
 
 private:
-    bool ReadHead(std::vector<std::string_view>& lines, size_t& first);
+    bool ReadHead(TLineCursor& lines);
     bool AskPassword();
-    bool ReadRecords(const std::vector<std::string_view>& lines, size_t first);
+    bool ReadRecords(TLineCursor& lines);
     // False when the record was incomplete and the user chose to stop.
     bool CheckRecord(int index);
     void BadLine(size_t number);
-    // `value` is decoded already.
-    void ApplyField(TEntry& entry, Tag tag, std::string value);
+    // The value of a record line as the entry takes it; false when it cannot be decoded. The
+    // view is into the line or into one of the reader's buffers, valid until the next line.
+    bool DecodeValue(Tag tag, std::string_view text, std::string_view& value);
+    void ApplyField(TEntry& entry, Tag tag, std::string_view value);
     std::string ImportName(std::string name);
     void Abandon();
 
@@ -267,6 +503,8 @@ private:
     int highBefore_ = -1;
     bool renamedBefore_ = false;
     TNameIndex names_;
+    // Decoding buffers, reused from line to line.
+    std::string decoded_, password_, blanked_;
 };
 
 bool TBankReader::Run(int& count) {
@@ -280,14 +518,15 @@ bool TBankReader::Run(int& count) {
         return false;
     }
     bank_.BankFolder = ExtractFilePath(fileName_);
-    std::vector<std::string_view> lines = SplitLineViews(bytes);
-    size_t first = 0;
-    if (!ReadHead(lines, first)) return false;
+    TLineCursor lines(bytes);
+    if (!ReadHead(lines)) return false;
 
     highBefore_ = bank_.EntryHigh;
     renamedBefore_ = bank_.DuplicatesRenamed;
     if (import_) names_ = TNameIndex(bank_);
-    if (!ReadRecords(lines, first)) {
+    bank_.Entries.resize(size_t(bank_.EntryHigh + 1));
+    bank_.Entries.reserve(bank_.Entries.size() + CountRecords(bytes));
+    if (!ReadRecords(lines)) {
         Abandon();
         return false;
     }
@@ -300,27 +539,29 @@ bool TBankReader::Run(int& count) {
     return true;
 }
 
-bool TBankReader::ReadHead(std::vector<std::string_view>& lines, size_t& first) {
+bool TBankReader::ReadHead(TLineCursor& lines) {
+    std::string_view line;
     auto startsWith = [&](std::string_view prefix) {
-        return first < lines.size() && lines[first].substr(0, prefix.size()) == prefix;
+        return !lines.AtEnd() && lines.Peek().substr(0, prefix.size()) == prefix;
     };
-    if (startsWith(HeaderPrefix) && lines[first].substr(7, 3) == HeaderVersion) {
-        ++first;
+    if (startsWith(HeaderPrefix) && lines.Peek().substr(7, 3) == HeaderVersion) {
+        lines.Next(line);
         if (startsWith(PasswordPrefix)) {
+            lines.Next(line);
             protected_ = true;
             try {
-                filePassword_ = DecodePasswordValue(lines[first].substr(PrefixLength));
+                filePassword_ = DecodePasswordValue(line.substr(PrefixLength));
             } catch (const EConvertError&) {
                 // A password nobody can type: the file cannot be opened.
                 MessageDlg("Error loading " + fileName_, TMsgDlgType::mtError, mbOK);
                 return false;
             }
-            ++first;
             if (!AskPassword()) return false;
         }
     }
     if (startsWith(MarkerPrefix)) {
-        const std::string_view marker = lines[first].substr(PrefixLength, 14);
+        lines.Next(line);
+        const std::string_view marker = line.substr(PrefixLength, 14);
         if (ScrambleShortStr(marker, ResKeyText) == WorkgroupMarkerText) {
             workgroup_ = true;
             ValidateUserSeam();
@@ -330,12 +571,10 @@ bool TBankReader::ReadHead(std::vector<std::string_view>& lines, size_t& first) 
                 return false;
             }
         }
-        ++first;
     }
     return true;
 }
 
-// Both passwords are trimmed, so blanks around the stored one cannot lock the user out.
 bool TBankReader::AskPassword() {
     const std::string expected = Trim(filePassword_);
     while (true) {
@@ -346,13 +585,12 @@ bool TBankReader::AskPassword() {
     }
 }
 
-bool TBankReader::ReadRecords(const std::vector<std::string_view>& lines, size_t first) {
+bool TBankReader::ReadRecords(TLineCursor& lines) {
     TEventPump pump;
     std::string_view prefix;  // of the record being read; empty before the first
-    for (size_t i = first; i < lines.size(); ++i) {
+    std::string_view line;
+    for (size_t number = 1; lines.Next(line); ++number) {
         pump.Tick();
-        const std::string_view line = lines[i];
-        const size_t number = i - first + 1;
         if (line.size() < PrefixLength || line[0] != '#' || line[6] != '#') {
             BadLine(number);
             continue;
@@ -364,31 +602,30 @@ bool TBankReader::ReadRecords(const std::vector<std::string_view>& lines, size_t
             continue;
         }
         const Tag tag = TagOf(line);
-        std::string value(line.size() > ValueColumn ? line.substr(ValueColumn) : "");
+        std::string_view value;
         // An unreadable value is skipped before it can start a record.
-        try {
-            if (protected_ && tag != Tag::None) value = DecodeProtectedValue(value);
-            if (tag == Tag::Pw) value = DecodePasswordValue(value);
-        } catch (const EConvertError&) {
+        if (!DecodeValue(tag, line.size() > ValueColumn ? line.substr(ValueColumn) : "", value)) {
             BadLine(number);
             continue;
         }
-        BlankNuls(value);
         if (linePrefix != prefix) {
             if (records_ > 0 && !CheckRecord(bank_.EntryHigh)) return false;
-            bank_.AppendEntry(TEntry());
+            bank_.Entries.emplace_back();
+            ++bank_.EntryHigh;
             ++records_;
             prefix = linePrefix;
             if (records_ % ProgressEvery == 0)
                 SetStatusTextSeam("\tLoading # " + IntToStr(records_));
         }
-        ApplyField(bank_.Entries[size_t(bank_.EntryHigh)], tag, std::move(value));
+        ApplyField(bank_.Entries.back(), tag, value);
     }
     return records_ == 0 || CheckRecord(bank_.EntryHigh);
 }
 
 bool TBankReader::CheckRecord(int index) {
-    const std::string text = IncompleteRecordText(bank_.Entry(index), index + 1);
+    const TEntry& entry = bank_.Entries[size_t(index)];
+    if (!entry.Name.empty() && (!entry.URL.empty() || !entry.EMail.empty())) return true;
+    const std::string text = IncompleteRecordText(entry, index + 1);
     return text.empty() ||
            MessageDlg(text, TMsgDlgType::mtConfirmation, mbYesNo) == mrYes;
 }
@@ -404,40 +641,72 @@ std::string TBankReader::ImportName(std::string name) {
     return names_.UniqueName(std::move(name), at, bank_.DuplicatesRenamed);
 }
 
-void TBankReader::ApplyField(TEntry& entry, Tag tag, std::string value) {
+bool TBankReader::DecodeValue(Tag tag, std::string_view text, std::string_view& value) {
+    value = text;
+    if (tag == Tag::None) return true;
+    if (protected_) {
+        if (!DecodeScrambled(text, ResKeyText, std::string::npos, decoded_)) return false;
+        value = decoded_;
+    }
+    if (tag == Tag::Pw) {
+        // The password's own encoding, under a protected bank's layer.
+        if (!DecodeScrambled(value, ResKeyText, MaxShortStr, password_)) return false;
+        value = password_;
+    }
+    // A NUL could not survive a protected save (scrambling would turn it into a key byte):
+    // it reads as a blank, so what is shown is what is saved.
+    if (std::memchr(value.data(), '\0', value.size())) {
+        blanked_.assign(value);
+        BlankNuls(blanked_);
+        value = blanked_;
+    }
+    return true;
+}
+
+void TBankReader::ApplyField(TEntry& entry, Tag tag, std::string_view value) {
+    // Strings made at their size hold no spare capacity.
+    auto marked = [&](std::string_view text) {
+        std::string out(text.size() + 1, WorkgroupMarker);
+        text.copy(out.data() + 1, text.size());
+        return out;
+    };
     auto category = [&](std::string& field) {
-        field = workgroup_ && !value.empty() ? WorkgroupMarker + value : std::move(value);
+        field = workgroup_ && !value.empty() ? marked(value) : std::string(value);
     };
     switch (tag) {
-    case Tag::Na:
-        if (workgroup_) value.insert(0, 1, WorkgroupMarker);
-        entry.Name = import_ ? ImportName(std::move(value)) : std::move(value);
+    case Tag::Na: {
+        std::string name = workgroup_ ? marked(value) : std::string(value);
+        entry.Name = import_ ? ImportName(std::move(name)) : std::move(name);
         break;
-    case Tag::Ux: entry.URL = std::move(value); break;
+    }
+    case Tag::Ux: entry.URL = std::string(value); break;
     case Tag::Fx: entry.Favorite = value; break;
-    case Tag::No: entry.Notes = LineToNotes(value); break;
+    case Tag::No:
+        // "~~" stands for a line break: the same length, so changed in place.
+        entry.Notes = std::string(value);
+        for (size_t at = 0; (at = entry.Notes.find("~~", at)) != std::string::npos; at += 2) {
+            entry.Notes[at] = '\r';
+            entry.Notes[at + 1] = '\n';
+        }
+        break;
     case Tag::C1: category(entry.Category1); break;
     case Tag::C2: category(entry.Category2); break;
     case Tag::C3: category(entry.Category3); break;
-    case Tag::De: entry.Description = std::move(value); break;
+    case Tag::De: entry.Description = std::string(value); break;
     case Tag::Ra:
         // Cut to the field first, then trimmed, so the value reloads as it was shown.
-        entry.Rating = Trim(std::string_view(value).substr(0, FixedStr<3>::Capacity));
+        entry.Rating = Trim(value.substr(0, FixedStr<3>::Capacity));
         break;
     case Tag::Id: entry.UserID = value; break;
     case Tag::Pw: entry.Password = value; break;
-    case Tag::Em: entry.EMail = std::move(value); break;
+    case Tag::Em: entry.EMail = std::string(value); break;
     case Tag::Cn:
-        if (protected_) {
-            entry.ConfNotes = std::move(value);
+        // Written encoded in a plain bank; a value that is not hexadecimal was written by hand.
+        if (!protected_ && DecodeScrambled(value, ResKeyText, std::string::npos, decoded_)) {
+            BlankNuls(decoded_);
+            entry.ConfNotes = std::string(decoded_);
         } else {
-            // Written encoded; a value that is not hexadecimal was written by hand.
-            try {
-                entry.ConfNotes = DecodeProtectedValue(value);
-                BlankNuls(entry.ConfNotes);
-            } catch (const EConvertError&) {
-                entry.ConfNotes = std::move(value);
-            }
+            entry.ConfNotes = std::string(value);
         }
         break;
     case Tag::Da: entry.ChangeDate = ReadDate(value); break;
@@ -486,12 +755,12 @@ namespace {
 // The new bank replaces the old by one rename; the previous bank stays as the backup (a second
 // name for it, made before the replace). Any failure leaves the bank and its backup as they
 // were. Passwords in a bank are merely obfuscated: a new bank is the owner's alone.
-void WriteBankSafely(const std::string& fileName, std::string_view bytes) {
+TSafeWriteOptions BankWriteOptions(const std::string& fileName) {
     TSafeWriteOptions options;
     options.Mode = 0600;
     options.BackupName = BankBackupName(fileName);
     options.BeforeReplace = BankSaveHook();
-    WriteFileAtomic(fileName, bytes, options);
+    return options;
 }
 
 bool SavesEntry(const TBankState& bank, const TEntry& entry) {
@@ -518,23 +787,31 @@ bool SaveBankFile(const std::string& FileName) {
     const bool asWorkgroup = bank.AsWorkgroup;
     TRecordOptions options;
     options.Protected = settings.PWordFile;
-    std::string bytes;
-    bytes.reserve(size_t(bank.EntryHigh + 1) * 256);
-    bytes.append(HeaderPrefix).append(HeaderVersion).append(CRLF);
-    if (options.Protected) {
-        // Blanks around the configured password must not lock the bank's owner out.
-        const std::string password = Trim(settings.BankPassword);
-        bytes.append(PasswordPrefix).append(EncodePasswordValue(password)).append(CRLF);
-    }
-    bytes.append(MarkerPrefix).append(ScrambledBankMarker(asWorkgroup)).append(CRLF);
-    int number = 0;
-    for (int i = 0; i <= bank.EntryHigh; ++i) {
-        pump.Tick();
-        if (SavesEntry(bank, bank.Entries[size_t(i)])) WriteBankRecord(bytes, i, number, options);
-    }
-
     try {
-        WriteBankSafely(FileName, bytes);
+        TSafeFileWriter file(FileName, BankWriteOptions(FileName));
+        // One buffer, reused: the records go to the file a piece at a time as it fills.
+        constexpr size_t Piece = size_t(1) << 20;
+        std::string bytes;
+        bytes.reserve(Piece + Piece / 4);
+        bytes.append(HeaderPrefix).append(HeaderVersion).append(CRLF);
+        if (options.Protected) {
+            // Blanks around the configured password must not lock the bank's owner out.
+            const std::string password = Trim(settings.BankPassword);
+            bytes.append(PasswordPrefix).append(EncodePasswordValue(password)).append(CRLF);
+        }
+        bytes.append(MarkerPrefix).append(ScrambledBankMarker(asWorkgroup)).append(CRLF);
+        int number = 0;
+        for (int i = 0; i <= bank.EntryHigh; ++i) {
+            pump.Tick();
+            if (!SavesEntry(bank, bank.Entries[size_t(i)])) continue;
+            WriteBankRecord(bytes, i, number, options);
+            if (bytes.size() >= Piece) {
+                file.Write(bytes);
+                bytes.clear();
+            }
+        }
+        file.Write(bytes);
+        file.Commit();
     } catch (const Exception& e) {
         MessageDlg("Error saving " + FileName + "\r" + e.Message, TMsgDlgType::mtError, mbOK);
         return false;

@@ -1,6 +1,7 @@
 // File names, folders and whole-file reads and writes.
 #include "platform/FileUtils.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -159,10 +160,15 @@ std::string ReadFileBytes(const std::string& fileName) {
     int fd = usable ? ::open(native.c_str(), O_RDONLY | O_CLOEXEC) : -1;
     if (fd < 0)
         throw EFOpenError(FormatMsg("Cannot open file \"%s\". %s", {fileName, Utf8ToAnsi(std::strerror(errno))}));
-    std::string out;
-    char buf[65536];
+    // One read into a buffer of the file's size; files that report no size (or grow) are
+    // read on in steps.
+    struct stat st{};
+    const size_t expected = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? size_t(st.st_size) : 0;
+    std::string out(expected + 1, '\0');
+    size_t done = 0;
     while (true) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (done == out.size()) out.resize(std::max<size_t>(65536, out.size() * 2));
+        ssize_t n = ::read(fd, out.data() + done, out.size() - done);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             int err = errno;
@@ -170,9 +176,10 @@ std::string ReadFileBytes(const std::string& fileName) {
             throw EReadError(FormatMsg("Cannot read file \"%s\". %s", {fileName, Utf8ToAnsi(std::strerror(err))}));
         }
         if (n == 0) break;
-        out.append(buf, size_t(n));
+        done += size_t(n);
     }
     ::close(fd);
+    out.resize(done);
     return out;
 }
 
@@ -406,6 +413,14 @@ void TSafeFileWriter::Write(std::string_view bytes) {
     if (fd_ < 0 || done_) Fail(EBADF);
     int err = InjectedError(TSafeWriteStep::Write);
     if (err != 0 || !WriteAllBytes(fd_, bytes, err)) Fail(err);
+    written_ += bytes.size();
+    // A large file starts on its way to the disk while the rest is still being made, so the
+    // sync before the replace has less to wait for.
+    constexpr size_t Step = size_t(1) << 20;
+    if (!inPlace_ && written_ - started_ >= Step) {
+        ::sync_file_range(fd_, off_t(started_), off_t(written_ - started_), SYNC_FILE_RANGE_WRITE);
+        started_ = written_;
+    }
 }
 
 void TSafeFileWriter::Commit() {

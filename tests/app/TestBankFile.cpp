@@ -3,15 +3,18 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <clocale>
 #include <filesystem>
+#include <random>
 
 #include "BankFixture.h"
 #include "Settings.h"
 #include "TempDir.h"
 #include "platform/Exceptions.h"
 #include "platform/FileUtils.h"
+#include "platform/SysUtils.h"
 
 namespace {
 
@@ -462,6 +465,71 @@ TEST_F(BankFileTest, WhatIsShownAfterALoadIsWhatTheNextLoadShows) {
         ResetBank();
         EXPECT_EQ(Load(File()), 1);
         EXPECT_EQ(Bank().Entry(0), shown);
+    }
+}
+
+TEST_F(BankFileTest, ValuesAndDatesReadAndWriteAsTheGeneralRoutinesDo) {
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> byte(0, 255), length(0, 40);
+    auto randomText = [&] {
+        std::string text(size_t(length(rng)), ' ');
+        for (char& c : text) c = char(byte(rng));
+        return text;
+    };
+    // Scrambled values of every byte, odd lengths and bad digits, decoded in one pass.
+    std::vector<std::string> hex;
+    Strings lines = {"#----F#2.0", "#----P#" + EncodePasswordValue("pw")};
+    for (int i = 0; i < 200; ++i) {
+        std::string h = EncodeProtectedValue(randomText());
+        if (i % 5 == 1) h += "A";  // an odd digit is ignored
+        hex.push_back(h);
+        const std::string number = std::to_string(10000 + i);
+        lines.push_back("#" + number + "#Na=" + EncodeProtectedValue("n"));
+        lines.push_back("#" + number + "#Ux=" + EncodeProtectedValue("u"));
+        lines.push_back("#" + number + "#De=" + h);
+    }
+    lines.push_back("#99999#De=4G");
+    typedPasswords = {"pw"};
+    EXPECT_EQ(LoadBytes(CRLF(lines)), 200);
+    EXPECT_EQ(messages.Texts(), Strings{BadLine(601)});
+    for (int i = 0; i < 200; ++i) {
+        std::string expected = DecodeProtectedValue(hex[size_t(i)]);
+        std::replace(expected.begin(), expected.end(), '\0', ' ');
+        EXPECT_EQ(Bank().Entry(i).Description, expected) << i;
+    }
+
+    // Dates: the writer's text is FloatToStr's, and what is read is what TryStrToFloat reads.
+    ResetBank();
+    const std::vector<double> dates = {1e-5, 0.0001, 0.5, 1, 36526.5, 38000.25, 40123.123456789,
+                                       45000.999999999996, 2958465.9999, 0.30000000000000004,
+                                       1.0 / 3, 123456789012345.0, 1e15, 2e300};
+    for (double d : dates) {
+        TEntry e = Named("d");
+        e.ChangeDate = d;
+        e.LastAccess = d * 1.0000001;
+        Add(e);
+    }
+    ASSERT_TRUE(Save(File()));
+    const std::string saved = ReadAll(File());
+    for (int i = 0; i < int(dates.size()); ++i) {
+        const TEntry& e = Bank().Entry(i);
+        EXPECT_TRUE(Contains(saved, "Da=" + FloatToStr(e.ChangeDate) + "\r\n")) << dates[size_t(i)];
+        EXPECT_TRUE(Contains(saved, "La=" + FloatToStr(e.LastAccess) + "\r\n")) << dates[size_t(i)];
+    }
+    ResetBank();
+    EXPECT_EQ(Load(File()), int(dates.size()));
+    for (int i = 0; i < int(dates.size()); ++i) {
+        double expected = 0;
+        const bool readable = TryStrToFloat(FloatToStr(dates[size_t(i)]), expected);
+        const bool date = readable && expected > -693593.0 && expected < 2958466.0;
+        EXPECT_EQ(Bank().Entry(i).ChangeDate, date ? expected : NoDate) << dates[size_t(i)];
+    }
+    for (std::string text : {"5.", ".5", "38000,5", " 38000.5", "1e3", "+2", "..", "."}) {
+        ResetBank();
+        LoadBytes(CRLF({"#00001#Na=n", "#00001#Ux=u", "#00001#Da=" + text}));
+        double expected = 0;
+        const bool readable = TryStrToFloat(text, expected);
+        EXPECT_EQ(Bank().Entry(0).ChangeDate, readable && expected != 0 ? expected : NoDate) << text;
     }
 }
 

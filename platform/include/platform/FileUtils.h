@@ -94,6 +94,8 @@ private:
     std::string tempName_;  // as given
     int fd_ = -1;
     bool inPlace_ = false;  // a device or pipe, written to directly
+    size_t written_ = 0;    // bytes written so far
+    size_t started_ = 0;    // of which on their way to the disk
     bool done_ = false;
 };
 
