@@ -238,9 +238,12 @@ std::string HrefText(std::string_view url) {
     std::string out;
     out.reserve(url.size() + 8);
     for (char c : url) {
-        if (c == '"') out += "%22";
-        else if (c == '&') out += "&amp;";
-        else out += c;
+        if (c == '"')
+            out += "%22";
+        else if (c == '&')
+            out += "&amp;";
+        else
+            out += c;
     }
     return out;
 }

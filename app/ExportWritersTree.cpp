@@ -35,8 +35,10 @@ const char* const MetaCharsetLine =
 void AppendUtf8(std::string& out, std::string_view text) {
     const bool ascii = std::all_of(text.begin(), text.end(),
                                    [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (ascii) out.append(text);
-    else out.append(AnsiToUtf8(text));
+    if (ascii)
+        out.append(text);
+    else
+        out.append(AnsiToUtf8(text));
 }
 
 // Page text in UTF-8: "&", "<" and ">" as entities.

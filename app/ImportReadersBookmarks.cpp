@@ -213,12 +213,18 @@ std::string DecodeEntitiesUtf8(std::string_view text) {
         std::string_view ref = text.substr(i + 1, semi - i - 1);
         uint32_t code = 0;
         bool ok = true;
-        if (ref == "amp") code = '&';
-        else if (ref == "lt") code = '<';
-        else if (ref == "gt") code = '>';
-        else if (ref == "quot") code = '"';
-        else if (ref == "apos") code = '\'';
-        else if (ref == "nbsp") code = 0xA0;
+        if (ref == "amp")
+            code = '&';
+        else if (ref == "lt")
+            code = '<';
+        else if (ref == "gt")
+            code = '>';
+        else if (ref == "quot")
+            code = '"';
+        else if (ref == "apos")
+            code = '\'';
+        else if (ref == "nbsp")
+            code = 0xA0;
         else if (ref.size() >= 2 && ref[0] == '#') {
             bool hex = ref[1] == 'x' || ref[1] == 'X';
             std::string_view digits = ref.substr(hex ? 2 : 1);
@@ -255,8 +261,8 @@ bool IsPlainAscii(std::string_view raw) {
 
 // A name or folder text as stored: references decoded, controls as blanks, trimmed.
 std::string CleanText(std::string_view raw, bool utf8) {
-    std::string text = IsPlainAscii(raw) ? std::string(raw)
-                                         : Utf8ToAnsi(DecodeEntitiesUtf8(AsUtf8(raw, utf8)));
+    std::string text =
+        IsPlainAscii(raw) ? std::string(raw) : Utf8ToAnsi(DecodeEntitiesUtf8(AsUtf8(raw, utf8)));
     for (char& c : text)
         if (static_cast<unsigned char>(c) < 0x20) c = ' ';
     size_t end = text.find_last_not_of(' ');

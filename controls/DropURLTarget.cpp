@@ -138,7 +138,9 @@ bool ReadInternetShortcut(const std::string& nativePath, std::string& url) {
     return ParseInternetShortcut(bytes, url);
 }
 
-std::string DecodeMozUrl(std::string_view b) { return Utf8ToAnsi(MozUrlText(b)); }
+std::string DecodeMozUrl(std::string_view b) {
+    return Utf8ToAnsi(MozUrlText(b));
+}
 
 std::vector<std::string> ParseUriList(std::string_view bytes) {
     std::vector<std::string> out;

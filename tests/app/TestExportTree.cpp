@@ -195,8 +195,9 @@ TEST_F(ExportTree, HtmlPagesWithNameCollisions) {
     ASSERT_EQ(news.size(), 10u);
     EXPECT_EQ(news[0], Meta);
     EXPECT_EQ(news[1], "<TITLE>News</TITLE>");
-    EXPECT_EQ(Strings(news.begin() + 4, news.end()),
-              Join({{"<DL><p>"}, Head(4, "News"), {Link(8, "http://n1", "n1"), Close(4), "</DL><p>"}}));
+    EXPECT_EQ(
+        Strings(news.begin() + 4, news.end()),
+        Join({{"<DL><p>"}, Head(4, "News"), {Link(8, "http://n1", "n1"), Close(4), "</DL><p>"}}));
     for (const Strings& page : {index, news, FileLines("Work_Stuff_.htm")})
         for (int i : {2, 3}) {
             EXPECT_EQ(page[size_t(i)].rfind("<!--", 0), 0u);

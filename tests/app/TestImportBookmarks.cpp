@@ -75,8 +75,8 @@ TEST_F(ImportBookmarks, EveryCodePageLetterAndReferenceRoundTrips) {
         e.URL = "http://x/" + piece;
         entries.push_back(e);
     }
-    for (const char* url : {"http://x/?a=1&lt;2", "http://x/?a=1&amp;b=2", "http://x/&#233;&",
-                            "http://x/\"q\"&"})
+    for (const char* url :
+         {"http://x/?a=1&lt;2", "http://x/?a=1&amp;b=2", "http://x/&#233;&", "http://x/\"q\"&"})
         entries.push_back(Named(std::string("ref ") + url));
     for (size_t i = entries.size() - 4; i < entries.size(); ++i)
         entries[i].URL = entries[i].Name.substr(4);
@@ -223,8 +223,9 @@ TEST(ImportEntities, Decoding) {
 }
 
 TEST_F(ImportBookmarks, FilesWrittenByOtherPrograms) {
-    EXPECT_EQ(Describe(ParseBookmarkFile(Received("netscape_basic.htm"))),
-              (Strings{": Secret stuff -> https://private.tld", ": Public stuff -> http://public.tld"}));
+    EXPECT_EQ(
+        Describe(ParseBookmarkFile(Received("netscape_basic.htm"))),
+        (Strings{": Secret stuff -> https://private.tld", ": Public stuff -> http://public.tld"}));
     EXPECT_EQ(Describe(ParseBookmarkFile(Received("netscape_extended.htm"))),
               (Strings{": The hunt for the fish pirates who exploit the sea - BBC Future -> "
                        "https://www.bbc.com/future/article/"
@@ -248,15 +249,22 @@ TEST_F(ImportBookmarks, FilesWrittenByOtherPrograms) {
                        "https://github.com/golang/go",
                        "Misc/Wiki: Wikipedia, the free encyclopedia -> "
                        "https://en.wikipedia.org/wiki/Main_Page"}));
-    EXPECT_EQ(Describe(ParseBookmarkFile(Received("firefox_places_test.html"))),
-              (Strings{": Get Bookmark Add-ons -> https://en-US.add-ons.mozilla.com/en-US/firefox/bookmarks/",
-                       "Mozilla Firefox: Help and Tutorials -> http://en-US.www.mozilla.com/en-US/firefox/help/",
-                       "Mozilla Firefox: Customize Firefox -> http://en-US.www.mozilla.com/en-US/firefox/customize/",
-                       "Mozilla Firefox: Get Involved -> http://en-US.www.mozilla.com/en-US/firefox/community/",
-                       "Mozilla Firefox: About Us -> http://en-US.www.mozilla.com/en-US/firefox/about/",
-                       "test: test post keyword -> http://test/post",
-                       "Bookmarks Toolbar Folder: Getting Started -> http://en-US.www.mozilla.com/en-US/firefox/central/",
-                       "Bookmarks Toolbar Folder: Latest Headlines -> http://en-US.fxfeeds.mozilla.com/en-US/firefox/livebookmarks/"}));
+    EXPECT_EQ(
+        Describe(ParseBookmarkFile(Received("firefox_places_test.html"))),
+        (Strings{
+            ": Get Bookmark Add-ons -> https://en-US.add-ons.mozilla.com/en-US/firefox/bookmarks/",
+            "Mozilla Firefox: Help and Tutorials -> "
+            "http://en-US.www.mozilla.com/en-US/firefox/help/",
+            "Mozilla Firefox: Customize Firefox -> "
+            "http://en-US.www.mozilla.com/en-US/firefox/customize/",
+            "Mozilla Firefox: Get Involved -> "
+            "http://en-US.www.mozilla.com/en-US/firefox/community/",
+            "Mozilla Firefox: About Us -> http://en-US.www.mozilla.com/en-US/firefox/about/",
+            "test: test post keyword -> http://test/post",
+            "Bookmarks Toolbar Folder: Getting Started -> "
+            "http://en-US.www.mozilla.com/en-US/firefox/central/",
+            "Bookmarks Toolbar Folder: Latest Headlines -> "
+            "http://en-US.fxfeeds.mozilla.com/en-US/firefox/livebookmarks/"}));
 }
 
 TEST_F(ImportBookmarks, ImportRenamesAndReports) {

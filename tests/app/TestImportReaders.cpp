@@ -97,8 +97,8 @@ TEST(ImportDatLines, QuotedFieldsAndLinesWrittenBefore) {
 }
 
 TEST_F(ImportReaders, DatRoundTripKeepsQuotesAndCommas) {
-    const Strings awkward = {"\",\"", "\"\"", "\"", "a\",b", ",\"x", "x\",", "\"\",\"\"\"", "\"a\"",
-                             "a,\"\",b", "\",", ",\""};
+    const Strings awkward = {"\",\"",       "\"\"",  "\"",       "a\",b", ",\"x", "x\",",
+                             "\"\",\"\"\"", "\"a\"", "a,\"\",b", "\",",   ",\""};
     std::vector<TEntry> entries;
     for (size_t i = 0; i < awkward.size(); ++i) {
         const std::string& a = awkward[i];

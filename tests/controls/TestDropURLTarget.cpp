@@ -241,10 +241,10 @@ TEST_F(UrlDrop, UrlsOutsideTheCodePageKeepTheirAddress) {
     // UTF-16 with a surrogate pair: U+1F600.
     data.Set(kMimeMozUrl, Utf16("http://m/") + std::string("\x3D\xD8\x00\xDE", 4) + Utf16("\nT"));
     DropAll();
-    EXPECT_EQ(seen, (std::vector<std::string>{
-                        jpAnsi + "?q=\xE9|? caf\xE9|4|3,4",
-                        "https://x/%F0%9F%98%80|https://x/%F0%9F%98%80|4|3,4",
-                        jpAnsi + "|" + jpAnsi + "|4|3,4", "http://m/%F0%9F%98%80|T|4|3,4"}));
+    EXPECT_EQ(seen, (std::vector<std::string>{jpAnsi + "?q=\xE9|? caf\xE9|4|3,4",
+                                              "https://x/%F0%9F%98%80|https://x/%F0%9F%98%80|4|3,4",
+                                              jpAnsi + "|" + jpAnsi + "|4|3,4",
+                                              "http://m/%F0%9F%98%80|T|4|3,4"}));
     EXPECT_EQ(Url("[InternetShortcut]\r\nURL=" + jp + "\r\n"), jpAnsi);
 }
 
