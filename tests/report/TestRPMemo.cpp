@@ -171,3 +171,18 @@ TEST_F(Memo, HugeWordsBreakWithoutLimits) {
     EXPECT_EQ(count, 5834);  // 5833 full lines, then "wwwz end"
     EXPECT_EQ(joined.substr(joined.size() - 10), "|wwwz end|");
 }
+
+TEST_F(Memo, RTFInputIsConvertedWhenSet) {
+    TMemoBuf m;
+    m.RTFInput = true;
+    m.SetText("{\\rtf1 \\b a\\b0  b\\par c}");
+    EXPECT_EQ(m.Text(), "a b\r\nc");
+    m.RTFInput = false;
+    m.StripCommands = false;
+    m.SetText(
+        "\x01"
+        "B1\x04x");
+    EXPECT_EQ(m.Text(),
+              "\x01"
+              "B1\x04x");
+}
