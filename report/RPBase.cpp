@@ -633,6 +633,12 @@ int TBaseReport::TextWidthPixels(const std::string& text) {
     return w > 0 ? w : 1;
 }
 
+TSize TBaseReport::TextExtent(const std::string& text) {
+    if (text.empty()) return {};
+    SelectFont();
+    return {Device().Canvas().TextWidth(text), Device().Canvas().TextMetrics().Height};
+}
+
 double TBaseReport::TextWidth(const std::string& text) {
     int px =
         text.find('\x01') != std::string::npos ? RPTFTextWidth(*this, text) : TextWidthPixels(text);

@@ -169,6 +169,8 @@ public:
     virtual double TextWidth(const std::string& text);
     // Unscaled device pixels of plain text in the current font (at least 1).
     int TextWidthPixels(const std::string& text);
+    // Width and height in device pixels; 0 x 0 for empty text.
+    virtual TSize TextExtent(const std::string& text);
     // Default tab spacing in report units.
     double DefaultTabSpacing() const { return 0.5; }
     virtual void PrintMemo(TBaseMemoBuf& memo, int lines, bool printTail);

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "RPRPTF.h"
+#include "platform/Streams.h"
 
 namespace {
 
@@ -181,6 +182,18 @@ void TCanvasReport::TextRect(const TRect& r, double x, double y, const std::stri
 
 void TCanvasReport::PassThrough(const std::string& text) {
     if (Drawing()) Device().PassThrough(text.data(), int(text.size()));
+}
+
+void TCanvasReport::PassThroughStream(TStream& stream, int64_t count) {
+    if (!Drawing()) return;
+    if (count <= 0) count = stream.Size() - stream.Position();
+    char buf[4096];
+    while (count > 0) {
+        int64_t got = stream.Read(buf, std::min<int64_t>(count, sizeof buf));
+        if (got <= 0) break;
+        Device().PassThrough(buf, int(got));
+        count -= got;
+    }
 }
 
 // ---- lines ----

@@ -8,6 +8,8 @@
 
 #include "RPBase.h"
 
+class TStream;
+
 class TCanvasReport : public TBaseReport {
 public:
     explicit TCanvasReport(TComponent* owner = nullptr);
@@ -51,6 +53,8 @@ public:
     void TextRect(const TRect& r, double x, double y, const std::string& text);
     // Raw printer data has no way to the print system here: accepted and dropped.
     void PassThrough(const std::string& text);
+    // `count` bytes of the stream (0: the rest) in chunks of 4096.
+    void PassThroughStream(TStream& stream, int64_t count);
 
     void NewPage() override;
 

@@ -317,6 +317,7 @@ void TRPPrinterDevice::BeginDoc() {
 
 void TRPPrinterDevice::StartDoc() {
     RequireNotPrinting();
+    if (printer_) PrinterIndex();  // the printer is settled before the document opens
     ApplyPendingChanges();
     printing_ = true;
     aborted_ = false;

@@ -224,13 +224,13 @@ double TMemoBuf::PrintLines(int lines, bool printTabs) {
         TState before{pos_, paraStart_};
         bool eol;
         std::string line = GetLine(eol);
-        if (printed > 0) r.NewLine();
-        double h = r.LineHeight();
-        if (!items_.empty() && r.LineHeightMethod() == lhmFont) {
-            h = RPTFMaxFontHeight(r, line);
-            r.SetFontHeight(h);
-            h = r.LineHeight();
-        }
+        // The line's height: the report's, or with formatting and font-sized lines the
+        // height its largest font gives. A line that overruns the budget is undone before
+        // anything moves.
+        bool fontSized = !items_.empty() && r.LineHeightMethod() == lhmFont;
+        double fontHeight = fontSized ? RPTFMaxFontHeight(r, line) : 0;
+        double h =
+            fontSized ? fontHeight / r.UnitsFactor() * 72 / 60 * r.UnitsFactor() : r.LineHeight();
         if (PrintHeight > 0) {
             if (budget < h - 1e-9) {
                 pos_ = before.pos;
@@ -239,6 +239,8 @@ double TMemoBuf::PrintLines(int lines, bool printTabs) {
             }
             budget -= h;
         }
+        if (printed > 0) r.NewLine();
+        if (fontSized) r.SetFontHeight(fontHeight);
         if (printTabs) r.Print(std::string(std::min<size_t>(60, r.Tabs().size()), '\t'));
         uint8_t j = Justify;
         if (!items_.empty()) {

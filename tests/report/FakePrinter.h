@@ -60,9 +60,10 @@ public:
     }
     std::vector<std::string> Fonts() override { return {"Arial"}; }
     void SetDocName(const std::string& name) override { Log.push_back("doc " + name); }
+    bool Openable = true;
     bool BeginDocument() override {
         Log.push_back("begin");
-        return true;
+        return Openable;
     }
     bool NewPage() override {
         Log.push_back("newPage");

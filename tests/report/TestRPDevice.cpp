@@ -245,3 +245,15 @@ TEST(PrinterDevice, TakesOverTheChoiceMadeOnThePrinter) {
     EXPECT_EQ(d->DeviceName(), "C");
     EXPECT_EQ(d->OutputFileName(), "/tmp/x.pdf");
 }
+
+TEST(PrinterDevice, APrinterThatCannotOpenNamesItself) {
+    Hooked hook;
+    TFakePrinter* fake;
+    auto d = Device(fake);
+    fake->Openable = false;
+    d->StartDoc();
+    EXPECT_EQ(ErrorOf([&] { d->NewPageOutput(true); }), "<Invalid Printer - B on  ()>");
+    d->AbortDoc();
+    EXPECT_FALSE(d->Printing());
+    EXPECT_EQ(fake->Log, (std::vector<std::string>{"doc ", "begin"}));
+}

@@ -171,3 +171,49 @@ TEST_F(Memo, HugeWordsBreakWithoutLimits) {
     EXPECT_EQ(count, 5834);  // 5833 full lines, then "wwwz end"
     EXPECT_EQ(joined.substr(joined.size() - 10), "|wwwz end|");
 }
+
+TEST_F(Memo, RTFInputIsConvertedWhenSet) {
+    TMemoBuf m;
+    m.RTFInput = true;
+    m.SetText("{\\rtf1 \\b a\\b0  b\\par c}");
+    EXPECT_EQ(m.Text(), "a b\r\nc");
+    m.RTFInput = false;
+    m.StripCommands = false;
+    m.SetText(
+        "\x01"
+        "B1\x04x");
+    EXPECT_EQ(m.Text(),
+              "\x01"
+              "B1\x04x");
+}
+
+TEST_F(Memo, AHeightBudgetStopsBeforeTheLineThatDoesNotFit) {
+    MemoJob j("aaaa bbbb cccc dddd eeee", 1, 2);
+    j.memo.PrintHeight = 0.4;  // two lines of a sixth of an inch
+    j.memo.NoNewLine = true;
+    double height = 0;
+    int lines = 0;
+    j.Run([&] {
+        int before = j.r.LineNum();
+        height = j.memo.PrintLines(0, false);
+        lines = j.r.LineNum() - before;
+        EXPECT_EQ(j.memo.CountLines(), 1);  // the undone line is still there
+    });
+    EXPECT_DOUBLE_EQ(height, 2.0 / 6);
+    EXPECT_EQ(lines, 1);  // one NewLine between the two, none after
+    EXPECT_EQ(dev->Calls("Text").size(), 2u);
+}
+
+TEST_F(Memo, FontSizedLinesTakeTheirLargestFont) {
+    MemoJob j(
+        "small \x01Z24\x04"
+        "big",
+        1, 3);
+    double height = 0;
+    j.Run([&] {
+        j.r.SetLineHeightMethod(lhmFont);
+        height = j.memo.PrintLines(0, false);
+        EXPECT_DOUBLE_EQ(j.r.LineHeight(), 24.0 / 60);
+    });
+    EXPECT_DOUBLE_EQ(height, 24.0 / 60);
+}

@@ -154,3 +154,23 @@ TEST_F(PdfTest, AReportWithASkippedPage) {
         std::system(("pdftoppm -png -r 60 -f 1 -l 1 '" + Pdf() + "' '" + keep + "'").c_str());
     }
 }
+
+TEST_F(PdfTest, OrientationChangedDuringAJobTurnsTheNextPage) {
+    TPrintReport r;
+    double widthOnPage2 = 0;
+    r.OnPrintPage = [&](TBaseReport& b, int& p) {
+        b.PrintLn("page " + std::to_string(p));
+        if (p == 2) widthOnPage2 = b.PageWidth();
+        if (p == 1) b.SetOrientation(poLandScape);
+        return p < 2;
+    };
+    r.Execute();
+    EXPECT_DOUBLE_EQ(widthOnPage2, 11);
+    std::string info = Output("pdfinfo -f 1 -l 2 '" + Pdf() + "'");
+    std::string packed;
+    for (char c : info)
+        if (c != ' ') packed += c;
+    EXPECT_NE(packed.find("Page1size:612x792"), std::string::npos) << info;
+    EXPECT_NE(packed.find("Page2size:792x612"), std::string::npos) << info;
+    EXPECT_NE(PageText(Pdf(), 2).find("page 2"), std::string::npos);
+}
