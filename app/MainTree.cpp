@@ -12,6 +12,8 @@
 #include "platform/DateTime.h"
 #include "platform/SysUtils.h"
 
+#include <vector>
+
 std::string FormatTreeDate(TDateTime value) {
     if (!(value > NoDate)) return std::string();
     return FormatDateTime(ResDatePicture, value);
@@ -241,7 +243,11 @@ public:
 
     void Add(int i) {
         TEntry& entry = bank_.Entries[size_t(i)];
-        AddCategoryPath(entry);
+        // Sorted entries repeat their paths: an identical one adds nothing.
+        if (!previous_ || previous_->Category1 != entry.Category1 ||
+            previous_->Category2 != entry.Category2 || previous_->Category3 != entry.Category3)
+            AddCategoryPath(entry);
+        previous_ = &entry;
         // A third level only lives inside a second one.
         const std::string& c3 = entry.Category2.empty() ? empty_ : entry.Category3;
         if (entry.IsFavorite()) {
@@ -323,7 +329,69 @@ private:
     bool favoritesPending_ = true;
     bool noCategoriesPending_ = true;
     int row_ = -1;
+    const TEntry* previous_ = nullptr;
 };
+
+// The bank's order (CompareEntries) over keys folded once: each value in upper case, without
+// its marker when the workgroup is interleaved, so that comparing keys byte by byte gives what
+// CompareEntries gives for the entries.
+struct TSortKey {
+    std::string Favorite, C1, C2, C3, Name;
+};
+
+std::string FoldKey(std::string_view value, bool interleave) {
+    return UpperCase(interleave ? StripWorkgroupMarker(value) : value);
+}
+
+int CompareKeys(const TSortKey& a, const TSortKey& b) {
+    if (a.Favorite.empty() && b.Favorite.empty()) {
+        if (int r = CompareStr(a.C1, b.C1)) return r;
+        if (int r = CompareStr(a.C2, b.C2)) return r;
+        if (int r = CompareStr(a.C3, b.C3)) return r;
+        return CompareStr(a.Name, b.Name);
+    }
+    if (a.Favorite == b.Favorite) return CompareStr(a.Name, b.Name);
+    return CompareStr(a.Favorite, b.Favorite) <= 0 ? 1 : -1;
+}
+
+// Sorts Entries[0..EntryHigh] with SortArray. The sort runs over entry numbers and the entries
+// move once at the end: the routine's swaps depend only on the comparisons' results, so the
+// order is the one sorting the entries themselves gives, ties included.
+void SortEntries(TBankState& bank, bool interleave) {
+    const size_t count = size_t(bank.EntryHigh + 1);
+    std::vector<TSortKey> keys(count);
+    for (size_t i = 0; i < count; ++i) {
+        const TEntry& e = bank.Entries[i];
+        TSortKey& k = keys[i];
+        k.Favorite = std::string(e.Favorite);
+        if (k.Favorite.empty()) {
+            k.C1 = FoldKey(e.Category1, interleave);
+            k.C2 = FoldKey(e.Category2, interleave);
+            k.C3 = FoldKey(e.Category3, interleave);
+        }
+        k.Name = FoldKey(e.Name, interleave);
+    }
+    std::vector<int32_t> order(count);
+    for (size_t i = 0; i < count; ++i) order[i] = int32_t(i);
+    SortArray(order.begin(), order.end(), [&keys](int32_t a, int32_t b) {
+        return CompareKeys(keys[size_t(a)], keys[size_t(b)]);
+    });
+    // Slot i takes the entry from slot order[i]: each cycle of the permutation moves round
+    // once through one spare entry.
+    for (size_t start = 0; start < count; ++start) {
+        if (order[start] < 0 || size_t(order[start]) == start) continue;
+        TEntry spare = std::move(bank.Entries[start]);
+        size_t slot = start;
+        while (size_t(order[slot]) != start) {
+            const size_t from = size_t(order[slot]);
+            bank.Entries[slot] = std::move(bank.Entries[from]);
+            order[slot] = -1;
+            slot = from;
+        }
+        bank.Entries[slot] = std::move(spare);
+        order[slot] = -1;
+    }
+}
 
 void ClearTree(TBaseVirtualTree& tree) {
     tree.BeginUpdate();
@@ -353,10 +421,7 @@ void RebuildTree(TBaseVirtualTree& tree) {
 
     TBusyScope busy;
     RepaintMainSeam();
-    const auto first = bank.Entries.begin();
-    SortArray(first, first + bank.EntryHigh + 1, [interleave](const TEntry& a, const TEntry& b) {
-        return CompareEntries(a, b, interleave);
-    });
+    SortEntries(bank, interleave);
     ProcessEventsSeam();
 
     tree.SetNodeDataSize(int(sizeof(TTreeNodeData)));
