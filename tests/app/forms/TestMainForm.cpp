@@ -171,7 +171,8 @@ TEST_F(MainFormTest, AdminSaveDialog) {
     EXPECT_EQ(how, 1);
     WhenModal([](QWidget* w) { w->findChild<QPushButton*>("CancelButton")->click(); });
     EXPECT_FALSE(dialog.Choose(what, how));
-    dialog.Form().Buttons->grab().save(LORVANE_SCREENSHOT_DIR "/adminsave.png");
+    dialog.show();
+    dialog.grab().save(LORVANE_SCREENSHOT_DIR "/adminsave.png");
 }
 
 TEST_F(MainFormTest, BrowserSelectionNeedsALine) {
@@ -184,6 +185,8 @@ TEST_F(MainFormTest, BrowserSelectionNeedsALine) {
     form.OKButtonClick();
     EXPECT_EQ(messages.LastText(), "Please select a browser");
     EXPECT_EQ(form.Chosen(), -1);
+    form.show();
+    form.grab().save(LORVANE_SCREENSHOT_DIR "/browsers.png");
     form.Form().BrowserList->setCurrentRow(2);
     form.OKButtonClick();
     EXPECT_EQ(form.Chosen(), 2);
@@ -207,7 +210,10 @@ TEST_F(MainFormTest, PasswordAndAboutBox) {
     });
     ASSERT_TRUE(dialog.Ask(typed));
     EXPECT_EQ(typed, "s\xE9same");
-    WhenModal([](QWidget* w) { w->findChild<QPushButton*>("CancelBtn")->click(); });
+    WhenModal([](QWidget* w) {
+        w->grab().save(LORVANE_SCREENSHOT_DIR "/password.png");
+        w->findChild<QPushButton*>("CancelBtn")->click();
+    });
     EXPECT_FALSE(dialog.Ask(typed));
     EXPECT_TRUE(typed.empty());
 
