@@ -26,6 +26,8 @@
 #include "PasswordDlg.h"
 #include "TempDir.h"
 #include "VirtualTrees.h"
+#include "platform/Canvas.h"
+#include "platform/ImageList.h"
 #include "platform/qt/Application.h"
 #include "ui_AboutBox.h"
 #include "ui_AdminSaveForm.h"
@@ -142,6 +144,41 @@ TEST_F(MainFormTest, OpensABankAndRendersIt) {
         for (int y = bar.top(); y < bar.bottom(); ++y)
             if (qGray(shot.pixel(x, y)) < 100) drawn = true;
     EXPECT_TRUE(drawn);
+
+    // The tree's handlers over the first column: background by level, folder images, texts
+    // and fonts, drawn row by row onto a picture as the tree will draw its cells.
+    TBaseVirtualTree& tree = form.VST();
+    TBitmap cells(300, int(tree.TotalCount()) * 24);
+    TCanvas& canvas = cells.Canvas();
+    int row = 0;
+    std::vector<TColor> backgrounds;
+    for (PVirtualNode n = tree.GetFirst(); n; n = tree.GetNext(n), ++row) {
+        const int level = int(tree.GetNodeLevel(n));
+        const TRect cell{level * 18, row * 24, 300, row * 24 + 24};
+        ASSERT_TRUE(tree.OnBeforeCellPaint);
+        tree.OnBeforeCellPaint(&tree, canvas, n, 0, cell);
+        backgrounds.push_back(cells.Pixel(299, row * 24 + 12));
+        bool ghosted = false;
+        int image = -1;
+        tree.OnGetImageIndex(&tree, n, ikNormal, 0, ghosted, image);
+        if (image >= 0) form.TreeImages().Draw(canvas, cell.Left + 2, cell.Top + 4, image);
+        const TTreeNodeData& data = *tree.GetNodeData<TTreeNodeData>(n);
+        std::string text = TreeDefaultText;
+        MainTreeGetText(Bank(), Settings(), data, 0, text);
+        const TCellFont font = MainTreeCellFont(Bank(), Settings(), data);
+        canvas.Font().SetName(font.Name);
+        canvas.Font().SetSize(font.Size);
+        canvas.Font().SetColor(font.Color);
+        canvas.Brush().SetStyle(TBrushStyle::bsClear);
+        canvas.TextOut(cell.Left + 22, cell.Top + 4, text);
+        canvas.Brush().SetStyle(TBrushStyle::bsSolid);
+    }
+    cells.SaveToFile(LORVANE_SCREENSHOT_DIR "/cells.png");
+    const TSettings& s = Settings();
+    // Favorites, Alpha, Home, Gamma, Work, Docs, Beta.
+    EXPECT_EQ(backgrounds,
+              (std::vector<TColor>{s.BkC1Color, s.BkURLColor, s.BkC1Color, s.BkURLColor,
+                                   s.BkC1Color, s.BkC2Color, s.BkURLColor}));
 
     // A changed bank asks at close; a cancelled save keeps the window open.
     Bank().BankModified = true;
