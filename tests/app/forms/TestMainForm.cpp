@@ -51,10 +51,12 @@ protected:
         ResetBank();
         ResetSeams();
         Settings() = TSettings();
+        InfoPanel() = TInfoPanelState();
     }
     ~MainFormTest() override {
         ResetBank();
         ResetSeams();
+        InfoPanel() = TInfoPanelState();
     }
     ScriptedMessages messages;
     TempDir dir;
@@ -130,8 +132,18 @@ TEST_F(MainFormTest, OpensABankAndRendersIt) {
     SelectEntryNode("Beta");
     form.Form().tbGoToButton->trigger();
     EXPECT_EQ(opened, std::vector<std::string>{"http://beta"});
+    // Moving the focus closes the information panel and lets column widths be saved again.
+    int closed = 0;
+    Seams().CloseInfoPanel = [&] {
+        ++closed;
+        InfoPanel().InfoShown = false;
+    };
+    InfoPanel().InfoShown = true;
+    InfoPanel().SuppressColumnSave = true;
     form.VST().SetFocusedNode(form.VST().GetFirst());
     EXPECT_EQ(Bank().FocusedEntry, -1);
+    EXPECT_EQ(closed, 1);
+    EXPECT_FALSE(InfoPanel().SuppressColumnSave);
 
     QApplication::processEvents();
     const QImage shot = form.grab().toImage();
