@@ -2,6 +2,8 @@
 #include "MainTree.h"
 
 #include <algorithm>
+#include <functional>
+#include <unordered_map>
 
 #include "AppSeams.h"
 #include "ExportSeams.h"
@@ -11,6 +13,8 @@
 #include "VirtualTrees.h"
 #include "platform/DateTime.h"
 #include "platform/SysUtils.h"
+
+#include <vector>
 
 std::string FormatTreeDate(TDateTime value) {
     if (!(value > NoDate)) return std::string();
@@ -241,7 +245,11 @@ public:
 
     void Add(int i) {
         TEntry& entry = bank_.Entries[size_t(i)];
-        AddCategoryPath(entry);
+        // Sorted entries repeat their paths: an identical one adds nothing.
+        if (!previous_ || previous_->Category1 != entry.Category1 ||
+            previous_->Category2 != entry.Category2 || previous_->Category3 != entry.Category3)
+            AddCategoryPath(entry);
+        previous_ = &entry;
         // A third level only lives inside a second one.
         const std::string& c3 = entry.Category2.empty() ? empty_ : entry.Category3;
         if (entry.IsFavorite()) {
@@ -323,7 +331,117 @@ private:
     bool favoritesPending_ = true;
     bool noCategoriesPending_ = true;
     int row_ = -1;
+    const TEntry* previous_ = nullptr;
 };
+
+// The bank's order (CompareEntries) over keys made once. Values are folded as the comparator
+// folds them (upper case, without the marker when the workgroup is interleaved), and the
+// marks and categories are replaced by their ranks among the distinct folded values,
+// so that comparing keys gives what CompareEntries gives for the entries.
+struct TSortKey {
+    uint32_t Group = 0;  // favourites by mark, the greater mark first; the others last
+    uint32_t C1 = 0, C2 = 0, C3 = 0;
+    uint64_t NamePrefix = 0;  // the first 8 bytes of the folded name, big-endian
+    const std::string* Name = nullptr;
+    int32_t Index = 0;  // the entry's slot
+};
+
+std::string FoldKey(std::string_view value, bool interleave) {
+    return UpperCase(interleave ? StripWorkgroupMarker(value) : value);
+}
+
+int CompareKeys(const TSortKey& a, const TSortKey& b) {
+    if (a.Group != b.Group) return a.Group < b.Group ? -1 : 1;
+    if (a.C1 != b.C1) return a.C1 < b.C1 ? -1 : 1;
+    if (a.C2 != b.C2) return a.C2 < b.C2 ? -1 : 1;
+    if (a.C3 != b.C3) return a.C3 < b.C3 ? -1 : 1;
+    if (a.NamePrefix != b.NamePrefix) return a.NamePrefix < b.NamePrefix ? -1 : 1;
+    return CompareStr(*a.Name, *b.Name);
+}
+
+// Bytes beyond the end count as 0, so prefixes order as the whole values do or tie.
+uint64_t PrefixOf(const std::string& value) {
+    uint64_t prefix = 0;
+    for (size_t i = 0; i < 8; ++i)
+        prefix = (prefix << 8) | (i < value.size() ? static_cast<unsigned char>(value[i]) : 0u);
+    return prefix;
+}
+
+// Ranks of values in byte order (std::string compares bytes unsigned, as CompareStr does);
+// equal values share a rank. `descending` ranks the greatest first.
+template <class Get>
+void RankValues(size_t count, Get get, bool descending,
+                const std::function<void(size_t, uint32_t)>& set) {
+    std::unordered_map<std::string, uint32_t> index;
+    std::vector<const std::string*> distinct;
+    std::vector<uint32_t> slot(count);
+    for (size_t i = 0; i < count; ++i) {
+        auto [it, added] = index.try_emplace(get(i), uint32_t(distinct.size()));
+        if (added) distinct.push_back(&it->first);
+        slot[i] = it->second;
+    }
+    std::vector<uint32_t> byValue(distinct.size());
+    for (uint32_t d = 0; d < byValue.size(); ++d) byValue[d] = d;
+    std::sort(byValue.begin(), byValue.end(), [&](uint32_t a, uint32_t b) {
+        return descending ? *distinct[b] < *distinct[a] : *distinct[a] < *distinct[b];
+    });
+    std::vector<uint32_t> rank(distinct.size());
+    for (uint32_t r = 0; r < byValue.size(); ++r) rank[byValue[r]] = r;
+    for (size_t i = 0; i < count; ++i) set(i, rank[slot[i]]);
+}
+
+// Sorts Entries[0..EntryHigh] with SortArray. The sort runs over the entries' keys and the
+// entries move once at the end: the routine's swaps depend only on the comparisons' results, so the
+// order is the one sorting the entries themselves gives, ties included.
+void SortEntries(TBankState& bank, bool interleave) {
+    const size_t count = size_t(bank.EntryHigh + 1);
+    const std::vector<TEntry>& entries = bank.Entries;
+    std::vector<TSortKey> keys(count);
+    // Favourites first, by mark descending; an empty mark is the least, so the rest go last.
+    RankValues(
+        count, [&](size_t i) { return std::string(entries[i].Favorite); }, true,
+        [&](size_t i, uint32_t r) { keys[i].Group = r; });
+    std::vector<std::string> folded(count);
+    auto rankCategory = [&](std::string TEntry::*field, uint32_t TSortKey::*key) {
+        for (size_t i = 0; i < count; ++i)
+            folded[i] =
+                entries[i].IsFavorite() ? std::string() : FoldKey(entries[i].*field, interleave);
+        RankValues(
+            count, [&](size_t i) -> const std::string& { return folded[i]; }, false,
+            [&](size_t i, uint32_t r) { keys[i].*key = r; });
+    };
+    rankCategory(&TEntry::Category1, &TSortKey::C1);
+    rankCategory(&TEntry::Category2, &TSortKey::C2);
+    rankCategory(&TEntry::Category3, &TSortKey::C3);
+    for (size_t i = 0; i < count; ++i) {
+        folded[i] = FoldKey(entries[i].Name, interleave);
+        keys[i].NamePrefix = PrefixOf(folded[i]);
+        keys[i].Name = &folded[i];
+        keys[i].Index = int32_t(i);
+    }
+
+    // The keys themselves are sorted: only names that share their first 8 bytes are read
+    // from outside the array.
+    SortArray(keys.begin(), keys.end(), CompareKeys);
+    std::vector<int32_t> order(count);
+    for (size_t i = 0; i < count; ++i) order[i] = keys[i].Index;
+    keys = std::vector<TSortKey>();
+    // Slot i takes the entry from slot order[i]: each cycle of the permutation moves round
+    // once through one spare entry.
+    for (size_t start = 0; start < count; ++start) {
+        if (order[start] < 0 || size_t(order[start]) == start) continue;
+        TEntry spare = std::move(bank.Entries[start]);
+        size_t slot = start;
+        while (size_t(order[slot]) != start) {
+            const size_t from = size_t(order[slot]);
+            bank.Entries[slot] = std::move(bank.Entries[from]);
+            order[slot] = -1;
+            slot = from;
+        }
+        bank.Entries[slot] = std::move(spare);
+        order[slot] = -1;
+    }
+}
 
 void ClearTree(TBaseVirtualTree& tree) {
     tree.BeginUpdate();
@@ -353,10 +471,7 @@ void RebuildTree(TBaseVirtualTree& tree) {
 
     TBusyScope busy;
     RepaintMainSeam();
-    const auto first = bank.Entries.begin();
-    SortArray(first, first + bank.EntryHigh + 1, [interleave](const TEntry& a, const TEntry& b) {
-        return CompareEntries(a, b, interleave);
-    });
+    SortEntries(bank, interleave);
     ProcessEventsSeam();
 
     tree.SetNodeDataSize(int(sizeof(TTreeNodeData)));

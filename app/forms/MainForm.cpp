@@ -310,6 +310,7 @@ void TMainForm::FillSeams() {
         vst_->Clear();
         vst_->EndUpdate();
         Bank().FocusedEntry = -1;
+        for (TEntry& entry : Bank().Entries) entry.Node = nullptr;
     };
     s.AskAdminSaveScope = [this](int& what, int& how) { return AdminSaveForm().Choose(what, how); };
     s.ChooseBrowserDialog = [this](int& choice) { RunBrowserSelection(this, choice); };

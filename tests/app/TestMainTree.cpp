@@ -5,6 +5,7 @@
 
 #include "BankFixture.h"
 #include "MainTree.h"
+#include "StSort.h"
 #include "TempDir.h"
 #include "VirtualTrees.h"
 #include "platform/Registry.h"
@@ -327,6 +328,54 @@ TEST(MainTreeOptions, ApplyTreeOptionsFollowsTheTreeActionSettings) {
     EXPECT_EQ(tree.AutoScrollDelay(), 300u);
     EXPECT_EQ(tree.AutoScrollInterval(), 7u);
     ResetSeams();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(MainTreeOrder, RebuildSortsAsTheBankComparatorDoes) {
+    ResetBank();
+    ResetSeams();
+    const std::string parts[] = {"", "a", "A", "b", Mark + "a", Mark + "B", "a ", "\xE9"};
+    uint32_t seed = 7;
+    auto pick = [&] {
+        seed = seed * 1103515245u + 12345u;
+        return parts[(seed >> 16) % 8];
+    };
+    for (int i = 0; i < 400; ++i) {
+        TEntry e;
+        // Some names share a long start, so they are told apart beyond their first bytes.
+        e.Name = (i % 3 ? std::string() : std::string("Common start ")) + pick() + pick();
+        e.Category1 = pick();
+        e.Category2 = pick();
+        e.Category3 = pick();
+        if (i % 7 == 0) e.Favorite = std::string(1, i % 14 ? WorkgroupMarker : '*');
+        e.URL = std::to_string(i);  // tells equal-looking entries apart
+        Bank().AppendEntry(e);
+    }
+    for (bool interleave : {false, true}) {
+        Settings().Interleave = interleave;
+        std::vector<TEntry> expected(Bank().Entries.begin(), Bank().Entries.begin() + 400);
+        SortArray(expected.begin(), expected.end(), [&](const TEntry& a, const TEntry& b) {
+            return CompareEntries(a, b, interleave);
+        });
+        TBaseVirtualTree tree;
+        RebuildTree(tree);
+        for (size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_EQ(Bank().Entries[i].URL, expected[i].URL) << i;
+            if (Bank().Entries[i].URL != expected[i].URL) break;
+        }
+        // Each path once, as adding every entry's path gives.
+        TCategoryList all;
+        for (int i = 0; i <= Bank().EntryHigh; ++i)
+            if (!Bank().Entry(i).Category1.empty())
+                all.insert(
+                    CategoryPathOf(Bank().Entry(i), HasWorkgroupMarker(Bank().Entry(i).Category1)));
+        EXPECT_EQ(Bank().CategoryPaths.size(), all.size());
+    }
+    ResetSeams();
+    ResetBank();
 }
 
 }  // namespace

@@ -26,6 +26,8 @@
 #include "PasswordDlg.h"
 #include "TempDir.h"
 #include "VirtualTrees.h"
+#include "platform/Canvas.h"
+#include "platform/ImageList.h"
 #include "platform/qt/Application.h"
 #include "ui_AboutBox.h"
 #include "ui_AdminSaveForm.h"
@@ -49,10 +51,12 @@ protected:
         ResetBank();
         ResetSeams();
         Settings() = TSettings();
+        InfoPanel() = TInfoPanelState();
     }
     ~MainFormTest() override {
         ResetBank();
         ResetSeams();
+        InfoPanel() = TInfoPanelState();
     }
     ScriptedMessages messages;
     TempDir dir;
@@ -95,7 +99,8 @@ TEST_F(MainFormTest, CreationState) {
     EXPECT_TRUE(form.StatusLabel()->alignment() & Qt::AlignLeft);
 
     form.Form().Contents1->trigger();
-    EXPECT_EQ(messages.LastText(), "Help is not available.");
+    // Creation itself says nothing.
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Help is not available."});
 }
 
 TEST_F(MainFormTest, OpensABankAndRendersIt) {
@@ -127,8 +132,18 @@ TEST_F(MainFormTest, OpensABankAndRendersIt) {
     SelectEntryNode("Beta");
     form.Form().tbGoToButton->trigger();
     EXPECT_EQ(opened, std::vector<std::string>{"http://beta"});
+    // Moving the focus closes the information panel and lets column widths be saved again.
+    int closed = 0;
+    Seams().CloseInfoPanel = [&] {
+        ++closed;
+        InfoPanel().InfoShown = false;
+    };
+    InfoPanel().InfoShown = true;
+    InfoPanel().SuppressColumnSave = true;
     form.VST().SetFocusedNode(form.VST().GetFirst());
     EXPECT_EQ(Bank().FocusedEntry, -1);
+    EXPECT_EQ(closed, 1);
+    EXPECT_FALSE(InfoPanel().SuppressColumnSave);
 
     QApplication::processEvents();
     const QImage shot = form.grab().toImage();
@@ -141,6 +156,41 @@ TEST_F(MainFormTest, OpensABankAndRendersIt) {
         for (int y = bar.top(); y < bar.bottom(); ++y)
             if (qGray(shot.pixel(x, y)) < 100) drawn = true;
     EXPECT_TRUE(drawn);
+
+    // The tree's handlers over the first column: background by level, folder images, texts
+    // and fonts, drawn row by row onto a picture as the tree will draw its cells.
+    TBaseVirtualTree& tree = form.VST();
+    TBitmap cells(300, int(tree.TotalCount()) * 24);
+    TCanvas& canvas = cells.Canvas();
+    int row = 0;
+    std::vector<TColor> backgrounds;
+    for (PVirtualNode n = tree.GetFirst(); n; n = tree.GetNext(n), ++row) {
+        const int level = int(tree.GetNodeLevel(n));
+        const TRect cell{level * 18, row * 24, 300, row * 24 + 24};
+        ASSERT_TRUE(tree.OnBeforeCellPaint);
+        tree.OnBeforeCellPaint(&tree, canvas, n, 0, cell);
+        backgrounds.push_back(cells.Pixel(299, row * 24 + 12));
+        bool ghosted = false;
+        int image = -1;
+        tree.OnGetImageIndex(&tree, n, ikNormal, 0, ghosted, image);
+        if (image >= 0) form.TreeImages().Draw(canvas, cell.Left + 2, cell.Top + 4, image);
+        const TTreeNodeData& data = *tree.GetNodeData<TTreeNodeData>(n);
+        std::string text = TreeDefaultText;
+        MainTreeGetText(Bank(), Settings(), data, 0, text);
+        const TCellFont font = MainTreeCellFont(Bank(), Settings(), data);
+        canvas.Font().SetName(font.Name);
+        canvas.Font().SetSize(font.Size);
+        canvas.Font().SetColor(font.Color);
+        canvas.Brush().SetStyle(TBrushStyle::bsClear);
+        canvas.TextOut(cell.Left + 22, cell.Top + 4, text);
+        canvas.Brush().SetStyle(TBrushStyle::bsSolid);
+    }
+    cells.SaveToFile(LORVANE_SCREENSHOT_DIR "/cells.png");
+    const TSettings& s = Settings();
+    // Favorites, Alpha, Home, Gamma, Work, Docs, Beta.
+    EXPECT_EQ(backgrounds,
+              (std::vector<TColor>{s.BkC1Color, s.BkURLColor, s.BkC1Color, s.BkURLColor,
+                                   s.BkC1Color, s.BkC2Color, s.BkURLColor}));
 
     // A changed bank asks at close; a cancelled save keeps the window open.
     Bank().BankModified = true;
@@ -170,7 +220,8 @@ TEST_F(MainFormTest, AdminSaveDialog) {
     EXPECT_EQ(how, 1);
     WhenModal([](QWidget* w) { w->findChild<QPushButton*>("CancelButton")->click(); });
     EXPECT_FALSE(dialog.Choose(what, how));
-    dialog.Form().Buttons->grab().save(LORVANE_SCREENSHOT_DIR "/adminsave.png");
+    dialog.show();
+    dialog.grab().save(LORVANE_SCREENSHOT_DIR "/adminsave.png");
 }
 
 TEST_F(MainFormTest, BrowserSelectionNeedsALine) {
@@ -183,6 +234,8 @@ TEST_F(MainFormTest, BrowserSelectionNeedsALine) {
     form.OKButtonClick();
     EXPECT_EQ(messages.LastText(), "Please select a browser");
     EXPECT_EQ(form.Chosen(), -1);
+    form.show();
+    form.grab().save(LORVANE_SCREENSHOT_DIR "/browsers.png");
     form.Form().BrowserList->setCurrentRow(2);
     form.OKButtonClick();
     EXPECT_EQ(form.Chosen(), 2);
@@ -206,7 +259,10 @@ TEST_F(MainFormTest, PasswordAndAboutBox) {
     });
     ASSERT_TRUE(dialog.Ask(typed));
     EXPECT_EQ(typed, "s\xE9same");
-    WhenModal([](QWidget* w) { w->findChild<QPushButton*>("CancelBtn")->click(); });
+    WhenModal([](QWidget* w) {
+        w->grab().save(LORVANE_SCREENSHOT_DIR "/password.png");
+        w->findChild<QPushButton*>("CancelBtn")->click();
+    });
     EXPECT_FALSE(dialog.Ask(typed));
     EXPECT_TRUE(typed.empty());
 
