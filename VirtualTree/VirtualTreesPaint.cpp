@@ -191,8 +191,15 @@ void TVTRowPainter::PaintCell(TCanvas& canvas, PVirtualNode node, TColumnIndex c
         const bool rtl =
             column > NoColumn ? header.ColumnIsRightToLeft(column) : t.BiDiMode() != bdLeftToRight;
         if (!rtl) {
-            if (!info.LineImage.empty())
-                PaintLines(canvas, info.LineImage, cell.Left, node->NodeHeight, vAlign, info);
+            if (!info.LineImage.empty()) {
+                if (t.LineMode() == lmBands && info.Options.Contains(poGridLines))
+                    PaintLines(canvas, BandImage(node, info.LineImage), cell.Left,
+                               node->NodeHeight - 1, vAlign, info,
+                               t.Colors().Color(TVTColors::GridLineColor));
+                else
+                    PaintLines(canvas, info.LineImage, cell.Left, node->NodeHeight, vAlign, info,
+                               t.Colors().Color(TVTColors::TreeLineColor));
+            }
             if (paint.Contains(toShowButtons) && HasState(node, vsHasChildren)) {
                 const uint32_t levels = t.GetNodeLevel(node) + (paint.Contains(toShowRoot) ? 1 : 0);
                 if (levels > 0)
@@ -288,10 +295,24 @@ void TVTRowPainter::DrawDottedVLine(TCanvas& canvas, int top, int bottom, int x,
             canvas.FillRect({x, y, x + 1, y + 1});
 }
 
+std::vector<TVTLineType> TVTRowPainter::BandImage(PVirtualNode node,
+                                                  const std::vector<TVTLineType>& lines) {
+    // A band closes on this row where its level ends here: the node's own level when nothing
+    // is shown below it, an ancestor's level when that ancestor has no later sibling and every
+    // deeper band closes too.
+    std::vector<TVTLineType> bands(lines.size(), ltLeft);
+    bool closing = !HasState(node, vsExpanded) || !node->FirstChild;
+    for (size_t i = lines.size(); i-- > 0;) {
+        const bool last = i + 1 == lines.size();
+        if (!last) closing = closing && lines[i] == ltNone;
+        bands[i] = closing ? ltLeftBottom : ltLeft;
+    }
+    return bands;
+}
+
 void TVTRowPainter::PaintLines(TCanvas& canvas, const std::vector<TVTLineType>& lines, int left,
-                               int height, int vAlign, const TVTRowPaintInfo& info) {
+                               int height, int vAlign, const TVTRowPaintInfo& info, TColor color) {
     const int indent = int(tree_.Indent());
-    const TColor color = tree_.Colors().Color(TVTColors::TreeLineColor);
     for (size_t level = 0; level < lines.size(); ++level) {
         const int x = left + int(level) * indent;
         const int middle = x + indent / 2;

@@ -26,6 +26,10 @@ public:
 
     // The tree lines of node's row (empty without toShowTreeLines).
     std::vector<TVTLineType> LineImage(PVirtualNode node) const;
+    // The line image as bands (lmBands): a line along each level, closed at the bottom where
+    // the band ends on this row.
+    static std::vector<TVTLineType> BandImage(PVirtualNode node,
+                                              const std::vector<TVTLineType>& lines);
     // Where a row's lines, button and images sit vertically (pixels from its top).
     int NodeVAlignment(PVirtualNode node) const;
 
@@ -38,7 +42,7 @@ private:
                                          const TRect& cell, const TRect& text,
                                          const TVTRowPaintInfo& info);
     void PaintLines(TCanvas& canvas, const std::vector<TVTLineType>& lines, int left, int height,
-                    int vAlign, const TVTRowPaintInfo& info);
+                    int vAlign, const TVTRowPaintInfo& info, TColor color);
     void PaintNodeButton(TCanvas& canvas, PVirtualNode node, int x, int vAlign);
     void PaintCheckImage(TCanvas& canvas, PVirtualNode node, int x, int y);
     void PaintImage(TCanvas& canvas, PVirtualNode node, TColumnIndex column, TVTImageKind kind,

@@ -196,6 +196,18 @@ TEST(VirtualTreePaint, LineImagesAndVerticalAlignment) {
     tree.TreeOptions().SetPaintOptions({toShowTreeLines});  // no root level
     EXPECT_EQ(painter.LineImage(child), std::vector<TVTLineType>({ltTopDownRight}));
 
+    // As bands: the own level closes where nothing is shown below; an ancestor's level closes
+    // when it has no later sibling and every deeper band closes.
+    PVirtualNode last = tree.GetLastChildNoInit(only);
+    EXPECT_EQ(TVTRowPainter::BandImage(child, painter.LineImage(child)),
+              std::vector<TVTLineType>({ltLeftBottom}));
+    tree.TreeOptions().SetPaintOptions({toShowRoot, toShowTreeLines});
+    EXPECT_EQ(TVTRowPainter::BandImage(child, painter.LineImage(child)),
+              std::vector<TVTLineType>({ltLeft, ltLeftBottom}));
+    EXPECT_EQ(TVTRowPainter::BandImage(last, {ltNone, ltTopRight}),
+              std::vector<TVTLineType>({ltLeftBottom, ltLeftBottom}));
+    tree.TreeOptions().SetPaintOptions({});
+
     EXPECT_EQ(painter.NodeVAlignment(only), 9);  // 50 % of 18
     tree.TreeOptions().SetPaintOptions({toShowButtons});
     EXPECT_EQ(painter.NodeVAlignment(only), MulDiv(18 - 9, 50, 100) + 4);
