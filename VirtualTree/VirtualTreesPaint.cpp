@@ -208,9 +208,6 @@ void TVTRowPainter::PaintCell(TCanvas& canvas, PVirtualNode node, TColumnIndex c
             }
         }
     }
-    const int imageTop = [&](TCustomImageList* list) {
-        return list ? vAlign - list->Height() / 2 : 0;
-    }(t.Images() ? t.Images() : t.StateImages());
     if (layout.CheckX >= 0) {
         const int size = t.CheckImageSize();
         PaintCheckImage(canvas, node, layout.CheckX, vAlign - size / 2);
@@ -219,7 +216,8 @@ void TVTRowPainter::PaintCell(TCanvas& canvas, PVirtualNode node, TColumnIndex c
         PaintImage(canvas, node, column, ikState, *t.StateImages(), layout.StateImageX,
                    vAlign - t.StateImages()->Height() / 2);
     if (layout.ImageX >= 0)
-        PaintImage(canvas, node, column, ikNormal, *t.Images(), layout.ImageX, imageTop);
+        PaintImage(canvas, node, column, ikNormal, *t.Images(), layout.ImageX,
+                   vAlign - t.Images()->Height() / 2);
     if (!(t.IsEditing() && node == t.FocusedNode() && column == t.editColumn_))
         t.DoPaintNode(canvas, node, column, layout.Content);
     t.DoAfterCellPaint(canvas, node, column, inner);
@@ -546,6 +544,10 @@ void TBaseVirtualTree::HandleDrawSelection(const TRect& oldRect, const TRect& ne
         cellBounds.Left = left;
         cellBounds.Right = right;
     }
+    const std::vector<TColumnIndex> order = PaintColumns(header);
+    const bool spanning =
+        TreeOptions().AutoOptions().Contains(toAutoSpanColumns) && main > NoColumn;
+    const size_t mainPosition = size_t(std::find(order.begin(), order.end(), main) - order.begin());
     auto meets = [](const TRect& a, const TRect& b) {
         TRect out;
         return IntersectRect(out, a, b);
@@ -565,6 +567,13 @@ void TBaseVirtualTree::HandleDrawSelection(const TRect& oldRect, const TRect& ne
             TRect hit = LayoutCell(node, main, cell).Text;
             hit.Top = cell.Top;
             hit.Bottom = cell.Bottom;
+            // Spanning text reaches over the empty cells that follow the main column.
+            if (spanning)
+                for (size_t i = mainPosition + 1; i < order.size(); ++i) {
+                    if (!ColumnIsEmpty(node, order[i])) break;
+                    int l = 0, r = 0;
+                    if (header.GetColumnBounds(order[i], l, r)) hit.Right = std::max(hit.Right, r);
+                }
             const bool inNew = meets(hit, after), inOld = meets(hit, before);
             if (inNew != inOld) {
                 const bool select = toggle ? !HasState(node, vsSelected) : inNew;
