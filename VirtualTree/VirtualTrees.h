@@ -8,6 +8,7 @@
 
 #include "VirtualTreesGeometry.h"
 #include "VirtualTreesHeader.h"
+#include "VirtualTreesLayout.h"
 #include "VirtualTreesTypes.h"
 
 #include "platform/Classes.h"
@@ -488,6 +489,11 @@ public:
     TRect GetDisplayRect(PVirtualNode node, TColumnIndex column, bool textOnly,
                          bool unclipped = false);
     int GetMaxRightExtend();
+    // The layout of a node's cell (row coordinates as given by cell): images and text.
+    TVTCellLayout LayoutCell(PVirtualNode node, TColumnIndex column, const TRect& cell,
+                             bool unclipped = false);
+    // The width a column needs to show every shown node's cell whole.
+    int GetMaxColumnWidth(TColumnIndex column);
     bool Expanded(PVirtualNode node) const { return node && HasState(node, vsExpanded); }
     void SetExpanded(PVirtualNode node, bool value);
     void ToggleNode(PVirtualNode node);
@@ -500,6 +506,8 @@ public:
     void UpdateVerticalScrollBar(bool doRepaint);
     void UpdateScrollBars(bool doRepaint);
     virtual void InvalidateNode(PVirtualNode node);
+    void InvalidateColumn(TColumnIndex column);
+    void RepaintNode(PVirtualNode node);
     void InvalidateToBottom(PVirtualNode node);
     void InvalidateChildren(PVirtualNode node, bool recursive);
 
@@ -515,6 +523,16 @@ public:
     std::vector<TCacheEntry> PositionCache() const;
     // Whether the shared worker thread runs (while any tree exists).
     static bool WorkerRunning();
+
+    // ===== Painting =====
+    // Paints the content area window (content coordinates) with its top-left corner at target
+    // on the canvas.
+    void PaintTree(TCanvas& canvas, const TRect& window, TPoint target,
+                   TVTInternalPaintOptions options);
+    // The image index the application gives a node's cell (-1: none).
+    int GetImageIndex(PVirtualNode node, TVTImageKind kind, TColumnIndex column, bool& ghosted);
+    // Where the rubber band is while a selection rectangle is drawn (content coordinates).
+    TRect SelectionRectangle() const { return selectionRect_; }
 
     // ===== Sorting and editing =====
     virtual void Sort(PVirtualNode node, TColumnIndex column, TSortDirection direction,
@@ -712,6 +730,9 @@ protected:
     bool FindNodeInSelection(PVirtualNode node, int& index, int lowBound = -1,
                              int highBound = -1) const;
 
+    void Paint(TCanvas& canvas, const TRect& updateRect) override;
+    // The image list's width of the check images (their own boxes when no list is set).
+    int CheckImageSize() const;
     void CreateWnd() override;
     void Resize() override;
     void PostedMessage(unsigned msg, intptr_t wParam, intptr_t lParam) override;
@@ -724,6 +745,7 @@ protected:
     void RepaintIfNoUpdate();
 
 private:
+    friend class TVTRowPainter;
     friend class TCustomVirtualTreeOptions;
     friend class TCustomStringTreeOptions;
     friend class TVTColors;
@@ -742,7 +764,6 @@ private:
     void ForgetNode(PVirtualNode node);
     void RecordChange(PVirtualNode node, TChangeReason reason, bool structural);
     void ExpandAncestors(PVirtualNode node);
-    int ImagesWidth(PVirtualNode node, TColumnIndex column);
     int ApplyScrollBar(TScrollBarKind kind, int range, int client, int offset, bool doRepaint);
     void ChangedOptions(const TVTPaintOptions* paintBefore, const TVTMiscOptions* miscBefore);
     void SelectionOptionsChanged(TVTSelectionOptions before, TVTSelectionOptions after);
@@ -766,6 +787,7 @@ private:
     int selectionLevel_ = -1;
     PVirtualNode hotNode_ = nullptr;
     PVirtualNode dropTargetNode_ = nullptr;
+    TDropMode lastDropMode_ = dmOnNode;
     PVirtualNode checkNode_ = nullptr;
     PVirtualNode lastSearchNode_ = nullptr;
     PVirtualNode lastHintNode_ = nullptr;
@@ -774,6 +796,7 @@ private:
     TChangeReason lastStructureChangeReason_ = crIgnore;
     std::vector<uintptr_t> selection_;  // sorted by address; the low bit marks a removal
     uint32_t selectionCount_ = 0;
+    TRect selectionRect_;  // the rubber band's rectangle, content coordinates
 
 
     std::unique_ptr<TCustomVirtualTreeOptions> options_;

@@ -372,8 +372,11 @@ void TBaseVirtualTree::Clear() {
             states_.Exclude(tsCutPending);
         }
         ClearSelection();
-        // Nobody may refuse or watch the focus leaving: it is set, not moved.
+        // Nobody may refuse the focus leaving: it is set, not moved; the focus handler learns
+        // that no node has it (not while the tree is being destroyed).
+        const bool hadFocus = focusedNode_ != nullptr;
         focusedNode_ = nullptr;
+        if (hadFocus && !destroying_) DoFocusChange(nullptr, focusedColumn_);
         hotNode_ = nullptr;
         dropTargetNode_ = nullptr;
         DeleteChildren(Root(), false);

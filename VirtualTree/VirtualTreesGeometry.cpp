@@ -23,15 +23,42 @@ PVirtualNode TBaseVirtualTree::GetNodeAt(int, int y, bool relative, int& nodeTop
     return result;
 }
 
-int TBaseVirtualTree::ImagesWidth(PVirtualNode node, TColumnIndex column) {
-    int width = 0;
+TVTCellLayout TBaseVirtualTree::LayoutCell(PVirtualNode node, TColumnIndex column,
+                                           const TRect& cell, bool unclipped) {
+    TVTHeader& header = Header();
+    const bool useColumns = header.UseColumns();
+    if (!useColumns) column = NoColumn;
+    const bool isMain = !useColumns || column == header.MainColumn();
+    const TCustomVirtualTreeOptions& options = TreeOptions();
+    TVTCellLayoutInput in;
+    in.Cell = cell;
+    in.Margin = margin_;
+    if (isMain) {
+        const uint32_t levels = GetNodeLevel(node) + (options.PaintOptions().Contains(toShowRoot) ? 1 : 0);
+        in.Indent = int(levels * indent_);
+        if (options.MiscOptions().Contains(toCheckSupport) && node->CheckType != ctNone)
+            in.CheckWidth = CheckImageSize();
+    }
     bool ghosted = false;
     if (TCustomImageList* state = StateImages())
-        if (DoGetImageIndex(node, ikState, column, ghosted) > -1) width += state->Width() + 2;
+        if (GetImageIndex(node, ikState, column, ghosted) > -1) in.StateImageWidth = state->Width();
     if (TCustomImageList* images = Images())
-        if (DoGetImageIndex(node, ikNormal, column, ghosted) > -1) width += images->Width() + 2;
-    return width;
+        if (GetImageIndex(node, ikNormal, column, ghosted) > -1) in.ImageWidth = images->Width();
+    in.TextWidth = DoGetNodeWidth(node, column);
+    in.Alignment = column > NoColumn ? header.ColumnAlignment(column) : alignment_;
+    in.RightToLeft = column > NoColumn ? header.ColumnIsRightToLeft(column)
+                                       : BiDiMode() != bdLeftToRight;
+    in.Unclipped = unclipped;
+    return ComputeCellLayout(in);
 }
+
+int TBaseVirtualTree::GetImageIndex(PVirtualNode node, TVTImageKind kind, TColumnIndex column,
+                                    bool& ghosted) {
+    ghosted = false;
+    return DoGetImageIndex(node, kind, column, ghosted, -1);
+}
+
+int TBaseVirtualTree::CheckImageSize() const { return checkImages_ ? checkImages_->Width() : 16; }
 
 TRect TBaseVirtualTree::GetDisplayRect(PVirtualNode node, TColumnIndex column, bool textOnly,
                                        bool unclipped) {
@@ -39,17 +66,10 @@ TRect TBaseVirtualTree::GetDisplayRect(PVirtualNode node, TColumnIndex column, b
     VT_ASSERT(node != Root(), "Node must not be the hidden root node.");
     if (!HasState(node, vsInitialized)) InitNode(node);
     TVTHeader& header = Header();
-    const bool useColumns = header.UseColumns();
-    if (!useColumns) column = NoColumn;
-    const TColumnIndex mainColumn = useColumns ? header.MainColumn() : NoColumn;
-    const bool isMain = column == mainColumn;
+    if (!header.UseColumns()) column = NoColumn;
     // A hidden node or one under a collapsed ancestor has no rectangle.
-    int indent = 0;
-    for (PVirtualNode run = node;; run = run->Parent) {
+    for (PVirtualNode run = node; run != Root(); run = run->Parent)
         if (!HasState(run, vsVisible) || !HasState(run->Parent, vsExpanded)) return {};
-        if (run->Parent == Root()) break;
-        if (isMain) indent += int(indent_);
-    }
     int top = geometry_.NodeTop(node);
     TRect r{0, top, std::max(ClientWidth(), geometry_.RangeX()), top + node->NodeHeight};
     int left = 0, right = 0;
@@ -61,60 +81,36 @@ TRect TBaseVirtualTree::GetDisplayRect(PVirtualNode node, TColumnIndex column, b
         r.Offset(geometry_.OffsetX(), geometry_.OffsetY());
     }
     if (!textOnly) return r;
+    return LayoutCell(node, column, r, unclipped).Text;
+}
 
-    int offset = indent + margin_;
-    if (isMain) {
-        if (TreeOptions().PaintOptions().Contains(toShowRoot)) offset += int(indent_);
-        if (TreeOptions().MiscOptions().Contains(toCheckSupport) && checkImages_ &&
-            node->CheckType != ctNone)
-            offset += checkImages_->Width() + 2;
-        offset += ImagesWidth(node, column);
-    }
-    const bool rtl = column > NoColumn ? header.ColumnIsRightToLeft(column)
-                                       : BiDiMode() != bdLeftToRight;
-    if (rtl)
-        r.Right -= offset;
-    else
-        r.Left += offset;
-    const int textWidth = DoGetNodeWidth(node, column);
-    const TAlignment alignment = column > NoColumn ? header.ColumnAlignment(column) : alignment_;
-    if (textWidth < r.Width()) {
-        switch (alignment) {
-        case taRightJustify: r.Left = r.Right - textWidth; break;
-        case taCenter: {
-            int l = (r.Left + r.Right - textWidth) / 2;
-            r.Left = l;
-            r.Right = l + textWidth;
-            break;
-        }
-        default: r.Right = r.Left + textWidth; break;
-        }
-    } else if (unclipped) {
-        if (rtl)
-            r.Left = r.Right - textWidth;
-        else
-            r.Right = r.Left + textWidth;
-    }
-    return r;
+namespace {
+constexpr int kUnbounded = 1 << 28;  // a cell wider than any content
 }
 
 int TBaseVirtualTree::GetMaxRightExtend() {
     int top = 0;
     PVirtualNode run = GetNodeAt(0, 0, true, top);
     int result = 0;
-    const bool showRoot = TreeOptions().PaintOptions().Contains(toShowRoot);
-    const bool withCheck = TreeOptions().MiscOptions().Contains(toCheckSupport) && checkImages_;
     while (run) {
         if (!HasState(run, vsInitialized)) InitNode(run);
-        int left = int((GetNodeLevel(run) + (showRoot ? 1 : 0)) * indent_);
-        if (withCheck && run->CheckType != ctNone) left += checkImages_->Width() + 2;
-        left += ImagesWidth(run, NoColumn);
-        result = std::max(result, left + DoGetNodeWidth(run, NoColumn));
+        result = std::max(result, LayoutCell(run, NoColumn, {0, 0, kUnbounded, run->NodeHeight}, true).Text.Right);
         top += run->NodeHeight;
         if (top >= ClientHeight()) break;
         run = GetNextVisible(run);
     }
-    return result + 2 * margin_;
+    return result + margin_;
+}
+
+int TBaseVirtualTree::GetMaxColumnWidth(TColumnIndex column) {
+    const bool rtl = column > NoColumn && Header().UseColumns() ? Header().ColumnIsRightToLeft(column)
+                                                              : BiDiMode() != bdLeftToRight;
+    int result = 0;
+    for (PVirtualNode run = GetFirstVisible(); run; run = GetNextVisible(run)) {
+        const TRect text = LayoutCell(run, column, {0, 0, kUnbounded, run->NodeHeight}, true).Text;
+        result = std::max(result, (rtl ? kUnbounded - text.Left : text.Right) + margin_);
+    }
+    return result;
 }
 
 // --- Expansion ---------------------------------------------------------------------------------

@@ -1,6 +1,8 @@
 // Node store: allocation, creation and deletion, linking, lazy initialisation and the counters.
 #include "VirtualTrees.h"
 
+#include "VirtualTreesWorker.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -54,8 +56,11 @@ void TBaseVirtualTree::SetNodeDataSize(int value) {
 // --- Counters ----------------------------------------------------------------------------------
 
 void TBaseVirtualTree::BeginMutation() {
-    InterruptValidation();
-    InvalidateCache();
+    // Most mutations come in runs: once the worker is off and the cache out of date, the
+    // flags say so and nothing else needs doing.
+    if (geometry_.CacheStates() & kCacheBusy) InterruptValidation();
+    const uint32_t states = geometry_.CacheStates();
+    if (!(states & kCacheValidationNeeded) || (states & kCacheUseCache)) InvalidateCache();
 }
 
 bool TBaseVirtualTree::FullyVisible(PVirtualNode node) const { return store_.FullyVisible(node); }

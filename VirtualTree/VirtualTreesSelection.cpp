@@ -117,7 +117,19 @@ void TBaseVirtualTree::InternalClearSelection() {
 
 void TBaseVirtualTree::ClearSelection() {
     if (selectionCount_ < 1 || destroying_) return;
-    if (updateCount_ == 0 && HandleAllocated() && store_.VisibleCount() > 0) Invalidate();
+    if (updateCount_ == 0 && HandleAllocated() && store_.VisibleCount() > 0) {
+        // Only the rows of selected nodes in view change.
+        int top = 0;
+        uint32_t met = 0;
+        for (PVirtualNode run = GetNodeAt(0, 0, true, top); run && top < ClientHeight();
+             run = GetNextVisibleNoInit(run)) {
+            if (HasState(run, vsSelected)) {
+                InvalidateNode(run);
+                if (++met == selectionCount_) break;
+            }
+            top += run->NodeHeight;
+        }
+    }
     InternalClearSelection();
     Change(nullptr);
 }

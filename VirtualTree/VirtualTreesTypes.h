@@ -209,6 +209,22 @@ inline constexpr TVTMiscOptions DefaultMiscOptions{toAcceptOLEDrop, toFullRepain
                                                    toInitOnSave, toToggleOnDblClick, toWheelPanning};
 inline constexpr TVTStringOptions DefaultStringOptions{toSaveCaptions, toAutoAcceptEditChange};
 
+// --- Painting ------------------------------------------------------------------------------------
+
+// What PaintTree draws (bit n is the option's value 2^n).
+enum TVTInternalPaintOption {
+    poBackground, poColumnColor, poDrawFocusRect, poDrawSelection, poDrawDropMark, poGridLines,
+    poMainColumnOnly, poSelectedOnly,
+};
+using TVTInternalPaintOptions = TEnumSet<TVTInternalPaintOption>;
+inline constexpr TVTInternalPaintOptions NormalPaintOptions{
+    poBackground, poColumnColor, poDrawFocusRect, poDrawSelection, poDrawDropMark, poGridLines};
+
+// The tree line of one level of a row.
+enum TVTLineType : uint8_t {
+    ltNone, ltBottomRight, ltTopDown, ltTopDownRight, ltRight, ltTopRight, ltLeft, ltLeftBottom,
+};
+
 // --- Tree states ---------------------------------------------------------------------------------
 
 enum TVirtualTreeState {

@@ -203,6 +203,13 @@ TEST_F(SelectionTest, FocusEventsAndRefusals) {
     tree.DeleteNode(A);
     EXPECT_EQ(tree.FocusedNode(), nullptr);
     EXPECT_EQ(seen, nullptr);
+    // Clearing the tree tells the focus handler too.
+    tree.SetFocusedNode(nullptr);
+    allow = true;
+    tree.SetFocusedNode(C);
+    ASSERT_EQ(seen, C);
+    tree.Clear();
+    EXPECT_EQ(seen, nullptr);
 }
 
 // --- Check boxes -----------------------------------------------------------------------------

@@ -1,0 +1,614 @@
+// Painting: the tree's paint loop over the rows in the window, the row painter, the rubber band
+// and the invalidation routines.
+#include "VirtualTreesPaint.h"
+
+#include <algorithm>
+
+namespace {
+
+void Fill(TCanvas& canvas, const TRect& r, TColor color) {
+    if (r.IsEmpty()) return;
+    canvas.Brush().SetStyle(TBrushStyle::bsSolid);
+    canvas.Brush().SetColor(color);
+    canvas.FillRect(r);
+}
+
+// A filled shape with a one-pixel border: square, or rounded by radius.
+void FrameAndFill(TCanvas& canvas, const TRect& r, TColor border, TColor fill, int radius) {
+    if (r.IsEmpty()) return;
+    canvas.Pen().SetStyle(TPenStyle::psSolid);
+    canvas.Pen().SetWidth(1);
+    canvas.Pen().SetColor(border);
+    canvas.Brush().SetStyle(TBrushStyle::bsSolid);
+    canvas.Brush().SetColor(fill);
+    if (radius > 0)
+        canvas.RoundRect(r, radius, radius);
+    else
+        canvas.Rectangle(r);
+}
+
+}  // namespace
+
+std::vector<TColumnIndex> PaintColumns(TVTHeader& header) {
+    std::vector<std::pair<int, TColumnIndex>> shown;
+    for (TColumnIndex column = 0; column < header.ColumnCount(); ++column) {
+        int left = 0, right = 0;
+        if (header.GetColumnBounds(column, left, right) && right > left)
+            shown.push_back({left, column});
+    }
+    if (shown.empty()) return {NoColumn};
+    std::sort(shown.begin(), shown.end());
+    std::vector<TColumnIndex> result;
+    for (const auto& entry : shown) result.push_back(entry.second);
+    return result;
+}
+
+// --- Row geometry ----------------------------------------------------------------------------
+
+int TVTRowPainter::NodeVAlignment(PVirtualNode node) const {
+    const int height = node->NodeHeight;
+    const int align = node->Align;
+    switch (tree_.NodeAlignment()) {
+        case naFromBottom:
+            return height - align;
+        case naFromTop:
+            return align;
+        default:
+            break;
+    }
+    bool ghosted = false;
+    TCustomImageList* list = nullptr;
+    if (tree_.Images() &&
+        tree_.GetImageIndex(node, ikNormal, tree_.Header().MainColumn(), ghosted) > -1)
+        list = tree_.Images();
+    else if (tree_.StateImages() &&
+             tree_.GetImageIndex(node, ikState, tree_.Header().MainColumn(), ghosted) > -1)
+        list = tree_.StateImages();
+    if (list) return MulDiv(height - list->Height(), align, 100) + list->Height() / 2;
+    if (tree_.TreeOptions().PaintOptions().Contains(toShowButtons))
+        return MulDiv(height - ButtonSize, align, 100) + ButtonSize / 2;
+    return MulDiv(height, align, 100);
+}
+
+std::vector<TVTLineType> TVTRowPainter::LineImage(PVirtualNode node) const {
+    const TVTPaintOptions paint = tree_.TreeOptions().PaintOptions();
+    if (!paint.Contains(toShowTreeLines)) return {};
+    const PVirtualNode root = tree_.RootNode();
+    const bool showRoot = paint.Contains(toShowRoot);
+    std::vector<TVTLineType> lines;
+    // From the node up to the top level, then reversed.
+    for (PVirtualNode run = node; run != root; run = run->Parent) {
+        const bool following = TVirtualNodeStore::GetNextVisibleSibling(run) != nullptr;
+        const bool topLevel = run->Parent == root;
+        if (topLevel && !showRoot) break;
+        if (run == node) {
+            if (topLevel) {
+                const bool first = TVirtualNodeStore::GetPreviousVisibleSibling(run) == nullptr;
+                lines.push_back(first && !following ? ltRight
+                                : first             ? ltBottomRight
+                                : !following        ? ltTopRight
+                                                    : ltTopDownRight);
+            } else {
+                lines.push_back(following ? ltTopDownRight : ltTopRight);
+            }
+        } else {
+            lines.push_back(following ? ltTopDown : ltNone);
+        }
+    }
+    std::reverse(lines.begin(), lines.end());
+    return lines;
+}
+
+// --- The row ---------------------------------------------------------------------------------
+
+void TVTRowPainter::PaintRow(TCanvas& canvas, PVirtualNode node, const TVTRowPaintInfo& info) {
+    TBaseVirtualTree& t = tree_;
+    const TRect row{0, 0, info.Width, node->NodeHeight};
+    const TCustomVirtualTreeOptions& options = t.TreeOptions();
+    if (!t.DoBeforeItemPaint(canvas, node, row)) {
+        // The row's ground.
+        TColor color = t.Color();
+        TItemEraseAction action = eaDefault;
+        t.DoBeforeItemErase(canvas, node, row, color, action);
+        if (action == eaFillColor) {
+            Fill(canvas, row, color);
+        } else {
+            Fill(canvas, row, t.Color());
+            if (options.SelectionOptions().Contains(toFullRowSelect) &&
+                HasState(node, vsSelected) && info.Options.Contains(poDrawSelection)) {
+                TRect r = row;
+                if (options.PaintOptions().Contains(toShowHorzGridLines)) --r.Bottom;
+                const bool focusedLook =
+                    info.Focused || options.PaintOptions().Contains(toPopupMode);
+                TVTColors& colors = t.Colors();
+                FrameAndFill(canvas, r,
+                             colors.Color(focusedLook ? TVTColors::FocusedSelectionBorderColor
+                                                      : TVTColors::UnfocusedSelectionBorderColor),
+                             colors.Color(focusedLook ? TVTColors::FocusedSelectionColor
+                                                      : TVTColors::UnfocusedSelectionColor),
+                             int(t.SelectionCurveRadius()));
+            }
+        }
+        t.DoAfterItemErase(canvas, node, row);
+
+        // The cells in display order.
+        const int vAlign = NodeVAlignment(node);
+        TVTHeader& header = t.Header();
+        for (TColumnIndex column : PaintColumns(header)) {
+            TRect cell = row;
+            if (column > NoColumn) {
+                if (info.Options.Contains(poMainColumnOnly) && column != header.MainColumn())
+                    continue;
+                int left = 0, right = 0;
+                header.GetColumnBounds(column, left, right);
+                cell.Left = left;
+                cell.Right = right;
+            }
+            if (cell.Right <= info.VisibleLeft || cell.Left >= info.VisibleRight) continue;
+            PaintCell(canvas, node, column, cell, info, vAlign);
+        }
+    }
+    t.DoAfterItemPaint(canvas, node, row);
+    if (node == t.dropTargetNode_ && options.PaintOptions().Contains(toShowDropmark) &&
+        info.Options.Contains(poDrawDropMark))
+        PaintDropMark(canvas, row);
+}
+
+void TVTRowPainter::PaintCell(TCanvas& canvas, PVirtualNode node, TColumnIndex column,
+                              const TRect& cell, const TVTRowPaintInfo& info, int vAlign) {
+    TBaseVirtualTree& t = tree_;
+    const TCustomVirtualTreeOptions& options = t.TreeOptions();
+    const TVTPaintOptions paint = options.PaintOptions();
+    TVTHeader& header = t.Header();
+    const bool isMain = column == NoColumn || column == header.MainColumn();
+    const TVTCellLayout layout = t.LayoutCell(node, column, cell);
+
+    canvas.SaveState();
+    canvas.IntersectClipRect(cell);
+    // Grid lines take the cell's last pixels; the events get the cell without them.
+    TRect inner = cell;
+    const TColor gridColor = t.Colors().Color(TVTColors::GridLineColor);
+    const bool dotted = t.LineStyle() != lsSolid;
+    if (paint.Contains(toShowVertGridLines) && column > NoColumn) {
+        --inner.Right;
+        if (dotted)
+            DrawDottedVLine(canvas, cell.Top, cell.Bottom - 1, cell.Right - 1, gridColor, info);
+        else
+            Fill(canvas, {cell.Right - 1, cell.Top, cell.Right, cell.Bottom}, gridColor);
+    }
+    if (paint.Contains(toShowHorzGridLines)) {
+        --inner.Bottom;
+        if (dotted)
+            DrawDottedHLine(canvas, cell.Left, cell.Right - 1, cell.Bottom - 1, gridColor, info);
+        else
+            Fill(canvas, {cell.Left, cell.Bottom - 1, cell.Right, cell.Bottom}, gridColor);
+    }
+    TRect text = layout.Text;
+    if (text.Bottom > inner.Bottom) text.Bottom = inner.Bottom;
+    PaintSelectionAndCellBackground(canvas, node, column, inner, text, info);
+
+    if (isMain) {
+        const bool rtl =
+            column > NoColumn ? header.ColumnIsRightToLeft(column) : t.BiDiMode() != bdLeftToRight;
+        if (!rtl) {
+            if (!info.LineImage.empty()) {
+                if (t.LineMode() == lmBands && info.Options.Contains(poGridLines))
+                    PaintLines(canvas, BandImage(node, info.LineImage), cell.Left,
+                               node->NodeHeight - 1, vAlign, info,
+                               t.Colors().Color(TVTColors::GridLineColor));
+                else
+                    PaintLines(canvas, info.LineImage, cell.Left, node->NodeHeight, vAlign, info,
+                               t.Colors().Color(TVTColors::TreeLineColor));
+            }
+            if (paint.Contains(toShowButtons) && HasState(node, vsHasChildren)) {
+                const uint32_t levels = t.GetNodeLevel(node) + (paint.Contains(toShowRoot) ? 1 : 0);
+                if (levels > 0)
+                    PaintNodeButton(canvas, node, cell.Left + int((levels - 1) * t.Indent()),
+                                    vAlign);
+            }
+        }
+    }
+    if (layout.CheckX >= 0) {
+        const int size = t.CheckImageSize();
+        PaintCheckImage(canvas, node, layout.CheckX, vAlign - size / 2);
+    }
+    if (layout.StateImageX >= 0)
+        PaintImage(canvas, node, column, ikState, *t.StateImages(), layout.StateImageX,
+                   vAlign - t.StateImages()->Height() / 2);
+    if (layout.ImageX >= 0)
+        PaintImage(canvas, node, column, ikNormal, *t.Images(), layout.ImageX,
+                   vAlign - t.Images()->Height() / 2);
+    if (!(t.IsEditing() && node == t.FocusedNode() && column == t.editColumn_))
+        t.DoPaintNode(canvas, node, column, layout.Content);
+    t.DoAfterCellPaint(canvas, node, column, inner);
+    canvas.RestoreState();
+}
+
+void TVTRowPainter::PaintSelectionAndCellBackground(TCanvas& canvas, PVirtualNode node,
+                                                    TColumnIndex column, const TRect& cell,
+                                                    const TRect& text,
+                                                    const TVTRowPaintInfo& info) {
+    TBaseVirtualTree& t = tree_;
+    const TCustomVirtualTreeOptions& options = t.TreeOptions();
+    // Column colours (poColumnColor) come with the column model.
+    t.DoBeforeCellPaint(canvas, node, column, cell);
+    const bool fullRow = options.SelectionOptions().Contains(toFullRowSelect);
+    const bool gridExtensions = options.MiscOptions().Contains(toGridExtensions);
+    if (column != t.FocusedColumn() && !fullRow) return;
+    TRect selection = gridExtensions || fullRow ? cell : text;
+    if (selection.Left < cell.Left) selection.Left = cell.Left;
+    if (selection.Right > cell.Right) selection.Right = cell.Right;
+    const bool focusedLook = info.Focused || options.PaintOptions().Contains(toPopupMode);
+    TVTColors& colors = t.Colors();
+    if (info.Options.Contains(poDrawSelection)) {
+        const int radius = int(t.SelectionCurveRadius());
+        if (node == t.dropTargetNode_ &&
+            (t.lastDropMode_ == dmOnNode || HasState(node, vsSelected))) {
+            FrameAndFill(canvas, selection, colors.Color(TVTColors::DropTargetBorderColor),
+                         colors.Color(TVTColors::DropTargetColor), radius);
+        } else if (HasState(node, vsSelected)) {
+            FrameAndFill(canvas, selection,
+                         colors.Color(focusedLook ? TVTColors::FocusedSelectionBorderColor
+                                                  : TVTColors::UnfocusedSelectionBorderColor),
+                         colors.Color(focusedLook ? TVTColors::FocusedSelectionColor
+                                                  : TVTColors::UnfocusedSelectionColor),
+                         radius);
+        }
+    }
+    if (info.Options.Contains(poDrawFocusRect) && column == t.FocusedColumn() && focusedLook &&
+        node == t.FocusedNode()) {
+        canvas.Pen().SetColor(clBlack);
+        canvas.DrawFocusRect(gridExtensions ? cell : selection);
+    }
+}
+
+// --- Lines, buttons, images ------------------------------------------------------------------
+
+void TVTRowPainter::DrawDottedHLine(TCanvas& canvas, int left, int right, int y, TColor color,
+                                    const TVTRowPaintInfo& info) {
+    if (left > right) std::swap(left, right);
+    if (tree_.LineStyle() == lsSolid) {
+        Fill(canvas, {left, y, right + 1, y + 1}, color);
+        return;
+    }
+    // Dots on the window's checkerboard, so that lines of neighbouring rows join up.
+    canvas.Brush().SetStyle(TBrushStyle::bsSolid);
+    canvas.Brush().SetColor(color);
+    for (int x = left; x <= right; ++x)
+        if (((x + info.Origin.X + y + info.Origin.Y) & 1) == 0)
+            canvas.FillRect({x, y, x + 1, y + 1});
+}
+
+void TVTRowPainter::DrawDottedVLine(TCanvas& canvas, int top, int bottom, int x, TColor color,
+                                    const TVTRowPaintInfo& info) {
+    if (top > bottom) std::swap(top, bottom);
+    if (tree_.LineStyle() == lsSolid) {
+        Fill(canvas, {x, top, x + 1, bottom + 1}, color);
+        return;
+    }
+    canvas.Brush().SetStyle(TBrushStyle::bsSolid);
+    canvas.Brush().SetColor(color);
+    for (int y = top; y <= bottom; ++y)
+        if (((x + info.Origin.X + y + info.Origin.Y) & 1) == 0)
+            canvas.FillRect({x, y, x + 1, y + 1});
+}
+
+std::vector<TVTLineType> TVTRowPainter::BandImage(PVirtualNode node,
+                                                  const std::vector<TVTLineType>& lines) {
+    // A band closes on this row where its level ends here: the node's own level when nothing
+    // is shown below it, an ancestor's level when that ancestor has no later sibling and every
+    // deeper band closes too.
+    std::vector<TVTLineType> bands(lines.size(), ltLeft);
+    bool closing = !HasState(node, vsExpanded) || !node->FirstChild;
+    for (size_t i = lines.size(); i-- > 0;) {
+        const bool last = i + 1 == lines.size();
+        if (!last) closing = closing && lines[i] == ltNone;
+        bands[i] = closing ? ltLeftBottom : ltLeft;
+    }
+    return bands;
+}
+
+void TVTRowPainter::PaintLines(TCanvas& canvas, const std::vector<TVTLineType>& lines, int left,
+                               int height, int vAlign, const TVTRowPaintInfo& info, TColor color) {
+    const int indent = int(tree_.Indent());
+    for (size_t level = 0; level < lines.size(); ++level) {
+        const int x = left + int(level) * indent;
+        const int middle = x + indent / 2;
+        switch (lines[level]) {
+            case ltBottomRight:
+                DrawDottedVLine(canvas, vAlign, height, middle, color, info);
+                DrawDottedHLine(canvas, middle, x + indent, vAlign, color, info);
+                break;
+            case ltTopDown:
+                DrawDottedVLine(canvas, 0, height, middle, color, info);
+                break;
+            case ltTopDownRight:
+                DrawDottedVLine(canvas, 0, height, middle, color, info);
+                DrawDottedHLine(canvas, middle, x + indent, vAlign, color, info);
+                break;
+            case ltRight:
+                DrawDottedHLine(canvas, middle, x + indent, vAlign, color, info);
+                break;
+            case ltTopRight:
+                DrawDottedVLine(canvas, 0, vAlign, middle, color, info);
+                DrawDottedHLine(canvas, middle, x + indent, vAlign, color, info);
+                break;
+            case ltLeft:
+                DrawDottedVLine(canvas, 0, height - 1, x, color, info);
+                break;
+            case ltLeftBottom:
+                DrawDottedVLine(canvas, 0, height - 1, x, color, info);
+                DrawDottedHLine(canvas, x, x + indent, height - 1, color, info);
+                break;
+            default:
+                break;
+        }
+    }
+}
+
+void TVTRowPainter::PaintNodeButton(TCanvas& canvas, PVirtualNode node, int x, int vAlign) {
+    const int indent = int(tree_.Indent());
+    const int left = x + indent / 2 - ButtonSize / 2;
+    const int top = vAlign - ButtonSize / 2;
+    const bool expanded = HasState(node, vsExpanded);
+    const TColor line = tree_.Colors().Color(TVTColors::TreeLineColor);
+    if (tree_.ButtonStyle() == bsTriangle) {
+        canvas.Pen().SetColor(clWindowText);
+        canvas.Brush().SetColor(clWindowText);
+        canvas.Brush().SetStyle(TBrushStyle::bsSolid);
+        if (expanded)
+            canvas.Polygon({{left, top + 2}, {left + 8, top + 2}, {left + 4, top + 6}});
+        else
+            canvas.Polygon({{left + 2, top}, {left + 6, top + 4}, {left + 2, top + 8}});
+        return;
+    }
+    const TRect box{left, top, left + ButtonSize, top + ButtonSize};
+    switch (tree_.ButtonFillMode()) {
+        case fmTransparent:
+            break;
+        case fmWindowColor:
+            Fill(canvas, box, clWindow);
+            break;
+        default:
+            Fill(canvas, box, tree_.Color());
+            break;
+    }
+    canvas.Brush().SetColor(line);
+    canvas.FrameRect(box);
+    Fill(canvas, {left + 2, top + 4, left + 7, top + 5}, clWindowText);
+    if (!expanded) Fill(canvas, {left + 4, top + 2, left + 5, top + 7}, clWindowText);
+}
+
+void TVTRowPainter::PaintCheckImage(TCanvas& canvas, PVirtualNode node, int x, int y) {
+    const int index = tree_.GetCheckImage(node);
+    if (index < 0) return;
+    if (TCustomImageList* list = tree_.CheckImages()) {
+        list->Draw(canvas, x, y, index, true);
+        return;
+    }
+    // Without a check image list the box is drawn here, by the same index table.
+    const int size = tree_.CheckImageSize();
+    const bool disabled =
+        index == 4 || index == 8 || index == 12 || index == 16 || index == 20 || index == 24;
+    const TColor ink = disabled ? clGrayText : clWindowText;
+    TRect box{x + 1, y + 1, x + size - 2, y + size - 2};
+    canvas.Pen().SetColor(ink);
+    canvas.Pen().SetStyle(TPenStyle::psSolid);
+    canvas.Brush().SetStyle(TBrushStyle::bsSolid);
+    canvas.Brush().SetColor(disabled ? clBtnFace : clWindow);
+    if (index >= 21) {  // push button
+        canvas.Brush().SetColor(clBtnFace);
+        canvas.Rectangle(box);
+        return;
+    }
+    if (index <= 8) {  // radio button
+        canvas.Ellipse(box);
+        if (index >= 5) {
+            box.Inflate(-3, -3);
+            canvas.Brush().SetColor(ink);
+            canvas.Ellipse(box);
+        }
+        return;
+    }
+    canvas.Rectangle(box);
+    if (index >= 13 && index <= 16) {  // checked: a tick
+        const int l = box.Left + 2, b = box.Bottom - 4;
+        canvas.Pen().SetWidth(2);
+        canvas.Polyline({{l, b - 3}, {l + 3, b}, {box.Right - 3, box.Top + 3}});
+        canvas.Pen().SetWidth(1);
+    } else if (index >= 17) {  // mixed: a filled inner square
+        box.Inflate(-3, -3);
+        Fill(canvas, box, ink);
+    }
+}
+
+void TVTRowPainter::PaintImage(TCanvas& canvas, PVirtualNode node, TColumnIndex column,
+                               TVTImageKind kind, TCustomImageList& list, int x, int y) {
+    bool ghosted = false;
+    const int index = tree_.GetImageIndex(node, kind, column, ghosted);
+    if (index < 0) return;
+    const bool enabled = !HasState(node, vsDisabled) && tree_.Enabled();
+    list.Draw(canvas, x, y, index, enabled);
+}
+
+void TVTRowPainter::PaintDropMark(TCanvas& canvas, const TRect& row) {
+    const TDropMode mode = tree_.lastDropMode_;
+    if (mode != dmAbove && mode != dmBelow) return;
+    const int y = mode == dmAbove ? row.Top : row.Bottom - 1;
+    const int x = row.Left + 2;
+    const TColor color = tree_.Colors().Color(TVTColors::DropMarkColor);
+    canvas.Pen().SetColor(color);
+    canvas.Brush().SetColor(color);
+    canvas.Brush().SetStyle(TBrushStyle::bsSolid);
+    const int d = mode == dmAbove ? 1 : -1;
+    canvas.Polygon({{x, y}, {x + 8, y}, {x + 8, y + 4 * d}, {x + 4, y + 6 * d}, {x, y + 4 * d}});
+}
+
+// --- The tree's paint loop -------------------------------------------------------------------
+
+void TBaseVirtualTree::Paint(TCanvas& canvas, const TRect& updateRect) {
+    TRect window = updateRect;
+    window.Offset(-geometry_.OffsetX(), -geometry_.OffsetY());
+    PaintTree(canvas, window, {updateRect.Left, updateRect.Top}, NormalPaintOptions);
+}
+
+void TBaseVirtualTree::PaintTree(TCanvas& canvas, const TRect& window, TPoint target,
+                                 TVTInternalPaintOptions options) {
+    SetTreeState(tsPainting);
+    struct ClearPainting {
+        TBaseVirtualTree* tree;
+        ~ClearPainting() { tree->SetTreeState(tsPainting, false); }
+    } clear{this};
+    DoBeforePaint(canvas);
+    const TVTPaintOptions paint = TreeOptions().PaintOptions();
+    const bool focused = Focused();
+    if (!focused && paint.Contains(toHideSelection)) options.Exclude(poDrawSelection);
+    if (paint.Contains(toHideFocusRect)) options.Exclude(poDrawFocusRect);
+
+    TVTRowPainter painter(*this);
+    TVTRowPaintInfo info;
+    info.Options = options;
+    info.Focused = focused;
+    info.Width = std::max({window.Right, geometry_.RangeX(), ClientWidth() - geometry_.OffsetX()});
+    info.VisibleLeft = window.Left;
+    info.VisibleRight = window.Right;
+    const bool drawSelecting = states_.Contains(tsDrawSelecting);
+
+    int nodeTop = 0;
+    PVirtualNode node = geometry_.NodeAt(window.Top, nodeTop);
+    int y = target.Y + nodeTop - window.Top;
+    const int bottom = target.Y + window.Height();
+    const TPoint base = canvas.Origin();
+    auto selectedOrUnder = [this](PVirtualNode n) {
+        for (PVirtualNode run = n; run != Root(); run = run->Parent)
+            if (HasState(run, vsSelected)) return true;
+        return false;
+    };
+    while (node && y < bottom) {
+        if (!HasState(node, vsInitialized)) InitNode(node);
+        const int height = node->NodeHeight;
+        if (!options.Contains(poSelectedOnly) || selectedOrUnder(node)) {
+            info.LineImage = painter.LineImage(node);
+            info.Origin = {target.X - window.Left, y};
+            canvas.SaveState();
+            canvas.SetOrigin(base.X + target.X - window.Left, base.Y + y);
+            canvas.IntersectClipRect({window.Left, 0, window.Right, height});
+            painter.PaintRow(canvas, node, info);
+            if (drawSelecting && options.Contains(poDrawSelection)) {
+                TRect band = selectionRect_;
+                band.Offset(0, -(y - target.Y + window.Top));
+                canvas.Pen().SetColor(clBlack);
+                canvas.DrawFocusRect(band);
+            }
+            canvas.RestoreState();
+        }
+        y += height;
+        node = GetNextVisible(node);
+    }
+    if (y < bottom) {
+        TRect rest{target.X, y, target.X + window.Width(), bottom};
+        if (!DoPaintBackground(canvas, rest)) {
+            Fill(canvas, rest, Color());
+            if (paint.Contains(toShowVertGridLines) && Header().UseColumns()) {
+                const TColor grid = Colors().Color(TVTColors::GridLineColor);
+                for (TColumnIndex column : PaintColumns(Header())) {
+                    int left = 0, right = 0;
+                    if (column < 0 || !Header().GetColumnBounds(column, left, right)) continue;
+                    const int x = target.X - window.Left + right - 1;
+                    if (x >= rest.Left && x < rest.Right)
+                        Fill(canvas, {x, rest.Top, x + 1, rest.Bottom}, grid);
+                }
+            }
+        }
+    }
+    DoAfterPaint(canvas);
+}
+
+// --- Rubber band -----------------------------------------------------------------------------
+
+void TBaseVirtualTree::HandleDrawSelection(const TRect& oldRect, const TRect& newRect,
+                                           bool toggle) {
+    auto normal = [](TRect r) {
+        if (r.Left > r.Right) std::swap(r.Left, r.Right);
+        if (r.Top > r.Bottom) std::swap(r.Top, r.Bottom);
+        return r;
+    };
+    const TRect before = normal(oldRect), after = normal(newRect);
+    selectionRect_ = after;
+    if (Root()->FirstChild == nullptr) return;
+    TVTHeader& header = Header();
+    const TColumnIndex main = header.UseColumns() ? header.MainColumn() : NoColumn;
+    TRect cellBounds{0, 0, std::max(ClientWidth(), geometry_.RangeX()), 0};
+    int left = 0, right = 0;
+    if (main > NoColumn && header.GetColumnBounds(main, left, right)) {
+        cellBounds.Left = left;
+        cellBounds.Right = right;
+    }
+    const std::vector<TColumnIndex> order = PaintColumns(header);
+    const bool spanning =
+        TreeOptions().AutoOptions().Contains(toAutoSpanColumns) && main > NoColumn;
+    const size_t mainPosition = size_t(std::find(order.begin(), order.end(), main) - order.begin());
+    auto meets = [](const TRect& a, const TRect& b) {
+        TRect out;
+        return IntersectRect(out, a, b);
+    };
+    const int top = std::min(before.Top, after.Top), bottom = std::max(before.Bottom, after.Bottom);
+    int nodeTop = 0;
+    PVirtualNode node = geometry_.NodeAt(std::max(0, top), nodeTop);
+    std::vector<PVirtualNode> add;
+    bool removed = false;
+    BeginUpdate();
+    try {
+        while (node && nodeTop < bottom) {
+            if (!HasState(node, vsInitialized)) InitNode(node);
+            TRect cell = cellBounds;
+            cell.Top = nodeTop;
+            cell.Bottom = nodeTop + node->NodeHeight;
+            TRect hit = LayoutCell(node, main, cell).Text;
+            hit.Top = cell.Top;
+            hit.Bottom = cell.Bottom;
+            // Spanning text reaches over the empty cells that follow the main column.
+            if (spanning)
+                for (size_t i = mainPosition + 1; i < order.size(); ++i) {
+                    if (!ColumnIsEmpty(node, order[i])) break;
+                    int l = 0, r = 0;
+                    if (header.GetColumnBounds(order[i], l, r)) hit.Right = std::max(hit.Right, r);
+                }
+            const bool inNew = meets(hit, after), inOld = meets(hit, before);
+            if (inNew != inOld) {
+                const bool select = toggle ? !HasState(node, vsSelected) : inNew;
+                if (select && !HasState(node, vsSelected)) {
+                    add.push_back(node);
+                } else if (!select && HasState(node, vsSelected)) {
+                    InternalRemoveFromSelection(node);
+                    removed = true;
+                }
+            }
+            nodeTop += node->NodeHeight;
+            node = GetNextVisible(node);
+        }
+        const int count = PackArray();
+        selectionCount_ = count < 0 ? 0 : uint32_t(count);
+        const bool added = InternalAddToSelection(add, false);
+        if (added || removed) Change(nullptr);
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+}
+
+// --- Invalidation ----------------------------------------------------------------------------
+
+void TBaseVirtualTree::InvalidateColumn(TColumnIndex column) {
+    if (updateCount_ != 0 || !HandleAllocated() || !Header().IsValidColumn(column)) return;
+    int left = 0, right = 0;
+    if (!Header().GetColumnBounds(column, left, right)) return;
+    InvalidateRect({left + geometry_.OffsetX(), 0, right + geometry_.OffsetX(), ClientHeight()});
+}
+
+void TBaseVirtualTree::RepaintNode(PVirtualNode node) {
+    if (!node || node == Root() || !HandleAllocated()) return;
+    InvalidateNode(node);
+    Update();
+}

@@ -1,0 +1,286 @@
+// Painting: the event order of rows and cells, and pixels sampled from trees painted onto an
+// image (explicit colours, no stored pictures).
+#include "TreeTestSupport.h"
+
+#include "VirtualTreesPaint.h"
+
+#include "platform/Canvas.h"
+
+namespace {
+
+constexpr TColor kGround = 0xF0F0F0;
+constexpr TColor kSelection = 0x0000FF;  // red
+constexpr TColor kGrid = 0xFF0000;       // blue
+constexpr TColor kLines = 0x008000;      // green
+constexpr TColor kYellow = 0x00FFFF;
+
+// A tree that records its paint events and draws each node's "text" as a dark bar.
+class PaintedTree : public TestTree {
+public:
+    PaintedTree() {
+        nodeWidth = 30;
+        SetColor(kGround);
+        Colors().SetColor(TVTColors::UnfocusedSelectionColor, kSelection);
+        Colors().SetColor(TVTColors::UnfocusedSelectionBorderColor, kSelection);
+        Colors().SetColor(TVTColors::FocusedSelectionColor, kSelection);
+        Colors().SetColor(TVTColors::FocusedSelectionBorderColor, kSelection);
+        Colors().SetColor(TVTColors::GridLineColor, kGrid);
+        Colors().SetColor(TVTColors::TreeLineColor, kLines);
+        OnBeforePaint = [this](TBaseVirtualTree*, TCanvas&) { events.push_back("BeforePaint"); };
+        OnAfterPaint = [this](TBaseVirtualTree*, TCanvas&) { events.push_back("AfterPaint"); };
+        OnPaintBackground = [this](TBaseVirtualTree*, TCanvas&, const TRect&, bool&) {
+            events.push_back("PaintBackground");
+        };
+        OnBeforeItemPaint = [this](TBaseVirtualTree*, TCanvas&, PVirtualNode n, const TRect&,
+                                   bool& customDraw) {
+            events.push_back("BeforeItemPaint " + Name(n));
+            customDraw = n == customNode;
+        };
+        OnBeforeItemErase = [this](TBaseVirtualTree*, TCanvas&, PVirtualNode n, const TRect&,
+                                   TColor&, TItemEraseAction&) {
+            events.push_back("BeforeItemErase " + Name(n));
+        };
+        OnAfterItemErase = [this](TBaseVirtualTree*, TCanvas&, PVirtualNode n, const TRect&) {
+            events.push_back("AfterItemErase " + Name(n));
+        };
+        OnBeforeCellPaint = [this](TBaseVirtualTree*, TCanvas& canvas, PVirtualNode n,
+                                   TColumnIndex column, TRect cell) {
+            events.push_back("BeforeCellPaint " + Name(n) + " " + std::to_string(column));
+            if (n == yellowNode) {
+                canvas.Brush().SetColor(kYellow);
+                canvas.FillRect(cell);
+            }
+        };
+        OnAfterCellPaint = [this](TBaseVirtualTree*, TCanvas&, PVirtualNode n, TColumnIndex column,
+                                  TRect) {
+            events.push_back("AfterCellPaint " + Name(n) + " " + std::to_string(column));
+        };
+        OnAfterItemPaint = [this](TBaseVirtualTree*, TCanvas&, PVirtualNode n, const TRect&) {
+            events.push_back("AfterItemPaint " + Name(n));
+        };
+    }
+    std::string Name(PVirtualNode n) const { return std::to_string(n->Index); }
+
+    // Paints the whole client area of width x height onto a fresh image.
+    TBitmap Render(int width, int height, TVTInternalPaintOptions options = NormalPaintOptions) {
+        TBitmap bitmap(width, height);
+        bitmap.Canvas().Brush().SetColor(clBlack);
+        bitmap.Canvas().FillRect({0, 0, width, height});
+        PaintTree(bitmap.Canvas(), {0, 0, width, height}, {0, 0}, options);
+        return bitmap;
+    }
+
+    std::vector<std::string> events;
+    PVirtualNode customNode = nullptr;
+    PVirtualNode yellowNode = nullptr;
+
+protected:
+    void DoPaintNode(TCanvas& canvas, PVirtualNode, TColumnIndex, const TRect& r) override {
+        canvas.Brush().SetColor(clBlack);
+        canvas.FillRect({r.Left, r.Top + 6, r.Left + nodeWidth, r.Top + 10});
+    }
+};
+
+// Whether this build's canvas keeps pixels (a recording canvas does not).
+bool CanvasKeepsPixels() {
+    TBitmap probe(4, 4);
+    probe.Canvas().Brush().SetColor(kYellow);
+    probe.Canvas().FillRect({0, 0, 4, 4});
+    return probe.Pixel(1, 1) == kYellow;
+}
+
+#define REQUIRE_PIXELS() \
+    if (!CanvasKeepsPixels()) GTEST_SKIP() << "this canvas keeps no pixels"
+
+}  // namespace
+
+TEST(VirtualTreePaint, AnEmptyTreePaintsItsBackgroundOnly) {
+    PaintedTree tree;
+    TBitmap image = tree.Render(100, 60);
+    EXPECT_EQ(tree.events,
+              std::vector<std::string>({"BeforePaint", "PaintBackground", "AfterPaint"}));
+    REQUIRE_PIXELS();
+    EXPECT_EQ(image.Pixel(50, 30), kGround);
+}
+
+TEST(VirtualTreePaint, EventOrderPerRowAndCustomDraw) {
+    PaintedTree tree;
+    tree.TreeOptions().SetPaintOptions({});
+    PVirtualNode a = tree.AddChild(nullptr);
+    PVirtualNode b = tree.AddChild(nullptr);
+    (void)a;
+    tree.customNode = b;
+    tree.Render(100, 50);
+    EXPECT_EQ(tree.events, std::vector<std::string>({
+                               "BeforePaint",
+                               "BeforeItemPaint 0",
+                               "BeforeItemErase 0",
+                               "AfterItemErase 0",
+                               "BeforeCellPaint 0 -1",
+                               "AfterCellPaint 0 -1",
+                               "AfterItemPaint 0",
+                               "BeforeItemPaint 1",
+                               "AfterItemPaint 1",  // custom drawn: nothing built in, still this
+                               "PaintBackground",
+                               "AfterPaint",
+                           }));
+}
+
+TEST(VirtualTreePaint, SelectionIsNarrowedToTheTextAndHiddenWhenAsked) {
+    REQUIRE_PIXELS();
+    PaintedTree tree;
+    tree.TreeOptions().SetPaintOptions({});
+    PVirtualNode a = tree.AddChild(nullptr);
+    tree.SetSelected(a, true);
+    const TRect text = tree.GetDisplayRect(a, NoColumn, true);
+    ASSERT_EQ(text.Left, 4);  // the margin
+    ASSERT_EQ(text.Width(), 30);
+    TBitmap image = tree.Render(120, 40);
+    EXPECT_EQ(image.Pixel(text.Left + 1, 2), kSelection);
+    EXPECT_EQ(image.Pixel(text.Right + 5, 2), kGround);  // beyond the text: not selected
+    tree.TreeOptions().SetPaintOptions({toHideSelection});
+    image = tree.Render(120, 40);
+    EXPECT_EQ(image.Pixel(text.Left + 1, 2), kGround);
+    // A full-row selection covers the row.
+    tree.TreeOptions().SetPaintOptions({});
+    tree.TreeOptions().SetSelectionOptions({toFullRowSelect});
+    image = tree.Render(120, 40);
+    EXPECT_EQ(image.Pixel(100, 2), kSelection);
+}
+
+TEST(VirtualTreePaint, ACellFilledByItsHandlerKeepsItsGridLines) {
+    REQUIRE_PIXELS();
+    PaintedTree tree;
+    tree.SetLineStyle(lsSolid);
+    tree.TreeOptions().SetPaintOptions({toShowHorzGridLines});
+    tree.yellowNode = tree.AddChild(nullptr);
+    tree.AddChild(nullptr);
+    TBitmap image = tree.Render(100, 50);
+    EXPECT_EQ(image.Pixel(60, 5), kYellow);
+    EXPECT_EQ(image.Pixel(60, 17), kGrid);  // the row's last line
+    EXPECT_EQ(image.Pixel(60, 20), kGround);
+    EXPECT_EQ(image.Pixel(60, 35), kGrid);
+}
+
+TEST(VirtualTreePaint, DottedTreeLinesJoinAcrossRows) {
+    REQUIRE_PIXELS();
+    PaintedTree tree;
+    tree.TreeOptions().SetPaintOptions({toShowRoot, toShowTreeLines});
+    for (int i = 0; i < 3; ++i) tree.AddChild(nullptr);
+    TBitmap image = tree.Render(100, 60);
+    const int x = 18 / 2;  // the middle of the root level's box
+    // Every other pixel down the whole middle row's height and across the row boundaries.
+    for (int y = 10; y < 43; ++y) {
+        const bool dot = image.Pixel(x, y) == kLines;
+        EXPECT_EQ(dot, image.Pixel(x, y + 2) == kLines) << y;
+        EXPECT_NE(dot, image.Pixel(x, y + 1) == kLines) << y;
+    }
+    // The horizontal part at the row's middle (Align 50 of 18 rows; buttons off).
+    int dots = 0;
+    for (int px = x; px < 18; ++px) dots += image.Pixel(px, 9) == kLines;
+    EXPECT_GE(dots, 4);
+}
+
+TEST(VirtualTreePaint, LineImagesAndVerticalAlignment) {
+    PaintedTree tree;
+    TVTRowPainter painter(tree);
+    tree.TreeOptions().SetPaintOptions({toShowRoot, toShowTreeLines});
+    PVirtualNode only = tree.AddChild(nullptr);
+    EXPECT_EQ(painter.LineImage(only), std::vector<TVTLineType>({ltRight}));
+    PVirtualNode second = tree.AddChild(nullptr);
+    PVirtualNode child = tree.AddChild(only);
+    tree.AddChild(only);
+    EXPECT_EQ(painter.LineImage(only), std::vector<TVTLineType>({ltBottomRight}));
+    EXPECT_EQ(painter.LineImage(second), std::vector<TVTLineType>({ltTopRight}));
+    EXPECT_EQ(painter.LineImage(child), std::vector<TVTLineType>({ltTopDown, ltTopDownRight}));
+    tree.TreeOptions().SetPaintOptions({toShowTreeLines});  // no root level
+    EXPECT_EQ(painter.LineImage(child), std::vector<TVTLineType>({ltTopDownRight}));
+
+    // As bands: the own level closes where nothing is shown below; an ancestor's level closes
+    // when it has no later sibling and every deeper band closes.
+    PVirtualNode last = tree.GetLastChildNoInit(only);
+    EXPECT_EQ(TVTRowPainter::BandImage(child, painter.LineImage(child)),
+              std::vector<TVTLineType>({ltLeftBottom}));
+    tree.TreeOptions().SetPaintOptions({toShowRoot, toShowTreeLines});
+    EXPECT_EQ(TVTRowPainter::BandImage(child, painter.LineImage(child)),
+              std::vector<TVTLineType>({ltLeft, ltLeftBottom}));
+    EXPECT_EQ(TVTRowPainter::BandImage(last, {ltNone, ltTopRight}),
+              std::vector<TVTLineType>({ltLeftBottom, ltLeftBottom}));
+    tree.TreeOptions().SetPaintOptions({});
+
+    EXPECT_EQ(painter.NodeVAlignment(only), 9);  // 50 % of 18
+    tree.TreeOptions().SetPaintOptions({toShowButtons});
+    EXPECT_EQ(painter.NodeVAlignment(only), MulDiv(18 - 9, 50, 100) + 4);
+    tree.SetNodeAlignment(naFromTop);
+    only->Align = 5;
+    EXPECT_EQ(painter.NodeVAlignment(only), 5);
+    tree.SetNodeAlignment(naFromBottom);
+    EXPECT_EQ(painter.NodeVAlignment(only), 13);
+}
+
+TEST(VirtualTreePaint, CheckBoxSitsWhereTheLayoutPutsIt) {
+    PaintedTree tree;
+    tree.TreeOptions().SetPaintOptions({});
+    tree.TreeOptions().SetMiscOptions({toCheckSupport});
+    PVirtualNode a = tree.AddChild(nullptr);
+    tree.SetCheckType(a, ctCheckBox);
+    const TVTCellLayout layout = tree.LayoutCell(a, NoColumn, {0, 0, 200, 18});
+    EXPECT_EQ(layout.CheckX, 4);
+    EXPECT_EQ(tree.GetDisplayRect(a, NoColumn, true).Left, 4 + 16 + 2);
+    // The auto-fit width is the same arithmetic: margin, box, text, margin.
+    EXPECT_EQ(tree.GetMaxColumnWidth(NoColumn), 4 + 18 + 30 + 4);
+    REQUIRE_PIXELS();
+    TBitmap image = tree.Render(100, 30);
+    int ink = 0;
+    for (int x = layout.CheckX; x < layout.CheckX + 16; ++x) ink += image.Pixel(x, 9) != kGround;
+    EXPECT_GE(ink, 2);  // the box's two sides at least
+    for (int x = 0; x < layout.CheckX; ++x) EXPECT_EQ(image.Pixel(x, 9), kGround) << x;
+}
+
+TEST(VirtualTreeLayout, CellLayoutByAlignmentAndReadingOrder) {
+    TVTCellLayoutInput in;
+    in.Cell = {10, 0, 210, 18};
+    in.Indent = 36;
+    in.CheckWidth = 16;
+    in.ImageWidth = 16;
+    in.TextWidth = 50;
+    TVTCellLayout out = ComputeCellLayout(in);
+    EXPECT_EQ(out.CheckX, 10 + 36 + 4);
+    EXPECT_EQ(out.StateImageX, -1);
+    EXPECT_EQ(out.ImageX, 50 + 18);
+    EXPECT_EQ(out.Content.Left, 68 + 18);
+    EXPECT_EQ(out.Text.Left, 86);
+    EXPECT_EQ(out.Text.Right, 136);
+    in.Alignment = taRightJustify;
+    EXPECT_EQ(ComputeCellLayout(in).Text.Left, 210 - 50);
+    in.Alignment = taCenter;
+    EXPECT_EQ(ComputeCellLayout(in).Text.Left, (86 + 210 - 50) / 2);
+    in.Alignment = taLeftJustify;
+    in.RightToLeft = true;
+    out = ComputeCellLayout(in);
+    EXPECT_EQ(out.CheckX, 210 - 36 - 4 - 16);
+    EXPECT_EQ(out.Content.Right, out.ImageX - 2);
+    // Too wide: clipped to the room, unless unclipped.
+    in.RightToLeft = false;
+    in.TextWidth = 500;
+    EXPECT_EQ(ComputeCellLayout(in).Text.Right, 210);
+    in.Unclipped = true;
+    EXPECT_EQ(ComputeCellLayout(in).Text.Right, 86 + 500);
+}
+
+TEST(VirtualTreePaint, RubberBandSelectsTheRowsItsTextAreasMeet) {
+    PaintedTree tree;
+    tree.TreeOptions().SetPaintOptions({});  // no root level: text at x 4..34
+    tree.TreeOptions().SetSelectionOptions({toMultiSelect});
+    std::vector<PVirtualNode> n;
+    for (int i = 0; i < 5; ++i) n.push_back(tree.AddChild(nullptr));
+    // Rows 1 and 2, over the text (x 4..34).
+    tree.HandleDrawSelection({10, 20, 10, 20}, {10, 20, 20, 40}, false);
+    EXPECT_EQ(tree.GetSortedSelection(false), std::vector<PVirtualNode>({n[1], n[2]}));
+    // Shrunk to row 1: row 2 leaves the band.
+    tree.HandleDrawSelection({10, 20, 20, 40}, {10, 20, 20, 30}, false);
+    EXPECT_EQ(tree.GetSortedSelection(false), std::vector<PVirtualNode>({n[1]}));
+    // Right of the text nothing is hit.
+    tree.HandleDrawSelection({60, 0, 60, 0}, {60, 0, 90, 90}, false);
+    EXPECT_EQ(tree.SelectionCount(), 1u);
+}
