@@ -6,6 +6,8 @@
 
 #include "platform/ThemeServices.h"
 
+#include <cstdlib>
+
 using Events = std::vector<std::string>;
 
 TEST(VirtualTreeHeader, MainAndSortColumnsAreClamped) {
@@ -291,4 +293,103 @@ TEST(VirtualTreeHeader, HeaderSitsInsideTheFrameAboveTheRows) {
     tree.Header().SetOptions(tree.Header().Options() - hoVisible);
     EXPECT_TRUE(tree.Header().HeaderRect().IsEmpty());
     EXPECT_EQ(tree.ClientOrigin().Top, 2);
+}
+
+namespace {
+
+// A tree wired to its header the way the control does it: mouse messages go to the header
+// first, the header strip is painted by the header, timer 3 is the header's.
+class HeaderTree : public TestTree {
+public:
+    bool Mouse(TMouseAction action, int x, int y, TMouseButton button = mbLeft) {
+        TMouseMessage m;
+        m.Action = action;
+        m.Button = button;
+        m.Pos = {x, y};
+        m.InHeaderStrip = y < 0;
+        return PreviewMouse(m);
+    }
+    void TimerEvent(int id) override {
+        if (id == HeaderTimer)
+            Header().HeaderTimer();
+        else
+            TestTree::TimerEvent(id);
+    }
+
+protected:
+    bool PreviewMouse(const TMouseMessage& m) override { return Header().HandleMessage(m); }
+    void PaintHeaderStrip(TCanvas& canvas, const TRect& strip) override {
+        Header().PaintStrip(canvas, strip);
+    }
+};
+
+}  // namespace
+
+TEST(VirtualTreeHeader, TreeResizesAndReordersThroughItsHeader) {
+    HeaderTree tree;
+    TVTHeader& header = tree.Header();
+    header.SetOptions(header.Options() + hoVisible + hoDblClickResize);
+    for (int width : {100, 150, 120}) header.Columns().Add()->SetWidth(width);
+    header.Columns()[0].SetText("Name");
+    header.Columns()[1].SetText("Address");
+    header.Columns()[2].SetText("Visited");
+    tree.SetClientSize(420, 80);
+    std::vector<std::string> log;
+    tree.OnColumnResize = [&](TVTHeader* sender, TColumnIndex column) {
+        EXPECT_EQ(sender->Treeview(), &tree);
+        log.push_back("resize " + std::to_string(column));
+    };
+    tree.OnHeaderDragging = [&](TVTHeader*, TColumnIndex column, bool& allowed) {
+        allowed = column != 0;
+    };
+    tree.OnHeaderDragged = [&](TVTHeader*, TColumnIndex column, int oldPosition) {
+        log.push_back("dragged " + std::to_string(column) + " from " + std::to_string(oldPosition));
+    };
+
+    EXPECT_TRUE(tree.Mouse(TMouseAction::Down, 100, -5));
+    EXPECT_TRUE(tree.Mouse(TMouseAction::Move, 130, -5));
+    EXPECT_TRUE(tree.Mouse(TMouseAction::Up, 130, -5));
+    EXPECT_EQ(header.Columns()[0].Width(), 130);
+    EXPECT_FALSE(tree.Mouse(TMouseAction::Down, 50, 20));  // the rows are the tree's
+
+    tree.Mouse(TMouseAction::Down, 200, -5);
+    EXPECT_TRUE(tree.TimerActive(TBaseVirtualTree::HeaderTimer));
+    tree.Mouse(TMouseAction::Move, 380, -5);
+    tree.Mouse(TMouseAction::Move, 390, -5);  // the right half of column 2
+    tree.Mouse(TMouseAction::Up, 390, -5);
+    EXPECT_EQ(header.Columns().PositionToIndex(), (std::vector<TColumnIndex>{0, 2, 1}));
+    EXPECT_FALSE(tree.TimerActive(TBaseVirtualTree::HeaderTimer));
+    EXPECT_EQ(log, (std::vector<std::string>{"resize 0", "dragged 1 from 1"}));
+
+    tree.nodeWidth = 120;
+    tree.AddChild(nullptr);
+    tree.Mouse(TMouseAction::DoubleClick, 130, -5);
+    EXPECT_EQ(header.Columns()[0].Width(), 8 + 18 + 120);
+
+    header.SetSortColumn(0);
+    header.SetOptions(header.Options() + hoShowSortGlyphs);
+    TBitmap shot;
+    tree.PaintTo(shot);
+    const TRect client = tree.ClientOrigin();
+    auto dark = [&](int left, int right) {
+        for (int y = client.Top - 14; y < client.Top - 3; ++y)
+            for (int x = client.Left + left; x < client.Left + right; ++x) {
+                const TColor c = shot.Pixel(x, y);
+                if (GetRValue(c) + GetGValue(c) + GetBValue(c) < 200) return true;
+            }
+        return false;
+    };
+    EXPECT_TRUE(dark(4, 40));     // the caption "Name"
+    EXPECT_TRUE(dark(150, 190));  // "Visited", moved to the second place
+    // The classic path draws the thick buttons' edges: the first button's left edge is light.
+    SetThemesDisabled(true);
+    TBitmap classic;
+    tree.PaintTo(classic);
+    SetThemesDisabled(false);
+    EXPECT_EQ(classic.Pixel(client.Left, client.Top - 8), ColorToRGB(clBtnHighlight));
+    EXPECT_EQ(classic.Pixel(client.Left + 100, client.Top - 8), ColorToRGB(clBtnFace));
+    if (const char* dir = std::getenv("LORVANE_PNG_DIR")) {
+        shot.SaveToFile(std::string(dir) + "/tree-header.png");
+        classic.SaveToFile(std::string(dir) + "/tree-header-classic.png");
+    }
 }
