@@ -2,6 +2,7 @@
 #include "VirtualTreesHeader.h"
 
 #include "VirtualTrees.h"
+#include "VirtualTreesDrawing.h"
 
 #include "platform/ThemeServices.h"
 
@@ -138,4 +139,7 @@ private:
 
 TVTHeader::TVTHeader(TBaseVirtualTree* tree) : TVTHeader(*new TTreeHeaderOwner(tree)) {
     ownedOwner_.reset(owner_);
+    // The tree's first header is made with the tree's window or earlier, after the GUI
+    // application object exists: the built-in images are drawn then, with its palette.
+    InitializeTreeLibrary();
 }

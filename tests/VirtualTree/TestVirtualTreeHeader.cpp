@@ -393,3 +393,56 @@ TEST(VirtualTreeHeader, TreeResizesAndReordersThroughItsHeader) {
         classic.SaveToFile(std::string(dir) + "/tree-header-classic.png");
     }
 }
+
+TEST(VirtualTreeHeader, HotTrackingAndTheSplitterCursorFollowThePointer) {
+    HeaderFixture f({100, 150, 200});
+    f.Move(50);
+    EXPECT_EQ(f.header.Columns().HoverIndex(), 0);
+    EXPECT_FALSE(f.owner.timers.count(TVTHeader::HeaderTimerId));  // no hot tracking
+    EXPECT_EQ(f.owner.cursor, crDefault);
+    f.Move(101);
+    EXPECT_EQ(f.owner.cursor, crHSplit);
+    f.header.SetOptions(f.header.Options() + hoHotTrack);
+    f.Move(300);
+    EXPECT_EQ(f.header.Columns().HoverIndex(), 2);
+    EXPECT_EQ(f.owner.cursor, crDefault);
+    EXPECT_TRUE(f.owner.timers.count(TVTHeader::HeaderTimerId));
+    EXPECT_FALSE(f.Send(TMouseAction::Move, 300, 30));  // into the rows: the tree's again
+    EXPECT_EQ(f.header.Columns().HoverIndex(), NoColumn);
+    f.header.HeaderTimer();
+    EXPECT_FALSE(f.owner.timers.count(TVTHeader::HeaderTimerId));
+}
+
+TEST(VirtualTreeHeader, AssignCopiesPropertiesAndColumns) {
+    HeaderFixture source({100, 150});
+    source.Column(0).SetText("Title");
+    source.Column(1).SetPosition(0);
+    source.header.SetHeight(24);
+    source.header.SetStyle(hsFlatButtons);
+    source.header.SetAutoSizeIndex(1);
+    source.header.SetBackground(clYellow);
+    source.header.SetOptions(source.header.Options() + hoDblClickResize);
+    HeaderFixture target;
+    target.header.Assign(source.header);
+    EXPECT_EQ(target.header.Height(), 24);
+    EXPECT_EQ(target.header.Style(), hsFlatButtons);
+    EXPECT_EQ(target.header.AutoSizeIndex(), 1);
+    EXPECT_EQ(target.header.Background(), clYellow);
+    EXPECT_EQ(target.header.Options(), source.header.Options());
+    ASSERT_EQ(target.header.ColumnCount(), 2);
+    EXPECT_EQ(target.Column(0).Text(), "Title");
+    EXPECT_EQ(target.header.Columns().PositionToIndex(), (std::vector<TColumnIndex>{1, 0}));
+    EXPECT_EQ(target.owner.stripHeight, 24);
+}
+
+TEST(VirtualTreeHeader, HeaderSpansTheVerticalScrollBarToo) {
+    TestTree tree;
+    tree.Header().SetOptions(tree.Header().Options() + hoVisible);
+    tree.SetBounds(0, 0, 200, 100);
+    tree.HandleNeeded();
+    tree.SetRootNodeCount(50);
+    ASSERT_TRUE(tree.ScrollBarVisible(sbVertical));
+    const TRect header = tree.Header().HeaderRect();
+    EXPECT_EQ(header.Width(), 200 - 2 * tree.BorderWidth());
+    EXPECT_GT(header.Width(), tree.ClientWidth());
+}
