@@ -46,6 +46,19 @@ int MaxColumnWidth(Tree* tree, TColumnIndex column) {
     }
 }
 
+// The event dispatchers are the tree's surface for descendants; the header's owner acts for the
+// tree and reaches them the way a descendant does.
+struct TTreeDispatchers : TBaseVirtualTree {
+    using TBaseVirtualTree::DoColumnResize;
+    using TBaseVirtualTree::DoHeaderClick;
+    using TBaseVirtualTree::DoHeaderDblClick;
+    using TBaseVirtualTree::DoHeaderDragged;
+    using TBaseVirtualTree::DoHeaderDragging;
+    using TBaseVirtualTree::DoHeaderMouseDown;
+    using TBaseVirtualTree::DoHeaderMouseMove;
+    using TBaseVirtualTree::DoHeaderMouseUp;
+};
+
 class TTreeHeaderOwner : public TVTHeaderOwner {
 public:
     explicit TTreeHeaderOwner(TBaseVirtualTree* tree) : tree_(tree) {}
@@ -112,27 +125,31 @@ public:
 
     int GetMaxColumnWidth(TColumnIndex column) override { return MaxColumnWidth(tree_, column); }
 
-    void DoColumnResize(TColumnIndex column) override { tree_->DoColumnResize(column); }
+    void DoColumnResize(TColumnIndex column) override {
+        (tree_->*&TTreeDispatchers::DoColumnResize)(column);
+    }
     void DoHeaderClick(TColumnIndex column, TMouseButton button, TShiftState shift, int x,
                        int y) override {
-        tree_->DoHeaderClick(column, button, shift, x, y);
+        (tree_->*&TTreeDispatchers::DoHeaderClick)(column, button, shift, x, y);
     }
     void DoHeaderDblClick(TColumnIndex column, TMouseButton button, TShiftState shift, int x,
                           int y) override {
-        tree_->DoHeaderDblClick(column, button, shift, x, y);
+        (tree_->*&TTreeDispatchers::DoHeaderDblClick)(column, button, shift, x, y);
     }
     void DoHeaderMouseDown(TMouseButton button, TShiftState shift, int x, int y) override {
-        tree_->DoHeaderMouseDown(button, shift, x, y);
+        (tree_->*&TTreeDispatchers::DoHeaderMouseDown)(button, shift, x, y);
     }
     void DoHeaderMouseUp(TMouseButton button, TShiftState shift, int x, int y) override {
-        tree_->DoHeaderMouseUp(button, shift, x, y);
+        (tree_->*&TTreeDispatchers::DoHeaderMouseUp)(button, shift, x, y);
     }
     void DoHeaderMouseMove(TShiftState shift, int x, int y) override {
-        tree_->DoHeaderMouseMove(shift, x, y);
+        (tree_->*&TTreeDispatchers::DoHeaderMouseMove)(shift, x, y);
     }
-    bool DoHeaderDragging(TColumnIndex column) override { return tree_->DoHeaderDragging(column); }
+    bool DoHeaderDragging(TColumnIndex column) override {
+        return (tree_->*&TTreeDispatchers::DoHeaderDragging)(column);
+    }
     void DoHeaderDragged(TColumnIndex column, int oldPosition) override {
-        tree_->DoHeaderDragged(column, oldPosition);
+        (tree_->*&TTreeDispatchers::DoHeaderDragged)(column, oldPosition);
     }
     bool DoHeaderDraw(TCanvas&, TColumnIndex, const TRect&, bool, bool, TVTDropMarkMode) override {
         return false;
