@@ -753,7 +753,6 @@ private:
     friend class TScrollBarOptions;
     friend class TVirtualTreeWorker;
     friend class TVirtualTreeWorkerState;
-    friend class TTreeHeaderOwner;
 
     PVirtualNode Root() const { return store_.Root(); }
     // The first step of every change of structure, expansion, visibility or heights: the

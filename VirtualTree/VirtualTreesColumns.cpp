@@ -31,6 +31,14 @@ bool TVirtualTreeColumn::OwnerUpdating() const {
     return Owner()->UpdateCount() > 0;
 }
 
+TBiDiMode TVirtualTreeColumn::BiDiMode() const {
+    return options_.Contains(coParentBidiMode) ? Header().Owner().TreeBiDiMode() : bidiMode_;
+}
+
+TColor TVirtualTreeColumn::Color() const {
+    return options_.Contains(coParentColor) ? Header().Owner().TreeColor() : color_;
+}
+
 void TVirtualTreeColumn::SetText(const std::string& value) {
     if (value == text_) return;
     text_ = value;
@@ -111,7 +119,7 @@ void TVirtualTreeColumn::SetImageIndex(int value) {
 }
 
 void TVirtualTreeColumn::SetBiDiMode(TBiDiMode value) {
-    if (value == bidiMode_) return;
+    if (value == BiDiMode()) return;
     options_.Exclude(coParentBidiMode);
     bidiMode_ = value;
     Changed(false);
@@ -160,7 +168,7 @@ void TVirtualTreeColumn::SetAlignment(TAlignment value) {
 }
 
 void TVirtualTreeColumn::SetColor(TColor value) {
-    if (value == color_) return;
+    if (value == Color()) return;
     options_.Exclude(coParentColor);
     color_ = value;
     Changed(false);

@@ -63,7 +63,8 @@ public:
     void SetStyle(TVirtualTreeColumnStyle value);
     int ImageIndex() const { return imageIndex_; }
     void SetImageIndex(int value);
-    TBiDiMode BiDiMode() const { return bidiMode_; }
+    // The tree's reading order while coParentBidiMode is set.
+    TBiDiMode BiDiMode() const;
     void SetBiDiMode(TBiDiMode value);
     TVTHeaderColumnLayout Layout() const { return layout_; }
     void SetLayout(TVTHeaderColumnLayout value);
@@ -77,14 +78,15 @@ public:
     void SetTag(int value) { tag_ = value; }
     TAlignment Alignment() const { return alignment_; }
     void SetAlignment(TAlignment value);
-    TColor Color() const { return color_; }
+    // The tree's colour while coParentColor is set.
+    TColor Color() const;
     void SetColor(TColor value);
 
     // The left edge in content coordinates (add the tree's OffsetX for the client area).
     int Left() const { return left_; }
     // The width before the last change.
     int LastWidth() const { return lastWidth_; }
-    bool UseRightToLeftReading() const { return bidiMode_ != bdLeftToRight; }
+    bool UseRightToLeftReading() const { return BiDiMode() != bdLeftToRight; }
     // Copies another column through the setters in a fixed order, so that Options given late
     // restores the parent flags.
     void Assign(const TVirtualTreeColumn& source);

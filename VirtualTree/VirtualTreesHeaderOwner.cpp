@@ -2,12 +2,63 @@
 #include "VirtualTreesHeader.h"
 
 #include "VirtualTrees.h"
+#include "VirtualTreesDrawing.h"
 
 #include "platform/ThemeServices.h"
 
 #include <algorithm>
 
-// A friend of the tree: it reaches the tree's dispatchers for the header.
+namespace {
+
+// The widest cell a column needs over the shown nodes: the tree's own measure where its row
+// layout offers one; otherwise the margins, in the main column the indent and check image, the
+// state and normal images, and the content's own width.
+template <class Tree>
+int MaxColumnWidth(Tree* tree, TColumnIndex column) {
+    if constexpr (requires { tree->GetMaxColumnWidth(column); }) {
+        return tree->GetMaxColumnWidth(column);
+    } else {
+        TVTHeader& header = tree->Header();
+        const bool isMain = column == header.MainColumn();
+        const TVTPaintOptions paint = tree->TreeOptions().PaintOptions();
+        const bool checks = tree->TreeOptions().MiscOptions().Contains(toCheckSupport);
+        int widest = 0;
+        for (PVirtualNode node = tree->GetFirstVisible(); node; node = tree->GetNextVisible(node)) {
+            int width = 2 * tree->Margin();
+            if (isMain) {
+                int level = int(tree->GetNodeLevel(node));
+                if (paint.Contains(toShowRoot)) ++level;
+                width += level * int(tree->Indent());
+                if (checks && node->CheckType != ctNone && tree->CheckImages())
+                    width += tree->CheckImages()->Width() + 2;
+            }
+            bool ghosted = false;
+            if (TCustomImageList* images = tree->StateImages())
+                if (tree->DoGetImageIndex(node, ikState, column, ghosted) > -1)
+                    width += images->Width() + 2;
+            if (TCustomImageList* images = tree->Images())
+                if (tree->DoGetImageIndex(node, ikNormal, column, ghosted) > -1)
+                    width += images->Width() + 2;
+            width += tree->DoGetNodeWidth(node, column);
+            widest = std::max(widest, width);
+        }
+        return widest;
+    }
+}
+
+// The event dispatchers are the tree's surface for descendants; the header's owner acts for the
+// tree and reaches them the way a descendant does.
+struct TTreeDispatchers : TBaseVirtualTree {
+    using TBaseVirtualTree::DoColumnResize;
+    using TBaseVirtualTree::DoHeaderClick;
+    using TBaseVirtualTree::DoHeaderDblClick;
+    using TBaseVirtualTree::DoHeaderDragged;
+    using TBaseVirtualTree::DoHeaderDragging;
+    using TBaseVirtualTree::DoHeaderMouseDown;
+    using TBaseVirtualTree::DoHeaderMouseMove;
+    using TBaseVirtualTree::DoHeaderMouseUp;
+};
+
 class TTreeHeaderOwner : public TVTHeaderOwner {
 public:
     explicit TTreeHeaderOwner(TBaseVirtualTree* tree) : tree_(tree) {}
@@ -72,58 +123,33 @@ public:
             tree_->SortTree(tree_->Header().SortColumn(), tree_->Header().SortDirection(), true);
     }
 
-    // The widest cell a column needs over the shown nodes: the margins, in the main column the
-    // indent and check image, the state and normal images, and the content's own width.
-    int GetMaxColumnWidth(TColumnIndex column) override {
-        TVTHeader& header = tree_->Header();
-        const bool isMain = column == header.MainColumn();
-        const TVTPaintOptions paint = tree_->TreeOptions().PaintOptions();
-        const bool checks = tree_->TreeOptions().MiscOptions().Contains(toCheckSupport);
-        int widest = 0;
-        for (PVirtualNode node = tree_->GetFirstVisible(); node;
-             node = tree_->GetNextVisible(node)) {
-            int width = 2 * tree_->Margin();
-            if (isMain) {
-                int level = int(tree_->GetNodeLevel(node));
-                if (paint.Contains(toShowRoot)) ++level;
-                width += level * int(tree_->Indent());
-                if (checks && node->CheckType != ctNone && tree_->CheckImages())
-                    width += tree_->CheckImages()->Width() + 2;
-            }
-            bool ghosted = false;
-            if (TCustomImageList* images = tree_->StateImages())
-                if (tree_->DoGetImageIndex(node, ikState, column, ghosted) > -1)
-                    width += images->Width() + 2;
-            if (TCustomImageList* images = tree_->Images())
-                if (tree_->DoGetImageIndex(node, ikNormal, column, ghosted) > -1)
-                    width += images->Width() + 2;
-            width += tree_->DoGetNodeWidth(node, column);
-            widest = std::max(widest, width);
-        }
-        return widest;
-    }
+    int GetMaxColumnWidth(TColumnIndex column) override { return MaxColumnWidth(tree_, column); }
 
-    void DoColumnResize(TColumnIndex column) override { tree_->DoColumnResize(column); }
+    void DoColumnResize(TColumnIndex column) override {
+        (tree_->*&TTreeDispatchers::DoColumnResize)(column);
+    }
     void DoHeaderClick(TColumnIndex column, TMouseButton button, TShiftState shift, int x,
                        int y) override {
-        tree_->DoHeaderClick(column, button, shift, x, y);
+        (tree_->*&TTreeDispatchers::DoHeaderClick)(column, button, shift, x, y);
     }
     void DoHeaderDblClick(TColumnIndex column, TMouseButton button, TShiftState shift, int x,
                           int y) override {
-        tree_->DoHeaderDblClick(column, button, shift, x, y);
+        (tree_->*&TTreeDispatchers::DoHeaderDblClick)(column, button, shift, x, y);
     }
     void DoHeaderMouseDown(TMouseButton button, TShiftState shift, int x, int y) override {
-        tree_->DoHeaderMouseDown(button, shift, x, y);
+        (tree_->*&TTreeDispatchers::DoHeaderMouseDown)(button, shift, x, y);
     }
     void DoHeaderMouseUp(TMouseButton button, TShiftState shift, int x, int y) override {
-        tree_->DoHeaderMouseUp(button, shift, x, y);
+        (tree_->*&TTreeDispatchers::DoHeaderMouseUp)(button, shift, x, y);
     }
     void DoHeaderMouseMove(TShiftState shift, int x, int y) override {
-        tree_->DoHeaderMouseMove(shift, x, y);
+        (tree_->*&TTreeDispatchers::DoHeaderMouseMove)(shift, x, y);
     }
-    bool DoHeaderDragging(TColumnIndex column) override { return tree_->DoHeaderDragging(column); }
+    bool DoHeaderDragging(TColumnIndex column) override {
+        return (tree_->*&TTreeDispatchers::DoHeaderDragging)(column);
+    }
     void DoHeaderDragged(TColumnIndex column, int oldPosition) override {
-        tree_->DoHeaderDragged(column, oldPosition);
+        (tree_->*&TTreeDispatchers::DoHeaderDragged)(column, oldPosition);
     }
     bool DoHeaderDraw(TCanvas&, TColumnIndex, const TRect&, bool, bool, TVTDropMarkMode) override {
         return false;
@@ -133,7 +159,11 @@ private:
     TBaseVirtualTree* tree_;
 };
 
+}  // namespace
 
 TVTHeader::TVTHeader(TBaseVirtualTree* tree) : TVTHeader(*new TTreeHeaderOwner(tree)) {
     ownedOwner_.reset(owner_);
+    // The tree's first header is made with the tree's window or earlier, after the GUI
+    // application object exists: the built-in images are drawn then, with its palette.
+    InitializeTreeLibrary();
 }

@@ -70,10 +70,10 @@ void DrawMark(TPainter& p, const TCheckLook& look, TCheckStateImage state, TColo
     }
     if (state != ciChecked) return;
     if (look.tick) {
-        // A long, slanted tick, two pixels thick.
+        // A long, slanted tick, two pixels thick, reaching out of the box's top-right corner.
         for (int i = 0; i < 2; ++i) {
-            for (int x = 4; x <= 6; ++x) p.Dot(x, 6 + (x - 4) + i, color);
-            for (int x = 7; x <= 11; ++x) p.Dot(x, 7 - (x - 7) + i, color);
+            for (int x = 3; x <= 6; ++x) p.Dot(x, 7 + (x - 3) + i, color);
+            for (int x = 7; x <= 14; ++x) p.Dot(x, 9 - (x - 7) * 8 / 7 + i, color);
         }
         return;
     }

@@ -167,6 +167,14 @@ TEST(VirtualTreeColumns, AssignGoesThroughTheSettersSoParentColorComesBack) {
     EXPECT_EQ(target.MinWidth(), 20);
     EXPECT_EQ(target.Alignment(), taRightJustify);
     EXPECT_EQ(target.Position(), 0);
+    // Parent colour and reading order follow the tree.
+    f.owner.color = RGBColor(4, 5, 6);
+    f.owner.bidiMode = bdRightToLeft;
+    EXPECT_EQ(target.Color(), RGBColor(4, 5, 6));
+    EXPECT_TRUE(target.UseRightToLeftReading());
+    target.SetBiDiMode(bdLeftToRight);
+    EXPECT_FALSE(target.Options().Contains(coParentBidiMode));
+    EXPECT_FALSE(target.UseRightToLeftReading());
 
     // The whole collection copies with its display order.
     HeaderFixture g;

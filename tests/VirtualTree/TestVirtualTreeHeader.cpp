@@ -6,6 +6,8 @@
 
 #include "platform/ThemeServices.h"
 
+#include <cstdlib>
+
 using Events = std::vector<std::string>;
 
 TEST(VirtualTreeHeader, MainAndSortColumnsAreClamped) {
@@ -291,4 +293,156 @@ TEST(VirtualTreeHeader, HeaderSitsInsideTheFrameAboveTheRows) {
     tree.Header().SetOptions(tree.Header().Options() - hoVisible);
     EXPECT_TRUE(tree.Header().HeaderRect().IsEmpty());
     EXPECT_EQ(tree.ClientOrigin().Top, 2);
+}
+
+namespace {
+
+// A tree wired to its header the way the control does it: mouse messages go to the header
+// first, the header strip is painted by the header, timer 3 is the header's.
+class HeaderTree : public TestTree {
+public:
+    bool Mouse(TMouseAction action, int x, int y, TMouseButton button = mbLeft) {
+        TMouseMessage m;
+        m.Action = action;
+        m.Button = button;
+        m.Pos = {x, y};
+        m.InHeaderStrip = y < 0;
+        return PreviewMouse(m);
+    }
+    void TimerEvent(int id) override {
+        if (id == HeaderTimer)
+            Header().HeaderTimer();
+        else
+            TestTree::TimerEvent(id);
+    }
+
+protected:
+    bool PreviewMouse(const TMouseMessage& m) override { return Header().HandleMessage(m); }
+    void PaintHeaderStrip(TCanvas& canvas, const TRect& strip) override {
+        Header().PaintStrip(canvas, strip);
+    }
+};
+
+}  // namespace
+
+TEST(VirtualTreeHeader, TreeResizesAndReordersThroughItsHeader) {
+    HeaderTree tree;
+    TVTHeader& header = tree.Header();
+    header.SetOptions(header.Options() + hoVisible + hoDblClickResize);
+    for (int width : {100, 150, 120}) header.Columns().Add()->SetWidth(width);
+    header.Columns()[0].SetText("Name");
+    header.Columns()[1].SetText("Address");
+    header.Columns()[2].SetText("Visited");
+    tree.SetClientSize(420, 80);
+    std::vector<std::string> log;
+    tree.OnColumnResize = [&](TVTHeader* sender, TColumnIndex column) {
+        EXPECT_EQ(sender->Treeview(), &tree);
+        log.push_back("resize " + std::to_string(column));
+    };
+    tree.OnHeaderDragging = [&](TVTHeader*, TColumnIndex column, bool& allowed) {
+        allowed = column != 0;
+    };
+    tree.OnHeaderDragged = [&](TVTHeader*, TColumnIndex column, int oldPosition) {
+        log.push_back("dragged " + std::to_string(column) + " from " + std::to_string(oldPosition));
+    };
+
+    EXPECT_TRUE(tree.Mouse(TMouseAction::Down, 100, -5));
+    EXPECT_TRUE(tree.Mouse(TMouseAction::Move, 130, -5));
+    EXPECT_TRUE(tree.Mouse(TMouseAction::Up, 130, -5));
+    EXPECT_EQ(header.Columns()[0].Width(), 130);
+    EXPECT_FALSE(tree.Mouse(TMouseAction::Down, 50, 20));  // the rows are the tree's
+
+    tree.Mouse(TMouseAction::Down, 200, -5);
+    EXPECT_TRUE(tree.TimerActive(TBaseVirtualTree::HeaderTimer));
+    tree.Mouse(TMouseAction::Move, 380, -5);
+    tree.Mouse(TMouseAction::Move, 390, -5);  // the right half of column 2
+    tree.Mouse(TMouseAction::Up, 390, -5);
+    EXPECT_EQ(header.Columns().PositionToIndex(), (std::vector<TColumnIndex>{0, 2, 1}));
+    EXPECT_FALSE(tree.TimerActive(TBaseVirtualTree::HeaderTimer));
+    EXPECT_EQ(log, (std::vector<std::string>{"resize 0", "dragged 1 from 1"}));
+
+    tree.nodeWidth = 120;
+    tree.AddChild(nullptr);
+    tree.Mouse(TMouseAction::DoubleClick, 130, -5);
+    EXPECT_EQ(header.Columns()[0].Width(), 8 + 18 + 120);
+
+    header.SetSortColumn(0);
+    header.SetOptions(header.Options() + hoShowSortGlyphs);
+    TBitmap shot;
+    tree.PaintTo(shot);
+    const TRect client = tree.ClientOrigin();
+    auto dark = [&](int left, int right) {
+        for (int y = client.Top - 14; y < client.Top - 3; ++y)
+            for (int x = client.Left + left; x < client.Left + right; ++x) {
+                const TColor c = shot.Pixel(x, y);
+                if (GetRValue(c) + GetGValue(c) + GetBValue(c) < 200) return true;
+            }
+        return false;
+    };
+    EXPECT_TRUE(dark(4, 40));     // the caption "Name"
+    EXPECT_TRUE(dark(150, 190));  // "Visited", moved to the second place
+    // The classic path draws the thick buttons' edges: the first button's left edge is light.
+    SetThemesDisabled(true);
+    TBitmap classic;
+    tree.PaintTo(classic);
+    SetThemesDisabled(false);
+    EXPECT_EQ(classic.Pixel(client.Left, client.Top - 8), ColorToRGB(clBtnHighlight));
+    EXPECT_EQ(classic.Pixel(client.Left + 100, client.Top - 8), ColorToRGB(clBtnFace));
+    if (const char* dir = std::getenv("LORVANE_PNG_DIR")) {
+        shot.SaveToFile(std::string(dir) + "/tree-header.png");
+        classic.SaveToFile(std::string(dir) + "/tree-header-classic.png");
+    }
+}
+
+TEST(VirtualTreeHeader, HotTrackingAndTheSplitterCursorFollowThePointer) {
+    HeaderFixture f({100, 150, 200});
+    f.Move(50);
+    EXPECT_EQ(f.header.Columns().HoverIndex(), 0);
+    EXPECT_FALSE(f.owner.timers.count(TVTHeader::HeaderTimerId));  // no hot tracking
+    EXPECT_EQ(f.owner.cursor, crDefault);
+    f.Move(101);
+    EXPECT_EQ(f.owner.cursor, crHSplit);
+    f.header.SetOptions(f.header.Options() + hoHotTrack);
+    f.Move(300);
+    EXPECT_EQ(f.header.Columns().HoverIndex(), 2);
+    EXPECT_EQ(f.owner.cursor, crDefault);
+    EXPECT_TRUE(f.owner.timers.count(TVTHeader::HeaderTimerId));
+    EXPECT_FALSE(f.Send(TMouseAction::Move, 300, 30));  // into the rows: the tree's again
+    EXPECT_EQ(f.header.Columns().HoverIndex(), NoColumn);
+    f.header.HeaderTimer();
+    EXPECT_FALSE(f.owner.timers.count(TVTHeader::HeaderTimerId));
+}
+
+TEST(VirtualTreeHeader, AssignCopiesPropertiesAndColumns) {
+    HeaderFixture source({100, 150});
+    source.Column(0).SetText("Title");
+    source.Column(1).SetPosition(0);
+    source.header.SetHeight(24);
+    source.header.SetStyle(hsFlatButtons);
+    source.header.SetAutoSizeIndex(1);
+    source.header.SetBackground(clYellow);
+    source.header.SetOptions(source.header.Options() + hoDblClickResize);
+    HeaderFixture target;
+    target.header.Assign(source.header);
+    EXPECT_EQ(target.header.Height(), 24);
+    EXPECT_EQ(target.header.Style(), hsFlatButtons);
+    EXPECT_EQ(target.header.AutoSizeIndex(), 1);
+    EXPECT_EQ(target.header.Background(), clYellow);
+    EXPECT_EQ(target.header.Options(), source.header.Options());
+    ASSERT_EQ(target.header.ColumnCount(), 2);
+    EXPECT_EQ(target.Column(0).Text(), "Title");
+    EXPECT_EQ(target.header.Columns().PositionToIndex(), (std::vector<TColumnIndex>{1, 0}));
+    EXPECT_EQ(target.owner.stripHeight, 24);
+}
+
+TEST(VirtualTreeHeader, HeaderSpansTheVerticalScrollBarToo) {
+    TestTree tree;
+    tree.Header().SetOptions(tree.Header().Options() + hoVisible);
+    tree.SetBounds(0, 0, 200, 100);
+    tree.HandleNeeded();
+    tree.SetRootNodeCount(50);
+    ASSERT_TRUE(tree.ScrollBarVisible(sbVertical));
+    const TRect header = tree.Header().HeaderRect();
+    EXPECT_EQ(header.Width(), 200 - 2 * tree.BorderWidth());
+    EXPECT_GT(header.Width(), tree.ClientWidth());
 }
