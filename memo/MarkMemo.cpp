@@ -11,6 +11,7 @@ TMarkMemo::TMarkMemo(TComponent* owner)
     specUnderline_.OnChange = [this](TPen*) { ViewInvalidate(); };
     TCustomControl::SetColor(view_.Color);
     SetCursor(crIBeam);
+    SetBorderStyle(bsSingle);
     SetTabStop(true);
     SetOpaque(true);
     alive_ = std::make_shared<TMarkMemo*>(this);
