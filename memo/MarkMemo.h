@@ -556,6 +556,7 @@ private:
     int marginLine_ = -1;
     int32_t anchor_ = 0;
     int32_t downPos_ = -1;
+    int32_t dropPos_ = -1;  // where dragged text would land
     TPoint lastMouse_;
     int autoScroll_ = 0;
     int autoLevel_ = 0;

@@ -68,8 +68,20 @@ void TMarkMemo::ViewInvalidate() {
     if (HandleAllocated()) Invalidate();
 }
 
-void TMarkMemo::ViewInvalidateRange(int32_t, int32_t, int32_t) {
-    ViewInvalidate();
+// Repaints the lines of a change, and everything below when lines came or went.
+void TMarkMemo::ViewInvalidateRange(int32_t pos, int32_t length, int32_t linesAdded) {
+    if (!HandleAllocated()) return;
+    const int lh = std::max(1, lineHeight_);
+    auto lineOf = [&](int32_t at) {
+        const TParagraphRec& par = pars_[pars_.IndexOfOffset(at)];
+        return par.FirstLine() + par.LineOf(std::clamp(at - par.StartOffset(), 0, par.Length()));
+    };
+    const int top = std::max(0, LineToY(lineOf(std::clamp(pos, 0, CharCount())) - view_.TopLine));
+    int bottom = view_.ClientHeight;
+    if (length >= 0 && linesAdded == 0)
+        bottom = std::min(
+            bottom, LineToY(lineOf(std::clamp(pos + length, 0, CharCount())) - view_.TopLine) + lh);
+    if (top < bottom) InvalidateRect({0, top, view_.ClientWidth, bottom});
 }
 
 void TMarkMemo::ViewScrollRangesChanged() {
@@ -304,6 +316,17 @@ void TMarkMemo::RestartBlink() {
 void TMarkMemo::DrawCaret(TCanvas& canvas) {
     if (!focused_ || !caretOn_ || DisplayOnly || updateLock_ > 0) return;
     TRect r = CaretRect();
+    if (dragging_ && dropPos_ >= 0) {  // while text is dragged the caret shows the drop place
+        const int32_t caret = view_.SelStart, length = view_.SelLength;
+        const int extra = view_.ExtraSpaces;
+        view_.SelStart = dropPos_;
+        view_.SelLength = 0;
+        view_.ExtraSpaces = 0;
+        r = CaretRect();
+        view_.SelStart = caret;
+        view_.SelLength = length;
+        view_.ExtraSpaces = extra;
+    }
     if (r.Right <= 0 || r.Left >= view_.ClientWidth) return;
     canvas.InvertRect(r);
 }

@@ -626,6 +626,7 @@ void TMarkMemo::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
     const int32_t pos = PosAt(x, y);
     if (dragging_) {
         dragging_ = false;
+        dropPos_ = -1;
         SetCursor(crIBeam);
         DropText(pos, dragCopy_ || (shift & ssCtrl));
         return;
@@ -718,7 +719,8 @@ void TMarkMemo::AutoScrollStep() {
     const int x = std::clamp(lastMouse_.X, 0, std::max(0, view_.ClientWidth - 1));
     const int y = std::clamp(lastMouse_.Y, 0, std::max(0, view_.ClientHeight - 1));
     if (dragging_) {
-        ViewInvalidate();  // the drop position follows the mouse
+        dropPos_ = PosAt(x, y);  // the drop position follows the mouse
+        ViewInvalidate();
         return;
     }
     if (marginLine_ >= 0) {

@@ -3,7 +3,9 @@
 
 #include <QMessageBox>
 #include <QPushButton>
+#include <memory>
 
+#include "platform/Clipboard.h"
 #include "platform/Codec.h"
 #include "platform/Exceptions.h"
 #include "platform/Messages.h"
@@ -76,10 +78,13 @@ const std::string& ApplicationTitle() { return Title(); }
 
 LorvaneApplication::LorvaneApplication(int& argc, char** argv) : QApplication(argc, argv) {
     SetMessageService(&BoxService());
+    static std::unique_ptr<TClipboardStore> desktopClipboard = CreateSystemClipboard();
+    SetClipboardStore(desktopClipboard.get());
 }
 
 LorvaneApplication::~LorvaneApplication() {
     if (&Messages() == &BoxService()) SetMessageService(nullptr);
+    SetClipboardStore(nullptr);
 }
 
 void LorvaneApplication::ShowException(const std::exception* error) {
