@@ -385,6 +385,7 @@ private:
     void InsertBreak();
     void DeleteBack(bool toParagraphStart);
     void DeleteForward();
+    bool BackIndentStart(int32_t pos, int32_t* from);
     void CaretAbsLine(int* index, int* line, int* absLine);
     void SelectLines(int fromLine, int toLine);
     void FinishMove();

@@ -131,6 +131,8 @@ void TMarkMemo::DeleteBack(bool toParagraphStart) {
         from = pos - 2;  // the break before the paragraph
     } else if (toParagraphStart) {
         from = parStart;
+    } else if (HasOption(pmoBackIndent) && BackIndentStart(pos, &from)) {
+        // within the leading blanks: back to the indentation of an earlier, shallower line
     } else {
         from = pos - 1;
         while (from > parStart && staticFormat_ &&
@@ -139,6 +141,42 @@ void TMarkMemo::DeleteBack(bool toParagraphStart) {
     }
     SelectRange(from, pos);
     ClearSelection();
+}
+
+// With the caret inside the leading blanks of its paragraph: where the blanks before it must
+// be cut back to, so that its column becomes the indentation of the nearest earlier paragraph
+// that is indented less (0 when none is).
+bool TMarkMemo::BackIndentStart(int32_t pos, int32_t* from) {
+    const int p = pars_.IndexOfOffset(pos);
+    const TParagraphRec& par = pars_[p];
+    const int32_t parStart = par.StartOffset(), offset = pos - parStart;
+    auto indentOf = [&](const std::string& text, size_t upTo, bool* allBlank) {
+        int column = 0;
+        size_t i = 0;
+        for (; i < upTo && IsBlank((unsigned char)text[i]); ++i)
+            column = text[i] == '\t' ? (column / tabStops_ + 1) * tabStops_ : column + 1;
+        if (allBlank) *allBlank = i == upTo;
+        return column;
+    };
+    bool blanks = false;
+    const int column = indentOf(par.Text, size_t(offset), &blanks);
+    if (!blanks || offset == 0) return false;
+    int target = 0;
+    for (int q = p - 1; q >= 0; --q) {
+        const std::string& text = pars_[q].Text;
+        if (text.find_first_not_of(" \t") == std::string::npos) continue;
+        const int indent = indentOf(text, text.size(), nullptr);
+        if (indent < column) {
+            target = indent;
+            break;
+        }
+    }
+    int32_t o = offset;
+    while (o > 0 && indentOf(par.Text, size_t(o - 1), nullptr) >= target &&
+           indentOf(par.Text, size_t(o), nullptr) > target)
+        --o;
+    *from = parStart + o;
+    return o < offset;
 }
 
 void TMarkMemo::DeleteForward() {

@@ -21,6 +21,8 @@ public:
     using TMarkMemo::MouseMove;
     using TMarkMemo::MouseUp;
     using TMarkMemo::ScrollMessage;
+    using TMarkMemo::TimerEvent;
+    using TMarkMemo::WantKey;
 };
 
 struct Shown {
@@ -267,6 +269,101 @@ TEST(MarkMemoControl, BreaksAutoIndentAndBackspace) {
     s.Key(VK_HOME);
     s.Key(VK_DELETE);
     EXPECT_EQ(SavedText(s.memo), " abc  ");
+}
+
+TEST(MarkMemoControl, TabsAndBackIndent) {
+    Shown s;
+    s.memo.SetTextBuf("x");
+    EXPECT_TRUE(s.memo.WantKey(VK_TAB, 0));
+    s.Key(VK_TAB);
+    EXPECT_EQ(SavedText(s.memo), "\tx");
+    s.memo.WantTabs = false;  // the form moves the focus instead
+    EXPECT_FALSE(s.memo.WantKey(VK_TAB, 0));
+    s.Key(VK_TAB);
+    EXPECT_EQ(SavedText(s.memo), "\tx");
+    s.Key('T', ssCtrl);  // the hot key still inserts one
+    EXPECT_EQ(SavedText(s.memo), "\t\tx");
+
+    s.memo.SetOptions(s.memo.Options() | pmoBackIndent);
+    s.memo.SetTextBuf("a\r\n  b\r\n      c");
+    s.memo.SetSelStart(s.memo.ParagraphStart(2) + 6);  // before "c", column 6
+    s.Key(VK_BACK);                                    // back to the indentation of "  b"
+    EXPECT_EQ(SavedText(s.memo), "a\r\n  b\r\n  c");
+    s.Key(VK_BACK);  // then to that of "a"
+    EXPECT_EQ(SavedText(s.memo), "a\r\n  b\r\nc");
+}
+
+TEST(MarkMemoControl, ColumnBlocksByAltDragAndShiftAltArrows) {
+    Shown s(300);
+    s.memo.SetWordWrap(false);
+    s.memo.SetTextBuf("abcdef\r\nghijkl\r\nmnopqr");
+    const int lh = s.LineHeight();
+    s.memo.MouseDown(mbLeft, ssAlt, 8 + 10, 2);        // column 1
+    s.memo.MouseMove(ssLeft | ssAlt, 8 + 40, lh + 2);  // column 4, next paragraph
+    s.memo.MouseUp(mbLeft, ssAlt, 8 + 40, lh + 2);
+    ASSERT_TRUE(s.memo.BlockSelected());
+    EXPECT_EQ(s.memo.BlockText(), "bcd\r\nhij\r\n");
+
+    s.memo.SetSelStart(s.memo.ParagraphStart(1) + 2);
+    s.Key(VK_RIGHT, ssShift | ssAlt);
+    s.Key(VK_DOWN, ssShift | ssAlt);
+    ASSERT_TRUE(s.memo.BlockSelected());
+    EXPECT_EQ(s.memo.BlockText(), "i\r\no\r\n");
+    s.Key(VK_RIGHT);  // moving leaves block mode
+    EXPECT_FALSE(s.memo.BlockSelected());
+}
+
+TEST(MarkMemoControl, TheCaretBlinksOnlyWithFocus) {
+    Shown s;
+    s.memo.SetTextBuf("abc");
+    EXPECT_FALSE(s.memo.CaretShown());
+    s.memo.HandleNeeded();
+    s.memo.DoEnter();
+    EXPECT_TRUE(s.memo.CaretShown());
+    s.memo.TimerEvent(1);
+    EXPECT_FALSE(s.memo.CaretShown());
+    s.memo.TimerEvent(1);
+    EXPECT_TRUE(s.memo.CaretShown());
+    s.memo.SetSelStart(3);  // a move shows it at once
+    s.memo.TimerEvent(1);
+    s.memo.SetSelStart(1);
+    EXPECT_TRUE(s.memo.CaretShown());
+    s.memo.DoExit();
+    EXPECT_FALSE(s.memo.CaretShown());
+    s.memo.SetOverwrite(true);
+    s.memo.SetSelStart(1);
+    EXPECT_EQ(s.memo.CaretRect().Width(), 10);  // as wide as the character under it
+    s.memo.SetOverwrite(false);
+    EXPECT_EQ(s.memo.CaretRect().Width(), 1);
+}
+
+TEST(MarkMemoControl, ScrollBarRangesFollowTheText) {
+    Memo memo;
+    TestWindow window(200, 170);
+    memo.SetUpdateMode(umImmediate);
+    memo.SetBounds(0, 0, 240, 200);
+    memo.HandleNeeded();
+    window.Attach(memo);
+    std::string text;
+    for (int i = 0; i < 99; ++i) text += "line\r\n";
+    memo.SetTextBuf(text);
+    memo.SetClientSize(200, 170);
+    const int lh = memo.LineHeightPx();
+    TScrollInfo v = memo.GetScrollInfo(sbVertical);
+    EXPECT_EQ(memo.VerticalUnit(), 1);
+    EXPECT_EQ(v.Max, 100 * lh);
+    EXPECT_EQ(int(v.Page), 170 - lh);
+    memo.ScrollMessage(sbVertical, SB_THUMBTRACK, 5 * lh + 4);
+    EXPECT_EQ(memo.VScroll(), 5 * lh + 4);
+    EXPECT_EQ(memo.GetScrollInfo(sbVertical).Pos, 5 * lh + 4);
+    memo.SetOptions(memo.Options() | pmoNoFineScroll);
+    memo.ScrollMessage(sbVertical, SB_THUMBTRACK, 5 * lh + 4);
+    EXPECT_EQ(memo.VScroll(), 5 * lh);
+    int scrolled = 0;
+    memo.OnVScroll = [&](TObject*) { ++scrolled; };
+    memo.ScrollMessage(sbVertical, SB_LINEDOWN, 0);
+    memo.ScrollMessage(sbVertical, SB_THUMBTRACK, 6 * lh);  // no change: no event
+    EXPECT_EQ(scrolled, 1);
 }
 
 TEST(MarkMemoControl, ArrowsPassOverCodesAndKeepTheDesiredColumn) {
