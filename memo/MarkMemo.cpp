@@ -4,7 +4,16 @@
 #include <algorithm>
 
 TMarkMemo::TMarkMemo(TComponent* owner)
-    : TComponent(owner), paragraphs_(*this), lines_(*this) {
+    : TCustomControl(owner), paragraphs_(*this), lines_(*this) {
+    endOfTextMark_.SetColor(clRed);
+    specUnderline_.SetColor(clRed);
+    endOfTextMark_.OnChange = [this](TPen*) { ViewInvalidate(); };
+    specUnderline_.OnChange = [this](TPen*) { ViewInvalidate(); };
+    TCustomControl::SetColor(view_.Color);
+    SetCursor(crIBeam);
+    SetBorderStyle(bsSingle);
+    SetTabStop(true);
+    SetOpaque(true);
     alive_ = std::make_shared<TMarkMemo*>(this);
     for (int i = 0; i < 4; ++i) work_.push_back(std::make_unique<TMarkNavigator>(this));
     separators_ = DefaultSeparators();
@@ -27,7 +36,7 @@ TMarkMemo::~TMarkMemo() {
 }
 
 void TMarkMemo::SetHost(TMarkMemoHost* host) {
-    host_ = host;
+    host_ = host ? host : &ownHost_;
     WindowCreated();
 }
 
@@ -56,6 +65,7 @@ void TMarkMemo::ReportChange(int32_t pos, int32_t length, int32_t linesAdded) {
         const int32_t line = par.FirstLine() + par.LineOf(pos - par.StartOffset());
         if (view_.LinesAdded(line, linesAdded, lineHeight_)) ViewScrollRangesChanged();
     }
+    ViewInvalidateRange(pos, length, linesAdded);
     for (TMarkMemoObserver* observer : std::vector<TMarkMemoObserver*>(observers_))
         observer->DocumentChanged(pos, length, linesAdded);
 }
@@ -72,13 +82,6 @@ void TMarkMemo::ReportParagraphs(int first, int last, int32_t linesAdded) {
     const TParagraphRec& end = pars_[last];
     ReportChange(pos, end.StartOffset() + end.Length() - pos, linesAdded);
 }
-
-// The window side reacts to these once the memo is a control; the document works without.
-void TMarkMemo::ViewCaretChanged() {}
-void TMarkMemo::ViewInvalidate() {}
-void TMarkMemo::ViewScrollRangesChanged() {}
-void TMarkMemo::ViewScrollCaretIntoView() {}
-void TMarkMemo::ViewMetricsChanged() {}
 
 void TMarkMemo::SetViewColor(TColor& field, TColor value) {
     if (field == value) return;

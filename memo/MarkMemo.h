@@ -18,6 +18,8 @@
 #include "platform/Classes.h"
 #include "platform/Graphics.h"
 #include "platform/Streams.h"
+#include "platform/Controls.h"
+#include "platform/Menus.h"
 #include "platform/TextMetrics.h"
 
 // One undo step: [StartPos, StopPos) holds the text that replaced `Text`.
@@ -49,10 +51,50 @@ struct TFormatResult {
     int LineDelta = 0;
 };
 
-class TMarkMemo : public TComponent {
+// The memo control: a custom control that lays out, paints and edits its own text. Until its
+// window exists (or with no host) it works headless: one display line per paragraph.
+class TMarkMemo : public TCustomControl {
 public:
     explicit TMarkMemo(TComponent* owner = nullptr);
     ~TMarkMemo() override;
+
+    // ---- the window side ----
+    TScrollStyle ScrollBars() const { return scrollBars_; }
+    void SetScrollBars(TScrollStyle value);
+    // The line drawn under the text's end (psClear: none) and the wavy underline's pen.
+    TPen& EndOfTextMark() { return endOfTextMark_; }
+    TPen& SpecUnderline() { return specUnderline_; }
+    // An own popup menu replaces the built-in one (Undo, Redo, Cut, Copy, Paste, Select all).
+    TPopupMenu* PopupMenu = nullptr;
+    TPopupMenu& BuiltInMenu();
+    // Enables the built-in menu's items as the memo's state allows.
+    void UpdateMenuItems();
+    void CopyToClipboard();
+    void CutToClipboard();
+    void PasteFromClipboard();
+    // Paints the display lines that `area` (client coordinates) touches, and below the text
+    // the background and the end-of-text mark, onto any canvas: the screen's or a printer's.
+    void PaintLines(TCanvas& canvas, const TRect& area);
+    // Scrolls to pixel offsets (vertical, horizontal) or puts line `line` at the top.
+    void ScrollTo(int vPixels, int hPixels);
+    void ScrollToLine(int line);
+    void ScrollCaretIntoView();
+    // Sets the scroll bars' ranges, pages and positions from the text's size.
+    void UpdateScrollRanges();
+    // The caret's rectangle in client coordinates (its width as drawn).
+    TRect CaretRect();
+    bool CaretShown() const { return caretOn_; }
+    // The scroll-bar arithmetic: units and the ranges set.
+    int VerticalUnit() const;
+    int HorizontalUnit() const;
+    // One wheel notch is 120; deltas accumulate.
+    void WheelScroll(int delta);
+    // Auto-scroll speed for a mouse `distance` pixels outside the window: 1 (slow) to 7.
+    static int AutoScrollLevel(int distance);
+    static unsigned AutoScrollDelay(int level);
+    int AutoScrollDirection() const { return autoScroll_; }
+    // The format the column block travels in beside the plain text.
+    static constexpr const char* BlockFormat = "application/x-lorvane-memo-column-block";
 
     // ---- the window and the view ----
     // The window that hosts the memo; its client size arrives through SetClientSize.
@@ -223,6 +265,7 @@ public:
     int LineHeight() const { return fixedLineHeight_; }
     void SetLineHeight(int value);
     TFont& Font() { return font_; }
+    const TFont& Font() const { return font_; }
     TFont& AltFont() { return altFont_; }
     bool StaticFormat() const { return staticFormat_; }
     void SetStaticFormat(bool value);
@@ -254,7 +297,10 @@ public:
     bool HideSelection() const { return view_.HideSelection; }
     void SetHideSelection(bool value);
     TColor Color() const { return view_.Color; }
-    void SetColor(TColor value) { SetViewColor(view_.Color, value); }
+    void SetColor(TColor value) {
+        TCustomControl::SetColor(value);
+        SetViewColor(view_.Color, value);
+    }
     TColor HighlightColor() const { return view_.HighlightColor; }
     void SetHighlightColor(TColor value) { SetViewColor(view_.HighlightColor, value); }
     TColor HighlightBackgnd() const { return view_.HighlightBackgnd; }
@@ -286,7 +332,71 @@ public:
     std::function<void(TObject*, std::string&)> OnBeforeChange;
     virtual void Change();
 
+protected:
+    void CreateWnd() override;
+    void Paint(TCanvas& canvas, const TRect& updateRect) override;
+    void Resize() override;
+    void ScrollMessage(TScrollBarKind kind, TScrollCode code, int pos) override;
+    void TimerEvent(int id) override;
+    void PostedMessage(unsigned msg, intptr_t wParam, intptr_t lParam) override;
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseMove(TShiftState shift, int x, int y) override;
+    void DblClick() override;
+    bool DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos) override;
+    void KeyDown(uint16_t& key, TShiftState shift) override;
+    void KeyUp(uint16_t& key, TShiftState shift) override;
+    void KeyPress(char& key) override;
+    bool WantKey(uint16_t key, TShiftState shift) override;
+    void DoEnter() override;
+    void DoExit() override;
+    void DoContextPopup(TPoint mousePos, bool& handled) override;
+
 private:
+    // the window as the memo's own host
+    class TOwnHost : public TMarkMemoHost {
+    public:
+        explicit TOwnHost(TMarkMemo& memo) : memo_(memo) {}
+        bool WindowExists() const override { return memo_.HandleAllocated(); }
+        TTextMeasurer* Measurer() override;
+        void Post(std::function<void()> work) override;
+
+    private:
+        TMarkMemo& memo_;
+        std::unique_ptr<TTextMeasurer> measurer_;
+    };
+    friend class TOwnHost;
+
+    // painting
+    struct TLinePaint;
+    void PaintLine(TCanvas& canvas, int absLine, int y, int clientWidth);
+    bool SelectionShown() const;
+    void DrawCaret(TCanvas& canvas);
+    TColor Resolved(TColor color) const;
+
+    // input
+    void MoveCaret(int32_t pos, bool extend);
+    void MoveCaretToLine(int absLine, int x, bool extend);
+    int32_t PosAt(int x, int y, int* extraSpaces = nullptr);
+    int32_t WordStart(int32_t pos);
+    int32_t WordEnd(int32_t pos);
+    bool IsWordChar(unsigned char c) const;
+    void TypeChar(char c);
+    void InsertBreak();
+    void DeleteBack(bool toParagraphStart);
+    void DeleteForward();
+    bool BackIndentStart(int32_t pos, int32_t* from);
+    void CaretAbsLine(int* index, int* line, int* absLine);
+    void SelectLines(int fromLine, int toLine);
+    void FinishMove();
+    void StartAutoScroll(int direction, int level);
+    void StopAutoScroll();
+    void AutoScrollStep();
+    void DropText(int32_t at, bool copy);
+    void FireContext(int32_t pos);
+    void ShowBuiltInMenu(TPoint clientPos);
+    void RestartBlink();
+
     friend class TMarkNavigator;
     friend class TMarkMemoStrings;
     friend class TMarkParaStrings;
@@ -296,6 +406,7 @@ private:
     void ReportChange(int32_t pos, int32_t length, int32_t linesAdded);
     void ReportParagraphs(int first, int last, int32_t linesAdded);
     void ViewCaretChanged();
+    void ViewInvalidateRange(int32_t pos, int32_t length, int32_t linesAdded);
     void ViewInvalidate();
     void ViewScrollRangesChanged();
     void ViewScrollCaretIntoView();
@@ -358,7 +469,8 @@ private:
     TFormatResult FormatUnmeasured(TParagraphRec& par);
     TFormatResult FormatMeasured(int fromLine, TParagraphRec& par);
 
-    TMarkMemoHost* host_ = nullptr;
+    TOwnHost ownHost_{*this};
+    TMarkMemoHost* host_ = &ownHost_;
     TTextMeasurer* measurer_ = nullptr;
     TMarkMemoView view_;
     std::vector<TMarkMemoObserver*> observers_;
@@ -423,4 +535,32 @@ private:
     TUpdateMode updateMode_ = umBackground;
     bool applyKeyWords_ = true;
     bool applyStartStop_ = true;
+
+    // window side
+    TScrollStyle scrollBars_ = ssVertical;
+    TPen endOfTextMark_;
+    TPen specUnderline_;
+    std::unique_ptr<TPopupMenu> builtInMenu_;
+    std::deque<std::function<void()>> posted_;
+    bool inScrollUpdate_ = false;
+    bool caretOn_ = false;   // drawn in the current blink phase
+    bool focused_ = false;
+    int wheelAcc_ = 0;
+    int desiredX_ = INT32_MIN;
+    int32_t lastCaret_ = -1;
+    uint8_t lastStyle_ = 0xFF;
+    // mouse
+    bool selecting_ = false;
+    bool wordMode_ = false;
+    bool dragging_ = false;
+    bool dragCopy_ = false;
+    int marginLine_ = -1;
+    int32_t anchor_ = 0;
+    int32_t downPos_ = -1;
+    int32_t dropPos_ = -1;  // where dragged text would land
+    TPoint lastMouse_;
+    int autoScroll_ = 0;
+    int autoLevel_ = 0;
+    bool rangeCursor_ = false;
+    TCursor savedCursor_ = crDefault;
 };

@@ -91,7 +91,7 @@ const TMarkMemo::TStyleFont& TMarkMemo::FontFor(uint8_t effectiveStyle) {
 }
 
 void TMarkMemo::Remeasure() {
-    measurer_ = host_ ? host_->Measurer() : nullptr;
+    measurer_ = WindowExists() ? host_->Measurer() : nullptr;
     styleFonts_.fill({});
     if (CanMeasure()) {
         const TStyleFont& base = FontFor(font_.Style() & 0x0F);

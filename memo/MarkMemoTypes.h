@@ -118,6 +118,9 @@ struct TAttributeRec {
     // Kept in memory only: a record that a keyword match pushed from its start to its end,
     // so that removing the match can give the record its range back.
     bool Pushed = false;
+    // Kept in memory only: the range is drawn with the wavy special underline. No record sets
+    // it unless its maker asks for it.
+    bool SpecialUnderline = false;
 
     bool Dynamic() const { return Style & msDynamic; }
     bool ParserMade() const { return (Style & (msParser | msDynamic)) == (msParser | msDynamic); }

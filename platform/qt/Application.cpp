@@ -3,7 +3,9 @@
 
 #include <QMessageBox>
 #include <QPushButton>
+#include <memory>
 
+#include "platform/Clipboard.h"
 #include "platform/Codec.h"
 #include "platform/Exceptions.h"
 #include "platform/Messages.h"
@@ -78,6 +80,8 @@ const std::string& ApplicationTitle() { return Title(); }
 LorvaneApplication::LorvaneApplication(int& argc, char** argv) : QApplication(argc, argv) {
     SetMessageService(&BoxService());
     SetPrinterFactory([] { return CreateSystemPrinter(); });
+    static std::unique_ptr<TClipboardStore> desktopClipboard = CreateSystemClipboard();
+    SetClipboardStore(desktopClipboard.get());
 }
 
 LorvaneApplication::~LorvaneApplication() {
@@ -85,6 +89,7 @@ LorvaneApplication::~LorvaneApplication() {
     ReleasePrinters();
     SetPrinterFactory(nullptr);
     if (&Messages() == &BoxService()) SetMessageService(nullptr);
+    SetClipboardStore(nullptr);
 }
 
 void LorvaneApplication::ShowException(const std::exception* error) {

@@ -69,19 +69,26 @@ TEST(MarkMemoView, LinesAddedAboveTheTopKeepTheTextInView) {
     const int lh = s.memo.LineHeightPx();
     s.memo.SetVScroll(10 * lh + 3);
     ASSERT_EQ(s.memo.TopLine(), 10);
+    // edits by code inside an update lock: the caret is not brought into view
+    s.memo.BeginUpdate();
     s.memo.SetSelStart(0);
     s.memo.SetSelText("\r\n\r\n");  // above the top: the same text stays at the top
+    s.memo.EndUpdate();
     EXPECT_EQ(s.memo.TopLine(), 12);
     EXPECT_EQ(s.memo.VScroll(), 12 * lh + 3);
     EXPECT_EQ(s.memo.LineText(s.memo.TopLine()), "line 10");
 
+    s.memo.BeginUpdate();
     s.memo.SetSelStart(s.memo.ParagraphStart(30));
     s.memo.SetSelText("\r\n");  // below the top: nothing moves
+    s.memo.EndUpdate();
     EXPECT_EQ(s.memo.TopLine(), 12);
 
     s.memo.SetSelStart(s.memo.ParagraphStart(1));
     s.memo.SetSelLength(s.memo.ParagraphStart(4) - s.memo.ParagraphStart(1));
+    s.memo.BeginUpdate();
     s.memo.ClearSelection();  // three lines fewer above the top
+    s.memo.EndUpdate();
     EXPECT_EQ(s.memo.TopLine(), 9);
     EXPECT_EQ(s.memo.LineText(s.memo.TopLine()), "line 10");
 }

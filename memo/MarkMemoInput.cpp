@@ -1,0 +1,803 @@
+// The memo's keyboard and mouse: caret movement and selection, typing, hot keys, word, line
+// and column selection, text drag, context clicks and auto-scroll.
+#include <algorithm>
+#include <climits>
+
+#include "MarkMemo.h"
+
+namespace {
+
+enum : int { kAutoScrollTimer = 2 };
+enum { kNone = 0, kUp = 1, kDown = 2, kLeft = 3, kRight = 4 };
+
+bool IsBlank(unsigned char c) {
+    return c == ' ' || c == fcTab;
+}
+
+}  // namespace
+
+// ---- positions ----
+
+int32_t TMarkMemo::PosAt(int x, int y, int* extraSpaces) {
+    const int lh = std::max(1, lineHeight_);
+    const int64_t pixel = int64_t(view_.VScroll) + y;
+    int abs = int(pixel >= 0 ? pixel / lh : -((-pixel + lh - 1) / lh));
+    EnsureLine(std::max(0, abs));
+    abs = std::clamp(abs, 0, LineCount() - 1);
+    int index = pars_.IndexOfLine(abs);
+    EnsureFormatted(index);
+    index = pars_.IndexOfLine(abs);
+    const TParagraphRec& par = pars_[index];
+    const int line = std::clamp(abs - par.FirstLine(), 0, par.LineCount() - 1);
+    const TLineRec& ln = par.Line(line);
+    int32_t offset = XToOffset(index, line, x);
+    if (line < par.LineCount() - 1 && offset >= ln.EndOffset && ln.EndOffset > ln.StartOffset)
+        offset = ln.EndOffset - 1;  // on this line, not at the next one's start
+    if (extraSpaces) {
+        const int endX = OffsetToX(index, line, ln.EndOffset);
+        *extraSpaces = offset == ln.EndOffset && x > endX ? (x - endX) / std::max(1, tabUnit_) : 0;
+    }
+    return par.StartOffset() + offset;
+}
+
+bool TMarkMemo::IsWordChar(unsigned char c) const {
+    if (HasOption(pmoLargeWordSelect)) return !IsBlank(c);
+    return !separators_[c];
+}
+
+int32_t TMarkMemo::WordStart(int32_t pos) {
+    const TParagraphRec& par = pars_[pars_.IndexOfOffset(pos)];
+    int32_t o = std::min(pos - par.StartOffset(), par.Length());
+    while (o > 0 && IsWordChar((unsigned char)par.Text[size_t(o - 1)])) --o;
+    return par.StartOffset() + o;
+}
+
+int32_t TMarkMemo::WordEnd(int32_t pos) {
+    const TParagraphRec& par = pars_[pars_.IndexOfOffset(pos)];
+    int32_t o = std::min(pos - par.StartOffset(), par.Length());
+    while (o < par.Length() && IsWordChar((unsigned char)par.Text[size_t(o)])) ++o;
+    return par.StartOffset() + o;
+}
+
+// ---- caret movement ----
+
+void TMarkMemo::MoveCaret(int32_t pos, bool extend) {
+    pos = NormalizedPos(pos, false);
+    if (extend) {
+        const int32_t anchor = view_.SelStart + view_.SelLength;
+        view_.SelStart = pos;
+        view_.SelLength = anchor - pos;
+    } else {
+        view_.SelStart = pos;
+        view_.SelLength = 0;
+    }
+    view_.BlockMode = false;
+    view_.ExtraSpaces = 0;
+    groupBreak_ = true;
+    FinishMove();
+}
+
+void TMarkMemo::FinishMove() {
+    ScrollCaretIntoView();
+    ViewInvalidate();
+    ViewCaretChanged();
+}
+
+void TMarkMemo::MoveCaretToLine(int absLine, int x, bool extend) {
+    EnsureLine(std::max(0, absLine));
+    absLine = std::clamp(absLine, 0, LineCount() - 1);
+    const int y = LineToY(absLine - view_.TopLine);
+    int extra = 0;
+    const int32_t pos = PosAt(x, y, &extra);
+    MoveCaret(pos, extend);
+    if (HasOption(pmoKeepColumnPos) || view_.BlockMode) view_.ExtraSpaces = extra;
+}
+
+void TMarkMemo::SelectLines(int fromLine, int toLine) {
+    if (fromLine > toLine) std::swap(fromLine, toLine);
+    EnsureLine(toLine + 1);
+    auto lineStart = [&](int abs) -> int32_t {
+        if (abs >= LineCount()) return CharCount();
+        const int p = pars_.IndexOfLine(abs);
+        const TParagraphRec& par = pars_[p];
+        return par.StartOffset() + par.Line(abs - par.FirstLine()).StartOffset;
+    };
+    const int32_t from = lineStart(fromLine), to = lineStart(toLine + 1);
+    view_.SelStart = to;
+    view_.SelLength = from - to;
+    view_.BlockMode = false;
+    groupBreak_ = true;
+    FinishMove();
+}
+
+// ---- editing keys ----
+
+void TMarkMemo::DeleteBack(bool toParagraphStart) {
+    if (view_.SelLength != 0 || view_.BlockMode) {
+        ClearSelection();
+        return;
+    }
+    if (view_.ExtraSpaces > 0) {
+        --view_.ExtraSpaces;
+        ViewCaretChanged();
+        return;
+    }
+    const int32_t pos = view_.SelStart;
+    if (pos == 0) return;
+    const TParagraphRec& par = pars_[pars_.IndexOfOffset(pos)];
+    const int32_t parStart = par.StartOffset();
+    int32_t from;
+    if (pos == parStart) {
+        from = pos - 2;  // the break before the paragraph
+    } else if (toParagraphStart) {
+        from = parStart;
+    } else if (HasOption(pmoBackIndent) && BackIndentStart(pos, &from)) {
+        // within the leading blanks: back to the indentation of an earlier, shallower line
+    } else {
+        from = pos - 1;
+        while (from > parStart && staticFormat_ &&
+               IsFormatCode((unsigned char)par.Text[size_t(from - 1 - parStart)]))
+            --from;
+    }
+    SelectRange(from, pos);
+    ClearSelection();
+}
+
+// With the caret inside the leading blanks of its paragraph: where the blanks before it must
+// be cut back to, so that its column becomes the indentation of the nearest earlier paragraph
+// that is indented less (0 when none is).
+bool TMarkMemo::BackIndentStart(int32_t pos, int32_t* from) {
+    const int p = pars_.IndexOfOffset(pos);
+    const TParagraphRec& par = pars_[p];
+    const int32_t parStart = par.StartOffset(), offset = pos - parStart;
+    auto indentOf = [&](const std::string& text, size_t upTo, bool* allBlank) {
+        int column = 0;
+        size_t i = 0;
+        for (; i < upTo && IsBlank((unsigned char)text[i]); ++i)
+            column = text[i] == '\t' ? (column / tabStops_ + 1) * tabStops_ : column + 1;
+        if (allBlank) *allBlank = i == upTo;
+        return column;
+    };
+    bool blanks = false;
+    const int column = indentOf(par.Text, size_t(offset), &blanks);
+    if (!blanks || offset == 0) return false;
+    int target = 0;
+    for (int q = p - 1; q >= 0; --q) {
+        const std::string& text = pars_[q].Text;
+        if (text.find_first_not_of(" \t") == std::string::npos) continue;
+        const int indent = indentOf(text, text.size(), nullptr);
+        if (indent < column) {
+            target = indent;
+            break;
+        }
+    }
+    int32_t o = offset;
+    while (o > 0 && indentOf(par.Text, size_t(o - 1), nullptr) >= target &&
+           indentOf(par.Text, size_t(o), nullptr) > target)
+        --o;
+    *from = parStart + o;
+    return o < offset;
+}
+
+void TMarkMemo::DeleteForward() {
+    if (view_.SelLength != 0 || view_.BlockMode) {
+        ClearSelection();
+        return;
+    }
+    const int32_t pos = view_.SelStart;
+    if (pos >= CharCount()) return;
+    const TParagraphRec& par = pars_[pars_.IndexOfOffset(pos)];
+    const int32_t to = pos - par.StartOffset() >= par.Length() ? pos + 2 : pos + 1;
+    SelectRange(pos, to);
+    ClearSelection();
+}
+
+void TMarkMemo::InsertBreak() {
+    const int32_t pos = view_.SelStart;
+    const int p = pars_.IndexOfOffset(pos);
+    if (view_.Overwrite && view_.SelLength == 0) {
+        int index, line, abs;
+        CaretAbsLine(&index, &line, &abs);
+        if (abs + 1 < LineCount()) {
+            const int q = pars_.IndexOfLine(abs + 1);
+            const TParagraphRec& next = pars_[q];
+            MoveCaret(next.StartOffset() + next.Line(abs + 1 - next.FirstLine()).StartOffset,
+                      false);
+        } else {
+            SetSelStart(CharCount());
+            SetSelText("\r\n");
+        }
+        return;
+    }
+    std::string indent;
+    if (HasOption(pmoAutoIndent) && view_.SelLength == 0) {
+        const int column = pos - pars_[p].StartOffset();
+        for (int q = p; q >= 0; --q) {
+            const std::string& text = pars_[q].Text;
+            if (text.empty()) continue;
+            size_t n = 0;
+            while (n < text.size() && IsBlank((unsigned char)text[n])) ++n;
+            indent = text.substr(0, std::min(n, size_t(column)));
+            break;
+        }
+    }
+    const bool atEnd = pos - pars_[p].StartOffset() == pars_[p].Length();
+    if (!indent.empty() && HasOption(pmoDiscardTrailingSpaces) && atEnd) {
+        int spaces = 0;
+        for (char c : indent)
+            spaces = c == '\t' ? (spaces / tabStops_ + 1) * tabStops_ : spaces + 1;
+        SetSelText("\r\n");
+        view_.ExtraSpaces = spaces;
+        ViewCaretChanged();
+        return;
+    }
+    SetSelText("\r\n" + indent);
+}
+
+void TMarkMemo::TypeChar(char c) {
+    if (view_.Overwrite && view_.SelLength == 0 && !view_.BlockMode) {
+        const TParagraphRec& par = pars_[pars_.IndexOfOffset(view_.SelStart)];
+        if (view_.SelStart - par.StartOffset() < par.Length()) view_.SelLength = 1;
+    }
+    if (c == ' ' && view_.SelLength == 0 && HasOption(pmoDiscardTrailingSpaces) &&
+        HasOption(pmoKeepColumnPos)) {
+        const TParagraphRec& par = pars_[pars_.IndexOfOffset(view_.SelStart)];
+        if (view_.SelStart - par.StartOffset() == par.Length()) {
+            ++view_.ExtraSpaces;
+            ViewCaretChanged();
+            return;
+        }
+    }
+    SetSelText(std::string(1, c));
+}
+
+// ---- keyboard ----
+
+bool TMarkMemo::WantKey(uint16_t key, TShiftState shift) {
+    if (key == VK_TAB) return WantTabs && !DisplayOnly && !(shift & ssCtrl);
+    return key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN ||
+           key == VK_RETURN || TCustomControl::WantKey(key, shift);
+}
+
+void TMarkMemo::KeyDown(uint16_t& key, TShiftState shift) {
+    if (updateLock_ > 0) return;
+    TCustomControl::KeyDown(key, shift);
+    if (key == 0) return;
+    const bool ctrl = shift & ssCtrl, alt = shift & ssAlt, extend = shift & ssShift;
+    if (dragging_) {
+        if (key == VK_CONTROL) {
+            dragCopy_ = true;
+            SetCursor(crMultiDrag);
+        }
+        return;
+    }
+    if (DisplayOnly) {
+        const int step = std::max(1, view_.ClientWidth / 20);
+        switch (key) {
+            case VK_PRIOR:
+                ScrollMessage(sbVertical, SB_PAGEUP, 0);
+                break;
+            case VK_NEXT:
+                ScrollMessage(sbVertical, ctrl ? SB_BOTTOM : SB_PAGEDOWN, 0);
+                break;
+            case VK_UP:
+                ScrollMessage(sbVertical, SB_LINEUP, 0);
+                break;
+            case VK_DOWN:
+                ScrollMessage(sbVertical, SB_LINEDOWN, 0);
+                break;
+            case VK_HOME:
+                ScrollTo(ctrl ? 0 : view_.VScroll, 0);
+                break;
+            case VK_END:
+                ScrollMessage(sbHorizontal, SB_RIGHT, 0);
+                break;
+            case VK_LEFT:
+                ScrollTo(view_.VScroll, view_.HScroll - step);
+                break;
+            case VK_RIGHT:
+                ScrollMessage(sbHorizontal, SB_LINERIGHT, 0);
+                break;
+            default:
+                if (ctrl && key == 'C') {
+                    CopyToClipboard();
+                    break;
+                }
+                return;
+        }
+        key = 0;
+        return;
+    }
+    if (ctrl && !alt) {
+        switch (key) {
+            case 'C':
+                CopyToClipboard();
+                key = 0;
+                return;
+            case 'X':
+                CutToClipboard();
+                key = 0;
+                return;
+            case 'V':
+                PasteFromClipboard();
+                key = 0;
+                return;
+            case 'E':
+                ViewInvalidate();
+                CheckLines();
+                key = 0;
+                return;
+            default:
+                break;
+        }
+        if (!ReadOnly && EnableHotKeys) {
+            bool used = true;
+            switch (key) {
+                case 'B':
+                    ToggleBold();
+                    break;
+                case 'I':
+                    ToggleItalic();
+                    break;
+                case 'U':
+                    ToggleUnderline();
+                    break;
+                case 'H':
+                    ToggleHighlight();
+                    break;
+                case 'F':
+                    ToggleAltFont();
+                    break;
+                case 'T':
+                    SetSelText("\t");
+                    break;
+                case 'P':
+                    SetSelText("\r\n\x10\r\n");
+                    break;
+                case 'Z':
+                    if (extend)
+                        Redo();
+                    else
+                        Undo();
+                    break;
+                default:
+                    used = false;
+            }
+            if (used) {
+                ViewCaretChanged();
+                key = 0;
+                return;
+            }
+        }
+    }
+    // Shift+Alt with an arrow: a column block
+    const bool arrow = key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN;
+    const bool blockKey = arrow && extend && alt && HasOption(pmoBlockSelection) && !wordWrap_;
+    auto columnOf = [&](int32_t pos) {
+        const TParagraphRec& par = pars_[pars_.IndexOfOffset(pos)];
+        const int32_t o = std::min(pos - par.StartOffset(), par.Length());
+        int column = 0;
+        for (int32_t i = 0; i < o; ++i) {
+            auto c = (unsigned char)par.Text[size_t(i)];
+            if (c == fcTab)
+                column = (column / tabStops_ + 1) * tabStops_;
+            else if (!(staticFormat_ && IsFormatCode(c)))
+                ++column;
+        }
+        return column;
+    };
+    int blockAnchorColumn = 0;
+    int32_t blockAnchor = 0;
+    if (blockKey) {
+        if (view_.BlockMode) {
+            blockAnchor = view_.SelStart + view_.SelLength;
+            blockAnchorColumn = view_.BlockColumn1;
+        } else {
+            blockAnchor = view_.SelStart;
+            blockAnchorColumn = columnOf(view_.SelStart) + view_.ExtraSpaces;
+        }
+    }
+
+    int index, line, abs;
+    const int32_t pos = view_.SelStart;
+    const TParagraphRec& par = pars_[pars_.IndexOfOffset(pos)];
+    const int32_t parStart = par.StartOffset();
+    const int32_t offset = std::min(pos - parStart, par.Length());
+    const bool vertical = key == VK_UP || key == VK_DOWN || key == VK_PRIOR || key == VK_NEXT;
+    if (vertical && desiredX_ == INT_MIN) desiredX_ = CaretRect().Left;
+    switch (key) {
+        case VK_BACK:
+            if (!ReadOnly) DeleteBack(ctrl);
+            break;
+        case VK_TAB:
+            if (alt || ctrl) return;
+            if (ReadOnly || !WantTabs) return;
+            SetSelText("\t");
+            break;
+        case VK_PRIOR:
+        case VK_NEXT: {
+            CaretAbsLine(&index, &line, &abs);
+            const int page = std::max(1, VisibleLines() - 1);
+            MoveCaretToLine(key == VK_PRIOR ? abs - page : abs + page, desiredX_, extend);
+            break;
+        }
+        case VK_UP:
+        case VK_DOWN:
+            CaretAbsLine(&index, &line, &abs);
+            if ((key == VK_UP && abs == 0) || (key == VK_DOWN && abs + 1 >= LineCount())) break;
+            MoveCaretToLine(key == VK_UP ? abs - 1 : abs + 1, desiredX_, extend);
+            break;
+        case VK_HOME:
+        case VK_END:
+            if (ctrl) {
+                MoveCaret(key == VK_HOME ? 0 : CharCount(), extend);
+            } else {
+                CaretAbsLine(&index, &line, &abs);
+                const TParagraphRec& p = pars_[index];
+                const TLineRec& ln = p.Line(line);
+                int32_t to = key == VK_HOME ? ln.StartOffset : ln.EndOffset;
+                if (key == VK_END && line < p.LineCount() - 1 && to > ln.StartOffset) --to;
+                MoveCaret(p.StartOffset() + to, extend);
+            }
+            break;
+        case VK_LEFT: {
+            int32_t to = pos;
+            if (ctrl) {
+                int32_t o = offset;
+                if (o == 0 && pos > 0) {
+                    to = pos - 2;
+                } else {
+                    while (o > 0 && !IsWordChar((unsigned char)par.Text[size_t(o - 1)])) --o;
+                    while (o > 0 && IsWordChar((unsigned char)par.Text[size_t(o - 1)])) --o;
+                    to = parStart + o;
+                }
+            } else if (view_.ExtraSpaces > 0 && !view_.BlockMode) {
+                --view_.ExtraSpaces;
+                ViewCaretChanged();
+                break;
+            } else if (pos > 0) {
+                to = offset == 0 ? pos - 2 : pos - 1;
+                if (PassOverCodes && staticFormat_ && offset > 0)
+                    while (to > parStart &&
+                           IsFormatCode((unsigned char)par.Text[size_t(to - 1 - parStart)]))
+                        --to;
+            }
+            MoveCaret(to, extend);
+            break;
+        }
+        case VK_RIGHT: {
+            int32_t to = pos;
+            if (ctrl) {
+                int32_t o = offset;
+                if (o >= par.Length()) {
+                    to = std::min(CharCount(), pos + 2);
+                } else {
+                    while (o < par.Length() && IsWordChar((unsigned char)par.Text[size_t(o)])) ++o;
+                    while (o < par.Length() && !IsWordChar((unsigned char)par.Text[size_t(o)])) ++o;
+                    to = parStart + o;
+                }
+            } else if (offset >= par.Length()) {
+                if (HasOption(pmoKeepColumnPos) || blockKey) {
+                    ++view_.ExtraSpaces;
+                    ViewCaretChanged();
+                    if (!blockKey) break;
+                } else {
+                    to = std::min(CharCount(), pos + 2);
+                }
+            } else {
+                to = pos + 1;
+                if (PassOverCodes && staticFormat_)
+                    while (to - parStart < par.Length() &&
+                           IsFormatCode((unsigned char)par.Text[size_t(to - parStart)]))
+                        ++to;
+            }
+            if (to != pos || !blockKey) {
+                const int extra = view_.ExtraSpaces;
+                MoveCaret(to, extend);
+                if (blockKey) view_.ExtraSpaces = extra;
+            }
+            break;
+        }
+        case VK_INSERT:
+            if (!HasOption(pmoInsertKeyActive) || ctrl || extend) return;
+            SetOverwrite(!view_.Overwrite);
+            break;
+        case VK_DELETE:
+            if (!ReadOnly) DeleteForward();
+            break;
+        default:
+            return;
+    }
+    if (!vertical) desiredX_ = INT_MIN;
+    if (blockKey) {
+        const int caretColumn = columnOf(view_.SelStart) + view_.ExtraSpaces;
+        const int extra = view_.ExtraSpaces;
+        SetBlockSelection(blockAnchor, view_.SelStart, blockAnchorColumn, caretColumn);
+        view_.BlockColumn1 = blockAnchorColumn;
+        view_.BlockColumn2 = caretColumn;
+        view_.ExtraSpaces = extra;
+        ViewInvalidate();
+    }
+    key = 0;
+}
+
+void TMarkMemo::KeyUp(uint16_t& key, TShiftState shift) {
+    TCustomControl::KeyUp(key, shift);
+    if (dragging_ && key == VK_CONTROL) {
+        dragCopy_ = false;
+        SetCursor(crDrag);
+    }
+}
+
+void TMarkMemo::KeyPress(char& key) {
+    if (updateLock_ > 0 || dragging_ || DisplayOnly) return;
+    TCustomControl::KeyPress(key);
+    if (key == 0) return;
+    const auto c = (unsigned char)key;
+    if (c == 3) {
+        CopyToClipboard();
+    } else if (ReadOnly) {
+        return;
+    } else if (c == 22) {
+        PasteFromClipboard();
+    } else if (c == 24) {
+        CutToClipboard();
+    } else if (c == 5) {
+        ViewInvalidate();
+        CheckLines();
+    } else if (c == '\r' || c == '\n') {
+        InsertBreak();
+    } else if (c >= 32 && c != 127) {
+        TypeChar(key);
+    } else {
+        return;
+    }
+    desiredX_ = INT_MIN;
+    key = 0;
+}
+
+// ---- mouse ----
+
+void TMarkMemo::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+    TCustomControl::MouseDown(button, shift, x, y);
+    lastMouse_ = {x, y};
+    downPos_ = PosAt(x, y);
+    if (button != mbLeft) return;
+    desiredX_ = INT_MIN;
+    if (DisplayOnly) return;
+    if (CanFocus() && !Focused()) SetFocus();
+    selecting_ = true;
+    if (shift & ssDouble) return;  // the double click selects a word
+    wordMode_ = false;
+    const bool inside = view_.SelLength != 0 && !view_.BlockMode && downPos_ >= view_.SelFirst() &&
+                        downPos_ < view_.SelLast();
+    if (inside && !ReadOnly && !HasOption(pmoNoDragnDrop)) {
+        dragging_ = true;
+        dragCopy_ = shift & ssCtrl;
+        SetCursor(dragCopy_ ? crMultiDrag : crDrag);
+        return;
+    }
+    if (x < leftMargin_ && !HasOption(pmoNoLineSelection)) {
+        const int lh = std::max(1, lineHeight_);
+        marginLine_ =
+            std::clamp(int((int64_t(view_.VScroll) + std::max(0, y)) / lh), 0, LineCount() - 1);
+        SelectLines(marginLine_, marginLine_);
+        return;
+    }
+    int extra = 0;
+    const int32_t pos = PosAt(x, y, &extra);
+    if ((shift & ssAlt) && HasOption(pmoBlockSelection) && !wordWrap_) {
+        const int column = std::max(0, (x + view_.HScroll - leftMargin_) / std::max(1, tabUnit_));
+        anchor_ = pos;
+        SetBlockSelection(pos, pos, column, column);
+        view_.BlockColumn1 = view_.BlockColumn2 = column;
+        ViewInvalidate();
+        return;
+    }
+    anchor_ = (shift & ssShift) ? view_.SelStart + view_.SelLength : pos;
+    MoveCaret(pos, shift & ssShift);
+    if (HasOption(pmoKeepColumnPos)) view_.ExtraSpaces = extra;
+}
+
+void TMarkMemo::DblClick() {
+    TCustomControl::DblClick();
+    if (DisplayOnly) return;
+    const int32_t pos = PosAt(lastMouse_.X, lastMouse_.Y);
+    const int32_t first = WordStart(pos), last = WordEnd(pos);
+    anchor_ = first;
+    view_.SelStart = last;
+    view_.SelLength = first - last;
+    view_.BlockMode = false;
+    wordMode_ = true;
+    groupBreak_ = true;
+    FinishMove();
+}
+
+void TMarkMemo::MouseMove(TShiftState shift, int x, int y) {
+    TCustomControl::MouseMove(shift, x, y);
+    lastMouse_ = {x, y};
+    if (!selecting_ && marginLine_ < 0 && !dragging_) {
+        // a dynamic range with its own cursor shows it; the margin shows the line arrow
+        TCursor wanted = x < leftMargin_ && !HasOption(pmoNoLineSelection) ? crArrow : crIBeam;
+        const int32_t pos = PosAt(x, y);
+        if (pos < CharCount()) {
+            TMarkNavigator& nav = Work(0);
+            nav.SetPos(pos);
+            const TAttributeRec& attr = nav.AttrAt();
+            if (attr.Dynamic() && attr.Cursor != 0) wanted = TCursor(attr.Cursor);
+        }
+        if (wanted != Cursor()) SetCursor(wanted);
+        return;
+    }
+    if (!selecting_ || !(shift & ssLeft)) return;
+    // outside the window the view scrolls on a timer
+    const int w = view_.ClientWidth, h = view_.ClientHeight;
+    int direction = kNone, distance = 0;
+    const int reach = dragging_ ? 24 : INT_MAX;
+    if (y < -3 && -y <= reach && x >= -3 && x <= w + 3) {
+        direction = kUp;
+        distance = -y;
+    } else if (y > h && y - h <= reach && x >= -3 && x <= w + 3) {
+        direction = kDown;
+        distance = y - h;
+    } else if (x < 0 && -x <= reach) {
+        direction = kLeft;
+        distance = -x;
+    } else if (x > w && x - w <= reach) {
+        direction = kRight;
+        distance = x - w;
+    }
+    if (direction == kNone)
+        StopAutoScroll();
+    else
+        StartAutoScroll(direction, AutoScrollLevel(distance));
+    AutoScrollStep();
+}
+
+void TMarkMemo::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+    TCustomControl::MouseUp(button, shift, x, y);
+    const bool wasSelecting = selecting_;
+    selecting_ = false;
+    wordMode_ = false;
+    marginLine_ = -1;
+    StopAutoScroll();
+    const int32_t pos = PosAt(x, y);
+    if (dragging_) {
+        dragging_ = false;
+        dropPos_ = -1;
+        SetCursor(crIBeam);
+        DropText(pos, dragCopy_ || (shift & ssCtrl));
+        return;
+    }
+    // a context click: released on the character it went down on
+    if ((button == mbRight || wasSelecting) && pos == downPos_) FireContext(pos);
+    if (!DisplayOnly) ScrollCaretIntoView();
+}
+
+void TMarkMemo::FireContext(int32_t pos) {
+    if (pos >= CharCount()) return;
+    TMarkNavigator& nav = Work(0);
+    nav.SetPos(pos);
+    const TAttributeRec& attr = nav.AttrAt();
+    if (!attr.Dynamic() || attr.Context == 0 || !OnContext) return;
+    const int16_t context = attr.Context;
+    const TParagraphRec& par = nav.GetPar();
+    int32_t start = par.StartOffset();
+    const int d = nav.GetDynNb();
+    if (d > 0) start += par.Attrs[size_t(d - 1)].Offset;
+    int32_t stop = CharCount();
+    if (nav.NextDyn(CharCount())) stop = nav.Pos();
+    OnContext(this, context, start, stop);
+}
+
+void TMarkMemo::DropText(int32_t at, bool copy) {
+    const int32_t first = view_.SelFirst(), last = view_.SelLast();
+    if (at >= first && at <= last) return;  // a drop inside the selection changes nothing
+    const std::string text = SelText();
+    const auto length = int32_t(text.size());
+    BreakUndoGroup();
+    if (!copy) {
+        ClearSelection();
+        if (at > first) at -= last - first;
+    }
+    SelectRange(at, at);
+    SetSelTextBuf(text);
+    if (!copy) LinkLastUndo();
+    view_.SelStart = at + length;
+    view_.SelLength = -length;
+    groupBreak_ = true;
+    FinishMove();
+}
+
+// ---- auto-scroll ----
+
+int TMarkMemo::AutoScrollLevel(int distance) {
+    return std::clamp(distance / 3, 1, 7);
+}
+
+unsigned TMarkMemo::AutoScrollDelay(int level) {
+    static const unsigned delays[] = {400, 300, 200, 130, 78, 48, 30};
+    return delays[std::clamp(level, 1, 7) - 1];
+}
+
+void TMarkMemo::StartAutoScroll(int direction, int level) {
+    if (direction == autoScroll_ && level == autoLevel_) return;
+    autoScroll_ = direction;
+    autoLevel_ = level;
+    SetTimer(kAutoScrollTimer, AutoScrollDelay(level));
+}
+
+void TMarkMemo::StopAutoScroll() {
+    if (autoScroll_ == kNone) return;
+    autoScroll_ = kNone;
+    autoLevel_ = 0;
+    KillTimer(kAutoScrollTimer);
+}
+
+// One step: scrolls in the auto-scroll direction (if any), then moves the selection's end to
+// the last mouse position.
+void TMarkMemo::AutoScrollStep() {
+    switch (autoScroll_) {
+        case kUp:
+            ScrollMessage(sbVertical, SB_LINEUP, 0);
+            break;
+        case kDown:
+            ScrollMessage(sbVertical, SB_LINEDOWN, 0);
+            break;
+        case kLeft:
+            ScrollMessage(sbHorizontal, SB_LINELEFT, 0);
+            break;
+        case kRight:
+            ScrollMessage(sbHorizontal, SB_LINERIGHT, 0);
+            break;
+        default:
+            break;
+    }
+    if (!selecting_) return;
+    const int x = std::clamp(lastMouse_.X, 0, std::max(0, view_.ClientWidth - 1));
+    const int y = std::clamp(lastMouse_.Y, 0, std::max(0, view_.ClientHeight - 1));
+    if (dragging_) {
+        dropPos_ = PosAt(x, y);  // the drop position follows the mouse
+        ViewInvalidate();
+        return;
+    }
+    if (marginLine_ >= 0) {
+        const int lh = std::max(1, lineHeight_);
+        const int line = std::clamp(int((int64_t(view_.VScroll) + y) / lh), 0, LineCount() - 1);
+        SelectLines(marginLine_, line);
+        if (line < marginLine_) {  // upward: the caret at the top
+            const int32_t a = view_.SelStart, b = view_.SelStart + view_.SelLength;
+            view_.SelStart = std::min(a, b);
+            view_.SelLength = std::max(a, b) - view_.SelStart;
+        }
+        return;
+    }
+    if (view_.BlockMode) {
+        const int column = std::max(0, (x + view_.HScroll - leftMargin_) / std::max(1, tabUnit_));
+        const int32_t pos = PosAt(x, y);
+        const int first = view_.BlockColumn1;
+        SetBlockSelection(anchor_, pos, first, column);
+        view_.BlockColumn1 = first;
+        view_.BlockColumn2 = column;
+        ViewInvalidate();
+        return;
+    }
+    int32_t pos = PosAt(x, y);
+    if (wordMode_) {
+        if (pos >= anchor_) {
+            pos = WordEnd(pos);
+        } else {
+            pos = WordStart(pos);
+            const int32_t anchorEnd = WordEnd(anchor_);
+            view_.SelStart = pos;
+            view_.SelLength = anchorEnd - pos;
+            FinishMove();
+            return;
+        }
+    }
+    view_.SelStart = NormalizedPos(pos, false);
+    view_.SelLength = anchor_ - view_.SelStart;
+    view_.BlockMode = false;
+    groupBreak_ = true;
+    FinishMove();
+}

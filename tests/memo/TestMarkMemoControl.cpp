@@ -1,0 +1,598 @@
+// The memo as a control: painting by pixel, scrolling limits and the wheel, keys, the mouse,
+// the clipboard and the built-in menu. Every byte is 10 pixels wide and a line 17 pixels high.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "MemoTestSupport.h"
+#include "platform/Canvas.h"
+#include "platform/Clipboard.h"
+
+namespace {
+
+class Memo : public TMarkMemo {
+public:
+    using TMarkMemo::DblClick;
+    using TMarkMemo::DoEnter;
+    using TMarkMemo::DoExit;
+    using TMarkMemo::KeyDown;
+    using TMarkMemo::KeyPress;
+    using TMarkMemo::MouseDown;
+    using TMarkMemo::MouseMove;
+    using TMarkMemo::MouseUp;
+    using TMarkMemo::ScrollMessage;
+    using TMarkMemo::TimerEvent;
+    using TMarkMemo::WantKey;
+};
+
+struct Shown {
+    TestWindow window;
+    Memo memo;
+    explicit Shown(int width = 200, int height = 170) : window(width, height) {
+        memo.SetUpdateMode(umImmediate);
+        window.Attach(memo);
+        memo.SetColor(clWhite);
+        memo.Font().SetColor(clBlack);
+    }
+    void Key(uint16_t key, TShiftState shift = 0) {
+        uint16_t k = key;
+        memo.KeyDown(k, shift);
+    }
+    void Type(const std::string& text) {
+        for (char c : text) {
+            char k = c;
+            memo.KeyPress(k);
+        }
+    }
+    // The client area as painted (no caret: it blinks).
+    TBitmap Paint() {
+        TBitmap bitmap(memo.View().ClientWidth, memo.View().ClientHeight);
+        memo.PaintLines(bitmap.Canvas(), {0, 0, bitmap.Width(), bitmap.Height()});
+        return bitmap;
+    }
+    int LineHeight() const { return memo.LineHeightPx(); }
+};
+
+std::string Lines(int n) {
+    std::string text;
+    for (int i = 0; i < n; ++i) text += "line " + std::to_string(i) + "\r\n";
+    return text;
+}
+
+}  // namespace
+
+// ---- painting ----
+
+TEST(MarkMemoControl, PaintsBackgroundAttributeColoursAndTheEndOfTextMark) {
+    Shown s;
+    s.memo.SetTextBuf("abc def\r\nxyz");
+    s.memo.ApplyDynStyle(0, 3, msBold, false, 0, 0, 0x0000FFFF, 0);  // black on yellow
+    const int lh = s.LineHeight();
+    TBitmap image = s.Paint();
+    EXPECT_EQ(image.Pixel(12, 1), clYellow);  // the name's cells, above the glyphs
+    EXPECT_EQ(image.Pixel(52, 1), clWhite);   // the text after it keeps the memo's colour
+    EXPECT_EQ(image.Pixel(150, 2 * lh + 5), clWhite);
+    EXPECT_EQ(image.Pixel(100, 2 * lh), clRed);  // the end-of-text mark under the last line
+    for (int x = 0; x < 200; x += 7)
+        for (int y = lh; y < 2 * lh; ++y) ASSERT_NE(image.Pixel(x, y), clRed) << "no wavy line";
+
+    s.memo.EndOfTextMark().SetStyle(TPenStyle::psClear);
+    EXPECT_EQ(s.Paint().Pixel(100, 2 * lh), clWhite);
+}
+
+TEST(MarkMemoControl, AttributeColoursYieldToTheParagraphsOwn) {
+    Shown s;
+    s.memo.SetTextBuf("abc");
+    s.memo.ApplyDynStyle(0, 3, 0, false, 0, 0, 0, 0);  // both 0: no colour change
+    EXPECT_EQ(s.Paint().Pixel(12, 1), clWhite);
+    s.memo.ApplyDynStyle(0, 3, 0, false, 0, 0, clLime, -1);  // -1 keeps the text colour
+    EXPECT_EQ(s.Paint().Pixel(12, 1), clLime);
+    s.memo.Paragraph(0).BackColor = clAqua;  // the paragraph's own colour wins
+    EXPECT_EQ(s.Paint().Pixel(12, 1), clAqua);
+}
+
+TEST(MarkMemoControl, SelectionShowsWithFocusOrWithoutHideSelection) {
+    Shown s;
+    s.memo.SetTextBuf("abc def");
+    s.memo.SetOptions(s.memo.Options() | pmoWindowsSelColors);
+    s.memo.SetSelBackColor(clBlue);
+    s.memo.SetSelStart(4);
+    s.memo.SetSelLength(3);  // "def": x 48 to 78
+    EXPECT_EQ(s.Paint().Pixel(50, 1), clWhite) << "hidden without focus";
+    s.memo.DoEnter();
+    EXPECT_EQ(s.Paint().Pixel(50, 1), clBlue);
+    EXPECT_EQ(s.Paint().Pixel(40, 1), clWhite);
+    s.memo.DoExit();
+    EXPECT_EQ(s.Paint().Pixel(50, 1), clWhite);
+    s.memo.SetHideSelection(false);
+    EXPECT_EQ(s.Paint().Pixel(50, 1), clBlue);
+
+    // without the selection colours the range is inverted
+    s.memo.SetOptions(s.memo.Options() & ~pmoWindowsSelColors);
+    EXPECT_EQ(s.Paint().Pixel(50, 1), clBlack);
+    EXPECT_EQ(s.Paint().Pixel(40, 1), clWhite);
+}
+
+TEST(MarkMemoControl, HighlightedTextTakesTheHighlightColours) {
+    Shown s;
+    s.memo.SetTextBuf(
+        "\x03"
+        "ab\x03"
+        "cd");
+    s.memo.SetHighlightBackgnd(clGreen);
+    TBitmap image = s.Paint();
+    EXPECT_EQ(image.Pixel(9, 1), clGreen);  // code bytes are 0 wide: "ab" starts at 8
+    EXPECT_EQ(image.Pixel(30, 1), clWhite);
+}
+
+TEST(MarkMemoControl, JustifiedAndAlignedLinesStartWhereLayoutSays) {
+    Shown s(120);
+    s.memo.SetTextBuf("aaaa bbbb cccc");
+    s.memo.SetAlignment(taRightJustify);
+    const TParagraphRec& par = s.memo.Paragraph(0);
+    EXPECT_EQ(s.memo.LineStartX(par, 1), 120 - 8 - 40);
+    s.memo.SetAlignment(taLeftJustify);
+    s.memo.SetJustified(true);
+    // the first line is spread to the right margin: its last cell ends at 112
+    int end = 0;
+    s.memo.WalkLine(0, 0, [&](const TCharCell& cell) {
+        if (cell.Char != ' ') end = cell.X + cell.Width;
+        return true;
+    });
+    EXPECT_EQ(end, 112);
+}
+
+// ---- scrolling ----
+
+TEST(MarkMemoControl, PageKeysStopAtTheLastPage) {
+    Shown s;  // 170 pixels: 10 lines, 11 counted as visible
+    s.memo.SetTextBuf(Lines(99));
+    ASSERT_EQ(s.memo.LineCount(), 100);
+    ASSERT_EQ(s.memo.VisibleLines(), 11);
+    for (int i = 0; i < 20; ++i) s.memo.ScrollMessage(sbVertical, SB_PAGEDOWN, 0);
+    EXPECT_EQ(s.memo.TopLine(), 91);
+    s.memo.ScrollMessage(sbVertical, SB_PAGEUP, 0);
+    EXPECT_EQ(s.memo.TopLine(), 82);
+    s.memo.ScrollMessage(sbVertical, SB_LINEDOWN, 0);
+    EXPECT_EQ(s.memo.TopLine(), 83);
+    for (int i = 0; i < 20; ++i) s.memo.ScrollMessage(sbVertical, SB_LINEDOWN, 0);
+    EXPECT_EQ(s.memo.TopLine(), 91);
+    s.memo.ScrollMessage(sbVertical, SB_TOP, 0);
+    EXPECT_EQ(s.memo.TopLine(), 0);
+    s.memo.ScrollMessage(sbVertical, SB_LINEUP, 0);
+    EXPECT_EQ(s.memo.TopLine(), 0);
+}
+
+TEST(MarkMemoControl, WheelDeltasAccumulate) {
+    Shown s;
+    s.memo.SetTextBuf(Lines(99));
+    s.memo.WheelScroll(-120);  // one notch, three lines
+    EXPECT_EQ(s.memo.TopLine(), 3);
+    s.memo.WheelScroll(-40);
+    s.memo.WheelScroll(-40);
+    EXPECT_EQ(s.memo.TopLine(), 5);
+    s.memo.WheelScroll(-40);
+    EXPECT_EQ(s.memo.TopLine(), 6);
+    s.memo.WheelScroll(240);
+    EXPECT_EQ(s.memo.TopLine(), 0);
+}
+
+TEST(MarkMemoControl, TheCaretIsBroughtIntoView) {
+    Shown s;
+    s.memo.SetTextBuf(Lines(99));
+    s.memo.SetSelStart(s.memo.ParagraphStart(50));
+    s.memo.ScrollCaretIntoView();
+    EXPECT_EQ(s.memo.TopLine(), 41);  // the caret's line is the last fully visible one
+    s.memo.SetSelStart(s.memo.ParagraphStart(20));
+    s.memo.ScrollCaretIntoView();
+    EXPECT_EQ(s.memo.TopLine(), 20);
+
+    // without word wrap the view follows the caret sideways in steps of five tab units
+    Shown wide(100);
+    wide.memo.SetWordWrap(false);
+    wide.memo.SetTextBuf(std::string(40, 'x'));
+    wide.memo.SetSelStart(30);  // x = 8 + 300
+    wide.memo.ScrollCaretIntoView();
+    EXPECT_EQ(wide.memo.HScroll(), 250);
+    EXPECT_LT(wide.memo.CaretRect().Left, 100);
+    wide.memo.SetSelStart(0);
+    wide.memo.ScrollCaretIntoView();
+    EXPECT_EQ(wide.memo.HScroll(), 0);
+}
+
+// ---- keys ----
+
+TEST(MarkMemoControl, HotKeysAndReadOnly) {
+    Shown s;
+    s.memo.SetTextBuf("ab");
+    s.memo.SetSelStart(1);
+    s.Key('P', ssCtrl);
+    EXPECT_EQ(SavedText(s.memo), "a\r\n\x10\r\nb");
+    s.Key('Z', ssCtrl);
+    EXPECT_EQ(SavedText(s.memo), "ab");
+    s.Key('Z', ssCtrl | ssShift);
+    EXPECT_EQ(SavedText(s.memo), "a\r\n\x10\r\nb");
+
+    s.memo.SetTextBuf("word");
+    s.memo.SelectAll();
+    s.Key('B', ssCtrl);
+    EXPECT_EQ(SavedText(s.memo), "\x02word\x02");
+    EXPECT_EQ(s.memo.SelText(), "word");
+
+    s.memo.ReadOnly = true;
+    s.Type("xyz");
+    s.Key('B', ssCtrl);
+    s.Key(VK_DELETE);
+    EXPECT_EQ(SavedText(s.memo), "\x02word\x02");
+    SetClipboardText("");
+    s.Key('C', ssCtrl);  // copying still works
+    EXPECT_EQ(ClipboardText(), "word");
+}
+
+TEST(MarkMemoControl, TypingOverwriteAndUndoGroups) {
+    Shown s;
+    s.memo.SetTextBuf("abcd");
+    s.memo.SetSelStart(1);
+    s.Type("xyz");
+    EXPECT_EQ(SavedText(s.memo), "axyzbcd");
+    EXPECT_EQ(s.memo.UndoCount(), 1);  // one record for the typing
+    s.Key(VK_INSERT);
+    EXPECT_TRUE(s.memo.Overwrite());
+    s.Type("Q");
+    EXPECT_EQ(SavedText(s.memo), "axyzQcd");
+    EXPECT_EQ(s.memo.SelStart(), 5) << s.memo.SelLength() << " lock " << s.memo.UpdateLock();
+    s.Type("Q");
+    EXPECT_EQ(SavedText(s.memo), "axyzQQd");
+    s.Type("RS");  // past the end the text grows
+    EXPECT_EQ(SavedText(s.memo), "axyzQQRS");
+    s.Key(VK_INSERT);
+    EXPECT_FALSE(s.memo.Overwrite());
+    while (s.memo.CanUndo()) s.Key('Z', ssCtrl);
+    EXPECT_EQ(SavedText(s.memo), "abcd");
+}
+
+TEST(MarkMemoControl, BreaksAutoIndentAndBackspace) {
+    Shown s;
+    s.memo.SetOptions(s.memo.Options() | pmoAutoIndent);
+    s.memo.SetTextBuf("  abc");
+    s.memo.SetSelStart(5);
+    s.Type("\r");
+    EXPECT_EQ(SavedText(s.memo), "  abc\r\n  ");
+    EXPECT_EQ(s.memo.SelStart(), 9);
+    s.Type("d");
+    s.Key(VK_HOME);
+    s.Key(VK_BACK, ssCtrl);  // at a paragraph start: the break goes
+    EXPECT_EQ(SavedText(s.memo), "  abc  d");
+    s.Key(VK_END);
+    s.Key(VK_BACK);
+    EXPECT_EQ(SavedText(s.memo), "  abc  ");
+    s.Key(VK_HOME);
+    s.Key(VK_DELETE);
+    EXPECT_EQ(SavedText(s.memo), " abc  ");
+}
+
+TEST(MarkMemoControl, TabsAndBackIndent) {
+    Shown s;
+    s.memo.SetTextBuf("x");
+    EXPECT_TRUE(s.memo.WantKey(VK_TAB, 0));
+    s.Key(VK_TAB);
+    EXPECT_EQ(SavedText(s.memo), "\tx");
+    s.memo.WantTabs = false;  // the form moves the focus instead
+    EXPECT_FALSE(s.memo.WantKey(VK_TAB, 0));
+    s.Key(VK_TAB);
+    EXPECT_EQ(SavedText(s.memo), "\tx");
+    s.Key('T', ssCtrl);  // the hot key still inserts one
+    EXPECT_EQ(SavedText(s.memo), "\t\tx");
+
+    s.memo.SetOptions(s.memo.Options() | pmoBackIndent);
+    s.memo.SetTextBuf("a\r\n  b\r\n      c");
+    s.memo.SetSelStart(s.memo.ParagraphStart(2) + 6);  // before "c", column 6
+    s.Key(VK_BACK);                                    // back to the indentation of "  b"
+    EXPECT_EQ(SavedText(s.memo), "a\r\n  b\r\n  c");
+    s.Key(VK_BACK);  // then to that of "a"
+    EXPECT_EQ(SavedText(s.memo), "a\r\n  b\r\nc");
+}
+
+TEST(MarkMemoControl, ColumnBlocksByAltDragAndShiftAltArrows) {
+    Shown s(300);
+    s.memo.SetWordWrap(false);
+    s.memo.SetTextBuf("abcdef\r\nghijkl\r\nmnopqr");
+    const int lh = s.LineHeight();
+    s.memo.MouseDown(mbLeft, ssAlt, 8 + 10, 2);        // column 1
+    s.memo.MouseMove(ssLeft | ssAlt, 8 + 40, lh + 2);  // column 4, next paragraph
+    s.memo.MouseUp(mbLeft, ssAlt, 8 + 40, lh + 2);
+    ASSERT_TRUE(s.memo.BlockSelected());
+    EXPECT_EQ(s.memo.BlockText(), "bcd\r\nhij\r\n");
+
+    s.memo.SetSelStart(s.memo.ParagraphStart(1) + 2);
+    s.Key(VK_RIGHT, ssShift | ssAlt);
+    s.Key(VK_DOWN, ssShift | ssAlt);
+    ASSERT_TRUE(s.memo.BlockSelected());
+    EXPECT_EQ(s.memo.BlockText(), "i\r\no\r\n");
+    s.Key(VK_RIGHT);  // moving leaves block mode
+    EXPECT_FALSE(s.memo.BlockSelected());
+}
+
+TEST(MarkMemoControl, TheCaretBlinksOnlyWithFocus) {
+    Shown s;
+    s.memo.SetTextBuf("abc");
+    EXPECT_FALSE(s.memo.CaretShown());
+    s.memo.HandleNeeded();
+    s.memo.DoEnter();
+    EXPECT_TRUE(s.memo.CaretShown());
+    s.memo.TimerEvent(1);
+    EXPECT_FALSE(s.memo.CaretShown());
+    s.memo.TimerEvent(1);
+    EXPECT_TRUE(s.memo.CaretShown());
+    s.memo.SetSelStart(3);  // a move shows it at once
+    s.memo.TimerEvent(1);
+    s.memo.SetSelStart(1);
+    EXPECT_TRUE(s.memo.CaretShown());
+    s.memo.DoExit();
+    EXPECT_FALSE(s.memo.CaretShown());
+    s.memo.SetOverwrite(true);
+    s.memo.SetSelStart(1);
+    EXPECT_EQ(s.memo.CaretRect().Width(), 10);  // as wide as the character under it
+    s.memo.SetOverwrite(false);
+    EXPECT_EQ(s.memo.CaretRect().Width(), 1);
+}
+
+TEST(MarkMemoControl, ScrollBarRangesFollowTheText) {
+    Memo memo;
+    TestWindow window(200, 170);
+    memo.SetUpdateMode(umImmediate);
+    memo.SetBounds(0, 0, 240, 200);
+    memo.HandleNeeded();
+    window.Attach(memo);
+    std::string text;
+    for (int i = 0; i < 99; ++i) text += "line\r\n";
+    memo.SetTextBuf(text);
+    memo.SetClientSize(200, 170);
+    const int lh = memo.LineHeightPx();
+    TScrollInfo v = memo.GetScrollInfo(sbVertical);
+    EXPECT_EQ(memo.VerticalUnit(), 1);
+    EXPECT_EQ(v.Max, 100 * lh);
+    EXPECT_EQ(int(v.Page), 170 - lh);
+    memo.ScrollMessage(sbVertical, SB_THUMBTRACK, 5 * lh + 4);
+    EXPECT_EQ(memo.VScroll(), 5 * lh + 4);
+    EXPECT_EQ(memo.GetScrollInfo(sbVertical).Pos, 5 * lh + 4);
+    memo.SetOptions(memo.Options() | pmoNoFineScroll);
+    memo.ScrollMessage(sbVertical, SB_THUMBTRACK, 5 * lh + 4);
+    EXPECT_EQ(memo.VScroll(), 5 * lh);
+    int scrolled = 0;
+    memo.OnVScroll = [&](TObject*) { ++scrolled; };
+    memo.ScrollMessage(sbVertical, SB_LINEDOWN, 0);
+    memo.ScrollMessage(sbVertical, SB_THUMBTRACK, 6 * lh);  // no change: no event
+    EXPECT_EQ(scrolled, 1);
+}
+
+TEST(MarkMemoControl, ArrowsPassOverCodesAndKeepTheDesiredColumn) {
+    Shown s;
+    s.memo.SetTextBuf(
+        "a\x02"
+        "b\x02"
+        "c\r\nxy\r\nlonger line");
+    s.memo.SetSelStart(0);
+    s.Key(VK_RIGHT);
+    EXPECT_EQ(s.memo.SelStart(), 2);  // over the code
+    s.memo.PassOverCodes = false;
+    s.Key(VK_RIGHT);
+    EXPECT_EQ(s.memo.SelStart(), 3);
+    s.Key(VK_END);
+    EXPECT_EQ(s.memo.SelStart(), 5);
+    s.Key(VK_DOWN);  // "xy" is shorter: its end
+    EXPECT_EQ(s.memo.SelStart(), 9);
+    s.Key(VK_DOWN);  // back to the column it came from (3 visible characters in)
+    EXPECT_EQ(s.memo.SelStart(), 11 + 3);
+    s.Key(VK_RIGHT, ssCtrl);
+    EXPECT_EQ(s.memo.SelStart(), 11 + 7);
+    s.Key(VK_LEFT, ssCtrl | ssShift);
+    EXPECT_EQ(s.memo.SelStart(), 11);
+    EXPECT_EQ(s.memo.SelLength(), 7);
+    s.Key(VK_HOME, ssCtrl);
+    EXPECT_EQ(s.memo.SelStart(), 0);
+    EXPECT_EQ(s.memo.SelLength(), 0);
+}
+
+TEST(MarkMemoControl, DisplayOnlyKeysOnlyScroll) {
+    Shown s;
+    s.memo.SetTextBuf(Lines(99));
+    s.memo.DisplayOnly = true;
+    s.Key(VK_DOWN);
+    s.Key(VK_NEXT);
+    EXPECT_EQ(s.memo.TopLine(), 11);
+    EXPECT_EQ(s.memo.SelStart(), 0);
+    s.Type("x");
+    EXPECT_EQ(s.memo.CharCount(), int32_t(Lines(99).size()) - 2 + 2);
+    s.Key(VK_NEXT, ssCtrl);
+    EXPECT_EQ(s.memo.TopLine(), 91);
+}
+
+// ---- mouse ----
+
+TEST(MarkMemoControl, ClicksDragsWordsAndLines) {
+    Shown s;
+    s.memo.SetTextBuf("alpha beta\r\ngamma");
+    const int lh = s.LineHeight();
+    s.memo.MouseDown(mbLeft, 0, 8 + 22, 2);  // between 'p' and 'h'
+    s.memo.MouseUp(mbLeft, 0, 8 + 22, 2);
+    EXPECT_EQ(s.memo.SelStart(), 2);
+    s.memo.MouseDown(mbLeft, ssShift, 8 + 30, lh + 2);  // shift: extends
+    s.memo.MouseUp(mbLeft, ssShift, 8 + 30, lh + 2);
+    EXPECT_EQ(s.memo.SelStart(), 15);
+    EXPECT_EQ(s.memo.SelLength(), -13);
+
+    s.memo.MouseDown(mbLeft, 0, 8 + 100, lh + 2);  // outside the selection: a plain click
+    s.memo.MouseUp(mbLeft, 0, 8 + 100, lh + 2);
+    EXPECT_EQ(s.memo.SelLength(), 0);
+    s.memo.MouseDown(mbLeft, 0, 8 + 22, 2);
+    s.memo.MouseMove(ssLeft, 8 + 62, 2);  // dragging selects
+    s.memo.MouseUp(mbLeft, 0, 8 + 62, 2);
+    EXPECT_EQ(s.memo.SelText(), "pha ");
+
+    s.memo.MouseDown(mbLeft, 0, 8 + 72, 2);
+    s.memo.MouseDown(mbLeft, ssDouble, 8 + 72, 2);
+    s.memo.DblClick();
+    s.memo.MouseUp(mbLeft, 0, 8 + 72, 2);
+    EXPECT_EQ(s.memo.SelText(), "beta");
+
+    s.memo.MouseDown(mbLeft, 0, 2, 2);  // the left margin selects the line with its break
+    s.memo.MouseUp(mbLeft, 0, 2, 2);
+    EXPECT_EQ(s.memo.SelText(), "alpha beta\r\n");
+}
+
+TEST(MarkMemoControl, DraggedTextMovesWithOneUndoOrCopiesWithCtrl) {
+    Shown s;
+    s.memo.SetTextBuf("one two three");
+    s.memo.SetSelStart(0);
+    s.memo.SetSelLength(4);  // "one "
+    s.memo.MouseDown(mbLeft, 0, 8 + 15, 2);
+    s.memo.MouseMove(ssLeft, 8 + 80, 2);
+    s.memo.MouseUp(mbLeft, 0, 8 + 80, 2);  // before "three"
+    EXPECT_EQ(SavedText(s.memo), "two one three");
+    EXPECT_EQ(s.memo.SelText(), "one ");
+    s.Key('Z', ssCtrl);
+    EXPECT_EQ(SavedText(s.memo), "one two three");
+
+    s.memo.SetSelStart(4);
+    s.memo.SetSelLength(4);  // "two "
+    s.memo.MouseDown(mbLeft, ssCtrl, 8 + 45, 2);
+    s.memo.MouseUp(mbLeft, ssCtrl, 8 + 130, 2);  // the end, Ctrl held: a copy
+    EXPECT_EQ(SavedText(s.memo), "one two threetwo ");
+
+    s.memo.SetSelStart(0);
+    s.memo.SetSelLength(3);
+    s.memo.MouseDown(mbLeft, 0, 8 + 5, 2);
+    s.memo.MouseUp(mbLeft, 0, 8 + 25, 2);  // inside the selection: nothing changes
+    EXPECT_EQ(SavedText(s.memo), "one two threetwo ");
+}
+
+TEST(MarkMemoControl, ContextClicksReportTheirRange) {
+    Shown s;
+    s.memo.SetTextBuf("see here now");
+    s.memo.ApplyDynStyle(4, 8, 0, false, 7, 0, 0, clBlue);
+    std::vector<std::tuple<int, int32_t, int32_t>> seen;
+    s.memo.OnContext = [&](TObject*, int16_t context, int32_t start, int32_t stop) {
+        seen.emplace_back(context, start, stop);
+    };
+    s.memo.MouseDown(mbRight, 0, 8 + 55, 2);
+    s.memo.MouseUp(mbRight, 0, 8 + 55, 2);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0], std::make_tuple(7, 4, 8));
+    s.memo.MouseDown(mbRight, 0, 8 + 55, 2);
+    s.memo.MouseUp(mbRight, 0, 8 + 75, 2);  // released on another character
+    s.memo.MouseDown(mbLeft, 0, 8 + 5, 2);
+    s.memo.MouseUp(mbLeft, 0, 8 + 5, 2);  // no context there
+    EXPECT_EQ(seen.size(), 1u);
+}
+
+TEST(MarkMemoControl, AutoScrollLevelsAndDelays) {
+    EXPECT_EQ(TMarkMemo::AutoScrollLevel(0), 1);
+    EXPECT_EQ(TMarkMemo::AutoScrollLevel(3), 1);
+    EXPECT_EQ(TMarkMemo::AutoScrollLevel(10), 3);
+    EXPECT_EQ(TMarkMemo::AutoScrollLevel(25), 7);
+    EXPECT_EQ(TMarkMemo::AutoScrollLevel(1000), 7);
+    EXPECT_EQ(TMarkMemo::AutoScrollDelay(1), 400u);
+    EXPECT_EQ(TMarkMemo::AutoScrollDelay(3), 200u);
+    EXPECT_EQ(TMarkMemo::AutoScrollDelay(7), 30u);
+
+    Shown s;
+    s.memo.SetTextBuf(Lines(99));
+    s.memo.MouseDown(mbLeft, 0, 20, 5);
+    s.memo.MouseMove(ssLeft, 20, 170 + 10);  // below the window: one line now, then on a timer
+    EXPECT_EQ(s.memo.AutoScrollDirection(), 2);
+    EXPECT_EQ(s.memo.TopLine(), 1);
+    EXPECT_GT(s.memo.SelStart(), s.memo.ParagraphStart(10));
+    s.memo.MouseUp(mbLeft, 0, 20, 100);
+    EXPECT_EQ(s.memo.AutoScrollDirection(), 0);
+}
+
+// ---- clipboard and menu ----
+
+TEST(MarkMemoControl, ClipboardTextHasLineFeedsOutside) {
+    Shown s;
+    s.memo.SetTextBuf("a\r\nb");
+    s.memo.SelectAll();
+    s.memo.CopyToClipboard();
+    EXPECT_EQ(ClipboardStore().Text(), "a\nb");
+    EXPECT_EQ(ClipboardText(), "a\r\nb");
+    ClipboardStore().Set("x\ny\rz", {}, {});
+    s.memo.SetSelStart(0);
+    s.memo.PasteFromClipboard();
+    EXPECT_EQ(SavedText(s.memo), "x\r\ny\r\nza\r\nb");
+    s.memo.SelectAll();
+    s.memo.CutToClipboard();
+    EXPECT_EQ(s.memo.CharCount(), 0);
+    EXPECT_EQ(ClipboardStore().Text(), "x\ny\nza\nb");
+}
+
+TEST(MarkMemoControl, ColumnBlocksTravelInTheirOwnFormat) {
+    Shown s;
+    s.memo.SetWordWrap(false);
+    s.memo.SetTextBuf("abcdef\r\nghijkl\r\nmnopqr");
+    s.memo.SetBlockSelection(1, s.memo.ParagraphStart(1) + 3, 1, 3);
+    s.memo.CopyToClipboard();
+    EXPECT_TRUE(ClipboardHasFormat(TMarkMemo::BlockFormat));
+    EXPECT_EQ(ClipboardText(), "bc\r\nhi\r\n");
+
+    Shown other;
+    other.memo.SetTextBuf("1234\r\n5678");
+    other.memo.SetSelStart(2);
+    other.memo.PasteFromClipboard();
+    EXPECT_EQ(SavedText(other.memo), "12bc34\r\n56hi78");
+
+    SetClipboardText("plain\r\n");
+    EXPECT_FALSE(ClipboardHasFormat(TMarkMemo::BlockFormat));
+}
+
+TEST(MarkMemoControl, TheBuiltInMenuEnablesWhatApplies) {
+    Shown s;
+    s.memo.SetTextBuf("text");
+    SetClipboardText("clip");
+    s.memo.UpdateMenuItems();
+    TMenuItem& items = s.memo.BuiltInMenu().Items();
+    ASSERT_EQ(items.Count(), 8);
+    EXPECT_EQ(items.Items(0)->Caption, "&Undo");
+    EXPECT_EQ(items.Items(7)->Caption, "&Select all");
+    EXPECT_FALSE(items.Items(0)->Enabled);
+    EXPECT_FALSE(items.Items(3)->Enabled);  // nothing selected: no Cut
+    EXPECT_FALSE(items.Items(4)->Enabled);
+    EXPECT_TRUE(items.Items(5)->Enabled);
+    items.Items(7)->Click();  // Select all
+    s.memo.UpdateMenuItems();
+    EXPECT_TRUE(items.Items(3)->Enabled);
+    EXPECT_TRUE(items.Items(4)->Enabled);
+    items.Items(5)->Click();  // Paste over it
+    EXPECT_EQ(SavedText(s.memo), "clip");
+    s.memo.UpdateMenuItems();
+    EXPECT_TRUE(items.Items(0)->Enabled);
+    s.memo.ReadOnly = true;
+    s.memo.SelectAll();
+    s.memo.UpdateMenuItems();
+    EXPECT_FALSE(items.Items(3)->Enabled);
+    EXPECT_TRUE(items.Items(4)->Enabled);
+    EXPECT_FALSE(items.Items(5)->Enabled);
+}
+
+// A real window with the screen's fonts; saved as an image when LORVANE_MEMO_PNG names a file.
+TEST(MarkMemoControl, PaintsInARealWindow) {
+    TMarkMemo memo;
+    memo.SetUpdateMode(umImmediate);
+    memo.SetBounds(0, 0, 320, 160);
+    memo.HandleNeeded();
+    memo.SetColor(clWhite);
+    memo.SetTextBuf(
+        "Name: Example entry\r\nUser ID: someone\r\n\tTabbed text that runs on "
+        "long enough to wrap at the right margin of the memo.\r\n\x02"
+        "bold\x02 and "
+        "\x01italic\x01 and \x03highlight\x03");
+    memo.ApplyDynStyle(6, 19, msBold, false, 0, 0, 0x0000FFFF, 0);
+    memo.SetSelStart(30);
+    memo.SetSelLength(8);
+    memo.SetHideSelection(false);
+    EXPECT_GT(memo.LineCount(), 4);  // laid out with the screen's fonts: the long line wraps
+    TBitmap image;
+    memo.PaintTo(image);
+    ASSERT_FALSE(image.Empty());
+    if (const char* file = std::getenv("LORVANE_MEMO_PNG")) image.SaveToFile(file);
+}
