@@ -98,13 +98,13 @@ public:
         y += c_.origin.Y;
         if (!c_.target->Valid(x, y)) return;
         if (c_.clipped && !c_.clip.Contains({x, y})) return;
-        TColor& p = c_.target->At(x, y);
+        headless::TPixelRef p = c_.target->At(x, y);
         switch (mode) {
             case TPenMode::pmXor:
-                p = (p ^ color) & 0xFFFFFF;
+                p = (TColor(p) ^ color) & 0xFFFFFF;
                 break;
             case TPenMode::pmNot:
-                p = ~p & 0xFFFFFF;
+                p = ~TColor(p) & 0xFFFFFF;
                 break;
             default:
                 p = color & 0xFFFFFF;
@@ -380,7 +380,7 @@ void TCanvas::CopyRect(const TRect& dest, const TBitmap& source, const TRect& so
     if (source.Empty() || dest.IsEmpty() || sourceRect.IsEmpty()) return;
     const TBitmap::Impl& from = source.Internal();
     // A copy of the pixels first: the source may be the canvas's own bitmap.
-    std::vector<TColor> copy = from.pixels;
+    std::vector<TColor> copy = from.Colours();
     Raster raster(*impl_);
     for (int y = dest.Top; y < dest.Bottom; ++y) {
         int sy = sourceRect.Top + (y - dest.Top) * sourceRect.Height() / dest.Height();
@@ -481,7 +481,7 @@ void TBitmap::SetSize(int width, int height) {
     Impl next;
     next.width = width;
     next.height = height;
-    next.pixels.assign(size_t(width) * size_t(height), clWhite);
+    next.pixels.assign(size_t(width) * size_t(height), headless::ToArgb(clWhite));
     for (int y = 0; y < std::min(height, impl_->height); ++y)
         for (int x = 0; x < std::min(width, impl_->width); ++x) next.At(x, y) = impl_->At(x, y);
     *impl_ = std::move(next);
@@ -502,7 +502,7 @@ bool TBitmap::LoadFromData(const void* data, size_t size) {
     if (!headless::DecodeImage(data, size, image)) return false;
     impl_->width = image.width;
     impl_->height = image.height;
-    impl_->pixels = std::move(image.pixels);
+    impl_->Assign(image.pixels);
     if (canvas_) canvas_ = headless::MakeCanvas(*impl_);
     return true;
 }
@@ -510,7 +510,7 @@ bool TBitmap::LoadFromData(const void* data, size_t size) {
 // Writes a PNG whatever the extension.
 bool TBitmap::SaveToFile(const std::string& fileName) const {
     if (Empty()) return false;
-    std::string png = headless::EncodePng(impl_->width, impl_->height, impl_->pixels);
+    std::string png = headless::EncodePng(impl_->width, impl_->height, impl_->Colours());
     FILE* f = std::fopen(ToNativePath(fileName).c_str(), "wb");
     if (!f) return false;
     bool ok = std::fwrite(png.data(), 1, png.size(), f) == png.size();
