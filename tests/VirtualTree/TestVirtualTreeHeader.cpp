@@ -446,3 +446,19 @@ TEST(VirtualTreeHeader, HeaderSpansTheVerticalScrollBarToo) {
     EXPECT_EQ(header.Width(), 200 - 2 * tree.BorderWidth());
     EXPECT_GT(header.Width(), tree.ClientWidth());
 }
+
+TEST(VirtualTreeHeader, AutoFitAndRestoreWalkTheResizableVisibleColumns) {
+    HeaderFixture f({100, 150, 200, 60});
+    f.owner.maxColumnWidth = [](TColumnIndex column) { return 70 + 10 * column; };
+    f.Column(1).SetOptions(f.Column(1).Options() - coResizable);
+    f.Column(3).SetOptions(f.Column(3).Options() - coVisible);
+    f.header.AutoFitColumns();
+    EXPECT_EQ(f.Column(0).Width(), 70);
+    EXPECT_EQ(f.Column(1).Width(), 150);
+    EXPECT_EQ(f.Column(2).Width(), 90);
+    EXPECT_EQ(f.Column(3).Width(), 60);
+    f.header.RestoreColumns();
+    EXPECT_EQ(f.Column(0).Width(), 100);
+    EXPECT_EQ(f.Column(2).Width(), 200);
+    EXPECT_EQ(f.Column(0).GetRect(), (TRect{0, 0, 100, 17}));
+}
