@@ -433,6 +433,9 @@ TEST(VirtualTreeHeader, AssignCopiesPropertiesAndColumns) {
     EXPECT_EQ(target.Column(0).Text(), "Title");
     EXPECT_EQ(target.header.Columns().PositionToIndex(), (std::vector<TColumnIndex>{1, 0}));
     EXPECT_EQ(target.owner.stripHeight, 24);
+    const int before = target.owner.invalidations;
+    target.header.Font().SetHeight(-13);
+    EXPECT_GT(target.owner.invalidations, before);
 }
 
 TEST(VirtualTreeHeader, HeaderSpansTheVerticalScrollBarToo) {
