@@ -242,11 +242,49 @@ std::string ShortenString(TCanvas& canvas, const std::string& text, int width) {
 
 // --- Images --------------------------------------------------------------------------------------
 
+namespace {
+
+// The image with its visible pixels mixed half and half with a colour, drawn through a scratch
+// list so that its see-through pixels stay so.
+void DrawBlended(TCanvas& canvas, const TCustomImageList& list, int index, int x, int y,
+                 TColor color) {
+    constexpr TColor key = clFuchsia;
+    const int width = list.Width(), height = list.Height();
+    TBitmap scratch(width, height);
+    scratch.Canvas().Brush().SetStyle(TBrushStyle::bsSolid);
+    scratch.Canvas().Brush().SetColor(key);
+    scratch.Canvas().FillRect({0, 0, width, height});
+    list.Draw(scratch.Canvas(), 0, 0, index);
+    {
+        const uint32_t with = ColorToPixel(uint32_t(ColorToRGB(color)));
+        const uint32_t keyPixel = ColorToPixel(uint32_t(key));
+        TBitmapPixels access(scratch);
+        TPixelBuffer& pixels = access.Pixels();
+        for (int row = 0; row < pixels.Height; ++row) {
+            uint32_t* line = pixels.Row(row);
+            for (int column = 0; column < pixels.Width; ++column) {
+                const uint32_t p = line[column] & 0xFFFFFFu;
+                if (p == keyPixel) continue;
+                uint32_t mixed = 0xFF000000u;
+                for (int shift = 0; shift < 24; shift += 8)
+                    mixed |= (((p >> shift & 0xFFu) + (with >> shift & 0xFFu)) / 2) << shift;
+                line[column] = mixed;
+            }
+        }
+    }
+    TCustomImageList one(nullptr, width, height);
+    one.Add(scratch, key);
+    one.Draw(canvas, x, y, 0);
+}
+
+}  // namespace
+
 void DrawImage(TCanvas& canvas, const TCustomImageList& list, int index, int x, int y,
                TImageStyle style, TColor blendColor, int overlay) {
+    if (index < 0 || index >= list.Count()) return;
     switch (style) {
         case isBlend50:
-            list.DrawBlended(canvas, x, y, index, blendColor);
+            DrawBlended(canvas, list, index, x, y, blendColor);
             break;
         case isGrayed:
             list.Draw(canvas, x, y, index, false);

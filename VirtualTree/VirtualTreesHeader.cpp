@@ -100,6 +100,7 @@ int HeaderDropPosition(int oldPosition, int targetPosition, bool leftHalf) {
 TVTHeader::TVTHeader(TVTHeaderOwner& owner)
     : owner_(&owner), columns_(std::make_unique<TVirtualTreeColumns>(this)) {
     imagesLink_.OnChange = [this](TChangeLink*) { Invalidate(); };
+    font_.OnChange = [this](TFont*) { Invalidate(); };
 }
 
 TVTHeader::~TVTHeader() {

@@ -150,20 +150,6 @@ void TCustomImageList::Draw(TCanvas& canvas, int x, int y, int index, bool enabl
         }
 }
 
-void TCustomImageList::DrawBlended(TCanvas& canvas, int x, int y, int index, TColor color) const {
-    if (index < 0 || index >= Count()) return;
-    const Impl::Image& image = impl_->images[size_t(index)];
-    for (int yy = 0; yy < height_; ++yy)
-        for (int xx = 0; xx < width_; ++xx) {
-            if (!image.opaque[size_t(yy) * size_t(width_) + size_t(xx)]) continue;
-            const TColor c = image.pixels.Pixel(xx, yy);
-            canvas.SetPixel(x + xx, y + yy,
-                            RGBColor((GetRValue(c) + GetRValue(color)) / 2,
-                                     (GetGValue(c) + GetGValue(color)) / 2,
-                                     (GetBValue(c) + GetBValue(color)) / 2));
-        }
-}
-
 // --- Popup menus -------------------------------------------------------------------------------
 
 // A menu "shows" by being marked popped up; a test chooses an item with TMenuItem::Click.

@@ -1,16 +1,18 @@
-// The pixels of a bitmap: the headless bitmap keeps them in the layout handed out.
+// The pixels of a headless bitmap: the bitmap keeps them in the layout handed out, so the
+// buffer is the bitmap's own storage and nothing is copied back.
 #include "platform/Pixels.h"
 
 #include "HeadlessCanvas.h"
 
-TPixelBuffer BitmapPixels(TBitmap& bitmap) {
-    TBitmap::Impl& image = bitmap.Internal();
-    if (image.width <= 0 || image.height <= 0) return {};
-    TPixelBuffer pixels;
-    pixels.Bits = reinterpret_cast<uint8_t*>(image.pixels.data());
-    pixels.Width = image.width;
-    pixels.Height = image.height;
-    pixels.BytesPerLine = image.width * 4;
-    pixels.BitsPerPixel = 32;
-    return pixels;
+struct TBitmapPixels::Impl {};
+
+TBitmapPixels::TBitmapPixels(TBitmap& bitmap) {
+    TBitmap::Impl& source = bitmap.Internal();
+    if (source.width <= 0 || source.height <= 0) return;
+    pixels_.Bits = reinterpret_cast<uint8_t*>(source.pixels.data());
+    pixels_.Width = source.width;
+    pixels_.Height = source.height;
+    pixels_.BytesPerLine = source.width * 4;
 }
+
+TBitmapPixels::~TBitmapPixels() = default;

@@ -1,14 +1,15 @@
-// Visual styles without a display: none are usable, so every control paints its classic look.
+// Without a display there is no desktop style: controls take their classic path.
 #include "platform/ThemeServices.h"
 
-namespace {
-bool themesDisabled = false;
+bool ThemesUsable() {
+    return false;
 }
-
-bool ThemesUsable() { return false; }
-void SetThemesDisabled(bool disabled) { themesDisabled = disabled; }
-HTHEME OpenThemeData(const char*) { return nullptr; }
+void SetThemesDisabled(bool) {}
+HTHEME OpenThemeData(const char*) {
+    return nullptr;
+}
 void CloseThemeData(HTHEME) {}
 void DrawThemeBackground(HTHEME, TCanvas&, int, int, const TRect&) {}
-// The drag threshold of a desktop's default settings, in pixels.
-int StartDragDistance() { return 10; }
+int StartDragDistance() {
+    return 10;
+}

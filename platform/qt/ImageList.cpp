@@ -108,16 +108,3 @@ void TCustomImageList::Draw(TCanvas& canvas, int x, int y, int index, bool enabl
     p.drawImage(QPoint(x, y), grey);
 }
 
-void TCustomImageList::DrawBlended(TCanvas& canvas, int x, int y, int index, TColor color) const {
-    if (index < 0 || index >= Count()) return;
-    QImage mixed = impl_->images[size_t(index)].convertToFormat(QImage::Format_ARGB32);
-    const QColor with = ToQColor(color);
-    for (int yy = 0; yy < mixed.height(); ++yy) {
-        auto* line = reinterpret_cast<QRgb*>(mixed.scanLine(yy));
-        for (int xx = 0; xx < mixed.width(); ++xx)
-            line[xx] = qRgba((qRed(line[xx]) + with.red()) / 2, (qGreen(line[xx]) + with.green()) / 2,
-                             (qBlue(line[xx]) + with.blue()) / 2, qAlpha(line[xx]));
-    }
-    canvas.Internal().P().drawImage(QPoint(x, y), mixed);
-}
-

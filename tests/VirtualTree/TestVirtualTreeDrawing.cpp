@@ -110,8 +110,10 @@ TEST(VirtualTreeDrawing, BlendsBitmapsThroughTheirPixels) {
     source.Canvas().FillRect({0, 0, 3, 3});
     target.Canvas().Brush().SetColor(clBlue);
     target.Canvas().FillRect({0, 0, 3, 3});
-    TPixelBuffer s = BitmapPixels(source), d = BitmapPixels(target);
-    AlphaBlend(&s, d, {0, 0, 3, 3}, {1, 1}, bmConstantAlpha, 128, 0);
+    {
+        TBitmapPixels s(source), d(target);
+        AlphaBlend(&s.Pixels(), d.Pixels(), {0, 0, 3, 3}, {1, 1}, bmConstantAlpha, 128, 0);
+    }
     EXPECT_EQ(target.Pixel(0, 0), clBlue);
     EXPECT_EQ(target.Pixel(2, 2), RGBColor(127, 0, 127));
 }

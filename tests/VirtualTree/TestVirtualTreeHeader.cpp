@@ -433,6 +433,9 @@ TEST(VirtualTreeHeader, AssignCopiesPropertiesAndColumns) {
     EXPECT_EQ(target.Column(0).Text(), "Title");
     EXPECT_EQ(target.header.Columns().PositionToIndex(), (std::vector<TColumnIndex>{1, 0}));
     EXPECT_EQ(target.owner.stripHeight, 24);
+    const int before = target.owner.invalidations;
+    target.header.Font().SetHeight(-13);
+    EXPECT_GT(target.owner.invalidations, before);
 }
 
 TEST(VirtualTreeHeader, HeaderSpansTheVerticalScrollBarToo) {
@@ -445,4 +448,20 @@ TEST(VirtualTreeHeader, HeaderSpansTheVerticalScrollBarToo) {
     const TRect header = tree.Header().HeaderRect();
     EXPECT_EQ(header.Width(), 200 - 2 * tree.BorderWidth());
     EXPECT_GT(header.Width(), tree.ClientWidth());
+}
+
+TEST(VirtualTreeHeader, AutoFitAndRestoreWalkTheResizableVisibleColumns) {
+    HeaderFixture f({100, 150, 200, 60});
+    f.owner.maxColumnWidth = [](TColumnIndex column) { return 70 + 10 * column; };
+    f.Column(1).SetOptions(f.Column(1).Options() - coResizable);
+    f.Column(3).SetOptions(f.Column(3).Options() - coVisible);
+    f.header.AutoFitColumns();
+    EXPECT_EQ(f.Column(0).Width(), 70);
+    EXPECT_EQ(f.Column(1).Width(), 150);
+    EXPECT_EQ(f.Column(2).Width(), 90);
+    EXPECT_EQ(f.Column(3).Width(), 60);
+    f.header.RestoreColumns();
+    EXPECT_EQ(f.Column(0).Width(), 100);
+    EXPECT_EQ(f.Column(2).Width(), 200);
+    EXPECT_EQ(f.Column(0).GetRect(), (TRect{0, 0, 100, 17}));
 }

@@ -84,17 +84,21 @@ TEST(Pixels, BitmapPixelsSeeAndChangeWhatTheCanvasDrew) {
     TBitmap bitmap(4, 3);
     bitmap.Canvas().Brush().SetColor(RGBColor(10, 20, 30));
     bitmap.Canvas().FillRect({1, 1, 2, 2});
-    TPixelBuffer pixels = BitmapPixels(bitmap);
-    ASSERT_TRUE(pixels.Usable());
-    EXPECT_EQ(pixels.Width, 4);
-    EXPECT_EQ(pixels.Height, 3);
-    EXPECT_EQ(pixels.Row(1)[1] & 0xFFFFFFu, 0x0A141Eu);  // blue, green, red from the low byte
-    pixels.Row(2)[3] = 0xFF112233u;
+    {
+        TBitmapPixels access(bitmap);
+        TPixelBuffer& pixels = access.Pixels();
+        ASSERT_TRUE(pixels.Usable());
+        EXPECT_EQ(pixels.Width, 4);
+        EXPECT_EQ(pixels.Height, 3);
+        EXPECT_EQ(pixels.Row(1)[1] & 0xFFFFFFu, 0x0A141Eu);  // blue, green, red from the low byte
+        pixels.Row(2)[3] = 0xFF112233u;
+    }
     EXPECT_EQ(bitmap.Pixel(3, 2), RGBColor(0x11, 0x22, 0x33));
     // Drawing goes on where it left off.
     bitmap.Canvas().FillRect({0, 0, 1, 1});
     EXPECT_EQ(bitmap.Pixel(0, 0), RGBColor(10, 20, 30));
     EXPECT_EQ(bitmap.Pixel(3, 2), RGBColor(0x11, 0x22, 0x33));
     TBitmap empty;
-    EXPECT_FALSE(BitmapPixels(empty).Usable());
+    TBitmapPixels none(empty);
+    EXPECT_FALSE(none.Pixels().Usable());
 }

@@ -52,8 +52,6 @@ public:
     void Clear();
     // Draws image index at (x, y); a disabled image is drawn greyed.
     void Draw(TCanvas& canvas, int x, int y, int index, bool enabled = true) const;
-    // Draws image index with its visible pixels mixed half and half with color.
-    void DrawBlended(TCanvas& canvas, int x, int y, int index, TColor color) const;
     // The image on a background colour.
     bool GetBitmap(int index, TBitmap& bitmap, TColor background = clWhite) const;
 

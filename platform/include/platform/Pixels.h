@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 class TBitmap;
 
@@ -18,6 +19,21 @@ struct TPixelBuffer {
     uint32_t* Row(int y) const { return reinterpret_cast<uint32_t*>(Bits + y * BytesPerLine); }
 };
 
-// The bitmap's pixels; valid until the bitmap is resized, assigned or drawn on again through
-// its canvas (drawing first, then reading the pixels, then drawing again is fine).
-TPixelBuffer BitmapPixels(TBitmap& bitmap);
+// A bitmap's pixels while this object lives: what the canvas drew before is there, and what is
+// written into them is the bitmap's once the object is gone. Do not draw on the bitmap through
+// its canvas meanwhile.
+class TBitmapPixels {
+public:
+    explicit TBitmapPixels(TBitmap& bitmap);
+    ~TBitmapPixels();
+    TBitmapPixels(const TBitmapPixels&) = delete;
+    TBitmapPixels& operator=(const TBitmapPixels&) = delete;
+
+    TPixelBuffer& Pixels() { return pixels_; }
+
+    struct Impl;
+
+private:
+    TPixelBuffer pixels_;
+    std::unique_ptr<Impl> impl_;
+};
