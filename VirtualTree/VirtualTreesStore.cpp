@@ -22,7 +22,7 @@
 static_assert(std::is_trivially_copyable_v<TVirtualNode> && std::is_standard_layout_v<TVirtualNode>,
               "nodes live in raw zero-filled memory");
 
-const size_t TVirtualNodeStore::HeadSize = TVirtualNodeStore::AlignUp(sizeof(TVirtualNode));
+static_assert(TVirtualNodeStore::HeadSize % TVirtualNodeStore::Alignment == 0);
 
 // --- Node pool -------------------------------------------------------------------------------
 
@@ -267,12 +267,6 @@ PVirtualNode TVirtualNodeStore::MakeNewNode(uint16_t height) {
 void TVirtualNodeStore::FreeNodeMemory(PVirtualNode node) {
     // A root (linked to itself) has its owner in front of it and is never handed to the pool.
     if (node && node->PrevSibling != node) TNodePool::Free(node);
-}
-
-void* TVirtualNodeStore::NodeData(PVirtualNode node) const {
-    if (!node || node == root_) return nullptr;
-    VT_ASSERT(nodeDataSize_ >= 1, "NodeDataSize not initialized.");
-    return reinterpret_cast<char*>(node) + HeadSize + internalDataSize_;
 }
 
 // --- Counters --------------------------------------------------------------------------------
