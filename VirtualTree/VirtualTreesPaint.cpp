@@ -520,6 +520,16 @@ void TBaseVirtualTree::PaintTree(TCanvas& canvas, const TRect& window, TPoint ta
                 }
             }
         }
+        // The rubber band goes over the empty part too.
+        if (drawSelecting && options.Contains(poDrawSelection)) {
+            TRect band = selectionRect_;
+            band.Offset(target.X - window.Left, target.Y - window.Top);
+            canvas.SaveState();
+            canvas.IntersectClipRect(rest);
+            canvas.Pen().SetColor(clBlack);
+            canvas.DrawFocusRect(band);
+            canvas.RestoreState();
+        }
     }
     DoAfterPaint(canvas);
 }

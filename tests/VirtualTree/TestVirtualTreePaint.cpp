@@ -284,3 +284,29 @@ TEST(VirtualTreePaint, RubberBandSelectsTheRowsItsTextAreasMeet) {
     tree.HandleDrawSelection({60, 0, 60, 0}, {60, 0, 90, 90}, false);
     EXPECT_EQ(tree.SelectionCount(), 1u);
 }
+
+TEST(VirtualTreePaint, SelectedOnlyRowsAndTheRubberBandOverRowsAndBelow) {
+    REQUIRE_PIXELS();
+    PaintedTree tree;
+    tree.TreeOptions().SetPaintOptions({});
+    tree.TreeOptions().SetSelectionOptions({toMultiSelect});
+    PVirtualNode a = tree.AddChild(nullptr);
+    PVirtualNode b = tree.AddChild(nullptr);
+    (void)a;
+    tree.SetSelected(b, true);
+    TBitmap image = tree.Render(100, 60, {poDrawSelection, poSelectedOnly});
+    EXPECT_EQ(image.Pixel(60, 5), clBlack);  // row 0 is not painted at all
+    EXPECT_EQ(image.Pixel(60, 25), kGround);
+
+    // A band from (50, 10) to (80, 50): its left edge crosses row 0, row 1 and the empty part.
+    tree.SetTreeState(tsDrawSelecting);
+    tree.HandleDrawSelection({50, 10, 50, 10}, {50, 10, 80, 50}, false);
+    EXPECT_EQ(tree.SelectionRectangle(), TRect({50, 10, 80, 50}));
+    image = tree.Render(100, 60);
+    for (auto [from, to] : {std::pair{11, 17}, {19, 35}, {37, 49}}) {
+        int marked = 0;
+        for (int y = from; y < to; ++y) marked += image.Pixel(50, y) != kGround;
+        EXPECT_GT(marked, 0) << from;
+    }
+    tree.SetTreeState(tsDrawSelecting, false);
+}
