@@ -475,8 +475,14 @@ void TBaseVirtualTree::PaintTree(TCanvas& canvas, const TRect& window, TPoint ta
     const bool drawSelecting = states_.Contains(tsDrawSelecting);
 
     int nodeTop = 0;
-    PVirtualNode node = geometry_.NodeAt(window.Top, nodeTop);
+    // A window reaching above the content starts with the first row, further down.
+    PVirtualNode node = window.Top < 0 ? GetFirstVisible() : geometry_.NodeAt(window.Top, nodeTop);
     int y = target.Y + nodeTop - window.Top;
+    if (y > target.Y)
+        Fill(canvas,
+             {target.X, target.Y, target.X + window.Width(),
+              std::min(y, target.Y + window.Height())},
+             Color());
     const int bottom = target.Y + window.Height();
     const TPoint base = canvas.Origin();
     auto selectedOrUnder = [this](PVirtualNode n) {

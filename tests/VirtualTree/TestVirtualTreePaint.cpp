@@ -310,3 +310,14 @@ TEST(VirtualTreePaint, SelectedOnlyRowsAndTheRubberBandOverRowsAndBelow) {
     }
     tree.SetTreeState(tsDrawSelecting, false);
 }
+
+TEST(VirtualTreePaint, AWindowAboveTheContentStartsWithTheFirstRowLower) {
+    REQUIRE_PIXELS();
+    PaintedTree tree;
+    tree.TreeOptions().SetPaintOptions({});
+    tree.SetSelected(tree.AddChild(nullptr), true);
+    TBitmap image(100, 60);
+    tree.PaintTree(image.Canvas(), {0, -10, 100, 50}, {0, 0}, NormalPaintOptions);
+    EXPECT_EQ(image.Pixel(6, 5), kGround);      // above the content: background
+    EXPECT_EQ(image.Pixel(6, 12), kSelection);  // the first row, 10 pixels down
+}
