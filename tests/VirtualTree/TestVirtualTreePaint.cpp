@@ -321,3 +321,35 @@ TEST(VirtualTreePaint, AWindowAboveTheContentStartsWithTheFirstRowLower) {
     EXPECT_EQ(image.Pixel(6, 5), kGround);      // above the content: background
     EXPECT_EQ(image.Pixel(6, 12), kSelection);  // the first row, 10 pixels down
 }
+
+// Through the control host: the scroll offset reaches the rows, and repainting a node paints.
+TEST(VirtualTreePaint, TheWindowShowsTheScrolledRowsAndRepaintsANode) {
+    PaintedTree tree;
+    tree.TreeOptions().SetPaintOptions({});
+    std::vector<PVirtualNode> n;
+    for (int i = 0; i < 20; ++i) n.push_back(tree.AddChild(nullptr));
+    tree.ScrollBarOptions().SetScrollBars(ssNone);  // the frame alone around the rows
+    tree.SetClientSize(200, 90);
+    tree.Show();
+    Pump();
+    tree.SetSelected(n[3], true);  // content row 54..72
+    tree.SetOffsetY(-36);          // shown at 18..36
+    ASSERT_EQ(tree.OffsetY(), -36);
+    Pump();
+    tree.paints = 0;
+    tree.BeginUpdate();
+    tree.InvalidateNode(n[5]);
+    Pump();
+    EXPECT_EQ(tree.paints, 0);
+    tree.EndUpdate();
+    Pump();
+    tree.paints = 0;
+    tree.RepaintNode(n[4]);
+    EXPECT_GE(tree.paints, 1);
+    REQUIRE_PIXELS();
+    TBitmap window;
+    tree.PaintTo(window);
+    const int frame = tree.BorderWidth();
+    EXPECT_EQ(window.Pixel(frame + 6, frame + 20), kSelection);
+    EXPECT_EQ(window.Pixel(frame + 6, frame + 40), kGround);
+}
