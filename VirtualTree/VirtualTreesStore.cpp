@@ -292,7 +292,32 @@ void TVirtualNodeStore::AdjustTotalHeight(PVirtualNode node, int64_t value, bool
 
 // --- Structure -------------------------------------------------------------------------------
 
+void TVirtualNodeStore::AppendChild(PVirtualNode node, uint16_t height) {
+    PVirtualNode child = MakeNewNode(height);
+    PVirtualNode last = node->LastChild;
+    child->Index = last ? last->Index + 1 : 0;
+    child->Parent = node;
+    child->PrevSibling = last;
+    if (last)
+        last->NextSibling = child;
+    else {
+        IncludeStates(node, vsHasChildren);
+        node->FirstChild = child;
+    }
+    node->LastChild = child;
+    if (HasState(node, vsExpanded)) {
+        AdjustTotalHeight(node, height, true);
+        if (FullyVisible(node)) ++visibleCount_;
+    }
+    for (PVirtualNode run = node; run; run = run->Parent) ++run->TotalCount;
+    ++node->ChildCount;
+}
+
 void TVirtualNodeStore::AppendChildren(PVirtualNode node, uint32_t count, uint16_t height) {
+    if (count == 1) {
+        AppendChild(node, height);
+        return;
+    }
     uint32_t index = node->LastChild ? node->LastChild->Index + 1 : 0;
     if (!node->LastChild) IncludeStates(node, vsHasChildren);
     uint32_t added = 0;

@@ -78,6 +78,7 @@ public:
     // --- Structure ---
     // Appends `count` new nodes to parent; the nodes made before a failure stay, counted.
     void AppendChildren(PVirtualNode parent, uint32_t count, uint16_t height);
+    void AppendChild(PVirtualNode parent, uint16_t height);
     // Links a detached node relative to destination and counts it in.
     void Link(PVirtualNode node, PVirtualNode destination, TVTNodeAttachMode mode);
     // Unlinks a node from its parent and counts it out; the node keeps its children.
