@@ -266,7 +266,7 @@ public:
     virtual void ReinitChildren(PVirtualNode node, bool recursive);
     virtual void ResetNode(PVirtualNode node);
     // The node's user data, nullptr for nil and the root.
-    void* GetNodeData(PVirtualNode node) const;
+    void* GetNodeData(PVirtualNode node) const { return store_.NodeData(node); }
     // The user data as T, which must be trivially copyable and fit into NodeDataSize.
     template <typename T>
     T* GetNodeData(PVirtualNode node) const {

@@ -40,7 +40,6 @@ void TBaseVirtualTree::FreeNodeMemory(PVirtualNode node) {
     if (node != Root()) TVirtualNodeStore::FreeNodeMemory(node);
 }
 
-void* TBaseVirtualTree::GetNodeData(PVirtualNode node) const { return store_.NodeData(node); }
 
 void TBaseVirtualTree::SetNodeDataSize(int value) {
     if (value < -1) value = -1;

@@ -475,8 +475,14 @@ void TBaseVirtualTree::PaintTree(TCanvas& canvas, const TRect& window, TPoint ta
     const bool drawSelecting = states_.Contains(tsDrawSelecting);
 
     int nodeTop = 0;
-    PVirtualNode node = geometry_.NodeAt(window.Top, nodeTop);
+    // A window reaching above the content starts with the first row, further down.
+    PVirtualNode node = window.Top < 0 ? GetFirstVisible() : geometry_.NodeAt(window.Top, nodeTop);
     int y = target.Y + nodeTop - window.Top;
+    if (y > target.Y)
+        Fill(canvas,
+             {target.X, target.Y, target.X + window.Width(),
+              std::min(y, target.Y + window.Height())},
+             Color());
     const int bottom = target.Y + window.Height();
     const TPoint base = canvas.Origin();
     auto selectedOrUnder = [this](PVirtualNode n) {
@@ -519,6 +525,16 @@ void TBaseVirtualTree::PaintTree(TCanvas& canvas, const TRect& window, TPoint ta
                         Fill(canvas, {x, rest.Top, x + 1, rest.Bottom}, grid);
                 }
             }
+        }
+        // The rubber band goes over the empty part too.
+        if (drawSelecting && options.Contains(poDrawSelection)) {
+            TRect band = selectionRect_;
+            band.Offset(target.X - window.Left, target.Y - window.Top);
+            canvas.SaveState();
+            canvas.IntersectClipRect(rest);
+            canvas.Pen().SetColor(clBlack);
+            canvas.DrawFocusRect(band);
+            canvas.RestoreState();
         }
     }
     DoAfterPaint(canvas);

@@ -22,7 +22,7 @@
 static_assert(std::is_trivially_copyable_v<TVirtualNode> && std::is_standard_layout_v<TVirtualNode>,
               "nodes live in raw zero-filled memory");
 
-const size_t TVirtualNodeStore::HeadSize = TVirtualNodeStore::AlignUp(sizeof(TVirtualNode));
+static_assert(TVirtualNodeStore::HeadSize % TVirtualNodeStore::Alignment == 0);
 
 // --- Node pool -------------------------------------------------------------------------------
 
@@ -269,12 +269,6 @@ void TVirtualNodeStore::FreeNodeMemory(PVirtualNode node) {
     if (node && node->PrevSibling != node) TNodePool::Free(node);
 }
 
-void* TVirtualNodeStore::NodeData(PVirtualNode node) const {
-    if (!node || node == root_) return nullptr;
-    VT_ASSERT(nodeDataSize_ >= 1, "NodeDataSize not initialized.");
-    return reinterpret_cast<char*>(node) + HeadSize + internalDataSize_;
-}
-
 // --- Counters --------------------------------------------------------------------------------
 
 void TVirtualNodeStore::AdjustTotalCount(PVirtualNode node, int64_t value, bool relative) {
@@ -298,7 +292,32 @@ void TVirtualNodeStore::AdjustTotalHeight(PVirtualNode node, int64_t value, bool
 
 // --- Structure -------------------------------------------------------------------------------
 
+void TVirtualNodeStore::AppendChild(PVirtualNode node, uint16_t height) {
+    PVirtualNode child = MakeNewNode(height);
+    PVirtualNode last = node->LastChild;
+    child->Index = last ? last->Index + 1 : 0;
+    child->Parent = node;
+    child->PrevSibling = last;
+    if (last)
+        last->NextSibling = child;
+    else {
+        IncludeStates(node, vsHasChildren);
+        node->FirstChild = child;
+    }
+    node->LastChild = child;
+    if (HasState(node, vsExpanded)) {
+        AdjustTotalHeight(node, height, true);
+        if (FullyVisible(node)) ++visibleCount_;
+    }
+    for (PVirtualNode run = node; run; run = run->Parent) ++run->TotalCount;
+    ++node->ChildCount;
+}
+
 void TVirtualNodeStore::AppendChildren(PVirtualNode node, uint32_t count, uint16_t height) {
+    if (count == 1) {
+        AppendChild(node, height);
+        return;
+    }
     uint32_t index = node->LastChild ? node->LastChild->Index + 1 : 0;
     if (!node->LastChild) IncludeStates(node, vsHasChildren);
     uint32_t added = 0;

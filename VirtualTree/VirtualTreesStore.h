@@ -34,7 +34,8 @@ public:
     static constexpr size_t AlignUp(size_t n) {
         return (n + Alignment - 1) / Alignment * Alignment;
     }
-    static const size_t HeadSize;
+    static constexpr size_t HeadSize = (sizeof(TVirtualNode) + alignof(std::max_align_t) - 1) /
+                                       alignof(std::max_align_t) * alignof(std::max_align_t);
 
     TVirtualNodeStore(TBaseVirtualTree* owner, uint32_t rootHeight);
     ~TVirtualNodeStore();
@@ -56,7 +57,11 @@ public:
     PVirtualNode MakeNewNode(uint16_t height);
     // Frees a detached node (any store's) without events.
     static void FreeNodeMemory(PVirtualNode node);
-    void* NodeData(PVirtualNode node) const;
+    void* NodeData(PVirtualNode node) const {
+        if (!node || node == root_) return nullptr;
+        VT_ASSERT(nodeDataSize_ >= 1, "NodeDataSize not initialized.");
+        return reinterpret_cast<char*>(node) + HeadSize + internalDataSize_;
+    }
 
     // --- Counters ---
     // Number of shown nodes (visible, under expanded and visible ancestors).
@@ -73,6 +78,7 @@ public:
     // --- Structure ---
     // Appends `count` new nodes to parent; the nodes made before a failure stay, counted.
     void AppendChildren(PVirtualNode parent, uint32_t count, uint16_t height);
+    void AppendChild(PVirtualNode parent, uint16_t height);
     // Links a detached node relative to destination and counts it in.
     void Link(PVirtualNode node, PVirtualNode destination, TVTNodeAttachMode mode);
     // Unlinks a node from its parent and counts it out; the node keeps its children.

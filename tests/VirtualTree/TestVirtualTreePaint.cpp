@@ -284,3 +284,72 @@ TEST(VirtualTreePaint, RubberBandSelectsTheRowsItsTextAreasMeet) {
     tree.HandleDrawSelection({60, 0, 60, 0}, {60, 0, 90, 90}, false);
     EXPECT_EQ(tree.SelectionCount(), 1u);
 }
+
+TEST(VirtualTreePaint, SelectedOnlyRowsAndTheRubberBandOverRowsAndBelow) {
+    REQUIRE_PIXELS();
+    PaintedTree tree;
+    tree.TreeOptions().SetPaintOptions({});
+    tree.TreeOptions().SetSelectionOptions({toMultiSelect});
+    PVirtualNode a = tree.AddChild(nullptr);
+    PVirtualNode b = tree.AddChild(nullptr);
+    (void)a;
+    tree.SetSelected(b, true);
+    TBitmap image = tree.Render(100, 60, {poDrawSelection, poSelectedOnly});
+    EXPECT_EQ(image.Pixel(60, 5), clBlack);  // row 0 is not painted at all
+    EXPECT_EQ(image.Pixel(60, 25), kGround);
+
+    // A band from (50, 10) to (80, 50): its left edge crosses row 0, row 1 and the empty part.
+    tree.SetTreeState(tsDrawSelecting);
+    tree.HandleDrawSelection({50, 10, 50, 10}, {50, 10, 80, 50}, false);
+    EXPECT_EQ(tree.SelectionRectangle(), TRect({50, 10, 80, 50}));
+    image = tree.Render(100, 60);
+    for (auto [from, to] : {std::pair{11, 17}, {19, 35}, {37, 49}}) {
+        int marked = 0;
+        for (int y = from; y < to; ++y) marked += image.Pixel(50, y) != kGround;
+        EXPECT_GT(marked, 0) << from;
+    }
+    tree.SetTreeState(tsDrawSelecting, false);
+}
+
+TEST(VirtualTreePaint, AWindowAboveTheContentStartsWithTheFirstRowLower) {
+    REQUIRE_PIXELS();
+    PaintedTree tree;
+    tree.TreeOptions().SetPaintOptions({});
+    tree.SetSelected(tree.AddChild(nullptr), true);
+    TBitmap image(100, 60);
+    tree.PaintTree(image.Canvas(), {0, -10, 100, 50}, {0, 0}, NormalPaintOptions);
+    EXPECT_EQ(image.Pixel(6, 5), kGround);      // above the content: background
+    EXPECT_EQ(image.Pixel(6, 12), kSelection);  // the first row, 10 pixels down
+}
+
+// Through the control host: the scroll offset reaches the rows, and repainting a node paints.
+TEST(VirtualTreePaint, TheWindowShowsTheScrolledRowsAndRepaintsANode) {
+    PaintedTree tree;
+    tree.TreeOptions().SetPaintOptions({});
+    std::vector<PVirtualNode> n;
+    for (int i = 0; i < 20; ++i) n.push_back(tree.AddChild(nullptr));
+    tree.ScrollBarOptions().SetScrollBars(ssNone);  // the frame alone around the rows
+    tree.SetClientSize(200, 90);
+    tree.Show();
+    Pump();
+    tree.SetSelected(n[3], true);  // content row 54..72
+    tree.SetOffsetY(-36);          // shown at 18..36
+    ASSERT_EQ(tree.OffsetY(), -36);
+    Pump();
+    tree.paints = 0;
+    tree.BeginUpdate();
+    tree.InvalidateNode(n[5]);
+    Pump();
+    EXPECT_EQ(tree.paints, 0);
+    tree.EndUpdate();
+    Pump();
+    tree.paints = 0;
+    tree.RepaintNode(n[4]);
+    EXPECT_GE(tree.paints, 1);
+    REQUIRE_PIXELS();
+    TBitmap window;
+    tree.PaintTo(window);
+    const int frame = tree.BorderWidth();
+    EXPECT_EQ(window.Pixel(frame + 6, frame + 20), kSelection);
+    EXPECT_EQ(window.Pixel(frame + 6, frame + 40), kGround);
+}
