@@ -399,7 +399,8 @@ void TMarkMemo::ApplyDynStyle(int32_t startPos, int32_t stopPos, uint8_t style, 
 // ---- format toggles and styles ----
 
 void TMarkMemo::ToggleFormat(unsigned char code) {
-    if (!staticFormat_ || !IsFormatCode(code)) return;
+    // a column block has no one range to surround
+    if (!staticFormat_ || !IsFormatCode(code) || view_.BlockMode) return;
     const int32_t first = SelFirst(), last = SelLast();
     const bool backwards = view_.SelLength < 0;
     std::string inner = TextRange(first, int32_t(std::min<int64_t>(last, int64_t(first) + 2147483545)));
