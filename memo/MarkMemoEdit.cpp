@@ -418,6 +418,9 @@ void TMarkMemo::ToggleFormat(unsigned char code) {
         throw;
     }
     noReverseCodes_ = false;
+    // what was inserted may be shorter than asked (trailing blanks discarded): the text
+    // between the codes ends one before the caret the edit left
+    length = std::clamp(view_.SelStart - first - 2, 0, length);
     if (length == 0) {
         view_.SelStart = first + 1;
         view_.SelLength = 0;
