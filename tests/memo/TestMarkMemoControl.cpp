@@ -472,6 +472,23 @@ TEST(MarkMemoControl, DraggedTextMovesWithOneUndoOrCopiesWithCtrl) {
     EXPECT_EQ(SavedText(s.memo), "one two threetwo ");
 }
 
+TEST(MarkMemoControl, DropsAndTogglesSelectWhatDiscardedBlanksLeft) {
+    Shown s;
+    s.memo.SetOptions(s.memo.Options() | pmoDiscardTrailingSpaces);
+    s.memo.SetTextBuf("ab          c");
+    s.memo.SetSelStart(12);
+    s.memo.SetSelLength(1);
+    s.memo.ClearSelection();  // "ab" and ten blanks
+    ASSERT_EQ(s.memo.CharCount(), 12);
+    s.memo.SetSelStart(4);
+    s.memo.SetSelLength(4);
+    s.memo.MouseDown(mbLeft, 0, 8 + 55, 2);
+    s.memo.MouseUp(mbLeft, 0, 8 + 150, 2);  // blanks dropped at the end go with those before
+    EXPECT_EQ(SavedText(s.memo), "ab");
+    EXPECT_LE(s.memo.SelLast(), s.memo.CharCount());
+    EXPECT_EQ(StoreProblem(s.memo), "");
+}
+
 TEST(MarkMemoControl, ContextClicksReportTheirRange) {
     Shown s;
     s.memo.SetTextBuf("see here now");
