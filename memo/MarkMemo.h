@@ -372,7 +372,6 @@ private:
     void PaintLine(TCanvas& canvas, int absLine, int y, int clientWidth);
     bool SelectionShown() const;
     void DrawCaret(TCanvas& canvas);
-    TColor Resolved(TColor color) const;
 
     // input
     void MoveCaret(int32_t pos, bool extend);

@@ -388,10 +388,6 @@ bool TMarkMemo::SelectionShown() const {
     return focused_ || !view_.HideSelection;
 }
 
-TColor TMarkMemo::Resolved(TColor color) const {
-    return ColorToRGB(color);
-}
-
 void TMarkMemo::Paint(TCanvas& canvas, const TRect& updateRect) {
     if (updateLock_ > 0) {
         canvas.Brush().SetStyle(TBrushStyle::bsSolid);

@@ -399,7 +399,8 @@ void TMarkMemo::ApplyDynStyle(int32_t startPos, int32_t stopPos, uint8_t style, 
 // ---- format toggles and styles ----
 
 void TMarkMemo::ToggleFormat(unsigned char code) {
-    if (!staticFormat_ || !IsFormatCode(code)) return;
+    // a column block has no one range to surround
+    if (!staticFormat_ || !IsFormatCode(code) || view_.BlockMode) return;
     const int32_t first = SelFirst(), last = SelLast();
     const bool backwards = view_.SelLength < 0;
     std::string inner = TextRange(first, int32_t(std::min<int64_t>(last, int64_t(first) + 2147483545)));
@@ -417,6 +418,9 @@ void TMarkMemo::ToggleFormat(unsigned char code) {
         throw;
     }
     noReverseCodes_ = false;
+    // what was inserted may be shorter than asked (trailing blanks discarded): the text
+    // between the codes ends one before the caret the edit left
+    length = std::clamp(view_.SelStart - first - 2, 0, length);
     if (length == 0) {
         view_.SelStart = first + 1;
         view_.SelLength = 0;

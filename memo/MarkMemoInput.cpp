@@ -697,14 +697,21 @@ void TMarkMemo::DropText(int32_t at, bool copy) {
     const auto length = int32_t(text.size());
     BreakUndoGroup();
     if (!copy) {
+        // the removal may take a break whole or leave blanks: count what it took
+        const int32_t before = CharCount();
         ClearSelection();
-        if (at > first) at -= last - first;
+        if (at > first) at = std::max(first, at - (before - CharCount()));
     }
     SelectRange(at, at);
+    at = view_.SelStart;
     SetSelTextBuf(text);
     if (!copy) LinkLastUndo();
-    view_.SelStart = at + length;
-    view_.SelLength = -length;
+    // the inserted text ends where the edit left the caret; blanks at a paragraph's end may
+    // have been discarded, together with those before them
+    const int32_t end = view_.SelStart;
+    const int32_t begin = std::clamp(at, end - std::min(length, end), end);
+    view_.SelStart = end;
+    view_.SelLength = begin - end;
     groupBreak_ = true;
     FinishMove();
 }

@@ -157,6 +157,30 @@ BENCHMARK(BM_MemoTypeInTheMiddle)
     ->UseManualTime()
     ->Unit(benchmark::kMicrosecond);
 
+// A paragraph break typed in the middle: the paragraph list gains an entry.
+void BM_MemoBreakInTheMiddle(benchmark::State& state) {
+    const std::string& text = Text(int(state.range(0)));
+    BenchWindow window;
+    auto memo = NewMemo(window);
+    memo->SetTextBuf(text);
+    const int32_t middle = Middle(text);
+    for (auto _ : state) {
+        memo->SetSelStart(middle);
+        const auto start = Clock::now();
+        memo->SetSelText("\r\n");
+        state.SetIterationTime(Seconds(Clock::now() - start));
+        memo->SetSelLength(-2);  // joined again, untimed
+        memo->ClearSelection();
+    }
+    state.counters["paragraphs"] = memo->ParagraphCount();
+}
+BENCHMARK(BM_MemoBreakInTheMiddle)
+    ->Arg(1)
+    ->Arg(10)
+    ->Arg(100)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
+
 void BM_PlainTextEditTypeInTheMiddle(benchmark::State& state) {
     const std::string& text = Text(int(state.range(0)));
     QPlainTextEdit edit;
