@@ -283,7 +283,7 @@ bool ChooseImportFile(const TFileRequest& request, std::string& chosen) {
 void ImportLorvaneBank() {
     std::string chosen;
     if (!ChooseImportFile({ImportInitialDir(), "Lorvane.bnk",
-                           "Lorvane (*.bnk)|*.bnk|All Files (*.*)|*.*", "bnk"},
+                           "Bank (*.bnk)|*.bnk|All Files (*.*)|*.*", "bnk"},
                           chosen))
         return;
     if (FileExists(chosen)) ImportBankFile(chosen);

@@ -88,10 +88,11 @@ void TEntryListView::SetRows(std::vector<TEntryListRow> rows) {
     clearSelection();
     rows_ = std::move(rows);
     icons_.assign(rows_.size(), QIcon());
-    order_.resize(rows_.size());
-    for (size_t i = 0; i < order_.size(); ++i) order_[i] = i;
+    std::vector<size_t> order(rows_.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
     // Sorted once after filling, not on every row added.
-    if (chains_) order_ = SortedRowOrder(rows_, order_, chains_(sortColumn_));
+    if (chains_) order = SortedRowOrder(rows_, order, chains_(sortColumn_));
+    SetOrder(std::move(order));
     setRowCount(0);
     setRowCount(int(rows_.size()));
     const int columns = columnCount();
@@ -126,8 +127,10 @@ void TEntryListView::ShowRow(int displayRow) {
     }
 }
 
-void TEntryListView::ShowOrder() {
-    for (int r = 0; r < int(order_.size()); ++r) ShowRow(r);
+void TEntryListView::SetOrder(std::vector<size_t> order) {
+    order_ = std::move(order);
+    displayOf_.assign(order_.size(), -1);
+    for (size_t r = 0; r < order_.size(); ++r) displayOf_[order_[r]] = int(r);
 }
 
 void TEntryListView::SortBy(int column) {
@@ -140,8 +143,8 @@ void TEntryListView::SortBy(int column) {
     const bool hadCurrent = current >= 0 && size_t(current) < order_.size();
     const size_t currentRowOf = hadCurrent ? order_[size_t(current)] : 0;
     setUpdatesEnabled(false);
-    order_ = SortedRowOrder(rows_, order_, chains_(column));
-    ShowOrder();
+    SetOrder(SortedRowOrder(rows_, order_, chains_(column)));
+    for (int r = 0; r < int(order_.size()); ++r) ShowRow(r);
     clearSelection();
     if (hadCurrent)
         selectionModel()->setCurrentIndex(model()->index(DisplayRowOf(currentRowOf), 0),
@@ -152,8 +155,7 @@ void TEntryListView::SortBy(int column) {
 }
 
 int TEntryListView::DisplayRowOf(size_t row) const {
-    auto at = std::find(order_.begin(), order_.end(), row);
-    return at == order_.end() ? -1 : int(at - order_.begin());
+    return row < displayOf_.size() ? displayOf_[row] : -1;
 }
 
 std::vector<size_t> TEntryListView::SelectedRows() const {
@@ -176,12 +178,9 @@ std::vector<int> TEntryListView::selectedIndices() const {
 
 void TEntryListView::SelectRows(const std::vector<size_t>& rows) {
     if (rows.empty()) return;
-    // Display row of every row at once: the inverse of the order.
-    std::vector<int> displayOf(order_.size(), -1);
-    for (size_t r = 0; r < order_.size(); ++r) displayOf[order_[r]] = int(r);
     std::vector<int> display;
     for (size_t row : rows)
-        if (row < displayOf.size()) display.push_back(displayOf[row]);
+        if (row < displayOf_.size()) display.push_back(displayOf_[row]);
     selectionModel()->select(RowRanges(model(), std::move(display)), QItemSelectionModel::Select);
 }
 

@@ -64,11 +64,12 @@ signals:
     void sorted(int column);
 
 private:
-    void ShowOrder();
+    void SetOrder(std::vector<size_t> order);
     void ShowRow(int displayRow);
 
     std::vector<TEntryListRow> rows_;
-    std::vector<size_t> order_;
+    std::vector<size_t> order_;   // display row -> row
+    std::vector<int> displayOf_;  // row -> display row
     std::vector<QIcon> icons_;
     std::vector<int> fitToHeader_;
     std::function<TSortChain(int)> chains_;

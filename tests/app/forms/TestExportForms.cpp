@@ -4,6 +4,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QRadioButton>
@@ -26,6 +28,7 @@
 #include "ImportReaders.h"
 #include "MainForm.h"
 #include "TempDir.h"
+#include "platform/Clipboard.h"
 #include "platform/FileUtils.h"
 #include "platform/qt/Application.h"
 #include "ui_ExpC1Form.h"
@@ -288,6 +291,40 @@ TEST_F(ExportForms, NoCategoriesEndsTheDialogAtOnce) {
     EXPECT_EQ(messages.Shown.size(), 2u);
 }
 
+// ---- The main window's seams ----
+
+TEST_F(ExportForms, OneFileDialogKeepsItsFolderAndMatchesBothCases) {
+    TMainForm main;
+    std::filesystem::create_directories(dir.File("a"));
+    QStringList filters;
+    QString folder;
+    auto capture = [&](QWidget* w) {
+        auto* dialog = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(dialog, nullptr);
+        filters = dialog->nameFilters();
+        folder = QFileInfo(dialog->directory().absolutePath()).canonicalFilePath();
+        dialog->reject();
+    };
+    const QString a = QFileInfo(QString::fromStdString(dir.File("a"))).canonicalFilePath();
+    std::string chosen;
+    WhenModal(capture);
+    EXPECT_FALSE(ExportSeams().ChooseSaveFile(
+        {dir.File("a"), "Lorvane.dat", "Bank Data (*.dat)|*.dat|All Files (*.*)|*.*", "dat"},
+        chosen));
+    EXPECT_EQ(filters, (QStringList{"Bank Data (*.dat *.DAT)", "All Files (*)"}));
+    EXPECT_EQ(folder, a);
+    // No folder asked for: the one of the last use, also for opening.
+    WhenModal(capture);
+    EXPECT_FALSE(ExportSeams().ChooseOpenFile(
+        {"", "Bookmark.htm", "Bookmark (*.htm)|*.htm|All Files (*.*)|*.*", "htm"}, chosen));
+    EXPECT_EQ(filters, (QStringList{"Bookmark (*.htm *.html *.HTM *.HTML)", "All Files (*)"}));
+    EXPECT_EQ(folder, a);
+    EXPECT_EQ(main.findChildren<QFileDialog*>().size(), 1);
+    // Clipboard exports go through the program's clipboard, line breaks and all.
+    ExportSeams().SetClipboardText("one\r\ntwo\r\n");
+    EXPECT_EQ(ClipboardText(), "one\r\ntwo\r\n");
+}
+
 // ---- The commands ----
 
 class ExportCommandsTest : public ExportForms {
@@ -368,6 +405,7 @@ TEST_F(ExportCommandsTest, DatRoundTripThroughTheCommands) {
     answer = dir.File("all.dat");
     F().LorvaneExportImport->trigger();
     EXPECT_EQ(messages.Texts(), Strings{"Import complete (2 entries)"});
+    EXPECT_EQ(requests.back().InitialDir, UserDataFolder());
     ASSERT_EQ(Bank().EntryHigh, 1);
     TEntry back = ByName("Full");
     EXPECT_EQ(back.ChangeDate, EncodeDate(2021, 3, 4));  // day precision
