@@ -266,9 +266,9 @@ int ImportBankFile(const std::string& fileName) {
 
 namespace {
 
+// Banks and .dat files are proposed from the user's data folder.
 std::string ImportInitialDir() {
-    const TBankState& bank = Bank();
-    return bank.ProgramFolder.empty() ? ProgramFolder() : bank.ProgramFolder;
+    return UserDataFolder();
 }
 
 // The first steps of the file imports: a bank to import into, then the file; false to stop.
@@ -283,7 +283,7 @@ bool ChooseImportFile(const TFileRequest& request, std::string& chosen) {
 void ImportLorvaneBank() {
     std::string chosen;
     if (!ChooseImportFile({ImportInitialDir(), "Lorvane.bnk",
-                           "Lorvane (*.bnk)|*.bnk|All Files (*.*)|*.*", "bnk"},
+                           "Bank (*.bnk)|*.bnk|All Files (*.*)|*.*", "bnk"},
                           chosen))
         return;
     if (FileExists(chosen)) ImportBankFile(chosen);
