@@ -264,6 +264,10 @@ void TMainForm::ConnectCommands() {
         {f.Contents1, &TMainForm::Contents1Click},
         {f.tbHelpButton, &TMainForm::Contents1Click},
         {f.AboutLinkVat1, &TMainForm::AboutLinkVat1Click},
+        {f.FindFirst1, &TMainForm::Find1Click},
+        {f.tbFindFirst, &TMainForm::Find1Click},
+        {f.FindNext1, &TMainForm::FindNext1Click},
+        {f.tbFindNext, &TMainForm::FindNext1Click},
     };
     for (const auto& c : commands) {
         OnCommand(c.action, c.command);

@@ -17,6 +17,7 @@ class TElasticFormQt;
 class TDropURLTarget;
 class TAdminSaveForm;
 class TPasswordDlg;
+class TFindForm;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -58,6 +59,11 @@ public:
     void AboutLinkVat1Click();
     void Exit1Click();
 
+    // Find and Find Next (MainFormFind.cpp); the dialog is made once and reused.
+    void Find1Click();
+    void FindNext1Click();
+    TFindForm& FindForm();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -80,6 +86,7 @@ private:
     TElasticFormQt* elastic_ = nullptr;
     TAdminSaveForm* adminSaveForm_ = nullptr;
     TPasswordDlg* passwordDlg_ = nullptr;
+    TFindForm* findForm_ = nullptr;
     QTimer* fileStampCheck_ = nullptr;
     QLabel* statusLabel_ = nullptr;
     int busyDepth_ = 0;
