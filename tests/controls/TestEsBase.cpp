@@ -1,7 +1,9 @@
 // The calendar library's base: month lengths, its message tables, the attached label's
 // placement and the caption label's presets, schemes and settings.
 #include <gtest/gtest.h>
+
 #include <QWidget>
+#include <cstdlib>
 
 #include <platform/qt/ControlHost.h>
 
@@ -236,6 +238,28 @@ TEST(EsCaptionLabel, SettingsBatchAndAssign) {
     EXPECT_EQ(a.ShadowDepth(), 5);
     EXPECT_EQ(a.ShadowDirection(), sdUp);
     EXPECT_EQ(a.ShadowStyle(), ssGraduated);
+}
+
+TEST(EsCaptionLabel, PaintsHighlightShadowAndFace) {
+    TEsCustomLabel label;
+    label.SetCaption("Lorvane");
+    label.SetTransparent(false);
+    label.SetColor(clWhite);
+    label.SetColorScheme(csGold);
+    label.SetAppearance(apRaised);
+    label.HandleNeeded();
+    TBitmap bitmap(label.Width(), label.Height());
+    label.PaintTo(bitmap);
+    if (const char* dir = std::getenv("LORVANE_SCREENSHOT_DIR"))
+        bitmap.SaveToFile(std::string(dir) + "/label.png");
+    bool face = false, shadow = false;
+    for (int y = 0; y < bitmap.Height(); ++y)
+        for (int x = 0; x < bitmap.Width(); ++x) {
+            face = face || bitmap.Pixel(x, y) == 0x008080;
+            shadow = shadow || bitmap.Pixel(x, y) == 0x000000;
+        }
+    EXPECT_TRUE(face);
+    EXPECT_TRUE(shadow);
 }
 
 TEST(EsCaptionLabel, WrapsByWords) {

@@ -360,6 +360,20 @@ TEST(EsCalendarControl, PaintsTheSelectedDayInItsColour) {
         for (int x = next.Left; x < next.Right; ++x)
             if (bitmap.Pixel(x, y) == 0x0000FF) red = true;
     EXPECT_FALSE(red);
+
+    // The next month's days show only with ShowInactive, in the InactiveDays colour.
+    const TRect july = cal.Layout().Cells[2 + 32 / 7][32 % 7];
+    auto grey = [&] {
+        TBitmap shot(cal.Width(), cal.Height());
+        cal.PaintTo(shot);
+        for (int y = july.Top; y < july.Bottom; ++y)
+            for (int x = july.Left; x < july.Right; ++x)
+                if (shot.Pixel(x, y) == 0x808080) return true;
+        return false;
+    };
+    EXPECT_FALSE(grey());
+    cal.SetShowInactive(true);
+    EXPECT_TRUE(grey());
 }
 
 }  // namespace
