@@ -8,6 +8,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "ElastFrmQt.h"
 #include "EsCal.h"
 #include "FormUtils.h"
 #include "platform/qt/Application.h"
@@ -96,6 +97,7 @@ TFindForm::TFindForm(QWidget* parent) : QDialog(parent), ui_(new Ui::FindForm) {
         if (QLineEdit* box = TextBox(TFindKind(kind))) box->installEventFilter(this);
     f.AccCntBoxA->installEventFilter(this);
     f.AccCntBoxB->installEventFilter(this);
+    new TElasticFormQt(this);
 }
 
 TFindForm::~TFindForm() = default;

@@ -158,6 +158,10 @@ TEST_F(FindFormTest, CalendarsPickTheDatesOfBothPages) {
     form.grab().save(LORVANE_SCREENSHOT_DIR "/find-dates.png");
     f.FindPage->setCurrentWidget(f.NamePage);
     form.grab().save(LORVANE_SCREENSHOT_DIR "/find-name.png");
+    f.FindPage->setCurrentWidget(f.CatPage);
+    form.grab().save(LORVANE_SCREENSHOT_DIR "/find-category.png");
+    f.FindPage->setCurrentWidget(f.AccCntPage);
+    form.grab().save(LORVANE_SCREENSHOT_DIR "/find-count.png");
     form.hide();
 }
 
