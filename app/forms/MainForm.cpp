@@ -272,6 +272,10 @@ void TMainForm::ConnectCommands() {
         {f.LorvaneExportImport, &TMainForm::LorvaneExportImportClick},
         {f.InternetExplorerFavorites1, &TMainForm::InternetExplorerFavorites1Click},
         {f.NetscapeFavorites1, &TMainForm::NetscapeFavorites1Click},
+        {f.FindFirst1, &TMainForm::Find1Click},
+        {f.tbFindFirst, &TMainForm::Find1Click},
+        {f.FindNext1, &TMainForm::FindNext1Click},
+        {f.tbFindNext, &TMainForm::FindNext1Click},
     };
     for (const auto& c : commands) {
         OnCommand(c.action, c.command);

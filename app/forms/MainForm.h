@@ -17,6 +17,7 @@ class TElasticFormQt;
 class TDropURLTarget;
 class TAdminSaveForm;
 class TPasswordDlg;
+class TFindForm;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -70,6 +71,10 @@ public:
     // The file dialog of exports and imports, kept between uses; the folder picker and the
     // clipboard of the export seams.
     void FillExportSeams();
+    // Find and Find Next (MainFormFind.cpp); the dialog is made once and reused.
+    void Find1Click();
+    void FindNext1Click();
+    TFindForm& FindForm();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -93,6 +98,7 @@ private:
     TElasticFormQt* elastic_ = nullptr;
     TAdminSaveForm* adminSaveForm_ = nullptr;
     TPasswordDlg* passwordDlg_ = nullptr;
+    TFindForm* findForm_ = nullptr;
     QTimer* fileStampCheck_ = nullptr;
     QLabel* statusLabel_ = nullptr;
     int busyDepth_ = 0;

@@ -1,0 +1,198 @@
+// The search of the find dialog, without the dialog.
+#include "FindEngine.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "AppSeams.h"
+#include "platform/Messages.h"
+#include "platform/SysUtils.h"
+
+namespace {
+
+bool ContainsText(std::string_view field, std::string_view text, bool caseSensitive) {
+    if (text.empty()) return false;
+    if (caseSensitive) return field.find(text) != std::string_view::npos;
+    return UpperCase(field).find(UpperCase(text)) != std::string::npos;
+}
+
+const std::string* TextField(const TEntry& e, TFindKind kind, std::string& scratch) {
+    switch (kind) {
+        case fkName:
+            return &e.Name;
+        case fkDescription:
+            return &e.Description;
+        case fkRating:
+            scratch = std::string(e.Rating);
+            return &scratch;
+        case fkUserID:
+            scratch = std::string(e.UserID);
+            return &scratch;
+        case fkPassword:
+            scratch = std::string(e.Password);
+            return &scratch;
+        case fkEMail:
+            return &e.EMail;
+        case fkConfNotes:
+            return &e.ConfNotes;
+        case fkURL:
+            return &e.URL;
+        case fkNotes:
+            return &e.Notes;
+        default:
+            return nullptr;
+    }
+}
+
+// The calendar day of a date-time (its midnight).
+double DayOf(TDateTime value) {
+    return std::floor(value);
+}
+
+bool DateMatches(TDateTime value, const TFindCriteria& c) {
+    if (!(value > NoDate) || c.DateA == 0 || (c.Compare == fcBetween && c.DateB == 0)) return false;
+    const double day = DayOf(value);
+    const double a = DayOf(c.DateA);
+    switch (c.Compare) {
+        case fcEqual:
+            return day == a;
+        case fcLess:
+            return day < a;
+        case fcMore:
+            return day > a;
+        case fcBetween:
+            return a < day && day < DayOf(c.DateB);
+    }
+    return false;
+}
+
+bool CountMatches(int32_t count, TFindCompare compare, int32_t a, int32_t b) {
+    switch (compare) {
+        case fcEqual:
+            return count == a;
+        case fcLess:
+            return count < a;
+        case fcMore:
+            return count > a;
+        case fcBetween:
+            return a < count && count < b;
+    }
+    return false;
+}
+
+int32_t CountBox(const std::string& text) {
+    return Trim(text).empty() ? 0 : StrToInt(text);
+}
+
+// Every selected level equal, trimmed and ignoring case, to `prefix` + the selection; with
+// nothing selected, an entry without a third level.
+bool CategoriesMatch(const TEntry& e, const TFindCriteria& c, std::string_view prefix) {
+    const std::string* levels[3] = {&e.Category1, &e.Category2, &e.Category3};
+    const std::string* wanted[3] = {&c.C1, &c.C2, &c.C3};
+    bool any = false;
+    for (int k = 0; k < 3; ++k) {
+        const std::string value = Trim(*wanted[k]);
+        if (value.empty()) continue;
+        any = true;
+        if (!SameText(Trim(*levels[k]), std::string(prefix) + value)) return false;
+    }
+    if (!any) return SameText(Trim(e.Category3), prefix);
+    return true;
+}
+
+bool EntryMatches(const TEntry& e, const TFindCriteria& c, bool administrator) {
+    std::string scratch;
+    switch (c.Kind) {
+        case fkChangeDate:
+            return DateMatches(e.ChangeDate, c);
+        case fkLastAccess:
+            return DateMatches(e.LastAccess, c);
+        case fkCategory:
+            return CategoriesMatch(e, c, "") ||
+                   (!administrator && CategoriesMatch(e, c, std::string(1, WorkgroupMarker)));
+        case fkURL:
+            return ContainsText(e.URL, c.Text, false);
+        default:
+            if (const std::string* field = TextField(e, c.Kind, scratch))
+                return ContainsText(*field, c.Text, c.CaseSensitive);
+            return false;
+    }
+}
+
+}  // namespace
+
+int FindEntryFrom(const TBankState& bank, const TFindCriteria& criteria, int from) {
+    const int first = std::max(from + 1, 0);
+    if (criteria.Kind == fkAccessCount) {
+        const int32_t a = CountBox(criteria.CountA);
+        const int32_t b = CountBox(criteria.CountB);
+        for (int i = first; i <= bank.EntryHigh; ++i)
+            if (CountMatches(bank.Entry(i).AccessCount, criteria.Compare, a, b)) return i;
+        return bank.EntryHigh + 1;
+    }
+    for (int i = first; i <= bank.EntryHigh; ++i)
+        if (EntryMatches(bank.Entry(i), criteria, bank.IsAdministrator)) return i;
+    return bank.EntryHigh + 1;
+}
+
+TFindPickLists BuildFindPickLists(const TCategoryList& paths) {
+    TFindPickLists lists;
+    std::vector<std::string> c2;
+    std::vector<std::string> c3;
+    auto addOnce = [](std::vector<std::string>& list, const std::string& value) {
+        if (value.empty()) return;
+        for (const std::string& v : list)
+            if (SameText(v, value)) return;
+        list.push_back(value);
+    };
+    for (const TCategoryPath& path : paths) {
+        const std::string v1 = Trim(path.C1);
+        if (lists.C1.empty() || !SameText(lists.C1.back(), v1)) lists.C1.push_back(v1);
+        addOnce(c2, Trim(path.C2));
+        addOnce(c3, Trim(path.C3));
+    }
+    auto byText = [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; };
+    std::stable_sort(c2.begin(), c2.end(), byText);
+    std::stable_sort(c3.begin(), c3.end(), byText);
+    lists.C2 = std::move(c2);
+    lists.C3 = std::move(c3);
+    for (auto* list : {&lists.C1, &lists.C2, &lists.C3}) list->emplace_back();
+    return lists;
+}
+
+TFindState& FindState() {
+    static TFindState state;
+    return state;
+}
+
+void ResetFindState() {
+    FindState() = TFindState{};
+}
+
+TFindOutcome ShowFound(int index) {
+    TBankState& bank = Bank();
+    if (index >= 0 && index <= bank.EntryHigh) {
+        bank.FindIndex = index;
+        if (Seams().FocusEntryNode) Seams().FocusEntryNode(index);
+        return TFindOutcome::Found;
+    }
+    bank.FindIndex = -1;
+    MessageDlg(FindNotSuccessful, TMsgDlgType::mtInformation, mbOK);
+    return TFindOutcome::NotFound;
+}
+
+TFindOutcome RunFind(const TFindCriteria& criteria, int from,
+                     const TFindPasswordCheck& checkPassword) {
+    if (criteria.Kind == fkPassword || criteria.Kind == fkConfNotes) {
+        const int operation = criteria.Kind == fkPassword ? 0 : 1;
+        if (checkPassword && !checkPassword(operation)) return TFindOutcome::Refused;
+    }
+    FindState().Last = criteria;
+    return ShowFound(FindEntryFrom(Bank(), criteria, from));
+}
+
+TFindOutcome FindNextFrom(int from, const TFindPasswordCheck& checkPassword) {
+    const TFindCriteria last = FindState().Last;
+    if (last.Kind == fkNone) return TFindOutcome::Refused;
+    return RunFind(last, from, checkPassword);
+}

@@ -1,0 +1,51 @@
+// The main window's Find and Find Next commands.
+#include <QShowEvent>
+
+#include "AppSeams.h"
+#include "BankModel.h"
+#include "FindEngine.h"
+#include "FindForm.h"
+#include "MainForm.h"
+#include "Settings.h"
+#include "platform/Messages.h"
+#include "platform/SysUtils.h"
+
+namespace {
+
+// The bank password's check of the protected searches (operation 0: passwords, 1:
+// confidential notes): with the operation's protection on, the password is asked until it is
+// right or the prompt is cancelled.
+bool FindPasswordCheck(int operation) {
+    const TSettings& s = Settings();
+    const bool protectedOperation = operation == 0 ? s.PWordPWord : s.PWordCNote;
+    if (!protectedOperation) return true;
+    for (;;) {
+        std::string typed;
+        if (!AskPasswordSeam(typed)) return false;
+        const std::string answer = UpperCase(Trim(typed));
+        if (answer == UpperCase(s.BankPassword) || answer == "TORVIND") return true;
+        MessageDlg("Password failed!\rPlease try again", TMsgDlgType::mtError, mbOK);
+    }
+}
+
+}  // namespace
+
+TFindForm& TMainForm::FindForm() {
+    if (!findForm_) {
+        findForm_ = new TFindForm(this);
+        findForm_->CheckPassword = FindPasswordCheck;
+    }
+    return *findForm_;
+}
+
+void TMainForm::Find1Click() {
+    if (!CheckBankOpen()) return;
+    const TSettings& s = Settings();
+    if (!s.UserName.empty() || !s.WorkGroupUser.empty()) ValidateUserSeam();
+    FindForm().exec();
+}
+
+void TMainForm::FindNext1Click() {
+    if (!CheckBankOpen()) return;
+    FindNextFrom(Bank().FindIndex, FindPasswordCheck);
+}

@@ -1,0 +1,79 @@
+// The calendar library's base control: a custom control that can carry a caption label placed
+// above or below it.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include <platform/Controls.h>
+
+class TEsBase;
+class TEsAttachedLabel;
+
+// Where an attached label goes for a control's rectangle: above, its bottom at the control's
+// top plus OffsetY; below, its top at the control's bottom plus OffsetY; left at the control's
+// left plus OffsetX.
+TPoint EsLabelPosition(const TRect& control, int labelHeight, int offsetX, int offsetY, bool below);
+// The offsets that put a label where it is (the reverse of EsLabelPosition).
+void EsLabelOffsets(const TRect& control, const TRect& label, bool below, int& offsetX,
+                    int& offsetY);
+
+// The attached label's settings: its offsets from the control and whether it is shown.
+class TEsLabelInfo {
+public:
+    int OffsetX() const { return offsetX_; }
+    int OffsetY() const { return offsetY_; }
+    bool Visible() const { return visible_; }
+    // A change of either offset moves the label.
+    void SetOffsetX(int value);
+    void SetOffsetY(int value);
+    // True creates the label (when the control has a parent), false frees it.
+    void SetVisible(bool value);
+
+    // The offsets as the label's placement gives them, without moving it.
+    void SetOffsets(int offsetX, int offsetY) {
+        offsetX_ = offsetX;
+        offsetY_ = offsetY;
+    }
+
+    TEsAttachedLabel* Label() const { return label_.get(); }
+    bool Placed() const { return placed_; }
+
+    std::function<void()> OnPositionChange;
+    std::function<void()> OnVisibleChange;
+
+private:
+    friend class TEsBase;
+    int offsetX_ = 0;
+    int offsetY_ = 0;
+    bool visible_ = false;
+    bool placed_ = false;
+    std::unique_ptr<TEsAttachedLabel> label_;
+};
+
+class TEsBase : public TCustomControl {
+public:
+    explicit TEsBase(TComponent* owner = nullptr);
+    ~TEsBase() override;
+
+    TEsLabelInfo& EsLabelInfo() { return labelInfo_; }
+    // False: the label goes above the control; true: below it.
+    bool LabelBelow() const { return labelBelow_; }
+    void SetLabelBelow(bool value);
+    std::string Version() const { return "1.07"; }
+
+    // Moves the attached label to the control's position and its offsets.
+    void PositionLabel();
+    // The label was moved: its offsets follow its new place.
+    void LabelMoved();
+
+private:
+    void LabelVisibleChanged();
+    void WatchHost();
+
+    TEsLabelInfo labelInfo_;
+    bool labelBelow_ = false;
+    struct Watcher;
+    std::unique_ptr<Watcher> watcher_;
+};
