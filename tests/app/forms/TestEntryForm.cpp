@@ -90,6 +90,8 @@ TEST_F(EntryFormTest, PagesFillAndPicture) {
     EXPECT_EQ(f.PWEdit->echoMode(), QLineEdit::Password);
     EXPECT_EQ(f.SaveButton->text(), "&Save");
     form.grab().save(LORVANE_SCREENSHOT_DIR "/entryform.png");
+    f.PageControl1->setCurrentIndex(1);
+    form.grab().save(LORVANE_SCREENSHOT_DIR "/entryform-user.png");
 
     f.NotesEdit->setPlainText("a\nb\nc");
     form.SaveButtonClick();
