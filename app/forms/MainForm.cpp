@@ -317,8 +317,6 @@ void TMainForm::FillSeams() {
     s.RebuildTree = [this] { RebuildTree(); };
     s.FocusEntryNode = [this](int index) { FocusEntry(index); };
     s.NewBank = [this] { New1Click(); };
-    // The user file is not read yet: a validated user is no administrator.
-    s.ValidateUser = [] { RunValidationOnce([] { Bank().IsAdministrator = false; }); };
     s.ProcessEvents = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
     s.SetCaption = [this](const std::string& caption) { setWindowTitle(ToQString(caption)); };
     s.ClearTree = [this] {

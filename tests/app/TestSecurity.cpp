@@ -78,6 +78,11 @@ TEST_F(SecurityTest, NoMasterPassword) {
     EXPECT_FALSE(CheckPassword(poConfiguration));
     EXPECT_EQ(messages.Texts().size(), 2u);
     EXPECT_FALSE(PasswordGiven());
+    // Only ASCII letters fold.
+    Settings().BankPassword = "caf\xE9";
+    Type({"CAF\xC9", "CAF\xE9"});
+    EXPECT_TRUE(CheckPassword(poConfiguration));
+    EXPECT_EQ(messages.Texts().size(), 3u);
 }
 
 // ---- The user file and validation ----

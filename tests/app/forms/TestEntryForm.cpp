@@ -180,8 +180,24 @@ TEST_F(EntryFormTest, RefusedSaveKeepsWhatWasTyped) {
     f.NameEdit->SetText("Mine");
     f.PWEdit->setText("a");
     f.PWEdit2->setText("b");
+    // Leaving the re-entered password warns; a message box taking the focus does not.
+    QFocusEvent toMessage(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QApplication::sendEvent(f.PWEdit2, &toMessage);
+    const size_t shown = messages.Shown.size();
+    QFocusEvent tab(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(f.PWEdit2, &tab);
+    ASSERT_EQ(messages.Shown.size(), shown + 1);
+    EXPECT_EQ(messages.LastText(), "The PassWord entries are not the same.\rPlease try again.");
     form.SaveButtonClick();
     EXPECT_EQ(messages.LastText(), "The PassWord entries are not the same.\rPlease try again.");
+    EXPECT_NE(form.result(), QDialog::Accepted);
+
+    // A pasted URL keeps the characters the code page lacks as escapes.
+    f.PWEdit2->setText("a");
+    f.URLEdit->setPlainText(QString::fromUtf8("http://x.jp/\xE6\x97\xA5\xC3\xA9"));
+    form.SaveButtonClick();
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_EQ(Bank().EditEntry.URL, "http://x.jp/%E6%97%A5\xE9");
 }
 
 // ---- The main window's commands ----
@@ -224,6 +240,18 @@ TEST_F(EntryFormTest, MainWindowAddsModifiesAndDropsEntries) {
 
     main.Form().CopyURLtoClipboard1->trigger();
     EXPECT_EQ(ClipboardText(), Bank().Entry(Bank().FocusedEntry).URL);
+
+    // Delete through the tool button: the tree follows.
+    main.FocusEntry(0);
+    ASSERT_EQ(Bank().FocusedEntry, 0);
+    const std::string first = Bank().Entry(0).Name, second = Bank().Entry(1).Name;
+    messages.Answer(mrYes);
+    main.Form().tbDeleteEntry->trigger();
+    EXPECT_EQ(messages.LastText(), "Do you want to delete\r" + first + "?");
+    ASSERT_EQ(Bank().Count(), 1);
+    EXPECT_EQ(Bank().Entry(0).Name, second);
+    EXPECT_EQ(Bank().FocusedEntry, 0);
+    EXPECT_EQ(main.FocusedEntryNode(), 0);
 }
 
 TEST_F(EntryFormTest, PasswordDialogAnswersCheckPassword) {
