@@ -19,6 +19,7 @@
 #include "BankCommands.h"
 #include "BankFile.h"
 #include "BankFixture.h"
+#include "DropURLTarget.h"
 #include "EditType.h"
 #include "EntryForm1.h"
 #include "MainForm.h"
@@ -252,6 +253,26 @@ TEST_F(EntryFormTest, MainWindowAddsModifiesAndDropsEntries) {
     EXPECT_EQ(Bank().Entry(0).Name, second);
     EXPECT_EQ(Bank().FocusedEntry, 0);
     EXPECT_EQ(main.FocusedEntryNode(), 0);
+}
+
+TEST_F(EntryFormTest, DropWaitsForTheDragToEnd) {
+    TMainForm main;
+    Bank().NewBank = true;
+    main.DropTarget().Title = "Dropped page";
+    main.DropTarget().URL = "http://dropped/";
+    int effect = 0;
+    ASSERT_TRUE(bool(main.DropTarget().OnDrop));
+    main.DropTarget().OnDrop(nullptr, TShiftState{}, TPoint{}, effect);
+    EXPECT_EQ(Bank().Count(), 0);  // nothing asked inside the drop
+    WhenModal([](QWidget* w) {
+        auto* form = qobject_cast<TEntryForm*>(w);
+        ASSERT_NE(form, nullptr);
+        EXPECT_EQ(form->Form().NameEdit->Text(), "Dropped page");
+        form->Form().SaveButton->click();
+    });
+    QCoreApplication::processEvents();
+    ASSERT_EQ(Bank().Count(), 1);
+    EXPECT_EQ(Bank().Entry(0).URL, "http://dropped/");
 }
 
 TEST_F(EntryFormTest, PasswordDialogAnswersCheckPassword) {
