@@ -82,7 +82,6 @@ TEntryForm::TEntryForm(QWidget* parent, int mode)
     };
     for (const auto& [control, limit] : limits_)
         const_cast<QWidget*>(control)->installEventFilter(this);
-    f.PWEdit2->installEventFilter(this);
     f.NameEdit->SetTypeValue(TTypeForEdit::teString);
     f.URLEdit->setTabChangesFocus(true);
     // The combos start empty; Category 1 offers the bank's first-level categories.
