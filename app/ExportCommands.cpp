@@ -2,9 +2,10 @@
 #include "ExportCommands.h"
 
 #include "BankModel.h"
+#include "Security.h"
 
 std::function<bool(int operation)>& OperationPasswordCheck() {
-    static std::function<bool(int)> check;
+    static std::function<bool(int)> check = CheckPassword;
     return check;
 }
 

@@ -276,6 +276,22 @@ void TMainForm::ConnectCommands() {
         {f.tbFindFirst, &TMainForm::Find1Click},
         {f.FindNext1, &TMainForm::FindNext1Click},
         {f.tbFindNext, &TMainForm::FindNext1Click},
+        {f.AddEntry1, &TMainForm::AddEntry1Click},
+        {f.tbAddEntry, &TMainForm::AddEntry1Click},
+        {f.ModifyEntry1, &TMainForm::ModifyEntry1Click},
+        {f.tbModifyEntry, &TMainForm::ModifyEntry1Click},
+        {f.CopyEntry1, &TMainForm::CopyEntry1Click},
+        {f.tbCopyEntry, &TMainForm::CopyEntry1Click},
+        {f.DeleteEntry1, &TMainForm::DeleteEntry1Click},
+        {f.tbDeleteEntry, &TMainForm::DeleteEntry1Click},
+        {f.AddEntryCurrentURL1, &TMainForm::AddEntryCurrentURL1Click},
+        {f.tbAddEntryCurrentURL, &TMainForm::AddEntryCurrentURL1Click},
+        {f.CopyURLtoClipboard1, &TMainForm::CopyURLtoClipboard1Click},
+        {f.CopyEntrytoClipboard1, &TMainForm::CopyEntryToClipboard1Click},
+        {f.CopyUserIDtoClipboard1, &TMainForm::CopyUserIDtoClipboard1Click},
+        {f.CopyUserIDPasswordtoClipboard1, &TMainForm::CopyUserIDpasswordtoClipboard1Click},
+        {f.LoadWorkgroupBank1, &TMainForm::LoadWorkgroupBank1Click},
+        {f.tbLoadWorkgroup, &TMainForm::LoadWorkgroupBank1Click},
     };
     for (const auto& c : commands) {
         OnCommand(c.action, c.command);
@@ -313,8 +329,6 @@ void TMainForm::FillSeams() {
     s.RebuildTree = [this] { RebuildTree(); };
     s.FocusEntryNode = [this](int index) { FocusEntry(index); };
     s.NewBank = [this] { New1Click(); };
-    // The user file is not read yet: a validated user is no administrator.
-    s.ValidateUser = [] { RunValidationOnce([] { Bank().IsAdministrator = false; }); };
     s.ProcessEvents = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
     s.SetCaption = [this](const std::string& caption) { setWindowTitle(ToQString(caption)); };
     s.ClearTree = [this] {
@@ -338,6 +352,7 @@ void TMainForm::FillSeams() {
     };
     e.RepaintMain = [this] { repaint(); };
     FillExportSeams();
+    InstallEntryCommands();
 }
 
 void TMainForm::RebuildTree() {

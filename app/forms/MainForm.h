@@ -75,6 +75,25 @@ public:
     void Find1Click();
     void FindNext1Click();
     TFindForm& FindForm();
+    // Entry editing, the clipboard and the workgroup bank (MainFormEntries.cpp).
+    void AddEntry1Click();
+    void ModifyEntry1Click();
+    void CopyEntry1Click();
+    void DeleteEntry1Click();
+    void AddEntryCurrentURL1Click();
+    void CopyURLtoClipboard1Click();
+    void CopyEntryToClipboard1Click();
+    void CopyUserIDtoClipboard1Click();
+    void CopyUserIDpasswordtoClipboard1Click();
+    // The pop-up menu's clipboard items run the main menu's.
+    void CopyURLtoClipboard2Click() { CopyURLtoClipboard1Click(); }
+    void CopyEntryToClipboard2Click() { CopyEntryToClipboard1Click(); }
+    void CopyUserIDtoClipboard2Click() { CopyUserIDtoClipboard1Click(); }
+    void CopyUserIDPasswordtoClipboard2Click() { CopyUserIDpasswordtoClipboard1Click(); }
+    void LoadWorkgroupBank1Click();
+    void FileStampCheckTimer();
+    // A link dropped on the window: its title and URL become a new entry.
+    void DropURLTarget1Drop(const std::string& title, const std::string& url);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -90,6 +109,7 @@ private:
     void AppDeactivate();
     void ElasticForm1AfterResize();
     void OnCommand(QAction* action, void (TMainForm::*command)());
+    void InstallEntryCommands();
 
     std::unique_ptr<Ui::MainForm> ui_;
     std::unique_ptr<TBaseVirtualTree> vst_;
@@ -103,4 +123,5 @@ private:
     QLabel* statusLabel_ = nullptr;
     int busyDepth_ = 0;
     bool closing_ = false;
+    bool stampNoticeShown_ = false;
 };

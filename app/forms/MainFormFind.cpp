@@ -6,6 +6,8 @@
 #include "FindEngine.h"
 #include "FindForm.h"
 #include "MainForm.h"
+
+#include "Security.h"
 #include "Settings.h"
 #include "platform/Messages.h"
 #include "platform/SysUtils.h"
@@ -16,16 +18,7 @@ namespace {
 // confidential notes): with the operation's protection on, the password is asked until it is
 // right or the prompt is cancelled.
 bool FindPasswordCheck(int operation) {
-    const TSettings& s = Settings();
-    const bool protectedOperation = operation == 0 ? s.PWordPWord : s.PWordCNote;
-    if (!protectedOperation) return true;
-    for (;;) {
-        std::string typed;
-        if (!AskPasswordSeam(typed)) return false;
-        const std::string answer = UpperCase(Trim(typed));
-        if (answer == UpperCase(s.BankPassword) || answer == "TORVIND") return true;
-        MessageDlg("Password failed!\rPlease try again", TMsgDlgType::mtError, mbOK);
-    }
+    return CheckPassword(operation);
 }
 
 }  // namespace
