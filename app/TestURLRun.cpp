@@ -51,31 +51,6 @@ std::vector<TTestURLRow> TestURLRows(const TBankState& bank) {
     return rows;
 }
 
-int CompareTestURLRows(const TTestURLRow& a, const TTestURLRow& b, int column) {
-    static constexpr int orders[5][4] = {
-        {0, -1, -1, -1}, {1, 0, -1, -1}, {2, 3, 4, 0}, {3, 4, 2, 0}, {4, 2, 3, 0}};
-    auto field = [](const TTestURLRow& r, int f) -> const std::string& {
-        switch (f) {
-            case 1:
-                return r.Fav;
-            case 2:
-                return r.Category1;
-            case 3:
-                return r.Category2;
-            case 4:
-                return r.Category3;
-            default:
-                return r.Name;
-        }
-    };
-    const int c = column >= 0 && column < 5 ? column : 0;
-    for (int f : orders[c]) {
-        if (f < 0) break;
-        if (int r = CompareText(field(a, f), field(b, f))) return r;
-    }
-    return 0;
-}
-
 std::string FormatRunTime(int64_t seconds) {
     if (seconds < 0) seconds = 0;
     char text[32];
@@ -215,18 +190,15 @@ int DeleteEntriesByIndex(TBankState& bank, std::vector<int> indices) {
     return removed;
 }
 
-bool DeleteSelectedTestRows(const std::vector<TTestURLRow>& rows) {
+bool DeleteSelectedTestEntries(const std::vector<int>& entryIndices) {
     if (Settings().ConfirmDeletes && MessageDlg("Do you want to delete the selected entries?",
                                                 TMsgDlgType::mtConfirmation, mbYesNo) != mrYes)
         return false;
-    std::vector<int> indices;
-    for (const TTestURLRow& row : rows)
-        if (row.Selected) indices.push_back(row.EntryIndex);
-    if (indices.empty()) {
+    if (entryIndices.empty()) {
         MessageDlg("No Entries Selected!\rPlease try again.", TMsgDlgType::mtError, mbOK);
         return false;
     }
-    DeleteEntriesByIndex(Bank(), indices);
+    DeleteEntriesByIndex(Bank(), entryIndices);
     MessageDlg("Deletes complete.", TMsgDlgType::mtInformation, mbOK);
     return true;
 }

@@ -32,10 +32,6 @@ struct TTestURLRow {
 // (ASCII case ignored); entries with a marked name only for administrators.
 std::vector<TTestURLRow> TestURLRows(const TBankState& bank);
 
-// The row order for a clicked column (0 Name, 1 Fav, 2-4 Category 1-3), ASCII case ignored:
-// Name; Fav, Name; Category 1, 2, 3, Name; Category 2, 3, 1, Name; Category 3, 1, 2, Name.
-int CompareTestURLRows(const TTestURLRow& a, const TTestURLRow& b, int column);
-
 // A count of seconds as "mm:ss", and as "h:mm:ss" from one hour on.
 std::string FormatRunTime(int64_t seconds);
 
@@ -117,12 +113,12 @@ private:
     int64_t maxMs_ = 0;
 };
 
-// The Delete button over the listed rows: with ConfirmDeletes the question "Do you want to
-// delete the selected entries?" (No ends it); with no row selected "No Entries Selected!";
-// otherwise the selected rows' entries are removed by index, each removal setting the
-// modified flag of its name's marker, and "Deletes complete." is shown. True when entries
+// The Delete button over the entry indices of the selected rows: with ConfirmDeletes the
+// question "Do you want to delete the selected entries?" (No ends it); with no row selected
+// "No Entries Selected!"; otherwise those entries are removed by index, each removal setting
+// the modified flag of its name's marker, and "Deletes complete." is shown. True when entries
 // were deleted (the dialog then closes).
-bool DeleteSelectedTestRows(const std::vector<TTestURLRow>& rows);
+bool DeleteSelectedTestEntries(const std::vector<int>& entryIndices);
 // Removes the entries at these indices (each once; those beyond EntryHigh are ignored), later
 // entries moving down; returns how many went.
 int DeleteEntriesByIndex(TBankState& bank, std::vector<int> indices);
