@@ -264,6 +264,7 @@ void TMainForm::ConnectCommands() {
         {f.Contents1, &TMainForm::Contents1Click},
         {f.tbHelpButton, &TMainForm::Contents1Click},
         {f.AboutLinkVat1, &TMainForm::AboutLinkVat1Click},
+        {f.TestWebPageAccess1, &TMainForm::TestURLs1Click},
     };
     for (const auto& c : commands) {
         OnCommand(c.action, c.command);

@@ -58,6 +58,9 @@ public:
     void AboutLinkVat1Click();
     void Exit1Click();
 
+    // The web page access test (MainFormTestURL.cpp).
+    void TestURLs1Click();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
