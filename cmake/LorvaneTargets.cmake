@@ -94,4 +94,7 @@ function(lorvane_platform_backend target backend)
   endif()
   set_target_properties(${target} PROPERTIES LORVANE_PLATFORM_BACKEND ${backend})
   target_link_libraries(${target} PRIVATE platform_${backend})
+  # platform's sockets module calls the backend's descriptor notifier while the backend
+  # builds on platform: the two archives are searched as one group.
+  target_link_libraries(${target} PRIVATE "$<LINK_GROUP:RESCAN,platform,platform_${backend}>")
 endfunction()

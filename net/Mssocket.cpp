@@ -64,14 +64,22 @@ void TmsTimeCounter::Reset() {
 
 void TmsTimeCounter::Tick() {
     --Count;
-    if (Count < 1) TimedOut = true;
+    if (Count >= 1) return;
+    const bool first = !TimedOut;
+    TimedOut = true;
+    if (first && OnTimedOut) OnTimedOut(this);
 }
 
 // ---- TmsSocketBase ----
 
-TmsSocketBase::TmsSocketBase(TComponent* owner)
-    : TComponent(owner), counter_(std::make_unique<TmsTimeCounter>()) {
+TmsSocketBase::TmsSocketBase(TComponent* owner) : TComponent(owner) {
+    MakeCounter();
+}
+
+void TmsSocketBase::MakeCounter() {
+    counter_ = std::make_unique<TmsTimeCounter>();
     counter_->StartValue = timeOut_;
+    counter_->OnTimedOut = [this](TObject*) { CounterTimedOut(); };
 }
 
 TmsSocketBase::~TmsSocketBase() {
@@ -95,8 +103,7 @@ void TmsSocketBase::SetBlocking(bool value) {
     if (value) {
         counter_.reset();
     } else if (!counter_) {
-        counter_ = std::make_unique<TmsTimeCounter>();
-        counter_->StartValue = timeOut_;
+        MakeCounter();
     }
     blocking_ = value;
 }
@@ -181,8 +188,14 @@ void TmsSocket::Disconnect() {
     Winsock.shutdown(s, wsSD_SEND);
     socket_ = wsINVALID_SOCKET;
     LastResult = Winsock.closesocket(s);
-    if (LastResult == wsSOCKET_ERROR) RaiseLastError();
+    if (LastResult == wsSOCKET_ERROR) {
+        const int code = Winsock.WSAGetLastError();
+        AfterDisconnect();
+        Winsock.RaiseWinsockError(code);
+    }
+    std::shared_ptr<bool> alive = alive_;
     if (OnDisconnected) OnDisconnected(this);
+    if (*alive) AfterDisconnect();
 }
 
 void TmsSocket::CloseSocket() {
@@ -271,105 +284,189 @@ void TmsClientSocket::SetHost(std::string value) {
     port_ = ParsePort(std::string_view(value).substr(colon + 1), defaultPort_);
 }
 
-void TmsClientSocket::WndProc(TWindowMessage& message) {
-    if (message.Msg != msLookupMessage) {
-        TmsSocket::WndProc(message);
-        return;
+namespace {
+
+std::exception_ptr WinsockFailure(int code) {
+    try {
+        Winsock.RaiseWinsockError(code);
+    } catch (...) {
+        return std::current_exception();
     }
-    message.Result = 0;
-    if (lookup_ == 0 || message.WParam != lookup_) return;
-    lookupDone_ = true;
-    lookupError_ = TmsWinsock::SelectError(message.LParam);
+    return nullptr;
 }
 
-TmsSockAddr TmsClientSocket::LookUp(const std::string& host, uint16_t port, bool& waited) {
-    waited = false;
-    if (Blocking() || Winsock.IsAddress(host))
-        return Winsock.SockAddrOf(Winsock.Resolve(host), port);
-    if (host.find('\0') != std::string::npos) Winsock.RaiseWinsockError(WSAHOST_NOT_FOUND);
-    THostEnt found;
-    lookupDone_ = false;
-    lookupError_ = 0;
-    TAsyncHandle handle =
-        Winsock.WSAAsyncGetHostByName(Window(), msLookupMessage, host.c_str(), &found);
-    if (handle == 0) RaiseLastError();
-    lookup_ = handle;
-    waited = true;
-    bool done = false;
+std::string MessageOf(const std::exception_ptr& failure) {
     try {
-        done = WaitFor([this] { return lookupDone_; });
+        std::rethrow_exception(failure);
+    } catch (const Exception& e) {
+        return e.Message;
+    } catch (const std::exception& e) {
+        return e.what();
     } catch (...) {
-        // Freed meanwhile: the message window's end has cancelled the look-up already.
-        Winsock.WSACancelAsyncRequest(handle);
+        return std::string();
+    }
+}
+
+}  // namespace
+
+TmsClientSocket::~TmsClientSocket() {
+    // The look-up writes into a member: it must end before the members do.
+    Settle(true);
+}
+
+void TmsClientSocket::WndProc(TWindowMessage& message) {
+    if (message.Msg == msLookupMessage) {
+        message.Result = 0;
+        if (lookup_ == 0 || message.WParam != lookup_) return;
+        lookup_ = 0;
+        LookUpDone(TmsWinsock::SelectError(message.LParam));
+        return;
+    }
+    if (message.Msg == msSocketMessage && phase_ == cpConnecting && socket_ != wsINVALID_SOCKET &&
+        TSocket(message.WParam) == socket_) {
+        const uint16_t error = TmsWinsock::SelectError(message.LParam);
+        if (error != 0) {
+            message.Result = 0;
+            LastError = error;
+            Fail(WinsockFailure(error));
+            return;
+        }
+        // Settled before OnConnected, so that its handler may start the next connect.
+        if (TmsWinsock::SelectEvent(message.LParam) == wsFD_CONNECT) Settle(true);
+    }
+    TmsSocket::WndProc(message);
+}
+
+void TmsClientSocket::CounterTimedOut() {
+    if (phase_ != cpIdle) Fail(std::make_exception_ptr(EmsTimedOutError("Operation timed out")));
+}
+
+void TmsClientSocket::AfterDisconnect() {
+    // Disconnected before the connection was made.
+    if (phase_ == cpConnecting) Fail(WinsockFailure(WSAECONNABORTED));
+}
+
+void TmsClientSocket::Settle(bool keepSocket) {
+    if (lookup_ != 0) {
+        const TAsyncHandle handle = lookup_;
+        lookup_ = 0;
+        try {
+            Winsock.WSACancelAsyncRequest(handle);  // `found_` is not written after this
+        } catch (const EWinsockError&) {
+            // Only a library without the function gets here; it started no look-up either.
+        }
+    }
+    phase_ = cpIdle;
+    connecting_ = false;
+    StopTimeCounter();
+    if (!keepSocket) CloseSocket();
+}
+
+void TmsClientSocket::Fail(std::exception_ptr failure) {
+    Settle(false);
+    failure_ = failure;
+    if (OnConnectError) OnConnectError(this, MessageOf(failure));
+}
+
+void TmsClientSocket::StartConnect() {
+    // A second connect would take over the socket of the first.
+    if (connecting_ || waiting_) Winsock.RaiseWinsockError(WSAEALREADY);
+    std::shared_ptr<bool> alive = alive_;
+    connecting_ = true;
+    failure_ = nullptr;
+    try {
+        // A socket left open by an earlier connect goes first: its notifications (a reset,
+        // say) would otherwise arrive while this one is under way and fail it.
+        CloseSocket();
+        Reset();  // the counter runs from here
+        if (OnConnecting) OnConnecting(this);
+        const bool viaProxy = !proxy_.empty();
+        const std::string host = viaProxy ? proxy_ : host_;
+        const uint16_t port = viaProxy ? proxyPort_ : port_;
+        if (Blocking() || Winsock.IsAddress(host)) {
+            OpenAndConnect(Winsock.SockAddrOf(Winsock.Resolve(host), port), false);
+            return;
+        }
+        if (host.find('\0') != std::string::npos) Winsock.RaiseWinsockError(WSAHOST_NOT_FOUND);
+        found_ = THostEnt();
+        const TAsyncHandle handle =
+            Winsock.WSAAsyncGetHostByName(Window(), msLookupMessage, host.c_str(), &found_);
+        if (handle == 0) RaiseLastError();
+        lookup_ = handle;
+        lookupPort_ = port;
+        phase_ = cpLookingUp;
+    } catch (...) {
+        if (*alive) Settle(false);
         throw;
     }
-    lookup_ = 0;
-    if (!done) {
-        Winsock.WSACancelAsyncRequest(handle);  // `found` must not be written after this
-        throw EmsTimedOutError("Operation timed out");
+}
+
+void TmsClientSocket::LookUpDone(int error) {
+    std::shared_ptr<bool> alive = alive_;
+    try {
+        if (error != 0) Winsock.RaiseWinsockError(error);
+        OpenAndConnect(Winsock.SockAddrOf(Winsock.HostAddressText(found_), lookupPort_), true);
+    } catch (...) {
+        if (*alive) Fail(std::current_exception());
     }
-    if (lookupError_ != 0) Winsock.RaiseWinsockError(lookupError_);
-    return Winsock.SockAddrOf(Winsock.HostAddressText(found), port);
+}
+
+void TmsClientSocket::OpenAndConnect(const TmsSockAddr& address, bool lookedUp) {
+    socket_ = Winsock.socket(address.Family, SocketType, Protocol);
+    if (socket_ == wsINVALID_SOCKET) RaiseLastError();
+    if (Protocol == 0) SetLinger();
+    SetBlocking(Blocking());
+    AsyncSelect();
+    LastResult = Winsock.connect(socket_, address.Data(), address.Length());
+    if (LastResult == wsSOCKET_ERROR) {
+        const int code = Winsock.WSAGetLastError();
+        const bool underWay = !Blocking() && (code == WSAEWOULDBLOCK || code == WSAEINPROGRESS);
+        if (!underWay) Winsock.RaiseWinsockError(code);
+    }
+    if (Blocking()) {
+        Settle(true);
+        Connected = true;
+        if (OnConnected) OnConnected(this);
+        return;
+    }
+    if (SocketType != wsSOCK_STREAM || Protocol != 0) {
+        Settle(true);  // no connect event to wait for
+        return;
+    }
+    // After a look-up the counter has run since the reset: its time counts against the
+    // time-out.
+    if (!lookedUp) StartTimeCounter();
+    phase_ = cpConnecting;
+}
+
+void TmsClientSocket::CancelConnect() {
+    if (connecting_) Settle(false);
 }
 
 void TmsClientSocket::Connect() {
-    // A second connect from inside the wait would take over the socket of the first.
-    if (connecting_) Winsock.RaiseWinsockError(WSAEALREADY);
+    if (connecting_ || waiting_) Winsock.RaiseWinsockError(WSAEALREADY);
     std::shared_ptr<bool> alive = alive_;
-    connecting_ = true;
+    StartConnect();
+    if (!connecting_) return;  // blocking mode, or nothing to wait for
+    waiting_ = true;
     struct Leave {
         TmsClientSocket* self;
         std::shared_ptr<bool> alive;
         ~Leave() {
-            if (*alive) self->connecting_ = false;
+            if (*alive) self->waiting_ = false;
         }
     } leave{this, alive};
-    try {
-        // A socket left open by an earlier connect goes first: its notifications (a reset,
-        // say) would otherwise arrive while this one waits and fail it.
-        CloseSocket();
-        Reset();
-        if (OnConnecting) OnConnecting(this);
-        bool viaProxy = !proxy_.empty();
-        bool waited = false;
-        TmsSockAddr address =
-            LookUp(viaProxy ? proxy_ : host_, viaProxy ? proxyPort_ : port_, waited);
-        socket_ = Winsock.socket(address.Family, SocketType, Protocol);
-        if (socket_ == wsINVALID_SOCKET) RaiseLastError();
-        if (Protocol == 0) SetLinger();
-        SetBlocking(Blocking());
-        AsyncSelect();
-        LastResult = Winsock.connect(socket_, address.Data(), address.Length());
-        if (LastResult == wsSOCKET_ERROR) {
-            int code = Winsock.WSAGetLastError();
-            bool underWay = !Blocking() && (code == WSAEWOULDBLOCK || code == WSAEINPROGRESS);
-            if (!underWay) Winsock.RaiseWinsockError(code);
-        }
-        if (Blocking()) {
-            Connected = true;
-            if (OnConnected) OnConnected(this);
-            return;
-        }
-        if (SocketType != wsSOCK_STREAM || Protocol != 0) {
-            StopTimeCounter();  // no connect event to wait for
-            return;
-        }
-        // The counter has run since Reset; a look-up's time counts against the time-out.
-        if (!waited) StartTimeCounter();
-        bool ready =
-            WaitFor([this] { return Connected || LastError > 0 || socket_ == wsINVALID_SOCKET; });
-        StopTimeCounter();
-        if (LastError > 0) Winsock.RaiseWinsockError(LastError);
-        if (!Connected) {
-            if (!ready) throw EmsTimedOutError("Operation timed out");
-            // Disconnected from inside the wait before the connection was made.
-            Winsock.RaiseWinsockError(WSAECONNABORTED);
-        }
-    } catch (...) {
-        if (*alive) {
-            StopTimeCounter();
-            CloseSocket();
-        }
-        throw;
+    // Raises the silent EAbort when the component is freed meanwhile.
+    const bool over = WaitFor([this] { return !connecting_; });
+    if (!over) {
+        // Only a counter that could not tick gets here.
+        CancelConnect();
+        throw EmsTimedOutError("Operation timed out");
     }
+    if (failure_) {
+        std::exception_ptr failure = failure_;
+        failure_ = nullptr;
+        std::rethrow_exception(failure);
+    }
+    if (!Connected) Abort();  // cancelled from inside the wait
 }

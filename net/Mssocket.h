@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -55,6 +56,8 @@ public:
     int Count = 0;
     int StartValue = 60;
     bool TimedOut = false;
+    // Called by the tick that sets TimedOut.
+    TNotifyEvent OnTimedOut;
 
 private:
     TmsTimer timer_;
@@ -93,6 +96,8 @@ protected:
     virtual void WndProc(TWindowMessage& message) = 0;
     TWindowHandle Window() { return &window_; }
     [[noreturn]] void RaiseLastError();
+    // The counter's time-out, from its tick.
+    virtual void CounterTimedOut() {}
     // Processes events, sleeping between them, until `ready` or the counter's time-out; false
     // on time-out. Raises the silent EAbort when the component is freed meanwhile.
     bool WaitFor(const std::function<bool()>& ready);
@@ -102,6 +107,8 @@ protected:
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 
 private:
+    void MakeCounter();
+
     class TMessageWindow : public TMessageTarget {
     public:
         explicit TMessageWindow(TmsSocketBase* owner) : owner_(owner) {}
@@ -151,10 +158,15 @@ protected:
     void WndProc(TWindowMessage& message) override;
     // Closes the socket without events or errors: for clean-up after a failure.
     void CloseSocket();
+    // Disconnect has closed the socket (and fired OnDisconnected).
+    virtual void AfterDisconnect() {}
 };
 
 using TmsProgressEvent =
     std::function<void(TObject* sender, int perc, int byteCount, int lineCount)>;
+// A connect that failed, with the text Connect raises ("[10061] Connection refused",
+// "Operation timed out", ...).
+using TmsErrorEvent = std::function<void(TObject* sender, const std::string& message)>;
 
 // The client side: connects to Host:Port (or to the proxy) and waits for the outcome.
 class TmsClientSocket : public TmsSocket {
@@ -175,14 +187,30 @@ public:
     // Opens a socket and connects; in non-blocking mode waits, processing events, until the
     // connection is made (OnConnected has fired), fails (EWinsockError) or TimeOut seconds
     // have passed (EmsTimedOutError), a name look-up included. Refused while one is waiting.
+    // A connect cancelled from inside the wait ends with the silent EAbort.
     virtual void Connect();
-    bool Connecting() const { return connecting_; }
+    // Connect without the wait: resets, looks the name up on a worker and starts the connect,
+    // then returns. The outcome comes later, from the event loop: OnConnected, or
+    // OnConnectError with the text Connect would raise (the counter's time-out included). What
+    // fails before it returns is raised, as by Connect; a connect already under way is refused
+    // ("[10037] ..."). In blocking mode the connection is made (OnConnected fired) on return.
+    void StartConnect();
+    // Ends a connect under way at once: the look-up is dropped, the socket closed, the counter
+    // stopped; nothing is reported.
+    void CancelConnect();
+    // A connect is under way (started and not yet connected, failed or cancelled).
+    bool Connecting() const { return connecting_ || waiting_; }
 
     TNotifyEvent OnConnecting;
+    TmsErrorEvent OnConnectError;
     TmsProgressEvent OnTransferProgress;
+
+    ~TmsClientSocket() override;
 
 protected:
     void WndProc(TWindowMessage& message) override;
+    void CounterTimedOut() override;
+    void AfterDisconnect() override;
     // The port in `text`; `fallback` when it is not a number, 0 when out of range.
     static uint16_t ParsePort(std::string_view text, uint16_t fallback);
     static std::string Limit255(std::string_view text);
@@ -194,12 +222,22 @@ protected:
     uint16_t defaultPort_ = 0;
 
 private:
-    // The address to connect to; a name is looked up on a worker while events are processed,
-    // within the time-out. `waited` tells whether the counter has been running for it.
-    TmsSockAddr LookUp(const std::string& host, uint16_t port, bool& waited);
+    enum TConnectPhase { cpIdle, cpLookingUp, cpConnecting };
+
+    // Steps 2, 4 and 5: the socket, its mode and the connect call. `lookedUp`: the counter has
+    // been running since the reset, for the look-up.
+    void OpenAndConnect(const TmsSockAddr& address, bool lookedUp);
+    void LookUpDone(int error);
+    // The connect is over: no look-up, no counter; the socket stays open when `keepSocket`.
+    void Settle(bool keepSocket);
+    // Settles with the socket closed and reports the failure.
+    void Fail(std::exception_ptr failure);
 
     bool connecting_ = false;
+    bool waiting_ = false;  // inside Connect's wait
+    TConnectPhase phase_ = cpIdle;
     TAsyncHandle lookup_ = 0;
-    bool lookupDone_ = false;
-    int lookupError_ = 0;
+    THostEnt found_;  // written by the look-up until it ends or is cancelled
+    uint16_t lookupPort_ = 0;
+    std::exception_ptr failure_;  // the last failure reported, for Connect
 };

@@ -292,6 +292,7 @@ void TMainForm::ConnectCommands() {
         {f.CopyUserIDPasswordtoClipboard1, &TMainForm::CopyUserIDpasswordtoClipboard1Click},
         {f.LoadWorkgroupBank1, &TMainForm::LoadWorkgroupBank1Click},
         {f.tbLoadWorkgroup, &TMainForm::LoadWorkgroupBank1Click},
+        {f.TestWebPageAccess1, &TMainForm::TestURLs1Click},
     };
     for (const auto& c : commands) {
         OnCommand(c.action, c.command);

@@ -94,6 +94,8 @@ public:
     void FileStampCheckTimer();
     // A link dropped on the window: its title and URL become a new entry.
     void DropURLTarget1Drop(const std::string& title, const std::string& url);
+    // The web page access test (MainFormTestURL.cpp).
+    void TestURLs1Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
