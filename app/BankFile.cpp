@@ -335,6 +335,13 @@ std::string_view FloatText(double value, char (&buf)[64], std::string& other) {
         for (size_t i = first; i < text.size(); ++i) digits += text[i] != '.';
         if (digits <= 15) return text;
     }
+    // FloatToStr's own first step, kept when it needs none of its exponent rewriting.
+    const auto general =
+        std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
+    const std::string_view generalText(buf, size_t(general.ptr - buf));
+    if (general.ec == std::errc() && std::isfinite(value) &&
+        generalText.find('e') == std::string_view::npos)
+        return generalText;
     other = FloatToStr(value);
     return other;
 }
@@ -803,8 +810,9 @@ bool SaveBankFile(const std::string& FileName) {
         int number = 0;
         for (int i = 0; i <= bank.EntryHigh; ++i) {
             pump.Tick();
-            if (!SavesEntry(bank, bank.Entries[size_t(i)])) continue;
-            WriteBankRecord(bytes, i, number, options);
+            const TEntry& entry = bank.Entries[size_t(i)];
+            if (!SavesEntry(bank, entry)) continue;
+            WriteEntryRecord(bytes, entry, ++number, options);
             if (bytes.size() >= Piece) {
                 file.Write(bytes);
                 bytes.clear();

@@ -141,6 +141,30 @@ TEST_F(BankFileTest, BothKindsAreWrittenByteForByte) {
     EXPECT_TRUE(messages.Shown.empty());
 }
 
+TEST_F(BankFileTest, ALargeBankIsWrittenInPiecesByteForByte) {
+    for (bool isProtected : {false, true}) {
+        SCOPED_TRACE(isProtected);
+        ResetBank();
+        Settings().PWordFile = isProtected;
+        Settings().BankPassword = "pw";
+        for (int i = 0; i < 3000; ++i) Add(Rich("r" + std::to_string(i)));
+        TRecordOptions options;
+        options.Protected = isProtected;
+        std::string expected = "#----F#2.0\r\n";
+        if (isProtected) expected += "#----P#" + EncodePasswordValue("pw") + "\r\n";
+        expected += LocalMarkerLine + "\r\n";
+        for (int i = 0; i < 3000; ++i) WriteEntryRecord(expected, Bank().Entry(i), i + 1, options);
+        ASSERT_GT(expected.size(), size_t(3) << 20);  // several pieces
+        ASSERT_TRUE(Save(File()));
+        EXPECT_TRUE(ReadAll(File()) == expected);
+        typedPasswords = {"pw"};
+        const std::vector<TEntry> saved(Bank().Entries.begin(), Bank().Entries.end());
+        ResetBank();
+        EXPECT_EQ(Load(File()), 3000);
+        for (int i = 0; i < 3000; i += 299) EXPECT_EQ(Bank().Entry(i).Description, saved[size_t(i)].Description);
+    }
+}
+
 TEST_F(BankFileTest, RecordWriterServesTheExportsToo) {
     TEntry e = Example();
     e.Name = Mark + "W\r";
