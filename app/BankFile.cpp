@@ -301,16 +301,21 @@ public:
     }
     // The value scrambled with the key and written as hexadecimal text (EncodeProtectedValue).
     void Protected(std::string_view value) {
-        static constexpr char Digits[] = "0123456789ABCDEF";
+        // Both digits of every byte, stored at once.
+        static constexpr auto Pairs = [] {
+            constexpr char Digits[] = "0123456789ABCDEF";
+            std::array<std::array<char, 2>, 256> table{};
+            for (size_t b = 0; b < 256; ++b) table[b] = {Digits[b >> 4], Digits[b & 15]};
+            return table;
+        }();
         const std::string_view key = ResKeyText;
         size_t k = key.size();
         for (const char ch : value) {
             if (k == 0) k = key.size();
-            const auto c = static_cast<unsigned char>(ch);
             const auto keyByte = static_cast<unsigned char>(key[--k]);
-            const unsigned char b = c != keyByte ? c ^ keyByte : c;
-            p_[0] = Digits[b >> 4];
-            p_[1] = Digits[b & 15];
+            // A byte equal to the key byte stays as it is, so no byte becomes zero.
+            const auto x = static_cast<unsigned char>(static_cast<unsigned char>(ch) ^ keyByte);
+            std::memcpy(p_, Pairs[x != 0 ? x : keyByte].data(), 2);
             p_ += 2;
         }
     }
