@@ -294,7 +294,7 @@ int WriteHTMLPages(std::vector<TCollectionItem> items, const std::string& firstP
     auto finishPage = [&] {
         walk.CloseAll();
         page.push_back("</DL><p>");
-        TExportTextFile file(pageFile);
+        TExportTextFile file(pageFile, false, std::string(), false);  // one of many pages
         file.WriteLines(page);
         file.Close();
         page.clear();
@@ -322,7 +322,7 @@ int WriteHTMLPages(std::vector<TCollectionItem> items, const std::string& firstP
 
     std::stable_sort(indexLines.begin(), indexLines.end(),
                      [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
-    TExportTextFile index(folder + "Index.htm");
+    TExportTextFile index(folder + "Index.htm", false, std::string(), false);
     index.WriteLine("<TITLE>Index</TITLE>");
     for (const char* comment : ProducerComments) index.WriteLine(comment);
     index.WriteLine("<H1>Index</H1>");

@@ -417,7 +417,7 @@ void TSafeFileWriter::Write(std::string_view bytes) {
     // A large file starts on its way to the disk while the rest is still being made, so the
     // sync before the replace has less to wait for.
     constexpr size_t Step = size_t(1) << 20;
-    if (!inPlace_ && written_ - started_ >= Step) {
+    if (!inPlace_ && options_.Sync && written_ - started_ >= Step) {
         ::sync_file_range(fd_, off_t(started_), off_t(written_ - started_), SYNC_FILE_RANGE_WRITE);
         started_ = written_;
     }
@@ -438,7 +438,7 @@ void TSafeFileWriter::Commit() {
     if (!options_.ForceMode) mode = exists ? (st.st_mode & 07777) : (mode & ~CurrentUmask());
     int err = InjectedError(TSafeWriteStep::Sync);
     if (err != 0) Fail(err);
-    if (::fchmod(fd_, mode) != 0 || ::fsync(fd_) != 0) Fail(errno);
+    if (::fchmod(fd_, mode) != 0 || (options_.Sync && ::fsync(fd_) != 0)) Fail(errno);
     if (options_.BeforeReplace) options_.BeforeReplace(tempName_);
 
     // The backup: a second name for the previous file, made before the replace.
@@ -481,7 +481,7 @@ void TSafeFileWriter::Commit() {
     // Closed only now: the lock keeps other saves off the temporary file until it is renamed.
     ::close(fd_);
     fd_ = -1;
-    if (options_.SyncFolder) {
+    if (options_.Sync && options_.SyncFolder) {
         const std::string dir = FolderOf(target_);
         SyncFolder(dir);
         if (!backup.empty() && FolderOf(backup) != dir) SyncFolder(FolderOf(backup));

@@ -308,6 +308,12 @@ TEST(SafeWriter, TheFolderIsSyncedAfterTheRename) {
     unsynced.SyncFolder = false;
     WriteFileAtomic(file, "newer", unsynced);
     EXPECT_EQ(steps.back(), TSafeWriteStep::Replace);
+    steps.clear();
+    TSafeWriteOptions cheap;  // nothing synced, still replaced whole
+    cheap.Sync = false;
+    WriteFileAtomic(file, "newest", cheap);
+    EXPECT_EQ(steps.back(), TSafeWriteStep::Replace);
+    EXPECT_EQ(ReadFileBytes(file), "newest");
 }
 
 TEST(SafeWriter, AKillAtAnyStepLeavesAWholeFileAndTheNextSaveCleansUp) {
