@@ -330,7 +330,55 @@ private:
 // the stack. The shortest text that reads back as the value is the 15-digit one whenever it
 // has at most 15 digits: every such decimal survives the trip through a double. Other values
 // go the general way.
+// FloatToStr's text of a value from 1 up to 10^15 by exact integer arithmetic: the value
+// m * 2^e times 10^f, rounded half to even to 15 significant digits, then written with a point
+// and without trailing zeros. False for other values and when rounding adds a digit.
+bool FixedText15(double value, char (&buf)[64], std::string_view& text) {
+    if (!(value >= 1.0 && value < 1e15)) return false;
+    uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    const uint64_t mantissa = (bits & ((uint64_t(1) << 52) - 1)) | (uint64_t(1) << 52);
+    const int exponent = int((bits >> 52) & 0x7FF) - 1075;  // value = mantissa * 2^exponent
+    int intDigits = 1;
+    for (uint64_t whole = uint64_t(value); whole >= 10; whole /= 10) ++intDigits;
+    const int fracDigits = 15 - intDigits;
+    static constexpr uint64_t Pow5[15] = {1, 5, 25, 125, 625, 3125, 15625, 78125, 390625,
+                                          1953125, 9765625, 48828125, 244140625, 1220703125,
+                                          6103515625};
+    using U128 = unsigned __int128;
+    const U128 scaled = U128(mantissa) * Pow5[fracDigits];  // times 2^(fracDigits + exponent)
+    const int shift = fracDigits + exponent;
+    U128 n;
+    if (shift >= 0) {
+        if (shift > 40) return false;
+        n = scaled << shift;
+    } else {
+        const int drop = -shift;
+        if (drop > 120) return false;
+        n = scaled >> drop;
+        const U128 rest = scaled & ((U128(1) << drop) - 1), half = U128(1) << (drop - 1);
+        if (rest > half || (rest == half && (n & 1))) ++n;
+    }
+    constexpr uint64_t Limit = 1000000000000000;  // 10^15
+    if (n >= Limit) return false;
+    char digits[15];
+    uint64_t rest = uint64_t(n);
+    for (int i = 14; i >= 0; --i, rest /= 10) digits[i] = char('0' + rest % 10);
+    int last = 14;
+    while (last >= intDigits && digits[last] == '0') --last;
+    char* p = buf;
+    for (int i = 0; i < intDigits; ++i) *p++ = digits[i];
+    if (last >= intDigits) {
+        *p++ = '.';
+        for (int i = intDigits; i <= last; ++i) *p++ = digits[i];
+    }
+    text = std::string_view(buf, size_t(p - buf));
+    return true;
+}
+
 std::string_view FloatText(double value, char (&buf)[64], std::string& other) {
+    std::string_view fixed;
+    if (FixedText15(value, buf, fixed)) return fixed;
     const auto res = std::to_chars(buf, buf + sizeof buf, value);
     const std::string_view text(buf, size_t(res.ptr - buf));
     if (res.ec == std::errc() && value >= 1e-4 && value < 1e15 &&
