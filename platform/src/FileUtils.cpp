@@ -452,9 +452,10 @@ void TSafeFileWriter::Commit() {
         backupTemp = SavingName(backup);
         // Saves of this file wait for each other, so a file here was left by an interrupted one.
         ::unlink(backupTemp.c_str());
-        if ((err = InjectedError(TSafeWriteStep::Backup)) != 0) Fail(err);
-        if (::link(target_.c_str(), backupTemp.c_str()) != 0) {
-            err = errno;
+        // An error injected here stands for the link's own result.
+        err = InjectedError(TSafeWriteStep::Backup);
+        if (err != 0 || ::link(target_.c_str(), backupTemp.c_str()) != 0) {
+            if (err == 0) err = errno;
             const bool noLinks = err == EPERM || err == EMLINK || err == EXDEV || err == ENOSYS ||
                                  err == EOPNOTSUPP;
             if (!noLinks || !CopyFileTo(target_, backupTemp, st.st_mode & 07777, err)) Fail(err);

@@ -109,7 +109,8 @@ void WriteFileAtomic(const std::string& fileName, std::string_view bytes, unsign
 
 // The steps of a safe write, for tests that fail or stop a write at each of them.
 enum class TSafeWriteStep { Create, Write, Sync, Backup, Replace, KeepBackup, SyncFolder };
-// When set, called before each step; a non-zero result is taken as that step's error number.
+// When set, called before each step; a non-zero result is taken as that step's error number
+// (at Backup, as the hard link's: EPERM there makes a copy instead).
 std::function<int(TSafeWriteStep step)>& SafeWriteFaultSeam();
 
 // Each line followed by CR LF.
