@@ -170,12 +170,16 @@ TDateTime ReadDate(std::string_view text) {
     double value = 0;
     // The form the writer uses (digits, a point, digits) is read directly; from_chars rounds
     // as the runtime's reader does. Every other form goes the general way.
-    const size_t point = text.find('.');
-    const bool plain =
-        !text.empty() && text.find_first_not_of("0123456789.") == std::string_view::npos &&
-        (point == std::string_view::npos || text.find('.', point + 1) == std::string_view::npos) &&
-        text != ".";
-    if (plain) {
+    size_t digits = 0, points = 0;
+    for (const char c : text) {
+        if (c >= '0' && c <= '9')
+            ++digits;
+        else if (c == '.')
+            ++points;
+        else
+            break;
+    }
+    if (digits > 0 && points <= 1 && digits + points == text.size()) {
         if (std::from_chars(text.data(), text.data() + text.size(), value).ec != std::errc())
             return NoDate;
     } else if (!TryStrToFloat(text, value)) {
@@ -565,6 +569,7 @@ private:
     TNameIndex names_;
     // Decoding buffers, reused from line to line.
     std::string decoded_, password_, blanked_;
+    bool fileHasNul_ = false;
 };
 
 bool TBankReader::Run(int& count) {
@@ -578,6 +583,7 @@ bool TBankReader::Run(int& count) {
         return false;
     }
     bank_.BankFolder = ExtractFilePath(fileName_);
+    fileHasNul_ = std::memchr(bytes.data(), '\0', bytes.size()) != nullptr;
     TLineCursor lines(bytes);
     if (!ReadHead(lines)) return false;
 
@@ -650,7 +656,6 @@ bool TBankReader::ReadRecords(TLineCursor& lines) {
     std::string_view prefix;  // of the record being read; empty before the first
     std::string_view line;
     for (size_t number = 1; lines.Next(line); ++number) {
-        pump.Tick();
         if (line.size() < PrefixLength || line[0] != '#' || line[6] != '#') {
             BadLine(number);
             continue;
@@ -669,6 +674,7 @@ bool TBankReader::ReadRecords(TLineCursor& lines) {
             continue;
         }
         if (linePrefix != prefix) {
+            pump.Tick();
             if (records_ > 0 && !CheckRecord(bank_.EntryHigh)) return false;
             bank_.Entries.emplace_back();
             ++bank_.EntryHigh;
@@ -714,8 +720,9 @@ bool TBankReader::DecodeValue(Tag tag, std::string_view text, std::string_view& 
         value = password_;
     }
     // A NUL could not survive a protected save (scrambling would turn it into a key byte):
-    // it reads as a blank, so what is shown is what is saved.
-    if (std::memchr(value.data(), '\0', value.size())) {
+    // it reads as a blank, so what is shown is what is saved. Decoding never makes one (no
+    // key byte is zero), so only a file that holds one needs looking at.
+    if (fileHasNul_ && std::memchr(value.data(), '\0', value.size())) {
         blanked_.assign(value);
         BlankNuls(blanked_);
         value = blanked_;
