@@ -208,8 +208,9 @@ void BM_SaveBank(benchmark::State& state) {
     ResetBank();
 }
 
-// The save floor: the same bytes written to a new file, synced and renamed over the old.
-void BM_SaveFloorWriteSyncRename(benchmark::State& state) {
+// The save floor: the same bytes written to a new file, synced and renamed over the old (and,
+// as the bank's save does, the folder synced after the rename).
+void SaveFloor(benchmark::State& state, bool syncFolder) {
     const std::string bytes = ReadWhole(SavedBank(int(state.range(0)), state.range(1) != 0));
     const std::string file = BenchFile(int(state.range(0)), state.range(1) != 0) + ".floor";
     const std::string temp = file + ".tmp";
@@ -224,10 +225,18 @@ void BM_SaveFloorWriteSyncRename(benchmark::State& state) {
         ::fsync(fd);
         ::close(fd);
         ::rename(temp.c_str(), file.c_str());
+        if (syncFolder) {
+            const int dir = ::open("/tmp", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            ::fsync(dir);
+            ::close(dir);
+        }
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
     std::remove(file.c_str());
 }
+
+void BM_SaveFloorWriteSyncRename(benchmark::State& state) { SaveFloor(state, false); }
+void BM_SaveFloorAndFolderSync(benchmark::State& state) { SaveFloor(state, true); }
 
 // The records alone, formatted into one reused buffer: no file.
 void BM_FormatRecords(benchmark::State& state) {
@@ -273,6 +282,7 @@ const bool Registered = [] {
         {"BM_LoadFloorKeepValues", BM_LoadFloorKeepValues},
         {"BM_SaveBank", BM_SaveBank},
         {"BM_SaveFloorWriteSyncRename", BM_SaveFloorWriteSyncRename},
+        {"BM_SaveFloorAndFolderSync", BM_SaveFloorAndFolderSync},
         {"BM_FormatRecords", BM_FormatRecords},
     };
     for (int64_t size : Sizes[0])
