@@ -304,7 +304,10 @@ public:
         }
     }
     // The value scrambled with the key and written as hexadecimal text (EncodeProtectedValue).
-    void Protected(std::string_view value) {
+    void Protected(std::string_view value) { p_ = Scrambled(value, p_); }
+
+    // The value scrambled with the key as hexadecimal text at `to`; returns its end.
+    static char* Scrambled(std::string_view value, char* to) {
         // Both digits of every byte, stored at once.
         static constexpr auto Pairs = [] {
             constexpr char Digits[] = "0123456789ABCDEF";
@@ -319,9 +322,10 @@ public:
             const auto keyByte = static_cast<unsigned char>(key[--k]);
             // A byte equal to the key byte stays as it is, so no byte becomes zero.
             const auto x = static_cast<unsigned char>(static_cast<unsigned char>(ch) ^ keyByte);
-            std::memcpy(p_, Pairs[x != 0 ? x : keyByte].data(), 2);
-            p_ += 2;
+            std::memcpy(to, Pairs[x != 0 ? x : keyByte].data(), 2);
+            to += 2;
         }
+        return to;
     }
 
 private:
@@ -423,11 +427,14 @@ void WriteEntryRecord(std::string& out, const TEntry& entry, int number,
     const bool prot = options.Protected;
     const std::string_view name = strip(entry.Name), c1 = strip(entry.Category1),
                            c2 = strip(entry.Category2), c3 = strip(entry.Category3);
-    std::string password;
-    if (options.AllFields && !entry.Password.empty()) {
-        // The password carries its own encoding; a protected bank adds its layer on top.
-        password = EncodePasswordValue(entry.Password);
-    }
+    // The password carries its own encoding (EncodePasswordValue: for a value this short the
+    // same scrambling), and a protected bank adds its layer on top.
+    static_assert(FixedStr<15>::Capacity < MaxShortStr && ResKeyText.size() < MaxShortStr);
+    char passwordBuf[2 * FixedStr<15>::Capacity];
+    const std::string_view password(
+        passwordBuf, options.AllFields ? size_t(TRecordWriter::Scrambled(entry.Password, passwordBuf) -
+                                                passwordBuf)
+                                       : 0);
     char daBuf[64], laBuf[64];
     std::string daOther, laOther;
     const bool da = options.AllFields && WriteDate(entry.ChangeDate, options.DateRule);
