@@ -170,12 +170,16 @@ TDateTime ReadDate(std::string_view text) {
     double value = 0;
     // The form the writer uses (digits, a point, digits) is read directly; from_chars rounds
     // as the runtime's reader does. Every other form goes the general way.
-    const size_t point = text.find('.');
-    const bool plain =
-        !text.empty() && text.find_first_not_of("0123456789.") == std::string_view::npos &&
-        (point == std::string_view::npos || text.find('.', point + 1) == std::string_view::npos) &&
-        text != ".";
-    if (plain) {
+    size_t digits = 0, points = 0;
+    for (const char c : text) {
+        if (c >= '0' && c <= '9')
+            ++digits;
+        else if (c == '.')
+            ++points;
+        else
+            break;
+    }
+    if (digits > 0 && points <= 1 && digits + points == text.size()) {
         if (std::from_chars(text.data(), text.data() + text.size(), value).ec != std::errc())
             return NoDate;
     } else if (!TryStrToFloat(text, value)) {
@@ -300,19 +304,28 @@ public:
         }
     }
     // The value scrambled with the key and written as hexadecimal text (EncodeProtectedValue).
-    void Protected(std::string_view value) {
-        static constexpr char Digits[] = "0123456789ABCDEF";
+    void Protected(std::string_view value) { p_ = Scrambled(value, p_); }
+
+    // The value scrambled with the key as hexadecimal text at `to`; returns its end.
+    static char* Scrambled(std::string_view value, char* to) {
+        // Both digits of every byte, stored at once.
+        static constexpr auto Pairs = [] {
+            constexpr char Digits[] = "0123456789ABCDEF";
+            std::array<std::array<char, 2>, 256> table{};
+            for (size_t b = 0; b < 256; ++b) table[b] = {Digits[b >> 4], Digits[b & 15]};
+            return table;
+        }();
         const std::string_view key = ResKeyText;
         size_t k = key.size();
         for (const char ch : value) {
             if (k == 0) k = key.size();
-            const auto c = static_cast<unsigned char>(ch);
             const auto keyByte = static_cast<unsigned char>(key[--k]);
-            const unsigned char b = c != keyByte ? c ^ keyByte : c;
-            p_[0] = Digits[b >> 4];
-            p_[1] = Digits[b & 15];
-            p_ += 2;
+            // A byte equal to the key byte stays as it is, so no byte becomes zero.
+            const auto x = static_cast<unsigned char>(static_cast<unsigned char>(ch) ^ keyByte);
+            std::memcpy(to, Pairs[x != 0 ? x : keyByte].data(), 2);
+            to += 2;
         }
+        return to;
     }
 
 private:
@@ -325,7 +338,55 @@ private:
 // the stack. The shortest text that reads back as the value is the 15-digit one whenever it
 // has at most 15 digits: every such decimal survives the trip through a double. Other values
 // go the general way.
+// FloatToStr's text of a value from 1 up to 10^15 by exact integer arithmetic: the value
+// m * 2^e times 10^f, rounded half to even to 15 significant digits, then written with a point
+// and without trailing zeros. False for other values and when rounding adds a digit.
+bool FixedText15(double value, char (&buf)[64], std::string_view& text) {
+    if (!(value >= 1.0 && value < 1e15)) return false;
+    uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    const uint64_t mantissa = (bits & ((uint64_t(1) << 52) - 1)) | (uint64_t(1) << 52);
+    const int exponent = int((bits >> 52) & 0x7FF) - 1075;  // value = mantissa * 2^exponent
+    int intDigits = 1;
+    for (uint64_t whole = uint64_t(value); whole >= 10; whole /= 10) ++intDigits;
+    const int fracDigits = 15 - intDigits;
+    static constexpr uint64_t Pow5[15] = {1, 5, 25, 125, 625, 3125, 15625, 78125, 390625,
+                                          1953125, 9765625, 48828125, 244140625, 1220703125,
+                                          6103515625};
+    using U128 = unsigned __int128;
+    const U128 scaled = U128(mantissa) * Pow5[fracDigits];  // times 2^(fracDigits + exponent)
+    const int shift = fracDigits + exponent;
+    U128 n;
+    if (shift >= 0) {
+        if (shift > 40) return false;
+        n = scaled << shift;
+    } else {
+        const int drop = -shift;
+        if (drop > 120) return false;
+        n = scaled >> drop;
+        const U128 rest = scaled & ((U128(1) << drop) - 1), half = U128(1) << (drop - 1);
+        if (rest > half || (rest == half && (n & 1))) ++n;
+    }
+    constexpr uint64_t Limit = 1000000000000000;  // 10^15
+    if (n >= Limit) return false;
+    char digits[15];
+    uint64_t rest = uint64_t(n);
+    for (int i = 14; i >= 0; --i, rest /= 10) digits[i] = char('0' + rest % 10);
+    int last = 14;
+    while (last >= intDigits && digits[last] == '0') --last;
+    char* p = buf;
+    for (int i = 0; i < intDigits; ++i) *p++ = digits[i];
+    if (last >= intDigits) {
+        *p++ = '.';
+        for (int i = intDigits; i <= last; ++i) *p++ = digits[i];
+    }
+    text = std::string_view(buf, size_t(p - buf));
+    return true;
+}
+
 std::string_view FloatText(double value, char (&buf)[64], std::string& other) {
+    std::string_view fixed;
+    if (FixedText15(value, buf, fixed)) return fixed;
     const auto res = std::to_chars(buf, buf + sizeof buf, value);
     const std::string_view text(buf, size_t(res.ptr - buf));
     if (res.ec == std::errc() && value >= 1e-4 && value < 1e15 &&
@@ -335,6 +396,13 @@ std::string_view FloatText(double value, char (&buf)[64], std::string& other) {
         for (size_t i = first; i < text.size(); ++i) digits += text[i] != '.';
         if (digits <= 15) return text;
     }
+    // FloatToStr's own first step, kept when it needs none of its exponent rewriting.
+    const auto general =
+        std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
+    const std::string_view generalText(buf, size_t(general.ptr - buf));
+    if (general.ec == std::errc() && std::isfinite(value) &&
+        generalText.find('e') == std::string_view::npos)
+        return generalText;
     other = FloatToStr(value);
     return other;
 }
@@ -359,11 +427,14 @@ void WriteEntryRecord(std::string& out, const TEntry& entry, int number,
     const bool prot = options.Protected;
     const std::string_view name = strip(entry.Name), c1 = strip(entry.Category1),
                            c2 = strip(entry.Category2), c3 = strip(entry.Category3);
-    std::string password;
-    if (options.AllFields && !entry.Password.empty()) {
-        // The password carries its own encoding; a protected bank adds its layer on top.
-        password = EncodePasswordValue(entry.Password);
-    }
+    // The password carries its own encoding (EncodePasswordValue: for a value this short the
+    // same scrambling), and a protected bank adds its layer on top.
+    static_assert(FixedStr<15>::Capacity < MaxShortStr && ResKeyText.size() < MaxShortStr);
+    char passwordBuf[2 * FixedStr<15>::Capacity];
+    const std::string_view password(
+        passwordBuf, options.AllFields ? size_t(TRecordWriter::Scrambled(entry.Password, passwordBuf) -
+                                                passwordBuf)
+                                       : 0);
     char daBuf[64], laBuf[64];
     std::string daOther, laOther;
     const bool da = options.AllFields && WriteDate(entry.ChangeDate, options.DateRule);
@@ -505,6 +576,7 @@ private:
     TNameIndex names_;
     // Decoding buffers, reused from line to line.
     std::string decoded_, password_, blanked_;
+    bool fileHasNul_ = false;
 };
 
 bool TBankReader::Run(int& count) {
@@ -518,6 +590,7 @@ bool TBankReader::Run(int& count) {
         return false;
     }
     bank_.BankFolder = ExtractFilePath(fileName_);
+    fileHasNul_ = std::memchr(bytes.data(), '\0', bytes.size()) != nullptr;
     TLineCursor lines(bytes);
     if (!ReadHead(lines)) return false;
 
@@ -590,7 +663,6 @@ bool TBankReader::ReadRecords(TLineCursor& lines) {
     std::string_view prefix;  // of the record being read; empty before the first
     std::string_view line;
     for (size_t number = 1; lines.Next(line); ++number) {
-        pump.Tick();
         if (line.size() < PrefixLength || line[0] != '#' || line[6] != '#') {
             BadLine(number);
             continue;
@@ -609,6 +681,7 @@ bool TBankReader::ReadRecords(TLineCursor& lines) {
             continue;
         }
         if (linePrefix != prefix) {
+            pump.Tick();
             if (records_ > 0 && !CheckRecord(bank_.EntryHigh)) return false;
             bank_.Entries.emplace_back();
             ++bank_.EntryHigh;
@@ -654,8 +727,9 @@ bool TBankReader::DecodeValue(Tag tag, std::string_view text, std::string_view& 
         value = password_;
     }
     // A NUL could not survive a protected save (scrambling would turn it into a key byte):
-    // it reads as a blank, so what is shown is what is saved.
-    if (std::memchr(value.data(), '\0', value.size())) {
+    // it reads as a blank, so what is shown is what is saved. Decoding never makes one (no
+    // key byte is zero), so only a file that holds one needs looking at.
+    if (fileHasNul_ && std::memchr(value.data(), '\0', value.size())) {
         blanked_.assign(value);
         BlankNuls(blanked_);
         value = blanked_;
@@ -817,8 +891,9 @@ bool SaveBankFile(const std::string& FileName) {
         int number = 0;
         for (int i = 0; i <= bank.EntryHigh; ++i) {
             pump.Tick();
-            if (!SavesEntry(bank, bank.Entries[size_t(i)])) continue;
-            WriteBankRecord(bytes, i, number, options);
+            const TEntry& entry = bank.Entries[size_t(i)];
+            if (!SavesEntry(bank, entry)) continue;
+            WriteEntryRecord(bytes, entry, ++number, options);
             if (bytes.size() >= Piece) {
                 file.Write(bytes);
                 bytes.clear();

@@ -41,11 +41,12 @@ void ReportExportComplete(int32_t count) {
 // ---- TExportTextFile ----
 
 TExportTextFile::TExportTextFile(const std::string& fileName, bool privateFile,
-                                 const std::string& backupName)
+                                 const std::string& backupName, bool durable)
     : fileName_(fileName) {
     TSafeWriteOptions options;
     options.Mode = privateFile ? 0600 : 0666;
     options.BackupName = backupName;
+    options.Sync = durable;
     file_ = std::make_unique<TSafeFileWriter>(fileName, std::move(options));
     pending_.reserve(FlushThreshold + 4096);
 }

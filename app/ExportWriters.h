@@ -20,9 +20,10 @@ class TExportTextFile {
 public:
     // Prepares the file; EFCreateError when it cannot be created. A private file is created
     // readable by its owner alone (files with passwords in them). With a backup name the
-    // previous file is kept under it.
+    // previous file is kept under it. A file that is not durable is not synced to the disk
+    // (the many pages of one export).
     explicit TExportTextFile(const std::string& fileName, bool privateFile = false,
-                             const std::string& backupName = std::string());
+                             const std::string& backupName = std::string(), bool durable = true);
     ~TExportTextFile();
     TExportTextFile(const TExportTextFile&) = delete;
     TExportTextFile& operator=(const TExportTextFile&) = delete;

@@ -329,7 +329,7 @@ int WriteHTMLPages(std::vector<TCollectionItem> items, const std::string& firstP
     auto finishPage = [&] {
         walk.CloseAll();
         page.push_back("</DL><p>");
-        TExportTextFile file(pageFile);
+        TExportTextFile file(pageFile, false, std::string(), false);  // one of many pages
         file.WriteLines(page);
         file.Close();
         page.clear();
@@ -357,7 +357,7 @@ int WriteHTMLPages(std::vector<TCollectionItem> items, const std::string& firstP
     finishPage();
 
     SortIndexLines(indexLines);
-    TExportTextFile index(folder + "Index.htm");
+    TExportTextFile index(folder + "Index.htm", false, std::string(), false);
     index.WriteLine(MetaCharsetLine);
     index.WriteLine("<TITLE>Index</TITLE>");
     for (const char* comment : ProducerComments) index.WriteLine(comment);

@@ -417,7 +417,7 @@ void TSafeFileWriter::Write(std::string_view bytes) {
     // A large file starts on its way to the disk while the rest is still being made, so the
     // sync before the replace has less to wait for.
     constexpr size_t Step = size_t(1) << 20;
-    if (!inPlace_ && written_ - started_ >= Step) {
+    if (!inPlace_ && options_.Sync && written_ - started_ >= Step) {
         ::sync_file_range(fd_, off_t(started_), off_t(written_ - started_), SYNC_FILE_RANGE_WRITE);
         started_ = written_;
     }
@@ -438,7 +438,7 @@ void TSafeFileWriter::Commit() {
     if (!options_.ForceMode) mode = exists ? (st.st_mode & 07777) : (mode & ~CurrentUmask());
     int err = InjectedError(TSafeWriteStep::Sync);
     if (err != 0) Fail(err);
-    if (::fchmod(fd_, mode) != 0 || ::fsync(fd_) != 0) Fail(errno);
+    if (::fchmod(fd_, mode) != 0 || (options_.Sync && ::fsync(fd_) != 0)) Fail(errno);
     if (options_.BeforeReplace) options_.BeforeReplace(tempName_);
 
     // The backup: a second name for the previous file, made before the replace.
@@ -452,9 +452,10 @@ void TSafeFileWriter::Commit() {
         backupTemp = SavingName(backup);
         // Saves of this file wait for each other, so a file here was left by an interrupted one.
         ::unlink(backupTemp.c_str());
-        if ((err = InjectedError(TSafeWriteStep::Backup)) != 0) Fail(err);
-        if (::link(target_.c_str(), backupTemp.c_str()) != 0) {
-            err = errno;
+        // An error injected here stands for the link's own result.
+        err = InjectedError(TSafeWriteStep::Backup);
+        if (err != 0 || ::link(target_.c_str(), backupTemp.c_str()) != 0) {
+            if (err == 0) err = errno;
             const bool noLinks = err == EPERM || err == EMLINK || err == EXDEV || err == ENOSYS ||
                                  err == EOPNOTSUPP;
             if (!noLinks || !CopyFileTo(target_, backupTemp, st.st_mode & 07777, err)) Fail(err);
@@ -481,7 +482,7 @@ void TSafeFileWriter::Commit() {
     // Closed only now: the lock keeps other saves off the temporary file until it is renamed.
     ::close(fd_);
     fd_ = -1;
-    if (options_.SyncFolder) {
+    if (options_.Sync && options_.SyncFolder) {
         const std::string dir = FolderOf(target_);
         SyncFolder(dir);
         if (!backup.empty() && FolderOf(backup) != dir) SyncFolder(FolderOf(backup));

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <clocale>
 #include <filesystem>
 #include <random>
@@ -139,6 +140,30 @@ TEST_F(BankFileTest, BothKindsAreWrittenByteForByte) {
                      "#00001#Da=57437C101C4547", "#00001#La=57437C101D45405A", "#00001#Ac=57"}));
     EXPECT_EQ(passwordPrompts, 0);
     EXPECT_TRUE(messages.Shown.empty());
+}
+
+TEST_F(BankFileTest, ALargeBankIsWrittenInPiecesByteForByte) {
+    for (bool isProtected : {false, true}) {
+        SCOPED_TRACE(isProtected);
+        ResetBank();
+        Settings().PWordFile = isProtected;
+        Settings().BankPassword = "pw";
+        for (int i = 0; i < 3000; ++i) Add(Rich("r" + std::to_string(i)));
+        TRecordOptions options;
+        options.Protected = isProtected;
+        std::string expected = "#----F#2.0\r\n";
+        if (isProtected) expected += "#----P#" + EncodePasswordValue("pw") + "\r\n";
+        expected += LocalMarkerLine + "\r\n";
+        for (int i = 0; i < 3000; ++i) WriteEntryRecord(expected, Bank().Entry(i), i + 1, options);
+        ASSERT_GT(expected.size(), size_t(3) << 20);  // several pieces
+        ASSERT_TRUE(Save(File()));
+        EXPECT_TRUE(ReadAll(File()) == expected);
+        typedPasswords = {"pw"};
+        const std::vector<TEntry> saved(Bank().Entries.begin(), Bank().Entries.end());
+        ResetBank();
+        EXPECT_EQ(Load(File()), 3000);
+        for (int i = 0; i < 3000; i += 299) EXPECT_EQ(Bank().Entry(i).Description, saved[size_t(i)].Description);
+    }
 }
 
 TEST_F(BankFileTest, RecordWriterServesTheExportsToo) {
@@ -530,6 +555,36 @@ TEST_F(BankFileTest, ValuesAndDatesReadAndWriteAsTheGeneralRoutinesDo) {
         double expected = 0;
         const bool readable = TryStrToFloat(text, expected);
         EXPECT_EQ(Bank().Entry(0).ChangeDate, readable && expected != 0 ? expected : NoDate) << text;
+    }
+}
+
+TEST_F(BankFileTest, DatesAreWrittenExactlyAsFloatToStrWritesThem) {
+    std::mt19937_64 rng(11);
+    std::vector<double> values = {1.0, 9.999999999999999, 99999.99999999999, 999999.9999999999,
+                                  999999999999999.9, 999999999999999.0, 38000.000000000004,
+                                  45000.99999999999, 2.5, 1.0000000000000002, 123456.5,
+                                  // Halfway between two 15-digit texts: to the even one.
+                                  12345678901234.25, 12345678901234.75, 1234567890123.125,
+                                  1234567890123.375, 99999999999999.5, 99999999999998.5};
+    // Every power of two's neighbourhood and full random mantissas across the range.
+    for (int k = 0; k < 20000; ++k) {
+        const double magnitude = std::ldexp(1.0, int(rng() % 50));
+        double v = magnitude * (1.0 + double(rng() >> 11) * 0x1.0p-53);
+        if (k % 4 == 0) v = 1.0 + double(rng() % 3000000) + double(rng() >> 11) * 0x1.0p-53;
+        if (k % 8 == 1) v = std::nextafter(std::round(v * 4) / 4, k % 16 == 1 ? 0.0 : 1e300);
+        values.push_back(v);
+    }
+    TRecordOptions options;
+    options.DateRule = TRecordOptions::drPositive;
+    for (double v : values) {
+        TEntry e;
+        e.ChangeDate = v;
+        std::string out;
+        WriteEntryRecord(out, e, 1, options);
+        const size_t at = out.find("Da=");
+        ASSERT_NE(at, std::string::npos);
+        ASSERT_EQ(out.substr(at + 3, out.find('\r', at) - at - 3), FloatToStr(v))
+            << std::hexfloat << v;
     }
 }
 

@@ -167,6 +167,18 @@ TEST(SafeWriter, TheBackupIsASecondNameForTheOldFile) {
     EXPECT_TRUE(SavingFiles(dir.Path()).empty());
 }
 
+TEST(SafeWriter, WhereLinksCannotBeMadeTheBackupIsACopy) {
+    TempDir dir;
+    const std::string file = dir.File("bank.bnk"), backup = dir.File("bank.bak");
+    WriteFileAtomic(file, "one", 0640);
+    SeamScope seam([](TSafeWriteStep step) { return step == TSafeWriteStep::Backup ? EPERM : 0; });
+    WriteFileAtomic(file, "two", WithBackup(backup));
+    EXPECT_EQ(ReadFileBytes(backup), "one");
+    EXPECT_EQ(ModeOf(backup), 0640u);
+    EXPECT_EQ(ReadFileBytes(file), "two");
+    EXPECT_TRUE(SavingFiles(dir.Path()).empty());
+}
+
 TEST(SafeWriter, LinksAreFollowedForTheFileAndTheBackup) {
     TempDir dir;
     fs::create_directory(dir.Path() / "synced");
@@ -308,6 +320,12 @@ TEST(SafeWriter, TheFolderIsSyncedAfterTheRename) {
     unsynced.SyncFolder = false;
     WriteFileAtomic(file, "newer", unsynced);
     EXPECT_EQ(steps.back(), TSafeWriteStep::Replace);
+    steps.clear();
+    TSafeWriteOptions cheap;  // nothing synced, still replaced whole
+    cheap.Sync = false;
+    WriteFileAtomic(file, "newest", cheap);
+    EXPECT_EQ(steps.back(), TSafeWriteStep::Replace);
+    EXPECT_EQ(ReadFileBytes(file), "newest");
 }
 
 TEST(SafeWriter, AKillAtAnyStepLeavesAWholeFileAndTheNextSaveCleansUp) {

@@ -59,7 +59,10 @@ struct TSafeWriteOptions {
     // previous file (a copy where links cannot be made), made before the replace and put in
     // place after it, so a failure at any step keeps both the old file and the old backup.
     std::string BackupName;
-    // The folders are synced after the rename, so the new name survives a crash.
+    // The new content is synced before the replace, and the folders after the rename, so the
+    // new file survives a crash. Off for files that are cheap to make again and many (the
+    // pages of one export): the replace is still whole, but a crash may lose it.
+    bool Sync = true;
     bool SyncFolder = true;
     // The names are the file system's UTF-8 names rather than Windows-1252 ones.
     bool NativeNames = false;
@@ -106,7 +109,8 @@ void WriteFileAtomic(const std::string& fileName, std::string_view bytes, unsign
 
 // The steps of a safe write, for tests that fail or stop a write at each of them.
 enum class TSafeWriteStep { Create, Write, Sync, Backup, Replace, KeepBackup, SyncFolder };
-// When set, called before each step; a non-zero result is taken as that step's error number.
+// When set, called before each step; a non-zero result is taken as that step's error number
+// (at Backup, as the hard link's: EPERM there makes a copy instead).
 std::function<int(TSafeWriteStep step)>& SafeWriteFaultSeam();
 
 // Each line followed by CR LF.
