@@ -272,6 +272,7 @@ void TMainForm::ConnectCommands() {
         {f.LorvaneExportImport, &TMainForm::LorvaneExportImportClick},
         {f.InternetExplorerFavorites1, &TMainForm::InternetExplorerFavorites1Click},
         {f.NetscapeFavorites1, &TMainForm::NetscapeFavorites1Click},
+        {f.Print1, &TMainForm::Print1Click},
     };
     for (const auto& c : commands) {
         OnCommand(c.action, c.command);

@@ -71,6 +71,9 @@ public:
     // clipboard of the export seams.
     void FillExportSeams();
 
+    // Printing (MainFormPrint.cpp).
+    void Print1Click();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
