@@ -2,12 +2,16 @@
 // back with poppler's command-line tools.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QPrintDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "BankFixture.h"
@@ -36,6 +40,13 @@ std::string Output(const std::string& command) {
 
 bool HavePoppler() {
     return std::system("which pdftotext pdfinfo pdftoppm >/dev/null 2>&1") == 0;
+}
+
+// Runs `action` on the next modal dialog once it is shown.
+void WhenModal(std::function<void(QWidget*)> action) {
+    QTimer::singleShot(0, [action] {
+        if (QWidget* modal = QApplication::activeModalWidget()) action(modal);
+    });
 }
 
 void Select(TEntryListView& list, const Strings& names) {
@@ -181,6 +192,24 @@ TEST_F(PrintForms, PrintsTheCustomReportToPdf) {
     const std::string ids = Output("pdftotext -layout '" + pdf + "' -");
     EXPECT_NE(ids.find("Lorvane User ID / Password Information"), std::string::npos) << ids;
     EXPECT_NE(ids.find("bob"), std::string::npos) << ids;
+}
+
+TEST_F(PrintForms, PrinterSetUpWorksOnThePrinterThatPrints) {
+    bool wasPrintDialog = false;
+    WhenModal([&](QWidget* modal) {
+        wasPrintDialog = qobject_cast<QPrintDialog*>(modal) != nullptr;
+        static_cast<QDialog*>(modal)->reject();
+    });
+    EXPECT_FALSE(ShowPrinterSetup(nullptr));
+    EXPECT_TRUE(wasPrintDialog);
+    WhenModal([&](QWidget* modal) {
+        modal->grab().save(QString(LORVANE_SCREENSHOT_DIR) + "/PrinterSetup.png");
+        static_cast<QDialog*>(modal)->accept();
+    });
+    EXPECT_TRUE(ShowPrinterSetup(nullptr));
+    // The file chosen on the printer is the one printed to.
+    EXPECT_EQ(device->OutputFileName(), dir.File("out.pdf"));
+    EXPECT_TRUE(device->HasPrinter());
 }
 
 TEST_F(PrintForms, PrintCommandAsksThePrintPasswordFirst) {
