@@ -181,17 +181,40 @@ TEST_F(PrintForms, PrintsTheCustomReportToPdf) {
     EXPECT_NE(text.find("The second site"), std::string::npos) << text;
     EXPECT_NE(text.find("Second note line"), std::string::npos) << text;
     EXPECT_EQ(text.find("Gamma"), std::string::npos) << text;
+    // The fixed-pitch face the 92 columns are laid out for.
+    const std::string fonts = Output("pdffonts '" + pdf + "'");
+    EXPECT_NE(fonts.find("LiberationMono"), std::string::npos) << fonts;
     // A look at the page.
     Output("pdftoppm -png -r 80 -f 1 -l 1 -singlefile '" + pdf + "' '" +
            std::string(LORVANE_SCREENSHOT_DIR) + "/PrintedCustomReport'");
     // The dialog stays for another run: the user id list this time.
     std::filesystem::remove(pdf);
     Script(form, rkUserIdPassword, true);
+    Select(form.List(), {"Alpha", "Beta"});
     form.PrintButton()->click();
     ASSERT_TRUE(Printed());
     const std::string ids = Output("pdftotext -layout '" + pdf + "' -");
     EXPECT_NE(ids.find("Lorvane User ID / Password Information"), std::string::npos) << ids;
     EXPECT_NE(ids.find("bob"), std::string::npos) << ids;
+    Output("pdftoppm -png -r 80 -f 1 -l 1 -singlefile '" + pdf + "' '" +
+           std::string(LORVANE_SCREENSHOT_DIR) + "/PrintedUserIdReport'");
+}
+
+TEST_F(PrintForms, NamesDifferingInCaseAreTwoEntries) {
+    if (!HavePoppler()) GTEST_SKIP() << "poppler-utils are not installed";
+    TEntry first = Named("Twin");
+    first.UserID = "firstid";
+    Add(first);
+    TEntry second = Named("twin");
+    second.UserID = "secondid";
+    Add(second);
+    TPrintSelForm form;
+    Select(form.List(), {"Twin", "twin"});
+    Script(form, rkUserIdPassword, true);
+    form.PrintButton()->click();
+    const std::string text = Output("pdftotext -layout '" + dir.File("out.pdf") + "' -");
+    EXPECT_NE(text.find("firstid"), std::string::npos) << text;
+    EXPECT_NE(text.find("secondid"), std::string::npos) << text;
 }
 
 TEST_F(PrintForms, PrinterSetUpWorksOnThePrinterThatPrints) {
