@@ -285,3 +285,21 @@ TEST(PrintReportLines, HeaderDateAndFieldDates) {
     EXPECT_EQ(FieldValue(e, pfLastAccess), "Jul 01, 04");
     EXPECT_EQ(PrintableText(std::string("a\x01\x02\x03\x04\x05z")), "a\x05z");
 }
+
+TEST_F(PrintReports, AFailedRunLeavesTheNextOneWhole) {
+    std::vector<int> rows;
+    for (int n = 0; n < 70; ++n) rows.push_back(Add(WithIds("E" + std::to_string(n), "u", "")));
+    dev->FailOn = "NewPageOutput 1";
+    TPrintRequest request;
+    request.Entries = rows;
+    request.Today = today;
+    TEntryReport printer(Bank(), request);
+    TPrintReport report;
+    EXPECT_THROW(printer.Print(report), std::exception);
+    EXPECT_FALSE(report.Printing());
+    dev->FailOn.clear();
+    dev->Log.clear();
+    printer.Print(report);
+    EXPECT_EQ(printer.PageNumber(), 2);
+    EXPECT_EQ(dev->Calls("EndDoc").size(), 1u);
+}
