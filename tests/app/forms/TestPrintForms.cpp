@@ -217,6 +217,24 @@ TEST_F(PrintForms, NamesDifferingInCaseAreTwoEntries) {
     EXPECT_NE(text.find("secondid"), std::string::npos) << text;
 }
 
+TEST_F(PrintForms, EntriesPrintInTheOrderShown) {
+    if (!HavePoppler()) GTEST_SKIP() << "poppler-utils are not installed";
+    TEntry a = Named("Alpha", "Zed");
+    a.UserID = "alphaid";
+    Add(a);
+    TEntry b = Named("Beta", "Ace");
+    b.UserID = "betaid";
+    Add(b);
+    TPrintSelForm form;
+    form.List().SortBy(elcCategory1);
+    Select(form.List(), {"Alpha", "Beta"});
+    Script(form, rkUserIdPassword, true);
+    form.PrintButton()->click();
+    const std::string text = Output("pdftotext -layout '" + dir.File("out.pdf") + "' -");
+    ASSERT_NE(text.find("alphaid"), std::string::npos) << text;
+    EXPECT_LT(text.find("betaid"), text.find("alphaid")) << text;
+}
+
 TEST_F(PrintForms, PrinterSetUpWorksOnThePrinterThatPrints) {
     bool wasPrintDialog = false;
     WhenModal([&](QWidget* modal) {
