@@ -293,6 +293,7 @@ void TMainForm::ConnectCommands() {
         {f.LoadWorkgroupBank1, &TMainForm::LoadWorkgroupBank1Click},
         {f.tbLoadWorkgroup, &TMainForm::LoadWorkgroupBank1Click},
         {f.TestWebPageAccess1, &TMainForm::TestURLs1Click},
+        {f.Print1, &TMainForm::Print1Click},
     };
     for (const auto& c : commands) {
         OnCommand(c.action, c.command);

@@ -97,6 +97,9 @@ public:
     // The web page access test (MainFormTestURL.cpp).
     void TestURLs1Click();
 
+    // Printing (MainFormPrint.cpp).
+    void Print1Click();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;

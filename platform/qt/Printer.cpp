@@ -415,3 +415,8 @@ private:
 std::unique_ptr<TPrinter> CreateSystemPrinter() {
     return std::make_unique<QtPrinter>();
 }
+
+QPrinter* QtPrinterOf(TPrinter& printer) {
+    auto* system = dynamic_cast<QtPrinter*>(&printer);
+    return system ? &system->Printer() : nullptr;
+}
