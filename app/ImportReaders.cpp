@@ -266,9 +266,9 @@ int ImportBankFile(const std::string& fileName) {
 
 namespace {
 
+// Banks and .dat files are proposed from the user's data folder.
 std::string ImportInitialDir() {
-    const TBankState& bank = Bank();
-    return bank.ProgramFolder.empty() ? ProgramFolder() : bank.ProgramFolder;
+    return UserDataFolder();
 }
 
 // The first steps of the file imports: a bank to import into, then the file; false to stop.

@@ -264,6 +264,14 @@ void TMainForm::ConnectCommands() {
         {f.Contents1, &TMainForm::Contents1Click},
         {f.tbHelpButton, &TMainForm::Contents1Click},
         {f.AboutLinkVat1, &TMainForm::AboutLinkVat1Click},
+        {f.BySelection1, &TMainForm::BySelection1Click},
+        {f.ByCategory11, &TMainForm::ByC1Click},
+        {f.ByCategory1andCategory21, &TMainForm::ByC1andC2Click},
+        {f.ByCategory1andCategory2andCategory31, &TMainForm::ByC1C2C3Click},
+        {f.LorvaneBankImport, &TMainForm::LorvaneBankImportClick},
+        {f.LorvaneExportImport, &TMainForm::LorvaneExportImportClick},
+        {f.InternetExplorerFavorites1, &TMainForm::InternetExplorerFavorites1Click},
+        {f.NetscapeFavorites1, &TMainForm::NetscapeFavorites1Click},
     };
     for (const auto& c : commands) {
         OnCommand(c.action, c.command);
@@ -325,6 +333,7 @@ void TMainForm::FillSeams() {
         return AskFileDialog(false, r, chosen);
     };
     e.RepaintMain = [this] { repaint(); };
+    FillExportSeams();
 }
 
 void TMainForm::RebuildTree() {

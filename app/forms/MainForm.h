@@ -58,6 +58,19 @@ public:
     void AboutLinkVat1Click();
     void Exit1Click();
 
+    // Export and import (MainFormExport.cpp).
+    void BySelection1Click();
+    void ByC1Click();
+    void ByC1andC2Click();
+    void ByC1C2C3Click();
+    void LorvaneBankImportClick();
+    void LorvaneExportImportClick();
+    void InternetExplorerFavorites1Click();
+    void NetscapeFavorites1Click();
+    // The file dialog of exports and imports, kept between uses; the folder picker and the
+    // clipboard of the export seams.
+    void FillExportSeams();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;

@@ -380,7 +380,7 @@ TEST_F(ImportBank, CommandIgnoresMissingFilesAndNeedsABank) {
     EXPECT_TRUE(messages.Shown.empty());
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].FileName, "Lorvane.bnk");
-    EXPECT_EQ(requests[0].InitialDir, Bank().ProgramFolder);
+    EXPECT_EQ(requests[0].InitialDir, UserDataFolder());  // the data folder
 }
 
 TEST_F(ImportBank, CommandsRunTheirReaders) {

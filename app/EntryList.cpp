@@ -1,0 +1,97 @@
+// The entry-selection lists' rows and sort chains.
+#include "EntryList.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "BankModel.h"
+#include "platform/SysUtils.h"
+
+const std::string& TEntryListRow::Text(int column) const {
+    static const std::string empty;
+    return column >= 0 && size_t(column) < Texts.size() ? Texts[size_t(column)] : empty;
+}
+
+const std::vector<std::string>& EntryListCaptions() {
+    static const std::vector<std::string> captions = {"Name", "Fav", "Category 1", "Category 2",
+                                                      "Category 3"};
+    return captions;
+}
+
+std::string_view FavoriteMark(const TEntry& entry) {
+    return entry.Favorite.str() == std::string_view("\xBB", 1) ? FavoriteMarkText
+                                                               : NoFavoriteMarkText;
+}
+
+TEntryListRow EntryListRow(const TEntry& entry, int index) {
+    TEntryListRow row;
+    row.EntryIndex = index;
+    row.Texts = {entry.Name, std::string(FavoriteMark(entry)), entry.Category1, entry.Category2,
+                 entry.Category3};
+    return row;
+}
+
+std::vector<TEntryListRow> EntryListRows(const TBankState& bank) {
+    std::vector<TEntryListRow> rows;
+    rows.reserve(size_t(bank.Count()));
+    for (int i = 0; i <= bank.EntryHigh; ++i) {
+        const TEntry& entry = bank.Entries[size_t(i)];
+        if (entry.IsWorkgroup() && !bank.IsAdministrator) continue;
+        rows.push_back(EntryListRow(entry, i));
+    }
+    return rows;
+}
+
+TSortChain EntrySortChain(int column) {
+    switch (column) {
+        case elcName:
+            return {elcName};
+        case elcFav:
+            return {elcFav, elcName};
+        case elcCategory1:
+            return {elcCategory1, elcCategory2, elcCategory3, elcName};
+        case elcCategory2:
+            return {elcCategory2, elcCategory3, elcCategory1, elcName};
+        case elcCategory3:
+            return {elcCategory3, elcCategory1, elcCategory2, elcName};
+        default:
+            return column > 0 ? TSortChain{column, elcName} : TSortChain{elcName};
+    }
+}
+
+TSortChain CategorySortChain(int columns, int column) {
+    TSortChain chain;
+    if (columns <= 0) return chain;
+    if (column < 0 || column >= columns) column = 0;
+    for (int k = 0; k < columns; ++k) chain.push_back((column + k) % columns);
+    return chain;
+}
+
+int CompareListRows(const TEntryListRow& a, const TEntryListRow& b, const TSortChain& chain) {
+    for (int column : chain)
+        if (int c = CompareText(a.Text(column), b.Text(column))) return c;
+    return 0;
+}
+
+std::vector<size_t> SortedRowOrder(const std::vector<TEntryListRow>& rows,
+                                   const std::vector<size_t>& current, const TSortChain& chain) {
+    std::vector<size_t> order = current;
+    if (order.size() != rows.size()) {
+        order.resize(rows.size());
+        std::iota(order.begin(), order.end(), size_t(0));
+    }
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        return CompareListRows(rows[a], rows[b], chain) < 0;
+    });
+    return order;
+}
+
+std::vector<int> AscendingEntryIndices(const std::vector<const TEntryListRow*>& rows) {
+    std::vector<int> indices;
+    indices.reserve(rows.size());
+    for (const TEntryListRow* row : rows)
+        if (row && row->EntryIndex >= 0) indices.push_back(row->EntryIndex);
+    std::sort(indices.begin(), indices.end());
+    indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+    return indices;
+}

@@ -1,0 +1,214 @@
+// The shared entry-selection list.
+#include "EntryListView.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QItemSelection>
+#include <algorithm>
+
+#include "BankModel.h"
+#include "platform/qt/Application.h"
+
+namespace {
+
+// The hourglass for one scope.
+class TWaitCursor {
+public:
+    TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~TWaitCursor() { QApplication::restoreOverrideCursor(); }
+    TWaitCursor(const TWaitCursor&) = delete;
+    TWaitCursor& operator=(const TWaitCursor&) = delete;
+};
+
+// Display rows as contiguous ranges of whole rows.
+QItemSelection RowRanges(const QAbstractItemModel* model, std::vector<int> displayRows) {
+    QItemSelection selection;
+    if (displayRows.empty() || model->columnCount() == 0) return selection;
+    std::sort(displayRows.begin(), displayRows.end());
+    const int lastColumn = model->columnCount() - 1;
+    size_t start = 0;
+    for (size_t i = 1; i <= displayRows.size(); ++i) {
+        if (i < displayRows.size() && displayRows[i] == displayRows[i - 1] + 1) continue;
+        selection.select(model->index(displayRows[start], 0),
+                         model->index(displayRows[i - 1], lastColumn));
+        start = i;
+    }
+    return selection;
+}
+
+}  // namespace
+
+TEntryListView::TEntryListView(QWidget* parent) : QTableWidget(parent) {
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setShowGrid(true);
+    setWordWrap(false);
+    setSortingEnabled(false);
+    setTabKeyNavigation(false);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    horizontalHeader()->setSectionsClickable(true);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    horizontalHeader()->setStretchLastSection(false);
+    // The selection stays as visible as with the focus.
+    QPalette p = palette();
+    for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
+        p.setColor(QPalette::Inactive, role, p.color(QPalette::Active, role));
+    setPalette(p);
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
+        CallGuarded([&] {
+            if (chains_) SortBy(column);
+        });
+    });
+}
+
+void TEntryListView::SetCaptions(const std::vector<std::string>& captions) {
+    setColumnCount(int(captions.size()));
+    QStringList labels;
+    for (const std::string& caption : captions) labels << ToQString(caption);
+    setHorizontalHeaderLabels(labels);
+}
+
+void TEntryListView::SetSortChains(std::function<TSortChain(int column)> chains) {
+    chains_ = std::move(chains);
+}
+
+void TEntryListView::SetFitToHeader(int column, bool fit) {
+    auto at = std::find(fitToHeader_.begin(), fitToHeader_.end(), column);
+    if (fit && at == fitToHeader_.end()) fitToHeader_.push_back(column);
+    if (!fit && at != fitToHeader_.end()) fitToHeader_.erase(at);
+}
+
+void TEntryListView::SetRows(std::vector<TEntryListRow> rows) {
+    TWaitCursor wait;
+    setUpdatesEnabled(false);
+    clearSelection();
+    rows_ = std::move(rows);
+    icons_.assign(rows_.size(), QIcon());
+    order_.resize(rows_.size());
+    for (size_t i = 0; i < order_.size(); ++i) order_[i] = i;
+    // Sorted once after filling, not on every row added.
+    if (chains_) order_ = SortedRowOrder(rows_, order_, chains_(sortColumn_));
+    setRowCount(0);
+    setRowCount(int(rows_.size()));
+    const int columns = columnCount();
+    for (int r = 0; r < int(rows_.size()); ++r) {
+        for (int c = 0; c < columns; ++c) {
+            auto* item = new QTableWidgetItem();
+            item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+            setItem(r, c, item);
+        }
+        ShowRow(r);
+    }
+    SizeColumns();
+    setUpdatesEnabled(true);
+}
+
+void TEntryListView::FillEntries(const TBankState& bank) {
+    SetCaptions(EntryListCaptions());
+    SetFitToHeader(elcFav);
+    SetSortChains(EntrySortChain);
+    SetRows(EntryListRows(bank));
+}
+
+void TEntryListView::ShowRow(int displayRow) {
+    const TEntryListRow& row = rows_[order_[size_t(displayRow)]];
+    const int columns = columnCount();
+    for (int c = 0; c < columns; ++c) {
+        QTableWidgetItem* cell = item(displayRow, c);
+        if (!cell) continue;
+        cell->setText(ToQString(row.Text(c)));
+        cell->setData(Qt::UserRole, qulonglong(order_[size_t(displayRow)]));
+        if (c == 0) cell->setIcon(icons_[order_[size_t(displayRow)]]);
+    }
+}
+
+void TEntryListView::ShowOrder() {
+    for (int r = 0; r < int(order_.size()); ++r) ShowRow(r);
+}
+
+void TEntryListView::SortBy(int column) {
+    if (column < 0 || column >= columnCount()) return;
+    sortColumn_ = column;
+    if (!chains_) return;
+    TWaitCursor wait;
+    const std::vector<size_t> selected = SelectedRows();
+    const int current = currentRow();
+    const bool hadCurrent = current >= 0 && size_t(current) < order_.size();
+    const size_t currentRowOf = hadCurrent ? order_[size_t(current)] : 0;
+    setUpdatesEnabled(false);
+    order_ = SortedRowOrder(rows_, order_, chains_(column));
+    ShowOrder();
+    clearSelection();
+    if (hadCurrent)
+        selectionModel()->setCurrentIndex(model()->index(DisplayRowOf(currentRowOf), 0),
+                                          QItemSelectionModel::NoUpdate);
+    SelectRows(selected);
+    setUpdatesEnabled(true);
+    emit sorted(column);
+}
+
+int TEntryListView::DisplayRowOf(size_t row) const {
+    auto at = std::find(order_.begin(), order_.end(), row);
+    return at == order_.end() ? -1 : int(at - order_.begin());
+}
+
+std::vector<size_t> TEntryListView::SelectedRows() const {
+    std::vector<int> display;
+    for (const QModelIndex& index : selectionModel()->selectedRows())
+        display.push_back(index.row());
+    std::sort(display.begin(), display.end());
+    std::vector<size_t> rows;
+    rows.reserve(display.size());
+    for (int r : display)
+        if (r >= 0 && size_t(r) < order_.size()) rows.push_back(order_[size_t(r)]);
+    return rows;
+}
+
+std::vector<int> TEntryListView::selectedIndices() const {
+    std::vector<const TEntryListRow*> rows;
+    for (size_t r : SelectedRows()) rows.push_back(&rows_[r]);
+    return AscendingEntryIndices(rows);
+}
+
+void TEntryListView::SelectRows(const std::vector<size_t>& rows) {
+    if (rows.empty()) return;
+    // Display row of every row at once: the inverse of the order.
+    std::vector<int> displayOf(order_.size(), -1);
+    for (size_t r = 0; r < order_.size(); ++r) displayOf[order_[r]] = int(r);
+    std::vector<int> display;
+    for (size_t row : rows)
+        if (row < displayOf.size()) display.push_back(displayOf[row]);
+    selectionModel()->select(RowRanges(model(), std::move(display)), QItemSelectionModel::Select);
+}
+
+void TEntryListView::SetRowText(size_t row, int column, const std::string& text) {
+    if (row >= rows_.size() || column < 0) return;
+    std::vector<std::string>& texts = rows_[row].Texts;
+    if (texts.size() <= size_t(column)) texts.resize(size_t(column) + 1);
+    texts[size_t(column)] = text;
+    const int display = DisplayRowOf(row);
+    if (QTableWidgetItem* cell = display >= 0 ? item(display, column) : nullptr)
+        cell->setText(ToQString(text));
+}
+
+void TEntryListView::SetRowIcon(size_t row, const QIcon& icon) {
+    if (row >= rows_.size()) return;
+    icons_[row] = icon;
+    const int display = DisplayRowOf(row);
+    if (QTableWidgetItem* cell = display >= 0 ? item(display, 0) : nullptr) cell->setIcon(icon);
+}
+
+void TEntryListView::SizeColumns() {
+    QHeaderView* header = horizontalHeader();
+    for (int c = 0; c < columnCount(); ++c) {
+        if (isColumnHidden(c)) continue;
+        if (std::find(fitToHeader_.begin(), fitToHeader_.end(), c) != fitToHeader_.end())
+            header->resizeSection(c, header->sectionSizeHint(c));
+        else
+            resizeColumnToContents(c);
+    }
+}

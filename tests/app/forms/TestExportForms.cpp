@@ -1,0 +1,511 @@
+// The shared entry list, the export dialogs and the Export and Import commands on the offscreen
+// platform.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <stdexcept>
+
+#include "BankFile.h"
+#include "BankFixture.h"
+#include "EntryListView.h"
+#include "ExportCommands.h"
+#include "ExportForms.h"
+#include "ExportSeams.h"
+#include "ExportSelection.h"
+#include "ExportWriters.h"
+#include "ImportReaders.h"
+#include "MainForm.h"
+#include "TempDir.h"
+#include "platform/FileUtils.h"
+#include "platform/qt/Application.h"
+#include "ui_ExpC1Form.h"
+#include "ui_ExpSelForm.h"
+#include "ui_MainForm.h"
+
+namespace {
+
+// Runs `action` on the next modal dialog once it is shown.
+void WhenModal(std::function<void(QWidget*)> action) {
+    QTimer::singleShot(0, [action] {
+        if (QWidget* modal = QApplication::activeModalWidget()) action(modal);
+    });
+}
+
+void ClickHeader(TEntryListView& list, int column) {
+    QHeaderView* header = list.horizontalHeader();
+    const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(x, header->height() / 2));
+}
+
+Strings Column(const TEntryListView& list, int column) {
+    Strings out;
+    for (int r = 0; r < list.rowCount(); ++r)
+        out.push_back(FromQString(list.item(r, column)->text()));
+    return out;
+}
+
+// The stored fields of an entry, without its place in the tree.
+TEntry Fields(const TEntry& e) {
+    TEntry f;
+    f.AssignFields(e);
+    return f;
+}
+
+// The entry of a name (the tree's rebuild sorts the bank).
+const TEntry& ByName(const std::string& name) {
+    for (int i = 0; i <= Bank().EntryHigh; ++i)
+        if (Bank().Entry(i).Name == name) return Bank().Entry(i);
+    throw std::runtime_error("no entry " + name);
+}
+
+void SelectByName(TEntryListView& list, const Strings& names) {
+    std::vector<size_t> rows;
+    for (size_t r = 0; r < list.Rows().size(); ++r)
+        for (const std::string& n : names)
+            if (list.Rows()[r].Text(0) == n) rows.push_back(r);
+    list.SelectRows(rows);
+}
+
+class ExportForms : public BankFixture {
+protected:
+    ExportForms() {
+        ResetExportSeams();
+        Settings() = TSettings();
+        InstallScriptedSeams();
+    }
+    ~ExportForms() override {
+        ResetExportSeams();
+        Exporter() = TExportState();
+        OperationPasswordCheck() = nullptr;
+    }
+    // File dialogs answered from `answer` (empty cancels), the clipboard kept.
+    void InstallScriptedSeams() {
+        ExportSeams().ChooseSaveFile = [this](const TFileRequest& r, std::string& chosen) {
+            requests.push_back(r);
+            chosen = answer;
+            return !answer.empty();
+        };
+        ExportSeams().ChooseOpenFile = ExportSeams().ChooseSaveFile;
+        ExportSeams().SetClipboardText = [this](const std::string& text) { clipboard = text; };
+    }
+    void AddCategoryBank() {
+        Add(Named("e0", "Work", "Mail"));
+        Add(Named("e1", "Work", "News"));
+        Add(Named("e2", "work", "News", "x"));
+        Add(Named("e3"));
+        Add(Named("e4", "Tools"));
+    }
+    static void Screenshot(QWidget& w, const char* name) {
+        w.grab().save(QString(LORVANE_SCREENSHOT_DIR) + "/" + name + ".png");
+    }
+
+    TempDir dir;
+    std::string answer;
+    std::vector<TFileRequest> requests;
+    std::string clipboard;
+};
+
+// ---- The shared list ----
+
+TEST_F(ExportForms, ListRowsMarksAndAdministrators) {
+    TEntry alpha = Named("Alpha");
+    alpha.Favorite = Mark;
+    Add(alpha);
+    Add(Named(Mark + "Team", Mark + "Work"));
+    Add(Named("beta"));
+    TEntryListView list;
+    list.FillEntries(Bank());
+    EXPECT_EQ(list.columnCount(), 5);
+    EXPECT_EQ(FromQString(list.horizontalHeaderItem(1)->text()), "Fav");
+    EXPECT_EQ(Column(list, 0), (Strings{"Alpha", "beta"}));
+    EXPECT_EQ(Column(list, 1), (Strings{"*", "\xA0"}));
+    EXPECT_EQ(list.item(1, 1)->text(), QString(QChar(0xA0)));
+    Bank().IsAdministrator = true;
+    list.FillEntries(Bank());
+    EXPECT_EQ(Column(list, 0), (Strings{"Alpha", "beta", Mark + "Team"}));
+    // Whole rows, several at once, visible without the focus.
+    EXPECT_EQ(list.selectionBehavior(), QAbstractItemView::SelectRows);
+    EXPECT_EQ(list.selectionMode(), QAbstractItemView::ExtendedSelection);
+    EXPECT_TRUE(list.showGrid());
+    EXPECT_EQ(list.palette().color(QPalette::Inactive, QPalette::Highlight),
+              list.palette().color(QPalette::Active, QPalette::Highlight));
+}
+
+TEST_F(ExportForms, HeaderClicksSortWithTheChainsAndKeepTheSelection) {
+    Add(Named("n1", "b", "x", ""));
+    Add(Named("n2", "a", "x", ""));
+    Add(Named("n3", "a", "X", "a"));
+    TEntry fav = Named("n0", "z", "y");
+    fav.Favorite = Mark;
+    Add(fav);
+    TEntryListView list;
+    list.resize(500, 200);
+    list.show();
+    list.FillEntries(Bank());
+    EXPECT_EQ(Column(list, 0), (Strings{"n0", "n1", "n2", "n3"}));
+    SelectByName(list, {"n3", "n0"});
+    EXPECT_EQ(list.selectedIndices(), (std::vector<int>{2, 3}));
+    ClickHeader(list, elcCategory2);
+    EXPECT_EQ(list.SortColumn(), elcCategory2);
+    EXPECT_EQ(Column(list, 0), (Strings{"n2", "n1", "n3", "n0"}));
+    EXPECT_EQ(list.selectedIndices(), (std::vector<int>{2, 3}));
+    std::vector<size_t> shown = list.SelectedRows();
+    EXPECT_EQ(shown, (std::vector<size_t>{2, 3}));  // n3 before n0 as shown
+    ClickHeader(list, elcFav);
+    EXPECT_EQ(Column(list, 0), (Strings{"n0", "n1", "n2", "n3"}));
+    // Ctrl+A selects every row.
+    list.setFocus();
+    QTest::keyClick(&list, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(list.selectedIndices(), (std::vector<int>{0, 1, 2, 3}));
+    // A row's own texts and icon follow it through sorting.
+    list.SetRowText(0, 2, "zz");
+    ClickHeader(list, elcCategory1);
+    EXPECT_EQ(Column(list, 0).back(), "n1");
+    Screenshot(list, "EntryListView");
+}
+
+// ---- The dialogs ----
+
+TEST_F(ExportForms, SelectionDialogLooksAndStartsRight) {
+    for (int i = 0; i < 40; ++i)
+        Add(Named("Entry " + std::to_string(i), i % 3 ? "Work" : "Home", i % 2 ? "Mail" : ""));
+    Bank().Entry(3).Favorite = Mark;
+    TExpSelForm form;
+    Ui::ExpSelForm& f = form.Form();
+    EXPECT_EQ(form.windowTitle(), "Lorvane Export By Selection");
+    EXPECT_EQ(f.Label1->text(), "Select Entries(s) to Export");
+    EXPECT_EQ(form.ExportTo(), efClipboard);
+    EXPECT_EQ(f.ExportToItem3->text(), "Bookmark ");
+    EXPECT_EQ(form.ExportButton()->text(), "&Export");
+    EXPECT_EQ(form.property("HelpContext").toInt(), 170);
+    EXPECT_EQ(f.EntryList->rowCount(), 40);
+    form.show();
+    QApplication::processEvents();
+    Screenshot(form, "ExpSelForm");
+}
+
+TEST_F(ExportForms, NothingSelectedKeepsTheDialogOpen) {
+    AddCategoryBank();
+    TExpSelForm form;
+    form.SetExportTo(efFile);
+    form.ExportButton()->click();
+    EXPECT_EQ(messages.Texts(), Strings{"Nothing Selected!\rPlease try again."});
+    EXPECT_TRUE(requests.empty());
+    EXPECT_EQ(form.result(), 0);
+}
+
+TEST_F(ExportForms, CancelledFileKeepsTheSelectionAndHtmlCancelCloses) {
+    AddCategoryBank();
+    TExpSelForm form;
+    SelectByName(form.List(), {"e1", "e3"});
+    for (int target : {efFile, efBankV1, efBookmark, efBankV2}) {
+        form.SetExportTo(target);
+        form.ExportButton()->click();
+        EXPECT_EQ(form.result(), int(QDialog::Rejected));
+        EXPECT_EQ(form.List().selectedIndices(), (std::vector<int>{1, 3}));
+    }
+    EXPECT_EQ(requests.size(), 4u);
+    form.SetExportTo(efHTML);
+    form.ExportButton()->click();
+    EXPECT_EQ(form.result(), int(QDialog::Accepted));
+    EXPECT_TRUE(messages.Shown.empty());
+}
+
+TEST_F(ExportForms, SelectionExportsExactlyTheRowsInBankOrder) {
+    Add(Named("zeta", "A"));
+    Add(Named("Same", "B"));
+    Add(Named("same", "C"));
+    Add(Named("alpha", "D"));
+    TExpSelForm form;
+    TEntryListView& list = form.List();
+    // Shown by name: alpha (3), Same (1), same (2), zeta (0); the selection as shown runs
+    // against the bank's order.
+    SelectByName(list, {"zeta", "same", "alpha"});
+    answer = dir.File("sel.dat");
+    form.SetExportTo(efFile);
+    form.ExportButton()->click();
+    EXPECT_EQ(form.result(), int(QDialog::Accepted));
+    const std::vector<std::string> lines = SplitLines(ReadFileBytes(answer));
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[1].substr(0, 7), "\"zeta\",");
+    EXPECT_EQ(lines[2].substr(0, 7), "\"same\",");  // not its namesake "Same"
+    EXPECT_EQ(lines[3].substr(0, 8), "\"alpha\",");
+    EXPECT_EQ(messages.Texts(), Strings{"Export Complete (3 Entries)"});
+}
+
+TEST_F(ExportForms, CategoryDialogsRowsAndMatching) {
+    AddCategoryBank();
+    BuildCategoryKeys();
+    TExpC1Form c1;
+    EXPECT_EQ(Column(c1.List(), 0), (Strings{"Tools", "Work"}));
+    EXPECT_EQ(c1.windowTitle(), "Lorvane Export By Category 1");
+    TExpC12Form c12;
+    EXPECT_EQ(Column(c12.List(), 1), (Strings{"", "Mail", "News"}));
+    TExpC123Form c123;
+    EXPECT_EQ(Column(c123.List(), 0), (Strings{"Tools", "Work", "Work", "work"}));
+    EXPECT_EQ(Column(c123.List(), 2), (Strings{"", "", "", "x"}));
+    // Sorting by Category 2 puts (Tools, "") first, then Mail, News / News by 3, 1.
+    c123.List().SortBy(1);
+    EXPECT_EQ(Column(c123.List(), 1), (Strings{"", "Mail", "News", "News"}));
+    EXPECT_EQ(Column(c123.List(), 2), (Strings{"", "", "", "x"}));
+
+    // "Work" takes Work and work, in bank order, whatever the row order.
+    c1.List().SelectRows({1});
+    c1.ExportButton()->click();
+    EXPECT_EQ(c1.result(), int(QDialog::Accepted));
+    EXPECT_LT(clipboard.find("e0\r\n"), clipboard.find("e1\r\n"));
+    EXPECT_LT(clipboard.find("e1\r\n"), clipboard.find("e2\r\n"));
+    EXPECT_EQ(clipboard.find("e4\r\n"), std::string::npos);
+    EXPECT_EQ(messages.Texts(), Strings{"Export Complete (3 Entries)"});
+    c1.show();
+    QApplication::processEvents();
+    Screenshot(c1, "ExpC1Form");
+    c123.show();
+    QApplication::processEvents();
+    Screenshot(c123, "ExpC123Form");
+}
+
+TEST_F(ExportForms, NoCategoriesEndsTheDialogAtOnce) {
+    Add(Named("plain"));
+    BuildCategoryKeys();
+    TExpC12Form form;
+    EXPECT_EQ(messages.Texts(), Strings{"No categories assigned, operation cannot be completed"});
+    EXPECT_EQ(form.exec(), int(QDialog::Rejected));
+    Bank().CategoryKeys.clear();
+    TExpC1Form empty;
+    EXPECT_EQ(empty.exec(), int(QDialog::Rejected));
+    EXPECT_EQ(messages.Shown.size(), 2u);
+}
+
+// ---- The commands ----
+
+class ExportCommandsTest : public ExportForms {
+protected:
+    ExportCommandsTest() : form(std::make_unique<TMainForm>()) { InstallScriptedSeams(); }
+    ~ExportCommandsTest() override { form.reset(); }
+    Ui::MainForm& F() { return form->Form(); }
+    // Opens the By Selection dialog, selects every row, exports to `target`.
+    void ExportAll(int target, const std::string& file) {
+        answer = file;
+        WhenModal([target](QWidget* w) {
+            auto* dialog = qobject_cast<TExpSelForm*>(w);
+            ASSERT_NE(dialog, nullptr);
+            dialog->List().selectAll();
+            dialog->SetExportTo(target);
+            dialog->ExportButton()->click();
+        });
+        F().BySelection1->trigger();
+    }
+    // A fresh, open, empty bank.
+    void EmptyBank() {
+        ResetBank();
+        Bank().NewBank = true;
+        messages.Shown.clear();
+    }
+    std::unique_ptr<TMainForm> form;
+};
+
+TEST_F(ExportCommandsTest, PasswordFirstThenTheBank) {
+    std::vector<int> asked;
+    bool allow = false;
+    OperationPasswordCheck() = [&](int op) {
+        asked.push_back(op);
+        return allow;
+    };
+    F().BySelection1->trigger();
+    EXPECT_TRUE(messages.Shown.empty());  // a cancelled password shows nothing
+    allow = true;
+    F().ByCategory11->trigger();
+    EXPECT_EQ(asked, (std::vector<int>{4, 4}));
+    EXPECT_EQ(messages.Texts(), Strings{"No Bank Is Open!\rThis operation cannot be completed."});
+    EXPECT_TRUE(F().BySelection1->isEnabled());
+    EXPECT_TRUE(F().NetscapeFavorites1->isEnabled());
+}
+
+TEST_F(ExportCommandsTest, CategoryCommandBuildsAndReleasesTheKeys) {
+    AddCategoryBank();
+    bool sawKeys = false;
+    WhenModal([&](QWidget* w) {
+        sawKeys = !Bank().CategoryKeys.empty();
+        auto* dialog = qobject_cast<TExpCategoryForm*>(w);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->Depth(), 2);
+        dialog->reject();
+    });
+    F().ByCategory1andCategory21->trigger();
+    EXPECT_TRUE(sawKeys);
+    EXPECT_TRUE(Bank().CategoryKeys.empty());
+}
+
+TEST_F(ExportCommandsTest, DatRoundTripThroughTheCommands) {
+    TEntry e = Named("Full", "C1", "C2", "C3");
+    e.Description = "desc";
+    e.Rating = "5";
+    e.UserID = "me";
+    e.Password = "pw";
+    e.EMail = "a@b";
+    e.Notes = "n1\r\nn2";
+    e.ConfNotes = "secret";
+    e.ChangeDate = EncodeDate(2021, 3, 4) + 0.75;
+    e.LastAccess = EncodeDate(2005, 6, 7);
+    e.AccessCount = 12;
+    Add(e);
+    Add(Named("Second"));
+    ExportAll(efFile, dir.File("all.dat"));
+    EXPECT_EQ(messages.Texts(), Strings{"Export Complete (2 Entries)"});
+    EmptyBank();
+    answer = dir.File("all.dat");
+    F().LorvaneExportImport->trigger();
+    EXPECT_EQ(messages.Texts(), Strings{"Import complete (2 entries)"});
+    ASSERT_EQ(Bank().EntryHigh, 1);
+    TEntry back = ByName("Full");
+    EXPECT_EQ(back.ChangeDate, EncodeDate(2021, 3, 4));  // day precision
+    EXPECT_EQ(back.LastAccess, EncodeDate(2005, 6, 7));
+    e.ChangeDate = back.ChangeDate;
+    EXPECT_EQ(Fields(back), Fields(e));
+    EXPECT_TRUE(Bank().BankModified);
+    EXPECT_TRUE(F().SaveBank1->isEnabled());
+    // The same file again: "_" names, the duplicate message first.
+    messages.Shown.clear();
+    F().LorvaneExportImport->trigger();
+    Strings names = Names();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (Strings{"Full", "Second", "_Full", "_Second"}));
+    EXPECT_EQ(messages.Texts(), (Strings{"Duplicate names in import data have been modified.\r"
+                                         "Look for names beginning with \"_\".",
+                                         "Import complete (2 entries)"}));
+}
+
+TEST_F(ExportCommandsTest, DatImportedTwiceRenamesOneEntry) {
+    Add(Named("Only"));
+    ExportAll(efFile, dir.File("one.dat"));
+    messages.Shown.clear();
+    answer = dir.File("one.dat");
+    F().LorvaneExportImport->trigger();
+    EXPECT_EQ(Names(), (Strings{"Only", "_Only"}));
+    EXPECT_EQ(messages.Texts(), (Strings{"Duplicate names in import data have been modified.\r"
+                                         "Look for names beginning with \"_\".",
+                                         "Import complete (1 entries)"}));
+}
+
+TEST_F(ExportCommandsTest, BankAndBookmarkRoundTrips) {
+    TEntry e = Named("Full", "C1", "C2", "C3");
+    e.Description = "desc";
+    e.Rating = "4";
+    e.UserID = "me";
+    e.Password = "pw";
+    e.EMail = "a@b";
+    e.Notes = "n1\r\nn2";
+    e.ConfNotes = "secret";
+    e.ChangeDate = 44000.5;
+    e.LastAccess = 44001.25;
+    e.AccessCount = 3;
+    Add(e);
+    Add(Named("Plain"));
+    const std::vector<TEntry> original = {Fields(Bank().Entry(0)), Fields(Bank().Entry(1))};
+
+    ExportAll(efBankV2, dir.File("v2.bnk"));
+    EmptyBank();
+    answer = dir.File("v2.bnk");
+    F().LorvaneBankImport->trigger();
+    EXPECT_EQ(messages.Texts(), Strings{"Import complete (2 entries)"});
+    ASSERT_EQ(Bank().EntryHigh, 1);
+    EXPECT_EQ(Fields(ByName("Full")), original[0]);
+    EXPECT_EQ(Fields(ByName("Plain")), original[1]);
+
+    ExportAll(efBankV1, dir.File("v1.bnk"));
+    EmptyBank();
+    answer = dir.File("v1.bnk");
+    F().LorvaneBankImport->trigger();
+    ASSERT_EQ(Bank().EntryHigh, 1);
+    EXPECT_EQ(ByName("Full").Notes, e.Notes);
+    EXPECT_EQ(ByName("Full").Category3, "C3");
+    EXPECT_EQ(ByName("Full").Password.str(), "");  // version 1 has names, URLs, notes only
+
+    ExportAll(efBookmark, dir.File("b.htm"));
+    EmptyBank();
+    answer = dir.File("b.htm");
+    F().NetscapeFavorites1->trigger();
+    EXPECT_EQ(messages.Texts(), Strings{"Import complete (2 entries)"});
+    ASSERT_EQ(Bank().EntryHigh, 1);
+    for (int i = 0; i < 2; ++i) {
+        const TEntry& back = Bank().Entry(i);
+        const TEntry& want = back.Name == "Full" ? original[0] : original[1];
+        EXPECT_EQ(back.URL, want.URL);
+        EXPECT_EQ((Strings{back.Category1, back.Category2, back.Category3}),
+                  (Strings{want.Category1, want.Category2, want.Category3}));
+    }
+    EXPECT_EQ(requests.back().InitialDir, HomeFolder());
+
+    ExportAll(efHTML, dir.File("C1.htm"));
+    EXPECT_TRUE(FileExists(dir.File("Index.htm")));
+    EXPECT_TRUE(FileExists(dir.File("C1.htm")));
+}
+
+TEST_F(ExportCommandsTest, ReceivedBookmarkFilesAndFavoritesFolders) {
+    Bank().NewBank = true;
+    answer = std::string(LORVANE_TEST_DATA) + "/app/bookmarks/netscape_nested.htm";
+    F().NetscapeFavorites1->trigger();
+    EXPECT_EQ(messages.LastText(), "Import complete (8 entries)");
+    std::map<std::string, std::string> folders;
+    for (int i = 0; i <= Bank().EntryHigh; ++i) {
+        const TEntry& e = Bank().Entry(i);
+        folders[e.Name] = e.Category1 + "/" + e.Category2;
+    }
+    EXPECT_EQ(folders["Nested 1"], "/");
+    EXPECT_EQ(folders["Nested 1-2"], "Folder1, the first,folder to encounter/");
+    EXPECT_EQ(folders["Nested 3-1"], "Folder3/Folder3-1");
+
+    // A Favorites folder through the folder picker seam.
+    std::filesystem::create_directories(dir.File("Fav/News"));
+    WriteAll(dir.File("Fav/News/x.url"), "[InternetShortcut]\r\nURL=http://x/\r\n");
+    std::string prompt;
+    ExportSeams().ChooseFolder = [&](const std::string& p, const std::string&, std::string& c) {
+        prompt = p;
+        c = dir.File("Fav");
+        return true;
+    };
+    F().InternetExplorerFavorites1->trigger();
+    EXPECT_EQ(prompt, "Select \"Favorites\" Folder To Import");
+    EXPECT_EQ(Bank().Entry(Bank().EntryHigh).Category1, "News");
+    EXPECT_EQ(messages.LastText(), "Import complete (1 entries)");
+}
+
+TEST_F(ExportCommandsTest, FileErrorsAreShownAndTheDialogStays) {
+    Add(Named("One"));
+    answer = dir.File("no/such/folder/x.dat");
+    bool stayed = false;
+    WhenModal([&](QWidget* w) {
+        auto* dialog = qobject_cast<TExpSelForm*>(w);
+        ASSERT_NE(dialog, nullptr);
+        dialog->List().selectAll();
+        dialog->SetExportTo(efFile);
+        dialog->ExportButton()->click();
+        stayed = dialog->isVisible();
+        dialog->reject();
+    });
+    F().BySelection1->trigger();
+    EXPECT_TRUE(stayed);
+    ASSERT_EQ(messages.Shown.size(), 1u);
+    EXPECT_EQ(messages.Shown[0].Type, TMsgDlgType::mtError);
+    EXPECT_FALSE(Exporter().ExportFile);
+    // A file that cannot be read: shown, nothing imported.
+    messages.Shown.clear();
+    answer = dir.File("missing.dat");
+    F().LorvaneExportImport->trigger();
+    EXPECT_EQ(messages.Shown.size(), 1u);
+    EXPECT_EQ(Bank().EntryHigh, 0);
+}
+
+}  // namespace
