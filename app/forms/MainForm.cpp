@@ -272,6 +272,17 @@ void TMainForm::ConnectCommands() {
         {f.LorvaneExportImport, &TMainForm::LorvaneExportImportClick},
         {f.InternetExplorerFavorites1, &TMainForm::InternetExplorerFavorites1Click},
         {f.NetscapeFavorites1, &TMainForm::NetscapeFavorites1Click},
+        {f.Startup1, &TMainForm::Startup1Click},
+        {f.Appearance1, &TMainForm::Appearance1Click},
+        {f.Maintenance1, &TMainForm::Maintenance1Click},
+        {f.Security1, &TMainForm::Security1Click},
+        {f.Browser1, &TMainForm::Browser1Click},
+        {f.Workgroup1, &TMainForm::Workgroup1Click},
+        {f.TreeAction1, &TMainForm::TreeAction1Click},
+        {f.CategoryChangeBySelection1, &TMainForm::CategoryChange1Click},
+        {f.DeleteBySelection1, &TMainForm::DeleteBySelection1Click},
+        {f.UpdateFavoritesByAccessCount1, &TMainForm::UpdateFavoritesByAccessCount1Click},
+        {f.ClearAccessCounts1, &TMainForm::ClearAccessCounts1Click},
     };
     for (const auto& c : commands) {
         OnCommand(c.action, c.command);

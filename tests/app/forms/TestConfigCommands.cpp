@@ -1,0 +1,166 @@
+// The Configuration commands and the bulk maintenance commands of the main window on the
+// offscreen platform, against a temporary settings store.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QTimer>
+#include <functional>
+
+#include "BankFixture.h"
+#include "ConfigAllForm.h"
+#include "ExportCommands.h"
+#include "MainForm.h"
+#include "TempDir.h"
+#include "VirtualTrees.h"
+#include "platform/Registry.h"
+#include "ui_MainForm.h"
+
+namespace {
+
+// Runs `action` on the next modal dialog once it is shown.
+void WhenModal(std::function<void(QWidget*)> action) {
+    QTimer::singleShot(0, [action] {
+        if (QWidget* modal = QApplication::activeModalWidget()) action(modal);
+    });
+}
+
+template <class W>
+W* Child(QWidget& parent, const char* name) {
+    W* w = parent.findChild<W*>(name);
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+}
+
+class ConfigCommands : public BankFixture {
+protected:
+    ConfigCommands() {
+        SetRegistryFileName(dir.File("registry.reg"));
+        Settings() = TSettings();
+    }
+    ~ConfigCommands() override {
+        OperationPasswordCheck() = nullptr;
+        SetRegistryFileName("");
+    }
+    static void Screenshot(QWidget& w, const std::string& name) {
+        w.grab().save(QString(LORVANE_SCREENSHOT_DIR) + "/" + QString::fromStdString(name) +
+                      ".png");
+    }
+    // A configuration dialog that answers Save at once, after `edit` changed it.
+    static void SaveWith(std::function<void(TConfigAllForm&)> edit) {
+        WhenModal([edit](QWidget* w) {
+            auto* form = qobject_cast<TConfigAllForm*>(w);
+            if (!form) return;
+            edit(*form);
+            form->SaveButtonClick();
+        });
+    }
+    TempDir dir;
+};
+
+TEST_F(ConfigCommands, EachMenuCommandOpensItsPage) {
+    TMainForm main;
+    Ui::MainForm& f = main.Form();
+    QAction* commands[] = {f.Startup1, f.Appearance1, f.Maintenance1, f.Security1,
+                           f.Browser1, f.Workgroup1,  f.TreeAction1};
+    for (int page = 0; page < 7; ++page) {
+        int shown = -1;
+        WhenModal([&](QWidget* w) {
+            auto* form = qobject_cast<TConfigAllForm*>(w);
+            ASSERT_NE(form, nullptr);
+            shown = form->findChild<QTabWidget*>("PageControl1")->currentIndex();
+            Screenshot(*form, "ConfigPage" + std::to_string(page));
+            form->reject();
+        });
+        ASSERT_TRUE(commands[page]->isEnabled());
+        commands[page]->trigger();
+        EXPECT_EQ(shown, page);
+    }
+}
+
+TEST_F(ConfigCommands, RunConfigurationAppliesPhrasesAndSaves) {
+    TMainForm main;
+    Settings() = TSettings();
+    SaveWith([](TConfigAllForm& form) {
+        Child<QPlainTextEdit>(form, "Memo1")->setPlainText("  Home  \n\nWelcome");
+        form.SetRadioIndex("rgAutoScroll", 0);
+        Child<QLineEdit>(form, "AutoExpandDelayEdit")->setText("250");
+    });
+    main.Maintenance1Click();
+    EXPECT_EQ(Settings().CleanUpPhrases, (Strings{"Home", "Welcome"}));
+    EXPECT_TRUE(Settings().AutoScroll);
+    EXPECT_EQ(main.VST().AutoExpandDelay(), 250u);
+    const std::string key = std::string(SettingsKey) + "URLNamesCleanUp";
+    TRegValue value;
+    ASSERT_EQ(Registry()->QueryValue(TRegRoot::CurrentUser, key, "01", value), 0);
+    EXPECT_STREQ(value.Data.c_str(), "Welcome");
+    ASSERT_EQ(Registry()->QueryValue(TRegRoot::CurrentUser, key, "Count", value), 0);
+    EXPECT_EQ(value.AsDWord(), 2u);
+}
+
+TEST_F(ConfigCommands, RebuildOnlyWhenInterleaveChangesAndUserChangeRevalidates) {
+    TMainForm main;
+    Settings() = TSettings();
+    Add(Named("a", "C"));
+    main.RebuildTree();
+    const unsigned nodes = main.VST().TotalCount();
+    SaveWith([](TConfigAllForm&) {});
+    main.Appearance1Click();
+    EXPECT_EQ(main.VST().TotalCount(), nodes);
+    // Interleave changes: the tree is rebuilt (an emptied bank shows an empty tree).
+    Bank().TruncateEntries(-1);
+    SaveWith([](TConfigAllForm& form) { form.SetRadioIndex("rgInterleave", 1); });
+    main.Appearance1Click();
+    EXPECT_TRUE(Settings().Interleave);
+    EXPECT_LT(main.VST().TotalCount(), nodes);
+
+    int checks = 0;
+    RunValidationOnce([&] { ++checks; });
+    SaveWith([](TConfigAllForm& form) {
+        Child<QLineEdit>(form, "UserNameEdit")->setText("  someone ");
+    });
+    main.Workgroup1Click();
+    EXPECT_EQ(Settings().UserName, "someone");
+    EXPECT_FALSE(UserValidated());
+    RunValidationOnce([&] { ++checks; });
+    EXPECT_EQ(checks, 2);
+}
+
+TEST_F(ConfigCommands, RefusedPasswordOpensNothing) {
+    TMainForm main;
+    int asked = -1;
+    OperationPasswordCheck() = [&](int operation) {
+        asked = operation;
+        return false;
+    };
+    bool shown = false;
+    WhenModal([&](QWidget* w) {
+        shown = true;
+        static_cast<QDialog*>(w)->reject();
+    });
+    main.Security1Click();
+    QApplication::processEvents();
+    EXPECT_EQ(asked, 3);
+    EXPECT_FALSE(shown);
+}
+
+TEST_F(ConfigCommands, ClearAccessCountsAsksFirst) {
+    TMainForm main;
+    TEntry e = Named("a");
+    e.AccessCount = 4;
+    Add(e);
+    messages.Answer(mrNo);
+    main.Form().ClearAccessCounts1->trigger();
+    EXPECT_EQ(Bank().Entry(0).AccessCount, 4);
+    EXPECT_FALSE(Bank().BankModified);
+    messages.Answer(mrYes);
+    main.Form().ClearAccessCounts1->trigger();
+    EXPECT_EQ(Bank().Entry(0).AccessCount, 0);
+    EXPECT_TRUE(Bank().BankModified);
+    EXPECT_TRUE(main.Form().SaveBank1->isEnabled());
+}
+
+}  // namespace
