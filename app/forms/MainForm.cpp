@@ -283,6 +283,8 @@ void TMainForm::ConnectCommands() {
         {f.DeleteBySelection1, &TMainForm::DeleteBySelection1Click},
         {f.UpdateFavoritesByAccessCount1, &TMainForm::UpdateFavoritesByAccessCount1Click},
         {f.ClearAccessCounts1, &TMainForm::ClearAccessCounts1Click},
+        {f.DuplicateURLsDomain1, &TMainForm::DuplicateURLsDomain1Click},
+        {f.DuplicateURLsCompleteAddress1, &TMainForm::DuplicateURLsCompleteAddress1Click},
     };
     for (const auto& c : commands) {
         OnCommand(c.action, c.command);

@@ -3,6 +3,7 @@
 #include "BankModel.h"
 #include "BulkForms.h"
 #include "ConfigAllForm.h"
+#include "DupForm.h"
 #include "ExportCommands.h"
 #include "MainForm.h"
 #include "Settings.h"
@@ -105,4 +106,16 @@ void TMainForm::ClearAccessCounts1Click() {
         return;
     ClearAccessCounts(Bank(), Now());
     AfterBulkChange();
+}
+
+void TMainForm::DuplicateURLsDomain1Click() {
+    if (!RequireBank()) return;
+    TDupForm form(true, this);
+    if (form.exec() == QDialog::Accepted) AfterBulkChange();
+}
+
+void TMainForm::DuplicateURLsCompleteAddress1Click() {
+    if (!RequireBank()) return;
+    TDupForm form(false, this);
+    if (form.exec() == QDialog::Accepted) AfterBulkChange();
 }

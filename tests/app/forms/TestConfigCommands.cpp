@@ -12,11 +12,14 @@
 
 #include "BankFixture.h"
 #include "ConfigAllForm.h"
+#include "DupForm.h"
 #include "ExportCommands.h"
 #include "MainForm.h"
 #include "TempDir.h"
 #include "VirtualTrees.h"
 #include "platform/Registry.h"
+#include "platform/qt/Application.h"
+#include "ui_DupForm.h"
 #include "ui_MainForm.h"
 
 namespace {
@@ -161,6 +164,69 @@ TEST_F(ConfigCommands, ClearAccessCountsAsksFirst) {
     EXPECT_EQ(Bank().Entry(0).AccessCount, 0);
     EXPECT_TRUE(Bank().BankModified);
     EXPECT_TRUE(main.Form().SaveBank1->isEnabled());
+}
+
+// ---- Duplicate URLs ----
+
+void AddUrls(const Strings& urls) {
+    for (size_t i = 0; i < urls.size(); ++i) {
+        TEntry e = BankFixture::Named("e" + std::to_string(i), "C");
+        e.URL = urls[i];
+        BankFixture::Add(e);
+    }
+}
+
+TEST_F(ConfigCommands, DuplicateTreeGroupsAndDeletesCheckedChildren) {
+    AddUrls({"http://a.com/x", "http://A.com/x", "None", "http://b.org", "http://a.com/x", ""});
+    TDupForm form(false);
+    EXPECT_EQ(FromQString(form.windowTitle()), "Lorvane Duplicate URLs   (On Full URL)");
+    TBaseVirtualTree& tree = form.URLTree();
+    ASSERT_EQ(tree.RootNodeCount(), 1u);
+    PVirtualNode group = tree.GetFirstChild(nullptr);
+    EXPECT_EQ(tree.GetNodeData<TDupNodeData>(group)->EntryIndex, -1);
+    EXPECT_EQ(tree.CheckType(group), ctNone);
+    std::vector<int> children;
+    for (PVirtualNode c = tree.GetFirstChild(group); c; c = tree.GetNextSibling(c)) {
+        EXPECT_EQ(tree.CheckType(c), ctCheckBox);
+        children.push_back(tree.GetNodeData<TDupNodeData>(c)->EntryIndex);
+    }
+    EXPECT_EQ(children, (std::vector<int>{0, 1, 4}));
+    EXPECT_EQ(form.CellText(*tree.GetNodeData<TDupNodeData>(group), 1), "");
+    form.resize(760, 300);
+    form.show();
+    QApplication::processEvents();
+    Screenshot(form, "DupForm");
+
+    // Nothing checked: the error, the dialog stays.
+    form.DeleteButtonClick();
+    EXPECT_EQ(messages.LastText(), "No Entries Selected!\rPlease try again.");
+    EXPECT_EQ(form.result(), 0);
+    // The first and second of three go; the third stays.
+    PVirtualNode first = tree.GetFirstChild(group);
+    tree.SetCheckState(first, csCheckedNormal);
+    tree.SetCheckState(tree.GetNextSibling(first), csCheckedNormal);
+    EXPECT_EQ(form.CheckedEntries(), (std::vector<int>{0, 1}));
+    messages.Answer(mrYes);
+    form.DeleteButtonClick();
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_EQ(Names(), (Strings{"e2", "e3", "e4", "e5"}));
+    EXPECT_TRUE(Bank().BankModified);
+}
+
+TEST_F(ConfigCommands, DuplicateCommandsOnMajorDomainThroughTheMenu) {
+    TMainForm main;
+    AddUrls({"http://a.com/x", "http://a.com/y", "http://b.org/x"});
+    unsigned roots = 0;
+    WhenModal([&](QWidget* w) {
+        auto* form = qobject_cast<TDupForm*>(w);
+        ASSERT_NE(form, nullptr);
+        EXPECT_EQ(FromQString(form->windowTitle()), "Lorvane Duplicate URLs   (On Major Domain)");
+        roots = form->URLTree().RootNodeCount();
+        form->reject();
+    });
+    main.Form().DuplicateURLsDomain1->trigger();
+    EXPECT_EQ(roots, 1u);
+    EXPECT_EQ(Bank().EntryHigh, 2);
 }
 
 }  // namespace
