@@ -113,6 +113,9 @@ TFontColorDialog::TFontColorDialog(QWidget* parent) : QDialog(parent) {
 
 void TFontColorDialog::SetFont(const TFontSetting& font) {
     family_->setCurrentFont(QFont(ToQString(font.Name)));
+    // A name the system substitutes stays as it was unless another family is chosen.
+    name_ = font.Name;
+    shownFamily_ = family_->currentFont().family();
     size_->setValue(font.Size);
     bold_->setChecked((font.Style & fsBold) != 0);
     italic_->setChecked((font.Style & fsItalic) != 0);
@@ -122,7 +125,8 @@ void TFontColorDialog::SetFont(const TFontSetting& font) {
 
 TFontSetting TFontColorDialog::Font() const {
     TFontSetting f;
-    f.Name = FromQString(family_->currentFont().family());
+    const QString family = family_->currentFont().family();
+    f.Name = family == shownFamily_ && !name_.empty() ? name_ : FromQString(family);
     f.Size = size_->value();
     f.Color = color_;
     f.Style =

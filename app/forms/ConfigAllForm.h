@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
 #include <array>
 #include <functional>
 #include <memory>
@@ -59,6 +60,8 @@ private:
     QPushButton* colorButton_ = nullptr;
     QLabel* sample_ = nullptr;
     TColor color_ = 0;
+    std::string name_;
+    QString shownFamily_;
 };
 
 // The picker of start-up entries: the bank's entry list; Done returns the selected names in

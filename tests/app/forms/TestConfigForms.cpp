@@ -53,9 +53,7 @@ protected:
         SetRegistryFileName(dir.File("registry.reg"));
         Settings() = TSettings();
     }
-    ~ConfigForms() override {
-        SetRegistryFileName("");
-    }
+    ~ConfigForms() override { SetRegistryFileName(""); }
     static void Screenshot(QWidget& w, const std::string& name) {
         w.grab().save(QString(LORVANE_SCREENSHOT_DIR) + "/" + QString::fromStdString(name) +
                       ".png");
@@ -223,6 +221,7 @@ TEST_F(ConfigForms, FontColourDialogRenders) {
     EXPECT_EQ(dialog.Font().Size, 11);
     EXPECT_EQ(dialog.Font().Color, 0x0000FFu);
     EXPECT_EQ(dialog.Font().Style, fsBold);
+    EXPECT_EQ(dialog.Font().Name, "Arial");  // kept, whatever family stands in for it
     Screenshot(dialog, "FontColorDialog");
 }
 
