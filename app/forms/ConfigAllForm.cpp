@@ -456,7 +456,6 @@ bool TConfigAllForm::Validate() {
     for (TEditTyped* edit :
          {f.AutoExpandDelayEdit, f.AutoScrollDelayEdit, f.AutoScrollIntervalEdit}) {
         try {
-            if (Trim(edit->Text()).empty()) throw std::runtime_error("Please enter a value");
             edit->CheckValue();
         } catch (const std::exception& e) {
             f.PageControl1->setCurrentIndex(cpTreeAction);

@@ -237,6 +237,7 @@ TEST_F(ConfigForms, InvalidDelaysAndMismatchedPasswordsKeepTheDialogOpen) {
     }
     EXPECT_EQ(messages.Texts()[0], "Value 0 out of range 1..10000");
     EXPECT_EQ(messages.Texts()[1], "Value 10001 out of range 1..10000");
+    EXPECT_EQ(messages.Texts()[2], "Value  out of range 1..10000");
     TConfigAllForm form(0);
     form.Form().BankPasswordEdit->setText("one");
     form.Form().BankPasswordEdit2->setText("two");
