@@ -294,6 +294,19 @@ void TMainForm::ConnectCommands() {
         {f.tbLoadWorkgroup, &TMainForm::LoadWorkgroupBank1Click},
         {f.TestWebPageAccess1, &TMainForm::TestURLs1Click},
         {f.Print1, &TMainForm::Print1Click},
+        {f.Startup1, &TMainForm::Startup1Click},
+        {f.Appearance1, &TMainForm::Appearance1Click},
+        {f.Maintenance1, &TMainForm::Maintenance1Click},
+        {f.Security1, &TMainForm::Security1Click},
+        {f.Browser1, &TMainForm::Browser1Click},
+        {f.Workgroup1, &TMainForm::Workgroup1Click},
+        {f.TreeAction1, &TMainForm::TreeAction1Click},
+        {f.CategoryChangeBySelection1, &TMainForm::CategoryChange1Click},
+        {f.DeleteBySelection1, &TMainForm::DeleteBySelection1Click},
+        {f.UpdateFavoritesByAccessCount1, &TMainForm::UpdateFavoritesByAccessCount1Click},
+        {f.ClearAccessCounts1, &TMainForm::ClearAccessCounts1Click},
+        {f.DuplicateURLsDomain1, &TMainForm::DuplicateURLsDomain1Click},
+        {f.DuplicateURLsCompleteAddress1, &TMainForm::DuplicateURLsCompleteAddress1Click},
     };
     for (const auto& c : commands) {
         OnCommand(c.action, c.command);

@@ -100,6 +100,23 @@ public:
     // Printing (MainFormPrint.cpp).
     void Print1Click();
 
+    // Configuration and bulk maintenance (MainFormConfig.cpp).
+    // The configuration dialog on a page; applies and saves what Save confirms.
+    void RunConfiguration(int page);
+    void Startup1Click();
+    void Appearance1Click();
+    void Maintenance1Click();
+    void Security1Click();
+    void Browser1Click();
+    void Workgroup1Click();
+    void TreeAction1Click();
+    void CategoryChange1Click();
+    void DeleteBySelection1Click();
+    void UpdateFavoritesByAccessCount1Click();
+    void ClearAccessCounts1Click();
+    void DuplicateURLsDomain1Click();
+    void DuplicateURLsCompleteAddress1Click();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;

@@ -1,0 +1,167 @@
+#include "DupForm.h"
+
+#include <QPushButton>
+#include <QShowEvent>
+#include <algorithm>
+
+#include "BankModel.h"
+#include "BulkForms.h"
+#include "FormUtils.h"
+#include "Settings.h"
+#include "VirtualTrees.h"
+#include "platform/Messages.h"
+#include "platform/qt/Application.h"
+#include "platform/qt/ControlHost.h"
+#include "ui_DupForm.h"
+
+namespace {
+
+// The duplicate tree paints each cell's text from its dialog.
+class TDupTree : public TBaseVirtualTree {
+public:
+    explicit TDupTree(const TDupForm& form) : form_(form) {}
+
+protected:
+    // The header strip shows the column captions.
+    void PaintHeaderStrip(TCanvas& canvas, const TRect& strip) override {
+        Header().PaintStrip(canvas, strip);
+    }
+    void DoPaintNode(TCanvas& canvas, PVirtualNode node, TColumnIndex column,
+                     const TRect& cellRect) override {
+        const auto* data = GetNodeData<TDupNodeData>(node);
+        if (!data) return;
+        const std::string text = form_.CellText(*data, column);
+        if (text.empty()) return;
+        canvas.Brush().SetStyle(TBrushStyle::bsClear);
+        const int y = cellRect.Top + (cellRect.Height() - canvas.TextHeight(text)) / 2;
+        canvas.TextRect(cellRect, cellRect.Left + 2, y, text);
+    }
+    int DoGetNodeWidth(PVirtualNode, TColumnIndex column) override {
+        return Header().Columns().IsValidColumn(column) ? Header().Columns()[column].Width() : 200;
+    }
+
+private:
+    const TDupForm& form_;
+};
+
+constexpr struct {
+    const char* Caption;
+    int Width;
+} DupColumns[] = {{"URL", 200},        {"Name", 150},       {"Category 1", 100},
+                  {"Category 2", 100}, {"Category 3", 100}, {" ", 0}};
+
+constexpr TColor GroupColor = 0x00FFFF;  // yellow
+
+}  // namespace
+
+TDupForm::TDupForm(bool majorDomain, QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::DupForm>()) {
+    ui_->setupUi(this);
+    setWindowTitle(windowTitle() + (majorDomain ? "  (On Major Domain)" : "  (On Full URL)"));
+    tree_ = std::make_unique<TDupTree>(*this);
+    tree_->Name = "URLTree";
+    QWidget* host = HostWidget(*tree_);
+    host->setObjectName("URLTree");
+    ui_->TreeLayout->addWidget(host);
+    groups_ = DuplicateGroups(Bank(), majorDomain);
+    BuildTree();
+    connect(ui_->DeleteButton, &QPushButton::clicked, this,
+            [this] { CallGuarded([&] { DeleteButtonClick(); }); });
+    connect(ui_->CancelButton, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+TDupForm::~TDupForm() {
+    tree_->Clear();
+}
+
+void TDupForm::BuildTree() {
+    TBaseVirtualTree& t = *tree_;
+    t.TreeOptions().SetPaintOptions(
+        {toShowButtons, toShowHorzGridLines, toShowRoot, toShowTreeLines, toShowVertGridLines});
+    t.TreeOptions().SetMiscOptions(
+        {toCheckSupport, toFullRepaintOnResize, toInitOnSave, toToggleOnDblClick, toWheelPanning});
+    t.TreeOptions().SetSelectionOptions({toMultiSelect});
+    t.SetNodeDataSize(int(sizeof(TDupNodeData)));
+    t.Header().SetOptions({hoColumnResize, hoDblClickResize, hoDrag, hoVisible});
+    t.Header().Font().SetName("Arial");
+    t.Header().Font().SetSize(8);
+    for (const auto& c : DupColumns) {
+        TVirtualTreeColumn* column = t.Header().Columns().Add();
+        column->SetMinWidth(0);
+        column->SetWidth(c.Width);
+        column->SetText(c.Caption);
+    }
+    t.OnBeforeCellPaint = [](TBaseVirtualTree* sender, TCanvas& canvas, PVirtualNode node,
+                             TColumnIndex column, TRect cellRect) {
+        const auto* data = sender->GetNodeData<TDupNodeData>(node);
+        if (data && data->EntryIndex < 0 && column == 0) {
+            canvas.Brush().SetColor(GroupColor);
+            canvas.FillRect(cellRect);
+        }
+    };
+    t.BeginUpdate();
+    for (size_t g = 0; g < groups_.size(); ++g) {
+        PVirtualNode root = t.AddChild(nullptr);
+        *t.GetNodeData<TDupNodeData>(root) = {int32_t(g), -1};
+        for (int index : groups_[g].Indices) {
+            PVirtualNode child = t.AddChild(root);
+            *t.GetNodeData<TDupNodeData>(child) = {int32_t(g), index};
+            t.SetCheckType(child, ctCheckBox);
+        }
+    }
+    t.EndUpdate();
+    t.FullExpand();
+}
+
+std::string TDupForm::CellText(const TDupNodeData& data, int column) const {
+    if (data.Group < 0 || size_t(data.Group) >= groups_.size()) return {};
+    const TBankState& bank = Bank();
+    if (data.EntryIndex < 0 || data.EntryIndex > bank.EntryHigh)
+        return column == 0 ? groups_[size_t(data.Group)].Key : std::string();
+    const TEntry& e = bank.Entry(data.EntryIndex);
+    switch (column) {
+        case 0:
+            return e.URL;
+        case 1:
+            return e.Name;
+        case 2:
+            return e.Category1;
+        case 3:
+            return e.Category2;
+        case 4:
+            return e.Category3;
+        default:
+            return {};
+    }
+}
+
+std::vector<int> TDupForm::CheckedEntries() const {
+    std::vector<int> out;
+    TBaseVirtualTree& t = *tree_;
+    for (PVirtualNode root = t.GetFirstChild(nullptr); root; root = t.GetNextSibling(root))
+        for (PVirtualNode child = t.GetFirstChild(root); child; child = t.GetNextSibling(child))
+            if (t.CheckState(child) == csCheckedNormal || t.CheckState(child) == csCheckedPressed)
+                if (const auto* data = t.GetNodeData<TDupNodeData>(child))
+                    out.push_back(data->EntryIndex);
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+void TDupForm::DeleteButtonClick() {
+    const std::vector<int> indices = CheckedEntries();
+    if (indices.empty()) {
+        MessageDlg(NoEntriesSelectedText, TMsgDlgType::mtError, mbOK);
+        return;
+    }
+    if (Settings().ConfirmDeletes && MessageDlg("Do you want to delete these entries?",
+                                                TMsgDlgType::mtConfirmation, mbYesNo) != mrYes)
+        return;
+    RemoveEntries(Bank(), indices);
+    accept();
+}
+
+void TDupForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (event->spontaneous()) return;
+    CenterOverForm(this, parentWidget() ? parentWidget()->window() : MainWindowWidget());
+}

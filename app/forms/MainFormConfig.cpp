@@ -1,0 +1,121 @@
+// The main window's Configuration commands and the bulk maintenance commands.
+#include "AppSeams.h"
+#include "BankModel.h"
+#include "BulkForms.h"
+#include "ConfigAllForm.h"
+#include "DupForm.h"
+#include "ExportCommands.h"
+#include "MainForm.h"
+#include "Settings.h"
+#include "VirtualTrees.h"
+#include "platform/Messages.h"
+
+namespace {
+
+// The operation number of the configuration's password.
+constexpr int ConfigurationPasswordOperation = 3;
+
+}  // namespace
+
+void TMainForm::RunConfiguration(int page) {
+    if (auto& check = OperationPasswordCheck(); check && !check(ConfigurationPasswordOperation))
+        return;
+    TConfigAllForm form(page, this);
+    if (form.exec() != QDialog::Accepted) return;
+    TSettings& s = Settings();
+    const TSettings before = s;
+    form.CopyBack(s);
+    // A new user or user file is validated again by the next workgroup command.
+    if (s.UserName != before.UserName || s.WorkGroupUser != before.WorkGroupUser)
+        ResetUserValidation();
+    UpdateLoadWorkgroup();
+    ApplyTreeOptions(*vst_);
+    vst_->Invalidate();
+    SaveSettings();
+    if (s.Interleave != before.Interleave) RebuildTree();
+}
+
+void TMainForm::Startup1Click() {
+    RunConfiguration(cpStartup);
+}
+void TMainForm::Appearance1Click() {
+    RunConfiguration(cpAppearance);
+}
+void TMainForm::Maintenance1Click() {
+    RunConfiguration(cpMaintenance);
+}
+void TMainForm::Security1Click() {
+    RunConfiguration(cpSecurity);
+}
+void TMainForm::Browser1Click() {
+    RunConfiguration(cpBrowser);
+}
+void TMainForm::Workgroup1Click() {
+    RunConfiguration(cpWorkgroup);
+}
+void TMainForm::TreeAction1Click() {
+    RunConfiguration(cpTreeAction);
+}
+
+// ---- Bulk maintenance ----
+
+namespace {
+
+// The user is validated when a user or a user file is configured.
+void ValidateConfiguredUser() {
+    if (!Settings().UserName.empty() || !Settings().WorkGroupUser.empty()) ValidateUserSeam();
+}
+
+// After a change of many entries: saving is offered and the tree shows the bank. The entries
+// marked their own bank modified.
+void AfterBulkChange() {
+    EnableSaveSeam(true);
+    RebuildTreeSeam();
+}
+
+template <class Form>
+void RunBulkForm(QWidget* owner) {
+    Form form(owner);
+    if (form.exec() == QDialog::Accepted) AfterBulkChange();
+}
+
+}  // namespace
+
+void TMainForm::CategoryChange1Click() {
+    if (!RequireBank()) return;
+    RunBulkForm<TCatChgSelForm>(this);
+}
+
+void TMainForm::DeleteBySelection1Click() {
+    if (!RequireBank()) return;
+    ValidateConfiguredUser();
+    RunBulkForm<TDelSelForm>(this);
+}
+
+void TMainForm::UpdateFavoritesByAccessCount1Click() {
+    if (!RequireBank()) return;
+    ValidateConfiguredUser();
+    RunBulkForm<TFavUpdateForm>(this);
+}
+
+void TMainForm::ClearAccessCounts1Click() {
+    if (!RequireBank()) return;
+    ValidateConfiguredUser();
+    if (MessageDlg("Do you want to set all Access Counts to 0 (zero)?", TMsgDlgType::mtConfirmation,
+                   mbYesNo) != mrYes)
+        return;
+    ClearAccessCounts(Bank(), Now());
+    AfterBulkChange();
+}
+
+void TMainForm::DuplicateURLsDomain1Click() {
+    if (!RequireBank()) return;
+    TDupForm form(true, this);
+    if (form.exec() == QDialog::Accepted) AfterBulkChange();
+}
+
+void TMainForm::DuplicateURLsCompleteAddress1Click() {
+    if (!RequireBank()) return;
+    TDupForm form(false, this);
+    if (form.exec() == QDialog::Accepted) AfterBulkChange();
+}

@@ -1,0 +1,233 @@
+// The Configuration commands and the bulk maintenance commands of the main window on the
+// offscreen platform, against a temporary settings store.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QTimer>
+#include <functional>
+
+#include "BankFixture.h"
+#include "ConfigAllForm.h"
+#include "DupForm.h"
+#include "ExportCommands.h"
+#include "MainForm.h"
+#include "TempDir.h"
+#include "VirtualTrees.h"
+#include "platform/Registry.h"
+#include "platform/qt/Application.h"
+#include "ui_DupForm.h"
+#include "ui_MainForm.h"
+
+namespace {
+
+// Runs `action` on the next modal dialog once it is shown.
+void WhenModal(std::function<void(QWidget*)> action) {
+    QTimer::singleShot(0, [action] {
+        if (QWidget* modal = QApplication::activeModalWidget()) action(modal);
+    });
+}
+
+template <class W>
+W* Child(QWidget& parent, const char* name) {
+    W* w = parent.findChild<W*>(name);
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+}
+
+class ConfigCommands : public BankFixture {
+protected:
+    ConfigCommands() {
+        SetRegistryFileName(dir.File("registry.reg"));
+        Settings() = TSettings();
+    }
+    ~ConfigCommands() override {
+        OperationPasswordCheck() = nullptr;
+        SetRegistryFileName("");
+    }
+    static void Screenshot(QWidget& w, const std::string& name) {
+        w.grab().save(QString(LORVANE_SCREENSHOT_DIR) + "/" + QString::fromStdString(name) +
+                      ".png");
+    }
+    // A configuration dialog that answers Save at once, after `edit` changed it.
+    static void SaveWith(std::function<void(TConfigAllForm&)> edit) {
+        WhenModal([edit](QWidget* w) {
+            auto* form = qobject_cast<TConfigAllForm*>(w);
+            if (!form) return;
+            edit(*form);
+            form->SaveButtonClick();
+        });
+    }
+    TempDir dir;
+};
+
+TEST_F(ConfigCommands, EachMenuCommandOpensItsPage) {
+    TMainForm main;
+    Ui::MainForm& f = main.Form();
+    QAction* commands[] = {f.Startup1, f.Appearance1, f.Maintenance1, f.Security1,
+                           f.Browser1, f.Workgroup1,  f.TreeAction1};
+    for (int page = 0; page < 7; ++page) {
+        int shown = -1;
+        WhenModal([&](QWidget* w) {
+            auto* form = qobject_cast<TConfigAllForm*>(w);
+            ASSERT_NE(form, nullptr);
+            shown = form->findChild<QTabWidget*>("PageControl1")->currentIndex();
+            Screenshot(*form, "ConfigPage" + std::to_string(page));
+            form->reject();
+        });
+        ASSERT_TRUE(commands[page]->isEnabled());
+        commands[page]->trigger();
+        EXPECT_EQ(shown, page);
+    }
+}
+
+TEST_F(ConfigCommands, RunConfigurationAppliesPhrasesAndSaves) {
+    TMainForm main;
+    Settings() = TSettings();
+    SaveWith([](TConfigAllForm& form) {
+        Child<QPlainTextEdit>(form, "Memo1")->setPlainText("  Home  \n\nWelcome");
+        form.SetRadioIndex("rgAutoScroll", 0);
+        Child<QLineEdit>(form, "AutoExpandDelayEdit")->setText("250");
+    });
+    main.Maintenance1Click();
+    EXPECT_EQ(Settings().CleanUpPhrases, (Strings{"Home", "Welcome"}));
+    EXPECT_TRUE(Settings().AutoScroll);
+    EXPECT_EQ(main.VST().AutoExpandDelay(), 250u);
+    const std::string key = std::string(SettingsKey) + "URLNamesCleanUp";
+    TRegValue value;
+    ASSERT_EQ(Registry()->QueryValue(TRegRoot::CurrentUser, key, "01", value), 0);
+    EXPECT_STREQ(value.Data.c_str(), "Welcome");
+    ASSERT_EQ(Registry()->QueryValue(TRegRoot::CurrentUser, key, "Count", value), 0);
+    EXPECT_EQ(value.AsDWord(), 2u);
+}
+
+TEST_F(ConfigCommands, RebuildOnlyWhenInterleaveChangesAndUserChangeRevalidates) {
+    TMainForm main;
+    Settings() = TSettings();
+    Add(Named("a", "C"));
+    main.RebuildTree();
+    const unsigned nodes = main.VST().TotalCount();
+    ASSERT_GT(nodes, 0u);
+    // The tree shows what it showed until a rebuild: an emptied bank makes one visible.
+    Bank().TruncateEntries(-1);
+    SaveWith([](TConfigAllForm&) {});
+    main.Appearance1Click();
+    EXPECT_EQ(main.VST().TotalCount(), nodes);
+    SaveWith([](TConfigAllForm& form) { form.SetRadioIndex("rgInterleave", 1); });
+    main.Appearance1Click();
+    EXPECT_TRUE(Settings().Interleave);
+    EXPECT_EQ(main.VST().TotalCount(), 0u);
+
+    int checks = 0;
+    RunValidationOnce([&] { ++checks; });
+    SaveWith([](TConfigAllForm& form) {
+        Child<QLineEdit>(form, "UserNameEdit")->setText("  someone ");
+    });
+    main.Workgroup1Click();
+    EXPECT_EQ(Settings().UserName, "someone");
+    EXPECT_FALSE(UserValidated());
+    RunValidationOnce([&] { ++checks; });
+    EXPECT_EQ(checks, 2);
+}
+
+TEST_F(ConfigCommands, RefusedPasswordOpensNothing) {
+    TMainForm main;
+    int asked = -1;
+    OperationPasswordCheck() = [&](int operation) {
+        asked = operation;
+        return false;
+    };
+    bool shown = false;
+    WhenModal([&](QWidget* w) {
+        shown = true;
+        static_cast<QDialog*>(w)->reject();
+    });
+    main.Security1Click();
+    QApplication::processEvents();
+    EXPECT_EQ(asked, 3);
+    EXPECT_FALSE(shown);
+}
+
+TEST_F(ConfigCommands, ClearAccessCountsAsksFirst) {
+    TMainForm main;
+    TEntry e = Named("a");
+    e.AccessCount = 4;
+    Add(e);
+    messages.Answer(mrNo);
+    main.Form().ClearAccessCounts1->trigger();
+    EXPECT_EQ(Bank().Entry(0).AccessCount, 4);
+    EXPECT_FALSE(Bank().BankModified);
+    messages.Answer(mrYes);
+    main.Form().ClearAccessCounts1->trigger();
+    EXPECT_EQ(Bank().Entry(0).AccessCount, 0);
+    EXPECT_TRUE(Bank().BankModified);
+    EXPECT_TRUE(main.Form().SaveBank1->isEnabled());
+}
+
+// ---- Duplicate URLs ----
+
+void AddUrls(const Strings& urls) {
+    for (size_t i = 0; i < urls.size(); ++i) {
+        TEntry e = BankFixture::Named("e" + std::to_string(i), "C");
+        e.URL = urls[i];
+        BankFixture::Add(e);
+    }
+}
+
+TEST_F(ConfigCommands, DuplicateTreeGroupsAndDeletesCheckedChildren) {
+    AddUrls({"http://a.com/x", "http://A.com/x", "None", "http://b.org", "http://a.com/x", ""});
+    TDupForm form(false);
+    EXPECT_EQ(FromQString(form.windowTitle()), "Lorvane Duplicate URLs   (On Full URL)");
+    TBaseVirtualTree& tree = form.URLTree();
+    ASSERT_EQ(tree.RootNodeCount(), 1u);
+    PVirtualNode group = tree.GetFirstChild(nullptr);
+    EXPECT_EQ(tree.GetNodeData<TDupNodeData>(group)->EntryIndex, -1);
+    EXPECT_EQ(tree.CheckType(group), ctNone);
+    std::vector<int> children;
+    for (PVirtualNode c = tree.GetFirstChild(group); c; c = tree.GetNextSibling(c)) {
+        EXPECT_EQ(tree.CheckType(c), ctCheckBox);
+        children.push_back(tree.GetNodeData<TDupNodeData>(c)->EntryIndex);
+    }
+    EXPECT_EQ(children, (std::vector<int>{0, 1, 4}));
+    EXPECT_EQ(form.CellText(*tree.GetNodeData<TDupNodeData>(group), 1), "");
+    form.resize(760, 300);
+    form.show();
+    QApplication::processEvents();
+    Screenshot(form, "DupForm");
+
+    // Nothing checked: the error, the dialog stays.
+    form.DeleteButtonClick();
+    EXPECT_EQ(messages.LastText(), "No Entries Selected!\rPlease try again.");
+    EXPECT_EQ(form.result(), 0);
+    // The first and second of three go; the third stays.
+    PVirtualNode first = tree.GetFirstChild(group);
+    tree.SetCheckState(first, csCheckedNormal);
+    tree.SetCheckState(tree.GetNextSibling(first), csCheckedNormal);
+    EXPECT_EQ(form.CheckedEntries(), (std::vector<int>{0, 1}));
+    messages.Answer(mrYes);
+    form.DeleteButtonClick();
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_EQ(Names(), (Strings{"e2", "e3", "e4", "e5"}));
+    EXPECT_TRUE(Bank().BankModified);
+}
+
+TEST_F(ConfigCommands, DuplicateCommandsOnMajorDomainThroughTheMenu) {
+    TMainForm main;
+    AddUrls({"http://a.com/x", "http://a.com/y", "http://b.org/x"});
+    unsigned roots = 0;
+    WhenModal([&](QWidget* w) {
+        auto* form = qobject_cast<TDupForm*>(w);
+        ASSERT_NE(form, nullptr);
+        EXPECT_EQ(FromQString(form->windowTitle()), "Lorvane Duplicate URLs   (On Major Domain)");
+        roots = form->URLTree().RootNodeCount();
+        form->reject();
+    });
+    main.Form().DuplicateURLsDomain1->trigger();
+    EXPECT_EQ(roots, 1u);
+    EXPECT_EQ(Bank().EntryHigh, 2);
+}
+
+}  // namespace
