@@ -6,6 +6,7 @@
 #include "DupForm.h"
 #include "ExportCommands.h"
 #include "MainForm.h"
+#include "Security.h"
 #include "Settings.h"
 #include "VirtualTrees.h"
 #include "platform/Messages.h"
@@ -27,7 +28,7 @@ void TMainForm::RunConfiguration(int page) {
     form.CopyBack(s);
     // A new user or user file is validated again by the next workgroup command.
     if (s.UserName != before.UserName || s.WorkGroupUser != before.WorkGroupUser)
-        ResetUserValidation();
+        ResetUserValidationState();
     UpdateLoadWorkgroup();
     ApplyTreeOptions(*vst_);
     vst_->Invalidate();

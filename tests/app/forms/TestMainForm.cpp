@@ -72,7 +72,7 @@ TEST_F(MainFormTest, CreationState) {
     EXPECT_FALSE(f.SaveAs1->isEnabled());
     EXPECT_FALSE(f.tbSaveButton->isEnabled());
     EXPECT_FALSE(f.LoadWorkgroupBank1->isEnabled());
-    EXPECT_FALSE(f.Print1->isEnabled());  // a command still to come
+    EXPECT_TRUE(f.Print1->isEnabled());
     EXPECT_TRUE(f.Open1->isEnabled());
     EXPECT_TRUE(f.tbGoToButton->isEnabled());
     EXPECT_FALSE(form.FileStampCheck()->isActive());
