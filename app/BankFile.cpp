@@ -779,6 +779,20 @@ bool SaveBankFile(const std::string& FileName) {
             MessageDlg("File not Saved!", TMsgDlgType::mtInformation, mbOK);
             return false;
         }
+        // A new password is typed twice: a slip must not lock the owner out of the bank.
+        if (Trim(typed) != Trim(settings.BankPassword)) {
+            std::string again;
+            if (!AskPasswordSeam(again)) {
+                MessageDlg("File not Saved!", TMsgDlgType::mtInformation, mbOK);
+                return false;
+            }
+            if (Trim(again) != Trim(typed)) {
+                MessageDlg("The PassWord entries are not the same.\rPlease try again.",
+                           TMsgDlgType::mtError, mbOK);
+                MessageDlg("File not Saved!", TMsgDlgType::mtInformation, mbOK);
+                return false;
+            }
+        }
         settings.BankPassword = Trim(typed);
     }
 

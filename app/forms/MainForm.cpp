@@ -264,6 +264,22 @@ void TMainForm::ConnectCommands() {
         {f.Contents1, &TMainForm::Contents1Click},
         {f.tbHelpButton, &TMainForm::Contents1Click},
         {f.AboutLinkVat1, &TMainForm::AboutLinkVat1Click},
+        {f.AddEntry1, &TMainForm::AddEntry1Click},
+        {f.tbAddEntry, &TMainForm::AddEntry1Click},
+        {f.ModifyEntry1, &TMainForm::ModifyEntry1Click},
+        {f.tbModifyEntry, &TMainForm::ModifyEntry1Click},
+        {f.CopyEntry1, &TMainForm::CopyEntry1Click},
+        {f.tbCopyEntry, &TMainForm::CopyEntry1Click},
+        {f.DeleteEntry1, &TMainForm::DeleteEntry1Click},
+        {f.tbDeleteEntry, &TMainForm::DeleteEntry1Click},
+        {f.AddEntryCurrentURL1, &TMainForm::AddEntryCurrentURL1Click},
+        {f.tbAddEntryCurrentURL, &TMainForm::AddEntryCurrentURL1Click},
+        {f.CopyURLtoClipboard1, &TMainForm::CopyURLtoClipboard1Click},
+        {f.CopyEntrytoClipboard1, &TMainForm::CopyEntryToClipboard1Click},
+        {f.CopyUserIDtoClipboard1, &TMainForm::CopyUserIDtoClipboard1Click},
+        {f.CopyUserIDPasswordtoClipboard1, &TMainForm::CopyUserIDpasswordtoClipboard1Click},
+        {f.LoadWorkgroupBank1, &TMainForm::LoadWorkgroupBank1Click},
+        {f.tbLoadWorkgroup, &TMainForm::LoadWorkgroupBank1Click},
     };
     for (const auto& c : commands) {
         OnCommand(c.action, c.command);
@@ -325,6 +341,7 @@ void TMainForm::FillSeams() {
         return AskFileDialog(false, r, chosen);
     };
     e.RepaintMain = [this] { repaint(); };
+    InstallEntryCommands();
 }
 
 void TMainForm::RebuildTree() {

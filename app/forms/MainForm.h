@@ -58,6 +58,21 @@ public:
     void AboutLinkVat1Click();
     void Exit1Click();
 
+    // Entry editing, the clipboard and the workgroup bank (MainFormEntries.cpp).
+    void AddEntry1Click();
+    void ModifyEntry1Click();
+    void CopyEntry1Click();
+    void DeleteEntry1Click();
+    void AddEntryCurrentURL1Click();
+    void CopyURLtoClipboard1Click();
+    void CopyEntryToClipboard1Click();
+    void CopyUserIDtoClipboard1Click();
+    void CopyUserIDpasswordtoClipboard1Click();
+    void LoadWorkgroupBank1Click();
+    void FileStampCheckTimer();
+    // A link dropped on the window: its title and URL become a new entry.
+    void DropURLTarget1Drop(const std::string& title, const std::string& url);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -72,6 +87,7 @@ private:
     void AppDeactivate();
     void ElasticForm1AfterResize();
     void OnCommand(QAction* action, void (TMainForm::*command)());
+    void InstallEntryCommands();
 
     std::unique_ptr<Ui::MainForm> ui_;
     std::unique_ptr<TBaseVirtualTree> vst_;
@@ -84,4 +100,5 @@ private:
     QLabel* statusLabel_ = nullptr;
     int busyDepth_ = 0;
     bool closing_ = false;
+    bool stampNoticeShown_ = false;
 };

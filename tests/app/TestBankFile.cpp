@@ -561,10 +561,23 @@ TEST_F(BankFileTest, CancelAtTheSavePasswordWritesNothing) {
     EXPECT_EQ(FileStamp(File("x.bnk")), stamp);
     EXPECT_EQ(FileStamp(File("x.bak")), backupStamp);
 
-    typedPasswords = {"  typed "};
+    // A new password is asked twice; differing entries write nothing.
+    messages.Shown.clear();
+    typedPasswords = {"typed", "typo"};
+    EXPECT_FALSE(Save(File("x.bnk")));
+    EXPECT_EQ(messages.Texts(), (Strings{"The PassWord entries are not the same.\rPlease try again.",
+                                         "File not Saved!"}));
+    EXPECT_EQ(ReadAll(File("x.bnk")), "A");
+    EXPECT_EQ(Settings().BankPassword, "");
+
+    typedPasswords = {"  typed ", "typed"};
     ASSERT_TRUE(Save(File("x.bnk")));
     EXPECT_EQ(Settings().BankPassword, "typed");
     EXPECT_TRUE(Contains(ReadAll(File("x.bnk")), "#----P#" + EncodePasswordValue("typed") + "\r\n"));
+    // The current password is asked once.
+    typedPasswords = {"typed"};
+    ASSERT_TRUE(Save(File("x.bnk")));
+    EXPECT_TRUE(typedPasswords.empty());
 }
 
 TEST_F(BankFileTest, FailedSaveKeepsBankBackupAndFlags) {

@@ -1,0 +1,302 @@
+// Single entries: the editor's save rules and the main window's entry commands.
+#include "EntryCommands.h"
+
+#include <cmath>
+
+#include "AppSeams.h"
+#include "BankModel.h"
+#include "DdeClient.h"
+#include "ExportWriters.h"
+#include "Security.h"
+#include "Settings.h"
+#include "platform/Clipboard.h"
+#include "platform/DateTime.h"
+#include "platform/Exceptions.h"
+#include "platform/FileUtils.h"
+#include "platform/Messages.h"
+#include "platform/SysUtils.h"
+
+namespace {
+
+const std::string Marker(1, WorkgroupMarker);
+
+// The marker goes in front of a category that has text and does not carry it yet.
+void MarkCategory(std::string& category) {
+    if (category > " " && !HasWorkgroupMarker(category)) category.insert(0, Marker);
+}
+
+std::string Cut(const std::string& text, size_t length) {
+    return text.substr(0, length);
+}
+
+// Marks the bank the entry belongs to as modified and shows the change.
+void EntryChanged(const std::string& name) {
+    Bank().MarkModified(name);
+    EnableSaveSeam(true);
+    RebuildTreeSeam();
+    SelectEntryNode(name);
+}
+
+int RunEntryFormSeam(int mode) {
+    return Seams().RunEntryForm ? Seams().RunEntryForm(mode) : int(mrCancel);
+}
+
+}  // namespace
+
+std::string EntryDateText(double date) {
+    if (std::fabs(date - NoDate) < 1e-9) return {};
+    return FormatDateTime("mmm dd, yy", date);
+}
+
+TEntryFormTexts EntryFormTexts() {
+    const TEntry& e = Bank().EditEntry;
+    TEntryFormTexts t;
+    t.URL = e.URL;
+    t.Name = e.Name;
+    t.Category1 = e.Category1;
+    t.Category2 = e.Category2;
+    t.Category3 = e.Category3;
+    t.Favorite = e.IsFavorite();
+    t.EMail = e.EMail;
+    t.Rating = e.Rating.str();
+    t.Description = e.Description;
+    t.ChangeDate = EntryDateText(e.ChangeDate);
+    t.LastAccess = EntryDateText(e.LastAccess);
+    t.AccessCount = IntToStr(e.AccessCount);
+    t.UserID = e.UserID.str();
+    t.Password = t.Password2 = e.Password.str();
+    t.Notes = e.Notes;
+    t.ConfNotes = e.ConfNotes;
+    return t;
+}
+
+std::string WithoutLineBreaks(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text)
+        if (c != '\r' && c != '\n') out += c;
+    return out;
+}
+
+bool SaveEntryFormTexts(TEntryFormTexts& t, const std::string& originalName) {
+    TBankState& bank = Bank();
+    const bool workgroupName = HasWorkgroupMarker(t.Name);
+    // Only an administrator can make a workgroup entry: another user could neither change
+    // nor save it.
+    if (workgroupName && !bank.IsAdministrator) {
+        ShowAdminOnly();
+        return false;
+    }
+    if (workgroupName) {
+        MarkCategory(t.Category1);
+        MarkCategory(t.Category2);
+        MarkCategory(t.Category3);
+    }
+    const std::string trimmed = Trim(t.Name);
+    if (trimmed.empty()) {
+        MessageDlg("Name must be completed!\rPlease try again", TMsgDlgType::mtError, mbOK);
+        return false;
+    }
+    if (trimmed != Trim(originalName)) {
+        const std::string wanted = Cut(trimmed, EntryLimits::Name);
+        for (int i = 0; i <= bank.EntryHigh; ++i) {
+            if (Trim(bank.Entry(i).Name) == wanted) {
+                MessageDlg("This name already exists!\rPlease try again", TMsgDlgType::mtError,
+                           mbOK);
+                return false;
+            }
+        }
+    }
+    if (t.Password != t.Password2) {
+        MessageDlg("The PassWord entries are not the same.\rPlease try again.",
+                   TMsgDlgType::mtError, mbOK);
+        return false;
+    }
+    int32_t count = 0;
+    try {
+        count = StrToInt(t.AccessCount);
+    } catch (const Exception& e) {
+        MessageDlg(e.Message, TMsgDlgType::mtError, mbOK);
+        return false;
+    }
+
+    TEntry& e = bank.EditEntry;
+    e.Favorite = t.Favorite ? Marker : std::string();
+    e.Name = t.Name;
+    e.Category1 = t.Category1;
+    e.Category2 = t.Category2;
+    e.Category3 = t.Category3;
+    e.URL = WithoutLineBreaks(t.URL);
+    if (e.URL.empty()) e.URL = "None";
+    e.Notes = t.Notes;
+    e.Description = t.Description;
+    e.Rating = Cut(t.Rating, EntryLimits::Rating);
+    e.UserID = Cut(t.UserID, EntryLimits::UserID);
+    e.Password = Cut(t.Password, EntryLimits::Password);
+    e.EMail = t.EMail;
+    e.ChangeDate = Now();
+    e.ConfNotes = t.ConfNotes;
+    e.AccessCount = count;
+    return true;
+}
+
+// ---- Commands ----
+
+int FocusedEntryIndex() {
+    const TBankState& bank = Bank();
+    return bank.FocusedEntry >= 0 && bank.FocusedEntry <= bank.EntryHigh ? bank.FocusedEntry : -1;
+}
+
+bool WorkgroupGuard(int index) {
+    TBankState& bank = Bank();
+    if (!bank.Entry(index).IsWorkgroup() || bank.IsAdministrator) return true;
+    if (WorkgroupConfigured()) ValidateUser();
+    if (bank.IsAdministrator) return true;
+    ShowAdminOnly();
+    return false;
+}
+
+bool AddEntryCommand() {
+    if (!RequireBank()) return false;
+    if (WorkgroupConfigured()) ValidateUser();
+    ClearEntry();
+    return AddEntry(0);
+}
+
+bool ModifyEntryCommand() {
+    const int index = FocusedEntryIndex();
+    if (index < 0 || !WorkgroupGuard(index)) return false;
+    TBankState& bank = Bank();
+    bank.EditEntry.AssignFields(bank.Entry(index));
+    if (RunEntryFormSeam(0) != mrOk) return false;
+    bank.Entry(index).AssignFields(bank.EditEntry);
+    EntryChanged(bank.EditEntry.Name);
+    return true;
+}
+
+bool CopyEntryCommand() {
+    const int index = FocusedEntryIndex();
+    if (index < 0 || !WorkgroupGuard(index)) return false;
+    TBankState& bank = Bank();
+    bank.EditEntry.AssignFields(bank.Entry(index));
+    bank.EditEntry.Name.clear();
+    bank.EditEntry.Favorite = std::string();
+    return AddEntry(1);
+}
+
+bool DeleteEntryCommand() {
+    const int index = FocusedEntryIndex();
+    if (index < 0 || !WorkgroupGuard(index)) return false;
+    TBankState& bank = Bank();
+    const std::string name = bank.Entry(index).Name;
+    if (Settings().ConfirmDeletes && MessageDlg("Do you want to delete\r" + name + "?",
+                                                TMsgDlgType::mtConfirmation, mbYesNo) != mrYes)
+        return false;
+    bank.MarkModified(name);
+    bank.Entries.erase(bank.Entries.begin() + index);
+    bank.Entries.emplace_back();
+    --bank.EntryHigh;
+    bank.FocusedEntry = -1;
+    bank.FindIndex = -1;
+    EnableSaveSeam(true);
+    RebuildTreeSeam();
+    if (index <= bank.EntryHigh) SelectEntryNode(bank.Entry(index).Name);
+    return true;
+}
+
+bool ParseBrowserReply(const std::string& reply, std::string& url, std::string& name) {
+    url.clear();
+    name.clear();
+    if (reply.empty()) return false;
+    std::string rest = reply.substr(1);
+    const size_t separator = rest.find("\",\"");
+    if (separator == std::string::npos) {
+        url = rest.substr(0, rest.find('"'));
+        return true;
+    }
+    url = rest.substr(0, separator);
+    rest.erase(0, separator + 3);
+    name = rest.substr(0, rest.find('"'));
+    return true;
+}
+
+bool AddEntryCurrentURLCommand() {
+    if (!RequireBank()) return false;
+    if (WorkgroupConfigured()) ValidateUser();
+    ClearEntry();
+    std::string reply;
+    TDdeClientConv conversation;
+    for (const char* service : {"IExplore", "Netscape", "Mosaic", "Netscp6", "Mozilla"}) {
+        if (!conversation.SetLink(service, "WWW_GetWindowInfo")) continue;
+        if (auto data = conversation.RequestData("0xFFFFFFFF,sURL,sTitle")) reply = *data;
+        conversation.CloseLink();
+        break;
+    }
+    TEntry& e = Bank().EditEntry;
+    if (ParseBrowserReply(reply, e.URL, e.Name)) {
+        CleanUpURLName();
+    } else {
+        MessageDlg(
+            "No URL information is available\r        or\r"
+            "A browser other than Internet Explorer\ror Netscape Navigator is in use.",
+            TMsgDlgType::mtInformation, mbOK);
+    }
+    return AddEntry(1);
+}
+
+bool DropURLCommand(const std::string& title, const std::string& url) {
+    ClearEntry();
+    TEntry& e = Bank().EditEntry;
+    e.Name = title;
+    CleanUpURLName();
+    e.URL = url;
+    if (!RequireBank()) return false;
+    return AddEntry(1);
+}
+
+void CleanUpURLName() {
+    std::string& name = Bank().EditEntry.Name;
+    for (const std::string& phrase : Settings().CleanUpPhrases) {
+        if (name.size() < phrase.size() || !SameText(name.substr(0, phrase.size()), phrase))
+            continue;
+        if (MessageDlg(
+                "Do you want to eliminate\r\"" + phrase + "\"\rfrom the URL name\r\"" + name + "\"",
+                TMsgDlgType::mtConfirmation, mbYesNo) == mrYes)
+            name = Trim(name.substr(phrase.size()));
+    }
+}
+
+// ---- Clipboard ----
+
+void CopyURLToClipboard() {
+    const int index = FocusedEntryIndex();
+    if (index >= 0) SetClipboardText(Bank().Entry(index).URL);
+}
+
+void CopyEntryToClipboard() {
+    const int index = FocusedEntryIndex();
+    if (index < 0) return;
+    BeginClipboardExport();
+    EntryAsText(index);
+    std::vector<std::string>& lines = Exporter().ClipboardLines;
+    const std::string text = JoinLinesCRLF(lines);
+    lines.clear();
+    SetClipboardText(text);
+}
+
+void CopyUserIDToClipboard() {
+    const int index = FocusedEntryIndex();
+    if (index >= 0) SetClipboardText(Bank().Entry(index).UserID.str());
+}
+
+void CopyUserIDPasswordToClipboard() {
+    const int index = FocusedEntryIndex();
+    if (index < 0) return;
+    for (;;) {
+        std::string typed;
+        if (!AskPasswordSeam(typed)) return;
+        if (SameText(Trim(typed), Bank().FilePassword)) break;
+        MessageDlg("Password failed!\rPlease try again", TMsgDlgType::mtError, mbOK);
+    }
+    SetClipboardText(Bank().Entry(index).Password.str());
+}

@@ -1,0 +1,70 @@
+// Single entries: the editor's validation and copy-back, and the commands that add, change,
+// copy, delete, capture, receive and copy one entry to the clipboard.
+#pragma once
+
+#include <string>
+
+// The editor's controls as texts (Windows-1252; line breaks CR LF in the multi-line ones).
+struct TEntryFormTexts {
+    std::string URL;
+    std::string Name;
+    std::string Category1, Category2, Category3;
+    bool Favorite = false;
+    std::string EMail;
+    std::string Rating;
+    std::string Description;
+    std::string ChangeDate;  // shown only
+    std::string LastAccess;  // shown only
+    std::string AccessCount;
+    std::string UserID;
+    std::string Password;
+    std::string Password2;  // the re-entered password
+    std::string Notes;
+    std::string ConfNotes;
+};
+
+// The limits of the editor's fields, for typing only: longer values set by the program stay.
+namespace EntryLimits {
+inline constexpr int URL = 250, Name = 50, Category = 50, EMail = 100, Rating = 3, Description = 50,
+                     UserID = 25, Password = 15, Notes = 1000;
+}
+
+// The date as the editor shows it ("mmm dd, yy"); empty for the no-date value.
+std::string EntryDateText(double date);
+// The editor's texts of an entry.
+TEntryFormTexts EntryFormTexts();
+// Save: checks the texts and copies them into EditEntry; false (with the message shown, and
+// EditEntry unchanged) when the editor must stay open. The marker is put in front of the
+// categories of a workgroup name, in `texts` too. `originalName` is EditEntry's name when the
+// editor opened.
+bool SaveEntryFormTexts(TEntryFormTexts& texts, const std::string& originalName);
+// The name without line breaks.
+std::string WithoutLineBreaks(const std::string& text);
+
+// The focused entry, or -1 when none (or a stale index).
+int FocusedEntryIndex();
+// Modify, Copy and Delete of a workgroup entry need an administrator; false after
+// "This operation can only be done by a Lorvane Administrator".
+bool WorkgroupGuard(int index);
+
+// The commands; each returns true when it changed the bank.
+bool AddEntryCommand();
+bool ModifyEntryCommand();
+bool CopyEntryCommand();
+bool DeleteEntryCommand();
+// The page a running browser shows, or an empty editor when none answers.
+bool AddEntryCurrentURLCommand();
+// A link dropped on the main window.
+bool DropURLCommand(const std::string& title, const std::string& url);
+
+// A browser's reply "\"url\",\"title\"," as URL and name; false when it is empty.
+bool ParseBrowserReply(const std::string& reply, std::string& url, std::string& name);
+// Offers to cut each clean-up phrase off the start of EditEntry's name.
+void CleanUpURLName();
+
+// The clipboard commands; nothing without a focused entry.
+void CopyURLToClipboard();
+void CopyEntryToClipboard();
+void CopyUserIDToClipboard();
+// Asks for the password of the bank file until it is typed; Cancel copies nothing.
+void CopyUserIDPasswordToClipboard();

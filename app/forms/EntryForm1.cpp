@@ -1,0 +1,286 @@
+// The entry editor.
+#include "EntryForm1.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "BankModel.h"
+#include "EditType.h"
+#include "FormUtils.h"
+#include "QCombo.h"
+#include "platform/Codec.h"
+#include "platform/Messages.h"
+#include "platform/SysUtils.h"
+#include "platform/qt/Application.h"
+#include "ui_EntryForm1.h"
+
+namespace {
+
+// Multi-line editors hold LF; the bank holds CR LF.
+QString ToEditorText(const std::string& text) {
+    std::string lf;
+    lf.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            lf += '\n';
+            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else {
+            lf += text[i];
+        }
+    }
+    return ToQString(lf);
+}
+
+std::string FromEditorText(const std::string& lf) {
+    std::string out;
+    out.reserve(lf.size() + lf.size() / 16);
+    for (char c : lf) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+std::string FromEditor(const QPlainTextEdit* edit) {
+    return FromEditorText(FromQString(edit->toPlainText()));
+}
+
+// The length a text has in the bank (a line break counts two).
+int StoredLength(const QString& text) {
+    return int(text.size() + text.count(QChar('\n')));
+}
+
+void SetItems(TQuickComboBox* combo, const std::vector<std::string>& items) {
+    for (const std::string& item : items) combo->addItem(ToQString(item));
+}
+
+}  // namespace
+
+std::function<void()>& TEntryForm::Beep() {
+    static std::function<void()> beep = [] { QApplication::beep(); };
+    return beep;
+}
+
+TEntryForm::TEntryForm(QWidget* parent, int mode)
+    : QDialog(parent), ui_(new Ui::EntryForm), mode_(mode) {
+    ui_->setupUi(this);
+    Ui::EntryForm& f = *ui_;
+    // FormCreate: the limits, for typing only.
+    limits_ = {
+        {f.URLEdit, EntryLimits::URL},       {f.NameEdit, EntryLimits::Name},
+        {f.C1Combo, EntryLimits::Category},  {f.C2Combo, EntryLimits::Category},
+        {f.C3Combo, EntryLimits::Category},  {f.EMailEdit, EntryLimits::EMail},
+        {f.RatingEdit, EntryLimits::Rating}, {f.DescriptionEdit, EntryLimits::Description},
+        {f.UserIDEdit, EntryLimits::UserID}, {f.PWEdit, EntryLimits::Password},
+        {f.PWEdit2, EntryLimits::Password},  {f.NotesEdit, EntryLimits::Notes},
+        {f.CNotesEdit, EntryLimits::Notes},
+    };
+    for (const auto& [control, limit] : limits_)
+        const_cast<QWidget*>(control)->installEventFilter(this);
+    f.PWEdit2->installEventFilter(this);
+    f.NameEdit->SetTypeValue(TTypeForEdit::teString);
+    f.URLEdit->setTabChangesFocus(true);
+    // The combos start empty; Category 1 offers the bank's first-level categories.
+    for (TQuickComboBox* combo : {f.C1Combo, f.C2Combo, f.C3Combo}) {
+        combo->clear();
+        combo->setInsertPolicy(QComboBox::NoInsert);
+    }
+    SetItems(f.C1Combo, FillCategory1Choices());
+    f.C1Combo->setEditText(QString());
+
+    connect(f.SaveButton, &QPushButton::clicked, this,
+            [this] { CallGuarded([this] { SaveButtonClick(); }); });
+    connect(f.CancelButton, &QPushButton::clicked, this, [this] { CancelButtonClick(); });
+    connect(f.NameEdit, &QLineEdit::textChanged, this, [this] { NameEditChange(); });
+}
+
+TEntryForm::~TEntryForm() = default;
+
+int TEntryForm::Limit(const QWidget* control) const {
+    const auto it = limits_.find(control);
+    return it == limits_.end() ? 0 : it->second;
+}
+
+TEntryFormTexts TEntryForm::Texts() const {
+    const Ui::EntryForm& f = *ui_;
+    TEntryFormTexts t;
+    // A URL pasted with characters the code page lacks keeps them as escapes.
+    t.URL = FromEditorText(Utf8UrlToAnsi(f.URLEdit->toPlainText().toUtf8().toStdString()));
+    t.Name = f.NameEdit->Text();
+    t.Category1 = f.C1Combo->Text();
+    t.Category2 = f.C2Combo->Text();
+    t.Category3 = f.C3Combo->Text();
+    t.Favorite = f.FavoriteYes->isChecked();
+    t.EMail = FromQString(f.EMailEdit->text());
+    t.Rating = FromQString(f.RatingEdit->text());
+    t.Description = FromQString(f.DescriptionEdit->text());
+    t.ChangeDate = FromQString(f.DateEdit->text());
+    t.LastAccess = FromQString(f.LastAccessEdit->text());
+    t.AccessCount = FromQString(f.AccessCntEdit->text());
+    t.UserID = FromQString(f.UserIDEdit->text());
+    t.Password = FromQString(f.PWEdit->text());
+    t.Password2 = FromQString(f.PWEdit2->text());
+    t.Notes = FromEditor(f.NotesEdit);
+    t.ConfNotes = FromEditor(f.CNotesEdit);
+    return t;
+}
+
+void TEntryForm::SetTexts(const TEntryFormTexts& t) {
+    Ui::EntryForm& f = *ui_;
+    f.URLEdit->setPlainText(ToEditorText(t.URL));
+    f.NameEdit->SetText(t.Name);
+    f.C1Combo->SetText(t.Category1);
+    f.C2Combo->SetText(t.Category2);
+    f.C3Combo->SetText(t.Category3);
+    (t.Favorite ? f.FavoriteYes : f.FavoriteNo)->setChecked(true);
+    f.EMailEdit->setText(ToQString(t.EMail));
+    f.RatingEdit->setText(ToQString(t.Rating));
+    f.DescriptionEdit->setText(ToQString(t.Description));
+    f.DateEdit->setText(ToQString(t.ChangeDate));
+    f.LastAccessEdit->setText(ToQString(t.LastAccess));
+    f.AccessCntEdit->setText(ToQString(t.AccessCount));
+    f.UserIDEdit->setText(ToQString(t.UserID));
+    f.PWEdit->setText(ToQString(t.Password));
+    f.PWEdit2->setText(ToQString(t.Password2));
+    f.NotesEdit->setPlainText(ToEditorText(t.Notes));
+    f.CNotesEdit->setPlainText(ToEditorText(t.ConfNotes));
+}
+
+void TEntryForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Filled once: a message box of the editor must not undo what was typed.
+    if (!filled_) {
+        filled_ = true;
+        FormActivate();
+    }
+}
+
+void TEntryForm::FormActivate() {
+    CenterOverForm(this, parentWidget() ? parentWidget()->window() : MainWindowWidget());
+    ui_->PageControl1->setCurrentIndex(0);
+    originalName_ = Bank().EditEntry.Name;
+    SetTexts(EntryFormTexts());
+    if (mode_ == 1)
+        ui_->NameEdit->setFocus();
+    else
+        ui_->URLEdit->setFocus();
+}
+
+void TEntryForm::SaveButtonClick() {
+    // Before the first showing the editor holds nothing to save.
+    if (!filled_) {
+        filled_ = true;
+        originalName_ = Bank().EditEntry.Name;
+        SetTexts(EntryFormTexts());
+    }
+    TEntryFormTexts texts = Texts();
+    const bool saved = SaveEntryFormTexts(texts, originalName_);
+    // The marker given to the categories shows whatever the outcome.
+    ui_->C1Combo->SetText(texts.Category1);
+    ui_->C2Combo->SetText(texts.Category2);
+    ui_->C3Combo->SetText(texts.Category3);
+    if (saved) accept();
+}
+
+void TEntryForm::NameEditChange() {
+    const std::string text = ui_->NameEdit->Text();
+    const std::string clean = WithoutLineBreaks(text);
+    if (clean != text) ui_->NameEdit->SetText(clean);
+}
+
+void TEntryForm::C2ComboEnter() {
+    Ui::EntryForm& f = *ui_;
+    const std::string kept = f.C2Combo->Text();
+    f.C2Combo->clear();
+    f.C1Combo->SetText(Trim(f.C1Combo->Text()));
+    SetItems(f.C2Combo, FillCategory2Choices(f.C1Combo->Text()));
+    f.C2Combo->SetText(kept);
+}
+
+void TEntryForm::C3ComboEnter() {
+    Ui::EntryForm& f = *ui_;
+    const std::string kept = f.C3Combo->Text();
+    f.C3Combo->clear();
+    f.C2Combo->SetText(Trim(f.C2Combo->Text()));
+    f.C1Combo->SetText(Trim(f.C1Combo->Text()));
+    SetItems(f.C3Combo, FillCategory3Choices(f.C1Combo->Text(), f.C2Combo->Text()));
+    f.C3Combo->SetText(kept);
+}
+
+void TEntryForm::PWEdit2Exit() {
+    if (ui_->PWEdit->text() != ui_->PWEdit2->text())
+        MessageDlg("The PassWord entries are not the same.\rPlease try again.",
+                   TMsgDlgType::mtError, mbOK);
+}
+
+// A key that would make the text longer than its limit beeps and adds nothing.
+bool TEntryForm::LimitKey(QWidget* control, QKeyEvent* event) {
+    const int limit = Limit(control);
+    if (limit <= 0) return false;
+    int inserted = 0;
+    if (event->matches(QKeySequence::Paste)) {
+        inserted = StoredLength(QGuiApplication::clipboard()->text());
+    } else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (!qobject_cast<QPlainTextEdit*>(control)) return false;
+        inserted = 2;
+    } else {
+        const QString text = event->text();
+        if (text.isEmpty() || text.at(0).unicode() < 0x20 || text.at(0).unicode() == 0x7F ||
+            (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+            return false;
+        inserted = int(text.size());
+    }
+    int length = 0, selected = 0;
+    if (auto* plain = qobject_cast<QPlainTextEdit*>(control)) {
+        length = StoredLength(plain->toPlainText());
+        selected = StoredLength(plain->textCursor().selectedText().replace(QChar(0x2029), '\n'));
+    } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
+        if (!combo->lineEdit()) return false;
+        length = int(combo->lineEdit()->text().size());
+        selected = int(combo->lineEdit()->selectedText().size());
+    } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+        length = int(edit->text().size());
+        selected = int(edit->selectedText().size());
+    }
+    if (length - selected + inserted <= limit) return false;
+    if (Beep()) Beep()();
+    return true;
+}
+
+bool TEntryForm::eventFilter(QObject* watched, QEvent* event) {
+    Ui::EntryForm& f = *ui_;
+    auto* control = qobject_cast<QWidget*>(watched);
+    if (event->type() == QEvent::KeyPress && control) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        // Alt+Right: an administrator makes the name a workgroup name.
+        if (control == f.NameEdit && key->key() == Qt::Key_Right &&
+            (key->modifiers() & Qt::AltModifier)) {
+            if (Bank().IsAdministrator) {
+                const std::string name = f.NameEdit->Text();
+                if (!HasWorkgroupMarker(name)) f.NameEdit->SetText(WorkgroupMarker + name);
+            }
+            return true;
+        }
+        if (LimitKey(control, key)) return true;
+    } else if (event->type() == QEvent::FocusIn) {
+        if (watched == f.C2Combo) CallGuarded([this] { C2ComboEnter(); });
+        if (watched == f.C3Combo) CallGuarded([this] { C3ComboEnter(); });
+    } else if (event->type() == QEvent::FocusOut && watched == f.PWEdit2) {
+        // Leaving for another control of the editor, not for a message box or a menu.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+            reason == Qt::MouseFocusReason || reason == Qt::ShortcutFocusReason)
+            CallGuarded([this] { PWEdit2Exit(); });
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+int RunEntryForm(int Mode) {
+    TEntryForm form(MainWindowWidget(), Mode);
+    return form.exec() == QDialog::Accepted ? int(mrOk) : int(mrCancel);
+}

@@ -1,0 +1,85 @@
+// The main window's entry commands, the clipboard commands, the user's validation, the
+// workgroup bank's load and the check of its file stamp.
+#include <QTimer>
+
+#include "AppSeams.h"
+#include "BankCommands.h"
+#include "BankModel.h"
+#include "DropURLTarget.h"
+#include "EntryCommands.h"
+#include "EntryForm1.h"
+#include "ExportSeams.h"
+#include "MainForm.h"
+#include "Security.h"
+#include "TimeStampForm.h"
+#include "platform/Clipboard.h"
+#include "platform/qt/Application.h"
+
+void TMainForm::InstallEntryCommands() {
+    TAppSeams& s = Seams();
+    s.RunEntryForm = [](int mode) { return RunEntryForm(mode); };
+    s.ValidateUser = [] { ValidateUser(); };
+    s.LoadWorkgroupBank = [this] { LoadWorkgroupBank1Click(); };
+    ExportSeams().SetClipboardText = [](const std::string& text) { SetClipboardText(text); };
+    connect(FileStampCheck(), &QTimer::timeout, this,
+            [this] { CallGuarded([this] { FileStampCheckTimer(); }); });
+    DropTarget().OnDrop = [this](TObject*, TShiftState, TPoint, int&) {
+        // The dialogs wait until the drag has ended.
+        const std::string title = DropTarget().Title, url = DropTarget().URL;
+        QTimer::singleShot(
+            0, this, [this, title, url] { CallGuarded([&] { DropURLTarget1Drop(title, url); }); });
+    };
+    UpdateLoadWorkgroup();
+}
+
+void TMainForm::AddEntry1Click() {
+    AddEntryCommand();
+}
+
+void TMainForm::ModifyEntry1Click() {
+    ModifyEntryCommand();
+}
+
+void TMainForm::CopyEntry1Click() {
+    CopyEntryCommand();
+}
+
+void TMainForm::DeleteEntry1Click() {
+    DeleteEntryCommand();
+}
+
+void TMainForm::AddEntryCurrentURL1Click() {
+    AddEntryCurrentURLCommand();
+}
+
+void TMainForm::CopyURLtoClipboard1Click() {
+    CopyURLToClipboard();
+}
+
+void TMainForm::CopyEntryToClipboard1Click() {
+    CopyEntryToClipboard();
+}
+
+void TMainForm::CopyUserIDtoClipboard1Click() {
+    CopyUserIDToClipboard();
+}
+
+void TMainForm::CopyUserIDpasswordtoClipboard1Click() {
+    CopyUserIDPasswordToClipboard();
+}
+
+void TMainForm::DropURLTarget1Drop(const std::string& title, const std::string& url) {
+    DropURLCommand(title, url);
+}
+
+void TMainForm::LoadWorkgroupBank1Click() {
+    if (LoadWorkgroupBankCommand()) FileStampCheck()->start();
+}
+
+void TMainForm::FileStampCheckTimer() {
+    if (stampNoticeShown_ || !WorkgroupFileChanged()) return;
+    stampNoticeShown_ = true;
+    TTimeStampForm notice(this, WorkgroupBankFile());
+    notice.exec();
+    stampNoticeShown_ = false;
+}

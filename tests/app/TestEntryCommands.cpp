@@ -1,0 +1,338 @@
+// The editor's save rules and the entry commands, headless: the editor is played by a seam.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "BankFixture.h"
+#include "DdeClient.h"
+#include "EntryCommands.h"
+#include "ExportWriters.h"
+#include "platform/Clipboard.h"
+#include "platform/DateTime.h"
+#include "platform/FileUtils.h"
+
+namespace {
+
+class EntryTest : public BankFixture {
+protected:
+    EntryTest() {
+        SetClipboardText("");
+        // The editor: `edit` changes its texts, then Save (or Cancel when `cancel`).
+        Seams().RunEntryForm = [this](int mode) {
+            modes.push_back(mode);
+            opened.push_back(Bank().EditEntry);
+            if (cancel) return int(mrCancel);
+            TEntryFormTexts texts = EntryFormTexts();
+            if (edit) edit(texts);
+            return SaveEntryFormTexts(texts, opened.back().Name) ? int(mrOk) : int(mrCancel);
+        };
+        Seams().AskPassword = [this](std::string& typed) {
+            if (typed_.empty()) return false;
+            typed = typed_.front();
+            typed_.erase(typed_.begin());
+            return true;
+        };
+    }
+    ~EntryTest() override { SetClipboardText(""); }
+
+    // Saves texts over EditEntry as the editor would.
+    bool Save(const std::function<void(TEntryFormTexts&)>& change) {
+        const std::string original = Bank().EditEntry.Name;
+        TEntryFormTexts texts = EntryFormTexts();
+        change(texts);
+        return SaveEntryFormTexts(texts, original);
+    }
+    void Focus(int index) { Bank().FocusedEntry = index; }
+
+    std::function<void(TEntryFormTexts&)> edit;
+    bool cancel = false;
+    std::vector<int> modes;
+    std::vector<TEntry> opened;
+    Strings typed_;
+};
+
+// ---- The editor's rules ----
+
+TEST_F(EntryTest, NameRules) {
+    Add(Named("Alpha"));
+    Add(Named("Beta"));
+    Bank().EditEntry = Bank().Entry(1);
+    for (const char* blank : {"", " ", "   "}) {
+        EXPECT_FALSE(Save([&](TEntryFormTexts& t) { t.Name = blank; }));
+        EXPECT_EQ(messages.LastText(), "Name must be completed!\rPlease try again");
+    }
+    EXPECT_FALSE(Save([](TEntryFormTexts& t) { t.Name = " Alpha "; }));
+    EXPECT_EQ(messages.LastText(), "This name already exists!\rPlease try again");
+    EXPECT_EQ(Bank().EditEntry.Name, "Beta");  // unchanged while the editor stays open
+    EXPECT_TRUE(Save([](TEntryFormTexts& t) { t.Name = "Beta  "; }));
+    EXPECT_EQ(Bank().EditEntry.Name, "Beta  ");
+    Bank().EditEntry.Name = "Beta";
+    EXPECT_TRUE(Save([](TEntryFormTexts& t) { t.Name = "alpha"; }));
+    EXPECT_EQ(messages.Shown.size(), 4u);
+}
+
+TEST_F(EntryTest, WorkgroupNamesMarkTheirCategories) {
+    Bank().NewBank = true;
+    Bank().IsAdministrator = true;
+    edit = [](TEntryFormTexts& t) {
+        t.Name = Mark + "New";
+        t.Category1 = "a";
+        t.Category2 = "";
+        t.Category3 = Mark + "b";
+    };
+    ASSERT_TRUE(AddEntryCommand());
+    const TEntry& e = Bank().Entry(0);
+    EXPECT_EQ(e.Category1, Mark + "a");
+    EXPECT_EQ(e.Category2, "");
+    EXPECT_EQ(e.Category3, Mark + "b");
+    EXPECT_TRUE(Bank().WorkgroupModified);
+    EXPECT_FALSE(Bank().BankModified);
+
+    // Another user cannot make a workgroup entry.
+    Bank().IsAdministrator = false;
+    ClearEntry();
+    EXPECT_FALSE(Save([](TEntryFormTexts& t) { t.Name = Mark + "Mine"; }));
+    EXPECT_EQ(messages.LastText(), "This operation can only be done by a Lorvane Administrator");
+}
+
+TEST_F(EntryTest, CopyBack) {
+    TEntry& e = Bank().EditEntry;
+    e.Name = "n";
+    e.LastAccess = 40000.0;
+    const TDateTime before = Now();
+    ASSERT_TRUE(Save([](TEntryFormTexts& t) {
+        t.URL = "http://a\r\nb";
+        t.Rating = "12345";
+        t.UserID = std::string(30, 'u');
+        t.Password = t.Password2 = std::string(20, 'p');
+        t.AccessCount = "12";
+        t.Notes = "one\r\ntwo";
+        t.Favorite = true;
+    }));
+    EXPECT_EQ(e.URL, "http://ab");
+    EXPECT_EQ(e.Rating.str(), "123");
+    EXPECT_EQ(e.UserID.str(), std::string(25, 'u'));
+    EXPECT_EQ(e.Password.str(), std::string(15, 'p'));
+    EXPECT_EQ(e.AccessCount, 12);
+    EXPECT_EQ(e.Notes, "one\r\ntwo");
+    EXPECT_EQ(e.Favorite.str(), Mark);
+    EXPECT_GE(e.ChangeDate, before);
+    EXPECT_EQ(e.LastAccess, 40000.0);
+
+    ASSERT_TRUE(Save([](TEntryFormTexts& t) { t.URL = "\r\n"; }));
+    EXPECT_EQ(e.URL, "None");
+
+    const TEntry kept = e;
+    EXPECT_FALSE(Save([](TEntryFormTexts& t) {
+        t.AccessCount = "x";
+        t.URL = "changed";
+    }));
+    EXPECT_FALSE(messages.LastText().empty());
+    EXPECT_EQ(e, kept);
+    EXPECT_FALSE(Save([](TEntryFormTexts& t) { t.Password2 = "other"; }));
+    EXPECT_EQ(messages.LastText(), "The PassWord entries are not the same.\rPlease try again.");
+    EXPECT_EQ(e, kept);
+}
+
+TEST_F(EntryTest, LongImportedValuesSurviveASave) {
+    TEntry& e = Bank().EditEntry;
+    e.Name = std::string(60, 'n');
+    e.URL = "http://" + std::string(293, 'u');
+    e.Description = std::string(80, 'd');
+    ASSERT_TRUE(Save([](TEntryFormTexts&) {}));
+    EXPECT_EQ(e.Name.size(), 60u);
+    EXPECT_EQ(e.URL.size(), 300u);
+    EXPECT_EQ(e.Description.size(), 80u);
+    EXPECT_EQ(EntryDateText(NoDate), "");
+    EXPECT_EQ(EntryDateText(36892.0), "Jan 01, 01");
+}
+
+// ---- Modify, Copy, Delete ----
+
+TEST_F(EntryTest, ModifyWritesBackAndCancelChangesNothing) {
+    Add(Named("Alpha"));
+    Add(Named("Beta"));
+    Focus(1);
+    cancel = true;
+    const std::vector<TEntry> before = Bank().Entries;
+    EXPECT_FALSE(ModifyEntryCommand());
+    EXPECT_EQ(Bank().Entries, before);
+    EXPECT_FALSE(Bank().BankModified);
+
+    cancel = false;
+    edit = [](TEntryFormTexts& t) {
+        t.Name = "Gamma";
+        t.URL = "http://g";
+    };
+    ASSERT_TRUE(ModifyEntryCommand());
+    EXPECT_EQ(modes.back(), 0);
+    EXPECT_EQ(opened.back().Name, "Beta");
+    EXPECT_EQ(Names(), (Strings{"Alpha", "Gamma"}));
+    EXPECT_EQ(Bank().Entry(1).URL, "http://g");
+    EXPECT_TRUE(Bank().BankModified);
+    EXPECT_EQ(focused.back(), 1);
+    EXPECT_EQ(saveEnabled.back(), true);
+}
+
+TEST_F(EntryTest, CopyKeepsAllButNameFavoriteAndChangeDate) {
+    TEntry source = Named("Src");
+    source.Favorite = Mark;
+    source.LastAccess = 40000.0;
+    source.ChangeDate = 39000.0;
+    source.AccessCount = 7;
+    source.UserID = "me";
+    source.Password = "pw";
+    source.Notes = "n";
+    source.ConfNotes = "c";
+    Add(source);
+    Focus(0);
+    edit = [](TEntryFormTexts& t) { t.Name = "Copy"; };
+    ASSERT_TRUE(CopyEntryCommand());
+    EXPECT_EQ(modes.back(), 1);
+    EXPECT_EQ(opened.back().Name, "");
+    EXPECT_TRUE(opened.back().Favorite.empty());
+    ASSERT_EQ(Bank().Count(), 2);
+    const TEntry& copy = Bank().Entry(1);
+    EXPECT_EQ(copy.Name, "Copy");
+    EXPECT_EQ(copy.LastAccess, 40000.0);
+    EXPECT_GT(copy.ChangeDate, 39000.0);
+    EXPECT_EQ(copy.AccessCount, 7);
+    EXPECT_EQ(copy.UserID.str(), "me");
+    EXPECT_EQ(copy.Password.str(), "pw");
+    EXPECT_EQ(copy.Notes, "n");
+    EXPECT_EQ(copy.ConfNotes, "c");
+    EXPECT_EQ(copy.URL, source.URL);
+}
+
+TEST_F(EntryTest, DeleteAsksKeepsOrderAndFocusesTheNext) {
+    for (const char* n : {"A", "B", "C"}) Add(Named(n));
+    Focus(1);
+    messages.Answer(mrNo);
+    EXPECT_FALSE(DeleteEntryCommand());
+    EXPECT_EQ(messages.LastText(), "Do you want to delete\rB?");
+    EXPECT_EQ(Names(), (Strings{"A", "B", "C"}));
+    messages.Answer(mrYes);
+    ASSERT_TRUE(DeleteEntryCommand());
+    EXPECT_EQ(Names(), (Strings{"A", "C"}));
+    EXPECT_EQ(Bank().FocusedEntry, 1);
+    EXPECT_TRUE(Bank().BankModified);
+
+    Settings().ConfirmDeletes = false;
+    const size_t asked = messages.Shown.size();
+    ASSERT_TRUE(DeleteEntryCommand());  // the last entry
+    EXPECT_EQ(messages.Shown.size(), asked);
+    EXPECT_EQ(Names(), Strings{"A"});
+    EXPECT_EQ(Bank().FocusedEntry, -1);
+    EXPECT_FALSE(DeleteEntryCommand());
+}
+
+TEST_F(EntryTest, WorkgroupGuardAndStaleFocus) {
+    Add(Named(Mark + "x"));
+    Focus(0);
+    const std::vector<TEntry> before = Bank().Entries;
+    EXPECT_FALSE(ModifyEntryCommand());
+    EXPECT_FALSE(CopyEntryCommand());
+    EXPECT_FALSE(DeleteEntryCommand());
+    EXPECT_EQ(messages.Texts(),
+              Strings(3, "This operation can only be done by a Lorvane Administrator"));
+    EXPECT_TRUE(modes.empty());
+    EXPECT_EQ(Bank().Entries, before);
+
+    Focus(5);  // beyond EntryHigh
+    messages.Shown.clear();
+    EXPECT_FALSE(ModifyEntryCommand());
+    EXPECT_FALSE(DeleteEntryCommand());
+    CopyURLToClipboard();
+    EXPECT_TRUE(messages.Shown.empty());
+    EXPECT_EQ(ClipboardText(), "");
+}
+
+// ---- Drops and captured pages ----
+
+TEST_F(EntryTest, DroppedLinkWithCleanUp) {
+    Bank().NewBank = true;
+    Settings().CleanUpPhrases = {"Home", "Welcome"};
+    messages.Answer(mrYes);
+    messages.Answer(mrYes);
+    ASSERT_TRUE(DropURLCommand("Home Welcome Page", "http://x/"));
+    EXPECT_EQ(
+        messages.Texts(),
+        (Strings{"Do you want to eliminate\r\"Home\"\rfrom the URL name\r\"Home Welcome Page\"",
+                 "Do you want to eliminate\r\"Welcome\"\rfrom the URL name\r\"Welcome Page\""}));
+    EXPECT_EQ(modes, std::vector<int>{1});
+    EXPECT_EQ(Bank().Entry(0).Name, "Page");
+    EXPECT_EQ(Bank().Entry(0).URL, "http://x/");
+
+    ClearEntry();
+    Bank().EditEntry.Name = "home page";
+    messages.Answer(mrYes);
+    CleanUpURLName();
+    EXPECT_EQ(Bank().EditEntry.Name, "page");
+    Bank().EditEntry.Name = "Homestead";
+    messages.Answer(mrNo);
+    CleanUpURLName();
+    EXPECT_EQ(Bank().EditEntry.Name, "Homestead");
+}
+
+TEST_F(EntryTest, CurrentPageWithAndWithoutABrowser) {
+    Bank().NewBank = true;
+    cancel = true;
+    Bank().EditEntry.Name = "stale";
+    EXPECT_FALSE(AddEntryCurrentURLCommand());
+    EXPECT_EQ(messages.Texts(),
+              Strings{"No URL information is available\r        or\r"
+                      "A browser other than Internet Explorer\ror Netscape Navigator is in use."});
+    EXPECT_EQ(modes, std::vector<int>{1});
+    EXPECT_EQ(opened.back().Name, "");
+    EXPECT_EQ(opened.back().URL, "");
+
+    RegisterDdeServer("Netscape", "WWW_GetWindowInfo", [](const std::string& item) {
+        return item == "0xFFFFFFFF,sURL,sTitle"
+                   ? std::optional<std::string>("\"http://x/\",\"Title\",")
+                   : std::nullopt;
+    });
+    messages.Shown.clear();
+    AddEntryCurrentURLCommand();
+    UnregisterDdeServer("Netscape", "WWW_GetWindowInfo");
+    EXPECT_TRUE(messages.Shown.empty());
+    EXPECT_EQ(opened.back().URL, "http://x/");
+    EXPECT_EQ(opened.back().Name, "Title");
+
+    std::string url, name;
+    EXPECT_FALSE(ParseBrowserReply("", url, name));
+    EXPECT_TRUE(ParseBrowserReply("\"http://only/\"", url, name));
+    EXPECT_EQ(url, "http://only/");
+    EXPECT_EQ(name, "");
+}
+
+// ---- The clipboard ----
+
+TEST_F(EntryTest, ClipboardCommands) {
+    TEntry e = Named("Site", "Cat");
+    e.UserID = "me";
+    e.Password = "pw";
+    e.Notes = "line one\r\nline two";
+    Add(e);
+    Focus(0);
+    CopyURLToClipboard();
+    EXPECT_EQ(ClipboardText(), "http://Site");
+    CopyUserIDToClipboard();
+    EXPECT_EQ(ClipboardText(), "me");
+    CopyEntryToClipboard();
+    std::vector<std::string> lines;
+    AppendEntryText(lines, e);
+    EXPECT_EQ(ClipboardText(), JoinLinesCRLF(lines));
+    EXPECT_TRUE(messages.Shown.empty());
+    EXPECT_TRUE(Exporter().ClipboardLines.empty());
+
+    Bank().FilePassword = "Secret";
+    typed_ = {"wrong", " SECRET "};
+    CopyUserIDPasswordToClipboard();
+    EXPECT_EQ(messages.Texts(), Strings{"Password failed!\rPlease try again"});
+    EXPECT_EQ(ClipboardText(), "pw");
+    SetClipboardText("before");
+    CopyUserIDPasswordToClipboard();  // Cancel
+    EXPECT_EQ(ClipboardText(), "before");
+}
+
+}  // namespace

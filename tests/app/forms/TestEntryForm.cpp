@@ -1,0 +1,298 @@
+// The entry editor, the update notice and the main window's entry and workgroup commands on
+// the offscreen platform.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "AppSeams.h"
+#include "BankCommands.h"
+#include "BankFile.h"
+#include "BankFixture.h"
+#include "EditType.h"
+#include "EntryForm1.h"
+#include "MainForm.h"
+#include "MainTree.h"
+#include "PasswordDlg.h"
+#include "QCombo.h"
+#include "Security.h"
+#include "TempDir.h"
+#include "TimeStampForm.h"
+#include "platform/Clipboard.h"
+#include "platform/qt/Application.h"
+#include "ui_EntryForm1.h"
+#include "ui_MainForm.h"
+#include "ui_PasswordDlg.h"
+#include "ui_TimeStampForm.h"
+
+namespace {
+
+void WhenModal(std::function<void(QWidget*)> action) {
+    QTimer::singleShot(0, [action] {
+        if (QWidget* modal = QApplication::activeModalWidget()) action(modal);
+    });
+}
+
+class EntryFormTest : public ::testing::Test {
+protected:
+    EntryFormTest() {
+        ResetBank();
+        ResetSeams();
+        InfoPanel() = TInfoPanelState();
+        TEntryForm::Beep() = [this] { ++beeps; };
+    }
+    ~EntryFormTest() override {
+        TEntryForm::Beep() = [] { QApplication::beep(); };
+        ResetBank();
+        ResetSeams();
+        ResetUserValidationState();
+        InfoPanel() = TInfoPanelState();
+    }
+    ScriptedMessages messages;
+    TempDir dir;
+    int beeps = 0;
+};
+
+TEST_F(EntryFormTest, PagesFillAndPicture) {
+    TEntry& e = Bank().EditEntry;
+    e.Name = "Example";
+    e.URL = "http://example.com/";
+    e.Category1 = "News";
+    e.Favorite = Mark;
+    e.Rating = "5";
+    e.ChangeDate = 36892.0;
+    e.AccessCount = 3;
+    e.Notes = "first\r\nsecond";
+    TEntryForm form(nullptr, 1);
+    form.show();
+    Ui::EntryForm& f = form.Form();
+    EXPECT_EQ(form.windowTitle(), "Lorvane Entry Form");
+    ASSERT_EQ(f.PageControl1->count(), 4);
+    EXPECT_EQ(f.PageControl1->tabText(1), "User ID / PassWord");
+    EXPECT_EQ(f.PageControl1->tabText(3), "Confidential Notes");
+    EXPECT_EQ(f.NameEdit->Text(), "Example");
+    EXPECT_TRUE(f.FavoriteYes->isChecked());
+    EXPECT_EQ(f.DateEdit->text(), "Jan 01, 01");
+    EXPECT_EQ(f.LastAccessEdit->text(), "");
+    EXPECT_TRUE(f.DateEdit->isReadOnly());
+    EXPECT_EQ(f.AccessCntEdit->text(), "3");
+    EXPECT_EQ(f.NotesEdit->toPlainText(), "first\nsecond");
+    EXPECT_EQ(f.PWEdit->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(f.SaveButton->text(), "&Save");
+    form.grab().save(LORVANE_SCREENSHOT_DIR "/entryform.png");
+    f.PageControl1->setCurrentIndex(1);
+    form.grab().save(LORVANE_SCREENSHOT_DIR "/entryform-user.png");
+
+    f.NotesEdit->setPlainText("a\nb\nc");
+    form.SaveButtonClick();
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_EQ(e.Notes, "a\r\nb\r\nc");
+    EXPECT_EQ(e.Favorite.str(), Mark);
+}
+
+TEST_F(EntryFormTest, LimitsRestrictTypingOnly) {
+    TEntry& e = Bank().EditEntry;
+    e.Name = std::string(60, 'n');
+    e.URL = "http://" + std::string(293, 'u');
+    TEntryForm form(nullptr, 1);
+    form.show();
+    Ui::EntryForm& f = form.Form();
+    EXPECT_EQ(f.NameEdit->Text().size(), 60u);
+    f.NameEdit->setFocus();
+    f.NameEdit->deselect();
+    QTest::keyClick(f.NameEdit, Qt::Key_X);
+    EXPECT_EQ(f.NameEdit->Text().size(), 60u);
+    EXPECT_EQ(beeps, 1);
+    QTest::keyClick(f.NameEdit, Qt::Key_Left);  // no insertion, no beep
+    EXPECT_EQ(beeps, 1);
+    f.RatingEdit->setText("12");
+    f.RatingEdit->setCursorPosition(2);
+    QTest::keyClicks(f.RatingEdit, "34");
+    EXPECT_EQ(f.RatingEdit->text(), "123");
+    EXPECT_EQ(beeps, 2);
+    f.RatingEdit->selectAll();
+    QTest::keyClick(f.RatingEdit, Qt::Key_9);  // replaces the selection
+    EXPECT_EQ(f.RatingEdit->text(), "9");
+    EXPECT_EQ(beeps, 2);
+    form.SaveButtonClick();
+    EXPECT_EQ(e.Name.size(), 60u);
+    EXPECT_EQ(e.URL.size(), 300u);
+}
+
+TEST_F(EntryFormTest, MarkerKeyLineBreaksAndCategoryChoices) {
+    Bank().IsAdministrator = true;
+    for (const auto& [c1, c2, c3] :
+         {std::tuple{"News", "Local", "Town"}, {"News", "World", ""}, {"Sport", "Ball", ""}}) {
+        TEntry entry = BankFixture::Named("n", c1, c2, c3);
+        AddCategoryPath(entry);
+    }
+    Bank().EditEntry.Name = "Site";
+    TEntryForm form(nullptr, 0);
+    form.show();
+    Ui::EntryForm& f = form.Form();
+    EXPECT_EQ(f.C1Combo->ItemTexts(), (Strings{"News", "Sport"}));
+    QTest::keyClick(f.NameEdit, Qt::Key_Right, Qt::AltModifier);
+    QTest::keyClick(f.NameEdit, Qt::Key_Right, Qt::AltModifier);
+    EXPECT_EQ(f.NameEdit->Text(), Mark + "Site");
+    Bank().IsAdministrator = false;
+    f.NameEdit->SetText("Site");
+    QTest::keyClick(f.NameEdit, Qt::Key_Right, Qt::AltModifier);
+    EXPECT_EQ(f.NameEdit->Text(), "Site");
+    f.NameEdit->setText("a\nb");
+    EXPECT_EQ(f.NameEdit->Text(), "ab");
+
+    f.C1Combo->SetText(" News ");
+    f.C2Combo->SetText("W");
+    QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(f.C2Combo, &in);
+    EXPECT_EQ(f.C1Combo->Text(), "News");
+    EXPECT_EQ(f.C2Combo->ItemTexts(), (Strings{"Local", "World"}));
+    EXPECT_EQ(f.C2Combo->Text(), "W");
+    f.C2Combo->SetText("Local ");
+    QApplication::sendEvent(f.C3Combo, &in);
+    EXPECT_EQ(f.C3Combo->ItemTexts(), Strings{"Town"});
+}
+
+TEST_F(EntryFormTest, RefusedSaveKeepsWhatWasTyped) {
+    BankFixture::Add(BankFixture::Named("Taken"));
+    Bank().EditEntry.Name = "Mine";
+    TEntryForm form(nullptr, 1);
+    form.show();
+    Ui::EntryForm& f = form.Form();
+    f.NameEdit->SetText("Taken");
+    f.URLEdit->setPlainText("http://typed");
+    form.SaveButtonClick();
+    EXPECT_EQ(messages.LastText(), "This name already exists!\rPlease try again");
+    EXPECT_NE(form.result(), QDialog::Accepted);
+    form.hide();
+    form.show();  // shown again: the typed texts stay
+    EXPECT_EQ(f.URLEdit->toPlainText(), "http://typed");
+    f.NameEdit->SetText("Mine");
+    f.PWEdit->setText("a");
+    f.PWEdit2->setText("b");
+    form.SaveButtonClick();
+    EXPECT_EQ(messages.LastText(), "The PassWord entries are not the same.\rPlease try again.");
+}
+
+// ---- The main window's commands ----
+
+TEST_F(EntryFormTest, MainWindowAddsModifiesAndDropsEntries) {
+    TMainForm main;
+    Bank().NewBank = true;
+    WhenModal([](QWidget* w) {
+        auto* form = qobject_cast<TEntryForm*>(w);
+        ASSERT_NE(form, nullptr);
+        form->Form().NameEdit->SetText("First");
+        form->Form().URLEdit->setPlainText("http://first/");
+        form->Form().SaveButton->click();
+    });
+    main.Form().tbAddEntry->trigger();
+    ASSERT_EQ(Bank().Count(), 1);
+    EXPECT_EQ(Bank().Entry(0).URL, "http://first/");
+    EXPECT_TRUE(main.Form().SaveBank1->isEnabled());
+    EXPECT_EQ(Bank().FocusedEntry, 0);
+
+    WhenModal([](QWidget* w) {
+        auto* form = qobject_cast<TEntryForm*>(w);
+        ASSERT_NE(form, nullptr);
+        EXPECT_EQ(form->Form().NameEdit->Text(), "First");
+        form->Form().NameEdit->SetText("Renamed");
+        form->Form().SaveButton->click();
+    });
+    main.Form().ModifyEntry1->trigger();
+    EXPECT_EQ(Bank().Entry(0).Name, "Renamed");
+
+    WhenModal([](QWidget* w) {
+        auto* form = qobject_cast<TEntryForm*>(w);
+        ASSERT_NE(form, nullptr);
+        EXPECT_EQ(form->Mode(), 1);
+        EXPECT_EQ(form->Form().URLEdit->toPlainText(), "http://dropped/%E6%97%A5");
+        form->Form().SaveButton->click();
+    });
+    main.DropURLTarget1Drop("Dropped", "http://dropped/%E6%97%A5");
+    EXPECT_EQ(Bank().Count(), 2);
+
+    main.Form().CopyURLtoClipboard1->trigger();
+    EXPECT_EQ(ClipboardText(), Bank().Entry(Bank().FocusedEntry).URL);
+}
+
+TEST_F(EntryFormTest, PasswordDialogAnswersCheckPassword) {
+    TMainForm main;
+    Settings().PWordPrnt = true;
+    Settings().BankPassword = "Secret";
+    WhenModal([](QWidget* w) {
+        auto* dlg = qobject_cast<TPasswordDlg*>(w);
+        ASSERT_NE(dlg, nullptr);
+        dlg->Form().Password->setText(" secret");
+        dlg->accept();
+    });
+    EXPECT_TRUE(CheckPassword(poPrint));
+    EXPECT_TRUE(PasswordGiven());
+    PasswordGiven() = false;
+}
+
+TEST_F(EntryFormTest, WorkgroupLoadTimerAndNotice) {
+    TMainForm main;
+    Settings().UserName = "alice";
+    Settings().WorkGroupUser = dir.File("users.dat");
+    WriteWorkgroupUserFile(Settings().WorkGroupUser, "bank.bnk", {{"Alice", true}});
+    BankFixture::WriteAll(dir.File("bank.bnk"),
+                          BankFixture::CRLF({"#----F#2.0", "#00000#" + ScrambledBankMarker(true),
+                                             "#00001#Na=W", "#00001#Ux=http://w"}));
+    main.UpdateLoadWorkgroup();
+    ASSERT_TRUE(main.Form().LoadWorkgroupBank1->isEnabled());
+    main.Form().LoadWorkgroupBank1->trigger();
+    EXPECT_EQ(Bank().Count(), 1);
+    EXPECT_TRUE(main.FileStampCheck()->isActive());
+    EXPECT_TRUE(messages.Shown.empty());
+
+    // Unchanged: no notice.
+    main.FileStampCheckTimer();
+    // Changed: the notice names the file.
+    Bank().WorkgroupFileTime -= 1;
+    bool shown = false;
+    WhenModal([&shown, this](QWidget* w) {
+        auto* notice = qobject_cast<TTimeStampForm*>(w);
+        ASSERT_NE(notice, nullptr);
+        shown = true;
+        EXPECT_EQ(notice->windowTitle(), "Lorvane");
+        EXPECT_EQ(FromQString(notice->Form().Label1->text()), dir.File("bank.bnk"));
+        EXPECT_EQ(notice->Form().Label2->text(), "has been updated since you loaded it!");
+        EXPECT_EQ(notice->Timer1()->interval(), 30000);
+        notice->grab().save(LORVANE_SCREENSHOT_DIR "/timestamp.png");
+        notice->Form().OKButton->click();
+    });
+    main.FileStampCheckTimer();
+    EXPECT_TRUE(shown);
+
+    // A missing file gives no notice.
+    std::remove(dir.File("bank.bnk").c_str());
+    TTimeStampForm::CloseDelay() = 50;  // a wrong notice must not hang the test
+    shown = false;
+    QTimer::singleShot(0, [&shown] { shown = QApplication::activeModalWidget() != nullptr; });
+    main.FileStampCheckTimer();
+    QCoreApplication::processEvents();
+    TTimeStampForm::CloseDelay() = 30000;
+    EXPECT_FALSE(shown);
+}
+
+TEST_F(EntryFormTest, NoticeClosesItself) {
+    const int kept = TTimeStampForm::CloseDelay();
+    EXPECT_EQ(kept, 30000);
+    TTimeStampForm::CloseDelay() = 5;
+    TTimeStampForm notice(nullptr, "/x/bank.bnk");
+    EXPECT_EQ(notice.exec(), QDialog::Accepted);
+    TTimeStampForm::CloseDelay() = kept;
+}
+
+}  // namespace
