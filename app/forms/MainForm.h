@@ -17,6 +17,9 @@ class TElasticFormQt;
 class TDropURLTarget;
 class TAdminSaveForm;
 class TPasswordDlg;
+class TMarkMemo;
+class TPopupMenu;
+struct TInfoPanelWindow;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -73,6 +76,20 @@ public:
     // A link dropped on the window: its title and URL become a new entry.
     void DropURLTarget1Drop(const std::string& title, const std::string& url);
 
+    // The information panel, the View commands that add to it, the tree's navigation and its
+    // popup menu (MainFormPanel.cpp).
+    void ShowEntryInfo();
+    void ShowUserIDPassword1Click();
+    void ShowConfidentialNotes1Click();
+    void CollapseTree1Click();
+    void ExpandTree1Click();
+    void TopoftheTree1Click();
+    void BottomoftheTree1Click();
+    // Frees the panel's memo (after the current event) and gives the tree its width back.
+    void CloseInfoPanel();
+    TMarkMemo* InfoMemo() const;
+    TPopupMenu& TreePopupMenu();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -88,6 +105,8 @@ private:
     void ElasticForm1AfterResize();
     void OnCommand(QAction* action, void (TMainForm::*command)());
     void InstallEntryCommands();
+    void InstallPanel();
+    void PlaceInfoMemo();
 
     std::unique_ptr<Ui::MainForm> ui_;
     std::unique_ptr<TBaseVirtualTree> vst_;
@@ -101,4 +120,5 @@ private:
     int busyDepth_ = 0;
     bool closing_ = false;
     bool stampNoticeShown_ = false;
+    std::shared_ptr<TInfoPanelWindow> panel_;
 };
