@@ -3,8 +3,11 @@
 
 #include <functional>
 
+#include "AppSeams.h"
 #include "MainTree.h"
+#include "Settings.h"
 #include "StStrL.h"
+#include "platform/Messages.h"
 #include "platform/SysUtils.h"
 
 TEntryInfoText BuildEntryInfo(const TEntry& entry) {
@@ -200,4 +203,21 @@ TTreeDropResult applyTreeDrop(TBankState& bank, const TTreeNodeData* source,
         bank.MarkModified(e.Name);
     }
     return done();
+}
+
+bool TreeDrop(const TTreeNodeData* source, const TTreeNodeData* target) {
+    std::string name;
+    switch (applyTreeDrop(Bank(), source, target, Settings().Interleave, name)) {
+        case TTreeDropResult::Moved:
+            EnableSaveSeam(true);
+            RebuildTreeSeam();
+            SelectEntryNode(name);
+            return true;
+        case TTreeDropResult::Failed:
+            MessageDlg(TreeDropFailedText, TMsgDlgType::mtError, mbOK);
+            return false;
+        case TTreeDropResult::Nothing:
+            break;
+    }
+    return false;
 }

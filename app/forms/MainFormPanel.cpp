@@ -62,6 +62,7 @@ void TMainForm::InstallPanel() {
         if (panel_ && panel_->memo) PlaceInfoMemo();
     });
     installEventFilter(panel_->watch);
+    TreeHostWidget(VST())->installEventFilter(panel_->watch);
 
     // The popup menu repeats main-menu commands with their captions and shortcuts.
     Ui::MainForm& f = Form();
@@ -142,7 +143,8 @@ void TMainForm::ShowEntryInfo() {
     memo.Font().SetName(settings.FontName);
     memo.SetWordWrap(true);
     memo.EndOfTextMark().SetStyle(TPenStyle::psClear);
-    memo.ReadOnly = true;
+    memo.ReadOnly = true;  // copying still works; the formatting keys do not
+    memo.EnableHotKeys = false;
     for (const char* label : InfoPanelLabels)
         memo.Keywords().AddKeyWord(label, InfoLabelOptions, InfoLabelStyle, InfoLabelContext, 0, 0,
                                    0);

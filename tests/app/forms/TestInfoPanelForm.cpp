@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QWidget>
+#include <QtTest/QTest>
 
 #include "AppSeams.h"
 #include "BankCommands.h"
@@ -63,7 +64,7 @@ TEST_F(InfoPanelFormTest, ShowsTheFocusedEntryBesideTheShrunkenTree) {
     Open(form, Sample);
     QWidget* tree = form.findChild<QWidget*>("VST");
     ASSERT_TRUE(tree);
-    const int treeWidth = tree->width();
+    EXPECT_EQ(tree->width(), 1024);
     Settings().ColumnTable[0].Width = 250;
     const int beta = SelectEntryNode("Beta");
     ASSERT_GE(beta, 0);
@@ -106,12 +107,28 @@ TEST_F(InfoPanelFormTest, ShowsTheFocusedEntryBesideTheShrunkenTree) {
     EXPECT_GT(yellow, 20);
     EXPECT_GT(red, 20);
 
+    // The panel follows the window's size.
+    form.resize(900, 600);
+    QApplication::processEvents();
+    EXPECT_EQ(host->geometry().right(), 900 - 10 - 1);
+    EXPECT_EQ(host->height(), tree->height());
+    EXPECT_EQ(host->y(), tree->mapTo(&form, QPoint(0, 0)).y());
+
+    // Inside the panel the main menu's shortcuts still work.
+    int collapsed = 0;
+    QObject::connect(form.Form().CollapseTree1, &QAction::triggered, [&] { ++collapsed; });
+    form.activateWindow();
+    host->setFocus();
+    QApplication::processEvents();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_C, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(collapsed, 1);
+
     // Another node takes the focus: the panel goes and the tree gets its width back.
     SelectEntryNode("Gamma");
     EXPECT_FALSE(InfoPanel().InfoShown);
     EXPECT_EQ(form.InfoMemo(), nullptr);
     QApplication::processEvents();
-    EXPECT_EQ(tree->width(), treeWidth);
+    EXPECT_EQ(tree->width(), form.centralWidget()->width());
 }
 
 TEST_F(InfoPanelFormTest, WithoutAFocusedEntryOnlyTheMarkIsSet) {
