@@ -68,6 +68,7 @@ TEST_F(InfoPanelFormTest, ShowsTheFocusedEntryBesideTheShrunkenTree) {
     Settings().ColumnTable[0].Width = 250;
     const int beta = SelectEntryNode("Beta");
     ASSERT_GE(beta, 0);
+    Bank().Entry(beta).Notes = "first note\r\nsecond note";
     form.Form().DisplayInformation1->trigger();
     QApplication::processEvents();
     ASSERT_TRUE(form.InfoMemo());
