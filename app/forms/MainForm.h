@@ -107,6 +107,7 @@ private:
     void InstallEntryCommands();
     void InstallPanel();
     void PlaceInfoMemo();
+    void RetireInfoMemo();
 
     std::unique_ptr<Ui::MainForm> ui_;
     std::unique_ptr<TBaseVirtualTree> vst_;

@@ -107,6 +107,16 @@ void TMainForm::PlaceInfoMemo() {
     memo->setGeometry(left, at.y(), std::max(0, width() - left - 10), tree->height());
 }
 
+void TMainForm::RetireInfoMemo() {
+    HostWidget(*panel_->memo)->hide();
+    panel_->closed.push_back(std::move(panel_->memo));
+    // The memo may be inside one of its own events: it is freed after the current one.
+    std::weak_ptr<TInfoPanelWindow> weak = panel_;
+    QTimer::singleShot(0, this, [weak] {
+        if (auto panel = weak.lock()) panel->closed.clear();
+    });
+}
+
 void TMainForm::ShowEntryInfo() {
     TInfoPanelState& state = InfoPanel();
     state.InfoShown = true;
@@ -114,10 +124,7 @@ void TMainForm::ShowEntryInfo() {
     const int index = FocusedEntryChecked(Bank());
     if (index < 0) return;
     // Shown again: the old memo goes, the tree keeps its narrow width.
-    if (panel_->memo) {
-        HostWidget(*panel_->memo)->hide();
-        panel_->closed.push_back(std::move(panel_->memo));
-    }
+    if (panel_->memo) RetireInfoMemo();
 
     // The tree shrinks to its first column.
     const int first = NarrowTreeColumns(VST());
@@ -171,13 +178,7 @@ void TMainForm::ShowEntryInfo() {
 void TMainForm::CloseInfoPanel() {
     InfoPanel().InfoShown = false;
     if (!panel_ || !panel_->memo) return;
-    HostWidget(*panel_->memo)->hide();
-    panel_->closed.push_back(std::move(panel_->memo));
-    // The memo may be inside one of its own events: it is freed after the current one.
-    std::weak_ptr<TInfoPanelWindow> weak = panel_;
-    QTimer::singleShot(0, this, [weak] {
-        if (auto panel = weak.lock()) panel->closed.clear();
-    });
+    RetireInfoMemo();
     // The tree takes its width and its columns back.
     if (!panel_->narrowed) return;
     panel_->narrowed = false;

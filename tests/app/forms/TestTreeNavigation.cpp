@@ -106,6 +106,17 @@ TEST_F(TreeNavigationTest, PopupMenuRepeatsMainMenuCommands) {
     SelectEntryNode("Beta");
     popup.Items().Items(11)->Click();
     EXPECT_TRUE(form.InfoMemo());
+    // Shown again: a fresh memo, the tree still narrow; closing gives the tree its width back.
+    const TMarkMemo* first = form.InfoMemo();
+    form.Form().DisplayInformation1->trigger();
+    QApplication::processEvents();
+    EXPECT_NE(form.InfoMemo(), first);
+    QWidget* tree = HostWidget(form.VST());
+    EXPECT_EQ(tree->width(), Settings().ColumnTable[0].Width + 25);
+    SelectEntryNode("Gamma");
+    QApplication::processEvents();
+    EXPECT_EQ(form.InfoMemo(), nullptr);
+    EXPECT_EQ(tree->width(), form.centralWidget()->width());
 }
 
 }  // namespace
