@@ -307,6 +307,20 @@ void TMainForm::ConnectCommands() {
         {f.ClearAccessCounts1, &TMainForm::ClearAccessCounts1Click},
         {f.DuplicateURLsDomain1, &TMainForm::DuplicateURLsDomain1Click},
         {f.DuplicateURLsCompleteAddress1, &TMainForm::DuplicateURLsCompleteAddress1Click},
+        {f.DisplayInformation1, &TMainForm::ShowEntryInfo},
+        {f.tbDisplayInformation, &TMainForm::ShowEntryInfo},
+        {f.ShowUserIDPassword1, &TMainForm::ShowUserIDPassword1Click},
+        {f.tbShowUserIDPassword, &TMainForm::ShowUserIDPassword1Click},
+        {f.ShowConfidentialNotes1, &TMainForm::ShowConfidentialNotes1Click},
+        {f.tbShowConfidentialNote, &TMainForm::ShowConfidentialNotes1Click},
+        {f.CollapseTree1, &TMainForm::CollapseTree1Click},
+        {f.tbCollapseTree, &TMainForm::CollapseTree1Click},
+        {f.ExpandTree1, &TMainForm::ExpandTree1Click},
+        {f.tbExpandTree, &TMainForm::ExpandTree1Click},
+        {f.TopoftheTree1, &TMainForm::TopoftheTree1Click},
+        {f.tbTopOfTree, &TMainForm::TopoftheTree1Click},
+        {f.BottomoftheTree1, &TMainForm::BottomoftheTree1Click},
+        {f.tbBottomOfTree, &TMainForm::BottomoftheTree1Click},
     };
     for (const auto& c : commands) {
         OnCommand(c.action, c.command);
@@ -368,6 +382,7 @@ void TMainForm::FillSeams() {
     e.RepaintMain = [this] { repaint(); };
     FillExportSeams();
     InstallEntryCommands();
+    InstallPanel();
 }
 
 void TMainForm::RebuildTree() {

@@ -18,6 +18,9 @@ class TDropURLTarget;
 class TAdminSaveForm;
 class TPasswordDlg;
 class TFindForm;
+class TMarkMemo;
+class TPopupMenu;
+struct TInfoPanelWindow;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -117,6 +120,20 @@ public:
     void DuplicateURLsDomain1Click();
     void DuplicateURLsCompleteAddress1Click();
 
+    // The information panel, the View commands that add to it, the tree's navigation and its
+    // popup menu (MainFormPanel.cpp).
+    void ShowEntryInfo();
+    void ShowUserIDPassword1Click();
+    void ShowConfidentialNotes1Click();
+    void CollapseTree1Click();
+    void ExpandTree1Click();
+    void TopoftheTree1Click();
+    void BottomoftheTree1Click();
+    // Frees the panel's memo (after the current event) and gives the tree its width back.
+    void CloseInfoPanel();
+    TMarkMemo* InfoMemo() const;
+    TPopupMenu& TreePopupMenu();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -132,6 +149,9 @@ private:
     void ElasticForm1AfterResize();
     void OnCommand(QAction* action, void (TMainForm::*command)());
     void InstallEntryCommands();
+    void InstallPanel();
+    void PlaceInfoMemo();
+    void RetireInfoMemo();
 
     std::unique_ptr<Ui::MainForm> ui_;
     std::unique_ptr<TBaseVirtualTree> vst_;
@@ -146,4 +166,5 @@ private:
     int busyDepth_ = 0;
     bool closing_ = false;
     bool stampNoticeShown_ = false;
+    std::shared_ptr<TInfoPanelWindow> panel_;
 };

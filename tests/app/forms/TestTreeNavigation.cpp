@@ -1,0 +1,122 @@
+// The tree's navigation commands and its popup menu, on the offscreen platform.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QImage>
+#include <QWidget>
+
+#include "AppSeams.h"
+#include "BankCommands.h"
+#include "BankFixture.h"
+#include "InfoPanel.h"
+#include "MainForm.h"
+#include "MainTree.h"
+#include "TempDir.h"
+#include "VirtualTrees.h"
+#include "platform/Menus.h"
+#include "platform/qt/ControlHost.h"
+#include "ui_MainForm.h"
+
+namespace {
+
+class TreeNavigationTest : public ::testing::Test {
+protected:
+    TreeNavigationTest() {
+        ResetBank();
+        ResetSeams();
+        Settings() = TSettings();
+        InfoPanel() = TInfoPanelState();
+    }
+    ~TreeNavigationTest() override {
+        ResetBank();
+        ResetSeams();
+        InfoPanel() = TInfoPanelState();
+    }
+    // Opens a bank of the named entries in a shown window of 1024 x 768.
+    void Open(TMainForm& form, const Strings& lines) {
+        const std::string bank = dir.File("x.bnk");
+        Strings all = {"#----F#2.0"};
+        all.insert(all.end(), lines.begin(), lines.end());
+        BankFixture::WriteAll(bank, BankFixture::CRLF(all));
+        form.show();
+        form.resize(1024, 768);
+        QApplication::processEvents();
+        ASSERT_TRUE(OpenBank(bank));
+    }
+    ScriptedMessages messages;
+    TempDir dir;
+};
+
+const Strings Entries = {"#00001#Na=Beta", "#00001#Ux=http://beta", "#00001#C1=Work",
+                         "#00001#C2=Docs", "#00001#De=the docs",    "#00002#Na=Gamma",
+                         "#00002#Ux=None"};
+
+TEST_F(TreeNavigationTest, NavigationCommands) {
+    Strings lines;
+    for (int i = 0; i < 60; ++i) {
+        const std::string n = "#" + std::string(i < 9 ? "0000" : "000") + std::to_string(i + 1);
+        lines.push_back(n + "#Na=E" + std::to_string(100 + i));
+        lines.push_back(n + "#C1=" + (i < 30 ? "Alpha" : "Beta"));
+    }
+    TMainForm form;
+    Open(form, lines);
+    TBaseVirtualTree& tree = form.VST();
+    form.Form().CollapseTree1->trigger();
+    EXPECT_FALSE(tree.Expanded(tree.GetFirst()));
+    EXPECT_EQ(tree.TopNode(), tree.GetFirst());
+    form.Form().tbExpandTree->trigger();
+    for (PVirtualNode n = tree.GetFirst(); n; n = tree.GetNextSibling(n))
+        EXPECT_TRUE(tree.Expanded(n));
+    form.Form().BottomoftheTree1->trigger();
+    QApplication::processEvents();
+    EXPECT_NE(tree.TopNode(), tree.GetFirst());
+    form.Form().CollapseTree1->trigger();
+    form.Form().TopoftheTree1->trigger();
+    EXPECT_EQ(tree.TopNode(), tree.GetFirst());
+    EXPECT_TRUE(tree.Expanded(tree.GetFirst()));
+    EXPECT_FALSE(tree.Expanded(tree.GetNextSibling(tree.GetFirst())));
+    // Expanding puts the focused node at the top.
+    const int e110 = SelectEntryNode("E110");
+    ASSERT_GE(e110, 0);
+    form.Form().ExpandTree1->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(tree.TopNode(), Bank().Entry(e110).Node);
+}
+
+TEST_F(TreeNavigationTest, PopupMenuRepeatsMainMenuCommands) {
+    TMainForm form;
+    Open(form, Entries);
+    TPopupMenu& popup = form.TreePopupMenu();
+    EXPECT_EQ(form.VST().PopupMenu(), &popup);
+    Strings captions;
+    for (int i = 0; i < popup.Items().Count(); ++i)
+        captions.push_back(popup.Items().Items(i)->Caption);
+    EXPECT_EQ(
+        captions,
+        (Strings{"&Go To URL\tF4", "-", "&Add Entry\tCtrl+A", "Add Entry (Current &URL)\tCtrl+U",
+                 "&Modify Entry\tCtrl+M", "&Copy Entry\tCtrl+E", "&Delete Entry\tCtrl+D", "-",
+                 "&Find First\tCtrl+F", "Find &Next\tF3", "-", "Display Information\tCtrl+I", "-",
+                 "&Collapse Tree\tCtrl+Alt+C", "&Expand Tree\tCtrl+Alt+E",
+                 "&Top of the Tree\tCtrl+Alt+T", "&Bottom of the Tree\tCtrl+Alt+B"}));
+    popup.Popup(10, 10);
+    EXPECT_FALSE(popup.Items().Items(8)->Enabled);  // Find First is still to come
+    EXPECT_TRUE(popup.Items().Items(11)->Enabled);
+    popup.CloseMenu();
+    SelectEntryNode("Beta");
+    popup.Items().Items(11)->Click();
+    EXPECT_TRUE(form.InfoMemo());
+    // Shown again: a fresh memo, the tree still narrow; closing gives the tree its width back.
+    const TMarkMemo* first = form.InfoMemo();
+    form.Form().DisplayInformation1->trigger();
+    QApplication::processEvents();
+    EXPECT_NE(form.InfoMemo(), first);
+    QWidget* tree = HostWidget(form.VST());
+    EXPECT_EQ(tree->width(), Settings().ColumnTable[0].Width + 25);
+    SelectEntryNode("Gamma");
+    QApplication::processEvents();
+    EXPECT_EQ(form.InfoMemo(), nullptr);
+    EXPECT_EQ(tree->width(), form.centralWidget()->width());
+}
+
+}  // namespace
