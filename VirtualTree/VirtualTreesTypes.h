@@ -137,7 +137,6 @@ enum TCheckState : uint8_t {
 
 enum TVTImageKind { ikNormal, ikSelected, ikState, ikOverlay };
 enum TSortDirection { sdAscending, sdDescending };
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 // What OnBeforeItemErase leaves for the row: fill it with the item colour, or erase as usual.
 enum TItemEraseAction { eaFillColor, eaDefault };
 enum TDropMode { dmNowhere, dmAbove, dmOnNode, dmBelow };

@@ -8,10 +8,10 @@
 
 #include "EditTypeRules.h"
 #include "platform/Classes.h"
+#include "platform/Graphics.h"
 
 class QToolButton;
 
-enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
 
 // Also a TObject, so that it is the Sender of its events.
 class TEditTyped : public QLineEdit, public TObject {

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "platform/Exceptions.h"
+#include "platform/Graphics.h"
 
 // The memo's own failures: "Text too long", "Internal MarkMemo error", the consistency check.
 LORVANE_EXCEPTION(EMarkMemoError, Exception);
@@ -64,7 +65,6 @@ inline bool ApplyFormatCode(uint8_t& style, unsigned char c) {
 // The running style after the codes of `text`.
 uint8_t AdvanceStaticStyle(uint8_t style, std::string_view text);
 
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum TMarkLineBreak { pbCRLF, pbLFCR, pbCR, pbLF };
 enum TpmUpperCase { pmuAscii, pmuAnsi, pmuUserDefined };
 enum TUpdateMode { umImmediate, umOnNeed, umBackground };

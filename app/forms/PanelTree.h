@@ -1,5 +1,4 @@
-// The tree's side of the information panel, apart from the memo's headers (both libraries
-// name an alignment type of their own).
+// The tree's side of the information panel: narrowing and restoring the columns, the popup.
 #pragma once
 
 class QWidget;

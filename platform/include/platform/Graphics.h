@@ -89,6 +89,9 @@ inline constexpr TColor clScrollBar = SystemColor(0), clBackground = SystemColor
 // display without a desktop palette shows.
 TColor ClassicSystemColor(int index);
 
+// Horizontal alignment of text in a cell, a line or an edit box.
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+
 enum TFontStyle : uint8_t { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 using TFontStyles = uint8_t;
 
