@@ -620,35 +620,6 @@ public:
     void ScrollMessage(TScrollBarKind kind, TScrollCode code, int pos) override;
     void TimerEvent(int id) override;
 
-    // ===== Streams (VirtualTreesStreams.cpp) =====
-    // The magic, a node count and the nodes: `node` alone, or every top-level node.
-    virtual void SaveToStream(TStream& stream, PVirtualNode node = nullptr);
-    void SaveToFile(const std::string& fileName);
-    // Clears the tree and reads a saved tree; EVirtualTreeError 2002 to 2006 for a bad stream.
-    // The header is checked before anything is cleared; nodes read whole before an error stay.
-    virtual void LoadFromStream(TStream& stream);
-    virtual void LoadFromFile(const std::string& fileName);
-    // Reads a saved tree's nodes as the last children of target (nil: top level).
-    void AddFromStream(TStream& stream, PVirtualNode target);
-    // Moves source (or only its children) to target by mode, within this tree or into another.
-    void MoveTo(PVirtualNode source, PVirtualNode target, TVTNodeAttachMode mode,
-                bool childrenOnly);
-
-protected:
-    virtual void WriteNode(TStream& stream, PVirtualNode node);
-    virtual void WriteChunks(TStream& stream, PVirtualNode node);
-    // Reads one node record into node, which is linked where it belongs.
-    virtual void ReadNode(TStream& stream, int version, PVirtualNode node);
-    // Reads the body of one chunk (the position is at its start); true when it was used.
-    virtual bool ReadChunk(TStream& stream, int version, PVirtualNode node, int chunkType,
-                           uint32_t chunkSize);
-    virtual void SkipNode(TStream& stream);
-    void InternalAddFromStream(TStream& stream, int version, PVirtualNode node);
-    // A new node linked at destination by mode and read from the stream; on an error it is
-    // deleted again (with the nodes read below it) before the error goes on.
-    PVirtualNode AddNodeFromStream(TStream& stream, int version, PVirtualNode destination,
-                                   TVTNodeAttachMode mode);
-
 protected:
     // ===== Dispatchers: each fires its event; descendants override them =====
     virtual void DoInitNode(PVirtualNode parent, PVirtualNode node,
