@@ -235,6 +235,14 @@ using TVTNodeCopiedEvent = std::function<void(TBaseVirtualTree* sender, PVirtual
 using TVTSaveNodeEvent =
     std::function<void(TBaseVirtualTree* sender, PVirtualNode node, TStream& stream)>;
 
+// --- Beep ----------------------------------------------------------------------------------------
+
+// The trees' beep (a search that finds nothing): counted, then handed to the handler the
+// program installs (none: silent).
+void SetTreeBeepHandler(std::function<void()> handler);
+int TreeBeepCount();
+void TreeBeep();
+
 // --- The tree ------------------------------------------------------------------------------------
 
 class TBaseVirtualTree : public TCustomControl {
@@ -731,6 +739,12 @@ protected:
                              int highBound = -1) const;
 
     void Paint(TCanvas& canvas, const TRect& updateRect) override;
+    void PaintHeaderStrip(TCanvas& canvas, const TRect& strip) override;
+    // The rubber band blended over the rows it covers.
+    void PaintBlendedBand(TCanvas& canvas, const TRect& window, TPoint target,
+                          TVTInternalPaintOptions options);
+    // Mouse messages reach the header first.
+    bool PreviewMouse(const TMouseMessage& message) override;
     // The image list's width of the check images (their own boxes when no list is set).
     int CheckImageSize() const;
     void CreateWnd() override;
@@ -738,6 +752,14 @@ protected:
     void PostedMessage(unsigned msg, intptr_t wParam, intptr_t lParam) override;
     void StyleChanged() override;
     bool WantKey(uint16_t key, TShiftState shift) override;
+    // Keyboard: a key the tree acts on is consumed (set to 0); others go on to the form.
+    void KeyDown(uint16_t& key, TShiftState shift) override;
+    void KeyUp(uint16_t& key, TShiftState shift) override;
+    void KeyPress(char& key) override;
+    void DoEnter() override;
+    void DoExit() override;
+    // One typed character of the incremental search; false when the search is off.
+    bool IncrementalSearchStep(char16_t ch);
 
     void SetTreeState(TVirtualTreeState state, bool on = true);
     void SetUpdateState(bool updating);
@@ -768,6 +790,17 @@ private:
     void SelectionOptionsChanged(TVTSelectionOptions before, TVTSelectionOptions after);
     // The worker's side.
     void DoValidateCache();
+    // Keyboard parts: the navigation keys with the selection step after them, the other keys;
+    // both say whether the tree used the key.
+    bool NavigationKey(uint16_t code, TShiftState keys);
+    bool OtherKey(uint16_t code, TShiftState keys);
+    // The first column (in display order from `from`) whose focus OnFocusChanging allows;
+    // NoColumn without columns, InvalidColumn when none is allowed.
+    TColumnIndex FindFocusableColumn(PVirtualNode node, TColumnIndex from, bool forward,
+                                     bool includeFrom);
+    void EndCheckPress();
+    void RepaintForFocus();
+    void SearchTimerFired();
 
     // The parts the control is made of: the nodes and their structure, and the geometry.
     TVirtualNodeStore store_{this, 18};
@@ -789,6 +822,8 @@ private:
     TDropMode lastDropMode_ = dmOnNode;
     PVirtualNode checkNode_ = nullptr;
     PVirtualNode lastSearchNode_ = nullptr;
+    std::u16string searchBuffer_;
+    TCheckState pendingCheckState_ = csUncheckedNormal;  // a Space press's state, set on release
     PVirtualNode lastHintNode_ = nullptr;
     PVirtualNode lastChangedNode_ = nullptr;
     PVirtualNode lastStructureChangeNode_ = nullptr;

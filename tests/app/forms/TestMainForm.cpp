@@ -29,6 +29,7 @@
 #include "platform/Canvas.h"
 #include "platform/ImageList.h"
 #include "platform/qt/Application.h"
+#include "platform/qt/ControlHost.h"
 #include "ui_AboutBox.h"
 #include "ui_AdminSaveForm.h"
 #include "ui_BrowserSelectionForm.h"
@@ -149,6 +150,33 @@ TEST_F(MainFormTest, OpensABankAndRendersIt) {
     const QImage shot = form.grab().toImage();
     ASSERT_EQ(shot.size(), QSize(1024, 768));
     shot.save(LORVANE_SCREENSHOT_DIR "/mainform.png");
+    // The tree as the user sees it: nine captioned columns over rows whose first column takes
+    // the folder colours (Favorites, Alpha, Home: a level-1 folder, an entry, a folder).
+    {
+        TBaseVirtualTree& vst = form.VST();
+        TVirtualTreeColumns& columns = vst.Header().Columns();
+        ASSERT_EQ(columns.Count(), ColumnCount);
+        for (int n = 0; n < ColumnCount; ++n)
+            EXPECT_EQ(columns.Items(n).Text(),
+                      FieldCaptions[size_t(Settings().ColumnTable[size_t(n)].Field)]);
+        EXPECT_GT(vst.Header().VisibleHeight(), 0);
+        const QPoint host = HostWidget(vst)->mapTo(&form, QPoint(0, 0));
+        const TRect client = vst.ClientOrigin();
+        auto at = [&](int x, int y) {
+            const QRgb p = shot.pixel(host.x() + client.Left + x, host.y() + client.Top + y);
+            return TColor(qRed(p) | qGreen(p) << 8 | qBlue(p) << 16);
+        };
+        const int right = columns.Items(0).Width() - 10;
+        EXPECT_EQ(at(right, 12), Settings().BkC1Color);
+        EXPECT_EQ(at(right, 24 + 12), Settings().BkURLColor);
+        EXPECT_EQ(at(right, 48 + 12), Settings().BkC1Color);
+        bool captionInk = false;
+        for (int x = 0; x < 80 && !captionInk; ++x)
+            for (int y = -vst.Header().VisibleHeight(); y < 0; ++y)
+                if (qGray(shot.pixel(host.x() + client.Left + x, host.y() + client.Top + y)) < 100)
+                    captionInk = true;
+        EXPECT_TRUE(captionInk) << "the header shows its captions";
+    }
     // The tool bar sits under the menu bar and draws its icons.
     const QRect bar = form.Form().ToolBar1->geometry();
     bool drawn = false;
