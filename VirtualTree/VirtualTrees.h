@@ -243,6 +243,30 @@ void SetTreeBeepHandler(std::function<void()> handler);
 int TreeBeepCount();
 void TreeBeep();
 
+// --- Hit testing ---------------------------------------------------------------------------------
+
+enum : uint32_t {
+    hiAbove = 0x0001,           // above the content
+    hiBelow = 0x0002,           // below the content
+    hiNowhere = 0x0004,         // no node, or no column at that point
+    hiOnItem = 0x0008,          // on a node's row
+    hiOnItemButton = 0x0010,    // its expand button
+    hiOnItemCheckbox = 0x0020,  // its check box
+    hiOnItemIndent = 0x0040,    // the indentation
+    hiOnItemLabel = 0x0080,     // the text
+    hiOnItemLeft = 0x0100,      // left of the text
+    hiOnItemRight = 0x0200,     // right of the text
+    hiOnNormalIcon = 0x0400,
+    hiOnStateIcon = 0x0800,
+    hiToLeft = 0x1000,   // left of the content
+    hiToRight = 0x2000,  // right of the content
+};
+struct THitInfo {
+    PVirtualNode HitNode = nullptr;
+    uint32_t HitPositions = 0;
+    TColumnIndex HitColumn = NoColumn;  // InvalidColumn: no column at that point
+};
+
 // --- The tree ------------------------------------------------------------------------------------
 
 class TBaseVirtualTree : public TCustomControl {
@@ -493,6 +517,9 @@ public:
     int RangeX() const { return geometry_.RangeX(); }
     int RangeY() const { return geometry_.RangeY(); }
     PVirtualNode GetNodeAt(int x, int y);
+    // What lies at (x, y): client coordinates when relative, else content coordinates. The
+    // row layout of painting decides the parts of a row.
+    void GetHitTestInfoAt(int x, int y, bool relative, THitInfo& hit);
     PVirtualNode GetNodeAt(int x, int y, bool relative, int& nodeTop);
     TRect GetDisplayRect(PVirtualNode node, TColumnIndex column, bool textOnly,
                          bool unclipped = false);
@@ -758,6 +785,13 @@ protected:
     void KeyPress(char& key) override;
     void DoEnter() override;
     void DoExit() override;
+    // Mouse: presses, releases and double clicks select, focus, toggle and check; moves keep
+    // the hot node and the rubber band; the wheel scrolls by whole steps of 120.
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseMove(TShiftState shift, int x, int y) override;
+    void MouseLeave() override;
+    bool DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos) override;
     // One typed character of the incremental search; false when the search is off.
     bool IncrementalSearchStep(char16_t ch);
 
@@ -801,6 +835,12 @@ private:
     void EndCheckPress();
     void RepaintForFocus();
     void SearchTimerFired();
+    void HandleMouseDown(TMouseButton button, TShiftState shift, int x, int y,
+                         const THitInfo& hit);
+    void HandleMouseUp(TShiftState shift, const THitInfo& hit);
+    void HandleDoubleClick(const THitInfo& hit, TShiftState shift);
+    void BeginCheckPress(PVirtualNode node);
+    void UpdateHotNode(int x, int y);
 
     // The parts the control is made of: the nodes and their structure, and the geometry.
     TVirtualNodeStore store_{this, 18};
@@ -823,6 +863,10 @@ private:
     PVirtualNode checkNode_ = nullptr;
     PVirtualNode lastSearchNode_ = nullptr;
     std::u16string searchBuffer_;
+    TColumnIndex clickColumn_ = NoColumn;  // the column a press hit, for the column click
+    TPoint lastClick_;                     // client coordinates
+    TShiftState drawSelectionShift_ = 0;
+    int wheelRemainder_ = 0;  // wheel movement short of a whole step
     TCheckState pendingCheckState_ = csUncheckedNormal;  // a Space press's state, set on release
     PVirtualNode lastHintNode_ = nullptr;
     PVirtualNode lastChangedNode_ = nullptr;

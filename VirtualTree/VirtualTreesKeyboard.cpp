@@ -287,14 +287,7 @@ bool TBaseVirtualTree::OtherKey(uint16_t code, TShiftState keys) {
             PVirtualNode node = focusedNode_;
             if (!node) return false;
             if (node->CheckType == ctNone) break;
-            if (states_.Contains(tsCheckPressPending) || HasState(node, vsDisabled)) return true;
-            TCheckState next = DetermineNextCheckState(CheckType(node), CheckState(node));
-            if (DoChecking(node, next)) {
-                checkNode_ = node;
-                pendingCheckState_ = next;
-                SetTreeState(tsCheckPressPending);
-                RepaintNode(node);
-            }
+            BeginCheckPress(node);
             return true;
         }
         case 'A':
