@@ -2,7 +2,10 @@
 // the ellipsis shortener and the text drawer.
 #include "VirtualStringTree.h"
 
+#include "platform/Codec.h"
+
 #include <algorithm>
+#include <vector>
 
 // --- Text routines ---------------------------------------------------------------------------
 
@@ -340,4 +343,45 @@ void TCustomVirtualStringTree::GetTextInfo(PVirtualNode node, TColumnIndex colum
     const int grow = (lineHeight - r.Height()) / 2;
     r.Top -= grow;
     r.Bottom += grow;
+}
+
+// --- Caption chunk ---------------------------------------------------------------------------
+
+void TCustomVirtualStringTree::WriteChunks(TStream& stream, PVirtualNode node) {
+    TBaseVirtualTree::WriteChunks(stream, node);
+    if (!StringOptions().Contains(toSaveCaptions) || node == RootNode() ||
+        !HasState(node, vsInitialized))
+        return;
+    const std::string text = Text(node, Header().MainColumn());
+    if (text.empty()) return;
+    std::vector<uint8_t> bytes;
+    bytes.reserve(8 + 2 * text.size());
+    auto u32 = [&bytes](uint32_t v) {
+        for (int i = 0; i < 4; ++i) bytes.push_back(uint8_t(v >> (8 * i)));
+    };
+    u32(3);
+    u32(uint32_t(2 * text.size()));
+    for (char c : text) {
+        const char16_t u = AnsiCharToUnicode(static_cast<unsigned char>(c));
+        bytes.push_back(uint8_t(u));
+        bytes.push_back(uint8_t(u >> 8));
+    }
+    stream.WriteBuffer(bytes.data(), int64_t(bytes.size()));
+}
+
+bool TCustomVirtualStringTree::ReadChunk(TStream& stream, int version, PVirtualNode node,
+                                         uint32_t chunkType, int64_t chunkEnd) {
+    if (chunkType != 3)
+        return TBaseVirtualTree::ReadChunk(stream, version, node, chunkType, chunkEnd);
+    const int64_t size = chunkEnd - stream.Position();
+    std::vector<uint8_t> bytes(size_t(std::max<int64_t>(0, size)));
+    if (stream.Read(bytes.data(), int64_t(bytes.size())) != int64_t(bytes.size())) return false;
+    // An odd last byte is no character; the reader goes on at the chunk's end.
+    std::string text;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const char16_t u = char16_t(bytes[i] | bytes[i + 1] << 8);
+        text.push_back(char(u >= 0xD800 && u <= 0xDFFF ? '?' : UnicodeToAnsiChar(u)));
+    }
+    DoNewText(node, Header().MainColumn(), text);
+    return true;
 }

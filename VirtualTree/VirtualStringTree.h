@@ -102,6 +102,10 @@ protected:
     std::string DoGetNodeHint(PVirtualNode node, TColumnIndex column) override;
     std::string DoGetNodeTooltip(PVirtualNode node, TColumnIndex column) override;
     bool DoCancelEdit() override;
+    // The caption chunk (type 3): the main column's text as UTF-16, after the base chunks.
+    void WriteChunks(TStream& stream, PVirtualNode node) override;
+    bool ReadChunk(TStream& stream, int version, PVirtualNode node, uint32_t chunkType,
+                   int64_t chunkEnd) override;
     std::unique_ptr<TCustomVirtualTreeOptions> CreateOptions() override;
 
     // The tree's font changed: line height and ellipsis are measured again, widths forgotten.

@@ -15,6 +15,7 @@
 #include "platform/Controls.h"
 #include "platform/ImageList.h"
 #include "platform/Menus.h"
+#include "platform/Streams.h"
 
 #include <atomic>
 #include <functional>
@@ -23,8 +24,24 @@
 #include <type_traits>
 #include <vector>
 
-class TStream;
 class TBaseVirtualTree;
+
+// A read-only stream over bytes that stay the caller's (clipboard and drag payloads, a node's
+// user-data chunk). Writing raises EStreamError.
+class TReadOnlyMemoryStream : public TStream {
+public:
+    TReadOnlyMemoryStream(const uint8_t* data, int64_t size);
+    int64_t Read(void* buffer, int64_t count) override;
+    int64_t Write(const void* buffer, int64_t count) override;
+    int64_t Seek(int64_t offset, int origin) override;
+    int64_t GetSize() override { return size_; }
+    void SetSize(int64_t newSize) override;
+
+private:
+    const uint8_t* data_;
+    int64_t size_;
+    int64_t pos_ = 0;
+};
 
 // --- Options objects -------------------------------------------------------------------------
 
@@ -569,6 +586,14 @@ public:
     // Where the rubber band is while a selection rectangle is drawn (content coordinates).
     TRect SelectionRectangle() const { return selectionRect_; }
 
+    // ===== Streams =====
+    // Writes the node (nil: every top-level node) with its subtree in the tree format.
+    virtual void SaveToStream(TStream& stream, PVirtualNode node = nullptr);
+    // Replaces the tree by the stream's nodes. The header is checked before anything changes;
+    // nodes read before an error in a record stay.
+    virtual void LoadFromStream(TStream& stream);
+    virtual void LoadFromFile(const std::string& fileName);
+
     // ===== Sorting and editing =====
     virtual void Sort(PVirtualNode node, TColumnIndex column, TSortDirection direction,
                       bool doInit = true);
@@ -734,6 +759,13 @@ protected:
     virtual std::string DoGetNodeTooltip(PVirtualNode node, TColumnIndex column);
     virtual int DoRenderOLEData();
 
+    // The stream format: a node and its chunks (2 base with the children, 4 user data).
+    void WriteNode(TStream& stream, PVirtualNode node);
+    virtual void WriteChunks(TStream& stream, PVirtualNode node);
+    // A chunk other than the base chunk, its body ending at chunkEnd; true when it was used.
+    virtual bool ReadChunk(TStream& stream, int version, PVirtualNode node, uint32_t chunkType,
+                           int64_t chunkEnd);
+
     // Moving nodes between places (and trees): used by move, copy and the stream reader.
     void InternalConnectNode(PVirtualNode node, PVirtualNode destination, TBaseVirtualTree* target,
                              TVTNodeAttachMode mode);
@@ -792,6 +824,9 @@ protected:
     void MouseMove(TShiftState shift, int x, int y) override;
     void MouseLeave() override;
     bool DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos) override;
+    // The desktop's context request during a right press is swallowed: the tree raises its
+    // own after the release. Requests from the keyboard pass on.
+    void DoContextPopup(TPoint mousePos, bool& handled) override;
     // One typed character of the incremental search; false when the search is off.
     bool IncrementalSearchStep(char16_t ch);
 
@@ -841,6 +876,10 @@ private:
     void HandleDoubleClick(const THitInfo& hit, TShiftState shift);
     void BeginCheckPress(PVirtualNode node);
     void UpdateHotNode(int x, int y);
+    void ReadNode(TStream& stream, int version, PVirtualNode parent, int64_t limit, int depth,
+                  std::vector<PVirtualNode>& selected);
+    void ReadBaseChunk(TStream& stream, int version, PVirtualNode node, int64_t chunkEnd,
+                       int depth, std::vector<PVirtualNode>& selected);
 
     // The parts the control is made of: the nodes and their structure, and the geometry.
     TVirtualNodeStore store_{this, 18};

@@ -306,6 +306,16 @@ void TBaseVirtualTree::HandleDoubleClick(const THitInfo& hit, TShiftState shift)
         ToggleNode(node);
 }
 
+void TBaseVirtualTree::DoContextPopup(TPoint mousePos, bool& handled) {
+    if (states_.Contains(tsRightButtonDown)) {
+        handled = true;
+        return;
+    }
+    states_.Exclude(tsDrawSelecting);
+    states_.Exclude(tsDrawSelectionPending);
+    TCustomControl::DoContextPopup(mousePos, handled);
+}
+
 // --- Moves, hot node, wheel ------------------------------------------------------------------
 
 void TBaseVirtualTree::UpdateHotNode(int x, int y) {

@@ -239,6 +239,7 @@ void TMainForm::ConfigureTree() {
     ApplyColumnOrder(tree);
 
     tree.SetDefaultText(TreeDefaultText);
+    SetTreeBeepHandler([] { QApplication::beep(); });
     tree.OnGetText = [](TBaseVirtualTree* sender, PVirtualNode node, TColumnIndex column,
                         TVSTTextType textType, std::string& text) {
         const auto* data = sender->GetNodeData<TTreeNodeData>(node);

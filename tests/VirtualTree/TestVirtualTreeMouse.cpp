@@ -11,6 +11,7 @@ public:
     using TBaseVirtualTree::MouseDown;
     using TBaseVirtualTree::MouseMove;
     using TBaseVirtualTree::MouseUp;
+    void CallContextPopup(TPoint p, bool& handled) { DoContextPopup(p, handled); }
 
     void Click(int x, int y, TShiftState shift = 0, TMouseButton button = mbLeft) {
         MouseDown(button, shift, x, y);
@@ -155,4 +156,20 @@ TEST(TreeMouse, HotTrackingAndTheWheel) {
     EXPECT_EQ(tree.OffsetY(), -60) << "a turn the other way starts afresh";
     tree.DoMouseWheel(ssCtrl, -120, {x, 10});
     EXPECT_EQ(tree.OffsetY(), -160);
+}
+
+TEST(TreeMouse, TheDesktopsContextRequestDuringARightPressIsSwallowed) {
+    MouseTree tree;
+    tree.SetClientSize(200, 100);
+    int requests = 0;
+    tree.OnContextPopup = [&requests](TObject*, TPoint, bool&) { ++requests; };
+    tree.MouseDown(mbRight, 0, 10, 10);
+    bool handled = false;
+    tree.CallContextPopup({10, 10}, handled);
+    EXPECT_TRUE(handled);
+    EXPECT_EQ(requests, 0);
+    tree.MouseUp(mbRight, 0, 10, 10);
+    handled = false;
+    tree.CallContextPopup({10, 10}, handled);  // from the keyboard
+    EXPECT_EQ(requests, 1);
 }
