@@ -593,6 +593,10 @@ public:
     // nodes read before an error in a record stay.
     virtual void LoadFromStream(TStream& stream);
     virtual void LoadFromFile(const std::string& fileName);
+    // Moves source (or only its children, in order) to target by mode, within this tree or
+    // into target's tree (nil target: first top-level node here).
+    void MoveTo(PVirtualNode source, PVirtualNode target, TVTNodeAttachMode mode,
+                bool childrenOnly);
 
     // ===== Sorting and editing =====
     virtual void Sort(PVirtualNode node, TColumnIndex column, TSortDirection direction,
@@ -876,8 +880,10 @@ private:
     void HandleDoubleClick(const THitInfo& hit, TShiftState shift);
     void BeginCheckPress(PVirtualNode node);
     void UpdateHotNode(int x, int y);
-    void ReadNode(TStream& stream, int version, PVirtualNode parent, int64_t limit, int depth,
-                  std::vector<PVirtualNode>& selected);
+    // Reads one node record and links it at destination by mode; returns the node.
+    PVirtualNode ReadNode(TStream& stream, int version, PVirtualNode destination,
+                          TVTNodeAttachMode mode, int64_t limit, int depth,
+                          std::vector<PVirtualNode>& selected);
     void ReadBaseChunk(TStream& stream, int version, PVirtualNode node, int64_t chunkEnd,
                        int depth, std::vector<PVirtualNode>& selected);
 

@@ -167,7 +167,7 @@ void TBaseVirtualTree::LoadFromStream(TStream& stream) {
     try {
         while (stream.Position() < limit && count > 0) {
             --count;
-            ReadNode(stream, version, Root(), limit, 0, selected);
+            ReadNode(stream, version, Root(), amAddChildLast, limit, 0, selected);
         }
     } catch (...) {
         // Nodes read so far stay (no rollback); their selection is taken over.
@@ -180,8 +180,9 @@ void TBaseVirtualTree::LoadFromStream(TStream& stream) {
     EndUpdate();
 }
 
-void TBaseVirtualTree::ReadNode(TStream& stream, int version, PVirtualNode parent, int64_t limit,
-                                int depth, std::vector<PVirtualNode>& selected) {
+PVirtualNode TBaseVirtualTree::ReadNode(TStream& stream, int version, PVirtualNode destination,
+                                        TVTNodeAttachMode mode, int64_t limit, int depth,
+                                        std::vector<PVirtualNode>& selected) {
     if (depth > kMaxDepth)
         ShowError("Stream data corrupt. A node's anchor chunk is missing.", 2005);
     const uint32_t type = ReadU32(stream, limit);
@@ -191,7 +192,7 @@ void TBaseVirtualTree::ReadNode(TStream& stream, int version, PVirtualNode paren
     if (end > limit) NotEnoughData();
 
     PVirtualNode node = MakeNewNode();
-    InternalConnectNode(node, parent, this, amAddChildLast);
+    InternalConnectNode(node, destination, this, mode);
     bool baseRead = false;
     while (stream.Position() < end) {
         const uint32_t chunkType = ReadU32(stream, end);
@@ -210,6 +211,7 @@ void TBaseVirtualTree::ReadNode(TStream& stream, int version, PVirtualNode paren
     }
     if (stream.Position() != end)
         ShowError("Stream data corrupt. Unexpected data after node's end position.", 2006);
+    return node;
 }
 
 void TBaseVirtualTree::ReadBaseChunk(TStream& stream, int version, PVirtualNode node,
@@ -233,6 +235,7 @@ void TBaseVirtualTree::ReadBaseChunk(TStream& stream, int version, PVirtualNode 
 
     // The node is linked with no children yet: out, changed, back in keeps every counter right.
     BeginMutation();
+    PVirtualNode parent = node->Parent, previous = node->PrevSibling;
     store_.Unlink(node, true);
     node->NodeHeight = uint16_t(std::min<uint32_t>(height, 65535));
     node->TotalHeight = node->NodeHeight;
@@ -242,12 +245,15 @@ void TBaseVirtualTree::ReadBaseChunk(TStream& stream, int version, PVirtualNode 
     uint8_t checkState = rest[1] > csMixedPressed ? uint8_t(csUncheckedNormal) : rest[1];
     node->CheckState = uint8_t(checkState & ~1u);  // a stream holds no pressed look
     node->CheckType = rest[2] > ctButton ? uint8_t(ctNone) : rest[2];
-    InternalConnectNode(node, node->Parent ? node->Parent : Root(), this, amAddChildLast);
+    if (previous)
+        InternalConnectNode(node, previous, this, amInsertAfter);
+    else
+        InternalConnectNode(node, parent, this, amAddChildFirst);
     if (kept & vsSelected) selected.push_back(node);
 
     while (childCount > 0 && stream.Position() < chunkEnd) {
         --childCount;
-        ReadNode(stream, version, node, chunkEnd, depth + 1, selected);
+        ReadNode(stream, version, node, amAddChildLast, chunkEnd, depth + 1, selected);
     }
 }
 
@@ -262,4 +268,100 @@ bool TBaseVirtualTree::ReadChunk(TStream& stream, int, PVirtualNode node, uint32
     TReadOnlyMemoryStream view(bytes.data(), int64_t(bytes.size()));
     DoLoadUserData(node, view);
     return view.Position() > 0;
+}
+
+// --- Moving ----------------------------------------------------------------------------------
+
+void TBaseVirtualTree::MoveTo(PVirtualNode source, PVirtualNode target, TVTNodeAttachMode mode,
+                              bool childrenOnly) {
+    VT_ASSERT(!source || source == Root() || TreeFromNode(source) == this,
+              "The source tree must contain the source node.");
+    if (mode == amNoWhere || !source || source == Root() || target == source) return;
+    TBaseVirtualTree* targetTree = this;
+    if (!target) {
+        target = Root();
+        mode = amAddChildFirst;
+    } else {
+        targetTree = TreeFromNode(target);
+    }
+    if (target == targetTree->Root()) {
+        if (mode == amInsertBefore) mode = amAddChildFirst;
+        if (mode == amInsertAfter) mode = amAddChildLast;
+    }
+    if (!DoNodeMoving(source, target == targetTree->Root() ? nullptr : target)) return;
+
+    // The nodes that move, in order.
+    std::vector<PVirtualNode> moving;
+    if (childrenOnly)
+        for (PVirtualNode child = source->FirstChild; child; child = child->NextSibling)
+            moving.push_back(child);
+    else
+        moving.push_back(source);
+    // Linking each at the same place in modes that put it first would reverse them: each
+    // follows the one before instead.
+    auto nextPlace = [&](PVirtualNode linked) {
+        if (mode == amAddChildFirst || mode == amInsertAfter) {
+            target = linked;
+            mode = amInsertAfter;
+        }
+    };
+
+    PVirtualNode formerParent = source->Parent;
+    if (targetTree == this) {
+        if (HasAsParent(target, source))
+            ShowError("Target node cannot be a child node of the node to be moved.", 2001);
+        for (PVirtualNode node : moving) {
+            if (node == target) continue;
+            InternalDisconnectNode(node, true);
+            InternalConnectNode(node, target, this, mode);
+            nextPlace(node);
+            DoNodeMoved(node);
+        }
+        if (childrenOnly && source->ChildCount == 0) ExcludeStates(source, vsHasChildren);
+    } else {
+        TMemoryStream stream;
+        for (PVirtualNode node : moving) WriteNode(stream, node);
+        targetTree->BeginUpdate();
+        try {
+            stream.SetPosition(0);
+            std::vector<PVirtualNode> selected;
+            const int64_t limit = stream.Size();
+            for (size_t i = 0; i < moving.size() && stream.Position() < limit; ++i) {
+                PVirtualNode linked =
+                    targetTree->ReadNode(stream, 2, target, mode, limit, 0, selected);
+                nextPlace(linked);
+                targetTree->DoNodeMoved(linked);
+            }
+            if (targetTree->TreeOptions().SelectionOptions().Contains(toMultiSelect))
+                targetTree->AddToSelection(selected);
+        } catch (...) {
+            targetTree->EndUpdate();
+            throw;
+        }
+        targetTree->EndUpdate();
+        BeginUpdate();
+        try {
+            if (childrenOnly)
+                DeleteChildren(source, true);
+            else
+                DeleteNode(source);
+        } catch (...) {
+            EndUpdate();
+            throw;
+        }
+        EndUpdate();
+    }
+    InvalidateCache();
+    if (updateCount_ == 0) {
+        ValidateCache();
+        UpdateScrollBars(true);
+        RepaintIfNoUpdate();
+        if (targetTree != this) targetTree->RepaintIfNoUpdate();
+    }
+    if (targetTree == this)
+        StructureChange(source, crNodeMoved);
+    else if (childrenOnly)
+        StructureChange(source, crNodeMoved);
+    else  // the source is gone: its former parent is named
+        StructureChange(formerParent == Root() ? nullptr : formerParent, crNodeMoved);
 }

@@ -290,3 +290,67 @@ TEST(TreeStreams, DamagedStreamsNeverCrashOrBreakTheTree) {
         ASSERT_EQ(CheckStructure(tree), "") << "round " << round;
     }
 }
+
+TEST(TreeStreams, MovingWithinATree) {
+    TestTree tree;
+    Shape s = BuildShape(tree);
+    EXPECT_THROW(tree.MoveTo(s.A, s.A2a, amAddChildLast, false), EVirtualTreeError);
+    EXPECT_EQ(CheckStructure(tree), "");
+    std::vector<PVirtualNode> moved;
+    tree.OnNodeMoved = [&moved](TBaseVirtualTree*, PVirtualNode n) { moved.push_back(n); };
+    tree.MoveTo(s.C1, nullptr, amAddChildLast, false);
+    EXPECT_EQ(tree.GetFirstChildNoInit(nullptr), s.C1) << "nil: the first top-level node";
+    EXPECT_EQ(moved, std::vector<PVirtualNode>{s.C1});
+    EXPECT_FALSE(HasState(s.C, vsHasChildren));
+
+    // Children only, in order, also where each would go first.
+    tree.MoveTo(s.A, s.C, amAddChildFirst, true);
+    EXPECT_EQ(s.C->FirstChild, s.A1);
+    EXPECT_EQ(s.C->LastChild, s.A2);
+    EXPECT_FALSE(HasState(s.A, vsHasChildren));
+    EXPECT_EQ(CheckStructure(tree), "");
+}
+
+TEST(TreeStreams, MovingIntoAnotherTree) {
+    TestTree source, target;
+    source.SetNodeDataSize(4);
+    target.SetNodeDataSize(4);
+    Shape s = BuildShape(source);
+    for (PVirtualNode n : AllNodes(source)) {
+        source.InitNode(n);
+        *source.GetNodeData<uint32_t>(n) = n->Index + 10 * source.GetNodeLevel(n);
+    }
+    source.OnSaveNode = [](TBaseVirtualTree* t, PVirtualNode n, TStream& st) {
+        st.WriteBuffer(t->GetNodeData(n), 4);
+    };
+    target.OnLoadNode = [](TBaseVirtualTree* t, PVirtualNode n, TStream& st) {
+        st.ReadBuffer(t->GetNodeData(n), 4);
+    };
+    PVirtualNode anchor = target.AddChild(nullptr);
+    int parentsNamed = 0;
+    PVirtualNode named = nullptr;
+    source.OnStructureChange = [&](TBaseVirtualTree*, PVirtualNode n, TChangeReason r) {
+        if (r == crNodeMoved) {
+            ++parentsNamed;
+            named = n;
+        }
+    };
+    source.MoveTo(s.A, anchor, amInsertAfter, true);  // A1, A2 (with A2a)
+    EXPECT_EQ(target.RootNodeCount(), 3u);
+    PVirtualNode first = anchor->NextSibling;
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(*target.GetNodeData<uint32_t>(first), 10u) << "A1 first";
+    EXPECT_EQ(*target.GetNodeData<uint32_t>(first->NextSibling), 11u);
+    EXPECT_EQ(first->NextSibling->ChildCount, 1u);
+    EXPECT_EQ(s.A->ChildCount, 0u);
+    EXPECT_FALSE(HasState(s.A, vsHasChildren));
+    EXPECT_EQ(parentsNamed, 1);
+    EXPECT_EQ(named, s.A) << "the node whose children went";
+    source.MoveTo(s.C, nullptr, amAddChildLast, false);  // within: C moves, stays
+    target.OnNodeMoved = nullptr;
+    source.MoveTo(s.C, anchor, amAddChildLast, false);
+    EXPECT_EQ(named, nullptr) << "C is gone: its former parent, the root, is named";
+    EXPECT_EQ(anchor->ChildCount, 1u);
+    EXPECT_EQ(CheckStructure(source), "");
+    EXPECT_EQ(CheckStructure(target), "");
+}
