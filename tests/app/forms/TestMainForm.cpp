@@ -9,9 +9,11 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QtTest/QTest>
 #include <functional>
 
 #include "AboutBox.h"
@@ -225,6 +227,52 @@ TEST_F(MainFormTest, OpensABankAndRendersIt) {
     messages.Answer(mrNo);
     EXPECT_TRUE(form.close());
     EXPECT_EQ(messages.LastText(), bank + "\rhas been modified!\rDo you want to save?");
+}
+
+TEST_F(MainFormTest, TheTreeAnswersKeysAndClicks) {
+    const std::string bank = dir.File("k.bnk");
+    BankFixture::WriteAll(
+        bank, BankFixture::CRLF({"#----F#2.0", "#00001#Na=Alpha", "#00001#Ux=http://alpha",
+                                 "#00001#C1=Work", "#00002#Na=Beta", "#00002#Ux=http://beta",
+                                 "#00002#C1=Work"}));
+    TMainForm form;
+    std::vector<std::string> opened;
+    Seams().OpenDocument = [&](const std::string& target) { opened.push_back(target); };
+    form.show();
+    form.resize(800, 600);
+    QApplication::processEvents();
+    ASSERT_TRUE(OpenBank(bank));
+    TBaseVirtualTree& vst = form.VST();
+    QWidget* host = HostWidget(vst);
+    PVirtualNode work = vst.GetFirst();
+    ASSERT_NE(work, nullptr);
+    vst.SetExpanded(work, false);
+    vst.SetFocusedNode(work);
+
+    // Keys through the window system: plus expands, Down moves, Enter opens the entry.
+    QTest::keyClick(host, Qt::Key_Plus);
+    EXPECT_TRUE(vst.Expanded(work));
+    QTest::keyClick(host, Qt::Key_Down);
+    ASSERT_NE(vst.FocusedNode(), work);
+    EXPECT_GE(Bank().FocusedEntry, 0);
+    QTest::keyClick(host, Qt::Key_Return);
+    EXPECT_EQ(opened.size(), 1u);
+    QTest::keyClick(host, Qt::Key_Minus);  // an entry has no children: nothing to collapse
+
+    // A click on the folder's expand button collapses it.
+    const PVirtualNode entry = vst.FocusedNode();
+    QWidget* viewport = nullptr;
+    for (QWidget* w : host->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (!qobject_cast<QScrollBar*>(w)) viewport = w;
+    ASSERT_NE(viewport, nullptr);
+    const TRect row = vst.GetDisplayRect(work, 0, false);
+    const QPoint button(int(vst.Indent()) / 2, (row.Top + row.Bottom) / 2);
+    THitInfo hit;
+    vst.GetHitTestInfoAt(button.x(), button.y(), true, hit);
+    ASSERT_TRUE(hit.HitPositions & hiOnItemButton);
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, button);
+    EXPECT_FALSE(vst.Expanded(work));
+    EXPECT_EQ(vst.FocusedNode(), entry) << "a button click leaves the focus alone";
 }
 
 TEST_F(MainFormTest, AdminSaveDialog) {
