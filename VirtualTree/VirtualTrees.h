@@ -880,6 +880,8 @@ private:
     void HandleDoubleClick(const THitInfo& hit, TShiftState shift);
     void BeginCheckPress(PVirtualNode node);
     void UpdateHotNode(int x, int y);
+    // One tick of the scroll timer: the view follows a rubber band dragged past the edges.
+    void AutoScrollStep();
     // Reads one node record and links it at destination by mode; returns the node.
     PVirtualNode ReadNode(TStream& stream, int version, PVirtualNode destination,
                           TVTNodeAttachMode mode, int64_t limit, int depth,

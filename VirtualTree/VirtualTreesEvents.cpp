@@ -129,6 +129,9 @@ void TBaseVirtualTree::TimerEvent(int id) {
     case SearchTimer:
         SearchTimerFired();
         break;
+    case ScrollTimer:
+        AutoScrollStep();
+        break;
     default:
         // The other timers belong to mouse, keyboard and editing handling; stop strays.
         KillTimer(id);

@@ -349,6 +349,13 @@ void TBaseVirtualTree::MouseMove(TShiftState shift, int x, int y) {
             SetTreeState(tsDrawSelecting);
             focusedColumn_ = Header().MainColumn();
         }
+        // Outside the client area the view scrolls after AutoScrollDelay, then on each tick.
+        if (states_.Contains(tsDrawSelecting) &&
+            (x < 0 || y < 0 || x >= ClientWidth() || y >= ClientHeight()) &&
+            !TimerActive(ScrollTimer)) {
+            SetTreeState(tsScrollPending);
+            SetTimer(ScrollTimer, std::max(1u, autoScrollDelay_));
+        }
         if (states_.Contains(tsDrawSelecting)) {
             const TRect before = selectionRect_;
             TRect after = before;
@@ -405,4 +412,39 @@ bool TBaseVirtualTree::DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mo
         UpdateHotNode(mousePos.X, mousePos.Y);
     }
     return true;
+}
+
+// --- Auto-scroll -----------------------------------------------------------------------------
+
+void TBaseVirtualTree::AutoScrollStep() {
+    if (states_.Contains(tsScrollPending)) {
+        states_.Exclude(tsScrollPending);
+        SetTreeState(tsScrolling);
+        SetTimer(ScrollTimer, std::max(1u, autoScrollInterval_));
+    }
+    const TPoint p = MousePosition();
+    const int dx = p.X < 0                ? int(scrollBarOptions_->HorizontalIncrement())
+                   : p.X >= ClientWidth() ? -int(scrollBarOptions_->HorizontalIncrement())
+                                          : 0;
+    const int dy = p.Y < 0                 ? int(scrollBarOptions_->VerticalIncrement())
+                   : p.Y >= ClientHeight() ? -int(scrollBarOptions_->VerticalIncrement())
+                                           : 0;
+    const TPoint before = OffsetXY();
+    if (states_.Contains(tsDrawSelecting) && (dx != 0 || dy != 0))
+        SetOffsetXY({before.X + dx, before.Y + dy});
+    const TPoint after = OffsetXY();
+    if (after.X == before.X && after.Y == before.Y) {
+        // Every edge in the way is reached: scrolling ends.
+        KillTimer(ScrollTimer);
+        states_.Exclude(tsScrolling);
+        return;
+    }
+    // The band's moving corner stays under the mouse.
+    const TRect old = selectionRect_;
+    TRect band = old;
+    band.Right = std::clamp(p.X - after.X, 0, std::max(ClientWidth(), geometry_.RangeX()));
+    band.Bottom = std::clamp(p.Y - after.Y, 0, std::max(ClientHeight(), geometry_.RangeY()));
+    HandleDrawSelection(old, band, (drawSelectionShift_ & ssCtrl) != 0);
+    selectionRect_ = band;
+    Invalidate();
 }

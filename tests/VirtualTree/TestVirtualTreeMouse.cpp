@@ -2,6 +2,8 @@
 // expand button, double clicks, the check press, hot tracking and the wheel.
 #include "TreeTestSupport.h"
 
+#include "platform/headless/Headless.h"
+
 namespace {
 
 class MouseTree : public TestTree {
@@ -172,4 +174,30 @@ TEST(TreeMouse, TheDesktopsContextRequestDuringARightPressIsSwallowed) {
     handled = false;
     tree.CallContextPopup({10, 10}, handled);  // from the keyboard
     EXPECT_EQ(requests, 1);
+}
+
+TEST(TreeMouse, ARubberBandPastTheEdgeScrollsAndSelects) {
+    MouseTree tree;
+    tree.SetDefaultNodeHeight(20);
+    tree.SetClientSize(200, 100);
+    TVTSelectionOptions selection = tree.TreeOptions().SelectionOptions();
+    selection.Include(toMultiSelect);
+    tree.TreeOptions().SetSelectionOptions(selection);
+    std::vector<PVirtualNode> rows;
+    for (int i = 0; i < 20; ++i) rows.push_back(tree.AddChild(nullptr));
+    tree.MouseDown(mbLeft, 0, 150, 5);  // right of the labels: a band starts
+    tree.MouseMove(ssLeft, 30, 50);
+    EXPECT_TRUE(tree.HasTreeState(tsDrawSelecting));
+    EXPECT_EQ(tree.SelectionCount(), 3u);
+    tree.MouseMove(ssLeft, 30, 130);  // below the window
+    EXPECT_TRUE(tree.TimerActive(TBaseVirtualTree::ScrollTimer));
+    SetHeadlessMousePosition(tree.ClientToScreen({30, 130}));
+    tree.TimerEvent(TBaseVirtualTree::ScrollTimer);
+    tree.TimerEvent(TBaseVirtualTree::ScrollTimer);
+    EXPECT_EQ(tree.OffsetY(), -40);
+    EXPECT_GT(tree.SelectionCount(), 5u) << "rows that came into the band are selected";
+    tree.MouseUp(mbLeft, 0, 60, 130);
+    EXPECT_FALSE(tree.TimerActive(TBaseVirtualTree::ScrollTimer));
+    EXPECT_FALSE(tree.HasTreeState(tsDrawSelecting));
+    SetHeadlessMousePosition({-1, -1});
 }
