@@ -882,6 +882,12 @@ private:
     void UpdateHotNode(int x, int y);
     // One tick of the scroll timer: the view follows a rubber band dragged past the edges.
     void AutoScrollStep();
+    // Wheel panning (middle button): the view drifts by the mouse's distance from where the
+    // press was; a click pans until the next press, a drag until its release.
+    bool Panning() const;
+    void StartWheelPanning(TPoint p);
+    void StopWheelPanning();
+    void PanStep();
     // Reads one node record and links it at destination by mode; returns the node.
     PVirtualNode ReadNode(TStream& stream, int version, PVirtualNode destination,
                           TVTNodeAttachMode mode, int64_t limit, int depth,
@@ -914,6 +920,8 @@ private:
     TPoint lastClick_;                     // client coordinates
     TShiftState drawSelectionShift_ = 0;
     int wheelRemainder_ = 0;  // wheel movement short of a whole step
+    TPoint panStart_;         // client coordinates
+    TCursor panCursor_ = crDefault;
     TCheckState pendingCheckState_ = csUncheckedNormal;  // a Space press's state, set on release
     PVirtualNode lastHintNode_ = nullptr;
     PVirtualNode lastChangedNode_ = nullptr;

@@ -378,6 +378,7 @@ void TBaseVirtualTree::DoEnter() {
 
 void TBaseVirtualTree::DoExit() {
     TCustomControl::DoExit();
+    StopWheelPanning();
     for (int id :
          {int(ExpandTimer), int(EditTimer), int(HeaderTimer), int(ScrollTimer), int(SearchTimer)})
         KillTimer(id);

@@ -121,6 +121,18 @@ void TBaseVirtualTree::MouseDown(TMouseButton button, TShiftState shift, int x, 
                                    : button == mbRight ? tsRightButtonDown
                                                        : tsMiddleButtonDown;
     SetTreeState(flag);
+    // Any press ends wheel panning and does nothing else.
+    if (Panning()) {
+        StopWheelPanning();
+        return;
+    }
+    if (button == mbMiddle && !(shift & ssDouble) &&
+        TreeOptions().MiscOptions().Contains(toWheelPanning) &&
+        (geometry_.RangeX() > ClientWidth() || geometry_.RangeY() > ClientHeight())) {
+        TCustomControl::MouseDown(button, shift, x, y);
+        StartWheelPanning({x, y});
+        return;
+    }
     TCustomControl::MouseDown(button, shift, x, y);
     if (!Handles(button, TreeOptions().SelectionOptions())) return;
     THitInfo hit;
@@ -233,6 +245,14 @@ void TBaseVirtualTree::MouseUp(TMouseButton button, TShiftState shift, int x, in
                                    : button == mbRight ? tsRightButtonDown
                                                        : tsMiddleButtonDown;
     SetTreeState(flag, false);
+    if (button == mbMiddle && Panning()) {
+        // A click pans on until the next press; a drag ends with its release.
+        if (states_.Contains(tsWheelPanningByClick))
+            states_.Exclude(tsWheelPanning);
+        else
+            StopWheelPanning();
+        return;
+    }
     const TVTSelectionOptions selection = TreeOptions().SelectionOptions();
     THitInfo hit;
     GetHitTestInfoAt(x, y, true, hit);
@@ -336,6 +356,13 @@ void TBaseVirtualTree::UpdateHotNode(int x, int y) {
 }
 
 void TBaseVirtualTree::MouseMove(TShiftState shift, int x, int y) {
+    if (Panning()) {
+        const int threshold = StartDragDistance();
+        if (std::abs(x - panStart_.X) > threshold || std::abs(y - panStart_.Y) > threshold)
+            states_.Exclude(tsWheelPanningByClick);
+        TCustomControl::MouseMove(shift, x, y);
+        return;
+    }
     if (states_.Contains(tsDrawSelectionPending) || states_.Contains(tsDrawSelecting)) {
         const TPoint p{x - geometry_.OffsetX(), y - geometry_.OffsetY()};
         const int threshold = StartDragDistance();
@@ -392,6 +419,7 @@ void TBaseVirtualTree::MouseLeave() {
 }
 
 bool TBaseVirtualTree::DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos) {
+    StopWheelPanning();
     if (TCustomControl::DoMouseWheel(shift, wheelDelta, mousePos)) return true;
     // Small deltas add up; a turn the other way starts afresh.
     if ((wheelDelta < 0) != (wheelRemainder_ < 0)) wheelRemainder_ = 0;
@@ -417,6 +445,10 @@ bool TBaseVirtualTree::DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mo
 // --- Auto-scroll -----------------------------------------------------------------------------
 
 void TBaseVirtualTree::AutoScrollStep() {
+    if (Panning()) {
+        PanStep();
+        return;
+    }
     if (states_.Contains(tsScrollPending)) {
         states_.Exclude(tsScrollPending);
         SetTreeState(tsScrolling);
@@ -447,4 +479,45 @@ void TBaseVirtualTree::AutoScrollStep() {
     HandleDrawSelection(old, band, (drawSelectionShift_ & ssCtrl) != 0);
     selectionRect_ = band;
     Invalidate();
+}
+
+// --- Wheel panning ---------------------------------------------------------------------------
+
+bool TBaseVirtualTree::Panning() const {
+    return states_.Contains(tsWheelPanning) || states_.Contains(tsWheelPanningByClick);
+}
+
+void TBaseVirtualTree::StartWheelPanning(TPoint p) {
+    KillTimer(ScrollTimer);
+    panStart_ = p;
+    SetTreeState(tsScrolling);
+    SetTreeState(tsWheelPanning);
+    SetTreeState(tsWheelPanningByClick);
+    panCursor_ = Cursor();
+    SetCursor(crSizeAll);
+    SetMouseCapture(true);
+    SetTimer(ScrollTimer, 20);
+}
+
+void TBaseVirtualTree::StopWheelPanning() {
+    if (!Panning()) return;
+    KillTimer(ScrollTimer);
+    SetMouseCapture(false);
+    states_.Exclude(tsWheelPanning);
+    states_.Exclude(tsWheelPanningByClick);
+    states_.Exclude(tsScrolling);
+    SetCursor(panCursor_);
+}
+
+void TBaseVirtualTree::PanStep() {
+    // Beyond a dead zone of 8 pixels the view moves by the distance from the start point.
+    const TPoint p = MousePosition();
+    auto step = [](int distance) {
+        if (distance > 8) return distance - 8;
+        if (distance < -8) return distance + 8;
+        return 0;
+    };
+    const int dx = geometry_.RangeX() > ClientWidth() ? step(p.X - panStart_.X) : 0;
+    const int dy = geometry_.RangeY() > ClientHeight() ? step(p.Y - panStart_.Y) : 0;
+    if (dx != 0 || dy != 0) SetOffsetXY({OffsetX() - dx, OffsetY() - dy});
 }

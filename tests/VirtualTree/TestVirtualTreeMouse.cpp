@@ -201,3 +201,33 @@ TEST(TreeMouse, ARubberBandPastTheEdgeScrollsAndSelects) {
     EXPECT_FALSE(tree.HasTreeState(tsDrawSelecting));
     SetHeadlessMousePosition({-1, -1});
 }
+
+TEST(TreeMouse, WheelPanningByClickAndByDrag) {
+    MouseTree tree;
+    tree.SetDefaultNodeHeight(20);
+    tree.SetClientSize(200, 100);
+    for (int i = 0; i < 30; ++i) tree.AddChild(nullptr);
+    // A click without moving: panning goes on after the release.
+    tree.MouseDown(mbMiddle, 0, 50, 50);
+    tree.MouseUp(mbMiddle, 0, 50, 50);
+    EXPECT_TRUE(tree.TimerActive(TBaseVirtualTree::ScrollTimer));
+    SetHeadlessMousePosition(tree.ClientToScreen({50, 54}));
+    tree.TimerEvent(TBaseVirtualTree::ScrollTimer);
+    EXPECT_EQ(tree.OffsetY(), 0) << "inside the dead zone";
+    SetHeadlessMousePosition(tree.ClientToScreen({50, 80}));
+    tree.TimerEvent(TBaseVirtualTree::ScrollTimer);
+    EXPECT_EQ(tree.OffsetY(), -22);
+    const int beeps = TreeBeepCount();
+    tree.MouseDown(mbLeft, 0, 50, 80);  // any press ends it, and selects nothing
+    EXPECT_FALSE(tree.TimerActive(TBaseVirtualTree::ScrollTimer));
+    EXPECT_EQ(tree.SelectionCount(), 0u);
+    tree.MouseUp(mbLeft, 0, 50, 80);
+    EXPECT_EQ(TreeBeepCount(), beeps);
+
+    // A drag past the threshold ends with the release.
+    tree.MouseDown(mbMiddle, 0, 50, 50);
+    tree.MouseMove(ssMiddle, 50, 70);
+    tree.MouseUp(mbMiddle, 0, 50, 70);
+    EXPECT_FALSE(tree.TimerActive(TBaseVirtualTree::ScrollTimer));
+    SetHeadlessMousePosition({-1, -1});
+}
