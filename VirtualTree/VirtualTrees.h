@@ -15,6 +15,7 @@
 #include "platform/Controls.h"
 #include "platform/ImageList.h"
 #include "platform/Menus.h"
+#include "platform/Streams.h"
 
 #include <atomic>
 #include <functional>
@@ -23,8 +24,24 @@
 #include <type_traits>
 #include <vector>
 
-class TStream;
 class TBaseVirtualTree;
+
+// A read-only stream over bytes that stay the caller's (clipboard and drag payloads, a node's
+// user-data chunk). Writing raises EStreamError.
+class TReadOnlyMemoryStream : public TStream {
+public:
+    TReadOnlyMemoryStream(const uint8_t* data, int64_t size);
+    int64_t Read(void* buffer, int64_t count) override;
+    int64_t Write(const void* buffer, int64_t count) override;
+    int64_t Seek(int64_t offset, int origin) override;
+    int64_t GetSize() override { return size_; }
+    void SetSize(int64_t newSize) override;
+
+private:
+    const uint8_t* data_;
+    int64_t size_;
+    int64_t pos_ = 0;
+};
 
 // --- Options objects -------------------------------------------------------------------------
 
@@ -234,6 +251,38 @@ using TVTNodeCopyingEvent = std::function<void(TBaseVirtualTree* sender, PVirtua
 using TVTNodeCopiedEvent = std::function<void(TBaseVirtualTree* sender, PVirtualNode node)>;
 using TVTSaveNodeEvent =
     std::function<void(TBaseVirtualTree* sender, PVirtualNode node, TStream& stream)>;
+
+// --- Beep ----------------------------------------------------------------------------------------
+
+// The trees' beep (a search that finds nothing): counted, then handed to the handler the
+// program installs (none: silent).
+void SetTreeBeepHandler(std::function<void()> handler);
+int TreeBeepCount();
+void TreeBeep();
+
+// --- Hit testing ---------------------------------------------------------------------------------
+
+enum : uint32_t {
+    hiAbove = 0x0001,           // above the content
+    hiBelow = 0x0002,           // below the content
+    hiNowhere = 0x0004,         // no node, or no column at that point
+    hiOnItem = 0x0008,          // on a node's row
+    hiOnItemButton = 0x0010,    // its expand button
+    hiOnItemCheckbox = 0x0020,  // its check box
+    hiOnItemIndent = 0x0040,    // the indentation
+    hiOnItemLabel = 0x0080,     // the text
+    hiOnItemLeft = 0x0100,      // left of the text
+    hiOnItemRight = 0x0200,     // right of the text
+    hiOnNormalIcon = 0x0400,
+    hiOnStateIcon = 0x0800,
+    hiToLeft = 0x1000,   // left of the content
+    hiToRight = 0x2000,  // right of the content
+};
+struct THitInfo {
+    PVirtualNode HitNode = nullptr;
+    uint32_t HitPositions = 0;
+    TColumnIndex HitColumn = NoColumn;  // InvalidColumn: no column at that point
+};
 
 // --- The tree ------------------------------------------------------------------------------------
 
@@ -485,6 +534,9 @@ public:
     int RangeX() const { return geometry_.RangeX(); }
     int RangeY() const { return geometry_.RangeY(); }
     PVirtualNode GetNodeAt(int x, int y);
+    // What lies at (x, y): client coordinates when relative, else content coordinates. The
+    // row layout of painting decides the parts of a row.
+    void GetHitTestInfoAt(int x, int y, bool relative, THitInfo& hit);
     PVirtualNode GetNodeAt(int x, int y, bool relative, int& nodeTop);
     TRect GetDisplayRect(PVirtualNode node, TColumnIndex column, bool textOnly,
                          bool unclipped = false);
@@ -533,6 +585,18 @@ public:
     int GetImageIndex(PVirtualNode node, TVTImageKind kind, TColumnIndex column, bool& ghosted);
     // Where the rubber band is while a selection rectangle is drawn (content coordinates).
     TRect SelectionRectangle() const { return selectionRect_; }
+
+    // ===== Streams =====
+    // Writes the node (nil: every top-level node) with its subtree in the tree format.
+    virtual void SaveToStream(TStream& stream, PVirtualNode node = nullptr);
+    // Replaces the tree by the stream's nodes. The header is checked before anything changes;
+    // nodes read before an error in a record stay.
+    virtual void LoadFromStream(TStream& stream);
+    virtual void LoadFromFile(const std::string& fileName);
+    // Moves source (or only its children, in order) to target by mode, within this tree or
+    // into target's tree (nil target: first top-level node here).
+    void MoveTo(PVirtualNode source, PVirtualNode target, TVTNodeAttachMode mode,
+                bool childrenOnly);
 
     // ===== Sorting and editing =====
     virtual void Sort(PVirtualNode node, TColumnIndex column, TSortDirection direction,
@@ -699,6 +763,13 @@ protected:
     virtual std::string DoGetNodeTooltip(PVirtualNode node, TColumnIndex column);
     virtual int DoRenderOLEData();
 
+    // The stream format: a node and its chunks (2 base with the children, 4 user data).
+    void WriteNode(TStream& stream, PVirtualNode node);
+    virtual void WriteChunks(TStream& stream, PVirtualNode node);
+    // A chunk other than the base chunk, its body ending at chunkEnd; true when it was used.
+    virtual bool ReadChunk(TStream& stream, int version, PVirtualNode node, uint32_t chunkType,
+                           int64_t chunkEnd);
+
     // Moving nodes between places (and trees): used by move, copy and the stream reader.
     void InternalConnectNode(PVirtualNode node, PVirtualNode destination, TBaseVirtualTree* target,
                              TVTNodeAttachMode mode);
@@ -731,6 +802,12 @@ protected:
                              int highBound = -1) const;
 
     void Paint(TCanvas& canvas, const TRect& updateRect) override;
+    void PaintHeaderStrip(TCanvas& canvas, const TRect& strip) override;
+    // The rubber band blended over the rows it covers.
+    void PaintBlendedBand(TCanvas& canvas, const TRect& window, TPoint target,
+                          TVTInternalPaintOptions options);
+    // Mouse messages reach the header first.
+    bool PreviewMouse(const TMouseMessage& message) override;
     // The image list's width of the check images (their own boxes when no list is set).
     int CheckImageSize() const;
     void CreateWnd() override;
@@ -738,6 +815,24 @@ protected:
     void PostedMessage(unsigned msg, intptr_t wParam, intptr_t lParam) override;
     void StyleChanged() override;
     bool WantKey(uint16_t key, TShiftState shift) override;
+    // Keyboard: a key the tree acts on is consumed (set to 0); others go on to the form.
+    void KeyDown(uint16_t& key, TShiftState shift) override;
+    void KeyUp(uint16_t& key, TShiftState shift) override;
+    void KeyPress(char& key) override;
+    void DoEnter() override;
+    void DoExit() override;
+    // Mouse: presses, releases and double clicks select, focus, toggle and check; moves keep
+    // the hot node and the rubber band; the wheel scrolls by whole steps of 120.
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseMove(TShiftState shift, int x, int y) override;
+    void MouseLeave() override;
+    bool DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos) override;
+    // The desktop's context request during a right press is swallowed: the tree raises its
+    // own after the release. Requests from the keyboard pass on.
+    void DoContextPopup(TPoint mousePos, bool& handled) override;
+    // One typed character of the incremental search; false when the search is off.
+    bool IncrementalSearchStep(char16_t ch);
 
     void SetTreeState(TVirtualTreeState state, bool on = true);
     void SetUpdateState(bool updating);
@@ -768,6 +863,37 @@ private:
     void SelectionOptionsChanged(TVTSelectionOptions before, TVTSelectionOptions after);
     // The worker's side.
     void DoValidateCache();
+    // Keyboard parts: the navigation keys with the selection step after them, the other keys;
+    // both say whether the tree used the key.
+    bool NavigationKey(uint16_t code, TShiftState keys);
+    bool OtherKey(uint16_t code, TShiftState keys);
+    // The first column (in display order from `from`) whose focus OnFocusChanging allows;
+    // NoColumn without columns, InvalidColumn when none is allowed.
+    TColumnIndex FindFocusableColumn(PVirtualNode node, TColumnIndex from, bool forward,
+                                     bool includeFrom);
+    void EndCheckPress();
+    void RepaintForFocus();
+    void SearchTimerFired();
+    void HandleMouseDown(TMouseButton button, TShiftState shift, int x, int y,
+                         const THitInfo& hit);
+    void HandleMouseUp(TShiftState shift, const THitInfo& hit);
+    void HandleDoubleClick(const THitInfo& hit, TShiftState shift);
+    void BeginCheckPress(PVirtualNode node);
+    void UpdateHotNode(int x, int y);
+    // One tick of the scroll timer: the view follows a rubber band dragged past the edges.
+    void AutoScrollStep();
+    // Wheel panning (middle button): the view drifts by the mouse's distance from where the
+    // press was; a click pans until the next press, a drag until its release.
+    bool Panning() const;
+    void StartWheelPanning(TPoint p);
+    void StopWheelPanning();
+    void PanStep();
+    // Reads one node record and links it at destination by mode; returns the node.
+    PVirtualNode ReadNode(TStream& stream, int version, PVirtualNode destination,
+                          TVTNodeAttachMode mode, int64_t limit, int depth,
+                          std::vector<PVirtualNode>& selected);
+    void ReadBaseChunk(TStream& stream, int version, PVirtualNode node, int64_t chunkEnd,
+                       int depth, std::vector<PVirtualNode>& selected);
 
     // The parts the control is made of: the nodes and their structure, and the geometry.
     TVirtualNodeStore store_{this, 18};
@@ -789,6 +915,14 @@ private:
     TDropMode lastDropMode_ = dmOnNode;
     PVirtualNode checkNode_ = nullptr;
     PVirtualNode lastSearchNode_ = nullptr;
+    std::u16string searchBuffer_;
+    TColumnIndex clickColumn_ = NoColumn;  // the column a press hit, for the column click
+    TPoint lastClick_;                     // client coordinates
+    TShiftState drawSelectionShift_ = 0;
+    int wheelRemainder_ = 0;  // wheel movement short of a whole step
+    TPoint panStart_;         // client coordinates
+    TCursor panCursor_ = crDefault;
+    TCheckState pendingCheckState_ = csUncheckedNormal;  // a Space press's state, set on release
     PVirtualNode lastHintNode_ = nullptr;
     PVirtualNode lastChangedNode_ = nullptr;
     PVirtualNode lastStructureChangeNode_ = nullptr;

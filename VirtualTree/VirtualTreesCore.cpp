@@ -1,6 +1,7 @@
 // Tree object: construction and destruction, options, properties, the update lock and Clear.
 #include "VirtualTrees.h"
 
+#include "VirtualTreesDrawing.h"
 #include "VirtualTreesWorker.h"
 
 #include <algorithm>
@@ -161,6 +162,8 @@ void TBaseVirtualTree::SetClipboardFormats(const TStrings& names) {
 // --- Construction and destruction ------------------------------------------------------------
 
 TBaseVirtualTree::TBaseVirtualTree(TComponent* owner) : TCustomControl(owner) {
+    InitializeTreeLibrary();
+    checkImages_ = CheckImagesFor(checkImageKind_);
     SetBounds(0, 0, 200, 100);
     SetTabStop(true);
     SetColor(clWindow);
@@ -176,8 +179,8 @@ TBaseVirtualTree::TBaseVirtualTree(TComponent* owner) : TCustomControl(owner) {
     imagesLink_.OnRemove = repaint;
     stateImagesLink_.OnRemove = repaint;
     customCheckImagesLink_.OnRemove = [this](TChangeLink*) {
-        if (checkImages_ && checkImageKind_ == ckCustom) checkImages_ = nullptr;
         checkImageKind_ = ckLightCheck;
+        checkImages_ = CheckImagesFor(ckLightCheck);
         RepaintIfNoUpdate();
     };
     TVirtualTreeWorker::AddReference();
@@ -252,11 +255,23 @@ void TBaseVirtualTree::Loaded() {
 }
 
 void TBaseVirtualTree::StyleChanged() {
+    // The built-in images are drawn from the desktop's colours.
+    RebuildBuiltInImages();
+    if (checkImageKind_ != ckCustom) checkImages_ = CheckImagesFor(checkImageKind_);
     if (TreeOptions().PaintOptions().Contains(toThemeAware))
         SetTreeState(tsUseThemes);
     else
         SetTreeState(tsUseThemes, false);
     Invalidate();
+}
+
+void TBaseVirtualTree::PaintHeaderStrip(TCanvas& canvas, const TRect& strip) {
+    Header().PaintStrip(canvas, strip);
+}
+
+bool TBaseVirtualTree::PreviewMouse(const TMouseMessage& message) {
+    if (Header().HandleMessage(message)) return true;
+    return TCustomControl::PreviewMouse(message);
 }
 
 bool TBaseVirtualTree::WantKey(uint16_t key, TShiftState) {
@@ -437,7 +452,7 @@ void TBaseVirtualTree::SetCheckImageKind(TCheckImageKind value) {
     if (value == checkImageKind_) return;
     checkImageKind_ = value;
     // The six stock check images come with the painting code; a custom list is used at once.
-    checkImages_ = value == ckCustom ? customCheckImagesLink_.Sender() : nullptr;
+    checkImages_ = value == ckCustom ? customCheckImagesLink_.Sender() : CheckImagesFor(value);
     RepaintIfNoUpdate();
 }
 
@@ -466,6 +481,7 @@ void TBaseVirtualTree::SetIncrementalSearch(TVTIncrementalSearch value) {
     if (value == isNone) {
         KillTimer(SearchTimer);
         lastSearchNode_ = nullptr;
+        searchBuffer_.clear();
         states_.Exclude(tsSearching);
     }
 }

@@ -123,6 +123,15 @@ void TBaseVirtualTree::TimerEvent(int id) {
         else
             KillTimer(StructureChangeTimer);
         break;
+    case HeaderTimer:
+        Header().HeaderTimer();
+        break;
+    case SearchTimer:
+        SearchTimerFired();
+        break;
+    case ScrollTimer:
+        AutoScrollStep();
+        break;
     default:
         // The other timers belong to mouse, keyboard and editing handling; stop strays.
         KillTimer(id);

@@ -519,11 +519,3 @@ void TBaseVirtualTree::Sort(PVirtualNode node, TColumnIndex column, TSortDirecti
     }
 }
 
-void TBaseVirtualTree::SortTree(TColumnIndex column, TSortDirection direction, bool doInit) {
-    auto sortLevel = [&](auto&& self, PVirtualNode node) -> void {
-        Sort(node, column, direction, doInit);
-        for (PVirtualNode child = node->FirstChild; child; child = child->NextSibling)
-            if (HasState(child, vsHasChildren)) self(self, child);
-    };
-    sortLevel(sortLevel, Root());
-}

@@ -232,7 +232,12 @@ void TBaseVirtualTree::DeleteChildren(PVirtualNode node, bool resetHasChildren) 
         IncludeStates(run, vsDeleting);
         PVirtualNode mark = run;
         run = run->PrevSibling;
+        // Unlinked before it is freed: a handler walking from the parent meets live nodes only.
         if (run) run->NextSibling = nullptr;
+        node->LastChild = run;
+        if (!run) node->FirstChild = nullptr;
+        mark->PrevSibling = nullptr;
+        if (node->ChildCount > 0) --node->ChildCount;
         DeleteNode(mark);
     }
     ExcludeStates(node, vsClearing);

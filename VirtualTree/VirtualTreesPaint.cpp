@@ -2,6 +2,10 @@
 // and the invalidation routines.
 #include "VirtualTreesPaint.h"
 
+#include "VirtualTreesDrawing.h"
+
+#include "platform/ThemeServices.h"
+
 #include <algorithm>
 
 namespace {
@@ -29,19 +33,14 @@ void FrameAndFill(TCanvas& canvas, const TRect& r, TColor border, TColor fill, i
 
 }  // namespace
 
-std::vector<TColumnIndex> PaintColumns(TVTHeader& header) {
-    std::vector<std::pair<int, TColumnIndex>> shown;
-    for (TColumnIndex column = 0; column < header.ColumnCount(); ++column) {
-        int left = 0, right = 0;
-        if (header.GetColumnBounds(column, left, right) && right > left)
-            shown.push_back({left, column});
-    }
-    if (shown.empty()) return {NoColumn};
-    std::sort(shown.begin(), shown.end());
-    std::vector<TColumnIndex> result;
-    for (const auto& entry : shown) result.push_back(entry.second);
+namespace {
+// The visible columns in display order; one NoColumn pass when the tree has no columns.
+std::vector<TColumnIndex> ShownColumns(TVTHeader& header) {
+    std::vector<TColumnIndex> result = header.Columns().GetVisibleColumns();
+    if (result.empty()) result.push_back(NoColumn);
     return result;
 }
+}  // namespace
 
 // --- Row geometry ----------------------------------------------------------------------------
 
@@ -134,7 +133,11 @@ void TVTRowPainter::PaintRow(TCanvas& canvas, PVirtualNode node, const TVTRowPai
         // The cells in display order.
         const int vAlign = NodeVAlignment(node);
         TVTHeader& header = t.Header();
-        for (TColumnIndex column : PaintColumns(header)) {
+        const std::vector<TColumnIndex> order = ShownColumns(header);
+        const bool spanning =
+            options.AutoOptions().Contains(toAutoSpanColumns) && header.UseColumns();
+        for (size_t i = 0; i < order.size(); ++i) {
+            const TColumnIndex column = order[i];
             TRect cell = row;
             if (column > NoColumn) {
                 if (info.Options.Contains(poMainColumnOnly) && column != header.MainColumn())
@@ -143,6 +146,13 @@ void TVTRowPainter::PaintRow(TCanvas& canvas, PVirtualNode node, const TVTRowPai
                 header.GetColumnBounds(column, left, right);
                 cell.Left = left;
                 cell.Right = right;
+                // A left-to-right text runs over the empty cells that follow it.
+                if (spanning && !header.ColumnIsRightToLeft(column))
+                    while (i + 1 < order.size() && !header.ColumnIsRightToLeft(order[i + 1]) &&
+                           t.ColumnIsEmpty(node, order[i + 1])) {
+                        ++i;
+                        if (header.GetColumnBounds(order[i], left, right)) cell.Right = right;
+                    }
             }
             if (cell.Right <= info.VisibleLeft || cell.Left >= info.VisibleRight) continue;
             PaintCell(canvas, node, column, cell, info, vAlign);
@@ -186,6 +196,8 @@ void TVTRowPainter::PaintCell(TCanvas& canvas, PVirtualNode node, TColumnIndex c
     TRect text = layout.Text;
     if (text.Bottom > inner.Bottom) text.Bottom = inner.Bottom;
     PaintSelectionAndCellBackground(canvas, node, column, inner, text, info);
+    // The content is drawn with the brush the cell's background left (handlers read it).
+    const TColor cellBrush = canvas.Brush().Color();
 
     if (isMain) {
         const bool rtl =
@@ -218,8 +230,11 @@ void TVTRowPainter::PaintCell(TCanvas& canvas, PVirtualNode node, TColumnIndex c
     if (layout.ImageX >= 0)
         PaintImage(canvas, node, column, ikNormal, *t.Images(), layout.ImageX,
                    vAlign - t.Images()->Height() / 2);
-    if (!(t.IsEditing() && node == t.FocusedNode() && column == t.editColumn_))
+    if (!(t.IsEditing() && node == t.FocusedNode() && column == t.editColumn_)) {
+        canvas.Brush().SetStyle(TBrushStyle::bsSolid);
+        canvas.Brush().SetColor(cellBrush);
         t.DoPaintNode(canvas, node, column, layout.Content);
+    }
     t.DoAfterCellPaint(canvas, node, column, inner);
     canvas.RestoreState();
 }
@@ -230,7 +245,11 @@ void TVTRowPainter::PaintSelectionAndCellBackground(TCanvas& canvas, PVirtualNod
                                                     const TVTRowPaintInfo& info) {
     TBaseVirtualTree& t = tree_;
     const TCustomVirtualTreeOptions& options = t.TreeOptions();
-    // Column colours (poColumnColor) come with the column model.
+    if (info.Options.Contains(poColumnColor) && column > NoColumn &&
+        t.Header().IsValidColumn(column)) {
+        const TColor columnColor = t.Header().Columns().Items(column).Color();
+        if (columnColor != t.Color()) Fill(canvas, cell, columnColor);
+    }
     t.DoBeforeCellPaint(canvas, node, column, cell);
     const bool fullRow = options.SelectionOptions().Contains(toFullRowSelect);
     const bool gridExtensions = options.MiscOptions().Contains(toGridExtensions);
@@ -352,6 +371,14 @@ void TVTRowPainter::PaintNodeButton(TCanvas& canvas, PVirtualNode node, int x, i
     const int top = vAlign - ButtonSize / 2;
     const bool expanded = HasState(node, vsExpanded);
     const TColor line = tree_.Colors().Color(TVTColors::TreeLineColor);
+    if (tree_.HasTreeState(tsUseThemes)) {
+        if (HTHEME theme = OpenThemeData("treeview")) {
+            DrawThemeBackground(theme, canvas, TreeGlyphPart, expanded ? 2 : 1,
+                                {left, top, left + ButtonSize, top + ButtonSize});
+            CloseThemeData(theme);
+            return;
+        }
+    }
     if (tree_.ButtonStyle() == bsTriangle) {
         canvas.Pen().SetColor(clWindowText);
         canvas.Brush().SetColor(clWindowText);
@@ -382,6 +409,21 @@ void TVTRowPainter::PaintNodeButton(TCanvas& canvas, PVirtualNode node, int x, i
 void TVTRowPainter::PaintCheckImage(TCanvas& canvas, PVirtualNode node, int x, int y) {
     const int index = tree_.GetCheckImage(node);
     if (index < 0) return;
+    if (tree_.HasTreeState(tsUseThemes) && tree_.CheckImageKind() != ckCustom && index >= 1 &&
+        index <= 24) {
+        if (HTHEME theme = OpenThemeData("button")) {
+            const int size = tree_.CheckImageSize();
+            const TRect box{x, y, x + size, y + size};
+            if (index <= 8)
+                DrawThemeBackground(theme, canvas, RadioButtonPart, index, box);
+            else if (index <= 20)
+                DrawThemeBackground(theme, canvas, CheckBoxPart, index - 8, box);
+            else
+                DrawThemeBackground(theme, canvas, PushButtonPart, index - 20, box);
+            CloseThemeData(theme);
+            return;
+        }
+    }
     if (TCustomImageList* list = tree_.CheckImages()) {
         list->Draw(canvas, x, y, index, true);
         return;
@@ -428,7 +470,22 @@ void TVTRowPainter::PaintImage(TCanvas& canvas, PVirtualNode node, TColumnIndex 
     const int index = tree_.GetImageIndex(node, kind, column, ghosted);
     if (index < 0) return;
     const bool enabled = !HasState(node, vsDisabled) && tree_.Enabled();
-    list.Draw(canvas, x, y, index, enabled);
+    if (!enabled) {
+        DrawImage(canvas, list, index, x, y, isGrayed);
+        return;
+    }
+    const TCustomVirtualTreeOptions& options = tree_.TreeOptions();
+    const bool selectedLook = HasState(node, vsSelected) &&
+                              !options.SelectionOptions().Contains(toFullRowSelect) &&
+                              !options.MiscOptions().Contains(toGridExtensions);
+    const bool blended = options.PaintOptions().Contains(toUseBlendedImages) &&
+                         ((ghosted && tree_.Focused()) || selectedLook ||
+                          HasState(node, vsCutOrCopy));
+    const TColor blendColor =
+        tree_.Focused() || !options.PaintOptions().Contains(toHideSelection)
+            ? tree_.Colors().Color(TVTColors::FocusedSelectionColor)
+            : tree_.Colors().Color(TVTColors::UnfocusedSelectionColor);
+    DrawImage(canvas, list, index, x, y, blended ? isBlend50 : isNormal, blendColor);
 }
 
 void TVTRowPainter::PaintDropMark(TCanvas& canvas, const TRect& row) {
@@ -473,6 +530,10 @@ void TBaseVirtualTree::PaintTree(TCanvas& canvas, const TRect& window, TPoint ta
     info.VisibleLeft = window.Left;
     info.VisibleRight = window.Right;
     const bool drawSelecting = states_.Contains(tsDrawSelecting);
+    // The rubber band is blended over the finished picture, or drawn as a dotted frame per row.
+    const bool blendedBand = drawSelecting && (drawSelectionMode_ == smBlendedRectangle ||
+                                               HasTreeState(tsUseThemes));
+    const bool dottedBand = drawSelecting && !blendedBand;
 
     int nodeTop = 0;
     // A window reaching above the content starts with the first row, further down.
@@ -500,7 +561,7 @@ void TBaseVirtualTree::PaintTree(TCanvas& canvas, const TRect& window, TPoint ta
             canvas.SetOrigin(base.X + target.X - window.Left, base.Y + y);
             canvas.IntersectClipRect({window.Left, 0, window.Right, height});
             painter.PaintRow(canvas, node, info);
-            if (drawSelecting && options.Contains(poDrawSelection)) {
+            if (dottedBand && options.Contains(poDrawSelection)) {
                 TRect band = selectionRect_;
                 band.Offset(0, -(y - target.Y + window.Top));
                 canvas.Pen().SetColor(clBlack);
@@ -517,7 +578,7 @@ void TBaseVirtualTree::PaintTree(TCanvas& canvas, const TRect& window, TPoint ta
             Fill(canvas, rest, Color());
             if (paint.Contains(toShowVertGridLines) && Header().UseColumns()) {
                 const TColor grid = Colors().Color(TVTColors::GridLineColor);
-                for (TColumnIndex column : PaintColumns(Header())) {
+                for (TColumnIndex column : ShownColumns(Header())) {
                     int left = 0, right = 0;
                     if (column < 0 || !Header().GetColumnBounds(column, left, right)) continue;
                     const int x = target.X - window.Left + right - 1;
@@ -527,7 +588,7 @@ void TBaseVirtualTree::PaintTree(TCanvas& canvas, const TRect& window, TPoint ta
             }
         }
         // The rubber band goes over the empty part too.
-        if (drawSelecting && options.Contains(poDrawSelection)) {
+        if (dottedBand && options.Contains(poDrawSelection)) {
             TRect band = selectionRect_;
             band.Offset(target.X - window.Left, target.Y - window.Top);
             canvas.SaveState();
@@ -537,7 +598,40 @@ void TBaseVirtualTree::PaintTree(TCanvas& canvas, const TRect& window, TPoint ta
             canvas.RestoreState();
         }
     }
+    if (blendedBand && options.Contains(poDrawSelection)) PaintBlendedBand(canvas, window, target, options);
     DoAfterPaint(canvas);
+}
+
+void TBaseVirtualTree::PaintBlendedBand(TCanvas& canvas, const TRect& window, TPoint target,
+                                        TVTInternalPaintOptions options) {
+    TRect band = selectionRect_;
+    // A band of no width or height still shows its frame.
+    ++band.Right;
+    ++band.Bottom;
+    TRect part;
+    if (!IntersectRect(part, band, window)) return;
+    TBitmap picture(part.Width(), part.Height());
+    {
+        // The rows under the band, without the band.
+        SetTreeState(tsDrawSelecting, false);
+        struct Restore {
+            TBaseVirtualTree* tree;
+            ~Restore() { tree->SetTreeState(tsDrawSelecting); }
+        } restore{this};
+        PaintTree(picture.Canvas(), part, {0, 0}, options);
+    }
+    {
+        TBitmapPixels pixels(picture);
+        AlphaBlend(nullptr, pixels.Pixels(), {0, 0, part.Width(), part.Height()}, {0, 0},
+                   bmConstantAlphaAndColor, 64,
+                   int(ColorToRGB(Colors().Color(TVTColors::SelectionRectangleBlendColor))));
+    }
+    TRect frame = band;
+    frame.Offset(-part.Left, -part.Top);
+    picture.Canvas().Brush().SetStyle(TBrushStyle::bsSolid);
+    picture.Canvas().Brush().SetColor(Colors().Color(TVTColors::SelectionRectangleBorderColor));
+    picture.Canvas().FrameRect(frame);
+    canvas.Draw(target.X + part.Left - window.Left, target.Y + part.Top - window.Top, picture);
 }
 
 // --- Rubber band -----------------------------------------------------------------------------
@@ -560,7 +654,7 @@ void TBaseVirtualTree::HandleDrawSelection(const TRect& oldRect, const TRect& ne
         cellBounds.Left = left;
         cellBounds.Right = right;
     }
-    const std::vector<TColumnIndex> order = PaintColumns(header);
+    const std::vector<TColumnIndex> order = ShownColumns(header);
     const bool spanning =
         TreeOptions().AutoOptions().Contains(toAutoSpanColumns) && main > NoColumn;
     const size_t mainPosition = size_t(std::find(order.begin(), order.end(), main) - order.begin());

@@ -55,6 +55,3 @@ private:
 
     TBaseVirtualTree& tree_;
 };
-
-// The visible columns in display order (one NoColumn entry when the tree has no columns).
-std::vector<TColumnIndex> PaintColumns(TVTHeader& header);

@@ -405,7 +405,9 @@ TCheckState TBaseVirtualTree::DetermineNextCheckState(TCheckType checkType,
 
 int TBaseVirtualTree::GetCheckImage(PVirtualNode node) {
     if (!node || node->CheckType == ctNone) return -1;
-    const int state = node->CheckState <= csMixedPressed ? node->CheckState : 0;
+    int state = node->CheckState <= csMixedPressed ? node->CheckState : 0;
+    // A Space press shows the pressed look of the current state until the key comes up.
+    if (node == checkNode_ && states_.Contains(tsCheckPressPending)) state |= 1;
     const bool enabled = !HasState(node, vsDisabled) && Enabled();
     const bool hot = enabled && node == checkNode_;
     const bool normal = state % 2 == 0;  // not pressed: the hot look exists

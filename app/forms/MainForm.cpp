@@ -15,6 +15,8 @@
 #include <QToolBar>
 #include <QWindowStateChangeEvent>
 
+#include <algorithm>
+
 #include "AboutBox.h"
 #include "AdminSaveForm.h"
 #include "AppSeams.h"
@@ -33,6 +35,7 @@
 #include "PasswordDlg.h"
 #include "ResStrings.h"
 #include "Settings.h"
+#include "VirtualStringTree.h"
 #include "VirtualTrees.h"
 #include "platform/FileUtils.h"
 #include "platform/ImageList.h"
@@ -79,7 +82,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui_(new Ui::MainFor
     for (QAction* action : ui_->ToolBar1->actions())
         if (!action->isSeparator()) action->setIcon(ToolIcon(action->objectName()));
 
-    vst_ = std::make_unique<TBaseVirtualTree>();
+    vst_ = std::make_unique<TVirtualStringTree>();
     vst_->Name = "VST";
     QWidget* host = HostWidget(*vst_);
     host->setObjectName("VST");
@@ -172,8 +175,30 @@ void TMainForm::FormCreate() {
     bank.FilePassword.clear();
 }
 
+namespace {
+
+// The widths of the tree's nine columns as the settings keep them.
+std::array<int32_t, ColumnCount> TreeColumnWidths(TBaseVirtualTree& tree) {
+    std::array<int32_t, ColumnCount> widths{};
+    TVirtualTreeColumns& columns = tree.Header().Columns();
+    for (int n = 0; n < ColumnCount && n < columns.Count(); ++n)
+        widths[size_t(n)] = columns.Items(n).Width();
+    return widths;
+}
+
+// The columns' display positions from the settings' order (column 0 first).
+void ApplyColumnOrder(TBaseVirtualTree& tree) {
+    TVirtualTreeColumns& columns = tree.Header().Columns();
+    const auto& order = Settings().ColumnOrder;
+    for (int p = 0; p < ColumnCount; ++p)
+        if (order[size_t(p)] >= 0 && order[size_t(p)] < columns.Count())
+            columns.Items(order[size_t(p)]).SetPosition(p);
+}
+
+}  // namespace
+
 void TMainForm::ConfigureTree() {
-    TBaseVirtualTree& tree = *vst_;
+    auto& tree = static_cast<TVirtualStringTree&>(*vst_);
     TCustomVirtualTreeOptions& options = tree.TreeOptions();
     options.SetPaintOptions({toShowButtons, toShowDropmark, toShowHorzGridLines, toShowRoot,
                              toShowTreeLines, toShowVertGridLines, toThemeAware,
@@ -187,14 +212,52 @@ void TMainForm::ConfigureTree() {
     tree.SetImages(treeImages_.get());
     tree.SetNodeDataSize(int(sizeof(TTreeNodeData)));
     tree.Header().SetOptions({hoColumnResize, hoDblClickResize, hoDrag, hoVisible});
-    // TODO(tree columns): header font "Arial" 8, no style; then for n = 0..8 a column with
-    // minimum width 0, width ColumnTable[n].Width, caption FieldCaptions[ColumnTable[n].Field],
-    // options coEnabled, coParentBidiMode, coResizable, coShowDropMark, coVisible, and for
-    // n > 0 also coAllowClick, coDraggable, coParentColor.
+    TFont headerFont;
+    headerFont.SetName("Arial");
+    headerFont.SetSize(8);
+    headerFont.SetStyle(0);
+    tree.Header().SetFont(headerFont);
+    TVirtualTreeColumns& columns = tree.Header().Columns();
+    columns.Clear();
+    for (int n = 0; n < ColumnCount; ++n) {
+        const TColumnRec& rec = Settings().ColumnTable[size_t(n)];
+        TVirtualTreeColumn& column = *columns.Add();
+        TVTColumnOptions options{coEnabled, coParentBidiMode, coResizable, coShowDropMark,
+                                 coVisible};
+        if (n > 0) {
+            options.Include(coAllowClick);
+            options.Include(coDraggable);
+            options.Include(coParentColor);
+        }
+        column.SetOptions(options);
+        column.SetMinWidth(0);
+        column.SetWidth(rec.Width);
+        const int field = std::clamp<int>(rec.Field, 0, ColumnCount - 1);
+        column.SetText(FieldCaptions[size_t(field)]);
+    }
+    tree.Header().SetMainColumn(0);
+    ApplyColumnOrder(tree);
 
-    // TODO(string tree): VST.OnGetText = MainTreeGetText over the node's TTreeNodeData;
-    // VST.OnPaintText sets the canvas font from MainTreeCellFont, and in column 0 of the
-    // focused node its colour from FocusedTextColor(canvas brush colour).
+    tree.SetDefaultText(TreeDefaultText);
+    SetTreeBeepHandler([] { QApplication::beep(); });
+    tree.OnGetText = [](TBaseVirtualTree* sender, PVirtualNode node, TColumnIndex column,
+                        TVSTTextType textType, std::string& text) {
+        const auto* data = sender->GetNodeData<TTreeNodeData>(node);
+        if (data && textType == ttNormal) MainTreeGetText(Bank(), Settings(), *data, column, text);
+    };
+    tree.OnPaintText = [](TBaseVirtualTree* sender, TCanvas& canvas, PVirtualNode node,
+                          TColumnIndex column, TVSTTextType) {
+        const auto* data = sender->GetNodeData<TTreeNodeData>(node);
+        if (!data) return;
+        const TCellFont font = MainTreeCellFont(Bank(), Settings(), *data);
+        canvas.Font().SetName(font.Name);
+        canvas.Font().SetSize(font.Size);
+        canvas.Font().SetStyle(font.Style);
+        if (column == 0 && node == sender->FocusedNode())
+            canvas.Font().SetColor(FocusedTextColor(ColorToRGB(canvas.Brush().Color())));
+        else
+            canvas.Font().SetColor(font.Color);
+    };
     tree.OnGetImageIndex = [](TBaseVirtualTree* sender, PVirtualNode node, TVTImageKind kind,
                               TColumnIndex column, bool&, int& imageIndex) {
         const auto* data = sender->GetNodeData<TTreeNodeData>(node);
@@ -214,19 +277,29 @@ void TMainForm::ConfigureTree() {
         const auto* data = sender->GetNodeData<TTreeNodeData>(node);
         Bank().FocusedEntry = data && data->Kind == nkEntry ? data->EntryIndex : -1;
     };
-    tree.OnFocusChanging = [](TBaseVirtualTree*, PVirtualNode, PVirtualNode, TColumnIndex,
+    tree.OnFocusChanging = [](TBaseVirtualTree* sender, PVirtualNode, PVirtualNode, TColumnIndex,
                               TColumnIndex, bool& allowed) {
         if (InfoPanel().InfoShown && Seams().CloseInfoPanel) Seams().CloseInfoPanel();
-        // TODO(tree columns): give the nine columns back their widths from ColumnTable.
+        if (InfoPanel().SuppressColumnSave) {
+            // The panel had narrowed the columns: they get their saved widths back.
+            TVirtualTreeColumns& columns = sender->Header().Columns();
+            for (int n = 0; n < ColumnCount && n < columns.Count(); ++n)
+                columns.Items(n).SetWidth(Settings().ColumnTable[size_t(n)].Width);
+        }
         InfoPanel().SuppressColumnSave = false;
         allowed = true;
     };
     tree.OnHeaderDragging = [](TVTHeader*, TColumnIndex column, bool& allowed) {
         allowed = HeaderDragAllowed(column);
     };
-    // TODO(tree columns): OnHeaderDragged(column, oldPosition) calls
-    // ColumnDragged(oldPosition, <the column's new position>), and OnColumnResize calls
-    // ColumnsResized with the nine column widths.
+    tree.OnHeaderDragged = [](TVTHeader* header, TColumnIndex column, int oldPosition) {
+        ColumnDragged(oldPosition, header->Columns().Items(column).Position());
+        // Column 0 keeps position 0: the tree shows the order the settings hold.
+        ApplyColumnOrder(*header->Treeview());
+    };
+    tree.OnColumnResize = [](TVTHeader* header, TColumnIndex) {
+        ColumnsResized(TreeColumnWidths(*header->Treeview()));
+    };
     tree.OnDblClick = [this](TObject*) { GoToURL1Click(); };
     tree.OnKeyDown = [this](TObject*, uint16_t& key, TShiftState) {
         if (key == VK_RETURN_KEY) GoToURL1Click();

@@ -270,6 +270,12 @@ public:
         setFocusPolicy(Qt::ClickFocus);
         resize(200, 100);
     }
+    ~ControlHostWidget() override {
+        // The scroll bars' filters read this widget; they go while it is still whole, so the
+        // events of their own teardown (a shown bar hides) find no half-destroyed host.
+        impl = nullptr;
+        for (QScrollBar* bar : findChildren<QScrollBar*>(Qt::FindDirectChildrenOnly)) delete bar;
+    }
     TCustomControl::Impl* impl;  // nullptr once the control is gone
 
 protected:

@@ -382,6 +382,29 @@ TEST(VirtualTreeNodes, DeletionOrderAndFocus) {
     EXPECT_EQ(tree.RootNodeCount(), 0u);
 }
 
+TEST(VirtualTreeNodes, AFreeHandlerWalkingFromTheParentMeetsLiveNodesOnly) {
+    TestTree tree;
+    PVirtualNode p = tree.AddChild(nullptr);
+    for (int i = 0; i < 4; ++i) tree.AddChild(p);
+    tree.ValidateNode(p, true);
+    std::vector<int> seen;
+    tree.OnFreeNode = [p, &seen](TBaseVirtualTree*, PVirtualNode node) {
+        if (node->Parent != p) return;
+        int count = 0;
+        for (PVirtualNode run = p->FirstChild; run; run = run->NextSibling) {
+            EXPECT_NE(run, node) << "the node being freed is unlinked";
+            ++count;
+        }
+        if (p->LastChild) {
+            EXPECT_EQ(p->LastChild->NextSibling, nullptr);
+        }
+        seen.push_back(count);
+    };
+    tree.DeleteChildren(p);
+    EXPECT_EQ(seen, (std::vector<int>{3, 2, 1, 0}));
+    EXPECT_EQ(CheckStructure(tree), "");
+}
+
 TEST(VirtualTreeNodes, DeletingDuringIterationIsRefused) {
     TestTree tree;
     PVirtualNode n = tree.AddChild(nullptr);

@@ -1,6 +1,7 @@
 // The tree object: the update lock and its release, Clear, options and defaults, notifications.
 #include "TreeTestSupport.h"
 
+#include "VirtualTreesDrawing.h"
 
 using Lines = std::vector<std::string>;
 
@@ -223,6 +224,6 @@ TEST(VirtualTreeObject, ImageListsAreForgottenWhenTheyGo) {
     images.reset();
     EXPECT_EQ(tree.Images(), nullptr);
     EXPECT_EQ(tree.CustomCheckImages(), nullptr);
-    EXPECT_EQ(tree.CheckImages(), nullptr);
     EXPECT_EQ(tree.CheckImageKind(), ckLightCheck);
+    EXPECT_EQ(tree.CheckImages(), CheckImagesFor(ckLightCheck)) << "back to the built-in boxes";
 }

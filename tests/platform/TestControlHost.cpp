@@ -440,3 +440,38 @@ TEST_F(ControlHostTest, ExceptionsFromHandlersStopAtTheHost) {
     c.Update();  // the painter of the failed paint was not left behind
     c.Hide();
 }
+
+TEST_F(ControlHostTest, AShownControlWithScrollBarsGoesAwayCleanly) {
+    TScrollInfo info;
+    info.Mask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    info.Max = 300;
+    info.Page = 50;
+
+    // The control first: its widgets go with it while a bar is visible.
+    auto* p = new Probe;
+    p->SetBounds(0, 0, 100, 100);
+    p->SetScrollInfo(sbVertical, info, false);
+    p->SetScrollInfo(sbHorizontal, info, false);
+    HostWidget(*p)->show();
+    Pump(5);
+    QPointer<QScrollBar> bar = Bar(*p, Qt::Vertical);
+    ASSERT_TRUE(bar);
+    ASSERT_TRUE(bar->isVisible());
+    delete p;
+    EXPECT_FALSE(bar);
+
+    // The window first: the host goes as its child while the control still exists; nothing
+    // of the bars' teardown reaches the control.
+    auto* window = new QWidget;
+    Probe q;
+    HostWidget(q)->setParent(window);
+    q.SetBounds(0, 0, 100, 100);
+    q.SetScrollInfo(sbVertical, info, false);
+    window->show();
+    Pump(5);
+    ASSERT_TRUE(Bar(q, Qt::Vertical)->isVisible());
+    q.log.clear();
+    delete window;
+    EXPECT_TRUE(q.log.empty());
+    q.SetBounds(0, 0, 50, 50);  // the control outlives its widgets
+}

@@ -9,9 +9,11 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QtTest/QTest>
 #include <functional>
 
 #include "AboutBox.h"
@@ -29,6 +31,7 @@
 #include "platform/Canvas.h"
 #include "platform/ImageList.h"
 #include "platform/qt/Application.h"
+#include "platform/qt/ControlHost.h"
 #include "ui_AboutBox.h"
 #include "ui_AdminSaveForm.h"
 #include "ui_BrowserSelectionForm.h"
@@ -149,6 +152,33 @@ TEST_F(MainFormTest, OpensABankAndRendersIt) {
     const QImage shot = form.grab().toImage();
     ASSERT_EQ(shot.size(), QSize(1024, 768));
     shot.save(LORVANE_SCREENSHOT_DIR "/mainform.png");
+    // The tree as the user sees it: nine captioned columns over rows whose first column takes
+    // the folder colours (Favorites, Alpha, Home: a level-1 folder, an entry, a folder).
+    {
+        TBaseVirtualTree& vst = form.VST();
+        TVirtualTreeColumns& columns = vst.Header().Columns();
+        ASSERT_EQ(columns.Count(), ColumnCount);
+        for (int n = 0; n < ColumnCount; ++n)
+            EXPECT_EQ(columns.Items(n).Text(),
+                      FieldCaptions[size_t(Settings().ColumnTable[size_t(n)].Field)]);
+        EXPECT_GT(vst.Header().VisibleHeight(), 0);
+        const QPoint host = HostWidget(vst)->mapTo(&form, QPoint(0, 0));
+        const TRect client = vst.ClientOrigin();
+        auto at = [&](int x, int y) {
+            const QRgb p = shot.pixel(host.x() + client.Left + x, host.y() + client.Top + y);
+            return TColor(qRed(p) | qGreen(p) << 8 | qBlue(p) << 16);
+        };
+        const int right = columns.Items(0).Width() - 10;
+        EXPECT_EQ(at(right, 12), Settings().BkC1Color);
+        EXPECT_EQ(at(right, 24 + 12), Settings().BkURLColor);
+        EXPECT_EQ(at(right, 48 + 12), Settings().BkC1Color);
+        bool captionInk = false;
+        for (int x = 0; x < 80 && !captionInk; ++x)
+            for (int y = -vst.Header().VisibleHeight(); y < 0; ++y)
+                if (qGray(shot.pixel(host.x() + client.Left + x, host.y() + client.Top + y)) < 100)
+                    captionInk = true;
+        EXPECT_TRUE(captionInk) << "the header shows its captions";
+    }
     // The tool bar sits under the menu bar and draws its icons.
     const QRect bar = form.Form().ToolBar1->geometry();
     bool drawn = false;
@@ -197,6 +227,52 @@ TEST_F(MainFormTest, OpensABankAndRendersIt) {
     messages.Answer(mrNo);
     EXPECT_TRUE(form.close());
     EXPECT_EQ(messages.LastText(), bank + "\rhas been modified!\rDo you want to save?");
+}
+
+TEST_F(MainFormTest, TheTreeAnswersKeysAndClicks) {
+    const std::string bank = dir.File("k.bnk");
+    BankFixture::WriteAll(
+        bank, BankFixture::CRLF({"#----F#2.0", "#00001#Na=Alpha", "#00001#Ux=http://alpha",
+                                 "#00001#C1=Work", "#00002#Na=Beta", "#00002#Ux=http://beta",
+                                 "#00002#C1=Work"}));
+    TMainForm form;
+    std::vector<std::string> opened;
+    Seams().OpenDocument = [&](const std::string& target) { opened.push_back(target); };
+    form.show();
+    form.resize(800, 600);
+    QApplication::processEvents();
+    ASSERT_TRUE(OpenBank(bank));
+    TBaseVirtualTree& vst = form.VST();
+    QWidget* host = HostWidget(vst);
+    PVirtualNode work = vst.GetFirst();
+    ASSERT_NE(work, nullptr);
+    vst.SetExpanded(work, false);
+    vst.SetFocusedNode(work);
+
+    // Keys through the window system: plus expands, Down moves, Enter opens the entry.
+    QTest::keyClick(host, Qt::Key_Plus);
+    EXPECT_TRUE(vst.Expanded(work));
+    QTest::keyClick(host, Qt::Key_Down);
+    ASSERT_NE(vst.FocusedNode(), work);
+    EXPECT_GE(Bank().FocusedEntry, 0);
+    QTest::keyClick(host, Qt::Key_Return);
+    EXPECT_EQ(opened.size(), 1u);
+    QTest::keyClick(host, Qt::Key_Minus);  // an entry has no children: nothing to collapse
+
+    // A click on the folder's expand button collapses it.
+    const PVirtualNode entry = vst.FocusedNode();
+    QWidget* viewport = nullptr;
+    for (QWidget* w : host->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (!qobject_cast<QScrollBar*>(w)) viewport = w;
+    ASSERT_NE(viewport, nullptr);
+    const TRect row = vst.GetDisplayRect(work, 0, false);
+    const QPoint button(int(vst.Indent()) / 2, (row.Top + row.Bottom) / 2);
+    THitInfo hit;
+    vst.GetHitTestInfoAt(button.x(), button.y(), true, hit);
+    ASSERT_TRUE(hit.HitPositions & hiOnItemButton);
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, button);
+    EXPECT_FALSE(vst.Expanded(work));
+    EXPECT_EQ(vst.FocusedNode(), entry) << "a button click leaves the focus alone";
 }
 
 TEST_F(MainFormTest, AdminSaveDialog) {

@@ -1,0 +1,387 @@
+// The string tree: texts through events, the width cache, drawing of normal and static text,
+// the ellipsis shortener and the text drawer.
+#include "VirtualStringTree.h"
+
+#include "platform/Codec.h"
+
+#include <algorithm>
+#include <vector>
+
+// --- Text routines ---------------------------------------------------------------------------
+
+std::string ShortenWithEllipsis(const std::string& s, int space, int ellipsisWidth,
+                                const std::function<int(std::string_view)>& measure) {
+    if (s.empty() || space <= 0 || space <= ellipsisWidth) return {};
+    // Widths grow with the prefix: find the longest prefix that still leaves the ellipsis room.
+    size_t low = 0, high = s.size();
+    while (low < high) {
+        const size_t middle = (low + high + 1) / 2;
+        if (measure(std::string_view(s).substr(0, middle)) + ellipsisWidth < space)
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    return s.substr(0, low) + "...";
+}
+
+void DrawTextLines(TCanvas& canvas, std::string_view text, TRect& r, unsigned format,
+                   bool adjustRight) {
+    const int lineHeight = canvas.TextMetrics().Height;
+    const bool calculate = format & DT_CALCRECT;
+    const TRect bounds = r;
+    auto place = [&](std::string_view line, int top) {
+        const int width = canvas.TextWidth(line);
+        int x = bounds.Left;
+        if (format & DT_RIGHT)
+            x = bounds.Right - width;
+        else if (format & DT_CENTER)
+            x = (bounds.Left + bounds.Right) / 2 - width / 2;
+        canvas.SetTextAlign(TA_LEFT | TA_TOP);
+        if (format & DT_NOCLIP)
+            canvas.TextOut(x, top, line);
+        else
+            canvas.ExtTextOut(x, top, ETO_CLIPPED, &bounds, line);
+    };
+    if (format & DT_SINGLELINE) {
+        const size_t end = text.find('\0');
+        std::string_view line = end == std::string_view::npos ? text : text.substr(0, end);
+        if (calculate) {
+            if (adjustRight) r.Right = r.Left + canvas.TextWidth(line);
+            r.Bottom = r.Top + lineHeight;
+            return;
+        }
+        int top = bounds.Top;
+        if (format & DT_VCENTER) top = (bounds.Top + bounds.Bottom - lineHeight) / 2;
+        place(line, top);
+        return;
+    }
+    int top = bounds.Top;
+    int widest = 0;
+    size_t start = 0;
+    while (start <= text.size()) {
+        if (!calculate && top >= bounds.Bottom) break;
+        size_t end = start;
+        while (end < text.size() && text[end] != '\0' && text[end] != '\n' && text[end] != '\r')
+            ++end;
+        const std::string_view line = text.substr(start, end - start);
+        if (calculate)
+            widest = std::max(widest, canvas.TextWidth(line));
+        else
+            place(line, top);
+        top += lineHeight;
+        if (end >= text.size() || text[end] == '\0') break;
+        start = end + 1;
+        if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
+        if (start == text.size()) break;
+    }
+    if (calculate) {
+        if (adjustRight) r.Right = r.Left + widest;
+        r.Bottom = top;
+    }
+}
+
+// --- Construction ----------------------------------------------------------------------------
+
+TCustomVirtualStringTree::TCustomVirtualStringTree(TComponent* owner) : TBaseVirtualTree(owner) {
+    widthOffset_ = AllocateInternalDataArea(sizeof(uint32_t));
+    auto previous = Font().OnChange;
+    Font().OnChange = [this, previous](TFont* font) {
+        if (previous) previous(font);
+        FontChanged();
+    };
+    FontChanged();
+}
+
+TCustomVirtualStringTree::~TCustomVirtualStringTree() = default;
+
+std::unique_ptr<TCustomVirtualTreeOptions> TCustomVirtualStringTree::CreateOptions() {
+    return std::make_unique<TCustomStringTreeOptions>(this);
+}
+
+std::unique_ptr<TCustomVirtualTreeOptions> TVirtualStringTree::CreateOptions() {
+    return std::make_unique<TStringTreeOptions>(this);
+}
+
+TStringTreeOptions& TVirtualStringTree::TreeOptions() {
+    return static_cast<TStringTreeOptions&>(TBaseVirtualTree::TreeOptions());
+}
+
+TVTStringOptions TCustomVirtualStringTree::StringOptions() {
+    auto* options = dynamic_cast<TCustomStringTreeOptions*>(&TreeOptions());
+    return options ? options->StringOptions() : DefaultStringOptions;
+}
+
+void TCustomVirtualStringTree::SetStringOptions(TVTStringOptions value) {
+    if (auto* options = dynamic_cast<TCustomStringTreeOptions*>(&TreeOptions()))
+        options->SetStringOptions(value);
+}
+
+void TCustomVirtualStringTree::SetDefaultText(const std::string& value) {
+    if (value == defaultText_) return;
+    defaultText_ = value;
+    if (!Loading() && HandleAllocated()) Invalidate();
+}
+
+TCanvas& TCustomVirtualStringTree::MeasureCanvas() {
+    if (!measure_) measure_ = std::make_unique<TBitmap>(1, 1);
+    return measure_->Canvas();
+}
+
+void TCustomVirtualStringTree::FontChanged() {
+    TCanvas& canvas = MeasureCanvas();
+    canvas.Font().Assign(Font());
+    textHeight_ = canvas.TextMetrics().Height;
+    ellipsisWidth_ = canvas.TextWidth("...");
+    ClearWidthCaches();
+}
+
+// --- Width cache -----------------------------------------------------------------------------
+
+uint32_t* TCustomVirtualStringTree::WidthSlot(PVirtualNode node) const {
+    if (!node || node == RootNode()) return nullptr;
+    return reinterpret_cast<uint32_t*>(reinterpret_cast<char*>(node) + widthOffset_);
+}
+
+uint32_t TCustomVirtualStringTree::CachedWidth(PVirtualNode node) const {
+    const uint32_t* slot = WidthSlot(node);
+    return slot ? *slot : 0;
+}
+
+void TCustomVirtualStringTree::ClearWidthCaches() {
+    for (PVirtualNode node = GetFirstNoInit(); node; node = GetNextNoInit(node))
+        *WidthSlot(node) = 0;
+}
+
+void TCustomVirtualStringTree::InvalidateNode(PVirtualNode node) {
+    TBaseVirtualTree::InvalidateNode(node);
+    if (uint32_t* slot = WidthSlot(node)) *slot = 0;
+}
+
+void TCustomVirtualStringTree::ReinitNode(PVirtualNode node, bool recursive) {
+    TBaseVirtualTree::ReinitNode(node, recursive);
+    if (uint32_t* slot = WidthSlot(node)) *slot = 0;
+}
+
+bool TCustomVirtualStringTree::DoCancelEdit() {
+    const bool cancelled = TBaseVirtualTree::DoCancelEdit();
+    // Only a real cancel can leave texts changed; adding nodes must stay cheap.
+    if (cancelled) ClearWidthCaches();
+    return cancelled;
+}
+
+int TCustomVirtualStringTree::CalculateTextWidth(TCanvas& canvas, PVirtualNode node,
+                                                 const std::string& text, TColumnIndex column) {
+    int width = 2 * TextMargin();
+    if (!text.empty()) {
+        canvas.Font().Assign(Font());
+        DoPaintText(node, canvas, column, ttNormal);
+        width += canvas.TextWidth(text);
+    }
+    return width;
+}
+
+int TCustomVirtualStringTree::DoGetNodeWidth(PVirtualNode node, TColumnIndex column) {
+    TCanvas& canvas = MeasureCanvas();
+    if (column != Header().MainColumn())
+        return CalculateTextWidth(canvas, node, Text(node, column), column);
+    uint32_t* slot = WidthSlot(node);
+    if (slot && *slot != 0) return int(*slot);
+    const int width = CalculateTextWidth(canvas, node, Text(node, column), column);
+    if (slot) *slot = uint32_t(std::max(width, 0));
+    return width;
+}
+
+// --- Texts and events ------------------------------------------------------------------------
+
+std::string TCustomVirtualStringTree::Text(PVirtualNode node, TColumnIndex column) {
+    VT_ASSERT(node, "Node must not be nil.");
+    if (node != RootNode() && !HasState(node, vsInitialized)) InitNode(node);
+    std::string text = defaultText_;
+    DoGetText(node, column, ttNormal, text);
+    return text;
+}
+
+void TCustomVirtualStringTree::DoGetText(PVirtualNode node, TColumnIndex column,
+                                         TVSTTextType textType, std::string& text) {
+    if (OnGetText) OnGetText(this, node, column, textType, text);
+}
+
+void TCustomVirtualStringTree::DoNewText(PVirtualNode node, TColumnIndex column,
+                                         const std::string& text) {
+    if (OnNewText) OnNewText(this, node, column, text);
+}
+
+void TCustomVirtualStringTree::DoPaintText(PVirtualNode node, TCanvas& canvas, TColumnIndex column,
+                                           TVSTTextType textType) {
+    if (OnPaintText) OnPaintText(this, canvas, node, column, textType);
+}
+
+std::string TCustomVirtualStringTree::DoShortenString(TCanvas& canvas, PVirtualNode node,
+                                                      TColumnIndex column, const std::string& s,
+                                                      int width, bool rightToLeft,
+                                                      int ellipsisWidth) {
+    bool done = false;
+    std::string result;
+    if (OnShortenString)
+        OnShortenString(this, canvas, node, column, s, width, rightToLeft, result, done);
+    if (done) return result;
+    if (ellipsisWidth == 0) ellipsisWidth = canvas.TextWidth("...");
+    return ShortenWithEllipsis(s, width, ellipsisWidth,
+                               [&canvas](std::string_view part) { return canvas.TextWidth(part); });
+}
+
+bool TCustomVirtualStringTree::ColumnIsEmpty(PVirtualNode node, TColumnIndex column) {
+    return Text(node, column).empty();
+}
+
+std::string TCustomVirtualStringTree::DoGetNodeHint(PVirtualNode node, TColumnIndex column) {
+    std::string hint;
+    if (OnGetHint) OnGetHint(this, node, column, ttNormal, hint);
+    return hint;
+}
+
+std::string TCustomVirtualStringTree::DoGetNodeTooltip(PVirtualNode node, TColumnIndex column) {
+    return Text(node, column);
+}
+
+// --- Drawing ---------------------------------------------------------------------------------
+
+void TCustomVirtualStringTree::InitialTextColors(TCanvas& canvas, PVirtualNode node,
+                                                 TColumnIndex column, bool focusedColumnTest) {
+    canvas.Font().Assign(Font());
+    const TCustomVirtualTreeOptions& options = TreeOptions();
+    if (options.PaintOptions().Contains(toHotTrack) && node == HotNode()) {
+        canvas.Font().SetStyle(canvas.Font().Style() | fsUnderline);
+        canvas.Font().SetColor(Colors().Color(TVTColors::HotColor));
+    }
+    const bool fullRow = options.SelectionOptions().Contains(toFullRowSelect);
+    if (focusedColumnTest && column != FocusedColumn() && !fullRow) return;
+    if (node == DropTargetNode()) {
+        // The drop mode is the painter's; a drop target that is selected or dropped on shows
+        // the highlight text.
+        canvas.Font().SetColor(Selected(node) ? clHighlightText : Font().Color());
+    } else if (Selected(node)) {
+        const bool focusedLook = Focused() || options.PaintOptions().Contains(toPopupMode);
+        canvas.Font().SetColor(focusedLook ? clHighlightText : Font().Color());
+    }
+}
+
+void TCustomVirtualStringTree::DoPaintNode(TCanvas& canvas, PVirtualNode node, TColumnIndex column,
+                                           const TRect& cellRect) {
+    TVTHeader& header = Header();
+    const bool realColumn = column > NoColumn && header.IsValidColumn(column);
+    const TAlignment alignment = realColumn ? header.ColumnAlignment(column) : Alignment();
+    const bool rightToLeft =
+        realColumn ? header.ColumnIsRightToLeft(column) : BiDiMode() != bdLeftToRight;
+    const bool disabled = HasState(node, vsDisabled) || !Enabled();
+    int nodeWidth = DoGetNodeWidth(node, column);
+
+    std::string s = Text(node, column);
+    if (!s.empty()) {
+        InitialTextColors(canvas, node, column, true);
+        const TFont before = canvas.Font();
+        int ellipsis = ellipsisWidth_;
+        DoPaintText(node, canvas, column, ttNormal);
+        if (!canvas.Font().SameAs(before) || canvas.Font().Color() != before.Color()) {
+            ellipsis = 0;
+            nodeWidth = 2 * TextMargin() + canvas.TextWidth(s);
+        }
+        if (disabled) canvas.Font().SetColor(Colors().Color(TVTColors::DisabledColor));
+        TRect r = cellRect;
+        r.Left += TextMargin();
+        r.Right -= TextMargin();
+        unsigned format = DT_SINGLELINE | DT_VCENTER;
+        if (rightToLeft) format |= DT_RTLREADING;
+        if (realColumn && nodeWidth - 2 * TextMargin() > r.Width()) {
+            s = DoShortenString(canvas, node, column, s, r.Width(), rightToLeft, ellipsis);
+            format |= alignment == taRightJustify ? DT_RIGHT : DT_LEFT;
+        } else {
+            format |= alignment == taRightJustify ? DT_RIGHT
+                      : alignment == taCenter     ? DT_CENTER
+                                                  : DT_LEFT;
+        }
+        canvas.Brush().SetStyle(TBrushStyle::bsClear);
+        DrawTextLines(canvas, s, r, format);
+        canvas.Brush().SetStyle(TBrushStyle::bsSolid);
+    }
+
+    if (Alignment() != taCenter && StringOptions().Contains(toShowStaticText)) {
+        std::string staticText;
+        DoGetText(node, column, ttStatic, staticText);
+        if (!staticText.empty()) {
+            InitialTextColors(canvas, node, column, false);
+            if (!TreeOptions().SelectionOptions().Contains(toFullRowSelect))
+                canvas.Font().Assign(Font());
+            DoPaintText(node, canvas, column, ttStatic);
+            if (disabled) canvas.Font().SetColor(Colors().Color(TVTColors::DisabledColor));
+            TRect r = cellRect;
+            if (alignment == taRightJustify)
+                r.Right -= nodeWidth + TextMargin();
+            else
+                r.Left += nodeWidth + TextMargin();
+            canvas.Brush().SetStyle(TBrushStyle::bsClear);
+            DrawTextLines(canvas, staticText, r, DT_SINGLELINE | DT_VCENTER);
+            canvas.Brush().SetStyle(TBrushStyle::bsSolid);
+        }
+    }
+}
+
+void TCustomVirtualStringTree::GetTextInfo(PVirtualNode node, TColumnIndex column, TFont& font,
+                                           TRect& r, std::string& text) {
+    TCanvas& canvas = MeasureCanvas();
+    canvas.Font().Assign(font);
+    const TFont before = canvas.Font();
+    DoPaintText(node, canvas, column, ttNormal);
+    int lineHeight = textHeight_;
+    if (!canvas.Font().SameAs(before)) {
+        font.Assign(canvas.Font());
+        lineHeight = canvas.TextMetrics().Height;
+    }
+    text = Text(node, column);
+    r = GetDisplayRect(node, column, true, true);
+    if (TreeOptions().PaintOptions().Contains(toShowHorzGridLines)) --r.Bottom;
+    const int grow = (lineHeight - r.Height()) / 2;
+    r.Top -= grow;
+    r.Bottom += grow;
+}
+
+// --- Caption chunk ---------------------------------------------------------------------------
+
+void TCustomVirtualStringTree::WriteChunks(TStream& stream, PVirtualNode node) {
+    TBaseVirtualTree::WriteChunks(stream, node);
+    if (!StringOptions().Contains(toSaveCaptions) || node == RootNode() ||
+        !HasState(node, vsInitialized))
+        return;
+    const std::string text = Text(node, Header().MainColumn());
+    if (text.empty()) return;
+    std::vector<uint8_t> bytes;
+    bytes.reserve(8 + 2 * text.size());
+    auto u32 = [&bytes](uint32_t v) {
+        for (int i = 0; i < 4; ++i) bytes.push_back(uint8_t(v >> (8 * i)));
+    };
+    u32(3);
+    u32(uint32_t(2 * text.size()));
+    for (char c : text) {
+        const char16_t u = AnsiCharToUnicode(static_cast<unsigned char>(c));
+        bytes.push_back(uint8_t(u));
+        bytes.push_back(uint8_t(u >> 8));
+    }
+    stream.WriteBuffer(bytes.data(), int64_t(bytes.size()));
+}
+
+bool TCustomVirtualStringTree::ReadChunk(TStream& stream, int version, PVirtualNode node,
+                                         uint32_t chunkType, int64_t chunkEnd) {
+    if (chunkType != 3)
+        return TBaseVirtualTree::ReadChunk(stream, version, node, chunkType, chunkEnd);
+    const int64_t size = chunkEnd - stream.Position();
+    std::vector<uint8_t> bytes(size_t(std::max<int64_t>(0, size)));
+    if (stream.Read(bytes.data(), int64_t(bytes.size())) != int64_t(bytes.size())) return false;
+    // An odd last byte is no character; the reader goes on at the chunk's end.
+    std::string text;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const char16_t u = char16_t(bytes[i] | bytes[i + 1] << 8);
+        text.push_back(char(u >= 0xD800 && u <= 0xDFFF ? '?' : UnicodeToAnsiChar(u)));
+    }
+    DoNewText(node, Header().MainColumn(), text);
+    return true;
+}

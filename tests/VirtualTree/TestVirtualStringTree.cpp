@@ -1,0 +1,282 @@
+// The string tree: texts through events, the width cache, shortening, static text, column
+// spanning, the text drawer and the editor geometry; and the header and drawing support as
+// the tree uses them.
+#include "TreeTestSupport.h"
+
+#include "VirtualStringTree.h"
+#include "VirtualTreesDrawing.h"
+
+#include "platform/Canvas.h"
+
+#include <map>
+
+namespace {
+
+class StringTree : public TVirtualStringTree {
+public:
+    StringTree() { SetColor(clWhite); }
+    using TCustomVirtualStringTree::ColumnIsEmpty;
+    using TCustomVirtualStringTree::DoGetNodeWidth;
+    using TCustomVirtualStringTree::PreviewMouse;
+
+    void SetClientSize(int width, int height) {
+        HandleNeeded();
+        const int frame = 2 * BorderWidth();
+        const int bar = ScrollBarVisible(sbVertical) ? ScrollBarExtent() : 0;
+        const int hbar = ScrollBarVisible(sbHorizontal) ? ScrollBarExtent() : 0;
+        SetBounds(0, 0, width + frame + bar, height + frame + HeaderStripHeight() + hbar);
+    }
+    int MeasureInFont(const std::string& text) {
+        TBitmap probe(1, 1);
+        probe.Canvas().Font().Assign(Font());
+        return probe.Canvas().TextWidth(text);
+    }
+
+    TBitmap Render(int width, int height) {
+        TBitmap bitmap(width, height);
+        PaintTree(bitmap.Canvas(), {0, 0, width, height}, {0, 0}, NormalPaintOptions);
+        return bitmap;
+    }
+    void AddColumns(std::initializer_list<int> widths) {
+        for (int width : widths) Header().Columns().Add()->SetWidth(width);
+        Header().SetMainColumn(0);
+    }
+};
+
+}  // namespace
+
+TEST(VirtualStringTree, TextsStartFromTheDefaultAndComeFromTheEvent) {
+    StringTree tree;
+    PVirtualNode node = tree.AddChild(nullptr);
+    EXPECT_EQ(tree.Text(node, NoColumn), "Node");
+    EXPECT_THROW(tree.Text(nullptr, NoColumn), std::exception);
+    tree.SetDefaultText("Item");
+    EXPECT_EQ(tree.Text(node, 3), "Item");
+    tree.OnGetText = [](TBaseVirtualTree*, PVirtualNode, TColumnIndex column, TVSTTextType type,
+                        std::string& text) {
+        if (type == ttNormal && column == 1) text = "one";
+    };
+    EXPECT_EQ(tree.Text(node, 1), "one");
+    EXPECT_EQ(tree.Text(node, 0), "Item") << "a handler that leaves the text keeps the default";
+    EXPECT_TRUE(HasState(node, vsInitialized));
+    EXPECT_EQ(tree.StringOptions(), DefaultStringOptions);
+    tree.SetStringOptions({toShowStaticText});
+    EXPECT_TRUE(tree.TreeOptions().StringOptions().Contains(toShowStaticText));
+}
+
+TEST(VirtualStringTree, MainColumnWidthsAreCachedPerNode) {
+    StringTree tree;
+    tree.AddColumns({100, 100});
+    PVirtualNode node = tree.AddChild(nullptr);
+    std::map<TColumnIndex, int> asked;
+    tree.OnGetText = [&asked](TBaseVirtualTree*, PVirtualNode, TColumnIndex column, TVSTTextType,
+                              std::string& text) {
+        ++asked[column];
+        text = "abc";
+    };
+    const int width = tree.DoGetNodeWidth(node, 0);
+    EXPECT_EQ(width, 2 * tree.TextMargin() + tree.MeasureInFont("abc"));
+    EXPECT_EQ(tree.DoGetNodeWidth(node, 0), width);
+    EXPECT_EQ(asked[0], 1) << "the second measure comes from the cache";
+    EXPECT_EQ(tree.CachedWidth(node), uint32_t(width));
+    tree.DoGetNodeWidth(node, 1);
+    tree.DoGetNodeWidth(node, 1);
+    EXPECT_EQ(asked[1], 2) << "other columns are measured each time";
+
+    tree.InvalidateNode(node);
+    EXPECT_EQ(tree.CachedWidth(node), 0u);
+    tree.DoGetNodeWidth(node, 0);
+    tree.ReinitNode(node, false);
+    EXPECT_EQ(tree.CachedWidth(node), 0u);
+    tree.DoGetNodeWidth(node, 0);
+    tree.Font().SetSize(20);
+    EXPECT_EQ(tree.CachedWidth(node), 0u) << "a new font forgets every width";
+    EXPECT_GT(tree.EllipsisWidth(), 0);
+
+    // Adding nodes cancels no edit: the caches of the others stay.
+    tree.DoGetNodeWidth(node, 0);
+    for (int i = 0; i < 10; ++i) tree.AddChild(nullptr);
+    EXPECT_NE(tree.CachedWidth(node), 0u);
+}
+
+TEST(VirtualStringTree, TheShortenerKeepsTheLongestPrefixThatLeavesRoomForTheEllipsis) {
+    auto measure = [](std::string_view s) { return int(s.size()) * 10; };
+    EXPECT_EQ(ShortenWithEllipsis("abcdef", 55, 15, measure), "abc...");
+    EXPECT_EQ(ShortenWithEllipsis("abcdef", 56, 15, measure), "abcd...");
+    EXPECT_EQ(ShortenWithEllipsis("abcdef", 16, 15, measure), "...");
+    EXPECT_EQ(ShortenWithEllipsis("abcdef", 15, 15, measure), "") << "no room beside the ellipsis";
+    EXPECT_EQ(ShortenWithEllipsis("abcdef", 0, 15, measure), "");
+    EXPECT_EQ(ShortenWithEllipsis("", 100, 15, measure), "");
+}
+
+TEST(VirtualStringTree, OnlyRealColumnsShortenAndStaticTextNeedsItsOption) {
+    StringTree tree;
+    tree.SetClientSize(60, 40);
+    PVirtualNode node = tree.AddChild(nullptr);
+    int shortened = 0, statics = 0;
+    tree.OnGetText = [&statics](TBaseVirtualTree*, PVirtualNode, TColumnIndex, TVSTTextType type,
+                                std::string& text) {
+        if (type == ttStatic) {
+            ++statics;
+            text = "static";
+        } else {
+            text = "a rather long text for a narrow tree";
+        }
+    };
+    tree.OnShortenString = [&shortened](TBaseVirtualTree*, TCanvas&, PVirtualNode, TColumnIndex,
+                                        const std::string&, int, bool, std::string& result,
+                                        bool& done) {
+        ++shortened;
+        result = "x";
+        done = true;
+    };
+    tree.Render(60, 40);
+    EXPECT_EQ(shortened, 0) << "a tree without columns never shortens";
+    EXPECT_EQ(statics, 0);
+    tree.SetStringOptions({toShowStaticText});
+    tree.Render(60, 40);
+    EXPECT_EQ(statics, 1);
+    tree.SetAlignment(taCenter);
+    tree.Render(60, 40);
+    EXPECT_EQ(statics, 1) << "centred trees show no static text";
+
+    tree.AddColumns({40});
+    tree.Render(60, 40);
+    EXPECT_EQ(shortened, 1);
+    (void)node;
+}
+
+TEST(VirtualStringTree, TextRunsOverTheEmptyCellsThatFollowIt) {
+    StringTree tree;
+    tree.SetClientSize(300, 40);
+    tree.AddColumns({50, 50, 50, 50});
+    PVirtualNode node = tree.AddChild(nullptr);
+    tree.OnGetText = [](TBaseVirtualTree*, PVirtualNode, TColumnIndex column, TVSTTextType,
+                        std::string& text) { text = column == 0 || column == 3 ? "full" : ""; };
+    std::vector<std::pair<TColumnIndex, TRect>> cells;
+    tree.OnBeforeCellPaint = [&cells](TBaseVirtualTree*, TCanvas&, PVirtualNode, TColumnIndex c,
+                                      TRect r) {
+        cells.push_back({c, r});
+    };
+    tree.Render(300, 40);
+    EXPECT_EQ(cells.size(), 4u) << "without spanning every cell paints";
+    EXPECT_TRUE(tree.ColumnIsEmpty(node, 1));
+    EXPECT_FALSE(tree.ColumnIsEmpty(node, 3));
+
+    TVTAutoOptions autoOptions = tree.TreeOptions().AutoOptions();
+    autoOptions.Include(toAutoSpanColumns);
+    tree.TreeOptions().SetAutoOptions(autoOptions);
+    cells.clear();
+    tree.Render(300, 40);
+    ASSERT_EQ(cells.size(), 2u);
+    EXPECT_EQ(cells[0].first, 0);
+    EXPECT_EQ(cells[0].second.Left, 0);
+    EXPECT_GE(cells[0].second.Right, 149) << "column 0 takes in columns 1 and 2";
+    EXPECT_EQ(cells[1].first, 3);
+}
+
+TEST(VirtualStringTree, SelectedTextStartsInTheHighlightColour) {
+    StringTree tree;
+    tree.SetClientSize(100, 40);
+    PVirtualNode a = tree.AddChild(nullptr);
+    PVirtualNode b = tree.AddChild(nullptr);
+    tree.SetFocusedNode(a);
+    tree.AddToSelection(a);
+    tree.Font().SetColor(0x123456);
+    std::map<PVirtualNode, TColor> colors;
+    tree.OnPaintText = [&colors](TBaseVirtualTree*, TCanvas& canvas, PVirtualNode node,
+                                 TColumnIndex,
+                                 TVSTTextType) { colors[node] = canvas.Font().Color(); };
+    TVTPaintOptions paint = tree.TreeOptions().PaintOptions();
+    paint.Include(toPopupMode);  // the focused look without keyboard focus
+    tree.TreeOptions().SetPaintOptions(paint);
+    tree.Render(100, 40);
+    EXPECT_EQ(colors[a], clHighlightText);
+    EXPECT_EQ(colors[b], TColor(0x123456));
+}
+
+TEST(VirtualStringTree, TheTextDrawerBreaksLinesAndMeasures) {
+    TBitmap bitmap(200, 200);
+    TCanvas& canvas = bitmap.Canvas();
+    const int line = canvas.TextMetrics().Height;
+    TRect r{0, 0, 200, 200};
+    DrawTextLines(canvas, "a\r\nbb\nccc\rd", r, DT_CALCRECT, true);
+    EXPECT_EQ(r.Bottom, 4 * line) << "CR LF is one break";
+    EXPECT_EQ(r.Right, canvas.TextWidth("ccc"));
+    r = {0, 0, 200, 200};
+    DrawTextLines(canvas, "one\xECtwo", r, DT_CALCRECT, true);
+    EXPECT_EQ(r.Bottom, line) << "0xEC is a letter, not a break";
+    r = {0, 0, 200, 200};
+    DrawTextLines(canvas, "one\ntwo", r, DT_CALCRECT | DT_SINGLELINE, false);
+    EXPECT_EQ(r.Bottom, line);
+    EXPECT_EQ(r.Right, 200);
+
+    // Drawing: right alignment puts the ink against the right edge.
+    canvas.Brush().SetColor(clWhite);
+    canvas.FillRect({0, 0, 200, 200});
+    canvas.Brush().SetStyle(TBrushStyle::bsClear);
+    canvas.Font().SetColor(clBlack);
+    r = {0, 0, 100, 40};
+    DrawTextLines(canvas, "MMM", r, DT_SINGLELINE | DT_VCENTER | DT_RIGHT);
+    bool inkLeft = false, inkRight = false;
+    for (int x = 0; x < 100; ++x)
+        for (int y = 0; y < 40; ++y)
+            if (canvas.Pixel(x, y) != clWhite) (x < 50 ? inkLeft : inkRight) = true;
+    EXPECT_FALSE(inkLeft);
+    EXPECT_TRUE(inkRight);
+}
+
+TEST(VirtualStringTree, EditorGeometryCentresOneLine) {
+    StringTree tree;
+    tree.SetClientSize(200, 100);
+    tree.SetDefaultNodeHeight(40);
+    PVirtualNode node = tree.AddChild(nullptr);
+    tree.OnGetText = [](TBaseVirtualTree*, PVirtualNode, TColumnIndex, TVSTTextType,
+                        std::string& text) { text = "edit me"; };
+    TFont font = tree.Font();
+    TRect r;
+    std::string text;
+    tree.GetTextInfo(node, NoColumn, font, r, text);
+    EXPECT_EQ(text, "edit me");
+    EXPECT_LE(std::abs(r.Height() - tree.TextHeight()), 1);
+    EXPECT_EQ((r.Top + r.Bottom) / 2, 20);
+}
+
+// --- The header and drawing support in the tree ----------------------------------------------
+
+TEST(TreeWiring, CheckImagesFollowTheKindAndThePalette) {
+    StringTree tree;
+    EXPECT_EQ(tree.CheckImages(), CheckImagesFor(ckLightCheck));
+    tree.SetCheckImageKind(ckDarkCheck);
+    EXPECT_EQ(tree.CheckImages(), CheckImagesFor(ckDarkCheck));
+    TCustomImageList custom(nullptr, 16, 16);
+    tree.SetCustomCheckImages(&custom);
+    tree.SetCheckImageKind(ckCustom);
+    EXPECT_EQ(tree.CheckImages(), &custom);
+    tree.SetCheckImageKind(ckFlat);
+    EXPECT_EQ(tree.CheckImages(), CheckImagesFor(ckFlat));
+}
+
+TEST(TreeWiring, TheHeaderTakesItsMouseMessagesAndTimer) {
+    StringTree tree;
+    tree.AddColumns({60, 60});
+    tree.Header().SetOptions({hoVisible, hoColumnResize, hoDrag});
+    tree.SetClientSize(200, 100);
+    int downs = 0;
+    tree.OnHeaderMouseDown = [&downs](TVTHeader*, TMouseButton, TShiftState, int, int) { ++downs; };
+    const TRect header = tree.Header().HeaderRect();
+    ASSERT_FALSE(header.IsEmpty());
+    TMouseMessage m;
+    m.Action = TMouseAction::Down;
+    m.Button = mbRight;
+    m.Pos = {10, (header.Top + header.Bottom) / 2};
+    m.InHeaderStrip = true;
+    EXPECT_TRUE(tree.PreviewMouse(m));
+    EXPECT_EQ(downs, 1);
+    m.Pos = {10, 10};
+    m.InHeaderStrip = false;
+    EXPECT_FALSE(tree.PreviewMouse(m)) << "the rows are not the header's";
+    tree.SetTimer(TBaseVirtualTree::HeaderTimer, 50);
+    tree.TimerEvent(TBaseVirtualTree::HeaderTimer);
+    EXPECT_FALSE(tree.TimerActive(TBaseVirtualTree::HeaderTimer));
+}

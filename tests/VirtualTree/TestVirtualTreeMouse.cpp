@@ -1,0 +1,233 @@
+// Mouse: the hit-position table on the row layout, clicks with and without modifiers, the
+// expand button, double clicks, the check press, hot tracking and the wheel.
+#include "TreeTestSupport.h"
+
+#include "platform/headless/Headless.h"
+
+namespace {
+
+class MouseTree : public TestTree {
+public:
+    MouseTree() { nodeWidth = 30; }
+    using TBaseVirtualTree::DoMouseWheel;
+    using TBaseVirtualTree::MouseDown;
+    using TBaseVirtualTree::MouseMove;
+    using TBaseVirtualTree::MouseUp;
+    void CallContextPopup(TPoint p, bool& handled) { DoContextPopup(p, handled); }
+
+    void Click(int x, int y, TShiftState shift = 0, TMouseButton button = mbLeft) {
+        MouseDown(button, shift, x, y);
+        MouseUp(button, shift, x, y);
+    }
+    void DoubleClick(int x, int y) {
+        Click(x, y);
+        MouseDown(mbLeft, ssDouble, x, y);
+        MouseUp(mbLeft, 0, x, y);
+    }
+    uint32_t At(int x, int y, PVirtualNode* node = nullptr) {
+        THitInfo hit;
+        GetHitTestInfoAt(x, y, true, hit);
+        if (node) *node = hit.HitNode;
+        return hit.HitPositions;
+    }
+    std::vector<PVirtualNode> SelectedNodes() const { return GetSortedSelection(true); }
+};
+
+int Middle(MouseTree& tree, PVirtualNode node) {
+    const TRect r = tree.GetDisplayRect(node, NoColumn, false);
+    return (r.Top + r.Bottom) / 2;
+}
+
+}  // namespace
+
+TEST(TreeMouse, HitPositionsFollowTheRowLayout) {
+    MouseTree tree;
+    tree.SetClientSize(200, 200);
+    PVirtualNode a = tree.AddChild(nullptr);
+    PVirtualNode a1 = tree.AddChild(a);
+    tree.SetExpanded(a, true);
+    const TRect label = tree.GetDisplayRect(a, NoColumn, true);
+    const int y = Middle(tree, a);
+    PVirtualNode hitNode = nullptr;
+    EXPECT_EQ(tree.At(label.Left, y, &hitNode), hiOnItem | hiOnItemLabel);
+    EXPECT_EQ(hitNode, a);
+    EXPECT_EQ(tree.At(label.Right - 1, y), hiOnItem | hiOnItemLabel) << "last painted pixel";
+    EXPECT_EQ(tree.At(label.Right, y), hiOnItem | hiOnItemRight);
+    EXPECT_EQ(tree.At(label.Left - 1, y), hiOnItem | hiOnItemLeft);
+    EXPECT_EQ(tree.At(int(tree.Indent()) / 2, y), hiOnItem | hiOnItemButton);
+    EXPECT_EQ(tree.At(int(tree.Indent()) + 2, Middle(tree, a1)), hiOnItem | hiOnItemIndent)
+        << "no children: no button";
+    EXPECT_EQ(tree.At(10, -5), uint32_t(hiAbove));
+    EXPECT_EQ(tree.At(-5, 10), uint32_t(hiToLeft));
+    tree.At(10, 150, &hitNode);
+    EXPECT_EQ(tree.At(10, 150), uint32_t(hiNowhere));
+    EXPECT_EQ(hitNode, nullptr);
+    EXPECT_EQ(tree.At(10, 500), uint32_t(hiBelow));
+}
+
+TEST(TreeMouse, ClicksFocusAndSelect) {
+    MouseTree tree;
+    tree.SetClientSize(200, 200);
+    TVTSelectionOptions selection = tree.TreeOptions().SelectionOptions();
+    selection.Include(toMultiSelect);
+    tree.TreeOptions().SetSelectionOptions(selection);
+    std::vector<PVirtualNode> rows;
+    for (int i = 0; i < 4; ++i) rows.push_back(tree.AddChild(nullptr));
+    const int x = tree.GetDisplayRect(rows[0], NoColumn, true).Left + 2;
+    tree.Click(x, Middle(tree, rows[1]));
+    EXPECT_EQ(tree.FocusedNode(), rows[1]);
+    EXPECT_EQ(tree.SelectedNodes(), std::vector<PVirtualNode>{rows[1]});
+    tree.Click(x, Middle(tree, rows[3]), ssCtrl);
+    EXPECT_EQ(tree.SelectedNodes(), (std::vector<PVirtualNode>{rows[1], rows[3]}));
+    tree.Click(x, Middle(tree, rows[3]), ssCtrl);
+    EXPECT_EQ(tree.SelectedNodes(), std::vector<PVirtualNode>{rows[1]}) << "Ctrl toggles";
+    tree.Click(x, Middle(tree, rows[1]));  // the range anchor
+    tree.Click(x, Middle(tree, rows[3]), ssShift);
+    EXPECT_EQ(tree.SelectedNodes(), (std::vector<PVirtualNode>{rows[1], rows[2], rows[3]}));
+    tree.Click(x, Middle(tree, rows[0]));
+    EXPECT_EQ(tree.SelectedNodes(), std::vector<PVirtualNode>{rows[0]});
+    tree.Click(x, 180);  // empty space: the selection goes
+    EXPECT_TRUE(tree.SelectedNodes().empty());
+    EXPECT_EQ(CheckStructure(tree), "");
+}
+
+TEST(TreeMouse, ButtonsAndDoubleClicksToggle) {
+    MouseTree tree;
+    tree.SetClientSize(200, 200);
+    PVirtualNode a = tree.AddChild(nullptr);
+    tree.AddChild(a);
+    PVirtualNode b = tree.AddChild(nullptr);
+    tree.SetFocusedNode(b);
+    tree.Click(int(tree.Indent()) / 2, Middle(tree, a));
+    EXPECT_TRUE(tree.Expanded(a));
+    EXPECT_EQ(tree.FocusedNode(), b) << "the button leaves focus and selection alone";
+    int dblClicks = 0;
+    tree.OnDblClick = [&dblClicks](TObject*) { ++dblClicks; };
+    const int x = tree.GetDisplayRect(a, NoColumn, true).Left + 2;
+    tree.DoubleClick(x, Middle(tree, a));
+    EXPECT_FALSE(tree.Expanded(a)) << "toToggleOnDblClick";
+    EXPECT_EQ(tree.FocusedNode(), a);
+}
+
+TEST(TreeMouse, ACheckPressCompletesOverItsNodeOnly) {
+    MouseTree tree;
+    tree.SetClientSize(200, 200);
+    TVTMiscOptions misc = tree.TreeOptions().MiscOptions();
+    misc.Include(toCheckSupport);
+    tree.TreeOptions().SetMiscOptions(misc);
+    PVirtualNode a = tree.AddChild(nullptr);
+    PVirtualNode b = tree.AddChild(nullptr);
+    tree.SetCheckType(a, ctCheckBox);
+    TVTCellLayout layout = tree.LayoutCell(a, NoColumn, {0, 0, 200, int(a->NodeHeight)});
+    ASSERT_GE(layout.CheckX, 0);
+    const int x = layout.CheckX + 3;
+    EXPECT_EQ(tree.At(x, Middle(tree, a)), hiOnItem | hiOnItemCheckbox);
+    tree.Click(x, Middle(tree, a));
+    EXPECT_EQ(tree.CheckState(a), csCheckedNormal);
+    tree.MouseDown(mbLeft, 0, x, Middle(tree, a));
+    EXPECT_EQ(tree.CheckState(a), csCheckedNormal) << "pressed only in look";
+    tree.MouseUp(mbLeft, 0, x, Middle(tree, b));
+    EXPECT_EQ(tree.CheckState(a), csCheckedNormal) << "released elsewhere: no change";
+    EXPECT_FALSE(tree.HasTreeState(tsCheckPressPending));
+}
+
+TEST(TreeMouse, HotTrackingAndTheWheel) {
+    MouseTree tree;
+    tree.SetDefaultNodeHeight(20);
+    tree.SetClientSize(200, 100);
+    std::vector<PVirtualNode> rows;
+    for (int i = 0; i < 20; ++i) rows.push_back(tree.AddChild(nullptr));
+    std::vector<std::pair<PVirtualNode, PVirtualNode>> changes;
+    tree.OnHotChange = [&changes](TBaseVirtualTree*, PVirtualNode from, PVirtualNode to) {
+        changes.push_back({from, to});
+    };
+    const int x = tree.GetDisplayRect(rows[0], NoColumn, true).Left + 2;
+    tree.MouseMove(0, x, 30);
+    tree.MouseMove(0, x + 1, 31);
+    tree.MouseMove(0, 190, 30);  // right of the label: no hot node
+    ASSERT_EQ(changes.size(), 2u);
+    EXPECT_EQ(changes[0].second, rows[1]);
+    EXPECT_EQ(changes[1].second, nullptr);
+
+    EXPECT_TRUE(tree.DoMouseWheel(0, -60, {x, 10}));
+    EXPECT_EQ(tree.OffsetY(), 0) << "half a step scrolls nothing";
+    tree.DoMouseWheel(0, -60, {x, 10});
+    EXPECT_EQ(tree.OffsetY(), -20);
+    tree.DoMouseWheel(0, 60, {x, 10});
+    tree.DoMouseWheel(0, -240, {x, 10});
+    EXPECT_EQ(tree.OffsetY(), -60) << "a turn the other way starts afresh";
+    tree.DoMouseWheel(ssCtrl, -120, {x, 10});
+    EXPECT_EQ(tree.OffsetY(), -160);
+}
+
+TEST(TreeMouse, TheDesktopsContextRequestDuringARightPressIsSwallowed) {
+    MouseTree tree;
+    tree.SetClientSize(200, 100);
+    int requests = 0;
+    tree.OnContextPopup = [&requests](TObject*, TPoint, bool&) { ++requests; };
+    tree.MouseDown(mbRight, 0, 10, 10);
+    bool handled = false;
+    tree.CallContextPopup({10, 10}, handled);
+    EXPECT_TRUE(handled);
+    EXPECT_EQ(requests, 0);
+    tree.MouseUp(mbRight, 0, 10, 10);
+    handled = false;
+    tree.CallContextPopup({10, 10}, handled);  // from the keyboard
+    EXPECT_EQ(requests, 1);
+}
+
+TEST(TreeMouse, ARubberBandPastTheEdgeScrollsAndSelects) {
+    MouseTree tree;
+    tree.SetDefaultNodeHeight(20);
+    tree.SetClientSize(200, 100);
+    TVTSelectionOptions selection = tree.TreeOptions().SelectionOptions();
+    selection.Include(toMultiSelect);
+    tree.TreeOptions().SetSelectionOptions(selection);
+    std::vector<PVirtualNode> rows;
+    for (int i = 0; i < 20; ++i) rows.push_back(tree.AddChild(nullptr));
+    tree.MouseDown(mbLeft, 0, 150, 5);  // right of the labels: a band starts
+    tree.MouseMove(ssLeft, 30, 50);
+    EXPECT_TRUE(tree.HasTreeState(tsDrawSelecting));
+    EXPECT_EQ(tree.SelectionCount(), 3u);
+    tree.MouseMove(ssLeft, 30, 130);  // below the window
+    EXPECT_TRUE(tree.TimerActive(TBaseVirtualTree::ScrollTimer));
+    SetHeadlessMousePosition(tree.ClientToScreen({30, 130}));
+    tree.TimerEvent(TBaseVirtualTree::ScrollTimer);
+    tree.TimerEvent(TBaseVirtualTree::ScrollTimer);
+    EXPECT_EQ(tree.OffsetY(), -40);
+    EXPECT_GT(tree.SelectionCount(), 5u) << "rows that came into the band are selected";
+    tree.MouseUp(mbLeft, 0, 60, 130);
+    EXPECT_FALSE(tree.TimerActive(TBaseVirtualTree::ScrollTimer));
+    EXPECT_FALSE(tree.HasTreeState(tsDrawSelecting));
+    SetHeadlessMousePosition({-1, -1});
+}
+
+TEST(TreeMouse, WheelPanningByClickAndByDrag) {
+    MouseTree tree;
+    tree.SetDefaultNodeHeight(20);
+    tree.SetClientSize(200, 100);
+    for (int i = 0; i < 30; ++i) tree.AddChild(nullptr);
+    // A click without moving: panning goes on after the release.
+    tree.MouseDown(mbMiddle, 0, 50, 50);
+    tree.MouseUp(mbMiddle, 0, 50, 50);
+    EXPECT_TRUE(tree.TimerActive(TBaseVirtualTree::ScrollTimer));
+    SetHeadlessMousePosition(tree.ClientToScreen({50, 54}));
+    tree.TimerEvent(TBaseVirtualTree::ScrollTimer);
+    EXPECT_EQ(tree.OffsetY(), 0) << "inside the dead zone";
+    SetHeadlessMousePosition(tree.ClientToScreen({50, 80}));
+    tree.TimerEvent(TBaseVirtualTree::ScrollTimer);
+    EXPECT_EQ(tree.OffsetY(), -22);
+    const int beeps = TreeBeepCount();
+    tree.MouseDown(mbLeft, 0, 50, 80);  // any press ends it, and selects nothing
+    EXPECT_FALSE(tree.TimerActive(TBaseVirtualTree::ScrollTimer));
+    EXPECT_EQ(tree.SelectionCount(), 0u);
+    tree.MouseUp(mbLeft, 0, 50, 80);
+    EXPECT_EQ(TreeBeepCount(), beeps);
+
+    // A drag past the threshold ends with the release.
+    tree.MouseDown(mbMiddle, 0, 50, 50);
+    tree.MouseMove(ssMiddle, 50, 70);
+    tree.MouseUp(mbMiddle, 0, 50, 70);
+    EXPECT_FALSE(tree.TimerActive(TBaseVirtualTree::ScrollTimer));
+    SetHeadlessMousePosition({-1, -1});
+}
