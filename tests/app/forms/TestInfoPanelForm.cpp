@@ -12,6 +12,7 @@
 #include "BankCommands.h"
 #include "BankFixture.h"
 #include "InfoPanel.h"
+#include "VirtualTrees.h"
 #include "MainForm.h"
 #include "MainTree.h"
 #include "MarkMemo.h"
@@ -65,7 +66,7 @@ TEST_F(InfoPanelFormTest, ShowsTheFocusedEntryBesideTheShrunkenTree) {
     QWidget* tree = form.findChild<QWidget*>("VST");
     ASSERT_TRUE(tree);
     EXPECT_EQ(tree->width(), 1024);
-    Settings().ColumnTable[0].Width = 250;
+    form.VST().Header().Columns()[0].SetWidth(250);
     const int beta = SelectEntryNode("Beta");
     ASSERT_GE(beta, 0);
     Bank().Entry(beta).Notes = "first note\r\nsecond note";
@@ -87,7 +88,7 @@ TEST_F(InfoPanelFormTest, ShowsTheFocusedEntryBesideTheShrunkenTree) {
     EXPECT_EQ(memo.TopLine(), 0);
 
     // Geometry: the memo 5 pixels right of the tree, as tall, 10 pixels short of the edge.
-    EXPECT_EQ(tree->width(), Settings().ColumnTable[0].Width + 25);
+    EXPECT_EQ(tree->width(), 250 + 25);  // the first column's width
     QWidget* host = HostWidget(memo);
     const QPoint treeAt = tree->mapTo(&form, QPoint(0, 0));
     EXPECT_EQ(host->geometry(),
