@@ -1,6 +1,7 @@
 // Tree object: construction and destruction, options, properties, the update lock and Clear.
 #include "VirtualTrees.h"
 
+#include "VirtualTreesClipboard.h"
 #include "VirtualTreesWorker.h"
 
 #include <algorithm>
@@ -149,8 +150,8 @@ void TClipboardFormats::Insert(int index, const std::string& name) {
     if (owner_ && owner_->AcceptsClipboardFormat(name)) TStringList::Insert(index, name);
 }
 
-bool TBaseVirtualTree::AcceptsClipboardFormat(const std::string&) const {
-    return false;  // no format is registered for trees yet
+bool TBaseVirtualTree::AcceptsClipboardFormat(const std::string& name) const {
+    return ClassOffersClipboardFormat(BaseVirtualTreeClass, name);
 }
 
 void TBaseVirtualTree::SetClipboardFormats(const TStrings& names) {
@@ -169,6 +170,7 @@ TBaseVirtualTree::TBaseVirtualTree(TComponent* owner) : TCustomControl(owner) {
     colors_ = std::make_unique<TVTColors>(this);
     scrollBarOptions_ = std::make_unique<TScrollBarOptions>(this);
     clipboardFormats_ = std::make_unique<TClipboardFormats>(this);
+    clipboardFormats_->SetSorted(true);
     auto repaint = [this](TChangeLink*) { RepaintIfNoUpdate(); };
     imagesLink_.OnChange = repaint;
     stateImagesLink_.OnChange = repaint;

@@ -2,6 +2,7 @@
 
 #include "VirtualTreesExport.h"
 
+#include "VirtualTreesClipboard.h"
 #include "VirtualTreesColumns.h"
 #include "VirtualTreesHeader.h"
 
@@ -462,4 +463,21 @@ std::string ContentToRTF(TBaseVirtualTree& tree, TVSTTextSourceType source,
     body.Add("\\pard\\par");
     return "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1043" + writer.Tables() + body.AsString() +
            "}";
+}
+
+std::string HTMLDocument(std::string_view fragment) {
+    const std::string envelope = HTMLClipboardEnvelope(fragment);
+    return envelope.substr(envelope.find("<!DOCTYPE"));
+}
+
+std::string RenderTextFormat(TBaseVirtualTree& tree, TClipFormat format, TVSTTextSourceType source,
+                             const TExportCellText& cellText, char16_t listSeparator) {
+    if (ExportNodes(tree, source).empty() && !tree.Header().UseColumns()) return {};
+    if (format == StandardFormatText || format == StandardFormatUnicodeText)
+        return ExportUtf8(ContentToUnicode(tree, source, u'\t', cellText));
+    if (format == CSVClipFormat()) return ContentToCSV(tree, source, listSeparator, cellText);
+    if (format == RTFClipFormat() || format == RTFNoObjectsClipFormat())
+        return ContentToRTF(tree, source, cellText);
+    if (format == HTMLClipFormat()) return HTMLDocument(ContentToHTML(tree, source, cellText));
+    return {};
 }

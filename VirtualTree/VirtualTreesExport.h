@@ -5,6 +5,8 @@
 
 #include "VirtualTrees.h"
 
+#include <platform/ClipboardFormats.h>
+
 #include <algorithm>
 #include <functional>
 #include <string>
@@ -99,3 +101,14 @@ std::string HTMLClipboardEnvelope(std::string_view fragment);
 // width), column widths in twips at `pixelsPerInch`.
 std::string ContentToRTF(TBaseVirtualTree& tree, TVSTTextSourceType source,
                          const TExportCellText& cellText, int pixelsPerInch = 96);
+
+// The HTML document around a fragment, as the desktop's "text/html" carries it: the clipboard
+// envelope without its offset lines.
+std::string HTMLDocument(std::string_view fragment);
+
+// What a text format carries to other programs: plain and Unicode text as one UTF-8 text (Tab
+// separated, no terminating NUL), CSV in UTF-8 with `listSeparator`, both rich-text formats
+// alike, and "HTML Format" as an HTML document of the export without caption. Empty for other
+// formats and when the export is empty.
+std::string RenderTextFormat(TBaseVirtualTree& tree, TClipFormat format, TVSTTextSourceType source,
+                             const TExportCellText& cellText, char16_t listSeparator);
