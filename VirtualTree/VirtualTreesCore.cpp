@@ -2,6 +2,7 @@
 #include "VirtualTrees.h"
 
 #include "VirtualTreesDrawing.h"
+#include "VirtualTreesClipboard.h"
 #include "VirtualTreesWorker.h"
 
 #include <algorithm>
@@ -150,8 +151,8 @@ void TClipboardFormats::Insert(int index, const std::string& name) {
     if (owner_ && owner_->AcceptsClipboardFormat(name)) TStringList::Insert(index, name);
 }
 
-bool TBaseVirtualTree::AcceptsClipboardFormat(const std::string&) const {
-    return false;  // no format is registered for trees yet
+bool TBaseVirtualTree::AcceptsClipboardFormat(const std::string& name) const {
+    return ClassOffersClipboardFormat(BaseVirtualTreeClass, name);
 }
 
 void TBaseVirtualTree::SetClipboardFormats(const TStrings& names) {
@@ -172,6 +173,7 @@ TBaseVirtualTree::TBaseVirtualTree(TComponent* owner) : TCustomControl(owner) {
     colors_ = std::make_unique<TVTColors>(this);
     scrollBarOptions_ = std::make_unique<TScrollBarOptions>(this);
     clipboardFormats_ = std::make_unique<TClipboardFormats>(this);
+    clipboardFormats_->SetSorted(true);
     auto repaint = [this](TChangeLink*) { RepaintIfNoUpdate(); };
     imagesLink_.OnChange = repaint;
     stateImagesLink_.OnChange = repaint;
