@@ -2,6 +2,8 @@
 // the ellipsis shortener and the text drawer.
 #include "VirtualStringTree.h"
 
+#include "VirtualTreesClipboard.h"
+
 #include "platform/Codec.h"
 
 #include <algorithm>
@@ -384,4 +386,8 @@ bool TCustomVirtualStringTree::ReadChunk(TStream& stream, int version, PVirtualN
     }
     DoNewText(node, Header().MainColumn(), text);
     return true;
+}
+
+bool TCustomVirtualStringTree::AcceptsClipboardFormat(const std::string& name) const {
+    return ClassOffersClipboardFormat(VirtualStringTreeClass, name);
 }

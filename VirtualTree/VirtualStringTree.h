@@ -62,6 +62,8 @@ public:
     void SetDefaultText(const std::string& value);
     TVTStringOptions StringOptions();
     void SetStringOptions(TVTStringOptions value);
+    // The string tree also offers the text formats.
+    bool AcceptsClipboardFormat(const std::string& name) const override;
 
     // 2 x TextMargin plus the text's width in the font OnPaintText gives it.
     virtual int CalculateTextWidth(TCanvas& canvas, PVirtualNode node, const std::string& text,

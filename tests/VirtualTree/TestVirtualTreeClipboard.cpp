@@ -1,6 +1,7 @@
 // The clipboard format list of the tree classes, ClipboardFormats and the text formats' payloads.
 
 #include "TreeTestSupport.h"
+#include "VirtualStringTree.h"
 #include "VirtualTreesClipboard.h"
 #include "VirtualTreesExport.h"
 
@@ -52,6 +53,9 @@ TEST(VirtualTreeClipboard, ClipboardFormatsAcceptsOnlyTheClassFormats) {
     EXPECT_TRUE(ClassOffersClipboardFormat(VirtualStringTreeClass, "csv"));
     EXPECT_TRUE(ClassOffersClipboardFormat(VirtualStringTreeClass, "Virtual Tree Data"));
     EXPECT_FALSE(ClassOffersClipboardFormat(BaseVirtualTreeClass, "Plain text"));
+
+    TVirtualStringTree strings;
+    EXPECT_EQ(strings.ClipboardFormats().Add("CSV"), 0) << "the string tree offers text formats";
 }
 
 TEST(VirtualTreeClipboard, TextFormatPayloads) {
