@@ -19,6 +19,7 @@
 
 #include "BankFile.h"
 #include "BankFixture.h"
+#include "EntryListHelpers.h"
 #include "EntryListView.h"
 #include "ExportCommands.h"
 #include "ExportForms.h"
@@ -44,13 +45,6 @@ void WhenModal(std::function<void(QWidget*)> action) {
     });
 }
 
-void ClickHeader(TEntryListView& list, int column) {
-    QHeaderView* header = list.horizontalHeader();
-    const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
-                      QPoint(x, header->height() / 2));
-}
-
 Strings Column(const TEntryListView& list, int column) {
     Strings out;
     for (int r = 0; r < list.rowCount(); ++r)
@@ -70,14 +64,6 @@ const TEntry& ByName(const std::string& name) {
     for (int i = 0; i <= Bank().EntryHigh; ++i)
         if (Bank().Entry(i).Name == name) return Bank().Entry(i);
     throw std::runtime_error("no entry " + name);
-}
-
-void SelectByName(TEntryListView& list, const Strings& names) {
-    std::vector<size_t> rows;
-    for (size_t r = 0; r < list.Rows().size(); ++r)
-        for (const std::string& n : names)
-            if (list.Rows()[r].Text(0) == n) rows.push_back(r);
-    list.SelectRows(rows);
 }
 
 class ExportForms : public BankFixture {
