@@ -28,6 +28,7 @@
 #include "ExportWriters.h"
 #include "ImportReaders.h"
 #include "MainForm.h"
+#include "ModalHelpers.h"
 #include "TempDir.h"
 #include "platform/Clipboard.h"
 #include "platform/FileUtils.h"
@@ -37,13 +38,6 @@
 #include "ui_MainForm.h"
 
 namespace {
-
-// Runs `action` on the next modal dialog once it is shown.
-void WhenModal(std::function<void(QWidget*)> action) {
-    QTimer::singleShot(0, [action] {
-        if (QWidget* modal = QApplication::activeModalWidget()) action(modal);
-    });
-}
 
 Strings Column(const TEntryListView& list, int column) {
     Strings out;

@@ -19,6 +19,7 @@
 #include "EntryListView.h"
 #include "ExportCommands.h"
 #include "MainForm.h"
+#include "ModalHelpers.h"
 #include "PrintForms.h"
 #include "RPrinter.h"
 #include "TempDir.h"
@@ -41,13 +42,6 @@ std::string Output(const std::string& command) {
 
 bool HavePoppler() {
     return std::system("which pdftotext pdfinfo pdftoppm >/dev/null 2>&1") == 0;
-}
-
-// Runs `action` on the next modal dialog once it is shown.
-void WhenModal(std::function<void(QWidget*)> action) {
-    QTimer::singleShot(0, [action] {
-        if (QWidget* modal = QApplication::activeModalWidget()) action(modal);
-    });
 }
 
 class PrintForms : public BankFixture {
