@@ -176,23 +176,10 @@ std::string AsUtf8(std::string_view raw, bool utf8) {
 
 // The UTF-8 bytes of one code point; '?' for no character (NUL, surrogates, beyond Unicode).
 void AppendCodePoint(std::string& out, uint32_t c) {
-    if (c == 0 || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+    if (c == 0 || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
         out += '?';
-    } else if (c < 0x80) {
-        out += char(c);
-    } else if (c < 0x800) {
-        out += char(0xC0 | (c >> 6));
-        out += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += char(0xE0 | (c >> 12));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    } else {
-        out += char(0xF0 | (c >> 18));
-        out += char(0x80 | ((c >> 12) & 0x3F));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    }
+    else
+        AppendUtf8CodePoint(out, c);
 }
 
 // The references of UTF-8 text decoded into UTF-8; what is no known reference stays.

@@ -43,6 +43,18 @@ std::string TrimCombo(TQuickComboBox* combo) {
 
 }  // namespace
 
+bool DeleteEntriesConfirmed(const std::vector<int>& indices) {
+    if (indices.empty()) {
+        MessageDlg(NoEntriesSelectedText, TMsgDlgType::mtError, mbOK);
+        return false;
+    }
+    if (Settings().ConfirmDeletes && MessageDlg("Do you want to delete these entries?",
+                                                TMsgDlgType::mtConfirmation, mbYesNo) != mrYes)
+        return false;
+    RemoveEntries(Bank(), indices);
+    return true;
+}
+
 // ---- Category change ----
 
 TCatChgSelForm::TCatChgSelForm(QWidget* parent)
@@ -138,15 +150,7 @@ TEntryListView& TDelSelForm::List() const {
 
 void TDelSelForm::DeleteButtonClick() {
     const std::vector<int> indices = List().selectedIndices();
-    if (indices.empty()) {
-        MessageDlg(NoEntriesSelectedText, TMsgDlgType::mtError, mbOK);
-        return;
-    }
-    if (Settings().ConfirmDeletes && MessageDlg("Do you want to delete these entries?",
-                                                TMsgDlgType::mtConfirmation, mbYesNo) != mrYes)
-        return;
-    RemoveEntries(Bank(), indices);
-    accept();
+    if (DeleteEntriesConfirmed(indices)) accept();
 }
 
 void TDelSelForm::showEvent(QShowEvent* event) {

@@ -79,3 +79,7 @@ private:
 
 // The text of the error for an empty selection.
 inline constexpr const char* NoEntriesSelectedText = "No Entries Selected!\rPlease try again.";
+
+// Deletes the entries of the indices from the bank: with none, says so and deletes nothing;
+// asks first when deletes are to be confirmed. True when the entries were deleted.
+bool DeleteEntriesConfirmed(const std::vector<int>& indices);

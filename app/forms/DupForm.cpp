@@ -149,15 +149,7 @@ std::vector<int> TDupForm::CheckedEntries() const {
 
 void TDupForm::DeleteButtonClick() {
     const std::vector<int> indices = CheckedEntries();
-    if (indices.empty()) {
-        MessageDlg(NoEntriesSelectedText, TMsgDlgType::mtError, mbOK);
-        return;
-    }
-    if (Settings().ConfirmDeletes && MessageDlg("Do you want to delete these entries?",
-                                                TMsgDlgType::mtConfirmation, mbYesNo) != mrYes)
-        return;
-    RemoveEntries(Bank(), indices);
-    accept();
+    if (DeleteEntriesConfirmed(indices)) accept();
 }
 
 void TDupForm::showEvent(QShowEvent* event) {

@@ -65,23 +65,7 @@ TCustomImageList::TCustomImageList(TComponent* owner, int width, int height)
       height_(std::max(1, height)) {}
 
 TCustomImageList::~TCustomImageList() {
-    // Links learn of the end first, so a control forgets the list before it is gone.
-    std::vector<TChangeLink*> links = links_;
-    links_.clear();
-    for (TChangeLink* link : links) {
-        link->sender_ = nullptr;
-        if (link->OnRemove) link->OnRemove(link);
-    }
-}
-
-void TCustomImageList::SetSize(int width, int height) {
-    width = std::max(1, width);
-    height = std::max(1, height);
-    if (width == width_ && height == height_) return;
-    width_ = width;
-    height_ = height;
-    impl_->images.clear();
-    Change();
+    ReleaseLinks();
 }
 
 int TCustomImageList::Count() const {

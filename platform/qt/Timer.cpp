@@ -10,9 +10,6 @@
 
 struct TTimer::Impl {
     QTimer* timer = nullptr;
-    bool enabled = true;
-    unsigned interval = 1000;
-    TNotifyEvent onTimer;
     // Points at the running tick's flag while OnTimer runs, so that freeing the timer from
     // inside OnTimer can tell the tick to leave everything alone.
     bool* destroyed = nullptr;
@@ -24,7 +21,7 @@ TTimer::TTimer(TComponent* owner) : TComponent(owner), impl_(std::make_unique<Im
         // A tick that arrives while OnTimer runs a nested event loop is dropped, so one
         // handler never runs inside itself.
         if (impl->destroyed) return;
-        TNotifyEvent handler = impl->onTimer;
+        TNotifyEvent handler = onTimer_;
         if (!handler) return;
         bool destroyed = false;
         impl->destroyed = &destroyed;
@@ -46,42 +43,13 @@ TTimer::~TTimer() {
     }
 }
 
-bool TTimer::Enabled() const {
-    return impl_->enabled;
-}
-
-void TTimer::SetEnabled(bool value) {
-    if (value == impl_->enabled) return;
-    impl_->enabled = value;
-    UpdateTimer();
-}
-
-unsigned TTimer::Interval() const {
-    return impl_->interval;
-}
-
-void TTimer::SetInterval(unsigned milliseconds) {
-    if (milliseconds == impl_->interval) return;
-    impl_->interval = milliseconds;
-    UpdateTimer();
-}
-
-const TNotifyEvent& TTimer::OnTimer() const {
-    return impl_->onTimer;
-}
-
-void TTimer::SetOnTimer(TNotifyEvent handler) {
-    impl_->onTimer = std::move(handler);
-    UpdateTimer();
-}
-
 bool TTimer::Active() const {
     return impl_->timer->isActive();
 }
 
 void TTimer::UpdateTimer() {
-    if (impl_->enabled && impl_->interval > 0 && impl_->onTimer)
-        impl_->timer->start(int(std::min<unsigned>(impl_->interval, INT_MAX)));
+    if (enabled_ && interval_ > 0 && onTimer_)
+        impl_->timer->start(int(std::min<unsigned>(interval_, INT_MAX)));
     else
         impl_->timer->stop();
 }

@@ -14,24 +14,6 @@ constexpr std::array<char16_t, 32> kHigh = {
     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += char(c);
-    } else if (c < 0x800) {
-        out += char(0xC0 | (c >> 6));
-        out += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += char(0xE0 | (c >> 12));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    } else {
-        out += char(0xF0 | (c >> 18));
-        out += char(0x80 | ((c >> 12) & 0x3F));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    }
-}
-
 // Decodes one UTF-8 sequence at `i`; returns false (and skips one byte) when malformed.
 bool DecodeUtf8(std::string_view s, size_t& i, char32_t& c) {
     auto b0 = static_cast<unsigned char>(s[i]);
@@ -67,6 +49,24 @@ const std::unordered_map<char32_t, unsigned char>& ReverseHigh() {
 }
 
 }  // namespace
+
+void AppendUtf8CodePoint(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += char(c);
+    } else if (c < 0x800) {
+        out += char(0xC0 | (c >> 6));
+        out += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += char(0xE0 | (c >> 12));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    } else {
+        out += char(0xF0 | (c >> 18));
+        out += char(0x80 | ((c >> 12) & 0x3F));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    }
+}
 
 char16_t AnsiCharToUnicode(unsigned char c) {
     if (c >= 0x80 && c <= 0x9F) return kHigh[c - 0x80];
@@ -106,7 +106,8 @@ std::string Utf16ToAnsi(std::u16string_view text) {
 std::string AnsiToUtf8(std::string_view text) {
     std::string out;
     out.reserve(text.size() + text.size() / 8);
-    for (char ch : text) AppendUtf8(out, AnsiCharToUnicode(static_cast<unsigned char>(ch)));
+    for (char ch : text)
+        AppendUtf8CodePoint(out, AnsiCharToUnicode(static_cast<unsigned char>(ch)));
     return out;
 }
 
@@ -164,11 +165,12 @@ std::string Utf16ToUtf8(std::u16string_view text) {
         const char32_t c = text[i];
         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
             text[i + 1] <= 0xDFFF) {
-            AppendUtf8(out, 0x10000 + ((c - 0xD800) << 10) + (char32_t(text[++i]) - 0xDC00));
+            AppendUtf8CodePoint(out,
+                                0x10000 + ((c - 0xD800) << 10) + (char32_t(text[++i]) - 0xDC00));
         } else if (c >= 0xD800 && c <= 0xDFFF) {
             out += '?';
         } else {
-            AppendUtf8(out, c);
+            AppendUtf8CodePoint(out, c);
         }
     }
     return out;

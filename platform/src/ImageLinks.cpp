@@ -39,6 +39,29 @@ void TCustomImageList::UnRegisterChanges(TChangeLink* link) {
     link->sender_ = nullptr;
 }
 
+void TCustomImageList::ReleaseLinks() {
+    // Links learn of the end first, so a control forgets the list before it is gone.
+    std::vector<TChangeLink*> links = links_;
+    links_.clear();
+    for (TChangeLink* link : links) {
+        link->sender_ = nullptr;
+        if (link->OnRemove) link->OnRemove(link);
+    }
+}
+
+void TCustomImageList::SetSize(int width, int height) {
+    width = std::max(1, width);
+    height = std::max(1, height);
+    if (width == width_ && height == height_) return;
+    width_ = width;
+    height_ = height;
+    // The images of the old size go; the change is told even when there were none.
+    if (Count() > 0)
+        Clear();
+    else
+        Change();
+}
+
 void TCustomImageList::EndUpdate() {
     if (updateCount_ > 0) --updateCount_;
     if (updateCount_ == 0 && changed_) Change();

@@ -78,3 +78,13 @@ TEST(Codec, TheWholeHighBlockFollowsTheCodePage) {
         EXPECT_EQ(int(UnicodeToAnsiChar(char32_t(b))), b);
     }
 }
+
+TEST(Codec, AppendsEachCodePointInOneToFourBytes) {
+    std::string out = "x";
+    for (char32_t c : {U'\u007F', U'\u0080', U'\u07FF', U'\u0800', U'\uFFFF', U'\U00010000',
+                       U'\U0010FFFF'})
+        AppendUtf8CodePoint(out, c);
+    EXPECT_EQ(out,
+              "x\x7F"
+              "\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF");
+}

@@ -17,6 +17,9 @@ std::string Utf16ToAnsi(std::u16string_view text);  // surrogate pairs become on
 std::string AnsiToUtf8(std::string_view text);
 std::string Utf8ToAnsi(std::string_view text);       // malformed sequences become '?'
 
+// Appends the UTF-8 bytes of one code point (the caller passes a Unicode scalar value).
+void AppendUtf8CodePoint(std::string& out, char32_t c);
+
 // True when the text is valid UTF-8 (ASCII included).
 bool IsValidUtf8(std::string_view text);
 

@@ -69,6 +69,7 @@ protected:
     void Change();
 
 private:
+    void ReleaseLinks();  // tells every link the list is going and forgets them
     std::unique_ptr<Impl> impl_;
     int width_;
     int height_;

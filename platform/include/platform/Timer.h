@@ -27,5 +27,8 @@ public:
 
 private:
     void UpdateTimer();
+    bool enabled_ = true;
+    unsigned interval_ = 1000;
+    TNotifyEvent onTimer_;
     std::unique_ptr<Impl> impl_;
 };

@@ -15,6 +15,7 @@
 #include "DupForm.h"
 #include "ExportCommands.h"
 #include "MainForm.h"
+#include "ModalHelpers.h"
 #include "TempDir.h"
 #include "VirtualTrees.h"
 #include "platform/Registry.h"
@@ -23,13 +24,6 @@
 #include "ui_MainForm.h"
 
 namespace {
-
-// Runs `action` on the next modal dialog once it is shown.
-void WhenModal(std::function<void(QWidget*)> action) {
-    QTimer::singleShot(0, [action] {
-        if (QWidget* modal = QApplication::activeModalWidget()) action(modal);
-    });
-}
 
 template <class W>
 W* Child(QWidget& parent, const char* name) {

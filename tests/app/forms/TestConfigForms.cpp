@@ -19,6 +19,7 @@
 #include "BulkForms.h"
 #include "ConfigAllForm.h"
 #include "EditType.h"
+#include "EntryListHelpers.h"
 #include "EntryListView.h"
 #include "QCombo.h"
 #include "TempDir.h"
@@ -31,21 +32,6 @@
 #include "ui_SelectURLForm.h"
 
 namespace {
-
-void ClickHeader(TEntryListView& list, int column) {
-    QHeaderView* header = list.horizontalHeader();
-    const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
-                      QPoint(x, header->height() / 2));
-}
-
-void SelectByName(TEntryListView& list, const Strings& names) {
-    std::vector<size_t> rows;
-    for (size_t r = 0; r < list.Rows().size(); ++r)
-        for (const std::string& n : names)
-            if (list.Rows()[r].Text(0) == n) rows.push_back(r);
-    list.SelectRows(rows);
-}
 
 class ConfigForms : public BankFixture {
 protected:

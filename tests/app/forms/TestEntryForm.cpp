@@ -24,6 +24,7 @@
 #include "EntryForm1.h"
 #include "MainForm.h"
 #include "MainTree.h"
+#include "ModalHelpers.h"
 #include "PasswordDlg.h"
 #include "QCombo.h"
 #include "Security.h"
@@ -37,12 +38,6 @@
 #include "ui_TimeStampForm.h"
 
 namespace {
-
-void WhenModal(std::function<void(QWidget*)> action) {
-    QTimer::singleShot(0, [action] {
-        if (QWidget* modal = QApplication::activeModalWidget()) action(modal);
-    });
-}
 
 class EntryFormTest : public ::testing::Test {
 protected:

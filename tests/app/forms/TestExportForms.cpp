@@ -19,6 +19,7 @@
 
 #include "BankFile.h"
 #include "BankFixture.h"
+#include "EntryListHelpers.h"
 #include "EntryListView.h"
 #include "ExportCommands.h"
 #include "ExportForms.h"
@@ -27,6 +28,7 @@
 #include "ExportWriters.h"
 #include "ImportReaders.h"
 #include "MainForm.h"
+#include "ModalHelpers.h"
 #include "TempDir.h"
 #include "platform/Clipboard.h"
 #include "platform/FileUtils.h"
@@ -36,20 +38,6 @@
 #include "ui_MainForm.h"
 
 namespace {
-
-// Runs `action` on the next modal dialog once it is shown.
-void WhenModal(std::function<void(QWidget*)> action) {
-    QTimer::singleShot(0, [action] {
-        if (QWidget* modal = QApplication::activeModalWidget()) action(modal);
-    });
-}
-
-void ClickHeader(TEntryListView& list, int column) {
-    QHeaderView* header = list.horizontalHeader();
-    const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
-                      QPoint(x, header->height() / 2));
-}
 
 Strings Column(const TEntryListView& list, int column) {
     Strings out;
@@ -70,14 +58,6 @@ const TEntry& ByName(const std::string& name) {
     for (int i = 0; i <= Bank().EntryHigh; ++i)
         if (Bank().Entry(i).Name == name) return Bank().Entry(i);
     throw std::runtime_error("no entry " + name);
-}
-
-void SelectByName(TEntryListView& list, const Strings& names) {
-    std::vector<size_t> rows;
-    for (size_t r = 0; r < list.Rows().size(); ++r)
-        for (const std::string& n : names)
-            if (list.Rows()[r].Text(0) == n) rows.push_back(r);
-    list.SelectRows(rows);
 }
 
 class ExportForms : public BankFixture {

@@ -15,6 +15,7 @@
 #include "VirtualTrees.h"
 #include "MainForm.h"
 #include "MainTree.h"
+#include "MainWindowFixture.h"
 #include "MarkMemo.h"
 #include "TempDir.h"
 #include "platform/qt/ControlHost.h"
@@ -22,38 +23,14 @@
 
 namespace {
 
-class InfoPanelFormTest : public ::testing::Test {
+class InfoPanelFormTest : public MainWindowTest {
 protected:
-    InfoPanelFormTest() {
-        ResetBank();
-        ResetSeams();
-        Settings() = TSettings();
-        InfoPanel() = TInfoPanelState();
-    }
-    ~InfoPanelFormTest() override {
-        ResetBank();
-        ResetSeams();
-        InfoPanel() = TInfoPanelState();
-    }
-    // Opens a bank of the named entries in a shown window of 1024 x 768.
-    void Open(TMainForm& form, const Strings& lines) {
-        const std::string bank = dir.File("x.bnk");
-        Strings all = {"#----F#2.0"};
-        all.insert(all.end(), lines.begin(), lines.end());
-        BankFixture::WriteAll(bank, BankFixture::CRLF(all));
-        form.show();
-        form.resize(1024, 768);
-        QApplication::processEvents();
-        ASSERT_TRUE(OpenBank(bank));
-    }
     static std::string MemoText(TMarkMemo& memo) { return memo.TextRange(0, memo.CharCount()); }
     static std::string Joined(const Strings& lines) {
         std::string text;
         for (const std::string& l : lines) text += l + "\r\n";
         return text;
     }
-    ScriptedMessages messages;
-    TempDir dir;
 };
 
 const Strings Sample = {"#00001#Na=Beta", "#00001#Ux=http://beta", "#00001#C1=Work",

@@ -15,9 +15,11 @@
 #include <memory>
 
 #include "BankFixture.h"
+#include "EntryListHelpers.h"
 #include "EntryListView.h"
 #include "ExportCommands.h"
 #include "MainForm.h"
+#include "ModalHelpers.h"
 #include "PrintForms.h"
 #include "RPrinter.h"
 #include "TempDir.h"
@@ -40,21 +42,6 @@ std::string Output(const std::string& command) {
 
 bool HavePoppler() {
     return std::system("which pdftotext pdfinfo pdftoppm >/dev/null 2>&1") == 0;
-}
-
-// Runs `action` on the next modal dialog once it is shown.
-void WhenModal(std::function<void(QWidget*)> action) {
-    QTimer::singleShot(0, [action] {
-        if (QWidget* modal = QApplication::activeModalWidget()) action(modal);
-    });
-}
-
-void Select(TEntryListView& list, const Strings& names) {
-    std::vector<size_t> rows;
-    for (size_t r = 0; r < list.Rows().size(); ++r)
-        for (const std::string& n : names)
-            if (list.Rows()[r].Text(0) == n) rows.push_back(r);
-    list.SelectRows(rows);
 }
 
 class PrintForms : public BankFixture {
@@ -144,14 +131,14 @@ TEST_F(PrintForms, NothingSelectedAsksNothingAndPrintsNothing) {
     EXPECT_EQ(setups, 0);
     EXPECT_FALSE(Printed());
     form.show();
-    Select(form.List(), {"Beta"});
+    SelectByName(form.List(), {"Beta"});
     Screenshot(form, "PrintSelForm");
 }
 
 TEST_F(PrintForms, CancellingTheChoiceOrThePrinterPrintsNothing) {
     AddBank();
     TPrintSelForm form;
-    Select(form.List(), {"Alpha"});
+    SelectByName(form.List(), {"Alpha"});
     Script(form, -1, true);
     form.PrintButton()->click();
     EXPECT_EQ(choices, 1);
@@ -167,7 +154,7 @@ TEST_F(PrintForms, PrintsTheCustomReportToPdf) {
     if (!HavePoppler()) GTEST_SKIP() << "poppler-utils are not installed";
     AddBank();
     TPrintSelForm form;
-    Select(form.List(), {"Alpha", "Beta"});
+    SelectByName(form.List(), {"Alpha", "Beta"});
     Script(form, rkCustom, true);
     form.PrintButton()->click();
     ASSERT_TRUE(Printed());
@@ -190,7 +177,7 @@ TEST_F(PrintForms, PrintsTheCustomReportToPdf) {
     // The dialog stays for another run: the user id list this time.
     std::filesystem::remove(pdf);
     Script(form, rkUserIdPassword, true);
-    Select(form.List(), {"Alpha", "Beta"});
+    SelectByName(form.List(), {"Alpha", "Beta"});
     form.PrintButton()->click();
     ASSERT_TRUE(Printed());
     const std::string ids = Output("pdftotext -layout '" + pdf + "' -");
@@ -209,7 +196,7 @@ TEST_F(PrintForms, NamesDifferingInCaseAreTwoEntries) {
     second.UserID = "secondid";
     Add(second);
     TPrintSelForm form;
-    Select(form.List(), {"Twin", "twin"});
+    SelectByName(form.List(), {"Twin", "twin"});
     Script(form, rkUserIdPassword, true);
     form.PrintButton()->click();
     const std::string text = Output("pdftotext -layout '" + dir.File("out.pdf") + "' -");
@@ -227,7 +214,7 @@ TEST_F(PrintForms, EntriesPrintInTheOrderShown) {
     Add(b);
     TPrintSelForm form;
     form.List().SortBy(elcCategory1);
-    Select(form.List(), {"Alpha", "Beta"});
+    SelectByName(form.List(), {"Alpha", "Beta"});
     Script(form, rkUserIdPassword, true);
     form.PrintButton()->click();
     const std::string text = Output("pdftotext -layout '" + dir.File("out.pdf") + "' -");

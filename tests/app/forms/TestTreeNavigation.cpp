@@ -12,6 +12,7 @@
 #include "InfoPanel.h"
 #include "MainForm.h"
 #include "MainTree.h"
+#include "MainWindowFixture.h"
 #include "TempDir.h"
 #include "VirtualTrees.h"
 #include "platform/Menus.h"
@@ -20,33 +21,7 @@
 
 namespace {
 
-class TreeNavigationTest : public ::testing::Test {
-protected:
-    TreeNavigationTest() {
-        ResetBank();
-        ResetSeams();
-        Settings() = TSettings();
-        InfoPanel() = TInfoPanelState();
-    }
-    ~TreeNavigationTest() override {
-        ResetBank();
-        ResetSeams();
-        InfoPanel() = TInfoPanelState();
-    }
-    // Opens a bank of the named entries in a shown window of 1024 x 768.
-    void Open(TMainForm& form, const Strings& lines) {
-        const std::string bank = dir.File("x.bnk");
-        Strings all = {"#----F#2.0"};
-        all.insert(all.end(), lines.begin(), lines.end());
-        BankFixture::WriteAll(bank, BankFixture::CRLF(all));
-        form.show();
-        form.resize(1024, 768);
-        QApplication::processEvents();
-        ASSERT_TRUE(OpenBank(bank));
-    }
-    ScriptedMessages messages;
-    TempDir dir;
-};
+class TreeNavigationTest : public MainWindowTest {};
 
 const Strings Entries = {"#00001#Na=Beta", "#00001#Ux=http://beta", "#00001#C1=Work",
                          "#00001#C2=Docs", "#00001#De=the docs",    "#00002#Na=Gamma",

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <memory>
 
 #include "TempDir.h"
 #include "platform/Canvas.h"
@@ -215,4 +216,27 @@ TEST(HeadlessBitmap, WhatItSavesReadsBackAndImageListsKeepTransparency) {
     list.Draw(target.Canvas(), 0, 0, 0);
     EXPECT_EQ(target.Pixel(0, 0), clWhite) << "transparent pixels leave the target";
     EXPECT_EQ(target.Pixel(0, 1), ImagePixel(0, 1));
+}
+
+TEST(HeadlessImageList, ResizingDropsTheImagesAndFreeingTellsTheLinks) {
+    auto list = std::make_unique<TImageList>(nullptr, 2, 2);
+    int changes = 0, removes = 0;
+    TChangeLink link;
+    link.OnChange = [&](TChangeLink*) { ++changes; };
+    link.OnRemove = [&](TChangeLink*) { ++removes; };
+    link.SetSender(list.get());
+    list->SetSize(3, 3);  // no images yet: the change is still told
+    EXPECT_EQ(changes, 1);
+    list->SetSize(3, 3);
+    EXPECT_EQ(changes, 1) << "the same size changes nothing";
+    list->Add(TBitmap(3, 3));
+    changes = 0;
+    list->SetSize(0, 4);
+    EXPECT_EQ(list->Width(), 1);
+    EXPECT_EQ(list->Height(), 4);
+    EXPECT_EQ(list->Count(), 0);
+    EXPECT_EQ(changes, 1);
+    list.reset();
+    EXPECT_EQ(removes, 1);
+    EXPECT_EQ(link.Sender(), nullptr);
 }

@@ -1,6 +1,10 @@
-// The application object every widget test of this program needs, created once.
+// The application object every window and widget test needs, created once per test program.
+// Compiled into each Qt test program, which names itself with LORVANE_TEST_PROGRAM.
 #include <gtest/gtest.h>
+
 #include <QApplication>
+
+#include "platform/qt/Application.h"
 
 namespace {
 
@@ -8,9 +12,10 @@ class QtEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
         static int argc = 1;
-        static char name[] = "test_controls";
+        static char name[] = LORVANE_TEST_PROGRAM;
         static char* argv[] = {name, nullptr};
         app_ = new QApplication(argc, argv);
+        SetApplicationTitle("Lorvane");
     }
     void TearDown() override {
         delete app_;

@@ -1,0 +1,45 @@
+// The fixture of the main-window tests: a fresh bank, seams, settings and information panel
+// before and after each test, and a bank of given lines opened in a shown window.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <string>
+
+#include "AppSeams.h"
+#include "BankFixture.h"
+#include "BankModel.h"
+#include "MainForm.h"
+#include "MainTree.h"
+#include "ScriptedMessages.h"
+#include "Settings.h"
+#include "TempDir.h"
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    MainWindowTest() {
+        ResetBank();
+        ResetSeams();
+        Settings() = TSettings();
+        InfoPanel() = TInfoPanelState();
+    }
+    ~MainWindowTest() override {
+        ResetBank();
+        ResetSeams();
+        InfoPanel() = TInfoPanelState();
+    }
+    // Opens a bank of the named entries in a shown window of 1024 x 768.
+    void Open(TMainForm& form, const Strings& lines) {
+        const std::string bank = dir.File("x.bnk");
+        Strings all = {"#----F#2.0"};
+        all.insert(all.end(), lines.begin(), lines.end());
+        BankFixture::WriteAll(bank, BankFixture::CRLF(all));
+        form.show();
+        form.resize(1024, 768);
+        QApplication::processEvents();
+        ASSERT_TRUE(OpenBank(bank));
+    }
+    ScriptedMessages messages;
+    TempDir dir;
+};
