@@ -98,10 +98,21 @@ public:
 class TVTColors {
 public:
     enum Index {
-        DisabledColor, DropMarkColor, DropTargetColor, FocusedSelectionColor, GridLineColor,
-        TreeLineColor, UnfocusedSelectionColor, BorderColor, HotColor,
-        FocusedSelectionBorderColor, UnfocusedSelectionBorderColor, DropTargetBorderColor,
-        SelectionRectangleBlendColor, SelectionRectangleBorderColor, Count
+        DisabledColor,
+        DropMarkColor,
+        DropTargetColor,
+        FocusedSelectionColor,
+        GridLineColor,
+        TreeLineColor,
+        UnfocusedSelectionColor,
+        BorderColor,
+        HotColor,
+        FocusedSelectionBorderColor,
+        UnfocusedSelectionBorderColor,
+        DropTargetBorderColor,
+        SelectionRectangleBlendColor,
+        SelectionRectangleBorderColor,
+        Count
     };
     explicit TVTColors(TBaseVirtualTree* owner);
     TColor Color(Index index) const { return colors_[index]; }
@@ -167,9 +178,9 @@ using PVTEditLink = std::shared_ptr<IVTEditLink>;
 
 // --- Events --------------------------------------------------------------------------------------
 
-using TVTInitNodeEvent = std::function<void(TBaseVirtualTree* sender, PVirtualNode parentNode,
-                                            PVirtualNode node,
-                                            TVirtualNodeInitStates& initialStates)>;
+using TVTInitNodeEvent =
+    std::function<void(TBaseVirtualTree* sender, PVirtualNode parentNode, PVirtualNode node,
+                       TVirtualNodeInitStates& initialStates)>;
 using TVTInitChildrenEvent =
     std::function<void(TBaseVirtualTree* sender, PVirtualNode node, uint32_t& childCount)>;
 using TVTFreeNodeEvent = std::function<void(TBaseVirtualTree* sender, PVirtualNode node)>;
@@ -182,16 +193,16 @@ using TVTChangingEvent =
     std::function<void(TBaseVirtualTree* sender, PVirtualNode node, bool& allowed)>;
 using TVTCheckChangingEvent = std::function<void(TBaseVirtualTree* sender, PVirtualNode node,
                                                  TCheckState& newState, bool& allowed)>;
-using TVTFocusChangingEvent = std::function<void(TBaseVirtualTree* sender, PVirtualNode oldNode,
-                                                 PVirtualNode newNode, TColumnIndex oldColumn,
-                                                 TColumnIndex newColumn, bool& allowed)>;
+using TVTFocusChangingEvent =
+    std::function<void(TBaseVirtualTree* sender, PVirtualNode oldNode, PVirtualNode newNode,
+                       TColumnIndex oldColumn, TColumnIndex newColumn, bool& allowed)>;
 using TVTFocusChangeEvent =
     std::function<void(TBaseVirtualTree* sender, PVirtualNode node, TColumnIndex column)>;
 using TVTHotNodeChangeEvent =
     std::function<void(TBaseVirtualTree* sender, PVirtualNode oldNode, PVirtualNode newNode)>;
-using TVTGetImageEvent = std::function<void(TBaseVirtualTree* sender, PVirtualNode node,
-                                            TVTImageKind kind, TColumnIndex column, bool& ghosted,
-                                            int& imageIndex)>;
+using TVTGetImageEvent =
+    std::function<void(TBaseVirtualTree* sender, PVirtualNode node, TVTImageKind kind,
+                       TColumnIndex column, bool& ghosted, int& imageIndex)>;
 using TVTPaintEvent = std::function<void(TBaseVirtualTree* sender, TCanvas& targetCanvas)>;
 using TVTBeforeItemEraseEvent =
     std::function<void(TBaseVirtualTree* sender, TCanvas& targetCanvas, PVirtualNode node,
@@ -202,20 +213,18 @@ using TVTBeforeItemPaintEvent =
     std::function<void(TBaseVirtualTree* sender, TCanvas& targetCanvas, PVirtualNode node,
                        const TRect& itemRect, bool& customDraw)>;
 using TVTAfterItemPaintEvent = TVTAfterItemEraseEvent;
-using TVTCellPaintEvent = std::function<void(TBaseVirtualTree* sender, TCanvas& targetCanvas,
-                                             PVirtualNode node, TColumnIndex column,
-                                             TRect cellRect)>;
-using TVTBackgroundPaintEvent = std::function<void(TBaseVirtualTree* sender,
-                                                   TCanvas& targetCanvas, const TRect& r,
-                                                   bool& handled)>;
+using TVTCellPaintEvent =
+    std::function<void(TBaseVirtualTree* sender, TCanvas& targetCanvas, PVirtualNode node,
+                       TColumnIndex column, TRect cellRect)>;
+using TVTBackgroundPaintEvent = std::function<void(TBaseVirtualTree* sender, TCanvas& targetCanvas,
+                                                   const TRect& r, bool& handled)>;
 using TVTColumnClickEvent =
     std::function<void(TBaseVirtualTree* sender, TColumnIndex column, TShiftState shift)>;
 using TVTHeaderNotifyEvent = std::function<void(TVTHeader* sender, TColumnIndex column)>;
-using TVTHeaderClickEvent =
-    std::function<void(TVTHeader* sender, TColumnIndex column, TMouseButton button,
-                       TShiftState shift, int x, int y)>;
-using TVTHeaderMouseEvent = std::function<void(TVTHeader* sender, TMouseButton button,
-                                               TShiftState shift, int x, int y)>;
+using TVTHeaderClickEvent = std::function<void(
+    TVTHeader* sender, TColumnIndex column, TMouseButton button, TShiftState shift, int x, int y)>;
+using TVTHeaderMouseEvent =
+    std::function<void(TVTHeader* sender, TMouseButton button, TShiftState shift, int x, int y)>;
 using TVTHeaderMouseMoveEvent =
     std::function<void(TVTHeader* sender, TShiftState shift, int x, int y)>;
 using TVTHeaderDraggingEvent =
@@ -225,15 +234,14 @@ using TVTHeaderDraggedEvent =
 using TVTGetHeaderCursorEvent = std::function<void(TVTHeader* sender, TCursor& cursor)>;
 using TVTGetCursorEvent = std::function<void(TBaseVirtualTree* sender, TCursor& cursor)>;
 using TVTPopupEvent =
-    std::function<void(TBaseVirtualTree* sender, PVirtualNode node, TColumnIndex column,
-                       TPoint p, bool& askParent, TPopupMenu*& popupMenu)>;
+    std::function<void(TBaseVirtualTree* sender, PVirtualNode node, TColumnIndex column, TPoint p,
+                       bool& askParent, TPopupMenu*& popupMenu)>;
 using TVTHelpContextEvent = std::function<void(TBaseVirtualTree* sender, PVirtualNode node,
                                                TColumnIndex column, int& helpContext)>;
 using TVTKeyActionEvent = std::function<void(TBaseVirtualTree* sender, uint16_t& charCode,
                                              TShiftState& shift, bool& doDefault)>;
-using TVTIncrementalSearchEvent =
-    std::function<void(TBaseVirtualTree* sender, PVirtualNode node,
-                       const std::u16string& searchText, int& result)>;
+using TVTIncrementalSearchEvent = std::function<void(
+    TBaseVirtualTree* sender, PVirtualNode node, const std::u16string& searchText, int& result)>;
 using TVTCompareEvent = std::function<void(TBaseVirtualTree* sender, PVirtualNode node1,
                                            PVirtualNode node2, TColumnIndex column, int& result)>;
 using TVTScrollEvent = std::function<void(TBaseVirtualTree* sender, int deltaX, int deltaY)>;
@@ -674,8 +682,13 @@ public:
 
     // Timer ids of the tree's window.
     enum : int {
-        ExpandTimer = 1, EditTimer = 2, HeaderTimer = 3, ScrollTimer = 4, ChangeTimer = 5,
-        StructureChangeTimer = 6, SearchTimer = 7,
+        ExpandTimer = 1,
+        EditTimer = 2,
+        HeaderTimer = 3,
+        ScrollTimer = 4,
+        ChangeTimer = 5,
+        StructureChangeTimer = 6,
+        SearchTimer = 7,
     };
     // The message an ended or cancelled edit posts to release its editor.
     static constexpr unsigned WM_RELEASEEDITLINK = 0x8000 + 31;
@@ -701,8 +714,8 @@ protected:
     virtual void DoCollapsed(PVirtualNode node);
     virtual bool DoChecking(PVirtualNode node, TCheckState& newState);
     virtual void DoChecked(PVirtualNode node);
-    virtual bool DoFocusChanging(PVirtualNode oldNode, PVirtualNode newNode,
-                                 TColumnIndex oldColumn, TColumnIndex newColumn);
+    virtual bool DoFocusChanging(PVirtualNode oldNode, PVirtualNode newNode, TColumnIndex oldColumn,
+                                 TColumnIndex newColumn);
     virtual void DoFocusChange(PVirtualNode node, TColumnIndex column);
     virtual bool DoFocusNode(PVirtualNode node, bool ask);
     virtual void DoHotChange(PVirtualNode oldNode, PVirtualNode newNode);
@@ -722,8 +735,8 @@ protected:
     virtual bool DoPaintBackground(TCanvas& canvas, const TRect& r);
     virtual void DoPaintNode(TCanvas& canvas, PVirtualNode node, TColumnIndex column,
                              const TRect& cellRect);
-    virtual void DoHeaderClick(TColumnIndex column, TMouseButton button, TShiftState shift,
-                               int x, int y);
+    virtual void DoHeaderClick(TColumnIndex column, TMouseButton button, TShiftState shift, int x,
+                               int y);
     virtual void DoHeaderDblClick(TColumnIndex column, TMouseButton button, TShiftState shift,
                                   int x, int y);
     virtual void DoHeaderMouseDown(TMouseButton button, TShiftState shift, int x, int y);
@@ -789,7 +802,8 @@ protected:
     bool ChangeCheckState(PVirtualNode node, TCheckState newState);
     bool CheckParentCheckState(PVirtualNode node, TCheckState newState);
     // The effect of a drop: source is the dragging tree (nullptr for another program).
-    virtual int DetermineDropEffect(TBaseVirtualTree* source, TShiftState shift, int allowedEffects);
+    virtual int DetermineDropEffect(TBaseVirtualTree* source, TShiftState shift,
+                                    int allowedEffects);
     virtual std::unique_ptr<TCustomVirtualTreeOptions> CreateOptions();
     virtual std::unique_ptr<TVTHeader> CreateHeader();
     // Whether a clipboard format may be offered by this tree's class.
@@ -874,8 +888,7 @@ private:
     void EndCheckPress();
     void RepaintForFocus();
     void SearchTimerFired();
-    void HandleMouseDown(TMouseButton button, TShiftState shift, int x, int y,
-                         const THitInfo& hit);
+    void HandleMouseDown(TMouseButton button, TShiftState shift, int x, int y, const THitInfo& hit);
     void HandleMouseUp(TShiftState shift, const THitInfo& hit);
     void HandleDoubleClick(const THitInfo& hit, TShiftState shift);
     void BeginCheckPress(PVirtualNode node);
@@ -892,8 +905,8 @@ private:
     PVirtualNode ReadNode(TStream& stream, int version, PVirtualNode destination,
                           TVTNodeAttachMode mode, int64_t limit, int depth,
                           std::vector<PVirtualNode>& selected);
-    void ReadBaseChunk(TStream& stream, int version, PVirtualNode node, int64_t chunkEnd,
-                       int depth, std::vector<PVirtualNode>& selected);
+    void ReadBaseChunk(TStream& stream, int version, PVirtualNode node, int64_t chunkEnd, int depth,
+                       std::vector<PVirtualNode>& selected);
 
     // The parts the control is made of: the nodes and their structure, and the geometry.
     TVirtualNodeStore store_{this, 18};
@@ -930,7 +943,6 @@ private:
     std::vector<uintptr_t> selection_;  // sorted by address; the low bit marks a removal
     uint32_t selectionCount_ = 0;
     TRect selectionRect_;  // the rubber band's rectangle, content coordinates
-
 
     std::unique_ptr<TCustomVirtualTreeOptions> options_;
     std::unique_ptr<TVTHeader> header_;

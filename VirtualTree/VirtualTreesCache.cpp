@@ -6,7 +6,9 @@
 
 // --- Geometry --------------------------------------------------------------------------------
 
-bool TVirtualTreeGeometry::UsingCache() const { return CacheStates() & kCacheUseCache; }
+bool TVirtualTreeGeometry::UsingCache() const {
+    return CacheStates() & kCacheUseCache;
+}
 
 // Skips whole subtrees by their heights.
 PVirtualNode TVirtualTreeGeometry::NodeAt(int y, int& nodeTop) const {
@@ -23,7 +25,8 @@ PVirtualNode TVirtualTreeGeometry::NodeAt(int y, int& nodeTop) const {
     while (run) {
         if (HasState(run, vsVisible)) {
             if (top + run->TotalHeight > target) {
-                if (top + run->NodeHeight > target || !run->FirstChild || !HasState(run, vsExpanded)) {
+                if (top + run->NodeHeight > target || !run->FirstChild ||
+                    !HasState(run, vsExpanded)) {
                     nodeTop = int(top);
                     return run;
                 }
@@ -167,7 +170,9 @@ bool TBaseVirtualTree::WaitForCacheValidation(int timeoutMs) {
     return TVirtualTreeWorker::Wait(this, timeoutMs);
 }
 
-bool TBaseVirtualTree::WorkerRunning() { return TVirtualTreeWorker::Running(); }
+bool TBaseVirtualTree::WorkerRunning() {
+    return TVirtualTreeWorker::Running();
+}
 
 std::vector<TBaseVirtualTree::TCacheEntry> TBaseVirtualTree::PositionCache() const {
     return geometry_.CacheEntries();

@@ -1,8 +1,8 @@
 // Tree object: construction and destruction, options, properties, the update lock and Clear.
 #include "VirtualTrees.h"
 
-#include "VirtualTreesDrawing.h"
 #include "VirtualTreesClipboard.h"
+#include "VirtualTreesDrawing.h"
 #include "VirtualTreesWorker.h"
 
 #include <algorithm>
@@ -81,10 +81,10 @@ void TBaseVirtualTree::ChangedOptions(const TVTPaintOptions* paintBefore,
 
 void TBaseVirtualTree::SelectionOptionsChanged(TVTSelectionOptions before,
                                                TVTSelectionOptions after) {
-    bool clear = before.Contains(toMultiSelect) != after.Contains(toMultiSelect) ||
-                 (!before.Contains(toLevelSelectConstraint) && after.Contains(toLevelSelectConstraint)) ||
-                 (!before.Contains(toSiblingSelectConstraint) &&
-                  after.Contains(toSiblingSelectConstraint));
+    bool clear =
+        before.Contains(toMultiSelect) != after.Contains(toMultiSelect) ||
+        (!before.Contains(toLevelSelectConstraint) && after.Contains(toLevelSelectConstraint)) ||
+        (!before.Contains(toSiblingSelectConstraint) && after.Contains(toSiblingSelectConstraint));
     if (clear) ClearSelection();
     // The focus column follows the main column without asking anyone: no focus events here.
     if (!after.Contains(toExtendedFocus)) {
@@ -97,10 +97,9 @@ void TBaseVirtualTree::SelectionOptionsChanged(TVTSelectionOptions before,
 // --- Colours, scroll-bar options, clipboard formats ------------------------------------------
 
 TVTColors::TVTColors(TBaseVirtualTree* owner) : owner_(owner) {
-    const TColor defaults[Count] = {clBtnShadow, clHighlight, clHighlight, clHighlight, clBtnFace,
-                                    clBtnShadow, clBtnFace,   clBtnFace,   clWindowText,
-                                    clHighlight, clBtnFace,   clHighlight, clHighlight,
-                                    clHighlight};
+    const TColor defaults[Count] = {
+        clBtnShadow, clHighlight,  clHighlight, clHighlight, clBtnFace,   clBtnShadow, clBtnFace,
+        clBtnFace,   clWindowText, clHighlight, clBtnFace,   clHighlight, clHighlight, clHighlight};
     std::copy(std::begin(defaults), std::end(defaults), colors_);
 }
 
@@ -294,11 +293,16 @@ void TBaseVirtualTree::RepaintIfNoUpdate() {
 namespace {
 uint32_t CacheBit(TVirtualTreeState state) {
     switch (state) {
-    case tsValidationNeeded: return kCacheValidationNeeded;
-    case tsValidating: return kCacheValidating;
-    case tsStopValidation: return kCacheStopValidation;
-    case tsUseCache: return kCacheUseCache;
-    default: return 0;
+        case tsValidationNeeded:
+            return kCacheValidationNeeded;
+        case tsValidating:
+            return kCacheValidating;
+        case tsStopValidation:
+            return kCacheStopValidation;
+        case tsUseCache:
+            return kCacheUseCache;
+        default:
+            return 0;
     }
 }
 }  // namespace

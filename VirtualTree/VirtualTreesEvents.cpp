@@ -111,31 +111,31 @@ void TBaseVirtualTree::DoStructureChange(PVirtualNode node, TChangeReason reason
 
 void TBaseVirtualTree::TimerEvent(int id) {
     switch (id) {
-    case ChangeTimer:
-        if (states_.Contains(tsChangePending))
-            DoChange(lastChangedNode_);
-        else
-            KillTimer(ChangeTimer);
-        break;
-    case StructureChangeTimer:
-        if (states_.Contains(tsStructureChangePending))
-            DoStructureChange(lastStructureChangeNode_, lastStructureChangeReason_);
-        else
-            KillTimer(StructureChangeTimer);
-        break;
-    case HeaderTimer:
-        Header().HeaderTimer();
-        break;
-    case SearchTimer:
-        SearchTimerFired();
-        break;
-    case ScrollTimer:
-        AutoScrollStep();
-        break;
-    default:
-        // The other timers belong to mouse, keyboard and editing handling; stop strays.
-        KillTimer(id);
-        break;
+        case ChangeTimer:
+            if (states_.Contains(tsChangePending))
+                DoChange(lastChangedNode_);
+            else
+                KillTimer(ChangeTimer);
+            break;
+        case StructureChangeTimer:
+            if (states_.Contains(tsStructureChangePending))
+                DoStructureChange(lastStructureChangeNode_, lastStructureChangeReason_);
+            else
+                KillTimer(StructureChangeTimer);
+            break;
+        case HeaderTimer:
+            Header().HeaderTimer();
+            break;
+        case SearchTimer:
+            SearchTimerFired();
+            break;
+        case ScrollTimer:
+            AutoScrollStep();
+            break;
+        default:
+            // The other timers belong to mouse, keyboard and editing handling; stop strays.
+            KillTimer(id);
+            break;
     }
 }
 
@@ -206,9 +206,8 @@ void TBaseVirtualTree::DoAfterPaint(TCanvas& canvas) {
     if (OnAfterPaint) OnAfterPaint(this, canvas);
 }
 
-void TBaseVirtualTree::DoBeforeItemErase(TCanvas& canvas, PVirtualNode node,
-                                         const TRect& itemRect, TColor& color,
-                                         TItemEraseAction& eraseAction) {
+void TBaseVirtualTree::DoBeforeItemErase(TCanvas& canvas, PVirtualNode node, const TRect& itemRect,
+                                         TColor& color, TItemEraseAction& eraseAction) {
     if (OnBeforeItemErase) OnBeforeItemErase(this, canvas, node, itemRect, color, eraseAction);
 }
 
@@ -216,7 +215,8 @@ void TBaseVirtualTree::DoAfterItemErase(TCanvas& canvas, PVirtualNode node, cons
     if (OnAfterItemErase) OnAfterItemErase(this, canvas, node, itemRect);
 }
 
-bool TBaseVirtualTree::DoBeforeItemPaint(TCanvas& canvas, PVirtualNode node, const TRect& itemRect) {
+bool TBaseVirtualTree::DoBeforeItemPaint(TCanvas& canvas, PVirtualNode node,
+                                         const TRect& itemRect) {
     bool customDraw = false;
     if (OnBeforeItemPaint) OnBeforeItemPaint(this, canvas, node, itemRect, customDraw);
     return customDraw;
@@ -251,8 +251,8 @@ void TBaseVirtualTree::DoHeaderClick(TColumnIndex column, TMouseButton button, T
     if (OnHeaderClick) OnHeaderClick(&Header(), column, button, shift, x, y);
 }
 
-void TBaseVirtualTree::DoHeaderDblClick(TColumnIndex column, TMouseButton button,
-                                        TShiftState shift, int x, int y) {
+void TBaseVirtualTree::DoHeaderDblClick(TColumnIndex column, TMouseButton button, TShiftState shift,
+                                        int x, int y) {
     if (OnHeaderDblClick) OnHeaderDblClick(&Header(), column, button, shift, x, y);
 }
 
@@ -462,10 +462,18 @@ void TBaseVirtualTree::DoSaveUserData(PVirtualNode node, TStream& stream) {
     if (OnSaveNode) OnSaveNode(this, node == Root() ? nullptr : node, stream);
 }
 
-int TBaseVirtualTree::DoGetNodeWidth(PVirtualNode, TColumnIndex) { return 0; }
-bool TBaseVirtualTree::ColumnIsEmpty(PVirtualNode, TColumnIndex) { return false; }
-std::string TBaseVirtualTree::DoGetNodeHint(PVirtualNode, TColumnIndex) { return {}; }
-std::string TBaseVirtualTree::DoGetNodeTooltip(PVirtualNode, TColumnIndex) { return {}; }
+int TBaseVirtualTree::DoGetNodeWidth(PVirtualNode, TColumnIndex) {
+    return 0;
+}
+bool TBaseVirtualTree::ColumnIsEmpty(PVirtualNode, TColumnIndex) {
+    return false;
+}
+std::string TBaseVirtualTree::DoGetNodeHint(PVirtualNode, TColumnIndex) {
+    return {};
+}
+std::string TBaseVirtualTree::DoGetNodeTooltip(PVirtualNode, TColumnIndex) {
+    return {};
+}
 
 int TBaseVirtualTree::DoRenderOLEData() {
     return int(0x80004005u);  // E_FAIL: nothing rendered

@@ -34,7 +34,8 @@ TVTCellLayout TBaseVirtualTree::LayoutCell(PVirtualNode node, TColumnIndex colum
     in.Cell = cell;
     in.Margin = margin_;
     if (isMain) {
-        const uint32_t levels = GetNodeLevel(node) + (options.PaintOptions().Contains(toShowRoot) ? 1 : 0);
+        const uint32_t levels =
+            GetNodeLevel(node) + (options.PaintOptions().Contains(toShowRoot) ? 1 : 0);
         in.Indent = int(levels * indent_);
         if (options.MiscOptions().Contains(toCheckSupport) && node->CheckType != ctNone)
             in.CheckWidth = CheckImageSize();
@@ -46,8 +47,8 @@ TVTCellLayout TBaseVirtualTree::LayoutCell(PVirtualNode node, TColumnIndex colum
         if (GetImageIndex(node, ikNormal, column, ghosted) > -1) in.ImageWidth = images->Width();
     in.TextWidth = DoGetNodeWidth(node, column);
     in.Alignment = column > NoColumn ? header.ColumnAlignment(column) : alignment_;
-    in.RightToLeft = column > NoColumn ? header.ColumnIsRightToLeft(column)
-                                       : BiDiMode() != bdLeftToRight;
+    in.RightToLeft =
+        column > NoColumn ? header.ColumnIsRightToLeft(column) : BiDiMode() != bdLeftToRight;
     in.Unclipped = unclipped;
     return ComputeCellLayout(in);
 }
@@ -58,7 +59,9 @@ int TBaseVirtualTree::GetImageIndex(PVirtualNode node, TVTImageKind kind, TColum
     return DoGetImageIndex(node, kind, column, ghosted, -1);
 }
 
-int TBaseVirtualTree::CheckImageSize() const { return checkImages_ ? checkImages_->Width() : 16; }
+int TBaseVirtualTree::CheckImageSize() const {
+    return checkImages_ ? checkImages_->Width() : 16;
+}
 
 TRect TBaseVirtualTree::GetDisplayRect(PVirtualNode node, TColumnIndex column, bool textOnly,
                                        bool unclipped) {
@@ -94,7 +97,9 @@ int TBaseVirtualTree::GetMaxRightExtend() {
     int result = 0;
     while (run) {
         if (!HasState(run, vsInitialized)) InitNode(run);
-        result = std::max(result, LayoutCell(run, NoColumn, {0, 0, kUnbounded, run->NodeHeight}, true).Text.Right);
+        result = std::max(
+            result,
+            LayoutCell(run, NoColumn, {0, 0, kUnbounded, run->NodeHeight}, true).Text.Right);
         top += run->NodeHeight;
         if (top >= ClientHeight()) break;
         run = GetNextVisible(run);
@@ -103,8 +108,9 @@ int TBaseVirtualTree::GetMaxRightExtend() {
 }
 
 int TBaseVirtualTree::GetMaxColumnWidth(TColumnIndex column) {
-    const bool rtl = column > NoColumn && Header().UseColumns() ? Header().ColumnIsRightToLeft(column)
-                                                              : BiDiMode() != bdLeftToRight;
+    const bool rtl = column > NoColumn && Header().UseColumns()
+                         ? Header().ColumnIsRightToLeft(column)
+                         : BiDiMode() != bdLeftToRight;
     int result = 0;
     for (PVirtualNode run = GetFirstVisible(); run; run = GetNextVisible(run)) {
         const TRect text = LayoutCell(run, column, {0, 0, kUnbounded, run->NodeHeight}, true).Text;
@@ -200,7 +206,8 @@ void TBaseVirtualTree::FullCollapse(PVirtualNode node) {
     BeginUpdate();
     try {
         PVirtualNode stop = node && node != Root() ? node : nullptr;
-        for (PVirtualNode run = GetLastNoInit(stop); run && run != stop; run = GetPreviousNoInit(run))
+        for (PVirtualNode run = GetLastNoInit(stop); run && run != stop;
+             run = GetPreviousNoInit(run))
             if (HasState(run, vsExpanded) && HasState(run, vsHasChildren)) ToggleNode(run);
         if (stop && HasState(stop, vsExpanded) && HasState(stop, vsHasChildren)) ToggleNode(stop);
     } catch (...) {
@@ -229,7 +236,9 @@ void TBaseVirtualTree::SetOffsetY(int value) {
     DoSetOffsetXY({geometry_.OffsetX(), value}, DefaultScrollUpdateFlags);
 }
 
-void TBaseVirtualTree::SetOffsetXY(TPoint value) { DoSetOffsetXY(value, DefaultScrollUpdateFlags); }
+void TBaseVirtualTree::SetOffsetXY(TPoint value) {
+    DoSetOffsetXY(value, DefaultScrollUpdateFlags);
+}
 
 bool TBaseVirtualTree::DoSetOffsetXY(TPoint value, TScrollUpdateOptions options,
                                      const TRect* clipRect) {
@@ -297,7 +306,8 @@ int TBaseVirtualTree::ApplyScrollBar(TScrollBarKind kind, int range, int client,
 void TBaseVirtualTree::UpdateHorizontalScrollBar(bool doRepaint) {
     if (!HandleAllocated()) return;
     geometry_.SetRangeX(Header().UseColumns() ? Header().TotalColumnWidth() : GetMaxRightExtend());
-    SetOffsetX(-ApplyScrollBar(sbHorizontal, geometry_.RangeX(), ClientWidth(), geometry_.OffsetX(), doRepaint));
+    SetOffsetX(-ApplyScrollBar(sbHorizontal, geometry_.RangeX(), ClientWidth(), geometry_.OffsetX(),
+                               doRepaint));
 }
 
 void TBaseVirtualTree::UpdateVerticalScrollBar(bool doRepaint) {
@@ -306,7 +316,8 @@ void TBaseVirtualTree::UpdateVerticalScrollBar(bool doRepaint) {
         BeginMutation();
         Root()->TotalHeight = geometry_.DefaultNodeHeight();
     }
-    SetOffsetY(-ApplyScrollBar(sbVertical, RangeY(), ClientHeight(), geometry_.OffsetY(), doRepaint));
+    SetOffsetY(
+        -ApplyScrollBar(sbVertical, RangeY(), ClientHeight(), geometry_.OffsetY(), doRepaint));
 }
 
 void TBaseVirtualTree::UpdateScrollBars(bool doRepaint) {
@@ -325,32 +336,40 @@ void TBaseVirtualTree::ScrollMessage(TScrollBarKind kind, TScrollCode code, int 
             SetOffsetX(value);
     };
     switch (code) {
-    case SB_LINEUP:
-        set(current + (vertical ? scrollBarOptions_->VerticalIncrement()
-                                : scrollBarOptions_->HorizontalIncrement()));
-        break;
-    case SB_LINEDOWN:
-        set(current - (vertical ? scrollBarOptions_->VerticalIncrement()
-                                : scrollBarOptions_->HorizontalIncrement()));
-        break;
-    case SB_PAGEUP: set(current + (vertical ? ClientHeight() : ClientWidth())); break;
-    case SB_PAGEDOWN: set(current - (vertical ? ClientHeight() : ClientWidth())); break;
-    case SB_THUMBPOSITION:
-    case SB_THUMBTRACK:
-        states_.Include(tsThumbTracking);
-        set(-pos);
-        break;
-    case SB_TOP: set(0); break;
-    case SB_BOTTOM: set(vertical ? -int(Root()->TotalHeight) : -geometry_.RangeX()); break;
-    case SB_ENDSCROLL:
-        states_.Exclude(tsThumbTracking);
-        if (vertical) {
-            UpdateScrollBars(true);
-            Invalidate();
-        } else {
-            UpdateHorizontalScrollBar(false);
-        }
-        break;
+        case SB_LINEUP:
+            set(current + (vertical ? scrollBarOptions_->VerticalIncrement()
+                                    : scrollBarOptions_->HorizontalIncrement()));
+            break;
+        case SB_LINEDOWN:
+            set(current - (vertical ? scrollBarOptions_->VerticalIncrement()
+                                    : scrollBarOptions_->HorizontalIncrement()));
+            break;
+        case SB_PAGEUP:
+            set(current + (vertical ? ClientHeight() : ClientWidth()));
+            break;
+        case SB_PAGEDOWN:
+            set(current - (vertical ? ClientHeight() : ClientWidth()));
+            break;
+        case SB_THUMBPOSITION:
+        case SB_THUMBTRACK:
+            states_.Include(tsThumbTracking);
+            set(-pos);
+            break;
+        case SB_TOP:
+            set(0);
+            break;
+        case SB_BOTTOM:
+            set(vertical ? -int(Root()->TotalHeight) : -geometry_.RangeX());
+            break;
+        case SB_ENDSCROLL:
+            states_.Exclude(tsThumbTracking);
+            if (vertical) {
+                UpdateScrollBars(true);
+                Invalidate();
+            } else {
+                UpdateHorizontalScrollBar(false);
+            }
+            break;
     }
 }
 
@@ -518,4 +537,3 @@ void TBaseVirtualTree::Sort(PVirtualNode node, TColumnIndex column, TSortDirecti
         RepaintIfNoUpdate();
     }
 }
-

@@ -122,13 +122,19 @@ struct Walk {
 
 }  // namespace
 
-#define VT_WALK(init) Walk{store_, init ? const_cast<TBaseVirtualTree*>(this) : nullptr}
+#define VT_WALK(init)                                                \
+    Walk {                                                           \
+        store_, init ? const_cast<TBaseVirtualTree*>(this) : nullptr \
+    }
 #define VT_NOT_ROOT(node) VT_ASSERT((node) != Root(), "Node must not be the hidden root node.")
 #define VT_VALID_SIBLING(node) VT_ASSERT((node) && (node) != Root(), "Invalid parameter.")
 
 // --- The store's walks, which initialise nothing ---------------------------------------------
 
-#define VT_STORE_WALK Walk{*this, nullptr}
+#define VT_STORE_WALK  \
+    Walk {             \
+        *this, nullptr \
+    }
 
 PVirtualNode TVirtualNodeStore::GetFirstVisible() const {
     return VT_STORE_WALK.FirstVisibleChild(root_);
@@ -194,8 +200,12 @@ PVirtualNode TVirtualNodeStore::GetPreviousVisibleSibling(PVirtualNode node) {
 
 // --- The tree's navigation -------------------------------------------------------------------
 
-PVirtualNode TBaseVirtualTree::GetFirst() { return VT_WALK(true).Reach(Root()->FirstChild); }
-PVirtualNode TBaseVirtualTree::GetFirstNoInit() const { return store_.GetFirst(); }
+PVirtualNode TBaseVirtualTree::GetFirst() {
+    return VT_WALK(true).Reach(Root()->FirstChild);
+}
+PVirtualNode TBaseVirtualTree::GetFirstNoInit() const {
+    return store_.GetFirst();
+}
 
 PVirtualNode TBaseVirtualTree::GetFirstChild(PVirtualNode node) {
     if (!node) node = Root();
@@ -256,7 +266,9 @@ PVirtualNode TBaseVirtualTree::GetFirstVisible() {
     return w.Reach(w.FirstVisibleChild(Root()));
 }
 
-PVirtualNode TBaseVirtualTree::GetFirstVisibleNoInit() const { return store_.GetFirstVisible(); }
+PVirtualNode TBaseVirtualTree::GetFirstVisibleNoInit() const {
+    return store_.GetFirstVisible();
+}
 
 PVirtualNode TBaseVirtualTree::GetFirstVisibleChild(PVirtualNode node) {
     Walk w = VT_WALK(true);
@@ -273,7 +285,9 @@ PVirtualNode TBaseVirtualTree::GetNext(PVirtualNode node) {
     return VT_WALK(true).Next(node);
 }
 
-PVirtualNode TBaseVirtualTree::GetNextNoInit(PVirtualNode node) const { return store_.GetNext(node); }
+PVirtualNode TBaseVirtualTree::GetNextNoInit(PVirtualNode node) const {
+    return store_.GetNext(node);
+}
 
 PVirtualNode TBaseVirtualTree::GetNextSibling(PVirtualNode node) const {
     if (!node) return nullptr;
@@ -305,7 +319,9 @@ PVirtualNode TBaseVirtualTree::GetLast(PVirtualNode node) {
     return VT_WALK(true).Last(node ? node : Root());
 }
 
-PVirtualNode TBaseVirtualTree::GetLastNoInit(PVirtualNode node) const { return store_.GetLast(node); }
+PVirtualNode TBaseVirtualTree::GetLastNoInit(PVirtualNode node) const {
+    return store_.GetLast(node);
+}
 
 PVirtualNode TBaseVirtualTree::GetLastChild(PVirtualNode node) {
     if (!node) node = Root();

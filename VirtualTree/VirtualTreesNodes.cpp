@@ -40,7 +40,6 @@ void TBaseVirtualTree::FreeNodeMemory(PVirtualNode node) {
     if (node != Root()) TVirtualNodeStore::FreeNodeMemory(node);
 }
 
-
 void TBaseVirtualTree::SetNodeDataSize(int value) {
     if (value < -1) value = -1;
     if (value == store_.NodeDataSize()) return;
@@ -62,12 +61,18 @@ void TBaseVirtualTree::BeginMutation() {
     if (!(states & kCacheValidationNeeded) || (states & kCacheUseCache)) InvalidateCache();
 }
 
-bool TBaseVirtualTree::FullyVisible(PVirtualNode node) const { return store_.FullyVisible(node); }
-bool TBaseVirtualTree::VisiblePath(PVirtualNode node) const { return store_.VisiblePath(node); }
+bool TBaseVirtualTree::FullyVisible(PVirtualNode node) const {
+    return store_.FullyVisible(node);
+}
+bool TBaseVirtualTree::VisiblePath(PVirtualNode node) const {
+    return store_.VisiblePath(node);
+}
 uint32_t TBaseVirtualTree::CountVisibleChildren(PVirtualNode node) const {
     return store_.CountVisibleChildren(node);
 }
-uint32_t TBaseVirtualTree::GetNodeLevel(PVirtualNode node) const { return store_.GetNodeLevel(node); }
+uint32_t TBaseVirtualTree::GetNodeLevel(PVirtualNode node) const {
+    return store_.GetNodeLevel(node);
+}
 bool TBaseVirtualTree::HasAsParent(PVirtualNode node, PVirtualNode potentialParent) const {
     return store_.HasAsParent(node, potentialParent);
 }
@@ -89,9 +94,10 @@ PVirtualNode TBaseVirtualTree::AddChild(PVirtualNode parent, void* userData) {
     if (!HasState(parent, vsInitialized)) InitNode(parent);
     // A refused initial pointer must leave the tree as it was: check before anything is made.
     if (userData && ResolveNodeDataSize() < int(sizeof(void*)))
-        ShowError("Cannot set initial user data because there is not enough user data space "
-                  "allocated.",
-                  2008);
+        ShowError(
+            "Cannot set initial user data because there is not enough user data space "
+            "allocated.",
+            2008);
     ++updateCount_;
     try {
         SetChildCount(parent, parent->ChildCount + 1);
@@ -109,7 +115,8 @@ PVirtualNode TBaseVirtualTree::AddChild(PVirtualNode parent, void* userData) {
         ValidateCache();
         if (states_.Contains(tsStructureChangePending))
             StructureChange(parent == Root() ? nullptr : parent, crChildAdded);
-        if (TreeOptions().AutoOptions().Contains(toAutoSort) && Header().SortColumn() > InvalidColumn)
+        if (TreeOptions().AutoOptions().Contains(toAutoSort) &&
+            Header().SortColumn() > InvalidColumn)
             Sort(parent, Header().SortColumn(), Header().SortDirection(), true);
         InvalidateToBottom(parent);
         UpdateScrollBars(true);
@@ -191,7 +198,8 @@ void TBaseVirtualTree::DeleteNode(PVirtualNode node) {
               "Deleting nodes during tree iteration leads to invalid pointers.");
     BeginMutation();
     PVirtualNode parent = node->Parent;
-    if (!HasState(parent, vsClearing)) StructureChange(parent == Root() ? nullptr : parent, crChildDeleted);
+    if (!HasState(parent, vsClearing))
+        StructureChange(parent == Root() ? nullptr : parent, crChildDeleted);
     if (HasState(node, vsSelected)) {
         if (updateCount_ == 0)
             RemoveFromSelection(node);
@@ -340,7 +348,7 @@ void TBaseVirtualTree::ResetNode(PVirtualNode node) {
         BeginMutation();
         store_.AdjustTotalHeight(node, node->NodeHeight, false);
     }
-    ExcludeStates(node, vsInitialized | vsChecking | vsCutOrCopy | vsDeleting | vsExpanded |
-                            vsHasChildren);
+    ExcludeStates(
+        node, vsInitialized | vsChecking | vsCutOrCopy | vsDeleting | vsExpanded | vsHasChildren);
     InvalidateNode(node);
 }

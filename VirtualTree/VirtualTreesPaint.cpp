@@ -478,13 +478,12 @@ void TVTRowPainter::PaintImage(TCanvas& canvas, PVirtualNode node, TColumnIndex 
     const bool selectedLook = HasState(node, vsSelected) &&
                               !options.SelectionOptions().Contains(toFullRowSelect) &&
                               !options.MiscOptions().Contains(toGridExtensions);
-    const bool blended = options.PaintOptions().Contains(toUseBlendedImages) &&
-                         ((ghosted && tree_.Focused()) || selectedLook ||
-                          HasState(node, vsCutOrCopy));
-    const TColor blendColor =
-        tree_.Focused() || !options.PaintOptions().Contains(toHideSelection)
-            ? tree_.Colors().Color(TVTColors::FocusedSelectionColor)
-            : tree_.Colors().Color(TVTColors::UnfocusedSelectionColor);
+    const bool blended =
+        options.PaintOptions().Contains(toUseBlendedImages) &&
+        ((ghosted && tree_.Focused()) || selectedLook || HasState(node, vsCutOrCopy));
+    const TColor blendColor = tree_.Focused() || !options.PaintOptions().Contains(toHideSelection)
+                                  ? tree_.Colors().Color(TVTColors::FocusedSelectionColor)
+                                  : tree_.Colors().Color(TVTColors::UnfocusedSelectionColor);
     DrawImage(canvas, list, index, x, y, blended ? isBlend50 : isNormal, blendColor);
 }
 
@@ -531,8 +530,8 @@ void TBaseVirtualTree::PaintTree(TCanvas& canvas, const TRect& window, TPoint ta
     info.VisibleRight = window.Right;
     const bool drawSelecting = states_.Contains(tsDrawSelecting);
     // The rubber band is blended over the finished picture, or drawn as a dotted frame per row.
-    const bool blendedBand = drawSelecting && (drawSelectionMode_ == smBlendedRectangle ||
-                                               HasTreeState(tsUseThemes));
+    const bool blendedBand =
+        drawSelecting && (drawSelectionMode_ == smBlendedRectangle || HasTreeState(tsUseThemes));
     const bool dottedBand = drawSelecting && !blendedBand;
 
     int nodeTop = 0;
@@ -598,7 +597,8 @@ void TBaseVirtualTree::PaintTree(TCanvas& canvas, const TRect& window, TPoint ta
             canvas.RestoreState();
         }
     }
-    if (blendedBand && options.Contains(poDrawSelection)) PaintBlendedBand(canvas, window, target, options);
+    if (blendedBand && options.Contains(poDrawSelection))
+        PaintBlendedBand(canvas, window, target, options);
     DoAfterPaint(canvas);
 }
 

@@ -5,7 +5,9 @@
 
 namespace {
 constexpr uintptr_t kRemovedMark = 1;  // nodes are aligned, so the low bit is free
-uintptr_t Key(PVirtualNode node) { return reinterpret_cast<uintptr_t>(node); }
+uintptr_t Key(PVirtualNode node) {
+    return reinterpret_cast<uintptr_t>(node);
+}
 }  // namespace
 
 bool TBaseVirtualTree::FindNodeInSelection(PVirtualNode node, int& index, int lowBound,
@@ -42,14 +44,16 @@ bool TBaseVirtualTree::InternalAddToSelection(std::vector<PVirtualNode> nodes, b
     if (!forceInsert && !nodes.empty()) {
         if (options.Contains(toLevelSelectConstraint) && selectionLevel_ < 0)
             selectionLevel_ = int(GetNodeLevel(nodes.front()));
-        if (options.Contains(toSiblingSelectConstraint) && !rangeAnchor_) rangeAnchor_ = nodes.front();
+        if (options.Contains(toSiblingSelectConstraint) && !rangeAnchor_)
+            rangeAnchor_ = nodes.front();
     }
     std::vector<PVirtualNode> added;
     for (PVirtualNode node : nodes) {
         if (!node || node == Root()) continue;
         if (!forceInsert) {
             if (HasState(node, vsSelected | vsDisabled)) continue;
-            if (options.Contains(toLevelSelectConstraint) && int(GetNodeLevel(node)) != selectionLevel_)
+            if (options.Contains(toLevelSelectConstraint) &&
+                int(GetNodeLevel(node)) != selectionLevel_)
                 continue;
             if (options.Contains(toSiblingSelectConstraint) && rangeAnchor_ &&
                 node->Parent != rangeAnchor_->Parent)
@@ -62,7 +66,8 @@ bool TBaseVirtualTree::InternalAddToSelection(std::vector<PVirtualNode> nodes, b
     }
     if (added.empty()) return false;
     // Marked entries go first so the array is exact before the new ones are merged in.
-    if (std::any_of(selection_.begin(), selection_.end(), [](uintptr_t e) { return e & kRemovedMark; }))
+    if (std::any_of(selection_.begin(), selection_.end(),
+                    [](uintptr_t e) { return e & kRemovedMark; }))
         PackArray();
     std::vector<uintptr_t> keys;
     keys.reserve(added.size());
@@ -81,7 +86,8 @@ void TBaseVirtualTree::AddToSelection(PVirtualNode node) {
 }
 
 void TBaseVirtualTree::AddToSelection(const std::vector<PVirtualNode>& nodes, bool forceInsert) {
-    if (InternalAddToSelection(nodes, forceInsert)) Change(nodes.size() == 1 ? nodes.front() : nullptr);
+    if (InternalAddToSelection(nodes, forceInsert))
+        Change(nodes.size() == 1 ? nodes.front() : nullptr);
 }
 
 void TBaseVirtualTree::RemoveFromSelection(PVirtualNode node) {
@@ -156,7 +162,8 @@ void TBaseVirtualTree::SetSelected(PVirtualNode node, bool value) {
             return header.IsValidColumn(column) && header.GetColumnBounds(column, left, right) &&
                    right > left;
         };
-        if (header.UseColumns() && !shows(focusedColumn_) && header.IsValidColumn(header.MainColumn())) {
+        if (header.UseColumns() && !shows(focusedColumn_) &&
+            header.IsValidColumn(header.MainColumn())) {
             focusedColumn_ = header.MainColumn();
             if (!shows(focusedColumn_))
                 for (TColumnIndex column = 0; column < header.ColumnCount(); ++column)
@@ -242,8 +249,10 @@ void TBaseVirtualTree::ToggleSelection(PVirtualNode startNode, PVirtualNode endN
     for (PVirtualNode run = startNode; run; run = GetNextVisible(run)) {
         bool flip = true;
         // The ends change only beyond the anchor.
-        if (anchor && run == startNode && run != endNode) flip = CompareNodePositions(run, anchor) < 0;
-        if (anchor && run == endNode && run != startNode) flip = CompareNodePositions(run, anchor) > 0;
+        if (anchor && run == startNode && run != endNode)
+            flip = CompareNodePositions(run, anchor) < 0;
+        if (anchor && run == endNode && run != startNode)
+            flip = CompareNodePositions(run, anchor) > 0;
         if (flip) (HasState(run, vsSelected) ? toRemove : toAdd).push_back(run);
         if (run == endNode) break;
     }
@@ -395,11 +404,15 @@ bool TBaseVirtualTree::CheckParentCheckState(PVirtualNode node, TCheckState newS
 TCheckState TBaseVirtualTree::DetermineNextCheckState(TCheckType checkType,
                                                       TCheckState checkState) {
     switch (checkType) {
-    case ctTriStateCheckBox:
-    case ctCheckBox: return checkState == csCheckedNormal ? csUncheckedNormal : csCheckedNormal;
-    case ctRadioButton: return csCheckedNormal;
-    case ctButton: return csUncheckedNormal;
-    default: return csMixedNormal;
+        case ctTriStateCheckBox:
+        case ctCheckBox:
+            return checkState == csCheckedNormal ? csUncheckedNormal : csCheckedNormal;
+        case ctRadioButton:
+            return csCheckedNormal;
+        case ctButton:
+            return csUncheckedNormal;
+        default:
+            return csMixedNormal;
     }
 }
 
@@ -448,8 +461,8 @@ bool TBaseVirtualTree::DoFocusNode(PVirtualNode node, bool ask) {
     if (node == focusedNode_) return true;
     if (ask && !DoFocusChanging(focusedNode_, node, focusedColumn_, focusedColumn_)) return false;
     PVirtualNode old = focusedNode_;
-    if (old && node && TreeOptions().AutoOptions().Contains(toAutoExpand) && old->Parent == node->Parent &&
-        HasState(old, vsExpanded))
+    if (old && node && TreeOptions().AutoOptions().Contains(toAutoExpand) &&
+        old->Parent == node->Parent && HasState(old, vsExpanded))
         ToggleNode(old);
     else if (old)
         InvalidateNode(old);
@@ -457,12 +470,14 @@ bool TBaseVirtualTree::DoFocusNode(PVirtualNode node, bool ask) {
     checkNode_ = nullptr;
     if (focusedNode_) {
         if (Header().UseColumns() && focusedColumn_ < 0) focusedColumn_ = 0;
-        if (TreeOptions().AutoOptions().Contains(toAutoExpand) && !HasState(focusedNode_, vsExpanded))
+        if (TreeOptions().AutoOptions().Contains(toAutoExpand) &&
+            !HasState(focusedNode_, vsExpanded))
             ToggleNode(focusedNode_);
         InvalidateNode(focusedNode_);
         if (updateCount_ == 0)
             ScrollIntoView(focusedNode_,
-                           TreeOptions().SelectionOptions().Contains(toCenterScrollIntoView), false);
+                           TreeOptions().SelectionOptions().Contains(toCenterScrollIntoView),
+                           false);
     }
     if (selectionCount_ == 0) ResetRangeAnchor();
     return true;

@@ -1,8 +1,8 @@
 // The tree control's plain types: the node record, state flags, option sets, errors.
 #pragma once
 
-#include "platform/Exceptions.h"
 #include "platform/DropEffects.h"
+#include "platform/Exceptions.h"
 #include "platform/Graphics.h"
 
 #include <atomic>
@@ -40,14 +40,14 @@ using PVirtualNode = TVirtualNode*;
 
 // Node state flags (TVirtualNode::States).
 enum : uint16_t {
-    vsInitialized = 0x0001,      // OnInitNode has run
-    vsChecking = 0x0002,         // a check-state change of this node is running
-    vsCutOrCopy = 0x0004,        // marked by a cut or copy to the clipboard
+    vsInitialized = 0x0001,  // OnInitNode has run
+    vsChecking = 0x0002,     // a check-state change of this node is running
+    vsCutOrCopy = 0x0004,    // marked by a cut or copy to the clipboard
     vsDisabled = 0x0008,
-    vsDeleting = 0x0010,         // being deleted; unlinking skips the parent's bookkeeping
+    vsDeleting = 0x0010,  // being deleted; unlinking skips the parent's bookkeeping
     vsExpanded = 0x0020,
-    vsHasChildren = 0x0040,      // has children, or may get them on demand
-    vsVisible = 0x0080,          // not hidden
+    vsHasChildren = 0x0040,  // has children, or may get them on demand
+    vsVisible = 0x0080,      // not hidden
     vsSelected = 0x0100,
     vsInitialUserData = 0x0200,  // AddChild stored an initial user-data pointer in it
     vsClearing = 0x0800,         // its children are being deleted as a whole
@@ -94,10 +94,22 @@ public:
     constexpr TEnumSet operator*(TEnumSet o) const { return FromBits(bits_ & o.bits_); }
     constexpr TEnumSet operator+(E e) const { return FromBits(bits_ | Bit(e)); }
     constexpr TEnumSet operator-(E e) const { return FromBits(bits_ & ~Bit(e)); }
-    constexpr TEnumSet& operator+=(TEnumSet o) { bits_ |= o.bits_; return *this; }
-    constexpr TEnumSet& operator-=(TEnumSet o) { bits_ &= ~o.bits_; return *this; }
-    constexpr TEnumSet& operator+=(E e) { bits_ |= Bit(e); return *this; }
-    constexpr TEnumSet& operator-=(E e) { bits_ &= ~Bit(e); return *this; }
+    constexpr TEnumSet& operator+=(TEnumSet o) {
+        bits_ |= o.bits_;
+        return *this;
+    }
+    constexpr TEnumSet& operator-=(TEnumSet o) {
+        bits_ &= ~o.bits_;
+        return *this;
+    }
+    constexpr TEnumSet& operator+=(E e) {
+        bits_ |= Bit(e);
+        return *this;
+    }
+    constexpr TEnumSet& operator-=(E e) {
+        bits_ &= ~Bit(e);
+        return *this;
+    }
     friend constexpr bool operator==(TEnumSet a, TEnumSet b) { return a.bits_ == b.bits_; }
 
 private:
@@ -126,14 +138,23 @@ enum TChangeReason : uint8_t {
 
 enum TVTUpdateState { usBegin = 0, usUpdate = 3, usEnd = 4 };
 
-enum TVTNodeAttachMode { amNoWhere, amInsertBefore, amInsertAfter, amAddChildFirst, amAddChildLast };
+enum TVTNodeAttachMode {
+    amNoWhere,
+    amInsertBefore,
+    amInsertAfter,
+    amAddChildFirst,
+    amAddChildLast
+};
 
 enum TCheckType : uint8_t { ctNone, ctTriStateCheckBox, ctCheckBox, ctRadioButton, ctButton };
 enum TCheckState : uint8_t {
-    csUncheckedNormal, csUncheckedPressed, csCheckedNormal, csCheckedPressed, csMixedNormal,
+    csUncheckedNormal,
+    csUncheckedPressed,
+    csCheckedNormal,
+    csCheckedPressed,
+    csMixedNormal,
     csMixedPressed,
 };
-
 
 enum TVTImageKind { ikNormal, ikSelected, ikState, ikOverlay };
 enum TSortDirection { sdAscending, sdDescending };
@@ -158,7 +179,12 @@ enum TCheckImageKind { ckLightCheck, ckDarkCheck, ckLightTick, ckDarkTick, ckFla
 enum TScrollBarStyle { sbmRegular, sbmFlat, sbm3D };
 
 // Scroll update options of DoSetOffsetXY.
-enum TScrollUpdateOption { suoRepaintHeader, suoRepaintScrollbars, suoScrollClientArea, suoUpdateNCArea };
+enum TScrollUpdateOption {
+    suoRepaintHeader,
+    suoRepaintScrollbars,
+    suoScrollClientArea,
+    suoUpdateNCArea
+};
 using TScrollUpdateOptions = TEnumSet<TScrollUpdateOption>;
 inline constexpr TScrollUpdateOptions DefaultScrollUpdateFlags{
     suoRepaintHeader, suoRepaintScrollbars, suoScrollClientArea, suoUpdateNCArea};
@@ -166,9 +192,19 @@ inline constexpr TScrollUpdateOptions DefaultScrollUpdateFlags{
 // --- Option sets ---------------------------------------------------------------------------------
 
 enum TVTPaintOption {
-    toHideFocusRect, toHideSelection, toHotTrack, toPopupMode, toShowBackground, toShowButtons,
-    toShowDropmark, toShowHorzGridLines, toShowRoot, toShowTreeLines, toShowVertGridLines,
-    toThemeAware, toUseBlendedImages,
+    toHideFocusRect,
+    toHideSelection,
+    toHotTrack,
+    toPopupMode,
+    toShowBackground,
+    toShowButtons,
+    toShowDropmark,
+    toShowHorzGridLines,
+    toShowRoot,
+    toShowTreeLines,
+    toShowVertGridLines,
+    toThemeAware,
+    toUseBlendedImages,
 };
 using TVTPaintOptions = TEnumSet<TVTPaintOption>;
 
@@ -176,44 +212,69 @@ enum TVTAnimationOption { toAnimatedToggle };
 using TVTAnimationOptions = TEnumSet<TVTAnimationOption>;
 
 enum TVTAutoOption {
-    toAutoDropExpand, toAutoExpand, toAutoScroll, toAutoScrollOnExpand, toAutoSort,
-    toAutoSpanColumns, toAutoTristateTracking, toAutoHideButtons, toAutoDeleteMovedNodes,
+    toAutoDropExpand,
+    toAutoExpand,
+    toAutoScroll,
+    toAutoScrollOnExpand,
+    toAutoSort,
+    toAutoSpanColumns,
+    toAutoTristateTracking,
+    toAutoHideButtons,
+    toAutoDeleteMovedNodes,
 };
 using TVTAutoOptions = TEnumSet<TVTAutoOption>;
 
 enum TVTSelectionOption {
-    toDisableDrawSelection, toExtendedFocus, toFullRowSelect, toLevelSelectConstraint,
-    toMiddleClickSelect, toMultiSelect, toRightClickSelect, toSiblingSelectConstraint,
+    toDisableDrawSelection,
+    toExtendedFocus,
+    toFullRowSelect,
+    toLevelSelectConstraint,
+    toMiddleClickSelect,
+    toMultiSelect,
+    toRightClickSelect,
+    toSiblingSelectConstraint,
     toCenterScrollIntoView,
 };
 using TVTSelectionOptions = TEnumSet<TVTSelectionOption>;
 
 enum TVTMiscOption {
-    toAcceptOLEDrop, toCheckSupport, toEditable, toFullRepaintOnResize, toGridExtensions,
-    toInitOnSave, toReportMode, toToggleOnDblClick, toWheelPanning,
+    toAcceptOLEDrop,
+    toCheckSupport,
+    toEditable,
+    toFullRepaintOnResize,
+    toGridExtensions,
+    toInitOnSave,
+    toReportMode,
+    toToggleOnDblClick,
+    toWheelPanning,
 };
 using TVTMiscOptions = TEnumSet<TVTMiscOption>;
 
 enum TVTStringOption { toSaveCaptions, toShowStaticText, toAutoAcceptEditChange };
 using TVTStringOptions = TEnumSet<TVTStringOption>;
 
-inline constexpr TVTPaintOptions DefaultPaintOptions{toShowButtons, toShowDropmark, toShowRoot,
-                                                     toShowTreeLines, toThemeAware,
-                                                     toUseBlendedImages};
+inline constexpr TVTPaintOptions DefaultPaintOptions{
+    toShowButtons, toShowDropmark, toShowRoot, toShowTreeLines, toThemeAware, toUseBlendedImages};
 inline constexpr TVTAnimationOptions DefaultAnimationOptions{};
 inline constexpr TVTAutoOptions DefaultAutoOptions{toAutoDropExpand, toAutoScrollOnExpand,
                                                    toAutoTristateTracking, toAutoDeleteMovedNodes};
 inline constexpr TVTSelectionOptions DefaultSelectionOptions{};
-inline constexpr TVTMiscOptions DefaultMiscOptions{toAcceptOLEDrop, toFullRepaintOnResize,
-                                                   toInitOnSave, toToggleOnDblClick, toWheelPanning};
+inline constexpr TVTMiscOptions DefaultMiscOptions{
+    toAcceptOLEDrop, toFullRepaintOnResize, toInitOnSave, toToggleOnDblClick, toWheelPanning};
 inline constexpr TVTStringOptions DefaultStringOptions{toSaveCaptions, toAutoAcceptEditChange};
 
 // --- Painting ------------------------------------------------------------------------------------
 
 // What PaintTree draws (bit n is the option's value 2^n).
 enum TVTInternalPaintOption {
-    poBackground, poColumnColor, poDrawFocusRect, poDrawSelection, poDrawDropMark, poGridLines,
-    poMainColumnOnly, poSelectedOnly,
+    poBackground,
+    poColumnColor,
+    poDrawFocusRect,
+    poDrawSelection,
+    poDrawDropMark,
+    poGridLines,
+    poMainColumnOnly,
+    poSelectedOnly,
 };
 using TVTInternalPaintOptions = TEnumSet<TVTInternalPaintOption>;
 inline constexpr TVTInternalPaintOptions NormalPaintOptions{
@@ -221,21 +282,61 @@ inline constexpr TVTInternalPaintOptions NormalPaintOptions{
 
 // The tree line of one level of a row.
 enum TVTLineType : uint8_t {
-    ltNone, ltBottomRight, ltTopDown, ltTopDownRight, ltRight, ltTopRight, ltLeft, ltLeftBottom,
+    ltNone,
+    ltBottomRight,
+    ltTopDown,
+    ltTopDownRight,
+    ltRight,
+    ltTopRight,
+    ltLeft,
+    ltLeftBottom,
 };
 
 // --- Tree states ---------------------------------------------------------------------------------
 
 enum TVirtualTreeState {
-    tsChangePending, tsCollapsing, tsClearPending, tsClipboardFlushing, tsCopyPending,
-    tsCutPending, tsDrawSelectionPending, tsDrawSelecting, tsEditing, tsEditPending, tsExpanding,
-    tsHint, tsInAnimation, tsSearching, tsSearchPending, tsIterating, tsCheckPressPending,
-    tsLeftButtonDown, tsMiddleButtonDown, tsNeedRootCountUpdate, tsOLEDragging, tsOLEDragPending,
-    tsPainting, tsRightButtonDown, tsScrolling, tsScrollPending, tsSizing,
-    tsStructureChangePending, tsSynchMode, tsThumbTracking, tsUpdating, tsUseThemes,
-    tsFormsDragging, tsFormsDragPending, tsWheelPanning, tsWheelPanningByClick, tsWindowCreating,
+    tsChangePending,
+    tsCollapsing,
+    tsClearPending,
+    tsClipboardFlushing,
+    tsCopyPending,
+    tsCutPending,
+    tsDrawSelectionPending,
+    tsDrawSelecting,
+    tsEditing,
+    tsEditPending,
+    tsExpanding,
+    tsHint,
+    tsInAnimation,
+    tsSearching,
+    tsSearchPending,
+    tsIterating,
+    tsCheckPressPending,
+    tsLeftButtonDown,
+    tsMiddleButtonDown,
+    tsNeedRootCountUpdate,
+    tsOLEDragging,
+    tsOLEDragPending,
+    tsPainting,
+    tsRightButtonDown,
+    tsScrolling,
+    tsScrollPending,
+    tsSizing,
+    tsStructureChangePending,
+    tsSynchMode,
+    tsThumbTracking,
+    tsUpdating,
+    tsUseThemes,
+    tsFormsDragging,
+    tsFormsDragPending,
+    tsWheelPanning,
+    tsWheelPanningByClick,
+    tsWindowCreating,
     // The position cache's states; the tree keeps them apart, in a word the worker may write.
-    tsValidationNeeded, tsValidating, tsStopValidation, tsUseCache,
+    tsValidationNeeded,
+    tsValidating,
+    tsStopValidation,
+    tsUseCache,
 };
 using TVirtualTreeStates = TEnumSet<TVirtualTreeState>;
 
@@ -260,7 +361,7 @@ public:
 [[noreturn]] void RaiseAssertion(const char* message, const char* file, int line);
 
 // Checks stay on in every build: callers rely on the exceptions.
-#define VT_ASSERT(condition, message)                                      \
-    do {                                                                   \
-        if (!(condition)) RaiseAssertion(message, __FILE__, __LINE__);     \
+#define VT_ASSERT(condition, message)                                  \
+    do {                                                               \
+        if (!(condition)) RaiseAssertion(message, __FILE__, __LINE__); \
     } while (0)

@@ -73,9 +73,13 @@ void RunValidationOnce(const std::function<void()>& check) {
     if (check) check();
 }
 
-void ResetUserValidation() { userValidated = false; }
+void ResetUserValidation() {
+    userValidated = false;
+}
 
-bool UserValidated() { return userValidated; }
+bool UserValidated() {
+    return userValidated;
+}
 
 TBusyScope::TBusyScope() {
     if (Seams().SetBusy) Seams().SetBusy(true);
@@ -100,8 +104,8 @@ void TEventPump::Tick() {
     if (!Seams().ProcessEvents) return;
     ++calls_;
     // The clock is read only every few calls: a load calls this once per line.
-    if (calls_ < everyCalls_ && (calls_ % 16 != 0 ||
-                                 std::chrono::steady_clock::now() - last_ < interval_))
+    if (calls_ < everyCalls_ &&
+        (calls_ % 16 != 0 || std::chrono::steady_clock::now() - last_ < interval_))
         return;
     Now();
 }

@@ -47,20 +47,34 @@ Tag TagOf(std::string_view line) {
     if (line.size() < ValueColumn || line[9] != '=') return Tag::None;
     const char a = line[7], b = line[8];
     switch (a) {
-    case 'N': return b == 'a' ? Tag::Na : b == 'o' ? Tag::No : Tag::None;
-    case 'U': return b == 'x' ? Tag::Ux : Tag::None;
-    case 'F': return b == 'x' ? Tag::Fx : Tag::None;
-    case 'C':
-        return b == '1' ? Tag::C1 : b == '2' ? Tag::C2 : b == '3' ? Tag::C3
-             : b == 'n' ? Tag::Cn : Tag::None;
-    case 'D': return b == 'e' ? Tag::De : b == 'a' ? Tag::Da : Tag::None;
-    case 'R': return b == 'a' ? Tag::Ra : Tag::None;
-    case 'I': return b == 'd' ? Tag::Id : Tag::None;
-    case 'P': return b == 'w' ? Tag::Pw : Tag::None;
-    case 'E': return b == 'm' ? Tag::Em : Tag::None;
-    case 'L': return b == 'a' ? Tag::La : Tag::None;
-    case 'A': return b == 'c' ? Tag::Ac : Tag::None;
-    default: return Tag::None;
+        case 'N':
+            return b == 'a' ? Tag::Na : b == 'o' ? Tag::No : Tag::None;
+        case 'U':
+            return b == 'x' ? Tag::Ux : Tag::None;
+        case 'F':
+            return b == 'x' ? Tag::Fx : Tag::None;
+        case 'C':
+            return b == '1'   ? Tag::C1
+                   : b == '2' ? Tag::C2
+                   : b == '3' ? Tag::C3
+                   : b == 'n' ? Tag::Cn
+                              : Tag::None;
+        case 'D':
+            return b == 'e' ? Tag::De : b == 'a' ? Tag::Da : Tag::None;
+        case 'R':
+            return b == 'a' ? Tag::Ra : Tag::None;
+        case 'I':
+            return b == 'd' ? Tag::Id : Tag::None;
+        case 'P':
+            return b == 'w' ? Tag::Pw : Tag::None;
+        case 'E':
+            return b == 'm' ? Tag::Em : Tag::None;
+        case 'L':
+            return b == 'a' ? Tag::La : Tag::None;
+        case 'A':
+            return b == 'c' ? Tag::Ac : Tag::None;
+        default:
+            return Tag::None;
     }
 }
 
@@ -97,8 +111,8 @@ size_t CountRecords(std::string_view bytes) {
     const char* p = bytes.data();
     const char* end = p + bytes.size();
     // Files with lone CR line ends are counted at CR.
-    const char breakChar = std::memchr(p, '\n', bytes.size()) || !std::memchr(p, '\r', bytes.size())
-                               ? '\n' : '\r';
+    const char breakChar =
+        std::memchr(p, '\n', bytes.size()) || !std::memchr(p, '\r', bytes.size()) ? '\n' : '\r';
     size_t count = 0;
     std::string_view previous;
     while (p < end) {
@@ -157,9 +171,12 @@ std::string RecordPrefix(int number) {
 
 bool WriteDate(TDateTime date, TRecordOptions::TDateRule rule) {
     switch (rule) {
-    case TRecordOptions::drAfterNoDate: return date > NoDate;
-    case TRecordOptions::drKnownDate: return date > 0 && date != NoDate;
-    case TRecordOptions::drPositive: return date > 0;
+        case TRecordOptions::drAfterNoDate:
+            return date > NoDate;
+        case TRecordOptions::drKnownDate:
+            return date > 0 && date != NoDate;
+        case TRecordOptions::drPositive:
+            return date > 0;
     }
     return false;
 }
@@ -225,7 +242,9 @@ std::string NotesToLine(std::string_view notes) {
     return out;
 }
 
-std::string LineToNotes(std::string_view line) { return StringReplaceAll(line, "~~", "\r\n"); }
+std::string LineToNotes(std::string_view line) {
+    return StringReplaceAll(line, "~~", "\r\n");
+}
 
 std::string ValueToLine(std::string_view value) {
     std::string out(value);
@@ -350,9 +369,9 @@ bool FixedText15(double value, char (&buf)[64], std::string_view& text) {
     int intDigits = 1;
     for (uint64_t whole = uint64_t(value); whole >= 10; whole /= 10) ++intDigits;
     const int fracDigits = 15 - intDigits;
-    static constexpr uint64_t Pow5[15] = {1, 5, 25, 125, 625, 3125, 15625, 78125, 390625,
-                                          1953125, 9765625, 48828125, 244140625, 1220703125,
-                                          6103515625};
+    static constexpr uint64_t Pow5[15] = {1,       5,        25,        125,        625,
+                                          3125,    15625,    78125,     390625,     1953125,
+                                          9765625, 48828125, 244140625, 1220703125, 6103515625};
     using U128 = unsigned __int128;
     const U128 scaled = U128(mantissa) * Pow5[fracDigits];  // times 2^(fracDigits + exponent)
     const int shift = fracDigits + exponent;
@@ -432,9 +451,10 @@ void WriteEntryRecord(std::string& out, const TEntry& entry, int number,
     static_assert(FixedStr<15>::Capacity < MaxShortStr && ResKeyText.size() < MaxShortStr);
     char passwordBuf[2 * FixedStr<15>::Capacity];
     const std::string_view password(
-        passwordBuf, options.AllFields ? size_t(TRecordWriter::Scrambled(entry.Password, passwordBuf) -
-                                                passwordBuf)
-                                       : 0);
+        passwordBuf,
+        options.AllFields
+            ? size_t(TRecordWriter::Scrambled(entry.Password, passwordBuf) - passwordBuf)
+            : 0);
     char daBuf[64], laBuf[64];
     std::string daOther, laOther;
     const bool da = options.AllFields && WriteDate(entry.ChangeDate, options.DateRule);
@@ -518,7 +538,9 @@ namespace {
 
 // A NUL read in a value is a blank: it could not survive a protected save (scrambling would
 // turn it into a key byte), and what is shown is what is saved.
-void BlankNuls(std::string& value) { std::replace(value.begin(), value.end(), '\0', ' '); }
+void BlankNuls(std::string& value) {
+    std::replace(value.begin(), value.end(), '\0', ' ');
+}
 
 // The question for a record that lacks its name or both its URL and mail address; empty when
 // the record is complete. `number` counts entries of the bank from 1.
@@ -544,8 +566,11 @@ std::string IncompleteRecordText(const TEntry& entry, int number) {
 class TBankReader {
 public:
     TBankReader(const std::string& fileName, bool import, bool workgroup, bool allowWorkgroup)
-        : fileName_(fileName), import_(import), workgroup_(workgroup),
-          allowWorkgroup_(allowWorkgroup), bank_(Bank()) {}
+        : fileName_(fileName),
+          import_(import),
+          workgroup_(workgroup),
+          allowWorkgroup_(allowWorkgroup),
+          bank_(Bank()) {}
 
     bool Run(int& count);
 
@@ -699,8 +724,7 @@ bool TBankReader::CheckRecord(int index) {
     const TEntry& entry = bank_.Entries[size_t(index)];
     if (!entry.Name.empty() && (!entry.URL.empty() || !entry.EMail.empty())) return true;
     const std::string text = IncompleteRecordText(entry, index + 1);
-    return text.empty() ||
-           MessageDlg(text, TMsgDlgType::mtConfirmation, mbYesNo) == mrYes;
+    return text.empty() || MessageDlg(text, TMsgDlgType::mtConfirmation, mbYesNo) == mrYes;
 }
 
 void TBankReader::BadLine(size_t number) {
@@ -748,49 +772,72 @@ void TBankReader::ApplyField(TEntry& entry, Tag tag, std::string_view value) {
         field = workgroup_ && !value.empty() ? marked(value) : std::string(value);
     };
     switch (tag) {
-    case Tag::Na: {
-        std::string name = workgroup_ ? marked(value) : std::string(value);
-        entry.Name = import_ ? ImportName(std::move(name)) : std::move(name);
-        break;
-    }
-    case Tag::Ux: entry.URL = std::string(value); break;
-    case Tag::Fx: entry.Favorite = value; break;
-    case Tag::No:
-        // "~~" stands for a line break: the same length, so changed in place.
-        entry.Notes = std::string(value);
-        for (size_t at = 0; (at = entry.Notes.find("~~", at)) != std::string::npos; at += 2) {
-            entry.Notes[at] = '\r';
-            entry.Notes[at + 1] = '\n';
+        case Tag::Na: {
+            std::string name = workgroup_ ? marked(value) : std::string(value);
+            entry.Name = import_ ? ImportName(std::move(name)) : std::move(name);
+            break;
         }
-        break;
-    case Tag::C1: category(entry.Category1); break;
-    case Tag::C2: category(entry.Category2); break;
-    case Tag::C3: category(entry.Category3); break;
-    case Tag::De: entry.Description = std::string(value); break;
-    case Tag::Ra:
-        // Cut to the field first, then trimmed, so the value reloads as it was shown.
-        entry.Rating = Trim(value.substr(0, FixedStr<3>::Capacity));
-        break;
-    case Tag::Id: entry.UserID = value; break;
-    case Tag::Pw: entry.Password = value; break;
-    case Tag::Em: entry.EMail = std::string(value); break;
-    case Tag::Cn:
-        // Written encoded in a plain bank; a value that is not hexadecimal was written by hand.
-        if (!protected_ && DecodeScrambled(value, ResKeyText, std::string::npos, decoded_)) {
-            BlankNuls(decoded_);
-            entry.ConfNotes = std::string(decoded_);
-        } else {
-            entry.ConfNotes = std::string(value);
+        case Tag::Ux:
+            entry.URL = std::string(value);
+            break;
+        case Tag::Fx:
+            entry.Favorite = value;
+            break;
+        case Tag::No:
+            // "~~" stands for a line break: the same length, so changed in place.
+            entry.Notes = std::string(value);
+            for (size_t at = 0; (at = entry.Notes.find("~~", at)) != std::string::npos; at += 2) {
+                entry.Notes[at] = '\r';
+                entry.Notes[at + 1] = '\n';
+            }
+            break;
+        case Tag::C1:
+            category(entry.Category1);
+            break;
+        case Tag::C2:
+            category(entry.Category2);
+            break;
+        case Tag::C3:
+            category(entry.Category3);
+            break;
+        case Tag::De:
+            entry.Description = std::string(value);
+            break;
+        case Tag::Ra:
+            // Cut to the field first, then trimmed, so the value reloads as it was shown.
+            entry.Rating = Trim(value.substr(0, FixedStr<3>::Capacity));
+            break;
+        case Tag::Id:
+            entry.UserID = value;
+            break;
+        case Tag::Pw:
+            entry.Password = value;
+            break;
+        case Tag::Em:
+            entry.EMail = std::string(value);
+            break;
+        case Tag::Cn:
+            // Written encoded in a plain bank; a value that is not hexadecimal was written by hand.
+            if (!protected_ && DecodeScrambled(value, ResKeyText, std::string::npos, decoded_)) {
+                BlankNuls(decoded_);
+                entry.ConfNotes = std::string(decoded_);
+            } else {
+                entry.ConfNotes = std::string(value);
+            }
+            break;
+        case Tag::Da:
+            entry.ChangeDate = ReadDate(value);
+            break;
+        case Tag::La:
+            entry.LastAccess = ReadDate(value);
+            break;
+        case Tag::Ac: {
+            int32_t count = 0;
+            entry.AccessCount = TryStrToInt(value, count) ? count : 0;
+            break;
         }
-        break;
-    case Tag::Da: entry.ChangeDate = ReadDate(value); break;
-    case Tag::La: entry.LastAccess = ReadDate(value); break;
-    case Tag::Ac: {
-        int32_t count = 0;
-        entry.AccessCount = TryStrToInt(value, count) ? count : 0;
-        break;
-    }
-    case Tag::None: break;
+        case Tag::None:
+            break;
     }
 }
 
@@ -912,9 +959,9 @@ bool SaveBankFile(const std::string& FileName) {
     if (asWorkgroup && (bank.SaveWorkgroup || bank.SaveAll)) bank.WorkgroupModified = false;
     if (asWorkgroup) bank.WorkgroupFileTime = FileStamp(FileName);
     if (settings.ConfirmSaves)
-        MessageDlg(FileName + "\rhas been saved as a\r" +
-                       (asWorkgroup ? "Workgroup Bank" : "Local Bank"),
-                   TMsgDlgType::mtInformation, mbOK);
+        MessageDlg(
+            FileName + "\rhas been saved as a\r" + (asWorkgroup ? "Workgroup Bank" : "Local Bank"),
+            TMsgDlgType::mtInformation, mbOK);
     if (!bank.BankModified && !bank.WorkgroupModified) EnableSaveSeam(false);
     return true;
 }

@@ -18,9 +18,9 @@ struct TRecordOptions {
     // One leading marker removed from Name and the categories.
     bool StripMarker = true;
     enum TDateRule {
-        drAfterNoDate,   // only dates after 1 January 2000
-        drKnownDate,     // every date above 0 but the no-date value
-        drPositive,      // every date above 0
+        drAfterNoDate,  // only dates after 1 January 2000
+        drKnownDate,    // every date above 0 but the no-date value
+        drPositive,     // every date above 0
     } DateRule = drKnownDate;
 };
 
@@ -31,7 +31,7 @@ void WriteEntryRecord(std::string& out, const TEntry& entry, int number,
 void WriteBankRecord(std::string& out, int Index, int& Number, const TRecordOptions& options);
 
 // The value encodings, shared with the settings and the exports.
-std::string EncodeProtectedValue(std::string_view value);   // hex of the long scrambling
+std::string EncodeProtectedValue(std::string_view value);    // hex of the long scrambling
 std::string EncodePasswordValue(std::string_view password);  // hex of the short scrambling
 // Decoding raises EConvertError on text that is not hexadecimal.
 std::string DecodeProtectedValue(std::string_view text);

@@ -18,7 +18,9 @@ unsigned char FoldAscii(char c) {
     return (u >= 'a' && u <= 'z') ? static_cast<unsigned char>(u - 32) : u;
 }
 
-int Sign(int v) { return (v > 0) - (v < 0); }
+int Sign(int v) {
+    return (v > 0) - (v < 0);
+}
 
 int CompareName(std::string_view a, std::string_view b, bool interleave) {
     return interleave ? CompareIgnoringMarker(a, b) : Sign(CompareText(a, b));
@@ -92,7 +94,9 @@ TBankState& Bank() {
     return bank;
 }
 
-void ResetBank() { Bank() = TBankState(); }
+void ResetBank() {
+    Bank() = TBankState();
+}
 
 // ---------------------------------------------------------------------------------------------
 // Order
@@ -120,9 +124,13 @@ int CompareEntries(const TEntry& a, const TEntry& b) {
 // ---------------------------------------------------------------------------------------------
 // Entries
 
-void ClearEntry(TEntry& entry) { entry = TEntry(); }
+void ClearEntry(TEntry& entry) {
+    entry = TEntry();
+}
 
-void ClearEntry() { ClearEntry(Bank().EditEntry); }
+void ClearEntry() {
+    ClearEntry(Bank().EditEntry);
+}
 
 bool NameExists(std::string_view name) {
     const TBankState& bank = Bank();

@@ -27,7 +27,7 @@ inline std::string_view StripWorkgroupMarker(std::string_view s) {
 
 // One bank entry.
 struct TEntry {
-    std::string Name;          // a leading marker makes it a workgroup entry
+    std::string Name;  // a leading marker makes it a workgroup entry
     std::string Description;
     FixedStr<3> Rating;
     FixedStr<25> UserID;
@@ -37,13 +37,13 @@ struct TEntry {
     TDateTime ChangeDate = NoDate;
     TDateTime LastAccess = NoDate;
     int32_t AccessCount = 0;
-    std::string URL;           // "None" counts as no URL
-    FixedStr<1> Favorite;      // "»" puts the entry into the Favorites group
+    std::string URL;       // "None" counts as no URL
+    FixedStr<1> Favorite;  // "»" puts the entry into the Favorites group
     std::string Category1;
     std::string Category2;
     std::string Category3;
     std::string Notes;
-    int32_t TreeIndex = -1;    // row in the fully expanded tree, -1 = none
+    int32_t TreeIndex = -1;  // row in the fully expanded tree, -1 = none
     PVirtualNode Node = nullptr;
 
     bool IsWorkgroup() const { return HasWorkgroupMarker(Name); }
@@ -92,19 +92,19 @@ enum TNodeKind : int32_t {
 struct TBankState {
     // Entries[0..EntryHigh] are the bank; slots beyond EntryHigh mean nothing.
     std::vector<TEntry> Entries;
-    int32_t EntryHigh = -1;      // -1: no bank open, or an empty one
-    TEntry EditEntry;            // the transfer record of the editor, drops and captures
-    TCategoryList CategoryPaths; // refilled by every tree rebuild
-    TCategoryList CategoryKeys;  // filled for the export-by-category dialogs
+    int32_t EntryHigh = -1;       // -1: no bank open, or an empty one
+    TEntry EditEntry;             // the transfer record of the editor, drops and captures
+    TCategoryList CategoryPaths;  // refilled by every tree rebuild
+    TCategoryList CategoryKeys;   // filled for the export-by-category dialogs
     int32_t FocusedEntry = -1;
     int32_t FindIndex = -1;
     bool BankModified = false;       // a local entry changed
     bool WorkgroupModified = false;  // a workgroup entry changed
     bool IsAdministrator = false;
-    bool NewBank = false;            // a new bank counts as open while empty
+    bool NewBank = false;  // a new bank counts as open while empty
     std::string BankFileName;
     std::string BankCaption;
-    std::string ProgramFolder;       // with a trailing delimiter
+    std::string ProgramFolder;  // with a trailing delimiter
 
     // The bank file's state.
     std::string BankFolder;          // folder of the bank last read or written, trailing "/"

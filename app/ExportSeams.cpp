@@ -8,7 +8,9 @@ TExportSeams& ExportSeams() {
     return seams;
 }
 
-void ResetExportSeams() { ExportSeams() = TExportSeams(); }
+void ResetExportSeams() {
+    ExportSeams() = TExportSeams();
+}
 
 bool ChooseSaveFileSeam(const TFileRequest& request, std::string& chosen) {
     auto& seam = ExportSeams().ChooseSaveFile;

@@ -128,11 +128,11 @@ const std::string& DatHeaderLine() {
 std::string DatRecordLine(const TEntry& e) {
     // A line break in any value would split the record.
     const std::string values[] = {
-        ValueToLine(e.Name),        ValueToLine(e.Rating),     DatDateText(e.ChangeDate),
-        IntToStr(e.AccessCount),    DatDateText(e.LastAccess), ValueToLine(e.Description),
-        ValueToLine(e.Category1),   ValueToLine(e.Category2),  ValueToLine(e.Category3),
-        ValueToLine(e.URL),         ValueToLine(e.EMail),      ValueToLine(e.UserID),
-        ValueToLine(e.Password),    NotesToLine(e.Notes),      NotesToLine(e.ConfNotes)};
+        ValueToLine(e.Name),      ValueToLine(e.Rating),     DatDateText(e.ChangeDate),
+        IntToStr(e.AccessCount),  DatDateText(e.LastAccess), ValueToLine(e.Description),
+        ValueToLine(e.Category1), ValueToLine(e.Category2),  ValueToLine(e.Category3),
+        ValueToLine(e.URL),       ValueToLine(e.EMail),      ValueToLine(e.UserID),
+        ValueToLine(e.Password),  NotesToLine(e.Notes),      NotesToLine(e.ConfNotes)};
     // Every value in double quotes, a quote inside it doubled: no value can end another.
     size_t size = 64;
     for (const std::string& v : values) size += v.size() + 3;
@@ -226,10 +226,17 @@ std::string HtmlText(std::string_view text) {
     out.reserve(text.size() + 8);
     for (char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            default: out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;

@@ -160,9 +160,9 @@ std::vector<std::string> BookmarkBodyLines(std::vector<TCollectionItem> items, i
 }
 
 void ReportHTMLComplete(int32_t links, int pages) {
-    MessageDlg("Export Complete (" + IntToStr(links) + " Entries)\rin " + IntToStr(pages) +
-                   " files.",
-               TMsgDlgType::mtInformation, mbOK);
+    MessageDlg(
+        "Export Complete (" + IntToStr(links) + " Entries)\rin " + IntToStr(pages) + " files.",
+        TMsgDlgType::mtInformation, mbOK);
 }
 
 const char* const ProducerComments[] = {
@@ -184,8 +184,8 @@ public:
     std::string Unique(const std::string& base) {
         int& tried = tried_[LowerCase(base)];
         for (;; ++tried) {
-            std::string name = tried <= 8 ? base + std::string(size_t(tried), '_')
-                                          : base + "_" + IntToStr(tried);
+            std::string name =
+                tried <= 8 ? base + std::string(size_t(tried), '_') : base + "_" + IntToStr(tried);
             if (!Taken(name)) {
                 ++tried;
                 return name;
@@ -302,7 +302,9 @@ void WriteBookmarkEntries() {
 
 // ---- HTML pages ----
 
-void BeginHTMLExport() { Exporter().HTMLCollection.clear(); }
+void BeginHTMLExport() {
+    Exporter().HTMLCollection.clear();
+}
 
 void CollectHTMLEntry(int Index) {
     Exporter().HTMLCollection.push_back(CollectionItemOf(Bank().Entry(Index)));
@@ -339,8 +341,8 @@ int WriteHTMLPages(std::vector<TCollectionItem> items, const std::string& firstP
         TCats cats = TrimmedCategories(item);
         if (pages == 0 || walk.StartsNewCategory1(cats)) {
             if (pages > 0) finishPage();
-            pageFile = pages == 0 ? firstFile
-                                  : folder + namer.Unique(HTMLPageName(cats[0])) + ".htm";
+            pageFile =
+                pages == 0 ? firstFile : folder + namer.Unique(HTMLPageName(cats[0])) + ".htm";
             ++pages;
             indexLines.push_back("<DT><A HREF=\"" + HrefText(ExtractFileName(pageFile)) + "\">" +
                                  HtmlText(cats[0]) + "</A>");

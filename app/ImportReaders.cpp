@@ -12,7 +12,9 @@
 
 // ---- The batch ----
 
-std::string ImportedText(std::string_view text) { return Trim(StripWorkgroupMarker(text)); }
+std::string ImportedText(std::string_view text) {
+    return Trim(StripWorkgroupMarker(text));
+}
 
 namespace {
 
@@ -56,9 +58,10 @@ void TImportBatch::Reserve(size_t more) {
 
 void ReportImport(int Count) {
     if (Bank().DuplicatesRenamed)
-        MessageDlg("Duplicate names in import data have been modified.\r"
-                   "Look for names beginning with \"_\".",
-                   TMsgDlgType::mtInformation, mbOK);
+        MessageDlg(
+            "Duplicate names in import data have been modified.\r"
+            "Look for names beginning with \"_\".",
+            TMsgDlgType::mtInformation, mbOK);
     MessageDlg("Import complete (" + IntToStr(Count) + " entries)", TMsgDlgType::mtInformation,
                mbOK);
 }
@@ -129,8 +132,8 @@ TDatValues SplitDatLine(std::string_view line) {
     size_t seps = 0;
     for (size_t p = text.find(Sep); p != std::string::npos; p = text.find(Sep, p + Sep.size()))
         ++seps;
-    const bool allQuoted = text.size() >= 2 && text.front() == '"' && text.back() == '"' &&
-                           seps >= 14;
+    const bool allQuoted =
+        text.size() >= 2 && text.front() == '"' && text.back() == '"' && seps >= 14;
     if (!allQuoted && text.find(",,") != std::string::npos) {
         std::string repaired;
         repaired.reserve(text.size() + 16);
@@ -160,11 +163,26 @@ TDatValues SplitDatLine(std::string_view line) {
 namespace {
 
 enum TDatField {
-    dfName, dfRating, dfChangeDate, dfAccessCnt, dfLastAccess, dfDescription, dfCategory1,
-    dfCategory2, dfCategory3, dfURL, dfEMail, dfUserID, dfPassWd, dfNotes, dfConfNotes
+    dfName,
+    dfRating,
+    dfChangeDate,
+    dfAccessCnt,
+    dfLastAccess,
+    dfDescription,
+    dfCategory1,
+    dfCategory2,
+    dfCategory3,
+    dfURL,
+    dfEMail,
+    dfUserID,
+    dfPassWd,
+    dfNotes,
+    dfConfNotes
 };
 
-TDateTime DatDate(const std::string& text) { return text.empty() ? NoDate : ParseDateText(text); }
+TDateTime DatDate(const std::string& text) {
+    return text.empty() ? NoDate : ParseDateText(text);
+}
 
 // The entry of one .dat line; false when the line is to be skipped.
 bool DatEntry(std::string_view line, TEntry& e) {
@@ -282,9 +300,9 @@ bool ChooseImportFile(const TFileRequest& request, std::string& chosen) {
 
 void ImportLorvaneBank() {
     std::string chosen;
-    if (!ChooseImportFile({ImportInitialDir(), "Lorvane.bnk",
-                           "Bank (*.bnk)|*.bnk|All Files (*.*)|*.*", "bnk"},
-                          chosen))
+    if (!ChooseImportFile(
+            {ImportInitialDir(), "Lorvane.bnk", "Bank (*.bnk)|*.bnk|All Files (*.*)|*.*", "bnk"},
+            chosen))
         return;
     if (FileExists(chosen)) ImportBankFile(chosen);
 }
@@ -311,9 +329,9 @@ void ImportInternetExplorerFavorites() {
 
 void ImportNetscapeBookmarks() {
     std::string chosen;
-    if (!ChooseImportFile({HomeFolder(), "Bookmark.HTM",
-                           "Bookmark (*.htm)|*.htm|All Files (*.*)|*.*", "HTM"},
-                          chosen))
+    if (!ChooseImportFile(
+            {HomeFolder(), "Bookmark.HTM", "Bookmark (*.htm)|*.htm|All Files (*.*)|*.*", "HTM"},
+            chosen))
         return;
     RepaintMainSeam();
     TBusyScope busy;

@@ -12,9 +12,13 @@ bool IsNameChar(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
+}
 
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
+char FoldAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? char(c + 32) : c;
+}
 
 // Position of `needle` (lower case) in `hay` ignoring ASCII case, or npos.
 size_t FindNoCase(std::string_view hay, std::string_view needle, size_t from = 0) {
@@ -218,8 +222,9 @@ std::string DecodeEntitiesUtf8(std::string_view text) {
             ok = !digits.empty();
             for (char c : digits) {
                 int d = (c >= '0' && c <= '9') ? c - '0'
-                        : hex && (FoldAscii(c) >= 'a' && FoldAscii(c) <= 'f') ? FoldAscii(c) - 'a' + 10
-                                                                               : -1;
+                        : hex && (FoldAscii(c) >= 'a' && FoldAscii(c) <= 'f')
+                            ? FoldAscii(c) - 'a' + 10
+                            : -1;
                 if (d < 0 || code > 0x10FFFF) {
                     ok = false;
                     break;

@@ -65,8 +65,8 @@ void ImportFavoriteFile(TImportBatch& batch, std::string_view Relative, const st
         if (end > start) relative.emplace_back(Relative.substr(start, end - start));
         start = end + 1;
     }
-    ImportShortcut(batch, relative, fs::path(ToNativePath(IncludeTrailingPathDelimiter(Folder) +
-                                                          FileName)));
+    ImportShortcut(batch, relative,
+                   fs::path(ToNativePath(IncludeTrailingPathDelimiter(Folder) + FileName)));
 }
 
 int ImportFavoritesFolder(const std::string& Root) {

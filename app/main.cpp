@@ -16,8 +16,10 @@ int main(int argc, char** argv) {
     guard.Loaded();
     if (guard.Terminated()) return 0;
 
-    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) {
-        std::fprintf(stderr, "Lorvane needs a graphical display (no DISPLAY or WAYLAND_DISPLAY is set).\n");
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") &&
+        !std::getenv("QT_QPA_PLATFORM")) {
+        std::fprintf(stderr,
+                     "Lorvane needs a graphical display (no DISPLAY or WAYLAND_DISPLAY is set).\n");
         return 2;
     }
     LorvaneApplication app(argc, argv);

@@ -162,8 +162,9 @@ protected:
                     e->accept();
                     // The handler may open a modal window: let the drop complete first.
                     TDropTarget* target = target_;
-                    QTimer::singleShot(0, delivery_,
-                                       [target] { CallGuarded([target] { target->DeliverDrop(); }); });
+                    QTimer::singleShot(0, delivery_, [target] {
+                        CallGuarded([target] { target->DeliverDrop(); });
+                    });
                     return true;
                 }
                 default:

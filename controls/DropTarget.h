@@ -15,7 +15,6 @@
 class QWidget;
 class TDropHook;
 
-
 // The drop effects a target accepts; each type is the bit of its effect.
 enum TDragType : unsigned { dtCopy = 1, dtMove = 2, dtLink = 4 };
 using TDragTypes = unsigned;

@@ -107,7 +107,8 @@ TEditTyped::TEditTyped(QWidget* parent) : QLineEdit(parent) {
     button_->setFocusPolicy(Qt::NoFocus);
     button_->setCursor(Qt::ArrowCursor);
     button_->hide();
-    connect(button_, &QToolButton::clicked, this, [this] { CallGuarded([this] { ClickButton(); }); });
+    connect(button_, &QToolButton::clicked, this,
+            [this] { CallGuarded([this] { ClickButton(); }); });
     connect(this, &QLineEdit::textChanged, this, [this] {
         if (OnChange) CallGuarded([this] { OnChange(this); });
     });

@@ -12,7 +12,6 @@
 
 class QToolButton;
 
-
 // Also a TObject, so that it is the Sender of its events.
 class TEditTyped : public QLineEdit, public TObject {
     Q_OBJECT

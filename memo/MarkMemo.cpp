@@ -3,8 +3,7 @@
 
 #include <algorithm>
 
-TMarkMemo::TMarkMemo(TComponent* owner)
-    : TCustomControl(owner), paragraphs_(*this), lines_(*this) {
+TMarkMemo::TMarkMemo(TComponent* owner) : TCustomControl(owner), paragraphs_(*this), lines_(*this) {
     endOfTextMark_.SetColor(clRed);
     specUnderline_.SetColor(clRed);
     endOfTextMark_.OnChange = [this](TPen*) { ViewInvalidate(); };
@@ -53,8 +52,7 @@ void TMarkMemo::AddObserver(TMarkMemoObserver* observer) {
 }
 
 void TMarkMemo::RemoveObserver(TMarkMemoObserver* observer) {
-    observers_.erase(std::remove(observers_.begin(), observers_.end(), observer),
-                     observers_.end());
+    observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
 }
 
 // ---- what the view and the observers learn ----
@@ -165,7 +163,9 @@ void TMarkMemo::SetTextBuf(std::string_view text) {
     LoadText(text);
 }
 
-std::string TMarkMemo::ParagraphText(int index) const { return pars_.Get(index).Text; }
+std::string TMarkMemo::ParagraphText(int index) const {
+    return pars_.Get(index).Text;
+}
 
 std::string TMarkMemo::TextRange(int32_t start, int32_t stop) const {
     start = std::clamp(start, 0, CharCount());
@@ -175,7 +175,9 @@ std::string TMarkMemo::TextRange(int32_t start, int32_t stop) const {
     return pars_.CopyText(p, start - pars_[p].StartOffset(), stop - start);
 }
 
-int32_t TMarkMemo::ParagraphStart(int index) const { return pars_.Get(index).StartOffset(); }
+int32_t TMarkMemo::ParagraphStart(int index) const {
+    return pars_.Get(index).StartOffset();
+}
 
 std::string TMarkMemo::LineText(int line) {
     EnsureLine(line);
@@ -186,7 +188,9 @@ std::string TMarkMemo::LineText(int line) {
     return par.Text.substr(size_t(rec.StartOffset), size_t(rec.EndOffset - rec.StartOffset));
 }
 
-void TMarkMemo::SelectParagraph(int index) { SetSelStart(ParagraphStart(index)); }
+void TMarkMemo::SelectParagraph(int index) {
+    SetSelStart(ParagraphStart(index));
+}
 
 void TMarkMemo::SelectLine(int line) {
     EnsureLine(line);
@@ -270,7 +274,8 @@ void TMarkMemo::SetStaticFormat(bool value) {
 }
 
 void TMarkMemo::SetOptions(TMarkMemoOptions value) {
-    bool discardAdded = (value & pmoDiscardTrailingSpaces) && !(options_ & pmoDiscardTrailingSpaces);
+    bool discardAdded =
+        (value & pmoDiscardTrailingSpaces) && !(options_ & pmoDiscardTrailingSpaces);
     options_ = value;
     if (discardAdded) ReloadAsPlainText();
 }
@@ -338,9 +343,13 @@ void TMarkMemo::SetUpdateMode(TUpdateMode value) {
     }
 }
 
-void TMarkMemo::SetApplyKeyWords(bool value) { applyKeyWords_ = value; }
+void TMarkMemo::SetApplyKeyWords(bool value) {
+    applyKeyWords_ = value;
+}
 
-void TMarkMemo::SetApplyStartStopKeys(bool value) { applyStartStop_ = value; }
+void TMarkMemo::SetApplyStartStopKeys(bool value) {
+    applyStartStop_ = value;
+}
 
 void TMarkMemo::SetHighlighter(TMarkHighlighter* highlighter) {
     if (highlighter == highlighter_) return;

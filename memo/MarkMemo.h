@@ -16,10 +16,10 @@
 #include "MarkMemoTypes.h"
 #include "MarkMemoView.h"
 #include "platform/Classes.h"
-#include "platform/Graphics.h"
-#include "platform/Streams.h"
 #include "platform/Controls.h"
+#include "platform/Graphics.h"
 #include "platform/Menus.h"
+#include "platform/Streams.h"
 #include "platform/TextMetrics.h"
 
 // One undo step: [StartPos, StopPos) holds the text that replaced `Text`.
@@ -178,8 +178,8 @@ public:
 
     virtual void InsertDynAttr(TMarkNavigator& start, TMarkNavigator& stop, bool repaint,
                                bool dynamic, TAttributeRec rec);
-    void ApplyDynStyle(int32_t startPos, int32_t stopPos, uint8_t style, bool flag,
-                       int16_t context, int16_t cursor, int32_t backColor, int32_t textColor);
+    void ApplyDynStyle(int32_t startPos, int32_t stopPos, uint8_t style, bool flag, int16_t context,
+                       int16_t cursor, int32_t backColor, int32_t textColor);
     // Surrounds the selection with a format code pair (bold 2, italic 1, underline 21,
     // highlight 3, alternate font 4).
     void ToggleFormat(unsigned char code);
@@ -495,7 +495,7 @@ private:
     int32_t linesBeforeChange_ = -1;  // the line count when the pending changes began
     bool changePending_ = false;
     int firstDirty_ = MaxInt;  // no paragraph before this one waits for layout
-    int scannedUpTo_ = -1;  // paragraphs up to this one have their start/stop keys scanned
+    int scannedUpTo_ = -1;     // paragraphs up to this one have their start/stop keys scanned
     int progress_ = 100;
     bool backgroundPosted_ = false;
     std::shared_ptr<TMarkMemo*> alive_;
@@ -542,7 +542,7 @@ private:
     std::unique_ptr<TPopupMenu> builtInMenu_;
     std::deque<std::function<void()>> posted_;
     bool inScrollUpdate_ = false;
-    bool caretOn_ = false;   // drawn in the current blink phase
+    bool caretOn_ = false;  // drawn in the current blink phase
     bool focused_ = false;
     int wheelAcc_ = 0;
     int desiredX_ = INT32_MIN;

@@ -140,14 +140,15 @@ TMarkMemo::TSplice TMarkMemo::Splice(int32_t start, int32_t stop, std::string_vi
 
     std::vector<std::unique_ptr<TParagraphRec>> added;
     if (k > 0) {
-        TStartState shared = leftIsStart ? firstState
+        TStartState shared = leftIsStart              ? firstState
                              : left.IsKeywordRecord() ? FreshStartState()
                                                       : NewStartState(left);
         uint8_t style = 0;
         if (staticFormat_) {
-            style = AdvanceStaticStyle(editRec.StartStyle,
-                std::string_view(first.Text).substr(size_t(editRec.StartOffset),
-                                                    size_t(o1 - editRec.StartOffset)));
+            style = AdvanceStaticStyle(
+                editRec.StartStyle,
+                std::string_view(first.Text)
+                    .substr(size_t(editRec.StartOffset), size_t(o1 - editRec.StartOffset)));
             style = AdvanceStaticStyle(style, pieces[0]);
         }
         for (int i = 1; i <= k; ++i) {
@@ -220,8 +221,9 @@ void TMarkMemo::PropagateStaticStyle(int fromPar) {
         for (int l = 0; l < par.LineCount(); ++l) {
             TLineRec& line = par.Line(l);
             line.StartStyle = style;
-            style = AdvanceStaticStyle(style, std::string_view(par.Text).substr(
-                size_t(line.StartOffset), size_t(line.EndOffset - line.StartOffset)));
+            style = AdvanceStaticStyle(
+                style, std::string_view(par.Text).substr(
+                           size_t(line.StartOffset), size_t(line.EndOffset - line.StartOffset)));
         }
         InvalidatePar(q, 0);
         MarkChanged(q, q);
@@ -403,7 +405,8 @@ void TMarkMemo::ToggleFormat(unsigned char code) {
     if (!staticFormat_ || !IsFormatCode(code) || view_.BlockMode) return;
     const int32_t first = SelFirst(), last = SelLast();
     const bool backwards = view_.SelLength < 0;
-    std::string inner = TextRange(first, int32_t(std::min<int64_t>(last, int64_t(first) + 2147483545)));
+    std::string inner =
+        TextRange(first, int32_t(std::min<int64_t>(last, int64_t(first) + 2147483545)));
     auto length = int32_t(inner.size());
     std::string text;
     text.reserve(inner.size() + 2);

@@ -97,7 +97,8 @@ void TMarkMemo::MatchKeywords(int index) {
                 if (kw.Options & koWholeWord) {
                     // the paragraph's own neighbouring bytes decide
                     bool sepBefore = pos == 0 || separators_[(unsigned char)par.Text[pos - 1]];
-                    bool sepAfter = end == size_t(length) || separators_[(unsigned char)par.Text[end]];
+                    bool sepAfter =
+                        end == size_t(length) || separators_[(unsigned char)par.Text[end]];
                     if (!sepBefore || !sepAfter) {
                         ++pos;
                         continue;
@@ -106,7 +107,8 @@ void TMarkMemo::MatchKeywords(int index) {
                 matches.push_back({k, int32_t(pos), int32_t(key.size())});
                 std::fill(raw.begin() + ptrdiff_t(pos), raw.begin() + ptrdiff_t(end), kMask);
                 if (!upper.empty())
-                    std::fill(upper.begin() + ptrdiff_t(pos), upper.begin() + ptrdiff_t(end), kMask);
+                    std::fill(upper.begin() + ptrdiff_t(pos), upper.begin() + ptrdiff_t(end),
+                              kMask);
                 pos = end;
             }
         }
@@ -221,8 +223,9 @@ void TMarkMemo::ScanStartStop(int index) {
                 size_t at = size_t(from);
                 while ((at = src.find(e.StopCopy, at)) != std::string::npos) {
                     auto s = int32_t(at);
-                    bool ok = (!e.SepBeforeStop || s == 0 || isSep(s - 1)) &&
-                              (!e.SepAfterStop || s + stopLength == length || isSep(s + stopLength));
+                    bool ok =
+                        (!e.SepBeforeStop || s == 0 || isSep(s - 1)) &&
+                        (!e.SepAfterStop || s + stopLength == length || isSep(s + stopLength));
                     if (ok) {
                         close = s + stopLength;
                         break;
@@ -236,7 +239,8 @@ void TMarkMemo::ScanStartStop(int index) {
             int32_t highest = close < 0 ? MaxInt : close;
             for (size_t i = 0; i < par.Attrs.size();) {
                 const TAttributeRec& r = par.Attrs[i];
-                if (r.Offset > lowest && r.Offset <= highest && !(openedAt >= 0 && r.Offset == openedAt)) {
+                if (r.Offset > lowest && r.Offset <= highest &&
+                    !(openedAt >= 0 && r.Offset == openedAt)) {
                     underlying = r;
                     par.Attrs.erase(par.Attrs.begin() + ptrdiff_t(i));
                 } else {
@@ -247,7 +251,8 @@ void TMarkMemo::ScanStartStop(int index) {
             if (openedAt >= 0) {
                 for (TAttributeRec& r : par.Attrs)
                     if (r.Offset == openedAt && r.IsStartStopRecord())
-                        r.KeyLength = uint8_t(std::min(255, stopLength + (e.SepBeforeStop ? 1 : 0)));
+                        r.KeyLength =
+                            uint8_t(std::min(255, stopLength + (e.SepBeforeStop ? 1 : 0)));
             }
             bool occupied = std::any_of(par.Attrs.begin(), par.Attrs.end(),
                                         [&](const TAttributeRec& r) { return r.Offset == close; });
@@ -255,7 +260,8 @@ void TMarkMemo::ScanStartStop(int index) {
                 TAttributeRec closing = underlying;
                 closing.Offset = close;
                 closing.KeyRemain = 0;
-                auto it = std::upper_bound(par.Attrs.begin(), par.Attrs.end(), close,
+                auto it = std::upper_bound(
+                    par.Attrs.begin(), par.Attrs.end(), close,
                     [](int32_t o, const TAttributeRec& a) { return o < a.Offset; });
                 par.Attrs.insert(it, closing);
             }
@@ -274,10 +280,10 @@ void TMarkMemo::ScanStartStop(int index) {
             size_t at = size_t(pos);
             while ((at = src.find(e.StartCopy, at)) != std::string::npos && int32_t(at) < best) {
                 auto s = int32_t(at);
-                bool ok = (!e.SepBeforeStart || s == 0 || isSep(s - 1)) &&
-                          (!e.SepAfterStart || s + e.StartLength == length ||
-                           isSep(s + e.StartLength)) &&
-                          par.StateAt(s).Level < MaxNestingLevel;
+                bool ok =
+                    (!e.SepBeforeStart || s == 0 || isSep(s - 1)) &&
+                    (!e.SepAfterStart || s + e.StartLength == length || isSep(s + e.StartLength)) &&
+                    par.StateAt(s).Level < MaxNestingLevel;
                 if (ok) {
                     best = s;
                     bestEntry = k;
@@ -311,7 +317,7 @@ void TMarkMemo::ScanStartStop(int index) {
             }
         }
         auto it = std::lower_bound(par.Attrs.begin(), par.Attrs.end(), best,
-            [](const TAttributeRec& a, int32_t o) { return a.Offset < o; });
+                                   [](const TAttributeRec& a, int32_t o) { return a.Offset < o; });
         par.Attrs.insert(it, rec);
         entry = bestEntry;
         openedAt = best;

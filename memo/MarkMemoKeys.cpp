@@ -7,7 +7,9 @@
 
 namespace {
 
-[[noreturn]] void RaiseListIndex() { throw ERangeError("List index out of bounds"); }
+[[noreturn]] void RaiseListIndex() {
+    throw ERangeError("List index out of bounds");
+}
 
 std::string MatchCopyOf(const std::string& key, uint8_t options, TpmUpperCase kind) {
     std::string copy = key;

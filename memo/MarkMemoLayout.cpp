@@ -6,7 +6,6 @@
 
 namespace {
 
-
 // Walks a paragraph's records and static style forward, choosing the font of each run.
 class TStyleWalker {
 public:
@@ -104,7 +103,7 @@ void TMarkMemo::Remeasure() {
         tabUnit_ = std::max(1, base.spaceWidth);
         chunkChars_ = 16384 / std::max(1, m.MaxCharWidth);
     } else {
-        lineHeight_ = fixedLineHeight_ ? fixedLineHeight_
+        lineHeight_ = fixedLineHeight_      ? fixedLineHeight_
                       : font_.Height() != 0 ? std::abs(font_.Height()) + 1
                                             : 10;
         textOffset_ = lineHeight_ - 1;
@@ -113,18 +112,26 @@ void TMarkMemo::Remeasure() {
     }
 }
 
-int TMarkMemo::VisibleLines() const { return view_.VisibleLines(lineHeight_); }
+int TMarkMemo::VisibleLines() const {
+    return view_.VisibleLines(lineHeight_);
+}
 
 int TMarkMemo::AvailableWidth() const {
     if (!wordWrap_ && alignment_ == taLeftJustify) return MaxInt - rightMargin_;
     return std::max(1, view_.ClientWidth - leftMargin_ - rightMargin_);
 }
 
-void TMarkMemo::SetVScroll(int pixels) { view_.SetVScroll(pixels, lineHeight_); }
+void TMarkMemo::SetVScroll(int pixels) {
+    view_.SetVScroll(pixels, lineHeight_);
+}
 
-int TMarkMemo::LineToY(int line) const { return view_.LineToY(line, lineHeight_); }
+int TMarkMemo::LineToY(int line) const {
+    return view_.LineToY(line, lineHeight_);
+}
 
-int TMarkMemo::YToLine(int y) const { return view_.YToLine(y, lineHeight_); }
+int TMarkMemo::YToLine(int y) const {
+    return view_.YToLine(y, lineHeight_);
+}
 
 // ---- breaking paragraphs ----
 

@@ -8,7 +8,9 @@
 
 namespace {
 
-[[noreturn]] void RaiseListIndex() { throw ERangeError("List index out of bounds"); }
+[[noreturn]] void RaiseListIndex() {
+    throw ERangeError("List index out of bounds");
+}
 
 }  // namespace
 
@@ -181,7 +183,9 @@ void TParagraphsList::BlockStart(const TParagraphBlock& block) const {
 
 int TParagraphsList::FindBlock(int which, int64_t target) const {
     if (treesStale_) Rebuild();
-    const std::vector<int64_t>& tree = which == 0 ? treeCount_ : which == 1 ? treeChars_ : treeLines_;
+    const std::vector<int64_t>& tree = which == 0   ? treeCount_
+                                       : which == 1 ? treeChars_
+                                                    : treeLines_;
     const size_t n = blocks_.size();
     size_t step = 1;
     while (step * 2 <= n) step *= 2;
@@ -204,7 +208,8 @@ TParagraphRec& TParagraphsList::Locate(int i) const {
     if (cacheBlock_ >= 0) {
         const TParagraphBlock* block = blocks_[size_t(cacheBlock_)].get();
         int size = int(block->Items.size());
-        if (i >= cacheFirst_ && i < cacheFirst_ + size) return *block->Items[size_t(i - cacheFirst_)];
+        if (i >= cacheFirst_ && i < cacheFirst_ + size)
+            return *block->Items[size_t(i - cacheFirst_)];
         if (i == cacheFirst_ + size && size_t(cacheBlock_) + 1 < blocks_.size()) {
             cacheFirst_ += size;
             ++cacheBlock_;
@@ -316,8 +321,7 @@ void TParagraphsList::Insert(int index, std::vector<std::unique_ptr<TParagraphRe
     TParagraphBlock& block = *blocks_[size_t(k)];
     const auto slot = int32_t(index - block.StartCount);
     const int64_t chars0 = block.Chars, lines0 = block.Lines;
-    for (size_t i = 0; i < items.size(); ++i)
-        Adopt(block, slot + int32_t(i), std::move(items[i]));
+    for (size_t i = 0; i < items.size(); ++i) Adopt(block, slot + int32_t(i), std::move(items[i]));
     block.Renumber(slot);
     Add3(k, int64_t(items.size()), block.Chars - chars0, block.Lines - lines0);
     items.clear();
@@ -527,7 +531,9 @@ int TMarkNavigator::GetLineNb() {
     return lineNb_;
 }
 
-int32_t TMarkNavigator::GetAbsLine() { return GetLineNb() + GetPar().FirstLine(); }
+int32_t TMarkNavigator::GetAbsLine() {
+    return GetLineNb() + GetPar().FirstLine();
+}
 
 void TMarkNavigator::SetAbsLine(int32_t line) {
     if (!memo_) return;

@@ -5,9 +5,7 @@
 
 namespace {
 
-
 constexpr int64_t kReadPiece = 65500;
-
 
 // Drops every pair of equal format codes that only other codes separate: such a pair
 // changes nothing.
@@ -59,7 +57,8 @@ public:
     int32_t Int() {
         Need(4);
         uint32_t u = 0;
-        for (int i = 0; i < 4; ++i) u |= uint32_t((unsigned char)data_[pos_ + size_t(i)]) << (8 * i);
+        for (int i = 0; i < 4; ++i)
+            u |= uint32_t((unsigned char)data_[pos_ + size_t(i)]) << (8 * i);
         pos_ += 4;
         return int32_t(u);
     }

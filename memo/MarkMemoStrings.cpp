@@ -7,19 +7,33 @@
 
 // ---- shared ----
 
-void TMarkMemoStrings::Clear() { memo_.Clear(); }
+void TMarkMemoStrings::Clear() {
+    memo_.Clear();
+}
 
-void TMarkMemoStrings::BeginUpdate() { memo_.BeginUpdate(); }
+void TMarkMemoStrings::BeginUpdate() {
+    memo_.BeginUpdate();
+}
 
-void TMarkMemoStrings::EndUpdate() { memo_.EndUpdate(); }
+void TMarkMemoStrings::EndUpdate() {
+    memo_.EndUpdate();
+}
 
-std::string TMarkMemoStrings::Text() const { return memo_.TextRange(0, memo_.CharCount()); }
+std::string TMarkMemoStrings::Text() const {
+    return memo_.TextRange(0, memo_.CharCount());
+}
 
-void TMarkMemoStrings::SetText(std::string_view text) { memo_.SetTextBuf(text); }
+void TMarkMemoStrings::SetText(std::string_view text) {
+    memo_.SetTextBuf(text);
+}
 
-void TMarkMemoStrings::LoadFromStream(TStream& stream) { memo_.LoadFromStream(stream); }
+void TMarkMemoStrings::LoadFromStream(TStream& stream) {
+    memo_.LoadFromStream(stream);
+}
 
-void TMarkMemoStrings::SaveToStream(TStream& stream) const { memo_.SaveToStream(stream); }
+void TMarkMemoStrings::SaveToStream(TStream& stream) const {
+    memo_.SaveToStream(stream);
+}
 
 void TMarkMemoStrings::Assign(const TStrings& source) {
     if (&source == this) return;
@@ -80,7 +94,9 @@ int TMarkParaStrings::Count() const {
     return pars.Count() - (pars[pars.Count() - 1].Length() == 0 ? 1 : 0);
 }
 
-std::string TMarkParaStrings::Get(int index) const { return memo_.ParagraphText(index); }
+std::string TMarkParaStrings::Get(int index) const {
+    return memo_.ParagraphText(index);
+}
 
 void TMarkParaStrings::Insert(int index, const std::string& s) {
     if (index >= Count()) {

@@ -27,7 +27,9 @@ bool TAttributeRec::SameState(const TAttributeRec& o) const {
            std::memcmp(KeyStack, o.KeyStack, sizeof KeyStack) == 0;
 }
 
-TStartState FreshStartState() { return std::make_shared<const TAttributeRec>(); }
+TStartState FreshStartState() {
+    return std::make_shared<const TAttributeRec>();
+}
 
 TStartState NewStartState(const TAttributeRec& from) {
     auto state = std::make_shared<TAttributeRec>(from);
@@ -55,9 +57,13 @@ TUserUpperCase userUpperCase = nullptr;
 
 }  // namespace
 
-unsigned char AnsiUpperChar(unsigned char c) { return kAnsiUpper[c]; }
+unsigned char AnsiUpperChar(unsigned char c) {
+    return kAnsiUpper[c];
+}
 
-void SetUserUpperCase(TUserUpperCase proc) { userUpperCase = proc; }
+void SetUserUpperCase(TUserUpperCase proc) {
+    userUpperCase = proc;
+}
 
 void UpperCaseInPlace(std::string& text, TpmUpperCase kind) {
     if (kind == pmuUserDefined && userUpperCase) {

@@ -46,16 +46,26 @@ enum : unsigned char {
 // The style bit a format code toggles, 0 for any other byte.
 inline constexpr uint8_t FormatCodeBit(unsigned char c) {
     switch (c) {
-    case fcItalic: return msItalic;
-    case fcBold: return msBold;
-    case fcHighlight: return msHighlight;
-    case fcAltFont: return msAltFont;
-    case fcUnderline: return msUnderline;
-    default: return 0;
+        case fcItalic:
+            return msItalic;
+        case fcBold:
+            return msBold;
+        case fcHighlight:
+            return msHighlight;
+        case fcAltFont:
+            return msAltFont;
+        case fcUnderline:
+            return msUnderline;
+        default:
+            return 0;
     }
 }
-inline constexpr bool IsFormatCode(unsigned char c) { return FormatCodeBit(c) != 0; }
-inline void ToggleStyleBit(uint8_t& style, uint8_t bit) { style ^= bit; }
+inline constexpr bool IsFormatCode(unsigned char c) {
+    return FormatCodeBit(c) != 0;
+}
+inline void ToggleStyleBit(uint8_t& style, uint8_t bit) {
+    style ^= bit;
+}
 // Applies a format code to a running style; false (style unchanged) for other bytes.
 inline bool ApplyFormatCode(uint8_t& style, unsigned char c) {
     uint8_t bit = FormatCodeBit(c);

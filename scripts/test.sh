@@ -4,6 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
+# Every C++ file as the project's .clang-format wants it, before anything is built.
+bash scripts/check-format.sh
 jobs=$(nproc)
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLORVANE_SANITIZE=ON \
       -DLORVANE_WERROR=ON -DLORVANE_TESTS=ON -DLORVANE_BENCH=ON \

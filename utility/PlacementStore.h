@@ -9,7 +9,8 @@ public:
     virtual bool SectionExists(const std::string& section) = 0;
     virtual int ReadInteger(const std::string& section, const std::string& name, int fallback) = 0;
     virtual void WriteInteger(const std::string& section, const std::string& name, int value) = 0;
-    virtual double ReadFloat(const std::string& section, const std::string& name, double fallback) = 0;
+    virtual double ReadFloat(const std::string& section, const std::string& name,
+                             double fallback) = 0;
     virtual void WriteFloat(const std::string& section, const std::string& name, double value) = 0;
     virtual bool ReadBool(const std::string& section, const std::string& name, bool fallback) = 0;
     virtual void WriteBool(const std::string& section, const std::string& name, bool value) = 0;

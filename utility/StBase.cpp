@@ -3,18 +3,15 @@
 
 namespace {
 
-char UpperAscii(char c)
-{
+char UpperAscii(char c) {
     return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
 }
 
 }  // namespace
 
-void ParseLongText(std::string_view s, int32_t& value, int32_t& errorPos)
-{
+void ParseLongText(std::string_view s, int32_t& value, int32_t& errorPos) {
     std::string text(s);
-    while (!text.empty() && text.back() == ' ')
-        text.pop_back();
+    while (!text.empty() && text.back() == ' ') text.pop_back();
     value = 0;
     if (text.empty()) {
         errorPos = -1;

@@ -31,10 +31,10 @@ public:
     int32_t ErrorCode = 0;
 };
 
-#define LORVANE_ST_EXCEPTION(Name)          \
-    class Name : public EStException {      \
-    public:                                 \
-        using EStException::EStException;   \
+#define LORVANE_ST_EXCEPTION(Name)        \
+    class Name : public EStException {    \
+    public:                               \
+        using EStException::EStException; \
     }
 
 LORVANE_ST_EXCEPTION(EStSortError);
@@ -46,15 +46,13 @@ LORVANE_ST_EXCEPTION(EStBufStreamError);
 #undef LORVANE_ST_EXCEPTION
 
 template <class E>
-E EStException::CreateFromId(int32_t code)
-{
+E EStException::CreateFromId(int32_t code) {
     static_assert(std::is_base_of_v<EStException, E>);
     return E(LibraryText(code), code);
 }
 
 template <class E>
-E EStException::CreateFromIdFmt(int32_t code, std::initializer_list<FmtArg> args)
-{
+E EStException::CreateFromIdFmt(int32_t code, std::initializer_list<FmtArg> args) {
     static_assert(std::is_base_of_v<EStException, E>);
     return E(FormatMsg(LibraryText(code), args), code);
 }
@@ -62,14 +60,12 @@ E EStException::CreateFromIdFmt(int32_t code, std::initializer_list<FmtArg> args
 // Raises an E whose message is the library text of `code`:
 // RaiseLibraryError<EStBufStreamError>(271).
 template <class E>
-[[noreturn]] void RaiseLibraryError(int32_t code)
-{
+[[noreturn]] void RaiseLibraryError(int32_t code) {
     throw EStException::CreateFromId<E>(code);
 }
 
 template <class E>
-[[noreturn]] void RaiseLibraryErrorFmt(int32_t code, std::initializer_list<FmtArg> args)
-{
+[[noreturn]] void RaiseLibraryErrorFmt(int32_t code, std::initializer_list<FmtArg> args) {
     throw EStException::CreateFromIdFmt<E>(code, args);
 }
 

@@ -8,8 +8,7 @@ void RegisterUtilityResources();  // generated with the message tables
 
 namespace {
 
-void EnsureResourcesRegistered()
-{
+void EnsureResourcesRegistered() {
     static const bool registered = [] {
         RegisterUtilityResources();
         return true;
@@ -19,8 +18,7 @@ void EnsureResourcesRegistered()
 
 }  // namespace
 
-const TStStringResource& ErrorTextResource()
-{
+const TStStringResource& ErrorTextResource() {
     EnsureResourcesRegistered();
     // Without its own table a reader still reports, through built-in texts; so a broken
     // error table leaves this reader closed rather than failing every later lookup.
@@ -34,15 +32,13 @@ const TStStringResource& ErrorTextResource()
     return reader;
 }
 
-const TStStringResource& LibraryTextResource()
-{
+const TStStringResource& LibraryTextResource() {
     // The error-text reader must exist first: opening this one may need its texts.
     const TStStringResource& errors = ErrorTextResource();
     static const TStStringResource reader("UTILITY_STRINGS_ENGLISH", &errors);
     return reader;
 }
 
-std::string LibraryText(int32_t id)
-{
+std::string LibraryText(int32_t id) {
     return LibraryTextResource().GetString(id);
 }

@@ -4,8 +4,7 @@
 #include <chrono>
 #include <ctime>
 
-void SecondsToHMS(uint32_t seconds, int& h, int& m, int& s)
-{
+void SecondsToHMS(uint32_t seconds, int& h, int& m, int& s) {
     if (seconds == NoTime) {
         h = m = s = 0;
         return;
@@ -15,8 +14,7 @@ void SecondsToHMS(uint32_t seconds, int& h, int& m, int& s)
     s = int(seconds % 60);
 }
 
-uint32_t SecondsSinceMidnight()
-{
+uint32_t SecondsSinceMidnight() {
     const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
     std::tm local{};
     localtime_r(&now, &local);

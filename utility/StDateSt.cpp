@@ -16,33 +16,26 @@ struct Cell {
     bool Separator = false;  // becomes the locale's time separator, which may be longer
 };
 
-bool IsLetter(char c, char lower)
-{
+bool IsLetter(char c, char lower) {
     return c == lower || c == char(lower - 'a' + 'A');
 }
 
-bool IsLowerAscii(char c)
-{
+bool IsLowerAscii(char c) {
     return c >= 'a' && c <= 'z';
 }
 
 // The rightmost run of `letter` takes the digits of `value` from its right end; every other
 // occurrence of the letter becomes a blank.
-void FillRun(std::string_view picture, std::vector<Cell>& cells, char letter, int value)
-{
+void FillRun(std::string_view picture, std::vector<Cell>& cells, char letter, int value) {
     size_t end = picture.size();
-    while (end > 0 && !IsLetter(picture[end - 1], letter))
-        --end;
-    if (end == 0)
-        return;
+    while (end > 0 && !IsLetter(picture[end - 1], letter)) --end;
+    if (end == 0) return;
     size_t begin = end - 1;
-    while (begin > 0 && IsLetter(picture[begin - 1], letter))
-        --begin;
+    while (begin > 0 && IsLetter(picture[begin - 1], letter)) --begin;
 
     const std::string digits = std::to_string(value);
     for (size_t k = 0; k < picture.size(); ++k) {
-        if (!IsLetter(picture[k], letter))
-            continue;
+        if (!IsLetter(picture[k], letter)) continue;
         Cell& cell = cells[k];
         cell.Field = true;
         if (k < begin || k >= end) {
@@ -57,15 +50,13 @@ void FillRun(std::string_view picture, std::vector<Cell>& cells, char letter, in
     }
 }
 
-std::string Cut7(const std::string& text)
-{
+std::string Cut7(const std::string& text) {
     return text.substr(0, 7);
 }
 
 }  // namespace
 
-std::string FormatTimePicture(std::string_view picture, uint32_t seconds, bool pack)
-{
+std::string FormatTimePicture(std::string_view picture, uint32_t seconds, bool pack) {
     const LocaleInfo& locale = FormatSettings();
     const bool hasTime = seconds != NoTime;
     int h = 0, m = 0, s = 0;
@@ -83,8 +74,7 @@ std::string FormatTimePicture(std::string_view picture, uint32_t seconds, bool p
     }
 
     std::vector<Cell> cells(picture.size());
-    for (size_t k = 0; k < picture.size(); ++k)
-        cells[k].Ch = picture[k];
+    for (size_t k = 0; k < picture.size(); ++k) cells[k].Ch = picture[k];
 
     if (hasTime) {
         FillRun(picture, cells, 'h', h);
@@ -101,8 +91,7 @@ std::string FormatTimePicture(std::string_view picture, uint32_t seconds, bool p
     }
 
     for (size_t k = 0; k < picture.size(); ++k)
-        if (picture[k] == ':')
-            cells[k].Separator = true;
+        if (picture[k] == ':') cells[k].Separator = true;
 
     if (firstT != std::string_view::npos) {
         if ((am.empty() && pm.empty()) || (!hasTime && am.empty())) {

@@ -20,8 +20,7 @@ template <class R, class... A>
 struct IsStdFunction<std::function<R(A...)>> : std::true_type {};
 
 template <class C>
-bool IsMissing(const C& compare)
-{
+bool IsMissing(const C& compare) {
     if constexpr (std::is_pointer_v<C> || std::is_member_pointer_v<C>)
         return compare == nullptr;
     else if constexpr (IsStdFunction<C>::value)
@@ -38,17 +37,14 @@ bool IsMissing(const C& compare)
 // Elements move only by swaps, so a comparator that throws leaves a permutation behind.
 // Raises EStSortError 51 without a comparator and 53 for an empty range.
 template <std::random_access_iterator It, class Compare>
-    requires std::copy_constructible<std::iter_value_t<It>>
-void SortArray(It first, It last, Compare&& compare)
-{
+requires std::copy_constructible<std::iter_value_t<It>>
+void SortArray(It first, It last, Compare&& compare) {
     using T = std::iter_value_t<It>;
     using Index = std::iter_difference_t<It>;
 
-    if (StSortDetail::IsMissing(compare))
-        RaiseLibraryError<EStSortError>(StMsgNoCompare);
+    if (StSortDetail::IsMissing(compare)) RaiseLibraryError<EStSortError>(StMsgNoCompare);
     const Index count = last - first;
-    if (count <= 0)
-        RaiseLibraryError<EStSortError>(StMsgBadSize);
+    if (count <= 0) RaiseLibraryError<EStSortError>(StMsgBadSize);
 
     auto less = [&](const T& a, const T& b) { return std::invoke(compare, a, b) < 0; };
     auto swapAt = [&](Index a, Index b) { std::ranges::iter_swap(first + a, first + b); };
@@ -70,12 +66,9 @@ void SortArray(It first, It last, Compare&& compare)
             const Index n = j - i + 1;
             Index mid = i + n / 2;
             if (n >= 16) {
-                if (less(first[mid], first[i]))
-                    swapAt(mid, i);
-                if (less(first[j], first[i]))
-                    swapAt(j, i);
-                if (less(first[j], first[mid]))
-                    swapAt(j, mid);
+                if (less(first[mid], first[i])) swapAt(mid, i);
+                if (less(first[j], first[i])) swapAt(j, i);
+                if (less(first[j], first[mid])) swapAt(j, mid);
                 swapAt(mid, j - 1);
                 mid = j - 1;
                 ++i;
@@ -85,10 +78,8 @@ void SortArray(It first, It last, Compare&& compare)
             do {
                 // The bounds only matter for a comparator that is not a consistent order;
                 // a sound one always stops inside the range.
-                while (i <= hi && less(first[i], pivot))
-                    ++i;
-                while (j >= lo && less(pivot, first[j]))
-                    --j;
+                while (i <= hi && less(first[i], pivot)) ++i;
+                while (j >= lo && less(pivot, first[j])) --j;
                 if (i == j) {
                     ++i;
                     --j;
@@ -119,7 +110,6 @@ void SortArray(It first, It last, Compare&& compare)
 }
 
 template <std::ranges::random_access_range R, class Compare>
-void SortArray(R&& range, Compare&& compare)
-{
+void SortArray(R&& range, Compare&& compare) {
     SortArray(std::ranges::begin(range), std::ranges::end(range), std::forward<Compare>(compare));
 }

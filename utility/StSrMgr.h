@@ -19,11 +19,11 @@ class TStStringResource {
 public:
     // The reader's own error texts, by id in an error table.
     enum ErrorTextId : int32_t {
-        StringNotFound = 1,      // "String not found: %d"
-        CannotLock = 2,          // "Cannot lock resource"
-        ResourceNotFound = 3,    // "String resource not found: %s"
-        CannotOpen = 4,          // "Unable to open string resource: %s"
-        InvalidResource = 5,     // "Invalid string resource"
+        StringNotFound = 1,    // "String not found: %d"
+        CannotLock = 2,        // "Cannot lock resource"
+        ResourceNotFound = 3,  // "String resource not found: %s"
+        CannotOpen = 4,        // "Unable to open string resource: %s"
+        InvalidResource = 5,   // "Invalid string resource"
     };
 
     // Opens the named registered table; an empty name leaves the reader closed. The reader's

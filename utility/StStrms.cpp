@@ -11,26 +11,21 @@
 namespace {
 
 // Offsets near the 64-bit limits are clamped afterwards anyway; they must not overflow first.
-int64_t SaturatedAdd(int64_t a, int64_t b)
-{
+int64_t SaturatedAdd(int64_t a, int64_t b) {
     int64_t sum = 0;
-    if (__builtin_add_overflow(a, b, &sum))
-        return b < 0 ? INT64_MIN : INT64_MAX;
+    if (__builtin_add_overflow(a, b, &sum)) return b < 0 ? INT64_MIN : INT64_MAX;
     return sum;
 }
 
 }  // namespace
 
-TStBufferedStream::TStBufferedStream(TStream* stream) : buffer_(size_t(BufSize))
-{
-    if (!stream)
-        RaiseLibraryError<EStBufStreamError>(StMsgNilStream);
+TStBufferedStream::TStBufferedStream(TStream* stream) : buffer_(size_t(BufSize)) {
+    if (!stream) RaiseLibraryError<EStBufStreamError>(StMsgNilStream);
     stream_ = stream;
     Reset();
 }
 
-TStBufferedStream::~TStBufferedStream()
-{
+TStBufferedStream::~TStBufferedStream() {
     if (dirty_ && stream_) {
         try {
             FlushBuffer();
@@ -40,14 +35,11 @@ TStBufferedStream::~TStBufferedStream()
     }
 }
 
-void TStBufferedStream::CheckStream() const
-{
-    if (!stream_)
-        RaiseLibraryError<EStBufStreamError>(StMsgNilStream);
+void TStBufferedStream::CheckStream() const {
+    if (!stream_) RaiseLibraryError<EStBufStreamError>(StMsgNilStream);
 }
 
-void TStBufferedStream::Reset()
-{
+void TStBufferedStream::Reset() {
     size_ = stream_ ? stream_->Size() : 0;
     bufCount_ = 0;
     bufOffset_ = 0;
@@ -55,8 +47,7 @@ void TStBufferedStream::Reset()
     dirty_ = false;
 }
 
-void TStBufferedStream::FillBuffer()
-{
+void TStBufferedStream::FillBuffer() {
     if (stream_->Seek(bufOffset_, soFromBeginning) != bufOffset_)
         RaiseLibraryError<EStBufStreamError>(StMsgReadSeekFailed);
     bufCount_ = std::max<int64_t>(0, stream_->Read(buffer_.data(), BufSize));
@@ -64,8 +55,7 @@ void TStBufferedStream::FillBuffer()
     std::fill(buffer_.begin() + bufCount_, buffer_.end(), uint8_t(0));
 }
 
-void TStBufferedStream::FlushBuffer()
-{
+void TStBufferedStream::FlushBuffer() {
     if (stream_->Seek(bufOffset_, soFromBeginning) != bufOffset_)
         RaiseLibraryError<EStBufStreamError>(StMsgWriteSeekFailed);
     if (stream_->Write(buffer_.data(), bufCount_) < bufCount_)
@@ -73,23 +63,18 @@ void TStBufferedStream::FlushBuffer()
     dirty_ = false;
 }
 
-void TStBufferedStream::Flush()
-{
+void TStBufferedStream::Flush() {
     CheckStream();
-    if (dirty_)
-        FlushBuffer();
+    if (dirty_) FlushBuffer();
 }
 
-int64_t TStBufferedStream::Read(void* buffer, int64_t count)
-{
+int64_t TStBufferedStream::Read(void* buffer, int64_t count) {
     CheckStream();
     const int64_t wanted = std::min(count, size_ - (bufOffset_ + bufPos_));
-    if (wanted < 1)
-        return 0;
+    if (wanted < 1) return 0;
     auto* out = static_cast<uint8_t*>(buffer);
     int64_t done = 0;
-    if (bufCount_ == 0)
-        FillBuffer();
+    if (bufCount_ == 0) FillBuffer();
     for (;;) {
         const int64_t chunk = std::min(wanted - done, bufCount_ - bufPos_);
         if (chunk > 0) {
@@ -99,10 +84,8 @@ int64_t TStBufferedStream::Read(void* buffer, int64_t count)
         }
         // A block that ends before its full size ends the read: the underlying stream
         // delivered less than its size promised, and moving on would skip bytes.
-        if (done >= wanted || bufPos_ < BufSize)
-            break;
-        if (dirty_)
-            FlushBuffer();
+        if (done >= wanted || bufPos_ < BufSize) break;
+        if (dirty_) FlushBuffer();
         bufPos_ = 0;
         bufOffset_ += BufSize;
         FillBuffer();
@@ -110,11 +93,9 @@ int64_t TStBufferedStream::Read(void* buffer, int64_t count)
     return done;
 }
 
-int64_t TStBufferedStream::Write(const void* buffer, int64_t count)
-{
+int64_t TStBufferedStream::Write(const void* buffer, int64_t count) {
     CheckStream();
-    if (count < 1)
-        return count;
+    if (count < 1) return count;
     const auto* in = static_cast<const uint8_t*>(buffer);
     int64_t done = 0;
     auto put = [&] {
@@ -129,8 +110,7 @@ int64_t TStBufferedStream::Write(const void* buffer, int64_t count)
         }
     };
 
-    if (bufCount_ == 0)
-        FillBuffer();
+    if (bufCount_ == 0) FillBuffer();
     put();
     while (done < count) {
         FlushBuffer();
@@ -145,24 +125,28 @@ int64_t TStBufferedStream::Write(const void* buffer, int64_t count)
     return count;
 }
 
-int64_t TStBufferedStream::Seek(int64_t offset, int origin)
-{
+int64_t TStBufferedStream::Seek(int64_t offset, int origin) {
     CheckStream();
     const int64_t current = bufOffset_ + bufPos_;
-    if (origin == soFromCurrent && offset == 0)
-        return current;
+    if (origin == soFromCurrent && offset == 0) return current;
     int64_t target = 0;
     switch (origin) {
-    case soFromBeginning: target = offset; break;
-    case soFromCurrent: target = SaturatedAdd(current, offset); break;
-    case soFromEnd: target = SaturatedAdd(size_, offset); break;
-    default: RaiseLibraryError<EStBufStreamError>(StMsgBadOrigin);
+        case soFromBeginning:
+            target = offset;
+            break;
+        case soFromCurrent:
+            target = SaturatedAdd(current, offset);
+            break;
+        case soFromEnd:
+            target = SaturatedAdd(size_, offset);
+            break;
+        default:
+            RaiseLibraryError<EStBufStreamError>(StMsgBadOrigin);
     }
     target = std::clamp<int64_t>(target, 0, size_);
     const int64_t blockStart = target / BufSize * BufSize;
     if (blockStart != bufOffset_) {
-        if (dirty_)
-            FlushBuffer();
+        if (dirty_) FlushBuffer();
         bufOffset_ = blockStart;
         bufCount_ = 0;  // loaded by the next read or write
     }
@@ -170,13 +154,10 @@ int64_t TStBufferedStream::Seek(int64_t offset, int origin)
     return target;
 }
 
-void TStBufferedStream::SetSize(int64_t newSize)
-{
+void TStBufferedStream::SetSize(int64_t newSize) {
     CheckStream();
-    if (newSize == size_)
-        return;
-    if (dirty_)
-        FlushBuffer();
+    if (newSize == size_) return;
+    if (dirty_) FlushBuffer();
     stream_->SetSize(newSize);
     const int64_t position = std::min(bufOffset_ + bufPos_, newSize);
     Reset();

@@ -38,7 +38,7 @@ private:
     void FillBuffer();
     void FlushBuffer();
 
-    int64_t bufCount_ = 0;   // valid bytes in the buffer; 0 also means "not loaded"
+    int64_t bufCount_ = 0;  // valid bytes in the buffer; 0 also means "not loaded"
     std::vector<uint8_t> buffer_;
     int64_t bufOffset_ = 0;  // stream position of buffer_[0], a multiple of BufSize
     int64_t bufPos_ = 0;

@@ -20,7 +20,9 @@ double HeapBytes() {
     struct mallinfo2 info = mallinfo2();
     return double(info.uordblks) + double(info.hblkhd) + double(TNodePool::MappedBytes());
 }
-double HeapMegabytes() { return HeapBytes() / (1024.0 * 1024.0); }
+double HeapMegabytes() {
+    return HeapBytes() / (1024.0 * 1024.0);
+}
 
 constexpr int kMillion = 1000000;
 
@@ -35,7 +37,9 @@ Q_DECLARE_METATYPE(TTreeNodeData)
 
 namespace {
 
-TTreeNodeData Record(int i) { return {i, i % 5, i % 7 == 0}; }
+TTreeNodeData Record(int i) {
+    return {i, i % 5, i % 7 == 0};
+}
 
 QList<QStandardItem*> Row(int entry) {
     QList<QStandardItem*> row;
@@ -179,8 +183,12 @@ void GetNodeAtEveryRow(benchmark::State& state, bool useCache) {
     state.SetItemsProcessed(state.iterations() * 100000);
 }
 
-void BM_GetNodeAtWithCache(benchmark::State& state) { GetNodeAtEveryRow(state, true); }
-void BM_GetNodeAtWithoutCache(benchmark::State& state) { GetNodeAtEveryRow(state, false); }
+void BM_GetNodeAtWithCache(benchmark::State& state) {
+    GetNodeAtEveryRow(state, true);
+}
+void BM_GetNodeAtWithoutCache(benchmark::State& state) {
+    GetNodeAtEveryRow(state, false);
+}
 
 // Every 100th row's rectangle, with the cache or without it.
 void DisplayRects(benchmark::State& state, bool useCache) {
@@ -193,12 +201,17 @@ void DisplayRects(benchmark::State& state, bool useCache) {
     for (PVirtualNode run = tree.GetFirstNoInit(); run; run = run->NextSibling)
         if (run->Index % 100 == 0) nodes.push_back(run);
     for (auto _ : state)
-        for (PVirtualNode n : nodes) benchmark::DoNotOptimize(tree.GetDisplayRect(n, NoColumn, false));
+        for (PVirtualNode n : nodes)
+            benchmark::DoNotOptimize(tree.GetDisplayRect(n, NoColumn, false));
     state.SetItemsProcessed(state.iterations() * int64_t(nodes.size()));
 }
 
-void BM_GetDisplayRectWithCache(benchmark::State& state) { DisplayRects(state, true); }
-void BM_GetDisplayRectWithoutCache(benchmark::State& state) { DisplayRects(state, false); }
+void BM_GetDisplayRectWithCache(benchmark::State& state) {
+    DisplayRects(state, true);
+}
+void BM_GetDisplayRectWithoutCache(benchmark::State& state) {
+    DisplayRects(state, false);
+}
 
 void BM_FullExpandCollapse(benchmark::State& state) {
     TBaseVirtualTree tree;

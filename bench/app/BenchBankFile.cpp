@@ -50,7 +50,8 @@ std::vector<TEntry> Generate(int count) {
         if (percent(rng) < 5) e.Favorite = "\xBB";
         e.Category1 = c1[size_t(percent(rng)) % c1.size()];
         if (percent(rng) < 70) e.Category2 = c2[size_t(percent(rng)) % c2.size()];
-        if (!e.Category2.empty() && percent(rng) < 40) e.Category3 = c3[size_t(percent(rng)) % c3.size()];
+        if (!e.Category2.empty() && percent(rng) < 40)
+            e.Category3 = c3[size_t(percent(rng)) % c3.size()];
         e.Description = Word(rng, 20, 80);
         if (percent(rng) < 50) e.Rating = "4";
         if (percent(rng) < 30) {
@@ -110,7 +111,7 @@ const std::string& SavedBank(int count, bool isProtected) {
 // The whole file in one read, as a fast reader would take it.
 std::string ReadWhole(const std::string& file) {
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat st{};
+    struct stat st {};
     ::fstat(fd, &st);
     std::string bytes(size_t(st.st_size), '\0');
     size_t done = 0;
@@ -235,8 +236,12 @@ void SaveFloor(benchmark::State& state, bool syncFolder) {
     std::remove(file.c_str());
 }
 
-void BM_SaveFloorWriteSyncRename(benchmark::State& state) { SaveFloor(state, false); }
-void BM_SaveFloorAndFolderSync(benchmark::State& state) { SaveFloor(state, true); }
+void BM_SaveFloorWriteSyncRename(benchmark::State& state) {
+    SaveFloor(state, false);
+}
+void BM_SaveFloorAndFolderSync(benchmark::State& state) {
+    SaveFloor(state, true);
+}
 
 // The records alone, formatted into one reused buffer: no file.
 void BM_FormatRecords(benchmark::State& state) {

@@ -28,7 +28,9 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double Seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
 
 constexpr int kWidth = 800;
 const char* const kFontName = "DejaVu Sans";
@@ -36,9 +38,9 @@ constexpr int kFontPixels = 13;
 
 // Lines of about 80 characters; every 64th paragraph is a long one of 50 such lines.
 std::string MakeText(size_t bytes) {
-    static const char* const words[] = {"the", "memo", "lays", "out", "paragraphs", "into",
-                                        "display", "lines", "quickly", "and", "exactly", "as",
-                                        "painting", "expects", "with", "tabs", "and", "codes"};
+    static const char* const words[] = {
+        "the", "memo",    "lays", "out",      "paragraphs", "into", "display", "lines", "quickly",
+        "and", "exactly", "as",   "painting", "expects",    "with", "tabs",    "and",   "codes"};
     std::mt19937 rng(42);
     std::string text;
     text.reserve(bytes + 200);
@@ -235,8 +237,8 @@ BENCHMARK(BM_MemoTypeInALongParagraph)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen"
-                                                                    : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

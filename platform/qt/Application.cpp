@@ -23,15 +23,26 @@ public:
     int Show(const MessageRequest& r) override {
         QMessageBox box(QApplication::activeWindow());
         switch (r.Type) {
-            case TMsgDlgType::mtWarning: box.setIcon(QMessageBox::Warning); break;
-            case TMsgDlgType::mtError: box.setIcon(QMessageBox::Critical); break;
-            case TMsgDlgType::mtInformation: box.setIcon(QMessageBox::Information); break;
-            case TMsgDlgType::mtConfirmation: box.setIcon(QMessageBox::Question); break;
-            case TMsgDlgType::mtCustom: box.setIcon(QMessageBox::NoIcon); break;
+            case TMsgDlgType::mtWarning:
+                box.setIcon(QMessageBox::Warning);
+                break;
+            case TMsgDlgType::mtError:
+                box.setIcon(QMessageBox::Critical);
+                break;
+            case TMsgDlgType::mtInformation:
+                box.setIcon(QMessageBox::Information);
+                break;
+            case TMsgDlgType::mtConfirmation:
+                box.setIcon(QMessageBox::Question);
+                break;
+            case TMsgDlgType::mtCustom:
+                box.setIcon(QMessageBox::NoIcon);
+                break;
         }
         std::string text = r.Text;
         for (size_t i = 0; i < text.size(); ++i) {
-            if (text[i] == '\r') text[i] = (i + 1 < text.size() && text[i + 1] == '\n') ? ' ' : '\n';
+            if (text[i] == '\r')
+                text[i] = (i + 1 < text.size() && text[i + 1] == '\n') ? ' ' : '\n';
         }
         box.setText(ToQString(text));
         box.setWindowTitle(ToQString(r.Caption.empty() ? Title() : r.Caption));
@@ -40,11 +51,16 @@ public:
             QMessageBox::StandardButton standard;
             int result;
         } map[] = {
-            {mbYes, QMessageBox::Yes, mrYes},       {mbNo, QMessageBox::No, mrNo},
-            {mbOK, QMessageBox::Ok, mrOk},          {mbCancel, QMessageBox::Cancel, mrCancel},
-            {mbAbort, QMessageBox::Abort, mrAbort}, {mbRetry, QMessageBox::Retry, mrRetry},
-            {mbIgnore, QMessageBox::Ignore, mrIgnore}, {mbAll, QMessageBox::YesToAll, mrAll},
-            {mbNoToAll, QMessageBox::NoToAll, mrNoToAll}, {mbYesToAll, QMessageBox::YesToAll, mrYesToAll},
+            {mbYes, QMessageBox::Yes, mrYes},
+            {mbNo, QMessageBox::No, mrNo},
+            {mbOK, QMessageBox::Ok, mrOk},
+            {mbCancel, QMessageBox::Cancel, mrCancel},
+            {mbAbort, QMessageBox::Abort, mrAbort},
+            {mbRetry, QMessageBox::Retry, mrRetry},
+            {mbIgnore, QMessageBox::Ignore, mrIgnore},
+            {mbAll, QMessageBox::YesToAll, mrAll},
+            {mbNoToAll, QMessageBox::NoToAll, mrNoToAll},
+            {mbYesToAll, QMessageBox::YesToAll, mrYesToAll},
         };
         QMessageBox::StandardButtons buttons;
         for (const auto& m : map)
@@ -71,11 +87,16 @@ QString ToQString(const std::string& ansi) {
 }
 
 std::string FromQString(const QString& text) {
-    return Utf16ToAnsi(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size())));
+    return Utf16ToAnsi(
+        std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size())));
 }
 
-void SetApplicationTitle(const std::string& title) { Title() = title; }
-const std::string& ApplicationTitle() { return Title(); }
+void SetApplicationTitle(const std::string& title) {
+    Title() = title;
+}
+const std::string& ApplicationTitle() {
+    return Title();
+}
 
 LorvaneApplication::LorvaneApplication(int& argc, char** argv) : QApplication(argc, argv) {
     SetMessageService(&BoxService());

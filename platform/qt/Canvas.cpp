@@ -18,8 +18,8 @@ QString AnsiToQString(std::string_view text) {
 }
 
 std::string QStringToAnsi(const QString& text) {
-    return Utf16ToAnsi(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
-                                           size_t(text.size())));
+    return Utf16ToAnsi(
+        std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size())));
 }
 
 QFont ToQFont(const TFont& font) {
@@ -98,29 +98,45 @@ std::unique_ptr<TCanvas> MakePainterCanvas(QPainter& painter) {
 
 namespace {
 
-QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
+QRect ToQRect(const TRect& r) {
+    return QRect(r.Left, r.Top, r.Width(), r.Height());
+}
 
 Qt::PenStyle ToQtPenStyle(TPenStyle style) {
     switch (style) {
-    case TPenStyle::psDash: return Qt::DashLine;
-    case TPenStyle::psDot: return Qt::DotLine;
-    case TPenStyle::psDashDot: return Qt::DashDotLine;
-    case TPenStyle::psDashDotDot: return Qt::DashDotDotLine;
-    case TPenStyle::psClear: return Qt::NoPen;
-    default: return Qt::SolidLine;
+        case TPenStyle::psDash:
+            return Qt::DashLine;
+        case TPenStyle::psDot:
+            return Qt::DotLine;
+        case TPenStyle::psDashDot:
+            return Qt::DashDotLine;
+        case TPenStyle::psDashDotDot:
+            return Qt::DashDotDotLine;
+        case TPenStyle::psClear:
+            return Qt::NoPen;
+        default:
+            return Qt::SolidLine;
     }
 }
 
 Qt::BrushStyle ToQtBrushStyle(TBrushStyle style) {
     switch (style) {
-    case TBrushStyle::bsClear: return Qt::NoBrush;
-    case TBrushStyle::bsHorizontal: return Qt::HorPattern;
-    case TBrushStyle::bsVertical: return Qt::VerPattern;
-    case TBrushStyle::bsFDiagonal: return Qt::FDiagPattern;
-    case TBrushStyle::bsBDiagonal: return Qt::BDiagPattern;
-    case TBrushStyle::bsCross: return Qt::CrossPattern;
-    case TBrushStyle::bsDiagCross: return Qt::DiagCrossPattern;
-    default: return Qt::SolidPattern;
+        case TBrushStyle::bsClear:
+            return Qt::NoBrush;
+        case TBrushStyle::bsHorizontal:
+            return Qt::HorPattern;
+        case TBrushStyle::bsVertical:
+            return Qt::VerPattern;
+        case TBrushStyle::bsFDiagonal:
+            return Qt::FDiagPattern;
+        case TBrushStyle::bsBDiagonal:
+            return Qt::BDiagPattern;
+        case TBrushStyle::bsCross:
+            return Qt::CrossPattern;
+        case TBrushStyle::bsDiagCross:
+            return Qt::DiagCrossPattern;
+        default:
+            return Qt::SolidPattern;
     }
 }
 
@@ -203,7 +219,8 @@ void TCanvas::Rectangle(const TRect& r) {
         p.setBrush(Qt::NoBrush);
         int w = pen_.Width() > 1 ? pen_.Width() : 1;
         // A wide pen stays inside the rectangle, its centre line half a width in.
-        QRectF outline(r.Left + (w - 1) / 2.0, r.Top + (w - 1) / 2.0, r.Width() - w, r.Height() - w);
+        QRectF outline(r.Left + (w - 1) / 2.0, r.Top + (w - 1) / 2.0, r.Width() - w,
+                       r.Height() - w);
         if (w == 1)
             p.drawRect(QRect(r.Left, r.Top, r.Width() - 1, r.Height() - 1));
         else
@@ -302,8 +319,12 @@ void TCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* r, std::st
     if (textAlign_ & 1) penPos_.X = left + width;  // TA_UPDATECP
 }
 
-int TCanvas::TextWidth(std::string_view text) const { return TextExtent(text).cx; }
-int TCanvas::TextHeight(std::string_view text) const { return TextExtent(text).cy; }
+int TCanvas::TextWidth(std::string_view text) const {
+    return TextExtent(text).cx;
+}
+int TCanvas::TextHeight(std::string_view text) const {
+    return TextExtent(text).cy;
+}
 
 TSize TCanvas::TextExtent(std::string_view text) const {
     QFontMetrics fm(ToQFont(font_));
@@ -352,14 +373,18 @@ void TCanvas::CopyRect(const TRect& dest, const TBitmap& source, const TRect& so
     impl_->P().drawImage(ToQRect(dest), BitmapImage(source), ToQRect(sourceRect));
 }
 
-void TCanvas::SetClipRect(const TRect& r) { impl_->P().setClipRect(ToQRect(r), Qt::ReplaceClip); }
+void TCanvas::SetClipRect(const TRect& r) {
+    impl_->P().setClipRect(ToQRect(r), Qt::ReplaceClip);
+}
 
 void TCanvas::IntersectClipRect(const TRect& r) {
     QPainter& p = impl_->P();
     p.setClipRect(ToQRect(r), p.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
 }
 
-void TCanvas::ResetClip() { impl_->P().setClipping(false); }
+void TCanvas::ResetClip() {
+    impl_->P().setClipping(false);
+}
 
 TRect TCanvas::ClipRect() const {
     QPainter& p = impl_->P();
@@ -390,7 +415,9 @@ void TCanvas::SetOrigin(int x, int y) {
     impl_->origin = {x, y};
 }
 
-TPoint TCanvas::Origin() const { return impl_->origin; }
+TPoint TCanvas::Origin() const {
+    return impl_->origin;
+}
 
 // --- TBitmap ---------------------------------------------------------------------------------
 
@@ -409,11 +436,17 @@ QImage WhiteImage(int width, int height) {
 
 TBitmap::TBitmap() : impl_(std::make_unique<Impl>()) {}
 
-TBitmap::TBitmap(int width, int height) : TBitmap() { impl_->image = WhiteImage(width, height); }
+TBitmap::TBitmap(int width, int height) : TBitmap() {
+    impl_->image = WhiteImage(width, height);
+}
 
-TBitmap::~TBitmap() { canvas_.reset(); }
+TBitmap::~TBitmap() {
+    canvas_.reset();
+}
 
-TBitmap::TBitmap(const TBitmap& other) : TBitmap() { impl_->image = BitmapImage(other); }
+TBitmap::TBitmap(const TBitmap& other) : TBitmap() {
+    impl_->image = BitmapImage(other);
+}
 
 TBitmap& TBitmap::operator=(const TBitmap& other) {
     if (this != &other) {
@@ -424,8 +457,12 @@ TBitmap& TBitmap::operator=(const TBitmap& other) {
     return *this;
 }
 
-int TBitmap::Width() const { return impl_->image.width(); }
-int TBitmap::Height() const { return impl_->image.height(); }
+int TBitmap::Width() const {
+    return impl_->image.width();
+}
+int TBitmap::Height() const {
+    return impl_->image.height();
+}
 
 void TBitmap::SetSize(int width, int height) {
     if (width == Width() && height == Height()) return;

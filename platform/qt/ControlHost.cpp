@@ -45,18 +45,24 @@ struct ControlHostAccess {
         return answer;
     }
 
-    static void CreateWnd(TCustomControl& c) { Call([&] { c.CreateWnd(); }); }
+    static void CreateWnd(TCustomControl& c) {
+        Call([&] { c.CreateWnd(); });
+    }
     static void Paint(TCustomControl& c, TCanvas& canvas, const TRect& r) {
         Call([&] { c.Paint(canvas, r); });
     }
     static void PaintStrip(TCustomControl& c, TCanvas& canvas, const TRect& r) {
         Call([&] { c.PaintHeaderStrip(canvas, r); });
     }
-    static void Resize(TCustomControl& c) { Call([&] { c.Resize(); }); }
+    static void Resize(TCustomControl& c) {
+        Call([&] { c.Resize(); });
+    }
     static void Scroll(TCustomControl& c, TScrollBarKind k, TScrollCode code, int pos) {
         Call([&] { c.ScrollMessage(k, code, pos); });
     }
-    static void Timer(TCustomControl& c, int id) { Call([&] { c.TimerEvent(id); }); }
+    static void Timer(TCustomControl& c, int id) {
+        Call([&] { c.TimerEvent(id); });
+    }
     static void Posted(TCustomControl& c, unsigned m, intptr_t w, intptr_t l) {
         Call([&] { c.PostedMessage(m, w, l); });
     }
@@ -72,25 +78,39 @@ struct ControlHostAccess {
     static void MouseMove(TCustomControl& c, TShiftState s, int x, int y) {
         Call([&] { c.MouseMove(s, x, y); });
     }
-    static void Click(TCustomControl& c) { Call([&] { c.Click(); }); }
-    static void DblClick(TCustomControl& c) { Call([&] { c.DblClick(); }); }
+    static void Click(TCustomControl& c) {
+        Call([&] { c.Click(); });
+    }
+    static void DblClick(TCustomControl& c) {
+        Call([&] { c.DblClick(); });
+    }
     static bool Wheel(TCustomControl& c, TShiftState s, int d, TPoint p) {
         return Ask([&] { return c.DoMouseWheel(s, d, p); });
     }
-    static void Leave(TCustomControl& c) { Call([&] { c.MouseLeave(); }); }
+    static void Leave(TCustomControl& c) {
+        Call([&] { c.MouseLeave(); });
+    }
     static void KeyDown(TCustomControl& c, uint16_t& k, TShiftState s) {
         Call([&] { c.KeyDown(k, s); });
     }
     static void KeyUp(TCustomControl& c, uint16_t& k, TShiftState s) {
         Call([&] { c.KeyUp(k, s); });
     }
-    static void KeyPress(TCustomControl& c, char& k) { Call([&] { c.KeyPress(k); }); }
+    static void KeyPress(TCustomControl& c, char& k) {
+        Call([&] { c.KeyPress(k); });
+    }
     static bool WantKey(TCustomControl& c, uint16_t k, TShiftState s) {
         return Ask([&] { return c.WantKey(k, s); });
     }
-    static void Enter(TCustomControl& c) { Call([&] { c.DoEnter(); }); }
-    static void Exit(TCustomControl& c) { Call([&] { c.DoExit(); }); }
-    static void Style(TCustomControl& c) { Call([&] { c.StyleChanged(); }); }
+    static void Enter(TCustomControl& c) {
+        Call([&] { c.DoEnter(); });
+    }
+    static void Exit(TCustomControl& c) {
+        Call([&] { c.DoExit(); });
+    }
+    static void Style(TCustomControl& c) {
+        Call([&] { c.StyleChanged(); });
+    }
     static void Context(TCustomControl& c, TPoint p, bool& handled) {
         Call([&] { c.DoContextPopup(p, handled); });
     }
@@ -123,10 +143,17 @@ TShiftState ShiftOf(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons) {
 
 bool ButtonOf(Qt::MouseButton b, TMouseButton& out) {
     switch (b) {
-    case Qt::LeftButton: out = mbLeft; return true;
-    case Qt::RightButton: out = mbRight; return true;
-    case Qt::MiddleButton: out = mbMiddle; return true;
-    default: return false;
+        case Qt::LeftButton:
+            out = mbLeft;
+            return true;
+        case Qt::RightButton:
+            out = mbRight;
+            return true;
+        case Qt::MiddleButton:
+            out = mbMiddle;
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -138,78 +165,137 @@ uint16_t VirtualKeyOf(const QKeyEvent* e) {
         return uint16_t(keypad ? VK_NUMPAD0 + (key - Qt::Key_0) : '0' + (key - Qt::Key_0));
     if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return uint16_t(VK_F1 + (key - Qt::Key_F1));
     switch (key) {
-    case Qt::Key_Backspace: return VK_BACK;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab: return VK_TAB;
-    case Qt::Key_Return:
-    case Qt::Key_Enter: return VK_RETURN;
-    case Qt::Key_Shift: return VK_SHIFT;
-    case Qt::Key_Control: return VK_CONTROL;
-    case Qt::Key_Alt: return VK_MENU;
-    case Qt::Key_Pause: return VK_PAUSE;
-    case Qt::Key_CapsLock: return VK_CAPITAL;
-    case Qt::Key_Escape: return VK_ESCAPE;
-    case Qt::Key_Space: return VK_SPACE;
-    case Qt::Key_PageUp: return VK_PRIOR;
-    case Qt::Key_PageDown: return VK_NEXT;
-    case Qt::Key_End: return VK_END;
-    case Qt::Key_Home: return VK_HOME;
-    case Qt::Key_Left: return VK_LEFT;
-    case Qt::Key_Up: return VK_UP;
-    case Qt::Key_Right: return VK_RIGHT;
-    case Qt::Key_Down: return VK_DOWN;
-    case Qt::Key_Print: return VK_SNAPSHOT;
-    case Qt::Key_Insert: return VK_INSERT;
-    case Qt::Key_Delete: return VK_DELETE;
-    case Qt::Key_Help: return VK_HELP;
-    case Qt::Key_Menu: return VK_APPS;
-    case Qt::Key_NumLock: return VK_NUMLOCK;
-    case Qt::Key_ScrollLock: return VK_SCROLL;
-    case Qt::Key_Asterisk: return keypad ? uint16_t(VK_MULTIPLY) : uint16_t('8');
-    case Qt::Key_Plus: return keypad ? VK_ADD : VK_OEM_PLUS;
-    case Qt::Key_Minus: return keypad ? VK_SUBTRACT : VK_OEM_MINUS;
-    case Qt::Key_Slash: return keypad ? VK_DIVIDE : VK_OEM_2;
-    case Qt::Key_Period: return keypad ? VK_DECIMAL : VK_OEM_PERIOD;
-    case Qt::Key_Comma: return VK_OEM_COMMA;
-    case Qt::Key_Equal: return VK_OEM_PLUS;
-    case Qt::Key_Semicolon: return VK_OEM_1;
-    case Qt::Key_QuoteLeft: return VK_OEM_3;
-    case Qt::Key_BracketLeft: return VK_OEM_4;
-    case Qt::Key_Backslash: return VK_OEM_5;
-    case Qt::Key_BracketRight: return VK_OEM_6;
-    case Qt::Key_Apostrophe: return VK_OEM_7;
-    default: return 0;
+        case Qt::Key_Backspace:
+            return VK_BACK;
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            return VK_TAB;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return VK_RETURN;
+        case Qt::Key_Shift:
+            return VK_SHIFT;
+        case Qt::Key_Control:
+            return VK_CONTROL;
+        case Qt::Key_Alt:
+            return VK_MENU;
+        case Qt::Key_Pause:
+            return VK_PAUSE;
+        case Qt::Key_CapsLock:
+            return VK_CAPITAL;
+        case Qt::Key_Escape:
+            return VK_ESCAPE;
+        case Qt::Key_Space:
+            return VK_SPACE;
+        case Qt::Key_PageUp:
+            return VK_PRIOR;
+        case Qt::Key_PageDown:
+            return VK_NEXT;
+        case Qt::Key_End:
+            return VK_END;
+        case Qt::Key_Home:
+            return VK_HOME;
+        case Qt::Key_Left:
+            return VK_LEFT;
+        case Qt::Key_Up:
+            return VK_UP;
+        case Qt::Key_Right:
+            return VK_RIGHT;
+        case Qt::Key_Down:
+            return VK_DOWN;
+        case Qt::Key_Print:
+            return VK_SNAPSHOT;
+        case Qt::Key_Insert:
+            return VK_INSERT;
+        case Qt::Key_Delete:
+            return VK_DELETE;
+        case Qt::Key_Help:
+            return VK_HELP;
+        case Qt::Key_Menu:
+            return VK_APPS;
+        case Qt::Key_NumLock:
+            return VK_NUMLOCK;
+        case Qt::Key_ScrollLock:
+            return VK_SCROLL;
+        case Qt::Key_Asterisk:
+            return keypad ? uint16_t(VK_MULTIPLY) : uint16_t('8');
+        case Qt::Key_Plus:
+            return keypad ? VK_ADD : VK_OEM_PLUS;
+        case Qt::Key_Minus:
+            return keypad ? VK_SUBTRACT : VK_OEM_MINUS;
+        case Qt::Key_Slash:
+            return keypad ? VK_DIVIDE : VK_OEM_2;
+        case Qt::Key_Period:
+            return keypad ? VK_DECIMAL : VK_OEM_PERIOD;
+        case Qt::Key_Comma:
+            return VK_OEM_COMMA;
+        case Qt::Key_Equal:
+            return VK_OEM_PLUS;
+        case Qt::Key_Semicolon:
+            return VK_OEM_1;
+        case Qt::Key_QuoteLeft:
+            return VK_OEM_3;
+        case Qt::Key_BracketLeft:
+            return VK_OEM_4;
+        case Qt::Key_Backslash:
+            return VK_OEM_5;
+        case Qt::Key_BracketRight:
+            return VK_OEM_6;
+        case Qt::Key_Apostrophe:
+            return VK_OEM_7;
+        default:
+            return 0;
     }
 }
 
 Qt::CursorShape ShapeOf(TCursor c) {
     switch (c) {
-    case crNone: return Qt::BlankCursor;
-    case crCross: return Qt::CrossCursor;
-    case crIBeam: return Qt::IBeamCursor;
-    case crSizeNESW: return Qt::SizeBDiagCursor;
-    case crSizeNS:
-    case crVSplit: return Qt::SizeVerCursor;
-    case crSizeNWSE: return Qt::SizeFDiagCursor;
-    case crSizeWE:
-    case crHSplit: return Qt::SizeHorCursor;
-    case crUpArrow: return Qt::UpArrowCursor;
-    case crHourGlass:
-    case crSQLWait: return Qt::WaitCursor;
-    case crDrag:
-    case crMultiDrag: return Qt::DragCopyCursor;
-    case crNoDrop:
-    case crNo: return Qt::ForbiddenCursor;
-    case crAppStart: return Qt::BusyCursor;
-    case crHelp: return Qt::WhatsThisCursor;
-    case crHandPoint: return Qt::PointingHandCursor;
-    case crSizeAll: return Qt::SizeAllCursor;
-    default: return Qt::ArrowCursor;
+        case crNone:
+            return Qt::BlankCursor;
+        case crCross:
+            return Qt::CrossCursor;
+        case crIBeam:
+            return Qt::IBeamCursor;
+        case crSizeNESW:
+            return Qt::SizeBDiagCursor;
+        case crSizeNS:
+        case crVSplit:
+            return Qt::SizeVerCursor;
+        case crSizeNWSE:
+            return Qt::SizeFDiagCursor;
+        case crSizeWE:
+        case crHSplit:
+            return Qt::SizeHorCursor;
+        case crUpArrow:
+            return Qt::UpArrowCursor;
+        case crHourGlass:
+        case crSQLWait:
+            return Qt::WaitCursor;
+        case crDrag:
+        case crMultiDrag:
+            return Qt::DragCopyCursor;
+        case crNoDrop:
+        case crNo:
+            return Qt::ForbiddenCursor;
+        case crAppStart:
+            return Qt::BusyCursor;
+        case crHelp:
+            return Qt::WhatsThisCursor;
+        case crHandPoint:
+            return Qt::PointingHandCursor;
+        case crSizeAll:
+            return Qt::SizeAllCursor;
+        default:
+            return Qt::ArrowCursor;
     }
 }
 
-QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
-TRect FromQRect(const QRect& r) { return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }
+QRect ToQRect(const TRect& r) {
+    return QRect(r.Left, r.Top, r.Width(), r.Height());
+}
+TRect FromQRect(const QRect& r) {
+    return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
 
 class ControlHostWidget;
 
@@ -343,7 +429,8 @@ bool ControlHostWidget::event(QEvent* e) {
                 if (A::WantKey(*impl->owner, VK_TAB, ShiftOf(ke->modifiers(), {})))
                     keyPressEvent(ke);
                 else
-                    focusNextPrevChild(ke->key() == Qt::Key_Tab && !(ke->modifiers() & Qt::ShiftModifier));
+                    focusNextPrevChild(ke->key() == Qt::Key_Tab &&
+                                       !(ke->modifiers() & Qt::ShiftModifier));
                 return true;
             }
         }
@@ -653,17 +740,30 @@ TCustomControl::TCustomControl(TComponent* owner)
         d.bars[kind] = bar;
         QObject::connect(bar, &QAbstractSlider::actionTriggered, bar, [bar, filter](int action) {
             switch (action) {
-            case QAbstractSlider::SliderSingleStepAdd: filter->Dispatch(SB_LINEDOWN, 0); break;
-            case QAbstractSlider::SliderSingleStepSub: filter->Dispatch(SB_LINEUP, 0); break;
-            case QAbstractSlider::SliderPageStepAdd: filter->Dispatch(SB_PAGEDOWN, 0); break;
-            case QAbstractSlider::SliderPageStepSub: filter->Dispatch(SB_PAGEUP, 0); break;
-            case QAbstractSlider::SliderToMinimum: filter->Dispatch(SB_TOP, 0); break;
-            case QAbstractSlider::SliderToMaximum: filter->Dispatch(SB_BOTTOM, 0); break;
-            case QAbstractSlider::SliderMove:
-                filter->Dispatch(bar->isSliderDown() ? SB_THUMBTRACK : SB_THUMBPOSITION,
-                                 bar->sliderPosition());
-                break;
-            default: break;
+                case QAbstractSlider::SliderSingleStepAdd:
+                    filter->Dispatch(SB_LINEDOWN, 0);
+                    break;
+                case QAbstractSlider::SliderSingleStepSub:
+                    filter->Dispatch(SB_LINEUP, 0);
+                    break;
+                case QAbstractSlider::SliderPageStepAdd:
+                    filter->Dispatch(SB_PAGEDOWN, 0);
+                    break;
+                case QAbstractSlider::SliderPageStepSub:
+                    filter->Dispatch(SB_PAGEUP, 0);
+                    break;
+                case QAbstractSlider::SliderToMinimum:
+                    filter->Dispatch(SB_TOP, 0);
+                    break;
+                case QAbstractSlider::SliderToMaximum:
+                    filter->Dispatch(SB_BOTTOM, 0);
+                    break;
+                case QAbstractSlider::SliderMove:
+                    filter->Dispatch(bar->isSliderDown() ? SB_THUMBTRACK : SB_THUMBPOSITION,
+                                     bar->sliderPosition());
+                    break;
+                default:
+                    break;
             }
         });
     }
@@ -690,10 +790,18 @@ TCustomControl::~TCustomControl() {
     }
 }
 
-int TCustomControl::Left() const { return impl_->host ? impl_->host->x() : 0; }
-int TCustomControl::Top() const { return impl_->host ? impl_->host->y() : 0; }
-int TCustomControl::Width() const { return impl_->host ? impl_->host->width() : 0; }
-int TCustomControl::Height() const { return impl_->host ? impl_->host->height() : 0; }
+int TCustomControl::Left() const {
+    return impl_->host ? impl_->host->x() : 0;
+}
+int TCustomControl::Top() const {
+    return impl_->host ? impl_->host->y() : 0;
+}
+int TCustomControl::Width() const {
+    return impl_->host ? impl_->host->width() : 0;
+}
+int TCustomControl::Height() const {
+    return impl_->host ? impl_->host->height() : 0;
+}
 
 void TCustomControl::SetBounds(int left, int top, int width, int height) {
     if (!impl_->host) return;
@@ -701,10 +809,16 @@ void TCustomControl::SetBounds(int left, int top, int width, int height) {
     impl_->Layout();  // at once, also while hidden: the client size is needed now
 }
 
-int TCustomControl::ClientWidth() const { return impl_->clientRect.width(); }
-int TCustomControl::ClientHeight() const { return impl_->clientRect.height(); }
+int TCustomControl::ClientWidth() const {
+    return impl_->clientRect.width();
+}
+int TCustomControl::ClientHeight() const {
+    return impl_->clientRect.height();
+}
 
-TRect TCustomControl::ClientOrigin() const { return FromQRect(impl_->clientRect); }
+TRect TCustomControl::ClientOrigin() const {
+    return FromQRect(impl_->clientRect);
+}
 
 TPoint TCustomControl::ClientToScreen(TPoint p) const {
     if (!impl_->host) return p;
@@ -727,18 +841,24 @@ void TCustomControl::SetVisible(bool visible) {
     if (impl_->host) impl_->host->setVisible(visible);
 }
 
-bool TCustomControl::Enabled() const { return impl_->host && impl_->host->isEnabled(); }
+bool TCustomControl::Enabled() const {
+    return impl_->host && impl_->host->isEnabled();
+}
 void TCustomControl::SetEnabled(bool enabled) {
     if (impl_->host) impl_->host->setEnabled(enabled);
 }
 
-bool TCustomControl::HandleAllocated() const { return impl_->handleAllocated && impl_->host; }
+bool TCustomControl::HandleAllocated() const {
+    return impl_->handleAllocated && impl_->host;
+}
 
 void TCustomControl::HandleNeeded() {
     if (impl_->host) impl_->Allocate();
 }
 
-TBorderStyle TCustomControl::BorderStyle() const { return impl_->border; }
+TBorderStyle TCustomControl::BorderStyle() const {
+    return impl_->border;
+}
 void TCustomControl::SetBorderStyle(TBorderStyle style) {
     if (style == impl_->border) return;
     impl_->border = style;
@@ -746,7 +866,9 @@ void TCustomControl::SetBorderStyle(TBorderStyle style) {
     if (impl_->host) impl_->host->update();
 }
 
-bool TCustomControl::Ctl3D() const { return impl_->ctl3D; }
+bool TCustomControl::Ctl3D() const {
+    return impl_->ctl3D;
+}
 void TCustomControl::SetCtl3D(bool value) {
     if (value == impl_->ctl3D) return;
     impl_->ctl3D = value;
@@ -758,7 +880,9 @@ int TCustomControl::BorderWidth() const {
     return impl_->border == bsNone ? 0 : impl_->ctl3D ? 2 : 1;
 }
 
-int TCustomControl::HeaderStripHeight() const { return impl_->headerHeight; }
+int TCustomControl::HeaderStripHeight() const {
+    return impl_->headerHeight;
+}
 void TCustomControl::SetHeaderStripHeight(int height) {
     height = std::max(0, height);
     if (height == impl_->headerHeight) return;
@@ -778,7 +902,9 @@ void TCustomControl::InvalidateHeaderStrip() {
     impl_->host->update(QRect(f, f, std::max(0, Width() - 2 * f), impl_->headerHeight));
 }
 
-TBiDiMode TCustomControl::BiDiMode() const { return impl_->bidi; }
+TBiDiMode TCustomControl::BiDiMode() const {
+    return impl_->bidi;
+}
 void TCustomControl::SetBiDiMode(TBiDiMode mode) {
     if (mode == impl_->bidi) return;
     impl_->bidi = mode;
@@ -786,14 +912,18 @@ void TCustomControl::SetBiDiMode(TBiDiMode mode) {
     Invalidate();
 }
 
-TColor TCustomControl::Color() const { return impl_->color; }
+TColor TCustomControl::Color() const {
+    return impl_->color;
+}
 void TCustomControl::SetColor(TColor color) {
     if (color == impl_->color) return;
     impl_->color = color;
     Invalidate();
 }
 
-TFont& TCustomControl::Font() { return impl_->font; }
+TFont& TCustomControl::Font() {
+    return impl_->font;
+}
 
 void TCustomControl::SetScrollInfo(TScrollBarKind kind, const TScrollInfo& info, bool redraw) {
     bool shown = impl_->models[kind].Set(info);
@@ -821,7 +951,9 @@ bool TCustomControl::ScrollBarEnabled(TScrollBarKind kind) const {
     return impl_->models[kind].Enabled();
 }
 
-int TCustomControl::ScrollBarExtent() const { return impl_->Extent(); }
+int TCustomControl::ScrollBarExtent() const {
+    return impl_->Extent();
+}
 
 void TCustomControl::ScrollClientArea(int dx, int dy, const TRect* clip) {
     if (!impl_->host || (dx == 0 && dy == 0)) return;
@@ -863,7 +995,9 @@ void TCustomControl::SetRedraw(bool on) {
     if (impl_->host) impl_->host->setUpdatesEnabled(on);
 }
 
-bool TCustomControl::RedrawEnabled() const { return impl_->host && impl_->host->updatesEnabled(); }
+bool TCustomControl::RedrawEnabled() const {
+    return impl_->host && impl_->host->updatesEnabled();
+}
 
 void TCustomControl::SetOpaque(bool opaque) {
     if (impl_->host) impl_->viewport->setAttribute(Qt::WA_OpaquePaintEvent, opaque);
@@ -890,7 +1024,9 @@ void TCustomControl::KillTimer(int id) {
     impl_->timers.erase(it);
 }
 
-bool TCustomControl::TimerActive(int id) const { return impl_->timers.count(id) != 0; }
+bool TCustomControl::TimerActive(int id) const {
+    return impl_->timers.count(id) != 0;
+}
 
 void TCustomControl::PostMessage(unsigned msg, intptr_t wParam, intptr_t lParam) {
     if (impl_->host) QCoreApplication::postEvent(impl_->host, new PostedEvent(msg, wParam, lParam));
@@ -900,14 +1036,18 @@ void TCustomControl::SetFocus() {
     if (impl_->host) impl_->host->setFocus(Qt::OtherFocusReason);
 }
 
-bool TCustomControl::Focused() const { return impl_->host && impl_->host->hasFocus(); }
+bool TCustomControl::Focused() const {
+    return impl_->host && impl_->host->hasFocus();
+}
 
 bool TCustomControl::CanFocus() const {
     return impl_->host && impl_->host->isVisible() && impl_->host->isEnabled() &&
            impl_->host->focusPolicy() != Qt::NoFocus;
 }
 
-bool TCustomControl::TabStop() const { return impl_->tabStop; }
+bool TCustomControl::TabStop() const {
+    return impl_->tabStop;
+}
 void TCustomControl::SetTabStop(bool value) {
     impl_->tabStop = value;
     if (impl_->host) {
@@ -929,7 +1069,9 @@ bool TCustomControl::MouseCapture() const {
     return impl_->host && QWidget::mouseGrabber() == impl_->viewport;
 }
 
-TCursor TCustomControl::Cursor() const { return impl_->cursor; }
+TCursor TCustomControl::Cursor() const {
+    return impl_->cursor;
+}
 void TCustomControl::SetCursor(TCursor cursor) {
     impl_->cursor = cursor;
     if (!impl_->host) return;
@@ -951,7 +1093,9 @@ TPoint TCustomControl::MousePosition() const {
 
 // --- The bridge ------------------------------------------------------------------------------
 
-QWidget* HostWidget(TCustomControl& control) { return control.Internal().host.data(); }
+QWidget* HostWidget(TCustomControl& control) {
+    return control.Internal().host.data();
+}
 
 TCustomControl* ControlOfWidget(const QWidget* widget) {
     auto* host = dynamic_cast<const ControlHostWidget*>(widget);

@@ -9,7 +9,9 @@
 
 #include <algorithm>
 
-bool HasEventLoop() { return QCoreApplication::instance() != nullptr; }
+bool HasEventLoop() {
+    return QCoreApplication::instance() != nullptr;
+}
 
 void ProcessMessages(bool excludeUserInput) {
     if (!HasEventLoop()) return;

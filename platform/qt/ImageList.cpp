@@ -11,14 +11,18 @@ struct TCustomImageList::Impl {
 };
 
 TCustomImageList::TCustomImageList(TComponent* owner, int width, int height)
-    : TComponent(owner), impl_(std::make_unique<Impl>()), width_(std::max(1, width)),
+    : TComponent(owner),
+      impl_(std::make_unique<Impl>()),
+      width_(std::max(1, width)),
       height_(std::max(1, height)) {}
 
 TCustomImageList::~TCustomImageList() {
     ReleaseLinks();
 }
 
-int TCustomImageList::Count() const { return int(impl_->images.size()); }
+int TCustomImageList::Count() const {
+    return int(impl_->images.size());
+}
 
 namespace {
 QImage CutImage(const QImage& source, int x, int width, int height, TColor transparent) {
@@ -53,7 +57,8 @@ int TCustomImageList::Add(const TBitmap& bitmap, TColor transparent) {
 
 int TCustomImageList::AddFromData(const void* data, size_t size, TColor transparent) {
     QImage loaded;
-    if (!data || size == 0 || !loaded.loadFromData(static_cast<const uchar*>(data), qsizetype(size)))
+    if (!data || size == 0 ||
+        !loaded.loadFromData(static_cast<const uchar*>(data), qsizetype(size)))
         return -1;
     int first = AddStrip(impl_->images, loaded.convertToFormat(QImage::Format_ARGB32), width_,
                          height_, transparent);
@@ -91,4 +96,3 @@ void TCustomImageList::Draw(TCanvas& canvas, int x, int y, int index, bool enabl
     }
     p.drawImage(QPoint(x, y), grey);
 }
-

@@ -13,7 +13,9 @@ struct TPopupMenu::Impl {
 
 TPopupMenu::TPopupMenu(TComponent* owner) : TComponent(owner), impl_(std::make_unique<Impl>()) {}
 
-TPopupMenu::~TPopupMenu() { CloseMenu(); }
+TPopupMenu::~TPopupMenu() {
+    CloseMenu();
+}
 
 namespace {
 void Fill(QMenu* menu, TMenuItem& parent) {
@@ -61,4 +63,6 @@ void TPopupMenu::CloseMenu() {
     }
 }
 
-bool TPopupMenu::IsPoppedUp() const { return impl_->menu && impl_->menu->isVisible(); }
+bool TPopupMenu::IsPoppedUp() const {
+    return impl_->menu && impl_->menu->isVisible();
+}

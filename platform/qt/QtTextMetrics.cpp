@@ -13,7 +13,6 @@
 #include <map>
 #include <tuple>
 
-
 namespace {
 
 QString DisplayString(std::string_view run) {
@@ -39,8 +38,8 @@ class TScreenFont : public TMeasuredFont {
 public:
     explicit TScreenFont(const QFont& font) : font_(font), metrics_(font) {
         for (int c = 0; c < 256; ++c)
-            advances_[size_t(c)] =
-                int(std::lround(metrics_.horizontalAdvance(QChar(DisplayCharOf((unsigned char)c)))));
+            advances_[size_t(c)] = int(
+                std::lround(metrics_.horizontalAdvance(QChar(DisplayCharOf((unsigned char)c)))));
         metric_.Ascent = int(std::lround(metrics_.ascent()));
         metric_.Descent = int(std::lround(metrics_.descent()));
         metric_.Height = metric_.Ascent + metric_.Descent;

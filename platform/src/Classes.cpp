@@ -63,7 +63,9 @@ void TStrings::Put(int index, const std::string& s) {
     Delete(index + 1);
 }
 
-void* TStrings::GetObject(int) const { return nullptr; }
+void* TStrings::GetObject(int) const {
+    return nullptr;
+}
 void TStrings::PutObject(int, void*) {}
 
 void TStrings::InsertObject(int index, const std::string& s, void* object) {
@@ -71,7 +73,9 @@ void TStrings::InsertObject(int index, const std::string& s, void* object) {
     PutObject(index, object);
 }
 
-int TStrings::Add(const std::string& s) { return AddObject(s, nullptr); }
+int TStrings::Add(const std::string& s) {
+    return AddObject(s, nullptr);
+}
 
 int TStrings::AddObject(const std::string& s, void* object) {
     int index = Count();
@@ -152,7 +156,8 @@ int TStrings::IndexOfName(std::string_view name) const {
     for (int i = 0, n = Count(); i < n; ++i) {
         std::string s = Get(i);
         size_t eq = s.find('=');
-        if (eq != std::string::npos && CompareText(std::string_view(s).substr(0, eq), name) == 0) return i;
+        if (eq != std::string::npos && CompareText(std::string_view(s).substr(0, eq), name) == 0)
+            return i;
     }
     return -1;
 }
@@ -169,8 +174,10 @@ void TStrings::SetValue(std::string_view name, const std::string& value) {
         return;
     }
     std::string line = std::string(name) + "=" + value;
-    if (i >= 0) Put(i, line);
-    else Add(line);
+    if (i >= 0)
+        Put(i, line);
+    else
+        Add(line);
 }
 
 std::string TStrings::Text() const {
@@ -235,7 +242,8 @@ void TStrings::SetCommaText(std::string_view text) {
                 item += text[i++];
             }
         } else {
-            while (i < n && static_cast<unsigned char>(text[i]) > ' ' && text[i] != ',') item += text[i++];
+            while (i<n&& static_cast<unsigned char>(text[i])> ' ' && text[i] != ',')
+                item += text[i++];
         }
         Add(item);
         skipBlanks();
@@ -247,7 +255,9 @@ void TStrings::SetCommaText(std::string_view text) {
     }
 }
 
-void TStrings::LoadFromFile(const std::string& fileName) { SetText(ReadFileBytes(fileName)); }
+void TStrings::LoadFromFile(const std::string& fileName) {
+    SetText(ReadFileBytes(fileName));
+}
 
 void TStrings::SaveToFile(const std::string& fileName) const {
     TFileStream f(fileName, fmCreate);
@@ -307,7 +317,9 @@ void TStringList::PutObject(int index, void* object) {
     Changed();
 }
 
-void TStringList::Insert(int index, const std::string& s) { InsertObject(index, s, nullptr); }
+void TStringList::Insert(int index, const std::string& s) {
+    InsertObject(index, s, nullptr);
+}
 
 void TStringList::InsertObject(int index, const std::string& s, void* object) {
     if (sorted_) throw EListError("Operation not allowed on sorted list");
@@ -393,8 +405,9 @@ void TStringList::Exchange(int a, int b) {
 
 void TStringList::Sort() {
     Changing();
-    std::stable_sort(items_.begin(), items_.end(),
-                     [this](const Item& x, const Item& y) { return CompareStrings(x.text, y.text) < 0; });
+    std::stable_sort(items_.begin(), items_.end(), [this](const Item& x, const Item& y) {
+        return CompareStrings(x.text, y.text) < 0;
+    });
     Changed();
 }
 

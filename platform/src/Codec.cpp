@@ -9,10 +9,9 @@ namespace {
 
 // 0x80..0x9F; the unassigned bytes keep their C1 control code point.
 constexpr std::array<char16_t, 32> kHigh = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 // Decodes one UTF-8 sequence at `i`; returns false (and skips one byte) when malformed.
 bool DecodeUtf8(std::string_view s, size_t& i, char32_t& c) {
@@ -24,17 +23,38 @@ bool DecodeUtf8(std::string_view s, size_t& i, char32_t& c) {
     }
     int extra;
     char32_t min;
-    if ((b0 & 0xE0) == 0xC0) { extra = 1; c = b0 & 0x1F; min = 0x80; }
-    else if ((b0 & 0xF0) == 0xE0) { extra = 2; c = b0 & 0x0F; min = 0x800; }
-    else if ((b0 & 0xF8) == 0xF0) { extra = 3; c = b0 & 0x07; min = 0x10000; }
-    else { ++i; return false; }
-    if (i + size_t(extra) >= s.size()) { ++i; return false; }
+    if ((b0 & 0xE0) == 0xC0) {
+        extra = 1;
+        c = b0 & 0x1F;
+        min = 0x80;
+    } else if ((b0 & 0xF0) == 0xE0) {
+        extra = 2;
+        c = b0 & 0x0F;
+        min = 0x800;
+    } else if ((b0 & 0xF8) == 0xF0) {
+        extra = 3;
+        c = b0 & 0x07;
+        min = 0x10000;
+    } else {
+        ++i;
+        return false;
+    }
+    if (i + size_t(extra) >= s.size()) {
+        ++i;
+        return false;
+    }
     for (int k = 1; k <= extra; ++k) {
         auto b = static_cast<unsigned char>(s[i + size_t(k)]);
-        if ((b & 0xC0) != 0x80) { ++i; return false; }
+        if ((b & 0xC0) != 0x80) {
+            ++i;
+            return false;
+        }
         c = (c << 6) | (b & 0x3F);
     }
-    if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) { ++i; return false; }
+    if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+        ++i;
+        return false;
+    }
     i += size_t(extra) + 1;
     return true;
 }
@@ -42,7 +62,8 @@ bool DecodeUtf8(std::string_view s, size_t& i, char32_t& c) {
 const std::unordered_map<char32_t, unsigned char>& ReverseHigh() {
     static const auto* map = [] {
         auto* m = new std::unordered_map<char32_t, unsigned char>;
-        for (size_t k = 0; k < kHigh.size(); ++k) (*m)[kHigh[k]] = static_cast<unsigned char>(0x80 + k);
+        for (size_t k = 0; k < kHigh.size(); ++k)
+            (*m)[kHigh[k]] = static_cast<unsigned char>(0x80 + k);
         return m;
     }();
     return *map;

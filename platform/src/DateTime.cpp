@@ -1,9 +1,9 @@
 // Date-times as days since 30 December 1899, their parts and their pictures.
 #include "platform/DateTime.h"
 
+#include <cctype>
 #include <chrono>
 #include <cmath>
-#include <cctype>
 #include <ctime>
 
 #include "platform/Exceptions.h"
@@ -11,10 +11,12 @@
 namespace {
 const char* const kShortMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                     "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-const char* const kLongMonths[] = {"January", "February", "March",     "April",   "May",      "June",
-                                   "July",    "August",   "September", "October", "November", "December"};
+const char* const kLongMonths[] = {"January",   "February", "March",    "April",
+                                   "May",       "June",     "July",     "August",
+                                   "September", "October",  "November", "December"};
 const char* const kShortDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-const char* const kLongDays[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+const char* const kLongDays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                 "Thursday", "Friday", "Saturday"};
 
 // The ordinal (1 January of year 1 = 1) of 30 December 1899.
 constexpr int64_t kDelta = 693594;
@@ -26,7 +28,9 @@ int64_t DaysBeforeYear(int64_t y) {
 
 // Day numbers whose year fits an int. Beyond them (and for NaN) the casts to integers would be
 // undefined, and a damaged file can hold such a value.
-bool InDayRange(TDateTime value) { return std::fabs(value) < 7.0e11; }
+bool InDayRange(TDateTime value) {
+    return std::fabs(value) < 7.0e11;
+}
 
 std::string Pad(int value, int width) {
     std::string s = std::to_string(value);
@@ -40,7 +44,9 @@ LocaleInfo& FormatSettings() {
     return info;
 }
 
-bool IsLeapYear(int year) { return (year % 4 == 0) && (year % 100 != 0 || year % 400 == 0); }
+bool IsLeapYear(int year) {
+    return (year % 4 == 0) && (year % 100 != 0 || year % 400 == 0);
+}
 
 int DaysInMonth(int year, int month) {
     static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -49,7 +55,8 @@ int DaysInMonth(int year, int month) {
 }
 
 bool TryEncodeDate(int year, int month, int day, TDateTime& result) {
-    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month))
+    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 ||
+        day > DaysInMonth(year, month))
         return false;
     int64_t days = DaysBeforeYear(year);
     for (int m = 1; m < month; ++m) days += DaysInMonth(year, m);
@@ -97,8 +104,8 @@ void DecodeDate(TDateTime value, int& year, int& month, int& day) {
 }
 
 bool TryEncodeTime(int hour, int minute, int second, int msec, TDateTime& result) {
-    if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 || msec < 0 ||
-        msec > 999)
+    if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 ||
+        msec < 0 || msec > 999)
         return false;
     result = (hour * 3600000.0 + minute * 60000.0 + second * 1000.0 + msec) / 86400000.0;
     return true;
@@ -106,7 +113,8 @@ bool TryEncodeTime(int hour, int minute, int second, int msec, TDateTime& result
 
 TDateTime EncodeTime(int hour, int minute, int second, int msec) {
     TDateTime r;
-    if (!TryEncodeTime(hour, minute, second, msec, r)) throw EConvertError("Invalid argument to time encode");
+    if (!TryEncodeTime(hour, minute, second, msec, r))
+        throw EConvertError("Invalid argument to time encode");
     return r;
 }
 
@@ -133,17 +141,29 @@ TDateTime Now() {
     std::time_t t = std::chrono::system_clock::to_time_t(now);
     std::tm local{};
     localtime_r(&t, &local);
-    auto ms = int(std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000);
+    auto ms =
+        int(std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
+            1000);
     return EncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday) +
            EncodeTime(local.tm_hour, local.tm_min, local.tm_sec, ms);
 }
 
-TDateTime Date() { return std::floor(Now()); }
+TDateTime Date() {
+    return std::floor(Now());
+}
 
-const char* ShortMonthName(int month) { return (month >= 1 && month <= 12) ? kShortMonths[month - 1] : ""; }
-const char* LongMonthName(int month) { return (month >= 1 && month <= 12) ? kLongMonths[month - 1] : ""; }
-const char* ShortDayName(int day) { return (day >= 1 && day <= 7) ? kShortDays[day - 1] : ""; }
-const char* LongDayName(int day) { return (day >= 1 && day <= 7) ? kLongDays[day - 1] : ""; }
+const char* ShortMonthName(int month) {
+    return (month >= 1 && month <= 12) ? kShortMonths[month - 1] : "";
+}
+const char* LongMonthName(int month) {
+    return (month >= 1 && month <= 12) ? kLongMonths[month - 1] : "";
+}
+const char* ShortDayName(int day) {
+    return (day >= 1 && day <= 7) ? kShortDays[day - 1] : "";
+}
+const char* LongDayName(int day) {
+    return (day >= 1 && day <= 7) ? kLongDays[day - 1] : "";
+}
 
 std::string FormatDateTime(std::string_view picture, TDateTime value) {
     int y, mo, d, h, mi, s, ms;
@@ -157,13 +177,16 @@ std::string FormatDateTime(std::string_view picture, TDateTime value) {
     {
         std::string lower;
         for (char c : picture) lower += char(std::tolower(static_cast<unsigned char>(c)));
-        twelveHour = lower.find("am/pm") != std::string::npos || lower.find("a/p") != std::string::npos ||
+        twelveHour = lower.find("am/pm") != std::string::npos ||
+                     lower.find("a/p") != std::string::npos ||
                      lower.find("ampm") != std::string::npos;
     }
     size_t i = 0;
     auto count = [&](char ch) {
         size_t n = 0;
-        while (i + n < picture.size() && std::tolower(static_cast<unsigned char>(picture[i + n])) == ch) ++n;
+        while (i + n < picture.size() &&
+               std::tolower(static_cast<unsigned char>(picture[i + n])) == ch)
+            ++n;
         return n;
     };
     auto startsWithCI = [&](std::string_view what) {
@@ -205,10 +228,14 @@ std::string FormatDateTime(std::string_view picture, TDateTime value) {
         switch (lc) {
             case 'd':
                 n = count('d');
-                if (n == 1) out += std::to_string(d);
-                else if (n == 2) out += Pad(d, 2);
-                else if (n == 3) out += ShortDayName(DayOfWeek(value));
-                else out += LongDayName(DayOfWeek(value));
+                if (n == 1)
+                    out += std::to_string(d);
+                else if (n == 2)
+                    out += Pad(d, 2);
+                else if (n == 3)
+                    out += ShortDayName(DayOfWeek(value));
+                else
+                    out += LongDayName(DayOfWeek(value));
                 i += n;
                 afterHour = false;
                 continue;
@@ -216,10 +243,14 @@ std::string FormatDateTime(std::string_view picture, TDateTime value) {
                 n = count('m');
                 if (afterHour && n <= 2) {
                     out += n == 1 ? std::to_string(mi) : Pad(mi, 2);
-                } else if (n == 1) out += std::to_string(mo);
-                else if (n == 2) out += Pad(mo, 2);
-                else if (n == 3) out += ShortMonthName(mo);
-                else out += LongMonthName(mo);
+                } else if (n == 1)
+                    out += std::to_string(mo);
+                else if (n == 2)
+                    out += Pad(mo, 2);
+                else if (n == 3)
+                    out += ShortMonthName(mo);
+                else
+                    out += LongMonthName(mo);
                 i += n;
                 afterHour = false;
                 continue;

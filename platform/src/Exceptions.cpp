@@ -1,4 +1,6 @@
 // The silent abort.
 #include "platform/Exceptions.h"
 
-void Abort() { throw EAbort("Operation aborted"); }
+void Abort() {
+    throw EAbort("Operation aborted");
+}

@@ -1,17 +1,17 @@
 // File names, folders and whole-file reads and writes.
 #include "platform/FileUtils.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/file.h>
 #include <filesystem>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "platform/Codec.h"
 #include "platform/DateTime.h"
@@ -20,21 +20,25 @@
 
 namespace fs = std::filesystem;
 
-std::string ToNativePath(std::string_view fileName) { return AnsiToUtf8(fileName); }
-std::string FromNativePath(std::string_view nativeName) { return Utf8ToAnsi(nativeName); }
+std::string ToNativePath(std::string_view fileName) {
+    return AnsiToUtf8(fileName);
+}
+std::string FromNativePath(std::string_view nativeName) {
+    return Utf8ToAnsi(nativeName);
+}
 
 bool IsUsableFileName(std::string_view fileName) {
     return fileName.find('\0') == std::string_view::npos;
 }
 
 bool FileExists(const std::string& fileName) {
-    struct stat st{};
+    struct stat st {};
     return !fileName.empty() && IsUsableFileName(fileName) &&
            ::stat(ToNativePath(fileName).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
 bool DirectoryExists(const std::string& dirName) {
-    struct stat st{};
+    struct stat st {};
     return !dirName.empty() && IsUsableFileName(dirName) &&
            ::stat(ToNativePath(dirName).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
@@ -58,7 +62,7 @@ bool ForceDirectories(const std::string& dirName) {
 }
 
 double FileAge(const std::string& fileName) {
-    struct stat st{};
+    struct stat st {};
     if (!IsUsableFileName(fileName) || ::stat(ToNativePath(fileName).c_str(), &st) != 0) return -1;
     std::tm local{};
     time_t t = st.st_mtime;
@@ -134,7 +138,9 @@ std::string UserDataFolder() {
     return d;
 }
 
-std::string UserConfigFolder() { return XdgFolder("XDG_CONFIG_HOME", ".config"); }
+std::string UserConfigFolder() {
+    return XdgFolder("XDG_CONFIG_HOME", ".config");
+}
 
 std::vector<std::string> SplitLines(std::string_view bytes) {
     std::vector<std::string> lines;
@@ -159,10 +165,11 @@ std::string ReadFileBytes(const std::string& fileName) {
     if (!usable) errno = EINVAL;
     int fd = usable ? ::open(native.c_str(), O_RDONLY | O_CLOEXEC) : -1;
     if (fd < 0)
-        throw EFOpenError(FormatMsg("Cannot open file \"%s\". %s", {fileName, Utf8ToAnsi(std::strerror(errno))}));
+        throw EFOpenError(
+            FormatMsg("Cannot open file \"%s\". %s", {fileName, Utf8ToAnsi(std::strerror(errno))}));
     // One read into a buffer of the file's size; files that report no size (or grow) are
     // read on in steps.
-    struct stat st{};
+    struct stat st {};
     const size_t expected = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? size_t(st.st_size) : 0;
     std::string out(expected + 1, '\0');
     size_t done = 0;
@@ -173,7 +180,8 @@ std::string ReadFileBytes(const std::string& fileName) {
         if (n < 0) {
             int err = errno;
             ::close(fd);
-            throw EReadError(FormatMsg("Cannot read file \"%s\". %s", {fileName, Utf8ToAnsi(std::strerror(err))}));
+            throw EReadError(FormatMsg("Cannot read file \"%s\". %s",
+                                       {fileName, Utf8ToAnsi(std::strerror(err))}));
         }
         if (n == 0) break;
         done += size_t(n);
@@ -183,7 +191,9 @@ std::string ReadFileBytes(const std::string& fileName) {
     return out;
 }
 
-std::vector<std::string> ReadTextLines(const std::string& fileName) { return SplitLines(ReadFileBytes(fileName)); }
+std::vector<std::string> ReadTextLines(const std::string& fileName) {
+    return SplitLines(ReadFileBytes(fileName));
+}
 
 // ---------------------------------------------------------------------------------------------
 // The safe writer
@@ -200,7 +210,9 @@ int InjectedError(TSafeWriteStep step) {
     return seam ? seam(step) : 0;
 }
 
-std::string SystemText(int err) { return Utf8ToAnsi(std::strerror(err)); }
+std::string SystemText(int err) {
+    return Utf8ToAnsi(std::strerror(err));
+}
 
 [[noreturn]] void RaiseCreateError(const std::string& fileName, int err) {
     throw EFCreateError(FormatMsg("Cannot create file \"%s\". %s", {fileName, SystemText(err)}));
@@ -230,7 +242,8 @@ std::string FolderOf(const std::string& native) {
 // a hash of the whole.
 std::string SavingName(const std::string& native) {
     const size_t slash = native.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? std::string() : native.substr(0, slash + 1);
+    const std::string dir =
+        slash == std::string::npos ? std::string() : native.substr(0, slash + 1);
     std::string base = slash == std::string::npos ? native : native.substr(slash + 1);
     constexpr size_t MaxName = 255, Extra = 8;  // "." and ".saving"
     if (base.size() + Extra > MaxName) {
@@ -245,7 +258,7 @@ std::string SavingName(const std::string& native) {
 bool ResolveLinks(std::string& native, int& err) {
     constexpr int MaxLinks = 40;
     for (int i = 0; i < MaxLinks; ++i) {
-        struct stat st{};
+        struct stat st {};
         if (::lstat(native.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
         std::error_code ec;
         const fs::path link = fs::read_symlink(fs::path(native), ec);
@@ -347,7 +360,8 @@ int OpenTemporary(const std::string& temp, int& err) {
         }
         // The name must still be this file: another save may have renamed or removed it
         // between our open and our lock.
-        struct stat mine{}, named{};
+        struct stat mine {
+        }, named{};
         if (::fstat(fd, &mine) != 0 || ::lstat(temp.c_str(), &named) != 0 ||
             mine.st_dev != named.st_dev || mine.st_ino != named.st_ino) {
             ::close(fd);
@@ -383,7 +397,7 @@ TSafeFileWriter::TSafeFileWriter(const std::string& fileName, TSafeWriteOptions 
     int err = 0;
     if (!ResolveLinks(target_, err)) RaiseCreateError(fileName, err);
     if ((err = InjectedError(TSafeWriteStep::Create)) != 0) RaiseCreateError(fileName, err);
-    struct stat st{};
+    struct stat st {};
     if (::stat(target_.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
         // A device or pipe is written to in place: there is no file to replace, and a file
         // renamed over it would take the device's place.
@@ -432,7 +446,7 @@ void TSafeFileWriter::Commit() {
         if (::close(fd) != 0) Fail(errno);
         return;
     }
-    struct stat st{};
+    struct stat st {};
     const bool exists = ::stat(target_.c_str(), &st) == 0;
     mode_t mode = mode_t(options_.Mode & 07777);
     if (!options_.ForceMode) mode = exists ? (st.st_mode & 07777) : (mode & ~CurrentUmask());
@@ -456,8 +470,8 @@ void TSafeFileWriter::Commit() {
         err = InjectedError(TSafeWriteStep::Backup);
         if (err != 0 || ::link(target_.c_str(), backupTemp.c_str()) != 0) {
             if (err == 0) err = errno;
-            const bool noLinks = err == EPERM || err == EMLINK || err == EXDEV || err == ENOSYS ||
-                                 err == EOPNOTSUPP;
+            const bool noLinks =
+                err == EPERM || err == EMLINK || err == EXDEV || err == ENOSYS || err == EOPNOTSUPP;
             if (!noLinks || !CopyFileTo(target_, backupTemp, st.st_mode & 07777, err)) Fail(err);
         }
     }

@@ -8,13 +8,18 @@ int MulDiv(int a, int b, int c) {
     long long p = static_cast<long long>(a) * b;
     long long q = p / c, r = p % c;
     // Round half away from zero.
-    if (std::llabs(r) * 2 >= std::llabs(static_cast<long long>(c))) q += ((p < 0) != (c < 0)) ? -1 : 1;
+    if (std::llabs(r) * 2 >= std::llabs(static_cast<long long>(c)))
+        q += ((p < 0) != (c < 0)) ? -1 : 1;
     return int(q);
 }
 
-int TFont::Size() const { return -MulDiv(height_, 72, pixelsPerInch_); }
+int TFont::Size() const {
+    return -MulDiv(height_, 72, pixelsPerInch_);
+}
 
-void TFont::SetSize(int points) { SetHeight(-MulDiv(points, pixelsPerInch_, 72)); }
+void TFont::SetSize(int points) {
+    SetHeight(-MulDiv(points, pixelsPerInch_, 72));
+}
 
 void TFont::Assign(const TFont& other) {
     bool changed = !SameAs(other);

@@ -14,9 +14,10 @@ public:
         std::fprintf(stderr, "%s\n", text.c_str());
         // Never an answer whose button was not offered: the caller acts on what it gets.
         static constexpr std::pair<unsigned, int> kOrder[] = {
-            {mbNo, mrNo},       {mbCancel, mrCancel}, {mbAbort, mrAbort},   {mbNoToAll, mrNoToAll},
-            {mbOK, mrOk},       {mbIgnore, mrIgnore}, {mbRetry, mrRetry},   {mbYes, mrYes},
-            {mbYesToAll, mrYesToAll}, {mbAll, mrAll}};
+            {mbNo, mrNo},           {mbCancel, mrCancel}, {mbAbort, mrAbort},
+            {mbNoToAll, mrNoToAll}, {mbOK, mrOk},         {mbIgnore, mrIgnore},
+            {mbRetry, mrRetry},     {mbYes, mrYes},       {mbYesToAll, mrYesToAll},
+            {mbAll, mrAll}};
         for (const auto& [button, result] : kOrder)
             if (r.Buttons & button) return result;
         return mrCancel;
@@ -30,7 +31,9 @@ StderrMessages& Fallback() {
 MessageService* g_service = nullptr;
 }  // namespace
 
-MessageService& Messages() { return g_service ? *g_service : Fallback(); }
+MessageService& Messages() {
+    return g_service ? *g_service : Fallback();
+}
 
 MessageService* SetMessageService(MessageService* service) {
     MessageService* old = g_service;
@@ -47,4 +50,6 @@ int MessageDlg(const std::string& text, TMsgDlgType type, TMsgDlgButtons buttons
     return Messages().Show(r);
 }
 
-void ShowMessage(const std::string& text) { MessageDlg(text, TMsgDlgType::mtCustom, mbOK); }
+void ShowMessage(const std::string& text) {
+    MessageDlg(text, TMsgDlgType::mtCustom, mbOK);
+}

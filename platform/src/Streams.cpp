@@ -1,15 +1,15 @@
 // Memory and file streams.
 #include "platform/Streams.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <limits>
 #include <new>
 #include <stdexcept>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "platform/Codec.h"
 #include "platform/Exceptions.h"
@@ -79,10 +79,17 @@ int64_t TMemoryStream::Write(const void* buffer, int64_t count) {
 int64_t TMemoryStream::Seek(int64_t offset, int origin) {
     int64_t base;
     switch (origin) {
-        case soFromBeginning: base = 0; break;
-        case soFromCurrent: base = pos_; break;
-        case soFromEnd: base = int64_t(data_.size()); break;
-        default: return -1;  // as a file stream answers a seek it cannot do
+        case soFromBeginning:
+            base = 0;
+            break;
+        case soFromCurrent:
+            base = pos_;
+            break;
+        case soFromEnd:
+            base = int64_t(data_.size());
+            break;
+        default:
+            return -1;  // as a file stream answers a seek it cannot do
     }
     // The base is never negative, so the sum can only overflow upwards: it saturates there.
     int64_t target;
@@ -138,18 +145,25 @@ TFileStream::TFileStream(const std::string& fileName, unsigned mode, unsigned pe
         fd_ = usable ? ::open(native.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, permissions)
                      : -1;
         if (fd_ < 0)
-            throw EFCreateError(FormatMsg("Cannot create file \"%s\". %s", {fileName, Utf8ToAnsi(std::strerror(errno))}));
+            throw EFCreateError(FormatMsg("Cannot create file \"%s\". %s",
+                                          {fileName, Utf8ToAnsi(std::strerror(errno))}));
         return;
     }
     int flags = O_CLOEXEC;
     switch (mode & 3) {
-        case fmOpenWrite: flags |= O_WRONLY; break;
-        case fmOpenReadWrite: flags |= O_RDWR; break;
-        default: flags |= O_RDONLY; break;
+        case fmOpenWrite:
+            flags |= O_WRONLY;
+            break;
+        case fmOpenReadWrite:
+            flags |= O_RDWR;
+            break;
+        default:
+            flags |= O_RDONLY;
+            break;
     }
     fd_ = usable ? ::open(native.c_str(), flags) : -1;
     if (fd_ >= 0) {
-        struct stat st{};
+        struct stat st {};
         if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
             ::close(fd_);
             fd_ = -1;
@@ -157,7 +171,8 @@ TFileStream::TFileStream(const std::string& fileName, unsigned mode, unsigned pe
         }
     }
     if (fd_ < 0)
-        throw EFOpenError(FormatMsg("Cannot open file \"%s\". %s", {fileName, Utf8ToAnsi(std::strerror(errno))}));
+        throw EFOpenError(
+            FormatMsg("Cannot open file \"%s\". %s", {fileName, Utf8ToAnsi(std::strerror(errno))}));
 }
 
 TFileStream::~TFileStream() {
@@ -198,7 +213,7 @@ int64_t TFileStream::Seek(int64_t offset, int origin) {
 }
 
 int64_t TFileStream::GetSize() {
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd_, &st) != 0) return -1;
     return int64_t(st.st_size);
 }
@@ -212,5 +227,6 @@ void TFileStream::SetSize(int64_t newSize) {
 
 void TFileStream::Sync() {
     if (::fsync(fd_) != 0)
-        throw EWriteError(FormatMsg("Cannot write file \"%s\". %s", {fileName_, Utf8ToAnsi(std::strerror(errno))}));
+        throw EWriteError(FormatMsg("Cannot write file \"%s\". %s",
+                                    {fileName_, Utf8ToAnsi(std::strerror(errno))}));
 }

@@ -1,19 +1,23 @@
 // The runtime's text and number helpers over Windows-1252 bytes.
 #include "platform/SysUtils.h"
 
+#include <locale.h>
+#include <stdlib.h>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <locale.h>
-#include <stdlib.h>
 
 #include "platform/Exceptions.h"
 
 namespace {
-inline unsigned char Up(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
-inline unsigned char Low(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
+inline unsigned char Up(unsigned char c) {
+    return (c >= 'a' && c <= 'z') ? c - 32 : c;
+}
+inline unsigned char Low(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+}
 }  // namespace
 
 int CompareText(std::string_view a, std::string_view b) {
@@ -37,7 +41,9 @@ int CompareStr(std::string_view a, std::string_view b) {
     return a.size() < b.size() ? -1 : (a.size() == b.size() ? 0 : 1);
 }
 
-char UpCase(char c) { return char(Up(static_cast<unsigned char>(c))); }
+char UpCase(char c) {
+    return char(Up(static_cast<unsigned char>(c)));
+}
 
 std::string UpperCase(std::string_view s) {
     std::string out(s);
@@ -70,7 +76,9 @@ std::string Trim(std::string_view s) {
     return std::string(s.substr(i, n - i));
 }
 
-std::string IntToStr(int64_t value) { return std::to_string(value); }
+std::string IntToStr(int64_t value) {
+    return std::to_string(value);
+}
 
 std::string IntToHex(int64_t value, int digits) {
     // A negative value that fits 32 bits shows its 32-bit two's complement (-1 is "FFFFFFFF"),
@@ -103,10 +111,14 @@ int ValInt(std::string_view s, int32_t& value) {
         for (; i < n; ++i) {
             char c = s[i];
             int d;
-            if (c >= '0' && c <= '9') d = c - '0';
-            else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-            else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-            else return int(i) + 1;
+            if (c >= '0' && c <= '9')
+                d = c - '0';
+            else if (c >= 'a' && c <= 'f')
+                d = c - 'a' + 10;
+            else if (c >= 'A' && c <= 'F')
+                d = c - 'A' + 10;
+            else
+                return int(i) + 1;
             if (significant > 0 || d != 0) ++significant;
             if (significant > 8) return int(i) + 1;
             acc = (acc << 4) | uint64_t(d);
@@ -144,7 +156,9 @@ int32_t StrToIntDef(std::string_view text, int32_t fallback) {
     return ValInt(text, v) == 0 ? v : fallback;
 }
 
-bool TryStrToInt(std::string_view text, int32_t& value) { return ValInt(text, value) == 0; }
+bool TryStrToInt(std::string_view text, int32_t& value) {
+    return ValInt(text, value) == 0;
+}
 
 std::string FloatToStr(double value) {
     if (std::isnan(value)) return "NAN";
@@ -177,10 +191,16 @@ bool TryStrToFloat(std::string_view text, double& value) {
     size_t i = 0;
     if (t[i] == '+' || t[i] == '-') ++i;
     bool digits = false;
-    while (i < t.size() && t[i] >= '0' && t[i] <= '9') { ++i; digits = true; }
+    while (i < t.size() && t[i] >= '0' && t[i] <= '9') {
+        ++i;
+        digits = true;
+    }
     if (i < t.size() && t[i] == '.') {
         ++i;
-        while (i < t.size() && t[i] >= '0' && t[i] <= '9') { ++i; digits = true; }
+        while (i < t.size() && t[i] >= '0' && t[i] <= '9') {
+            ++i;
+            digits = true;
+        }
     }
     if (!digits) return false;
     if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
@@ -232,8 +252,10 @@ std::string FormatMsg(std::string_view format, std::initializer_list<FmtArg> arg
         ++next;
         ++i;
         if (const auto* num = std::get_if<int64_t>(&v)) {
-            if (k == 'x' || k == 'X') out += IntToHex(*num, 0);
-            else out += std::to_string(*num);
+            if (k == 'x' || k == 'X')
+                out += IntToHex(*num, 0);
+            else
+                out += std::to_string(*num);
         } else {
             out += std::get<std::string>(v);
         }

@@ -38,20 +38,16 @@ struct Resource {
     std::vector<uint8_t> Bytes;
 };
 
-std::string ReadFile(const std::string& path)
-{
+std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw Failure(path + ": cannot open");
+    if (!in) throw Failure(path + ": cannot open");
     std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        throw Failure(path + ": cannot read");
+    if (in.bad()) throw Failure(path + ": cannot read");
     return data;
 }
 
 // Strict UTF-8 to UTF-16: no overlong forms, no surrogates, nothing above U+10FFFF.
-bool DecodeUtf8(std::string_view text, std::u16string& out)
-{
+bool DecodeUtf8(std::string_view text, std::u16string& out) {
     out.clear();
     size_t k = 0;
     while (k < text.size()) {
@@ -70,16 +66,13 @@ bool DecodeUtf8(std::string_view text, std::u16string& out)
         } else {
             return false;
         }
-        if (k + extra >= text.size() && extra > 0)
-            return false;
+        if (k + extra >= text.size() && extra > 0) return false;
         for (size_t n = 1; n <= extra; ++n) {
             const auto next = static_cast<unsigned char>(text[k + n]);
-            if ((next & 0xC0) != 0x80)
-                return false;
+            if ((next & 0xC0) != 0x80) return false;
             cp = cp << 6 | (next & 0x3F);
         }
-        if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
+        if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
         if (cp >= 0x10000) {
             cp -= 0x10000;
             out += char16_t(0xD800 + (cp >> 10));
@@ -92,36 +85,29 @@ bool DecodeUtf8(std::string_view text, std::u16string& out)
     return true;
 }
 
-bool ParseId(std::string_view text, int32_t& id)
-{
+bool ParseId(std::string_view text, int32_t& id) {
     const bool negative = !text.empty() && text[0] == '-';
     std::string_view digits = negative ? text.substr(1) : text;
-    if (digits.empty() || digits.size() > 10)
-        return false;
+    if (digits.empty() || digits.size() > 10) return false;
     int64_t value = 0;
     for (const char c : digits) {
-        if (c < '0' || c > '9')
-            return false;
+        if (c < '0' || c > '9') return false;
         value = value * 10 + (c - '0');
     }
-    if (negative)
-        value = -value;
+    if (negative) value = -value;
     if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
         return false;
     id = int32_t(value);
     return true;
 }
 
-bool IsBlank(std::string_view line)
-{
+bool IsBlank(std::string_view line) {
     return line.find_first_not_of(" \t") == std::string_view::npos;
 }
 
-std::vector<Row> ReadTable(const std::string& path)
-{
+std::vector<Row> ReadTable(const std::string& path) {
     std::string data = ReadFile(path);
-    if (data.compare(0, 3, "\xEF\xBB\xBF") == 0)
-        data.erase(0, 3);
+    if (data.compare(0, 3, "\xEF\xBB\xBF") == 0) data.erase(0, 3);
     std::vector<Row> rows;
     std::string_view rest = data;
     int lineNo = 0;
@@ -130,10 +116,8 @@ std::vector<Row> ReadTable(const std::string& path)
         std::string_view line = rest.substr(0, eol);
         rest = eol == std::string_view::npos ? std::string_view() : rest.substr(eol + 1);
         ++lineNo;
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        if (IsBlank(line) || line[0] == '#')
-            continue;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (IsBlank(line) || line[0] == '#') continue;
         const std::string where = path + ":" + std::to_string(lineNo) + ": ";
         const size_t tab = line.find('\t');
         if (tab == std::string_view::npos)
@@ -157,18 +141,15 @@ std::vector<Row> ReadTable(const std::string& path)
     return rows;
 }
 
-void PutInt32(std::vector<uint8_t>& out, int64_t value)
-{
+void PutInt32(std::vector<uint8_t>& out, int64_t value) {
     if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
         throw Failure("the table is too large for 32-bit offsets");
     const auto v = uint32_t(int32_t(value));
-    for (int shift = 0; shift < 32; shift += 8)
-        out.push_back(uint8_t(v >> shift));
+    for (int shift = 0; shift < 32; shift += 8) out.push_back(uint8_t(v >> shift));
 }
 
 // "STR0", count, records of id / offset / length in UTF-16 units, then the UTF-16LE texts.
-std::vector<uint8_t> BuildTable(const std::vector<Row>& rows)
-{
+std::vector<uint8_t> BuildTable(const std::vector<Row>& rows) {
     std::vector<uint8_t> out{'S', 'T', 'R', '0'};
     PutInt32(out, int64_t(rows.size()));
     int64_t offset = 8 + 12 * int64_t(rows.size());
@@ -187,18 +168,15 @@ std::vector<uint8_t> BuildTable(const std::vector<Row>& rows)
     return out;
 }
 
-bool IsIdentifier(std::string_view name)
-{
-    if (name.empty() || (name[0] >= '0' && name[0] <= '9'))
-        return false;
+bool IsIdentifier(std::string_view name) {
+    if (name.empty() || (name[0] >= '0' && name[0] <= '9')) return false;
     return std::all_of(name.begin(), name.end(), [](char c) {
         return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
                c == '_';
     });
 }
 
-std::string Generate(const std::string& function, const std::vector<Resource>& resources)
-{
+std::string Generate(const std::string& function, const std::vector<Resource>& resources) {
     std::ostringstream out;
     out << "// Generated by str0gen from the resource sources; edit those, not this file.\n"
         << "#include <cstdint>\n\n#include <platform/Resources.h>\n\nnamespace {\n";
@@ -207,8 +185,7 @@ std::string Generate(const std::string& function, const std::vector<Resource>& r
         out << "\n// " << resources[r].Name << "\nalignas(4) const uint8_t Blob" << r << "["
             << std::max<size_t>(bytes.size(), 1) << "] = {";
         for (size_t k = 0; k < bytes.size(); ++k) {
-            if (k % 16 == 0)
-                out << "\n   ";
+            if (k % 16 == 0) out << "\n   ";
             char hex[8];
             std::snprintf(hex, sizeof hex, " 0x%02X,", bytes[k]);
             out << hex;
@@ -223,16 +200,14 @@ std::string Generate(const std::string& function, const std::vector<Resource>& r
     return out.str();
 }
 
-int Run(int argc, char** argv)
-{
+int Run(int argc, char** argv) {
     std::string function;
     std::string output;
     std::vector<Resource> resources;
     for (int k = 1; k < argc; ++k) {
         const std::string_view arg = argv[k];
         auto next = [&]() -> std::string {
-            if (k + 1 >= argc)
-                throw Failure("missing value after " + std::string(arg));
+            if (k + 1 >= argc) throw Failure("missing value after " + std::string(arg));
             return argv[++k];
         };
         if (arg == "--function") {
@@ -260,8 +235,9 @@ int Run(int argc, char** argv)
         }
     }
     if (!IsIdentifier(function) || output.empty())
-        throw Failure("usage: str0gen --function NAME --output FILE [--table NAME FILE]... "
-                      "[--blob NAME FILE]...");
+        throw Failure(
+            "usage: str0gen --function NAME --output FILE [--table NAME FILE]... "
+            "[--blob NAME FILE]...");
 
     const std::string text = Generate(function, resources);
     // Written beside the target and renamed, so a failed run leaves no half file behind.
@@ -270,8 +246,7 @@ int Run(int argc, char** argv)
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         out << text;
         out.close();
-        if (!out)
-            throw Failure(temp + ": cannot write");
+        if (!out) throw Failure(temp + ": cannot write");
     }
     if (std::rename(temp.c_str(), output.c_str()) != 0) {
         std::remove(temp.c_str());
@@ -282,8 +257,7 @@ int Run(int argc, char** argv)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     try {
         return Run(argc, argv);
     } catch (const std::exception& e) {

@@ -13,7 +13,8 @@ struct Row {
 std::vector<Row> ShownRows(TestTree& tree) {
     std::vector<Row> rows;
     int top = 0;
-    for (PVirtualNode run = tree.GetFirstVisibleNoInit(); run; run = tree.GetNextVisibleNoInit(run)) {
+    for (PVirtualNode run = tree.GetFirstVisibleNoInit(); run;
+         run = tree.GetNextVisibleNoInit(run)) {
         rows.push_back({run, top});
         top += run->NodeHeight;
     }
@@ -114,28 +115,35 @@ TEST(VirtualTreeCache, WorkerSafetyUnderMixedOperations) {
     std::mt19937 random(4242);
     for (int step = 0; step < 500; ++step) {
         std::vector<PVirtualNode> tops;
-        for (PVirtualNode run = tree.GetFirstNoInit(); run && tops.size() < 200; run = run->NextSibling)
+        for (PVirtualNode run = tree.GetFirstNoInit(); run && tops.size() < 200;
+             run = run->NextSibling)
             tops.push_back(run);
         PVirtualNode node = tops[random() % tops.size()];
         switch (random() % 10) {
-        case 0:
-        case 1:
-        case 2:
-            if (node->ChildCount == 0) tree.DeleteNode(node);
-            else tree.DeleteNode(node->LastChild);
-            break;
-        case 3:
-        case 4:
-        case 5: tree.AddChild(random() % 2 ? nullptr : node); break;
-        case 6:
-        case 7:
-        case 8: tree.ToggleNode(node); break;
-        default:
-            if (random() % 2)
-                tree.FullExpand(node);
-            else
-                tree.FullCollapse(node);
-            break;
+            case 0:
+            case 1:
+            case 2:
+                if (node->ChildCount == 0)
+                    tree.DeleteNode(node);
+                else
+                    tree.DeleteNode(node->LastChild);
+                break;
+            case 3:
+            case 4:
+            case 5:
+                tree.AddChild(random() % 2 ? nullptr : node);
+                break;
+            case 6:
+            case 7:
+            case 8:
+                tree.ToggleNode(node);
+                break;
+            default:
+                if (random() % 2)
+                    tree.FullExpand(node);
+                else
+                    tree.FullCollapse(node);
+                break;
         }
         if (step % 50 == 0) {
             int top = 0;

@@ -1,7 +1,6 @@
 // Events: immediate, accumulated and delayed notifications, presets, popup asking, editors.
 #include "TreeTestSupport.h"
 
-
 using Lines = std::vector<std::string>;
 
 TEST(VirtualTreeEvents, ImmediateNotificationsCarryTheCallsOwnReason) {

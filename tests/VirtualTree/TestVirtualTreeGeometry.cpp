@@ -177,7 +177,8 @@ TEST(VirtualTreeGeometry, FullExpandAndCollapse) {
     EventLog log(tree);
     tree.FullExpand();
     EXPECT_TRUE(log.lines.empty()) << "an empty tree does nothing";
-    tree.OnInitNode = [](TBaseVirtualTree* t, PVirtualNode, PVirtualNode node, TVirtualNodeInitStates& s) {
+    tree.OnInitNode = [](TBaseVirtualTree* t, PVirtualNode, PVirtualNode node,
+                         TVirtualNodeInitStates& s) {
         if (t->GetNodeLevel(node) < 2) s.Include(ivsHasChildren);
     };
     tree.OnInitChildren = [](TBaseVirtualTree*, PVirtualNode, uint32_t& count) { count = 2; };

@@ -35,8 +35,9 @@ TEST(VirtualTreeNodes, RandomEditsKeepEveryInvariant) {
     tree.SetNodeDataSize(8);
     std::mt19937 random(20240611);
     auto pick = [&](std::vector<PVirtualNode>& nodes) {
-        return nodes.empty() ? nullptr
-                             : nodes[std::uniform_int_distribution<size_t>(0, nodes.size() - 1)(random)];
+        return nodes.empty()
+                   ? nullptr
+                   : nodes[std::uniform_int_distribution<size_t>(0, nodes.size() - 1)(random)];
     };
     for (int step = 0; step < 2500; ++step) {
         std::vector<PVirtualNode> nodes = AllNodes(tree);
@@ -87,8 +88,9 @@ TEST(VirtualTreeNodes, InitialUserDataIsCheckedBeforeAnyNodeIsMade) {
             FAIL() << "size " << size << " took a pointer";
         } catch (const EVirtualTreeError& e) {
             EXPECT_EQ(e.HelpContext, 2008);
-            EXPECT_EQ(e.Message, "Cannot set initial user data because there is not enough user "
-                                 "data space allocated.");
+            EXPECT_EQ(e.Message,
+                      "Cannot set initial user data because there is not enough user "
+                      "data space allocated.");
         }
         EXPECT_EQ(t.RootNodeCount(), 1u) << "size " << size;
         EXPECT_EQ(CheckStructure(t), "");
@@ -139,7 +141,8 @@ TEST(VirtualTreeNodes, NodeDataSizeHandshakeAndRebuild) {
     TestTree ten;
     ten.SetNodeDataSize(4);
     ten.SetRootNodeCount(10);
-    for (PVirtualNode run = ten.GetFirst(); run; run = ten.GetNext(run)) *ten.GetNodeData<int>(run) = 7;
+    for (PVirtualNode run = ten.GetFirst(); run; run = ten.GetNext(run))
+        *ten.GetNodeData<int>(run) = 7;
     EventLog log(ten);
     ten.SetNodeDataSize(12);
     EXPECT_EQ(log.Count("FreeNode"), 10);
@@ -187,7 +190,8 @@ TEST(VirtualTreeNodes, ChildCountShrinksFromTheEndAndGrowsUninitialised) {
     EventLog log(tree);
     log.RecordOnly({"FreeNode"});
     tree.SetChildCount(p, 2);
-    EXPECT_EQ(log.Take(), (std::vector<std::string>{"FreeNode(#4@1)", "FreeNode(#3@1)", "FreeNode(#2@1)"}));
+    EXPECT_EQ(log.Take(),
+              (std::vector<std::string>{"FreeNode(#4@1)", "FreeNode(#3@1)", "FreeNode(#2@1)"}));
     EXPECT_EQ(p->FirstChild->Index, 0u);
     EXPECT_EQ(p->LastChild->Index, 1u);
     tree.SetChildCount(p, 4);
@@ -285,7 +289,8 @@ TEST(VirtualTreeNodes, LazyInitialisationAsksOnlyWhenReached) {
 TEST(VirtualTreeNodes, AHandlerNavigatingToItsOwnNodeDoesNotRecurse) {
     TestTree tree;
     int calls = 0;
-    tree.OnInitNode = [&](TBaseVirtualTree* t, PVirtualNode, PVirtualNode node, TVirtualNodeInitStates& s) {
+    tree.OnInitNode = [&](TBaseVirtualTree* t, PVirtualNode, PVirtualNode node,
+                          TVirtualNodeInitStates& s) {
         ++calls;
         s.Include(ivsHasChildren);
         t->GetFirstChild(node);
@@ -360,9 +365,9 @@ TEST(VirtualTreeNodes, DeletionOrderAndFocus) {
     tree.ValidateNode(p, true);
     log.Take();
     tree.DeleteNode(p);
-    EXPECT_EQ(log.Take(), (std::vector<std::string>{"StructureChange(nil,3)", "FreeNode(C1)",
-                                                     "FreeNode(C0)", "StructureChange(P,3)",
-                                                     "FreeNode(P)"}));
+    EXPECT_EQ(log.Take(),
+              (std::vector<std::string>{"StructureChange(nil,3)", "FreeNode(C1)", "FreeNode(C0)",
+                                        "StructureChange(P,3)", "FreeNode(P)"}));
     PVirtualNode f = tree.AddChild(nullptr);
     tree.AddChild(nullptr);
     tree.SetFocusedNode(f);

@@ -96,7 +96,8 @@ TEST(VirtualTreeObject, SelectionOptionsSetterClearsWhereTheRulesChange) {
     tree.TreeOptions().SetSelectionOptions({toMultiSelect, toLevelSelectConstraint});
     EXPECT_EQ(tree.SelectionCount(), 0u);
     tree.SetSelected(n, true);
-    tree.TreeOptions().SetSelectionOptions({toMultiSelect, toLevelSelectConstraint, toFullRowSelect});
+    tree.TreeOptions().SetSelectionOptions(
+        {toMultiSelect, toLevelSelectConstraint, toFullRowSelect});
     EXPECT_EQ(tree.SelectionCount(), 1u);
 }
 
@@ -140,8 +141,9 @@ TEST(VirtualTreeObject, OnlyRegularScrollBarsAreAccepted) {
         tree.ScrollBarOptions().SetScrollBarStyle(sbmFlat);
         FAIL();
     } catch (const EVTAssertion& e) {
-        EXPECT_STREQ(e.what(), "Flat scrollbars styles are disabled. Enable UseFlatScrollbars in "
-                               "VirtualTrees forflat scrollbar support.");
+        EXPECT_STREQ(e.what(),
+                     "Flat scrollbars styles are disabled. Enable UseFlatScrollbars in "
+                     "VirtualTrees forflat scrollbar support.");
     }
     EXPECT_EQ(tree.ScrollBarOptions().ScrollBarStyle(), sbmRegular);
 }

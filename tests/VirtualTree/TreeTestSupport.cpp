@@ -31,22 +31,30 @@ EventLog::EventLog(TBaseVirtualTree& tree) : tree_(tree) {
     tree.OnInitChildren = [this, n](TBaseVirtualTree*, PVirtualNode node, uint32_t& count) {
         Add("InitChildren(" + n(node) + "," + std::to_string(count) + ")");
     };
-    tree.OnFreeNode = [this, n](TBaseVirtualTree*, PVirtualNode node) { Add("FreeNode(" + n(node) + ")"); };
+    tree.OnFreeNode = [this, n](TBaseVirtualTree*, PVirtualNode node) {
+        Add("FreeNode(" + n(node) + ")");
+    };
     tree.OnStructureChange = [this, n](TBaseVirtualTree*, PVirtualNode node, TChangeReason reason) {
         Add("StructureChange(" + n(node) + "," + std::to_string(int(reason)) + ")");
     };
-    tree.OnChange = [this, n](TBaseVirtualTree*, PVirtualNode node) { Add("Change(" + n(node) + ")"); };
+    tree.OnChange = [this, n](TBaseVirtualTree*, PVirtualNode node) {
+        Add("Change(" + n(node) + ")");
+    };
     tree.OnUpdating = [this](TBaseVirtualTree*, TVTUpdateState state) {
         Add("Updating(" + std::to_string(int(state)) + ")");
     };
     tree.OnExpanding = [this, n](TBaseVirtualTree*, PVirtualNode node, bool&) {
         Add("Expanding(" + n(node) + ")");
     };
-    tree.OnExpanded = [this, n](TBaseVirtualTree*, PVirtualNode node) { Add("Expanded(" + n(node) + ")"); };
+    tree.OnExpanded = [this, n](TBaseVirtualTree*, PVirtualNode node) {
+        Add("Expanded(" + n(node) + ")");
+    };
     tree.OnCollapsing = [this, n](TBaseVirtualTree*, PVirtualNode node, bool&) {
         Add("Collapsing(" + n(node) + ")");
     };
-    tree.OnCollapsed = [this, n](TBaseVirtualTree*, PVirtualNode node) { Add("Collapsed(" + n(node) + ")"); };
+    tree.OnCollapsed = [this, n](TBaseVirtualTree*, PVirtualNode node) {
+        Add("Collapsed(" + n(node) + ")");
+    };
     tree.OnFocusChanging = [this, n](TBaseVirtualTree*, PVirtualNode oldNode, PVirtualNode newNode,
                                      TColumnIndex, TColumnIndex, bool&) {
         Add("FocusChanging(" + n(oldNode) + "," + n(newNode) + ")");
@@ -54,7 +62,9 @@ EventLog::EventLog(TBaseVirtualTree& tree) : tree_(tree) {
     tree.OnFocusChanged = [this, n](TBaseVirtualTree*, PVirtualNode node, TColumnIndex) {
         Add("FocusChanged(" + n(node) + ")");
     };
-    tree.OnResetNode = [this, n](TBaseVirtualTree*, PVirtualNode node) { Add("ResetNode(" + n(node) + ")"); };
+    tree.OnResetNode = [this, n](TBaseVirtualTree*, PVirtualNode node) {
+        Add("ResetNode(" + n(node) + ")");
+    };
     tree.OnScroll = [this](TBaseVirtualTree*, int dx, int dy) {
         Add("Scroll(" + std::to_string(dx) + "," + std::to_string(dy) + ")");
     };
@@ -103,7 +113,8 @@ void EventLog::Add(const std::string& line) {
 
 std::vector<PVirtualNode> AllNodes(const TBaseVirtualTree& tree) {
     std::vector<PVirtualNode> nodes;
-    for (PVirtualNode run = tree.GetFirstNoInit(); run; run = tree.GetNextNoInit(run)) nodes.push_back(run);
+    for (PVirtualNode run = tree.GetFirstNoInit(); run; run = tree.GetNextNoInit(run))
+        nodes.push_back(run);
     return nodes;
 }
 
@@ -139,8 +150,10 @@ struct Checker {
             ++count;
         }
         if (node->LastChild != prev) return Fail("LastChild is not the last linked child", node);
-        if ((node->FirstChild == nullptr) != (prev == nullptr)) return Fail("FirstChild disagrees", node);
-        if (node->ChildCount != count) return Fail("ChildCount is not the number of children", node);
+        if ((node->FirstChild == nullptr) != (prev == nullptr))
+            return Fail("FirstChild disagrees", node);
+        if (node->ChildCount != count)
+            return Fail("ChildCount is not the number of children", node);
         if (node->TotalCount != totalCount) return Fail("TotalCount is wrong", node);
         bool expanded = node->States & vsExpanded;
         uint64_t height = node->NodeHeight + (expanded ? heights : 0);

@@ -20,6 +20,7 @@ public:
     using TBaseVirtualTree::SetTreeState;
     // Internals and dispatchers the tests drive directly.
     using TBaseVirtualTree::ColumnIsEmpty;
+    using TBaseVirtualTree::DetermineDropEffect;
     using TBaseVirtualTree::DoBeforeDrag;
     using TBaseVirtualTree::DoChecking;
     using TBaseVirtualTree::DoCollapsing;
@@ -34,7 +35,6 @@ public:
     using TBaseVirtualTree::DoNodeMoving;
     using TBaseVirtualTree::DoRenderOLEData;
     using TBaseVirtualTree::GetNodeDataSize;
-    using TBaseVirtualTree::DetermineDropEffect;
     using TBaseVirtualTree::HandleClickSelection;
     using TBaseVirtualTree::HandleDrawSelection;
     using TBaseVirtualTree::InternalConnectNode;
@@ -62,7 +62,11 @@ public:
     void Name(PVirtualNode node, const std::string& name) { names_.push_back({node, name}); }
     std::string NodeName(PVirtualNode node) const;
     std::vector<std::string> lines;
-    std::vector<std::string> Take() { auto out = lines; lines.clear(); return out; }
+    std::vector<std::string> Take() {
+        auto out = lines;
+        lines.clear();
+        return out;
+    }
     int Count(const std::string& prefix) const;
     // Which events to record; all by default.
     void RecordOnly(std::vector<std::string> prefixes) { filter_ = std::move(prefixes); }

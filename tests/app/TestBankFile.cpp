@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <clocale>
+#include <cmath>
 #include <filesystem>
 #include <random>
 
@@ -19,7 +19,8 @@
 
 namespace {
 
-const std::string LocalMarkerLine = "#00000#\x2A\x1B\x3E\x4D\x4D\x07\x30\x0E\x19\x18\x35\x08\x6C\x22";
+const std::string LocalMarkerLine =
+    "#00000#\x2A\x1B\x3E\x4D\x4D\x07\x30\x0E\x19\x18\x35\x08\x6C\x22";
 const std::string WorkgroupMarkerLine =
     std::string("#00000#\x33\x1B\x3E\x4B\x4B\x19\x1D\x1A\x07\x31\x12\x0F\x07\x01");
 const std::string Ending = "\rDo you want to continue?\r(If you say No, any updates will be lost!)";
@@ -51,7 +52,9 @@ TEntry Rich(const std::string& name) {
     for (int c = 0x80; c <= 0xFF; ++c) high += char(c);
     TEntry e = BankFixture::Named(name + high.substr(0, 8), "C1 \xC4", "C2", std::string(60, 'c'));
     e.Description = std::string(300, 'd') + high;
-    e.Rating = "\xBB\xE9" "9";
+    e.Rating =
+        "\xBB\xE9"
+        "9";
     e.UserID = "user\xFC";
     e.Password = "P\xE4ssw0rd!#=~~ 15";
     e.EMail = "m\xE9@example.org";
@@ -122,22 +125,22 @@ protected:
 TEST_F(BankFileTest, BothKindsAreWrittenByteForByte) {
     Add(Example());
     ASSERT_TRUE(Save(File()));
-    EXPECT_EQ(ReadAll(File()),
-              CRLF({"#----F#2.0", LocalMarkerLine, "#00001#Na=Example",
-                     "#00001#Ux=http://example.com", "#00001#Fx=\xBB", "#00001#No=line1~~line2",
-                     "#00001#C1=News", "#00001#De=Desc", "#00001#Ra=5", "#00001#Id=joe",
-                     "#00001#Pw=05162F", "#00001#Em=j@x.org", "#00001#Cn=1C", "#00001#Da=37000.5",
-                     "#00001#La=37001.25", "#00001#Ac=3"}));
+    EXPECT_EQ(
+        ReadAll(File()),
+        CRLF({"#----F#2.0", LocalMarkerLine, "#00001#Na=Example", "#00001#Ux=http://example.com",
+              "#00001#Fx=\xBB", "#00001#No=line1~~line2", "#00001#C1=News", "#00001#De=Desc",
+              "#00001#Ra=5", "#00001#Id=joe", "#00001#Pw=05162F", "#00001#Em=j@x.org",
+              "#00001#Cn=1C", "#00001#Da=37000.5", "#00001#La=37001.25", "#00001#Ac=3"}));
     Settings().PWordFile = true;
     Settings().BankPassword = "Secret";
     ASSERT_TRUE(Save(File()));
     EXPECT_EQ(ReadAll(File()),
               CRLF({"#----F#2.0", "#----P#37112F52491F", LocalMarkerLine,
-                     "#00001#Na=210C2D4D5C0717", "#00001#Ux=0C74385016445D0A0F121E116C220E146F1F",
-                     "#00001#Fx=DF", "#00001#No=081D22451D150C031E1D1653", "#00001#C1=2A113B53",
-                     "#00001#De=20113F43", "#00001#Ra=51", "#00001#Id=0E1B29",
-                     "#00001#Pw=54417D161E2D", "#00001#Em=0E34340E431915", "#00001#Cn=1C",
-                     "#00001#Da=57437C101C4547", "#00001#La=57437C101D45405A", "#00001#Ac=57"}));
+                    "#00001#Na=210C2D4D5C0717", "#00001#Ux=0C74385016445D0A0F121E116C220E146F1F",
+                    "#00001#Fx=DF", "#00001#No=081D22451D150C031E1D1653", "#00001#C1=2A113B53",
+                    "#00001#De=20113F43", "#00001#Ra=51", "#00001#Id=0E1B29",
+                    "#00001#Pw=54417D161E2D", "#00001#Em=0E34340E431915", "#00001#Cn=1C",
+                    "#00001#Da=57437C101C4547", "#00001#La=57437C101D45405A", "#00001#Ac=57"}));
     EXPECT_EQ(passwordPrompts, 0);
     EXPECT_TRUE(messages.Shown.empty());
 }
@@ -162,7 +165,8 @@ TEST_F(BankFileTest, ALargeBankIsWrittenInPiecesByteForByte) {
         const std::vector<TEntry> saved(Bank().Entries.begin(), Bank().Entries.end());
         ResetBank();
         EXPECT_EQ(Load(File()), 3000);
-        for (int i = 0; i < 3000; i += 299) EXPECT_EQ(Bank().Entry(i).Description, saved[size_t(i)].Description);
+        for (int i = 0; i < 3000; i += 299)
+            EXPECT_EQ(Bank().Entry(i).Description, saved[size_t(i)].Description);
     }
 }
 
@@ -177,7 +181,7 @@ TEST_F(BankFileTest, RecordWriterServesTheExportsToo) {
     old.AllFields = old.StripMarker = false;
     WriteEntryRecord(out, e, 100012, old);  // numbers wrap past five digits
     EXPECT_EQ(out, CRLF({"#00012#Na=" + Mark + "W ", "#00012#Ux=http://example.com",
-                          "#00012#Fx=" + Mark, "#00012#No=1~~2~~3~~4", "#00012#C1=News"}));
+                         "#00012#Fx=" + Mark, "#00012#No=1~~2~~3~~4", "#00012#C1=News"}));
     out.clear();
     TRecordOptions all;
     all.DateRule = TRecordOptions::drPositive;
@@ -250,9 +254,9 @@ protected:
 
 TEST_F(SaveScope, EachScopeWritesItsEntriesAndClearsOnlyItsOwnFlag) {
     ASSERT_TRUE(Save(File()));
-    EXPECT_EQ(ReadAll(File()), CRLF({"#----F#2.0", LocalMarkerLine, "#00001#Na=L1",
-                                      "#00001#Ux=http://L1", "#00001#C1=Cat", "#00002#Na=L2",
-                                      "#00002#Ux=http://L2"}));
+    EXPECT_EQ(ReadAll(File()),
+              CRLF({"#----F#2.0", LocalMarkerLine, "#00001#Na=L1", "#00001#Ux=http://L1",
+                    "#00001#C1=Cat", "#00002#Na=L2", "#00002#Ux=http://L2"}));
     EXPECT_FALSE(Bank().BankModified);
     EXPECT_TRUE(Bank().WorkgroupModified);
     EXPECT_TRUE(saveEnabled.empty());
@@ -266,8 +270,8 @@ TEST_F(SaveScope, EachScopeWritesItsEntriesAndClearsOnlyItsOwnFlag) {
 
     Settings().ConfirmSaves = true;
     ASSERT_TRUE(Save(File("all.bnk"), false, false, true, false));
-    EXPECT_TRUE(Contains(ReadAll(File("all.bnk")),
-                         "\r\n" + LocalMarkerLine + "\r\n#00001#Na=L1\r\n"));
+    EXPECT_TRUE(
+        Contains(ReadAll(File("all.bnk")), "\r\n" + LocalMarkerLine + "\r\n#00001#Na=L1\r\n"));
     EXPECT_TRUE(Contains(ReadAll(File("all.bnk")),
                          "\r\n#00002#Na=W1\r\n#00002#Ux=http://\xBBW1\r\n#00002#C1=Team\r\n"));
     EXPECT_EQ(messages.Texts(), Strings{File("all.bnk") + "\rhas been saved as a\rLocal Bank"});
@@ -277,16 +281,17 @@ TEST_F(SaveScope, EachScopeWritesItsEntriesAndClearsOnlyItsOwnFlag) {
 TEST_F(SaveScope, WorkgroupBankIsMarkedOnLoadAndRefusedToOrdinaryUsers) {
     Settings().ConfirmSaves = true;
     ASSERT_TRUE(Save(File(), false, true, false, true));
-    EXPECT_EQ(ReadAll(File()), CRLF({"#----F#2.0", WorkgroupMarkerLine, "#00001#Na=W1",
-                                      "#00001#Ux=http://" + Mark + "W1", "#00001#C1=Team",
-                                      "#00001#C2=Sub"}));
+    EXPECT_EQ(ReadAll(File()),
+              CRLF({"#----F#2.0", WorkgroupMarkerLine, "#00001#Na=W1",
+                    "#00001#Ux=http://" + Mark + "W1", "#00001#C1=Team", "#00001#C2=Sub"}));
     EXPECT_EQ(messages.LastText(), File() + "\rhas been saved as a\rWorkgroup Bank");
     EXPECT_EQ(Bank().WorkgroupFileTime, FileStamp(File()));
     ResetBank();
     int validations = 0;
     Seams().ValidateUser = [&] { ++validations; };
     EXPECT_EQ(Load(File()), 0);
-    EXPECT_EQ(messages.LastText(), "Only a Lorvane Administrator can\ropen or import a Workgroup Bank");
+    EXPECT_EQ(messages.LastText(),
+              "Only a Lorvane Administrator can\ropen or import a Workgroup Bank");
     EXPECT_EQ(Bank().EntryHigh, -1);
     EXPECT_EQ(rebuilds, 0);
     EXPECT_EQ(validations, 1);
@@ -301,14 +306,15 @@ TEST_F(SaveScope, WorkgroupBankIsMarkedOnLoadAndRefusedToOrdinaryUsers) {
 
 TEST_F(BankFileTest, MergesAndImportsRenameDuplicates) {
     WriteAll(File("wg.bnk"), CRLF({"#----F#2.0", WorkgroupMarkerLine, "#00001#Na=A", "#00001#Ux=u",
-                                    "#00002#Na=A", "#00002#Ux=v"}));
+                                   "#00002#Na=A", "#00002#Ux=v"}));
     EXPECT_EQ(Load(File("wg.bnk"), true, true, true), 2);
     EXPECT_EQ(Names(), (Strings{Mark + "A", Mark + "_A"}));
     EXPECT_TRUE(Bank().DuplicatesRenamed);
     ResetBank();
     Add(Named("A"));
     Add(Named("_A"));
-    EXPECT_EQ(LoadBytes(CRLF({"#00001#Na=a", "#00001#Ux=u", "#00002#Na=A", "#00002#Ux=u"}), true), 2);
+    EXPECT_EQ(LoadBytes(CRLF({"#00001#Na=a", "#00001#Ux=u", "#00002#Na=A", "#00002#Ux=u"}), true),
+              2);
     EXPECT_EQ(Names(), (Strings{"A", "_A", "a", "__A"}));
     EXPECT_TRUE(Bank().DuplicatesRenamed);
     Bank().DuplicatesRenamed = false;
@@ -321,11 +327,12 @@ TEST_F(BankFileTest, MergesAndImportsRenameDuplicates) {
 // The lenient reader
 
 TEST_F(BankFileTest, HeaderlessFilesBadLinesAndOddValuesAreRead) {
-    EXPECT_EQ(LoadBytes(CRLF({"#00001#Na=N", "#00001#Ux=u", "", "#00001#Zz=ignored",
-                               "#00001#Da=0", "#00001#La=abc", "#00001#Ra=  12345", "#00001#Ac=12x",
-                               "garbage", "#00002#Na=M", "#00002#Em=e", "#00002#Da=37000,5",
-                               "#00002#Cn=plain words", "#00002#Ac=7", "#00003#Na=O",
-                               "#00003#Ux=u", "#00003#Da=1e300", "#00003#La=-700000"})), 3);
+    EXPECT_EQ(LoadBytes(CRLF({"#00001#Na=N", "#00001#Ux=u", "", "#00001#Zz=ignored", "#00001#Da=0",
+                              "#00001#La=abc", "#00001#Ra=  12345", "#00001#Ac=12x", "garbage",
+                              "#00002#Na=M", "#00002#Em=e", "#00002#Da=37000,5",
+                              "#00002#Cn=plain words", "#00002#Ac=7", "#00003#Na=O", "#00003#Ux=u",
+                              "#00003#Da=1e300", "#00003#La=-700000"})),
+              3);
     EXPECT_EQ(messages.Texts(), (Strings{BadLine(3), BadLine(9)}));
     EXPECT_EQ(messages.Shown.front().Type, TMsgDlgType::mtInformation);
     const TEntry &n = Bank().Entry(0), &m = Bank().Entry(1);
@@ -358,16 +365,19 @@ TEST_F(BankFileTest, DamagedLinesTouchNoOtherEntry) {
     Add(Named("Existing"));
     // A field line before the first record would land in the bank's last entry.
     EXPECT_EQ(LoadBytes(CRLF({"#----F#2.0", "#00000#junk-marker-x", "#00000#Na=Evil",
-                               "#00001#Na=New", "#00001#Ux=u"}), true), 1);
+                              "#00001#Na=New", "#00001#Ux=u"}),
+                        true),
+              1);
     EXPECT_EQ(Names(), (Strings{"Existing", "New"}));
     EXPECT_EQ(messages.Texts(), Strings{BadLine(1)});
 
     messages.Shown.clear();
     typedPasswords = {"pw"};
     EXPECT_EQ(LoadBytes(CRLF({"#----F#2.0", "#----P#" + EncodePasswordValue("pw"),
-                               "#00001#Na=" + EncodeProtectedValue("N"), "#00001#Ux=zz",
-                               "#00001#Em=" + EncodeProtectedValue("e"),
-                               "#00001#Pw=" + EncodeProtectedValue("not hex")})), 1);
+                              "#00001#Na=" + EncodeProtectedValue("N"), "#00001#Ux=zz",
+                              "#00001#Em=" + EncodeProtectedValue("e"),
+                              "#00001#Pw=" + EncodeProtectedValue("not hex")})),
+              1);
     EXPECT_EQ(Bank().Entry(2).EMail, "e");
     EXPECT_TRUE(Bank().Entry(2).Password.empty());
     EXPECT_EQ(messages.Texts(), (Strings{BadLine(2), BadLine(4)}));
@@ -396,12 +406,14 @@ TEST_F(BankFileTest, LoadingReportsProgressEveryFifteenRecords) {
 }
 
 TEST_F(BankFileTest, IncompleteRecordsAskAndNoLeavesTheBankAsItWas) {
-    EXPECT_EQ(LoadBytes(CRLF({"#00001#Ux=http://a", "#00002#Em=e@x", "#00003#De=d",
-                               "#00004#Na=N", "#00005#Na=ok", "#00005#Em=m"})), 5);
-    EXPECT_EQ(messages.Texts(), (Strings{"Missing Name at Entry 1\rURL = http://a" + Ending,
-                                         "Missing Name at Entry 2\rEMail = e@x" + Ending,
-                                         "Missing Name at Entry 3\rMissing URL and/or EMail" + Ending,
-                                         "Name = N\rMissing URL and/or EMail at Entry 4" + Ending}));
+    EXPECT_EQ(LoadBytes(CRLF({"#00001#Ux=http://a", "#00002#Em=e@x", "#00003#De=d", "#00004#Na=N",
+                              "#00005#Na=ok", "#00005#Em=m"})),
+              5);
+    EXPECT_EQ(messages.Texts(),
+              (Strings{"Missing Name at Entry 1\rURL = http://a" + Ending,
+                       "Missing Name at Entry 2\rEMail = e@x" + Ending,
+                       "Missing Name at Entry 3\rMissing URL and/or EMail" + Ending,
+                       "Name = N\rMissing URL and/or EMail at Entry 4" + Ending}));
     EXPECT_EQ(messages.Shown[0].Buttons, mbYesNo);
 
     // The last record is checked too, numbered after the bank's own entries.
@@ -525,9 +537,20 @@ TEST_F(BankFileTest, ValuesAndDatesReadAndWriteAsTheGeneralRoutinesDo) {
 
     // Dates: the writer's text is FloatToStr's, and what is read is what TryStrToFloat reads.
     ResetBank();
-    const std::vector<double> dates = {1e-5, 0.0001, 0.5, 1, 36526.5, 38000.25, 40123.123456789,
-                                       45000.999999999996, 2958465.9999, 0.30000000000000004,
-                                       1.0 / 3, 123456789012345.0, 1e15, 2e300};
+    const std::vector<double> dates = {1e-5,
+                                       0.0001,
+                                       0.5,
+                                       1,
+                                       36526.5,
+                                       38000.25,
+                                       40123.123456789,
+                                       45000.999999999996,
+                                       2958465.9999,
+                                       0.30000000000000004,
+                                       1.0 / 3,
+                                       123456789012345.0,
+                                       1e15,
+                                       2e300};
     for (double d : dates) {
         TEntry e = Named("d");
         e.ChangeDate = d;
@@ -554,7 +577,8 @@ TEST_F(BankFileTest, ValuesAndDatesReadAndWriteAsTheGeneralRoutinesDo) {
         LoadBytes(CRLF({"#00001#Na=n", "#00001#Ux=u", "#00001#Da=" + text}));
         double expected = 0;
         const bool readable = TryStrToFloat(text, expected);
-        EXPECT_EQ(Bank().Entry(0).ChangeDate, readable && expected != 0 ? expected : NoDate) << text;
+        EXPECT_EQ(Bank().Entry(0).ChangeDate, readable && expected != 0 ? expected : NoDate)
+            << text;
     }
 }
 
@@ -620,15 +644,17 @@ TEST_F(BankFileTest, CancelAtTheSavePasswordWritesNothing) {
     messages.Shown.clear();
     typedPasswords = {"typed", "typo"};
     EXPECT_FALSE(Save(File("x.bnk")));
-    EXPECT_EQ(messages.Texts(), (Strings{"The PassWord entries are not the same.\rPlease try again.",
-                                         "File not Saved!"}));
+    EXPECT_EQ(
+        messages.Texts(),
+        (Strings{"The PassWord entries are not the same.\rPlease try again.", "File not Saved!"}));
     EXPECT_EQ(ReadAll(File("x.bnk")), "A");
     EXPECT_EQ(Settings().BankPassword, "");
 
     typedPasswords = {"  typed ", "typed"};
     ASSERT_TRUE(Save(File("x.bnk")));
     EXPECT_EQ(Settings().BankPassword, "typed");
-    EXPECT_TRUE(Contains(ReadAll(File("x.bnk")), "#----P#" + EncodePasswordValue("typed") + "\r\n"));
+    EXPECT_TRUE(
+        Contains(ReadAll(File("x.bnk")), "#----P#" + EncodePasswordValue("typed") + "\r\n"));
     // The current password is asked once.
     typedPasswords = {"typed"};
     ASSERT_TRUE(Save(File("x.bnk")));
@@ -647,7 +673,8 @@ TEST_F(BankFileTest, FailedSaveKeepsBankBackupAndFlags) {
     };
     EXPECT_FALSE(Save(File("x.bnk")));
     BankSaveHook() = nullptr;
-    EXPECT_EQ(messages.Texts(), Strings{"Error saving " + File("x.bnk") + "\rNo space left on device"});
+    EXPECT_EQ(messages.Texts(),
+              Strings{"Error saving " + File("x.bnk") + "\rNo space left on device"});
     EXPECT_EQ(ReadAll(File("x.bnk")) + ReadAll(File("x.bak")), "AB");
     EXPECT_FALSE(temp.empty() || FileExists(temp));
     EXPECT_FALSE(Save(File("no/such/x.bnk")));

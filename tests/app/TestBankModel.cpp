@@ -13,10 +13,10 @@ TEntry Sortable(const std::string& favorite, const std::string& name, const std:
 }
 
 Strings SortedNames(bool interleave) {
-    std::vector<TEntry> entries = {
-        Sortable(Mark, "zeta", "A"), Sortable(Mark, "Alpha", "Z"), Sortable("", "b", "News"),
-        Sortable("", "a", "News"), Sortable("", "x", ""), Sortable("", "y", Mark + "News"),
-        Sortable("", "_c", "News")};
+    std::vector<TEntry> entries = {Sortable(Mark, "zeta", "A"), Sortable(Mark, "Alpha", "Z"),
+                                   Sortable("", "b", "News"),   Sortable("", "a", "News"),
+                                   Sortable("", "x", ""),       Sortable("", "y", Mark + "News"),
+                                   Sortable("", "_c", "News")};
     SortArray(entries.begin(), entries.end(), [interleave](const TEntry& a, const TEntry& b) {
         return CompareEntries(a, b, interleave);
     });
@@ -61,7 +61,7 @@ TEST(BankOrder, FavouritesFirstThenCategoriesWithUpperCasedUnsignedBytes) {
     EXPECT_EQ(SortedNames(true), (Strings{"Alpha", "zeta", "x", "a", "b", "y", "_c"}));
     EXPECT_EQ(CompareIgnoringMarker(Mark + "News", "news"), 0);
     EXPECT_GT(CompareIgnoringMarker(Mark + Mark + "a", "a"), 0);  // one marker only
-    EXPECT_LT(CompareIgnoringMarker("z", "\xE9"), 0);       // not folded
+    EXPECT_LT(CompareIgnoringMarker("z", "\xE9"), 0);             // not folded
     // Without an explicit switch the Interleave setting decides.
     const TEntry a = Sortable("", "a", Mark + "A"), b = Sortable("", "b", "B");
     EXPECT_GT(CompareEntries(a, b), 0);
@@ -90,7 +90,10 @@ TEST_F(BankFixture, CategoryPathsAreTrimmedTriplesWithoutCaseDuplicates) {
 }
 
 TEST(BankCategoryOrder, ValuesCompareAsIfPaddedToFiftyColumns) {
-    EXPECT_LT(ComparePaddedCategory("A\x1F" "B", "A"), 0);  // below the padding blank
+    EXPECT_LT(ComparePaddedCategory("A\x1F"
+                                    "B",
+                                    "A"),
+              0);  // below the padding blank
     EXPECT_EQ(ComparePaddedCategory("news", "NEWS"), 0);
     const std::string longer = std::string(55, 'x');
     EXPECT_LT(ComparePaddedCategory(longer + "a", longer + "b"), 0);

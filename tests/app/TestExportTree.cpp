@@ -19,7 +19,9 @@ Strings Head(size_t indent, const std::string& name) {
     return {std::string(indent, ' ') + "<DT><H3 FOLDED ADD_DATE= \"\">" + name + "</H3>",
             std::string(indent, ' ') + "<DL><p>"};
 }
-std::string Close(size_t indent) { return std::string(indent, ' ') + "</DL><p>"; }
+std::string Close(size_t indent) {
+    return std::string(indent, ' ') + "</DL><p>";
+}
 
 Strings Join(std::initializer_list<Strings> parts) {
     Strings out;
@@ -76,7 +78,10 @@ TEST_F(ExportTree, BookmarkFileOfOneEntryThreeLevelsDeep) {
     CollectBookmarkEntry(0);
     WriteBookmarkEntries();
     EXPECT_EQ(ReadAll(saveAs),
-              CRLF(Join({BookmarkHead, Head(4, "A"), Head(8, "B"), Head(12, "C"),
+              CRLF(Join({BookmarkHead,
+                         Head(4, "A"),
+                         Head(8, "B"),
+                         Head(12, "C"),
                          {Link(16, "u", "n"), Close(12), Close(8), Close(4), "</DL><p>"}})));
     EXPECT_EQ(messages.Texts(), Strings{"Export Complete (1 Entries)"});
     EXPECT_EQ(requests.at(0).FileName, "Bookmark.htm");
@@ -100,21 +105,23 @@ TEST_F(ExportTree, BookmarkOrderAndFolders) {
 
 TEST_F(ExportTree, BookmarkCategoriesNeverInterleave) {
     int32_t links = 0;
-    Strings lines = BookmarkFileLines({Item("a", "News"), Item("b", "Newsletter"), Item("c", "News"),
-                                       Item("d", "news"), Item("e", "NEWSLETTER")},
-                                      links);
-    auto heads = std::count_if(lines.begin(), lines.end(),
-                               [](const std::string& l) { return l.find("<H3") != std::string::npos; });
+    Strings lines =
+        BookmarkFileLines({Item("a", "News"), Item("b", "Newsletter"), Item("c", "News"),
+                           Item("d", "news"), Item("e", "NEWSLETTER")},
+                          links);
+    auto heads = std::count_if(lines.begin(), lines.end(), [](const std::string& l) {
+        return l.find("<H3") != std::string::npos;
+    });
     EXPECT_EQ(heads, 2);  // letter case makes no second folder
     EXPECT_TRUE(Balanced(lines));
 }
 
 TEST_F(ExportTree, IrregularCategoriesKeepListsBalanced) {
     int32_t links = 0;
-    Strings lines = BookmarkFileLines({Item("1", "", "X"), Item("2", "", "Y"), Item("3", "A", "", "Z"),
-                                       Item("4", "A", "B"), Item("5", "a", "b", "C"),
-                                       Item("6", "A", "", "Q"), Item("7", "\x01 Ctl \t")},
-                                      links);
+    Strings lines = BookmarkFileLines(
+        {Item("1", "", "X"), Item("2", "", "Y"), Item("3", "A", "", "Z"), Item("4", "A", "B"),
+         Item("5", "a", "b", "C"), Item("6", "A", "", "Q"), Item("7", "\x01 Ctl \t")},
+        links);
     EXPECT_TRUE(Balanced(lines));
     EXPECT_EQ(links, 7);
     // A level below an empty one opens no folder.

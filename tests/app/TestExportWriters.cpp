@@ -103,9 +103,9 @@ TEST_F(ExportWriters, BankVersion1HasOnlyTheOldTags) {
     WriteExportBankRecord(0, false);
     WriteExportBankRecord(1, false);
     FinishExport();
-    EXPECT_EQ(ReadAll(saveAs), CRLF({"#00001#Na=Ex", "#00001#Ux=http://a.b/", "#00001#Fx=" + M,
-                                     "#00001#No=a~~b", "#00001#C1=Work", "#00002#Na=Only",
-                                     "#00002#Ux=u"}));
+    EXPECT_EQ(ReadAll(saveAs),
+              CRLF({"#00001#Na=Ex", "#00001#Ux=http://a.b/", "#00001#Fx=" + M, "#00001#No=a~~b",
+                    "#00001#C1=Work", "#00002#Na=Only", "#00002#Ux=u"}));
     EXPECT_EQ(requests.at(0).FileName, "Export.Bnk");
 }
 
@@ -124,16 +124,16 @@ TEST_F(ExportWriters, BankVersion2WritesEveryFieldInExportOrder) {
               CRLF({"#----F#2.0", "#00001#Na=Ex", "#00001#Ux=http://a.b/", "#00001#Fx=" + M,
                     "#00001#No=a~~b", "#00001#C1=Work", "#00001#De=D", "#00001#Ra=5",
                     "#00001#Id=me", "#00001#Pw=05162F", "#00001#Em=e@x",
-                    "#00001#Cn=081D22451D6678031E1D1653", "#00001#Da=37000.5",
-                    "#00001#La=36526", "#00001#Ac=3", "#00002#Na=Last", "#00002#Ux=http://Last",
-                    "#00002#La=36526"}));
+                    "#00001#Cn=081D22451D6678031E1D1653", "#00001#Da=37000.5", "#00001#La=36526",
+                    "#00001#Ac=3", "#00002#Na=Last", "#00002#Ux=http://Last", "#00002#La=36526"}));
     EXPECT_EQ(messages.LastText(), "Export Complete (2 Entries)");
 }
 
 TEST_F(ExportWriters, BankExportKeepsWorkgroupMarkers) {
     TEntry e = Named(M + "W", M + "Cat");
-    EXPECT_EQ(ExportBankRecord(e, 1, false),
-              CRLF({"#00001#Na=" + M + "W", "#00001#Ux=http://" + M + "W", "#00001#C1=" + M + "Cat"}));
+    EXPECT_EQ(
+        ExportBankRecord(e, 1, false),
+        CRLF({"#00001#Na=" + M + "W", "#00001#Ux=http://" + M + "W", "#00001#C1=" + M + "Cat"}));
 }
 
 TEST_F(ExportWriters, BankExportMovesTheOldFileToTheBackup) {
@@ -218,15 +218,17 @@ TEST_F(ExportWriters, LongUrlsAndNotesWrap) {
     e.URL = std::string(150, 'u');
     Strings lines;
     AppendEntryText(lines, e);
-    EXPECT_EQ(Strings(lines.begin() + 6, lines.begin() + 9),
-              (Strings{"URL: " + std::string(67, 'u'), std::string(72, 'u'), std::string(11, 'u')}));
+    EXPECT_EQ(
+        Strings(lines.begin() + 6, lines.begin() + 9),
+        (Strings{"URL: " + std::string(67, 'u'), std::string(72, 'u'), std::string(11, 'u')}));
     e.URL = std::string(67, 'u');
     lines.clear();
     AppendEntryText(lines, e);
     EXPECT_EQ(lines[7], "");  // the separator follows the single URL line
 
-    EXPECT_EQ(wrap("Notes: ", 65, std::string(150, 'x')),
-              (Strings{"Notes: " + std::string(65, 'x'), std::string(72, 'x'), std::string(13, 'x')}));
+    EXPECT_EQ(
+        wrap("Notes: ", 65, std::string(150, 'x')),
+        (Strings{"Notes: " + std::string(65, 'x'), std::string(72, 'x'), std::string(13, 'x')}));
     EXPECT_EQ(wrap("Notes: ", 65, std::string(70, 'a') + "\r\nb"),
               (Strings{"Notes: " + std::string(70, 'a'), "b"}));
     EXPECT_EQ(wrap("Notes: ", 65, std::string(66, 'x')),

@@ -24,7 +24,9 @@ Strings Describe(const std::vector<TBookmarkLink>& links) {
     return out;
 }
 
-Strings Parse(const std::string& bytes) { return Describe(ParseBookmarkFile(bytes)); }
+Strings Parse(const std::string& bytes) {
+    return Describe(ParseBookmarkFile(bytes));
+}
 
 std::string DataFile(const std::string& name) {
     return std::string(LORVANE_TEST_DATA) + "/app/bookmarks/" + name;
@@ -39,8 +41,10 @@ class ImportBookmarks : public ExportFixture {};
 TEST_F(ImportBookmarks, OwnFileRoundTripsNamesAndCategories) {
     TEntry deep = Named("deep", "A", "B", "C");
     deep.URL = "http://x/?q=1&r=\"2\"";
-    std::vector<TEntry> entries = {Named("Loose"),          Named("BBC", "News"),
-                                   Named("ESPN", "News", "Sport"), deep,
+    std::vector<TEntry> entries = {Named("Loose"),
+                                   Named("BBC", "News"),
+                                   Named("ESPN", "News", "Sport"),
+                                   deep,
                                    Named("<b>Tom & \"Jerry\"</b>", "R&D <x>"),
                                    Named(std::string(60, 'L'), "Long")};
     for (const TEntry& e : entries) Add(e);
@@ -117,20 +121,23 @@ TEST_F(ImportBookmarks, WriterLayoutByHand) {
     std::string file =
         "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n<TITLE>Bookmarks</TITLE>\r\n<H1>Bookmarks</H1>\r\n"
         "<DL><p>\r\n"
-        "<DT><A HREF=\"http://loose/\" ADD_DATE= \"\" LAST_VISIT= \"\" LAST_MODIFIED= \"\" >Loose   </A>\r\n"
+        "<DT><A HREF=\"http://loose/\" ADD_DATE= \"\" LAST_VISIT= \"\" LAST_MODIFIED= \"\" >Loose  "
+        " </A>\r\n"
         "    <DT><H3 FOLDED ADD_DATE= \"\">News</H3>\r\n"
         "    <DL><p>\r\n"
-        "        <DT><A HREF=\"http://bbc/\" ADD_DATE= \"\" LAST_VISIT= \"\" LAST_MODIFIED= \"\" >BBC     </A>\r\n"
+        "        <DT><A HREF=\"http://bbc/\" ADD_DATE= \"\" LAST_VISIT= \"\" LAST_MODIFIED= \"\" "
+        ">BBC     </A>\r\n"
         "        <DT><H3 FOLDED ADD_DATE= \"\">Sport</H3>\r\n"
         "        <DL><p>\r\n"
-        "            <DT><A HREF=\"http://espn/\" ADD_DATE= \"\" LAST_VISIT= \"\" LAST_MODIFIED= \"\" >ESPN</A>\r\n"
+        "            <DT><A HREF=\"http://espn/\" ADD_DATE= \"\" LAST_VISIT= \"\" LAST_MODIFIED= "
+        "\"\" >ESPN</A>\r\n"
         "        </DL><p>\r\n"
         "        <DT><A HREF=\"http://after/\">After</A>\r\n"
         "    </DL><p>\r\n"
         "</DL><p>\r\n";
-    EXPECT_EQ(Parse(file), (Strings{": Loose -> http://loose/", "News: BBC -> http://bbc/",
-                                    "News/Sport: ESPN -> http://espn/",
-                                    "News: After -> http://after/"}));
+    EXPECT_EQ(Parse(file),
+              (Strings{": Loose -> http://loose/", "News: BBC -> http://bbc/",
+                       "News/Sport: ESPN -> http://espn/", "News: After -> http://after/"}));
 }
 
 TEST_F(ImportBookmarks, ModernBrowserLayout) {
@@ -216,8 +223,8 @@ TEST(ImportEntities, Decoding) {
     EXPECT_EQ(DecodeHtmlEntities("&lt;b&gt; &amp; &quot;x&quot; &#39;&apos;&nbsp;"),
               "<b> & \"x\" ''\xA0");
     EXPECT_EQ(DecodeHtmlEntities("&#233;&#xE9;&#X20AC;&#8364;&#x4E2D;"), "\xE9\xE9\x80\x80?");
-    for (const char* kept : {"&", "a & b", "&amp", "&unknown;", "&#;", "&#x;", "&#12a;",
-                             "&#99999999999;", "&;"})
+    for (const char* kept :
+         {"&", "a & b", "&amp", "&unknown;", "&#;", "&#x;", "&#12a;", "&#99999999999;", "&;"})
         EXPECT_EQ(DecodeHtmlEntities(kept), kept) << kept;
     EXPECT_EQ(DecodeHtmlEntities("&#0;&#x110000;"), "??");
 }

@@ -65,7 +65,10 @@ TEST_F(ImportFavorites, SameNamesAreRenamedInAFixedOrder) {
     Shortcut("b/dup.url", "http://2/");
     Shortcut("dup.url", "http://1/");
     Shortcut("a/dup.url", "http://3/");
-    Shortcut("\xC2\xBB" "Marked.url", "http://m/");
+    Shortcut(
+        "\xC2\xBB"
+        "Marked.url",
+        "http://m/");
     EXPECT_EQ(ImportFavoritesFolder(Root()), 4);
     EXPECT_EQ(Names(), (Strings{"dup", "Marked", "_dup", "__dup"}));
     EXPECT_EQ(Bank().Entry(2).URL, "http://3/");
@@ -90,8 +93,9 @@ TEST_F(ImportFavorites, MissingRootImportsNothing) {
 
 TEST_F(ImportFavorites, ReadUrlFile) {
     std::string path = dir.File("s.url");
-    WriteAll(path, "[DEFAULT]\r\nBASEURL=http://b/\r\n[InternetShortcut]\r\nURL=http://a/\r\n"
-                   "URL=http://second/\r\n");
+    WriteAll(path,
+             "[DEFAULT]\r\nBASEURL=http://b/\r\n[InternetShortcut]\r\nURL=http://a/\r\n"
+             "URL=http://second/\r\n");
     EXPECT_EQ(ReadURLFile(path), "http://a/");
     WriteAll(path, "URL=http://lf/\nIconIndex=0\n");
     EXPECT_EQ(ReadURLFile(path), "http://lf/");
@@ -117,7 +121,7 @@ TEST_F(ImportFavorites, ProposedFolder) {
     const char* saved = std::getenv("HOME");
     std::string old = saved ? saved : "";
     setenv("HOME", dir.Path().c_str(), 1);
-    EXPECT_EQ(ProposedFavoritesFolder(), dir.File("") );
+    EXPECT_EQ(ProposedFavoritesFolder(), dir.File(""));
     fs::create_directory(dir.Path() / "Favorites");
     EXPECT_EQ(ProposedFavoritesFolder(), dir.File("Favorites") + "/");
     setenv("HOME", old.c_str(), 1);

@@ -54,7 +54,8 @@ TEST(ImportDates, ParseDateText) {
 }
 
 TEST(ImportDatLines, SplittingAndRepair) {
-    TDatValues v = SplitDatLine("\"N\",,\"Jan 05, 01\",\"3\",\"Jan 01, 00\",\"D\",,,,\"http://x\",,,,,\"\"");
+    TDatValues v =
+        SplitDatLine("\"N\",,\"Jan 05, 01\",\"3\",\"Jan 01, 00\",\"D\",,,,\"http://x\",,,,,\"\"");
     EXPECT_EQ(v.Values[0], "N");
     EXPECT_EQ(v.Values[1], "");
     EXPECT_EQ(v.Values[2], "Jan 05, 01");
@@ -62,7 +63,8 @@ TEST(ImportDatLines, SplittingAndRepair) {
     EXPECT_EQ(v.Values[9], "http://x");
     for (int i : {6, 7, 8, 10, 11, 12, 13, 14}) EXPECT_EQ(v.Values[i], "") << i;
     // The writer's own lines keep adjacent commas inside their values.
-    std::string own = "\"N\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"u\",\"\",\"\",\"\",\"a,,b\",\"c,,\"";
+    std::string own =
+        "\"N\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"u\",\"\",\"\",\"\",\"a,,b\",\"c,,\"";
     v = SplitDatLine(own);
     EXPECT_EQ(v.Values[13], "a,,b");
     EXPECT_EQ(v.Values[14], "c,,");
@@ -227,10 +229,11 @@ TEST_F(ImportReaders, DatLineBreaksInValuesCannotSplitARecord) {
 }
 
 TEST_F(ImportReaders, DatAdjacentCommasAndLimits) {
-    std::string path = DatFile(
-        {"\"N\",,\"Jan 05, 01\",\"3\",\"Jan 01, 00\",\"D\",,,,\"http://x\",,,,,\"\"",
-         "\"Cut\",\"12345\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"u\",\"\"," "\"" +
-             std::string(30, 'i') + "\",\"" + std::string(20, 'p') + "\",\"x~~y\",\"\""});
+    std::string path =
+        DatFile({"\"N\",,\"Jan 05, 01\",\"3\",\"Jan 01, 00\",\"D\",,,,\"http://x\",,,,,\"\"",
+                 "\"Cut\",\"12345\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"u\",\"\","
+                 "\"" +
+                     std::string(30, 'i') + "\",\"" + std::string(20, 'p') + "\",\"x~~y\",\"\""});
     EXPECT_EQ(ImportDatFile(path), 2);
     const TEntry& e = Bank().Entry(0);
     EXPECT_EQ(e.Rating, "");
@@ -280,10 +283,10 @@ TEST_F(ImportReaders, DatDuplicatesGetUnderscores) {
 
 TEST_F(ImportReaders, DatConversionErrorKeepsWhatWasRead) {
     Add(Named("Before"));
-    std::string path = DatFile(
-        {"\"A\",\"\",\"\",\"1\",\"\",\"\",\"\",\"\",\"\",\"u\",\"\",\"\",\"\",\"\",\"\"",
-         "\"B\",\"\",\"\",\"x\",\"\",\"\",\"\",\"\",\"\",\"u\",\"\",\"\",\"\",\"\",\"\"",
-         "\"C\",\"\",\"\",\"1\",\"\",\"\",\"\",\"\",\"\",\"u\",\"\",\"\",\"\",\"\",\"\""});
+    std::string path =
+        DatFile({"\"A\",\"\",\"\",\"1\",\"\",\"\",\"\",\"\",\"\",\"u\",\"\",\"\",\"\",\"\",\"\"",
+                 "\"B\",\"\",\"\",\"x\",\"\",\"\",\"\",\"\",\"\",\"u\",\"\",\"\",\"\",\"\",\"\"",
+                 "\"C\",\"\",\"\",\"1\",\"\",\"\",\"\",\"\",\"\",\"u\",\"\",\"\",\"\",\"\",\"\""});
     EXPECT_EQ(ImportDatFile(path), -1);
     EXPECT_EQ(Names(), (Strings{"Before", "A"}));
     EXPECT_TRUE(Bank().BankModified);
@@ -296,7 +299,8 @@ TEST_F(ImportReaders, DatConversionErrorKeepsWhatWasRead) {
     ResetBank();
     Bank().NewBank = true;
     rebuilds = 0;
-    WriteAll(path, CRLF({DatHeaderLine(), "\"Z\",\"\",\"Feb 30, 01\",\"1\",\"\",\"\",\"\",\"\",\"\",\"u\",\"\""}));
+    WriteAll(path, CRLF({DatHeaderLine(),
+                         "\"Z\",\"\",\"Feb 30, 01\",\"1\",\"\",\"\",\"\",\"\",\"\",\"u\",\"\""}));
     EXPECT_EQ(ImportDatFile(path), -1);
     EXPECT_EQ(Bank().EntryHigh, -1);
     EXPECT_FALSE(Bank().BankModified);
@@ -371,8 +375,9 @@ TEST_F(ImportBank, CommandIgnoresMissingFilesAndNeedsABank) {
     saveAs = dir.File("missing.bnk");
     messages.Answer(mrNo);
     ImportLorvaneBank();  // no bank: the question, answered No
-    EXPECT_EQ(messages.Texts(),
-              Strings{"A Bank must be open for this operation!\rDo you want to create a new Bank?"});
+    EXPECT_EQ(
+        messages.Texts(),
+        Strings{"A Bank must be open for this operation!\rDo you want to create a new Bank?"});
     EXPECT_TRUE(requests.empty());
     messages.Shown.clear();
     Bank().NewBank = true;

@@ -46,8 +46,8 @@ TEST(InternetShortcut, RefusesWhatIsNotExactlyTheFormat) {
 
 TEST(InternetShortcut, EncodingsNulsAndBlanks) {
     const std::string body = "[InternetShortcut]\r\nURL=http://a/caf";
-    EXPECT_EQ(Url(body + "\xe9\r\n"), "http://a/caf\xe9");                 // Windows-1252
-    EXPECT_EQ(Url(body + "\xc3\xa9\r\n"), "http://a/caf\xe9");             // UTF-8
+    EXPECT_EQ(Url(body + "\xe9\r\n"), "http://a/caf\xe9");                       // Windows-1252
+    EXPECT_EQ(Url(body + "\xc3\xa9\r\n"), "http://a/caf\xe9");                   // UTF-8
     EXPECT_EQ(Url("\xEF\xBB\xBF" + body + "\xc3\xa9\r\n"), "http://a/caf\xe9");  // UTF-8 mark
     std::string utf16 = "\xff\xfe";
     for (char c : std::string("[InternetShortcut]\r\nURL=http://w/\r\n")) utf16 += {c, '\0'};
@@ -133,7 +133,10 @@ TEST(DropFormats, MozUrlOddLengthsForeignTitlesAndNuls) {
     EXPECT_EQ(DecodeMozUrl(le + "T"), "http://a\n");
     EXPECT_EQ(DecodeMozUrl(le + std::string("T\0\x14\x04", 4)), "http://a\nT?");
     EXPECT_EQ(DecodeMozUrl(std::string("\0h\0t\0t\0p\x04\x14", 10)), "http?");
-    EXPECT_EQ(DecodeMozUrl(std::string("\xff\xfe" "a\0b\0c", 7)), "ab");
+    EXPECT_EQ(DecodeMozUrl(std::string("\xff\xfe"
+                                       "a\0b\0c",
+                                       7)),
+              "ab");
     // Nothing after a NUL is text.
     EXPECT_EQ(DecodeMozUrl(std::string("http://a\0\xff\xfejunk", 14)), "http://a");
     EXPECT_EQ(DecodeMozUrl(std::string("a\0b\0\0\0x\0", 8)), "ab");
@@ -309,8 +312,8 @@ TEST_F(UrlDrop, TitleBelongsToTheFormatThatGaveTheUrl) {
     data.formats.clear();
     data.Set(kMimeNetscapeUrl, "http://n/\n  ");  // a blank title is none
     DropAll();
-    EXPECT_EQ(seen, (std::vector<std::string>{"http://p/|http://p/|4|3,4",
-                                              "http://n/|http://n/|4|3,4"}));
+    EXPECT_EQ(seen,
+              (std::vector<std::string>{"http://p/|http://p/|4|3,4", "http://n/|http://n/|4|3,4"}));
 }
 
 TEST_F(UrlDrop, NulsEndTheDroppedText) {
@@ -319,8 +322,8 @@ TEST_F(UrlDrop, NulsEndTheDroppedText) {
     data.formats.clear();
     data.Set(kMimeNetscapeUrl, std::string("http://n/\nNews\0junk", 19));
     DropAll();
-    EXPECT_EQ(seen, (std::vector<std::string>{"http://t/|http://t/|4|3,4",
-                                              "http://n/|News|4|3,4"}));
+    EXPECT_EQ(seen,
+              (std::vector<std::string>{"http://t/|http://t/|4|3,4", "http://n/|News|4|3,4"}));
 }
 
 TEST_F(UrlDrop, FirstOfSeveralUrisAfterComments) {

@@ -155,7 +155,9 @@ TEST(MarkMemoEdit, FormatToggleSurroundsTheSelection) {
     memo.SetSelStart(4);
     memo.SetSelLength(-4);
     memo.ToggleBold();
-    EXPECT_EQ(memo.Paragraph(0).Text, "\x02" "word\x02");
+    EXPECT_EQ(memo.Paragraph(0).Text,
+              "\x02"
+              "word\x02");
     EXPECT_EQ(memo.SelStart(), 5);
     EXPECT_EQ(memo.SelLength(), -4);
 
@@ -174,17 +176,33 @@ TEST(MarkMemoEdit, FormatToggleSurroundsTheSelection) {
 
 TEST(MarkMemoEdit, ReplacingAnUnpairedCodeAppendsItsReversal) {
     TMarkMemo memo;
-    memo.SetTextBuf("a\x02" "bc\x02" "d");
+    memo.SetTextBuf(
+        "a\x02"
+        "bc\x02"
+        "d");
     Replace(memo, 0, 3, "X");
-    EXPECT_EQ(memo.Paragraph(0).Text, "X\x02" "c\x02" "d");
+    EXPECT_EQ(memo.Paragraph(0).Text,
+              "X\x02"
+              "c\x02"
+              "d");
     memo.Undo();
-    EXPECT_EQ(memo.Paragraph(0).Text, "a\x02" "bc\x02" "d");
+    EXPECT_EQ(memo.Paragraph(0).Text,
+              "a\x02"
+              "bc\x02"
+              "d");
     memo.Redo();
-    EXPECT_EQ(memo.Paragraph(0).Text, "X\x02" "c\x02" "d");
+    EXPECT_EQ(memo.Paragraph(0).Text,
+              "X\x02"
+              "c\x02"
+              "d");
     // several codes come back in a fixed order
-    memo.SetTextBuf("\x02\x15\x01" "x");
+    memo.SetTextBuf(
+        "\x02\x15\x01"
+        "x");
     Replace(memo, 0, 3, "");
-    EXPECT_EQ(memo.Paragraph(0).Text, "\x15\x01\x02" "x");
+    EXPECT_EQ(memo.Paragraph(0).Text,
+              "\x15\x01\x02"
+              "x");
 }
 
 TEST(MarkMemoEdit, InsertedCodesRestyleTheFollowingParagraphs) {
@@ -364,8 +382,8 @@ void RunRandomEdits(bool staticFormat, bool withWindow, unsigned seed, int steps
     auto pick = [&](int n) { return int(rng() % uint32_t(n)); };
     int undos = 0, redos = 0;
     auto randomText = [&] {
-        static const char* const bits[] = {"a", "b", "c", " ", "d", "\t", "\r\n", "\r", "ab ",
-                                           "\x02", "\x01", "xyz"};
+        static const char* const bits[] = {"a",    "b",  "c",   " ",    "d",    "\t",
+                                           "\r\n", "\r", "ab ", "\x02", "\x01", "xyz"};
         std::string t;
         int n = 1 + pick(4);
         for (int i = 0; i < n; ++i) t += bits[pick(staticFormat ? 12 : 9)];
@@ -398,8 +416,8 @@ void RunRandomEdits(bool staticFormat, bool withWindow, unsigned seed, int steps
             what = "replace";
         } else if (op == 6) {
             int32_t a = pick(size + 2), b = pick(size + 2);
-            memo.ApplyDynStyle(a, b, uint8_t(pick(64)), pick(2), int16_t(pick(3)), 0,
-                               0x0000FFFF, 0);
+            memo.ApplyDynStyle(a, b, uint8_t(pick(64)), pick(2), int16_t(pick(3)), 0, 0x0000FFFF,
+                               0);
             what = "style";
         } else if (op == 7) {
             int32_t a = ref.Snap(pick(size + 1), false);

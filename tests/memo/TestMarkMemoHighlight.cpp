@@ -29,10 +29,20 @@ void Replace(TMarkMemo& memo, int32_t from, int32_t to, const std::string& text)
     memo.SetSelTextBuf(text);
 }
 
-const char* const kPanelLabels[] = {"Rating:", "Description:", "Category_1:", "Category_2:",
-                                    "Category_3:", "URL:", "EMail:", "User ID PassWord:",
-                                    "User ID:", "Change Date:", "Confidential Notes:",
-                                    "Last Access:", "Access Count:", "Notes:"};
+const char* const kPanelLabels[] = {"Rating:",
+                                    "Description:",
+                                    "Category_1:",
+                                    "Category_2:",
+                                    "Category_3:",
+                                    "URL:",
+                                    "EMail:",
+                                    "User ID PassWord:",
+                                    "User ID:",
+                                    "Change Date:",
+                                    "Confidential Notes:",
+                                    "Last Access:",
+                                    "Access Count:",
+                                    "Notes:"};
 
 void AddPanelKeywords(TMarkMemo& memo) {
     for (const char* label : kPanelLabels) memo.Keywords().AddKeyWord(label, 1, 16, 1, 0, 0, 0);
@@ -42,13 +52,20 @@ void AddPanelKeywords(TMarkMemo& memo) {
 
 TEST(MarkMemoKeywords, ListKeepsItsLookup) {
     TKeywordList list;
-    EXPECT_EQ(list.AddKeyWord("\xE9" "cole", 0, 1, 1, 0, 0, 0), 0);
+    EXPECT_EQ(list.AddKeyWord("\xE9"
+                              "cole",
+                              0, 1, 1, 0, 0, 0),
+              0);
     EXPECT_EQ(list.AddKeyWord("Longer", 1, 1, 1, 0, 0, 0), 1);
     EXPECT_EQ(list.Longest(), 6);
     EXPECT_TRUE(list.AnyCaseInsensitive());
-    EXPECT_EQ(list.MatchCopy(0), "\xE9" "COLE");
+    EXPECT_EQ(list.MatchCopy(0),
+              "\xE9"
+              "COLE");
     list.SetUpperCaseType(pmuAnsi);
-    EXPECT_EQ(list.MatchCopy(0), "\xC9" "COLE");
+    EXPECT_EQ(list.MatchCopy(0),
+              "\xC9"
+              "COLE");
     EXPECT_EQ(list.MatchCopy(1), "Longer");  // case-sensitive keywords stay as given
     EXPECT_EQ(list.Record(1).Length, 6);
     list.Delete(0);
@@ -134,8 +151,8 @@ TEST(MarkMemoKeywords, EarlierKeywordsClaimTheirText) {
 TEST(MarkMemoKeywords, WholeWordsLookAtTheParagraphsOwnNeighbours) {
     ShownMemo s;
     s.memo.Keywords().AddKeyWord("if", 3, 1, 1, 0, 0, 0);
-    for (auto [text, count] : {std::pair{"a if b", 1u}, {"if", 1u}, {"xif y", 0u}, {"if(", 0u},
-                               {"if.if", 2u}}) {
+    for (auto [text, count] :
+         {std::pair{"a if b", 1u}, {"if", 1u}, {"xif y", 0u}, {"if(", 0u}, {"if.if", 2u}}) {
         s.memo.SetTextBuf(text);
         EXPECT_EQ(KeywordRecords(s.memo.Paragraph(0)).size(), count) << text;
     }
@@ -149,12 +166,19 @@ TEST(MarkMemoKeywords, WholeWordsLookAtTheParagraphsOwnNeighbours) {
 
 TEST(MarkMemoKeywords, CaseInsensitiveMatchingFollowsTheUpperCaseKind) {
     ShownMemo s;
-    s.memo.Keywords().AddKeyWord("\xE9" "cole", 0, 1, 1, 0, 0, 0);
+    s.memo.Keywords().AddKeyWord(
+        "\xE9"
+        "cole",
+        0, 1, 1, 0, 0, 0);
     s.memo.SetUpperCaseType(pmuAnsi);
-    s.memo.SetTextBuf("\xC9" "COLE");
+    s.memo.SetTextBuf(
+        "\xC9"
+        "COLE");
     EXPECT_EQ(KeywordRecords(s.memo.Paragraph(0)).size(), 1u);
     s.memo.SetUpperCaseType(pmuAscii);
-    s.memo.SetTextBuf("\xC9" "COLE");
+    s.memo.SetTextBuf(
+        "\xC9"
+        "COLE");
     EXPECT_EQ(KeywordRecords(s.memo.Paragraph(0)).size(), 0u);
 }
 
@@ -395,7 +419,11 @@ void CheckPanel(TMarkMemo& memo) {
     EXPECT_EQ(name[1].Offset, 7);
     EXPECT_EQ(name[1].Style, 0);  // the restore record
     EXPECT_EQ(name[1].Level, -1);
-    struct Label { int par; int length; int key; };
+    struct Label {
+        int par;
+        int length;
+        int key;
+    };
     for (Label l : {Label{3, 12, 1}, {5, 7, 0}, {6, 13, 12}, {8, 4, 5}, {11, 6, 6}, {13, 8, 8}}) {
         const auto& attrs = memo.Paragraph(l.par).Attrs;
         ASSERT_EQ(attrs.size(), 2u) << l.par;
@@ -447,7 +475,8 @@ TEST(MarkMemoPanel, NameStyleLeavesLaterKeywordRecordsAlone) {
     std::string after = BinaryImage(s.memo);
     // everything from paragraph 2 on is byte for byte the same
     size_t from = 16 + 20 + 36 + 2;  // header, paragraph 0 (one line, no records)
-    EXPECT_EQ(before.substr(from + 20 + 36 + 2 * 56 + 7), after.substr(from + 20 + 36 + 2 * 56 + 7));
+    EXPECT_EQ(before.substr(from + 20 + 36 + 2 * 56 + 7),
+              after.substr(from + 20 + 36 + 2 * 56 + 7));
 }
 
 TEST(MarkMemoHighlighter, HooksAreCalledAndTheLinkIsUndoneEitherWay) {

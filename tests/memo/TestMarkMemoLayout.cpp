@@ -214,11 +214,12 @@ TEST(MarkMemoLayout, IncrementalLayoutEqualsAFreshOne) {
     std::mt19937 rng(11);
     auto pick = [&](int n) { return int(rng() % uint32_t(n)); };
     Laid l;
-    l.memo.SetTextBuf("the quick brown fox jumps over the lazy dog\r\n"
-                      "\tpack my box with five dozen liquor jugs and more words here\r\n"
-                      "sphinx of black quartz judge my vow");
-    const char* const bits[] = {"a", "bb", "ccc", " ", "  ", "\t", "wwwwwwwwwwww", "x y",
-                                "\x02", "\r\n"};
+    l.memo.SetTextBuf(
+        "the quick brown fox jumps over the lazy dog\r\n"
+        "\tpack my box with five dozen liquor jugs and more words here\r\n"
+        "sphinx of black quartz judge my vow");
+    const char* const bits[] = {"a",  "bb",           "ccc", " ",    "  ",
+                                "\t", "wwwwwwwwwwww", "x y", "\x02", "\r\n"};
     for (int step = 0; step < 200; ++step) {
         int32_t size = l.memo.CharCount();
         int32_t at = pick(size + 1);
@@ -245,7 +246,9 @@ TEST(MarkMemoLayout, IncrementalLayoutEqualsAFreshOne) {
 
 TEST(MarkMemoLayout, CharacterCellsCarryStyleAndRecord) {
     Laid l;
-    l.memo.SetTextBuf("a\x02" "bc");
+    l.memo.SetTextBuf(
+        "a\x02"
+        "bc");
     l.memo.ApplyDynStyle(3, 4, msItalic, false, 5, 0, 0x0000FFFF, 0);
     std::vector<TCharCell> cells;
     l.memo.WalkLine(0, 0, [&](const TCharCell& cell) {

@@ -30,9 +30,18 @@ TEST(MarkMemoStore, BreakPositionsBelongToTheParagraphBefore) {
     memo.SetTextBuf("ab\r\ncde");
     EXPECT_EQ(memo.CharCount(), 7);
     TMarkNavigator nav(&memo);
-    struct Case { int32_t pos; int par; int32_t offset; unsigned char ch; };
-    for (Case c : {Case{0, 0, 0, 'a'}, {2, 0, 2, 13}, {3, 0, 3, 10}, {4, 1, 0, 'c'},
-                   {7, 1, 3, 13}, {8, 1, 4, 10}}) {
+    struct Case {
+        int32_t pos;
+        int par;
+        int32_t offset;
+        unsigned char ch;
+    };
+    for (Case c : {Case{0, 0, 0, 'a'},
+                   {2, 0, 2, 13},
+                   {3, 0, 3, 10},
+                   {4, 1, 0, 'c'},
+                   {7, 1, 3, 13},
+                   {8, 1, 4, 10}}) {
         nav.Reset();
         nav.SetPos(c.pos);
         EXPECT_EQ(nav.GetParNb(), c.par) << c.pos;
@@ -62,7 +71,10 @@ TEST(MarkMemoStore, ResolutionIsIndependentOfParagraphLengths) {
         int lo = 0, hi = pars.Count() - 1;
         while (lo < hi) {  // the unique paragraph whose [start, start + len + 1] holds pos
             int mid = (lo + hi + 1) / 2;
-            if (pars[mid].StartOffset() <= pos) lo = mid; else hi = mid - 1;
+            if (pars[mid].StartOffset() <= pos)
+                lo = mid;
+            else
+                hi = mid - 1;
         }
         return lo;
     };
@@ -102,9 +114,17 @@ TEST(MarkMemoStore, RecordInForceAtABoundary) {
     const TAttributeRec* start = &par.StartAttr();
     const TAttributeRec* at3 = &par.Attrs[0];
     const TAttributeRec* at7 = &par.Attrs[1];
-    struct Case { int32_t pos; int dyn; const TAttributeRec* current; const TAttributeRec* skipped; };
-    for (Case c : {Case{0, 0, start, start}, {3, 0, start, at3}, {5, 1, at3, at3},
-                   {7, 1, at3, at7}, {8, 2, at7, at7}}) {
+    struct Case {
+        int32_t pos;
+        int dyn;
+        const TAttributeRec* current;
+        const TAttributeRec* skipped;
+    };
+    for (Case c : {Case{0, 0, start, start},
+                   {3, 0, start, at3},
+                   {5, 1, at3, at3},
+                   {7, 1, at3, at7},
+                   {8, 2, at7, at7}}) {
         nav.Reset();
         nav.SetPos(c.pos);
         EXPECT_EQ(nav.GetDynNb(), c.dyn) << c.pos;
@@ -224,7 +244,10 @@ TEST(MarkMemoStore, NextAndPreviousRecordsAcrossParagraphs) {
 
 TEST(MarkMemoStore, StaticStyleCountsCodesBeforeTheOffset) {
     TMarkMemo memo;
-    memo.SetTextBuf("a\x02" "b\x01" "c");
+    memo.SetTextBuf(
+        "a\x02"
+        "b\x01"
+        "c");
     TMarkNavigator nav(&memo);
     nav.SetPos(1);
     EXPECT_EQ(nav.StaticStyle(), 0);
@@ -258,17 +281,31 @@ TEST(MarkMemoTypes, TabColumns) {
     EXPECT_EQ(ColumnToIndex("ab", 5, 8, true), 2);
     EXPECT_EQ(ColumnRemainder("ab", 5, 8, true), 3);
     // format codes take no column when skipped
-    EXPECT_EQ(ColumnToIndex("\x02" "ab", 1, 8, true), 2);
-    EXPECT_EQ(ColumnToIndex("\x02" "ab", 1, 8, false), 1);
+    EXPECT_EQ(ColumnToIndex("\x02"
+                            "ab",
+                            1, 8, true),
+              2);
+    EXPECT_EQ(ColumnToIndex("\x02"
+                            "ab",
+                            1, 8, false),
+              1);
 }
 
 TEST(MarkMemoTypes, UpperCaseKinds) {
-    std::string ansi = "\xE9\xFF\x9A\xDF\xF7\xB5" "az";
+    std::string ansi =
+        "\xE9\xFF\x9A\xDF\xF7\xB5"
+        "az";
     UpperCaseInPlace(ansi, pmuAnsi);
-    EXPECT_EQ(ansi, "\xC9\x9F\x8A\xDF\xF7\xB5" "AZ");
-    std::string ascii = "\xE9" "az";
+    EXPECT_EQ(ansi,
+              "\xC9\x9F\x8A\xDF\xF7\xB5"
+              "AZ");
+    std::string ascii =
+        "\xE9"
+        "az";
     UpperCaseInPlace(ascii, pmuAscii);
-    EXPECT_EQ(ascii, "\xE9" "AZ");
+    EXPECT_EQ(ascii,
+              "\xE9"
+              "AZ");
     std::string user = "abc";
     UpperCaseInPlace(user, pmuUserDefined);  // none installed: ASCII
     EXPECT_EQ(user, "ABC");

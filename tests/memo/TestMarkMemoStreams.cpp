@@ -17,14 +17,14 @@ using Paragraphs = std::vector<std::string>;
 }  // namespace
 
 TEST(MarkMemoPlainText, SplitsAtEveryKindOfBreakWithoutSwallowingBlankLines) {
-    struct Case { std::string text; Paragraphs pars; };
-    for (const Case& c : {Case{"a\r\nb\n\rc\rd", {"a", "b", "c", "d"}},
-                          Case{"a\r\n\r\nb", {"a", "", "b"}},
-                          Case{"a\n\nb", {"a", "", "b"}},
-                          Case{"a\r\r\nb", {"a", "", "b"}},
-                          Case{"a\n\r\n\rb", {"a", "", "b"}},
-                          Case{"", {""}},
-                          Case{"\r\n", {"", ""}}}) {
+    struct Case {
+        std::string text;
+        Paragraphs pars;
+    };
+    for (const Case& c :
+         {Case{"a\r\nb\n\rc\rd", {"a", "b", "c", "d"}}, Case{"a\r\n\r\nb", {"a", "", "b"}},
+          Case{"a\n\nb", {"a", "", "b"}}, Case{"a\r\r\nb", {"a", "", "b"}},
+          Case{"a\n\r\n\rb", {"a", "", "b"}}, Case{"", {""}}, Case{"\r\n", {"", ""}}}) {
         TMarkMemo memo;
         LoadPlain(memo, c.text);
         EXPECT_EQ(ParagraphTexts(memo), c.pars) << c.text;
@@ -80,8 +80,8 @@ TEST(MarkMemoPlainText, LoadingClearsUndoAndResetsPositions) {
 TEST(MarkMemoPlainText, SaveWritesTheChosenBreakBetweenParagraphs) {
     TMarkMemo memo;
     memo.SetTextBuf("a\r\nb");
-    for (auto [kind, expected] : {std::pair{pbCRLF, "a\r\nb"}, {pbLF, "a\nb"},
-                                  {pbLFCR, "a\n\rb"}, {pbCR, "a\rb"}}) {
+    for (auto [kind, expected] :
+         {std::pair{pbCRLF, "a\r\nb"}, {pbLF, "a\nb"}, {pbLFCR, "a\n\rb"}, {pbCR, "a\rb"}}) {
         memo.LineBreak = kind;
         EXPECT_EQ(SavedText(memo), expected);
         EXPECT_EQ(memo.Lines().Text(), "a\r\nb");  // the views always use CR LF
@@ -98,22 +98,36 @@ TEST(MarkMemoPlainText, SaveWritesTheChosenBreakBetweenParagraphs) {
 
 TEST(MarkMemoPlainText, SaveCompactsRedundantCodePairs) {
     TMarkMemo memo;
-    for (auto [in, out] : {std::pair<std::string, std::string>{"a\x02\x02" "b", "ab"},
-                           {"a\x02\x01\x02" "b", "a\x01" "b"},
-                           {"\x02" "ab\x02", "\x02" "ab\x02"},
+    for (auto [in, out] : {std::pair<std::string, std::string>{"a\x02\x02"
+                                                               "b",
+                                                               "ab"},
+                           {"a\x02\x01\x02"
+                            "b",
+                            "a\x01"
+                            "b"},
+                           {"\x02"
+                            "ab\x02",
+                            "\x02"
+                            "ab\x02"},
                            {"\x02\x02\x02", "\x02"}}) {
         memo.SetTextBuf(in);
         EXPECT_EQ(SavedText(memo), out);
     }
     memo.SetStaticFormat(false);
-    memo.SetTextBuf("a\x02\x02" "b");
-    EXPECT_EQ(SavedText(memo), "a\x02\x02" "b");
+    memo.SetTextBuf(
+        "a\x02\x02"
+        "b");
+    EXPECT_EQ(SavedText(memo),
+              "a\x02\x02"
+              "b");
 }
 
 TEST(MarkMemoPlainText, StaticFormatReinterpretsCodes) {
     TMarkMemo memo;
     memo.SetStaticFormat(false);
-    memo.SetTextBuf("\x02" "a\x02");
+    memo.SetTextBuf(
+        "\x02"
+        "a\x02");
     TMarkNavigator nav(&memo);
     nav.SetPos(1);
     EXPECT_EQ(nav.StaticStyle(), 0);
@@ -123,7 +137,9 @@ TEST(MarkMemoPlainText, StaticFormatReinterpretsCodes) {
     EXPECT_EQ(memo.CharCount(), 3);
     EXPECT_FALSE(memo.CanUndo());
     // the running style reaches the next paragraph's first line
-    memo.SetTextBuf("\x02" "a\r\nb");
+    memo.SetTextBuf(
+        "\x02"
+        "a\r\nb");
     EXPECT_EQ(memo.Paragraph(1).Line0.StartStyle, msBold);
 }
 
@@ -312,30 +328,30 @@ TEST(MarkMemoBinary, DamagedImagesAreRejectedAndLeaveAnEmptyMemo) {
         d.replace(at, 4, Int(value));
         damaged.push_back(d);
     };
-    patch(4, 0);            // line count
-    patch(12, 0);           // paragraph count
-    patch(12, 1000000);     // paragraph count beyond the bytes
-    patch(28, 1000000);     // attribute count beyond the bytes
+    patch(4, 0);         // line count
+    patch(12, 0);        // paragraph count
+    patch(12, 1000000);  // paragraph count beyond the bytes
+    patch(28, 1000000);  // attribute count beyond the bytes
     patch(28, -1);
-    patch(32, 0);           // a paragraph without lines
-    patch(192, 3);          // start offset against the running sum
-    patch(188, 5);          // first line against the running sum
-    patch(40, 3);           // line end beyond the paragraph
-    patch(36, 1);           // first line not at 0
-    patch(128, 0);          // attribute offsets out of order
-    patch(72, 9);           // attribute offset beyond the paragraph
-    patch(0, 7);            // character count against the total
-    patch(16, -2);          // negative length
-    patch(8, -1);           // negative widest width
-    patch(44, INT32_MIN);   // line widths that the pixel arithmetic cannot take
-    patch(44, 5);           // width without the blanks beyond the width with them
+    patch(32, 0);          // a paragraph without lines
+    patch(192, 3);         // start offset against the running sum
+    patch(188, 5);         // first line against the running sum
+    patch(40, 3);          // line end beyond the paragraph
+    patch(36, 1);          // first line not at 0
+    patch(128, 0);         // attribute offsets out of order
+    patch(72, 9);          // attribute offset beyond the paragraph
+    patch(0, 7);           // character count against the total
+    patch(16, -2);         // negative length
+    patch(8, -1);          // negative widest width
+    patch(44, INT32_MIN);  // line widths that the pixel arithmetic cannot take
+    patch(44, 5);          // width without the blanks beyond the width with them
     patch(48, 1 << 30);
-    patch(56, -1);          // blanks to stretch: negative, or more than the line holds
+    patch(56, -1);  // blanks to stretch: negative, or more than the line holds
     patch(56, 3);
-    patch(60, 3);           // justification start beyond the line
+    patch(60, 3);  // justification start beyond the line
     {
         std::string d = image;
-        d[77] = char(15);   // level above the nesting limit
+        d[77] = char(15);  // level above the nesting limit
         damaged.push_back(d);
     }
     damaged.push_back(image + "x");

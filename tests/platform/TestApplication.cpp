@@ -38,7 +38,8 @@ public:
 }  // namespace
 
 TEST(LorvaneApplication, ShowsAnExceptionFromAHandlerAndKeepsRunning) {
-    if (QCoreApplication::instance() && !dynamic_cast<LorvaneApplication*>(QCoreApplication::instance()))
+    if (QCoreApplication::instance() &&
+        !dynamic_cast<LorvaneApplication*>(QCoreApplication::instance()))
         GTEST_SKIP() << "another application object is in charge";
     App();
     ScriptedMessages messages;
@@ -61,6 +62,8 @@ TEST(LorvaneApplication, ShowsAnExceptionFromAHandlerAndKeepsRunning) {
 }
 
 TEST(LorvaneApplication, QStringEdgeKeepsWindows1252) {
-    EXPECT_EQ(ToQString("\xBB" "News \x80"), QString::fromUtf8("\xC2\xBBNews \xE2\x82\xAC"));
+    EXPECT_EQ(ToQString("\xBB"
+                        "News \x80"),
+              QString::fromUtf8("\xC2\xBBNews \xE2\x82\xAC"));
     EXPECT_EQ(FromQString(QString::fromUtf8("\xC2\xBB\xE4\xB8\xAD")), "\xBB?");
 }

@@ -256,6 +256,7 @@ TEST_F(CanvasTest, TheSharedTestImagesReadAsTheirGeneratorWroteThem) {
         ASSERT_TRUE(b.LoadFromData(bytes.data(), bytes.size()));
         for (int y = 0; y < b.Height(); ++y)
             for (int x = 0; x < b.Width(); ++x)
-                ASSERT_EQ(b.Pixel(x, y), RGBColor(40 * x + y, 50 * y, 255 - 30 * x)) << x << "," << y;
+                ASSERT_EQ(b.Pixel(x, y), RGBColor(40 * x + y, 50 * y, 255 - 30 * x))
+                    << x << "," << y;
     }
 }

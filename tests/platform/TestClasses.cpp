@@ -15,12 +15,16 @@ TEST(TStringList, SortedListsKeepOrderAndApplyTheDuplicatesRule) {
     l.SetSorted(true);
     l.Add("beta");
     l.Add("Alpha");
-    l.Add("\xBB" "work");
+    l.Add(
+        "\xBB"
+        "work");
     l.Add("gamma");
     EXPECT_EQ(l.Add("ALPHA"), 0);  // ignored duplicate, found case-insensitively
     EXPECT_EQ(l.Count(), 4);
     EXPECT_EQ(l[0], "Alpha");
-    EXPECT_EQ(l[3], "\xBB" "work");
+    EXPECT_EQ(l[3],
+              "\xBB"
+              "work");
     int index = -1;
     EXPECT_FALSE(l.Find("delta", index));
     EXPECT_EQ(index, 2);
@@ -126,7 +130,8 @@ TEST(Streams, FileStreamRoundTripAndErrors) {
     EXPECT_EQ(f.Size(), 6);
     TMemoryStream m;
     m.CopyFrom(f, 0);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(m.Memory()), 6), std::string("abc\x1A\0z", 6));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(m.Memory()), 6),
+              std::string("abc\x1A\0z", 6));
     EXPECT_THROW(TFileStream(dir.File("missing"), fmOpenRead), EFOpenError);
     EXPECT_THROW(TFileStream(dir.File("no/such/dir/x"), fmCreate), EFCreateError);
 }
@@ -157,7 +162,8 @@ TEST(TStringList, CustomSortIsStableAndSurvivesAnyComparison) {
     EXPECT_THROW(kept.CustomSort([&](const TStringList&, int, int) -> int {
         if (++calls == 2) throw EListError("stop");
         return -1;
-    }), EListError);
+    }),
+                 EListError);
     EXPECT_EQ(kept.CommaText(), "z,y,x");
 }
 

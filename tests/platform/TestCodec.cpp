@@ -15,7 +15,9 @@ TEST(Codec, MapsTheHighRangeAndReplacesWhatItCannotHold) {
     EXPECT_EQ(AnsiCharToUnicode(0x80), u'\u20AC');
     EXPECT_EQ(AnsiCharToUnicode(0xBB), u'\u00BB');
     EXPECT_EQ(AnsiToUtf8("\xBB"), "\xC2\xBB");
-    EXPECT_EQ(Utf16ToAnsi(u"\u00BBA"), "\xBB" "A");
+    EXPECT_EQ(Utf16ToAnsi(u"\u00BBA"),
+              "\xBB"
+              "A");
     EXPECT_EQ(Utf16ToAnsi(u"\u4E2D"), "?");
     EXPECT_EQ(Utf16ToAnsi(u"\U0001F600"), "?");  // one character, one '?'
     EXPECT_EQ(Utf8ToAnsi("caf\xC3\xA9 \xE2\x82\xAC"), "caf\xE9 \x80");
@@ -81,8 +83,8 @@ TEST(Codec, TheWholeHighBlockFollowsTheCodePage) {
 
 TEST(Codec, AppendsEachCodePointInOneToFourBytes) {
     std::string out = "x";
-    for (char32_t c : {U'\u007F', U'\u0080', U'\u07FF', U'\u0800', U'\uFFFF', U'\U00010000',
-                       U'\U0010FFFF'})
+    for (char32_t c :
+         {U'\u007F', U'\u0080', U'\u07FF', U'\u0800', U'\uFFFF', U'\U00010000', U'\U0010FFFF'})
         AppendUtf8CodePoint(out, c);
     EXPECT_EQ(out,
               "x\x7F"

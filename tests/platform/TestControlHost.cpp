@@ -8,13 +8,13 @@
 #include <QScrollBar>
 #include <QWidget>
 
+#include "ScriptedMessages.h"
 #include "platform/Controls.h"
 #include "platform/EventLoop.h"
 #include "platform/Exceptions.h"
 #include "platform/Menus.h"
 #include "platform/qt/Application.h"
 #include "platform/qt/ControlHost.h"
-#include "ScriptedMessages.h"
 
 #include <functional>
 #include <string>
@@ -29,7 +29,9 @@ void NeedApplication() {
     if (!QCoreApplication::instance()) new LorvaneApplication(argc, argv);
 }
 
-void Pump(int ms) { ProcessMessagesUntil(ms, nullptr, nullptr); }
+void Pump(int ms) {
+    ProcessMessagesUntil(ms, nullptr, nullptr);
+}
 
 // Records what reaches the control's handlers.
 class Probe : public TCustomControl {
@@ -50,8 +52,8 @@ protected:
     }
     void Resize() override { ++resizes; }
     void ScrollMessage(TScrollBarKind kind, TScrollCode code, int pos) override {
-        log.push_back("Scroll(" + std::to_string(int(kind)) + "," + std::to_string(int(code)) + "," +
-                      std::to_string(pos) + ")");
+        log.push_back("Scroll(" + std::to_string(int(kind)) + "," + std::to_string(int(code)) +
+                      "," + std::to_string(pos) + ")");
     }
     void TimerEvent(int id) override { log.push_back("Timer(" + std::to_string(id) + ")"); }
     void PostedMessage(unsigned msg, intptr_t w, intptr_t l) override {
@@ -59,11 +61,13 @@ protected:
                       std::to_string(l) + ")");
     }
     void MouseDown(TMouseButton b, TShiftState s, int x, int y) override {
-        log.push_back("Down(" + std::to_string(int(b)) + "," + std::to_string(s & ssDouble ? 1 : 0) +
-                      "," + std::to_string(x) + "," + std::to_string(y) + ")");
+        log.push_back("Down(" + std::to_string(int(b)) + "," +
+                      std::to_string(s & ssDouble ? 1 : 0) + "," + std::to_string(x) + "," +
+                      std::to_string(y) + ")");
     }
     void MouseUp(TMouseButton b, TShiftState, int x, int y) override {
-        log.push_back("Up(" + std::to_string(int(b)) + "," + std::to_string(x) + "," + std::to_string(y) + ")");
+        log.push_back("Up(" + std::to_string(int(b)) + "," + std::to_string(x) + "," +
+                      std::to_string(y) + ")");
     }
     void Click() override { log.push_back("Click"); }
     void DblClick() override { log.push_back("DblClick"); }
@@ -71,7 +75,9 @@ protected:
         log.push_back("KeyDown(" + std::to_string(key) + "," + std::to_string(shift) + ")");
         if (key == useKey) key = 0;
     }
-    void KeyUp(uint16_t& key, TShiftState) override { log.push_back("KeyUp(" + std::to_string(key) + ")"); }
+    void KeyUp(uint16_t& key, TShiftState) override {
+        log.push_back("KeyUp(" + std::to_string(key) + ")");
+    }
     void KeyPress(char& key) override { log.push_back(std::string("KeyPress(") + key + ")"); }
     bool WantKey(uint16_t key, TShiftState) override { return key == VK_TAB && wantTab; }
 };
@@ -353,7 +359,9 @@ std::function<void()> DeleteItself(Reactor*& c) {
     };
 }
 
-void DropDeferredDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+void DropDeferredDeletes() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
 
 }  // namespace
 

@@ -37,7 +37,7 @@ TEST(WriteFileAtomic, ReplacesWholeKeepsModeAndCreatesNewWithGivenMode) {
     TempDir dir;
     std::string name = dir.File("bank.bnk");
     WriteFileAtomic(name, "first", 0600);
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(stat(name.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     chmod(name.c_str(), 0640);
@@ -123,7 +123,7 @@ std::vector<std::string> SavingFiles(const fs::path& folder) {
 }
 
 unsigned ModeOf(const std::string& name) {
-    struct stat st{};
+    struct stat st {};
     return ::stat(name.c_str(), &st) == 0 ? unsigned(st.st_mode & 0777) : 0u;
 }
 
@@ -140,10 +140,10 @@ struct SeamScope {
     ~SeamScope() { SafeWriteFaultSeam() = nullptr; }
 };
 
-constexpr TSafeWriteStep AllSteps[] = {
-    TSafeWriteStep::Create,  TSafeWriteStep::Write,      TSafeWriteStep::Sync,
-    TSafeWriteStep::Backup,  TSafeWriteStep::Replace,    TSafeWriteStep::KeepBackup,
-    TSafeWriteStep::SyncFolder};
+constexpr TSafeWriteStep AllSteps[] = {TSafeWriteStep::Create,    TSafeWriteStep::Write,
+                                       TSafeWriteStep::Sync,      TSafeWriteStep::Backup,
+                                       TSafeWriteStep::Replace,   TSafeWriteStep::KeepBackup,
+                                       TSafeWriteStep::SyncFolder};
 
 }  // namespace
 
@@ -153,10 +153,10 @@ TEST(SafeWriter, TheBackupIsASecondNameForTheOldFile) {
     WriteFileAtomic(file, "one", WithBackup(backup));
     EXPECT_FALSE(fs::exists(backup));  // nothing to keep yet
     ::chmod(file.c_str(), 0640);
-    struct stat before{};
+    struct stat before {};
     ASSERT_EQ(::stat(file.c_str(), &before), 0);
     WriteFileAtomic(file, "two", WithBackup(backup));
-    struct stat kept{};
+    struct stat kept {};
     ASSERT_EQ(::stat(backup.c_str(), &kept), 0);
     EXPECT_EQ(kept.st_ino, before.st_ino);  // the old file itself, never copied or moved away
     EXPECT_EQ(ReadFileBytes(backup), "one");
@@ -291,7 +291,8 @@ TEST(SafeWriter, AFailureAtAnyStepKeepsTheOldFileAndTheOldBackup) {
             // After the replace the save has happened; only the backup may be the earlier one.
             EXPECT_FALSE(threw);
             EXPECT_EQ(ReadFileBytes(file), "new");
-            EXPECT_EQ(ReadFileBytes(backup), failing == TSafeWriteStep::KeepBackup ? "older" : "old");
+            EXPECT_EQ(ReadFileBytes(backup),
+                      failing == TSafeWriteStep::KeepBackup ? "older" : "old");
         } else {
             EXPECT_TRUE(threw);
             EXPECT_EQ(ReadFileBytes(file), "old");
@@ -311,8 +312,8 @@ TEST(SafeWriter, TheFolderIsSyncedAfterTheRename) {
     });
     WriteFileAtomic(file, "new", WithBackup(dir.File("f.bak")));
     const std::vector<TSafeWriteStep> expected = {
-        TSafeWriteStep::Create,  TSafeWriteStep::Write,      TSafeWriteStep::Sync,
-        TSafeWriteStep::Backup,  TSafeWriteStep::Replace,    TSafeWriteStep::KeepBackup,
+        TSafeWriteStep::Create,    TSafeWriteStep::Write,   TSafeWriteStep::Sync,
+        TSafeWriteStep::Backup,    TSafeWriteStep::Replace, TSafeWriteStep::KeepBackup,
         TSafeWriteStep::SyncFolder};
     EXPECT_EQ(steps, expected);
     steps.clear();
@@ -375,7 +376,7 @@ TEST(SafeWriter, DevicesAndPipesAreWrittenInPlace) {
     WriteFileAtomic(pipe, "through");
     reader.join();
     EXPECT_EQ(received, "through");
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(::lstat(pipe.c_str(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
     EXPECT_TRUE(SavingFiles(dir.Path()).empty());

@@ -338,12 +338,14 @@ std::string Dump(TRegistryStore& reg, const std::string& path = "", int depth = 
     std::string out;
     std::vector<TRegValue> values;
     reg.EnumValues(HKCU, path, values);
-    for (const auto& v : values) out += path + "|" + v.Name + "=" + std::to_string(v.Type) + ":" + v.Data + "\n";
+    for (const auto& v : values)
+        out += path + "|" + v.Name + "=" + std::to_string(v.Type) + ":" + v.Data + "\n";
     std::vector<std::string> keys;
     reg.EnumKeys(HKCU, path, keys);
     for (const auto& k : keys) {
         EXPECT_EQ(k.find('\\'), std::string::npos) << k;
-        if (depth < 16) out += "[" + path + "\\" + k + "]\n" + Dump(reg, path + "\\" + k, depth + 1);
+        if (depth < 16)
+            out += "[" + path + "\\" + k + "]\n" + Dump(reg, path + "\\" + k, depth + 1);
     }
     return out;
 }

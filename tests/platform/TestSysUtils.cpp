@@ -10,8 +10,11 @@ TEST(CompareText, FoldsAsciiOnlyAndComparesBytesUnsigned) {
     EXPECT_EQ(CompareText("abc", "ABC"), 0);
     EXPECT_LT(CompareText("abc", "abd"), 0);
     EXPECT_LT(CompareText("ab", "abc"), 0);
-    EXPECT_GT(CompareText("\xBB" "a", "Z"), 0);  // the marker sorts above the letters
-    EXPECT_NE(CompareText("\xE9", "\xC9"), 0);   // only ASCII letters fold
+    EXPECT_GT(CompareText("\xBB"
+                          "a",
+                          "Z"),
+              0);                               // the marker sorts above the letters
+    EXPECT_NE(CompareText("\xE9", "\xC9"), 0);  // only ASCII letters fold
     EXPECT_TRUE(SameText("Hello", "hELLO"));
     EXPECT_FALSE(SameText("Hello", "Hell"));
     EXPECT_LT(CompareStr("B", "a"), 0);
@@ -34,12 +37,23 @@ struct ValCase {
 
 TEST(ValInt, FollowsTheRuntimeConversion) {
     const ValCase cases[] = {
-        {"12", 12, 0},          {"  -5", -5, 0},        {"+7", 7, 0},
-        {"$ff", 255, 0},        {"$FFFFFFFF", -1, 0},   {"-$10", -16, 0},
-        {"$100000000", 0, 10},  {"$0000000010", 16, 0}, {"2147483647", 2147483647, 0},
-        {"-2147483648", int32_t(-2147483648LL), 0},     {"2147483648", 0, 10},
-        {"12x", 0, 3},          {"", 0, 1},             {"-", 0, 2},
-        {"$", 0, 2},            {"1 2", 0, 2},          {"$6G", 0, 3},
+        {"12", 12, 0},
+        {"  -5", -5, 0},
+        {"+7", 7, 0},
+        {"$ff", 255, 0},
+        {"$FFFFFFFF", -1, 0},
+        {"-$10", -16, 0},
+        {"$100000000", 0, 10},
+        {"$0000000010", 16, 0},
+        {"2147483647", 2147483647, 0},
+        {"-2147483648", int32_t(-2147483648LL), 0},
+        {"2147483648", 0, 10},
+        {"12x", 0, 3},
+        {"", 0, 1},
+        {"-", 0, 2},
+        {"$", 0, 2},
+        {"1 2", 0, 2},
+        {"$6G", 0, 3},
     };
     for (const auto& c : cases) {
         int32_t v = 99;

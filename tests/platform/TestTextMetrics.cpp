@@ -24,8 +24,9 @@ const char* const kTestFont = "Liberation Sans";
 // Whether the desktop has the font itself rather than a substitute.
 bool FontInstalled(const char* family) {
     EnsureApplication();
-    return QFontInfo(QFont(QString::fromLatin1(family))).family().compare(
-               QString::fromLatin1(family), Qt::CaseInsensitive) == 0;
+    return QFontInfo(QFont(QString::fromLatin1(family)))
+               .family()
+               .compare(QString::fromLatin1(family), Qt::CaseInsensitive) == 0;
 }
 
 std::string MissingFont() {

@@ -1,9 +1,13 @@
 // A message service for tests: records every message and answers from a script.
 #include "ScriptedMessages.h"
 
-ScriptedMessages::ScriptedMessages() { previous_ = SetMessageService(this); }
+ScriptedMessages::ScriptedMessages() {
+    previous_ = SetMessageService(this);
+}
 
-ScriptedMessages::~ScriptedMessages() { SetMessageService(previous_); }
+ScriptedMessages::~ScriptedMessages() {
+    SetMessageService(previous_);
+}
 
 int ScriptedMessages::Show(const MessageRequest& request) {
     Shown.push_back(request);
@@ -13,7 +17,7 @@ int ScriptedMessages::Show(const MessageRequest& request) {
         return answer;
     }
     static const std::pair<unsigned, int> order[] = {
-        {mbOK, mrOk}, {mbYes, mrYes}, {mbNo, mrNo}, {mbCancel, mrCancel},
+        {mbOK, mrOk},       {mbYes, mrYes},     {mbNo, mrNo},        {mbCancel, mrCancel},
         {mbAbort, mrAbort}, {mbRetry, mrRetry}, {mbIgnore, mrIgnore}};
     for (auto [button, result] : order)
         if (request.Buttons & button) return result;

@@ -9,7 +9,7 @@
 
 class ScriptedMessages : public MessageService {
 public:
-    ScriptedMessages();    // installs itself
+    ScriptedMessages();            // installs itself
     ~ScriptedMessages() override;  // restores the previous service
 
     // Queues the answers to the next questions; when the script is empty a message is

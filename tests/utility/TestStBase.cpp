@@ -5,8 +5,7 @@
 
 #include "UtilityTestHelpers.h"
 
-TEST(EStException, RaisedAndCreatedById)
-{
+TEST(EStException, RaisedAndCreatedById) {
     EXPECT_EQ(LibraryErrorOf<EStBufStreamError>([] { RaiseLibraryError<EStBufStreamError>(271); }),
               "271 Buffered/text stream: Could not seek to the correct position in the "
               "underlying stream (for read request)");
@@ -23,31 +22,46 @@ TEST(EStException, RaisedAndCreatedById)
     EXPECT_STREQ(plain.what(), "File does not contain version info");
 }
 
-TEST(TStComponent, VersionIsFixed)
-{
+TEST(TStComponent, VersionIsFixed) {
     TStComponent owner;
     auto* child = new TStComponent(&owner);
     child->SetVersion("9.99");
     EXPECT_EQ(child->Version(), "3.03");
 }
 
-TEST(ParseLongText, Table)
-{
+TEST(ParseLongText, Table) {
     struct Case {
         const char* Text;
         int32_t Value;
         int32_t ErrorPos;
     };
     const Case cases[] = {
-        {"", 0, -1},         {"    ", 0, -1},          {"H", 0, 1},
-        {"  h", 0, 3},       {"  -5", -5, 0},          {"1A2Bh", 6699, 0},
-        {"1a2bH", 6699, 0},  {"  1Fh  ", 31, 0},       {"0x10", 16, 0},
-        {"0X1f", 31, 0},     {"  0x1F", 31, 0},        {"$ff", 255, 0},
-        {"12   ", 12, 0},    {"+7", 7, 0},             {"12x", 0, 3},
-        {"1G2h", 0, 2},      {"-2147483648", INT32_MIN, 0},
-        {"$FFFFFFFF", -1, 0}, {"FFFFFFFFh", -1, 0},    {"0x80000000", INT32_MIN, 0},
-        {"0x", 0, 3},        {"-", 0, 2},              {"1 2", 0, 2},
-        {"\t5", 0, 1},       {"2147483648", 0, 10},    {"$100000000", 0, 10},
+        {"", 0, -1},
+        {"    ", 0, -1},
+        {"H", 0, 1},
+        {"  h", 0, 3},
+        {"  -5", -5, 0},
+        {"1A2Bh", 6699, 0},
+        {"1a2bH", 6699, 0},
+        {"  1Fh  ", 31, 0},
+        {"0x10", 16, 0},
+        {"0X1f", 31, 0},
+        {"  0x1F", 31, 0},
+        {"$ff", 255, 0},
+        {"12   ", 12, 0},
+        {"+7", 7, 0},
+        {"12x", 0, 3},
+        {"1G2h", 0, 2},
+        {"-2147483648", INT32_MIN, 0},
+        {"$FFFFFFFF", -1, 0},
+        {"FFFFFFFFh", -1, 0},
+        {"0x80000000", INT32_MIN, 0},
+        {"0x", 0, 3},
+        {"-", 0, 2},
+        {"1 2", 0, 2},
+        {"\t5", 0, 1},
+        {"2147483648", 0, 10},
+        {"$100000000", 0, 10},
     };
     for (const Case& c : cases) {
         int32_t value = 12345;

@@ -108,7 +108,7 @@ TEST(StBrowser, RootsOptionsAndPosition) {
     EXPECT_EQ(picker.Last.RootFolder, "");
     b.SetSpecialRootFolder(TStSpecialRootFolder::sfDesktop);
     b.Execute();
-    EXPECT_EQ(picker.Last.SpecialRoot, 0);                    // the desktop, not "no special root"
+    EXPECT_EQ(picker.Last.SpecialRoot, 0);  // the desktop, not "no special root"
     b.SetSpecialRootFolder(TStSpecialRootFolder::sfHistory);
     EXPECT_EQ(b.SpecialRootFolderID(), 34);
 }

@@ -16,13 +16,11 @@ namespace {
 // Restores the process's locale facts after a test changes them.
 class TimePicture : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         saved_ = FormatSettings();
         Use(":", "AM", "PM");
     }
-    static void Use(std::string separator, std::string am, std::string pm)
-    {
+    static void Use(std::string separator, std::string am, std::string pm) {
         FormatSettings().TimeSeparator = std::move(separator);
         FormatSettings().TimeAMString = std::move(am);
         FormatSettings().TimePMString = std::move(pm);
@@ -35,10 +33,12 @@ private:
 
 }  // namespace
 
-TEST(SecondsToHMS, Splits)
-{
+TEST(SecondsToHMS, Splits) {
     const std::pair<uint32_t, std::array<int, 3>> cases[] = {
-        {3725, {1, 2, 5}}, {86399, {23, 59, 59}}, {NoTime, {0, 0, 0}}, {360000, {100, 0, 0}},
+        {3725, {1, 2, 5}},
+        {86399, {23, 59, 59}},
+        {NoTime, {0, 0, 0}},
+        {360000, {100, 0, 0}},
     };
     for (const auto& [seconds, hms] : cases) {
         std::array<int, 3> got{-1, -1, -1};
@@ -48,8 +48,7 @@ TEST(SecondsToHMS, Splits)
     EXPECT_LT(SecondsSinceMidnight(), 86400u);
 }
 
-TEST_F(TimePicture, Table)
-{
+TEST_F(TimePicture, Table) {
     struct Case {
         const char* Picture;
         uint32_t Seconds;
@@ -80,8 +79,7 @@ TEST_F(TimePicture, Table)
             << '"' << c.Picture << "\" " << c.Seconds;
 }
 
-TEST_F(TimePicture, LocaleSettings)
-{
+TEST_F(TimePicture, LocaleSettings) {
     Use(".", "AM", "PM");
     EXPECT_EQ(FormatTimePicture("mm:ss", 754, false), "12.34");
     Use(" h ", "AM", "PM");

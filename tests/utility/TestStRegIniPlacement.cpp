@@ -135,8 +135,8 @@ TEST_F(StRegIniPlacementTest, NeverWritesOverASettingsFileItCouldNotRead) {
             TStRegIniPlacement placement(Base);
             EXPECT_THROW(placement.WriteInteger("MainForm", "Window State", 2), EStRegIniError);
         }
-        std::filesystem::permissions(RegFile(), std::filesystem::perms::owner_read |
-                                                    std::filesystem::perms::owner_write);
+        std::filesystem::permissions(
+            RegFile(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     }
     Restart();
     TStRegIni again("HKEY_CURRENT_USER", false);

@@ -10,17 +10,13 @@
 
 namespace {
 
-void Set32(std::vector<uint8_t>& blob, size_t at, int32_t v)
-{
-    if (blob.size() < at + 4)
-        blob.resize(at + 4);
-    for (int k = 0; k < 4; ++k)
-        blob[at + size_t(k)] = uint8_t(uint32_t(v) >> (8 * k));
+void Set32(std::vector<uint8_t>& blob, size_t at, int32_t v) {
+    if (blob.size() < at + 4) blob.resize(at + 4);
+    for (int k = 0; k < 4; ++k) blob[at + size_t(k)] = uint8_t(uint32_t(v) >> (8 * k));
 }
 
 // A well-formed table laid out by hand: "STR0", count, id/offset/length records, UTF-16LE.
-std::vector<uint8_t> MakeTable(const std::vector<std::pair<int32_t, std::u16string>>& texts)
-{
+std::vector<uint8_t> MakeTable(const std::vector<std::pair<int32_t, std::u16string>>& texts) {
     std::vector<uint8_t> out{'S', 'T', 'R', '0'};
     Set32(out, 4, int32_t(texts.size()));
     size_t offset = 8 + 12 * texts.size();
@@ -31,8 +27,7 @@ std::vector<uint8_t> MakeTable(const std::vector<std::pair<int32_t, std::u16stri
         offset += 2 * texts[k].second.size();
     }
     for (const auto& text : texts)
-        for (char16_t u : text.second)
-            out.insert(out.end(), {uint8_t(u & 0xFF), uint8_t(u >> 8)});
+        for (char16_t u : text.second) out.insert(out.end(), {uint8_t(u & 0xFF), uint8_t(u >> 8)});
     return out;
 }
 
@@ -40,8 +35,7 @@ std::vector<uint8_t> MakeTable(const std::vector<std::pair<int32_t, std::u16stri
 class RegisteredBlob {
 public:
     RegisteredBlob(std::string name, std::vector<uint8_t> bytes)
-        : name_(std::move(name)), bytes_(std::move(bytes))
-    {
+        : name_(std::move(name)), bytes_(std::move(bytes)) {
         RegisterResource(name_, bytes_.data(), bytes_.size());
     }
     ~RegisteredBlob() { UnregisterResource(name_); }
@@ -51,15 +45,13 @@ private:
     std::vector<uint8_t> bytes_;
 };
 
-std::string OpenError(std::string_view name, const TStStringResource* errorTexts = nullptr)
-{
+std::string OpenError(std::string_view name, const TStStringResource* errorTexts = nullptr) {
     return MessageOf<EStringResourceError>([&] { TStStringResource reader(name, errorTexts); });
 }
 
 }  // namespace
 
-TEST(TStStringResource, LooksUpStoredIdsOnly)
-{
+TEST(TStStringResource, LooksUpStoredIdsOnly) {
     RegisteredBlob blob("TEST_TABLE", MakeTable({{-7, u"neg"}, {3, u"three"}, {10, u""}}));
     TStStringResource reader("TEST_TABLE");
     EXPECT_EQ(reader.GetString(3), "three");
@@ -78,8 +70,7 @@ TEST(TStStringResource, LooksUpStoredIdsOnly)
     }
 }
 
-TEST(TStStringResource, EmptyTableMissingIdsAndClosedReader)
-{
+TEST(TStStringResource, EmptyTableMissingIdsAndClosedReader) {
     RegisteredBlob blob("TEST_EMPTY", MakeTable({}));
     TStStringResource reader("TEST_EMPTY");
     EXPECT_EQ(reader.GetString(0), "");
@@ -88,27 +79,31 @@ TEST(TStStringResource, EmptyTableMissingIdsAndClosedReader)
     EXPECT_EQ(MessageOf([] { TStStringResource("").GetString(1); }), "Cannot lock resource");
 }
 
-TEST(TStStringResource, ConvertsToWindows1252)
-{
+TEST(TStStringResource, ConvertsToWindows1252) {
     RegisteredBlob blob("TEST_CODEC", MakeTable({{1, u"\u00BBA"}, {2, u"\u4E2D"}, {3, u"\u20AC"}}));
     TStStringResource reader("TEST_CODEC");
-    EXPECT_EQ(reader.GetString(1), "\xBB" "A");
+    EXPECT_EQ(reader.GetString(1),
+              "\xBB"
+              "A");
     EXPECT_EQ(reader.GetString(2), "?");
     EXPECT_EQ(reader.GetString(3), "\x80");
 }
 
-TEST(TStStringResource, RejectsMissingAndMalformedTables)
-{
+TEST(TStStringResource, RejectsMissingAndMalformedTables) {
     EXPECT_EQ(OpenError("NOPE"), "String resource not found: NOPE");
 
     const std::vector<uint8_t> good = MakeTable({{1, u"one"}, {2, u"two"}});
     // Each case: the field at a byte offset set to a value.
     const std::pair<size_t, int32_t> corruptions[] = {
-        {0, 0x31525453},                // "STR1"
-        {4, -1}, {4, 3}, {4, INT32_MAX},  // count
-        {12, int32_t(good.size())},     // first text starts at the end
-        {28, 4},                        // "two" said to be four units long
-        {12, -2}, {16, -1}, {16, INT32_MAX},
+        {0, 0x31525453},  // "STR1"
+        {4, -1},
+        {4, 3},
+        {4, INT32_MAX},              // count
+        {12, int32_t(good.size())},  // first text starts at the end
+        {28, 4},                     // "two" said to be four units long
+        {12, -2},
+        {16, -1},
+        {16, INT32_MAX},
     };
     for (const auto& [at, value] : corruptions) {
         std::vector<uint8_t> broken = good;
@@ -116,8 +111,8 @@ TEST(TStStringResource, RejectsMissingAndMalformedTables)
         RegisteredBlob blob("TEST_BROKEN", broken);
         EXPECT_EQ(OpenError("TEST_BROKEN"), "Invalid string resource") << at << " " << value;
     }
-    for (std::vector<uint8_t> shortBlob : {std::vector<uint8_t>{'S', 'T', 'R'},
-                                           std::vector<uint8_t>{'S', 'T', 'R', '0', 0, 0, 0}}) {
+    for (std::vector<uint8_t> shortBlob :
+         {std::vector<uint8_t>{'S', 'T', 'R'}, std::vector<uint8_t>{'S', 'T', 'R', '0', 0, 0, 0}}) {
         RegisteredBlob blob("TEST_BROKEN", shortBlob);
         EXPECT_EQ(OpenError("TEST_BROKEN"), "Invalid string resource");
     }
@@ -126,8 +121,7 @@ TEST(TStStringResource, RejectsMissingAndMalformedTables)
     EXPECT_EQ(TStStringResource("TEST_EXACT").GetString(2), "two");
 }
 
-TEST(TStStringResource, ErrorTextsFromTheErrorTableOrBuiltIn)
-{
+TEST(TStStringResource, ErrorTextsFromTheErrorTableOrBuiltIn) {
     RegisteredBlob errors("TEST_ERRORS", MakeTable({{3, u"Keine Tabelle: %s"}}));
     const TStStringResource errorReader("TEST_ERRORS");
     EXPECT_EQ(OpenError("NOPE", &errorReader), "Keine Tabelle: NOPE");
@@ -138,8 +132,7 @@ TEST(TStStringResource, ErrorTextsFromTheErrorTableOrBuiltIn)
     EXPECT_EQ(OpenError("NOPE", &closed), "String resource not found: NOPE");
 }
 
-TEST(LibraryTables, TextsAreKeptAsStored)
-{
+TEST(LibraryTables, TextsAreKeptAsStored) {
     const TStStringResource& errors = ErrorTextResource();
     EXPECT_EQ(errors.Count(), 5);
     EXPECT_EQ(errors.GetString(4), "Unable to open string resource: %s");
@@ -152,7 +145,7 @@ TEST(LibraryTables, TextsAreKeptAsStored)
     EXPECT_EQ(LibraryText(StMsgCreateKeyFailed), "Failed to create key\\nError Code: %d");
     EXPECT_EQ(LibraryText(3), "");
     EXPECT_EQ(LibraryTextResource().Count(), 32);
-    for (int32_t id : {0, 1, 2, 4, 5, 6, 7, 8, 10, 11, 12, 13, 14, 15, 16, 17, 29, 32, 38, 40,
-                       51, 53, 73, 100, 101, 110, 134, 263, 270, 271, 272, 273})
+    for (int32_t id : {0,  1,  2,  4,  5,  6,  7,  8,   10,  11,  12,  13,  14,  15,  16,  17,
+                       29, 32, 38, 40, 51, 53, 73, 100, 101, 110, 134, 263, 270, 271, 272, 273})
         EXPECT_FALSE(LibraryText(id).empty()) << id;
 }

@@ -14,12 +14,9 @@ const std::string Key = "Marrow Glasswork, Ltd";
 
 }  // namespace
 
-TEST(Scramble, Vectors)
-{
-    EXPECT_EQ(StrToHexStr(ScrambleShortStr("NormalBankFile", Key)),
-              "2A1B3E4D4D07300E191835086C22");
-    EXPECT_EQ(StrToHexStr(ScrambleShortStr("WorkgroupBankF", Key)),
-              "331B3E4B4B191D1A0731120F0701");
+TEST(Scramble, Vectors) {
+    EXPECT_EQ(StrToHexStr(ScrambleShortStr("NormalBankFile", Key)), "2A1B3E4D4D07300E191835086C22");
+    EXPECT_EQ(StrToHexStr(ScrambleShortStr("WorkgroupBankF", Key)), "331B3E4B4B191D1A0731120F0701");
     EXPECT_EQ(StrToHexStr(ScrambleLongStr("abc", Key)), "05162F");
     EXPECT_EQ(StrToHexStr(ScrambleLongStr("Secret", Key)), "37112F52491F");
     EXPECT_EQ(StrToHexStr(ScrambleShortStr("x", Key)), "1C");
@@ -29,13 +26,11 @@ TEST(Scramble, Vectors)
     EXPECT_EQ(wrapped[21], 0x05);
 }
 
-TEST(Scramble, Properties)
-{
+TEST(Scramble, Properties) {
     std::mt19937 random(1234);
     std::uniform_int_distribution<int> byte(1, 255);
     std::string text(300, ' ');
-    for (char& c : text)
-        c = char(byte(random));
+    for (char& c : text) c = char(byte(random));
 
     const std::string once = ScrambleLongStr(text, Key);
     EXPECT_EQ(once.find('\0'), std::string::npos);
@@ -47,12 +42,12 @@ TEST(Scramble, Properties)
     EXPECT_EQ(ScrambleLongStr(text, ""), text);
     EXPECT_EQ(ScrambleShortStr("", Key), "");
 
-    EXPECT_EQ(ScrambleShortStr(text.substr(0, 255), Key), ScrambleLongStr(text.substr(0, 255), Key));
+    EXPECT_EQ(ScrambleShortStr(text.substr(0, 255), Key),
+              ScrambleLongStr(text.substr(0, 255), Key));
     EXPECT_EQ(ScrambleShortStr(text, Key).size(), 255u);
 }
 
-TEST(Numbers, HexIntegerAndStrToLong)
-{
+TEST(Numbers, HexIntegerAndStrToLong) {
     EXPECT_EQ(HexByte(0x0A), "0A");
     EXPECT_EQ(HexWord(0xABCD), "ABCD");
     EXPECT_EQ(HexLong(0x00FF0000), "00FF0000");
@@ -75,8 +70,7 @@ TEST(Numbers, HexIntegerAndStrToLong)
     }
 }
 
-TEST(Padding, CapsAt255)
-{
+TEST(Padding, CapsAt255) {
     EXPECT_EQ(LeftPadCharShortStr("7", '0', 5), "00007");
     EXPECT_EQ(LeftPadCharShortStr("123456", '0', 5), "123456");
     EXPECT_EQ(LeftPadCharShortStr("7", '0', 1000).size(), 255u);
@@ -87,8 +81,7 @@ TEST(Padding, CapsAt255)
     EXPECT_EQ(GroupThousandsShortStr(INT32_MIN), "-2,147,483,648");
 }
 
-TEST(Characters, FindInsertDelete)
-{
+TEST(Characters, FindInsertDelete) {
     int32_t pos = -1;
     EXPECT_TRUE(CharPosShortStr("abcb", 'b', pos));
     EXPECT_EQ(pos, 2);
@@ -105,8 +98,7 @@ TEST(Characters, FindInsertDelete)
     EXPECT_EQ(CharDeleteShortStr("abc", 3), "ab");
 }
 
-TEST(Paths, WindowsForms)
-{
+TEST(Paths, WindowsForms) {
     EXPECT_EQ(PathDirectory("FILE.TXT"), "");
     EXPECT_EQ(PathDirectory("\\FILE.TXT"), "\\");
     EXPECT_EQ(PathDirectory("C:FILE.TXT"), "C:");
@@ -131,8 +123,7 @@ TEST(Paths, WindowsForms)
     EXPECT_EQ(PathBaseName(".profile"), "");
 }
 
-TEST(Paths, LinuxForms)
-{
+TEST(Paths, LinuxForms) {
     EXPECT_EQ(PathForceExtension("/home/u/my.banks/Bank", "bak"), "/home/u/my.banks/Bank.bak");
     EXPECT_EQ(PathDirectory("/x.htm"), "/");
     EXPECT_EQ(PathDirectory("/home/u/x.htm"), "/home/u");

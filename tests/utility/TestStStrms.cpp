@@ -20,30 +20,25 @@ using Calls = std::vector<Call>;
 // A patterned memory stream that records reads and writes and injects the faults under test.
 class CountingStream : public TMemoryStream {
 public:
-    explicit CountingStream(size_t size = 0)
-    {
+    explicit CountingStream(size_t size = 0) {
         for (size_t k = 0; k < size; ++k) {
             const auto b = uint8_t(k * 7 + k / 256);
             TMemoryStream::Write(&b, 1);
         }
         TMemoryStream::Seek(0, soFromBeginning);
     }
-    int64_t Read(void* buffer, int64_t count) override
-    {
+    int64_t Read(void* buffer, int64_t count) override {
         const int64_t at = Position();
-        if (readLimit >= 0)
-            count = std::min(count, std::max<int64_t>(0, readLimit - at));
+        if (readLimit >= 0) count = std::min(count, std::max<int64_t>(0, readLimit - at));
         const int64_t n = TMemoryStream::Read(buffer, count);
         reads.push_back({at, n});
         return n;
     }
-    int64_t Write(const void* buffer, int64_t count) override
-    {
+    int64_t Write(const void* buffer, int64_t count) override {
         writes.push_back({Position(), count});
         return TMemoryStream::Write(buffer, shortWrites ? count / 2 : count);
     }
-    int64_t Seek(int64_t offset, int origin) override
-    {
+    int64_t Seek(int64_t offset, int origin) override {
         ++seeks;
         const int64_t pos = TMemoryStream::Seek(offset, origin);
         return seekMisses && origin == soFromBeginning ? pos + 1 : pos;
@@ -59,29 +54,25 @@ public:
 
 }  // namespace
 
-TEST(TStBufferedStream, RecordReads)
-{
+TEST(TStBufferedStream, RecordReads) {
     CountingStream under(100);
     TStBufferedStream stream(&under);
     uint8_t record[27];
     std::vector<int64_t> counts;
-    for (int k = 0; k < 5; ++k)
-        counts.push_back(stream.Read(record, 27));
+    for (int k = 0; k < 5; ++k) counts.push_back(stream.Read(record, 27));
     EXPECT_EQ(counts, (std::vector<int64_t>{27, 27, 27, 19, 0}));
     EXPECT_EQ(record[18], under.At(99));
     EXPECT_EQ(under.reads, (Calls{{0, 100}}));
     EXPECT_EQ(stream.Read(record, -5), 0);
 }
 
-TEST(TStBufferedStream, ReadsBlocksOnlyWhenNeeded)
-{
+TEST(TStBufferedStream, ReadsBlocksOnlyWhenNeeded) {
     CountingStream under(10000);
     TStBufferedStream stream(&under);
     EXPECT_EQ(stream.Seek(4090, soFromBeginning), 4090);
     uint8_t bytes[20];
     EXPECT_EQ(stream.Read(bytes, 20), 20);
-    for (size_t k = 0; k < 20; ++k)
-        EXPECT_EQ(bytes[k], under.At(4090 + k)) << k;
+    for (size_t k = 0; k < 20; ++k) EXPECT_EQ(bytes[k], under.At(4090 + k)) << k;
     EXPECT_EQ(under.reads, (Calls{{0, 4096}, {4096, 4096}}));
 
     under.reads.clear();
@@ -93,15 +84,13 @@ TEST(TStBufferedStream, ReadsBlocksOnlyWhenNeeded)
     EXPECT_EQ(under.reads, (Calls{{8192, 1808}}));
 }
 
-TEST(TStBufferedStream, ReadEndingOnABlockBoundaryGoesOnWithTheNextBlock)
-{
+TEST(TStBufferedStream, ReadEndingOnABlockBoundaryGoesOnWithTheNextBlock) {
     CountingStream under(10000);
     TStBufferedStream stream(&under);
     std::vector<uint8_t> bytes(4096);
     EXPECT_EQ(stream.Read(bytes.data(), 4096), 4096);
     EXPECT_EQ(stream.Read(bytes.data(), 10), 10);
-    for (size_t k = 0; k < 10; ++k)
-        EXPECT_EQ(bytes[k], under.At(4096 + k)) << k;
+    for (size_t k = 0; k < 10; ++k) EXPECT_EQ(bytes[k], under.At(4096 + k)) << k;
     EXPECT_EQ(stream.Position(), 4106);
 
     // The same after a write that filled its block up to the boundary.
@@ -113,8 +102,7 @@ TEST(TStBufferedStream, ReadEndingOnABlockBoundaryGoesOnWithTheNextBlock)
     EXPECT_EQ(stream.Position(), 8197);
 }
 
-TEST(TStBufferedStream, SeekClamping)
-{
+TEST(TStBufferedStream, SeekClamping) {
     CountingStream under(1000);
     TStBufferedStream stream(&under);
     EXPECT_EQ(stream.Seek(-10, soFromBeginning), 0);
@@ -127,15 +115,13 @@ TEST(TStBufferedStream, SeekClamping)
               "263 Bad origin parameter for call to Seek");
 }
 
-TEST(TStBufferedStream, WritesWholeBlocksBack)
-{
+TEST(TStBufferedStream, WritesWholeBlocksBack) {
     CountingStream grown;
     std::vector<uint8_t> written(5000);
     std::iota(written.begin(), written.end(), uint8_t(3));
     {
         TStBufferedStream stream(&grown);
-        for (uint8_t b : written)
-            ASSERT_EQ(stream.Write(&b, 1), 1);
+        for (uint8_t b : written) ASSERT_EQ(stream.Write(&b, 1), 1);
         EXPECT_EQ(stream.Size(), 5000);
     }
     EXPECT_EQ(grown.Bytes(), written);
@@ -154,8 +140,7 @@ TEST(TStBufferedStream, WritesWholeBlocksBack)
     EXPECT_EQ(patched.Bytes(), expected);
 }
 
-TEST(TStBufferedStream, ReadsBackWhatItWrote)
-{
+TEST(TStBufferedStream, ReadsBackWhatItWrote) {
     CountingStream under(6000);
     TStBufferedStream stream(&under);
     std::vector<uint8_t> data(9000);
@@ -172,8 +157,7 @@ TEST(TStBufferedStream, ReadsBackWhatItWrote)
     EXPECT_TRUE(std::equal(data.begin(), data.end(), under.Bytes().begin() + 3000));
 }
 
-TEST(TStBufferedStream, ErrorPaths)
-{
+TEST(TStBufferedStream, ErrorPaths) {
     EXPECT_EQ(LibraryErrorOf([] { TStBufferedStream stream(nullptr); }).substr(0, 4), "270 ");
 
     uint8_t b = 1;
@@ -194,15 +178,13 @@ TEST(TStBufferedStream, ErrorPaths)
         TStBufferedStream stream(&missingWriter);
         stream.Write(&b, 1);
         missingWriter.seekMisses = true;
-        EXPECT_EQ(LibraryErrorOf([&] { stream.Seek(5000, soFromBeginning); }).substr(0, 4),
-                  "272 ");
+        EXPECT_EQ(LibraryErrorOf([&] { stream.Seek(5000, soFromBeginning); }).substr(0, 4), "272 ");
         EXPECT_EQ(stream.Position(), 1);  // the failed seek left the position alone
-    }  // the destructor swallows the same failure
+    }                                     // the destructor swallows the same failure
     EXPECT_EQ(missingWriter.At(0), 0);
 }
 
-TEST(TStBufferedStream, UnderlyingShorterThanItsSizeEndsTheReadShort)
-{
+TEST(TStBufferedStream, UnderlyingShorterThanItsSizeEndsTheReadShort) {
     CountingStream under(10000);
     under.readLimit = 5000;  // e.g. a file on a share truncated after its size was taken
     TStBufferedStream stream(&under);
@@ -216,8 +198,7 @@ TEST(TStBufferedStream, UnderlyingShorterThanItsSizeEndsTheReadShort)
     EXPECT_EQ(stream.Position(), 8200);
 }
 
-TEST(TStBufferedStream, Resizing)
-{
+TEST(TStBufferedStream, Resizing) {
     CountingStream under(100);
     TStBufferedStream stream(&under);
     stream.Seek(80, soFromBeginning);

@@ -5,8 +5,7 @@
 
 #include "UtilityTestHelpers.h"
 
-TEST(HexStr, EncodeAndDecode)
-{
+TEST(HexStr, EncodeAndDecode) {
     EXPECT_EQ(StrToHexStr("abc"), "616263");
     EXPECT_EQ(StrToHexStr(std::string("\x00\xFF", 2)), "00FF");
     EXPECT_EQ(HexStrToStr("616263"), "abc");
@@ -15,13 +14,11 @@ TEST(HexStr, EncodeAndDecode)
     EXPECT_EQ(HexStrToStr("7"), "");
 
     std::string all;
-    for (int b = 0; b < 256; ++b)
-        all += char(b);
+    for (int b = 0; b < 256; ++b) all += char(b);
     EXPECT_EQ(HexStrToStr(StrToHexStr(all)), all);
 }
 
-TEST(HexStr, BadPairsRaiseTheConversionError)
-{
+TEST(HexStr, BadPairsRaiseTheConversionError) {
     auto error = [](std::string_view text) {
         return MessageOf<EConvertError>([&] { HexStrToStr(text); });
     };

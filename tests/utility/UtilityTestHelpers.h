@@ -6,8 +6,7 @@
 #include "StBase.h"
 
 template <class E = Exception, class F>
-std::string MessageOf(F&& action)
-{
+std::string MessageOf(F&& action) {
     try {
         action();
     } catch (const E& e) {
@@ -18,8 +17,7 @@ std::string MessageOf(F&& action)
 
 // The ErrorCode and message of a library error, as "271 text"; "(no error)" without one.
 template <class E = EStException, class F>
-std::string LibraryErrorOf(F&& action)
-{
+std::string LibraryErrorOf(F&& action) {
     try {
         action();
     } catch (const E& e) {

@@ -17,48 +17,95 @@ enum class TPenMode { pmCopy, pmXor, pmNot };
 class TPen {
 public:
     TColor Color() const { return color_; }
-    void SetColor(TColor color) { if (color != color_) { color_ = color; Changed(); } }
+    void SetColor(TColor color) {
+        if (color != color_) {
+            color_ = color;
+            Changed();
+        }
+    }
     int Width() const { return width_; }
-    void SetWidth(int width) { width = width < 1 ? 1 : width; if (width != width_) { width_ = width; Changed(); } }
+    void SetWidth(int width) {
+        width = width < 1 ? 1 : width;
+        if (width != width_) {
+            width_ = width;
+            Changed();
+        }
+    }
     TPenStyle Style() const { return style_; }
-    void SetStyle(TPenStyle style) { if (style != style_) { style_ = style; Changed(); } }
+    void SetStyle(TPenStyle style) {
+        if (style != style_) {
+            style_ = style;
+            Changed();
+        }
+    }
     TPenMode Mode() const { return mode_; }
-    void SetMode(TPenMode mode) { if (mode != mode_) { mode_ = mode; Changed(); } }
+    void SetMode(TPenMode mode) {
+        if (mode != mode_) {
+            mode_ = mode;
+            Changed();
+        }
+    }
     void Assign(const TPen& other);
 
     std::function<void(TPen*)> OnChange;
 
 private:
-    void Changed() { if (OnChange) OnChange(this); }
+    void Changed() {
+        if (OnChange) OnChange(this);
+    }
     TColor color_ = clBlack;
     int width_ = 1;
     TPenStyle style_ = TPenStyle::psSolid;
     TPenMode mode_ = TPenMode::pmCopy;
 };
 
-enum class TBrushStyle { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal,
-                         bsCross, bsDiagCross };
+enum class TBrushStyle {
+    bsSolid,
+    bsClear,
+    bsHorizontal,
+    bsVertical,
+    bsFDiagonal,
+    bsBDiagonal,
+    bsCross,
+    bsDiagCross
+};
 
 class TBrush {
 public:
     TColor Color() const { return color_; }
-    void SetColor(TColor color) { if (color != color_) { color_ = color; Changed(); } }
+    void SetColor(TColor color) {
+        if (color != color_) {
+            color_ = color;
+            Changed();
+        }
+    }
     TBrushStyle Style() const { return style_; }
-    void SetStyle(TBrushStyle style) { if (style != style_) { style_ = style; Changed(); } }
+    void SetStyle(TBrushStyle style) {
+        if (style != style_) {
+            style_ = style;
+            Changed();
+        }
+    }
     void Assign(const TBrush& other);
 
     std::function<void(TBrush*)> OnChange;
 
 private:
-    void Changed() { if (OnChange) OnChange(this); }
+    void Changed() {
+        if (OnChange) OnChange(this);
+    }
     TColor color_ = clWhite;
     TBrushStyle style_ = TBrushStyle::bsSolid;
 };
 
 // Reference point of TextOut: combine one horizontal and one vertical value.
 enum : unsigned {
-    TA_LEFT = 0, TA_RIGHT = 2, TA_CENTER = 6,
-    TA_TOP = 0, TA_BOTTOM = 8, TA_BASELINE = 24,
+    TA_LEFT = 0,
+    TA_RIGHT = 2,
+    TA_CENTER = 6,
+    TA_TOP = 0,
+    TA_BOTTOM = 8,
+    TA_BASELINE = 24,
 };
 
 // ExtTextOut options.
@@ -93,14 +140,15 @@ public:
     void MoveTo(int x, int y) { penPos_ = {x, y}; }
     void LineTo(int x, int y);
     void Polyline(const std::vector<TPoint>& points);
-    void Polygon(const std::vector<TPoint>& points);  // outlined with the pen, filled with the brush
-    void Rectangle(const TRect& r);                   // pen outline inside r, brush inside
+    void Polygon(
+        const std::vector<TPoint>& points);  // outlined with the pen, filled with the brush
+    void Rectangle(const TRect& r);          // pen outline inside r, brush inside
     void Rectangle(int l, int t, int r, int b) { Rectangle(TRect{l, t, r, b}); }
     void RoundRect(const TRect& r, int cornerWidth, int cornerHeight);
     void Ellipse(const TRect& r);
-    void FillRect(const TRect& r);                    // with the brush, no outline
-    void FrameRect(const TRect& r);                   // a 1-pixel border in the brush colour
-    void DrawFocusRect(const TRect& r);               // dotted, inverting: drawing twice removes it
+    void FillRect(const TRect& r);       // with the brush, no outline
+    void FrameRect(const TRect& r);      // a 1-pixel border in the brush colour
+    void DrawFocusRect(const TRect& r);  // dotted, inverting: drawing twice removes it
     void InvertRect(const TRect& r);
 
     unsigned TextAlign() const { return textAlign_; }

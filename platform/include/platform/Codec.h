@@ -15,7 +15,7 @@ std::u16string AnsiToUtf16(std::string_view text);
 std::string Utf16ToAnsi(std::u16string_view text);  // surrogate pairs become one '?'
 
 std::string AnsiToUtf8(std::string_view text);
-std::string Utf8ToAnsi(std::string_view text);       // malformed sequences become '?'
+std::string Utf8ToAnsi(std::string_view text);  // malformed sequences become '?'
 
 // Appends the UTF-8 bytes of one code point (the caller passes a Unicode scalar value).
 void AppendUtf8CodePoint(std::string& out, char32_t c);

@@ -18,14 +18,29 @@ enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 
 // Scroll-bar notification codes; the horizontal bar uses the same values (left = up).
 enum TScrollCode {
-    SB_LINEUP = 0, SB_LINEDOWN = 1, SB_PAGEUP = 2, SB_PAGEDOWN = 3, SB_THUMBPOSITION = 4,
-    SB_THUMBTRACK = 5, SB_TOP = 6, SB_BOTTOM = 7, SB_ENDSCROLL = 8,
-    SB_LINELEFT = 0, SB_LINERIGHT = 1, SB_PAGELEFT = 2, SB_PAGERIGHT = 3, SB_LEFT = 6,
+    SB_LINEUP = 0,
+    SB_LINEDOWN = 1,
+    SB_PAGEUP = 2,
+    SB_PAGEDOWN = 3,
+    SB_THUMBPOSITION = 4,
+    SB_THUMBTRACK = 5,
+    SB_TOP = 6,
+    SB_BOTTOM = 7,
+    SB_ENDSCROLL = 8,
+    SB_LINELEFT = 0,
+    SB_LINERIGHT = 1,
+    SB_PAGELEFT = 2,
+    SB_PAGERIGHT = 3,
+    SB_LEFT = 6,
     SB_RIGHT = 7,
 };
 
 enum : unsigned {
-    SIF_RANGE = 1, SIF_PAGE = 2, SIF_POS = 4, SIF_DISABLENOSCROLL = 8, SIF_TRACKPOS = 16,
+    SIF_RANGE = 1,
+    SIF_PAGE = 2,
+    SIF_POS = 4,
+    SIF_DISABLENOSCROLL = 8,
+    SIF_TRACKPOS = 16,
     SIF_ALL = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_TRACKPOS,
 };
 
@@ -67,19 +82,37 @@ struct TControlLayout {
     TRect VerticalBar;
     TRect HorizontalBar;
 };
-TControlLayout LayoutControl(int width, int height, int border, int headerHeight,
-                             bool verticalBar, bool horizontalBar, int extent, bool rightToLeft);
+TControlLayout LayoutControl(int width, int height, int border, int headerHeight, bool verticalBar,
+                             bool horizontalBar, int extent, bool rightToLeft);
 
 enum TBorderStyle { bsNone, bsSingle };
 
 enum TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
 
 enum TCursor : int {
-    crDefault = 0, crNone = -1, crArrow = -2, crCross = -3, crIBeam = -4, crSize = -22,
-    crSizeNESW = -6, crSizeNS = -7, crSizeNWSE = -8, crSizeWE = -9, crUpArrow = -10,
-    crHourGlass = -11, crDrag = -12, crNoDrop = -13, crHSplit = -14, crVSplit = -15,
-    crMultiDrag = -16, crSQLWait = -17, crNo = -18, crAppStart = -19, crHelp = -20,
-    crHandPoint = -21, crSizeAll = -22,
+    crDefault = 0,
+    crNone = -1,
+    crArrow = -2,
+    crCross = -3,
+    crIBeam = -4,
+    crSize = -22,
+    crSizeNESW = -6,
+    crSizeNS = -7,
+    crSizeNWSE = -8,
+    crSizeWE = -9,
+    crUpArrow = -10,
+    crHourGlass = -11,
+    crDrag = -12,
+    crNoDrop = -13,
+    crHSplit = -14,
+    crVSplit = -15,
+    crMultiDrag = -16,
+    crSQLWait = -17,
+    crNo = -18,
+    crAppStart = -19,
+    crHelp = -20,
+    crHandPoint = -21,
+    crSizeAll = -22,
 };
 
 enum class TMouseAction { Down, Up, Move, DoubleClick };
@@ -96,8 +129,8 @@ struct TMouseMessage {
 
 using TKeyEvent = std::function<void(TObject* sender, uint16_t& key, TShiftState shift)>;
 using TKeyPressEvent = std::function<void(TObject* sender, char& key)>;
-using TMouseEvent = std::function<void(TObject* sender, TMouseButton button, TShiftState shift,
-                                       int x, int y)>;
+using TMouseEvent =
+    std::function<void(TObject* sender, TMouseButton button, TShiftState shift, int x, int y)>;
 using TMouseMoveEvent = std::function<void(TObject* sender, TShiftState shift, int x, int y)>;
 using TMouseWheelEvent = std::function<void(TObject* sender, TShiftState shift, int wheelDelta,
                                             TPoint mousePos, bool& handled)>;
@@ -181,7 +214,10 @@ public:
     void InvalidateRect(const TRect& r);
     // Paints what is invalid now.
     void Update();
-    void Repaint() { Invalidate(); Update(); }
+    void Repaint() {
+        Invalidate();
+        Update();
+    }
     // Redrawing off: invalidation is remembered but nothing paints until it is on again.
     void SetRedraw(bool on);
     bool RedrawEnabled() const;

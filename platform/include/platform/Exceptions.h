@@ -16,21 +16,21 @@ public:
     int HelpContext = 0;
 };
 
-#define LORVANE_EXCEPTION(Name, Base)      \
-    class Name : public Base {             \
-    public:                                \
-        using Base::Base;                  \
+#define LORVANE_EXCEPTION(Name, Base) \
+    class Name : public Base {        \
+    public:                           \
+        using Base::Base;             \
     }
 
 LORVANE_EXCEPTION(EConvertError, Exception);  // text that is not a number or date
 LORVANE_EXCEPTION(ERangeError, Exception);
-LORVANE_EXCEPTION(EListError, Exception);     // a list index out of bounds, a duplicate
+LORVANE_EXCEPTION(EListError, Exception);  // a list index out of bounds, a duplicate
 LORVANE_EXCEPTION(EStreamError, Exception);
 LORVANE_EXCEPTION(EReadError, EStreamError);
 LORVANE_EXCEPTION(EWriteError, EStreamError);
 LORVANE_EXCEPTION(EFOpenError, EStreamError);
 LORVANE_EXCEPTION(EFCreateError, EStreamError);
-LORVANE_EXCEPTION(EInOutError, Exception);    // file operations of the program
+LORVANE_EXCEPTION(EInOutError, Exception);  // file operations of the program
 LORVANE_EXCEPTION(EInvalidOperation, Exception);
 
 // The silent exception: ends an operation without any message.

@@ -25,7 +25,7 @@ double FileAge(const std::string& fileName);
 // Path pieces with "/" (and "\" from Windows-style names) as delimiters.
 std::string ExtractFilePath(std::string_view fileName);  // with its trailing delimiter
 std::string ExtractFileName(std::string_view fileName);
-std::string ExtractFileExt(std::string_view fileName);   // with its dot
+std::string ExtractFileExt(std::string_view fileName);  // with its dot
 std::string ChangeFileExt(std::string_view fileName, std::string_view ext);
 std::string IncludeTrailingPathDelimiter(std::string_view dir);
 
@@ -105,7 +105,8 @@ private:
 // Writes a whole file safely as TSafeFileWriter does.
 void WriteFileAtomic(const std::string& fileName, std::string_view bytes,
                      const TSafeWriteOptions& options);
-void WriteFileAtomic(const std::string& fileName, std::string_view bytes, unsigned newFileMode = 0644);
+void WriteFileAtomic(const std::string& fileName, std::string_view bytes,
+                     unsigned newFileMode = 0644);
 
 // The steps of a safe write, for tests that fail or stop a write at each of them.
 enum class TSafeWriteStep { Create, Write, Sync, Backup, Replace, KeepBackup, SyncFolder };

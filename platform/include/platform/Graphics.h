@@ -28,13 +28,27 @@ struct TRect {
     int Width() const { return Right - Left; }
     int Height() const { return Bottom - Top; }
     bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
-    bool Contains(TPoint p) const { return p.X >= Left && p.X < Right && p.Y >= Top && p.Y < Bottom; }
-    void Offset(int dx, int dy) { Left += dx; Right += dx; Top += dy; Bottom += dy; }
-    void Inflate(int dx, int dy) { Left -= dx; Right += dx; Top -= dy; Bottom += dy; }
+    bool Contains(TPoint p) const {
+        return p.X >= Left && p.X < Right && p.Y >= Top && p.Y < Bottom;
+    }
+    void Offset(int dx, int dy) {
+        Left += dx;
+        Right += dx;
+        Top += dy;
+        Bottom += dy;
+    }
+    void Inflate(int dx, int dy) {
+        Left -= dx;
+        Right += dx;
+        Top -= dy;
+        Bottom += dy;
+    }
     friend bool operator==(const TRect&, const TRect&) = default;
 };
 
-inline TRect Rect(int left, int top, int right, int bottom) { return {left, top, right, bottom}; }
+inline TRect Rect(int left, int top, int right, int bottom) {
+    return {left, top, right, bottom};
+}
 // The overlap of two rectangles; false (and an empty result) when they do not overlap.
 inline bool IntersectRect(TRect& out, const TRect& a, const TRect& b) {
     out = {std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
@@ -59,31 +73,43 @@ using TColor = int32_t;
 inline constexpr TColor RGBColor(int r, int g, int b) {
     return TColor((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }
-inline constexpr int GetRValue(TColor c) { return c & 0xFF; }
-inline constexpr int GetGValue(TColor c) { return (c >> 8) & 0xFF; }
-inline constexpr int GetBValue(TColor c) { return (c >> 16) & 0xFF; }
-inline constexpr bool IsSystemColor(TColor c) { return (uint32_t(c) & 0xFF000000u) != 0; }
+inline constexpr int GetRValue(TColor c) {
+    return c & 0xFF;
+}
+inline constexpr int GetGValue(TColor c) {
+    return (c >> 8) & 0xFF;
+}
+inline constexpr int GetBValue(TColor c) {
+    return (c >> 16) & 0xFF;
+}
+inline constexpr bool IsSystemColor(TColor c) {
+    return (uint32_t(c) & 0xFF000000u) != 0;
+}
 
 inline constexpr TColor clBlack = 0x000000, clMaroon = 0x000080, clGreen = 0x008000,
-    clOlive = 0x008080, clNavy = 0x800000, clPurple = 0x800080, clTeal = 0x808000,
-    clGray = 0x808080, clSilver = 0xC0C0C0, clRed = 0x0000FF, clLime = 0x00FF00,
-    clYellow = 0x00FFFF, clBlue = 0xFF0000, clFuchsia = 0xFF00FF, clAqua = 0xFFFF00,
-    clWhite = 0xFFFFFF;
+                        clOlive = 0x008080, clNavy = 0x800000, clPurple = 0x800080,
+                        clTeal = 0x808000, clGray = 0x808080, clSilver = 0xC0C0C0, clRed = 0x0000FF,
+                        clLime = 0x00FF00, clYellow = 0x00FFFF, clBlue = 0xFF0000,
+                        clFuchsia = 0xFF00FF, clAqua = 0xFFFF00, clWhite = 0xFFFFFF;
 inline constexpr TColor clNone = 0x1FFFFFFF, clDefault = 0x20000000;
 
 // System colours by their Windows index, tagged with 0x80 in the top byte.
-inline constexpr TColor SystemColor(int index) { return TColor(0x80000000u | uint32_t(index)); }
+inline constexpr TColor SystemColor(int index) {
+    return TColor(0x80000000u | uint32_t(index));
+}
 inline constexpr TColor clScrollBar = SystemColor(0), clBackground = SystemColor(1),
-    clActiveCaption = SystemColor(2), clInactiveCaption = SystemColor(3), clMenu = SystemColor(4),
-    clWindow = SystemColor(5), clWindowFrame = SystemColor(6), clMenuText = SystemColor(7),
-    clWindowText = SystemColor(8), clCaptionText = SystemColor(9),
-    clActiveBorder = SystemColor(10), clInactiveBorder = SystemColor(11),
-    clAppWorkSpace = SystemColor(12), clHighlight = SystemColor(13),
-    clHighlightText = SystemColor(14), clBtnFace = SystemColor(15),
-    clBtnShadow = SystemColor(16), clGrayText = SystemColor(17), clBtnText = SystemColor(18),
-    clInactiveCaptionText = SystemColor(19), clBtnHighlight = SystemColor(20),
-    cl3DDkShadow = SystemColor(21), cl3DLight = SystemColor(22), clInfoText = SystemColor(23),
-    clInfoBk = SystemColor(24), clHotLight = SystemColor(26);
+                        clActiveCaption = SystemColor(2), clInactiveCaption = SystemColor(3),
+                        clMenu = SystemColor(4), clWindow = SystemColor(5),
+                        clWindowFrame = SystemColor(6), clMenuText = SystemColor(7),
+                        clWindowText = SystemColor(8), clCaptionText = SystemColor(9),
+                        clActiveBorder = SystemColor(10), clInactiveBorder = SystemColor(11),
+                        clAppWorkSpace = SystemColor(12), clHighlight = SystemColor(13),
+                        clHighlightText = SystemColor(14), clBtnFace = SystemColor(15),
+                        clBtnShadow = SystemColor(16), clGrayText = SystemColor(17),
+                        clBtnText = SystemColor(18), clInactiveCaptionText = SystemColor(19),
+                        clBtnHighlight = SystemColor(20), cl3DDkShadow = SystemColor(21),
+                        cl3DLight = SystemColor(22), clInfoText = SystemColor(23),
+                        clInfoBk = SystemColor(24), clHotLight = SystemColor(26);
 
 // The classic Windows value of system colour `index` (clBlack for an unknown index): what a
 // display without a desktop palette shows.
@@ -104,22 +130,55 @@ class TFont {
 public:
     TFont() = default;
     TFont(const TFont& other) { Assign(other); }
-    TFont& operator=(const TFont& other) { Assign(other); return *this; }
+    TFont& operator=(const TFont& other) {
+        Assign(other);
+        return *this;
+    }
 
     const std::string& Name() const { return name_; }
-    void SetName(const std::string& name) { if (name != name_) { name_ = name; Changed(); } }
+    void SetName(const std::string& name) {
+        if (name != name_) {
+            name_ = name;
+            Changed();
+        }
+    }
     int Size() const;
     void SetSize(int points);
     int Height() const { return height_; }
-    void SetHeight(int height) { if (height != height_) { height_ = height; Changed(); } }
+    void SetHeight(int height) {
+        if (height != height_) {
+            height_ = height;
+            Changed();
+        }
+    }
     TFontStyles Style() const { return style_; }
-    void SetStyle(TFontStyles style) { if (style != style_) { style_ = style; Changed(); } }
+    void SetStyle(TFontStyles style) {
+        if (style != style_) {
+            style_ = style;
+            Changed();
+        }
+    }
     TColor Color() const { return color_; }
-    void SetColor(TColor color) { if (color != color_) { color_ = color; Changed(); } }
+    void SetColor(TColor color) {
+        if (color != color_) {
+            color_ = color;
+            Changed();
+        }
+    }
     TFontPitch Pitch() const { return pitch_; }
-    void SetPitch(TFontPitch pitch) { if (pitch != pitch_) { pitch_ = pitch; Changed(); } }
+    void SetPitch(TFontPitch pitch) {
+        if (pitch != pitch_) {
+            pitch_ = pitch;
+            Changed();
+        }
+    }
     uint8_t Charset() const { return charset_; }
-    void SetCharset(uint8_t charset) { if (charset != charset_) { charset_ = charset; Changed(); } }
+    void SetCharset(uint8_t charset) {
+        if (charset != charset_) {
+            charset_ = charset;
+            Changed();
+        }
+    }
     int PixelsPerInch() const { return pixelsPerInch_; }
     void SetPixelsPerInch(int ppi) { pixelsPerInch_ = ppi > 0 ? ppi : 96; }
 
@@ -129,7 +188,9 @@ public:
     std::function<void(TFont*)> OnChange;
 
 private:
-    void Changed() { if (OnChange) OnChange(this); }
+    void Changed() {
+        if (OnChange) OnChange(this);
+    }
     std::string name_ = "MS Sans Serif";
     int height_ = -11;  // 8 points at 96 pixels per inch
     TFontStyles style_ = 0;
@@ -146,7 +207,7 @@ int FontPixelSize(const TFont& font);
 
 // The measures of a font in pixels, as the canvas and the text measurers report them.
 struct TTextMetric {
-    int Height = 0;           // ascent + descent
+    int Height = 0;  // ascent + descent
     int Ascent = 0;
     int Descent = 0;
     int InternalLeading = 0;  // room for accents inside Height

@@ -28,7 +28,9 @@ public:
     TMenuItem* Items(int index) const { return items_.at(size_t(index)).get(); }
     void Clear() { items_.clear(); }
     // Runs the item's action as a user's choice would.
-    void Click() { if (Enabled && OnClick) OnClick(this); }
+    void Click() {
+        if (Enabled && OnClick) OnClick(this);
+    }
 
 private:
     std::vector<std::unique_ptr<TMenuItem>> items_;

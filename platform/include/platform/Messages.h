@@ -25,8 +25,17 @@ inline constexpr TMsgDlgButtons mbYesNoCancel = mbYes | mbNo | mbCancel;
 inline constexpr TMsgDlgButtons mbOKCancel = mbOK | mbCancel;
 
 enum TModalResult : int {
-    mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5,
-    mrYes = 6, mrNo = 7, mrAll = 8, mrNoToAll = 9, mrYesToAll = 10,
+    mrNone = 0,
+    mrOk = 1,
+    mrCancel = 2,
+    mrAbort = 3,
+    mrRetry = 4,
+    mrIgnore = 5,
+    mrYes = 6,
+    mrNo = 7,
+    mrAll = 8,
+    mrNoToAll = 9,
+    mrYesToAll = 10,
 };
 
 // Texts use "\r" (and "\n") as line breaks.
@@ -51,5 +60,6 @@ MessageService& Messages();
 // Installs a service (not owned) and returns the previous one; nullptr restores the default.
 MessageService* SetMessageService(MessageService* service);
 
-int MessageDlg(const std::string& text, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext = 0);
+int MessageDlg(const std::string& text, TMsgDlgType type, TMsgDlgButtons buttons,
+               int helpContext = 0);
 void ShowMessage(const std::string& text);

@@ -12,12 +12,12 @@
 #include "BankCommands.h"
 #include "BankFixture.h"
 #include "InfoPanel.h"
-#include "VirtualTrees.h"
 #include "MainForm.h"
 #include "MainTree.h"
 #include "MainWindowFixture.h"
 #include "MarkMemo.h"
 #include "TempDir.h"
+#include "VirtualTrees.h"
 #include "platform/qt/ControlHost.h"
 #include "ui_MainForm.h"
 
