@@ -13,24 +13,6 @@
 
 namespace {
 
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += char(c);
-    } else if (c < 0x800) {
-        out += char(0xC0 | (c >> 6));
-        out += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += char(0xE0 | (c >> 12));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    } else {
-        out += char(0xF0 | (c >> 18));
-        out += char(0x80 | ((c >> 12) & 0x3F));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    }
-}
-
 // Calls `f(code point)` for each character; unpaired surrogates are skipped.
 template <class F>
 void ForEachCodePoint(std::u16string_view text, F f) {
@@ -200,7 +182,7 @@ TExportCellText AnsiCellText(std::function<std::string(PVirtualNode, TColumnInde
 std::string ExportUtf8(std::u16string_view text) {
     std::string out;
     out.reserve(text.size());
-    ForEachCodePoint(text, [&](char32_t c) { AppendUtf8(out, c); });
+    ForEachCodePoint(text, [&](char32_t c) { AppendUtf8CodePoint(out, c); });
     return out;
 }
 
@@ -295,7 +277,7 @@ std::string HTMLText(std::u16string_view text) {
                 out += "&quot;";
                 break;
             default:
-                AppendUtf8(out, c);
+                AppendUtf8CodePoint(out, c);
         }
     });
     return out;
