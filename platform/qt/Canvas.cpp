@@ -96,12 +96,6 @@ std::unique_ptr<TCanvas> MakePainterCanvas(QPainter& painter) {
     return std::make_unique<TCanvas>(std::move(impl));
 }
 
-namespace {
-
-QRect ToQRect(const TRect& r) {
-    return QRect(r.Left, r.Top, r.Width(), r.Height());
-}
-
 Qt::PenStyle ToQtPenStyle(TPenStyle style) {
     switch (style) {
         case TPenStyle::psDash:
@@ -138,6 +132,12 @@ Qt::BrushStyle ToQtBrushStyle(TBrushStyle style) {
         default:
             return Qt::SolidPattern;
     }
+}
+
+namespace {
+
+QRect ToQRect(const TRect& r) {
+    return QRect(r.Left, r.Top, r.Width(), r.Height());
 }
 
 QPen ToQPen(const TPen& pen) {

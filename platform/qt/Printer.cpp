@@ -40,60 +40,19 @@ QFont PrinterFont(const TFont& font) {
     return f;
 }
 
-Qt::PenStyle PenStyleOf(TPenStyle style) {
-    switch (style) {
-        case TPenStyle::psDash:
-            return Qt::DashLine;
-        case TPenStyle::psDot:
-            return Qt::DotLine;
-        case TPenStyle::psDashDot:
-            return Qt::DashDotLine;
-        case TPenStyle::psDashDotDot:
-            return Qt::DashDotDotLine;
-        case TPenStyle::psClear:
-            return Qt::NoPen;
-        default:
-            return Qt::SolidLine;
-    }
-}
-
 QPen PenOf(const TPen& pen) {
     if (pen.Style() == TPenStyle::psClear) return QPen(Qt::NoPen);
     QPen p(ToQColor(pen.Color()));
     p.setWidth(pen.Width() < 1 ? 1 : pen.Width());
-    p.setStyle(PenStyleOf(pen.Style()));
+    p.setStyle(ToQtPenStyle(pen.Style()));
     p.setCapStyle(Qt::FlatCap);
     p.setJoinStyle(Qt::MiterJoin);
     return p;
 }
 
 QBrush BrushOf(const TBrush& brush) {
-    Qt::BrushStyle style = Qt::SolidPattern;
-    switch (brush.Style()) {
-        case TBrushStyle::bsClear:
-            return QBrush(Qt::NoBrush);
-        case TBrushStyle::bsHorizontal:
-            style = Qt::HorPattern;
-            break;
-        case TBrushStyle::bsVertical:
-            style = Qt::VerPattern;
-            break;
-        case TBrushStyle::bsFDiagonal:
-            style = Qt::FDiagPattern;
-            break;
-        case TBrushStyle::bsBDiagonal:
-            style = Qt::BDiagPattern;
-            break;
-        case TBrushStyle::bsCross:
-            style = Qt::CrossPattern;
-            break;
-        case TBrushStyle::bsDiagCross:
-            style = Qt::DiagCrossPattern;
-            break;
-        default:
-            break;
-    }
-    return QBrush(ToQColor(brush.Color()), style);
+    if (brush.Style() == TBrushStyle::bsClear) return QBrush(Qt::NoBrush);
+    return QBrush(ToQColor(brush.Color()), ToQtBrushStyle(brush.Style()));
 }
 
 // The outline of a rectangle's pen lies inside it, as on the screen canvas.

@@ -45,6 +45,8 @@ std::unique_ptr<TCanvas> MakePainterCanvas(QPainter& painter);
 QString AnsiToQString(std::string_view text);
 std::string QStringToAnsi(const QString& text);
 QFont ToQFont(const TFont& font);
+Qt::PenStyle ToQtPenStyle(TPenStyle style);
+Qt::BrushStyle ToQtBrushStyle(TBrushStyle style);
 // Flushes and returns the image behind a bitmap.
 const QImage& BitmapImage(const TBitmap& bitmap);
 QImage& MutableBitmapImage(TBitmap& bitmap);
