@@ -3,6 +3,7 @@
 #include "VirtualTrees.h"
 
 #include "platform/Codec.h"
+#include "platform/Help.h"
 #include "platform/KeyCodes.h"
 
 #include <algorithm>
@@ -323,6 +324,16 @@ bool TBaseVirtualTree::OtherKey(uint16_t code, TShiftState keys) {
             if (plus == HasState(focusedNode_, vsExpanded)) return false;
             ToggleNode(focusedNode_);
             return true;
+        }
+        case VK_F1: {
+            // The help context of the focused node, else of its parents, shown by the
+            // application's help.
+            if (!OnGetHelpContext) return false;
+            int context = 0;
+            for (PVirtualNode node = focusedNode_; node && node != Root() && context == 0;
+                 node = node->Parent)
+                DoGetHelpContext(node, focusedColumn_, context);
+            return ShowHelpContext(context);
         }
         case VK_APPS: {
             if (!focusedNode_) return false;
