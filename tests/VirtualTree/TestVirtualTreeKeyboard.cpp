@@ -166,6 +166,39 @@ TEST(TreeKeyboard, F1ShowsTheFirstHelpContextFromTheFocusedNodeUp) {
     SetHelpHandler(nullptr);
 }
 
+TEST(TreeKeyboard, F2AsksWhetherTheFocusedCellMayBeEdited) {
+    KeyTree tree;
+    tree.SetClientSize(200, 200);
+    std::vector<PVirtualNode> rows = Roots(tree, 2);
+    int asked = 0;
+    bool allow = true;
+    bool startedAllowed = true;
+    tree.OnEditing = [&](TBaseVirtualTree*, PVirtualNode node, TColumnIndex, bool& allowed) {
+        ++asked;
+        EXPECT_EQ(node, rows[1]);
+        startedAllowed = allowed;
+        if (!allow) allowed = false;
+    };
+    EXPECT_FALSE(tree.Press(VK_F2)) << "no focused node";
+    EXPECT_EQ(asked, 0);
+    tree.SetFocusedNode(rows[1]);
+    EXPECT_FALSE(tree.Press(VK_F2)) << "not editable: nothing happens";
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(startedAllowed);
+
+    TVTMiscOptions misc = tree.TreeOptions().MiscOptions();
+    misc.Include(toEditable);
+    tree.TreeOptions().SetMiscOptions(misc);
+    EXPECT_TRUE(tree.Press(VK_F2));
+    EXPECT_TRUE(startedAllowed);
+    EXPECT_FALSE(tree.Press(VK_F2, ssShift)) << "only F2 alone edits";
+    EXPECT_EQ(asked, 2);
+    allow = false;
+    EXPECT_FALSE(tree.Press(VK_F2)) << "OnEditing refused";
+    EXPECT_EQ(asked, 3);
+    EXPECT_FALSE(tree.IsEditing());
+}
+
 TEST(TreeKeyboard, OnKeyActionCanCancelOrChangeTheKey) {
     KeyTree tree;
     tree.SetClientSize(200, 200);
