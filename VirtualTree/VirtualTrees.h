@@ -760,6 +760,8 @@ protected:
                                const TRect* clipRect = nullptr);
     virtual bool DoCanEdit(PVirtualNode node, TColumnIndex column, bool allowed);
     virtual bool CanEdit(PVirtualNode node, TColumnIndex column);
+    // Starts editing the focused node in the edit column.
+    virtual void DoEdit();
     virtual PVTEditLink DoCreateEditor(PVirtualNode node, TColumnIndex column);
     virtual bool DoCancelEdit();
     virtual bool DoEndEdit();

@@ -3,6 +3,7 @@
 #include "VirtualTrees.h"
 
 #include "platform/Codec.h"
+#include "platform/Help.h"
 #include "platform/KeyCodes.h"
 
 #include <algorithm>
@@ -324,6 +325,21 @@ bool TBaseVirtualTree::OtherKey(uint16_t code, TShiftState keys) {
             ToggleNode(focusedNode_);
             return true;
         }
+        case VK_F1: {
+            // The help context of the focused node, else of its parents, shown by the
+            // application's help.
+            if (!OnGetHelpContext) return false;
+            int context = 0;
+            for (PVirtualNode node = focusedNode_; node && node != Root() && context == 0;
+                 node = node->Parent)
+                DoGetHelpContext(node, focusedColumn_, context);
+            return ShowHelpContext(context);
+        }
+        case VK_F2:
+            if (keys != 0 || !focusedNode_ || !CanEdit(focusedNode_, focusedColumn_)) return false;
+            editColumn_ = focusedColumn_;
+            DoEdit();
+            return true;
         case VK_APPS: {
             if (!focusedNode_) return false;
             TRect r = GetDisplayRect(focusedNode_, focusedColumn_, true);
@@ -340,6 +356,14 @@ bool TBaseVirtualTree::OtherKey(uint16_t code, TShiftState keys) {
     // A printable key may start or continue a search in the character step that follows.
     if (code >= 32 && !ctrl) SetTreeState(tsSearchPending);
     return false;
+}
+
+// Starting an edit (F2): the timers that could start one go, and so does a pending start.
+// The edit link that opens the editor is not part of the tree yet, so nothing opens.
+void TBaseVirtualTree::DoEdit() {
+    KillTimer(ScrollTimer);
+    KillTimer(EditTimer);
+    states_.Exclude(tsEditPending);
 }
 
 // --- Key up, character, focus ----------------------------------------------------------------

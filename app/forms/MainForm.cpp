@@ -38,6 +38,7 @@
 #include "VirtualStringTree.h"
 #include "VirtualTrees.h"
 #include "platform/FileUtils.h"
+#include "platform/Help.h"
 #include "platform/ImageList.h"
 #include "platform/Messages.h"
 #include "platform/qt/Application.h"
@@ -103,6 +104,7 @@ TMainForm::~TMainForm() {
     if (dropTarget_->Registered()) dropTarget_->Unregister();
     ResetSeams();
     ResetExportSeams();
+    SetHelpHandler(nullptr);
     vst_->Clear();
     vst_.reset();
 }
@@ -408,6 +410,8 @@ void TMainForm::ConnectCommands() {
     help->setShortcutContext(Qt::WindowShortcut);
     addAction(help);
     OnCommand(help, &TMainForm::Contents1Click);
+    // A help context the tree asks for is shown by the same help.
+    SetHelpHandler([this](int) { Contents1Click(); });
 }
 
 void TMainForm::FillSeams() {

@@ -2,7 +2,9 @@
 // family, the Space check press, incremental search, OnKeyAction and sorting.
 #include "TreeTestSupport.h"
 
+#include "platform/Help.h"
 #include "platform/KeyCodes.h"
+#include "platform/headless/Headless.h"
 
 #include <cctype>
 #include <map>
@@ -133,6 +135,68 @@ TEST(TreeKeyboard, PlusMinusFamilyAndUnusedKeysGoOn) {
     EXPECT_FALSE(tree.Press(VK_ESCAPE));
     EXPECT_FALSE(tree.Press(VK_DOWN, ssAlt)) << "Alt combinations are the menus'";
     EXPECT_FALSE(tree.Type('x')) << "no search: letters go on";
+}
+
+TEST(TreeKeyboard, F1ShowsTheFirstHelpContextFromTheFocusedNodeUp) {
+    KeyTree tree;
+    tree.SetClientSize(200, 200);
+    Shape s = BuildShape(tree);
+    tree.FullExpand();
+    tree.SetFocusedNode(s.A2a);
+    ClearHeadlessHelpRequests();
+    int shown = 0;
+    SetHelpHandler([&](int) { ++shown; });
+    EXPECT_FALSE(tree.Press(VK_F1)) << "no handler: F1 goes on to the form";
+
+    std::vector<PVirtualNode> asked;
+    tree.OnGetHelpContext = [&](TBaseVirtualTree*, PVirtualNode node, TColumnIndex, int& context) {
+        asked.push_back(node);
+        if (node == s.A) context = 42;
+    };
+    EXPECT_TRUE(tree.Press(VK_F1));
+    EXPECT_EQ(asked, (std::vector<PVirtualNode>{s.A2a, s.A2, s.A})) << "the root is never asked";
+    EXPECT_EQ(HeadlessHelpRequests(), std::vector<int>{42});
+    EXPECT_EQ(shown, 1);
+
+    asked.clear();
+    tree.SetFocusedNode(s.C1);
+    EXPECT_FALSE(tree.Press(VK_F1)) << "no context anywhere: nothing shown, the key goes on";
+    EXPECT_EQ(asked, (std::vector<PVirtualNode>{s.C1, s.C}));
+    EXPECT_EQ(HeadlessHelpRequests().size(), 1u);
+    SetHelpHandler(nullptr);
+}
+
+TEST(TreeKeyboard, F2AsksWhetherTheFocusedCellMayBeEdited) {
+    KeyTree tree;
+    tree.SetClientSize(200, 200);
+    std::vector<PVirtualNode> rows = Roots(tree, 2);
+    int asked = 0;
+    bool allow = true;
+    bool startedAllowed = true;
+    tree.OnEditing = [&](TBaseVirtualTree*, PVirtualNode node, TColumnIndex, bool& allowed) {
+        ++asked;
+        EXPECT_EQ(node, rows[1]);
+        startedAllowed = allowed;
+        if (!allow) allowed = false;
+    };
+    EXPECT_FALSE(tree.Press(VK_F2)) << "no focused node";
+    EXPECT_EQ(asked, 0);
+    tree.SetFocusedNode(rows[1]);
+    EXPECT_FALSE(tree.Press(VK_F2)) << "not editable: nothing happens";
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(startedAllowed);
+
+    TVTMiscOptions misc = tree.TreeOptions().MiscOptions();
+    misc.Include(toEditable);
+    tree.TreeOptions().SetMiscOptions(misc);
+    EXPECT_TRUE(tree.Press(VK_F2));
+    EXPECT_TRUE(startedAllowed);
+    EXPECT_FALSE(tree.Press(VK_F2, ssShift)) << "only F2 alone edits";
+    EXPECT_EQ(asked, 2);
+    allow = false;
+    EXPECT_FALSE(tree.Press(VK_F2)) << "OnEditing refused";
+    EXPECT_EQ(asked, 3);
+    EXPECT_FALSE(tree.IsEditing());
 }
 
 TEST(TreeKeyboard, OnKeyActionCanCancelOrChangeTheKey) {

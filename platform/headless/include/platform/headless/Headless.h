@@ -2,6 +2,8 @@
 // modifier keys that controls ask for.
 #pragma once
 
+#include <vector>
+
 #include "platform/Graphics.h"
 #include "platform/KeyCodes.h"
 
@@ -9,3 +11,7 @@
 void SetHeadlessMousePosition(TPoint screen);
 // The modifier keys and buttons that TCustomControl::KeyboardState reports; none at first.
 void SetHeadlessKeyboardState(TShiftState state);
+
+// The help contexts ShowHelpContext was asked to show (non-zero only), oldest first.
+const std::vector<int>& HeadlessHelpRequests();
+void ClearHeadlessHelpRequests();
