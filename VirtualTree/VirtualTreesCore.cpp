@@ -195,6 +195,7 @@ TBaseVirtualTree::~TBaseVirtualTree() {
         CancelEditNode();
     } catch (...) {
     }
+    CancelHint();
     destroying_ = true;
     ++updateCount_;
     try {

@@ -358,14 +358,6 @@ bool TBaseVirtualTree::OtherKey(uint16_t code, TShiftState keys) {
     return false;
 }
 
-// Starting an edit (F2): the timers that could start one go, and so does a pending start.
-// The edit link that opens the editor is not part of the tree yet, so nothing opens.
-void TBaseVirtualTree::DoEdit() {
-    KillTimer(ScrollTimer);
-    KillTimer(EditTimer);
-    states_.Exclude(tsEditPending);
-}
-
 // --- Key up, character, focus ----------------------------------------------------------------
 
 void TBaseVirtualTree::EndCheckPress() {
