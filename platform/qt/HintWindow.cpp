@@ -99,7 +99,6 @@ void ActivateHintWindow(const THintWindowData& data) {
         w.setWindowOpacity(1.0);
     }
     w.show();
-    w.raise();
     w.update();
 }
 
