@@ -658,6 +658,9 @@ public:
     // The animation a shown hint uses, from HintAnimation and the desktop's settings.
     virtual THintAnimationType DoGetAnimationType();
     static constexpr int HintTimer = 8;
+    // The control's own help context, shown by F1 when no node gives one.
+    int HelpContext() const { return helpContext_; }
+    void SetHelpContext(int value) { helpContext_ = value; }
 
 private:
     void ShowPendingHint();
@@ -670,6 +673,7 @@ private:
     TPoint hintPoint_{-1, -1};  // where the pending or shown hint was asked for
     TColumnIndex lastHintColumn_ = NoColumn;
     std::string lastHintText_;
+    int helpContext_ = 0;
 
 public:
     // ===== Events =====

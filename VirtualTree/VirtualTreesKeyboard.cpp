@@ -326,13 +326,14 @@ bool TBaseVirtualTree::OtherKey(uint16_t code, TShiftState keys) {
             return true;
         }
         case VK_F1: {
-            // The help context of the focused node, else of its parents, shown by the
-            // application's help.
+            // The help context of the focused node, else of its parents, else the control's
+            // own, shown by the application's help; the form's help follows when none is set.
             if (!OnGetHelpContext) return false;
             int context = 0;
             for (PVirtualNode node = focusedNode_; node && node != Root() && context == 0;
                  node = node->Parent)
                 DoGetHelpContext(node, focusedColumn_, context);
+            if (context == 0) context = helpContext_;
             return ShowHelpContext(context);
         }
         case VK_F2:
