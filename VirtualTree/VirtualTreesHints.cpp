@@ -53,6 +53,18 @@ bool TBaseVirtualTree::GetHintInfo(int x, int y, THintInfo& info) {
         info.Rect = boxAt(info.Text, x, y + 20);
         return true;
     };
+    if (y < 0) {
+        // Over the header: the column under the cursor gives its own hint.
+        if (!Header().Options().Contains(hoShowHint) || !Header().UseColumns()) return false;
+        int left = 0, right = 0;
+        const TColumnIndex column = Header().Columns().GetColumnAndBounds({x, y}, left, right);
+        if (column <= NoColumn) return false;
+        info.Column = column;
+        info.Text = Header().Columns()[column].Hint();
+        if (info.Text.empty()) return false;
+        info.Rect = boxAt(info.Text, x, 0);
+        return true;
+    }
     if (hintMode_ == hmDefault) return controlHint();
 
     THitInfo hit;

@@ -25,7 +25,10 @@ class HintWidget : public QWidget {
 public:
     HintWidget()
         : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                               Qt::WindowDoesNotAcceptFocus) {
+                               Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput) {
+        // The mouse passes through: a hint over the cell it explains must not make the tree
+        // lose the mouse and hide it again.
+        setAttribute(Qt::WA_TransparentForMouseEvents);
         setAttribute(Qt::WA_ShowWithoutActivating);
         setAttribute(Qt::WA_DeleteOnClose, false);
         setFocusPolicy(Qt::NoFocus);

@@ -35,6 +35,7 @@ public:
     using TBaseVirtualTree::MouseLeave;
     using TBaseVirtualTree::MouseMove;
     using TBaseVirtualTree::MouseUp;
+    using TBaseVirtualTree::PreviewMouse;
     using TBaseVirtualTree::SetTreeState;
 
     void Open(int width, int height) {
@@ -211,4 +212,35 @@ TEST(TreeHints, ListSeparatorAndScreenDensityCanBeSetForTests) {
     EXPECT_EQ(ScreenPixelsPerInch(), 120);
     SetScreenPixelsPerInchOverride(0);
     EXPECT_EQ(ScreenPixelsPerInch(), 96);
+}
+
+TEST(TreeHints, HeaderColumnsShowTheirOwnHintsAfterThePause) {
+    HintTree tree;
+    tree.Open(260, 100);
+    TwoColumns(tree);
+    tree.Header().Columns()[1].SetHint("Where it points");
+    TVTHeaderOptions options = tree.Header().Options();
+    options.Include(hoVisible);
+    options.Include(hoShowHint);
+    tree.Header().SetOptions(options);
+    tree.SetHintPause(10);
+    auto move = [&tree](int x) {
+        TMouseMessage m;
+        m.Action = TMouseAction::Move;
+        m.Pos = {x, -5};
+        m.InHeaderStrip = true;
+        tree.PreviewMouse(m);
+    };
+    move(100);
+    EXPECT_FALSE(HintWindowShowing()) << "over the header the hint pause applies";
+    Pump(60);
+    ASSERT_TRUE(HintWindowShowing());
+    EXPECT_EQ(ShownHint().Text, "Where it points");
+    move(20);
+    EXPECT_FALSE(HintWindowShowing()) << "a column without a hint shows none";
+    options.Exclude(hoShowHint);
+    tree.Header().SetOptions(options);
+    move(100);
+    Pump(40);
+    EXPECT_FALSE(HintWindowShowing());
 }
