@@ -121,6 +121,7 @@ void TBaseVirtualTree::MouseDown(TMouseButton button, TShiftState shift, int x, 
                                    : button == mbRight ? tsRightButtonDown
                                                        : tsMiddleButtonDown;
     SetTreeState(flag);
+    CancelHint();
     // Any press ends wheel panning and does nothing else.
     if (Panning()) {
         StopWheelPanning();
@@ -296,9 +297,15 @@ void TBaseVirtualTree::HandleMouseUp(TShiftState shift, const THitInfo& hit) {
     }
     if (clickColumn_ > NoColumn && clickColumn_ == hit.HitColumn)
         DoColumnClick(clickColumn_, shift & (ssShift | ssCtrl | ssAlt));
-    // Starting an edit by a slow second click belongs to in-place editing; without it the
-    // pending edit ends here.
-    states_.Exclude(tsEditPending);
+    // A slow second click on the focused node's label starts an edit after EditDelay, when the
+    // cell may be edited.
+    if (states_.Contains(tsEditPending) && focusedNode_ && hit.HitNode == focusedNode_ &&
+        (hit.HitPositions & hiOnItem) && CanEdit(focusedNode_, focusedColumn_)) {
+        editColumn_ = focusedColumn_;
+        SetTimer(EditTimer, editDelay_);
+    } else {
+        states_.Exclude(tsEditPending);
+    }
 }
 
 void TBaseVirtualTree::HandleDoubleClick(const THitInfo& hit, TShiftState shift) {
@@ -356,6 +363,7 @@ void TBaseVirtualTree::UpdateHotNode(int x, int y) {
 }
 
 void TBaseVirtualTree::MouseMove(TShiftState shift, int x, int y) {
+    UpdateHint(x, y);
     if (Panning()) {
         const int threshold = StartDragDistance();
         if (std::abs(x - panStart_.X) > threshold || std::abs(y - panStart_.Y) > threshold)
@@ -406,6 +414,7 @@ void TBaseVirtualTree::MouseMove(TShiftState shift, int x, int y) {
 }
 
 void TBaseVirtualTree::MouseLeave() {
+    CancelHint();
     KillTimer(ScrollTimer);
     states_.Exclude(tsScrollPending);
     states_.Exclude(tsScrolling);

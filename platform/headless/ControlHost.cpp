@@ -7,6 +7,7 @@
 #include <map>
 
 #include "HeadlessCanvas.h"
+#include "HeadlessFocus.h"
 #include "HeadlessLoop.h"
 #include "platform/headless/Headless.h"
 
@@ -449,8 +450,16 @@ void TCustomControl::PostMessage(unsigned msg, intptr_t wParam, intptr_t lParam)
         this, [this, msg, wParam, lParam] { A::Posted(*this, msg, wParam, lParam); });
 }
 
+void headless::FocusAwayFromControls() {
+    TCustomControl* previous = focusedControl;
+    focusedControl = nullptr;
+    if (previous) A::Exit(*previous);
+}
+
 void TCustomControl::SetFocus() {
     if (!CanFocus() || focusedControl == this) return;
+    headless::EditorFocusLeaves(this);
+    if (focusedControl == this) return;  // the editor's handler gave it already
     TCustomControl* previous = focusedControl;
     focusedControl = this;
     if (previous) A::Exit(*previous);
