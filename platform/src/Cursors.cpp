@@ -103,9 +103,9 @@ std::vector<Pt> ArrowHead(double ux, double uy) {
     const double len = std::sqrt(ux * ux + uy * uy);
     ux /= len;
     uy /= len;
-    const Pt tip{kCentre.x + 12.8 * ux, kCentre.y + 12.8 * uy};
-    const Pt base{kCentre.x + 6.8 * ux, kCentre.y + 6.8 * uy};
-    return {tip, {base.x - 5.3 * uy, base.y + 5.3 * ux}, {base.x + 5.3 * uy, base.y - 5.3 * ux}};
+    const Pt tip{kCentre.x + 13.4 * ux, kCentre.y + 13.4 * uy};
+    const Pt base{kCentre.x + 8.2 * ux, kCentre.y + 8.2 * uy};
+    return {tip, {base.x - 4.7 * uy, base.y + 4.7 * ux}, {base.x + 4.7 * uy, base.y - 4.7 * ux}};
 }
 
 // A stem from the centre to an arrowhead's base.
@@ -113,7 +113,7 @@ std::vector<Pt> Stem(double ux, double uy) {
     const double len = std::sqrt(ux * ux + uy * uy);
     ux /= len;
     uy /= len;
-    const Pt end{kCentre.x + 7.5 * ux, kCentre.y + 7.5 * uy};
+    const Pt end{kCentre.x + 8.7 * ux, kCentre.y + 8.7 * uy};
     const double w = 1.1;
     return {{kCentre.x - w * uy, kCentre.y + w * ux},
             {end.x - w * uy, end.y + w * ux},

@@ -149,6 +149,8 @@ TEST(TreePanning, TheWindowShowsWhilePanningAndGoesWhenItStops) {
     EXPECT_EQ(tree.Cursor(), crPanN);
     tree.MouseMove(0, 120, 55);
     EXPECT_EQ(tree.Cursor(), crPanNS);
+    ASSERT_NE(tree.PanningWindow(), nullptr) << "after a click, moving pans on";
+    EXPECT_TRUE(tree.TimerActive(TBaseVirtualTree::ScrollTimer));
 
     const int beeps = TreeBeepCount();
     tree.MouseDown(mbLeft, 0, 120, 55);  // any press ends panning

