@@ -1049,4 +1049,17 @@ private:
     TVTNodeAlignment nodeAlignment_ = naProportional;
     uint32_t selectionCurveRadius_ = 0;
     bool wantTabs_ = false;
+
+    // --- Wheel panning's window and cursor (VirtualTreesPanning.cpp) ---
+public:
+    // The picture shown where wheel panning started; nullptr while the tree does not pan.
+    const TCustomControl* PanningWindow() const;
+
+private:
+    struct TPanningWindowDeleter {
+        void operator()(class TVTPanningWindow* window) const;
+    };
+    std::unique_ptr<TVTPanningWindow, TPanningWindowDeleter> panWindow_;
+    // Shows the panning cursor for the mouse at client (x, y).
+    void AdjustPanningCursor(int x, int y);
 };
