@@ -369,6 +369,8 @@ int TBaseVirtualTree::DoCompare(PVirtualNode node1, PVirtualNode node2, TColumnI
 }
 
 void TBaseVirtualTree::DoScroll(int deltaX, int deltaY) {
+    // A hint would stand over content that moved away.
+    CancelHint();
     if (OnScroll) OnScroll(this, deltaX, deltaY);
 }
 

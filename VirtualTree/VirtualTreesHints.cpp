@@ -36,13 +36,12 @@ bool TBaseVirtualTree::GetHintInfo(int x, int y, THintInfo& info) {
         if (states_.Contains(busy)) return false;
     if (Header().HasStates()) return false;  // the header tracks or drags
 
-    TCanvas* measure = nullptr;
-    TBitmap probe(1, 1);
-    measure = &probe.Canvas();
-    measure->Font().Assign(Font());
+    // The size of a hint box around text (measured only when one is needed).
     auto boxAt = [&](const std::string& text, int left, int top) {
+        TBitmap probe(1, 1);
+        probe.Canvas().Font().Assign(Font());
         TRect r{0, 0, 0, 0};
-        DrawTextLines(*measure, text, r, DT_CALCRECT, true);
+        DrawTextLines(probe.Canvas(), text, r, DT_CALCRECT, true);
         return TRect{left, top, left + r.Width() + 2 * kHintMargin + 2,
                      top + r.Height() + 2 * kHintMargin};
     };

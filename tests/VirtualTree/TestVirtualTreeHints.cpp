@@ -244,3 +244,16 @@ TEST(TreeHints, HeaderColumnsShowTheirOwnHintsAfterThePause) {
     Pump(40);
     EXPECT_FALSE(HintWindowShowing());
 }
+
+TEST(TreeHints, ScrollingHidesTheHint) {
+    HintTree tree;
+    tree.Open(200, 40);
+    tree.SetHintMode(hmHint);
+    PVirtualNode a = tree.Add("A", NoColumn);
+    for (int i = 0; i < 20; ++i) tree.Add("more", NoColumn);
+    tree.hints[a] = "tip";
+    tree.MoveTo(tree.Over(a, NoColumn));
+    ASSERT_TRUE(HintWindowShowing());
+    tree.SetOffsetY(-18);
+    EXPECT_FALSE(HintWindowShowing());
+}

@@ -282,4 +282,20 @@ TEST_F(EditControlTest, AStringTreeEditsInPlaceOverQt) {
     EXPECT_FALSE(tree.IsEditing());
     EXPECT_EQ(names[1], "Y");
     EXPECT_TRUE(other.hasFocus()) << "the focus stays where it went";
+
+    // A cut-off address shows whole, in place, as a tooltip.
+    tree.SetHintMode(hmTooltip);
+    const TRect cell = tree.GetDisplayRect(tree.GetFirst(), 1, false);
+    tree.UpdateHint(cell.Left + 10, (cell.Top + cell.Bottom) / 2);
+    ASSERT_TRUE(HintWindowShowing());
+    EXPECT_EQ(ShownHint().Text, "http://example.org/Bookmarks");
+    QWidget* hint = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && (w->windowFlags() & Qt::ToolTip) == Qt::ToolTip) hint = w;
+    ASSERT_NE(hint, nullptr);
+    EXPECT_TRUE(hint->testAttribute(Qt::WA_TransparentForMouseEvents));
+    if (const char* dir = std::getenv("LORVANE_SCREENSHOT_DIR"))
+        hint->grab().save(QString::fromUtf8(dir) + "/tooltip.png");
+    tree.CancelHint();
+    EXPECT_FALSE(HintWindowShowing());
 }
