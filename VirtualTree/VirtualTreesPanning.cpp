@@ -32,13 +32,17 @@ TBitmap PanningPicture(std::string_view name) {
     c.Pen().SetColor(RGBColor(40, 40, 40));
     c.Brush().SetColor(RGBColor(40, 40, 40));
     c.Ellipse({13, 13, 19, 19});
-    if (ns) {
-        c.Polygon({{15, 4}, {10, 9}, {20, 9}});
-        c.Polygon({{15, 26}, {10, 21}, {20, 21}});
-    }
-    if (ew) {
-        c.Polygon({{4, 15}, {9, 10}, {9, 20}});
-        c.Polygon({{26, 15}, {21, 10}, {21, 20}});
+    // Each arrowhead is five rows (or columns) growing by a pixel on both sides, symmetric about
+    // the disc's middle (between pixels 15 and 16); four of them stay clear of each other.
+    for (int i = 0; i < 5; ++i) {
+        if (ns) {
+            c.FillRect({15 - i, 3 + i, 17 + i, 4 + i});
+            c.FillRect({15 - i, 28 - i, 17 + i, 29 - i});
+        }
+        if (ew) {
+            c.FillRect({3 + i, 15 - i, 4 + i, 17 + i});
+            c.FillRect({28 - i, 15 - i, 29 - i, 17 + i});
+        }
     }
     return picture;
 }

@@ -67,9 +67,10 @@ QCursor FromPicture(const TCursorPicture& picture) {
 QCursor ToQCursor(TCursor cursor) {
     const TCursorPicture* picture = CursorPicture(cursor);
     if (!picture) return QCursor(ShapeOf(cursor));
-    // Made once per process (on the GUI thread, which alone sets cursors).
-    static std::map<TCursor, QCursor> made;
-    auto it = made.find(cursor);
-    if (it == made.end()) it = made.emplace(cursor, FromPicture(*picture)).first;
+    // Made once per process (on the GUI thread, which alone sets cursors) and kept to its end:
+    // a pixmap must not be destroyed after the application object, which goes before statics.
+    static auto* made = new std::map<TCursor, QCursor>;
+    auto it = made->find(cursor);
+    if (it == made->end()) it = made->emplace(cursor, FromPicture(*picture)).first;
     return it->second;
 }
