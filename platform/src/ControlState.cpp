@@ -23,8 +23,7 @@ TBorderStyle TCustomControl::BorderStyle() const {
 }
 void TCustomControl::SetBorderStyle(TBorderStyle style) {
     TControlState& s = ControlState(*this);
-    if (style == s.border) return;
-    s.border = style;
+    if (!s.Change(s.border, style)) return;
     s.Layout();
     s.FrameChanged();
 }
@@ -34,8 +33,7 @@ bool TCustomControl::Ctl3D() const {
 }
 void TCustomControl::SetCtl3D(bool value) {
     TControlState& s = ControlState(*this);
-    if (value == s.ctl3D) return;
-    s.ctl3D = value;
+    if (!s.Change(s.ctl3D, value)) return;
     s.Layout();
     s.FrameChanged();
 }
@@ -50,9 +48,7 @@ int TCustomControl::HeaderStripHeight() const {
 }
 void TCustomControl::SetHeaderStripHeight(int height) {
     TControlState& s = ControlState(*this);
-    height = std::max(0, height);
-    if (height == s.headerHeight) return;
-    s.headerHeight = height;
+    if (!s.Change(s.headerHeight, std::max(0, height))) return;
     s.Layout();
     InvalidateHeaderStrip();
 }
@@ -74,8 +70,7 @@ TBiDiMode TCustomControl::BiDiMode() const {
 }
 void TCustomControl::SetBiDiMode(TBiDiMode mode) {
     TControlState& s = ControlState(*this);
-    if (mode == s.bidi) return;
-    s.bidi = mode;
+    if (!s.Change(s.bidi, mode)) return;
     s.Layout();
     Invalidate();
 }
@@ -85,9 +80,7 @@ TColor TCustomControl::Color() const {
 }
 void TCustomControl::SetColor(TColor color) {
     TControlState& s = ControlState(*this);
-    if (color == s.color) return;
-    s.color = color;
-    Invalidate();
+    if (s.Change(s.color, color)) Invalidate();
 }
 
 TFont& TCustomControl::Font() {

@@ -34,6 +34,13 @@ struct TControlState {
     void Attach(TCustomControl* control);
     // The header strip in window coordinates (inside the frame, above the client area).
     TRect StripBounds(int windowWidth) const;
+    // Sets a property to value; false when it had that value already.
+    template <class T>
+    static bool Change(T& property, const T& value) {
+        if (value == property) return false;
+        property = value;
+        return true;
+    }
 
     // --- What the backend does --------------------------------------------------------------
     // Places frame, strip, bars and client area anew from the state.
