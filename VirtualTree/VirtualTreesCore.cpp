@@ -387,11 +387,8 @@ void TBaseVirtualTree::Clear() {
     try {
         InterruptValidation();
         CancelEditNode();
-        // The clipboard keeps what was copied: its data was made when copying.
-        if (states_.Contains(tsCopyPending) || states_.Contains(tsCutPending)) {
-            states_.Exclude(tsCopyPending);
-            states_.Exclude(tsCutPending);
-        }
+        // A pending cut or copy of these nodes leaves the clipboard with them.
+        ReleaseClipboard();
         ClearSelection();
         // Nobody may refuse the focus leaving: it is set, not moved; the focus handler learns
         // that no node has it (not while the tree is being destroyed).
