@@ -284,7 +284,8 @@ std::string HTMLText(std::u16string_view text) {
 }
 
 std::string ContentToHTML(TBaseVirtualTree& tree, TVSTTextSourceType source,
-                          const TExportCellText& cellText, std::string_view caption) {
+                          const TExportCellText& cellText, std::string_view caption,
+                          const TExportCellFont& cellFont) {
     const std::vector<PVirtualNode> nodes = ExportNodes(tree, source);
     const std::vector<TColumnIndex> columns = ExportColumns(tree);
     const uint32_t maxLevel = MaxLevel(tree, nodes);
@@ -357,7 +358,12 @@ std::string ContentToHTML(TBaseVirtualTree& tree, TVSTTextSourceType source,
                 for (uint32_t k = 0; k < level; ++k)
                     out.Add("<td class=\"noborder\" width=\"" + Number(tree.Indent()) +
                             "\" height=\"" + height + "\"" + bgcolor + ">&nbsp;</td>");
-            out.Add(" <td class=\"normalborder\"  height=\"" + height + "px\"");
+            TFont font = tree.Font();
+            if (cellFont && cellFont(node, index, font))
+                out.Add(" <td class=\"normalborder\" " + StyleToHTML("", font) + " height=\"" +
+                        height + "px\"");
+            else
+                out.Add(" <td class=\"normalborder\"  height=\"" + height + "px\"");
             if (column) out.Add(columnAttributes(*column));
             if (main && maxLevel > level)
                 out.Add(" colspan=\"" + Number(maxLevel - level + 1) + "\"");
@@ -397,7 +403,8 @@ std::string HTMLClipboardEnvelope(std::string_view fragment) {
 }
 
 std::string ContentToRTF(TBaseVirtualTree& tree, TVSTTextSourceType source,
-                         const TExportCellText& cellText, int pixelsPerInch) {
+                         const TExportCellText& cellText, int pixelsPerInch,
+                         const TExportCellFont& cellFont) {
     const std::vector<PVirtualNode> nodes = ExportNodes(tree, source);
     const std::vector<TColumnIndex> columns = ExportColumns(tree);
     TVTHeader& header = tree.Header();
@@ -437,7 +444,9 @@ std::string ContentToRTF(TBaseVirtualTree& tree, TVSTTextSourceType source,
                 for (uint32_t k = 0; k < level; ++k) body.Add("\\tab");
                 body.Add(' ');
             }
-            writer.Text(body, cellText(node, index), tree.Font());
+            TFont font = tree.Font();
+            if (cellFont) cellFont(node, index, font);
+            writer.Text(body, cellText(node, index), font);
             body.Add("\\cell");
         }
         body.Add("\\row");
@@ -453,13 +462,15 @@ std::string HTMLDocument(std::string_view fragment) {
 }
 
 std::string RenderTextFormat(TBaseVirtualTree& tree, TClipFormat format, TVSTTextSourceType source,
-                             const TExportCellText& cellText, char16_t listSeparator) {
+                             const TExportCellText& cellText, char16_t listSeparator,
+                             const TExportCellFont& cellFont) {
     if (ExportNodes(tree, source).empty() && !tree.Header().UseColumns()) return {};
     if (format == StandardFormatText || format == StandardFormatUnicodeText)
         return ExportUtf8(ContentToUnicode(tree, source, u'\t', cellText));
     if (format == CSVClipFormat()) return ContentToCSV(tree, source, listSeparator, cellText);
     if (format == RTFClipFormat() || format == RTFNoObjectsClipFormat())
-        return ContentToRTF(tree, source, cellText);
-    if (format == HTMLClipFormat()) return HTMLDocument(ContentToHTML(tree, source, cellText));
+        return ContentToRTF(tree, source, cellText, 96, cellFont);
+    if (format == HTMLClipFormat())
+        return HTMLDocument(ContentToHTML(tree, source, cellText, {}, cellFont));
     return {};
 }

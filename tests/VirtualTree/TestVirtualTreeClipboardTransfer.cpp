@@ -480,3 +480,35 @@ TEST(ClipboardTransfer, DamagedNodeDataRaisesStreamErrorsAndLeavesNoHalfNode) {
         ASSERT_EQ(CheckStructure(tree), "") << round;
     }
 }
+
+TEST(ClipboardTransfer, TextFormatsCarryTheCellFontsOnPaintTextChooses) {
+    OwnClipboard clipboard;
+    TVirtualStringTree tree;
+    TVTSelectionOptions options = tree.TreeOptions().SelectionOptions();
+    options.Include(toMultiSelect);
+    tree.TreeOptions().SetSelectionOptions(options);
+    PVirtualNode a = tree.AddChild(nullptr);
+    PVirtualNode b = tree.AddChild(nullptr);
+    tree.OnGetText = [a](TBaseVirtualTree*, PVirtualNode node, TColumnIndex, TVSTTextType,
+                         std::string& text) { text = node == a ? "A" : "B"; };
+    tree.OnPaintText = [b](TBaseVirtualTree*, TCanvas& canvas, PVirtualNode node, TColumnIndex,
+                           TVSTTextType) {
+        if (node != b) return;
+        canvas.Font().SetStyle(fsBold);
+        canvas.Font().SetColor(TColor(0x0000FF));
+    };
+    tree.AddToSelection(a);
+    tree.AddToSelection(b);
+    tree.CopyToClipboard();
+    const std::string html = ClipboardData("text/html");
+    const std::string plain = " <td class=\"normalborder\"  height=\"18px\">A</td>";
+    EXPECT_NE(html.find(plain), html.npos) << html;
+    const std::string styled = " <td class=\"normalborder\"  style=\"{font: bold " +
+                               std::to_string(tree.Font().Size()) + "pt " + tree.Font().Name() +
+                               ";color:#FF0000;}\" height=\"18px\">B</td>";
+    EXPECT_NE(html.find(styled), html.npos) << html;
+    const std::string rtf = ClipboardData("text/rtf");
+    EXPECT_NE(rtf.find("\\red255\\green0\\blue0;"), rtf.npos) << rtf;
+    EXPECT_NE(rtf.find("\\b\\cf2 \\u66\\'3f\\b0"), rtf.npos) << rtf;
+    EXPECT_EQ(ClipboardData("application/rtf"), rtf) << "rich text under both MIME types";
+}
