@@ -512,3 +512,41 @@ TEST(ClipboardTransfer, TextFormatsCarryTheCellFontsOnPaintTextChooses) {
     EXPECT_NE(rtf.find("\\b\\cf2 \\u66\\'3f\\b0"), rtf.npos) << rtf;
     EXPECT_EQ(ClipboardData("application/rtf"), rtf) << "rich text under both MIME types";
 }
+
+TEST(ClipboardTransfer, CutOrCopiedNodesShowBlendedImages) {
+    OwnClipboard clipboard;
+    TVirtualStringTree tree;
+    TCustomImageList images(nullptr, 16, 16);
+    TBitmap square(16, 16);
+    square.Canvas().Brush().SetColor(clRed);
+    square.Canvas().FillRect({0, 0, 16, 16});
+    images.Add(square, clNone);
+    tree.SetImages(&images);
+    TVTPaintOptions paint = tree.TreeOptions().PaintOptions();
+    paint.Include(toUseBlendedImages);
+    tree.TreeOptions().SetPaintOptions(paint);
+    tree.OnGetImageIndex = [](TBaseVirtualTree*, PVirtualNode, TVTImageKind kind, TColumnIndex,
+                              bool&, int& index) {
+        if (kind == ikNormal) index = 0;
+    };
+    tree.OnGetText = [](TBaseVirtualTree*, PVirtualNode node, TColumnIndex, TVSTTextType,
+                        std::string& text) { text = "Node " + std::to_string(node->Index); };
+    tree.HandleNeeded();
+    tree.SetBounds(0, 0, 200, 80);
+    tree.Show();
+    tree.SetRootNodeCount(3);
+    PVirtualNode second = tree.GetFirst()->NextSibling;
+    tree.AddToSelection(second);
+    tree.CutToClipboard();
+    tree.ClearSelection();
+    TBitmap shot;
+    tree.PaintTo(shot);
+    // The image's middle in the first and in the second row.
+    const TRect client = tree.ClientOrigin();
+    const TRect first = tree.GetDisplayRect(tree.GetFirst(), NoColumn, false);
+    const int x = client.Left + first.Left + tree.Margin() + int(tree.Indent()) + 8;
+    EXPECT_EQ(shot.Pixel(x, client.Top + 9), clRed);
+    EXPECT_NE(shot.Pixel(x, client.Top + 18 + 9), clRed) << "the cut node's image is blended";
+    if (const char* dir = std::getenv("LORVANE_PNG_DIR"))
+        shot.SaveToFile(std::string(dir) + "/tree-cut-node.png");
+}
