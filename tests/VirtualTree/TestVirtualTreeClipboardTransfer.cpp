@@ -208,6 +208,14 @@ TEST(ClipboardTransfer, CopyAndPasteWithinATreeInsertsCopies) {
     EXPECT_EQ(copied, 2);
     EXPECT_TRUE(tree.HasTreeState(tsCopyPending)) << "a copy can be pasted again";
     EXPECT_EQ(CheckStructure(tree), "");
+    // Copies keep their order in the modes that put each first, too.
+    tree.SetDefaultPasteMode(amInsertAfter);
+    tree.SetFocusedNode(tree.Find("C"));
+    EXPECT_TRUE(tree.PasteFromClipboard());
+    EXPECT_EQ(tree.Shape(), "A(A1(A2(A2a),C1),A2(A2a)),C(C1),A2(A2a),C1");
+    tree.DeleteNode(tree.RootNode()->LastChild);
+    tree.DeleteNode(tree.RootNode()->LastChild);
+    tree.SetDefaultPasteMode(amAddChildLast);
 
     // The application refuses one node; without a focus the copies go to the end.
     tree.OnNodeCopying = [&](TBaseVirtualTree* t, PVirtualNode node, PVirtualNode parent,
