@@ -83,7 +83,7 @@ std::u16string TextExport(TBaseVirtualTree& tree, TVSTTextSourceType source, cha
         }
         out.AddNewLine();
     }
-    return out.AsString();
+    return out.Take();
 }
 
 const char* AlignmentToHTML(TAlignment alignment) {
@@ -372,15 +372,22 @@ std::string ContentToHTML(TBaseVirtualTree& tree, TVSTTextSourceType source,
         out.Add(" </tr>");
     }
     out.Add("</table>");
-    return out.AsString();
+    return out.Take();
 }
 
+namespace {
+
+constexpr std::string_view kHTMLHead =
+    "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0 Transitional//EN\">"
+    "<html><head><META http-equiv=Content-Type content=\"text/html; charset=utf-8\">"
+    "</head><body><!--StartFragment-->";
+constexpr std::string_view kHTMLTail = "<!--EndFragment--></body></html>";
+
+}  // namespace
+
 std::string HTMLClipboardEnvelope(std::string_view fragment) {
-    static constexpr std::string_view head =
-        "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0 Transitional//EN\">"
-        "<html><head><META http-equiv=Content-Type content=\"text/html; charset=utf-8\">"
-        "</head><body><!--StartFragment-->";
-    static constexpr std::string_view tail = "<!--EndFragment--></body></html>";
+    constexpr std::string_view head = kHTMLHead;
+    constexpr std::string_view tail = kHTMLTail;
     auto line = [](const char* key, size_t value) {
         char text[40];
         std::snprintf(text, sizeof text, "%s%08zu\r\n", key, value);
@@ -452,13 +459,20 @@ std::string ContentToRTF(TBaseVirtualTree& tree, TVSTTextSourceType source,
         body.Add("\\row");
     }
     body.Add("\\pard\\par");
-    return "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1043" + writer.Tables() + body.AsString() +
-           "}";
+    std::string rtf = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1043" + writer.Tables();
+    rtf.reserve(rtf.size() + body.Length() + 1);
+    rtf += body.Take();
+    rtf += '}';
+    return rtf;
 }
 
 std::string HTMLDocument(std::string_view fragment) {
-    const std::string envelope = HTMLClipboardEnvelope(fragment);
-    return envelope.substr(envelope.find("<!DOCTYPE"));
+    std::string document;
+    document.reserve(kHTMLHead.size() + fragment.size() + kHTMLTail.size());
+    document += kHTMLHead;
+    document += fragment;
+    document += kHTMLTail;
+    return document;
 }
 
 std::string RenderTextFormat(TBaseVirtualTree& tree, TClipFormat format, TVSTTextSourceType source,

@@ -49,6 +49,14 @@ public:
     size_t Length() const { return size_; }
     size_t Capacity() const { return capacity_; }
     std::basic_string<Char> AsString() const { return buffer_.substr(0, size_); }
+    // The text without a copy, leaving the builder empty.
+    std::basic_string<Char> Take() {
+        buffer_.resize(size_);
+        std::basic_string<Char> text = std::move(buffer_);
+        buffer_.clear();
+        size_ = capacity_ = 0;
+        return text;
+    }
 
 private:
     void Grow(size_t needed) {
