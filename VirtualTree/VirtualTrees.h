@@ -912,7 +912,6 @@ protected:
     virtual bool ColumnIsEmpty(PVirtualNode node, TColumnIndex column);
     virtual std::string DoGetNodeHint(PVirtualNode node, TColumnIndex column);
     virtual std::string DoGetNodeTooltip(PVirtualNode node, TColumnIndex column);
-    virtual int DoRenderOLEData();
 
     // The stream format: a node and its chunks (2 base with the children, 4 user data).
     void WriteNode(TStream& stream, PVirtualNode node);

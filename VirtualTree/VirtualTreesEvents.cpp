@@ -483,7 +483,3 @@ std::string TBaseVirtualTree::DoGetNodeHint(PVirtualNode, TColumnIndex) {
 std::string TBaseVirtualTree::DoGetNodeTooltip(PVirtualNode, TColumnIndex) {
     return hint_;
 }
-
-int TBaseVirtualTree::DoRenderOLEData() {
-    return int(0x80004005u);  // E_FAIL: nothing rendered
-}
