@@ -14,6 +14,7 @@
 #include "platform/Classes.h"
 #include "platform/ClipboardFormats.h"
 #include "platform/Controls.h"
+#include "platform/DataObject.h"
 #include "platform/FormDrag.h"
 #include "platform/ImageList.h"
 #include "platform/Menus.h"
@@ -298,7 +299,6 @@ struct THitInfo {
 // --- Drag and drop
 // --------------------------------------------------------------------------------
 
-class TVTDragData;   // what the desktop's drag carries (VirtualTreesDragDrop.h)
 class TVTDragImage;  // the picture that follows the cursor (VirtualTreesDragImage.h)
 struct TVTDragParts;
 // Where a drag may scroll the view.
@@ -308,7 +308,7 @@ using TVTDragOverEvent =
     std::function<void(TBaseVirtualTree* sender, TObject* source, TShiftState shift,
                        TDragState state, TPoint pt, TDropMode mode, int& effect, bool& accept)>;
 using TVTDragDropEvent =
-    std::function<void(TBaseVirtualTree* sender, TObject* source, TVTDragData* dataObject,
+    std::function<void(TBaseVirtualTree* sender, TObject* source, TDataObject* dataObject,
                        const std::vector<TClipFormat>& formats, TShiftState shift, TPoint pt,
                        int& effect, TDropMode mode)>;
 
@@ -626,6 +626,80 @@ public:
     void MoveTo(PVirtualNode source, PVirtualNode target, TVTNodeAttachMode mode,
                 bool childrenOnly);
 
+    // ===== Clipboard and data objects =====
+    using TVTGetUserClipboardFormatsEvent =
+        std::function<void(TBaseVirtualTree* sender, std::vector<TClipFormat>& formats)>;
+    // Result starts as E_FAIL (nothing rendered); a handler that fills data sets it to 0.
+    using TVTRenderOLEDataEvent =
+        std::function<void(TBaseVirtualTree* sender, TClipFormat format, bool forClipboard,
+                           std::string& data, int& result)>;
+    // The formats the tree offers: its class's formats in priority order, then what
+    // OnGetUserClipboardFormats adds.
+    virtual std::vector<TClipFormat> GetNativeClipboardFormats();
+    // Renders one format of the tree's data object from the topmost nodes of the cut/copy set
+    // (forClipboard) or of the selection (a drag). "Virtual Tree Data" is a u32 byte count and
+    // the node records; other formats go to OnRenderOLEData. False when nothing was rendered.
+    virtual bool RenderOLEData(TClipFormat format, bool forClipboard, std::string& data);
+    // A data object of the tree's formats and a reference to the tree, rendered on request.
+    PDataObject CreateDataObject(bool forClipboard);
+    // Puts the selection on the clipboard and marks its enabled nodes; nothing without a
+    // selection or when the clipboard refuses.
+    void CopyToClipboard();
+    void CutToClipboard();
+    // Inserts the clipboard's nodes at the focused node by DefaultPasteMode: a move when they
+    // are a pending cut of a tree of this program, else copies. False when the clipboard holds
+    // no nodes; EVirtualTreeError 2007 when it cannot be read.
+    bool PasteFromClipboard();
+    // Inserts the nodes of a data object at targetNode (nil: the top level) by mode, in their
+    // order; false when it carries no "Virtual Tree Data". With optimizedMove the source's
+    // nodes (its selection while it drags, else its cut/copy set) are moved, never into their
+    // own subtree; otherwise copies are read from the data (OnNodeCopying may refuse each,
+    // OnNodeCopied follows); damaged data raises the stream errors 2004 to 2006.
+    bool ProcessOLEData(TBaseVirtualTree* source, TDataObject& dataObject, PVirtualNode targetNode,
+                        TVTNodeAttachMode mode, bool optimizedMove);
+    // The tree of this process whose data object it is (its reference), else nullptr.
+    static TBaseVirtualTree* SourceTreeOf(TDataObject& dataObject);
+    // The nodes marked by the pending cut or copy, in tree order; only the topmost ones when
+    // resolve.
+    std::vector<PVirtualNode> GetSortedCutCopySet(bool resolve) const;
+    // Ends a pending cut or copy: the marks go and the tree repaints. The clipboard stays.
+    void CancelCutOrCopy();
+    // The tree's identity among the live trees of the process.
+    uint32_t TreeIdentity() const { return identity_.Value(); }
+    // The live tree of an identity, nullptr for none.
+    static TBaseVirtualTree* FindLiveTree(uint32_t identity);
+    TVTGetUserClipboardFormatsEvent OnGetUserClipboardFormats;
+    TVTRenderOLEDataEvent OnRenderOLEData;
+
+protected:
+    virtual void DoGetUserClipboardFormats(std::vector<TClipFormat>& formats);
+    virtual int DoRenderOLEData(TClipFormat format, bool forClipboard, std::string& data);
+
+private:
+    friend class TVTDataObject;
+    class TTreeIdentity {
+    public:
+        explicit TTreeIdentity(TBaseVirtualTree* tree);
+        ~TTreeIdentity();
+        TTreeIdentity(const TTreeIdentity&) = delete;
+        TTreeIdentity& operator=(const TTreeIdentity&) = delete;
+        uint32_t Value() const { return value_; }
+
+    private:
+        uint32_t value_;
+    };
+    void CopyCutToClipboard(bool cut);
+    // The clipboard let go of a data object of this tree: the cut or copy ends when it was
+    // the last one the tree put there.
+    void ClipboardObjectReleased(uint64_t serial);
+    // Empties the clipboard when it still holds this tree's pending cut or copy.
+    void ReleaseClipboard();
+    bool MoveNodesFrom(TBaseVirtualTree& source, PVirtualNode target, TVTNodeAttachMode mode);
+    bool CopyNodesFrom(TDataObject& dataObject, PVirtualNode target, TVTNodeAttachMode mode);
+    TTreeIdentity identity_{this};
+    uint64_t clipboardSerial_ = 0;  // the data object of the pending cut or copy
+
+public:
     // ===== Sorting and editing =====
     virtual void Sort(PVirtualNode node, TColumnIndex column, TSortDirection direction,
                       bool doInit = true);
@@ -1025,7 +1099,7 @@ public:
     bool DragEnter(TObject* source, TShiftState shift, TPoint pt, int& effect);
     bool DragOver(TObject* source, TShiftState shift, TDragState state, TPoint pt, int& effect);
     void DragLeave();
-    bool DragDrop(TObject* source, TVTDragData* dataObject, TShiftState shift, TPoint pt,
+    bool DragDrop(TObject* source, TDataObject* dataObject, TShiftState shift, TPoint pt,
                   int& effect);
     // The drag image of the running drag (nullptr when none is shown).
     TVTDragImage* DragImage() const;
@@ -1040,7 +1114,7 @@ public:
 protected:
     virtual bool DoDragOver(TObject* source, TShiftState shift, TDragState state, TPoint pt,
                             TDropMode mode, int& effect);
-    virtual void DoDragDrop(TObject* source, TVTDragData* dataObject,
+    virtual void DoDragDrop(TObject* source, TDataObject* dataObject,
                             const std::vector<TClipFormat>& formats, TShiftState shift, TPoint pt,
                             int& effect, TDropMode mode);
     // Starts the desktop drag of the selection from p (client coordinates).
@@ -1062,6 +1136,8 @@ private:
     void ForgetDraggedNode(PVirtualNode node);
     TDropMode DropModeAt(const THitInfo& hit, TPoint pt);
     void ResetDropTarget();
+    // The tree takes desktop drops while toAcceptOLEDrop is set.
+    void UpdateDropRegistration();
 
     TDragMode dragMode_ = dmManual;
     int dragThreshold_ = 0;

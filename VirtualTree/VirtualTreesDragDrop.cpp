@@ -8,21 +8,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-namespace {
-TVTDragLauncher& Launcher() {
-    static TVTDragLauncher launcher;
-    return launcher;
-}
-}  // namespace
-
-void SetDragLauncher(TVTDragLauncher launcher) {
-    Launcher() = std::move(launcher);
-}
-
-const TVTDragLauncher& DragLauncher() {
-    return Launcher();
-}
-
 TVTDragParts* TBaseVirtualTree::NewDragParts(TBaseVirtualTree* tree) {
     auto* parts = new TVTDragParts(tree);
     RegisterFormDragTarget(*tree, *parts);
@@ -32,6 +17,7 @@ TVTDragParts* TBaseVirtualTree::NewDragParts(TBaseVirtualTree* tree) {
 void TBaseVirtualTree::FreeDragParts(TVTDragParts* parts) {
     if (!parts) return;
     UnregisterFormDragTarget(*parts->tree);
+    if (parts->registered) SetDesktopDropTarget(*parts->tree, nullptr);
     delete parts;
 }
 
@@ -125,7 +111,15 @@ void TBaseVirtualTree::DoDragging(TPoint p) {
     if (allowed == 0) allowed = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
     int result = DROPEFFECT_NONE;
     try {
-        if (DragLauncher()) result = DragLauncher()({this, allowed, parts.image.get()});
+        TDragPicture picture;
+        if (parts.image) {
+            picture.Width = parts.image->Width();
+            picture.Height = parts.image->Height();
+            picture.Pixels = parts.image->Pixels().data();
+            picture.HotSpot = parts.image->HotSpot();
+        }
+        result = RunDesktopDrag(*this, CreateDataObject(false), allowed,
+                                parts.image ? &picture : nullptr);
     } catch (...) {
         parts.dragged.clear();
         parts.image.reset();
@@ -228,6 +222,46 @@ void TVTDragParts::FormDragDrop(TObject* dragSource, TPoint pos) {
     t.ResetDropTarget();
 }
 
+// --- The desktop's drags over the tree ------------------------------------------------------
+
+void TBaseVirtualTree::UpdateDropRegistration() {
+    TVTDragParts& parts = *dragParts_;
+    const bool accept = TreeOptions().MiscOptions().Contains(toAcceptOLEDrop);
+    if (accept == parts.registered) return;
+    parts.registered = accept;
+    SetDesktopDropTarget(*this, accept ? &parts : nullptr);
+}
+
+int TVTDragParts::DesktopDragEnter(const PDataObject& dragData, TShiftState keys, TPoint pos,
+                                   int allowedEffects) {
+    data = dragData;
+    int effect = allowedEffects;
+    tree->DragEnter(data ? TBaseVirtualTree::SourceTreeOf(*data) : nullptr, keys, pos, effect);
+    return effect;
+}
+
+int TVTDragParts::DesktopDragOver(TShiftState keys, TPoint pos, int allowedEffects) {
+    int effect = allowedEffects;
+    tree->DragOver(data ? TBaseVirtualTree::SourceTreeOf(*data) : nullptr, keys, dsDragMove, pos,
+                   effect);
+    return effect;
+}
+
+void TVTDragParts::DesktopDragLeave() {
+    tree->DragLeave();
+    data.reset();
+}
+
+int TVTDragParts::DesktopDrop(const PDataObject& dragData, TShiftState keys, TPoint pos,
+                              int allowedEffects) {
+    PDataObject held = dragData ? dragData : data;
+    data.reset();
+    int effect = allowedEffects;
+    tree->DragDrop(held ? TBaseVirtualTree::SourceTreeOf(*held) : nullptr, held.get(), keys, pos,
+                   effect);
+    return effect;
+}
+
 // --- The drop target -------------------------------------------------------------------------
 
 TDropMode TBaseVirtualTree::DropModeAt(const THitInfo& hit, TPoint pt) {
@@ -325,7 +359,7 @@ void TBaseVirtualTree::DragLeave() {
     DoDragOver(parts.source, 0, dsDragLeave, parts.point, lastDropMode_, effect);
 }
 
-bool TBaseVirtualTree::DragDrop(TObject* source, TVTDragData* dataObject, TShiftState shift,
+bool TBaseVirtualTree::DragDrop(TObject* source, TDataObject* dataObject, TShiftState shift,
                                 TPoint pt, int& effect) {
     TVTDragParts& parts = *dragParts_;
     KillTimer(ExpandTimer);
@@ -362,7 +396,7 @@ bool TBaseVirtualTree::DoDragOver(TObject* source, TShiftState shift, TDragState
     return accept;
 }
 
-void TBaseVirtualTree::DoDragDrop(TObject* source, TVTDragData* dataObject,
+void TBaseVirtualTree::DoDragDrop(TObject* source, TDataObject* dataObject,
                                   const std::vector<TClipFormat>& formats, TShiftState shift,
                                   TPoint pt, int& effect, TDropMode mode) {
     if (OnDragDrop) OnDragDrop(this, source, dataObject, formats, shift, pt, effect, mode);
@@ -436,6 +470,6 @@ bool TBaseVirtualTree::DragScrollTick() {
     return true;
 }
 
-std::vector<TClipFormat> DragDataFormats(const TVTDragData* data) {
+std::vector<TClipFormat> DragDataFormats(const TDataObject* data) {
     return data ? data->Formats() : std::vector<TClipFormat>{};
 }

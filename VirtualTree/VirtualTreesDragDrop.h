@@ -5,37 +5,26 @@
 #include "VirtualTrees.h"
 #include "VirtualTreesDragImage.h"
 
+#include "platform/DesktopDrag.h"
+
 #include <functional>
 #include <memory>
 #include <unordered_set>
 
-// What a desktop drag carries, as a drop target sees it.
-class TVTDragData {
-public:
-    virtual ~TVTDragData() = default;
-    // The formats offered, by number (platform/ClipboardFormats.h).
-    virtual std::vector<TClipFormat> Formats() const = 0;
-};
 // The formats of a drag's data (none without data).
-std::vector<TClipFormat> DragDataFormats(const TVTDragData* data);
-
-// Runs the desktop's drag of a tree's nodes and returns the effect it ended with
-// (DROPEFFECT_*): the program installs the one over Qt, tests their own. Without one a drag
-// ends at once with no effect.
-struct TVTDragRequest {
-    TBaseVirtualTree* Source = nullptr;
-    int AllowedEffects = 0;
-    const TVTDragImage* Image = nullptr;  // nullptr: no picture follows the cursor
-};
-using TVTDragLauncher = std::function<int(const TVTDragRequest& request)>;
-void SetDragLauncher(TVTDragLauncher launcher);
-const TVTDragLauncher& DragLauncher();
+std::vector<TClipFormat> DragDataFormats(const TDataObject* data);
 
 // What a tree keeps for drags.
-struct TVTDragParts : TFormDragTarget {
+struct TVTDragParts : TFormDragTarget, TDesktopDropTarget {
     explicit TVTDragParts(TBaseVirtualTree* tree) : tree(tree) {}
     void FormDragOver(TObject* source, TPoint pos, TDragState state, bool& accept) override;
     void FormDragDrop(TObject* source, TPoint pos) override;
+    int DesktopDragEnter(const PDataObject& data, TShiftState keys, TPoint pos,
+                         int allowedEffects) override;
+    int DesktopDragOver(TShiftState keys, TPoint pos, int allowedEffects) override;
+    void DesktopDragLeave() override;
+    int DesktopDrop(const PDataObject& data, TShiftState keys, TPoint pos,
+                    int allowedEffects) override;
 
     TBaseVirtualTree* tree;
     // The nodes of this tree's running desktop drag that are still where they were: a node
@@ -49,4 +38,7 @@ struct TVTDragParts : TFormDragTarget {
     TPoint point;
     int allowed = 0;
     bool scrollTimer = false;
+    // The desktop drag over this tree: its data and the tree it comes from.
+    PDataObject data;
+    bool registered = false;
 };

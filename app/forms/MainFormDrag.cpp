@@ -11,7 +11,7 @@ void TMainForm::InstallTreeDrag() {
     tree.SetDragMode(dmAutomatic);
     tree.OnDragOver = [this](TBaseVirtualTree*, TObject*, TShiftState, TDragState, TPoint,
                              TDropMode, int&, bool& accept) { VSTDragOver(accept); };
-    tree.OnDragDrop = [this](TBaseVirtualTree*, TObject*, TVTDragData*,
+    tree.OnDragDrop = [this](TBaseVirtualTree*, TObject*, TDataObject*,
                              const std::vector<TClipFormat>&, TShiftState, TPoint, int&,
                              TDropMode) { VSTDragDrop(); };
 }

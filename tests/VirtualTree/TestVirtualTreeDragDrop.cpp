@@ -42,7 +42,7 @@ struct DragLog {
             overs.push_back({state, mode, effect, source});
             accepted = accept;
         };
-        tree.OnDragDrop = [this](TBaseVirtualTree*, TObject* source, TVTDragData* data,
+        tree.OnDragDrop = [this](TBaseVirtualTree*, TObject* source, TDataObject* data,
                                  const std::vector<TClipFormat>& formats, TShiftState shift,
                                  TPoint pt, int& effect, TDropMode mode) {
             drops.push_back({source, data, formats, shift, pt, effect, mode});
@@ -60,7 +60,7 @@ struct DragLog {
     };
     struct Drop {
         TObject* source;
-        TVTDragData* data;
+        TDataObject* data;
         std::vector<TClipFormat> formats;
         TShiftState shift;
         TPoint pt;
@@ -72,15 +72,28 @@ struct DragLog {
     std::vector<Drop> drops;
 };
 
-class FakeData : public TVTDragData {
+class FakeData : public TMemoryDataObject {
 public:
-    std::vector<TClipFormat> Formats() const override { return {StandardFormatUnicodeText}; }
+    FakeData() { SetData(StandardFormatUnicodeText, "text"); }
 };
 
-// Installs a drag launcher for one test and removes it after.
+// What the desktop drag was asked to do.
+struct TDragRequest {
+    TBaseVirtualTree* Source;
+    PDataObject Data;
+    int AllowedEffects;
+    const TDragPicture* Picture;
+};
+
+// Stands in for the desktop's drag during one test.
 struct LauncherScope {
-    explicit LauncherScope(TVTDragLauncher launcher) { SetDragLauncher(std::move(launcher)); }
-    ~LauncherScope() { SetDragLauncher(nullptr); }
+    explicit LauncherScope(std::function<int(const TDragRequest&)> run) {
+        SetDesktopDragRunner([run](TCustomControl& source, const PDataObject& data, int allowed,
+                                   const TDragPicture* picture) {
+            return run({static_cast<TBaseVirtualTree*>(&source), data, allowed, picture});
+        });
+    }
+    ~LauncherScope() { SetDesktopDragRunner(nullptr); }
 };
 
 }  // namespace
@@ -267,10 +280,11 @@ TEST(TreeDragDrop, DragOperationsGiveTheAllowedEffects) {
     tree.SetDragImageKind(diNoImage);
     int allowed = -1;
     bool draggingDuring = false;
-    LauncherScope scope([&](const TVTDragRequest& request) {
+    LauncherScope scope([&](const TDragRequest& request) {
         allowed = request.AllowedEffects;
         draggingDuring = request.Source->Dragging();
-        EXPECT_EQ(request.Image, nullptr) << "diNoImage: no picture";
+        EXPECT_EQ(request.Picture, nullptr) << "diNoImage: no picture";
+        EXPECT_NE(request.Data, nullptr);
         return DROPEFFECT_NONE;
     });
     tree.SetFocusedNode(tree.GetFirst());
@@ -298,7 +312,7 @@ TEST(TreeDragDrop, AMoveDeletesTheDraggedNodesOnceAndACopyKeepsThem) {
     int freed = 0;
     tree.OnFreeNode = [&](TBaseVirtualTree*, PVirtualNode) { ++freed; };
     int result = DROPEFFECT_COPY;
-    LauncherScope scope([&](const TVTDragRequest&) { return result; });
+    LauncherScope scope([&](const TDragRequest&) { return result; });
 
     tree.AddToSelection({nodes[1], nodes[2]});
     tree.DoDragging({5, 5});
@@ -334,7 +348,7 @@ TEST(TreeDragDrop, NodesADropHandlerMovedAreNotDeletedAgain) {
     // Within the tree: the dragged nodes moved under C and stay there.
     tree.AddToSelection({s.A1, s.C1});
     {
-        LauncherScope scope([&](const TVTDragRequest&) {
+        LauncherScope scope([&](const TDragRequest&) {
             tree.MoveTo(s.A1, s.C, amAddChildLast, false);
             return DROPEFFECT_MOVE;
         });
@@ -349,7 +363,7 @@ TEST(TreeDragDrop, NodesADropHandlerMovedAreNotDeletedAgain) {
     tree.ClearSelection();
     tree.AddToSelection({s.A2, s.A1});
     {
-        LauncherScope scope([&](const TVTDragRequest&) {
+        LauncherScope scope([&](const TDragRequest&) {
             tree.MoveTo(s.A2, anchor, amAddChildLast, false);
             tree.MoveTo(s.A1, anchor, amAddChildLast, false);
             return DROPEFFECT_MOVE;
