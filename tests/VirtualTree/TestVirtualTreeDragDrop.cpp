@@ -3,8 +3,10 @@
 // effects, deleting moved nodes once), and the form library's in-process drag driven by mouse
 // moves.
 #include "TreeTestSupport.h"
+#include "VirtualTreesClipboard.h"
 #include "VirtualTreesDragDrop.h"
 
+#include "platform/DesktopDrag.h"
 #include "platform/EventLoop.h"
 #include "platform/headless/Headless.h"
 
@@ -513,4 +515,107 @@ TEST_F(FormsDragTest, ManualModeAsksOnDragAllowedAndADraggedTreeMayGo) {
     ASSERT_EQ(FormDragSource(), source.get());
     source.reset();
     EXPECT_FALSE(FormDragActive());
+}
+
+// --- Desktop drags between trees -------------------------------------------------------------
+
+TEST(TreeDragDrop, TreesTakeDesktopDropsOnlyWithToAcceptOLEDrop) {
+    DragTree tree;
+    EXPECT_TRUE(AcceptsDesktopDrops(tree));
+    TVTMiscOptions misc = tree.TreeOptions().MiscOptions();
+    misc.Exclude(toAcceptOLEDrop);
+    tree.TreeOptions().SetMiscOptions(misc);
+    EXPECT_FALSE(AcceptsDesktopDrops(tree));
+    misc.Include(toAcceptOLEDrop);
+    tree.TreeOptions().SetMiscOptions(misc);
+    EXPECT_TRUE(AcceptsDesktopDrops(tree));
+    TestTree fresh;  // a tree whose window does not exist yet registers when it is made
+    EXPECT_FALSE(AcceptsDesktopDrops(fresh));
+    fresh.HandleNeeded();
+    EXPECT_TRUE(AcceptsDesktopDrops(fresh));
+}
+
+namespace {
+
+// Two trees of the program: nodes dragged from `source` are dropped on the first node of
+// `target`, whose drop handler inserts them from the data object.
+struct TwoTrees {
+    TwoTrees() {
+        for (DragTree* t : {&source, &target}) {
+            TVTSelectionOptions selection = t->TreeOptions().SelectionOptions();
+            selection.Include(toMultiSelect);
+            t->TreeOptions().SetSelectionOptions(selection);
+            t->SetDragImageKind(diNoImage);
+        }
+        source.SetRootNodeCount(4);
+        target.SetRootNodeCount(1);
+        target.OnDragOver = [](TBaseVirtualTree*, TObject*, TShiftState, TDragState, TPoint,
+                               TDropMode, int&, bool& accept) { accept = true; };
+        target.OnDragDrop = [this](TBaseVirtualTree* sender, TObject* from, TDataObject* data,
+                                   const std::vector<TClipFormat>& formats, TShiftState, TPoint,
+                                   int& effect, TDropMode) {
+            sawTreeData =
+                std::find(formats.begin(), formats.end(), VirtualTreeDataFormat()) != formats.end();
+            auto* tree = dynamic_cast<TBaseVirtualTree*>(from);
+            sender->ProcessOLEData(tree, *data, sender->DropTargetNode(), amAddChildLast,
+                                   optimized && effect == DROPEFFECT_MOVE);
+        };
+    }
+    ~TwoTrees() {
+        target.OnDragOver = nullptr;
+        target.OnDragDrop = nullptr;
+    }
+    // The desktop drag: enter and drop on the target's first node.
+    int Run(const TDragRequest& r) {
+        const TPoint p = target.OnLabel(target.GetFirst());
+        TBaseVirtualTree* from = TBaseVirtualTree::SourceTreeOf(*r.Data);
+        EXPECT_EQ(from, &source);
+        int effect = r.AllowedEffects;
+        target.DragEnter(from, 0, p, effect);
+        effect = r.AllowedEffects;
+        target.DragDrop(from, r.Data.get(), shift, p, effect);
+        return effect;
+    }
+    DragTree source, target;
+    bool optimized = true;
+    bool sawTreeData = false;
+    TShiftState shift = ssShift;
+};
+
+}  // namespace
+
+TEST(TreeDragDrop, AnOptimisedMoveToAnotherTreeDeletesNothingTwice) {
+    TwoTrees t;
+    std::vector<PVirtualNode> nodes = AllNodes(t.source);
+    t.source.AddToSelection({nodes[1], nodes[3]});
+    int freed = 0;
+    t.source.OnFreeNode = [&](TBaseVirtualTree*, PVirtualNode) { ++freed; };
+    LauncherScope scope([&](const TDragRequest& r) { return t.Run(r); });
+    t.source.DoDragging({5, 5});
+    EXPECT_TRUE(t.sawTreeData);
+    EXPECT_EQ(t.source.TotalCount(), 2u);
+    EXPECT_EQ(freed, 2) << "the moved nodes went once, by the move";
+    EXPECT_EQ(t.target.TotalCount(), 3u);
+    EXPECT_FALSE(t.source.HasTreeState(tsOLEDragging));
+    EXPECT_EQ(CheckStructure(t.source), "");
+    EXPECT_EQ(CheckStructure(t.target), "");
+    t.source.OnFreeNode = nullptr;
+}
+
+TEST(TreeDragDrop, ACopiedMoveDeletesTheSourceNodesAndACopyKeepsThem) {
+    TwoTrees t;
+    t.optimized = false;
+    std::vector<PVirtualNode> nodes = AllNodes(t.source);
+    t.source.AddToSelection(nodes[0]);
+    LauncherScope scope([&](const TDragRequest& r) { return t.Run(r); });
+    t.source.DoDragging({5, 5});
+    EXPECT_EQ(t.target.TotalCount(), 2u);
+    EXPECT_EQ(t.source.TotalCount(), 3u) << "read as copies, then deleted here after the move";
+    t.shift = ssCtrl;
+    t.source.ClearSelection();
+    t.source.AddToSelection(t.source.GetFirst());
+    t.source.DoDragging({5, 5});
+    EXPECT_EQ(t.target.TotalCount(), 3u);
+    EXPECT_EQ(t.source.TotalCount(), 3u) << "Ctrl copies";
+    EXPECT_EQ(CheckStructure(t.source), "");
 }
