@@ -1,11 +1,13 @@
 // The drag image: the radial alpha table with the colour key and the master alpha, the tree's
 // picture of its selected rows (clipping, hot spot, main column only), the image's states and
 // its moves along one axis.
+#include "HeaderTestSupport.h"
 #include "TreeTestSupport.h"
 #include "VirtualStringTree.h"
 #include "VirtualTreesDragImage.h"
 
 #include "platform/Canvas.h"
+#include "platform/ThemeServices.h"
 
 #include <cstdlib>
 #include <string>
@@ -127,7 +129,6 @@ TEST(TreeDragImage, OnlySelectedRowsArePainted) {
         TVTDragImage faded;
         faded.PrepareDrag(*shot, {0, 0}, centre, tree.Color(), true);
         faded.SaveToFile(std::string(dir) + "/drag-image.png");
-
     }
 
     // With diMainColumnOnly other columns' cells stay empty.
@@ -195,4 +196,68 @@ TEST(TreeDragImage, AHorizontalRestrictionKeepsTheImageOnItsRow) {
     EXPECT_EQ(image.ImagePosition().Y, 60);
     image.Hide();
     EXPECT_FALSE(image.DragTo({500, 500})) << "a hidden image stays";
+}
+
+TEST(TreeDragImage, TheColumnDragShowsTheButtonOnItsRow) {
+    const int far = StartDragDistance() + 60;
+    {
+        HeaderFixture f({100, 150, 200});
+        f.header.SetOptions(f.header.Options() + hoRestrictDrag);
+        EXPECT_EQ(f.header.DragImage(), nullptr);
+        f.Press(150);
+        f.Move(150 + far, 10);
+        ASSERT_TRUE(f.header.States().Contains(hsDragging));
+        const TVTDragImage* image = f.header.DragImage();
+        ASSERT_NE(image, nullptr);
+        EXPECT_TRUE(image->Visible());
+        EXPECT_EQ(image->Width(), 150) << "the dragged button";
+        EXPECT_EQ(image->Height(), f.header.Height());
+        EXPECT_EQ(f.header.DragOverlay(), nullptr) << "no tree window to lay it over";
+        const int top = image->ImagePosition().Y;
+        const int left = image->ImagePosition().X;
+        for (int step = 1; step <= 4; ++step) {
+            f.Move(150 + far + 10 * step, 10 + 15 * step);
+            EXPECT_EQ(image->ImagePosition().Y, top);
+            EXPECT_EQ(image->ImagePosition().X, left + 10 * step);
+        }
+        f.Release(300);
+        EXPECT_EQ(f.header.DragImage(), nullptr);
+    }
+    {
+        // Without hoRestrictDrag the picture follows the cursor both ways.
+        HeaderFixture f({100, 150, 200});
+        f.Press(150);
+        f.Move(150 + far);
+        ASSERT_NE(f.header.DragImage(), nullptr);
+        const TPoint before = f.header.DragImage()->ImagePosition();
+        f.Move(150 + far + 5, 20);
+        EXPECT_EQ(f.header.DragImage()->ImagePosition(), (TPoint{before.X + 5, before.Y + 28}));
+    }
+}
+
+TEST(TreeDragImage, TheColumnDragPictureIsAnOverlayOverTheTree) {
+    TestTree tree;
+    tree.SetClientSize(500, 200);
+    TVTHeader& header = tree.Header();
+    for (int width : {100, 150, 200}) header.Columns().Add()->SetWidth(width);
+    header.SetOptions(header.Options() + hoVisible + hoRestrictDrag);
+    const int y = -header.Height() / 2;
+    auto send = [&](TMouseAction action, int x, int atY) {
+        TMouseMessage m;
+        m.Action = action;
+        m.Pos = {x, atY};
+        m.InHeaderStrip = atY < 0;
+        return header.HandleMessage(m);
+    };
+    send(TMouseAction::Down, 150, y);
+    send(TMouseAction::Move, 150 + StartDragDistance() + 40, y + 30);
+    const TOverlay* overlay = header.DragOverlay();
+    ASSERT_NE(overlay, nullptr);
+    EXPECT_TRUE(overlay->Visible());
+    EXPECT_EQ(overlay->Width(), 150);
+    EXPECT_EQ(overlay->Position().Y, tree.HeaderStripRect().Top);
+    send(TMouseAction::Move, 260, 90);
+    EXPECT_EQ(overlay->Position().Y, tree.HeaderStripRect().Top) << "restricted to its row";
+    send(TMouseAction::Up, 260, 90);
+    EXPECT_EQ(header.DragOverlay(), nullptr);
 }
