@@ -149,6 +149,9 @@ void TBaseVirtualTree::DoDragging(TPoint p) {
     parts.dragged.clear();
     parts.image.reset();
     states_.Exclude(tsOLEDragging);
+    // The desktop's drag took the release: the press is over.
+    states_.Exclude(tsLeftButtonDown);
+    states_.Exclude(tsClearPending);
 }
 
 void TBaseVirtualTree::ForgetDraggedNode(PVirtualNode node) {

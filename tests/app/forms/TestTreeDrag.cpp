@@ -12,7 +12,9 @@
 #include "MainForm.h"
 #include "MainWindowFixture.h"
 #include "VirtualTrees.h"
+#include "VirtualTreesDragImage.h"
 #include "platform/FormDrag.h"
+#include "platform/Overlay.h"
 #include "platform/qt/ControlHost.h"
 
 namespace {
@@ -126,4 +128,43 @@ TEST_F(TreeDragTest, AnEntryDroppedOnAnotherEntryIsRefused) {
     EXPECT_FALSE(FormDragActive());
     QTest::mouseRelease(viewport, Qt::LeftButton, {}, from);
     EXPECT_EQ(messages.Shown.size(), 1u);
+}
+
+TEST_F(TreeDragTest, DragPicturesOfRowsAndColumns) {
+    TMainForm form;
+    Open(form, Bookmarks);
+    TBaseVirtualTree& vst = form.VST();
+    vst.FullExpand();
+    QApplication::processEvents();
+
+    // The rows' picture: the selected entry, fading out from the cursor.
+    PVirtualNode entry = Bank().Entries[size_t(EntryNamed("Alpha"))].Node;
+    vst.SetFocusedNode(entry);
+    vst.AddToSelection(entry);
+    const QPoint on = Label(vst, entry);
+    TPoint hot{on.x() + 20, on.y()};
+    std::unique_ptr<TBitmap> rows = vst.PrepareDragImage(hot);
+    ASSERT_TRUE(rows);
+    TVTDragImage image;
+    image.PrepareDrag(*rows, {0, 0}, hot, vst.Color(), true);
+    EXPECT_EQ(image.Width(), 100 + on.x() + 20) << "cut at the content's left edge";
+    EXPECT_GT(image.Pixels()[size_t(hot.Y) * size_t(image.Width()) + size_t(hot.X)] >> 24, 0u)
+        << "the selected row under the cursor shows";
+    EXPECT_TRUE(image.SaveToFile(LORVANE_SCREENSHOT_DIR "/drag-rows.png"));
+
+    // The column's picture lies over the tree while a column button is dragged.
+    QWidget* host = HostWidget(vst);
+    const TRect client = vst.ClientOrigin();
+    const int strip = client.Top - vst.Header().Height() / 2;
+    const int x = client.Left + vst.Header().Columns()[0].Width() + 30;
+    QTest::mousePress(host, Qt::LeftButton, {}, QPoint(x, strip));
+    QTest::mouseMove(host, QPoint(x + 40, strip + 10));
+    QTest::mouseMove(host, QPoint(x + 90, strip + 20));
+    const TOverlay* overlay = vst.Header().DragOverlay();
+    ASSERT_NE(overlay, nullptr);
+    EXPECT_TRUE(overlay->Visible());
+    QApplication::processEvents();
+    form.grab().save(LORVANE_SCREENSHOT_DIR "/drag-column.png");
+    QTest::mouseRelease(host, Qt::LeftButton, {}, QPoint(x + 90, strip + 20));
+    EXPECT_EQ(vst.Header().DragOverlay(), nullptr);
 }
