@@ -18,8 +18,13 @@ protected:
     bool eventFilter(QObject*, QEvent* e) override {
         switch (e->type()) {
             case QEvent::MouseMove: {
-                const QPoint p = static_cast<QMouseEvent*>(e)->globalPosition().toPoint();
-                CallGuarded([&] { FormDragMouseMove({p.x(), p.y()}); });
+                auto* m = static_cast<QMouseEvent*>(e);
+                const QPoint p = m->globalPosition().toPoint();
+                // A release the program never saw (outside its windows) drops where it is.
+                if (!(m->buttons() & Qt::LeftButton))
+                    CallGuarded([&] { FormDragMouseUp({p.x(), p.y()}); });
+                else
+                    CallGuarded([&] { FormDragMouseMove({p.x(), p.y()}); });
                 return true;
             }
             case QEvent::MouseButtonRelease: {
