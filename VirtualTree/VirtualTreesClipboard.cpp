@@ -441,7 +441,19 @@ bool TCustomVirtualStringTree::RenderOLEData(TClipFormat format, bool forClipboa
     if (!text) return TBaseVirtualTree::RenderOLEData(format, forClipboard, data);
     const TExportCellText cellText =
         AnsiCellText([this](PVirtualNode node, TColumnIndex column) { return Text(node, column); });
+    // The font OnPaintText picks for the cell, as painting starts it from the tree's font.
+    TBitmap scratch(1, 1);
+    const TExportCellFont cellFont = [&](PVirtualNode node, TColumnIndex column, TFont& font) {
+        TCanvas& canvas = scratch.Canvas();
+        canvas.Font().Assign(font);
+        DoPaintText(node, canvas, column, ttNormal);
+        const TFont& chosen = canvas.Font();
+        const bool changed = chosen.Name() != font.Name() || chosen.Height() != font.Height() ||
+                             chosen.Style() != font.Style() || chosen.Color() != font.Color();
+        font.Assign(chosen);
+        return changed;
+    };
     data = RenderTextFormat(*this, format, forClipboard ? tstCutCopySet : tstSelected, cellText,
-                            ListSeparatorFor(FormatSettings().DecimalSeparator));
+                            ListSeparatorFor(FormatSettings().DecimalSeparator), cellFont);
     return !data.empty();
 }
