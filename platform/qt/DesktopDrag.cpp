@@ -50,13 +50,15 @@ private:
     QList<TClipFormat> formatOf_;
 };
 
-// What a drop carries: our own data object, or the formats of another program's data.
+// What a drop carries: our own data object, or another program's data in every format.
 PDataObject DataOf(const QMimeData* mime) {
     if (!mime) return nullptr;
     if (auto* own = dynamic_cast<const DragMimeData*>(mime)) return own->Object();
     auto copy = std::make_shared<TMemoryDataObject>();
     for (const QString& type : mime->formats()) {
-        const TClipFormat format = ClipboardFormatOfMimeType(type.toStdString());
+        // A type the program does not know gets a number of its own, by its name.
+        TClipFormat format = ClipboardFormatOfMimeType(type.toStdString());
+        if (format == 0) format = RegisterClipboardFormatName(type.toStdString());
         if (format == 0 || copy->HasFormat(format)) continue;
         const QByteArray bytes = mime->data(type);
         copy->SetData(format, std::string(bytes.constData(), size_t(bytes.size())));

@@ -158,6 +158,7 @@ TEST_F(DragWindow, DesktopDropsReachARegisteredControl) {
     EXPECT_TRUE(HostWidget(left)->acceptDrops());
     QMimeData mime;
     mime.setText("dropped");
+    mime.setData("application/x-other-program", "private");
     const QPoint at = Viewport(left)->mapTo(HostWidget(left), QPoint(12, 7));
     QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton,
                           Qt::NoModifier);
@@ -166,6 +167,9 @@ TEST_F(DragWindow, DesktopDropsReachARegisteredControl) {
     EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
     ASSERT_TRUE(left.data);
     EXPECT_EQ(left.data->GetData(StandardFormatUnicodeText).value_or(""), "dropped");
+    const TClipFormat other = RegisterClipboardFormatName("application/x-other-program");
+    EXPECT_TRUE(left.data->HasFormat(other)) << "an unknown type is listed by a number of its own";
+    EXPECT_EQ(left.data->GetData(other).value_or(""), "private");
     QDropEvent drop(QPointF(at), Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton,
                     Qt::ControlModifier);
     QApplication::sendEvent(HostWidget(left), &drop);
