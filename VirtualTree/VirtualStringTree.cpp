@@ -2,6 +2,8 @@
 // the ellipsis shortener and the text drawer.
 #include "VirtualStringTree.h"
 
+#include "VirtualTreesEditing.h"
+
 #include "VirtualTreesClipboard.h"
 
 #include "platform/Codec.h"
@@ -171,6 +173,11 @@ bool TCustomVirtualStringTree::DoCancelEdit() {
     return cancelled;
 }
 
+PVTEditLink TCustomVirtualStringTree::DoCreateEditor(PVirtualNode node, TColumnIndex column) {
+    if (OnCreateEditor) return TBaseVirtualTree::DoCreateEditor(node, column);
+    return std::make_shared<TStringEditLink>();
+}
+
 int TCustomVirtualStringTree::CalculateTextWidth(TCanvas& canvas, PVirtualNode node,
                                                  const std::string& text, TColumnIndex column) {
     int width = 2 * TextMargin();
@@ -237,7 +244,7 @@ bool TCustomVirtualStringTree::ColumnIsEmpty(PVirtualNode node, TColumnIndex col
 }
 
 std::string TCustomVirtualStringTree::DoGetNodeHint(PVirtualNode node, TColumnIndex column) {
-    std::string hint;
+    std::string hint = Hint();
     if (OnGetHint) OnGetHint(this, node, column, ttNormal, hint);
     return hint;
 }

@@ -108,6 +108,8 @@ protected:
     std::string DoGetNodeHint(PVirtualNode node, TColumnIndex column) override;
     std::string DoGetNodeTooltip(PVirtualNode node, TColumnIndex column) override;
     bool DoCancelEdit() override;
+    // Without an OnCreateEditor handler the string tree edits with a TStringEditLink.
+    PVTEditLink DoCreateEditor(PVirtualNode node, TColumnIndex column) override;
     // The caption chunk (type 3): the main column's text as UTF-16, after the base chunks.
     void WriteChunks(TStream& stream, PVirtualNode node) override;
     bool ReadChunk(TStream& stream, int version, PVirtualNode node, uint32_t chunkType,
@@ -119,6 +121,7 @@ protected:
     void ClearWidthCaches();
 
 private:
+    friend class TStringEditLink;  // writes an edited text back through DoNewText
     // The colours a cell's text starts with (tree font, hot, selected, drop target).
     void InitialTextColors(TCanvas& canvas, PVirtualNode node, TColumnIndex column,
                            bool focusedColumnTest);

@@ -165,7 +165,12 @@ private:
     TBaseVirtualTree* owner_;
 };
 
-// --- Editing -----------------------------------------------------------------------------------
+// --- Editing and hints -------------------------------------------------------------------------
+
+// How the tree's hints are found: the control's hint, the node's hint (with the control's
+// hint over empty space), the node's hint alone, or a cell's whole text over a cut-off cell.
+enum TVTHintMode { hmDefault, hmHint, hmHintAndDefault, hmTooltip };
+enum THintAnimationType { hatNone, hatFade, hatSlide, hatSystemDefault };
 
 // The editor that edits a node's cell in place.
 class IVTEditLink {
@@ -709,6 +714,62 @@ public:
     bool EndEditNode();
     PVTEditLink EditLink() const { return editLink_; }
 
+    // ===== In-place editing and hints =====
+    // Focuses the node and, when the cell may be edited, opens the editor over it; returns
+    // whether an edit is open. A nil node or a column outside -1 .. count - 1 is an assertion.
+    virtual bool EditNode(PVirtualNode node, TColumnIndex column);
+    TColumnIndex EditColumn() const { return editColumn_; }
+    // The editor tells the tree that the focus went outside the tree: the edit ends (kept with
+    // toAutoAcceptEditChange, cancelled otherwise) and the focus stays where it went.
+    void EditorFocusLeft();
+    TVTHintMode HintMode() const { return hintMode_; }
+    void SetHintMode(TVTHintMode value) { hintMode_ = value; }
+    THintAnimationType HintAnimation() const { return hintAnimation_; }
+    void SetHintAnimation(THintAnimationType value) { hintAnimation_ = value; }
+    // The control's hint: the short part before "|" is what shows.
+    const std::string& Hint() const { return hint_; }
+    void SetHint(const std::string& value) { hint_ = value; }
+    bool ShowHint() const { return showHint_; }
+    void SetShowHint(bool value);
+    // The delay before a first hint (the application's hint pause), in milliseconds.
+    uint32_t HintPause() const { return hintPause_; }
+    void SetHintPause(uint32_t value) { hintPause_ = value; }
+    // What a hint at client point (x, y) would show: false when none. Rect is in client
+    // coordinates (the in-place text rectangle for tooltips, below the cell for node hints).
+    struct THintInfo {
+        std::string Text;
+        TRect Rect;
+        PVirtualNode Node = nullptr;
+        TColumnIndex Column = NoColumn;
+        bool InPlace = false;
+    };
+    bool GetHintInfo(int x, int y, THintInfo& info);
+    // The pause before the hint for the cursor at (x, y) shows (0: at once).
+    uint32_t HintPauseAt(int x, int y);
+    // The hint follows the mouse: shown, moved or hidden for client point (x, y).
+    void UpdateHint(int x, int y);
+    void CancelHint();
+    // The animation a shown hint uses, from HintAnimation and the desktop's settings.
+    virtual THintAnimationType DoGetAnimationType();
+    static constexpr int HintTimer = 8;
+    // The control's own help context, shown by F1 when no node gives one.
+    int HelpContext() const { return helpContext_; }
+    void SetHelpContext(int value) { helpContext_ = value; }
+
+private:
+    void ShowPendingHint();
+    bool editFocusLeft_ = false;  // the focus left the editor for outside the tree
+    TVTHintMode hintMode_ = hmDefault;
+    THintAnimationType hintAnimation_ = hatSystemDefault;
+    std::string hint_;
+    bool showHint_ = true;
+    uint32_t hintPause_ = 500;
+    TPoint hintPoint_{-1, -1};  // where the pending or shown hint was asked for
+    TColumnIndex lastHintColumn_ = NoColumn;
+    std::string lastHintText_;
+    int helpContext_ = 0;
+
+public:
     // ===== Events =====
     TVTInitNodeEvent OnInitNode;
     TVTInitChildrenEvent OnInitChildren;
@@ -1145,4 +1206,17 @@ private:
     bool scrollHolding_ = false;
     std::unique_ptr<TVTDragParts, void (*)(TVTDragParts*)> dragParts_{NewDragParts(this),
                                                                       &FreeDragParts};
+
+    // --- Wheel panning's window and cursor (VirtualTreesPanning.cpp) ---
+public:
+    // The picture shown where wheel panning started; nullptr while the tree does not pan.
+    const TCustomControl* PanningWindow() const;
+
+private:
+    struct TPanningWindowDeleter {
+        void operator()(class TVTPanningWindow* window) const;
+    };
+    std::unique_ptr<TVTPanningWindow, TPanningWindowDeleter> panWindow_;
+    // Shows the panning cursor for the mouse at client (x, y).
+    void AdjustPanningCursor(int x, int y);
 };

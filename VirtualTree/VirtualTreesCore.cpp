@@ -197,6 +197,7 @@ TBaseVirtualTree::~TBaseVirtualTree() {
         CancelEditNode();
     } catch (...) {
     }
+    CancelHint();
     destroying_ = true;
     ++updateCount_;
     try {
@@ -274,6 +275,13 @@ void TBaseVirtualTree::PaintHeaderStrip(TCanvas& canvas, const TRect& strip) {
 }
 
 bool TBaseVirtualTree::PreviewMouse(const TMouseMessage& message) {
+    // The header strip's columns show their own hints.
+    if (message.InHeaderStrip) {
+        if (message.Action == TMouseAction::Move)
+            UpdateHint(message.Pos.X, message.Pos.Y);
+        else
+            CancelHint();
+    }
     if (Header().HandleMessage(message)) return true;
     return TCustomControl::PreviewMouse(message);
 }

@@ -137,6 +137,12 @@ void TBaseVirtualTree::TimerEvent(int id) {
             if (DragScrollTick()) break;
             AutoScrollStep();
             break;
+        case EditTimer:
+            DoEdit();
+            break;
+        case HintTimer:
+            ShowPendingHint();
+            break;
         default:
             // The other timers belong to mouse, keyboard and editing handling; stop strays.
             KillTimer(id);
@@ -368,6 +374,8 @@ int TBaseVirtualTree::DoCompare(PVirtualNode node1, PVirtualNode node2, TColumnI
 }
 
 void TBaseVirtualTree::DoScroll(int deltaX, int deltaY) {
+    // A hint would stand over content that moved away.
+    CancelHint();
     if (OnScroll) OnScroll(this, deltaX, deltaY);
 }
 
@@ -401,7 +409,8 @@ bool TBaseVirtualTree::DoCancelEdit() {
         cancelled = true;
         if (OnEditCancelled) OnEditCancelled(this, editColumn_);
         if (!destroying_) {
-            if (CanFocus()) SetFocus();
+            // The focus stays where it went when that ended the edit.
+            if (!editFocusLeft_ && CanFocus()) SetFocus();
             PostMessage(WM_RELEASEEDITLINK);
         }
     }
@@ -413,7 +422,7 @@ bool TBaseVirtualTree::DoEndEdit() {
     if (states_.Contains(tsEditing) && editLink_ && editLink_->EndEdit()) {
         states_.Exclude(tsEditing);
         ended = true;
-        if (CanFocus()) SetFocus();
+        if (!editFocusLeft_ && CanFocus()) SetFocus();
         PostMessage(WM_RELEASEEDITLINK);
         if (OnEdited) OnEdited(this, focusedNode_, editColumn_);
     }
@@ -474,10 +483,10 @@ bool TBaseVirtualTree::ColumnIsEmpty(PVirtualNode, TColumnIndex) {
     return false;
 }
 std::string TBaseVirtualTree::DoGetNodeHint(PVirtualNode, TColumnIndex) {
-    return {};
+    return hint_;
 }
 std::string TBaseVirtualTree::DoGetNodeTooltip(PVirtualNode, TColumnIndex) {
-    return {};
+    return hint_;
 }
 
 int TBaseVirtualTree::DoRenderOLEData() {

@@ -110,7 +110,7 @@ public:
         tree_->KillTimer(TBaseVirtualTree::ScrollTimer);
         tree_->KillTimer(TBaseVirtualTree::EditTimer);
     }
-    void CancelHint() override {}
+    void CancelHint() override { tree_->CancelHint(); }
     void CancelEdit() override { tree_->CancelEditNode(); }
     void MainColumnChanged() override {
         tree_->EndEditNode();

@@ -326,13 +326,14 @@ bool TBaseVirtualTree::OtherKey(uint16_t code, TShiftState keys) {
             return true;
         }
         case VK_F1: {
-            // The help context of the focused node, else of its parents, shown by the
-            // application's help.
+            // The help context of the focused node, else of its parents, else the control's
+            // own, shown by the application's help; the form's help follows when none is set.
             if (!OnGetHelpContext) return false;
             int context = 0;
             for (PVirtualNode node = focusedNode_; node && node != Root() && context == 0;
                  node = node->Parent)
                 DoGetHelpContext(node, focusedColumn_, context);
+            if (context == 0) context = helpContext_;
             return ShowHelpContext(context);
         }
         case VK_F2:
@@ -356,14 +357,6 @@ bool TBaseVirtualTree::OtherKey(uint16_t code, TShiftState keys) {
     // A printable key may start or continue a search in the character step that follows.
     if (code >= 32 && !ctrl) SetTreeState(tsSearchPending);
     return false;
-}
-
-// Starting an edit (F2): the timers that could start one go, and so does a pending start.
-// The edit link that opens the editor is not part of the tree yet, so nothing opens.
-void TBaseVirtualTree::DoEdit() {
-    KillTimer(ScrollTimer);
-    KillTimer(EditTimer);
-    states_.Exclude(tsEditPending);
 }
 
 // --- Key up, character, focus ----------------------------------------------------------------

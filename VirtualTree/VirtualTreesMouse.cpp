@@ -1,6 +1,7 @@
 // Mouse: hit testing on the shared row layout, press, release and double click, the check
 // press by mouse, hot tracking, the rubber band by mouse and the wheel.
 #include "VirtualTrees.h"
+#include "VirtualTreesPanning.h"
 
 #include "platform/ThemeServices.h"
 
@@ -121,6 +122,7 @@ void TBaseVirtualTree::MouseDown(TMouseButton button, TShiftState shift, int x, 
                                    : button == mbRight ? tsRightButtonDown
                                                        : tsMiddleButtonDown;
     SetTreeState(flag);
+    CancelHint();
     // Any press ends wheel panning and does nothing else.
     if (Panning()) {
         StopWheelPanning();
@@ -302,9 +304,15 @@ void TBaseVirtualTree::HandleMouseUp(TShiftState shift, const THitInfo& hit) {
     }
     if (clickColumn_ > NoColumn && clickColumn_ == hit.HitColumn)
         DoColumnClick(clickColumn_, shift & (ssShift | ssCtrl | ssAlt));
-    // Starting an edit by a slow second click belongs to in-place editing; without it the
-    // pending edit ends here.
-    states_.Exclude(tsEditPending);
+    // A slow second click on the focused node's label starts an edit after EditDelay, when the
+    // cell may be edited.
+    if (states_.Contains(tsEditPending) && focusedNode_ && hit.HitNode == focusedNode_ &&
+        (hit.HitPositions & hiOnItem) && CanEdit(focusedNode_, focusedColumn_)) {
+        editColumn_ = focusedColumn_;
+        SetTimer(EditTimer, editDelay_);
+    } else {
+        states_.Exclude(tsEditPending);
+    }
 }
 
 void TBaseVirtualTree::HandleDoubleClick(const THitInfo& hit, TShiftState shift) {
@@ -362,10 +370,15 @@ void TBaseVirtualTree::UpdateHotNode(int x, int y) {
 }
 
 void TBaseVirtualTree::MouseMove(TShiftState shift, int x, int y) {
+    UpdateHint(x, y);
     if (Panning()) {
+        // A drag with the middle button down pans until its release; once the button is up,
+        // moving is how panning by a click is used and ends nothing.
         const int threshold = StartDragDistance();
-        if (std::abs(x - panStart_.X) > threshold || std::abs(y - panStart_.Y) > threshold)
+        if (states_.Contains(tsWheelPanning) &&
+            (std::abs(x - panStart_.X) > threshold || std::abs(y - panStart_.Y) > threshold))
             states_.Exclude(tsWheelPanningByClick);
+        AdjustPanningCursor(x, y);
         TCustomControl::MouseMove(shift, x, y);
         return;
     }
@@ -413,6 +426,7 @@ void TBaseVirtualTree::MouseMove(TShiftState shift, int x, int y) {
 }
 
 void TBaseVirtualTree::MouseLeave() {
+    CancelHint();
     KillTimer(ScrollTimer);
     states_.Exclude(tsScrollPending);
     states_.Exclude(tsScrolling);
@@ -501,9 +515,28 @@ void TBaseVirtualTree::StartWheelPanning(TPoint p) {
     SetTreeState(tsWheelPanning);
     SetTreeState(tsWheelPanningByClick);
     panCursor_ = Cursor();
-    SetCursor(crSizeAll);
+    // The picture that marks the start point, and the cursor that tells the drift's direction.
+    const bool canScrollX = geometry_.RangeX() > ClientWidth();
+    const bool canScrollY = geometry_.RangeY() > ClientHeight();
+    panWindow_.reset(new TVTPanningWindow(*this, p, canScrollX, canScrollY));
+    SetCursor(PanningCursor(0, 0, canScrollX, canScrollY));
     SetMouseCapture(true);
     SetTimer(ScrollTimer, 20);
+}
+
+const TCustomControl* TBaseVirtualTree::PanningWindow() const {
+    return panWindow_.get();
+}
+
+void TBaseVirtualTree::TPanningWindowDeleter::operator()(TVTPanningWindow* window) const {
+    delete window;
+}
+
+void TBaseVirtualTree::AdjustPanningCursor(int x, int y) {
+    const TCursor cursor =
+        PanningCursor(x - panStart_.X, y - panStart_.Y, geometry_.RangeX() > ClientWidth(),
+                      geometry_.RangeY() > ClientHeight());
+    if (cursor != Cursor()) SetCursor(cursor);
 }
 
 void TBaseVirtualTree::StopWheelPanning() {
@@ -513,6 +546,7 @@ void TBaseVirtualTree::StopWheelPanning() {
     states_.Exclude(tsWheelPanning);
     states_.Exclude(tsWheelPanningByClick);
     states_.Exclude(tsScrolling);
+    panWindow_.reset();
     SetCursor(panCursor_);
 }
 

@@ -207,10 +207,7 @@ void TBaseVirtualTree::DeleteNode(PVirtualNode node) {
         else
             InternalRemoveFromSelection(node);
     }
-    if (states_.Contains(tsHint)) {
-        lastHintNode_ = nullptr;
-        SetTreeState(tsHint, false);
-    }
+    if (states_.Contains(tsHint)) CancelHint();
     DeleteChildren(node, false);
     InternalDisconnectNode(node, false);
     DoFreeNode(node);

@@ -8,6 +8,7 @@ TMarkMemo::TMarkMemo(TComponent* owner) : TCustomControl(owner), paragraphs_(*th
     specUnderline_.SetColor(clRed);
     endOfTextMark_.OnChange = [this](TPen*) { ViewInvalidate(); };
     specUnderline_.OnChange = [this](TPen*) { ViewInvalidate(); };
+    backgroundBmp_.OnChange = [this](TPicture*) { ViewInvalidate(); };
     TCustomControl::SetColor(view_.Color);
     SetCursor(crIBeam);
     SetBorderStyle(bsSingle);

@@ -17,8 +17,10 @@
 #include "MarkMemoView.h"
 #include "platform/Classes.h"
 #include "platform/Controls.h"
+#include "platform/Cursors.h"
 #include "platform/Graphics.h"
 #include "platform/Menus.h"
+#include "platform/Picture.h"
 #include "platform/Streams.h"
 #include "platform/TextMetrics.h"
 
@@ -51,6 +53,45 @@ struct TFormatResult {
     int LineDelta = 0;
 };
 
+// What a hook sees of an event before the memo handles it.
+enum class TMarkMemoEventKind {
+    MouseDown,
+    MouseUp,
+    MouseMove,
+    DblClick,
+    Wheel,
+    KeyDown,
+    KeyUp,
+    KeyPress,
+    Enter,
+    Exit,
+    Timer,
+    Scroll,
+    Paint
+};
+struct TMarkMemoEvent {
+    TMarkMemoEventKind Kind = TMarkMemoEventKind::Paint;
+    TMouseButton Button = mbLeft;  // MouseDown, MouseUp
+    TShiftState Shift = 0;         // mouse, wheel and key events
+    TPoint Pos;                    // mouse and wheel events, client coordinates
+    uint16_t Key = 0;              // KeyDown, KeyUp: the virtual key
+    char Char = 0;                 // KeyPress
+    int Value = 0;                 // Wheel: the delta; Timer: the id; Scroll: the code
+};
+
+// An object that takes part in a memo's work from outside: it sees every event before the memo
+// handles it, the text of each context click and every move of the caret. The memo does not own
+// its hooks; a hook that goes away removes itself first (RemoveHook).
+class TMarkMemoHook {
+public:
+    virtual ~TMarkMemoHook() = default;
+    virtual void BeforeEvent(TMarkMemo& /*memo*/, const TMarkMemoEvent& /*event*/) {}
+    // A click on a range with a context number (the left or right button), and its text.
+    virtual void ContextClicked(TMarkMemo& /*memo*/, TMouseButton /*button*/, int16_t /*context*/,
+                                const std::string& /*text*/) {}
+    virtual void SelectionMoved(TMarkMemo& /*memo*/) {}
+};
+
 // The memo control: a custom control that lays out, paints and edits its own text. Until its
 // window exists (or with no host) it works headless: one display line per paragraph.
 class TMarkMemo : public TCustomControl {
@@ -64,6 +105,9 @@ public:
     // The line drawn under the text's end (psClear: none) and the wavy underline's pen.
     TPen& EndOfTextMark() { return endOfTextMark_; }
     TPen& SpecUnderline() { return specUnderline_; }
+    // A picture tiled under the text where a paragraph has no colour of its own; it scrolls with
+    // the text. Assigning it repaints.
+    TPicture& BackgroundBmp() { return backgroundBmp_; }
     // An own popup menu replaces the built-in one (Undo, Redo, Cut, Copy, Paste, Select all).
     TPopupMenu* PopupMenu = nullptr;
     TPopupMenu& BuiltInMenu();
@@ -104,6 +148,11 @@ public:
     // The size of the window's client area, which the text is laid out for.
     void SetClientSize(int width, int height);
     const TMarkMemoView& View() const { return view_; }
+    // Hooks see events first, in the order they were added. A hook removed while hooks are
+    // being called is not called again; its place is given up at the next event.
+    void AddHook(TMarkMemoHook* hook);
+    void RemoveHook(TMarkMemoHook* hook);
+    int HookCount() const;
     // Those told of every change of the text or its look (see TMarkMemoObserver).
     void AddObserver(TMarkMemoObserver* observer);
     void RemoveObserver(TMarkMemoObserver* observer);
@@ -370,10 +419,15 @@ private:
     // painting
     struct TLinePaint;
     void PaintLine(TCanvas& canvas, int absLine, int y, int clientWidth);
+    // Fills r with the memo's colour, or tiles the background picture: the text's pixel row
+    // textY lies at r.Top, and the picture's left edge at the text's x 0 (HScroll applied).
+    void PaintBackground(TCanvas& canvas, const TRect& r, int64_t textY);
     bool SelectionShown() const;
     void DrawCaret(TCanvas& canvas);
 
     // input
+    // Whether client x lies in the left margin, where presses select whole lines.
+    bool InLineMargin(int x) const { return x < leftMargin_ && !HasOption(pmoNoLineSelection); }
     void MoveCaret(int32_t pos, bool extend);
     void MoveCaretToLine(int absLine, int x, bool extend);
     int32_t PosAt(int x, int y, int* extraSpaces = nullptr);
@@ -392,7 +446,10 @@ private:
     void StopAutoScroll();
     void AutoScrollStep();
     void DropText(int32_t at, bool copy);
-    void FireContext(int32_t pos);
+    void FireContext(int32_t pos, TMouseButton button);
+    // Tells the hooks of an event before the memo handles it.
+    void CallHooks(TMarkMemoEventKind kind, TShiftState shift = 0, TPoint pos = {}, int value = 0,
+                   TMouseButton button = mbLeft, uint16_t key = 0, char ch = 0);
     void ShowBuiltInMenu(TPoint clientPos);
     void RestartBlink();
 
@@ -473,6 +530,7 @@ private:
     TTextMeasurer* measurer_ = nullptr;
     TMarkMemoView view_;
     std::vector<TMarkMemoObserver*> observers_;
+    std::vector<TMarkMemoHook*> hooks_;  // nullptr: removed while the hooks were called
 
     TParagraphsList pars_;
     std::vector<TMarkNavigator*> navigators_;
@@ -539,6 +597,7 @@ private:
     TScrollStyle scrollBars_ = ssVertical;
     TPen endOfTextMark_;
     TPen specUnderline_;
+    TPicture backgroundBmp_;
     std::unique_ptr<TPopupMenu> builtInMenu_;
     std::deque<std::function<void()>> posted_;
     bool inScrollUpdate_ = false;

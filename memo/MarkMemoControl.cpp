@@ -105,6 +105,8 @@ void TMarkMemo::ViewCaretChanged() {
     }
     if (view_.SelStart != lastCaret_) {
         lastCaret_ = view_.SelStart;
+        for (size_t i = 0; i < hooks_.size(); ++i)
+            if (hooks_[i]) hooks_[i]->SelectionMoved(*this);
         if (OnSelMove) OnSelMove(this);
     }
     if (OnStyleChange) {
@@ -183,6 +185,7 @@ void TMarkMemo::ScrollToLine(int line) {
 }
 
 void TMarkMemo::ScrollMessage(TScrollBarKind kind, TScrollCode code, int pos) {
+    CallHooks(TMarkMemoEventKind::Scroll, 0, {}, int(code));
     if (updateLock_ > 0) return;
     const int lh = std::max(1, lineHeight_);
     if (kind == sbVertical) {
@@ -268,6 +271,7 @@ void TMarkMemo::WheelScroll(int delta) {
 }
 
 bool TMarkMemo::DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos) {
+    CallHooks(TMarkMemoEventKind::Wheel, shift, mousePos, wheelDelta);
     if (TCustomControl::DoMouseWheel(shift, wheelDelta, mousePos)) return true;
     WheelScroll(wheelDelta);
     return true;
@@ -359,6 +363,7 @@ void TMarkMemo::ScrollCaretIntoView() {
 // ---- focus and timers ----
 
 void TMarkMemo::DoEnter() {
+    CallHooks(TMarkMemoEventKind::Enter);
     TCustomControl::DoEnter();
     focused_ = true;
     RestartBlink();
@@ -366,6 +371,7 @@ void TMarkMemo::DoEnter() {
 }
 
 void TMarkMemo::DoExit() {
+    CallHooks(TMarkMemoEventKind::Exit);
     TCustomControl::DoExit();
     focused_ = false;
     caretOn_ = false;
@@ -374,6 +380,7 @@ void TMarkMemo::DoExit() {
 }
 
 void TMarkMemo::TimerEvent(int id) {
+    CallHooks(TMarkMemoEventKind::Timer, 0, {}, id);
     if (id == kBlinkTimer) {
         caretOn_ = !caretOn_;
         if (HandleAllocated()) InvalidateRect(CaretRect());
@@ -389,6 +396,7 @@ bool TMarkMemo::SelectionShown() const {
 }
 
 void TMarkMemo::Paint(TCanvas& canvas, const TRect& updateRect) {
+    CallHooks(TMarkMemoEventKind::Paint);
     if (updateLock_ > 0) {
         canvas.Brush().SetStyle(TBrushStyle::bsSolid);
         canvas.Brush().SetColor(view_.Color);
@@ -415,9 +423,9 @@ void TMarkMemo::PaintLines(TCanvas& canvas, const TRect& area) {
     const int textBottom = int(std::clamp<int64_t>(int64_t(LineCount()) * lh - view_.VScroll,
                                                    INT32_MIN / 2, INT32_MAX / 2));
     if (textBottom < area.Bottom) {
-        canvas.Brush().SetStyle(TBrushStyle::bsSolid);
-        canvas.Brush().SetColor(view_.Color);
-        canvas.FillRect({area.Left, std::max(area.Top, textBottom), area.Right, area.Bottom});
+        const int top = std::max(area.Top, textBottom);
+        PaintBackground(canvas, {area.Left, top, area.Right, area.Bottom},
+                        int64_t(view_.VScroll) + top);
     }
     if (endOfTextMark_.Style() != TPenStyle::psClear) {
         const int y = textBottom + endOfTextMark_.Width() / 2;
@@ -432,6 +440,25 @@ void TMarkMemo::PaintLines(TCanvas& canvas, const TRect& area) {
     }
 }
 
+void TMarkMemo::PaintBackground(TCanvas& canvas, const TRect& r, int64_t textY) {
+    if (r.IsEmpty()) return;
+    if (backgroundBmp_.Empty()) {
+        canvas.Brush().SetStyle(TBrushStyle::bsSolid);
+        canvas.Brush().SetColor(view_.Color);
+        canvas.FillRect(r);
+        return;
+    }
+    const int w = backgroundBmp_.Width(), h = backgroundBmp_.Height();
+    auto phase = [](int64_t at, int size) { return int((at % size + size) % size); };
+    const int left = r.Left - phase(int64_t(r.Left) + view_.HScroll, w);
+    const int top = r.Top - phase(textY, h);
+    canvas.SaveState();
+    canvas.IntersectClipRect(r);
+    for (int y = top; y < r.Bottom; y += h)
+        for (int x = left; x < r.Right; x += w) canvas.Draw(x, y, backgroundBmp_.Bitmap());
+    canvas.RestoreState();
+}
+
 void TMarkMemo::PaintLine(TCanvas& canvas, int absLine, int y, int clientWidth) {
     const int lh = std::max(1, lineHeight_);
     int index = pars_.IndexOfLine(absLine);
@@ -441,10 +468,13 @@ void TMarkMemo::PaintLine(TCanvas& canvas, int absLine, int y, int clientWidth) 
     const int line = std::clamp(absLine - par.FirstLine(), 0, par.LineCount() - 1);
     const TLineRec& ln = par.Line(line);
     const bool lastLineOfPar = line == par.LineCount() - 1;
-    const TColor lineBack = par.BackColor >= 0 ? par.BackColor : view_.Color;
-    canvas.Brush().SetStyle(TBrushStyle::bsSolid);
-    canvas.Brush().SetColor(lineBack);
-    canvas.FillRect({0, y, clientWidth, y + lh});
+    if (par.BackColor >= 0) {
+        canvas.Brush().SetStyle(TBrushStyle::bsSolid);
+        canvas.Brush().SetColor(par.BackColor);
+        canvas.FillRect({0, y, clientWidth, y + lh});
+    } else {
+        PaintBackground(canvas, {0, y, clientWidth, y + lh}, int64_t(absLine) * lh);
+    }
 
     std::vector<TCharCell> cells;
     WalkLine(index, line, [&](const TCharCell& cell) {

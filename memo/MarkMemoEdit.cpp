@@ -304,6 +304,7 @@ void TMarkMemo::SetSelTextBuf(std::string_view textIn) {
     if (--updateLock_ == 0) {
         UpdateDisplay();
         ViewScrollCaretIntoView();
+        ViewCaretChanged();  // the caret moved with the edit: OnSelMove, OnStyleChange, hooks
     }
 }
 

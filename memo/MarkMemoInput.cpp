@@ -260,6 +260,7 @@ bool TMarkMemo::WantKey(uint16_t key, TShiftState shift) {
 }
 
 void TMarkMemo::KeyDown(uint16_t& key, TShiftState shift) {
+    CallHooks(TMarkMemoEventKind::KeyDown, shift, {}, 0, mbLeft, key);
     if (updateLock_ > 0) return;
     TCustomControl::KeyDown(key, shift);
     if (key == 0) return;
@@ -267,7 +268,7 @@ void TMarkMemo::KeyDown(uint16_t& key, TShiftState shift) {
     if (dragging_) {
         if (key == VK_CONTROL) {
             dragCopy_ = true;
-            SetCursor(crMultiDrag);
+            SetCursor(crDragCopy);
         }
         return;
     }
@@ -522,6 +523,7 @@ void TMarkMemo::KeyDown(uint16_t& key, TShiftState shift) {
 }
 
 void TMarkMemo::KeyUp(uint16_t& key, TShiftState shift) {
+    CallHooks(TMarkMemoEventKind::KeyUp, shift, {}, 0, mbLeft, key);
     TCustomControl::KeyUp(key, shift);
     if (dragging_ && key == VK_CONTROL) {
         dragCopy_ = false;
@@ -530,6 +532,7 @@ void TMarkMemo::KeyUp(uint16_t& key, TShiftState shift) {
 }
 
 void TMarkMemo::KeyPress(char& key) {
+    CallHooks(TMarkMemoEventKind::KeyPress, 0, {}, 0, mbLeft, 0, key);
     if (updateLock_ > 0 || dragging_ || DisplayOnly) return;
     TCustomControl::KeyPress(key);
     if (key == 0) return;
@@ -559,6 +562,7 @@ void TMarkMemo::KeyPress(char& key) {
 // ---- mouse ----
 
 void TMarkMemo::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+    CallHooks(TMarkMemoEventKind::MouseDown, shift, {x, y}, 0, button);
     TCustomControl::MouseDown(button, shift, x, y);
     lastMouse_ = {x, y};
     downPos_ = PosAt(x, y);
@@ -574,10 +578,10 @@ void TMarkMemo::MouseDown(TMouseButton button, TShiftState shift, int x, int y) 
     if (inside && !ReadOnly && !HasOption(pmoNoDragnDrop)) {
         dragging_ = true;
         dragCopy_ = shift & ssCtrl;
-        SetCursor(dragCopy_ ? crMultiDrag : crDrag);
+        SetCursor(dragCopy_ ? crDragCopy : crDrag);
         return;
     }
-    if (x < leftMargin_ && !HasOption(pmoNoLineSelection)) {
+    if (InLineMargin(x)) {
         const int lh = std::max(1, lineHeight_);
         marginLine_ =
             std::clamp(int((int64_t(view_.VScroll) + std::max(0, y)) / lh), 0, LineCount() - 1);
@@ -600,6 +604,7 @@ void TMarkMemo::MouseDown(TMouseButton button, TShiftState shift, int x, int y) 
 }
 
 void TMarkMemo::DblClick() {
+    CallHooks(TMarkMemoEventKind::DblClick, 0, lastMouse_);
     TCustomControl::DblClick();
     if (DisplayOnly) return;
     const int32_t pos = PosAt(lastMouse_.X, lastMouse_.Y);
@@ -614,11 +619,12 @@ void TMarkMemo::DblClick() {
 }
 
 void TMarkMemo::MouseMove(TShiftState shift, int x, int y) {
+    CallHooks(TMarkMemoEventKind::MouseMove, shift, {x, y});
     TCustomControl::MouseMove(shift, x, y);
     lastMouse_ = {x, y};
     if (!selecting_ && marginLine_ < 0 && !dragging_) {
         // a dynamic range with its own cursor shows it; the margin shows the line arrow
-        TCursor wanted = x < leftMargin_ && !HasOption(pmoNoLineSelection) ? crArrow : crIBeam;
+        TCursor wanted = crIBeam;
         const int32_t pos = PosAt(x, y);
         if (pos < CharCount()) {
             TMarkNavigator& nav = Work(0);
@@ -626,8 +632,17 @@ void TMarkMemo::MouseMove(TShiftState shift, int x, int y) {
             const TAttributeRec& attr = nav.AttrAt();
             if (attr.Dynamic() && attr.Cursor != 0) wanted = TCursor(attr.Cursor);
         }
+        if (InLineMargin(x)) wanted = crRightArrow;
         if (wanted != Cursor()) SetCursor(wanted);
         return;
+    }
+    if (dragging_) {
+        // where the text would drop: nowhere outside the window, else a copy with Ctrl
+        const bool outside = x < 0 || y < 0 || x >= view_.ClientWidth || y >= view_.ClientHeight;
+        const TCursor wanted = outside                         ? crNoDrop
+                               : dragCopy_ || (shift & ssCtrl) ? crDragCopy
+                                                               : crDrag;
+        if (wanted != Cursor()) SetCursor(wanted);
     }
     if (!selecting_ || !(shift & ssLeft)) return;
     // outside the window the view scrolls on a timer
@@ -655,6 +670,7 @@ void TMarkMemo::MouseMove(TShiftState shift, int x, int y) {
 }
 
 void TMarkMemo::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+    CallHooks(TMarkMemoEventKind::MouseUp, shift, {x, y}, 0, button);
     TCustomControl::MouseUp(button, shift, x, y);
     const bool wasSelecting = selecting_;
     selecting_ = false;
@@ -670,16 +686,16 @@ void TMarkMemo::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
         return;
     }
     // a context click: released on the character it went down on
-    if ((button == mbRight || wasSelecting) && pos == downPos_) FireContext(pos);
+    if ((button == mbRight || wasSelecting) && pos == downPos_) FireContext(pos, button);
     if (!DisplayOnly) ScrollCaretIntoView();
 }
 
-void TMarkMemo::FireContext(int32_t pos) {
+void TMarkMemo::FireContext(int32_t pos, TMouseButton button) {
     if (pos >= CharCount()) return;
     TMarkNavigator& nav = Work(0);
     nav.SetPos(pos);
     const TAttributeRec& attr = nav.AttrAt();
-    if (!attr.Dynamic() || attr.Context == 0 || !OnContext) return;
+    if (!attr.Dynamic() || attr.Context == 0 || (!OnContext && HookCount() == 0)) return;
     const int16_t context = attr.Context;
     const TParagraphRec& par = nav.GetPar();
     int32_t start = par.StartOffset();
@@ -687,7 +703,44 @@ void TMarkMemo::FireContext(int32_t pos) {
     if (d > 0) start += par.Attrs[size_t(d - 1)].Offset;
     int32_t stop = CharCount();
     if (nav.NextDyn(CharCount())) stop = nav.Pos();
-    OnContext(this, context, start, stop);
+    if (HookCount() > 0) {
+        const std::string text = TextRange(start, stop);
+        for (size_t i = 0; i < hooks_.size(); ++i)
+            if (hooks_[i]) hooks_[i]->ContextClicked(*this, button, context, text);
+    }
+    if (OnContext) OnContext(this, context, start, stop);
+}
+
+// ---- hooks ----
+
+void TMarkMemo::AddHook(TMarkMemoHook* hook) {
+    if (hook && std::find(hooks_.begin(), hooks_.end(), hook) == hooks_.end())
+        hooks_.push_back(hook);
+}
+
+void TMarkMemo::RemoveHook(TMarkMemoHook* hook) {
+    std::replace(hooks_.begin(), hooks_.end(), hook, static_cast<TMarkMemoHook*>(nullptr));
+}
+
+int TMarkMemo::HookCount() const {
+    return int(std::count_if(hooks_.begin(), hooks_.end(), [](auto* h) { return h != nullptr; }));
+}
+
+void TMarkMemo::CallHooks(TMarkMemoEventKind kind, TShiftState shift, TPoint pos, int value,
+                          TMouseButton button, uint16_t key, char ch) {
+    std::erase(hooks_, nullptr);
+    if (hooks_.empty()) return;
+    TMarkMemoEvent event;
+    event.Kind = kind;
+    event.Button = button;
+    event.Shift = shift;
+    event.Pos = pos;
+    event.Key = key;
+    event.Char = ch;
+    event.Value = value;
+    // by index: a hook may add or remove hooks
+    for (size_t i = 0; i < hooks_.size(); ++i)
+        if (hooks_[i]) hooks_[i]->BeforeEvent(*this, event);
 }
 
 void TMarkMemo::DropText(int32_t at, bool copy) {

@@ -5,9 +5,12 @@
 
 #include <algorithm>
 #include <map>
+#include <vector>
 
 #include "HeadlessCanvas.h"
+#include "HeadlessFocus.h"
 #include "HeadlessLoop.h"
+#include "platform/ChildControls.h"
 #include "platform/headless/Headless.h"
 
 namespace {
@@ -82,10 +85,18 @@ struct TCustomControl::Impl {
     TRect dirty;   // in client coordinates
     bool stripDirty = false;
     bool paintQueued = false;
-    std::map<int, int> timers;  // control's id -> the queue's id
-    TBitmap surface;            // the window's pixels as last painted
+    std::map<int, int> timers;              // control's id -> the queue's id
+    TBitmap surface;                        // the window's pixels as last painted
+    TCustomControl* parent = nullptr;       // the control whose client area holds this one
+    std::vector<TCustomControl*> children;  // in the order they came; later ones on top
+    std::vector<TRect> shape;               // the window's shape; empty: all of it
+    bool mouseTransparent = false;
 
     void Layout();
+    // The parent repaints where this child lies (its client coordinates).
+    void InvalidateInParent();
+    // Draws the visible children over the client area (the canvas's origin at its top left).
+    void DrawChildren(TCanvas& canvas);
     void Allocate();
     // Paints what is invalid from the queue, as a display's paint cycle does.
     void QueuePaint();
@@ -181,8 +192,28 @@ void TCustomControl::Impl::Render(TCanvas& canvas, const TRect& clientPart, bool
         canvas.SetClipRect(clientPart);
         canvas.Font().Assign(font);
         A::Paint(*owner, canvas, clientPart);
+        DrawChildren(canvas);
     }
     canvas.RestoreState();
+}
+
+void TCustomControl::Impl::InvalidateInParent() {
+    if (parent) parent->InvalidateRect(bounds);
+}
+
+void TCustomControl::Impl::DrawChildren(TCanvas& canvas) {
+    for (TCustomControl* child : children) {
+        Impl& c = *child->impl_;
+        if (c.hidden || c.bounds.IsEmpty()) continue;
+        TBitmap pixels;
+        child->PaintTo(pixels);
+        const std::vector<TRect> whole{{0, 0, c.bounds.Width(), c.bounds.Height()}};
+        for (const TRect& run : c.shape.empty() ? whole : c.shape) {
+            TRect dest = run;
+            dest.Offset(c.bounds.Left, c.bounds.Top);
+            canvas.CopyRect(dest, pixels, run);
+        }
+    }
 }
 
 // --- TCustomControl --------------------------------------------------------------------------
@@ -204,6 +235,8 @@ TCustomControl::~TCustomControl() {
     loop.DropPosts(&d);
     loop.DropPosts(this);
     if (focusedControl == this) focusedControl = nullptr;
+    SetParentControl(*this, nullptr);
+    for (TCustomControl* child : d.children) child->impl_->parent = nullptr;
 }
 
 int TCustomControl::Left() const {
@@ -220,8 +253,10 @@ int TCustomControl::Height() const {
 }
 
 void TCustomControl::SetBounds(int left, int top, int width, int height) {
+    impl_->InvalidateInParent();
     impl_->bounds = {left, top, left + std::max(0, width), top + std::max(0, height)};
     impl_->Layout();
+    impl_->InvalidateInParent();
 }
 
 int TCustomControl::ClientWidth() const {
@@ -235,11 +270,14 @@ TRect TCustomControl::ClientOrigin() const {
 }
 
 TPoint TCustomControl::ClientToScreen(TPoint p) const {
-    return {p.X + Left() + impl_->client.Left, p.Y + Top() + impl_->client.Top};
+    TPoint origin{Left() + impl_->client.Left, Top() + impl_->client.Top};
+    if (impl_->parent) origin = impl_->parent->ClientToScreen(origin);
+    return {p.X + origin.X, p.Y + origin.Y};
 }
 
 TPoint TCustomControl::ScreenToClient(TPoint p) const {
-    return {p.X - Left() - impl_->client.Left, p.Y - Top() - impl_->client.Top};
+    const TPoint origin = ClientToScreen({0, 0});
+    return {p.X - origin.X, p.Y - origin.Y};
 }
 
 bool TCustomControl::Visible() const {
@@ -250,6 +288,7 @@ void TCustomControl::SetVisible(bool visible) {
     impl_->explicitShowHide = true;
     if (visible == !impl_->hidden) return;
     impl_->hidden = !visible;
+    impl_->InvalidateInParent();
     if (visible) {
         impl_->Allocate();
         Invalidate();
@@ -394,6 +433,10 @@ void TCustomControl::InvalidateRect(const TRect& r) {
     if (r.IsEmpty() || !IntersectRect(part, r, ClientRect())) return;
     impl_->dirty = UnionRect(impl_->dirty, part);
     impl_->QueuePaint();
+    if (impl_->parent && !impl_->hidden) {
+        part.Offset(impl_->client.Left + Left(), impl_->client.Top + Top());
+        impl_->parent->InvalidateRect(part);
+    }
 }
 
 void TCustomControl::Update() {
@@ -449,8 +492,16 @@ void TCustomControl::PostMessage(unsigned msg, intptr_t wParam, intptr_t lParam)
         this, [this, msg, wParam, lParam] { A::Posted(*this, msg, wParam, lParam); });
 }
 
+void headless::FocusAwayFromControls() {
+    TCustomControl* previous = focusedControl;
+    focusedControl = nullptr;
+    if (previous) A::Exit(*previous);
+}
+
 void TCustomControl::SetFocus() {
     if (!CanFocus() || focusedControl == this) return;
+    headless::EditorFocusLeaves(this);
+    if (focusedControl == this) return;  // the editor's handler gave it already
     TCustomControl* previous = focusedControl;
     focusedControl = this;
     if (previous) A::Exit(*previous);
@@ -493,4 +544,37 @@ TShiftState TCustomControl::KeyboardState() {
 
 TPoint TCustomControl::MousePosition() const {
     return ScreenToClient(mousePosition);
+}
+
+// --- Child controls ------------------------------------------------------------------------
+
+void SetParentControl(TCustomControl& child, TCustomControl* parent) {
+    TCustomControl::Impl& d = child.Internal();
+    if (d.parent == parent) return;
+    d.InvalidateInParent();
+    if (d.parent) std::erase(d.parent->Internal().children, &child);
+    d.parent = parent;
+    if (parent) parent->Internal().children.push_back(&child);
+    d.InvalidateInParent();
+}
+
+TCustomControl* ParentControl(const TCustomControl& child) {
+    return child.Internal().parent;
+}
+
+void SetControlShape(TCustomControl& control, const std::vector<TRect>& shape) {
+    control.Internal().shape = shape;
+    control.Internal().InvalidateInParent();
+}
+
+const std::vector<TRect>& ControlShape(const TCustomControl& control) {
+    return control.Internal().shape;
+}
+
+void SetTransparentForMouse(TCustomControl& control, bool transparent) {
+    control.Internal().mouseTransparent = transparent;
+}
+
+bool TransparentForMouse(const TCustomControl& control) {
+    return control.Internal().mouseTransparent;
 }

@@ -35,6 +35,26 @@ QFont ToQFont(const TFont& font) {
     return f;
 }
 
+const QFont& TCanvas::Impl::CachedFont(const TFont& font) {
+    FontCache& c = fontCache;
+    const int pixelSize = FontPixelSize(font);
+    if (!c.font || c.name != font.Name() || c.pixelSize != pixelSize || c.style != font.Style() ||
+        c.pitch != font.Pitch()) {
+        c.name = font.Name();
+        c.pixelSize = pixelSize;
+        c.style = font.Style();
+        c.pitch = font.Pitch();
+        c.font = ToQFont(font);
+        c.metrics.emplace(*c.font);
+    }
+    return *c.font;
+}
+
+const QFontMetrics& TCanvas::Impl::CachedMetrics(const TFont& font) {
+    CachedFont(font);
+    return *fontCache.metrics;
+}
+
 QPainter& TCanvas::Impl::P() {
     if (!painter) {
         // An empty bitmap still takes drawing calls; they land on a scratch pixel.
@@ -298,8 +318,8 @@ void TCanvas::TextRect(const TRect& r, int x, int y, std::string_view text) {
 
 void TCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* r, std::string_view text) {
     QPainter& p = impl_->P();
-    QFont font = ToQFont(font_);
-    QFontMetrics fm(font);
+    const QFont& font = impl_->CachedFont(font_);
+    const QFontMetrics& fm = impl_->CachedMetrics(font_);
     QString s = AnsiToQString(text);
     int width = fm.horizontalAdvance(s);
     const TTextPlacement at = PlaceText(textAlign_, x, y, width, fm.ascent(), fm.descent());
@@ -327,13 +347,13 @@ int TCanvas::TextHeight(std::string_view text) const {
 }
 
 TSize TCanvas::TextExtent(std::string_view text) const {
-    QFontMetrics fm(ToQFont(font_));
+    const QFontMetrics& fm = impl_->CachedMetrics(font_);
     return {fm.horizontalAdvance(AnsiToQString(text)), fm.height()};
 }
 
 TTextMetric TCanvas::TextMetrics() const {
-    QFont font = ToQFont(font_);
-    QFontMetrics fm(font);
+    const QFont& font = impl_->CachedFont(font_);
+    const QFontMetrics& fm = impl_->CachedMetrics(font_);
     TTextMetric tm;
     tm.Ascent = fm.ascent();
     tm.Descent = fm.descent();

@@ -2,10 +2,12 @@
 #include "platform/Controls.h"
 
 #include "QtCanvas.h"
+#include "platform/ChildControls.h"
 #include "platform/Codec.h"
 #include "platform/Exceptions.h"
 #include "platform/qt/Application.h"
 #include "platform/qt/ControlHost.h"
+#include "platform/qt/Cursors.h"
 #include "platform/qt/QtColors.h"
 
 #include <QApplication>
@@ -23,6 +25,7 @@
 
 #include <cstdlib>
 #include <map>
+#include <vector>
 
 // --- The host widgets ----------------------------------------------------------------------------
 
@@ -248,48 +251,6 @@ uint16_t VirtualKeyOf(const QKeyEvent* e) {
     }
 }
 
-Qt::CursorShape ShapeOf(TCursor c) {
-    switch (c) {
-        case crNone:
-            return Qt::BlankCursor;
-        case crCross:
-            return Qt::CrossCursor;
-        case crIBeam:
-            return Qt::IBeamCursor;
-        case crSizeNESW:
-            return Qt::SizeBDiagCursor;
-        case crSizeNS:
-        case crVSplit:
-            return Qt::SizeVerCursor;
-        case crSizeNWSE:
-            return Qt::SizeFDiagCursor;
-        case crSizeWE:
-        case crHSplit:
-            return Qt::SizeHorCursor;
-        case crUpArrow:
-            return Qt::UpArrowCursor;
-        case crHourGlass:
-        case crSQLWait:
-            return Qt::WaitCursor;
-        case crDrag:
-        case crMultiDrag:
-            return Qt::DragCopyCursor;
-        case crNoDrop:
-        case crNo:
-            return Qt::ForbiddenCursor;
-        case crAppStart:
-            return Qt::BusyCursor;
-        case crHelp:
-            return Qt::WhatsThisCursor;
-        case crHandPoint:
-            return Qt::PointingHandCursor;
-        case crSizeAll:
-            return Qt::SizeAllCursor;
-        default:
-            return Qt::ArrowCursor;
-    }
-}
-
 QRect ToQRect(const TRect& r) {
     return QRect(r.Left, r.Top, r.Width(), r.Height());
 }
@@ -340,6 +301,8 @@ struct TCustomControl::Impl {
     TCursor cursor = crDefault;
     bool tabStop = false;
     std::map<int, int> timers;  // control's id -> Qt's id
+    std::vector<TRect> shape;   // the window's shape; empty: all of it
+    bool mouseTransparent = false;
 
     void Layout();
     void SyncBar(TScrollBarKind kind);
@@ -1078,7 +1041,7 @@ void TCustomControl::SetCursor(TCursor cursor) {
     if (cursor == crDefault)
         impl_->viewport->unsetCursor();
     else
-        impl_->viewport->setCursor(ShapeOf(cursor));
+        impl_->viewport->setCursor(ToQCursor(cursor));
 }
 
 TShiftState TCustomControl::KeyboardState() {
@@ -1101,4 +1064,50 @@ TCustomControl* ControlOfWidget(const QWidget* widget) {
     auto* host = dynamic_cast<const ControlHostWidget*>(widget);
     if (!host || !host->impl) return nullptr;
     return host->impl->owner;
+}
+
+// --- Child controls ------------------------------------------------------------------------
+
+void SetParentControl(TCustomControl& child, TCustomControl* parent) {
+    TCustomControl::Impl& d = child.Internal();
+    if (!d.host) return;
+    // Qt hides a widget that changes parents; the child keeps what it was.
+    const bool shown = !d.host->isHidden();
+    QWidget* inside = parent && parent->Internal().host ? parent->Internal().viewport : nullptr;
+    d.host->setParent(inside);
+    if (shown) d.host->show();
+}
+
+TCustomControl* ParentControl(const TCustomControl& child) {
+    const TCustomControl::Impl& d = child.Internal();
+    if (!d.host) return nullptr;
+    auto* viewport = dynamic_cast<ClientViewport*>(d.host->parentWidget());
+    return viewport ? viewport->control : nullptr;
+}
+
+void SetControlShape(TCustomControl& control, const std::vector<TRect>& shape) {
+    TCustomControl::Impl& d = control.Internal();
+    d.shape = shape;
+    if (!d.host) return;
+    if (shape.empty()) {
+        d.host->clearMask();
+        return;
+    }
+    QRegion region;
+    for (const TRect& r : shape) region += ToQRect(r);
+    d.host->setMask(region);
+}
+
+const std::vector<TRect>& ControlShape(const TCustomControl& control) {
+    return control.Internal().shape;
+}
+
+void SetTransparentForMouse(TCustomControl& control, bool transparent) {
+    TCustomControl::Impl& d = control.Internal();
+    d.mouseTransparent = transparent;
+    if (d.host) d.host->setAttribute(Qt::WA_TransparentForMouseEvents, transparent);
+}
+
+bool TransparentForMouse(const TCustomControl& control) {
+    return control.Internal().mouseTransparent;
 }

@@ -5,12 +5,15 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <QRegion>
 #include <QString>
 
 #include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -30,6 +33,20 @@ struct TCanvas::Impl {
     };
     std::vector<State> saved;
     State resume;
+
+    // The Qt font and metrics of the last font drawn or measured with: rows of cells mostly
+    // share one font, and building a QFont consults the font database every time.
+    struct FontCache {
+        std::string name;
+        int pixelSize = 0;
+        TFontStyles style = 0;
+        TFontPitch pitch = TFontPitch::fpDefault;
+        std::optional<QFont> font;
+        std::optional<QFontMetrics> metrics;
+    };
+    FontCache fontCache;
+    const QFont& CachedFont(const TFont& font);
+    const QFontMetrics& CachedMetrics(const TFont& font);
 
     QPainter& P();
     State Current() const;

@@ -163,6 +163,9 @@ TEST(TreeKeyboard, F1ShowsTheFirstHelpContextFromTheFocusedNodeUp) {
     EXPECT_FALSE(tree.Press(VK_F1)) << "no context anywhere: nothing shown, the key goes on";
     EXPECT_EQ(asked, (std::vector<PVirtualNode>{s.C1, s.C}));
     EXPECT_EQ(HeadlessHelpRequests().size(), 1u);
+    tree.SetHelpContext(7);
+    EXPECT_TRUE(tree.Press(VK_F1)) << "the control's own context comes after the nodes'";
+    EXPECT_EQ(HeadlessHelpRequests(), (std::vector<int>{42, 7}));
     SetHelpHandler(nullptr);
 }
 

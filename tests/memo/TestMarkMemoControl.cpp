@@ -8,6 +8,7 @@
 #include "MemoTestSupport.h"
 #include "platform/Canvas.h"
 #include "platform/Clipboard.h"
+#include "platform/Cursors.h"
 #include "platform/EventLoop.h"
 
 namespace {
@@ -19,6 +20,7 @@ public:
     using TMarkMemo::DoExit;
     using TMarkMemo::KeyDown;
     using TMarkMemo::KeyPress;
+    using TMarkMemo::KeyUp;
     using TMarkMemo::MouseDown;
     using TMarkMemo::MouseMove;
     using TMarkMemo::MouseUp;
@@ -64,6 +66,122 @@ std::string Lines(int n) {
 }  // namespace
 
 // ---- painting ----
+
+namespace {
+// A picture whose every pixel differs from the others, so a tile's phase shows in each one.
+TBitmap Pattern(int width, int height) {
+    TBitmap picture(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            picture.Canvas().SetPixel(x, y, RGBColor(10 + 30 * x, 20 + 40 * y, 99));
+    return picture;
+}
+}  // namespace
+
+TEST(MarkMemoControl, TheBackgroundPictureIsTiledWithTheText) {
+    Shown s;
+    s.memo.EndOfTextMark().SetStyle(TPenStyle::psClear);
+    s.memo.SetWordWrap(false);
+    std::string empty;
+    for (int i = 0; i < 12; ++i) empty += "\r\n";  // 13 lines without a glyph
+    s.memo.SetTextBuf(empty);
+    const TBitmap picture = Pattern(7, 5);
+    int changes = 0;
+    s.memo.BackgroundBmp().OnChange = [&](TPicture*) { ++changes; };
+    s.memo.BackgroundBmp().Assign(picture);
+    EXPECT_EQ(changes, 1);
+    // Each client pixel shows the picture at the text's own coordinates: the view's scroll
+    // offsets added, below the last line as well.
+    auto expectTiled = [&](int hScroll, int vScroll) {
+        const TBitmap image = s.Paint();
+        for (int y = 0; y < image.Height(); ++y)
+            for (int x = 0; x < image.Width(); ++x)
+                ASSERT_EQ(image.Pixel(x, y), picture.Pixel((x + hScroll) % 7, (y + vScroll) % 5))
+                    << x << "," << y << " scrolled " << hScroll << "," << vScroll;
+    };
+    expectTiled(0, 0);
+    s.memo.SetHScroll(13);
+    s.memo.SetVScroll(60);  // 13 lines of 17: the text ends at 161, above the client's bottom
+    ASSERT_EQ(s.memo.VScroll(), 60);
+    expectTiled(13, 60);
+
+    // A paragraph's own colour covers the picture on its lines.
+    const int lh = s.LineHeight();
+    s.memo.Paragraph(5).BackColor = clAqua;
+    const TBitmap coloured = s.Paint();
+    const int y5 = 5 * lh - 60;
+    EXPECT_EQ(coloured.Pixel(3, y5), clAqua);
+    EXPECT_EQ(coloured.Pixel(190, y5 + lh - 1), clAqua);
+    EXPECT_EQ(coloured.Pixel(3, y5 - 1), picture.Pixel(16 % 7, (y5 - 1 + 60) % 5));
+    s.memo.Paragraph(5).BackColor = -1;
+
+    s.memo.BackgroundBmp().Clear();
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(s.Paint().Pixel(100, 100), clWhite) << "no picture: the memo's colour";
+}
+
+TEST(MarkMemoControl, TextIsDrawnOverTheBackgroundPicture) {
+    Shown s(260, 120);
+    TBitmap picture(16, 16);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            picture.Canvas().SetPixel(
+                x, y, (x < 8) == (y < 8) ? RGBColor(255, 244, 214) : RGBColor(214, 232, 255));
+    s.memo.BackgroundBmp().Assign(picture);
+    s.memo.SetTextBuf("A memo over a tiled picture\r\nwith \x02bold\x02 text and a\r\nhighlight");
+    s.memo.ApplyDynStyle(0, 6, 0, false, 0, 0, 0x0000FFFF, 0);  // black on yellow
+    const TBitmap image = s.Paint();
+    if (const char* dir = std::getenv("LORVANE_PNG_DIR"))
+        image.SaveToFile(std::string(dir) + "/memo-background.png");
+    EXPECT_EQ(image.Pixel(12, 1), clYellow) << "a range's own back colour is opaque";
+    EXPECT_EQ(image.Pixel(250, 1), picture.Pixel(250 % 16, 1)) << "beside the text";
+    int glyphs = 0;  // the text's black pixels lie on the picture
+    for (int x = 70; x < 250; ++x) glyphs += image.Pixel(x, 8) == clBlack;
+    EXPECT_GT(glyphs, 0);
+}
+
+TEST(MarkMemoControl, CursorsShowTheMarginRangesAndDrags) {
+    Shown s;
+    s.memo.SetTextBuf("see here now\r\nnext");
+    s.memo.ApplyDynStyle(4, 8, 0, false, 0, int16_t(crHandPoint), 0, 0);
+    const int lh = s.LineHeight();
+    s.memo.MouseMove(0, 8 + 15, 2);
+    EXPECT_EQ(s.memo.Cursor(), crIBeam);
+    s.memo.MouseMove(0, 3, 2);
+    EXPECT_EQ(s.memo.Cursor(), crRightArrow) << "the line-selection margin";
+    EXPECT_EQ(CursorPicture(s.memo.Cursor())->Name(), "PMRIGHTARROW");
+    s.memo.MouseMove(0, 8 + 55, 2);
+    EXPECT_EQ(s.memo.Cursor(), crHandPoint) << "a range with a cursor of its own";
+    s.memo.MouseMove(0, 7, lh + 2);
+    EXPECT_EQ(s.memo.Cursor(), crRightArrow) << "the margin of every line";
+    s.memo.MouseMove(0, 8, lh + 2);
+    EXPECT_EQ(s.memo.Cursor(), crIBeam) << "the text starts at LeftMargin";
+    s.memo.SetOptions(s.memo.Options() | pmoNoLineSelection);
+    s.memo.MouseMove(0, 3, 2);
+    EXPECT_EQ(s.memo.Cursor(), crIBeam) << "no margin arrow without line selection";
+    s.memo.SetOptions(s.memo.Options() & ~TMarkMemoOptions(pmoNoLineSelection));
+
+    // Dragging text: the drag cursor, "DRAGCOPY" with Ctrl, no drop outside the window.
+    s.memo.SetSelStart(0);
+    s.memo.SetSelLength(3);
+    s.memo.MouseDown(mbLeft, 0, 8 + 15, 2);
+    EXPECT_EQ(s.memo.Cursor(), crDrag);
+    s.memo.MouseMove(ssLeft | ssCtrl, 8 + 100, 2);
+    EXPECT_EQ(s.memo.Cursor(), crDragCopy);
+    s.memo.MouseMove(ssLeft, 8 + 100, 2);
+    EXPECT_EQ(s.memo.Cursor(), crDrag);
+    s.memo.MouseMove(ssLeft, 8 + 100, -30);
+    EXPECT_EQ(s.memo.Cursor(), crNoDrop);
+    s.memo.MouseMove(ssLeft, 8 + 100, 2);
+    s.Key(VK_CONTROL, ssCtrl);
+    EXPECT_EQ(s.memo.Cursor(), crDragCopy);
+    uint16_t key = VK_CONTROL;
+    s.memo.KeyUp(key, 0);
+    EXPECT_EQ(s.memo.Cursor(), crDrag);
+    s.memo.MouseUp(mbLeft, 0, 8 + 100, 2);
+    EXPECT_EQ(s.memo.Cursor(), crIBeam);
+    EXPECT_EQ(SavedText(s.memo), " here nseeow\r\nnext");
+}
 
 TEST(MarkMemoControl, PaintsBackgroundAttributeColoursAndTheEndOfTextMark) {
     Shown s;
@@ -691,4 +809,75 @@ TEST(MarkMemoControl, LaysOutInTheBackgroundThroughTheEventLoop) {
     EXPECT_GT(memo.LineCount(), 3001);  // every paragraph wrapped
     EXPECT_EQ(StoreProblem(memo), "");
     EXPECT_GT(progressEvents, 0);
+}
+
+// ---- hooks ----
+
+namespace {
+// Notes what it sees; can take itself out while it is being called.
+class RecordingHook : public TMarkMemoHook {
+public:
+    std::vector<std::string> seen;
+    int32_t selStartSeen = -1;
+    bool leaveOnKey = false;
+    void BeforeEvent(TMarkMemo& memo, const TMarkMemoEvent& e) override {
+        switch (e.Kind) {
+            case TMarkMemoEventKind::MouseDown:
+                seen.push_back("down " + std::to_string(e.Pos.X));
+                selStartSeen = memo.SelStart();
+                break;
+            case TMarkMemoEventKind::KeyPress:
+                seen.push_back(std::string("char ") + e.Char);
+                break;
+            case TMarkMemoEventKind::KeyDown:
+                seen.push_back("key " + std::to_string(e.Key));
+                if (leaveOnKey) memo.RemoveHook(this);
+                break;
+            default:
+                break;
+        }
+    }
+    void ContextClicked(TMarkMemo&, TMouseButton button, int16_t context,
+                        const std::string& text) override {
+        seen.push_back("context " + std::to_string(context) + " " + text +
+                       (button == mbRight ? " right" : " left"));
+    }
+    void SelectionMoved(TMarkMemo& memo) override {
+        seen.push_back("moved " + std::to_string(memo.SelStart()));
+    }
+};
+}  // namespace
+
+TEST(MarkMemoControl, HooksSeeEventsFirstAndHearOfContextClicksAndCaretMoves) {
+    Shown s;
+    s.memo.SetTextBuf("see here now");
+    s.memo.ApplyDynStyle(4, 8, 0, false, 7, 0, 0, clBlue);
+    RecordingHook hook, second;
+    s.memo.AddHook(&hook);
+    s.memo.AddHook(&hook);  // once is enough
+    s.memo.AddHook(&second);
+    EXPECT_EQ(s.memo.HookCount(), 2);
+
+    s.memo.MouseDown(mbLeft, 0, 8 + 105, 2);
+    EXPECT_EQ(hook.selStartSeen, 0) << "seen before the caret moved";
+    s.memo.MouseUp(mbLeft, 0, 8 + 105, 2);
+    s.memo.MouseDown(mbRight, 0, 8 + 55, 2);  // no OnContext: the hooks still hear of it
+    s.memo.MouseUp(mbRight, 0, 8 + 55, 2);
+    s.Type("x");
+    EXPECT_EQ(hook.seen, (std::vector<std::string>{"down 113", "moved 11", "down 63",
+                                                   "context 7 here right", "char x", "moved 12"}));
+    EXPECT_EQ(second.seen, hook.seen);
+
+    // A hook that leaves while hooks are called is not called again; the others go on.
+    hook.leaveOnKey = true;
+    hook.seen.clear();
+    second.seen.clear();
+    s.Key(VK_HOME);
+    s.Key(VK_END);
+    EXPECT_EQ(hook.seen, (std::vector<std::string>{"key 36"}));
+    EXPECT_EQ(second.seen.front(), "key 36");
+    EXPECT_EQ(second.seen.back(), "moved 13");
+    EXPECT_EQ(s.memo.HookCount(), 1);
+    s.memo.RemoveHook(&second);
+    EXPECT_EQ(s.memo.HookCount(), 0);
 }

@@ -1,0 +1,38 @@
+// A picture property: a bitmap that tells its owner when it changes.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+
+#include "platform/Canvas.h"
+
+class TPicture {
+public:
+    const TBitmap& Bitmap() const { return bitmap_; }
+    bool Empty() const { return bitmap_.Empty(); }
+    int Width() const { return bitmap_.Width(); }
+    int Height() const { return bitmap_.Height(); }
+
+    void Assign(const TBitmap& bitmap) {
+        bitmap_ = bitmap;
+        Changed();
+    }
+    void Assign(const TPicture& other) { Assign(other.bitmap_); }
+    void Clear() { Assign(TBitmap()); }
+    // Reads PNG, BMP or other common image bytes; false (and the picture unchanged) when the
+    // bytes are no image.
+    bool LoadFromData(const void* data, size_t size) {
+        TBitmap read;
+        if (!read.LoadFromData(data, size)) return false;
+        Assign(read);
+        return true;
+    }
+
+    std::function<void(TPicture*)> OnChange;
+
+private:
+    void Changed() {
+        if (OnChange) OnChange(this);
+    }
+    TBitmap bitmap_;
+};
