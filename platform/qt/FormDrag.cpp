@@ -10,6 +10,7 @@
 
 #include "platform/qt/Application.h"
 #include "platform/qt/ControlHost.h"
+#include "platform/qt/Cursors.h"
 
 namespace {
 
@@ -69,7 +70,7 @@ void FormDragStarted(TCustomControl& source) {
         qApp->installEventFilter(filter);
     }
     source.SetMouseCapture(true);
-    QGuiApplication::setOverrideCursor(Qt::ForbiddenCursor);
+    QGuiApplication::setOverrideCursor(ToQCursor(crNoDrop));
 }
 
 void FormDragEnded(TCustomControl* source) {

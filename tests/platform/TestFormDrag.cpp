@@ -17,6 +17,7 @@
 #include "platform/Overlay.h"
 #include "platform/qt/Application.h"
 #include "platform/qt/ControlHost.h"
+#include "platform/qt/Cursors.h"
 
 #include <string>
 #include <vector>
@@ -114,11 +115,11 @@ TEST_F(DragWindow, MovesFindTheControlUnderTheCursorAndTheReleaseDrops) {
     Mouse(right, QEvent::MouseMove, {10, 10});
     EXPECT_EQ(FormDragTarget(), &right);
     EXPECT_FALSE(FormDragAccepted());
-    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::ForbiddenCursor);
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), ToQCursor(crNoDrop).shape());
     Mouse(left, QEvent::MouseMove, {20, 30});
     EXPECT_EQ(FormDragTarget(), &left);
     EXPECT_TRUE(FormDragAccepted());
-    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::DragMoveCursor);
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), ToQCursor(crDrag).shape());
     Mouse(left, QEvent::MouseMove, {25, 30});
     EXPECT_EQ(right.log.front(), "enter(10,10)");
     EXPECT_EQ(right.log.back().substr(0, 5), "leave");
