@@ -77,6 +77,8 @@ TEST_F(TreeDragTest, AnEntryDroppedOnAFolderTakesItsCategory) {
     QTest::mouseMove(viewport, to);
     EXPECT_EQ(vst.DropTargetNode(), home);
     EXPECT_TRUE(FormDragAccepted());
+    QApplication::processEvents();
+    form.grab().save(LORVANE_SCREENSHOT_DIR "/drag-over-folder.png");
     QTest::mouseRelease(viewport, Qt::LeftButton, {}, to);
     QApplication::processEvents();
     EXPECT_FALSE(FormDragActive());
