@@ -10,6 +10,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QTimer>
 #include <QWidget>
 
 #include "platform/DesktopDrag.h"
@@ -209,4 +210,33 @@ TEST_F(DragWindow, AnOverlayLiesOverTheControlAndLetsTheMouseThrough) {
     }
     for (QWidget* w : HostWidget(left)->findChildren<QWidget*>())
         EXPECT_FALSE(w->testAttribute(Qt::WA_TransparentForMouseEvents)) << "gone with it";
+}
+
+TEST_F(DragWindow, ADesktopDragCarriesTheDataAndEndsWithEscape) {
+    auto data = std::make_shared<TMemoryDataObject>();
+    data->SetData(StandardFormatUnicodeText, "dragged");
+    std::vector<uint32_t> pixels(8 * 4, 0xFF336699u);
+    TDragPicture picture{8, 4, pixels.data(), {2, 1}};
+    // The drag runs its own loop (where the platform has one); Escape ends it without a drop.
+    QWidget* host = HostWidget(left);
+    QTimer::singleShot(50, host, [host] {
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(host, &escape);
+    });
+    EXPECT_EQ(RunDesktopDrag(left, data, DROPEFFECT_COPY | DROPEFFECT_MOVE, &picture),
+              DROPEFFECT_NONE);
+
+    // A test's runner stands in for the desktop's drag.
+    int seen = 0;
+    SetDesktopDragRunner(
+        [&](TCustomControl& source, const PDataObject& d, int allowed, const TDragPicture* p) {
+            EXPECT_EQ(&source, &left);
+            EXPECT_EQ(d->GetData(StandardFormatUnicodeText).value_or(""), "dragged");
+            EXPECT_EQ(p, &picture);
+            seen = allowed;
+            return DROPEFFECT_COPY;
+        });
+    EXPECT_EQ(RunDesktopDrag(left, data, DROPEFFECT_COPY, &picture), DROPEFFECT_COPY);
+    EXPECT_EQ(seen, DROPEFFECT_COPY);
+    SetDesktopDragRunner(nullptr);
 }
