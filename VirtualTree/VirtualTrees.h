@@ -12,13 +12,16 @@
 #include "VirtualTreesTypes.h"
 
 #include "platform/Classes.h"
+#include "platform/ClipboardFormats.h"
 #include "platform/Controls.h"
 #include "platform/DataObject.h"
+#include "platform/FormDrag.h"
 #include "platform/ImageList.h"
 #include "platform/Menus.h"
 #include "platform/Streams.h"
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -297,6 +300,22 @@ struct THitInfo {
     uint32_t HitPositions = 0;
     TColumnIndex HitColumn = NoColumn;  // InvalidColumn: no column at that point
 };
+
+// --- Drag and drop
+// --------------------------------------------------------------------------------
+
+class TVTDragImage;  // the picture that follows the cursor (VirtualTreesDragImage.h)
+struct TVTDragParts;
+// Where a drag may scroll the view.
+enum TVTScrollDirection { dirLeft, dirUp, dirRight, dirDown };
+using TVTScrollDirections = TEnumSet<TVTScrollDirection>;
+using TVTDragOverEvent =
+    std::function<void(TBaseVirtualTree* sender, TObject* source, TShiftState shift,
+                       TDragState state, TPoint pt, TDropMode mode, int& effect, bool& accept)>;
+using TVTDragDropEvent =
+    std::function<void(TBaseVirtualTree* sender, TObject* source, TDataObject* dataObject,
+                       const std::vector<TClipFormat>& formats, TShiftState shift, TPoint pt,
+                       int& effect, TDropMode mode)>;
 
 // --- The tree ------------------------------------------------------------------------------------
 
@@ -1123,6 +1142,69 @@ private:
     TVTNodeAlignment nodeAlignment_ = naProportional;
     uint32_t selectionCurveRadius_ = 0;
     bool wantTabs_ = false;
+
+    // ===== Drag and drop (VirtualTreesDragDrop.cpp, VirtualTreesDragImage.cpp) =====
+public:
+    TDragMode DragMode() const { return dragMode_; }
+    void SetDragMode(TDragMode value) { dragMode_ = value; }
+    // Prepares a drag of the selection: at once, or once the mouse leaves the square of
+    // `threshold` pixels (negative: the system's) around the last click.
+    void BeginDrag(bool immediate, int threshold = -1);
+    // Whether this tree's nodes are being dragged (either kind of drag).
+    bool Dragging() const;
+    TDropMode LastDropMode() const { return lastDropMode_; }
+    // The drop-target side, as the desktop's drag (or a test) calls it; points are client
+    // coordinates, effects DROPEFFECT_* bits, source the dragging tree (nullptr: another
+    // program). Each returns whether the handler accepted; effect is what the drop would do.
+    bool DragEnter(TObject* source, TShiftState shift, TPoint pt, int& effect);
+    bool DragOver(TObject* source, TShiftState shift, TDragState state, TPoint pt, int& effect);
+    void DragLeave();
+    bool DragDrop(TObject* source, TDataObject* dataObject, TShiftState shift, TPoint pt,
+                  int& effect);
+    // The drag image of the running drag (nullptr when none is shown).
+    TVTDragImage* DragImage() const;
+    // The tree's picture of its selected rows around a hot spot (client coordinates), as a
+    // drag shows it; hotSpot becomes the cursor's place in the picture. Empty with diNoImage.
+    std::unique_ptr<TBitmap> PrepareDragImage(TPoint& hotSpot);
+
+    TVTDragOverEvent OnDragOver;
+    TVTDragDropEvent OnDragDrop;
+    TNotifyEvent OnEndDrag;
+
+protected:
+    virtual bool DoDragOver(TObject* source, TShiftState shift, TDragState state, TPoint pt,
+                            TDropMode mode, int& effect);
+    virtual void DoDragDrop(TObject* source, TDataObject* dataObject,
+                            const std::vector<TClipFormat>& formats, TShiftState shift, TPoint pt,
+                            int& effect, TDropMode mode);
+    // Starts the desktop drag of the selection from p (client coordinates).
+    virtual void DoDragging(TPoint p);
+    // The scroll directions of a drag at p (client coordinates), after the hold-off.
+    TVTScrollDirections DetermineScrollDirections(int x, int y);
+
+private:
+    friend struct TVTDragParts;
+    static TVTDragParts* NewDragParts(TBaseVirtualTree* tree);
+    static void FreeDragParts(TVTDragParts* parts);
+    // Mouse side of a drag: the pending drag starts once the mouse left the threshold square.
+    bool DragPendingMove(int x, int y);
+    void StartFormsDrag();
+    void EndFormsDrag(bool dropped);
+    void ExpandTimerFired();
+    bool DragScrollTick();
+    bool DragScrollStep(TVTScrollDirections directions);
+    void ForgetDraggedNode(PVirtualNode node);
+    TDropMode DropModeAt(const THitInfo& hit, TPoint pt);
+    void ResetDropTarget();
+    // The tree takes desktop drops while toAcceptOLEDrop is set.
+    void UpdateDropRegistration();
+
+    TDragMode dragMode_ = dmManual;
+    int dragThreshold_ = 0;
+    std::chrono::steady_clock::time_point scrollHoldStart_{};
+    bool scrollHolding_ = false;
+    std::unique_ptr<TVTDragParts, void (*)(TVTDragParts*)> dragParts_{NewDragParts(this),
+                                                                      &FreeDragParts};
 
     // --- Wheel panning's window and cursor (VirtualTreesPanning.cpp) ---
 public:

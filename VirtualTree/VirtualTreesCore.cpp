@@ -76,6 +76,8 @@ void TBaseVirtualTree::ChangedOptions(const TVTPaintOptions* paintBefore,
         if (miscBefore->Contains(toFullRepaintOnResize) !=
             o.MiscOptions().Contains(toFullRepaintOnResize))
             Invalidate();
+        if (miscBefore->Contains(toAcceptOLEDrop) != o.MiscOptions().Contains(toAcceptOLEDrop))
+            UpdateDropRegistration();
     }
 }
 
@@ -235,6 +237,7 @@ void TBaseVirtualTree::CreateWnd() {
     SetHeaderStripHeight(Header().VisibleHeight());
     UpdateScrollBars(true);
     Header().RecalculateHeader();
+    UpdateDropRegistration();
 }
 
 void TBaseVirtualTree::Loaded() {
