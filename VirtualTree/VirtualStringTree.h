@@ -64,6 +64,10 @@ public:
     void SetStringOptions(TVTStringOptions value);
     // The string tree also offers the text formats.
     bool AcceptsClipboardFormat(const std::string& name) const override;
+    // The string tree's formats; its text formats render the cut/copy set (clipboard) or the
+    // selection (drag) through the content export.
+    std::vector<TClipFormat> GetNativeClipboardFormats() override;
+    bool RenderOLEData(TClipFormat format, bool forClipboard, std::string& data) override;
 
     // 2 x TextMargin plus the text's width in the font OnPaintText gives it.
     virtual int CalculateTextWidth(TCanvas& canvas, PVirtualNode node, const std::string& text,

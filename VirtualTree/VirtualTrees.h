@@ -12,12 +12,16 @@
 #include "VirtualTreesTypes.h"
 
 #include "platform/Classes.h"
+#include "platform/ClipboardFormats.h"
 #include "platform/Controls.h"
+#include "platform/DataObject.h"
+#include "platform/FormDrag.h"
 #include "platform/ImageList.h"
 #include "platform/Menus.h"
 #include "platform/Streams.h"
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -296,6 +300,22 @@ struct THitInfo {
     uint32_t HitPositions = 0;
     TColumnIndex HitColumn = NoColumn;  // InvalidColumn: no column at that point
 };
+
+// --- Drag and drop
+// --------------------------------------------------------------------------------
+
+class TVTDragImage;  // the picture that follows the cursor (VirtualTreesDragImage.h)
+struct TVTDragParts;
+// Where a drag may scroll the view.
+enum TVTScrollDirection { dirLeft, dirUp, dirRight, dirDown };
+using TVTScrollDirections = TEnumSet<TVTScrollDirection>;
+using TVTDragOverEvent =
+    std::function<void(TBaseVirtualTree* sender, TObject* source, TShiftState shift,
+                       TDragState state, TPoint pt, TDropMode mode, int& effect, bool& accept)>;
+using TVTDragDropEvent =
+    std::function<void(TBaseVirtualTree* sender, TObject* source, TDataObject* dataObject,
+                       const std::vector<TClipFormat>& formats, TShiftState shift, TPoint pt,
+                       int& effect, TDropMode mode)>;
 
 // --- The tree ------------------------------------------------------------------------------------
 
@@ -611,6 +631,80 @@ public:
     void MoveTo(PVirtualNode source, PVirtualNode target, TVTNodeAttachMode mode,
                 bool childrenOnly);
 
+    // ===== Clipboard and data objects =====
+    using TVTGetUserClipboardFormatsEvent =
+        std::function<void(TBaseVirtualTree* sender, std::vector<TClipFormat>& formats)>;
+    // Result starts as E_FAIL (nothing rendered); a handler that fills data sets it to 0.
+    using TVTRenderOLEDataEvent =
+        std::function<void(TBaseVirtualTree* sender, TClipFormat format, bool forClipboard,
+                           std::string& data, int& result)>;
+    // The formats the tree offers: its class's formats in priority order, then what
+    // OnGetUserClipboardFormats adds.
+    virtual std::vector<TClipFormat> GetNativeClipboardFormats();
+    // Renders one format of the tree's data object from the topmost nodes of the cut/copy set
+    // (forClipboard) or of the selection (a drag). "Virtual Tree Data" is a u32 byte count and
+    // the node records; other formats go to OnRenderOLEData. False when nothing was rendered.
+    virtual bool RenderOLEData(TClipFormat format, bool forClipboard, std::string& data);
+    // A data object of the tree's formats and a reference to the tree, rendered on request.
+    PDataObject CreateDataObject(bool forClipboard);
+    // Puts the selection on the clipboard and marks its enabled nodes; nothing without a
+    // selection or when the clipboard refuses.
+    void CopyToClipboard();
+    void CutToClipboard();
+    // Inserts the clipboard's nodes at the focused node by DefaultPasteMode: a move when they
+    // are a pending cut of a tree of this program, else copies. False when the clipboard holds
+    // no nodes; EVirtualTreeError 2007 when it cannot be read.
+    bool PasteFromClipboard();
+    // Inserts the nodes of a data object at targetNode (nil: the top level) by mode, in their
+    // order; false when it carries no "Virtual Tree Data". With optimizedMove the source's
+    // nodes (its selection while it drags, else its cut/copy set) are moved, never into their
+    // own subtree; otherwise copies are read from the data (OnNodeCopying may refuse each,
+    // OnNodeCopied follows); damaged data raises the stream errors 2004 to 2006.
+    bool ProcessOLEData(TBaseVirtualTree* source, TDataObject& dataObject, PVirtualNode targetNode,
+                        TVTNodeAttachMode mode, bool optimizedMove);
+    // The tree of this process whose data object it is (its reference), else nullptr.
+    static TBaseVirtualTree* SourceTreeOf(TDataObject& dataObject);
+    // The nodes marked by the pending cut or copy, in tree order; only the topmost ones when
+    // resolve.
+    std::vector<PVirtualNode> GetSortedCutCopySet(bool resolve) const;
+    // Ends a pending cut or copy: the marks go and the tree repaints. The clipboard stays.
+    void CancelCutOrCopy();
+    // The tree's identity among the live trees of the process.
+    uint32_t TreeIdentity() const { return identity_.Value(); }
+    // The live tree of an identity, nullptr for none.
+    static TBaseVirtualTree* FindLiveTree(uint32_t identity);
+    TVTGetUserClipboardFormatsEvent OnGetUserClipboardFormats;
+    TVTRenderOLEDataEvent OnRenderOLEData;
+
+protected:
+    virtual void DoGetUserClipboardFormats(std::vector<TClipFormat>& formats);
+    virtual int DoRenderOLEData(TClipFormat format, bool forClipboard, std::string& data);
+
+private:
+    friend class TVTDataObject;
+    class TTreeIdentity {
+    public:
+        explicit TTreeIdentity(TBaseVirtualTree* tree);
+        ~TTreeIdentity();
+        TTreeIdentity(const TTreeIdentity&) = delete;
+        TTreeIdentity& operator=(const TTreeIdentity&) = delete;
+        uint32_t Value() const { return value_; }
+
+    private:
+        uint32_t value_;
+    };
+    void CopyCutToClipboard(bool cut);
+    // The clipboard let go of a data object of this tree: the cut or copy ends when it was
+    // the last one the tree put there.
+    void ClipboardObjectReleased(uint64_t serial);
+    // Empties the clipboard when it still holds this tree's pending cut or copy.
+    void ReleaseClipboard();
+    bool MoveNodesFrom(TBaseVirtualTree& source, PVirtualNode target, TVTNodeAttachMode mode);
+    bool CopyNodesFrom(TDataObject& dataObject, PVirtualNode target, TVTNodeAttachMode mode);
+    TTreeIdentity identity_{this};
+    uint64_t clipboardSerial_ = 0;  // the data object of the pending cut or copy
+
+public:
     // ===== Sorting and editing =====
     virtual void Sort(PVirtualNode node, TColumnIndex column, TSortDirection direction,
                       bool doInit = true);
@@ -837,7 +931,6 @@ protected:
     virtual bool ColumnIsEmpty(PVirtualNode node, TColumnIndex column);
     virtual std::string DoGetNodeHint(PVirtualNode node, TColumnIndex column);
     virtual std::string DoGetNodeTooltip(PVirtualNode node, TColumnIndex column);
-    virtual int DoRenderOLEData();
 
     // The stream format: a node and its chunks (2 base with the children, 4 user data).
     void WriteNode(TStream& stream, PVirtualNode node);
@@ -1049,6 +1142,69 @@ private:
     TVTNodeAlignment nodeAlignment_ = naProportional;
     uint32_t selectionCurveRadius_ = 0;
     bool wantTabs_ = false;
+
+    // ===== Drag and drop (VirtualTreesDragDrop.cpp, VirtualTreesDragImage.cpp) =====
+public:
+    TDragMode DragMode() const { return dragMode_; }
+    void SetDragMode(TDragMode value) { dragMode_ = value; }
+    // Prepares a drag of the selection: at once, or once the mouse leaves the square of
+    // `threshold` pixels (negative: the system's) around the last click.
+    void BeginDrag(bool immediate, int threshold = -1);
+    // Whether this tree's nodes are being dragged (either kind of drag).
+    bool Dragging() const;
+    TDropMode LastDropMode() const { return lastDropMode_; }
+    // The drop-target side, as the desktop's drag (or a test) calls it; points are client
+    // coordinates, effects DROPEFFECT_* bits, source the dragging tree (nullptr: another
+    // program). Each returns whether the handler accepted; effect is what the drop would do.
+    bool DragEnter(TObject* source, TShiftState shift, TPoint pt, int& effect);
+    bool DragOver(TObject* source, TShiftState shift, TDragState state, TPoint pt, int& effect);
+    void DragLeave();
+    bool DragDrop(TObject* source, TDataObject* dataObject, TShiftState shift, TPoint pt,
+                  int& effect);
+    // The drag image of the running drag (nullptr when none is shown).
+    TVTDragImage* DragImage() const;
+    // The tree's picture of its selected rows around a hot spot (client coordinates), as a
+    // drag shows it; hotSpot becomes the cursor's place in the picture. Empty with diNoImage.
+    std::unique_ptr<TBitmap> PrepareDragImage(TPoint& hotSpot);
+
+    TVTDragOverEvent OnDragOver;
+    TVTDragDropEvent OnDragDrop;
+    TNotifyEvent OnEndDrag;
+
+protected:
+    virtual bool DoDragOver(TObject* source, TShiftState shift, TDragState state, TPoint pt,
+                            TDropMode mode, int& effect);
+    virtual void DoDragDrop(TObject* source, TDataObject* dataObject,
+                            const std::vector<TClipFormat>& formats, TShiftState shift, TPoint pt,
+                            int& effect, TDropMode mode);
+    // Starts the desktop drag of the selection from p (client coordinates).
+    virtual void DoDragging(TPoint p);
+    // The scroll directions of a drag at p (client coordinates), after the hold-off.
+    TVTScrollDirections DetermineScrollDirections(int x, int y);
+
+private:
+    friend struct TVTDragParts;
+    static TVTDragParts* NewDragParts(TBaseVirtualTree* tree);
+    static void FreeDragParts(TVTDragParts* parts);
+    // Mouse side of a drag: the pending drag starts once the mouse left the threshold square.
+    bool DragPendingMove(int x, int y);
+    void StartFormsDrag();
+    void EndFormsDrag(bool dropped);
+    void ExpandTimerFired();
+    bool DragScrollTick();
+    bool DragScrollStep(TVTScrollDirections directions);
+    void ForgetDraggedNode(PVirtualNode node);
+    TDropMode DropModeAt(const THitInfo& hit, TPoint pt);
+    void ResetDropTarget();
+    // The tree takes desktop drops while toAcceptOLEDrop is set.
+    void UpdateDropRegistration();
+
+    TDragMode dragMode_ = dmManual;
+    int dragThreshold_ = 0;
+    std::chrono::steady_clock::time_point scrollHoldStart_{};
+    bool scrollHolding_ = false;
+    std::unique_ptr<TVTDragParts, void (*)(TVTDragParts*)> dragParts_{NewDragParts(this),
+                                                                      &FreeDragParts};
 
     // --- Wheel panning's window and cursor (VirtualTreesPanning.cpp) ---
 public:

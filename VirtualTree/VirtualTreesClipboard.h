@@ -1,7 +1,11 @@
-// The process-wide list of clipboard formats that tree classes offer, kept in priority order.
+// The process-wide list of clipboard formats that tree classes offer, kept in priority order,
+// and the data object through which a tree hands its nodes and texts to the clipboard and drags.
 #pragma once
 
+#include "VirtualTrees.h"
+
 #include <platform/ClipboardFormats.h>
+#include <platform/DataObject.h>
 
 #include <cstdint>
 #include <optional>
@@ -57,3 +61,25 @@ TClipFormat CSVClipFormat();               // "CSV"
 // True when a format of that name is registered for the class or one of its ancestors (what a
 // tree's ClipboardFormats accepts).
 bool ClassOffersClipboardFormat(const TVTTreeClass& treeClass, std::string_view name);
+
+// A tree's data object: the tree's native formats and "Virtual Tree Reference", rendered by the
+// tree when asked. It reaches its tree through the tree's identity, so it outlives the tree
+// safely (and then renders nothing).
+class TVTDataObject : public TDataObject {
+public:
+    TVTDataObject(TBaseVirtualTree& owner, bool forClipboard, uint64_t serial = 0);
+    std::vector<TClipFormat> Formats() const override { return formats_; }
+    std::optional<std::string> GetData(TClipFormat format) override;
+    // A clipboard object ends its tree's cut or copy.
+    void ClipboardReleased() override;
+    // The tree, while it lives.
+    TBaseVirtualTree* Owner() const;
+    bool ForClipboard() const { return forClipboard_; }
+    uint64_t Serial() const { return serial_; }
+
+private:
+    uint32_t owner_;
+    bool forClipboard_;
+    uint64_t serial_;
+    std::vector<TClipFormat> formats_;
+};

@@ -76,6 +76,8 @@ void TBaseVirtualTree::ChangedOptions(const TVTPaintOptions* paintBefore,
         if (miscBefore->Contains(toFullRepaintOnResize) !=
             o.MiscOptions().Contains(toFullRepaintOnResize))
             Invalidate();
+        if (miscBefore->Contains(toAcceptOLEDrop) != o.MiscOptions().Contains(toAcceptOLEDrop))
+            UpdateDropRegistration();
     }
 }
 
@@ -235,6 +237,7 @@ void TBaseVirtualTree::CreateWnd() {
     SetHeaderStripHeight(Header().VisibleHeight());
     UpdateScrollBars(true);
     Header().RecalculateHeader();
+    UpdateDropRegistration();
 }
 
 void TBaseVirtualTree::Loaded() {
@@ -395,11 +398,8 @@ void TBaseVirtualTree::Clear() {
     try {
         InterruptValidation();
         CancelEditNode();
-        // The clipboard keeps what was copied: its data was made when copying.
-        if (states_.Contains(tsCopyPending) || states_.Contains(tsCutPending)) {
-            states_.Exclude(tsCopyPending);
-            states_.Exclude(tsCutPending);
-        }
+        // A pending cut or copy of these nodes leaves the clipboard with them.
+        ReleaseClipboard();
         ClearSelection();
         // Nobody may refuse the focus leaving: it is set, not moved; the focus handler learns
         // that no node has it (not while the tree is being destroyed).

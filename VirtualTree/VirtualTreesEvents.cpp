@@ -22,6 +22,7 @@ void TBaseVirtualTree::ForgetNode(PVirtualNode node) {
     if (checkNode_ == node) checkNode_ = nullptr;
     if (lastSearchNode_ == node) lastSearchNode_ = nullptr;
     if (lastHintNode_ == node) lastHintNode_ = nullptr;
+    ForgetDraggedNode(node);
     // A pending notification reports what is left: nil for a change, the parent for a
     // structure change (nil at top level).
     if (lastChangedNode_ == node) lastChangedNode_ = nullptr;
@@ -129,7 +130,11 @@ void TBaseVirtualTree::TimerEvent(int id) {
         case SearchTimer:
             SearchTimerFired();
             break;
+        case ExpandTimer:
+            ExpandTimerFired();
+            break;
         case ScrollTimer:
+            if (DragScrollTick()) break;
             AutoScrollStep();
             break;
         case EditTimer:
@@ -482,8 +487,4 @@ std::string TBaseVirtualTree::DoGetNodeHint(PVirtualNode, TColumnIndex) {
 }
 std::string TBaseVirtualTree::DoGetNodeTooltip(PVirtualNode, TColumnIndex) {
     return hint_;
-}
-
-int TBaseVirtualTree::DoRenderOLEData() {
-    return int(0x80004005u);  // E_FAIL: nothing rendered
 }

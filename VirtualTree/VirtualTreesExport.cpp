@@ -83,7 +83,7 @@ std::u16string TextExport(TBaseVirtualTree& tree, TVSTTextSourceType source, cha
         }
         out.AddNewLine();
     }
-    return out.AsString();
+    return out.Take();
 }
 
 const char* AlignmentToHTML(TAlignment alignment) {
@@ -284,7 +284,8 @@ std::string HTMLText(std::u16string_view text) {
 }
 
 std::string ContentToHTML(TBaseVirtualTree& tree, TVSTTextSourceType source,
-                          const TExportCellText& cellText, std::string_view caption) {
+                          const TExportCellText& cellText, std::string_view caption,
+                          const TExportCellFont& cellFont) {
     const std::vector<PVirtualNode> nodes = ExportNodes(tree, source);
     const std::vector<TColumnIndex> columns = ExportColumns(tree);
     const uint32_t maxLevel = MaxLevel(tree, nodes);
@@ -357,7 +358,12 @@ std::string ContentToHTML(TBaseVirtualTree& tree, TVSTTextSourceType source,
                 for (uint32_t k = 0; k < level; ++k)
                     out.Add("<td class=\"noborder\" width=\"" + Number(tree.Indent()) +
                             "\" height=\"" + height + "\"" + bgcolor + ">&nbsp;</td>");
-            out.Add(" <td class=\"normalborder\"  height=\"" + height + "px\"");
+            TFont font = tree.Font();
+            if (cellFont && cellFont(node, index, font))
+                out.Add(" <td class=\"normalborder\" " + StyleToHTML("", font) + " height=\"" +
+                        height + "px\"");
+            else
+                out.Add(" <td class=\"normalborder\"  height=\"" + height + "px\"");
             if (column) out.Add(columnAttributes(*column));
             if (main && maxLevel > level)
                 out.Add(" colspan=\"" + Number(maxLevel - level + 1) + "\"");
@@ -366,15 +372,22 @@ std::string ContentToHTML(TBaseVirtualTree& tree, TVSTTextSourceType source,
         out.Add(" </tr>");
     }
     out.Add("</table>");
-    return out.AsString();
+    return out.Take();
 }
 
+namespace {
+
+constexpr std::string_view kHTMLHead =
+    "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0 Transitional//EN\">"
+    "<html><head><META http-equiv=Content-Type content=\"text/html; charset=utf-8\">"
+    "</head><body><!--StartFragment-->";
+constexpr std::string_view kHTMLTail = "<!--EndFragment--></body></html>";
+
+}  // namespace
+
 std::string HTMLClipboardEnvelope(std::string_view fragment) {
-    static constexpr std::string_view head =
-        "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0 Transitional//EN\">"
-        "<html><head><META http-equiv=Content-Type content=\"text/html; charset=utf-8\">"
-        "</head><body><!--StartFragment-->";
-    static constexpr std::string_view tail = "<!--EndFragment--></body></html>";
+    constexpr std::string_view head = kHTMLHead;
+    constexpr std::string_view tail = kHTMLTail;
     auto line = [](const char* key, size_t value) {
         char text[40];
         std::snprintf(text, sizeof text, "%s%08zu\r\n", key, value);
@@ -397,7 +410,8 @@ std::string HTMLClipboardEnvelope(std::string_view fragment) {
 }
 
 std::string ContentToRTF(TBaseVirtualTree& tree, TVSTTextSourceType source,
-                         const TExportCellText& cellText, int pixelsPerInch) {
+                         const TExportCellText& cellText, int pixelsPerInch,
+                         const TExportCellFont& cellFont) {
     const std::vector<PVirtualNode> nodes = ExportNodes(tree, source);
     const std::vector<TColumnIndex> columns = ExportColumns(tree);
     TVTHeader& header = tree.Header();
@@ -437,29 +451,40 @@ std::string ContentToRTF(TBaseVirtualTree& tree, TVSTTextSourceType source,
                 for (uint32_t k = 0; k < level; ++k) body.Add("\\tab");
                 body.Add(' ');
             }
-            writer.Text(body, cellText(node, index), tree.Font());
+            TFont font = tree.Font();
+            if (cellFont) cellFont(node, index, font);
+            writer.Text(body, cellText(node, index), font);
             body.Add("\\cell");
         }
         body.Add("\\row");
     }
     body.Add("\\pard\\par");
-    return "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1043" + writer.Tables() + body.AsString() +
-           "}";
+    std::string rtf = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1043" + writer.Tables();
+    rtf.reserve(rtf.size() + body.Length() + 1);
+    rtf += body.Take();
+    rtf += '}';
+    return rtf;
 }
 
 std::string HTMLDocument(std::string_view fragment) {
-    const std::string envelope = HTMLClipboardEnvelope(fragment);
-    return envelope.substr(envelope.find("<!DOCTYPE"));
+    std::string document;
+    document.reserve(kHTMLHead.size() + fragment.size() + kHTMLTail.size());
+    document += kHTMLHead;
+    document += fragment;
+    document += kHTMLTail;
+    return document;
 }
 
 std::string RenderTextFormat(TBaseVirtualTree& tree, TClipFormat format, TVSTTextSourceType source,
-                             const TExportCellText& cellText, char16_t listSeparator) {
+                             const TExportCellText& cellText, char16_t listSeparator,
+                             const TExportCellFont& cellFont) {
     if (ExportNodes(tree, source).empty() && !tree.Header().UseColumns()) return {};
     if (format == StandardFormatText || format == StandardFormatUnicodeText)
         return ExportUtf8(ContentToUnicode(tree, source, u'\t', cellText));
     if (format == CSVClipFormat()) return ContentToCSV(tree, source, listSeparator, cellText);
     if (format == RTFClipFormat() || format == RTFNoObjectsClipFormat())
-        return ContentToRTF(tree, source, cellText);
-    if (format == HTMLClipFormat()) return HTMLDocument(ContentToHTML(tree, source, cellText));
+        return ContentToRTF(tree, source, cellText, 96, cellFont);
+    if (format == HTMLClipFormat())
+        return HTMLDocument(ContentToHTML(tree, source, cellText, {}, cellFont));
     return {};
 }

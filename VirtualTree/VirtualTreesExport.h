@@ -24,6 +24,10 @@ enum TVSTTextSourceType {
 
 // The text of a cell (column NoColumn when the header has no columns), in UTF-16.
 using TExportCellText = std::function<std::u16string(PVirtualNode, TColumnIndex)>;
+// The font a cell's text is exported in: given the tree's font, the callback applies the
+// application's choice and says whether it changed the font. Without a callback every cell
+// keeps the tree's font.
+using TExportCellFont = std::function<bool(PVirtualNode, TColumnIndex, TFont& font)>;
 // Adapts a callback that gives Windows-1252 text.
 TExportCellText AnsiCellText(std::function<std::string(PVirtualNode, TColumnIndex)> text);
 
@@ -45,6 +49,14 @@ public:
     size_t Length() const { return size_; }
     size_t Capacity() const { return capacity_; }
     std::basic_string<Char> AsString() const { return buffer_.substr(0, size_); }
+    // The text without a copy, leaving the builder empty.
+    std::basic_string<Char> Take() {
+        buffer_.resize(size_);
+        std::basic_string<Char> text = std::move(buffer_);
+        buffer_.clear();
+        size_ = capacity_ = 0;
+        return text;
+    }
 
 private:
     void Grow(size_t needed) {
@@ -91,16 +103,19 @@ std::string StyleToHTML(std::string_view name, const TFont& font);
 std::string HTMLText(std::u16string_view text);
 // The HTML export: a style block and a table of the source's nodes. A non-empty caption
 // (Windows-1252) becomes the table's caption attribute.
+// A cell whose font the application changed carries it as an inline style.
 std::string ContentToHTML(TBaseVirtualTree& tree, TVSTTextSourceType source,
-                          const TExportCellText& cellText, std::string_view caption = {});
+                          const TExportCellText& cellText, std::string_view caption = {},
+                          const TExportCellFont& cellFont = {});
 // The clipboard's HTML layout around a fragment: the offset header, the document's head, the
 // fragment between its markers and the document's end.
 std::string HTMLClipboardEnvelope(std::string_view fragment);
 
 // The rich-text export: a table with one cell per visible column (or one cell of the client's
-// width), column widths in twips at `pixelsPerInch`.
+// width), column widths in twips at `pixelsPerInch`; each cell's text in its cell font.
 std::string ContentToRTF(TBaseVirtualTree& tree, TVSTTextSourceType source,
-                         const TExportCellText& cellText, int pixelsPerInch = 96);
+                         const TExportCellText& cellText, int pixelsPerInch = 96,
+                         const TExportCellFont& cellFont = {});
 
 // The HTML document around a fragment, as the desktop's "text/html" carries it: the clipboard
 // envelope without its offset lines.
@@ -111,4 +126,5 @@ std::string HTMLDocument(std::string_view fragment);
 // alike, and "HTML Format" as an HTML document of the export without caption. Empty for other
 // formats and when the export is empty.
 std::string RenderTextFormat(TBaseVirtualTree& tree, TClipFormat format, TVSTTextSourceType source,
-                             const TExportCellText& cellText, char16_t listSeparator);
+                             const TExportCellText& cellText, char16_t listSeparator,
+                             const TExportCellFont& cellFont = {});

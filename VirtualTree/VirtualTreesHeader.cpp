@@ -1,6 +1,7 @@
 // The header: properties, column sizing, the mouse state machine and button painting.
 #include "VirtualTreesHeader.h"
 
+#include "VirtualTrees.h"
 #include "VirtualTreesDrawing.h"
 
 #include "platform/ThemeServices.h"
@@ -290,9 +291,45 @@ void TVTHeader::PrepareDrag(TPoint /*p*/, TPoint start) {
     const TColumnIndex column = columns_->GetColumnAndBounds(start, left, right);
     columns_->dragIndex_ = column < 0 ? NoColumn : column;
     columns_->dropTarget_ = NoColumn;
+    EndDragImage();
+    if (column < 0 || right <= left || height_ <= 0) return;
+    // The button's picture on the button face follows the cursor, on its row with
+    // hoRestrictDrag.
+    TBitmap picture(right - left, height_);
+    TCanvas& canvas = picture.Canvas();
+    canvas.Brush().SetStyle(TBrushStyle::bsSolid);
+    canvas.Brush().SetColor(clBtnFace);
+    canvas.FillRect({0, 0, right - left, height_});
+    canvas.Font().Assign(font_);
+    PaintButton(canvas, column, {0, 0, right - left, height_}, false);
+    const TPoint at{left, owner_->HeaderStripRect().Top};
+    dragImage_ = std::make_unique<TVTDragImage>();
+    if (options_.Contains(hoRestrictDrag)) dragImage_->RestrictDrag = dmrHorizontalOnly;
+    dragImage_->PrepareDrag(picture, at, {start.X - at.X, start.Y - at.Y}, clNone, false);
+    if (TBaseVirtualTree* tree = owner_->Tree(); tree && owner_->WindowExists()) {
+        dragOverlay_ = std::make_unique<TOverlay>(*tree);
+        dragOverlay_->SetPicture(dragImage_->Width(), dragImage_->Height(),
+                                 dragImage_->Pixels().data());
+        TOverlay* overlay = dragOverlay_.get();
+        dragImage_->OnChange = [overlay](const TVTDragImage& image) {
+            overlay->MoveTo(image.ImagePosition());
+            overlay->SetVisible(image.Visible());
+        };
+    }
+    dragImage_->Show();
+}
+
+void TVTHeader::EndDragImage() {
+    if (dragImage_) {
+        dragImage_->OnChange = nullptr;
+        dragImage_->EndDrag();
+    }
+    dragImage_.reset();
+    dragOverlay_.reset();
 }
 
 void TVTHeader::DragTo(TPoint p) {
+    if (dragImage_) dragImage_->DragTo(p);
     int left = 0, right = 0;
     TColumnIndex target = columns_->GetColumnAndBounds(p, left, right);
     if (target < 0) target = NoColumn;
@@ -324,6 +361,7 @@ void TVTHeader::EndMouseStates() {
     if (!states_.Empty()) owner_->SetMouseCapture(false);
     states_ = {};
     owner_->KillTimer(HeaderTimerId);
+    EndDragImage();
     if (columns_->downIndex_ >= 0) {
         Invalidate(columns_->downIndex_);
         columns_->downIndex_ = NoColumn;

@@ -4,12 +4,14 @@
 #pragma once
 
 #include "VirtualTreesColumns.h"
+#include "VirtualTreesDragImage.h"
 #include "VirtualTreesTypes.h"
 
 #include "platform/Canvas.h"
 #include "platform/Controls.h"
 #include "platform/ImageList.h"
 #include "platform/Menus.h"
+#include "platform/Overlay.h"
 
 #include <memory>
 
@@ -170,6 +172,10 @@ public:
     TVTHeaderStyle Style() const { return style_; }
     void SetStyle(TVTHeaderStyle value);
     THeaderStates States() const { return states_; }
+    // The picture of the dragged column's button while a column is dragged (nullptr otherwise),
+    // and the overlay that shows it over the tree (nullptr without a tree window).
+    const TVTDragImage* DragImage() const { return dragImage_.get(); }
+    const TOverlay* DragOverlay() const { return dragOverlay_.get(); }
     // Whether a drag, a resize or a pressed button is under way.
     virtual bool HasStates() const { return !states_.Empty(); }
 
@@ -252,4 +258,8 @@ private:
     TColumnIndex trackIndex_ = NoColumn;
     TColumnIndex pressColumn_ = NoColumn;
     bool splitterCursor_ = false;
+    // The column drag's picture.
+    void EndDragImage();
+    std::unique_ptr<TVTDragImage> dragImage_;
+    std::unique_ptr<TOverlay> dragOverlay_;
 };

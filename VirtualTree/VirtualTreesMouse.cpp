@@ -179,7 +179,8 @@ void TBaseVirtualTree::HandleMouseDown(TMouseButton button, TShiftState shift, i
     if (newColumn == InvalidColumn) newColumn = focusedColumn_;
     const bool columnChanged = newColumn != focusedColumn_;
     const TShiftState keys = shift & (ssShift | ssCtrl);
-    const bool dragAllowed = node && !cellHit && DoBeforeDrag(node, hit.HitColumn);
+    const bool dragAllowed =
+        node && !cellHit && (dragMode_ == dmAutomatic || DoBeforeDrag(node, hit.HitColumn));
 
     if ((at & hiOnItemButton) && HasState(node, vsHasChildren)) {
         ToggleNode(node);
@@ -239,6 +240,8 @@ void TBaseVirtualTree::HandleMouseDown(TMouseButton button, TShiftState shift, i
             AddToSelection(node);
         if (node != before || columnChanged) DoFocusChange(focusedNode_, focusedColumn_);
         if (columnChanged) ScrollIntoView(node, false, true);
+        // A press on a label that may be dragged: the drag starts once the mouse moves away.
+        if (button == mbLeft && dragAllowed) BeginDrag(false);
     }
 }
 
@@ -247,6 +250,9 @@ void TBaseVirtualTree::MouseUp(TMouseButton button, TShiftState shift, int x, in
                                    : button == mbRight ? tsRightButtonDown
                                                        : tsMiddleButtonDown;
     SetTreeState(flag, false);
+    // A drag that did not start by now does not start.
+    states_.Exclude(tsOLEDragPending);
+    states_.Exclude(tsFormsDragPending);
     if (button == mbMiddle && Panning()) {
         // A click pans on until the next press; a drag ends with its release.
         if (states_.Contains(tsWheelPanningByClick))
@@ -376,6 +382,7 @@ void TBaseVirtualTree::MouseMove(TShiftState shift, int x, int y) {
         TCustomControl::MouseMove(shift, x, y);
         return;
     }
+    if (DragPendingMove(x, y)) return;
     if (states_.Contains(tsDrawSelectionPending) || states_.Contains(tsDrawSelecting)) {
         const TPoint p{x - geometry_.OffsetX(), y - geometry_.OffsetY()};
         const int threshold = StartDragDistance();

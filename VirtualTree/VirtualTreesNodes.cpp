@@ -184,6 +184,7 @@ void TBaseVirtualTree::InternalDisconnectNode(PVirtualNode node, bool keepFocus,
         DoFocusChange(focusedNode_, focusedColumn_);
     }
     if (node == rangeAnchor_) ResetRangeAnchor();
+    ForgetDraggedNode(node);  // moved or deleted: a running drag no longer owns it
     // After the handlers: one of them may have started a validation that still sees the node.
     BeginMutation();
     if (HasState(node, vsDeleting)) return;

@@ -460,6 +460,7 @@ void TMainForm::FillSeams() {
     FillExportSeams();
     InstallEntryCommands();
     InstallPanel();
+    InstallTreeDrag();
 }
 
 void TMainForm::RebuildTree() {

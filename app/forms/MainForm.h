@@ -134,6 +134,11 @@ public:
     TMarkMemo* InfoMemo() const;
     TPopupMenu& TreePopupMenu();
 
+    // Dragging in the tree (MainFormDrag.cpp): an entry or folder dropped on a folder moves
+    // there. Over accepts every drag; the drop applies it to the bank.
+    void VSTDragOver(bool& accept);
+    void VSTDragDrop();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -149,6 +154,7 @@ private:
     void ElasticForm1AfterResize();
     void OnCommand(QAction* action, void (TMainForm::*command)());
     void InstallEntryCommands();
+    void InstallTreeDrag();
     void InstallPanel();
     void PlaceInfoMemo();
     void RetireInfoMemo();

@@ -1,12 +1,101 @@
-// The desktop's clipboard behind the Qt-free clipboard store.
+// The desktop's clipboard behind the Qt-free clipboard store. A data object goes onto it as
+// mime data whose formats are rendered only when a program asks for them.
 #include <QApplication>
 #include <QClipboard>
 #include <QMimeData>
+#include <QPointer>
 
 #include "platform/Clipboard.h"
 #include "platform/Codec.h"
+#include "platform/qt/Application.h"
 
 namespace {
+
+// Mime data over a data object: the MIME types of its formats, each rendered on request. The
+// object hears once that the clipboard let go of it, at the latest when Qt deletes the data.
+class TLazyMimeData : public QMimeData {
+public:
+    explicit TLazyMimeData(PDataObject object) : object_(std::move(object)) {
+        for (TClipFormat format : object_->Formats())
+            for (const std::string& type : ClipboardFormatMimeTypes(format)) {
+                const QString mime = QString::fromStdString(type);
+                if (!types_.contains(mime)) {
+                    types_.append(mime);
+                    formatOf_.append(format);
+                }
+            }
+    }
+    ~TLazyMimeData() override { Release(); }
+
+    const PDataObject& Object() const { return object_; }
+    void Release() {
+        if (released_) return;
+        released_ = true;
+        CallGuarded([this] { object_->ClipboardReleased(); });
+    }
+
+    QStringList formats() const override { return types_; }
+    bool hasFormat(const QString& mimeType) const override { return types_.contains(mimeType); }
+
+protected:
+    QVariant retrieveData(const QString& mimeType, QMetaType) const override {
+        const qsizetype index = types_.indexOf(mimeType);
+        if (index < 0) return {};
+        std::optional<std::string> bytes;
+        CallGuarded([&] { bytes = object_->GetData(formatOf_[index]); });
+        if (!bytes) return {};
+        return QByteArray(bytes->data(), qsizetype(bytes->size()));
+    }
+
+private:
+    PDataObject object_;
+    QStringList types_;
+    QList<TClipFormat> formatOf_;
+    bool released_ = false;
+};
+
+// Watches the clipboard for the data object the program put there: when another owner takes
+// the clipboard, the object is released even if Qt keeps the mime data alive.
+class TOwnershipWatch {
+public:
+    static TOwnershipWatch& Instance() {
+        static TOwnershipWatch watch;
+        return watch;
+    }
+    void Track(TLazyMimeData* data) {
+        Connect();
+        current_ = data;
+        ownershipReported_ = false;
+    }
+    void Settled() {
+        // Platforms that report ownership say so right after a set; others never do, and then
+        // only a change of the clipboard's data counts.
+        ownershipReported_ = current_ && QGuiApplication::clipboard()->ownsClipboard();
+    }
+
+private:
+    void Connect() {
+        if (connected_) return;
+        connected_ = true;
+        QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged,
+                         QGuiApplication::clipboard(), [this] { Changed(); });
+    }
+    void Changed() {
+        if (!current_) return;
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        const bool lost = clipboard->ownsClipboard()
+                              ? clipboard->mimeData() != current_.data()
+                              : ownershipReported_ || clipboard->mimeData() != current_.data();
+        if (!lost) return;
+        TLazyMimeData* data = current_.data();
+        current_ = nullptr;
+        data->Release();
+    }
+
+    QPointer<TLazyMimeData> current_;
+    bool ownershipReported_ = false;
+    bool connected_ = false;
+};
 
 class TSystemClipboard : public TClipboardStore {
 public:
@@ -35,6 +124,31 @@ public:
                           QByteArray(bytes.data(), qsizetype(bytes.size())));
         QGuiApplication::clipboard()->setMimeData(data);
     }
+    bool SetDataObject(PDataObject object) override {
+        if (!object) return false;
+        QPointer<TLazyMimeData> data = new TLazyMimeData(std::move(object));
+        TOwnershipWatch::Instance().Track(data);
+        QGuiApplication::clipboard()->setMimeData(data);
+        // Qt deletes what the clipboard refuses.
+        const bool taken = data && QGuiApplication::clipboard()->mimeData() == data.data();
+        TOwnershipWatch::Instance().Settled();
+        return taken;
+    }
+    PDataObject DataObject() override {
+        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+        if (!data) return nullptr;
+        if (auto* lazy = dynamic_cast<const TLazyMimeData*>(data)) return lazy->Object();
+        // Another program's data: the formats the program knows, copied now.
+        auto copy = std::make_shared<TMemoryDataObject>();
+        for (const QString& mime : data->formats()) {
+            const TClipFormat format = ClipboardFormatOfMimeType(mime.toStdString());
+            if (format == 0 || copy->HasFormat(format)) continue;
+            const QByteArray bytes = data->data(mime);
+            copy->SetData(format, std::string(bytes.constData(), size_t(bytes.size())));
+        }
+        return copy;
+    }
+    void Clear() override { QGuiApplication::clipboard()->clear(); }
 };
 
 }  // namespace

@@ -168,7 +168,8 @@ TEST(VirtualTreeEvents, UnassignedDispatchersGiveSafePresets) {
     EXPECT_TRUE(tree.DoHeaderDragging(0));
     EXPECT_FALSE(tree.DoBeforeDrag(a, 0));
     EXPECT_EQ(tree.DoCompare(a, b, 0), 0);
-    EXPECT_EQ(uint32_t(tree.DoRenderOLEData()), 0x80004005u);
+    std::string rendered;
+    EXPECT_EQ(uint32_t(tree.DoRenderOLEData(1, true, rendered)), 0x80004005u);
     EXPECT_EQ(tree.DoGetPopupMenu(a, 0, {0, 0}), nullptr);
     EXPECT_EQ(tree.DoGetNodeWidth(a, 0), 0);
     EXPECT_FALSE(tree.ColumnIsEmpty(a, 0));

@@ -250,7 +250,7 @@ TEST(EsCaptionLabel, PaintsHighlightShadowAndFace) {
     label.HandleNeeded();
     TBitmap bitmap(label.Width(), label.Height());
     label.PaintTo(bitmap);
-    if (const char* dir = std::getenv("LORVANE_SCREENSHOT_DIR"))
+    if (const char* dir = std::getenv("LORVANE_PNG_DIR"))
         bitmap.SaveToFile(std::string(dir) + "/label.png");
     bool face = false, shadow = false;
     for (int y = 0; y < bitmap.Height(); ++y)

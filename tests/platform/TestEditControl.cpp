@@ -191,7 +191,7 @@ TEST_F(EditControlTest, TheHintWindowShowsWithoutActivationInsideTheWorkArea) {
     EXPECT_EQ(hint->geometry(), QRect(20, 30, 100, 34));
     EXPECT_EQ(QApplication::activeWindow(), active) << "the hint takes no activation";
     EXPECT_TRUE(host->hasFocus());
-    if (const char* dir = std::getenv("LORVANE_SCREENSHOT_DIR"))
+    if (const char* dir = std::getenv("LORVANE_PNG_DIR"))
         hint->grab().save(QString::fromUtf8(dir) + "/hint.png");
 
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
@@ -251,7 +251,7 @@ TEST_F(EditControlTest, AStringTreeEditsInPlaceOverQt) {
     for (QChar c : QString(" of the day")) Key(line, 0, QString(c));
     EXPECT_EQ(link->Edit()->Text(), "News of the day");
     Pump(20);
-    if (const char* dir = std::getenv("LORVANE_SCREENSHOT_DIR"))
+    if (const char* dir = std::getenv("LORVANE_PNG_DIR"))
         host->grab().save(QString::fromUtf8(dir) + "/tree-editing.png");
     Key(line, Qt::Key_Return);
     EXPECT_EQ(written, "News of the day");
@@ -294,7 +294,7 @@ TEST_F(EditControlTest, AStringTreeEditsInPlaceOverQt) {
         if (w->isVisible() && (w->windowFlags() & Qt::ToolTip) == Qt::ToolTip) hint = w;
     ASSERT_NE(hint, nullptr);
     EXPECT_TRUE(hint->testAttribute(Qt::WA_TransparentForMouseEvents));
-    if (const char* dir = std::getenv("LORVANE_SCREENSHOT_DIR"))
+    if (const char* dir = std::getenv("LORVANE_PNG_DIR"))
         hint->grab().save(QString::fromUtf8(dir) + "/tooltip.png");
     tree.CancelHint();
     EXPECT_FALSE(HintWindowShowing());

@@ -2,6 +2,8 @@
 // program and LF breaks outside it, and private formats beside the text.
 #pragma once
 
+#include "platform/DataObject.h"
+
 #include <memory>
 #include <string>
 #include <string_view>
@@ -18,6 +20,14 @@ public:
     // Replaces the contents by the text and, when `format` is not empty, `data` in that format,
     // in one change.
     virtual void Set(std::string_view text, std::string_view format, std::string_view data) = 0;
+    // Replaces the contents by a data object whose formats are rendered when asked for; false
+    // when the clipboard refused it. The object learns through ClipboardReleased when the
+    // clipboard lets go of it.
+    virtual bool SetDataObject(PDataObject object) = 0;
+    // The contents as a data object: the one set, while it is still there, else a copy of the
+    // formats the program knows. nullptr when the clipboard cannot be read.
+    virtual PDataObject DataObject() = 0;
+    virtual void Clear() = 0;
 };
 
 // The store in use: the one installed, else a memory store of the process.
@@ -37,3 +47,8 @@ void SetClipboardText(std::string_view text);
 void SetClipboardTextAndData(std::string_view text, std::string_view format, std::string_view data);
 bool ClipboardHasFormat(std::string_view format);
 std::string ClipboardData(std::string_view format);
+
+// Data objects on the clipboard (see TClipboardStore).
+bool SetClipboardDataObject(PDataObject object);
+PDataObject ClipboardDataObject();
+void ClearClipboard();

@@ -15,3 +15,10 @@ void SetHeadlessKeyboardState(TShiftState state);
 // The help contexts ShowHelpContext was asked to show (non-zero only), oldest first.
 const std::vector<int>& HeadlessHelpRequests();
 void ClearHeadlessHelpRequests();
+
+// The mouse moved or the left button was released at a screen point: a running in-process drag
+// follows it (platform/FormDrag.h). Escape is CancelFormDrag.
+void HeadlessMouseMove(TPoint screen);
+void HeadlessMouseUp(TPoint screen);
+// Whether the drag cursor shows that the control under it accepts the drag.
+bool HeadlessFormDragCursorAccepts();
