@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "ControlHostAccess.h"
 #include "ControlState.h"
 #include "HeadlessCanvas.h"
 #include "HeadlessFocus.h"
@@ -29,37 +30,10 @@ void SetHeadlessKeyboardState(TShiftState state) {
     keyboardState = state;
 }
 
-// Every call from the host into the control passes here: an exception ends at the boundary.
-struct ControlHostAccess {
-    template <class F>
-    static void Call(F&& action) {
-        headless::Guarded(action);
-    }
-    static void CreateWnd(TCustomControl& c) {
-        Call([&] { c.CreateWnd(); });
-    }
-    static void Paint(TCustomControl& c, TCanvas& canvas, const TRect& r) {
-        Call([&] { c.Paint(canvas, r); });
-    }
-    static void PaintStrip(TCustomControl& c, TCanvas& canvas, const TRect& r) {
-        Call([&] { c.PaintHeaderStrip(canvas, r); });
-    }
-    static void Resize(TCustomControl& c) {
-        Call([&] { c.Resize(); });
-    }
-    static void Timer(TCustomControl& c, int id) {
-        Call([&] { c.TimerEvent(id); });
-    }
-    static void Posted(TCustomControl& c, unsigned m, intptr_t w, intptr_t l) {
-        Call([&] { c.PostedMessage(m, w, l); });
-    }
-    static void Enter(TCustomControl& c) {
-        Call([&] { c.DoEnter(); });
-    }
-    static void Exit(TCustomControl& c) {
-        Call([&] { c.DoExit(); });
-    }
-};
+// An exception from a handler ends at the boundary.
+void GuardedControlCall(void (*call)(void*), void* context) {
+    headless::Guarded([&] { call(context); });
+}
 
 using A = ControlHostAccess;
 

@@ -1,6 +1,7 @@
 // The QWidget host behind TCustomControl: frame, header strip, scroll bars and client area.
 #include "platform/Controls.h"
 
+#include "ControlHostAccess.h"
 #include "ControlState.h"
 #include "QtCanvas.h"
 #include "platform/ChildControls.h"
@@ -28,95 +29,18 @@
 
 // --- The host widgets ----------------------------------------------------------------------------
 
-// Every call from Qt into the control passes here: an exception ends at the boundary instead of
-// unwinding through Qt, and the depth tells the destructor whether Qt is still inside one of the
-// control's widgets (a control may be destroyed from its own handler).
-struct ControlHostAccess {
-    static inline int depth = 0;
+namespace {
+// How deep Qt is inside calls into controls: the destructor learns from it whether Qt is still
+// inside one of the control's widgets (a control may be destroyed from its own handler).
+int callDepth = 0;
+}  // namespace
 
-    template <class F>
-    static void Call(F&& action) {
-        ++depth;
-        CallGuarded(action);
-        --depth;
-    }
-    template <class F>
-    static bool Ask(F&& question) {
-        bool answer = false;
-        Call([&] { answer = question(); });
-        return answer;
-    }
-
-    static void CreateWnd(TCustomControl& c) {
-        Call([&] { c.CreateWnd(); });
-    }
-    static void Paint(TCustomControl& c, TCanvas& canvas, const TRect& r) {
-        Call([&] { c.Paint(canvas, r); });
-    }
-    static void PaintStrip(TCustomControl& c, TCanvas& canvas, const TRect& r) {
-        Call([&] { c.PaintHeaderStrip(canvas, r); });
-    }
-    static void Resize(TCustomControl& c) {
-        Call([&] { c.Resize(); });
-    }
-    static void Scroll(TCustomControl& c, TScrollBarKind k, TScrollCode code, int pos) {
-        Call([&] { c.ScrollMessage(k, code, pos); });
-    }
-    static void Timer(TCustomControl& c, int id) {
-        Call([&] { c.TimerEvent(id); });
-    }
-    static void Posted(TCustomControl& c, unsigned m, intptr_t w, intptr_t l) {
-        Call([&] { c.PostedMessage(m, w, l); });
-    }
-    static bool Preview(TCustomControl& c, const TMouseMessage& m) {
-        return Ask([&] { return c.PreviewMouse(m); });
-    }
-    static void MouseDown(TCustomControl& c, TMouseButton b, TShiftState s, int x, int y) {
-        Call([&] { c.MouseDown(b, s, x, y); });
-    }
-    static void MouseUp(TCustomControl& c, TMouseButton b, TShiftState s, int x, int y) {
-        Call([&] { c.MouseUp(b, s, x, y); });
-    }
-    static void MouseMove(TCustomControl& c, TShiftState s, int x, int y) {
-        Call([&] { c.MouseMove(s, x, y); });
-    }
-    static void Click(TCustomControl& c) {
-        Call([&] { c.Click(); });
-    }
-    static void DblClick(TCustomControl& c) {
-        Call([&] { c.DblClick(); });
-    }
-    static bool Wheel(TCustomControl& c, TShiftState s, int d, TPoint p) {
-        return Ask([&] { return c.DoMouseWheel(s, d, p); });
-    }
-    static void Leave(TCustomControl& c) {
-        Call([&] { c.MouseLeave(); });
-    }
-    static void KeyDown(TCustomControl& c, uint16_t& k, TShiftState s) {
-        Call([&] { c.KeyDown(k, s); });
-    }
-    static void KeyUp(TCustomControl& c, uint16_t& k, TShiftState s) {
-        Call([&] { c.KeyUp(k, s); });
-    }
-    static void KeyPress(TCustomControl& c, char& k) {
-        Call([&] { c.KeyPress(k); });
-    }
-    static bool WantKey(TCustomControl& c, uint16_t k, TShiftState s) {
-        return Ask([&] { return c.WantKey(k, s); });
-    }
-    static void Enter(TCustomControl& c) {
-        Call([&] { c.DoEnter(); });
-    }
-    static void Exit(TCustomControl& c) {
-        Call([&] { c.DoExit(); });
-    }
-    static void Style(TCustomControl& c) {
-        Call([&] { c.StyleChanged(); });
-    }
-    static void Context(TCustomControl& c, TPoint p, bool& handled) {
-        Call([&] { c.DoContextPopup(p, handled); });
-    }
-};
+// An exception ends at the boundary instead of unwinding through Qt.
+void GuardedControlCall(void (*call)(void*), void* context) {
+    ++callDepth;
+    CallGuarded([&] { call(context); });
+    --callDepth;
+}
 
 namespace {
 
@@ -767,7 +691,7 @@ TCustomControl::~TCustomControl() {
         d.viewport->control = nullptr;
         for (const auto& timer : d.timers) d.host->killTimer(timer.second);
         QCoreApplication::removePostedEvents(d.host, PostedMessageEvent);
-        if (ControlHostAccess::depth > 0) {
+        if (callDepth > 0) {
             // Destroyed from one of its own handlers: Qt is still inside the widgets and returns
             // into them, so they go once that dispatch is over.
             d.host->hide();
