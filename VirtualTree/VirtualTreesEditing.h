@@ -73,6 +73,7 @@ private:
     TColumnIndex column_ = NoColumn;
     TAlignment alignment_ = taLeftJustify;
     TRect textBounds_;
+    int textShift_ = 0;  // the text's top below the top of the bounds the tree gives
     bool stopping_ = false;
     bool preparing_ = false;  // the editor takes the cell's text: no resizing yet
 };
