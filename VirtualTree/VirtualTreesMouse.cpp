@@ -373,8 +373,9 @@ void TBaseVirtualTree::SetCursor(TCursor value) {
 }
 
 void TBaseVirtualTree::UpdateCursor() {
-    // Panning shows its own cursors; a header splitter claims the point for the header.
-    if (Panning()) return;
+    // Panning shows its own cursors, and the application's global cursor hides every other
+    // one; a header splitter claims the point for the header.
+    if (Panning() || GlobalCursorSet()) return;
     TCursor cursor = headerCursor_;
     if (cursor == crDefault) {
         cursor =

@@ -3,6 +3,7 @@
 #include "TreeTestSupport.h"
 
 #include "platform/Cursors.h"
+#include "platform/headless/Headless.h"
 
 #include <vector>
 
@@ -140,4 +141,23 @@ TEST(TreeCursor, PanningDecidesWhileItLastsAndTheRuleReturnsAfter) {
     EXPECT_EQ(tree.HotNode() != nullptr, true);
     EXPECT_EQ(tree.ShownCursor(), crIBeam);
     EXPECT_GT(asked, 0);
+}
+
+TEST(TreeCursor, AGlobalCursorLeavesTheTreesCursorAlone) {
+    CursorTree tree;
+    tree.HotTrack();
+    tree.SetHotCursor(crIBeam);
+    int asked = 0;
+    tree.OnGetCursor = [&asked](TBaseVirtualTree*, TCursor&) { ++asked; };
+    SetHeadlessGlobalCursor(true);
+    tree.OverLabel(1);
+    EXPECT_EQ(tree.HotNode(), tree.rows[1]) << "hot tracking goes on";
+    EXPECT_EQ(tree.ShownCursor(), crDefault);
+    tree.SetCursor(crCross);
+    EXPECT_EQ(tree.ShownCursor(), crDefault);
+    EXPECT_EQ(asked, 0);
+    SetHeadlessGlobalCursor(false);
+    tree.OverLabel(1);
+    EXPECT_EQ(tree.ShownCursor(), crIBeam);
+    EXPECT_EQ(asked, 1);
 }
