@@ -7,6 +7,7 @@
 
 #include "platform/headless/HeadlessEdit.h"
 
+#include <cstdlib>
 #include <map>
 
 namespace {
@@ -426,6 +427,16 @@ TEST(TreeEditing, TheEditorSitsOnItsCellInAScrolledTreeAndFollowsScrollsAndResiz
     EXPECT_EQ(tree.Editor().BoundsRect().Top, 0);
     const int width = tree.Editor().BoundsRect().Width();
     EXPECT_GE(width, TStringEditLink::MinimumWidth);
+    if (const char* dir = std::getenv("LORVANE_PNG_DIR")) {
+        TBitmap shot;
+        tree.PaintTo(shot);
+        // The headless editor has no pixels: its frame is drawn where it lies.
+        TRect frame = tree.Editor().BoundsRect();
+        frame.Offset(tree.ClientOrigin().Left, tree.ClientOrigin().Top);
+        shot.Canvas().Brush().SetColor(clRed);
+        shot.Canvas().FrameRect(frame);
+        shot.SaveToFile(std::string(dir) + "/tree-edit-scrolled.png");
+    }
 
     // Scrolling moves the editor with its cell; so does a column resize before it.
     tree.SetOffsetX(-180);
