@@ -279,3 +279,33 @@ TEST(TreeHints, TooltipsOfAScrolledTreeLieOverTheirText) {
     tree.MoveTo({150, 9});
     EXPECT_FALSE(HintWindowShowing());
 }
+
+TEST(TreeHints, ASpannedCellOfAScrolledTreeEndsWithItsLastEmptyNeighbourInView) {
+    HintTree tree;
+    tree.Open(200, 100);
+    for (int width : {60, 100, 300}) tree.Header().Columns().Add()->SetWidth(width);
+    tree.Header().SetMainColumn(0);
+    TVTAutoOptions autoOptions = tree.TreeOptions().AutoOptions();
+    autoOptions.Include(toAutoSpanColumns);
+    tree.TreeOptions().SetAutoOptions(autoOptions);
+    tree.SetHintMode(hmTooltip);
+    PVirtualNode a = tree.Add("");
+    tree.texts[{a, 1}] = "";
+    tree.texts[{a, 2}] = "third";
+    // A text that runs 6 to 16 pixels past the spanned cell (0 .. 159 in the content).
+    TRect text;
+    for (std::string s = "w"; s.size() < 100; s += "w") {
+        tree.texts[{a, 0}] = s;
+        tree.InvalidateNode(a);
+        text = tree.GetDisplayRect(a, 0, true, true);
+        if (text.Right > 165) break;
+    }
+    ASSERT_GT(text.Right, 165);
+    ASSERT_LE(text.Right, 175);
+    ASSERT_GE(text.Left, 20);
+    tree.SetOffsetX(-20);
+    // The cell shows from 0 to 139; its text from text.Left - 20 on, past 139: cut off.
+    tree.MoveTo({30, 9});
+    ASSERT_TRUE(HintWindowShowing());
+    EXPECT_EQ(ShownHint().Bounds, tree.ToScreen(tree.GetDisplayRect(a, 0, true, true)));
+}
