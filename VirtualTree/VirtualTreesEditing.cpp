@@ -256,6 +256,8 @@ void TStringEditLink::SetBounds(const TRect& bounds) {
     const int top = -offset + shift;
     const int bottom = r.Height() + offset + shift;
     edit_->SetTextMargins(-dx, top, -dx, r.Height() - bottom);
+    // Moved by a scroll or a resize, a typed-in editor still fits what was typed.
+    if (edit_->Modified()) edit_->AutoAdjustSize();
 }
 
 void TStringEditLink::WriteBack(const std::string& text) {

@@ -448,6 +448,13 @@ TEST(TreeEditing, TheEditorSitsOnItsCellInAScrolledTreeAndFollowsScrollsAndResiz
     tree.Header().Columns()[1].SetWidth(100);
     EXPECT_EQ(tree.Editor().BoundsRect().Left, 74);
     EXPECT_EQ(tree.Editor().BoundsRect().Width(), width);
+    // What was typed keeps its room when the editor moves.
+    HeadlessEditType(tree.Editor(), "a longer row");
+    const int typed = tree.Editor().BoundsRect().Width();
+    EXPECT_GT(typed, width);
+    tree.SetOffsetX(-170);
+    EXPECT_EQ(tree.Editor().BoundsRect().Left, 84);
+    EXPECT_EQ(tree.Editor().BoundsRect().Width(), typed);
     tree.CancelEditNode();
     Pump();
 
