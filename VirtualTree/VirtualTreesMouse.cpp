@@ -373,9 +373,10 @@ void TBaseVirtualTree::SetCursor(TCursor value) {
 }
 
 void TBaseVirtualTree::UpdateCursor() {
-    // Panning shows its own cursors, and the application's global cursor hides every other
-    // one; a header splitter claims the point for the header.
-    if (Panning() || GlobalCursorSet()) return;
+    // Panning shows its own cursors, a captured mouse (a drag) keeps the one it has, and the
+    // application's global cursor hides every other one; a header splitter claims the point
+    // for the header.
+    if (Panning() || MouseCapture() || GlobalCursorSet()) return;
     TCursor cursor = headerCursor_;
     if (cursor == crDefault) {
         cursor =

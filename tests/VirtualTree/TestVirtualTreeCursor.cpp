@@ -143,7 +143,7 @@ TEST(TreeCursor, PanningDecidesWhileItLastsAndTheRuleReturnsAfter) {
     EXPECT_GT(asked, 0);
 }
 
-TEST(TreeCursor, AGlobalCursorLeavesTheTreesCursorAlone) {
+TEST(TreeCursor, ACapturedMouseOrAGlobalCursorLeavesTheShownCursorAlone) {
     CursorTree tree;
     tree.HotTrack();
     tree.SetHotCursor(crIBeam);
@@ -160,4 +160,16 @@ TEST(TreeCursor, AGlobalCursorLeavesTheTreesCursorAlone) {
     tree.OverLabel(1);
     EXPECT_EQ(tree.ShownCursor(), crIBeam);
     EXPECT_EQ(asked, 1);
+
+    // A drag holds the mouse: whatever it shows stays.
+    tree.Show();
+    tree.SetMouseCapture(true);
+    ASSERT_TRUE(tree.MouseCapture());
+    tree.OverNothing();
+    EXPECT_EQ(tree.ShownCursor(), crIBeam);
+    EXPECT_EQ(asked, 1);
+    tree.SetMouseCapture(false);
+    tree.OverNothing();
+    EXPECT_EQ(tree.ShownCursor(), crCross);
+    EXPECT_EQ(asked, 2);
 }
