@@ -588,12 +588,15 @@ void TCustomControl::Impl::StopTimer(int qtId) {
     if (host) host->killTimer(qtId);
 }
 
+// The cursor belongs to the whole host, so the header strip above the client area shows it
+// too (a column splitter); the scroll bars keep the arrow.
 void TCustomControl::Impl::CursorChanged() {
     if (!host) return;
+    viewport->unsetCursor();
     if (cursor == crDefault)
-        viewport->unsetCursor();
+        host->unsetCursor();
     else
-        viewport->setCursor(ToQCursor(cursor));
+        host->setCursor(ToQCursor(cursor));
 }
 
 void TCustomControl::Impl::TabStopChanged() {
@@ -646,6 +649,7 @@ TCustomControl::TCustomControl(TComponent* owner)
     d.viewport = new ClientViewport(d.host, this);
     for (TScrollBarKind kind : {sbHorizontal, sbVertical}) {
         auto* bar = new QScrollBar(kind == sbVertical ? Qt::Vertical : Qt::Horizontal, d.host);
+        bar->setCursor(Qt::ArrowCursor);
         bar->setFocusPolicy(Qt::NoFocus);
         bar->hide();
         auto* filter = new BarFilter(d.host, kind, bar);

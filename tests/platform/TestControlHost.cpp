@@ -483,3 +483,17 @@ TEST_F(ControlHostTest, AShownControlWithScrollBarsGoesAwayCleanly) {
     EXPECT_TRUE(q.log.empty());
     q.SetBounds(0, 0, 50, 50);  // the control outlives its widgets
 }
+
+TEST_F(ControlHostTest, TheCursorCoversTheHeaderStripButNotTheScrollBars) {
+    Probe p;
+    p.SetBounds(0, 0, 200, 100);
+    p.SetHeaderStripHeight(17);
+    p.ShowScrollBar(sbVertical, true);
+    p.SetCursor(crHSplit);
+    // A column splitter's cursor shows over the strip, which lies outside the client area.
+    EXPECT_EQ(HostWidget(p)->cursor().shape(), Qt::SplitHCursor);
+    EXPECT_FALSE(Viewport(p)->testAttribute(Qt::WA_SetCursor)) << "the client area inherits";
+    EXPECT_EQ(Bar(p, Qt::Vertical)->cursor().shape(), Qt::ArrowCursor);
+    p.SetCursor(crDefault);
+    EXPECT_EQ(HostWidget(p)->cursor().shape(), Qt::ArrowCursor);
+}
