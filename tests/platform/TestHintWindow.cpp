@@ -230,6 +230,7 @@ TEST_F(HintWindowTest, ATreesNodeHintOfTwoLinesWithItsShadow) {
     QWidget* host = HostWidget(tree);
     host->resize(300, 160);
     host->show();
+    QApplication::setActiveWindow(host);
     Pump(20);
     const TRect cell = tree.GetDisplayRect(tree.GetFirst(), NoColumn, false);
     tree.UpdateHint(cell.Left + 5, (cell.Top + cell.Bottom) / 2);
@@ -263,5 +264,20 @@ TEST_F(HintWindowTest, ATreesNodeHintOfTwoLinesWithItsShadow) {
     }
     tree.CancelHint();
     EXPECT_FALSE(HintWindowShowing());
+
+    // Over a window that is not the active one no hint shows.
+    QWidget other;
+    other.setGeometry(400, 300, 100, 50);
+    other.show();
+    QApplication::setActiveWindow(&other);
+    Pump(10);
+    ASSERT_FALSE(host->isActiveWindow());
+    tree.UpdateHint(cell.Left + 5, (cell.Top + cell.Bottom) / 2);
+    EXPECT_FALSE(HintWindowShowing());
+    QApplication::setActiveWindow(host);
+    Pump(10);
+    tree.UpdateHint(cell.Left + 5, (cell.Top + cell.Bottom) / 2);
+    EXPECT_TRUE(HintWindowShowing());
+    tree.CancelHint();
     host->hide();
 }
