@@ -1088,9 +1088,8 @@ private:
     TColumnIndex clickColumn_ = NoColumn;  // the column a press hit, for the column click
     TPoint lastClick_;                     // client coordinates
     TShiftState drawSelectionShift_ = 0;
-    int wheelRemainder_ = 0;  // wheel movement short of a whole step
-    TPoint panStart_;         // client coordinates
-    TCursor panCursor_ = crDefault;
+    int wheelRemainder_ = 0;                             // wheel movement short of a whole step
+    TPoint panStart_;                                    // client coordinates
     TCheckState pendingCheckState_ = csUncheckedNormal;  // a Space press's state, set on release
     PVirtualNode lastHintNode_ = nullptr;
     PVirtualNode lastChangedNode_ = nullptr;
@@ -1218,4 +1217,25 @@ private:
     std::unique_ptr<TVTPanningWindow, TPanningWindowDeleter> panWindow_;
     // Shows the panning cursor for the mouse at client (x, y).
     void AdjustPanningCursor(int x, int y);
+
+    // --- The cursor and the editor's place (VirtualTreesMouse.cpp, VirtualTreesEditing.cpp) ---
+public:
+    // The tree's own cursor: shown over the tree unless panning, a header splitter, HotCursor
+    // over the hot node (toHotTrack) or OnGetCursor decide otherwise. ShownCursor is the one the
+    // control shows now.
+    TCursor Cursor() const { return cursor_; }
+    void SetCursor(TCursor value);
+    TCursor ShownCursor() const { return TCustomControl::Cursor(); }
+
+protected:
+    // Shows the cursor the tree wants where the mouse is (after every move).
+    void UpdateCursor();
+    // The header's cursor over its splitters; crDefault gives the point back to the tree.
+    void SetHeaderCursor(TCursor cursor);
+    // Places an open editor over its cell (opening, scrolling, resizing).
+    void UpdateEditBounds();
+
+private:
+    TCursor cursor_ = crDefault;
+    TCursor headerCursor_ = crDefault;
 };

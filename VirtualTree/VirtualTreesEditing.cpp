@@ -38,15 +38,7 @@ void TBaseVirtualTree::DoEdit() {
     SetTreeState(tsEditing);
     bool open = false;
     if (editLink_->PrepareEdit(this, node, editColumn_)) {
-        TRect r = GetDisplayRect(node, editColumn_, true, true);
-        int left = 0, right = 0;
-        if (TreeOptions().MiscOptions().Contains(toGridExtensions) &&
-            Header().GetColumnBounds(editColumn_, left, right)) {
-            r.Left = left;
-            r.Right = right;
-        }
-        if (TreeOptions().PaintOptions().Contains(toShowHorzGridLines)) --r.Bottom;
-        editLink_->SetBounds(r);
+        UpdateEditBounds();
         InvalidateNode(node);
         open = editLink_->BeginEdit();
     }
@@ -54,6 +46,22 @@ void TBaseVirtualTree::DoEdit() {
         states_.Exclude(tsEditing);
         editLink_.reset();
     }
+}
+
+// The editor's place: the text of the focused node's cell in the edit column (unclipped), the
+// whole column with toGridExtensions, one pixel short of a horizontal grid line. Opening an
+// edit, scrolling, resizing the tree and resizing a column all place it here.
+void TBaseVirtualTree::UpdateEditBounds() {
+    if (!editLink_ || !states_.Contains(tsEditing) || !focusedNode_) return;
+    TRect r = GetDisplayRect(focusedNode_, editColumn_, true, true);
+    int left = 0, right = 0;
+    if (TreeOptions().MiscOptions().Contains(toGridExtensions) &&
+        Header().GetColumnBounds(editColumn_, left, right)) {
+        r.Left = left + geometry_.OffsetX();
+        r.Right = right + geometry_.OffsetX();
+    }
+    if (TreeOptions().PaintOptions().Contains(toShowHorzGridLines)) --r.Bottom;
+    editLink_->SetBounds(r);
 }
 
 void TBaseVirtualTree::EditorFocusLeft() {
@@ -193,6 +201,8 @@ bool TStringEditLink::PrepareEdit(TBaseVirtualTree* tree, PVirtualNode node, TCo
     TFont font(tree->Font());
     std::string text;
     tree_->GetTextInfo(node, column, font, textBounds_, text);
+    // Where the text line starts below the editor's top, wherever the tree moves the editor.
+    textShift_ = textBounds_.Top - tree->GetDisplayRect(node, column, true, true).Top;
     preparing_ = true;
     edit_->SetFont(font);
     edit_->SetText(text);
@@ -242,10 +252,12 @@ void TStringEditLink::SetBounds(const TRect& bounds) {
     // moved down to where the cell's text starts.
     const int offset = tree_->HasTreeState(tsUseThemes) ? 3 : 2;
     const int dx = offset - tree_->TextMargin();
-    const int shift = textBounds_.Top - r.Top;
+    const int shift = textShift_;
     const int top = -offset + shift;
     const int bottom = r.Height() + offset + shift;
     edit_->SetTextMargins(-dx, top, -dx, r.Height() - bottom);
+    // Moved by a scroll or a resize, a typed-in editor still fits what was typed.
+    if (edit_->Modified()) edit_->AutoAdjustSize();
 }
 
 void TStringEditLink::WriteBack(const std::string& text) {

@@ -31,6 +31,7 @@ protected:
     void FocusLost(bool toParent) override;
 
 private:
+    friend class TStringEditLink;
     void AutoAdjustSize();
     TStringEditLink* link_;
 };
@@ -47,7 +48,7 @@ public:
     TRect GetBounds() override;
     // Places the editor: not left of 0, at least 30 pixels wide (grown to the left for
     // right-aligned text), not past the tree's client width; the text sits where the cell
-    // shows it.
+    // shows it. An editor whose text was changed keeps the width of its text.
     void SetBounds(const TRect& r) override;
 
     TVTEdit* Edit() const { return edit_.get(); }
@@ -73,6 +74,7 @@ private:
     TColumnIndex column_ = NoColumn;
     TAlignment alignment_ = taLeftJustify;
     TRect textBounds_;
+    int textShift_ = 0;  // the text's top below the top of the bounds the tree gives
     bool stopping_ = false;
     bool preparing_ = false;  // the editor takes the cell's text: no resizing yet
 };

@@ -309,10 +309,7 @@ void TBaseVirtualTree::DoColumnResize(TColumnIndex column) {
     Header().Invalidate();
     if (Header().HasStates()) Update();
     if (OnColumnResize) OnColumnResize(&Header(), column);
-    if (editLink_ && states_.Contains(tsEditing)) {
-        TRect r = GetDisplayRect(focusedNode_, editColumn_, true);
-        editLink_->SetBounds(r);
-    }
+    UpdateEditBounds();
 }
 
 void TBaseVirtualTree::DoGetHeaderCursor(TCursor& cursor) {

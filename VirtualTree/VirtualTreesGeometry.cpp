@@ -75,14 +75,13 @@ TRect TBaseVirtualTree::GetDisplayRect(PVirtualNode node, TColumnIndex column, b
         if (!HasState(run, vsVisible) || !HasState(run->Parent, vsExpanded)) return {};
     int top = geometry_.NodeTop(node);
     TRect r{0, top, std::max(ClientWidth(), geometry_.RangeX()), top + node->NodeHeight};
+    // Column bounds are content coordinates, like the row's: both scroll with the view.
     int left = 0, right = 0;
     if (column > NoColumn && header.GetColumnBounds(column, left, right)) {
         r.Left = left;
         r.Right = right - 1;
-        r.Offset(0, geometry_.OffsetY());
-    } else {
-        r.Offset(geometry_.OffsetX(), geometry_.OffsetY());
     }
+    r.Offset(geometry_.OffsetX(), geometry_.OffsetY());
     if (!textOnly) return r;
     return LayoutCell(node, column, r, unclipped).Text;
 }
@@ -272,6 +271,8 @@ bool TBaseVirtualTree::DoSetOffsetXY(TPoint value, TScrollUpdateOptions options,
                     UpdateHorizontalScrollBar(redraw);
             }
         }
+        // An open editor moves with its cell.
+        UpdateEditBounds();
     }
     DoScroll(dx, dy);
     return true;
@@ -445,8 +446,7 @@ void TBaseVirtualTree::Resize() {
     try {
         Header().RecalculateHeader();
         UpdateScrollBars(true);
-        if (editLink_ && states_.Contains(tsEditing) && !Header().UseColumns() && focusedNode_)
-            editLink_->SetBounds(GetDisplayRect(focusedNode_, editColumn_, true));
+        if (!Header().UseColumns()) UpdateEditBounds();
     } catch (...) {
         states_.Exclude(tsSizing);
         throw;

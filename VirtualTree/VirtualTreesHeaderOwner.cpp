@@ -57,6 +57,7 @@ struct TTreeDispatchers : TBaseVirtualTree {
     using TBaseVirtualTree::DoHeaderMouseDown;
     using TBaseVirtualTree::DoHeaderMouseMove;
     using TBaseVirtualTree::DoHeaderMouseUp;
+    using TBaseVirtualTree::SetHeaderCursor;
 };
 
 class TTreeHeaderOwner : public TVTHeaderOwner {
@@ -100,7 +101,9 @@ public:
     void SetMouseCapture(bool capture) override { tree_->SetMouseCapture(capture); }
     void SetTimer(int id, unsigned milliseconds) override { tree_->SetTimer(id, milliseconds); }
     void KillTimer(int id) override { tree_->KillTimer(id); }
-    void SetHeaderCursor(TCursor cursor) override { tree_->SetCursor(cursor); }
+    void SetHeaderCursor(TCursor cursor) override {
+        (tree_->*&TTreeDispatchers::SetHeaderCursor)(cursor);
+    }
     void ShowPopupMenu(TPopupMenu& menu, TPoint p) override {
         menu.PopupComponent = tree_;
         const TPoint screen = tree_->ClientToScreen(p);

@@ -109,7 +109,8 @@ bool TBaseVirtualTree::GetHintInfo(int x, int y, THintInfo& info) {
              next > NoColumn && ColumnIsEmpty(node, next);
              next = Header().Columns().GetNextVisibleColumn(next)) {
             int left = 0, right = 0;
-            if (Header().GetColumnBounds(next, left, right)) cell.Right = right - 1;
+            if (Header().GetColumnBounds(next, left, right))
+                cell.Right = right - 1 + geometry_.OffsetX();
         }
     }
     if (hintMode_ == hmTooltip) {

@@ -361,12 +361,40 @@ void TBaseVirtualTree::UpdateHotNode(int x, int y) {
                             TreeOptions().SelectionOptions().Contains(toFullRowSelect)))
             hot = hit.HitNode;
     }
-    if (hot == hotNode_) return;
-    PVirtualNode old = hotNode_;
-    hotNode_ = hot;
-    DoHotChange(old, hot);
-    if (old) InvalidateNode(old);
-    if (hot) InvalidateNode(hot);
+    if (hot != hotNode_) {
+        PVirtualNode old = hotNode_;
+        hotNode_ = hot;
+        DoHotChange(old, hot);
+        if (old) InvalidateNode(old);
+        if (hot) InvalidateNode(hot);
+    }
+    UpdateCursor();
+}
+
+// --- The cursor ------------------------------------------------------------------------------
+
+void TBaseVirtualTree::SetCursor(TCursor value) {
+    cursor_ = value;
+    UpdateCursor();
+}
+
+void TBaseVirtualTree::UpdateCursor() {
+    // Panning shows its own cursors, a captured mouse (a drag) keeps the one it has, and the
+    // application's global cursor hides every other one; a header splitter claims the point
+    // for the header.
+    if (Panning() || MouseCapture() || GlobalCursorSet()) return;
+    TCursor cursor = headerCursor_;
+    if (cursor == crDefault) {
+        cursor =
+            TreeOptions().PaintOptions().Contains(toHotTrack) && hotNode_ ? hotCursor_ : cursor_;
+        DoGetCursor(cursor);
+    }
+    if (cursor != ShownCursor()) TCustomControl::SetCursor(cursor);
+}
+
+void TBaseVirtualTree::SetHeaderCursor(TCursor cursor) {
+    headerCursor_ = cursor;
+    UpdateCursor();
 }
 
 void TBaseVirtualTree::MouseMove(TShiftState shift, int x, int y) {
@@ -514,12 +542,11 @@ void TBaseVirtualTree::StartWheelPanning(TPoint p) {
     SetTreeState(tsScrolling);
     SetTreeState(tsWheelPanning);
     SetTreeState(tsWheelPanningByClick);
-    panCursor_ = Cursor();
     // The picture that marks the start point, and the cursor that tells the drift's direction.
     const bool canScrollX = geometry_.RangeX() > ClientWidth();
     const bool canScrollY = geometry_.RangeY() > ClientHeight();
     panWindow_.reset(new TVTPanningWindow(*this, p, canScrollX, canScrollY));
-    SetCursor(PanningCursor(0, 0, canScrollX, canScrollY));
+    TCustomControl::SetCursor(PanningCursor(0, 0, canScrollX, canScrollY));
     SetMouseCapture(true);
     SetTimer(ScrollTimer, 20);
 }
@@ -536,7 +563,7 @@ void TBaseVirtualTree::AdjustPanningCursor(int x, int y) {
     const TCursor cursor =
         PanningCursor(x - panStart_.X, y - panStart_.Y, geometry_.RangeX() > ClientWidth(),
                       geometry_.RangeY() > ClientHeight());
-    if (cursor != Cursor()) SetCursor(cursor);
+    if (cursor != ShownCursor()) TCustomControl::SetCursor(cursor);
 }
 
 void TBaseVirtualTree::StopWheelPanning() {
@@ -547,7 +574,7 @@ void TBaseVirtualTree::StopWheelPanning() {
     states_.Exclude(tsWheelPanningByClick);
     states_.Exclude(tsScrolling);
     panWindow_.reset();
-    SetCursor(panCursor_);
+    UpdateCursor();
 }
 
 void TBaseVirtualTree::PanStep() {

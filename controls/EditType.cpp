@@ -13,6 +13,7 @@
 
 #include "platform/Codec.h"
 #include "platform/qt/Application.h"
+#include "platform/qt/Cursors.h"
 
 namespace {
 
@@ -105,7 +106,7 @@ bool IsRejectButton(const QWidget* w) {
 TEditTyped::TEditTyped(QWidget* parent) : QLineEdit(parent) {
     button_ = new QToolButton(this);
     button_->setFocusPolicy(Qt::NoFocus);
-    button_->setCursor(Qt::ArrowCursor);
+    button_->setCursor(ToQCursor(crArrow));
     button_->hide();
     connect(button_, &QToolButton::clicked, this,
             [this] { CallGuarded([this] { ClickButton(); }); });

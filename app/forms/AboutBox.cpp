@@ -12,6 +12,7 @@
 #include "StVInfo.h"
 #include "platform/Messages.h"
 #include "platform/qt/Application.h"
+#include "platform/qt/Cursors.h"
 #include "ui_AboutBox.h"
 
 TAboutBox::TAboutBox(QWidget* parentForm)
@@ -36,7 +37,7 @@ TAboutBox::TAboutBox(QWidget* parentForm)
     ui_->WebSite->setText(ToQString(MakerWebSite));
     ui_->WebSite->setToolTip(MakerWebSite);
     for (QLabel* link : {ui_->Mail, ui_->WebSite}) {
-        link->setCursor(Qt::PointingHandCursor);
+        link->setCursor(ToQCursor(crHandPoint));
         QFont f = link->font();
         f.setUnderline(true);
         link->setFont(f);

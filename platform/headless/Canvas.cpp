@@ -181,12 +181,6 @@ void TCanvas::LineTo(int x, int y) {
     penPos_ = {x, y};
 }
 
-void TCanvas::Polyline(const std::vector<TPoint>& points) {
-    if (points.empty()) return;
-    MoveTo(points[0].X, points[0].Y);
-    for (size_t i = 1; i < points.size(); ++i) LineTo(points[i].X, points[i].Y);
-}
-
 void TCanvas::Polygon(const std::vector<TPoint>& points) {
     if (points.size() < 2) return;
     Raster raster(*impl_);
@@ -298,14 +292,6 @@ void TCanvas::InvertRect(const TRect& r) {
         for (int x = r.Left; x < r.Right; ++x) raster.Plot(x, y, 0xFFFFFF, TPenMode::pmXor);
 }
 
-void TCanvas::TextOut(int x, int y, std::string_view text) {
-    ExtTextOut(x, y, 0, nullptr, text);
-}
-
-void TCanvas::TextRect(const TRect& r, int x, int y, std::string_view text) {
-    ExtTextOut(x, y, ETO_CLIPPED | ETO_OPAQUE, &r, text);
-}
-
 void TCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* r, std::string_view text) {
     FontModel m = ModelOf(font_, font_.Style());
     int width = m.advance * int(text.size());
@@ -336,13 +322,6 @@ void TCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* r, std::st
     impl_->clipped = wasClipped;
     impl_->clip = oldClip;
     if (textAlign_ & 1) penPos_.X = left + width;  // TA_UPDATECP
-}
-
-int TCanvas::TextWidth(std::string_view text) const {
-    return TextExtent(text).cx;
-}
-int TCanvas::TextHeight(std::string_view text) const {
-    return TextExtent(text).cy;
 }
 
 TSize TCanvas::TextExtent(std::string_view text) const {

@@ -4,9 +4,10 @@
 #include "platform/Controls.h"
 
 #include <algorithm>
-#include <map>
 #include <vector>
 
+#include "ControlHostAccess.h"
+#include "ControlState.h"
 #include "HeadlessCanvas.h"
 #include "HeadlessFocus.h"
 #include "HeadlessLoop.h"
@@ -29,70 +30,44 @@ void SetHeadlessKeyboardState(TShiftState state) {
     keyboardState = state;
 }
 
-// Every call from the host into the control passes here: an exception ends at the boundary.
-struct ControlHostAccess {
-    template <class F>
-    static void Call(F&& action) {
-        headless::Guarded(action);
-    }
-    static void CreateWnd(TCustomControl& c) {
-        Call([&] { c.CreateWnd(); });
-    }
-    static void Paint(TCustomControl& c, TCanvas& canvas, const TRect& r) {
-        Call([&] { c.Paint(canvas, r); });
-    }
-    static void PaintStrip(TCustomControl& c, TCanvas& canvas, const TRect& r) {
-        Call([&] { c.PaintHeaderStrip(canvas, r); });
-    }
-    static void Resize(TCustomControl& c) {
-        Call([&] { c.Resize(); });
-    }
-    static void Timer(TCustomControl& c, int id) {
-        Call([&] { c.TimerEvent(id); });
-    }
-    static void Posted(TCustomControl& c, unsigned m, intptr_t w, intptr_t l) {
-        Call([&] { c.PostedMessage(m, w, l); });
-    }
-    static void Enter(TCustomControl& c) {
-        Call([&] { c.DoEnter(); });
-    }
-    static void Exit(TCustomControl& c) {
-        Call([&] { c.DoExit(); });
-    }
-};
+// An exception from a handler ends at the boundary.
+void GuardedControlCall(void (*call)(void*), void* context) {
+    headless::Guarded([&] { call(context); });
+}
 
 using A = ControlHostAccess;
 
-struct TCustomControl::Impl {
-    TCustomControl* owner = nullptr;
+struct TCustomControl::Impl : TControlState {
     TRect bounds{0, 0, 200, 100};
     bool hidden = true;             // not shown (a new window is not on screen)
     bool explicitShowHide = false;  // shown or hidden on purpose at least once
     bool enabled = true;
-    bool handleAllocated = false;
     bool redraw = true;
-    TBorderStyle border = bsNone;
-    bool ctl3D = true;
-    int headerHeight = 0;
-    TBiDiMode bidi = bdLeftToRight;
-    TColor color = clBtnFace;
-    TFont font;
-    TCursor cursor = crDefault;
-    bool tabStop = false;
     bool capture = false;
-    TScrollBarModel models[2];
     TRect client;  // in window coordinates
     TRect dirty;   // in client coordinates
     bool stripDirty = false;
     bool paintQueued = false;
-    std::map<int, int> timers;              // control's id -> the queue's id
     TBitmap surface;                        // the window's pixels as last painted
     TCustomControl* parent = nullptr;       // the control whose client area holds this one
     std::vector<TCustomControl*> children;  // in the order they came; later ones on top
-    std::vector<TRect> shape;               // the window's shape; empty: all of it
-    bool mouseTransparent = false;
 
-    void Layout();
+    void Layout() override;
+    void FrameChanged() override {
+        stripDirty = true;
+        owner->Invalidate();
+    }
+    void QueueStripPaint() override {
+        stripDirty = true;
+        QueuePaint();
+    }
+    int ScrollBarExtent() const override { return kScrollBarExtent; }
+    int StartTimer(int id, unsigned milliseconds) override {
+        return headless::Loop::Instance().StartTimer(milliseconds,
+                                                     [this, id] { A::Timer(*owner, id); });
+    }
+    void StopTimer(int backendId) override { headless::Loop::Instance().StopTimer(backendId); }
+    void ShapeChanged() override { InvalidateInParent(); }
     // The parent repaints where this child lies (its client coordinates).
     void InvalidateInParent();
     // Draws the visible children over the client area (the canvas's origin at its top left).
@@ -149,39 +124,21 @@ void TCustomControl::Impl::Render(TCanvas& canvas, const TRect& clientPart, bool
         pen.SetStyle(TPenStyle::psSolid);
         pen.SetMode(TPenMode::pmCopy);
         pen.SetWidth(1);
-        auto line = [&](int x, int y, int w, int h, TColor c) {
+        auto fill = [&](const TRect& r, TColor c) {
             canvas.Brush().SetStyle(TBrushStyle::bsSolid);
             canvas.Brush().SetColor(c);
-            canvas.FillRect({x, y, x + w, y + h});
+            canvas.FillRect(r);
         };
-        if (ctl3D) {
-            line(0, 0, W, 1, clBtnShadow);
-            line(0, 0, 1, H, clBtnShadow);
-            line(1, 1, W - 2, 1, cl3DDkShadow);
-            line(1, 1, 1, H - 2, cl3DDkShadow);
-            line(0, H - 1, W, 1, clBtnHighlight);
-            line(W - 1, 0, 1, H, clBtnHighlight);
-            line(1, H - 2, W - 2, 1, cl3DLight);
-            line(W - 2, 1, 1, H - 2, cl3DLight);
-        } else {
-            line(0, 0, W, f, clWindowFrame);
-            line(0, H - f, W, f, clWindowFrame);
-            line(0, 0, f, H, clWindowFrame);
-            line(W - f, 0, f, H, clWindowFrame);
-        }
+        DrawControlFrame(W, H, f, ctl3D, fill);
         // The scroll bars: their trough in the bar colour.
         const TControlLayout parts = LayoutControl(
             W, H, f, headerHeight, models[sbVertical].Visible(), models[sbHorizontal].Visible(),
             kScrollBarExtent, owner->UseRightToLeftScrollBar());
-        if (models[sbVertical].Visible())
-            line(parts.VerticalBar.Left, parts.VerticalBar.Top, parts.VerticalBar.Width(),
-                 parts.VerticalBar.Height(), clScrollBar);
-        if (models[sbHorizontal].Visible())
-            line(parts.HorizontalBar.Left, parts.HorizontalBar.Top, parts.HorizontalBar.Width(),
-                 parts.HorizontalBar.Height(), clScrollBar);
+        if (models[sbVertical].Visible()) fill(parts.VerticalBar, clScrollBar);
+        if (models[sbHorizontal].Visible()) fill(parts.HorizontalBar, clScrollBar);
     }
     if (strip && headerHeight > 0) {
-        TRect s{f, f, f + std::max(0, W - 2 * f), f + headerHeight};
+        const TRect s = StripBounds(W);
         canvas.SetOrigin(s.Left, s.Top);
         canvas.SetClipRect({0, 0, s.Width(), s.Height()});
         A::PaintStrip(*owner, canvas, {0, 0, s.Width(), s.Height()});
@@ -223,8 +180,7 @@ void EnsureGuiApplication() {}
 TCustomControl::TCustomControl(TComponent* owner)
     : TComponent(owner), impl_(std::make_unique<Impl>()) {
     Impl& d = *impl_;
-    d.owner = this;
-    d.font.OnChange = [this](TFont*) { Invalidate(); };
+    d.Attach(this);
     d.Layout();
 }
 
@@ -320,104 +276,6 @@ void TCustomControl::HandleNeeded() {
     impl_->Allocate();
 }
 
-TBorderStyle TCustomControl::BorderStyle() const {
-    return impl_->border;
-}
-void TCustomControl::SetBorderStyle(TBorderStyle style) {
-    if (style == impl_->border) return;
-    impl_->border = style;
-    impl_->Layout();
-    impl_->stripDirty = true;
-    Invalidate();
-}
-
-bool TCustomControl::Ctl3D() const {
-    return impl_->ctl3D;
-}
-void TCustomControl::SetCtl3D(bool value) {
-    if (value == impl_->ctl3D) return;
-    impl_->ctl3D = value;
-    impl_->Layout();
-    impl_->stripDirty = true;
-    Invalidate();
-}
-
-int TCustomControl::BorderWidth() const {
-    return impl_->border == bsNone ? 0 : impl_->ctl3D ? 2 : 1;
-}
-
-int TCustomControl::HeaderStripHeight() const {
-    return impl_->headerHeight;
-}
-void TCustomControl::SetHeaderStripHeight(int height) {
-    height = std::max(0, height);
-    if (height == impl_->headerHeight) return;
-    impl_->headerHeight = height;
-    impl_->Layout();
-    InvalidateHeaderStrip();
-}
-
-TRect TCustomControl::HeaderStripRect() const {
-    const int f = BorderWidth();
-    int left = f - impl_->client.Left;
-    return {left, -impl_->headerHeight, left + std::max(0, Width() - 2 * f), 0};
-}
-
-void TCustomControl::InvalidateHeaderStrip() {
-    if (impl_->headerHeight == 0) return;
-    impl_->stripDirty = true;
-    impl_->QueuePaint();
-}
-
-TBiDiMode TCustomControl::BiDiMode() const {
-    return impl_->bidi;
-}
-void TCustomControl::SetBiDiMode(TBiDiMode mode) {
-    if (mode == impl_->bidi) return;
-    impl_->bidi = mode;
-    impl_->Layout();
-    Invalidate();
-}
-
-TColor TCustomControl::Color() const {
-    return impl_->color;
-}
-void TCustomControl::SetColor(TColor color) {
-    if (color == impl_->color) return;
-    impl_->color = color;
-    Invalidate();
-}
-
-TFont& TCustomControl::Font() {
-    return impl_->font;
-}
-
-void TCustomControl::SetScrollInfo(TScrollBarKind kind, const TScrollInfo& info, bool) {
-    if (impl_->models[kind].Set(info)) impl_->Layout();
-}
-
-TScrollInfo TCustomControl::GetScrollInfo(TScrollBarKind kind) const {
-    return impl_->models[kind].Get();
-}
-
-void TCustomControl::ShowScrollBar(TScrollBarKind kind, bool show) {
-    if (impl_->models[kind].Visible() == show) return;
-    impl_->models[kind].SetVisible(show);
-    impl_->Layout();
-}
-
-bool TCustomControl::ScrollBarVisible(TScrollBarKind kind) const {
-    return impl_->models[kind].Visible();
-}
-
-bool TCustomControl::ScrollBarEnabled(TScrollBarKind kind) const {
-    return impl_->models[kind].Enabled();
-}
-
-int TCustomControl::ScrollBarExtent() const {
-    return kScrollBarExtent;
-}
-
 // The pixels are not moved: what the scroll uncovers and what it moves are painted anew.
 void TCustomControl::ScrollClientArea(int dx, int dy, const TRect* clip) {
     if (dx == 0 && dy == 0) return;
@@ -470,23 +328,6 @@ void TCustomControl::PaintTo(TBitmap& bitmap) {
     impl_->Render(bitmap.Canvas(), ClientRect(), true, true);
 }
 
-void TCustomControl::SetTimer(int id, unsigned milliseconds) {
-    KillTimer(id);
-    impl_->timers[id] =
-        headless::Loop::Instance().StartTimer(milliseconds, [this, id] { A::Timer(*this, id); });
-}
-
-void TCustomControl::KillTimer(int id) {
-    auto it = impl_->timers.find(id);
-    if (it == impl_->timers.end()) return;
-    headless::Loop::Instance().StopTimer(it->second);
-    impl_->timers.erase(it);
-}
-
-bool TCustomControl::TimerActive(int id) const {
-    return impl_->timers.count(id) != 0;
-}
-
 void TCustomControl::PostMessage(unsigned msg, intptr_t wParam, intptr_t lParam) {
     headless::Loop::Instance().Post(
         this, [this, msg, wParam, lParam] { A::Posted(*this, msg, wParam, lParam); });
@@ -515,13 +356,6 @@ bool TCustomControl::CanFocus() const {
     return !impl_->hidden && impl_->enabled;
 }
 
-bool TCustomControl::TabStop() const {
-    return impl_->tabStop;
-}
-void TCustomControl::SetTabStop(bool value) {
-    impl_->tabStop = value;
-}
-
 void TCustomControl::SetMouseCapture(bool capture) {
     if (impl_->hidden) return;
     impl_->capture = capture;
@@ -529,13 +363,6 @@ void TCustomControl::SetMouseCapture(bool capture) {
 
 bool TCustomControl::MouseCapture() const {
     return impl_->capture;
-}
-
-TCursor TCustomControl::Cursor() const {
-    return impl_->cursor;
-}
-void TCustomControl::SetCursor(TCursor cursor) {
-    impl_->cursor = cursor;
 }
 
 TShiftState TCustomControl::KeyboardState() {
@@ -562,19 +389,6 @@ TCustomControl* ParentControl(const TCustomControl& child) {
     return child.Internal().parent;
 }
 
-void SetControlShape(TCustomControl& control, const std::vector<TRect>& shape) {
-    control.Internal().shape = shape;
-    control.Internal().InvalidateInParent();
-}
-
-const std::vector<TRect>& ControlShape(const TCustomControl& control) {
-    return control.Internal().shape;
-}
-
-void SetTransparentForMouse(TCustomControl& control, bool transparent) {
-    control.Internal().mouseTransparent = transparent;
-}
-
-bool TransparentForMouse(const TCustomControl& control) {
-    return control.Internal().mouseTransparent;
+TControlState& ControlState(const TCustomControl& control) {
+    return control.Internal();
 }

@@ -9,6 +9,7 @@
 #include "HeadlessLoop.h"
 #include "ImageCodec.h"
 #include "platform/Codec.h"
+#include "platform/Cursors.h"
 #include "platform/FolderPicker.h"
 #include "platform/ImageList.h"
 #include "platform/Menus.h"
@@ -181,4 +182,18 @@ FolderPicker& DesktopFolderPicker() {
 std::string SpecialFolderPath(int) {
     const char* home = std::getenv("HOME");
     return home && *home ? Utf8ToAnsi(home) : "/";
+}
+
+// --- The global cursor -------------------------------------------------------------------------
+
+namespace {
+bool globalCursorSet = false;
+}  // namespace
+
+void SetHeadlessGlobalCursor(bool set) {
+    globalCursorSet = set;
+}
+
+bool GlobalCursorSet() {
+    return globalCursorSet;
 }

@@ -1,6 +1,8 @@
 // The QWidget host behind TCustomControl: frame, header strip, scroll bars and client area.
 #include "platform/Controls.h"
 
+#include "ControlHostAccess.h"
+#include "ControlState.h"
 #include "QtCanvas.h"
 #include "platform/ChildControls.h"
 #include "platform/Codec.h"
@@ -24,100 +26,21 @@
 #include <QWidget>
 
 #include <cstdlib>
-#include <map>
-#include <vector>
 
 // --- The host widgets ----------------------------------------------------------------------------
 
-// Every call from Qt into the control passes here: an exception ends at the boundary instead of
-// unwinding through Qt, and the depth tells the destructor whether Qt is still inside one of the
-// control's widgets (a control may be destroyed from its own handler).
-struct ControlHostAccess {
-    static inline int depth = 0;
+namespace {
+// How deep Qt is inside calls into controls: the destructor learns from it whether Qt is still
+// inside one of the control's widgets (a control may be destroyed from its own handler).
+int callDepth = 0;
+}  // namespace
 
-    template <class F>
-    static void Call(F&& action) {
-        ++depth;
-        CallGuarded(action);
-        --depth;
-    }
-    template <class F>
-    static bool Ask(F&& question) {
-        bool answer = false;
-        Call([&] { answer = question(); });
-        return answer;
-    }
-
-    static void CreateWnd(TCustomControl& c) {
-        Call([&] { c.CreateWnd(); });
-    }
-    static void Paint(TCustomControl& c, TCanvas& canvas, const TRect& r) {
-        Call([&] { c.Paint(canvas, r); });
-    }
-    static void PaintStrip(TCustomControl& c, TCanvas& canvas, const TRect& r) {
-        Call([&] { c.PaintHeaderStrip(canvas, r); });
-    }
-    static void Resize(TCustomControl& c) {
-        Call([&] { c.Resize(); });
-    }
-    static void Scroll(TCustomControl& c, TScrollBarKind k, TScrollCode code, int pos) {
-        Call([&] { c.ScrollMessage(k, code, pos); });
-    }
-    static void Timer(TCustomControl& c, int id) {
-        Call([&] { c.TimerEvent(id); });
-    }
-    static void Posted(TCustomControl& c, unsigned m, intptr_t w, intptr_t l) {
-        Call([&] { c.PostedMessage(m, w, l); });
-    }
-    static bool Preview(TCustomControl& c, const TMouseMessage& m) {
-        return Ask([&] { return c.PreviewMouse(m); });
-    }
-    static void MouseDown(TCustomControl& c, TMouseButton b, TShiftState s, int x, int y) {
-        Call([&] { c.MouseDown(b, s, x, y); });
-    }
-    static void MouseUp(TCustomControl& c, TMouseButton b, TShiftState s, int x, int y) {
-        Call([&] { c.MouseUp(b, s, x, y); });
-    }
-    static void MouseMove(TCustomControl& c, TShiftState s, int x, int y) {
-        Call([&] { c.MouseMove(s, x, y); });
-    }
-    static void Click(TCustomControl& c) {
-        Call([&] { c.Click(); });
-    }
-    static void DblClick(TCustomControl& c) {
-        Call([&] { c.DblClick(); });
-    }
-    static bool Wheel(TCustomControl& c, TShiftState s, int d, TPoint p) {
-        return Ask([&] { return c.DoMouseWheel(s, d, p); });
-    }
-    static void Leave(TCustomControl& c) {
-        Call([&] { c.MouseLeave(); });
-    }
-    static void KeyDown(TCustomControl& c, uint16_t& k, TShiftState s) {
-        Call([&] { c.KeyDown(k, s); });
-    }
-    static void KeyUp(TCustomControl& c, uint16_t& k, TShiftState s) {
-        Call([&] { c.KeyUp(k, s); });
-    }
-    static void KeyPress(TCustomControl& c, char& k) {
-        Call([&] { c.KeyPress(k); });
-    }
-    static bool WantKey(TCustomControl& c, uint16_t k, TShiftState s) {
-        return Ask([&] { return c.WantKey(k, s); });
-    }
-    static void Enter(TCustomControl& c) {
-        Call([&] { c.DoEnter(); });
-    }
-    static void Exit(TCustomControl& c) {
-        Call([&] { c.DoExit(); });
-    }
-    static void Style(TCustomControl& c) {
-        Call([&] { c.StyleChanged(); });
-    }
-    static void Context(TCustomControl& c, TPoint p, bool& handled) {
-        Call([&] { c.DoContextPopup(p, handled); });
-    }
-};
+// An exception ends at the boundary instead of unwinding through Qt.
+void GuardedControlCall(void (*call)(void*), void* context) {
+    ++callDepth;
+    CallGuarded([&] { call(context); });
+    --callDepth;
+}
 
 namespace {
 
@@ -282,32 +205,27 @@ private:
 
 }  // namespace
 
-struct TCustomControl::Impl {
-    TCustomControl* owner = nullptr;
+struct TCustomControl::Impl : TControlState {
     QPointer<ControlHostWidget> host;
     ClientViewport* viewport = nullptr;
     QScrollBar* bars[2] = {nullptr, nullptr};
-    TScrollBarModel models[2];
     QRect clientRect;  // in the host's coordinates
     QRegion dirty;
-    bool handleAllocated = false;
     bool layingOut = false;
-    TBorderStyle border = bsNone;
-    bool ctl3D = true;
-    int headerHeight = 0;
-    TBiDiMode bidi = bdLeftToRight;
-    TColor color = clBtnFace;
-    TFont font;
-    TCursor cursor = crDefault;
-    bool tabStop = false;
-    std::map<int, int> timers;  // control's id -> Qt's id
-    std::vector<TRect> shape;   // the window's shape; empty: all of it
-    bool mouseTransparent = false;
 
-    void Layout();
+    void Layout() override;
     void SyncBar(TScrollBarKind kind);
     void Allocate();
-    int Extent() const;
+    void FrameChanged() override;
+    void QueueStripPaint() override;
+    void ScrollBarChanged(TScrollBarKind kind, bool redraw) override;
+    int ScrollBarExtent() const override;
+    int StartTimer(int id, unsigned milliseconds) override;
+    void StopTimer(int qtId) override;
+    void CursorChanged() override;
+    void TabStopChanged() override;
+    void ShapeChanged() override;
+    void MouseTransparencyChanged() override;
 };
 
 namespace {
@@ -406,29 +324,9 @@ void ControlHostWidget::paintEvent(QPaintEvent* e) {
     QPainter painter(this);
     const int f = impl->owner->BorderWidth();
     const QRect all = rect();
-    // Frame: a sunken edge of two pixels, or one line in the frame colour.
-    if (f > 0) {
-        if (impl->ctl3D) {
-            auto line = [&](int x, int y, int w, int h, TColor c) {
-                painter.fillRect(QRect(x, y, w, h), ToQColor(c, &palette()));
-            };
-            int W = all.width(), H = all.height();
-            line(0, 0, W, 1, clBtnShadow);
-            line(0, 0, 1, H, clBtnShadow);
-            line(1, 1, W - 2, 1, cl3DDkShadow);
-            line(1, 1, 1, H - 2, cl3DDkShadow);
-            line(0, H - 1, W, 1, clBtnHighlight);
-            line(W - 1, 0, 1, H, clBtnHighlight);
-            line(1, H - 2, W - 2, 1, cl3DLight);
-            line(W - 2, 1, 1, H - 2, cl3DLight);
-        } else {
-            QColor c = ToQColor(clWindowFrame, &palette());
-            painter.fillRect(QRect(0, 0, all.width(), f), c);
-            painter.fillRect(QRect(0, all.height() - f, all.width(), f), c);
-            painter.fillRect(QRect(0, 0, f, all.height()), c);
-            painter.fillRect(QRect(all.width() - f, 0, f, all.height()), c);
-        }
-    }
+    DrawControlFrame(all.width(), all.height(), f, impl->ctl3D, [&](const TRect& r, TColor c) {
+        painter.fillRect(ToQRect(r), ToQColor(c, &palette()));
+    });
     // The corner between two scroll bars.
     QScrollBar* v = impl->bars[sbVertical];
     QScrollBar* h = impl->bars[sbHorizontal];
@@ -436,7 +334,7 @@ void ControlHostWidget::paintEvent(QPaintEvent* e) {
         painter.fillRect(QRect(v->x(), h->y(), v->width(), h->height()),
                          ToQColor(clBtnFace, &palette()));
     if (impl->headerHeight > 0) {
-        QRect strip(f, f, std::max(0, all.width() - 2 * f), impl->headerHeight);
+        const QRect strip = ToQRect(impl->StripBounds(all.width()));
         if (e->region().intersects(strip)) {
             painter.save();
             painter.setClipRect(strip);
@@ -619,7 +517,7 @@ private:
 
 }  // namespace
 
-int TCustomControl::Impl::Extent() const {
+int TCustomControl::Impl::ScrollBarExtent() const {
     if (!host) return 16;
     return host->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, bars[sbVertical]);
 }
@@ -629,7 +527,7 @@ void TCustomControl::Impl::Layout() {
     layingOut = true;
     const int f = owner->BorderWidth();
     const int W = host->width(), H = host->height();
-    const int ext = Extent();
+    const int ext = ScrollBarExtent();
     const bool vb = models[sbVertical].Visible(), hb = models[sbHorizontal].Visible();
     const bool rtl = owner->UseRightToLeftScrollBar();
     const TControlLayout parts = LayoutControl(W, H, f, headerHeight, vb, hb, ext, rtl);
@@ -668,6 +566,58 @@ void TCustomControl::Impl::Allocate() {
     A::CreateWnd(*owner);
 }
 
+void TCustomControl::Impl::FrameChanged() {
+    if (host) host->update();
+}
+
+void TCustomControl::Impl::QueueStripPaint() {
+    if (host) host->update(ToQRect(StripBounds(host->width())));
+}
+
+void TCustomControl::Impl::ScrollBarChanged(TScrollBarKind kind, bool redraw) {
+    if (!host) return;
+    SyncBar(kind);
+    if (redraw) bars[kind]->update();
+}
+
+int TCustomControl::Impl::StartTimer(int, unsigned milliseconds) {
+    return host ? host->startTimer(int(milliseconds), Qt::PreciseTimer) : 0;
+}
+
+void TCustomControl::Impl::StopTimer(int qtId) {
+    if (host) host->killTimer(qtId);
+}
+
+void TCustomControl::Impl::CursorChanged() {
+    if (!host) return;
+    if (cursor == crDefault)
+        viewport->unsetCursor();
+    else
+        viewport->setCursor(ToQCursor(cursor));
+}
+
+void TCustomControl::Impl::TabStopChanged() {
+    if (!host) return;
+    const Qt::FocusPolicy policy = tabStop ? Qt::StrongFocus : Qt::ClickFocus;
+    host->setFocusPolicy(policy);
+    viewport->setFocusPolicy(policy);
+}
+
+void TCustomControl::Impl::ShapeChanged() {
+    if (!host) return;
+    if (shape.empty()) {
+        host->clearMask();
+        return;
+    }
+    QRegion region;
+    for (const TRect& r : shape) region += ToQRect(r);
+    host->setMask(region);
+}
+
+void TCustomControl::Impl::MouseTransparencyChanged() {
+    if (host) host->setAttribute(Qt::WA_TransparentForMouseEvents, mouseTransparent);
+}
+
 // --- TCustomControl --------------------------------------------------------------------------
 
 void EnsureGuiApplication() {
@@ -691,7 +641,7 @@ TCustomControl::TCustomControl(TComponent* owner)
     : TComponent(owner), impl_(std::make_unique<Impl>()) {
     EnsureGuiApplication();
     Impl& d = *impl_;
-    d.owner = this;
+    d.Attach(this);
     d.host = new ControlHostWidget(&d);
     d.viewport = new ClientViewport(d.host, this);
     for (TScrollBarKind kind : {sbHorizontal, sbVertical}) {
@@ -730,7 +680,6 @@ TCustomControl::TCustomControl(TComponent* owner)
             }
         });
     }
-    d.font.OnChange = [this](TFont*) { Invalidate(); };
     d.Layout();
 }
 
@@ -742,7 +691,7 @@ TCustomControl::~TCustomControl() {
         d.viewport->control = nullptr;
         for (const auto& timer : d.timers) d.host->killTimer(timer.second);
         QCoreApplication::removePostedEvents(d.host, PostedMessageEvent);
-        if (ControlHostAccess::depth > 0) {
+        if (callDepth > 0) {
             // Destroyed from one of its own handlers: Qt is still inside the widgets and returns
             // into them, so they go once that dispatch is over.
             d.host->hide();
@@ -819,105 +768,6 @@ void TCustomControl::HandleNeeded() {
     if (impl_->host) impl_->Allocate();
 }
 
-TBorderStyle TCustomControl::BorderStyle() const {
-    return impl_->border;
-}
-void TCustomControl::SetBorderStyle(TBorderStyle style) {
-    if (style == impl_->border) return;
-    impl_->border = style;
-    impl_->Layout();
-    if (impl_->host) impl_->host->update();
-}
-
-bool TCustomControl::Ctl3D() const {
-    return impl_->ctl3D;
-}
-void TCustomControl::SetCtl3D(bool value) {
-    if (value == impl_->ctl3D) return;
-    impl_->ctl3D = value;
-    impl_->Layout();
-    if (impl_->host) impl_->host->update();
-}
-
-int TCustomControl::BorderWidth() const {
-    return impl_->border == bsNone ? 0 : impl_->ctl3D ? 2 : 1;
-}
-
-int TCustomControl::HeaderStripHeight() const {
-    return impl_->headerHeight;
-}
-void TCustomControl::SetHeaderStripHeight(int height) {
-    height = std::max(0, height);
-    if (height == impl_->headerHeight) return;
-    impl_->headerHeight = height;
-    impl_->Layout();
-}
-
-TRect TCustomControl::HeaderStripRect() const {
-    const int f = BorderWidth();
-    int left = f - impl_->clientRect.left();
-    return {left, -impl_->headerHeight, left + std::max(0, Width() - 2 * f), 0};
-}
-
-void TCustomControl::InvalidateHeaderStrip() {
-    if (!impl_->host || impl_->headerHeight == 0) return;
-    const int f = BorderWidth();
-    impl_->host->update(QRect(f, f, std::max(0, Width() - 2 * f), impl_->headerHeight));
-}
-
-TBiDiMode TCustomControl::BiDiMode() const {
-    return impl_->bidi;
-}
-void TCustomControl::SetBiDiMode(TBiDiMode mode) {
-    if (mode == impl_->bidi) return;
-    impl_->bidi = mode;
-    impl_->Layout();
-    Invalidate();
-}
-
-TColor TCustomControl::Color() const {
-    return impl_->color;
-}
-void TCustomControl::SetColor(TColor color) {
-    if (color == impl_->color) return;
-    impl_->color = color;
-    Invalidate();
-}
-
-TFont& TCustomControl::Font() {
-    return impl_->font;
-}
-
-void TCustomControl::SetScrollInfo(TScrollBarKind kind, const TScrollInfo& info, bool redraw) {
-    bool shown = impl_->models[kind].Set(info);
-    if (!impl_->host) return;
-    impl_->SyncBar(kind);
-    if (shown) impl_->Layout();
-    if (redraw) impl_->bars[kind]->update();
-}
-
-TScrollInfo TCustomControl::GetScrollInfo(TScrollBarKind kind) const {
-    return impl_->models[kind].Get();
-}
-
-void TCustomControl::ShowScrollBar(TScrollBarKind kind, bool show) {
-    if (impl_->models[kind].Visible() == show) return;
-    impl_->models[kind].SetVisible(show);
-    impl_->Layout();
-}
-
-bool TCustomControl::ScrollBarVisible(TScrollBarKind kind) const {
-    return impl_->models[kind].Visible();
-}
-
-bool TCustomControl::ScrollBarEnabled(TScrollBarKind kind) const {
-    return impl_->models[kind].Enabled();
-}
-
-int TCustomControl::ScrollBarExtent() const {
-    return impl_->Extent();
-}
-
 void TCustomControl::ScrollClientArea(int dx, int dy, const TRect* clip) {
     if (!impl_->host || (dx == 0 && dy == 0)) return;
     QWidget* vp = impl_->viewport;
@@ -973,24 +823,6 @@ void TCustomControl::PaintTo(TBitmap& bitmap) {
     impl_->host->render(&image);
 }
 
-void TCustomControl::SetTimer(int id, unsigned milliseconds) {
-    if (!impl_->host) return;
-    KillTimer(id);
-    int qtId = impl_->host->startTimer(int(milliseconds), Qt::PreciseTimer);
-    if (qtId != 0) impl_->timers[id] = qtId;
-}
-
-void TCustomControl::KillTimer(int id) {
-    auto it = impl_->timers.find(id);
-    if (it == impl_->timers.end()) return;
-    if (impl_->host) impl_->host->killTimer(it->second);
-    impl_->timers.erase(it);
-}
-
-bool TCustomControl::TimerActive(int id) const {
-    return impl_->timers.count(id) != 0;
-}
-
 void TCustomControl::PostMessage(unsigned msg, intptr_t wParam, intptr_t lParam) {
     if (impl_->host) QCoreApplication::postEvent(impl_->host, new PostedEvent(msg, wParam, lParam));
 }
@@ -1008,18 +840,6 @@ bool TCustomControl::CanFocus() const {
            impl_->host->focusPolicy() != Qt::NoFocus;
 }
 
-bool TCustomControl::TabStop() const {
-    return impl_->tabStop;
-}
-void TCustomControl::SetTabStop(bool value) {
-    impl_->tabStop = value;
-    if (impl_->host) {
-        Qt::FocusPolicy policy = value ? Qt::StrongFocus : Qt::ClickFocus;
-        impl_->host->setFocusPolicy(policy);
-        impl_->viewport->setFocusPolicy(policy);
-    }
-}
-
 void TCustomControl::SetMouseCapture(bool capture) {
     if (!impl_->host || !impl_->viewport->isVisible()) return;
     if (capture)
@@ -1030,18 +850,6 @@ void TCustomControl::SetMouseCapture(bool capture) {
 
 bool TCustomControl::MouseCapture() const {
     return impl_->host && QWidget::mouseGrabber() == impl_->viewport;
-}
-
-TCursor TCustomControl::Cursor() const {
-    return impl_->cursor;
-}
-void TCustomControl::SetCursor(TCursor cursor) {
-    impl_->cursor = cursor;
-    if (!impl_->host) return;
-    if (cursor == crDefault)
-        impl_->viewport->unsetCursor();
-    else
-        impl_->viewport->setCursor(ToQCursor(cursor));
 }
 
 TShiftState TCustomControl::KeyboardState() {
@@ -1085,29 +893,6 @@ TCustomControl* ParentControl(const TCustomControl& child) {
     return viewport ? viewport->control : nullptr;
 }
 
-void SetControlShape(TCustomControl& control, const std::vector<TRect>& shape) {
-    TCustomControl::Impl& d = control.Internal();
-    d.shape = shape;
-    if (!d.host) return;
-    if (shape.empty()) {
-        d.host->clearMask();
-        return;
-    }
-    QRegion region;
-    for (const TRect& r : shape) region += ToQRect(r);
-    d.host->setMask(region);
-}
-
-const std::vector<TRect>& ControlShape(const TCustomControl& control) {
-    return control.Internal().shape;
-}
-
-void SetTransparentForMouse(TCustomControl& control, bool transparent) {
-    TCustomControl::Impl& d = control.Internal();
-    d.mouseTransparent = transparent;
-    if (d.host) d.host->setAttribute(Qt::WA_TransparentForMouseEvents, transparent);
-}
-
-bool TransparentForMouse(const TCustomControl& control) {
-    return control.Internal().mouseTransparent;
+TControlState& ControlState(const TCustomControl& control) {
+    return control.Internal();
 }

@@ -2,6 +2,7 @@
 // made once from their pictures.
 #include "platform/qt/Cursors.h"
 
+#include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
 #include <map>
@@ -73,4 +74,8 @@ QCursor ToQCursor(TCursor cursor) {
     auto it = made->find(cursor);
     if (it == made->end()) it = made->emplace(cursor, FromPicture(*picture)).first;
     return it->second;
+}
+
+bool GlobalCursorSet() {
+    return qGuiApp && QGuiApplication::overrideCursor();
 }

@@ -10,44 +10,17 @@
 
 #include <map>
 
+#include "DataObjectMime.h"
 #include "platform/DesktopDrag.h"
 #include "platform/qt/Application.h"
 #include "platform/qt/ControlHost.h"
 
 namespace {
 
-// Mime data over a drag's data object: the MIME types of its formats, each rendered when the
-// drop target asks.
-class DragMimeData : public QMimeData {
+// Mime data over a drag's data object, told apart from the clipboard's when it is dropped.
+class DragMimeData : public TDataObjectMimeData {
 public:
-    explicit DragMimeData(PDataObject object) : object_(std::move(object)) {
-        for (TClipFormat format : object_->Formats())
-            for (const std::string& type : ClipboardFormatMimeTypes(format)) {
-                const QString mime = QString::fromStdString(type);
-                if (!types_.contains(mime)) {
-                    types_.append(mime);
-                    formatOf_.append(format);
-                }
-            }
-    }
-    const PDataObject& Object() const { return object_; }
-    QStringList formats() const override { return types_; }
-    bool hasFormat(const QString& mimeType) const override { return types_.contains(mimeType); }
-
-protected:
-    QVariant retrieveData(const QString& mimeType, QMetaType) const override {
-        const qsizetype index = types_.indexOf(mimeType);
-        if (index < 0) return {};
-        std::optional<std::string> bytes;
-        CallGuarded([&] { bytes = object_->GetData(formatOf_[index]); });
-        if (!bytes) return {};
-        return QByteArray(bytes->data(), qsizetype(bytes->size()));
-    }
-
-private:
-    PDataObject object_;
-    QStringList types_;
-    QList<TClipFormat> formatOf_;
+    using TDataObjectMimeData::TDataObjectMimeData;
 };
 
 // What a drop carries: our own data object, or another program's data in every format.

@@ -5,52 +5,27 @@
 #include <QMimeData>
 #include <QPointer>
 
+#include "DataObjectMime.h"
 #include "platform/Clipboard.h"
 #include "platform/Codec.h"
 #include "platform/qt/Application.h"
 
 namespace {
 
-// Mime data over a data object: the MIME types of its formats, each rendered on request. The
-// object hears once that the clipboard let go of it, at the latest when Qt deletes the data.
-class TLazyMimeData : public QMimeData {
+// The clipboard's mime data: the object hears once that the clipboard let go of it, at the
+// latest when Qt deletes the data.
+class TLazyMimeData : public TDataObjectMimeData {
 public:
-    explicit TLazyMimeData(PDataObject object) : object_(std::move(object)) {
-        for (TClipFormat format : object_->Formats())
-            for (const std::string& type : ClipboardFormatMimeTypes(format)) {
-                const QString mime = QString::fromStdString(type);
-                if (!types_.contains(mime)) {
-                    types_.append(mime);
-                    formatOf_.append(format);
-                }
-            }
-    }
+    using TDataObjectMimeData::TDataObjectMimeData;
     ~TLazyMimeData() override { Release(); }
 
-    const PDataObject& Object() const { return object_; }
     void Release() {
         if (released_) return;
         released_ = true;
-        CallGuarded([this] { object_->ClipboardReleased(); });
-    }
-
-    QStringList formats() const override { return types_; }
-    bool hasFormat(const QString& mimeType) const override { return types_.contains(mimeType); }
-
-protected:
-    QVariant retrieveData(const QString& mimeType, QMetaType) const override {
-        const qsizetype index = types_.indexOf(mimeType);
-        if (index < 0) return {};
-        std::optional<std::string> bytes;
-        CallGuarded([&] { bytes = object_->GetData(formatOf_[index]); });
-        if (!bytes) return {};
-        return QByteArray(bytes->data(), qsizetype(bytes->size()));
+        CallGuarded([this] { Object()->ClipboardReleased(); });
     }
 
 private:
-    PDataObject object_;
-    QStringList types_;
-    QList<TClipFormat> formatOf_;
     bool released_ = false;
 };
 

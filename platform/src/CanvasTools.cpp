@@ -1,4 +1,5 @@
-// What every canvas implementation shares: the drawing tools' state and where text goes.
+// What every canvas implementation shares: the drawing tools' state, where text goes and the
+// drawing calls made of other drawing calls.
 #include "platform/Canvas.h"
 
 void TPen::Assign(const TPen& other) {
@@ -21,4 +22,28 @@ TTextPlacement PlaceText(unsigned align, int x, int y, int width, int ascent, in
     p.Left = horz == TA_RIGHT ? x - width : horz == TA_CENTER ? x - width / 2 : x;
     p.Baseline = vert == TA_BASELINE ? y : vert == TA_BOTTOM ? y - descent : y + ascent;
     return p;
+}
+
+// Drawing calls made of other drawing calls.
+
+void TCanvas::Polyline(const std::vector<TPoint>& points) {
+    if (points.empty()) return;
+    MoveTo(points[0].X, points[0].Y);
+    for (size_t i = 1; i < points.size(); ++i) LineTo(points[i].X, points[i].Y);
+}
+
+void TCanvas::TextOut(int x, int y, std::string_view text) {
+    ExtTextOut(x, y, 0, nullptr, text);
+}
+
+void TCanvas::TextRect(const TRect& r, int x, int y, std::string_view text) {
+    ExtTextOut(x, y, ETO_CLIPPED | ETO_OPAQUE, &r, text);
+}
+
+int TCanvas::TextWidth(std::string_view text) const {
+    return TextExtent(text).cx;
+}
+
+int TCanvas::TextHeight(std::string_view text) const {
+    return TextExtent(text).cy;
 }

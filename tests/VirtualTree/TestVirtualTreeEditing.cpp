@@ -7,6 +7,7 @@
 
 #include "platform/headless/HeadlessEdit.h"
 
+#include <cstdlib>
 #include <map>
 
 namespace {
@@ -405,4 +406,77 @@ TEST(TreeEditing, DestroyingTheTreeDuringAnEditWritesNothing) {
         tree.OnEditCancelled = [&log](TBaseVirtualTree*, TColumnIndex) { log.push_back("cancel"); };
     }
     EXPECT_EQ(log, std::vector<std::string>{"cancel"}) << "cancelled before the nodes go";
+}
+
+TEST(TreeEditing, TheEditorSitsOnItsCellInAScrolledTreeAndFollowsScrollsAndResizes) {
+    EditTree tree;
+    tree.Open(200, 100);
+    for (int width : {150, 150, 150}) tree.Header().Columns().Add()->SetWidth(width);
+    tree.Header().SetMainColumn(0);
+    std::vector<PVirtualNode> rows;
+    for (int i = 0; i < 20; ++i) rows.push_back(tree.Add("row", 2));
+    tree.SetOffsetX(-200);
+    ASSERT_EQ(tree.OffsetX(), -200);
+    // Column 2 starts at 300 in the content, 100 in the view; its text after Margin.
+    const TRect cell = tree.GetDisplayRect(rows[0], 2, false);
+    EXPECT_EQ(cell.Left, 100);
+    EXPECT_EQ(cell.Right, 249);
+    EXPECT_EQ(tree.GetDisplayRect(rows[0], 2, true, true).Left, 100 + int(tree.Margin()));
+    ASSERT_TRUE(tree.EditNode(rows[0], 2));
+    EXPECT_EQ(tree.Editor().BoundsRect().Left, 104) << "over the text, not 200 pixels right of it";
+    EXPECT_EQ(tree.Editor().BoundsRect().Top, 0);
+    const int width = tree.Editor().BoundsRect().Width();
+    EXPECT_GE(width, TStringEditLink::MinimumWidth);
+    if (const char* dir = std::getenv("LORVANE_PNG_DIR")) {
+        TBitmap shot;
+        tree.PaintTo(shot);
+        // The headless editor has no pixels: its frame is drawn where it lies.
+        TRect frame = tree.Editor().BoundsRect();
+        frame.Offset(tree.ClientOrigin().Left, tree.ClientOrigin().Top);
+        shot.Canvas().Brush().SetColor(clRed);
+        shot.Canvas().FrameRect(frame);
+        shot.SaveToFile(std::string(dir) + "/tree-edit-scrolled.png");
+    }
+
+    // Scrolling moves the editor with its cell; so does a column resize before it.
+    tree.SetOffsetX(-180);
+    EXPECT_EQ(tree.Editor().BoundsRect().Left, 124);
+    EXPECT_EQ(tree.Editor().BoundsRect().Width(), width);
+    tree.SetOffsetY(-40);
+    EXPECT_EQ(tree.Editor().BoundsRect().Top, -40);
+    tree.SetOffsetY(0);
+    tree.Header().Columns()[1].SetWidth(100);
+    EXPECT_EQ(tree.Editor().BoundsRect().Left, 74);
+    EXPECT_EQ(tree.Editor().BoundsRect().Width(), width);
+    // What was typed keeps its room when the editor moves.
+    HeadlessEditType(tree.Editor(), "a longer row");
+    const int typed = tree.Editor().BoundsRect().Width();
+    EXPECT_GT(typed, width);
+    tree.SetOffsetX(-170);
+    EXPECT_EQ(tree.Editor().BoundsRect().Left, 84);
+    EXPECT_EQ(tree.Editor().BoundsRect().Width(), typed);
+    tree.CancelEditNode();
+    Pump();
+
+    // Grid extensions and horizontal grid lines hold wherever the editor is placed from.
+    tree.Header().Columns()[1].SetWidth(150);
+    TVTMiscOptions misc = tree.TreeOptions().MiscOptions();
+    misc.Include(toGridExtensions);
+    tree.TreeOptions().SetMiscOptions(misc);
+    TVTPaintOptions paint = tree.TreeOptions().PaintOptions();
+    paint.Include(toShowHorzGridLines);
+    tree.TreeOptions().SetPaintOptions(paint);
+    tree.SetOffsetX(-200);
+    ASSERT_EQ(tree.OffsetX(), -200);
+    ASSERT_TRUE(tree.EditNode(rows[1], 1));
+    const int bottom = tree.GetDisplayRect(rows[1], 1, false).Bottom - 1;
+    EXPECT_EQ(tree.Editor().BoundsRect(), (TRect{0, 18, 100, bottom}))
+        << "the whole column (150 .. 300 in the content) from 0 on, above the grid line";
+    tree.SetOffsetX(-130);
+    EXPECT_EQ(tree.Editor().BoundsRect(), (TRect{20, 18, 170, bottom}));
+    tree.Header().Columns()[0].SetWidth(100);
+    EXPECT_EQ(tree.Editor().BoundsRect(), (TRect{0, 18, 120, bottom}))
+        << "a narrower column before it moves it";
+    tree.CancelEditNode();
+    Pump();
 }

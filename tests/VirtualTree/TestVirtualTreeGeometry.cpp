@@ -221,3 +221,29 @@ TEST(VirtualTreeGeometry, DefaultNodeHeightAppliesToNewNodesOnly) {
     EXPECT_EQ(tree.RangeY(), 60);
     EXPECT_EQ(CheckStructure(tree), "");
 }
+
+TEST(VirtualTreeGeometry, ColumnCellsScrollWithTheViewAndComeIntoIt) {
+    TestTree tree;
+    PVirtualNode node = tree.AddChild(nullptr);
+    for (int i = 0; i < 3; ++i) tree.Header().Columns().Add()->SetWidth(150);
+    tree.SetClientSize(200, 100);
+    ASSERT_EQ(tree.ClientWidth(), 200);
+    tree.SetOffsetX(-100);
+    ASSERT_EQ(tree.OffsetX(), -100);
+    EXPECT_EQ(tree.GetDisplayRect(node, 1, false), (TRect{50, 0, 199, 18}))
+        << "150 .. 300 in the content";
+    tree.SetOffsetX(0);
+
+    // The focused column's cell is scrolled into view from either side.
+    tree.SetFocusedNode(node);
+    tree.SetFocusedColumn(2);
+    EXPECT_TRUE(tree.ScrollIntoView(node, false, true));
+    EXPECT_EQ(tree.OffsetX(), -249) << "the cell's last pixel at the right edge";
+    tree.SetFocusedColumn(1);
+    EXPECT_TRUE(tree.ScrollIntoView(node, false, true));
+    EXPECT_EQ(tree.OffsetX(), -150) << "its left edge at the left edge";
+    EXPECT_FALSE(tree.ScrollIntoView(node, false, true));
+    tree.SetFocusedColumn(0);
+    EXPECT_TRUE(tree.ScrollIntoView(node, false, true));
+    EXPECT_EQ(tree.OffsetX(), 0);
+}

@@ -354,3 +354,55 @@ TEST(TreeHints, NoHintOverAnInactiveWindowUnlessAnEditIsOpen) {
     SetHeadlessWindowsActive(true);
     tree.CancelHint();
 }
+
+TEST(TreeHints, TooltipsOfAScrolledTreeLieOverTheirText) {
+    HintTree tree;
+    tree.Open(200, 100);
+    for (int width : {60, 200, 200}) tree.Header().Columns().Add()->SetWidth(width);
+    tree.Header().SetMainColumn(0);
+    tree.SetHintMode(hmTooltip);
+    PVirtualNode a = tree.Add("a text far too long for the part of its column in view", 1);
+    tree.texts[{a, 2}] = "ok";
+    tree.SetOffsetX(-150);
+    ASSERT_EQ(tree.OffsetX(), -150);
+    // Column 1 lies at 60 .. 260 in the content, -90 .. 110 in the view.
+    tree.MoveTo({50, 9});
+    ASSERT_TRUE(HintWindowShowing());
+    const THintWindowData shown = ShownHint();
+    EXPECT_TRUE(shown.InPlace);
+    EXPECT_EQ(shown.Bounds.Left, tree.ClientToScreen({-90 + int(tree.Margin()), 0}).X);
+    EXPECT_EQ(shown.Bounds, tree.ToScreen(tree.GetDisplayRect(a, 1, true, true)));
+    // Column 2's short text starts at 114 in the view and fits what shows of it.
+    tree.MoveTo({150, 9});
+    EXPECT_FALSE(HintWindowShowing());
+}
+
+TEST(TreeHints, ASpannedCellOfAScrolledTreeEndsWithItsLastEmptyNeighbourInView) {
+    HintTree tree;
+    tree.Open(200, 100);
+    for (int width : {60, 100, 300}) tree.Header().Columns().Add()->SetWidth(width);
+    tree.Header().SetMainColumn(0);
+    TVTAutoOptions autoOptions = tree.TreeOptions().AutoOptions();
+    autoOptions.Include(toAutoSpanColumns);
+    tree.TreeOptions().SetAutoOptions(autoOptions);
+    tree.SetHintMode(hmTooltip);
+    PVirtualNode a = tree.Add("");
+    tree.texts[{a, 1}] = "";
+    tree.texts[{a, 2}] = "third";
+    // A text that runs 6 to 16 pixels past the spanned cell (0 .. 159 in the content).
+    TRect text;
+    for (std::string s = "w"; s.size() < 100; s += "w") {
+        tree.texts[{a, 0}] = s;
+        tree.InvalidateNode(a);
+        text = tree.GetDisplayRect(a, 0, true, true);
+        if (text.Right > 165) break;
+    }
+    ASSERT_GT(text.Right, 165);
+    ASSERT_LE(text.Right, 175);
+    ASSERT_GE(text.Left, 20);
+    tree.SetOffsetX(-20);
+    // The cell shows from 0 to 139; its text from text.Left - 20 on, past 139: cut off.
+    tree.MoveTo({30, 9});
+    ASSERT_TRUE(HintWindowShowing());
+    EXPECT_EQ(ShownHint().Bounds, tree.ToScreen(tree.GetDisplayRect(a, 0, true, true)));
+}

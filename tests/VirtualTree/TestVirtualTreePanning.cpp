@@ -131,7 +131,7 @@ TEST(TreePanning, TheWindowShowsWhilePanningAndGoesWhenItStops) {
     EXPECT_TRUE(TransparentForMouse(*window));
     EXPECT_EQ(Count(ControlShape(*window)),
               Count(PictureShape(window->Picture(), PanningTransparent)));
-    EXPECT_EQ(tree.Cursor(), crPanNS);
+    EXPECT_EQ(tree.ShownCursor(), crPanNS);
 
     // The tree shows the picture over its rows, the magenta parts cut away.
     TBitmap shot;
@@ -144,18 +144,18 @@ TEST(TreePanning, TheWindowShowsWhilePanningAndGoesWhenItStops) {
 
     // The cursor follows the mouse; sideways moves do not count, nothing scrolls that way.
     tree.MouseMove(0, 60, 80);
-    EXPECT_EQ(tree.Cursor(), crPanS);
+    EXPECT_EQ(tree.ShownCursor(), crPanS);
     tree.MouseMove(0, 60, 20);
-    EXPECT_EQ(tree.Cursor(), crPanN);
+    EXPECT_EQ(tree.ShownCursor(), crPanN);
     tree.MouseMove(0, 120, 55);
-    EXPECT_EQ(tree.Cursor(), crPanNS);
+    EXPECT_EQ(tree.ShownCursor(), crPanNS);
     ASSERT_NE(tree.PanningWindow(), nullptr) << "after a click, moving pans on";
     EXPECT_TRUE(tree.TimerActive(TBaseVirtualTree::ScrollTimer));
 
     const int beeps = TreeBeepCount();
     tree.MouseDown(mbLeft, 0, 120, 55);  // any press ends panning
     EXPECT_EQ(tree.PanningWindow(), nullptr);
-    EXPECT_EQ(tree.Cursor(), crHandPoint) << "the tree's own cursor is back";
+    EXPECT_EQ(tree.ShownCursor(), crHandPoint) << "the tree's own cursor is back";
     tree.MouseUp(mbLeft, 0, 120, 55);
     EXPECT_EQ(TreeBeepCount(), beeps) << "no beep while panning";
     tree.PaintTo(shot);
@@ -169,18 +169,18 @@ TEST(TreePanning, WideTreesPanBothWaysAndStopOnReleaseFocusAndWheel) {
     const auto* window = dynamic_cast<const TVTPanningWindow*>(tree.PanningWindow());
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->PictureName(), "VT_MOVEALL");
-    EXPECT_EQ(tree.Cursor(), crPanAll);
+    EXPECT_EQ(tree.ShownCursor(), crPanAll);
     TBitmap shot;
     tree.PaintTo(shot);
     SavePng(shot, "tree-panning-all.png");
     tree.MouseMove(ssMiddle, 130, 20);
-    EXPECT_EQ(tree.Cursor(), crPanNE);
+    EXPECT_EQ(tree.ShownCursor(), crPanNE);
     tree.MouseMove(ssMiddle, 70, 52);
-    EXPECT_EQ(tree.Cursor(), crPanW);
+    EXPECT_EQ(tree.ShownCursor(), crPanW);
     // A drag past the threshold: the release ends it.
     tree.MouseUp(mbMiddle, 0, 70, 52);
     EXPECT_EQ(tree.PanningWindow(), nullptr);
-    EXPECT_EQ(tree.Cursor(), crDefault);
+    EXPECT_EQ(tree.ShownCursor(), crDefault);
 
     tree.MouseDown(mbMiddle, 0, 100, 50);
     tree.MouseUp(mbMiddle, 0, 100, 50);

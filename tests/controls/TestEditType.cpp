@@ -277,6 +277,7 @@ TEST_F(EditWidget, ButtonStylesAndKey) {
     edit->SetButtonStyle(TSMButtonStyle::bsEllipsis);
     EXPECT_EQ(edit->ButtonWidth(), 21);
     EXPECT_TRUE(edit->Button()->isVisible());
+    EXPECT_EQ(edit->Button()->cursor().shape(), Qt::ArrowCursor) << "not the edit's I-beam";
     EXPECT_EQ(edit->Button()->geometry().right(),
               edit->width() - 1 - edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth));
     QTest::mouseClick(edit->Button(), Qt::LeftButton);

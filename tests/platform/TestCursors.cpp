@@ -143,3 +143,12 @@ TEST(Cursors, TheTableGivesStockShapesAndDrawnPixmaps) {
         sheet.save(QString::fromUtf8(dir) + "/cursors.png");
     }
 }
+
+TEST(Cursors, TheGlobalCursorIsTheApplicationsOverrideCursor) {
+    NeedApplication();
+    EXPECT_FALSE(GlobalCursorSet());
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    EXPECT_TRUE(GlobalCursorSet());
+    QApplication::restoreOverrideCursor();
+    EXPECT_FALSE(GlobalCursorSet());
+}

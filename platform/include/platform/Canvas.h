@@ -14,45 +14,19 @@ enum class TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear,
 // How the pen combines with what is already drawn: copy, or invert through XOR.
 enum class TPenMode { pmCopy, pmXor, pmNot };
 
-class TPen {
+class TPen : public TChangeNotifier<TPen> {
 public:
     TColor Color() const { return color_; }
-    void SetColor(TColor color) {
-        if (color != color_) {
-            color_ = color;
-            Changed();
-        }
-    }
+    void SetColor(TColor color) { SetProperty(color_, color); }
     int Width() const { return width_; }
-    void SetWidth(int width) {
-        width = width < 1 ? 1 : width;
-        if (width != width_) {
-            width_ = width;
-            Changed();
-        }
-    }
+    void SetWidth(int width) { SetProperty(width_, width < 1 ? 1 : width); }
     TPenStyle Style() const { return style_; }
-    void SetStyle(TPenStyle style) {
-        if (style != style_) {
-            style_ = style;
-            Changed();
-        }
-    }
+    void SetStyle(TPenStyle style) { SetProperty(style_, style); }
     TPenMode Mode() const { return mode_; }
-    void SetMode(TPenMode mode) {
-        if (mode != mode_) {
-            mode_ = mode;
-            Changed();
-        }
-    }
+    void SetMode(TPenMode mode) { SetProperty(mode_, mode); }
     void Assign(const TPen& other);
 
-    std::function<void(TPen*)> OnChange;
-
 private:
-    void Changed() {
-        if (OnChange) OnChange(this);
-    }
     TColor color_ = clBlack;
     int width_ = 1;
     TPenStyle style_ = TPenStyle::psSolid;
@@ -70,30 +44,15 @@ enum class TBrushStyle {
     bsDiagCross
 };
 
-class TBrush {
+class TBrush : public TChangeNotifier<TBrush> {
 public:
     TColor Color() const { return color_; }
-    void SetColor(TColor color) {
-        if (color != color_) {
-            color_ = color;
-            Changed();
-        }
-    }
+    void SetColor(TColor color) { SetProperty(color_, color); }
     TBrushStyle Style() const { return style_; }
-    void SetStyle(TBrushStyle style) {
-        if (style != style_) {
-            style_ = style;
-            Changed();
-        }
-    }
+    void SetStyle(TBrushStyle style) { SetProperty(style_, style); }
     void Assign(const TBrush& other);
 
-    std::function<void(TBrush*)> OnChange;
-
 private:
-    void Changed() {
-        if (OnChange) OnChange(this);
-    }
     TColor color_ = clWhite;
     TBrushStyle style_ = TBrushStyle::bsSolid;
 };

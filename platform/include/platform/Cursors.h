@@ -55,3 +55,8 @@ private:
 const TCursorPicture* CursorPicture(TCursor cursor);
 // The drawn cursor of a resource name (ASCII case ignored); crDefault for an unknown name.
 TCursor CursorByName(std::string_view name);
+
+// Whether the application shows one cursor over every window for now (the hourglass of a long
+// task); controls leave their own cursors as they are meanwhile. The Qt backend answers from
+// the application's override cursor; the headless one from SetHeadlessGlobalCursor.
+bool GlobalCursorSet();

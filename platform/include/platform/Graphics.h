@@ -121,76 +121,61 @@ enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum TFontStyle : uint8_t { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 using TFontStyles = uint8_t;
 
+// What the drawing tools (font, pen, brush, picture) share: OnChange hears of every change of
+// the tool, and a property changes only to a new value, which it then tells.
+template <class Tool>
+class TChangeNotifier {
+public:
+    std::function<void(Tool*)> OnChange;
+
+protected:
+    void Changed() {
+        if (OnChange) OnChange(static_cast<Tool*>(this));
+    }
+    template <class T>
+    void SetProperty(T& property, const T& value) {
+        if (value != property) {
+            property = value;
+            Changed();
+        }
+    }
+};
+
 enum class TFontPitch { fpDefault, fpVariable, fpFixed };
 
 // A font description. Height is in pixels (negative: character height without internal
 // leading, as Windows has it); Size is in points; setting one derives the other at
 // PixelsPerInch. OnChange fires after every change.
-class TFont {
+class TFont : public TChangeNotifier<TFont> {
 public:
     TFont() = default;
-    TFont(const TFont& other) { Assign(other); }
+    TFont(const TFont& other) : TChangeNotifier<TFont>() { Assign(other); }
     TFont& operator=(const TFont& other) {
         Assign(other);
         return *this;
     }
 
     const std::string& Name() const { return name_; }
-    void SetName(const std::string& name) {
-        if (name != name_) {
-            name_ = name;
-            Changed();
-        }
-    }
+    void SetName(const std::string& name) { SetProperty(name_, name); }
     int Size() const;
     void SetSize(int points);
     int Height() const { return height_; }
-    void SetHeight(int height) {
-        if (height != height_) {
-            height_ = height;
-            Changed();
-        }
-    }
+    void SetHeight(int height) { SetProperty(height_, height); }
     TFontStyles Style() const { return style_; }
-    void SetStyle(TFontStyles style) {
-        if (style != style_) {
-            style_ = style;
-            Changed();
-        }
-    }
+    void SetStyle(TFontStyles style) { SetProperty(style_, style); }
     TColor Color() const { return color_; }
-    void SetColor(TColor color) {
-        if (color != color_) {
-            color_ = color;
-            Changed();
-        }
-    }
+    void SetColor(TColor color) { SetProperty(color_, color); }
     TFontPitch Pitch() const { return pitch_; }
-    void SetPitch(TFontPitch pitch) {
-        if (pitch != pitch_) {
-            pitch_ = pitch;
-            Changed();
-        }
-    }
+    void SetPitch(TFontPitch pitch) { SetProperty(pitch_, pitch); }
     uint8_t Charset() const { return charset_; }
-    void SetCharset(uint8_t charset) {
-        if (charset != charset_) {
-            charset_ = charset;
-            Changed();
-        }
-    }
+    void SetCharset(uint8_t charset) { SetProperty(charset_, charset); }
     int PixelsPerInch() const { return pixelsPerInch_; }
     void SetPixelsPerInch(int ppi) { pixelsPerInch_ = ppi > 0 ? ppi : 96; }
 
     void Assign(const TFont& other);
     bool SameAs(const TFont& other) const;
 
-    std::function<void(TFont*)> OnChange;
-
 private:
-    void Changed() {
-        if (OnChange) OnChange(this);
-    }
     std::string name_ = "MS Sans Serif";
     int height_ = -11;  // 8 points at 96 pixels per inch
     TFontStyles style_ = 0;

@@ -6,7 +6,7 @@
 
 #include "platform/Canvas.h"
 
-class TPicture {
+class TPicture : public TChangeNotifier<TPicture> {
 public:
     const TBitmap& Bitmap() const { return bitmap_; }
     bool Empty() const { return bitmap_.Empty(); }
@@ -28,11 +28,6 @@ public:
         return true;
     }
 
-    std::function<void(TPicture*)> OnChange;
-
 private:
-    void Changed() {
-        if (OnChange) OnChange(this);
-    }
     TBitmap bitmap_;
 };

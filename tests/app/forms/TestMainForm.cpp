@@ -349,6 +349,8 @@ TEST_F(MainFormTest, PasswordAndAboutBox) {
     EXPECT_EQ(about.Form().Build->text().count('.'), 2);  // three levels
     EXPECT_EQ(about.Form().Title->font().pointSize(), 24);
     EXPECT_EQ(about.Form().Title->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    EXPECT_EQ(about.Form().Mail->cursor().shape(), Qt::PointingHandCursor) << "a link";
+    EXPECT_EQ(about.Form().WebSite->cursor().shape(), Qt::PointingHandCursor);
     about.grab().save(LORVANE_SCREENSHOT_DIR "/about.png");
 }
 

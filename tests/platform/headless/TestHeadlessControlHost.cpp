@@ -158,6 +158,27 @@ TEST(HeadlessControlHost, PaintToDrawsFrameStripAndClientInPlace) {
     EXPECT_EQ(image.Pixel(29, 19), ColorToRGB(clWindowFrame));
 }
 
+// The 3-D frame is a sunken edge: shadow and dark shadow on the top and left, highlight and
+// light on the bottom and right, each line one pixel wide.
+TEST(HeadlessControlHost, PaintToDrawsTheSunkenEdgeOfThe3DFrame) {
+    Probe c;
+    c.SetBorderStyle(bsSingle);
+    c.SetBounds(0, 0, 30, 20);
+    TBitmap image;
+    c.PaintTo(image);
+    ASSERT_EQ(image.Width(), 30);
+    EXPECT_EQ(image.Pixel(10, 0), ColorToRGB(clBtnShadow));
+    EXPECT_EQ(image.Pixel(0, 10), ColorToRGB(clBtnShadow));
+    EXPECT_EQ(image.Pixel(10, 1), ColorToRGB(cl3DDkShadow));
+    EXPECT_EQ(image.Pixel(1, 10), ColorToRGB(cl3DDkShadow));
+    EXPECT_EQ(image.Pixel(10, 19), ColorToRGB(clBtnHighlight));
+    EXPECT_EQ(image.Pixel(29, 10), ColorToRGB(clBtnHighlight));
+    EXPECT_EQ(image.Pixel(10, 18), ColorToRGB(cl3DLight));
+    EXPECT_EQ(image.Pixel(28, 10), ColorToRGB(cl3DLight));
+    EXPECT_EQ(image.Pixel(29, 0), ColorToRGB(clBtnHighlight)) << "the light edge ends on top";
+    EXPECT_EQ(image.Pixel(2, 2), clBlue) << "the client area starts inside the edge";
+}
+
 TEST(HeadlessControlHost, TimersAndPostedMessagesRunFromTheQueue) {
     ScriptedMessages messages;
     Probe c;

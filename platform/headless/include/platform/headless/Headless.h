@@ -11,6 +11,8 @@
 void SetHeadlessMousePosition(TPoint screen);
 // The modifier keys and buttons that TCustomControl::KeyboardState reports; none at first.
 void SetHeadlessKeyboardState(TShiftState state);
+// Whether GlobalCursorSet (platform/Cursors.h) answers true; false at first.
+void SetHeadlessGlobalCursor(bool set);
 
 // The help contexts ShowHelpContext was asked to show (non-zero only), oldest first.
 const std::vector<int>& HeadlessHelpRequests();
