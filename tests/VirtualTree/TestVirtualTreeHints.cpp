@@ -7,6 +7,7 @@
 #include "platform/headless/HeadlessHints.h"
 
 #include <map>
+#include <memory>
 
 namespace {
 
@@ -297,8 +298,21 @@ TEST(TreeHints, AHintPaintsItsLinesWithTheTextDrawer) {
     const int second = probe.Canvas().TextWidth("second");
     EXPECT_FALSE(inked(3 + second + 1, 2 + lineHeight, client.Right - 1, 2 + 2 * lineHeight));
 
-    // The painting is the hint's own: it goes on after the tree has.
-    tree.CancelHint();
+    // The painting is the hint's own: a window repainting it after the tree is gone draws the
+    // same.
+    std::unique_ptr<HintTree> gone = std::make_unique<HintTree>();
+    gone->Open(260, 100);
+    gone->SetHintMode(hmHint);
+    PVirtualNode b = gone->Add("B", NoColumn);
+    gone->hints[b] = shown.Text;
+    gone->MoveTo(gone->Over(b, NoColumn));
+    const THintWindowData kept = ShownHint();
+    gone.reset();
+    TBitmap again(bitmap.Width(), bitmap.Height());
+    kept.Paint(again.Canvas(), client);
+    for (int y = 0; y < client.Bottom; ++y)
+        for (int x = 0; x < client.Right; ++x)
+            ASSERT_EQ(again.Pixel(x, y), bitmap.Pixel(x, y)) << x << "," << y;
 }
 
 TEST(TreeHints, AnInPlaceTextPaintsOnTheTreesColourWithoutAFrame) {
