@@ -19,6 +19,31 @@ std::string ShortHint(const std::string& hint) {
 // Room around a hint's text, as a hint window has it.
 constexpr int kHintMargin = 2;
 
+// Paints a hint's body over client: its colour, a frame unless the text stands in place, and
+// the text through the string tree's text drawer (lines end at CR, LF or CR LF), from margin on
+// the left; a hint box has its lines kHintMargin below the top, an in-place text is centred
+// vertically as in its cell.
+void PaintHint(TCanvas& canvas, const TRect& client, const THintWindowData& hint) {
+    canvas.Brush().SetStyle(TBrushStyle::bsSolid);
+    canvas.Brush().SetColor(hint.Color);
+    canvas.FillRect(client);
+    if (!hint.InPlace) {
+        canvas.Brush().SetColor(clInfoText);
+        canvas.FrameRect(client);
+    }
+    canvas.Font().Assign(hint.Font);
+    canvas.Brush().SetStyle(TBrushStyle::bsClear);
+    TRect lines{client.Left + hint.TextMargin, client.Top, client.Right, client.Bottom};
+    if (hint.InPlace) {
+        TRect measured = lines;
+        DrawTextLines(canvas, hint.Text, measured, DT_CALCRECT);
+        lines.Top += (client.Height() - measured.Height()) / 2;
+    } else {
+        lines.Top += kHintMargin;
+    }
+    DrawTextLines(canvas, hint.Text, lines, DT_LEFT);
+}
+
 }  // namespace
 
 void TBaseVirtualTree::SetShowHint(bool value) {
@@ -35,6 +60,8 @@ bool TBaseVirtualTree::GetHintInfo(int x, int y, THintInfo& info) {
           tsWheelPanning})
         if (states_.Contains(busy)) return false;
     if (Header().HasStates()) return false;  // the header tracks or drags
+    // Only over the active window, unless an edit is open in this one.
+    if (!IsEditing() && !ControlWindowActive(*this)) return false;
 
     // The size of a hint box around text (measured only when one is needed).
     auto boxAt = [&](const std::string& text, int left, int top) {
@@ -166,6 +193,10 @@ void TBaseVirtualTree::ShowPendingHint() {
             break;
     }
     data.Owner = this;
+    // The painting keeps its own copy of what it shows: it must not reach back into the tree.
+    data.Paint = [hint = data](TCanvas& canvas, const TRect& client) {
+        PaintHint(canvas, client, hint);
+    };
     ActivateHintWindow(data);
     lastHintNode_ = info.Node;
     lastHintColumn_ = info.Column;

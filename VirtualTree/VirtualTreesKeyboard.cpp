@@ -74,6 +74,8 @@ TColumnIndex TBaseVirtualTree::FindFocusableColumn(PVirtualNode node, TColumnInd
 }
 
 void TBaseVirtualTree::KeyDown(uint16_t& key, TShiftState shift) {
+    // A key press hides the hint, as any hint of the application goes with one.
+    CancelHint();
     TCustomControl::KeyDown(key, shift);
     if (key == 0) return;
     uint16_t code = key;

@@ -1,5 +1,5 @@
-// The headless hint window: it records what it shows. Without a desktop nothing animates, the
-// work area is unbounded and the screen has 96 DPI.
+// The headless hint window: it records what it shows. Without a desktop nothing animates or
+// composites (unless a test says so), the work area is unbounded and the screen has 96 DPI.
 #include "platform/HintWindow.h"
 
 #include <clocale>
@@ -13,6 +13,8 @@ THintWindowData shown;
 bool showing = false;
 char separatorOverride = '\0';
 int dpiOverride = 0;
+int compositingOverride = -1;
+bool windowsActive = true;
 
 }  // namespace
 
@@ -36,6 +38,20 @@ THintWindowData ShownHint() {
 }
 THintAnimation DesktopHintAnimation() {
     return THintAnimation::None;
+}
+
+bool ControlWindowActive(TCustomControl&) {
+    return windowsActive;
+}
+void SetHeadlessWindowsActive(bool active) {
+    windowsActive = active;
+}
+
+bool DesktopCompositing() {
+    return compositingOverride > 0;
+}
+void SetDesktopCompositingOverride(int compositing) {
+    compositingOverride = compositing;
 }
 
 const std::vector<THintWindowData>& HeadlessHintHistory() {

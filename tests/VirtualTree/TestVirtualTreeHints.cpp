@@ -7,6 +7,7 @@
 #include "platform/headless/HeadlessHints.h"
 
 #include <map>
+#include <memory>
 
 namespace {
 
@@ -31,6 +32,7 @@ public:
         OnGetText = nullptr;
         OnGetHint = nullptr;
     }
+    using TBaseVirtualTree::KeyDown;
     using TBaseVirtualTree::MouseDown;
     using TBaseVirtualTree::MouseLeave;
     using TBaseVirtualTree::MouseMove;
@@ -256,6 +258,115 @@ TEST(TreeHints, ScrollingHidesTheHint) {
     ASSERT_TRUE(HintWindowShowing());
     tree.SetOffsetY(-18);
     EXPECT_FALSE(HintWindowShowing());
+}
+
+TEST(TreeHints, AHintPaintsItsLinesWithTheTextDrawer) {
+    HintTree tree;
+    tree.Open(260, 100);
+    tree.SetHintMode(hmHint);
+    PVirtualNode a = tree.Add("A", NoColumn);
+    tree.hints[a] = "first line\r\nsecond\nthe third, longest line";
+    tree.MoveTo(tree.Over(a, NoColumn));
+    ASSERT_TRUE(HintWindowShowing());
+    const THintWindowData shown = ShownHint();
+    ASSERT_TRUE(shown.Paint);
+    TBitmap probe(1, 1);
+    probe.Canvas().Font().Assign(tree.Font());
+    const int lineHeight = probe.Canvas().TextMetrics().Height;
+    const int longest = probe.Canvas().TextWidth("the third, longest line");
+    EXPECT_EQ(shown.Bounds.Height(), 3 * lineHeight + 4) << "three lines and the margins";
+    EXPECT_EQ(shown.Bounds.Width(), longest + 2 * 2 + 2) << "the widest line and the margins";
+
+    TBitmap bitmap(shown.Bounds.Width(), shown.Bounds.Height());
+    const TRect client{0, 0, bitmap.Width(), bitmap.Height()};
+    shown.Paint(bitmap.Canvas(), client);
+    const TColor background = ColorToRGB(clInfoBk);
+    const TColor frame = ColorToRGB(clInfoText);
+    EXPECT_EQ(bitmap.Pixel(0, 0), frame);
+    EXPECT_EQ(bitmap.Pixel(client.Right - 1, client.Bottom - 1), frame);
+    EXPECT_EQ(bitmap.Pixel(1, 1), background);
+    // Ink in each line's band, none right of the second (short) line's text.
+    auto inked = [&](int left, int top, int right, int bottom) {
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x)
+                if (bitmap.Pixel(x, y) != background) return true;
+        return false;
+    };
+    for (int line = 0; line < 3; ++line)
+        EXPECT_TRUE(inked(3, 2 + line * lineHeight, client.Right - 3, 2 + (line + 1) * lineHeight))
+            << "line " << line;
+    const int second = probe.Canvas().TextWidth("second");
+    EXPECT_FALSE(inked(3 + second + 1, 2 + lineHeight, client.Right - 1, 2 + 2 * lineHeight));
+
+    // The painting is the hint's own: a window repainting it after the tree is gone draws the
+    // same.
+    std::unique_ptr<HintTree> gone = std::make_unique<HintTree>();
+    gone->Open(260, 100);
+    gone->SetHintMode(hmHint);
+    PVirtualNode b = gone->Add("B", NoColumn);
+    gone->hints[b] = shown.Text;
+    gone->MoveTo(gone->Over(b, NoColumn));
+    const THintWindowData kept = ShownHint();
+    gone.reset();
+    TBitmap again(bitmap.Width(), bitmap.Height());
+    kept.Paint(again.Canvas(), client);
+    for (int y = 0; y < client.Bottom; ++y)
+        for (int x = 0; x < client.Right; ++x)
+            ASSERT_EQ(again.Pixel(x, y), bitmap.Pixel(x, y)) << x << "," << y;
+}
+
+TEST(TreeHints, AnInPlaceTextPaintsOnTheTreesColourWithoutAFrame) {
+    HintTree tree;
+    tree.Open(260, 100);
+    TwoColumns(tree);
+    tree.SetHintMode(hmTooltip);
+    PVirtualNode cut = tree.Add("a text far too long for sixty pixels");
+    tree.MoveTo(tree.Over(cut));
+    ASSERT_TRUE(HintWindowShowing());
+    THintWindowData shown = ShownHint();
+    tree.CancelHint();
+    TBitmap bitmap(shown.Bounds.Width(), shown.Bounds.Height());
+    shown.Paint(bitmap.Canvas(), {0, 0, bitmap.Width(), bitmap.Height()});
+    EXPECT_EQ(bitmap.Pixel(0, 0), TColor(clWhite)) << "no frame";
+    bool ink = false;
+    for (int x = 0; x < bitmap.Width() && !ink; ++x)
+        ink = bitmap.Pixel(x, bitmap.Height() / 2) != TColor(clWhite) ||
+              bitmap.Pixel(x, bitmap.Height() / 2 + 1) != TColor(clWhite);
+    EXPECT_TRUE(ink) << "the text in the middle of its cell";
+}
+
+TEST(TreeHints, AKeyPressHidesTheHint) {
+    HintTree tree;
+    tree.Open(260, 100);
+    tree.SetHintMode(hmHint);
+    PVirtualNode a = tree.Add("A", NoColumn);
+    tree.Add("B", NoColumn);
+    tree.hints[a] = "tip";
+    tree.MoveTo(tree.Over(a, NoColumn));
+    ASSERT_TRUE(HintWindowShowing());
+    uint16_t key = VK_DOWN;
+    tree.KeyDown(key, 0);
+    EXPECT_FALSE(HintWindowShowing());
+    EXPECT_FALSE(tree.HasTreeState(tsHint));
+    tree.MoveTo(tree.Over(a, NoColumn));
+    EXPECT_TRUE(HintWindowShowing()) << "the next move shows it again";
+}
+
+TEST(TreeHints, NoHintOverAnInactiveWindowUnlessAnEditIsOpen) {
+    HintTree tree;
+    tree.Open(260, 100);
+    tree.SetHintMode(hmHint);
+    PVirtualNode a = tree.Add("A", NoColumn);
+    tree.hints[a] = "tip";
+    SetHeadlessWindowsActive(false);
+    tree.MoveTo(tree.Over(a, NoColumn));
+    EXPECT_FALSE(HintWindowShowing());
+    tree.SetTreeState(tsEditing);
+    tree.MoveTo(tree.Over(a, NoColumn));
+    EXPECT_TRUE(HintWindowShowing()) << "an open edit lets hints show";
+    tree.SetTreeState(tsEditing, false);
+    SetHeadlessWindowsActive(true);
+    tree.CancelHint();
 }
 
 TEST(TreeHints, TooltipsOfAScrolledTreeLieOverTheirText) {

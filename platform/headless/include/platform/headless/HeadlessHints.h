@@ -8,3 +8,5 @@
 // Every activation, oldest first.
 const std::vector<THintWindowData>& HeadlessHintHistory();
 void ClearHeadlessHintHistory();
+// Whether the windows of the controls count as active (they do unless a test says otherwise).
+void SetHeadlessWindowsActive(bool active);
