@@ -1,6 +1,8 @@
 // The canvas over an image: fills, frames, lines, text, clipping, bitmaps, image lists, colours.
 #include <gtest/gtest.h>
 
+#include "QtTestApplication.h"
+
 #include <QCoreApplication>
 
 #include <fstream>
@@ -11,14 +13,6 @@
 #include "platform/qt/QtColors.h"
 
 namespace {
-
-// Text and palettes need the application object; the one of this test program is shared.
-void NeedApplication() {
-    static int argc = 1;
-    static char name[] = "test_platform";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) new LorvaneApplication(argc, argv);
-}
 
 class CanvasTest : public ::testing::Test {
 protected:

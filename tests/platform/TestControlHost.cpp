@@ -1,6 +1,8 @@
 // The control host: client area, scroll-bar model, window lifetime, timers, messages, input.
 #include <gtest/gtest.h>
 
+#include "QtTestApplication.h"
+
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -21,17 +23,6 @@
 #include <vector>
 
 namespace {
-
-void NeedApplication() {
-    static int argc = 1;
-    static char name[] = "test_platform";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) new LorvaneApplication(argc, argv);
-}
-
-void Pump(int ms) {
-    ProcessMessagesUntil(ms, nullptr, nullptr);
-}
 
 // Records what reaches the control's handlers.
 class Probe : public TCustomControl {

@@ -3,6 +3,8 @@
 // a string tree with its editor open, as a person sees it.
 #include <gtest/gtest.h>
 
+#include "QtTestApplication.h"
+
 #include <QApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -25,17 +27,6 @@
 #include <vector>
 
 namespace {
-
-void NeedApplication() {
-    static int argc = 1;
-    static char name[] = "test_platform";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) new LorvaneApplication(argc, argv);
-}
-
-void Pump(int ms = 0) {
-    ProcessMessagesUntil(ms, nullptr, nullptr);
-}
 
 class LoggedEdit : public TEditControl {
 public:

@@ -3,6 +3,8 @@
 // and the overlay laid over a control.
 #include <gtest/gtest.h>
 
+#include "QtTestApplication.h"
+
 #include <QApplication>
 #include <QDropEvent>
 #include <QHBoxLayout>
@@ -24,13 +26,6 @@
 #include <vector>
 
 namespace {
-
-void NeedApplication() {
-    static int argc = 1;
-    static char name[] = "test_platform";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) new LorvaneApplication(argc, argv);
-}
 
 // A control that takes drags and says what reached it.
 class Target : public TCustomControl, public TFormDragTarget, public TDesktopDropTarget {

@@ -2,6 +2,8 @@
 // two lines with its shadow over Qt, as a person sees it.
 #include <gtest/gtest.h>
 
+#include "QtTestApplication.h"
+
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
@@ -21,17 +23,6 @@
 #include <vector>
 
 namespace {
-
-void NeedApplication() {
-    static int argc = 1;
-    static char name[] = "test_platform";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) new LorvaneApplication(argc, argv);
-}
-
-void Pump(int ms = 0) {
-    ProcessMessagesUntil(ms, nullptr, nullptr);
-}
 
 QWidget* HintWidget() {
     for (QWidget* w : QApplication::topLevelWidgets())

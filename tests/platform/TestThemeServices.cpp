@@ -2,6 +2,8 @@
 // and direct pixel access to bitmaps.
 #include <gtest/gtest.h>
 
+#include "QtTestApplication.h"
+
 #include <QApplication>
 #include <QStyleHints>
 
@@ -11,13 +13,6 @@
 #include "platform/qt/Application.h"
 
 namespace {
-void NeedApplication() {
-    static int argc = 1;
-    static char name[] = "test_platform";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) new LorvaneApplication(argc, argv);
-}
-
 int Changed(const TBitmap& bitmap, TColor background) {
     int n = 0;
     for (int y = 0; y < bitmap.Height(); ++y)

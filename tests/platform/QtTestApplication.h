@@ -1,0 +1,19 @@
+// The application object of the platform's Qt tests: made on first need, shared by the whole
+// test program, and a way to let its events run.
+#pragma once
+
+#include <QCoreApplication>
+
+#include "platform/EventLoop.h"
+#include "platform/qt/Application.h"
+
+inline void NeedApplication() {
+    static int argc = 1;
+    static char name[] = "test_platform";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance()) new LorvaneApplication(argc, argv);
+}
+
+inline void Pump(int ms = 0) {
+    ProcessMessagesUntil(ms, nullptr, nullptr);
+}
