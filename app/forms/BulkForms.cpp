@@ -4,8 +4,10 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 
 #include "AppSeams.h"
@@ -162,17 +164,38 @@ void TDelSelForm::showEvent(QShowEvent* event) {
 
 // ---- Favourites update ----
 
+namespace {
+
+// A report list's grid: each cell framed on its right and bottom edge.
+class GridLineDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyledItemDelegate::paint(painter, option, index);
+        painter->save();
+        painter->setPen(option.palette.color(QPalette::Mid));
+        const QRect r = option.rect;
+        painter->drawLine(r.topRight(), r.bottomRight());
+        painter->drawLine(r.bottomLeft(), r.bottomRight());
+        painter->restore();
+    }
+};
+
+}  // namespace
+
 TFavUpdateForm::TFavUpdateForm(QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::FavUpdateForm>()) {
     ui_->setupUi(this);
     QTreeWidget* list = ui_->FavUpdateList;
     list->setColumnCount(7);
-    list->setHeaderLabels({" ", "Count", "Name", "Category 1", "Category 2", "Category 3", ""});
+    list->setHeaderLabels({"Fav", "Count", "Name", "Category 1", "Category 2", "Category 3", ""});
     list->setRootIsDecorated(false);
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list->setSelectionBehavior(QAbstractItemView::SelectRows);
     list->setAllColumnsShowFocus(true);
     list->setColumnHidden(fcIndex, true);
+    list->setItemDelegate(new GridLineDelegate(list));
     {
         TBusyScope busy;
         rows_ = FavoriteRows(Bank());

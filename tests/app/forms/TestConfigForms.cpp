@@ -309,6 +309,7 @@ TEST_F(BulkForms, FavouritesOrderAndDone) {
     EXPECT_EQ(names, (Strings{"c", "a", "b", "d"}));
     EXPECT_EQ(list->topLevelItem(0)->text(1), "      12");
     EXPECT_TRUE(list->isColumnHidden(TFavUpdateForm::fcIndex));
+    EXPECT_EQ(list->headerItem()->text(0), "Fav");
     list->topLevelItem(3)->setCheckState(0, Qt::Checked);  // d
     Screenshot(form, "FavUpdateForm");
     form.FavUpdateDoneButtonClick();
