@@ -477,7 +477,10 @@ public:
     uint32_t EditDelay() const { return editDelay_; }
     void SetEditDelay(uint32_t value) { editDelay_ = value; }
     TCursor HotCursor() const { return hotCursor_; }
-    void SetHotCursor(TCursor value) { hotCursor_ = value; }
+    void SetHotCursor(TCursor value) {
+        hotCursor_ = value;
+        UpdateCursor();
+    }
     TCustomImageList* Images() const { return imagesLink_.Sender(); }
     void SetImages(TCustomImageList* value);
     TCustomImageList* StateImages() const { return stateImagesLink_.Sender(); }

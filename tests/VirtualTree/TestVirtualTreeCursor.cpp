@@ -69,6 +69,11 @@ TEST(TreeCursor, TheOwnCursorGivesWayToTheHotCursorOverTheHotNode) {
     EXPECT_EQ(tree.ShownCursor(), crIBeam);
     tree.OverNothing();
     EXPECT_EQ(tree.ShownCursor(), crCross);
+
+    // A new hot cursor shows at once over the hot node, without waiting for a move.
+    tree.OverLabel(3);
+    tree.SetHotCursor(crHandPoint);
+    EXPECT_EQ(tree.ShownCursor(), crHandPoint);
 }
 
 TEST(TreeCursor, OnGetCursorHasTheLastWordOnEveryMove) {
