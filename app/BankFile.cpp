@@ -521,7 +521,7 @@ bool FixedText15(double value, char (&buf)[64], std::string_view& text) {
     constexpr uint64_t Limit = 1000000000000000;  // 10^15
     if (n >= Limit) return false;
     // The fifteen digits, two at a time: seven above 10^8 and eight below.
-    char digits[32];
+    char digits[32] = {};
     const auto high = uint32_t(uint64_t(n) / 100000000), low = uint32_t(uint64_t(n) % 100000000);
     digits[0] = char('0' + high / 1000000);
     std::memcpy(digits + 1, DigitPairs[high / 10000 % 100].data(), 2);
