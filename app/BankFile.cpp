@@ -13,6 +13,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "AppSeams.h"
 #include "ResStrings.h"
 #include "Settings.h"
@@ -262,96 +266,219 @@ std::string ScrambledBankMarker(bool workgroup) {
 
 namespace {
 
-// True when the bytes hold a CR or LF; eight bytes a step.
-bool HasLineBreak(std::string_view value) {
-    constexpr uint64_t Ones = 0x0101010101010101ull, Highs = 0x8080808080808080ull;
-    constexpr uint64_t CRs = Ones * '\r', LFs = Ones * '\n';
-    auto hasZero = [](uint64_t x) { return ((x - Ones) & ~x & Highs) != 0; };
-    size_t i = 0;
-    for (; i + 8 <= value.size(); i += 8) {
-        uint64_t word;
-        std::memcpy(&word, value.data() + i, 8);
-        if (hasZero(word ^ CRs) || hasZero(word ^ LFs)) return true;
-    }
-    for (; i < value.size(); ++i)
-        if (value[i] == '\r' || value[i] == '\n') return true;
-    return false;
+// Eight bytes at a time: loads and stores of any alignment, and the bytes that are CR or LF.
+constexpr uint64_t Ones = 0x0101010101010101ull, Highs = 0x8080808080808080ull;
+
+inline uint64_t Load8(const char* p) {
+    uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+inline void Store8(char* p, uint64_t word) {
+    std::memcpy(p, &word, sizeof word);
+}
+// Non-zero when a byte of the word is zero.
+inline uint64_t ZeroBytes(uint64_t word) {
+    return (word - Ones) & ~word & Highs;
+}
+// Non-zero when a byte of the word is CR or LF.
+inline uint64_t BreakBytes(uint64_t word) {
+    return ZeroBytes(word ^ (Ones * '\r')) | ZeroBytes(word ^ (Ones * '\n'));
 }
 
-// Writes one record's lines through a cursor into room made in advance (no checks per byte).
-class TRecordWriter {
+#if defined(__SSE2__)
+inline __m128i Load16(const char* p) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+inline void Store16(char* p, __m128i bytes) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), bytes);
+}
+// A bit for each of the sixteen bytes that is CR or LF.
+inline unsigned BreakMask(__m128i bytes) {
+    const __m128i breaks = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')),
+                                        _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n')));
+    return unsigned(_mm_movemask_epi8(breaks));
+}
+#endif
+
+// The first CR or LF from `p` on; `end` when there is none.
+inline const char* FindBreak(const char* p, const char* end) {
+#if defined(__SSE2__)
+    for (; end - p >= 16; p += 16)
+        if (const unsigned mask = BreakMask(Load16(p)); mask != 0) return p + __builtin_ctz(mask);
+#endif
+    for (; end - p >= 8; p += 8)
+        if (BreakBytes(Load8(p)) != 0) break;
+    for (; p < end; ++p)
+        if (*p == '\r' || *p == '\n') return p;
+    return end;
+}
+
+// Copies the bytes without a call for the short values records mostly hold; returns the end.
+inline char* CopyTo(char* to, std::string_view text) {
+    const char* from = text.data();
+    const size_t n = text.size();
+    if (n > 64) {
+        std::memcpy(to, from, n);
+#if defined(__SSE2__)
+    } else if (n >= 16) {
+        for (size_t i = 0; i + 16 < n; i += 16) Store16(to + i, Load16(from + i));
+        Store16(to + n - 16, Load16(from + n - 16));
+#endif
+    } else if (n >= 8) {
+        for (size_t i = 0; i + 8 < n; i += 8) Store8(to + i, Load8(from + i));
+        Store8(to + n - 8, Load8(from + n - 8));
+    } else if (n >= 4) {
+        uint32_t head, tail;
+        std::memcpy(&head, from, 4);
+        std::memcpy(&tail, from + n - 4, 4);
+        std::memcpy(to, &head, 4);
+        std::memcpy(to + n - 4, &tail, 4);
+    } else if (n > 0) {
+        const char first = from[0], middle = from[n / 2], last = from[n - 1];
+        to[0] = first;
+        to[n / 2] = middle;
+        to[n - 1] = last;
+    }
+    return to + n;
+}
+
+// The value with CR and LF as blanks, so no value can split its record (ValueToLine); copied
+// and checked in one pass.
+inline char* OneLineTo(char* to, std::string_view value) {
+    const char* from = value.data();
+    const size_t n = value.size();
+    if (n < 8) {
+        for (size_t i = 0; i < n; ++i) {
+            const char c = from[i];
+            to[i] = c == '\r' || c == '\n' ? ' ' : c;
+        }
+        return to + n;
+    }
+    uint64_t breaks = 0;
+#if defined(__SSE2__)
+    if (n >= 16) {
+        for (size_t i = 0; i + 16 < n; i += 16) {
+            const __m128i bytes = Load16(from + i);
+            breaks |= BreakMask(bytes);
+            Store16(to + i, bytes);
+        }
+        const __m128i last = Load16(from + n - 16);
+        breaks |= BreakMask(last);
+        Store16(to + n - 16, last);
+    } else
+#endif
+    {
+        for (size_t i = 0; i + 8 < n; i += 8) {
+            const uint64_t word = Load8(from + i);
+            breaks |= BreakBytes(word);
+            Store8(to + i, word);
+        }
+        const uint64_t last = Load8(from + n - 8);
+        breaks |= BreakBytes(last);
+        Store8(to + n - 8, last);
+    }
+    if (breaks != 0)
+        for (char* c = to; c < to + n; ++c)
+            if (*c == '\r' || *c == '\n') *c = ' ';
+    return to + n;
+}
+
+// Notes on one line: each line break (CR LF, CR or LF) as "~~" (NotesToLine), the pieces
+// handed to `put(to, piece)`, which writes them and returns the end.
+template <class Put>
+inline char* NotesTo(char* to, std::string_view notes, Put&& put) {
+    const char* p = notes.data();
+    const char* end = p + notes.size();
+    for (;;) {
+        const char* lineBreak = FindBreak(p, end);
+        if (lineBreak != p) to = put(to, std::string_view(p, size_t(lineBreak - p)));
+        if (lineBreak == end) return to;
+        to = put(to, "~~");
+        p = lineBreak + (*lineBreak == '\r' && lineBreak + 1 < end && lineBreak[1] == '\n' ? 2 : 1);
+    }
+}
+
+// The long scrambling with the key, written as hexadecimal text (EncodeProtectedValue): byte i
+// of a value is combined with the key's bytes from the last one back, round and round, and a
+// byte equal to its key byte stays as it is (so no byte becomes zero). A scrambler keeps its
+// place in the key, so a value can be scrambled in pieces.
+class TScrambler {
 public:
-    TRecordWriter(std::string& out, size_t room) : out_(out), at_(out.size()) {
-        out_.resize(at_ + room);
-        p_ = out_.data() + at_;
-    }
-    ~TRecordWriter() { out_.resize(size_t(p_ - out_.data())); }
-
-    void Head(const char (&head)[PrefixLength + 3]) {
-        std::memcpy(p_, head, sizeof head);
-        p_ += sizeof head;
-    }
-    void End() {
-        p_[0] = '\r';
-        p_[1] = '\n';
-        p_ += 2;
-    }
-    void Raw(std::string_view text) {
-        std::memcpy(p_, text.data(), text.size());
-        p_ += text.size();
-    }
-    // CR and LF become blanks, so no value can split its record (ValueToLine).
-    void OneLine(std::string_view value) {
-        char* from = p_;
-        Raw(value);
-        if (HasLineBreak(value))
-            for (char* c = from; c < p_; ++c)
-                if (*c == '\r' || *c == '\n') *c = ' ';
-    }
-    // Line breaks (CR LF, CR or LF) as "~~" (NotesToLine).
-    void Notes(std::string_view notes) {
-        if (!HasLineBreak(notes)) return Raw(notes);
-        for (size_t i = 0; i < notes.size(); ++i) {
-            const char c = notes[i];
-            if (c == '\r' || c == '\n') {
-                *p_++ = '~';
-                *p_++ = '~';
-                if (c == '\r' && i + 1 < notes.size() && notes[i + 1] == '\n') ++i;
-            } else {
-                *p_++ = c;
-            }
+    char* operator()(char* to, std::string_view value) {
+        const auto* from = reinterpret_cast<const unsigned char*>(value.data());
+        const size_t n = value.size();
+        size_t i = 0;
+#if defined(__SSE2__)
+        // Sixteen bytes a step: combined with their key bytes, split into digits, made text
+        // and interleaved high digit first.
+        const __m128i low4 = _mm_set1_epi8(0x0F), nine = _mm_set1_epi8(9);
+        const __m128i zeroDigit = _mm_set1_epi8('0'), letterGap = _mm_set1_epi8('A' - '0' - 10);
+        auto text = [&](__m128i digits) {
+            const __m128i letters = _mm_and_si128(_mm_cmpgt_epi8(digits, nine), letterGap);
+            return _mm_add_epi8(_mm_add_epi8(digits, zeroDigit), letters);
+        };
+        for (; i + 16 <= n; i += 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i));
+            const __m128i key =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(KeyRun.data() + phase_));
+            __m128i x = _mm_xor_si128(bytes, key);
+            x = _mm_or_si128(x, _mm_and_si128(_mm_cmpeq_epi8(x, _mm_setzero_si128()), key));
+            const __m128i high = text(_mm_and_si128(_mm_srli_epi16(x, 4), low4));
+            const __m128i low = text(_mm_and_si128(x, low4));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 2 * i), _mm_unpacklo_epi8(high, low));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 2 * i + 16),
+                             _mm_unpackhi_epi8(high, low));
+            phase_ = (phase_ + 16) % KeyLength;
         }
-    }
-    // The value scrambled with the key and written as hexadecimal text (EncodeProtectedValue).
-    void Protected(std::string_view value) { p_ = Scrambled(value, p_); }
-
-    // The value scrambled with the key as hexadecimal text at `to`; returns its end.
-    static char* Scrambled(std::string_view value, char* to) {
-        // Both digits of every byte, stored at once.
-        static constexpr auto Pairs = [] {
-            constexpr char Digits[] = "0123456789ABCDEF";
-            std::array<std::array<char, 2>, 256> table{};
-            for (size_t b = 0; b < 256; ++b) table[b] = {Digits[b >> 4], Digits[b & 15]};
-            return table;
-        }();
-        const std::string_view key = ResKeyText;
-        size_t k = key.size();
-        for (const char ch : value) {
-            if (k == 0) k = key.size();
-            const auto keyByte = static_cast<unsigned char>(key[--k]);
-            // A byte equal to the key byte stays as it is, so no byte becomes zero.
-            const auto x = static_cast<unsigned char>(static_cast<unsigned char>(ch) ^ keyByte);
-            std::memcpy(to, Pairs[x != 0 ? x : keyByte].data(), 2);
-            to += 2;
+#endif
+        for (; i < n; ++i) {
+            const unsigned char keyByte = KeyRun[phase_];
+            const auto x = static_cast<unsigned char>(from[i] ^ keyByte);
+            std::memcpy(to + 2 * i, Pairs[x != 0 ? x : keyByte].data(), 2);
+            if (++phase_ == KeyLength) phase_ = 0;
         }
-        return to;
+        return to + 2 * n;
     }
 
 private:
-    std::string& out_;
-    size_t at_;
-    char* p_;
+    static constexpr size_t KeyLength = ResKeyText.size();
+    // The key byte for a value's byte i is KeyRun[i % KeyLength]; sixteen more bytes let any
+    // place load sixteen at once.
+    static constexpr auto KeyRun = [] {
+        std::array<unsigned char, KeyLength + 16> run{};
+        for (size_t i = 0; i < run.size(); ++i)
+            run[i] = static_cast<unsigned char>(ResKeyText[KeyLength - 1 - i % KeyLength]);
+        return run;
+    }();
+    // Both digits of every byte.
+    static constexpr auto Pairs = [] {
+        constexpr char Digits[] = "0123456789ABCDEF";
+        std::array<std::array<char, 2>, 256> table{};
+        for (size_t b = 0; b < 256; ++b) table[b] = {Digits[b >> 4], Digits[b & 15]};
+        return table;
+    }();
+    static_assert(KeyLength > 0);
+
+    size_t phase_ = 0;
 };
+
+inline char* ScrambledTo(char* to, std::string_view value) {
+    return TScrambler()(to, value);
+}
+
+// Two decimal digits of every number below 100.
+constexpr auto DigitPairs = [] {
+    std::array<std::array<char, 2>, 100> table{};
+    for (size_t i = 0; i < 100; ++i) table[i] = {char('0' + i / 10), char('0' + i % 10)};
+    return table;
+}();
+
+// Four digits of a number below 10000.
+inline void Digits4(char* to, uint32_t n) {
+    std::memcpy(to, DigitPairs[n / 100].data(), 2);
+    std::memcpy(to + 2, DigitPairs[n % 100].data(), 2);
+}
 
 // FloatToStr's text (15 significant digits, no exponent for the values dates take), made on
 // the stack. The shortest text that reads back as the value is the 15-digit one whenever it
@@ -366,8 +493,13 @@ bool FixedText15(double value, char (&buf)[64], std::string_view& text) {
     std::memcpy(&bits, &value, sizeof bits);
     const uint64_t mantissa = (bits & ((uint64_t(1) << 52) - 1)) | (uint64_t(1) << 52);
     const int exponent = int((bits >> 52) & 0x7FF) - 1075;  // value = mantissa * 2^exponent
+    static constexpr uint64_t Pow10[15] = {
+        1,           10,           100,           1000,           10000,
+        100000,      1000000,      10000000,      100000000,      1000000000,
+        10000000000, 100000000000, 1000000000000, 10000000000000, 100000000000000};
+    const uint64_t whole = uint64_t(value);
     int intDigits = 1;
-    for (uint64_t whole = uint64_t(value); whole >= 10; whole /= 10) ++intDigits;
+    while (intDigits < 15 && whole >= Pow10[intDigits]) ++intDigits;
     const int fracDigits = 15 - intDigits;
     static constexpr uint64_t Pow5[15] = {1,       5,        25,        125,        625,
                                           3125,    15625,    78125,     390625,     1953125,
@@ -388,18 +520,25 @@ bool FixedText15(double value, char (&buf)[64], std::string_view& text) {
     }
     constexpr uint64_t Limit = 1000000000000000;  // 10^15
     if (n >= Limit) return false;
-    char digits[15];
-    uint64_t rest = uint64_t(n);
-    for (int i = 14; i >= 0; --i, rest /= 10) digits[i] = char('0' + rest % 10);
+    // The fifteen digits, two at a time: seven above 10^8 and eight below.
+    char digits[32] = {};
+    const auto high = uint32_t(uint64_t(n) / 100000000), low = uint32_t(uint64_t(n) % 100000000);
+    digits[0] = char('0' + high / 1000000);
+    std::memcpy(digits + 1, DigitPairs[high / 10000 % 100].data(), 2);
+    Digits4(digits + 3, high % 10000);
+    Digits4(digits + 7, low / 10000);
+    Digits4(digits + 11, low % 10000);
     int last = 14;
     while (last >= intDigits && digits[last] == '0') --last;
-    char* p = buf;
-    for (int i = 0; i < intDigits; ++i) *p++ = digits[i];
-    if (last >= intDigits) {
-        *p++ = '.';
-        for (int i = intDigits; i <= last; ++i) *p++ = digits[i];
+    // The whole part, then the point and the fraction (copied in fixed sizes, cut to length).
+    std::memcpy(buf, digits, 16);
+    if (last < intDigits) {
+        text = std::string_view(buf, size_t(intDigits));
+    } else {
+        buf[intDigits] = '.';
+        std::memcpy(buf + intDigits + 1, digits + intDigits, 16);
+        text = std::string_view(buf, size_t(last + 2));
     }
-    text = std::string_view(buf, size_t(p - buf));
     return true;
 }
 
@@ -426,104 +565,148 @@ std::string_view FloatText(double value, char (&buf)[64], std::string& other) {
     return other;
 }
 
+// One entry's record made ready: the values that need converting first (the password's
+// encoding, the dates, the count), and the room its lines take at most. The lines are then
+// written straight into the caller's buffer.
+class TRecordLines {
+public:
+    TRecordLines(const TEntry& entry, int number, const TRecordOptions& options)
+        : entry_(entry), options_(options) {
+        // "#nnnnn#" and a spare byte, stored at the start of every line as one word.
+        char prefix[8] = {};
+        if (number >= 0) {
+            int n = number % 100000;
+            prefix[0] = prefix[6] = '#';
+            for (int i = 5; i >= 1; --i, n /= 10) prefix[i] = char('0' + n % 10);
+        } else {
+            RecordPrefix(number).copy(prefix, PrefixLength);
+        }
+        std::memcpy(&prefix_, prefix, sizeof prefix_);
+        const bool strip = options.StripMarker;
+        name_ = strip ? StripWorkgroupMarker(entry.Name) : entry.Name;
+        c1_ = strip ? StripWorkgroupMarker(entry.Category1) : entry.Category1;
+        c2_ = strip ? StripWorkgroupMarker(entry.Category2) : entry.Category2;
+        c3_ = strip ? StripWorkgroupMarker(entry.Category3) : entry.Category3;
+        // The password carries its own encoding (EncodePasswordValue: for a value this short
+        // the same scrambling), and a protected bank adds its layer on top.
+        static_assert(FixedStr<15>::Capacity < MaxShortStr && ResKeyText.size() < MaxShortStr);
+        if (options.AllFields)
+            password_ = std::string_view(
+                passwordBuf_, size_t(ScrambledTo(passwordBuf_, entry.Password) - passwordBuf_));
+        if (options.AllFields && WriteDate(entry.ChangeDate, options.DateRule))
+            da_ = FloatText(entry.ChangeDate, daBuf_, daOther_);
+        if (options.AllFields && WriteDate(entry.LastAccess, options.DateRule))
+            la_ = FloatText(entry.LastAccess, laBuf_, laOther_);
+        if (options.AllFields && entry.AccessCount > 0)
+            ac_ = std::string_view(
+                acBuf_,
+                size_t(std::to_chars(acBuf_, acBuf_ + sizeof acBuf_, entry.AccessCount).ptr -
+                       acBuf_));
+        // Every line's number, tag, "=" and line end; the values (twice their length when
+        // scrambled, notes' breaks twice as long); confidential notes always scrambled.
+        constexpr size_t Line = PrefixLength + 5;
+        const size_t text = name_.size() + entry.URL.size() + entry.Favorite.size() + c1_.size() +
+                            c2_.size() + c3_.size() + entry.Description.size() +
+                            entry.Rating.size() + entry.UserID.size() + entry.EMail.size() +
+                            da_.size() + la_.size() + ac_.size() + password_.size() +
+                            2 * entry.Notes.size();
+        room_ = 16 * Line + (options.Protected ? 2 : 1) * text + 2 * entry.ConfNotes.size();
+    }
+    TRecordLines(const TRecordLines&) = delete;
+    TRecordLines& operator=(const TRecordLines&) = delete;
+
+    size_t Room() const { return room_; }
+
+    // Writes the lines at `to`, which has Room() bytes; returns their end.
+    char* WriteTo(char* to) const {
+        return options_.Protected ? Lines<true>(to) : Lines<false>(to);
+    }
+
+private:
+    // The lines of a plain or a protected record.
+    template <bool prot>
+    char* Lines(char* to) const {
+        const TEntry& e = entry_;
+        char* p = to;
+        auto head = [&](char a, char b) {
+            Store8(p, prefix_);
+            p[PrefixLength] = a;
+            p[PrefixLength + 1] = b;
+            p[PrefixLength + 2] = '=';
+            p += PrefixLength + 3;
+        };
+        auto end = [&] {
+            p[0] = '\r';
+            p[1] = '\n';
+            p += 2;
+        };
+        // Values that are written as they stand in a plain bank.
+        auto plain = [&](char a, char b, std::string_view value) {
+            head(a, b);
+            if constexpr (prot)
+                p = ScrambledTo(p, value);
+            else
+                p = OneLineTo(p, value);
+            end();
+        };
+
+        plain('N', 'a', name_);
+        plain('U', 'x', e.URL);
+        if (!e.Favorite.empty()) plain('F', 'x', e.Favorite);
+        if (!e.Notes.empty()) {
+            head('N', 'o');
+            if constexpr (prot)
+                p = NotesTo(p, e.Notes, TScrambler());
+            else
+                p = NotesTo(p, e.Notes, CopyTo);
+            end();
+        }
+        if (!c1_.empty()) plain('C', '1', c1_);
+        if (!c2_.empty()) plain('C', '2', c2_);
+        if (!c3_.empty()) plain('C', '3', c3_);
+        if (!options_.AllFields) return p;
+        if (!e.Description.empty()) plain('D', 'e', e.Description);
+        if (!e.Rating.empty()) plain('R', 'a', e.Rating);
+        if (!e.UserID.empty()) plain('I', 'd', e.UserID);
+        if (!password_.empty()) {
+            head('P', 'w');
+            if constexpr (prot)
+                p = ScrambledTo(p, password_);
+            else
+                p = CopyTo(p, password_);
+            end();
+        }
+        if (!e.EMail.empty()) plain('E', 'm', e.EMail);
+        // Confidential notes are encoded once in both kinds of bank.
+        if (!e.ConfNotes.empty()) {
+            head('C', 'n');
+            p = ScrambledTo(p, e.ConfNotes);
+            end();
+        }
+        if (!da_.empty()) plain('D', 'a', da_);
+        if (!la_.empty()) plain('L', 'a', la_);
+        if (!ac_.empty()) plain('A', 'c', ac_);
+        return p;
+    }
+
+    const TEntry& entry_;
+    const TRecordOptions& options_;
+    uint64_t prefix_ = 0;
+    std::string_view name_, c1_, c2_, c3_, password_, da_, la_, ac_;
+    char passwordBuf_[2 * FixedStr<15>::Capacity];
+    char daBuf_[64], laBuf_[64], acBuf_[16];
+    std::string daOther_, laOther_;
+    size_t room_ = 0;
+};
+
 }  // namespace
 
 void WriteEntryRecord(std::string& out, const TEntry& entry, int number,
                       const TRecordOptions& options) {
-    // "#nnnnn#" and the tag with its "=", written as one piece per line.
-    char head[PrefixLength + 3];
-    if (number >= 0) {
-        int n = number % 100000;
-        head[0] = head[6] = '#';
-        for (int i = 5; i >= 1; --i, n /= 10) head[i] = char('0' + n % 10);
-    } else {
-        RecordPrefix(number).copy(head, PrefixLength);
-    }
-    head[PrefixLength + 2] = '=';
-    auto strip = [&](std::string_view value) {
-        return options.StripMarker ? StripWorkgroupMarker(value) : value;
-    };
-    const bool prot = options.Protected;
-    const std::string_view name = strip(entry.Name), c1 = strip(entry.Category1),
-                           c2 = strip(entry.Category2), c3 = strip(entry.Category3);
-    // The password carries its own encoding (EncodePasswordValue: for a value this short the
-    // same scrambling), and a protected bank adds its layer on top.
-    static_assert(FixedStr<15>::Capacity < MaxShortStr && ResKeyText.size() < MaxShortStr);
-    char passwordBuf[2 * FixedStr<15>::Capacity];
-    const std::string_view password(
-        passwordBuf,
-        options.AllFields
-            ? size_t(TRecordWriter::Scrambled(entry.Password, passwordBuf) - passwordBuf)
-            : 0);
-    char daBuf[64], laBuf[64];
-    std::string daOther, laOther;
-    const bool da = options.AllFields && WriteDate(entry.ChangeDate, options.DateRule);
-    const bool la = options.AllFields && WriteDate(entry.LastAccess, options.DateRule);
-    const std::string_view daText = da ? FloatText(entry.ChangeDate, daBuf, daOther) : "";
-    const std::string_view laText = la ? FloatText(entry.LastAccess, laBuf, laOther) : "";
-    char acBuf[16];
-    const std::string_view acText(
-        acBuf, size_t(std::to_chars(acBuf, acBuf + sizeof acBuf, entry.AccessCount).ptr - acBuf));
-
-    // Room for every line: head, value (twice its length when scrambled, notes' breaks twice
-    // as long) and line end.
-    constexpr size_t Line = sizeof head + 2;
-    const size_t text = name.size() + entry.URL.size() + entry.Favorite.size() + c1.size() +
-                        c2.size() + c3.size() + entry.Description.size() + entry.Rating.size() +
-                        entry.UserID.size() + entry.EMail.size() + daText.size() + laText.size() +
-                        acText.size() + password.size() + 2 * entry.Notes.size();
-    TRecordWriter w(out, 16 * Line + (prot ? 2 : 1) * text + 2 * entry.ConfNotes.size());
-    auto start = [&](char a, char b) {
-        head[PrefixLength] = a;
-        head[PrefixLength + 1] = b;
-        w.Head(head);
-    };
-    // Values that are written as they stand in a plain bank.
-    auto plain = [&](char a, char b, std::string_view value) {
-        start(a, b);
-        if (prot)
-            w.Protected(value);
-        else
-            w.OneLine(value);
-        w.End();
-    };
-
-    plain('N', 'a', name);
-    plain('U', 'x', entry.URL);
-    if (!entry.Favorite.empty()) plain('F', 'x', entry.Favorite);
-    if (!entry.Notes.empty()) {
-        start('N', 'o');
-        if (prot)
-            w.Protected(NotesToLine(entry.Notes));
-        else
-            w.Notes(entry.Notes);
-        w.End();
-    }
-    if (!c1.empty()) plain('C', '1', c1);
-    if (!c2.empty()) plain('C', '2', c2);
-    if (!c3.empty()) plain('C', '3', c3);
-    if (!options.AllFields) return;
-    if (!entry.Description.empty()) plain('D', 'e', entry.Description);
-    if (!entry.Rating.empty()) plain('R', 'a', entry.Rating);
-    if (!entry.UserID.empty()) plain('I', 'd', entry.UserID);
-    if (!password.empty()) {
-        start('P', 'w');
-        if (prot)
-            w.Protected(password);
-        else
-            w.Raw(password);
-        w.End();
-    }
-    if (!entry.EMail.empty()) plain('E', 'm', entry.EMail);
-    // Confidential notes are encoded once in both kinds of bank.
-    if (!entry.ConfNotes.empty()) {
-        start('C', 'n');
-        w.Protected(entry.ConfNotes);
-        w.End();
-    }
-    if (da) plain('D', 'a', daText);
-    if (la) plain('L', 'a', laText);
-    if (entry.AccessCount > 0) plain('A', 'c', acText);
+    const TRecordLines record(entry, number, options);
+    const size_t at = out.size();
+    out.resize(at + record.Room());
+    out.resize(size_t(record.WriteTo(out.data() + at) - out.data()));
 }
 
 void WriteBankRecord(std::string& out, int Index, int& Number, const TRecordOptions& options) {
@@ -924,29 +1107,38 @@ bool SaveBankFile(const std::string& FileName) {
     options.Protected = settings.PWordFile;
     try {
         TSafeFileWriter file(FileName, BankWriteOptions(FileName));
-        // One buffer, reused: the records go to the file a piece at a time as it fills.
+        // One buffer, reused: the records are written straight into it and go to the file a
+        // piece at a time as it fills.
         constexpr size_t Piece = size_t(1) << 20;
-        std::string bytes;
-        bytes.reserve(Piece + Piece / 4);
-        bytes.append(HeaderPrefix).append(HeaderVersion).append(CRLF);
+        std::string bytes(Piece + Piece / 4, '\0');
+        std::string header;
+        header.append(HeaderPrefix).append(HeaderVersion).append(CRLF);
         if (options.Protected) {
             // Blanks around the configured password must not lock the bank's owner out.
             const std::string password = Trim(settings.BankPassword);
-            bytes.append(PasswordPrefix).append(EncodePasswordValue(password)).append(CRLF);
+            header.append(PasswordPrefix).append(EncodePasswordValue(password)).append(CRLF);
         }
-        bytes.append(MarkerPrefix).append(ScrambledBankMarker(asWorkgroup)).append(CRLF);
+        header.append(MarkerPrefix).append(ScrambledBankMarker(asWorkgroup)).append(CRLF);
+        if (bytes.size() < header.size()) bytes.resize(header.size());
+        size_t used = header.copy(bytes.data(), header.size());
         int number = 0;
         for (int i = 0; i <= bank.EntryHigh; ++i) {
             pump.Tick();
             const TEntry& entry = bank.Entries[size_t(i)];
             if (!SavesEntry(bank, entry)) continue;
-            WriteEntryRecord(bytes, entry, ++number, options);
-            if (bytes.size() >= Piece) {
-                file.Write(bytes);
-                bytes.clear();
+            const TRecordLines record(entry, ++number, options);
+            if (bytes.size() - used < record.Room()) {
+                if (used > 0) file.Write(std::string_view(bytes.data(), used));
+                used = 0;
+                if (bytes.size() < record.Room()) bytes.resize(record.Room());
+            }
+            used = size_t(record.WriteTo(bytes.data() + used) - bytes.data());
+            if (used >= Piece) {
+                file.Write(std::string_view(bytes.data(), used));
+                used = 0;
             }
         }
-        file.Write(bytes);
+        file.Write(std::string_view(bytes.data(), used));
         file.Commit();
     } catch (const Exception& e) {
         MessageDlg("Error saving " + FileName + "\r" + e.Message, TMsgDlgType::mtError, mbOK);

@@ -43,18 +43,18 @@ private:
 };
 
 // What the bookmark and HTML exports collect per entry: its categories as stored, name and URL.
-struct TCollectionItem {
+struct TCollectedEntry {
     std::string Category1;
     std::string Category2;
     std::string Category3;
     std::string Name;
     std::string URL;
 };
-TCollectionItem CollectionItemOf(const TEntry& entry);
+TCollectedEntry CollectionItemOf(const TEntry& entry);
 // The collections' order: each value padded to 50 columns and compared ignoring ASCII case,
 // so a blank column sorts before every other character.
-int CompareCollectionItems(const TCollectionItem& a, const TCollectionItem& b);
-void SortCollection(std::vector<TCollectionItem>& items);
+int CompareCollectionItems(const TCollectedEntry& a, const TCollectedEntry& b);
+void SortCollection(std::vector<TCollectedEntry>& items);
 
 // One export at a time; the main window's unit owns it.
 struct TExportState {
@@ -63,8 +63,8 @@ struct TExportState {
     TExportTextFile& File();
     int32_t ExportCount = 0;
     std::vector<std::string> ClipboardLines;
-    std::vector<TCollectionItem> HTMLCollection;
-    std::vector<TCollectionItem> BookmarkCollection;
+    std::vector<TCollectedEntry> HTMLCollection;
+    std::vector<TCollectedEntry> BookmarkCollection;
 };
 TExportState& Exporter();
 
@@ -93,7 +93,7 @@ std::string HrefText(std::string_view url);
 
 // The lines of a bookmark file for collected entries (sorted here), and their link count.
 // The file is UTF-8 and says so in its head; names are written trimmed.
-std::vector<std::string> BookmarkFileLines(std::vector<TCollectionItem> items, int32_t& links);
+std::vector<std::string> BookmarkFileLines(std::vector<TCollectedEntry> items, int32_t& links);
 
 // The file name of a category's page without ".htm": characters other than "-", digits, ASCII
 // letters and "_" become "_", runs of "_" shrink to one, and an empty result is "Blank".
@@ -124,7 +124,7 @@ void ExportHTML();
 // Writes the pages and "Index.htm" for collected entries into the folder of `firstPage`, the
 // first page's file; returns the number of pages. ExportHTML runs it after its dialog. The pages
 // are UTF-8, each starting with the line that says so.
-int WriteHTMLPages(std::vector<TCollectionItem> items, const std::string& firstPage,
+int WriteHTMLPages(std::vector<TCollectedEntry> items, const std::string& firstPage,
                    int32_t& links);
 
 // The folder the save dialog starts in: that of the last bank file, else the program's.

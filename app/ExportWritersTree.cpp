@@ -50,7 +50,7 @@ std::string HtmlUtf8(std::string_view text) {
 
 using TCats = std::array<std::string, 3>;
 
-TCats TrimmedCategories(const TCollectionItem& item) {
+TCats TrimmedCategories(const TCollectedEntry& item) {
     return {Trim(item.Category1), Trim(item.Category2), Trim(item.Category3)};
 }
 
@@ -86,7 +86,7 @@ public:
         }
     }
 
-    void Link(const TCollectionItem& item) {
+    void Link(const TCollectedEntry& item) {
         std::string line = Indent(depth_ == 0 ? 0 : 4 * depth_ + 4);
         line += "<DT><A HREF=\"";
         AppendUtf8(line, HrefText(item.URL));
@@ -144,12 +144,12 @@ std::vector<std::string> BookmarkHeadLines() {
 }
 
 // The folders and links of a bookmark file after its head, with the closing line.
-std::vector<std::string> BookmarkBodyLines(std::vector<TCollectionItem> items, int32_t& links) {
+std::vector<std::string> BookmarkBodyLines(std::vector<TCollectedEntry> items, int32_t& links) {
     SortCollection(items);
     std::vector<std::string> out;
     out.reserve(items.size() + items.size() / 4 + 8);
     TFolderWalk walk(out);
-    for (const TCollectionItem& item : items) {
+    for (const TCollectedEntry& item : items) {
         walk.Enter(TrimmedCategories(item));
         walk.Link(item);
     }
@@ -200,11 +200,11 @@ private:
 
 }  // namespace
 
-TCollectionItem CollectionItemOf(const TEntry& e) {
+TCollectedEntry CollectionItemOf(const TEntry& e) {
     return {e.Category1, e.Category2, e.Category3, e.Name, e.URL};
 }
 
-int CompareCollectionItems(const TCollectionItem& a, const TCollectionItem& b) {
+int CompareCollectionItems(const TCollectedEntry& a, const TCollectedEntry& b) {
     if (int c = ComparePaddedCategory(a.Category1, b.Category1)) return c;
     if (int c = ComparePaddedCategory(a.Category2, b.Category2)) return c;
     if (int c = ComparePaddedCategory(a.Category3, b.Category3)) return c;
@@ -212,14 +212,14 @@ int CompareCollectionItems(const TCollectionItem& a, const TCollectionItem& b) {
     return CompareText(a.URL, b.URL);
 }
 
-void SortCollection(std::vector<TCollectionItem>& items) {
+void SortCollection(std::vector<TCollectedEntry>& items) {
     // Items whose four columns fit their 50 characters compare by one flat key of the columns
     // upper-cased and padded, exactly as the column-wise comparison would; longer ones take the
     // column-wise path. Same order, without folding every character at every comparison.
     constexpr size_t KeySize = 4 * ColumnWidth;
     std::vector<std::string> keys(items.size());
     for (size_t i = 0; i < items.size(); ++i) {
-        const TCollectionItem& it = items[i];
+        const TCollectedEntry& it = items[i];
         if (it.Category1.size() > ColumnWidth || it.Category2.size() > ColumnWidth ||
             it.Category3.size() > ColumnWidth || it.Name.size() > ColumnWidth)
             continue;
@@ -240,13 +240,13 @@ void SortCollection(std::vector<TCollectionItem>& items) {
         }
         return c < 0;
     });
-    std::vector<TCollectionItem> sorted;
+    std::vector<TCollectedEntry> sorted;
     sorted.reserve(items.size());
     for (size_t i : order) sorted.push_back(std::move(items[i]));
     items = std::move(sorted);
 }
 
-std::vector<std::string> BookmarkFileLines(std::vector<TCollectionItem> items, int32_t& links) {
+std::vector<std::string> BookmarkFileLines(std::vector<TCollectedEntry> items, int32_t& links) {
     std::vector<std::string> lines = BookmarkHeadLines();
     std::vector<std::string> body = BookmarkBodyLines(std::move(items), links);
     lines.insert(lines.end(), std::make_move_iterator(body.begin()),
@@ -291,7 +291,7 @@ void CollectBookmarkEntry(int Index) {
 
 void WriteBookmarkEntries() {
     TExportState& st = Exporter();
-    std::vector<TCollectionItem> items = std::move(st.BookmarkCollection);
+    std::vector<TCollectedEntry> items = std::move(st.BookmarkCollection);
     st.BookmarkCollection.clear();
     int32_t links = 0;
     std::vector<std::string> body = BookmarkBodyLines(std::move(items), links);
@@ -310,7 +310,7 @@ void CollectHTMLEntry(int Index) {
     Exporter().HTMLCollection.push_back(CollectionItemOf(Bank().Entry(Index)));
 }
 
-int WriteHTMLPages(std::vector<TCollectionItem> items, const std::string& firstPage,
+int WriteHTMLPages(std::vector<TCollectedEntry> items, const std::string& firstPage,
                    int32_t& links) {
     links = 0;
     if (items.empty()) return 0;
@@ -337,7 +337,7 @@ int WriteHTMLPages(std::vector<TCollectionItem> items, const std::string& firstP
         page.clear();
     };
 
-    for (const TCollectionItem& item : items) {
+    for (const TCollectedEntry& item : items) {
         TCats cats = TrimmedCategories(item);
         if (pages == 0 || walk.StartsNewCategory1(cats)) {
             if (pages > 0) finishPage();
@@ -373,7 +373,7 @@ int WriteHTMLPages(std::vector<TCollectionItem> items, const std::string& firstP
 
 void ExportHTML() {
     TExportState& st = Exporter();
-    std::vector<TCollectionItem> items = std::move(st.HTMLCollection);
+    std::vector<TCollectedEntry> items = std::move(st.HTMLCollection);
     st.HTMLCollection.clear();
     st.ExportCount = 0;
     if (items.empty()) {

@@ -32,7 +32,7 @@ Strings Join(std::initializer_list<Strings> parts) {
 const Strings BookmarkHead = {"<!DOCTYPE NETSCAPE-Bookmark-file-1>", Meta,
                               "<TITLE>Bookmarks</TITLE>", "<H1>Bookmarks</H1>", "<DL><p>"};
 
-TCollectionItem Item(const std::string& name, const std::string& c1 = "",
+TCollectedEntry Item(const std::string& name, const std::string& c1 = "",
                      const std::string& c2 = "", const std::string& c3 = "") {
     return {c1, c2, c3, name, "http://" + name};
 }
@@ -134,7 +134,7 @@ TEST_F(ExportTree, IrregularCategoriesKeepListsBalanced) {
 
 TEST_F(ExportTree, MarkupInNamesAndUrlsIsEscaped) {
     int32_t links = 0;
-    TCollectionItem item = Item("<b>Tom & \"Jerry\"</b>", "R&D <x>");
+    TCollectedEntry item = Item("<b>Tom & \"Jerry\"</b>", "R&D <x>");
     item.URL = "http://x/?a=\"1\"";
     Strings lines = BookmarkFileLines({item}, links);
     EXPECT_EQ(lines[5], Head(4, "R&amp;D &lt;x&gt;")[0]);
