@@ -21,9 +21,10 @@ protected:
             case QEvent::MouseMove: {
                 auto* m = static_cast<QMouseEvent*>(e);
                 const QPoint p = m->globalPosition().toPoint();
-                // A release the program never saw (outside its windows) drops where it is.
+                // The button went up where the program never saw it, outside its windows:
+                // over none of its targets, so nothing is dropped.
                 if (!(m->buttons() & Qt::LeftButton))
-                    CallGuarded([&] { FormDragMouseUp({p.x(), p.y()}); });
+                    CallGuarded([] { CancelFormDrag(); });
                 else
                     CallGuarded([&] { FormDragMouseMove({p.x(), p.y()}); });
                 return true;
@@ -85,5 +86,5 @@ void FormDragEnded(TCustomControl* source) {
 
 void FormDragCursor(bool accepted) {
     if (QGuiApplication::overrideCursor())
-        QGuiApplication::changeOverrideCursor(accepted ? Qt::DragMoveCursor : Qt::ForbiddenCursor);
+        QGuiApplication::changeOverrideCursor(ToQCursor(accepted ? crDrag : crNoDrop));
 }

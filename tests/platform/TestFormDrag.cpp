@@ -148,6 +148,26 @@ TEST_F(DragWindow, EscapeCancelsAndOtherInputWaits) {
     EXPECT_EQ(left.log.back().substr(0, 5), "leave");
 }
 
+TEST_F(DragWindow, AReleaseOutsideTheProgramDropsNothing) {
+    bool ended = false, dropped = true;
+    ASSERT_TRUE(BeginFormDrag(right, nullptr, [&](const TFormDragResult& r) {
+        ended = true;
+        dropped = r.Dropped;
+    }));
+    Mouse(left, QEvent::MouseMove, {20, 30});
+    ASSERT_TRUE(FormDragAccepted());
+    // The next move comes with the button up: it was released somewhere else.
+    QWidget* viewport = Viewport(left);
+    QMouseEvent moved(QEvent::MouseMove, QPointF(40, 30),
+                      QPointF(viewport->mapToGlobal(QPoint(40, 30))), Qt::NoButton, Qt::NoButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(viewport, &moved);
+    EXPECT_TRUE(ended);
+    EXPECT_FALSE(dropped);
+    EXPECT_EQ(left.log.back().substr(0, 5), "leave");
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
 TEST_F(DragWindow, DesktopDropsReachARegisteredControl) {
     EXPECT_FALSE(AcceptsDesktopDrops(left));
     SetDesktopDropTarget(left, &left);
