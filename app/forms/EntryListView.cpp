@@ -1,24 +1,15 @@
 // The shared entry-selection list.
 #include "EntryListView.h"
 
-#include <QApplication>
 #include <QHeaderView>
 #include <QItemSelection>
 #include <algorithm>
 
+#include "AppSeams.h"
 #include "BankModel.h"
 #include "platform/qt/Application.h"
 
 namespace {
-
-// The hourglass for one scope.
-class TWaitCursor {
-public:
-    TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~TWaitCursor() { QApplication::restoreOverrideCursor(); }
-    TWaitCursor(const TWaitCursor&) = delete;
-    TWaitCursor& operator=(const TWaitCursor&) = delete;
-};
 
 // Display rows as contiguous ranges of whole rows.
 QItemSelection RowRanges(const QAbstractItemModel* model, std::vector<int> displayRows) {
@@ -83,7 +74,7 @@ void TEntryListView::SetFitToHeader(int column, bool fit) {
 }
 
 void TEntryListView::SetRows(std::vector<TEntryListRow> rows) {
-    TWaitCursor wait;
+    TBusyScope busy;
     setUpdatesEnabled(false);
     clearSelection();
     rows_ = std::move(rows);
@@ -137,7 +128,7 @@ void TEntryListView::SortBy(int column) {
     if (column < 0 || column >= columnCount()) return;
     sortColumn_ = column;
     if (!chains_) return;
-    TWaitCursor wait;
+    TBusyScope busy;
     const std::vector<size_t> selected = SelectedRows();
     const int current = currentRow();
     const bool hadCurrent = current >= 0 && size_t(current) < order_.size();
