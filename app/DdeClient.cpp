@@ -1,4 +1,4 @@
-// In-process conversation servers.
+// In-process conversation servers, and the stand-in over the browsers' session files.
 #include "DdeClient.h"
 
 #include <map>
@@ -17,6 +17,12 @@ std::pair<std::string, std::string> Key(const std::string& service, const std::s
     return {UpperCase(service), UpperCase(topic)};
 }
 
+// Whether a browser family answers on a service.
+bool FamilyServes(TBrowserFamily family, const std::string& service) {
+    if (family == TBrowserFamily::Chromium) return SameText(service, "IExplore");
+    return SameText(service, "Netscape") || SameText(service, "Mozilla");
+}
+
 }  // namespace
 
 void RegisterDdeServer(const std::string& service, const std::string& topic,
@@ -29,14 +35,28 @@ void UnregisterDdeServer(const std::string& service, const std::string& topic) {
 }
 
 bool TDdeClientConv::SetLink(const std::string& service, const std::string& topic) {
-    linked_ = Servers().count(Key(service, topic)) != 0;
     service_ = service;
     topic_ = topic;
+    session_.reset();
+    linked_ = Servers().count(Key(service, topic)) != 0;
+    if (!linked_ && SameText(topic, "WWW_GetWindowInfo")) {
+        // The browser whose session file was written last is the one the user looks at.
+        const auto files = FindBrowserSessionFiles(BrowserSessionHome());
+        if (!files.empty() && FamilyServes(files.front().Family, service)) {
+            session_ = files.front();
+            linked_ = true;
+        }
+    }
     return linked_;
 }
 
 std::optional<std::string> TDdeClientConv::RequestData(const std::string& item) {
     if (!linked_) return std::nullopt;
+    if (session_) {
+        if (!SameText(item, "0xFFFFFFFF,sURL,sTitle")) return std::nullopt;
+        const auto page = ReadBrowserSessionFile(*session_);
+        return page ? std::optional(BrowserWindowInfoReply(*page)) : std::nullopt;
+    }
     const auto it = Servers().find(Key(service_, topic_));
     if (it == Servers().end() || !it->second) return std::nullopt;
     return it->second(item);
@@ -44,4 +64,5 @@ std::optional<std::string> TDdeClientConv::RequestData(const std::string& item) 
 
 void TDdeClientConv::CloseLink() {
     linked_ = false;
+    session_.reset();
 }

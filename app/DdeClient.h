@@ -1,12 +1,16 @@
 // The conversation with a running browser that reports its current page. No browser on this
-// desktop answers such requests, so a conversation links only to servers registered in this
-// process (tests register one to play a browser).
+// desktop answers such requests, so a conversation links to servers registered in this process
+// (tests register one to play a browser), else to a stand-in that reads the page from the
+// session file of the browser used last (BrowserSessions.h): the Chromium family answers on the
+// service "IExplore", the Firefox family on "Netscape" and "Mozilla", the topic being
+// "WWW_GetWindowInfo" and the item "0xFFFFFFFF,sURL,sTitle".
 #pragma once
 
 #include <functional>
 #include <optional>
 #include <string>
 
+#include "BrowserSessions.h"
 #include "platform/Classes.h"
 
 // A server: answers a request for an item, or nothing.
@@ -30,4 +34,6 @@ public:
 private:
     std::string service_, topic_;
     bool linked_ = false;
+    // The session file the stand-in reads, when it took the link.
+    std::optional<TBrowserSessionFile> session_;
 };

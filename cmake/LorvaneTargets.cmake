@@ -98,3 +98,14 @@ function(lorvane_platform_backend target backend)
   # builds on platform: the two archives are searched as one group.
   target_link_libraries(${target} PRIVATE "$<LINK_GROUP:RESCAN,platform,platform_${backend}>")
 endfunction()
+
+# Copies the help manual beside a target's program in the build tree, where the program looks
+# for it first (app/HelpManual.h).
+function(lorvane_help_manual target)
+  set(manual ${PROJECT_SOURCE_DIR}/resources/help/lorvane.html)
+  set(copy ${CMAKE_CURRENT_BINARY_DIR}/lorvane.html)
+  add_custom_command(OUTPUT ${copy} COMMAND ${CMAKE_COMMAND} -E copy ${manual} ${copy}
+                     DEPENDS ${manual} VERBATIM)
+  add_custom_target(${target}_help_manual DEPENDS ${copy})
+  add_dependencies(${target} ${target}_help_manual)
+endfunction()

@@ -30,6 +30,8 @@
 #include "ElastFrmQt.h"
 #include "ExportSeams.h"
 #include "FormUtils.h"
+#include "HelpKey.h"
+#include "HelpManual.h"
 #include "Launch.h"
 #include "MainTree.h"
 #include "PasswordDlg.h"
@@ -150,7 +152,7 @@ void TMainForm::FormCreate() {
                 AppDeactivate();
         });
     });
-    // 8. Folders; there is no help file.
+    // 8. Folders; the help manual is looked for beside the program when it is asked for.
     bank.BankFileName.clear();
     bank.ProgramFolder = ProgramFolder();
     bank.BankFolder.clear();
@@ -403,15 +405,18 @@ void TMainForm::ConnectCommands() {
     }
     for (QAction* a : {f.SaveBank1, f.tbSaveButton, f.SaveAs1}) a->setEnabled(saveEnabled);
     UpdateLoadWorkgroup();
-    // F1 anywhere in the window: the help contents.
+    // F1 anywhere in the window: the main window's help; in a dialog, the dialog's.
     auto* help = new QAction(this);
     help->setObjectName("HelpKey");
     help->setShortcut(QKeySequence(Qt::Key_F1));
     help->setShortcutContext(Qt::WindowShortcut);
     addAction(help);
-    OnCommand(help, &TMainForm::Contents1Click);
+    connect(help, &QAction::triggered, this, [this] {
+        CallGuarded([&] { ShowHelp(WindowHelpContext(metaObject()->className())); });
+    });
+    InstallHelpKey(this);
     // A help context the tree asks for is shown by the same help.
-    SetHelpHandler([this](int) { Contents1Click(); });
+    SetHelpHandler([](int context) { ShowHelp(context); });
 }
 
 void TMainForm::FillSeams() {
@@ -537,7 +542,7 @@ void TMainForm::LaunchBrowserClick() {
 }
 
 void TMainForm::Contents1Click() {
-    MessageDlg("Help is not available.", TMsgDlgType::mtInformation, mbOK);
+    ShowHelp(0);
 }
 
 void TMainForm::AboutLinkVat1Click() {

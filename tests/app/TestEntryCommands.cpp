@@ -7,6 +7,7 @@
 #include "DdeClient.h"
 #include "EntryCommands.h"
 #include "ExportWriters.h"
+#include "SessionsHome.h"
 #include "platform/Clipboard.h"
 #include "platform/DateTime.h"
 #include "platform/FileUtils.h"
@@ -275,6 +276,7 @@ TEST_F(EntryTest, DroppedLinkWithCleanUp) {
 }
 
 TEST_F(EntryTest, CurrentPageWithAndWithoutABrowser) {
+    SessionsHome home;
     Bank().NewBank = true;
     cancel = true;
     Bank().EditEntry.Name = "stale";
@@ -303,6 +305,20 @@ TEST_F(EntryTest, CurrentPageWithAndWithoutABrowser) {
     EXPECT_TRUE(ParseBrowserReply("\"http://only/\"", url, name));
     EXPECT_EQ(url, "http://only/");
     EXPECT_EQ(name, "");
+
+    // The page the browser used last shows, read from its session file.
+    home.AddFirefox(SessionsHome::Read(SessionsHome::Fixture("firefox/recovery.jsonlz4")));
+    Settings().CleanUpPhrases = {"Gamma"};
+    messages.Answer(mrYes);
+    AddEntryCurrentURLCommand();
+    EXPECT_EQ(opened.back().URL, "http://127.0.0.1:18931/c.html");
+    EXPECT_EQ(opened.back().Name, "Reached From Alpha");
+    // A damaged one: the message, and an empty entry.
+    home.AddFirefox("mozLz40\0damaged");
+    messages.Shown.clear();
+    AddEntryCurrentURLCommand();
+    EXPECT_EQ(messages.Shown.size(), 1u);
+    EXPECT_EQ(opened.back().URL, "");
 }
 
 // ---- The clipboard ----

@@ -7,6 +7,7 @@
 #include "BankFixture.h"
 #include "DdeClient.h"
 #include "Launch.h"
+#include "SessionsHome.h"
 #include "TempDir.h"
 #include "platform/Exceptions.h"
 #include "platform/FileUtils.h"
@@ -212,7 +213,8 @@ TEST_F(LaunchTest, StartUpOpensTheBankAndItsURLs) {
     EXPECT_EQ(validations, 1);
 }
 
-TEST(DdeClient, LinksOnlyToServersInThisProcess) {
+TEST(DdeClient, LinksToServersInThisProcessBeforeBrowsers) {
+    SessionsHome noBrowsers;
     TDdeClientConv conv;
     EXPECT_FALSE(conv.SetLink("IExplore", "WWW_GetWindowInfo"));
     EXPECT_FALSE(conv.RequestData("0xFFFFFFFF,sURL,sTitle").has_value());

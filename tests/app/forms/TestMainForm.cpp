@@ -23,12 +23,14 @@
 #include "BankFixture.h"
 #include "BrowserSelectionForm.h"
 #include "DropURLTarget.h"
+#include "HelpManual.h"
 #include "MainForm.h"
 #include "MainTree.h"
 #include "PasswordDlg.h"
 #include "TempDir.h"
 #include "VirtualTrees.h"
 #include "platform/Canvas.h"
+#include "platform/FileUtils.h"
 #include "platform/ImageList.h"
 #include "platform/qt/Application.h"
 #include "platform/qt/ControlHost.h"
@@ -101,9 +103,39 @@ TEST_F(MainFormTest, CreationState) {
     form.SetStatusText("plain");
     EXPECT_TRUE(form.StatusLabel()->alignment() & Qt::AlignLeft);
 
-    form.Form().Contents1->trigger();
     // Creation itself says nothing.
-    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Help is not available."});
+    EXPECT_TRUE(messages.Shown.empty());
+}
+
+TEST_F(MainFormTest, HelpOpensTheManualAtTheAnchorOfTheWindowThatAsked) {
+    // The build puts the manual beside the program and beside this test program.
+    const std::string program = LORVANE_PROGRAM;
+    EXPECT_FALSE(FindHelpManual(program.substr(0, program.rfind('/') + 1)).empty());
+    const std::string manual = FindHelpManual(ProgramFolder());
+    ASSERT_FALSE(manual.empty());
+
+    TMainForm form;
+    std::vector<std::string> opened;
+    Seams().OpenDocument = [&](const std::string& target) { opened.push_back(target); };
+    form.show();
+    QApplication::processEvents();
+    form.Form().Contents1->trigger();
+    form.Form().tbHelpButton->trigger();
+    form.findChild<QAction*>("HelpKey")->trigger();
+    // F1 in a dialog: the dialog's section, by its class or its own help context.
+    TPasswordDlg password(&form);
+    TAdminSaveForm admin(&form);
+    for (QDialog* dialog : {static_cast<QDialog*>(&password), static_cast<QDialog*>(&admin)}) {
+        dialog->show();
+        QApplication::processEvents();
+        QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog, Qt::Key_F1);
+        dialog->hide();
+    }
+    std::vector<std::string> expected;
+    for (int context : {0, 0, 10, 40, 92}) expected.push_back(HelpManualURL(manual, context));
+    EXPECT_EQ(opened, expected);
+    EXPECT_EQ(opened.back().substr(opened.back().size() - 11), "#context-92");
+    EXPECT_TRUE(messages.Shown.empty());
 }
 
 TEST_F(MainFormTest, OpensABankAndRendersIt) {

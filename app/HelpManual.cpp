@@ -1,0 +1,94 @@
+// The help manual: where it lies and how a window opens it.
+#include "HelpManual.h"
+
+#include <filesystem>
+
+#include "AppSeams.h"
+#include "platform/Exceptions.h"
+#include "platform/FileUtils.h"
+#include "platform/Messages.h"
+#include "platform/SysUtils.h"
+
+const std::vector<THelpTopic>& HelpTopics() {
+    static const std::vector<THelpTopic> topics = {
+        {"TMainForm", 10},
+        {"TEntryForm", 20},
+        {"TFindForm", 30},
+        {"TPasswordDlg", 40},
+        {"TBrowserSelectionForm", 50},
+        {"TAboutBox", 60},
+        {"TTimeStampForm", 70},
+        {"TAdminSaveForm", 92},
+        {"TConfigAllForm", 100},
+        {"TFontColorDialog", 100},
+        {"TSelectURLForm", 110},
+        {"TCatChgSelForm", 120},
+        {"TDelSelForm", 130},
+        {"TFavUpdateForm", 140},
+        {"TDupForm", 150},
+        {"TExpSelForm", 170},
+        {"TExpC1Form", 170},
+        {"TExpC12Form", 170},
+        {"TExpC123Form", 170},
+        {"TReptSelForm", 180},
+        {"TPrintSelForm", 190},
+        {"TTestURLForm", 200},
+    };
+    return topics;
+}
+
+int WindowHelpContext(std::string_view windowClass) {
+    for (const THelpTopic& topic : HelpTopics())
+        if (windowClass == topic.Window) return topic.Context;
+    return 0;
+}
+
+std::string HelpAnchor(int context) {
+    for (const THelpTopic& topic : HelpTopics())
+        if (topic.Context == context) return "context-" + IntToStr(context);
+    return "contents";
+}
+
+std::string FindHelpManual(const std::string& programFolder) {
+    for (const char* place : {"", "../share/lorvane/"}) {
+        const std::string manual = std::filesystem::path(programFolder + place + HelpManualName)
+                                       .lexically_normal()
+                                       .string();
+        if (FileExists(manual)) return manual;
+    }
+    return std::string();
+}
+
+std::string HelpManualURL(const std::string& manual, int context) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string url = "file://";
+    for (const char c : ToNativePath(manual)) {
+        const auto b = static_cast<unsigned char>(c);
+        if ((b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') ||
+            std::string_view("-._~/").find(char(b)) != std::string_view::npos) {
+            url += char(b);
+        } else {
+            url += '%';
+            url += hex[b >> 4];
+            url += hex[b & 15];
+        }
+    }
+    return url + "#" + HelpAnchor(context);
+}
+
+void ShowHelp(int context) {
+    ShowHelp(context, ProgramFolder());
+}
+
+void ShowHelp(int context, const std::string& programFolder) {
+    const std::string manual = FindHelpManual(programFolder);
+    if (manual.empty()) {
+        MessageDlg("Help is not available.", TMsgDlgType::mtInformation, mbOK);
+        return;
+    }
+    try {
+        OpenDocumentSeam(HelpManualURL(manual, context));
+    } catch (const Exception& e) {
+        MessageDlg(e.Message, TMsgDlgType::mtError, mbOK);
+    }
+}

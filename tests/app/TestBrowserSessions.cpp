@@ -1,0 +1,218 @@
+// Reading the page a browser shows from its session files: the real files of tests/data, files
+// the tests write, the profile search and damaged bytes.
+#include "BrowserSessions.h"
+
+#include <gtest/gtest.h>
+#include <lz4.h>
+
+#include <cstdint>
+#include <random>
+
+#include "DdeClient.h"
+#include "EntryCommands.h"
+#include "SessionsHome.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string FirefoxFixture() {
+    return SessionsHome::Read(SessionsHome::Fixture("firefox/recovery.jsonlz4"));
+}
+std::string ChromiumRunning() {
+    return SessionsHome::Read(SessionsHome::Fixture("chromium-running/Session_13441124014384122"));
+}
+std::string ChromiumAfterExit() {
+    return SessionsHome::Read(
+        SessionsHome::Fixture("chromium-after-exit/Session_13441123895554232"));
+}
+
+std::string LE32(uint32_t v) {
+    return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+}
+
+// A Firefox session file holding a JSON text.
+std::string FirefoxFile(const std::string& json) {
+    std::string block(size_t(LZ4_compressBound(int(json.size()))), '\0');
+    block.resize(size_t(
+        LZ4_compress_default(json.data(), block.data(), int(json.size()), int(block.size()))));
+    return std::string("mozLz40\0", 8) + LE32(uint32_t(json.size())) + block;
+}
+
+// A Chromium session file written command by command.
+struct SessionWriter {
+    std::string Bytes = std::string("SNSS", 4) + LE32(3);
+    void Command(uint8_t id, const std::string& payload) {
+        const size_t size = payload.size() + 1;
+        Bytes += {char(size), char(size >> 8), char(id)};
+        Bytes += payload;
+    }
+    void Ints(uint8_t id, int32_t a, int32_t b) {
+        Command(id, LE32(uint32_t(a)) + LE32(uint32_t(b)));
+    }
+    static std::string Padded(std::string s) { return s.append((4 - s.size() % 4) % 4, '\0'); }
+    void Navigation(int32_t tab, int32_t index, const std::string& url,
+                    const std::u16string& title) {
+        std::string units;
+        for (char16_t c : title) units += {char(c), char(c >> 8)};
+        const std::string pickle = LE32(uint32_t(tab)) + LE32(uint32_t(index)) +
+                                   LE32(uint32_t(url.size())) + Padded(url) +
+                                   LE32(uint32_t(title.size())) + Padded(units) + LE32(0);
+        Command(6, LE32(uint32_t(pickle.size())) + pickle);
+    }
+};
+
+void ExpectPage(const std::optional<TBrowserPage>& page, const std::string& url,
+                const std::string& title) {
+    ASSERT_TRUE(page.has_value());
+    EXPECT_EQ(page->URL, url);
+    EXPECT_EQ(page->Title, title);
+}
+
+}  // namespace
+
+TEST(BrowserSessions, RealFilesGiveTheSelectedTabsCurrentEntry) {
+    ExpectPage(ReadFirefoxSession(FirefoxFixture()), "http://127.0.0.1:18931/c.html",
+               "Gamma Reached From Alpha");
+    // The running browser has not written the title yet.
+    ExpectPage(ReadChromiumSession(ChromiumRunning()), "http://127.0.0.1:18931/c.html", "");
+    ExpectPage(ReadChromiumSession(ChromiumAfterExit()), "http://127.0.0.1:18931/a.html", "");
+}
+
+TEST(BrowserSessions, FirefoxSelectsWindowTabAndEntry) {
+    const std::string windows =
+        R"({"version":["sessionrestore",1],"selectedWindow":2,"windows":[)"
+        R"({"selected":1,"tabs":[{"index":1,"entries":[{"url":"http://w1/"}]}]},)"
+        R"({"selected":2,"tabs":[{"index":1,"entries":[{"url":"http://t1/"}]},)"
+        R"({"index":1,"formdata":{"x":[[[1]]]},"entries":[{"url":"http://back/","title":"B"},)"
+        R"({"url":"http://fwd/","title":"F"}]}]}]})";
+    ExpectPage(ReadFirefoxSession(FirefoxFile(windows)), "http://back/", "B");
+    // No index: the last entry; a selection out of range: the first window and tab.
+    ExpectPage(ReadFirefoxSession(FirefoxFile(
+                   R"({"selectedWindow":7,"windows":[{"selected":0,"tabs":[{"entries":[)"
+                   R"({"url":"http://a/"},{"url":"http://b/","title":"Zoë"}]}]}]})")),
+               "http://b/", "Zoë");
+    // Another layout, no windows, no URL.
+    for (const char* json :
+         {R"({"version":["sessionrestore",2],"windows":[{"tabs":[{"entries":[{"url":"u"}]}]}]})",
+          R"({"windows":[]})", R"({"windows":[{"tabs":[{"entries":[{"title":"t"}]}]}]})", "[1]"})
+        EXPECT_FALSE(ReadFirefoxSession(FirefoxFile(json)).has_value()) << json;
+}
+
+TEST(BrowserSessions, ChromiumFollowsTheCommands) {
+    SessionWriter s;
+    s.Ints(0, 1, 11);  // window 1: tab 11
+    s.Ints(0, 2, 21);  // window 2: tabs 21, 22, 23 at positions 2, 0, 1
+    s.Ints(0, 2, 22);
+    s.Ints(0, 2, 23);
+    s.Ints(2, 21, 2);
+    s.Ints(2, 22, 0);
+    s.Ints(2, 23, 1);
+    s.Navigation(11, 0, "http://one/", u"One");
+    s.Navigation(21, 0, "http://twenty-one/", u"");
+    s.Navigation(22, 0, "http://twenty-two/", u"");
+    for (int i = 0; i < 3; ++i)
+        s.Navigation(23, i, std::string("http://") + char('a' + i) + "/", u"");
+    s.Navigation(23, 2, "http://c/", u"Ça – »c«");
+    s.Ints(7, 23, 2);
+    s.Ints(11, 23, 1);  // the first entry pruned: c is now entry 1
+    s.Ints(8, 2, 1);
+    s.Command(20, LE32(2));
+    ExpectPage(ReadChromiumSession(s.Bytes), "http://c/", "Ça – »c«");
+    // A command cut short at the end (the browser is writing it): what the whole ones said.
+    ExpectPage(ReadChromiumSession(s.Bytes + std::string("\x30\x00\x06\x01", 4)), "http://c/",
+               "Ça – »c«");
+
+    s.Command(16, LE32(23) + LE32(0) + std::string(8, '\0'));  // tab 23 closed
+    ExpectPage(ReadChromiumSession(s.Bytes), "http://twenty-one/", "");
+    s.Command(17, LE32(2) + LE32(0) + std::string(8, '\0'));  // window 2 closed
+    ExpectPage(ReadChromiumSession(s.Bytes), "http://one/", "One");
+
+    std::string encrypted = s.Bytes;
+    encrypted[4] = 2;
+    EXPECT_FALSE(ReadChromiumSession(encrypted).has_value());
+}
+
+TEST(BrowserSessions, DamagedFilesGiveNothingOrAPage) {
+    std::mt19937 random(20261207);
+    for (const std::string& file : {FirefoxFixture(), ChromiumRunning(), ChromiumAfterExit()}) {
+        const bool firefox = file.rfind("mozLz40", 0) == 0;
+        const auto read = [&](const std::string& bytes) {
+            const auto page = firefox ? ReadFirefoxSession(bytes) : ReadChromiumSession(bytes);
+            if (page) {
+                EXPECT_FALSE(page->URL.empty());
+            }
+        };
+        for (size_t length = 0; length < file.size(); ++length) read(file.substr(0, length));
+        for (int round = 0; round < 3000; ++round) {
+            std::string bytes = file;
+            for (int flips = 1 + int(random() % 4); flips > 0; --flips)
+                bytes[random() % bytes.size()] ^= char(1 + random() % 255);
+            read(bytes);
+        }
+    }
+    // A declared text above the cap is not unpacked.
+    std::string huge = FirefoxFixture();
+    huge.replace(8, 4, LE32(uint32_t(MaxSessionTextSize + 1)));
+    EXPECT_FALSE(ReadFirefoxSession(huge).has_value());
+}
+
+TEST(BrowserSessions, ProfilesAreFoundWhereTheBrowsersKeepThem) {
+    SessionsHome home;
+    const fs::path firefox = home.AddFirefox(FirefoxFixture());
+    // An older Firefox keeps its profiles under ~/.mozilla, here by an absolute path.
+    const fs::path old = home.Write("elsewhere/sessionstore-backups/recovery.jsonlz4", "x");
+    home.Write(".mozilla/firefox/profiles.ini",
+               "[Profile0]\nIsRelative=0\nPath=" + (home.Path() / "elsewhere").string() + "\n");
+    const fs::path brave = home.Write(
+        ".config/BraveSoftware/Brave-Browser/Profile 1/Sessions/Session_1", ChromiumRunning());
+    home.Write(".config/BraveSoftware/Brave-Browser/Profile 1/Sessions/Tabs_1", "not a session");
+    const auto now = fs::file_time_type::clock::now();
+    fs::last_write_time(old, now - std::chrono::hours(2));
+    fs::last_write_time(firefox, now - std::chrono::hours(1));
+    fs::last_write_time(brave, now);
+
+    const auto files = FindBrowserSessionFiles(BrowserSessionHome());
+    ASSERT_EQ(files.size(), 3u);
+    EXPECT_EQ(files[0].Path, brave);
+    EXPECT_EQ(files[0].Family, TBrowserFamily::Chromium);
+    EXPECT_EQ(files[1].Path, firefox);
+    EXPECT_EQ(files[1].Family, TBrowserFamily::Firefox);
+    EXPECT_EQ(files[2].Path, old);
+    ExpectPage(ReadBrowserSessionFile(files[1]), "http://127.0.0.1:18931/c.html",
+               "Gamma Reached From Alpha");
+    EXPECT_FALSE(ReadBrowserSessionFile(files[2]).has_value());
+
+    // A file above the size cap is not read.
+    fs::resize_file(brave, MaxSessionFileSize + 1);
+    EXPECT_FALSE(ReadBrowserSessionFile(files[0]).has_value());
+}
+
+TEST(BrowserSessions, TheConversationAnswersForTheBrowserUsedLast) {
+    SessionsHome home;
+    TDdeClientConv conv;
+    EXPECT_FALSE(conv.SetLink("Netscape", "WWW_GetWindowInfo")) << "no browser";
+
+    const fs::path firefox = home.AddFirefox(FirefoxFixture());
+    const fs::path chromium = home.AddChromium(ChromiumAfterExit());
+    fs::last_write_time(chromium, fs::last_write_time(firefox) - std::chrono::minutes(1));
+    EXPECT_FALSE(conv.SetLink("IExplore", "WWW_GetWindowInfo"));
+    ASSERT_TRUE(conv.SetLink("Netscape", "WWW_GetWindowInfo"));
+    EXPECT_EQ(conv.RequestData("0xFFFFFFFF,sURL,sTitle"),
+              "\"http://127.0.0.1:18931/c.html\",\"Gamma Reached From Alpha\"");
+    EXPECT_FALSE(conv.RequestData("WWW_Activate").has_value());
+    conv.CloseLink();
+
+    fs::last_write_time(chromium, fs::last_write_time(firefox) + std::chrono::minutes(1));
+    ASSERT_TRUE(conv.SetLink("IExplore", "WWW_GetWindowInfo"));
+    EXPECT_EQ(conv.RequestData("0xFFFFFFFF,sURL,sTitle"), "\"http://127.0.0.1:18931/a.html\",\"\"");
+}
+
+TEST(BrowserSessions, TheReplySplitsBackIntoURLAndTitle) {
+    const std::string reply =
+        BrowserWindowInfoReply({"http://x/?q=\"a\",\"b\"&w=日", "Beta – »quoted« \"x\" 日"});
+    std::string url, title;
+    ASSERT_TRUE(ParseBrowserReply(reply, url, title));
+    EXPECT_EQ(url, "http://x/?q=%22a%22,%22b%22&w=%E6%97%A5");
+    EXPECT_EQ(title, "Beta \x96 \xBBquoted\xAB 'x' ?");
+}
