@@ -274,12 +274,18 @@ std::vector<fs::path> FolderEntries(const fs::path& folder, size_t limit = 4096)
     return entries;
 }
 
-void AddIfFile(std::vector<TBrowserSessionFile>& files, TBrowserFamily family,
-               const fs::path& path) {
+void AddIfFile(std::vector<TBrowserSessionFile>& files, TBrowserFamily family, const fs::path& path,
+               bool running) {
     std::error_code ec;
     if (!fs::is_regular_file(path, ec)) return;
     const auto written = fs::last_write_time(path, ec);
-    if (!ec) files.push_back({family, path, written});
+    if (!ec) files.push_back({family, path, written, running});
+}
+
+// The browsers' locks are symbolic links naming the host and the process.
+bool Locked(const fs::path& lock) {
+    std::error_code ec;
+    return fs::is_symlink(fs::symlink_status(lock, ec));
 }
 
 // Profile folders named by a Firefox profiles.ini.
@@ -392,7 +398,8 @@ std::vector<TBrowserSessionFile> FindBrowserSessionFiles(const fs::path& home) {
           ".var/app/org.mozilla.firefox/.mozilla/firefox", ".librewolf"})
         for (const fs::path& profile : FirefoxProfiles(home / root))
             AddIfFile(files, TBrowserFamily::Firefox,
-                      profile / "sessionstore-backups" / "recovery.jsonlz4");
+                      profile / "sessionstore-backups" / "recovery.jsonlz4",
+                      Locked(profile / "lock"));
     for (const char* root :
          {".config/chromium", ".config/google-chrome", ".config/google-chrome-beta",
           ".config/google-chrome-unstable", ".config/BraveSoftware/Brave-Browser",
@@ -400,15 +407,17 @@ std::vector<TBrowserSessionFile> FindBrowserSessionFiles(const fs::path& home) {
           ".var/app/org.chromium.Chromium/config/chromium",
           ".var/app/com.google.Chrome/config/google-chrome",
           ".var/app/com.brave.Browser/config/BraveSoftware/Brave-Browser"}) {
+        const bool running = Locked(home / root / "SingletonLock");
         for (const fs::path& profile : FolderEntries(home / root)) {
-            AddIfFile(files, TBrowserFamily::Chromium, profile / "Current Session");
+            AddIfFile(files, TBrowserFamily::Chromium, profile / "Current Session", running);
             for (const fs::path& file : FolderEntries(profile / "Sessions"))
                 if (file.filename().string().rfind("Session_", 0) == 0)
-                    AddIfFile(files, TBrowserFamily::Chromium, file);
+                    AddIfFile(files, TBrowserFamily::Chromium, file, running);
         }
     }
-    std::stable_sort(files.begin(), files.end(),
-                     [](const auto& a, const auto& b) { return a.Written > b.Written; });
+    std::stable_sort(files.begin(), files.end(), [](const auto& a, const auto& b) {
+        return a.Running != b.Running ? a.Running : a.Written > b.Written;
+    });
     return files;
 }
 

@@ -39,11 +39,15 @@ struct TBrowserSessionFile {
     TBrowserFamily Family = TBrowserFamily::Firefox;
     std::filesystem::path Path;
     std::filesystem::file_time_type Written{};
+    // The browser holds its profile's lock (a Firefox profile's "lock", a Chromium family
+    // folder's "SingletonLock"): it runs, or it ended without cleaning up.
+    bool Running = false;
 };
 
-// The session files of every profile found under a home folder, the newest first: Firefox's
-// through its profiles.ini (current and older locations, snap and flatpak), Chromium's
-// family's in each profile folder of each browser's configuration folder.
+// The session files of every profile found under a home folder, those of running browsers
+// first, each group newest first: Firefox's through its profiles.ini (current and older
+// locations, snap and flatpak), the Chromium family's in each profile folder of each browser's
+// configuration folder.
 std::vector<TBrowserSessionFile> FindBrowserSessionFiles(const std::filesystem::path& home);
 // The page of one session file; nothing when it is missing, unreadable, too large or damaged.
 std::optional<TBrowserPage> ReadBrowserSessionFile(const TBrowserSessionFile& file);

@@ -40,7 +40,7 @@ bool TDdeClientConv::SetLink(const std::string& service, const std::string& topi
     session_.reset();
     linked_ = Servers().count(Key(service, topic)) != 0;
     if (!linked_ && SameText(topic, "WWW_GetWindowInfo")) {
-        // The browser whose session file was written last is the one the user looks at.
+        // The running browser whose session file was written last is the one looked at.
         const auto files = FindBrowserSessionFiles(BrowserSessionHome());
         if (!files.empty() && FamilyServes(files.front().Family, service)) {
             session_ = files.front();

@@ -1,9 +1,9 @@
 // The conversation with a running browser that reports its current page. No browser on this
 // desktop answers such requests, so a conversation links to servers registered in this process
 // (tests register one to play a browser), else to a stand-in that reads the page from the
-// session file of the browser used last (BrowserSessions.h): the Chromium family answers on the
-// service "IExplore", the Firefox family on "Netscape" and "Mozilla", the topic being
-// "WWW_GetWindowInfo" and the item "0xFFFFFFFF,sURL,sTitle".
+// session file of the browser used last, a running one first (BrowserSessions.h): the Chromium
+// family answers on the service "IExplore", the Firefox family on "Netscape" and "Mozilla", the
+// topic being "WWW_GetWindowInfo" and the item "0xFFFFFFFF,sURL,sTitle".
 #pragma once
 
 #include <functional>

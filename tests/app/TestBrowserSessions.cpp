@@ -166,7 +166,9 @@ TEST(BrowserSessions, ProfilesAreFoundWhereTheBrowsersKeepThem) {
                "[Profile0]\nIsRelative=0\nPath=" + (home.Path() / "elsewhere").string() + "\n");
     const fs::path brave = home.Write(
         ".config/BraveSoftware/Brave-Browser/Profile 1/Sessions/Session_1", ChromiumRunning());
-    home.Write(".config/BraveSoftware/Brave-Browser/Profile 1/Sessions/Tabs_1", "not a session");
+    home.Write(
+        ".config/BraveSoftware/Brave-Browser/Profile 1/Sessions/Tabs_1",
+        SessionsHome::Read(SessionsHome::Fixture("chromium-after-exit/Tabs_13441123941219073")));
     const auto now = fs::file_time_type::clock::now();
     fs::last_write_time(old, now - std::chrono::hours(2));
     fs::last_write_time(firefox, now - std::chrono::hours(1));
@@ -206,6 +208,10 @@ TEST(BrowserSessions, TheConversationAnswersForTheBrowserUsedLast) {
     fs::last_write_time(chromium, fs::last_write_time(firefox) + std::chrono::minutes(1));
     ASSERT_TRUE(conv.SetLink("IExplore", "WWW_GetWindowInfo"));
     EXPECT_EQ(conv.RequestData("0xFFFFFFFF,sURL,sTitle"), "\"http://127.0.0.1:18931/a.html\",\"\"");
+    // A running browser comes before one that has ended, whatever their files' times.
+    fs::create_symlink("127.0.0.1:+4242", firefox.parent_path().parent_path() / "lock");
+    EXPECT_FALSE(conv.SetLink("IExplore", "WWW_GetWindowInfo"));
+    EXPECT_TRUE(conv.SetLink("Mozilla", "WWW_GetWindowInfo"));
 }
 
 TEST(BrowserSessions, TheReplySplitsBackIntoURLAndTitle) {
