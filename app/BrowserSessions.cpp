@@ -175,6 +175,9 @@ struct TChromiumSession {
         if (added) TabOrder.push_back(id);
         return it->second;
     }
+    void CloseTab(int32_t id) {
+        if (Tabs.erase(id)) std::erase(TabOrder, id);
+    }
     void Navigation(TPayload payload);
     // Removes `count` entries from `index` on; later entries move down.
     void Prune(int32_t tabId, int32_t index, int64_t count);
@@ -361,7 +364,7 @@ std::optional<TBrowserPage> ReadChromiumSession(std::string_view fileBytes) {
                 if (const auto window = payload.Int(0)) session.SelectedTab.erase(*window);
                 break;
             case cmdTabClosed:
-                if (const auto tab = payload.Int(0)) session.Tabs.erase(*tab);
+                if (const auto tab = payload.Int(0)) session.CloseTab(*tab);
                 break;
             default:
                 if (!payload.Ints(a, b)) break;
@@ -385,8 +388,6 @@ std::optional<TBrowserPage> ReadChromiumSession(std::string_view fileBytes) {
                 break;
         }
     }
-    // Closed tabs leave their ids in the order list.
-    std::erase_if(session.TabOrder, [&](int32_t id) { return !session.Tabs.count(id); });
     return session.Current();
 }
 

@@ -123,9 +123,13 @@ TEST(BrowserSessions, ChromiumFollowsTheCommands) {
     ExpectPage(ReadChromiumSession(s.Bytes + std::string("\x30\x00\x06\x01", 4)), "http://c/",
                "Ça – »c«");
 
-    s.Command(16, LE32(23) + LE32(0) + std::string(8, '\0'));  // tab 23 closed
-    ExpectPage(ReadChromiumSession(s.Bytes), "http://twenty-one/", "");
-    s.Command(17, LE32(2) + LE32(0) + std::string(8, '\0'));  // window 2 closed
+    s.Command(16, LE32(22) + LE32(0) + std::string(8, '\0'));  // tab 22 closed, then reused
+    s.Ints(0, 2, 22);
+    s.Ints(2, 22, 1);
+    s.Navigation(22, 0, "http://reused/", u"");
+    s.Command(16, LE32(23) + LE32(0) + std::string(8, '\0'));            // tab 23 closed
+    ExpectPage(ReadChromiumSession(s.Bytes), "http://twenty-one/", "");  // after the reused 22
+    s.Command(17, LE32(2) + LE32(0) + std::string(8, '\0'));             // window 2 closed
     ExpectPage(ReadChromiumSession(s.Bytes), "http://one/", "One");
 
     std::string encrypted = s.Bytes;
