@@ -21,7 +21,6 @@
 #include "platform/Streams.h"
 
 #include <atomic>
-#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -1203,7 +1202,7 @@ private:
 
     TDragMode dragMode_ = dmManual;
     int dragThreshold_ = 0;
-    std::chrono::steady_clock::time_point scrollHoldStart_{};
+    int64_t scrollHoldStart_ = 0;  // TickCount() when the cursor reached an edge
     bool scrollHolding_ = false;
     std::unique_ptr<TVTDragParts, void (*)(TVTDragParts*)> dragParts_{NewDragParts(this),
                                                                       &FreeDragParts};

@@ -557,7 +557,7 @@ private:
     int progress_ = 100;
     bool backgroundPosted_ = false;
     std::shared_ptr<TMarkMemo*> alive_;
-    double lastProgressMs_ = 0;
+    int64_t lastProgressMs_ = 0;  // TickCount() of the last progress event
 
     TKeywordList keywords_;
     TStartStopKeyList startStop_;

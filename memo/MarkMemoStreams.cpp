@@ -1,6 +1,8 @@
 // The memo's text streams: plain text in and out, and the little-endian binary image.
 #include "MarkMemo.h"
 
+#include "platform/EventLoop.h"
+
 #include <cstring>
 
 namespace {
@@ -166,7 +168,7 @@ std::string ReadRest(TStream& stream) {
 }  // namespace
 
 void TMarkMemo::FireProgress(bool force) {
-    double now = MonotonicMs();
+    const int64_t now = TickCount();
     if (force || now - lastProgressMs_ > 300) {
         lastProgressMs_ = now;
         if (OnProgress) OnProgress(this);
@@ -192,7 +194,7 @@ void TMarkMemo::LoadText(std::string_view text) {
     undoPos_ = 0;
     undoSize_ = 0;
     groupBreak_ = false;
-    lastProgressMs_ = MonotonicMs();
+    lastProgressMs_ = TickCount();
 
     TParagraphsList fresh;
     TStartState state = FreshStartState();
@@ -271,7 +273,7 @@ void TMarkMemo::SaveToStream(TStream& stream) {
     std::string_view lineBreak = breaks[LineBreak];
     bool compact = staticFormat_ && CompactCodes;
     bool discard = options_ & pmoDiscardTrailingSpaces;
-    lastProgressMs_ = MonotonicMs();
+    lastProgressMs_ = TickCount();
     std::string out;
     for (int i = 0; i < pars_.Count(); ++i) {
         std::string_view text = pars_[i].Text;
