@@ -10,6 +10,7 @@
 #include <fstream>
 #include <map>
 
+#include "DropTexts.h"
 #include "TempDir.h"
 #include "platform/Exceptions.h"
 
@@ -174,15 +175,6 @@ public:
     }
     std::map<std::string, std::string> formats;
 };
-
-std::string Utf16(const std::string& ascii) {
-    std::string out;
-    for (char c : ascii) {
-        out += c;
-        out += '\0';
-    }
-    return out;
-}
 
 // A "file:" URI of a path, its bytes beyond the unreserved ones and "/" percent-escaped.
 std::string FileUri(const std::string& path) {

@@ -2,13 +2,13 @@
 #include <gtest/gtest.h>
 
 #include "QtTestApplication.h"
+#include "QtTestForm.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QScrollBar>
-#include <QWheelEvent>
 #include <QWidget>
 
 #include "ScriptedMessages.h"
@@ -314,18 +314,11 @@ TEST_F(ControlHostTest, TheSidewaysWheelReachesOnlyTheSidewaysHandler) {
     p.SetBounds(0, 0, 100, 100);
     QWidget* vp = Viewport(p);
     ASSERT_NE(vp, nullptr);
-    auto wheel = [vp](QPoint angle) {
-        const QPointF at(5, 6);
-        QWheelEvent e(at, vp->mapToGlobal(at), QPoint(), angle, Qt::NoButton, Qt::NoModifier,
-                      Qt::NoScrollPhase, false);
-        QCoreApplication::sendEvent(vp, &e);
-        return e.isAccepted();
-    };
-    EXPECT_TRUE(wheel({0, -120}));
-    EXPECT_FALSE(wheel({120, 0})) << "not taken: it goes on to the window around";
+    EXPECT_TRUE(SendWheel(vp, {0, -120}));
+    EXPECT_FALSE(SendWheel(vp, {120, 0})) << "not taken: it goes on to the window around";
     p.takeSideways = true;
-    EXPECT_TRUE(wheel({-120, 0}));
-    wheel({40, 120});  // a diagonal movement is the vertical one
+    EXPECT_TRUE(SendWheel(vp, {-120, 0}));
+    SendWheel(vp, {40, 120});  // a diagonal movement is the vertical one
     EXPECT_EQ(p.log, (std::vector<std::string>{"Wheel(-120)", "Sideways(120)", "Sideways(-120)",
                                                "Wheel(120)"}));
 }

@@ -4,6 +4,7 @@
 
 #include "QtTestApplication.h"
 #include "QtTestForm.h"
+#include "QtTestHints.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -144,9 +145,7 @@ TEST_F(EditControlTest, TheHintWindowShowsWithoutActivationInsideTheWorkArea) {
     Pump();
     ASSERT_TRUE(HintWindowShowing());
     EXPECT_EQ(ShownHint().Text, data.Text);
-    QWidget* hint = nullptr;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible() && (w->windowFlags() & Qt::ToolTip) == Qt::ToolTip) hint = w;
+    QWidget* hint = HintWidget();
     ASSERT_NE(hint, nullptr);
     EXPECT_TRUE(hint->testAttribute(Qt::WA_ShowWithoutActivating));
     EXPECT_EQ(hint->geometry(), QRect(20, 30, 100, 34));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "QtTestApplication.h"
+#include "QtTestHints.h"
 
 #include <QApplication>
 #include <QImage>
@@ -23,12 +24,6 @@
 
 namespace {
 
-QWidget* HintWidget() {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible() && (w->windowFlags() & Qt::ToolTip) == Qt::ToolTip) return w;
-    return nullptr;
-}
-
 // A pixel buffer of its own.
 struct Pixels {
     Pixels(int width, int height, uint32_t fill) : values(size_t(width * height), fill) {
@@ -40,15 +35,6 @@ struct Pixels {
     uint32_t At(int x, int y) const { return values[size_t(y * buffer.Width + x)]; }
     std::vector<uint32_t> values;
     TPixelBuffer buffer;
-};
-
-class HintWindowTest : public ::testing::Test {
-protected:
-    void SetUp() override { NeedApplication(); }
-    void TearDown() override {
-        HideHintWindow();
-        SetDesktopCompositingOverride(-1);
-    }
 };
 
 }  // namespace

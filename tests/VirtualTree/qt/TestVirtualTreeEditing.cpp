@@ -4,6 +4,7 @@
 
 #include "QtTestApplication.h"
 #include "QtTestForm.h"
+#include "QtTestHints.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -113,9 +114,7 @@ TEST_F(StringTreeOverQt, AStringTreeEditsInPlaceOverQt) {
     tree.UpdateHint(cell.Left + 10, (cell.Top + cell.Bottom) / 2);
     ASSERT_TRUE(HintWindowShowing());
     EXPECT_EQ(ShownHint().Text, "http://example.org/Bookmarks");
-    QWidget* hint = nullptr;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible() && (w->windowFlags() & Qt::ToolTip) == Qt::ToolTip) hint = w;
+    QWidget* hint = HintWidget();
     ASSERT_NE(hint, nullptr);
     EXPECT_TRUE(hint->testAttribute(Qt::WA_TransparentForMouseEvents));
     if (const char* dir = std::getenv("LORVANE_PNG_DIR"))

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "QtTestApplication.h"
+#include "QtTestHints.h"
 
 #include <QApplication>
 #include <QImage>
@@ -16,26 +17,7 @@
 
 #include <cstdlib>
 
-namespace {
-
-QWidget* HintWidget() {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible() && (w->windowFlags() & Qt::ToolTip) == Qt::ToolTip) return w;
-    return nullptr;
-}
-
-class TreeHintOverQt : public ::testing::Test {
-protected:
-    void SetUp() override { NeedApplication(); }
-    void TearDown() override {
-        HideHintWindow();
-        SetDesktopCompositingOverride(-1);
-    }
-};
-
-}  // namespace
-
-TEST_F(TreeHintOverQt, ATreesNodeHintOfTwoLinesWithItsShadow) {
+TEST_F(HintWindowTest, ATreesNodeHintOfTwoLinesWithItsShadow) {
     SetDesktopCompositingOverride(1);
     TVirtualStringTree tree;
     tree.SetColor(clWhite);

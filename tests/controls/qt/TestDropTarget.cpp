@@ -11,19 +11,11 @@
 #include <QUrl>
 #include <QWidget>
 
+#include "DropTexts.h"
 #include "DropURLTarget.h"
 #include "platform/Exceptions.h"
 
 namespace {
-
-std::string Utf16(const std::string& ascii) {
-    std::string out;
-    for (char c : ascii) {
-        out += c;
-        out += '\0';
-    }
-    return out;
-}
 
 struct DropWidget : ::testing::Test {
     QWidget window;

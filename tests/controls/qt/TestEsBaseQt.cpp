@@ -4,13 +4,13 @@
 
 #include <gtest/gtest.h>
 #include <QApplication>
-#include <QWheelEvent>
 #include <QWidget>
 
 #include <platform/qt/ControlHost.h>
 
 #include "EsCal.h"
 #include "EsLabel.h"
+#include "QtTestForm.h"
 
 namespace {
 
@@ -48,16 +48,10 @@ TEST(EsCalendarOverQt, ASidewaysSwipeDoesNotStepTheMonth) {
     window.show();
     QWidget* viewport = host->childAt(host->width() / 2, host->height() / 2);
     ASSERT_NE(viewport, nullptr);
-    auto wheel = [viewport](QPoint angle) {
-        const QPointF at(10, 10);
-        QWheelEvent e(at, viewport->mapToGlobal(at), QPoint(), angle, Qt::NoButton, Qt::NoModifier,
-                      Qt::NoScrollPhase, false);
-        QApplication::sendEvent(viewport, &e);
-    };
-    wheel({120, 0});
-    wheel({-240, 0});
+    SendWheel(viewport, {120, 0});
+    SendWheel(viewport, {-240, 0});
     EXPECT_EQ(calendar.Date(), EncodeDate(2024, 3, 15));
-    wheel({0, 120});
+    SendWheel(viewport, {0, 120});
     EXPECT_EQ(calendar.Date(), EncodeDate(2024, 2, 15));
 }
 
