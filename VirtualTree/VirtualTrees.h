@@ -994,12 +994,14 @@ protected:
     void DoEnter() override;
     void DoExit() override;
     // Mouse: presses, releases and double clicks select, focus, toggle and check; moves keep
-    // the hot node and the rubber band; the wheel scrolls by whole steps of 120.
+    // the hot node and the rubber band; the wheel scrolls by whole steps of 120 (sideways when
+    // all rows fit), the sideways wheel always sideways.
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
     void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
     void MouseMove(TShiftState shift, int x, int y) override;
     void MouseLeave() override;
     bool DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos) override;
+    bool DoMouseHorizontalWheel(TShiftState shift, int wheelDelta, TPoint mousePos) override;
     // The desktop's context request during a right press is swallowed: the tree raises its
     // own after the release. Requests from the keyboard pass on.
     void DoContextPopup(TPoint mousePos, bool& handled) override;
@@ -1051,6 +1053,8 @@ private:
     void HandleDoubleClick(const THitInfo& hit, TShiftState shift);
     void BeginCheckPress(PVirtualNode node);
     void UpdateHotNode(int x, int y);
+    // Scrolls sideways by wheel steps: an indent each, a page's whole indents with Ctrl.
+    void WheelSideways(int steps, TShiftState shift);
     // One tick of the scroll timer: the view follows a rubber band dragged past the edges.
     void AutoScrollStep();
     // Wheel panning (middle button): the view drifts by the mouse's distance from where the
@@ -1091,6 +1095,7 @@ private:
     TPoint lastClick_;                     // client coordinates
     TShiftState drawSelectionShift_ = 0;
     int wheelRemainder_ = 0;                             // wheel movement short of a whole step
+    int sidewaysRemainder_ = 0;                          // the same of the sideways wheel
     TPoint panStart_;                                    // client coordinates
     TCheckState pendingCheckState_ = csUncheckedNormal;  // a Space press's state, set on release
     PVirtualNode lastHintNode_ = nullptr;

@@ -26,6 +26,7 @@
 #include "BankModel.h"
 #include "BrowserSelectionForm.h"
 #include "DesktopLauncher.h"
+#include "DropTargetQt.h"
 #include "DropURLTarget.h"
 #include "ElastFrmQt.h"
 #include "ExportSeams.h"
@@ -168,7 +169,7 @@ void TMainForm::FormCreate() {
     elastic_->ElFrmIniFile = "Software\\PellTech\\Lorvane";
     elastic_->OnAfterResize = [this](TObject*) { ElasticForm1AfterResize(); };
     // 11. Links dropped on the window.
-    dropTarget_->Register(this);
+    RegisterDropTarget(*dropTarget_, this);
     // 12. Nothing to save yet; the workgroup file check waits for a workgroup bank.
     ui_->SaveBank1->setEnabled(false);
     ui_->SaveAs1->setEnabled(false);
