@@ -32,12 +32,7 @@ struct RecordingLauncher {
 
 class LaunchTest : public BankFixture {
 protected:
-    LaunchTest() {
-        ResetBankCommands();
-        launcher.Install();
-        BrowserChoice() = 0;
-    }
-    ~LaunchTest() override { ResetBankCommands(); }
+    LaunchTest() { launcher.Install(); }
     RecordingLauncher launcher;
 };
 

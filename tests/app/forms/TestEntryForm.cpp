@@ -43,16 +43,15 @@ class EntryFormTest : public ::testing::Test {
 protected:
     EntryFormTest() {
         ResetBank();
-        ResetSeams();
-        InfoPanel() = TInfoPanelState();
+        Settings() = TSettings();
+        ResetProgramState();
         TEntryForm::Beep() = [this] { ++beeps; };
     }
     ~EntryFormTest() override {
         TEntryForm::Beep() = [] { QApplication::beep(); };
         ResetBank();
-        ResetSeams();
-        ResetUserValidationState();
-        InfoPanel() = TInfoPanelState();
+        Settings() = TSettings();
+        ResetProgramState();
     }
     ScriptedMessages messages;
     TempDir dir;

@@ -1,0 +1,89 @@
+// The configuration dialog's rules: filling, Save's checks and the copy back.
+#include <gtest/gtest.h>
+
+#include "ConfigTexts.h"
+
+namespace {
+
+TEST(ConfigTexts, SettingsRoundTripAndTheDesktopBrowserFillsAnEmptyFirstPath) {
+    TSettings s;
+    s.Default = "/b/x.bnk";
+    s.NoOfURLs = 2;
+    s.StartupURLs[0] = "a";
+    s.StartupURLs[1] = "b";
+    s.CleanUpPhrases = {"Home", "Welcome"};
+    s.BankPassword = "secret";
+    s.PWordCfg = s.PWEachExp = s.AutoLoad = true;
+    s.Interleave = true;
+    s.Browser2 = "/usr/bin/two";
+    s.DefaultBrowserNo = 2;
+    s.Browser = s.Browser2;
+    s.UserName = "me";
+    s.FontStyle = fsBold;
+    s.WgFontColor = 0x123456;
+    s.AutoScrollInt = 7;
+    TConfigFormTexts t = ConfigFormTexts(s, "/usr/bin/web");
+    EXPECT_EQ(t.BrowserPaths[0], "");  // a browser is configured
+    EXPECT_EQ(t.Delays[2], "7");
+    EXPECT_EQ(t.SwitchItems[2], 1);  // rgInterleave: "Yes" is the second item
+    TSettings back;
+    CopyConfigFormTexts(t, back);
+    EXPECT_EQ(back, s);
+
+    t = ConfigFormTexts(TSettings(), "/usr/bin/web");
+    EXPECT_EQ(t.BrowserPaths[0], "/usr/bin/web");
+    CopyConfigFormTexts(t, back);
+    EXPECT_EQ(back.Browser, "/usr/bin/web");
+}
+
+TEST(ConfigTexts, SaveStopsAtTheFirstBadDelayThenAtDifferentPasswords) {
+    TConfigFormTexts t = ConfigFormTexts(TSettings(), "");
+    EXPECT_FALSE(CheckConfigFormTexts(t));
+    const std::pair<size_t, std::string> bad[] = {
+        {0, "0"}, {1, "10001"}, {1, ""}, {2, "1001"}, {0, "12x"}};
+    const char* messages[] = {"Value 0 out of range 1..10000", "Value 10001 out of range 1..10000",
+                              "Value  out of range 1..10000", "Value 1001 out of range 1..1000",
+                              "\"12x\" is not a valid integer number"};
+    for (size_t i = 0; i < std::size(bad); ++i) {
+        TConfigFormTexts d = t;
+        d.Delays[bad[i].first] = bad[i].second;
+        d.BankPassword = "other";  // the delays come first
+        const auto fault = CheckConfigFormTexts(d);
+        ASSERT_TRUE(fault) << i;
+        EXPECT_EQ(fault->Field, TConfigField(cfAutoExpandDelay + int(bad[i].first)));
+        EXPECT_EQ(fault->Page, cpTreeAction);
+        EXPECT_EQ(fault->Message, messages[i]);
+    }
+    t.BankPassword = "one";
+    t.BankPassword2 = "two";
+    const auto fault = CheckConfigFormTexts(t);
+    ASSERT_TRUE(fault);
+    EXPECT_EQ(fault->Field, cfBankPassword2);
+    EXPECT_EQ(fault->Page, cpSecurity);
+    EXPECT_EQ(fault->Message, "The PassWord entries are not the same.\rPlease try again.");
+}
+
+TEST(ConfigTexts, CopyTrimsCutsAndLimits) {
+    TConfigFormTexts t = ConfigFormTexts(TSettings(), "");
+    t.BankPassword = t.BankPassword2 = "  " + std::string(300, 'p') + " ";
+    t.UserName = " me ";
+    t.WorkGroupUser = " /w/users.wbu\t";
+    for (int i = 0; i < 30; ++i) t.StartupNames.push_back("n" + std::to_string(i));
+    t.CleanUpLines = {" Home ", "", "Welcome"};
+    t.Fonts[1] = {"Courier", 12, 0xFF, TFontStyles(fsItalic | fsUnderline)};
+    t.BrowserPaths = {"/one", "/two", "/three"};
+    t.DefaultBrowserItem = -1;  // no item checked
+    TSettings s;
+    CopyConfigFormTexts(t, s);
+    EXPECT_EQ(s.BankPassword, std::string(255, 'p'));
+    EXPECT_EQ(s.UserName, "me");
+    EXPECT_EQ(s.WorkGroupUser, "/w/users.wbu");
+    EXPECT_EQ(s.NoOfURLs, MaxStartupURLs);
+    EXPECT_EQ(s.StartupURLs.back(), "n24");
+    EXPECT_EQ(s.CleanUpPhrases, (std::vector<std::string>{"Home", "Welcome"}));
+    EXPECT_EQ(s.WgFontStyle, fsItalic);
+    EXPECT_EQ(s.DefaultBrowserNo, 1);
+    EXPECT_EQ(s.Browser, "/one");
+}
+
+}  // namespace
