@@ -209,7 +209,7 @@ TFavUpdateForm::TFavUpdateForm(QWidget* parent)
             item->setTextAlignment(fcCount, Qt::AlignRight | Qt::AlignVCenter);
         }
     }
-    for (int c = 0; c < fcIndex; ++c) list->resizeColumnToContents(c);
+    KeepListColumnsFitted(*list);
     connect(ui_->FavUpdateDoneButton, &QPushButton::clicked, this,
             [this] { CallGuarded([&] { FavUpdateDoneButtonClick(); }); });
     connect(ui_->CancelButton, &QPushButton::clicked, this, &QDialog::reject);

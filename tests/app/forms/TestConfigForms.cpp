@@ -312,6 +312,17 @@ TEST_F(BulkForms, FavouritesOrderAndDone) {
     EXPECT_EQ(list->headerItem()->text(0), "Fav");
     list->topLevelItem(3)->setCheckState(0, Qt::Checked);  // d
     Screenshot(form, "FavUpdateForm");
+    // Made larger, the dialog scales its font; the columns follow, a large count shows whole.
+    Bank().Entry(0).AccessCount = 2146617999;
+    TFavUpdateForm large;
+    large.show();
+    large.resize(900, 700);
+    QTest::qWait(400);
+    Screenshot(large, "FavUpdateFormLarge");
+    QTreeWidget* counts = large.Form().FavUpdateList;
+    ASSERT_EQ(counts->topLevelItem(0)->text(1), "2146617999");
+    EXPECT_GE(counts->columnWidth(1),
+              QFontMetrics(counts->font()).horizontalAdvance(counts->topLevelItem(0)->text(1)));
     form.FavUpdateDoneButtonClick();
     EXPECT_TRUE(Bank().Entry(3).IsFavorite());
     EXPECT_FALSE(Bank().Entry(0).IsFavorite());

@@ -169,6 +169,39 @@ TEST_F(ExportForms, SelectionDialogLooksAndStartsRight) {
     Screenshot(form, "ExpSelForm");
 }
 
+TEST_F(ExportForms, ListColumnsFitTheirTextsWithinTheList) {
+    Bank().IsAdministrator = true;
+    Add(Named("Comma, name and more", "Pers\xF6nliche Sachen", "Unterlagen"));
+    Add(Named(Mark + "Team pages of the group", Mark + "Workgroup", "Shared"));
+    Add(Named(Mark + "Team pages of the office", Mark + "Workgroup", "Shared"));
+    Add(Named("Short"));
+    TExpSelForm form;
+    form.show();
+    QApplication::processEvents();
+    // Made larger, the dialog scales its fonts: the columns follow.
+    form.resize(900, 700);
+    QTest::qWait(400);
+    Screenshot(form, "ExpSelFormTexts");
+    TEntryListView& list = *form.Form().EntryList;
+    const QFontMetrics metrics(list.font());
+    for (int c = 0; c < list.columnCount(); ++c)
+        for (int r = 0; r < list.rowCount(); ++r)
+            EXPECT_GE(list.columnWidth(c), metrics.horizontalAdvance(list.item(r, c)->text()))
+                << FromQString(list.item(r, c)->text());
+    // A very long name: no column wider than the list, every column still in view.
+    Add(Named(std::string(400, 'n'), "Work"));
+    list.FillEntries(Bank());
+    QApplication::processEvents();
+    Screenshot(form, "ExpSelFormLongName");
+    int total = 0;
+    for (int c = 0; c < list.columnCount(); ++c) {
+        EXPECT_LE(list.columnWidth(c), list.viewport()->width());
+        total += list.columnWidth(c);
+    }
+    EXPECT_LE(total, list.viewport()->width());
+    EXPECT_GE(list.columnWidth(elcCategory1), metrics.horizontalAdvance("Pers\u00F6nliche Sachen"));
+}
+
 TEST_F(ExportForms, NothingSelectedKeepsTheDialogOpen) {
     AddCategoryBank();
     TExpSelForm form;
