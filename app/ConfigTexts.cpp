@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "BulkMaintenance.h"
+#include "Security.h"
 #include "platform/SysUtils.h"
 
 const std::array<TConfigSwitch, ConfigSwitchCount> ConfigSwitches = {{
@@ -143,4 +144,14 @@ void CopyConfigFormTexts(const TConfigFormTexts& t, TSettings& s) {
     for (size_t i = 0; i < t.Delays.size(); ++i)
         if (auto value = DelayValue(t.Delays[i], DelayRanges[i], nullptr))
             s.*DelaySettings[i] = *value;
+}
+
+bool SaveConfiguration(const TConfigFormTexts& t) {
+    TSettings& s = Settings();
+    const TSettings before = s;
+    CopyConfigFormTexts(t, s);
+    if (s.UserName != before.UserName || s.WorkGroupUser != before.WorkGroupUser)
+        ResetUserValidationState();
+    SaveSettings();
+    return s.Interleave != before.Interleave;
 }

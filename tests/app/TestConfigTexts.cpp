@@ -1,7 +1,11 @@
 // The configuration dialog's rules: filling, Save's checks and the copy back.
 #include <gtest/gtest.h>
 
+#include "BankFixture.h"
 #include "ConfigTexts.h"
+#include "Security.h"
+#include "TempDir.h"
+#include "platform/Registry.h"
 
 namespace {
 
@@ -84,6 +88,30 @@ TEST(ConfigTexts, CopyTrimsCutsAndLimits) {
     EXPECT_EQ(s.WgFontStyle, fsItalic);
     EXPECT_EQ(s.DefaultBrowserNo, 1);
     EXPECT_EQ(s.Browser, "/one");
+}
+
+class ConfigSave : public BankFixture {
+protected:
+    ConfigSave() { SetRegistryFileName(dir.File("registry.reg")); }
+    ~ConfigSave() override { SetRegistryFileName(""); }
+    TempDir dir;
+};
+
+TEST_F(ConfigSave, SavesAndAsksForValidationAndRebuildOnlyWhenNeeded) {
+    ProgramState().UserValidated = UserValid() = true;
+    TConfigFormTexts t = ConfigFormTexts(Settings(), "");
+    t.CleanUpLines = {"Home"};
+    EXPECT_FALSE(SaveConfiguration(t));
+    EXPECT_TRUE(UserValidated());
+    Settings() = TSettings();
+    LoadSettings();
+    EXPECT_EQ(Settings().CleanUpPhrases, std::vector<std::string>{"Home"});
+    // A new user is validated again; interleaving the workgroup bank rebuilds the tree.
+    t.UserName = "someone";
+    t.SwitchItems[2] = 1;  // rgInterleave "Yes"
+    EXPECT_TRUE(SaveConfiguration(t));
+    EXPECT_FALSE(UserValidated());
+    EXPECT_FALSE(UserValid());
 }
 
 }  // namespace
