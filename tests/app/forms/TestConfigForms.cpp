@@ -19,6 +19,7 @@
 #include "BulkForms.h"
 #include "ConfigAllForm.h"
 #include "EditType.h"
+#include "ElastFrmQt.h"
 #include "EntryListHelpers.h"
 #include "EntryListView.h"
 #include "QCombo.h"
@@ -316,10 +317,13 @@ TEST_F(BulkForms, FavouritesOrderAndDone) {
     Bank().Entry(0).AccessCount = 2146617999;
     TFavUpdateForm large;
     large.show();
-    large.resize(900, 700);
-    QTest::qWait(400);
-    Screenshot(large, "FavUpdateFormLarge");
     QTreeWidget* counts = large.Form().FavUpdateList;
+    large.findChild<TElasticFormQt*>()->SetSettleInterval(0);
+    const QFont designed = counts->font();
+    large.resize(900, 700);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return counts->font() != designed; }, 5000));
+    QApplication::processEvents();
+    Screenshot(large, "FavUpdateFormLarge");
     ASSERT_EQ(counts->topLevelItem(0)->text(1), "2146617999");
     EXPECT_GE(counts->columnWidth(1),
               QFontMetrics(counts->font()).horizontalAdvance(counts->topLevelItem(0)->text(1)));

@@ -19,6 +19,7 @@
 
 #include "BankFile.h"
 #include "BankFixture.h"
+#include "ElastFrmQt.h"
 #include "EntryListHelpers.h"
 #include "EntryListView.h"
 #include "ExportCommands.h"
@@ -179,10 +180,13 @@ TEST_F(ExportForms, ListColumnsFitTheirTextsWithinTheList) {
     form.show();
     QApplication::processEvents();
     // Made larger, the dialog scales its fonts: the columns follow.
-    form.resize(900, 700);
-    QTest::qWait(400);
-    Screenshot(form, "ExpSelFormTexts");
     TEntryListView& list = *form.Form().EntryList;
+    form.findChild<TElasticFormQt*>()->SetSettleInterval(0);
+    const QFont designed = list.font();
+    form.resize(900, 700);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list.font() != designed; }, 5000));
+    QApplication::processEvents();
+    Screenshot(form, "ExpSelFormTexts");
     const QFontMetrics metrics(list.font());
     for (int c = 0; c < list.columnCount(); ++c)
         for (int r = 0; r < list.rowCount(); ++r)
