@@ -165,10 +165,6 @@ TFindState& FindState() {
     return ProgramState().Find;
 }
 
-void ResetFindState() {
-    FindState() = TFindState{};
-}
-
 TFindOutcome ShowFound(int index) {
     TBankState& bank = Bank();
     if (index >= 0 && index <= bank.EntryHigh) {
