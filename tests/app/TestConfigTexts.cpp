@@ -9,34 +9,25 @@
 
 namespace {
 
-TEST(ConfigTexts, SettingsRoundTripAndTheDesktopBrowserFillsAnEmptyFirstPath) {
+TEST(ConfigTexts, SettingsRoundTripAndTheDesktopBrowserFillsOnlyAnEmptyFirstPath) {
     TSettings s;
-    s.Default = "/b/x.bnk";
-    s.NoOfURLs = 2;
+    for (const TConfigSwitch& sw : ConfigSwitches) s.*sw.Setting = !(s.*sw.Setting);
+    s.NoOfURLs = 1;
     s.StartupURLs[0] = "a";
-    s.StartupURLs[1] = "b";
-    s.CleanUpPhrases = {"Home", "Welcome"};
-    s.BankPassword = "secret";
-    s.PWordCfg = s.PWEachExp = s.AutoLoad = true;
-    s.Interleave = true;
-    s.Browser2 = "/usr/bin/two";
+    s.Browser2 = s.Browser = "/usr/bin/two";
     s.DefaultBrowserNo = 2;
-    s.Browser = s.Browser2;
-    s.UserName = "me";
-    s.FontStyle = fsBold;
     s.WgFontColor = 0x123456;
     s.AutoScrollInt = 7;
     TConfigFormTexts t = ConfigFormTexts(s, "/usr/bin/web");
-    EXPECT_EQ(t.BrowserPaths[0], "");  // a browser is configured
+    EXPECT_EQ(t.BrowserPaths[0], "");
     EXPECT_EQ(t.Delays[2], "7");
-    EXPECT_EQ(t.SwitchItems[2], 1);  // rgInterleave: "Yes" is the second item
     TSettings back;
     CopyConfigFormTexts(t, back);
     EXPECT_EQ(back, s);
 
     t = ConfigFormTexts(TSettings(), "/usr/bin/web");
-    EXPECT_EQ(t.BrowserPaths[0], "/usr/bin/web");
     CopyConfigFormTexts(t, back);
+    EXPECT_EQ(back.Browser1, "/usr/bin/web");
     EXPECT_EQ(back.Browser, "/usr/bin/web");
 }
 
