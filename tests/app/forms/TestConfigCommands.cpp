@@ -43,10 +43,7 @@ protected:
         SetRegistryFileName(dir.File("registry.reg"));
         Settings() = TSettings();
     }
-    ~ConfigCommands() override {
-        OperationPasswordCheck() = nullptr;
-        SetRegistryFileName("");
-    }
+    ~ConfigCommands() override { SetRegistryFileName(""); }
     static void Screenshot(QWidget& w, const std::string& name) {
         w.grab().save(QString(LORVANE_SCREENSHOT_DIR) + "/" + QString::fromStdString(name) +
                       ".png");
