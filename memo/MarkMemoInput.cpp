@@ -126,21 +126,34 @@ void TMarkMemo::DeleteBack(bool toParagraphStart) {
     if (pos == 0) return;
     const TParagraphRec& par = pars_[pars_.IndexOfOffset(pos)];
     const int32_t parStart = par.StartOffset();
+    auto codeBefore = [&](int32_t at) {
+        return at > parStart && staticFormat_ &&
+               IsFormatCode((unsigned char)par.Text[size_t(at - 1 - parStart)]);
+    };
+    // Codes right before the caret stay: the character in front of them goes, and the caret
+    // keeps its place after them.
+    int32_t to = pos;
+    if (!toParagraphStart)
+        while (codeBefore(to)) --to;
     int32_t from;
-    if (pos == parStart) {
-        from = pos - 2;  // the break before the paragraph
+    if (to == parStart) {
+        if (to == 0) return;
+        from = to - 2;  // the break before the paragraph
     } else if (toParagraphStart) {
         from = parStart;
-    } else if (HasOption(pmoBackIndent) && BackIndentStart(pos, &from)) {
+    } else if (to == pos && HasOption(pmoBackIndent) && BackIndentStart(pos, &from)) {
         // within the leading blanks: back to the indentation of an earlier, shallower line
     } else {
-        from = pos - 1;
-        while (from > parStart && staticFormat_ &&
-               IsFormatCode((unsigned char)par.Text[size_t(from - 1 - parStart)]))
-            --from;
+        from = to - 1;
+        while (codeBefore(from)) --from;
     }
-    SelectRange(from, pos);
+    const int32_t before = CharCount();
+    SelectRange(from, to);
     ClearSelection();
+    if (to < pos) {
+        view_.SelStart = std::clamp(pos - (before - CharCount()), 0, CharCount());
+        ViewCaretChanged();
+    }
 }
 
 // With the caret inside the leading blanks of its paragraph: where the blanks before it must
@@ -745,7 +758,11 @@ void TMarkMemo::CallHooks(TMarkMemoEventKind kind, TShiftState shift, TPoint pos
 
 void TMarkMemo::DropText(int32_t at, bool copy) {
     const int32_t first = view_.SelFirst(), last = view_.SelLast();
-    if (at >= first && at <= last) return;  // a drop inside the selection changes nothing
+    if (at >= first && at <= last) {
+        // a drop inside the selection (a click without a drag too) only empties it there
+        MoveCaret(at, false);
+        return;
+    }
     const std::string text = SelText();
     const auto length = int32_t(text.size());
     BreakUndoGroup();
