@@ -237,17 +237,27 @@ TFormatResult TMarkMemo::FormatMeasured(int fromLine, TParagraphRec& par) {
         const size_t aiWord = walk.AttrIndex();
         int width = 0;
         int32_t j = i;
+        // Measuring stops once the word cannot fit: a word longer than the line is broken
+        // below, and the rest is measured for the lines after it, so a paragraph without
+        // blanks costs time in proportion to its length.
+        bool over = false, cut = false;
         for (; j < length; ++j) {
             auto c = (unsigned char)text[size_t(j)];
             if (c == ' ' || c == fcTab) break;
             if (walk.Sync(j)) refont();
-            if (walk.Code(c))
+            if (walk.Code(c)) {
                 refont();
-            else
-                width += adv[c];
+                continue;
+            }
+            if (over) {  // more of the word follows: it is cut here
+                cut = true;
+                break;
+            }
+            width += adv[c];
+            over = int64_t(x) + width - sf->overhang > avail;
         }
         width -= sf->overhang;
-        if (x + width <= avail) {
+        if (!cut && x + width <= avail) {
             x += width;
             i = j;
             hasWord = true;
@@ -276,7 +286,7 @@ TFormatResult TMarkMemo::FormatMeasured(int fromLine, TParagraphRec& par) {
             cx += adv[c];
             ++fitted;
         }
-        if (k >= j) {
+        if (k >= j && !cut) {
             x = cx;
             i = j;
             hasWord = true;

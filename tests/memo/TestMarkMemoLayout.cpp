@@ -58,6 +58,23 @@ TEST(MarkMemoLayout, LongWordsBreakBetweenCharacters) {
     EXPECT_EQ(StoreProblem(l.memo), "");
 }
 
+// A value of megabytes without a blank, added as the information panel adds its lines: each
+// piece of the word is measured once (measuring the rest of the word again for every line took
+// minutes here).
+TEST(MarkMemoLayout, AHugeParagraphWithoutBlanksIsMeasuredOnce) {
+    Laid l;
+    const int32_t n = 4 << 20;
+    l.memo.Lines().BeginUpdate();
+    l.memo.Lines().Add(std::string(size_t(n), 'w'));
+    l.memo.Lines().EndUpdate();
+    const TParagraphRec& par = l.memo.Paragraph(0);
+    ASSERT_EQ(par.LineCount(), n / 10 + (n % 10 != 0));
+    EXPECT_EQ(par.Line(1).StartOffset, 10);
+    EXPECT_EQ(par.Line(par.LineCount() - 1).EndOffset, n);
+    EXPECT_EQ(par.Line(par.LineCount() - 1).Width, n % 10 ? 10 * (n % 10) : 100);
+    EXPECT_EQ(StoreProblem(l.memo), "");
+}
+
 TEST(MarkMemoLayout, LeadingBlanksThenALongWord) {
     Laid l;
     l.memo.SetTextBuf("   " + std::string(20, 'w'));
