@@ -249,7 +249,7 @@ TEST(MarkMemoControl, JustifiedAndAlignedLinesStartWhereLayoutSays) {
     Shown s(120);
     s.memo.SetTextBuf("aaaa bbbb cccc");
     s.memo.SetAlignment(taRightJustify);
-    const TParagraphRec& par = s.memo.Paragraph(0);
+    const TParagraphLines& par = s.memo.ParagraphLines(0);
     EXPECT_EQ(s.memo.LineStartX(par, 1), 120 - 8 - 40);
     s.memo.SetAlignment(taLeftJustify);
     s.memo.SetJustified(true);
