@@ -81,8 +81,9 @@ public:
     virtual void SelectionMoved(TMarkMemo& /*memo*/) {}
 };
 
-// The memo control: a custom control that lays out, paints and edits its own text. Until its
-// window exists (or with no host) it works headless: one display line per paragraph.
+// The memo control: a custom control that lays out, paints and edits the text of its document
+// (its own, or one it shares with other memos), observing it. Until its window exists (or with no
+// host) it works headless: one display line per paragraph.
 class TMarkMemo : public TCustomControl, private TMarkMemoObserver {
 public:
     explicit TMarkMemo(TComponent* owner = nullptr);
