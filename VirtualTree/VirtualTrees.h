@@ -15,6 +15,7 @@
 #include "platform/ClipboardFormats.h"
 #include "platform/Controls.h"
 #include "platform/DataObject.h"
+#include "platform/EditControl.h"
 #include "platform/FormDrag.h"
 #include "platform/ImageList.h"
 #include "platform/Menus.h"
@@ -181,6 +182,8 @@ public:
     virtual bool EndEdit() = 0;
     virtual bool PrepareEdit(TBaseVirtualTree* tree, PVirtualNode node, TColumnIndex column) = 0;
     virtual TRect GetBounds() = 0;
+    // Passes an event on to the editor control.
+    virtual void ProcessMessage(const TEditMessage& message) = 0;
     virtual void SetBounds(const TRect& r) = 0;
 };
 using PVTEditLink = std::shared_ptr<IVTEditLink>;
@@ -1171,9 +1174,11 @@ public:
 
     TVTDragOverEvent OnDragOver;
     TVTDragDropEvent OnDragDrop;
+    TNotifyEvent OnStartDrag;  // a drag of the selection starts (either kind)
     TNotifyEvent OnEndDrag;
 
 protected:
+    virtual void DoStartDrag();
     virtual bool DoDragOver(TObject* source, TShiftState shift, TDragState state, TPoint pt,
                             TDropMode mode, int& effect);
     virtual void DoDragDrop(TObject* source, TDataObject* dataObject,

@@ -352,9 +352,11 @@ void TVTHeader::UpdateSplitterCursor(TPoint p) {
         options_.Contains(hoColumnResize) && InHeader(p) && DetermineSplitterIndex(p);
     trackIndex_ = saved;
     trackStart_ = savedStart;
-    if (onSplitter == splitterCursor_) return;
-    splitterCursor_ = onSplitter;
-    owner_->SetHeaderCursor(onSplitter ? crHSplit : crDefault);
+    TCursor cursor = onSplitter ? crHSplit : crDefault;
+    if (InHeader(p)) owner_->DoGetHeaderCursor(cursor);
+    if (cursor == headerCursor_) return;
+    headerCursor_ = cursor;
+    owner_->SetHeaderCursor(cursor);
 }
 
 void TVTHeader::EndMouseStates() {
@@ -452,8 +454,8 @@ bool TVTHeader::HandleMessage(const TMouseMessage& message) {
             }
             if (!inHeader) {
                 if (columns.hoverIndex_ >= 0) columns.AdjustHoverColumn(p);
-                if (splitterCursor_) {
-                    splitterCursor_ = false;
+                if (headerCursor_ != crDefault) {
+                    headerCursor_ = crDefault;
                     owner_->SetHeaderCursor(crDefault);
                 }
                 return false;
