@@ -11,6 +11,7 @@
 #include "VirtualTreesLayout.h"
 #include "VirtualTreesTypes.h"
 
+#include "platform/Actions.h"
 #include "platform/Classes.h"
 #include "platform/ClipboardFormats.h"
 #include "platform/Controls.h"
@@ -322,7 +323,7 @@ using TVTDragDropEvent =
 
 // --- The tree ------------------------------------------------------------------------------------
 
-class TBaseVirtualTree : public TCustomControl {
+class TBaseVirtualTree : public TCustomControl, public TActionTarget {
 public:
     explicit TBaseVirtualTree(TComponent* owner = nullptr);
     ~TBaseVirtualTree() override;
@@ -435,6 +436,11 @@ public:
     void ApplyLegacyOptions(const std::vector<std::string>& names);
     // Copies the properties of another tree.
     void Assign(TBaseVirtualTree& source);
+    // The standard edit actions: cut, copy and paste through the clipboard, delete the
+    // selected nodes, select all. Cut, copy and delete are enabled with a selection, paste
+    // always, select all with toMultiSelect and shown nodes.
+    bool ExecuteAction(TBasicAction& action) override;
+    bool UpdateAction(TBasicAction& action) override;
 
     TAlignment Alignment() const { return alignment_; }
     void SetAlignment(TAlignment value);

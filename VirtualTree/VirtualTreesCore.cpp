@@ -624,3 +624,48 @@ void TBaseVirtualTree::Assign(TBaseVirtualTree& source) {
     SetVisible(source.Visible());
     SetSelectionCurveRadius(source.selectionCurveRadius_);
 }
+
+// --- Actions ---------------------------------------------------------------------------------
+
+bool TBaseVirtualTree::ExecuteAction(TBasicAction& action) {
+    switch (action.Kind()) {
+        case TActionKind::EditCut:
+            CutToClipboard();
+            return true;
+        case TActionKind::EditCopy:
+            CopyToClipboard();
+            return true;
+        case TActionKind::EditPaste:
+            PasteFromClipboard();
+            return true;
+        case TActionKind::EditDelete:
+            DeleteSelectedNodes();
+            return true;
+        case TActionKind::EditSelectAll:
+            SelectAll(false);
+            return true;
+        case TActionKind::Custom:
+            break;
+    }
+    return false;
+}
+
+bool TBaseVirtualTree::UpdateAction(TBasicAction& action) {
+    switch (action.Kind()) {
+        case TActionKind::EditCut:
+        case TActionKind::EditCopy:
+        case TActionKind::EditDelete:
+            action.SetEnabled(selectionCount_ > 0);
+            return true;
+        case TActionKind::EditPaste:
+            action.SetEnabled(true);
+            return true;
+        case TActionKind::EditSelectAll:
+            action.SetEnabled(TreeOptions().SelectionOptions().Contains(toMultiSelect) &&
+                              VisibleCount() > 0);
+            return true;
+        case TActionKind::Custom:
+            break;
+    }
+    return false;
+}
