@@ -20,8 +20,10 @@
 #include "platform/FormDrag.h"
 #include "platform/ImageList.h"
 #include "platform/Menus.h"
+#include "platform/Picture.h"
 #include "platform/Streams.h"
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -246,6 +248,10 @@ using TVTHeaderDraggedEvent =
     std::function<void(TVTHeader* sender, TColumnIndex column, int oldPosition)>;
 using TVTGetHeaderCursorEvent = std::function<void(TVTHeader* sender, TCursor& cursor)>;
 using TVTGetCursorEvent = std::function<void(TBaseVirtualTree* sender, TCursor& cursor)>;
+// An 8 x 8 pattern of tree and grid lines: row y mod 8, bit 7 - (x mod 8); a set bit is drawn
+// in the line's colour (window coordinates, so pieces of a line join up).
+using TVTLinePattern = std::array<uint8_t, 8>;
+using TVTGetLineStyleEvent = std::function<void(TBaseVirtualTree* sender, TVTLinePattern& bits)>;
 using TVTPopupEvent =
     std::function<void(TBaseVirtualTree* sender, PVirtualNode node, TColumnIndex column, TPoint p,
                        bool& askParent, TPopupMenu*& popupMenu)>;
@@ -452,6 +458,10 @@ public:
     void SetAutoScrollDelay(uint32_t value) { autoScrollDelay_ = value; }
     uint32_t AutoScrollInterval() const { return autoScrollInterval_; }
     void SetAutoScrollInterval(uint32_t value) { autoScrollInterval_ = value; }
+    // A picture tiled under the rows with toShowBackground; it stays in place while the rows
+    // scroll, a tile's corner at (BackgroundOffsetX, BackgroundOffsetY) of the client area.
+    TPicture& Background() { return background_; }
+    void SetBackground(const TPicture& picture) { background_.Assign(picture); }
     int BackgroundOffsetX() const { return backgroundOffsetX_; }
     void SetBackgroundOffsetX(int value);
     int BackgroundOffsetY() const { return backgroundOffsetY_; }
@@ -507,7 +517,10 @@ public:
     TVTLineMode LineMode() const { return lineMode_; }
     void SetLineMode(TVTLineMode value);
     TVTLineStyle LineStyle() const { return lineStyle_; }
+    // Rebuilds the line pattern (lsCustomStyle asks OnGetLineStyle) and repaints.
     void SetLineStyle(TVTLineStyle value);
+    // The pattern lines are drawn with: alternating dots, every pixel, or OnGetLineStyle's.
+    const TVTLinePattern& LinePattern() const { return linePattern_; }
     int Margin() const { return margin_; }
     void SetMargin(int value);
     int TextMargin() const { return textMargin_; }
@@ -822,6 +835,7 @@ public:
     TVTHeaderNotifyEvent OnColumnResize;
     TVTGetHeaderCursorEvent OnGetHeaderCursor;
     TVTGetCursorEvent OnGetCursor;
+    TVTGetLineStyleEvent OnGetLineStyle;
     TVTPopupEvent OnGetPopupMenu;
     TVTHelpContextEvent OnGetHelpContext;
     TVTKeyActionEvent OnKeyAction;
@@ -916,6 +930,8 @@ protected:
     virtual void DoColumnResize(TColumnIndex column);
     virtual void DoGetHeaderCursor(TCursor& cursor);
     virtual void DoGetCursor(TCursor& cursor);
+    // The pattern of lsCustomStyle lines; bits comes in as the dotted pattern.
+    virtual void DoGetLineStyle(TVTLinePattern& bits);
     virtual TPopupMenu* DoGetPopupMenu(PVirtualNode node, TColumnIndex column, TPoint position);
     virtual void DoPopupMenu(PVirtualNode node, TColumnIndex column, TPoint position);
     virtual void DoGetHelpContext(PVirtualNode node, TColumnIndex column, int& helpContext);
@@ -1016,6 +1032,11 @@ protected:
     // One typed character of the incremental search; false when the search is off.
     bool IncrementalSearchStep(char16_t ch);
 
+    // Whether painting with these options tiles the background picture.
+    bool BackgroundInUse(TVTInternalPaintOptions options) const;
+    // Tiles the background picture over r of a canvas whose (0, 0) lies at origin of the
+    // client area.
+    void TileBackground(TCanvas& canvas, const TRect& r, TPoint origin) const;
     void SetTreeState(TVirtualTreeState state, bool on = true);
     void SetUpdateState(bool updating);
     bool Destroying() const { return destroying_; }
@@ -1129,6 +1150,7 @@ private:
     uint32_t autoExpandDelay_ = 1000;
     uint32_t autoScrollDelay_ = 1000;
     uint32_t autoScrollInterval_ = 1;
+    TPicture background_;
     int backgroundOffsetX_ = 0;
     int backgroundOffsetY_ = 0;
     TVTButtonFillMode buttonFillMode_ = fmTreeColor;
@@ -1150,6 +1172,10 @@ private:
     uint32_t searchTimeout_ = 1000;
     TVTLineMode lineMode_ = lmNormal;
     TVTLineStyle lineStyle_ = lsDotted;
+    TVTLinePattern linePattern_ = DottedLinePattern;
+    static constexpr TVTLinePattern DottedLinePattern{0xAA, 0x55, 0xAA, 0x55,
+                                                      0xAA, 0x55, 0xAA, 0x55};
+    void PrepareLinePattern();
     TVTNodeAlignment nodeAlignment_ = naProportional;
     uint32_t selectionCurveRadius_ = 0;
     bool wantTabs_ = false;

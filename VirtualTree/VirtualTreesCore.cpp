@@ -186,6 +186,7 @@ TBaseVirtualTree::TBaseVirtualTree(TComponent* owner) : TCustomControl(owner) {
         checkImages_ = CheckImagesFor(ckLightCheck);
         RepaintIfNoUpdate();
     };
+    background_.OnChange = [this](TPicture*) { RepaintIfNoUpdate(); };
     TVirtualTreeWorker::AddReference();
 }
 
@@ -238,6 +239,7 @@ void TBaseVirtualTree::CreateWnd() {
     UpdateScrollBars(true);
     Header().RecalculateHeader();
     UpdateDropRegistration();
+    PrepareLinePattern();
 }
 
 void TBaseVirtualTree::Loaded() {
@@ -438,6 +440,16 @@ void TBaseVirtualTree::SetAnimationDuration(uint32_t value) {
     TreeOptions().SetAnimationOptions(options);
 }
 
+bool TBaseVirtualTree::BackgroundInUse(TVTInternalPaintOptions options) const {
+    return options.Contains(poBackground) && !background_.Empty() &&
+           TreeOptions().PaintOptions().Contains(toShowBackground);
+}
+
+void TBaseVirtualTree::TileBackground(TCanvas& canvas, const TRect& r, TPoint origin) const {
+    TilePicture(canvas, r, background_.Bitmap(), int64_t(backgroundOffsetX_) - origin.X,
+                int64_t(backgroundOffsetY_) - origin.Y);
+}
+
 void TBaseVirtualTree::SetBackgroundOffsetX(int value) {
     if (value == backgroundOffsetX_) return;
     backgroundOffsetX_ = value;
@@ -509,7 +521,16 @@ void TBaseVirtualTree::SetLineMode(TVTLineMode value) {
 void TBaseVirtualTree::SetLineStyle(TVTLineStyle value) {
     if (value == lineStyle_) return;
     lineStyle_ = value;
+    PrepareLinePattern();
     RepaintIfNoUpdate();
+}
+
+void TBaseVirtualTree::PrepareLinePattern() {
+    linePattern_ = DottedLinePattern;
+    if (lineStyle_ == lsSolid)
+        linePattern_.fill(0xFF);
+    else if (lineStyle_ == lsCustomStyle)
+        DoGetLineStyle(linePattern_);
 }
 
 void TBaseVirtualTree::SetMargin(int value) {

@@ -316,6 +316,10 @@ void TBaseVirtualTree::DoGetHeaderCursor(TCursor& cursor) {
     if (OnGetHeaderCursor) OnGetHeaderCursor(&Header(), cursor);
 }
 
+void TBaseVirtualTree::DoGetLineStyle(TVTLinePattern& bits) {
+    if (OnGetLineStyle) OnGetLineStyle(this, bits);
+}
+
 void TBaseVirtualTree::DoGetCursor(TCursor& cursor) {
     if (OnGetCursor) OnGetCursor(this, cursor);
 }
