@@ -777,6 +777,8 @@ public:
     // The animation a shown hint uses, from HintAnimation and the desktop's settings.
     virtual THintAnimationType DoGetAnimationType();
     static constexpr int HintTimer = 8;
+    // The timer of the expand and collapse animation.
+    static constexpr int AnimationTimer = 9;
     // The control's own help context, shown by F1 when no node gives one.
     int HelpContext() const { return helpContext_; }
     void SetHelpContext(int value) { helpContext_ = value; }
@@ -1032,6 +1034,29 @@ protected:
     // One typed character of the incremental search; false when the search is off.
     bool IncrementalSearchStep(char16_t ch);
 
+    // The expand and collapse animation (VirtualTreesAnimation.cpp): the area below the
+    // node's row opens or shuts over AnimationDuration, one step per tick of AnimationTimer;
+    // the nodes have their new state from the start, only the picture lags.
+    struct TToggleAnimation {
+        bool Expanding = true;
+        int RowBottom = 0;  // client y of the area below the node's row
+        int Height = 0;     // how far that area moves
+        int Subtree = 0;    // the height of the node's shown subtree
+        int Ticks = 1;
+        int Tick = 0;
+        TBitmap Before;  // the area below the row as it was before the toggle
+    };
+    static constexpr unsigned AnimationInterval = 15;
+    // The snapshot of a toggle that may animate (nullptr when it may not).
+    std::unique_ptr<TToggleAnimation> PrepareToggleAnimation(PVirtualNode node);
+    void StartToggleAnimation(std::unique_ptr<TToggleAnimation> animation, PVirtualNode node);
+    void ToggleAnimationStep();
+    // Ends a running animation at once: the final picture.
+    void StopToggleAnimation();
+    bool ToggleAnimating() const { return toggleAnimation_ != nullptr; }
+    void PaintToggleAnimation(TCanvas& canvas, const TRect& r);
+    // Paints client rectangle r showing the content that lies shiftY further down.
+    void PaintClientRect(TCanvas& canvas, const TRect& r, int shiftY = 0);
     // Whether painting with these options tiles the background picture.
     bool BackgroundInUse(TVTInternalPaintOptions options) const;
     // Tiles the background picture over r of a canvas whose (0, 0) lies at origin of the
@@ -1151,6 +1176,7 @@ private:
     uint32_t autoScrollDelay_ = 1000;
     uint32_t autoScrollInterval_ = 1;
     TPicture background_;
+    std::unique_ptr<TToggleAnimation> toggleAnimation_;
     int backgroundOffsetX_ = 0;
     int backgroundOffsetY_ = 0;
     TVTButtonFillMode buttonFillMode_ = fmTreeColor;

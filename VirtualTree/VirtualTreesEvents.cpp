@@ -143,6 +143,12 @@ void TBaseVirtualTree::TimerEvent(int id) {
         case HintTimer:
             ShowPendingHint();
             break;
+        case AnimationTimer:
+            ToggleAnimationStep();
+            break;
+        case TVTHeader::ResizeTimerId:
+            Header().Columns().AnimatedResizeStep();
+            break;
         default:
             // The other timers belong to mouse, keyboard and editing handling; stop strays.
             KillTimer(id);

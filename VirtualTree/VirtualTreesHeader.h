@@ -220,6 +220,8 @@ public:
     void HeaderTimer();
     static constexpr int HeaderTimerId = 3;
     static constexpr unsigned HeaderTimerInterval = 50;
+    // The timer of an animated column resize (TVirtualTreeColumns::AnimatedResize).
+    static constexpr int ResizeTimerId = 10;
 
     // --- Painting -----------------------------------------------------------------------------
     // Paints the buttons into r (canvas coordinates), the first column at r.Left + offsetX.

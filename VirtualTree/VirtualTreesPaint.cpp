@@ -500,9 +500,10 @@ void TVTRowPainter::PaintDropMark(TCanvas& canvas, const TRect& row) {
 // --- The tree's paint loop -------------------------------------------------------------------
 
 void TBaseVirtualTree::Paint(TCanvas& canvas, const TRect& updateRect) {
-    TRect window = updateRect;
-    window.Offset(-geometry_.OffsetX(), -geometry_.OffsetY());
-    PaintTree(canvas, window, {updateRect.Left, updateRect.Top}, NormalPaintOptions);
+    if (toggleAnimation_)
+        PaintToggleAnimation(canvas, updateRect);
+    else
+        PaintClientRect(canvas, updateRect);
 }
 
 void TBaseVirtualTree::PaintTree(TCanvas& canvas, const TRect& window, TPoint target,

@@ -129,9 +129,12 @@ void TBaseVirtualTree::ToggleNode(PVirtualNode node) {
     VT_ASSERT(node, "Node must not be nil.");
     if (node == Root() || HasState(node, vsDeleting)) return;
     PVirtualNode lastTop = updateCount_ == 0 ? TopNode() : nullptr;
+    const int lastOffsetY = OffsetY();
     bool changed = false;
+    std::unique_ptr<TToggleAnimation> animation;
     if (HasState(node, vsExpanded)) {
         if (DoCollapsing(node)) {
+            animation = PrepareToggleAnimation(node);
             BeginMutation();
             store_.SetExpandedState(node, false);
             changed = true;
@@ -142,6 +145,7 @@ void TBaseVirtualTree::ToggleNode(PVirtualNode node) {
         // Initialisation may have expanded the node already (ivsExpanded).
         if (!HasState(node, vsExpanded)) {
             if (HasState(node, vsHasChildren) && node->ChildCount == 0) InitChildren(node);
+            if (node->ChildCount != 0) animation = PrepareToggleAnimation(node);
             BeginMutation();
             store_.SetExpandedState(node, true);
             DoExpanded(node);
@@ -164,10 +168,13 @@ void TBaseVirtualTree::ToggleNode(PVirtualNode node) {
         else if (node->LastChild)
             ScrollIntoView(node->LastChild, false, false);
     }
-    if (TopNode() == lastTop)
+    if (TopNode() == lastTop) {
+        // The view above the node stayed: the area below it opens or shuts.
+        if (OffsetY() == lastOffsetY) StartToggleAnimation(std::move(animation), node);
         InvalidateToBottom(node);
-    else
+    } else {
         Invalidate();
+    }
 }
 
 void TBaseVirtualTree::FullExpand(PVirtualNode node) {
@@ -248,6 +255,7 @@ bool TBaseVirtualTree::DoSetOffsetXY(TPoint value, TScrollUpdateOptions options,
     if (y > 0) y = 0;
     const int dx = x - geometry_.OffsetX(), dy = y - geometry_.OffsetY();
     if (dx == 0 && dy == 0) return false;
+    StopToggleAnimation();
     geometry_.SetOffsets(x, y);
     if (updateCount_ == 0 && HandleAllocated()) {
         if (options.Contains(suoScrollClientArea)) {
@@ -438,6 +446,7 @@ void TBaseVirtualTree::SetDefaultNodeHeight(uint32_t value) {
 }
 
 void TBaseVirtualTree::Resize() {
+    StopToggleAnimation();
     TCustomControl::Resize();
     if (!HandleAllocated() || states_.Contains(tsSizing) || states_.Contains(tsWindowCreating) ||
         ClientHeight() <= 0)

@@ -419,3 +419,62 @@ TEST(VirtualTreePaint, TheBackgroundPictureIsTiledUnderTheRowsAndStaysWhileTheyS
             EXPECT_EQ(window.Pixel(frame + x, frame + y), yellowAt(x, y) ? kYellow : kGrid)
                 << x << "," << y;
 }
+
+TEST(VirtualTreePaint, AnAnimatedToggleOpensAndShutsTheAreaBelowTheRow) {
+    REQUIRE_PIXELS();
+    PaintedTree tree;
+    tree.TreeOptions().SetPaintOptions({});
+    tree.ScrollBarOptions().SetScrollBars(ssNone);
+    tree.SetClientSize(200, 90);
+    PVirtualNode parent = tree.AddChild(nullptr);
+    tree.AddChild(parent);
+    tree.AddChild(parent);
+    PVirtualNode next = tree.AddChild(nullptr);
+    for (int i = 0; i < 3; ++i) tree.AddChild(nullptr);
+    tree.SetSelected(next, true);  // its red bar shows where the rows after the parent are
+    tree.Show();
+    Pump();
+    tree.SetAnimationDuration(300);
+    ASSERT_TRUE(tree.TreeOptions().AnimationOptions().Contains(toAnimatedToggle));
+    const int frame = tree.BorderWidth();
+    auto redTop = [&] {
+        TBitmap window;
+        tree.PaintTo(window);
+        for (int y = 0; y < 90; ++y)
+            if (window.Pixel(frame + 6, frame + y) == kSelection) return y;
+        return -1;
+    };
+
+    EXPECT_EQ(redTop(), 18);
+    tree.ToggleNode(parent);
+    EXPECT_TRUE(tree.Expanded(parent)) << "the nodes change at once";
+    EXPECT_TRUE(tree.HasTreeState(tsInAnimation));
+    EXPECT_EQ(redTop(), 18) << "the picture starts where it was";
+    Pump(100);
+    int top = redTop();
+    EXPECT_GT(top, 18);
+    EXPECT_LT(top, 54);
+    while (tree.HasTreeState(tsInAnimation)) Pump(20);
+    EXPECT_EQ(redTop(), 54) << "below the two children";
+
+    tree.ToggleNode(parent);
+    EXPECT_FALSE(tree.Expanded(parent));
+    EXPECT_EQ(redTop(), 54);
+    Pump(100);
+    top = redTop();
+    EXPECT_GT(top, 18);
+    EXPECT_LT(top, 54);
+    while (tree.HasTreeState(tsInAnimation)) Pump(20);
+    EXPECT_EQ(redTop(), 18);
+
+    // A scroll ends a running animation; without a duration the toggle shows at once.
+    tree.ToggleNode(parent);
+    tree.SetOffsetY(-18);
+    EXPECT_FALSE(tree.HasTreeState(tsInAnimation));
+    EXPECT_EQ(redTop(), 36);
+    tree.SetOffsetY(0);
+    tree.SetAnimationDuration(0);
+    tree.ToggleNode(parent);
+    EXPECT_FALSE(tree.HasTreeState(tsInAnimation));
+    EXPECT_EQ(redTop(), 18);
+}
