@@ -399,6 +399,7 @@ void TBaseVirtualTree::Clear() {
     BeginUpdate();
     try {
         InterruptValidation();
+        StopToggleAnimation();
         CancelEditNode();
         // A pending cut or copy of these nodes leaves the clipboard with them.
         ReleaseClipboard();
