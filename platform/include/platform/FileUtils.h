@@ -83,7 +83,9 @@ public:
 
     void Write(std::string_view bytes);
     // Syncs, keeps the backup and replaces the target. A backup that cannot be put in place
-    // after the replace does not fail the write (the previous backup stays).
+    // after the replace does not fail the write (the previous backup stays). A folder that
+    // cannot be synced after the replace does: the new content is in place but a crash may
+    // still lose it.
     void Commit();
     // The temporary file, as the names were given (native or Windows-1252).
     const std::string& TempFileName() const { return tempName_; }
@@ -102,6 +104,9 @@ private:
     bool done_ = false;
 };
 
+// The temporary file a safe write of `fileName` uses (".<name>.saving" beside it).
+std::string SafeWriteTempName(const std::string& fileName, bool nativeNames = false);
+
 // Writes a whole file safely as TSafeFileWriter does.
 void WriteFileAtomic(const std::string& fileName, std::string_view bytes,
                      const TSafeWriteOptions& options);
@@ -109,9 +114,10 @@ void WriteFileAtomic(const std::string& fileName, std::string_view bytes,
                      unsigned newFileMode = 0644);
 
 // The steps of a safe write, for tests that fail or stop a write at each of them.
-enum class TSafeWriteStep { Create, Write, Sync, Backup, Replace, KeepBackup, SyncFolder };
+enum class TSafeWriteStep { Create, Lock, Write, Sync, Backup, Replace, KeepBackup, SyncFolder };
 // When set, called before each step; a non-zero result is taken as that step's error number
-// (at Backup, as the hard link's: EPERM there makes a copy instead).
+// (at Lock, as the lock's: EWOULDBLOCK waits; at Backup, as the hard link's: EPERM there makes
+// a copy instead).
 std::function<int(TSafeWriteStep step)>& SafeWriteFaultSeam();
 
 // Each line followed by CR LF.
