@@ -386,7 +386,9 @@ TEST_F(BankFileTest, DamagedLinesTouchNoOtherEntry) {
 TEST_F(BankFileTest, UnreadableFilesAbandonTheLoad) {
     Add(Named("kept"));
     EXPECT_EQ(Load(File("missing.bnk")), 0);
-    EXPECT_EQ(messages.Texts(), Strings{"Error loading " + File("missing.bnk")});
+    EXPECT_EQ(messages.Texts(),
+              Strings{"Error loading " + File("missing.bnk") + "\rCannot open file \"" +
+                      File("missing.bnk") + "\". No such file or directory"});
     EXPECT_EQ(LoadBytes("#----F#2.0\r\n#----P#XYZ\r\n#00001#Na=A\r\n"), 0);
     EXPECT_EQ(messages.LastText(), "Error loading " + File("in.bnk"));
     EXPECT_EQ(Names(), Strings{"kept"});
