@@ -81,8 +81,52 @@ std::string MozUrlText(std::string_view b) {
     return CutAtNul(Utf8Text(b));
 }
 
-bool EndsWithUrlExtension(const std::string& name) {
-    return name.size() >= 4 && LowerCase(name.substr(name.size() - 4)) == ".url";
+bool EndsWithExtension(const std::string& name, std::string_view ext) {
+    return name.size() > ext.size() && LowerCase(name.substr(name.size() - ext.size())) == ext;
+}
+
+// A desktop entry's string value with its escapes read.
+std::string EntryValue(std::string_view value) {
+    std::string out;
+    for (size_t i = 0; i < value.size(); ++i) {
+        if (value[i] != '\\' || i + 1 == value.size()) {
+            out += value[i];
+            continue;
+        }
+        const char c = value[++i];
+        out += c == 's' ? ' ' : c == 'n' ? '\n' : c == 't' ? '\t' : c == 'r' ? '\r' : c;
+    }
+    return out;
+}
+
+// The start of a regular file (a native path), at most the limit, without the line the limit
+// cuts through; empty for anything else.
+std::string ReadShortcutBytes(const std::string& nativePath) {
+    // Non-blocking open: a FIFO named like a shortcut must not hang the drop.
+    int fd = ::open(nativePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return std::string();
+    struct stat st {};
+    std::string bytes;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        // One byte past the limit tells a file that was cut from one that just fits.
+        bytes.resize(kShortcutLimit + 1);
+        size_t got = 0;
+        while (got < bytes.size()) {
+            ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            got += size_t(n);
+        }
+        bytes.resize(got);
+        if (got > kShortcutLimit) {
+            // The line cut by the limit is incomplete: a URL in it would be a wrong one.
+            bytes.resize(kShortcutLimit);
+            const size_t end = bytes.find_last_of("\r\n");
+            bytes.resize(end == std::string::npos ? 0 : end + 1);
+        }
+    }
+    ::close(fd);
+    return bytes;
 }
 
 }  // namespace
@@ -111,31 +155,50 @@ bool ParseInternetShortcut(std::string_view bytes, std::string& url) {
 
 bool ReadInternetShortcut(const std::string& nativePath, std::string& url) {
     url.clear();
-    // Non-blocking open: a FIFO named "x.url" must not hang the drop.
-    int fd = ::open(nativePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return false;
-    struct stat st {};
-    std::string bytes;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-        // One byte past the limit tells a file that was cut from one that just fits.
-        bytes.resize(kShortcutLimit + 1);
-        size_t got = 0;
-        while (got < bytes.size()) {
-            ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            got += size_t(n);
+    return ParseInternetShortcut(ReadShortcutBytes(nativePath), url);
+}
+
+bool ParseDesktopLink(std::string_view bytes, std::string& url, std::string& name) {
+    url.clear();
+    name.clear();
+    std::string type, link, title;
+    bool seenType = false, seenUrl = false, seenName = false, inEntry = false;
+    for (const std::string& line : SplitLines(UndeclaredTextToUtf8(bytes))) {
+        const std::string text = Trim(line);
+        if (text.empty() || text[0] == '#') continue;
+        if (text[0] == '[') {
+            inEntry = text == "[Desktop Entry]";
+            continue;
         }
-        bytes.resize(got);
-        if (got > kShortcutLimit) {
-            // The line cut by the limit is incomplete: a URL in it would be a wrong one.
-            bytes.resize(kShortcutLimit);
-            const size_t end = bytes.find_last_of("\r\n");
-            bytes.resize(end == std::string::npos ? 0 : end + 1);
+        const size_t eq = text.find('=');
+        if (!inEntry || eq == std::string::npos) continue;
+        const std::string key = Trim(text.substr(0, eq));
+        // Nothing after a NUL is text (and blanks before it would be trimmed away).
+        const std::string value = EntryValue(Trim(CutAtNul(text.substr(eq + 1))));
+        // The first of each key counts; localised names ("Name[de]") are other keys.
+        if (key == "Type" && !seenType) {
+            seenType = true;
+            type = value;
+        } else if (key == "URL" && !seenUrl) {
+            seenUrl = true;
+            link = value;
+        } else if (key == "Name" && !seenName) {
+            seenName = true;
+            title = value;
         }
     }
-    ::close(fd);
-    return ParseInternetShortcut(bytes, url);
+    if (type != "Link") return false;
+    url = Utf8UrlToAnsi(link);
+    if (IsBlank(url)) {
+        url.clear();
+        return false;
+    }
+    name = Utf8ToAnsi(title);
+    return true;
+}
+
+bool ReadDesktopLink(const std::string& nativePath, std::string& url, std::string& name) {
+    return ParseDesktopLink(ReadShortcutBytes(nativePath), url, name);
 }
 
 std::string DecodeMozUrl(std::string_view b) {
@@ -223,12 +286,19 @@ bool TDropURLTarget::GetData() {
         const std::vector<std::string> uris = ParseUriList(d->Data(kMimeUriList));
         std::string path;
         if (!uris.empty() && LocalFileFromUri(uris[0], path)) {
-            // A dropped file counts only as an internet shortcut; its path is no URL.
+            // A dropped file counts only as an internet shortcut or a desktop link; its path
+            // is no URL.
             const std::string name = Utf8ToAnsi(path.substr(path.rfind('/') + 1));
-            std::string url;
-            if (!EndsWithUrlExtension(name) || !ReadInternetShortcut(path, url)) return false;
+            std::string url, title;
+            if (EndsWithExtension(name, ".url") && ReadInternetShortcut(path, url)) {
+                title = name.substr(0, name.size() - 4);
+            } else if (EndsWithExtension(name, ".desktop") && ReadDesktopLink(path, url, title)) {
+                if (IsBlank(title)) title = name.substr(0, name.size() - 8);
+            } else {
+                return false;
+            }
             URL = url;
-            Title = name.substr(0, name.size() - 4);
+            Title = title;
         } else if (!uris.empty()) {
             URL = Utf8UrlToAnsi(CutAtNul(Utf8Text(uris[0])));
         }
