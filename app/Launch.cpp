@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <map>
 #include <string_view>
 
 #include "AppSeams.h"
@@ -137,16 +138,15 @@ bool IsUrlCode(char code) {
     return code == 'u' || code == 'U' || code == 'f' || code == 'F';
 }
 
-std::string ReadEntryValue(std::string_view value) {
-    // The escapes of a desktop entry's string values.
+// A word's field codes ("%" and a letter) replaced by what `expand` gives for the letter.
+template <class Expand>
+std::string ExpandFieldCodes(const std::string& word, Expand expand) {
     std::string out;
-    for (size_t i = 0; i < value.size(); ++i) {
-        if (value[i] != '\\' || i + 1 == value.size()) {
-            out += value[i];
-            continue;
-        }
-        const char c = value[++i];
-        out += c == 's' ? ' ' : c == 'n' ? '\n' : c == 't' ? '\t' : c == 'r' ? '\r' : c;
+    for (size_t i = 0; i < word.size(); ++i) {
+        if (word[i] != '%' || i + 1 == word.size())
+            out += word[i];
+        else
+            out += expand(word[++i]);
     }
     return out;
 }
@@ -251,44 +251,24 @@ std::string JoinCommandLine(const std::vector<std::string>& words) {
 }
 
 std::string DesktopEntryCommand(const std::string& desktopEntry, const std::string& entryFile) {
-    std::string exec, name, icon;
-    bool inEntry = false;
-    for (const std::string& line : SplitLines(desktopEntry)) {
-        const std::string text = Trim(line);
-        if (!text.empty() && text[0] == '[') {
-            inEntry = text == "[Desktop Entry]";
-            continue;
-        }
-        const size_t eq = text.find('=');
-        if (!inEntry || eq == std::string::npos) continue;
-        const std::string key = Trim(text.substr(0, eq));
-        const std::string value = ReadEntryValue(Trim(text.substr(eq + 1)));
-        // The first of each key counts.
-        if (key == "Exec" && exec.empty()) exec = value;
-        if (key == "Name" && name.empty()) name = value;
-        if (key == "Icon" && icon.empty()) icon = value;
-    }
+    const std::map<std::string, std::string> keys = DesktopEntryGroup(desktopEntry);
+    auto value = [&](const char* key) {
+        const auto found = keys.find(key);
+        return found == keys.end() ? std::string() : found->second;
+    };
+    const std::string icon = value("Icon"), name = value("Name");
     std::vector<std::string> words;
-    for (const std::string& word : SplitCommandLine(exec)) {
+    for (const std::string& word : SplitCommandLine(value("Exec"))) {
         if (word == "%i") {
             if (!icon.empty()) words.insert(words.end(), {"--icon", EscapePercent(icon)});
             continue;
         }
-        std::string kept;
-        for (size_t i = 0; i < word.size(); ++i) {
-            if (word[i] != '%' || i + 1 == word.size()) {
-                kept += word[i];
-                continue;
-            }
-            const char code = word[++i];
-            if (code == '%' || IsUrlCode(code))
-                kept += {'%', code};
-            else if (code == 'c')
-                kept += EscapePercent(name);
-            else if (code == 'k')
-                kept += EscapePercent(entryFile);
-            // Obsolete and unknown codes are dropped.
-        }
+        const std::string kept = ExpandFieldCodes(word, [&](char code) {
+            if (code == '%' || IsUrlCode(code)) return std::string{'%', code};
+            if (code == 'c') return EscapePercent(name);
+            if (code == 'k') return EscapePercent(entryFile);
+            return std::string();  // obsolete and unknown codes are dropped
+        });
         if (!kept.empty() || word.empty()) words.push_back(kept);
     }
     return JoinCommandLine(words);
@@ -300,20 +280,12 @@ std::vector<std::string> BrowserCommand(const std::string& browser, const std::s
     std::vector<std::string> command;
     bool placed = false;
     for (const std::string& word : SplitCommandLine(browser)) {
-        std::string expanded;
-        for (size_t i = 0; i < word.size(); ++i) {
-            if (word[i] != '%' || i + 1 == word.size()) {
-                expanded += word[i];
-                continue;
-            }
-            const char code = word[++i];
-            if (code == '%') {
-                expanded += '%';
-            } else if (IsUrlCode(code)) {
-                expanded += argument;
-                placed = true;
-            }
-        }
+        const std::string expanded = ExpandFieldCodes(word, [&](char code) {
+            if (code == '%') return std::string("%");
+            if (!IsUrlCode(code)) return std::string();
+            placed = true;
+            return argument;
+        });
         if (!expanded.empty() || word.empty()) command.push_back(expanded);
     }
     if (command.empty()) return command;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <algorithm>
 #include <cerrno>
+#include <map>
 
 #include "platform/Codec.h"
 #include "platform/FileUtils.h"
@@ -85,20 +86,6 @@ bool EndsWithExtension(const std::string& name, std::string_view ext) {
     return name.size() > ext.size() && LowerCase(name.substr(name.size() - ext.size())) == ext;
 }
 
-// A desktop entry's string value with its escapes read.
-std::string EntryValue(std::string_view value) {
-    std::string out;
-    for (size_t i = 0; i < value.size(); ++i) {
-        if (value[i] != '\\' || i + 1 == value.size()) {
-            out += value[i];
-            continue;
-        }
-        const char c = value[++i];
-        out += c == 's' ? ' ' : c == 'n' ? '\n' : c == 't' ? '\t' : c == 'r' ? '\r' : c;
-    }
-    return out;
-}
-
 // The start of a regular file (a native path), at most the limit, without the line the limit
 // cuts through; empty for anything else.
 std::string ReadShortcutBytes(const std::string& nativePath) {
@@ -161,39 +148,12 @@ bool ReadInternetShortcut(const std::string& nativePath, std::string& url) {
 bool ParseDesktopLink(std::string_view bytes, std::string& url, std::string& name) {
     url.clear();
     name.clear();
-    std::string type, link, title;
-    bool seenType = false, seenUrl = false, seenName = false, inEntry = false;
-    for (const std::string& line : SplitLines(UndeclaredTextToUtf8(bytes))) {
-        const std::string text = Trim(line);
-        if (text.empty() || text[0] == '#') continue;
-        if (text[0] == '[') {
-            inEntry = text == "[Desktop Entry]";
-            continue;
-        }
-        const size_t eq = text.find('=');
-        if (!inEntry || eq == std::string::npos) continue;
-        const std::string key = Trim(text.substr(0, eq));
-        // Nothing after a NUL is text (and blanks before it would be trimmed away).
-        const std::string value = EntryValue(Trim(CutAtNul(text.substr(eq + 1))));
-        // The first of each key counts; localised names ("Name[de]") are other keys.
-        if (key == "Type" && !seenType) {
-            seenType = true;
-            type = value;
-        } else if (key == "URL" && !seenUrl) {
-            seenUrl = true;
-            link = value;
-        } else if (key == "Name" && !seenName) {
-            seenName = true;
-            title = value;
-        }
-    }
-    if (type != "Link") return false;
-    url = Utf8UrlToAnsi(link);
-    if (IsBlank(url)) {
-        url.clear();
+    const std::map<std::string, std::string> keys = DesktopEntryGroup(UndeclaredTextToUtf8(bytes));
+    const auto type = keys.find("Type"), link = keys.find("URL"), title = keys.find("Name");
+    if (type == keys.end() || type->second != "Link" || link == keys.end() || IsBlank(link->second))
         return false;
-    }
-    name = Utf8ToAnsi(title);
+    url = Utf8UrlToAnsi(link->second);
+    if (title != keys.end()) name = Utf8ToAnsi(title->second);
     return true;
 }
 

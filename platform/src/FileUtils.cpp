@@ -159,6 +159,35 @@ std::vector<std::string> SplitLines(std::string_view bytes) {
     return lines;
 }
 
+std::map<std::string, std::string> DesktopEntryGroup(std::string_view text) {
+    std::map<std::string, std::string> keys;
+    bool inEntry = false;
+    for (const std::string& line : SplitLines(text)) {
+        const std::string trimmed = Trim(line);
+        if (trimmed.empty() || trimmed[0] == '#') continue;
+        if (trimmed[0] == '[') {
+            inEntry = trimmed == "[Desktop Entry]";
+            continue;
+        }
+        const size_t eq = trimmed.find('=');
+        if (!inEntry || eq == std::string::npos) continue;
+        std::string raw = trimmed.substr(eq + 1);
+        raw.resize(std::min(raw.size(), raw.find('\0')));
+        raw = Trim(raw);
+        std::string value;
+        for (size_t i = 0; i < raw.size(); ++i) {
+            if (raw[i] != '\\' || i + 1 == raw.size()) {
+                value += raw[i];
+                continue;
+            }
+            const char c = raw[++i];
+            value += c == 's' ? ' ' : c == 'n' ? '\n' : c == 't' ? '\t' : c == 'r' ? '\r' : c;
+        }
+        keys.try_emplace(Trim(trimmed.substr(0, eq)), std::move(value));
+    }
+    return keys;
+}
+
 std::string ReadFileBytes(const std::string& fileName) {
     std::string native = ToNativePath(fileName);
     const bool usable = IsUsableFileName(fileName);

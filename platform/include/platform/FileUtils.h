@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,12 @@ std::string UserConfigFolder();
 // Splits bytes into lines at CR LF, CR or LF; a last line without a break still counts,
 // an empty text gives no lines. Bytes 0x1A and NUL are ordinary bytes.
 std::vector<std::string> SplitLines(std::string_view bytes);
+
+// The keys of a desktop entry's "[Desktop Entry]" group with their values: the first of each
+// key, blanks around both trimmed, the string escapes ("\s", "\n", "\t", "\r", "\\") read and
+// nothing after a NUL kept. Comments and other groups are skipped; a localised key
+// ("Name[de]") is a key of its own. The bytes are taken in whatever encoding they come.
+std::map<std::string, std::string> DesktopEntryGroup(std::string_view text);
 
 // Reads a whole file; EFOpenError when it cannot be opened.
 std::string ReadFileBytes(const std::string& fileName);
