@@ -733,4 +733,14 @@ TEST_F(BankFileTest, TheBackupIsMadeWithoutMovingTheBankAway) {
     EXPECT_EQ(ReadAll(File("x.bak")), "A");
     EXPECT_TRUE(Contains(ReadAll(File("x.bnk")), "#00001#Na=n"));
     EXPECT_FALSE(Contains(ReadAll(File("x.bnk")), "Na=m"));
+    // A folder that cannot be synced after the rename: the bank is there but not yet safe, so
+    // the save failed, says so, and the bank stays modified.
+    SafeWriteFaultSeam() = [](TSafeWriteStep step) {
+        return step == TSafeWriteStep::SyncFolder ? EIO : 0;
+    };
+    Bank().BankModified = true;
+    EXPECT_FALSE(Save(File("x.bnk")));
+    SafeWriteFaultSeam() = nullptr;
+    EXPECT_TRUE(Bank().BankModified);
+    EXPECT_TRUE(Contains(messages.LastText(), "not yet safe on the disk")) << messages.LastText();
 }
