@@ -178,6 +178,12 @@ TEST_F(LaunchTest, TheDefaultBrowserKeepsItsArgumentsOnceSaved) {
     LaunchBrowser("www.typed.org");
     EXPECT_EQ(launcher.started.back(), (Strings{"/usr/bin/flatpak", "run", "--branch=stable",
                                                 "org.chromium.Chromium", "www.typed.org"}));
+    // Started for real, a browser command that fails at once is reported with its cause.
+    Seams().StartProgram = [](const Strings& command) { StartProgramWatched(command); };
+    Settings().Browser = "/bin/sh -c \"exit 2\" %u";
+    GoToURL(0);
+    EXPECT_EQ(messages.LastText(),
+              "Could not open Default Browser\r\"/bin/sh\" ended at once with exit code 2.");
 }
 
 TEST(LaunchPrograms, AProgramThatFailsAtOnceIsReported) {
