@@ -5,6 +5,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <vector>
 
 struct TAppSeams {
     // The password dialog: true with the typed text on OK, false on Cancel.
@@ -42,8 +43,9 @@ struct TAppSeams {
     std::function<void(int& choice)> ChooseBrowserDialog;
     // The desktop's default web browser (a program path or name); empty when none is known.
     std::function<std::string()> FindDefaultBrowser;
-    // Starts a program with one argument, without a shell; raises when it cannot start.
-    std::function<void(const std::string& program, const std::string& argument)> StartProgram;
+    // Starts a program (the command's first word) with the other words as its arguments,
+    // without a shell; raises with the cause when it cannot start or ends at once with an error.
+    std::function<void(const std::vector<std::string>& command)> StartProgram;
     // Opens a URL, a mail link or a file with the desktop's program for it; raises on failure.
     std::function<void(const std::string& target)> OpenDocument;
     // The Load Workgroup Bank command.
@@ -68,7 +70,7 @@ void SetCaptionSeam(const std::string& caption);
 void ClearTreeSeam();
 void EnableSaveAsSeam(bool enabled);
 // Headless: nothing can be started, so both raise.
-void StartProgramSeam(const std::string& program, const std::string& argument);
+void StartProgramSeam(const std::vector<std::string>& command);
 void OpenDocumentSeam(const std::string& target);
 
 // The user is validated once per run: the window runs its check through RunValidationOnce.

@@ -794,8 +794,8 @@ bool TBankReader::Run(int& count) {
     std::string bytes;
     try {
         bytes = ReadFileBytes(fileName_);
-    } catch (const Exception&) {
-        MessageDlg("Error loading " + fileName_, TMsgDlgType::mtError, mbOK);
+    } catch (const Exception& e) {
+        MessageDlg("Error loading " + fileName_ + "\r" + e.Message, TMsgDlgType::mtError, mbOK);
         return false;
     }
     bank_.BankFolder = ExtractFilePath(fileName_);

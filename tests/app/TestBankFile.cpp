@@ -386,7 +386,9 @@ TEST_F(BankFileTest, DamagedLinesTouchNoOtherEntry) {
 TEST_F(BankFileTest, UnreadableFilesAbandonTheLoad) {
     Add(Named("kept"));
     EXPECT_EQ(Load(File("missing.bnk")), 0);
-    EXPECT_EQ(messages.Texts(), Strings{"Error loading " + File("missing.bnk")});
+    EXPECT_EQ(messages.Texts(),
+              Strings{"Error loading " + File("missing.bnk") + "\rCannot open file \"" +
+                      File("missing.bnk") + "\". No such file or directory"});
     EXPECT_EQ(LoadBytes("#----F#2.0\r\n#----P#XYZ\r\n#00001#Na=A\r\n"), 0);
     EXPECT_EQ(messages.LastText(), "Error loading " + File("in.bnk"));
     EXPECT_EQ(Names(), Strings{"kept"});
@@ -731,4 +733,14 @@ TEST_F(BankFileTest, TheBackupIsMadeWithoutMovingTheBankAway) {
     EXPECT_EQ(ReadAll(File("x.bak")), "A");
     EXPECT_TRUE(Contains(ReadAll(File("x.bnk")), "#00001#Na=n"));
     EXPECT_FALSE(Contains(ReadAll(File("x.bnk")), "Na=m"));
+    // A folder that cannot be synced after the rename: the bank is there but not yet safe, so
+    // the save failed, says so, and the bank stays modified.
+    SafeWriteFaultSeam() = [](TSafeWriteStep step) {
+        return step == TSafeWriteStep::SyncFolder ? EIO : 0;
+    };
+    Bank().BankModified = true;
+    EXPECT_FALSE(Save(File("x.bnk")));
+    SafeWriteFaultSeam() = nullptr;
+    EXPECT_TRUE(Bank().BankModified);
+    EXPECT_TRUE(Contains(messages.LastText(), "not yet safe on the disk")) << messages.LastText();
 }
