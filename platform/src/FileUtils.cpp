@@ -354,6 +354,8 @@ int OpenTemporary(const std::string& temp, int& err) {
         }
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && (errno == EWOULDBLOCK || errno == EINTR)) {
             ::close(fd);
+            err = InjectedError(TSafeWriteStep::LockWait);
+            if (err != 0) return -1;
             err = EBUSY;
             ::usleep(10000);
             continue;
