@@ -6,6 +6,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   zlib1g-dev fonts-liberation2 clang-format poppler-utils
+  xvfb xdotool imagemagick
 )
 missing=()
 for p in "${packages[@]}"; do
