@@ -19,6 +19,7 @@
 
 #include "AppSeams.h"
 #include "ResStrings.h"
+#include "Security.h"
 #include "Settings.h"
 #include "StStrL.h"
 #include "StStrS.h"
@@ -1067,11 +1068,6 @@ TSafeWriteOptions BankWriteOptions(const std::string& fileName) {
     return options;
 }
 
-bool SavesEntry(const TBankState& bank, const TEntry& entry) {
-    if (bank.SaveAll) return true;
-    return entry.IsWorkgroup() ? bank.SaveWorkgroup : bank.SaveLocal;
-}
-
 }  // namespace
 
 bool SaveBankFile(const std::string& FileName) {
@@ -1102,7 +1098,8 @@ bool SaveBankFile(const std::string& FileName) {
 
     TBusyScope busy;
     TEventPump pump;
-    const bool asWorkgroup = bank.AsWorkgroup;
+    const TSaveScope scope = bank.SaveScope;
+    const bool asWorkgroup = scope.AsWorkgroup;
     TRecordOptions options;
     options.Protected = settings.PWordFile;
     try {
@@ -1125,7 +1122,7 @@ bool SaveBankFile(const std::string& FileName) {
         for (int i = 0; i <= bank.EntryHigh; ++i) {
             pump.Tick();
             const TEntry& entry = bank.Entries[size_t(i)];
-            if (!SavesEntry(bank, entry)) continue;
+            if (!scope.Writes(entry)) continue;
             const TRecordLines record(entry, ++number, options);
             if (bytes.size() - used < record.Room()) {
                 if (used > 0) file.Write(std::string_view(bytes.data(), used));
@@ -1146,9 +1143,11 @@ bool SaveBankFile(const std::string& FileName) {
     }
 
     bank.BankFolder = ExtractFilePath(FileName);
-    // Only what was written in its own kind counts as saved.
-    if (!asWorkgroup && (bank.SaveLocal || bank.SaveAll)) bank.BankModified = false;
-    if (asWorkgroup && (bank.SaveWorkgroup || bank.SaveAll)) bank.WorkgroupModified = false;
+    // Only what was written in its own kind counts as saved; without a workgroup in use the
+    // marked entries are the local bank's own.
+    if (scope.SavesOwnKind()) (asWorkgroup ? bank.WorkgroupModified : bank.BankModified) = false;
+    if (!asWorkgroup && scope.What == TSaveScope::swAll && !WorkgroupConfigured())
+        bank.WorkgroupModified = false;
     if (asWorkgroup) bank.WorkgroupFileTime = FileStamp(FileName);
     if (settings.ConfirmSaves)
         MessageDlg(

@@ -23,10 +23,9 @@ protected:
         };
         Seams().SetCaption = [this](const std::string& c) { caption = c; };
         Seams().ClearTree = [this] { ++clears; };
-        Seams().AskAdminSaveScope = [this](int& what, int& how) {
+        Seams().AskAdminSaveScope = [this](TSaveScope& scope) {
             ++adminAsked;
-            what = adminWhat;
-            how = adminHow;
+            scope = SaveScopeOfChoice(adminWhat, adminHow);
             return adminOk;
         };
         ExportSeams().ChooseSaveFile = [this](const TFileRequest& r, std::string& chosen) {
@@ -179,9 +178,9 @@ TEST_F(BankCommandsTest, SaveScopeAndNothingToSave) {
     EXPECT_FALSE(SaveBankCommand());
     EXPECT_EQ(messages.LastText(), "Nothing to save!");
 
-    // Without a workgroup: local, no dialog.
+    // Without a workgroup: every entry as a local bank, no dialog.
     EXPECT_TRUE(ChooseSaveScope());
-    EXPECT_TRUE(Bank().SaveLocal && Bank().AsLocal);
+    EXPECT_EQ(Bank().SaveScope, (TSaveScope{TSaveScope::swAll, false}));
     EXPECT_EQ(adminAsked, 0);
 
     // A user who is not an administrator saves local entries as a local bank.
@@ -190,7 +189,7 @@ TEST_F(BankCommandsTest, SaveScopeAndNothingToSave) {
     Seams().ValidateUser = [&] { ++validations; };
     EXPECT_TRUE(ChooseSaveScope());
     EXPECT_EQ(validations, 1);
-    EXPECT_TRUE(Bank().SaveLocal && Bank().AsLocal && !Bank().SaveAll);
+    EXPECT_EQ(Bank().SaveScope, (TSaveScope{TSaveScope::swLocal, false}));
     Bank().WorkgroupModified = true;
     EXPECT_FALSE(SaveBankCommand());  // a non-administrator's workgroup changes do not count
     EXPECT_EQ(messages.LastText(), "Nothing to save!");
@@ -201,7 +200,7 @@ TEST_F(BankCommandsTest, SaveScopeAndNothingToSave) {
     adminWhat = 2;
     adminHow = 1;
     EXPECT_TRUE(ChooseSaveScope());
-    EXPECT_TRUE(Bank().SaveAll && Bank().AsWorkgroup && !Bank().SaveLocal && !Bank().AsLocal);
+    EXPECT_EQ(Bank().SaveScope, (TSaveScope{TSaveScope::swAll, true}));
     adminOk = false;
     EXPECT_FALSE(ChooseSaveScope());
 }
@@ -232,6 +231,24 @@ TEST_F(BankCommandsTest, CombinedSavedAsLocalWritesEveryEntryUnmarked) {
     ASSERT_TRUE(SaveAsCommand());
     EXPECT_EQ(WorkgroupBankFile(), File("wg.bnk"));
     EXPECT_EQ(Bank().BankFileName, File("all.bnk"));
+}
+
+TEST_F(BankCommandsTest, LocalSaveKeepsMarkedNamesUnlessAWorkgroupIsInUse) {
+    WriteBank(File("m.bnk"), {"a", Mark + "b"});
+    ASSERT_TRUE(OpenBank(File("m.bnk")));
+    // Without a workgroup the marked entry is the bank's own, and so is its change.
+    Bank().MarkModified(Mark + "b");
+    ASSERT_TRUE(SaveBankCommand());
+    EXPECT_NE(ReadAll(File("m.bnk")).find("\r\n#00002#Na=b\r\n#00002#Ux=http://" + Mark + "b"),
+              std::string::npos);
+    EXPECT_FALSE(Bank().BankModified || Bank().WorkgroupModified);
+    EXPECT_FALSE(saveEnabled.back());
+
+    // With a workgroup in use, a user who is no administrator saves the local entries.
+    Settings().UserName = "u";
+    Bank().MarkModified("a");
+    ASSERT_TRUE(SaveBankCommand());
+    EXPECT_EQ(ReadAll(File("m.bnk")).find("Na=b"), std::string::npos);
 }
 
 TEST_F(BankCommandsTest, PlainSaveAsksBeforeMixingKindsOrOverwritingANewerFile) {

@@ -85,13 +85,8 @@ protected:
 
     std::string File(const std::string& name = "x.bnk") const { return dir.File(name); }
 
-    static bool Save(const std::string& file, bool local = true, bool workgroup = false,
-                     bool all = false, bool asWorkgroup = false) {
-        Bank().SaveLocal = local;
-        Bank().SaveWorkgroup = workgroup;
-        Bank().SaveAll = all;
-        Bank().AsLocal = !asWorkgroup;
-        Bank().AsWorkgroup = asWorkgroup;
+    static bool Save(const std::string& file, TSaveScope scope = {}) {
+        Bank().SaveScope = scope;
         return SaveBankFile(file);
     }
     int Load(const std::string& file, bool import = false, bool workgroup = false,
@@ -262,14 +257,14 @@ TEST_F(SaveScope, EachScopeWritesItsEntriesAndClearsOnlyItsOwnFlag) {
     EXPECT_TRUE(saveEnabled.empty());
 
     Bank().BankModified = true;
-    ASSERT_TRUE(Save(File("all.bnk"), false, false, true, true));  // all, as a workgroup bank
+    ASSERT_TRUE(Save(File("all.bnk"), {TSaveScope::swAll, true}));
     EXPECT_TRUE(Contains(ReadAll(File("all.bnk")), "#00003#Na=L2"));
     EXPECT_TRUE(Bank().BankModified);
     EXPECT_FALSE(Bank().WorkgroupModified);
     EXPECT_EQ(Bank().WorkgroupFileTime, FileStamp(File("all.bnk")));
 
     Settings().ConfirmSaves = true;
-    ASSERT_TRUE(Save(File("all.bnk"), false, false, true, false));
+    ASSERT_TRUE(Save(File("all.bnk"), {TSaveScope::swAll, false}));
     EXPECT_TRUE(
         Contains(ReadAll(File("all.bnk")), "\r\n" + LocalMarkerLine + "\r\n#00001#Na=L1\r\n"));
     EXPECT_TRUE(Contains(ReadAll(File("all.bnk")),
@@ -280,7 +275,7 @@ TEST_F(SaveScope, EachScopeWritesItsEntriesAndClearsOnlyItsOwnFlag) {
 
 TEST_F(SaveScope, WorkgroupBankIsMarkedOnLoadAndRefusedToOrdinaryUsers) {
     Settings().ConfirmSaves = true;
-    ASSERT_TRUE(Save(File(), false, true, false, true));
+    ASSERT_TRUE(Save(File(), {TSaveScope::swWorkgroup, true}));
     EXPECT_EQ(ReadAll(File()),
               CRLF({"#----F#2.0", WorkgroupMarkerLine, "#00001#Na=W1",
                     "#00001#Ux=http://" + Mark + "W1", "#00001#C1=Team", "#00001#C2=Sub"}));
