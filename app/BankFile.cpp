@@ -764,7 +764,9 @@ private:
     bool ReadRecords(TLineCursor& lines);
     // False when the record was incomplete and the user chose to stop.
     bool CheckRecord(int index);
+    // The first bad line is reported at once, the others together when the file is read.
     void BadLine(size_t number);
+    void ReportMoreBadLines();
     // The value of a record line as the entry takes it; false when it cannot be decoded. The
     // view is into the line or into one of the reader's buffers, valid until the next line.
     bool DecodeValue(Tag tag, std::string_view text, std::string_view& value);
@@ -786,6 +788,8 @@ private:
     // Decoding buffers, reused from line to line.
     std::string decoded_, password_, blanked_;
     bool fileHasNul_ = false;
+    bool badLineShown_ = false;
+    std::vector<size_t> moreBadLines_;
 };
 
 bool TBankReader::Run(int& count) {
@@ -808,7 +812,9 @@ bool TBankReader::Run(int& count) {
     if (import_) names_ = TNameIndex(bank_);
     bank_.Entries.resize(size_t(bank_.EntryHigh + 1));
     bank_.Entries.reserve(bank_.Entries.size() + CountRecords(bytes));
-    if (!ReadRecords(lines)) {
+    const bool read = ReadRecords(lines);
+    ReportMoreBadLines();
+    if (!read) {
         Abandon();
         return false;
     }
@@ -912,9 +918,33 @@ bool TBankReader::CheckRecord(int index) {
 }
 
 void TBankReader::BadLine(size_t number) {
+    if (badLineShown_) {
+        moreBadLines_.push_back(number);
+        return;
+    }
+    badLineShown_ = true;
     MessageDlg("Record No " + IntToStr(int64_t(number)) + " in\r" + fileName_ +
                    "\ris bad and will be bypassed.",
                TMsgDlgType::mtInformation, mbOK);
+}
+
+void TBankReader::ReportMoreBadLines() {
+    if (moreBadLines_.empty()) return;
+    // The numbers as far as they fit in a message box.
+    constexpr size_t MaxListed = 400;
+    std::string numbers;
+    for (const size_t number : moreBadLines_) {
+        const std::string text = IntToStr(int64_t(number));
+        if (numbers.size() + text.size() + 2 > MaxListed) {
+            numbers += ", ...";
+            break;
+        }
+        numbers += (numbers.empty() ? "" : ", ") + text;
+    }
+    MessageDlg(IntToStr(int64_t(moreBadLines_.size())) +
+                   " more records were bad and were bypassed:\r" + numbers,
+               TMsgDlgType::mtInformation, mbOK);
+    moreBadLines_.clear();
 }
 
 std::string TBankReader::ImportName(std::string name) {

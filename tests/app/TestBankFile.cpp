@@ -104,6 +104,9 @@ protected:
         return "Record No " + std::to_string(number) + " in\r" + File("in.bnk") +
                "\ris bad and will be bypassed.";
     }
+    static std::string MoreBadLines(int count, const std::string& numbers) {
+        return std::to_string(count) + " more records were bad and were bypassed:\r" + numbers;
+    }
 
     TempDir dir;
     Strings typedPasswords;
@@ -328,7 +331,7 @@ TEST_F(BankFileTest, HeaderlessFilesBadLinesAndOddValuesAreRead) {
                               "#00002#Cn=plain words", "#00002#Ac=7", "#00003#Na=O", "#00003#Ux=u",
                               "#00003#Da=1e300", "#00003#La=-700000"})),
               3);
-    EXPECT_EQ(messages.Texts(), (Strings{BadLine(3), BadLine(9)}));
+    EXPECT_EQ(messages.Texts(), (Strings{BadLine(3), MoreBadLines(1, "9")}));
     EXPECT_EQ(messages.Shown.front().Type, TMsgDlgType::mtInformation);
     const TEntry &n = Bank().Entry(0), &m = Bank().Entry(1);
     EXPECT_EQ(n.ChangeDate, NoDate);
@@ -375,7 +378,24 @@ TEST_F(BankFileTest, DamagedLinesTouchNoOtherEntry) {
               1);
     EXPECT_EQ(Bank().Entry(2).EMail, "e");
     EXPECT_TRUE(Bank().Entry(2).Password.empty());
-    EXPECT_EQ(messages.Texts(), (Strings{BadLine(2), BadLine(4)}));
+    EXPECT_EQ(messages.Texts(), (Strings{BadLine(2), MoreBadLines(1, "4")}));
+}
+
+TEST_F(BankFileTest, ARandomFileCostsAtMostTwoMessages) {
+    std::mt19937 rng(7);
+    std::string bytes(50000, '\0');
+    for (char& c : bytes) c = char(std::uniform_int_distribution<int>(0, 255)(rng));
+    WriteAll(File("in.bnk"), bytes);
+    int count = -1;
+    EXPECT_TRUE(LoadBankFile(File("in.bnk"), false, false, false, count));
+    EXPECT_EQ(count, 0);
+    ASSERT_EQ(messages.Shown.size(), 2u);
+    EXPECT_EQ(messages.Shown[0].Text, BadLine(1));
+    const std::string& summary = messages.Shown[1].Text;
+    EXPECT_GT(std::stoi(summary), 300);
+    EXPECT_NE(summary.find(" more records were bad and were bypassed:\r2, 3, "), std::string::npos);
+    EXPECT_LT(summary.size(), 500u);
+    EXPECT_EQ(summary.substr(summary.size() - 5), ", ...");
 }
 
 TEST_F(BankFileTest, UnreadableFilesAbandonTheLoad) {
