@@ -45,9 +45,11 @@ bool ConfirmMixedKinds(const std::string& fileName) {
                    " entries.\rAre you sure you want to overwrite it?");
 }
 
-// Where a local bank is proposed: the user's data folder stands for the program's.
+// Where a local bank is proposed: the open bank's own folder, else the user's data folder
+// (which stands for the program's). Never where an import last read from.
 std::string LocalBankFolder() {
-    return UserDataFolder();
+    const std::string& open = Bank().BankFileName;
+    return open.empty() ? UserDataFolder() : ExtractFilePath(open);
 }
 
 void RememberLocalBank(const std::string& fileName) {

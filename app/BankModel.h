@@ -87,6 +87,10 @@ enum TNodeKind : int32_t {
     nkNoCategories = 9,
 };
 
+// The captions of the two groups at the tree's root.
+inline constexpr std::string_view FavoritesCaption = "Favorites";
+inline constexpr std::string_view NoCategoriesCaption = "No Catgories";
+
 // What a save writes and as which kind of bank it writes the file.
 struct TSaveScope {
     enum TWhat : uint8_t {

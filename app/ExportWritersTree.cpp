@@ -344,8 +344,10 @@ int WriteHTMLPages(std::vector<TCollectedEntry> items, const std::string& firstP
             pageFile =
                 pages == 0 ? firstFile : folder + namer.Unique(HTMLPageName(cats[0])) + ".htm";
             ++pages;
+            // The page of entries without categories is named as the tree names their group.
+            const std::string_view caption = cats[0].empty() ? NoCategoriesCaption : cats[0];
             indexLines.push_back("<DT><A HREF=\"" + HrefText(ExtractFileName(pageFile)) + "\">" +
-                                 HtmlText(cats[0]) + "</A>");
+                                 HtmlText(caption) + "</A>");
             page.push_back(MetaCharsetLine);
             page.push_back("<TITLE>" + HtmlUtf8(cats[0]) + "</TITLE>");
             page.insert(page.end(), std::begin(ProducerComments), std::end(ProducerComments));

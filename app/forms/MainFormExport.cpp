@@ -46,9 +46,20 @@ QStringList BothCaseFilters(const std::string& filter) {
 bool AskKeptFileDialog(QWidget* owner, bool save, const TFileRequest& request,
                        std::string& chosen) {
     auto* dialog = owner->findChild<QFileDialog*>("SaveDialog1", Qt::FindDirectChildrenOnly);
+    // A pattern is no name to propose, and the name of the last use (an import's file) is
+    // none either: a dialog cannot empty its name, so a new one takes over the folder.
+    const bool proposesName =
+        !request.FileName.empty() && request.FileName.find('*') == std::string::npos;
+    QString keptFolder;
+    if (dialog && !proposesName) {
+        keptFolder = dialog->directory().absolutePath();
+        delete dialog;
+        dialog = nullptr;
+    }
     if (!dialog) {
         dialog = new QFileDialog(owner);
         dialog->setObjectName("SaveDialog1");
+        if (!keptFolder.isEmpty()) dialog->setDirectory(keptFolder);
     }
     dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -57,9 +68,7 @@ bool AskKeptFileDialog(QWidget* owner, bool save, const TFileRequest& request,
     dialog->setNameFilters(BothCaseFilters(request.Filter));
     if (!request.InitialDir.empty()) dialog->setDirectory(ToQString(request.InitialDir));
     dialog->setDefaultSuffix(ToQString(request.DefaultExt));
-    // A pattern is no name to propose.
-    dialog->selectFile(request.FileName.find('*') == std::string::npos ? ToQString(request.FileName)
-                                                                       : QString());
+    if (proposesName) dialog->selectFile(ToQString(request.FileName));
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return false;
     chosen = FromQString(dialog->selectedFiles().first());
     return true;

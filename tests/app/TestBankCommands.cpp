@@ -1,13 +1,17 @@
 // New, Open, Save Bank, Save As and the save questions, scripted through the seams.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "BankCommands.h"
 #include "BankFile.h"
 #include "BankFixture.h"
 #include "ExportSeams.h"
+#include "ImportReaders.h"
 #include "MainTree.h"
 #include "TempDir.h"
 #include "VirtualTrees.h"
+#include "platform/FileUtils.h"
 
 namespace {
 
@@ -231,6 +235,25 @@ TEST_F(BankCommandsTest, CombinedSavedAsLocalWritesEveryEntryUnmarked) {
     ASSERT_TRUE(SaveAsCommand());
     EXPECT_EQ(WorkgroupBankFile(), File("wg.bnk"));
     EXPECT_EQ(Bank().BankFileName, File("all.bnk"));
+}
+
+TEST_F(BankCommandsTest, SaveAsProposesTheBanksFolderNotTheImports) {
+    std::filesystem::create_directories(dir.Path() / "in");
+    WriteBank(File("a.bnk"), {"a"});
+    WriteBank(File("in/i.bnk"), {"i"});
+    ASSERT_TRUE(OpenBank(File("a.bnk")));
+    openName = File("in/i.bnk");
+    ImportLorvaneBank();
+    ASSERT_EQ(Names(), (Strings{"a", "i"}));
+    saveName = File("b.bnk");
+    ASSERT_TRUE(SaveAsCommand());
+    EXPECT_EQ(requests.back().InitialDir, dir.Path().string() + "/");
+    EXPECT_EQ(requests.back().FileName, "*.bnk");
+    // Without a bank file, the user's data folder.
+    ASSERT_TRUE(NewBankCommand());
+    Add(Named("n"));
+    ASSERT_TRUE(SaveAsCommand());
+    EXPECT_EQ(requests.back().InitialDir, UserDataFolder());
 }
 
 TEST_F(BankCommandsTest, LocalSaveKeepsMarkedNamesUnlessAWorkgroupIsInUse) {

@@ -227,7 +227,8 @@ TEST_F(ExportTree, HtmlBlankPageAndFirstPageNamedByTheUser) {
     EXPECT_EQ(Strings(blank.begin() + 4, blank.end()),
               (Strings{"<DL><p>", Link(0, "http://loose", "loose"), "</DL><p>"}));
     Strings index = FileLines("Index.htm");
-    EXPECT_NE(std::find(index.begin(), index.end(), "<DT><A HREF=\"mine.html\"></A>"), index.end());
+    EXPECT_NE(std::find(index.begin(), index.end(), "<DT><A HREF=\"mine.html\">No Catgories</A>"),
+              index.end());
 }
 
 TEST_F(ExportTree, HtmlPagesNeverReplaceFilesOrTheIndex) {
