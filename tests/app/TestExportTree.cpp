@@ -139,7 +139,7 @@ TEST_F(ExportTree, MarkupInNamesAndUrlsIsEscaped) {
     Strings lines = BookmarkFileLines({item}, links);
     EXPECT_EQ(lines[5], Head(4, "R&amp;D &lt;x&gt;")[0]);
     EXPECT_EQ(lines[7], "        <DT><A HREF=\"http://x/?a=%221%22" + Attrs +
-                            "&lt;b&gt;Tom &amp; \"Jerry\"&lt;/b&gt;</A>");
+                            "&lt;b&gt;Tom &amp; &quot;Jerry&quot;&lt;/b&gt;</A>");
 }
 
 TEST_F(ExportTree, BookmarkFileIsUtf8WithTrimmedNamesAndEscapedUrls) {
