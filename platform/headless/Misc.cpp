@@ -8,6 +8,7 @@
 #include "HeadlessCanvas.h"
 #include "HeadlessLoop.h"
 #include "ImageCodec.h"
+#include "ImageListState.h"
 #include "platform/Codec.h"
 #include "platform/Cursors.h"
 #include "platform/FolderPicker.h"
@@ -51,42 +52,29 @@ std::unique_ptr<TTextMeasurer> CreateScreenTextMeasurer() {
 
 // --- Image lists -------------------------------------------------------------------------------
 
-struct TCustomImageList::Impl {
-    struct Image {
-        TBitmap pixels;
-        std::vector<bool> opaque;
-    };
-    std::vector<Image> images;
+namespace {
+
+struct THeadlessListImage : TListImage {
+    TBitmap pixels;
+    std::vector<bool> opaque;
 };
 
-TCustomImageList::TCustomImageList(TComponent* owner, int width, int height)
-    : TComponent(owner),
-      impl_(std::make_unique<Impl>()),
-      width_(std::max(1, width)),
-      height_(std::max(1, height)) {}
-
-TCustomImageList::~TCustomImageList() {
-    ReleaseLinks();
-}
-
-int TCustomImageList::Count() const {
-    return int(impl_->images.size());
-}
+}  // namespace
 
 int TCustomImageList::Add(const TBitmap& bitmap, TColor transparent) {
     if (bitmap.Empty()) return -1;
-    int first = Count(), pieces = std::max(1, bitmap.Width() / width_);
+    int first = Count(), pieces = StripPieces(bitmap.Width(), width_);
     TColor key = transparent == clNone ? clNone : ColorToRGB(transparent);
     for (int i = 0; i < pieces; ++i) {
-        Impl::Image image;
-        image.pixels.SetSize(width_, height_);
-        image.opaque.assign(size_t(width_) * size_t(height_), false);
+        auto image = std::make_unique<THeadlessListImage>();
+        image->pixels.SetSize(width_, height_);
+        image->opaque.assign(size_t(width_) * size_t(height_), false);
         for (int y = 0; y < height_; ++y)
             for (int x = 0; x < width_; ++x) {
                 TColor c = bitmap.Pixel(i * width_ + x, y);
                 if (c == clNone || c == key) continue;
-                image.pixels.Internal().At(x, y) = c;
-                image.opaque[size_t(y) * size_t(width_) + size_t(x)] = true;
+                image->pixels.Internal().At(x, y) = c;
+                image->opaque[size_t(y) * size_t(width_) + size_t(x)] = true;
             }
         impl_->images.push_back(std::move(image));
     }
@@ -107,30 +95,14 @@ int TCustomImageList::AddFromData(const void* data, size_t size, TColor transpar
     return Add(bitmap, transparent);
 }
 
-void TCustomImageList::Delete(int index) {
-    if (index < 0 || index >= Count()) return;
-    impl_->images.erase(impl_->images.begin() + index);
-    Change();
-}
-
-void TCustomImageList::Clear() {
-    if (impl_->images.empty()) return;
-    impl_->images.clear();
-    Change();
-}
-
 void TCustomImageList::Draw(TCanvas& canvas, int x, int y, int index, bool enabled) const {
     if (index < 0 || index >= Count()) return;
-    const Impl::Image& image = impl_->images[size_t(index)];
+    const auto& image = static_cast<const THeadlessListImage&>(*impl_->images[size_t(index)]);
     for (int yy = 0; yy < height_; ++yy)
         for (int xx = 0; xx < width_; ++xx) {
             if (!image.opaque[size_t(yy) * size_t(width_) + size_t(xx)]) continue;
             TColor c = image.pixels.Pixel(xx, yy);
-            if (!enabled) {
-                int g = (GetRValue(c) * 11 + GetGValue(c) * 16 + GetBValue(c) * 5) / 32;
-                g = 128 + g / 2;  // greyed and lightened
-                c = RGBColor(g, g, g);
-            }
+            if (!enabled) c = DisabledImageColor(c);
             canvas.SetPixel(x + xx, y + yy, c);
         }
 }

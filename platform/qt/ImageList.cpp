@@ -1,30 +1,17 @@
 // The image list over QImage, with its change links.
 #include "platform/ImageList.h"
 
+#include "ImageListState.h"
 #include "QtCanvas.h"
 #include "platform/qt/QtColors.h"
 
-#include <algorithm>
+namespace {
 
-struct TCustomImageList::Impl {
-    std::vector<QImage> images;
+struct TQtListImage : TListImage {
+    explicit TQtListImage(QImage image) : image(std::move(image)) {}
+    QImage image;
 };
 
-TCustomImageList::TCustomImageList(TComponent* owner, int width, int height)
-    : TComponent(owner),
-      impl_(std::make_unique<Impl>()),
-      width_(std::max(1, width)),
-      height_(std::max(1, height)) {}
-
-TCustomImageList::~TCustomImageList() {
-    ReleaseLinks();
-}
-
-int TCustomImageList::Count() const {
-    return int(impl_->images.size());
-}
-
-namespace {
 QImage CutImage(const QImage& source, int x, int width, int height, TColor transparent) {
     QImage piece = source.copy(x, 0, width, height).convertToFormat(QImage::Format_ARGB32);
     if (transparent != clNone) {
@@ -38,13 +25,13 @@ QImage CutImage(const QImage& source, int x, int width, int height, TColor trans
     return piece;
 }
 
-int AddStrip(std::vector<QImage>& images, const QImage& source, int width, int height,
-             TColor transparent) {
+int AddStrip(std::vector<std::unique_ptr<TListImage>>& images, const QImage& source, int width,
+             int height, TColor transparent) {
     if (source.isNull()) return -1;
     int first = int(images.size());
-    int pieces = std::max(1, source.width() / width);
-    for (int i = 0; i < pieces; ++i)
-        images.push_back(CutImage(source, i * width, width, height, transparent));
+    for (int i = 0, pieces = StripPieces(source.width(), width); i < pieces; ++i)
+        images.push_back(std::make_unique<TQtListImage>(
+            CutImage(source, i * width, width, height, transparent)));
     return first;
 }
 }  // namespace
@@ -66,21 +53,9 @@ int TCustomImageList::AddFromData(const void* data, size_t size, TColor transpar
     return first;
 }
 
-void TCustomImageList::Delete(int index) {
-    if (index < 0 || index >= Count()) return;
-    impl_->images.erase(impl_->images.begin() + index);
-    Change();
-}
-
-void TCustomImageList::Clear() {
-    if (impl_->images.empty()) return;
-    impl_->images.clear();
-    Change();
-}
-
 void TCustomImageList::Draw(TCanvas& canvas, int x, int y, int index, bool enabled) const {
     if (index < 0 || index >= Count()) return;
-    const QImage& image = impl_->images[size_t(index)];
+    const QImage& image = static_cast<const TQtListImage&>(*impl_->images[size_t(index)]).image;
     QPainter& p = canvas.Internal().P();
     if (enabled) {
         p.drawImage(QPoint(x, y), image);
@@ -90,8 +65,9 @@ void TCustomImageList::Draw(TCanvas& canvas, int x, int y, int index, bool enabl
     for (int yy = 0; yy < grey.height(); ++yy) {
         auto* line = reinterpret_cast<QRgb*>(grey.scanLine(yy));
         for (int xx = 0; xx < grey.width(); ++xx) {
-            int g = (qGray(line[xx]) + 255 * 2) / 3;  // lightened grey, as disabled images look
-            line[xx] = qRgba(g, g, g, qAlpha(line[xx]));
+            const TColor c =
+                DisabledImageColor(RGBColor(qRed(line[xx]), qGreen(line[xx]), qBlue(line[xx])));
+            line[xx] = qRgba(GetRValue(c), GetGValue(c), GetBValue(c), qAlpha(line[xx]));
         }
     }
     p.drawImage(QPoint(x, y), grey);

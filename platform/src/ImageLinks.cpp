@@ -1,8 +1,38 @@
-// The image list's change links and notifications, and reading an image back: the same over
-// every image store.
-#include "platform/ImageList.h"
+// The image list's change links and notifications, its count and removals, and reading an
+// image back: the same over every image store.
+#include "ImageListState.h"
 
-#include <algorithm>
+TCustomImageList::TCustomImageList(TComponent* owner, int width, int height)
+    : TComponent(owner),
+      impl_(std::make_unique<Impl>()),
+      width_(std::max(1, width)),
+      height_(std::max(1, height)) {}
+
+TCustomImageList::~TCustomImageList() {
+    ReleaseLinks();
+}
+
+int TCustomImageList::Count() const {
+    return int(impl_->images.size());
+}
+
+void TCustomImageList::Delete(int index) {
+    if (index < 0 || index >= Count()) return;
+    impl_->images.erase(impl_->images.begin() + index);
+    Change();
+}
+
+void TCustomImageList::Clear() {
+    if (impl_->images.empty()) return;
+    impl_->images.clear();
+    Change();
+}
+
+TColor DisabledImageColor(TColor color) {
+    const int grey = (GetRValue(color) * 11 + GetGValue(color) * 16 + GetBValue(color) * 5) / 32;
+    const int light = (grey + 255 * 2) / 3;
+    return RGBColor(light, light, light);
+}
 
 TChangeLink::~TChangeLink() {
     SetSender(nullptr);
