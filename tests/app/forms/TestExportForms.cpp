@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -277,12 +278,13 @@ TEST_F(ExportForms, OneFileDialogKeepsItsFolderAndMatchesBothCases) {
     TMainForm main;
     std::filesystem::create_directories(dir.File("a"));
     QStringList filters;
-    QString folder;
+    QString folder, name;
     auto capture = [&](QWidget* w) {
         auto* dialog = qobject_cast<QFileDialog*>(w);
         ASSERT_NE(dialog, nullptr);
         filters = dialog->nameFilters();
         folder = QFileInfo(dialog->directory().absolutePath()).canonicalFilePath();
+        if (auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit")) name = edit->text();
         dialog->reject();
     };
     const QString a = QFileInfo(QString::fromStdString(dir.File("a"))).canonicalFilePath();
@@ -298,6 +300,13 @@ TEST_F(ExportForms, OneFileDialogKeepsItsFolderAndMatchesBothCases) {
     EXPECT_FALSE(ExportSeams().ChooseOpenFile(
         {"", "Bookmark.htm", "Bookmark (*.htm)|*.htm|All Files (*.*)|*.*", "htm"}, chosen));
     EXPECT_EQ(filters, (QStringList{"Bookmark (*.htm *.html *.HTM *.HTML)", "All Files (*)"}));
+    EXPECT_EQ(folder, a);
+    EXPECT_EQ(name, "Bookmark.htm");
+    // A request without a name (a pattern) gets none: the last use's name is not carried over.
+    WhenModal(capture);
+    EXPECT_FALSE(ExportSeams().ChooseSaveFile(
+        {"", "*.bnk", "Bank (*.bnk)|*.bnk|All Files (*.*)|*.*", "bnk"}, chosen));
+    EXPECT_EQ(name, "");
     EXPECT_EQ(folder, a);
     EXPECT_EQ(main.findChildren<QFileDialog*>().size(), 1);
     // Clipboard exports go through the program's clipboard, line breaks and all.
