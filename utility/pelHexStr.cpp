@@ -37,10 +37,10 @@ std::string HexStrToStr(std::string_view s) {
 // ---- One pass ----
 
 TScrambleKey::TScrambleKey(std::string_view key)
-    : length_(key.empty() ? 1 : std::min(key.size(), size_t(255))) {
+    : length_(key.empty() ? 1 : key.size()), run_(length_ + 16, 0) {
     // Byte i of a text takes the key's bytes from the last one back, round and round; sixteen
     // more let any place load sixteen at once. An empty key is one zero byte: no change.
     if (key.empty()) return;
-    for (size_t i = 0; i < length_ + 16; ++i)
+    for (size_t i = 0; i < run_.size(); ++i)
         run_[i] = static_cast<unsigned char>(key[length_ - 1 - i % length_]);
 }

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -58,15 +59,14 @@ inline unsigned char Scrambled(unsigned char c, unsigned char keyByte) {
 // A scrambling key prepared for the one-pass routines: the key byte for a text's byte i.
 class TScrambleKey {
 public:
-    // An empty key scrambles nothing; a key is cut to 255 bytes.
-    explicit TScrambleKey(std::string_view key);
+    explicit TScrambleKey(std::string_view key);  // an empty key scrambles nothing
     size_t Length() const { return length_; }
     // The key bytes from `phase` (below Length()) on, at least 16 of them.
     const unsigned char* Run(size_t phase) const { return run_.data() + phase; }
 
 private:
     size_t length_;
-    std::array<unsigned char, 255 + 16> run_{};
+    std::vector<unsigned char> run_;
 };
 
 // The same as ScrambleToHex one byte at a time: the path for machines without vector

@@ -43,7 +43,7 @@ TEST(HexStr, OnePassScramblingMatchesTheReference) {
         return s;
     };
     for (const std::string& key : {std::string(), std::string("k"), bytes(7), bytes(16),
-                                   std::string("Marrow Glasswork, Ltd"), bytes(40)}) {
+                                   std::string("Marrow Glasswork, Ltd"), bytes(40), bytes(300)}) {
         const TScrambleKey prepared(key);
         for (size_t n : {size_t(0), size_t(1), size_t(15), size_t(16), size_t(17), size_t(100),
                          size_t(1000)}) {
