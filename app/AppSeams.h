@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+struct TSaveScope;
+
 struct TAppSeams {
     // The password dialog: true with the typed text on OK, false on Cancel.
     std::function<bool(std::string& typed)> AskPassword;
@@ -35,9 +37,8 @@ struct TAppSeams {
     std::function<void()> ClearTree;
     // The Save As command.
     std::function<void(bool enabled)> EnableSaveAs;
-    // The administrator's save dialog: true on Save with the chosen items (0-based) of
-    // "What to Save?" and "How To Save?".
-    std::function<bool(int& what, int& how)> AskAdminSaveScope;
+    // The administrator's save dialog: true on Save with the chosen scope.
+    std::function<bool(TSaveScope& scope)> AskAdminSaveScope;
     // The browser choice dialog over the three configured names: sets `choice` to the line
     // (0..2) chosen with OK and leaves it alone when the dialog is closed otherwise.
     std::function<void(int& choice)> ChooseBrowserDialog;

@@ -439,7 +439,12 @@ void TMainForm::FillSeams() {
         Bank().FocusedEntry = -1;
         for (TEntry& entry : Bank().Entries) entry.Node = nullptr;
     };
-    s.AskAdminSaveScope = [this](int& what, int& how) { return AdminSaveForm().Choose(what, how); };
+    s.AskAdminSaveScope = [this](TSaveScope& scope) {
+        int what = 0, how = 0;
+        if (!AdminSaveForm().Choose(what, how)) return false;
+        scope = SaveScopeOfChoice(what, how);
+        return true;
+    };
     s.ChooseBrowserDialog = [this](int& choice) { RunBrowserSelection(this, choice); };
     s.CloseInfoPanel = [] { InfoPanel().InfoShown = false; };
     InstallDesktopLauncher();
