@@ -207,11 +207,11 @@ int TCustomVirtualStringTree::CalculateTextWidth(TCanvas& canvas, PVirtualNode n
 
 int TCustomVirtualStringTree::DoGetNodeWidth(PVirtualNode node, TColumnIndex column) {
     TCanvas& canvas = MeasureCanvas();
-    if (column != Header().MainColumn())
-        return CalculateTextWidth(canvas, node, Text(node, column), column);
-    uint32_t* slot = WidthSlot(node);
+    uint32_t* slot = column == Header().MainColumn() ? WidthSlot(node) : nullptr;
     if (slot && *slot != 0) return int(*slot);
-    const int width = CalculateTextWidth(canvas, node, Text(node, column), column);
+    std::string text = Text(node, column);
+    const int width = CalculateTextWidth(canvas, node, text, column);
+    ReuseTextBuffer(std::move(text));
     if (slot) *slot = uint32_t(std::max(width, 0));
     return width;
 }
@@ -221,9 +221,16 @@ int TCustomVirtualStringTree::DoGetNodeWidth(PVirtualNode node, TColumnIndex col
 std::string TCustomVirtualStringTree::Text(PVirtualNode node, TColumnIndex column) {
     VT_ASSERT(node, "Node must not be nil.");
     if (node != RootNode() && !HasState(node, vsInitialized)) InitNode(node);
-    std::string text = defaultText_;
+    // The buffer of the last long text painted or measured: a handler's copy lands in memory
+    // that is already there.
+    std::string text = std::move(spare_);
+    text.assign(defaultText_);
     DoGetText(node, column, ttNormal, text);
     return text;
+}
+
+void TCustomVirtualStringTree::ReuseTextBuffer(std::string&& text) {
+    if (text.capacity() > spare_.capacity()) spare_ = std::move(text);
 }
 
 void TCustomVirtualStringTree::DoGetText(PVirtualNode node, TColumnIndex column,
@@ -256,7 +263,10 @@ std::string TCustomVirtualStringTree::DoShortenString(TCanvas& canvas, PVirtualN
 }
 
 bool TCustomVirtualStringTree::ColumnIsEmpty(PVirtualNode node, TColumnIndex column) {
-    return Text(node, column).empty();
+    std::string text = Text(node, column);
+    const bool empty = text.empty();
+    ReuseTextBuffer(std::move(text));
+    return empty;
 }
 
 std::string TCustomVirtualStringTree::DoGetNodeHint(PVirtualNode node, TColumnIndex column) {
@@ -317,8 +327,11 @@ void TCustomVirtualStringTree::DoPaintNode(TCanvas& canvas, PVirtualNode node, T
         r.Right -= TextMargin();
         unsigned format = DT_SINGLELINE | DT_VCENTER;
         if (rightToLeft) format |= DT_RTLREADING;
+        std::string shortened;
+        std::string_view shown = s;
         if (realColumn && nodeWidth - 2 * TextMargin() > r.Width()) {
-            s = DoShortenString(canvas, node, column, s, r.Width(), rightToLeft, ellipsis);
+            shortened = DoShortenString(canvas, node, column, s, r.Width(), rightToLeft, ellipsis);
+            shown = shortened;
             format |= alignment == taRightJustify ? DT_RIGHT : DT_LEFT;
         } else {
             format |= alignment == taRightJustify ? DT_RIGHT
@@ -326,9 +339,10 @@ void TCustomVirtualStringTree::DoPaintNode(TCanvas& canvas, PVirtualNode node, T
                                                   : DT_LEFT;
         }
         canvas.Brush().SetStyle(TBrushStyle::bsClear);
-        DrawTextLines(canvas, s, r, format);
+        DrawTextLines(canvas, shown, r, format);
         canvas.Brush().SetStyle(TBrushStyle::bsSolid);
     }
+    ReuseTextBuffer(std::move(s));
 
     if (Alignment() != taCenter && StringOptions().Contains(toShowStaticText)) {
         std::string staticText;

@@ -136,6 +136,9 @@ private:
     void InitialTextColors(TCanvas& canvas, PVirtualNode node, TColumnIndex column,
                            bool focusedColumnTest);
     uint32_t* WidthSlot(PVirtualNode node) const;
+    // Keeps a text's memory for the next text asked for, when it is the largest yet: painting
+    // and measuring hand their texts back, so a long text is not allocated anew each time.
+    void ReuseTextBuffer(std::string&& text);
     TCanvas& MeasureCanvas();
 
     std::string defaultText_ = "Node";
@@ -143,6 +146,7 @@ private:
     int textHeight_ = 0;
     int ellipsisWidth_ = 0;
     std::unique_ptr<TBitmap> measure_;
+    std::string spare_;
 };
 
 class TVirtualStringTree : public TCustomVirtualStringTree {
