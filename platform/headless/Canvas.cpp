@@ -303,8 +303,11 @@ void TCanvas::InvertRect(const TRect& r) {
 void TCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* r, std::string_view text) {
     FontModel m = ModelOf(font_, font_.Style());
     // Only the part of the run that can show is drawn, as over Qt.
-    TRect visible = ClipRect();
-    if (r && (options & ETO_CLIPPED)) IntersectRect(visible, visible, *r);
+    TRect visible;
+    if (text.size() > ShortRunBytes) {
+        visible = ClipRect();
+        if (r && (options & ETO_CLIPPED)) IntersectRect(visible, visible, *r);
+    }
     const TShownRun run = ShownRun(*this, text, textAlign_, x, visible.Left, visible.Right);
     headless::textBytesDrawn += run.Count;
     const TTextPlacement at = PlaceText(textAlign_, x, y, 0, m.metric.Ascent, m.metric.Descent);

@@ -311,8 +311,11 @@ void TCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* r, std::st
     const QFontMetrics& fm = impl_->CachedMetrics(font_);
     // Only the part of the run that can show goes to Qt: a run of millions of characters
     // takes seconds to lay out, and past 2^25 pixels its glyph positions wrap around.
-    TRect visible = ClipRect();
-    if (r && (options & ETO_CLIPPED)) IntersectRect(visible, visible, *r);
+    TRect visible;
+    if (text.size() > ShortRunBytes) {
+        visible = ClipRect();
+        if (r && (options & ETO_CLIPPED)) IntersectRect(visible, visible, *r);
+    }
     const TShownRun run = ShownRun(*this, text, textAlign_, x, visible.Left, visible.Right);
     const TTextPlacement at = PlaceText(textAlign_, x, y, 0, fm.ascent(), fm.descent());
     const int baseline = at.Baseline;

@@ -98,11 +98,9 @@ size_t TextFit(const TCanvas& canvas, std::string_view text, int maxWidth, int* 
 
 TShownRun ShownRun(const TCanvas& canvas, std::string_view text, unsigned align, int x,
                    int visibleLeft, int visibleRight) {
-    // Runs this short are drawn whole: cheap, and far inside the toolkit's coordinate range.
-    constexpr size_t shortRun = 512;
     const unsigned horz = align & 6;
     TShownRun run;
-    if (text.size() <= shortRun) {
+    if (text.size() <= ShortRunBytes) {
         run.Count = text.size();
         run.Width = canvas.TextWidth(text);
         run.Left = PlaceText(align, x, 0, run.Width, 0, 0).Left;

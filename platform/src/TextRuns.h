@@ -10,8 +10,12 @@
 // by the horizontal part of align at x: bytes [First, First + Count) drawn from Left, Width
 // pixels wide. Left and Right are the run's own edges where they lie within reach of the
 // visible edges, otherwise those edges (a run wider than the visible span covers all of it).
-// A short run is drawn whole; a long one is measured only around the visible span. A centred
-// run too long to measure is taken to have its middle byte at x.
+// A short run is drawn whole (the visible edges are not looked at); a long one is measured
+// only around the visible span. A centred run too long to measure is taken to have its middle
+// byte at x.
+// Runs this short are drawn whole: cheap, and far inside the toolkit's coordinate range.
+inline constexpr size_t ShortRunBytes = 512;
+
 struct TShownRun {
     size_t First = 0;
     size_t Count = 0;
