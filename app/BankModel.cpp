@@ -2,6 +2,10 @@
 #include "BankModel.h"
 
 #include <algorithm>
+#include <cstring>
+#include <functional>
+#include <stdexcept>
+#include <utility>
 
 #include "AppSeams.h"
 #include "Settings.h"
@@ -140,8 +144,56 @@ bool NameExists(std::string_view name) {
 }
 
 TNameIndex::TNameIndex(const TBankState& bank) {
-    names_.reserve(size_t(bank.EntryHigh + 1));
-    for (int i = 0; i <= bank.EntryHigh; ++i) names_.insert(bank.Entries[size_t(i)].Name);
+    Reserve(size_t(bank.EntryHigh + 1));
+    for (int i = 0; i <= bank.EntryHigh; ++i) Insert(bank.Entries[size_t(i)].Name);
+}
+
+size_t TNameIndex::Find(std::string_view name, uint64_t hash) const {
+    const size_t mask = slots_.size() - 1;
+    for (size_t at = size_t(hash) & mask;; at = (at + 1) & mask) {
+        const TSlot& slot = slots_[at];
+        if (slot.length == 0) return at;
+        if (slot.hash == hash && slot.length == name.size() &&
+            std::memcmp(bytes_.data() + slot.offset, name.data(), name.size()) == 0)
+            return at;
+    }
+}
+
+void TNameIndex::Grow(size_t slots) {
+    size_t size = 16;
+    while (size < slots) size *= 2;
+    if (size <= slots_.size()) return;
+    std::vector<TSlot> old = std::exchange(slots_, std::vector<TSlot>(size));
+    const size_t mask = size - 1;
+    for (const TSlot& slot : old) {
+        if (slot.length == 0) continue;
+        size_t at = size_t(slot.hash) & mask;
+        while (slots_[at].length != 0) at = (at + 1) & mask;
+        slots_[at] = slot;
+    }
+}
+
+void TNameIndex::Reserve(size_t count) {
+    Grow(count * 2);  // at most half full
+}
+
+bool TNameIndex::Contains(std::string_view name) const {
+    if (name.empty()) return hasEmpty_;
+    if (slots_.empty()) return false;
+    return slots_[Find(name, std::hash<std::string_view>()(name))].length != 0;
+}
+
+bool TNameIndex::Insert(std::string_view name) {
+    if (name.empty()) return !std::exchange(hasEmpty_, true);
+    if ((count_ + 1) * 2 > slots_.size()) Grow((count_ + 1) * 2);
+    const uint64_t hash = std::hash<std::string_view>()(name);
+    TSlot& slot = slots_[Find(name, hash)];
+    if (slot.length != 0) return false;
+    if (bytes_.size() + name.size() > UINT32_MAX) throw std::length_error("Too many names");
+    slot = {hash, uint32_t(bytes_.size()), uint32_t(name.size())};
+    bytes_.append(name);
+    ++count_;
+    return true;
 }
 
 std::string TNameIndex::UniqueName(std::string name, size_t at, bool& renamed) {

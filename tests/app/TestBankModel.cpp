@@ -156,6 +156,13 @@ TEST_F(BankFixture, NamesAreFoundExactlyAndFocusedPreferringExactCase) {
     // Behind a workgroup marker the "_" goes after it.
     index.Add(Mark + "w");
     EXPECT_EQ(index.UniqueName(Mark + "w", 1, renamed), Mark + "_w");
+    // Growing its table keeps every name; the empty name counts like any other.
+    for (int i = 0; i < 1000; ++i) EXPECT_TRUE(index.Insert("n" + std::to_string(i)));
+    EXPECT_TRUE(index.Contains("n0") && index.Contains("n999") && index.Contains("abc"));
+    EXPECT_FALSE(index.Contains("n1000") || index.Contains(""));
+    EXPECT_TRUE(index.Insert(""));
+    EXPECT_FALSE(index.Insert(""));
+    EXPECT_TRUE(TNameIndex().Insert("x"));
     EXPECT_EQ(Bank().AppendEntry(Named("new")), 3);
     EXPECT_EQ(Names(), (Strings{"ABC", "abc", "Other", "new"}));
 }
