@@ -21,7 +21,6 @@
 #include "platform/Streams.h"
 
 #include <atomic>
-#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -995,12 +994,14 @@ protected:
     void DoEnter() override;
     void DoExit() override;
     // Mouse: presses, releases and double clicks select, focus, toggle and check; moves keep
-    // the hot node and the rubber band; the wheel scrolls by whole steps of 120.
+    // the hot node and the rubber band; the wheel scrolls by whole steps of 120 (sideways when
+    // all rows fit), the sideways wheel always sideways.
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
     void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
     void MouseMove(TShiftState shift, int x, int y) override;
     void MouseLeave() override;
     bool DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos) override;
+    bool DoMouseHorizontalWheel(TShiftState shift, int wheelDelta, TPoint mousePos) override;
     // The desktop's context request during a right press is swallowed: the tree raises its
     // own after the release. Requests from the keyboard pass on.
     void DoContextPopup(TPoint mousePos, bool& handled) override;
@@ -1052,6 +1053,8 @@ private:
     void HandleDoubleClick(const THitInfo& hit, TShiftState shift);
     void BeginCheckPress(PVirtualNode node);
     void UpdateHotNode(int x, int y);
+    // Scrolls sideways by wheel steps: an indent each, a page's whole indents with Ctrl.
+    void WheelSideways(int steps, TShiftState shift);
     // One tick of the scroll timer: the view follows a rubber band dragged past the edges.
     void AutoScrollStep();
     // Wheel panning (middle button): the view drifts by the mouse's distance from where the
@@ -1092,6 +1095,7 @@ private:
     TPoint lastClick_;                     // client coordinates
     TShiftState drawSelectionShift_ = 0;
     int wheelRemainder_ = 0;                             // wheel movement short of a whole step
+    int sidewaysRemainder_ = 0;                          // the same of the sideways wheel
     TPoint panStart_;                                    // client coordinates
     TCheckState pendingCheckState_ = csUncheckedNormal;  // a Space press's state, set on release
     PVirtualNode lastHintNode_ = nullptr;
@@ -1203,7 +1207,7 @@ private:
 
     TDragMode dragMode_ = dmManual;
     int dragThreshold_ = 0;
-    std::chrono::steady_clock::time_point scrollHoldStart_{};
+    int64_t scrollHoldStart_ = 0;  // TickCount() when the cursor reached an edge
     bool scrollHolding_ = false;
     std::unique_ptr<TVTDragParts, void (*)(TVTDragParts*)> dragParts_{NewDragParts(this),
                                                                       &FreeDragParts};

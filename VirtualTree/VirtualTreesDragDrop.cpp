@@ -3,6 +3,7 @@
 // with its hold-off, and deleting moved nodes after a desktop drag.
 #include "VirtualTreesDragDrop.h"
 
+#include "platform/EventLoop.h"
 #include "platform/ThemeServices.h"
 
 #include <algorithm>
@@ -305,12 +306,9 @@ bool TBaseVirtualTree::DragOver(TObject* source, TShiftState shift, TDragState s
         const TVTScrollDirections directions = DetermineScrollDirections(pt.X, pt.Y);
         if (!directions.Empty()) scrolled = DragScrollStep(directions);
         if (scrollHolding_) {
-            const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                    std::chrono::steady_clock::now() - scrollHoldStart_)
-                                    .count();
-            const long long left = (long long)autoScrollDelay_ - waited;
+            const int64_t left = int64_t(autoScrollDelay_) - (TickCount() - scrollHoldStart_);
             SetTimer(ScrollTimer,
-                     unsigned(left > 0 ? left : std::max<long long>(1, autoScrollInterval_)));
+                     unsigned(left > 0 ? left : std::max<int64_t>(1, autoScrollInterval_)));
             parts.scrollTimer = true;
         } else if (parts.scrollTimer) {
             parts.scrollTimer = false;
@@ -437,12 +435,12 @@ TVTScrollDirections TBaseVirtualTree::DetermineScrollDirections(int x, int y) {
         scrollHolding_ = false;
         return {};
     }
-    const auto now = std::chrono::steady_clock::now();
+    const int64_t now = TickCount();
     if (!scrollHolding_) {
         scrollHolding_ = true;
         scrollHoldStart_ = now;
     }
-    if (now - scrollHoldStart_ < std::chrono::milliseconds(autoScrollDelay_)) return {};
+    if (now - scrollHoldStart_ < int64_t(autoScrollDelay_)) return {};
     return directions;
 }
 

@@ -467,25 +467,48 @@ void TBaseVirtualTree::MouseLeave() {
     TCustomControl::MouseLeave();
 }
 
+namespace {
+
+// Adds a wheel movement to what is left of the last ones; returns the whole steps of 120 in it.
+// Small deltas add up; a turn the other way starts afresh.
+int WheelSteps(int& remainder, int wheelDelta) {
+    if ((wheelDelta < 0) != (remainder < 0)) remainder = 0;
+    remainder += wheelDelta;
+    const int steps = remainder / 120;
+    remainder -= steps * 120;
+    return steps;
+}
+
+}  // namespace
+
+void TBaseVirtualTree::WheelSideways(int steps, TShiftState shift) {
+    const int indent = std::max(1, int(indent_));
+    const int step = (shift & ssCtrl) ? ClientWidth() / indent * indent : indent;
+    SetOffsetX(OffsetX() + steps * step);
+}
+
 bool TBaseVirtualTree::DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos) {
     StopWheelPanning();
     if (TCustomControl::DoMouseWheel(shift, wheelDelta, mousePos)) return true;
-    // Small deltas add up; a turn the other way starts afresh.
-    if ((wheelDelta < 0) != (wheelRemainder_ < 0)) wheelRemainder_ = 0;
-    wheelRemainder_ += wheelDelta;
-    const int steps = wheelRemainder_ / 120;
-    wheelRemainder_ -= steps * 120;
+    const int steps = WheelSteps(wheelRemainder_, wheelDelta);
     if (steps != 0) {
-        const bool ctrl = shift & ssCtrl;
         if (geometry_.RangeY() <= ClientHeight()) {
-            const int indent = std::max(1, int(indent_));
-            const int step = ctrl ? ClientWidth() / indent * indent : indent;
-            SetOffsetX(OffsetX() + steps * step);
+            WheelSideways(steps, shift);
         } else {
             const int height = std::max(1, int(DefaultNodeHeight()));
-            const int step = ctrl ? ClientHeight() / height * height : height;
+            const int step = (shift & ssCtrl) ? ClientHeight() / height * height : height;
             SetOffsetY(OffsetY() + steps * step);
         }
+        UpdateHotNode(mousePos.X, mousePos.Y);
+    }
+    return true;
+}
+
+bool TBaseVirtualTree::DoMouseHorizontalWheel(TShiftState shift, int wheelDelta, TPoint mousePos) {
+    StopWheelPanning();
+    const int steps = WheelSteps(sidewaysRemainder_, wheelDelta);
+    if (steps != 0) {
+        WheelSideways(steps, shift);
         UpdateHotNode(mousePos.X, mousePos.Y);
     }
     return true;

@@ -1,21 +1,17 @@
 // The seams between the bank code and the windows, with their headless behaviour.
 #include "AppSeams.h"
 
+#include "ProgramState.h"
 #include "Settings.h"
 #include "platform/Exceptions.h"
 
-namespace {
-bool userValidated = false;
-}
-
 TAppSeams& Seams() {
-    static TAppSeams seams;
-    return seams;
+    return ProgramState().Seams;
 }
 
 void ResetSeams() {
     Seams() = TAppSeams();
-    userValidated = false;
+    ProgramState().UserValidated = false;
     Settings() = TSettings();
 }
 
@@ -67,18 +63,19 @@ void OpenDocumentSeam(const std::string& target) {
 }
 
 void RunValidationOnce(const std::function<void()>& check) {
-    if (userValidated) return;
+    bool& validated = ProgramState().UserValidated;
+    if (validated) return;
     // Set first: the check may itself reach code that asks for validation.
-    userValidated = true;
+    validated = true;
     if (check) check();
 }
 
 void ResetUserValidation() {
-    userValidated = false;
+    ProgramState().UserValidated = false;
 }
 
 bool UserValidated() {
-    return userValidated;
+    return ProgramState().UserValidated;
 }
 
 TBusyScope::TBusyScope() {

@@ -6,6 +6,7 @@
 #include "BankModel.h"
 #include "ExportSeams.h"
 #include "MainTree.h"
+#include "ProgramState.h"
 #include "ResStrings.h"
 #include "Settings.h"
 #include "platform/FileUtils.h"
@@ -13,7 +14,7 @@
 
 namespace {
 
-std::string workgroupBankFile;
+std::string& workgroupBankFile = ProgramState().WorkgroupBankFile;
 
 bool WorkgroupInUse() {
     return !Settings().UserName.empty() || !Settings().WorkGroupUser.empty();
@@ -67,7 +68,7 @@ bool AskFile(const std::string& initialDir, const std::string& fileName, std::st
 }  // namespace
 
 std::string& WorkgroupBankFile() {
-    return workgroupBankFile;
+    return ProgramState().WorkgroupBankFile;
 }
 
 void ResetBankCommands() {

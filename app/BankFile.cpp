@@ -18,6 +18,7 @@
 #endif
 
 #include "AppSeams.h"
+#include "ProgramState.h"
 #include "ResStrings.h"
 #include "Settings.h"
 #include "StStrL.h"
@@ -1040,8 +1041,7 @@ bool LoadBankFile(const std::string& FileName, bool Import, bool Workgroup, bool
 // Writing
 
 std::function<void(const std::string&)>& BankSaveHook() {
-    static std::function<void(const std::string&)> hook;
-    return hook;
+    return ProgramState().BankSaveHook;
 }
 
 std::string BankBackupName(const std::string& FileName) {

@@ -2,6 +2,8 @@
 // copy, delete, capture, receive and copy one entry to the clipboard.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <string>
 
 // The editor's controls as texts (Windows-1252; line breaks CR LF in the multi-line ones).
@@ -27,6 +29,12 @@ struct TEntryFormTexts {
 namespace EntryLimits {
 inline constexpr int URL = 250, Name = 50, Category = 50, EMail = 100, Rating = 3, Description = 50,
                      UserID = 25, Password = 15, Notes = 1000;
+}
+// A change the user makes to a field, however the text came (typed, pasted, dropped): allowed
+// when the text stays within the limit or grows no longer than it was, so a longer value the
+// program set may be shortened but never lengthened. Lengths as stored (a line break counts two).
+inline bool FieldEditAllowed(size_t oldLength, size_t newLength, int limit) {
+    return limit <= 0 || newLength <= std::max(size_t(limit), oldLength);
 }
 
 // The date as the editor shows it ("mmm dd, yy"); empty for the no-date value.

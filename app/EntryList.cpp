@@ -95,3 +95,33 @@ std::vector<int> AscendingEntryIndices(const std::vector<const TEntryListRow*>& 
     indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
     return indices;
 }
+
+std::vector<int> FitColumnWidths(const std::vector<int>& wanted, int available) {
+    available = std::max(available, 0);
+    std::vector<int> widths(wanted.size());
+    for (size_t i = 0; i < wanted.size(); ++i) widths[i] = std::clamp(wanted[i], 0, available);
+    long long total = 0;
+    for (int w : widths) total += w;
+    if (total <= available) return widths;
+    // The narrow columns keep their width; the rest share what is left, the same cut for all.
+    std::vector<size_t> order(widths.size());
+    std::iota(order.begin(), order.end(), size_t(0));
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return widths[a] < widths[b]; });
+    int left = available;
+    for (size_t k = 0; k < order.size(); ++k) {
+        const int sharing = int(order.size() - k);
+        if (widths[order[k]] * (long long)sharing <= left) {
+            left -= widths[order[k]];
+            continue;
+        }
+        const int cut = left / sharing;
+        int extra = left - cut * sharing;  // the pixels the division leaves go one by one
+        for (size_t j = k; j < order.size(); ++j) {
+            widths[order[j]] = cut + (extra > 0 ? 1 : 0);
+            if (extra > 0) --extra;
+        }
+        break;
+    }
+    return widths;
+}

@@ -62,3 +62,9 @@ std::vector<size_t> SortedRowOrder(const std::vector<TEntryListRow>& rows,
 // The entry indices of rows, in ascending order without repeats; rows that stand for no entry
 // are left out.
 std::vector<int> AscendingEntryIndices(const std::vector<const TEntryListRow*>& rows);
+
+// The widths of a list's columns in a list `available` pixels wide, from the width each wants
+// (its widest text or its caption): all as wanted when they fit; otherwise the widest give way
+// first, all of them cut to one width, so that together they fill the list and every column
+// stays in view. No column is ever wider than the list.
+std::vector<int> FitColumnWidths(const std::vector<int>& wanted, int available);

@@ -2,11 +2,11 @@
 #include "ExportCommands.h"
 
 #include "BankModel.h"
+#include "ProgramState.h"
 #include "Security.h"
 
 std::function<bool(int operation)>& OperationPasswordCheck() {
-    static std::function<bool(int)> check = CheckPassword;
-    return check;
+    return ProgramState().OperationPasswordCheck;
 }
 
 bool PrepareExport(bool byCategory) {

@@ -1,11 +1,11 @@
 // The export and import seams and their headless defaults.
 #include "ExportSeams.h"
 
+#include "ProgramState.h"
 #include "platform/Exceptions.h"
 
 TExportSeams& ExportSeams() {
-    static TExportSeams seams;
-    return seams;
+    return ProgramState().ExportSeams;
 }
 
 void ResetExportSeams() {

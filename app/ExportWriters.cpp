@@ -11,6 +11,7 @@
 #include "BankFile.h"
 #include "BankModel.h"
 #include "ExportSeams.h"
+#include "ProgramState.h"
 #include "ResStrings.h"
 #include "StStrL.h"
 #include "platform/Exceptions.h"
@@ -96,8 +97,7 @@ TExportTextFile& TExportState::File() {
 }
 
 TExportState& Exporter() {
-    static TExportState state;
-    return state;
+    return ProgramState().Exporter;
 }
 
 std::string ExportInitialDir() {

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "AppSeams.h"
+#include "ProgramState.h"
 #include "platform/Messages.h"
 #include "platform/SysUtils.h"
 
@@ -161,12 +162,7 @@ TFindPickLists BuildFindPickLists(const TCategoryList& paths) {
 }
 
 TFindState& FindState() {
-    static TFindState state;
-    return state;
-}
-
-void ResetFindState() {
-    FindState() = TFindState{};
+    return ProgramState().Find;
 }
 
 TFindOutcome ShowFound(int index) {

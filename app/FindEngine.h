@@ -64,7 +64,6 @@ struct TFindState {
     TDateTime FindDateB = 0;
 };
 TFindState& FindState();
-void ResetFindState();
 
 // The bank's password check (operation 0: passwords, 1: confidential notes); true lets the
 // search go on.

@@ -11,6 +11,7 @@
 #include "AppSeams.h"
 #include "BankCommands.h"
 #include "BankModel.h"
+#include "ProgramState.h"
 #include "Settings.h"
 #include "StStrS.h"
 #include "platform/Codec.h"
@@ -157,8 +158,7 @@ std::string DesktopEntryProgram(const std::string& desktopEntry) {
 }
 
 int& BrowserChoice() {
-    static int choice = 0;
-    return choice;
+    return ProgramState().BrowserChoice;
 }
 
 std::string ChooseBrowser() {

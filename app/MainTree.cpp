@@ -2,11 +2,13 @@
 #include "MainTree.h"
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <unordered_map>
 
 #include "AppSeams.h"
 #include "ExportSeams.h"
+#include "ProgramState.h"
 #include "ResStrings.h"
 #include "StSort.h"
 #include "StStrL.h"
@@ -157,11 +159,31 @@ TCellFont MainTreeCellFont(const TBankState& bank, const TSettings& settings,
     return {settings.FontName, settings.FontSize, settings.FontStyle, settings.FontColor};
 }
 
+namespace {
+
+// The relative luminance of an RGB colour (red in the low byte), 0 black .. 1 white.
+double RelativeLuminance(TColor color) {
+    auto linear = [](int channel) {
+        const double c = channel / 255.0;
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(color & 0xFF) + 0.7152 * linear((color >> 8) & 0xFF) +
+           0.0722 * linear((color >> 16) & 0xFF);
+}
+
+}  // namespace
+
+TColor FocusedTextColor(TColor brush, TColor highlightText) {
+    const TColor complement = ~brush & 0xFFFFFF;
+    const double a = RelativeLuminance(brush), b = RelativeLuminance(complement);
+    const double contrast = (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+    return contrast < 4.5 ? highlightText : complement;
+}
+
 // ---- Columns ------------------------------------------------------------------------------
 
 TInfoPanelState& InfoPanel() {
-    static TInfoPanelState state;
-    return state;
+    return ProgramState().InfoPanel;
 }
 
 bool MoveColumnOrder(std::array<int32_t, ColumnCount>& order, int oldPosition, int newPosition) {
@@ -195,6 +217,14 @@ bool ColumnsResized(const std::array<int32_t, ColumnCount>& widths) {
     }
     if (changed) SaveSettings();
     return changed;
+}
+
+bool FocusChangeRestoresColumns() {
+    TInfoPanelState& panel = InfoPanel();
+    if (panel.InfoShown && Seams().CloseInfoPanel) Seams().CloseInfoPanel();
+    const bool restore = panel.SuppressColumnSave;
+    panel.SuppressColumnSave = false;
+    return restore;
 }
 
 void NormalizeColumnTable(TSettings& settings) {

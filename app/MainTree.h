@@ -51,9 +51,10 @@ struct TCellFont {
 // drawn in the complement of its background instead (FocusedTextColor).
 TCellFont MainTreeCellFont(const TBankState& bank, const TSettings& settings,
                            const TTreeNodeData& data);
-inline TColor FocusedTextColor(TColor brush) {
-    return ~brush & 0xFFFFFF;
-}
+// The text colour of the focused node's first column over `brush` (both RGB): the complement
+// of the background, or `highlightText` where the complement would be hard to read (a
+// contrast below 4.5:1, as mid-tone selection colours give).
+TColor FocusedTextColor(TColor brush, TColor highlightText);
 
 // ---- Columns ------------------------------------------------------------------------------
 
@@ -77,6 +78,9 @@ void ColumnDragged(int oldPosition, int newPosition);
 // After a column was resized: the widths of the nine columns into ColumnTable, saved unless
 // the information panel holds them or nothing changed. True when saved.
 bool ColumnsResized(const std::array<int32_t, ColumnCount>& widths);
+// Before the tree's focus moves: the information panel closes, and the columns it narrowed are
+// due their saved widths (true), which from now on are saved again when resized.
+bool FocusChangeRestoresColumns();
 // Field numbers are clamped on loading; this also makes column 0 show field 0 by swapping
 // the record that holds field 0 into column 0.
 void NormalizeColumnTable(TSettings& settings);

@@ -10,6 +10,7 @@
 #include "BankCommands.h"
 #include "BankFile.h"
 #include "BankModel.h"
+#include "ProgramState.h"
 #include "ResStrings.h"
 #include "Settings.h"
 #include "StStrS.h"
@@ -22,8 +23,8 @@
 
 namespace {
 
-bool passwordGiven = false;
-bool userValid = false;
+bool& passwordGiven = ProgramState().PasswordGiven;
+bool& userValid = ProgramState().UserValid;
 
 constexpr const char* UnableToVerify = "Unable to verify User Status";
 constexpr const char* UnableToLoad = "Unable to complete Workgroup Bank Load";
@@ -103,7 +104,7 @@ void CheckUser() {
 }  // namespace
 
 bool& PasswordGiven() {
-    return passwordGiven;
+    return ProgramState().PasswordGiven;
 }
 
 bool CheckPassword(int Operation) {
@@ -180,7 +181,7 @@ std::string ResolveWorkgroupBankPath(const std::string& folder, const std::strin
 // ---- Validation ----
 
 bool& UserValid() {
-    return userValid;
+    return ProgramState().UserValid;
 }
 
 void ValidateUser() {

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "ProgramState.h"
 #include "Settings.h"
 #include "platform/Messages.h"
 #include "platform/SysUtils.h"
@@ -63,8 +64,9 @@ std::string FormatRunTime(int64_t seconds) {
 }
 
 TMonotonicClock& SteadyClock() {
-    static TSteadyClock clock;
-    return clock;
+    std::shared_ptr<TMonotonicClock>& clock = ProgramState().Clock;
+    if (!clock) clock = std::make_shared<TSteadyClock>();
+    return *clock;
 }
 
 // ---- The run ----

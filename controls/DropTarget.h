@@ -1,4 +1,5 @@
-// A drop target on a widget: drag events, the choice of drop effect and auto-scrolling.
+// A drop target: drag events, the choice of drop effect and auto-scrolling. Its tie to a
+// window's drag events is the widget binding (DropTargetQt.h).
 #pragma once
 
 #include <cstdint>
@@ -11,9 +12,6 @@
 #include "platform/DropEffects.h"
 #include "platform/Graphics.h"
 #include "platform/KeyCodes.h"
-
-class QWidget;
-class TDropHook;
 
 // The drop effects a target accepts; each type is the bit of its effect.
 enum TDragType : unsigned { dtCopy = 1, dtMove = 2, dtLink = 4 };
@@ -28,10 +26,20 @@ public:
     virtual std::string Data(const std::string& format) const = 0;
 };
 
+// A target's tie to a window's drag events, made by the widget binding (RegisterDropTarget in
+// DropTargetQt.h). The target releases it when it lets go of the window or goes; the binding
+// tells the target (BindingGone) when the window goes first.
+class TDropTargetBinding {
+public:
+    virtual ~TDropTargetBinding() = default;
+    // Stops feeding the target, lets go of the window and frees the binding.
+    virtual void Release() = 0;
+};
+
 using TDropTargetEvent =
     std::function<void(TObject* sender, TShiftState shift, TPoint point, int& effect)>;
 
-// Drag events on the bound widget become the target's events; the effect is chosen from the
+// Drag events on the bound window become the target's events; the effect is chosen from the
 // allowed effects, the keys and the accepted drag types; subclasses extract the data.
 class TDropTarget : public TInterfacedComponent {
 public:
@@ -50,12 +58,14 @@ public:
     // The drag image is drawn by the drag source on this platform; the flag is only kept.
     bool ShowImage = true;
 
-    // Binds the target to a widget (null: to none). Raises "Failed to Register <name>" when
-    // another target already serves the widget.
-    void Register(QWidget* control);
+    // Lets go of the window the target is bound to (nothing when it is bound to none).
     void Unregister();
-    QWidget* Control() const { return control_; }
-    bool Registered() const { return registered_; }
+    bool Registered() const { return binding_ != nullptr; }
+    // For the binding: it now feeds the target (after letting go of the one before), or its
+    // window went and it is gone.
+    void Bind(TDropTargetBinding* binding);
+    void BindingGone() { binding_ = nullptr; }
+    TDropTargetBinding* Binding() const { return binding_; }
 
     // ---- The drag protocol (called by the widget binding; callable directly) ----
     int DragEnter(TDropData* data, TShiftState keys, TPoint point, int allowed);
@@ -96,14 +106,10 @@ protected:
     TDropData* DataObject() const { return data_; }
 
 private:
-    friend class TDropHook;
-    void HookGone();
     TPoint LinesAt(TPoint point) const;
 
     TDropData* data_ = nullptr;
-    QWidget* control_ = nullptr;
-    bool registered_ = false;
-    TDropHook* hook_ = nullptr;
+    TDropTargetBinding* binding_ = nullptr;
     TPoint lastPoint_;
     unsigned scrollBars_ = 0;
     int margin_ = 0;

@@ -1,14 +1,6 @@
 // The base control's attached label: created beside the control, kept at its offsets.
 #include "EsBase.h"
 
-#include <QEvent>
-#include <QMetaObject>
-#include <QObject>
-#include <QPointer>
-#include <QWidget>
-
-#include <platform/qt/ControlHost.h>
-
 #include "EsLabel.h"
 
 TPoint EsLabelPosition(const TRect& control, int labelHeight, int offsetX, int offsetY,
@@ -40,27 +32,6 @@ void TEsLabelInfo::SetVisible(bool value) {
     if (OnVisibleChange) OnVisibleChange();
 }
 
-// Follows the host widget's moves and resizes with one queued re-position of the label.
-struct TEsBase::Watcher : QObject {
-    explicit Watcher(TEsBase* owner) : owner_(owner) {}
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if ((event->type() == QEvent::Move || event->type() == QEvent::Resize) && !queued_ &&
-            owner_->labelInfo_.Label()) {
-            queued_ = true;
-            QMetaObject::invokeMethod(
-                this,
-                [this] {
-                    queued_ = false;
-                    owner_->PositionLabel();
-                },
-                Qt::QueuedConnection);
-        }
-        return QObject::eventFilter(watched, event);
-    }
-    TEsBase* owner_;
-    bool queued_ = false;
-};
-
 TEsBase::TEsBase(TComponent* owner) : TCustomControl(owner) {
     SetBounds(0, 0, 75, 25);
     labelInfo_.OnPositionChange = [this] { PositionLabel(); };
@@ -68,8 +39,15 @@ TEsBase::TEsBase(TComponent* owner) : TCustomControl(owner) {
 }
 
 TEsBase::~TEsBase() {
-    watcher_.reset();
+    site_.reset();
     labelInfo_.label_.reset();
+}
+
+void TEsBase::SetLabelSite(std::unique_ptr<TEsLabelSite> site) {
+    labelInfo_.label_.reset();
+    labelInfo_.placed_ = false;
+    site_ = std::move(site);
+    if (labelInfo_.visible_) LabelVisibleChanged();
 }
 
 void TEsBase::SetLabelBelow(bool value) {
@@ -77,30 +55,16 @@ void TEsBase::SetLabelBelow(bool value) {
     PositionLabel();
 }
 
-void TEsBase::WatchHost() {
-    if (watcher_) return;
-    QWidget* host = HostWidget(*this);
-    if (!host) return;
-    watcher_ = std::make_unique<Watcher>(this);
-    host->installEventFilter(watcher_.get());
-}
-
 void TEsBase::LabelVisibleChanged() {
     labelInfo_.label_.reset();
     labelInfo_.placed_ = false;
-    if (!labelInfo_.visible_) return;
-    QWidget* host = HostWidget(*this);
-    QWidget* parent = host ? host->parentWidget() : nullptr;
-    if (!parent) return;
+    if (!labelInfo_.visible_ || !site_) return;
     auto label = std::make_unique<TEsAttachedLabel>(this);
-    QWidget* labelHost = HostWidget(*label);
-    if (!labelHost) return;
-    labelHost->setParent(parent);
+    if (!site_->Adopt(*label)) return;
     label->SetCaption(Name + "Label");
     labelInfo_.label_ = std::move(label);
     labelInfo_.offsetX_ = 0;
     labelInfo_.offsetY_ = 0;
-    WatchHost();
     PositionLabel();
     labelInfo_.label_->Show();
     labelInfo_.placed_ = true;

@@ -11,6 +11,15 @@
 class TEsBase;
 class TEsAttachedLabel;
 
+// Where a control's attached label lives: beside the control, in the window that holds it. The
+// widget shell (EsBaseQt.h) offers one over Qt widgets; a control without a site makes no label.
+class TEsLabelSite {
+public:
+    virtual ~TEsLabelSite() = default;
+    // Puts the label into the window that holds the control; false when there is none.
+    virtual bool Adopt(TEsAttachedLabel& label) = 0;
+};
+
 // Where an attached label goes for a control's rectangle: above, its bottom at the control's
 // top plus OffsetY; below, its top at the control's bottom plus OffsetY; left at the control's
 // left plus OffsetX.
@@ -28,7 +37,7 @@ public:
     // A change of either offset moves the label.
     void SetOffsetX(int value);
     void SetOffsetY(int value);
-    // True creates the label (when the control has a parent), false frees it.
+    // True creates the label (when the control's site has a window for it), false frees it.
     void SetVisible(bool value);
 
     // The offsets as the label's placement gives them, without moving it.
@@ -63,6 +72,11 @@ public:
     void SetLabelBelow(bool value);
     std::string Version() const { return "1.07"; }
 
+    // Where the attached label goes (nullptr: no label). A site that follows the control's
+    // moves calls PositionLabel.
+    void SetLabelSite(std::unique_ptr<TEsLabelSite> site);
+    TEsLabelSite* LabelSite() const { return site_.get(); }
+
     // Moves the attached label to the control's position and its offsets.
     void PositionLabel();
     // The label was moved: its offsets follow its new place.
@@ -70,10 +84,8 @@ public:
 
 private:
     void LabelVisibleChanged();
-    void WatchHost();
 
     TEsLabelInfo labelInfo_;
     bool labelBelow_ = false;
-    struct Watcher;
-    std::unique_ptr<Watcher> watcher_;
+    std::unique_ptr<TEsLabelSite> site_;
 };

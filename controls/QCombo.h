@@ -6,19 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "QComboRules.h"
 #include "platform/Classes.h"
-
-// The completion of typed text: the item's index (-1: none), its text, and the selection
-// that covers the completed part. Nothing completes after Backspace or Delete, nor an empty
-// text (cutting everything must leave the box empty).
-struct TQuickCompletion {
-    int Index = -1;
-    std::string Text;
-    int SelStart = 0;
-    int SelLength = 0;
-};
-TQuickCompletion QuickComplete(const std::vector<std::string>& items, const std::string& typed,
-                               uint16_t lastKey);
 
 // The rest of the completed item is selected, so typing on replaces it; Ctrl on its own
 // drops the list down. Also a TObject, so that it is the Sender of OnChange.

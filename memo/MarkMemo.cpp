@@ -15,24 +15,164 @@ TMarkMemo::TMarkMemo(TComponent* owner) : TCustomControl(owner), paragraphs_(*th
     SetTabStop(true);
     SetOpaque(true);
     alive_ = std::make_shared<TMarkMemo*>(this);
-    for (int i = 0; i < 4; ++i) work_.push_back(std::make_unique<TMarkNavigator>(this));
-    separators_ = DefaultSeparators();
+    AttachDocument(std::make_shared<TMarkMemoDocument>());
     altFont_ = font_;
     font_.OnChange = [this](TFont*) { FontChanged(); };
     altFont_.OnChange = [this](TFont*) { FontChanged(); };
-    ResetStore();
     Remeasure();
 }
 
 TMarkMemo::~TMarkMemo() {
     alive_.reset();  // posted slices find the memo gone
     SetHighlighter(nullptr);
-    work_.clear();
-    for (TMarkNavigator* nav : navigators_) {
-        nav->Reset();
-        nav->memo_ = nullptr;
+    LeaveDocument();
+}
+
+// ---- the document ----
+
+void TMarkMemo::AttachDocument(std::shared_ptr<TMarkMemoDocument> document) {
+    doc_ = std::move(document);
+    doc_->AddObserver(this);
+    if (highlighter_) InstallHighlighterHooks();
+    for (int i = 0; i < 4; ++i) work_.push_back(std::make_unique<TMarkNavigator>(this));
+    RebuildLayout();
+    changedFirst_ = changedLast_ = -1;
+    linesBeforeChange_ = -1;
+    view_.Reset();
+}
+
+void TMarkMemo::LeaveDocument() {
+    doc_->RemoveObserver(this);
+    if (highlighter_) {
+        doc_->BeforeKeywords = nullptr;
+        doc_->StopSearch = nullptr;
     }
-    navigators_.clear();
+    work_.clear();
+    // navigators made for this memo stay with the document, one line per paragraph
+    for (TMarkNavigator* nav : doc_->Navigators())
+        if (nav->memo_ == this) {
+            nav->memo_ = nullptr;
+            nav->lineNb_ = MaxInt;
+        }
+}
+
+void TMarkMemo::ShowDocumentOf(TMarkMemo& other) {
+    if (other.doc_ == doc_) return;
+    std::shared_ptr<TMarkMemoDocument> shared = other.doc_;
+    LeaveDocument();
+    AttachDocument(std::move(shared));
+    MarkForLayout();
+    ViewScrollRangesChanged();
+    ViewCaretChanged();
+    ReportChange(0, -1, 0);
+    if (UpdateLock() == 0) UpdateDisplay();
+}
+
+void TMarkMemo::RebuildLayout() {
+    layout_.Clear();
+    const TParagraphsList& pars = doc_->ParagraphList();
+    for (int i = 0; i < pars.Count(); ++i) {
+        const TParagraphRec& par = pars[i];
+        TParagraphLines lines;
+        lines.SetSingleLine(par.Length(), par.StartStyle);
+        layout_.Add(std::move(lines));
+    }
+    firstDirty_ = 0;
+}
+
+void TMarkMemo::DocumentChanged(const TDocumentChange& change) {
+    if (change.Pos == 0 && change.Length < 0) {  // the whole text
+        RebuildLayout();
+        changedFirst_ = changedLast_ = -1;
+        linesBeforeChange_ = -1;
+        view_.SelStart = std::clamp(view_.SelStart, 0, CharCount());
+        view_.SelLength =
+            std::clamp(view_.SelStart + view_.SelLength, 0, CharCount()) - view_.SelStart;
+        if (loading_) return;  // the loading memo sets its view up itself
+        MarkForLayout();
+        ViewScrollRangesChanged();
+        ReportChange(0, -1, 0);
+        return;
+    }
+    if (change.Text) {
+        // this view's selection stays on its characters
+        const int32_t stop = change.Pos + change.Removed;
+        const int32_t delta = change.Length - change.Removed;
+        auto follow = [&](int32_t at) {
+            if (at >= stop) return at + delta;
+            return at > change.Pos ? change.Pos : at;
+        };
+        const int32_t anchor = follow(view_.SelStart + view_.SelLength);
+        view_.SelStart = std::clamp(follow(view_.SelStart), 0, CharCount());
+        view_.SelLength = std::clamp(anchor, 0, CharCount()) - view_.SelStart;
+        changePending_ = true;
+    }
+    FollowChange(change);
+}
+
+void TMarkMemo::FollowChange(const TDocumentChange& change) {
+    const TParagraphsList& pars = doc_->ParagraphList();
+    const int n = pars.Count();
+    const int first = pars.IndexOfOffset(change.Pos);
+    const int last =
+        change.Length < 0 ? n - 1 : std::max(first, pars.IndexOfOffset(change.Pos + change.Length));
+    if (linesBeforeChange_ < 0) linesBeforeChange_ = LineCount();
+    // the entries of the paragraphs that went and came
+    if (change.LinesAdded != 0) {
+        std::vector<std::unique_ptr<TParagraphLines>> fresh;
+        for (int q = first + 1; q <= last; ++q) {
+            auto lines = std::make_unique<TParagraphLines>();
+            lines->SetSingleLine(pars[q].Length(), pars[q].StartStyle);
+            fresh.push_back(std::move(lines));
+        }
+        layout_.Replace(first + 1, last - change.LinesAdded - first, fresh);
+    }
+    // the first paragraph keeps its lines before the change
+    const TParagraphRec& par = pars[first];
+    TParagraphLines& lines = layout_[first];
+    const int editLine = lines.LineOf(std::clamp(change.Pos - par.StartOffset(), 0, par.Length()));
+    if (lines.LastLine().EndOffset != par.Length()) {
+        const TLineRec rec = lines.Line(editLine);
+        lines.SetLineCount(editLine + 1);
+        TLineRec& line = lines.Line(editLine);
+        line = TLineRec{};
+        line.StartOffset = rec.StartOffset;
+        line.EndOffset = par.Length();
+        line.StartStyle = rec.StartStyle;
+        line.StartAttr = rec.StartAttr;
+        lines.Resized();
+    }
+    RestyleLines(first);
+    InvalidatePar(first, editLine);
+    for (int q = first + 1; q <= last; ++q) {
+        TParagraphLines& more = layout_[q];
+        if (more.LastLine().EndOffset != pars[q].Length()) {
+            more.SetSingleLine(pars[q].Length(), pars[q].StartStyle);
+            more.Resized();
+        }
+        RestyleLines(q);
+        InvalidatePar(q, 0);
+    }
+    ShiftChangedRange(last - change.LinesAdded, change.LinesAdded);
+    MarkChanged(first, last);
+    if (firstDirty_ != MaxInt && firstDirty_ > first)
+        firstDirty_ = std::max(first, firstDirty_ + std::min(0, change.LinesAdded));
+}
+
+void TMarkMemo::RestyleLines(int index) {
+    const TParagraphRec& par = doc_->Paragraph(index);
+    TParagraphLines& lines = layout_[index];
+    if (lines.Line0.StartStyle == par.StartStyle) return;
+    uint8_t style = par.StartStyle;
+    for (int l = 0; l < lines.LineCount(); ++l) {
+        TLineRec& line = lines.Line(l);
+        line.StartStyle = style;
+        if (!StaticFormat()) continue;
+        const int32_t from = std::min(line.StartOffset, par.Length());
+        const int32_t to = std::clamp(line.EndOffset, from, par.Length());
+        style = AdvanceStaticStyle(
+            style, std::string_view(par.Text).substr(size_t(from), size_t(to - from)));
+    }
 }
 
 void TMarkMemo::SetHost(TMarkMemoHost* host) {
@@ -47,38 +187,30 @@ void TMarkMemo::SetClientSize(int width, int height) {
     if (widthChanged && WindowExists()) ClientResized();
 }
 
-void TMarkMemo::AddObserver(TMarkMemoObserver* observer) {
-    if (std::find(observers_.begin(), observers_.end(), observer) == observers_.end())
-        observers_.push_back(observer);
-}
-
-void TMarkMemo::RemoveObserver(TMarkMemoObserver* observer) {
-    observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
-}
-
-// ---- what the view and the observers learn ----
+// ---- what the view learns ----
 
 void TMarkMemo::ReportChange(int32_t pos, int32_t length, int32_t linesAdded) {
     if (linesAdded != 0) {
-        const TParagraphRec& par = pars_[pars_.IndexOfOffset(pos)];
-        const int32_t line = par.FirstLine() + par.LineOf(pos - par.StartOffset());
+        const TParagraphsList& pars = doc_->ParagraphList();
+        const int index = pars.IndexOfOffset(pos);
+        const TParagraphLines& lines = layout_[index];
+        const int32_t line = lines.FirstLine() + lines.LineOf(pos - pars[index].StartOffset());
         if (view_.LinesAdded(line, linesAdded, lineHeight_)) ViewScrollRangesChanged();
     }
     ViewInvalidateRange(pos, length, linesAdded);
-    for (TMarkMemoObserver* observer : std::vector<TMarkMemoObserver*>(observers_))
-        observer->DocumentChanged(pos, length, linesAdded);
 }
 
 void TMarkMemo::ReportParagraphs(int first, int last, int32_t linesAdded) {
-    const int n = pars_.Count();
+    const TParagraphsList& pars = doc_->ParagraphList();
+    const int n = pars.Count();
     first = std::clamp(first, 0, n - 1);
-    const int32_t pos = pars_[first].StartOffset();
+    const int32_t pos = pars[first].StartOffset();
     if (last < 0 || last >= n) {
         ReportChange(pos, -1, linesAdded);
         return;
     }
     last = std::max(first, last);
-    const TParagraphRec& end = pars_[last];
+    const TParagraphRec& end = pars[last];
     ReportChange(pos, end.StartOffset() + end.Length() - pos, linesAdded);
 }
 
@@ -116,38 +248,6 @@ void TMarkMemo::ClientResized() {
     if (wordWrap_ || alignment_ != taLeftJustify) RelayoutAll();
 }
 
-void TMarkMemo::ResetStore() {
-    pars_.Clear();
-    TParagraphRec par;
-    par.StartState = FreshStartState();
-    par.Formatted = 0;
-    pars_.Add(std::move(par));
-    changedFirst_ = changedLast_ = -1;
-    linesBeforeChange_ = -1;
-    firstDirty_ = 0;
-    scannedUpTo_ = 0;
-    upperCacheIndex_ = -1;
-    view_.SelStart = view_.SelLength = 0;
-    view_.BlockMode = false;
-    view_.ExtraSpaces = 0;
-    ResetAllNavigators();
-}
-
-void TMarkMemo::ResetAllNavigators() {
-    for (TMarkNavigator* nav : navigators_) {
-        nav->Reset();
-        nav->pos_ = std::clamp(nav->pos_, 0, CharCount() + 1);
-    }
-}
-
-void TMarkMemo::ResetNavigatorCaches(int32_t pos, int parIndex) {
-    for (TMarkNavigator* nav : navigators_)
-        if (nav->pos_ > pos && nav->parNb_ <= parIndex) {
-            nav->dynNb_ = MaxInt;
-            nav->lineNb_ = MaxInt;
-        }
-}
-
 void TMarkMemo::Change() {
     if (OnChange) OnChange(this);
 }
@@ -165,19 +265,15 @@ void TMarkMemo::SetTextBuf(std::string_view text) {
 }
 
 std::string TMarkMemo::ParagraphText(int index) const {
-    return pars_.Get(index).Text;
+    return doc_->Paragraph(index).Text;
 }
 
 std::string TMarkMemo::TextRange(int32_t start, int32_t stop) const {
-    start = std::clamp(start, 0, CharCount());
-    stop = std::clamp(stop, 0, CharCount());
-    if (stop <= start) return {};
-    int p = pars_.IndexOfOffset(start);
-    return pars_.CopyText(p, start - pars_[p].StartOffset(), stop - start);
+    return doc_->TextRange(start, stop);
 }
 
 int32_t TMarkMemo::ParagraphStart(int index) const {
-    return pars_.Get(index).StartOffset();
+    return doc_->Paragraph(index).StartOffset();
 }
 
 std::string TMarkMemo::LineText(int line) {
@@ -185,7 +281,7 @@ std::string TMarkMemo::LineText(int line) {
     TMarkNavigator& nav = Work(0);
     nav.SetAbsLine(line);
     const TParagraphRec& par = nav.GetPar();
-    const TLineRec& rec = par.Line(nav.GetLineNb());
+    const TLineRec& rec = layout_[nav.GetParNb()].Line(nav.GetLineNb());
     return par.Text.substr(size_t(rec.StartOffset), size_t(rec.EndOffset - rec.StartOffset));
 }
 
@@ -198,11 +294,6 @@ void TMarkMemo::SelectLine(int line) {
     TMarkNavigator& nav = Work(0);
     nav.SetAbsLine(line);
     SetSelStart(nav.Pos());
-}
-
-void TMarkMemo::EndUpdate() {
-    if (updateLock_ == 0) return;
-    if (--updateLock_ == 0) UpdateDisplay();
 }
 
 // ---- properties ----
@@ -266,10 +357,10 @@ void TMarkMemo::SetLineHeight(int value) {
 }
 
 void TMarkMemo::SetStaticFormat(bool value) {
-    if (value == staticFormat_) return;
+    if (value == StaticFormat()) return;
     TMemoryStream saved;
     SaveToStream(saved);  // compacts under the old reading
-    staticFormat_ = value;
+    doc_->SetStaticFormatFlag(value);
     saved.SetPosition(0);
     LoadFromStream(saved);
 }
@@ -278,6 +369,7 @@ void TMarkMemo::SetOptions(TMarkMemoOptions value) {
     bool discardAdded =
         (value & pmoDiscardTrailingSpaces) && !(options_ & pmoDiscardTrailingSpaces);
     options_ = value;
+    doc_->DiscardTrailingSpaces = value & pmoDiscardTrailingSpaces;
     if (discardAdded) ReloadAsPlainText();
 }
 
@@ -291,50 +383,20 @@ void TMarkMemo::ReloadAsPlainText() {
 std::string TMarkMemo::Separators() const {
     std::string out;
     for (int c = 0; c < 256; ++c)
-        if (separators_[size_t(c)]) out += char(c);
+        if (SeparatorSet()[size_t(c)]) out += char(c);
     return out;
 }
 
 void TMarkMemo::SetSeparators(std::string_view value) {
-    separators_.reset();
-    for (unsigned char c : value) separators_.set(c);
-    startStop_.MarkStale();
-}
-
-void TMarkMemo::SetUndoMaxSpace(int value) {
-    undoMaxSpace_ = std::max(0, value);
-    TrimUndo();
-}
-
-void TMarkMemo::SetUndoMaxLevel(int value) {
-    if (value > 134217727) throw EListError("Undo set too high");
-    undoMaxLevel_ = std::max(0, value);
-    // keep at most max(position, level) records, then drop the oldest beyond the level
-    size_t keep = size_t(std::max(undoPos_, undoMaxLevel_));
-    while (undo_.size() > keep) {
-        undoSize_ -= undo_.back().Size();
-        undo_.pop_back();
-    }
-    while (undoPos_ > undoMaxLevel_) {
-        undoSize_ -= undo_.front().Size();
-        undo_.pop_front();
-        --undoPos_;
-    }
-}
-
-void TMarkMemo::SetUpperCaseType(TpmUpperCase value) {
-    upperCase_ = value;
-    keywords_.SetUpperCaseType(value);
-    startStop_.SetUpperCaseType(value);
-    upperCacheIndex_ = -1;
+    doc_->SetSeparators(value);
 }
 
 void TMarkMemo::SetUpdateMode(TUpdateMode value) {
     if (value == updateMode_) return;
     updateMode_ = value;
-    if (!WindowExists() || updateLock_ > 0) return;
+    if (!WindowExists() || UpdateLock() > 0) return;
     if (value == umImmediate) {
-        FormatPending(pars_.Count() - 1, -1);
+        FormatPending(ParagraphCount() - 1, -1);
         if (progress_ != 100) {
             progress_ = 100;
             if (OnProgress) OnProgress(this);
@@ -344,20 +406,22 @@ void TMarkMemo::SetUpdateMode(TUpdateMode value) {
     }
 }
 
-void TMarkMemo::SetApplyKeyWords(bool value) {
-    applyKeyWords_ = value;
-}
-
-void TMarkMemo::SetApplyStartStopKeys(bool value) {
-    applyStartStop_ = value;
-}
-
 void TMarkMemo::SetHighlighter(TMarkHighlighter* highlighter) {
     if (highlighter == highlighter_) return;
-    if (highlighter_) {
-        auto& list = highlighter_->memos_;
-        list.erase(std::remove(list.begin(), list.end(), this), list.end());
-    }
+    if (highlighter_) std::erase(highlighter_->memos_, this);
     highlighter_ = highlighter;
     if (highlighter_) highlighter_->memos_.push_back(this);
+    InstallHighlighterHooks();
+}
+
+void TMarkMemo::InstallHighlighterHooks() {
+    if (!highlighter_) {
+        doc_->BeforeKeywords = nullptr;
+        doc_->StopSearch = nullptr;
+        return;
+    }
+    doc_->BeforeKeywords = [this](int count) { highlighter_->BeforeKeywords(*this, count); };
+    doc_->StopSearch = [this](TMarkNavigator& start, TMarkNavigator& search, int count) {
+        return highlighter_->StopSearch(start, search, count);
+    };
 }

@@ -1,5 +1,5 @@
-// The highlighting text memo: its document (store, undo, attributes, highlighting), layout and
-// view state behind one surface.
+// The highlighting text memo: a control that shows a document (MarkMemoDocument.h) with its own
+// layout, view state, painting and input. Memos can share one document.
 #pragma once
 
 #include <array>
@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "MarkMemoDocument.h"
 #include "MarkMemoKeys.h"
 #include "MarkMemoStore.h"
 #include "MarkMemoStrings.h"
@@ -23,18 +24,6 @@
 #include "platform/Picture.h"
 #include "platform/Streams.h"
 #include "platform/TextMetrics.h"
-
-// One undo step: [StartPos, StopPos) holds the text that replaced `Text`.
-struct TUndoRec {
-    int32_t StartPos = 0;
-    int32_t StopPos = 0;
-    bool Linked = false;  // undone and redone together with the record before it
-    std::string Text;
-    // What the record counts against UndoMaxSpace: its text, and 13 bytes for the two
-    // positions (4 each), the text's length (4) and the link flag (1).
-    static constexpr int64_t Overhead = 13;
-    int64_t Size() const { return int64_t(Text.size()) + Overhead; }
-};
 
 // One character of a display line as layout, hit-testing and painting see it.
 struct TCharCell {
@@ -92,9 +81,10 @@ public:
     virtual void SelectionMoved(TMarkMemo& /*memo*/) {}
 };
 
-// The memo control: a custom control that lays out, paints and edits its own text. Until its
-// window exists (or with no host) it works headless: one display line per paragraph.
-class TMarkMemo : public TCustomControl {
+// The memo control: a custom control that lays out, paints and edits the text of its document
+// (its own, or one it shares with other memos), observing it. Until its window exists (or with no
+// host) it works headless: one display line per paragraph.
+class TMarkMemo : public TCustomControl, private TMarkMemoObserver {
 public:
     explicit TMarkMemo(TComponent* owner = nullptr);
     ~TMarkMemo() override;
@@ -153,20 +143,30 @@ public:
     void AddHook(TMarkMemoHook* hook);
     void RemoveHook(TMarkMemoHook* hook);
     int HookCount() const;
-    // Those told of every change of the text or its look (see TMarkMemoObserver).
-    void AddObserver(TMarkMemoObserver* observer);
-    void RemoveObserver(TMarkMemoObserver* observer);
+    // Those told of every change of the document's text or its look (see TMarkMemoObserver).
+    void AddObserver(TMarkMemoObserver* observer) { doc_->AddObserver(observer); }
+    void RemoveObserver(TMarkMemoObserver* observer) { doc_->RemoveObserver(observer); }
 
-    // ---- the store ----
-    int32_t CharCount() const { return int32_t(pars_.TotalChars() - 2); }
-    int32_t LineCount() const { return int32_t(pars_.TotalLines()); }
-    int ParagraphCount() const { return pars_.Count(); }
-    TParagraphRec& Paragraph(int index) const { return pars_.Get(index); }
-    const TParagraphsList& ParagraphList() const { return pars_; }
-    const std::vector<TMarkNavigator*>& Navigators() const { return navigators_; }
+    // ---- the document ----
+    TMarkMemoDocument& Document() const { return *doc_; }
+    // Shows the document of `other` from now on, with this memo's own layout and view; the
+    // document lives while a memo shows it.
+    void ShowDocumentOf(TMarkMemo& other);
+    int32_t CharCount() const { return doc_->CharCount(); }
+    int ParagraphCount() const { return doc_->ParagraphCount(); }
+    TParagraphRec& Paragraph(int index) const { return doc_->Paragraph(index); }
+    const TParagraphsList& ParagraphList() const { return doc_->ParagraphList(); }
+    const std::vector<TMarkNavigator*>& Navigators() const { return doc_->Navigators(); }
     // Drops the cached line and attribute indices of navigators after `pos` whose paragraph
     // is at most `parIndex`.
-    void ResetNavigatorCaches(int32_t pos, int parIndex);
+    void ResetNavigatorCaches(int32_t pos, int parIndex) {
+        doc_->ResetNavigatorCaches(pos, parIndex);
+    }
+
+    // ---- the layout: the display lines of each paragraph at the width laid out for ----
+    int32_t LineCount() const { return int32_t(layout_.TotalLines()); }
+    TParagraphLines& ParagraphLines(int index) const { return layout_.Get(index); }
+    const TLayoutLines& Layout() const { return layout_; }
 
     // ---- text ----
     void Clear();
@@ -180,9 +180,9 @@ public:
 
     TMarkParaStrings& Paragraphs() { return paragraphs_; }
     TMarkLinesStrings& Lines() { return lines_; }
-    void BeginUpdate() { ++updateLock_; }
-    void EndUpdate();
-    int UpdateLock() const { return updateLock_; }
+    void BeginUpdate() { doc_->BeginUpdate(); }
+    void EndUpdate() { doc_->EndUpdate(); }
+    int UpdateLock() const { return doc_->UpdateLock(); }
 
     // ---- streams ----
     virtual void LoadFromStream(TStream& stream);
@@ -212,21 +212,23 @@ public:
     int ExtraSpaces() const { return view_.ExtraSpaces; }
     void SetExtraSpaces(int count) { view_.ExtraSpaces = std::max(0, count); }
 
-    bool CanUndo() const { return undoPos_ >= (undoing_ ? 2 : 1); }
-    bool CanRedo() const { return int(undo_.size()) > undoPos_; }
+    bool CanUndo() const { return doc_->CanUndo(); }
+    bool CanRedo() const { return doc_->CanRedo(); }
     void Undo();
     void Redo();
     // Stops typing from merging into the last undo record.
-    void BreakUndoGroup() { groupBreak_ = true; }
+    void BreakUndoGroup() { doc_->BreakUndoGroup(); }
     // Marks the last undo record as going together with the one before it.
-    void LinkLastUndo();
-    int UndoCount() const { return int(undo_.size()); }
-    int UndoPosition() const { return undoPos_; }
-    int64_t UndoSize() const { return undoSize_; }
-    const TUndoRec& UndoRecord(int index) const { return undo_.at(size_t(index)); }
+    void LinkLastUndo() { doc_->LinkLastUndo(); }
+    int UndoCount() const { return doc_->UndoCount(); }
+    int UndoPosition() const { return doc_->UndoPosition(); }
+    int64_t UndoSize() const { return doc_->UndoSize(); }
+    const TUndoRec& UndoRecord(int index) const { return doc_->UndoRecord(index); }
 
     virtual void InsertDynAttr(TMarkNavigator& start, TMarkNavigator& stop, bool repaint,
-                               bool dynamic, TAttributeRec rec);
+                               bool dynamic, TAttributeRec rec) {
+        doc_->InsertDynAttr(start, stop, repaint, dynamic, rec);
+    }
     void ApplyDynStyle(int32_t startPos, int32_t stopPos, uint8_t style, bool flag, int16_t context,
                        int16_t cursor, int32_t backColor, int32_t textColor);
     // Surrounds the selection with a format code pair (bold 2, italic 1, underline 21,
@@ -242,13 +244,17 @@ public:
     void CheckLines() const;
 
     // ---- highlighting ----
-    TKeywordList& Keywords() { return keywords_; }
-    TStartStopKeyList& StartStopKeys() { return startStop_; }
+    TKeywordList& Keywords() { return doc_->Keywords(); }
+    TStartStopKeyList& StartStopKeys() { return doc_->StartStopKeys(); }
     TMarkHighlighter* Highlighter() const { return highlighter_; }
     void SetHighlighter(TMarkHighlighter* highlighter);
-    virtual void ReparseParagraphs(TMarkNavigator& first, TMarkNavigator& last);
-    virtual void ReparseRange(TMarkNavigator& first, TMarkNavigator& last);
-    void ReparseAll();
+    virtual void ReparseParagraphs(TMarkNavigator& first, TMarkNavigator& last) {
+        doc_->ReparseParagraphs(first, last);
+    }
+    virtual void ReparseRange(TMarkNavigator& first, TMarkNavigator& last) {
+        doc_->ReparseRange(first, last);
+    }
+    void ReparseAll() { doc_->ReparseAll(); }
     int Progress() const { return progress_; }
 
     // ---- layout ----
@@ -295,8 +301,8 @@ public:
         TJustifier(int free, int spaceCount);
         int Next();
     };
-    bool LineJustified(const TParagraphRec& par, int line) const;
-    int LineStartX(const TParagraphRec& par, int line) const;
+    bool LineJustified(const TParagraphLines& par, int line) const;
+    int LineStartX(const TParagraphLines& par, int line) const;
 
     // ---- properties ----
     TAlignment Alignment() const { return alignment_; }
@@ -316,26 +322,26 @@ public:
     TFont& Font() { return font_; }
     const TFont& Font() const { return font_; }
     TFont& AltFont() { return altFont_; }
-    bool StaticFormat() const { return staticFormat_; }
+    bool StaticFormat() const { return doc_->StaticFormat(); }
     void SetStaticFormat(bool value);
     TMarkMemoOptions Options() const { return options_; }
     void SetOptions(TMarkMemoOptions value);
     bool HasOption(TMarkMemoOption o) const { return options_ & o; }
     std::string Separators() const;
     void SetSeparators(std::string_view value);
-    const TSeparatorSet& SeparatorSet() const { return separators_; }
-    int UndoMaxSpace() const { return undoMaxSpace_; }
-    void SetUndoMaxSpace(int value);
-    int UndoMaxLevel() const { return undoMaxLevel_; }
-    void SetUndoMaxLevel(int value);
-    TpmUpperCase UpperCaseType() const { return upperCase_; }
-    void SetUpperCaseType(TpmUpperCase value);
+    const TSeparatorSet& SeparatorSet() const { return doc_->SeparatorSet(); }
+    int UndoMaxSpace() const { return doc_->UndoMaxSpace(); }
+    void SetUndoMaxSpace(int value) { doc_->SetUndoMaxSpace(value); }
+    int UndoMaxLevel() const { return doc_->UndoMaxLevel(); }
+    void SetUndoMaxLevel(int value) { doc_->SetUndoMaxLevel(value); }
+    TpmUpperCase UpperCaseType() const { return doc_->UpperCaseType(); }
+    void SetUpperCaseType(TpmUpperCase value) { doc_->SetUpperCaseType(value); }
     TUpdateMode UpdateMode() const { return updateMode_; }
     void SetUpdateMode(TUpdateMode value);
-    bool ApplyKeyWords() const { return applyKeyWords_; }
-    void SetApplyKeyWords(bool value);
-    bool ApplyStartStopKeys() const { return applyStartStop_; }
-    void SetApplyStartStopKeys(bool value);
+    bool ApplyKeyWords() const { return doc_->ApplyKeyWords; }
+    void SetApplyKeyWords(bool value) { doc_->ApplyKeyWords = value; }
+    bool ApplyStartStopKeys() const { return doc_->ApplyStartStopKeys; }
+    void SetApplyStartStopKeys(bool value) { doc_->ApplyStartStopKeys = value; }
     std::string Version() const { return "Lorvane memo 1.0"; }
 
     // The view's look: caret, overwrite mode, colours.
@@ -458,7 +464,21 @@ private:
     friend class TMarkParaStrings;
     friend class TMarkLinesStrings;
 
-    // what the view and those who show the memo learn
+    // what the document reports (TMarkMemoObserver)
+    void DocumentChanged(const TDocumentChange& change) override;
+    void EditsEnded() override { UpdateDisplay(); }
+    // The layout follows a change of the text or its look.
+    void FollowChange(const TDocumentChange& change);
+    // Every paragraph one line again, waiting for layout.
+    void RebuildLayout();
+    // Line start styles follow the paragraph's own when format codes before it changed.
+    void RestyleLines(int index);
+    // Leaves the current document (before showing another, or when going).
+    void LeaveDocument();
+    void AttachDocument(std::shared_ptr<TMarkMemoDocument> document);
+    void InstallHighlighterHooks();
+
+    // what the view learns
     void ReportChange(int32_t pos, int32_t length, int32_t linesAdded);
     void ReportParagraphs(int first, int last, int32_t linesAdded);
     void ViewCaretChanged();
@@ -470,11 +490,11 @@ private:
     void SetViewColor(TColor& field, TColor value);
 
     // store
-    void ResetStore();
-    void ResetAllNavigators();
+    TParagraphsList& Pars() const { return const_cast<TParagraphsList&>(doc_->ParagraphList()); }
     TMarkNavigator& Work(int i) { return *work_[size_t(i)]; }
-    void ClampSelectionNavigators();
-    int32_t NormalizedPos(int32_t pos, bool roundUp) const;
+    int32_t NormalizedPos(int32_t pos, bool roundUp) const {
+        return doc_->NormalizedPos(pos, roundUp);
+    }
     void SelectRange(int32_t first, int32_t last);
 
     // loading
@@ -484,30 +504,10 @@ private:
     void FireProgress(bool force);
 
     // editing
-    struct TSplice {
-        int firstPar = 0, lastPar = 0;
-        int32_t start = 0, stop = 0, newStop = 0;
-    };
-    TSplice Splice(int32_t start, int32_t stop, std::string_view text);
-    void PropagateStaticStyle(int fromPar);
-    void RecordUndo(int32_t start, int32_t stop, int32_t newLength, std::string replaced);
-    void TrimUndo();
-    void DoUndoStep(bool redo);
     void DeleteBlock();
     void MarkChanged(int first, int last);
     void InvalidatePar(int index, int line);
     void ShiftChangedRange(int after, int delta);
-    void FinishEdit(int32_t caret);
-    void RemoveKeywordRecords(TParagraphRec& par);
-    void NormalizeRecords(TParagraphRec& par);
-
-    // highlighting
-    void MatchKeywords(int index);
-    void ApplyKeywordMatch(int index, int keyword, int32_t offset, int32_t length);
-    void ScanStartStop(int index);
-    void ScanUpTo(int index);
-    bool KeyAllowedAt(const TAttributeRec& rec) const;
-    const std::string& UpperCopy(int index);
 
     // layout
     struct TStyleFont {
@@ -522,48 +522,34 @@ private:
     void RecomputeWidest();
     void StartBackground();
     void RelayoutAll();
-    TFormatResult FormatUnmeasured(TParagraphRec& par);
-    TFormatResult FormatMeasured(int fromLine, TParagraphRec& par);
+    TFormatResult FormatUnmeasured(const TParagraphRec& par, TParagraphLines& lines);
+    TFormatResult FormatMeasured(int fromLine, const TParagraphRec& par, TParagraphLines& lines);
 
     TOwnHost ownHost_{*this};
     TMarkMemoHost* host_ = &ownHost_;
     TTextMeasurer* measurer_ = nullptr;
     TMarkMemoView view_;
-    std::vector<TMarkMemoObserver*> observers_;
     std::vector<TMarkMemoHook*> hooks_;  // nullptr: removed while the hooks were called
 
-    TParagraphsList pars_;
-    std::vector<TMarkNavigator*> navigators_;
+    std::shared_ptr<TMarkMemoDocument> doc_;
+    TLayoutLines layout_;
     std::vector<std::unique_ptr<TMarkNavigator>> work_;
+    bool loading_ = false;  // the memo itself loads the document: it sets its layout up after
 
     TMarkParaStrings paragraphs_;
     TMarkLinesStrings lines_;
-    int updateLock_ = 0;
-
-    std::deque<TUndoRec> undo_;
-    int undoPos_ = 0;
-    int64_t undoSize_ = 0;
-    bool undoing_ = false;
-    bool redoing_ = false;
-    bool groupBreak_ = false;
     bool noReverseCodes_ = false;
-    bool pushesRecords_ = false;  // a keyword match is being put over the text
 
     int changedFirst_ = -1, changedLast_ = -1;
     int32_t linesBeforeChange_ = -1;  // the line count when the pending changes began
     bool changePending_ = false;
     int firstDirty_ = MaxInt;  // no paragraph before this one waits for layout
-    int scannedUpTo_ = -1;     // paragraphs up to this one have their start/stop keys scanned
     int progress_ = 100;
     bool backgroundPosted_ = false;
     std::shared_ptr<TMarkMemo*> alive_;
-    double lastProgressMs_ = 0;
+    int64_t lastProgressMs_ = 0;  // TickCount() of the last progress event
 
-    TKeywordList keywords_;
-    TStartStopKeyList startStop_;
     TMarkHighlighter* highlighter_ = nullptr;
-    std::string upperCache_;
-    int upperCacheIndex_ = -1;
 
     TFont font_;
     TFont altFont_;
@@ -582,16 +568,9 @@ private:
     int rightMargin_ = 8;
     int tabStops_ = 8;
     int fixedLineHeight_ = 0;
-    bool staticFormat_ = true;
     TMarkMemoOptions options_ = pmoWrapCaret | pmoInsertKeyActive | pmoWideOverwriteCaret |
                                 pmoAutoScrollBars | pmoBlockSelection;
-    TSeparatorSet separators_;
-    int undoMaxSpace_ = 65536;
-    int undoMaxLevel_ = 256;
-    TpmUpperCase upperCase_ = pmuAscii;
     TUpdateMode updateMode_ = umBackground;
-    bool applyKeyWords_ = true;
-    bool applyStartStop_ = true;
 
     // window side
     TScrollStyle scrollBars_ = ssVertical;

@@ -73,8 +73,11 @@ void TMarkMemo::ViewInvalidateRange(int32_t pos, int32_t length, int32_t linesAd
     if (!HandleAllocated()) return;
     const int lh = std::max(1, lineHeight_);
     auto lineOf = [&](int32_t at) {
-        const TParagraphRec& par = pars_[pars_.IndexOfOffset(at)];
-        return par.FirstLine() + par.LineOf(std::clamp(at - par.StartOffset(), 0, par.Length()));
+        const int index = Pars().IndexOfOffset(at);
+        const TParagraphRec& par = Pars()[index];
+        const TParagraphLines& lines = layout_[index];
+        return lines.FirstLine() +
+               lines.LineOf(std::clamp(at - par.StartOffset(), 0, par.Length()));
     };
     const int top = std::max(0, LineToY(lineOf(std::clamp(pos, 0, CharCount())) - view_.TopLine));
     int bottom = view_.ClientHeight;
@@ -98,7 +101,7 @@ void TMarkMemo::ViewMetricsChanged() {
 }
 
 void TMarkMemo::ViewCaretChanged() {
-    if (updateLock_ > 0) return;
+    if (UpdateLock() > 0) return;
     if (HandleAllocated()) {
         Invalidate();
         if (focused_) RestartBlink();
@@ -186,7 +189,7 @@ void TMarkMemo::ScrollToLine(int line) {
 
 void TMarkMemo::ScrollMessage(TScrollBarKind kind, TScrollCode code, int pos) {
     CallHooks(TMarkMemoEventKind::Scroll, 0, {}, int(code));
-    if (updateLock_ > 0) return;
+    if (UpdateLock() > 0) return;
     const int lh = std::max(1, lineHeight_);
     if (kind == sbVertical) {
         const int top = view_.TopLine, visible = VisibleLines(), count = LineCount();
@@ -280,20 +283,21 @@ bool TMarkMemo::DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos)
 // ---- the caret ----
 
 void TMarkMemo::CaretAbsLine(int* index, int* line, int* absLine) {
-    int p = pars_.IndexOfOffset(view_.SelStart);
+    int p = Pars().IndexOfOffset(view_.SelStart);
     EnsureFormatted(p);
-    p = pars_.IndexOfOffset(view_.SelStart);
-    const TParagraphRec& par = pars_[p];
-    const int l = par.LineOf(std::min(view_.SelStart - par.StartOffset(), par.Length()));
+    p = Pars().IndexOfOffset(view_.SelStart);
+    const TParagraphRec& par = Pars()[p];
+    const TParagraphLines& lines = layout_[p];
+    const int l = lines.LineOf(std::min(view_.SelStart - par.StartOffset(), par.Length()));
     *index = p;
     *line = l;
-    *absLine = par.FirstLine() + l;
+    *absLine = lines.FirstLine() + l;
 }
 
 TRect TMarkMemo::CaretRect() {
     int index, line, abs;
     CaretAbsLine(&index, &line, &abs);
-    const TParagraphRec& par = pars_[index];
+    const TParagraphRec& par = Pars()[index];
     const int32_t offset = std::min(view_.SelStart - par.StartOffset(), par.Length());
     const int lh = std::max(1, lineHeight_);
     int x = OffsetToX(index, line, offset) + view_.ExtraSpaces * tabUnit_;
@@ -318,7 +322,7 @@ void TMarkMemo::RestartBlink() {
 }
 
 void TMarkMemo::DrawCaret(TCanvas& canvas) {
-    if (!focused_ || !caretOn_ || DisplayOnly || updateLock_ > 0) return;
+    if (!focused_ || !caretOn_ || DisplayOnly || UpdateLock() > 0) return;
     TRect r = CaretRect();
     if (dragging_ && dropPos_ >= 0) {  // while text is dragged the caret shows the drop place
         const int32_t caret = view_.SelStart, length = view_.SelLength;
@@ -336,13 +340,13 @@ void TMarkMemo::DrawCaret(TCanvas& canvas) {
 }
 
 void TMarkMemo::ScrollCaretIntoView() {
-    if (!WindowExists() || updateLock_ > 0) return;
+    if (!WindowExists() || UpdateLock() > 0) return;
     int index, line, abs;
     CaretAbsLine(&index, &line, &abs);
     const int lh = std::max(1, lineHeight_);
     int h = view_.HScroll;
     if (!wordWrap_ && (alignment_ == taLeftJustify || h > 0)) {
-        const TParagraphRec& par = pars_[index];
+        const TParagraphRec& par = Pars()[index];
         const int32_t offset = std::min(view_.SelStart - par.StartOffset(), par.Length());
         const int x = OffsetToX(index, line, offset) + view_.ExtraSpaces * tabUnit_;
         const int step = std::max(1, 5 * tabUnit_);
@@ -397,7 +401,7 @@ bool TMarkMemo::SelectionShown() const {
 
 void TMarkMemo::Paint(TCanvas& canvas, const TRect& updateRect) {
     CallHooks(TMarkMemoEventKind::Paint);
-    if (updateLock_ > 0) {
+    if (UpdateLock() > 0) {
         canvas.Brush().SetStyle(TBrushStyle::bsSolid);
         canvas.Brush().SetColor(view_.Color);
         canvas.FillRect(updateRect);
@@ -414,7 +418,7 @@ void TMarkMemo::PaintLines(TCanvas& canvas, const TRect& area) {
     const int firstRow = view_.YToLine(std::max(0, area.Top), lh);
     const int lastRow = view_.YToLine(std::max(0, area.Bottom - 1), lh);
     if (WindowExists()) EnsureLine(view_.TopLine + lastRow + 1);
-    if (view_.TopLine < LineCount()) ScanUpTo(pars_.IndexOfLine(view_.TopLine));
+    if (view_.TopLine < LineCount()) doc_->ScanUpTo(layout_.IndexOfLine(view_.TopLine));
     for (int row = firstRow; row <= lastRow; ++row) {
         const int abs = view_.TopLine + row;
         if (abs >= LineCount()) break;
@@ -461,13 +465,14 @@ void TMarkMemo::PaintBackground(TCanvas& canvas, const TRect& r, int64_t textY) 
 
 void TMarkMemo::PaintLine(TCanvas& canvas, int absLine, int y, int clientWidth) {
     const int lh = std::max(1, lineHeight_);
-    int index = pars_.IndexOfLine(absLine);
+    int index = layout_.IndexOfLine(absLine);
     EnsureFormatted(index);
-    index = pars_.IndexOfLine(absLine);
-    const TParagraphRec& par = pars_[index];
-    const int line = std::clamp(absLine - par.FirstLine(), 0, par.LineCount() - 1);
-    const TLineRec& ln = par.Line(line);
-    const bool lastLineOfPar = line == par.LineCount() - 1;
+    index = layout_.IndexOfLine(absLine);
+    const TParagraphRec& par = Pars()[index];
+    const TParagraphLines& lines = layout_[index];
+    const int line = std::clamp(absLine - lines.FirstLine(), 0, lines.LineCount() - 1);
+    const TLineRec& ln = lines.Line(line);
+    const bool lastLineOfPar = line == lines.LineCount() - 1;
     if (par.BackColor >= 0) {
         canvas.Brush().SetStyle(TBrushStyle::bsSolid);
         canvas.Brush().SetColor(par.BackColor);
@@ -499,19 +504,19 @@ void TMarkMemo::PaintLine(TCanvas& canvas, int absLine, int y, int clientWidth) 
                 selX2 = std::max(selX2, cell.X + cell.Width);
             }
     const int lineEndX =
-        cells.empty() ? LineStartX(par, line) : cells.back().X + cells.back().Width;
+        cells.empty() ? LineStartX(lines, line) : cells.back().X + cells.back().Width;
     TRect endMark{};
     if (plainSel && s1 <= ln.EndOffset && s2 > ln.EndOffset) {
         if (HasOption(pmoFullLineSelect)) {
             selX1 = std::min(selX1, lineEndX);
             selX2 = clientWidth;
-        } else if (ShowEndParSelected && lastLineOfPar && index + 1 < pars_.Count()) {
+        } else if (ShowEndParSelected && lastLineOfPar && index + 1 < Pars().Count()) {
             endMark = {lineEndX, y + lh / 3, lineEndX + tabUnit_ / 2 + 1, y + 2 * lh / 3};
         }
     }
     if (shown && view_.BlockMode) {
-        const int p1 = pars_.IndexOfOffset(view_.SelFirst()),
-                  p2 = pars_.IndexOfOffset(view_.SelLast());
+        const int p1 = Pars().IndexOfOffset(view_.SelFirst()),
+                  p2 = Pars().IndexOfOffset(view_.SelLast());
         if (index >= p1 && index <= p2) {
             selX1 = tabUnit_ * view_.BlockColumn1 - view_.HScroll + leftMargin_;
             selX2 = tabUnit_ * view_.BlockColumn2 - view_.HScroll + leftMargin_;
@@ -542,7 +547,7 @@ void TMarkMemo::PaintLine(TCanvas& canvas, int absLine, int y, int clientWidth) 
     std::vector<std::pair<int, int>> wavy;
     for (size_t i = 0; i < drawn; ++i) {
         const TCharCell& cell = cells[i];
-        const bool code = staticFormat_ && IsFormatCode(cell.Char);
+        const bool code = StaticFormat() && IsFormatCode(cell.Char);
         TColor text = par.TextColor >= 0 ? par.TextColor : font_.Color();
         TColor back = kNoColor;
         if (cell.Style & msHighlight) {
@@ -621,7 +626,7 @@ void TMarkMemo::CopyToClipboard() {
     } else if (view_.SelLength != 0) {
         SetClipboardText(SelText());
     }
-    groupBreak_ = true;
+    BreakUndoGroup();
 }
 
 void TMarkMemo::CutToClipboard() {
@@ -638,7 +643,7 @@ void TMarkMemo::PasteFromClipboard() {
         PasteBlock(text);
     else
         SetSelText(text);
-    groupBreak_ = true;
+    BreakUndoGroup();
     ScrollCaretIntoView();
     ViewCaretChanged();
 }

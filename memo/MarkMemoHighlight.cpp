@@ -1,5 +1,5 @@
-// The memo's highlighting: keyword matching and start/stop-key scanning over paragraphs.
-#include "MarkMemo.h"
+// The document's highlighting: keyword matching and start/stop-key scanning over paragraphs.
+#include "MarkMemoDocument.h"
 
 #include <algorithm>
 
@@ -15,14 +15,14 @@ bool SameKeyState(const TAttributeRec& a, const TAttributeRec& b) {
 
 }  // namespace
 
-bool TMarkMemo::KeyAllowedAt(const TAttributeRec& rec) const {
+bool TMarkMemoDocument::KeyAllowedAt(const TAttributeRec& rec) const {
     if (!rec.Dynamic()) return true;
     if (rec.IsStartStopRecord()) return false;
     if (rec.ParserMade()) return keywords_.KeywordsInRanges;
     return rec.Context == 0;
 }
 
-const std::string& TMarkMemo::UpperCopy(int index) {
+const std::string& TMarkMemoDocument::UpperCopy(int index) {
     if (upperCacheIndex_ != index) {
         upperCache_ = pars_[index].Text;
         UpperCaseInPlace(upperCache_, upperCase_);
@@ -33,7 +33,7 @@ const std::string& TMarkMemo::UpperCopy(int index) {
 
 // ---- keywords ----
 
-void TMarkMemo::RemoveKeywordRecords(TParagraphRec& par) {
+void TMarkMemoDocument::RemoveKeywordRecords(TParagraphRec& par) {
     auto& attrs = par.Attrs;
     for (int i = int(attrs.size()) - 1; i >= 0; --i) {
         if (i >= int(attrs.size()) || !attrs[size_t(i)].IsKeywordRecord()) continue;
@@ -54,19 +54,19 @@ void TMarkMemo::RemoveKeywordRecords(TParagraphRec& par) {
     }
 }
 
-void TMarkMemo::ReparseParagraphs(TMarkNavigator& first, TMarkNavigator& last) {
+void TMarkMemoDocument::ReparseParagraphs(TMarkNavigator& first, TMarkNavigator& last) {
     int a = first.GetParNb(), b = last.GetParNb();
     if (a > b) std::swap(a, b);
     for (int p = a; p <= b; ++p) MatchKeywords(p);
 }
 
-void TMarkMemo::MatchKeywords(int index) {
+void TMarkMemoDocument::MatchKeywords(int index) {
     TParagraphRec& par = pars_[index];
-    if (highlighter_) highlighter_->BeforeKeywords(*this, keywords_.Count());
+    if (BeforeKeywords) BeforeKeywords(keywords_.Count());
     const std::vector<TAttributeRec> before = par.Attrs;
     RemoveKeywordRecords(par);
     par.KeywordsParsed = 1;
-    if (applyKeyWords_ && keywords_.Count() > 0 && !par.Text.empty()) {
+    if (ApplyKeyWords && keywords_.Count() > 0 && !par.Text.empty()) {
         const int32_t length = par.Length();
         std::string raw = par.Text;
         std::string upper;
@@ -122,15 +122,12 @@ void TMarkMemo::MatchKeywords(int index) {
         int32_t offset = MaxInt;
         if (same < before.size()) offset = before[same].Offset;
         if (same < par.Attrs.size()) offset = std::min(offset, par.Attrs[same].Offset);
-        TMarkNavigator& nav = Work(2);
-        nav.SetPos(par.StartOffset() + std::min(offset, par.Length()));
-        nav.Reset();
-        InvalidatePar(index, nav.GetLineNb());
-        MarkChanged(index, index);
+        offset = std::min(offset, par.Length());
+        ReportLook(par.StartOffset() + offset, par.Length() - offset);
     }
 }
 
-void TMarkMemo::ApplyKeywordMatch(int index, int keyword, int32_t offset, int32_t length) {
+void TMarkMemoDocument::ApplyKeywordMatch(int index, int keyword, int32_t offset, int32_t length) {
     TParagraphRec& par = pars_[index];
     const TAttributeRec& inForce = par.StateAt(offset);
     if (inForce.Level >= MaxNestingLevel) return;
@@ -157,7 +154,7 @@ void TMarkMemo::ApplyKeywordMatch(int index, int keyword, int32_t offset, int32_
 
 // ---- start/stop keys ----
 
-void TMarkMemo::NormalizeRecords(TParagraphRec& par) {
+void TMarkMemoDocument::NormalizeRecords(TParagraphRec& par) {
     auto& attrs = par.Attrs;
     for (size_t i = 0; i < attrs.size();) {
         const TAttributeRec& before = i > 0 ? attrs[i - 1] : par.StartAttr();
@@ -168,7 +165,7 @@ void TMarkMemo::NormalizeRecords(TParagraphRec& par) {
     }
 }
 
-void TMarkMemo::ScanStartStop(int index) {
+void TMarkMemoDocument::ScanStartStop(int index) {
     TParagraphRec& par = pars_[index];
     par.StartStopScanned = 1;
     // the records an earlier scan made go first
@@ -178,7 +175,7 @@ void TMarkMemo::ScanStartStop(int index) {
             par.Attrs.erase(par.Attrs.begin() + ptrdiff_t(i));
             hadRanges = true;
         }
-    const bool active = applyStartStop_ && startStop_.Count() > 0;
+    const bool active = ApplyStartStopKeys && startStop_.Count() > 0;
     if (hadRanges || active || par.StartAttr().IsStartStopRecord()) NormalizeRecords(par);
     if (!active) return;
     startStop_.RefreshWholeWord(separators_);
@@ -197,13 +194,13 @@ void TMarkMemo::ScanStartStop(int index) {
     int32_t openedAt = -1;  // the start key's offset, -1 when the range began earlier
     TAttributeRec underlying;
     const TAttributeRec& startState = par.StartAttr();
-    if (highlighter_ && startState.ParserMade() && !startState.IsStartStopRecord()) {
+    if (StopSearch && startState.ParserMade() && !startState.IsStartStopRecord()) {
         // a range of the highlighter's own making: it may close it
         TMarkNavigator& from = Work(0);
         TMarkNavigator& search = Work(1);
         from.SetPos(par.StartOffset());
         search.SetPos(par.StartOffset());
-        highlighter_->StopSearch(from, search, startStop_.Count());
+        StopSearch(from, search, startStop_.Count());
     }
     if (startState.IsStartStopRecord()) {
         entry = startState.OwnKey() - kStartStopKey;
@@ -325,7 +322,7 @@ void TMarkMemo::ScanStartStop(int index) {
     }
 }
 
-void TMarkMemo::ReparseRange(TMarkNavigator& firstNav, TMarkNavigator& lastNav) {
+void TMarkMemoDocument::ReparseRange(TMarkNavigator& firstNav, TMarkNavigator& lastNav) {
     int first = firstNav.GetParNb(), last = lastNav.GetParNb();
     if (first > last) std::swap(first, last);
     for (int p = first; p < pars_.Count(); ++p) {
@@ -340,8 +337,7 @@ void TMarkMemo::ReparseRange(TMarkNavigator& firstNav, TMarkNavigator& lastNav) 
         if (!agree) {
             // the look of the next paragraph changes: match and lay it out again
             next.KeywordsParsed = 0;
-            InvalidatePar(p + 1, 0);
-            MarkChanged(p + 1, p + 1);
+            ReportParagraphs(p + 1, p + 1);
         } else if (p >= last) {
             break;
         }
@@ -353,7 +349,7 @@ void TMarkMemo::ReparseRange(TMarkNavigator& firstNav, TMarkNavigator& lastNav) 
     }
 }
 
-void TMarkMemo::ScanUpTo(int index) {
+void TMarkMemoDocument::ScanUpTo(int index) {
     index = std::min(index, pars_.Count() - 1);
     for (int p = std::max(0, scannedUpTo_ + 1); p <= index; ++p) {
         TParagraphRec& par = pars_[p];
@@ -367,18 +363,24 @@ void TMarkMemo::ScanUpTo(int index) {
     }
 }
 
-void TMarkMemo::ReparseAll() {
+void TMarkMemoDocument::ReparseAll() {
     TStartState shared = pars_[0].StartState;
     for (int p = 0; p < pars_.Count(); ++p) {
         TParagraphRec& par = pars_[p];
         par.Attrs.clear();
         par.StartState = shared;
-        par.Formatted = par.StartStopScanned = par.KeywordsParsed = 0;
+        par.StartStopScanned = par.KeywordsParsed = 0;
     }
     scannedUpTo_ = -1;
     upperCacheIndex_ = -1;
     ResetAllNavigators();
-    MarkForLayout();
-    if (!WindowExists()) firstDirty_ = 0;
-    ReportChange(0, -1, 0);
+    Report({0, -1, -1, 0, false});
+}
+
+void TMarkMemoDocument::PrepareParagraph(int index) {
+    TParagraphRec& par = pars_.Get(index);
+    if (!par.StartStopScanned) ScanUpTo(index);
+    if (!par.KeywordsParsed && (ApplyKeyWords || BeforeKeywords)) MatchKeywords(index);
+    par.KeywordsParsed = 1;
+    par.Attrs.shrink_to_fit();
 }

@@ -24,14 +24,15 @@ int32_t TMarkMemo::PosAt(int x, int y, int* extraSpaces) {
     int abs = int(pixel >= 0 ? pixel / lh : -((-pixel + lh - 1) / lh));
     EnsureLine(std::max(0, abs));
     abs = std::clamp(abs, 0, LineCount() - 1);
-    int index = pars_.IndexOfLine(abs);
+    int index = layout_.IndexOfLine(abs);
     EnsureFormatted(index);
-    index = pars_.IndexOfLine(abs);
-    const TParagraphRec& par = pars_[index];
-    const int line = std::clamp(abs - par.FirstLine(), 0, par.LineCount() - 1);
-    const TLineRec& ln = par.Line(line);
+    index = layout_.IndexOfLine(abs);
+    const TParagraphRec& par = Pars()[index];
+    const TParagraphLines& lines = layout_[index];
+    const int line = std::clamp(abs - lines.FirstLine(), 0, lines.LineCount() - 1);
+    const TLineRec& ln = lines.Line(line);
     int32_t offset = XToOffset(index, line, x);
-    if (line < par.LineCount() - 1 && offset >= ln.EndOffset && ln.EndOffset > ln.StartOffset)
+    if (line < lines.LineCount() - 1 && offset >= ln.EndOffset && ln.EndOffset > ln.StartOffset)
         offset = ln.EndOffset - 1;  // on this line, not at the next one's start
     if (extraSpaces) {
         const int endX = OffsetToX(index, line, ln.EndOffset);
@@ -42,18 +43,18 @@ int32_t TMarkMemo::PosAt(int x, int y, int* extraSpaces) {
 
 bool TMarkMemo::IsWordChar(unsigned char c) const {
     if (HasOption(pmoLargeWordSelect)) return !IsBlank(c);
-    return !separators_[c];
+    return !SeparatorSet()[c];
 }
 
 int32_t TMarkMemo::WordStart(int32_t pos) {
-    const TParagraphRec& par = pars_[pars_.IndexOfOffset(pos)];
+    const TParagraphRec& par = Pars()[Pars().IndexOfOffset(pos)];
     int32_t o = std::min(pos - par.StartOffset(), par.Length());
     while (o > 0 && IsWordChar((unsigned char)par.Text[size_t(o - 1)])) --o;
     return par.StartOffset() + o;
 }
 
 int32_t TMarkMemo::WordEnd(int32_t pos) {
-    const TParagraphRec& par = pars_[pars_.IndexOfOffset(pos)];
+    const TParagraphRec& par = Pars()[Pars().IndexOfOffset(pos)];
     int32_t o = std::min(pos - par.StartOffset(), par.Length());
     while (o < par.Length() && IsWordChar((unsigned char)par.Text[size_t(o)])) ++o;
     return par.StartOffset() + o;
@@ -73,7 +74,7 @@ void TMarkMemo::MoveCaret(int32_t pos, bool extend) {
     }
     view_.BlockMode = false;
     view_.ExtraSpaces = 0;
-    groupBreak_ = true;
+    BreakUndoGroup();
     FinishMove();
 }
 
@@ -98,15 +99,15 @@ void TMarkMemo::SelectLines(int fromLine, int toLine) {
     EnsureLine(toLine + 1);
     auto lineStart = [&](int abs) -> int32_t {
         if (abs >= LineCount()) return CharCount();
-        const int p = pars_.IndexOfLine(abs);
-        const TParagraphRec& par = pars_[p];
-        return par.StartOffset() + par.Line(abs - par.FirstLine()).StartOffset;
+        const int p = layout_.IndexOfLine(abs);
+        const TParagraphLines& lines = layout_[p];
+        return Pars()[p].StartOffset() + lines.Line(abs - lines.FirstLine()).StartOffset;
     };
     const int32_t from = lineStart(fromLine), to = lineStart(toLine + 1);
     view_.SelStart = to;
     view_.SelLength = from - to;
     view_.BlockMode = false;
-    groupBreak_ = true;
+    BreakUndoGroup();
     FinishMove();
 }
 
@@ -124,31 +125,44 @@ void TMarkMemo::DeleteBack(bool toParagraphStart) {
     }
     const int32_t pos = view_.SelStart;
     if (pos == 0) return;
-    const TParagraphRec& par = pars_[pars_.IndexOfOffset(pos)];
+    const TParagraphRec& par = Pars()[Pars().IndexOfOffset(pos)];
     const int32_t parStart = par.StartOffset();
+    auto codeBefore = [&](int32_t at) {
+        return at > parStart && StaticFormat() &&
+               IsFormatCode((unsigned char)par.Text[size_t(at - 1 - parStart)]);
+    };
+    // Codes right before the caret stay: the character in front of them goes, and the caret
+    // keeps its place after them.
+    int32_t to = pos;
+    if (!toParagraphStart)
+        while (codeBefore(to)) --to;
     int32_t from;
-    if (pos == parStart) {
-        from = pos - 2;  // the break before the paragraph
+    if (to == parStart) {
+        if (to == 0) return;
+        from = to - 2;  // the break before the paragraph
     } else if (toParagraphStart) {
         from = parStart;
-    } else if (HasOption(pmoBackIndent) && BackIndentStart(pos, &from)) {
+    } else if (to == pos && HasOption(pmoBackIndent) && BackIndentStart(pos, &from)) {
         // within the leading blanks: back to the indentation of an earlier, shallower line
     } else {
-        from = pos - 1;
-        while (from > parStart && staticFormat_ &&
-               IsFormatCode((unsigned char)par.Text[size_t(from - 1 - parStart)]))
-            --from;
+        from = to - 1;
+        while (codeBefore(from)) --from;
     }
-    SelectRange(from, pos);
+    const int32_t before = CharCount();
+    SelectRange(from, to);
     ClearSelection();
+    if (to < pos) {
+        view_.SelStart = std::clamp(pos - (before - CharCount()), 0, CharCount());
+        ViewCaretChanged();
+    }
 }
 
 // With the caret inside the leading blanks of its paragraph: where the blanks before it must
 // be cut back to, so that its column becomes the indentation of the nearest earlier paragraph
 // that is indented less (0 when none is).
 bool TMarkMemo::BackIndentStart(int32_t pos, int32_t* from) {
-    const int p = pars_.IndexOfOffset(pos);
-    const TParagraphRec& par = pars_[p];
+    const int p = Pars().IndexOfOffset(pos);
+    const TParagraphRec& par = Pars()[p];
     const int32_t parStart = par.StartOffset(), offset = pos - parStart;
     auto indentOf = [&](const std::string& text, size_t upTo, bool* allBlank) {
         int column = 0;
@@ -163,7 +177,7 @@ bool TMarkMemo::BackIndentStart(int32_t pos, int32_t* from) {
     if (!blanks || offset == 0) return false;
     int target = 0;
     for (int q = p - 1; q >= 0; --q) {
-        const std::string& text = pars_[q].Text;
+        const std::string& text = Pars()[q].Text;
         if (text.find_first_not_of(" \t") == std::string::npos) continue;
         const int indent = indentOf(text, text.size(), nullptr);
         if (indent < column) {
@@ -186,7 +200,7 @@ void TMarkMemo::DeleteForward() {
     }
     const int32_t pos = view_.SelStart;
     if (pos >= CharCount()) return;
-    const TParagraphRec& par = pars_[pars_.IndexOfOffset(pos)];
+    const TParagraphRec& par = Pars()[Pars().IndexOfOffset(pos)];
     const int32_t to = pos - par.StartOffset() >= par.Length() ? pos + 2 : pos + 1;
     SelectRange(pos, to);
     ClearSelection();
@@ -194,14 +208,14 @@ void TMarkMemo::DeleteForward() {
 
 void TMarkMemo::InsertBreak() {
     const int32_t pos = view_.SelStart;
-    const int p = pars_.IndexOfOffset(pos);
+    const int p = Pars().IndexOfOffset(pos);
     if (view_.Overwrite && view_.SelLength == 0) {
         int index, line, abs;
         CaretAbsLine(&index, &line, &abs);
         if (abs + 1 < LineCount()) {
-            const int q = pars_.IndexOfLine(abs + 1);
-            const TParagraphRec& next = pars_[q];
-            MoveCaret(next.StartOffset() + next.Line(abs + 1 - next.FirstLine()).StartOffset,
+            const int q = layout_.IndexOfLine(abs + 1);
+            const TParagraphLines& next = layout_[q];
+            MoveCaret(Pars()[q].StartOffset() + next.Line(abs + 1 - next.FirstLine()).StartOffset,
                       false);
         } else {
             SetSelStart(CharCount());
@@ -211,9 +225,9 @@ void TMarkMemo::InsertBreak() {
     }
     std::string indent;
     if (HasOption(pmoAutoIndent) && view_.SelLength == 0) {
-        const int column = pos - pars_[p].StartOffset();
+        const int column = pos - Pars()[p].StartOffset();
         for (int q = p; q >= 0; --q) {
-            const std::string& text = pars_[q].Text;
+            const std::string& text = Pars()[q].Text;
             if (text.empty()) continue;
             size_t n = 0;
             while (n < text.size() && IsBlank((unsigned char)text[n])) ++n;
@@ -221,7 +235,7 @@ void TMarkMemo::InsertBreak() {
             break;
         }
     }
-    const bool atEnd = pos - pars_[p].StartOffset() == pars_[p].Length();
+    const bool atEnd = pos - Pars()[p].StartOffset() == Pars()[p].Length();
     if (!indent.empty() && HasOption(pmoDiscardTrailingSpaces) && atEnd) {
         int spaces = 0;
         for (char c : indent)
@@ -236,12 +250,12 @@ void TMarkMemo::InsertBreak() {
 
 void TMarkMemo::TypeChar(char c) {
     if (view_.Overwrite && view_.SelLength == 0 && !view_.BlockMode) {
-        const TParagraphRec& par = pars_[pars_.IndexOfOffset(view_.SelStart)];
+        const TParagraphRec& par = Pars()[Pars().IndexOfOffset(view_.SelStart)];
         if (view_.SelStart - par.StartOffset() < par.Length()) view_.SelLength = 1;
     }
     if (c == ' ' && view_.SelLength == 0 && HasOption(pmoDiscardTrailingSpaces) &&
         HasOption(pmoKeepColumnPos)) {
-        const TParagraphRec& par = pars_[pars_.IndexOfOffset(view_.SelStart)];
+        const TParagraphRec& par = Pars()[Pars().IndexOfOffset(view_.SelStart)];
         if (view_.SelStart - par.StartOffset() == par.Length()) {
             ++view_.ExtraSpaces;
             ViewCaretChanged();
@@ -261,7 +275,7 @@ bool TMarkMemo::WantKey(uint16_t key, TShiftState shift) {
 
 void TMarkMemo::KeyDown(uint16_t& key, TShiftState shift) {
     CallHooks(TMarkMemoEventKind::KeyDown, shift, {}, 0, mbLeft, key);
-    if (updateLock_ > 0) return;
+    if (UpdateLock() > 0) return;
     TCustomControl::KeyDown(key, shift);
     if (key == 0) return;
     const bool ctrl = shift & ssCtrl, alt = shift & ssAlt, extend = shift & ssShift;
@@ -375,14 +389,14 @@ void TMarkMemo::KeyDown(uint16_t& key, TShiftState shift) {
     const bool arrow = key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN;
     const bool blockKey = arrow && extend && alt && HasOption(pmoBlockSelection) && !wordWrap_;
     auto columnOf = [&](int32_t pos) {
-        const TParagraphRec& par = pars_[pars_.IndexOfOffset(pos)];
+        const TParagraphRec& par = Pars()[Pars().IndexOfOffset(pos)];
         const int32_t o = std::min(pos - par.StartOffset(), par.Length());
         int column = 0;
         for (int32_t i = 0; i < o; ++i) {
             auto c = (unsigned char)par.Text[size_t(i)];
             if (c == fcTab)
                 column = (column / tabStops_ + 1) * tabStops_;
-            else if (!(staticFormat_ && IsFormatCode(c)))
+            else if (!(StaticFormat() && IsFormatCode(c)))
                 ++column;
         }
         return column;
@@ -401,7 +415,7 @@ void TMarkMemo::KeyDown(uint16_t& key, TShiftState shift) {
 
     int index, line, abs;
     const int32_t pos = view_.SelStart;
-    const TParagraphRec& par = pars_[pars_.IndexOfOffset(pos)];
+    const TParagraphRec& par = Pars()[Pars().IndexOfOffset(pos)];
     const int32_t parStart = par.StartOffset();
     const int32_t offset = std::min(pos - parStart, par.Length());
     const bool vertical = key == VK_UP || key == VK_DOWN || key == VK_PRIOR || key == VK_NEXT;
@@ -434,11 +448,11 @@ void TMarkMemo::KeyDown(uint16_t& key, TShiftState shift) {
                 MoveCaret(key == VK_HOME ? 0 : CharCount(), extend);
             } else {
                 CaretAbsLine(&index, &line, &abs);
-                const TParagraphRec& p = pars_[index];
+                const TParagraphLines& p = layout_[index];
                 const TLineRec& ln = p.Line(line);
                 int32_t to = key == VK_HOME ? ln.StartOffset : ln.EndOffset;
                 if (key == VK_END && line < p.LineCount() - 1 && to > ln.StartOffset) --to;
-                MoveCaret(p.StartOffset() + to, extend);
+                MoveCaret(Pars()[index].StartOffset() + to, extend);
             }
             break;
         case VK_LEFT: {
@@ -458,7 +472,7 @@ void TMarkMemo::KeyDown(uint16_t& key, TShiftState shift) {
                 break;
             } else if (pos > 0) {
                 to = offset == 0 ? pos - 2 : pos - 1;
-                if (PassOverCodes && staticFormat_ && offset > 0)
+                if (PassOverCodes && StaticFormat() && offset > 0)
                     while (to > parStart &&
                            IsFormatCode((unsigned char)par.Text[size_t(to - 1 - parStart)]))
                         --to;
@@ -487,7 +501,7 @@ void TMarkMemo::KeyDown(uint16_t& key, TShiftState shift) {
                 }
             } else {
                 to = pos + 1;
-                if (PassOverCodes && staticFormat_)
+                if (PassOverCodes && StaticFormat())
                     while (to - parStart < par.Length() &&
                            IsFormatCode((unsigned char)par.Text[size_t(to - parStart)]))
                         ++to;
@@ -533,7 +547,7 @@ void TMarkMemo::KeyUp(uint16_t& key, TShiftState shift) {
 
 void TMarkMemo::KeyPress(char& key) {
     CallHooks(TMarkMemoEventKind::KeyPress, 0, {}, 0, mbLeft, 0, key);
-    if (updateLock_ > 0 || dragging_ || DisplayOnly) return;
+    if (UpdateLock() > 0 || dragging_ || DisplayOnly) return;
     TCustomControl::KeyPress(key);
     if (key == 0) return;
     const auto c = (unsigned char)key;
@@ -614,7 +628,7 @@ void TMarkMemo::DblClick() {
     view_.SelLength = first - last;
     view_.BlockMode = false;
     wordMode_ = true;
-    groupBreak_ = true;
+    BreakUndoGroup();
     FinishMove();
 }
 
@@ -745,7 +759,11 @@ void TMarkMemo::CallHooks(TMarkMemoEventKind kind, TShiftState shift, TPoint pos
 
 void TMarkMemo::DropText(int32_t at, bool copy) {
     const int32_t first = view_.SelFirst(), last = view_.SelLast();
-    if (at >= first && at <= last) return;  // a drop inside the selection changes nothing
+    if (at >= first && at <= last) {
+        // a drop inside the selection (a click without a drag too) only empties it there
+        MoveCaret(at, false);
+        return;
+    }
     const std::string text = SelText();
     const auto length = int32_t(text.size());
     BreakUndoGroup();
@@ -765,7 +783,7 @@ void TMarkMemo::DropText(int32_t at, bool copy) {
     const int32_t begin = std::clamp(at, end - std::min(length, end), end);
     view_.SelStart = end;
     view_.SelLength = begin - end;
-    groupBreak_ = true;
+    BreakUndoGroup();
     FinishMove();
 }
 
@@ -858,6 +876,6 @@ void TMarkMemo::AutoScrollStep() {
     view_.SelStart = NormalizedPos(pos, false);
     view_.SelLength = anchor_ - view_.SelStart;
     view_.BlockMode = false;
-    groupBreak_ = true;
+    BreakUndoGroup();
     FinishMove();
 }

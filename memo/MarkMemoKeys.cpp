@@ -7,10 +7,6 @@
 
 namespace {
 
-[[noreturn]] void RaiseListIndex() {
-    throw ERangeError("List index out of bounds");
-}
-
 std::string MatchCopyOf(const std::string& key, uint8_t options, TpmUpperCase kind) {
     std::string copy = key;
     if (!(options & koCaseSensitive)) UpperCaseInPlace(copy, kind);

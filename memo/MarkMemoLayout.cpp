@@ -136,27 +136,27 @@ int TMarkMemo::YToLine(int y) const {
 // ---- breaking paragraphs ----
 
 TFormatResult TMarkMemo::FormatParagraph(int fromLine, int index) {
-    TParagraphRec& par = pars_.Get(index);
-    if (!par.StartStopScanned) ScanUpTo(index);
-    if (!par.KeywordsParsed && (applyKeyWords_ || highlighter_)) MatchKeywords(index);
-    par.KeywordsParsed = 1;
-    fromLine = std::min(fromLine, par.Formatted ? MaxInt : par.DirtyLine);
-    par.Attrs.shrink_to_fit();
-    TFormatResult result = CanMeasure() ? FormatMeasured(fromLine, par) : FormatUnmeasured(par);
-    par.Formatted = 1;
-    par.DirtyLine = MaxInt;
-    par.Resized();
+    doc_->PrepareParagraph(index);
+    const TParagraphRec& par = doc_->Paragraph(index);
+    TParagraphLines& lines = layout_.Get(index);
+    fromLine = std::min(fromLine, lines.Formatted ? MaxInt : lines.DirtyLine);
+    TFormatResult result =
+        CanMeasure() ? FormatMeasured(fromLine, par, lines) : FormatUnmeasured(par, lines);
+    lines.Formatted = 1;
+    lines.DirtyLine = MaxInt;
+    lines.Resized();
     return result;
 }
 
-TFormatResult TMarkMemo::FormatUnmeasured(TParagraphRec& par) {
-    int old = par.LineCount();
-    par.SetSingleLine(par.Line0.StartStyle);
+TFormatResult TMarkMemo::FormatUnmeasured(const TParagraphRec& par, TParagraphLines& lines) {
+    int old = lines.LineCount();
+    lines.SetSingleLine(par.Length(), par.StartStyle);
     return {0, 0, 1 - old};
 }
 
-TFormatResult TMarkMemo::FormatMeasured(int fromLine, TParagraphRec& par) {
-    const int oldCount = par.LineCount();
+TFormatResult TMarkMemo::FormatMeasured(int fromLine, const TParagraphRec& par,
+                                        TParagraphLines& lines) {
+    const int oldCount = lines.LineCount();
     int first = std::clamp(fromLine, 0, oldCount - 1);
     if (first > 0) --first;  // the first word of a line may now fit on the line before
     const std::string& text = par.Text;
@@ -165,8 +165,9 @@ TFormatResult TMarkMemo::FormatMeasured(int fromLine, TParagraphRec& par) {
     const int tabWidth = std::max(1, tabStops_ * tabUnit_);
     const auto fontStyle = uint8_t(font_.Style() & 0x0F);
 
-    const TLineRec& from = par.Line(first);
-    TStyleWalker walk(par, from.StartOffset, from.StartStyle, staticFormat_);
+    TLineRec from = lines.Line(first);
+    if (first == 0) from.StartStyle = par.StartStyle;
+    TStyleWalker walk(par, from.StartOffset, from.StartStyle, StaticFormat());
     const TStyleFont* sf = &FontFor(walk.Effective(fontStyle));
     const int* adv = sf->font->Advances().data();
     auto refont = [&] {
@@ -237,17 +238,27 @@ TFormatResult TMarkMemo::FormatMeasured(int fromLine, TParagraphRec& par) {
         const size_t aiWord = walk.AttrIndex();
         int width = 0;
         int32_t j = i;
+        // Measuring stops once the word cannot fit: a word longer than the line is broken
+        // below, and the rest is measured for the lines after it, so a paragraph without
+        // blanks costs time in proportion to its length.
+        bool over = false, cut = false;
         for (; j < length; ++j) {
             auto c = (unsigned char)text[size_t(j)];
             if (c == ' ' || c == fcTab) break;
             if (walk.Sync(j)) refont();
-            if (walk.Code(c))
+            if (walk.Code(c)) {
                 refont();
-            else
-                width += adv[c];
+                continue;
+            }
+            if (over) {  // more of the word follows: it is cut here
+                cut = true;
+                break;
+            }
+            width += adv[c];
+            over = int64_t(x) + width - sf->overhang > avail;
         }
         width -= sf->overhang;
-        if (x + width <= avail) {
+        if (!cut && x + width <= avail) {
             x += width;
             i = j;
             hasWord = true;
@@ -276,7 +287,7 @@ TFormatResult TMarkMemo::FormatMeasured(int fromLine, TParagraphRec& par) {
             cx += adv[c];
             ++fitted;
         }
-        if (k >= j) {
+        if (k >= j && !cut) {
             x = cx;
             i = j;
             hasWord = true;
@@ -294,28 +305,28 @@ TFormatResult TMarkMemo::FormatMeasured(int fromLine, TParagraphRec& par) {
     line.JustifyFrom = justifyFrom;
     out.push_back(line);
 
-    par.SetLineCount(first + int(out.size()));
+    lines.SetLineCount(first + int(out.size()));
     int widest = widestWidth_ == MaxInt ? 0 : widestWidth_;
     for (size_t l = 0; l < out.size(); ++l) {
-        par.Line(first + int(l)) = out[l];
+        lines.Line(first + int(l)) = out[l];
         if (out[l].Width > widest) {
             widest = out[l].Width;
-            widestLine_ = par.FirstLine() + (wordWrap_ ? first + int(l) : 0);
+            widestLine_ = lines.FirstLine() + (wordWrap_ ? first + int(l) : 0);
         }
     }
     if (widestWidth_ != MaxInt || widest > 0) widestWidth_ = widest;
-    return {first, par.LineCount() - 1, par.LineCount() - oldCount};
+    return {first, lines.LineCount() - 1, lines.LineCount() - oldCount};
 }
 
 // ---- positions within lines ----
 
-bool TMarkMemo::LineJustified(const TParagraphRec& par, int line) const {
+bool TMarkMemo::LineJustified(const TParagraphLines& par, int line) const {
     if (!justified_ || line >= par.LineCount() - 1) return false;
     const TLineRec& ln = par.Line(line);
     return ln.SpaceCount > 0 && view_.ClientWidth - leftMargin_ - rightMargin_ - ln.Width > 0;
 }
 
-int TMarkMemo::LineStartX(const TParagraphRec& par, int line) const {
+int TMarkMemo::LineStartX(const TParagraphLines& par, int line) const {
     const TLineRec& ln = par.Line(line);
     const int client = view_.ClientWidth;
     int x = leftMargin_;
@@ -330,16 +341,19 @@ int TMarkMemo::LineStartX(const TParagraphRec& par, int line) const {
 
 void TMarkMemo::WalkLine(int index, int line, const std::function<bool(const TCharCell&)>& visit) {
     EnsureFormatted(index);
-    const TParagraphRec& par = pars_[index];
-    line = std::clamp(line, 0, par.LineCount() - 1);
-    const TLineRec& ln = par.Line(line);
-    const int x0 = LineStartX(par, line);
+    const TParagraphRec& par = doc_->Paragraph(index);
+    const TParagraphLines& lines = layout_[index];
+    line = std::clamp(line, 0, lines.LineCount() - 1);
+    const TLineRec& ln = lines.Line(line);
+    const int x0 = LineStartX(lines, line);
     const int client = view_.ClientWidth;
-    TJustifier spread(LineJustified(par, line) ? client - leftMargin_ - rightMargin_ - ln.Width : 0,
-                      ln.SpaceCount);
+    TJustifier spread(
+        LineJustified(lines, line) ? client - leftMargin_ - rightMargin_ - ln.Width : 0,
+        ln.SpaceCount);
     const int tabWidth = std::max(1, tabStops_ * tabUnit_);
     const auto fontStyle = uint8_t(font_.Style() & 0x0F);
-    TStyleWalker walk(par, ln.StartOffset, ln.StartStyle, staticFormat_);
+    const bool codes = StaticFormat();
+    TStyleWalker walk(par, ln.StartOffset, ln.StartStyle, codes);
     const bool measured = CanMeasure();
     int xr = 0, extra = 0;
     for (int32_t i = ln.StartOffset; i < ln.EndOffset; ++i) {
@@ -350,7 +364,7 @@ void TMarkMemo::WalkLine(int index, int line, const std::function<bool(const TCh
         cell.Char = c;
         cell.Style = walk.Effective(fontStyle);
         cell.Attr = &walk.Attr();
-        const bool code = staticFormat_ && IsFormatCode(c);
+        const bool code = codes && IsFormatCode(c);
         int base = 0, stretch = 0;
         if (c == fcTab) {
             base = (xr / tabWidth + 1) * tabWidth - xr;
@@ -370,9 +384,9 @@ void TMarkMemo::WalkLine(int index, int line, const std::function<bool(const TCh
 
 int TMarkMemo::OffsetToX(int index, int line, int32_t offset) {
     EnsureFormatted(index);
-    const TParagraphRec& par = pars_[index];
-    line = std::clamp(line, 0, par.LineCount() - 1);
-    int x = LineStartX(par, line);
+    const TParagraphLines& lines = layout_[index];
+    line = std::clamp(line, 0, lines.LineCount() - 1);
+    int x = LineStartX(lines, line);
     WalkLine(index, line, [&](const TCharCell& cell) {
         if (cell.Offset >= offset) return false;
         x = cell.X + cell.Width;
@@ -383,9 +397,9 @@ int TMarkMemo::OffsetToX(int index, int line, int32_t offset) {
 
 int32_t TMarkMemo::XToOffset(int index, int line, int x) {
     EnsureFormatted(index);
-    const TParagraphRec& par = pars_[index];
-    line = std::clamp(line, 0, par.LineCount() - 1);
-    int32_t result = par.Line(line).EndOffset;
+    const TParagraphLines& lines = layout_[index];
+    line = std::clamp(line, 0, lines.LineCount() - 1);
+    int32_t result = lines.Line(line).EndOffset;
     WalkLine(index, line, [&](const TCharCell& cell) {
         if (cell.X + cell.Width / 2 > x) {
             result = cell.Offset;
@@ -399,23 +413,23 @@ int32_t TMarkMemo::XToOffset(int index, int line, int x) {
 // ---- what waits for layout ----
 
 void TMarkMemo::MarkForLayout() {
-    for (int i = 0; i < pars_.Count(); ++i) {
-        TParagraphRec& par = pars_[i];
-        par.Formatted = 0;
-        par.DirtyLine = 0;
+    for (int i = 0; i < layout_.Count(); ++i) {
+        TParagraphLines& lines = layout_[i];
+        lines.Formatted = 0;
+        lines.DirtyLine = 0;
     }
     widestWidth_ = 0;
     widestLine_ = -1;
     firstDirty_ = 0;
-    if (updateLock_ > 0 || !WindowExists()) return;
+    if (UpdateLock() > 0 || !WindowExists()) return;
     if (updateMode_ == umImmediate)
-        FormatPending(pars_.Count() - 1, -1);
+        FormatPending(layout_.Count() - 1, -1);
     else if (updateMode_ == umBackground)
         StartBackground();
 }
 
 void TMarkMemo::FormatPending(int upTo, double budgetMs) {
-    const int n = pars_.Count();
+    const int n = layout_.Count();
     upTo = std::min(upTo, n - 1);
     int i = firstDirty_;
     if (i > upTo) return;
@@ -423,8 +437,8 @@ void TMarkMemo::FormatPending(int upTo, double budgetMs) {
     const double started = budgetMs >= 0 ? MonotonicMs() : 0;
     int done = 0;
     for (; i <= upTo; ++i) {
-        TParagraphRec& par = pars_[i];
-        if (!par.Formatted) FormatParagraph(par.DirtyLine, i);
+        TParagraphLines& lines = layout_[i];
+        if (!lines.Formatted) FormatParagraph(lines.DirtyLine, i);
         if (budgetMs >= 0 && (++done & 31) == 0 && MonotonicMs() - started > budgetMs) {
             ++i;
             break;
@@ -434,29 +448,29 @@ void TMarkMemo::FormatPending(int upTo, double budgetMs) {
 }
 
 void TMarkMemo::FormatRange(int first, int last, bool force) {
-    const int n = pars_.Count();
+    const int n = layout_.Count();
     first = std::clamp(first, 0, n - 1);
     last = std::clamp(last, first, n - 1);
-    const int32_t oldNext = last + 1 < n ? pars_[last + 1].FirstLine() : LineCount();
+    const int32_t oldNext = last + 1 < n ? layout_[last + 1].FirstLine() : LineCount();
     for (int i = first; i <= last; ++i) {
         if (force) InvalidatePar(i, 0);
-        if (!pars_[i].Formatted) FormatParagraph(pars_[i].DirtyLine, i);
+        if (!layout_[i].Formatted) FormatParagraph(layout_[i].DirtyLine, i);
     }
-    const int32_t newNext = last + 1 < n ? pars_[last + 1].FirstLine() : LineCount();
+    const int32_t newNext = last + 1 < n ? layout_[last + 1].FirstLine() : LineCount();
     ReportParagraphs(first, last, newNext - oldNext);
     ViewScrollRangesChanged();
 }
 
 void TMarkMemo::EnsureFormatted(int index) {
-    if (pars_.Get(index).Formatted) return;
-    if (index > 0) ScanUpTo(index - 1);
-    FormatParagraph(pars_[index].DirtyLine, index);
+    if (layout_.Get(index).Formatted) return;
+    if (index > 0) doc_->ScanUpTo(index - 1);
+    FormatParagraph(layout_[index].DirtyLine, index);
 }
 
 void TMarkMemo::EnsureLine(int32_t line) {
     if (changedFirst_ >= 0) firstDirty_ = std::min(firstDirty_, changedFirst_);
-    while (firstDirty_ < pars_.Count()) {
-        int p = pars_.IndexOfLine(line);
+    while (firstDirty_ < layout_.Count()) {
+        int p = layout_.IndexOfLine(line);
         if (firstDirty_ > p) return;
         FormatPending(p, -1);
     }
@@ -465,8 +479,8 @@ void TMarkMemo::EnsureLine(int32_t line) {
 void TMarkMemo::RecomputeWidest() {
     widestWidth_ = 0;
     widestLine_ = -1;
-    for (int i = 0; i < pars_.Count(); ++i) {
-        const TParagraphRec& par = pars_[i];
+    for (int i = 0; i < layout_.Count(); ++i) {
+        const TParagraphLines& par = layout_[i];
         for (int l = 0; l < par.LineCount(); ++l)
             if (par.Line(l).Width > widestWidth_) {
                 widestWidth_ = par.Line(l).Width;
@@ -476,8 +490,8 @@ void TMarkMemo::RecomputeWidest() {
 }
 
 void TMarkMemo::UpdateDisplay() {
-    if (updateLock_ > 0) return;
-    const int n = pars_.Count();
+    if (UpdateLock() > 0) return;
+    const int n = layout_.Count();
     if (changedFirst_ >= 0) {
         int first = std::clamp(changedFirst_, 0, n - 1);
         int last = std::clamp(changedLast_, first, n - 1);
@@ -486,13 +500,15 @@ void TMarkMemo::UpdateDisplay() {
         linesBeforeChange_ = -1;
         bool widestTouched = false;
         for (int p = first; p <= last; ++p) {
-            TParagraphRec& par = pars_[p];
-            if (widestLine_ >= par.FirstLine() && widestLine_ < par.FirstLine() + par.LineCount())
+            TParagraphLines& lines = layout_[p];
+            if (widestLine_ >= lines.FirstLine() &&
+                widestLine_ < lines.FirstLine() + lines.LineCount())
                 widestTouched = true;
-            if (!par.Formatted) FormatParagraph(par.DirtyLine, p);
+            if (!lines.Formatted) FormatParagraph(lines.DirtyLine, p);
         }
         const int delta = LineCount() - before;
-        for (TMarkNavigator* nav : navigators_) nav->lineNb_ = MaxInt;
+        for (TMarkNavigator* nav : doc_->Navigators())
+            if (nav->memo_ == this) nav->lineNb_ = MaxInt;
         if (!wordWrap_ && widestTouched && CanMeasure()) RecomputeWidest();
         ReportParagraphs(first, last, delta);
         ViewScrollRangesChanged();
@@ -510,7 +526,7 @@ void TMarkMemo::UpdateDisplay() {
 }
 
 void TMarkMemo::StartBackground() {
-    const int n = pars_.Count();
+    const int n = layout_.Count();
     if (backgroundPosted_ || !WindowExists() || updateMode_ != umBackground || firstDirty_ >= n)
         return;
     backgroundPosted_ = true;
@@ -523,8 +539,8 @@ void TMarkMemo::StartBackground() {
 
 void TMarkMemo::BackgroundSlice() {
     backgroundPosted_ = false;
-    if (updateMode_ != umBackground || !WindowExists() || updateLock_ > 0) return;
-    const int n = pars_.Count();
+    if (updateMode_ != umBackground || !WindowExists() || UpdateLock() > 0) return;
+    const int n = layout_.Count();
     const int from = std::min(firstDirty_, n);
     if (from < n) {
         const int32_t before = LineCount();

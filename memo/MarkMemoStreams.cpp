@@ -1,6 +1,8 @@
 // The memo's text streams: plain text in and out, and the little-endian binary image.
 #include "MarkMemo.h"
 
+#include "platform/EventLoop.h"
+
 #include <cstring>
 
 namespace {
@@ -166,7 +168,7 @@ std::string ReadRest(TStream& stream) {
 }  // namespace
 
 void TMarkMemo::FireProgress(bool force) {
-    double now = MonotonicMs();
+    const int64_t now = TickCount();
     if (force || now - lastProgressMs_ > 300) {
         lastProgressMs_ = now;
         if (OnProgress) OnProgress(this);
@@ -181,81 +183,23 @@ void TMarkMemo::LoadFromStream(TStream& stream) {
 }
 
 void TMarkMemo::LoadText(std::string_view text) {
-    std::string replaced;
-    if (NullReplacement != '\0' && text.find('\0') != std::string_view::npos) {
-        replaced.assign(text);
-        for (char& c : replaced)
-            if (c == '\0') c = NullReplacement;
-        text = replaced;
+    lastProgressMs_ = TickCount();
+    loading_ = true;
+    try {
+        doc_->LoadText(text, NullReplacement, [this] { FireProgress(false); });
+    } catch (...) {
+        loading_ = false;
+        AfterLoad();
+        throw;
     }
-    undo_.clear();
-    undoPos_ = 0;
-    undoSize_ = 0;
-    groupBreak_ = false;
-    lastProgressMs_ = MonotonicMs();
-
-    TParagraphsList fresh;
-    TStartState state = FreshStartState();
-    uint8_t style = 0;
-    bool discard = options_ & pmoDiscardTrailingSpaces;
-    int64_t total = 0;
-    size_t i = 0, begin = 0;
-    auto emit = [&](size_t end) {
-        std::string_view piece = text.substr(begin, end - begin);
-        while (true) {
-            std::string_view part = piece.substr(0, size_t(MaxParagraphLength));
-            piece.remove_prefix(part.size());
-            if (discard) part = TrimTrailingBlanks(part);
-            TParagraphRec par;
-            par.Text.assign(part);
-            par.StartState = state;
-            par.SetSingleLine(style);
-            if (staticFormat_) style = AdvanceStaticStyle(style, part);
-            par.Formatted = par.StartStopScanned = par.KeywordsParsed = 0;
-            total += int64_t(part.size()) + 2;
-            if (total - 2 > MaxInt) {
-                ResetStore();
-                throw EMarkMemoError("Text too long");
-            }
-            fresh.Add(std::move(par));
-            if (piece.empty()) break;
-        }
-        if ((fresh.Count() & 4095) == 0) FireProgress(false);
-    };
-    while (i < text.size()) {
-        char c = text[i];
-        if (c != '\r' && c != '\n') {
-            ++i;
-            continue;
-        }
-        emit(i);
-        // a break is CR LF, LF CR, or a lone CR or LF: pairs never chain
-        char other = c == '\r' ? '\n' : '\r';
-        i += (i + 1 < text.size() && text[i + 1] == other) ? 2 : 1;
-        begin = i;
-    }
-    emit(text.size());
-
-    pars_ = std::move(fresh);
-    changedFirst_ = changedLast_ = -1;
-    linesBeforeChange_ = -1;
-    firstDirty_ = 0;
-    scannedUpTo_ = -1;
-    upperCacheIndex_ = -1;
-    view_.SelStart = view_.SelLength = 0;
-    view_.BlockMode = false;
-    view_.ExtraSpaces = 0;
-    for (TMarkNavigator* nav : navigators_) {
-        nav->Reset();
-        nav->pos_ = 0;
-    }
+    loading_ = false;
     AfterLoad();
     if (OnParse) OnParse(this, 0, CharCount());
     FireProgress(true);
 }
 
 void TMarkMemo::AfterLoad() {
-    view_.TopLine = view_.VScroll = view_.HScroll = 0;
+    view_.Reset();
     changePending_ = true;
     if (WindowExists()) {
         MarkForLayout();
@@ -263,18 +207,19 @@ void TMarkMemo::AfterLoad() {
         ViewCaretChanged();
         ReportChange(0, -1, 0);
     }
-    if (updateLock_ == 0) UpdateDisplay();
+    if (UpdateLock() == 0) UpdateDisplay();
 }
 
 void TMarkMemo::SaveToStream(TStream& stream) {
     static const char* const breaks[] = {"\r\n", "\n\r", "\r", "\n"};
     std::string_view lineBreak = breaks[LineBreak];
-    bool compact = staticFormat_ && CompactCodes;
+    bool compact = StaticFormat() && CompactCodes;
     bool discard = options_ & pmoDiscardTrailingSpaces;
-    lastProgressMs_ = MonotonicMs();
+    lastProgressMs_ = TickCount();
+    const TParagraphsList& pars = ParagraphList();
     std::string out;
-    for (int i = 0; i < pars_.Count(); ++i) {
-        std::string_view text = pars_[i].Text;
+    for (int i = 0; i < pars.Count(); ++i) {
+        std::string_view text = pars[i].Text;
         std::string compacted;
         if (compact) {
             compacted = CompactedCodes(text);
@@ -282,7 +227,7 @@ void TMarkMemo::SaveToStream(TStream& stream) {
         }
         if (discard) text = TrimTrailingBlanks(text);
         out.append(text);
-        if (i + 1 < pars_.Count()) out.append(lineBreak);
+        if (i + 1 < pars.Count()) out.append(lineBreak);
         if (out.size() >= size_t(kReadPiece)) {
             stream.WriteBuffer(out.data(), int64_t(out.size()));
             out.clear();
@@ -300,15 +245,17 @@ void TMarkMemo::SaveBinary(TStream& stream) {
     PutInt(out, CharCount());
     PutInt(out, LineCount());
     PutInt(out, widestWidth_);
-    PutInt(out, pars_.Count());
-    for (int i = 0; i < pars_.Count(); ++i) {
-        const TParagraphRec& par = pars_[i];
+    const TParagraphsList& pars = ParagraphList();
+    PutInt(out, pars.Count());
+    for (int i = 0; i < pars.Count(); ++i) {
+        const TParagraphRec& par = pars[i];
+        const TParagraphLines& lines = layout_[i];
         PutInt(out, par.Length());
-        PutInt(out, par.FirstLine());
+        PutInt(out, lines.FirstLine());
         PutInt(out, par.StartOffset());
         PutInt(out, par.AttrCount());
-        PutInt(out, par.LineCount());
-        for (int l = 0; l < par.LineCount(); ++l) PutLine(out, par.Line(l));
+        PutInt(out, lines.LineCount());
+        for (int l = 0; l < lines.LineCount(); ++l) PutLine(out, lines.Line(l));
         for (const TAttributeRec& a : par.Attrs) PutAttr(out, a);
         out.append(par.Text);
     }
@@ -319,6 +266,7 @@ void TMarkMemo::LoadBinary(TStream& stream, bool relayout) {
     std::string data = ReadRest(stream);
     TImageReader in(data);
     TParagraphsList fresh;
+    std::vector<TParagraphLines> freshLines;
     int32_t charCount = 0, lineCount = 0, widest = 0;
     try {
         charCount = in.Int();
@@ -331,6 +279,7 @@ void TMarkMemo::LoadBinary(TStream& stream, bool relayout) {
         TStartState state = FreshStartState();
         for (int32_t p = 0; p < count; ++p) {
             TParagraphRec par;
+            TParagraphLines parLines;
             int32_t length = in.Int();
             const int32_t firstLine = in.Int();
             const int32_t startOffset = in.Int();
@@ -340,19 +289,19 @@ void TMarkMemo::LoadBinary(TStream& stream, bool relayout) {
                 firstLine != line || startOffset != offset)
                 TImageReader::Fail();
             in.Need(size_t(lines) * kLineBytes + size_t(attrCount) * kAttrBytes + size_t(length));
-            par.SetLineCount(lines);
+            parLines.SetLineCount(lines);
             for (int l = 0; l < lines; ++l) {
                 TLineRec rec = ReadLine(in);
-                int32_t expectedStart = l == 0 ? 0 : par.Line(l - 1).EndOffset;
+                int32_t expectedStart = l == 0 ? 0 : parLines.Line(l - 1).EndOffset;
                 if (rec.StartOffset != expectedStart || rec.EndOffset < rec.StartOffset ||
                     rec.EndOffset > length || rec.StartAttr < 0 || rec.StartAttr > attrCount ||
                     rec.Width < 0 || rec.FullWidth < rec.Width || rec.FullWidth > kMaxLineWidth ||
                     rec.SpaceCount < 0 || rec.SpaceCount > rec.EndOffset - rec.StartOffset ||
                     rec.JustifyFrom < rec.StartOffset || rec.JustifyFrom > rec.EndOffset)
                     TImageReader::Fail();
-                par.Line(l) = rec;
+                parLines.Line(l) = rec;
             }
-            if (par.LastLine().EndOffset != length) TImageReader::Fail();
+            if (parLines.LastLine().EndOffset != length) TImageReader::Fail();
             par.Attrs.reserve(size_t(attrCount));
             for (int a = 0; a < attrCount; ++a) {
                 TAttributeRec rec = ReadAttr(in);
@@ -366,49 +315,42 @@ void TMarkMemo::LoadBinary(TStream& stream, bool relayout) {
             par.StartState = state;
             if (!par.Attrs.empty()) state = NewStartState(par.Attrs.back());
             par.KeywordsParsed = par.StartStopScanned = 1;
-            par.Formatted = 0;
+            par.StartStyle = parLines.Line0.StartStyle;
             offset += int64_t(length) + 2;
             line += lines;
             if (offset - 2 > MaxInt) throw EMarkMemoError("Text too long");
             fresh.Add(std::move(par));
+            freshLines.push_back(std::move(parLines));
         }
         if (offset - 2 != charCount || line != lineCount || in.Remaining() != 0)
             TImageReader::Fail();
     } catch (...) {
-        ResetStore();
-        undo_.clear();
-        undoPos_ = 0;
-        undoSize_ = 0;
+        doc_->ResetStore();
         changePending_ = true;
-        if (updateLock_ == 0) UpdateDisplay();
+        if (UpdateLock() == 0) UpdateDisplay();
         throw;
     }
-    bool measureAgain = relayout && WindowExists();
-    for (int i = 0; i < fresh.Count(); ++i) {
-        fresh[i].Formatted = measureAgain ? 0 : 1;
-        fresh[i].DirtyLine = measureAgain ? 0 : MaxInt;
+    const bool measureAgain = relayout && WindowExists();
+    loading_ = true;
+    doc_->Adopt(std::move(fresh), true);
+    loading_ = false;
+    for (int i = 0; i < layout_.Count(); ++i) {
+        TParagraphLines& lines = layout_[i];
+        lines.Line0 = freshLines[size_t(i)].Line0;
+        lines.MoreLines = std::move(freshLines[size_t(i)].MoreLines);
+        lines.Formatted = measureAgain ? 0 : 1;
+        lines.DirtyLine = measureAgain ? 0 : MaxInt;
+        lines.Resized();
     }
-    pars_ = std::move(fresh);
     widestWidth_ = widest;
-    undo_.clear();
-    undoPos_ = 0;
-    undoSize_ = 0;
     changedFirst_ = changedLast_ = -1;
     linesBeforeChange_ = -1;
     firstDirty_ = measureAgain ? 0 : MaxInt;
-    scannedUpTo_ = pars_.Count() - 1;
-    upperCacheIndex_ = -1;
-    view_.SelStart = view_.SelLength = 0;
-    view_.BlockMode = false;
-    for (TMarkNavigator* nav : navigators_) {
-        nav->Reset();
-        nav->pos_ = 0;
-    }
-    view_.TopLine = view_.VScroll = view_.HScroll = 0;
+    view_.Reset();
     changePending_ = true;
     if (measureAgain) MarkForLayout();
     ViewScrollRangesChanged();
     ViewCaretChanged();
     ReportChange(0, -1, 0);
-    if (updateLock_ == 0) UpdateDisplay();
+    if (UpdateLock() == 0) UpdateDisplay();
 }

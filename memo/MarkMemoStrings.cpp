@@ -47,11 +47,11 @@ void TMarkMemoStrings::Assign(const TStrings& source) {
 
 int TMarkMemoStrings::AddParagraph(const std::string& s) {
     TMarkMemo& m = memo_;
-    const TParagraphRec& last = m.pars_[m.pars_.Count() - 1];
+    const TParagraphRec& last = m.Pars()[m.Pars().Count() - 1];
     m.SelectRange(m.CharCount(), m.CharCount());
     m.SetSelTextBuf(last.Length() == 0 ? s + "\r\n" : "\r\n" + s);
-    const TParagraphRec& now = m.pars_[m.pars_.Count() - 1];
-    return m.pars_.Count() - (now.Length() == 0 ? 2 : 1);
+    const TParagraphRec& now = m.Pars()[m.Pars().Count() - 1];
+    return m.Pars().Count() - (now.Length() == 0 ? 2 : 1);
 }
 
 void TMarkMemoStrings::PutParagraph(int index, const std::string& s) {
@@ -59,19 +59,19 @@ void TMarkMemoStrings::PutParagraph(int index, const std::string& s) {
     if (index < 0) throw ERangeError("List index out of bounds");
     m.BeginUpdate();
     try {
-        while (index >= m.pars_.Count()) {
+        while (index >= m.Pars().Count()) {
             m.SelectRange(m.CharCount(), m.CharCount());
             m.SetSelTextBuf("\r\n");
         }
         const int32_t caret = m.view_.SelStart;
         const int32_t selLength = m.view_.SelLength;
-        const int caretPar = m.pars_.IndexOfOffset(caret);
-        const TParagraphRec& par = m.pars_[index];
+        const int caretPar = m.Pars().IndexOfOffset(caret);
+        const TParagraphRec& par = m.Pars()[index];
         const int32_t start = par.StartOffset();
         const int32_t oldLength = par.Length();
         m.SelectRange(start, start + oldLength);
         m.SetSelTextBuf(s);
-        const int32_t delta = m.pars_[index].Length() - oldLength;
+        const int32_t delta = m.Pars()[index].Length() - oldLength;
         // the caret stays on its character; inside the replaced paragraph it goes to its start
         if (caretPar == index) {
             m.view_.SelStart = start;
@@ -124,9 +124,8 @@ void TMarkParaStrings::Delete(int index) {
 int TMarkLinesStrings::Count() const {
     TMarkMemo& m = memo_;
     if (m.changedFirst_ >= 0) m.firstDirty_ = std::min(m.firstDirty_, m.changedFirst_);
-    m.FormatPending(m.pars_.Count() - 1, -1);
-    const TParagraphRec& last = m.pars_[m.pars_.Count() - 1];
-    const TLineRec& line = last.LastLine();
+    m.FormatPending(m.layout_.Count() - 1, -1);
+    const TLineRec& line = m.layout_[m.layout_.Count() - 1].LastLine();
     return m.LineCount() - (line.EndOffset == line.StartOffset ? 1 : 0);
 }
 
@@ -143,7 +142,7 @@ void TMarkLinesStrings::Put(int index, const std::string& s) {
     TMarkNavigator& nav = m.Work(0);
     nav.SetAbsLine(index);
     const TParagraphRec& par = nav.GetPar();
-    const TLineRec& line = par.Line(nav.GetLineNb());
+    const TLineRec& line = m.layout_[nav.GetParNb()].Line(nav.GetLineNb());
     m.SelectRange(par.StartOffset() + line.StartOffset, par.StartOffset() + line.EndOffset);
     m.SetSelTextBuf(s);
 }
@@ -153,7 +152,7 @@ int TMarkLinesStrings::Add(const std::string& s) {
     TMarkMemo& m = memo_;
     m.SelectRange(m.CharCount(), m.CharCount());
     // inside an update lock the view stays where it is, so a filled panel opens at its top
-    if (m.WindowExists() && m.updateLock_ == 0) m.ViewScrollCaretIntoView();
+    if (m.WindowExists() && m.UpdateLock() == 0) m.ViewScrollCaretIntoView();
     return Count() - 1;
 }
 
@@ -176,11 +175,12 @@ void TMarkLinesStrings::Delete(int index) {
     TMarkNavigator& nav = m.Work(0);
     nav.SetAbsLine(index);
     const TParagraphRec& par = nav.GetPar();
+    const TParagraphLines& lines = m.layout_[nav.GetParNb()];
     int l = nav.GetLineNb();
-    const TLineRec& line = par.Line(l);
+    const TLineRec& line = lines.Line(l);
     int32_t start = par.StartOffset() + line.StartOffset;
     int32_t stop = par.StartOffset() + line.EndOffset;
-    bool endsParagraph = l == par.LineCount() - 1;
+    bool endsParagraph = l == lines.LineCount() - 1;
     if (endsParagraph && nav.GetParNb() < m.ParagraphCount() - 1) stop += 2;
     if (stop == start) return;
     m.SelectRange(start, stop);

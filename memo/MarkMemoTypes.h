@@ -173,7 +173,8 @@ TSeparatorSet DefaultSeparators();
 
 // The text without its trailing tabs and blanks.
 std::string_view TrimTrailingBlanks(std::string_view s);
-// A steady clock in milliseconds, for progress events and time slices.
+// A steady real clock in milliseconds, for the time slices of background work (user-interface
+// timing reads TickCount, platform/EventLoop.h).
 double MonotonicMs();
 
 // Tab-expanded columns: the first index whose column count reaches `column`, with the column

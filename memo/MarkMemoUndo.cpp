@@ -1,9 +1,10 @@
-// The memo's undo list: recording with typing merged, trimming, undo and redo.
-#include "MarkMemo.h"
+// The document's undo list: recording with typing merged, trimming, undo and redo.
+#include "MarkMemoDocument.h"
 
 #include <algorithm>
 
-void TMarkMemo::RecordUndo(int32_t start, int32_t stop, int32_t newLength, std::string replaced) {
+void TMarkMemoDocument::RecordUndo(int32_t start, int32_t stop, int32_t newLength,
+                                   std::string replaced) {
     const bool replaying = undoing_ || redoing_;
     if (!replaying) {
         while (int(undo_.size()) > undoPos_) {
@@ -46,7 +47,7 @@ void TMarkMemo::RecordUndo(int32_t start, int32_t stop, int32_t newLength, std::
     TrimUndo();
 }
 
-void TMarkMemo::TrimUndo() {
+void TMarkMemoDocument::TrimUndo() {
     while (undoSize_ > undoMaxSpace_ && !undo_.empty()) {
         if (int(undo_.size()) > undoPos_) {
             undoSize_ -= undo_.back().Size();
@@ -59,14 +60,16 @@ void TMarkMemo::TrimUndo() {
     }
 }
 
-void TMarkMemo::DoUndoStep(bool redo) {
+void TMarkMemoDocument::DoUndoStep(bool redo, const TReplacer& replace) {
     const int slot = redo ? undoPos_ : undoPos_ - 1;
     TUndoRec rec = undo_[size_t(slot)];
     if (!redo) --undoPos_;
     (redo ? redoing_ : undoing_) = true;
     try {
-        SelectRange(rec.StartPos, rec.StopPos);
-        SetSelTextBuf(rec.Text);
+        if (replace)
+            replace(rec.StartPos, rec.StopPos, rec.Text);
+        else
+            Replace(rec.StartPos, rec.StopPos, rec.Text);
     } catch (...) {
         undoing_ = redoing_ = false;
         throw;
@@ -75,23 +78,51 @@ void TMarkMemo::DoUndoStep(bool redo) {
     groupBreak_ = true;
 }
 
-void TMarkMemo::Undo() {
+void TMarkMemoDocument::Undo(const TReplacer& replace) {
     if (undoing_ || redoing_) return;
     while (undoPos_ > 0 && undoPos_ <= int(undo_.size())) {
         bool linked = undo_[size_t(undoPos_ - 1)].Linked;
-        DoUndoStep(false);
+        DoUndoStep(false, replace);
         if (!linked) break;
     }
 }
 
-void TMarkMemo::Redo() {
+void TMarkMemoDocument::Redo(const TReplacer& replace) {
     if (undoing_ || redoing_) return;
     while (undoPos_ < int(undo_.size())) {
-        DoUndoStep(true);
+        DoUndoStep(true, replace);
         if (undoPos_ >= int(undo_.size()) || !undo_[size_t(undoPos_)].Linked) break;
     }
 }
 
-void TMarkMemo::LinkLastUndo() {
+void TMarkMemoDocument::LinkLastUndo() {
     if (undoPos_ >= 2) undo_[size_t(undoPos_ - 1)].Linked = true;
+}
+
+void TMarkMemoDocument::ClearUndo() {
+    undo_.clear();
+    undoPos_ = 0;
+    undoSize_ = 0;
+    groupBreak_ = false;
+}
+
+void TMarkMemoDocument::SetUndoMaxSpace(int value) {
+    undoMaxSpace_ = std::max(0, value);
+    TrimUndo();
+}
+
+void TMarkMemoDocument::SetUndoMaxLevel(int value) {
+    if (value > 134217727) throw EListError("Undo set too high");
+    undoMaxLevel_ = std::max(0, value);
+    // keep at most max(position, level) records, then drop the oldest beyond the level
+    size_t keep = size_t(std::max(undoPos_, undoMaxLevel_));
+    while (undo_.size() > keep) {
+        undoSize_ -= undo_.back().Size();
+        undo_.pop_back();
+    }
+    while (undoPos_ > undoMaxLevel_) {
+        undoSize_ -= undo_.front().Size();
+        undo_.pop_front();
+        --undoPos_;
+    }
 }

@@ -1,5 +1,5 @@
-// The memo's view state (selection, scrolling, caret, colours, layout size), the window that
-// hosts a memo, and what the document reports to those who show it.
+// The memo's view state (selection, scrolling, caret, colours, layout size) and the window that
+// hosts a memo.
 #pragma once
 
 #include <algorithm>
@@ -19,15 +19,6 @@ public:
     virtual TTextMeasurer* Measurer() = 0;
     // Runs `work` once from the event loop, after the current event (never nested).
     virtual void Post(std::function<void()> work) = 0;
-};
-
-// What the document tells those who show it: the text or its look changed from character
-// `pos` over `length` characters (-1: to the end of the text), and the display lines grew by
-// `linesAdded` (negative when they shrank).
-class TMarkMemoObserver {
-public:
-    virtual ~TMarkMemoObserver() = default;
-    virtual void DocumentChanged(int32_t pos, int32_t length, int32_t linesAdded) = 0;
 };
 
 // One view of the memo's text: what is selected, where it is scrolled, how the caret and the

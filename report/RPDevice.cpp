@@ -135,6 +135,21 @@ const std::vector<TRPDeviceItem>& TRPPrinterDevice::Printers() {
     return printers_;
 }
 
+const std::vector<TPrinterPaper>& TRPPrinterDevice::Bins() {
+    if (!binsBuilt_ && HasDevMode()) {
+        binsBuilt_ = true;
+        bins_ = printer_->Bins();
+    }
+    return bins_;
+}
+
+void TRPPrinterDevice::ForgetPaperLists() {
+    papers_.clear();
+    papersBuilt_ = false;
+    bins_.clear();
+    binsBuilt_ = false;
+}
+
 const std::vector<TPrinterPaper>& TRPPrinterDevice::Papers() {
     if (!papersBuilt_ && HasDevMode()) {
         papersBuilt_ = true;
@@ -176,8 +191,7 @@ void TRPPrinterDevice::SetPrinterIndex(int index) {
 
 void TRPPrinterDevice::LoadPrinter(int index) {
     const TRPDeviceItem& item = Printers()[size_t(index)];
-    papers_.clear();
-    papersBuilt_ = false;
+    ForgetPaperLists();
     fonts_.clear();
     fontsBuilt_ = false;
     device_ = item.Device;
@@ -191,8 +205,7 @@ void TRPPrinterDevice::LoadPrinter(int index) {
 void TRPPrinterDevice::SetOutputFileName(const std::string& fileName) {
     RequireNotPrinting();
     outputFile_ = fileName;
-    papers_.clear();
-    papersBuilt_ = false;
+    ForgetPaperLists();
     if (printer_) printer_->SetOutputFileName(fileName);
 }
 
@@ -200,8 +213,7 @@ void TRPPrinterDevice::PrinterSetupChanged() {
     RequireNotPrinting();
     if (!printer_) return;
     outputFile_ = printer_->OutputFileName();
-    papers_.clear();
-    papersBuilt_ = false;
+    ForgetPaperLists();
     fonts_.clear();
     fontsBuilt_ = false;
     noPrinters_ = false;
@@ -294,18 +306,22 @@ int TRPPrinterDevice::TextWidth(const std::string& text) {
     return w == 0 ? 1 : w;
 }
 
+void TRPPrinterDevice::RaisePrinterFailure() {
+    std::string msg = Trans(SInvalidPrinter);
+    msg = StringReplaceAll(msg, "%0:s", device_.empty() ? outputFile_ : device_);
+    msg = StringReplaceAll(msg, "%1:s", port_);
+    msg = StringReplaceAll(msg, "%2:s", driver_);
+    const std::string reason = printer_ ? printer_->ErrorText() : std::string();
+    if (!reason.empty()) msg += "\r" + reason;
+    RaiseError(msg);
+}
+
 void TRPPrinterDevice::StartPage() {
     if (!begun_) {
-        if (!printer_ || !printer_->BeginDocument()) {
-            std::string msg = Trans(SInvalidPrinter);
-            msg = StringReplaceAll(msg, "%0:s", device_.empty() ? outputFile_ : device_);
-            msg = StringReplaceAll(msg, "%1:s", port_);
-            msg = StringReplaceAll(msg, "%2:s", driver_);
-            RaiseError(msg);
-        }
+        if (!printer_ || !printer_->BeginDocument()) RaisePrinterFailure();
         begun_ = true;
-    } else {
-        printer_->NewPage();
+    } else if (!printer_->NewPage()) {
+        RaisePrinterFailure();
     }
     pageOpen_ = true;
 }
@@ -334,7 +350,8 @@ void TRPPrinterDevice::EndDoc() {
     printing_ = false;
     bool aborted = aborted_;
     aborted_ = false;
-    if (begun && !aborted) printer_->EndDocument();
+    // A job the print system refuses is lost: that is an error, not a quiet success.
+    if (begun && !aborted && !printer_->EndDocument()) RaisePrinterFailure();
 }
 
 void TRPPrinterDevice::AbortDoc() {
@@ -356,9 +373,13 @@ void TRPPrinterDevice::NewPageOutput(bool output) {
     if (output) StartPage();
 }
 
-bool TRPPrinterDevice::SelectBin(const std::string&, bool) {
-    // The print system names no paper sources; no bin ever matches.
-    return false;
+bool TRPPrinterDevice::SelectBin(const std::string& name, bool exact) {
+    const auto& bins = Bins();
+    int i = FindListEntry(Names(bins), name, exact);
+    if (i < 0 || !HasDevMode()) return false;
+    if (printer_->BinNumber() != bins[size_t(i)].Number)
+        printer_->SetBinNumber(bins[size_t(i)].Number);
+    return true;
 }
 
 bool TRPPrinterDevice::SelectPaper(const std::string& name, bool exact) {
@@ -392,7 +413,10 @@ bool TRPPrinterDevice::SetPaperSize(int size, int width, int length) {
     return printer_->SetCustomPaper(width, length);
 }
 
-bool TRPPrinterDevice::SupportsBin(int) {
+bool TRPPrinterDevice::SupportsBin(int number) {
+    if (!HasDevMode()) return false;
+    for (const auto& bin : Bins())
+        if (bin.Number == number) return true;
     return false;
 }
 

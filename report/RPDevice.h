@@ -112,6 +112,7 @@ public:
     TPrintCanvas& Canvas() override;
     int XDPI() override;
     int YDPI() override;
+    const std::vector<TPrinterPaper>& Bins() override;
     const std::vector<TPrinterPaper>& Papers() override;
     const std::vector<std::string>& Fonts() override;
     const std::vector<TRPDeviceItem>& Printers() override;
@@ -167,6 +168,10 @@ private:
     void RequirePrinting();
     void LoadPrinter(int index);
     void StartPage();
+    // The papers and bins of another printer or output are built afresh on their next use.
+    void ForgetPaperLists();
+    // Raises the invalid-printer error, with the printer's reason on a second line.
+    [[noreturn]] void RaisePrinterFailure();
 
     std::unique_ptr<TPrinter> printer_;
     std::unique_ptr<TPrintCanvas> nullCanvas_;
@@ -174,6 +179,8 @@ private:
     bool printersBuilt_ = false;
     std::vector<TPrinterPaper> papers_;
     bool papersBuilt_ = false;
+    std::vector<TPrinterPaper> bins_;
+    bool binsBuilt_ = false;
     std::vector<std::string> fonts_;
     bool fontsBuilt_ = false;
     int index_ = -2;

@@ -5,7 +5,7 @@ packages=(
   build-essential cmake ninja-build pkg-config locales
   qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  zlib1g-dev fonts-liberation2 clang-format poppler-utils
+  zlib1g-dev libcups2-dev fonts-liberation2 clang-format poppler-utils
   liblz4-dev nlohmann-json3-dev desktop-file-utils
 )
 missing=()

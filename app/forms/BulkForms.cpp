@@ -16,8 +16,6 @@
 #include "EntryListView.h"
 #include "FormUtils.h"
 #include "QCombo.h"
-#include "Settings.h"
-#include "platform/Messages.h"
 #include "platform/SysUtils.h"
 #include "platform/qt/Application.h"
 #include "ui_CatChgSelForm.h"
@@ -44,18 +42,6 @@ std::string TrimCombo(TQuickComboBox* combo) {
 }
 
 }  // namespace
-
-bool DeleteEntriesConfirmed(const std::vector<int>& indices) {
-    if (indices.empty()) {
-        MessageDlg(NoEntriesSelectedText, TMsgDlgType::mtError, mbOK);
-        return false;
-    }
-    if (Settings().ConfirmDeletes && MessageDlg("Do you want to delete these entries?",
-                                                TMsgDlgType::mtConfirmation, mbYesNo) != mrYes)
-        return false;
-    RemoveEntries(Bank(), indices);
-    return true;
-}
 
 // ---- Category change ----
 
@@ -110,16 +96,12 @@ void TCatChgSelForm::C2ComboExit() {
 }
 
 void TCatChgSelForm::ChangeButtonClick() {
-    const std::vector<int> indices = List().selectedIndices();
-    if (indices.empty()) {
-        MessageDlg(NoEntriesSelectedText, TMsgDlgType::mtError, mbOK);
-        return;
-    }
-    ChangeCategories(
-        Bank(), indices, {ui_->C1Combo->Text(), ui_->C2Combo->Text(), ui_->C3Combo->Text()},
-        {ui_->CheckBox1->isChecked(), ui_->CheckBox2->isChecked(), ui_->CheckBox3->isChecked()},
-        Now());
-    accept();
+    if (ChangeCategoriesOfSelection(
+            List().selectedIndices(),
+            {ui_->C1Combo->Text(), ui_->C2Combo->Text(), ui_->C3Combo->Text()},
+            {ui_->CheckBox1->isChecked(), ui_->CheckBox2->isChecked(), ui_->CheckBox3->isChecked()},
+            Now()))
+        accept();
 }
 
 void TCatChgSelForm::showEvent(QShowEvent* event) {
@@ -209,7 +191,7 @@ TFavUpdateForm::TFavUpdateForm(QWidget* parent)
             item->setTextAlignment(fcCount, Qt::AlignRight | Qt::AlignVCenter);
         }
     }
-    for (int c = 0; c < fcIndex; ++c) list->resizeColumnToContents(c);
+    KeepListColumnsFitted(*list);
     connect(ui_->FavUpdateDoneButton, &QPushButton::clicked, this,
             [this] { CallGuarded([&] { FavUpdateDoneButtonClick(); }); });
     connect(ui_->CancelButton, &QPushButton::clicked, this, &QDialog::reject);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "BulkMaintenance.h"
+#include "SelectionCommands.h"
 
 class TEntryListView;
 namespace Ui {
@@ -76,10 +77,3 @@ private:
     std::unique_ptr<Ui::FavUpdateForm> ui_;
     std::vector<TFavoriteRow> rows_;
 };
-
-// The text of the error for an empty selection.
-inline constexpr const char* NoEntriesSelectedText = "No Entries Selected!\rPlease try again.";
-
-// Deletes the entries of the indices from the bank: with none, says so and deletes nothing;
-// asks first when deletes are to be confirmed. True when the entries were deleted.
-bool DeleteEntriesConfirmed(const std::vector<int>& indices);

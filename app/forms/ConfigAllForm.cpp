@@ -62,14 +62,6 @@ QString ExecutablesFolder() {
 
 }  // namespace
 
-TFontSetting LocalFontSetting(const TSettings& s) {
-    return {s.FontName, s.FontSize, s.FontColor, TFontStyles(s.FontStyle & (fsBold | fsItalic))};
-}
-TFontSetting WorkgroupFontSetting(const TSettings& s) {
-    return {s.WgFontName, s.WgFontSize, s.WgFontColor,
-            TFontStyles(s.WgFontStyle & (fsBold | fsItalic))};
-}
-
 // ---- The font-and-colour dialog ----
 
 TFontColorDialog::TFontColorDialog(QWidget* parent) : QDialog(parent) {
@@ -176,47 +168,6 @@ void TSelectURLForm::showEvent(QShowEvent* event) {
 
 // ---- The configuration dialog ----
 
-namespace {
-
-// A radio group and the item that means "true".
-struct TSwitch {
-    const char* Group;
-    bool TSettings::*Setting;
-    int TrueIndex;
-};
-constexpr TSwitch Switches[] = {
-    {"rgPromptBeforeOpen", &TSettings::PromptOnStartup, 1},
-    {"rgMinimize", &TSettings::Minimize, 0},
-    {"rgInterleave", &TSettings::Interleave, 1},
-    {"rgConfirmDelete", &TSettings::ConfirmDeletes, 0},
-    {"rgConfirmSaves", &TSettings::ConfirmSaves, 0},
-    {"PasswdReq", &TSettings::PWordFile, 0},
-    {"PasswdOnEachSave", &TSettings::PWEachSave, 1},
-    {"PasswdOnPassword", &TSettings::PWordPWord, 0},
-    {"EnterOnEachPasswordAccess", &TSettings::PWEachPw, 1},
-    {"PasswdOnCNote", &TSettings::PWordCNote, 0},
-    {"EnterOnEachCNoteAccess", &TSettings::PWEachCNote, 1},
-    {"PasswdOnPrinting", &TSettings::PWordPrnt, 0},
-    {"EnterOnEachPrint", &TSettings::PWEachPrnt, 1},
-    {"PasswdOnConfiguration", &TSettings::PWordCfg, 0},
-    {"EnterOnEachConfigure", &TSettings::PWEachCfg, 1},
-    {"PasswdOnExport", &TSettings::PWordExp, 0},
-    {"EnterOnEachExport", &TSettings::PWEachExp, 1},
-    {"rgSelectBrowser", &TSettings::AskForBrowser, 1},
-    {"WrkGrpAutoLoad", &TSettings::AutoLoad, 1},
-    {"rgAutoExpand", &TSettings::AutoExpand, 0},
-    {"rgAutoExpandOnDrop", &TSettings::AutoDropExp, 0},
-    {"rgAutoScroll", &TSettings::AutoScroll, 0},
-    {"rgAutoScrollOnExpand", &TSettings::AutoScrollOnExp, 0},
-};
-
-constexpr TColor TSettings::*ColorSettings[8] = {
-    &TSettings::BkC1Color, &TSettings::BkC2Color, &TSettings::BkC3Color, &TSettings::BkURLColor,
-    &TSettings::WgC1Color, &TSettings::WgC2Color, &TSettings::WgC3Color, &TSettings::WgURLColor,
-};
-
-}  // namespace
-
 TConfigAllForm::TConfigAllForm(int page, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::ConfigAllForm>()) {
     ui_->setupUi(this);
@@ -298,10 +249,8 @@ TConfigAllForm::TConfigAllForm(int page, QWidget* parent)
 TConfigAllForm::~TConfigAllForm() = default;
 
 void TConfigAllForm::FormCreate(int page) {
-    const TSettings& s = Settings();
     Ui::ConfigAllForm& f = *ui_;
     f.PageControl1->setCurrentIndex(std::clamp(page, 0, f.PageControl1->count() - 1));
-    f.FileNameEdit->setText(ToQString(s.Default));
     // The start-up list.
     f.URLList->setColumnCount(1);
     f.URLList->setHeaderLabels({"URLs to Open on Startup"});
@@ -309,54 +258,72 @@ void TConfigAllForm::FormCreate(int page) {
     f.URLList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     f.URLList->setSelectionBehavior(QAbstractItemView::SelectRows);
     f.URLList->header()->setSectionResizeMode(QHeaderView::Stretch);
-    f.URLList->clear();
-    for (int i = 0; i < std::min(s.NoOfURLs, MaxStartupURLs); ++i)
-        AddStartupItem(s.StartupURLs[size_t(i)]);
-    // Colours and fonts.
-    for (int i = 0; i < 8; ++i) {
-        colors_[size_t(i)] = s.*ColorSettings[i];
-        ShowColor(i);
+    // The delays, whole numbers within their ranges.
+    TEditTyped* delays[3] = {f.AutoExpandDelayEdit, f.AutoScrollDelayEdit,
+                             f.AutoScrollIntervalEdit};
+    for (size_t i = 0; i < 3; ++i) {
+        delays[i]->SetTypeValue(teInteger);
+        delays[i]->SetMinValue(std::to_string(DelayRanges[i].Min));
+        delays[i]->SetMaxValue(std::to_string(DelayRanges[i].Max));
+        delays[i]->EnabledLimit = true;
     }
-    fonts_ = {LocalFontSetting(s), WorkgroupFontSetting(s)};
+    SetTexts(ConfigFormTexts(
+        Settings(), Seams().FindDefaultBrowser ? Seams().FindDefaultBrowser() : std::string()));
+}
+
+TConfigFormTexts TConfigAllForm::Texts() const {
+    const Ui::ConfigAllForm& f = *ui_;
+    auto text = [](const QLineEdit* edit) { return FromQString(edit->text()); };
+    TConfigFormTexts t;
+    t.DefaultBank = text(f.FileNameEdit);
+    t.StartupNames = StartupNames();
+    t.Colors = colors_;
+    t.Fonts = fonts_;
+    for (size_t i = 0; i < ConfigSwitches.size(); ++i)
+        t.SwitchItems[i] = RadioIndex(ConfigSwitches[i].Group);
+    for (const QString& line : f.Memo1->toPlainText().split('\n'))
+        t.CleanUpLines.push_back(FromQString(line));
+    t.BankPassword = text(f.BankPasswordEdit);
+    t.BankPassword2 = text(f.BankPasswordEdit2);
+    t.BrowserPaths = {text(f.BrowserEdit1), text(f.BrowserEdit2), text(f.BrowserEdit3)};
+    t.BrowserNames = {text(f.Browser1NameEdt), text(f.Browser2NameEdt), text(f.Browser3NameEdt)};
+    t.DefaultBrowserItem = RadioIndex("rgDefaultBrowser");
+    t.UserName = text(f.UserNameEdit);
+    t.WorkGroupUser = text(f.WrkGrpUserFileName);
+    t.Delays = {f.AutoExpandDelayEdit->Text(), f.AutoScrollDelayEdit->Text(),
+                f.AutoScrollIntervalEdit->Text()};
+    return t;
+}
+
+void TConfigAllForm::SetTexts(const TConfigFormTexts& t) {
+    Ui::ConfigAllForm& f = *ui_;
+    f.FileNameEdit->setText(ToQString(t.DefaultBank));
+    f.URLList->clear();
+    for (const std::string& name : t.StartupNames) AddStartupItem(name);
+    colors_ = t.Colors;
+    for (int i = 0; i < int(colors_.size()); ++i) ShowColor(i);
+    fonts_ = t.Fonts;
     ShowFont(0);
     ShowFont(1);
-    // The switches.
-    for (const TSwitch& sw : Switches)
-        SetRadioIndex(sw.Group, s.*sw.Setting ? sw.TrueIndex : 1 - sw.TrueIndex);
-    // The clean-up phrases, one per line.
+    for (size_t i = 0; i < ConfigSwitches.size(); ++i)
+        SetRadioIndex(ConfigSwitches[i].Group, t.SwitchItems[i]);
     QStringList lines;
-    for (const std::string& phrase : s.CleanUpPhrases) lines << ToQString(phrase);
+    for (const std::string& line : t.CleanUpLines) lines << ToQString(line);
     f.Memo1->setPlainText(lines.join('\n'));
-    f.BankPasswordEdit->setText(ToQString(s.BankPassword));
-    f.BankPasswordEdit2->setText(ToQString(s.BankPassword));
-    // Browsers; with none configured, the desktop's default takes the first place.
-    f.BrowserEdit1->setText(ToQString(s.Browser1));
-    f.BrowserEdit2->setText(ToQString(s.Browser2));
-    f.BrowserEdit3->setText(ToQString(s.Browser3));
-    if (s.Browser1.empty() && s.Browser2.empty() && s.Browser3.empty() &&
-        Seams().FindDefaultBrowser)
-        f.BrowserEdit1->setText(ToQString(Seams().FindDefaultBrowser()));
-    f.Browser1NameEdt->setText(ToQString(s.Browser1Name));
-    f.Browser2NameEdt->setText(ToQString(s.Browser2Name));
-    f.Browser3NameEdt->setText(ToQString(s.Browser3Name));
-    SetRadioIndex("rgDefaultBrowser", std::clamp(s.DefaultBrowserNo, 1, 3) - 1);
-    f.UserNameEdit->setText(ToQString(s.UserName));
-    f.WrkGrpUserFileName->setText(ToQString(s.WorkGroupUser));
-    // The delays.
-    struct {
-        TEditTyped* edit;
-        int32_t value;
-        const char* max;
-    } delays[] = {{f.AutoExpandDelayEdit, s.AutoExpDelay, "10000"},
-                  {f.AutoScrollDelayEdit, s.AutoScrollDelay, "10000"},
-                  {f.AutoScrollIntervalEdit, s.AutoScrollInt, "1000"}};
-    for (auto& d : delays) {
-        d.edit->SetTypeValue(teInteger);
-        d.edit->SetMinValue("1");
-        d.edit->SetMaxValue(d.max);
-        d.edit->EnabledLimit = true;
-        d.edit->SetText(std::to_string(d.value));
+    f.BankPasswordEdit->setText(ToQString(t.BankPassword));
+    f.BankPasswordEdit2->setText(ToQString(t.BankPassword2));
+    QLineEdit* paths[3] = {f.BrowserEdit1, f.BrowserEdit2, f.BrowserEdit3};
+    QLineEdit* names[3] = {f.Browser1NameEdt, f.Browser2NameEdt, f.Browser3NameEdt};
+    for (size_t i = 0; i < 3; ++i) {
+        paths[i]->setText(ToQString(t.BrowserPaths[i]));
+        names[i]->setText(ToQString(t.BrowserNames[i]));
     }
+    SetRadioIndex("rgDefaultBrowser", t.DefaultBrowserItem);
+    f.UserNameEdit->setText(ToQString(t.UserName));
+    f.WrkGrpUserFileName->setText(ToQString(t.WorkGroupUser));
+    f.AutoExpandDelayEdit->SetText(t.Delays[0]);
+    f.AutoScrollDelayEdit->SetText(t.Delays[1]);
+    f.AutoScrollIntervalEdit->SetText(t.Delays[2]);
 }
 
 void TConfigAllForm::showEvent(QShowEvent* event) {
@@ -405,7 +372,7 @@ std::vector<std::string> TConfigAllForm::StartupNames() const {
 
 void TConfigAllForm::ColorButtonClick(int which) {
     // The dialog starts from the saved colour, not one chosen earlier in this session.
-    TColor color = Settings().*ColorSettings[which];
+    TColor color = Settings().*ConfigColors[size_t(which)];
     if (!AskColor(color)) return;
     colors_[size_t(which)] = color;
     ShowColor(which);
@@ -415,8 +382,7 @@ void TConfigAllForm::FontChangeButtonClick(int which) {
     // Cancel keeps the font accepted last, so the font saved is the font shown.
     TFontSetting font = fonts_[size_t(which)];
     if (!AskFont(which, font)) return;
-    font.Style &= TFontStyles(fsBold | fsItalic);
-    fonts_[size_t(which)] = font;
+    fonts_[size_t(which)] = KeptFont(font);
     ShowFont(which);
 }
 
@@ -452,26 +418,15 @@ void TConfigAllForm::BrowseClick(int which) {
 }
 
 bool TConfigAllForm::Validate() {
+    const std::optional<TConfigFault> fault = CheckConfigFormTexts(Texts());
+    if (!fault) return true;
     Ui::ConfigAllForm& f = *ui_;
-    for (TEditTyped* edit :
-         {f.AutoExpandDelayEdit, f.AutoScrollDelayEdit, f.AutoScrollIntervalEdit}) {
-        try {
-            edit->CheckValue();
-        } catch (const std::exception& e) {
-            f.PageControl1->setCurrentIndex(cpTreeAction);
-            edit->setFocus();
-            MessageDlg(e.what(), TMsgDlgType::mtError, mbOK);
-            return false;
-        }
-    }
-    if (f.BankPasswordEdit->text() != f.BankPasswordEdit2->text()) {
-        f.PageControl1->setCurrentIndex(cpSecurity);
-        f.BankPasswordEdit2->setFocus();
-        MessageDlg("The PassWord entries are not the same.\rPlease try again.",
-                   TMsgDlgType::mtError, mbOK);
-        return false;
-    }
-    return true;
+    QWidget* controls[] = {f.AutoExpandDelayEdit, f.AutoScrollDelayEdit, f.AutoScrollIntervalEdit,
+                           f.BankPasswordEdit2};
+    f.PageControl1->setCurrentIndex(fault->Page);
+    controls[fault->Field]->setFocus();
+    MessageDlg(fault->Message, TMsgDlgType::mtError, mbOK);
+    return false;
 }
 
 void TConfigAllForm::SaveButtonClick() {
@@ -479,42 +434,5 @@ void TConfigAllForm::SaveButtonClick() {
 }
 
 void TConfigAllForm::CopyBack(TSettings& s) const {
-    const Ui::ConfigAllForm& f = *ui_;
-    auto text = [](const QLineEdit* edit) { return FromQString(edit->text()); };
-    auto on = [this](const TSwitch& sw) { return RadioIndex(sw.Group) == sw.TrueIndex; };
-    s.Default = text(f.FileNameEdit);
-    const std::vector<std::string> names = StartupNames();
-    s.StartupURLs = {};
-    s.NoOfURLs = int32_t(std::min(names.size(), size_t(MaxStartupURLs)));
-    for (int i = 0; i < s.NoOfURLs; ++i) s.StartupURLs[size_t(i)] = names[size_t(i)];
-    for (int i = 0; i < 8; ++i) s.*ColorSettings[i] = colors_[size_t(i)];
-    s.FontName = fonts_[0].Name;
-    s.FontSize = fonts_[0].Size;
-    s.FontColor = fonts_[0].Color;
-    s.FontStyle = fonts_[0].Style;
-    s.WgFontName = fonts_[1].Name;
-    s.WgFontSize = fonts_[1].Size;
-    s.WgFontColor = fonts_[1].Color;
-    s.WgFontStyle = fonts_[1].Style;
-    for (const TSwitch& sw : Switches) s.*sw.Setting = on(sw);
-    std::vector<std::string> lines;
-    for (const QString& line : f.Memo1->toPlainText().split('\n'))
-        lines.push_back(FromQString(line));
-    s.CleanUpPhrases = CleanUpPhrasesFromLines(lines);
-    s.BankPassword = Trim(text(f.BankPasswordEdit)).substr(0, 255);
-    s.Browser1 = text(f.BrowserEdit1);
-    s.Browser1Name = text(f.Browser1NameEdt);
-    s.Browser2 = text(f.BrowserEdit2);
-    s.Browser2Name = text(f.Browser2NameEdt);
-    s.Browser3 = text(f.BrowserEdit3);
-    s.Browser3Name = text(f.Browser3NameEdt);
-    s.DefaultBrowserNo = std::clamp(RadioIndex("rgDefaultBrowser") + 1, 1, 3);
-    s.Browser = s.DefaultBrowserNo == 1   ? s.Browser1
-                : s.DefaultBrowserNo == 2 ? s.Browser2
-                                          : s.Browser3;
-    s.UserName = Trim(text(f.UserNameEdit));
-    s.WorkGroupUser = Trim(text(f.WrkGrpUserFileName));
-    s.AutoExpDelay = int32_t(std::stol(f.AutoExpandDelayEdit->Text()));
-    s.AutoScrollDelay = int32_t(std::stol(f.AutoScrollDelayEdit->Text()));
-    s.AutoScrollInt = int32_t(std::stol(f.AutoScrollIntervalEdit->Text()));
+    CopyConfigFormTexts(Texts(), s);
 }

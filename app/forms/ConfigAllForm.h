@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ConfigTexts.h"
 #include "Settings.h"
 
 class QCheckBox;
@@ -27,15 +28,6 @@ namespace Ui {
 class ConfigAllForm;
 class SelectURLForm;
 }  // namespace Ui
-
-// A font as the settings keep it.
-struct TFontSetting {
-    std::string Name;
-    int32_t Size = 9;
-    TColor Color = 0;
-    TFontStyles Style = 0;
-    friend bool operator==(const TFontSetting&, const TFontSetting&) = default;
-};
 
 // Scalable families, a size, Bold, Italic and a colour.
 class TFontColorDialog : public QDialog {
@@ -82,17 +74,6 @@ private:
     std::unique_ptr<Ui::SelectURLForm> ui_;
 };
 
-// The pages, in order.
-enum TConfigPage : int {
-    cpStartup = 0,
-    cpAppearance,
-    cpMaintenance,
-    cpSecurity,
-    cpBrowser,
-    cpWorkgroup,
-    cpTreeAction,
-};
-
 class TConfigAllForm : public QDialog {
     Q_OBJECT
 public:
@@ -127,8 +108,10 @@ public:
     void ClearButtonClick();
     void BrowseClick(int which);
 
-    // Save's checks: the three delays (their ranges) and the two password fields. Shows the
-    // first fault and returns false.
+    // The controls as values, and showing values in them.
+    TConfigFormTexts Texts() const;
+    void SetTexts(const TConfigFormTexts& t);
+    // Save's checks (CheckConfigFormTexts): shows the first fault on its page and returns false.
     bool Validate();
     // The controls into settings; Validate() must have passed.
     void CopyBack(TSettings& s) const;
@@ -146,7 +129,3 @@ private:
     std::array<TColor, 8> colors_{};
     std::array<TFontSetting, 2> fonts_{};
 };
-
-// Local and workgroup font settings.
-TFontSetting LocalFontSetting(const TSettings& s);
-TFontSetting WorkgroupFontSetting(const TSettings& s);

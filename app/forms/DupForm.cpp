@@ -7,6 +7,7 @@
 #include "BankModel.h"
 #include "BulkForms.h"
 #include "FormUtils.h"
+#include "SelectionCommands.h"
 #include "Settings.h"
 #include "VirtualTrees.h"
 #include "platform/Messages.h"
@@ -114,25 +115,7 @@ void TDupForm::BuildTree() {
 }
 
 std::string TDupForm::CellText(const TDupNodeData& data, int column) const {
-    if (data.Group < 0 || size_t(data.Group) >= groups_.size()) return {};
-    const TBankState& bank = Bank();
-    if (data.EntryIndex < 0 || data.EntryIndex > bank.EntryHigh)
-        return column == 0 ? groups_[size_t(data.Group)].Key : std::string();
-    const TEntry& e = bank.Entry(data.EntryIndex);
-    switch (column) {
-        case 0:
-            return e.URL;
-        case 1:
-            return e.Name;
-        case 2:
-            return e.Category1;
-        case 3:
-            return e.Category2;
-        case 4:
-            return e.Category3;
-        default:
-            return {};
-    }
+    return DuplicateCellText(Bank(), groups_, data.Group, data.EntryIndex, column);
 }
 
 std::vector<int> TDupForm::CheckedEntries() const {

@@ -2,12 +2,15 @@
 #include "EntryForm1.h"
 
 #include <QApplication>
-#include <QClipboard>
+#include <QComboBox>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <algorithm>
 
 #include "BankModel.h"
 #include "EditType.h"
@@ -80,8 +83,10 @@ TEntryForm::TEntryForm(QWidget* parent, int mode)
         {f.PWEdit2, EntryLimits::Password},  {f.NotesEdit, EntryLimits::Notes},
         {f.CNotesEdit, EntryLimits::Notes},
     };
-    for (const auto& [control, limit] : limits_)
+    for (const auto& [control, limit] : limits_) {
         const_cast<QWidget*>(control)->installEventFilter(this);
+        WatchLimit(const_cast<QWidget*>(control));
+    }
     f.NameEdit->SetTypeValue(TTypeForEdit::teString);
     f.URLEdit->setTabChangesFocus(true);
     // The combos start empty; Category 1 offers the bank's first-level categories.
@@ -131,6 +136,9 @@ TEntryFormTexts TEntryForm::Texts() const {
 
 void TEntryForm::SetTexts(const TEntryFormTexts& t) {
     Ui::EntryForm& f = *ui_;
+    // Values the program sets are never cut.
+    const bool wasSetting = settingTexts_;
+    settingTexts_ = true;
     f.URLEdit->setPlainText(ToEditorText(t.URL));
     f.NameEdit->SetText(t.Name);
     f.C1Combo->SetText(t.Category1);
@@ -148,6 +156,7 @@ void TEntryForm::SetTexts(const TEntryFormTexts& t) {
     f.PWEdit2->setText(ToQString(t.Password2));
     f.NotesEdit->setPlainText(ToEditorText(t.Notes));
     f.CNotesEdit->setPlainText(ToEditorText(t.ConfNotes));
+    settingTexts_ = wasSetting;
 }
 
 void TEntryForm::showEvent(QShowEvent* event) {
@@ -217,38 +226,51 @@ void TEntryForm::PWEdit2Exit() {
                    TMsgDlgType::mtError, mbOK);
 }
 
-// A key that would make the text longer than its limit beeps and adds nothing.
-bool TEntryForm::LimitKey(QWidget* control, QKeyEvent* event) {
-    const int limit = Limit(control);
-    if (limit <= 0) return false;
-    int inserted = 0;
-    if (event->matches(QKeySequence::Paste)) {
-        inserted = StoredLength(QGuiApplication::clipboard()->text());
-    } else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        if (!qobject_cast<QPlainTextEdit*>(control)) return false;
-        inserted = 2;
-    } else {
-        const QString text = event->text();
-        if (text.isEmpty() || text.at(0).unicode() < 0x20 || text.at(0).unicode() == 0x7F ||
-            (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
-            return false;
-        inserted = int(text.size());
-    }
-    int length = 0, selected = 0;
-    if (auto* plain = qobject_cast<QPlainTextEdit*>(control)) {
-        length = StoredLength(plain->toPlainText());
-        selected = StoredLength(plain->textCursor().selectedText().replace(QChar(0x2029), '\n'));
-    } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
-        if (!combo->lineEdit()) return false;
-        length = int(combo->lineEdit()->text().size());
-        selected = int(combo->lineEdit()->selectedText().size());
-    } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
-        length = int(edit->text().size());
-        selected = int(edit->selectedText().size());
-    }
-    if (length - selected + inserted <= limit) return false;
+bool TEntryForm::WithinLimit(QWidget* control, const QString& text) {
+    if (FieldEditAllowed(size_t(StoredLength(accepted_[control])), size_t(StoredLength(text)),
+                         Limit(control)))
+        return true;
     if (Beep()) Beep()();
-    return true;
+    return false;
+}
+
+void TEntryForm::WatchLimit(QWidget* control) {
+    if (auto* plain = qobject_cast<QPlainTextEdit*>(control)) {
+        connect(plain->document(), &QTextDocument::contentsChange, this,
+                [this](int position, int, int) { changedAt_ = position; });
+        connect(plain, &QPlainTextEdit::textChanged, this, [this, plain] {
+            if (restoring_) return;
+            const QString text = plain->toPlainText();
+            if (settingTexts_ || WithinLimit(plain, text)) {
+                accepted_[plain] = text;
+                return;
+            }
+            // Taken back whole; the caret goes back to where the text came in.
+            const QString& before = accepted_[plain];
+            restoring_ = true;
+            plain->setPlainText(before);
+            restoring_ = false;
+            QTextCursor cursor = plain->textCursor();
+            cursor.setPosition(std::clamp(changedAt_, 0, int(before.size())));
+            plain->setTextCursor(cursor);
+        });
+        return;
+    }
+    auto* combo = qobject_cast<QComboBox*>(control);
+    QLineEdit* line = combo ? combo->lineEdit() : qobject_cast<QLineEdit*>(control);
+    if (!line) return;
+    // textChanged follows every change, the program's too; textEdited only the user's, before
+    // textChanged, so the text accepted last is still the one before the edit.
+    connect(line, &QLineEdit::textChanged, this,
+            [this, control, line] { accepted_[control] = line->text(); });
+    connect(line, &QLineEdit::textEdited, this, [this, control, line](const QString& text) {
+        if (WithinLimit(control, text)) return;
+        const QString before = accepted_[control];
+        const int cursor = line->cursorPosition() - int(text.size() - before.size());
+        line->setText(before);
+        line->setCursorPosition(std::clamp(cursor, 0, int(before.size())));
+    });
+    accepted_[control] = line->text();
 }
 
 bool TEntryForm::eventFilter(QObject* watched, QEvent* event) {
@@ -265,7 +287,6 @@ bool TEntryForm::eventFilter(QObject* watched, QEvent* event) {
             }
             return true;
         }
-        if (LimitKey(control, key)) return true;
     } else if (event->type() == QEvent::FocusIn) {
         if (watched == f.C2Combo) CallGuarded([this] { C2ComboEnter(); });
         if (watched == f.C3Combo) CallGuarded([this] { C3ComboEnter(); });

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
 #include <functional>
 #include <map>
 #include <memory>
@@ -46,13 +47,20 @@ private:
     void C2ComboEnter();
     void C3ComboEnter();
     void PWEdit2Exit();
-    bool LimitKey(QWidget* control, class QKeyEvent* event);
+    // The limits: every change of a limited field is checked, and one that makes it too long
+    // is taken back with a beep (FieldEditAllowed).
+    void WatchLimit(QWidget* control);
+    bool WithinLimit(QWidget* control, const QString& text);
 
     std::unique_ptr<Ui::EntryForm> ui_;
     int mode_ = 0;
     bool filled_ = false;
     std::string originalName_;
     std::map<const QWidget*, int> limits_;
+    std::map<const QWidget*, QString> accepted_;  // each limited field's last allowed text
+    bool settingTexts_ = false;                   // SetTexts runs: the program's values
+    bool restoring_ = false;                      // a refused change is being taken back
+    int changedAt_ = 0;                           // where a multi-line field changed last
 };
 
 // Runs the editor over EditEntry modally; mrOk when saved, mrCancel otherwise.

@@ -1,6 +1,7 @@
 // The shared entry-selection list.
 #include "EntryListView.h"
 
+#include <QEvent>
 #include <QHeaderView>
 #include <QItemSelection>
 #include <algorithm>
@@ -27,7 +28,41 @@ QItemSelection RowRanges(const QAbstractItemModel* model, std::vector<int> displ
     return selection;
 }
 
+// Fits a list's columns again whenever its size or font changes.
+class TColumnFitWatch : public QObject {
+public:
+    explicit TColumnFitWatch(QTreeView* view) : QObject(view), view_(view) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Resize || event->type() == QEvent::FontChange)
+            FitListColumns(*view_, *view_->header());
+        return false;
+    }
+
+private:
+    QTreeView* view_;
+};
+
 }  // namespace
+
+void FitListColumns(QAbstractItemView& view, QHeaderView& header,
+                    const std::vector<int>& captionOnly) {
+    std::vector<int> columns, wanted;
+    for (int c = 0; c < header.count(); ++c) {
+        if (header.isSectionHidden(c)) continue;
+        const bool caption =
+            std::find(captionOnly.begin(), captionOnly.end(), c) != captionOnly.end();
+        columns.push_back(c);
+        wanted.push_back(caption ? header.sectionSizeHint(c)
+                                 : std::max(header.sectionSizeHint(c), view.sizeHintForColumn(c)));
+    }
+    const std::vector<int> widths = FitColumnWidths(wanted, view.viewport()->width());
+    for (size_t i = 0; i < columns.size(); ++i) header.resizeSection(columns[i], widths[i]);
+}
+
+void KeepListColumnsFitted(QTreeView& view) {
+    view.installEventFilter(new TColumnFitWatch(&view));
+    FitListColumns(view, *view.header());
+}
 
 TEntryListView::TEntryListView(QWidget* parent) : QTableWidget(parent) {
     setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -193,12 +228,18 @@ void TEntryListView::SetRowIcon(size_t row, const QIcon& icon) {
 }
 
 void TEntryListView::SizeColumns() {
-    QHeaderView* header = horizontalHeader();
-    for (int c = 0; c < columnCount(); ++c) {
-        if (isColumnHidden(c)) continue;
-        if (std::find(fitToHeader_.begin(), fitToHeader_.end(), c) != fitToHeader_.end())
-            header->resizeSection(c, header->sectionSizeHint(c));
-        else
-            resizeColumnToContents(c);
-    }
+    FitListColumns(*this, *horizontalHeader(), fitToHeader_);
+}
+
+void TEntryListView::resizeEvent(QResizeEvent* event) {
+    QTableWidget::resizeEvent(event);
+    SizeColumns();
+}
+
+void TEntryListView::changeEvent(QEvent* event) {
+    QTableWidget::changeEvent(event);
+    // A scaled font: rows as high as its lines, columns as wide as its texts.
+    if (event->type() != QEvent::FontChange) return;
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    SizeColumns();
 }

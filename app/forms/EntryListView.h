@@ -7,6 +7,7 @@
 
 #include <QIcon>
 #include <QTableWidget>
+#include <QTreeView>
 #include <functional>
 #include <string>
 #include <vector>
@@ -56,12 +57,17 @@ public:
     void SetRowText(size_t row, int column, const std::string& text);
     void SetRowIcon(size_t row, const QIcon& icon);
 
-    // Sizes every visible column to its contents and caption, the fitted ones to the caption.
+    // Sizes every visible column to its contents and caption, the fitted ones to the caption,
+    // within the list's width (FitColumnWidths). Also whenever the list's size or font changes.
     void SizeColumns();
 
 signals:
     // After a sort by a header click or SortBy.
     void sorted(int column);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void SetOrder(std::vector<size_t> order);
@@ -75,3 +81,10 @@ private:
     std::function<TSortChain(int)> chains_;
     int sortColumn_ = 0;
 };
+
+// Sizes the visible columns of a list to their texts and captions within its width
+// (FitColumnWidths); the `captionOnly` ones to their caption.
+void FitListColumns(QAbstractItemView& view, QHeaderView& header,
+                    const std::vector<int>& captionOnly = {});
+// Keeps a tree-style list's columns fitted whenever its size or font changes.
+void KeepListColumnsFitted(QTreeView& view);

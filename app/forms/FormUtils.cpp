@@ -24,14 +24,6 @@ void CenterOverForm(QWidget* dialog, const QWidget* owner) {
                  area.top() + area.height() / 2 - own.height() / 2);
 }
 
-QString QtFileFilter(const std::string& filter) {
-    // Pairs of caption and pattern; only the captions (which name their patterns) are kept.
-    const QStringList parts = ToQString(filter).split('|');
-    QStringList out;
-    for (int i = 0; i + 1 < parts.size(); i += 2) out << parts[i];
-    return out.join(";;");
-}
-
 QWidget* MainWindowWidget() {
     for (QWidget* w : QApplication::topLevelWidgets())
         if (qobject_cast<QMainWindow*>(w)) return w;

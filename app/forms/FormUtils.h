@@ -9,7 +9,5 @@ class QWidget;
 // Centres a dialog over another window (over the screen when there is none):
 // top = owner's top + owner's height / 2 - own height / 2, left likewise.
 void CenterOverForm(QWidget* dialog, const QWidget* owner);
-// "Caption (*.x)|*.x|All Files (*.*)|*.*" as a Qt file-dialog filter ("Caption (*.x);;...").
-QString QtFileFilter(const std::string& filter);
 // The application's main window, when it exists.
 QWidget* MainWindowWidget();

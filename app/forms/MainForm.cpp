@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QLabel>
@@ -26,6 +25,7 @@
 #include "BankModel.h"
 #include "BrowserSelectionForm.h"
 #include "DesktopLauncher.h"
+#include "DropTargetQt.h"
 #include "DropURLTarget.h"
 #include "ElastFrmQt.h"
 #include "ExportSeams.h"
@@ -34,6 +34,7 @@
 #include "HelpManual.h"
 #include "Launch.h"
 #include "MainTree.h"
+#include "PanelTree.h"
 #include "PasswordDlg.h"
 #include "ResStrings.h"
 #include "Settings.h"
@@ -58,20 +59,6 @@ void AddPixmap(TCustomImageList& list, const QPixmap& pixmap) {
     buffer.open(QIODevice::WriteOnly);
     pixmap.save(&buffer, "PNG");
     list.AddFromData(bytes.constData(), size_t(bytes.size()));
-}
-
-bool AskFileDialog(bool save, const TFileRequest& request, std::string& chosen) {
-    QFileDialog dialog(MainWindowWidget(), QString(), ToQString(request.InitialDir),
-                       QtFileFilter(request.Filter));
-    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    if (!request.DefaultExt.empty()) dialog.setDefaultSuffix(ToQString(request.DefaultExt));
-    // A pattern is no name to propose.
-    if (request.FileName.find('*') == std::string::npos)
-        dialog.selectFile(ToQString(request.FileName));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
-    chosen = FromQString(dialog.selectedFiles().first());
-    return true;
 }
 
 }  // namespace
@@ -168,7 +155,7 @@ void TMainForm::FormCreate() {
     elastic_->ElFrmIniFile = "Software\\PellTech\\Lorvane";
     elastic_->OnAfterResize = [this](TObject*) { ElasticForm1AfterResize(); };
     // 11. Links dropped on the window.
-    dropTarget_->Register(this);
+    RegisterDropTarget(*dropTarget_, this);
     // 12. Nothing to save yet; the workgroup file check waits for a workgroup bank.
     ui_->SaveBank1->setEnabled(false);
     ui_->SaveAs1->setEnabled(false);
@@ -258,7 +245,8 @@ void TMainForm::ConfigureTree() {
         canvas.Font().SetSize(font.Size);
         canvas.Font().SetStyle(font.Style);
         if (column == 0 && node == sender->FocusedNode())
-            canvas.Font().SetColor(FocusedTextColor(ColorToRGB(canvas.Brush().Color())));
+            canvas.Font().SetColor(
+                FocusedTextColor(ColorToRGB(canvas.Brush().Color()), ColorToRGB(clHighlightText)));
         else
             canvas.Font().SetColor(font.Color);
     };
@@ -283,14 +271,7 @@ void TMainForm::ConfigureTree() {
     };
     tree.OnFocusChanging = [](TBaseVirtualTree* sender, PVirtualNode, PVirtualNode, TColumnIndex,
                               TColumnIndex, bool& allowed) {
-        if (InfoPanel().InfoShown && Seams().CloseInfoPanel) Seams().CloseInfoPanel();
-        if (InfoPanel().SuppressColumnSave) {
-            // The panel had narrowed the columns: they get their saved widths back.
-            TVirtualTreeColumns& columns = sender->Header().Columns();
-            for (int n = 0; n < ColumnCount && n < columns.Count(); ++n)
-                columns.Items(n).SetWidth(Settings().ColumnTable[size_t(n)].Width);
-        }
-        InfoPanel().SuppressColumnSave = false;
+        if (FocusChangeRestoresColumns()) RestoreTreeColumns(*sender);
         allowed = true;
     };
     tree.OnHeaderDragging = [](TVTHeader*, TColumnIndex column, bool& allowed) {
@@ -305,8 +286,11 @@ void TMainForm::ConfigureTree() {
         ColumnsResized(TreeColumnWidths(*header->Treeview()));
     };
     tree.OnDblClick = [this](TObject*) { GoToURL1Click(); };
-    tree.OnKeyDown = [this](TObject*, uint16_t& key, TShiftState) {
+    tree.OnKeyDown = [this](TObject*, uint16_t& key, TShiftState shift) {
         if (key == VK_RETURN_KEY) GoToURL1Click();
+        // Shift+F10 opens the popup menu as the Menu key does.
+        if (key == VK_F10 && (shift & (ssShift | ssAlt | ssCtrl)) == TShiftState(ssShift))
+            key = VK_APPS;
     };
 }
 
@@ -454,14 +438,7 @@ void TMainForm::FillSeams() {
     s.CloseInfoPanel = [] { InfoPanel().InfoShown = false; };
     InstallDesktopLauncher();
 
-    TExportSeams& e = ExportSeams();
-    e.ChooseSaveFile = [](const TFileRequest& r, std::string& chosen) {
-        return AskFileDialog(true, r, chosen);
-    };
-    e.ChooseOpenFile = [](const TFileRequest& r, std::string& chosen) {
-        return AskFileDialog(false, r, chosen);
-    };
-    e.RepaintMain = [this] { repaint(); };
+    ExportSeams().RepaintMain = [this] { repaint(); };
     FillExportSeams();
     InstallEntryCommands();
     InstallPanel();

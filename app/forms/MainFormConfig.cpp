@@ -23,17 +23,11 @@ void TMainForm::RunConfiguration(int page) {
         return;
     TConfigAllForm form(page, this);
     if (form.exec() != QDialog::Accepted) return;
-    TSettings& s = Settings();
-    const TSettings before = s;
-    form.CopyBack(s);
-    // A new user or user file is validated again by the next workgroup command.
-    if (s.UserName != before.UserName || s.WorkGroupUser != before.WorkGroupUser)
-        ResetUserValidationState();
+    const bool rebuild = SaveConfiguration(form.Texts());
     UpdateLoadWorkgroup();
     ApplyTreeOptions(*vst_);
     vst_->Invalidate();
-    SaveSettings();
-    if (s.Interleave != before.Interleave) RebuildTree();
+    if (rebuild) RebuildTree();
 }
 
 void TMainForm::Startup1Click() {

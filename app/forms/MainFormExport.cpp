@@ -1,6 +1,7 @@
 // The main window's Export and Import commands and the seams they reach the desktop through:
-// one file dialog kept between uses, the folder picker and the clipboard.
+// the file dialog (keeping its last folder between uses), the folder picker and the clipboard.
 #include <QFileDialog>
+#include <memory>
 
 #include "BankModel.h"
 #include "ExportCommands.h"
@@ -41,15 +42,16 @@ QStringList BothCaseFilters(const std::string& filter) {
     return out;
 }
 
-// The one dialog of the main window, kept as its child so that it keeps the folder it was
-// last used in whenever a request names none.
+// The main window's file dialog. Each use has a dialog of its own, destroyed when it closes
+// together with its name completer's popup (a popup left open would swallow the next click);
+// the window keeps the folder it was last used in for requests that name none.
 bool AskKeptFileDialog(QWidget* owner, bool save, const TFileRequest& request,
                        std::string& chosen) {
-    auto* dialog = owner->findChild<QFileDialog*>("SaveDialog1", Qt::FindDirectChildrenOnly);
-    if (!dialog) {
-        dialog = new QFileDialog(owner);
-        dialog->setObjectName("SaveDialog1");
-    }
+    static constexpr const char* LastFolder = "FileDialogFolder";
+    const auto dialog = std::make_unique<QFileDialog>(owner);
+    dialog->setObjectName("SaveDialog1");
+    const QString last = owner->property(LastFolder).toString();
+    if (!last.isEmpty()) dialog->setDirectory(last);
     dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     // Replacing a file is confirmed by the dialog's own question.
@@ -60,7 +62,9 @@ bool AskKeptFileDialog(QWidget* owner, bool save, const TFileRequest& request,
     // A pattern is no name to propose.
     dialog->selectFile(request.FileName.find('*') == std::string::npos ? ToQString(request.FileName)
                                                                        : QString());
-    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return false;
+    const bool accepted = dialog->exec() == QDialog::Accepted;
+    owner->setProperty(LastFolder, dialog->directory().absolutePath());
+    if (!accepted || dialog->selectedFiles().isEmpty()) return false;
     chosen = FromQString(dialog->selectedFiles().first());
     return true;
 }

@@ -64,14 +64,32 @@ void TMainForm::InstallPanel() {
     installEventFilter(panel_->watch);
     TreeHostWidget(VST())->installEventFilter(panel_->watch);
 
-    // The popup menu repeats main-menu commands with their captions and shortcuts.
+    // The popup menu repeats main-menu commands with their captions and shortcuts, in the main
+    // menu's order.
     Ui::MainForm& f = Form();
-    const std::vector<QAction*> items = {
-        f.GoToURL1,        nullptr,         f.AddEntry1,    f.AddEntryCurrentURL1,
-        f.ModifyEntry1,    f.CopyEntry1,    f.DeleteEntry1, nullptr,
-        f.FindFirst1,      f.FindNext1,     nullptr,        f.DisplayInformation1,
-        nullptr,           f.CollapseTree1, f.ExpandTree1,  f.TopoftheTree1,
-        f.BottomoftheTree1};
+    const std::vector<QAction*> items = {f.GoToURL1,
+                                         f.SendMail1,
+                                         nullptr,
+                                         f.AddEntry1,
+                                         f.AddEntryCurrentURL1,
+                                         f.ModifyEntry1,
+                                         f.CopyEntry1,
+                                         f.DeleteEntry1,
+                                         nullptr,
+                                         f.CopyEntrytoClipboard1,
+                                         f.CopyURLtoClipboard1,
+                                         f.CopyUserIDtoClipboard1,
+                                         f.CopyUserIDPasswordtoClipboard1,
+                                         nullptr,
+                                         f.FindFirst1,
+                                         f.FindNext1,
+                                         nullptr,
+                                         f.DisplayInformation1,
+                                         nullptr,
+                                         f.CollapseTree1,
+                                         f.ExpandTree1,
+                                         f.TopoftheTree1,
+                                         f.BottomoftheTree1};
     TMenuItem& root = panel_->popup.Items();
     for (QAction* action : items) {
         if (!action) {

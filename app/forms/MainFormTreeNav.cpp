@@ -22,7 +22,10 @@ void RestoreTreeColumns(TBaseVirtualTree& tree) {
 }
 
 void AttachTreePopup(TBaseVirtualTree& tree, TPopupMenu& menu) {
+    // The mouse opens the control's menu; the Menu key asks for the menu of the focused node.
     tree.SetPopupMenu(&menu);
+    tree.OnGetPopupMenu = [&menu](TBaseVirtualTree*, PVirtualNode, TColumnIndex, TPoint, bool&,
+                                  TPopupMenu*& popup) { popup = &menu; };
 }
 
 void TMainForm::CollapseTree1Click() {

@@ -10,4 +10,6 @@ QWidget* TreeHostWidget(TBaseVirtualTree& tree);
 int NarrowTreeColumns(TBaseVirtualTree& tree);
 // Gives every column its width from the column table again.
 void RestoreTreeColumns(TBaseVirtualTree& tree);
+// The tree's popup menu, opened by the right button, the Menu key and Shift+F10 (at the
+// focused node).
 void AttachTreePopup(TBaseVirtualTree& tree, TPopupMenu& menu);

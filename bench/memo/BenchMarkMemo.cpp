@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <chrono>
@@ -86,6 +87,17 @@ std::unique_ptr<TMarkMemo> NewMemo(BenchWindow& window) {
     return memo;
 }
 
+// The Qt editor shown with the memo's font, wrapping at the memo's width.
+void ShowEditor(QPlainTextEdit& edit) {
+    QFont font(kFontName);
+    font.setPixelSize(kFontPixels);
+    edit.setFont(font);
+    edit.setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    edit.resize(kWidth + 2 * edit.frameWidth() + 30, 600);
+    edit.show();
+    QCoreApplication::processEvents();
+}
+
 void BM_MemoLoadAndLayout(benchmark::State& state) {
     const std::string& text = Text(int(state.range(0)));
     BenchWindow window;
@@ -104,13 +116,7 @@ BENCHMARK(BM_MemoLoadAndLayout)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 void BM_PlainTextEditLayout(benchmark::State& state) {
     const QString text = QString::fromLatin1(Text(int(state.range(0))).c_str());
     QPlainTextEdit edit;
-    QFont font(kFontName);
-    font.setPixelSize(kFontPixels);
-    edit.setFont(font);
-    edit.setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    edit.resize(kWidth + 2 * edit.frameWidth() + 30, 600);
-    edit.show();
-    QCoreApplication::processEvents();
+    ShowEditor(edit);
     for (auto _ : state) {
         edit.setPlainText(text);
         // lay out every block, as the memo does, rather than only what is on screen
@@ -186,12 +192,7 @@ BENCHMARK(BM_MemoBreakInTheMiddle)
 void BM_PlainTextEditTypeInTheMiddle(benchmark::State& state) {
     const std::string& text = Text(int(state.range(0)));
     QPlainTextEdit edit;
-    QFont font(kFontName);
-    font.setPixelSize(kFontPixels);
-    edit.setFont(font);
-    edit.setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    edit.resize(kWidth + 2 * edit.frameWidth() + 30, 600);
-    edit.show();
+    ShowEditor(edit);
     edit.setPlainText(QString::fromLatin1(text.data(), qsizetype(text.size())));
     QCoreApplication::processEvents();
     // QPlainTextEdit's positions count a paragraph break as one character
@@ -233,6 +234,63 @@ void BM_MemoTypeInALongParagraph(benchmark::State& state) {
     benchmark::DoNotOptimize(memo->LineCount());
 }
 BENCHMARK(BM_MemoTypeInALongParagraph)->Unit(benchmark::kMicrosecond);
+
+// One paragraph of 1, 10 or 30 MB without a blank (a huge value shown in the information
+// panel), added as the panel adds its lines and laid out at once; the Qt editor lays out the
+// same text as one block.
+std::string LongValue(int mb) {
+    std::string text(size_t(mb) << 20, ' ');
+    for (size_t i = 0; i < text.size(); ++i) text[i] = char('a' + i * 7 % 26);
+    return text;
+}
+
+void BM_MemoLongParagraph(benchmark::State& state) {
+    const std::string text = LongValue(int(state.range(0)));
+    BenchWindow window;
+    for (auto _ : state) {
+        auto memo = NewMemo(window);
+        memo->Lines().BeginUpdate();
+        memo->Lines().Add(text);
+        memo->Lines().EndUpdate();
+        benchmark::DoNotOptimize(memo->LineCount());
+        state.counters["lines"] = memo->LineCount();
+        state.PauseTiming();
+        memo.reset();
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(text.size()));
+}
+BENCHMARK(BM_MemoLongParagraph)
+    ->Arg(1)
+    ->Arg(10)
+    ->Arg(30)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
+
+void BM_PlainTextEditLongParagraph(benchmark::State& state) {
+    const std::string value = LongValue(int(state.range(0)));
+    const QString text = QString::fromLatin1(value.data(), qsizetype(value.size()));
+    QPlainTextEdit edit;
+    ShowEditor(edit);
+    for (auto _ : state) {
+        edit.setPlainText(text);
+        auto* layout = edit.document()->documentLayout();
+        const QTextBlock block = edit.document()->begin();
+        benchmark::DoNotOptimize(layout->blockBoundingRect(block).height());
+        state.counters["lines"] = block.layout() ? block.layout()->lineCount() : 0;
+        state.PauseTiming();
+        edit.clear();
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(value.size()));
+}
+// Qt's editor takes seconds for 1 MB in one block and grows faster than the text: one pass.
+BENCHMARK(BM_PlainTextEditLongParagraph)
+    ->Arg(1)
+    ->Arg(10)
+    ->Arg(30)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -7,17 +7,31 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <climits>
 #include <deque>
 #include <map>
 #include <mutex>
 #include <vector>
 
 #include "platform/EventLoop.h"
+#include "platform/headless/Headless.h"
 
 namespace headless {
 
-using Clock = std::chrono::steady_clock;
+namespace {
+
+using RealClock = std::chrono::steady_clock;
+
+int64_t RealMsSince(RealClock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(RealClock::now() - start).count();
+}
+
+// Passes at one instant before the clock moves on regardless.
+constexpr int kMaxPassesPerInstant = 1000;
+
+}  // namespace
 
 struct Loop::State {
     struct Post {
@@ -25,8 +39,8 @@ struct Loop::State {
         Task task;
     };
     struct Timer {
-        std::chrono::milliseconds period;
-        Clock::time_point due;
+        int64_t period;
+        int64_t due;
         Task tick;
     };
     struct WatchEntry {
@@ -41,6 +55,7 @@ struct Loop::State {
     std::map<int, WatchEntry> watches;
     int nextId = 1;
     int wake = -1;  // an eventfd that a post from another thread makes readable
+    std::atomic<int64_t> now{0};
 };
 
 Loop::Loop() : state_(new State) {
@@ -75,8 +90,8 @@ void Loop::DropPosts(const void* owner) {
 int Loop::StartTimer(unsigned milliseconds, Task tick) {
     std::lock_guard lock(state_->mutex);
     int id = state_->nextId++;
-    std::chrono::milliseconds period(milliseconds);
-    state_->timers[id] = {period, Clock::now() + period, std::move(tick)};
+    state_->timers[id] = {int64_t(milliseconds), state_->now + int64_t(milliseconds),
+                          std::move(tick)};
     return id;
 }
 
@@ -134,9 +149,8 @@ bool Loop::RunPending() {
     std::vector<int> due;
     {
         std::lock_guard lock(state_->mutex);
-        Clock::time_point now = Clock::now();
         for (const auto& [id, timer] : state_->timers)
-            if (timer.due <= now) due.push_back(id);
+            if (timer.due <= state_->now) due.push_back(id);
     }
     for (int id : due) {
         Task tick;
@@ -144,7 +158,7 @@ bool Loop::RunPending() {
             std::lock_guard lock(state_->mutex);
             auto it = state_->timers.find(id);
             if (it == state_->timers.end()) continue;
-            it->second.due = Clock::now() + it->second.period;
+            it->second.due = state_->now + it->second.period;
             tick = it->second.tick;
         }
         tick();
@@ -178,20 +192,86 @@ bool Loop::RunPending() {
     return ran;
 }
 
+int64_t Loop::Now() const {
+    return state_->now;
+}
+
+void Loop::SetNow(int64_t now) {
+    std::lock_guard lock(state_->mutex);
+    if (now > state_->now) state_->now = now;
+}
+
+int64_t Loop::NextDue() const {
+    std::lock_guard lock(state_->mutex);
+    int64_t next = INT64_MAX;
+    // A timer of period 0 runs at each pass: its next chance is the next instant.
+    for (const auto& [id, timer] : state_->timers)
+        next = std::min(next, std::max(timer.due, state_->now + 1));
+    return next;
+}
+
+bool Loop::HasPosts() const {
+    std::lock_guard lock(state_->mutex);
+    return !state_->posts.empty();
+}
+
+bool Loop::Watching() const {
+    std::lock_guard lock(state_->mutex);
+    return std::any_of(state_->watches.begin(), state_->watches.end(),
+                       [](const auto& entry) { return entry.second.enabled; });
+}
+
+void Loop::RunInstant(const std::function<bool()>& stop) {
+    for (int pass = 0; pass < kMaxPassesPerInstant && !stop(); ++pass)
+        if (!RunPending() || !HasPosts()) break;
+}
+
 void Loop::Wait(int milliseconds) {
     std::vector<pollfd> fds;
-    Clock::time_point until = Clock::now() + std::chrono::milliseconds(std::max(0, milliseconds));
     {
         std::lock_guard lock(state_->mutex);
         if (!state_->posts.empty()) return;
-        for (const auto& [id, timer] : state_->timers) until = std::min(until, timer.due);
         for (const auto& [id, watch] : state_->watches)
             if (watch.enabled) fds.push_back({watch.descriptor, watch.events, 0});
     }
     if (state_->wake >= 0) fds.push_back({state_->wake, POLLIN, 0});
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count();
-    if (left <= 0) return;
-    (void)poll(fds.data(), fds.size(), int(std::min<long long>(left, 1000)));
+    if (milliseconds > 0) (void)poll(fds.data(), fds.size(), std::min(milliseconds, 1000));
+}
+
+bool Loop::Run(int milliseconds, bool (*done)(void*), void* context, bool realWaits) {
+    const std::function<bool()> isDone = [&] { return done && done(context); };
+    const int64_t end = Now() + std::max(0, milliseconds);
+    const RealClock::time_point realStart = RealClock::now();
+    // Where the clock and real time last agreed, for keeping pace while descriptors are watched.
+    int64_t paceClock = Now();
+    RealClock::time_point paceReal = realStart;
+    for (;;) {
+        RunInstant(isDone);
+        if (isDone()) return true;
+        if (Now() >= end) {
+            // The span has passed on the clock; what a caller waits for may still come from
+            // another thread or a descriptor, for as long as the span lasts in real time.
+            if (!realWaits || !done) break;
+            const int64_t left = milliseconds - RealMsSince(realStart);
+            if (left <= 0) break;
+            Wait(int(std::min<int64_t>(left, 50)));
+            continue;
+        }
+        const int64_t next = std::min(NextDue(), end);
+        if (realWaits && Watching()) {
+            int64_t paced = paceClock + RealMsSince(paceReal);
+            if (paced < next) {
+                Wait(int(next - paced));
+                paced = paceClock + RealMsSince(paceReal);
+            }
+            SetNow(std::min(paced, next));
+        } else {
+            SetNow(next);
+            paceClock = next;
+            paceReal = RealClock::now();
+        }
+    }
+    return isDone();
 }
 
 void ShowException(const std::exception* error) {
@@ -213,14 +293,13 @@ void ProcessMessages(bool) {
 }
 
 bool ProcessMessagesUntil(int milliseconds, bool (*done)(void*), void* context) {
-    using namespace std::chrono;
-    auto start = steady_clock::now();
-    headless::Loop& loop = headless::Loop::Instance();
-    while (!(done && done(context))) {
-        auto left = milliseconds -
-                    duration_cast<std::chrono::milliseconds>(steady_clock::now() - start).count();
-        if (left <= 0) break;
-        if (!loop.RunPending()) loop.Wait(int(std::min<long long>(left, 50)));
-    }
-    return done && done(context);
+    return headless::Loop::Instance().Run(milliseconds, done, context, true);
+}
+
+int64_t TickCount() {
+    return headless::Loop::Instance().Now();
+}
+
+void AdvanceTime(int milliseconds) {
+    headless::Loop::Instance().Run(milliseconds, nullptr, nullptr, false);
 }

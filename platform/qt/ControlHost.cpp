@@ -67,6 +67,16 @@ TShiftState ShiftOf(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons) {
     return s;
 }
 
+// A wheel event's movement for the control: the vertical wheel when it moved, else the
+// sideways one, which only controls that scroll sideways take. Returns whether it was used.
+bool FeedWheel(TCustomControl& control, const QWheelEvent* e, TPoint at) {
+    const QPoint angle = e->angleDelta();
+    const TShiftState shift = ShiftOf(e->modifiers(), e->buttons());
+    if (angle.y() != 0) return A::Wheel(control, shift, angle.y(), at);
+    if (angle.x() != 0) return A::HorizontalWheel(control, shift, angle.x(), at);
+    return false;
+}
+
 bool ButtonOf(Qt::MouseButton b, TMouseButton& out) {
     switch (b) {
         case Qt::LeftButton:
@@ -457,9 +467,7 @@ void ClientViewport::mouseMoveEvent(QMouseEvent* e) {
 void ClientViewport::wheelEvent(QWheelEvent* e) {
     if (!control) return;
     QPoint p = e->position().toPoint();
-    int delta = e->angleDelta().y() != 0 ? e->angleDelta().y() : e->angleDelta().x();
-    bool used = A::Wheel(*control, ShiftOf(e->modifiers(), e->buttons()), delta, {p.x(), p.y()});
-    e->setAccepted(used);
+    e->setAccepted(FeedWheel(*control, e, {p.x(), p.y()}));
 }
 
 void ClientViewport::leaveEvent(QEvent*) {
@@ -502,9 +510,7 @@ protected:
             auto* we = static_cast<QWheelEvent*>(e);
             QPoint global = we->globalPosition().toPoint();
             QPoint p = impl->viewport->mapFromGlobal(global);
-            A::Wheel(*impl->owner, ShiftOf(we->modifiers(), we->buttons()),
-                     we->angleDelta().y() != 0 ? we->angleDelta().y() : we->angleDelta().x(),
-                     {p.x(), p.y()});
+            FeedWheel(*impl->owner, we, {p.x(), p.y()});
             return true;
         }
         return false;

@@ -9,6 +9,7 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
+#include <QPrintEngine>
 #include <QPrinter>
 #include <QPrinterInfo>
 
@@ -21,6 +22,12 @@
 namespace {
 
 constexpr int kPdfResolution = 600;
+
+// The print engine's list of print-system job options (name, value, name, value, ...): the
+// key Qt's print-system engine reads them from when it hands a job over.
+const auto kPrintSystemOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
+// Bins are numbered from here in the order the queue lists them, as printer-specific bins are.
+constexpr int kFirstBin = 256;
 
 QString Q(const std::string& ansi) {
     return AnsiToQString(ansi);
@@ -215,7 +222,8 @@ private:
 
 class QtPrinter : public TPrinter {
 public:
-    QtPrinter() : printer_(QPrinter::HighResolution), canvas_(printer_, painter_) {
+    explicit QtPrinter(TPrintJobEnd end)
+        : printer_(QPrinter::HighResolution), canvas_(printer_, painter_), end_(std::move(end)) {
         printer_.setFullPage(true);
         printer_.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Inch);
         printer_.setPageSize(QPageSize(QPageSize::Letter));
@@ -344,13 +352,37 @@ public:
         for (const QString& f : QFontDatabase::families()) fonts.push_back(QStringToAnsi(f));
         return fonts;
     }
+    std::vector<TPrinterPaper> Bins() override {
+        std::vector<TPrinterPaper> bins;
+        const std::vector<TInputSlot>& sources = Slots();
+        for (size_t i = 0; i < sources.size(); ++i)
+            bins.push_back({sources[i].Text, kFirstBin + int(i)});
+        return bins;
+    }
+    int BinNumber() override { return bin_ >= kFirstBin + int(Slots().size()) ? 0 : bin_; }
+    bool SetBinNumber(int number) override {
+        if (number != 0 && (number < kFirstBin || number >= kFirstBin + int(Slots().size())))
+            return false;
+        bin_ = number;
+        return true;
+    }
 
     void SetDocName(const std::string& name) override { printer_.setDocName(Q(name)); }
-    bool BeginDocument() override { return painter_.begin(&printer_); }
-    bool NewPage() override { return printer_.newPage(); }
-    void EndDocument() override {
-        if (painter_.isActive()) painter_.end();
+    bool BeginDocument() override {
+        error_.clear();
+        PassBin();
+        return painter_.begin(&printer_);
     }
+    bool NewPage() override { return printer_.newPage(); }
+    bool EndDocument() override {
+        if (!painter_.isActive()) return true;
+        std::optional<std::string> failure = end_(painter_, printer_);
+        if (painter_.isActive()) painter_.end();
+        if (!failure) return true;
+        error_ = *failure;
+        return false;
+    }
+    std::string ErrorText() override { return error_; }
     void AbortDocument() override {
         printer_.abort();
         if (painter_.isActive()) painter_.end();
@@ -364,15 +396,77 @@ private:
         printer_.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Inch);
     }
 
+    // The paper sources of the queue printed to now (none for a PDF file), read once per queue.
+    const std::vector<TInputSlot>& Slots() {
+        const bool queue = printer_.outputFormat() == QPrinter::NativeFormat;
+        const std::string name = queue ? QStringToAnsi(printer_.printerName()) : std::string();
+        if (!slotsRead_ || name != slotsQueue_) {
+            slots_ = queue ? QueueInputSlots(printer_.printerName().toStdString())
+                           : std::vector<TInputSlot>{};
+            slotsQueue_ = name;
+            slotsRead_ = true;
+            bin_ = 0;  // another queue's bins are other trays
+        }
+        return slots_;
+    }
+
+    // The chosen bin travels with the job as its "InputSlot" option; without a choice the
+    // options stay as the printer set-up dialog left them.
+    void PassBin() {
+        const int bin = BinNumber();
+        QPrintEngine* engine = printer_.printEngine();
+        if (bin == 0 || !engine || printer_.outputFormat() != QPrinter::NativeFormat) return;
+        QStringList options = engine->property(kPrintSystemOptions).toStringList();
+        for (qsizetype i = 0; i + 1 < options.size();) {
+            if (options[i] == QLatin1String("InputSlot"))
+                options.remove(i, 2);
+            else
+                i += 2;
+        }
+        options << QStringLiteral("InputSlot")
+                << QString::fromStdString(slots_[size_t(bin - kFirstBin)].Keyword);
+        engine->setProperty(kPrintSystemOptions, options);
+    }
+
     QPrinter printer_;
     QPainter painter_;
     QtPrintCanvas canvas_;
+    TPrintJobEnd end_;
+    std::string error_;
+    std::vector<TInputSlot> slots_;
+    std::string slotsQueue_;
+    bool slotsRead_ = false;
+    int bin_ = 0;
 };
 
 }  // namespace
 
 std::unique_ptr<TPrinter> CreateSystemPrinter() {
-    return std::make_unique<QtPrinter>();
+    return CreateSystemPrinter(EndPrintJob);
+}
+
+std::unique_ptr<TPrinter> CreateSystemPrinter(TPrintJobEnd end) {
+    return std::make_unique<QtPrinter>(std::move(end));
+}
+
+std::optional<std::string> PrintJobFailure(bool painterEnded, bool printerError,
+                                           int printSystemStatus,
+                                           const std::string& printSystemMessage) {
+    if (printSystemStatus >= 0x400) return printSystemMessage;
+    if (!painterEnded || printerError) return std::string();
+    return std::nullopt;
+}
+
+// Qt hands a queue's output to the print system inside the painter's end and keeps the
+// answer to itself (the painter ends "successfully" when the queue refuses the job); the
+// answer is the print system's last one in this thread.
+std::optional<std::string> EndPrintJob(QPainter& painter, QPrinter& printer) {
+    const bool queue = printer.outputFormat() == QPrinter::NativeFormat;
+    const bool ended = painter.end();
+    int status = 0;
+    std::string message;
+    if (queue) LastPrintSystemAnswer(status, message);
+    return PrintJobFailure(ended, printer.printerState() == QPrinter::Error, status, message);
 }
 
 QPrinter* QtPrinterOf(TPrinter& printer) {

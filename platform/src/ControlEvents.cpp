@@ -51,6 +51,10 @@ bool TCustomControl::DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mous
     return handled;
 }
 
+bool TCustomControl::DoMouseHorizontalWheel(TShiftState, int, TPoint) {
+    return false;
+}
+
 void TCustomControl::KeyDown(uint16_t& key, TShiftState shift) {
     if (OnKeyDown) OnKeyDown(this, key, shift);
 }

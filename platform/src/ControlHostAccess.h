@@ -64,6 +64,9 @@ struct ControlHostAccess {
     static bool Wheel(TCustomControl& c, TShiftState s, int d, TPoint p) {
         return Ask([&] { return c.DoMouseWheel(s, d, p); });
     }
+    static bool HorizontalWheel(TCustomControl& c, TShiftState s, int d, TPoint p) {
+        return Ask([&] { return c.DoMouseHorizontalWheel(s, d, p); });
+    }
     static void Leave(TCustomControl& c) {
         Call([&] { c.MouseLeave(); });
     }

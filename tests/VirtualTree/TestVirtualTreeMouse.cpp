@@ -9,6 +9,7 @@ namespace {
 class MouseTree : public TestTree {
 public:
     MouseTree() { nodeWidth = 30; }
+    using TBaseVirtualTree::DoMouseHorizontalWheel;
     using TBaseVirtualTree::DoMouseWheel;
     using TBaseVirtualTree::MouseDown;
     using TBaseVirtualTree::MouseMove;
@@ -158,6 +159,23 @@ TEST(TreeMouse, HotTrackingAndTheWheel) {
     EXPECT_EQ(tree.OffsetY(), -60) << "a turn the other way starts afresh";
     tree.DoMouseWheel(ssCtrl, -120, {x, 10});
     EXPECT_EQ(tree.OffsetY(), -160);
+}
+
+TEST(TreeMouse, TheSidewaysWheelScrollsSideways) {
+    MouseTree tree;
+    tree.nodeWidth = 600;
+    tree.SetDefaultNodeHeight(20);
+    tree.SetClientSize(200, 100);
+    for (int i = 0; i < 20; ++i) tree.AddChild(nullptr);
+    const int indent = int(tree.Indent());
+    EXPECT_TRUE(tree.DoMouseHorizontalWheel(0, -120, {10, 10}));
+    EXPECT_EQ(tree.OffsetX(), -indent);
+    EXPECT_EQ(tree.OffsetY(), 0) << "the rows that do not fit stay";
+    tree.DoMouseHorizontalWheel(0, -60, {10, 10});
+    tree.DoMouseHorizontalWheel(0, -60, {10, 10});
+    EXPECT_EQ(tree.OffsetX(), -2 * indent);
+    tree.DoMouseHorizontalWheel(0, 240, {10, 10});
+    EXPECT_EQ(tree.OffsetX(), 0);
 }
 
 TEST(TreeMouse, TheDesktopsContextRequestDuringARightPressIsSwallowed) {

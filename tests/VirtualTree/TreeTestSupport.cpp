@@ -2,6 +2,7 @@
 #include "TreeTestSupport.h"
 
 #include "platform/EventLoop.h"
+#include "platform/headless/Headless.h"
 
 #include <sstream>
 
@@ -9,7 +10,7 @@ void Pump(int milliseconds) {
     if (milliseconds <= 0)
         ProcessMessages(false);
     else
-        ProcessMessagesUntil(milliseconds, nullptr, nullptr);
+        AdvanceTime(milliseconds);
 }
 
 TestTree::TestTree() : TBaseVirtualTree(nullptr) {}

@@ -82,7 +82,8 @@ private:
 // against a count made from scratch; returns the first broken rule, empty when all hold.
 std::string CheckStructure(TBaseVirtualTree& tree);
 
-// Runs the event loop for the given time (0: what is pending now).
+// Runs what is pending now, then (milliseconds > 0) walks the headless clock that far on,
+// firing the timers that fall due; no real time passes.
 void Pump(int milliseconds = 0);
 
 // Every node in depth-first order, without initialisation.

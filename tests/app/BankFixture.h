@@ -1,4 +1,4 @@
-// A fresh bank, default seams and scripted messages for every bank test.
+// A fresh bank, settings and program state, and scripted messages for every bank test.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 
 #include "AppSeams.h"
 #include "BankModel.h"
+#include "ProgramState.h"
 #include "ScriptedMessages.h"
 #include "Settings.h"
 
@@ -21,14 +22,16 @@ class BankFixture : public ::testing::Test {
 protected:
     BankFixture() {
         ResetBank();
-        ResetSeams();
+        Settings() = TSettings();
+        ResetProgramState();
         Seams().RebuildTree = [this] { ++rebuilds; };
         Seams().EnableSave = [this](bool on) { saveEnabled.push_back(on); };
         Seams().FocusEntryNode = [this](int index) { focused.push_back(index); };
     }
     ~BankFixture() override {
         ResetBank();
-        ResetSeams();
+        Settings() = TSettings();
+        ResetProgramState();
     }
 
 public:

@@ -14,8 +14,6 @@ namespace {
 class BankCommandsTest : public BankFixture {
 protected:
     BankCommandsTest() {
-        ResetBankCommands();
-        ResetExportSeams();
         Settings().ConfirmSaves = false;
         Seams().RebuildTree = [this] {
             ++rebuilds;
@@ -40,11 +38,6 @@ protected:
             return !openName.empty();
         };
     }
-    ~BankCommandsTest() override {
-        ResetExportSeams();
-        ResetBankCommands();
-    }
-
     std::string File(const std::string& name) const { return dir.File(name); }
     // A local bank file with the named entries.
     void WriteBank(const std::string& path, const Strings& names) {

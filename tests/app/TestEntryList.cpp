@@ -97,4 +97,18 @@ TEST_F(EntryList, SelectedEntriesComeInAscendingIndexOnce) {
     EXPECT_EQ(a.Text(3), "");
 }
 
+TEST_F(EntryList, ColumnsFitTheirTextsAndTheWidestGiveWayFirst) {
+    using W = std::vector<int>;
+    // Room for all: each as wide as it wants.
+    EXPECT_EQ(FitColumnWidths({120, 30, 90}, 445), (W{120, 30, 90}));
+    // A 400-character name: it gives way, the others keep their width, the list is filled.
+    EXPECT_EQ(FitColumnWidths({3000, 30, 90, 80, 70}, 445), (W{175, 30, 90, 80, 70}));
+    // Two wide ones share what is left alike, the odd pixel to the first.
+    EXPECT_EQ(FitColumnWidths({500, 30, 600}, 331), (W{151, 30, 150}));
+    // Never wider than the list, even for one column; nothing for no room.
+    EXPECT_EQ(FitColumnWidths({900}, 300), (W{300}));
+    EXPECT_EQ(FitColumnWidths({10, 20}, -5), (W{0, 0}));
+    EXPECT_TRUE(FitColumnWidths({}, 100).empty());
+}
+
 }  // namespace

@@ -11,8 +11,6 @@ namespace {
 
 class ExportSelection : public ExportFixture {
 protected:
-    ~ExportSelection() override { OperationPasswordCheck() = nullptr; }
-
     static TCategoryPath P(const std::string& c1, const std::string& c2 = "",
                            const std::string& c3 = "") {
         return {c1, c2, c3};

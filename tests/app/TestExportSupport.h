@@ -12,7 +12,6 @@
 class ExportFixture : public BankFixture {
 protected:
     ExportFixture() {
-        ResetExportSeams();
         ExportSeams().ChooseSaveFile = [this](const TFileRequest& r, std::string& chosen) {
             requests.push_back(r);
             chosen = saveAs;
@@ -22,11 +21,6 @@ protected:
         ExportSeams().SetClipboardText = [this](const std::string& text) { clipboard = text; };
         Bank().ProgramFolder = dir.File("");
     }
-    ~ExportFixture() override {
-        ResetExportSeams();
-        Exporter() = TExportState();
-    }
-
     // The example entry of the format tests.
     static TEntry Example() {
         TEntry e;

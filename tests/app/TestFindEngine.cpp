@@ -9,9 +9,6 @@ namespace {
 
 class FindEngineTest : public BankFixture {
 protected:
-    FindEngineTest() { ResetFindState(); }
-    ~FindEngineTest() override { ResetFindState(); }
-
     static TFindCriteria Text(TFindKind kind, const std::string& text, bool caseSensitive = false) {
         TFindCriteria c;
         c.Kind = kind;

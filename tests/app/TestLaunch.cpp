@@ -33,12 +33,7 @@ struct RecordingLauncher {
 
 class LaunchTest : public BankFixture {
 protected:
-    LaunchTest() {
-        ResetBankCommands();
-        launcher.Install();
-        BrowserChoice() = 0;
-    }
-    ~LaunchTest() override { ResetBankCommands(); }
+    LaunchTest() { launcher.Install(); }
     RecordingLauncher launcher;
 };
 

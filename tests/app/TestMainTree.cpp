@@ -227,8 +227,12 @@ TEST(MainTreeCells, TextsByKindAndColumn) {
         ASSERT_TRUE(MainTreeCellColor(Bank(), s, {0, kind, false}, 0, c));
         EXPECT_EQ(c, want) << kind;
     }
-    EXPECT_EQ(FocusedTextColor(0x00FFFF), 0xFF0000);
-    EXPECT_EQ(FocusedTextColor(int32_t(0x80FFFFFF)), 0);
+    // The focused text: the background's complement where it reads well (yellow on blue,
+    // white on black); on a mid-tone selection (#308CC6, whose complement #CF7339 gives
+    // 1.08:1) the highlight's text colour.
+    EXPECT_EQ(FocusedTextColor(0x00FFFF, 0xFFFFFF), 0xFF0000);
+    EXPECT_EQ(FocusedTextColor(int32_t(0x80FFFFFF), 0xFFFFFF), 0);
+    EXPECT_EQ(FocusedTextColor(0xC68C30, 0xFFFFFF), 0xFFFFFF);
     ResetSeams();
     ResetBank();
 }
@@ -236,12 +240,12 @@ TEST(MainTreeCells, TextsByKindAndColumn) {
 class ColumnStoreTest : public ::testing::Test {
 protected:
     ColumnStoreTest() {
-        ResetSeams();
-        InfoPanel() = TInfoPanelState();
+        Settings() = TSettings();
+        ResetProgramState();
     }
     ~ColumnStoreTest() override {
-        ResetSeams();
-        InfoPanel() = TInfoPanelState();
+        Settings() = TSettings();
+        ResetProgramState();
     }
     static std::array<int32_t, ColumnCount> Fields() {
         LoadSettings();
@@ -274,9 +278,15 @@ TEST_F(ColumnStoreTest, ResizesSaveUnlessSuppressedOrUnchanged) {
     std::array<int32_t, ColumnCount> widths{};
     for (int n = 0; n < ColumnCount; ++n) widths[size_t(n)] = 10 + n;
     InfoPanel().SuppressColumnSave = true;
+    InfoPanel().InfoShown = true;
     EXPECT_FALSE(ColumnsResized(widths));
     EXPECT_EQ(Settings().ColumnTable[0].Width, 300);
-    InfoPanel().SuppressColumnSave = false;
+    // A focus change closes the panel; the narrowed columns are due their widths once.
+    int closed = 0;
+    Seams().CloseInfoPanel = [&] { ++closed; };
+    EXPECT_TRUE(FocusChangeRestoresColumns());
+    EXPECT_EQ(closed, 1);
+    EXPECT_FALSE(FocusChangeRestoresColumns());
     EXPECT_TRUE(ColumnsResized(widths));
     EXPECT_FALSE(ColumnsResized(widths));
     Settings() = TSettings();

@@ -15,9 +15,6 @@ namespace {
 class SecurityTest : public BankFixture {
 protected:
     SecurityTest() {
-        PasswordGiven() = false;
-        ResetUserValidationState();
-        ResetBankCommands();
         Seams().AskPassword = [this](std::string& typed) {
             ++prompts;
             if (typed_.empty()) return false;
@@ -26,11 +23,6 @@ protected:
             return true;
         };
         Seams().SetStatusText = [this](const std::string& t) { statusTexts.push_back(t); };
-    }
-    ~SecurityTest() override {
-        PasswordGiven() = false;
-        ResetUserValidationState();
-        ResetBankCommands();
     }
     void Type(Strings answers) { typed_ = std::move(answers); }
 

@@ -9,6 +9,7 @@
 #include <platform/Registry.h>
 
 #include "AppSeams.h"
+#include "ProgramState.h"
 #include "ScriptedMessages.h"
 #include "StBase.h"
 #include "StRegIni.h"
@@ -29,12 +30,12 @@ protected:
     SettingsTest() {
         SetRegistryFileName(dir.File("registry.reg"));
         Settings() = TSettings();
-        ResetSeams();
+        ResetProgramState();
     }
     ~SettingsTest() override {
         SetRegistryFileName("");
         Settings() = TSettings();
-        ResetSeams();
+        ResetProgramState();
     }
 
     // Forgets the registry held in memory, as a new process starts.

@@ -1,20 +1,16 @@
-// Dropped links and shortcut files: readers, formats, drop effects and the widget binding.
+// Dropped links and shortcut files: readers, formats and drop effects.
 #include "DropURLTarget.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <QApplication>
-#include <QDropEvent>
-#include <QMimeData>
-#include <QScrollArea>
-#include <QScrollBar>
-#include <QTest>
-#include <QUrl>
-#include <QWidget>
 
+#include <cctype>
+#include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <map>
 
+#include "DropTexts.h"
 #include "TempDir.h"
 #include "platform/Exceptions.h"
 
@@ -180,13 +176,19 @@ public:
     std::map<std::string, std::string> formats;
 };
 
-std::string Utf16(const std::string& ascii) {
-    std::string out;
-    for (char c : ascii) {
-        out += c;
-        out += '\0';
+// A "file:" URI of a path, its bytes beyond the unreserved ones and "/" percent-escaped.
+std::string FileUri(const std::string& path) {
+    std::string uri = "file://";
+    for (unsigned char c : path) {
+        if (std::isalnum(c) || std::strchr("/-._~", c)) {
+            uri += char(c);
+        } else {
+            char escape[4];
+            std::snprintf(escape, sizeof escape, "%%%02X", c);
+            uri += escape;
+        }
     }
-    return out;
+    return uri;
 }
 
 struct UrlDrop : ::testing::Test {
@@ -263,8 +265,7 @@ TEST_F(UrlDrop, ShortcutFilesGiveTheirUrlAndName) {
         std::ofstream(dir.File(name), std::ios::binary)
             << "[InternetShortcut]\r\nURL=http://my/\r\n";
         data.formats.clear();
-        std::string uri =
-            QUrl::fromLocalFile(QString::fromStdString(dir.File(name))).toEncoded().toStdString();
+        const std::string uri = FileUri(dir.File(name));
         data.Set(kMimeUriList, uri + "\r\n").Set(kMimeText, dir.File(name));
         DropAll();
     }
@@ -399,145 +400,6 @@ TEST(DropEffect, ScrollBitNearTheEdgesOfAScrollingTarget) {
     t.SetScrollSite(0, 12, {200, 100});
     EXPECT_EQ(t.GetDropEffect(0, {50, 5}, DROPEFFECT_LINK), DROPEFFECT_LINK);
     EXPECT_FALSE(t.ScrollTimerWanted(DROPEFFECT_LINK | DROPEFFECT_SCROLL));
-}
-
-// ---- The widget binding -----------------------------------------------------------------
-
-struct DropWidget : ::testing::Test {
-    QWidget window;
-    QWidget* pane = new QWidget(&window);
-    TDropURLTarget target;
-    std::vector<std::string> seen;
-    DropWidget() {
-        window.setObjectName("MainForm");
-        pane->setObjectName("Pane");
-        target.OnDrop = [this](TObject*, TShiftState, TPoint, int& effect) {
-            seen.push_back(target.URL + "|" + target.Title + "|" + std::to_string(effect));
-        };
-    }
-    // Sends a drag in and drops it; returns whether each step was accepted.
-    std::pair<bool, bool> DragAndDrop(QWidget* w, const QMimeData& mime, Qt::DropActions actions,
-                                      Qt::DropAction* chosen = nullptr) {
-        QDragEnterEvent enter(QPoint(5, 5), actions, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(w, &enter);
-        QDropEvent drop(QPointF(5, 5), actions, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(w, &drop);
-        if (chosen) *chosen = drop.dropAction();
-        return {enter.isAccepted(), drop.isAccepted()};
-    }
-};
-
-TEST_F(DropWidget, DropsReachOnDropAfterTheDropCompletes) {
-    target.Register(&window);
-    EXPECT_TRUE(window.acceptDrops());
-    QMimeData mime;
-    mime.setData(kMimeMozUrl, QByteArray::fromStdString(Utf16("http://ff/\nFox")));
-    mime.setText("http://ff/");
-    Qt::DropAction chosen = Qt::IgnoreAction;
-    // A session without a link action: the copy stands in for it.
-    EXPECT_EQ(DragAndDrop(&window, mime, Qt::CopyAction | Qt::MoveAction, &chosen),
-              std::make_pair(true, true));
-    EXPECT_EQ(chosen, Qt::CopyAction);
-    EXPECT_TRUE(seen.empty());  // queued behind the drop
-    QApplication::processEvents();
-    EXPECT_EQ(seen, (std::vector<std::string>{"http://ff/|Fox|4"}));
-    EXPECT_EQ(target.URL, "");
-
-    DragAndDrop(&window, mime, Qt::CopyAction | Qt::LinkAction, &chosen);
-    EXPECT_EQ(chosen, Qt::LinkAction);
-    QApplication::processEvents();
-    EXPECT_EQ(seen.size(), 2u);
-}
-
-TEST_F(DropWidget, RefusedDropsNeverReachTheHandler) {
-    target.Register(&window);
-    QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile("/nonexistent/notes.txt")});
-    EXPECT_EQ(DragAndDrop(&window, mime, Qt::CopyAction), std::make_pair(true, false));
-    QMimeData image;
-    image.setData("image/png", "x");
-    EXPECT_EQ(DragAndDrop(&window, image, Qt::CopyAction).first, false);
-    QApplication::processEvents();
-    EXPECT_TRUE(seen.empty());
-}
-
-TEST_F(DropWidget, RegistrationRules) {
-    target.Register(&window);
-    target.Register(&window);  // the bound widget: nothing happens
-    EXPECT_TRUE(target.Registered());
-    target.Register(pane);  // another widget: the first is let go
-    EXPECT_FALSE(window.acceptDrops());
-    EXPECT_TRUE(pane->acceptDrops());
-    EXPECT_EQ(target.Control(), pane);
-
-    TDropURLTarget second;
-    try {
-        second.Register(pane);
-        FAIL();
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message, "Failed to Register Pane");
-    }
-    EXPECT_NO_THROW(second.Unregister());
-
-    target.Unregister();
-    EXPECT_FALSE(pane->acceptDrops());
-    QMimeData mime;
-    mime.setText("http://x/");
-    DragAndDrop(pane, mime, Qt::CopyAction);
-    QApplication::processEvents();
-    EXPECT_TRUE(seen.empty());
-    EXPECT_NO_THROW(second.Register(pane));  // free again
-}
-
-TEST_F(DropWidget, RefusedRegistrationBindsNothingAndCanBeRetried) {
-    target.Register(pane);
-    TDropURLTarget second;
-    EXPECT_THROW(second.Register(pane), Exception);
-    EXPECT_FALSE(second.Registered());
-    EXPECT_EQ(second.Control(), nullptr);
-    EXPECT_THROW(second.Register(pane), Exception);  // still refused, not taken for bound
-    target.Unregister();
-    second.Register(pane);  // no Unregister in between: the retry must really register
-    EXPECT_TRUE(second.Registered());
-    EXPECT_TRUE(pane->acceptDrops());
-    second.OnDrop = [&](TObject*, TShiftState, TPoint, int&) { seen.push_back(second.URL); };
-    QMimeData mime;
-    mime.setText("http://again/");
-    EXPECT_TRUE(DragAndDrop(pane, mime, Qt::CopyAction).second);
-    QApplication::processEvents();
-    EXPECT_EQ(seen, (std::vector<std::string>{"http://again/"}));
-}
-
-TEST_F(DropWidget, DestroyedWidgetReleasesTheTarget) {
-    auto* doomed = new QWidget(&window);
-    target.Register(doomed);
-    delete doomed;
-    EXPECT_FALSE(target.Registered());
-    EXPECT_EQ(target.Control(), nullptr);
-    EXPECT_NO_THROW(target.Register(pane));
-}
-
-TEST_F(DropWidget, ScrollAreaScrollsNearItsEdges) {
-    QScrollArea area;
-    auto* inner = new QWidget;
-    inner->resize(200, 2000);
-    area.setWidget(inner);
-    area.resize(200, 100);
-    area.show();
-    target.Register(&area);
-    QMimeData mime;
-    mime.setText("http://s/");
-    QWidget* viewport = area.viewport();
-    QDragEnterEvent enter(QPoint(10, viewport->height() - 2), Qt::CopyAction, &mime, Qt::LeftButton,
-                          Qt::NoModifier);
-    QApplication::sendEvent(viewport, &enter);
-    EXPECT_TRUE(enter.isAccepted());
-    QDragMoveEvent move(QPoint(10, viewport->height() - 2), Qt::CopyAction, &mime, Qt::LeftButton,
-                        Qt::NoModifier);
-    QApplication::sendEvent(viewport, &move);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return area.verticalScrollBar()->value() > 0; }, 2000));
-    QDragLeaveEvent leave;
-    QApplication::sendEvent(viewport, &leave);
 }
 
 }  // namespace

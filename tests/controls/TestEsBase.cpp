@@ -2,10 +2,8 @@
 // placement and the caption label's presets, schemes and settings.
 #include <gtest/gtest.h>
 
-#include <QWidget>
 #include <cstdlib>
-
-#include <platform/qt/ControlHost.h>
+#include <memory>
 
 #include "EsBase.h"
 #include "EsCal.h"
@@ -89,12 +87,15 @@ TEST(EsLabelPlacement, AboveAndBelowRoundTrip) {
     }
 }
 
+// A site with a window for every label.
+struct TakingSite : TEsLabelSite {
+    bool Adopt(TEsAttachedLabel&) override { return true; }
+};
+
 TEST(EsLabelPlacement, VisibleCreatesTheNamedLabelAboveTheControl) {
-    QWidget parent;
-    parent.resize(400, 300);
     TEsCalendar calendar;
     calendar.Name = "ChgDateACal";
-    HostWidget(calendar)->setParent(&parent);
+    calendar.SetLabelSite(std::make_unique<TakingSite>());
     calendar.SetBounds(20, 60, 200, 140);
     calendar.EsLabelInfo().SetVisible(true);
     TEsAttachedLabel* label = calendar.EsLabelInfo().Label();
@@ -120,7 +121,7 @@ TEST(EsLabelPlacement, VisibleCreatesTheNamedLabelAboveTheControl) {
     EXPECT_EQ(calendar.EsLabelInfo().Label(), nullptr);
 }
 
-TEST(EsLabelPlacement, NothingWithoutAParent) {
+TEST(EsLabelPlacement, NothingWithoutASite) {
     TEsCalendar calendar;
     calendar.EsLabelInfo().SetVisible(true);
     EXPECT_EQ(calendar.EsLabelInfo().Label(), nullptr);

@@ -89,8 +89,9 @@ inline std::string StoreProblem(const TMarkMemo& memo) {
                 return "level out of range in " + std::to_string(i);
             previous = a.Offset;
         }
-        for (int l = 0; l < par.LineCount(); ++l)
-            if (par.Line(l).EndOffset < par.Line(l).StartOffset)
+        const TParagraphLines& lines = memo.ParagraphLines(i);
+        for (int l = 0; l < lines.LineCount(); ++l)
+            if (lines.Line(l).EndOffset < lines.Line(l).StartOffset)
                 return "backward line in " + std::to_string(i);
     }
     try {
@@ -111,7 +112,7 @@ struct LineShape {
 inline std::vector<std::vector<LineShape>> LineShapes(const TMarkMemo& memo) {
     std::vector<std::vector<LineShape>> out;
     for (int i = 0; i < memo.ParagraphCount(); ++i) {
-        const TParagraphRec& par = memo.Paragraph(i);
+        const TParagraphLines& par = memo.ParagraphLines(i);
         std::vector<LineShape> lines;
         for (int l = 0; l < par.LineCount(); ++l) {
             const TLineRec& r = par.Line(l);

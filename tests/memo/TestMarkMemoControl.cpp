@@ -249,7 +249,7 @@ TEST(MarkMemoControl, JustifiedAndAlignedLinesStartWhereLayoutSays) {
     Shown s(120);
     s.memo.SetTextBuf("aaaa bbbb cccc");
     s.memo.SetAlignment(taRightJustify);
-    const TParagraphRec& par = s.memo.Paragraph(0);
+    const TParagraphLines& par = s.memo.ParagraphLines(0);
     EXPECT_EQ(s.memo.LineStartX(par, 1), 120 - 8 - 40);
     s.memo.SetAlignment(taLeftJustify);
     s.memo.SetJustified(true);
@@ -389,6 +389,39 @@ TEST(MarkMemoControl, BreaksAutoIndentAndBackspace) {
     s.Key(VK_HOME);
     s.Key(VK_DELETE);
     EXPECT_EQ(SavedText(s.memo), " abc  ");
+}
+
+TEST(MarkMemoControl, BackspaceAfterAClosingCodeDeletesTheCharacterBeforeIt) {
+    Shown s;
+    s.memo.SetTextBuf(
+        "a\x02"
+        "bold\x02"
+        " tail");
+    s.memo.SetSelStart(5);  // before "d"
+    s.Key(VK_RIGHT);        // over "d" and the code
+    ASSERT_EQ(s.memo.SelStart(), 7);
+    s.Key(VK_BACK);
+    EXPECT_EQ(SavedText(s.memo),
+              "a\x02"
+              "bol\x02"
+              " tail");
+    EXPECT_EQ(s.memo.SelStart(), 6);  // still after the code
+    s.memo.SetTextBuf(
+        "ab\x02"
+        "c");
+    s.memo.SetSelStart(3);
+    s.Key(VK_BACK);
+    EXPECT_EQ(SavedText(s.memo),
+              "a\x02"
+              "c");
+    s.Key(VK_BACK);
+    EXPECT_EQ(SavedText(s.memo),
+              "\x02"
+              "c");
+    s.Key(VK_BACK);  // only codes before the caret at the text's start: nothing to delete
+    EXPECT_EQ(SavedText(s.memo),
+              "\x02"
+              "c");
 }
 
 TEST(MarkMemoControl, TabsAndBackIndent) {
@@ -563,6 +596,18 @@ TEST(MarkMemoControl, ClicksDragsWordsAndLines) {
     s.memo.MouseDown(mbLeft, 0, 2, 2);  // the left margin selects the line with its break
     s.memo.MouseUp(mbLeft, 0, 2, 2);
     EXPECT_EQ(s.memo.SelText(), "alpha beta\r\n");
+}
+
+TEST(MarkMemoControl, AClickInsideTheSelectionPutsTheCaretThere) {
+    Shown s;
+    s.memo.SetTextBuf("alpha beta");
+    s.memo.SetSelStart(0);
+    s.memo.SetSelLength(5);
+    s.memo.MouseDown(mbLeft, 0, 8 + 22, 2);  // between 'p' and 'h', without moving
+    s.memo.MouseUp(mbLeft, 0, 8 + 22, 2);
+    EXPECT_EQ(s.memo.SelLength(), 0);
+    EXPECT_EQ(s.memo.SelStart(), 2);
+    EXPECT_EQ(SavedText(s.memo), "alpha beta");
 }
 
 TEST(MarkMemoControl, DraggedTextMovesWithOneUndoOrCopiesWithCtrl) {

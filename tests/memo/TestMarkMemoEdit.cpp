@@ -209,10 +209,12 @@ TEST(MarkMemoEdit, InsertedCodesRestyleTheFollowingParagraphs) {
     TMarkMemo memo;
     memo.SetTextBuf("a\r\nb\r\nc");
     Insert(memo, 1, "\x02");
-    EXPECT_EQ(memo.Paragraph(1).Line0.StartStyle, msBold);
-    EXPECT_EQ(memo.Paragraph(2).Line0.StartStyle, msBold);
+    EXPECT_EQ(memo.Paragraph(1).StartStyle, msBold);
+    EXPECT_EQ(memo.Paragraph(2).StartStyle, msBold);
+    EXPECT_EQ(memo.ParagraphLines(2).Line0.StartStyle, msBold);
     memo.Undo();
-    EXPECT_EQ(memo.Paragraph(2).Line0.StartStyle, 0);
+    EXPECT_EQ(memo.Paragraph(2).StartStyle, 0);
+    EXPECT_EQ(memo.ParagraphLines(2).Line0.StartStyle, 0);
 }
 
 TEST(MarkMemoEdit, DynamicStyleKeepsTheTextAfterItsRange) {
@@ -299,17 +301,17 @@ TEST(MarkMemoEdit, ConsistencyCheckNamesTheFault) {
     TMarkMemo memo;
     memo.SetTextBuf("ab\r\ncd");
     EXPECT_NO_THROW(memo.CheckLines());
-    memo.Paragraph(1).Line0.EndOffset = 1;
+    memo.ParagraphLines(1).Line0.EndOffset = 1;
     try {
         memo.CheckLines();
         FAIL();
     } catch (const EMarkMemoError& e) {
         EXPECT_EQ(e.Message, "Error 4 in " + memo.Version());
     }
-    memo.Paragraph(1).Line0.EndOffset = 2;
+    memo.ParagraphLines(1).Line0.EndOffset = 2;
     // a paragraph that grew without telling its list: the next one's offset is stale
     memo.Paragraph(0).Text += "xyz";
-    memo.Paragraph(0).Line0.EndOffset = 5;
+    memo.ParagraphLines(0).Line0.EndOffset = 5;
     try {
         memo.CheckLines();
         FAIL();

@@ -373,10 +373,10 @@ TEST(MarkMemoBackground, NothingIsFormattedWhileLocked) {
     memo.SetTextBuf("aaaa bbbb cccc");
     memo.BeginUpdate();
     window.RunPosted();
-    EXPECT_FALSE(memo.Paragraph(0).Formatted);
+    EXPECT_FALSE(memo.ParagraphLines(0).Formatted);
     memo.EndUpdate();
     window.RunPosted();
-    EXPECT_TRUE(memo.Paragraph(0).Formatted);
+    EXPECT_TRUE(memo.ParagraphLines(0).Formatted);
     EXPECT_EQ(memo.LineCount(), 2);
 }
 

@@ -15,7 +15,7 @@ struct Laid {
         memo.SetUpdateMode(umImmediate);
         window.Attach(memo);
     }
-    const TLineRec& Line(int par, int line) { return memo.Paragraph(par).Line(line); }
+    const TLineRec& Line(int par, int line) { return memo.ParagraphLines(par).Line(line); }
 };
 
 }  // namespace
@@ -23,7 +23,7 @@ struct Laid {
 TEST(MarkMemoLayout, BreaksAtABlank) {
     Laid l;
     l.memo.SetTextBuf("aaaa bbbb cccc");
-    ASSERT_EQ(l.memo.Paragraph(0).LineCount(), 2);
+    ASSERT_EQ(l.memo.ParagraphLines(0).LineCount(), 2);
     const TLineRec& first = l.Line(0, 0);
     EXPECT_EQ(first.StartOffset, 0);
     EXPECT_EQ(first.EndOffset, 10);
@@ -45,30 +45,48 @@ TEST(MarkMemoLayout, BreaksAtABlank) {
 TEST(MarkMemoLayout, LongWordsBreakBetweenCharacters) {
     Laid l;
     l.memo.SetTextBuf(std::string(30, 'w'));
-    ASSERT_EQ(l.memo.Paragraph(0).LineCount(), 3);
+    ASSERT_EQ(l.memo.ParagraphLines(0).LineCount(), 3);
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(l.Line(0, i).StartOffset, 10 * i);
         EXPECT_EQ(l.Line(0, i).EndOffset, 10 * i + 10);
     }
     l.window.SetWidth(17);  // room for less than one character
     l.memo.ClientResized();
-    const TParagraphRec& par = l.memo.Paragraph(0);
+    const TParagraphLines& par = l.memo.ParagraphLines(0);
     ASSERT_EQ(par.LineCount(), 30);
     for (int i = 0; i < 30; ++i) EXPECT_EQ(par.Line(i).EndOffset - par.Line(i).StartOffset, 1);
+    EXPECT_EQ(StoreProblem(l.memo), "");
+}
+
+// A value of megabytes without a blank, added as the information panel adds its lines: each
+// piece of the word is measured once (measuring the rest of the word again for every line took
+// minutes here).
+TEST(MarkMemoLayout, AHugeParagraphWithoutBlanksIsMeasuredOnce) {
+    Laid l;
+    const int32_t n = 4 << 20;
+    l.memo.Lines().BeginUpdate();
+    l.memo.Lines().Add(std::string(size_t(n), 'w'));
+    l.memo.Lines().EndUpdate();
+    const TParagraphLines& par = l.memo.ParagraphLines(0);
+    ASSERT_EQ(par.LineCount(), n / 10 + (n % 10 != 0));
+    EXPECT_EQ(par.Line(1).StartOffset, 10);
+    EXPECT_EQ(par.Line(par.LineCount() - 1).EndOffset, n);
+    EXPECT_EQ(par.Line(par.LineCount() - 1).Width, n % 10 ? 10 * (n % 10) : 100);
     EXPECT_EQ(StoreProblem(l.memo), "");
 }
 
 TEST(MarkMemoLayout, LeadingBlanksThenALongWord) {
     Laid l;
     l.memo.SetTextBuf("   " + std::string(20, 'w'));
-    const TParagraphRec& par = l.memo.Paragraph(0);
+    const TParagraphLines& par = l.memo.ParagraphLines(0);
     EXPECT_EQ(par.Line(0).EndOffset, 10);  // the blanks and the seven letters that fit
     EXPECT_EQ(StoreProblem(l.memo), "");
     l.window.SetWidth(25);
     l.memo.ClientResized();
-    EXPECT_EQ(l.memo.Paragraph(0).Line(0).EndOffset, 3);  // only the blanks: the word moves on
-    for (int i = 1; i < l.memo.Paragraph(0).LineCount(); ++i)
-        EXPECT_GT(l.memo.Paragraph(0).Line(i).EndOffset, l.memo.Paragraph(0).Line(i).StartOffset);
+    EXPECT_EQ(l.memo.ParagraphLines(0).Line(0).EndOffset, 3);  // only the blanks: the word moves on
+    for (int i = 1; i < l.memo.ParagraphLines(0).LineCount(); ++i)
+        EXPECT_GT(l.memo.ParagraphLines(0).Line(i).EndOffset,
+                  l.memo.ParagraphLines(0).Line(i).StartOffset);
 }
 
 TEST(MarkMemoLayout, TabsAdvanceToTheNextStop) {
@@ -86,9 +104,9 @@ TEST(MarkMemoLayout, AlignmentWithoutWordWrap) {
     Laid l;
     l.memo.SetWordWrap(false);
     l.memo.SetTextBuf(std::string(50, 'w'));
-    EXPECT_EQ(l.memo.Paragraph(0).LineCount(), 1);
+    EXPECT_EQ(l.memo.ParagraphLines(0).LineCount(), 1);
     l.memo.SetAlignment(taRightJustify);
-    ASSERT_EQ(l.memo.Paragraph(0).LineCount(), 5);
+    ASSERT_EQ(l.memo.ParagraphLines(0).LineCount(), 5);
     EXPECT_EQ(l.Line(0, 4).EndOffset, 50);
     EXPECT_EQ(l.memo.OffsetToX(0, 0, 0), 120 - 8 - 100);
     l.memo.SetAlignment(taCenter);
@@ -100,7 +118,7 @@ TEST(MarkMemoLayout, JustificationSpreadsTheFreeSpaceExactly) {
     Laid l(116);
     l.memo.SetJustified(true);
     l.memo.SetTextBuf("a b c d e ffff");
-    ASSERT_EQ(l.memo.Paragraph(0).LineCount(), 2);
+    ASSERT_EQ(l.memo.ParagraphLines(0).LineCount(), 2);
     ASSERT_EQ(l.Line(0, 0).SpaceCount, 4);
     ASSERT_EQ(l.Line(0, 0).Width, 90);
     int shift[] = {2, 5, 7, 10};
@@ -177,9 +195,9 @@ TEST(MarkMemoLayout, EditsRenumberTheLinesBelow) {
     EXPECT_EQ(nav.GetAbsLine(), 2);
     l.memo.SetSelStart(3);
     l.memo.SetSelText(" aaaa bbbb cccc dddd");  // paragraph 0 now takes three lines
-    EXPECT_EQ(l.memo.Paragraph(0).LineCount(), 3);
-    EXPECT_EQ(l.memo.Paragraph(1).FirstLine(), 3);
-    EXPECT_EQ(l.memo.Paragraph(2).FirstLine(), 4);
+    EXPECT_EQ(l.memo.ParagraphLines(0).LineCount(), 3);
+    EXPECT_EQ(l.memo.ParagraphLines(1).FirstLine(), 3);
+    EXPECT_EQ(l.memo.ParagraphLines(2).FirstLine(), 4);
     EXPECT_EQ(nav.GetAbsLine(), 4);
     EXPECT_EQ(StoreProblem(l.memo), "");
 }
@@ -188,8 +206,8 @@ TEST(MarkMemoLayout, HeadlessMemoKeepsOneLinePerParagraph) {
     TMarkMemo memo;
     memo.SetTextBuf("aaaa bbbb cccc dddd eeee ffff\r\nx");
     EXPECT_EQ(memo.Lines().Count(), 2);
-    EXPECT_EQ(memo.Paragraph(0).Line0.Width, 0);
-    EXPECT_TRUE(memo.Paragraph(0).Formatted);
+    EXPECT_EQ(memo.ParagraphLines(0).Line0.Width, 0);
+    EXPECT_TRUE(memo.ParagraphLines(0).Formatted);
 }
 
 TEST(MarkMemoLayout, OnNeedFormatsWhatIsAskedFor) {
@@ -201,11 +219,11 @@ TEST(MarkMemoLayout, OnNeedFormatsWhatIsAskedFor) {
     for (int i = 0; i < 100; ++i) text += "aaaa bbbb cccc\r\n";
     memo.SetTextBuf(text);
     EXPECT_TRUE(window.posted.empty());
-    EXPECT_FALSE(memo.Paragraph(0).Formatted);
+    EXPECT_FALSE(memo.ParagraphLines(0).Formatted);
     EXPECT_EQ(memo.Lines().Get(4), "aaaa bbbb ");  // lays out just enough
     EXPECT_EQ(memo.Lines().Get(5), "cccc");
-    EXPECT_TRUE(memo.Paragraph(2).Formatted);
-    EXPECT_FALSE(memo.Paragraph(50).Formatted);
+    EXPECT_TRUE(memo.ParagraphLines(2).Formatted);
+    EXPECT_FALSE(memo.ParagraphLines(50).Formatted);
     EXPECT_EQ(memo.Lines().Count(), 200);
     EXPECT_EQ(StoreProblem(memo), "");
 }

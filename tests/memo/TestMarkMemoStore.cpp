@@ -13,7 +13,7 @@ TEST(MarkMemoStore, NewMemoHoldsOneEmptyParagraph) {
     EXPECT_EQ(par.TextColor, -1);
     EXPECT_EQ(par.BackColor, -1);
     EXPECT_EQ(par.StartAttr().Level, -1);
-    EXPECT_EQ(par.LineCount(), 1);
+    EXPECT_EQ(memo.ParagraphLines(0).LineCount(), 1);
     EXPECT_TRUE(par.StartStopScanned && par.KeywordsParsed);
     TMarkNavigator nav(&memo);
     nav.SetPos(0);
@@ -151,9 +151,8 @@ TEST(MarkMemoStore, ForwardMovesKeepAndAdvanceTheCaches) {
 TEST(MarkMemoStore, LineNumbersAtLineEnds) {
     TMarkMemo memo;
     memo.SetTextBuf("abcdefghijkl\r\nxy");
-    TParagraphRec& par = memo.Paragraph(0);
     // lay the first paragraph out as [0,5) [5,10) [10,12) by hand
-    TLinesList lines(&par);
+    TLinesList lines(&memo.ParagraphLines(0));
     lines.SetCount(3);
     lines.Put(0, TLineRec{0, 5});
     lines.Put(1, TLineRec{5, 10});

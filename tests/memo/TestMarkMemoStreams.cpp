@@ -140,7 +140,7 @@ TEST(MarkMemoPlainText, StaticFormatReinterpretsCodes) {
     memo.SetTextBuf(
         "\x02"
         "a\r\nb");
-    EXPECT_EQ(memo.Paragraph(1).Line0.StartStyle, msBold);
+    EXPECT_EQ(memo.Paragraph(1).StartStyle, msBold);
 }
 
 TEST(MarkMemoViews, LinesAddUsesTheEmptyLastParagraph) {
@@ -391,6 +391,6 @@ TEST(MarkMemoBinary, ImageWithRelayoutIsMeasuredAgain) {
     memo.SetUpdateMode(umImmediate);
     window.Attach(memo);
     LoadImage(memo, image, true);
-    EXPECT_EQ(memo.Paragraph(0).Line0.Width, 20);
+    EXPECT_EQ(memo.ParagraphLines(0).Line0.Width, 20);
     EXPECT_EQ(StoreProblem(memo), "");
 }

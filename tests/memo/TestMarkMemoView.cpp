@@ -1,5 +1,6 @@
 // The view state beside the document: what the document reports of its changes, the top line
-// that keeps its text in view, and the layout width that the window's size sets.
+// that keeps its text in view, the layout width that the window's size sets, and two memos
+// showing one document.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -8,16 +9,12 @@
 
 namespace {
 
-struct Report {
-    int32_t pos, length, linesAdded;
-};
-
 class Recorder : public TMarkMemoObserver {
 public:
-    void DocumentChanged(int32_t pos, int32_t length, int32_t linesAdded) override {
-        reports.push_back({pos, length, linesAdded});
-    }
-    std::vector<Report> reports;
+    void DocumentChanged(const TDocumentChange& change) override { reports.push_back(change); }
+    void EditsEnded() override { ++ended; }
+    std::vector<TDocumentChange> reports;
+    int ended = 0;
 };
 
 struct Shown {
@@ -46,16 +43,27 @@ TEST(MarkMemoView, AnEditReportsItsRangeAndTheLinesItAdded) {
     s.memo.SetSelStart(7);
     s.memo.SetSelText("x");
     ASSERT_EQ(s.recorder.reports.size(), 1u);
-    const Report typed = s.recorder.reports[0];
-    EXPECT_LE(typed.pos, 7);
-    EXPECT_GE(typed.pos + typed.length, 8);
-    EXPECT_EQ(typed.linesAdded, 0);
+    const TDocumentChange typed = s.recorder.reports[0];
+    EXPECT_EQ(typed.Pos, 7);
+    EXPECT_EQ(typed.Length, 1);
+    EXPECT_EQ(typed.Removed, 0);
+    EXPECT_EQ(typed.LinesAdded, 0);
+    EXPECT_EQ(s.recorder.ended, 1);
 
     s.recorder.reports.clear();
-    s.memo.SetSelText("\r\n");  // a new paragraph: one display line more
+    s.memo.SetSelStart(6);
+    s.memo.SetSelLength(3);
+    s.memo.SetSelText("\r\n");  // "bxb" goes, a new paragraph comes
     ASSERT_EQ(s.recorder.reports.size(), 1u);
-    EXPECT_EQ(s.recorder.reports[0].pos, 6);
-    EXPECT_EQ(s.recorder.reports[0].linesAdded, 1);
+    EXPECT_EQ(s.recorder.reports[0].Pos, 6);
+    EXPECT_EQ(s.recorder.reports[0].Removed, 3);
+    EXPECT_EQ(s.recorder.reports[0].LinesAdded, 1);
+
+    s.recorder.reports.clear();
+    s.memo.ApplyDynStyle(0, 2, msBold, false, 0, 0, 0, 0);  // only the look
+    ASSERT_EQ(s.recorder.reports.size(), 1u);
+    EXPECT_FALSE(s.recorder.reports[0].Text);
+    EXPECT_EQ(s.recorder.reports[0].Pos, 0);
 
     s.recorder.reports.clear();
     s.memo.RemoveObserver(&s.recorder);
@@ -122,4 +130,73 @@ TEST(MarkMemoView, SelectionAndLookLiveInTheView) {
     EXPECT_EQ(s.memo.SelStart(), 0);
     EXPECT_EQ(s.memo.SelLength(), 0);
     EXPECT_TRUE(s.memo.Overwrite());
+}
+
+// Two memos of different widths show one document: each keeps its own lines, caret and
+// selection through the other's edits, undo and redo, and matches a memo laid out afresh.
+TEST(MarkMemoView, TwoMemosShowOneDocument) {
+    Shown wide;
+    TestWindow narrowWindow(60, 160);
+    TMarkMemo narrow;
+    narrow.SetUpdateMode(umImmediate);
+    narrowWindow.Attach(narrow);
+    narrow.ShowDocumentOf(wide.memo);
+    EXPECT_EQ(&narrow.Document(), &wide.memo.Document());
+    wide.memo.Keywords().AddKeyWord("key", 1, msBold, 1, 0, 0, 0);
+    wide.memo.SetTextBuf("aaaa bbbb cccc\r\nkey dddd\r\neeee");
+
+    // what a memo of the same width shows when it lays the same text out alone
+    auto fresh = [](TMarkMemo& memo, int width) {
+        TestWindow window(width, 160);
+        TMarkMemo alone;
+        alone.SetUpdateMode(umImmediate);
+        window.Attach(alone);
+        alone.Keywords().AddKeyWord("key", 1, msBold, 1, 0, 0, 0);
+        alone.SetTextBuf(SavedText(memo));
+        return LineShapes(alone);
+    };
+    auto consistent = [&](const std::string& step) {
+        EXPECT_EQ(StoreProblem(wide.memo), "") << step;
+        EXPECT_EQ(StoreProblem(narrow), "") << step;
+        EXPECT_EQ(LineShapes(wide.memo), fresh(wide.memo, 120)) << step;
+        EXPECT_EQ(LineShapes(narrow), fresh(narrow, 60)) << step;
+        EXPECT_NE(wide.memo.LineCount(), narrow.LineCount()) << step;
+    };
+    consistent("loaded");
+    EXPECT_EQ(narrow.LineText(1), "bbbb ");
+
+    narrow.SetSelStart(wide.memo.ParagraphStart(2) + 2);  // in "eeee"
+    wide.memo.SetSelStart(5);
+    wide.memo.SetSelText("xxxxxxxxxx\r\n");  // typed in one memo...
+    consistent("typed");
+    EXPECT_EQ(narrow.SelStart(), wide.memo.ParagraphStart(3) + 2);  // ...the other's caret stays
+    EXPECT_EQ(narrow.TextRange(narrow.SelStart(), narrow.SelStart() + 2), "ee");
+
+    narrow.SetSelStart(0);
+    narrow.SetSelLength(4);
+    narrow.ClearSelection();  // edited in the other
+    consistent("deleted");
+    EXPECT_EQ(SavedText(wide.memo), " xxxxxxxxxx\r\nbbbb cccc\r\nkey dddd\r\neeee");
+
+    wide.memo.Undo();
+    consistent("undone");
+    narrow.Undo();  // one undo list for both
+    consistent("undone twice");
+    EXPECT_EQ(SavedText(narrow), "aaaa bbbb cccc\r\nkey dddd\r\neeee");
+    EXPECT_TRUE(narrow.Paragraph(1).Attrs.size() > 0);  // the keyword is highlighted again
+    narrow.Redo();
+    consistent("redone");
+    EXPECT_EQ(SavedText(wide.memo), "aaaa xxxxxxxxxx\r\nbbbb cccc\r\nkey dddd\r\neeee");
+
+    // the memo that made a document goes; the document stays with the one that shows it
+    auto maker = std::make_unique<TMarkMemo>();
+    maker->SetTextBuf("one\r\ntwo");
+    TMarkMemo shower;
+    shower.ShowDocumentOf(*maker);
+    EXPECT_EQ(shower.LineCount(), 2);  // headless: a line a paragraph
+    maker.reset();
+    shower.SetSelStart(3);
+    shower.SetSelText("!");
+    EXPECT_EQ(SavedText(shower), "one!\r\ntwo");
+    EXPECT_EQ(StoreProblem(shower), "");
 }

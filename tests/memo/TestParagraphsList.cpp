@@ -1,5 +1,6 @@
-// The paragraph list's derived offsets and line numbers against a plain reference, over random
-// edit scripts large enough to split blocks: lookups by index, offset and line after each edit.
+// The paragraph list's derived offsets and a layout's line numbers against a plain reference,
+// over random edit scripts large enough to split blocks: lookups by index, offset and line after
+// each edit. The two lists take the same edits, as a view's layout follows its document.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -26,28 +27,47 @@ struct Reference {
     }
 };
 
-std::unique_ptr<TParagraphRec> Paragraph(std::mt19937& rng, int32_t* length, int32_t* lines) {
+// A paragraph and its entry in the layout.
+struct Pieces {
+    std::vector<std::unique_ptr<TParagraphRec>> pars;
+    std::vector<std::unique_ptr<TParagraphLines>> lines;
+};
+
+void AddPiece(Pieces& pieces, std::mt19937& rng, std::pair<int32_t, int32_t>* size) {
     auto par = std::make_unique<TParagraphRec>();
     par->Text.assign(size_t(rng() % 30), 'x');
-    par->SetLineCount(1 + int(rng() % 4));
-    *length = par->Length();
-    *lines = par->LineCount();
-    return par;
+    auto lines = std::make_unique<TParagraphLines>();
+    lines->SetLineCount(1 + int(rng() % 4));
+    *size = {par->Length(), lines->LineCount()};
+    pieces.pars.push_back(std::move(par));
+    pieces.lines.push_back(std::move(lines));
 }
 
-void ExpectSame(const TParagraphsList& list, Reference& ref, std::mt19937& rng,
-                const std::string& step) {
+struct Lists {
+    TParagraphsList pars;
+    TLayoutLines lines;
+    void Replace(int at, int count, Pieces& with) {
+        pars.Replace(at, count, with.pars);
+        lines.Replace(at, count, with.lines);
+    }
+};
+
+void ExpectSame(const Lists& lists, Reference& ref, std::mt19937& rng, const std::string& step) {
+    const TParagraphsList& list = lists.pars;
     ref.Sum();
     const int n = int(ref.sizes.size());
     ASSERT_EQ(list.Count(), n) << step;
+    ASSERT_EQ(lists.lines.Count(), n) << step;
     ASSERT_EQ(list.TotalChars(), ref.starts[size_t(n)]) << step;
-    ASSERT_EQ(list.TotalLines(), ref.firstLines[size_t(n)]) << step;
+    ASSERT_EQ(lists.lines.TotalLines(), ref.firstLines[size_t(n)]) << step;
     auto check = [&](int i) {
         const TParagraphRec& par = list.Get(i);
+        const TParagraphLines& lines = lists.lines.Get(i);
         ASSERT_EQ(par.Length(), ref.sizes[size_t(i)].first) << step << " at " << i;
         ASSERT_EQ(par.StartOffset(), ref.starts[size_t(i)]) << step << " at " << i;
-        ASSERT_EQ(par.FirstLine(), ref.firstLines[size_t(i)]) << step << " at " << i;
+        ASSERT_EQ(lines.FirstLine(), ref.firstLines[size_t(i)]) << step << " at " << i;
         ASSERT_EQ(list.IndexOf(par), i) << step;
+        ASSERT_EQ(lists.lines.IndexOf(lines), i) << step;
     };
     // every paragraph in order (the sequential path), then random ones (the lookups)
     for (int i = 0; i < n; ++i) check(i);
@@ -57,7 +77,7 @@ void ExpectSame(const TParagraphsList& list, Reference& ref, std::mt19937& rng,
         ASSERT_EQ(list.IndexOfOffset(int32_t(pos)), std::min(n - 1, ref.IndexOf(ref.starts, pos)))
             << step << " offset " << pos;
         const int64_t line = int64_t(rng() % uint64_t(ref.firstLines[size_t(n)] + 3));
-        ASSERT_EQ(list.IndexOfLine(int32_t(line)),
+        ASSERT_EQ(lists.lines.IndexOfLine(int32_t(line)),
                   std::min(n - 1, ref.IndexOf(ref.firstLines, line)))
             << step << " line " << line;
     }
@@ -67,72 +87,73 @@ void ExpectSame(const TParagraphsList& list, Reference& ref, std::mt19937& rng,
 
 TEST(ParagraphsList, RandomEditScriptsMatchAPlainList) {
     std::mt19937 rng(2024);
-    TParagraphsList list;
+    Lists lists;
     Reference ref;
     for (int step = 0; step < 400; ++step) {
-        const int n = list.Count();
+        const int n = lists.pars.Count();
         const int action = int(rng() % 6);
         std::string name = "step " + std::to_string(step) + " action " + std::to_string(action);
         if (action == 0 || n == 0) {  // a batch inserted, sometimes large enough to split
             const int at = n ? int(rng() % uint32_t(n + 1)) : 0;
             const int count = rng() % 8 == 0 ? 1500 + int(rng() % 1500) : 1 + int(rng() % 20);
-            std::vector<std::unique_ptr<TParagraphRec>> items;
-            std::vector<std::pair<int32_t, int32_t>> sizes;
-            for (int i = 0; i < count; ++i) {
-                int32_t length, lines;
-                items.push_back(Paragraph(rng, &length, &lines));
-                sizes.emplace_back(length, lines);
-            }
-            list.Replace(at, 0, items);
+            Pieces items;
+            std::vector<std::pair<int32_t, int32_t>> sizes(size_t(count), {0, 0});
+            for (int i = 0; i < count; ++i) AddPiece(items, rng, &sizes[size_t(i)]);
+            lists.Replace(at, 0, items);
             ref.sizes.insert(ref.sizes.begin() + at, sizes.begin(), sizes.end());
         } else if (action == 1) {  // a range removed, sometimes across blocks
             const int at = int(rng() % uint32_t(n));
             const int count = std::min(n - at, rng() % 6 == 0 ? int(rng() % 3000) : int(rng() % 5));
-            std::vector<std::unique_ptr<TParagraphRec>> none;
-            list.Replace(at, count, none);
+            Pieces none;
+            lists.Replace(at, count, none);
             ref.sizes.erase(ref.sizes.begin() + at, ref.sizes.begin() + at + count);
         } else if (action == 2) {  // a range replaced by a few
             const int at = int(rng() % uint32_t(n));
             const int count = std::min(n - at, int(rng() % 4));
-            std::vector<std::unique_ptr<TParagraphRec>> items;
-            std::vector<std::pair<int32_t, int32_t>> sizes;
-            for (int i = 0, m = int(rng() % 4); i < m; ++i) {
-                int32_t length, lines;
-                items.push_back(Paragraph(rng, &length, &lines));
-                sizes.emplace_back(length, lines);
-            }
-            list.Replace(at, count, items);
+            Pieces items;
+            std::vector<std::pair<int32_t, int32_t>> sizes(rng() % 4, {0, 0});
+            for (auto& size : sizes) AddPiece(items, rng, &size);
+            lists.Replace(at, count, items);
             ref.sizes.erase(ref.sizes.begin() + at, ref.sizes.begin() + at + count);
             ref.sizes.insert(ref.sizes.begin() + at, sizes.begin(), sizes.end());
         } else if (action == 3) {  // paragraphs typed into and laid out again
             for (int k = 0; k < 10; ++k) {
                 const int i = int(rng() % uint32_t(n));
-                TParagraphRec& par = list.Get(i);
+                TParagraphRec& par = lists.pars.Get(i);
+                TParagraphLines& lines = lists.lines.Get(i);
                 par.Text.resize(size_t(rng() % 50), 'y');
-                par.SetLineCount(1 + int(rng() % 5));
+                lines.SetLineCount(1 + int(rng() % 5));
                 par.Resized();
-                ref.sizes[size_t(i)] = {par.Length(), par.LineCount()};
+                lines.Resized();
+                ref.sizes[size_t(i)] = {par.Length(), lines.LineCount()};
             }
         } else if (action == 4) {  // appended one by one
             for (int k = 0, m = 1 + int(rng() % 700); k < m; ++k) {
-                int32_t length, lines;
-                list.Add(std::move(*Paragraph(rng, &length, &lines)));
-                ref.sizes.emplace_back(length, lines);
+                Pieces one;
+                ref.sizes.emplace_back();
+                AddPiece(one, rng, &ref.sizes.back());
+                lists.pars.Add(std::move(*one.pars[0]));
+                lists.lines.Add(std::move(*one.lines[0]));
             }
         } else {  // a copy put over a paragraph keeps its place
             const int i = int(rng() % uint32_t(n));
             TParagraphRec copy;
             copy.Text = "put";
-            copy.SetLineCount(2);
-            list.Put(i, copy);
+            TParagraphLines lines;
+            lines.SetLineCount(2);
+            lists.pars.Put(i, copy);
+            lists.lines.Put(i, lines);
             ref.sizes[size_t(i)] = {3, 2};
         }
-        ExpectSame(list, ref, rng, name);
+        ExpectSame(lists, ref, rng, name);
         if (HasFatalFailure()) return;
     }
     // a moved list answers for its paragraphs; the source is empty
-    TParagraphsList moved = std::move(list);
+    Lists moved;
+    moved.pars = std::move(lists.pars);
+    moved.lines = std::move(lists.lines);
     ExpectSame(moved, ref, rng, "moved");
+    TParagraphsList& list = lists.pars;
     EXPECT_EQ(list.Count(), 0);  // NOLINT(bugprone-use-after-move): a moved list is empty
     list.SetCount(3);
     EXPECT_EQ(list.TotalChars(), 6);
@@ -170,7 +191,7 @@ TEST(ParagraphsList, MemoEditsKeepEveryPositionExact) {
             lines.push_back(line);
             ASSERT_EQ(memo.ParagraphStart(i), offset) << step;
             offset += par.Length() + 2;
-            line += par.LineCount();
+            line += memo.ParagraphLines(i).LineCount();
         }
         ASSERT_EQ(memo.CharCount(), offset - 2) << step;
         ASSERT_EQ(memo.LineCount(), line) << step;
@@ -187,7 +208,7 @@ TEST(ParagraphsList, MemoEditsKeepEveryPositionExact) {
             const int q =
                 int(std::upper_bound(lines.begin(), lines.end(), absLine) - lines.begin()) - 1;
             ASSERT_EQ(nav.GetParNb(), q) << step << " line " << absLine;
-            const TParagraphRec& par = memo.Paragraph(q);
+            const TParagraphLines& par = memo.ParagraphLines(q);
             ASSERT_EQ(nav.Pos(),
                       starts[size_t(q)] + par.Line(absLine - lines[size_t(q)]).StartOffset)
                 << step << " line " << absLine;

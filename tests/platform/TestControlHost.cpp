@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "QtTestApplication.h"
+#include "QtTestForm.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -32,6 +33,7 @@ public:
     int creates = 0, paints = 0, resizes = 0;
     bool wantTab = false;
     uint16_t useKey = 0;
+    bool takeSideways = false;
 
     using TCustomControl::ScrollMessage;
 
@@ -71,6 +73,14 @@ protected:
     }
     void KeyPress(char& key) override { log.push_back(std::string("KeyPress(") + key + ")"); }
     bool WantKey(uint16_t key, TShiftState) override { return key == VK_TAB && wantTab; }
+    bool DoMouseWheel(TShiftState, int delta, TPoint) override {
+        log.push_back("Wheel(" + std::to_string(delta) + ")");
+        return true;
+    }
+    bool DoMouseHorizontalWheel(TShiftState, int delta, TPoint) override {
+        log.push_back("Sideways(" + std::to_string(delta) + ")");
+        return takeSideways;
+    }
 };
 
 class ControlHostTest : public ::testing::Test {
@@ -297,6 +307,20 @@ TEST_F(ControlHostTest, MouseArrivesInClientCoordinates) {
     QCoreApplication::sendEvent(vp, &dbl);
     EXPECT_EQ(p.log, (std::vector<std::string>{"Down(0,0,5,6)", "Up(0,5,6)", "Click",
                                                "Down(0,1,5,6)", "DblClick"}));
+}
+
+TEST_F(ControlHostTest, TheSidewaysWheelReachesOnlyTheSidewaysHandler) {
+    Probe p;
+    p.SetBounds(0, 0, 100, 100);
+    QWidget* vp = Viewport(p);
+    ASSERT_NE(vp, nullptr);
+    EXPECT_TRUE(SendWheel(vp, {0, -120}));
+    EXPECT_FALSE(SendWheel(vp, {120, 0})) << "not taken: it goes on to the window around";
+    p.takeSideways = true;
+    EXPECT_TRUE(SendWheel(vp, {-120, 0}));
+    SendWheel(vp, {40, 120});  // a diagonal movement is the vertical one
+    EXPECT_EQ(p.log, (std::vector<std::string>{"Wheel(-120)", "Sideways(120)", "Sideways(-120)",
+                                               "Wheel(120)"}));
 }
 
 TEST_F(ControlHostTest, PopupMenuShowsItsItems) {

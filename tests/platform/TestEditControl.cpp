@@ -1,9 +1,10 @@
 // The Qt in-place editor and hint window: the line edit over a control's client area, its
-// keys, typing and focus; the hint window shown without activation inside the work area; and
-// a string tree with its editor open, as a person sees it.
+// keys, typing and focus; the hint window shown without activation inside the work area.
 #include <gtest/gtest.h>
 
 #include "QtTestApplication.h"
+#include "QtTestForm.h"
+#include "QtTestHints.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -13,8 +14,6 @@
 #include <QScreen>
 #include <QWidget>
 
-#include "VirtualStringTree.h"
-#include "VirtualTreesEditing.h"
 #include "platform/EditControl.h"
 #include "platform/EventLoop.h"
 #include "platform/HintWindow.h"
@@ -50,11 +49,6 @@ protected:
     }
 };
 
-void Key(QWidget* w, int key, const QString& text = {}) {
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-    QApplication::sendEvent(w, &press);
-}
-
 QWidget* Window(TCustomControl& control) {
     QWidget* host = HostWidget(control);
     host->resize(300, 160);
@@ -64,29 +58,6 @@ QWidget* Window(TCustomControl& control) {
     Pump(20);
     return host;
 }
-
-// A form holding the control and a line edit of its own, the form active.
-struct Form {
-    explicit Form(TCustomControl& control) : other(&window) {
-        QWidget* host = HostWidget(control);
-        host->setParent(&window);
-        host->setGeometry(0, 0, 300, 160);
-        other.setGeometry(0, 170, 100, 20);
-        window.resize(300, 200);
-        window.show();
-        host->show();
-        window.activateWindow();
-        QApplication::setActiveWindow(&window);
-        Pump(20);
-    }
-    ~Form() {
-        // The control deletes its own widget.
-        for (QWidget* w : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-            if (ControlOfWidget(w)) w->setParent(nullptr);
-    }
-    QWidget window;
-    QLineEdit other;
-};
 
 class EditControlTest : public ::testing::Test {
 protected:
@@ -174,9 +145,7 @@ TEST_F(EditControlTest, TheHintWindowShowsWithoutActivationInsideTheWorkArea) {
     Pump();
     ASSERT_TRUE(HintWindowShowing());
     EXPECT_EQ(ShownHint().Text, data.Text);
-    QWidget* hint = nullptr;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible() && (w->windowFlags() & Qt::ToolTip) == Qt::ToolTip) hint = w;
+    QWidget* hint = HintWidget();
     ASSERT_NE(hint, nullptr);
     EXPECT_TRUE(hint->testAttribute(Qt::WA_ShowWithoutActivating));
     EXPECT_EQ(hint->geometry(), QRect(20, 30, 100, 34));
@@ -195,98 +164,4 @@ TEST_F(EditControlTest, TheHintWindowShowsWithoutActivationInsideTheWorkArea) {
     HideHintWindow(&parent);
     EXPECT_FALSE(HintWindowShowing());
     EXPECT_EQ(ShownHint().Text, "");
-}
-
-TEST_F(EditControlTest, AStringTreeEditsInPlaceOverQt) {
-    TVirtualStringTree tree;
-    tree.SetColor(clWhite);
-    TVTMiscOptions misc = tree.TreeOptions().MiscOptions();
-    misc.Include(toEditable);
-    tree.TreeOptions().SetMiscOptions(misc);
-    TVTPaintOptions paint = tree.TreeOptions().PaintOptions();
-    paint.Include(toShowHorzGridLines);
-    paint.Include(toShowVertGridLines);
-    tree.TreeOptions().SetPaintOptions(paint);
-    tree.Header().Columns().Add()->SetWidth(150);
-    tree.Header().Columns()[0].SetText("Name");
-    tree.Header().Columns().Add()->SetWidth(130);
-    tree.Header().Columns()[1].SetText("Address");
-    tree.Header().SetMainColumn(0);
-    TVTHeaderOptions header = tree.Header().Options();
-    header.Include(hoVisible);
-    tree.Header().SetOptions(header);
-    std::vector<std::string> names{"Bookmarks", "News", "Weather", "Recipes"};
-    tree.OnGetText = [&names](TBaseVirtualTree*, PVirtualNode node, TColumnIndex column,
-                              TVSTTextType, std::string& text) {
-        text = column == 0 ? names[node->Index] : "http://example.org/" + names[node->Index];
-    };
-    std::string written;
-    tree.OnNewText = [&](TBaseVirtualTree*, PVirtualNode node, TColumnIndex,
-                         const std::string& text) {
-        written = text;
-        names[node->Index] = text;
-    };
-    tree.SetRootNodeCount(4);
-    Form form(tree);
-    QWidget* host = HostWidget(tree);
-    PVirtualNode second = tree.GetFirst()->NextSibling;
-    ASSERT_TRUE(tree.EditNode(second, 0));
-    auto* link = dynamic_cast<TStringEditLink*>(tree.EditLink().get());
-    ASSERT_NE(link, nullptr);
-    QLineEdit* line = EditWidget(*link->Edit());
-    Pump(20);
-    EXPECT_TRUE(line->isVisible());
-    EXPECT_TRUE(line->hasFocus());
-    EXPECT_EQ(line->selectedText(), "News");
-    Key(line, Qt::Key_End);
-    for (QChar c : QString(" of the day")) Key(line, 0, QString(c));
-    EXPECT_EQ(link->Edit()->Text(), "News of the day");
-    Pump(20);
-    if (const char* dir = std::getenv("LORVANE_PNG_DIR"))
-        host->grab().save(QString::fromUtf8(dir) + "/tree-editing.png");
-    Key(line, Qt::Key_Return);
-    EXPECT_EQ(written, "News of the day");
-    EXPECT_FALSE(tree.IsEditing());
-    EXPECT_FALSE(line->isVisible());
-    EXPECT_TRUE(tree.Focused());
-    Pump(20);
-    EXPECT_EQ(tree.EditLink(), nullptr) << "released after the ending code";
-
-    // Escape cancels; focus going to another widget keeps the text (auto-accept).
-    ASSERT_TRUE(tree.EditNode(second, 0));
-    link = dynamic_cast<TStringEditLink*>(tree.EditLink().get());
-    line = EditWidget(*link->Edit());
-    Pump(20);
-    Key(line, 0, "X");
-    Key(line, Qt::Key_Escape);
-    EXPECT_FALSE(tree.IsEditing());
-    EXPECT_EQ(names[1], "News of the day");
-    Pump(20);
-    QLineEdit& other = form.other;
-    ASSERT_TRUE(tree.EditNode(second, 0));
-    link = dynamic_cast<TStringEditLink*>(tree.EditLink().get());
-    line = EditWidget(*link->Edit());
-    Pump(20);
-    Key(line, 0, "Y");
-    other.setFocus();
-    Pump(20);
-    EXPECT_FALSE(tree.IsEditing());
-    EXPECT_EQ(names[1], "Y");
-    EXPECT_TRUE(other.hasFocus()) << "the focus stays where it went";
-
-    // A cut-off address shows whole, in place, as a tooltip.
-    tree.SetHintMode(hmTooltip);
-    const TRect cell = tree.GetDisplayRect(tree.GetFirst(), 1, false);
-    tree.UpdateHint(cell.Left + 10, (cell.Top + cell.Bottom) / 2);
-    ASSERT_TRUE(HintWindowShowing());
-    EXPECT_EQ(ShownHint().Text, "http://example.org/Bookmarks");
-    QWidget* hint = nullptr;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible() && (w->windowFlags() & Qt::ToolTip) == Qt::ToolTip) hint = w;
-    ASSERT_NE(hint, nullptr);
-    EXPECT_TRUE(hint->testAttribute(Qt::WA_TransparentForMouseEvents));
-    if (const char* dir = std::getenv("LORVANE_PNG_DIR"))
-        hint->grab().save(QString::fromUtf8(dir) + "/tooltip.png");
-    tree.CancelHint();
-    EXPECT_FALSE(HintWindowShowing());
 }

@@ -2,6 +2,8 @@
 // the document calls. Its canvas is the recording canvas.
 #pragma once
 
+#include <optional>
+
 #include "RecordingDevice.h"
 #include "platform/Printer.h"
 
@@ -59,6 +61,15 @@ public:
         return true;
     }
     std::vector<std::string> Fonts() override { return {"Arial"}; }
+    int Bin = 0;
+    std::vector<TPrinterPaper> Bins() override {
+        return {{"Upper Tray", 256}, {"Lower Tray", 257}, {"Manual Feed", 258}};
+    }
+    int BinNumber() override { return Bin; }
+    bool SetBinNumber(int n) override {
+        Bin = n;
+        return true;
+    }
     void SetDocName(const std::string& name) override { Log.push_back("doc " + name); }
     bool Openable = true;
     bool BeginDocument() override {
@@ -69,8 +80,14 @@ public:
         Log.push_back("newPage");
         return true;
     }
-    void EndDocument() override { Log.push_back("end"); }
+    // Set: the print system refuses the job with this reason.
+    std::optional<std::string> Refusal;
+    bool EndDocument() override {
+        Log.push_back("end");
+        return !Refusal;
+    }
     void AbortDocument() override { Log.push_back("abort"); }
+    std::string ErrorText() override { return Refusal.value_or(""); }
     TPrintCanvas& Canvas() override { return canvas_; }
 
 private:

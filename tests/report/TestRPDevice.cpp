@@ -151,6 +151,14 @@ TEST(PrinterDevice, PaperSelection) {
     EXPECT_EQ(fake->Paper, 9);
     EXPECT_FALSE(d->SelectPaper("a4", true));
     EXPECT_FALSE(d->SelectBin("Tray 1", false));
+    EXPECT_EQ(d->Bins().size(), 3u);
+    EXPECT_TRUE(d->SupportsBin(257));
+    EXPECT_FALSE(d->SupportsBin(1));
+    EXPECT_TRUE(d->SelectBin("lower", false));
+    EXPECT_EQ(fake->Bin, 257);
+    EXPECT_FALSE(d->SelectBin("lower tray", true));
+    EXPECT_TRUE(d->SelectBin("Manual Feed", true));
+    EXPECT_EQ(fake->Bin, 258);
     EXPECT_FALSE(d->SetPaperSize(9, 0, 0));  // already so
     EXPECT_TRUE(d->SetPaperSize(5, 0, 0));
     EXPECT_EQ(fake->Paper, 5);
@@ -244,6 +252,22 @@ TEST(PrinterDevice, TakesOverTheChoiceMadeOnThePrinter) {
     EXPECT_EQ(d->PrinterIndex(), 2);
     EXPECT_EQ(d->DeviceName(), "C");
     EXPECT_EQ(d->OutputFileName(), "/tmp/x.pdf");
+}
+
+TEST(PrinterDevice, AJobThePrintSystemRefusesIsAnErrorWithItsReason) {
+    Hooked hook;
+    TFakePrinter* fake;
+    auto d = Device(fake);
+    fake->Refusal = "Destination \"B\" is not accepting jobs.";
+    d->StartDoc();
+    d->NewPageOutput(true);
+    EXPECT_EQ(ErrorOf([&] { d->EndDoc(); }),
+              "<Invalid Printer - B on  ()>\rDestination \"B\" is not accepting jobs.");
+    EXPECT_FALSE(d->Printing());
+    fake->Refusal.reset();
+    d->StartDoc();
+    d->NewPageOutput(true);
+    EXPECT_EQ(ErrorOf([&] { d->EndDoc(); }), "no error");
 }
 
 TEST(PrinterDevice, APrinterThatCannotOpenNamesItself) {

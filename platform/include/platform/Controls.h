@@ -289,8 +289,14 @@ protected:
     virtual void MouseMove(TShiftState shift, int x, int y);
     virtual void Click();
     virtual void DblClick();
-    // Returns whether the wheel was used; the default fires OnMouseWheel.
+    // The vertical wheel (positive away from the user). Returns whether it was used; the
+    // default fires OnMouseWheel.
     virtual bool DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos);
+    // The sideways wheel, a tilt or a sideways swipe (positive to the left); the host feeds it
+    // only when there is no vertical movement. Returns whether it was used; the default uses
+    // none, so it goes on to the window around the control. Controls that scroll sideways
+    // take it.
+    virtual bool DoMouseHorizontalWheel(TShiftState shift, int wheelDelta, TPoint mousePos);
     virtual void MouseLeave() {}
     // Key handlers fire the matching events first. A key left non-zero by KeyDown and KeyPress
     // was not used and goes on to the form (default buttons, shortcuts).

@@ -75,7 +75,8 @@ private:
     TPoint penPos_;
 };
 
-// A paper the printer offers: its name and its Windows paper number (1 = Letter, 9 = A4).
+// A paper the printer offers: its name and its Windows paper number (1 = Letter, 9 = A4); or a
+// paper source (bin): its name and its number.
 struct TPrinterPaper {
     std::string Name;
     int Number = 0;
@@ -120,14 +121,24 @@ public:
     virtual void PaperExtents(TSize& minimum, TSize& maximum) = 0;
     virtual bool SetCustomPaper(int widthTenthsMm, int lengthTenthsMm) = 0;
     virtual std::vector<std::string> Fonts() = 0;
+    // The paper sources (input slots) the queue offers, numbered from 256 in their order; none
+    // for a PDF file or a queue that names none. Bin 0 is the printer's own choice.
+    virtual std::vector<TPrinterPaper> Bins() = 0;
+    virtual int BinNumber() = 0;
+    // False for a number the printer does not offer; the choice holds for the next document.
+    virtual bool SetBinNumber(int number) = 0;
 
     // The document. BeginDocument opens page 1; NewPage closes a page and opens the next
-    // with the settings now in force; EndDocument finishes the output; AbortDocument drops it.
+    // with the settings now in force; EndDocument finishes the output and hands it to the
+    // print system; AbortDocument drops it. A false answer means the output is lost: the
+    // print system refused the job, or the file could not be written; ErrorText says why
+    // when Qt or the print system tells.
     virtual void SetDocName(const std::string& name) = 0;
     virtual bool BeginDocument() = 0;
     virtual bool NewPage() = 0;
-    virtual void EndDocument() = 0;
+    virtual bool EndDocument() = 0;
     virtual void AbortDocument() = 0;
+    virtual std::string ErrorText() = 0;
     // Draws on the open page; measures in printer pixels at any time.
     virtual TPrintCanvas& Canvas() = 0;
 };

@@ -20,14 +20,13 @@ class MainWindowTest : public ::testing::Test {
 protected:
     MainWindowTest() {
         ResetBank();
-        ResetSeams();
         Settings() = TSettings();
-        InfoPanel() = TInfoPanelState();
+        ResetProgramState();
     }
     ~MainWindowTest() override {
         ResetBank();
-        ResetSeams();
-        InfoPanel() = TInfoPanelState();
+        Settings() = TSettings();
+        ResetProgramState();
     }
     // Opens a bank of the named entries in a shown window of 1024 x 768.
     void Open(TMainForm& form, const Strings& lines) {

@@ -9,6 +9,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <functional>
+#include <type_traits>
 
 #include "BankFixture.h"
 #include "ConfigAllForm.h"
@@ -25,11 +26,15 @@
 
 namespace {
 
+// Sets the text of the named line or text edit inside `parent`; a missing one fails the test.
 template <class W>
-W* Child(QWidget& parent, const char* name) {
+void SetChildText(QWidget& parent, const char* name, const QString& text) {
     W* w = parent.findChild<W*>(name);
-    EXPECT_NE(w, nullptr) << name;
-    return w;
+    ASSERT_NE(w, nullptr) << name;
+    if constexpr (std::is_same_v<W, QPlainTextEdit>)
+        w->setPlainText(text);
+    else
+        w->setText(text);
 }
 
 class ConfigCommands : public BankFixture {
@@ -38,10 +43,7 @@ protected:
         SetRegistryFileName(dir.File("registry.reg"));
         Settings() = TSettings();
     }
-    ~ConfigCommands() override {
-        OperationPasswordCheck() = nullptr;
-        SetRegistryFileName("");
-    }
+    ~ConfigCommands() override { SetRegistryFileName(""); }
     static void Screenshot(QWidget& w, const std::string& name) {
         w.grab().save(QString(LORVANE_SCREENSHOT_DIR) + "/" + QString::fromStdString(name) +
                       ".png");
@@ -68,7 +70,9 @@ TEST_F(ConfigCommands, EachMenuCommandOpensItsPage) {
         WhenModal([&](QWidget* w) {
             auto* form = qobject_cast<TConfigAllForm*>(w);
             ASSERT_NE(form, nullptr);
-            shown = form->findChild<QTabWidget*>("PageControl1")->currentIndex();
+            const auto* pages = form->findChild<QTabWidget*>("PageControl1");
+            EXPECT_NE(pages, nullptr);
+            shown = pages ? pages->currentIndex() : -1;
             Screenshot(*form, "ConfigPage" + std::to_string(page));
             form->reject();
         });
@@ -82,9 +86,9 @@ TEST_F(ConfigCommands, RunConfigurationAppliesPhrasesAndSaves) {
     TMainForm main;
     Settings() = TSettings();
     SaveWith([](TConfigAllForm& form) {
-        Child<QPlainTextEdit>(form, "Memo1")->setPlainText("  Home  \n\nWelcome");
+        SetChildText<QPlainTextEdit>(form, "Memo1", "  Home  \n\nWelcome");
         form.SetRadioIndex("rgAutoScroll", 0);
-        Child<QLineEdit>(form, "AutoExpandDelayEdit")->setText("250");
+        SetChildText<QLineEdit>(form, "AutoExpandDelayEdit", "250");
     });
     main.Maintenance1Click();
     EXPECT_EQ(Settings().CleanUpPhrases, (Strings{"Home", "Welcome"}));
@@ -117,9 +121,8 @@ TEST_F(ConfigCommands, RebuildOnlyWhenInterleaveChangesAndUserChangeRevalidates)
 
     int checks = 0;
     RunValidationOnce([&] { ++checks; });
-    SaveWith([](TConfigAllForm& form) {
-        Child<QLineEdit>(form, "UserNameEdit")->setText("  someone ");
-    });
+    SaveWith(
+        [](TConfigAllForm& form) { SetChildText<QLineEdit>(form, "UserNameEdit", "  someone "); });
     main.Workgroup1Click();
     EXPECT_EQ(Settings().UserName, "someone");
     EXPECT_FALSE(UserValidated());

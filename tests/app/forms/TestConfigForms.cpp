@@ -19,6 +19,7 @@
 #include "BulkForms.h"
 #include "ConfigAllForm.h"
 #include "EditType.h"
+#include "ElastFrmQt.h"
 #include "EntryListHelpers.h"
 #include "EntryListView.h"
 #include "QCombo.h"
@@ -312,6 +313,20 @@ TEST_F(BulkForms, FavouritesOrderAndDone) {
     EXPECT_EQ(list->headerItem()->text(0), "Fav");
     list->topLevelItem(3)->setCheckState(0, Qt::Checked);  // d
     Screenshot(form, "FavUpdateForm");
+    // Made larger, the dialog scales its font; the columns follow, a large count shows whole.
+    Bank().Entry(0).AccessCount = 2146617999;
+    TFavUpdateForm large;
+    large.show();
+    QTreeWidget* counts = large.Form().FavUpdateList;
+    large.findChild<TElasticFormQt*>()->SetSettleInterval(0);
+    const QFont designed = counts->font();
+    large.resize(900, 700);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return counts->font() != designed; }, 5000));
+    QApplication::processEvents();
+    Screenshot(large, "FavUpdateFormLarge");
+    ASSERT_EQ(counts->topLevelItem(0)->text(1), "2146617999");
+    EXPECT_GE(counts->columnWidth(1),
+              QFontMetrics(counts->font()).horizontalAdvance(counts->topLevelItem(0)->text(1)));
     form.FavUpdateDoneButtonClick();
     EXPECT_TRUE(Bank().Entry(3).IsFavorite());
     EXPECT_FALSE(Bank().Entry(0).IsFavorite());

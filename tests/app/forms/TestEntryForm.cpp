@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -43,16 +44,15 @@ class EntryFormTest : public ::testing::Test {
 protected:
     EntryFormTest() {
         ResetBank();
-        ResetSeams();
-        InfoPanel() = TInfoPanelState();
+        Settings() = TSettings();
+        ResetProgramState();
         TEntryForm::Beep() = [this] { ++beeps; };
     }
     ~EntryFormTest() override {
         TEntryForm::Beep() = [] { QApplication::beep(); };
         ResetBank();
-        ResetSeams();
-        ResetUserValidationState();
-        InfoPanel() = TInfoPanelState();
+        Settings() = TSettings();
+        ResetProgramState();
     }
     ScriptedMessages messages;
     TempDir dir;
@@ -120,6 +120,24 @@ TEST_F(EntryFormTest, LimitsRestrictTypingOnly) {
     QTest::keyClick(f.RatingEdit, Qt::Key_9);  // replaces the selection
     EXPECT_EQ(f.RatingEdit->text(), "9");
     EXPECT_EQ(beeps, 2);
+    // Pasting (as the context menu does) is held to the limit too.
+    QGuiApplication::clipboard()->setText("4567");
+    f.RatingEdit->end(false);
+    f.RatingEdit->paste();
+    EXPECT_EQ(f.RatingEdit->text(), "9");
+    EXPECT_EQ(beeps, 3);
+    f.URLEdit->moveCursor(QTextCursor::End);
+    f.URLEdit->paste();  // the long URL the program set does not grow
+    EXPECT_EQ(f.URLEdit->toPlainText().size(), 300);
+    EXPECT_EQ(beeps, 4);
+    QGuiApplication::clipboard()->setText(QString(999, 'x') + "\n");  // 1001 as stored
+    f.NotesEdit->paste();
+    EXPECT_EQ(f.NotesEdit->toPlainText(), "");
+    EXPECT_EQ(beeps, 5);
+    QGuiApplication::clipboard()->setText("ab");
+    f.NotesEdit->paste();
+    EXPECT_EQ(f.NotesEdit->toPlainText(), "ab");
+    EXPECT_EQ(beeps, 5);
     form.SaveButtonClick();
     EXPECT_EQ(e.Name.size(), 60u);
     EXPECT_EQ(e.URL.size(), 300u);

@@ -19,6 +19,7 @@
 
 #include "BankFile.h"
 #include "BankFixture.h"
+#include "ElastFrmQt.h"
 #include "EntryListHelpers.h"
 #include "EntryListView.h"
 #include "ExportCommands.h"
@@ -62,16 +63,7 @@ const TEntry& ByName(const std::string& name) {
 
 class ExportForms : public BankFixture {
 protected:
-    ExportForms() {
-        ResetExportSeams();
-        Settings() = TSettings();
-        InstallScriptedSeams();
-    }
-    ~ExportForms() override {
-        ResetExportSeams();
-        Exporter() = TExportState();
-        OperationPasswordCheck() = nullptr;
-    }
+    ExportForms() { InstallScriptedSeams(); }
     // File dialogs answered from `answer` (empty cancels), the clipboard kept.
     void InstallScriptedSeams() {
         ExportSeams().ChooseSaveFile = [this](const TFileRequest& r, std::string& chosen) {
@@ -178,6 +170,42 @@ TEST_F(ExportForms, SelectionDialogLooksAndStartsRight) {
     Screenshot(form, "ExpSelForm");
 }
 
+TEST_F(ExportForms, ListColumnsFitTheirTextsWithinTheList) {
+    Bank().IsAdministrator = true;
+    Add(Named("Comma, name and more", "Pers\xF6nliche Sachen", "Unterlagen"));
+    Add(Named(Mark + "Team pages of the group", Mark + "Workgroup", "Shared"));
+    Add(Named(Mark + "Team pages of the office", Mark + "Workgroup", "Shared"));
+    Add(Named("Short"));
+    TExpSelForm form;
+    form.show();
+    QApplication::processEvents();
+    // Made larger, the dialog scales its fonts: the columns follow.
+    TEntryListView& list = *form.Form().EntryList;
+    form.findChild<TElasticFormQt*>()->SetSettleInterval(0);
+    const QFont designed = list.font();
+    form.resize(900, 700);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list.font() != designed; }, 5000));
+    QApplication::processEvents();
+    Screenshot(form, "ExpSelFormTexts");
+    const QFontMetrics metrics(list.font());
+    for (int c = 0; c < list.columnCount(); ++c)
+        for (int r = 0; r < list.rowCount(); ++r)
+            EXPECT_GE(list.columnWidth(c), metrics.horizontalAdvance(list.item(r, c)->text()))
+                << FromQString(list.item(r, c)->text());
+    // A very long name: no column wider than the list, every column still in view.
+    Add(Named(std::string(400, 'n'), "Work"));
+    list.FillEntries(Bank());
+    QApplication::processEvents();
+    Screenshot(form, "ExpSelFormLongName");
+    int total = 0;
+    for (int c = 0; c < list.columnCount(); ++c) {
+        EXPECT_LE(list.columnWidth(c), list.viewport()->width());
+        total += list.columnWidth(c);
+    }
+    EXPECT_LE(total, list.viewport()->width());
+    EXPECT_GE(list.columnWidth(elcCategory1), metrics.horizontalAdvance("Pers\u00F6nliche Sachen"));
+}
+
 TEST_F(ExportForms, NothingSelectedKeepsTheDialogOpen) {
     AddCategoryBank();
     TExpSelForm form;
@@ -273,7 +301,7 @@ TEST_F(ExportForms, NoCategoriesEndsTheDialogAtOnce) {
 
 // ---- The main window's seams ----
 
-TEST_F(ExportForms, OneFileDialogKeepsItsFolderAndMatchesBothCases) {
+TEST_F(ExportForms, FileDialogKeepsItsFolderAndMatchesBothCases) {
     TMainForm main;
     std::filesystem::create_directories(dir.File("a"));
     QStringList filters;
@@ -299,7 +327,8 @@ TEST_F(ExportForms, OneFileDialogKeepsItsFolderAndMatchesBothCases) {
         {"", "Bookmark.htm", "Bookmark (*.htm)|*.htm|All Files (*.*)|*.*", "htm"}, chosen));
     EXPECT_EQ(filters, (QStringList{"Bookmark (*.htm *.html *.HTM *.HTML)", "All Files (*)"}));
     EXPECT_EQ(folder, a);
-    EXPECT_EQ(main.findChildren<QFileDialog*>().size(), 1);
+    // Each dialog goes with its use, and its name completer's popup with it.
+    EXPECT_TRUE(main.findChildren<QFileDialog*>().empty());
     // Clipboard exports go through the program's clipboard, line breaks and all.
     ExportSeams().SetClipboardText("one\r\ntwo\r\n");
     EXPECT_EQ(ClipboardText(), "one\r\ntwo\r\n");

@@ -30,11 +30,7 @@ namespace {
 
 class FindFormTest : public BankFixture {
 protected:
-    FindFormTest() {
-        ResetFindState();
-        Settings() = TSettings();
-    }
-    ~FindFormTest() override { ResetFindState(); }
+    FindFormTest() { Settings() = TSettings(); }
 
     static void AddEntries() {
         Add(Named("Alpha", "Work", "Docs"));

@@ -54,14 +54,13 @@ class MainFormTest : public ::testing::Test {
 protected:
     MainFormTest() {
         ResetBank();
-        ResetSeams();
         Settings() = TSettings();
-        InfoPanel() = TInfoPanelState();
+        ResetProgramState();
     }
     ~MainFormTest() override {
         ResetBank();
-        ResetSeams();
-        InfoPanel() = TInfoPanelState();
+        Settings() = TSettings();
+        ResetProgramState();
     }
     ScriptedMessages messages;
     TempDir dir;

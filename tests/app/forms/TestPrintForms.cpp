@@ -52,10 +52,7 @@ protected:
         device->SetOutputFileName(dir.File("out.pdf"));
         SetGlobalDevice(std::move(d));
     }
-    ~PrintForms() override {
-        SetGlobalDevice(nullptr);
-        OperationPasswordCheck() = nullptr;
-    }
+    ~PrintForms() override { SetGlobalDevice(nullptr); }
     void AddBank() {
         TEntry a = Named("Alpha");
         a.UserID = "alice";

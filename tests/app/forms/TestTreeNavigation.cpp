@@ -4,6 +4,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QImage>
+#include <QMenu>
+#include <QTest>
 #include <QWidget>
 
 #include "AppSeams.h"
@@ -15,6 +17,7 @@
 #include "MainWindowFixture.h"
 #include "TempDir.h"
 #include "VirtualTrees.h"
+#include "platform/Clipboard.h"
 #include "platform/Menus.h"
 #include "platform/qt/ControlHost.h"
 #include "ui_MainForm.h"
@@ -67,19 +70,38 @@ TEST_F(TreeNavigationTest, PopupMenuRepeatsMainMenuCommands) {
     Strings captions;
     for (int i = 0; i < popup.Items().Count(); ++i)
         captions.push_back(popup.Items().Items(i)->Caption);
-    EXPECT_EQ(
-        captions,
-        (Strings{"&Go To URL\tF4", "-", "&Add Entry\tCtrl+A", "Add Entry (Current &URL)\tCtrl+U",
-                 "&Modify Entry\tCtrl+M", "&Copy Entry\tCtrl+E", "&Delete Entry\tCtrl+D", "-",
-                 "&Find First\tCtrl+F", "Find &Next\tF3", "-", "Display Information\tCtrl+I", "-",
-                 "&Collapse Tree\tCtrl+Alt+C", "&Expand Tree\tCtrl+Alt+E",
-                 "&Top of the Tree\tCtrl+Alt+T", "&Bottom of the Tree\tCtrl+Alt+B"}));
+    EXPECT_EQ(captions, (Strings{"&Go To URL\tF4",
+                                 "Send &Mail\tF5",
+                                 "-",
+                                 "&Add Entry\tCtrl+A",
+                                 "Add Entry (Current &URL)\tCtrl+U",
+                                 "&Modify Entry\tCtrl+M",
+                                 "&Copy Entry\tCtrl+E",
+                                 "&Delete Entry\tCtrl+D",
+                                 "-",
+                                 "Copy &Entry to Clipboard",
+                                 "Copy &URL to Clipboard",
+                                 "Copy User &ID to Clipboard",
+                                 "Copy User ID &Password to Clipboard",
+                                 "-",
+                                 "&Find First\tCtrl+F",
+                                 "Find &Next\tF3",
+                                 "-",
+                                 "Display Information\tCtrl+I",
+                                 "-",
+                                 "&Collapse Tree\tCtrl+Alt+C",
+                                 "&Expand Tree\tCtrl+Alt+E",
+                                 "&Top of the Tree\tCtrl+Alt+T",
+                                 "&Bottom of the Tree\tCtrl+Alt+B"}));
     popup.Popup(10, 10);
-    EXPECT_TRUE(popup.Items().Items(8)->Enabled);  // Find First
-    EXPECT_TRUE(popup.Items().Items(11)->Enabled);
+    EXPECT_TRUE(popup.Items().Items(14)->Enabled);  // Find First
+    EXPECT_TRUE(popup.Items().Items(17)->Enabled);
     popup.CloseMenu();
+    // The clipboard commands act on the focused entry.
     SelectEntryNode("Beta");
-    popup.Items().Items(11)->Click();
+    popup.Items().Items(10)->Click();
+    EXPECT_EQ(ClipboardText(), "http://beta");
+    popup.Items().Items(17)->Click();
     EXPECT_TRUE(form.InfoMemo());
     // Shown again: a fresh memo, the tree still narrow; closing gives the tree its width back.
     const TMarkMemo* first = form.InfoMemo();
@@ -92,6 +114,35 @@ TEST_F(TreeNavigationTest, PopupMenuRepeatsMainMenuCommands) {
     QApplication::processEvents();
     EXPECT_EQ(form.InfoMemo(), nullptr);
     EXPECT_EQ(tree->width(), form.centralWidget()->width());
+}
+
+TEST_F(TreeNavigationTest, MenuKeyAndShiftF10OpenThePopupAtTheFocusedNode) {
+    TMainForm form;
+    Open(form, Entries);
+    TPopupMenu& popup = form.TreePopupMenu();
+    QWidget* host = HostWidget(form.VST());
+    SelectEntryNode("Gamma");
+    const TRect r = form.VST().GetDisplayRect(form.VST().FocusedNode(), 0, true);
+    const TPoint top = form.VST().ClientToScreen({r.Left, r.Top});
+    const TPoint bottom = form.VST().ClientToScreen({r.Right, r.Bottom});
+    for (const auto& [key, modifiers] :
+         {std::pair{Qt::Key_Menu, Qt::KeyboardModifiers()},
+          std::pair{Qt::Key_F10, Qt::KeyboardModifiers(Qt::ShiftModifier)}}) {
+        QTest::keyClick(host, key, modifiers);
+        ASSERT_TRUE(popup.IsPoppedUp()) << key;
+        EXPECT_EQ(popup.PopupComponent, &form.VST());
+        QMenu* menu = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* m = qobject_cast<QMenu*>(w); m && m->isVisible()) menu = m;
+        ASSERT_NE(menu, nullptr);
+        EXPECT_GE(menu->pos().y(), top.Y);
+        EXPECT_LE(menu->pos().y(), bottom.Y);
+        EXPECT_GT(menu->pos().x(), top.X);
+        popup.CloseMenu();
+    }
+    // F10 alone opens nothing.
+    QTest::keyClick(host, Qt::Key_F10);
+    EXPECT_FALSE(popup.IsPoppedUp());
 }
 
 }  // namespace

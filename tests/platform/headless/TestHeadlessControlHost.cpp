@@ -17,7 +17,7 @@ void Pump(int ms = 0) {
     if (ms <= 0)
         ProcessMessages(false);
     else
-        ProcessMessagesUntil(ms, nullptr, nullptr);
+        AdvanceTime(ms);
 }
 
 // Runs the queue until `done` or a generous limit; the limit only stops a broken run.

@@ -5,7 +5,9 @@
 
 #include <atomic>
 #include <memory>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "ScriptedMessages.h"
 #include "platform/Controls.h"
@@ -16,6 +18,7 @@
 #include "platform/Menus.h"
 #include "platform/SocketNotifier.h"
 #include "platform/Timer.h"
+#include "platform/headless/Headless.h"
 
 namespace {
 
@@ -47,6 +50,80 @@ TEST(HeadlessLoop, TimersTickStopAndMayBeFreedFromTheirOwnTick) {
     timer->SetOnTimer([&](TObject*) { timer.reset(); });
     timer->SetEnabled(true);
     ASSERT_TRUE(PumpUntil([&] { return timer == nullptr; }));
+}
+
+// The clock moves only when asked: timers fire at their instants in due order, and what a
+// handler posts runs before the clock moves on.
+TEST(HeadlessLoop, AdvanceTimeFiresTimersInDueOrderWithTheirPostsBetween) {
+    class Target : public TCustomControl {
+    public:
+        std::vector<std::string>* log = nullptr;
+        using TCustomControl::PostMessage;
+
+    protected:
+        void PostedMessage(unsigned msg, intptr_t, intptr_t) override {
+            log->push_back("post " + std::to_string(msg));
+        }
+    } target;
+    std::vector<std::string> log;
+    target.log = &log;
+    const int64_t start = TickCount();
+    TTimer every10, once25;
+    every10.SetInterval(10);
+    every10.SetOnTimer([&](TObject*) {
+        const int64_t at = TickCount() - start;
+        log.push_back("10s " + std::to_string(at));
+        target.PostMessage(unsigned(at));
+    });
+    once25.SetInterval(25);
+    once25.SetOnTimer([&](TObject*) {
+        log.push_back("25 " + std::to_string(TickCount() - start));
+        once25.SetEnabled(false);
+    });
+    ProcessMessages();
+    EXPECT_TRUE(log.empty()) << "no time passed";
+    AdvanceTime(35);
+    EXPECT_EQ(log, (std::vector<std::string>{"10s 10", "post 10", "10s 20", "post 20", "25 25",
+                                             "10s 30", "post 30"}));
+    EXPECT_EQ(TickCount() - start, 35);
+    log.clear();
+    AdvanceTime(5);
+    EXPECT_EQ(log, (std::vector<std::string>{"10s 40", "post 40"})) << "the period goes on";
+}
+
+// A wait that ends at its time limit still runs what fell due at the limit.
+TEST(HeadlessLoop, AWaitRunsWhatFallsDueAtItsEnd) {
+    TTimer timer;
+    int ticks = 0;
+    timer.SetInterval(30);
+    timer.SetOnTimer([&](TObject*) { ++ticks; });
+    EXPECT_FALSE(ProcessMessagesUntil(30, nullptr, nullptr));
+    EXPECT_EQ(ticks, 1);
+}
+
+// While a descriptor is watched the clock keeps pace with real time: a time-out timer cannot
+// overtake an answer that is on its way.
+TEST(HeadlessLoop, WatchedDescriptorsKeepTheClockAtRealPace) {
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    bool answered = false, timedOut = false;
+    TSocketNotifier notifier(fds[0], TSocketNotifierType::sntRead, [&](int fd) {
+        char c;
+        answered = read(fd, &c, 1) == 1;
+    });
+    TTimer timeOut;
+    timeOut.SetInterval(2000);
+    timeOut.SetOnTimer([&](TObject*) { timedOut = true; });
+    std::thread answer([&] {
+        usleep(20000);
+        (void)!write(fds[1], "x", 1);
+    });
+    EXPECT_TRUE(PumpUntil([&] { return answered || timedOut; }));
+    answer.join();
+    EXPECT_TRUE(answered);
+    EXPECT_FALSE(timedOut);
+    close(fds[0]);
+    close(fds[1]);
 }
 
 TEST(HeadlessLoop, NotifiersReportReadinessWhileEnabled) {

@@ -1,11 +1,18 @@
-// What a test sets in the headless backend's stand-in for a desktop: the mouse and the
-// modifier keys that controls ask for.
+// What a test sets in the headless backend's stand-in for a desktop: the mouse, the modifier
+// keys that controls ask for, and the clock.
 #pragma once
 
 #include <vector>
 
 #include "platform/Graphics.h"
 #include "platform/KeyCodes.h"
+
+// The headless clock (TickCount, platform/EventLoop.h) is virtual: it moves only here and in
+// ProcessMessagesUntil. AdvanceTime walks it `milliseconds` on without waiting: every timer
+// that falls due in the span fires at its instant, in due order (a 10 ms timer advanced 35 ms
+// fires at 10, 20 and 30), and what the handlers post runs before the clock moves on.
+// Descriptors are looked at, never waited for.
+void AdvanceTime(int milliseconds);
 
 // The mouse position in screen coordinates; (-1, -1) at first, outside every control.
 void SetHeadlessMousePosition(TPoint screen);

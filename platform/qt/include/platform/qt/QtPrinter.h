@@ -1,10 +1,47 @@
 // The Qt printer behind the system printer, for the printer set-up dialog: the dialog works on
 // the very printer that prints (then TRPPrinterDevice::PrinterSetupChanged takes the choice over).
+// Also what the system printer asks of the print system beyond Qt, and its seam for tests.
 #pragma once
 
 #include <QPrinter>
 
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "platform/Printer.h"
+
+class QPainter;
 
 // Null for printers that are not the system printer.
 QPrinter* QtPrinterOf(TPrinter& printer);
+
+// A paper source of a print queue: the keyword a job names it by and the text shown for it
+// (Windows-1252).
+struct TInputSlot {
+    std::string Keyword;
+    std::string Text;
+};
+// The choices of the InputSlot option of a printer description (PPD) file, in its order;
+// none when the file cannot be read as one or offers no such option.
+std::vector<TInputSlot> ReadPpdInputSlots(const std::string& ppdPath);
+// The paper sources of a queue (its name in UTF-8), from the printer description the print
+// system holds for it.
+std::vector<TInputSlot> QueueInputSlots(const std::string& queueName);
+
+// The print system's answer to this thread's last request: its IPP status code and message.
+void LastPrintSystemAnswer(int& status, std::string& message);
+// Why a finished job is lost, or nothing when it went through: the painter could not end, the
+// printer reports an error, or the print system answered the job with an error status (0x400
+// and above; its message is the cause). A failure without a known cause is an empty text.
+std::optional<std::string> PrintJobFailure(bool painterEnded, bool printerError,
+                                           int printSystemStatus,
+                                           const std::string& printSystemMessage);
+
+// The last step of a document: ends the painter (which hands a queue's output to the print
+// system) and answers as PrintJobFailure does.
+using TPrintJobEnd = std::function<std::optional<std::string>(QPainter&, QPrinter&)>;
+std::optional<std::string> EndPrintJob(QPainter& painter, QPrinter& printer);
+// The system printer with another last step (tests: a job the print system refuses).
+std::unique_ptr<TPrinter> CreateSystemPrinter(TPrintJobEnd end);

@@ -1,5 +1,6 @@
-// The application object of the platform's Qt tests: made on first need, shared by the whole
-// test program, and a way to let its events run.
+// The application object of the Qt tests that make their own: made on first need, shared by the
+// whole test program, and a way to let its events run. The program names itself with
+// LORVANE_TEST_PROGRAM.
 #pragma once
 
 #include <QCoreApplication>
@@ -9,7 +10,7 @@
 
 inline void NeedApplication() {
     static int argc = 1;
-    static char name[] = "test_platform";
+    static char name[] = LORVANE_TEST_PROGRAM;
     static char* argv[] = {name, nullptr};
     if (!QCoreApplication::instance()) new LorvaneApplication(argc, argv);
 }

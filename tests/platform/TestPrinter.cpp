@@ -1,0 +1,71 @@
+// The system printer's talk with the print system: a queue's paper sources from its printer
+// description, and a job the print system refuses reported as lost.
+#include <gtest/gtest.h>
+
+#include "QtTestApplication.h"
+
+#include <QPainter>
+
+#include <fstream>
+
+#include "TempDir.h"
+#include "platform/qt/QtPrinter.h"
+
+namespace {
+
+const std::string kData = LORVANE_TEST_DATA "/platform/";
+
+TEST(PrinterDescription, TheInputSlotChoicesAreTheBins) {
+    const std::vector<TInputSlot> sources = ReadPpdInputSlots(kData + "ThreeTrays.ppd");
+    ASSERT_EQ(sources.size(), 3u);
+    EXPECT_EQ(sources[0].Keyword, "Upper");
+    EXPECT_EQ(sources[0].Text, "Upper Tray");
+    EXPECT_EQ(sources[1].Text, "Lower Tray");
+    EXPECT_EQ(sources[2].Keyword, "Manual");
+    EXPECT_EQ(sources[2].Text, "Bac \xE0 main");  // Latin-1 in the file, Windows-1252 here
+}
+
+TEST(PrinterDescription, DamagedOrForeignFilesGiveWhatCanBeRead) {
+    // A string that never ends swallows the rest of the file: the choices before it stay.
+    const std::vector<TInputSlot> damaged = ReadPpdInputSlots(kData + "DamagedTrays.ppd");
+    ASSERT_EQ(damaged.size(), 2u);
+    EXPECT_EQ(damaged[1].Keyword, "Lower");
+    EXPECT_TRUE(ReadPpdInputSlots(kData + "filters.png").empty());
+    EXPECT_TRUE(ReadPpdInputSlots(kData + "no-such-file.ppd").empty());
+}
+
+TEST(PrintJob, TheOutcomeComesFromThePainterThePrinterAndThePrintSystem) {
+    EXPECT_EQ(PrintJobFailure(true, false, 0, ""), std::nullopt);
+    EXPECT_EQ(PrintJobFailure(true, false, 0x0506, "Destination \"Office\" is not accepting jobs."),
+              "Destination \"Office\" is not accepting jobs.");
+    EXPECT_EQ(
+        PrintJobFailure(true, false, 0x0001, "successful-ok-ignored-or-substituted-attributes"),
+        std::nullopt);
+    EXPECT_EQ(PrintJobFailure(false, false, 0, ""), "");
+    EXPECT_EQ(PrintJobFailure(true, true, 0, ""), "");
+}
+
+TEST(PrintJob, AJobThePrintSystemRefusesIsNoSuccess) {
+    NeedApplication();
+    TempDir dir;
+    auto printer = CreateSystemPrinter([](QPainter& painter, QPrinter&) {
+        painter.end();
+        return std::optional<std::string>("server-error-not-accepting-jobs");
+    });
+    printer->SetOutputFileName(dir.File("refused.pdf"));
+    EXPECT_TRUE(printer->Bins().empty()) << "a file has no paper sources";
+    EXPECT_FALSE(printer->SetBinNumber(256));
+    ASSERT_TRUE(printer->BeginDocument());
+    printer->Canvas().TextOut(100, 100, "Lost");
+    EXPECT_FALSE(printer->EndDocument());
+    EXPECT_EQ(printer->ErrorText(), "server-error-not-accepting-jobs");
+
+    auto working = CreateSystemPrinter();
+    working->SetOutputFileName(dir.File("printed.pdf"));
+    ASSERT_TRUE(working->BeginDocument());
+    EXPECT_TRUE(working->EndDocument());
+    EXPECT_EQ(working->ErrorText(), "");
+    EXPECT_TRUE(std::ifstream(dir.File("printed.pdf")).good());
+}
+
+}  // namespace
