@@ -52,14 +52,23 @@ void TEntry::AssignFields(const TEntry& from) {
 }
 
 int ComparePaddedCategory(std::string_view a, std::string_view b) {
-    const size_t la = std::max(a.size(), CategoryColumnWidth);
-    const size_t lb = std::max(b.size(), CategoryColumnWidth);
-    const size_t n = std::min(la, lb);
-    for (size_t i = 0; i < n; ++i) {
-        const unsigned char ca = i < a.size() ? FoldAscii(a[i]) : ' ';
-        const unsigned char cb = i < b.size() ? FoldAscii(b[i]) : ' ';
+    const size_t common = std::min(a.size(), b.size());
+    for (size_t i = 0; i < common; ++i) {
+        const unsigned char ca = FoldAscii(a[i]);
+        const unsigned char cb = FoldAscii(b[i]);
         if (ca != cb) return ca < cb ? -1 : 1;
     }
+    // Past the shorter value, its blanks meet the longer one's characters up to the column
+    // width; beyond the width a longer value is the greater.
+    const bool aLonger = a.size() > b.size();
+    const std::string_view longer = aLonger ? a : b;
+    const size_t end = std::min(longer.size(), std::max(common, CategoryColumnWidth));
+    for (size_t i = common; i < end; ++i) {
+        const unsigned char c = FoldAscii(longer[i]);
+        if (c != ' ') return (c > ' ') == aLonger ? 1 : -1;
+    }
+    const size_t la = std::max(a.size(), CategoryColumnWidth);
+    const size_t lb = std::max(b.size(), CategoryColumnWidth);
     return la < lb ? -1 : (la > lb ? 1 : 0);
 }
 
@@ -245,7 +254,9 @@ void AddCategoryPath(const TEntry& entry) {
     if (entry.Category1.empty()) return;
     TBankState& bank = Bank();
     const bool strip = !bank.IsAdministrator && HasWorkgroupMarker(entry.Category1);
-    bank.CategoryPaths.insert(CategoryPathOf(entry, strip));
+    // The tree adds paths in its sorted order, nearly always after the last one: that end is
+    // tried first, and a path that goes elsewhere still finds its place.
+    bank.CategoryPaths.insert(bank.CategoryPaths.end(), CategoryPathOf(entry, strip));
 }
 
 void BuildCategoryKeys() {

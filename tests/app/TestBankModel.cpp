@@ -98,6 +98,12 @@ TEST(BankCategoryOrder, ValuesCompareAsIfPaddedToFiftyColumns) {
     const std::string longer = std::string(55, 'x');
     EXPECT_LT(ComparePaddedCategory(longer + "a", longer + "b"), 0);
     EXPECT_LT(ComparePaddedCategory(std::string(50, 'x'), std::string(50, 'x') + "!"), 0);
+    // Either side may be the longer one, inside or beyond the width, with trailing blanks.
+    EXPECT_GT(ComparePaddedCategory("A", "A\x1F"), 0);
+    EXPECT_EQ(ComparePaddedCategory("a  ", "A"), 0);
+    EXPECT_LT(ComparePaddedCategory("ab", "ab c"), 0);
+    EXPECT_GT(ComparePaddedCategory(std::string(49, 'x') + " " + "\x01", std::string(49, 'x')), 0);
+    EXPECT_LT(ComparePaddedCategory(std::string(48, 'x') + "\x01", std::string(49, 'x')), 0);
 }
 
 TEST_F(BankFixture, KeysCoverEveryEntryButHiddenWorkgroupOnes) {
