@@ -2,6 +2,7 @@
 // top-level nodes with their children), to show the cost grows linearly with the text. First the
 // exporters over a cell-text callback, then the string tree's clipboard object rendering each
 // format of a copied tree (texts from OnGetText, cell fonts from OnPaintText).
+#include "BenchPeak.h"
 #include "VirtualStringTree.h"
 #include "VirtualTreesClipboard.h"
 #include "VirtualTreesColumns.h"
@@ -12,26 +13,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <cstring>
 #include <string>
 
 namespace {
 
 constexpr int kExportColumns = 9;
-
-// The process's peak resident size (VmHWM) in megabytes: run one case per process
-// (--benchmark_filter) to read a case's own peak against its output.
-double PeakMegabytes() {
-    double kb = 0;
-    if (FILE* f = std::fopen("/proc/self/status", "r")) {
-        char line[256];
-        while (std::fgets(line, sizeof line, f))
-            if (std::strncmp(line, "VmHWM:", 6) == 0) kb = std::atof(line + 6);
-        std::fclose(f);
-    }
-    return kb / 1024.0;
-}
 
 void Fill(TBaseVirtualTree& tree, int nodes) {
     for (int c = 0; c < kExportColumns; ++c)
