@@ -11,15 +11,19 @@
 #include "VirtualTreesLayout.h"
 #include "VirtualTreesTypes.h"
 
+#include "platform/Actions.h"
 #include "platform/Classes.h"
 #include "platform/ClipboardFormats.h"
 #include "platform/Controls.h"
 #include "platform/DataObject.h"
+#include "platform/EditControl.h"
 #include "platform/FormDrag.h"
 #include "platform/ImageList.h"
 #include "platform/Menus.h"
+#include "platform/Picture.h"
 #include "platform/Streams.h"
 
+#include <array>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -180,6 +184,8 @@ public:
     virtual bool EndEdit() = 0;
     virtual bool PrepareEdit(TBaseVirtualTree* tree, PVirtualNode node, TColumnIndex column) = 0;
     virtual TRect GetBounds() = 0;
+    // Passes an event on to the editor control.
+    virtual void ProcessMessage(const TEditMessage& message) = 0;
     virtual void SetBounds(const TRect& r) = 0;
 };
 using PVTEditLink = std::shared_ptr<IVTEditLink>;
@@ -241,6 +247,10 @@ using TVTHeaderDraggedEvent =
     std::function<void(TVTHeader* sender, TColumnIndex column, int oldPosition)>;
 using TVTGetHeaderCursorEvent = std::function<void(TVTHeader* sender, TCursor& cursor)>;
 using TVTGetCursorEvent = std::function<void(TBaseVirtualTree* sender, TCursor& cursor)>;
+// An 8 x 8 pattern of tree and grid lines: row y mod 8, bit 7 - (x mod 8); a set bit is drawn
+// in the line's colour (window coordinates, so pieces of a line join up).
+using TVTLinePattern = std::array<uint8_t, 8>;
+using TVTGetLineStyleEvent = std::function<void(TBaseVirtualTree* sender, TVTLinePattern& bits)>;
 using TVTPopupEvent =
     std::function<void(TBaseVirtualTree* sender, PVirtualNode node, TColumnIndex column, TPoint p,
                        bool& askParent, TPopupMenu*& popupMenu)>;
@@ -318,7 +328,7 @@ using TVTDragDropEvent =
 
 // --- The tree ------------------------------------------------------------------------------------
 
-class TBaseVirtualTree : public TCustomControl {
+class TBaseVirtualTree : public TCustomControl, public TActionTarget {
 public:
     explicit TBaseVirtualTree(TComponent* owner = nullptr);
     ~TBaseVirtualTree() override;
@@ -431,6 +441,11 @@ public:
     void ApplyLegacyOptions(const std::vector<std::string>& names);
     // Copies the properties of another tree.
     void Assign(TBaseVirtualTree& source);
+    // The standard edit actions: cut, copy and paste through the clipboard, delete the
+    // selected nodes, select all. Cut, copy and delete are enabled with a selection, paste
+    // always, select all with toMultiSelect and shown nodes.
+    bool ExecuteAction(TBasicAction& action) override;
+    bool UpdateAction(TBasicAction& action) override;
 
     TAlignment Alignment() const { return alignment_; }
     void SetAlignment(TAlignment value);
@@ -442,6 +457,10 @@ public:
     void SetAutoScrollDelay(uint32_t value) { autoScrollDelay_ = value; }
     uint32_t AutoScrollInterval() const { return autoScrollInterval_; }
     void SetAutoScrollInterval(uint32_t value) { autoScrollInterval_ = value; }
+    // A picture tiled under the rows with toShowBackground; it stays in place while the rows
+    // scroll, a tile's corner at (BackgroundOffsetX, BackgroundOffsetY) of the client area.
+    TPicture& Background() { return background_; }
+    void SetBackground(const TPicture& picture) { background_.Assign(picture); }
     int BackgroundOffsetX() const { return backgroundOffsetX_; }
     void SetBackgroundOffsetX(int value);
     int BackgroundOffsetY() const { return backgroundOffsetY_; }
@@ -497,7 +516,10 @@ public:
     TVTLineMode LineMode() const { return lineMode_; }
     void SetLineMode(TVTLineMode value);
     TVTLineStyle LineStyle() const { return lineStyle_; }
+    // Rebuilds the line pattern (lsCustomStyle asks OnGetLineStyle) and repaints.
     void SetLineStyle(TVTLineStyle value);
+    // The pattern lines are drawn with: alternating dots, every pixel, or OnGetLineStyle's.
+    const TVTLinePattern& LinePattern() const { return linePattern_; }
     int Margin() const { return margin_; }
     void SetMargin(int value);
     int TextMargin() const { return textMargin_; }
@@ -754,6 +776,8 @@ public:
     // The animation a shown hint uses, from HintAnimation and the desktop's settings.
     virtual THintAnimationType DoGetAnimationType();
     static constexpr int HintTimer = 8;
+    // The timer of the expand and collapse animation.
+    static constexpr int AnimationTimer = 9;
     // The control's own help context, shown by F1 when no node gives one.
     int HelpContext() const { return helpContext_; }
     void SetHelpContext(int value) { helpContext_ = value; }
@@ -812,6 +836,7 @@ public:
     TVTHeaderNotifyEvent OnColumnResize;
     TVTGetHeaderCursorEvent OnGetHeaderCursor;
     TVTGetCursorEvent OnGetCursor;
+    TVTGetLineStyleEvent OnGetLineStyle;
     TVTPopupEvent OnGetPopupMenu;
     TVTHelpContextEvent OnGetHelpContext;
     TVTKeyActionEvent OnKeyAction;
@@ -906,6 +931,8 @@ protected:
     virtual void DoColumnResize(TColumnIndex column);
     virtual void DoGetHeaderCursor(TCursor& cursor);
     virtual void DoGetCursor(TCursor& cursor);
+    // The pattern of lsCustomStyle lines; bits comes in as the dotted pattern.
+    virtual void DoGetLineStyle(TVTLinePattern& bits);
     virtual TPopupMenu* DoGetPopupMenu(PVirtualNode node, TColumnIndex column, TPoint position);
     virtual void DoPopupMenu(PVirtualNode node, TColumnIndex column, TPoint position);
     virtual void DoGetHelpContext(PVirtualNode node, TColumnIndex column, int& helpContext);
@@ -1008,6 +1035,34 @@ protected:
     // One typed character of the incremental search; false when the search is off.
     bool IncrementalSearchStep(char16_t ch);
 
+    // The expand and collapse animation (VirtualTreesAnimation.cpp): the area below the
+    // node's row opens or shuts over AnimationDuration, one step per tick of AnimationTimer;
+    // the nodes have their new state from the start, only the picture lags.
+    struct TToggleAnimation {
+        bool Expanding = true;
+        int RowBottom = 0;  // client y of the area below the node's row
+        int Height = 0;     // how far that area moves
+        int Subtree = 0;    // the height of the node's shown subtree
+        int Ticks = 1;
+        int Tick = 0;
+        TBitmap Before;  // the area below the row as it was before the toggle
+    };
+    static constexpr unsigned AnimationInterval = 15;
+    // The snapshot of a toggle that may animate (nullptr when it may not).
+    std::unique_ptr<TToggleAnimation> PrepareToggleAnimation(PVirtualNode node);
+    void StartToggleAnimation(std::unique_ptr<TToggleAnimation> animation, PVirtualNode node);
+    void ToggleAnimationStep();
+    // Ends a running animation at once: the final picture.
+    void StopToggleAnimation();
+    bool ToggleAnimating() const { return toggleAnimation_ != nullptr; }
+    void PaintToggleAnimation(TCanvas& canvas, const TRect& r);
+    // Paints client rectangle r showing the content that lies shiftY further down.
+    void PaintClientRect(TCanvas& canvas, const TRect& r, int shiftY = 0);
+    // Whether painting with these options tiles the background picture.
+    bool BackgroundInUse(TVTInternalPaintOptions options) const;
+    // Tiles the background picture over r of a canvas whose (0, 0) lies at origin of the
+    // client area.
+    void TileBackground(TCanvas& canvas, const TRect& r, TPoint origin) const;
     void SetTreeState(TVirtualTreeState state, bool on = true);
     void SetUpdateState(bool updating);
     bool Destroying() const { return destroying_; }
@@ -1124,6 +1179,8 @@ private:
     uint32_t autoExpandDelay_ = 1000;
     uint32_t autoScrollDelay_ = 1000;
     uint32_t autoScrollInterval_ = 1;
+    TPicture background_;
+    std::unique_ptr<TToggleAnimation> toggleAnimation_;
     int backgroundOffsetX_ = 0;
     int backgroundOffsetY_ = 0;
     TVTButtonFillMode buttonFillMode_ = fmTreeColor;
@@ -1145,6 +1202,10 @@ private:
     uint32_t searchTimeout_ = 1000;
     TVTLineMode lineMode_ = lmNormal;
     TVTLineStyle lineStyle_ = lsDotted;
+    TVTLinePattern linePattern_ = DottedLinePattern;
+    static constexpr TVTLinePattern DottedLinePattern{0xAA, 0x55, 0xAA, 0x55,
+                                                      0xAA, 0x55, 0xAA, 0x55};
+    void PrepareLinePattern();
     TVTNodeAlignment nodeAlignment_ = naProportional;
     uint32_t selectionCurveRadius_ = 0;
     bool wantTabs_ = false;
@@ -1175,9 +1236,11 @@ public:
 
     TVTDragOverEvent OnDragOver;
     TVTDragDropEvent OnDragDrop;
+    TNotifyEvent OnStartDrag;  // a drag of the selection starts (either kind)
     TNotifyEvent OnEndDrag;
 
 protected:
+    virtual void DoStartDrag();
     virtual bool DoDragOver(TObject* source, TShiftState shift, TDragState state, TPoint pt,
                             TDropMode mode, int& effect);
     virtual void DoDragDrop(TObject* source, TDataObject* dataObject,

@@ -318,9 +318,59 @@ void TVirtualTreeColumns::AdjustAutoSize(TColumnIndex currentIndex, bool force) 
 }
 
 void TVirtualTreeColumns::AnimatedResize(TColumnIndex column, int newWidth) {
+    FinishAnimatedResize();
     if (!IsValidColumn(column) || Items(column).Width() == newWidth) return;
-    // The sideways animation is left out: the end state is what counts.
-    Items(column).SetWidth(newWidth);
+    TVirtualTreeColumn& item = Items(column);
+    TVTHeader& header = *header_;
+    const int width = std::min(std::max(newWidth, item.minWidth_), item.maxWidth_);
+    if (!header.Owner().WindowExists() || header.Owner().Loading() || UpdateCount() > 0 ||
+        !item.options_.Contains(coVisible) || width == item.width_ ||
+        (header.Options().Contains(hoAutoResize) && column == header.AutoSizeIndex())) {
+        item.SetWidth(newWidth);
+        return;
+    }
+    resizeColumn_ = column;
+    resizeFrom_ = item.width_;
+    resizeTo_ = width;
+    resizeShown_ = item.width_;
+    resizeStep_ = 0;
+    header.Owner().SetTimer(TVTHeader::ResizeTimerId, ResizeInterval);
+}
+
+void TVirtualTreeColumns::AnimatedResizeStep() {
+    TVTHeaderOwner& owner = header_->Owner();
+    // A width set meanwhile (or the column gone) ends the animation where it is.
+    if (resizeColumn_ == NoColumn || !IsValidColumn(resizeColumn_) ||
+        Items(resizeColumn_).width_ != resizeShown_) {
+        resizeColumn_ = NoColumn;
+        owner.KillTimer(TVTHeader::ResizeTimerId);
+        return;
+    }
+    if (++resizeStep_ >= ResizeSteps) {
+        FinishAnimatedResize();
+        return;
+    }
+    // The steps between show the width without telling anyone; the end sets it properly.
+    TVirtualTreeColumn& item = Items(resizeColumn_);
+    item.width_ = resizeFrom_ + (resizeTo_ - resizeFrom_) * resizeStep_ / ResizeSteps;
+    resizeShown_ = item.width_;
+    UpdatePositions(true);
+    int left = 0, right = 0;
+    header_->GetColumnBounds(resizeColumn_, left, right);
+    const int x = left + owner.OffsetX();
+    owner.InvalidateArea({x, header_->HeaderRect().Top, owner.ClientWidth(), owner.ClientHeight()});
+}
+
+void TVirtualTreeColumns::FinishAnimatedResize() {
+    if (resizeColumn_ == NoColumn) return;
+    const TColumnIndex column = resizeColumn_;
+    resizeColumn_ = NoColumn;
+    header_->Owner().KillTimer(TVTHeader::ResizeTimerId);
+    if (!IsValidColumn(column) || Items(column).width_ != resizeShown_) return;
+    TVirtualTreeColumn& item = Items(column);
+    item.width_ = resizeFrom_;
+    UpdatePositions(true);
+    item.SetWidth(resizeTo_);
 }
 
 TColumnIndex TVirtualTreeColumns::GetColumnAndBounds(TPoint p, int& left, int& right,

@@ -139,8 +139,17 @@ public:
     void UpdatePositions(bool force = false);
     // Gives the auto-size column what the others leave of the client width.
     void AdjustAutoSize(TColumnIndex currentIndex, bool force = false);
-    // Resizes a column to newWidth (the end state of the animation).
+    // Resizes a column to newWidth in ResizeSteps steps, one per tick of the tree's column
+    // resize timer: the header and the columns to its right move sideways. OnColumnResize
+    // fires once, at the end. Without a window (or for the auto-size column) the width is set
+    // at once; a new resize finishes a running one first.
     void AnimatedResize(TColumnIndex column, int newWidth);
+    void AnimatedResizeStep();
+    // Sets the final width of a running resize at once.
+    void FinishAnimatedResize();
+    bool AnimatingResize() const { return resizeColumn_ != NoColumn; }
+    static constexpr int ResizeSteps = 32;
+    static constexpr unsigned ResizeInterval = 5;
 
     // Hit tests; x and y in client coordinates (the header above y = 0). The visible column
     // whose span holds p.X, walking from the tree's OffsetX (relative) or from 0; left edges
@@ -200,4 +209,10 @@ private:
     TColumnIndex dropTarget_ = NoColumn;
     bool dropBefore_ = false;
     bool deleting_ = false;
+    // The running animated resize.
+    TColumnIndex resizeColumn_ = NoColumn;
+    int resizeFrom_ = 0;
+    int resizeTo_ = 0;
+    int resizeShown_ = 0;  // the width the last step showed
+    int resizeStep_ = 0;
 };

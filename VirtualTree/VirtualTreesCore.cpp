@@ -186,6 +186,7 @@ TBaseVirtualTree::TBaseVirtualTree(TComponent* owner) : TCustomControl(owner) {
         checkImages_ = CheckImagesFor(ckLightCheck);
         RepaintIfNoUpdate();
     };
+    background_.OnChange = [this](TPicture*) { RepaintIfNoUpdate(); };
     TVirtualTreeWorker::AddReference();
 }
 
@@ -238,6 +239,7 @@ void TBaseVirtualTree::CreateWnd() {
     UpdateScrollBars(true);
     Header().RecalculateHeader();
     UpdateDropRegistration();
+    PrepareLinePattern();
 }
 
 void TBaseVirtualTree::Loaded() {
@@ -397,6 +399,7 @@ void TBaseVirtualTree::Clear() {
     BeginUpdate();
     try {
         InterruptValidation();
+        StopToggleAnimation();
         CancelEditNode();
         // A pending cut or copy of these nodes leaves the clipboard with them.
         ReleaseClipboard();
@@ -436,6 +439,16 @@ void TBaseVirtualTree::SetAnimationDuration(uint32_t value) {
     else
         options.Include(toAnimatedToggle);
     TreeOptions().SetAnimationOptions(options);
+}
+
+bool TBaseVirtualTree::BackgroundInUse(TVTInternalPaintOptions options) const {
+    return options.Contains(poBackground) && !background_.Empty() &&
+           TreeOptions().PaintOptions().Contains(toShowBackground);
+}
+
+void TBaseVirtualTree::TileBackground(TCanvas& canvas, const TRect& r, TPoint origin) const {
+    TilePicture(canvas, r, background_.Bitmap(), int64_t(backgroundOffsetX_) - origin.X,
+                int64_t(backgroundOffsetY_) - origin.Y);
 }
 
 void TBaseVirtualTree::SetBackgroundOffsetX(int value) {
@@ -509,7 +522,16 @@ void TBaseVirtualTree::SetLineMode(TVTLineMode value) {
 void TBaseVirtualTree::SetLineStyle(TVTLineStyle value) {
     if (value == lineStyle_) return;
     lineStyle_ = value;
+    PrepareLinePattern();
     RepaintIfNoUpdate();
+}
+
+void TBaseVirtualTree::PrepareLinePattern() {
+    linePattern_ = DottedLinePattern;
+    if (lineStyle_ == lsSolid)
+        linePattern_.fill(0xFF);
+    else if (lineStyle_ == lsCustomStyle)
+        DoGetLineStyle(linePattern_);
 }
 
 void TBaseVirtualTree::SetMargin(int value) {
@@ -623,4 +645,49 @@ void TBaseVirtualTree::Assign(TBaseVirtualTree& source) {
     SetTabStop(source.TabStop());
     SetVisible(source.Visible());
     SetSelectionCurveRadius(source.selectionCurveRadius_);
+}
+
+// --- Actions ---------------------------------------------------------------------------------
+
+bool TBaseVirtualTree::ExecuteAction(TBasicAction& action) {
+    switch (action.Kind()) {
+        case TActionKind::EditCut:
+            CutToClipboard();
+            return true;
+        case TActionKind::EditCopy:
+            CopyToClipboard();
+            return true;
+        case TActionKind::EditPaste:
+            PasteFromClipboard();
+            return true;
+        case TActionKind::EditDelete:
+            DeleteSelectedNodes();
+            return true;
+        case TActionKind::EditSelectAll:
+            SelectAll(false);
+            return true;
+        case TActionKind::Custom:
+            break;
+    }
+    return false;
+}
+
+bool TBaseVirtualTree::UpdateAction(TBasicAction& action) {
+    switch (action.Kind()) {
+        case TActionKind::EditCut:
+        case TActionKind::EditCopy:
+        case TActionKind::EditDelete:
+            action.SetEnabled(selectionCount_ > 0);
+            return true;
+        case TActionKind::EditPaste:
+            action.SetEnabled(true);
+            return true;
+        case TActionKind::EditSelectAll:
+            action.SetEnabled(TreeOptions().SelectionOptions().Contains(toMultiSelect) &&
+                              VisibleCount() > 0);
+            return true;
+        case TActionKind::Custom:
+            break;
+    }
+    return false;
 }

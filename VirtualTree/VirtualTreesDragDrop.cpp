@@ -65,8 +65,13 @@ bool TBaseVirtualTree::DragPendingMove(int x, int y) {
     return true;
 }
 
+void TBaseVirtualTree::DoStartDrag() {
+    if (OnStartDrag) OnStartDrag(this);
+}
+
 void TBaseVirtualTree::StartFormsDrag() {
     states_.Exclude(tsFormsDragPending);
+    DoStartDrag();
     SetTreeState(tsFormsDragging);
     if (!BeginFormDrag(*this, this,
                        [this](const TFormDragResult& result) { EndFormsDrag(result.Dropped); }))
@@ -94,6 +99,7 @@ void TBaseVirtualTree::DoDragging(TPoint p) {
     }
     if (focusedNode_ && !Selected(focusedNode_)) AddToSelection(focusedNode_);
     Update();
+    DoStartDrag();
     parts.dragged.clear();
     for (PVirtualNode node : GetSortedSelection(false)) parts.dragged.insert(node);
     SetTreeState(tsOLEDragging);

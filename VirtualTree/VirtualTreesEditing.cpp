@@ -244,6 +244,10 @@ TRect TStringEditLink::GetBounds() {
     return edit_ ? edit_->BoundsRect() : TRect{};
 }
 
+void TStringEditLink::ProcessMessage(const TEditMessage& message) {
+    if (edit_) edit_->Perform(message);
+}
+
 void TStringEditLink::SetBounds(const TRect& bounds) {
     if (stopping_ || !edit_ || !tree_) return;
     const TRect r = LimitBounds(bounds, alignment_, tree_->ClientWidth());

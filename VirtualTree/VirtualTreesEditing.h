@@ -46,6 +46,7 @@ public:
     bool EndEdit() override;
     bool PrepareEdit(TBaseVirtualTree* tree, PVirtualNode node, TColumnIndex column) override;
     TRect GetBounds() override;
+    void ProcessMessage(const TEditMessage& message) override;
     // Places the editor: not left of 0, at least 30 pixels wide (grown to the left for
     // right-aligned text), not past the tree's client width; the text sits where the cell
     // shows it. An editor whose text was changed keeps the width of its text.

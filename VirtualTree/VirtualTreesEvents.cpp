@@ -143,6 +143,12 @@ void TBaseVirtualTree::TimerEvent(int id) {
         case HintTimer:
             ShowPendingHint();
             break;
+        case AnimationTimer:
+            ToggleAnimationStep();
+            break;
+        case TVTHeader::ResizeTimerId:
+            Header().Columns().AnimatedResizeStep();
+            break;
         default:
             // The other timers belong to mouse, keyboard and editing handling; stop strays.
             KillTimer(id);
@@ -314,6 +320,10 @@ void TBaseVirtualTree::DoColumnResize(TColumnIndex column) {
 
 void TBaseVirtualTree::DoGetHeaderCursor(TCursor& cursor) {
     if (OnGetHeaderCursor) OnGetHeaderCursor(&Header(), cursor);
+}
+
+void TBaseVirtualTree::DoGetLineStyle(TVTLinePattern& bits) {
+    if (OnGetLineStyle) OnGetLineStyle(this, bits);
 }
 
 void TBaseVirtualTree::DoGetCursor(TCursor& cursor) {

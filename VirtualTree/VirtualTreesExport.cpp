@@ -8,6 +8,7 @@
 
 #include <platform/Canvas.h>
 #include <platform/Codec.h>
+#include <platform/SysUtils.h>
 
 #include <array>
 #include <charconv>

@@ -1,539 +1,191 @@
-// Visible geometry: node positions, expansion, scroll offsets and the scroll bars.
+// The geometry's questions (row at y, top of a row) and the position cache: one (node, top)
+// entry per 2000 shown nodes, built by the shared worker.
 #include "VirtualTrees.h"
 
 #include "VirtualTreesWorker.h"
 
-#include <algorithm>
+// --- Geometry --------------------------------------------------------------------------------
 
-// --- Positions ---------------------------------------------------------------------------------
-
-PVirtualNode TBaseVirtualTree::GetNodeAt(int x, int y) {
-    int top = 0;
-    return GetNodeAt(x, y, true, top);
+bool TVirtualTreeGeometry::UsingCache() const {
+    return CacheStates() & kCacheUseCache;
 }
 
-PVirtualNode TBaseVirtualTree::GetNodeAt(int, int y, bool relative, int& nodeTop) {
-    if (relative) {
-        if (y < 0) y = 0;
-        y -= geometry_.OffsetY();
+// Skips whole subtrees by their heights.
+PVirtualNode TVirtualTreeGeometry::NodeAt(int y, int& nodeTop) const {
+    if (y < 0) return nullptr;
+    const PVirtualNode root = store_.Root();
+    uint32_t target = uint32_t(y);
+    uint32_t top = 0;
+    PVirtualNode run = nullptr;
+    if (UsingCache()) run = CacheSearch(target, top);
+    if (!run) {
+        run = store_.GetFirstVisible();
+        top = 0;
     }
-    int top = 0;
-    PVirtualNode result = geometry_.NodeAt(y, top);
-    if (result) nodeTop = relative ? top + geometry_.OffsetY() : top;
-    return result;
-}
-
-TVTCellLayout TBaseVirtualTree::LayoutCell(PVirtualNode node, TColumnIndex column,
-                                           const TRect& cell, bool unclipped) {
-    TVTHeader& header = Header();
-    const bool useColumns = header.UseColumns();
-    if (!useColumns) column = NoColumn;
-    const bool isMain = !useColumns || column == header.MainColumn();
-    const TCustomVirtualTreeOptions& options = TreeOptions();
-    TVTCellLayoutInput in;
-    in.Cell = cell;
-    in.Margin = margin_;
-    if (isMain) {
-        const uint32_t levels =
-            GetNodeLevel(node) + (options.PaintOptions().Contains(toShowRoot) ? 1 : 0);
-        in.Indent = int(levels * indent_);
-        if (options.MiscOptions().Contains(toCheckSupport) && node->CheckType != ctNone)
-            in.CheckWidth = CheckImageSize();
-    }
-    bool ghosted = false;
-    if (TCustomImageList* state = StateImages())
-        if (GetImageIndex(node, ikState, column, ghosted) > -1) in.StateImageWidth = state->Width();
-    if (TCustomImageList* images = Images())
-        if (GetImageIndex(node, ikNormal, column, ghosted) > -1) in.ImageWidth = images->Width();
-    in.TextWidth = DoGetNodeWidth(node, column);
-    in.Alignment = column > NoColumn ? header.ColumnAlignment(column) : alignment_;
-    in.RightToLeft =
-        column > NoColumn ? header.ColumnIsRightToLeft(column) : BiDiMode() != bdLeftToRight;
-    in.Unclipped = unclipped;
-    return ComputeCellLayout(in);
-}
-
-int TBaseVirtualTree::GetImageIndex(PVirtualNode node, TVTImageKind kind, TColumnIndex column,
-                                    bool& ghosted) {
-    ghosted = false;
-    return DoGetImageIndex(node, kind, column, ghosted, -1);
-}
-
-int TBaseVirtualTree::CheckImageSize() const {
-    return checkImages_ ? checkImages_->Width() : 16;
-}
-
-TRect TBaseVirtualTree::GetDisplayRect(PVirtualNode node, TColumnIndex column, bool textOnly,
-                                       bool unclipped) {
-    VT_ASSERT(node, "Node must not be nil.");
-    VT_ASSERT(node != Root(), "Node must not be the hidden root node.");
-    if (!HasState(node, vsInitialized)) InitNode(node);
-    TVTHeader& header = Header();
-    if (!header.UseColumns()) column = NoColumn;
-    // A hidden node or one under a collapsed ancestor has no rectangle.
-    for (PVirtualNode run = node; run != Root(); run = run->Parent)
-        if (!HasState(run, vsVisible) || !HasState(run->Parent, vsExpanded)) return {};
-    int top = geometry_.NodeTop(node);
-    TRect r{0, top, std::max(ClientWidth(), geometry_.RangeX()), top + node->NodeHeight};
-    // Column bounds are content coordinates, like the row's: both scroll with the view.
-    int left = 0, right = 0;
-    if (column > NoColumn && header.GetColumnBounds(column, left, right)) {
-        r.Left = left;
-        r.Right = right - 1;
-    }
-    r.Offset(geometry_.OffsetX(), geometry_.OffsetY());
-    if (!textOnly) return r;
-    return LayoutCell(node, column, r, unclipped).Text;
-}
-
-namespace {
-constexpr int kUnbounded = 1 << 28;  // a cell wider than any content
-}
-
-int TBaseVirtualTree::GetMaxRightExtend() {
-    int top = 0;
-    PVirtualNode run = GetNodeAt(0, 0, true, top);
-    int result = 0;
     while (run) {
-        if (!HasState(run, vsInitialized)) InitNode(run);
-        result = std::max(
-            result,
-            LayoutCell(run, NoColumn, {0, 0, kUnbounded, run->NodeHeight}, true).Text.Right);
-        top += run->NodeHeight;
-        if (top >= ClientHeight()) break;
-        run = GetNextVisible(run);
-    }
-    return result + margin_;
-}
-
-int TBaseVirtualTree::GetMaxColumnWidth(TColumnIndex column) {
-    const bool rtl = column > NoColumn && Header().UseColumns()
-                         ? Header().ColumnIsRightToLeft(column)
-                         : BiDiMode() != bdLeftToRight;
-    int result = 0;
-    for (PVirtualNode run = GetFirstVisible(); run; run = GetNextVisible(run)) {
-        const TRect text = LayoutCell(run, column, {0, 0, kUnbounded, run->NodeHeight}, true).Text;
-        result = std::max(result, (rtl ? kUnbounded - text.Left : text.Right) + margin_);
-    }
-    return result;
-}
-
-// --- Expansion ---------------------------------------------------------------------------------
-
-void TBaseVirtualTree::SetExpanded(PVirtualNode node, bool value) {
-    if (!node || node == Root()) return;
-    if (HasState(node, vsExpanded) != value) ToggleNode(node);
-}
-
-void TBaseVirtualTree::ToggleNode(PVirtualNode node) {
-    VT_ASSERT(node, "Node must not be nil.");
-    if (node == Root() || HasState(node, vsDeleting)) return;
-    PVirtualNode lastTop = updateCount_ == 0 ? TopNode() : nullptr;
-    bool changed = false;
-    if (HasState(node, vsExpanded)) {
-        if (DoCollapsing(node)) {
-            BeginMutation();
-            store_.SetExpandedState(node, false);
-            changed = true;
-            DoCollapsed(node);
-        }
-    } else if (DoExpanding(node)) {
-        if (!HasState(node, vsInitialized)) InitNode(node);
-        // Initialisation may have expanded the node already (ivsExpanded).
-        if (!HasState(node, vsExpanded)) {
-            if (HasState(node, vsHasChildren) && node->ChildCount == 0) InitChildren(node);
-            BeginMutation();
-            store_.SetExpandedState(node, true);
-            DoExpanded(node);
-        }
-        changed = true;
-    }
-    if (!changed) return;
-    InvalidateCache();
-    if (updateCount_ != 0) return;
-    if (node->ChildCount == 0) {
-        InvalidateNode(node);
-        return;
-    }
-    ValidateCache();
-    UpdateScrollBars(true);
-    if (HasState(node, vsExpanded) && TreeOptions().AutoOptions().Contains(toAutoScrollOnExpand) &&
-        FullyVisible(node)) {
-        if (int(node->TotalHeight) > ClientHeight())
-            SetTopNode(node);
-        else if (node->LastChild)
-            ScrollIntoView(node->LastChild, false, false);
-    }
-    if (TopNode() == lastTop)
-        InvalidateToBottom(node);
-    else
-        Invalidate();
-}
-
-void TBaseVirtualTree::FullExpand(PVirtualNode node) {
-    if (Root()->ChildCount == 0) return;
-    if (node == Root()) node = nullptr;
-    PVirtualNode stop = nullptr;
-    PVirtualNode run = node;
-    if (node) {
-        // The walk ends at the node that follows the subtree.
-        for (PVirtualNode up = node; up && up != Root(); up = up->Parent)
-            if (up->NextSibling) {
-                stop = up->NextSibling;
-                break;
+        if (HasState(run, vsVisible)) {
+            if (top + run->TotalHeight > target) {
+                if (top + run->NodeHeight > target || !run->FirstChild ||
+                    !HasState(run, vsExpanded)) {
+                    nodeTop = int(top);
+                    return run;
+                }
+                top += run->NodeHeight;
+                run = run->FirstChild;
+                continue;
             }
-    } else {
-        run = GetFirst();
-    }
-    SetTreeState(tsExpanding);
-    BeginUpdate();
-    try {
-        for (; run && run != stop; run = GetNext(run))
-            if (!HasState(run, vsExpanded)) ToggleNode(run);
-    } catch (...) {
-        EndUpdate();
-        SetTreeState(tsExpanding, false);
-        throw;
-    }
-    EndUpdate();
-    SetTreeState(tsExpanding, false);
-}
-
-void TBaseVirtualTree::FullCollapse(PVirtualNode node) {
-    if (Root()->ChildCount == 0) return;
-    SetTreeState(tsCollapsing);
-    BeginUpdate();
-    try {
-        PVirtualNode stop = node && node != Root() ? node : nullptr;
-        for (PVirtualNode run = GetLastNoInit(stop); run && run != stop;
-             run = GetPreviousNoInit(run))
-            if (HasState(run, vsExpanded) && HasState(run, vsHasChildren)) ToggleNode(run);
-        if (stop && HasState(stop, vsExpanded) && HasState(stop, vsHasChildren)) ToggleNode(stop);
-    } catch (...) {
-        EndUpdate();
-        SetTreeState(tsCollapsing, false);
-        throw;
-    }
-    EndUpdate();
-    SetTreeState(tsCollapsing, false);
-}
-
-void TBaseVirtualTree::ExpandAncestors(PVirtualNode node) {
-    std::vector<PVirtualNode> collapsed;
-    for (PVirtualNode run = node->Parent; run && run != Root(); run = run->Parent)
-        if (!HasState(run, vsExpanded)) collapsed.push_back(run);
-    for (auto it = collapsed.rbegin(); it != collapsed.rend(); ++it) ToggleNode(*it);
-}
-
-// --- Offsets and scroll bars ---------------------------------------------------------------
-
-void TBaseVirtualTree::SetOffsetX(int value) {
-    DoSetOffsetXY({value, geometry_.OffsetY()}, DefaultScrollUpdateFlags);
-}
-
-void TBaseVirtualTree::SetOffsetY(int value) {
-    DoSetOffsetXY({geometry_.OffsetX(), value}, DefaultScrollUpdateFlags);
-}
-
-void TBaseVirtualTree::SetOffsetXY(TPoint value) {
-    DoSetOffsetXY(value, DefaultScrollUpdateFlags);
-}
-
-bool TBaseVirtualTree::DoSetOffsetXY(TPoint value, TScrollUpdateOptions options,
-                                     const TRect* clipRect) {
-    int x = value.X, y = value.Y;
-    if (x < ClientWidth() - geometry_.RangeX()) x = ClientWidth() - geometry_.RangeX();
-    if (x > 0) x = 0;
-    if (y < ClientHeight() - RangeY()) y = ClientHeight() - RangeY();
-    if (y > 0) y = 0;
-    const int dx = x - geometry_.OffsetX(), dy = y - geometry_.OffsetY();
-    if (dx == 0 && dy == 0) return false;
-    geometry_.SetOffsets(x, y);
-    if (updateCount_ == 0 && HandleAllocated()) {
-        if (options.Contains(suoScrollClientArea)) {
-            if (!TreeOptions().PaintOptions().Contains(toShowBackground))
-                ScrollClientArea(dx, dy, clipRect);
-            else
-                Invalidate();
+            top += run->TotalHeight;
         }
-        if (options.Contains(suoUpdateNCArea)) {
-            const bool redraw = options.Contains(suoRepaintScrollbars);
-            if (dx != 0) {
-                if (options.Contains(suoRepaintHeader) && Header().Options().Contains(hoVisible))
-                    InvalidateHeaderStrip();
-                if (!states_.Contains(tsSizing)) UpdateHorizontalScrollBar(redraw);
-            }
-            if (dy != 0 && !states_.Contains(tsSizing) && !states_.Contains(tsThumbTracking)) {
-                UpdateVerticalScrollBar(redraw);
-                // Without columns the width depends on the rows in view.
-                if (!Header().UseColumns() && !states_.Contains(tsDrawSelecting) &&
-                    !states_.Contains(tsDrawSelectionPending))
-                    UpdateHorizontalScrollBar(redraw);
-            }
-        }
-        // An open editor moves with its cell.
-        UpdateEditBounds();
+        // On to the next sibling of this node or of the nearest ancestor that has one.
+        while (run != root && !run->NextSibling) run = run->Parent;
+        run = run == root ? nullptr : run->NextSibling;
     }
-    DoScroll(dx, dy);
-    return true;
+    return nullptr;
 }
 
-// Shows one bar for a content of `range` pixels seen through `client` pixels at `offset`, or
-// hides it when the content fits (or the bar is not allowed); returns the bar's position.
-int TBaseVirtualTree::ApplyScrollBar(TScrollBarKind kind, int range, int client, int offset,
-                                     bool doRepaint) {
-    const TScrollStyle bars = scrollBarOptions_->ScrollBars();
-    const bool allowed = bars == ssBoth || bars == (kind == sbVertical ? ssVertical : ssHorizontal);
-    TScrollInfo info;
-    info.Mask = SIF_RANGE | SIF_PAGE | SIF_POS;
-    if (!allowed) {
-        ShowScrollBar(kind, false);
-        return -offset;
-    }
-    if (client < range || scrollBarOptions_->AlwaysVisible()) {
-        info.Max = range;
-        info.Page = unsigned(std::max(0, client + 1));
-        info.Pos = -offset;
-        if (scrollBarOptions_->AlwaysVisible()) info.Mask |= SIF_DISABLENOSCROLL;
-        ShowScrollBar(kind, true);
-        SetScrollInfo(kind, info, doRepaint);
-    } else {
-        SetScrollInfo(kind, info, false);
-        ShowScrollBar(kind, false);
-    }
-    return GetScrollInfo(kind).Pos;
-}
-
-void TBaseVirtualTree::UpdateHorizontalScrollBar(bool doRepaint) {
-    if (!HandleAllocated()) return;
-    geometry_.SetRangeX(Header().UseColumns() ? Header().TotalColumnWidth() : GetMaxRightExtend());
-    SetOffsetX(-ApplyScrollBar(sbHorizontal, geometry_.RangeX(), ClientWidth(), geometry_.OffsetX(),
-                               doRepaint));
-}
-
-void TBaseVirtualTree::UpdateVerticalScrollBar(bool doRepaint) {
-    if (!HandleAllocated()) return;
-    if (Root()->TotalHeight < geometry_.DefaultNodeHeight()) {
-        BeginMutation();
-        Root()->TotalHeight = geometry_.DefaultNodeHeight();
-    }
-    SetOffsetY(
-        -ApplyScrollBar(sbVertical, RangeY(), ClientHeight(), geometry_.OffsetY(), doRepaint));
-}
-
-void TBaseVirtualTree::UpdateScrollBars(bool doRepaint) {
-    if (!HandleAllocated()) return;
-    UpdateHorizontalScrollBar(doRepaint);
-    UpdateVerticalScrollBar(doRepaint);
-}
-
-void TBaseVirtualTree::ScrollMessage(TScrollBarKind kind, TScrollCode code, int pos) {
-    const bool vertical = kind == sbVertical;
-    const int current = vertical ? geometry_.OffsetY() : geometry_.OffsetX();
-    auto set = [&](int value) {
-        if (vertical)
-            SetOffsetY(value);
-        else
-            SetOffsetX(value);
-    };
-    switch (code) {
-        case SB_LINEUP:
-            set(current + (vertical ? scrollBarOptions_->VerticalIncrement()
-                                    : scrollBarOptions_->HorizontalIncrement()));
-            break;
-        case SB_LINEDOWN:
-            set(current - (vertical ? scrollBarOptions_->VerticalIncrement()
-                                    : scrollBarOptions_->HorizontalIncrement()));
-            break;
-        case SB_PAGEUP:
-            set(current + (vertical ? ClientHeight() : ClientWidth()));
-            break;
-        case SB_PAGEDOWN:
-            set(current - (vertical ? ClientHeight() : ClientWidth()));
-            break;
-        case SB_THUMBPOSITION:
-        case SB_THUMBTRACK:
-            states_.Include(tsThumbTracking);
-            set(-pos);
-            break;
-        case SB_TOP:
-            set(0);
-            break;
-        case SB_BOTTOM:
-            set(vertical ? -int(Root()->TotalHeight) : -geometry_.RangeX());
-            break;
-        case SB_ENDSCROLL:
-            states_.Exclude(tsThumbTracking);
-            if (vertical) {
-                UpdateScrollBars(true);
-                Invalidate();
+// The heights of all shown rows before the node: from the cache entry at or before it, or else
+// each ancestor's row plus the whole subtrees of the earlier siblings on every level.
+int TVirtualTreeGeometry::NodeTop(PVirtualNode node) const {
+    if (UsingCache()) {
+        int lo = 0, hi = int(visibleCacheEntries_) - 1, found = -1;
+        while (lo <= hi) {
+            int mid = (lo + hi) / 2;
+            if (store_.CompareNodePositions(positionCache_[size_t(mid)].Node, node) <= 0) {
+                found = mid;
+                lo = mid + 1;
             } else {
-                UpdateHorizontalScrollBar(false);
+                hi = mid - 1;
             }
-            break;
-    }
-}
-
-bool TBaseVirtualTree::ScrollIntoView(PVirtualNode node, bool center, bool horizontally) {
-    if (!node || node == Root()) return false;
-    ExpandAncestors(node);
-    const bool useColumns = Header().UseColumns();
-    TRect r = GetDisplayRect(node, useColumns ? focusedColumn_ : NoColumn, false, true);
-    const TPoint before = OffsetXY();
-    const int clientHeight = ClientHeight();
-    if (r.Top >= 0 && r.Bottom > clientHeight) {
-        SetOffsetY(geometry_.OffsetY() + (center ? clientHeight / 2 : clientHeight) - r.Bottom);
-        // A horizontal bar that appeared by this took rows from the view: scroll them back in.
-        if (!useColumns && ClientHeight() < clientHeight)
-            SetOffsetY(geometry_.OffsetY() - (clientHeight - ClientHeight()));
-    } else if (r.Top < 0) {
-        SetOffsetY(geometry_.OffsetY() - r.Top + (center ? clientHeight / 2 : 0));
-    }
-    if (horizontally) {
-        if (r.Width() > ClientWidth() || r.Left < 0) {
-            if (r.Left < 0) SetOffsetX(geometry_.OffsetX() - r.Left);
-        } else if (r.Right > ClientWidth()) {
-            SetOffsetX(geometry_.OffsetX() - (r.Right - ClientWidth()));
+        }
+        if (found >= 0) {
+            PVirtualNode run = positionCache_[size_t(found)].Node;
+            uint32_t top = positionCache_[size_t(found)].AbsoluteTop;
+            while (run && run != node) {
+                top += run->NodeHeight;
+                run = store_.GetNextVisible(run);
+            }
+            if (run) return int(top);
         }
     }
-    return OffsetXY() != before;
-}
-
-PVirtualNode TBaseVirtualTree::TopNode() {
-    int top = 0;
-    return GetNodeAt(0, 0, true, top);
-}
-
-void TBaseVirtualTree::SetTopNode(PVirtualNode node) {
-    if (!node || node == Root()) return;
-    ExpandAncestors(node);
-    TRect r = GetDisplayRect(node, Header().UseColumns() ? Header().MainColumn() : NoColumn, true);
-    SetOffsetY(geometry_.OffsetY() - r.Top);
-}
-
-void TBaseVirtualTree::SetIndent(uint32_t value) {
-    if (value == indent_) return;
-    indent_ = value;
-    if (!loading_ && updateCount_ == 0 && HandleAllocated()) {
-        UpdateScrollBars(true);
-        Invalidate();
+    const PVirtualNode root = store_.Root();
+    uint32_t top = 0;
+    for (PVirtualNode run = node; run && run != root; run = run->Parent) {
+        for (PVirtualNode sibling = run->PrevSibling; sibling; sibling = sibling->PrevSibling)
+            if (HasState(sibling, vsVisible)) top += sibling->TotalHeight;
+        if (run->Parent != root && HasState(run->Parent, vsVisible)) top += run->Parent->NodeHeight;
     }
+    return int(top);
 }
 
-void TBaseVirtualTree::SetDefaultNodeHeight(uint32_t value) {
-    if (value == 0) value = 18;
-    if (value == geometry_.DefaultNodeHeight()) return;
-    BeginMutation();
-    int64_t delta = int64_t(value) - int64_t(geometry_.DefaultNodeHeight());
-    Root()->TotalHeight = uint32_t(int64_t(Root()->TotalHeight) + delta);
-    Root()->NodeHeight = uint16_t(int64_t(Root()->NodeHeight) + delta);
-    geometry_.SetDefaultNodeHeight(value);
-    InvalidateCache();
-    if (updateCount_ == 0 && HandleAllocated() && !loading_) {
-        ValidateCache();
-        UpdateScrollBars(true);
-        ScrollIntoView(focusedNode_, true);
-        Invalidate();
+bool TVirtualTreeGeometry::BuildCache(const std::function<bool()>& stopped) {
+    visibleCacheEntries_ = 0;
+    const uint32_t visible = store_.VisibleCount();
+    if (visible <= CacheThreshold) return false;
+    const size_t length = (visible + CacheThreshold - 1) / CacheThreshold;
+    positionCache_.assign(length, TCacheEntry{nullptr, 0});
+    size_t index = 0;
+    uint32_t top = 0;
+    uint32_t counter = 0;
+    PVirtualNode run = store_.GetFirstVisible();
+    while (run && !stopped()) {
+        if (counter % CacheThreshold == 0) positionCache_[index++] = {run, top};
+        ++counter;
+        top += run->NodeHeight;
+        if (index == length) break;
+        run = store_.GetNextVisible(run);
     }
+    // Only real nodes are stored; the valid count is what was stored.
+    const bool complete = !stopped() && index > 0;
+    if (complete)
+        visibleCacheEntries_ = uint32_t(index);
+    else
+        positionCache_.clear();
+    return complete;
 }
 
-void TBaseVirtualTree::Resize() {
-    TCustomControl::Resize();
-    if (!HandleAllocated() || states_.Contains(tsSizing) || states_.Contains(tsWindowCreating) ||
-        ClientHeight() <= 0)
-        return;
-    states_.Include(tsSizing);
-    try {
-        Header().RecalculateHeader();
-        UpdateScrollBars(true);
-        if (!Header().UseColumns()) UpdateEditBounds();
-    } catch (...) {
-        states_.Exclude(tsSizing);
-        throw;
-    }
-    states_.Exclude(tsSizing);
-    if (TreeOptions().MiscOptions().Contains(toFullRepaintOnResize)) Invalidate();
+void TVirtualTreeGeometry::DropCache() {
+    positionCache_.clear();
+    visibleCacheEntries_ = 0;
 }
 
-// --- Repainting nodes ----------------------------------------------------------------------
-
-void TBaseVirtualTree::InvalidateNode(PVirtualNode node) {
-    if (!node || node == Root() || updateCount_ != 0 || !HandleAllocated()) return;
-    TRect r = GetDisplayRect(node, NoColumn, false);
-    if (!r.IsEmpty()) InvalidateRect({0, r.Top, ClientWidth(), r.Bottom});
+std::vector<TVirtualTreeGeometry::TCacheEntry> TVirtualTreeGeometry::CacheEntries() const {
+    if (!UsingCache()) return {};
+    return {positionCache_.begin(), positionCache_.begin() + long(visibleCacheEntries_)};
 }
 
-void TBaseVirtualTree::InvalidateToBottom(PVirtualNode node) {
-    if (updateCount_ != 0 || !HandleAllocated()) return;
-    if (!node || node == Root()) {
-        Invalidate();
-        return;
-    }
-    TRect r = GetDisplayRect(node, NoColumn, false);
-    if (r.IsEmpty())
-        Invalidate();
-    else if (r.Top < ClientHeight())
-        InvalidateRect({0, std::max(0, r.Top), ClientWidth(), ClientHeight()});
-}
-
-void TBaseVirtualTree::InvalidateChildren(PVirtualNode node, bool recursive) {
-    if (!node) node = Root();
-    for (PVirtualNode child = node->FirstChild; child; child = child->NextSibling) {
-        InvalidateNode(child);
-        if (recursive) InvalidateChildren(child, true);
-    }
-}
-
-// --- Sorting -----------------------------------------------------------------------------------
-
-void TBaseVirtualTree::Sort(PVirtualNode node, TColumnIndex column, TSortDirection direction,
-                            bool doInit) {
-    if (states_.Contains(tsEditPending)) {
-        KillTimer(EditTimer);
-        states_.Exclude(tsEditPending);
-    }
-    if (states_.Contains(tsEditing) && !EndEditNode()) return;
-    if (!node) node = Root();
-    if (!HasState(node, vsHasChildren)) return;
-    if (doInit && node != Root() && node->ChildCount == 0) InitChildren(node);
-    if (node->ChildCount < 2) return;
-    if (doInit)
-        for (PVirtualNode child = node->FirstChild; child; child = child->NextSibling)
-            if (!HasState(child, vsInitialized)) InitNode(child);
-    std::vector<PVirtualNode> nodes;
-    nodes.reserve(node->ChildCount);
-    for (PVirtualNode child = node->FirstChild; child; child = child->NextSibling)
-        nodes.push_back(child);
-    // A stable top-down merge sort: equal nodes keep their order.
-    std::vector<PVirtualNode> scratch(nodes.size());
-    auto sort = [&](auto&& self, size_t from, size_t count) -> void {
-        if (count < 2) return;
-        size_t left = count / 2;
-        self(self, from, left);
-        self(self, from + left, count - left);
-        size_t i = from, j = from + left, k = 0;
-        while (i < from + left && j < from + count) {
-            int c = DoCompare(nodes[i], nodes[j], column);
-            bool takeLeft = direction == sdAscending ? c <= 0 : c >= 0;
-            scratch[k++] = takeLeft ? nodes[i++] : nodes[j++];
+PVirtualNode TVirtualTreeGeometry::CacheSearch(uint32_t y, uint32_t& top) const {
+    int lo = 0, hi = int(visibleCacheEntries_) - 1, found = -1;
+    while (lo <= hi) {
+        int mid = (lo + hi) / 2;
+        if (positionCache_[size_t(mid)].AbsoluteTop <= y) {
+            found = mid;
+            lo = mid + 1;
+        } else {
+            hi = mid - 1;
         }
-        while (i < from + left) scratch[k++] = nodes[i++];
-        while (j < from + count) scratch[k++] = nodes[j++];
-        std::copy(scratch.begin(), scratch.begin() + long(count), nodes.begin() + long(from));
-    };
-    sort(sort, 0, nodes.size());
-    // Only now, after the compare handlers: one of them may have started a validation.
-    BeginMutation();
-    for (size_t i = 0; i < nodes.size(); ++i) {
-        nodes[i]->Index = uint32_t(i);
-        nodes[i]->PrevSibling = i ? nodes[i - 1] : nullptr;
-        nodes[i]->NextSibling = i + 1 < nodes.size() ? nodes[i + 1] : nullptr;
     }
-    node->FirstChild = nodes.front();
-    node->LastChild = nodes.back();
-    InvalidateCache();
-    if (updateCount_ == 0) {
-        ValidateCache();
-        RepaintIfNoUpdate();
+    if (found < 0) return nullptr;
+    top = positionCache_[size_t(found)].AbsoluteTop;
+    return positionCache_[size_t(found)].Node;
+}
+
+// --- The tree's cache control ----------------------------------------------------------------
+
+void TBaseVirtualTree::InvalidateCache() {
+    std::atomic<uint32_t>& states = geometry_.CacheStates();
+    uint32_t s = states.load(std::memory_order_relaxed);
+    // While the worker is on the tree its flags are its own: stop it first.
+    if (s & kCacheBusy) {
+        InterruptValidation();
+        s = states.load(std::memory_order_relaxed);
     }
+    if ((s & kCacheValidationNeeded) && !(s & kCacheUseCache)) return;
+    states.fetch_or(kCacheValidationNeeded, std::memory_order_relaxed);
+    states.fetch_and(~kCacheUseCache, std::memory_order_relaxed);
+}
+
+void TBaseVirtualTree::ValidateCache() {
+    InterruptValidation();
+    std::atomic<uint32_t>& states = geometry_.CacheStates();
+    if (!(states.load(std::memory_order_relaxed) & kCacheValidationNeeded)) return;
+    if (store_.VisibleCount() <= TVirtualTreeGeometry::CacheThreshold) {
+        // A small tree keeps no cache: nothing for the worker to do.
+        states.fetch_and(~(kCacheValidationNeeded | kCacheUseCache), std::memory_order_relaxed);
+        geometry_.DropCache();
+        return;
+    }
+    TVirtualTreeWorker::Queue(this);
+}
+
+void TBaseVirtualTree::InterruptValidation() {
+    if (TVirtualTreeWorker::Interrupt(this)) {
+        // The worker was stopped part-way: its work is to be done again.
+        std::atomic<uint32_t>& states = geometry_.CacheStates();
+        states.fetch_and(~(kCacheStopValidation | kCacheValidating), std::memory_order_relaxed);
+        states.fetch_or(kCacheValidationNeeded, std::memory_order_relaxed);
+    }
+}
+
+bool TBaseVirtualTree::WaitForCacheValidation(int timeoutMs) {
+    return TVirtualTreeWorker::Wait(this, timeoutMs);
+}
+
+bool TBaseVirtualTree::WorkerRunning() {
+    return TVirtualTreeWorker::Running();
+}
+
+std::vector<TBaseVirtualTree::TCacheEntry> TBaseVirtualTree::PositionCache() const {
+    return geometry_.CacheEntries();
+}
+
+// Runs on the worker thread while the tree is its current one. It reads the nodes, which the
+// interface thread leaves alone until the worker has left, and writes only the cache.
+void TBaseVirtualTree::DoValidateCache() {
+    std::atomic<uint32_t>& states = geometry_.CacheStates();
+    states.fetch_or(kCacheValidating, std::memory_order_relaxed);
+    states.fetch_and(~(kCacheUseCache | kCacheValidationNeeded), std::memory_order_relaxed);
+    const bool complete = geometry_.BuildCache(
+        [&states] { return (states.load(std::memory_order_relaxed) & kCacheStopValidation) != 0; });
+    if (complete) states.fetch_or(kCacheUseCache, std::memory_order_release);
+    states.fetch_and(~(kCacheStopValidation | kCacheValidating), std::memory_order_release);
 }

@@ -286,6 +286,10 @@ bool TVTHeader::DetermineSplitterIndex(TPoint p) {
 // --- Column drag
 // -----------------------------------------------------------------------------------
 
+namespace {
+constexpr uint32_t HeaderDragAlpha = 0xC0;  // the dragged button over the header
+}  // namespace
+
 void TVTHeader::PrepareDrag(TPoint /*p*/, TPoint start) {
     int left = 0, right = 0;
     const TColumnIndex column = columns_->GetColumnAndBounds(start, left, right);
@@ -307,9 +311,13 @@ void TVTHeader::PrepareDrag(TPoint /*p*/, TPoint start) {
     if (options_.Contains(hoRestrictDrag)) dragImage_->RestrictDrag = dmrHorizontalOnly;
     dragImage_->PrepareDrag(picture, at, {start.X - at.X, start.Y - at.Y}, clNone, false);
     if (TBaseVirtualTree* tree = owner_->Tree(); tree && owner_->WindowExists()) {
+        // The overlay shows the whole button evenly, mostly opaque: the drag image's radial
+        // fade leaves a button face over button faces all but invisible, its caption where the
+        // fade is strongest. The drop mark still shows through.
+        std::vector<uint32_t> shown = dragImage_->Pixels();
+        for (uint32_t& pixel : shown) pixel = (pixel & 0x00FFFFFFu) | HeaderDragAlpha << 24;
         dragOverlay_ = std::make_unique<TOverlay>(*tree);
-        dragOverlay_->SetPicture(dragImage_->Width(), dragImage_->Height(),
-                                 dragImage_->Pixels().data());
+        dragOverlay_->SetPicture(dragImage_->Width(), dragImage_->Height(), shown.data());
         TOverlay* overlay = dragOverlay_.get();
         dragImage_->OnChange = [overlay](const TVTDragImage& image) {
             overlay->MoveTo(image.ImagePosition());
@@ -352,9 +360,11 @@ void TVTHeader::UpdateSplitterCursor(TPoint p) {
         options_.Contains(hoColumnResize) && InHeader(p) && DetermineSplitterIndex(p);
     trackIndex_ = saved;
     trackStart_ = savedStart;
-    if (onSplitter == splitterCursor_) return;
-    splitterCursor_ = onSplitter;
-    owner_->SetHeaderCursor(onSplitter ? crHSplit : crDefault);
+    TCursor cursor = onSplitter ? crHSplit : crDefault;
+    if (InHeader(p)) owner_->DoGetHeaderCursor(cursor);
+    if (cursor == headerCursor_) return;
+    headerCursor_ = cursor;
+    owner_->SetHeaderCursor(cursor);
 }
 
 void TVTHeader::EndMouseStates() {
@@ -452,8 +462,8 @@ bool TVTHeader::HandleMessage(const TMouseMessage& message) {
             }
             if (!inHeader) {
                 if (columns.hoverIndex_ >= 0) columns.AdjustHoverColumn(p);
-                if (splitterCursor_) {
-                    splitterCursor_ = false;
+                if (headerCursor_ != crDefault) {
+                    headerCursor_ = crDefault;
                     owner_->SetHeaderCursor(crDefault);
                 }
                 return false;

@@ -103,6 +103,8 @@ public:
     virtual void DoHeaderMouseMove(TShiftState shift, int x, int y) = 0;
     virtual bool DoHeaderDragging(TColumnIndex column) = 0;
     virtual void DoHeaderDragged(TColumnIndex column, int oldPosition) = 0;
+    // The cursor over the header (the splitter's or crDefault) as the application wants it.
+    virtual void DoGetHeaderCursor(TCursor&) {}
     // Owner drawing of a button; false when nobody draws it.
     virtual bool DoHeaderDraw(TCanvas& canvas, TColumnIndex column, const TRect& r, bool hover,
                               bool pressed, TVTDropMarkMode dropMark) = 0;
@@ -218,6 +220,8 @@ public:
     void HeaderTimer();
     static constexpr int HeaderTimerId = 3;
     static constexpr unsigned HeaderTimerInterval = 50;
+    // The timer of an animated column resize (TVirtualTreeColumns::AnimatedResize).
+    static constexpr int ResizeTimerId = 10;
 
     // --- Painting -----------------------------------------------------------------------------
     // Paints the buttons into r (canvas coordinates), the first column at r.Left + offsetX.
@@ -257,7 +261,7 @@ private:
     int trackStart_ = 0;
     TColumnIndex trackIndex_ = NoColumn;
     TColumnIndex pressColumn_ = NoColumn;
-    bool splitterCursor_ = false;
+    TCursor headerCursor_ = crDefault;  // the cursor the header asked its owner for
     // The column drag's picture.
     void EndDragImage();
     std::unique_ptr<TVTDragImage> dragImage_;

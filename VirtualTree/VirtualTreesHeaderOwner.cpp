@@ -50,6 +50,7 @@ int MaxColumnWidth(Tree* tree, TColumnIndex column) {
 // tree and reaches them the way a descendant does.
 struct TTreeDispatchers : TBaseVirtualTree {
     using TBaseVirtualTree::DoColumnResize;
+    using TBaseVirtualTree::DoGetHeaderCursor;
     using TBaseVirtualTree::DoHeaderClick;
     using TBaseVirtualTree::DoHeaderDblClick;
     using TBaseVirtualTree::DoHeaderDragged;
@@ -150,6 +151,9 @@ public:
     }
     bool DoHeaderDragging(TColumnIndex column) override {
         return (tree_->*&TTreeDispatchers::DoHeaderDragging)(column);
+    }
+    void DoGetHeaderCursor(TCursor& cursor) override {
+        (tree_->*&TTreeDispatchers::DoGetHeaderCursor)(cursor);
     }
     void DoHeaderDragged(TColumnIndex column, int oldPosition) override {
         (tree_->*&TTreeDispatchers::DoHeaderDragged)(column, oldPosition);

@@ -3,7 +3,11 @@
 // desktop's palette and are drawn again when it changes.
 #include "VirtualTreesDrawing.h"
 
+#include "platform/ThemeServices.h"
+
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <memory>
 #include <mutex>
 
@@ -14,14 +18,17 @@ constexpr int CheckImageCount = 25;
 constexpr int UtilityImageCount = 9;
 constexpr TColor Transparent = clFuchsia;
 
-// Drawing into one image of a strip: coordinates are relative to the image's corner.
+// Drawing into one image of a strip: coordinates are the image's 16 x 16 logical pixels from
+// its corner, drawn `scale` device pixels to a logical one.
 class TPainter {
 public:
-    TPainter(TCanvas& canvas, int image) : canvas_(canvas), dx_(image * ImageSize) {}
+    TPainter(TCanvas& canvas, int image, int scale)
+        : canvas_(canvas), scale_(scale), dx_(image * ImageSize * scale) {}
+    int Scale() const { return scale_; }
     void Fill(int l, int t, int r, int b, TColor color) {
         canvas_.Brush().SetStyle(TBrushStyle::bsSolid);
         canvas_.Brush().SetColor(color);
-        canvas_.FillRect({l + dx_, t, r + dx_, b});
+        canvas_.FillRect(Scaled(l, t, r, b));
     }
     void Dot(int x, int y, TColor color) { Fill(x, y, x + 1, y + 1, color); }
     void Frame(int l, int t, int r, int b, TColor color) {
@@ -33,17 +40,41 @@ public:
     void Ellipse(int l, int t, int r, int b, TColor pen, TColor brush) {
         canvas_.Pen().SetColor(pen);
         canvas_.Pen().SetStyle(TPenStyle::psSolid);
+        canvas_.Pen().SetWidth(scale_);
         canvas_.Brush().SetStyle(TBrushStyle::bsSolid);
         canvas_.Brush().SetColor(brush);
-        canvas_.Ellipse({l + dx_, t, r + dx_, b});
+        canvas_.Ellipse(Scaled(l, t, r, b));
+        canvas_.Pen().SetWidth(1);
+    }
+    // A filled shape through logical points given in tenths of a pixel.
+    void Shape(const std::vector<TPoint>& tenths, TColor color) {
+        std::vector<TPoint> points;
+        for (TPoint p : tenths) points.push_back({dx_ + p.X * scale_ / 10, p.Y * scale_ / 10});
+        canvas_.Pen().SetColor(color);
+        canvas_.Pen().SetStyle(TPenStyle::psSolid);
+        canvas_.Brush().SetStyle(TBrushStyle::bsSolid);
+        canvas_.Brush().SetColor(color);
+        canvas_.Polygon(points);
     }
     void Edge(int l, int t, int r, int b, unsigned edge, unsigned flags, TColor face) {
-        TRect rect{l + dx_, t, r + dx_, b};
-        DrawEdge(canvas_, rect, edge, flags, face);
+        // The outer and the inner line each `scale` device pixels thick.
+        TRect rect = Scaled(l, t, r, b);
+        for (unsigned part : {BDR_RAISEDOUTER | BDR_SUNKENOUTER, BDR_RAISEDINNER | BDR_SUNKENINNER})
+            for (int i = 0; i < scale_; ++i)
+                DrawEdge(canvas_, rect, edge & part, (flags & ~BF_MIDDLE) | BF_ADJUST, face);
+        if ((flags & BF_MIDDLE) && !rect.IsEmpty()) {
+            canvas_.Brush().SetStyle(TBrushStyle::bsSolid);
+            canvas_.Brush().SetColor(face);
+            canvas_.FillRect(rect);
+        }
     }
 
 private:
+    TRect Scaled(int l, int t, int r, int b) const {
+        return {dx_ + l * scale_, t * scale_, dx_ + r * scale_, b * scale_};
+    }
     TCanvas& canvas_;
+    int scale_;
     int dx_;
 };
 
@@ -69,6 +100,14 @@ void DrawMark(TPainter& p, const TCheckLook& look, TCheckStateImage state, TColo
         return;
     }
     if (state != ciChecked) return;
+    // With device pixels to spare the marks are drawn as shapes, smoother than their dots.
+    if (p.Scale() > 1) {
+        if (look.tick)
+            p.Shape({{30, 70}, {70, 110}, {150, 25}, {150, 40}, {70, 130}, {30, 90}}, color);
+        else
+            p.Shape({{40, 60}, {65, 85}, {105, 45}, {105, 75}, {65, 115}, {40, 90}}, color);
+        return;
+    }
     if (look.tick) {
         // A long, slanted tick, two pixels thick, reaching out of the box's top-right corner.
         for (int i = 0; i < 2; ++i) {
@@ -147,22 +186,22 @@ TCheckLook LookFor(TBuiltInImages which) {
     }
 }
 
-void DrawCheckStrip(TCanvas& canvas, TBuiltInImages which) {
+void DrawCheckStrip(TCanvas& canvas, TBuiltInImages which, int scale) {
     const TCheckLook look = LookFor(which);
     const TCheckLookState states[] = {clsNormal, clsHot, clsPressed, clsDisabled};
     int image = 1;  // index 0 stays empty
     for (bool checked : {false, true})
         for (TCheckLookState state : states) {
-            TPainter p(canvas, image++);
+            TPainter p(canvas, image++, scale);
             DrawRadioButton(p, look, checked, state);
         }
     for (TCheckStateImage mark : {ciUnchecked, ciChecked, ciMixed})
         for (TCheckLookState state : states) {
-            TPainter p(canvas, image++);
+            TPainter p(canvas, image++, scale);
             DrawCheckBox(p, look, mark, state);
         }
     for (TCheckLookState state : states) {
-        TPainter p(canvas, image++);
+        TPainter p(canvas, image++, scale);
         DrawPushButton(p, look, state);
     }
 }
@@ -176,9 +215,9 @@ void DrawTriangle(TPainter& p, bool up, TColor color) {
     }
 }
 
-void DrawUtilityStrip(TCanvas& canvas) {
+void DrawUtilityStrip(TCanvas& canvas, int scale) {
     {
-        TPainter p(canvas, uiDropMarkLeft);
+        TPainter p(canvas, uiDropMarkLeft, scale);
         p.Fill(0, 0, 2, ImageSize, clWindowText);
         for (int i = 0; i < 3; ++i) {
             p.Fill(2, i, 5 - i, i + 1, clWindowText);
@@ -186,7 +225,7 @@ void DrawUtilityStrip(TCanvas& canvas) {
         }
     }
     {
-        TPainter p(canvas, uiDropMarkRight);
+        TPainter p(canvas, uiDropMarkRight, scale);
         p.Fill(ImageSize - 2, 0, ImageSize, ImageSize, clWindowText);
         for (int i = 0; i < 3; ++i) {
             p.Fill(ImageSize - 5 + i, i, ImageSize - 2, i + 1, clWindowText);
@@ -195,25 +234,25 @@ void DrawUtilityStrip(TCanvas& canvas) {
         }
     }
     {
-        TPainter p(canvas, uiSortDescending);
+        TPainter p(canvas, uiSortDescending, scale);
         DrawTriangle(p, false, clBtnShadow);
     }
     {
-        TPainter p(canvas, uiSortAscending);
+        TPainter p(canvas, uiSortAscending, scale);
         DrawTriangle(p, true, clBtnShadow);
     }
     {
-        TPainter p(canvas, uiThemedSortDescending);
+        TPainter p(canvas, uiThemedSortDescending, scale);
         DrawTriangle(p, false, clWindowText);
     }
     {
-        TPainter p(canvas, uiThemedSortAscending);
+        TPainter p(canvas, uiThemedSortAscending, scale);
         DrawTriangle(p, true, clWindowText);
     }
     // The hot XP header: an orange band along the bottom, rounded at the ends.
     const TColor band[3] = {RGBColor(255, 199, 60), RGBColor(248, 179, 48), RGBColor(229, 151, 0)};
     for (int image : {uiXPHotLeft, uiXPHotMiddle, uiXPHotRight}) {
-        TPainter p(canvas, image);
+        TPainter p(canvas, image, scale);
         for (int i = 0; i < 3; ++i) {
             const int inset = image == uiXPHotMiddle ? 0 : 2 - i;
             const int left = image == uiXPHotLeft ? inset : 0;
@@ -223,19 +262,28 @@ void DrawUtilityStrip(TCanvas& canvas) {
     }
 }
 
+// The built-in images are drawn at the screen's scale (whole device pixels), so that a scaled
+// screen shows them sharp.
+int BuiltInScale() {
+    return std::clamp(int(std::ceil(ScreenPixelRatio())), 1, 4);
+}
+
 void FillList(TCustomImageList& list, TBuiltInImages which) {
+    const int scale = BuiltInScale();
     const int count = which == biUtilities ? UtilityImageCount : CheckImageCount;
-    TBitmap strip(count * ImageSize, ImageSize);
+    const int size = ImageSize * scale;
+    TBitmap strip(count * size, size);
     TCanvas& canvas = strip.Canvas();
     canvas.Brush().SetStyle(TBrushStyle::bsSolid);
     canvas.Brush().SetColor(Transparent);
-    canvas.FillRect({0, 0, count * ImageSize, ImageSize});
+    canvas.FillRect({0, 0, count * size, size});
     if (which == biUtilities)
-        DrawUtilityStrip(canvas);
+        DrawUtilityStrip(canvas, scale);
     else
-        DrawCheckStrip(canvas, which);
+        DrawCheckStrip(canvas, which, scale);
     list.BeginUpdate();
     list.Clear();
+    list.SetDevicePixelRatio(scale);
     list.Add(strip, Transparent);
     list.EndUpdate();
 }
@@ -299,8 +347,10 @@ void RebuildBuiltInImages() {
     InitializeTreeLibrary();
     TLibrary& library = Library();
     std::lock_guard<std::mutex> guard(library.lock);
+    // The XP look has fixed colours: only a new screen scale redraws it.
     for (int i = 0; i < BuiltInImagesCount; ++i)
-        if (i != biXP) FillList(*library.lists[size_t(i)], TBuiltInImages(i));
+        if (i != biXP || library.lists[size_t(i)]->DevicePixelRatio() != BuiltInScale())
+            FillList(*library.lists[size_t(i)], TBuiltInImages(i));
     ++library.generation;
 }
 

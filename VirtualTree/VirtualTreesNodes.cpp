@@ -54,6 +54,8 @@ void TBaseVirtualTree::SetNodeDataSize(int value) {
 // --- Counters ----------------------------------------------------------------------------------
 
 void TBaseVirtualTree::BeginMutation() {
+    // The animation's picture of the old rows is out of date.
+    if (toggleAnimation_) StopToggleAnimation();
     // Most mutations come in runs: once the worker is off and the cache out of date, the
     // flags say so and nothing else needs doing.
     if (geometry_.CacheStates() & kCacheBusy) InterruptValidation();

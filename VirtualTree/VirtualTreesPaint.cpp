@@ -113,6 +113,7 @@ void TVTRowPainter::PaintRow(TCanvas& canvas, PVirtualNode node, const TVTRowPai
             Fill(canvas, row, color);
         } else {
             Fill(canvas, row, t.Color());
+            if (t.BackgroundInUse(info.Options)) t.TileBackground(canvas, row, info.ClientOrigin);
             if (options.SelectionOptions().Contains(toFullRowSelect) &&
                 HasState(node, vsSelected) && info.Options.Contains(poDrawSelection)) {
                 TRect r = row;
@@ -178,20 +179,15 @@ void TVTRowPainter::PaintCell(TCanvas& canvas, PVirtualNode node, TColumnIndex c
     // Grid lines take the cell's last pixels; the events get the cell without them.
     TRect inner = cell;
     const TColor gridColor = t.Colors().Color(TVTColors::GridLineColor);
-    const bool dotted = t.LineStyle() != lsSolid;
     if (paint.Contains(toShowVertGridLines) && column > NoColumn) {
         --inner.Right;
-        if (dotted)
-            DrawDottedVLine(canvas, cell.Top, cell.Bottom - 1, cell.Right - 1, gridColor, info);
-        else
-            Fill(canvas, {cell.Right - 1, cell.Top, cell.Right, cell.Bottom}, gridColor);
+        DrawPatternLine(canvas, {cell.Right - 1, cell.Top, cell.Right, cell.Bottom}, gridColor,
+                        info);
     }
     if (paint.Contains(toShowHorzGridLines)) {
         --inner.Bottom;
-        if (dotted)
-            DrawDottedHLine(canvas, cell.Left, cell.Right - 1, cell.Bottom - 1, gridColor, info);
-        else
-            Fill(canvas, {cell.Left, cell.Bottom - 1, cell.Right, cell.Bottom}, gridColor);
+        DrawPatternLine(canvas, {cell.Left, cell.Bottom - 1, cell.Right, cell.Bottom}, gridColor,
+                        info);
     }
     TRect text = layout.Text;
     if (text.Bottom > inner.Bottom) text.Bottom = inner.Bottom;
@@ -286,30 +282,31 @@ void TVTRowPainter::PaintSelectionAndCellBackground(TCanvas& canvas, PVirtualNod
 void TVTRowPainter::DrawDottedHLine(TCanvas& canvas, int left, int right, int y, TColor color,
                                     const TVTRowPaintInfo& info) {
     if (left > right) std::swap(left, right);
-    if (tree_.LineStyle() == lsSolid) {
-        Fill(canvas, {left, y, right + 1, y + 1}, color);
-        return;
-    }
-    // Dots on the window's checkerboard, so that lines of neighbouring rows join up.
-    canvas.Brush().SetStyle(TBrushStyle::bsSolid);
-    canvas.Brush().SetColor(color);
-    for (int x = left; x <= right; ++x)
-        if (((x + info.Origin.X + y + info.Origin.Y) & 1) == 0)
-            canvas.FillRect({x, y, x + 1, y + 1});
+    DrawPatternLine(canvas, {left, y, right + 1, y + 1}, color, info);
 }
 
 void TVTRowPainter::DrawDottedVLine(TCanvas& canvas, int top, int bottom, int x, TColor color,
                                     const TVTRowPaintInfo& info) {
     if (top > bottom) std::swap(top, bottom);
+    DrawPatternLine(canvas, {x, top, x + 1, bottom + 1}, color, info);
+}
+
+void TVTRowPainter::DrawPatternLine(TCanvas& canvas, const TRect& r, TColor color,
+                                    const TVTRowPaintInfo& info) {
     if (tree_.LineStyle() == lsSolid) {
-        Fill(canvas, {x, top, x + 1, bottom + 1}, color);
+        Fill(canvas, r, color);
         return;
     }
+    // The pattern lies on the window, so that lines of neighbouring rows join up.
+    const TVTLinePattern& pattern = tree_.LinePattern();
     canvas.Brush().SetStyle(TBrushStyle::bsSolid);
     canvas.Brush().SetColor(color);
-    for (int y = top; y <= bottom; ++y)
-        if (((x + info.Origin.X + y + info.Origin.Y) & 1) == 0)
-            canvas.FillRect({x, y, x + 1, y + 1});
+    for (int y = r.Top; y < r.Bottom; ++y) {
+        const unsigned bits = pattern[size_t((y + info.Origin.Y) & 7)];
+        for (int x = r.Left; x < r.Right; ++x)
+            if ((bits >> (7 - ((x + info.Origin.X) & 7))) & 1u)
+                canvas.FillRect({x, y, x + 1, y + 1});
+    }
 }
 
 std::vector<TVTLineType> TVTRowPainter::BandImage(PVirtualNode node,
@@ -503,9 +500,10 @@ void TVTRowPainter::PaintDropMark(TCanvas& canvas, const TRect& row) {
 // --- The tree's paint loop -------------------------------------------------------------------
 
 void TBaseVirtualTree::Paint(TCanvas& canvas, const TRect& updateRect) {
-    TRect window = updateRect;
-    window.Offset(-geometry_.OffsetX(), -geometry_.OffsetY());
-    PaintTree(canvas, window, {updateRect.Left, updateRect.Top}, NormalPaintOptions);
+    if (toggleAnimation_)
+        PaintToggleAnimation(canvas, updateRect);
+    else
+        PaintClientRect(canvas, updateRect);
 }
 
 void TBaseVirtualTree::PaintTree(TCanvas& canvas, const TRect& window, TPoint target,
@@ -538,11 +536,16 @@ void TBaseVirtualTree::PaintTree(TCanvas& canvas, const TRect& window, TPoint ta
     // A window reaching above the content starts with the first row, further down.
     PVirtualNode node = window.Top < 0 ? GetFirstVisible() : geometry_.NodeAt(window.Top, nodeTop);
     int y = target.Y + nodeTop - window.Top;
-    if (y > target.Y)
-        Fill(canvas,
-             {target.X, target.Y, target.X + window.Width(),
-              std::min(y, target.Y + window.Height())},
-             Color());
+    // The canvas's (0, 0) in the client area, for the background's tiles.
+    const TPoint clientOrigin{window.Left + geometry_.OffsetX() - target.X,
+                              window.Top + geometry_.OffsetY() - target.Y};
+    const bool background = BackgroundInUse(options);
+    if (y > target.Y) {
+        const TRect above{target.X, target.Y, target.X + window.Width(),
+                          std::min(y, target.Y + window.Height())};
+        Fill(canvas, above, Color());
+        if (background) TileBackground(canvas, above, clientOrigin);
+    }
     const int bottom = target.Y + window.Height();
     const TPoint base = canvas.Origin();
     auto selectedOrUnder = [this](PVirtualNode n) {
@@ -556,6 +559,7 @@ void TBaseVirtualTree::PaintTree(TCanvas& canvas, const TRect& window, TPoint ta
         if (!options.Contains(poSelectedOnly) || selectedOrUnder(node)) {
             info.LineImage = painter.LineImage(node);
             info.Origin = {target.X - window.Left, y};
+            info.ClientOrigin = {info.Origin.X + clientOrigin.X, y + clientOrigin.Y};
             canvas.SaveState();
             canvas.SetOrigin(base.X + target.X - window.Left, base.Y + y);
             canvas.IntersectClipRect({window.Left, 0, window.Right, height});
@@ -575,6 +579,7 @@ void TBaseVirtualTree::PaintTree(TCanvas& canvas, const TRect& window, TPoint ta
         TRect rest{target.X, y, target.X + window.Width(), bottom};
         if (!DoPaintBackground(canvas, rest)) {
             Fill(canvas, rest, Color());
+            if (background) TileBackground(canvas, rest, clientOrigin);
             if (paint.Contains(toShowVertGridLines) && Header().UseColumns()) {
                 const TColor grid = Colors().Color(TVTColors::GridLineColor);
                 for (TColumnIndex column : ShownColumns(Header())) {

@@ -12,7 +12,8 @@ struct TVTRowPaintInfo {
     int Width = 0;        // the row's width (x from the content's left edge)
     int VisibleLeft = 0;  // the part of the row in the window
     int VisibleRight = 0;
-    TPoint Origin;  // the row's top-left corner in window coordinates (for dot patterns)
+    TPoint Origin;        // the row's top-left corner in window coordinates (for dot patterns)
+    TPoint ClientOrigin;  // the same in the client area (for the background picture)
     std::vector<TVTLineType> LineImage;  // top level first
     bool Focused = false;                // the tree shows its focused look
 };
@@ -50,6 +51,9 @@ private:
     void DrawDottedHLine(TCanvas& canvas, int left, int right, int y, TColor color,
                          const TVTRowPaintInfo& info);
     void DrawDottedVLine(TCanvas& canvas, int top, int bottom, int x, TColor color,
+                         const TVTRowPaintInfo& info);
+    // A one-pixel line r in the tree's line pattern.
+    void DrawPatternLine(TCanvas& canvas, const TRect& r, TColor color,
                          const TVTRowPaintInfo& info);
     void PaintDropMark(TCanvas& canvas, const TRect& row);
 

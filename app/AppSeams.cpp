@@ -52,9 +52,10 @@ void EnableSaveAsSeam(bool enabled) {
     if (Seams().EnableSaveAs) Seams().EnableSaveAs(enabled);
 }
 
-void StartProgramSeam(const std::string& program, const std::string& argument) {
-    if (!Seams().StartProgram) throw Exception("Cannot start \"" + program + "\".");
-    Seams().StartProgram(program, argument);
+void StartProgramSeam(const std::vector<std::string>& command) {
+    if (!Seams().StartProgram)
+        throw Exception("Cannot start \"" + (command.empty() ? "" : command[0]) + "\".");
+    Seams().StartProgram(command);
 }
 
 void OpenDocumentSeam(const std::string& target) {

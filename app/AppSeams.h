@@ -5,6 +5,9 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <vector>
+
+struct TSaveScope;
 
 struct TAppSeams {
     // The password dialog: true with the typed text on OK, false on Cancel.
@@ -34,16 +37,16 @@ struct TAppSeams {
     std::function<void()> ClearTree;
     // The Save As command.
     std::function<void(bool enabled)> EnableSaveAs;
-    // The administrator's save dialog: true on Save with the chosen items (0-based) of
-    // "What to Save?" and "How To Save?".
-    std::function<bool(int& what, int& how)> AskAdminSaveScope;
+    // The administrator's save dialog: true on Save with the chosen scope.
+    std::function<bool(TSaveScope& scope)> AskAdminSaveScope;
     // The browser choice dialog over the three configured names: sets `choice` to the line
     // (0..2) chosen with OK and leaves it alone when the dialog is closed otherwise.
     std::function<void(int& choice)> ChooseBrowserDialog;
     // The desktop's default web browser (a program path or name); empty when none is known.
     std::function<std::string()> FindDefaultBrowser;
-    // Starts a program with one argument, without a shell; raises when it cannot start.
-    std::function<void(const std::string& program, const std::string& argument)> StartProgram;
+    // Starts a program (the command's first word) with the other words as its arguments,
+    // without a shell; raises with the cause when it cannot start or ends at once with an error.
+    std::function<void(const std::vector<std::string>& command)> StartProgram;
     // Opens a URL, a mail link or a file with the desktop's program for it; raises on failure.
     std::function<void(const std::string& target)> OpenDocument;
     // The Load Workgroup Bank command.
@@ -68,7 +71,7 @@ void SetCaptionSeam(const std::string& caption);
 void ClearTreeSeam();
 void EnableSaveAsSeam(bool enabled);
 // Headless: nothing can be started, so both raise.
-void StartProgramSeam(const std::string& program, const std::string& argument);
+void StartProgramSeam(const std::vector<std::string>& command);
 void OpenDocumentSeam(const std::string& target);
 
 // The user is validated once per run: the window runs its check through RunValidationOnce.

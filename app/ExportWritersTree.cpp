@@ -46,7 +46,7 @@ void AppendUtf8(std::string& out, std::string_view text) {
 // Page text in UTF-8: "&", "<" and ">" as entities.
 std::string HtmlUtf8(std::string_view text) {
     std::string out;
-    AppendUtf8(out, HtmlText(text));
+    AppendUtf8(out, HtmlEscape(text));
     return out;
 }
 
@@ -96,7 +96,7 @@ public:
         line += "<DT><A HREF=\"";
         AppendUtf8(line, HrefText(item.URL));
         line += "\" ADD_DATE= \"\" LAST_VISIT= \"\" LAST_MODIFIED= \"\" >";
-        AppendUtf8(line, HtmlText(Trim(item.Name)));
+        AppendUtf8(line, HtmlEscape(Trim(item.Name)));
         line += "</A>";
         out_(line);
     }
@@ -341,8 +341,10 @@ int WriteHTMLPages(std::vector<TCollectedEntry> items, const std::string& firstP
             const std::string pageFile =
                 pages == 0 ? firstFile : folder + namer.Unique(HTMLPageName(cats[0])) + ".htm";
             ++pages;
+            // The page of entries without categories is named as the tree names their group.
+            const std::string_view caption = cats[0].empty() ? NoCategoriesCaption : cats[0];
             indexLines.push_back("<DT><A HREF=\"" + HrefText(ExtractFileName(pageFile)) + "\">" +
-                                 HtmlText(cats[0]) + "</A>");
+                                 HtmlEscape(caption) + "</A>");
             // One of many pages: not synced one by one.
             page = std::make_unique<TExportTextFile>(pageFile, false, std::string(), false);
             page->WriteLine(MetaCharsetLine);

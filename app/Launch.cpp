@@ -1,11 +1,20 @@
 // Launching through the desktop seams, and the start-up step.
 #include "Launch.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <map>
 #include <string_view>
 
 #include "AppSeams.h"
@@ -40,19 +49,45 @@ bool HasScheme(std::string_view s) {
     return true;
 }
 
-std::string PercentEncode(std::string_view utf8, std::string_view keep) {
+void AppendEscape(std::string& out, unsigned char c) {
     static const char hex[] = "0123456789ABCDEF";
+    out += '%';
+    out += hex[c >> 4];
+    out += hex[c & 15];
+}
+
+std::string PercentEncode(std::string_view utf8, std::string_view keep) {
     std::string out;
     for (const char ch : utf8) {
         const unsigned char c = static_cast<unsigned char>(ch);
         if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~' ||
-            keep.find(ch) != std::string_view::npos) {
+            keep.find(ch) != std::string_view::npos)
             out += ch;
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
+        else
+            AppendEscape(out, c);
+    }
+    return out;
+}
+
+bool IsHexDigit(char c) {
+    return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+}
+
+// A mail link's text after "mailto:": what such a link cannot hold is escaped, its
+// separators and escapes stay.
+std::string EncodeMailLink(std::string_view utf8) {
+    std::string out;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(utf8[i]);
+        const bool escape =
+            c <= 0x20 || c >= 0x7F ||
+            std::string_view("\"<>\\^`{|}#").find(char(c)) != std::string_view::npos ||
+            (c == '%' &&
+             !(i + 2 < utf8.size() && IsHexDigit(utf8[i + 1]) && IsHexDigit(utf8[i + 2])));
+        if (escape)
+            AppendEscape(out, c);
+        else
+            out += char(c);
     }
     return out;
 }
@@ -72,11 +107,17 @@ void ShowError(const std::string& text) {
     MessageDlg(text, TMsgDlgType::mtError, mbOK);
 }
 
+// A message and, on its own line, why.
+void ShowError(const std::string& text, const std::exception& cause) {
+    const std::string why = cause.what();
+    ShowError(why.empty() ? text : text + "\r" + why);
+}
+
 void OpenOnItsOwn(const std::string& url) {
     try {
         OpenDocumentSeam(url);
-    } catch (const std::exception&) {
-        ShowError("Could not open URL\r" + url);
+    } catch (const std::exception& e) {
+        ShowError("Could not open URL\r" + url, e);
         return;
     }
     ProcessEventsSeam();
@@ -84,11 +125,67 @@ void OpenOnItsOwn(const std::string& url) {
 
 void OpenWithBrowser(const std::string& browser, const std::string& argument) {
     try {
-        StartProgramSeam(browser, BrowserArgument(argument));
+        const std::vector<std::string> command = BrowserCommand(browser, argument);
+        if (command.empty()) throw Exception("No browser program is configured.");
+        StartProgramSeam(command);
         ProcessEventsSeam();
-    } catch (const std::exception&) {
-        ShowError("Could not open Default Browser");
+    } catch (const std::exception& e) {
+        ShowError("Could not open Default Browser", e);
     }
+}
+
+// The field codes that stand for the URL.
+bool IsUrlCode(char code) {
+    return code == 'u' || code == 'U' || code == 'f' || code == 'F';
+}
+
+// A word's field codes ("%" and a letter) replaced by what `expand` gives for the letter.
+template <class Expand>
+std::string ExpandFieldCodes(const std::string& word, Expand expand) {
+    std::string out;
+    for (size_t i = 0; i < word.size(); ++i) {
+        if (word[i] != '%' || i + 1 == word.size())
+            out += word[i];
+        else
+            out += expand(word[++i]);
+    }
+    return out;
+}
+
+std::string EscapePercent(std::string_view text) {
+    return StringReplaceAll(std::string(text), "%", "%%");
+}
+
+// The program a command's first word names: itself when it holds a "/", else the first
+// executable file of that name in PATH; empty when there is none.
+std::string FindProgram(const std::string& name) {
+    if (name.find('/') != std::string::npos) return name;
+    const char* path = std::getenv("PATH");
+    std::string_view dirs = path && *path ? path : "/usr/local/bin:/usr/bin:/bin";
+    while (true) {
+        const size_t colon = dirs.find(':');
+        std::string dir(dirs.substr(0, colon));
+        if (dir.empty()) dir = ".";
+        const std::string candidate = dir + "/" + name;
+        struct stat st {};
+        if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+            ::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        if (colon == std::string_view::npos) return std::string();
+        dirs.remove_prefix(colon + 1);
+    }
+}
+
+// What the child processes of a start report through their pipe.
+struct StartReport {
+    char Kind;  // 'E' exec failed (Value: errno), 'F' fork failed (errno), 'X' ended (status)
+    int Value;
+};
+
+void Report(int fd, char kind, int value) {
+    const StartReport report{kind, value};
+    ssize_t ignored = ::write(fd, &report, sizeof report);
+    (void)ignored;
 }
 
 }  // namespace
@@ -102,7 +199,7 @@ bool IsWebAddress(const std::string& url) {
 std::string DesktopUrl(const std::string& target) {
     if (StartsWithText(target, "www.")) return AnsiToUtf8("http://" + target);
     if (StartsWithText(target, "mailto:"))
-        return "mailto:" + PercentEncode(AnsiToUtf8(target.substr(7)), "@");
+        return "mailto:" + EncodeMailLink(AnsiToUtf8(target.substr(7)));
     if (HasScheme(target)) return AnsiToUtf8(target);
     return "file://" + PercentEncode(AnsiToUtf8(AbsolutePath(target)), "/");
 }
@@ -112,49 +209,219 @@ std::string BrowserArgument(const std::string& url) {
     return AbsolutePath(url);
 }
 
-std::string DesktopEntryProgram(const std::string& desktopEntry) {
-    std::string exec;
-    bool inEntry = false;
-    for (const std::string& line : SplitLines(desktopEntry)) {
-        const std::string text = Trim(line);
-        if (!text.empty() && text[0] == '[') {
-            inEntry = text == "[Desktop Entry]";
-            continue;
-        }
-        if (inEntry && text.rfind("Exec", 0) == 0) {
-            const size_t eq = text.find('=');
-            if (eq != std::string::npos && Trim(text.substr(4, eq - 4)).empty()) {
-                exec = Trim(text.substr(eq + 1));
-                break;
-            }
-        }
-    }
-    // Words, with double quotes grouping and backslash escaping inside them.
+std::vector<std::string> SplitCommandLine(std::string_view line) {
+    std::vector<std::string> words;
     size_t i = 0;
-    auto nextWord = [&]() {
-        while (i < exec.size() && exec[i] == ' ') ++i;
+    while (true) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+        if (i == line.size()) return words;
         std::string word;
         bool quoted = false;
-        for (; i < exec.size(); ++i) {
-            const char c = exec[i];
-            if (quoted && c == '\\' && i + 1 < exec.size()) {
-                word += exec[++i];
+        for (; i < line.size(); ++i) {
+            const char c = line[i];
+            if (quoted && c == '\\' && i + 1 < line.size()) {
+                word += line[++i];
             } else if (c == '"') {
                 quoted = !quoted;
-            } else if (c == ' ' && !quoted) {
+            } else if ((c == ' ' || c == '\t') && !quoted) {
                 break;
             } else {
                 word += c;
             }
         }
-        return word;
-    };
-    std::string program = nextWord();
-    if (program == "env") {
-        do program = nextWord();
-        while (!program.empty() && program.find('=') != std::string::npos);
+        words.push_back(std::move(word));
     }
-    return program;
+}
+
+std::string JoinCommandLine(const std::vector<std::string>& words) {
+    std::string line;
+    for (const std::string& word : words) {
+        if (!line.empty()) line += ' ';
+        if (!word.empty() && word.find_first_of(" \t\n\"'\\><~|&;$*?#()`") == std::string::npos) {
+            line += word;
+            continue;
+        }
+        line += '"';
+        for (const char c : word) {
+            if (c == '"' || c == '`' || c == '$' || c == '\\') line += '\\';
+            line += c;
+        }
+        line += '"';
+    }
+    return line;
+}
+
+std::string DesktopEntryCommand(const std::string& desktopEntry, const std::string& entryFile) {
+    const std::map<std::string, std::string> keys = DesktopEntryGroup(desktopEntry);
+    auto value = [&](const char* key) {
+        const auto found = keys.find(key);
+        return found == keys.end() ? std::string() : found->second;
+    };
+    const std::string icon = value("Icon"), name = value("Name");
+    std::vector<std::string> words;
+    for (const std::string& word : SplitCommandLine(value("Exec"))) {
+        if (word == "%i") {
+            if (!icon.empty()) words.insert(words.end(), {"--icon", EscapePercent(icon)});
+            continue;
+        }
+        const std::string kept = ExpandFieldCodes(word, [&](char code) {
+            if (code == '%' || IsUrlCode(code)) return std::string{'%', code};
+            if (code == 'c') return EscapePercent(name);
+            if (code == 'k') return EscapePercent(entryFile);
+            return std::string();  // obsolete and unknown codes are dropped
+        });
+        if (!kept.empty() || word.empty()) words.push_back(kept);
+    }
+    return JoinCommandLine(words);
+}
+
+std::vector<std::string> BrowserCommand(const std::string& browser, const std::string& url) {
+    const std::string argument = BrowserArgument(url);
+    if (FileExists(browser)) return {browser, argument};
+    std::vector<std::string> command;
+    bool placed = false;
+    for (const std::string& word : SplitCommandLine(browser)) {
+        const std::string expanded = ExpandFieldCodes(word, [&](char code) {
+            if (code == '%') return std::string("%");
+            if (!IsUrlCode(code)) return std::string();
+            placed = true;
+            return argument;
+        });
+        if (!expanded.empty() || word.empty()) command.push_back(expanded);
+    }
+    if (command.empty()) return command;
+    if (!placed) command.push_back(argument);
+    return command;
+}
+
+TStartOutcome StartDetachedCommand(const std::vector<std::string>& nativeCommand,
+                                   std::chrono::milliseconds watch) {
+    TStartOutcome outcome;
+    if (nativeCommand.empty() || nativeCommand[0].empty()) {
+        outcome.Error = ENOENT;
+        return outcome;
+    }
+    const std::string program = FindProgram(nativeCommand[0]);
+    if (program.empty()) {
+        outcome.Error = ENOENT;
+        return outcome;
+    }
+    // Everything the children use is made before the fork: after it only calls that are safe
+    // in a copy of a threaded process follow.
+    std::vector<char*> argv;
+    for (const std::string& word : nativeCommand) argv.push_back(const_cast<char*>(word.c_str()));
+    argv.push_back(nullptr);
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+        outcome.Error = errno;
+        return outcome;
+    }
+    const int nothing = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    const long long watchNs = std::max<long long>(0, watch.count()) * 1000000LL;
+    const pid_t watcher = ::fork();
+    if (watcher == 0) {
+        // The watcher starts the program and reports on it for the watch; when it leaves,
+        // the program is nobody's child here and the system takes it over.
+        ::close(fds[0]);
+        ::signal(SIGCHLD, SIG_DFL);
+        const pid_t child = ::fork();
+        if (child < 0) {
+            Report(fds[1], 'F', errno);
+            ::_exit(0);
+        }
+        if (child == 0) {
+            ::setsid();
+            ::signal(SIGPIPE, SIG_DFL);
+            if (nothing >= 0) ::dup2(nothing, 0);
+            ::execv(program.c_str(), argv.data());
+            Report(fds[1], 'E', errno);
+            ::_exit(127);
+        }
+        const timespec step{0, 5000000};
+        for (long long waited = 0; waited <= watchNs; waited += step.tv_nsec) {
+            int status = 0;
+            const pid_t done = ::waitpid(child, &status, WNOHANG);
+            if (done == child) {
+                Report(fds[1], 'X', status);
+                break;
+            }
+            if (done < 0 && errno != EINTR) break;
+            ::nanosleep(&step, nullptr);
+        }
+        ::_exit(0);
+    }
+    const int forkError = errno;
+    ::close(fds[1]);
+    if (nothing >= 0) ::close(nothing);
+    if (watcher < 0) {
+        ::close(fds[0]);
+        outcome.Error = forkError;
+        return outcome;
+    }
+    int status = 0;
+    while (::waitpid(watcher, &status, 0) < 0 && errno == EINTR) {
+    }
+    StartReport report{};
+    for (;;) {
+        const ssize_t n = ::read(fds[0], &report, sizeof report);
+        if (n < 0 && errno == EINTR) continue;
+        if (n != ssize_t(sizeof report)) break;
+        if (report.Kind == 'E' || report.Kind == 'F') {
+            outcome.Error = report.Value;
+            outcome.Ended = false;
+            break;  // an exit after a failed exec says nothing more
+        }
+        outcome.Ended = true;
+        outcome.Status = report.Value;
+    }
+    ::close(fds[0]);
+    return outcome;
+}
+
+void StartProgramWatched(const std::vector<std::string>& command, std::chrono::milliseconds watch) {
+    std::vector<std::string> native;
+    for (const std::string& word : command) native.push_back(ToNativePath(word));
+    const std::string program = command.empty() ? std::string() : command[0];
+    const TStartOutcome outcome = StartDetachedCommand(native, watch);
+    if (outcome.Error == ENOENT) throw Exception("The program \"" + program + "\" was not found.");
+    if (outcome.Error != 0)
+        throw Exception("Cannot start \"" + program +
+                        "\": " + Utf8ToAnsi(std::strerror(outcome.Error)));
+    if (!outcome.Ended) return;
+    if (WIFEXITED(outcome.Status) && WEXITSTATUS(outcome.Status) != 0)
+        throw Exception("\"" + program + "\" ended at once with exit code " +
+                        IntToStr(WEXITSTATUS(outcome.Status)) + ".");
+    if (WIFSIGNALED(outcome.Status))
+        throw Exception("\"" + program + "\" ended at once on signal " +
+                        IntToStr(WTERMSIG(outcome.Status)) + ".");
+}
+
+bool OpenWithDesktopOpener(const std::string& target, std::chrono::milliseconds watch) {
+    const std::string opener = FindProgram("xdg-open");
+    if (opener.empty()) return false;
+    const TStartOutcome outcome = StartDetachedCommand({opener, DesktopUrl(target)}, watch);
+    if (outcome.Error != 0)
+        throw Exception("Cannot start the desktop's opener: " +
+                        Utf8ToAnsi(std::strerror(outcome.Error)));
+    if (!outcome.Ended || (WIFEXITED(outcome.Status) && WEXITSTATUS(outcome.Status) == 0))
+        return true;
+    if (!WIFEXITED(outcome.Status))
+        throw Exception("The desktop's opener ended on signal " +
+                        IntToStr(WTERMSIG(outcome.Status)) + ".");
+    // The opener's documented exit codes.
+    switch (WEXITSTATUS(outcome.Status)) {
+        case 1:
+            throw Exception("The desktop's opener did not understand the address.");
+        case 2:
+            throw Exception("The file does not exist.");
+        case 3:
+            throw Exception("No program to open it was found.");
+        case 4:
+            throw Exception("The program that opens it failed.");
+        default:
+            throw Exception("The desktop's opener ended with exit code " +
+                            IntToStr(WEXITSTATUS(outcome.Status)) + ".");
+    }
 }
 
 int& BrowserChoice() {
@@ -191,8 +458,8 @@ void OpenURL(const std::string& url) {
     try {
         OpenDocumentSeam(url);
         ProcessEventsSeam();
-    } catch (const std::exception&) {
-        ShowError("Could not open Default Browser");
+    } catch (const std::exception& e) {
+        ShowError("Could not open Default Browser", e);
     }
 }
 
@@ -206,7 +473,6 @@ void GoToURL(int entryIndex) {
         ShowError("Entry does not have a URL!");
         return;
     }
-    EnableSaveSeam(true);
     bank.MarkModified(entry.Name);
     // A copy: the launch processes events, and a command run then may change the bank.
     const std::string url = entry.URL;
@@ -219,8 +485,8 @@ void SendMail(int entryIndex) {
     const std::string target = "MailTo:" + bank.Entry(entryIndex).EMail;
     try {
         OpenDocumentSeam(target);
-    } catch (const std::exception&) {
-        ShowError("Error starting EMail client");
+    } catch (const std::exception& e) {
+        ShowError("Error starting EMail client", e);
         return;
     }
     ProcessEventsSeam();
@@ -235,20 +501,28 @@ void LaunchBrowser(const std::string& typed) {
         try {
             OpenDocumentSeam(typed);
             ProcessEventsSeam();
-        } catch (const std::exception&) {
-            ShowError("Could not open Default Browser");
+        } catch (const std::exception& e) {
+            ShowError("Could not open Default Browser", e);
         }
         return;
     }
     OpenWithBrowser(browser, typed);
 }
 
-std::string StartupBankFile() {
+namespace {
+
+// "Default" as a path: a relative name lies in the data folder.
+std::string DefaultBankPath() {
     std::string name = Settings().Default;
-    if (!name.empty()) {
-        if (name[0] != '/') name = UserDataFolder() + name;
-        if (FileExists(name)) return name;
-    }
+    if (!name.empty() && name[0] != '/') name = UserDataFolder() + name;
+    return name;
+}
+
+}  // namespace
+
+std::string StartupBankFile() {
+    const std::string name = DefaultBankPath();
+    if (FileExists(name)) return name;
     for (const std::string& folder : {ProgramFolder(), UserDataFolder()})
         for (const char* file : {"Lorvane.BNK", "Lorvane.bnk"})
             if (FileExists(folder + file)) return folder + file;
@@ -256,6 +530,8 @@ std::string StartupBankFile() {
 }
 
 void StartUp() {
+    if (const std::string name = DefaultBankPath(); DirectoryExists(name))
+        ShowError("Error loading " + name + "\rThis is a folder, not a bank file.");
     const std::string bankFile = StartupBankFile();
     if (!bankFile.empty()) OpenBank(bankFile);
     const TSettings& s = Settings();

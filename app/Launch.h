@@ -1,20 +1,61 @@
 // Handing URLs and mail addresses to other programs, and the program's start-up step.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 // A web address: "HTTP" or "WWW" at the start (any case), or the extension HTM or HTML.
 bool IsWebAddress(const std::string& url);
-// A target as the desktop opens it, in UTF-8: "www." gets "http://", "MailTo:" gets the
-// address percent-encoded, a local path becomes an absolute "file://" URL, other URLs stay.
+// A target as the desktop opens it, in UTF-8: "www." gets "http://", a local path becomes an
+// absolute "file://" URL, other URLs stay. After "MailTo:" only what a mail link cannot hold
+// is percent-encoded (blanks and other controls, non-ASCII, quotes, angle brackets, "#", a
+// "%" without two hexadecimal digits), so "," between recipients and the "?", "=" and "&" of
+// the header fields keep their meaning.
 std::string DesktopUrl(const std::string& target);
 // A URL as a browser's one argument: a local path is made absolute, so no text a browser
 // gets can read as one of its options.
 std::string BrowserArgument(const std::string& url);
-// The program of a desktop entry's "Exec" line (first word, quotes removed, "env" and its
-// assignments skipped); empty when the text has none.
-std::string DesktopEntryProgram(const std::string& desktopEntry);
+
+// Command lines as desktop entries write them: words apart at blanks; double quotes group,
+// and inside them a backslash takes the next character as it is.
+std::vector<std::string> SplitCommandLine(std::string_view line);
+std::string JoinCommandLine(const std::vector<std::string>& words);
+// The whole command line of a desktop entry's "Exec" line (in its "[Desktop Entry]" group),
+// ready to be kept as a browser setting: the value's escapes read, "%i" (the "--icon" option
+// with the entry's icon), "%c" (its name) and "%k" (`entryFile`) expanded, obsolete field
+// codes dropped, and the URL's place ("%u", "%U", "%f", "%F") and "%%" kept for
+// BrowserCommand. Empty when the entry has no command.
+std::string DesktopEntryCommand(const std::string& desktopEntry, const std::string& entryFile);
+// The command that opens `url` with a configured browser: a browser naming an existing file
+// is that program with the URL as its one argument; anything else is a command line whose
+// "%u", "%U", "%f" and "%F" become the URL ("%%" a percent sign, other field codes dropped),
+// or that gets the URL as its last word when it has no place for it. The URL is made a
+// browser argument first (BrowserArgument). Empty when the browser text holds no program.
+std::vector<std::string> BrowserCommand(const std::string& browser, const std::string& url);
+
+// What became of a program started detached.
+struct TStartOutcome {
+    int Error = 0;       // the system's error number when it could not be started
+    bool Ended = false;  // it ended while it was watched
+    int Status = 0;      // then its wait status
+};
+// Starts a command (native words; a first word without "/" is looked up in PATH) detached
+// from this process, in a session of its own and with no input, and watches it for `watch`.
+TStartOutcome StartDetachedCommand(const std::vector<std::string>& nativeCommand,
+                                   std::chrono::milliseconds watch);
+// How long a started program is watched for an immediate failure.
+inline constexpr std::chrono::milliseconds StartWatch{400};
+// Starts a command (Windows-1252 words) as StartDetachedCommand does; raises with the cause
+// when it cannot be started or ends within `watch` with an error.
+void StartProgramWatched(const std::vector<std::string>& command,
+                         std::chrono::milliseconds watch = StartWatch);
+// Opens a target with the desktop's opener program ("xdg-open" in PATH), watched as
+// above; raises with the cause when the opener reports a failure (no program for it, a
+// missing file, ...). False, having done nothing, when there is no opener program.
+bool OpenWithDesktopOpener(const std::string& target, std::chrono::milliseconds watch = StartWatch);
 
 // The browser choice that the dialog last confirmed, program-wide: 0, 1 or 2.
 int& BrowserChoice();
@@ -39,7 +80,7 @@ void LaunchBrowser(const std::string& typed);
 // when there is none.
 std::string StartupBankFile();
 // The start-up step after the main window is shown: the bank, the workgroup and the
-// start-up URLs.
+// start-up URLs. A "Default" that names a folder is refused with a message first.
 void StartUp();
 
 // The about box's version lines from the version record's numbers: "Version: 1.0" from the

@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <algorithm>
 #include <cerrno>
+#include <map>
 
 #include "platform/Codec.h"
 #include "platform/FileUtils.h"
@@ -81,8 +82,38 @@ std::string MozUrlText(std::string_view b) {
     return CutAtNul(Utf8Text(b));
 }
 
-bool EndsWithUrlExtension(const std::string& name) {
-    return name.size() >= 4 && LowerCase(name.substr(name.size() - 4)) == ".url";
+bool EndsWithExtension(const std::string& name, std::string_view ext) {
+    return name.size() > ext.size() && LowerCase(name.substr(name.size() - ext.size())) == ext;
+}
+
+// The start of a regular file (a native path), at most the limit, without the line the limit
+// cuts through; empty for anything else.
+std::string ReadShortcutBytes(const std::string& nativePath) {
+    // Non-blocking open: a FIFO named like a shortcut must not hang the drop.
+    int fd = ::open(nativePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return std::string();
+    struct stat st {};
+    std::string bytes;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        // One byte past the limit tells a file that was cut from one that just fits.
+        bytes.resize(kShortcutLimit + 1);
+        size_t got = 0;
+        while (got < bytes.size()) {
+            ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            got += size_t(n);
+        }
+        bytes.resize(got);
+        if (got > kShortcutLimit) {
+            // The line cut by the limit is incomplete: a URL in it would be a wrong one.
+            bytes.resize(kShortcutLimit);
+            const size_t end = bytes.find_last_of("\r\n");
+            bytes.resize(end == std::string::npos ? 0 : end + 1);
+        }
+    }
+    ::close(fd);
+    return bytes;
 }
 
 }  // namespace
@@ -111,31 +142,23 @@ bool ParseInternetShortcut(std::string_view bytes, std::string& url) {
 
 bool ReadInternetShortcut(const std::string& nativePath, std::string& url) {
     url.clear();
-    // Non-blocking open: a FIFO named "x.url" must not hang the drop.
-    int fd = ::open(nativePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return false;
-    struct stat st {};
-    std::string bytes;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-        // One byte past the limit tells a file that was cut from one that just fits.
-        bytes.resize(kShortcutLimit + 1);
-        size_t got = 0;
-        while (got < bytes.size()) {
-            ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            got += size_t(n);
-        }
-        bytes.resize(got);
-        if (got > kShortcutLimit) {
-            // The line cut by the limit is incomplete: a URL in it would be a wrong one.
-            bytes.resize(kShortcutLimit);
-            const size_t end = bytes.find_last_of("\r\n");
-            bytes.resize(end == std::string::npos ? 0 : end + 1);
-        }
-    }
-    ::close(fd);
-    return ParseInternetShortcut(bytes, url);
+    return ParseInternetShortcut(ReadShortcutBytes(nativePath), url);
+}
+
+bool ParseDesktopLink(std::string_view bytes, std::string& url, std::string& name) {
+    url.clear();
+    name.clear();
+    const std::map<std::string, std::string> keys = DesktopEntryGroup(UndeclaredTextToUtf8(bytes));
+    const auto type = keys.find("Type"), link = keys.find("URL"), title = keys.find("Name");
+    if (type == keys.end() || type->second != "Link" || link == keys.end() || IsBlank(link->second))
+        return false;
+    url = Utf8UrlToAnsi(link->second);
+    if (title != keys.end()) name = Utf8ToAnsi(title->second);
+    return true;
+}
+
+bool ReadDesktopLink(const std::string& nativePath, std::string& url, std::string& name) {
+    return ParseDesktopLink(ReadShortcutBytes(nativePath), url, name);
 }
 
 std::string DecodeMozUrl(std::string_view b) {
@@ -223,12 +246,19 @@ bool TDropURLTarget::GetData() {
         const std::vector<std::string> uris = ParseUriList(d->Data(kMimeUriList));
         std::string path;
         if (!uris.empty() && LocalFileFromUri(uris[0], path)) {
-            // A dropped file counts only as an internet shortcut; its path is no URL.
+            // A dropped file counts only as an internet shortcut or a desktop link; its path
+            // is no URL.
             const std::string name = Utf8ToAnsi(path.substr(path.rfind('/') + 1));
-            std::string url;
-            if (!EndsWithUrlExtension(name) || !ReadInternetShortcut(path, url)) return false;
+            std::string url, title;
+            if (EndsWithExtension(name, ".url") && ReadInternetShortcut(path, url)) {
+                title = name.substr(0, name.size() - 4);
+            } else if (EndsWithExtension(name, ".desktop") && ReadDesktopLink(path, url, title)) {
+                if (IsBlank(title)) title = name.substr(0, name.size() - 8);
+            } else {
+                return false;
+            }
             URL = url;
-            Title = name.substr(0, name.size() - 4);
+            Title = title;
         } else if (!uris.empty()) {
             URL = Utf8UrlToAnsi(CutAtNul(Utf8Text(uris[0])));
         }

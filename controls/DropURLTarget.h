@@ -1,4 +1,5 @@
-// The URL drop target: dropped links and internet shortcuts become a URL and a title.
+// The URL drop target: dropped links, internet shortcuts and desktop links become a URL and a
+// title.
 #pragma once
 
 #include <string>
@@ -40,6 +41,13 @@ bool ParseInternetShortcut(std::string_view bytes, std::string& url);
 // Reads a shortcut file (a native path): regular files only, at most the first 64 KiB; the
 // line the limit cuts through is not read.
 bool ReadInternetShortcut(const std::string& nativePath, std::string& url);
+
+// A desktop link's text: in its "[Desktop Entry]" group, "Type=Link" and the first "URL="
+// line's value (escapes read; blank is none), with the first "Name=" as its name (empty when
+// none). The text is decoded as ParseInternetShortcut's is. False when it is no link.
+bool ParseDesktopLink(std::string_view bytes, std::string& url, std::string& name);
+// Reads a desktop link file (a native path) within the same bounds as ReadInternetShortcut.
+bool ReadDesktopLink(const std::string& nativePath, std::string& url, std::string& name);
 
 // The text of "text/x-moz-url" data in Windows-1252, up to the first NUL: UTF-16 when it has
 // a byte-order mark or its first character is ASCII in UTF-16 (either byte order), else UTF-8.

@@ -452,15 +452,8 @@ void TMarkMemo::PaintBackground(TCanvas& canvas, const TRect& r, int64_t textY) 
         canvas.FillRect(r);
         return;
     }
-    const int w = backgroundBmp_.Width(), h = backgroundBmp_.Height();
-    auto phase = [](int64_t at, int size) { return int((at % size + size) % size); };
-    const int left = r.Left - phase(int64_t(r.Left) + view_.HScroll, w);
-    const int top = r.Top - phase(textY, h);
-    canvas.SaveState();
-    canvas.IntersectClipRect(r);
-    for (int y = top; y < r.Bottom; y += h)
-        for (int x = left; x < r.Right; x += w) canvas.Draw(x, y, backgroundBmp_.Bitmap());
-    canvas.RestoreState();
+    TilePicture(canvas, r, backgroundBmp_.Bitmap(), -int64_t(view_.HScroll),
+                int64_t(r.Top) - textY);
 }
 
 void TMarkMemo::PaintLine(TCanvas& canvas, int absLine, int y, int clientWidth) {

@@ -359,10 +359,18 @@ public:
             char c = in_[pos_];
             if (c == '{') {
                 ++pos_;
-                stack_.push_back(state_);
+                // Groups nested deeper than any document needs share their outer state, so
+                // the memory held stays bounded whatever the input.
+                if (stack_.size() < MaxDepth)
+                    stack_.push_back(state_);
+                else
+                    ++flatDepth_;
             } else if (c == '}') {
                 ++pos_;
-                EndGroup();
+                if (flatDepth_ > 0)
+                    --flatDepth_;
+                else
+                    EndGroup();
             } else if (c == '\\') {
                 ControlWord();
             } else if (c == '\r' || c == '\n') {
@@ -396,6 +404,9 @@ private:
     }
 
     void Text(char c) {
+        // Bytes 1 to 4 are the coded output's own: read as text, they would open, split or
+        // close command blocks. They are no printable text, so they are dropped.
+        if (c >= RPTFPrefix && c <= RPTFSuffix) return;
         switch (state_.dest) {
             case Dest::Skip:
                 return;
@@ -562,8 +573,10 @@ private:
         // Everything else, "vantrel" included, changes nothing.
     }
 
+    static constexpr size_t MaxDepth = 256;
     const std::string& in_;
     size_t pos_ = 0;
+    size_t flatDepth_ = 0;  // groups opened beyond MaxDepth
     State state_;
     std::vector<State> stack_;
     std::map<int, std::string> fonts_;

@@ -60,4 +60,7 @@ uint8_t RPTFJustify(const std::string& text, uint8_t fallback);
 
 // RTF to RPTF: fonts and colours from their tables, character formats, paragraph formats,
 // paragraphs as CR LF, tabs and typographic quotes and dashes as their Windows-1252 bytes.
+// Bytes 1 to 4 of the RTF's text (raw or written "\'01".."\'04") are dropped, so text never
+// becomes codes; every block written is closed. Groups nest to any depth in bounded memory
+// (beyond 256 levels, inner groups keep their formats until the outer one ends).
 std::string RTFToRPTF(const std::string& rtf);

@@ -268,11 +268,11 @@ QIcon ToolIcon(const QString& buttonName) {
     return icon;
 }
 
-QPixmap FolderPixmap(int level) {
+QPixmap FolderPixmap(int level, int size) {
     static const QColor fills[] = {QColor(240, 190, 60), QColor(90, 160, 225),
                                    QColor(110, 190, 110)};
     const QColor fill = fills[level >= 1 && level <= 3 ? level - 1 : 0];
-    return Draw(16, [&](QPainter& p) { Folder(p, fill, false); });
+    return Draw(size, [&](QPainter& p) { Folder(p, fill, false); });
 }
 
 QPixmap ProgramPixmap(int size) {

@@ -8,7 +8,8 @@
 
 // The icon of a tool button by its name ("tbOpenButton", ...); a plain mark for others.
 QIcon ToolIcon(const QString& buttonName);
-// A 16 x 16 folder for category level 1, 2 or 3 (images 0, 1, 2 of the tree).
-QPixmap FolderPixmap(int level);
+// A folder for category level 1, 2 or 3 (images 0, 1, 2 of the tree), size x size pixels (16
+// on a screen at its own scale).
+QPixmap FolderPixmap(int level, int size = 16);
 // The program's icon at a size.
 QPixmap ProgramPixmap(int size);

@@ -13,15 +13,15 @@
 #include "platform/Exceptions.h"
 #include "platform/qt/Application.h"
 
-void StartDesktopProgram(const std::string& program, const std::string& argument) {
-    if (program.empty() || !QProcess::startDetached(ToQString(program), {ToQString(argument)}))
-        throw Exception("Cannot start \"" + program + "\".");
+void StartDesktopProgram(const std::vector<std::string>& command) {
+    StartProgramWatched(command);
 }
 
 void OpenDesktopDocument(const std::string& target) {
+    if (OpenWithDesktopOpener(target)) return;
     const QUrl url = QUrl::fromEncoded(QByteArray::fromStdString(DesktopUrl(target)));
-    if (!url.isValid() || !QDesktopServices::openUrl(url))
-        throw Exception("Cannot open \"" + target + "\".");
+    if (!url.isValid()) throw Exception("The address is not valid.");
+    if (!QDesktopServices::openUrl(url)) throw Exception("No program to open it was found.");
 }
 
 namespace {
@@ -46,7 +46,8 @@ std::string FindDesktopBrowser() {
                                                 QStandardPaths::LocateFile);
     QFile file(path);
     if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) return std::string();
-    return DesktopEntryProgram(FromQString(QString::fromUtf8(file.read(1 << 20))));
+    return DesktopEntryCommand(FromQString(QString::fromUtf8(file.read(1 << 20))),
+                               FromQString(path));
 }
 
 void InstallDesktopLauncher() {

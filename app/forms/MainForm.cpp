@@ -15,6 +15,7 @@
 #include <QWindowStateChangeEvent>
 
 #include <algorithm>
+#include <cmath>
 
 #include "AboutBox.h"
 #include "AdminSaveForm.h"
@@ -44,6 +45,7 @@
 #include "platform/Help.h"
 #include "platform/ImageList.h"
 #include "platform/Messages.h"
+#include "platform/ThemeServices.h"
 #include "platform/qt/Application.h"
 #include "platform/qt/ControlHost.h"
 #include "ui_MainForm.h"
@@ -78,7 +80,11 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui_(new Ui::MainFor
     host->setObjectName("VST");
     ui_->CentralLayout->addWidget(host);
     treeImages_ = std::make_unique<TCustomImageList>(nullptr, 16, 16);
-    for (int level = 1; level <= 3; ++level) AddPixmap(*treeImages_, FolderPixmap(level));
+    // Drawn with the screen's pixels, so that a scaled screen shows them sharp.
+    const int scale = std::clamp(int(std::ceil(ScreenPixelRatio())), 1, 4);
+    treeImages_->SetDevicePixelRatio(scale);
+    for (int level = 1; level <= 3; ++level)
+        AddPixmap(*treeImages_, FolderPixmap(level, 16 * scale));
     fileStampCheck_ = new QTimer(this);
     fileStampCheck_->setObjectName("FileStampCheck");
     dropTarget_ = std::make_unique<TDropURLTarget>();
@@ -433,7 +439,12 @@ void TMainForm::FillSeams() {
         Bank().FocusedEntry = -1;
         for (TEntry& entry : Bank().Entries) entry.Node = nullptr;
     };
-    s.AskAdminSaveScope = [this](int& what, int& how) { return AdminSaveForm().Choose(what, how); };
+    s.AskAdminSaveScope = [this](TSaveScope& scope) {
+        int what = 0, how = 0;
+        if (!AdminSaveForm().Choose(what, how)) return false;
+        scope = SaveScopeOfChoice(what, how);
+        return true;
+    };
     s.ChooseBrowserDialog = [this](int& choice) { RunBrowserSelection(this, choice); };
     s.CloseInfoPanel = [] { InfoPanel().InfoShown = false; };
     InstallDesktopLauncher();

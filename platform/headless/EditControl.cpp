@@ -209,6 +209,13 @@ void HeadlessEditType(TEditControl& edit, const std::string& text) {
     }
 }
 
+bool TEditControl::Perform(const TEditMessage& message) {
+    if (message.Kind == TEditMessage::KeyDown)
+        return HeadlessEditKey(*this, message.Key, message.Shift);
+    HeadlessEditType(*this, std::string(1, message.Char));
+    return true;
+}
+
 void HeadlessFocusElsewhere() {
     headless::EditorFocusLeaves(nullptr);
     headless::FocusAwayFromControls();

@@ -1,5 +1,5 @@
-// The headless backend's small pieces: screen text measuring, image lists, popup menus, the
-// folder dialog and the special folders.
+// The headless backend's small pieces: screen text measuring, the image list's pixels, popup
+// menus, the folder dialog and the special folders.
 #include <algorithm>
 #include <cstdlib>
 #include <map>
@@ -8,10 +8,10 @@
 #include "HeadlessCanvas.h"
 #include "HeadlessLoop.h"
 #include "ImageCodec.h"
+#include "ImagePixels.h"
 #include "platform/Codec.h"
 #include "platform/Cursors.h"
 #include "platform/FolderPicker.h"
-#include "platform/ImageList.h"
 #include "platform/Menus.h"
 #include "platform/TextMetrics.h"
 
@@ -49,89 +49,33 @@ std::unique_ptr<TTextMeasurer> CreateScreenTextMeasurer() {
     return std::make_unique<TBoxMeasurer>();
 }
 
-// --- Image lists -------------------------------------------------------------------------------
+// --- Image pixels ------------------------------------------------------------------------------
 
-struct TCustomImageList::Impl {
-    struct Image {
-        TBitmap pixels;
-        std::vector<bool> opaque;
-    };
-    std::vector<Image> images;
-};
-
-TCustomImageList::TCustomImageList(TComponent* owner, int width, int height)
-    : TComponent(owner),
-      impl_(std::make_unique<Impl>()),
-      width_(std::max(1, width)),
-      height_(std::max(1, height)) {}
-
-TCustomImageList::~TCustomImageList() {
-    ReleaseLinks();
-}
-
-int TCustomImageList::Count() const {
-    return int(impl_->images.size());
-}
-
-int TCustomImageList::Add(const TBitmap& bitmap, TColor transparent) {
-    if (bitmap.Empty()) return -1;
-    int first = Count(), pieces = std::max(1, bitmap.Width() / width_);
-    TColor key = transparent == clNone ? clNone : ColorToRGB(transparent);
-    for (int i = 0; i < pieces; ++i) {
-        Impl::Image image;
-        image.pixels.SetSize(width_, height_);
-        image.opaque.assign(size_t(width_) * size_t(height_), false);
-        for (int y = 0; y < height_; ++y)
-            for (int x = 0; x < width_; ++x) {
-                TColor c = bitmap.Pixel(i * width_ + x, y);
-                if (c == clNone || c == key) continue;
-                image.pixels.Internal().At(x, y) = c;
-                image.opaque[size_t(y) * size_t(width_) + size_t(x)] = true;
-            }
-        impl_->images.push_back(std::move(image));
-    }
-    Change();
-    return first;
-}
-
-int TCustomImageList::AddFromData(const void* data, size_t size, TColor transparent) {
+bool DecodeArgbImage(const void* data, size_t size, TArgbImage& image) {
     headless::DecodedImage decoded;
-    if (!headless::DecodeImage(data, size, decoded)) return -1;
-    // The image's own transparency counts as well as the transparent colour.
-    TBitmap bitmap(decoded.width, decoded.height);
-    for (int y = 0; y < decoded.height; ++y)
-        for (int x = 0; x < decoded.width; ++x) {
-            size_t at = size_t(y) * size_t(decoded.width) + size_t(x);
-            bitmap.Internal().At(x, y) = decoded.alpha[at] < 128 ? clNone : decoded.pixels[at];
-        }
-    return Add(bitmap, transparent);
+    if (!headless::DecodeImage(data, size, decoded)) return false;
+    image.Width = decoded.width;
+    image.Height = decoded.height;
+    image.Pixels.resize(decoded.pixels.size());
+    for (size_t i = 0; i < decoded.pixels.size(); ++i) {
+        const TColor c = decoded.pixels[i];
+        image.Pixels[i] = uint32_t(decoded.alpha[i]) << 24 | (c & 0xFFu) << 16 | (c & 0xFF00u) |
+                          (c >> 16 & 0xFFu);
+    }
+    return true;
 }
 
-void TCustomImageList::Delete(int index) {
-    if (index < 0 || index >= Count()) return;
-    impl_->images.erase(impl_->images.begin() + index);
-    Change();
-}
-
-void TCustomImageList::Clear() {
-    if (impl_->images.empty()) return;
-    impl_->images.clear();
-    Change();
-}
-
-void TCustomImageList::Draw(TCanvas& canvas, int x, int y, int index, bool enabled) const {
-    if (index < 0 || index >= Count()) return;
-    const Impl::Image& image = impl_->images[size_t(index)];
-    for (int yy = 0; yy < height_; ++yy)
-        for (int xx = 0; xx < width_; ++xx) {
-            if (!image.opaque[size_t(yy) * size_t(width_) + size_t(xx)]) continue;
-            TColor c = image.pixels.Pixel(xx, yy);
-            if (!enabled) {
-                int g = (GetRValue(c) * 11 + GetGValue(c) * 16 + GetBValue(c) * 5) / 32;
-                g = 128 + g / 2;  // greyed and lightened
-                c = RGBColor(g, g, g);
-            }
-            canvas.SetPixel(x + xx, y + yy, c);
+// Each target pixel takes the image's pixel at the same place (nearest); pixels less than half
+// opaque leave the canvas as it was.
+void DrawArgbImage(TCanvas& canvas, const TRect& dest, const TArgbImage& image) {
+    const int w = dest.Width(), h = dest.Height();
+    if (w <= 0 || h <= 0 || image.Width <= 0 || image.Height <= 0) return;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const uint32_t p = image.At(x * image.Width / w, y * image.Height / h);
+            if ((p >> 24) < 128) continue;
+            canvas.SetPixel(dest.Left + x, dest.Top + y,
+                            RGBColor(uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p)));
         }
 }
 

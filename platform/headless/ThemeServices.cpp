@@ -1,5 +1,6 @@
 // Without a display there is no desktop style: controls take their classic path.
 #include "platform/ThemeServices.h"
+#include "platform/headless/Headless.h"
 
 bool ThemesUsable() {
     return false;
@@ -12,4 +13,15 @@ void CloseThemeData(HTHEME) {}
 void DrawThemeBackground(HTHEME, TCanvas&, int, int, const TRect&) {}
 int StartDragDistance() {
     return 10;
+}
+
+namespace {
+double screenPixelRatio = 1.0;
+}  // namespace
+
+void SetHeadlessScreenPixelRatio(double ratio) {
+    screenPixelRatio = ratio > 0 ? ratio : 1.0;
+}
+double ScreenPixelRatio() {
+    return screenPixelRatio;
 }

@@ -32,6 +32,9 @@ QFont ToQFont(const TFont& font) {
     f.setStrikeOut(s & fsStrikeOut);
     if (font.Pitch() == TFontPitch::fpFixed) f.setFixedPitch(true);
     f.setKerning(false);
+    // Whole-pixel advances: text drawn a run at a time lands where it was measured a
+    // character at a time.
+    f.setHintingPreference(QFont::PreferFullHinting);
     return f;
 }
 

@@ -172,6 +172,22 @@ TEditControl::~TEditControl() {
     }
 }
 
+bool TEditControl::Perform(const TEditMessage& message) {
+    if (!impl_->line) return false;
+    Qt::KeyboardModifiers mods;
+    if (message.Shift & ssShift) mods |= Qt::ShiftModifier;
+    if (message.Shift & ssCtrl) mods |= Qt::ControlModifier;
+    if (message.Shift & ssAlt) mods |= Qt::AltModifier;
+    const int key = message.Kind == TEditMessage::KeyDown ? QtKey(message.Key) : 0;
+    if (message.Kind == TEditMessage::KeyDown && key == 0) return false;
+    const QString text = message.Kind == TEditMessage::Character
+                             ? ToQString(std::string(1, message.Char))
+                             : QString();
+    QKeyEvent event(QEvent::KeyPress, key, mods, text);
+    QApplication::sendEvent(impl_->line.data(), &event);
+    return event.isAccepted();
+}
+
 QLineEdit* EditWidget(TEditControl& edit) {
     return edit.Internal().line;
 }

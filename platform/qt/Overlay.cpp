@@ -83,3 +83,7 @@ int TOverlay::Width() const {
 int TOverlay::Height() const {
     return impl_->widget ? impl_->widget->picture.height() : 0;
 }
+uint32_t TOverlay::Pixel(int x, int y) const {
+    if (!impl_->widget || !impl_->widget->picture.valid(x, y)) return 0;
+    return impl_->widget->picture.pixel(x, y);
+}

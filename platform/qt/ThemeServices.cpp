@@ -5,6 +5,7 @@
 #include "QtCanvas.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QStyle>
 #include <QStyleHints>
 #include <QStyleOption>
@@ -115,6 +116,12 @@ void DrawThemeBackground(HTHEME theme, TCanvas& canvas, int part, int state, con
         default:
             break;
     }
+}
+
+double ScreenPixelRatio() {
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        if (QScreen* screen = QGuiApplication::primaryScreen()) return screen->devicePixelRatio();
+    return 1.0;
 }
 
 int StartDragDistance() {

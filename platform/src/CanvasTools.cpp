@@ -1,6 +1,7 @@
 // What every canvas implementation shares: the drawing tools' state, where text goes and the
 // drawing calls made of other drawing calls.
 #include "platform/Canvas.h"
+#include "platform/Picture.h"
 
 void TPen::Assign(const TPen& other) {
     color_ = other.color_;
@@ -46,4 +47,18 @@ int TCanvas::TextWidth(std::string_view text) const {
 
 int TCanvas::TextHeight(std::string_view text) const {
     return TextExtent(text).cy;
+}
+
+void TilePicture(TCanvas& canvas, const TRect& r, const TBitmap& picture, int64_t originX,
+                 int64_t originY) {
+    const int w = picture.Width(), h = picture.Height();
+    if (r.IsEmpty() || w <= 0 || h <= 0) return;
+    auto phase = [](int64_t at, int size) { return int((at % size + size) % size); };
+    const int left = r.Left - phase(int64_t(r.Left) - originX, w);
+    const int top = r.Top - phase(int64_t(r.Top) - originY, h);
+    canvas.SaveState();
+    canvas.IntersectClipRect(r);
+    for (int y = top; y < r.Bottom; y += h)
+        for (int x = left; x < r.Right; x += w) canvas.Draw(x, y, picture);
+    canvas.RestoreState();
 }

@@ -260,8 +260,8 @@ void TStrings::LoadFromFile(const std::string& fileName) {
 }
 
 void TStrings::SaveToFile(const std::string& fileName) const {
-    TFileStream f(fileName, fmCreate);
-    SaveToStream(f);
+    // Replaced whole: a failed or interrupted save leaves the previous file.
+    WriteFileAtomic(fileName, Text(), 0666);
 }
 
 void TStrings::LoadFromStream(TStream& stream) {

@@ -159,6 +159,35 @@ std::vector<std::string> SplitLines(std::string_view bytes) {
     return lines;
 }
 
+std::map<std::string, std::string> DesktopEntryGroup(std::string_view text) {
+    std::map<std::string, std::string> keys;
+    bool inEntry = false;
+    for (const std::string& line : SplitLines(text)) {
+        const std::string trimmed = Trim(line);
+        if (trimmed.empty() || trimmed[0] == '#') continue;
+        if (trimmed[0] == '[') {
+            inEntry = trimmed == "[Desktop Entry]";
+            continue;
+        }
+        const size_t eq = trimmed.find('=');
+        if (!inEntry || eq == std::string::npos) continue;
+        std::string raw = trimmed.substr(eq + 1);
+        raw.resize(std::min(raw.size(), raw.find('\0')));
+        raw = Trim(raw);
+        std::string value;
+        for (size_t i = 0; i < raw.size(); ++i) {
+            if (raw[i] != '\\' || i + 1 == raw.size()) {
+                value += raw[i];
+                continue;
+            }
+            const char c = raw[++i];
+            value += c == 's' ? ' ' : c == 'n' ? '\n' : c == 't' ? '\t' : c == 'r' ? '\r' : c;
+        }
+        keys.try_emplace(Trim(trimmed.substr(0, eq)), std::move(value));
+    }
+    return keys;
+}
+
 std::string ReadFileBytes(const std::string& fileName) {
     std::string native = ToNativePath(fileName);
     const bool usable = IsUsableFileName(fileName);
@@ -272,12 +301,16 @@ bool ResolveLinks(std::string& native, int& err) {
     return false;
 }
 
-void SyncFolder(const std::string& dir) {
-    if (InjectedError(TSafeWriteStep::SyncFolder) != 0) return;
+// 0 when the folder's entries are on the disk, else the error number. A file system that
+// cannot sync folders at all (EINVAL, ENOTSUP) offers nothing more to wait for.
+int SyncFolder(const std::string& dir) {
+    if (const int err = InjectedError(TSafeWriteStep::SyncFolder)) return err;
     const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
+    if (fd < 0) return errno;
+    int err = 0;
+    if (::fsync(fd) != 0 && errno != EINVAL && errno != ENOTSUP && errno != EOPNOTSUPP) err = errno;
     ::close(fd);
+    return err;
 }
 
 bool WriteAllBytes(int fd, std::string_view bytes, int& err) {
@@ -352,11 +385,23 @@ int OpenTemporary(const std::string& temp, int& err) {
             }
             return -1;
         }
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && (errno == EWOULDBLOCK || errno == EINTR)) {
+        int lockErr = InjectedError(TSafeWriteStep::Lock);
+        if (lockErr == 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0) lockErr = errno;
+        if (lockErr == EWOULDBLOCK || lockErr == EINTR) {
             ::close(fd);
+            err = InjectedError(TSafeWriteStep::LockWait);
+            if (err != 0) return -1;
             err = EBUSY;
             ::usleep(10000);
             continue;
+        }
+        // Without the lock another save could write the same temporary file. Where locks fail
+        // no save holds one, so the file is nobody's work.
+        if (lockErr != 0) {
+            ::unlink(temp.c_str());
+            ::close(fd);
+            err = lockErr;
+            return -1;
         }
         // The name must still be this file: another save may have renamed or removed it
         // between our open and our lock.
@@ -388,6 +433,11 @@ int OpenTemporary(const std::string& temp, int& err) {
 }
 
 }  // namespace
+
+std::string SafeWriteTempName(const std::string& fileName, bool nativeNames) {
+    const std::string temp = SavingName(nativeNames ? fileName : ToNativePath(fileName));
+    return nativeNames ? temp : FromNativePath(temp);
+}
 
 TSafeFileWriter::TSafeFileWriter(const std::string& fileName, TSafeWriteOptions options)
     : options_(std::move(options)), fileName_(fileName) {
@@ -497,9 +547,17 @@ void TSafeFileWriter::Commit() {
     ::close(fd_);
     fd_ = -1;
     if (options_.Sync && options_.SyncFolder) {
+        // The new file is in place, but until its folder is synced a crash may bring the old
+        // one back: the save is not done, and the caller must not take it as done.
         const std::string dir = FolderOf(target_);
-        SyncFolder(dir);
-        if (!backup.empty() && FolderOf(backup) != dir) SyncFolder(FolderOf(backup));
+        err = SyncFolder(dir);
+        if (err == 0 && !backup.empty() && FolderOf(backup) != dir)
+            err = SyncFolder(FolderOf(backup));
+        if (err != 0)
+            throw EWriteError(FormatMsg(
+                "Cannot write file \"%s\". %s\rThe new content is in place but not yet safe on "
+                "the disk.",
+                {fileName_, SystemText(err)}));
     }
 }
 

@@ -70,6 +70,18 @@ bool MakeFolders(const std::string& dir) {
     return ::mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
+// The damaged copy is made as a second name, ".<file>.damaged.saving", before the file is
+// replaced, and takes its own name after. A save that ended between the two left it under the
+// temporary name: once the file no longer reads as damaged, the copy there is whole, and it
+// takes its place.
+void FinishKeptDamaged(const std::string& damagedName) {
+    const std::string leftover = SafeWriteTempName(damagedName, true);
+    struct stat st {};
+    if (::lstat(leftover.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid())
+        return;
+    ::rename(leftover.c_str(), damagedName.c_str());
+}
+
 // Written by the safe writer, readable by the owner only because the registry holds the
 // (merely scrambled) bank password. A file that read as damaged is kept beside the new one.
 bool ReplaceFile(const std::string& fileName, const std::string& bytes, bool keepDamaged) {
@@ -80,7 +92,11 @@ bool ReplaceFile(const std::string& fileName, const std::string& bytes, bool kee
     options.Mode = 0600;
     options.ForceMode = true;
     options.NativeNames = true;
-    if (keepDamaged) options.BackupName = fileName + ".damaged";
+    const std::string damagedName = fileName + ".damaged";
+    if (keepDamaged)
+        options.BackupName = damagedName;
+    else
+        FinishKeptDamaged(damagedName);
     try {
         WriteFileAtomic(fileName, bytes, options);
     } catch (const Exception&) {

@@ -129,8 +129,10 @@ void TMemoryStream::LoadFromFile(const std::string& fileName) {
 }
 
 void TMemoryStream::SaveToFile(const std::string& fileName) {
-    TFileStream f(fileName, fmCreate);
-    SaveToStream(f);
+    // Replaced whole: a failed or interrupted save leaves the previous file.
+    WriteFileAtomic(fileName,
+                    std::string_view(reinterpret_cast<const char*>(data_.data()), data_.size()),
+                    0666);
 }
 
 // ---- TFileStream ----

@@ -558,3 +558,43 @@ TEST(ClipboardTransfer, CutOrCopiedNodesShowBlendedImages) {
     if (const char* dir = std::getenv("LORVANE_PNG_DIR"))
         shot.SaveToFile(std::string(dir) + "/tree-cut-node.png");
 }
+
+TEST(ClipboardTransfer, TheStandardEditActionsRunOnTheTree) {
+    OwnClipboard clipboard;
+    NamedTree tree;
+    Fill(tree);
+    TBasicAction copy(TActionKind::EditCopy), paste(TActionKind::EditPaste),
+        remove(TActionKind::EditDelete), selectAll(TActionKind::EditSelectAll),
+        custom(TActionKind::Custom);
+    for (TBasicAction* action : {&copy, &paste, &remove, &selectAll, &custom})
+        action->SetTarget(&tree);
+    EXPECT_TRUE(copy.Update());
+    EXPECT_FALSE(copy.Enabled()) << "nothing selected";
+    EXPECT_FALSE(copy.Execute());
+    EXPECT_TRUE(paste.Update());
+    EXPECT_TRUE(paste.Enabled());
+    EXPECT_TRUE(selectAll.Update());
+    EXPECT_TRUE(selectAll.Enabled()) << "with toMultiSelect and shown nodes";
+    EXPECT_FALSE(custom.Update()) << "not a command of the tree";
+    EXPECT_FALSE(custom.Execute());
+
+    tree.Select({"A2"});
+    remove.Update();
+    copy.Update();
+    ASSERT_TRUE(copy.Execute());
+    EXPECT_TRUE(tree.HasTreeState(tsCopyPending));
+    tree.SetFocusedNode(tree.Find("C"));
+    ASSERT_TRUE(paste.Execute());
+    EXPECT_EQ(tree.Shape(), "A(A1,A2(A2a)),C(C1,A2(A2a))");
+    tree.Select({"A1"});
+    ASSERT_TRUE(remove.Execute());
+    EXPECT_EQ(tree.Shape(), "A(A2(A2a)),C(C1,A2(A2a))");
+
+    ASSERT_TRUE(selectAll.Execute());
+    EXPECT_EQ(tree.SelectionCount(), tree.TotalCount());
+    TVTSelectionOptions options = tree.TreeOptions().SelectionOptions();
+    options.Exclude(toMultiSelect);
+    tree.TreeOptions().SetSelectionOptions(options);
+    selectAll.Update();
+    EXPECT_FALSE(selectAll.Enabled());
+}

@@ -178,3 +178,25 @@ TEST(TreeCursor, ACapturedMouseOrAGlobalCursorLeavesTheShownCursorAlone) {
     EXPECT_EQ(tree.ShownCursor(), crCross);
     EXPECT_EQ(asked, 2);
 }
+
+TEST(TreeCursor, OnGetHeaderCursorDecidesOverTheHeader) {
+    CursorTree tree;
+    tree.Header().Columns().Add()->SetWidth(60);
+    tree.Header().SetOptions({hoVisible, hoColumnResize});
+    tree.SetClientSize(200, 100);
+    std::vector<TCursor> asked;
+    tree.OnGetHeaderCursor = [&asked](TVTHeader*, TCursor& cursor) {
+        asked.push_back(cursor);
+        if (cursor == crDefault) cursor = crHandPoint;
+    };
+    EXPECT_TRUE(tree.HeaderMove(30));
+    EXPECT_EQ(tree.ShownCursor(), crHandPoint) << "the handler's cursor over a button";
+    EXPECT_TRUE(tree.HeaderMove(60));
+    EXPECT_EQ(tree.ShownCursor(), crHSplit) << "the splitter's cursor, left as it was";
+    EXPECT_EQ(asked, (std::vector<TCursor>{crDefault, crHSplit}));
+    TMouseMessage m;
+    m.Pos = {30, 30};
+    EXPECT_FALSE(tree.PreviewMouse(m));
+    EXPECT_EQ(tree.ShownCursor(), crDefault) << "the rows do not ask it";
+    EXPECT_EQ(asked.size(), 2u);
+}

@@ -619,3 +619,31 @@ TEST(TreeDragDrop, ACopiedMoveDeletesTheSourceNodesAndACopyKeepsThem) {
     EXPECT_EQ(t.source.TotalCount(), 3u) << "Ctrl copies";
     EXPECT_EQ(CheckStructure(t.source), "");
 }
+
+TEST_F(FormsDragTest, OnStartDragFiresOnceWhenEitherKindOfDragStarts) {
+    int started = 0;
+    bool draggingWhenAsked = true;
+    tree.OnStartDrag = [&](TObject*) {
+        ++started;
+        draggingWhenAsked = tree.Dragging();
+    };
+    Press(nodes[0]);
+    const TPoint start = tree.OnLabel(nodes[0]);
+    tree.MouseMove(0, start.X, start.Y + 3);
+    EXPECT_EQ(started, 0) << "a pending drag has not started";
+    tree.MouseMove(0, start.X, start.Y + 12);
+    EXPECT_EQ(started, 1);
+    EXPECT_FALSE(draggingWhenAsked) << "asked before the drag runs";
+    HeadlessMouseUp(Screen(tree.OnLabel(nodes[2])));
+
+    int runnerSawStart = -1;
+    LauncherScope scope([&](const TDragRequest&) {
+        runnerSawStart = started;
+        return DROPEFFECT_NONE;
+    });
+    tree.SetDragType(dtOLE);
+    tree.DoDragging(tree.OnLabel(nodes[1]));
+    EXPECT_EQ(started, 2);
+    EXPECT_EQ(runnerSawStart, 2);
+    tree.OnStartDrag = nullptr;
+}

@@ -256,6 +256,9 @@ TEST(TreeDragImage, TheColumnDragPictureIsAnOverlayOverTheTree) {
     EXPECT_TRUE(overlay->Visible());
     EXPECT_EQ(overlay->Width(), 150);
     EXPECT_EQ(overlay->Position().Y, tree.HeaderStripRect().Top);
+    // Even and mostly opaque from edge to edge, not faded out towards its caption.
+    EXPECT_EQ(overlay->Pixel(2, 2) >> 24, overlay->Pixel(75, 2) >> 24);
+    EXPECT_GE(overlay->Pixel(2, 2) >> 24, 0xC0u);
     send(TMouseAction::Move, 260, 90);
     EXPECT_EQ(overlay->Position().Y, tree.HeaderStripRect().Top) << "restricted to its row";
     send(TMouseAction::Up, 260, 90);

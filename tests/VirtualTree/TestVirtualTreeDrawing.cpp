@@ -5,6 +5,7 @@
 
 #include "platform/Controls.h"
 #include "platform/ThemeServices.h"
+#include "platform/headless/Headless.h"
 
 #include <gtest/gtest.h>
 
@@ -219,6 +220,45 @@ TEST(VirtualTreeDrawing, RebuildKeepsTheListsAndTheXPLook) {
     BuiltInImageList(biXP).GetBitmap(13, after);
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 16; ++x) ASSERT_EQ(before.Pixel(x, y), after.Pixel(x, y));
+}
+
+TEST(VirtualTreeDrawing, ImagesKeepTheScreensPixelsAndDrawInLogicalPixels) {
+    // A list at twice the pixels: a 32-pixel image, red on its left half, drawn 16 wide.
+    TCustomImageList list(nullptr, 16, 16);
+    list.SetDevicePixelRatio(2);
+    EXPECT_EQ(list.PixelWidth(), 32);
+    TBitmap strip(64, 32);
+    strip.Canvas().Brush().SetColor(clBlue);
+    strip.Canvas().FillRect({0, 0, 64, 32});
+    strip.Canvas().Brush().SetColor(clRed);
+    strip.Canvas().FillRect({0, 0, 16, 32});
+    EXPECT_EQ(list.Add(strip), 0);
+    EXPECT_EQ(list.Count(), 2);
+    TBitmap target(20, 20);
+    list.Draw(target.Canvas(), 0, 0, 0);
+    EXPECT_EQ(target.Pixel(7, 8), clRed);
+    EXPECT_EQ(target.Pixel(8, 8), clBlue);
+    EXPECT_EQ(target.Pixel(16, 8), clWhite) << "16 logical pixels wide";
+
+    // The built-in lists follow the screen's scale, the XP look too.
+    TBitmap before;
+    BuiltInImageList(biCheckLight).GetBitmap(13, before);
+    SetHeadlessScreenPixelRatio(2);
+    RebuildBuiltInImages();
+    for (int kind = 0; kind < BuiltInImagesCount; ++kind) {
+        TCustomImageList& builtIn = BuiltInImageList(TBuiltInImages(kind));
+        EXPECT_EQ(builtIn.DevicePixelRatio(), 2) << kind;
+        EXPECT_EQ(builtIn.Width(), 16);
+        EXPECT_EQ(builtIn.PixelWidth(), 32);
+    }
+    TBitmap sharp;
+    BuiltInImageList(biCheckLight).GetBitmap(13, sharp);
+    EXPECT_EQ(sharp.Width(), 16);
+    EXPECT_EQ(sharp.Pixel(0, 0), before.Pixel(0, 0)) << "the same box, drawn finer";
+    EXPECT_EQ(sharp.Pixel(1, 8), before.Pixel(1, 8));
+    SetHeadlessScreenPixelRatio(1);
+    RebuildBuiltInImages();
+    EXPECT_EQ(BuiltInImageList(biXP).DevicePixelRatio(), 1);
 }
 
 TEST(VirtualTreeDrawing, XPButtonsUseTheirFixedColours) {

@@ -483,3 +483,25 @@ TEST(TreeEditing, TheEditorSitsOnItsCellInAScrolledTreeAndFollowsScrollsAndResiz
     tree.CancelEditNode();
     Pump();
 }
+
+TEST(TreeEditing, ProcessMessageHandsKeysAndCharactersToTheEditor) {
+    EditTree tree;
+    tree.Open();
+    PVirtualNode a = tree.Add("Apple");
+    tree.SetFocusedNode(a);
+    ASSERT_TRUE(tree.Press(VK_F2));
+    PVTEditLink link = tree.EditLink();
+    TEditMessage key;
+    key.Key = VK_END;
+    link->ProcessMessage(key);
+    TEditMessage character;
+    character.Kind = TEditMessage::Character;
+    character.Char = 's';
+    link->ProcessMessage(character);
+    EXPECT_EQ(tree.Editor().Text(), "Apples");
+    key.Key = VK_RETURN;
+    link->ProcessMessage(key);
+    EXPECT_EQ(tree.log, (std::vector<std::string>{"NewText(Apples)", "Edited(-1)"}))
+        << "the editor's own Enter handling ends the edit";
+    Pump();
+}

@@ -6,6 +6,7 @@
 
 #include "platform/ThemeServices.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 using Events = std::vector<std::string>;
@@ -184,9 +185,11 @@ TEST(VirtualTreeHeader, DoubleClickAutoFitsOnTheSplitterElseClicksTheColumn) {
     f.owner.maxColumnWidth = [](TColumnIndex) { return 146; };
     f.header.SetOptions(f.header.Options() + hoDblClickResize);
     f.DoubleClick(101);
+    f.header.Columns().FinishAnimatedResize();  // the owner's timers do not tick
     EXPECT_EQ(f.Column(0).Width(), 146);
     f.owner.maxColumnWidth = [](TColumnIndex) { return 0; };
     f.DoubleClick(146);  // the splitter of column 0 again: back to MinWidth
+    f.header.Columns().FinishAnimatedResize();
     EXPECT_EQ(f.Column(0).Width(), 10);
     f.owner.Take();
     f.DoubleClick(100);  // inside column 1, which now spans [10, 160)
@@ -364,6 +367,7 @@ TEST(VirtualTreeHeader, TreeResizesAndReordersThroughItsHeader) {
     tree.nodeWidth = 120;
     tree.AddChild(nullptr);
     tree.Mouse(TMouseAction::DoubleClick, 130, -5);
+    while (header.Columns().AnimatingResize()) Pump(5);
     EXPECT_EQ(header.Columns()[0].Width(), 8 + 18 + 120);
 
     header.SetSortColumn(0);
@@ -456,12 +460,52 @@ TEST(VirtualTreeHeader, AutoFitAndRestoreWalkTheResizableVisibleColumns) {
     f.Column(1).SetOptions(f.Column(1).Options() - coResizable);
     f.Column(3).SetOptions(f.Column(3).Options() - coVisible);
     f.header.AutoFitColumns();
+    f.header.Columns().FinishAnimatedResize();
     EXPECT_EQ(f.Column(0).Width(), 70);
     EXPECT_EQ(f.Column(1).Width(), 150);
     EXPECT_EQ(f.Column(2).Width(), 90);
     EXPECT_EQ(f.Column(3).Width(), 60);
     f.header.RestoreColumns();
+    f.header.Columns().FinishAnimatedResize();
     EXPECT_EQ(f.Column(0).Width(), 100);
     EXPECT_EQ(f.Column(2).Width(), 200);
     EXPECT_EQ(f.Column(0).GetRect(), (TRect{0, 0, 100, 17}));
+}
+
+TEST(VirtualTreeHeader, AnAnimatedResizeStepsTheWidthAndReportsOnceAtTheEnd) {
+    HeaderTree tree;
+    TVTHeader& header = tree.Header();
+    header.SetOptions(header.Options() + hoVisible);
+    for (int width : {100, 150}) header.Columns().Add()->SetWidth(width);
+    tree.SetClientSize(420, 80);
+    TVirtualTreeColumns& columns = header.Columns();
+    std::vector<int> resized;
+    tree.OnColumnResize = [&](TVTHeader* sender, TColumnIndex column) {
+        resized.push_back(sender->Columns()[column].Width());
+    };
+    columns.AnimatedResize(0, 164);
+    EXPECT_EQ(columns[0].Width(), 100) << "the steps come with the timer";
+    std::vector<int> seen;
+    while (columns.AnimatingResize()) {
+        Pump(5);
+        seen.push_back(columns[0].Width());
+    }
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    EXPECT_GT(std::count_if(seen.begin(), seen.end(), [](int w) { return w > 100 && w < 164; }), 0);
+    EXPECT_EQ(resized, std::vector<int>{164}) << "reported once, with the final width";
+    EXPECT_EQ(columns[0].LastWidth(), 100);
+    EXPECT_EQ(columns[1].Left(), 164);
+    EXPECT_FALSE(tree.TimerActive(TVTHeader::ResizeTimerId));
+
+    // A new resize finishes the running one first; a width set meanwhile ends it there.
+    columns.AnimatedResize(0, 100);
+    Pump(12);
+    columns.AnimatedResize(1, 50);
+    EXPECT_EQ(columns[0].Width(), 100);
+    EXPECT_EQ(resized.size(), 2u);
+    columns[1].SetWidth(70);
+    Pump(20);
+    EXPECT_FALSE(columns.AnimatingResize());
+    EXPECT_EQ(columns[1].Width(), 70);
+    EXPECT_EQ(resized.size(), 3u);
 }

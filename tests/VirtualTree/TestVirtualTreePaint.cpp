@@ -353,3 +353,128 @@ TEST(VirtualTreePaint, TheWindowShowsTheScrolledRowsAndRepaintsANode) {
     EXPECT_EQ(window.Pixel(frame + 6, frame + 20), kSelection);
     EXPECT_EQ(window.Pixel(frame + 6, frame + 40), kGround);
 }
+
+TEST(VirtualTreePaint, CustomLineStyleDrawsThePatternOnGetLineStyleGives) {
+    REQUIRE_PIXELS();
+    PaintedTree tree;
+    tree.TreeOptions().SetPaintOptions({toShowRoot, toShowTreeLines});
+    tree.AddChild(nullptr);
+    tree.AddChild(nullptr);
+    int asked = 0;
+    tree.OnGetLineStyle = [&asked](TBaseVirtualTree*, TVTLinePattern& bits) {
+        ++asked;
+        EXPECT_EQ(bits[0], 0xAA) << "it starts as the dotted pattern";
+        bits.fill(0xF0);  // four pixels on, four off, on every row
+    };
+    tree.SetLineStyle(lsCustomStyle);
+    EXPECT_EQ(asked, 1);
+    TBitmap image = tree.Render(100, 40);
+    const int x = 18 / 2;  // the root level's vertical line: x & 7 == 1, drawn on every row
+    for (int y = 9; y <= 27; ++y) EXPECT_EQ(image.Pixel(x, y), kLines) << y;  // to the last middle
+    // The horizontal part of the first row from the middle to the box's edge.
+    for (int px = x + 1; px < 18; ++px) EXPECT_EQ(image.Pixel(px, 9) == kLines, (px & 7) < 4) << px;
+    tree.SetLineStyle(lsDotted);
+    EXPECT_EQ(asked, 1) << "only the custom style asks";
+    image = tree.Render(100, 40);
+    EXPECT_NE(image.Pixel(x, 10) == kLines, image.Pixel(x, 11) == kLines);
+}
+
+TEST(VirtualTreePaint, TheBackgroundPictureIsTiledUnderTheRowsAndStaysWhileTheyScroll) {
+    REQUIRE_PIXELS();
+    // A 3 x 3 picture whose top-left pixel alone is yellow.
+    TBitmap picture(3, 3);
+    picture.Canvas().Brush().SetColor(kGrid);
+    picture.Canvas().FillRect({0, 0, 3, 3});
+    picture.Canvas().Brush().SetColor(kYellow);
+    picture.Canvas().FillRect({0, 0, 1, 1});
+    PaintedTree tree;
+    tree.TreeOptions().SetPaintOptions({});
+    tree.AddChild(nullptr);
+    tree.Background().Assign(picture);
+    EXPECT_EQ(tree.Render(100, 60).Pixel(48, 36), kGround) << "only with toShowBackground";
+    tree.TreeOptions().SetPaintOptions({toShowBackground});
+    tree.SetBackgroundOffsetX(1);
+    tree.SetBackgroundOffsetY(2);
+    auto yellowAt = [](int x, int y) { return (x - 1) % 3 == 0 && (y - 2) % 3 == 0; };
+    TBitmap image = tree.Render(100, 60);
+    for (TPoint p : {TPoint{49, 8}, TPoint{50, 8}, TPoint{49, 38}, TPoint{49, 39}})
+        EXPECT_EQ(image.Pixel(p.X, p.Y), yellowAt(p.X, p.Y) ? kYellow : kGrid)
+            << p.X << "," << p.Y << (p.Y < 18 ? " in the row" : " below the rows");
+    EXPECT_EQ(image.Pixel(tree.GetDisplayRect(tree.GetFirst(), NoColumn, true).Left + 2, 8),
+              clBlack)
+        << "the content over it";
+
+    for (int i = 0; i < 20; ++i) tree.AddChild(nullptr);
+    tree.ScrollBarOptions().SetScrollBars(ssNone);
+    tree.SetClientSize(200, 90);
+    tree.Show();
+    Pump();
+    tree.SetOffsetY(-20);
+    Pump();
+    TBitmap window;
+    tree.PaintTo(window);
+    const int frame = tree.BorderWidth();
+    for (int x = 100; x < 103; ++x)
+        for (int y = 30; y < 33; ++y)
+            EXPECT_EQ(window.Pixel(frame + x, frame + y), yellowAt(x, y) ? kYellow : kGrid)
+                << x << "," << y;
+}
+
+TEST(VirtualTreePaint, AnAnimatedToggleOpensAndShutsTheAreaBelowTheRow) {
+    REQUIRE_PIXELS();
+    PaintedTree tree;
+    tree.TreeOptions().SetPaintOptions({});
+    tree.ScrollBarOptions().SetScrollBars(ssNone);
+    tree.SetClientSize(200, 90);
+    PVirtualNode parent = tree.AddChild(nullptr);
+    tree.AddChild(parent);
+    tree.AddChild(parent);
+    PVirtualNode next = tree.AddChild(nullptr);
+    for (int i = 0; i < 3; ++i) tree.AddChild(nullptr);
+    tree.SetSelected(next, true);  // its red bar shows where the rows after the parent are
+    tree.Show();
+    Pump();
+    tree.SetAnimationDuration(300);
+    ASSERT_TRUE(tree.TreeOptions().AnimationOptions().Contains(toAnimatedToggle));
+    const int frame = tree.BorderWidth();
+    auto redTop = [&] {
+        TBitmap window;
+        tree.PaintTo(window);
+        for (int y = 0; y < 90; ++y)
+            if (window.Pixel(frame + 6, frame + y) == kSelection) return y;
+        return -1;
+    };
+
+    EXPECT_EQ(redTop(), 18);
+    tree.ToggleNode(parent);
+    EXPECT_TRUE(tree.Expanded(parent)) << "the nodes change at once";
+    EXPECT_TRUE(tree.HasTreeState(tsInAnimation));
+    EXPECT_EQ(redTop(), 18) << "the picture starts where it was";
+    Pump(100);
+    int top = redTop();
+    EXPECT_GT(top, 18);
+    EXPECT_LT(top, 54);
+    while (tree.HasTreeState(tsInAnimation)) Pump(20);
+    EXPECT_EQ(redTop(), 54) << "below the two children";
+
+    tree.ToggleNode(parent);
+    EXPECT_FALSE(tree.Expanded(parent));
+    EXPECT_EQ(redTop(), 54);
+    Pump(100);
+    top = redTop();
+    EXPECT_GT(top, 18);
+    EXPECT_LT(top, 54);
+    while (tree.HasTreeState(tsInAnimation)) Pump(20);
+    EXPECT_EQ(redTop(), 18);
+
+    // A scroll ends a running animation; without a duration the toggle shows at once.
+    tree.ToggleNode(parent);
+    tree.SetOffsetY(-18);
+    EXPECT_FALSE(tree.HasTreeState(tsInAnimation));
+    EXPECT_EQ(redTop(), 36);
+    tree.SetOffsetY(0);
+    tree.SetAnimationDuration(0);
+    tree.ToggleNode(parent);
+    EXPECT_FALSE(tree.HasTreeState(tsInAnimation));
+    EXPECT_EQ(redTop(), 18);
+}

@@ -1,7 +1,13 @@
 // Launching URLs and mail, the browser choice, start-up and the conversation stand-in.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
 
 #include "BankCommands.h"
 #include "BankFixture.h"
@@ -16,13 +22,13 @@ namespace {
 
 // Records what would be started; fails on request.
 struct RecordingLauncher {
-    std::vector<std::pair<std::string, std::string>> started;
+    std::vector<Strings> started;
     std::vector<std::string> opened;
     bool fail = false;
     void Install() {
-        Seams().StartProgram = [this](const std::string& program, const std::string& arg) {
+        Seams().StartProgram = [this](const Strings& command) {
             if (fail) throw Exception("cannot start");
-            started.emplace_back(program, arg);
+            started.push_back(command);
         };
         Seams().OpenDocument = [this](const std::string& target) {
             if (fail) throw Exception("cannot open");
@@ -60,13 +66,52 @@ TEST(LaunchAddresses, WebAddressesAndDesktopUrls) {
     EXPECT_EQ(relative.front(), '/');
     EXPECT_EQ(relative.substr(relative.size() - 16), "/-new-window.htm");
 
-    EXPECT_EQ(DesktopEntryProgram("[Desktop Entry]\nName=B\nExec=firefox-esr %u\n"), "firefox-esr");
-    EXPECT_EQ(DesktopEntryProgram("[Desktop Entry]\r\nExec = \"/opt/my b/run\" --x %U\r\n"),
-              "/opt/my b/run");
-    EXPECT_EQ(DesktopEntryProgram("[Desktop Entry]\nExec=env A=1 B=2 web %u\n"), "web");
-    EXPECT_EQ(DesktopEntryProgram("[Desktop Action new]\nExec=other\n[Desktop Entry]\nName=x\n"),
-              "");
-    EXPECT_EQ(DesktopEntryProgram(""), "");
+    // A mail link keeps its recipients and header fields; only what it cannot hold is escaped.
+    EXPECT_EQ(DesktopUrl("MailTo:person12@example.org,second@example.net?subject=Hello World & "
+                         "more&body=Line"),
+              "mailto:person12@example.org,second@example.net?subject=Hello%20World%20&%20more&"
+              "body=Line");
+    EXPECT_EQ(DesktopUrl("mailto:a@x?body=100%25 #1 50%"), "mailto:a@x?body=100%25%20%231%2050%25");
+}
+
+TEST(LaunchAddresses, DesktopEntriesKeepTheirWholeCommandLine) {
+    const std::string file = "/usr/share/applications/web.desktop";
+    auto command = [&](const std::string& exec) {
+        return DesktopEntryCommand(
+            "[Desktop Action new]\nExec=other\n[Desktop Entry]\nName=Web 100%\nIcon=web\n" + exec,
+            file);
+    };
+    EXPECT_EQ(command("Exec=/usr/bin/chromium --no-sandbox %U\n"),
+              "/usr/bin/chromium --no-sandbox %U");
+    const std::string flatpak =
+        "/usr/bin/flatpak run --branch=stable --arch=x86_64 --command=chromium "
+        "--file-forwarding org.chromium.Chromium @@u %U @@";
+    EXPECT_EQ(command("Exec=" + flatpak + "\n"), flatpak);
+    EXPECT_EQ(command("Exec = \"/opt/my b/run\" %i --class=%c %k %d --x %%u %u\n"),
+              "\"/opt/my b/run\" --icon web \"--class=Web 100%%\" "
+              "/usr/share/applications/web.desktop --x %%u %u");
+    EXPECT_EQ(command("Exec=run\\sthis \"a \\\\\\\\ b\"\n"), "run this \"a \\\\ b\"");
+    EXPECT_EQ(
+        DesktopEntryCommand("[Desktop Action new]\nExec=other\n[Desktop Entry]\nName=x\n", file),
+        "");
+
+    // What a browser setting starts.
+    const std::string url = "http://x/?a=1&b=2";
+    EXPECT_EQ(BrowserCommand("/usr/bin/chromium --no-sandbox %U", url),
+              (Strings{"/usr/bin/chromium", "--no-sandbox", url}));
+    EXPECT_EQ(BrowserCommand(flatpak, url),
+              (Strings{"/usr/bin/flatpak", "run", "--branch=stable", "--arch=x86_64",
+                       "--command=chromium", "--file-forwarding", "org.chromium.Chromium", "@@u",
+                       url, "@@"}));
+    EXPECT_EQ(BrowserCommand("\"/opt/my b/run\" --x=%u %%u %d", url),
+              (Strings{"/opt/my b/run", "--x=" + url, "%u"}));
+    EXPECT_EQ(BrowserCommand("firefox-esr", url), (Strings{"firefox-esr", url}));
+    EXPECT_EQ(BrowserCommand("web --private-window", "-x.htm").back().front(), '/');
+    EXPECT_EQ(BrowserCommand("  ", url), Strings{});
+    TempDir dir;
+    const std::string spaced = dir.File("my browser");  // an existing file is one program
+    BankFixture::WriteAll(spaced, "#!/bin/sh\n");
+    EXPECT_EQ(BrowserCommand(spaced, url), (Strings{spaced, url}));
 }
 
 TEST_F(LaunchTest, GoToURLCountsThenOpens) {
@@ -94,8 +139,7 @@ TEST_F(LaunchTest, GoToURLCountsThenOpens) {
     Settings().Browser = "/usr/bin/web";
     GoToURL(1);
     ASSERT_EQ(launcher.started.size(), 1u);
-    EXPECT_EQ(launcher.started[0],
-              std::make_pair(std::string("/usr/bin/web"), std::string("http://web")));
+    EXPECT_EQ(launcher.started[0], (Strings{"/usr/bin/web", "http://web"}));
     GoToURL(2);  // not a web address: on its own, and the workgroup bank is marked
     EXPECT_EQ(launcher.opened.back(), "/tmp/readme.txt");
     EXPECT_TRUE(Bank().WorkgroupModified);
@@ -105,9 +149,92 @@ TEST_F(LaunchTest, GoToURLCountsThenOpens) {
     GoToURL(-1);
     launcher.fail = true;
     GoToURL(1);
-    EXPECT_EQ(messages.LastText(), "Could not open Default Browser");
+    EXPECT_EQ(messages.LastText(), "Could not open Default Browser\rcannot start");
     GoToURL(2);
-    EXPECT_EQ(messages.LastText(), "Could not open URL\r/tmp/readme.txt");
+    EXPECT_EQ(messages.LastText(), "Could not open URL\r/tmp/readme.txt\rcannot open");
+    Settings().Browser = "   ";  // no program at all
+    launcher.fail = false;
+    GoToURL(1);
+    EXPECT_EQ(messages.LastText(),
+              "Could not open Default Browser\rNo browser program is configured.");
+}
+
+TEST_F(LaunchTest, TheDefaultBrowserKeepsItsArgumentsOnceSaved) {
+    // The browser page fills in the default browser's command; saved, it is the browser.
+    const std::string entry =
+        "[Desktop Entry]\nExec=/usr/bin/flatpak run --branch=stable org.chromium.Chromium %U\n";
+    Seams().FindDefaultBrowser = [&] { return DesktopEntryCommand(entry, "/x.desktop"); };
+    Settings().Browser = Settings().Browser1 = FindDefaultBrowser();
+    Add(Named("web"));
+    GoToURL(0);
+    ASSERT_EQ(launcher.started.size(), 1u);
+    EXPECT_EQ(launcher.started[0], (Strings{"/usr/bin/flatpak", "run", "--branch=stable",
+                                            "org.chromium.Chromium", "http://web"}));
+    Settings().Browser.clear();
+    LaunchBrowser("www.typed.org");
+    EXPECT_EQ(launcher.started.back(), (Strings{"/usr/bin/flatpak", "run", "--branch=stable",
+                                                "org.chromium.Chromium", "www.typed.org"}));
+    // Started for real, a browser command that fails at once is reported with its cause.
+    Seams().StartProgram = [](const Strings& command) { StartProgramWatched(command); };
+    Settings().Browser = "/bin/sh -c \"exit 2\" %u";
+    GoToURL(0);
+    EXPECT_EQ(messages.LastText(),
+              "Could not open Default Browser\r\"/bin/sh\" ended at once with exit code 2.");
+}
+
+TEST(LaunchPrograms, AProgramThatFailsAtOnceIsReported) {
+    using namespace std::chrono_literals;
+    TempDir dir;
+    auto failure = [](const Strings& command, std::chrono::milliseconds watch = 2000ms) {
+        try {
+            StartProgramWatched(command, watch);
+        } catch (const Exception& e) {
+            return e.Message;
+        }
+        return std::string("started");
+    };
+    EXPECT_EQ(failure({"/bin/sh", "-c", "exit 0"}), "started");
+    EXPECT_EQ(failure({"/bin/sh", "-c", "exit 3"}), "\"/bin/sh\" ended at once with exit code 3.");
+    EXPECT_EQ(failure({"/bin/sh", "-c", "kill -9 $$"}), "\"/bin/sh\" ended at once on signal 9.");
+    EXPECT_EQ(failure({dir.File("missing")}),
+              "The program \"" + dir.File("missing") + "\" was not found.");
+    EXPECT_EQ(failure({"no-such-program-here"}),
+              "The program \"no-such-program-here\" was not found.");
+    EXPECT_EQ(failure({}), "The program \"\" was not found.");
+    const std::string plain = dir.File("plain");
+    BankFixture::WriteAll(plain, "#!/bin/sh\n");
+    ::chmod(plain.c_str(), 0644);
+    EXPECT_EQ(failure({plain}), "Cannot start \"" + plain + "\": " + std::strerror(EACCES));
+    // A program still running when the watch ends has started; it runs on by itself.
+    const std::string hold = dir.File("hold");
+    BankFixture::WriteAll(hold, "");
+    EXPECT_EQ(failure({"/bin/sh", "-c", "while [ -e '" + hold + "' ]; do sleep 0.01; done; exit 5"},
+                      50ms),
+              "started");
+    ::unlink(hold.c_str());
+}
+
+TEST(LaunchPrograms, TheDesktopOpenerSaysWhyItFailed) {
+    TempDir dir;
+    const char* before = std::getenv("PATH");
+    const std::string savedPath = before ? before : "";
+    ::setenv("PATH", dir.Path().c_str(), 1);
+    EXPECT_FALSE(OpenWithDesktopOpener("http://x"));  // no opener: nothing done
+    const std::string opener = dir.File("xdg-open");
+    const std::string received = dir.File("received");
+    BankFixture::WriteAll(opener, "#!/bin/sh\necho \"$1\" > '" + received + "'\nexit ${CODE:-0}\n");
+    ::chmod(opener.c_str(), 0755);
+    EXPECT_TRUE(OpenWithDesktopOpener("MailTo:a@x,b@y?subject=Hi there"));
+    EXPECT_EQ(BankFixture::ReadAll(received), "mailto:a@x,b@y?subject=Hi%20there\n");
+    ::setenv("CODE", "3", 1);
+    try {
+        OpenWithDesktopOpener("http://x");
+        ADD_FAILURE() << "a failing opener counted as success";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message, "No program to open it was found.");
+    }
+    ::unsetenv("CODE");
+    ::setenv("PATH", savedPath.c_str(), 1);
 }
 
 TEST_F(LaunchTest, BrowserChoiceMailAndLaunchBrowser) {
@@ -133,17 +260,16 @@ TEST_F(LaunchTest, BrowserChoiceMailAndLaunchBrowser) {
     EXPECT_EQ(launcher.opened, Strings{"MailTo:ann@x.org"});
     launcher.fail = true;
     SendMail(0);
-    EXPECT_EQ(messages.LastText(), "Error starting EMail client");
+    EXPECT_EQ(messages.LastText(), "Error starting EMail client\rcannot open");
     launcher.fail = false;
 
     Settings().AskForBrowser = false;
     LaunchBrowser("www.typed.org");
-    EXPECT_EQ(launcher.started.back(),
-              std::make_pair(std::string("/b/default"), std::string("www.typed.org")));
+    EXPECT_EQ(launcher.started.back(), (Strings{"/b/default", "www.typed.org"}));
     Settings().Browser.clear();
     Seams().FindDefaultBrowser = [] { return std::string("found"); };
     LaunchBrowser("http://t");
-    EXPECT_EQ(launcher.started.back().first, "found");
+    EXPECT_EQ(launcher.started.back().front(), "found");
     Seams().FindDefaultBrowser = nullptr;
     LaunchBrowser("http://t");  // no browser known: the desktop opens it
     EXPECT_EQ(launcher.opened.back(), "http://t");
@@ -193,6 +319,23 @@ TEST_F(LaunchTest, StartUpOpensTheBankAndItsURLs) {
     EXPECT_EQ(StartupBankFile(), UserDataFolder() + "Lorvane.bnk");
     DeleteFile(UserDataFolder() + "mine.bnk");
     DeleteFile(UserDataFolder() + "Lorvane.bnk");
+
+    // A folder named as the bank is refused with a message; the usual fallback follows.
+    messages.Shown.clear();
+    Settings().Default = dir.Path().string();
+    StartUp();
+    EXPECT_EQ(messages.Texts(), Strings{"Error loading " + dir.Path().string() +
+                                        "\rThis is a folder, not a bank file."});
+    EXPECT_EQ(Bank().EntryHigh, -1);
+    Settings().Default.clear();
+    // A bank that cannot be read says why.
+    if (::geteuid() != 0) {
+        ::chmod(bank.c_str(), 0);
+        EXPECT_FALSE(OpenBank(bank));
+        EXPECT_EQ(messages.LastText(), "Error loading " + bank + "\rCannot open file \"" + bank +
+                                           "\". " + std::strerror(EACCES));
+        ::chmod(bank.c_str(), 0600);
+    }
 
     // The workgroup is loaded when asked for.
     int loads = 0, validations = 0;

@@ -105,6 +105,38 @@ TEST_F(ShortcutFiles, RefusesFifosAndFolders) {
     EXPECT_FALSE(ReadInternetShortcut(folder, url));
 }
 
+TEST(DesktopLink, ReadsTypeLinkEntriesOnly) {
+    auto link = [](std::string_view text) {
+        std::string url, name;
+        return ParseDesktopLink(text, url, name) ? url + "|" + name : "<none>";
+    };
+    EXPECT_EQ(link("[Desktop Entry]\nType=Link\nName[de]=Seite\nName=My Site\nURL=http://a/b\n"),
+              "http://a/b|My Site");
+    EXPECT_EQ(link("\xEF\xBB\xBF# c\r\n[Desktop Entry]\r\nURL = http://a/caf\xC3\xA9\\sx\r\n"
+                   "Type = Link\r\nURL=http://second/\r\n"),
+              "http://a/caf\xE9 x|");
+    EXPECT_EQ(link("[Desktop Entry]\nType=Application\nURL=http://a/\n"), "<none>");
+    EXPECT_EQ(link("[Desktop Entry]\nType=Link\nName=x\n"), "<none>");
+    EXPECT_EQ(link("[Desktop Entry]\nType=Link\nURL= \t\n"), "<none>");
+    EXPECT_EQ(link("[Desktop Entry]\nType=Link\n[Other]\nURL=http://a/\n"), "<none>");
+    EXPECT_EQ(link(std::string("[Desktop Entry]\nType=Link\nURL=") + '\0' + "http://n/\n"),
+              "<none>");
+    EXPECT_EQ(link(""), "<none>");
+}
+
+TEST_F(ShortcutFiles, DesktopLinksAreReadWithinTheSameBounds) {
+    std::string url, name;
+    const std::string head = "[Desktop Entry]\nType=Link\n";
+    EXPECT_FALSE(ReadDesktopLink(
+        Write("huge.desktop", head + std::string(200 * 1024, 'x') + "\nURL=http://z/\n"), url,
+        name));
+    EXPECT_TRUE(ReadDesktopLink(Write("a.desktop", head + "URL=http://a/\n"), url, name));
+    EXPECT_EQ(url, "http://a/");
+    const std::string fifo = dir.File("pipe.desktop");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(ReadDesktopLink(fifo, url, name));
+}
+
 // ---- Formats ----------------------------------------------------------------------------
 
 TEST(DropFormats, MozUrlEncodings) {
@@ -271,6 +303,25 @@ TEST_F(UrlDrop, ShortcutFilesGiveTheirUrlAndName) {
     }
     EXPECT_EQ(seen,
               (std::vector<std::string>{"http://my/|My Site|4|3,4", "http://my/|My Site|4|3,4"}));
+}
+
+TEST_F(UrlDrop, DesktopLinksGiveTheirUrlAndName) {
+    TempDir dir;
+    std::ofstream(dir.File("named.desktop"), std::ios::binary)
+        << "[Desktop Entry]\nType=Link\nName=Named Site\nURL=http://named/\n";
+    std::ofstream(dir.File("Plain Site.desktop"), std::ios::binary)
+        << "[Desktop Entry]\nType=Link\nURL=http://plain/\n";
+    std::ofstream(dir.File("app.desktop"), std::ios::binary)
+        << "[Desktop Entry]\nType=Application\nExec=x\nURL=http://app/\n";
+    for (const char* name : {"named.desktop", "Plain Site.desktop", "app.desktop"}) {
+        data.formats.clear();
+        data.Set(
+            kMimeUriList,
+            QUrl::fromLocalFile(QString::fromStdString(dir.File(name))).toEncoded().toStdString());
+        DropAll();
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"http://named/|Named Site|4|3,4",
+                                              "http://plain/|Plain Site|4|3,4"}));
 }
 
 TEST_F(UrlDrop, OtherFilesAndEmptyDataAreRefused) {

@@ -275,3 +275,24 @@ TEST(Streams, FileStreamRefusesUnknownOriginsAndNamesWithNul) {
     EXPECT_THROW(TFileStream(name + std::string("\0.x", 3), fmOpenRead), EFOpenError);
     EXPECT_EQ(f.Size(), 6);
 }
+
+TEST(Streams, SavesToFilesReplaceThemWholeOrNotAtAll) {
+    TempDir dir;
+    const std::string lines = dir.File("lines.txt"), bytes = dir.File("bytes.bin");
+    TStringList list;
+    list.Add("new");
+    TMemoryStream memory;
+    memory.WriteBuffer("new", 3);
+    for (const std::string& name : {lines, bytes}) WriteFileAtomic(name, "old content");
+    SafeWriteFaultSeam() = [](TSafeWriteStep step) {
+        return step == TSafeWriteStep::Replace ? ENOSPC : 0;
+    };
+    EXPECT_THROW(list.SaveToFile(lines), EWriteError);
+    EXPECT_THROW(memory.SaveToFile(bytes), EWriteError);
+    SafeWriteFaultSeam() = nullptr;
+    for (const std::string& name : {lines, bytes}) EXPECT_EQ(ReadFileBytes(name), "old content");
+    list.SaveToFile(lines);
+    memory.SaveToFile(bytes);
+    EXPECT_EQ(ReadFileBytes(lines), "new\r\n");
+    EXPECT_EQ(ReadFileBytes(bytes), "new");
+}

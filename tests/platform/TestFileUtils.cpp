@@ -2,7 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
 #include <filesystem>
+#include <mutex>
 #include <thread>
 
 #include <sys/stat.h>
@@ -140,10 +144,10 @@ struct SeamScope {
     ~SeamScope() { SafeWriteFaultSeam() = nullptr; }
 };
 
-constexpr TSafeWriteStep AllSteps[] = {TSafeWriteStep::Create,    TSafeWriteStep::Write,
-                                       TSafeWriteStep::Sync,      TSafeWriteStep::Backup,
-                                       TSafeWriteStep::Replace,   TSafeWriteStep::KeepBackup,
-                                       TSafeWriteStep::SyncFolder};
+constexpr TSafeWriteStep AllSteps[] = {TSafeWriteStep::Create,     TSafeWriteStep::Lock,
+                                       TSafeWriteStep::Write,      TSafeWriteStep::Sync,
+                                       TSafeWriteStep::Backup,     TSafeWriteStep::Replace,
+                                       TSafeWriteStep::KeepBackup, TSafeWriteStep::SyncFolder};
 
 }  // namespace
 
@@ -287,18 +291,39 @@ TEST(SafeWriter, AFailureAtAnyStepKeepsTheOldFileAndTheOldBackup) {
             }
         }
         EXPECT_TRUE(SavingFiles(dir.Path()).empty());
-        if (failing == TSafeWriteStep::KeepBackup || failing == TSafeWriteStep::SyncFolder) {
+        if (failing == TSafeWriteStep::KeepBackup) {
             // After the replace the save has happened; only the backup may be the earlier one.
             EXPECT_FALSE(threw);
             EXPECT_EQ(ReadFileBytes(file), "new");
-            EXPECT_EQ(ReadFileBytes(backup),
-                      failing == TSafeWriteStep::KeepBackup ? "older" : "old");
+            EXPECT_EQ(ReadFileBytes(backup), "older");
+        } else if (failing == TSafeWriteStep::SyncFolder) {
+            // The new file is in place but may not survive a crash: the save failed.
+            EXPECT_TRUE(threw);
+            EXPECT_EQ(ReadFileBytes(file), "new");
+            EXPECT_EQ(ReadFileBytes(backup), "old");
         } else {
             EXPECT_TRUE(threw);
             EXPECT_EQ(ReadFileBytes(file), "old");
             EXPECT_EQ(ReadFileBytes(backup), "older");
         }
     }
+}
+
+TEST(SafeWriter, ALockThatFailsFailsTheSave) {
+    TempDir dir;
+    const std::string file = dir.File("f");
+    WriteFileAtomic(file, "old");
+    {
+        SeamScope seam(
+            [](TSafeWriteStep step) { return step == TSafeWriteStep::Lock ? ENOLCK : 0; });
+        try {
+            WriteFileAtomic(file, "new");
+            ADD_FAILURE() << "saved without the lock";
+        } catch (const EFCreateError& e) {
+            EXPECT_NE(e.Message.find(std::strerror(ENOLCK)), std::string::npos) << e.Message;
+        }
+    }
+    EXPECT_EQ(ReadFileBytes(file), "old");
 }
 
 TEST(SafeWriter, TheFolderIsSyncedAfterTheRename) {
@@ -311,11 +336,7 @@ TEST(SafeWriter, TheFolderIsSyncedAfterTheRename) {
         return 0;
     });
     WriteFileAtomic(file, "new", WithBackup(dir.File("f.bak")));
-    const std::vector<TSafeWriteStep> expected = {
-        TSafeWriteStep::Create,    TSafeWriteStep::Write,   TSafeWriteStep::Sync,
-        TSafeWriteStep::Backup,    TSafeWriteStep::Replace, TSafeWriteStep::KeepBackup,
-        TSafeWriteStep::SyncFolder};
-    EXPECT_EQ(steps, expected);
+    EXPECT_EQ(steps, std::vector<TSafeWriteStep>(std::begin(AllSteps), std::end(AllSteps)));
     steps.clear();
     TSafeWriteOptions unsynced;
     unsynced.SyncFolder = false;
@@ -385,6 +406,17 @@ TEST(SafeWriter, DevicesAndPipesAreWrittenInPlace) {
 TEST(SafeWriter, SavesOfOneFileFollowEachOther) {
     TempDir dir;
     const std::string file = dir.File("f");
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool waiting = false;
+    SeamScope seam([&](TSafeWriteStep step) {
+        if (step == TSafeWriteStep::LockWait) {
+            std::lock_guard lock(mutex);
+            waiting = true;
+            changed.notify_all();
+        }
+        return 0;
+    });
     std::atomic<bool> secondDone{false};
     std::thread second;
     {
@@ -397,8 +429,11 @@ TEST(SafeWriter, SavesOfOneFileFollowEachOther) {
             } catch (const Exception&) {
             }
         });
-        ::usleep(50000);
-        EXPECT_FALSE(secondDone);  // waits for the temporary file
+        std::unique_lock lock(mutex);
+        EXPECT_TRUE(changed.wait_for(lock, std::chrono::seconds(30), [&] { return waiting; }))
+            << "the second save waits for the first one's lock";
+        EXPECT_FALSE(secondDone);
+        lock.unlock();
         first.Commit();
     }
     second.join();

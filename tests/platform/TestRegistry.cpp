@@ -3,12 +3,15 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 
 #include "TempDir.h"
+#include "platform/FileUtils.h"
 
 namespace {
 
@@ -264,6 +267,50 @@ TEST_F(RegistryTest, ADamagedFileIsKeptBesideTheNewOne) {
     // A later good write leaves the kept copy alone.
     ASSERT_EQ(again.SetValue(HKCU, "Two", TRegValue::DWord("n", 2)), ERROR_SUCCESS);
     EXPECT_EQ(Slurp(file + ".damaged"), damaged);
+}
+
+TEST_F(RegistryTest, TheDamagedCopyEndsUnderItsNameWhereverASaveIsKilled) {
+    const std::string damaged = "LORVANE-REGISTRY 1\n[HKEY_CURRENT_USER\\K]\nrubbish\n";
+    const TSafeWriteStep steps[] = {TSafeWriteStep::Create,     TSafeWriteStep::Lock,
+                                    TSafeWriteStep::Write,      TSafeWriteStep::Sync,
+                                    TSafeWriteStep::Backup,     TSafeWriteStep::Replace,
+                                    TSafeWriteStep::KeepBackup, TSafeWriteStep::SyncFolder};
+    for (TSafeWriteStep stop : steps) {
+        SCOPED_TRACE(int(stop));
+        std::filesystem::remove_all(dir.Path() / "cfg");
+        std::filesystem::create_directories(dir.Path() / "cfg/Lorvane");
+        Spit(file, damaged);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            SafeWriteFaultSeam() = [stop](TSafeWriteStep step) {
+                if (step == stop) ::_exit(0);
+                return 0;
+            };
+            TRegistryStore(file).SetValue(HKCU, "New", TRegValue::DWord("n", 1));
+            ::_exit(1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        // The next save, whatever the file reads as now, leaves the damaged bytes in their copy.
+        ASSERT_EQ(TRegistryStore(file).SetValue(HKCU, "Next", TRegValue::DWord("n", 2)), 0);
+        EXPECT_EQ(Slurp(file + ".damaged"), damaged);
+        EXPECT_TRUE(TRegistryStore(file).KeyExists(HKCU, "Next"));
+        for (const auto& e : std::filesystem::directory_iterator(dir.Path() / "cfg/Lorvane"))
+            EXPECT_EQ(e.path().string().find(".saving"), std::string::npos) << e.path();
+    }
+}
+
+TEST_F(RegistryTest, AFolderThatCannotBeSyncedFailsTheWriteAndKeepsItPending) {
+    TRegistryStore reg(file);
+    SafeWriteFaultSeam() = [](TSafeWriteStep step) {
+        return step == TSafeWriteStep::SyncFolder ? EIO : 0;
+    };
+    EXPECT_NE(reg.SetValue(HKCU, "K", TRegValue::DWord("v", 1)), ERROR_SUCCESS);
+    SafeWriteFaultSeam() = nullptr;
+    EXPECT_EQ(reg.Flush(), ERROR_SUCCESS);  // still pending, so written again
+    EXPECT_TRUE(TRegistryStore(file).KeyExists(HKCU, "K"));
 }
 
 TEST_F(RegistryTest, TheFileIsPrivateAndALinkToItStaysALink) {

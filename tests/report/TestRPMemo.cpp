@@ -187,6 +187,13 @@ TEST_F(Memo, RTFInputIsConvertedWhenSet) {
               "B1\x04x");
 }
 
+TEST_F(Memo, CodeBytesInRTFTextStayOutOfTheLines) {
+    MemoJob j("", 1, 3);
+    j.memo.RTFInput = true;
+    j.memo.SetText("{\\rtf1 Price \\'01Cx\\'04 list\\par\x01Z\x02\x03\x04 end}");
+    EXPECT_EQ(j.AllLines(), (Lines{"Price Cx list", "Z end"}));
+}
+
 TEST_F(Memo, AHeightBudgetStopsBeforeTheLineThatDoesNotFit) {
     MemoJob j("aaaa bbbb cccc dddd eeee", 1, 2);
     j.memo.PrintHeight = 0.4;  // two lines of a sixth of an inch

@@ -249,3 +249,38 @@ TEST(RTFConversion, SmallSamples) {
               "b\x01P1\x04"
               "c");
 }
+
+TEST(RTFConversion, TextNeverBecomesCodesAndEveryBlockCloses) {
+    EXPECT_EQ(RTFToRPTF("{\\rtf1 Price \\'01Cx\\'04 list}"), "Price Cx list");
+    EXPECT_EQ(RTFToRPTF("{\\rtf1 {\\fonttbl{\\f0 A\\'02B\x01;}}\\f0 x}"), "\x01NAB\x04x");
+    // Random RTF-ish inputs: blocks open outside a block, close inside one, and carry only
+    // the commands the converter writes; text outside them holds no code byte.
+    const char* tokens[] = {
+        "{",         "}",       "\\",         "\\b ",    "\\b0 ",    "\\i",       "\\ul ",
+        "\\plain ",  "\\par ",  "\\tab ",     "\\'01",   "\\'02",    "\\'03",     "\\'04",
+        "\\'0",      "\\'",     "\x01",       "\x02",    "\x03",     "\x04",      "\\f0 ",
+        "\\f1 ",     "\\fs30 ", "\\cf1 ",     "\\qc ",   "\\li720 ", "\\fi-360 ", "\\*",
+        "\\fonttbl", "\\f0 A;", "\\colortbl", "\\red9 ", ";",        "text ",     "\\'e9",
+        "\\~",       "\\{",     "\\}",        "\\pard ", "\\super ", "\\emdash ", "\r\n"};
+    std::mt19937 random(20261207);
+    for (int round = 0; round < 3000; ++round) {
+        std::string rtf = "{\\rtf1 ";
+        const int count = int(random() % 40);
+        for (int i = 0; i < count; ++i) rtf += tokens[random() % std::size(tokens)];
+        const std::string out = RTFToRPTF(rtf);
+        bool inBlock = false, atCommand = false;
+        for (char c : out) {
+            if (c == RPTFPrefix || c == RPTFSeparator) {
+                ASSERT_EQ(inBlock, c == RPTFSeparator) << rtf;
+                inBlock = atCommand = true;
+            } else if (c == RPTFSuffix || c == RPTFIgnore) {
+                ASSERT_TRUE(inBlock && c == RPTFSuffix) << rtf;
+                inBlock = false;
+            } else if (atCommand) {
+                ASSERT_NE(std::string("FLGNZBIUKSPCJ").find(c), std::string::npos) << rtf;
+                atCommand = false;
+            }
+        }
+        ASSERT_FALSE(inBlock) << rtf;
+    }
+}

@@ -8,6 +8,16 @@
 #include <memory>
 #include <string>
 
+// An event handed to an editor from outside, as its owner received it: a key press, or a
+// character typed.
+struct TEditMessage {
+    enum TKind { KeyDown, Character };
+    TKind Kind = KeyDown;
+    uint16_t Key = 0;  // KeyDown: the virtual key
+    TShiftState Shift = 0;
+    char Char = 0;  // Character: the Windows-1252 byte
+};
+
 class TEditControl {
 public:
     explicit TEditControl(TCustomControl& parent);
@@ -50,6 +60,10 @@ public:
     void Hide();
     void SetFocus();
     bool Focused() const;
+
+    // Handles the event as if the user gave it to the editor (its own handlers first);
+    // returns whether the editor used it.
+    bool Perform(const TEditMessage& message);
 
     struct Impl;
     Impl& Internal() const { return *impl_; }

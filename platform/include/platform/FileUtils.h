@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,12 @@ std::string UserConfigFolder();
 // Splits bytes into lines at CR LF, CR or LF; a last line without a break still counts,
 // an empty text gives no lines. Bytes 0x1A and NUL are ordinary bytes.
 std::vector<std::string> SplitLines(std::string_view bytes);
+
+// The keys of a desktop entry's "[Desktop Entry]" group with their values: the first of each
+// key, blanks around both trimmed, the string escapes ("\s", "\n", "\t", "\r", "\\") read and
+// nothing after a NUL kept. Comments and other groups are skipped; a localised key
+// ("Name[de]") is a key of its own. The bytes are taken in whatever encoding they come.
+std::map<std::string, std::string> DesktopEntryGroup(std::string_view text);
 
 // Reads a whole file; EFOpenError when it cannot be opened.
 std::string ReadFileBytes(const std::string& fileName);
@@ -83,7 +90,9 @@ public:
 
     void Write(std::string_view bytes);
     // Syncs, keeps the backup and replaces the target. A backup that cannot be put in place
-    // after the replace does not fail the write (the previous backup stays).
+    // after the replace does not fail the write (the previous backup stays). A folder that
+    // cannot be synced after the replace does: the new content is in place but a crash may
+    // still lose it.
     void Commit();
     // The temporary file, as the names were given (native or Windows-1252).
     const std::string& TempFileName() const { return tempName_; }
@@ -102,16 +111,31 @@ private:
     bool done_ = false;
 };
 
+// The temporary file a safe write of `fileName` uses (".<name>.saving" beside it).
+std::string SafeWriteTempName(const std::string& fileName, bool nativeNames = false);
+
 // Writes a whole file safely as TSafeFileWriter does.
 void WriteFileAtomic(const std::string& fileName, std::string_view bytes,
                      const TSafeWriteOptions& options);
 void WriteFileAtomic(const std::string& fileName, std::string_view bytes,
                      unsigned newFileMode = 0644);
 
-// The steps of a safe write, for tests that fail or stop a write at each of them.
-enum class TSafeWriteStep { Create, Write, Sync, Backup, Replace, KeepBackup, SyncFolder };
+// The steps of a safe write, for tests that fail or stop a write at each of them. LockWait comes
+// each time the temporary file is found locked by another save, before waiting for it.
+enum class TSafeWriteStep {
+    Create,
+    Lock,
+    Write,
+    Sync,
+    Backup,
+    Replace,
+    KeepBackup,
+    SyncFolder,
+    LockWait
+};
 // When set, called before each step; a non-zero result is taken as that step's error number
-// (at Backup, as the hard link's: EPERM there makes a copy instead).
+// (at Lock, as the lock's: EWOULDBLOCK waits; at Backup, as the hard link's: EPERM there makes
+// a copy instead).
 std::function<int(TSafeWriteStep step)>& SafeWriteFaultSeam();
 
 // Each line followed by CR LF.

@@ -31,6 +31,8 @@ private:
     TCustomImageList* sender_ = nullptr;
 };
 
+// The images are Width x Height logical pixels, each held with DevicePixelRatio times as many
+// pixels across and down, so that a screen scaled up shows them sharp.
 class TCustomImageList : public TComponent {
 public:
     explicit TCustomImageList(TComponent* owner = nullptr, int width = 16, int height = 16);
@@ -40,17 +42,25 @@ public:
     int Height() const { return height_; }
     // Changing the size empties the list.
     void SetSize(int width, int height);
+    double DevicePixelRatio() const { return pixelRatio_; }
+    // Changing the ratio empties the list; values below 1 count as 1.
+    void SetDevicePixelRatio(double ratio);
+    // An image's size in its own pixels.
+    int PixelWidth() const;
+    int PixelHeight() const;
     int Count() const;
 
-    // Adds a bitmap; a bitmap wider than the list is cut into as many images as fit.
-    // Pixels of the transparent colour (clNone: none) become see-through. Returns the index of
-    // the first image added, -1 when nothing was added.
+    // Adds a bitmap of images PixelWidth x PixelHeight; a wider bitmap is cut into as many
+    // images as fit. Pixels of the transparent colour (clNone: none) become see-through.
+    // Returns the index of the first image added, -1 when nothing was added.
     int Add(const TBitmap& bitmap, TColor transparent = clNone);
-    // Adds images decoded from PNG, BMP, ... bytes, cut like Add; -1 when the bytes are no image.
+    // Adds images decoded from PNG, BMP, ... bytes (their own transparency kept), cut like
+    // Add; -1 when the bytes are no image.
     int AddFromData(const void* data, size_t size, TColor transparent = clNone);
     void Delete(int index);
     void Clear();
-    // Draws image index at (x, y); a disabled image is drawn greyed.
+    // Draws image index at (x, y) in Width x Height logical pixels; a disabled image is drawn
+    // greyed.
     void Draw(TCanvas& canvas, int x, int y, int index, bool enabled = true) const;
     // The image on a background colour.
     bool GetBitmap(int index, TBitmap& bitmap, TColor background = clWhite) const;
@@ -70,9 +80,11 @@ protected:
 
 private:
     void ReleaseLinks();  // tells every link the list is going and forgets them
+    int AddImages(const struct TArgbImage& strip, TColor transparent);
     std::unique_ptr<Impl> impl_;
     int width_;
     int height_;
+    double pixelRatio_ = 1.0;
     int updateCount_ = 0;
     bool changed_ = false;
     std::vector<TChangeLink*> links_;

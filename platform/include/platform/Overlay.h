@@ -1,5 +1,6 @@
-// A translucent picture laid over a control (its client area and header strip) that the mouse
-// passes through: what an in-window drag shows under the cursor.
+// A picture laid over a control (its client area and header strip), blended by its alpha with
+// what lies beneath, that the mouse passes through: what an in-window drag shows under the
+// cursor. It is a child of the control's window, so it needs no compositor.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +25,8 @@ public:
     TPoint Position() const;
     int Width() const;
     int Height() const;
+    // A pixel of the picture as given (0 outside it).
+    uint32_t Pixel(int x, int y) const;
 
     struct Impl;
 

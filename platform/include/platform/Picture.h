@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 
 #include "platform/Canvas.h"
@@ -31,3 +32,9 @@ public:
 private:
     TBitmap bitmap_;
 };
+
+// Covers r of the canvas with copies of the picture side by side, one of them with its
+// top-left corner at origin (canvas coordinates, anywhere); nothing is drawn outside r. An
+// empty picture draws nothing.
+void TilePicture(TCanvas& canvas, const TRect& r, const TBitmap& picture, int64_t originX,
+                 int64_t originY);

@@ -34,3 +34,5 @@ void DrawThemeBackground(HTHEME theme, TCanvas& canvas, int part, int state, con
 
 // How far the pointer must move with a button held before a drag starts, in pixels.
 int StartDragDistance();
+// Device pixels per logical pixel on the primary screen (2 on a screen scaled twice).
+double ScreenPixelRatio();

@@ -20,6 +20,8 @@ void SetHeadlessMousePosition(TPoint screen);
 void SetHeadlessKeyboardState(TShiftState state);
 // Whether GlobalCursorSet (platform/Cursors.h) answers true; false at first.
 void SetHeadlessGlobalCursor(bool set);
+// The screen's device pixels per logical pixel (1 unless set).
+void SetHeadlessScreenPixelRatio(double ratio);
 
 // The help contexts ShowHelpContext was asked to show (non-zero only), oldest first.
 const std::vector<int>& HeadlessHelpRequests();

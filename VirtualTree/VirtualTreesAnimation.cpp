@@ -1,0 +1,110 @@
+// The expand and collapse animation: the area below a toggled node's row scrolls open or shut
+// over AnimationDuration, stepped by the control's AnimationTimer. The nodes take their new
+// state at once; the picture of the old rows below the node (taken before the toggle) slides
+// away from, or towards, the row until the last step shows the new state.
+#include "VirtualTrees.h"
+
+#include <algorithm>
+
+std::unique_ptr<TBaseVirtualTree::TToggleAnimation> TBaseVirtualTree::PrepareToggleAnimation(
+    PVirtualNode node) {
+    StopToggleAnimation();
+    if (updateCount_ != 0 || animationDuration_ == 0 || !HandleAllocated() || !Visible() ||
+        !TreeOptions().AnimationOptions().Contains(toAnimatedToggle) || !FullyVisible(node))
+        return nullptr;
+    const bool expanding = !HasState(node, vsExpanded);
+    if (!expanding && states_.Contains(tsCollapsing)) return nullptr;
+    // Expanding needs a shown node after this one for the area to open under.
+    if (expanding && !GetNextVisibleNoInit(node)) return nullptr;
+    const int rowBottom = geometry_.NodeTop(node) + OffsetY() + int(node->NodeHeight);
+    if (rowBottom <= 0 || rowBottom >= ClientHeight()) return nullptr;
+    auto animation = std::make_unique<TToggleAnimation>();
+    animation->Expanding = expanding;
+    animation->RowBottom = rowBottom;
+    animation->Subtree = int(node->TotalHeight) - int(node->NodeHeight);
+    animation->Before = TBitmap(ClientWidth(), ClientHeight() - rowBottom);
+    const TRect window{-OffsetX(), rowBottom - OffsetY(), ClientWidth() - OffsetX(),
+                       ClientHeight() - OffsetY()};
+    PaintTree(animation->Before.Canvas(), window, {0, 0}, NormalPaintOptions);
+    return animation;
+}
+
+void TBaseVirtualTree::StartToggleAnimation(std::unique_ptr<TToggleAnimation> animation,
+                                            PVirtualNode node) {
+    // A scroll bar that came or went changed the client area under the picture.
+    if (!animation || animation->Before.Width() != ClientWidth() ||
+        animation->Before.Height() != ClientHeight() - animation->RowBottom)
+        return;
+    // Expanding: the children's height is known now.
+    if (animation->Expanding) animation->Subtree = int(node->TotalHeight) - int(node->NodeHeight);
+    animation->Height = std::min(animation->Subtree, ClientHeight() - animation->RowBottom);
+    if (animation->Height <= 0) return;
+    animation->Ticks = std::max(1, int(animationDuration_ / AnimationInterval));
+    CancelHint();
+    toggleAnimation_ = std::move(animation);
+    SetTreeState(tsInAnimation);
+    SetTimer(AnimationTimer, AnimationInterval);
+}
+
+void TBaseVirtualTree::ToggleAnimationStep() {
+    if (!toggleAnimation_) {
+        KillTimer(AnimationTimer);
+        return;
+    }
+    TToggleAnimation& animation = *toggleAnimation_;
+    if (++animation.Tick >= animation.Ticks) {
+        StopToggleAnimation();
+        return;
+    }
+    InvalidateRect({0, animation.RowBottom, ClientWidth(), ClientHeight()});
+}
+
+void TBaseVirtualTree::StopToggleAnimation() {
+    if (!toggleAnimation_) return;
+    const int rowBottom = toggleAnimation_->RowBottom;
+    toggleAnimation_.reset();
+    KillTimer(AnimationTimer);
+    SetTreeState(tsInAnimation, false);
+    InvalidateRect({0, rowBottom, ClientWidth(), ClientHeight()});
+}
+
+void TBaseVirtualTree::PaintClientRect(TCanvas& canvas, const TRect& r, int shiftY) {
+    if (r.IsEmpty()) return;
+    TRect window = r;
+    window.Offset(-geometry_.OffsetX(), -geometry_.OffsetY() + shiftY);
+    PaintTree(canvas, window, {r.Left, r.Top}, NormalPaintOptions);
+}
+
+void TBaseVirtualTree::PaintToggleAnimation(TCanvas& canvas, const TRect& r) {
+    const TToggleAnimation& a = *toggleAnimation_;
+    const int bottom = ClientHeight();
+    const int moved = a.Height * a.Tick / a.Ticks;
+    auto band = [&r](int top, int bottomEdge) {
+        return TRect{r.Left, std::max(r.Top, top), r.Right, std::min(r.Bottom, bottomEdge)};
+    };
+    auto drawBefore = [&](const TRect& part, int y) {
+        if (part.IsEmpty()) return;
+        canvas.SaveState();
+        canvas.IntersectClipRect(part);
+        canvas.Draw(0, y, a.Before);
+        canvas.RestoreState();
+    };
+    PaintClientRect(canvas, band(r.Top, a.RowBottom));
+    if (a.Expanding) {
+        // The children come into the opening gap; the old rows below slide down.
+        PaintClientRect(canvas, band(a.RowBottom, a.RowBottom + moved));
+        drawBefore(band(a.RowBottom + moved, bottom), a.RowBottom + moved);
+        return;
+    }
+    // The old rows slide up over the row's bottom edge; from below come the rows after the
+    // subtree (background where the subtree reached beyond the client area).
+    drawBefore(band(a.RowBottom, bottom - moved), a.RowBottom - moved);
+    const int firstAfter = a.RowBottom + a.Subtree - moved;  // client y where they start
+    const TRect empty = band(bottom - moved, std::max(bottom - moved, firstAfter));
+    if (!empty.IsEmpty()) {
+        canvas.Brush().SetStyle(TBrushStyle::bsSolid);
+        canvas.Brush().SetColor(Color());
+        canvas.FillRect(empty);
+    }
+    PaintClientRect(canvas, band(std::max(bottom - moved, firstAfter), bottom), moved - a.Subtree);
+}
