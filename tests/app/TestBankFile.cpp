@@ -405,7 +405,8 @@ TEST_F(BankFileTest, UnreadableFilesAbandonTheLoad) {
               Strings{"Error loading " + File("missing.bnk") + "\rCannot open file \"" +
                       File("missing.bnk") + "\". No such file or directory"});
     EXPECT_EQ(LoadBytes("#----F#2.0\r\n#----P#XYZ\r\n#00001#Na=A\r\n"), 0);
-    EXPECT_EQ(messages.LastText(), "Error loading " + File("in.bnk"));
+    EXPECT_EQ(messages.LastText(),
+              "Error loading " + File("in.bnk") + "\rIts password line is damaged.");
     EXPECT_EQ(Names(), Strings{"kept"});
     EXPECT_EQ(passwordPrompts, 0);
     EXPECT_EQ(busyDepth, 0);
