@@ -57,7 +57,7 @@ private:
 int Make(const std::string& file, int count) {
     Settings().ConfirmSaves = false;
     for (const TEntry& e : Generate(count)) Bank().AppendEntry(e);
-    Bank().SaveAll = Bank().AsLocal = true;
+    Bank().SaveScope = {TSaveScope::swAll, false};
     return SaveBankFile(file) ? 0 : 1;
 }
 
