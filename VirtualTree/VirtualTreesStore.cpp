@@ -63,10 +63,18 @@ struct Pools {
         bySize.push_back(new Pool{size, nullptr, {}, 0});
         return *bySize.back();
     }
-    Slab* SlabOf(void* block) const {
+    // The slab a block was found in last: nodes are mostly freed in runs from one slab.
+    Slab* lastFound = nullptr;
+
+    Slab* SlabOf(void* block) {
+        if (lastFound && block >= static_cast<void*>(lastFound->begin) &&
+            block < static_cast<void*>(lastFound->end))
+            return lastFound;
         auto it = std::upper_bound(byAddress.begin(), byAddress.end(), block,
                                    [](void* b, Slab* s) { return b < static_cast<void*>(s); });
-        return it == byAddress.begin() ? nullptr : *(it - 1);
+        if (it == byAddress.begin()) return nullptr;
+        lastFound = *(it - 1);
+        return lastFound;
     }
 };
 
@@ -109,6 +117,7 @@ void FreeSlab(Slab* slab) {
     Pool& pool = *slab->pool;
     Pools& pools = ThePools();
     pools.byAddress.erase(std::lower_bound(pools.byAddress.begin(), pools.byAddress.end(), slab));
+    if (pools.lastFound == slab) pools.lastFound = nullptr;
     if (slab->partial)
         pool.withRoom.erase(std::find(pool.withRoom.begin(), pool.withRoom.end(), slab));
     if (pool.current == slab) pool.current = nullptr;
