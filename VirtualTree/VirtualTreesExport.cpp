@@ -10,6 +10,8 @@
 #include <platform/Codec.h>
 #include <platform/SysUtils.h>
 
+#include <array>
+#include <charconv>
 #include <cstdio>
 
 namespace {
@@ -44,47 +46,139 @@ std::string Number(long long value) {
     return std::to_string(value);
 }
 
-// The text export over UTF-16; `field` turns a caption or cell text into what is written.
-std::u16string TextExport(TBaseVirtualTree& tree, TVSTTextSourceType source, char16_t separator,
-                          const TExportCellText& cellText,
-                          const std::function<std::u16string(std::u16string)>& field) {
-    const std::vector<PVirtualNode> nodes = ExportNodes(tree, source);
+// --- Writing in two passes ---------------------------------------------------------------------
+// An export is written twice: once into a counter of its length, then into a string reserved to
+// exactly that length. Nothing is copied or grown on the way, so a large export costs the same
+// per node at any size and holds no more memory than its text. The writers are templates over
+// the output: `std::string` or the counter, which offer `append` and `push_back`.
+
+struct TLengthCounter {
+    size_t length = 0;
+    void append(std::string_view text) { length += text.size(); }
+    void push_back(char) { ++length; }
+};
+
+template <class Write>
+std::string WrittenOnce(Write write) {
+    TLengthCounter counter;
+    write(counter);
+    std::string out;
+    out.reserve(counter.length);
+    write(out);
+    return out;
+}
+
+template <class Out>
+void AddNumber(Out& out, long long value) {
+    char text[24];
+    const std::to_chars_result end = std::to_chars(text, text + sizeof text, value);
+    out.append(std::string_view(text, size_t(end.ptr - text)));
+}
+
+template <class Out>
+void AddUtf8(Out& out, char32_t c) {
+    if (c < 0x80) {
+        out.push_back(char(c));
+    } else if (c < 0x800) {
+        const char bytes[] = {char(0xC0 | (c >> 6)), char(0x80 | (c & 0x3F))};
+        out.append(std::string_view(bytes, 2));
+    } else if (c < 0x10000) {
+        const char bytes[] = {char(0xE0 | (c >> 12)), char(0x80 | ((c >> 6) & 0x3F)),
+                              char(0x80 | (c & 0x3F))};
+        out.append(std::string_view(bytes, 3));
+    } else {
+        const char bytes[] = {char(0xF0 | (c >> 18)), char(0x80 | ((c >> 12) & 0x3F)),
+                              char(0x80 | ((c >> 6) & 0x3F)), char(0x80 | (c & 0x3F))};
+        out.append(std::string_view(bytes, 4));
+    }
+}
+
+template <class Out>
+void AddUtf8(Out& out, std::u16string_view text) {
+    ForEachCodePoint(text, [&](char32_t c) { AddUtf8(out, c); });
+}
+
+template <class Out>
+void AddHTMLText(Out& out, std::u16string_view text) {
+    ForEachCodePoint(text, [&](char32_t c) {
+        switch (c) {
+            case '&':
+                out.append("&amp;");
+                break;
+            case '<':
+                out.append("&lt;");
+                break;
+            case '>':
+                out.append("&gt;");
+                break;
+            case '"':
+                out.append("&quot;");
+                break;
+            default:
+                AddUtf8(out, c);
+        }
+    });
+}
+
+// The text export: `put(text)` writes UTF-16 text, `field(text)` a caption or cell text.
+template <class Put, class Field>
+void WriteTextExport(TBaseVirtualTree& tree, const std::vector<PVirtualNode>& nodes,
+                     char16_t separator, const TExportCellText& cellText, Put put, Field field) {
     const std::vector<TColumnIndex> columns = ExportColumns(tree);
     const uint32_t maxLevel = MaxLevel(tree, nodes);
     const std::u16string levelFill(maxLevel, separator);
+    const std::u16string_view fill(levelFill);
+    const std::u16string_view separatorText(&separator, 1);
     const TColumnIndex mainColumn = tree.Header().MainColumn();
-    TWideBufferedString out;
     if (!columns.empty()) {
         for (size_t k = 0; k < columns.size(); ++k) {
-            out.Add(field(AnsiToUtf16(tree.Header().Columns()[columns[k]].Text())));
+            field(AnsiToUtf16(tree.Header().Columns()[columns[k]].Text()));
             if (k + 1 < columns.size()) {
-                if (columns[k] == mainColumn) out.Add(levelFill);
-                out.Add(separator);
+                if (columns[k] == mainColumn) put(fill);
+                put(separatorText);
             }
         }
-        out.AddNewLine();
+        put(u"\r\n");
     }
     for (PVirtualNode node : nodes) {
         const uint32_t level = tree.GetNodeLevel(node);
-        const std::u16string_view fill(levelFill);
         if (columns.empty()) {
-            out.Add(fill.substr(0, level));
-            out.Add(field(cellText(node, NoColumn)));
+            put(fill.substr(0, level));
+            field(cellText(node, NoColumn));
         } else {
             for (size_t k = 0; k < columns.size(); ++k) {
                 if (columns[k] == mainColumn) {
-                    out.Add(fill.substr(0, level));
-                    out.Add(field(cellText(node, columns[k])));
-                    out.Add(fill.substr(level));
+                    put(fill.substr(0, level));
+                    field(cellText(node, columns[k]));
+                    put(fill.substr(level));
                 } else {
-                    out.Add(field(cellText(node, columns[k])));
+                    field(cellText(node, columns[k]));
                 }
-                if (k + 1 < columns.size()) out.Add(separator);
+                if (k + 1 < columns.size()) put(separatorText);
             }
         }
-        out.AddNewLine();
+        put(u"\r\n");
     }
-    return out.Take();
+}
+
+// The text export in UTF-8; with `csv` a field holding the separator, a double quote, CR or LF
+// is quoted, its double quotes doubled.
+template <class Out>
+void WriteUtf8TextExport(Out& out, TBaseVirtualTree& tree, const std::vector<PVirtualNode>& nodes,
+                         char16_t separator, const TExportCellText& cellText, bool csv) {
+    auto put = [&](std::u16string_view text) { AddUtf8(out, text); };
+    const std::u16string special{separator, u'"', u'\r', u'\n'};
+    auto field = [&](std::u16string_view text) {
+        if (!csv || text.find_first_of(special) == text.npos) return put(text);
+        out.push_back('"');
+        for (size_t quote; (quote = text.find(u'"')) != text.npos; text.remove_prefix(quote + 1)) {
+            put(text.substr(0, quote + 1));
+            out.push_back('"');
+        }
+        put(text);
+        out.push_back('"');
+    };
+    WriteTextExport(tree, nodes, separator, cellText, put, field);
 }
 
 const char* AlignmentToHTML(TAlignment alignment) {
@@ -98,35 +192,82 @@ const char* AlignmentToHTML(TAlignment alignment) {
     }
 }
 
-// The rich-text writer's tables and the state of the last switches written.
+// A font as CSS, written to out (see StyleToHTML).
+template <class Out>
+void AddStyle(Out& out, std::string_view name, const TFont& font) {
+    if (name.empty()) {
+        out.append(" style=\"{font:");
+    } else {
+        out.push_back('.');
+        out.append(name);
+        out.append("{font:");
+    }
+    if (font.Style() & fsUnderline) out.append(" underline");
+    if (font.Style() & fsItalic) out.append(" italic");
+    if (font.Style() & fsBold) out.append(" bold");
+    out.push_back(' ');
+    AddNumber(out, font.Size());
+    out.append("pt ");
+    AddHTMLText(out, AnsiToUtf16(font.Name()));
+    out.append(";color:");
+    out.append(ColorToHTML(font.Color()));
+    out.append(";}");
+    if (name.empty()) out.push_back('"');
+}
+
+// How the rich text writes each ASCII code unit: \u65\'3f for "A".
+const std::array<std::string, 128> kAsciiUnits = [] {
+    std::array<std::string, 128> units;
+    for (size_t unit = 0; unit < units.size(); ++unit)
+        units[unit] = "\\u" + std::to_string(unit) + "\\'3f";
+    return units;
+}();
+
+// The rich-text writer's tables and the state of the last switches written. The tables fill as
+// texts are written, so the first pass over an export finds them all; Restart() readies the
+// second pass, which finds every font and colour at the same index.
 class TRTFWriter {
 public:
-    void Text(TBufferedString& out, std::u16string_view text, TFont& font) {
+    template <class Out>
+    void Text(Out& out, std::u16string_view text, TFont& font) {
         if (text.empty()) return;
         const TFontStyles style = font.Style();
-        if (style & fsUnderline) out.Add("\\ul");
-        if (style & fsItalic) out.Add("\\i");
-        if (style & fsBold) out.Add("\\b");
+        if (style & fsUnderline) out.append("\\ul");
+        if (style & fsItalic) out.append("\\i");
+        if (style & fsBold) out.append("\\b");
         const int fontIndex = IndexOf(fonts_, font.Name());
         if (fontIndex != currentFont_) {
-            out.Add("\\f" + Number(fontIndex));
+            out.append("\\f");
+            AddNumber(out, fontIndex);
             currentFont_ = fontIndex;
         }
         const int colorIndex = IndexOf(colors_, ColorToRGB(font.Color()));
         if (colorIndex != currentColor_) {
-            out.Add("\\cf" + Number(colorIndex + 1));
+            out.append("\\cf");
+            AddNumber(out, colorIndex + 1);
             currentColor_ = colorIndex;
         }
         if (font.Size() != currentSize_) {
             currentSize_ = font.Size();
-            out.Add("\\fs" + Number(2 * currentSize_));
+            out.append("\\fs");
+            AddNumber(out, 2 * currentSize_);
         }
-        out.Add(' ');
-        for (char16_t unit : text) out.Add("\\u" + Number(int16_t(unit)) + "\\'3f");
-        if (style & fsUnderline) out.Add("\\ul0");
-        if (style & fsItalic) out.Add("\\i0");
-        if (style & fsBold) out.Add("\\b0");
+        out.push_back(' ');
+        for (char16_t unit : text) {
+            if (unit < kAsciiUnits.size()) {
+                out.append(kAsciiUnits[unit]);
+            } else {
+                out.append("\\u");
+                AddNumber(out, int16_t(unit));
+                out.append("\\'3f");
+            }
+        }
+        if (style & fsUnderline) out.append("\\ul0");
+        if (style & fsItalic) out.append("\\i0");
+        if (style & fsBold) out.append("\\b0");
     }
+
+    void Restart() { currentFont_ = currentColor_ = currentSize_ = -1; }
 
     std::string Tables() const {
         std::string out = "{\\fonttbl";
@@ -181,10 +322,7 @@ TExportCellText AnsiCellText(std::function<std::string(PVirtualNode, TColumnInde
 }
 
 std::string ExportUtf8(std::u16string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    ForEachCodePoint(text, [&](char32_t c) { AppendUtf8CodePoint(out, c); });
-    return out;
+    return WrittenOnce([&](auto& out) { AddUtf8(out, text); });
 }
 
 std::vector<PVirtualNode> ExportNodes(TBaseVirtualTree& tree, TVSTTextSourceType source) {
@@ -215,7 +353,15 @@ std::vector<PVirtualNode> ExportNodes(TBaseVirtualTree& tree, TVSTTextSourceType
 
 std::u16string ContentToUnicode(TBaseVirtualTree& tree, TVSTTextSourceType source,
                                 char16_t separator, const TExportCellText& cellText) {
-    return TextExport(tree, source, separator, cellText, [](std::u16string s) { return s; });
+    const std::vector<PVirtualNode> nodes = ExportNodes(tree, source);
+    size_t length = 0;
+    auto count = [&](std::u16string_view text) { length += text.size(); };
+    WriteTextExport(tree, nodes, separator, cellText, count, count);
+    std::u16string out;
+    out.reserve(length);
+    auto put = [&](std::u16string_view text) { out.append(text); };
+    WriteTextExport(tree, nodes, separator, cellText, put, put);
+    return out;
 }
 
 std::string ContentToText(TBaseVirtualTree& tree, TVSTTextSourceType source, char16_t separator,
@@ -225,16 +371,9 @@ std::string ContentToText(TBaseVirtualTree& tree, TVSTTextSourceType source, cha
 
 std::string ContentToCSV(TBaseVirtualTree& tree, TVSTTextSourceType source, char16_t separator,
                          const TExportCellText& cellText) {
-    auto quoted = [separator](std::u16string s) {
-        if (s.find_first_of(std::u16string{separator, u'"', u'\r', u'\n'}) == s.npos) return s;
-        std::u16string out = u"\"";
-        for (char16_t c : s) {
-            if (c == u'"') out += u'"';
-            out += c;
-        }
-        return out + u'"';
-    };
-    return ExportUtf8(TextExport(tree, source, separator, cellText, quoted));
+    const std::vector<PVirtualNode> nodes = ExportNodes(tree, source);
+    return WrittenOnce(
+        [&](auto& out) { WriteUtf8TextExport(out, tree, nodes, separator, cellText, true); });
 }
 
 char16_t ListSeparatorFor(char decimalPoint) {
@@ -250,27 +389,25 @@ std::string ColorToHTML(TColor color) {
 }
 
 std::string StyleToHTML(std::string_view name, const TFont& font) {
-    std::string out = name.empty() ? " style=\"{font:" : "." + std::string(name) + "{font:";
-    if (font.Style() & fsUnderline) out += " underline";
-    if (font.Style() & fsItalic) out += " italic";
-    if (font.Style() & fsBold) out += " bold";
-    out += " " + Number(font.Size()) + "pt " + HTMLText(AnsiToUtf16(font.Name())) + ";";
-    out += "color:" + ColorToHTML(font.Color()) + ";}";
-    if (name.empty()) out += "\"";
+    std::string out;
+    AddStyle(out, name, font);
     return out;
 }
 
 std::string HTMLText(std::u16string_view text) {
-    std::string utf8;
-    utf8.reserve(text.size());
-    ForEachCodePoint(text, [&](char32_t c) { AppendUtf8CodePoint(utf8, c); });
-    return HtmlEscape(utf8);
+    std::string out;
+    out.reserve(text.size());
+    AddHTMLText(out, text);
+    return out;
 }
 
-std::string ContentToHTML(TBaseVirtualTree& tree, TVSTTextSourceType source,
-                          const TExportCellText& cellText, std::string_view caption,
-                          const TExportCellFont& cellFont) {
-    const std::vector<PVirtualNode> nodes = ExportNodes(tree, source);
+namespace {
+
+// The HTML export's table (see ContentToHTML).
+template <class Out>
+void WriteHTML(Out& out, TBaseVirtualTree& tree, const std::vector<PVirtualNode>& nodes,
+               const TExportCellText& cellText, std::string_view caption,
+               const TExportCellFont& cellFont) {
     const std::vector<TColumnIndex> columns = ExportColumns(tree);
     const uint32_t maxLevel = MaxLevel(tree, nodes);
     TVTHeader& header = tree.Header();
@@ -285,81 +422,99 @@ std::string ContentToHTML(TBaseVirtualTree& tree, TVSTTextSourceType source,
     if (tree.BorderStyle() == bsSingle)
         attributes += " border=\"" + Number(tree.BorderWidth() + 1) + "\" frame=box";
 
-    TBufferedString out;
-    out.Add("<style type=\"text/css\">");
-    out.AddNewLine();
-    out.Add(StyleToHTML("default", tree.Font()));
-    out.AddNewLine();
-    out.Add(StyleToHTML("header", header.Font()));
-    out.AddNewLine();
+    out.append("<style type=\"text/css\">\r\n");
+    AddStyle(out, "default", tree.Font());
+    out.append("\r\n");
+    AddStyle(out, "header", header.Font());
+    out.append("\r\n");
     if (paint.Contains(toShowHorzGridLines))
-        out.Add(".noborder{border-style:" + lineStyle +
-                " border-bottom:1;border-left:0;border-right:0; border-top:0;");
+        out.append(".noborder{border-style:" + lineStyle +
+                   " border-bottom:1;border-left:0;border-right:0; border-top:0;");
     else
-        out.Add(".noborder{border-style:none;");
-    out.Add(padding + "}");
-    out.AddNewLine();
-    out.Add(std::string(".normalborder {border-top:none; border-left:none; ") +
-            (paint.Contains(toShowVertGridLines) ? "border-right:1 " + lineStyle
-                                                 : std::string("border-right:none;")) +
-            (paint.Contains(toShowHorzGridLines) ? "border-bottom:1 " + lineStyle
-                                                 : std::string("border-bottom:none;")) +
-            padding + "}");
-    out.Add("</style>");
-    out.AddNewLine();
-    out.Add("<table class=\"default\" bgcolor=" + ColorToHTML(tree.Color()) + attributes +
-            " cellspacing=\"0\" cellpadding=" + Number(tree.Margin()) + ">");
-    out.AddNewLine();
+        out.append(".noborder{border-style:none;");
+    out.append(padding + "}\r\n");
+    out.append(std::string(".normalborder {border-top:none; border-left:none; ") +
+               (paint.Contains(toShowVertGridLines) ? "border-right:1 " + lineStyle
+                                                    : std::string("border-right:none;")) +
+               (paint.Contains(toShowHorzGridLines) ? "border-bottom:1 " + lineStyle
+                                                    : std::string("border-bottom:none;")) +
+               padding + "}");
+    out.append("</style>\r\n");
+    out.append("<table class=\"default\" bgcolor=" + ColorToHTML(tree.Color()) + attributes +
+               " cellspacing=\"0\" cellpadding=" + Number(tree.Margin()) + ">\r\n");
 
     auto columnAttributes = [&](const TVirtualTreeColumn& column) {
         std::string text = column.UseRightToLeftReading() ? " dir=\"rtl\"" : "";
         return text + AlignmentToHTML(column.Alignment());
     };
     if (!columns.empty()) {
-        out.Add("<tr class=\"header\"" + StyleToHTML("", header.Font()) + ">");
+        out.append("<tr class=\"header\"" + StyleToHTML("", header.Font()) + ">");
         for (TColumnIndex index : columns) {
             const TVirtualTreeColumn& column = header.Columns()[index];
-            out.Add("<th height=\"" + Number(header.Height()) + "px\"" + columnAttributes(column));
+            out.append("<th height=\"" + Number(header.Height()) + "px\"" +
+                       columnAttributes(column));
             if (index == mainColumn && maxLevel > 0)
-                out.Add(" colspan=\"" + Number(maxLevel + 1) + "\"");
-            out.Add(" bgcolor=" + ColorToHTML(clBtnFace) + " width=\"" + Number(column.Width()) +
-                    "px\">" + HTMLText(AnsiToUtf16(column.Text())) + "</th>");
+                out.append(" colspan=\"" + Number(maxLevel + 1) + "\"");
+            out.append(" bgcolor=" + ColorToHTML(clBtnFace) + " width=\"" + Number(column.Width()) +
+                       "px\">" + HTMLText(AnsiToUtf16(column.Text())) + "</th>");
         }
-        out.Add("</tr>");
+        out.append("</tr>");
     }
-    const std::vector<TColumnIndex> cells = columns.empty() ? std::vector{NoColumn} : columns;
+    // What each cell of a column writes around its text, made once.
+    struct TCellParts {
+        TColumnIndex index;
+        const TVirtualTreeColumn* column;
+        bool main;
+        std::string bgcolor, attributes;
+    };
+    std::vector<TCellParts> cells;
+    for (TColumnIndex index : columns.empty() ? std::vector{NoColumn} : columns) {
+        const TVirtualTreeColumn* column = index == NoColumn ? nullptr : &header.Columns()[index];
+        const bool ownColor = column && !column->Options().Contains(coParentColor);
+        cells.push_back({index, column, index == mainColumn || index == NoColumn,
+                         ownColor ? " bgcolor=" + ColorToHTML(column->Color()) : "",
+                         column ? columnAttributes(*column) : ""});
+    }
+    const std::string indent = Number(tree.Indent());
     for (PVirtualNode node : nodes) {
         const uint32_t level = tree.GetNodeLevel(node);
-        const std::string height = Number(node->NodeHeight);
-        out.Add(" <tr class=\"default\">");
-        for (TColumnIndex index : cells) {
-            const TVirtualTreeColumn* column =
-                index == NoColumn ? nullptr : &header.Columns()[index];
-            const bool ownColor = column && !column->Options().Contains(coParentColor);
-            const std::string bgcolor = ownColor ? " bgcolor=" + ColorToHTML(column->Color()) : "";
-            const bool main = index == mainColumn || index == NoColumn;
-            if (main)
-                for (uint32_t k = 0; k < level; ++k)
-                    out.Add("<td class=\"noborder\" width=\"" + Number(tree.Indent()) +
-                            "\" height=\"" + height + "\"" + bgcolor + ">&nbsp;</td>");
+        out.append(" <tr class=\"default\">");
+        for (const TCellParts& cell : cells) {
+            if (cell.main)
+                for (uint32_t k = 0; k < level; ++k) {
+                    out.append("<td class=\"noborder\" width=\"");
+                    out.append(indent);
+                    out.append("\" height=\"");
+                    AddNumber(out, node->NodeHeight);
+                    out.push_back('"');
+                    out.append(cell.bgcolor);
+                    out.append(">&nbsp;</td>");
+                }
             TFont font = tree.Font();
-            if (cellFont && cellFont(node, index, font))
-                out.Add(" <td class=\"normalborder\" " + StyleToHTML("", font) + " height=\"" +
-                        height + "px\"");
-            else
-                out.Add(" <td class=\"normalborder\"  height=\"" + height + "px\"");
-            if (column) out.Add(columnAttributes(*column));
-            if (main && maxLevel > level)
-                out.Add(" colspan=\"" + Number(maxLevel - level + 1) + "\"");
-            out.Add(bgcolor + ">" + HTMLText(cellText(node, index)) + "</td>");
+            if (cellFont && cellFont(node, cell.index, font)) {
+                out.append(" <td class=\"normalborder\" ");
+                AddStyle(out, "", font);
+                out.append(" height=\"");
+            } else {
+                out.append(" <td class=\"normalborder\"  height=\"");
+            }
+            AddNumber(out, node->NodeHeight);
+            out.append("px\"");
+            out.append(cell.attributes);
+            if (cell.main && maxLevel > level) {
+                out.append(" colspan=\"");
+                AddNumber(out, maxLevel - level + 1);
+                out.push_back('"');
+            }
+            out.append(cell.bgcolor);
+            out.push_back('>');
+            AddHTMLText(out, cellText(node, cell.index));
+            out.append("</td>");
         }
-        out.Add(" </tr>");
+        out.append(" </tr>");
     }
-    out.Add("</table>");
-    return out.Take();
+    out.append("</table>");
 }
-
-namespace {
 
 constexpr std::string_view kHTMLHead =
     "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0 Transitional//EN\">"
@@ -367,7 +522,101 @@ constexpr std::string_view kHTMLHead =
     "</head><body><!--StartFragment-->";
 constexpr std::string_view kHTMLTail = "<!--EndFragment--></body></html>";
 
+// The rich-text export: the tables, gathered by a first pass over the body, then the body.
+template <class Out>
+void WriteRTFBody(Out& out, TRTFWriter& writer, TBaseVirtualTree& tree,
+                  const std::vector<PVirtualNode>& nodes, const TExportCellText& cellText,
+                  int pixelsPerInch, const TExportCellFont& cellFont) {
+    const std::vector<TColumnIndex> columns = ExportColumns(tree);
+    TVTHeader& header = tree.Header();
+    const TColumnIndex mainColumn = header.MainColumn();
+    const int ppi = pixelsPerInch > 0 ? pixelsPerInch : 96;
+    auto twips = [ppi](long long pixels) { return (pixels * 1440 + ppi / 2) / ppi; };
+    auto alignment = [](TAlignment a) {
+        return a == taRightJustify ? "\\qr" : a == taCenter ? "\\qc" : "";
+    };
+    out.append("\\uc1\\trowd\\trgaph70");
+    if (columns.empty()) {
+        out.append("\\cellx");
+        AddNumber(out, twips(tree.ClientWidth()));
+    } else {
+        long long right = 0;
+        for (TColumnIndex index : columns) {
+            right += header.Columns()[index].Width();
+            out.append("\\cellx");
+            AddNumber(out, twips(right));
+        }
+        for (TColumnIndex index : columns) {
+            const TVirtualTreeColumn& column = header.Columns()[index];
+            out.append("\\pard\\intbl");
+            out.append(alignment(column.Alignment()));
+            writer.Text(out, AnsiToUtf16(column.Text()), header.Font());
+            out.append("\\cell");
+        }
+        out.append("\\row");
+    }
+    const std::vector<TColumnIndex> cells = columns.empty() ? std::vector{NoColumn} : columns;
+    for (PVirtualNode node : nodes) {
+        const uint32_t level = tree.GetNodeLevel(node);
+        for (TColumnIndex index : cells) {
+            out.append("\\pard\\intbl");
+            if (index != NoColumn) out.append(alignment(header.Columns()[index].Alignment()));
+            if ((index == mainColumn || index == NoColumn) && level > 0) {
+                for (uint32_t k = 0; k < level; ++k) out.append("\\tab");
+                out.push_back(' ');
+            }
+            TFont font = tree.Font();
+            if (cellFont) cellFont(node, index, font);
+            writer.Text(out, cellText(node, index), font);
+            out.append("\\cell");
+        }
+        out.append("\\row");
+    }
+    out.append("\\pard\\par");
+}
+
+std::string RTFExport(TBaseVirtualTree& tree, const std::vector<PVirtualNode>& nodes,
+                      const TExportCellText& cellText, int pixelsPerInch,
+                      const TExportCellFont& cellFont) {
+    TRTFWriter writer;
+    TLengthCounter body;
+    WriteRTFBody(body, writer, tree, nodes, cellText, pixelsPerInch, cellFont);
+    const std::string head = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1043" + writer.Tables();
+    std::string rtf;
+    rtf.reserve(head.size() + body.length + 1);
+    rtf += head;
+    writer.Restart();
+    WriteRTFBody(rtf, writer, tree, nodes, cellText, pixelsPerInch, cellFont);
+    rtf += '}';
+    return rtf;
+}
+
+// The first node a source covers, without listing them all.
+bool HasExportNodes(TBaseVirtualTree& tree, TVSTTextSourceType source) {
+    switch (source) {
+        case tstAll:
+            return tree.GetFirst() != nullptr;
+        case tstInitialized:
+            return tree.GetFirstInitialized() != nullptr;
+        case tstSelected:
+            return tree.GetFirstSelected() != nullptr;
+        case tstCutCopySet:
+            return tree.GetFirstCutCopy() != nullptr;
+        case tstVisible:
+            return tree.GetFirstVisible() != nullptr;
+    }
+    return false;
+}
+
 }  // namespace
+
+std::string ContentToHTML(TBaseVirtualTree& tree, TVSTTextSourceType source,
+                          const TExportCellText& cellText, std::string_view caption,
+                          const TExportCellFont& cellFont) {
+    const std::vector<PVirtualNode> nodes = ExportNodes(tree, source);
+    return WrittenOnce(
+        [&](auto& out) { WriteHTML(out, tree, nodes, cellText, caption, cellFont); });
+}
 
 std::string HTMLClipboardEnvelope(std::string_view fragment) {
     constexpr std::string_view head = kHTMLHead;
@@ -396,58 +645,7 @@ std::string HTMLClipboardEnvelope(std::string_view fragment) {
 std::string ContentToRTF(TBaseVirtualTree& tree, TVSTTextSourceType source,
                          const TExportCellText& cellText, int pixelsPerInch,
                          const TExportCellFont& cellFont) {
-    const std::vector<PVirtualNode> nodes = ExportNodes(tree, source);
-    const std::vector<TColumnIndex> columns = ExportColumns(tree);
-    TVTHeader& header = tree.Header();
-    const TColumnIndex mainColumn = header.MainColumn();
-    const int ppi = pixelsPerInch > 0 ? pixelsPerInch : 96;
-    auto twips = [ppi](long long pixels) { return (pixels * 1440 + ppi / 2) / ppi; };
-    auto alignment = [](TAlignment a) {
-        return a == taRightJustify ? "\\qr" : a == taCenter ? "\\qc" : "";
-    };
-
-    TRTFWriter writer;
-    TBufferedString body;
-    body.Add("\\uc1\\trowd\\trgaph70");
-    if (columns.empty()) {
-        body.Add("\\cellx" + Number(twips(tree.ClientWidth())));
-    } else {
-        long long right = 0;
-        for (TColumnIndex index : columns) {
-            right += header.Columns()[index].Width();
-            body.Add("\\cellx" + Number(twips(right)));
-        }
-        for (TColumnIndex index : columns) {
-            const TVirtualTreeColumn& column = header.Columns()[index];
-            body.Add(std::string("\\pard\\intbl") + alignment(column.Alignment()));
-            writer.Text(body, AnsiToUtf16(column.Text()), header.Font());
-            body.Add("\\cell");
-        }
-        body.Add("\\row");
-    }
-    const std::vector<TColumnIndex> cells = columns.empty() ? std::vector{NoColumn} : columns;
-    for (PVirtualNode node : nodes) {
-        const uint32_t level = tree.GetNodeLevel(node);
-        for (TColumnIndex index : cells) {
-            body.Add("\\pard\\intbl");
-            if (index != NoColumn) body.Add(alignment(header.Columns()[index].Alignment()));
-            if ((index == mainColumn || index == NoColumn) && level > 0) {
-                for (uint32_t k = 0; k < level; ++k) body.Add("\\tab");
-                body.Add(' ');
-            }
-            TFont font = tree.Font();
-            if (cellFont) cellFont(node, index, font);
-            writer.Text(body, cellText(node, index), font);
-            body.Add("\\cell");
-        }
-        body.Add("\\row");
-    }
-    body.Add("\\pard\\par");
-    std::string rtf = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1043" + writer.Tables();
-    rtf.reserve(rtf.size() + body.Length() + 1);
-    rtf += body.Take();
-    rtf += '}';
-    return rtf;
+    return RTFExport(tree, ExportNodes(tree, source), cellText, pixelsPerInch, cellFont);
 }
 
 std::string HTMLDocument(std::string_view fragment) {
@@ -462,13 +660,22 @@ std::string HTMLDocument(std::string_view fragment) {
 std::string RenderTextFormat(TBaseVirtualTree& tree, TClipFormat format, TVSTTextSourceType source,
                              const TExportCellText& cellText, char16_t listSeparator,
                              const TExportCellFont& cellFont) {
-    if (ExportNodes(tree, source).empty() && !tree.Header().UseColumns()) return {};
-    if (format == StandardFormatText || format == StandardFormatUnicodeText)
-        return ExportUtf8(ContentToUnicode(tree, source, u'\t', cellText));
-    if (format == CSVClipFormat()) return ContentToCSV(tree, source, listSeparator, cellText);
-    if (format == RTFClipFormat() || format == RTFNoObjectsClipFormat())
-        return ContentToRTF(tree, source, cellText, 96, cellFont);
-    if (format == HTMLClipFormat())
-        return HTMLDocument(ContentToHTML(tree, source, cellText, {}, cellFont));
-    return {};
+    if (!HasExportNodes(tree, source) && !tree.Header().UseColumns()) return {};
+    const bool text = format == StandardFormatText || format == StandardFormatUnicodeText;
+    const bool csv = format == CSVClipFormat();
+    const bool rtf = format == RTFClipFormat() || format == RTFNoObjectsClipFormat();
+    const bool html = format == HTMLClipFormat();
+    if (!text && !csv && !rtf && !html) return {};
+    // Each format is written once, straight into a text of its exact length.
+    const std::vector<PVirtualNode> nodes = ExportNodes(tree, source);
+    if (rtf) return RTFExport(tree, nodes, cellText, 96, cellFont);
+    return WrittenOnce([&](auto& out) {
+        if (html) {
+            out.append(kHTMLHead);
+            WriteHTML(out, tree, nodes, cellText, {}, cellFont);
+            out.append(kHTMLTail);
+        } else {
+            WriteUtf8TextExport(out, tree, nodes, csv ? listSeparator : u'\t', cellText, csv);
+        }
+    });
 }

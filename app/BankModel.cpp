@@ -2,6 +2,10 @@
 #include "BankModel.h"
 
 #include <algorithm>
+#include <cstring>
+#include <functional>
+#include <stdexcept>
+#include <utility>
 
 #include "AppSeams.h"
 #include "Settings.h"
@@ -48,14 +52,23 @@ void TEntry::AssignFields(const TEntry& from) {
 }
 
 int ComparePaddedCategory(std::string_view a, std::string_view b) {
-    const size_t la = std::max(a.size(), CategoryColumnWidth);
-    const size_t lb = std::max(b.size(), CategoryColumnWidth);
-    const size_t n = std::min(la, lb);
-    for (size_t i = 0; i < n; ++i) {
-        const unsigned char ca = i < a.size() ? FoldAscii(a[i]) : ' ';
-        const unsigned char cb = i < b.size() ? FoldAscii(b[i]) : ' ';
+    const size_t common = std::min(a.size(), b.size());
+    for (size_t i = 0; i < common; ++i) {
+        const unsigned char ca = FoldAscii(a[i]);
+        const unsigned char cb = FoldAscii(b[i]);
         if (ca != cb) return ca < cb ? -1 : 1;
     }
+    // Past the shorter value, its blanks meet the longer one's characters up to the column
+    // width; beyond the width a longer value is the greater.
+    const bool aLonger = a.size() > b.size();
+    const std::string_view longer = aLonger ? a : b;
+    const size_t end = std::min(longer.size(), std::max(common, CategoryColumnWidth));
+    for (size_t i = common; i < end; ++i) {
+        const unsigned char c = FoldAscii(longer[i]);
+        if (c != ' ') return (c > ' ') == aLonger ? 1 : -1;
+    }
+    const size_t la = std::max(a.size(), CategoryColumnWidth);
+    const size_t lb = std::max(b.size(), CategoryColumnWidth);
     return la < lb ? -1 : (la > lb ? 1 : 0);
 }
 
@@ -141,8 +154,56 @@ bool NameExists(std::string_view name) {
 }
 
 TNameIndex::TNameIndex(const TBankState& bank) {
-    names_.reserve(size_t(bank.EntryHigh + 1));
-    for (int i = 0; i <= bank.EntryHigh; ++i) names_.insert(bank.Entries[size_t(i)].Name);
+    Reserve(size_t(bank.EntryHigh + 1));
+    for (int i = 0; i <= bank.EntryHigh; ++i) Insert(bank.Entries[size_t(i)].Name);
+}
+
+size_t TNameIndex::Find(std::string_view name, uint64_t hash) const {
+    const size_t mask = slots_.size() - 1;
+    for (size_t at = size_t(hash) & mask;; at = (at + 1) & mask) {
+        const TSlot& slot = slots_[at];
+        if (slot.length == 0) return at;
+        if (slot.hash == hash && slot.length == name.size() &&
+            std::memcmp(bytes_.data() + slot.offset, name.data(), name.size()) == 0)
+            return at;
+    }
+}
+
+void TNameIndex::Grow(size_t slots) {
+    size_t size = 16;
+    while (size < slots) size *= 2;
+    if (size <= slots_.size()) return;
+    std::vector<TSlot> old = std::exchange(slots_, std::vector<TSlot>(size));
+    const size_t mask = size - 1;
+    for (const TSlot& slot : old) {
+        if (slot.length == 0) continue;
+        size_t at = size_t(slot.hash) & mask;
+        while (slots_[at].length != 0) at = (at + 1) & mask;
+        slots_[at] = slot;
+    }
+}
+
+void TNameIndex::Reserve(size_t count) {
+    Grow(count * 2);  // at most half full
+}
+
+bool TNameIndex::Contains(std::string_view name) const {
+    if (name.empty()) return hasEmpty_;
+    if (slots_.empty()) return false;
+    return slots_[Find(name, std::hash<std::string_view>()(name))].length != 0;
+}
+
+bool TNameIndex::Insert(std::string_view name) {
+    if (name.empty()) return !std::exchange(hasEmpty_, true);
+    if ((count_ + 1) * 2 > slots_.size()) Grow((count_ + 1) * 2);
+    const uint64_t hash = std::hash<std::string_view>()(name);
+    TSlot& slot = slots_[Find(name, hash)];
+    if (slot.length != 0) return false;
+    if (bytes_.size() + name.size() > UINT32_MAX) throw std::length_error("Too many names");
+    slot = {hash, uint32_t(bytes_.size()), uint32_t(name.size())};
+    bytes_.append(name);
+    ++count_;
+    return true;
 }
 
 std::string TNameIndex::UniqueName(std::string name, size_t at, bool& renamed) {
@@ -193,7 +254,9 @@ void AddCategoryPath(const TEntry& entry) {
     if (entry.Category1.empty()) return;
     TBankState& bank = Bank();
     const bool strip = !bank.IsAdministrator && HasWorkgroupMarker(entry.Category1);
-    bank.CategoryPaths.insert(CategoryPathOf(entry, strip));
+    // The tree adds paths in its sorted order, nearly always after the last one: that end is
+    // tried first, and a path that goes elsewhere still finds its place.
+    bank.CategoryPaths.insert(bank.CategoryPaths.end(), CategoryPathOf(entry, strip));
 }
 
 void BuildCategoryKeys() {

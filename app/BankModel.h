@@ -5,7 +5,6 @@
 #include <set>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "FixedStr.h"
@@ -180,23 +179,36 @@ std::vector<std::string> FillCategory3Choices(std::string_view Category1,
 // True when an entry's name equals `name` exactly (case-sensitive).
 bool NameExists(std::string_view name);
 
-// The bank's names for fast lookups while many entries are added (imports, merges).
+// The bank's names for fast lookups while many entries are added (imports, merges). The names'
+// bytes lie one after another in one buffer and an open-addressed table of their hashes points
+// into it, so a lookup touches a slot and the name's bytes, whatever the bank's size.
 class TNameIndex {
 public:
     TNameIndex() = default;
     explicit TNameIndex(const TBankState& bank);
-    bool Contains(std::string_view name) const { return names_.count(std::string(name)) != 0; }
-    void Add(std::string_view name) { names_.emplace(name); }
+    bool Contains(std::string_view name) const;
+    void Add(std::string_view name) { Insert(name); }
     // Adds the name unless it is there; true when it was added.
-    bool Insert(std::string_view name) { return names_.emplace(name).second; }
+    bool Insert(std::string_view name);
     // Room for `count` names in all.
-    void Reserve(size_t count) { names_.reserve(count); }
+    void Reserve(size_t count);
     // The name with "_" inserted at `at` until it is new, then added; `renamed` is set when it
     // had to change (and left alone otherwise).
     std::string UniqueName(std::string name, size_t at, bool& renamed);
 
 private:
-    std::unordered_set<std::string> names_;
+    struct TSlot {
+        uint64_t hash = 0;
+        uint32_t offset = 0;  // in bytes_
+        uint32_t length = 0;  // 0: free (the empty name is held apart)
+    };
+    // The slot holding `name`, or the free slot where it would go.
+    size_t Find(std::string_view name, uint64_t hash) const;
+    void Grow(size_t slots);
+    std::vector<TSlot> slots_;
+    std::string bytes_;
+    size_t count_ = 0;
+    bool hasEmpty_ = false;
 };
 
 // Focuses the entry of that name: an exact match first, else one ignoring ASCII case;

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <unordered_map>
 
 #include "BankModel.h"
@@ -57,9 +59,12 @@ TCats TrimmedCategories(const TCollectedEntry& item) {
 // The folder walk both writers share. Folders open level by level below a non-empty parent;
 // the walk closes exactly the folders it opened, so the lists stay balanced whatever the
 // categories hold. Category texts compare ignoring ASCII case, as the sort does.
+// Lines go out one by one as they are made (into a file, or a list for tests).
+using TLineOut = std::function<void(std::string_view line)>;
+
 class TFolderWalk {
 public:
-    explicit TFolderWalk(std::vector<std::string>& out) : out_(out) {}
+    explicit TFolderWalk(TLineOut out) : out_(std::move(out)) {}
 
     bool StartsNewCategory1(const TCats& c) const {
         return !started_ || !SameText(c[0], current_[0]);
@@ -93,7 +98,7 @@ public:
         line += "\" ADD_DATE= \"\" LAST_VISIT= \"\" LAST_MODIFIED= \"\" >";
         AppendUtf8(line, HtmlEscape(Trim(item.Name)));
         line += "</A>";
-        out_.push_back(std::move(line));
+        out_(line);
     }
 
     void CloseAll() { CloseDownTo(0); }
@@ -110,17 +115,16 @@ private:
 
     void Head(const std::string& text) {
         ++depth_;
-        out_.push_back(Indent(4 * depth_) + "<DT><H3 FOLDED ADD_DATE= \"\">" + HtmlUtf8(text) +
-                       "</H3>");
-        out_.push_back(Indent(4 * depth_) + "<DL><p>");
+        out_(Indent(4 * depth_) + "<DT><H3 FOLDED ADD_DATE= \"\">" + HtmlUtf8(text) + "</H3>");
+        out_(Indent(4 * depth_) + "<DL><p>");
     }
 
     // Closes the open folders deeper than `level` open ones.
     void CloseDownTo(int level) {
-        for (; depth_ > level; --depth_) out_.push_back(Indent(4 * depth_) + "</DL><p>");
+        for (; depth_ > level; --depth_) out_(Indent(4 * depth_) + "</DL><p>");
     }
 
-    std::vector<std::string>& out_;
+    TLineOut out_;
     TCats current_;
     int depth_ = 0;
     bool started_ = false;
@@ -143,20 +147,18 @@ std::vector<std::string> BookmarkHeadLines() {
             "<H1>Bookmarks</H1>", "<DL><p>"};
 }
 
-// The folders and links of a bookmark file after its head, with the closing line.
-std::vector<std::string> BookmarkBodyLines(std::vector<TCollectedEntry> items, int32_t& links) {
+// Writes the folders and links of a bookmark file after its head, with the closing line;
+// returns the number of links.
+int32_t WriteBookmarkBody(std::vector<TCollectedEntry> items, const TLineOut& out) {
     SortCollection(items);
-    std::vector<std::string> out;
-    out.reserve(items.size() + items.size() / 4 + 8);
     TFolderWalk walk(out);
     for (const TCollectedEntry& item : items) {
         walk.Enter(TrimmedCategories(item));
         walk.Link(item);
     }
     walk.CloseAll();
-    out.push_back("</DL><p>");
-    links = int32_t(items.size());
-    return out;
+    out("</DL><p>");
+    return int32_t(items.size());
 }
 
 void ReportHTMLComplete(int32_t links, int pages) {
@@ -248,9 +250,8 @@ void SortCollection(std::vector<TCollectedEntry>& items) {
 
 std::vector<std::string> BookmarkFileLines(std::vector<TCollectedEntry> items, int32_t& links) {
     std::vector<std::string> lines = BookmarkHeadLines();
-    std::vector<std::string> body = BookmarkBodyLines(std::move(items), links);
-    lines.insert(lines.end(), std::make_move_iterator(body.begin()),
-                 std::make_move_iterator(body.end()));
+    links = WriteBookmarkBody(std::move(items),
+                              [&](std::string_view line) { lines.emplace_back(line); });
     return lines;
 }
 
@@ -293,10 +294,9 @@ void WriteBookmarkEntries() {
     TExportState& st = Exporter();
     std::vector<TCollectedEntry> items = std::move(st.BookmarkCollection);
     st.BookmarkCollection.clear();
-    int32_t links = 0;
-    std::vector<std::string> body = BookmarkBodyLines(std::move(items), links);
-    st.File().WriteLines(body);
-    st.ExportCount = links;
+    TExportTextFile& file = st.File();
+    st.ExportCount =
+        WriteBookmarkBody(std::move(items), [&](std::string_view line) { file.WriteLine(line); });
     FinishExport();
 }
 
@@ -323,35 +323,34 @@ int WriteHTMLPages(std::vector<TCollectedEntry> items, const std::string& firstP
         firstFile = folder + namer.Unique("Index") + ".htm";
 
     std::vector<std::string> indexLines;
-    std::vector<std::string> page;
-    std::string pageFile;
-    TFolderWalk walk(page);
+    std::unique_ptr<TExportTextFile> page;  // written as it goes, replaced when closed
+    TFolderWalk walk([&](std::string_view line) { page->WriteLine(line); });
     int pages = 0;
 
     auto finishPage = [&] {
         walk.CloseAll();
-        page.push_back("</DL><p>");
-        TExportTextFile file(pageFile, false, std::string(), false);  // one of many pages
-        file.WriteLines(page);
-        file.Close();
-        page.clear();
+        page->WriteLine("</DL><p>");
+        page->Close();
+        page.reset();
     };
 
     for (const TCollectedEntry& item : items) {
         TCats cats = TrimmedCategories(item);
         if (pages == 0 || walk.StartsNewCategory1(cats)) {
             if (pages > 0) finishPage();
-            pageFile =
+            const std::string pageFile =
                 pages == 0 ? firstFile : folder + namer.Unique(HTMLPageName(cats[0])) + ".htm";
             ++pages;
             // The page of entries without categories is named as the tree names their group.
             const std::string_view caption = cats[0].empty() ? NoCategoriesCaption : cats[0];
             indexLines.push_back("<DT><A HREF=\"" + HrefText(ExtractFileName(pageFile)) + "\">" +
                                  HtmlEscape(caption) + "</A>");
-            page.push_back(MetaCharsetLine);
-            page.push_back("<TITLE>" + HtmlUtf8(cats[0]) + "</TITLE>");
-            page.insert(page.end(), std::begin(ProducerComments), std::end(ProducerComments));
-            page.push_back("<DL><p>");
+            // One of many pages: not synced one by one.
+            page = std::make_unique<TExportTextFile>(pageFile, false, std::string(), false);
+            page->WriteLine(MetaCharsetLine);
+            page->WriteLine("<TITLE>" + HtmlUtf8(cats[0]) + "</TITLE>");
+            for (const char* comment : ProducerComments) page->WriteLine(comment);
+            page->WriteLine("<DL><p>");
             walk.Reset();
         }
         walk.Enter(cats);

@@ -19,54 +19,12 @@
 #include "AppSeams.h"
 #include "BankFile.h"
 #include "BankModel.h"
+#include "GeneratedBank.h"
 #include "Settings.h"
 #include "StSort.h"
 #include "platform/FileUtils.h"
 
 namespace {
-
-std::string Word(std::mt19937& rng, size_t minLen, size_t maxLen) {
-    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 ";
-    std::uniform_int_distribution<size_t> len(minLen, maxLen), pick(0, sizeof letters - 2);
-    std::string out(len(rng), ' ');
-    for (char& c : out) c = letters[pick(rng)];
-    out.front() = 'k';
-    out.back() = 'z';
-    return out;
-}
-
-std::vector<TEntry> Generate(int count) {
-    std::mt19937 rng(20240611);
-    std::vector<std::string> c1, c2, c3;
-    for (int i = 0; i < 20; ++i) c1.push_back(Word(rng, 4, 16));
-    for (int i = 0; i < 60; ++i) c2.push_back(Word(rng, 4, 20));
-    for (int i = 0; i < 120; ++i) c3.push_back(Word(rng, 4, 20));
-    std::uniform_int_distribution<int> percent(0, 99);
-    std::vector<TEntry> entries(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        TEntry& e = entries[size_t(i)];
-        e.Name = Word(rng, 10, 40) + std::to_string(i);
-        e.URL = "https://www." + Word(rng, 5, 15) + ".com/" + Word(rng, 5, 40);
-        if (percent(rng) < 5) e.Favorite = "\xBB";
-        e.Category1 = c1[size_t(percent(rng)) % c1.size()];
-        if (percent(rng) < 70) e.Category2 = c2[size_t(percent(rng)) % c2.size()];
-        if (!e.Category2.empty() && percent(rng) < 40)
-            e.Category3 = c3[size_t(percent(rng)) % c3.size()];
-        e.Description = Word(rng, 20, 80);
-        if (percent(rng) < 50) e.Rating = "4";
-        if (percent(rng) < 30) {
-            e.UserID = Word(rng, 4, 12);
-            e.Password = Word(rng, 6, 12);
-            e.EMail = Word(rng, 4, 10) + "@example.org";
-        }
-        if (percent(rng) < 33) e.Notes = Word(rng, 30, 120) + "\r\n" + Word(rng, 10, 60);
-        if (percent(rng) < 10) e.ConfNotes = Word(rng, 10, 40);
-        e.ChangeDate = 38000 + i % 5000 + 0.25;
-        e.LastAccess = 39000 + i % 3000 + 0.5;
-        e.AccessCount = i % 97;
-    }
-    return entries;
-}
 
 void Fill(int count, bool isProtected) {
     ResetBank();
@@ -183,13 +141,17 @@ void BM_LoadFloorReadSplit(benchmark::State& state) {
 }
 
 // The floor that keeps every value: the same read and split, each value (after the
-// seven-column record number and the tag) copied into its own string.
+// seven-column record number and the tag) copied into its own string. The values of the run
+// before are freed with the timing paused, as the load's previous bank is.
 void BM_LoadFloorKeepValues(benchmark::State& state) {
     const std::string& file = SavedBank(int(state.range(0)), state.range(1) != 0);
+    std::vector<std::string> values;
     for (auto _ : state) {
+        state.PauseTiming();
+        values = std::vector<std::string>();
+        state.ResumeTiming();
         const std::string bytes = ReadWhole(file);
         const std::vector<std::string_view> lines = SplitViews(bytes);
-        std::vector<std::string> values;
         values.reserve(lines.size());
         for (std::string_view line : lines)
             values.emplace_back(line.size() > 10 ? line.substr(10) : std::string_view());
@@ -203,7 +165,11 @@ void BM_SaveBank(benchmark::State& state) {
     const bool isProtected = state.range(1) != 0;
     Fill(count, isProtected);
     const std::string file = BenchFile(count, isProtected) + ".save";
-    for (auto _ : state) benchmark::DoNotOptimize(SaveBankFile(file));
+    for (auto _ : state)
+        if (!SaveBankFile(file)) state.SkipWithError("not saved");
+    struct stat st {};
+    ::stat(file.c_str(), &st);
+    state.counters["file_MB"] = double(st.st_size) / (1024.0 * 1024.0);
     state.SetItemsProcessed(state.iterations() * count);
     Cleanup(file);
     ResetBank();
@@ -296,6 +262,14 @@ const bool Registered = [] {
                 benchmark::RegisterBenchmark(name, function)
                     ->Args({size, kind})
                     ->Unit(benchmark::kMillisecond);
+    // Cold: one operation in a fresh process (run each alone with --benchmark_filter, e.g.
+    // 'Cold/BM_LoadBank/100000/0/'), after the file was written in the same way for both.
+    for (int64_t kind : Sizes[1])
+        for (const auto& [name, function] : {group[0], group[2], group[3], group[4]})
+            benchmark::RegisterBenchmark((std::string("Cold/") + name).c_str(), function)
+                ->Args({100000, kind})
+                ->Iterations(1)
+                ->Unit(benchmark::kMillisecond);
     return true;
 }();
 

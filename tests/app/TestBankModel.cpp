@@ -98,6 +98,12 @@ TEST(BankCategoryOrder, ValuesCompareAsIfPaddedToFiftyColumns) {
     const std::string longer = std::string(55, 'x');
     EXPECT_LT(ComparePaddedCategory(longer + "a", longer + "b"), 0);
     EXPECT_LT(ComparePaddedCategory(std::string(50, 'x'), std::string(50, 'x') + "!"), 0);
+    // Either side may be the longer one, inside or beyond the width, with trailing blanks.
+    EXPECT_GT(ComparePaddedCategory("A", "A\x1F"), 0);
+    EXPECT_EQ(ComparePaddedCategory("a  ", "A"), 0);
+    EXPECT_LT(ComparePaddedCategory("ab", "ab c"), 0);
+    EXPECT_GT(ComparePaddedCategory(std::string(49, 'x') + " " + "\x01", std::string(49, 'x')), 0);
+    EXPECT_LT(ComparePaddedCategory(std::string(48, 'x') + "\x01", std::string(49, 'x')), 0);
 }
 
 TEST_F(BankFixture, KeysCoverEveryEntryButHiddenWorkgroupOnes) {
@@ -156,6 +162,13 @@ TEST_F(BankFixture, NamesAreFoundExactlyAndFocusedPreferringExactCase) {
     // Behind a workgroup marker the "_" goes after it.
     index.Add(Mark + "w");
     EXPECT_EQ(index.UniqueName(Mark + "w", 1, renamed), Mark + "_w");
+    // Growing its table keeps every name; the empty name counts like any other.
+    for (int i = 0; i < 1000; ++i) EXPECT_TRUE(index.Insert("n" + std::to_string(i)));
+    EXPECT_TRUE(index.Contains("n0") && index.Contains("n999") && index.Contains("abc"));
+    EXPECT_FALSE(index.Contains("n1000") || index.Contains(""));
+    EXPECT_TRUE(index.Insert(""));
+    EXPECT_FALSE(index.Insert(""));
+    EXPECT_TRUE(TNameIndex().Insert("x"));
     EXPECT_EQ(Bank().AppendEntry(Named("new")), 3);
     EXPECT_EQ(Names(), (Strings{"ABC", "abc", "Other", "new"}));
 }
