@@ -101,22 +101,10 @@ void AddUtf8(Out& out, std::u16string_view text) {
 template <class Out>
 void AddHTMLText(Out& out, std::u16string_view text) {
     ForEachCodePoint(text, [&](char32_t c) {
-        switch (c) {
-            case '&':
-                out.append("&amp;");
-                break;
-            case '<':
-                out.append("&lt;");
-                break;
-            case '>':
-                out.append("&gt;");
-                break;
-            case '"':
-                out.append("&quot;");
-                break;
-            default:
-                AddUtf8(out, c);
-        }
+        if (const char* reference = HtmlReference(c))
+            out.append(reference);
+        else
+            AddUtf8(out, c);
     });
 }
 

@@ -278,26 +278,29 @@ std::string StringReplaceAll(std::string_view text, std::string_view from, std::
     return out;
 }
 
+const char* HtmlReference(char32_t c) {
+    switch (c) {
+        case '&':
+            return "&amp;";
+        case '<':
+            return "&lt;";
+        case '>':
+            return "&gt;";
+        case '"':
+            return "&quot;";
+        default:
+            return nullptr;
+    }
+}
+
 std::string HtmlEscape(std::string_view text) {
     std::string out;
     out.reserve(text.size() + 8);
     for (const char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                out += c;
-        }
+        if (const char* reference = HtmlReference(static_cast<unsigned char>(c)))
+            out += reference;
+        else
+            out += c;
     }
     return out;
 }

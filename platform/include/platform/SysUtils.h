@@ -71,3 +71,6 @@ std::string StringReplaceAll(std::string_view text, std::string_view from, std::
 // Text for an HTML page or attribute value: "&", "<", ">" and '"' become references. Other
 // bytes stay, so the text keeps its encoding (UTF-8 or Windows-1252).
 std::string HtmlEscape(std::string_view text);
+// The reference that stands for `c` in HTML text ("&amp;", "&lt;", "&gt;", "&quot;"), or
+// nullptr for a character that stands for itself. Writers that escape as they go use it.
+const char* HtmlReference(char32_t c);
