@@ -188,6 +188,9 @@ TEST_F(ExportForms, ListColumnsFitTheirTextsWithinTheList) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return list.font() != designed; }, 5000));
     QApplication::processEvents();
     Screenshot(form, "ExpSelFormTexts");
+    // The grown captions keep their height: the export targets beside the buttons are not cut.
+    for (QAbstractButton* b : form.findChildren<QAbstractButton*>())
+        EXPECT_GE(b->height(), b->minimumSizeHint().height()) << FromQString(b->text());
     const QFontMetrics metrics(list.font());
     for (int c = 0; c < list.columnCount(); ++c)
         for (int r = 0; r < list.rowCount(); ++r)
