@@ -7,20 +7,34 @@
 #include "VirtualTreesClipboard.h"
 
 #include "platform/Codec.h"
+#include "platform/TextFit.h"
 
 #include <algorithm>
 #include <vector>
 
 // --- Text routines ---------------------------------------------------------------------------
 
+int LimitedTextWidth(const TCanvas& canvas, std::string_view text) {
+    int width = 0;
+    return TextFit(canvas, text, TextWidthLimit, &width) == text.size() ? width : TextWidthLimit;
+}
+
 std::string ShortenWithEllipsis(const std::string& s, int space, int ellipsisWidth,
                                 const std::function<int(std::string_view)>& measure) {
     if (s.empty() || space <= 0 || space <= ellipsisWidth) return {};
-    // Widths grow with the prefix: find the longest prefix that still leaves the ellipsis room.
-    size_t low = 0, high = s.size();
+    const std::string_view text(s);
+    auto fits = [&](size_t n) { return measure(text.substr(0, n)) + ellipsisWidth < space; };
+    // Widths grow with the prefix: double a prefix while it fits, then find the longest prefix
+    // that still leaves the ellipsis room between the last that fitted and the first that did not.
+    const size_t most = std::min(s.size(), size_t(space));
+    size_t low = 0, high = std::min<size_t>(16, most);
+    while (high < most && fits(high)) {
+        low = high;
+        high = std::min(2 * high, most);
+    }
     while (low < high) {
         const size_t middle = (low + high + 1) / 2;
-        if (measure(std::string_view(s).substr(0, middle)) + ellipsisWidth < space)
+        if (fits(middle))
             low = middle;
         else
             high = middle - 1;
@@ -33,24 +47,26 @@ void DrawTextLines(TCanvas& canvas, std::string_view text, TRect& r, unsigned fo
     const int lineHeight = canvas.TextMetrics().Height;
     const bool calculate = format & DT_CALCRECT;
     const TRect bounds = r;
+    // The canvas places a line by its alignment and draws only what shows of it.
     auto place = [&](std::string_view line, int top) {
-        const int width = canvas.TextWidth(line);
-        int x = bounds.Left;
-        if (format & DT_RIGHT)
-            x = bounds.Right - width;
-        else if (format & DT_CENTER)
-            x = (bounds.Left + bounds.Right) / 2 - width / 2;
-        canvas.SetTextAlign(TA_LEFT | TA_TOP);
+        const unsigned align = format & DT_RIGHT    ? TA_RIGHT
+                               : format & DT_CENTER ? TA_CENTER
+                                                    : TA_LEFT;
+        const int x = align == TA_RIGHT    ? bounds.Right
+                      : align == TA_CENTER ? (bounds.Left + bounds.Right) / 2
+                                           : bounds.Left;
+        canvas.SetTextAlign(align | TA_TOP);
         if (format & DT_NOCLIP)
             canvas.TextOut(x, top, line);
         else
             canvas.ExtTextOut(x, top, ETO_CLIPPED, &bounds, line);
+        canvas.SetTextAlign(TA_LEFT | TA_TOP);
     };
     if (format & DT_SINGLELINE) {
         const size_t end = text.find('\0');
         std::string_view line = end == std::string_view::npos ? text : text.substr(0, end);
         if (calculate) {
-            if (adjustRight) r.Right = r.Left + canvas.TextWidth(line);
+            if (adjustRight) r.Right = r.Left + LimitedTextWidth(canvas, line);
             r.Bottom = r.Top + lineHeight;
             return;
         }
@@ -69,7 +85,7 @@ void DrawTextLines(TCanvas& canvas, std::string_view text, TRect& r, unsigned fo
             ++end;
         const std::string_view line = text.substr(start, end - start);
         if (calculate)
-            widest = std::max(widest, canvas.TextWidth(line));
+            widest = std::max(widest, LimitedTextWidth(canvas, line));
         else
             place(line, top);
         top += lineHeight;
@@ -184,18 +200,18 @@ int TCustomVirtualStringTree::CalculateTextWidth(TCanvas& canvas, PVirtualNode n
     if (!text.empty()) {
         canvas.Font().Assign(Font());
         DoPaintText(node, canvas, column, ttNormal);
-        width += canvas.TextWidth(text);
+        width += LimitedTextWidth(canvas, text);
     }
     return width;
 }
 
 int TCustomVirtualStringTree::DoGetNodeWidth(PVirtualNode node, TColumnIndex column) {
     TCanvas& canvas = MeasureCanvas();
-    if (column != Header().MainColumn())
-        return CalculateTextWidth(canvas, node, Text(node, column), column);
-    uint32_t* slot = WidthSlot(node);
+    uint32_t* slot = column == Header().MainColumn() ? WidthSlot(node) : nullptr;
     if (slot && *slot != 0) return int(*slot);
-    const int width = CalculateTextWidth(canvas, node, Text(node, column), column);
+    std::string text = Text(node, column);
+    const int width = CalculateTextWidth(canvas, node, text, column);
+    ReuseTextBuffer(std::move(text));
     if (slot) *slot = uint32_t(std::max(width, 0));
     return width;
 }
@@ -205,9 +221,16 @@ int TCustomVirtualStringTree::DoGetNodeWidth(PVirtualNode node, TColumnIndex col
 std::string TCustomVirtualStringTree::Text(PVirtualNode node, TColumnIndex column) {
     VT_ASSERT(node, "Node must not be nil.");
     if (node != RootNode() && !HasState(node, vsInitialized)) InitNode(node);
-    std::string text = defaultText_;
+    // The buffer of the last long text painted or measured: a handler's copy lands in memory
+    // that is already there.
+    std::string text = std::move(spare_);
+    text.assign(defaultText_);
     DoGetText(node, column, ttNormal, text);
     return text;
+}
+
+void TCustomVirtualStringTree::ReuseTextBuffer(std::string&& text) {
+    if (text.capacity() > spare_.capacity()) spare_ = std::move(text);
 }
 
 void TCustomVirtualStringTree::DoGetText(PVirtualNode node, TColumnIndex column,
@@ -240,7 +263,10 @@ std::string TCustomVirtualStringTree::DoShortenString(TCanvas& canvas, PVirtualN
 }
 
 bool TCustomVirtualStringTree::ColumnIsEmpty(PVirtualNode node, TColumnIndex column) {
-    return Text(node, column).empty();
+    std::string text = Text(node, column);
+    const bool empty = text.empty();
+    ReuseTextBuffer(std::move(text));
+    return empty;
 }
 
 std::string TCustomVirtualStringTree::DoGetNodeHint(PVirtualNode node, TColumnIndex column) {
@@ -293,7 +319,7 @@ void TCustomVirtualStringTree::DoPaintNode(TCanvas& canvas, PVirtualNode node, T
         DoPaintText(node, canvas, column, ttNormal);
         if (!canvas.Font().SameAs(before) || canvas.Font().Color() != before.Color()) {
             ellipsis = 0;
-            nodeWidth = 2 * TextMargin() + canvas.TextWidth(s);
+            nodeWidth = 2 * TextMargin() + LimitedTextWidth(canvas, s);
         }
         if (disabled) canvas.Font().SetColor(Colors().Color(TVTColors::DisabledColor));
         TRect r = cellRect;
@@ -301,8 +327,11 @@ void TCustomVirtualStringTree::DoPaintNode(TCanvas& canvas, PVirtualNode node, T
         r.Right -= TextMargin();
         unsigned format = DT_SINGLELINE | DT_VCENTER;
         if (rightToLeft) format |= DT_RTLREADING;
+        std::string shortened;
+        std::string_view shown = s;
         if (realColumn && nodeWidth - 2 * TextMargin() > r.Width()) {
-            s = DoShortenString(canvas, node, column, s, r.Width(), rightToLeft, ellipsis);
+            shortened = DoShortenString(canvas, node, column, s, r.Width(), rightToLeft, ellipsis);
+            shown = shortened;
             format |= alignment == taRightJustify ? DT_RIGHT : DT_LEFT;
         } else {
             format |= alignment == taRightJustify ? DT_RIGHT
@@ -310,9 +339,10 @@ void TCustomVirtualStringTree::DoPaintNode(TCanvas& canvas, PVirtualNode node, T
                                                   : DT_LEFT;
         }
         canvas.Brush().SetStyle(TBrushStyle::bsClear);
-        DrawTextLines(canvas, s, r, format);
+        DrawTextLines(canvas, shown, r, format);
         canvas.Brush().SetStyle(TBrushStyle::bsSolid);
     }
+    ReuseTextBuffer(std::move(s));
 
     if (Alignment() != taCenter && StringOptions().Contains(toShowStaticText)) {
         std::string staticText;

@@ -26,8 +26,17 @@ using TVSTShortenStringEvent = std::function<void(
 
 // --- Text routines shared with hints ---------------------------------------------------------
 
+// Texts are measured no wider than this, which is wider than any screen: a wider text counts
+// as this wide in node widths, and so in auto-fitted columns, the scroll width and hint boxes.
+inline constexpr int TextWidthLimit = 30000;
+// The text's width in the canvas's font, at most TextWidthLimit; a longer text is measured
+// only as far as the limit.
+int LimitedTextWidth(const TCanvas& canvas, std::string_view text);
+
 // The longest prefix P of s with measure(P) + ellipsisWidth < space, followed by "..."; empty
-// when s is empty or space is not wider than the ellipsis.
+// when s is empty or space is not wider than the ellipsis. Prefixes are measured only a little
+// beyond what fits, so a long s costs no more than a short one; a byte is taken to be at least
+// a pixel wide, so at most space bytes are kept.
 std::string ShortenWithEllipsis(const std::string& s, int space, int ellipsisWidth,
                                 const std::function<int(std::string_view)>& measure);
 
@@ -45,7 +54,8 @@ enum : unsigned {
 // Draws text into r with the canvas's font and brush (a clear brush draws transparently).
 // Without DT_SINGLELINE lines end at NUL, LF or CR (CR LF counts once) and are drawn from r's
 // top down until r is full. With DT_CALCRECT nothing is drawn: r's bottom becomes where the
-// next line would start and, with adjustRight, its right edge fits the widest line.
+// next line would start and, with adjustRight, its right edge fits the widest line (lines
+// measured up to TextWidthLimit). Long lines cost what shows of them, not their length.
 void DrawTextLines(TCanvas& canvas, std::string_view text, TRect& r, unsigned format,
                    bool adjustRight = false);
 
@@ -126,6 +136,9 @@ private:
     void InitialTextColors(TCanvas& canvas, PVirtualNode node, TColumnIndex column,
                            bool focusedColumnTest);
     uint32_t* WidthSlot(PVirtualNode node) const;
+    // Keeps a text's memory for the next text asked for, when it is the largest yet: painting
+    // and measuring hand their texts back, so a long text is not allocated anew each time.
+    void ReuseTextBuffer(std::string&& text);
     TCanvas& MeasureCanvas();
 
     std::string defaultText_ = "Node";
@@ -133,6 +146,7 @@ private:
     int textHeight_ = 0;
     int ellipsisWidth_ = 0;
     std::unique_ptr<TBitmap> measure_;
+    std::string spare_;
 };
 
 class TVirtualStringTree : public TCustomVirtualStringTree {

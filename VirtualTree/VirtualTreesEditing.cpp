@@ -106,7 +106,7 @@ int TVTEdit::TextExtent() const {
     TBitmap probe(1, 1);
     probe.Canvas().Font().Assign(Font());
     const int margin = link_ && link_->tree_ ? link_->tree_->TextMargin() : 0;
-    return probe.Canvas().TextWidth(Text()) + 2 * margin;
+    return LimitedTextWidth(probe.Canvas(), Text()) + 2 * margin;
 }
 
 void TVTEdit::KeyDown(uint16_t& key, TShiftState shift) {

@@ -8,6 +8,7 @@
 
 #include <platform/Canvas.h>
 #include <platform/Codec.h>
+#include <platform/SysUtils.h>
 
 #include <cstdio>
 
@@ -260,27 +261,10 @@ std::string StyleToHTML(std::string_view name, const TFont& font) {
 }
 
 std::string HTMLText(std::u16string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    ForEachCodePoint(text, [&](char32_t c) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                AppendUtf8CodePoint(out, c);
-        }
-    });
-    return out;
+    std::string utf8;
+    utf8.reserve(text.size());
+    ForEachCodePoint(text, [&](char32_t c) { AppendUtf8CodePoint(utf8, c); });
+    return HtmlEscape(utf8);
 }
 
 std::string ContentToHTML(TBaseVirtualTree& tree, TVSTTextSourceType source,

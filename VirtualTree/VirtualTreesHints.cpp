@@ -19,6 +19,18 @@ std::string ShortHint(const std::string& hint) {
 // Room around a hint's text, as a hint window has it.
 constexpr int kHintMargin = 2;
 
+// A hint shows at most this many bytes of its text, the rest as "...": a cell's text of
+// millions of characters is neither copied around nor laid out on every mouse move.
+constexpr size_t kHintTextLimit = 4096;
+
+std::string LimitedHintText(std::string text) {
+    if (text.size() > kHintTextLimit) {
+        text.resize(kHintTextLimit);
+        text += "...";
+    }
+    return text;
+}
+
 // Paints a hint's body over client: its colour, a frame unless the text stands in place, and
 // the text through the string tree's text drawer (lines end at CR, LF or CR LF), from margin on
 // the left; a hint box has its lines kHintMargin below the top, an in-place text is centred
@@ -114,7 +126,7 @@ bool TBaseVirtualTree::GetHintInfo(int x, int y, THintInfo& info) {
         }
     }
     if (hintMode_ == hmTooltip) {
-        info.Text = DoGetNodeTooltip(node, column);
+        info.Text = LimitedHintText(DoGetNodeTooltip(node, column));
         const TRect text = GetDisplayRect(node, column, true, true);
         const TRect visible{std::max(cell.Left, 0), std::max(cell.Top, 0),
                             std::min(cell.Right, ClientWidth()),
@@ -125,7 +137,7 @@ bool TBaseVirtualTree::GetHintInfo(int x, int y, THintInfo& info) {
         info.InPlace = true;
         return true;
     }
-    info.Text = DoGetNodeHint(node, column);
+    info.Text = LimitedHintText(DoGetNodeHint(node, column));
     if (info.Text.empty()) return false;
     info.Rect = boxAt(info.Text, cell.Left, cell.Bottom + 2);
     return true;

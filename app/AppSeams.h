@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+struct TSaveScope;
+
 // Hears why a started program failed when that shows only after its start returned (it ended at
 // once with an error): the cause, as an exception's message would give it.
 using TStartFailed = std::function<void(const std::string& cause)>;
@@ -39,9 +41,8 @@ struct TAppSeams {
     std::function<void()> ClearTree;
     // The Save As command.
     std::function<void(bool enabled)> EnableSaveAs;
-    // The administrator's save dialog: true on Save with the chosen items (0-based) of
-    // "What to Save?" and "How To Save?".
-    std::function<bool(int& what, int& how)> AskAdminSaveScope;
+    // The administrator's save dialog: true on Save with the chosen scope.
+    std::function<bool(TSaveScope& scope)> AskAdminSaveScope;
     // The browser choice dialog over the three configured names: sets `choice` to the line
     // (0..2) chosen with OK and leaves it alone when the dialog is closed otherwise.
     std::function<void(int& choice)> ChooseBrowserDialog;

@@ -8,6 +8,7 @@
 #include "MainTree.h"
 #include "ProgramState.h"
 #include "ResStrings.h"
+#include "Security.h"
 #include "Settings.h"
 #include "platform/FileUtils.h"
 #include "platform/Messages.h"
@@ -16,8 +17,10 @@ namespace {
 
 std::string& workgroupBankFile = ProgramState().WorkgroupBankFile;
 
-bool WorkgroupInUse() {
-    return !Settings().UserName.empty() || !Settings().WorkGroupUser.empty();
+// Changes of marked entries belong to the workgroup bank only while a workgroup is in use;
+// without one they are changes of the local bank.
+bool LocalBankChanged() {
+    return Bank().BankModified || (!WorkgroupConfigured() && Bank().WorkgroupModified);
 }
 
 bool Confirm(const std::string& text) {
@@ -34,18 +37,20 @@ void ShowCaption(const std::string& caption) {
 
 // A file of one kind written with entries of the other asks first.
 bool ConfirmMixedKinds(const std::string& fileName) {
-    const TBankState& bank = Bank();
+    const TSaveScope& scope = Bank().SaveScope;
     const char* kind = nullptr;
-    if (bank.AsLocal && bank.SaveWorkgroup) kind = "Workgroup Bank";
-    if (bank.AsWorkgroup && bank.SaveLocal) kind = "Local Bank";
+    if (scope.AsLocal() && scope.What == TSaveScope::swWorkgroup) kind = "Workgroup Bank";
+    if (scope.AsWorkgroup && scope.What == TSaveScope::swLocal) kind = "Local Bank";
     if (!kind) return true;
     return Confirm(fileName + "\rwill be overwritten with the " + kind +
                    " entries.\rAre you sure you want to overwrite it?");
 }
 
-// Where a local bank is proposed: the user's data folder stands for the program's.
+// Where a local bank is proposed: the open bank's own folder, else the user's data folder
+// (which stands for the program's). Never where an import last read from.
 std::string LocalBankFolder() {
-    return UserDataFolder();
+    const std::string& open = Bank().BankFileName;
+    return open.empty() ? UserDataFolder() : ExtractFilePath(open);
 }
 
 void RememberLocalBank(const std::string& fileName) {
@@ -120,26 +125,26 @@ std::string URLOfEntry(const std::string& Name) {
     return std::string();
 }
 
+TSaveScope SaveScopeOfChoice(int what, int how) {
+    TSaveScope scope;
+    scope.What = what == 1   ? TSaveScope::swWorkgroup
+                 : what == 2 ? TSaveScope::swAll
+                             : TSaveScope::swLocal;
+    scope.AsWorkgroup = how == 1;
+    return scope;
+}
+
 bool ChooseSaveScope() {
     TBankState& bank = Bank();
-    bank.SaveLocal = bank.SaveWorkgroup = bank.SaveAll = false;
-    bank.AsLocal = bank.AsWorkgroup = false;
-    auto local = [&] {
-        bank.SaveLocal = true;
-        bank.AsLocal = true;
+    bank.SaveScope = TSaveScope();
+    // Without a workgroup nothing tells a marked entry from a local one: all are the bank's.
+    if (!WorkgroupConfigured()) {
+        bank.SaveScope.What = TSaveScope::swAll;
         return true;
-    };
-    if (!WorkgroupInUse()) return local();
+    }
     ValidateUserSeam();
-    if (!bank.IsAdministrator) return local();
-    int what = 0, how = 0;
-    if (!Seams().AskAdminSaveScope || !Seams().AskAdminSaveScope(what, how)) return false;
-    bank.SaveLocal = what == 0;
-    bank.SaveWorkgroup = what == 1;
-    bank.SaveAll = what == 2;
-    bank.AsLocal = how == 0;
-    bank.AsWorkgroup = how == 1;
-    return bank.SaveLocal || bank.SaveWorkgroup || bank.SaveAll;
+    if (!bank.IsAdministrator) return true;
+    return Seams().AskAdminSaveScope && Seams().AskAdminSaveScope(bank.SaveScope);
 }
 
 bool NewBankCommand() {
@@ -161,7 +166,7 @@ bool NewBankCommand() {
     bank.BankModified = false;
     bank.WorkgroupModified = false;
     bank.WorkgroupFileTime = 0;
-    if (WorkgroupInUse()) ValidateUserSeam();
+    if (WorkgroupConfigured()) ValidateUserSeam();
     bank.BankFileName.clear();
     bank.NewBank = true;
     EnableSaveSeam(false);
@@ -191,25 +196,27 @@ bool SaveAsCommand() {
     RepaintMainSeam();
     std::string chosen;
     const std::string folder =
-        bank.AsLocal ? LocalBankFolder() : ExtractFilePath(WorkgroupBankFile());
+        bank.SaveScope.AsLocal() ? LocalBankFolder() : ExtractFilePath(WorkgroupBankFile());
     if (!AskFile(folder, "*.bnk", chosen)) return false;
     RepaintMainSeam();
     if (!SaveBankFile(chosen)) return false;
-    if (bank.AsLocal) RememberLocalBank(chosen);
-    if (bank.AsWorkgroup) WorkgroupBankFile() = chosen;
+    if (bank.SaveScope.AsWorkgroup)
+        WorkgroupBankFile() = chosen;
+    else
+        RememberLocalBank(chosen);
     return true;
 }
 
 bool SaveBankCommand() {
     TBankState& bank = Bank();
-    if (WorkgroupInUse()) ValidateUserSeam();
-    if (!bank.BankModified && (!bank.IsAdministrator || !bank.WorkgroupModified)) {
+    if (WorkgroupConfigured()) ValidateUserSeam();
+    if (!LocalBankChanged() && (!bank.IsAdministrator || !bank.WorkgroupModified)) {
         NothingToSave();
         return false;
     }
     if (!ChooseSaveScope()) return false;
     RepaintMainSeam();
-    if (bank.AsLocal) {
+    if (bank.SaveScope.AsLocal()) {
         if (!bank.BankFileName.empty()) {
             if (!ConfirmMixedKinds(bank.BankFileName)) return false;
             return SaveBankFile(bank.BankFileName);
@@ -240,7 +247,7 @@ bool SaveBankCommand() {
 
 bool AskSaveIfModified() {
     TBankState& bank = Bank();
-    if (bank.BankModified) {
+    if (LocalBankChanged()) {
         if (!bank.BankFileName.empty()) {
             if (Confirm(bank.BankFileName + "\rhas been modified!\rDo you want to save?") &&
                 !SaveBankCommand())
@@ -249,7 +256,7 @@ bool AskSaveIfModified() {
             return false;
         }
     }
-    if (bank.WorkgroupModified && bank.IsAdministrator) {
+    if (bank.WorkgroupModified && bank.IsAdministrator && WorkgroupConfigured()) {
         if (!WorkgroupBankFile().empty()) {
             if (Confirm(WorkgroupBankFile() + "\rhas been modified!\rDo you want to save?") &&
                 !SaveBankCommand())

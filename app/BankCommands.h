@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "BankModel.h"
+
 // The bank file filter of the open and save dialogs.
 inline constexpr const char* BankFilter = "Bank (*.bnk)|*.bnk|All Files (*.*)|*.*";
 
@@ -22,9 +24,13 @@ bool OpenBank(const std::string& FileName);
 // The URL of the first entry whose name equals Name exactly; empty when none.
 std::string URLOfEntry(const std::string& Name);
 
-// Sets the save scope (SaveLocal, SaveWorkgroup, SaveAll, AsLocal, AsWorkgroup); false when
-// the administrator cancelled.
+// Sets the bank's save scope; false when the administrator cancelled. Without a workgroup in
+// use every entry is saved as a local bank; a user who is no administrator saves the local
+// entries as a local bank.
 bool ChooseSaveScope();
+// The scope of the administrator's choices (0-based items of "What to Save?" and "How To
+// Save?").
+TSaveScope SaveScopeOfChoice(int what, int how);
 
 // The commands. Each returns true when it did what it was asked (a bank written, a bank
 // opened or made); false when it was cancelled or nothing was written.

@@ -87,6 +87,7 @@ void TBankState::MarkModified(std::string_view name) {
         WorkgroupModified = true;
     else
         BankModified = true;
+    EnableSaveSeam(true);
 }
 
 TBankState& Bank() {
@@ -173,7 +174,6 @@ bool AddEntry(int Mode) {
     const std::string name = entry.Name;
     bank.AppendEntry(entry);
     bank.MarkModified(name);
-    EnableSaveSeam(true);
     RebuildTreeSeam();
     SelectEntryNode(name);
     return true;

@@ -87,6 +87,28 @@ enum TNodeKind : int32_t {
     nkNoCategories = 9,
 };
 
+// The captions of the two groups at the tree's root.
+inline constexpr std::string_view FavoritesCaption = "Favorites";
+inline constexpr std::string_view NoCategoriesCaption = "No Catgories";
+
+// What a save writes and as which kind of bank it writes the file.
+struct TSaveScope {
+    enum TWhat : uint8_t {
+        swLocal,      // the entries without the marker
+        swWorkgroup,  // the entries with the marker
+        swAll,        // every entry
+    } What = swLocal;
+    bool AsWorkgroup = false;  // written as a workgroup bank, else as a local one
+
+    bool AsLocal() const { return !AsWorkgroup; }
+    bool Writes(const TEntry& entry) const {
+        return What == swAll || (What == swWorkgroup) == entry.IsWorkgroup();
+    }
+    // The entries of the file's own kind are all in it, so that kind counts as saved.
+    bool SavesOwnKind() const { return What == swAll || (What == swWorkgroup) == AsWorkgroup; }
+    friend bool operator==(const TSaveScope&, const TSaveScope&) = default;
+};
+
 // Everything the application knows about the open bank. The program has one (Bank()); the
 // commands, dialogs and file code read and change its members directly.
 struct TBankState {
@@ -113,11 +135,7 @@ struct TBankState {
     int64_t WorkgroupFileTime = 0;   // FileStamp of the workgroup bank when loaded or saved
 
     // The save scope, set before each save: what to write and as which kind of bank.
-    bool SaveLocal = false;
-    bool SaveWorkgroup = false;
-    bool SaveAll = false;
-    bool AsLocal = false;
-    bool AsWorkgroup = false;
+    TSaveScope SaveScope;
 
     int Count() const { return EntryHigh + 1; }
     TEntry& Entry(int index) { return Entries.at(size_t(index)); }
@@ -126,7 +144,8 @@ struct TBankState {
     int AppendEntry(const TEntry& entry);
     // Drops every entry above newHigh.
     void TruncateEntries(int newHigh);
-    // Sets the modified flag that belongs to the entry's name.
+    // Every change of the bank goes through here: sets the modified flag that belongs to the
+    // entry's name (an empty name is local) and enables the Save commands.
     void MarkModified(std::string_view name);
 };
 

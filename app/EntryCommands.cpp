@@ -32,7 +32,6 @@ std::string Cut(const std::string& text, size_t length) {
 // Marks the bank the entry belongs to as modified and shows the change.
 void EntryChanged(const std::string& name) {
     Bank().MarkModified(name);
-    EnableSaveSeam(true);
     RebuildTreeSeam();
     SelectEntryNode(name);
 }
@@ -198,7 +197,6 @@ bool DeleteEntryCommand() {
     --bank.EntryHigh;
     bank.FocusedEntry = -1;
     bank.FindIndex = -1;
-    EnableSaveSeam(true);
     RebuildTreeSeam();
     if (index <= bank.EntryHigh) SelectEntryNode(bank.Entry(index).Name);
     return true;

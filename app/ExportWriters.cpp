@@ -221,27 +221,6 @@ void AppendEntryText(std::vector<std::string>& lines, const TEntry& e) {
     lines.emplace_back();
 }
 
-std::string HtmlText(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() + 8);
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
-
 std::string HrefText(std::string_view url) {
     std::string out;
     out.reserve(url.size() + 8);

@@ -85,8 +85,6 @@ void AppendEntryText(std::vector<std::string>& lines, const TEntry& entry);
 void AppendWrappedNotes(std::vector<std::string>& lines, std::string_view prefix, size_t firstWidth,
                         std::string_view text);
 
-// Text content of a page: "&", "<" and ">" become entities.
-std::string HtmlText(std::string_view text);
 // An HREF value: a double quote becomes "%22" and "&" becomes "&amp;", so that a reader that
 // decodes references gets the URL back.
 std::string HrefText(std::string_view url);

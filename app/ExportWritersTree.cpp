@@ -44,7 +44,7 @@ void AppendUtf8(std::string& out, std::string_view text) {
 // Page text in UTF-8: "&", "<" and ">" as entities.
 std::string HtmlUtf8(std::string_view text) {
     std::string out;
-    AppendUtf8(out, HtmlText(text));
+    AppendUtf8(out, HtmlEscape(text));
     return out;
 }
 
@@ -91,7 +91,7 @@ public:
         line += "<DT><A HREF=\"";
         AppendUtf8(line, HrefText(item.URL));
         line += "\" ADD_DATE= \"\" LAST_VISIT= \"\" LAST_MODIFIED= \"\" >";
-        AppendUtf8(line, HtmlText(Trim(item.Name)));
+        AppendUtf8(line, HtmlEscape(Trim(item.Name)));
         line += "</A>";
         out_.push_back(std::move(line));
     }
@@ -344,8 +344,10 @@ int WriteHTMLPages(std::vector<TCollectedEntry> items, const std::string& firstP
             pageFile =
                 pages == 0 ? firstFile : folder + namer.Unique(HTMLPageName(cats[0])) + ".htm";
             ++pages;
+            // The page of entries without categories is named as the tree names their group.
+            const std::string_view caption = cats[0].empty() ? NoCategoriesCaption : cats[0];
             indexLines.push_back("<DT><A HREF=\"" + HrefText(ExtractFileName(pageFile)) + "\">" +
-                                 HtmlText(cats[0]) + "</A>");
+                                 HtmlEscape(caption) + "</A>");
             page.push_back(MetaCharsetLine);
             page.push_back("<TITLE>" + HtmlUtf8(cats[0]) + "</TITLE>");
             page.insert(page.end(), std::begin(ProducerComments), std::end(ProducerComments));

@@ -18,16 +18,22 @@ std::string ImportedText(std::string_view text) {
 
 namespace {
 
-// ImportedText in place; most texts need no change and keep their storage.
-void MakeImported(std::string& text) {
+// ImportedText in place (only the marker dropped when blanks are kept); most texts need no
+// change and keep their storage.
+void MakeImported(std::string& text, TImportBatch::TBlanks blanks) {
     auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-    if (!text.empty() && (HasWorkgroupMarker(text) || blank(text.front()) || blank(text.back())))
+    if (blanks == TImportBatch::bkKeep) {
+        if (HasWorkgroupMarker(text)) text.erase(0, 1);
+    } else if (!text.empty() &&
+               (HasWorkgroupMarker(text) || blank(text.front()) || blank(text.back()))) {
         text = ImportedText(text);
+    }
 }
 
 }  // namespace
 
-TImportBatch::TImportBatch() : bank_(Bank()), highBefore_(Bank().EntryHigh), names_(Bank()) {
+TImportBatch::TImportBatch(TBlanks blanks)
+    : bank_(Bank()), highBefore_(Bank().EntryHigh), blanks_(blanks), names_(Bank()) {
     bank_.DuplicatesRenamed = false;
 }
 
@@ -36,12 +42,12 @@ std::string TImportBatch::UniqueName(std::string name) {
 }
 
 int TImportBatch::Append(TEntry entry) {
-    MakeImported(entry.Name);
+    MakeImported(entry.Name, blanks_);
     if (entry.Name.empty()) return -1;
     entry.Name = UniqueName(std::move(entry.Name));
-    MakeImported(entry.Category1);
-    MakeImported(entry.Category2);
-    MakeImported(entry.Category3);
+    MakeImported(entry.Category1, blanks_);
+    MakeImported(entry.Category2, blanks_);
+    MakeImported(entry.Category3, blanks_);
     entry.Favorite.clear();
     entry.TreeIndex = -1;
     entry.Node = nullptr;
@@ -68,8 +74,7 @@ void ReportImport(int Count) {
 
 void FinishImport() {
     RebuildTreeSeam();
-    Bank().BankModified = true;
-    EnableSaveSeam(true);
+    Bank().MarkModified(std::string_view());
 }
 
 // ---- .dat files ----
@@ -188,7 +193,8 @@ TDateTime DatDate(const std::string& text) {
 bool DatEntry(std::string_view line, TEntry& e) {
     TDatValues d = SplitDatLine(line);
     std::string* v = d.Values;
-    if (ImportedText(v[dfName]).empty() || v[dfURL].empty()) return false;
+    // Values are taken as they stand: the format reads back what it wrote.
+    if (StripWorkgroupMarker(v[dfName]).empty() || v[dfURL].empty()) return false;
     e.Name = std::move(v[dfName]);
     e.Rating = v[dfRating];
     e.AccessCount = v[dfAccessCnt].empty() ? 0 : StrToInt(v[dfAccessCnt]);
@@ -216,7 +222,7 @@ int ImportDatFile(const std::string& fileName) {
         MessageDlg(fileName + "\ris an invalid file format.", TMsgDlgType::mtError, mbOK);
         return -1;
     }
-    TImportBatch batch;
+    TImportBatch batch(TImportBatch::bkKeep);
     batch.Reserve(lines.size() - 1);
     TEventPump pump;
     for (size_t i = 1; i < lines.size(); ++i) {

@@ -12,10 +12,12 @@
 
 // Entries one import appends: a name that exists gets "_" in front (DuplicatesRenamed is
 // set), one leading workgroup marker is dropped from names and categories (imported entries
-// are local), and names are trimmed.
+// are local), and names and categories are trimmed unless the batch keeps blanks (a format
+// that reads back what it wrote).
 class TImportBatch {
 public:
-    TImportBatch();  // clears DuplicatesRenamed
+    enum TBlanks { bkTrim, bkKeep };
+    explicit TImportBatch(TBlanks blanks = bkTrim);  // clears DuplicatesRenamed
     // Appends the entry unless its name is empty; returns the new index or -1.
     int Append(TEntry entry);
     // Room for `more` entries, when the import knows how many it brings.
@@ -27,6 +29,7 @@ public:
 private:
     TBankState& bank_;
     int highBefore_;
+    TBlanks blanks_;
     // The bank's names and those appended.
     TNameIndex names_;
 };

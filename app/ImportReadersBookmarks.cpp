@@ -99,16 +99,21 @@ private:
     }
 
     // The ">" that ends a tag; a quoted attribute value may hold ">". A quote not closed on its
-    // line is taken as an ordinary character, so it cannot swallow the rest of the file.
+    // line is taken as an ordinary character, and the tag then ends at the latest with its
+    // line, so that neither swallows the lines that follow.
     size_t TagEnd(size_t from) const {
-        bool afterEquals = false;
+        bool afterEquals = false, unclosedQuote = false;
         for (size_t i = from; i < s_.size(); ++i) {
             char c = s_[i];
             if (c == '>') return i;
+            if (unclosedQuote && (c == '\r' || c == '\n')) return i;
             if (afterEquals && (c == '"' || c == '\'')) {
-                const char ends[] = {c, '\n', '\0'};
+                const char ends[] = {c, '\r', '\n', '\0'};
                 size_t close = s_.find_first_of(ends, i + 1);
-                if (close != std::string_view::npos && s_[close] == c) i = close;
+                if (close != std::string_view::npos && s_[close] == c)
+                    i = close;
+                else
+                    unclosedQuote = true;
                 afterEquals = false;
             } else if (c == '=') {
                 afterEquals = true;
@@ -137,7 +142,9 @@ bool FindAttribute(std::string_view attrs, std::string_view name, std::string_vi
             ++i;
             while (i < attrs.size() && IsBlank(attrs[i])) ++i;
             if (i < attrs.size() && (attrs[i] == '"' || attrs[i] == '\'')) {
-                size_t close = attrs.find(attrs[i], i + 1);
+                // A value never runs past its line.
+                const char ends[] = {attrs[i], '\r', '\n', '\0'};
+                size_t close = attrs.find_first_of(ends, i + 1);
                 if (close == std::string_view::npos) close = attrs.size();
                 v = attrs.substr(i + 1, close - i - 1);
                 i = close + 1;

@@ -209,7 +209,6 @@ bool TreeDrop(const TTreeNodeData* source, const TTreeNodeData* target) {
     std::string name;
     switch (applyTreeDrop(Bank(), source, target, Settings().Interleave, name)) {
         case TTreeDropResult::Moved:
-            EnableSaveSeam(true);
             RebuildTreeSeam();
             SelectEntryNode(name);
             return true;

@@ -545,7 +545,6 @@ void GoToURL(int entryIndex) {
         ShowError("Entry does not have a URL!");
         return;
     }
-    EnableSaveSeam(true);
     bank.MarkModified(entry.Name);
     // A copy: the launch processes events, and a command run then may change the bank.
     const std::string url = entry.URL;

@@ -60,10 +60,10 @@ void MainTreeGetText(const TBankState& bank, const TSettings& settings, const TT
                 if (entry) text = entry->Name;
                 break;
             case nkFavorites:
-                text = "Favorites";
+                text = FavoritesCaption;
                 break;
             case nkNoCategories:
-                text = "No Catgories";
+                text = NoCategoriesCaption;
                 break;
             default:
                 break;

@@ -150,15 +150,15 @@ std::vector<TWorkgroupUser> ReadWorkgroupUserFile(const std::string& FileName) {
 
 void WriteWorkgroupUserFile(const std::string& FileName, const std::string& bankName,
                             const std::vector<TWorkgroupUser>& users) {
-    TFileStream file(FileName, fmCreate);
-    TStBufferedStream stream(&file);
-    auto write = [&stream](const std::string& record) {
-        stream.WriteBuffer(record.data(), int64_t(record.size()));
-    };
-    write(WorkgroupUserRecord(bankName, false));
-    for (const TWorkgroupUser& user : users)
-        write(WorkgroupUserRecord(ScrambleShortStr(user.Text, ResKeyText), user.Admin));
-    stream.Flush();
+    std::string bytes = WorkgroupUserRecord(bankName, false);
+    for (const TWorkgroupUser& user : users) {
+        // A NUL would scramble into its key byte and read back as that: it is a blank.
+        std::string name = user.Text.substr(0, WorkgroupUserTextSize);
+        std::replace(name.begin(), name.end(), '\0', ' ');
+        bytes += WorkgroupUserRecord(ScrambleShortStr(name, ResKeyText), user.Admin);
+    }
+    // The file the whole workgroup validates against is replaced whole or not at all.
+    WriteFileAtomic(FileName, bytes);
 }
 
 std::string ResolveWorkgroupBankPath(const std::string& folder, const std::string& text) {

@@ -513,14 +513,9 @@ void TElasticForm::Rescale() {
     const TSize cur = ClientSize();
     const double fx = baseClientW_ > 0 ? double(cur.cx) / baseClientW_ : 1.0;
     const double fy = baseClientH_ > 0 ? double(cur.cy) / baseClientH_ : 1.0;
-    // The smaller ratio: widening a dialog must not grow text that has no room to grow.
-    double factor = 1.0;
-    if (ElasticHorizontal && ElasticVertical)
-        factor = std::min(fx, fy);
-    else if (ElasticHorizontal)
-        factor = fx;
-    else if (ElasticVertical)
-        factor = fy;
+    // Text scales no more than the controls around it on either axis: the smaller ratio, where
+    // an axis that is not elastic keeps its controls' base size and so counts as 1.
+    const double factor = std::min(ElasticHorizontal ? fx : 1.0, ElasticVertical ? fy : 1.0);
     if (ElasticFont) Font.SetHeight(RoundFontHeight(baseFontHeight_ * factor, baseFontHeight_));
     fontFactor_ = factor;
 

@@ -1,39 +1,23 @@
 // Hexadecimal text of bytes and byte strings, decoded through a digit table.
 #include "pelHexStr.h"
 
+#include <algorithm>
 #include <array>
 
 #include <platform/SysUtils.h>
 
-namespace {
-
-constexpr char Digits[] = "0123456789ABCDEF";
-
-// The value of every byte as a hexadecimal digit, or -1.
-constexpr std::array<int8_t, 256> DigitValues = [] {
-    std::array<int8_t, 256> table{};
-    table.fill(-1);
-    for (int k = 0; k < 10; ++k) table[size_t('0' + k)] = int8_t(k);
-    for (int k = 0; k < 6; ++k) {
-        table[size_t('A' + k)] = int8_t(10 + k);
-        table[size_t('a' + k)] = int8_t(10 + k);
-    }
-    return table;
-}();
-
-}  // namespace
+using hexstr::DigitPairs;
+using hexstr::DigitValues;
 
 std::string ByteToHex(uint8_t b) {
-    return {Digits[b >> 4], Digits[b & 0x0F]};
+    return {DigitPairs[b][0], DigitPairs[b][1]};
 }
 
 std::string StrToHexStr(std::string_view s) {
     std::string result;
     result.reserve(2 * s.size());
     for (const char c : s) {
-        const auto b = static_cast<unsigned char>(c);
-        result += Digits[b >> 4];
-        result += Digits[b & 0x0F];
+        result.append(DigitPairs[static_cast<unsigned char>(c)].data(), 2);
     }
     return result;
 }
@@ -48,4 +32,15 @@ std::string HexStrToStr(std::string_view s) {
         result += static_cast<char>(high << 4 | low);
     }
     return result;
+}
+
+// ---- One pass ----
+
+TScrambleKey::TScrambleKey(std::string_view key)
+    : length_(key.empty() ? 1 : key.size()), run_(length_ + 16, 0) {
+    // Byte i of a text takes the key's bytes from the last one back, round and round; sixteen
+    // more let any place load sixteen at once. An empty key is one zero byte: no change.
+    if (key.empty()) return;
+    for (size_t i = 0; i < run_.size(); ++i)
+        run_[i] = static_cast<unsigned char>(key[length_ - 1 - i % length_]);
 }

@@ -439,7 +439,12 @@ void TMainForm::FillSeams() {
         Bank().FocusedEntry = -1;
         for (TEntry& entry : Bank().Entries) entry.Node = nullptr;
     };
-    s.AskAdminSaveScope = [this](int& what, int& how) { return AdminSaveForm().Choose(what, how); };
+    s.AskAdminSaveScope = [this](TSaveScope& scope) {
+        int what = 0, how = 0;
+        if (!AdminSaveForm().Choose(what, how)) return false;
+        scope = SaveScopeOfChoice(what, how);
+        return true;
+    };
     s.ChooseBrowserDialog = [this](int& choice) { RunBrowserSelection(this, choice); };
     s.CloseInfoPanel = [] { InfoPanel().InfoShown = false; };
     InstallDesktopLauncher();
@@ -516,10 +521,15 @@ void TMainForm::SendMail1Click() {
 }
 
 void TMainForm::LaunchBrowserClick() {
-    bool ok = false;
-    const QString typed = QInputDialog::getText(
-        this, "Lorvane Launch Browser", "Enter a URL to try.", QLineEdit::Normal, "Http://", &ok);
-    if (!ok) return;
+    QInputDialog ask(this);
+    ask.setWindowTitle("Lorvane Launch Browser");
+    ask.setLabelText("Enter a URL to try.");
+    ask.setTextValue("Http://");
+    // Room for an address of some length, not just for the caption.
+    ask.resize(std::max(ask.sizeHint().width(), ask.fontMetrics().averageCharWidth() * 60),
+               ask.sizeHint().height());
+    if (ask.exec() != QDialog::Accepted) return;
+    const QString typed = ask.textValue();
     repaint();
     LaunchBrowser(FromQString(typed));
 }

@@ -61,10 +61,9 @@ void ValidateConfiguredUser() {
     if (!Settings().UserName.empty() || !Settings().WorkGroupUser.empty()) ValidateUserSeam();
 }
 
-// After a change of many entries: saving is offered and the tree shows the bank. The entries
-// marked their own bank modified.
+// After a change of many entries the tree shows the bank; the changed entries marked their
+// bank modified, which offers saving.
 void AfterBulkChange() {
-    EnableSaveSeam(true);
     RebuildTreeSeam();
 }
 

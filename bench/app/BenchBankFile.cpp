@@ -79,7 +79,7 @@ void Fill(int count, bool isProtected) {
         return true;
     };
     for (const TEntry& e : Generate(count)) Bank().AppendEntry(e);
-    Bank().SaveAll = Bank().AsLocal = true;
+    Bank().SaveScope = {TSaveScope::swAll, false};
 }
 
 std::string BenchFile(int count, bool isProtected) {

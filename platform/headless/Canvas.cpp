@@ -6,15 +6,23 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 
 #include "HeadlessCanvas.h"
 #include "ImageCodec.h"
+#include "TextRuns.h"
 #include "platform/FileUtils.h"
+#include "platform/headless/Headless.h"
 
 namespace headless {
+
+namespace {
+uint64_t textBytesMeasured = 0;
+uint64_t textBytesDrawn = 0;
+}  // namespace
 
 FontModel ModelOf(const TFont& font, TFontStyles style) {
     int pixels = FontPixelSize(font);
@@ -294,9 +302,16 @@ void TCanvas::InvertRect(const TRect& r) {
 
 void TCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* r, std::string_view text) {
     FontModel m = ModelOf(font_, font_.Style());
-    int width = m.advance * int(text.size());
-    const TTextPlacement at = PlaceText(textAlign_, x, y, width, m.metric.Ascent, m.metric.Descent);
-    const int left = at.Left, baseline = at.Baseline;
+    // Only the part of the run that can show is drawn, as over Qt.
+    TRect visible;
+    if (text.size() > ShortRunBytes) {
+        visible = ClipRect();
+        if (r && (options & ETO_CLIPPED)) IntersectRect(visible, visible, *r);
+    }
+    const TShownRun run = ShownRun(*this, text, textAlign_, x, visible.Left, visible.Right);
+    headless::textBytesDrawn += run.Count;
+    const TTextPlacement at = PlaceText(textAlign_, x, y, 0, m.metric.Ascent, m.metric.Descent);
+    const int baseline = at.Baseline;
     int top = baseline - m.metric.Ascent;
     bool solid = brush_.Style() != TBrushStyle::bsClear;
     // The clip of ETO_CLIPPED lasts for this call only.
@@ -308,12 +323,12 @@ void TCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* r, std::st
     if (r && (options & ETO_OPAQUE) && solid)
         raster.FillSolid(*r, back);
     else if (solid && !r)
-        raster.FillSolid({left, top, left + width, top + m.metric.Height}, back);
+        raster.FillSolid({run.RunLeft, top, run.RunRight, top + m.metric.Height}, back);
     TColor ink = Resolve(font_.Color());
     int glyphTop = top + m.metric.InternalLeading + m.pixels / 4;
-    for (size_t i = 0; i < text.size(); ++i) {
-        unsigned char c = (unsigned char)text[i];
-        int gl = left + int(i) * m.advance;
+    for (size_t i = 0; i < run.Count; ++i) {
+        unsigned char c = (unsigned char)text[run.First + i];
+        int gl = run.Left + int(i) * m.advance;
         if (c != ' ' && c != 0xA0)
             raster.FillSolid({gl + 1, glyphTop, gl + m.advance - 1, baseline}, ink);
         if (font_.Style() & fsUnderline)
@@ -321,12 +336,17 @@ void TCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* r, std::st
     }
     impl_->clipped = wasClipped;
     impl_->clip = oldClip;
-    if (textAlign_ & 1) penPos_.X = left + width;  // TA_UPDATECP
+    if (textAlign_ & 1) {  // TA_UPDATECP
+        const int width = TextWidth(text);
+        penPos_.X = PlaceText(textAlign_, x, y, width, 0, 0).Left + width;
+    }
 }
 
 TSize TCanvas::TextExtent(std::string_view text) const {
     FontModel m = ModelOf(font_, font_.Style());
-    return {m.advance * int(text.size()), m.metric.Height};
+    headless::textBytesMeasured += text.size();
+    const int64_t width = int64_t(m.advance) * int64_t(text.size());
+    return {int(std::min<int64_t>(width, INT32_MAX)), m.metric.Height};
 }
 
 TTextMetric TCanvas::TextMetrics() const {
@@ -501,4 +521,12 @@ TColor ColorToRGB(TColor color) {
     if (color == clDefault) color = clWindow;
     if (!IsSystemColor(color)) return color;
     return ClassicSystemColor(int(uint32_t(color) & 0xFFFFFFu));
+}
+
+uint64_t HeadlessTextBytesMeasured() {
+    return headless::textBytesMeasured;
+}
+
+uint64_t HeadlessTextBytesDrawn() {
+    return headless::textBytesDrawn;
 }

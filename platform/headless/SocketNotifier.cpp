@@ -4,14 +4,10 @@
 #include <poll.h>
 
 #include "HeadlessLoop.h"
+#include "SocketNotifierState.h"
 
-struct TSocketNotifier::Impl {
+struct TSocketNotifier::Impl : TSocketNotifierState {
     int loopId = 0;
-    int descriptor = -1;
-    TSocketNotifierType type = TSocketNotifierType::sntRead;
-    TActivated onActivated;
-    // Points at the running callback's flag while it runs (see ~TSocketNotifier).
-    bool* destroyed = nullptr;
 };
 
 namespace {
@@ -37,27 +33,18 @@ TSocketNotifier::TSocketNotifier(int descriptor, TSocketNotifierType type, TActi
     impl_->onActivated = std::move(onActivated);
     impl_->loopId =
         headless::Loop::Instance().Watch(descriptor, PollEvents(type), [impl = impl_.get()] {
-            // Nested pumps inside the callback must not run it again for the same news.
-            if (impl->destroyed || !impl->onActivated) return;
-            TActivated callback = impl->onActivated;
-            bool destroyed = false;
-            impl->destroyed = &destroyed;
-            headless::Guarded([&] { callback(impl->descriptor); });
-            if (!destroyed) impl->destroyed = nullptr;
+            impl->Activate([](const std::function<void()>& call) { headless::Guarded(call); });
         });
 }
 
 TSocketNotifier::~TSocketNotifier() {
     // Unwatching forgets the descriptor at once, so it may be closed right after.
     headless::Loop::Instance().Unwatch(impl_->loopId);
-    if (impl_->destroyed) *impl_->destroyed = true;
+    impl_->Release();
 }
 
-int TSocketNotifier::Descriptor() const {
-    return impl_->descriptor;
-}
-TSocketNotifierType TSocketNotifier::Type() const {
-    return impl_->type;
+TSocketNotifierState& SocketNotifierState(const TSocketNotifier& notifier) {
+    return *notifier.impl_;
 }
 bool TSocketNotifier::Enabled() const {
     return headless::Loop::Instance().WatchEnabled(impl_->loopId);

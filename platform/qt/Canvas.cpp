@@ -2,6 +2,7 @@
 #include "platform/Canvas.h"
 
 #include "QtCanvas.h"
+#include "TextRuns.h"
 #include "platform/Codec.h"
 #include "platform/qt/QtColors.h"
 
@@ -10,6 +11,8 @@
 #include <QPainterPath>
 #include <QPolygon>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 
 QString AnsiToQString(std::string_view text) {
@@ -32,6 +35,9 @@ QFont ToQFont(const TFont& font) {
     f.setStrikeOut(s & fsStrikeOut);
     if (font.Pitch() == TFontPitch::fpFixed) f.setFixedPitch(true);
     f.setKerning(false);
+    // Whole-pixel advances: text drawn a run at a time lands where it was measured a
+    // character at a time.
+    f.setHintingPreference(QFont::PreferFullHinting);
     return f;
 }
 
@@ -306,10 +312,16 @@ void TCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* r, std::st
     QPainter& p = impl_->P();
     const QFont& font = impl_->CachedFont(font_);
     const QFontMetrics& fm = impl_->CachedMetrics(font_);
-    QString s = AnsiToQString(text);
-    int width = fm.horizontalAdvance(s);
-    const TTextPlacement at = PlaceText(textAlign_, x, y, width, fm.ascent(), fm.descent());
-    const int left = at.Left, baseline = at.Baseline;
+    // Only the part of the run that can show goes to Qt: a run of millions of characters
+    // takes seconds to lay out, and past 2^25 pixels its glyph positions wrap around.
+    TRect visible;
+    if (text.size() > ShortRunBytes) {
+        visible = ClipRect();
+        if (r && (options & ETO_CLIPPED)) IntersectRect(visible, visible, *r);
+    }
+    const TShownRun run = ShownRun(*this, text, textAlign_, x, visible.Left, visible.Right);
+    const TTextPlacement at = PlaceText(textAlign_, x, y, 0, fm.ascent(), fm.descent());
+    const int baseline = at.Baseline;
     int top = baseline - fm.ascent();
     bool solid = brush_.Style() != TBrushStyle::bsClear;
     p.save();
@@ -317,17 +329,28 @@ void TCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* r, std::st
     if (r && (options & ETO_OPAQUE) && solid)
         p.fillRect(ToQRect(*r), ToQColor(brush_.Color()));
     else if (solid && !r)
-        p.fillRect(QRect(left, top, width, fm.height()), ToQColor(brush_.Color()));
+        p.fillRect(QRect(run.RunLeft, top, run.RunRight - run.RunLeft, fm.height()),
+                   ToQColor(brush_.Color()));
     p.setFont(font);
     p.setPen(ToQColor(font_.Color()));
-    p.drawText(QPoint(left, baseline), s);
+    if (run.Count > 0)
+        p.drawText(QPoint(run.Left, baseline), AnsiToQString(text.substr(run.First, run.Count)));
     p.restore();
-    if (textAlign_ & 1) penPos_.X = left + width;  // TA_UPDATECP
+    if (textAlign_ & 1) {  // TA_UPDATECP
+        const int width = TextWidth(text);
+        penPos_.X = PlaceText(textAlign_, x, y, width, 0, 0).Left + width;
+    }
 }
 
 TSize TCanvas::TextExtent(std::string_view text) const {
     const QFontMetrics& fm = impl_->CachedMetrics(font_);
-    return {fm.horizontalAdvance(AnsiToQString(text)), fm.height()};
+    // A long run is measured in pieces: Qt's advance of one run wraps around past 2^25 pixels.
+    constexpr size_t piece = 4096;
+    if (text.size() <= piece) return {fm.horizontalAdvance(AnsiToQString(text)), fm.height()};
+    int64_t width = 0;
+    for (size_t at = 0; at < text.size(); at += piece)
+        width += fm.horizontalAdvance(AnsiToQString(text.substr(at, piece)));
+    return {int(std::min<int64_t>(width, INT32_MAX)), fm.height()};
 }
 
 TTextMetric TCanvas::TextMetrics() const {

@@ -3,15 +3,11 @@
 
 #include <QSocketNotifier>
 
+#include "SocketNotifierState.h"
 #include "platform/qt/Application.h"
 
-struct TSocketNotifier::Impl {
+struct TSocketNotifier::Impl : TSocketNotifierState {
     QSocketNotifier* notifier = nullptr;
-    int descriptor = -1;
-    TSocketNotifierType type = TSocketNotifierType::sntRead;
-    TActivated onActivated;
-    // Points at the running callback's flag while it runs (see ~TSocketNotifier).
-    bool* destroyed = nullptr;
 };
 
 namespace {
@@ -37,13 +33,7 @@ TSocketNotifier::TSocketNotifier(int descriptor, TSocketNotifierType type, TActi
     impl_->onActivated = std::move(onActivated);
     impl_->notifier = new QSocketNotifier(qintptr(descriptor), QtType(type));
     QObject::connect(impl_->notifier, &QSocketNotifier::activated, [impl = impl_.get()] {
-        // Nested event loops inside the callback must not run it again for the same news.
-        if (impl->destroyed || !impl->onActivated) return;
-        TActivated callback = impl->onActivated;
-        bool destroyed = false;
-        impl->destroyed = &destroyed;
-        CallGuarded([&] { callback(impl->descriptor); });
-        if (!destroyed) impl->destroyed = nullptr;
+        impl->Activate([](const std::function<void()>& call) { CallGuarded(call); });
     });
 }
 
@@ -52,19 +42,15 @@ TSocketNotifier::~TSocketNotifier() {
     // Disabling unregisters the descriptor at once, so it may be closed right after.
     notifier->setEnabled(false);
     QObject::disconnect(notifier, nullptr, nullptr, nullptr);
-    if (impl_->destroyed) {
-        *impl_->destroyed = true;
+    // The running callback's notifier goes once the callback has returned.
+    if (impl_->Release())
         notifier->deleteLater();
-    } else {
+    else
         delete notifier;
-    }
 }
 
-int TSocketNotifier::Descriptor() const {
-    return impl_->descriptor;
-}
-TSocketNotifierType TSocketNotifier::Type() const {
-    return impl_->type;
+TSocketNotifierState& SocketNotifierState(const TSocketNotifier& notifier) {
+    return *notifier.impl_;
 }
 bool TSocketNotifier::Enabled() const {
     return impl_->notifier->isEnabled();

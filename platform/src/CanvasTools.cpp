@@ -3,6 +3,12 @@
 #include "platform/Canvas.h"
 #include "platform/Picture.h"
 
+#include "TextRuns.h"
+#include "platform/TextFit.h"
+
+#include <algorithm>
+#include <cstdint>
+
 void TPen::Assign(const TPen& other) {
     color_ = other.color_;
     width_ = other.width_;
@@ -45,8 +51,105 @@ int TCanvas::TextWidth(std::string_view text) const {
     return TextExtent(text).cx;
 }
 
-int TCanvas::TextHeight(std::string_view text) const {
-    return TextExtent(text).cy;
+int TCanvas::TextHeight(std::string_view) const {
+    return TextExtent({}).cy;
+}
+
+size_t TextFit(const TCanvas& canvas, std::string_view text, int maxWidth, int* width,
+               bool fromEnd) {
+    // A short text is tried whole; the pieces of a long one grow from a few bytes, so a narrow
+    // space measures little of it.
+    constexpr size_t wholeText = 256, firstPiece = 16, largestPiece = 1024;
+    auto piece = [&](size_t offset, size_t count) {
+        return fromEnd ? text.substr(text.size() - offset - count, count)
+                       : text.substr(offset, count);
+    };
+    size_t taken = 0;
+    int64_t used = 0;
+    size_t size = text.size() <= wholeText ? text.size() : firstPiece;
+    while (maxWidth >= 0 && taken < text.size()) {
+        const size_t count = std::min(size, text.size() - taken);
+        const int64_t w = canvas.TextWidth(piece(taken, count));
+        if (used + w <= maxWidth) {
+            used += w;
+            taken += count;
+            size = std::min(2 * size, largestPiece);
+            continue;
+        }
+        // This piece overflows: the longest part of it that still fits.
+        size_t low = 0, high = count - 1;
+        int64_t lowWidth = 0;
+        while (low < high) {
+            const size_t middle = (low + high + 1) / 2;
+            const int64_t part = canvas.TextWidth(piece(taken, middle));
+            if (used + part <= maxWidth) {
+                low = middle;
+                lowWidth = part;
+            } else {
+                high = middle - 1;
+            }
+        }
+        taken += low;
+        used += lowWidth;
+        break;
+    }
+    if (width) *width = int(used);
+    return taken;
+}
+
+TShownRun ShownRun(const TCanvas& canvas, std::string_view text, unsigned align, int x,
+                   int visibleLeft, int visibleRight) {
+    const unsigned horz = align & 6;
+    TShownRun run;
+    if (text.size() <= ShortRunBytes) {
+        run.Count = text.size();
+        run.Width = canvas.TextWidth(text);
+        run.Left = PlaceText(align, x, 0, run.Width, 0, 0).Left;
+        run.RunLeft = run.Left;
+        run.RunRight = run.Left + run.Width;
+        return run;
+    }
+    // A glyph may reach past its advance; what lies a little outside is drawn too.
+    const int slack = 2 * canvas.TextHeight({});
+    const int64_t from = int64_t(visibleLeft) - slack, to = int64_t(visibleRight) + slack;
+    auto room = [](int64_t pixels) { return int(std::clamp<int64_t>(pixels, -1, INT32_MAX)); };
+    // An anchor byte and where it stands: the bytes after it run rightwards, those before it
+    // leftwards.
+    size_t anchor = 0;
+    int64_t anchorX = x;
+    if (horz == TA_RIGHT) {
+        anchor = text.size();
+    } else if (horz == TA_CENTER) {
+        int width = 0;
+        const int limit = room(2 * (to - from));
+        if (TextFit(canvas, text, limit, &width) == text.size())
+            anchorX = x - width / 2;
+        else
+            anchor = text.size() / 2;
+    }
+    const std::string_view before = text.substr(0, anchor), after = text.substr(anchor);
+    // After the anchor: skip what ends left of the span, take what reaches its right edge.
+    int skipWidth = 0, takeWidth = 0;
+    const size_t skip =
+        anchorX < from ? TextFit(canvas, after, room(from - anchorX), &skipWidth) : 0;
+    const size_t take =
+        TextFit(canvas, after.substr(skip), room(to - anchorX - skipWidth), &takeWidth);
+    // Before the anchor, the same from the other side.
+    int skipBackWidth = 0, takeBackWidth = 0;
+    const size_t skipBack =
+        anchorX > to ? TextFit(canvas, before, room(anchorX - to), &skipBackWidth, true) : 0;
+    const size_t takeBack = TextFit(canvas, before.substr(0, before.size() - skipBack),
+                                    room(anchorX - skipBackWidth - from), &takeBackWidth, true);
+    run.First = anchor - skipBack - takeBack + skip;
+    run.Count = anchor - skipBack + skip + take - run.First;
+    run.Left = int(std::clamp<int64_t>(anchorX - skipBackWidth - takeBackWidth + skipWidth,
+                                       INT32_MIN, INT32_MAX));
+    run.Width = takeBackWidth + takeWidth;
+    run.RunLeft = run.First == 0 ? run.Left : std::min(run.Left, visibleLeft);
+    run.RunRight = run.First + run.Count == text.size()
+                       ? run.Left + run.Width
+                       : std::max(run.Left + run.Width, visibleRight);
+    return run;
 }
 
 void TilePicture(TCanvas& canvas, const TRect& r, const TBitmap& picture, int64_t originX,

@@ -389,6 +389,8 @@ int OpenTemporary(const std::string& temp, int& err) {
         if (lockErr == 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0) lockErr = errno;
         if (lockErr == EWOULDBLOCK || lockErr == EINTR) {
             ::close(fd);
+            err = InjectedError(TSafeWriteStep::LockWait);
+            if (err != 0) return -1;
             err = EBUSY;
             ::usleep(10000);
             continue;

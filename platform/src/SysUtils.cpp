@@ -277,3 +277,27 @@ std::string StringReplaceAll(std::string_view text, std::string_view from, std::
     out.append(text.substr(pos));
     return out;
 }
+
+std::string HtmlEscape(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (const char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}

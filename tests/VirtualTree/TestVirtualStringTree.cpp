@@ -7,6 +7,7 @@
 #include "VirtualTreesDrawing.h"
 
 #include "platform/Canvas.h"
+#include "platform/headless/Headless.h"
 
 #include <map>
 
@@ -40,6 +41,17 @@ public:
     void AddColumns(std::initializer_list<int> widths) {
         for (int width : widths) Header().Columns().Add()->SetWidth(width);
         Header().SetMainColumn(0);
+    }
+    // The text the last shortening drew.
+    std::string shortened;
+
+protected:
+    std::string DoShortenString(TCanvas& canvas, PVirtualNode node, TColumnIndex column,
+                                const std::string& s, int width, bool rightToLeft,
+                                int ellipsisWidth) override {
+        shortened = TVirtualStringTree::DoShortenString(canvas, node, column, s, width, rightToLeft,
+                                                        ellipsisWidth);
+        return shortened;
     }
 };
 
@@ -107,6 +119,58 @@ TEST(VirtualStringTree, TheShortenerKeepsTheLongestPrefixThatLeavesRoomForTheEll
     EXPECT_EQ(ShortenWithEllipsis("abcdef", 15, 15, measure), "") << "no room beside the ellipsis";
     EXPECT_EQ(ShortenWithEllipsis("abcdef", 0, 15, measure), "");
     EXPECT_EQ(ShortenWithEllipsis("", 100, 15, measure), "");
+    size_t measured = 0;
+    auto counting = [&measured](std::string_view s) {
+        measured += s.size();
+        return int(s.size()) * 10;
+    };
+    EXPECT_EQ(ShortenWithEllipsis(std::string(10 << 20, 'a'), 55, 15, counting), "aaa...");
+    EXPECT_LT(measured, 100u) << "a long text is measured only around what fits";
+}
+
+TEST(VirtualStringTree, AHugeTextCostsWhatItsCellShowsOfIt) {
+    // A 30 MB name in a 150-pixel column: its row shows the start of the name and the ellipsis,
+    // one glyph box per character, after measuring and drawing a few thousand bytes at most.
+    const std::string huge = "ab cd " + std::string(30 << 20, 'e');
+    StringTree tree;
+    tree.SetClientSize(300, 40);
+    tree.AddColumns({150, 100});
+    PVirtualNode node = tree.AddChild(nullptr);
+    tree.OnGetText = [&huge](TBaseVirtualTree*, PVirtualNode, TColumnIndex column, TVSTTextType,
+                             std::string& text) { text = column == 0 ? huge : std::string(); };
+    const uint64_t measured = HeadlessTextBytesMeasured(), drawn = HeadlessTextBytesDrawn();
+    const TBitmap row = tree.Render(300, int(node->NodeHeight));
+    EXPECT_LT(HeadlessTextBytesMeasured() - measured, 50000u);
+    EXPECT_LT(HeadlessTextBytesDrawn() - drawn, 1000u);
+
+    const std::string& shown = tree.shortened;
+    ASSERT_GT(shown.size(), 9u);
+    EXPECT_EQ(shown.substr(0, 6), "ab cd ");
+    EXPECT_EQ(shown.find_first_not_of('e', 6), shown.size() - 3);
+    EXPECT_EQ(shown.substr(shown.size() - 3), "...");
+    // Inked columns from the text's left edge to the cell's end: one box per character shown,
+    // each a glyph wide (overlapping glyphs would merge into a bar), the last inside the cell.
+    const TColor ink = ColorToRGB(tree.Font().Color());
+    const int advance = tree.MeasureInFont("e");
+    std::vector<std::pair<int, int>> boxes;
+    for (int x = tree.GetDisplayRect(node, 0, true).Left; x < 150; ++x) {
+        bool inked = false;
+        for (int y = 0; y < row.Height(); ++y) inked = inked || row.Pixel(x, y) == ink;
+        if (inked && (boxes.empty() || boxes.back().second != x))
+            boxes.push_back({x, x + 1});
+        else if (inked)
+            boxes.back().second = x + 1;
+    }
+    ASSERT_EQ(boxes.size(), shown.size() - 2) << "every character but the two spaces";
+    for (const auto& [left, right] : boxes) EXPECT_EQ(right - left, advance - 2);
+    EXPECT_LE(boxes.back().second, 150 - tree.TextMargin());
+
+    // The cached width stops at the limit, and with it auto-fit and the scroll width.
+    EXPECT_EQ(int(tree.CachedWidth(node)), 2 * tree.TextMargin() + TextWidthLimit);
+    tree.Header().Columns().Clear();
+    tree.UpdateHorizontalScrollBar(false);
+    EXPECT_GT(tree.RangeX(), TextWidthLimit);
+    EXPECT_LT(tree.RangeX(), TextWidthLimit + 100);
 }
 
 TEST(VirtualStringTree, OnlyRealColumnsShortenAndStaticTextNeedsItsOption) {

@@ -4,6 +4,7 @@
 #include "VirtualStringTree.h"
 
 #include "platform/HintWindow.h"
+#include "platform/headless/Headless.h"
 #include "platform/headless/HeadlessHints.h"
 
 #include <map>
@@ -333,6 +334,26 @@ TEST(TreeHints, AnInPlaceTextPaintsOnTheTreesColourWithoutAFrame) {
         ink = bitmap.Pixel(x, bitmap.Height() / 2) != TColor(clWhite) ||
               bitmap.Pixel(x, bitmap.Height() / 2 + 1) != TColor(clWhite);
     EXPECT_TRUE(ink) << "the text in the middle of its cell";
+}
+
+TEST(TreeHints, TheTooltipOfAHugeTextShowsItsStartOnly) {
+    HintTree tree;
+    tree.Open(260, 100);
+    TwoColumns(tree);
+    tree.SetHintMode(hmTooltip);
+    PVirtualNode cut = tree.Add("start " + std::string(30 << 20, 'x'));
+    const uint64_t measured = HeadlessTextBytesMeasured();
+    tree.MoveTo(tree.Over(cut));
+    ASSERT_TRUE(HintWindowShowing());
+    THintWindowData shown = ShownHint();
+    tree.CancelHint();
+    EXPECT_EQ(shown.Text.substr(0, 6), "start ");
+    EXPECT_LT(shown.Text.size(), 10000u);
+    EXPECT_EQ(shown.Text.substr(shown.Text.size() - 3), "...");
+    EXPECT_LE(shown.Bounds.Width(), TextWidthLimit + 2 * tree.TextMargin());
+    TBitmap bitmap(shown.Bounds.Width(), shown.Bounds.Height());
+    shown.Paint(bitmap.Canvas(), {0, 0, bitmap.Width(), bitmap.Height()});
+    EXPECT_LT(HeadlessTextBytesMeasured() - measured, 100000u);
 }
 
 TEST(TreeHints, AKeyPressHidesTheHint) {

@@ -1,13 +1,17 @@
 // New, Open, Save Bank, Save As and the save questions, scripted through the seams.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "BankCommands.h"
 #include "BankFile.h"
 #include "BankFixture.h"
 #include "ExportSeams.h"
+#include "ImportReaders.h"
 #include "MainTree.h"
 #include "TempDir.h"
 #include "VirtualTrees.h"
+#include "platform/FileUtils.h"
 
 namespace {
 
@@ -21,10 +25,9 @@ protected:
         };
         Seams().SetCaption = [this](const std::string& c) { caption = c; };
         Seams().ClearTree = [this] { ++clears; };
-        Seams().AskAdminSaveScope = [this](int& what, int& how) {
+        Seams().AskAdminSaveScope = [this](TSaveScope& scope) {
             ++adminAsked;
-            what = adminWhat;
-            how = adminHow;
+            scope = SaveScopeOfChoice(adminWhat, adminHow);
             return adminOk;
         };
         ExportSeams().ChooseSaveFile = [this](const TFileRequest& r, std::string& chosen) {
@@ -172,9 +175,9 @@ TEST_F(BankCommandsTest, SaveScopeAndNothingToSave) {
     EXPECT_FALSE(SaveBankCommand());
     EXPECT_EQ(messages.LastText(), "Nothing to save!");
 
-    // Without a workgroup: local, no dialog.
+    // Without a workgroup: every entry as a local bank, no dialog.
     EXPECT_TRUE(ChooseSaveScope());
-    EXPECT_TRUE(Bank().SaveLocal && Bank().AsLocal);
+    EXPECT_EQ(Bank().SaveScope, (TSaveScope{TSaveScope::swAll, false}));
     EXPECT_EQ(adminAsked, 0);
 
     // A user who is not an administrator saves local entries as a local bank.
@@ -183,7 +186,7 @@ TEST_F(BankCommandsTest, SaveScopeAndNothingToSave) {
     Seams().ValidateUser = [&] { ++validations; };
     EXPECT_TRUE(ChooseSaveScope());
     EXPECT_EQ(validations, 1);
-    EXPECT_TRUE(Bank().SaveLocal && Bank().AsLocal && !Bank().SaveAll);
+    EXPECT_EQ(Bank().SaveScope, (TSaveScope{TSaveScope::swLocal, false}));
     Bank().WorkgroupModified = true;
     EXPECT_FALSE(SaveBankCommand());  // a non-administrator's workgroup changes do not count
     EXPECT_EQ(messages.LastText(), "Nothing to save!");
@@ -194,7 +197,7 @@ TEST_F(BankCommandsTest, SaveScopeAndNothingToSave) {
     adminWhat = 2;
     adminHow = 1;
     EXPECT_TRUE(ChooseSaveScope());
-    EXPECT_TRUE(Bank().SaveAll && Bank().AsWorkgroup && !Bank().SaveLocal && !Bank().AsLocal);
+    EXPECT_EQ(Bank().SaveScope, (TSaveScope{TSaveScope::swAll, true}));
     adminOk = false;
     EXPECT_FALSE(ChooseSaveScope());
 }
@@ -225,6 +228,43 @@ TEST_F(BankCommandsTest, CombinedSavedAsLocalWritesEveryEntryUnmarked) {
     ASSERT_TRUE(SaveAsCommand());
     EXPECT_EQ(WorkgroupBankFile(), File("wg.bnk"));
     EXPECT_EQ(Bank().BankFileName, File("all.bnk"));
+}
+
+TEST_F(BankCommandsTest, SaveAsProposesTheBanksFolderNotTheImports) {
+    std::filesystem::create_directories(dir.Path() / "in");
+    WriteBank(File("a.bnk"), {"a"});
+    WriteBank(File("in/i.bnk"), {"i"});
+    ASSERT_TRUE(OpenBank(File("a.bnk")));
+    openName = File("in/i.bnk");
+    ImportLorvaneBank();
+    ASSERT_EQ(Names(), (Strings{"a", "i"}));
+    saveName = File("b.bnk");
+    ASSERT_TRUE(SaveAsCommand());
+    EXPECT_EQ(requests.back().InitialDir, dir.Path().string() + "/");
+    EXPECT_EQ(requests.back().FileName, "*.bnk");
+    // Without a bank file, the user's data folder.
+    ASSERT_TRUE(NewBankCommand());
+    Add(Named("n"));
+    ASSERT_TRUE(SaveAsCommand());
+    EXPECT_EQ(requests.back().InitialDir, UserDataFolder());
+}
+
+TEST_F(BankCommandsTest, LocalSaveKeepsMarkedNamesUnlessAWorkgroupIsInUse) {
+    WriteBank(File("m.bnk"), {"a", Mark + "b"});
+    ASSERT_TRUE(OpenBank(File("m.bnk")));
+    // Without a workgroup the marked entry is the bank's own, and so is its change.
+    Bank().MarkModified(Mark + "b");
+    ASSERT_TRUE(SaveBankCommand());
+    EXPECT_NE(ReadAll(File("m.bnk")).find("\r\n#00002#Na=b\r\n#00002#Ux=http://" + Mark + "b"),
+              std::string::npos);
+    EXPECT_FALSE(Bank().BankModified || Bank().WorkgroupModified);
+    EXPECT_FALSE(saveEnabled.back());
+
+    // With a workgroup in use, a user who is no administrator saves the local entries.
+    Settings().UserName = "u";
+    Bank().MarkModified("a");
+    ASSERT_TRUE(SaveBankCommand());
+    EXPECT_EQ(ReadAll(File("m.bnk")).find("Na=b"), std::string::npos);
 }
 
 TEST_F(BankCommandsTest, PlainSaveAsksBeforeMixingKindsOrOverwritingANewerFile) {

@@ -85,13 +85,8 @@ protected:
 
     std::string File(const std::string& name = "x.bnk") const { return dir.File(name); }
 
-    static bool Save(const std::string& file, bool local = true, bool workgroup = false,
-                     bool all = false, bool asWorkgroup = false) {
-        Bank().SaveLocal = local;
-        Bank().SaveWorkgroup = workgroup;
-        Bank().SaveAll = all;
-        Bank().AsLocal = !asWorkgroup;
-        Bank().AsWorkgroup = asWorkgroup;
+    static bool Save(const std::string& file, TSaveScope scope = {}) {
+        Bank().SaveScope = scope;
         return SaveBankFile(file);
     }
     int Load(const std::string& file, bool import = false, bool workgroup = false,
@@ -108,6 +103,9 @@ protected:
     std::string BadLine(int number) const {
         return "Record No " + std::to_string(number) + " in\r" + File("in.bnk") +
                "\ris bad and will be bypassed.";
+    }
+    static std::string MoreBadLines(int count, const std::string& numbers) {
+        return std::to_string(count) + " more records were bad and were bypassed:\r" + numbers;
     }
 
     TempDir dir;
@@ -262,14 +260,14 @@ TEST_F(SaveScope, EachScopeWritesItsEntriesAndClearsOnlyItsOwnFlag) {
     EXPECT_TRUE(saveEnabled.empty());
 
     Bank().BankModified = true;
-    ASSERT_TRUE(Save(File("all.bnk"), false, false, true, true));  // all, as a workgroup bank
+    ASSERT_TRUE(Save(File("all.bnk"), {TSaveScope::swAll, true}));
     EXPECT_TRUE(Contains(ReadAll(File("all.bnk")), "#00003#Na=L2"));
     EXPECT_TRUE(Bank().BankModified);
     EXPECT_FALSE(Bank().WorkgroupModified);
     EXPECT_EQ(Bank().WorkgroupFileTime, FileStamp(File("all.bnk")));
 
     Settings().ConfirmSaves = true;
-    ASSERT_TRUE(Save(File("all.bnk"), false, false, true, false));
+    ASSERT_TRUE(Save(File("all.bnk"), {TSaveScope::swAll, false}));
     EXPECT_TRUE(
         Contains(ReadAll(File("all.bnk")), "\r\n" + LocalMarkerLine + "\r\n#00001#Na=L1\r\n"));
     EXPECT_TRUE(Contains(ReadAll(File("all.bnk")),
@@ -280,7 +278,7 @@ TEST_F(SaveScope, EachScopeWritesItsEntriesAndClearsOnlyItsOwnFlag) {
 
 TEST_F(SaveScope, WorkgroupBankIsMarkedOnLoadAndRefusedToOrdinaryUsers) {
     Settings().ConfirmSaves = true;
-    ASSERT_TRUE(Save(File(), false, true, false, true));
+    ASSERT_TRUE(Save(File(), {TSaveScope::swWorkgroup, true}));
     EXPECT_EQ(ReadAll(File()),
               CRLF({"#----F#2.0", WorkgroupMarkerLine, "#00001#Na=W1",
                     "#00001#Ux=http://" + Mark + "W1", "#00001#C1=Team", "#00001#C2=Sub"}));
@@ -333,7 +331,7 @@ TEST_F(BankFileTest, HeaderlessFilesBadLinesAndOddValuesAreRead) {
                               "#00002#Cn=plain words", "#00002#Ac=7", "#00003#Na=O", "#00003#Ux=u",
                               "#00003#Da=1e300", "#00003#La=-700000"})),
               3);
-    EXPECT_EQ(messages.Texts(), (Strings{BadLine(3), BadLine(9)}));
+    EXPECT_EQ(messages.Texts(), (Strings{BadLine(3), MoreBadLines(1, "9")}));
     EXPECT_EQ(messages.Shown.front().Type, TMsgDlgType::mtInformation);
     const TEntry &n = Bank().Entry(0), &m = Bank().Entry(1);
     EXPECT_EQ(n.ChangeDate, NoDate);
@@ -380,7 +378,24 @@ TEST_F(BankFileTest, DamagedLinesTouchNoOtherEntry) {
               1);
     EXPECT_EQ(Bank().Entry(2).EMail, "e");
     EXPECT_TRUE(Bank().Entry(2).Password.empty());
-    EXPECT_EQ(messages.Texts(), (Strings{BadLine(2), BadLine(4)}));
+    EXPECT_EQ(messages.Texts(), (Strings{BadLine(2), MoreBadLines(1, "4")}));
+}
+
+TEST_F(BankFileTest, ARandomFileCostsAtMostTwoMessages) {
+    std::mt19937 rng(7);
+    std::string bytes(50000, '\0');
+    for (char& c : bytes) c = char(std::uniform_int_distribution<int>(0, 255)(rng));
+    WriteAll(File("in.bnk"), bytes);
+    int count = -1;
+    EXPECT_TRUE(LoadBankFile(File("in.bnk"), false, false, false, count));
+    EXPECT_EQ(count, 0);
+    ASSERT_EQ(messages.Shown.size(), 2u);
+    EXPECT_EQ(messages.Shown[0].Text, BadLine(1));
+    const std::string& summary = messages.Shown[1].Text;
+    EXPECT_GT(std::stoi(summary), 300);
+    EXPECT_NE(summary.find(" more records were bad and were bypassed:\r2, 3, "), std::string::npos);
+    EXPECT_LT(summary.size(), 500u);
+    EXPECT_EQ(summary.substr(summary.size() - 5), ", ...");
 }
 
 TEST_F(BankFileTest, UnreadableFilesAbandonTheLoad) {
@@ -390,7 +405,8 @@ TEST_F(BankFileTest, UnreadableFilesAbandonTheLoad) {
               Strings{"Error loading " + File("missing.bnk") + "\rCannot open file \"" +
                       File("missing.bnk") + "\". No such file or directory"});
     EXPECT_EQ(LoadBytes("#----F#2.0\r\n#----P#XYZ\r\n#00001#Na=A\r\n"), 0);
-    EXPECT_EQ(messages.LastText(), "Error loading " + File("in.bnk"));
+    EXPECT_EQ(messages.LastText(),
+              "Error loading " + File("in.bnk") + "\rIts password line is damaged.");
     EXPECT_EQ(Names(), Strings{"kept"});
     EXPECT_EQ(passwordPrompts, 0);
     EXPECT_EQ(busyDepth, 0);

@@ -235,11 +235,10 @@ protected:
     std::string SaveAndCompare(bool isProtected, bool local, bool workgroup, bool all,
                                bool asWorkgroup) {
         Settings().PWordFile = isProtected;
-        Bank().SaveLocal = local;
-        Bank().SaveWorkgroup = workgroup;
-        Bank().SaveAll = all;
-        Bank().AsLocal = !asWorkgroup;
-        Bank().AsWorkgroup = asWorkgroup;
+        Bank().SaveScope.What = all         ? TSaveScope::swAll
+                                : workgroup ? TSaveScope::swWorkgroup
+                                            : TSaveScope::swLocal;
+        Bank().SaveScope.AsWorkgroup = asWorkgroup;
         const std::string file = dir.File("bank.bnk");
         EXPECT_TRUE(SaveBankFile(file));
         const std::string got = ReadAll(file);

@@ -139,7 +139,7 @@ TEST_F(ExportTree, MarkupInNamesAndUrlsIsEscaped) {
     Strings lines = BookmarkFileLines({item}, links);
     EXPECT_EQ(lines[5], Head(4, "R&amp;D &lt;x&gt;")[0]);
     EXPECT_EQ(lines[7], "        <DT><A HREF=\"http://x/?a=%221%22" + Attrs +
-                            "&lt;b&gt;Tom &amp; \"Jerry\"&lt;/b&gt;</A>");
+                            "&lt;b&gt;Tom &amp; &quot;Jerry&quot;&lt;/b&gt;</A>");
 }
 
 TEST_F(ExportTree, BookmarkFileIsUtf8WithTrimmedNamesAndEscapedUrls) {
@@ -227,7 +227,8 @@ TEST_F(ExportTree, HtmlBlankPageAndFirstPageNamedByTheUser) {
     EXPECT_EQ(Strings(blank.begin() + 4, blank.end()),
               (Strings{"<DL><p>", Link(0, "http://loose", "loose"), "</DL><p>"}));
     Strings index = FileLines("Index.htm");
-    EXPECT_NE(std::find(index.begin(), index.end(), "<DT><A HREF=\"mine.html\"></A>"), index.end());
+    EXPECT_NE(std::find(index.begin(), index.end(), "<DT><A HREF=\"mine.html\">No Catgories</A>"),
+              index.end());
 }
 
 TEST_F(ExportTree, HtmlPagesNeverReplaceFilesOrTheIndex) {

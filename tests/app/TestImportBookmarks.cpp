@@ -191,6 +191,11 @@ TEST_F(ImportBookmarks, MarkupQuirks) {
     EXPECT_EQ(Parse("<DL><DT><A HREF=\"http://1/\" TITLE=\"oops>One\n<DT><H3>G</H3><DL>"
                     "<DT><A HREF=\"http://2/\">Two</A></DL></DL>"),
               (Strings{": One -> http://1/", "G: Two -> http://2/"}));
+    // An unclosed value ends with its line; no URL holds a line break.
+    EXPECT_EQ(
+        Parse("<DL><p>\r\n    <DT><A HREF=\"unterminated\r\n        <DT><A HREF=>Empty href</A>"
+              "</DL>"),
+        Strings{": _ -> unterminated"});
     // Names keep their inner blanks; controls become blanks; "a < b" is text.
     EXPECT_EQ(Parse("<DL><DT><A HREF=\"u\">a  <b>b</b>\tc < d</A></DL>"),
               Strings{": a  b c < d -> u"});

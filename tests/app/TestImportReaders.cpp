@@ -147,6 +147,16 @@ TEST_F(ImportReaders, DatRoundTripKeepsQuotesAndCommas) {
     }
 }
 
+TEST_F(ImportReaders, DatRoundTripKeepsBlanksAroundNamesAndCategories) {
+    const Strings names = {" ", " lead", "trail ", "\tboth "};
+    for (const std::string& name : names) Add(Named(name, " c1 ", " c2", "c3 "));
+    ASSERT_EQ(ImportDatFile(ExportedDat()), int(names.size()));
+    EXPECT_EQ(Names(), names);
+    EXPECT_EQ(Bank().Entry(3).Category1, " c1 ");
+    EXPECT_EQ(Bank().Entry(3).Category2, " c2");
+    EXPECT_EQ(Bank().Entry(3).Category3, "c3 ");
+}
+
 TEST_F(ImportReaders, DatFilesWrittenBeforeQuotesWereDoubledReadAsBefore) {
     // Rating to Category3 empty, a URL ending in a quote, EMail to ConfNotes empty.
     std::string rest;
@@ -223,7 +233,7 @@ TEST_F(ImportReaders, DatLineBreaksInValuesCannotSplitARecord) {
     EXPECT_EQ(ImportDatFile(path), 2);
     EXPECT_EQ(Names(), (Strings{"two lines", "After"}));
     EXPECT_EQ(Bank().Entry(0).Description, "first  second");
-    EXPECT_EQ(Bank().Entry(0).Category1, "Cat");
+    EXPECT_EQ(Bank().Entry(0).Category1, "Cat ");
     EXPECT_EQ(Bank().Entry(0).Notes, "n1\r\nn2");
     EXPECT_EQ(messages.Texts(), Strings{"Import complete (2 entries)"});
 }
@@ -259,7 +269,7 @@ TEST_F(ImportReaders, DatSkipsEmptyLinesNamesAndUrls) {
                                 ""});
     EXPECT_EQ(ImportDatFile(path), 1);
     // Imported entries are local: the marker goes from names and categories.
-    EXPECT_EQ(Bank().Entry(0).Name, "Marked");
+    EXPECT_EQ(Bank().Entry(0).Name, " Marked");
     EXPECT_EQ(Bank().Entry(0).Category1, "Cat");
     EXPECT_EQ(messages.Texts(), Strings{Complete1});
 }

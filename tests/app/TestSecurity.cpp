@@ -1,6 +1,8 @@
 // Operation passwords, the workgroup user file, the user's validation and the workgroup bank.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "BankCommands.h"
 #include "BankFile.h"
 #include "BankFixture.h"
@@ -9,6 +11,7 @@
 #include "StStrS.h"
 #include "TempDir.h"
 #include "platform/Exceptions.h"
+#include "platform/FileUtils.h"
 
 namespace {
 
@@ -182,6 +185,22 @@ TEST_F(WorkgroupTest, WindowsPathInRecordZero) {
               dir.File("Sub/Bank.BNK"));
     EXPECT_EQ(ResolveWorkgroupBankPath(dir.Path().string() + "/", "Sub\\other.bnk"),
               dir.File("Sub/other.bnk"));
+}
+
+TEST_F(WorkgroupTest, UserFileIsReplacedWholeAndHoldsNoKeyBytes) {
+    const std::string& file = Settings().WorkGroupUser;
+    WriteWorkgroupUserFile(file, "bank.bnk", {{std::string("ab\0c", 4), false}});
+    const std::vector<TWorkgroupUser> records = ReadWorkgroupUserFile(file);
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(ScrambleShortStr(records[1].Text, ResKeyText), "ab c");
+    // A write that fails leaves the previous file as it was.
+    const std::string before = ReadAll(file);
+    SafeWriteFaultSeam() = [](TSafeWriteStep step) {
+        return step == TSafeWriteStep::Replace ? ENOSPC : 0;
+    };
+    EXPECT_THROW(WriteWorkgroupUserFile(file, "other.bnk", {}), Exception);
+    SafeWriteFaultSeam() = nullptr;
+    EXPECT_EQ(ReadAll(file), before);
 }
 
 // ---- Loading the workgroup bank ----

@@ -260,6 +260,7 @@ TEST_F(TestURLDelete, OnlyTheMarkersFlag) {
     EXPECT_EQ(Names(), (Strings{"Alpha", "alpha", "ALPHA", Mark + "Gamma", "alpha"}));
     EXPECT_TRUE(Bank().BankModified);
     EXPECT_FALSE(Bank().WorkgroupModified);
+    EXPECT_EQ(saveEnabled, std::vector<bool>{true});  // the deletion can be saved
     EXPECT_EQ(messages.Texts(), Strings{"Deletes complete."});
 }
 

@@ -315,9 +315,7 @@ TEST_F(UrlDrop, DesktopLinksGiveTheirUrlAndName) {
         << "[Desktop Entry]\nType=Application\nExec=x\nURL=http://app/\n";
     for (const char* name : {"named.desktop", "Plain Site.desktop", "app.desktop"}) {
         data.formats.clear();
-        data.Set(
-            kMimeUriList,
-            QUrl::fromLocalFile(QString::fromStdString(dir.File(name))).toEncoded().toStdString());
+        data.Set(kMimeUriList, FileUri(dir.File(name)));
         DropAll();
     }
     EXPECT_EQ(seen, (std::vector<std::string>{"http://named/|Named Site|4|3,4",

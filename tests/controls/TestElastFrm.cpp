@@ -410,10 +410,23 @@ TEST_F(FormTest, FontFactorUsesTheSmallerRatio) {
     EXPECT_EQ(edit->fontHeight, -18);
     EXPECT_EQ(host.fontHeight, -18);  // the form's font follows
 
+    // Heights that stay put leave the text no room to grow: a wider form keeps it; a narrower
+    // one, whose controls shrink, shrinks it with them.
+    f.ElasticVertical = false;
+    host.Resize(1000, 700);
+    f.HandleResize();
+    EXPECT_DOUBLE_EQ(f.FontFactor(), 1.0);
+    EXPECT_EQ(edit->fontHeight, -12);
+    EXPECT_EQ(edit->bounds.Height, 30);
+    host.Resize(200, 150);
+    f.HandleResize();
+    EXPECT_DOUBLE_EQ(f.FontFactor(), 0.5);
+    EXPECT_EQ(edit->fontHeight, -6);
+
     f.ElasticFont = false;
     host.Resize(1000, 700);
     f.HandleResize();
-    EXPECT_EQ(edit->fontHeight, -18);
+    EXPECT_EQ(edit->fontHeight, -6);
 }
 
 TEST_F(FormTest, ZeroSizesNeitherDivideByZeroNorZeroTheFont) {

@@ -127,6 +127,28 @@ TEST_F(CanvasTest, TextMetricsAgreeAndTextIsClipped) {
     EXPECT_EQ(big.Pixel(100, 25), clWhite) << "below the baseline an A leaves nothing";
 }
 
+TEST_F(CanvasTest, ARunLongerThanQtCanPlaceDrawsAsItsStartDoes) {
+    // 500,000 characters of a 100-pixel font run past 2^25 pixels, where Qt's glyph positions
+    // wrap around and pile up over the start as a black bar.
+    std::string run;
+    while (run.size() < 500000) run += "WWW ";
+    TBitmap drawn(300, 120), expected(300, 120);
+    for (TBitmap* b : {&drawn, &expected}) {
+        b->Canvas().Font().SetHeight(-100);
+        b->Canvas().Font().SetColor(clBlack);
+        b->Canvas().Brush().SetStyle(TBrushStyle::bsClear);
+    }
+    drawn.Canvas().TextOut(-50, 0, run);
+    expected.Canvas().TextOut(-50, 0, run.substr(0, 12));
+    for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 300; ++x)
+            ASSERT_EQ(drawn.Pixel(x, y), expected.Pixel(x, y)) << x << "," << y;
+    const int64_t piece = drawn.Canvas().TextWidth("WWW ");
+    const int64_t width = drawn.Canvas().TextWidth(run);
+    EXPECT_GT(width, int64_t(1) << 25) << "measured past Qt's limit, not wrapped round";
+    EXPECT_NEAR(double(width), double(piece) * double(run.size() / 4), double(width) / 100);
+}
+
 TEST_F(CanvasTest, BitmapsCopyDrawAndReadImages) {
     C().Brush().SetColor(clRed);
     C().FillRect({0, 0, 5, 5});

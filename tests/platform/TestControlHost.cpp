@@ -196,8 +196,7 @@ TEST_F(ControlHostTest, TimersByIdAndPostedMessages) {
     p.SetTimer(5, 10);
     p.SetTimer(5, 10);
     EXPECT_TRUE(p.TimerActive(5));
-    for (int i = 0; i < 100 && p.log.empty(); ++i) Pump(5);
-    ASSERT_FALSE(p.log.empty());
+    ASSERT_TRUE(PumpUntil([&] { return !p.log.empty(); }));
     EXPECT_EQ(p.log.front(), "Timer(5)");
     p.KillTimer(5);
     EXPECT_FALSE(p.TimerActive(5));
@@ -423,8 +422,7 @@ TEST_F(ControlHostTest, AControlMayBeDestroyedFromItsOwnHandlers) {
     c = new Reactor;
     c->onTimer = DeleteItself(c);
     c->SetTimer(2, 1);
-    for (int i = 0; i < 100 && c; ++i) Pump(5);
-    EXPECT_EQ(c, nullptr);
+    EXPECT_TRUE(PumpUntil([&] { return c == nullptr; }));
 
     int posted = 0;
     c = new Reactor;
@@ -457,7 +455,7 @@ TEST_F(ControlHostTest, ExceptionsFromHandlersStopAtTheHost) {
         throw EAbort("silent");
     };
     c.SetTimer(6, 1);
-    for (int i = 0; i < 100 && c.TimerActive(6); ++i) Pump(5);
+    EXPECT_TRUE(PumpUntil([&] { return !c.TimerActive(6); }));
     EXPECT_EQ(messages.Texts(), (std::vector<std::string>{"key failed", "paint failed"}));
     c.Invalidate();
     c.Update();  // the painter of the failed paint was not left behind

@@ -2,8 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 #include <thread>
 
 #include <sys/stat.h>
@@ -403,6 +406,17 @@ TEST(SafeWriter, DevicesAndPipesAreWrittenInPlace) {
 TEST(SafeWriter, SavesOfOneFileFollowEachOther) {
     TempDir dir;
     const std::string file = dir.File("f");
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool waiting = false;
+    SeamScope seam([&](TSafeWriteStep step) {
+        if (step == TSafeWriteStep::LockWait) {
+            std::lock_guard lock(mutex);
+            waiting = true;
+            changed.notify_all();
+        }
+        return 0;
+    });
     std::atomic<bool> secondDone{false};
     std::thread second;
     {
@@ -415,8 +429,11 @@ TEST(SafeWriter, SavesOfOneFileFollowEachOther) {
             } catch (const Exception&) {
             }
         });
-        ::usleep(50000);
-        EXPECT_FALSE(secondDone);  // waits for the temporary file
+        std::unique_lock lock(mutex);
+        EXPECT_TRUE(changed.wait_for(lock, std::chrono::seconds(30), [&] { return waiting; }))
+            << "the second save waits for the first one's lock";
+        EXPECT_FALSE(secondDone);
+        lock.unlock();
         first.Commit();
     }
     second.join();

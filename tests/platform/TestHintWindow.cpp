@@ -138,12 +138,9 @@ TEST_F(HintWindowTest, SlidingUncoversTheWindowStepByStep) {
     QWidget* hint = HintWidget();
     ASSERT_NE(hint, nullptr);
     EXPECT_EQ(hint->mask().boundingRect().height(), 1) << "it starts closed";
-    Pump(HintAnimationStepMs * 3);
-    const int partly = hint->mask().boundingRect().height();
-    EXPECT_GT(partly, 1);
-    EXPECT_LT(partly, 40);
-    Pump(HintAnimationStepMs * (HintAnimationSteps + 5));
-    EXPECT_TRUE(hint->mask().isEmpty()) << "open at the end";
+    ASSERT_TRUE(PumpUntil([&] { return hint->mask().boundingRect().height() > 1; }));
+    EXPECT_LT(hint->mask().boundingRect().height(), 40) << "one step uncovers part of it";
+    EXPECT_TRUE(PumpUntil([&] { return hint->mask().isEmpty(); })) << "open at the end";
 
     // Another hint while one shows stops the slide and shows at once.
     HideHintWindow();
@@ -185,9 +182,8 @@ TEST_F(HintWindowTest, FadingNeedsACompositor) {
     hint = HintWidget();
     ASSERT_NE(hint, nullptr);
     EXPECT_LT(hint->windowOpacity(), 0.01);
-    Pump(HintAnimationStepMs * 4);
-    EXPECT_GT(hint->windowOpacity(), 0.05);
-    EXPECT_LT(hint->windowOpacity(), 1.0);
-    Pump(HintAnimationStepMs * (HintAnimationSteps + 5));
+    ASSERT_TRUE(PumpUntil([&] { return hint->windowOpacity() > 0.05; }));
+    EXPECT_LT(hint->windowOpacity(), 1.0) << "one step fades it in part of the way";
+    EXPECT_TRUE(PumpUntil([&] { return hint->windowOpacity() >= 1.0; }));
     EXPECT_DOUBLE_EQ(hint->windowOpacity(), 1.0);
 }

@@ -121,3 +121,8 @@ TEST(IntToHex, NegativeValuesAndWidePadding) {
     EXPECT_EQ(IntToHex(0xABC, 40), std::string(37, '0') + "ABC");  // no cut at a buffer size
     EXPECT_EQ(FormatMsg("%x", {-2}), "FFFFFFFE");
 }
+
+TEST(HtmlEscape, ReferencesTheFourMarkupCharactersOnly) {
+    EXPECT_EQ(HtmlEscape("a<b>&\"c\" 'd' \xE9"), "a&lt;b&gt;&amp;&quot;c&quot; 'd' \xE9");
+    EXPECT_EQ(HtmlEscape(""), "");
+}

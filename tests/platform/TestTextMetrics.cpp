@@ -73,6 +73,12 @@ TEST(TextMetrics, ScreenRunsAreTheSumOfTheirCharacters) {
     }());
     EXPECT_GT(plain->Advance('W'), plain->Advance('i'));
     EXPECT_GE(bold->TextWidth("WWWW"), plain->TextWidth("WWWW"));
+    // Drawn a run at a time, text ends where its characters' advances add up to: painters
+    // that place the next run at that sum leave no gap and no overlap.
+    for (const auto& measured : {plain, bold})
+        for (const std::string text : {"Description:Articles written by volunteers",
+                                       "Access Count:1,234 Last Access:Nov 12, 26"})
+            EXPECT_EQ(measured->RunExtent(text), measured->TextWidth(text)) << text;
     // control bytes are drawn as cells, so they take room
     EXPECT_GT(plain->Advance(1), 0);
     EXPECT_GT(plain->Advance(0x81), 0);

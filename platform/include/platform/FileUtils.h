@@ -120,8 +120,19 @@ void WriteFileAtomic(const std::string& fileName, std::string_view bytes,
 void WriteFileAtomic(const std::string& fileName, std::string_view bytes,
                      unsigned newFileMode = 0644);
 
-// The steps of a safe write, for tests that fail or stop a write at each of them.
-enum class TSafeWriteStep { Create, Lock, Write, Sync, Backup, Replace, KeepBackup, SyncFolder };
+// The steps of a safe write, for tests that fail or stop a write at each of them. LockWait comes
+// each time the temporary file is found locked by another save, before waiting for it.
+enum class TSafeWriteStep {
+    Create,
+    Lock,
+    Write,
+    Sync,
+    Backup,
+    Replace,
+    KeepBackup,
+    SyncFolder,
+    LockWait
+};
 // When set, called before each step; a non-zero result is taken as that step's error number
 // (at Lock, as the lock's: EWOULDBLOCK waits; at Backup, as the hard link's: EPERM there makes
 // a copy instead).

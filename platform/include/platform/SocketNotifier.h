@@ -6,6 +6,8 @@
 
 enum class TSocketNotifierType { sntRead, sntWrite, sntException };
 
+struct TSocketNotifierState;
+
 // Calls back while the descriptor is ready for its kind of use and the notifier is enabled.
 // The readiness is level-triggered: a callback that leaves the condition in place is called
 // again, so disable the notifier once its news has been handled. The notifier may be destroyed
@@ -29,5 +31,6 @@ public:
     struct Impl;
 
 private:
+    friend TSocketNotifierState& SocketNotifierState(const TSocketNotifier& notifier);
     std::unique_ptr<Impl> impl_;
 };

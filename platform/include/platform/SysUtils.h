@@ -67,3 +67,7 @@ std::string FormatMsg(std::string_view format, std::initializer_list<FmtArg> arg
 
 // Replaces every occurrence of `from` with `to`.
 std::string StringReplaceAll(std::string_view text, std::string_view from, std::string_view to);
+
+// Text for an HTML page or attribute value: "&", "<", ">" and '"' become references. Other
+// bytes stay, so the text keeps its encoding (UTF-8 or Windows-1252).
+std::string HtmlEscape(std::string_view text);

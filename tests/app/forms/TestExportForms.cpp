@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -187,6 +188,9 @@ TEST_F(ExportForms, ListColumnsFitTheirTextsWithinTheList) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return list.font() != designed; }, 5000));
     QApplication::processEvents();
     Screenshot(form, "ExpSelFormTexts");
+    // The grown captions keep their height: the export targets beside the buttons are not cut.
+    for (QAbstractButton* b : form.findChildren<QAbstractButton*>())
+        EXPECT_GE(b->height(), b->minimumSizeHint().height()) << FromQString(b->text());
     const QFontMetrics metrics(list.font());
     for (int c = 0; c < list.columnCount(); ++c)
         for (int r = 0; r < list.rowCount(); ++r)
@@ -305,12 +309,13 @@ TEST_F(ExportForms, FileDialogKeepsItsFolderAndMatchesBothCases) {
     TMainForm main;
     std::filesystem::create_directories(dir.File("a"));
     QStringList filters;
-    QString folder;
+    QString folder, name;
     auto capture = [&](QWidget* w) {
         auto* dialog = qobject_cast<QFileDialog*>(w);
         ASSERT_NE(dialog, nullptr);
         filters = dialog->nameFilters();
         folder = QFileInfo(dialog->directory().absolutePath()).canonicalFilePath();
+        if (auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit")) name = edit->text();
         dialog->reject();
     };
     const QString a = QFileInfo(QString::fromStdString(dir.File("a"))).canonicalFilePath();
@@ -326,6 +331,13 @@ TEST_F(ExportForms, FileDialogKeepsItsFolderAndMatchesBothCases) {
     EXPECT_FALSE(ExportSeams().ChooseOpenFile(
         {"", "Bookmark.htm", "Bookmark (*.htm)|*.htm|All Files (*.*)|*.*", "htm"}, chosen));
     EXPECT_EQ(filters, (QStringList{"Bookmark (*.htm *.html *.HTM *.HTML)", "All Files (*)"}));
+    EXPECT_EQ(folder, a);
+    EXPECT_EQ(name, "Bookmark.htm");
+    // A request without a name (a pattern) gets none: the last use's name is not carried over.
+    WhenModal(capture);
+    EXPECT_FALSE(ExportSeams().ChooseSaveFile(
+        {"", "*.bnk", "Bank (*.bnk)|*.bnk|All Files (*.*)|*.*", "bnk"}, chosen));
+    EXPECT_EQ(name, "");
     EXPECT_EQ(folder, a);
     // Each dialog goes with its use, and its name completer's popup with it.
     EXPECT_TRUE(main.findChildren<QFileDialog*>().empty());

@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -72,6 +73,19 @@ TEST_F(FindFormTest, ShowingResetsOnceAndFillsThePickLists) {
     form.show();
     EXPECT_TRUE(f.NameBox->text().isEmpty());
     form.hide();
+}
+
+TEST_F(FindFormTest, WiderThanItsOwnerStaysOnTheScreen) {
+    // Centred over a narrow window at the screen's corner, the dialog would start off screen.
+    QWidget owner;
+    owner.setGeometry(0, 0, 300, 200);
+    owner.show();
+    TFindForm form(&owner);
+    form.show();
+    QApplication::processEvents();
+    const QRect avail = form.screen()->availableGeometry();
+    EXPECT_GE(form.frameGeometry().left(), avail.left());
+    EXPECT_GE(form.frameGeometry().top(), avail.top());
 }
 
 TEST_F(FindFormTest, EnterRunsFindAndFocusesTheEntry) {

@@ -359,6 +359,21 @@ TEST_F(MainFormTest, BrowserSelectionNeedsALine) {
     EXPECT_EQ(choice, 1);
 }
 
+TEST_F(MainFormTest, LaunchBrowserAsksWithRoomForAnAddress) {
+    TMainForm form;
+    int width = 0, needed = 0;
+    WhenModal([&](QWidget* w) {
+        auto* edit = w->findChild<QLineEdit*>();
+        ASSERT_NE(edit, nullptr);
+        EXPECT_EQ(edit->text(), "Http://");
+        width = edit->width();
+        needed = edit->fontMetrics().horizontalAdvance("http://www.example.com/docs/index.html");
+        static_cast<QDialog*>(w)->reject();
+    });
+    form.Form().LaunchBrowser1->trigger();
+    EXPECT_GE(width, needed);
+}
+
 TEST_F(MainFormTest, PasswordAndAboutBox) {
     TPasswordDlg dialog;
     EXPECT_EQ(dialog.windowTitle(), "Lorvane Password");

@@ -9,7 +9,9 @@
 #include "TempDir.h"
 #include "platform/Canvas.h"
 #include "platform/ImageList.h"
+#include "platform/TextFit.h"
 #include "platform/TextMetrics.h"
+#include "platform/headless/Headless.h"
 
 TEST(HeadlessCanvas, FillsLinesAndFramesLandOnTheRightPixels) {
     TBitmap b(20, 10);
@@ -153,6 +155,47 @@ TEST(HeadlessCanvas, TextAlignmentPlacesTheRunAroundItsReferencePoint) {
     EXPECT_GE(rightmost, 60 - c.TextWidth("b"));
     EXPECT_LT(rightmost, 60) << "right-aligned text ends at its reference point";
     EXPECT_EQ(b.Pixel(0, 5), clWhite) << "a clear brush leaves the background";
+}
+
+TEST(HeadlessCanvas, ALongRunDrawsWhatShowsOfItAndMeasuresLittle) {
+    // A million bytes in a 60-pixel bitmap: each alignment draws the pixels its visible part
+    // draws (a run too long to measure is centred on its middle byte).
+    std::string run;
+    while (run.size() < 1000000) run += "abc de";
+    const size_t middle = run.size() / 2;
+    struct {
+        unsigned align;
+        int x;
+        std::string shown;
+    } cases[] = {{TA_LEFT, 5, run.substr(0, 40)},
+                 {TA_RIGHT, 55, run.substr(run.size() - 40)},
+                 {TA_CENTER, 30, run.substr(middle - 20, 40)}};
+    for (const auto& one : cases) {
+        TBitmap drawn(60, 20), expected(60, 20);
+        for (TBitmap* b : {&drawn, &expected}) {
+            b->Canvas().Font().SetHeight(-10);
+            b->Canvas().SetTextAlign(one.align | TA_TOP);
+        }
+        const uint64_t measuredBefore = HeadlessTextBytesMeasured();
+        const uint64_t drawnBefore = HeadlessTextBytesDrawn();
+        drawn.Canvas().TextOut(one.x, 2, run);
+        EXPECT_LT(HeadlessTextBytesMeasured() - measuredBefore, 5000u) << one.align;
+        EXPECT_LT(HeadlessTextBytesDrawn() - drawnBefore, 100u) << one.align;
+        expected.Canvas().TextOut(one.x, 2, one.shown);
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 60; ++x)
+                ASSERT_EQ(drawn.Pixel(x, y), expected.Pixel(x, y))
+                    << "align " << one.align << " at " << x << "," << y;
+    }
+    TBitmap b(10, 10);
+    b.Canvas().Font().SetHeight(-1000);
+    EXPECT_EQ(b.Canvas().TextWidth(std::string(5000000, 'a')), INT32_MAX)
+        << "a width past 2^31 pixels stops at the largest one, never negative";
+    b.Canvas().Font().SetHeight(-10);
+    int width = 0;
+    EXPECT_EQ(TextFit(b.Canvas(), run, 52, &width), 10u);
+    EXPECT_EQ(width, 50);
+    EXPECT_EQ(TextFit(b.Canvas(), run, 52, &width, true), 10u) << "from the end";
 }
 
 namespace {

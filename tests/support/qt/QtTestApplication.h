@@ -18,3 +18,11 @@ inline void NeedApplication() {
 inline void Pump(int ms = 0) {
     ProcessMessagesUntil(ms, nullptr, nullptr);
 }
+
+// Lets events run until `done` answers true or a generous limit passes; the limit only stops a
+// broken run. Returns done's last answer.
+template <class F>
+bool PumpUntil(F done, int ms = 10000) {
+    return ProcessMessagesUntil(
+        ms, [](void* f) { return bool((*static_cast<F*>(f))()); }, &done);
+}

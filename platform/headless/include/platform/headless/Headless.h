@@ -2,6 +2,7 @@
 // keys that controls ask for, and the clock.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "platform/Graphics.h"
@@ -33,3 +34,8 @@ void HeadlessMouseMove(TPoint screen);
 void HeadlessMouseUp(TPoint screen);
 // Whether the drag cursor shows that the control under it accepts the drag.
 bool HeadlessFormDragCursorAccepts();
+
+// How many bytes of text every canvas has measured and drawn so far: tests of long texts
+// count the work done rather than time it.
+uint64_t HeadlessTextBytesMeasured();
+uint64_t HeadlessTextBytesDrawn();
