@@ -1237,10 +1237,13 @@ public:
     TVTDragOverEvent OnDragOver;
     TVTDragDropEvent OnDragDrop;
     TNotifyEvent OnStartDrag;  // a drag of the selection starts (either kind)
+    // A drag of the selection ended (either kind, dropped or not), the drop handled, moved
+    // nodes deleted and Dragging false.
     TNotifyEvent OnEndDrag;
 
 protected:
     virtual void DoStartDrag();
+    virtual void DoEndDrag();
     virtual bool DoDragOver(TObject* source, TShiftState shift, TDragState state, TPoint pt,
                             TDropMode mode, int& effect);
     virtual void DoDragDrop(TObject* source, TDataObject* dataObject,

@@ -69,6 +69,10 @@ void TBaseVirtualTree::DoStartDrag() {
     if (OnStartDrag) OnStartDrag(this);
 }
 
+void TBaseVirtualTree::DoEndDrag() {
+    if (OnEndDrag) OnEndDrag(this);
+}
+
 void TBaseVirtualTree::StartFormsDrag() {
     states_.Exclude(tsFormsDragPending);
     DoStartDrag();
@@ -80,7 +84,7 @@ void TBaseVirtualTree::StartFormsDrag() {
 
 void TBaseVirtualTree::EndFormsDrag(bool) {
     states_.Exclude(tsFormsDragging);
-    if (OnEndDrag) OnEndDrag(this);
+    DoEndDrag();
     // The release went to the drag: the tree sees it now, where the mouse is.
     if (states_.Contains(tsLeftButtonDown)) {
         const TPoint p = MousePosition();
@@ -159,6 +163,7 @@ void TBaseVirtualTree::DoDragging(TPoint p) {
     // The desktop's drag took the release: the press is over.
     states_.Exclude(tsLeftButtonDown);
     states_.Exclude(tsClearPending);
+    DoEndDrag();
 }
 
 void TBaseVirtualTree::ForgetDraggedNode(PVirtualNode node) {

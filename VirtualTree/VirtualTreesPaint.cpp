@@ -581,13 +581,17 @@ void TBaseVirtualTree::PaintTree(TCanvas& canvas, const TRect& window, TPoint ta
             Fill(canvas, rest, Color());
             if (background) TileBackground(canvas, rest, clientOrigin);
             if (paint.Contains(toShowVertGridLines) && Header().UseColumns()) {
+                // The columns' lines go on below the rows in the rows' pattern.
                 const TColor grid = Colors().Color(TVTColors::GridLineColor);
+                TVTRowPaintInfo onWindow = info;
+                onWindow.Origin = {0, 0};
                 for (TColumnIndex column : ShownColumns(Header())) {
                     int left = 0, right = 0;
                     if (column < 0 || !Header().GetColumnBounds(column, left, right)) continue;
                     const int x = target.X - window.Left + right - 1;
                     if (x >= rest.Left && x < rest.Right)
-                        Fill(canvas, {x, rest.Top, x + 1, rest.Bottom}, grid);
+                        painter.DrawPatternLine(canvas, {x, rest.Top, x + 1, rest.Bottom}, grid,
+                                                onWindow);
                 }
             }
         }

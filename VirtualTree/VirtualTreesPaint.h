@@ -34,6 +34,11 @@ public:
     // Where a row's lines, button and images sit vertically (pixels from its top).
     int NodeVAlignment(PVirtualNode node) const;
 
+    // A one-pixel line r in the tree's line pattern, which lies on the window: info.Origin is
+    // where the canvas's (0, 0) lies in it.
+    void DrawPatternLine(TCanvas& canvas, const TRect& r, TColor color,
+                         const TVTRowPaintInfo& info);
+
     static constexpr int ButtonSize = 9;
 
 private:
@@ -51,9 +56,6 @@ private:
     void DrawDottedHLine(TCanvas& canvas, int left, int right, int y, TColor color,
                          const TVTRowPaintInfo& info);
     void DrawDottedVLine(TCanvas& canvas, int top, int bottom, int x, TColor color,
-                         const TVTRowPaintInfo& info);
-    // A one-pixel line r in the tree's line pattern.
-    void DrawPatternLine(TCanvas& canvas, const TRect& r, TColor color,
                          const TVTRowPaintInfo& info);
     void PaintDropMark(TCanvas& canvas, const TRect& row);
 

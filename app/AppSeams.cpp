@@ -52,15 +52,15 @@ void EnableSaveAsSeam(bool enabled) {
     if (Seams().EnableSaveAs) Seams().EnableSaveAs(enabled);
 }
 
-void StartProgramSeam(const std::vector<std::string>& command) {
+void StartProgramSeam(const std::vector<std::string>& command, const TStartFailed& failed) {
     if (!Seams().StartProgram)
         throw Exception("Cannot start \"" + (command.empty() ? "" : command[0]) + "\".");
-    Seams().StartProgram(command);
+    Seams().StartProgram(command, failed);
 }
 
-void OpenDocumentSeam(const std::string& target) {
+void OpenDocumentSeam(const std::string& target, const TStartFailed& failed) {
     if (!Seams().OpenDocument) throw Exception("Cannot open \"" + target + "\".");
-    Seams().OpenDocument(target);
+    Seams().OpenDocument(target, failed);
 }
 
 void RunValidationOnce(const std::function<void()>& check) {

@@ -9,6 +9,10 @@
 
 struct TSaveScope;
 
+// Hears why a started program failed when that shows only after its start returned (it ended at
+// once with an error): the cause, as an exception's message would give it.
+using TStartFailed = std::function<void(const std::string& cause)>;
+
 struct TAppSeams {
     // The password dialog: true with the typed text on OK, false on Cancel.
     std::function<bool(std::string& typed)> AskPassword;
@@ -45,10 +49,13 @@ struct TAppSeams {
     // The desktop's default web browser (a program path or name); empty when none is known.
     std::function<std::string()> FindDefaultBrowser;
     // Starts a program (the command's first word) with the other words as its arguments,
-    // without a shell; raises with the cause when it cannot start or ends at once with an error.
-    std::function<void(const std::vector<std::string>& command)> StartProgram;
-    // Opens a URL, a mail link or a file with the desktop's program for it; raises on failure.
-    std::function<void(const std::string& target)> OpenDocument;
+    // without a shell, and returns at once: raises with the cause when it cannot start, and
+    // calls `failed` from the event loop when it ends at once with an error.
+    std::function<void(const std::vector<std::string>& command, const TStartFailed& failed)>
+        StartProgram;
+    // Opens a URL, a mail link or a file with the desktop's program for it; raises on a
+    // failure known at once and calls `failed` on one that shows later, as StartProgram.
+    std::function<void(const std::string& target, const TStartFailed& failed)> OpenDocument;
     // The Load Workgroup Bank command.
     std::function<void()> LoadWorkgroupBank;
     // Closes the information panel when it is shown.
@@ -71,8 +78,8 @@ void SetCaptionSeam(const std::string& caption);
 void ClearTreeSeam();
 void EnableSaveAsSeam(bool enabled);
 // Headless: nothing can be started, so both raise.
-void StartProgramSeam(const std::vector<std::string>& command);
-void OpenDocumentSeam(const std::string& target);
+void StartProgramSeam(const std::vector<std::string>& command, const TStartFailed& failed);
+void OpenDocumentSeam(const std::string& target, const TStartFailed& failed);
 
 // The user is validated once per run: the window runs its check through RunValidationOnce.
 // ResetUserValidation (the configuration changed the user or the user file) lets the next

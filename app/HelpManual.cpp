@@ -87,7 +87,9 @@ void ShowHelp(int context, const std::string& programFolder) {
         return;
     }
     try {
-        OpenDocumentSeam(HelpManualURL(manual, context));
+        OpenDocumentSeam(HelpManualURL(manual, context), [](const std::string& cause) {
+            MessageDlg(cause, TMsgDlgType::mtError, mbOK);
+        });
     } catch (const Exception& e) {
         MessageDlg(e.Message, TMsgDlgType::mtError, mbOK);
     }

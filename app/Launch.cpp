@@ -15,6 +15,7 @@
 #include <cstring>
 #include <ctime>
 #include <map>
+#include <memory>
 #include <string_view>
 
 #include "AppSeams.h"
@@ -25,9 +26,11 @@
 #include "StStrS.h"
 #include "platform/Codec.h"
 #include "platform/DateTime.h"
+#include "platform/EventLoop.h"
 #include "platform/Exceptions.h"
 #include "platform/FileUtils.h"
 #include "platform/Messages.h"
+#include "platform/SocketNotifier.h"
 #include "platform/SysUtils.h"
 
 namespace {
@@ -108,14 +111,22 @@ void ShowError(const std::string& text) {
 }
 
 // A message and, on its own line, why.
-void ShowError(const std::string& text, const std::exception& cause) {
-    const std::string why = cause.what();
+void ShowError(const std::string& text, const std::string& why) {
     ShowError(why.empty() ? text : text + "\r" + why);
+}
+
+void ShowError(const std::string& text, const std::exception& cause) {
+    ShowError(text, std::string(cause.what()));
+}
+
+// The same message for a failure that shows after the start returned.
+TStartFailed ShowErrorLater(const std::string& text) {
+    return [text](const std::string& why) { ShowError(text, why); };
 }
 
 void OpenOnItsOwn(const std::string& url) {
     try {
-        OpenDocumentSeam(url);
+        OpenDocumentSeam(url, ShowErrorLater("Could not open URL\r" + url));
     } catch (const std::exception& e) {
         ShowError("Could not open URL\r" + url, e);
         return;
@@ -127,7 +138,7 @@ void OpenWithBrowser(const std::string& browser, const std::string& argument) {
     try {
         const std::vector<std::string> command = BrowserCommand(browser, argument);
         if (command.empty()) throw Exception("No browser program is configured.");
-        StartProgramSeam(command);
+        StartProgramSeam(command, ShowErrorLater("Could not open Default Browser"));
         ProcessEventsSeam();
     } catch (const std::exception& e) {
         ShowError("Could not open Default Browser", e);
@@ -294,28 +305,68 @@ std::vector<std::string> BrowserCommand(const std::string& browser, const std::s
     return command;
 }
 
-TStartOutcome StartDetachedCommand(const std::vector<std::string>& nativeCommand,
-                                   std::chrono::milliseconds watch) {
-    TStartOutcome outcome;
-    if (nativeCommand.empty() || nativeCommand[0].empty()) {
-        outcome.Error = ENOENT;
-        return outcome;
+namespace {
+
+// Reads what the watcher of one start reports, from the event loop, and when the watcher has
+// left (which it does at once after a report) reaps it, frees itself and tells the outcome.
+// Until then the program keeps it.
+class TStartReader {
+public:
+    TStartReader(int descriptor, pid_t watcher, TStartReport report)
+        : descriptor_(descriptor),
+          watcher_(watcher),
+          report_(std::move(report)),
+          notifier_(descriptor, TSocketNotifierType::sntRead, [this](int) { Read(); }) {}
+
+private:
+    void Read() {
+        StartReport report{};
+        ssize_t n;
+        do n = ::read(descriptor_, &report, sizeof report);
+        while (n < 0 && errno == EINTR);
+        if (n == ssize_t(sizeof report)) {
+            if (outcome_.Error != 0) return;  // an exit after a failed exec says nothing more
+            if (report.Kind == 'X') {
+                outcome_.Ended = true;
+                outcome_.Status = report.Value;
+            } else {
+                outcome_.Error = report.Value;
+            }
+            return;
+        }
+        // The watcher has left (its end of the pipe closed with it): it is reaped at once.
+        int status = 0;
+        while (::waitpid(watcher_, &status, 0) < 0 && errno == EINTR) {
+        }
+        ::close(descriptor_);
+        const TStartReport tell = std::move(report_);
+        const TStartOutcome outcome = outcome_;
+        delete this;  // the notifier may be freed from inside its callback
+        tell(outcome);
     }
-    const std::string program = FindProgram(nativeCommand[0]);
-    if (program.empty()) {
-        outcome.Error = ENOENT;
-        return outcome;
-    }
+
+    int descriptor_;
+    pid_t watcher_;
+    TStartReport report_;
+    TStartOutcome outcome_;
+    TSocketNotifier notifier_;
+};
+
+}  // namespace
+
+int StartDetachedCommand(const std::vector<std::string>& nativeCommand,
+                         std::chrono::milliseconds watch, TStartReport report) {
+    const std::string program = nativeCommand.empty() || nativeCommand[0].empty()
+                                    ? std::string()
+                                    : FindProgram(nativeCommand[0]);
+    if (program.empty()) return ENOENT;
     // Everything the children use is made before the fork: after it only calls that are safe
     // in a copy of a threaded process follow.
     std::vector<char*> argv;
     for (const std::string& word : nativeCommand) argv.push_back(const_cast<char*>(word.c_str()));
     argv.push_back(nullptr);
     int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) {
-        outcome.Error = errno;
-        return outcome;
-    }
+    if (::pipe2(fds, O_CLOEXEC) != 0) return errno;
     const int nothing = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
     const long long watchNs = std::max<long long>(0, watch.count()) * 1000000LL;
     const pid_t watcher = ::fork();
@@ -324,6 +375,7 @@ TStartOutcome StartDetachedCommand(const std::vector<std::string>& nativeCommand
         // the program is nobody's child here and the system takes it over.
         ::close(fds[0]);
         ::signal(SIGCHLD, SIG_DFL);
+        ::signal(SIGPIPE, SIG_IGN);
         const pid_t child = ::fork();
         if (child < 0) {
             Report(fds[1], 'F', errno);
@@ -355,73 +407,93 @@ TStartOutcome StartDetachedCommand(const std::vector<std::string>& nativeCommand
     if (nothing >= 0) ::close(nothing);
     if (watcher < 0) {
         ::close(fds[0]);
-        outcome.Error = forkError;
-        return outcome;
+        return forkError;
     }
-    int status = 0;
-    while (::waitpid(watcher, &status, 0) < 0 && errno == EINTR) {
-    }
-    StartReport report{};
-    for (;;) {
-        const ssize_t n = ::read(fds[0], &report, sizeof report);
-        if (n < 0 && errno == EINTR) continue;
-        if (n != ssize_t(sizeof report)) break;
-        if (report.Kind == 'E' || report.Kind == 'F') {
-            outcome.Error = report.Value;
-            outcome.Ended = false;
-            break;  // an exit after a failed exec says nothing more
-        }
-        outcome.Ended = true;
-        outcome.Status = report.Value;
-    }
-    ::close(fds[0]);
-    return outcome;
+    new TStartReader(fds[0], watcher, std::move(report));
+    return 0;
 }
 
-void StartProgramWatched(const std::vector<std::string>& command, std::chrono::milliseconds watch) {
-    std::vector<std::string> native;
-    for (const std::string& word : command) native.push_back(ToNativePath(word));
-    const std::string program = command.empty() ? std::string() : command[0];
-    const TStartOutcome outcome = StartDetachedCommand(native, watch);
-    if (outcome.Error == ENOENT) throw Exception("The program \"" + program + "\" was not found.");
+std::string StartFailureCause(const std::string& program, const TStartOutcome& outcome) {
+    if (outcome.Error == ENOENT) return "The program \"" + program + "\" was not found.";
     if (outcome.Error != 0)
-        throw Exception("Cannot start \"" + program +
-                        "\": " + Utf8ToAnsi(std::strerror(outcome.Error)));
-    if (!outcome.Ended) return;
+        return "Cannot start \"" + program + "\": " + Utf8ToAnsi(std::strerror(outcome.Error));
+    if (!outcome.Ended) return std::string();
     if (WIFEXITED(outcome.Status) && WEXITSTATUS(outcome.Status) != 0)
-        throw Exception("\"" + program + "\" ended at once with exit code " +
-                        IntToStr(WEXITSTATUS(outcome.Status)) + ".");
+        return "\"" + program + "\" ended at once with exit code " +
+               IntToStr(WEXITSTATUS(outcome.Status)) + ".";
     if (WIFSIGNALED(outcome.Status))
-        throw Exception("\"" + program + "\" ended at once on signal " +
-                        IntToStr(WTERMSIG(outcome.Status)) + ".");
+        return "\"" + program + "\" ended at once on signal " + IntToStr(WTERMSIG(outcome.Status)) +
+               ".";
+    return std::string();
 }
 
-bool OpenWithDesktopOpener(const std::string& target, std::chrono::milliseconds watch) {
-    const std::string opener = FindProgram("xdg-open");
-    if (opener.empty()) return false;
-    const TStartOutcome outcome = StartDetachedCommand({opener, DesktopUrl(target)}, watch);
+std::string OpenerFailureCause(const TStartOutcome& outcome) {
     if (outcome.Error != 0)
-        throw Exception("Cannot start the desktop's opener: " +
-                        Utf8ToAnsi(std::strerror(outcome.Error)));
+        return "Cannot start the desktop's opener: " + Utf8ToAnsi(std::strerror(outcome.Error));
     if (!outcome.Ended || (WIFEXITED(outcome.Status) && WEXITSTATUS(outcome.Status) == 0))
-        return true;
+        return std::string();
     if (!WIFEXITED(outcome.Status))
-        throw Exception("The desktop's opener ended on signal " +
-                        IntToStr(WTERMSIG(outcome.Status)) + ".");
+        return "The desktop's opener ended on signal " + IntToStr(WTERMSIG(outcome.Status)) + ".";
     // The opener's documented exit codes.
     switch (WEXITSTATUS(outcome.Status)) {
         case 1:
-            throw Exception("The desktop's opener did not understand the address.");
+            return "The desktop's opener did not understand the address.";
         case 2:
-            throw Exception("The file does not exist.");
+            return "The file does not exist.";
         case 3:
-            throw Exception("No program to open it was found.");
+            return "No program to open it was found.";
         case 4:
-            throw Exception("The program that opens it failed.");
+            return "The program that opens it failed.";
         default:
-            throw Exception("The desktop's opener ended with exit code " +
-                            IntToStr(WEXITSTATUS(outcome.Status)) + ".");
+            return "The desktop's opener ended with exit code " +
+                   IntToStr(WEXITSTATUS(outcome.Status)) + ".";
     }
+}
+
+TStartWatch::TStartWatch(std::chrono::milliseconds watch, TCause cause, TStartFailed failed)
+    : start_(TickCount()), watch_(watch), cause_(std::move(cause)), failed_(std::move(failed)) {}
+
+void TStartWatch::Report(const TStartOutcome& outcome) {
+    if (failedOnce_ || TickCount() - start_ > watch_.count()) return;
+    const std::string cause = cause_(outcome);
+    if (cause.empty()) return;
+    failedOnce_ = true;
+    if (failed_) failed_(cause);
+}
+
+namespace {
+
+// Starts a native command watched: immediate failures raise with `cause`'s text, later ones
+// reach `failed`.
+void StartWatched(const std::vector<std::string>& nativeCommand, std::chrono::milliseconds watch,
+                  const TStartWatch::TCause& cause, const TStartFailed& failed) {
+    auto watching = std::make_shared<TStartWatch>(watch, cause, failed);
+    TStartOutcome outcome;
+    outcome.Error = StartDetachedCommand(
+        nativeCommand, watch,
+        [watching](const TStartOutcome& reported) { watching->Report(reported); });
+    if (outcome.Error != 0) throw Exception(cause(outcome));
+}
+
+}  // namespace
+
+void StartProgramWatched(const std::vector<std::string>& command, const TStartFailed& failed,
+                         std::chrono::milliseconds watch) {
+    std::vector<std::string> native;
+    for (const std::string& word : command) native.push_back(ToNativePath(word));
+    const std::string program = command.empty() ? std::string() : command[0];
+    StartWatched(
+        native, watch,
+        [program](const TStartOutcome& outcome) { return StartFailureCause(program, outcome); },
+        failed);
+}
+
+bool OpenWithDesktopOpener(const std::string& target, const TStartFailed& failed,
+                           std::chrono::milliseconds watch) {
+    const std::string opener = FindProgram("xdg-open");
+    if (opener.empty()) return false;
+    StartWatched({opener, DesktopUrl(target)}, watch, OpenerFailureCause, failed);
+    return true;
 }
 
 int& BrowserChoice() {
@@ -456,7 +528,7 @@ void OpenURL(const std::string& url) {
         return;
     }
     try {
-        OpenDocumentSeam(url);
+        OpenDocumentSeam(url, ShowErrorLater("Could not open Default Browser"));
         ProcessEventsSeam();
     } catch (const std::exception& e) {
         ShowError("Could not open Default Browser", e);
@@ -484,7 +556,7 @@ void SendMail(int entryIndex) {
     if (entryIndex < 0 || entryIndex > bank.EntryHigh) return;
     const std::string target = "MailTo:" + bank.Entry(entryIndex).EMail;
     try {
-        OpenDocumentSeam(target);
+        OpenDocumentSeam(target, ShowErrorLater("Error starting EMail client"));
     } catch (const std::exception& e) {
         ShowError("Error starting EMail client", e);
         return;
@@ -499,7 +571,7 @@ void LaunchBrowser(const std::string& typed) {
     if (browser.empty()) {
         // No browser is known by name: the desktop opens the address with its own.
         try {
-            OpenDocumentSeam(typed);
+            OpenDocumentSeam(typed, ShowErrorLater("Could not open Default Browser"));
             ProcessEventsSeam();
         } catch (const std::exception& e) {
             ShowError("Could not open Default Browser", e);

@@ -70,10 +70,13 @@ bool TAboutBox::eventFilter(QObject* watched, QEvent* event) {
          event->type() == QEvent::MouseButtonDblClick)) {
         const std::string target = FromQString(static_cast<QWidget*>(watched)->toolTip());
         CallGuarded([&] {
+            const std::string text = "Could not open URL\r" + target;
             try {
-                OpenDocumentSeam(target);
+                OpenDocumentSeam(target, [text](const std::string&) {
+                    MessageDlg(text, TMsgDlgType::mtError, mbOK);
+                });
             } catch (const std::exception&) {
-                MessageDlg("Could not open URL\r" + target, TMsgDlgType::mtError, mbOK);
+                MessageDlg(text, TMsgDlgType::mtError, mbOK);
             }
         });
         return true;

@@ -13,12 +13,12 @@
 #include "platform/Exceptions.h"
 #include "platform/qt/Application.h"
 
-void StartDesktopProgram(const std::vector<std::string>& command) {
-    StartProgramWatched(command);
+void StartDesktopProgram(const std::vector<std::string>& command, const TStartFailed& failed) {
+    StartProgramWatched(command, failed);
 }
 
-void OpenDesktopDocument(const std::string& target) {
-    if (OpenWithDesktopOpener(target)) return;
+void OpenDesktopDocument(const std::string& target, const TStartFailed& failed) {
+    if (OpenWithDesktopOpener(target, failed)) return;
     const QUrl url = QUrl::fromEncoded(QByteArray::fromStdString(DesktopUrl(target)));
     if (!url.isValid()) throw Exception("The address is not valid.");
     if (!QDesktopServices::openUrl(url)) throw Exception("No program to open it was found.");

@@ -620,12 +620,18 @@ TEST(TreeDragDrop, ACopiedMoveDeletesTheSourceNodesAndACopyKeepsThem) {
     EXPECT_EQ(CheckStructure(t.source), "");
 }
 
-TEST_F(FormsDragTest, OnStartDragFiresOnceWhenEitherKindOfDragStarts) {
-    int started = 0;
-    bool draggingWhenAsked = true;
+TEST_F(FormsDragTest, OnStartDragAndOnEndDragFireOnceAroundEitherKindOfDrag) {
+    int started = 0, ended = 0;
+    bool draggingWhenAsked = true, draggingAtEnd = true;
+    size_t countAtEnd = 0;
     tree.OnStartDrag = [&](TObject*) {
         ++started;
         draggingWhenAsked = tree.Dragging();
+    };
+    tree.OnEndDrag = [&](TObject*) {
+        ++ended;
+        draggingAtEnd = tree.Dragging();
+        countAtEnd = tree.TotalCount();
     };
     Press(nodes[0]);
     const TPoint start = tree.OnLabel(nodes[0]);
@@ -634,16 +640,35 @@ TEST_F(FormsDragTest, OnStartDragFiresOnceWhenEitherKindOfDragStarts) {
     tree.MouseMove(0, start.X, start.Y + 12);
     EXPECT_EQ(started, 1);
     EXPECT_FALSE(draggingWhenAsked) << "asked before the drag runs";
+    EXPECT_EQ(ended, 0);
     HeadlessMouseUp(Screen(tree.OnLabel(nodes[2])));
+    EXPECT_EQ(ended, 1);
+    EXPECT_FALSE(draggingAtEnd);
 
-    int runnerSawStart = -1;
+    int runnerSawStart = -1, runnerSawEnd = -1;
+    int effect = DROPEFFECT_NONE;
     LauncherScope scope([&](const TDragRequest&) {
         runnerSawStart = started;
-        return DROPEFFECT_NONE;
+        runnerSawEnd = ended;
+        return effect;
     });
     tree.SetDragType(dtOLE);
     tree.DoDragging(tree.OnLabel(nodes[1]));
     EXPECT_EQ(started, 2);
     EXPECT_EQ(runnerSawStart, 2);
+    EXPECT_EQ(runnerSawEnd, 1) << "the desktop drag ends after it ran";
+    EXPECT_EQ(ended, 2) << "a desktop drag that was not dropped ends too";
+    EXPECT_FALSE(draggingAtEnd);
+    // A move to another program: the moved nodes are gone when the end is told.
+    effect = DROPEFFECT_MOVE;
+    TVTAutoOptions autoOptions = tree.TreeOptions().AutoOptions();
+    autoOptions.Include(toAutoDeleteMovedNodes);
+    tree.TreeOptions().SetAutoOptions(autoOptions);
+    const size_t before = tree.TotalCount();
+    tree.DoDragging(tree.OnLabel(nodes[1]));
+    EXPECT_EQ(ended, 3);
+    EXPECT_LT(countAtEnd, before);
+    EXPECT_EQ(countAtEnd, tree.TotalCount());
     tree.OnStartDrag = nullptr;
+    tree.OnEndDrag = nullptr;
 }

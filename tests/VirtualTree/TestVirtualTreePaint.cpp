@@ -162,6 +162,22 @@ TEST(VirtualTreePaint, ACellFilledByItsHandlerKeepsItsGridLines) {
     EXPECT_EQ(image.Pixel(60, 35), kGrid);
 }
 
+TEST(VirtualTreePaint, ColumnGridLinesKeepTheirPatternBelowTheLastRow) {
+    REQUIRE_PIXELS();
+    PaintedTree tree;
+    for (int width : {40, 40}) tree.Header().Columns().Add()->SetWidth(width);
+    tree.TreeOptions().SetPaintOptions({toShowVertGridLines});
+    tree.AddChild(nullptr);
+    tree.AddChild(nullptr);  // rows end at 36
+    TBitmap image = tree.Render(100, 60);
+    const int x = 39;  // the first column's last pixel
+    for (int y = 28; y < 56; ++y) {
+        const bool dot = image.Pixel(x, y) == kGrid;
+        EXPECT_EQ(dot, image.Pixel(x, y + 2) == kGrid) << y;
+        EXPECT_NE(dot, image.Pixel(x, y + 1) == kGrid) << y;
+    }
+}
+
 TEST(VirtualTreePaint, DottedTreeLinesJoinAcrossRows) {
     REQUIRE_PIXELS();
     PaintedTree tree;

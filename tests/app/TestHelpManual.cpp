@@ -13,7 +13,7 @@ namespace {
 class HelpTest : public BankFixture {
 protected:
     HelpTest() {
-        Seams().OpenDocument = [this](const std::string& target) {
+        Seams().OpenDocument = [this](const std::string& target, const TStartFailed&) {
             if (refuse) throw Exception("Cannot open \"" + target + "\".");
             opened.push_back(target);
         };

@@ -5,9 +5,12 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <memory>
 
 #include "BankCommands.h"
 #include "BankFixture.h"
@@ -15,27 +18,39 @@
 #include "Launch.h"
 #include "SessionsHome.h"
 #include "TempDir.h"
+#include "platform/EventLoop.h"
 #include "platform/Exceptions.h"
 #include "platform/FileUtils.h"
+#include "platform/Timer.h"
+#include "platform/headless/Headless.h"
 
 namespace {
 
-// Records what would be started; fails on request.
+// Records what would be started and where a later failure would go; fails on request.
 struct RecordingLauncher {
     std::vector<Strings> started;
     std::vector<std::string> opened;
+    TStartFailed failLater;
     bool fail = false;
     void Install() {
-        Seams().StartProgram = [this](const Strings& command) {
+        Seams().StartProgram = [this](const Strings& command, const TStartFailed& failed) {
             if (fail) throw Exception("cannot start");
             started.push_back(command);
+            failLater = failed;
         };
-        Seams().OpenDocument = [this](const std::string& target) {
+        Seams().OpenDocument = [this](const std::string& target, const TStartFailed& failed) {
             if (fail) throw Exception("cannot open");
             opened.push_back(target);
+            failLater = failed;
         };
     }
 };
+
+bool PumpUntil(const std::function<bool()>& done, int milliseconds = 5000) {
+    return ProcessMessagesUntil(
+        milliseconds, [](void* p) { return (*static_cast<const std::function<bool()>*>(p))(); },
+        const_cast<std::function<bool()>*>(&done));
+}
 
 class LaunchTest : public BankFixture {
 protected:
@@ -140,8 +155,12 @@ TEST_F(LaunchTest, GoToURLCountsThenOpens) {
     GoToURL(1);
     ASSERT_EQ(launcher.started.size(), 1u);
     EXPECT_EQ(launcher.started[0], (Strings{"/usr/bin/web", "http://web"}));
+    launcher.failLater("gone at once");  // the browser failed after its start returned
+    EXPECT_EQ(messages.LastText(), "Could not open Default Browser\rgone at once");
     GoToURL(2);  // not a web address: on its own, and the workgroup bank is marked
     EXPECT_EQ(launcher.opened.back(), "/tmp/readme.txt");
+    launcher.failLater("gone");
+    EXPECT_EQ(messages.LastText(), "Could not open URL\r/tmp/readme.txt\rgone");
     EXPECT_TRUE(Bank().WorkgroupModified);
     EXPECT_EQ(Bank().Entry(1).AccessCount, 2);
 
@@ -174,10 +193,15 @@ TEST_F(LaunchTest, TheDefaultBrowserKeepsItsArgumentsOnceSaved) {
     LaunchBrowser("www.typed.org");
     EXPECT_EQ(launcher.started.back(), (Strings{"/usr/bin/flatpak", "run", "--branch=stable",
                                                 "org.chromium.Chromium", "www.typed.org"}));
-    // Started for real, a browser command that fails at once is reported with its cause.
-    Seams().StartProgram = [](const Strings& command) { StartProgramWatched(command); };
+    // Started for real, a browser command that fails at once is reported with its cause, from
+    // the event loop once the start has returned.
+    Seams().StartProgram = [](const Strings& command, const TStartFailed& failed) {
+        StartProgramWatched(command, failed);
+    };
     Settings().Browser = "/bin/sh -c \"exit 2\" %u";
+    const size_t shown = messages.Shown.size();
     GoToURL(0);
+    EXPECT_TRUE(PumpUntil([&] { return messages.Shown.size() > shown; }));
     EXPECT_EQ(messages.LastText(),
               "Could not open Default Browser\r\"/bin/sh\" ended at once with exit code 2.");
 }
@@ -185,13 +209,19 @@ TEST_F(LaunchTest, TheDefaultBrowserKeepsItsArgumentsOnceSaved) {
 TEST(LaunchPrograms, AProgramThatFailsAtOnceIsReported) {
     using namespace std::chrono_literals;
     TempDir dir;
+    // What a start says: at once, or reported from the event loop.
     auto failure = [](const Strings& command, std::chrono::milliseconds watch = 2000ms) {
-        try {
-            StartProgramWatched(command, watch);
-        } catch (const Exception& e) {
-            return e.Message;
-        }
-        return std::string("started");
+        const std::string program = command.empty() ? std::string() : command[0];
+        TStartOutcome outcome;
+        bool told = false;
+        outcome.Error = StartDetachedCommand(command, watch, [&](const TStartOutcome& reported) {
+            outcome = reported;
+            told = true;
+        });
+        if (outcome.Error != 0) return "at once: " + StartFailureCause(program, outcome);
+        EXPECT_TRUE(PumpUntil([&] { return told; }));
+        const std::string cause = StartFailureCause(program, outcome);
+        return cause.empty() ? std::string("started") : cause;
     };
     EXPECT_EQ(failure({"/bin/sh", "-c", "exit 0"}), "started");
     EXPECT_EQ(failure({"/bin/sh", "-c", "exit 3"}), "\"/bin/sh\" ended at once with exit code 3.");
@@ -199,8 +229,8 @@ TEST(LaunchPrograms, AProgramThatFailsAtOnceIsReported) {
     EXPECT_EQ(failure({dir.File("missing")}),
               "The program \"" + dir.File("missing") + "\" was not found.");
     EXPECT_EQ(failure({"no-such-program-here"}),
-              "The program \"no-such-program-here\" was not found.");
-    EXPECT_EQ(failure({}), "The program \"\" was not found.");
+              "at once: The program \"no-such-program-here\" was not found.");
+    EXPECT_EQ(failure({}), "at once: The program \"\" was not found.");
     const std::string plain = dir.File("plain");
     BankFixture::WriteAll(plain, "#!/bin/sh\n");
     ::chmod(plain.c_str(), 0644);
@@ -214,25 +244,61 @@ TEST(LaunchPrograms, AProgramThatFailsAtOnceIsReported) {
     ::unlink(hold.c_str());
 }
 
+TEST(LaunchPrograms, TheWatchTellsOfFailuresWithinItsTimeOnly) {
+    using namespace std::chrono_literals;
+    // A scripted program that ends with a wait status after so many milliseconds on the
+    // headless clock; the start itself returned long before.
+    auto cause = [](int status, unsigned afterMs) {
+        std::string told = "nothing";
+        int calls = 0;
+        auto watch = std::make_shared<TStartWatch>(
+            400ms, [](const TStartOutcome& o) { return StartFailureCause("prog", o); },
+            [&](const std::string& why) {
+                told = why;
+                ++calls;
+            });
+        TTimer ends;
+        ends.SetInterval(afterMs);
+        ends.SetOnTimer([&](TObject*) {
+            TStartOutcome outcome;
+            outcome.Ended = true;
+            outcome.Status = status;
+            watch->Report(outcome);
+            watch->Report(outcome);  // told once
+            ends.SetEnabled(false);
+        });
+        AdvanceTime(1000);
+        EXPECT_LE(calls, 1);
+        return told;
+    };
+    EXPECT_EQ(cause(3 << 8, 120), "\"prog\" ended at once with exit code 3.");
+    EXPECT_EQ(cause(SIGKILL, 400), "\"prog\" ended at once on signal 9.");
+    EXPECT_EQ(cause(3 << 8, 401), "nothing");  // ended after the watch: it had started
+    EXPECT_EQ(cause(0, 10), "nothing");
+    // The opener's exit codes say why.
+    TStartOutcome opener;
+    opener.Ended = true;
+    opener.Status = 2 << 8;
+    EXPECT_EQ(OpenerFailureCause(opener), "The file does not exist.");
+}
+
 TEST(LaunchPrograms, TheDesktopOpenerSaysWhyItFailed) {
     TempDir dir;
     const char* before = std::getenv("PATH");
     const std::string savedPath = before ? before : "";
     ::setenv("PATH", dir.Path().c_str(), 1);
-    EXPECT_FALSE(OpenWithDesktopOpener("http://x"));  // no opener: nothing done
+    std::string cause;
+    const TStartFailed failed = [&](const std::string& why) { cause = why; };
+    EXPECT_FALSE(OpenWithDesktopOpener("http://x", failed));  // no opener: nothing done
     const std::string opener = dir.File("xdg-open");
     const std::string received = dir.File("received");
     BankFixture::WriteAll(opener, "#!/bin/sh\necho \"$1\" > '" + received + "'\nexit ${CODE:-0}\n");
     ::chmod(opener.c_str(), 0755);
-    EXPECT_TRUE(OpenWithDesktopOpener("MailTo:a@x,b@y?subject=Hi there"));
-    EXPECT_EQ(BankFixture::ReadAll(received), "mailto:a@x,b@y?subject=Hi%20there\n");
     ::setenv("CODE", "3", 1);
-    try {
-        OpenWithDesktopOpener("http://x");
-        ADD_FAILURE() << "a failing opener counted as success";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message, "No program to open it was found.");
-    }
+    EXPECT_TRUE(OpenWithDesktopOpener("MailTo:a@x,b@y?subject=Hi there", failed));
+    EXPECT_TRUE(PumpUntil([&] { return !cause.empty(); }));
+    EXPECT_EQ(BankFixture::ReadAll(received), "mailto:a@x,b@y?subject=Hi%20there\n");
+    EXPECT_EQ(cause, "No program to open it was found.");
     ::unsetenv("CODE");
     ::setenv("PATH", savedPath.c_str(), 1);
 }

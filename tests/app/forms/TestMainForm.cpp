@@ -115,7 +115,9 @@ TEST_F(MainFormTest, HelpOpensTheManualAtTheAnchorOfTheWindowThatAsked) {
 
     TMainForm form;
     std::vector<std::string> opened;
-    Seams().OpenDocument = [&](const std::string& target) { opened.push_back(target); };
+    Seams().OpenDocument = [&](const std::string& target, const TStartFailed&) {
+        opened.push_back(target);
+    };
     form.show();
     QApplication::processEvents();
     form.Form().Contents1->trigger();
@@ -146,7 +148,9 @@ TEST_F(MainFormTest, OpensABankAndRendersIt) {
                                  "#00003#Ux=None", "#00003#C1=Home"}));
     TMainForm form;
     std::vector<std::string> opened;
-    Seams().OpenDocument = [&](const std::string& target) { opened.push_back(target); };
+    Seams().OpenDocument = [&](const std::string& target, const TStartFailed&) {
+        opened.push_back(target);
+    };
     form.show();
     form.resize(1024, 768);
     QApplication::processEvents();
@@ -268,7 +272,9 @@ TEST_F(MainFormTest, TheTreeAnswersKeysAndClicks) {
                                  "#00002#C1=Work"}));
     TMainForm form;
     std::vector<std::string> opened;
-    Seams().OpenDocument = [&](const std::string& target) { opened.push_back(target); };
+    Seams().OpenDocument = [&](const std::string& target, const TStartFailed&) {
+        opened.push_back(target);
+    };
     form.show();
     form.resize(800, 600);
     QApplication::processEvents();
