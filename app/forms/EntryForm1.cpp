@@ -212,7 +212,8 @@ void TEntryForm::SetTexts(const TEntryFormTexts& stored) {
             "Only the start of this value is shown: it is " + IntToStr(int64_t(value.size())) +
             " characters long. Saving keeps it; Delete empties the field."));
     }
-    shown_ = ControlTexts();
+    // What the controls hold now, to tell later whether a huge value's start was replaced.
+    shown_ = hugeFields_.empty() ? TEntryFormTexts() : ControlTexts();
 }
 
 void TEntryForm::ReplaceHugeValue(QWidget* control) {
@@ -275,11 +276,20 @@ void TEntryForm::NameEditChange() {
     if (clean != text) ui_->NameEdit->SetText(clean);
 }
 
+bool TEntryForm::ShowsHugeValue(const QWidget* control) const {
+    return std::find(hugeFields_.begin(), hugeFields_.end(), control) != hugeFields_.end();
+}
+
+void TEntryForm::TrimCategory(TQuickComboBox* combo) {
+    // The start of a huge value stays as shown, so that the value is kept.
+    if (!ShowsHugeValue(combo)) combo->SetText(Trim(combo->Text()));
+}
+
 void TEntryForm::C2ComboEnter() {
     Ui::EntryForm& f = *ui_;
     const std::string kept = f.C2Combo->Text();
     f.C2Combo->clear();
-    f.C1Combo->SetText(Trim(f.C1Combo->Text()));
+    TrimCategory(f.C1Combo);
     SetItems(f.C2Combo, FillCategory2Choices(f.C1Combo->Text()));
     f.C2Combo->SetText(kept);
 }
@@ -288,8 +298,8 @@ void TEntryForm::C3ComboEnter() {
     Ui::EntryForm& f = *ui_;
     const std::string kept = f.C3Combo->Text();
     f.C3Combo->clear();
-    f.C2Combo->SetText(Trim(f.C2Combo->Text()));
-    f.C1Combo->SetText(Trim(f.C1Combo->Text()));
+    TrimCategory(f.C2Combo);
+    TrimCategory(f.C1Combo);
     SetItems(f.C3Combo, FillCategory3Choices(f.C1Combo->Text(), f.C2Combo->Text()));
     f.C3Combo->SetText(kept);
 }
@@ -354,7 +364,7 @@ bool TEntryForm::eventFilter(QObject* watched, QEvent* event) {
         auto* key = static_cast<QKeyEvent*>(event);
         // A huge value shown shortened is replaced whole: Delete or Backspace empties the
         // field, a typed character goes into the emptied field.
-        if (std::find(hugeFields_.begin(), hugeFields_.end(), control) != hugeFields_.end()) {
+        if (ShowsHugeValue(control)) {
             const bool erase = key->key() == Qt::Key_Delete || key->key() == Qt::Key_Backspace;
             const bool typed = !key->text().isEmpty() && key->text()[0].isPrint() &&
                                !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier));

@@ -15,6 +15,7 @@ namespace Ui {
 class EntryForm;
 }
 class QWidget;
+class TQuickComboBox;
 
 class TEntryForm : public QDialog {
     Q_OBJECT
@@ -58,6 +59,8 @@ private:
     bool WithinLimit(QWidget* control, const QString& text);
     // What the controls hold, without taking huge values back.
     TEntryFormTexts ControlTexts() const;
+    bool ShowsHugeValue(const QWidget* control) const;
+    void TrimCategory(TQuickComboBox* combo);
     // Makes a field that shows the start of a huge value an ordinary, empty one.
     void ReplaceHugeValue(QWidget* control);
 
