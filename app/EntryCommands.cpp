@@ -6,6 +6,7 @@
 #include "AppSeams.h"
 #include "BankModel.h"
 #include "DdeClient.h"
+#include "EntryList.h"
 #include "ExportWriters.h"
 #include "Security.h"
 #include "Settings.h"
@@ -67,6 +68,46 @@ TEntryFormTexts EntryFormTexts() {
     t.Notes = e.Notes;
     t.ConfNotes = e.ConfNotes;
     return t;
+}
+
+const std::vector<TEntryFormField>& EntryFormFields() {
+    using T = TEntryFormTexts;
+    static const std::vector<TEntryFormField> fields = {
+        {&T::URL, false},       {&T::Name, false},        {&T::Category1, false},
+        {&T::Category2, false}, {&T::Category3, false},   {&T::EMail, false},
+        {&T::Rating, false},    {&T::Description, false}, {&T::UserID, false},
+        {&T::Password, false},  {&T::Password2, false},   {&T::Notes, true},
+        {&T::ConfNotes, true},
+    };
+    return fields;
+}
+
+bool IsHugeFieldValue(std::string_view value, bool multiLine) {
+    if (value.size() <= HugeFieldBytes) return false;
+    if (!multiLine) return true;
+    size_t lineStart = 0;
+    for (size_t i = 0; i <= value.size(); ++i) {
+        if (i < value.size() && value[i] != '\r' && value[i] != '\n') continue;
+        if (i - lineStart > HugeFieldBytes) return true;
+        lineStart = i + 1;
+    }
+    return false;
+}
+
+TEntryFormTexts ShownEntryFormTexts(const TEntryFormTexts& stored) {
+    TEntryFormTexts shown = stored;
+    for (const TEntryFormField& field : EntryFormFields())
+        if (IsHugeFieldValue(stored.*field.Text, field.MultiLine))
+            shown.*field.Text = ShortenedText(stored.*field.Text, HugeFieldShownBytes);
+    return shown;
+}
+
+void KeepHugeValues(TEntryFormTexts& edited, const TEntryFormTexts& shown,
+                    const TEntryFormTexts& stored) {
+    for (const TEntryFormField& field : EntryFormFields())
+        if (IsHugeFieldValue(stored.*field.Text, field.MultiLine) &&
+            edited.*field.Text == shown.*field.Text)
+            edited.*field.Text = stored.*field.Text;
 }
 
 std::string WithoutLineBreaks(const std::string& text) {

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <string>
+#include <string_view>
+#include <vector>
 
 // The editor's controls as texts (Windows-1252; line breaks CR LF in the multi-line ones).
 struct TEntryFormTexts {
@@ -36,6 +38,27 @@ inline constexpr int URL = 250, Name = 50, Category = 50, EMail = 100, Rating = 
 inline bool FieldEditAllowed(size_t oldLength, size_t newLength, int limit) {
     return limit <= 0 || newLength <= std::max(size_t(limit), oldLength);
 }
+
+// Values too long for an editor control to hold without freezing (a name of millions of
+// characters that an import or another program wrote): a single-line field longer than
+// HugeFieldBytes, a multi-line one with a line that long. The editor shows such a value's start
+// (HugeFieldShownBytes, then "...") read-only, and saves the stored value unchanged unless the
+// user replaced the shown one.
+inline constexpr size_t HugeFieldBytes = 64 * 1024;
+inline constexpr size_t HugeFieldShownBytes = 4096;
+struct TEntryFormField {
+    std::string TEntryFormTexts::*Text;
+    bool MultiLine;
+};
+// The editor's text fields that hold stored values.
+const std::vector<TEntryFormField>& EntryFormFields();
+bool IsHugeFieldValue(std::string_view value, bool multiLine);
+// What the editor shows of each field: the value itself, or the start of a huge one.
+TEntryFormTexts ShownEntryFormTexts(const TEntryFormTexts& stored);
+// The texts to save: each field whose stored value is huge and whose control still shows what
+// it was given (`shown`, as read back from the controls) takes the stored value back.
+void KeepHugeValues(TEntryFormTexts& edited, const TEntryFormTexts& shown,
+                    const TEntryFormTexts& stored);
 
 // The date as the editor shows it ("mmm dd, yy"); empty for the no-date value.
 std::string EntryDateText(double date);

@@ -63,6 +63,13 @@ std::vector<size_t> SortedRowOrder(const std::vector<TEntryListRow>& rows,
 // are left out.
 std::vector<int> AscendingEntryIndices(const std::vector<const TEntryListRow*>& rows);
 
+// The first `limit` bytes of text followed by "...", or text itself when it is no longer: what
+// is shown of a value that may run to millions of characters.
+std::string ShortenedText(std::string_view text, size_t limit);
+// A list cell shows this much of its text (ShortenedText), so that filling and sizing a list
+// stays cheap; the rows keep their whole texts for sorting.
+inline constexpr size_t ListCellTextBytes = 1024;
+
 // The widths of a list's columns in a list `available` pixels wide, from the width each wants
 // (its widest text or its caption): all as wanted when they fit; otherwise the widest give way
 // first, all of them cut to one width, so that together they fill the list and every column

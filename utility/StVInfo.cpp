@@ -49,14 +49,21 @@ const TStCustomVersionInfo::TRecord& OwnRecord() {
     return record;
 }
 
+// The path the program runs from, also after its file was replaced or removed there (a
+// rebuild, a package upgrade): the link then names the old file with " (deleted)" after it.
 std::string OwnProgramFile() {
     std::error_code ec;
-    auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string() : FromNativePath(path.string());
+    std::string path = std::filesystem::read_symlink("/proc/self/exe", ec).string();
+    if (ec) return {};
+    constexpr std::string_view gone = " (deleted)";
+    if (path.ends_with(gone)) path.erase(path.size() - gone.size());
+    return FromNativePath(path);
 }
 
+// The program's record is compiled in: naming the program's path reads it, whatever file
+// lies there now.
 bool IsOwnProgram(const std::string& fileName) {
-    if (fileName.empty()) return true;
+    if (fileName.empty() || fileName == OwnProgramFile()) return true;
     std::error_code ec;
     return std::filesystem::equivalent(ToNativePath(fileName), "/proc/self/exe", ec) && !ec;
 }
@@ -92,7 +99,7 @@ TStCustomVersionInfo::TStCustomVersionInfo(TComponent* owner) : TStComponent(own
 
 void TStCustomVersionInfo::SetFileName(const std::string& fileName) {
     std::string name = fileName.empty() ? OwnProgramFile() : fileName;
-    if (!name.empty() && !FileExists(name))
+    if (!IsOwnProgram(name) && !FileExists(name))
         RaiseLibraryError<EStVersionInfoError>(StMsgFileOpenError);
     if (name != fileName_) loaded_ = false;
     fileName_ = name;

@@ -58,6 +58,15 @@ int StoredLength(const QString& text) {
     return int(text.size() + text.count(QChar('\n')));
 }
 
+void SetFieldReadOnly(QWidget* control, bool readOnly) {
+    if (auto* plain = qobject_cast<QPlainTextEdit*>(control))
+        plain->setReadOnly(readOnly);
+    else if (auto* combo = qobject_cast<QComboBox*>(control))
+        combo->lineEdit()->setReadOnly(readOnly);
+    else if (auto* line = qobject_cast<QLineEdit*>(control))
+        line->setReadOnly(readOnly);
+}
+
 void SetItems(TQuickComboBox* combo, const std::vector<std::string>& items) {
     for (const std::string& item : items) combo->addItem(ToQString(item));
 }
@@ -110,7 +119,39 @@ int TEntryForm::Limit(const QWidget* control) const {
     return it == limits_.end() ? 0 : it->second;
 }
 
+QWidget* TEntryForm::FieldControl(std::string TEntryFormTexts::*field) const {
+    using T = TEntryFormTexts;
+    const Ui::EntryForm& f = *ui_;
+    const std::pair<std::string T::*, QWidget*> controls[] = {
+        {&T::URL, f.URLEdit},
+        {&T::Name, f.NameEdit},
+        {&T::Category1, f.C1Combo},
+        {&T::Category2, f.C2Combo},
+        {&T::Category3, f.C3Combo},
+        {&T::EMail, f.EMailEdit},
+        {&T::Rating, f.RatingEdit},
+        {&T::Description, f.DescriptionEdit},
+        {&T::UserID, f.UserIDEdit},
+        {&T::Password, f.PWEdit},
+        {&T::Password2, f.PWEdit2},
+        {&T::Notes, f.NotesEdit},
+        {&T::ConfNotes, f.CNotesEdit},
+        {&T::ChangeDate, f.DateEdit},
+        {&T::LastAccess, f.LastAccessEdit},
+        {&T::AccessCount, f.AccessCntEdit},
+    };
+    for (const auto& [text, control] : controls)
+        if (text == field) return control;
+    return nullptr;
+}
+
 TEntryFormTexts TEntryForm::Texts() const {
+    TEntryFormTexts t = ControlTexts();
+    KeepHugeValues(t, shown_, stored_);
+    return t;
+}
+
+TEntryFormTexts TEntryForm::ControlTexts() const {
     const Ui::EntryForm& f = *ui_;
     TEntryFormTexts t;
     // A URL pasted with characters the code page lacks keeps them as escapes.
@@ -134,8 +175,12 @@ TEntryFormTexts TEntryForm::Texts() const {
     return t;
 }
 
-void TEntryForm::SetTexts(const TEntryFormTexts& t) {
+void TEntryForm::SetTexts(const TEntryFormTexts& stored) {
     Ui::EntryForm& f = *ui_;
+    for (QWidget* control : hugeFields_) SetFieldReadOnly(control, false);
+    hugeFields_.clear();
+    stored_ = stored;
+    const TEntryFormTexts t = ShownEntryFormTexts(stored);
     // Values the program sets are never cut.
     const bool wasSetting = settingTexts_;
     settingTexts_ = true;
@@ -157,6 +202,30 @@ void TEntryForm::SetTexts(const TEntryFormTexts& t) {
     f.NotesEdit->setPlainText(ToEditorText(t.Notes));
     f.CNotesEdit->setPlainText(ToEditorText(t.ConfNotes));
     settingTexts_ = wasSetting;
+    for (const TEntryFormField& field : EntryFormFields()) {
+        const std::string& value = stored.*field.Text;
+        if (!IsHugeFieldValue(value, field.MultiLine)) continue;
+        QWidget* control = FieldControl(field.Text);
+        hugeFields_.push_back(control);
+        SetFieldReadOnly(control, true);
+        control->setToolTip(ToQString(
+            "Only the start of this value is shown: it is " + IntToStr(int64_t(value.size())) +
+            " characters long. Saving keeps it; Delete empties the field."));
+    }
+    // What the controls hold now, to tell later whether a huge value's start was replaced.
+    shown_ = hugeFields_.empty() ? TEntryFormTexts() : ControlTexts();
+}
+
+void TEntryForm::ReplaceHugeValue(QWidget* control) {
+    hugeFields_.erase(std::find(hugeFields_.begin(), hugeFields_.end(), control));
+    SetFieldReadOnly(control, false);
+    control->setToolTip(QString());
+    if (auto* plain = qobject_cast<QPlainTextEdit*>(control))
+        plain->clear();
+    else if (auto* combo = qobject_cast<QComboBox*>(control))
+        combo->setEditText(QString());
+    else if (auto* line = qobject_cast<QLineEdit*>(control))
+        line->clear();
 }
 
 void TEntryForm::showEvent(QShowEvent* event) {
@@ -188,10 +257,16 @@ void TEntryForm::SaveButtonClick() {
     }
     TEntryFormTexts texts = Texts();
     const bool saved = SaveEntryFormTexts(texts, originalName_);
-    // The marker given to the categories shows whatever the outcome.
-    ui_->C1Combo->SetText(texts.Category1);
-    ui_->C2Combo->SetText(texts.Category2);
-    ui_->C3Combo->SetText(texts.Category3);
+    // The marker given to the categories shows whatever the outcome; a huge category keeps
+    // showing its start and is kept with the marker.
+    using T = TEntryFormTexts;
+    for (std::string T::*category : {&T::Category1, &T::Category2, &T::Category3}) {
+        auto* combo = static_cast<TQuickComboBox*>(FieldControl(category));
+        if (IsHugeFieldValue(stored_.*category, false) && combo->Text() == shown_.*category)
+            stored_.*category = texts.*category;
+        else
+            combo->SetText(texts.*category);
+    }
     if (saved) accept();
 }
 
@@ -201,11 +276,20 @@ void TEntryForm::NameEditChange() {
     if (clean != text) ui_->NameEdit->SetText(clean);
 }
 
+bool TEntryForm::ShowsHugeValue(const QWidget* control) const {
+    return std::find(hugeFields_.begin(), hugeFields_.end(), control) != hugeFields_.end();
+}
+
+void TEntryForm::TrimCategory(TQuickComboBox* combo) {
+    // The start of a huge value stays as shown, so that the value is kept.
+    if (!ShowsHugeValue(combo)) combo->SetText(Trim(combo->Text()));
+}
+
 void TEntryForm::C2ComboEnter() {
     Ui::EntryForm& f = *ui_;
     const std::string kept = f.C2Combo->Text();
     f.C2Combo->clear();
-    f.C1Combo->SetText(Trim(f.C1Combo->Text()));
+    TrimCategory(f.C1Combo);
     SetItems(f.C2Combo, FillCategory2Choices(f.C1Combo->Text()));
     f.C2Combo->SetText(kept);
 }
@@ -214,8 +298,8 @@ void TEntryForm::C3ComboEnter() {
     Ui::EntryForm& f = *ui_;
     const std::string kept = f.C3Combo->Text();
     f.C3Combo->clear();
-    f.C2Combo->SetText(Trim(f.C2Combo->Text()));
-    f.C1Combo->SetText(Trim(f.C1Combo->Text()));
+    TrimCategory(f.C2Combo);
+    TrimCategory(f.C1Combo);
     SetItems(f.C3Combo, FillCategory3Choices(f.C1Combo->Text(), f.C2Combo->Text()));
     f.C3Combo->SetText(kept);
 }
@@ -278,6 +362,15 @@ bool TEntryForm::eventFilter(QObject* watched, QEvent* event) {
     auto* control = qobject_cast<QWidget*>(watched);
     if (event->type() == QEvent::KeyPress && control) {
         auto* key = static_cast<QKeyEvent*>(event);
+        // A huge value shown shortened is replaced whole: Delete or Backspace empties the
+        // field, a typed character goes into the emptied field.
+        if (ShowsHugeValue(control)) {
+            const bool erase = key->key() == Qt::Key_Delete || key->key() == Qt::Key_Backspace;
+            const bool typed = !key->text().isEmpty() && key->text()[0].isPrint() &&
+                               !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+            if (erase || typed) ReplaceHugeValue(control);
+            if (erase) return true;
+        }
         // Alt+Right: an administrator makes the name a workgroup name.
         if (control == f.NameEdit && key->key() == Qt::Key_Right &&
             (key->modifiers() & Qt::AltModifier)) {

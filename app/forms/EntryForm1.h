@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "EntryCommands.h"
 
@@ -14,6 +15,7 @@ namespace Ui {
 class EntryForm;
 }
 class QWidget;
+class TQuickComboBox;
 
 class TEntryForm : public QDialog {
     Q_OBJECT
@@ -25,9 +27,13 @@ public:
     Ui::EntryForm& Form() { return *ui_; }
     int Mode() const { return mode_; }
 
-    // The controls as texts (CR LF line breaks) and back.
+    // The controls as texts (CR LF line breaks) and back. A huge value (IsHugeFieldValue) is
+    // shown shortened and read-only, and comes back whole until the user replaces it: Delete
+    // or Backspace empties the field, a typed character starts it anew.
     TEntryFormTexts Texts() const;
     void SetTexts(const TEntryFormTexts& texts);
+    // The control of an editor field.
+    QWidget* FieldControl(std::string TEntryFormTexts::*field) const;
     // The typing limit of a control; 0 when it has none.
     int Limit(const QWidget* control) const;
 
@@ -51,6 +57,12 @@ private:
     // is taken back with a beep (FieldEditAllowed).
     void WatchLimit(QWidget* control);
     bool WithinLimit(QWidget* control, const QString& text);
+    // What the controls hold, without taking huge values back.
+    TEntryFormTexts ControlTexts() const;
+    bool ShowsHugeValue(const QWidget* control) const;
+    void TrimCategory(TQuickComboBox* combo);
+    // Makes a field that shows the start of a huge value an ordinary, empty one.
+    void ReplaceHugeValue(QWidget* control);
 
     std::unique_ptr<Ui::EntryForm> ui_;
     int mode_ = 0;
@@ -61,6 +73,9 @@ private:
     bool settingTexts_ = false;                   // SetTexts runs: the program's values
     bool restoring_ = false;                      // a refused change is being taken back
     int changedAt_ = 0;                           // where a multi-line field changed last
+    TEntryFormTexts stored_;                      // the values SetTexts was given
+    TEntryFormTexts shown_;                       // the controls' texts right after SetTexts
+    std::vector<QWidget*> hugeFields_;            // controls showing the start of a huge value
 };
 
 // Runs the editor over EditEntry modally; mrOk when saved, mrCancel otherwise.

@@ -147,7 +147,7 @@ void TEntryListView::ShowRow(int displayRow) {
     for (int c = 0; c < columns; ++c) {
         QTableWidgetItem* cell = item(displayRow, c);
         if (!cell) continue;
-        cell->setText(ToQString(row.Text(c)));
+        cell->setText(ToQString(ShortenedText(row.Text(c), ListCellTextBytes)));
         cell->setData(Qt::UserRole, qulonglong(order_[size_t(displayRow)]));
         if (c == 0) cell->setIcon(icons_[order_[size_t(displayRow)]]);
     }
@@ -217,7 +217,7 @@ void TEntryListView::SetRowText(size_t row, int column, const std::string& text)
     texts[size_t(column)] = text;
     const int display = DisplayRowOf(row);
     if (QTableWidgetItem* cell = display >= 0 ? item(display, column) : nullptr)
-        cell->setText(ToQString(text));
+        cell->setText(ToQString(ShortenedText(text, ListCellTextBytes)));
 }
 
 void TEntryListView::SetRowIcon(size_t row, const QIcon& icon) {

@@ -13,9 +13,12 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "QtCanvas.h"
+#include "TextRuns.h"
 #include "platform/qt/QtColors.h"
 #include "platform/qt/QtPrinter.h"
 
@@ -45,6 +48,16 @@ QFont PrinterFont(const TFont& font) {
     QFont f = ToQFont(font);
     f.setHintingPreference(QFont::PreferNoHinting);
     return f;
+}
+
+// A run's advance; a long one in pieces, since Qt's advance of one run wraps around past 2^25
+// pixels and lays out millions of characters slowly.
+double Advance(const QFontMetricsF& fm, std::string_view text) {
+    constexpr size_t piece = 4096;
+    double width = 0;
+    for (size_t at = 0; at < text.size() || at == 0; at += piece)
+        width += fm.horizontalAdvance(AnsiToQString(text.substr(at, piece)));
+    return width;
 }
 
 QPen PenOf(const TPen& pen) {
@@ -154,7 +167,7 @@ public:
 
     int TextWidth(std::string_view text) override {
         QFontMetricsF fm(PrinterFont(Font()), &printer_);
-        return int(std::lround(fm.horizontalAdvance(AnsiToQString(text))));
+        return int(std::clamp<double>(std::round(Advance(fm, text)), INT32_MIN, INT32_MAX));
     }
     TTextMetric TextMetrics() override {
         QFontMetricsF fm(PrinterFont(Font()), &printer_);
@@ -194,10 +207,30 @@ private:
         if (!p) return;
         QFont font = PrinterFont(Font());
         QFontMetricsF fm(font, &printer_);
-        QString s = AnsiToQString(text);
-        double width = fm.horizontalAdvance(s);
         unsigned horz = TextAlign() & 6, vert = TextAlign() & 24;
-        double left = horz == TA_RIGHT ? -width : horz == TA_CENTER ? -width / 2 : 0;
+        QString s;
+        double width = 0, left = 0;
+        if (text.size() <= ShortRunBytes) {
+            s = AnsiToQString(text);
+            width = fm.horizontalAdvance(s);
+            left = horz == TA_RIGHT ? -width : horz == TA_CENTER ? -width / 2 : 0;
+        } else {
+            // Only the part of a long run that can show on the page goes to Qt, as on the
+            // screen. The run starts at 0 here; turned text may reach a page's diagonal away.
+            int from = -(printer_.width() + printer_.height()), to = -from;
+            if (FontRotation() == 0) {
+                from = (clip ? std::max(clip->Left, 0) : 0) - x;
+                to = (clip ? std::min(clip->Right, printer_.width()) : printer_.width()) - x;
+            }
+            const auto measure = [&fm](std::string_view run) {
+                return int64_t(std::lround(fm.horizontalAdvance(AnsiToQString(run))));
+            };
+            const TShownRun run =
+                ShownRun(measure, int(std::ceil(fm.height())), text, TextAlign(), 0, from, to);
+            s = AnsiToQString(text.substr(run.First, run.Count));
+            left = run.Left;
+            width = run.Width;
+        }
         double base = vert == TA_BASELINE ? 0 : vert == TA_BOTTOM ? -fm.descent() : fm.ascent();
         p->save();
         if (clip) {

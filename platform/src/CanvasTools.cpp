@@ -55,7 +55,24 @@ int TCanvas::TextHeight(std::string_view) const {
     return TextExtent({}).cy;
 }
 
+namespace {
+TRunMeasure MeasureOn(const TCanvas& canvas) {
+    return [&canvas](std::string_view run) { return int64_t(canvas.TextWidth(run)); };
+}
+}  // namespace
+
 size_t TextFit(const TCanvas& canvas, std::string_view text, int maxWidth, int* width,
+               bool fromEnd) {
+    return TextFit(MeasureOn(canvas), text, maxWidth, width, fromEnd);
+}
+
+TShownRun ShownRun(const TCanvas& canvas, std::string_view text, unsigned align, int x,
+                   int visibleLeft, int visibleRight) {
+    return ShownRun(MeasureOn(canvas), canvas.TextHeight({}), text, align, x, visibleLeft,
+                    visibleRight);
+}
+
+size_t TextFit(const TRunMeasure& measure, std::string_view text, int maxWidth, int* width,
                bool fromEnd) {
     // A short text is tried whole; the pieces of a long one grow from a few bytes, so a narrow
     // space measures little of it.
@@ -69,7 +86,7 @@ size_t TextFit(const TCanvas& canvas, std::string_view text, int maxWidth, int* 
     size_t size = text.size() <= wholeText ? text.size() : firstPiece;
     while (maxWidth >= 0 && taken < text.size()) {
         const size_t count = std::min(size, text.size() - taken);
-        const int64_t w = canvas.TextWidth(piece(taken, count));
+        const int64_t w = measure(piece(taken, count));
         if (used + w <= maxWidth) {
             used += w;
             taken += count;
@@ -81,7 +98,7 @@ size_t TextFit(const TCanvas& canvas, std::string_view text, int maxWidth, int* 
         int64_t lowWidth = 0;
         while (low < high) {
             const size_t middle = (low + high + 1) / 2;
-            const int64_t part = canvas.TextWidth(piece(taken, middle));
+            const int64_t part = measure(piece(taken, middle));
             if (used + part <= maxWidth) {
                 low = middle;
                 lowWidth = part;
@@ -97,20 +114,20 @@ size_t TextFit(const TCanvas& canvas, std::string_view text, int maxWidth, int* 
     return taken;
 }
 
-TShownRun ShownRun(const TCanvas& canvas, std::string_view text, unsigned align, int x,
-                   int visibleLeft, int visibleRight) {
+TShownRun ShownRun(const TRunMeasure& measure, int lineHeight, std::string_view text,
+                   unsigned align, int x, int visibleLeft, int visibleRight) {
     const unsigned horz = align & 6;
     TShownRun run;
     if (text.size() <= ShortRunBytes) {
         run.Count = text.size();
-        run.Width = canvas.TextWidth(text);
+        run.Width = int(measure(text));
         run.Left = PlaceText(align, x, 0, run.Width, 0, 0).Left;
         run.RunLeft = run.Left;
         run.RunRight = run.Left + run.Width;
         return run;
     }
     // A glyph may reach past its advance; what lies a little outside is drawn too.
-    const int slack = 2 * canvas.TextHeight({});
+    const int slack = 2 * lineHeight;
     const int64_t from = int64_t(visibleLeft) - slack, to = int64_t(visibleRight) + slack;
     auto room = [](int64_t pixels) { return int(std::clamp<int64_t>(pixels, -1, INT32_MAX)); };
     // An anchor byte and where it stands: the bytes after it run rightwards, those before it
@@ -122,7 +139,7 @@ TShownRun ShownRun(const TCanvas& canvas, std::string_view text, unsigned align,
     } else if (horz == TA_CENTER) {
         int width = 0;
         const int limit = room(2 * (to - from));
-        if (TextFit(canvas, text, limit, &width) == text.size())
+        if (TextFit(measure, text, limit, &width) == text.size())
             anchorX = x - width / 2;
         else
             anchor = text.size() / 2;
@@ -131,14 +148,14 @@ TShownRun ShownRun(const TCanvas& canvas, std::string_view text, unsigned align,
     // After the anchor: skip what ends left of the span, take what reaches its right edge.
     int skipWidth = 0, takeWidth = 0;
     const size_t skip =
-        anchorX < from ? TextFit(canvas, after, room(from - anchorX), &skipWidth) : 0;
+        anchorX < from ? TextFit(measure, after, room(from - anchorX), &skipWidth) : 0;
     const size_t take =
-        TextFit(canvas, after.substr(skip), room(to - anchorX - skipWidth), &takeWidth);
+        TextFit(measure, after.substr(skip), room(to - anchorX - skipWidth), &takeWidth);
     // Before the anchor, the same from the other side.
     int skipBackWidth = 0, takeBackWidth = 0;
     const size_t skipBack =
-        anchorX > to ? TextFit(canvas, before, room(anchorX - to), &skipBackWidth, true) : 0;
-    const size_t takeBack = TextFit(canvas, before.substr(0, before.size() - skipBack),
+        anchorX > to ? TextFit(measure, before, room(anchorX - to), &skipBackWidth, true) : 0;
+    const size_t takeBack = TextFit(measure, before.substr(0, before.size() - skipBack),
                                     room(anchorX - skipBackWidth - from), &takeBackWidth, true);
     run.First = anchor - skipBack - takeBack + skip;
     run.Count = anchor - skipBack + skip + take - run.First;

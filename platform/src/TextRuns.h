@@ -4,6 +4,8 @@
 #include "platform/Canvas.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string_view>
 
 // The part of a run that can show between the visible edges when text output places the run
@@ -26,3 +28,12 @@ struct TShownRun {
 };
 TShownRun ShownRun(const TCanvas& canvas, std::string_view text, unsigned align, int x,
                    int visibleLeft, int visibleRight);
+
+// The same for a canvas of another kind: `measure` gives a short run's width, lineHeight the
+// height of its font's lines (how far glyphs may reach past their advance).
+using TRunMeasure = std::function<int64_t(std::string_view)>;
+TShownRun ShownRun(const TRunMeasure& measure, int lineHeight, std::string_view text,
+                   unsigned align, int x, int visibleLeft, int visibleRight);
+// TextFit over a measure.
+size_t TextFit(const TRunMeasure& measure, std::string_view text, int maxWidth,
+               int* width = nullptr, bool fromEnd = false);

@@ -148,6 +148,36 @@ TEST_F(EntryTest, LongImportedValuesSurviveASave) {
     EXPECT_EQ(EntryDateText(36892.0), "Jan 01, 01");
 }
 
+TEST_F(EntryTest, HugeValuesAreShownShortAndSavedWhole) {
+    TEntry& e = Bank().EditEntry;
+    const std::string name(30 << 20, 'n'), url = "http://" + std::string(HugeFieldBytes, 'u');
+    const std::string longLine = "a\r\n" + std::string(HugeFieldBytes + 1, 'x');
+    const std::string shortLines = [] {
+        std::string lines;
+        while (lines.size() <= HugeFieldBytes) lines += "a usual line\r\n";
+        return lines;
+    }();
+    e.Name = name;
+    e.URL = url;
+    e.Notes = shortLines;
+    e.ConfNotes = longLine;
+    const TEntryFormTexts stored = EntryFormTexts();
+    const TEntryFormTexts shown = ShownEntryFormTexts(stored);
+    EXPECT_EQ(shown.Name, std::string(HugeFieldShownBytes, 'n') + "...");
+    EXPECT_EQ(shown.URL.size(), HugeFieldShownBytes + 3);
+    EXPECT_EQ(shown.Notes, shortLines);  // many short lines are no trouble
+    EXPECT_EQ(shown.ConfNotes.size(), HugeFieldShownBytes + 3);
+    // Untouched, every value goes back byte for byte; a replaced one is saved as typed.
+    TEntryFormTexts edited = shown;
+    edited.URL = "http://new/";
+    KeepHugeValues(edited, shown, stored);
+    ASSERT_TRUE(SaveEntryFormTexts(edited, name));
+    EXPECT_TRUE(e.Name == name);
+    EXPECT_EQ(e.URL, "http://new/");
+    EXPECT_EQ(e.Notes, shortLines);
+    EXPECT_EQ(e.ConfNotes, longLine);
+}
+
 // ---- Modify, Copy, Delete ----
 
 TEST_F(EntryTest, ModifyWritesBackAndCancelChangesNothing) {

@@ -96,6 +96,44 @@ TEST_F(EntryFormTest, PagesFillAndPicture) {
     EXPECT_EQ(e.Favorite.str(), Mark);
 }
 
+TEST_F(EntryFormTest, HugeValuesShowTheirStartAndSaveWhole) {
+    TEntry& e = Bank().EditEntry;
+    const std::string name(30 << 20, 'n');
+    const std::string line(HugeFieldBytes + 1, 'c');
+    std::string notes;
+    for (int i = 0; i < 40000; ++i)
+        notes += "A line of notes of a usual length, " + std::to_string(i) + "\r\n";
+    e.Name = name;
+    e.Description = std::string(HugeFieldBytes + 1, 'd');
+    e.Category1 = std::string(HugeFieldBytes + 1, 'k');
+    e.Notes = notes;
+    e.ConfNotes = "first\r\n" + line;
+    TEntryForm form(nullptr, 1);
+    form.show();
+    Ui::EntryForm& f = form.Form();
+    // Only the start goes into the controls, read-only; many short lines of notes go whole.
+    EXPECT_EQ(f.NameEdit->text().size(), qsizetype(HugeFieldShownBytes + 3));
+    EXPECT_TRUE(f.NameEdit->isReadOnly());
+    EXPECT_TRUE(f.C1Combo->lineEdit()->isReadOnly());
+    EXPECT_TRUE(f.CNotesEdit->isReadOnly());
+    EXPECT_FALSE(f.NotesEdit->isReadOnly());
+    EXPECT_FALSE(f.NameEdit->toolTip().isEmpty());
+    EXPECT_FALSE(f.URLEdit->isReadOnly());
+    // Delete empties a field, a typed character starts it anew; the others save as stored.
+    QTest::keyClick(f.DescriptionEdit, Qt::Key_Delete);
+    EXPECT_EQ(f.DescriptionEdit->text(), "");
+    EXPECT_FALSE(f.DescriptionEdit->isReadOnly());
+    QTest::keyClicks(f.CNotesEdit, "new");
+    EXPECT_EQ(f.CNotesEdit->toPlainText(), "new");
+    form.SaveButtonClick();
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_TRUE(e.Name == name);
+    EXPECT_TRUE(e.Notes == notes);
+    EXPECT_EQ(e.Category1.size(), HugeFieldBytes + 1);
+    EXPECT_EQ(e.Description, "");
+    EXPECT_EQ(e.ConfNotes, "new");
+}
+
 TEST_F(EntryFormTest, LimitsRestrictTypingOnly) {
     TEntry& e = Bank().EditEntry;
     e.Name = std::string(60, 'n');

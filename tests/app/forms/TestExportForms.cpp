@@ -210,6 +210,25 @@ TEST_F(ExportForms, ListColumnsFitTheirTextsWithinTheList) {
     EXPECT_GE(list.columnWidth(elcCategory1), metrics.horizontalAdvance("Pers\u00F6nliche Sachen"));
 }
 
+TEST_F(ExportForms, HugeNameShowsItsStartAndStaysChoosable) {
+    const std::string huge(30 << 20, 'h');
+    Add(Named("Alpha", "Work"));
+    Add(Named(huge, "Work"));
+    TExpSelForm form;
+    form.show();
+    QApplication::processEvents();
+    TEntryListView& list = *form.Form().EntryList;
+    ASSERT_EQ(list.rowCount(), 2);
+    // Qt lays out and measures only the start of the name; the row keeps the whole of it.
+    const QString shown = list.item(1, elcName)->text();
+    EXPECT_EQ(shown.size(), qsizetype(ListCellTextBytes + 3));
+    EXPECT_TRUE(shown.endsWith("..."));
+    EXPECT_LE(list.columnWidth(elcName), list.viewport()->width());
+    EXPECT_EQ(list.Rows()[list.RowAt(1)].Text(elcName), huge);
+    SelectByName(list, {huge});
+    EXPECT_EQ(list.selectedIndices(), std::vector<int>{1});
+}
+
 TEST_F(ExportForms, NothingSelectedKeepsTheDialogOpen) {
     AddCategoryBank();
     TExpSelForm form;

@@ -155,6 +155,26 @@ TEST_F(PdfTest, AReportWithASkippedPage) {
     }
 }
 
+TEST_F(PdfTest, AHugeNamePrintsCutAtThePageEdge) {
+    TPrintReport r;
+    r.SetMarginLeft(0.5);
+    r.OnPrintPage = [&](TBaseReport& b, int&) {
+        b.SetFont("Courier New", 10);
+        b.Home();
+        b.PrintLn("Name: " + std::string(30 << 20, 'n') + "END");
+        b.PrintLn("Next line");
+        return false;
+    };
+    r.Execute();
+    const std::string page = PageText(Pdf(), 1);
+    EXPECT_NE(page.find("Next line"), std::string::npos) << page.substr(0, 400);
+    EXPECT_EQ(page.find("END"), std::string::npos);
+    // Twelve characters an inch from half an inch in to the edge of a page 8.5 inches wide.
+    const size_t from = page.find("Name: "), to = page.find_first_not_of('n', from + 6);
+    ASSERT_NE(from, std::string::npos);
+    EXPECT_NEAR(double(to - from - 6), 90, 3);
+}
+
 TEST_F(PdfTest, OrientationChangedDuringAJobTurnsTheNextPage) {
     TPrintReport r;
     double widthOnPage2 = 0;
