@@ -2,6 +2,7 @@
 // the node's hint below its cell, or a cut-off cell's whole text over the cell), when it
 // shows, and when it goes.
 #include "VirtualTrees.h"
+#include "platform/SysUtils.h"
 
 #include "VirtualStringTree.h"
 
@@ -23,12 +24,8 @@ constexpr int kHintMargin = 2;
 // millions of characters is neither copied around nor laid out on every mouse move.
 constexpr size_t kHintTextLimit = 4096;
 
-std::string LimitedHintText(std::string text) {
-    if (text.size() > kHintTextLimit) {
-        text.resize(kHintTextLimit);
-        text += "...";
-    }
-    return text;
+std::string LimitedHintText(const std::string& text) {
+    return ShortenedText(text, kHintTextLimit);
 }
 
 // Paints a hint's body over client: its colour, a frame unless the text stands in place, and

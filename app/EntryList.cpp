@@ -96,11 +96,6 @@ std::vector<int> AscendingEntryIndices(const std::vector<const TEntryListRow*>& 
     return indices;
 }
 
-std::string ShortenedText(std::string_view text, size_t limit) {
-    if (text.size() <= limit) return std::string(text);
-    return std::string(text.substr(0, limit)) + "...";
-}
-
 std::vector<int> FitColumnWidths(const std::vector<int>& wanted, int available) {
     available = std::max(available, 0);
     std::vector<int> widths(wanted.size());

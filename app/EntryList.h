@@ -3,6 +3,8 @@
 // what this computes.
 #pragma once
 
+#include "platform/SysUtils.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,9 +65,6 @@ std::vector<size_t> SortedRowOrder(const std::vector<TEntryListRow>& rows,
 // are left out.
 std::vector<int> AscendingEntryIndices(const std::vector<const TEntryListRow*>& rows);
 
-// The first `limit` bytes of text followed by "...", or text itself when it is no longer: what
-// is shown of a value that may run to millions of characters.
-std::string ShortenedText(std::string_view text, size_t limit);
 // A list cell shows this much of its text (ShortenedText), so that filling and sizing a list
 // stays cheap; the rows keep their whole texts for sorting.
 inline constexpr size_t ListCellTextBytes = 1024;

@@ -293,6 +293,11 @@ const char* HtmlReference(char32_t c) {
     }
 }
 
+std::string ShortenedText(std::string_view text, size_t limit) {
+    if (text.size() <= limit) return std::string(text);
+    return std::string(text.substr(0, limit)) + "...";
+}
+
 std::string HtmlEscape(std::string_view text) {
     std::string out;
     out.reserve(text.size() + 8);

@@ -74,3 +74,7 @@ std::string HtmlEscape(std::string_view text);
 // The reference that stands for `c` in HTML text ("&amp;", "&lt;", "&gt;", "&quot;"), or
 // nullptr for a character that stands for itself. Writers that escape as they go use it.
 const char* HtmlReference(char32_t c);
+
+// The first `limit` bytes of `text` followed by "...", or the whole text when it is no longer:
+// what a list cell or a hint shows of a value that may be megabytes long.
+std::string ShortenedText(std::string_view text, size_t limit);
