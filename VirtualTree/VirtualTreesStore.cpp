@@ -248,18 +248,32 @@ size_t TVirtualNodeStore::NodeSize() const {
 }
 
 PVirtualNode TVirtualNodeStore::MakeNewNode(uint16_t height) {
+    return NewNode(height, nullptr, 0, nullptr);
+}
+
+PVirtualNode TVirtualNodeStore::NewNode(uint16_t height, PVirtualNode parent, uint32_t index,
+                                        PVirtualNode prev) {
     const size_t size = NodeSize();
     if (size != poolSize_) {
         pool_ = TNodePool::Find(size);
         poolSize_ = size;
     }
-    auto* node = new (TNodePool::Allocate(pool_)) TVirtualNode{};
-    node->TotalCount = 1;
-    node->NodeHeight = height;
-    node->TotalHeight = height;
-    node->States = vsVisible;
-    node->Align = 50;
-    return node;
+    // Every field written once, with its final value.
+    return new (TNodePool::Allocate(pool_)) TVirtualNode{.Index = index,
+                                                         .ChildCount = 0,
+                                                         .NodeHeight = height,
+                                                         .States = vsVisible,
+                                                         .Align = 50,
+                                                         .CheckState = 0,
+                                                         .CheckType = 0,
+                                                         .Dummy = 0,
+                                                         .TotalCount = 1,
+                                                         .TotalHeight = height,
+                                                         .Parent = parent,
+                                                         .PrevSibling = prev,
+                                                         .NextSibling = nullptr,
+                                                         .FirstChild = nullptr,
+                                                         .LastChild = nullptr};
 }
 
 void TVirtualNodeStore::FreeNodeMemory(PVirtualNode node) {
@@ -291,11 +305,8 @@ void TVirtualNodeStore::AdjustTotalHeight(PVirtualNode node, int64_t value, bool
 // --- Structure -------------------------------------------------------------------------------
 
 void TVirtualNodeStore::AppendChild(PVirtualNode node, uint16_t height) {
-    PVirtualNode child = MakeNewNode(height);
     PVirtualNode last = node->LastChild;
-    child->Index = last ? last->Index + 1 : 0;
-    child->Parent = node;
-    child->PrevSibling = last;
+    PVirtualNode child = NewNode(height, node, last ? last->Index + 1 : 0, last);
     if (last)
         last->NextSibling = child;
     else {
@@ -330,10 +341,7 @@ void TVirtualNodeStore::AppendChildren(PVirtualNode node, uint32_t count, uint16
     };
     try {
         while (added < count) {
-            PVirtualNode child = MakeNewNode(height);
-            child->Index = index++;
-            child->Parent = node;
-            child->PrevSibling = node->LastChild;
+            PVirtualNode child = NewNode(height, node, index++, node->LastChild);
             if (node->LastChild) node->LastChild->NextSibling = child;
             node->LastChild = child;
             if (!node->FirstChild) node->FirstChild = child;

@@ -113,6 +113,8 @@ public:
 
 private:
     void AllocateRoot(uint32_t rootHeight);
+    // A new node of this store's size with its links to the given parent and previous sibling.
+    PVirtualNode NewNode(uint16_t height, PVirtualNode parent, uint32_t index, PVirtualNode prev);
     size_t NodeSize() const;
 
     TBaseVirtualTree* owner_;
