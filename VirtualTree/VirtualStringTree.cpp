@@ -14,6 +14,10 @@
 
 // --- Text routines ---------------------------------------------------------------------------
 
+namespace {
+constexpr size_t kMeasuredTextBytes = 1024;  // longer texts are measured each time
+}  // namespace
+
 int LimitedTextWidth(const TCanvas& canvas, std::string_view text) {
     int width = 0;
     return TextFit(canvas, text, TextWidthLimit, &width) == text.size() ? width : TextWidthLimit;
@@ -200,7 +204,18 @@ int TCustomVirtualStringTree::CalculateTextWidth(TCanvas& canvas, PVirtualNode n
     if (!text.empty()) {
         canvas.Font().Assign(Font());
         DoPaintText(node, canvas, column, ttNormal);
-        width += LimitedTextWidth(canvas, text);
+        const TFont& font = canvas.Font();
+        if (text.size() > kMeasuredTextBytes) {  // not kept: copying it would cost memory
+            width += LimitedTextWidth(canvas, text);
+        } else {
+            if (measuredWidth_ < 0 || text != measuredText_ || !font.SameAs(measuredFont_) ||
+                font.PixelsPerInch() != measuredFont_.PixelsPerInch()) {
+                measuredWidth_ = LimitedTextWidth(canvas, text);
+                measuredText_ = text;
+                measuredFont_.Assign(font);
+            }
+            width += measuredWidth_;
+        }
     }
     return width;
 }

@@ -147,6 +147,11 @@ private:
     int ellipsisWidth_ = 0;
     std::unique_ptr<TBitmap> measure_;
     std::string spare_;
+    // The last text measured and its font: painting a cell measures it for the layout and
+    // again for the text, and shaping is the costliest part of a paint.
+    std::string measuredText_;
+    TFont measuredFont_;
+    int measuredWidth_ = -1;
 };
 
 class TVirtualStringTree : public TCustomVirtualStringTree {

@@ -158,6 +158,8 @@ void TBaseVirtualTree::ValidateCache() {
 }
 
 void TBaseVirtualTree::InterruptValidation() {
+    // Only this thread queues trees: a tree that is not busy now stays so meanwhile.
+    if (!(geometry_.CacheStates().load(std::memory_order_acquire) & kCacheBusy)) return;
     if (TVirtualTreeWorker::Interrupt(this)) {
         // The worker was stopped part-way: its work is to be done again.
         std::atomic<uint32_t>& states = geometry_.CacheStates();

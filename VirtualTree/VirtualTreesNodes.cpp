@@ -100,14 +100,11 @@ PVirtualNode TBaseVirtualTree::AddChild(PVirtualNode parent, void* userData) {
             "Cannot set initial user data because there is not enough user data space "
             "allocated.",
             2008);
-    ++updateCount_;
-    try {
-        SetChildCount(parent, parent->ChildCount + 1);
-    } catch (...) {
-        --updateCount_;
-        throw;
-    }
-    --updateCount_;
+    // One more child, as SetChildCount would add it inside an update, without its detours.
+    ResolveNodeDataSize();
+    BeginMutation();
+    store_.AppendChild(parent, uint16_t(geometry_.DefaultNodeHeight()));
+    RecordChange(parent == Root() ? nullptr : parent, crChildAdded, true);
     PVirtualNode result = parent->LastChild;
     if (userData) {
         std::memcpy(GetNodeData(result), &userData, sizeof(void*));

@@ -167,6 +167,22 @@ void* TNodePool::Allocate(void* handle) {
     return block;
 }
 
+void* TNodePool::AllocateRun(void* handle, size_t& count) {
+    Pool& pool = *static_cast<Pool*>(handle);
+    Slab* slab = pool.current;
+    // Freed blocks are not adjacent: they go one at a time, as does the first of a new slab.
+    if (count <= 1 || !slab || slab->freeList || slab->bump == slab->end) {
+        count = 1;
+        return Allocate(handle);
+    }
+    count = std::min(count, size_t(slab->end - slab->bump) / pool.size);
+    char* run = slab->bump;
+    slab->bump += count * pool.size;
+    slab->live += count;
+    VT_UNPOISON(run, count * pool.size);
+    return run;  // never used since the slab was mapped: still zero
+}
+
 size_t TNodePool::MappedBytes() {
     return ThePools().mapped;
 }
@@ -248,18 +264,42 @@ size_t TVirtualNodeStore::NodeSize() const {
 }
 
 PVirtualNode TVirtualNodeStore::MakeNewNode(uint16_t height) {
+    return NewNode(height, nullptr, 0, nullptr);
+}
+
+void* TVirtualNodeStore::NewBlocks(size_t& count) {
     const size_t size = NodeSize();
     if (size != poolSize_) {
         pool_ = TNodePool::Find(size);
         poolSize_ = size;
     }
-    auto* node = new (TNodePool::Allocate(pool_)) TVirtualNode{};
-    node->TotalCount = 1;
-    node->NodeHeight = height;
-    node->TotalHeight = height;
-    node->States = vsVisible;
-    node->Align = 50;
-    return node;
+    return TNodePool::AllocateRun(pool_, count);
+}
+
+PVirtualNode TVirtualNodeStore::NewNode(uint16_t height, PVirtualNode parent, uint32_t index,
+                                        PVirtualNode prev) {
+    size_t one = 1;
+    return Construct(NewBlocks(one), height, parent, index, prev);
+}
+
+PVirtualNode TVirtualNodeStore::Construct(void* block, uint16_t height, PVirtualNode parent,
+                                          uint32_t index, PVirtualNode prev) {
+    // Every field written once, with its final value.
+    return new (block) TVirtualNode{.Index = index,
+                                    .ChildCount = 0,
+                                    .NodeHeight = height,
+                                    .States = vsVisible,
+                                    .Align = 50,
+                                    .CheckState = 0,
+                                    .CheckType = 0,
+                                    .Dummy = 0,
+                                    .TotalCount = 1,
+                                    .TotalHeight = height,
+                                    .Parent = parent,
+                                    .PrevSibling = prev,
+                                    .NextSibling = nullptr,
+                                    .FirstChild = nullptr,
+                                    .LastChild = nullptr};
 }
 
 void TVirtualNodeStore::FreeNodeMemory(PVirtualNode node) {
@@ -291,11 +331,8 @@ void TVirtualNodeStore::AdjustTotalHeight(PVirtualNode node, int64_t value, bool
 // --- Structure -------------------------------------------------------------------------------
 
 void TVirtualNodeStore::AppendChild(PVirtualNode node, uint16_t height) {
-    PVirtualNode child = MakeNewNode(height);
     PVirtualNode last = node->LastChild;
-    child->Index = last ? last->Index + 1 : 0;
-    child->Parent = node;
-    child->PrevSibling = last;
+    PVirtualNode child = NewNode(height, node, last ? last->Index + 1 : 0, last);
     if (last)
         last->NextSibling = child;
     else {
@@ -330,14 +367,17 @@ void TVirtualNodeStore::AppendChildren(PVirtualNode node, uint32_t count, uint16
     };
     try {
         while (added < count) {
-            PVirtualNode child = MakeNewNode(height);
-            child->Index = index++;
-            child->Parent = node;
-            child->PrevSibling = node->LastChild;
-            if (node->LastChild) node->LastChild->NextSibling = child;
-            node->LastChild = child;
-            if (!node->FirstChild) node->FirstChild = child;
-            ++added;
+            // Runs of adjacent blocks, each node built in place and linked to the one before.
+            size_t run = count - added;
+            char* block = static_cast<char*>(NewBlocks(run));
+            const size_t size = poolSize_;
+            for (size_t i = 0; i < run; ++i, block += size) {
+                PVirtualNode child = Construct(block, height, node, index++, node->LastChild);
+                if (node->LastChild) node->LastChild->NextSibling = child;
+                node->LastChild = child;
+                if (!node->FirstChild) node->FirstChild = child;
+            }
+            added += uint32_t(run);
         }
     } catch (...) {
         account();  // the nodes made so far stay, counted

@@ -21,6 +21,8 @@ public:
     // The pool of one block size, and a block from it: the same as Allocate(size), faster.
     static void* Find(size_t size);
     static void* Allocate(void* pool);
+    // Up to `count` adjacent zero-filled blocks (count becomes how many, at least one).
+    static void* AllocateRun(void* pool, size_t& count);
     // Gives back a block that Allocate made.
     static void Free(void* block);
     // The memory the pools hold from the system now (slabs mapped outside the heap).
@@ -113,6 +115,12 @@ public:
 
 private:
     void AllocateRoot(uint32_t rootHeight);
+    // A new node of this store's size with its links to the given parent and previous sibling.
+    PVirtualNode NewNode(uint16_t height, PVirtualNode parent, uint32_t index, PVirtualNode prev);
+    // Up to `count` adjacent blocks of this store's node size (count becomes how many).
+    void* NewBlocks(size_t& count);
+    static PVirtualNode Construct(void* block, uint16_t height, PVirtualNode parent, uint32_t index,
+                                  PVirtualNode prev);
     size_t NodeSize() const;
 
     TBaseVirtualTree* owner_;

@@ -319,11 +319,19 @@ void TCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* r, std::st
         visible = ClipRect();
         if (r && (options & ETO_CLIPPED)) IntersectRect(visible, visible, *r);
     }
-    const TShownRun run = ShownRun(*this, text, textAlign_, x, visible.Left, visible.Right);
+    bool solid = brush_.Style() != TBrushStyle::bsClear;
+    // A short left-aligned run with no background of its own is drawn whole from x: its width
+    // is not needed, and measuring it would shape it a second time.
+    TShownRun run;
+    if (text.size() <= ShortRunBytes && (textAlign_ & 6) == TA_LEFT && !(solid && !r)) {
+        run.Count = text.size();
+        run.Left = x;
+    } else {
+        run = ShownRun(*this, text, textAlign_, x, visible.Left, visible.Right);
+    }
     const TTextPlacement at = PlaceText(textAlign_, x, y, 0, fm.ascent(), fm.descent());
     const int baseline = at.Baseline;
     int top = baseline - fm.ascent();
-    bool solid = brush_.Style() != TBrushStyle::bsClear;
     p.save();
     if (r && (options & ETO_CLIPPED)) p.setClipRect(ToQRect(*r), Qt::IntersectClip);
     if (r && (options & ETO_OPAQUE) && solid)

@@ -210,6 +210,25 @@ TEST(VirtualStringTree, OnlyRealColumnsShortenAndStaticTextNeedsItsOption) {
     (void)node;
 }
 
+TEST(VirtualStringTree, AColumnTextIsMeasuredAgainInTheFontItIsPaintedIn) {
+    StringTree tree;
+    tree.AddColumns({50, 50});
+    PVirtualNode node = tree.AddChild(nullptr);
+    tree.OnGetText = [](TBaseVirtualTree*, PVirtualNode, TColumnIndex, TVSTTextType,
+                        std::string& text) { text = "measured"; };
+    bool large = false;
+    tree.OnPaintText = [&large](TBaseVirtualTree*, TCanvas& canvas, PVirtualNode, TColumnIndex,
+                                TVSTTextType) {
+        if (large) canvas.Font().SetHeight(-40);
+    };
+    const int normal = tree.DoGetNodeWidth(node, 1);
+    EXPECT_EQ(tree.DoGetNodeWidth(node, 1), normal);
+    large = true;
+    EXPECT_GT(tree.DoGetNodeWidth(node, 1), normal) << "the same text in another font";
+    large = false;
+    EXPECT_EQ(tree.DoGetNodeWidth(node, 1), normal);
+}
+
 TEST(VirtualStringTree, TextRunsOverTheEmptyCellsThatFollowIt) {
     StringTree tree;
     tree.SetClientSize(300, 40);
