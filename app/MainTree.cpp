@@ -431,18 +431,28 @@ void SortEntries(TBankState& bank, bool interleave) {
     RankValues(
         count, [&](size_t i) { return std::string(entries[i].Favorite); }, true,
         [&](size_t i, uint32_t r) { keys[i].Group = r; });
-    std::vector<std::string> folded(count);
+    // A bank repeats few category values many times: each distinct value is folded once.
     auto rankCategory = [&](std::string TEntry::*field, uint32_t TSortKey::*key) {
-        for (size_t i = 0; i < count; ++i)
-            folded[i] =
-                entries[i].IsFavorite() ? std::string() : FoldKey(entries[i].*field, interleave);
+        std::unordered_map<std::string_view, uint32_t> distinct;
+        std::vector<std::string> folded;
+        std::vector<uint32_t> slot(count);
+        for (size_t i = 0; i < count; ++i) {
+            const std::string_view value =
+                entries[i].IsFavorite() ? std::string_view() : std::string_view(entries[i].*field);
+            auto [it, added] = distinct.try_emplace(value, uint32_t(folded.size()));
+            if (added) folded.push_back(FoldKey(value, interleave));
+            slot[i] = it->second;
+        }
+        std::vector<uint32_t> rank(folded.size());
         RankValues(
-            count, [&](size_t i) -> const std::string& { return folded[i]; }, false,
-            [&](size_t i, uint32_t r) { keys[i].*key = r; });
+            folded.size(), [&](size_t d) -> const std::string& { return folded[d]; }, false,
+            [&](size_t d, uint32_t r) { rank[d] = r; });
+        for (size_t i = 0; i < count; ++i) keys[i].*key = rank[slot[i]];
     };
     rankCategory(&TEntry::Category1, &TSortKey::C1);
     rankCategory(&TEntry::Category2, &TSortKey::C2);
     rankCategory(&TEntry::Category3, &TSortKey::C3);
+    std::vector<std::string> folded(count);
     for (size_t i = 0; i < count; ++i) {
         folded[i] = FoldKey(entries[i].Name, interleave);
         keys[i].NamePrefix = PrefixOf(folded[i]);

@@ -18,6 +18,7 @@ namespace {
 
 // Loads report their progress every this many records.
 constexpr int ProgressEvery = 15;
+constexpr int PumpEvery = 5000;
 
 // Lines end at CR, LF or CR LF; NUL and 0x1A are ordinary bytes (the workgroup marker holds
 // 0x1A). The lines are views into the bytes, which must outlive them.
@@ -226,7 +227,9 @@ bool TBankReader::AskPassword() {
 }
 
 bool TBankReader::ReadRecords(TLineCursor& lines) {
-    TEventPump pump;
+    // Events every 50 ms of reading, or every PumpEvery records on a slow machine: pumping them
+    // more often than the screen can show costs a long load much of its time.
+    TEventPump pump(PumpEvery);
     std::string_view prefix;  // of the record being read; empty before the first
     std::string_view line;
     for (size_t number = 1; lines.Next(line); ++number) {
