@@ -114,11 +114,16 @@ TEST(HeadlessLoop, WatchedDescriptorsKeepTheClockAtRealPace) {
     TTimer timeOut;
     timeOut.SetInterval(2000);
     timeOut.SetOnTimer([&](TObject*) { timedOut = true; });
+    // The answer goes out once the loop is waiting for it.
+    std::atomic<bool> waiting{false};
     std::thread answer([&] {
-        usleep(20000);
+        waiting.wait(false);
         (void)!write(fds[1], "x", 1);
     });
-    EXPECT_TRUE(PumpUntil([&] { return answered || timedOut; }));
+    EXPECT_TRUE(PumpUntil([&] {
+        if (!waiting.exchange(true)) waiting.notify_one();
+        return answered || timedOut;
+    }));
     answer.join();
     EXPECT_TRUE(answered);
     EXPECT_FALSE(timedOut);
