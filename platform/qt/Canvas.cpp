@@ -352,13 +352,7 @@ void TCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* r, std::st
 
 TSize TCanvas::TextExtent(std::string_view text) const {
     const QFontMetrics& fm = impl_->CachedMetrics(font_);
-    // A long run is measured in pieces: Qt's advance of one run wraps around past 2^25 pixels.
-    constexpr size_t piece = 4096;
-    if (text.size() <= piece) return {fm.horizontalAdvance(AnsiToQString(text)), fm.height()};
-    int64_t width = 0;
-    for (size_t at = 0; at < text.size(); at += piece)
-        width += fm.horizontalAdvance(AnsiToQString(text.substr(at, piece)));
-    return {int(std::min<int64_t>(width, INT32_MAX)), fm.height()};
+    return {int(std::min<double>(RunAdvance(fm, text), INT32_MAX)), fm.height()};
 }
 
 TTextMetric TCanvas::TextMetrics() const {

@@ -50,16 +50,6 @@ QFont PrinterFont(const TFont& font) {
     return f;
 }
 
-// A run's advance; a long one in pieces, since Qt's advance of one run wraps around past 2^25
-// pixels and lays out millions of characters slowly.
-double Advance(const QFontMetricsF& fm, std::string_view text) {
-    constexpr size_t piece = 4096;
-    double width = 0;
-    for (size_t at = 0; at < text.size() || at == 0; at += piece)
-        width += fm.horizontalAdvance(AnsiToQString(text.substr(at, piece)));
-    return width;
-}
-
 QPen PenOf(const TPen& pen) {
     if (pen.Style() == TPenStyle::psClear) return QPen(Qt::NoPen);
     QPen p(ToQColor(pen.Color()));
@@ -167,7 +157,7 @@ public:
 
     int TextWidth(std::string_view text) override {
         QFontMetricsF fm(PrinterFont(Font()), &printer_);
-        return int(std::clamp<double>(std::round(Advance(fm, text)), INT32_MIN, INT32_MAX));
+        return int(std::clamp<double>(std::round(RunAdvance(fm, text)), INT32_MIN, INT32_MAX));
     }
     TTextMetric TextMetrics() override {
         QFontMetricsF fm(PrinterFont(Font()), &printer_);

@@ -60,6 +60,16 @@ struct TCanvas::Impl {
 std::unique_ptr<TCanvas> MakePainterCanvas(QPainter& painter);
 
 QString AnsiToQString(std::string_view text);
+// A run's advance (QFontMetrics or QFontMetricsF); a long one in pieces, since Qt's advance of
+// one run wraps around past 2^25 pixels and lays out millions of characters slowly.
+template <class Metrics>
+double RunAdvance(const Metrics& fm, std::string_view text) {
+    constexpr size_t piece = 4096;
+    double width = 0;
+    for (size_t at = 0; at < text.size() || at == 0; at += piece)
+        width += fm.horizontalAdvance(AnsiToQString(text.substr(at, piece)));
+    return width;
+}
 std::string QStringToAnsi(const QString& text);
 QFont ToQFont(const TFont& font);
 Qt::PenStyle ToQtPenStyle(TPenStyle style);
