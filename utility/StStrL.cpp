@@ -3,16 +3,16 @@
 
 #include <cstring>
 
+#include "pelHexStr.h"
+
 std::string ScrambleLongStr(std::string_view s, std::string_view key) {
     std::string result(s);
     if (key.empty() || s.empty()) return result;
     size_t k = key.size();
     for (size_t i = 0; i < result.size(); ++i) {
         if (k == 0) k = key.size();
-        const auto c = static_cast<unsigned char>(result[i]);
-        const auto keyByte = static_cast<unsigned char>(key[k - 1]);
-        // Keeping equal bytes is what keeps zero bytes out of the result.
-        if (c != keyByte) result[i] = static_cast<char>(c ^ keyByte);
+        result[i] = static_cast<char>(hexstr::Scrambled(static_cast<unsigned char>(result[i]),
+                                                        static_cast<unsigned char>(key[k - 1])));
         --k;
     }
     return result;
