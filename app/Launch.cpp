@@ -63,8 +63,10 @@ std::string PercentEncode(std::string_view utf8, std::string_view keep) {
     std::string out;
     for (const char ch : utf8) {
         const unsigned char c = static_cast<unsigned char>(ch);
-        if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~' ||
-            keep.find(ch) != std::string_view::npos)
+        const bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                                (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' ||
+                                c == '~';
+        if (unreserved || keep.find(ch) != std::string_view::npos)
             out += ch;
         else
             AppendEscape(out, c);
