@@ -22,6 +22,7 @@
 #include "BankCommands.h"
 #include "BankModel.h"
 #include "ProgramState.h"
+#include "Security.h"
 #include "Settings.h"
 #include "StStrS.h"
 #include "platform/Codec.h"
@@ -609,7 +610,7 @@ void StartUp() {
     const std::string bankFile = StartupBankFile();
     if (!bankFile.empty()) OpenBank(bankFile);
     const TSettings& s = Settings();
-    if ((!s.UserName.empty() || !s.WorkGroupUser.empty()) && s.AutoLoad) {
+    if (WorkgroupConfigured() && s.AutoLoad) {
         ValidateUserSeam();
         if (Seams().LoadWorkgroupBank) Seams().LoadWorkgroupBank();
     }
