@@ -127,14 +127,20 @@ TStartFailed ShowErrorLater(const std::string& text) {
     return [text](const std::string& why) { ShowError(text, why); };
 }
 
-void OpenOnItsOwn(const std::string& url) {
+// Opens a target with the desktop's program for it; a failure, at once or told later, shows
+// `message` with its cause.
+void OpenWithDesktop(const std::string& target, const std::string& message) {
     try {
-        OpenDocumentSeam(url, ShowErrorLater("Could not open URL\r" + url));
+        OpenDocumentSeam(target, ShowErrorLater(message));
     } catch (const std::exception& e) {
-        ShowError("Could not open URL\r" + url, e);
+        ShowError(message, e);
         return;
     }
     ProcessEventsSeam();
+}
+
+void OpenOnItsOwn(const std::string& url) {
+    OpenWithDesktop(url, "Could not open URL\r" + url);
 }
 
 void OpenWithBrowser(const std::string& browser, const std::string& argument) {
@@ -530,12 +536,7 @@ void OpenURL(const std::string& url) {
         OpenWithBrowser(s.AskForBrowser ? ChooseBrowser() : s.Browser, url);
         return;
     }
-    try {
-        OpenDocumentSeam(url, ShowErrorLater("Could not open Default Browser"));
-        ProcessEventsSeam();
-    } catch (const std::exception& e) {
-        ShowError("Could not open Default Browser", e);
-    }
+    OpenWithDesktop(url, "Could not open Default Browser");
 }
 
 void GoToURL(int entryIndex) {
@@ -558,13 +559,7 @@ void SendMail(int entryIndex) {
     TBankState& bank = Bank();
     if (entryIndex < 0 || entryIndex > bank.EntryHigh) return;
     const std::string target = "MailTo:" + bank.Entry(entryIndex).EMail;
-    try {
-        OpenDocumentSeam(target, ShowErrorLater("Error starting EMail client"));
-    } catch (const std::exception& e) {
-        ShowError("Error starting EMail client", e);
-        return;
-    }
-    ProcessEventsSeam();
+    OpenWithDesktop(target, "Error starting EMail client");
 }
 
 void LaunchBrowser(const std::string& typed) {
@@ -573,12 +568,7 @@ void LaunchBrowser(const std::string& typed) {
     if (s.AskForBrowser) browser = ChooseBrowser();
     if (browser.empty()) {
         // No browser is known by name: the desktop opens the address with its own.
-        try {
-            OpenDocumentSeam(typed, ShowErrorLater("Could not open Default Browser"));
-            ProcessEventsSeam();
-        } catch (const std::exception& e) {
-            ShowError("Could not open Default Browser", e);
-        }
+        OpenWithDesktop(typed, "Could not open Default Browser");
         return;
     }
     OpenWithBrowser(browser, typed);
