@@ -15,8 +15,6 @@
 
 namespace {
 
-std::string& workgroupBankFile = ProgramState().WorkgroupBankFile;
-
 // Changes of marked entries belong to the workgroup bank only while a workgroup is in use;
 // without one they are changes of the local bank.
 bool LocalBankChanged() {
@@ -77,7 +75,7 @@ std::string& WorkgroupBankFile() {
 }
 
 void ResetBankCommands() {
-    workgroupBankFile.clear();
+    WorkgroupBankFile().clear();
 }
 
 std::string BankFileCaption(const std::string& fileName) {

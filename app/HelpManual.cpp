@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "AppSeams.h"
+#include "Launch.h"
 #include "platform/Exceptions.h"
 #include "platform/FileUtils.h"
 #include "platform/Messages.h"
@@ -60,20 +61,7 @@ std::string FindHelpManual(const std::string& programFolder) {
 }
 
 std::string HelpManualURL(const std::string& manual, int context) {
-    static const char hex[] = "0123456789ABCDEF";
-    std::string url = "file://";
-    for (const char c : ToNativePath(manual)) {
-        const auto b = static_cast<unsigned char>(c);
-        if ((b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') ||
-            std::string_view("-._~/").find(char(b)) != std::string_view::npos) {
-            url += char(b);
-        } else {
-            url += '%';
-            url += hex[b >> 4];
-            url += hex[b & 15];
-        }
-    }
-    return url + "#" + HelpAnchor(context);
+    return DesktopUrl(manual) + "#" + HelpAnchor(context);
 }
 
 void ShowHelp(int context) {

@@ -22,6 +22,7 @@
 #include "BankCommands.h"
 #include "BankModel.h"
 #include "ProgramState.h"
+#include "Security.h"
 #include "Settings.h"
 #include "StStrS.h"
 #include "platform/Codec.h"
@@ -63,8 +64,10 @@ std::string PercentEncode(std::string_view utf8, std::string_view keep) {
     std::string out;
     for (const char ch : utf8) {
         const unsigned char c = static_cast<unsigned char>(ch);
-        if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~' ||
-            keep.find(ch) != std::string_view::npos)
+        const bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                                (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' ||
+                                c == '~';
+        if (unreserved || keep.find(ch) != std::string_view::npos)
             out += ch;
         else
             AppendEscape(out, c);
@@ -124,14 +127,20 @@ TStartFailed ShowErrorLater(const std::string& text) {
     return [text](const std::string& why) { ShowError(text, why); };
 }
 
-void OpenOnItsOwn(const std::string& url) {
+// Opens a target with the desktop's program for it; a failure, at once or told later, shows
+// `message` with its cause.
+void OpenWithDesktop(const std::string& target, const std::string& message) {
     try {
-        OpenDocumentSeam(url, ShowErrorLater("Could not open URL\r" + url));
+        OpenDocumentSeam(target, ShowErrorLater(message));
     } catch (const std::exception& e) {
-        ShowError("Could not open URL\r" + url, e);
+        ShowError(message, e);
         return;
     }
     ProcessEventsSeam();
+}
+
+void OpenOnItsOwn(const std::string& url) {
+    OpenWithDesktop(url, "Could not open URL\r" + url);
 }
 
 void OpenWithBrowser(const std::string& browser, const std::string& argument) {
@@ -527,12 +536,7 @@ void OpenURL(const std::string& url) {
         OpenWithBrowser(s.AskForBrowser ? ChooseBrowser() : s.Browser, url);
         return;
     }
-    try {
-        OpenDocumentSeam(url, ShowErrorLater("Could not open Default Browser"));
-        ProcessEventsSeam();
-    } catch (const std::exception& e) {
-        ShowError("Could not open Default Browser", e);
-    }
+    OpenWithDesktop(url, "Could not open Default Browser");
 }
 
 void GoToURL(int entryIndex) {
@@ -555,13 +559,7 @@ void SendMail(int entryIndex) {
     TBankState& bank = Bank();
     if (entryIndex < 0 || entryIndex > bank.EntryHigh) return;
     const std::string target = "MailTo:" + bank.Entry(entryIndex).EMail;
-    try {
-        OpenDocumentSeam(target, ShowErrorLater("Error starting EMail client"));
-    } catch (const std::exception& e) {
-        ShowError("Error starting EMail client", e);
-        return;
-    }
-    ProcessEventsSeam();
+    OpenWithDesktop(target, "Error starting EMail client");
 }
 
 void LaunchBrowser(const std::string& typed) {
@@ -570,12 +568,7 @@ void LaunchBrowser(const std::string& typed) {
     if (s.AskForBrowser) browser = ChooseBrowser();
     if (browser.empty()) {
         // No browser is known by name: the desktop opens the address with its own.
-        try {
-            OpenDocumentSeam(typed, ShowErrorLater("Could not open Default Browser"));
-            ProcessEventsSeam();
-        } catch (const std::exception& e) {
-            ShowError("Could not open Default Browser", e);
-        }
+        OpenWithDesktop(typed, "Could not open Default Browser");
         return;
     }
     OpenWithBrowser(browser, typed);
@@ -607,7 +600,7 @@ void StartUp() {
     const std::string bankFile = StartupBankFile();
     if (!bankFile.empty()) OpenBank(bankFile);
     const TSettings& s = Settings();
-    if ((!s.UserName.empty() || !s.WorkGroupUser.empty()) && s.AutoLoad) {
+    if (WorkgroupConfigured() && s.AutoLoad) {
         ValidateUserSeam();
         if (Seams().LoadWorkgroupBank) Seams().LoadWorkgroupBank();
     }

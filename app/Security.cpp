@@ -23,9 +23,6 @@
 
 namespace {
 
-bool& passwordGiven = ProgramState().PasswordGiven;
-bool& userValid = ProgramState().UserValid;
-
 constexpr const char* UnableToVerify = "Unable to verify User Status";
 constexpr const char* UnableToLoad = "Unable to complete Workgroup Bank Load";
 
@@ -85,13 +82,13 @@ void CheckUser() {
             bool admin = false;
             try {
                 if (!FileExists(s.WorkGroupUser)) throw EFOpenError("missing");
-                userValid = FindUser(s.WorkGroupUser, s.UserName, bankFile, admin);
+                UserValid() = FindUser(s.WorkGroupUser, s.UserName, bankFile, admin);
             } catch (const std::exception&) {
                 fileError = true;
             }
             if (!bankFile.empty()) WorkgroupBankFile() = bankFile;
-            if (userValid) bank.IsAdministrator = admin;
-            if (!userValid && !fileError) message = "User Name not validated\r";
+            if (UserValid()) bank.IsAdministrator = admin;
+            if (!UserValid() && !fileError) message = "User Name not validated\r";
         }
         ProcessEventsSeam();
     }
@@ -109,7 +106,7 @@ bool& PasswordGiven() {
 
 bool CheckPassword(int Operation) {
     bool protect = false, each = false;
-    if (OperationSettings(Operation, protect, each) && !(protect && (!passwordGiven || each)))
+    if (OperationSettings(Operation, protect, each) && !(protect && (!PasswordGiven() || each)))
         return true;
     const std::string wanted = Trim(Settings().BankPassword);
     for (;;) {
@@ -118,7 +115,7 @@ bool CheckPassword(int Operation) {
         if (SameText(Trim(typed), wanted)) break;
         MessageDlg("Password failed!\rPlease try again", TMsgDlgType::mtError, mbOK);
     }
-    passwordGiven = true;
+    PasswordGiven() = true;
     return true;
 }
 
@@ -190,7 +187,7 @@ void ValidateUser() {
 
 void ResetUserValidationState() {
     ResetUserValidation();
-    userValid = false;
+    UserValid() = false;
     Bank().IsAdministrator = false;
 }
 
@@ -208,7 +205,7 @@ bool WorkgroupConfigured() {
 bool LoadWorkgroupBankCommand() {
     TBankState& bank = Bank();
     ValidateUser();
-    if (!userValid) {
+    if (!UserValid()) {
         MessageDlg(std::string("User Name not validated\r") + UnableToLoad, TMsgDlgType::mtError,
                    mbOK);
         return false;

@@ -58,12 +58,16 @@ int StoredLength(const QString& text) {
     return int(text.size() + text.count(QChar('\n')));
 }
 
+// The one-line editor of a field: the field itself, or a combo's editor; null for the others.
+QLineEdit* FieldLine(QWidget* control) {
+    auto* combo = qobject_cast<QComboBox*>(control);
+    return combo ? combo->lineEdit() : qobject_cast<QLineEdit*>(control);
+}
+
 void SetFieldReadOnly(QWidget* control, bool readOnly) {
     if (auto* plain = qobject_cast<QPlainTextEdit*>(control))
         plain->setReadOnly(readOnly);
-    else if (auto* combo = qobject_cast<QComboBox*>(control))
-        combo->lineEdit()->setReadOnly(readOnly);
-    else if (auto* line = qobject_cast<QLineEdit*>(control))
+    else if (QLineEdit* line = FieldLine(control))
         line->setReadOnly(readOnly);
 }
 
@@ -222,9 +226,7 @@ void TEntryForm::ReplaceHugeValue(QWidget* control) {
     control->setToolTip(QString());
     if (auto* plain = qobject_cast<QPlainTextEdit*>(control))
         plain->clear();
-    else if (auto* combo = qobject_cast<QComboBox*>(control))
-        combo->setEditText(QString());
-    else if (auto* line = qobject_cast<QLineEdit*>(control))
+    else if (QLineEdit* line = FieldLine(control))
         line->clear();
 }
 
@@ -340,8 +342,7 @@ void TEntryForm::WatchLimit(QWidget* control) {
         });
         return;
     }
-    auto* combo = qobject_cast<QComboBox*>(control);
-    QLineEdit* line = combo ? combo->lineEdit() : qobject_cast<QLineEdit*>(control);
+    QLineEdit* line = FieldLine(control);
     if (!line) return;
     // textChanged follows every change, the program's too; textEdited only the user's, before
     // textChanged, so the text accepted last is still the one before the edit.

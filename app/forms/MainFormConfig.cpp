@@ -58,7 +58,7 @@ namespace {
 
 // The user is validated when a user or a user file is configured.
 void ValidateConfiguredUser() {
-    if (!Settings().UserName.empty() || !Settings().WorkGroupUser.empty()) ValidateUserSeam();
+    if (WorkgroupConfigured()) ValidateUserSeam();
 }
 
 // After a change of many entries the tree shows the bank; the changed entries marked their

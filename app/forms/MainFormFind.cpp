@@ -33,8 +33,7 @@ TFindForm& TMainForm::FindForm() {
 
 void TMainForm::Find1Click() {
     if (!CheckBankOpen()) return;
-    const TSettings& s = Settings();
-    if (!s.UserName.empty() || !s.WorkGroupUser.empty()) ValidateUserSeam();
+    if (WorkgroupConfigured()) ValidateUserSeam();
     FindForm().exec();
 }
 

@@ -2,12 +2,13 @@
 #include "AppSeams.h"
 #include "BankModel.h"
 #include "MainForm.h"
+#include "Security.h"
 #include "Settings.h"
 #include "TestURlForm1.h"
 
 void TMainForm::TestURLs1Click() {
     if (!CheckBankOpen()) return;
-    if (!Settings().UserName.empty() || !Settings().WorkGroupUser.empty()) ValidateUserSeam();
+    if (WorkgroupConfigured()) ValidateUserSeam();
     {
         TTestURLForm form(this);
         form.exec();
