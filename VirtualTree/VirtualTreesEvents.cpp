@@ -32,11 +32,6 @@ void TBaseVirtualTree::ForgetNode(PVirtualNode node) {
 
 void TBaseVirtualTree::DoFreeNode(PVirtualNode node) {
     ForgetNode(node);
-    if (!OnFreeNode) {  // the common case of a large clear: nothing to ask, nothing to wait for
-        InterruptValidation();
-        TVirtualNodeStore::FreeNodeMemory(node);
-        return;
-    }
     struct FreeAtEnd {
         TBaseVirtualTree* tree;
         PVirtualNode node;

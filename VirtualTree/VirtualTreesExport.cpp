@@ -75,22 +75,16 @@ void AddNumber(Out& out, long long value) {
     out.append(std::string_view(text, size_t(end.ptr - text)));
 }
 
-template <class Out>
-void AddUtf8(Out& out, char32_t c) {
-    if (c < 0x80) {
+// A character in UTF-8: the platform's encoder writes it, the counter takes its length.
+void AddUtf8(std::string& out, char32_t c) {
+    if (c < 0x80)
         out.push_back(char(c));
-    } else if (c < 0x800) {
-        const char bytes[] = {char(0xC0 | (c >> 6)), char(0x80 | (c & 0x3F))};
-        out.append(std::string_view(bytes, 2));
-    } else if (c < 0x10000) {
-        const char bytes[] = {char(0xE0 | (c >> 12)), char(0x80 | ((c >> 6) & 0x3F)),
-                              char(0x80 | (c & 0x3F))};
-        out.append(std::string_view(bytes, 3));
-    } else {
-        const char bytes[] = {char(0xF0 | (c >> 18)), char(0x80 | ((c >> 12) & 0x3F)),
-                              char(0x80 | ((c >> 6) & 0x3F)), char(0x80 | (c & 0x3F))};
-        out.append(std::string_view(bytes, 4));
-    }
+    else
+        AppendUtf8CodePoint(out, c);
+}
+
+void AddUtf8(TLengthCounter& out, char32_t c) {
+    out.length += c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
 }
 
 template <class Out>

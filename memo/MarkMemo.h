@@ -490,7 +490,7 @@ private:
     void SetViewColor(TColor& field, TColor value);
 
     // store
-    TParagraphsList& Pars() const { return const_cast<TParagraphsList&>(doc_->ParagraphList()); }
+    const TParagraphsList& Pars() const { return doc_->ParagraphList(); }
     TMarkNavigator& Work(int i) { return *work_[size_t(i)]; }
     int32_t NormalizedPos(int32_t pos, bool roundUp) const {
         return doc_->NormalizedPos(pos, roundUp);

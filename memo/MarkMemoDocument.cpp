@@ -338,7 +338,7 @@ int32_t TMarkMemoDocument::Replace(
             }
         }
         std::string replaced = TextRange(start, stop);
-        if (staticFormat_ && !undoing_ && !redoing_ && balanceCodes) {
+        if (staticFormat_ && !Replaying() && balanceCodes) {
             // keep the look of the text after the range when its codes lose a partner
             uint8_t changed = AdvanceStaticStyle(0, replaced);
             for (unsigned char code : {fcUnderline, fcItalic, fcBold, fcHighlight, fcAltFont})

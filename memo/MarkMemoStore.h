@@ -160,7 +160,6 @@ class TParagraphsList : public TSummedList<TParagraphRec> {
 public:
     // The characters (each paragraph's Length + 2) of all paragraphs.
     int64_t TotalChars() const { return Total(); }
-    int64_t StartChars(const TParagraphRec& par) const { return StartOf(par); }
     // N characters from offset `offset` of paragraph `index`, breaks as CR LF (a lone LF when
     // starting at an LF position).
     std::string CopyText(int index, int32_t offset, int32_t n) const;

@@ -5,7 +5,7 @@
 
 void TMarkMemoDocument::RecordUndo(int32_t start, int32_t stop, int32_t newLength,
                                    std::string replaced) {
-    const bool replaying = undoing_ || redoing_;
+    const bool replaying = Replaying();
     if (!replaying) {
         while (int(undo_.size()) > undoPos_) {
             undoSize_ -= undo_.back().Size();
@@ -79,7 +79,7 @@ void TMarkMemoDocument::DoUndoStep(bool redo, const TReplacer& replace) {
 }
 
 void TMarkMemoDocument::Undo(const TReplacer& replace) {
-    if (undoing_ || redoing_) return;
+    if (Replaying()) return;
     while (undoPos_ > 0 && undoPos_ <= int(undo_.size())) {
         bool linked = undo_[size_t(undoPos_ - 1)].Linked;
         DoUndoStep(false, replace);
@@ -88,7 +88,7 @@ void TMarkMemoDocument::Undo(const TReplacer& replace) {
 }
 
 void TMarkMemoDocument::Redo(const TReplacer& replace) {
-    if (undoing_ || redoing_) return;
+    if (Replaying()) return;
     while (undoPos_ < int(undo_.size())) {
         DoUndoStep(true, replace);
         if (undoPos_ >= int(undo_.size()) || !undo_[size_t(undoPos_)].Linked) break;
