@@ -1054,7 +1054,6 @@ protected:
     void ToggleAnimationStep();
     // Ends a running animation at once: the final picture.
     void StopToggleAnimation();
-    bool ToggleAnimating() const { return toggleAnimation_ != nullptr; }
     void PaintToggleAnimation(TCanvas& canvas, const TRect& r);
     // Paints client rectangle r showing the content that lies shiftY further down.
     void PaintClientRect(TCanvas& canvas, const TRect& r, int shiftY = 0);

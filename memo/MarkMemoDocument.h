@@ -73,7 +73,6 @@ public:
 
     void AddObserver(TMarkMemoObserver* observer);
     void RemoveObserver(TMarkMemoObserver* observer);
-    int ObserverCount() const { return int(observers_.size()); }
 
     // Edits inside a lock are told to the observers as they happen; EditsEnded comes when the
     // last lock goes.

@@ -3,6 +3,8 @@
 // once with nine text columns per row (what a grid of the main window's columns would hold).
 #include "VirtualTrees.h"
 
+#include "BenchPeak.h"
+
 #include <QStandardItemModel>
 
 #include <benchmark/benchmark.h>
@@ -13,16 +15,6 @@
 namespace {
 
 constexpr int kColumns = 9;  // the main window's columns
-
-// Memory in use now: the heap's small and large blocks, and the tree's node slabs, which are
-// mapped outside the heap. What a structure holds once built.
-double HeapBytes() {
-    struct mallinfo2 info = mallinfo2();
-    return double(info.uordblks) + double(info.hblkhd) + double(TNodePool::MappedBytes());
-}
-double HeapMegabytes() {
-    return HeapBytes() / (1024.0 * 1024.0);
-}
 
 constexpr int kMillion = 1000000;
 

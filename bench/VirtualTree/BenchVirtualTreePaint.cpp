@@ -134,12 +134,6 @@ QString CellQText(int row, int column) {
     return QLatin1String(kCaptions[size_t(column)]) + QLatin1Char(' ') + QString::number(row);
 }
 
-double HeapMegabytes() {
-    struct mallinfo2 info = mallinfo2();
-    return (double(info.uordblks) + double(info.hblkhd) + double(TNodePool::MappedBytes())) /
-           (1024.0 * 1024.0);
-}
-
 class ColumnModel : public QAbstractItemModel {
 public:
     QModelIndex index(int row, int column, const QModelIndex& parent) const override {
