@@ -249,7 +249,7 @@ public:
         : printer_(QPrinter::HighResolution), canvas_(printer_, painter_), end_(std::move(end)) {
         printer_.setFullPage(true);
         printer_.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Inch);
-        printer_.setPageSize(QPageSize(QPageSize::Letter));
+        DefaultPaper();
     }
     ~QtPrinter() override {
         if (painter_.isActive()) painter_.end();
@@ -268,18 +268,23 @@ public:
         QPrinterInfo info = QPrinterInfo::printerInfo(Q(name));
         if (info.isNull()) return false;
         printer_.setPrinterName(Q(name));
-        FullPage();
+        DefaultPaper();
         return printer_.isValid();
     }
     std::string PrinterName() override { return QStringToAnsi(printer_.printerName()); }
     bool IsValid() override { return printer_.isValid(); }
     void SetOutputFileName(const std::string& fileName) override {
+        const bool wasFile = !printer_.outputFileName().isEmpty();
         printer_.setOutputFileName(Q(fileName));
         if (!fileName.empty()) {
             printer_.setOutputFormat(QPrinter::PdfFormat);
             printer_.setResolution(kPdfResolution);
         }
-        FullPage();
+        // Another kind of target takes its own default paper; another file keeps the choice.
+        if (wasFile != !fileName.empty())
+            DefaultPaper();
+        else
+            FullPage();
     }
     std::string OutputFileName() override { return QStringToAnsi(printer_.outputFileName()); }
 
@@ -414,6 +419,15 @@ public:
     QPrinter& Printer() { return printer_; }
 
 private:
+    // A queue's default paper, or the locale's for a file (and when the queue names none).
+    void DefaultPaper() {
+        std::optional<QPageSize> paper;
+        if (printer_.outputFormat() == QPrinter::NativeFormat)
+            paper = QueueDefaultPaper(printer_.printerName().toStdString());
+        printer_.setPageSize(paper ? *paper : LocaleDefaultPaper());
+        FullPage();
+    }
+
     void FullPage() {
         printer_.setFullPage(true);
         printer_.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Inch);

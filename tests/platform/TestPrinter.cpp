@@ -4,6 +4,7 @@
 
 #include "QtTestApplication.h"
 
+#include <QLocale>
 #include <QPainter>
 
 #include <fstream>
@@ -32,6 +33,37 @@ TEST(PrinterDescription, DamagedOrForeignFilesGiveWhatCanBeRead) {
     EXPECT_EQ(damaged[1].Keyword, "Lower");
     EXPECT_TRUE(ReadPpdInputSlots(kData + "filters.png").empty());
     EXPECT_TRUE(ReadPpdInputSlots(kData + "no-such-file.ppd").empty());
+}
+
+TEST(PrinterDescription, ItsDefaultPageSizeIsTheQueuesPaper) {
+    const std::optional<QPageSize> a4 = ReadPpdDefaultPaper(kData + "OfficeA4.ppd");
+    ASSERT_TRUE(a4);
+    EXPECT_EQ(a4->sizePoints(), QSize(595, 842));
+    EXPECT_EQ(a4->id(), QPageSize::A4);
+    const std::optional<QPageSize> letter = ReadPpdDefaultPaper(kData + "ThreeTrays.ppd");
+    ASSERT_TRUE(letter);
+    EXPECT_EQ(letter->sizePoints(), QSize(612, 792));
+    EXPECT_FALSE(ReadPpdDefaultPaper(kData + "no-such-file.ppd"));
+}
+
+TEST(PrintJob, APdfFileTakesTheLocalesPaper) {
+    NeedApplication();
+    TempDir dir;
+    const QLocale before;
+    const auto paperIn = [&](QLocale locale) {
+        QLocale::setDefault(locale);
+        auto printer = CreateSystemPrinter();
+        printer->SetOutputFileName(dir.File("report.pdf"));
+        return printer->PaperTenthsMm();
+    };
+    const TSize a4 = paperIn(QLocale(QLocale::German, QLocale::Germany));
+    const TSize us = paperIn(QLocale(QLocale::English, QLocale::UnitedStates));
+    const TSize canada = paperIn(QLocale(QLocale::French, QLocale::Canada));
+    QLocale::setDefault(before);
+    EXPECT_EQ(a4.cx, 2100);
+    EXPECT_EQ(a4.cy, 2970);
+    EXPECT_EQ(us.cx, 2159);
+    EXPECT_EQ(canada.cy, 2794);
 }
 
 TEST(PrintJob, TheOutcomeComesFromThePainterThePrinterAndThePrintSystem) {
