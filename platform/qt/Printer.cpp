@@ -268,6 +268,7 @@ public:
         QPrinterInfo info = QPrinterInfo::printerInfo(Q(name));
         if (info.isNull()) return false;
         printer_.setPrinterName(Q(name));
+        queue_ = name;
         DefaultPaper();
         return printer_.isValid();
     }
@@ -279,6 +280,8 @@ public:
         if (!fileName.empty()) {
             printer_.setOutputFormat(QPrinter::PdfFormat);
             printer_.setResolution(kPdfResolution);
+        } else if (wasFile && !queue_.empty() && !QPrinterInfo::printerInfo(Q(queue_)).isNull()) {
+            printer_.setPrinterName(Q(queue_));  // Qt would pick another queue
         }
         // Another kind of target takes its own default paper; another file keeps the choice.
         if (wasFile != !fileName.empty())
@@ -470,6 +473,7 @@ private:
     QtPrintCanvas canvas_;
     TPrintJobEnd end_;
     std::string error_;
+    std::string queue_;  // the queue chosen last, for printing to it again after a file
     std::vector<TInputSlot> slots_;
     std::string slotsQueue_;
     bool slotsRead_ = false;

@@ -6,6 +6,8 @@
 
 #include <QLocale>
 #include <QPainter>
+#include <QPrintEngine>
+#include <QPrinterInfo>
 
 #include <fstream>
 
@@ -64,6 +66,46 @@ TEST(PrintJob, APdfFileTakesTheLocalesPaper) {
     EXPECT_EQ(a4.cy, 2970);
     EXPECT_EQ(us.cx, 2159);
     EXPECT_EQ(canada.cy, 2794);
+}
+
+// The queues of the private print system the test run starts (print-system.sh).
+bool HasPrivateQueues() {
+    NeedApplication();
+    return QPrinterInfo::availablePrinterNames().contains("Trays");
+}
+
+TEST(PrintQueue, AQueueTakesItsDefaultPaper) {
+    if (!HasPrivateQueues()) GTEST_SKIP() << "no private print system";
+    auto printer = CreateSystemPrinter();
+    ASSERT_TRUE(printer->SetPrinterName("OfficeA4"));
+    EXPECT_EQ(printer->PaperTenthsMm(), (TSize{2100, 2970}));
+    ASSERT_TRUE(printer->SetPrinterName("Trays"));
+    EXPECT_EQ(printer->PaperTenthsMm(), (TSize{2159, 2794}));
+    ASSERT_TRUE(printer->SetPaperNumber(9));  // A4, the caller's choice, holds for the job
+    TempDir dir;
+    printer->SetOutputFileName(dir.File("report.pdf"));
+    printer->SetOutputFileName("");
+    EXPECT_EQ(printer->PrinterName(), "Trays");
+    EXPECT_EQ(printer->PaperTenthsMm(), (TSize{2159, 2794})) << "back to the queue's paper";
+}
+
+TEST(PrintQueue, TheChosenBinGoesWithTheJob) {
+    if (!HasPrivateQueues()) GTEST_SKIP() << "no private print system";
+    QStringList options;
+    auto printer = CreateSystemPrinter([&options](QPainter& painter, QPrinter& qt) {
+        options =
+            qt.printEngine()->property(QPrintEngine::PrintEnginePropertyKey(0xfe00)).toStringList();
+        return EndPrintJob(painter, qt);
+    });
+    ASSERT_TRUE(printer->SetPrinterName("Trays"));
+    ASSERT_EQ(printer->Bins().size(), 3u);
+    ASSERT_TRUE(printer->SetBinNumber(257));
+    ASSERT_TRUE(printer->BeginDocument());
+    EXPECT_FALSE(printer->EndDocument()) << "the queue refuses jobs";
+    const qsizetype at = options.indexOf("InputSlot");
+    ASSERT_GE(at, 0) << options.join(' ').toStdString();
+    EXPECT_EQ(options.value(at + 1), "Lower");
+    EXPECT_EQ(options.count("InputSlot"), 1);
 }
 
 TEST(PrintJob, TheOutcomeComesFromThePainterThePrinterAndThePrintSystem) {
