@@ -383,6 +383,13 @@ public:
         for (const QString& f : QFontDatabase::families()) fonts.push_back(QStringToAnsi(f));
         return fonts;
     }
+    void SetupChanged() override {
+        if (printer_.outputFileName().isEmpty()) queue_ = QStringToAnsi(printer_.printerName());
+        if (Target() != target_ && printer_.pageLayout().pageSize().isEquivalentTo(paper_))
+            DefaultPaper();
+        else
+            FullPage();
+    }
     std::vector<TPrinterPaper> Bins() override {
         std::vector<TPrinterPaper> bins;
         const std::vector<TInputSlot>& sources = Slots();
@@ -431,9 +438,17 @@ private:
         FullPage();
     }
 
+    // Also remembers the target and paper now set, to tell a dialog's choices from them.
     void FullPage() {
         printer_.setFullPage(true);
         printer_.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Inch);
+        target_ = Target();
+        paper_ = printer_.pageLayout().pageSize();
+    }
+
+    std::string Target() const {
+        return printer_.outputFileName().isEmpty() ? "queue " + printer_.printerName().toStdString()
+                                                   : std::string("file");
     }
 
     // The paper sources of the queue printed to now (none for a PDF file), read once per queue.
@@ -473,6 +488,8 @@ private:
     QtPrintCanvas canvas_;
     TPrintJobEnd end_;
     std::string error_;
+    std::string target_;  // the queue or file, and the paper, as this printer last set them
+    QPageSize paper_;
     std::string queue_;  // the queue chosen last, for printing to it again after a file
     std::vector<TInputSlot> slots_;
     std::string slotsQueue_;

@@ -4,8 +4,10 @@
 
 #include "QtTestApplication.h"
 
+#include <QComboBox>
 #include <QLocale>
 #include <QPainter>
+#include <QPrintDialog>
 #include <QPrintEngine>
 #include <QPrinterInfo>
 
@@ -87,6 +89,30 @@ TEST(PrintQueue, AQueueTakesItsDefaultPaper) {
     printer->SetOutputFileName("");
     EXPECT_EQ(printer->PrinterName(), "Trays");
     EXPECT_EQ(printer->PaperTenthsMm(), (TSize{2159, 2794})) << "back to the queue's paper";
+}
+
+TEST(PrintQueue, AQueueChosenInThePrintDialogTakesItsDefaultPaper) {
+    if (!HasPrivateQueues()) GTEST_SKIP() << "no private print system";
+    auto printer = CreateSystemPrinter();
+    ASSERT_TRUE(printer->SetPrinterName("Trays"));
+    QPrinter& qt = *QtPrinterOf(*printer);
+    {
+        QPrintDialog dialog(&qt);
+        dialog.open();
+        auto* queues = dialog.findChild<QComboBox*>("printers");
+        ASSERT_NE(queues, nullptr);
+        queues->setCurrentIndex(queues->findText("OfficeA4"));
+        dialog.accept();
+    }
+    ASSERT_EQ(printer->PrinterName(), "OfficeA4");
+    printer->SetupChanged();
+    EXPECT_EQ(printer->PaperTenthsMm(), (TSize{2100, 2970}));
+
+    // A paper picked in the dialog with the queue holds.
+    qt.setPrinterName("Trays");
+    qt.setPageSize(QPageSize(QPageSize::Legal));
+    printer->SetupChanged();
+    EXPECT_EQ(printer->PaperNumber(), 5);
 }
 
 TEST(PrintQueue, TheChosenBinGoesWithTheJob) {
