@@ -43,8 +43,8 @@ public:
     void FillRect(double x1, double y1, double x2, double y2);
     void FrameRect(double x1, double y1, double x2, double y2);
     void DrawFocusRect(double x1, double y1, double x2, double y2);
-    // Not drawn: a page description has no pixels to fill from.
-    void FloodFill(double, double, TColor, int) {}
+    // Requires a job but draws nothing: a page description has no pixels to fill from.
+    void FloodFill(double, double, TColor, int) { Drawing(); }
     // The part `source` (bitmap pixels) of the bitmap stretched into the rectangle, its pixels
     // of `color` in the brush's colour.
     void BrushCopy(double x1, double y1, double x2, double y2, const TBitmap& bitmap,
