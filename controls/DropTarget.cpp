@@ -34,6 +34,7 @@ int TDropTarget::DragEnter(TDropData* data, TShiftState keys, TPoint point, int 
         data_ = nullptr;
         return DROPEFFECT_NONE;
     }
+    if (GetDataOnEnter) GetData();
     int effect = GetDropEffect(keys, point, allowed);
     DoEnter(keys, point, effect);
     return effect;

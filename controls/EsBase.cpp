@@ -2,6 +2,7 @@
 #include "EsBase.h"
 
 #include "EsLabel.h"
+#include "platform/ChildControls.h"
 
 TPoint EsLabelPosition(const TRect& control, int labelHeight, int offsetX, int offsetY,
                        bool below) {
@@ -32,6 +33,25 @@ void TEsLabelInfo::SetVisible(bool value) {
     if (OnVisibleChange) OnVisibleChange();
 }
 
+namespace {
+
+// The site a control has without one of its own: the control's parent control holds the label.
+class TEsParentSite : public TEsLabelSite {
+public:
+    explicit TEsParentSite(TEsBase& control) : control_(control) {}
+    bool Adopt(TEsAttachedLabel& label) override {
+        TCustomControl* parent = ParentControl(control_);
+        if (!parent) return false;
+        SetParentControl(label, parent);
+        return true;
+    }
+
+private:
+    TEsBase& control_;
+};
+
+}  // namespace
+
 TEsBase::TEsBase(TComponent* owner) : TCustomControl(owner) {
     SetBounds(0, 0, 75, 25);
     labelInfo_.OnPositionChange = [this] { PositionLabel(); };
@@ -58,9 +78,10 @@ void TEsBase::SetLabelBelow(bool value) {
 void TEsBase::LabelVisibleChanged() {
     labelInfo_.label_.reset();
     labelInfo_.placed_ = false;
-    if (!labelInfo_.visible_ || !site_) return;
+    if (!labelInfo_.visible_) return;
     auto label = std::make_unique<TEsAttachedLabel>(this);
-    if (!site_->Adopt(*label)) return;
+    TEsParentSite parentSite(*this);
+    if (!(site_ ? *site_ : static_cast<TEsLabelSite&>(parentSite)).Adopt(*label)) return;
     label->SetCaption(Name + "Label");
     labelInfo_.label_ = std::move(label);
     labelInfo_.offsetX_ = 0;

@@ -12,7 +12,8 @@ class TEsBase;
 class TEsAttachedLabel;
 
 // Where a control's attached label lives: beside the control, in the window that holds it. The
-// widget shell (EsBaseQt.h) offers one over Qt widgets; a control without a site makes no label.
+// widget shell (EsBaseQt.h) offers one over Qt widgets; a control without a site puts its label
+// into its parent control, and makes none when it has no parent.
 class TEsLabelSite {
 public:
     virtual ~TEsLabelSite() = default;

@@ -1,5 +1,6 @@
 #include "RPCanvas.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "RPRPTF.h"
@@ -12,6 +13,13 @@ constexpr int kLeft = 0, kRight = 1, kCenter = 2;
 
 int Round(double v) {
     return int(std::lround(v));
+}
+
+// The pixels of `source` inside the bitmap as a bitmap of their own.
+TBitmap PartOf(const TBitmap& bitmap, const TRect& source) {
+    TBitmap part(std::max(source.Width(), 0), std::max(source.Height(), 0));
+    if (!part.Empty()) part.Canvas().CopyRect({0, 0, part.Width(), part.Height()}, bitmap, source);
+    return part;
 }
 
 }  // namespace
@@ -62,7 +70,7 @@ void TCanvasReport::TextOut(const std::string& text, double x, int mode) {
         c.TextOut(left, yd, text);
         c.SetTextAlign(saved);
     }
-    double advance = wpx / xdpi_ * 100 / zoom_;  // inches
+    double advance = wpx / xdpi_ * 10000 / (ScaleX() * zoom_);  // inches
     double angle = BaseFont().Rotation * M_PI / 180;
     double start = x / UnitsFactor();
     if (mode == kRight) {
@@ -382,6 +390,22 @@ void TCanvasReport::Draw(double x, double y, const TBitmap& bitmap) {
 
 void TCanvasReport::StretchDraw(double x1, double y1, double x2, double y2, const TBitmap& bitmap) {
     PrintBitmapRect(x1, y1, x2, y2, bitmap);
+}
+
+void TCanvasReport::BrushCopy(double x1, double y1, double x2, double y2, const TBitmap& bitmap,
+                              const TRect& source, TColor color) {
+    if (!Drawing()) return;
+    TBitmap part = PartOf(bitmap, source);
+    const TColor brush = ColorToRGB(Canvas().Brush().Color());
+    for (int y = 0; y < part.Height(); ++y)
+        for (int x = 0; x < part.Width(); ++x)
+            if (part.Pixel(x, y) == ColorToRGB(color)) part.Canvas().SetPixel(x, y, brush);
+    Canvas().StretchDraw(DeviceRect(x1, y1, x2, y2), part);
+}
+
+void TCanvasReport::CopyRect(double x1, double y1, double x2, double y2, const TBitmap& bitmap,
+                             const TRect& source) {
+    if (Drawing()) Canvas().StretchDraw(DeviceRect(x1, y1, x2, y2), PartOf(bitmap, source));
 }
 
 void TCanvasReport::PrintBitmap(double x, double y, double scaleX, double scaleY,

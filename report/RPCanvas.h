@@ -43,7 +43,15 @@ public:
     void FillRect(double x1, double y1, double x2, double y2);
     void FrameRect(double x1, double y1, double x2, double y2);
     void DrawFocusRect(double x1, double y1, double x2, double y2);
-    void FloodFill(double, double, TColor, int) {}
+    // Requires a job but draws nothing: a page description has no pixels to fill from.
+    void FloodFill(double, double, TColor, int) { Drawing(); }
+    // The part `source` (bitmap pixels) of the bitmap stretched into the rectangle, its pixels
+    // of `color` in the brush's colour.
+    void BrushCopy(double x1, double y1, double x2, double y2, const TBitmap& bitmap,
+                   const TRect& source, TColor color);
+    // The part `source` (bitmap pixels) of the bitmap stretched into the rectangle.
+    void CopyRect(double x1, double y1, double x2, double y2, const TBitmap& bitmap,
+                  const TRect& source);
     void Draw(double x, double y, const TBitmap& bitmap);
     void StretchDraw(double x1, double y1, double x2, double y2, const TBitmap& bitmap);
     void PrintBitmap(double x, double y, double scaleX, double scaleY, const TBitmap& bitmap);

@@ -212,6 +212,7 @@ void TRPPrinterDevice::SetOutputFileName(const std::string& fileName) {
 void TRPPrinterDevice::PrinterSetupChanged() {
     RequireNotPrinting();
     if (!printer_) return;
+    printer_->SetupChanged();
     outputFile_ = printer_->OutputFileName();
     ForgetPaperLists();
     fonts_.clear();

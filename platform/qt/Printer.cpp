@@ -249,7 +249,7 @@ public:
         : printer_(QPrinter::HighResolution), canvas_(printer_, painter_), end_(std::move(end)) {
         printer_.setFullPage(true);
         printer_.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Inch);
-        printer_.setPageSize(QPageSize(QPageSize::Letter));
+        DefaultPaper();
     }
     ~QtPrinter() override {
         if (painter_.isActive()) painter_.end();
@@ -268,18 +268,26 @@ public:
         QPrinterInfo info = QPrinterInfo::printerInfo(Q(name));
         if (info.isNull()) return false;
         printer_.setPrinterName(Q(name));
-        FullPage();
+        queue_ = name;
+        DefaultPaper();
         return printer_.isValid();
     }
     std::string PrinterName() override { return QStringToAnsi(printer_.printerName()); }
     bool IsValid() override { return printer_.isValid(); }
     void SetOutputFileName(const std::string& fileName) override {
+        const bool wasFile = !printer_.outputFileName().isEmpty();
         printer_.setOutputFileName(Q(fileName));
         if (!fileName.empty()) {
             printer_.setOutputFormat(QPrinter::PdfFormat);
             printer_.setResolution(kPdfResolution);
+        } else if (wasFile && !queue_.empty() && !QPrinterInfo::printerInfo(Q(queue_)).isNull()) {
+            printer_.setPrinterName(Q(queue_));  // Qt would pick another queue
         }
-        FullPage();
+        // Another kind of target takes its own default paper; another file keeps the choice.
+        if (wasFile != !fileName.empty())
+            DefaultPaper();
+        else
+            FullPage();
     }
     std::string OutputFileName() override { return QStringToAnsi(printer_.outputFileName()); }
 
@@ -375,6 +383,13 @@ public:
         for (const QString& f : QFontDatabase::families()) fonts.push_back(QStringToAnsi(f));
         return fonts;
     }
+    void SetupChanged() override {
+        if (printer_.outputFileName().isEmpty()) queue_ = QStringToAnsi(printer_.printerName());
+        if (Target() != target_ && printer_.pageLayout().pageSize().isEquivalentTo(paper_))
+            DefaultPaper();
+        else
+            FullPage();
+    }
     std::vector<TPrinterPaper> Bins() override {
         std::vector<TPrinterPaper> bins;
         const std::vector<TInputSlot>& sources = Slots();
@@ -414,9 +429,26 @@ public:
     QPrinter& Printer() { return printer_; }
 
 private:
+    // A queue's default paper, or the locale's for a file (and when the queue names none).
+    void DefaultPaper() {
+        std::optional<QPageSize> paper;
+        if (printer_.outputFormat() == QPrinter::NativeFormat)
+            paper = QueueDefaultPaper(printer_.printerName().toStdString());
+        printer_.setPageSize(paper ? *paper : LocaleDefaultPaper());
+        FullPage();
+    }
+
+    // Also remembers the target and paper now set, to tell a dialog's choices from them.
     void FullPage() {
         printer_.setFullPage(true);
         printer_.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Inch);
+        target_ = Target();
+        paper_ = printer_.pageLayout().pageSize();
+    }
+
+    std::string Target() const {
+        return printer_.outputFileName().isEmpty() ? "queue " + printer_.printerName().toStdString()
+                                                   : std::string("file");
     }
 
     // The paper sources of the queue printed to now (none for a PDF file), read once per queue.
@@ -456,6 +488,9 @@ private:
     QtPrintCanvas canvas_;
     TPrintJobEnd end_;
     std::string error_;
+    std::string target_;  // the queue or file, and the paper, as this printer last set them
+    QPageSize paper_;
+    std::string queue_;  // the queue chosen last, for printing to it again after a file
     std::vector<TInputSlot> slots_;
     std::string slotsQueue_;
     bool slotsRead_ = false;

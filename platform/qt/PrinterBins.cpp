@@ -1,6 +1,9 @@
-// What the print system knows of a queue beyond Qt: its paper sources (the choices of the
-// InputSlot option of its printer description, PPD) and the outcome of the last job.
+// What the print system knows of a queue beyond Qt: its paper sources and its default paper
+// (from its printer description, PPD), the outcome of the last job; and a file's paper.
 #include <unistd.h>
+
+#include <QLocale>
+#include <QPrinterInfo>
 
 #include "platform/Codec.h"
 #include "platform/qt/QtPrinter.h"
@@ -25,6 +28,37 @@ std::vector<TInputSlot> ReadPpdInputSlots(const std::string& ppdPath) {
         }
     ppdClose(ppd);
     return sources;
+}
+
+std::optional<QPageSize> ReadPpdDefaultPaper(const std::string& ppdPath) {
+    ppd_file_t* ppd = ppdOpenFile(ppdPath.c_str());
+    if (!ppd) return std::nullopt;
+    ppdMarkDefaults(ppd);
+    std::optional<QPageSize> paper;
+    if (ppd_size_t* size = ppdPageSize(ppd, nullptr); size && size->width > 0 && size->length > 0)
+        paper = QPageSize(QSizeF(size->width, size->length), QPageSize::Point,
+                          QString::fromUtf8(size->name), QPageSize::FuzzyMatch);
+    ppdClose(ppd);
+    return paper;
+}
+
+std::optional<QPageSize> QueueDefaultPaper(const std::string& queueName) {
+    if (queueName.empty()) return std::nullopt;
+    if (const char* ppd = cupsGetPPD(queueName.c_str())) {
+        const std::string path = ppd;
+        std::optional<QPageSize> paper = ReadPpdDefaultPaper(path);
+        unlink(path.c_str());
+        if (paper) return paper;
+    }
+    const QPrinterInfo info = QPrinterInfo::printerInfo(QString::fromStdString(queueName));
+    if (info.isNull() || !info.defaultPageSize().isValid()) return std::nullopt;
+    return info.defaultPageSize();
+}
+
+QPageSize LocaleDefaultPaper() {
+    const QLocale::Territory where = QLocale().territory();
+    return QPageSize(where == QLocale::UnitedStates || where == QLocale::Canada ? QPageSize::Letter
+                                                                                : QPageSize::A4);
 }
 
 std::vector<TInputSlot> QueueInputSlots(const std::string& queueName) {

@@ -417,6 +417,25 @@ TEST_F(UrlDrop, EnterDragOverAndLeaveEvents) {
     EXPECT_EQ(events, (std::vector<std::string>{"enter 4", "over", "leave"}));
 }
 
+TEST_F(UrlDrop, DataTakenAtEntrySeenWhileDragging) {
+    std::vector<std::string> events;
+    const auto see = [&](const char* what) {
+        return [&, what](TObject*, TShiftState, TPoint, int&) {
+            events.push_back(what + (" " + target.URL + "|" + target.Title));
+        };
+    };
+    target.OnEnter = see("enter");
+    target.OnDragOver = see("over");
+    data.Set(kMimeMozUrl, Utf16("http://a\nSite A"));
+    target.DragEnter(&data, 0, {1, 1}, DROPEFFECT_LINK);
+    target.DragOver(0, {2, 2}, DROPEFFECT_LINK);
+    target.DragLeave();
+    target.GetDataOnEnter = false;
+    target.DragEnter(&data, 0, {1, 1}, DROPEFFECT_LINK);
+    EXPECT_EQ(events, (std::vector<std::string>{"enter http://a|Site A", "over http://a|Site A",
+                                                "enter |"}));
+}
+
 // ---- Effects ----------------------------------------------------------------------------
 
 TEST(DropEffect, ChosenFromKeysAllowedEffectsAndDragTypes) {

@@ -10,6 +10,7 @@
 #include "EsLabel.h"
 #include "EsSrMgr.h"
 #include "EsUtil.h"
+#include "platform/ChildControls.h"
 
 namespace {
 
@@ -121,10 +122,19 @@ TEST(EsLabelPlacement, VisibleCreatesTheNamedLabelAboveTheControl) {
     EXPECT_EQ(calendar.EsLabelInfo().Label(), nullptr);
 }
 
-TEST(EsLabelPlacement, NothingWithoutASite) {
+TEST(EsLabelPlacement, WithoutASiteTheLabelJoinsTheParentControl) {
     TEsCalendar calendar;
     calendar.EsLabelInfo().SetVisible(true);
-    EXPECT_EQ(calendar.EsLabelInfo().Label(), nullptr);
+    EXPECT_EQ(calendar.EsLabelInfo().Label(), nullptr) << "no parent";
+    TEsCalendar form;
+    SetParentControl(calendar, &form);
+    calendar.SetBounds(20, 60, 200, 140);
+    calendar.EsLabelInfo().SetVisible(true);
+    TEsAttachedLabel* label = calendar.EsLabelInfo().Label();
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(ParentControl(*label), &form);
+    EXPECT_EQ(label->Top() + label->Height(), 60);
+    SetParentControl(calendar, nullptr);
 }
 
 // ---- The caption label ------------------------------------------------------------------

@@ -4,7 +4,12 @@
 
 #include "QtTestApplication.h"
 
+#include <QComboBox>
+#include <QLocale>
 #include <QPainter>
+#include <QPrintDialog>
+#include <QPrintEngine>
+#include <QPrinterInfo>
 
 #include <fstream>
 
@@ -32,6 +37,101 @@ TEST(PrinterDescription, DamagedOrForeignFilesGiveWhatCanBeRead) {
     EXPECT_EQ(damaged[1].Keyword, "Lower");
     EXPECT_TRUE(ReadPpdInputSlots(kData + "filters.png").empty());
     EXPECT_TRUE(ReadPpdInputSlots(kData + "no-such-file.ppd").empty());
+}
+
+TEST(PrinterDescription, ItsDefaultPageSizeIsTheQueuesPaper) {
+    const std::optional<QPageSize> a4 = ReadPpdDefaultPaper(kData + "OfficeA4.ppd");
+    ASSERT_TRUE(a4);
+    EXPECT_EQ(a4->sizePoints(), QSize(595, 842));
+    EXPECT_EQ(a4->id(), QPageSize::A4);
+    const std::optional<QPageSize> letter = ReadPpdDefaultPaper(kData + "ThreeTrays.ppd");
+    ASSERT_TRUE(letter);
+    EXPECT_EQ(letter->sizePoints(), QSize(612, 792));
+    EXPECT_FALSE(ReadPpdDefaultPaper(kData + "no-such-file.ppd"));
+}
+
+TEST(PrintJob, APdfFileTakesTheLocalesPaper) {
+    NeedApplication();
+    TempDir dir;
+    const QLocale before;
+    const auto paperIn = [&](QLocale locale) {
+        QLocale::setDefault(locale);
+        auto printer = CreateSystemPrinter();
+        printer->SetOutputFileName(dir.File("report.pdf"));
+        return printer->PaperTenthsMm();
+    };
+    const TSize a4 = paperIn(QLocale(QLocale::German, QLocale::Germany));
+    const TSize us = paperIn(QLocale(QLocale::English, QLocale::UnitedStates));
+    const TSize canada = paperIn(QLocale(QLocale::French, QLocale::Canada));
+    QLocale::setDefault(before);
+    EXPECT_EQ(a4.cx, 2100);
+    EXPECT_EQ(a4.cy, 2970);
+    EXPECT_EQ(us.cx, 2159);
+    EXPECT_EQ(canada.cy, 2794);
+}
+
+// The queues of the private print system the test run starts (print-system.sh).
+bool HasPrivateQueues() {
+    NeedApplication();
+    return QPrinterInfo::availablePrinterNames().contains("Trays");
+}
+
+TEST(PrintQueue, AQueueTakesItsDefaultPaper) {
+    if (!HasPrivateQueues()) GTEST_SKIP() << "no private print system";
+    auto printer = CreateSystemPrinter();
+    ASSERT_TRUE(printer->SetPrinterName("OfficeA4"));
+    EXPECT_EQ(printer->PaperTenthsMm(), (TSize{2100, 2970}));
+    ASSERT_TRUE(printer->SetPrinterName("Trays"));
+    EXPECT_EQ(printer->PaperTenthsMm(), (TSize{2159, 2794}));
+    ASSERT_TRUE(printer->SetPaperNumber(9));  // A4, the caller's choice, holds for the job
+    TempDir dir;
+    printer->SetOutputFileName(dir.File("report.pdf"));
+    printer->SetOutputFileName("");
+    EXPECT_EQ(printer->PrinterName(), "Trays");
+    EXPECT_EQ(printer->PaperTenthsMm(), (TSize{2159, 2794})) << "back to the queue's paper";
+}
+
+TEST(PrintQueue, AQueueChosenInThePrintDialogTakesItsDefaultPaper) {
+    if (!HasPrivateQueues()) GTEST_SKIP() << "no private print system";
+    auto printer = CreateSystemPrinter();
+    ASSERT_TRUE(printer->SetPrinterName("Trays"));
+    QPrinter& qt = *QtPrinterOf(*printer);
+    {
+        QPrintDialog dialog(&qt);
+        dialog.open();
+        auto* queues = dialog.findChild<QComboBox*>("printers");
+        ASSERT_NE(queues, nullptr);
+        queues->setCurrentIndex(queues->findText("OfficeA4"));
+        dialog.accept();
+    }
+    ASSERT_EQ(printer->PrinterName(), "OfficeA4");
+    printer->SetupChanged();
+    EXPECT_EQ(printer->PaperTenthsMm(), (TSize{2100, 2970}));
+
+    // A paper picked in the dialog with the queue holds.
+    qt.setPrinterName("Trays");
+    qt.setPageSize(QPageSize(QPageSize::Legal));
+    printer->SetupChanged();
+    EXPECT_EQ(printer->PaperNumber(), 5);
+}
+
+TEST(PrintQueue, TheChosenBinGoesWithTheJob) {
+    if (!HasPrivateQueues()) GTEST_SKIP() << "no private print system";
+    QStringList options;
+    auto printer = CreateSystemPrinter([&options](QPainter& painter, QPrinter& qt) {
+        options =
+            qt.printEngine()->property(QPrintEngine::PrintEnginePropertyKey(0xfe00)).toStringList();
+        return EndPrintJob(painter, qt);
+    });
+    ASSERT_TRUE(printer->SetPrinterName("Trays"));
+    ASSERT_EQ(printer->Bins().size(), 3u);
+    ASSERT_TRUE(printer->SetBinNumber(257));
+    ASSERT_TRUE(printer->BeginDocument());
+    EXPECT_FALSE(printer->EndDocument()) << "the queue refuses jobs";
+    const qsizetype at = options.indexOf("InputSlot");
+    ASSERT_GE(at, 0) << options.join(' ').toStdString();
+    EXPECT_EQ(options.value(at + 1), "Lower");
+    EXPECT_EQ(options.count("InputSlot"), 1);
 }
 
 TEST(PrintJob, TheOutcomeComesFromThePainterThePrinterAndThePrintSystem) {

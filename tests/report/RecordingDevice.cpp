@@ -87,8 +87,10 @@ void TRecordingCanvas::FrameRect(const TRect& r) {
 void TRecordingCanvas::DrawFocusRect(const TRect& r) {
     log_.push_back("FocusRect " + R(r));
 }
-void TRecordingCanvas::StretchDraw(const TRect& dest, const TBitmap&) {
-    log_.push_back("StretchDraw " + R(dest));
+void TRecordingCanvas::StretchDraw(const TRect& dest, const TBitmap& bitmap) {
+    log_.push_back("StretchDraw " + R(dest) + " " + std::to_string(bitmap.Width()) + "x" +
+                   std::to_string(bitmap.Height()));
+    LastStretched = bitmap;
 }
 
 void TRecordingCanvas::Draw(int x, int y, double sx, double sy, const TBitmap&) {

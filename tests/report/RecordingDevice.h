@@ -34,6 +34,9 @@ public:
     std::string FontText();
     std::string PenText();
 
+    // The bitmap of the last StretchDraw.
+    TBitmap LastStretched;
+
 private:
     std::vector<std::string>& log_;
 };

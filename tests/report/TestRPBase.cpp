@@ -154,6 +154,8 @@ TEST_F(Job, ErrorTextsOutsideAndInsideAJob) {
     EXPECT_EQ(ErrorText([&] { r.Canvas(); }), "<Error!  Canvas not yet active.>");
     EXPECT_EQ(ErrorText([&] { r.NewPage(); }),
               "<Invalid method call.  PrintReport is not printing.>");
+    EXPECT_EQ(ErrorText([&] { r.FloodFill(1, 1, clBlack, 0); }),
+              "<Invalid method call.  PrintReport is not printing.>");
     std::string inside;
     r.OnPrint = [&](TBaseReport& b) {
         inside = ErrorText([&] { b.SetCopies(2); }) + "|" + ErrorText([&] { b.RecalcPage(); }) +

@@ -32,6 +32,44 @@ TEST_F(Canvas, AlignmentsPlaceTextAndCursor) {
     EXPECT_EQ(t[2].substr(0, 10), "Text 1100,");
 }
 
+TEST_F(Canvas, TheCursorMovesOnByTheTextsWidthAtTheHorizontalScale) {
+    TPrintReport r;
+    RunJob(r, [](TCanvasReport& b) {
+        b.SetScaleX(200);
+        b.PrintLeft("abc", 1.0);
+        EXPECT_DOUBLE_EQ(b.XPos(), 1.125);
+        b.PrintLeft("d", b.XPos());
+    });
+    auto t = dev->Calls("Text");
+    ASSERT_EQ(t.size(), 2u);
+    EXPECT_EQ(t[0].substr(0, 10), "Text 1200,");
+    EXPECT_EQ(t[1].substr(0, 10), "Text 1350,");  // where the first one ends
+}
+
+TEST_F(Canvas, BrushCopyAndCopyRectStretchAPartOfABitmap) {
+    TBitmap picture(4, 2);
+    picture.Canvas().Brush().SetColor(clWhite);
+    picture.Canvas().FillRect({0, 0, 4, 2});
+    picture.Canvas().SetPixel(2, 0, clRed);
+    TPrintReport r;
+    TColor copied = clNone, brushed = clNone, kept = clNone;
+    RunJob(r, [&](TCanvasReport& b) {
+        auto& canvas = static_cast<TRecordingCanvas&>(b.Canvas());
+        b.CopyRect(1, 1, 2, 1.5, picture, {1, 0, 3, 2});
+        copied = canvas.LastStretched.Pixel(1, 0);
+        b.Canvas().Brush().SetColor(clBlue);
+        b.BrushCopy(1, 1, 2, 1.5, picture, {1, 0, 3, 2}, clRed);
+        brushed = canvas.LastStretched.Pixel(1, 0);
+        kept = canvas.LastStretched.Pixel(0, 0);
+    });
+    EXPECT_EQ(dev->Calls("StretchDraw"),
+              (std::vector<std::string>{"StretchDraw 600,600-1200,900 2x2",
+                                        "StretchDraw 600,600-1200,900 2x2"}));
+    EXPECT_EQ(copied, clRed);
+    EXPECT_EQ(brushed, clBlue);
+    EXPECT_EQ(kept, clWhite);
+}
+
 TEST_F(Canvas, BlockJustificationSpreadsTheGaps) {
     TPrintReport r;
     RunJob(r, [](TCanvasReport& b) {

@@ -50,6 +50,7 @@ protected:
         auto d = std::make_unique<TRPPrinterDevice>(CreateSystemPrinter());
         device = d.get();
         device->SetOutputFileName(dir.File("out.pdf"));
+        device->SetPaperSize(1, 0, 0);  // Letter, whatever the locale's paper
         SetGlobalDevice(std::move(d));
     }
     void TearDown() override { SetGlobalDevice(nullptr); }

@@ -3,6 +3,7 @@
 // Also what the system printer asks of the print system beyond Qt, and its seam for tests.
 #pragma once
 
+#include <QPageSize>
 #include <QPrinter>
 
 #include <functional>
@@ -29,6 +30,16 @@ std::vector<TInputSlot> ReadPpdInputSlots(const std::string& ppdPath);
 // The paper sources of a queue (its name in UTF-8), from the printer description the print
 // system holds for it.
 std::vector<TInputSlot> QueueInputSlots(const std::string& queueName);
+
+// The paper a printer description (PPD) names as its default; none when the file cannot be read
+// as one or names no size.
+std::optional<QPageSize> ReadPpdDefaultPaper(const std::string& ppdPath);
+// The default paper of a queue (its name in UTF-8): its printer description's, else what Qt
+// knows of the queue; none for an unknown queue.
+std::optional<QPageSize> QueueDefaultPaper(const std::string& queueName);
+// The paper a PDF file takes: Letter in the United States and Canada, A4 elsewhere, by the
+// territory of the locale in force (QLocale()).
+QPageSize LocaleDefaultPaper();
 
 // The print system's answer to this thread's last request: its IPP status code and message.
 void LastPrintSystemAnswer(int& status, std::string& message);
