@@ -125,5 +125,6 @@ void ExportHTML();
 int WriteHTMLPages(std::vector<TCollectedEntry> items, const std::string& firstPage,
                    int32_t& links);
 
-// The folder the save dialog starts in: that of the last bank file, else the program's.
+// The folder the save dialog starts in: that of the last bank file, else the user's data
+// folder (the program's own may be read-only).
 std::string ExportInitialDir();

@@ -26,7 +26,8 @@ TReptSelForm::TReptSelForm(QWidget* parent) : QDialog(parent), ui_(new Ui::ReptS
               f.LastAccessChkBox, f.Cat1ChkBox,   f.Cat2ChkBox,   f.Cat3ChkBox,  f.URLChkBox,
               f.EMailChkBox,      f.UserIDChkBox, f.PasswdChkBox, f.NotesChkBox, f.CNoteChkBox};
     SetKind(rkUserIdPassword);
-    connect(f.RptNoItem1, &QRadioButton::clicked, this, [this] { RptNoSelectionClick(); });
+    // A change of choice only: a click on the item already chosen leaves the boxes alone.
+    connect(f.RptNoItem1, &QRadioButton::toggled, this, [this] { RptNoSelectionClick(); });
     connect(f.PrintButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(f.CancelButton, &QPushButton::clicked, this, &QDialog::reject);
     setFixedSize(size());
