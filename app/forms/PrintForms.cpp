@@ -11,6 +11,7 @@
 #include "EntryListView.h"
 #include "FormUtils.h"
 #include "RPrinter.h"
+#include "SelectionCommands.h"
 #include "platform/Messages.h"
 #include "platform/qt/Application.h"
 #include "platform/qt/QtPrinter.h"
@@ -92,7 +93,7 @@ void TPrintSelForm::showEvent(QShowEvent* event) {
 void TPrintSelForm::PrintButtonClick() {
     TEntryListView& list = List();
     if (!list.selectionModel()->hasSelection()) {
-        MessageDlg("No Entries Selected!\rPlease try again.", TMsgDlgType::mtError, mbOK);
+        MessageDlg(NoEntriesSelectedText, TMsgDlgType::mtError, mbOK);
         return;
     }
     TReptSelForm choice(this);
