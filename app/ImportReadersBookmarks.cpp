@@ -303,11 +303,6 @@ std::string CollectText(TMarkupScanner& scanner, TTagId end) {
 
 }  // namespace
 
-std::string DecodeHtmlEntities(std::string_view text) {
-    if (text.find('&') == std::string_view::npos) return std::string(text);
-    return Utf8ToAnsi(DecodeEntitiesUtf8(AnsiToUtf8(text)));
-}
-
 std::vector<TBookmarkLink> ParseBookmarkFile(std::string_view bytes) {
     // The markup is ASCII in either encoding: the file is scanned as it stands and each text
     // taken out of it is decoded.

@@ -1,5 +1,5 @@
 // The main window: creation, the tree's handlers, the window's events and the File, Help and
-// launching commands. Commands of later parts of the program are shown disabled.
+// launching commands; every menu command and tool button is bound here.
 #include "MainForm.h"
 
 #include <QApplication>
@@ -115,28 +115,27 @@ TPasswordDlg& TMainForm::PasswordDlg() {
 }
 
 void TMainForm::FormCreate() {
-    // 1. Settings; column 0 always shows field 0.
+    // Settings; column 0 always shows field 0.
     LoadSettings();
     NormalizeColumnTable(Settings());
-    // 2-4. The tree, its header and columns.
+    // The tree, its header and columns.
     ConfigureTree();
-    // 5. The smallest size the window may take, by screen width.
+    // The smallest size the window may take, by screen width.
     elastic_ = new TElasticFormQt(this);
     const QScreen* screen = QGuiApplication::primaryScreen();
     const auto [minW, minH] = MinimumTrackSize(screen ? screen->geometry().width() : 0);
     elastic_->SetMinimumTrackWidth(minW);
     elastic_->SetMinimumTrackHeight(minH);
-    // 6. No bank.
+    // No bank.
     ResetBank();
     ResetBankCommands();
     TBankState& bank = Bank();
-    bank.Entries.resize(15);
     // Until a bank is open the window carries the program's name.
     setWindowTitle(ToQString(std::string(ResAppTitle)));
     QFont statusFont("Arial", 9);
     ui_->StatusBar1->setFont(statusFont);
     statusLabel_->clear();
-    // 7. The application's activation.
+    // The application's activation.
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
         CallGuarded([&] {
             if (s == Qt::ApplicationActive)
@@ -145,24 +144,24 @@ void TMainForm::FormCreate() {
                 AppDeactivate();
         });
     });
-    // 8. Folders; the help manual is looked for beside the program when it is asked for.
+    // Folders; the help manual is looked for beside the program when it is asked for.
     bank.BankFileName.clear();
     bank.ProgramFolder = ProgramFolder();
     bank.BankFolder.clear();
-    // 9. The workgroup commands and the user's validation.
+    // The workgroup commands and the user's validation.
     UpdateLoadWorkgroup();
     bank.WorkgroupFileTime = 0;
     ResetUserValidation();
-    // 10. The resizer: no resolution or font scaling; tool bar and status bar keep their size.
+    // The resizer: no resolution or font scaling; tool bar and status bar keep their size.
     elastic_->ResolutionIndependence = false;
     elastic_->ElasticFont = false;
     elastic_->ExcludeFromResizing(ui_->ToolBar1);
     elastic_->ExcludeFromResizing(ui_->StatusBar1);
     elastic_->ElFrmIniFile = "Software\\PellTech\\Lorvane";
     elastic_->OnAfterResize = [this](TObject*) { ElasticForm1AfterResize(); };
-    // 11. Links dropped on the window.
+    // Links dropped on the window.
     RegisterDropTarget(*dropTarget_, this);
-    // 12. Nothing to save yet; the workgroup file check waits for a workgroup bank.
+    // Nothing to save yet; the workgroup file check waits for a workgroup bank.
     ui_->SaveBank1->setEnabled(false);
     ui_->SaveAs1->setEnabled(false);
     ui_->tbSaveButton->setEnabled(false);
@@ -307,10 +306,6 @@ void TMainForm::OnCommand(QAction* action, void (TMainForm::*command)()) {
 
 void TMainForm::ConnectCommands() {
     Ui::MainForm& f = *ui_;
-    // Everything is disabled at first; the commands that exist are enabled below.
-    for (QAction* action : findChildren<QAction*>())
-        if (!action->menu() && !action->isSeparator()) action->setEnabled(false);
-    const bool saveEnabled = false;
     struct {
         QAction* action;
         void (TMainForm::*command)();
@@ -389,12 +384,7 @@ void TMainForm::ConnectCommands() {
         {f.BottomoftheTree1, &TMainForm::BottomoftheTree1Click},
         {f.tbBottomOfTree, &TMainForm::BottomoftheTree1Click},
     };
-    for (const auto& c : commands) {
-        OnCommand(c.action, c.command);
-        c.action->setEnabled(true);
-    }
-    for (QAction* a : {f.SaveBank1, f.tbSaveButton, f.SaveAs1}) a->setEnabled(saveEnabled);
-    UpdateLoadWorkgroup();
+    for (const auto& c : commands) OnCommand(c.action, c.command);
     // F1 anywhere in the window: the main window's help; in a dialog, the dialog's.
     auto* help = new QAction(this);
     help->setObjectName("HelpKey");

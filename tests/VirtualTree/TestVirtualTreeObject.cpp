@@ -159,7 +159,7 @@ TEST(VirtualTreeObject, LegacyOptionNamesMapOntoTheFiveSets) {
     EXPECT_TRUE(o.MiscOptions().Empty());
 }
 
-TEST(VirtualTreeObject, DefaultsTheApplicationRelliesOn) {
+TEST(VirtualTreeObject, DefaultsTheApplicationReliesOn) {
     TestTree tree;
     EXPECT_EQ(tree.Indent(), 18u);
     EXPECT_EQ(tree.Margin(), 4);

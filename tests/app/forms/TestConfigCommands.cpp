@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTimer>
+#include <filesystem>
 #include <functional>
 #include <type_traits>
 
@@ -128,6 +129,27 @@ TEST_F(ConfigCommands, RebuildOnlyWhenInterleaveChangesAndUserChangeRevalidates)
     EXPECT_FALSE(UserValidated());
     RunValidationOnce([&] { ++checks; });
     EXPECT_EQ(checks, 2);
+}
+
+TEST_F(ConfigCommands, AFailedSaveIsReportedWithEverythingApplied) {
+    TMainForm main;
+    Add(Named("a", "C"));
+    main.RebuildTree();
+    Bank().TruncateEntries(-1);  // a rebuild empties the tree
+    std::filesystem::create_directory(dir.File("blocked.reg"));
+    SetRegistryFileName(dir.File("blocked.reg"));
+    SaveWith([](TConfigAllForm& form) {
+        SetChildText<QLineEdit>(form, "UserNameEdit", "someone");
+        SetChildText<QLineEdit>(form, "WrkGrpUserFileName", "/shared/users");
+        SetChildText<QLineEdit>(form, "AutoExpandDelayEdit", "250");
+        form.SetRadioIndex("rgInterleave", 1);
+    });
+    main.Workgroup1Click();
+    EXPECT_TRUE(main.Form().LoadWorkgroupBank1->isEnabled());
+    EXPECT_EQ(main.VST().AutoExpandDelay(), 250u);
+    EXPECT_EQ(main.VST().TotalCount(), 0u);
+    ASSERT_EQ(messages.Shown.size(), 1u);
+    EXPECT_EQ(messages.Shown[0].Type, TMsgDlgType::mtError);
 }
 
 TEST_F(ConfigCommands, RefusedPasswordOpensNothing) {

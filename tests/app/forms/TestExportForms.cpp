@@ -477,6 +477,23 @@ TEST_F(ExportCommandsTest, DatImportedTwiceRenamesOneEntry) {
                                          "Import complete (1 entries)"}));
 }
 
+TEST_F(ExportCommandsTest, ImportMessagesShowUnderTheNormalCursor) {
+    struct CursorAtMessages : ScriptedMessages {
+        int Show(const MessageRequest& request) override {
+            waiting.push_back(QApplication::overrideCursor() != nullptr);
+            return ScriptedMessages::Show(request);
+        }
+        std::vector<bool> waiting;
+    } shown;
+    Add(Named("Only"));
+    ExportAll(efFile, dir.File("one.dat"));
+    shown.waiting.clear();
+    answer = dir.File("one.dat");
+    F().LorvaneExportImport->trigger();  // the duplicate notice and the count
+    EXPECT_EQ(shown.waiting, std::vector<bool>(2, false));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
 TEST_F(ExportCommandsTest, BankAndBookmarkRoundTrips) {
     TEntry e = Named("Full", "C1", "C2", "C3");
     e.Description = "desc";
