@@ -74,6 +74,7 @@ protected:
         Settings().ConfirmSaves = false;
         Seams().AskPassword = [this](std::string& typed) {
             ++passwordPrompts;
+            busyAtPrompts.push_back(busyDepth);
             if (typedPasswords.empty()) return false;
             typed = typedPasswords.front();
             typedPasswords.erase(typedPasswords.begin());
@@ -111,6 +112,7 @@ protected:
     TempDir dir;
     Strings typedPasswords;
     int passwordPrompts = 0;
+    std::vector<int> busyAtPrompts;  // the hourglass while the password dialog waits
     Strings statusTexts;
     int busyDepth = 0;
 };
@@ -452,6 +454,7 @@ TEST_F(BankFileTest, PasswordIsAskedUntilRightOrCancelled) {
     typedPasswords = {"wrong", "  secret "};
     EXPECT_EQ(Load(File()), 1);
     EXPECT_EQ(passwordPrompts, 2);
+    EXPECT_EQ(busyAtPrompts, (std::vector<int>{0, 0}));
     EXPECT_EQ(messages.Texts(), Strings{"Password failed!\rPlease try again"});
     EXPECT_EQ(messages.Shown[0].Type, TMsgDlgType::mtError);
     EXPECT_EQ(Bank().FilePassword, "Secret");
