@@ -419,7 +419,7 @@ void TMainForm::FillSeams() {
     s.EnableSaveAs = [this](bool on) { ui_->SaveAs1->setEnabled(on); };
     s.RebuildTree = [this] { RebuildTree(); };
     s.FocusEntryNode = [this](int index) { FocusEntry(index); };
-    s.NewBank = [this] { New1Click(); };
+    s.NewBank = [] { return NewBankCommand(); };
     s.ProcessEvents = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
     s.SetCaption = [this](const std::string& caption) { setWindowTitle(ToQString(caption)); };
     s.ClearTree = [this] {
