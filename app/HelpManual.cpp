@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "AppSeams.h"
-#include "Launch.h"
+#include "UrlEncoding.h"
 #include "platform/Exceptions.h"
 #include "platform/FileUtils.h"
 #include "platform/Messages.h"
