@@ -22,13 +22,19 @@
 #include "SessionsHome.h"
 
 #if defined(__SANITIZE_ADDRESS__)
+#define LORVANE_HEAP_HOOKS 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define LORVANE_HEAP_HOOKS 1
+#endif
+#endif
+#ifdef LORVANE_HEAP_HOOKS
 // The address sanitizer's allocator interface.
 extern "C" {
 int __sanitizer_install_malloc_and_free_hooks(void (*onAlloc)(const volatile void*, size_t),
                                               void (*onFree)(const volatile void*));
 size_t __sanitizer_get_allocated_size(const volatile void* block);
 }
-#define LORVANE_HEAP_HOOKS 1
 #endif
 
 namespace fs = std::filesystem;
