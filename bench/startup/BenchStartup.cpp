@@ -21,10 +21,10 @@
 #include "BankModel.h"
 #include "GeneratedBank.h"
 #include "JustOne.h"
-#include "Launch.h"
 #include "MainForm.h"
 #include "ResStrings.h"
 #include "Settings.h"
+#include "StartUp.h"
 #include "platform/FolderPicker.h"
 #include "platform/qt/Application.h"
 
