@@ -475,9 +475,9 @@ void TVTRowPainter::PaintImage(TCanvas& canvas, PVirtualNode node, TColumnIndex 
     const bool selectedLook = HasState(node, vsSelected) &&
                               !options.SelectionOptions().Contains(toFullRowSelect) &&
                               !options.MiscOptions().Contains(toGridExtensions);
-    const bool blended =
-        options.PaintOptions().Contains(toUseBlendedImages) &&
-        ((ghosted && tree_.Focused()) || selectedLook || HasState(node, vsCutOrCopy));
+    const bool blended = options.PaintOptions().Contains(toUseBlendedImages) &&
+                         ((ghosted && tree_.Focused()) || selectedLook ||
+                          (HasState(node, vsCutOrCopy) && tree_.HasTreeState(tsCutPending)));
     const TColor blendColor = tree_.Focused() || !options.PaintOptions().Contains(toHideSelection)
                                   ? tree_.Colors().Color(TVTColors::FocusedSelectionColor)
                                   : tree_.Colors().Color(TVTColors::UnfocusedSelectionColor);
@@ -577,24 +577,8 @@ void TBaseVirtualTree::PaintTree(TCanvas& canvas, const TRect& window, TPoint ta
     }
     if (y < bottom) {
         TRect rest{target.X, y, target.X + window.Width(), bottom};
-        if (!DoPaintBackground(canvas, rest)) {
-            Fill(canvas, rest, Color());
-            if (background) TileBackground(canvas, rest, clientOrigin);
-            if (paint.Contains(toShowVertGridLines) && Header().UseColumns()) {
-                // The columns' lines go on below the rows in the rows' pattern.
-                const TColor grid = Colors().Color(TVTColors::GridLineColor);
-                TVTRowPaintInfo onWindow = info;
-                onWindow.Origin = {0, 0};
-                for (TColumnIndex column : ShownColumns(Header())) {
-                    int left = 0, right = 0;
-                    if (column < 0 || !Header().GetColumnBounds(column, left, right)) continue;
-                    const int x = target.X - window.Left + right - 1;
-                    if (x >= rest.Left && x < rest.Right)
-                        painter.DrawPatternLine(canvas, {x, rest.Top, x + 1, rest.Bottom}, grid,
-                                                onWindow);
-                }
-            }
-        }
+        if (!DoPaintBackground(canvas, rest))
+            PaintBelowRows(canvas, rest, target.X - window.Left, clientOrigin, info);
         // The rubber band goes over the empty part too.
         if (dottedBand && options.Contains(poDrawSelection)) {
             TRect band = selectionRect_;
@@ -609,6 +593,41 @@ void TBaseVirtualTree::PaintTree(TCanvas& canvas, const TRect& window, TPoint ta
     if (blendedBand && options.Contains(poDrawSelection))
         PaintBlendedBand(canvas, window, target, options);
     DoAfterPaint(canvas);
+}
+
+// The area below the last row: the tree's colour, the column colours, the background picture and
+// the columns' grid lines in the rows' pattern. columnX is where the content's x = 0 lies.
+void TBaseVirtualTree::PaintBelowRows(TCanvas& canvas, const TRect& rest, int columnX,
+                                      TPoint clientOrigin, const TVTRowPaintInfo& info) {
+    Fill(canvas, rest, Color());
+    const bool columns = Header().UseColumns();
+    auto columnRect = [&](TColumnIndex column, TRect& r) {
+        int left = 0, right = 0;
+        if (column < 0 || !Header().GetColumnBounds(column, left, right)) return false;
+        r = {std::max(rest.Left, columnX + left), rest.Top, std::min(rest.Right, columnX + right),
+             rest.Bottom};
+        return r.Left < r.Right;
+    };
+    if (columns && info.Options.Contains(poColumnColor))
+        for (TColumnIndex column : ShownColumns(Header())) {
+            TRect r;
+            const TColor color = column >= 0 ? Header().Columns().Items(column).Color() : Color();
+            if (color != Color() && columnRect(column, r)) Fill(canvas, r, color);
+        }
+    if (BackgroundInUse(info.Options)) TileBackground(canvas, rest, clientOrigin);
+    if (columns && TreeOptions().PaintOptions().Contains(toShowVertGridLines)) {
+        const TColor grid = Colors().Color(TVTColors::GridLineColor);
+        TVTRowPainter painter(*this);
+        TVTRowPaintInfo onWindow = info;
+        onWindow.Origin = {0, 0};
+        for (TColumnIndex column : ShownColumns(Header())) {
+            int left = 0, right = 0;
+            if (column < 0 || !Header().GetColumnBounds(column, left, right)) continue;
+            const int x = columnX + right - 1;
+            if (x >= rest.Left && x < rest.Right)
+                painter.DrawPatternLine(canvas, {x, rest.Top, x + 1, rest.Bottom}, grid, onWindow);
+        }
+    }
 }
 
 void TBaseVirtualTree::PaintBlendedBand(TCanvas& canvas, const TRect& window, TPoint target,

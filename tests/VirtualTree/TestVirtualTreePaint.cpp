@@ -178,6 +178,18 @@ TEST(VirtualTreePaint, ColumnGridLinesKeepTheirPatternBelowTheLastRow) {
     }
 }
 
+TEST(VirtualTreePaint, ColumnColoursGoOnBelowTheLastRow) {
+    REQUIRE_PIXELS();
+    PaintedTree tree;
+    for (int width : {40, 40}) tree.Header().Columns().Add()->SetWidth(width);
+    tree.Header().Columns().Items(1).SetColor(kYellow);
+    tree.AddChild(nullptr);  // the row ends at 18
+    TBitmap image = tree.Render(100, 60);
+    EXPECT_EQ(image.Pixel(60, 40), kYellow);
+    EXPECT_EQ(image.Pixel(20, 40), kGround);
+    EXPECT_EQ(image.Pixel(90, 40), kGround) << "right of the columns";
+}
+
 TEST(VirtualTreePaint, DottedTreeLinesJoinAcrossRows) {
     REQUIRE_PIXELS();
     PaintedTree tree;
