@@ -198,22 +198,22 @@ void TVTRowPainter::PaintCell(TCanvas& canvas, PVirtualNode node, TColumnIndex c
     if (isMain) {
         const bool rtl =
             column > NoColumn ? header.ColumnIsRightToLeft(column) : t.BiDiMode() != bdLeftToRight;
-        if (!rtl) {
-            if (!info.LineImage.empty()) {
-                if (t.LineMode() == lmBands && info.Options.Contains(poGridLines))
-                    PaintLines(canvas, BandImage(node, info.LineImage), cell.Left,
-                               node->NodeHeight - 1, vAlign, info,
-                               t.Colors().Color(TVTColors::GridLineColor));
-                else
-                    PaintLines(canvas, info.LineImage, cell.Left, node->NodeHeight, vAlign, info,
-                               t.Colors().Color(TVTColors::TreeLineColor));
-            }
-            if (paint.Contains(toShowButtons) && HasState(node, vsHasChildren)) {
-                const uint32_t levels = t.GetNodeLevel(node) + (paint.Contains(toShowRoot) ? 1 : 0);
-                if (levels > 0)
-                    PaintNodeButton(canvas, node, cell.Left + int((levels - 1) * t.Indent()),
-                                    vAlign);
-            }
+        // Right to left, the levels run leftwards from the cell's right edge.
+        if (!info.LineImage.empty()) {
+            if (t.LineMode() == lmBands && info.Options.Contains(poGridLines))
+                PaintLines(canvas, BandImage(node, info.LineImage), cell, node->NodeHeight - 1,
+                           vAlign, info, t.Colors().Color(TVTColors::GridLineColor), rtl);
+            else
+                PaintLines(canvas, info.LineImage, cell, node->NodeHeight, vAlign, info,
+                           t.Colors().Color(TVTColors::TreeLineColor), rtl);
+        }
+        if (paint.Contains(toShowButtons) && HasState(node, vsHasChildren)) {
+            const int levels = int(t.GetNodeLevel(node)) + (paint.Contains(toShowRoot) ? 1 : 0);
+            const int indent = int(t.Indent());
+            if (levels > 0)
+                PaintNodeButton(
+                    canvas, node,
+                    rtl ? cell.Right - levels * indent : cell.Left + (levels - 1) * indent, vAlign);
         }
     }
     if (layout.CheckX >= 0) {
@@ -324,36 +324,41 @@ std::vector<TVTLineType> TVTRowPainter::BandImage(PVirtualNode node,
     return bands;
 }
 
-void TVTRowPainter::PaintLines(TCanvas& canvas, const std::vector<TVTLineType>& lines, int left,
-                               int height, int vAlign, const TVTRowPaintInfo& info, TColor color) {
+void TVTRowPainter::PaintLines(TCanvas& canvas, const std::vector<TVTLineType>& lines,
+                               const TRect& cell, int height, int vAlign,
+                               const TVTRowPaintInfo& info, TColor color, bool rightToLeft) {
     const int indent = int(tree_.Indent());
     for (size_t level = 0; level < lines.size(); ++level) {
-        const int x = left + int(level) * indent;
+        // Each level's box; the node's side of it (its outer edge) faces the reading direction.
+        const int x =
+            rightToLeft ? cell.Right - int(level + 1) * indent : cell.Left + int(level) * indent;
         const int middle = x + indent / 2;
+        const int outer = rightToLeft ? x : x + indent;
+        const int inner = rightToLeft ? x + indent - 1 : x;
         switch (lines[level]) {
             case ltBottomRight:
                 DrawDottedVLine(canvas, vAlign, height, middle, color, info);
-                DrawDottedHLine(canvas, middle, x + indent, vAlign, color, info);
+                DrawDottedHLine(canvas, middle, outer, vAlign, color, info);
                 break;
             case ltTopDown:
                 DrawDottedVLine(canvas, 0, height, middle, color, info);
                 break;
             case ltTopDownRight:
                 DrawDottedVLine(canvas, 0, height, middle, color, info);
-                DrawDottedHLine(canvas, middle, x + indent, vAlign, color, info);
+                DrawDottedHLine(canvas, middle, outer, vAlign, color, info);
                 break;
             case ltRight:
-                DrawDottedHLine(canvas, middle, x + indent, vAlign, color, info);
+                DrawDottedHLine(canvas, middle, outer, vAlign, color, info);
                 break;
             case ltTopRight:
                 DrawDottedVLine(canvas, 0, vAlign, middle, color, info);
-                DrawDottedHLine(canvas, middle, x + indent, vAlign, color, info);
+                DrawDottedHLine(canvas, middle, outer, vAlign, color, info);
                 break;
             case ltLeft:
-                DrawDottedVLine(canvas, 0, height - 1, x, color, info);
+                DrawDottedVLine(canvas, 0, height - 1, inner, color, info);
                 break;
             case ltLeftBottom:
-                DrawDottedVLine(canvas, 0, height - 1, x, color, info);
+                DrawDottedVLine(canvas, 0, height - 1, inner, color, info);
                 DrawDottedHLine(canvas, x, x + indent, height - 1, color, info);
                 break;
             default:

@@ -6,6 +6,8 @@
 
 #include "platform/Canvas.h"
 
+#include <cstdlib>
+
 namespace {
 
 constexpr TColor kGround = 0xF0F0F0;
@@ -188,6 +190,29 @@ TEST(VirtualTreePaint, ColumnColoursGoOnBelowTheLastRow) {
     EXPECT_EQ(image.Pixel(60, 40), kYellow);
     EXPECT_EQ(image.Pixel(20, 40), kGround);
     EXPECT_EQ(image.Pixel(90, 40), kGround) << "right of the columns";
+}
+
+TEST(VirtualTreePaint, ARightToLeftMainColumnDrawsItsLinesAndButtonsFromTheRight) {
+    REQUIRE_PIXELS();
+    PaintedTree tree;
+    tree.Header().Columns().Add()->SetWidth(100);
+    tree.Header().Columns().Items(0).SetBiDiMode(bdRightToLeft);
+    tree.TreeOptions().SetPaintOptions({toShowRoot, toShowTreeLines, toShowButtons});
+    PVirtualNode parent = tree.AddChild(nullptr);
+    tree.AddChild(parent);
+    tree.AddChild(nullptr);
+    TBitmap image = tree.Render(100, 60);
+    auto inked = [&image](int left, int right, int top, int bottom) {
+        int n = 0;
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x) n += image.Pixel(x, y) != kGround;
+        return n;
+    };
+    EXPECT_GT(inked(100 - 18, 100, 0, 18), 0) << "the root level's box holds the button";
+    EXPECT_GT(inked(100 - 9, 100 - 8, 18, 18 + 8), 0) << "the line runs down to the next node";
+    EXPECT_EQ(inked(0, 18, 11, 18), 0) << "nothing at the left edge";
+    if (const char* dir = std::getenv("LORVANE_PNG_DIR"))
+        image.SaveToFile(std::string(dir) + "/tree-right-to-left-lines.png");
 }
 
 TEST(VirtualTreePaint, DottedTreeLinesJoinAcrossRows) {
@@ -505,4 +530,27 @@ TEST(VirtualTreePaint, AnAnimatedToggleOpensAndShutsTheAreaBelowTheRow) {
     tree.ToggleNode(parent);
     EXPECT_FALSE(tree.HasTreeState(tsInAnimation));
     EXPECT_EQ(redTop(), 18);
+}
+
+TEST(VirtualTreePaint, ACollapseUncoversTheColumnColoursBelow) {
+    REQUIRE_PIXELS();
+    PaintedTree tree;
+    tree.ScrollBarOptions().SetScrollBars(ssNone);
+    tree.SetClientSize(200, 90);
+    tree.Header().Columns().Add()->SetWidth(200);
+    tree.Header().Columns().Items(0).SetColor(kYellow);
+    PVirtualNode parent = tree.AddChild(nullptr);
+    for (int i = 0; i < 10; ++i) tree.AddChild(parent);
+    tree.SetExpanded(parent, true);
+    tree.Show();
+    Pump();
+    tree.SetAnimationDuration(300);
+    tree.ToggleNode(parent);
+    Pump(100);
+    ASSERT_TRUE(tree.HasTreeState(tsInAnimation));
+    TBitmap window;
+    tree.PaintTo(window);
+    const int frame = tree.BorderWidth();
+    EXPECT_EQ(window.Pixel(frame + 100, frame + 88), kYellow) << "the strip the rows leave";
+    while (tree.HasTreeState(tsInAnimation)) Pump(20);
 }
