@@ -40,6 +40,13 @@ std::vector<TColumnIndex> ShownColumns(TVTHeader& header) {
     if (result.empty()) result.push_back(NoColumn);
     return result;
 }
+
+// A rubber band's rectangle runs from its start to the pointer: any corner may come first.
+TRect Normalized(TRect r) {
+    if (r.Left > r.Right) std::swap(r.Left, r.Right);
+    if (r.Top > r.Bottom) std::swap(r.Top, r.Bottom);
+    return r;
+}
 }  // namespace
 
 // --- Row geometry ----------------------------------------------------------------------------
@@ -570,7 +577,7 @@ void TBaseVirtualTree::PaintTree(TCanvas& canvas, const TRect& window, TPoint ta
             canvas.IntersectClipRect({window.Left, 0, window.Right, height});
             painter.PaintRow(canvas, node, info);
             if (dottedBand && options.Contains(poDrawSelection)) {
-                TRect band = selectionRect_;
+                TRect band = Normalized(selectionRect_);
                 band.Offset(0, -(y - target.Y + window.Top));
                 canvas.Pen().SetColor(clBlack);
                 canvas.DrawFocusRect(band);
@@ -586,7 +593,7 @@ void TBaseVirtualTree::PaintTree(TCanvas& canvas, const TRect& window, TPoint ta
             PaintBelowRows(canvas, rest, target.X - window.Left, clientOrigin, info);
         // The rubber band goes over the empty part too.
         if (dottedBand && options.Contains(poDrawSelection)) {
-            TRect band = selectionRect_;
+            TRect band = Normalized(selectionRect_);
             band.Offset(target.X - window.Left, target.Y - window.Top);
             canvas.SaveState();
             canvas.IntersectClipRect(rest);
@@ -637,7 +644,7 @@ void TBaseVirtualTree::PaintBelowRows(TCanvas& canvas, const TRect& rest, int co
 
 void TBaseVirtualTree::PaintBlendedBand(TCanvas& canvas, const TRect& window, TPoint target,
                                         TVTInternalPaintOptions options) {
-    TRect band = selectionRect_;
+    TRect band = Normalized(selectionRect_);
     // A band of no width or height still shows its frame.
     ++band.Right;
     ++band.Bottom;
@@ -671,12 +678,7 @@ void TBaseVirtualTree::PaintBlendedBand(TCanvas& canvas, const TRect& window, TP
 
 void TBaseVirtualTree::HandleDrawSelection(const TRect& oldRect, const TRect& newRect,
                                            bool toggle) {
-    auto normal = [](TRect r) {
-        if (r.Left > r.Right) std::swap(r.Left, r.Right);
-        if (r.Top > r.Bottom) std::swap(r.Top, r.Bottom);
-        return r;
-    };
-    const TRect before = normal(oldRect), after = normal(newRect);
+    const TRect before = Normalized(oldRect), after = Normalized(newRect);
     selectionRect_ = after;
     if (Root()->FirstChild == nullptr) return;
     TVTHeader& header = Header();

@@ -364,6 +364,30 @@ TEST(VirtualTreePaint, SelectedOnlyRowsAndTheRubberBandOverRowsAndBelow) {
     tree.SetTreeState(tsDrawSelecting, false);
 }
 
+TEST(VirtualTreePaint, ARubberBandDrawnUpAndLeftShowsInBothLooks) {
+    REQUIRE_PIXELS();
+    struct BandTree : PaintedTree {
+        using TBaseVirtualTree::MouseDown;
+        using TBaseVirtualTree::MouseMove;
+        using TBaseVirtualTree::MouseUp;
+    } tree;
+    tree.SetClientSize(100, 60);
+    tree.TreeOptions().SetPaintOptions({});
+    tree.TreeOptions().SetSelectionOptions({toMultiSelect});
+    for (int i = 0; i < 5; ++i) tree.AddChild(nullptr);
+    tree.MouseDown(mbLeft, 0, 80, 50);  // right of the text: a band starts
+    tree.MouseMove(ssLeft, 50, 10);
+    ASSERT_TRUE(tree.HasTreeState(tsDrawSelecting));
+    for (TVTDrawSelectionMode mode : {smDottedRectangle, smBlendedRectangle}) {
+        tree.SetDrawSelectionMode(mode);
+        TBitmap image = tree.Render(100, 60);
+        int marked = 0;
+        for (int y = 11; y < 49; ++y) marked += image.Pixel(79, y) != kGround;
+        EXPECT_GT(marked, 0) << "the band's right edge, look " << mode;
+    }
+    tree.MouseUp(mbLeft, 0, 50, 10);
+}
+
 TEST(VirtualTreePaint, AWindowAboveTheContentStartsWithTheFirstRowLower) {
     REQUIRE_PIXELS();
     PaintedTree tree;
