@@ -424,8 +424,8 @@ void TBaseVirtualTree::MouseMove(TShiftState shift, int x, int y) {
             SetTreeState(tsDrawSelecting);
             focusedColumn_ = Header().MainColumn();
         }
-        if (states_.Contains(tsDrawSelecting)) DoAutoScroll(x, y);
         if (states_.Contains(tsDrawSelecting)) {
+            DoAutoScroll(x, y);
             const TRect before = selectionRect_;
             TRect after = before;
             after.Right = std::clamp(p.X, 0, std::max(ClientWidth(), geometry_.RangeX()));
