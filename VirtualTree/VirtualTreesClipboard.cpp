@@ -252,7 +252,15 @@ bool TBaseVirtualTree::RenderOLEData(TClipFormat format, bool forClipboard, std:
     return true;
 }
 
+PDataObject TBaseVirtualTree::DoCreateDataObject() {
+    PDataObject dataObject;
+    if (OnCreateDataObject) OnCreateDataObject(this, dataObject);
+    return dataObject;
+}
+
 PDataObject TBaseVirtualTree::CreateDataObject(bool forClipboard) {
+    if (!forClipboard)
+        if (PDataObject own = DoCreateDataObject()) return own;
     return std::make_shared<TVTDataObject>(*this, forClipboard);
 }
 

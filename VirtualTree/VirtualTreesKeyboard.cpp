@@ -2,6 +2,7 @@
 // incremental search with its timer, focus gain and loss, and sorting the whole tree.
 #include "VirtualTrees.h"
 
+#include "platform/ChildControls.h"
 #include "platform/Codec.h"
 #include "platform/Help.h"
 #include "platform/KeyCodes.h"
@@ -329,13 +330,15 @@ bool TBaseVirtualTree::OtherKey(uint16_t code, TShiftState keys) {
         }
         case VK_F1: {
             // The help context of the focused node, else of its parents, else the control's
-            // own, shown by the application's help; the form's help follows when none is set.
+            // own or its parent controls', shown by the application's help.
             if (!OnGetHelpContext) return false;
             int context = 0;
             for (PVirtualNode node = focusedNode_; node && node != Root() && context == 0;
                  node = node->Parent)
                 DoGetHelpContext(node, focusedColumn_, context);
-            if (context == 0) context = helpContext_;
+            for (const TCustomControl* control = this; control && context == 0;
+                 control = ParentControl(*control))
+                context = control->HelpContext();
             return ShowHelpContext(context);
         }
         case VK_F2:

@@ -2,6 +2,7 @@
 // family, the Space check press, incremental search, OnKeyAction and sorting.
 #include "TreeTestSupport.h"
 
+#include "platform/ChildControls.h"
 #include "platform/Help.h"
 #include "platform/KeyCodes.h"
 #include "platform/headless/Headless.h"
@@ -166,6 +167,13 @@ TEST(TreeKeyboard, F1ShowsTheFirstHelpContextFromTheFocusedNodeUp) {
     tree.SetHelpContext(7);
     EXPECT_TRUE(tree.Press(VK_F1)) << "the control's own context comes after the nodes'";
     EXPECT_EQ(HeadlessHelpRequests(), (std::vector<int>{42, 7}));
+    TCustomControl parent;
+    parent.SetHelpContext(9);
+    SetParentControl(tree, &parent);
+    tree.SetHelpContext(0);
+    EXPECT_TRUE(tree.Press(VK_F1)) << "then the parent controls' contexts";
+    EXPECT_EQ(HeadlessHelpRequests(), (std::vector<int>{42, 7, 9}));
+    SetParentControl(tree, nullptr);
     SetHelpHandler(nullptr);
 }
 

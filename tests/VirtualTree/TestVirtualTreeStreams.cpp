@@ -198,11 +198,31 @@ TEST(TreeStreams, UnknownChunksAreSkippedAndVersionOneRunsToTheEnd) {
     }
     Load(tree, v1);
     EXPECT_EQ(tree.TotalCount(), 3u);
+    EXPECT_EQ(tree.VisibleCount(), 3u) << "a selected old node is visible too";
     for (PVirtualNode n : AllNodes(tree)) {
         EXPECT_EQ(n->CheckType, ctNone) << "unknown check type";
         EXPECT_EQ(n->CheckState, csUncheckedNormal) << "unknown check state";
     }
     EXPECT_EQ(CheckStructure(tree), "");
+}
+
+TEST(TreeStreams, SkipNodeMovesPastANodeAndRefusesOtherChunks) {
+    struct SkippingTree : TestTree {
+        using TBaseVirtualTree::SkipNode;
+    } tree;
+    std::vector<uint8_t> b = Leaf();
+    const std::vector<uint8_t> second = Leaf();
+    b.insert(b.end(), second.begin(), second.end());
+    TReadOnlyMemoryStream s(b.data(), int64_t(b.size()));
+    tree.SkipNode(s);
+    EXPECT_EQ(s.Position(), int64_t(second.size()));
+    s.SetPosition(8);  // the base chunk inside the first node
+    try {
+        tree.SkipNode(s);
+        ADD_FAILURE() << "no error";
+    } catch (const EVirtualTreeError& e) {
+        EXPECT_EQ(e.HelpContext, 2005);
+    }
 }
 
 TEST(TreeStreams, CaptionsTravelWithTheStringTree) {

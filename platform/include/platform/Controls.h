@@ -244,6 +244,9 @@ public:
     bool MouseCapture() const;
     TCursor Cursor() const;
     void SetCursor(TCursor cursor);
+    // The help topic of the control; 0 for none (the parent controls' then apply).
+    int HelpContext() const { return helpContext_; }
+    void SetHelpContext(int value) { helpContext_ = value; }
     // The modifier keys held now.
     static TShiftState KeyboardState();
     // The mouse position in client coordinates.
@@ -314,6 +317,7 @@ protected:
 private:
     friend struct ControlHostAccess;  // the host widget calls the handlers above
     std::unique_ptr<Impl> impl_;
+    int helpContext_ = 0;
 };
 
 // Creates the GUI application object when the process has none (offscreen when no display is
