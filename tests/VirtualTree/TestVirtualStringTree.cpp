@@ -230,7 +230,7 @@ TEST(VirtualStringTree, AColumnTextIsMeasuredAgainInTheFontItIsPaintedIn) {
     EXPECT_EQ(tree.DoGetNodeWidth(node, 1), normal);
 }
 
-TEST(VirtualStringTree, TextRunsOverTheEmptyCellsThatFollowIt) {
+TEST(VirtualStringTree, TextRunsOverTheEmptyCellsBesideItInItsReadingDirection) {
     StringTree tree;
     tree.SetClientSize(300, 40);
     tree.AddColumns({50, 50, 50, 50});
@@ -257,28 +257,14 @@ TEST(VirtualStringTree, TextRunsOverTheEmptyCellsThatFollowIt) {
     EXPECT_EQ(cells[0].second.Left, 0);
     EXPECT_GE(cells[0].second.Right, 149) << "column 0 takes in columns 1 and 2";
     EXPECT_EQ(cells[1].first, 3);
-}
 
-TEST(VirtualStringTree, RightToLeftTextRunsLeftOverTheEmptyCellsBeforeIt) {
-    StringTree tree;
-    tree.SetClientSize(300, 40);
-    tree.AddColumns({50, 50, 50, 50});
+    // Right to left, a text runs leftwards over the empty cells before it.
     for (int c = 0; c < 4; ++c) tree.Header().Columns()[c].SetBiDiMode(bdRightToLeft);
-    tree.AddChild(nullptr);
-    tree.OnGetText = [](TBaseVirtualTree*, PVirtualNode, TColumnIndex column, TVSTTextType,
-                        std::string& text) { text = column == 0 || column == 3 ? "full" : ""; };
-    std::vector<std::pair<TColumnIndex, TRect>> cells;
-    tree.OnBeforeCellPaint = [&cells](TBaseVirtualTree*, TCanvas&, PVirtualNode, TColumnIndex c,
-                                      TRect r) {
-        cells.push_back({c, r});
-    };
-    TVTAutoOptions autoOptions = tree.TreeOptions().AutoOptions();
-    autoOptions.Include(toAutoSpanColumns);
-    tree.TreeOptions().SetAutoOptions(autoOptions);
+    cells.clear();
     tree.Render(300, 40);
     ASSERT_EQ(cells.size(), 2u);
     EXPECT_EQ(cells[0].first, 0);
-    EXPECT_EQ(cells[0].second.Right, 50) << "nothing right-to-left lies before column 0";
+    EXPECT_EQ(cells[0].second.Right, 50) << "nothing lies before column 0";
     EXPECT_EQ(cells[1].first, 3);
     EXPECT_EQ(cells[1].second.Left, 50) << "column 3 takes in columns 1 and 2";
 }
