@@ -308,15 +308,17 @@ std::string TCustomVirtualStringTree::DoGetNodeTooltip(PVirtualNode node, TColum
 // --- Drawing ---------------------------------------------------------------------------------
 
 void TCustomVirtualStringTree::InitialTextColors(TCanvas& canvas, PVirtualNode node,
-                                                 TColumnIndex column, bool focusedColumnTest) {
+                                                 TColumnIndex column, TVSTTextType textType) {
     canvas.Font().Assign(Font());
     const TCustomVirtualTreeOptions& options = TreeOptions();
-    if (options.PaintOptions().Contains(toHotTrack) && node == HotNode()) {
+    const bool normal = textType == ttNormal;
+    if (normal && options.PaintOptions().Contains(toHotTrack) && node == HotNode()) {
         canvas.Font().SetStyle(canvas.Font().Style() | fsUnderline);
         canvas.Font().SetColor(Colors().Color(TVTColors::HotColor));
     }
+    // The static text takes the selection's colours only with full-row selection.
     const bool fullRow = options.SelectionOptions().Contains(toFullRowSelect);
-    if (focusedColumnTest && column != FocusedColumn() && !fullRow) return;
+    if (!fullRow && (!normal || column != FocusedColumn())) return;
     if (node == DropTargetNode()) {
         // A drop target that is dropped on or selected stands on the drop-target fill and
         // shows the highlight text.
@@ -340,7 +342,7 @@ void TCustomVirtualStringTree::DoPaintNode(TCanvas& canvas, PVirtualNode node, T
 
     std::string s = Text(node, column);
     if (!s.empty()) {
-        InitialTextColors(canvas, node, column, true);
+        InitialTextColors(canvas, node, column, ttNormal);
         const TFont before = canvas.Font();
         int ellipsis = ellipsisWidth_;
         DoPaintText(node, canvas, column, ttNormal);
@@ -375,9 +377,7 @@ void TCustomVirtualStringTree::DoPaintNode(TCanvas& canvas, PVirtualNode node, T
         std::string staticText;
         DoGetText(node, column, ttStatic, staticText);
         if (!staticText.empty()) {
-            InitialTextColors(canvas, node, column, false);
-            if (!TreeOptions().SelectionOptions().Contains(toFullRowSelect))
-                canvas.Font().Assign(Font());
+            InitialTextColors(canvas, node, column, ttStatic);
             DoPaintText(node, canvas, column, ttStatic);
             if (disabled) canvas.Font().SetColor(Colors().Color(TVTColors::DisabledColor));
             TRect r = cellRect;

@@ -136,9 +136,10 @@ protected:
 
 private:
     friend class TStringEditLink;  // writes an edited text back through DoNewText
-    // The colours a cell's text starts with (tree font, hot, selected, drop target).
+    // The font a cell's text starts with: the tree's, with the hot look (normal text only)
+    // and the colours of a selected node or drop target.
     void InitialTextColors(TCanvas& canvas, PVirtualNode node, TColumnIndex column,
-                           bool focusedColumnTest);
+                           TVSTTextType textType);
     uint32_t* WidthSlot(PVirtualNode node) const;
     // Keeps a text's memory for the next text asked for, when it is the largest yet: painting
     // and measuring hand their texts back, so a long text is not allocated anew each time.

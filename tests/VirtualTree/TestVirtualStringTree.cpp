@@ -19,6 +19,7 @@ public:
     StringTree() { SetColor(clWhite); }
     using TCustomVirtualStringTree::ColumnIsEmpty;
     using TCustomVirtualStringTree::DoGetNodeWidth;
+    using TCustomVirtualStringTree::MouseMove;
     using TCustomVirtualStringTree::PreviewMouse;
 
     void SetClientSize(int width, int height) {
@@ -287,6 +288,30 @@ TEST(VirtualStringTree, ANodeDroppedOnShowsTheHighlightTextOnItsFill) {
                                 TVSTTextType) { color = canvas.Font().Color(); };
     tree.Render(100, 40);
     EXPECT_EQ(color, clHighlightText) << "the node is not selected";
+}
+
+TEST(VirtualStringTree, OnlyTheNormalTextOfTheHotNodeLooksHot) {
+    StringTree tree;
+    tree.SetClientSize(200, 40);
+    PVirtualNode node = tree.AddChild(nullptr);
+    TVTPaintOptions paint = tree.TreeOptions().PaintOptions();
+    paint.Include(toHotTrack);
+    tree.TreeOptions().SetPaintOptions(paint);
+    TVTSelectionOptions selection = tree.TreeOptions().SelectionOptions();
+    selection.Include(toFullRowSelect);
+    tree.TreeOptions().SetSelectionOptions(selection);
+    tree.SetStringOptions(tree.StringOptions() + toShowStaticText);
+    tree.OnGetText = [](TBaseVirtualTree*, PVirtualNode, TColumnIndex, TVSTTextType type,
+                        std::string& text) { text = type == ttNormal ? "name" : "static"; };
+    const TRect label = tree.GetDisplayRect(node, NoColumn, true);
+    tree.MouseMove(0, label.Left + 2, (label.Top + label.Bottom) / 2);
+    ASSERT_EQ(tree.HotNode(), node);
+    std::map<TVSTTextType, TFontStyles> styles;
+    tree.OnPaintText = [&styles](TBaseVirtualTree*, TCanvas& canvas, PVirtualNode, TColumnIndex,
+                                 TVSTTextType type) { styles[type] = canvas.Font().Style(); };
+    tree.Render(200, 40);
+    EXPECT_TRUE(styles[ttNormal] & fsUnderline);
+    EXPECT_FALSE(styles[ttStatic] & fsUnderline);
 }
 
 TEST(VirtualStringTree, UnicodeCellsMeasureAndShortenByCharacter) {
