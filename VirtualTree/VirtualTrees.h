@@ -1034,6 +1034,8 @@ protected:
     void KeyDown(uint16_t& key, TShiftState shift) override;
     void KeyUp(uint16_t& key, TShiftState shift) override;
     void KeyPress(char& key) override;
+    // A typed character searches with its Unicode value, then goes on to KeyPress.
+    void UnicodeKeyPress(char32_t& key) override;
     void DoEnter() override;
     void DoExit() override;
     // Mouse: presses, releases and double clicks select, focus, toggle and check; moves keep
@@ -1049,7 +1051,7 @@ protected:
     // own after the release. Requests from the keyboard pass on.
     void DoContextPopup(TPoint mousePos, bool& handled) override;
     // One typed character of the incremental search; false when the search is off.
-    bool IncrementalSearchStep(char16_t ch);
+    bool IncrementalSearchStep(char32_t ch);
 
     // The expand and collapse animation (VirtualTreesAnimation.cpp): the area below the
     // node's row opens or shuts over AnimationDuration, one step per tick of AnimationTimer;

@@ -1,6 +1,7 @@
 // Events: the dispatchers, the coalesced change notifications and their timers.
 #include "VirtualTrees.h"
 
+#include "platform/Codec.h"
 #include "platform/Streams.h"
 
 // --- Node events -----------------------------------------------------------------------------
@@ -508,9 +509,10 @@ int TBaseVirtualTree::DoGetNodeWidth(PVirtualNode, TColumnIndex) {
 bool TBaseVirtualTree::ColumnIsEmpty(PVirtualNode, TColumnIndex) {
     return false;
 }
+// Node hints are UTF-8, as the hint window draws them.
 std::string TBaseVirtualTree::DoGetNodeHint(PVirtualNode, TColumnIndex) {
-    return hint_;
+    return AnsiToUtf8(hint_);
 }
 std::string TBaseVirtualTree::DoGetNodeTooltip(PVirtualNode, TColumnIndex) {
-    return hint_;
+    return AnsiToUtf8(hint_);
 }

@@ -393,6 +393,16 @@ void TBaseVirtualTree::KeyPress(char& key) {
     if (used) key = 0;
 }
 
+void TBaseVirtualTree::UnicodeKeyPress(char32_t& key) {
+    bool used = false;
+    if (states_.Contains(tsSearchPending)) {
+        SetTreeState(tsSearchPending, false);
+        used = IncrementalSearchStep(key);
+    }
+    TCustomControl::UnicodeKeyPress(key);
+    if (used) key = 0;
+}
+
 void TBaseVirtualTree::DoEnter() {
     TCustomControl::DoEnter();
     RepaintForFocus();
@@ -422,7 +432,7 @@ void TBaseVirtualTree::RepaintForFocus() {
 
 // --- Incremental search ----------------------------------------------------------------------
 
-bool TBaseVirtualTree::IncrementalSearchStep(char16_t ch) {
+bool TBaseVirtualTree::IncrementalSearchStep(char32_t ch) {
     KillTimer(SearchTimer);
     if (incrementalSearch_ == isNone) return false;
     if (ch != 0) {
@@ -460,8 +470,12 @@ bool TBaseVirtualTree::IncrementalSearchStep(char16_t ch) {
                     return forward ? GetNext(n) : GetPrevious(n);
             }
         };
-        const bool sameChar = searchBuffer_.size() == 1 && searchBuffer_[0] == ch;
-        const std::u16string text = sameChar ? searchBuffer_ : searchBuffer_ + ch;
+        // The character as UTF-16 (a pair of units beyond the basic plane).
+        std::string utf8;
+        AppendUtf8CodePoint(utf8, ch);
+        const std::u16string typed = Utf8ToUtf16(utf8);
+        const bool sameChar = searchBuffer_ == typed;
+        const std::u16string text = sameChar ? searchBuffer_ : searchBuffer_ + typed;
         PVirtualNode run = start;
         if (!run) {
             run = first();

@@ -145,7 +145,7 @@ void TVTRowPainter::PaintRow(TCanvas& canvas, PVirtualNode node, const TVTRowPai
         const bool spanning =
             options.AutoOptions().Contains(toAutoSpanColumns) && header.UseColumns();
         for (size_t i = 0; i < order.size(); ++i) {
-            const TColumnIndex column = order[i];
+            TColumnIndex column = order[i];
             TRect cell = row;
             if (column > NoColumn) {
                 if (info.Options.Contains(poMainColumnOnly) && column != header.MainColumn())
@@ -153,6 +153,15 @@ void TVTRowPainter::PaintRow(TCanvas& canvas, PVirtualNode node, const TVTRowPai
                 int left = 0, right = 0;
                 header.GetColumnBounds(column, left, right);
                 cell.Left = left;
+                // A right-to-left text runs leftwards over the empty right-to-left cells before
+                // it: the run of them is painted as the cell that ends it.
+                if (spanning && header.ColumnIsRightToLeft(column) &&
+                    !info.Options.Contains(poMainColumnOnly))
+                    while (i + 1 < order.size() && header.ColumnIsRightToLeft(order[i + 1]) &&
+                           t.ColumnIsEmpty(node, column)) {
+                        column = order[++i];
+                        header.GetColumnBounds(column, left, right);
+                    }
                 cell.Right = right;
                 // A left-to-right text runs over the empty cells that follow it.
                 if (spanning && !header.ColumnIsRightToLeft(column))

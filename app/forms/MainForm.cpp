@@ -239,7 +239,7 @@ void TMainForm::ConfigureTree() {
     tree.OnGetText = [](TBaseVirtualTree* sender, PVirtualNode node, TColumnIndex column,
                         TVSTTextType textType, std::string& text) {
         const auto* data = sender->GetNodeData<TTreeNodeData>(node);
-        if (data && textType == ttNormal) MainTreeGetText(Bank(), Settings(), *data, column, text);
+        if (data && textType == ttNormal) MainTreeCellText(Bank(), Settings(), *data, column, text);
     };
     tree.OnPaintText = [](TBaseVirtualTree* sender, TCanvas& canvas, PVirtualNode node,
                           TColumnIndex column, TVSTTextType) {

@@ -361,22 +361,19 @@ void ControlHostWidget::keyPressEvent(QKeyEvent* e) {
     if (!impl) return;
     TShiftState shift = ShiftOf(e->modifiers(), QGuiApplication::mouseButtons());
     uint16_t key = VirtualKeyOf(e);
+    // The one character the key types, if any.
+    const QList<uint> typed = e->text().toUcs4();
+    const char32_t ch = typed.size() == 1 ? char32_t(typed.front()) : 0;
+    if (key == 0 && ch >= 32 && ch != 127) key = VK_PROCESSKEY;
     bool used = false;
     if (key != 0) {
         A::KeyDown(*impl->owner, key, shift);
         used = key == 0;
     }
-    if (!used && impl) {
-        QString text = e->text();
-        if (text.size() == 1) {
-            char16_t u = text.at(0).unicode();
-            unsigned char ansi = UnicodeToAnsiChar(u);
-            if (ansi != '?' || u == u'?') {
-                char c = char(ansi);
-                A::KeyPress(*impl->owner, c);
-                used = c == 0;
-            }
-        }
+    if (!used && impl && ch != 0) {
+        char32_t c = ch;
+        A::UnicodeKeyPress(*impl->owner, c);
+        used = c == 0;
     }
     // A key the control left alone goes on to the form: default buttons, Escape, shortcuts.
     e->setAccepted(used);

@@ -200,6 +200,14 @@ void TEditControl::SetText(const std::string& text) {
     impl_->line->setText(ToQString(text));
     impl_->line->setModified(false);
 }
+std::string TEditControl::TextUtf8() const {
+    return impl_->line ? impl_->line->text().toStdString() : std::string();
+}
+void TEditControl::SetTextUtf8(const std::string& text) {
+    if (!impl_->line) return;
+    impl_->line->setText(QString::fromStdString(text));
+    impl_->line->setModified(false);
+}
 bool TEditControl::Modified() const {
     return impl_->line && impl_->line->isModified();
 }

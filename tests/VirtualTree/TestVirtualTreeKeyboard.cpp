@@ -18,6 +18,7 @@ public:
     using TBaseVirtualTree::KeyDown;
     using TBaseVirtualTree::KeyPress;
     using TBaseVirtualTree::KeyUp;
+    using TBaseVirtualTree::UnicodeKeyPress;
     using TBaseVirtualTree::WantKey;
 
     // Presses and releases a key; true when the tree consumed the press.
@@ -328,6 +329,28 @@ TEST(TreeKeyboard, IncrementalSearchScript) {
     EXPECT_EQ(tree.FocusedNode(), rows[3]);
     tree.Type('k');
     EXPECT_EQ(tree.FocusedNode(), rows[0]);
+}
+
+TEST(TreeKeyboard, IncrementalSearchTakesLettersTheCodePageLacks) {
+    KeyTree tree;
+    tree.SetClientSize(200, 200);
+    const std::vector<std::u16string> names = {u"Apple", u"\u0416\u0443\u043a", u"Zebra"};
+    std::vector<PVirtualNode> rows = Roots(tree, 3);
+    tree.SetIncrementalSearch(isAll);
+    std::u16string asked;
+    tree.OnIncrementalSearch = [&](TBaseVirtualTree*, PVirtualNode node, const std::u16string& text,
+                                   int& result) {
+        asked = text;
+        result = names[node->Index].rfind(text, 0) == 0 ? 0 : 1;
+    };
+    // A Cyrillic key: no key code of its own, its character typed as Unicode.
+    uint16_t key = VK_PROCESSKEY;
+    tree.KeyDown(key, 0);
+    char32_t typed = U'\u0416';
+    tree.UnicodeKeyPress(typed);
+    EXPECT_EQ(typed, 0u) << "the search used it";
+    EXPECT_EQ(asked, u"\u0416");
+    EXPECT_EQ(tree.FocusedNode(), rows[1]);
 }
 
 TEST(TreeKeyboard, SortingIsStableAndRelinksTheChain) {

@@ -230,10 +230,14 @@ TEST(TreeStreams, CaptionsTravelWithTheStringTree) {
     PVirtualNode node = source.AddChild(nullptr);
     source.InitNode(node);
     source.OnGetText = [](TBaseVirtualTree*, PVirtualNode, TColumnIndex, TVSTTextType,
-                          std::string& text) { text = "Caf\xE9"; };
+                          std::string& text) {
+        text =
+            "\xD0\x96"
+            "af\xC3\xA9";
+    };  // "Жafé"
     TMemoryStream stream;
     source.SaveToStream(stream);
-    EXPECT_EQ(stream.Size(), 49 + 8 + 8);
+    EXPECT_EQ(stream.Size(), 49 + 8 + 8) << "four UTF-16 units";
 
     TVirtualStringTree target;
     std::string received;
@@ -241,7 +245,9 @@ TEST(TreeStreams, CaptionsTravelWithTheStringTree) {
                                    const std::string& text) { received = text; };
     stream.SetPosition(0);
     target.LoadFromStream(stream);
-    EXPECT_EQ(received, "Caf\xE9");
+    EXPECT_EQ(received,
+              "\xD0\x96"
+              "af\xC3\xA9");
 
     // An odd caption chunk reads size div 2 characters and goes on at its end.
     std::vector<uint8_t> b = Header();

@@ -306,6 +306,10 @@ protected:
     virtual void KeyDown(uint16_t& key, TShiftState shift);
     virtual void KeyUp(uint16_t& key, TShiftState shift);
     virtual void KeyPress(char& key);
+    // A typed character as a Unicode code point, before KeyPress; a key left non-zero was not
+    // used. The default hands a character that has a Windows-1252 byte on to KeyPress; one
+    // without goes no further.
+    virtual void UnicodeKeyPress(char32_t& key);
     // Whether the control takes a navigation key (Tab, arrows) instead of the form.
     virtual bool WantKey(uint16_t key, TShiftState shift);
     virtual void DoEnter();

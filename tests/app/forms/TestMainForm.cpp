@@ -29,6 +29,7 @@
 #include "MainTree.h"
 #include "PasswordDlg.h"
 #include "TempDir.h"
+#include "VirtualStringTree.h"
 #include "VirtualTrees.h"
 #include "platform/Canvas.h"
 #include "platform/FileUtils.h"
@@ -294,6 +295,28 @@ TEST_F(MainFormTest, TheTreeAnswersKeysAndClicks) {
     QTest::mouseClick(viewport, Qt::LeftButton, {}, button);
     EXPECT_FALSE(vst.Expanded(work));
     EXPECT_EQ(vst.FocusedNode(), entry) << "a button click leaves the focus alone";
+}
+
+TEST_F(MainFormTest, TheTreeShowsAndCopiesTheBanksWindows1252TextsAsUnicode) {
+    const std::string bank = dir.File("x.bnk");
+    BankFixture::WriteAll(
+        bank, BankFixture::CRLF({"#----F#2.0", "#00001#Na=Caf\xE9 \x80", "#00001#Ux=http://cafe"}));
+    TMainForm form;
+    form.show();
+    QApplication::processEvents();
+    ASSERT_TRUE(OpenBank(bank));
+    auto& tree = static_cast<TVirtualStringTree&>(form.VST());
+    PVirtualNode entry = nullptr;
+    for (PVirtualNode n = tree.GetFirst(); n; n = tree.GetNext(n))
+        if (tree.GetNodeData<TTreeNodeData>(n)->Kind == nkEntry) entry = n;
+    ASSERT_NE(entry, nullptr);
+    const std::string shown = "Caf\xC3\xA9 \xE2\x82\xAC";  // "Café €"
+    EXPECT_EQ(tree.Text(entry, 0), shown);
+    tree.ClearSelection();
+    tree.AddToSelection(entry);
+    std::string copied;
+    ASSERT_TRUE(tree.RenderOLEData(StandardFormatUnicodeText, false, copied));
+    EXPECT_NE(copied.find(shown), std::string::npos) << copied;
 }
 
 TEST_F(MainFormTest, AdminSaveDialog) {
