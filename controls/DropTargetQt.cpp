@@ -139,8 +139,9 @@ protected:
                 case QEvent::DragMove: {
                     auto* e = static_cast<QDragMoveEvent*>(event);
                     data_.Set(e->mimeData());
-                    Answer(e, target_->DragOver(ShiftStateOf(e->modifiers()), PointOf(e->position()),
-                                                AllowedOf(e->possibleActions())));
+                    Answer(e,
+                           target_->DragOver(ShiftStateOf(e->modifiers()), PointOf(e->position()),
+                                             AllowedOf(e->possibleActions())));
                     return true;
                 }
                 case QEvent::DragLeave:
@@ -152,8 +153,9 @@ protected:
                     auto* e = static_cast<QDropEvent*>(event);
                     timer_.stop();
                     data_.Set(e->mimeData());
-                    int effect = target_->AcceptDrop(ShiftStateOf(e->modifiers()), PointOf(e->position()),
-                                                     AllowedOf(e->possibleActions()));
+                    int effect =
+                        target_->AcceptDrop(ShiftStateOf(e->modifiers()), PointOf(e->position()),
+                                            AllowedOf(e->possibleActions()));
                     data_.Set(nullptr);
                     if (effect == DROPEFFECT_NONE) {
                         e->ignore();

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "AboutBox.h"
 #include "AdminSaveForm.h"
@@ -291,7 +292,23 @@ void TMainForm::ConfigureTree() {
     tree.OnColumnResize = [](TVTHeader* header, TColumnIndex) {
         ColumnsResized(TreeColumnWidths(*header->Treeview()));
     };
-    tree.OnDblClick = [this](TObject*) { GoToURL1Click(); };
+    // A double click opens the entry of the row under the pointer, which it focuses first; on
+    // no row it opens nothing. The press that makes it a double click tells where it was.
+    auto doubleAt = std::make_shared<TPoint>();
+    tree.OnMouseDown = [doubleAt](TObject*, TMouseButton button, TShiftState shift, int x, int y) {
+        if (button == mbLeft && (shift & ssDouble)) *doubleAt = {x, y};
+    };
+    tree.OnDblClick = [this, doubleAt](TObject*) {
+        TBaseVirtualTree& tree = VST();
+        PVirtualNode node = tree.GetNodeAt(doubleAt->X, doubleAt->Y);
+        if (!node) return;
+        if (node != tree.FocusedNode()) {
+            tree.ClearSelection();
+            tree.SetFocusedNode(node);
+            tree.SetSelected(node, true);
+        }
+        GoToURL1Click();
+    };
     tree.OnKeyDown = [this](TObject*, uint16_t& key, TShiftState shift) {
         if (key == VK_RETURN_KEY) GoToURL1Click();
         // Shift+F10 opens the popup menu as the Menu key does.

@@ -59,13 +59,16 @@ protected:
                 int effect = DROPEFFECT_NONE;
                 CallGuarded([&] {
                     if (e->type() == QEvent::DragEnter)
-                        effect = target_->DesktopDragEnter(DataOf(d->mimeData()), ShiftStateOf(d->modifiers(), d->buttons()), pos,
-                                                           allowed);
+                        effect = target_->DesktopDragEnter(
+                            DataOf(d->mimeData()), ShiftStateOf(d->modifiers(), d->buttons()), pos,
+                            allowed);
                     else if (e->type() == QEvent::DragMove)
-                        effect = target_->DesktopDragOver(ShiftStateOf(d->modifiers(), d->buttons()), pos, allowed);
+                        effect = target_->DesktopDragOver(
+                            ShiftStateOf(d->modifiers(), d->buttons()), pos, allowed);
                     else
-                        effect =
-                            target_->DesktopDrop(DataOf(d->mimeData()), ShiftStateOf(d->modifiers(), d->buttons()), pos, allowed);
+                        effect = target_->DesktopDrop(DataOf(d->mimeData()),
+                                                      ShiftStateOf(d->modifiers(), d->buttons()),
+                                                      pos, allowed);
                 });
                 effect &= 7;
                 if (effect != DROPEFFECT_NONE) {

@@ -1,5 +1,5 @@
-// Dragging in the main tree with the mouse, through the window system on the offscreen
-// platform: an entry dropped on a folder takes the folder's categories.
+// The mouse in the main tree, through the window system: an entry dropped on a folder takes the
+// folder's categories; a double click opens the row under the pointer.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <QtTest/QTest>
 
+#include "AppSeams.h"
 #include "BankCommands.h"
 #include "BankModel.h"
 #include "MainForm.h"
@@ -130,6 +131,29 @@ TEST_F(TreeDragTest, AnEntryDroppedOnAnotherEntryIsRefused) {
     EXPECT_FALSE(FormDragActive());
     QTest::mouseRelease(viewport, Qt::LeftButton, {}, from);
     EXPECT_EQ(messages.Shown.size(), 1u);
+}
+
+TEST_F(TreeDragTest, ADoubleClickOpensTheRowUnderThePointer) {
+    TMainForm form;
+    Open(form, Bookmarks);
+    TBaseVirtualTree& vst = form.VST();
+    vst.FullExpand();
+    QApplication::processEvents();
+    QWidget* viewport = Viewport(vst);
+    std::vector<std::string> opened;
+    Seams().OpenDocument = [&](const std::string& target, const TStartFailed&) {
+        opened.push_back(target);
+    };
+    QTest::mouseClick(viewport, Qt::LeftButton, {},
+                      Label(vst, Bank().Entries[size_t(EntryNamed("Alpha"))].Node));
+    PVirtualNode beta = Bank().Entries[size_t(EntryNamed("Beta"))].Node;
+    const TRect blank = vst.GetDisplayRect(beta, 1, false);  // its empty Description cell
+    QTest::mouseDClick(viewport, Qt::LeftButton, {},
+                       QPoint((blank.Left + blank.Right) / 2, (blank.Top + blank.Bottom) / 2));
+    EXPECT_EQ(opened, std::vector<std::string>{"http://beta"});
+    EXPECT_EQ(vst.FocusedNode(), beta);
+    QTest::mouseDClick(viewport, Qt::LeftButton, {}, QPoint(5, viewport->height() - 3));
+    EXPECT_EQ(opened.size(), 1u) << "nothing under the pointer, nothing opened";
 }
 
 TEST_F(TreeDragTest, DragPicturesOfRowsAndColumns) {
