@@ -32,6 +32,8 @@ protected:
             if (Bank().Entries[i].Name == name) return int(i);
         return -1;
     }
+    // Opens the bookmarks with every folder expanded; the tree's client area.
+    QWidget* OpenExpanded(TMainForm& form);
     static QPoint Label(TBaseVirtualTree& tree, PVirtualNode node) {
         const TRect r = tree.GetDisplayRect(node, 0, true);
         return {r.Left + 3, (r.Top + r.Bottom) / 2};
@@ -42,6 +44,13 @@ const Strings Bookmarks = {"#00001#Na=Alpha", "#00001#Ux=http://alpha", "#00001#
                            "#00001#C2=Mail",  "#00002#Na=Beta",         "#00002#Ux=http://beta",
                            "#00002#C1=Home",  "#00003#Na=Gamma",        "#00003#Ux=http://gamma",
                            "#00003#C1=Work"};
+
+QWidget* TreeDragTest::OpenExpanded(TMainForm& form) {
+    Open(form, Bookmarks);
+    form.VST().FullExpand();
+    QApplication::processEvents();
+    return Viewport(form.VST());
+}
 
 }  // namespace
 
@@ -104,11 +113,8 @@ TEST_F(TreeDragTest, AnEntryDroppedOnAFolderTakesItsCategory) {
 
 TEST_F(TreeDragTest, AnEntryDroppedOnAnotherEntryIsRefused) {
     TMainForm form;
-    Open(form, Bookmarks);
+    QWidget* viewport = OpenExpanded(form);
     TBaseVirtualTree& vst = form.VST();
-    vst.FullExpand();
-    QApplication::processEvents();
-    QWidget* viewport = Viewport(vst);
     const int alpha = EntryNamed("Alpha");
     PVirtualNode entry = Bank().Entries[size_t(alpha)].Node;
     PVirtualNode other = Bank().Entries[size_t(EntryNamed("Beta"))].Node;
@@ -135,11 +141,8 @@ TEST_F(TreeDragTest, AnEntryDroppedOnAnotherEntryIsRefused) {
 
 TEST_F(TreeDragTest, ADoubleClickOpensTheRowUnderThePointer) {
     TMainForm form;
-    Open(form, Bookmarks);
+    QWidget* viewport = OpenExpanded(form);
     TBaseVirtualTree& vst = form.VST();
-    vst.FullExpand();
-    QApplication::processEvents();
-    QWidget* viewport = Viewport(vst);
     std::vector<std::string> opened;
     Seams().OpenDocument = [&](const std::string& target, const TStartFailed&) {
         opened.push_back(target);
