@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "AboutBox.h"
 #include "AdminSaveForm.h"
@@ -80,11 +81,11 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui_(new Ui::MainFor
     host->setObjectName("VST");
     ui_->CentralLayout->addWidget(host);
     treeImages_ = std::make_unique<TCustomImageList>(nullptr, 16, 16);
-    // Drawn with the screen's pixels, so that a scaled screen shows them sharp.
-    const int scale = std::clamp(int(std::ceil(ScreenPixelRatio())), 1, 4);
-    treeImages_->SetDevicePixelRatio(scale);
-    for (int level = 1; level <= 3; ++level)
-        AddPixmap(*treeImages_, FolderPixmap(level, 16 * scale));
+    // Drawn with the screen's own pixels (24 for 16 points at a scale of 1.5), so that a scaled
+    // screen shows them sharp: images of more pixels would be scaled down, and soft.
+    const int pixels = int(std::lround(16 * std::clamp(ScreenPixelRatio(), 1.0, 4.0)));
+    treeImages_->SetDevicePixelRatio(pixels / 16.0);
+    for (int level = 1; level <= 3; ++level) AddPixmap(*treeImages_, FolderPixmap(level, pixels));
     fileStampCheck_ = new QTimer(this);
     fileStampCheck_->setObjectName("FileStampCheck");
     dropTarget_ = std::make_unique<TDropURLTarget>();
@@ -290,7 +291,23 @@ void TMainForm::ConfigureTree() {
     tree.OnColumnResize = [](TVTHeader* header, TColumnIndex) {
         ColumnsResized(TreeColumnWidths(*header->Treeview()));
     };
-    tree.OnDblClick = [this](TObject*) { GoToURL1Click(); };
+    // A double click opens the entry of the row under the pointer, which it focuses first; on
+    // no row it opens nothing. The press that makes it a double click tells where it was.
+    auto doubleAt = std::make_shared<TPoint>();
+    tree.OnMouseDown = [doubleAt](TObject*, TMouseButton button, TShiftState shift, int x, int y) {
+        if (button == mbLeft && (shift & ssDouble)) *doubleAt = {x, y};
+    };
+    tree.OnDblClick = [this, doubleAt](TObject*) {
+        TBaseVirtualTree& tree = VST();
+        PVirtualNode node = tree.GetNodeAt(doubleAt->X, doubleAt->Y);
+        if (!node) return;
+        if (node != tree.FocusedNode()) {
+            tree.ClearSelection();
+            tree.SetFocusedNode(node);
+            tree.SetSelected(node, true);
+        }
+        GoToURL1Click();
+    };
     tree.OnKeyDown = [this](TObject*, uint16_t& key, TShiftState shift) {
         if (key == VK_RETURN_KEY) GoToURL1Click();
         // Shift+F10 opens the popup menu as the Menu key does.

@@ -233,6 +233,30 @@ TEST_F(ConfigCommands, DuplicateTreeGroupsAndDeletesCheckedChildren) {
     EXPECT_TRUE(Bank().BankModified);
 }
 
+TEST_F(ConfigCommands, DuplicateTreeColumnsFitTheirTextsWithinTheList) {
+    const std::string url = "http://www.example.com/a/rather/long/path/to/a/page.html";
+    AddUrls({url, url});
+    TDupForm form(false);
+    form.resize(1000, 300);
+    form.show();
+    QApplication::processEvents();
+    TBaseVirtualTree& tree = form.URLTree();
+    EXPECT_GT(tree.Header().Columns()[0].Width(), 200);
+    EXPECT_GE(tree.Header().Columns()[0].Width(), tree.GetMaxColumnWidth(0))
+        << "the whole URL shows";
+
+    AddUrls({std::string(2000, 'x'), std::string(2000, 'x')});
+    TDupForm cut(false);
+    cut.resize(760, 300);
+    cut.show();
+    QApplication::processEvents();
+    Screenshot(cut, "DupFormLongURL");
+    TVirtualTreeColumns& columns = cut.URLTree().Header().Columns();
+    int total = 0;
+    for (int c = 0; c < columns.Count(); ++c) total += columns[c].Width();
+    EXPECT_EQ(total, cut.URLTree().ClientWidth()) << "a URL longer than the list is cut to it";
+}
+
 TEST_F(ConfigCommands, DuplicateCommandsOnMajorDomainThroughTheMenu) {
     TMainForm main;
     AddUrls({"http://a.com/x", "http://a.com/y", "http://b.org/x"});

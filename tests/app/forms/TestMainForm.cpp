@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QtTest/QTest>
+#include <cmath>
 #include <functional>
 #include <set>
 
@@ -89,6 +90,16 @@ TEST_F(MainFormTest, AStatusTextStartingWithATabIsCentred) {
     EXPECT_TRUE(form.StatusLabel()->alignment() & Qt::AlignHCenter);
     form.SetStatusText("plain");
     EXPECT_TRUE(form.StatusLabel()->alignment() & Qt::AlignLeft);
+}
+
+// Also run at a scale of 1.5 (the appui_scaled test): 24 pixels for 16 points, not more pixels
+// scaled down.
+TEST_F(MainFormTest, TreeImagesHaveTheScreensOwnPixels) {
+    TMainForm form;
+    const TCustomImageList* images = form.VST().Images();
+    ASSERT_NE(images, nullptr);
+    const double ratio = form.devicePixelRatioF();
+    EXPECT_EQ(images->PixelWidth(), int(std::lround(images->Width() * ratio)));
 }
 
 TEST_F(MainFormTest, HelpOpensTheManualAtTheAnchorOfTheWindowThatAsked) {
