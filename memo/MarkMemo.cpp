@@ -85,12 +85,19 @@ void TMarkMemo::DocumentChanged(const TDocumentChange& change) {
         RebuildLayout();
         changedFirst_ = changedLast_ = -1;
         linesBeforeChange_ = -1;
-        view_.SelStart = std::clamp(view_.SelStart, 0, CharCount());
-        view_.SelLength =
-            std::clamp(view_.SelStart + view_.SelLength, 0, CharCount()) - view_.SelStart;
+        if (!change.Text) {  // the look of all of it: the view stays where it is
+            view_.SelStart = std::clamp(view_.SelStart, 0, CharCount());
+            view_.SelLength =
+                std::clamp(view_.SelStart + view_.SelLength, 0, CharCount()) - view_.SelStart;
+        }
         if (loading_) return;  // the loading memo sets its view up itself
+        if (change.Text) {     // a new text, loaded through another memo: start at its top
+            view_.Reset();
+            changePending_ = true;
+        }
         MarkForLayout();
         ViewScrollRangesChanged();
+        if (change.Text) ViewCaretChanged();
         ReportChange(0, -1, 0);
         return;
     }

@@ -154,7 +154,7 @@ public:
     void ShowDocumentOf(TMarkMemo& other);
     int32_t CharCount() const { return doc_->CharCount(); }
     int ParagraphCount() const { return doc_->ParagraphCount(); }
-    TParagraphRec& Paragraph(int index) const { return doc_->Paragraph(index); }
+    const TParagraphRec& Paragraph(int index) const { return doc_->Paragraph(index); }
     const TParagraphsList& ParagraphList() const { return doc_->ParagraphList(); }
     const std::vector<TMarkNavigator*>& Navigators() const { return doc_->Navigators(); }
     // Drops the cached line and attribute indices of navigators after `pos` whose paragraph
@@ -231,6 +231,9 @@ public:
     }
     void ApplyDynStyle(int32_t startPos, int32_t stopPos, uint8_t style, bool flag, int16_t context,
                        int16_t cursor, int32_t backColor, int32_t textColor);
+    void SetParagraphColors(int index, int32_t textColor, int32_t backColor) {
+        doc_->SetParagraphColors(index, textColor, backColor);
+    }
     // Surrounds the selection with a format code pair (bold 2, italic 1, underline 21,
     // highlight 3, alternate font 4).
     void ToggleFormat(unsigned char code);
@@ -453,6 +456,10 @@ private:
     void AutoScrollStep();
     void DropText(int32_t at, bool copy);
     void FireContext(int32_t pos, TMouseButton button);
+    // Shows a cursor of the memo's own over the control's, which is saved the first time and
+    // given back by RestoreOwnCursor.
+    void ShowOwnCursor(TCursor cursor);
+    void RestoreOwnCursor();
     // Tells the hooks of an event before the memo handles it.
     void CallHooks(TMarkMemoEventKind kind, TShiftState shift = 0, TPoint pos = {}, int value = 0,
                    TMouseButton button = mbLeft, uint16_t key = 0, char ch = 0);
@@ -598,6 +605,6 @@ private:
     TPoint lastMouse_;
     int autoScroll_ = 0;
     int autoLevel_ = 0;
-    bool rangeCursor_ = false;
+    bool rangeCursor_ = false;  // a cursor of the memo's own shows; savedCursor_ is the control's
     TCursor savedCursor_ = crDefault;
 };

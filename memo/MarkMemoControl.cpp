@@ -112,12 +112,12 @@ void TMarkMemo::ViewCaretChanged() {
             if (hooks_[i]) hooks_[i]->SelectionMoved(*this);
         if (OnSelMove) OnSelMove(this);
     }
-    if (OnStyleChange) {
-        uint8_t style = CurrentStyle();
-        if (style != lastStyle_) {
-            lastStyle_ = style;
-            OnStyleChange(this);
-        }
+    // the last style is kept whether or not anyone listens, so a handler assigned later
+    // hears only of real changes
+    const uint8_t style = CurrentStyle();
+    if (style != lastStyle_) {
+        lastStyle_ = style;
+        if (OnStyleChange) OnStyleChange(this);
     }
 }
 

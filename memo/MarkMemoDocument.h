@@ -57,7 +57,7 @@ public:
     // ---- the store ----
     int32_t CharCount() const { return int32_t(pars_.TotalChars() - 2); }
     int ParagraphCount() const { return pars_.Count(); }
-    TParagraphRec& Paragraph(int index) const { return pars_.Get(index); }
+    const TParagraphRec& Paragraph(int index) const { return pars_.Get(index); }
     const TParagraphsList& ParagraphList() const { return pars_; }
     std::string TextRange(int32_t start, int32_t stop) const;
     // `pos` clamped to the text, moved off an LF position (forward when `roundUp`).
@@ -100,6 +100,8 @@ public:
                     const std::function<void(int32_t start, int32_t newStop)>& done = {});
     void InsertDynAttr(TMarkNavigator& start, TMarkNavigator& stop, bool repaint, bool dynamic,
                        TAttributeRec rec);
+    // A colour for the whole of paragraph `index`'s text and background (-1: none).
+    void SetParagraphColors(int index, int32_t textColor, int32_t backColor);
     // Puts a dynamic record over [startPos, stopPos) (clamped to paragraph text).
     void ApplyDynStyle(int32_t startPos, int32_t stopPos, uint8_t style, bool flag, int16_t context,
                        int16_t cursor, int32_t backColor, int32_t textColor);

@@ -2,6 +2,7 @@
 // and column selection, text drag, context clicks and auto-scroll.
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 #include "MarkMemo.h"
 
@@ -282,7 +283,7 @@ void TMarkMemo::KeyDown(uint16_t& key, TShiftState shift) {
     if (dragging_) {
         if (key == VK_CONTROL) {
             dragCopy_ = true;
-            SetCursor(crDragCopy);
+            ShowOwnCursor(crDragCopy);
         }
         return;
     }
@@ -541,7 +542,7 @@ void TMarkMemo::KeyUp(uint16_t& key, TShiftState shift) {
     TCustomControl::KeyUp(key, shift);
     if (dragging_ && key == VK_CONTROL) {
         dragCopy_ = false;
-        SetCursor(crDrag);
+        ShowOwnCursor(crDrag);
     }
 }
 
@@ -592,7 +593,7 @@ void TMarkMemo::MouseDown(TMouseButton button, TShiftState shift, int x, int y) 
     if (inside && !ReadOnly && !HasOption(pmoNoDragnDrop)) {
         dragging_ = true;
         dragCopy_ = shift & ssCtrl;
-        SetCursor(dragCopy_ ? crDragCopy : crDrag);
+        ShowOwnCursor(dragCopy_ ? crDragCopy : crDrag);
         return;
     }
     if (InLineMargin(x)) {
@@ -637,8 +638,9 @@ void TMarkMemo::MouseMove(TShiftState shift, int x, int y) {
     TCustomControl::MouseMove(shift, x, y);
     lastMouse_ = {x, y};
     if (!selecting_ && marginLine_ < 0 && !dragging_) {
-        // a dynamic range with its own cursor shows it; the margin shows the line arrow
-        TCursor wanted = crIBeam;
+        // a dynamic range with its own cursor shows it; the margin shows the line arrow;
+        // elsewhere the control's own cursor is back
+        TCursor wanted = crDefault;
         const int32_t pos = PosAt(x, y);
         if (pos < CharCount()) {
             TMarkNavigator& nav = Work(0);
@@ -647,7 +649,10 @@ void TMarkMemo::MouseMove(TShiftState shift, int x, int y) {
             if (attr.Dynamic() && attr.Cursor != 0) wanted = TCursor(attr.Cursor);
         }
         if (InLineMargin(x)) wanted = crRightArrow;
-        if (wanted != Cursor()) SetCursor(wanted);
+        if (wanted != crDefault)
+            ShowOwnCursor(wanted);
+        else
+            RestoreOwnCursor();
         return;
     }
     if (dragging_) {
@@ -656,7 +661,7 @@ void TMarkMemo::MouseMove(TShiftState shift, int x, int y) {
         const TCursor wanted = outside                         ? crNoDrop
                                : dragCopy_ || (shift & ssCtrl) ? crDragCopy
                                                                : crDrag;
-        if (wanted != Cursor()) SetCursor(wanted);
+        ShowOwnCursor(wanted);
     }
     if (!selecting_ || !(shift & ssLeft)) return;
     // outside the window the view scrolls on a timer
@@ -691,17 +696,34 @@ void TMarkMemo::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
     wordMode_ = false;
     marginLine_ = -1;
     StopAutoScroll();
+    RestoreOwnCursor();
     const int32_t pos = PosAt(x, y);
+    const int32_t downPos = std::exchange(downPos_, -1);
     if (dragging_) {
         dragging_ = false;
         dropPos_ = -1;
-        SetCursor(crIBeam);
         DropText(pos, dragCopy_ || (shift & ssCtrl));
         return;
     }
-    // a context click: released on the character it went down on
-    if ((button == mbRight || wasSelecting) && pos == downPos_) FireContext(pos, button);
+    // a context click: released on the character it went down on (a memo that only displays
+    // never selects, so its left clicks count too)
+    const bool click = button == mbRight || wasSelecting || (DisplayOnly && button == mbLeft);
+    if (click && pos == downPos) FireContext(pos, button);
     if (!DisplayOnly) ScrollCaretIntoView();
+}
+
+void TMarkMemo::ShowOwnCursor(TCursor cursor) {
+    if (!rangeCursor_) {
+        savedCursor_ = Cursor();
+        rangeCursor_ = true;
+    }
+    if (cursor != Cursor()) SetCursor(cursor);
+}
+
+void TMarkMemo::RestoreOwnCursor() {
+    if (!rangeCursor_) return;
+    rangeCursor_ = false;
+    if (savedCursor_ != Cursor()) SetCursor(savedCursor_);
 }
 
 void TMarkMemo::FireContext(int32_t pos, TMouseButton button) {
@@ -712,11 +734,14 @@ void TMarkMemo::FireContext(int32_t pos, TMouseButton button) {
     if (!attr.Dynamic() || attr.Context == 0 || (!OnContext && HookCount() == 0)) return;
     const int16_t context = attr.Context;
     const TParagraphRec& par = nav.GetPar();
-    int32_t start = par.StartOffset();
     const int d = nav.GetDynNb();
-    if (d > 0) start += par.Attrs[size_t(d - 1)].Offset;
+    int32_t start = par.StartOffset() + (d > 0 ? par.Attrs[size_t(d - 1)].Offset : 0);
     int32_t stop = CharCount();
     if (nav.NextDyn(CharCount())) stop = nav.Pos();
+    if (d == 0) {  // the range came from an earlier paragraph: it starts at its record there
+        nav.SetPos(start);
+        start = nav.PrevDyn(0) ? nav.Pos() : 0;
+    }
     if (HookCount() > 0) {
         const std::string text = TextRange(start, stop);
         for (size_t i = 0; i < hooks_.size(); ++i)

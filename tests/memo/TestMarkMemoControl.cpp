@@ -107,13 +107,13 @@ TEST(MarkMemoControl, TheBackgroundPictureIsTiledWithTheText) {
 
     // A paragraph's own colour covers the picture on its lines.
     const int lh = s.LineHeight();
-    s.memo.Paragraph(5).BackColor = clAqua;
+    s.memo.SetParagraphColors(5, -1, clAqua);
     const TBitmap coloured = s.Paint();
     const int y5 = 5 * lh - 60;
     EXPECT_EQ(coloured.Pixel(3, y5), clAqua);
     EXPECT_EQ(coloured.Pixel(190, y5 + lh - 1), clAqua);
     EXPECT_EQ(coloured.Pixel(3, y5 - 1), picture.Pixel(16 % 7, (y5 - 1 + 60) % 5));
-    s.memo.Paragraph(5).BackColor = -1;
+    s.memo.SetParagraphColors(5, -1, -1);
 
     s.memo.BackgroundBmp().Clear();
     EXPECT_EQ(changes, 2);
@@ -207,7 +207,7 @@ TEST(MarkMemoControl, AttributeColoursYieldToTheParagraphsOwn) {
     EXPECT_EQ(s.Paint().Pixel(12, 1), clWhite);
     s.memo.ApplyDynStyle(0, 3, 0, false, 0, 0, clLime, -1);  // -1 keeps the text colour
     EXPECT_EQ(s.Paint().Pixel(12, 1), clLime);
-    s.memo.Paragraph(0).BackColor = clAqua;  // the paragraph's own colour wins
+    s.memo.SetParagraphColors(0, -1, clAqua);  // the paragraph's own colour wins
     EXPECT_EQ(s.Paint().Pixel(12, 1), clAqua);
 }
 
@@ -551,6 +551,27 @@ TEST(MarkMemoControl, ArrowsPassOverCodesAndKeepTheDesiredColumn) {
     EXPECT_EQ(s.memo.SelLength(), 0);
 }
 
+TEST(MarkMemoControl, StyleChangesAreHeardEvenByALateHandler) {
+    Shown s;
+    s.memo.SetTextBuf(
+        "abc\x02"
+        "de\x02"
+        "fg");
+    s.memo.SetSelStart(1);  // placed before anyone listens
+    int fired = 0;
+    s.memo.OnStyleChange = [&](TObject*) { ++fired; };
+    uint8_t last = s.memo.CurrentStyle();
+    int changes = 0;
+    for (int i = 0; i < 8; ++i) {
+        s.Key(VK_RIGHT);
+        const uint8_t style = s.memo.CurrentStyle();
+        changes += style != last;
+        last = style;
+    }
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(fired, changes);
+}
+
 TEST(MarkMemoControl, DisplayOnlyKeysOnlyScroll) {
     Shown s;
     s.memo.SetTextBuf(Lines(99));
@@ -670,6 +691,52 @@ TEST(MarkMemoControl, ContextClicksReportTheirRange) {
     s.memo.MouseDown(mbLeft, 0, 8 + 5, 2);
     s.memo.MouseUp(mbLeft, 0, 8 + 5, 2);  // no context there
     EXPECT_EQ(seen.size(), 1u);
+}
+
+TEST(MarkMemoControl, ADisplayOnlyMemoReportsLeftClicks) {
+    Shown s;
+    s.memo.SetTextBuf("see here now");
+    s.memo.ApplyDynStyle(4, 8, 0, false, 7, 0, 0, clBlue);
+    s.memo.DisplayOnly = true;
+    int clicks = 0;
+    s.memo.OnContext = [&](TObject*, int16_t, int32_t, int32_t) { ++clicks; };
+    s.memo.MouseDown(mbLeft, 0, 8 + 55, 2);
+    s.memo.MouseUp(mbLeft, 0, 8 + 55, 2);
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST(MarkMemoControl, ARangeOverParagraphsReportsOneStart) {
+    Shown s;
+    s.memo.SetTextBuf("one two\r\nthree\r\nfour five");
+    s.memo.ApplyDynStyle(4, s.memo.ParagraphStart(2) + 4, 0, false, 7, 0, 0, clBlue);
+    std::vector<std::pair<int32_t, int32_t>> seen;
+    s.memo.OnContext = [&](TObject*, int16_t, int32_t start, int32_t stop) {
+        seen.emplace_back(start, stop);
+    };
+    const int lh = s.LineHeight();
+    for (int line = 0; line < 3; ++line) {
+        const int x = 8 + (line == 0 ? 55 : 15);
+        s.memo.MouseDown(mbRight, 0, x, line * lh + 2);
+        s.memo.MouseUp(mbRight, 0, x, line * lh + 2);
+    }
+    const std::pair<int32_t, int32_t> range{4, s.memo.ParagraphStart(2) + 4};
+    const std::vector<std::pair<int32_t, int32_t>> expected(3, range);
+    EXPECT_EQ(seen, expected);
+}
+
+TEST(MarkMemoControl, MovesGiveTheCallersCursorBack) {
+    Shown s;
+    s.memo.SetTextBuf("see here now");
+    s.memo.ApplyDynStyle(4, 8, 0, false, 0, int16_t(crHandPoint), 0, 0);
+    s.memo.SetCursor(crCross);
+    s.memo.MouseMove(0, 8 + 15, 2);
+    EXPECT_EQ(s.memo.Cursor(), crCross);
+    s.memo.MouseMove(0, 8 + 55, 2);
+    EXPECT_EQ(s.memo.Cursor(), crHandPoint);
+    s.memo.MouseMove(0, 3, 2);
+    EXPECT_EQ(s.memo.Cursor(), crRightArrow);
+    s.memo.MouseMove(0, 8 + 15, 2);
+    EXPECT_EQ(s.memo.Cursor(), crCross);
 }
 
 TEST(MarkMemoControl, AutoScrollLevelsAndDelays) {

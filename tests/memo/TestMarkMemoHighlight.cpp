@@ -221,10 +221,10 @@ TEST(MarkMemoKeywords, MatchesAreSkippedAtTheDeepestLevel) {
     TAttributeRec deep;
     deep.Style = msDynamic;
     deep.Level = MaxNestingLevel;
-    s.memo.Paragraph(1).StartState = NewStartState(deep);
+    StoreRecord(s.memo, 1).StartState = NewStartState(deep);
     s.memo.ReparseAll();
-    s.memo.Paragraph(1).StartState = NewStartState(deep);
-    s.memo.Paragraph(1).KeywordsParsed = 0;
+    StoreRecord(s.memo, 1).StartState = NewStartState(deep);
+    StoreRecord(s.memo, 1).KeywordsParsed = 0;
     s.memo.FormatRange(1, 1, true);
     EXPECT_EQ(KeywordRecords(s.memo.Paragraph(1)).size(), 0u);
 }
