@@ -20,6 +20,7 @@ TMarkMemo::TMarkMemo(TComponent* owner) : TCustomControl(owner), paragraphs_(*th
     font_.OnChange = [this](TFont*) { FontChanged(); };
     altFont_.OnChange = [this](TFont*) { FontChanged(); };
     Remeasure();
+    SetBounds(Left(), Top(), 100, 60);
 }
 
 TMarkMemo::~TMarkMemo() {
@@ -314,7 +315,7 @@ void TMarkMemo::SetAlignment(TAlignment value) {
     if (value == alignment_) return;
     bool relayout = !wordWrap_ && ((value == taLeftJustify) != (alignment_ == taLeftJustify));
     alignment_ = value;
-    view_.HScroll = 0;
+    ScrollTo(view_.VScroll, 0);
     if (relayout) {
         RelayoutAll();
     } else {
@@ -326,15 +327,15 @@ void TMarkMemo::SetAlignment(TAlignment value) {
 void TMarkMemo::SetWordWrap(bool value) {
     if (value == wordWrap_) return;
     wordWrap_ = value;
-    view_.HScroll = 0;
     RelayoutAll();
+    ScrollTo(view_.VScroll, 0);
     ViewScrollCaretIntoView();
 }
 
 void TMarkMemo::SetJustified(bool value) {
     if (value == justified_) return;
     justified_ = value;
-    view_.HScroll = 0;
+    ScrollTo(view_.VScroll, 0);
     ViewCaretChanged();
     ViewInvalidate();
 }
@@ -375,9 +376,11 @@ void TMarkMemo::SetStaticFormat(bool value) {
 void TMarkMemo::SetOptions(TMarkMemoOptions value) {
     bool discardAdded =
         (value & pmoDiscardTrailingSpaces) && !(options_ & pmoDiscardTrailingSpaces);
+    const bool selectionLook = (value ^ options_) & (pmoWindowsSelColors | pmoFullLineSelect);
     options_ = value;
     doc_->DiscardTrailingSpaces = value & pmoDiscardTrailingSpaces;
     if (discardAdded) ReloadAsPlainText();
+    if (selectionLook && (view_.SelLength != 0 || view_.BlockMode)) ViewInvalidate();
 }
 
 void TMarkMemo::ReloadAsPlainText() {

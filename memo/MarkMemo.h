@@ -320,7 +320,8 @@ public:
     void SetRightMargin(int value);
     int TabStops() const { return tabStops_; }
     void SetTabStops(int value);
-    int LineHeight() const { return fixedLineHeight_; }
+    // The height of a display line: the fixed one, or the font's.
+    int LineHeight() const { return fixedLineHeight_ > 0 ? fixedLineHeight_ : lineHeight_; }
     void SetLineHeight(int value);
     TFont& Font() { return font_; }
     const TFont& Font() const { return font_; }
@@ -347,6 +348,9 @@ public:
     void SetApplyStartStopKeys(bool value) { doc_->ApplyStartStopKeys = value; }
     std::string Version() const { return "Lorvane memo 1.0"; }
 
+    // A memo that only displays scrolls by keys, shows no caret and reports clicks on ranges.
+    bool DisplayOnly() const { return displayOnly_; }
+    void SetDisplayOnly(bool value);
     // The view's look: caret, overwrite mode, colours.
     bool Overwrite() const { return view_.Overwrite; }
     void SetOverwrite(bool value);
@@ -373,7 +377,6 @@ public:
     char NullReplacement = '\0';
     TMarkLineBreak LineBreak = pbCRLF;
     bool ReadOnly = false;
-    bool DisplayOnly = false;
     bool PassOverCodes = true;
     bool EnableHotKeys = true;
     bool WantTabs = true;
@@ -578,6 +581,7 @@ private:
     TMarkMemoOptions options_ = pmoWrapCaret | pmoInsertKeyActive | pmoWideOverwriteCaret |
                                 pmoAutoScrollBars | pmoBlockSelection;
     TUpdateMode updateMode_ = umBackground;
+    bool displayOnly_ = false;
 
     // window side
     TScrollStyle scrollBars_ = ssVertical;

@@ -316,13 +316,13 @@ TRect TMarkMemo::CaretRect() {
 }
 
 void TMarkMemo::RestartBlink() {
-    if (!HandleAllocated() || !focused_ || DisplayOnly) return;
+    if (!HandleAllocated() || !focused_ || DisplayOnly()) return;
     caretOn_ = true;
     SetTimer(kBlinkTimer, kBlinkMs);
 }
 
 void TMarkMemo::DrawCaret(TCanvas& canvas) {
-    if (!focused_ || !caretOn_ || DisplayOnly || UpdateLock() > 0) return;
+    if (!focused_ || !caretOn_ || DisplayOnly() || UpdateLock() > 0) return;
     TRect r = CaretRect();
     if (dragging_ && dropPos_ >= 0) {  // while text is dragged the caret shows the drop place
         const int32_t caret = view_.SelStart, length = view_.SelLength;
@@ -365,6 +365,19 @@ void TMarkMemo::ScrollCaretIntoView() {
 }
 
 // ---- focus and timers ----
+
+void TMarkMemo::SetDisplayOnly(bool value) {
+    if (value == displayOnly_) return;
+    displayOnly_ = value;
+    if (!focused_) return;
+    if (value) {  // no caret while the memo only displays
+        caretOn_ = false;
+        KillTimer(kBlinkTimer);
+        ViewInvalidate();
+    } else {
+        ViewCaretChanged();
+    }
+}
 
 void TMarkMemo::DoEnter() {
     CallHooks(TMarkMemoEventKind::Enter);
@@ -623,14 +636,14 @@ void TMarkMemo::CopyToClipboard() {
 }
 
 void TMarkMemo::CutToClipboard() {
-    if (ReadOnly || DisplayOnly) return;
+    if (ReadOnly || DisplayOnly()) return;
     if (view_.SelLength == 0 && !view_.BlockMode) return;
     CopyToClipboard();
     ClearSelection();
 }
 
 void TMarkMemo::PasteFromClipboard() {
-    if (ReadOnly || DisplayOnly || !ClipboardHasText()) return;
+    if (ReadOnly || DisplayOnly() || !ClipboardHasText()) return;
     std::string text = ClipboardText();
     if (ClipboardHasFormat(BlockFormat))
         PasteBlock(text);
@@ -662,7 +675,7 @@ TPopupMenu& TMarkMemo::BuiltInMenu() {
 void TMarkMemo::UpdateMenuItems() {
     TMenuItem& items = BuiltInMenu().Items();
     const bool selection = view_.SelLength != 0 || view_.BlockMode;
-    const bool editable = !ReadOnly && !DisplayOnly;
+    const bool editable = !ReadOnly && !DisplayOnly();
     items.Items(0)->Enabled = CanUndo();
     items.Items(1)->Enabled = CanRedo();
     items.Items(3)->Enabled = selection && editable;

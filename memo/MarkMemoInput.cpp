@@ -269,7 +269,7 @@ void TMarkMemo::TypeChar(char c) {
 // ---- keyboard ----
 
 bool TMarkMemo::WantKey(uint16_t key, TShiftState shift) {
-    if (key == VK_TAB) return WantTabs && !DisplayOnly && !(shift & ssCtrl);
+    if (key == VK_TAB) return WantTabs && !DisplayOnly() && !(shift & ssCtrl);
     return key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN ||
            key == VK_RETURN || TCustomControl::WantKey(key, shift);
 }
@@ -287,7 +287,7 @@ void TMarkMemo::KeyDown(uint16_t& key, TShiftState shift) {
         }
         return;
     }
-    if (DisplayOnly) {
+    if (DisplayOnly()) {
         const int step = std::max(1, view_.ClientWidth / 20);
         switch (key) {
             case VK_PRIOR:
@@ -548,7 +548,7 @@ void TMarkMemo::KeyUp(uint16_t& key, TShiftState shift) {
 
 void TMarkMemo::KeyPress(char& key) {
     CallHooks(TMarkMemoEventKind::KeyPress, 0, {}, 0, mbLeft, 0, key);
-    if (UpdateLock() > 0 || dragging_ || DisplayOnly) return;
+    if (UpdateLock() > 0 || dragging_ || DisplayOnly()) return;
     TCustomControl::KeyPress(key);
     if (key == 0) return;
     const auto c = (unsigned char)key;
@@ -583,7 +583,7 @@ void TMarkMemo::MouseDown(TMouseButton button, TShiftState shift, int x, int y) 
     downPos_ = PosAt(x, y);
     if (button != mbLeft) return;
     desiredX_ = INT_MIN;
-    if (DisplayOnly) return;
+    if (DisplayOnly()) return;
     if (CanFocus() && !Focused()) SetFocus();
     selecting_ = true;
     if (shift & ssDouble) return;  // the double click selects a word
@@ -621,7 +621,7 @@ void TMarkMemo::MouseDown(TMouseButton button, TShiftState shift, int x, int y) 
 void TMarkMemo::DblClick() {
     CallHooks(TMarkMemoEventKind::DblClick, 0, lastMouse_);
     TCustomControl::DblClick();
-    if (DisplayOnly) return;
+    if (DisplayOnly()) return;
     const int32_t pos = PosAt(lastMouse_.X, lastMouse_.Y);
     const int32_t first = WordStart(pos), last = WordEnd(pos);
     anchor_ = first;
@@ -707,9 +707,9 @@ void TMarkMemo::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
     }
     // a context click: released on the character it went down on (a memo that only displays
     // never selects, so its left clicks count too)
-    const bool click = button == mbRight || wasSelecting || (DisplayOnly && button == mbLeft);
+    const bool click = button == mbRight || wasSelecting || (DisplayOnly() && button == mbLeft);
     if (click && pos == downPos) FireContext(pos, button);
-    if (!DisplayOnly) ScrollCaretIntoView();
+    if (!DisplayOnly()) ScrollCaretIntoView();
 }
 
 void TMarkMemo::ShowOwnCursor(TCursor cursor) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <random>
 
 #include "MemoTestSupport.h"
@@ -27,6 +28,11 @@ public:
     using TMarkMemo::ScrollMessage;
     using TMarkMemo::TimerEvent;
     using TMarkMemo::WantKey;
+    void Paint(TCanvas& canvas, const TRect& area) override {
+        ++paints;
+        TMarkMemo::Paint(canvas, area);
+    }
+    int paints = 0;
 };
 
 struct Shown {
@@ -523,6 +529,73 @@ TEST(MarkMemoControl, ScrollBarRangesFollowTheText) {
     EXPECT_EQ(scrolled, 1);
 }
 
+TEST(MarkMemoControl, ANewMemoIsSmallAndReadsItsLineHeight) {
+    TMarkMemo fresh;
+    EXPECT_EQ(fresh.Width(), 100);
+    EXPECT_EQ(fresh.Height(), 60);
+    Shown s;
+    EXPECT_EQ(s.memo.LineHeight(), s.memo.LineHeightPx());
+    EXPECT_GT(s.memo.LineHeight(), 0);
+    s.memo.SetLineHeight(25);
+    EXPECT_EQ(s.memo.LineHeight(), 25);
+    s.memo.SetLineHeight(0);
+    EXPECT_EQ(s.memo.LineHeight(), s.memo.LineHeightPx());
+}
+
+TEST(MarkMemoControl, LookChangesThatScrollBackToTheLeftTellIt) {
+    Memo memo;
+    TestWindow window(200, 170);
+    memo.SetUpdateMode(umImmediate);
+    memo.SetBounds(0, 0, 240, 200);
+    memo.HandleNeeded();
+    window.Attach(memo);
+    memo.SetWordWrap(false);
+    memo.SetTextBuf(std::string(100, 'x'));
+    int told = 0;
+    memo.OnHScroll = [&](TObject*) { ++told; };
+    const std::vector<std::pair<const char*, std::function<void()>>> changes = {
+        {"Justified", [&] { memo.SetJustified(!memo.Justified()); }},
+        {"Alignment", [&] { memo.SetAlignment(taCenter); }},
+        {"WordWrap", [&] { memo.SetWordWrap(true); }},
+    };
+    for (const auto& [name, change] : changes) {
+        memo.SetAlignment(taLeftJustify);
+        memo.SetWordWrap(false);
+        memo.ScrollMessage(sbHorizontal, SB_THUMBTRACK, 50);
+        ASSERT_EQ(memo.HScroll(), 50) << name;
+        told = 0;
+        change();
+        EXPECT_EQ(memo.HScroll(), 0) << name;
+        EXPECT_EQ(told, 1) << name;
+        EXPECT_EQ(memo.GetScrollInfo(sbHorizontal).Pos, 0) << name;
+    }
+}
+
+TEST(MarkMemoControl, TheCaretComesBackWhenTheMemoStopsOnlyDisplaying) {
+    Shown s;
+    s.memo.SetTextBuf("abc");
+    s.memo.HandleNeeded();
+    s.memo.DoEnter();
+    s.memo.SetDisplayOnly(true);
+    EXPECT_FALSE(s.memo.CaretShown());
+    s.memo.SetDisplayOnly(false);
+    EXPECT_TRUE(s.memo.CaretShown());
+}
+
+TEST(MarkMemoControl, SelectionLookOptionsRepaintASelection) {
+    Shown s;
+    s.memo.SetTextBuf("abc");
+    s.memo.Show();
+    s.memo.SetSelLength(2);
+    for (TMarkMemoOption option : {pmoWindowsSelColors, pmoFullLineSelect}) {
+        s.memo.Update();
+        const int before = s.memo.paints;
+        s.memo.SetOptions(s.memo.Options() ^ option);
+        s.memo.Update();
+        EXPECT_GT(s.memo.paints, before) << option;
+    }
+}
+
 TEST(MarkMemoControl, ArrowsPassOverCodesAndKeepTheDesiredColumn) {
     Shown s;
     s.memo.SetTextBuf(
@@ -575,7 +648,7 @@ TEST(MarkMemoControl, StyleChangesAreHeardEvenByALateHandler) {
 TEST(MarkMemoControl, DisplayOnlyKeysOnlyScroll) {
     Shown s;
     s.memo.SetTextBuf(Lines(99));
-    s.memo.DisplayOnly = true;
+    s.memo.SetDisplayOnly(true);
     s.Key(VK_DOWN);
     s.Key(VK_NEXT);
     EXPECT_EQ(s.memo.TopLine(), 11);
@@ -697,7 +770,7 @@ TEST(MarkMemoControl, ADisplayOnlyMemoReportsLeftClicks) {
     Shown s;
     s.memo.SetTextBuf("see here now");
     s.memo.ApplyDynStyle(4, 8, 0, false, 7, 0, 0, clBlue);
-    s.memo.DisplayOnly = true;
+    s.memo.SetDisplayOnly(true);
     int clicks = 0;
     s.memo.OnContext = [&](TObject*, int16_t, int32_t, int32_t) { ++clicks; };
     s.memo.MouseDown(mbLeft, 0, 8 + 55, 2);
