@@ -14,6 +14,10 @@ enum : unsigned { kRunPosted = 0x0400 + 1 };
 constexpr unsigned kBlinkMs = 265;
 constexpr int kNoColor = INT32_MIN;
 
+bool KeepsColor(int32_t color) {
+    return color == 0 || color == -1;
+}
+
 int Clamp16(int v) {
     return std::clamp(v, -32768, 32767);
 }
@@ -560,10 +564,11 @@ void TMarkMemo::PaintLine(TCanvas& canvas, int absLine, int y, int clientWidth) 
             text = view_.HighlightColor;
             back = view_.HighlightBackgnd;
         }
+        // a record's colour of 0 or -1 keeps what is there; the paragraph's own colour wins
         const TAttributeRec* attr = cell.Attr;
-        if (attr && attr->Dynamic() && !(attr->TextColor == 0 && attr->BackColor == 0)) {
-            if (attr->TextColor != -1 && par.TextColor < 0) text = attr->TextColor;
-            if (attr->BackColor != -1 && par.BackColor < 0) back = attr->BackColor;
+        if (attr && attr->Dynamic()) {
+            if (!KeepsColor(attr->TextColor) && par.TextColor < 0) text = attr->TextColor;
+            if (!KeepsColor(attr->BackColor) && par.BackColor < 0) back = attr->BackColor;
         }
         const bool selected = cell.X >= selX1 && cell.X + cell.Width <= selX2 && selX1 < selX2;
         if (selected && windowsColors) {

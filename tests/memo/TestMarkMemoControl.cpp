@@ -217,6 +217,14 @@ TEST(MarkMemoControl, AttributeColoursYieldToTheParagraphsOwn) {
     EXPECT_EQ(s.Paint().Pixel(12, 1), clAqua);
 }
 
+TEST(MarkMemoControl, AKeywordWithOnlyATextColourKeepsTheBackground) {
+    Shown s;
+    s.memo.Keywords().AddKeyWord("abc", 1, 0, 1, 0, 0, clBlue);
+    s.memo.SetTextBuf("abc");
+    ASSERT_FALSE(s.memo.Paragraph(0).Attrs.empty());
+    EXPECT_EQ(s.Paint().Pixel(12, 1), clWhite);
+}
+
 TEST(MarkMemoControl, SelectionShowsWithFocusOrWithoutHideSelection) {
     Shown s;
     s.memo.SetTextBuf("abc def");
