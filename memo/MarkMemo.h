@@ -14,6 +14,7 @@
 #include "MarkMemoKeys.h"
 #include "MarkMemoStore.h"
 #include "MarkMemoStrings.h"
+#include "MarkMemoSurface.h"
 #include "MarkMemoTypes.h"
 #include "MarkMemoView.h"
 #include "platform/Classes.h"
@@ -109,6 +110,17 @@ public:
     // Paints the display lines that `area` (client coordinates) touches, and below the text
     // the background and the end-of-text mark, onto any canvas: the screen's or a printer's.
     void PaintLines(TCanvas& canvas, const TRect& area);
+    // Prints: lays the text out with the printer's fonts (the fonts' heights scaled from their
+    // pixels per inch to the printer's) for the width of `page` (printer pixels) and paints
+    // that layout's display lines firstLine to lastLine (clamped) from the page's top, with the
+    // printer's line height. The screen's layout, scrolling and selection stay as they were.
+    // An empty range paints nothing and only tells the layout's size.
+    struct TPrintedLines {
+        int LineCount = 0;
+        int LineHeight = 0;
+    };
+    TPrintedLines PaintLines(TPrintCanvas& canvas, int pixelsPerInch, const TRect& page,
+                             int firstLine, int lastLine);
     // Scrolls to pixel offsets (vertical, horizontal) or puts line `line` at the top.
     void ScrollTo(int vPixels, int hPixels);
     void ScrollToLine(int line);
@@ -430,10 +442,13 @@ private:
 
     // painting
     struct TLinePaint;
-    void PaintLine(TCanvas& canvas, int absLine, int y, int clientWidth);
+    void PaintArea(TMarkMemoSurface& surface, const TRect& area);
+    void PaintLine(TMarkMemoSurface& surface, int absLine, int y, int clientWidth);
+    void FindLineSelection(TLinePaint& lp);
+    void PaintRuns(TMarkMemoSurface& surface, const TLinePaint& lp);
     // Fills r with the memo's colour, or tiles the background picture: the text's pixel row
     // textY lies at r.Top, and the picture's left edge at the text's x 0 (HScroll applied).
-    void PaintBackground(TCanvas& canvas, const TRect& r, int64_t textY);
+    void PaintBackground(TMarkMemoSurface& surface, const TRect& r, int64_t textY);
     bool SelectionShown() const;
     void DrawCaret(TCanvas& canvas);
 
@@ -527,7 +542,10 @@ private:
     };
     const TStyleFont& FontFor(uint8_t effectiveStyle);
     void Remeasure();
-    bool CanMeasure() const { return WindowExists() && measurer_; }
+    // Line height, text offset, tab unit and chunk size from the measurer's fonts (a fixed
+    // line height when not 0).
+    void MeasureFonts(int fixedHeight);
+    bool CanMeasure() const { return measurer_ && (printing_ || WindowExists()); }
     void FormatPending(int upTo, double budgetMs);
     void RecomputeWidest();
     void StartBackground();
@@ -582,6 +600,7 @@ private:
                                 pmoAutoScrollBars | pmoBlockSelection;
     TUpdateMode updateMode_ = umBackground;
     bool displayOnly_ = false;
+    bool printing_ = false;  // laid out for a printer's page (PaintLines onto a printer)
 
     // window side
     TScrollStyle scrollBars_ = ssVertical;

@@ -91,11 +91,15 @@ const TMarkMemo::TStyleFont& TMarkMemo::FontFor(uint8_t effectiveStyle) {
 
 void TMarkMemo::Remeasure() {
     measurer_ = WindowExists() ? host_->Measurer() : nullptr;
+    MeasureFonts(fixedLineHeight_);
+}
+
+void TMarkMemo::MeasureFonts(int fixedHeight) {
     styleFonts_.fill({});
     if (CanMeasure()) {
         const TStyleFont& base = FontFor(font_.Style() & 0x0F);
         const TTextMetric& m = base.font->Metric();
-        lineHeight_ = fixedLineHeight_ ? fixedLineHeight_ : m.Height + 1;
+        lineHeight_ = fixedHeight ? fixedHeight : m.Height > 0 ? m.Height + 1 : 10;
         int floor = m.Height - m.InternalLeading - m.Descent;
         textOffset_ = lineHeight_ - m.Descent - 1;
         if (textOffset_ < floor) textOffset_ = lineHeight_ - m.InternalLeading;

@@ -1074,3 +1074,67 @@ TEST(MarkMemoControl, HooksSeeEventsFirstAndHearOfContextClicksAndCaretMoves) {
     s.memo.RemoveHook(&second);
     EXPECT_EQ(s.memo.HookCount(), 0);
 }
+
+// ---- printing ----
+
+namespace {
+// A printer page that records its text: every byte 20 pixels wide, metrics from the font's
+// pixel height with 5 pixels below the baseline.
+class PrintPage : public TPrintCanvas {
+public:
+    struct Text {
+        int X, Y, Height;
+        std::string Run;
+        friend bool operator==(const Text&, const Text&) = default;
+    };
+    std::vector<Text> texts;
+    void TextOut(int x, int y, std::string_view text) override {
+        texts.push_back({x, y, Font().Height(), std::string(text)});
+    }
+    void TextRect(const TRect&, int, int, std::string_view) override {}
+    void Line(int, int, int, int) override {}
+    void Rectangle(const TRect&) override {}
+    void Ellipse(const TRect&) override {}
+    void RoundRect(const TRect&, int, int) override {}
+    void ArcShape(TArcKind, const TRect&, TPoint, TPoint) override {}
+    void Polygon(const std::vector<TPoint>&) override {}
+    void Polyline(const std::vector<TPoint>&) override {}
+    void FillRect(const TRect&) override {}
+    void FrameRect(const TRect&) override {}
+    void DrawFocusRect(const TRect&) override {}
+    void StretchDraw(const TRect&, const TBitmap&) override {}
+    void Draw(int, int, double, double, const TBitmap&) override {}
+    int TextWidth(std::string_view text) override { return 20 * int(text.size()); }
+    TTextMetric TextMetrics() override {
+        TTextMetric m;
+        m.Height = std::abs(Font().Height()) + 5;
+        m.Descent = 5;
+        m.Ascent = m.Height - 5;
+        m.MaxCharWidth = m.AveCharWidth = 20;
+        return m;
+    }
+};
+}  // namespace
+
+TEST(MarkMemoControl, PrintsALineRangeWithThePrintersMetrics) {
+    Shown s;
+    s.memo.SetTextBuf("one two three\r\nfour");
+    s.memo.SetSelStart(2);
+    s.memo.SetSelLength(5);
+    const auto screen = LineShapes(s.memo);
+    const int screenLines = s.memo.LineCount();
+    PrintPage page;
+    // 600 pixels per inch: the 11-pixel font of 96 is 69 pixels high; nine bytes a line
+    const TRect area{100, 200, 100 + 8 + 20 * 9 + 8, 2000};
+    const auto printed = s.memo.PaintLines(page, 600, area, 1, 2);
+    EXPECT_EQ(printed.LineCount, 3);
+    EXPECT_EQ(printed.LineHeight, 69 + 5 + 1);
+    const int baseline = 200 + 75 - 5 - 1;
+    const std::vector<PrintPage::Text> expected = {{108, baseline, -69, "three"},
+                                                   {108, baseline + 75, -69, "four"}};
+    EXPECT_EQ(page.texts, expected);
+    EXPECT_EQ(LineShapes(s.memo), screen) << "the screen's layout is kept";
+    EXPECT_EQ(s.memo.LineCount(), screenLines);
+    EXPECT_EQ(s.memo.SelStart(), 2);
+    EXPECT_EQ(s.memo.SelLength(), 5);
+}
