@@ -455,6 +455,12 @@ private:
     // input
     // Whether client x lies in the left margin, where presses select whole lines.
     bool InLineMargin(int x) const { return x < leftMargin_ && !HasOption(pmoNoLineSelection); }
+    bool ScrollKey(uint16_t key, bool ctrl);
+    bool HotKey(uint16_t key, bool shift);
+    bool NavigationKey(uint16_t key, TShiftState shift, bool blockKey);
+    void MoveLeft(bool ctrl, bool extend);
+    void MoveRight(bool ctrl, bool extend, bool blockKey);
+    int ColumnOf(int32_t pos) const;
     void MoveCaret(int32_t pos, bool extend);
     void MoveCaretToLine(int absLine, int x, bool extend);
     int32_t PosAt(int x, int y, int* extraSpaces = nullptr);

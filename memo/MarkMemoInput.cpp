@@ -288,120 +288,16 @@ void TMarkMemo::KeyDown(uint16_t& key, TShiftState shift) {
         return;
     }
     if (DisplayOnly()) {
-        const int step = std::max(1, view_.ClientWidth / 20);
-        switch (key) {
-            case VK_PRIOR:
-                ScrollMessage(sbVertical, SB_PAGEUP, 0);
-                break;
-            case VK_NEXT:
-                ScrollMessage(sbVertical, ctrl ? SB_BOTTOM : SB_PAGEDOWN, 0);
-                break;
-            case VK_UP:
-                ScrollMessage(sbVertical, SB_LINEUP, 0);
-                break;
-            case VK_DOWN:
-                ScrollMessage(sbVertical, SB_LINEDOWN, 0);
-                break;
-            case VK_HOME:
-                ScrollTo(ctrl ? 0 : view_.VScroll, 0);
-                break;
-            case VK_END:
-                ScrollMessage(sbHorizontal, SB_RIGHT, 0);
-                break;
-            case VK_LEFT:
-                ScrollTo(view_.VScroll, view_.HScroll - step);
-                break;
-            case VK_RIGHT:
-                ScrollMessage(sbHorizontal, SB_LINERIGHT, 0);
-                break;
-            default:
-                if (ctrl && key == 'C') {
-                    CopyToClipboard();
-                    break;
-                }
-                return;
-        }
-        key = 0;
+        if (ScrollKey(key, ctrl)) key = 0;
         return;
     }
-    if (ctrl && !alt) {
-        switch (key) {
-            case 'C':
-                CopyToClipboard();
-                key = 0;
-                return;
-            case 'X':
-                CutToClipboard();
-                key = 0;
-                return;
-            case 'V':
-                PasteFromClipboard();
-                key = 0;
-                return;
-            case 'E':
-                ViewInvalidate();
-                CheckLines();
-                key = 0;
-                return;
-            default:
-                break;
-        }
-        if (!ReadOnly && EnableHotKeys) {
-            bool used = true;
-            switch (key) {
-                case 'B':
-                    ToggleBold();
-                    break;
-                case 'I':
-                    ToggleItalic();
-                    break;
-                case 'U':
-                    ToggleUnderline();
-                    break;
-                case 'H':
-                    ToggleHighlight();
-                    break;
-                case 'F':
-                    ToggleAltFont();
-                    break;
-                case 'T':
-                    SetSelText("\t");
-                    break;
-                case 'P':
-                    SetSelText("\r\n\x10\r\n");
-                    break;
-                case 'Z':
-                    if (extend)
-                        Redo();
-                    else
-                        Undo();
-                    break;
-                default:
-                    used = false;
-            }
-            if (used) {
-                ViewCaretChanged();
-                key = 0;
-                return;
-            }
-        }
+    if (ctrl && !alt && HotKey(key, extend)) {
+        key = 0;
+        return;
     }
     // Shift+Alt with an arrow: a column block
     const bool arrow = key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN;
     const bool blockKey = arrow && extend && alt && HasOption(pmoBlockSelection) && !wordWrap_;
-    auto columnOf = [&](int32_t pos) {
-        const TParagraphRec& par = Pars()[Pars().IndexOfOffset(pos)];
-        const int32_t o = std::min(pos - par.StartOffset(), par.Length());
-        int column = 0;
-        for (int32_t i = 0; i < o; ++i) {
-            auto c = (unsigned char)par.Text[size_t(i)];
-            if (c == fcTab)
-                column = (column / tabStops_ + 1) * tabStops_;
-            else if (!(StaticFormat() && IsFormatCode(c)))
-                ++column;
-        }
-        return column;
-    };
     int blockAnchorColumn = 0;
     int32_t blockAnchor = 0;
     if (blockKey) {
@@ -410,39 +306,159 @@ void TMarkMemo::KeyDown(uint16_t& key, TShiftState shift) {
             blockAnchorColumn = view_.BlockColumn1;
         } else {
             blockAnchor = view_.SelStart;
-            blockAnchorColumn = columnOf(view_.SelStart) + view_.ExtraSpaces;
+            blockAnchorColumn = ColumnOf(view_.SelStart) + view_.ExtraSpaces;
         }
     }
-
-    int index, line, abs;
-    const int32_t pos = view_.SelStart;
-    const TParagraphRec& par = Pars()[Pars().IndexOfOffset(pos)];
-    const int32_t parStart = par.StartOffset();
-    const int32_t offset = std::min(pos - parStart, par.Length());
     const bool vertical = key == VK_UP || key == VK_DOWN || key == VK_PRIOR || key == VK_NEXT;
     if (vertical && desiredX_ == INT_MIN) desiredX_ = CaretRect().Left;
+    if (!NavigationKey(key, shift, blockKey)) return;
+    if (!vertical) desiredX_ = INT_MIN;
+    if (blockKey) {
+        const int caretColumn = ColumnOf(view_.SelStart) + view_.ExtraSpaces;
+        const int extra = view_.ExtraSpaces;
+        SetBlockSelection(blockAnchor, view_.SelStart, blockAnchorColumn, caretColumn);
+        view_.BlockColumn1 = blockAnchorColumn;
+        view_.BlockColumn2 = caretColumn;
+        view_.ExtraSpaces = extra;
+        ViewInvalidate();
+    }
+    key = 0;
+}
+
+// A memo that only displays: the navigation keys scroll. False when the key is not one.
+bool TMarkMemo::ScrollKey(uint16_t key, bool ctrl) {
+    const int step = std::max(1, view_.ClientWidth / 20);
+    switch (key) {
+        case VK_PRIOR:
+            ScrollMessage(sbVertical, SB_PAGEUP, 0);
+            return true;
+        case VK_NEXT:
+            ScrollMessage(sbVertical, ctrl ? SB_BOTTOM : SB_PAGEDOWN, 0);
+            return true;
+        case VK_UP:
+            ScrollMessage(sbVertical, SB_LINEUP, 0);
+            return true;
+        case VK_DOWN:
+            ScrollMessage(sbVertical, SB_LINEDOWN, 0);
+            return true;
+        case VK_HOME:
+            ScrollTo(ctrl ? 0 : view_.VScroll, 0);
+            return true;
+        case VK_END:
+            ScrollMessage(sbHorizontal, SB_RIGHT, 0);
+            return true;
+        case VK_LEFT:
+            ScrollTo(view_.VScroll, view_.HScroll - step);
+            return true;
+        case VK_RIGHT:
+            ScrollMessage(sbHorizontal, SB_LINERIGHT, 0);
+            return true;
+        default:
+            if (ctrl && key == 'C') {
+                CopyToClipboard();
+                return true;
+            }
+            return false;
+    }
+}
+
+// Ctrl with a letter: the clipboard, the consistency check and, unless read-only or switched
+// off, the format toggles, a tab, a paragraph of its own and undo. False when not one.
+bool TMarkMemo::HotKey(uint16_t key, bool shift) {
+    switch (key) {
+        case 'C':
+            CopyToClipboard();
+            return true;
+        case 'X':
+            CutToClipboard();
+            return true;
+        case 'V':
+            PasteFromClipboard();
+            return true;
+        case 'E':
+            ViewInvalidate();
+            CheckLines();
+            return true;
+        default:
+            break;
+    }
+    if (ReadOnly || !EnableHotKeys) return false;
+    switch (key) {
+        case 'B':
+            ToggleBold();
+            break;
+        case 'I':
+            ToggleItalic();
+            break;
+        case 'U':
+            ToggleUnderline();
+            break;
+        case 'H':
+            ToggleHighlight();
+            break;
+        case 'F':
+            ToggleAltFont();
+            break;
+        case 'T':
+            SetSelText("\t");
+            break;
+        case 'P':
+            SetSelText("\r\n\x10\r\n");
+            break;
+        case 'Z':
+            if (shift)
+                Redo();
+            else
+                Undo();
+            break;
+        default:
+            return false;
+    }
+    ViewCaretChanged();
+    return true;
+}
+
+// The tab-expanded column of `pos` in its paragraph (format codes count none).
+int TMarkMemo::ColumnOf(int32_t pos) const {
+    const TParagraphRec& par = Pars()[Pars().IndexOfOffset(pos)];
+    const int32_t o = std::min(pos - par.StartOffset(), par.Length());
+    int column = 0;
+    for (int32_t i = 0; i < o; ++i) {
+        auto c = (unsigned char)par.Text[size_t(i)];
+        if (c == fcTab)
+            column = (column / tabStops_ + 1) * tabStops_;
+        else if (!(StaticFormat() && IsFormatCode(c)))
+            ++column;
+    }
+    return column;
+}
+
+// The keys that move the caret or edit at it. False when the key is not handled.
+bool TMarkMemo::NavigationKey(uint16_t key, TShiftState shift, bool blockKey) {
+    const bool ctrl = shift & ssCtrl, alt = shift & ssAlt, extend = shift & ssShift;
+    int index, line, abs;
     switch (key) {
         case VK_BACK:
             if (!ReadOnly) DeleteBack(ctrl);
-            break;
+            return true;
         case VK_TAB:
-            if (alt || ctrl) return;
-            if (ReadOnly || !WantTabs) return;
+            if (alt || ctrl || ReadOnly || !WantTabs) return false;
             SetSelText("\t");
-            break;
+            return true;
         case VK_PRIOR:
         case VK_NEXT: {
             CaretAbsLine(&index, &line, &abs);
             const int page = std::max(1, VisibleLines() - 1);
             MoveCaretToLine(key == VK_PRIOR ? abs - page : abs + page, desiredX_, extend);
-            break;
+            return true;
         }
         case VK_UP:
         case VK_DOWN:
             CaretAbsLine(&index, &line, &abs);
-            if ((key == VK_UP && abs == 0) || (key == VK_DOWN && abs + 1 >= LineCount())) break;
+            if ((key == VK_UP && abs == 0) || (key == VK_DOWN && abs + 1 >= LineCount()))
+                return true;
             MoveCaretToLine(key == VK_UP ? abs - 1 : abs + 1, desiredX_, extend);
-            break;
+            return true;
         case VK_HOME:
         case VK_END:
             if (ctrl) {
@@ -455,86 +471,93 @@ void TMarkMemo::KeyDown(uint16_t& key, TShiftState shift) {
                 if (key == VK_END && line < p.LineCount() - 1 && to > ln.StartOffset) --to;
                 MoveCaret(Pars()[index].StartOffset() + to, extend);
             }
-            break;
-        case VK_LEFT: {
-            int32_t to = pos;
-            if (ctrl) {
-                int32_t o = offset;
-                if (o == 0 && pos > 0) {
-                    to = pos - 2;
-                } else {
-                    while (o > 0 && !IsWordChar((unsigned char)par.Text[size_t(o - 1)])) --o;
-                    while (o > 0 && IsWordChar((unsigned char)par.Text[size_t(o - 1)])) --o;
-                    to = parStart + o;
-                }
-            } else if (view_.ExtraSpaces > 0 && !view_.BlockMode) {
-                --view_.ExtraSpaces;
-                ViewCaretChanged();
-                break;
-            } else if (pos > 0) {
-                to = offset == 0 ? pos - 2 : pos - 1;
-                if (PassOverCodes && StaticFormat() && offset > 0)
-                    while (to > parStart &&
-                           IsFormatCode((unsigned char)par.Text[size_t(to - 1 - parStart)]))
-                        --to;
-            }
-            MoveCaret(to, extend);
-            break;
-        }
-        case VK_RIGHT: {
-            int32_t to = pos;
-            if (ctrl) {
-                int32_t o = offset;
-                if (o >= par.Length()) {
-                    to = std::min(CharCount(), pos + 2);
-                } else {
-                    while (o < par.Length() && IsWordChar((unsigned char)par.Text[size_t(o)])) ++o;
-                    while (o < par.Length() && !IsWordChar((unsigned char)par.Text[size_t(o)])) ++o;
-                    to = parStart + o;
-                }
-            } else if (offset >= par.Length()) {
-                if (HasOption(pmoKeepColumnPos) || blockKey) {
-                    ++view_.ExtraSpaces;
-                    ViewCaretChanged();
-                    if (!blockKey) break;
-                } else {
-                    to = std::min(CharCount(), pos + 2);
-                }
-            } else {
-                to = pos + 1;
-                if (PassOverCodes && StaticFormat())
-                    while (to - parStart < par.Length() &&
-                           IsFormatCode((unsigned char)par.Text[size_t(to - parStart)]))
-                        ++to;
-            }
-            if (to != pos || !blockKey) {
-                const int extra = view_.ExtraSpaces;
-                MoveCaret(to, extend);
-                if (blockKey) view_.ExtraSpaces = extra;
-            }
-            break;
-        }
+            return true;
+        case VK_LEFT:
+            MoveLeft(ctrl, extend);
+            return true;
+        case VK_RIGHT:
+            MoveRight(ctrl, extend, blockKey);
+            return true;
         case VK_INSERT:
-            if (!HasOption(pmoInsertKeyActive) || ctrl || extend) return;
+            if (!HasOption(pmoInsertKeyActive) || ctrl || extend) return false;
             SetOverwrite(!view_.Overwrite);
-            break;
+            return true;
         case VK_DELETE:
             if (!ReadOnly) DeleteForward();
-            break;
+            return true;
         default:
-            return;
+            return false;
     }
-    if (!vertical) desiredX_ = INT_MIN;
-    if (blockKey) {
-        const int caretColumn = columnOf(view_.SelStart) + view_.ExtraSpaces;
+}
+
+// Left: a character back (over format codes with PassOverCodes), a word with Ctrl, or one
+// extra space less.
+void TMarkMemo::MoveLeft(bool ctrl, bool extend) {
+    const int32_t pos = view_.SelStart;
+    const TParagraphRec& par = Pars()[Pars().IndexOfOffset(pos)];
+    const int32_t parStart = par.StartOffset();
+    const int32_t offset = std::min(pos - parStart, par.Length());
+    int32_t to = pos;
+    if (ctrl) {
+        int32_t o = offset;
+        if (o == 0 && pos > 0) {
+            to = pos - 2;
+        } else {
+            while (o > 0 && !IsWordChar((unsigned char)par.Text[size_t(o - 1)])) --o;
+            while (o > 0 && IsWordChar((unsigned char)par.Text[size_t(o - 1)])) --o;
+            to = parStart + o;
+        }
+    } else if (view_.ExtraSpaces > 0 && !view_.BlockMode) {
+        --view_.ExtraSpaces;
+        ViewCaretChanged();
+        return;
+    } else if (pos > 0) {
+        to = offset == 0 ? pos - 2 : pos - 1;
+        if (PassOverCodes && StaticFormat() && offset > 0)
+            while (to > parStart &&
+                   IsFormatCode((unsigned char)par.Text[size_t(to - 1 - parStart)]))
+                --to;
+    }
+    MoveCaret(to, extend);
+}
+
+// Right: a character on (over format codes with PassOverCodes), a word with Ctrl, or at a
+// line end an extra space (with pmoKeepColumnPos or in a column block).
+void TMarkMemo::MoveRight(bool ctrl, bool extend, bool blockKey) {
+    const int32_t pos = view_.SelStart;
+    const TParagraphRec& par = Pars()[Pars().IndexOfOffset(pos)];
+    const int32_t parStart = par.StartOffset();
+    const int32_t offset = std::min(pos - parStart, par.Length());
+    int32_t to = pos;
+    if (ctrl) {
+        int32_t o = offset;
+        if (o >= par.Length()) {
+            to = std::min(CharCount(), pos + 2);
+        } else {
+            while (o < par.Length() && IsWordChar((unsigned char)par.Text[size_t(o)])) ++o;
+            while (o < par.Length() && !IsWordChar((unsigned char)par.Text[size_t(o)])) ++o;
+            to = parStart + o;
+        }
+    } else if (offset >= par.Length()) {
+        if (HasOption(pmoKeepColumnPos) || blockKey) {
+            ++view_.ExtraSpaces;
+            ViewCaretChanged();
+            if (!blockKey) return;
+        } else {
+            to = std::min(CharCount(), pos + 2);
+        }
+    } else {
+        to = pos + 1;
+        if (PassOverCodes && StaticFormat())
+            while (to - parStart < par.Length() &&
+                   IsFormatCode((unsigned char)par.Text[size_t(to - parStart)]))
+                ++to;
+    }
+    if (to != pos || !blockKey) {
         const int extra = view_.ExtraSpaces;
-        SetBlockSelection(blockAnchor, view_.SelStart, blockAnchorColumn, caretColumn);
-        view_.BlockColumn1 = blockAnchorColumn;
-        view_.BlockColumn2 = caretColumn;
-        view_.ExtraSpaces = extra;
-        ViewInvalidate();
+        MoveCaret(to, extend);
+        if (blockKey) view_.ExtraSpaces = extra;
     }
-    key = 0;
 }
 
 void TMarkMemo::KeyUp(uint16_t& key, TShiftState shift) {
