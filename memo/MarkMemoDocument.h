@@ -181,6 +181,10 @@ private:
     void MatchKeywords(int index);
     void ApplyKeywordMatch(int index, int keyword, int32_t offset, int32_t length);
     void ScanStartStop(int index);
+    struct TStartStopScan;
+    const std::string& ScanSource(TStartStopScan& scan, const StartStopInfo& e);
+    bool CloseRange(TStartStopScan& scan);
+    bool OpenRange(TStartStopScan& scan);
     bool KeyAllowedAt(const TAttributeRec& rec) const;
     const std::string& UpperCopy(int index);
 

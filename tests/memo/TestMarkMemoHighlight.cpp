@@ -320,6 +320,15 @@ TEST(MarkMemoStartStop, WholeWordStartKeys) {
     EXPECT_EQ(attrs[1].Offset, 12);
 }
 
+TEST(MarkMemoStartStop, TheStopKeyIsLookedForAfterTheSeparatorTheStartKeyClaims) {
+    ShownMemo s;
+    s.memo.StartStopKeys().AddStartStopKey("rem", " end", 3, 1, 0, 0, 0, 0, true);
+    s.memo.SetTextBuf("rem end x");  // the blank after "rem" belongs to the start key
+    const auto& attrs = s.memo.Paragraph(0).Attrs;
+    ASSERT_EQ(attrs.size(), 1u);
+    EXPECT_EQ(attrs[0].KeyRemain, 4);
+}
+
 // ---- background formatting ----
 
 TEST(MarkMemoBackground, FormatsInSlicesAndReportsProgress) {
