@@ -558,6 +558,8 @@ private:
     void RelayoutAll();
     TFormatResult FormatUnmeasured(const TParagraphRec& par, TParagraphLines& lines);
     TFormatResult FormatMeasured(int fromLine, const TParagraphRec& par, TParagraphLines& lines);
+    TFormatResult StoreLines(TParagraphLines& lines, int first, int oldCount,
+                             const std::vector<TLineRec>& out);
 
     TOwnHost ownHost_{*this};
     TMarkMemoHost* host_ = &ownHost_;
