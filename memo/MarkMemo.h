@@ -458,6 +458,13 @@ private:
     bool ScrollKey(uint16_t key, bool ctrl);
     bool HotKey(uint16_t key, bool shift);
     bool NavigationKey(uint16_t key, TShiftState shift, bool blockKey);
+    // The caret's paragraph, its start and the caret's offset in it.
+    struct TCaretPlace {
+        int32_t pos = 0;
+        const TParagraphRec* par = nullptr;
+        int32_t parStart = 0, offset = 0;
+    };
+    TCaretPlace CaretPlace() const;
     void MoveLeft(bool ctrl, bool extend);
     void MoveRight(bool ctrl, bool extend, bool blockKey);
     int ColumnOf(int32_t pos) const;

@@ -508,13 +508,21 @@ TEST(MarkMemoControl, TheCaretBlinksOnlyWithFocus) {
     EXPECT_EQ(s.memo.CaretRect().Width(), 1);
 }
 
-TEST(MarkMemoControl, ScrollBarRangesFollowTheText) {
+// A memo in a window of its own with scroll bars, hosted by a 200 x 170 test window.
+struct WithScrollBars {
     Memo memo;
-    TestWindow window(200, 170);
-    memo.SetUpdateMode(umImmediate);
-    memo.SetBounds(0, 0, 240, 200);
-    memo.HandleNeeded();
-    window.Attach(memo);
+    TestWindow window{200, 170};
+    WithScrollBars() {
+        memo.SetUpdateMode(umImmediate);
+        memo.SetBounds(0, 0, 240, 200);
+        memo.HandleNeeded();
+        window.Attach(memo);
+    }
+};
+
+TEST(MarkMemoControl, ScrollBarRangesFollowTheText) {
+    WithScrollBars w;
+    Memo& memo = w.memo;
     std::string text;
     for (int i = 0; i < 99; ++i) text += "line\r\n";
     memo.SetTextBuf(text);
@@ -551,12 +559,8 @@ TEST(MarkMemoControl, ANewMemoIsSmallAndReadsItsLineHeight) {
 }
 
 TEST(MarkMemoControl, LookChangesThatScrollBackToTheLeftTellIt) {
-    Memo memo;
-    TestWindow window(200, 170);
-    memo.SetUpdateMode(umImmediate);
-    memo.SetBounds(0, 0, 240, 200);
-    memo.HandleNeeded();
-    window.Attach(memo);
+    WithScrollBars w;
+    Memo& memo = w.memo;
     memo.SetWordWrap(false);
     memo.SetTextBuf(std::string(100, 'x'));
     int told = 0;
