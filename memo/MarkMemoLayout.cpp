@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string_view>
+#include <tuple>
 
 namespace {
 
@@ -51,6 +52,27 @@ private:
     const TAttributeRec* cur_ = nullptr;
     int32_t next_ = MaxInt;
 };
+
+// A line opened at `at` with the style and record in force there.
+TLineRec OpenedLine(int32_t at, const TStyleWalker& walk) {
+    TLineRec line;
+    line.StartOffset = at;
+    line.StartStyle = walk.Static();
+    line.StartAttr = int32_t(walk.AttrIndex());
+    return line;
+}
+
+// `line` closed at `end`: its widths without and with the blanks it broke at, its stretchable
+// blanks and where justification starts.
+TLineRec ClosedLine(TLineRec line, int32_t end, int width, int fullWidth, int spaceCount,
+                    int32_t justify) {
+    line.EndOffset = end;
+    line.Width = width;
+    line.FullWidth = fullWidth;
+    line.SpaceCount = spaceCount;
+    line.JustifyFrom = justify;
+    return line;
+}
 
 // Where a run of blanks and format codes ends, with the x, the stretchable blanks and the
 // justification start it leaves; `refont` follows style changes (sf then reads the font).
@@ -275,28 +297,17 @@ TFormatResult TMarkMemo::FormatMeasured(int fromLine, const TParagraphRec& par,
 
     std::vector<TLineRec> out;
     TLineRec line;
-    auto openLine = [&](int32_t at) {
-        line = TLineRec{};
-        line.StartOffset = at;
-        line.StartStyle = walk.Static();
-        line.StartAttr = int32_t(walk.AttrIndex());
-    };
-    openLine(from.StartOffset);
+    line = OpenedLine(from.StartOffset, walk);
     int x = 0, spaces = 0;
     int32_t justifyFrom = from.StartOffset;
     bool hasWord = false;
     int32_t i = from.StartOffset;
     // Closes the current line at `end` and opens the next one there.
     auto closeLine = [&](int32_t end, int width, int fullWidth, int spaceCount, int32_t justify) {
-        line.EndOffset = end;
-        line.Width = width;
-        line.FullWidth = fullWidth;
-        line.SpaceCount = spaceCount;
-        line.JustifyFrom = justify;
-        out.push_back(line);
+        out.push_back(ClosedLine(line, end, width, fullWidth, spaceCount, justify));
         walk.Sync(end);
         refont();
-        openLine(end);
+        line = OpenedLine(end, walk);
         x = spaces = 0;
         justifyFrom = end;
         hasWord = false;
@@ -314,10 +325,8 @@ TFormatResult TMarkMemo::FormatMeasured(int fromLine, const TParagraphRec& par,
         const int32_t justifyBefore = justifyFrom;
         const TBlankRun blanks =
             SkipBlanks(walk, refont, spaceWidth, text, i, {i, x, spaces, justifyFrom}, tabWidth);
-        i = blanks.end;
-        x = blanks.x;
-        spaces = blanks.spaces;
-        justifyFrom = blanks.justifyFrom;
+        std::tie(i, x, spaces, justifyFrom) =
+            std::tuple(blanks.end, blanks.x, blanks.spaces, blanks.justifyFrom);
         if (i >= length) break;
 
         const int32_t wordStart = i;
@@ -357,11 +366,8 @@ TFormatResult TMarkMemo::FormatMeasured(int fromLine, const TParagraphRec& par,
         }
         closeLine(fit.end, fit.x, fit.x, spaces, justifyFrom);
     }
-    line.EndOffset = length;
-    line.Width = line.FullWidth = x;
-    line.SpaceCount = 0;  // the last line of a paragraph is never justified
-    line.JustifyFrom = justifyFrom;
-    out.push_back(line);
+    // the last line of a paragraph is never justified
+    out.push_back(ClosedLine(line, length, x, x, 0, justifyFrom));
     return StoreLines(lines, first, oldCount, out);
 }
 
