@@ -135,8 +135,9 @@ public:
     void ReparseParagraphs(TMarkNavigator& first, TMarkNavigator& last);
     void ReparseRange(TMarkNavigator& first, TMarkNavigator& last);
     void ReparseAll();
-    // Scans the start/stop keys of every paragraph up to `index` not scanned yet.
-    void ScanUpTo(int index);
+    // Scans the start/stop keys of every paragraph up to `index` not scanned yet; true when
+    // there was one.
+    bool ScanUpTo(int index);
     // Makes paragraph `index`'s records current before it is laid out: the start/stop keys of
     // it and of those before it, and its keywords.
     void PrepareParagraph(int index);

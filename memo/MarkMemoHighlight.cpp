@@ -371,8 +371,9 @@ void TMarkMemoDocument::ReparseRange(TMarkNavigator& firstNav, TMarkNavigator& l
     }
 }
 
-void TMarkMemoDocument::ScanUpTo(int index) {
+bool TMarkMemoDocument::ScanUpTo(int index) {
     index = std::min(index, pars_.Count() - 1);
+    bool scanned = false;
     for (int p = std::max(0, scannedUpTo_ + 1); p <= index; ++p) {
         TParagraphRec& par = pars_[p];
         if (!par.StartStopScanned) {
@@ -380,9 +381,11 @@ void TMarkMemoDocument::ScanUpTo(int index) {
             a.SetPos(par.StartOffset());
             a.Reset();
             ReparseRange(a, a);
+            scanned = true;
         }
         scannedUpTo_ = p;
     }
+    return scanned;
 }
 
 void TMarkMemoDocument::ReparseAll() {
