@@ -79,9 +79,8 @@ std::string ForwardingPage(const std::string& url) {
         WriteFileAtomic(ToNativePath(page),
                         "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">"
                         "<meta http-equiv=\"refresh\" content=\"0; url=" +
-                            target +
-                            "\"><title>Lorvane Help</title></head>\n<body><p><a href=\"" + target +
-                            "\">Lorvane Help</a></p></body></html>\n");
+                            target + "\"><title>Lorvane Help</title></head>\n<body><p><a href=\"" +
+                            target + "\">Lorvane Help</a></p></body></html>\n");
         return page;
     } catch (const Exception&) {
         return std::string();
