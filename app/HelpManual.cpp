@@ -67,6 +67,28 @@ std::string HelpManualURL(const std::string& manual, int context) {
     return DesktopUrl(manual) + "#" + HelpAnchor(context);
 }
 
+namespace {
+
+// A page in the user's cache folder that sends the browser on to `url`: the desktop's opener
+// keeps a file's name whole where it may drop the anchor of an address. Empty when it cannot
+// be written.
+std::string ForwardingPage(const std::string& url) {
+    try {
+        const std::string page = UserCacheFolder() + "help.html";
+        const std::string target = HtmlEscape(url);
+        WriteFileAtomic(ToNativePath(page),
+                        "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">"
+                        "<meta http-equiv=\"refresh\" content=\"0; url=" +
+                            target + "\"><title>Lorvane Help</title></head>\n<body><p><a href=\"" +
+                            target + "\">Lorvane Help</a></p></body></html>\n");
+        return page;
+    } catch (const Exception&) {
+        return std::string();
+    }
+}
+
+}  // namespace
+
 void ShowHelp(int context) {
     ShowHelp(context, ProgramFolder());
 }
@@ -83,14 +105,16 @@ void ShowHelp(int context, const std::string& programFolder) {
     };
     try {
         // A browser's own command line gets the address whole; the desktop's opener may drop
-        // its anchor (it does where it knows no desktop), so it is used only without a browser.
+        // its anchor (it does where it knows no desktop), so without a browser it gets a page
+        // that forwards to the anchor.
         const std::string browser =
             Settings().Browser.empty() ? FindDefaultBrowser() : Settings().Browser;
         const std::vector<std::string> command =
             browser.empty() ? std::vector<std::string>() : BrowserCommand(browser, url);
-        if (command.empty())
-            OpenDocumentSeam(url, failed);
-        else
+        if (command.empty()) {
+            const std::string page = ForwardingPage(url);
+            OpenDocumentSeam(page.empty() ? url : DesktopUrl(page), failed);
+        } else
             StartProgramSeam(command, failed);
     } catch (const Exception& e) {
         MessageDlg(e.Message, TMsgDlgType::mtError, mbOK);

@@ -29,7 +29,8 @@ std::string FindHelpManual(const std::string& programFolder);
 // The file URL of the manual at a context's anchor.
 std::string HelpManualURL(const std::string& manual, int context);
 // Opens the manual found for a program folder at a context's anchor: with the configured
-// browser, else the desktop's default browser, else the desktop's opener; "Help is not
+// browser, else the desktop's default browser, else the desktop's opener with a page in the
+// user's cache folder that forwards to the anchor; "Help is not
 // available." when there is no manual, an error message when it cannot be opened. Never raises.
 void ShowHelp(int context, const std::string& programFolder);
 // The same for this program's folder.

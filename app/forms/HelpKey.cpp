@@ -17,7 +17,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::KeyPress) return false;
+        const bool press = event->type() == QEvent::KeyPress;
+        if (!press && event->type() != QEvent::ShortcutOverride) return false;
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier) return false;
         // The main window's F1 is its own command; only dialogs are served here.
@@ -25,6 +26,12 @@ protected:
         if (!widget || !qobject_cast<const QDialog*>(widget->window())) return false;
         const int context = WidgetHelpContext(widget);
         if (context == 0) return false;
+        // A key in a dialog is the dialog's, even while the window system still counts the
+        // main window as the active one: no window's F1 shortcut takes it first.
+        if (!press) {
+            event->accept();
+            return true;
+        }
         CallGuarded([&] { ShowHelpContext(context); });
         return true;
     }

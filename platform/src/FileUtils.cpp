@@ -142,6 +142,12 @@ std::string UserConfigFolder() {
     return XdgFolder("XDG_CONFIG_HOME", ".config");
 }
 
+std::string UserCacheFolder() {
+    std::string d = XdgFolder("XDG_CACHE_HOME", ".cache");
+    ForceDirectories(d);
+    return d;
+}
+
 std::vector<std::string> SplitLines(std::string_view bytes) {
     std::vector<std::string> lines;
     size_t start = 0, i = 0, n = bytes.size();

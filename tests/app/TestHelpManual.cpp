@@ -6,6 +6,7 @@
 #include "BankFixture.h"
 #include "DesktopEntry.h"
 #include "TempDir.h"
+#include "UrlEncoding.h"
 #include "platform/Exceptions.h"
 #include "platform/FileUtils.h"
 
@@ -55,16 +56,24 @@ TEST_F(HelpTest, HelpOpensTheInstalledManualAtTheWindowsAnchor) {
     ShowHelp(92, Program());
     EXPECT_EQ(messages.Texts(), Strings{"Help is not available."});
 
+    // Without a browser the opener gets a page that forwards to the anchor, which the opener
+    // could drop from the manual's own address.
+    const std::string page = UserCacheFolder() + "help.html";
+    const auto forwardsTo = [&](const std::string& url) {
+        return opened.back() == DesktopUrl(page) &&
+               BankFixture::ReadAll(page).find("url=" + url + "\"") != std::string::npos;
+    };
     Install("Lorvane Test \xE9/share/lorvane");
     ShowHelp(92, Program());
     const std::string installed =
         "file://" + dir.Path().string() + "/Lorvane%20Test%20%C3%A9/share/lorvane/lorvane.html";
-    EXPECT_EQ(opened, Strings{installed + "#context-92"});
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_TRUE(forwardsTo(installed + "#context-92"));
     // In the build tree the manual lies beside the program.
     Install("Lorvane Test \xE9/bin");
     ShowHelp(0, Program());
-    EXPECT_EQ(opened.back(), "file://" + dir.Path().string() +
-                                 "/Lorvane%20Test%20%C3%A9/bin/lorvane.html#contents");
+    EXPECT_TRUE(forwardsTo("file://" + dir.Path().string() +
+                           "/Lorvane%20Test%20%C3%A9/bin/lorvane.html#contents"));
 
     refuse = true;
     messages.Shown.clear();

@@ -36,6 +36,8 @@ std::string ProgramFolder();
 std::string UserDataFolder();
 // The user's configuration folder ($XDG_CONFIG_HOME/Lorvane/), not created, trailing "/".
 std::string UserConfigFolder();
+// The user's cache folder ($XDG_CACHE_HOME/Lorvane/), created on demand, with a trailing "/".
+std::string UserCacheFolder();
 
 // Splits bytes into lines at CR LF, CR or LF; a last line without a break still counts,
 // an empty text gives no lines. Bytes 0x1A and NUL are ordinary bytes.

@@ -110,9 +110,11 @@ TEST_F(MainFormTest, HelpOpensTheManualAtTheAnchorOfTheWindowThatAsked) {
     ASSERT_FALSE(manual.empty());
 
     TMainForm form;
+    // The configured browser gets the manual's address.
+    Settings().Browser = "/opt/browser";
     std::vector<std::string> opened;
-    Seams().OpenDocument = [&](const std::string& target, const TStartFailed&) {
-        opened.push_back(target);
+    Seams().StartProgram = [&](const std::vector<std::string>& command, const TStartFailed&) {
+        opened.push_back(command.back());
     };
     form.show();
     QApplication::processEvents();
