@@ -293,17 +293,6 @@ std::string TMarkMemo::LineText(int line) {
     return par.Text.substr(size_t(rec.StartOffset), size_t(rec.EndOffset - rec.StartOffset));
 }
 
-void TMarkMemo::SelectParagraph(int index) {
-    SetSelStart(ParagraphStart(index));
-}
-
-void TMarkMemo::SelectLine(int line) {
-    EnsureLine(line);
-    TMarkNavigator& nav = Work(0);
-    nav.SetAbsLine(line);
-    SetSelStart(nav.Pos());
-}
-
 // ---- properties ----
 
 void TMarkMemo::RelayoutAll() {

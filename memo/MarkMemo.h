@@ -121,9 +121,8 @@ public:
     };
     TPrintedLines PaintLines(TPrintCanvas& canvas, int pixelsPerInch, const TRect& page,
                              int firstLine, int lastLine);
-    // Scrolls to pixel offsets (vertical, horizontal) or puts line `line` at the top.
+    // Scrolls to pixel offsets (vertical, horizontal).
     void ScrollTo(int vPixels, int hPixels);
-    void ScrollToLine(int line);
     void ScrollCaretIntoView();
     // Sets the scroll bars' ranges, pages and positions from the text's size.
     void UpdateScrollRanges();
@@ -187,8 +186,6 @@ public:
     std::string ParagraphText(int index) const;
     std::string TextRange(int32_t start, int32_t stop) const;
     int32_t ParagraphStart(int index) const;
-    void SelectParagraph(int index);
-    void SelectLine(int line);
 
     TMarkParaStrings& Paragraphs() { return paragraphs_; }
     TMarkLinesStrings& Lines() { return lines_; }
@@ -222,7 +219,6 @@ public:
     std::string BlockText();  // each paragraph's column range followed by CR LF
     void PasteBlock(std::string_view text);
     int ExtraSpaces() const { return view_.ExtraSpaces; }
-    void SetExtraSpaces(int count) { view_.ExtraSpaces = std::max(0, count); }
 
     bool CanUndo() const { return doc_->CanUndo(); }
     bool CanRedo() const { return doc_->CanRedo(); }

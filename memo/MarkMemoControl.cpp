@@ -187,10 +187,6 @@ void TMarkMemo::ScrollTo(int vPixels, int hPixels) {
     if (hChanged && OnHScroll) OnHScroll(this);
 }
 
-void TMarkMemo::ScrollToLine(int line) {
-    ScrollTo(std::max(0, line) * std::max(1, lineHeight_), view_.HScroll);
-}
-
 void TMarkMemo::ScrollMessage(TScrollBarKind kind, TScrollCode code, int pos) {
     CallHooks(TMarkMemoEventKind::Scroll, 0, {}, int(code));
     if (UpdateLock() > 0) return;

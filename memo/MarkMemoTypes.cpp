@@ -57,10 +57,6 @@ TUserUpperCase userUpperCase = nullptr;
 
 }  // namespace
 
-unsigned char AnsiUpperChar(unsigned char c) {
-    return kAnsiUpper[c];
-}
-
 void SetUserUpperCase(TUserUpperCase proc) {
     userUpperCase = proc;
 }

@@ -63,9 +63,6 @@ inline constexpr uint8_t FormatCodeBit(unsigned char c) {
 inline constexpr bool IsFormatCode(unsigned char c) {
     return FormatCodeBit(c) != 0;
 }
-inline void ToggleStyleBit(uint8_t& style, uint8_t bit) {
-    style ^= bit;
-}
 // Applies a format code to a running style; false (style unchanged) for other bytes.
 inline bool ApplyFormatCode(uint8_t& style, unsigned char c) {
     uint8_t bit = FormatCodeBit(c);
@@ -166,7 +163,6 @@ inline uint8_t EffectiveStyle(const TAttributeRec& inForce, uint8_t staticStyle,
 using TUserUpperCase = void (*)(std::string& text);
 void SetUserUpperCase(TUserUpperCase proc);  // process-wide; nullptr = ASCII
 void UpperCaseInPlace(std::string& text, TpmUpperCase kind);
-unsigned char AnsiUpperChar(unsigned char c);
 
 using TSeparatorSet = std::bitset<256>;
 TSeparatorSet DefaultSeparators();

@@ -41,7 +41,6 @@ public:
     QSpinBox* Size() const { return size_; }
     QCheckBox* Bold() const { return bold_; }
     QCheckBox* Italic() const { return italic_; }
-    QPushButton* ColorButton() const { return colorButton_; }
 
 private:
     void ShowColor();
@@ -93,9 +92,7 @@ public:
     // The radio groups by name: the index of the checked item (-1 none), and setting it.
     int RadioIndex(const char* group) const;
     void SetRadioIndex(const char* group, int index);
-    // The colour labels 0..7 (BkC1 .. BkURL, WgC1 .. WgURL) and the two fonts (0 local, 1 the
-    // workgroup's) as shown.
-    TColor LabelColor(int which) const { return colors_.at(size_t(which)); }
+    // The two fonts (0 local, 1 the workgroup's) as shown.
     const TFontSetting& ShownFont(int which) const { return fonts_.at(size_t(which)); }
     std::vector<std::string> StartupNames() const;
 

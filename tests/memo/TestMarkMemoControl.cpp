@@ -549,7 +549,17 @@ TEST(MarkMemoControl, ANewMemoIsSmallAndReadsItsLineHeight) {
     TMarkMemo fresh;
     EXPECT_EQ(fresh.Width(), 100);
     EXPECT_EQ(fresh.Height(), 60);
+    EXPECT_EQ(fresh.RightMargin(), 8);
+    EXPECT_EQ(fresh.TabStops(), 8);
+    EXPECT_EQ(fresh.UpdateMode(), umBackground);
+    EXPECT_EQ(fresh.SpecUnderline().Color(), clRed);
     Shown s;
+    // The text sits inside its line, and the widest line is the one measured widest.
+    EXPECT_GT(s.memo.TextOffset(), 0);
+    EXPECT_LT(s.memo.TextOffset(), s.memo.LineHeight());
+    s.memo.SetWordWrap(false);
+    s.memo.SetTextBuf("a\r\nwide line\r\nb");
+    EXPECT_EQ(s.memo.WidestLine(), 1);
     EXPECT_EQ(s.memo.LineHeight(), s.memo.LineHeightPx());
     EXPECT_GT(s.memo.LineHeight(), 0);
     s.memo.SetLineHeight(25);

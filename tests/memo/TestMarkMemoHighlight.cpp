@@ -68,6 +68,13 @@ TEST(MarkMemoKeywords, ListKeepsItsLookup) {
               "COLE");
     EXPECT_EQ(list.MatchCopy(1), "Longer");  // case-sensitive keywords stay as given
     EXPECT_EQ(list.Record(1).Length, 6);
+    // A replaced record's options take effect: case-insensitive, it is matched upper-cased.
+    TKeywordRec rec = list.Record(1);
+    rec.Options = 0;
+    list.SetRecord(1, rec);
+    EXPECT_EQ(list.MatchCopy(1), "LONGER");
+    rec.Options = koCaseSensitive;
+    list.SetRecord(1, rec);
     list.Delete(0);
     EXPECT_FALSE(list.AnyCaseInsensitive());
     EXPECT_THROW(list.Record(3), ERangeError);
