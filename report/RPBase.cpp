@@ -148,7 +148,6 @@ void TBaseReport::AbortJob() {
 void TBaseReport::FreeJobState() {
     fontStack_.clear();
     posStack_.clear();
-    for (auto& saved : savedTabs_) saved.clear();
     fontRealised_ = false;
 }
 
@@ -531,22 +530,6 @@ void TBaseReport::SetTab(double pos, TPrintJustify justify, double width, double
     t.Shade = uint8_t(shade < 0 ? 0 : shade > 100 ? 100 : shade);
     for (int i = 0; i < 4; ++i) t.Box[size_t(i)] = (boxes >> i) & 1;
     tabs_.push_back(t);
-}
-
-void TBaseReport::ClearTabs() {
-    tabs_.clear();
-    ResetTabs();
-}
-
-void TBaseReport::SaveTabs(int slot) {
-    if (slot >= 1 && slot <= 10) savedTabs_[size_t(slot - 1)] = tabs_;
-}
-
-bool TBaseReport::RestoreTabs(int slot) {
-    if (slot < 1 || slot > 10) return false;
-    tabs_ = savedTabs_[size_t(slot - 1)];
-    ResetTabs();
-    return true;
 }
 
 void TBaseReport::Tab(int left, int right, int top, int bottom, int shade) {
