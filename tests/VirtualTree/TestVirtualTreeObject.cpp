@@ -278,3 +278,22 @@ TEST(VirtualTreeObject, ImageListsAreForgottenWhenTheyGo) {
     EXPECT_EQ(tree.CheckImageKind(), ckLightCheck);
     EXPECT_EQ(tree.CheckImages(), CheckImagesFor(ckLightCheck)) << "back to the built-in boxes";
 }
+
+TEST(VirtualTreeObject, LookPropertiesRepaintOncePerChange) {
+    TestTree tree;
+    tree.SetClientSize(200, 100);
+    tree.Show();
+    Pump();
+    auto repaints = [&](auto change) {
+        tree.paints = 0;
+        change();
+        Pump();
+        return tree.paints;
+    };
+    EXPECT_EQ(repaints([&] { tree.SetButtonFillMode(fmShaded); }), 1);
+    EXPECT_EQ(repaints([&] { tree.SetButtonFillMode(fmShaded); }), 0);
+    EXPECT_EQ(repaints([&] { tree.SetLineMode(lmBands); }), 1);
+    EXPECT_EQ(repaints([&] { tree.SetTextMargin(9); }), 1);
+    EXPECT_EQ(tree.TextMargin(), 9);
+    tree.Hide();
+}
