@@ -1105,6 +1105,17 @@ private:
     // both say whether the tree used the key.
     bool NavigationKey(uint16_t code, TShiftState keys);
     bool OtherKey(uint16_t code, TShiftState keys);
+    // One navigation key's move: what the key and the tree's options say, and what the move
+    // did (moved the focus, only scrolled, was refused, or used without a selection step).
+    struct KeyNavigation;
+    enum class KeyMove { Moved, Scrolled, Refused, UsedOnly };
+    KeyMove TabKey(const KeyNavigation& k);
+    KeyMove PageKey(const KeyNavigation& k);
+    KeyMove HomeEndKey(const KeyNavigation& k);
+    KeyMove LeftRightKey(KeyNavigation& k);
+    KeyMove UpDownKey(const KeyNavigation& k);
+    // After a move the selection follows the focus.
+    void SelectAfterNavigation(const KeyNavigation& k);
     // The first column (in display order from `from`) whose focus OnFocusChanging allows;
     // NoColumn without columns, InvalidColumn when none is allowed.
     TColumnIndex FindFocusableColumn(PVirtualNode node, TColumnIndex from, bool forward,

@@ -295,5 +295,8 @@ TEST(VirtualTreeObject, LookPropertiesRepaintOncePerChange) {
     EXPECT_EQ(repaints([&] { tree.SetLineMode(lmBands); }), 1);
     EXPECT_EQ(repaints([&] { tree.SetTextMargin(9); }), 1);
     EXPECT_EQ(tree.TextMargin(), 9);
+    tree.paints = 0;
+    tree.Repaint();
+    EXPECT_EQ(tree.paints, 1) << "at once, without waiting for the loop";
     tree.Hide();
 }
