@@ -262,6 +262,12 @@ protected:
     }
     virtual void AfterNewLine() {}
     virtual void FontChanged();
+    // Sets one field of the report font, then FontChanged.
+    template <class Field, class Value>
+    void ChangeFont(Field TReportFont::*field, Value value) {
+        font_.*field = value;
+        FontChanged();
+    }
     virtual void AttachFont() {}
     virtual void DetachFont() {}
 
