@@ -16,6 +16,7 @@
 #include "EntryListView.h"
 #include "FormUtils.h"
 #include "QCombo.h"
+#include "Settings.h"
 #include "platform/SysUtils.h"
 #include "platform/qt/Application.h"
 #include "ui_CatChgSelForm.h"
@@ -97,7 +98,7 @@ void TCatChgSelForm::C2ComboExit() {
 
 void TCatChgSelForm::ChangeButtonClick() {
     if (ChangeCategoriesOfSelection(
-            List().selectedIndices(),
+            Bank(), List().selectedIndices(),
             {ui_->C1Combo->Text(), ui_->C2Combo->Text(), ui_->C3Combo->Text()},
             {ui_->CheckBox1->isChecked(), ui_->CheckBox2->isChecked(), ui_->CheckBox3->isChecked()},
             Now()))
@@ -134,7 +135,7 @@ TEntryListView& TDelSelForm::List() const {
 
 void TDelSelForm::DeleteButtonClick() {
     const std::vector<int> indices = List().selectedIndices();
-    if (DeleteEntriesConfirmed(indices)) accept();
+    if (DeleteEntriesConfirmed(Bank(), Settings(), indices)) accept();
 }
 
 void TDelSelForm::showEvent(QShowEvent* event) {
