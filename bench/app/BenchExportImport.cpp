@@ -250,7 +250,7 @@ void BM_ImportDat(benchmark::State& state) {
         state.PauseTiming();
         ResetBank();
         state.ResumeTiming();
-        benchmark::DoNotOptimize(ImportDatFile(file));
+        benchmark::DoNotOptimize(ImportDatFile(Bank(), file));
     }
     state.SetItemsProcessed(state.iterations() * Entries);
 }
@@ -280,7 +280,7 @@ void BM_ImportBookmark(benchmark::State& state) {
         state.PauseTiming();
         ResetBank();
         state.ResumeTiming();
-        benchmark::DoNotOptimize(ImportBookmarkFile(file));
+        benchmark::DoNotOptimize(ImportBookmarkFile(Bank(), file));
     }
     state.counters["per_link"] = benchmark::Counter(
         double(count), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);

@@ -53,7 +53,7 @@ TEST_F(ImportBookmarks, OwnFileRoundTripsNamesAndCategories) {
     for (int i = 0; i <= Bank().EntryHigh; ++i) CollectBookmarkEntry(i);
     WriteBookmarkEntries();
     ResetBank();
-    EXPECT_EQ(ImportBookmarkFile(saveAs), 6);
+    EXPECT_EQ(ImportBookmarkFile(Bank(), saveAs), 6);
     for (const TEntry& e : entries) {
         int found = -1;
         for (int i = 0; i <= Bank().EntryHigh; ++i)
@@ -91,7 +91,7 @@ TEST_F(ImportBookmarks, EveryCodePageLetterAndReferenceRoundTrips) {
     WriteBookmarkEntries();
     EXPECT_TRUE(IsValidUtf8(ReadAll(saveAs)));
     ResetBank();
-    ASSERT_EQ(ImportBookmarkFile(saveAs), int(entries.size()));
+    ASSERT_EQ(ImportBookmarkFile(Bank(), saveAs), int(entries.size()));
     for (const TEntry& e : entries) {
         int found = -1;
         for (int i = 0; i <= Bank().EntryHigh; ++i)
@@ -285,14 +285,14 @@ TEST_F(ImportBookmarks, FilesWrittenByOtherPrograms) {
 TEST_F(ImportBookmarks, ImportRenamesAndReports) {
     Add(Named("Multiline desc"));
     std::string path = DataFile("netscape_multiline.htm");
-    EXPECT_EQ(ImportBookmarkFile(path), 3);
+    EXPECT_EQ(ImportBookmarkFile(Bank(), path), 3);
     EXPECT_EQ(Names(), (Strings{"Multiline desc", "_Multiline desc", "__Multiline desc",
                                 "___Multiline desc"}));
     EXPECT_EQ(messages.Texts(),
               (Strings{"Duplicate names in import data have been modified.\rLook for names "
                        "beginning with \"_\".",
                        "Import complete (3 entries)"}));
-    EXPECT_THROW(ImportBookmarkFile(dir.File("none.htm")), EFOpenError);
+    EXPECT_THROW(ImportBookmarkFile(Bank(), dir.File("none.htm")), EFOpenError);
 }
 
 }  // namespace
