@@ -34,7 +34,7 @@ std::string Cut(const std::string& text, size_t length) {
 void EntryChanged(const std::string& name) {
     Bank().MarkModified(name);
     RebuildTreeSeam();
-    SelectEntryNode(name);
+    SelectEntryNode(Bank(), Seams(), name);
 }
 
 int RunEntryFormSeam(int mode) {
@@ -199,10 +199,10 @@ bool WorkgroupGuard(int index) {
 }
 
 bool AddEntryCommand() {
-    if (!RequireBank()) return false;
+    if (!RequireBank(Bank(), Seams())) return false;
     if (WorkgroupConfigured()) ValidateUser();
-    ClearEntry();
-    return AddEntry(0);
+    ClearEntry(Bank().EditEntry);
+    return AddEntry(Bank(), Seams(), 0);
 }
 
 bool ModifyEntryCommand() {
@@ -233,7 +233,7 @@ bool CopyEntryCommand() {
     bank.EditEntry.AssignFields(bank.Entry(index));
     bank.EditEntry.Name.clear();
     bank.EditEntry.Favorite = std::string();
-    return AddEntry(1);
+    return AddEntry(Bank(), Seams(), 1);
 }
 
 bool DeleteEntryCommand() {
@@ -251,7 +251,7 @@ bool DeleteEntryCommand() {
     bank.FocusedEntry = -1;
     bank.FindIndex = -1;
     RebuildTreeSeam();
-    if (index <= bank.EntryHigh) SelectEntryNode(bank.Entry(index).Name);
+    if (index <= bank.EntryHigh) SelectEntryNode(Bank(), Seams(), bank.Entry(index).Name);
     return true;
 }
 
@@ -272,9 +272,9 @@ bool ParseBrowserReply(const std::string& reply, std::string& url, std::string& 
 }
 
 bool AddEntryCurrentURLCommand() {
-    if (!RequireBank()) return false;
+    if (!RequireBank(Bank(), Seams())) return false;
     if (WorkgroupConfigured()) ValidateUser();
-    ClearEntry();
+    ClearEntry(Bank().EditEntry);
     std::string reply;
     TDdeClientConv conversation;
     for (const char* service : {"IExplore", "Netscape", "Mosaic", "Netscp6", "Mozilla"}) {
@@ -292,17 +292,17 @@ bool AddEntryCurrentURLCommand() {
             "A browser other than Internet Explorer\ror Netscape Navigator is in use.",
             TMsgDlgType::mtInformation, mbOK);
     }
-    return AddEntry(1);
+    return AddEntry(Bank(), Seams(), 1);
 }
 
 bool DropURLCommand(const std::string& title, const std::string& url) {
-    ClearEntry();
+    ClearEntry(Bank().EditEntry);
     TEntry& e = Bank().EditEntry;
     e.Name = title;
     CleanUpURLName();
     e.URL = url;
-    if (!RequireBank()) return false;
-    return AddEntry(1);
+    if (!RequireBank(Bank(), Seams())) return false;
+    return AddEntry(Bank(), Seams(), 1);
 }
 
 void CleanUpURLName() {

@@ -12,8 +12,8 @@ std::function<bool(int operation)>& OperationPasswordCheck() {
 bool PrepareExport(bool byCategory) {
     if (auto& check = OperationPasswordCheck(); check && !check(ExportPasswordOperation))
         return false;
-    if (!CheckBankOpen()) return false;
-    if (byCategory) BuildCategoryKeys();
+    if (!CheckBankOpen(Bank())) return false;
+    if (byCategory) BuildCategoryKeys(Bank());
     return true;
 }
 

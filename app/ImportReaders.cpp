@@ -325,7 +325,7 @@ std::string ImportInitialDir() {
 
 // The first steps of the file imports: a bank to import into, then the file; false to stop.
 bool ChooseImportFile(const TFileRequest& request, std::string& chosen) {
-    if (!RequireBank()) return false;
+    if (!RequireBank(Bank(), Seams())) return false;
     Bank().DuplicatesRenamed = false;
     return ChooseOpenFileSeam(request, chosen);
 }
@@ -352,7 +352,7 @@ void ImportLorvaneExportFile() {
 }
 
 void ImportInternetExplorerFavorites() {
-    if (!RequireBank()) return;
+    if (!RequireBank(Bank(), Seams())) return;
     std::string chosen;
     if (!ChooseFolderSeam("Select \"Favorites\" Folder To Import", ProposedFavoritesFolder(),
                           chosen))

@@ -278,7 +278,7 @@ public:
         // Sorted entries repeat their paths: an identical one adds nothing.
         if (!previous_ || previous_->Category1 != entry.Category1 ||
             previous_->Category2 != entry.Category2 || previous_->Category3 != entry.Category3)
-            AddCategoryPath(entry);
+            AddCategoryPath(bank_, entry);
         previous_ = &entry;
         // A third level only lives inside a second one.
         const std::string& c3 = entry.Category2.empty() ? empty_ : entry.Category3;

@@ -158,7 +158,7 @@ bool TreeDrop(const TTreeNodeData* source, const TTreeNodeData* target) {
     switch (applyTreeDrop(Bank(), source, target, Settings().Interleave, name)) {
         case TTreeDropResult::Moved:
             RebuildTreeSeam();
-            SelectEntryNode(name);
+            SelectEntryNode(Bank(), Seams(), name);
             return true;
         case TTreeDropResult::Failed:
             MessageDlg(TreeDropFailedText, TMsgDlgType::mtError, mbOK);

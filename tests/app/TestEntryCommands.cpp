@@ -94,7 +94,7 @@ TEST_F(EntryTest, WorkgroupNamesMarkTheirCategories) {
 
     // Another user cannot make a workgroup entry.
     Bank().IsAdministrator = false;
-    ClearEntry();
+    ClearEntry(Bank().EditEntry);
     EXPECT_FALSE(Save([](TEntryFormTexts& t) { t.Name = Mark + "Mine"; }));
     EXPECT_EQ(messages.LastText(), "This operation can only be done by a Lorvane Administrator");
 }
@@ -297,7 +297,7 @@ TEST_F(EntryTest, DroppedLinkWithCleanUp) {
     EXPECT_EQ(Bank().Entry(0).Name, "Page");
     EXPECT_EQ(Bank().Entry(0).URL, "http://x/");
 
-    ClearEntry();
+    ClearEntry(Bank().EditEntry);
     Bank().EditEntry.Name = "home page";
     messages.Answer(mrYes);
     CleanUpURLName();

@@ -32,7 +32,7 @@ protected:
         Add(Named("e2", "work", "News", "x"));
         Add(Named("e3"));
         Add(Named("e4", "Tools"));
-        BuildCategoryKeys();
+        BuildCategoryKeys(Bank());
     }
 };
 
@@ -50,7 +50,7 @@ TEST_F(ExportSelection, RowsAreTriplesNotJoinedTexts) {
     Add(Named("a", "a", "bc"));
     Add(Named("tilde1", "a~b", "c"));
     Add(Named("tilde2", "a", "b~c"));
-    BuildCategoryKeys();
+    BuildCategoryKeys(Bank());
     const std::vector<TCategoryPath> rows = CategoryRows(Bank().CategoryKeys, 2);
     EXPECT_EQ(Texts(rows, 2), (Strings{"a|bc", "a|b~c", "ab|c", "a~b|c"}));
     // Each row matches its own entries only.
@@ -71,7 +71,7 @@ TEST_F(ExportSelection, MatchingIgnoresCaseBlanksAndRowOrder) {
     // A long category lists and matches like any other.
     const std::string longText(80, 'L');
     Add(Named("long", longText, longText + "2"));
-    BuildCategoryKeys();
+    BuildCategoryKeys(Bank());
     const auto rows = CategoryRows(Bank().CategoryKeys, 2);
     ASSERT_FALSE(rows.empty());
     EXPECT_EQ(rows.front().C1, longText);
@@ -81,10 +81,10 @@ TEST_F(ExportSelection, MatchingIgnoresCaseBlanksAndRowOrder) {
 TEST_F(ExportSelection, WorkgroupCategoriesForAdministratorsOnly) {
     Add(Named("local", "Work"));
     Add(Named(Mark + "team", Mark + "Work"));
-    BuildCategoryKeys();
+    BuildCategoryKeys(Bank());
     EXPECT_EQ(Texts(CategoryRows(Bank().CategoryKeys, 1), 1), (Strings{"Work"}));
     Bank().IsAdministrator = true;
-    BuildCategoryKeys();
+    BuildCategoryKeys(Bank());
     EXPECT_EQ(Texts(CategoryRows(Bank().CategoryKeys, 1), 1), (Strings{"Work", Mark + "Work"}));
 }
 
