@@ -7,6 +7,7 @@
 #include "BankModel.h"
 #include "DdeClient.h"
 #include "EntryList.h"
+#include "ExportSeams.h"
 #include "ExportWriters.h"
 #include "Security.h"
 #include "Settings.h"
@@ -327,12 +328,11 @@ void CopyURLToClipboard() {
 void CopyEntryToClipboard() {
     const int index = FocusedEntryIndex();
     if (index < 0) return;
-    BeginClipboardExport();
-    EntryAsText(index);
-    std::vector<std::string>& lines = Exporter().ClipboardLines;
-    const std::string text = JoinLinesCRLF(lines);
-    lines.clear();
-    SetClipboardText(text);
+    TExportState copy;
+    const TExportRun run{Bank(), copy, ExportSeams()};
+    BeginClipboardExport(run);
+    EntryAsText(run, index);
+    SetClipboardText(JoinLinesCRLF(copy.ClipboardLines));
 }
 
 void CopyUserIDToClipboard() {

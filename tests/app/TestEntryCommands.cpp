@@ -397,7 +397,6 @@ TEST_F(EntryTest, ClipboardCommands) {
     AppendEntryText(lines, e);
     EXPECT_EQ(ClipboardText(), JoinLinesCRLF(lines));
     EXPECT_TRUE(messages.Shown.empty());
-    EXPECT_TRUE(Exporter().ClipboardLines.empty());
 
     Bank().FilePassword = "Secret";
     typed_ = {"wrong", " SECRET "};

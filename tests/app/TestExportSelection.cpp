@@ -90,7 +90,7 @@ TEST_F(ExportSelection, WorkgroupCategoriesForAdministratorsOnly) {
 
 TEST_F(ExportSelection, ClipboardExportInAscendingIndex) {
     AddCategoryBank();
-    ASSERT_TRUE(RunExport(efClipboard, {4, 1, 0, 1}));
+    ASSERT_TRUE(RunExport(run, efClipboard, {4, 1, 0, 1}));
     EXPECT_LT(clipboard.find("e0\r\n"), clipboard.find("e1\r\n"));
     EXPECT_LT(clipboard.find("e1\r\n"), clipboard.find("e4\r\n"));
     EXPECT_EQ(messages.Texts(), Strings{"Export Complete (3 Entries)"});
@@ -98,9 +98,10 @@ TEST_F(ExportSelection, ClipboardExportInAscendingIndex) {
 
 TEST_F(ExportSelection, CancelledFileDialogs) {
     AddCategoryBank();
-    for (int form : {efFile, efBankV1, efBookmark, efBankV2}) EXPECT_FALSE(RunExport(form, {0}));
+    for (int form : {efFile, efBankV1, efBookmark, efBankV2})
+        EXPECT_FALSE(RunExport(run, form, {0}));
     // The HTML export asks at its end; cancelling it ends the export all the same.
-    EXPECT_TRUE(RunExport(efHTML, {0}));
+    EXPECT_TRUE(RunExport(run, efHTML, {0}));
     EXPECT_TRUE(messages.Shown.empty());
     EXPECT_EQ(requests.size(), 5u);
 }
@@ -108,34 +109,35 @@ TEST_F(ExportSelection, CancelledFileDialogs) {
 TEST_F(ExportSelection, FailedFileRaisesAndLeavesNoExportOpen) {
     AddCategoryBank();
     saveAs = dir.File("out.dat");
-    ASSERT_TRUE(RunExport(efFile, {0, 4}));
+    ASSERT_TRUE(RunExport(run, efFile, {0, 4}));
     EXPECT_EQ(SplitLines(ReadAll(saveAs)).size(), 3u);
     // A file that cannot be created raises; nothing stays open.
     saveAs = dir.File("missing/out.dat");
-    EXPECT_THROW(RunExport(efFile, {0}), std::exception);
-    EXPECT_FALSE(Exporter().ExportFile);
+    EXPECT_THROW(RunExport(run, efFile, {0}), std::exception);
+    EXPECT_FALSE(exporter.ExportFile);
 }
 
 TEST_F(ExportSelection, CommandChecksPasswordThenBank) {
     std::vector<int> asked;
-    OperationPasswordCheck() = [&](int op) {
+    TOperationPasswordCheck check;
+    check = [&](int op) {
         asked.push_back(op);
         return false;
     };
-    EXPECT_FALSE(PrepareExport(false));  // Cancel: nothing shown
+    EXPECT_FALSE(PrepareExport(Bank(), check, false));  // Cancel: nothing shown
     EXPECT_EQ(asked, std::vector<int>{4});
     EXPECT_TRUE(messages.Shown.empty());
-    OperationPasswordCheck() = [&](int op) {
+    check = [&](int op) {
         asked.push_back(op);
         return true;
     };
-    EXPECT_FALSE(PrepareExport(true));
+    EXPECT_FALSE(PrepareExport(Bank(), check, true));
     EXPECT_EQ(messages.Texts(), Strings{"No Bank Is Open!\rThis operation cannot be completed."});
     AddCategoryBank();
     Bank().CategoryKeys.clear();
-    EXPECT_TRUE(PrepareExport(true));
+    EXPECT_TRUE(PrepareExport(Bank(), check, true));
     EXPECT_FALSE(Bank().CategoryKeys.empty());
-    EndCategoryExport();
+    EndCategoryExport(Bank());
     EXPECT_TRUE(Bank().CategoryKeys.empty());
 }
 

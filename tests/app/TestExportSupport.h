@@ -47,4 +47,7 @@ protected:
     std::string saveAs;  // the dialogs' answer; empty cancels
     std::vector<TFileRequest> requests;
     std::string clipboard;
+    // The export's own state; the steps run on it, the fixture's bank and the seams above.
+    TExportState exporter;
+    const TExportRun run{Bank(), exporter, ExportSeams()};
 };

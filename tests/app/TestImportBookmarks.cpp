@@ -49,9 +49,9 @@ TEST_F(ImportBookmarks, OwnFileRoundTripsNamesAndCategories) {
                                    Named(std::string(60, 'L'), "Long")};
     for (const TEntry& e : entries) Add(e);
     saveAs = dir.File("own.htm");
-    ASSERT_TRUE(BeginBookmarkExport());
-    for (int i = 0; i <= Bank().EntryHigh; ++i) CollectBookmarkEntry(i);
-    WriteBookmarkEntries();
+    ASSERT_TRUE(BeginBookmarkExport(run));
+    for (int i = 0; i <= Bank().EntryHigh; ++i) CollectBookmarkEntry(run, i);
+    WriteBookmarkEntries(run);
     ResetBank();
     EXPECT_EQ(ImportBookmarkFile(Bank(), saveAs), 6);
     for (const TEntry& e : entries) {
@@ -86,9 +86,9 @@ TEST_F(ImportBookmarks, EveryCodePageLetterAndReferenceRoundTrips) {
         entries[i].URL = entries[i].Name.substr(4);
     for (const TEntry& e : entries) Add(e);
     saveAs = dir.File("all.htm");
-    ASSERT_TRUE(BeginBookmarkExport());
-    for (int i = 0; i <= Bank().EntryHigh; ++i) CollectBookmarkEntry(i);
-    WriteBookmarkEntries();
+    ASSERT_TRUE(BeginBookmarkExport(run));
+    for (int i = 0; i <= Bank().EntryHigh; ++i) CollectBookmarkEntry(run, i);
+    WriteBookmarkEntries(run);
     EXPECT_TRUE(IsValidUtf8(ReadAll(saveAs)));
     ResetBank();
     ASSERT_EQ(ImportBookmarkFile(Bank(), saveAs), int(entries.size()));

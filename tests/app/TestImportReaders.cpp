@@ -29,9 +29,9 @@ protected:
     // Exports the bank's entries to a .dat file and empties the bank.
     std::string ExportedDat() {
         saveAs = dir.File("export.dat");
-        EXPECT_TRUE(BeginDatExport());
-        for (int i = 0; i <= Bank().EntryHigh; ++i) WriteDatRecord(i);
-        FinishExport();
+        EXPECT_TRUE(BeginDatExport(run));
+        for (int i = 0; i <= Bank().EntryHigh; ++i) WriteDatRecord(run, i);
+        FinishExport(run);
         ResetBank();
         Bank().NewBank = true;
         messages.Shown.clear();
