@@ -276,19 +276,19 @@ void TMainForm::ConfigureTree() {
     };
     tree.OnFocusChanging = [](TBaseVirtualTree* sender, PVirtualNode, PVirtualNode, TColumnIndex,
                               TColumnIndex, bool& allowed) {
-        if (FocusChangeRestoresColumns()) RestoreTreeColumns(*sender);
+        if (FocusChangeRestoresColumns(InfoPanel(), Seams())) RestoreTreeColumns(*sender);
         allowed = true;
     };
     tree.OnHeaderDragging = [](TVTHeader*, TColumnIndex column, bool& allowed) {
         allowed = HeaderDragAllowed(column);
     };
     tree.OnHeaderDragged = [](TVTHeader* header, TColumnIndex column, int oldPosition) {
-        ColumnDragged(oldPosition, header->Columns().Items(column).Position());
+        ColumnDragged(Settings(), oldPosition, header->Columns().Items(column).Position());
         // Column 0 keeps position 0: the tree shows the order the settings hold.
         ApplyColumnOrder(*header->Treeview());
     };
     tree.OnColumnResize = [](TVTHeader* header, TColumnIndex) {
-        ColumnsResized(TreeColumnWidths(*header->Treeview()));
+        ColumnsResized(Settings(), InfoPanel(), TreeColumnWidths(*header->Treeview()));
     };
     tree.OnDblClick = [this](TObject*) { GoToURL1Click(); };
     tree.OnKeyDown = [this](TObject*, uint16_t& key, TShiftState shift) {
@@ -447,7 +447,7 @@ void TMainForm::FillSeams() {
 }
 
 void TMainForm::RebuildTree() {
-    ::RebuildTree(*vst_);
+    ::RebuildTree(Bank(), Settings(), *vst_);
 }
 
 void TMainForm::SetStatusText(const std::string& text) {

@@ -57,7 +57,7 @@ void BM_RebuildTree(benchmark::State& state) {
         Load(entries);
         const double before = HeapMegabytes();
         state.ResumeTiming();
-        RebuildTree(tree);
+        RebuildTree(Bank(), Settings(), tree);
         state.counters["heap_MB"] = HeapMegabytes() - before;
         state.counters["nodes"] = double(tree.TotalCount());
     }

@@ -21,7 +21,7 @@ protected:
         Settings().ConfirmSaves = false;
         Seams().RebuildTree = [this] {
             ++rebuilds;
-            RebuildTree(tree);
+            RebuildTree(Bank(), Settings(), tree);
         };
         Seams().SetCaption = [this](const std::string& c) { caption = c; };
         Seams().ClearTree = [this] { ++clears; };

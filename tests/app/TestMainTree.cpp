@@ -63,7 +63,7 @@ TEST_F(MainTreeTest, BuildsGroupsAndFoldersInPreOrder) {
     Add(Named("Delta", "work", "Docs", "Old"));
     Add(Named("Eps", "Home"));
     Bank().FocusedEntry = 4;
-    RebuildTree(tree);
+    RebuildTree(Bank(), Settings(), tree);
 
     EXPECT_EQ(Names(), (Strings{"Alpha", "beta", "Eps", "Gamma", "Delta"}));
     EXPECT_EQ(Rows(), (std::vector<Row>{{"Favorites", 8, 0, 0, false},
@@ -92,7 +92,7 @@ TEST_F(MainTreeTest, BuildsGroupsAndFoldersInPreOrder) {
 TEST_F(MainTreeTest, FavouritesOnlyAndFolderMends) {
     Add(Fav("b"));
     Add(Fav("a", "X"));
-    RebuildTree(tree);
+    RebuildTree(Bank(), Settings(), tree);
     EXPECT_EQ(Rows(),
               (std::vector<Row>{
                   {"Favorites", 8, 0, 0, false}, {"a", 4, 0, 1, false}, {"b", 4, 1, 1, false}}));
@@ -105,7 +105,7 @@ TEST_F(MainTreeTest, FavouritesOnlyAndFolderMends) {
     Add(Named("n1", "", "Sub"));
     Add(Named("n2", "", "Sub"));
     Add(Named("n0"));
-    RebuildTree(tree);
+    RebuildTree(Bank(), Settings(), tree);
     EXPECT_EQ(Rows(), (std::vector<Row>{{"No Catgories", 9, 0, 0, false},
                                         {"n0", 4, 0, 1, false},
                                         {"Sub", 2, 1, 1, false},
@@ -116,7 +116,7 @@ TEST_F(MainTreeTest, FavouritesOnlyAndFolderMends) {
     ResetBank();
     Bank().BankCaption = "c";
     Add(Named("only", "", "Sub", "Deep"));
-    RebuildTree(tree);
+    RebuildTree(Bank(), Settings(), tree);
     EXPECT_EQ(Rows(), (std::vector<Row>{{"No Catgories", 9, 0, 0, false},
                                         {"Sub", 2, 0, 1, false},
                                         {"Deep", 3, 0, 2, false},
@@ -127,7 +127,7 @@ TEST_F(MainTreeTest, InterleaveSharesFoldersAndColoursByMarker) {
     Add(Named("Bob", "Work"));
     Add(Named(Mark + "Ann", Mark + "Work"));
     Settings().Interleave = true;
-    RebuildTree(tree);
+    RebuildTree(Bank(), Settings(), tree);
     EXPECT_EQ(Rows(), (std::vector<Row>{{"Work", 1, 0, 0, true},
                                         {Mark + "Ann", 4, 0, 1, false},
                                         {"Bob", 4, 1, 1, false}}));
@@ -137,7 +137,7 @@ TEST_F(MainTreeTest, InterleaveSharesFoldersAndColoursByMarker) {
     EXPECT_EQ(color, Settings().WgC1Color);
 
     Settings().Interleave = false;
-    RebuildTree(tree);
+    RebuildTree(Bank(), Settings(), tree);
     EXPECT_EQ(Rows(), (std::vector<Row>{{"Work", 1, 0, 0, false},
                                         {"Bob", 4, 0, 1, false},
                                         {Mark + "Work", 1, 1, 0, false},
@@ -152,11 +152,11 @@ TEST_F(MainTreeTest, InterleaveSharesFoldersAndColoursByMarker) {
 
 TEST_F(MainTreeTest, EmptyBankClearsTreeAndFocus) {
     Add(Named("one", "C"));
-    RebuildTree(tree);
+    RebuildTree(Bank(), Settings(), tree);
     ASSERT_EQ(tree.TotalCount(), 2u);
     Bank().FocusedEntry = 0;
     Bank().TruncateEntries(-1);
-    RebuildTree(tree);
+    RebuildTree(Bank(), Settings(), tree);
     EXPECT_EQ(tree.TotalCount(), 0u);
     EXPECT_TRUE(Bank().CategoryPaths.empty());
     EXPECT_EQ(Bank().FocusedEntry, -1);
@@ -239,14 +239,8 @@ TEST(MainTreeCells, TextsByKindAndColumn) {
 
 class ColumnStoreTest : public ::testing::Test {
 protected:
-    ColumnStoreTest() {
-        Settings() = TSettings();
-        ResetProgramState();
-    }
-    ~ColumnStoreTest() override {
-        Settings() = TSettings();
-        ResetProgramState();
-    }
+    ColumnStoreTest() { Settings() = TSettings(); }
+    ~ColumnStoreTest() override { Settings() = TSettings(); }
     static std::array<int32_t, ColumnCount> Fields() {
         LoadSettings();
         std::array<int32_t, ColumnCount> f{};
@@ -270,25 +264,29 @@ TEST_F(ColumnStoreTest, DragsKeepColumnZeroFirstAndSaveAtOnce) {
     EXPECT_FALSE(MoveColumnOrder(order, 0, 3));
     EXPECT_FALSE(MoveColumnOrder(order, 2, 2));
 
-    ColumnDragged(3, 1);
+    TSettings settings;
+    ColumnDragged(settings, 3, 1);
     EXPECT_EQ(Fields(), (std::array<int32_t, ColumnCount>{0, 3, 1, 2, 4, 5, 6, 7, 8}));
 }
 
 TEST_F(ColumnStoreTest, ResizesSaveUnlessSuppressedOrUnchanged) {
     std::array<int32_t, ColumnCount> widths{};
     for (int n = 0; n < ColumnCount; ++n) widths[size_t(n)] = 10 + n;
-    InfoPanel().SuppressColumnSave = true;
-    InfoPanel().InfoShown = true;
-    EXPECT_FALSE(ColumnsResized(widths));
-    EXPECT_EQ(Settings().ColumnTable[0].Width, 300);
+    TSettings settings;
+    TInfoPanelState panel;
+    panel.SuppressColumnSave = true;
+    panel.InfoShown = true;
+    EXPECT_FALSE(ColumnsResized(settings, panel, widths));
+    EXPECT_EQ(settings.ColumnTable[0].Width, 300);
     // A focus change closes the panel; the narrowed columns are due their widths once.
     int closed = 0;
-    Seams().CloseInfoPanel = [&] { ++closed; };
-    EXPECT_TRUE(FocusChangeRestoresColumns());
+    TAppSeams seams;
+    seams.CloseInfoPanel = [&] { ++closed; };
+    EXPECT_TRUE(FocusChangeRestoresColumns(panel, seams));
     EXPECT_EQ(closed, 1);
-    EXPECT_FALSE(FocusChangeRestoresColumns());
-    EXPECT_TRUE(ColumnsResized(widths));
-    EXPECT_FALSE(ColumnsResized(widths));
+    EXPECT_FALSE(FocusChangeRestoresColumns(panel, seams));
+    EXPECT_TRUE(ColumnsResized(settings, panel, widths));
+    EXPECT_FALSE(ColumnsResized(settings, panel, widths));
     Settings() = TSettings();
     LoadSettings();
     EXPECT_EQ(Settings().ColumnTable[8].Width, 18);
@@ -371,7 +369,7 @@ TEST(MainTreeOrder, RebuildSortsAsTheBankComparatorDoes) {
             return CompareEntries(a, b, interleave);
         });
         TBaseVirtualTree tree;
-        RebuildTree(tree);
+        RebuildTree(Bank(), Settings(), tree);
         for (size_t i = 0; i < expected.size(); ++i) {
             EXPECT_EQ(Bank().Entries[i].URL, expected[i].URL) << i;
             if (Bank().Entries[i].URL != expected[i].URL) break;
