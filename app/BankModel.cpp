@@ -224,7 +224,7 @@ bool AddEntry(TBankState& bank, const TAppSeams& seams, int Mode) {
     const std::string name = entry.Name;
     bank.AppendEntry(entry);
     bank.MarkModified(name);
-    if (seams.RebuildTree) seams.RebuildTree();
+    RebuildTreeSeam(seams);
     SelectEntryNode(bank, seams, name);
     return true;
 }

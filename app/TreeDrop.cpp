@@ -158,7 +158,7 @@ bool TreeDrop(TBankState& bank, const TSettings& settings, const TAppSeams& seam
     std::string name;
     switch (applyTreeDrop(bank, source, target, settings.Interleave, name)) {
         case TTreeDropResult::Moved:
-            if (seams.RebuildTree) seams.RebuildTree();
+            RebuildTreeSeam(seams);
             SelectEntryNode(bank, seams, name);
             return true;
         case TTreeDropResult::Failed:

@@ -242,7 +242,7 @@ void TEntryForm::showEvent(QShowEvent* event) {
 void TEntryForm::FormActivate() {
     CenterOverForm(this, parentWidget() ? parentWidget()->window() : MainWindowWidget());
     ui_->PageControl1->setCurrentIndex(0);
-    SetTexts(EntryFormTexts());
+    SetTexts(EntryFormTexts(Bank()));
     if (mode_ == 1)
         ui_->NameEdit->setFocus();
     else
@@ -253,10 +253,10 @@ void TEntryForm::SaveButtonClick() {
     // Before the first showing the editor holds nothing to save.
     if (!filled_) {
         filled_ = true;
-        SetTexts(EntryFormTexts());
+        SetTexts(EntryFormTexts(Bank()));
     }
     TEntryFormTexts texts = Texts();
-    const bool saved = SaveEntryFormTexts(texts);
+    const bool saved = SaveEntryFormTexts(Bank(), texts);
     // The marker given to the categories shows whatever the outcome; a huge category keeps
     // showing its start and is kept with the marker.
     using T = TEntryFormTexts;

@@ -26,9 +26,9 @@ protected:
             modes.push_back(mode);
             opened.push_back(Bank().EditEntry);
             if (cancel) return int(mrCancel);
-            TEntryFormTexts texts = EntryFormTexts();
+            TEntryFormTexts texts = EntryFormTexts(Bank());
             if (edit) edit(texts);
-            return SaveEntryFormTexts(texts) ? int(mrOk) : int(mrCancel);
+            return SaveEntryFormTexts(Bank(), texts) ? int(mrOk) : int(mrCancel);
         };
         Seams().AskPassword = [this](std::string& typed) {
             if (typed_.empty()) return false;
@@ -41,9 +41,9 @@ protected:
 
     // Saves texts over EditEntry as the editor would.
     bool Save(const std::function<void(TEntryFormTexts&)>& change) {
-        TEntryFormTexts texts = EntryFormTexts();
+        TEntryFormTexts texts = EntryFormTexts(Bank());
         change(texts);
-        return SaveEntryFormTexts(texts);
+        return SaveEntryFormTexts(Bank(), texts);
     }
     void Focus(int index) { Bank().FocusedEntry = index; }
 
@@ -84,7 +84,7 @@ TEST_F(EntryTest, WorkgroupNamesMarkTheirCategories) {
         t.Category2 = "";
         t.Category3 = Mark + "b";
     };
-    ASSERT_TRUE(AddEntryCommand());
+    ASSERT_TRUE(AddEntryCommand(Bank(), Settings(), Seams()));
     const TEntry& e = Bank().Entry(0);
     EXPECT_EQ(e.Category1, Mark + "a");
     EXPECT_EQ(e.Category2, "");
@@ -164,7 +164,7 @@ TEST_F(EntryTest, HugeValuesAreShownShortAndSavedWhole) {
     e.URL = url;
     e.Notes = shortLines;
     e.ConfNotes = longLine;
-    const TEntryFormTexts stored = EntryFormTexts();
+    const TEntryFormTexts stored = EntryFormTexts(Bank());
     const TEntryFormTexts shown = ShownEntryFormTexts(stored);
     EXPECT_EQ(shown.Name, std::string(HugeFieldShownBytes, 'n') + "...");
     EXPECT_EQ(shown.URL.size(), HugeFieldShownBytes + 3);
@@ -174,7 +174,7 @@ TEST_F(EntryTest, HugeValuesAreShownShortAndSavedWhole) {
     TEntryFormTexts edited = shown;
     edited.URL = "http://new/";
     KeepHugeValues(edited, shown, stored);
-    ASSERT_TRUE(SaveEntryFormTexts(edited));
+    ASSERT_TRUE(SaveEntryFormTexts(Bank(), edited));
     EXPECT_TRUE(e.Name == name);
     EXPECT_EQ(e.URL, "http://new/");
     EXPECT_EQ(e.Notes, shortLines);
@@ -189,7 +189,7 @@ TEST_F(EntryTest, ModifyWritesBackAndCancelChangesNothing) {
     Focus(1);
     cancel = true;
     const std::vector<TEntry> before = Bank().Entries;
-    EXPECT_FALSE(ModifyEntryCommand());
+    EXPECT_FALSE(ModifyEntryCommand(Bank(), Settings(), Seams()));
     EXPECT_EQ(Bank().Entries, before);
     EXPECT_FALSE(Bank().BankModified);
 
@@ -198,7 +198,7 @@ TEST_F(EntryTest, ModifyWritesBackAndCancelChangesNothing) {
         t.Name = "Gamma";
         t.URL = "http://g";
     };
-    ASSERT_TRUE(ModifyEntryCommand());
+    ASSERT_TRUE(ModifyEntryCommand(Bank(), Settings(), Seams()));
     EXPECT_EQ(modes.back(), 0);
     EXPECT_EQ(opened.back().Name, "Beta");
     EXPECT_EQ(Names(), (Strings{"Alpha", "Gamma"}));
@@ -221,7 +221,7 @@ TEST_F(EntryTest, CopyKeepsAllButNameFavoriteAndChangeDate) {
     Add(source);
     Focus(0);
     edit = [](TEntryFormTexts& t) { t.Name = "Copy"; };
-    ASSERT_TRUE(CopyEntryCommand());
+    ASSERT_TRUE(CopyEntryCommand(Bank(), Settings(), Seams()));
     EXPECT_EQ(modes.back(), 1);
     EXPECT_EQ(opened.back().Name, "");
     EXPECT_TRUE(opened.back().Favorite.empty());
@@ -242,31 +242,31 @@ TEST_F(EntryTest, DeleteAsksKeepsOrderAndFocusesTheNext) {
     for (const char* n : {"A", "B", "C"}) Add(Named(n));
     Focus(1);
     messages.Answer(mrNo);
-    EXPECT_FALSE(DeleteEntryCommand());
+    EXPECT_FALSE(DeleteEntryCommand(Bank(), Settings(), Seams()));
     EXPECT_EQ(messages.LastText(), "Do you want to delete\rB?");
     EXPECT_EQ(Names(), (Strings{"A", "B", "C"}));
     messages.Answer(mrYes);
-    ASSERT_TRUE(DeleteEntryCommand());
+    ASSERT_TRUE(DeleteEntryCommand(Bank(), Settings(), Seams()));
     EXPECT_EQ(Names(), (Strings{"A", "C"}));
     EXPECT_EQ(Bank().FocusedEntry, 1);
     EXPECT_TRUE(Bank().BankModified);
 
     Settings().ConfirmDeletes = false;
     const size_t asked = messages.Shown.size();
-    ASSERT_TRUE(DeleteEntryCommand());  // the last entry
+    ASSERT_TRUE(DeleteEntryCommand(Bank(), Settings(), Seams()));  // the last entry
     EXPECT_EQ(messages.Shown.size(), asked);
     EXPECT_EQ(Names(), Strings{"A"});
     EXPECT_EQ(Bank().FocusedEntry, -1);
-    EXPECT_FALSE(DeleteEntryCommand());
+    EXPECT_FALSE(DeleteEntryCommand(Bank(), Settings(), Seams()));
 }
 
 TEST_F(EntryTest, WorkgroupGuardAndStaleFocus) {
     Add(Named(Mark + "x"));
     Focus(0);
     const std::vector<TEntry> before = Bank().Entries;
-    EXPECT_FALSE(ModifyEntryCommand());
-    EXPECT_FALSE(CopyEntryCommand());
-    EXPECT_FALSE(DeleteEntryCommand());
+    EXPECT_FALSE(ModifyEntryCommand(Bank(), Settings(), Seams()));
+    EXPECT_FALSE(CopyEntryCommand(Bank(), Settings(), Seams()));
+    EXPECT_FALSE(DeleteEntryCommand(Bank(), Settings(), Seams()));
     EXPECT_EQ(messages.Texts(),
               Strings(3, "This operation can only be done by a Lorvane Administrator"));
     EXPECT_TRUE(modes.empty());
@@ -274,9 +274,9 @@ TEST_F(EntryTest, WorkgroupGuardAndStaleFocus) {
 
     Focus(5);  // beyond EntryHigh
     messages.Shown.clear();
-    EXPECT_FALSE(ModifyEntryCommand());
-    EXPECT_FALSE(DeleteEntryCommand());
-    CopyURLToClipboard();
+    EXPECT_FALSE(ModifyEntryCommand(Bank(), Settings(), Seams()));
+    EXPECT_FALSE(DeleteEntryCommand(Bank(), Settings(), Seams()));
+    CopyURLToClipboard(Bank());
     EXPECT_TRUE(messages.Shown.empty());
     EXPECT_EQ(ClipboardText(), "");
 }
@@ -288,7 +288,7 @@ TEST_F(EntryTest, DroppedLinkWithCleanUp) {
     Settings().CleanUpPhrases = {"Home", "Welcome"};
     messages.Answer(mrYes);
     messages.Answer(mrYes);
-    ASSERT_TRUE(DropURLCommand("Home Welcome Page", "http://x/"));
+    ASSERT_TRUE(DropURLCommand(Bank(), Settings(), Seams(), "Home Welcome Page", "http://x/"));
     EXPECT_EQ(
         messages.Texts(),
         (Strings{"Do you want to eliminate\r\"Home\"\rfrom the URL name\r\"Home Welcome Page\"",
@@ -300,11 +300,11 @@ TEST_F(EntryTest, DroppedLinkWithCleanUp) {
     ClearEntry(Bank().EditEntry);
     Bank().EditEntry.Name = "home page";
     messages.Answer(mrYes);
-    CleanUpURLName();
+    CleanUpURLName(Bank(), Settings());
     EXPECT_EQ(Bank().EditEntry.Name, "page");
     Bank().EditEntry.Name = "Homestead";
     messages.Answer(mrNo);
-    CleanUpURLName();
+    CleanUpURLName(Bank(), Settings());
     EXPECT_EQ(Bank().EditEntry.Name, "Homestead");
 }
 
@@ -312,11 +312,11 @@ TEST_F(EntryTest, AddingChecksTheNameTheRecordCameWith) {
     Add(Named("Page"));
     Focus(0);
     // A drop of a page titled as an entry, saved as it came: refused.
-    EXPECT_FALSE(DropURLCommand("Page", "http://other/"));
+    EXPECT_FALSE(DropURLCommand(Bank(), Settings(), Seams(), "Page", "http://other/"));
     EXPECT_EQ(messages.LastText(), "This name already exists!\rPlease try again");
     // Modify keeps the entry's own name.
     edit = [](TEntryFormTexts& t) { t.URL = "http://new/"; };
-    EXPECT_TRUE(ModifyEntryCommand());
+    EXPECT_TRUE(ModifyEntryCommand(Bank(), Settings(), Seams()));
     EXPECT_EQ(Bank().Entry(0).URL, "http://new/");
     EXPECT_EQ(Bank().ModifiedEntry, -1);
 }
@@ -327,7 +327,7 @@ TEST_F(EntryTest, AnAbandonedNewStopsTheCommand) {
     Seams().NewBank = [] { return NewBankCommand(); };
     messages.Answer(mrYes);  // create a new bank
     messages.Answer(mrYes);  // save the changed one: nothing to save, so New is abandoned
-    EXPECT_FALSE(AddEntryCommand());
+    EXPECT_FALSE(AddEntryCommand(Bank(), Settings(), Seams()));
     EXPECT_TRUE(modes.empty());
     EXPECT_EQ(messages.LastText(), "Nothing to save!");
     EXPECT_FALSE(Bank().NewBank);
@@ -338,7 +338,7 @@ TEST_F(EntryTest, CurrentPageWithAndWithoutABrowser) {
     Bank().NewBank = true;
     cancel = true;
     Bank().EditEntry.Name = "stale";
-    EXPECT_FALSE(AddEntryCurrentURLCommand());
+    EXPECT_FALSE(AddEntryCurrentURLCommand(Bank(), Settings(), Seams()));
     EXPECT_EQ(messages.Texts(),
               Strings{"No URL information is available\r        or\r"
                       "A browser other than Internet Explorer\ror Netscape Navigator is in use."});
@@ -352,7 +352,7 @@ TEST_F(EntryTest, CurrentPageWithAndWithoutABrowser) {
                    : std::nullopt;
     });
     messages.Shown.clear();
-    AddEntryCurrentURLCommand();
+    AddEntryCurrentURLCommand(Bank(), Settings(), Seams());
     UnregisterDdeServer("Netscape", "WWW_GetWindowInfo");
     EXPECT_TRUE(messages.Shown.empty());
     EXPECT_EQ(opened.back().URL, "http://x/");
@@ -368,13 +368,13 @@ TEST_F(EntryTest, CurrentPageWithAndWithoutABrowser) {
     home.AddFirefox(SessionsHome::Read(SessionsHome::Fixture("firefox/recovery.jsonlz4")));
     Settings().CleanUpPhrases = {"Gamma"};
     messages.Answer(mrYes);
-    AddEntryCurrentURLCommand();
+    AddEntryCurrentURLCommand(Bank(), Settings(), Seams());
     EXPECT_EQ(opened.back().URL, "http://127.0.0.1:18931/c.html");
     EXPECT_EQ(opened.back().Name, "Reached From Alpha");
     // A damaged one: the message, and an empty entry.
     home.AddFirefox("mozLz40\0damaged");
     messages.Shown.clear();
-    AddEntryCurrentURLCommand();
+    AddEntryCurrentURLCommand(Bank(), Settings(), Seams());
     EXPECT_EQ(messages.Shown.size(), 1u);
     EXPECT_EQ(opened.back().URL, "");
 }
@@ -388,11 +388,11 @@ TEST_F(EntryTest, ClipboardCommands) {
     e.Notes = "line one\r\nline two";
     Add(e);
     Focus(0);
-    CopyURLToClipboard();
+    CopyURLToClipboard(Bank());
     EXPECT_EQ(ClipboardText(), "http://Site");
-    CopyUserIDToClipboard();
+    CopyUserIDToClipboard(Bank());
     EXPECT_EQ(ClipboardText(), "me");
-    CopyEntryToClipboard();
+    CopyEntryToClipboard(Bank());
     std::vector<std::string> lines;
     AppendEntryText(lines, e);
     EXPECT_EQ(ClipboardText(), JoinLinesCRLF(lines));
@@ -400,11 +400,11 @@ TEST_F(EntryTest, ClipboardCommands) {
 
     Bank().FilePassword = "Secret";
     typed_ = {"wrong", " SECRET "};
-    CopyUserIDPasswordToClipboard();
+    CopyUserIDPasswordToClipboard(Bank(), Seams());
     EXPECT_EQ(messages.Texts(), Strings{"Password failed!\rPlease try again"});
     EXPECT_EQ(ClipboardText(), "pw");
     SetClipboardText("before");
-    CopyUserIDPasswordToClipboard();  // Cancel
+    CopyUserIDPasswordToClipboard(Bank(), Seams());  // Cancel
     EXPECT_EQ(ClipboardText(), "before");
 }
 
@@ -419,7 +419,7 @@ TEST_F(EntryTest, CopyPasswordTakesThePasswordThatOpenedTheBank) {
     typed_ = {"secret", "secret"};
     ASSERT_TRUE(OpenBank(dir.File("p.bnk")));
     Focus(0);
-    CopyUserIDPasswordToClipboard();
+    CopyUserIDPasswordToClipboard(Bank(), Seams());
     EXPECT_EQ(messages.Texts(), Strings{});
     EXPECT_EQ(ClipboardText(), "pw");
 }
