@@ -25,11 +25,11 @@ void TMainForm::RunConfiguration(int page) {
     if (form.exec() != QDialog::Accepted) return;
     // Everything confirmed takes effect before the settings are written, so a store that
     // cannot be written leaves nothing half applied.
-    const bool rebuild = ApplyConfiguration(form.Texts());
+    const bool rebuild = ApplyConfiguration(Settings(), form.Texts());
     UpdateLoadWorkgroup();
     ApplyTreeOptions(*vst_);
     vst_->Invalidate();
-    SaveConfiguration();
+    SaveConfiguration(Settings());
     if (rebuild) RebuildTree();
 }
 
