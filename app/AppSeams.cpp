@@ -40,8 +40,12 @@ void RebuildTreeSeam() {
     RebuildTreeSeam(Seams());
 }
 
+void ValidateUserSeam(const TAppSeams& seams) {
+    if (seams.ValidateUser) seams.ValidateUser();
+}
+
 void ValidateUserSeam() {
-    if (Seams().ValidateUser) Seams().ValidateUser();
+    ValidateUserSeam(Seams());
 }
 
 void ProcessEventsSeam() {

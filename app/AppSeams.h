@@ -75,6 +75,7 @@ void SetStatusTextSeam(const std::string& text);
 void EnableSaveSeam(bool enabled);
 void RebuildTreeSeam(const TAppSeams& seams);
 void RebuildTreeSeam();
+void ValidateUserSeam(const TAppSeams& seams);
 void ValidateUserSeam();
 void ProcessEventsSeam();
 void SetCaptionSeam(const std::string& caption);

@@ -43,8 +43,8 @@ int RunEntryFormSeam(const TAppSeams& seams, int mode) {
 }
 
 // A configured workgroup user is validated before an entry is added or guarded.
-void ValidateConfiguredUser(const TSettings& settings) {
-    if (WorkgroupConfigured(settings)) ValidateUser();
+void ValidateConfiguredUser(const TSettings& settings, const TAppSeams& seams) {
+    if (WorkgroupConfigured(settings)) ValidateUserSeam(seams);
 }
 
 }  // namespace
@@ -193,9 +193,10 @@ int FocusedEntryIndex(const TBankState& bank) {
     return bank.FocusedEntry >= 0 && bank.FocusedEntry <= bank.EntryHigh ? bank.FocusedEntry : -1;
 }
 
-bool WorkgroupGuard(TBankState& bank, const TSettings& settings, int index) {
+bool WorkgroupGuard(TBankState& bank, const TSettings& settings, const TAppSeams& seams,
+                    int index) {
     if (!bank.Entry(index).IsWorkgroup() || bank.IsAdministrator) return true;
-    ValidateConfiguredUser(settings);
+    ValidateConfiguredUser(settings, seams);
     if (bank.IsAdministrator) return true;
     ShowAdminOnly();
     return false;
@@ -203,14 +204,14 @@ bool WorkgroupGuard(TBankState& bank, const TSettings& settings, int index) {
 
 bool AddEntryCommand(TBankState& bank, const TSettings& settings, const TAppSeams& seams) {
     if (!RequireBank(bank, seams)) return false;
-    ValidateConfiguredUser(settings);
+    ValidateConfiguredUser(settings, seams);
     ClearEntry(bank.EditEntry);
     return AddEntry(bank, seams, 0);
 }
 
 bool ModifyEntryCommand(TBankState& bank, const TSettings& settings, const TAppSeams& seams) {
     const int index = FocusedEntryIndex(bank);
-    if (index < 0 || !WorkgroupGuard(bank, settings, index)) return false;
+    if (index < 0 || !WorkgroupGuard(bank, settings, seams, index)) return false;
     bank.EditEntry.AssignFields(bank.Entry(index));
     // The editor keeps the entry's own name while it shows it.
     struct TModifying {
@@ -231,7 +232,7 @@ bool ModifyEntryCommand(TBankState& bank, const TSettings& settings, const TAppS
 
 bool CopyEntryCommand(TBankState& bank, const TSettings& settings, const TAppSeams& seams) {
     const int index = FocusedEntryIndex(bank);
-    if (index < 0 || !WorkgroupGuard(bank, settings, index)) return false;
+    if (index < 0 || !WorkgroupGuard(bank, settings, seams, index)) return false;
     bank.EditEntry.AssignFields(bank.Entry(index));
     bank.EditEntry.Name.clear();
     bank.EditEntry.Favorite = std::string();
@@ -240,7 +241,7 @@ bool CopyEntryCommand(TBankState& bank, const TSettings& settings, const TAppSea
 
 bool DeleteEntryCommand(TBankState& bank, const TSettings& settings, const TAppSeams& seams) {
     const int index = FocusedEntryIndex(bank);
-    if (index < 0 || !WorkgroupGuard(bank, settings, index)) return false;
+    if (index < 0 || !WorkgroupGuard(bank, settings, seams, index)) return false;
     const std::string name = bank.Entry(index).Name;
     if (settings.ConfirmDeletes && MessageDlg("Do you want to delete\r" + name + "?",
                                               TMsgDlgType::mtConfirmation, mbYesNo) != mrYes)
@@ -275,7 +276,7 @@ bool ParseBrowserReply(const std::string& reply, std::string& url, std::string& 
 bool AddEntryCurrentURLCommand(TBankState& bank, const TSettings& settings,
                                const TAppSeams& seams) {
     if (!RequireBank(bank, seams)) return false;
-    ValidateConfiguredUser(settings);
+    ValidateConfiguredUser(settings, seams);
     ClearEntry(bank.EditEntry);
     std::string reply;
     TDdeClientConv conversation;

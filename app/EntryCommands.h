@@ -67,8 +67,8 @@ struct TBankState;
 struct TSettings;
 
 // The editor's rules and the commands work on the bank, settings and seams handed in (the
-// windows hand in the program's). A workgroup user is validated through the program's
-// security code (ValidateUser) when the settings configure one.
+// windows hand in the program's). A workgroup user the settings configure is validated through
+// the seams' ValidateUser.
 
 // The editor's texts of the bank's EditEntry.
 TEntryFormTexts EntryFormTexts(const TBankState& bank);
@@ -84,7 +84,7 @@ std::string WithoutLineBreaks(const std::string& text);
 int FocusedEntryIndex(const TBankState& bank);
 // Modify, Copy and Delete of a workgroup entry need an administrator; false after
 // "This operation can only be done by a Lorvane Administrator".
-bool WorkgroupGuard(TBankState& bank, const TSettings& settings, int index);
+bool WorkgroupGuard(TBankState& bank, const TSettings& settings, const TAppSeams& seams, int index);
 
 // The commands; each returns true when it changed the bank.
 bool AddEntryCommand(TBankState& bank, const TSettings& settings, const TAppSeams& seams);
