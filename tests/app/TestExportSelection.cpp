@@ -9,7 +9,7 @@
 
 namespace {
 
-class ExportSelection : public ExportFixture {
+class ExportSelection : public OwnBankExportFixture {
 protected:
     static TCategoryPath P(const std::string& c1, const std::string& c2 = "",
                            const std::string& c3 = "") {
@@ -32,16 +32,16 @@ protected:
         Add(Named("e2", "work", "News", "x"));
         Add(Named("e3"));
         Add(Named("e4", "Tools"));
-        BuildCategoryKeys(Bank());
+        BuildCategoryKeys(bank);
     }
 };
 
 TEST_F(ExportSelection, CategoryRowsOfEachDepth) {
     AddCategoryBank();
-    EXPECT_EQ(Texts(CategoryRows(Bank().CategoryKeys, 1), 1), (Strings{"Tools", "Work"}));
-    EXPECT_EQ(Texts(CategoryRows(Bank().CategoryKeys, 2), 2),
+    EXPECT_EQ(Texts(CategoryRows(bank.CategoryKeys, 1), 1), (Strings{"Tools", "Work"}));
+    EXPECT_EQ(Texts(CategoryRows(bank.CategoryKeys, 2), 2),
               (Strings{"Tools|", "Work|Mail", "Work|News"}));
-    EXPECT_EQ(Texts(CategoryRows(Bank().CategoryKeys, 3), 3),
+    EXPECT_EQ(Texts(CategoryRows(bank.CategoryKeys, 3), 3),
               (Strings{"Tools||", "Work|Mail|", "Work|News|", "work|News|x"}));
 }
 
@@ -50,42 +50,42 @@ TEST_F(ExportSelection, RowsAreTriplesNotJoinedTexts) {
     Add(Named("a", "a", "bc"));
     Add(Named("tilde1", "a~b", "c"));
     Add(Named("tilde2", "a", "b~c"));
-    BuildCategoryKeys(Bank());
-    const std::vector<TCategoryPath> rows = CategoryRows(Bank().CategoryKeys, 2);
+    BuildCategoryKeys(bank);
+    const std::vector<TCategoryPath> rows = CategoryRows(bank.CategoryKeys, 2);
     EXPECT_EQ(Texts(rows, 2), (Strings{"a|bc", "a|b~c", "ab|c", "a~b|c"}));
     // Each row matches its own entries only.
-    EXPECT_EQ(EntriesInCategories(Bank(), {P("ab", "c")}, 2), (std::vector<int>{0}));
-    EXPECT_EQ(EntriesInCategories(Bank(), {P("a", "bc")}, 2), (std::vector<int>{1}));
-    EXPECT_EQ(EntriesInCategories(Bank(), {P("a~b", "c")}, 2), (std::vector<int>{2}));
+    EXPECT_EQ(EntriesInCategories(bank, {P("ab", "c")}, 2), (std::vector<int>{0}));
+    EXPECT_EQ(EntriesInCategories(bank, {P("a", "bc")}, 2), (std::vector<int>{1}));
+    EXPECT_EQ(EntriesInCategories(bank, {P("a~b", "c")}, 2), (std::vector<int>{2}));
 }
 
 TEST_F(ExportSelection, MatchingIgnoresCaseBlanksAndRowOrder) {
     AddCategoryBank();
     Add(Named("e5", " Work\t", "mail "));  // as an import may leave it
     // Rows given in any order: entries come in ascending index.
-    EXPECT_EQ(EntriesInCategories(Bank(), {P("Tools"), P("WORK")}, 1),
+    EXPECT_EQ(EntriesInCategories(bank, {P("Tools"), P("WORK")}, 1),
               (std::vector<int>{0, 1, 2, 4, 5}));
-    EXPECT_EQ(EntriesInCategories(Bank(), {P("work", "mail")}, 2), (std::vector<int>{0, 5}));
-    EXPECT_EQ(EntriesInCategories(Bank(), {P("Work", "News", "")}, 3), (std::vector<int>{1}));
-    EXPECT_TRUE(EntriesInCategories(Bank(), {}, 1).empty());
+    EXPECT_EQ(EntriesInCategories(bank, {P("work", "mail")}, 2), (std::vector<int>{0, 5}));
+    EXPECT_EQ(EntriesInCategories(bank, {P("Work", "News", "")}, 3), (std::vector<int>{1}));
+    EXPECT_TRUE(EntriesInCategories(bank, {}, 1).empty());
     // A long category lists and matches like any other.
     const std::string longText(80, 'L');
     Add(Named("long", longText, longText + "2"));
-    BuildCategoryKeys(Bank());
-    const auto rows = CategoryRows(Bank().CategoryKeys, 2);
+    BuildCategoryKeys(bank);
+    const auto rows = CategoryRows(bank.CategoryKeys, 2);
     ASSERT_FALSE(rows.empty());
     EXPECT_EQ(rows.front().C1, longText);
-    EXPECT_EQ(EntriesInCategories(Bank(), {rows.front()}, 2), (std::vector<int>{6}));
+    EXPECT_EQ(EntriesInCategories(bank, {rows.front()}, 2), (std::vector<int>{6}));
 }
 
 TEST_F(ExportSelection, WorkgroupCategoriesForAdministratorsOnly) {
     Add(Named("local", "Work"));
     Add(Named(Mark + "team", Mark + "Work"));
-    BuildCategoryKeys(Bank());
-    EXPECT_EQ(Texts(CategoryRows(Bank().CategoryKeys, 1), 1), (Strings{"Work"}));
-    Bank().IsAdministrator = true;
-    BuildCategoryKeys(Bank());
-    EXPECT_EQ(Texts(CategoryRows(Bank().CategoryKeys, 1), 1), (Strings{"Work", Mark + "Work"}));
+    BuildCategoryKeys(bank);
+    EXPECT_EQ(Texts(CategoryRows(bank.CategoryKeys, 1), 1), (Strings{"Work"}));
+    bank.IsAdministrator = true;
+    BuildCategoryKeys(bank);
+    EXPECT_EQ(Texts(CategoryRows(bank.CategoryKeys, 1), 1), (Strings{"Work", Mark + "Work"}));
 }
 
 TEST_F(ExportSelection, ClipboardExportInAscendingIndex) {
@@ -124,21 +124,21 @@ TEST_F(ExportSelection, CommandChecksPasswordThenBank) {
         asked.push_back(op);
         return false;
     };
-    EXPECT_FALSE(PrepareExport(Bank(), check, false));  // Cancel: nothing shown
+    EXPECT_FALSE(PrepareExport(bank, check, false));  // Cancel: nothing shown
     EXPECT_EQ(asked, std::vector<int>{4});
     EXPECT_TRUE(messages.Shown.empty());
     check = [&](int op) {
         asked.push_back(op);
         return true;
     };
-    EXPECT_FALSE(PrepareExport(Bank(), check, true));
+    EXPECT_FALSE(PrepareExport(bank, check, true));
     EXPECT_EQ(messages.Texts(), Strings{"No Bank Is Open!\rThis operation cannot be completed."});
     AddCategoryBank();
-    Bank().CategoryKeys.clear();
-    EXPECT_TRUE(PrepareExport(Bank(), check, true));
-    EXPECT_FALSE(Bank().CategoryKeys.empty());
-    EndCategoryExport(Bank());
-    EXPECT_TRUE(Bank().CategoryKeys.empty());
+    bank.CategoryKeys.clear();
+    EXPECT_TRUE(PrepareExport(bank, check, true));
+    EXPECT_FALSE(bank.CategoryKeys.empty());
+    EndCategoryExport(bank);
+    EXPECT_TRUE(bank.CategoryKeys.empty());
 }
 
 }  // namespace

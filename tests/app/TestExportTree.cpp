@@ -50,7 +50,7 @@ bool Balanced(const Strings& lines) {
     return depth == 0;
 }
 
-class ExportTree : public ExportFixture {
+class ExportTree : public OwnBankExportFixture {
 protected:
     Strings Files() const {
         Strings names;
@@ -75,7 +75,7 @@ protected:
     void ExportPages(const std::vector<TEntry>& entries) {
         for (const TEntry& e : entries) Add(e);
         BeginHTMLExport(run);
-        for (int i = 0; i <= Bank().EntryHigh; ++i) CollectHTMLEntry(run, i);
+        for (int i = 0; i <= bank.EntryHigh; ++i) CollectHTMLEntry(run, i);
         ExportHTML(run);
     }
 };

@@ -15,7 +15,7 @@ namespace {
 
 const std::string M(1, '\xBB');
 
-class ExportWriters : public ExportFixture {};
+class ExportWriters : public OwnBankExportFixture {};
 
 TEST_F(ExportWriters, DatFileHasHeaderAndAllQuotedRecord) {
     Add(Example());
@@ -35,10 +35,10 @@ TEST_F(ExportWriters, DatFileHasHeaderAndAllQuotedRecord) {
     EXPECT_EQ(requests[0].DefaultExt, "dat");
     // No bank file opened or saved yet: the data folder, never the program's.
     EXPECT_EQ(requests[0].InitialDir, UserDataFolder());
-    Bank().BankFolder = dir.File("banks/");
+    bank.BankFolder = dir.File("banks/");
     ASSERT_TRUE(BeginDatExport(run));
     FinishExport(run);
-    EXPECT_EQ(requests[1].InitialDir, Bank().BankFolder);
+    EXPECT_EQ(requests[1].InitialDir, bank.BankFolder);
 }
 
 TEST_F(ExportWriters, DatValuesAreQuotedWithInnerQuotesDoubled) {
@@ -102,7 +102,7 @@ TEST_F(ExportWriters, FileErrorsRaise) {
 TEST_F(ExportWriters, BankVersion1HasOnlyTheOldTags) {
     Add(Example());
     Add(Named("Only"));
-    Bank().Entry(1).URL = "u";
+    bank.Entry(1).URL = "u";
     saveAs = dir.File("Export.Bnk");
     ASSERT_TRUE(BeginBankExport(run, false));
     WriteExportBankRecord(run, 0, false);
@@ -116,10 +116,10 @@ TEST_F(ExportWriters, BankVersion1HasOnlyTheOldTags) {
 
 TEST_F(ExportWriters, BankVersion2WritesEveryFieldInExportOrder) {
     for (int i = 0; i < 8; ++i) Add(Named("e" + std::to_string(i)));
-    Bank().Entry(2) = Example();
-    Bank().Entry(7) = Named("Last");
-    Bank().Entry(7).AccessCount = 0;
-    Bank().Entry(7).ChangeDate = 0;
+    bank.Entry(2) = Example();
+    bank.Entry(7) = Named("Last");
+    bank.Entry(7).AccessCount = 0;
+    bank.Entry(7).ChangeDate = 0;
     saveAs = dir.File("v2.bnk");
     ASSERT_TRUE(BeginBankExport(run, true));
     WriteExportBankRecord(run, 2, true);
@@ -165,8 +165,7 @@ TEST_F(ExportWriters, BankVersion2ReadsBackFieldByField) {
     WriteExportBankRecord(run, 0, true);
     WriteExportBankRecord(run, 1, true);
     FinishExport(run);
-    ResetBank();
-    int count = 0;
+    int count = 0;  // read back into the program's bank
     ASSERT_TRUE(LoadBankFile(saveAs, false, false, false, count));
     ASSERT_EQ(count, 2);
     EXPECT_EQ(Bank().Entry(0), a);
