@@ -170,6 +170,7 @@ public:
     uint8_t Charset() const { return charset_; }
     void SetCharset(uint8_t charset) { SetProperty(charset_, charset); }
     int PixelsPerInch() const { return pixelsPerInch_; }
+    void SetPixelsPerInch(int ppi) { pixelsPerInch_ = ppi > 0 ? ppi : 96; }
 
     void Assign(const TFont& other);
     bool SameAs(const TFont& other) const;
