@@ -138,12 +138,6 @@ void ClearEntry(TEntry& entry) {
     entry = TEntry();
 }
 
-bool NameExists(const TBankState& bank, std::string_view name) {
-    for (int i = 0; i <= bank.EntryHigh; ++i)
-        if (bank.Entries[size_t(i)].Name == name) return true;
-    return false;
-}
-
 TNameIndex::TNameIndex(const TBankState& bank) {
     Reserve(size_t(bank.EntryHigh + 1));
     for (int i = 0; i <= bank.EntryHigh; ++i) Insert(bank.Entries[size_t(i)].Name);

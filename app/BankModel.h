@@ -177,9 +177,6 @@ std::vector<std::string> FillCategory2Choices(const TBankState& bank, std::strin
 std::vector<std::string> FillCategory3Choices(const TBankState& bank, std::string_view Category1,
                                               std::string_view Category2);
 
-// True when an entry's name equals `name` exactly (case-sensitive).
-bool NameExists(const TBankState& bank, std::string_view name);
-
 // The bank's names for fast lookups while many entries are added (imports, merges). The names'
 // bytes lie one after another in one buffer and an open-addressed table of their hashes points
 // into it, so a lookup touches a slot and the name's bytes, whatever the bank's size.

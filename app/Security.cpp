@@ -121,15 +121,6 @@ bool CheckPassword(int Operation) {
 
 // ---- The user file ----
 
-std::string WorkgroupUserRecord(std::string_view text, bool admin) {
-    std::string record(WorkgroupUserRecordSize, '\0');
-    const size_t n = std::min(text.size(), WorkgroupUserTextSize);
-    record[0] = char(n);
-    std::copy_n(text.begin(), n, record.begin() + 1);
-    record[WorkgroupUserRecordSize - 1] = admin ? '\1' : '\0';
-    return record;
-}
-
 std::vector<TWorkgroupUser> ReadWorkgroupUserFile(const std::string& FileName) {
     TFileStream file(FileName, fmOpenRead | fmShareDenyWrite);
     TStBufferedStream stream(&file);
@@ -143,19 +134,6 @@ std::vector<TWorkgroupUser> ReadWorkgroupUserFile(const std::string& FileName) {
                            record[WorkgroupUserRecordSize - 1] != 0});
     }
     return records;
-}
-
-void WriteWorkgroupUserFile(const std::string& FileName, const std::string& bankName,
-                            const std::vector<TWorkgroupUser>& users) {
-    std::string bytes = WorkgroupUserRecord(bankName, false);
-    for (const TWorkgroupUser& user : users) {
-        // A NUL would scramble into its key byte and read back as that: it is a blank.
-        std::string name = user.Text.substr(0, WorkgroupUserTextSize);
-        std::replace(name.begin(), name.end(), '\0', ' ');
-        bytes += WorkgroupUserRecord(ScrambleShortStr(name, ResKeyText), user.Admin);
-    }
-    // The file the whole workgroup validates against is replaced whole or not at all.
-    WriteFileAtomic(FileName, bytes);
 }
 
 std::string ResolveWorkgroupBankPath(const std::string& folder, const std::string& text) {

@@ -36,15 +36,9 @@ struct TWorkgroupUser {
     bool Admin = false;
 };
 
-// The bytes of one record; text beyond 25 bytes is cut.
-std::string WorkgroupUserRecord(std::string_view text, bool admin);
 // Reads every whole record through the buffered stream; a length above 25 reads as 25, a
 // trailing short record is ignored. Raises when the file cannot be opened or read.
 std::vector<TWorkgroupUser> ReadWorkgroupUserFile(const std::string& FileName);
-// Writes a user file: record 0 names the bank, then one record per user, scrambled. Raises on
-// failure.
-void WriteWorkgroupUserFile(const std::string& FileName, const std::string& bankName,
-                            const std::vector<TWorkgroupUser>& users);
 // The workgroup bank named by record 0: "\" read as "/", relative to `folder`; a name missing
 // in its folder is looked up ignoring ASCII case.
 std::string ResolveWorkgroupBankPath(const std::string& folder, const std::string& text);

@@ -142,9 +142,10 @@ TEST_F(BankModelTest, NamesAreFoundExactlyAndFocusedPreferringExactCase) {
     Add(Named("Other"));
     Add(Named("beyond"));
     bank.EntryHigh = 2;  // slots above EntryHigh are not the bank
-    EXPECT_TRUE(NameExists(bank, "ABC"));
-    EXPECT_FALSE(NameExists(bank, "Abc"));
-    EXPECT_FALSE(NameExists(bank, "beyond"));
+    const TNameIndex names(bank);
+    EXPECT_TRUE(names.Contains("ABC"));
+    EXPECT_FALSE(names.Contains("Abc"));
+    EXPECT_FALSE(names.Contains("beyond"));
     EXPECT_EQ(SelectEntryNode(bank, seams, "abc"), 1);
     EXPECT_EQ(SelectEntryNode(bank, seams, "OTHER"), 2);
     EXPECT_EQ(SelectEntryNode(bank, seams, "missing"), -1);

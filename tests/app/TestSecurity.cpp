@@ -10,6 +10,7 @@
 #include "Security.h"
 #include "StStrS.h"
 #include "TempDir.h"
+#include "WorkgroupUserFiles.h"
 #include "platform/Exceptions.h"
 #include "platform/FileUtils.h"
 
@@ -185,22 +186,6 @@ TEST_F(WorkgroupTest, WindowsPathInRecordZero) {
               dir.File("Sub/Bank.BNK"));
     EXPECT_EQ(ResolveWorkgroupBankPath(dir.Path().string() + "/", "Sub\\other.bnk"),
               dir.File("Sub/other.bnk"));
-}
-
-TEST_F(WorkgroupTest, UserFileIsReplacedWholeAndHoldsNoKeyBytes) {
-    const std::string& file = Settings().WorkGroupUser;
-    WriteWorkgroupUserFile(file, "bank.bnk", {{std::string("ab\0c", 4), false}});
-    const std::vector<TWorkgroupUser> records = ReadWorkgroupUserFile(file);
-    ASSERT_EQ(records.size(), 2u);
-    EXPECT_EQ(ScrambleShortStr(records[1].Text, ResKeyText), "ab c");
-    // A write that fails leaves the previous file as it was.
-    const std::string before = ReadAll(file);
-    SafeWriteFaultSeam() = [](TSafeWriteStep step) {
-        return step == TSafeWriteStep::Replace ? ENOSPC : 0;
-    };
-    EXPECT_THROW(WriteWorkgroupUserFile(file, "other.bnk", {}), Exception);
-    SafeWriteFaultSeam() = nullptr;
-    EXPECT_EQ(ReadAll(file), before);
 }
 
 // ---- Loading the workgroup bank ----

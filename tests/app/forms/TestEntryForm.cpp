@@ -30,6 +30,7 @@
 #include "QCombo.h"
 #include "Security.h"
 #include "TempDir.h"
+#include "WorkgroupUserFiles.h"
 #include "TimeStampForm.h"
 #include "platform/Clipboard.h"
 #include "platform/qt/Application.h"
