@@ -49,6 +49,15 @@ bm() {
     echo "$out"
 }
 
+# The FIELDS of each benchmark named (a name or a pattern), each from a process of its own, on
+# one line.
+each() {
+    local program=$1 fields=$2 name line=()
+    shift 2
+    for name in "$@"; do line+=("$(bm "$program" "^$name(/|\$)" "$fields")"); done
+    echo "${line[*]}"
+}
+
 # Runs the shell commands OURS and PEER (each printing one line of numbers) RUNS times,
 # alternating, into $work/ours and $work/peer, one line a run.
 pair() {
@@ -116,8 +125,8 @@ echo "| what | Lorvane | peer, same run | ratio (per-run range) |"
 echo "|---|---|---|---|"
 
 if want paint; then
-    PEAK=1 pair "echo \$(bm $tree '^BM_TreeFillAndFirstPaint(/|\$)' cpu_time) \$(bm $tree '^BM_ColumnTreeFillAndFirstPaint(/|\$)' cpu_time)" \
-        "echo \$(bm $tree '^BM_QTreeViewFirstPaint(/|\$)' cpu_time) \$(bm $tree '^BM_ColumnQTreeViewFirstPaint(/|\$)' cpu_time)"
+    PEAK=1 pair "each $tree cpu_time BM_TreeFillAndFirstPaint BM_ColumnTreeFillAndFirstPaint" \
+        "each $tree cpu_time BM_QTreeViewFirstPaint BM_ColumnQTreeViewFirstPaint"
     stat 1 ours && o1=$O p1=$P r1=$R
     stat 3 ours && o2=$O p2=$P r2=$R
     stat 4 ours && om=$O pm=$P
@@ -139,8 +148,8 @@ if want nodes; then
 fi
 
 if want scroll; then
-    pair "echo \$(bm $tree '^BM_TreeScrollAndPaint(/|\$)' cpu_time) \$(bm $tree '^BM_ColumnTreeScrollAndPaint(/|\$)' cpu_time)" \
-        "echo \$(bm $tree '^BM_QTreeViewScrollAndPaint(/|\$)' cpu_time) \$(bm $tree '^BM_ColumnQTreeViewScrollAndPaint(/|\$)' cpu_time)"
+    pair "each $tree cpu_time BM_TreeScrollAndPaint BM_ColumnTreeScrollAndPaint" \
+        "each $tree cpu_time BM_QTreeViewScrollAndPaint BM_ColumnQTreeViewScrollAndPaint"
     stat 1 peer && o1=$O p1=$P r1=$R
     stat 2 peer && o2=$O p2=$P r2=$R
     row "scrolling a random row of 1,000,000 into view and painting, processor time (\`bench_VirtualTree --benchmark_filter=ScrollAndPaint\`, one case per process), no columns / nine columns" \
@@ -149,8 +158,8 @@ fi
 
 if want longrow; then
     # The tree view takes seconds a paint from 10 MB on: its 30 MB case is left out.
-    pair "echo \$(bm $tree '^BM_LongText(RowPaint|RowFirstPaint|Copy)/(1|10|30)(/|\$)' cpu_time)" \
-        "bm $tree '^BM_LongTextQTreeViewRowPaint/(1|10)(/|\$)' cpu_time"
+    pair "each $tree cpu_time 'BM_LongText(RowPaint|RowFirstPaint|Copy)/(1|10|30)'" \
+        "each $tree cpu_time 'BM_LongTextQTreeViewRowPaint/(1|10)'"
     stat 4:1 peer && r1=$R p1=$P
     stat 5:2 peer && r2=$R p2=$P
     for k in 1 2 3 4 5 6 7 8 9; do v[k]=$(spread $k ours | cut -d' ' -f1); done
@@ -175,8 +184,8 @@ if want clipboard; then
 fi
 
 if want import; then
-    pair "echo \$(bm $app '^BM_ImportBookmark/10000(/|\$)' per_link) \$(bm $app '^BM_ImportBookmark/100000(/|\$)' per_link)" \
-        "bm $app '^BM_ImportBookmark/1000000(/|\$)' per_link"
+    pair "each $app per_link BM_ImportBookmark/10000 BM_ImportBookmark/100000" \
+        "each $app per_link BM_ImportBookmark/1000000"
     stat 2:1 ours 1000000 "$work/ours" "$work/ours" && a=$P b=$O r1=$R
     stat 1:1 ours 1000000 "$work/peer" "$work/ours" && c=$O r2=$R
     row "import a bookmark file of 10,000 / 100,000 / 1,000,000 links into an empty bank, processor time (\`bench_app --benchmark_filter='BM_ImportBookmark/100000\$'\`, one size per process)" \
@@ -268,7 +277,7 @@ if want pages; then
     stat 1 ours && o1=$O p1=$P r1=$R
     stat 2 ours && o2=$O p2=$P r2=$R
     stat 3 ours && o3=$O p3=$P r3=$R
-    row "HTML pages of 500 / 2,000 / 5,000 entries under many same-named categories, in memory, processor time (\`bench_app --benchmark_filter='SamePages|SameNames'\`)" \
+    row "HTML pages of 500 / 2,000 / 5,000 entries under many same-named categories, in memory, processor time (\`bench_app --benchmark_filter=BM_ExportHTMLSameNames\`, the peer \`BM_WriteSamePages\`)" \
         "$o1 / $o2 / $o3 ms" "plain writes of the same files: $p1 / $p2 / $p3 ms" "$r1 / $r2 / $r3"
 fi
 
