@@ -17,6 +17,7 @@ cd "$(dirname "$0")/.."
 runs=${RUNS:-5}
 build=${BUILD:-build/bench}
 rows=${ROWS:-}
+[ -x /usr/bin/time ] || { echo "peak sizes are read with /usr/bin/time (apt-get install time)" >&2; exit 1; }
 
 if [ ! -f "$build/build.ninja" ]; then
     launcher=()
