@@ -20,14 +20,24 @@ constexpr size_t kMeasuredTextBytes = 1024;  // longer texts are measured each t
 
 int LimitedTextWidth(const TCanvas& canvas, std::string_view text) {
     int width = 0;
-    return TextFit(canvas, text, TextWidthLimit, &width) == text.size() ? width : TextWidthLimit;
+    return TextFitUtf8(canvas, text, TextWidthLimit, &width) == text.size() ? width
+                                                                            : TextWidthLimit;
+}
+
+size_t Utf8CharStart(std::string_view text, size_t n) {
+    n = std::min(n, text.size());
+    while (n > 0 && n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+    return n;
 }
 
 std::string ShortenWithEllipsis(const std::string& s, int space, int ellipsisWidth,
                                 const std::function<int(std::string_view)>& measure) {
     if (s.empty() || space <= 0 || space <= ellipsisWidth) return {};
     const std::string_view text(s);
-    auto fits = [&](size_t n) { return measure(text.substr(0, n)) + ellipsisWidth < space; };
+    // Prefixes end between characters.
+    auto fits = [&](size_t n) {
+        return measure(text.substr(0, Utf8CharStart(text, n))) + ellipsisWidth < space;
+    };
     // Widths grow with the prefix: double a prefix while it fits, then find the longest prefix
     // that still leaves the ellipsis room between the last that fitted and the first that did not.
     const size_t most = std::min(s.size(), size_t(space));
@@ -43,7 +53,7 @@ std::string ShortenWithEllipsis(const std::string& s, int space, int ellipsisWid
         else
             high = middle - 1;
     }
-    return s.substr(0, low) + "...";
+    return s.substr(0, Utf8CharStart(text, low)) + "...";
 }
 
 void DrawTextLines(TCanvas& canvas, std::string_view text, TRect& r, unsigned format,
@@ -61,9 +71,9 @@ void DrawTextLines(TCanvas& canvas, std::string_view text, TRect& r, unsigned fo
                                            : bounds.Left;
         canvas.SetTextAlign(align | TA_TOP);
         if (format & DT_NOCLIP)
-            canvas.TextOut(x, top, line);
+            canvas.TextOutUtf8(x, top, line);
         else
-            canvas.ExtTextOut(x, top, ETO_CLIPPED, &bounds, line);
+            canvas.ExtTextOutUtf8(x, top, ETO_CLIPPED, &bounds, line);
         canvas.SetTextAlign(TA_LEFT | TA_TOP);
     };
     if (format & DT_SINGLELINE) {
@@ -155,7 +165,7 @@ void TCustomVirtualStringTree::FontChanged() {
     TCanvas& canvas = MeasureCanvas();
     canvas.Font().Assign(Font());
     textHeight_ = canvas.TextMetrics().Height;
-    ellipsisWidth_ = canvas.TextWidth("...");
+    ellipsisWidth_ = canvas.TextWidthUtf8("...");
     ClearWidthCaches();
 }
 
@@ -272,9 +282,10 @@ std::string TCustomVirtualStringTree::DoShortenString(TCanvas& canvas, PVirtualN
     if (OnShortenString)
         OnShortenString(this, canvas, node, column, s, width, rightToLeft, result, done);
     if (done) return result;
-    if (ellipsisWidth == 0) ellipsisWidth = canvas.TextWidth("...");
-    return ShortenWithEllipsis(s, width, ellipsisWidth,
-                               [&canvas](std::string_view part) { return canvas.TextWidth(part); });
+    if (ellipsisWidth == 0) ellipsisWidth = canvas.TextWidthUtf8("...");
+    return ShortenWithEllipsis(s, width, ellipsisWidth, [&canvas](std::string_view part) {
+        return canvas.TextWidthUtf8(part);
+    });
 }
 
 bool TCustomVirtualStringTree::ColumnIsEmpty(PVirtualNode node, TColumnIndex column) {
@@ -285,7 +296,7 @@ bool TCustomVirtualStringTree::ColumnIsEmpty(PVirtualNode node, TColumnIndex col
 }
 
 std::string TCustomVirtualStringTree::DoGetNodeHint(PVirtualNode node, TColumnIndex column) {
-    std::string hint = Hint();
+    std::string hint = AnsiToUtf8(Hint());
     if (OnGetHint) OnGetHint(this, node, column, ttNormal, hint);
     return hint;
 }
@@ -297,19 +308,22 @@ std::string TCustomVirtualStringTree::DoGetNodeTooltip(PVirtualNode node, TColum
 // --- Drawing ---------------------------------------------------------------------------------
 
 void TCustomVirtualStringTree::InitialTextColors(TCanvas& canvas, PVirtualNode node,
-                                                 TColumnIndex column, bool focusedColumnTest) {
+                                                 TColumnIndex column, TVSTTextType textType) {
     canvas.Font().Assign(Font());
     const TCustomVirtualTreeOptions& options = TreeOptions();
-    if (options.PaintOptions().Contains(toHotTrack) && node == HotNode()) {
+    const bool normal = textType == ttNormal;
+    if (normal && options.PaintOptions().Contains(toHotTrack) && node == HotNode()) {
         canvas.Font().SetStyle(canvas.Font().Style() | fsUnderline);
         canvas.Font().SetColor(Colors().Color(TVTColors::HotColor));
     }
+    // The static text takes the selection's colours only with full-row selection.
     const bool fullRow = options.SelectionOptions().Contains(toFullRowSelect);
-    if (focusedColumnTest && column != FocusedColumn() && !fullRow) return;
+    if (!fullRow && (!normal || column != FocusedColumn())) return;
     if (node == DropTargetNode()) {
-        // The drop mode is the painter's; a drop target that is selected or dropped on shows
-        // the highlight text.
-        canvas.Font().SetColor(Selected(node) ? clHighlightText : Font().Color());
+        // A drop target that is dropped on or selected stands on the drop-target fill and
+        // shows the highlight text.
+        const bool filled = LastDropMode() == dmOnNode || Selected(node);
+        canvas.Font().SetColor(filled ? clHighlightText : Font().Color());
     } else if (Selected(node)) {
         const bool focusedLook = Focused() || options.PaintOptions().Contains(toPopupMode);
         canvas.Font().SetColor(focusedLook ? clHighlightText : Font().Color());
@@ -328,7 +342,7 @@ void TCustomVirtualStringTree::DoPaintNode(TCanvas& canvas, PVirtualNode node, T
 
     std::string s = Text(node, column);
     if (!s.empty()) {
-        InitialTextColors(canvas, node, column, true);
+        InitialTextColors(canvas, node, column, ttNormal);
         const TFont before = canvas.Font();
         int ellipsis = ellipsisWidth_;
         DoPaintText(node, canvas, column, ttNormal);
@@ -363,9 +377,7 @@ void TCustomVirtualStringTree::DoPaintNode(TCanvas& canvas, PVirtualNode node, T
         std::string staticText;
         DoGetText(node, column, ttStatic, staticText);
         if (!staticText.empty()) {
-            InitialTextColors(canvas, node, column, false);
-            if (!TreeOptions().SelectionOptions().Contains(toFullRowSelect))
-                canvas.Font().Assign(Font());
+            InitialTextColors(canvas, node, column, ttStatic);
             DoPaintText(node, canvas, column, ttStatic);
             if (disabled) canvas.Font().SetColor(Colors().Color(TVTColors::DisabledColor));
             TRect r = cellRect;
@@ -406,7 +418,7 @@ void TCustomVirtualStringTree::WriteChunks(TStream& stream, PVirtualNode node) {
     if (!StringOptions().Contains(toSaveCaptions) || node == RootNode() ||
         !HasState(node, vsInitialized))
         return;
-    const std::string text = Text(node, Header().MainColumn());
+    const std::u16string text = Utf8ToUtf16(Text(node, Header().MainColumn()));
     if (text.empty()) return;
     std::vector<uint8_t> bytes;
     bytes.reserve(8 + 2 * text.size());
@@ -415,8 +427,7 @@ void TCustomVirtualStringTree::WriteChunks(TStream& stream, PVirtualNode node) {
     };
     u32(3);
     u32(uint32_t(2 * text.size()));
-    for (char c : text) {
-        const char16_t u = AnsiCharToUnicode(static_cast<unsigned char>(c));
+    for (char16_t u : text) {
         bytes.push_back(uint8_t(u));
         bytes.push_back(uint8_t(u >> 8));
     }
@@ -431,12 +442,11 @@ bool TCustomVirtualStringTree::ReadChunk(TStream& stream, int version, PVirtualN
     std::vector<uint8_t> bytes(size_t(std::max<int64_t>(0, size)));
     if (stream.Read(bytes.data(), int64_t(bytes.size())) != int64_t(bytes.size())) return false;
     // An odd last byte is no character; the reader goes on at the chunk's end.
-    std::string text;
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        const char16_t u = char16_t(bytes[i] | bytes[i + 1] << 8);
-        text.push_back(char(u >= 0xD800 && u <= 0xDFFF ? '?' : UnicodeToAnsiChar(u)));
-    }
-    DoNewText(node, Header().MainColumn(), text);
+    std::u16string units;
+    units.reserve(bytes.size() / 2);
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+        units.push_back(char16_t(bytes[i] | bytes[i + 1] << 8));
+    DoNewText(node, Header().MainColumn(), Utf16ToUtf8(units));
     return true;
 }
 

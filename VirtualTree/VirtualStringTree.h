@@ -25,6 +25,7 @@ using TVSTShortenStringEvent = std::function<void(
     const std::string& s, int textSpace, bool rightToLeft, std::string& result, bool& done)>;
 
 // --- Text routines shared with hints ---------------------------------------------------------
+// Texts here are UTF-8: the cells of a string tree hold Unicode.
 
 // Texts are measured no wider than this, which is wider than any screen: a wider text counts
 // as this wide in node widths, and so in auto-fitted columns, the scroll width and hint boxes.
@@ -32,8 +33,11 @@ inline constexpr int TextWidthLimit = 30000;
 // The text's width in the canvas's font, at most TextWidthLimit; a longer text is measured
 // only as far as the limit.
 int LimitedTextWidth(const TCanvas& canvas, std::string_view text);
+// n, or the start of the character byte n lies in (at most the text's size).
+size_t Utf8CharStart(std::string_view text, size_t n);
 
-// The longest prefix P of s with measure(P) + ellipsisWidth < space, followed by "..."; empty
+// The longest prefix P of s (whole characters) with measure(P) + ellipsisWidth < space,
+// followed by "..."; empty
 // when s is empty or space is not wider than the ellipsis. Prefixes are measured only a little
 // beyond what fits, so a long s costs no more than a short one; a byte is taken to be at least
 // a pixel wide, so at most space bytes are kept.
@@ -132,9 +136,10 @@ protected:
 
 private:
     friend class TStringEditLink;  // writes an edited text back through DoNewText
-    // The colours a cell's text starts with (tree font, hot, selected, drop target).
+    // The font a cell's text starts with: the tree's, with the hot look (normal text only)
+    // and the colours of a selected node or drop target.
     void InitialTextColors(TCanvas& canvas, PVirtualNode node, TColumnIndex column,
-                           bool focusedColumnTest);
+                           TVSTTextType textType);
     uint32_t* WidthSlot(PVirtualNode node) const;
     // Keeps a text's memory for the next text asked for, when it is the largest yet: painting
     // and measuring hand their texts back, so a long text is not allocated anew each time.

@@ -32,6 +32,7 @@
 #include <vector>
 
 class TBaseVirtualTree;
+struct TVTRowPaintInfo;
 
 // A read-only stream over bytes that stay the caller's (clipboard and drag payloads, a node's
 // user-data chunk). Writing raises EStreamError.
@@ -245,6 +246,9 @@ using TVTHeaderDraggingEvent =
     std::function<void(TVTHeader* sender, TColumnIndex column, bool& allowed)>;
 using TVTHeaderDraggedEvent =
     std::function<void(TVTHeader* sender, TColumnIndex column, int oldPosition)>;
+using TVTHeaderPaintEvent =
+    std::function<void(TVTHeader* sender, TCanvas& headerCanvas, TVirtualTreeColumn& column,
+                       const TRect& r, bool hover, bool pressed, TVTDropMarkMode dropMark)>;
 using TVTGetHeaderCursorEvent = std::function<void(TVTHeader* sender, TCursor& cursor)>;
 using TVTGetCursorEvent = std::function<void(TBaseVirtualTree* sender, TCursor& cursor)>;
 // An 8 x 8 pattern of tree and grid lines: row y mod 8, bit 7 - (x mod 8); a set bit is drawn
@@ -531,7 +535,7 @@ public:
     bool WantTabs() const { return wantTabs_; }
     void SetWantTabs(bool value) { wantTabs_ = value; }
     TPopupMenu* PopupMenu() const { return popupMenu_; }
-    void SetPopupMenu(TPopupMenu* menu) { popupMenu_ = menu; }
+    void SetPopupMenu(TPopupMenu* menu);
     // Loading a stored description: RootNodeCount is applied in Loaded.
     void BeginLoad() { loading_ = true; }
     virtual void Loaded();
@@ -669,7 +673,8 @@ public:
     // (forClipboard) or of the selection (a drag). "Virtual Tree Data" is a u32 byte count and
     // the node records; other formats go to OnRenderOLEData. False when nothing was rendered.
     virtual bool RenderOLEData(TClipFormat format, bool forClipboard, std::string& data);
-    // A data object of the tree's formats and a reference to the tree, rendered on request.
+    // A data object of the tree's formats and a reference to the tree, rendered on request;
+    // for a drag OnCreateDataObject may supply its own instead.
     PDataObject CreateDataObject(bool forClipboard);
     // Puts the selection on the clipboard and marks its enabled nodes; nothing without a
     // selection or when the clipboard refuses.
@@ -697,10 +702,14 @@ public:
     uint32_t TreeIdentity() const { return identity_.Value(); }
     // The live tree of an identity, nullptr for none.
     static TBaseVirtualTree* FindLiveTree(uint32_t identity);
+    using TVTCreateDataObjectEvent =
+        std::function<void(TBaseVirtualTree* sender, PDataObject& dataObject)>;
     TVTGetUserClipboardFormatsEvent OnGetUserClipboardFormats;
     TVTRenderOLEDataEvent OnRenderOLEData;
+    TVTCreateDataObjectEvent OnCreateDataObject;
 
 protected:
+    virtual PDataObject DoCreateDataObject();
     virtual void DoGetUserClipboardFormats(std::vector<TClipFormat>& formats);
     virtual int DoRenderOLEData(TClipFormat format, bool forClipboard, std::string& data);
 
@@ -778,9 +787,6 @@ public:
     static constexpr int HintTimer = 8;
     // The timer of the expand and collapse animation.
     static constexpr int AnimationTimer = 9;
-    // The control's own help context, shown by F1 when no node gives one.
-    int HelpContext() const { return helpContext_; }
-    void SetHelpContext(int value) { helpContext_ = value; }
 
 private:
     void ShowPendingHint();
@@ -793,7 +799,6 @@ private:
     TPoint hintPoint_{-1, -1};  // where the pending or shown hint was asked for
     TColumnIndex lastHintColumn_ = NoColumn;
     std::string lastHintText_;
-    int helpContext_ = 0;
 
 public:
     // ===== Events =====
@@ -831,6 +836,8 @@ public:
     TVTHeaderMouseMoveEvent OnHeaderMouseMove;
     TVTHeaderDraggingEvent OnHeaderDragging;
     TVTHeaderDraggedEvent OnHeaderDragged;
+    // Draws an owner-drawn column's button (hoOwnerDraw): nothing else is drawn there.
+    TVTHeaderPaintEvent OnHeaderDraw;
     TVTColumnClickEvent OnColumnClick;
     TVTColumnClickEvent OnColumnDblClick;
     TVTHeaderNotifyEvent OnColumnResize;
@@ -926,6 +933,9 @@ protected:
     virtual void DoHeaderMouseMove(TShiftState shift, int x, int y);
     virtual bool DoHeaderDragging(TColumnIndex column);
     virtual void DoHeaderDragged(TColumnIndex column, int oldPosition);
+    // False when no handler draws the button.
+    virtual bool DoHeaderDraw(TCanvas& canvas, TColumnIndex column, const TRect& r, bool hover,
+                              bool pressed, TVTDropMarkMode dropMark);
     virtual void DoColumnClick(TColumnIndex column, TShiftState shift);
     virtual void DoColumnDblClick(TColumnIndex column, TShiftState shift);
     virtual void DoColumnResize(TColumnIndex column);
@@ -934,6 +944,8 @@ protected:
     // The pattern of lsCustomStyle lines; bits comes in as the dotted pattern.
     virtual void DoGetLineStyle(TVTLinePattern& bits);
     virtual TPopupMenu* DoGetPopupMenu(PVirtualNode node, TColumnIndex column, TPoint position);
+    // A pop-up menu of the tree or of its header that goes is forgotten.
+    void Notification(TComponent* component, TOperation operation) override;
     virtual void DoPopupMenu(PVirtualNode node, TColumnIndex column, TPoint position);
     virtual void DoGetHelpContext(PVirtualNode node, TColumnIndex column, int& helpContext);
     virtual bool DoKeyAction(uint16_t& charCode, TShiftState& shift);
@@ -967,6 +979,8 @@ protected:
     // A chunk other than the base chunk, its body ending at chunkEnd; true when it was used.
     virtual bool ReadChunk(TStream& stream, int version, PVirtualNode node, uint32_t chunkType,
                            int64_t chunkEnd);
+    // Moves the stream past the node that starts at its position.
+    virtual void SkipNode(TStream& stream);
 
     // Moving nodes between places (and trees): used by move, copy and the stream reader.
     void InternalConnectNode(PVirtualNode node, PVirtualNode destination, TBaseVirtualTree* target,
@@ -1002,6 +1016,8 @@ protected:
 
     void Paint(TCanvas& canvas, const TRect& updateRect) override;
     void PaintHeaderStrip(TCanvas& canvas, const TRect& strip) override;
+    void PaintBelowRows(TCanvas& canvas, const TRect& rest, int columnX, TPoint clientOrigin,
+                        const TVTRowPaintInfo& info);
     // The rubber band blended over the rows it covers.
     void PaintBlendedBand(TCanvas& canvas, const TRect& window, TPoint target,
                           TVTInternalPaintOptions options);
@@ -1018,6 +1034,8 @@ protected:
     void KeyDown(uint16_t& key, TShiftState shift) override;
     void KeyUp(uint16_t& key, TShiftState shift) override;
     void KeyPress(char& key) override;
+    // A typed character searches with its Unicode value, then goes on to KeyPress.
+    void UnicodeKeyPress(char32_t& key) override;
     void DoEnter() override;
     void DoExit() override;
     // Mouse: presses, releases and double clicks select, focus, toggle and check; moves keep
@@ -1033,7 +1051,7 @@ protected:
     // own after the release. Requests from the keyboard pass on.
     void DoContextPopup(TPoint mousePos, bool& handled) override;
     // One typed character of the incremental search; false when the search is off.
-    bool IncrementalSearchStep(char16_t ch);
+    bool IncrementalSearchStep(char32_t ch);
 
     // The expand and collapse animation (VirtualTreesAnimation.cpp): the area below the
     // node's row opens or shuts over AnimationDuration, one step per tick of AnimationTimer;
@@ -1111,6 +1129,7 @@ private:
     void WheelSideways(int steps, TShiftState shift);
     // One tick of the scroll timer: the view follows a rubber band dragged past the edges.
     void AutoScrollStep();
+    void StopAutoScroll();
     // Wheel panning (middle button): the view drifts by the mouse's distance from where the
     // press was; a click pans until the next press, a drag until its release.
     bool Panning() const;
@@ -1252,6 +1271,11 @@ protected:
     virtual void DoDragging(TPoint p);
     // The scroll directions of a drag at p (client coordinates), after the hold-off.
     TVTScrollDirections DetermineScrollDirections(int x, int y);
+    // The edges whose band (DefaultNodeHeight wide, inside the client area) holds the point
+    // and past which the content goes on; none without toAutoScroll or while the header tracks.
+    TVTScrollDirections EdgeScrollDirections(int x, int y);
+    // Mouse selection near an edge: the scroll timer starts, or stops once no edge is near.
+    void DoAutoScroll(int x, int y);
 
 private:
     friend struct TVTDragParts;
@@ -1263,9 +1287,9 @@ private:
     void EndFormsDrag(bool dropped);
     void ExpandTimerFired();
     bool DragScrollTick();
-    bool DragScrollStep(TVTScrollDirections directions);
+    bool EdgeScrollStep(TVTScrollDirections directions);
     void ForgetDraggedNode(PVirtualNode node);
-    TDropMode DropModeAt(const THitInfo& hit, TPoint pt);
+    TDropMode DropModeAt(const THitInfo& hit, TPoint pt, bool entering);
     void ResetDropTarget();
     // The tree takes desktop drops while toAcceptOLEDrop is set.
     void UpdateDropRegistration();

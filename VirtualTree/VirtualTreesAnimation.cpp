@@ -3,6 +3,7 @@
 // state at once; the picture of the old rows below the node (taken before the toggle) slides
 // away from, or towards, the row until the last step shows the new state.
 #include "VirtualTrees.h"
+#include "VirtualTreesPaint.h"
 
 #include <algorithm>
 
@@ -102,9 +103,9 @@ void TBaseVirtualTree::PaintToggleAnimation(TCanvas& canvas, const TRect& r) {
     const int firstAfter = a.RowBottom + a.Subtree - moved;  // client y where they start
     const TRect empty = band(bottom - moved, std::max(bottom - moved, firstAfter));
     if (!empty.IsEmpty()) {
-        canvas.Brush().SetStyle(TBrushStyle::bsSolid);
-        canvas.Brush().SetColor(Color());
-        canvas.FillRect(empty);
+        TVTRowPaintInfo info;
+        info.Options = NormalPaintOptions;
+        PaintBelowRows(canvas, empty, OffsetX(), {0, 0}, info);
     }
     PaintClientRect(canvas, band(std::max(bottom - moved, firstAfter), bottom), moved - a.Subtree);
 }

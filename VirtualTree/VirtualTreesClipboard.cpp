@@ -252,7 +252,15 @@ bool TBaseVirtualTree::RenderOLEData(TClipFormat format, bool forClipboard, std:
     return true;
 }
 
+PDataObject TBaseVirtualTree::DoCreateDataObject() {
+    PDataObject dataObject;
+    if (OnCreateDataObject) OnCreateDataObject(this, dataObject);
+    return dataObject;
+}
+
 PDataObject TBaseVirtualTree::CreateDataObject(bool forClipboard) {
+    if (!forClipboard)
+        if (PDataObject own = DoCreateDataObject()) return own;
     return std::make_shared<TVTDataObject>(*this, forClipboard);
 }
 
@@ -440,7 +448,7 @@ bool TCustomVirtualStringTree::RenderOLEData(TClipFormat format, bool forClipboa
                       format == RTFClipFormat() || format == RTFNoObjectsClipFormat();
     if (!text) return TBaseVirtualTree::RenderOLEData(format, forClipboard, data);
     const TExportCellText cellText =
-        AnsiCellText([this](PVirtualNode node, TColumnIndex column) { return Text(node, column); });
+        Utf8CellText([this](PVirtualNode node, TColumnIndex column) { return Text(node, column); });
     // The font OnPaintText picks for the cell, as painting starts it from the tree's font.
     TBitmap scratch(1, 1);
     const TExportCellFont cellFont = [&](PVirtualNode node, TColumnIndex column, TFont& font) {

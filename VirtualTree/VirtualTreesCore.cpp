@@ -259,6 +259,8 @@ void TBaseVirtualTree::Loaded() {
     }
     SetTreeState(tsNeedRootCountUpdate, false);
     Header().RecalculateHeader();
+    if (Header().Options().Contains(hoAutoResize))
+        Header().Columns().AdjustAutoSize(InvalidColumn, true);
 }
 
 void TBaseVirtualTree::StyleChanged() {
@@ -617,6 +619,7 @@ void TBaseVirtualTree::Assign(TBaseVirtualTree& source) {
     if (&source == this) return;
     SetAutoScrollDelay(source.autoScrollDelay_);
     SetAutoScrollInterval(source.autoScrollInterval_);
+    SetBackground(source.Background());
     SetBiDiMode(source.BiDiMode());
     SetBorderStyle(source.BorderStyle());
     SetChangeDelay(source.changeDelay_);
@@ -627,10 +630,12 @@ void TBaseVirtualTree::Assign(TBaseVirtualTree& source) {
     SetDefaultNodeHeight(source.geometry_.DefaultNodeHeight());
     SetDefaultPasteMode(source.defaultPasteMode_);
     SetDragImageKind(source.dragImageKind_);
+    SetDragMode(source.DragMode());
     SetEnabled(source.Enabled());
     Font().Assign(source.Font());
-    Header().SetOptions(source.Header().Options());
-    Header().SetHeight(source.Header().Height());
+    Header().Assign(source.Header());
+    SetHintAnimation(source.HintAnimation());
+    SetHintMode(source.HintMode());
     SetHotCursor(source.hotCursor_);
     SetImages(source.Images());
     SetIndent(source.indent_);
@@ -641,6 +646,7 @@ void TBaseVirtualTree::Assign(TBaseVirtualTree& source) {
     SetPopupMenu(source.popupMenu_);
     SetRootNodeCount(source.RootNodeCount());
     scrollBarOptions_->Assign(*source.scrollBarOptions_);
+    SetShowHint(source.ShowHint());
     SetStateImages(source.StateImages());
     SetTabStop(source.TabStop());
     SetVisible(source.Visible());

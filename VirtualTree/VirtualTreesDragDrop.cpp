@@ -279,10 +279,11 @@ int TVTDragParts::DesktopDrop(const PDataObject& dragData, TShiftState keys, TPo
 
 // --- The drop target -------------------------------------------------------------------------
 
-TDropMode TBaseVirtualTree::DropModeAt(const THitInfo& hit, TPoint pt) {
+TDropMode TBaseVirtualTree::DropModeAt(const THitInfo& hit, TPoint pt, bool entering) {
     if (!hit.HitNode) return dmNowhere;
+    // Entering goes by the row halves whatever toShowDropmark says.
     if (!(hit.HitPositions & hiOnItemLabel) &&
-        TreeOptions().PaintOptions().Contains(toShowDropmark)) {
+        (entering || TreeOptions().PaintOptions().Contains(toShowDropmark))) {
         const TRect r = GetDisplayRect(hit.HitNode, NoColumn, false);
         return pt.Y < (r.Top + r.Bottom) / 2 ? dmAbove : dmBelow;
     }
@@ -315,7 +316,7 @@ bool TBaseVirtualTree::DragOver(TObject* source, TShiftState shift, TDragState s
     bool scrolled = false;
     if (state != dsDragLeave) {
         const TVTScrollDirections directions = DetermineScrollDirections(pt.X, pt.Y);
-        if (!directions.Empty()) scrolled = DragScrollStep(directions);
+        if (!directions.Empty()) scrolled = EdgeScrollStep(directions);
         if (scrollHolding_) {
             const int64_t left = int64_t(autoScrollDelay_) - (TickCount() - scrollHoldStart_);
             SetTimer(ScrollTimer,
@@ -330,7 +331,7 @@ bool TBaseVirtualTree::DragOver(TObject* source, TShiftState shift, TDragState s
     // 2. The node and the drop mode at the point.
     THitInfo hit;
     GetHitTestInfoAt(pt.X, pt.Y, true, hit);
-    const TDropMode mode = DropModeAt(hit, pt);
+    const TDropMode mode = DropModeAt(hit, pt, state == dsDragEnter);
 
     // 3. A new target or mode: both rows repaint; a new target restarts the expand timer.
     if (hit.HitNode != dropTargetNode_ || mode != lastDropMode_) {
@@ -429,18 +430,23 @@ void TBaseVirtualTree::ExpandTimerFired() {
     Update();
 }
 
-TVTScrollDirections TBaseVirtualTree::DetermineScrollDirections(int x, int y) {
+TVTScrollDirections TBaseVirtualTree::EdgeScrollDirections(int x, int y) {
     TVTScrollDirections directions;
-    if (TreeOptions().AutoOptions().Contains(toAutoScroll) &&
-        !Header().States().Contains(hsTracking)) {
-        const int margin = int(DefaultNodeHeight());
-        if (x < margin && OffsetX() < 0) directions.Include(dirLeft);
-        if (RangeX() + OffsetX() > ClientWidth() && x > ClientWidth() - margin)
-            directions.Include(dirRight);
-        if (y < margin && OffsetY() < 0) directions.Include(dirUp);
-        if (RangeY() + OffsetY() > ClientHeight() && y > ClientHeight() - margin)
-            directions.Include(dirDown);
-    }
+    if (!TreeOptions().AutoOptions().Contains(toAutoScroll) ||
+        Header().States().Contains(hsTracking))
+        return directions;
+    const int margin = int(DefaultNodeHeight());
+    if (x < margin && OffsetX() < 0) directions.Include(dirLeft);
+    if (RangeX() + OffsetX() > ClientWidth() && x > ClientWidth() - margin)
+        directions.Include(dirRight);
+    if (y < margin && OffsetY() < 0) directions.Include(dirUp);
+    if (RangeY() + OffsetY() > ClientHeight() && y > ClientHeight() - margin)
+        directions.Include(dirDown);
+    return directions;
+}
+
+TVTScrollDirections TBaseVirtualTree::DetermineScrollDirections(int x, int y) {
+    const TVTScrollDirections directions = EdgeScrollDirections(x, y);
     // The hold-off starts when the cursor reaches an edge and restarts once it left them all.
     if (directions.Empty()) {
         scrollHolding_ = false;
@@ -455,7 +461,7 @@ TVTScrollDirections TBaseVirtualTree::DetermineScrollDirections(int x, int y) {
     return directions;
 }
 
-bool TBaseVirtualTree::DragScrollStep(TVTScrollDirections directions) {
+bool TBaseVirtualTree::EdgeScrollStep(TVTScrollDirections directions) {
     const int h = int(scrollBarOptions_->HorizontalIncrement());
     const int v = int(scrollBarOptions_->VerticalIncrement());
     int dx = 0, dy = 0;

@@ -1,6 +1,8 @@
 // The drag image: the picture with its radial alpha, its states, and its moves.
 #include "VirtualTreesDragImage.h"
 
+#include "VirtualTreesDrawing.h"
+
 #include "platform/Pixels.h"
 
 #include <cmath>
@@ -25,12 +27,22 @@ void TVTDragImage::PrepareDrag(const TBitmap& picture, TPoint imagePosition, TPo
     const TColor key = colorKey == clNone ? clNone : ColorToRGB(colorKey) & 0xFFFFFF;
     // The radial alpha depends only on the size: one table row by row, then the key and the
     // master alpha per pixel.
+    // A bias lightens (above 0) or darkens the picture's colours before the fading.
+    TBitmap biased;
+    if (PreBlendBias != 0) {
+        biased = picture;
+        TBitmapPixels access(biased);
+        TPixelBuffer& buffer = access.Pixels();
+        AlphaBlend(&buffer, buffer, {0, 0, width_, height_}, {0, 0}, bmConstantAlpha, 255,
+                   PreBlendBias);
+    }
     pixels_.assign(size_t(width_) * size_t(height_), 0);
     for (int y = 0; y < height_; ++y)
         for (int x = 0; x < width_; ++x) {
-            const TColor c = picture.Pixel(x, y) & 0xFFFFFF;
+            const TColor original = picture.Pixel(x, y) & 0xFFFFFF;
+            const TColor c = PreBlendBias != 0 ? biased.Pixel(x, y) & 0xFFFFFF : original;
             uint32_t alpha = 0;
-            if (key == clNone || c != key)
+            if (key == clNone || original != key)
                 alpha = (uint32_t(DragImageAlpha(x, y, width_, height_)) * Transparency) >> 8;
             pixels_[size_t(y) * size_t(width_) + size_t(x)] =
                 (alpha << 24) | (uint32_t(GetRValue(c)) << 16) | (uint32_t(GetGValue(c)) << 8) |

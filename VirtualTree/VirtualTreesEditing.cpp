@@ -96,7 +96,7 @@ TVTEdit::~TVTEdit() {
     if (!link_ || link_->stopping_ || !AutoAccepts(link_->tree_) || !Modified()) return;
     link_->stopping_ = true;
     try {
-        link_->WriteBack(Text());
+        link_->WriteBack(TextUtf8());
     } catch (...) {
         // A destructor cannot report; the text stays as it was.
     }
@@ -106,7 +106,7 @@ int TVTEdit::TextExtent() const {
     TBitmap probe(1, 1);
     probe.Canvas().Font().Assign(Font());
     const int margin = link_ && link_->tree_ ? link_->tree_->TextMargin() : 0;
-    return LimitedTextWidth(probe.Canvas(), Text()) + 2 * margin;
+    return LimitedTextWidth(probe.Canvas(), TextUtf8()) + 2 * margin;
 }
 
 void TVTEdit::KeyDown(uint16_t& key, TShiftState shift) {
@@ -205,7 +205,7 @@ bool TStringEditLink::PrepareEdit(TBaseVirtualTree* tree, PVirtualNode node, TCo
     textShift_ = textBounds_.Top - tree->GetDisplayRect(node, column, true, true).Top;
     preparing_ = true;
     edit_->SetFont(font);
-    edit_->SetText(text);
+    edit_->SetTextUtf8(text);
     preparing_ = false;
     edit_->SetFrame(true);
     TVTHeader& header = tree->Header();
@@ -234,7 +234,7 @@ bool TStringEditLink::CancelEdit() {
 bool TStringEditLink::EndEdit() {
     if (!stopping_) {
         stopping_ = true;
-        if (edit_ && edit_->Modified()) WriteBack(edit_->Text());
+        if (edit_ && edit_->Modified()) WriteBack(edit_->TextUtf8());
         if (edit_) edit_->Hide();
     }
     return true;

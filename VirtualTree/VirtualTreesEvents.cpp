@@ -1,6 +1,7 @@
 // Events: the dispatchers, the coalesced change notifications and their timers.
 #include "VirtualTrees.h"
 
+#include "platform/Codec.h"
 #include "platform/Streams.h"
 
 // --- Node events -----------------------------------------------------------------------------
@@ -291,6 +292,13 @@ bool TBaseVirtualTree::DoHeaderDragging(TColumnIndex column) {
     return allowed;
 }
 
+bool TBaseVirtualTree::DoHeaderDraw(TCanvas& canvas, TColumnIndex column, const TRect& r,
+                                    bool hover, bool pressed, TVTDropMarkMode dropMark) {
+    if (!OnHeaderDraw || !Header().IsValidColumn(column)) return false;
+    OnHeaderDraw(&Header(), canvas, Header().Columns().Items(column), r, hover, pressed, dropMark);
+    return true;
+}
+
 void TBaseVirtualTree::DoHeaderDragged(TColumnIndex column, int oldPosition) {
     if (OnHeaderDragged) OnHeaderDragged(&Header(), column, oldPosition);
 }
@@ -347,6 +355,18 @@ TPopupMenu* TBaseVirtualTree::DoGetPopupMenu(PVirtualNode node, TColumnIndex col
         if (menu || !askParent) break;
     }
     return menu;
+}
+
+void TBaseVirtualTree::SetPopupMenu(TPopupMenu* menu) {
+    popupMenu_ = menu;
+    if (menu) menu->FreeNotification(this);
+}
+
+void TBaseVirtualTree::Notification(TComponent* component, TOperation operation) {
+    TCustomControl::Notification(component, operation);
+    if (operation != opRemove || component == this) return;
+    if (component == popupMenu_) popupMenu_ = nullptr;
+    if (component == Header().PopupMenu()) Header().SetPopupMenu(nullptr);
 }
 
 void TBaseVirtualTree::DoPopupMenu(PVirtualNode node, TColumnIndex column, TPoint position) {
@@ -489,9 +509,10 @@ int TBaseVirtualTree::DoGetNodeWidth(PVirtualNode, TColumnIndex) {
 bool TBaseVirtualTree::ColumnIsEmpty(PVirtualNode, TColumnIndex) {
     return false;
 }
+// Node hints are UTF-8, as the hint window draws them.
 std::string TBaseVirtualTree::DoGetNodeHint(PVirtualNode, TColumnIndex) {
-    return hint_;
+    return AnsiToUtf8(hint_);
 }
 std::string TBaseVirtualTree::DoGetNodeTooltip(PVirtualNode, TColumnIndex) {
-    return hint_;
+    return AnsiToUtf8(hint_);
 }

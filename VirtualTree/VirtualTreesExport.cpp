@@ -297,9 +297,9 @@ private:
 
 }  // namespace
 
-TExportCellText AnsiCellText(std::function<std::string(PVirtualNode, TColumnIndex)> text) {
+TExportCellText Utf8CellText(std::function<std::string(PVirtualNode, TColumnIndex)> text) {
     return [text = std::move(text)](PVirtualNode node, TColumnIndex column) {
-        return AnsiToUtf16(text(node, column));
+        return Utf8ToUtf16(text(node, column));
     };
 }
 

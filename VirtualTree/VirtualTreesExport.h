@@ -28,8 +28,8 @@ using TExportCellText = std::function<std::u16string(PVirtualNode, TColumnIndex)
 // application's choice and says whether it changed the font. Without a callback every cell
 // keeps the tree's font.
 using TExportCellFont = std::function<bool(PVirtualNode, TColumnIndex, TFont& font)>;
-// Adapts a callback that gives Windows-1252 text.
-TExportCellText AnsiCellText(std::function<std::string(PVirtualNode, TColumnIndex)> text);
+// Adapts a callback that gives UTF-8 text.
+TExportCellText Utf8CellText(std::function<std::string(PVirtualNode, TColumnIndex)> text);
 
 // A text builder whose capacity doubles when an addition does not fit, so building a text of
 // n characters copies O(n) characters whatever the additions are.

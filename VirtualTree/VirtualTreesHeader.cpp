@@ -188,6 +188,11 @@ void TVTHeader::SetStyle(TVTHeaderStyle value) {
     if (!owner_->Loading()) Invalidate();
 }
 
+void TVTHeader::SetPopupMenu(TPopupMenu* value) {
+    popupMenu_ = value;
+    owner_->WatchComponent(value);
+}
+
 void TVTHeader::Assign(const TVTHeader& source) {
     SetAutoSizeIndex(source.AutoSizeIndex());
     SetBackground(source.Background());

@@ -81,6 +81,8 @@ public:
     virtual void SetHeaderCursor(TCursor cursor) = 0;
     // Pops the header's menu up at p with the tree as its popup component.
     virtual void ShowPopupMenu(TPopupMenu& menu, TPoint p) = 0;
+    // The header keeps a pointer to the component: its owner is to clear it when it goes.
+    virtual void WatchComponent(TComponent*) {}
     // A press in the header: the hint goes, the edit timers stop, a pending edit is dropped.
     virtual void HeaderPressStarting() = 0;
     virtual void CancelHint() = 0;
@@ -166,7 +168,7 @@ public:
     TVTHeaderOptions Options() const { return options_; }
     virtual void SetOptions(TVTHeaderOptions value);
     TPopupMenu* PopupMenu() const { return popupMenu_; }
-    void SetPopupMenu(TPopupMenu* value) { popupMenu_ = value; }
+    void SetPopupMenu(TPopupMenu* value);
     TColumnIndex SortColumn() const { return sortColumn_; }
     virtual void SetSortColumn(TColumnIndex value);
     TSortDirection SortDirection() const { return sortDirection_; }

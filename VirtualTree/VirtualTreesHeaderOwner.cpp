@@ -55,6 +55,7 @@ struct TTreeDispatchers : TBaseVirtualTree {
     using TBaseVirtualTree::DoHeaderDblClick;
     using TBaseVirtualTree::DoHeaderDragged;
     using TBaseVirtualTree::DoHeaderDragging;
+    using TBaseVirtualTree::DoHeaderDraw;
     using TBaseVirtualTree::DoHeaderMouseDown;
     using TBaseVirtualTree::DoHeaderMouseMove;
     using TBaseVirtualTree::DoHeaderMouseUp;
@@ -110,6 +111,9 @@ public:
         const TPoint screen = tree_->ClientToScreen(p);
         menu.Popup(screen.X, screen.Y);
     }
+    void WatchComponent(TComponent* component) override {
+        if (component) component->FreeNotification(tree_);
+    }
     void HeaderPressStarting() override {
         tree_->KillTimer(TBaseVirtualTree::ScrollTimer);
         tree_->KillTimer(TBaseVirtualTree::EditTimer);
@@ -158,8 +162,10 @@ public:
     void DoHeaderDragged(TColumnIndex column, int oldPosition) override {
         (tree_->*&TTreeDispatchers::DoHeaderDragged)(column, oldPosition);
     }
-    bool DoHeaderDraw(TCanvas&, TColumnIndex, const TRect&, bool, bool, TVTDropMarkMode) override {
-        return false;
+    bool DoHeaderDraw(TCanvas& canvas, TColumnIndex column, const TRect& r, bool hover,
+                      bool pressed, TVTDropMarkMode dropMark) override {
+        return (tree_->*&TTreeDispatchers::DoHeaderDraw)(canvas, column, r, hover, pressed,
+                                                         dropMark);
     }
 
 private:

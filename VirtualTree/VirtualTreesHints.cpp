@@ -6,6 +6,7 @@
 
 #include "VirtualStringTree.h"
 
+#include "platform/Codec.h"
 #include "platform/HintWindow.h"
 
 #include <algorithm>
@@ -20,12 +21,13 @@ std::string ShortHint(const std::string& hint) {
 // Room around a hint's text, as a hint window has it.
 constexpr int kHintMargin = 2;
 
-// A hint shows at most this many bytes of its text, the rest as "...": a cell's text of
+// Hint texts are UTF-8 (the control's and the columns' hints are converted). A hint shows at
+// most this many bytes of its text, the rest as "...": a cell's text of
 // millions of characters is neither copied around nor laid out on every mouse move.
 constexpr size_t kHintTextLimit = 4096;
 
 std::string LimitedHintText(const std::string& text) {
-    return ShortenedText(text, kHintTextLimit);
+    return ShortenedText(text, Utf8CharStart(text, kHintTextLimit));
 }
 
 // Paints a hint's body over client: its colour, a frame unless the text stands in place, and
@@ -82,7 +84,7 @@ bool TBaseVirtualTree::GetHintInfo(int x, int y, THintInfo& info) {
                      top + r.Height() + 2 * kHintMargin};
     };
     auto controlHint = [&] {
-        info.Text = ShortHint(hint_);
+        info.Text = AnsiToUtf8(ShortHint(hint_));
         if (info.Text.empty()) return false;
         // As a tool-tip: just below the cursor.
         info.Rect = boxAt(info.Text, x, y + 20);
@@ -95,7 +97,7 @@ bool TBaseVirtualTree::GetHintInfo(int x, int y, THintInfo& info) {
         const TColumnIndex column = Header().Columns().GetColumnAndBounds({x, y}, left, right);
         if (column <= NoColumn) return false;
         info.Column = column;
-        info.Text = Header().Columns()[column].Hint();
+        info.Text = AnsiToUtf8(Header().Columns()[column].Hint());
         if (info.Text.empty()) return false;
         info.Rect = boxAt(info.Text, x, 0);
         return true;

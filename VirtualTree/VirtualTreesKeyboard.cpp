@@ -2,6 +2,7 @@
 // incremental search with its timer, focus gain and loss, and sorting the whole tree.
 #include "VirtualTrees.h"
 
+#include "platform/ChildControls.h"
 #include "platform/Codec.h"
 #include "platform/Help.h"
 #include "platform/KeyCodes.h"
@@ -329,13 +330,15 @@ bool TBaseVirtualTree::OtherKey(uint16_t code, TShiftState keys) {
         }
         case VK_F1: {
             // The help context of the focused node, else of its parents, else the control's
-            // own, shown by the application's help; the form's help follows when none is set.
+            // own or its parent controls', shown by the application's help.
             if (!OnGetHelpContext) return false;
             int context = 0;
             for (PVirtualNode node = focusedNode_; node && node != Root() && context == 0;
                  node = node->Parent)
                 DoGetHelpContext(node, focusedColumn_, context);
-            if (context == 0) context = helpContext_;
+            for (const TCustomControl* control = this; control && context == 0;
+                 control = ParentControl(*control))
+                context = control->HelpContext();
             return ShowHelpContext(context);
         }
         case VK_F2:
@@ -390,6 +393,16 @@ void TBaseVirtualTree::KeyPress(char& key) {
     if (used) key = 0;
 }
 
+void TBaseVirtualTree::UnicodeKeyPress(char32_t& key) {
+    bool used = false;
+    if (states_.Contains(tsSearchPending)) {
+        SetTreeState(tsSearchPending, false);
+        used = IncrementalSearchStep(key);
+    }
+    TCustomControl::UnicodeKeyPress(key);
+    if (used) key = 0;
+}
+
 void TBaseVirtualTree::DoEnter() {
     TCustomControl::DoEnter();
     RepaintForFocus();
@@ -419,7 +432,7 @@ void TBaseVirtualTree::RepaintForFocus() {
 
 // --- Incremental search ----------------------------------------------------------------------
 
-bool TBaseVirtualTree::IncrementalSearchStep(char16_t ch) {
+bool TBaseVirtualTree::IncrementalSearchStep(char32_t ch) {
     KillTimer(SearchTimer);
     if (incrementalSearch_ == isNone) return false;
     if (ch != 0) {
@@ -457,8 +470,12 @@ bool TBaseVirtualTree::IncrementalSearchStep(char16_t ch) {
                     return forward ? GetNext(n) : GetPrevious(n);
             }
         };
-        const bool sameChar = searchBuffer_.size() == 1 && searchBuffer_[0] == ch;
-        const std::u16string text = sameChar ? searchBuffer_ : searchBuffer_ + ch;
+        // The character as UTF-16 (a pair of units beyond the basic plane).
+        std::string utf8;
+        AppendUtf8CodePoint(utf8, ch);
+        const std::u16string typed = Utf8ToUtf16(utf8);
+        const bool sameChar = searchBuffer_ == typed;
+        const std::u16string text = sameChar ? searchBuffer_ : searchBuffer_ + typed;
         PVirtualNode run = start;
         if (!run) {
             run = first();

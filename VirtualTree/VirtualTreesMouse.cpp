@@ -424,14 +424,8 @@ void TBaseVirtualTree::MouseMove(TShiftState shift, int x, int y) {
             SetTreeState(tsDrawSelecting);
             focusedColumn_ = Header().MainColumn();
         }
-        // Outside the client area the view scrolls after AutoScrollDelay, then on each tick.
-        if (states_.Contains(tsDrawSelecting) &&
-            (x < 0 || y < 0 || x >= ClientWidth() || y >= ClientHeight()) &&
-            !TimerActive(ScrollTimer)) {
-            SetTreeState(tsScrollPending);
-            SetTimer(ScrollTimer, std::max(1u, autoScrollDelay_));
-        }
         if (states_.Contains(tsDrawSelecting)) {
+            DoAutoScroll(x, y);
             const TRect before = selectionRect_;
             TRect after = before;
             after.Right = std::clamp(p.X, 0, std::max(ClientWidth(), geometry_.RangeX()));
@@ -455,9 +449,7 @@ void TBaseVirtualTree::MouseMove(TShiftState shift, int x, int y) {
 
 void TBaseVirtualTree::MouseLeave() {
     CancelHint();
-    KillTimer(ScrollTimer);
-    states_.Exclude(tsScrollPending);
-    states_.Exclude(tsScrolling);
+    if (!Panning()) StopAutoScroll();
     if (hotNode_) {
         PVirtualNode old = hotNode_;
         hotNode_ = nullptr;
@@ -516,6 +508,24 @@ bool TBaseVirtualTree::DoMouseHorizontalWheel(TShiftState shift, int wheelDelta,
 
 // --- Auto-scroll -----------------------------------------------------------------------------
 
+// Within DefaultNodeHeight of an edge the view scrolls after AutoScrollDelay, then on each tick.
+void TBaseVirtualTree::DoAutoScroll(int x, int y) {
+    if (!EdgeScrollDirections(x, y).Empty()) {
+        if (!states_.Contains(tsScrollPending) && !states_.Contains(tsScrolling)) {
+            SetTreeState(tsScrollPending);
+            SetTimer(ScrollTimer, std::max(1u, autoScrollDelay_));
+        }
+    } else {
+        StopAutoScroll();
+    }
+}
+
+void TBaseVirtualTree::StopAutoScroll() {
+    KillTimer(ScrollTimer);
+    states_.Exclude(tsScrollPending);
+    states_.Exclude(tsScrolling);
+}
+
 void TBaseVirtualTree::AutoScrollStep() {
     if (Panning()) {
         PanStep();
@@ -527,22 +537,12 @@ void TBaseVirtualTree::AutoScrollStep() {
         SetTimer(ScrollTimer, std::max(1u, autoScrollInterval_));
     }
     const TPoint p = MousePosition();
-    const int dx = p.X < 0                ? int(scrollBarOptions_->HorizontalIncrement())
-                   : p.X >= ClientWidth() ? -int(scrollBarOptions_->HorizontalIncrement())
-                                          : 0;
-    const int dy = p.Y < 0                 ? int(scrollBarOptions_->VerticalIncrement())
-                   : p.Y >= ClientHeight() ? -int(scrollBarOptions_->VerticalIncrement())
-                                           : 0;
-    const TPoint before = OffsetXY();
-    if (states_.Contains(tsDrawSelecting) && (dx != 0 || dy != 0))
-        SetOffsetXY({before.X + dx, before.Y + dy});
-    const TPoint after = OffsetXY();
-    if (after.X == before.X && after.Y == before.Y) {
-        // Every edge in the way is reached: scrolling ends.
-        KillTimer(ScrollTimer);
-        states_.Exclude(tsScrolling);
+    if (!states_.Contains(tsDrawSelecting) || !EdgeScrollStep(EdgeScrollDirections(p.X, p.Y))) {
+        // Every edge in the way is reached, or the pointer left the edges: scrolling ends.
+        StopAutoScroll();
         return;
     }
+    const TPoint after = OffsetXY();
     // The band's moving corner stays under the mouse.
     const TRect old = selectionRect_;
     TRect band = old;

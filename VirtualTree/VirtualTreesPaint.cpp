@@ -40,6 +40,13 @@ std::vector<TColumnIndex> ShownColumns(TVTHeader& header) {
     if (result.empty()) result.push_back(NoColumn);
     return result;
 }
+
+// A rubber band's rectangle runs from its start to the pointer: any corner may come first.
+TRect Normalized(TRect r) {
+    if (r.Left > r.Right) std::swap(r.Left, r.Right);
+    if (r.Top > r.Bottom) std::swap(r.Top, r.Bottom);
+    return r;
+}
 }  // namespace
 
 // --- Row geometry ----------------------------------------------------------------------------
@@ -138,7 +145,7 @@ void TVTRowPainter::PaintRow(TCanvas& canvas, PVirtualNode node, const TVTRowPai
         const bool spanning =
             options.AutoOptions().Contains(toAutoSpanColumns) && header.UseColumns();
         for (size_t i = 0; i < order.size(); ++i) {
-            const TColumnIndex column = order[i];
+            TColumnIndex column = order[i];
             TRect cell = row;
             if (column > NoColumn) {
                 if (info.Options.Contains(poMainColumnOnly) && column != header.MainColumn())
@@ -146,6 +153,15 @@ void TVTRowPainter::PaintRow(TCanvas& canvas, PVirtualNode node, const TVTRowPai
                 int left = 0, right = 0;
                 header.GetColumnBounds(column, left, right);
                 cell.Left = left;
+                // A right-to-left text runs leftwards over the empty right-to-left cells before
+                // it: the run of them is painted as the cell that ends it.
+                if (spanning && header.ColumnIsRightToLeft(column) &&
+                    !info.Options.Contains(poMainColumnOnly))
+                    while (i + 1 < order.size() && header.ColumnIsRightToLeft(order[i + 1]) &&
+                           t.ColumnIsEmpty(node, column)) {
+                        column = order[++i];
+                        header.GetColumnBounds(column, left, right);
+                    }
                 cell.Right = right;
                 // A left-to-right text runs over the empty cells that follow it.
                 if (spanning && !header.ColumnIsRightToLeft(column))
@@ -198,22 +214,22 @@ void TVTRowPainter::PaintCell(TCanvas& canvas, PVirtualNode node, TColumnIndex c
     if (isMain) {
         const bool rtl =
             column > NoColumn ? header.ColumnIsRightToLeft(column) : t.BiDiMode() != bdLeftToRight;
-        if (!rtl) {
-            if (!info.LineImage.empty()) {
-                if (t.LineMode() == lmBands && info.Options.Contains(poGridLines))
-                    PaintLines(canvas, BandImage(node, info.LineImage), cell.Left,
-                               node->NodeHeight - 1, vAlign, info,
-                               t.Colors().Color(TVTColors::GridLineColor));
-                else
-                    PaintLines(canvas, info.LineImage, cell.Left, node->NodeHeight, vAlign, info,
-                               t.Colors().Color(TVTColors::TreeLineColor));
-            }
-            if (paint.Contains(toShowButtons) && HasState(node, vsHasChildren)) {
-                const uint32_t levels = t.GetNodeLevel(node) + (paint.Contains(toShowRoot) ? 1 : 0);
-                if (levels > 0)
-                    PaintNodeButton(canvas, node, cell.Left + int((levels - 1) * t.Indent()),
-                                    vAlign);
-            }
+        // Right to left, the levels run leftwards from the cell's right edge.
+        if (!info.LineImage.empty()) {
+            if (t.LineMode() == lmBands && info.Options.Contains(poGridLines))
+                PaintLines(canvas, BandImage(node, info.LineImage), cell, node->NodeHeight - 1,
+                           vAlign, info, t.Colors().Color(TVTColors::GridLineColor), rtl);
+            else
+                PaintLines(canvas, info.LineImage, cell, node->NodeHeight, vAlign, info,
+                           t.Colors().Color(TVTColors::TreeLineColor), rtl);
+        }
+        if (paint.Contains(toShowButtons) && HasState(node, vsHasChildren)) {
+            const int levels = int(t.GetNodeLevel(node)) + (paint.Contains(toShowRoot) ? 1 : 0);
+            const int indent = int(t.Indent());
+            if (levels > 0)
+                PaintNodeButton(
+                    canvas, node,
+                    rtl ? cell.Right - levels * indent : cell.Left + (levels - 1) * indent, vAlign);
         }
     }
     if (layout.CheckX >= 0) {
@@ -324,36 +340,41 @@ std::vector<TVTLineType> TVTRowPainter::BandImage(PVirtualNode node,
     return bands;
 }
 
-void TVTRowPainter::PaintLines(TCanvas& canvas, const std::vector<TVTLineType>& lines, int left,
-                               int height, int vAlign, const TVTRowPaintInfo& info, TColor color) {
+void TVTRowPainter::PaintLines(TCanvas& canvas, const std::vector<TVTLineType>& lines,
+                               const TRect& cell, int height, int vAlign,
+                               const TVTRowPaintInfo& info, TColor color, bool rightToLeft) {
     const int indent = int(tree_.Indent());
     for (size_t level = 0; level < lines.size(); ++level) {
-        const int x = left + int(level) * indent;
+        // Each level's box; the node's side of it (its outer edge) faces the reading direction.
+        const int x =
+            rightToLeft ? cell.Right - int(level + 1) * indent : cell.Left + int(level) * indent;
         const int middle = x + indent / 2;
+        const int outer = rightToLeft ? x : x + indent;
+        const int inner = rightToLeft ? x + indent - 1 : x;
         switch (lines[level]) {
             case ltBottomRight:
                 DrawDottedVLine(canvas, vAlign, height, middle, color, info);
-                DrawDottedHLine(canvas, middle, x + indent, vAlign, color, info);
+                DrawDottedHLine(canvas, middle, outer, vAlign, color, info);
                 break;
             case ltTopDown:
                 DrawDottedVLine(canvas, 0, height, middle, color, info);
                 break;
             case ltTopDownRight:
                 DrawDottedVLine(canvas, 0, height, middle, color, info);
-                DrawDottedHLine(canvas, middle, x + indent, vAlign, color, info);
+                DrawDottedHLine(canvas, middle, outer, vAlign, color, info);
                 break;
             case ltRight:
-                DrawDottedHLine(canvas, middle, x + indent, vAlign, color, info);
+                DrawDottedHLine(canvas, middle, outer, vAlign, color, info);
                 break;
             case ltTopRight:
                 DrawDottedVLine(canvas, 0, vAlign, middle, color, info);
-                DrawDottedHLine(canvas, middle, x + indent, vAlign, color, info);
+                DrawDottedHLine(canvas, middle, outer, vAlign, color, info);
                 break;
             case ltLeft:
-                DrawDottedVLine(canvas, 0, height - 1, x, color, info);
+                DrawDottedVLine(canvas, 0, height - 1, inner, color, info);
                 break;
             case ltLeftBottom:
-                DrawDottedVLine(canvas, 0, height - 1, x, color, info);
+                DrawDottedVLine(canvas, 0, height - 1, inner, color, info);
                 DrawDottedHLine(canvas, x, x + indent, height - 1, color, info);
                 break;
             default:
@@ -475,9 +496,9 @@ void TVTRowPainter::PaintImage(TCanvas& canvas, PVirtualNode node, TColumnIndex 
     const bool selectedLook = HasState(node, vsSelected) &&
                               !options.SelectionOptions().Contains(toFullRowSelect) &&
                               !options.MiscOptions().Contains(toGridExtensions);
-    const bool blended =
-        options.PaintOptions().Contains(toUseBlendedImages) &&
-        ((ghosted && tree_.Focused()) || selectedLook || HasState(node, vsCutOrCopy));
+    const bool blended = options.PaintOptions().Contains(toUseBlendedImages) &&
+                         ((ghosted && tree_.Focused()) || selectedLook ||
+                          (HasState(node, vsCutOrCopy) && tree_.HasTreeState(tsCutPending)));
     const TColor blendColor = tree_.Focused() || !options.PaintOptions().Contains(toHideSelection)
                                   ? tree_.Colors().Color(TVTColors::FocusedSelectionColor)
                                   : tree_.Colors().Color(TVTColors::UnfocusedSelectionColor);
@@ -565,7 +586,7 @@ void TBaseVirtualTree::PaintTree(TCanvas& canvas, const TRect& window, TPoint ta
             canvas.IntersectClipRect({window.Left, 0, window.Right, height});
             painter.PaintRow(canvas, node, info);
             if (dottedBand && options.Contains(poDrawSelection)) {
-                TRect band = selectionRect_;
+                TRect band = Normalized(selectionRect_);
                 band.Offset(0, -(y - target.Y + window.Top));
                 canvas.Pen().SetColor(clBlack);
                 canvas.DrawFocusRect(band);
@@ -577,27 +598,11 @@ void TBaseVirtualTree::PaintTree(TCanvas& canvas, const TRect& window, TPoint ta
     }
     if (y < bottom) {
         TRect rest{target.X, y, target.X + window.Width(), bottom};
-        if (!DoPaintBackground(canvas, rest)) {
-            Fill(canvas, rest, Color());
-            if (background) TileBackground(canvas, rest, clientOrigin);
-            if (paint.Contains(toShowVertGridLines) && Header().UseColumns()) {
-                // The columns' lines go on below the rows in the rows' pattern.
-                const TColor grid = Colors().Color(TVTColors::GridLineColor);
-                TVTRowPaintInfo onWindow = info;
-                onWindow.Origin = {0, 0};
-                for (TColumnIndex column : ShownColumns(Header())) {
-                    int left = 0, right = 0;
-                    if (column < 0 || !Header().GetColumnBounds(column, left, right)) continue;
-                    const int x = target.X - window.Left + right - 1;
-                    if (x >= rest.Left && x < rest.Right)
-                        painter.DrawPatternLine(canvas, {x, rest.Top, x + 1, rest.Bottom}, grid,
-                                                onWindow);
-                }
-            }
-        }
+        if (!DoPaintBackground(canvas, rest))
+            PaintBelowRows(canvas, rest, target.X - window.Left, clientOrigin, info);
         // The rubber band goes over the empty part too.
         if (dottedBand && options.Contains(poDrawSelection)) {
-            TRect band = selectionRect_;
+            TRect band = Normalized(selectionRect_);
             band.Offset(target.X - window.Left, target.Y - window.Top);
             canvas.SaveState();
             canvas.IntersectClipRect(rest);
@@ -611,9 +616,44 @@ void TBaseVirtualTree::PaintTree(TCanvas& canvas, const TRect& window, TPoint ta
     DoAfterPaint(canvas);
 }
 
+// The area below the last row: the tree's colour, the column colours, the background picture and
+// the columns' grid lines in the rows' pattern. columnX is where the content's x = 0 lies.
+void TBaseVirtualTree::PaintBelowRows(TCanvas& canvas, const TRect& rest, int columnX,
+                                      TPoint clientOrigin, const TVTRowPaintInfo& info) {
+    Fill(canvas, rest, Color());
+    const bool columns = Header().UseColumns();
+    auto columnRect = [&](TColumnIndex column, TRect& r) {
+        int left = 0, right = 0;
+        if (column < 0 || !Header().GetColumnBounds(column, left, right)) return false;
+        r = {std::max(rest.Left, columnX + left), rest.Top, std::min(rest.Right, columnX + right),
+             rest.Bottom};
+        return r.Left < r.Right;
+    };
+    if (columns && info.Options.Contains(poColumnColor))
+        for (TColumnIndex column : ShownColumns(Header())) {
+            TRect r;
+            const TColor color = column >= 0 ? Header().Columns().Items(column).Color() : Color();
+            if (color != Color() && columnRect(column, r)) Fill(canvas, r, color);
+        }
+    if (BackgroundInUse(info.Options)) TileBackground(canvas, rest, clientOrigin);
+    if (columns && TreeOptions().PaintOptions().Contains(toShowVertGridLines)) {
+        const TColor grid = Colors().Color(TVTColors::GridLineColor);
+        TVTRowPainter painter(*this);
+        TVTRowPaintInfo onWindow = info;
+        onWindow.Origin = {0, 0};
+        for (TColumnIndex column : ShownColumns(Header())) {
+            int left = 0, right = 0;
+            if (column < 0 || !Header().GetColumnBounds(column, left, right)) continue;
+            const int x = columnX + right - 1;
+            if (x >= rest.Left && x < rest.Right)
+                painter.DrawPatternLine(canvas, {x, rest.Top, x + 1, rest.Bottom}, grid, onWindow);
+        }
+    }
+}
+
 void TBaseVirtualTree::PaintBlendedBand(TCanvas& canvas, const TRect& window, TPoint target,
                                         TVTInternalPaintOptions options) {
-    TRect band = selectionRect_;
+    TRect band = Normalized(selectionRect_);
     // A band of no width or height still shows its frame.
     ++band.Right;
     ++band.Bottom;
@@ -647,12 +687,7 @@ void TBaseVirtualTree::PaintBlendedBand(TCanvas& canvas, const TRect& window, TP
 
 void TBaseVirtualTree::HandleDrawSelection(const TRect& oldRect, const TRect& newRect,
                                            bool toggle) {
-    auto normal = [](TRect r) {
-        if (r.Left > r.Right) std::swap(r.Left, r.Right);
-        if (r.Top > r.Bottom) std::swap(r.Top, r.Bottom);
-        return r;
-    };
-    const TRect before = normal(oldRect), after = normal(newRect);
+    const TRect before = Normalized(oldRect), after = Normalized(newRect);
     selectionRect_ = after;
     if (Root()->FirstChild == nullptr) return;
     TVTHeader& header = Header();

@@ -47,8 +47,9 @@ private:
     void PaintSelectionAndCellBackground(TCanvas& canvas, PVirtualNode node, TColumnIndex column,
                                          const TRect& cell, const TRect& text,
                                          const TVTRowPaintInfo& info);
-    void PaintLines(TCanvas& canvas, const std::vector<TVTLineType>& lines, int left, int height,
-                    int vAlign, const TVTRowPaintInfo& info, TColor color);
+    void PaintLines(TCanvas& canvas, const std::vector<TVTLineType>& lines, const TRect& cell,
+                    int height, int vAlign, const TVTRowPaintInfo& info, TColor color,
+                    bool rightToLeft);
     void PaintNodeButton(TCanvas& canvas, PVirtualNode node, int x, int vAlign);
     void PaintCheckImage(TCanvas& canvas, PVirtualNode node, int x, int y);
     void PaintImage(TCanvas& canvas, PVirtualNode node, TColumnIndex column, TVTImageKind kind,

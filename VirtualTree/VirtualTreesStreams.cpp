@@ -224,7 +224,8 @@ void TBaseVirtualTree::ReadBaseChunk(TStream& stream, int version, PVirtualNode 
     if (version == 1) {
         uint8_t old = 0;
         ReadBounded(stream, &old, 1, chunkEnd);
-        states = uint16_t((old & 0x7F) | ((old & 0x80) ? vsSelected : vsVisible));
+        // Bit 7 of the old byte marks a selected node; every old node is visible.
+        states = uint16_t((old & 0x7F) | vsVisible | ((old & 0x80) ? vsSelected : 0));
     } else {
         uint8_t b[2];
         ReadBounded(stream, b, 2, chunkEnd);
@@ -255,6 +256,15 @@ void TBaseVirtualTree::ReadBaseChunk(TStream& stream, int version, PVirtualNode 
         --childCount;
         ReadNode(stream, version, node, amAddChildLast, chunkEnd, depth + 1, selected);
     }
+}
+
+void TBaseVirtualTree::SkipNode(TStream& stream) {
+    const int64_t limit = stream.Size();
+    const uint32_t type = ReadU32(stream, limit);
+    const uint32_t size = ReadU32(stream, limit);
+    if (type != 1) ShowError("Stream data corrupt. A node's anchor chunk is missing.", 2005);
+    if (stream.Position() + int64_t(size) > limit) NotEnoughData();
+    stream.Seek(int64_t(size), soFromCurrent);
 }
 
 bool TBaseVirtualTree::ReadChunk(TStream& stream, int, PVirtualNode node, uint32_t chunkType,

@@ -93,6 +93,8 @@ constexpr int kUnbounded = 1 << 28;  // a cell wider than any content
 int TBaseVirtualTree::GetMaxRightExtend() {
     int top = 0;
     PVirtualNode run = GetNodeAt(0, 0, true, top);
+    // The text's right end holds the left margin already; an empty view has both margins.
+    if (!run) return 2 * margin_;
     int result = 0;
     while (run) {
         if (!HasState(run, vsInitialized)) InitNode(run);
@@ -454,6 +456,8 @@ void TBaseVirtualTree::Resize() {
     states_.Include(tsSizing);
     try {
         Header().RecalculateHeader();
+        if (Header().Options().Contains(hoAutoResize))
+            Header().Columns().AdjustAutoSize(InvalidColumn);
         UpdateScrollBars(true);
         if (!Header().UseColumns()) UpdateEditBounds();
     } catch (...) {

@@ -28,8 +28,8 @@ struct TAppSeams {
     std::function<int(int mode)> RunEntryForm;
     // Focuses and selects the tree node of an entry.
     std::function<void(int entryIndex)> FocusEntryNode;
-    // The New command, offered when a command needs a bank.
-    std::function<void()> NewBank;
+    // The New command, offered when a command needs a bank: true when it made a new bank.
+    std::function<bool()> NewBank;
     // Validates the configured user once per run; sets IsAdministrator.
     std::function<void()> ValidateUser;
     // Processes pending window events, user input excluded.

@@ -1,5 +1,9 @@
-// New, Open, Save Bank and Save As over the bank reader and writer.
+// New, Open, Save Bank and Save As over the bank reader and writer, and the dialogs that answer
+// the reader and writer for the program.
 #include "BankCommands.h"
+
+#include <functional>
+#include <utility>
 
 #include "AppSeams.h"
 #include "BankFile.h"
@@ -68,7 +72,86 @@ bool AskFile(const std::string& initialDir, const std::string& fileName, std::st
     return ChooseSaveFileSeam(request, chosen);
 }
 
+// Loads let events through every this many records at most (and every 50 ms): pumping them
+// more often than the screen can show costs a long load much of its time.
+constexpr int LoadPumpEvery = 5000;
+constexpr int SavePumpEvery = 100;
+
+// The program's answers to the bank reader and writer: its message boxes and password dialog,
+// the status bar, and the hourglass for the whole read or write, lifted while a dialog waits.
+class TBankFileDialogs : public TBankFileUser {
+public:
+    explicit TBankFileDialogs(int pumpEvery) : pump_(pumpEvery) {}
+
+    bool AskPassword(std::string& typed) override {
+        const TCursorLifted lifted;
+        return AskPasswordSeam(typed);
+    }
+    bool AskYesNo(const std::string& question) override {
+        const TCursorLifted lifted;
+        return Confirm(question);
+    }
+    void ShowError(const std::string& text) override { Show(text, TMsgDlgType::mtError); }
+    void ShowInformation(const std::string& text) override {
+        Show(text, TMsgDlgType::mtInformation);
+    }
+    bool IsAdministrator() override {
+        ValidateUserSeam();
+        return Bank().IsAdministrator;
+    }
+    void ShowProgress(const std::string& status) override { SetStatusTextSeam(status); }
+    void KeepResponsive() override { pump_.Tick(); }
+
+private:
+    struct TCursorLifted {
+        TCursorLifted() {
+            if (Seams().SetBusy) Seams().SetBusy(false);
+        }
+        ~TCursorLifted() {
+            if (Seams().SetBusy) Seams().SetBusy(true);
+        }
+        TCursorLifted(const TCursorLifted&) = delete;
+        TCursorLifted& operator=(const TCursorLifted&) = delete;
+    };
+    static void Show(const std::string& text, TMsgDlgType type) {
+        const TCursorLifted lifted;
+        MessageDlg(text, type, mbOK);
+    }
+
+    TBusyScope busy_;
+    TEventPump pump_;
+};
+
 }  // namespace
+
+bool LoadBankFile(const std::string& FileName, bool Import, bool Workgroup, bool AllowWorkgroup,
+                  int& Count) {
+    TBankFileDialogs dialogs(LoadPumpEvery);
+    if (!ReadBankFile(Bank(), FileName, {Import, Workgroup, AllowWorkgroup}, dialogs, Count))
+        return false;
+    RebuildTreeSeam();
+    return true;
+}
+
+std::function<void(const std::string&)>& BankSaveHook() {
+    return ProgramState().BankSaveHook;
+}
+
+bool SaveBankFile(const std::string& FileName) {
+    TSettings& settings = Settings();
+    TBankSaveSettings save;
+    save.Protected = settings.PWordFile;
+    save.AskPasswordEachSave = settings.PWEachSave;
+    save.Password = settings.BankPassword;
+    save.ConfirmSaves = settings.ConfirmSaves;
+    save.WorkgroupInUse = WorkgroupConfigured();
+    save.BeforeReplace = BankSaveHook();
+    TBankFileDialogs dialogs(SavePumpEvery);
+    const bool saved = WriteBankFile(Bank(), FileName, save, dialogs);
+    settings.BankPassword = save.Password;
+    if (saved && !Bank().BankModified && !Bank().WorkgroupModified) EnableSaveSeam(false);
+    return saved;
+}
 
 std::string& WorkgroupBankFile() {
     return ProgramState().WorkgroupBankFile;
@@ -85,29 +168,30 @@ std::string BankFileCaption(const std::string& fileName) {
 bool OpenBank(const std::string& FileName) {
     if (FileName.empty() || !FileExists(FileName)) return false;
     TBankState& bank = Bank();
+    // Read aside: the open bank is replaced only by a bank read through.
+    TBankState read;
+    read.FilePassword = bank.FilePassword;
+    int count = 0;
+    {
+        TBankFileDialogs dialogs(LoadPumpEvery);
+        if (!ReadBankFile(read, FileName, TBankLoad(), dialogs, count)) return false;
+    }
     ClearTreeSeam();
     if (Seams().CloseInfoPanel) Seams().CloseInfoPanel();
     bank.BankFileName = FileName;
     bank.BankCaption = BankFileCaption(FileName);
     ShowCaption(bank.BankCaption);
-    bank.EntryHigh = -1;
+    bank.Entries = std::move(read.Entries);
+    bank.EntryHigh = read.EntryHigh;
+    bank.BankFolder = read.BankFolder;
+    bank.FilePassword = read.FilePassword;
     bank.FocusedEntry = -1;
     bank.FindIndex = -1;
     bank.BankModified = false;
     bank.WorkgroupModified = false;
     bank.WorkgroupFileTime = 0;
-    bank.NewBank = false;
     bank.CategoryPaths.clear();
-    int count = 0;
-    if (!LoadBankFile(FileName, false, false, false, count)) {
-        bank.EntryHigh = -1;
-        bank.BankFileName.clear();
-        bank.BankCaption.clear();
-        ShowCaption(std::string(ResAppTitle));
-        EnableSaveSeam(false);
-        EnableSaveAsSeam(false);
-        return false;
-    }
+    RebuildTreeSeam();
     // A bank file without records is an open, empty bank.
     bank.NewBank = bank.EntryHigh == -1;
     if (bank.EntryHigh == -1) ShowCaption(EntriesCaption(bank));

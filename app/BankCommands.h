@@ -17,9 +17,9 @@ void ResetBankCommands();
 // The caption of an open bank file: "Lorvane     [<file>]".
 std::string BankFileCaption(const std::string& fileName);
 
-// Opens a bank file in place of the open bank; a missing file changes nothing. The tree is
-// emptied first. Returns false when the file is missing or its load was abandoned (then no
-// bank is open).
+// Opens a bank file in place of the open bank: the file is read aside and replaces the open
+// bank only when it was read through. Returns false when the file is missing or its load was
+// abandoned; then the open bank is as it was.
 bool OpenBank(const std::string& FileName);
 // The URL of the first entry whose name equals Name exactly; empty when none.
 std::string URLOfEntry(const std::string& Name);

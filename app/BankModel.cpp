@@ -323,8 +323,9 @@ bool RequireBank() {
     if (MessageDlg("A Bank must be open for this operation!\rDo you want to create a new Bank?",
                    TMsgDlgType::mtConfirmation, mbYesNo) != mrYes)
         return false;
-    if (Seams().NewBank) Seams().NewBank();
-    return true;
+    // The command goes on only when New happened (it is abandoned when a save it asked for
+    // did not happen).
+    return Seams().NewBank && Seams().NewBank();
 }
 
 void ShowAdminOnly() {

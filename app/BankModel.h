@@ -119,6 +119,7 @@ struct TBankState {
     TCategoryList CategoryKeys;   // filled for the export-by-category dialogs
     int32_t FocusedEntry = -1;
     int32_t FindIndex = -1;
+    int32_t ModifiedEntry = -1;      // the entry Modify shows in the editor; -1 while adding
     bool BankModified = false;       // a local entry changed
     bool WorkgroupModified = false;  // a workgroup entry changed
     bool IsAdministrator = false;
@@ -219,7 +220,8 @@ int SelectEntryNode(std::string_view name);
 // OK. Returns true when an entry was added.
 bool AddEntry(int Mode);
 
-// Guards of the commands, with their messages.
+// Guards of the commands, with their messages. RequireBank is true when a bank is open, or
+// when the user asked for a new one and New made it.
 bool CheckBankOpen();
 bool RequireBank();
 void ShowAdminOnly();

@@ -9,9 +9,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <map>
+#include <new>
 #include <nlohmann/json.hpp>
-#include <set>
 #include <system_error>
 
 #include "platform/Codec.h"
@@ -32,61 +33,298 @@ uint32_t LoadLE32(const char* p) {
 
 constexpr std::string_view FirefoxMagic{"mozLz40\0", 8};
 
-// Only these members are kept while parsing: form data, scroll positions, cookies and
-// closed windows never reach memory.
-bool FirefoxKeyKept(const std::string& key) {
-    static const std::set<std::string> kept = {"version", "windows",  "selectedWindow",
-                                               "tabs",    "selected", "index",
-                                               "entries", "url",      "title"};
-    return kept.count(key) != 0;
-}
+// The text as the event reader gets it. Runs of blanks between tokens reach it as one blank,
+// and a string longer than MaxKeptString is cut before a character after that length (its
+// closing quote kept), so the reader's buffers and any message it builds stay small whatever
+// the text holds. A token outside strings longer than MaxTokenRun ends the text: no valid
+// session holds one.
+class TSessionText {
+public:
+    static constexpr size_t MaxKeptString = 1u << 20;
+    static constexpr size_t MaxTokenRun = 1024;
 
-// A 1-based position from a member, or `fallback` when the member is no number in 1..count.
-size_t OneBased(const json& object, const char* key, size_t count, size_t fallback) {
-    const auto it = object.find(key);
-    if (it == object.end() || !it->is_number_integer()) return fallback;
-    const int64_t value = it->get<int64_t>();
-    return value >= 1 && uint64_t(value) <= count ? size_t(value) : fallback;
-}
+    explicit TSessionText(std::string_view text) : s_(text) {}
 
-const json* NonEmptyArray(const json& object, const char* key) {
-    const auto it = object.find(key);
-    return it != object.end() && it->is_array() && !it->empty() ? &*it : nullptr;
-}
+    bool AtEnd() const { return pos_ >= s_.size(); }
+    char Current() const { return s_[pos_]; }
+    // The string read last was cut.
+    bool StringCut() const { return cut_; }
 
-std::optional<TBrowserPage> PageOfFirefoxText(std::string_view text) {
-    const auto keep = [](int, json::parse_event_t event, json& parsed) {
-        return event != json::parse_event_t::key || FirefoxKeyKept(parsed.get<std::string>());
-    };
-    const json doc = json::parse(text.begin(), text.end(), keep, false);
-    if (doc.is_discarded() || !doc.is_object()) return std::nullopt;
-    // ["sessionrestore", 1] is the only layout read.
-    if (const auto version = doc.find("version"); version != doc.end()) {
-        if (!version->is_array() || version->size() != 2 || !(*version)[0].is_string() ||
-            (*version)[0].get<std::string>() != "sessionrestore" ||
-            !(*version)[1].is_number_integer() || (*version)[1].get<int64_t>() != 1)
-            return std::nullopt;
+    void Advance() {
+        const char c = s_[pos_++];
+        if (!inString_) {
+            if (c == '"') {
+                inString_ = true;
+                cut_ = false;
+                length_ = escape_ = 0;
+                run_ = 0;
+            } else if (IsBlank(c)) {
+                while (pos_ < s_.size() && IsBlank(s_[pos_])) ++pos_;
+                run_ = 0;
+            } else if (std::string_view("{}[],:").find(c) != std::string_view::npos) {
+                run_ = 0;
+            } else if (++run_ > MaxTokenRun) {
+                pos_ = s_.size();
+            }
+            return;
+        }
+        if (escape_ > 0) {
+            // After the backslash: the letter, then the four digits of a "\u".
+            escape_ = escape_ == EscapeLetter ? (c == 'u' ? 4 : 0) : escape_ - 1;
+        } else if (c == '\\') {
+            escape_ = EscapeLetter;
+        } else if (c == '"') {
+            inString_ = false;
+            return;
+        }
+        if (++length_ >= MaxKeptString && escape_ == 0 && pos_ < s_.size() && CutsCleanly(s_[pos_]))
+            SkipToClosingQuote();
     }
-    const json* windows = NonEmptyArray(doc, "windows");
-    if (!windows) return std::nullopt;
-    const json& window = (*windows)[OneBased(doc, "selectedWindow", windows->size(), 1) - 1];
-    if (!window.is_object()) return std::nullopt;
-    const json* tabs = NonEmptyArray(window, "tabs");
-    if (!tabs) return std::nullopt;
-    const json& tab = (*tabs)[OneBased(window, "selected", tabs->size(), 1) - 1];
-    if (!tab.is_object()) return std::nullopt;
-    const json* entries = NonEmptyArray(tab, "entries");
-    if (!entries) return std::nullopt;
-    const json& entry = (*entries)[OneBased(tab, "index", entries->size(), entries->size()) - 1];
-    if (!entry.is_object()) return std::nullopt;
-    const auto url = entry.find("url");
-    if (url == entry.end() || !url->is_string() || url->get_ref<const std::string&>().empty())
-        return std::nullopt;
-    TBrowserPage page;
-    page.URL = url->get<std::string>();
-    if (const auto title = entry.find("title"); title != entry.end() && title->is_string())
-        page.Title = title->get<std::string>();
-    return page;
+
+private:
+    static constexpr int EscapeLetter = 5;
+
+    static bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+    // A byte that starts a character of its own: what comes before it is a whole string.
+    static bool CutsCleanly(char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return c != '\\' && c != '"' && (b < 0x80 || b >= 0xC0);
+    }
+    void SkipToClosingQuote() {
+        cut_ = true;
+        while (pos_ < s_.size() && s_[pos_] != '"') pos_ += s_[pos_] == '\\' ? 2 : 1;
+        pos_ = std::min(pos_, s_.size());
+    }
+
+    std::string_view s_;
+    size_t pos_ = 0;
+    bool inString_ = false, cut_ = false;
+    size_t length_ = 0, run_ = 0;
+    int escape_ = 0;
+};
+
+// The filtered text as the input iterator the JSON library reads; the end iterator has no text.
+class TSessionTextIterator {
+public:
+    using iterator_category = std::input_iterator_tag;
+    using value_type = char;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const char*;
+    using reference = char;
+
+    explicit TSessionTextIterator(TSessionText* text = nullptr) : text_(text) {}
+    char operator*() const { return text_->Current(); }
+    TSessionTextIterator& operator++() {
+        text_->Advance();
+        return *this;
+    }
+    bool operator==(const TSessionTextIterator& other) const { return AtEnd() == other.AtEnd(); }
+    bool operator!=(const TSessionTextIterator& other) const { return !(*this == other); }
+
+private:
+    bool AtEnd() const { return !text_ || text_->AtEnd(); }
+    TSessionText* text_;
+};
+
+// The members a pass looks at.
+enum class TSessionKey {
+    Other,
+    Version,
+    Windows,
+    SelectedWindow,
+    Tabs,
+    Selected,
+    Index,
+    Entries,
+    Url,
+    Title
+};
+
+TSessionKey SessionKeyOf(std::string_view key) {
+    static const std::pair<std::string_view, TSessionKey> keys[] = {
+        {"version", TSessionKey::Version},
+        {"windows", TSessionKey::Windows},
+        {"selectedWindow", TSessionKey::SelectedWindow},
+        {"tabs", TSessionKey::Tabs},
+        {"selected", TSessionKey::Selected},
+        {"index", TSessionKey::Index},
+        {"entries", TSessionKey::Entries},
+        {"url", TSessionKey::Url},
+        {"title", TSessionKey::Title}};
+    for (const auto& [name, id] : keys)
+        if (key == name) return id;
+    return TSessionKey::Other;
+}
+
+// One step down from an object: the element `Index` (from 0) of its array member `List`.
+struct TSessionStep {
+    TSessionKey List;
+    size_t Index;
+};
+
+// One pass of events over the session text, after the object at the end of a path of steps
+// from the top object (the target): its integer member `Position`, the length of its array
+// member `List`, its "url" and "title"; at the top, whether "version" is the one layout read.
+// It keeps nothing else and counts its depth only, refusing nesting deeper than MaxDepth. The
+// pass stops once a target below the top has ended.
+class TSessionPass : public nlohmann::json_sax<json> {
+public:
+    static constexpr int MaxDepth = 512;
+
+    TSessionPass(std::vector<TSessionStep> path, TSessionKey position, TSessionKey list)
+        : path_(std::move(path)), position_(position), list_(list) {}
+
+    // Runs the pass over a text; false when it is damaged or too deep, or the target is not
+    // there.
+    bool Run(std::string_view text) {
+        TSessionText filtered(text);
+        text_ = &filtered;
+        const bool parsed =
+            json::sax_parse(TSessionTextIterator(&filtered), TSessionTextIterator(), this);
+        text_ = nullptr;
+        return (parsed || stopped_) && !badVersion_ && Found;
+    }
+
+    bool Found = false;
+    std::optional<int64_t> Position;
+    std::optional<size_t> ListLength;
+    std::optional<std::string> Url, Title;
+
+    bool null() override { return Scalar(false); }
+    bool boolean(bool) override { return Scalar(false); }
+    bool number_integer(number_integer_t value) override { return Integer(value); }
+    bool number_unsigned(number_unsigned_t value) override {
+        return Integer(value <= uint64_t(INT64_MAX) ? int64_t(value) : -1);
+    }
+    bool number_float(number_float_t, const string_t&) override { return Scalar(false); }
+    bool string(string_t& value) override {
+        if (InTarget() && (key_ == TSessionKey::Url || key_ == TSessionKey::Title)) {
+            std::optional<std::string>& kept = key_ == TSessionKey::Url ? Url : Title;
+            if (text_->StringCut())
+                kept.reset();
+            else
+                kept = value;
+        }
+        return Scalar(versionItems_ == 0 && value == "sessionrestore");
+    }
+    bool binary(binary_t&) override { return Scalar(false); }
+    bool start_object(std::size_t) override { return Open(true); }
+    bool start_array(std::size_t) override { return Open(false); }
+    bool end_object() override { return Close(); }
+    bool end_array() override { return Close(); }
+    bool key(string_t& value) override {
+        if (depth_ == chain_) key_ = SessionKeyOf(value);
+        return true;
+    }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
+        return false;
+    }
+
+private:
+    int TargetDepth() const { return 2 * int(path_.size()) + 1; }
+    bool InTarget() const { return depth_ == chain_ && chain_ == TargetDepth(); }
+    bool InVersion() const { return versionDepth_ != 0 && depth_ == versionDepth_; }
+    // The value of the top object's "version" begins.
+    bool VersionAtTop() const { return depth_ == 1 && chain_ == 1 && key_ == TSessionKey::Version; }
+
+    // A value begins at the current depth: an element of the path's array or of the list, a
+    // member of the target or an item of the version.
+    void Begin(bool isObject) {
+        if (depth_ == chain_ && chain_ % 2 == 0 && chain_ > 0) {
+            const size_t element = element_++;
+            entering_ = isObject && element == path_[size_t(chain_ / 2 - 1)].Index;
+        }
+        if (listDepth_ != 0 && depth_ == listDepth_) ++*ListLength;
+    }
+    // A scalar; `versionItem`: it is what the version holds at this place.
+    bool Scalar(bool versionItem) {
+        Begin(false);
+        if (InTarget() && key_ == position_) Position.reset();
+        if (VersionAtTop() || (InVersion() && !versionItem)) badVersion_ = true;
+        if (InVersion()) ++versionItems_;
+        key_ = TSessionKey::Other;
+        return true;
+    }
+    bool Integer(int64_t value) {
+        const bool isPosition = InTarget() && key_ == position_;
+        Scalar(versionItems_ == 1 && value == 1);
+        if (isPosition) Position = value;
+        return true;
+    }
+    bool Open(bool isObject) {
+        Begin(isObject);
+        if (InVersion() || (isObject && VersionAtTop())) badVersion_ = true;
+        const TSessionKey key = key_;
+        key_ = TSessionKey::Other;
+        if (++depth_ > MaxDepth) return false;
+        if (depth_ == 1) {
+            if (isObject) chain_ = 1;
+        } else if (entering_) {
+            chain_ = depth_;
+            entering_ = false;
+        } else if (!isObject && depth_ - 1 == chain_) {
+            const size_t step = size_t(chain_ - 1) / 2;
+            if (step < path_.size() && key == path_[step].List) {
+                chain_ = depth_;
+                element_ = 0;
+            } else if (chain_ == TargetDepth() && key == list_) {
+                listDepth_ = depth_;
+                ListLength = 0;
+            } else if (chain_ == 1 && key == TSessionKey::Version) {
+                versionDepth_ = depth_;
+                versionItems_ = 0;
+            }
+        }
+        return true;
+    }
+    bool Close() {
+        if (depth_ == versionDepth_) {
+            if (versionItems_ != 2) badVersion_ = true;
+            versionDepth_ = 0;
+        }
+        if (depth_ == listDepth_) listDepth_ = 0;
+        const bool targetEnds = depth_ == chain_ && chain_ == TargetDepth();
+        if (depth_ == chain_) chain_ = depth_ - 1;
+        --depth_;
+        key_ = TSessionKey::Other;
+        if (!targetEnds) return true;
+        Found = true;
+        stopped_ = depth_ > 0;
+        return !stopped_;
+    }
+
+    const TSessionText* text_ = nullptr;
+    std::vector<TSessionStep> path_;
+    TSessionKey position_, list_;
+    TSessionKey key_ = TSessionKey::Other;
+    int depth_ = 0, chain_ = 0, listDepth_ = 0, versionDepth_ = 0;
+    size_t element_ = 0, versionItems_ = 0;
+    bool entering_ = false, badVersion_ = false, stopped_ = false;
+};
+
+// A 1-based position, or `fallback` when there is none in 1..count.
+size_t OneBased(const std::optional<int64_t>& value, size_t count, size_t fallback) {
+    return value && *value >= 1 && uint64_t(*value) <= count ? size_t(*value) : fallback;
+}
+
+// The selected window, its selected tab and that tab's current entry, one pass for each, since
+// a selection may follow what it selects.
+std::optional<TBrowserPage> PageOfFirefoxText(std::string_view text) {
+    std::vector<TSessionStep> path;
+    const std::pair<TSessionKey, TSessionKey> levels[] = {
+        {TSessionKey::SelectedWindow, TSessionKey::Windows},
+        {TSessionKey::Selected, TSessionKey::Tabs},
+        {TSessionKey::Index, TSessionKey::Entries}};
+    for (const auto& [position, list] : levels) {
+        TSessionPass pass(path, position, list);
+        if (!pass.Run(text) || !pass.ListLength || *pass.ListLength == 0) return std::nullopt;
+        // Without a valid index a tab's current entry is its last.
+        const size_t fallback = list == TSessionKey::Entries ? *pass.ListLength : 1;
+        path.push_back({list, OneBased(pass.Position, *pass.ListLength, fallback) - 1});
+    }
+    TSessionPass entry(path, TSessionKey::Other, TSessionKey::Other);
+    if (!entry.Run(text) || !entry.Url || entry.Url->empty()) return std::nullopt;
+    return TBrowserPage{*entry.Url, entry.Title.value_or(std::string())};
 }
 
 // ---- Chromium ----
@@ -329,7 +567,12 @@ std::optional<TBrowserPage> ReadFirefoxSession(std::string_view fileBytes) {
         return std::nullopt;
     const uint32_t size = LoadLE32(fileBytes.data() + 8);
     if (size == 0 || size > MaxSessionTextSize) return std::nullopt;
-    std::string text(size, '\0');
+    std::string text;
+    try {
+        text.resize(size);
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
     const int unpacked = LZ4_decompress_safe(fileBytes.data() + 12, text.data(),
                                              int(fileBytes.size() - 12), int(size));
     if (unpacked != int(size)) return std::nullopt;

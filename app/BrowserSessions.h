@@ -5,7 +5,8 @@
 //  - The Chromium family (Chromium, Chrome, Brave, ...) writes `Sessions/Session_<time>` (older
 //    versions `Current Session`) in each profile: "SNSS", a 32-bit version, then commands.
 // Every reader is bounded: files and decompressed texts above a cap, damaged bytes and unknown
-// versions give nothing, never an exception.
+// versions give nothing, never an exception. The Firefox reader takes the unpacked text and a
+// few megabytes more, however deep or repetitive the text.
 #pragma once
 
 #include <cstddef>

@@ -5,6 +5,8 @@
 
 #include "BulkMaintenance.h"
 #include "Security.h"
+#include "StBase.h"
+#include "platform/Messages.h"
 #include "platform/SysUtils.h"
 
 const std::array<TConfigSwitch, ConfigSwitchCount> ConfigSwitches = {{
@@ -146,12 +148,21 @@ void CopyConfigFormTexts(const TConfigFormTexts& t, TSettings& s) {
             s.*DelaySettings[i] = *value;
 }
 
-bool SaveConfiguration(const TConfigFormTexts& t) {
+bool ApplyConfiguration(const TConfigFormTexts& t) {
     TSettings& s = Settings();
     const TSettings before = s;
     CopyConfigFormTexts(t, s);
     if (s.UserName != before.UserName || s.WorkGroupUser != before.WorkGroupUser)
         ResetUserValidationState();
-    SaveSettings();
     return s.Interleave != before.Interleave;
+}
+
+bool SaveConfiguration() {
+    try {
+        SaveSettings();
+        return true;
+    } catch (const EStRegIniError& e) {
+        MessageDlg(e.Message, TMsgDlgType::mtError, mbOK);
+        return false;
+    }
 }

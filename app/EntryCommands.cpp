@@ -118,7 +118,7 @@ std::string WithoutLineBreaks(const std::string& text) {
     return out;
 }
 
-bool SaveEntryFormTexts(TEntryFormTexts& t, const std::string& originalName) {
+bool SaveEntryFormTexts(TEntryFormTexts& t) {
     TBankState& bank = Bank();
     const bool workgroupName = HasWorkgroupMarker(t.Name);
     // Only an administrator can make a workgroup entry: another user could neither change
@@ -137,7 +137,9 @@ bool SaveEntryFormTexts(TEntryFormTexts& t, const std::string& originalName) {
         MessageDlg("Name must be completed!\rPlease try again", TMsgDlgType::mtError, mbOK);
         return false;
     }
-    if (trimmed != Trim(originalName)) {
+    // Only Modify keeps its entry's own name; every other way of adding checks it.
+    const int modified = bank.ModifiedEntry;
+    if (modified < 0 || modified > bank.EntryHigh || trimmed != Trim(bank.Entry(modified).Name)) {
         const std::string wanted = Cut(trimmed, EntryLimits::Name);
         for (int i = 0; i <= bank.EntryHigh; ++i) {
             if (Trim(bank.Entry(i).Name) == wanted) {
@@ -208,7 +210,17 @@ bool ModifyEntryCommand() {
     if (index < 0 || !WorkgroupGuard(index)) return false;
     TBankState& bank = Bank();
     bank.EditEntry.AssignFields(bank.Entry(index));
-    if (RunEntryFormSeam(0) != mrOk) return false;
+    // The editor keeps the entry's own name while it shows it.
+    struct TModifying {
+        explicit TModifying(int index) { Bank().ModifiedEntry = index; }
+        ~TModifying() { Bank().ModifiedEntry = -1; }
+    };
+    int result = mrCancel;
+    {
+        const TModifying modifying(index);
+        result = RunEntryFormSeam(0);
+    }
+    if (result != mrOk) return false;
     bank.Entry(index).AssignFields(bank.EditEntry);
     EntryChanged(bank.EditEntry.Name);
     return true;
@@ -334,7 +346,7 @@ void CopyUserIDPasswordToClipboard() {
     for (;;) {
         std::string typed;
         if (!AskPasswordSeam(typed)) return;
-        if (SameText(Trim(typed), Bank().FilePassword)) break;
+        if (SameText(Trim(typed), Trim(Bank().FilePassword))) break;
         MessageDlg("Password failed!\rPlease try again", TMsgDlgType::mtError, mbOK);
     }
     SetClipboardText(Bank().Entry(index).Password.str());

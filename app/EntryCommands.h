@@ -66,9 +66,9 @@ std::string EntryDateText(double date);
 TEntryFormTexts EntryFormTexts();
 // Save: checks the texts and copies them into EditEntry; false (with the message shown, and
 // EditEntry unchanged) when the editor must stay open. The marker is put in front of the
-// categories of a workgroup name, in `texts` too. `originalName` is EditEntry's name when the
-// editor opened.
-bool SaveEntryFormTexts(TEntryFormTexts& texts, const std::string& originalName);
+// categories of a workgroup name, in `texts` too. A name another entry has is refused; only
+// the entry Modify opened the editor on (ModifiedEntry) may keep its own.
+bool SaveEntryFormTexts(TEntryFormTexts& texts);
 // The name without line breaks.
 std::string WithoutLineBreaks(const std::string& text);
 

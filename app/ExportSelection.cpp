@@ -32,12 +32,6 @@ std::string FoldedKey(const TCategoryPath& path) {
 
 }  // namespace
 
-const std::vector<std::string>& ExportFormCaptions() {
-    static const std::vector<std::string> captions = {"Clipboard", "File", "Bank (Version 1)",
-                                                      "Bookmark ", "HTML", "Bank (Version 2)"};
-    return captions;
-}
-
 std::vector<TCategoryPath> CategoryRows(const TCategoryList& keys, int depth) {
     std::vector<TCategoryPath> rows;
     std::unordered_set<std::string> seen;

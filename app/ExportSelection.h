@@ -17,8 +17,6 @@ enum TExportTarget : int {
     efHTML = 4,
     efBankV2 = 5,
 };
-// "Clipboard", "File", "Bank (Version 1)", "Bookmark ", "HTML", "Bank (Version 2)".
-const std::vector<std::string>& ExportFormCaptions();
 
 // The rows of a by-category dialog of `depth` columns (1, 2 or 3) from CategoryKeys, in the
 // keys' order: each key cut to its first `depth` values (already trimmed), a row whose values

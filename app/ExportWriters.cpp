@@ -102,8 +102,7 @@ TExportState& Exporter() {
 
 std::string ExportInitialDir() {
     const TBankState& bank = Bank();
-    if (!bank.BankFolder.empty()) return bank.BankFolder;
-    return bank.ProgramFolder.empty() ? ProgramFolder() : bank.ProgramFolder;
+    return bank.BankFolder.empty() ? UserDataFolder() : bank.BankFolder;
 }
 
 // ---- Texts ----

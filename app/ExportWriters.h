@@ -89,10 +89,6 @@ void AppendWrappedNotes(std::vector<std::string>& lines, std::string_view prefix
 // decodes references gets the URL back.
 std::string HrefText(std::string_view url);
 
-// The lines of a bookmark file for collected entries (sorted here), and their link count.
-// The file is UTF-8 and says so in its head; names are written trimmed.
-std::vector<std::string> BookmarkFileLines(std::vector<TCollectedEntry> items, int32_t& links);
-
 // The file name of a category's page without ".htm": characters other than "-", digits, ASCII
 // letters and "_" become "_", runs of "_" shrink to one, and an empty result is "Blank".
 std::string HTMLPageName(std::string_view category1);
@@ -111,6 +107,8 @@ void WriteExportBankRecord(int Index, bool Version2);
 
 void FinishExport();
 
+// The bookmark file is UTF-8 and says so in its head; its links are sorted and their names
+// written trimmed.
 bool BeginBookmarkExport();
 void CollectBookmarkEntry(int Index);
 void WriteBookmarkEntries();
@@ -125,5 +123,6 @@ void ExportHTML();
 int WriteHTMLPages(std::vector<TCollectedEntry> items, const std::string& firstPage,
                    int32_t& links);
 
-// The folder the save dialog starts in: that of the last bank file, else the program's.
+// The folder the save dialog starts in: that of the last bank file, else the user's data
+// folder (the program's own may be read-only).
 std::string ExportInitialDir();

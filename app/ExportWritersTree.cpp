@@ -248,13 +248,6 @@ void SortCollection(std::vector<TCollectedEntry>& items) {
     items = std::move(sorted);
 }
 
-std::vector<std::string> BookmarkFileLines(std::vector<TCollectedEntry> items, int32_t& links) {
-    std::vector<std::string> lines = BookmarkHeadLines();
-    links = WriteBookmarkBody(std::move(items),
-                              [&](std::string_view line) { lines.emplace_back(line); });
-    return lines;
-}
-
 std::string HTMLPageName(std::string_view category1) {
     std::string name;
     for (char c : category1) {

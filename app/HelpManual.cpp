@@ -4,7 +4,10 @@
 #include <filesystem>
 
 #include "AppSeams.h"
-#include "Launch.h"
+#include "BrowserChoice.h"
+#include "DesktopEntry.h"
+#include "Settings.h"
+#include "UrlEncoding.h"
 #include "platform/Exceptions.h"
 #include "platform/FileUtils.h"
 #include "platform/Messages.h"
@@ -74,10 +77,21 @@ void ShowHelp(int context, const std::string& programFolder) {
         MessageDlg("Help is not available.", TMsgDlgType::mtInformation, mbOK);
         return;
     }
+    const std::string url = HelpManualURL(manual, context);
+    const TStartFailed failed = [](const std::string& cause) {
+        MessageDlg(cause, TMsgDlgType::mtError, mbOK);
+    };
     try {
-        OpenDocumentSeam(HelpManualURL(manual, context), [](const std::string& cause) {
-            MessageDlg(cause, TMsgDlgType::mtError, mbOK);
-        });
+        // A browser's own command line gets the address whole; the desktop's opener may drop
+        // its anchor (it does where it knows no desktop), so it is used only without a browser.
+        const std::string browser =
+            Settings().Browser.empty() ? FindDefaultBrowser() : Settings().Browser;
+        const std::vector<std::string> command =
+            browser.empty() ? std::vector<std::string>() : BrowserCommand(browser, url);
+        if (command.empty())
+            OpenDocumentSeam(url, failed);
+        else
+            StartProgramSeam(command, failed);
     } catch (const Exception& e) {
         MessageDlg(e.Message, TMsgDlgType::mtError, mbOK);
     }

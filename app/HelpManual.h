@@ -28,9 +28,9 @@ inline constexpr const char* HelpManualName = "lorvane.html";
 std::string FindHelpManual(const std::string& programFolder);
 // The file URL of the manual at a context's anchor.
 std::string HelpManualURL(const std::string& manual, int context);
-// Opens the manual found for a program folder at a context's anchor through the desktop's
-// launcher; "Help is not available." when there is no manual, an error message when the
-// desktop refuses. Never raises.
+// Opens the manual found for a program folder at a context's anchor: with the configured
+// browser, else the desktop's default browser, else the desktop's opener; "Help is not
+// available." when there is no manual, an error message when it cannot be opened. Never raises.
 void ShowHelp(int context, const std::string& programFolder);
 // The same for this program's folder.
 void ShowHelp(int context);

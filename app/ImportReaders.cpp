@@ -1,6 +1,8 @@
 // The import readers' shared steps, the .dat reader, the bank import and the Import commands.
 #include "ImportReaders.h"
 
+#include <optional>
+
 #include "AppSeams.h"
 #include "BankFile.h"
 #include "ExportSeams.h"
@@ -290,6 +292,32 @@ int ImportBankFile(const std::string& fileName) {
 
 namespace {
 
+// The busy cursor of a file import, taken off before the import's first message: "Import
+// complete", the duplicate-names notice and the errors wait for the user under the normal
+// cursor. It stands in for the message service until then.
+class TImportBusy : public MessageService {
+public:
+    TImportBusy() : busy_(std::in_place), previous_(SetMessageService(this)) {}
+    ~TImportBusy() override { Release(); }
+    TImportBusy(const TImportBusy&) = delete;
+    TImportBusy& operator=(const TImportBusy&) = delete;
+
+    int Show(const MessageRequest& request) override {
+        Release();
+        return Messages().Show(request);
+    }
+
+private:
+    void Release() {
+        busy_.reset();
+        if (installed_) SetMessageService(previous_);
+        installed_ = false;
+    }
+    std::optional<TBusyScope> busy_;
+    MessageService* previous_;
+    bool installed_ = true;
+};
+
 // Banks and .dat files are proposed from the user's data folder.
 std::string ImportInitialDir() {
     return UserDataFolder();
@@ -307,7 +335,7 @@ bool ChooseImportFile(const TFileRequest& request, std::string& chosen) {
 void ImportLorvaneBank() {
     std::string chosen;
     if (!ChooseImportFile(
-            {ImportInitialDir(), "Lorvane.bnk", "Bank (*.bnk)|*.bnk|All Files (*.*)|*.*", "bnk"},
+            {ImportInitialDir(), "Lorvane.bnk", "Lorvane (*.bnk)|*.bnk|All Files (*.*)|*.*", "bnk"},
             chosen))
         return;
     if (FileExists(chosen)) ImportBankFile(chosen);
@@ -319,7 +347,7 @@ void ImportLorvaneExportFile() {
                            "Bank Data (*.dat)|*.dat|All Files (*.*)|*.*", "DAT"},
                           chosen))
         return;
-    TBusyScope busy;
+    TImportBusy busy;
     ImportDatFile(chosen);
 }
 
@@ -329,7 +357,7 @@ void ImportInternetExplorerFavorites() {
     if (!ChooseFolderSeam("Select \"Favorites\" Folder To Import", ProposedFavoritesFolder(),
                           chosen))
         return;
-    TBusyScope busy;
+    TImportBusy busy;
     ImportFavoritesFolder(IncludeTrailingPathDelimiter(chosen));
 }
 
@@ -340,6 +368,6 @@ void ImportNetscapeBookmarks() {
             chosen))
         return;
     RepaintMainSeam();
-    TBusyScope busy;
+    TImportBusy busy;
     ImportBookmarkFile(chosen);
 }

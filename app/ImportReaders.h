@@ -76,9 +76,6 @@ int ImportDatFile(const std::string& fileName);
 // valid UTF-8 beyond ASCII, else as Windows-1252; URL characters outside the code page become
 // percent escapes of their UTF-8 bytes.
 std::string ReadURLFile(const std::string& FileName);
-// One shortcut file as an entry; `relative` is its folder's path below the root, with "/".
-void ImportFavoriteFile(TImportBatch& batch, std::string_view Relative, const std::string& Folder,
-                        const std::string& FileName);
 // Walks the folder tree breadth first (each listing in byte order of the names, "RECYCLED"
 // skipped, symbolic links to folders not followed) and imports every "*.url" file. Reports
 // and rebuilds the tree; returns the number of entries appended.
@@ -105,9 +102,6 @@ struct TBookmarkLink {
 // descriptions (<DD>) and other markup are skipped; a file whose META line declares UTF-8 is
 // decoded from UTF-8.
 std::vector<TBookmarkLink> ParseBookmarkFile(std::string_view bytes);
-// "&amp;", "&lt;", "&gt;", "&quot;", "&apos;", "&nbsp;" and numeric character references
-// decoded into Windows-1252 ("?" where it has no byte); other text stays as it is.
-std::string DecodeHtmlEntities(std::string_view text);
 // Appends the links of a bookmark file; returns the number appended.
 int ImportBookmarkFile(const std::string& fileName);
 

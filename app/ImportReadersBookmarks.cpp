@@ -53,6 +53,57 @@ struct TToken {
     bool Is(TTagId id) const { return Kind == tkTag && Id == id; }
 };
 
+// A line whose first mark (after blanks) opens a list item, a list or a heading, or closes a
+// list: no quoted value runs into it.
+bool StartsStructuralLine(std::string_view s, size_t at) {
+    while (at < s.size() && (s[at] == ' ' || s[at] == '\t')) ++at;
+    for (std::string_view tag : {"<dt>", "<dl>", "</dl>", "<h3"})
+        if (s.size() - at >= tag.size() && FindNoCase(s.substr(at, tag.size()), tag) == 0)
+            return true;
+    return false;
+}
+
+// The first position at or after a given one where something is found, remembered: the
+// scanner moves forward, so the text is searched about once however many values it holds.
+class TNextFound {
+public:
+    template <class Find>
+    size_t From(size_t at, Find find) {
+        if (at < from_ || at > found_) {
+            from_ = at;
+            found_ = find(at);
+        }
+        return found_;
+    }
+
+private:
+    size_t from_ = 1, found_ = 0;
+};
+
+// Where quoted values close: across line breaks, but never past a line that starts structure.
+class TQuoteCloser {
+public:
+    explicit TQuoteCloser(std::string_view s) : s_(s) {}
+
+    // The closing quote of the value whose quote is at `open`; npos when there is none.
+    size_t Close(size_t open) {
+        const size_t close = quotes_[s_[open] == '"' ? 0 : 1].From(
+            open + 1, [&](size_t at) { return std::min(s_.find(s_[open], at), s_.size()); });
+        const size_t limit = structure_.From(open, [&](size_t at) {
+            for (size_t i = s_.find('\n', at); i != std::string_view::npos;
+                 i = s_.find('\n', i + 1))
+                if (StartsStructuralLine(s_, i + 1)) return i;
+            return s_.size();
+        });
+        return close < limit ? close : std::string_view::npos;
+    }
+
+private:
+    std::string_view s_;
+    TNextFound quotes_[2];
+    TNextFound structure_;
+};
+
 // Splits markup into text runs and tags; comments vanish, and a "<" that starts no tag is text.
 class TMarkupScanner {
 public:
@@ -98,19 +149,19 @@ private:
         return t;
     }
 
-    // The ">" that ends a tag; a quoted attribute value may hold ">". A quote not closed on its
-    // line is taken as an ordinary character, and the tag then ends at the latest with its
-    // line, so that neither swallows the lines that follow.
-    size_t TagEnd(size_t from) const {
+    // The ">" that ends a tag; a quoted attribute value may hold ">" and line breaks. A value
+    // whose quote does not close before a line that starts a list item or heading is taken as
+    // an ordinary character, and the tag then ends at the latest with its line, so that neither
+    // swallows the lines that follow.
+    size_t TagEnd(size_t from) {
         bool afterEquals = false, unclosedQuote = false;
         for (size_t i = from; i < s_.size(); ++i) {
             char c = s_[i];
             if (c == '>') return i;
             if (unclosedQuote && (c == '\r' || c == '\n')) return i;
             if (afterEquals && (c == '"' || c == '\'')) {
-                const char ends[] = {c, '\r', '\n', '\0'};
-                size_t close = s_.find_first_of(ends, i + 1);
-                if (close != std::string_view::npos && s_[close] == c)
+                const size_t close = quotes_.Close(i);
+                if (close != std::string_view::npos)
                     i = close;
                 else
                     unclosedQuote = true;
@@ -126,6 +177,7 @@ private:
 
     std::string_view s_;
     size_t pos_ = 0;
+    TQuoteCloser quotes_{s_};
 };
 
 // The value of one attribute (name in lower case) of a tag's attribute text.
@@ -142,9 +194,9 @@ bool FindAttribute(std::string_view attrs, std::string_view name, std::string_vi
             ++i;
             while (i < attrs.size() && IsBlank(attrs[i])) ++i;
             if (i < attrs.size() && (attrs[i] == '"' || attrs[i] == '\'')) {
-                // A value never runs past its line.
-                const char ends[] = {attrs[i], '\r', '\n', '\0'};
-                size_t close = attrs.find_first_of(ends, i + 1);
+                // The tag holds the value up to its closing quote; an unclosed value ends with
+                // the tag, at its line's end.
+                size_t close = attrs.find(attrs[i], i + 1);
                 if (close == std::string_view::npos) close = attrs.size();
                 v = attrs.substr(i + 1, close - i - 1);
                 i = close + 1;
@@ -302,11 +354,6 @@ std::string CollectText(TMarkupScanner& scanner, TTagId end) {
 }
 
 }  // namespace
-
-std::string DecodeHtmlEntities(std::string_view text) {
-    if (text.find('&') == std::string_view::npos) return std::string(text);
-    return Utf8ToAnsi(DecodeEntitiesUtf8(AnsiToUtf8(text)));
-}
 
 std::vector<TBookmarkLink> ParseBookmarkFile(std::string_view bytes) {
     // The markup is ASCII in either encoding: the file is scanned as it stands and each text

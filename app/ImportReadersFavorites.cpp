@@ -35,8 +35,8 @@ std::string ReadShortcutURL(const fs::path& file) {
 
 // The categories of a folder from its path components below the root; deeper folders put
 // their shortcuts into their third-level folder.
-void ImportShortcut(TImportBatch& batch, const std::vector<std::string>& relative,
-                    const fs::path& file) {
+void ImportFavoriteFile(TImportBatch& batch, const std::vector<std::string>& relative,
+                        const fs::path& file) {
     TEntry entry;
     entry.Name = ChangeFileExt(FromNativePath(file.filename().native()), "").substr(0, 255);
     entry.URL = ReadShortcutURL(file);
@@ -54,19 +54,6 @@ bool IsShortcutFile(const fs::path& file) {
 
 std::string ReadURLFile(const std::string& FileName) {
     return ReadShortcutURL(fs::path(ToNativePath(FileName)));
-}
-
-void ImportFavoriteFile(TImportBatch& batch, std::string_view Relative, const std::string& Folder,
-                        const std::string& FileName) {
-    std::vector<std::string> relative;
-    for (size_t start = 0; start < Relative.size();) {
-        size_t end = Relative.find('/', start);
-        if (end == std::string_view::npos) end = Relative.size();
-        if (end > start) relative.emplace_back(Relative.substr(start, end - start));
-        start = end + 1;
-    }
-    ImportShortcut(batch, relative,
-                   fs::path(ToNativePath(IncludeTrailingPathDelimiter(Folder) + FileName)));
 }
 
 int ImportFavoritesFolder(const std::string& Root) {
@@ -95,7 +82,7 @@ int ImportFavoritesFolder(const std::string& Root) {
             // A link to a folder could lead back up the tree: only real folders are walked.
             if (item.is_symlink(e)) {
                 if (fs::is_regular_file(item.status(e)) && IsShortcutFile(item.path()))
-                    ImportShortcut(batch, folder.Relative, item.path());
+                    ImportFavoriteFile(batch, folder.Relative, item.path());
             } else if (item.is_directory(e)) {
                 std::string name = FromNativePath(item.path().filename().native());
                 if (SameText(name, "RECYCLED")) continue;
@@ -103,7 +90,7 @@ int ImportFavoritesFolder(const std::string& Root) {
                 relative.push_back(std::move(name));
                 queue.push_back({item.path(), std::move(relative)});
             } else if (item.is_regular_file(e) && IsShortcutFile(item.path())) {
-                ImportShortcut(batch, folder.Relative, item.path());
+                ImportFavoriteFile(batch, folder.Relative, item.path());
             }
         }
     }

@@ -1,5 +1,4 @@
-// The information panel's text, and the moves of entries and folders dropped onto the tree's
-// folders. Free of any display: the main window shows the text and hands the drops in.
+// The information panel's text. Free of any display: the main window shows it.
 #pragma once
 
 #include <array>
@@ -43,26 +42,3 @@ TEntryInfoText BuildEntryInfo(const TEntry& entry);
 // for empty confidential notes).
 std::vector<std::string> PasswordInfoLines(const TEntry& entry);
 std::vector<std::string> ConfNotesInfoLines(const TEntry& entry);
-
-// ---- Drops within the tree ----------------------------------------------------------------
-
-enum class TTreeDropResult {
-    Nothing,  // no source or target, or a drop onto the dragged node or into its subtree
-    Moved,    // the entries changed; rebuild the tree and focus SelectName
-    Failed,   // this drop is not allowed; nothing changed
-};
-
-// Applies a drop of the node `source` onto the node `target` (their node records; nullptr for
-// none) to the bank's entries. Folders move their whole run of entries, matched as the tree
-// groups them (`interleave`: a leading marker is ignored). On Moved, `selectName` is the name
-// the dragged item's first entry had, and each changed entry has marked its bank modified.
-TTreeDropResult applyTreeDrop(TBankState& bank, const TTreeNodeData* source,
-                              const TTreeNodeData* target, bool interleave,
-                              std::string& selectName);
-
-// The message of a drop that is not allowed.
-inline constexpr const char* TreeDropFailedText = "Drag and Drop action could not be completed.";
-
-// A drop in the tree as the window completes it: a move enables Save, rebuilds the tree and
-// focuses the moved item's first entry; a refused drop says so. True when entries moved.
-bool TreeDrop(const TTreeNodeData* source, const TTreeNodeData* target);

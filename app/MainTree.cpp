@@ -13,6 +13,7 @@
 #include "StSort.h"
 #include "StStrL.h"
 #include "VirtualTrees.h"
+#include "platform/Codec.h"
 #include "platform/DateTime.h"
 #include "platform/SysUtils.h"
 
@@ -103,6 +104,13 @@ void MainTreeGetText(const TBankState& bank, const TSettings& settings, const TT
         default:
             break;  // field 0 (or damage) keeps the tree's text
     }
+}
+
+void MainTreeCellText(const TBankState& bank, const TSettings& settings, const TTreeNodeData& data,
+                      int column, std::string& text) {
+    std::string value = Utf8ToAnsi(text);
+    MainTreeGetText(bank, settings, data, column, value);
+    text = AnsiToUtf8(value);
 }
 
 int MainTreeImageIndex(const TTreeNodeData& data, int column) {

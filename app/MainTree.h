@@ -29,6 +29,9 @@ std::string FormatAccessCount(int32_t count);
 // a text of its own in that column.
 void MainTreeGetText(const TBankState& bank, const TSettings& settings, const TTreeNodeData& data,
                      int column, std::string& text);
+// The same for the tree, whose texts are UTF-8: the bank's Windows-1252 text converted.
+void MainTreeCellText(const TBankState& bank, const TSettings& settings, const TTreeNodeData& data,
+                      int column, std::string& text);
 // The folder image of a cell: 0 for level-1 folders and both groups, 1 and 2 for levels 2
 // and 3; -1 for entries and every column but the first.
 int MainTreeImageIndex(const TTreeNodeData& data, int column);

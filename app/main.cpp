@@ -4,9 +4,9 @@
 #include <cstdlib>
 
 #include "JustOne.h"
-#include "Launch.h"
 #include "MainForm.h"
 #include "ResStrings.h"
+#include "StartUp.h"
 #include "platform/FolderPicker.h"
 #include "platform/qt/Application.h"
 

@@ -16,6 +16,7 @@
 
 #include "platform/Exceptions.h"
 #include "platform/qt/Application.h"
+#include "platform/qt/ControlHost.h"
 
 namespace {
 
@@ -50,14 +51,6 @@ public:
 private:
     QPointer<const QMimeData> mime_;
 };
-
-TShiftState KeysOf(Qt::KeyboardModifiers m) {
-    TShiftState s = 0;
-    if (m & Qt::ShiftModifier) s |= ssShift;
-    if (m & Qt::ControlModifier) s |= ssCtrl;
-    if (m & Qt::AltModifier) s |= ssAlt;
-    return s;
-}
 
 // Link is not an action every session knows (Wayland has copy, move and ask): where the
 // source does not offer it, a copy stands in for it.
@@ -138,7 +131,7 @@ protected:
                     auto* e = static_cast<QDragEnterEvent*>(event);
                     data_.Set(e->mimeData());
                     Site();
-                    Answer(e, target_->DragEnter(&data_, KeysOf(e->modifiers()),
+                    Answer(e, target_->DragEnter(&data_, ShiftStateOf(e->modifiers()),
                                                  PointOf(e->position()),
                                                  AllowedOf(e->possibleActions())));
                     return true;
@@ -146,8 +139,9 @@ protected:
                 case QEvent::DragMove: {
                     auto* e = static_cast<QDragMoveEvent*>(event);
                     data_.Set(e->mimeData());
-                    Answer(e, target_->DragOver(KeysOf(e->modifiers()), PointOf(e->position()),
-                                                AllowedOf(e->possibleActions())));
+                    Answer(e,
+                           target_->DragOver(ShiftStateOf(e->modifiers()), PointOf(e->position()),
+                                             AllowedOf(e->possibleActions())));
                     return true;
                 }
                 case QEvent::DragLeave:
@@ -159,8 +153,9 @@ protected:
                     auto* e = static_cast<QDropEvent*>(event);
                     timer_.stop();
                     data_.Set(e->mimeData());
-                    int effect = target_->AcceptDrop(KeysOf(e->modifiers()), PointOf(e->position()),
-                                                     AllowedOf(e->possibleActions()));
+                    int effect =
+                        target_->AcceptDrop(ShiftStateOf(e->modifiers()), PointOf(e->position()),
+                                            AllowedOf(e->possibleActions()));
                     data_.Set(nullptr);
                     if (effect == DROPEFFECT_NONE) {
                         e->ignore();

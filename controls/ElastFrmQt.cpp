@@ -398,9 +398,6 @@ TElasticFormQt::~TElasticFormQt() {
     if (form_) form_->removeEventFilter(this);
 }
 
-int TElasticFormQt::SettleInterval() const {
-    return settle_->interval();
-}
 void TElasticFormQt::SetSettleInterval(int milliseconds) {
     settle_->setInterval(std::max(0, milliseconds));
 }

@@ -60,7 +60,6 @@ public:
     QLabel* BkGrndImage() const;
 
     // How long the size must stay unchanged before a drag counts as ended (milliseconds).
-    int SettleInterval() const;
     void SetSettleInterval(int milliseconds);
 
 protected:

@@ -20,6 +20,7 @@ TMarkMemo::TMarkMemo(TComponent* owner) : TCustomControl(owner), paragraphs_(*th
     font_.OnChange = [this](TFont*) { FontChanged(); };
     altFont_.OnChange = [this](TFont*) { FontChanged(); };
     Remeasure();
+    SetBounds(Left(), Top(), 100, 60);
 }
 
 TMarkMemo::~TMarkMemo() {
@@ -85,12 +86,19 @@ void TMarkMemo::DocumentChanged(const TDocumentChange& change) {
         RebuildLayout();
         changedFirst_ = changedLast_ = -1;
         linesBeforeChange_ = -1;
-        view_.SelStart = std::clamp(view_.SelStart, 0, CharCount());
-        view_.SelLength =
-            std::clamp(view_.SelStart + view_.SelLength, 0, CharCount()) - view_.SelStart;
+        if (!change.Text) {  // the look of all of it: the view stays where it is
+            view_.SelStart = std::clamp(view_.SelStart, 0, CharCount());
+            view_.SelLength =
+                std::clamp(view_.SelStart + view_.SelLength, 0, CharCount()) - view_.SelStart;
+        }
         if (loading_) return;  // the loading memo sets its view up itself
+        if (change.Text) {     // a new text, loaded through another memo: start at its top
+            view_.Reset();
+            changePending_ = true;
+        }
         MarkForLayout();
         ViewScrollRangesChanged();
+        if (change.Text) ViewCaretChanged();
         ReportChange(0, -1, 0);
         return;
     }
@@ -307,7 +315,7 @@ void TMarkMemo::SetAlignment(TAlignment value) {
     if (value == alignment_) return;
     bool relayout = !wordWrap_ && ((value == taLeftJustify) != (alignment_ == taLeftJustify));
     alignment_ = value;
-    view_.HScroll = 0;
+    ScrollTo(view_.VScroll, 0);
     if (relayout) {
         RelayoutAll();
     } else {
@@ -319,15 +327,15 @@ void TMarkMemo::SetAlignment(TAlignment value) {
 void TMarkMemo::SetWordWrap(bool value) {
     if (value == wordWrap_) return;
     wordWrap_ = value;
-    view_.HScroll = 0;
     RelayoutAll();
+    ScrollTo(view_.VScroll, 0);
     ViewScrollCaretIntoView();
 }
 
 void TMarkMemo::SetJustified(bool value) {
     if (value == justified_) return;
     justified_ = value;
-    view_.HScroll = 0;
+    ScrollTo(view_.VScroll, 0);
     ViewCaretChanged();
     ViewInvalidate();
 }
@@ -368,9 +376,11 @@ void TMarkMemo::SetStaticFormat(bool value) {
 void TMarkMemo::SetOptions(TMarkMemoOptions value) {
     bool discardAdded =
         (value & pmoDiscardTrailingSpaces) && !(options_ & pmoDiscardTrailingSpaces);
+    const bool selectionLook = (value ^ options_) & (pmoWindowsSelColors | pmoFullLineSelect);
     options_ = value;
     doc_->DiscardTrailingSpaces = value & pmoDiscardTrailingSpaces;
     if (discardAdded) ReloadAsPlainText();
+    if (selectionLook && (view_.SelLength != 0 || view_.BlockMode)) ViewInvalidate();
 }
 
 void TMarkMemo::ReloadAsPlainText() {

@@ -14,6 +14,7 @@
 #include "MarkMemoKeys.h"
 #include "MarkMemoStore.h"
 #include "MarkMemoStrings.h"
+#include "MarkMemoSurface.h"
 #include "MarkMemoTypes.h"
 #include "MarkMemoView.h"
 #include "platform/Classes.h"
@@ -109,6 +110,17 @@ public:
     // Paints the display lines that `area` (client coordinates) touches, and below the text
     // the background and the end-of-text mark, onto any canvas: the screen's or a printer's.
     void PaintLines(TCanvas& canvas, const TRect& area);
+    // Prints: lays the text out with the printer's fonts (the fonts' heights scaled from their
+    // pixels per inch to the printer's) for the width of `page` (printer pixels) and paints
+    // that layout's display lines firstLine to lastLine (clamped) from the page's top, with the
+    // printer's line height. The screen's layout, scrolling and selection stay as they were.
+    // An empty range paints nothing and only tells the layout's size.
+    struct TPrintedLines {
+        int LineCount = 0;
+        int LineHeight = 0;
+    };
+    TPrintedLines PaintLines(TPrintCanvas& canvas, int pixelsPerInch, const TRect& page,
+                             int firstLine, int lastLine);
     // Scrolls to pixel offsets (vertical, horizontal) or puts line `line` at the top.
     void ScrollTo(int vPixels, int hPixels);
     void ScrollToLine(int line);
@@ -154,7 +166,7 @@ public:
     void ShowDocumentOf(TMarkMemo& other);
     int32_t CharCount() const { return doc_->CharCount(); }
     int ParagraphCount() const { return doc_->ParagraphCount(); }
-    TParagraphRec& Paragraph(int index) const { return doc_->Paragraph(index); }
+    const TParagraphRec& Paragraph(int index) const { return doc_->Paragraph(index); }
     const TParagraphsList& ParagraphList() const { return doc_->ParagraphList(); }
     const std::vector<TMarkNavigator*>& Navigators() const { return doc_->Navigators(); }
     // Drops the cached line and attribute indices of navigators after `pos` whose paragraph
@@ -231,6 +243,9 @@ public:
     }
     void ApplyDynStyle(int32_t startPos, int32_t stopPos, uint8_t style, bool flag, int16_t context,
                        int16_t cursor, int32_t backColor, int32_t textColor);
+    void SetParagraphColors(int index, int32_t textColor, int32_t backColor) {
+        doc_->SetParagraphColors(index, textColor, backColor);
+    }
     // Surrounds the selection with a format code pair (bold 2, italic 1, underline 21,
     // highlight 3, alternate font 4).
     void ToggleFormat(unsigned char code);
@@ -317,7 +332,8 @@ public:
     void SetRightMargin(int value);
     int TabStops() const { return tabStops_; }
     void SetTabStops(int value);
-    int LineHeight() const { return fixedLineHeight_; }
+    // The height of a display line: the fixed one, or the font's.
+    int LineHeight() const { return fixedLineHeight_ > 0 ? fixedLineHeight_ : lineHeight_; }
     void SetLineHeight(int value);
     TFont& Font() { return font_; }
     const TFont& Font() const { return font_; }
@@ -344,6 +360,9 @@ public:
     void SetApplyStartStopKeys(bool value) { doc_->ApplyStartStopKeys = value; }
     std::string Version() const { return "Lorvane memo 1.0"; }
 
+    // A memo that only displays scrolls by keys, shows no caret and reports clicks on ranges.
+    bool DisplayOnly() const { return displayOnly_; }
+    void SetDisplayOnly(bool value);
     // The view's look: caret, overwrite mode, colours.
     bool Overwrite() const { return view_.Overwrite; }
     void SetOverwrite(bool value);
@@ -370,7 +389,6 @@ public:
     char NullReplacement = '\0';
     TMarkLineBreak LineBreak = pbCRLF;
     bool ReadOnly = false;
-    bool DisplayOnly = false;
     bool PassOverCodes = true;
     bool EnableHotKeys = true;
     bool WantTabs = true;
@@ -424,16 +442,32 @@ private:
 
     // painting
     struct TLinePaint;
-    void PaintLine(TCanvas& canvas, int absLine, int y, int clientWidth);
+    void PaintArea(TMarkMemoSurface& surface, const TRect& area);
+    void PaintLine(TMarkMemoSurface& surface, int absLine, int y, int clientWidth);
+    void FindLineSelection(TLinePaint& lp);
+    void PaintRuns(TMarkMemoSurface& surface, const TLinePaint& lp);
     // Fills r with the memo's colour, or tiles the background picture: the text's pixel row
     // textY lies at r.Top, and the picture's left edge at the text's x 0 (HScroll applied).
-    void PaintBackground(TCanvas& canvas, const TRect& r, int64_t textY);
+    void PaintBackground(TMarkMemoSurface& surface, const TRect& r, int64_t textY);
     bool SelectionShown() const;
     void DrawCaret(TCanvas& canvas);
 
     // input
     // Whether client x lies in the left margin, where presses select whole lines.
     bool InLineMargin(int x) const { return x < leftMargin_ && !HasOption(pmoNoLineSelection); }
+    bool ScrollKey(uint16_t key, bool ctrl);
+    bool HotKey(uint16_t key, bool shift);
+    bool NavigationKey(uint16_t key, TShiftState shift, bool blockKey);
+    // The caret's paragraph, its start and the caret's offset in it.
+    struct TCaretPlace {
+        int32_t pos = 0;
+        const TParagraphRec* par = nullptr;
+        int32_t parStart = 0, offset = 0;
+    };
+    TCaretPlace CaretPlace() const;
+    void MoveLeft(bool ctrl, bool extend);
+    void MoveRight(bool ctrl, bool extend, bool blockKey);
+    int ColumnOf(int32_t pos) const;
     void MoveCaret(int32_t pos, bool extend);
     void MoveCaretToLine(int absLine, int x, bool extend);
     int32_t PosAt(int x, int y, int* extraSpaces = nullptr);
@@ -453,6 +487,10 @@ private:
     void AutoScrollStep();
     void DropText(int32_t at, bool copy);
     void FireContext(int32_t pos, TMouseButton button);
+    // Shows a cursor of the memo's own over the control's, which is saved the first time and
+    // given back by RestoreOwnCursor.
+    void ShowOwnCursor(TCursor cursor);
+    void RestoreOwnCursor();
     // Tells the hooks of an event before the memo handles it.
     void CallHooks(TMarkMemoEventKind kind, TShiftState shift = 0, TPoint pos = {}, int value = 0,
                    TMouseButton button = mbLeft, uint16_t key = 0, char ch = 0);
@@ -517,13 +555,18 @@ private:
     };
     const TStyleFont& FontFor(uint8_t effectiveStyle);
     void Remeasure();
-    bool CanMeasure() const { return WindowExists() && measurer_; }
+    // Line height, text offset, tab unit and chunk size from the measurer's fonts (a fixed
+    // line height when not 0).
+    void MeasureFonts(int fixedHeight);
+    bool CanMeasure() const { return measurer_ && (printing_ || WindowExists()); }
     void FormatPending(int upTo, double budgetMs);
     void RecomputeWidest();
     void StartBackground();
     void RelayoutAll();
     TFormatResult FormatUnmeasured(const TParagraphRec& par, TParagraphLines& lines);
     TFormatResult FormatMeasured(int fromLine, const TParagraphRec& par, TParagraphLines& lines);
+    TFormatResult StoreLines(TParagraphLines& lines, int first, int oldCount,
+                             const std::vector<TLineRec>& out);
 
     TOwnHost ownHost_{*this};
     TMarkMemoHost* host_ = &ownHost_;
@@ -571,6 +614,8 @@ private:
     TMarkMemoOptions options_ = pmoWrapCaret | pmoInsertKeyActive | pmoWideOverwriteCaret |
                                 pmoAutoScrollBars | pmoBlockSelection;
     TUpdateMode updateMode_ = umBackground;
+    bool displayOnly_ = false;
+    bool printing_ = false;  // laid out for a printer's page (PaintLines onto a printer)
 
     // window side
     TScrollStyle scrollBars_ = ssVertical;
@@ -598,6 +643,6 @@ private:
     TPoint lastMouse_;
     int autoScroll_ = 0;
     int autoLevel_ = 0;
-    bool rangeCursor_ = false;
+    bool rangeCursor_ = false;  // a cursor of the memo's own shows; savedCursor_ is the control's
     TCursor savedCursor_ = crDefault;
 };

@@ -14,6 +14,10 @@ enum : unsigned { kRunPosted = 0x0400 + 1 };
 constexpr unsigned kBlinkMs = 265;
 constexpr int kNoColor = INT32_MIN;
 
+bool KeepsColor(int32_t color) {
+    return color == 0 || color == -1;
+}
+
 int Clamp16(int v) {
     return std::clamp(v, -32768, 32767);
 }
@@ -112,12 +116,12 @@ void TMarkMemo::ViewCaretChanged() {
             if (hooks_[i]) hooks_[i]->SelectionMoved(*this);
         if (OnSelMove) OnSelMove(this);
     }
-    if (OnStyleChange) {
-        uint8_t style = CurrentStyle();
-        if (style != lastStyle_) {
-            lastStyle_ = style;
-            OnStyleChange(this);
-        }
+    // the last style is kept whether or not anyone listens, so a handler assigned later
+    // hears only of real changes
+    const uint8_t style = CurrentStyle();
+    if (style != lastStyle_) {
+        lastStyle_ = style;
+        if (OnStyleChange) OnStyleChange(this);
     }
 }
 
@@ -316,13 +320,13 @@ TRect TMarkMemo::CaretRect() {
 }
 
 void TMarkMemo::RestartBlink() {
-    if (!HandleAllocated() || !focused_ || DisplayOnly) return;
+    if (!HandleAllocated() || !focused_ || DisplayOnly()) return;
     caretOn_ = true;
     SetTimer(kBlinkTimer, kBlinkMs);
 }
 
 void TMarkMemo::DrawCaret(TCanvas& canvas) {
-    if (!focused_ || !caretOn_ || DisplayOnly || UpdateLock() > 0) return;
+    if (!focused_ || !caretOn_ || DisplayOnly() || UpdateLock() > 0) return;
     TRect r = CaretRect();
     if (dragging_ && dropPos_ >= 0) {  // while text is dragged the caret shows the drop place
         const int32_t caret = view_.SelStart, length = view_.SelLength;
@@ -365,6 +369,19 @@ void TMarkMemo::ScrollCaretIntoView() {
 }
 
 // ---- focus and timers ----
+
+void TMarkMemo::SetDisplayOnly(bool value) {
+    if (value == displayOnly_) return;
+    displayOnly_ = value;
+    if (!focused_) return;
+    if (value) {  // no caret while the memo only displays
+        caretOn_ = false;
+        KillTimer(kBlinkTimer);
+        ViewInvalidate();
+    } else {
+        ViewCaretChanged();
+    }
+}
 
 void TMarkMemo::DoEnter() {
     CallHooks(TMarkMemoEventKind::Enter);
@@ -412,134 +429,152 @@ void TMarkMemo::Paint(TCanvas& canvas, const TRect& updateRect) {
 }
 
 void TMarkMemo::PaintLines(TCanvas& canvas, const TRect& area) {
+    TCanvasSurface surface(canvas);
+    PaintArea(surface, area);
+}
+
+void TMarkMemo::PaintArea(TMarkMemoSurface& surface, const TRect& area) {
     const int lh = std::max(1, lineHeight_);
     const int width = view_.ClientWidth;
     if (area.IsEmpty()) return;
     const int firstRow = view_.YToLine(std::max(0, area.Top), lh);
     const int lastRow = view_.YToLine(std::max(0, area.Bottom - 1), lh);
-    if (WindowExists()) EnsureLine(view_.TopLine + lastRow + 1);
+    if (CanMeasure()) EnsureLine(view_.TopLine + lastRow + 1);
     if (view_.TopLine < LineCount()) doc_->ScanUpTo(layout_.IndexOfLine(view_.TopLine));
     for (int row = firstRow; row <= lastRow; ++row) {
         const int abs = view_.TopLine + row;
         if (abs >= LineCount()) break;
-        PaintLine(canvas, abs, LineToY(row), width);
+        PaintLine(surface, abs, LineToY(row), width);
     }
     const int textBottom = int(std::clamp<int64_t>(int64_t(LineCount()) * lh - view_.VScroll,
                                                    INT32_MIN / 2, INT32_MAX / 2));
     if (textBottom < area.Bottom) {
         const int top = std::max(area.Top, textBottom);
-        PaintBackground(canvas, {area.Left, top, area.Right, area.Bottom},
+        PaintBackground(surface, {area.Left, top, area.Right, area.Bottom},
                         int64_t(view_.VScroll) + top);
     }
     if (endOfTextMark_.Style() != TPenStyle::psClear) {
         const int y = textBottom + endOfTextMark_.Width() / 2;
-        if (y >= area.Top - endOfTextMark_.Width() && y < area.Bottom + endOfTextMark_.Width()) {
-            canvas.Pen().SetColor(endOfTextMark_.Color());
-            canvas.Pen().SetWidth(endOfTextMark_.Width());
-            canvas.Pen().SetStyle(endOfTextMark_.Style());
-            canvas.Pen().SetMode(TPenMode::pmCopy);
-            canvas.MoveTo(0, Clamp16(y));
-            canvas.LineTo(Clamp16(width), Clamp16(y));
-        }
+        if (y >= area.Top - endOfTextMark_.Width() && y < area.Bottom + endOfTextMark_.Width())
+            surface.Lines(endOfTextMark_, {{0, Clamp16(y)}, {Clamp16(width), Clamp16(y)}});
     }
 }
 
-void TMarkMemo::PaintBackground(TCanvas& canvas, const TRect& r, int64_t textY) {
+void TMarkMemo::PaintBackground(TMarkMemoSurface& surface, const TRect& r, int64_t textY) {
     if (r.IsEmpty()) return;
-    if (backgroundBmp_.Empty()) {
-        canvas.Brush().SetStyle(TBrushStyle::bsSolid);
-        canvas.Brush().SetColor(view_.Color);
-        canvas.FillRect(r);
-        return;
-    }
-    TilePicture(canvas, r, backgroundBmp_.Bitmap(), -int64_t(view_.HScroll),
-                int64_t(r.Top) - textY);
+    if (backgroundBmp_.Empty())
+        surface.Fill(r, view_.Color);
+    else
+        surface.Tile(r, backgroundBmp_.Bitmap(), -int64_t(view_.HScroll), int64_t(r.Top) - textY);
 }
 
-void TMarkMemo::PaintLine(TCanvas& canvas, int absLine, int y, int clientWidth) {
-    const int lh = std::max(1, lineHeight_);
-    int index = layout_.IndexOfLine(absLine);
-    EnsureFormatted(index);
-    index = layout_.IndexOfLine(absLine);
-    const TParagraphRec& par = Pars()[index];
-    const TParagraphLines& lines = layout_[index];
-    const int line = std::clamp(absLine - lines.FirstLine(), 0, lines.LineCount() - 1);
-    const TLineRec& ln = lines.Line(line);
-    const bool lastLineOfPar = line == lines.LineCount() - 1;
-    if (par.BackColor >= 0) {
-        canvas.Brush().SetStyle(TBrushStyle::bsSolid);
-        canvas.Brush().SetColor(par.BackColor);
-        canvas.FillRect({0, y, clientWidth, y + lh});
-    } else {
-        PaintBackground(canvas, {0, y, clientWidth, y + lh}, int64_t(absLine) * lh);
-    }
-
+// What painting one display line works with: its place, its characters and its selection.
+struct TMarkMemo::TLinePaint {
+    int index = 0, line = 0, y = 0, lh = 1, clientWidth = 0;
+    bool lastLineOfPar = false;
     std::vector<TCharCell> cells;
-    WalkLine(index, line, [&](const TCharCell& cell) {
-        cells.push_back(cell);
+    size_t drawn = 0;  // the cells drawn: the blanks at which the line broke are not
+    int selX1 = INT_MAX, selX2 = INT_MIN;
+    TRect endMark{};
+    bool windowsColors = false;
+    bool Selected(const TCharCell& cell) const {
+        return selX1 < selX2 && cell.X >= selX1 && cell.X + cell.Width <= selX2;
+    }
+};
+
+void TMarkMemo::PaintLine(TMarkMemoSurface& surface, int absLine, int y, int clientWidth) {
+    TLinePaint lp;
+    lp.lh = std::max(1, lineHeight_);
+    lp.y = y;
+    lp.clientWidth = clientWidth;
+    lp.index = layout_.IndexOfLine(absLine);
+    EnsureFormatted(lp.index);
+    lp.index = layout_.IndexOfLine(absLine);
+    const TParagraphRec& par = Pars()[lp.index];
+    const TParagraphLines& lines = layout_[lp.index];
+    lp.line = std::clamp(absLine - lines.FirstLine(), 0, lines.LineCount() - 1);
+    lp.lastLineOfPar = lp.line == lines.LineCount() - 1;
+    if (par.BackColor >= 0)
+        surface.Fill({0, y, clientWidth, y + lp.lh}, par.BackColor);
+    else
+        PaintBackground(surface, {0, y, clientWidth, y + lp.lh}, int64_t(absLine) * lp.lh);
+
+    WalkLine(lp.index, lp.line, [&](const TCharCell& cell) {
+        lp.cells.push_back(cell);
         return true;
     });
-    // the blanks at which the line broke are not drawn
-    size_t drawn = cells.size();
-    if (!lastLineOfPar)
-        while (drawn > 0 && cells[drawn - 1].Char == ' ') --drawn;
+    lp.drawn = lp.cells.size();
+    if (!lp.lastLineOfPar)
+        while (lp.drawn > 0 && lp.cells[lp.drawn - 1].Char == ' ') --lp.drawn;
 
-    // the selected x range of this line
+    FindLineSelection(lp);
+    lp.windowsColors = HasOption(pmoWindowsSelColors);
+    if (lp.windowsColors && lp.selX1 < lp.selX2)
+        surface.Fill({Clamp16(lp.selX1), y, Clamp16(lp.selX2), y + lp.lh}, view_.SelBackColor);
+    PaintRuns(surface, lp);
+    if (!lp.windowsColors && lp.selX1 < lp.selX2)
+        surface.Invert({Clamp16(lp.selX1), y, Clamp16(lp.selX2), y + lp.lh});
+    if (!lp.endMark.IsEmpty()) {
+        if (lp.windowsColors)
+            surface.Fill(lp.endMark, view_.SelBackColor);
+        else
+            surface.Invert(lp.endMark);
+    }
+}
+
+// The selected x range of the line, and the mark of a selected paragraph end.
+void TMarkMemo::FindLineSelection(TLinePaint& lp) {
+    const TParagraphLines& lines = layout_[lp.index];
+    const TLineRec& ln = lines.Line(lp.line);
     const bool shown = SelectionShown();
-    const int32_t start = par.StartOffset();
+    const int32_t start = Pars()[lp.index].StartOffset();
     const int32_t s1 = view_.SelFirst() - start, s2 = view_.SelLast() - start;
     const bool plainSel = shown && !view_.BlockMode && view_.SelLength != 0;
-    int selX1 = INT_MAX, selX2 = INT_MIN;
     if (plainSel)
-        for (const TCharCell& cell : cells)
+        for (const TCharCell& cell : lp.cells)
             if (cell.Offset >= s1 && cell.Offset < s2) {
-                selX1 = std::min(selX1, cell.X);
-                selX2 = std::max(selX2, cell.X + cell.Width);
+                lp.selX1 = std::min(lp.selX1, cell.X);
+                lp.selX2 = std::max(lp.selX2, cell.X + cell.Width);
             }
     const int lineEndX =
-        cells.empty() ? LineStartX(lines, line) : cells.back().X + cells.back().Width;
-    TRect endMark{};
+        lp.cells.empty() ? LineStartX(lines, lp.line) : lp.cells.back().X + lp.cells.back().Width;
     if (plainSel && s1 <= ln.EndOffset && s2 > ln.EndOffset) {
         if (HasOption(pmoFullLineSelect)) {
-            selX1 = std::min(selX1, lineEndX);
-            selX2 = clientWidth;
-        } else if (ShowEndParSelected && lastLineOfPar && index + 1 < Pars().Count()) {
-            endMark = {lineEndX, y + lh / 3, lineEndX + tabUnit_ / 2 + 1, y + 2 * lh / 3};
+            lp.selX1 = std::min(lp.selX1, lineEndX);
+            lp.selX2 = lp.clientWidth;
+        } else if (ShowEndParSelected && lp.lastLineOfPar && lp.index + 1 < Pars().Count()) {
+            lp.endMark = {lineEndX, lp.y + lp.lh / 3, lineEndX + tabUnit_ / 2 + 1,
+                          lp.y + 2 * lp.lh / 3};
         }
     }
     if (shown && view_.BlockMode) {
         const int p1 = Pars().IndexOfOffset(view_.SelFirst()),
                   p2 = Pars().IndexOfOffset(view_.SelLast());
-        if (index >= p1 && index <= p2) {
-            selX1 = tabUnit_ * view_.BlockColumn1 - view_.HScroll + leftMargin_;
-            selX2 = tabUnit_ * view_.BlockColumn2 - view_.HScroll + leftMargin_;
+        if (lp.index >= p1 && lp.index <= p2) {
+            lp.selX1 = tabUnit_ * view_.BlockColumn1 - view_.HScroll + leftMargin_;
+            lp.selX2 = tabUnit_ * view_.BlockColumn2 - view_.HScroll + leftMargin_;
         }
     }
-    const bool windowsColors = HasOption(pmoWindowsSelColors);
-    if (windowsColors && selX1 < selX2) {
-        canvas.Brush().SetColor(view_.SelBackColor);
-        canvas.FillRect({Clamp16(selX1), y, Clamp16(selX2), y + lh});
-    }
+}
 
-    // runs: cells of one look drawn together from their first cell's x
-    canvas.SetTextAlign(TA_LEFT | TA_BASELINE);
-    const int baseline = y + textOffset_;
+// The text of the line in runs of one look, each drawn from its first cell's x over the
+// colours its cells ask for, and the wavy underline under special ranges.
+void TMarkMemo::PaintRuns(TMarkMemoSurface& surface, const TLinePaint& lp) {
+    const TParagraphRec& par = Pars()[lp.index];
+    const int baseline = lp.y + textOffset_;
     std::string run;
     int runX = 0, runEnd = 0;
     uint8_t runStyle = 0;
     TColor runText = 0;
     auto flush = [&] {
         if (run.empty()) return;
-        canvas.Font().Assign((runStyle & msAltFont) ? altFont_ : font_);
-        canvas.Font().SetStyle(TFontStyles(runStyle & 0x0F));
-        canvas.Font().SetColor(runText);
-        canvas.Brush().SetStyle(TBrushStyle::bsClear);
-        canvas.TextOut(Clamp16(runX), baseline, run);
+        surface.Text(Clamp16(runX), baseline, (runStyle & msAltFont) ? altFont_ : font_,
+                     TFontStyles(runStyle & 0x0F), runText, run);
         run.clear();
     };
     std::vector<std::pair<int, int>> wavy;
-    for (size_t i = 0; i < drawn; ++i) {
-        const TCharCell& cell = cells[i];
+    for (size_t i = 0; i < lp.drawn; ++i) {
+        const TCharCell& cell = lp.cells[i];
         const bool code = StaticFormat() && IsFormatCode(cell.Char);
         TColor text = par.TextColor >= 0 ? par.TextColor : font_.Color();
         TColor back = kNoColor;
@@ -547,21 +582,18 @@ void TMarkMemo::PaintLine(TCanvas& canvas, int absLine, int y, int clientWidth) 
             text = view_.HighlightColor;
             back = view_.HighlightBackgnd;
         }
+        // a record's colour of 0 or -1 keeps what is there; the paragraph's own colour wins
         const TAttributeRec* attr = cell.Attr;
-        if (attr && attr->Dynamic() && !(attr->TextColor == 0 && attr->BackColor == 0)) {
-            if (attr->TextColor != -1 && par.TextColor < 0) text = attr->TextColor;
-            if (attr->BackColor != -1 && par.BackColor < 0) back = attr->BackColor;
+        if (attr && attr->Dynamic()) {
+            if (!KeepsColor(attr->TextColor) && par.TextColor < 0) text = attr->TextColor;
+            if (!KeepsColor(attr->BackColor) && par.BackColor < 0) back = attr->BackColor;
         }
-        const bool selected = cell.X >= selX1 && cell.X + cell.Width <= selX2 && selX1 < selX2;
-        if (selected && windowsColors) {
+        if (lp.windowsColors && lp.Selected(cell)) {
             text = view_.SelTextColor;
             back = kNoColor;
         }
-        if (back != kNoColor && cell.Width > 0) {
-            canvas.Brush().SetStyle(TBrushStyle::bsSolid);
-            canvas.Brush().SetColor(back);
-            canvas.FillRect({Clamp16(cell.X), y, Clamp16(cell.X + cell.Width), y + lh});
-        }
+        if (back != kNoColor && cell.Width > 0)
+            surface.Fill({Clamp16(cell.X), lp.y, Clamp16(cell.X + cell.Width), lp.y + lp.lh}, back);
         if (attr && attr->Dynamic() && attr->SpecialUnderline && cell.Width > 0) {
             if (!wavy.empty() && wavy.back().second == cell.X)
                 wavy.back().second = cell.X + cell.Width;
@@ -585,29 +617,44 @@ void TMarkMemo::PaintLine(TCanvas& canvas, int absLine, int y, int clientWidth) 
         if (cell.Char == ' ') flush();
     }
     flush();
-    if (!wavy.empty() && specUnderline_.Style() != TPenStyle::psClear) {
-        canvas.Pen().SetColor(specUnderline_.Color());
-        canvas.Pen().SetWidth(specUnderline_.Width());
-        canvas.Pen().SetStyle(specUnderline_.Style());
-        canvas.Pen().SetMode(TPenMode::pmCopy);
-        for (auto [x1, x2] : wavy) {
-            std::vector<TPoint> points;
-            for (int x = x1, up = 0; x <= x2; x += 2, up ^= 1)
-                points.push_back({Clamp16(x), Clamp16(baseline + 1 + (up ? 0 : 2))});
-            if (points.size() > 1) canvas.Polyline(points);
-        }
+    if (wavy.empty() || specUnderline_.Style() == TPenStyle::psClear) return;
+    for (auto [x1, x2] : wavy) {
+        std::vector<TPoint> points;
+        for (int x = x1, up = 0; x <= x2; x += 2, up ^= 1)
+            points.push_back({Clamp16(x), Clamp16(baseline + 1 + (up ? 0 : 2))});
+        if (points.size() > 1) surface.Lines(specUnderline_, points);
     }
-    if (!windowsColors && selX1 < selX2)
-        canvas.InvertRect({Clamp16(selX1), y, Clamp16(selX2), y + lh});
-    if (!endMark.IsEmpty()) {
-        if (windowsColors) {
-            canvas.Brush().SetStyle(TBrushStyle::bsSolid);
-            canvas.Brush().SetColor(view_.SelBackColor);
-            canvas.FillRect(endMark);
-        } else {
-            canvas.InvertRect(endMark);
-        }
-    }
+}
+
+// ---- drawing surfaces ----
+
+void TCanvasSurface::Fill(const TRect& r, TColor color) {
+    canvas_.Brush().SetStyle(TBrushStyle::bsSolid);
+    canvas_.Brush().SetColor(color);
+    canvas_.FillRect(r);
+}
+
+void TCanvasSurface::Tile(const TRect& r, const TBitmap& picture, int64_t originX,
+                          int64_t originY) {
+    TilePicture(canvas_, r, picture, originX, originY);
+}
+
+void TCanvasSurface::Text(int x, int baseline, const TFont& font, TFontStyles style, TColor color,
+                          std::string_view run) {
+    canvas_.SetTextAlign(TA_LEFT | TA_BASELINE);
+    canvas_.Font().Assign(font);
+    canvas_.Font().SetStyle(style);
+    canvas_.Font().SetColor(color);
+    canvas_.Brush().SetStyle(TBrushStyle::bsClear);
+    canvas_.TextOut(x, baseline, run);
+}
+
+void TCanvasSurface::Lines(const TPen& pen, const std::vector<TPoint>& points) {
+    canvas_.Pen().SetColor(pen.Color());
+    canvas_.Pen().SetWidth(pen.Width());
+    canvas_.Pen().SetStyle(pen.Style());
+    canvas_.Pen().SetMode(TPenMode::pmCopy);
+    canvas_.Polyline(points);
 }
 
 // ---- clipboard ----
@@ -623,14 +670,14 @@ void TMarkMemo::CopyToClipboard() {
 }
 
 void TMarkMemo::CutToClipboard() {
-    if (ReadOnly || DisplayOnly) return;
+    if (ReadOnly || DisplayOnly()) return;
     if (view_.SelLength == 0 && !view_.BlockMode) return;
     CopyToClipboard();
     ClearSelection();
 }
 
 void TMarkMemo::PasteFromClipboard() {
-    if (ReadOnly || DisplayOnly || !ClipboardHasText()) return;
+    if (ReadOnly || DisplayOnly() || !ClipboardHasText()) return;
     std::string text = ClipboardText();
     if (ClipboardHasFormat(BlockFormat))
         PasteBlock(text);
@@ -662,7 +709,7 @@ TPopupMenu& TMarkMemo::BuiltInMenu() {
 void TMarkMemo::UpdateMenuItems() {
     TMenuItem& items = BuiltInMenu().Items();
     const bool selection = view_.SelLength != 0 || view_.BlockMode;
-    const bool editable = !ReadOnly && !DisplayOnly;
+    const bool editable = !ReadOnly && !DisplayOnly();
     items.Items(0)->Enabled = CanUndo();
     items.Items(1)->Enabled = CanRedo();
     items.Items(3)->Enabled = selection && editable;

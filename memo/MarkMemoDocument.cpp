@@ -439,6 +439,14 @@ void TMarkMemoDocument::InsertDynAttr(TMarkNavigator& startNav, TMarkNavigator& 
     ReportLook(startAbs, pars_[p2].StartOffset() + pars_[p2].Length() - startAbs);
 }
 
+void TMarkMemoDocument::SetParagraphColors(int index, int32_t textColor, int32_t backColor) {
+    TParagraphRec& par = pars_.Get(index);
+    if (par.TextColor == textColor && par.BackColor == backColor) return;
+    par.TextColor = textColor;
+    par.BackColor = backColor;
+    ReportParagraphs(index, index);
+}
+
 void TMarkMemoDocument::ApplyDynStyle(int32_t startPos, int32_t stopPos, uint8_t style, bool flag,
                                       int16_t context, int16_t cursor, int32_t backColor,
                                       int32_t textColor) {

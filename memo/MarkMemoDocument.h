@@ -57,7 +57,7 @@ public:
     // ---- the store ----
     int32_t CharCount() const { return int32_t(pars_.TotalChars() - 2); }
     int ParagraphCount() const { return pars_.Count(); }
-    TParagraphRec& Paragraph(int index) const { return pars_.Get(index); }
+    const TParagraphRec& Paragraph(int index) const { return pars_.Get(index); }
     const TParagraphsList& ParagraphList() const { return pars_; }
     std::string TextRange(int32_t start, int32_t stop) const;
     // `pos` clamped to the text, moved off an LF position (forward when `roundUp`).
@@ -100,6 +100,8 @@ public:
                     const std::function<void(int32_t start, int32_t newStop)>& done = {});
     void InsertDynAttr(TMarkNavigator& start, TMarkNavigator& stop, bool repaint, bool dynamic,
                        TAttributeRec rec);
+    // A colour for the whole of paragraph `index`'s text and background (-1: none).
+    void SetParagraphColors(int index, int32_t textColor, int32_t backColor);
     // Puts a dynamic record over [startPos, stopPos) (clamped to paragraph text).
     void ApplyDynStyle(int32_t startPos, int32_t stopPos, uint8_t style, bool flag, int16_t context,
                        int16_t cursor, int32_t backColor, int32_t textColor);
@@ -133,8 +135,9 @@ public:
     void ReparseParagraphs(TMarkNavigator& first, TMarkNavigator& last);
     void ReparseRange(TMarkNavigator& first, TMarkNavigator& last);
     void ReparseAll();
-    // Scans the start/stop keys of every paragraph up to `index` not scanned yet.
-    void ScanUpTo(int index);
+    // Scans the start/stop keys of every paragraph up to `index` not scanned yet; true when
+    // there was one.
+    bool ScanUpTo(int index);
     // Makes paragraph `index`'s records current before it is laid out: the start/stop keys of
     // it and of those before it, and its keywords.
     void PrepareParagraph(int index);
@@ -179,6 +182,10 @@ private:
     void MatchKeywords(int index);
     void ApplyKeywordMatch(int index, int keyword, int32_t offset, int32_t length);
     void ScanStartStop(int index);
+    struct TStartStopScan;
+    const std::string& ScanSource(TStartStopScan& scan, const StartStopInfo& e);
+    bool CloseRange(TStartStopScan& scan);
+    bool OpenRange(TStartStopScan& scan);
     bool KeyAllowedAt(const TAttributeRec& rec) const;
     const std::string& UpperCopy(int index);
 

@@ -169,9 +169,10 @@ void TMarkMemo::ToggleFormat(unsigned char code) {
 uint8_t TMarkMemo::CurrentStyle() {
     TMarkNavigator& nav = Work(0);
     nav.SetPos(view_.SelStart);
-    doc_->ScanUpTo(nav.GetParNb());
-    nav.Reset();
-    nav.SetPos(view_.SelStart);
+    if (doc_->ScanUpTo(nav.GetParNb())) {  // records came: find the position again
+        nav.Reset();
+        nav.SetPos(view_.SelStart);
+    }
     return EffectiveStyle(nav.AttrBefore(), nav.StaticStyle(), font_.Style());
 }
 

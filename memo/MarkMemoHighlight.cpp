@@ -165,6 +165,18 @@ void TMarkMemoDocument::NormalizeRecords(TParagraphRec& par) {
     }
 }
 
+// One paragraph's start/stop scan: its text, the cased copy entries match in, and the range
+// open at the scan position.
+struct TMarkMemoDocument::TStartStopScan {
+    int index = 0;
+    TParagraphRec* par = nullptr;
+    const std::string* upper = nullptr;
+    int32_t pos = 0;
+    int entry = -1;         // the entry whose range is open, -1: none
+    int32_t openedAt = -1;  // the start key's offset, -1 when the range began earlier
+    TAttributeRec underlying;
+};
+
 void TMarkMemoDocument::ScanStartStop(int index) {
     TParagraphRec& par = pars_[index];
     par.StartStopScanned = 1;
@@ -179,20 +191,9 @@ void TMarkMemoDocument::ScanStartStop(int index) {
     if (hadRanges || active || par.StartAttr().IsStartStopRecord()) NormalizeRecords(par);
     if (!active) return;
     startStop_.RefreshWholeWord(separators_);
-    const std::string& text = par.Text;
-    const int32_t length = par.Length();
-    const std::string* upper = nullptr;
-    auto source = [&](const StartStopInfo& e) -> const std::string& {
-        if (e.Options & koCaseSensitive) return text;
-        if (!upper) upper = &UpperCopy(index);
-        return *upper;
-    };
-    auto isSep = [&](int32_t at) { return separators_[(unsigned char)text[size_t(at)]]; };
-
-    int32_t pos = 0;
-    int entry = -1;
-    int32_t openedAt = -1;  // the start key's offset, -1 when the range began earlier
-    TAttributeRec underlying;
+    TStartStopScan scan;
+    scan.index = index;
+    scan.par = &par;
     const TAttributeRec& startState = par.StartAttr();
     if (StopSearch && startState.ParserMade() && !startState.IsStartStopRecord()) {
         // a range of the highlighter's own making: it may close it
@@ -202,124 +203,145 @@ void TMarkMemoDocument::ScanStartStop(int index) {
         search.SetPos(par.StartOffset());
         StopSearch(from, search, startStop_.Count());
     }
-    if (startState.IsStartStopRecord()) {
-        entry = startState.OwnKey() - kStartStopKey;
-        if (entry >= startStop_.Count()) entry = -1;
-        underlying = *FreshStartState();
-        underlying.Level = int8_t(std::max(-1, startState.Level - 1));
-        for (int l = startState.Level + 1; l < 16; ++l) underlying.KeyStack[l] = 0;
+    if (startState.IsStartStopRecord()) {  // a range goes on from the paragraph before
+        scan.entry = startState.OwnKey() - kStartStopKey;
+        if (scan.entry >= startStop_.Count()) scan.entry = -1;
+        scan.underlying = *FreshStartState();
+        scan.underlying.Level = int8_t(std::max(-1, startState.Level - 1));
+        for (int l = startState.Level + 1; l < 16; ++l) scan.underlying.KeyStack[l] = 0;
     }
-    while (true) {
-        if (entry >= 0) {
-            const StartStopInfo& e = startStop_.Get(entry);
-            const std::string& src = source(e);
-            int32_t from = openedAt >= 0 ? pos : 0;
-            int32_t close = -1;
-            int32_t stopLength = e.StopLength;
-            if (stopLength > 0) {
-                size_t at = size_t(from);
-                while ((at = src.find(e.StopCopy, at)) != std::string::npos) {
-                    auto s = int32_t(at);
-                    bool ok =
-                        (!e.SepBeforeStop || s == 0 || isSep(s - 1)) &&
-                        (!e.SepAfterStop || s + stopLength == length || isSep(s + stopLength));
-                    if (ok) {
-                        close = s + stopLength;
-                        break;
-                    }
-                    ++at;
-                }
-            }
-            if (close < 0 && e.EndAtParagraphEnd) close = length;
-            // records inside the range go; the last of them is what lies beneath at its end
-            int32_t lowest = openedAt;  // records after the opening one
-            int32_t highest = close < 0 ? MaxInt : close;
-            for (size_t i = 0; i < par.Attrs.size();) {
-                const TAttributeRec& r = par.Attrs[i];
-                if (r.Offset > lowest && r.Offset <= highest &&
-                    !(openedAt >= 0 && r.Offset == openedAt)) {
-                    underlying = r;
-                    par.Attrs.erase(par.Attrs.begin() + ptrdiff_t(i));
-                } else {
-                    ++i;
-                }
-            }
-            if (close < 0) break;  // the range goes on into the next paragraph
-            if (openedAt >= 0) {
-                for (TAttributeRec& r : par.Attrs)
-                    if (r.Offset == openedAt && r.IsStartStopRecord())
-                        r.KeyLength =
-                            uint8_t(std::min(255, stopLength + (e.SepBeforeStop ? 1 : 0)));
-            }
-            bool occupied = std::any_of(par.Attrs.begin(), par.Attrs.end(),
-                                        [&](const TAttributeRec& r) { return r.Offset == close; });
-            if (!occupied && (close < length || index + 1 < pars_.Count())) {
-                TAttributeRec closing = underlying;
-                closing.Offset = close;
-                closing.KeyRemain = 0;
-                auto it = std::upper_bound(
-                    par.Attrs.begin(), par.Attrs.end(), close,
-                    [](int32_t o, const TAttributeRec& a) { return o < a.Offset; });
-                par.Attrs.insert(it, closing);
-            }
-            entry = -1;
-            pos = close;
-            if (close >= length) break;
-            continue;
-        }
-        // the earliest start key at or after pos; at one position the first entry wins
-        int32_t best = MaxInt;
-        int bestEntry = -1;
-        for (int k = 0; k < startStop_.Count(); ++k) {
-            const StartStopInfo& e = startStop_.Get(k);
-            if (e.StartLength == 0) continue;
-            const std::string& src = source(e);
-            size_t at = size_t(pos);
-            while ((at = src.find(e.StartCopy, at)) != std::string::npos && int32_t(at) < best) {
-                auto s = int32_t(at);
-                bool ok =
-                    (!e.SepBeforeStart || s == 0 || isSep(s - 1)) &&
-                    (!e.SepAfterStart || s + e.StartLength == length || isSep(s + e.StartLength)) &&
-                    par.StateAt(s).Level < MaxNestingLevel;
-                if (ok) {
-                    best = s;
-                    bestEntry = k;
-                    break;
-                }
-                ++at;
-            }
-        }
-        if (bestEntry < 0) break;
-        const StartStopInfo& e = startStop_.Get(bestEntry);
-        underlying = par.StateAt(best);
-        TAttributeRec rec = underlying;
-        rec.Offset = best;
-        rec.Style = uint8_t(e.Style | msParser | msDynamic);
-        rec.Level = int8_t(underlying.Level + 1);
-        rec.SetKey(rec.Level + 1, uint16_t(kStartStopKey + bestEntry));
-        rec.Context = e.Context;
-        rec.Cursor = e.Cursor;
-        rec.BackColor = e.BackColor;
-        rec.TextColor = e.TextColor;
-        rec.KeyRemain = uint8_t(std::min(255, e.StartLength + (e.SepAfterStart ? 1 : 0)));
-        rec.KeyLength = uint8_t(std::min(255, e.StopLength));
-        // it replaces a record at its offset, and records inside the key go
-        for (size_t i = 0; i < par.Attrs.size();) {
-            const TAttributeRec& r = par.Attrs[i];
-            if (r.Offset >= best && r.Offset < best + e.StartLength) {
-                if (r.Offset > best) underlying = r;
-                par.Attrs.erase(par.Attrs.begin() + ptrdiff_t(i));
-            } else {
-                ++i;
-            }
-        }
-        auto it = std::lower_bound(par.Attrs.begin(), par.Attrs.end(), best,
-                                   [](const TAttributeRec& a, int32_t o) { return a.Offset < o; });
-        par.Attrs.insert(it, rec);
-        entry = bestEntry;
-        openedAt = best;
-        pos = best + e.StartLength;
+    while (scan.entry >= 0 ? CloseRange(scan) : OpenRange(scan)) {
     }
+}
+
+const std::string& TMarkMemoDocument::ScanSource(TStartStopScan& scan, const StartStopInfo& e) {
+    if (e.Options & koCaseSensitive) return scan.par->Text;
+    if (!scan.upper) scan.upper = &UpperCopy(scan.index);
+    return *scan.upper;
+}
+
+// Looks for the open range's stop key from the scan position (at the paragraph end for an
+// entry that ends there) and closes the range after it with the state beneath; records inside
+// the range go. False when the scan of the paragraph is over.
+bool TMarkMemoDocument::CloseRange(TStartStopScan& scan) {
+    TParagraphRec& par = *scan.par;
+    const std::string& text = par.Text;
+    const int32_t length = par.Length();
+    auto isSep = [&](int32_t at) { return separators_[(unsigned char)text[size_t(at)]]; };
+    const StartStopInfo& e = startStop_.Get(scan.entry);
+    const std::string& src = ScanSource(scan, e);
+    const int32_t from = scan.openedAt >= 0 ? scan.pos : 0;
+    int32_t close = -1;
+    const int32_t stopLength = e.StopLength;
+    if (stopLength > 0 && from <= length) {
+        size_t at = size_t(from);
+        while ((at = src.find(e.StopCopy, at)) != std::string::npos) {
+            auto s = int32_t(at);
+            bool ok = (!e.SepBeforeStop || s == 0 || isSep(s - 1)) &&
+                      (!e.SepAfterStop || s + stopLength == length || isSep(s + stopLength));
+            if (ok) {
+                close = s + stopLength;
+                break;
+            }
+            ++at;
+        }
+    }
+    if (close < 0 && e.EndAtParagraphEnd) close = length;
+    // records inside the range go; the last of them is what lies beneath at its end
+    const int32_t lowest = scan.openedAt;  // records after the opening one
+    const int32_t highest = close < 0 ? MaxInt : close;
+    for (size_t i = 0; i < par.Attrs.size();) {
+        const TAttributeRec& r = par.Attrs[i];
+        if (r.Offset > lowest && r.Offset <= highest &&
+            !(scan.openedAt >= 0 && r.Offset == scan.openedAt)) {
+            scan.underlying = r;
+            par.Attrs.erase(par.Attrs.begin() + ptrdiff_t(i));
+        } else {
+            ++i;
+        }
+    }
+    if (close < 0) return false;  // the range goes on into the next paragraph
+    if (scan.openedAt >= 0) {
+        for (TAttributeRec& r : par.Attrs)
+            if (r.Offset == scan.openedAt && r.IsStartStopRecord())
+                r.KeyLength = uint8_t(std::min(255, stopLength + (e.SepBeforeStop ? 1 : 0)));
+    }
+    const bool occupied = std::any_of(par.Attrs.begin(), par.Attrs.end(),
+                                      [&](const TAttributeRec& r) { return r.Offset == close; });
+    if (!occupied && (close < length || scan.index + 1 < pars_.Count())) {
+        TAttributeRec closing = scan.underlying;
+        closing.Offset = close;
+        closing.KeyRemain = 0;
+        auto it = std::upper_bound(par.Attrs.begin(), par.Attrs.end(), close,
+                                   [](int32_t o, const TAttributeRec& a) { return o < a.Offset; });
+        par.Attrs.insert(it, closing);
+    }
+    scan.entry = -1;
+    scan.pos = close;
+    return close < length;
+}
+
+// Finds the earliest start key at or after the scan position (at one position the first
+// entry in list order) and opens its range there. False when there is none.
+bool TMarkMemoDocument::OpenRange(TStartStopScan& scan) {
+    TParagraphRec& par = *scan.par;
+    const std::string& text = par.Text;
+    const int32_t length = par.Length();
+    auto isSep = [&](int32_t at) { return separators_[(unsigned char)text[size_t(at)]]; };
+    int32_t best = MaxInt;
+    int bestEntry = -1;
+    for (int k = 0; k < startStop_.Count(); ++k) {
+        const StartStopInfo& e = startStop_.Get(k);
+        if (e.StartLength == 0) continue;
+        const std::string& src = ScanSource(scan, e);
+        size_t at = size_t(scan.pos);
+        while ((at = src.find(e.StartCopy, at)) != std::string::npos && int32_t(at) < best) {
+            auto s = int32_t(at);
+            bool ok =
+                (!e.SepBeforeStart || s == 0 || isSep(s - 1)) &&
+                (!e.SepAfterStart || s + e.StartLength == length || isSep(s + e.StartLength)) &&
+                par.StateAt(s).Level < MaxNestingLevel;
+            if (ok) {
+                best = s;
+                bestEntry = k;
+                break;
+            }
+            ++at;
+        }
+    }
+    if (bestEntry < 0) return false;
+    const StartStopInfo& e = startStop_.Get(bestEntry);
+    scan.underlying = par.StateAt(best);
+    TAttributeRec rec = scan.underlying;
+    rec.Offset = best;
+    rec.Style = uint8_t(e.Style | msParser | msDynamic);
+    rec.Level = int8_t(scan.underlying.Level + 1);
+    rec.SetKey(rec.Level + 1, uint16_t(kStartStopKey + bestEntry));
+    rec.Context = e.Context;
+    rec.Cursor = e.Cursor;
+    rec.BackColor = e.BackColor;
+    rec.TextColor = e.TextColor;
+    rec.KeyRemain = uint8_t(std::min(255, e.StartLength + (e.SepAfterStart ? 1 : 0)));
+    rec.KeyLength = uint8_t(std::min(255, e.StopLength));
+    // it replaces a record at its offset, and records inside the key go
+    for (size_t i = 0; i < par.Attrs.size();) {
+        const TAttributeRec& r = par.Attrs[i];
+        if (r.Offset >= best && r.Offset < best + e.StartLength) {
+            if (r.Offset > best) scan.underlying = r;
+            par.Attrs.erase(par.Attrs.begin() + ptrdiff_t(i));
+        } else {
+            ++i;
+        }
+    }
+    auto it = std::lower_bound(par.Attrs.begin(), par.Attrs.end(), best,
+                               [](const TAttributeRec& a, int32_t o) { return a.Offset < o; });
+    par.Attrs.insert(it, rec);
+    scan.entry = bestEntry;
+    scan.openedAt = best;
+    // the stop key is looked for from the end of what the start key claims (its separator
+    // after it included), so the two never overlap
+    scan.pos = best + int32_t(rec.KeyRemain);
+    return true;
 }
 
 void TMarkMemoDocument::ReparseRange(TMarkNavigator& firstNav, TMarkNavigator& lastNav) {
@@ -349,8 +371,9 @@ void TMarkMemoDocument::ReparseRange(TMarkNavigator& firstNav, TMarkNavigator& l
     }
 }
 
-void TMarkMemoDocument::ScanUpTo(int index) {
+bool TMarkMemoDocument::ScanUpTo(int index) {
     index = std::min(index, pars_.Count() - 1);
+    bool scanned = false;
     for (int p = std::max(0, scannedUpTo_ + 1); p <= index; ++p) {
         TParagraphRec& par = pars_[p];
         if (!par.StartStopScanned) {
@@ -358,9 +381,11 @@ void TMarkMemoDocument::ScanUpTo(int index) {
             a.SetPos(par.StartOffset());
             a.Reset();
             ReparseRange(a, a);
+            scanned = true;
         }
         scannedUpTo_ = p;
     }
+    return scanned;
 }
 
 void TMarkMemoDocument::ReparseAll() {

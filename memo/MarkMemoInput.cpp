@@ -2,6 +2,7 @@
 // and column selection, text drag, context clicks and auto-scroll.
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 #include "MarkMemo.h"
 
@@ -268,7 +269,7 @@ void TMarkMemo::TypeChar(char c) {
 // ---- keyboard ----
 
 bool TMarkMemo::WantKey(uint16_t key, TShiftState shift) {
-    if (key == VK_TAB) return WantTabs && !DisplayOnly && !(shift & ssCtrl);
+    if (key == VK_TAB) return WantTabs && !DisplayOnly() && !(shift & ssCtrl);
     return key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN ||
            key == VK_RETURN || TCustomControl::WantKey(key, shift);
 }
@@ -282,125 +283,21 @@ void TMarkMemo::KeyDown(uint16_t& key, TShiftState shift) {
     if (dragging_) {
         if (key == VK_CONTROL) {
             dragCopy_ = true;
-            SetCursor(crDragCopy);
+            ShowOwnCursor(crDragCopy);
         }
         return;
     }
-    if (DisplayOnly) {
-        const int step = std::max(1, view_.ClientWidth / 20);
-        switch (key) {
-            case VK_PRIOR:
-                ScrollMessage(sbVertical, SB_PAGEUP, 0);
-                break;
-            case VK_NEXT:
-                ScrollMessage(sbVertical, ctrl ? SB_BOTTOM : SB_PAGEDOWN, 0);
-                break;
-            case VK_UP:
-                ScrollMessage(sbVertical, SB_LINEUP, 0);
-                break;
-            case VK_DOWN:
-                ScrollMessage(sbVertical, SB_LINEDOWN, 0);
-                break;
-            case VK_HOME:
-                ScrollTo(ctrl ? 0 : view_.VScroll, 0);
-                break;
-            case VK_END:
-                ScrollMessage(sbHorizontal, SB_RIGHT, 0);
-                break;
-            case VK_LEFT:
-                ScrollTo(view_.VScroll, view_.HScroll - step);
-                break;
-            case VK_RIGHT:
-                ScrollMessage(sbHorizontal, SB_LINERIGHT, 0);
-                break;
-            default:
-                if (ctrl && key == 'C') {
-                    CopyToClipboard();
-                    break;
-                }
-                return;
-        }
+    if (DisplayOnly()) {
+        if (ScrollKey(key, ctrl)) key = 0;
+        return;
+    }
+    if (ctrl && !alt && HotKey(key, extend)) {
         key = 0;
         return;
-    }
-    if (ctrl && !alt) {
-        switch (key) {
-            case 'C':
-                CopyToClipboard();
-                key = 0;
-                return;
-            case 'X':
-                CutToClipboard();
-                key = 0;
-                return;
-            case 'V':
-                PasteFromClipboard();
-                key = 0;
-                return;
-            case 'E':
-                ViewInvalidate();
-                CheckLines();
-                key = 0;
-                return;
-            default:
-                break;
-        }
-        if (!ReadOnly && EnableHotKeys) {
-            bool used = true;
-            switch (key) {
-                case 'B':
-                    ToggleBold();
-                    break;
-                case 'I':
-                    ToggleItalic();
-                    break;
-                case 'U':
-                    ToggleUnderline();
-                    break;
-                case 'H':
-                    ToggleHighlight();
-                    break;
-                case 'F':
-                    ToggleAltFont();
-                    break;
-                case 'T':
-                    SetSelText("\t");
-                    break;
-                case 'P':
-                    SetSelText("\r\n\x10\r\n");
-                    break;
-                case 'Z':
-                    if (extend)
-                        Redo();
-                    else
-                        Undo();
-                    break;
-                default:
-                    used = false;
-            }
-            if (used) {
-                ViewCaretChanged();
-                key = 0;
-                return;
-            }
-        }
     }
     // Shift+Alt with an arrow: a column block
     const bool arrow = key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN;
     const bool blockKey = arrow && extend && alt && HasOption(pmoBlockSelection) && !wordWrap_;
-    auto columnOf = [&](int32_t pos) {
-        const TParagraphRec& par = Pars()[Pars().IndexOfOffset(pos)];
-        const int32_t o = std::min(pos - par.StartOffset(), par.Length());
-        int column = 0;
-        for (int32_t i = 0; i < o; ++i) {
-            auto c = (unsigned char)par.Text[size_t(i)];
-            if (c == fcTab)
-                column = (column / tabStops_ + 1) * tabStops_;
-            else if (!(StaticFormat() && IsFormatCode(c)))
-                ++column;
-        }
-        return column;
-    };
     int blockAnchorColumn = 0;
     int32_t blockAnchor = 0;
     if (blockKey) {
@@ -409,39 +306,159 @@ void TMarkMemo::KeyDown(uint16_t& key, TShiftState shift) {
             blockAnchorColumn = view_.BlockColumn1;
         } else {
             blockAnchor = view_.SelStart;
-            blockAnchorColumn = columnOf(view_.SelStart) + view_.ExtraSpaces;
+            blockAnchorColumn = ColumnOf(view_.SelStart) + view_.ExtraSpaces;
         }
     }
-
-    int index, line, abs;
-    const int32_t pos = view_.SelStart;
-    const TParagraphRec& par = Pars()[Pars().IndexOfOffset(pos)];
-    const int32_t parStart = par.StartOffset();
-    const int32_t offset = std::min(pos - parStart, par.Length());
     const bool vertical = key == VK_UP || key == VK_DOWN || key == VK_PRIOR || key == VK_NEXT;
     if (vertical && desiredX_ == INT_MIN) desiredX_ = CaretRect().Left;
+    if (!NavigationKey(key, shift, blockKey)) return;
+    if (!vertical) desiredX_ = INT_MIN;
+    if (blockKey) {
+        const int caretColumn = ColumnOf(view_.SelStart) + view_.ExtraSpaces;
+        const int extra = view_.ExtraSpaces;
+        SetBlockSelection(blockAnchor, view_.SelStart, blockAnchorColumn, caretColumn);
+        view_.BlockColumn1 = blockAnchorColumn;
+        view_.BlockColumn2 = caretColumn;
+        view_.ExtraSpaces = extra;
+        ViewInvalidate();
+    }
+    key = 0;
+}
+
+// A memo that only displays: the navigation keys scroll. False when the key is not one.
+bool TMarkMemo::ScrollKey(uint16_t key, bool ctrl) {
+    const int step = std::max(1, view_.ClientWidth / 20);
+    switch (key) {
+        case VK_PRIOR:
+            ScrollMessage(sbVertical, SB_PAGEUP, 0);
+            return true;
+        case VK_NEXT:
+            ScrollMessage(sbVertical, ctrl ? SB_BOTTOM : SB_PAGEDOWN, 0);
+            return true;
+        case VK_UP:
+            ScrollMessage(sbVertical, SB_LINEUP, 0);
+            return true;
+        case VK_DOWN:
+            ScrollMessage(sbVertical, SB_LINEDOWN, 0);
+            return true;
+        case VK_HOME:
+            ScrollTo(ctrl ? 0 : view_.VScroll, 0);
+            return true;
+        case VK_END:
+            ScrollMessage(sbHorizontal, SB_RIGHT, 0);
+            return true;
+        case VK_LEFT:
+            ScrollTo(view_.VScroll, view_.HScroll - step);
+            return true;
+        case VK_RIGHT:
+            ScrollMessage(sbHorizontal, SB_LINERIGHT, 0);
+            return true;
+        default:
+            if (ctrl && key == 'C') {
+                CopyToClipboard();
+                return true;
+            }
+            return false;
+    }
+}
+
+// Ctrl with a letter: the clipboard, the consistency check and, unless read-only or switched
+// off, the format toggles, a tab, a paragraph of its own and undo. False when not one.
+bool TMarkMemo::HotKey(uint16_t key, bool shift) {
+    switch (key) {
+        case 'C':
+            CopyToClipboard();
+            return true;
+        case 'X':
+            CutToClipboard();
+            return true;
+        case 'V':
+            PasteFromClipboard();
+            return true;
+        case 'E':
+            ViewInvalidate();
+            CheckLines();
+            return true;
+        default:
+            break;
+    }
+    if (ReadOnly || !EnableHotKeys) return false;
+    switch (key) {
+        case 'B':
+            ToggleBold();
+            break;
+        case 'I':
+            ToggleItalic();
+            break;
+        case 'U':
+            ToggleUnderline();
+            break;
+        case 'H':
+            ToggleHighlight();
+            break;
+        case 'F':
+            ToggleAltFont();
+            break;
+        case 'T':
+            SetSelText("\t");
+            break;
+        case 'P':
+            SetSelText("\r\n\x10\r\n");
+            break;
+        case 'Z':
+            if (shift)
+                Redo();
+            else
+                Undo();
+            break;
+        default:
+            return false;
+    }
+    ViewCaretChanged();
+    return true;
+}
+
+// The tab-expanded column of `pos` in its paragraph (format codes count none).
+int TMarkMemo::ColumnOf(int32_t pos) const {
+    const TParagraphRec& par = Pars()[Pars().IndexOfOffset(pos)];
+    const int32_t o = std::min(pos - par.StartOffset(), par.Length());
+    int column = 0;
+    for (int32_t i = 0; i < o; ++i) {
+        auto c = (unsigned char)par.Text[size_t(i)];
+        if (c == fcTab)
+            column = (column / tabStops_ + 1) * tabStops_;
+        else if (!(StaticFormat() && IsFormatCode(c)))
+            ++column;
+    }
+    return column;
+}
+
+// The keys that move the caret or edit at it. False when the key is not handled.
+bool TMarkMemo::NavigationKey(uint16_t key, TShiftState shift, bool blockKey) {
+    const bool ctrl = shift & ssCtrl, alt = shift & ssAlt, extend = shift & ssShift;
+    int index, line, abs;
     switch (key) {
         case VK_BACK:
             if (!ReadOnly) DeleteBack(ctrl);
-            break;
+            return true;
         case VK_TAB:
-            if (alt || ctrl) return;
-            if (ReadOnly || !WantTabs) return;
+            if (alt || ctrl || ReadOnly || !WantTabs) return false;
             SetSelText("\t");
-            break;
+            return true;
         case VK_PRIOR:
         case VK_NEXT: {
             CaretAbsLine(&index, &line, &abs);
             const int page = std::max(1, VisibleLines() - 1);
             MoveCaretToLine(key == VK_PRIOR ? abs - page : abs + page, desiredX_, extend);
-            break;
+            return true;
         }
         case VK_UP:
         case VK_DOWN:
             CaretAbsLine(&index, &line, &abs);
-            if ((key == VK_UP && abs == 0) || (key == VK_DOWN && abs + 1 >= LineCount())) break;
+            if ((key == VK_UP && abs == 0) || (key == VK_DOWN && abs + 1 >= LineCount()))
+                return true;
             MoveCaretToLine(key == VK_UP ? abs - 1 : abs + 1, desiredX_, extend);
-            break;
+            return true;
         case VK_HOME:
         case VK_END:
             if (ctrl) {
@@ -454,86 +471,100 @@ void TMarkMemo::KeyDown(uint16_t& key, TShiftState shift) {
                 if (key == VK_END && line < p.LineCount() - 1 && to > ln.StartOffset) --to;
                 MoveCaret(Pars()[index].StartOffset() + to, extend);
             }
-            break;
-        case VK_LEFT: {
-            int32_t to = pos;
-            if (ctrl) {
-                int32_t o = offset;
-                if (o == 0 && pos > 0) {
-                    to = pos - 2;
-                } else {
-                    while (o > 0 && !IsWordChar((unsigned char)par.Text[size_t(o - 1)])) --o;
-                    while (o > 0 && IsWordChar((unsigned char)par.Text[size_t(o - 1)])) --o;
-                    to = parStart + o;
-                }
-            } else if (view_.ExtraSpaces > 0 && !view_.BlockMode) {
-                --view_.ExtraSpaces;
-                ViewCaretChanged();
-                break;
-            } else if (pos > 0) {
-                to = offset == 0 ? pos - 2 : pos - 1;
-                if (PassOverCodes && StaticFormat() && offset > 0)
-                    while (to > parStart &&
-                           IsFormatCode((unsigned char)par.Text[size_t(to - 1 - parStart)]))
-                        --to;
-            }
-            MoveCaret(to, extend);
-            break;
-        }
-        case VK_RIGHT: {
-            int32_t to = pos;
-            if (ctrl) {
-                int32_t o = offset;
-                if (o >= par.Length()) {
-                    to = std::min(CharCount(), pos + 2);
-                } else {
-                    while (o < par.Length() && IsWordChar((unsigned char)par.Text[size_t(o)])) ++o;
-                    while (o < par.Length() && !IsWordChar((unsigned char)par.Text[size_t(o)])) ++o;
-                    to = parStart + o;
-                }
-            } else if (offset >= par.Length()) {
-                if (HasOption(pmoKeepColumnPos) || blockKey) {
-                    ++view_.ExtraSpaces;
-                    ViewCaretChanged();
-                    if (!blockKey) break;
-                } else {
-                    to = std::min(CharCount(), pos + 2);
-                }
-            } else {
-                to = pos + 1;
-                if (PassOverCodes && StaticFormat())
-                    while (to - parStart < par.Length() &&
-                           IsFormatCode((unsigned char)par.Text[size_t(to - parStart)]))
-                        ++to;
-            }
-            if (to != pos || !blockKey) {
-                const int extra = view_.ExtraSpaces;
-                MoveCaret(to, extend);
-                if (blockKey) view_.ExtraSpaces = extra;
-            }
-            break;
-        }
+            return true;
+        case VK_LEFT:
+            MoveLeft(ctrl, extend);
+            return true;
+        case VK_RIGHT:
+            MoveRight(ctrl, extend, blockKey);
+            return true;
         case VK_INSERT:
-            if (!HasOption(pmoInsertKeyActive) || ctrl || extend) return;
+            if (!HasOption(pmoInsertKeyActive) || ctrl || extend) return false;
             SetOverwrite(!view_.Overwrite);
-            break;
+            return true;
         case VK_DELETE:
             if (!ReadOnly) DeleteForward();
-            break;
+            return true;
         default:
-            return;
+            return false;
     }
-    if (!vertical) desiredX_ = INT_MIN;
-    if (blockKey) {
-        const int caretColumn = columnOf(view_.SelStart) + view_.ExtraSpaces;
+}
+
+TMarkMemo::TCaretPlace TMarkMemo::CaretPlace() const {
+    TCaretPlace at;
+    at.pos = view_.SelStart;
+    at.par = &Pars()[Pars().IndexOfOffset(at.pos)];
+    at.parStart = at.par->StartOffset();
+    at.offset = std::min(at.pos - at.parStart, at.par->Length());
+    return at;
+}
+
+// Left: a character back (over format codes with PassOverCodes), a word with Ctrl, or one
+// extra space less.
+void TMarkMemo::MoveLeft(bool ctrl, bool extend) {
+    const TCaretPlace at = CaretPlace();
+    const TParagraphRec& par = *at.par;
+    const int32_t pos = at.pos, parStart = at.parStart, offset = at.offset;
+    int32_t to = pos;
+    if (ctrl) {
+        int32_t o = offset;
+        if (o == 0 && pos > 0) {
+            to = pos - 2;
+        } else {
+            while (o > 0 && !IsWordChar((unsigned char)par.Text[size_t(o - 1)])) --o;
+            while (o > 0 && IsWordChar((unsigned char)par.Text[size_t(o - 1)])) --o;
+            to = parStart + o;
+        }
+    } else if (view_.ExtraSpaces > 0 && !view_.BlockMode) {
+        --view_.ExtraSpaces;
+        ViewCaretChanged();
+        return;
+    } else if (pos > 0) {
+        to = offset == 0 ? pos - 2 : pos - 1;
+        if (PassOverCodes && StaticFormat() && offset > 0)
+            while (to > parStart &&
+                   IsFormatCode((unsigned char)par.Text[size_t(to - 1 - parStart)]))
+                --to;
+    }
+    MoveCaret(to, extend);
+}
+
+// Right: a character on (over format codes with PassOverCodes), a word with Ctrl, or at a
+// line end an extra space (with pmoKeepColumnPos or in a column block).
+void TMarkMemo::MoveRight(bool ctrl, bool extend, bool blockKey) {
+    const TCaretPlace at = CaretPlace();
+    const TParagraphRec& par = *at.par;
+    const int32_t pos = at.pos, parStart = at.parStart, offset = at.offset;
+    int32_t to = pos;
+    if (ctrl) {
+        int32_t o = offset;
+        if (o >= par.Length()) {
+            to = std::min(CharCount(), pos + 2);
+        } else {
+            while (o < par.Length() && IsWordChar((unsigned char)par.Text[size_t(o)])) ++o;
+            while (o < par.Length() && !IsWordChar((unsigned char)par.Text[size_t(o)])) ++o;
+            to = parStart + o;
+        }
+    } else if (offset >= par.Length()) {
+        if (HasOption(pmoKeepColumnPos) || blockKey) {
+            ++view_.ExtraSpaces;
+            ViewCaretChanged();
+            if (!blockKey) return;
+        } else {
+            to = std::min(CharCount(), pos + 2);
+        }
+    } else {
+        to = pos + 1;
+        if (PassOverCodes && StaticFormat())
+            while (to - parStart < par.Length() &&
+                   IsFormatCode((unsigned char)par.Text[size_t(to - parStart)]))
+                ++to;
+    }
+    if (to != pos || !blockKey) {
         const int extra = view_.ExtraSpaces;
-        SetBlockSelection(blockAnchor, view_.SelStart, blockAnchorColumn, caretColumn);
-        view_.BlockColumn1 = blockAnchorColumn;
-        view_.BlockColumn2 = caretColumn;
-        view_.ExtraSpaces = extra;
-        ViewInvalidate();
+        MoveCaret(to, extend);
+        if (blockKey) view_.ExtraSpaces = extra;
     }
-    key = 0;
 }
 
 void TMarkMemo::KeyUp(uint16_t& key, TShiftState shift) {
@@ -541,13 +572,13 @@ void TMarkMemo::KeyUp(uint16_t& key, TShiftState shift) {
     TCustomControl::KeyUp(key, shift);
     if (dragging_ && key == VK_CONTROL) {
         dragCopy_ = false;
-        SetCursor(crDrag);
+        ShowOwnCursor(crDrag);
     }
 }
 
 void TMarkMemo::KeyPress(char& key) {
     CallHooks(TMarkMemoEventKind::KeyPress, 0, {}, 0, mbLeft, 0, key);
-    if (UpdateLock() > 0 || dragging_ || DisplayOnly) return;
+    if (UpdateLock() > 0 || dragging_ || DisplayOnly()) return;
     TCustomControl::KeyPress(key);
     if (key == 0) return;
     const auto c = (unsigned char)key;
@@ -582,7 +613,7 @@ void TMarkMemo::MouseDown(TMouseButton button, TShiftState shift, int x, int y) 
     downPos_ = PosAt(x, y);
     if (button != mbLeft) return;
     desiredX_ = INT_MIN;
-    if (DisplayOnly) return;
+    if (DisplayOnly()) return;
     if (CanFocus() && !Focused()) SetFocus();
     selecting_ = true;
     if (shift & ssDouble) return;  // the double click selects a word
@@ -592,7 +623,7 @@ void TMarkMemo::MouseDown(TMouseButton button, TShiftState shift, int x, int y) 
     if (inside && !ReadOnly && !HasOption(pmoNoDragnDrop)) {
         dragging_ = true;
         dragCopy_ = shift & ssCtrl;
-        SetCursor(dragCopy_ ? crDragCopy : crDrag);
+        ShowOwnCursor(dragCopy_ ? crDragCopy : crDrag);
         return;
     }
     if (InLineMargin(x)) {
@@ -620,7 +651,7 @@ void TMarkMemo::MouseDown(TMouseButton button, TShiftState shift, int x, int y) 
 void TMarkMemo::DblClick() {
     CallHooks(TMarkMemoEventKind::DblClick, 0, lastMouse_);
     TCustomControl::DblClick();
-    if (DisplayOnly) return;
+    if (DisplayOnly()) return;
     const int32_t pos = PosAt(lastMouse_.X, lastMouse_.Y);
     const int32_t first = WordStart(pos), last = WordEnd(pos);
     anchor_ = first;
@@ -637,8 +668,9 @@ void TMarkMemo::MouseMove(TShiftState shift, int x, int y) {
     TCustomControl::MouseMove(shift, x, y);
     lastMouse_ = {x, y};
     if (!selecting_ && marginLine_ < 0 && !dragging_) {
-        // a dynamic range with its own cursor shows it; the margin shows the line arrow
-        TCursor wanted = crIBeam;
+        // a dynamic range with its own cursor shows it; the margin shows the line arrow;
+        // elsewhere the control's own cursor is back
+        TCursor wanted = crDefault;
         const int32_t pos = PosAt(x, y);
         if (pos < CharCount()) {
             TMarkNavigator& nav = Work(0);
@@ -647,7 +679,10 @@ void TMarkMemo::MouseMove(TShiftState shift, int x, int y) {
             if (attr.Dynamic() && attr.Cursor != 0) wanted = TCursor(attr.Cursor);
         }
         if (InLineMargin(x)) wanted = crRightArrow;
-        if (wanted != Cursor()) SetCursor(wanted);
+        if (wanted != crDefault)
+            ShowOwnCursor(wanted);
+        else
+            RestoreOwnCursor();
         return;
     }
     if (dragging_) {
@@ -656,7 +691,7 @@ void TMarkMemo::MouseMove(TShiftState shift, int x, int y) {
         const TCursor wanted = outside                         ? crNoDrop
                                : dragCopy_ || (shift & ssCtrl) ? crDragCopy
                                                                : crDrag;
-        if (wanted != Cursor()) SetCursor(wanted);
+        ShowOwnCursor(wanted);
     }
     if (!selecting_ || !(shift & ssLeft)) return;
     // outside the window the view scrolls on a timer
@@ -691,17 +726,34 @@ void TMarkMemo::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
     wordMode_ = false;
     marginLine_ = -1;
     StopAutoScroll();
+    RestoreOwnCursor();
     const int32_t pos = PosAt(x, y);
+    const int32_t downPos = std::exchange(downPos_, -1);
     if (dragging_) {
         dragging_ = false;
         dropPos_ = -1;
-        SetCursor(crIBeam);
         DropText(pos, dragCopy_ || (shift & ssCtrl));
         return;
     }
-    // a context click: released on the character it went down on
-    if ((button == mbRight || wasSelecting) && pos == downPos_) FireContext(pos, button);
-    if (!DisplayOnly) ScrollCaretIntoView();
+    // a context click: released on the character it went down on (a memo that only displays
+    // never selects, so its left clicks count too)
+    const bool click = button == mbRight || wasSelecting || (DisplayOnly() && button == mbLeft);
+    if (click && pos == downPos) FireContext(pos, button);
+    if (!DisplayOnly()) ScrollCaretIntoView();
+}
+
+void TMarkMemo::ShowOwnCursor(TCursor cursor) {
+    if (!rangeCursor_) {
+        savedCursor_ = Cursor();
+        rangeCursor_ = true;
+    }
+    if (cursor != Cursor()) SetCursor(cursor);
+}
+
+void TMarkMemo::RestoreOwnCursor() {
+    if (!rangeCursor_) return;
+    rangeCursor_ = false;
+    if (savedCursor_ != Cursor()) SetCursor(savedCursor_);
 }
 
 void TMarkMemo::FireContext(int32_t pos, TMouseButton button) {
@@ -712,11 +764,14 @@ void TMarkMemo::FireContext(int32_t pos, TMouseButton button) {
     if (!attr.Dynamic() || attr.Context == 0 || (!OnContext && HookCount() == 0)) return;
     const int16_t context = attr.Context;
     const TParagraphRec& par = nav.GetPar();
-    int32_t start = par.StartOffset();
     const int d = nav.GetDynNb();
-    if (d > 0) start += par.Attrs[size_t(d - 1)].Offset;
+    int32_t start = par.StartOffset() + (d > 0 ? par.Attrs[size_t(d - 1)].Offset : 0);
     int32_t stop = CharCount();
     if (nav.NextDyn(CharCount())) stop = nav.Pos();
+    if (d == 0) {  // the range came from an earlier paragraph: it starts at its record there
+        nav.SetPos(start);
+        start = nav.PrevDyn(0) ? nav.Pos() : 0;
+    }
     if (HookCount() > 0) {
         const std::string text = TextRange(start, stop);
         for (size_t i = 0; i < hooks_.size(); ++i)

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <string_view>
+#include <tuple>
 
 namespace {
 
@@ -51,6 +53,117 @@ private:
     int32_t next_ = MaxInt;
 };
 
+// A line opened at `at` with the style and record in force there.
+TLineRec OpenedLine(int32_t at, const TStyleWalker& walk) {
+    TLineRec line;
+    line.StartOffset = at;
+    line.StartStyle = walk.Static();
+    line.StartAttr = int32_t(walk.AttrIndex());
+    return line;
+}
+
+// `line` closed at `end`: its widths without and with the blanks it broke at, its stretchable
+// blanks and where justification starts.
+TLineRec ClosedLine(TLineRec line, int32_t end, int width, int fullWidth, int spaceCount,
+                    int32_t justify) {
+    line.EndOffset = end;
+    line.Width = width;
+    line.FullWidth = fullWidth;
+    line.SpaceCount = spaceCount;
+    line.JustifyFrom = justify;
+    return line;
+}
+
+// Where a run of blanks and format codes ends, with the x, the stretchable blanks and the
+// justification start it leaves; `refont` follows style changes (sf then reads the font).
+struct TBlankRun {
+    int32_t end;
+    int x, spaces;
+    int32_t justifyFrom;
+};
+template <class Refont>
+TBlankRun SkipBlanks(TStyleWalker& walk, Refont&& refont, const int& spaceWidth,
+                     std::string_view text, int32_t i, TBlankRun run, int tabWidth) {
+    const auto length = int32_t(text.size());
+    for (; i < length; ++i) {
+        if (walk.Sync(i)) refont();
+        auto c = (unsigned char)text[size_t(i)];
+        if (c == ' ') {
+            run.x += spaceWidth;
+            ++run.spaces;
+        } else if (c == fcTab) {
+            run.x = (run.x / tabWidth + 1) * tabWidth;
+            run.spaces = 0;
+            run.justifyFrom = i + 1;
+        } else if (walk.Code(c)) {
+            refont();
+        } else {
+            break;
+        }
+    }
+    run.end = i;
+    return run;
+}
+
+// A word from `from` to the next blank, measured with the fonts its styles select, less the
+// overhang once. Measuring stops once the word cannot fit after x: a word longer than the line
+// is broken by the caller, and the rest is measured for the lines after it, so a paragraph
+// without blanks costs time in proportion to its length. `cut`: more of the word follows.
+struct TWord {
+    int32_t end;
+    int width;
+    bool cut;
+};
+template <class Refont>
+TWord MeasureWord(TStyleWalker& walk, Refont&& refont, const int* const& adv, const int& overhang,
+                  std::string_view text, int32_t from, int x, int avail) {
+    const auto length = int32_t(text.size());
+    TWord word{from, 0, false};
+    bool over = false;
+    for (; word.end < length; ++word.end) {
+        auto c = (unsigned char)text[size_t(word.end)];
+        if (c == ' ' || c == fcTab) break;
+        if (walk.Sync(word.end)) refont();
+        if (walk.Code(c)) {
+            refont();
+            continue;
+        }
+        if (over) {
+            word.cut = true;
+            break;
+        }
+        word.width += adv[c];
+        over = int64_t(x) + word.width - overhang > avail;
+    }
+    word.width -= overhang;
+    return word;
+}
+
+// How much of a word wider than the line fits from x: the offset after the last character
+// that still fits (one character at least when `alone`, nothing else being on the line), the
+// x there and how many characters fitted.
+struct TWordFit {
+    int32_t end;
+    int x, fitted;
+};
+template <class Refont>
+TWordFit FitWord(TStyleWalker& walk, Refont&& refont, const int* const& adv, std::string_view text,
+                 int32_t from, int32_t to, int x, int avail, bool alone) {
+    TWordFit fit{from, x, 0};
+    for (; fit.end < to; ++fit.end) {
+        auto c = (unsigned char)text[size_t(fit.end)];
+        if (walk.Sync(fit.end)) refont();
+        if (walk.Code(c)) {
+            refont();
+            continue;
+        }
+        if (fit.x + adv[c] > avail && !(alone && fit.fitted == 0)) break;
+        fit.x += adv[c];
+        ++fit.fitted;
+    }
+    return fit;
+}
+
 }  // namespace
 
 // ---- metrics ----
@@ -91,11 +204,15 @@ const TMarkMemo::TStyleFont& TMarkMemo::FontFor(uint8_t effectiveStyle) {
 
 void TMarkMemo::Remeasure() {
     measurer_ = WindowExists() ? host_->Measurer() : nullptr;
+    MeasureFonts(fixedLineHeight_);
+}
+
+void TMarkMemo::MeasureFonts(int fixedHeight) {
     styleFonts_.fill({});
     if (CanMeasure()) {
         const TStyleFont& base = FontFor(font_.Style() & 0x0F);
         const TTextMetric& m = base.font->Metric();
-        lineHeight_ = fixedLineHeight_ ? fixedLineHeight_ : m.Height + 1;
+        lineHeight_ = fixedHeight ? fixedHeight : m.Height > 0 ? m.Height + 1 : 10;
         int floor = m.Height - m.InternalLeading - m.Descent;
         textOffset_ = lineHeight_ - m.Descent - 1;
         if (textOffset_ < floor) textOffset_ = lineHeight_ - m.InternalLeading;
@@ -170,35 +287,27 @@ TFormatResult TMarkMemo::FormatMeasured(int fromLine, const TParagraphRec& par,
     TStyleWalker walk(par, from.StartOffset, from.StartStyle, StaticFormat());
     const TStyleFont* sf = &FontFor(walk.Effective(fontStyle));
     const int* adv = sf->font->Advances().data();
+    int spaceWidth = sf->spaceWidth, overhang = sf->overhang;
     auto refont = [&] {
         sf = &FontFor(walk.Effective(fontStyle));
         adv = sf->font->Advances().data();
+        spaceWidth = sf->spaceWidth;
+        overhang = sf->overhang;
     };
 
     std::vector<TLineRec> out;
     TLineRec line;
-    auto openLine = [&](int32_t at) {
-        line = TLineRec{};
-        line.StartOffset = at;
-        line.StartStyle = walk.Static();
-        line.StartAttr = int32_t(walk.AttrIndex());
-    };
-    openLine(from.StartOffset);
+    line = OpenedLine(from.StartOffset, walk);
     int x = 0, spaces = 0;
     int32_t justifyFrom = from.StartOffset;
     bool hasWord = false;
     int32_t i = from.StartOffset;
     // Closes the current line at `end` and opens the next one there.
     auto closeLine = [&](int32_t end, int width, int fullWidth, int spaceCount, int32_t justify) {
-        line.EndOffset = end;
-        line.Width = width;
-        line.FullWidth = fullWidth;
-        line.SpaceCount = spaceCount;
-        line.JustifyFrom = justify;
-        out.push_back(line);
+        out.push_back(ClosedLine(line, end, width, fullWidth, spaceCount, justify));
         walk.Sync(end);
         refont();
-        openLine(end);
+        line = OpenedLine(end, walk);
         x = spaces = 0;
         justifyFrom = end;
         hasWord = false;
@@ -214,50 +323,20 @@ TFormatResult TMarkMemo::FormatMeasured(int fromLine, const TParagraphRec& par,
     while (i < length) {
         const int xBefore = x, spacesBefore = spaces;
         const int32_t justifyBefore = justifyFrom;
-        for (; i < length; ++i) {
-            if (walk.Sync(i)) refont();
-            auto c = (unsigned char)text[size_t(i)];
-            if (c == ' ') {
-                x += sf->spaceWidth;
-                ++spaces;
-            } else if (c == fcTab) {
-                x = (x / tabWidth + 1) * tabWidth;
-                spaces = 0;
-                justifyFrom = i + 1;
-            } else if (walk.Code(c)) {
-                refont();
-            } else {
-                break;
-            }
-        }
+        const TBlankRun blanks =
+            SkipBlanks(walk, refont, spaceWidth, text, i, {i, x, spaces, justifyFrom}, tabWidth);
+        std::tie(i, x, spaces, justifyFrom) =
+            std::tuple(blanks.end, blanks.x, blanks.spaces, blanks.justifyFrom);
         if (i >= length) break;
 
         const int32_t wordStart = i;
         const int xWord = x;
         const uint8_t stWord = walk.Static();
         const size_t aiWord = walk.AttrIndex();
-        int width = 0;
-        int32_t j = i;
-        // Measuring stops once the word cannot fit: a word longer than the line is broken
-        // below, and the rest is measured for the lines after it, so a paragraph without
-        // blanks costs time in proportion to its length.
-        bool over = false, cut = false;
-        for (; j < length; ++j) {
-            auto c = (unsigned char)text[size_t(j)];
-            if (c == ' ' || c == fcTab) break;
-            if (walk.Sync(j)) refont();
-            if (walk.Code(c)) {
-                refont();
-                continue;
-            }
-            if (over) {  // more of the word follows: it is cut here
-                cut = true;
-                break;
-            }
-            width += adv[c];
-            over = int64_t(x) + width - sf->overhang > avail;
-        }
-        width -= sf->overhang;
+        const TWord word = MeasureWord(walk, refont, adv, overhang, text, i, x, avail);
+        const int32_t j = word.end;
+        const bool cut = word.cut;
+        const int width = word.width;
         if (!cut && x + width <= avail) {
             x += width;
             i = j;
@@ -273,38 +352,29 @@ TFormatResult TMarkMemo::FormatMeasured(int fromLine, const TParagraphRec& par,
         walk.Restore(aiWord, stWord);
         walk.Sync(wordStart);
         refont();
-        int cx = x, fitted = 0;
-        int32_t k = wordStart;
-        for (; k < j; ++k) {
-            auto c = (unsigned char)text[size_t(k)];
-            if (walk.Sync(k)) refont();
-            if (walk.Code(c)) {
-                refont();
-                continue;
-            }
-            bool alone = fitted == 0 && line.StartOffset == wordStart;
-            if (cx + adv[c] > avail && !alone) break;
-            cx += adv[c];
-            ++fitted;
-        }
-        if (k >= j && !cut) {
-            x = cx;
+        const TWordFit fit =
+            FitWord(walk, refont, adv, text, wordStart, j, x, avail, line.StartOffset == wordStart);
+        if (fit.end >= j && !cut) {
+            x = fit.x;
             i = j;
             hasWord = true;
             continue;
         }
-        if (fitted == 0) {  // only blanks before it: the word starts the next line
+        if (fit.fitted == 0) {  // only blanks before it: the word starts the next line
             breakBefore(wordStart, xBefore, xWord, spacesBefore, justifyBefore, aiWord, stWord);
             continue;
         }
-        closeLine(k, cx, cx, spaces, justifyFrom);
+        closeLine(fit.end, fit.x, fit.x, spaces, justifyFrom);
     }
-    line.EndOffset = length;
-    line.Width = line.FullWidth = x;
-    line.SpaceCount = 0;  // the last line of a paragraph is never justified
-    line.JustifyFrom = justifyFrom;
-    out.push_back(line);
+    // the last line of a paragraph is never justified
+    out.push_back(ClosedLine(line, length, x, x, 0, justifyFrom));
+    return StoreLines(lines, first, oldCount, out);
+}
 
+// The new lines replace the old ones from line `first` on; a line wider than the widest
+// becomes the widest.
+TFormatResult TMarkMemo::StoreLines(TParagraphLines& lines, int first, int oldCount,
+                                    const std::vector<TLineRec>& out) {
     lines.SetLineCount(first + int(out.size()));
     int widest = widestWidth_ == MaxInt ? 0 : widestWidth_;
     for (size_t l = 0; l < out.size(); ++l) {

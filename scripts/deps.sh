@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   zlib1g-dev libcups2-dev fonts-liberation2 clang-format poppler-utils
   liblz4-dev nlohmann-json3-dev desktop-file-utils
-  xvfb xdotool imagemagick cups-daemon cups-client
+  xvfb xdotool imagemagick openbox x11-utils cups-daemon cups-client
 )
 missing=()
 for p in "${packages[@]}"; do

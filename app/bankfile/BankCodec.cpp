@@ -67,7 +67,8 @@ bool WriteDate(TDateTime date, TRecordOptions::TDateRule rule) {
     return false;
 }
 
-// A value outside the years 1-9999 is no date the date routines can take apart.
+// A value outside the years 1-9999 is no date the date routines can take apart: the first day
+// (1 January of year 1) is in, the day after the last (1 January 10000) is out.
 TDateTime ReadDate(std::string_view text) {
     constexpr double FirstDay = -693593.0, LastDay = 2958466.0;
     double value = 0;
@@ -88,7 +89,7 @@ TDateTime ReadDate(std::string_view text) {
     } else if (!TryStrToFloat(text, value)) {
         return NoDate;
     }
-    if (value == 0 || value <= FirstDay || value >= LastDay) return NoDate;
+    if (value == 0 || value < FirstDay || value >= LastDay) return NoDate;
     return value;
 }
 

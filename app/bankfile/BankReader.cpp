@@ -3,13 +3,11 @@
 #include <cstring>
 #include <vector>
 
-#include "AppSeams.h"
 #include "BankCodec.h"
 #include "ResStrings.h"
 #include "StStrS.h"
 #include "platform/Exceptions.h"
 #include "platform/FileUtils.h"
-#include "platform/Messages.h"
 #include "platform/SysUtils.h"
 
 using namespace bankfile;
@@ -18,7 +16,6 @@ namespace {
 
 // Loads report their progress every this many records.
 constexpr int ProgressEvery = 15;
-constexpr int PumpEvery = 5000;
 
 // Lines end at CR, LF or CR LF; NUL and 0x1A are ordinary bytes (the workgroup marker holds
 // 0x1A). The lines are views into the bytes, which must outlive them.
@@ -101,12 +98,14 @@ std::string IncompleteRecordText(const TEntry& entry, int number) {
 
 class TBankReader {
 public:
-    TBankReader(const std::string& fileName, bool import, bool workgroup, bool allowWorkgroup)
+    TBankReader(TBankState& bank, const std::string& fileName, const TBankLoad& how,
+                TBankFileUser& user)
         : fileName_(fileName),
-          import_(import),
-          workgroup_(workgroup),
-          allowWorkgroup_(allowWorkgroup),
-          bank_(Bank()) {}
+          import_(how.Import),
+          workgroup_(how.Workgroup),
+          allowWorkgroup_(how.AllowWorkgroup),
+          bank_(bank),
+          user_(user) {}
 
     bool Run(int& count);
 
@@ -131,6 +130,7 @@ private:
     bool workgroup_;
     const bool allowWorkgroup_;
     TBankState& bank_;
+    TBankFileUser& user_;
     bool protected_ = false;
     std::string filePassword_;
     int records_ = 0;
@@ -146,12 +146,11 @@ private:
 
 bool TBankReader::Run(int& count) {
     count = 0;
-    TBusyScope busy;
     std::string bytes;
     try {
         bytes = ReadFileBytes(fileName_);
     } catch (const Exception& e) {
-        MessageDlg("Error loading " + fileName_ + "\r" + e.Message, TMsgDlgType::mtError, mbOK);
+        user_.ShowError("Error loading " + fileName_ + "\r" + e.Message);
         return false;
     }
     bank_.BankFolder = ExtractFilePath(fileName_);
@@ -172,9 +171,9 @@ bool TBankReader::Run(int& count) {
     }
     // The open bank's password, which later commands check, is only that of a bank opened
     // whole; an import or a merge keeps it.
-    if (protected_ && !import_) bank_.FilePassword = filePassword_;
-    SetStatusTextSeam(std::string());
-    RebuildTreeSeam();
+    // Kept as it is asked for: trimmed.
+    if (protected_ && !import_) bank_.FilePassword = Trim(filePassword_);
+    user_.ShowProgress(std::string());
     count = records_;
     return true;
 }
@@ -193,8 +192,7 @@ bool TBankReader::ReadHead(TLineCursor& lines) {
                 filePassword_ = DecodePasswordValue(line.substr(PrefixLength));
             } catch (const EConvertError&) {
                 // A password nobody can type: the file cannot be opened.
-                MessageDlg("Error loading " + fileName_ + "\rIts password line is damaged.",
-                           TMsgDlgType::mtError, mbOK);
+                user_.ShowError("Error loading " + fileName_ + "\rIts password line is damaged.");
                 return false;
             }
             if (!AskPassword()) return false;
@@ -205,10 +203,9 @@ bool TBankReader::ReadHead(TLineCursor& lines) {
         const std::string_view marker = line.substr(PrefixLength, 14);
         if (ScrambleShortStr(marker, ResKeyText) == WorkgroupMarkerText) {
             workgroup_ = true;
-            ValidateUserSeam();
-            if (!bank_.IsAdministrator && !allowWorkgroup_) {
-                MessageDlg("Only a Lorvane Administrator can\ropen or import a Workgroup Bank",
-                           TMsgDlgType::mtError, mbOK);
+            if (!user_.IsAdministrator() && !allowWorkgroup_) {
+                user_.ShowError(
+                    "Only a Lorvane Administrator can\ropen or import a Workgroup Bank");
                 return false;
             }
         }
@@ -220,16 +217,13 @@ bool TBankReader::AskPassword() {
     const std::string expected = Trim(filePassword_);
     while (true) {
         std::string typed;
-        if (!AskPasswordSeam(typed)) return false;
+        if (!user_.AskPassword(typed)) return false;
         if (SameText(Trim(typed), expected)) return true;
-        MessageDlg("Password failed!\rPlease try again", TMsgDlgType::mtError, mbOK);
+        user_.ShowError("Password failed!\rPlease try again");
     }
 }
 
 bool TBankReader::ReadRecords(TLineCursor& lines) {
-    // Events every 50 ms of reading, or every PumpEvery records on a slow machine: pumping them
-    // more often than the screen can show costs a long load much of its time.
-    TEventPump pump(PumpEvery);
     std::string_view prefix;  // of the record being read; empty before the first
     std::string_view line;
     for (size_t number = 1; lines.Next(line); ++number) {
@@ -251,14 +245,14 @@ bool TBankReader::ReadRecords(TLineCursor& lines) {
             continue;
         }
         if (linePrefix != prefix) {
-            pump.Tick();
+            user_.KeepResponsive();
             if (records_ > 0 && !CheckRecord(bank_.EntryHigh)) return false;
             bank_.Entries.emplace_back();
             ++bank_.EntryHigh;
             ++records_;
             prefix = linePrefix;
             if (records_ % ProgressEvery == 0)
-                SetStatusTextSeam("\tLoading # " + IntToStr(records_));
+                user_.ShowProgress("\tLoading # " + IntToStr(records_));
         }
         ApplyField(bank_.Entries.back(), tag, value);
     }
@@ -269,7 +263,7 @@ bool TBankReader::CheckRecord(int index) {
     const TEntry& entry = bank_.Entries[size_t(index)];
     if (!entry.Name.empty() && (!entry.URL.empty() || !entry.EMail.empty())) return true;
     const std::string text = IncompleteRecordText(entry, index + 1);
-    return text.empty() || MessageDlg(text, TMsgDlgType::mtConfirmation, mbYesNo) == mrYes;
+    return text.empty() || user_.AskYesNo(text);
 }
 
 void TBankReader::BadLine(size_t number) {
@@ -278,9 +272,8 @@ void TBankReader::BadLine(size_t number) {
         return;
     }
     badLineShown_ = true;
-    MessageDlg("Record No " + IntToStr(int64_t(number)) + " in\r" + fileName_ +
-                   "\ris bad and will be bypassed.",
-               TMsgDlgType::mtInformation, mbOK);
+    user_.ShowInformation("Record No " + IntToStr(int64_t(number)) + " in\r" + fileName_ +
+                          "\ris bad and will be bypassed.");
 }
 
 void TBankReader::ReportMoreBadLines() {
@@ -296,9 +289,8 @@ void TBankReader::ReportMoreBadLines() {
         }
         numbers += (numbers.empty() ? "" : ", ") + text;
     }
-    MessageDlg(IntToStr(int64_t(moreBadLines_.size())) +
-                   " more records were bad and were bypassed:\r" + numbers,
-               TMsgDlgType::mtInformation, mbOK);
+    user_.ShowInformation(IntToStr(int64_t(moreBadLines_.size())) +
+                          " more records were bad and were bypassed:\r" + numbers);
     moreBadLines_.clear();
 }
 
@@ -373,8 +365,9 @@ void TBankReader::ApplyField(TEntry& entry, Tag tag, std::string_view value) {
             entry.Description = std::string(value);
             break;
         case Tag::Ra:
-            // Cut to the field first, then trimmed, so the value reloads as it was shown.
-            entry.Rating = Trim(value.substr(0, FixedStr<3>::Capacity));
+            // Trimmed, then cut to the field, then trimmed again: a value cut after a blank
+            // reloads as it was shown.
+            entry.Rating = Trim(Trim(value).substr(0, FixedStr<3>::Capacity));
             break;
         case Tag::Id:
             entry.UserID = value;
@@ -417,7 +410,7 @@ void TBankReader::Abandon() {
 
 }  // namespace
 
-bool LoadBankFile(const std::string& FileName, bool Import, bool Workgroup, bool AllowWorkgroup,
-                  int& Count) {
-    return TBankReader(FileName, Import, Workgroup, AllowWorkgroup).Run(Count);
+bool ReadBankFile(TBankState& bank, const std::string& FileName, const TBankLoad& how,
+                  TBankFileUser& user, int& Count) {
+    return TBankReader(bank, FileName, how, user).Run(Count);
 }

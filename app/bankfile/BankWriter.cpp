@@ -9,17 +9,12 @@
 #include <emmintrin.h>
 #endif
 
-#include "AppSeams.h"
 #include "BankCodec.h"
-#include "ProgramState.h"
 #include "ResStrings.h"
-#include "Security.h"
-#include "Settings.h"
 #include "StStrS.h"
 #include "platform/Codec.h"
 #include "platform/Exceptions.h"
 #include "platform/FileUtils.h"
-#include "platform/Messages.h"
 #include "platform/SysUtils.h"
 
 using namespace bankfile;
@@ -309,15 +304,6 @@ void WriteEntryRecord(std::string& out, const TEntry& entry, int number,
     out.resize(size_t(record.WriteTo(out.data() + at) - out.data()));
 }
 
-void WriteBankRecord(std::string& out, int Index, int& Number, const TRecordOptions& options) {
-    ++Number;
-    WriteEntryRecord(out, Bank().Entry(Index), Number, options);
-}
-
-std::function<void(const std::string&)>& BankSaveHook() {
-    return ProgramState().BankSaveHook;
-}
-
 std::string BankBackupName(const std::string& FileName) {
     return PathForceExtension(FileName, "bak");
 }
@@ -333,50 +319,52 @@ namespace {
 // The new bank replaces the old by one rename; the previous bank stays as the backup (a second
 // name for it, made before the replace). Any failure leaves the bank and its backup as they
 // were. Passwords in a bank are merely obfuscated: a new bank is the owner's alone.
-TSafeWriteOptions BankWriteOptions(const std::string& fileName) {
+TSafeWriteOptions BankWriteOptions(const std::string& fileName, const TBankSaveSettings& settings) {
     TSafeWriteOptions options;
     options.Mode = 0600;
     options.BackupName = BankBackupName(fileName);
-    options.BeforeReplace = BankSaveHook();
+    options.BeforeReplace = settings.BeforeReplace;
     return options;
+}
+
+// The password of a save that asks for it; false, after "File not Saved!", when it was
+// cancelled or typed differently the second time.
+bool AskSavePassword(TBankSaveSettings& settings, TBankFileUser& user) {
+    std::string typed;
+    if (!user.AskPassword(typed)) {
+        user.ShowInformation("File not Saved!");
+        return false;
+    }
+    // A new password is typed twice: a slip must not lock the owner out of the bank.
+    if (Trim(typed) != Trim(settings.Password)) {
+        std::string again;
+        if (!user.AskPassword(again)) {
+            user.ShowInformation("File not Saved!");
+            return false;
+        }
+        if (Trim(again) != Trim(typed)) {
+            user.ShowError("The PassWord entries are not the same.\rPlease try again.");
+            user.ShowInformation("File not Saved!");
+            return false;
+        }
+    }
+    settings.Password = Trim(typed);
+    return true;
 }
 
 }  // namespace
 
-bool SaveBankFile(const std::string& FileName) {
-    TBankState& bank = Bank();
-    TSettings& settings = Settings();
-    if (settings.PWordFile && settings.PWEachSave) {
-        std::string typed;
-        if (!AskPasswordSeam(typed)) {
-            MessageDlg("File not Saved!", TMsgDlgType::mtInformation, mbOK);
-            return false;
-        }
-        // A new password is typed twice: a slip must not lock the owner out of the bank.
-        if (Trim(typed) != Trim(settings.BankPassword)) {
-            std::string again;
-            if (!AskPasswordSeam(again)) {
-                MessageDlg("File not Saved!", TMsgDlgType::mtInformation, mbOK);
-                return false;
-            }
-            if (Trim(again) != Trim(typed)) {
-                MessageDlg("The PassWord entries are not the same.\rPlease try again.",
-                           TMsgDlgType::mtError, mbOK);
-                MessageDlg("File not Saved!", TMsgDlgType::mtInformation, mbOK);
-                return false;
-            }
-        }
-        settings.BankPassword = Trim(typed);
-    }
+bool WriteBankFile(TBankState& bank, const std::string& FileName, TBankSaveSettings& settings,
+                   TBankFileUser& user) {
+    if (settings.Protected && settings.AskPasswordEachSave && !AskSavePassword(settings, user))
+        return false;
 
-    TBusyScope busy;
-    TEventPump pump;
     const TSaveScope scope = bank.SaveScope;
     const bool asWorkgroup = scope.AsWorkgroup;
     TRecordOptions options;
-    options.Protected = settings.PWordFile;
+    options.Protected = settings.Protected;
     try {
-        TSafeFileWriter file(FileName, BankWriteOptions(FileName));
+        TSafeFileWriter file(FileName, BankWriteOptions(FileName, settings));
         // One buffer, reused: the records are written straight into it and go to the file a
         // piece at a time as it fills.
         constexpr size_t Piece = size_t(1) << 20;
@@ -385,7 +373,7 @@ bool SaveBankFile(const std::string& FileName) {
         header.append(HeaderPrefix).append(HeaderVersion).append(CRLF);
         if (options.Protected) {
             // Blanks around the configured password must not lock the bank's owner out.
-            const std::string password = Trim(settings.BankPassword);
+            const std::string password = Trim(settings.Password);
             header.append(PasswordPrefix).append(EncodePasswordValue(password)).append(CRLF);
         }
         header.append(MarkerPrefix).append(ScrambledBankMarker(asWorkgroup)).append(CRLF);
@@ -393,7 +381,7 @@ bool SaveBankFile(const std::string& FileName) {
         size_t used = header.copy(bytes.data(), header.size());
         int number = 0;
         for (int i = 0; i <= bank.EntryHigh; ++i) {
-            pump.Tick();
+            user.KeepResponsive();
             const TEntry& entry = bank.Entries[size_t(i)];
             if (!scope.Writes(entry)) continue;
             const TRecordLines record(entry, ++number, options);
@@ -411,7 +399,7 @@ bool SaveBankFile(const std::string& FileName) {
         file.Write(std::string_view(bytes.data(), used));
         file.Commit();
     } catch (const Exception& e) {
-        MessageDlg("Error saving " + FileName + "\r" + e.Message, TMsgDlgType::mtError, mbOK);
+        user.ShowError("Error saving " + FileName + "\r" + e.Message);
         return false;
     }
 
@@ -419,13 +407,11 @@ bool SaveBankFile(const std::string& FileName) {
     // Only what was written in its own kind counts as saved; without a workgroup in use the
     // marked entries are the local bank's own.
     if (scope.SavesOwnKind()) (asWorkgroup ? bank.WorkgroupModified : bank.BankModified) = false;
-    if (!asWorkgroup && scope.What == TSaveScope::swAll && !WorkgroupConfigured())
+    if (!asWorkgroup && scope.What == TSaveScope::swAll && !settings.WorkgroupInUse)
         bank.WorkgroupModified = false;
     if (asWorkgroup) bank.WorkgroupFileTime = FileStamp(FileName);
     if (settings.ConfirmSaves)
-        MessageDlg(
-            FileName + "\rhas been saved as a\r" + (asWorkgroup ? "Workgroup Bank" : "Local Bank"),
-            TMsgDlgType::mtInformation, mbOK);
-    if (!bank.BankModified && !bank.WorkgroupModified) EnableSaveSeam(false);
+        user.ShowInformation(FileName + "\rhas been saved as a\r" +
+                             (asWorkgroup ? "Workgroup Bank" : "Local Bank"));
     return true;
 }

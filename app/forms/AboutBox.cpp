@@ -4,11 +4,11 @@
 #include <QEvent>
 #include <QPushButton>
 
+#include "AboutTexts.h"
 #include "AppSeams.h"
 #include "Artwork.h"
 #include "ElastFrmQt.h"
 #include "FormUtils.h"
-#include "Launch.h"
 #include "StVInfo.h"
 #include "platform/Messages.h"
 #include "platform/qt/Application.h"

@@ -9,7 +9,9 @@
 #include <QUrl>
 
 #include "AppSeams.h"
-#include "Launch.h"
+#include "DesktopEntry.h"
+#include "StartedPrograms.h"
+#include "UrlEncoding.h"
 #include "platform/Exceptions.h"
 #include "platform/qt/Application.h"
 

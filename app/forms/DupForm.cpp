@@ -6,9 +6,11 @@
 
 #include "BankModel.h"
 #include "BulkForms.h"
+#include "EntryList.h"
 #include "FormUtils.h"
 #include "SelectionCommands.h"
 #include "Settings.h"
+#include "VirtualStringTree.h"
 #include "VirtualTrees.h"
 #include "platform/Messages.h"
 #include "platform/qt/Application.h"
@@ -17,10 +19,21 @@
 
 namespace {
 
-// The duplicate tree paints each cell's text from its dialog.
+// Room around a cell's text.
+constexpr int CellPadding = 4;
+
+// The duplicate tree paints each cell's text from its dialog, with an ellipsis where the
+// column is narrower than the text.
 class TDupTree : public TBaseVirtualTree {
 public:
     explicit TDupTree(const TDupForm& form) : form_(form) {}
+
+    // The width a cell's text needs in the tree's font.
+    int TextWidth(const std::string& text) {
+        TCanvas& canvas = measure_.Canvas();
+        canvas.Font().Assign(Font());
+        return LimitedTextWidth(canvas, text);
+    }
 
 protected:
     // The header strip shows the column captions.
@@ -35,14 +48,22 @@ protected:
         if (text.empty()) return;
         canvas.Brush().SetStyle(TBrushStyle::bsClear);
         const int y = cellRect.Top + (cellRect.Height() - canvas.TextHeight(text)) / 2;
-        canvas.TextRect(cellRect, cellRect.Left + 2, y, text);
+        const int space = cellRect.Width() - CellPadding;
+        const std::string shown =
+            LimitedTextWidth(canvas, text) <= space
+                ? text
+                : ShortenWithEllipsis(text, space, canvas.TextWidth("..."),
+                                      [&](std::string_view s) { return canvas.TextWidth(s); });
+        canvas.TextRect(cellRect, cellRect.Left + CellPadding / 2, y, shown);
     }
-    int DoGetNodeWidth(PVirtualNode, TColumnIndex column) override {
-        return Header().Columns().IsValidColumn(column) ? Header().Columns()[column].Width() : 200;
+    int DoGetNodeWidth(PVirtualNode node, TColumnIndex column) override {
+        const auto* data = GetNodeData<TDupNodeData>(node);
+        return data ? TextWidth(form_.CellText(*data, column)) + CellPadding : 0;
     }
 
 private:
     const TDupForm& form_;
+    TBitmap measure_{1, 1};
 };
 
 constexpr struct {
@@ -112,6 +133,18 @@ void TDupForm::BuildTree() {
     }
     t.EndUpdate();
     t.FullExpand();
+    t.OnResize = [this](TObject*) { FitColumns(); };
+}
+
+void TDupForm::FitColumns() {
+    auto& t = static_cast<TDupTree&>(*tree_);
+    TVirtualTreeColumns& columns = t.Header().Columns();
+    std::vector<int> wanted;
+    for (int c = 0; c + 1 < columns.Count(); ++c)
+        wanted.push_back(
+            std::max(t.GetMaxColumnWidth(c), t.TextWidth(DupColumns[c].Caption) + 3 * CellPadding));
+    const std::vector<int> widths = FitColumnWidths(wanted, t.ClientWidth());
+    for (size_t c = 0; c < widths.size(); ++c) columns[int(c)].SetWidth(widths[c]);
 }
 
 std::string TDupForm::CellText(const TDupNodeData& data, int column) const {
@@ -139,4 +172,5 @@ void TDupForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (event->spontaneous()) return;
     CenterOverForm(this, parentWidget() ? parentWidget()->window() : MainWindowWidget());
+    FitColumns();
 }

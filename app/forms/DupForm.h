@@ -42,6 +42,8 @@ protected:
 
 private:
     void BuildTree();
+    // Sizes the columns to their texts and captions within the list's width.
+    void FitColumns();
 
     std::unique_ptr<Ui::DupForm> ui_;
     std::unique_ptr<TBaseVirtualTree> tree_;

@@ -242,7 +242,6 @@ void TEntryForm::showEvent(QShowEvent* event) {
 void TEntryForm::FormActivate() {
     CenterOverForm(this, parentWidget() ? parentWidget()->window() : MainWindowWidget());
     ui_->PageControl1->setCurrentIndex(0);
-    originalName_ = Bank().EditEntry.Name;
     SetTexts(EntryFormTexts());
     if (mode_ == 1)
         ui_->NameEdit->setFocus();
@@ -254,11 +253,10 @@ void TEntryForm::SaveButtonClick() {
     // Before the first showing the editor holds nothing to save.
     if (!filled_) {
         filled_ = true;
-        originalName_ = Bank().EditEntry.Name;
         SetTexts(EntryFormTexts());
     }
     TEntryFormTexts texts = Texts();
-    const bool saved = SaveEntryFormTexts(texts, originalName_);
+    const bool saved = SaveEntryFormTexts(texts);
     // The marker given to the categories shows whatever the outcome; a huge category keeps
     // showing its start and is kept with the marker.
     using T = TEntryFormTexts;

@@ -67,7 +67,6 @@ private:
     std::unique_ptr<Ui::EntryForm> ui_;
     int mode_ = 0;
     bool filled_ = false;
-    std::string originalName_;
     std::map<const QWidget*, int> limits_;
     std::map<const QWidget*, QString> accepted_;  // each limited field's last allowed text
     bool settingTexts_ = false;                   // SetTexts runs: the program's values

@@ -4,6 +4,8 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QItemSelection>
+#include <QPainter>
+#include <QStyle>
 #include <algorithm>
 
 #include "AppSeams.h"
@@ -68,7 +70,9 @@ TEntryListView::TEntryListView(QWidget* parent) : QTableWidget(parent) {
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // The grid is drawn by paintEvent in whole device pixels; the view keeps its room.
     setShowGrid(true);
+    setGridStyle(Qt::NoPen);
     setWordWrap(false);
     setSortingEnabled(false);
     setTabKeyNavigation(false);
@@ -229,6 +233,33 @@ void TEntryListView::SetRowIcon(size_t row, const QIcon& icon) {
 
 void TEntryListView::SizeColumns() {
     FitListColumns(*this, *horizontalHeader(), fitToHeader_);
+}
+
+void TEntryListView::paintEvent(QPaintEvent* event) {
+    QTableWidget::paintEvent(event);
+    // The view's own grid pen is one logical pixel wide, which a fractional scale spreads over
+    // one or two device pixels from line to line; a cosmetic pen is one device pixel always.
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    const QColor color =
+        QColor::fromRgba(QRgb(style()->styleHint(QStyle::SH_Table_GridLineColor, &option, this)));
+    QPainter painter(viewport());
+    painter.setPen(QPen(color, 0));
+    const int right =
+        std::min(viewport()->width(), horizontalHeader()->length() - horizontalHeader()->offset()) -
+        1;
+    const int bottom =
+        std::min(viewport()->height(), verticalHeader()->length() - verticalHeader()->offset()) - 1;
+    for (int r = rowAt(0); r >= 0 && rowViewportPosition(r) <= bottom; ++r) {
+        const int y = rowViewportPosition(r) + rowHeight(r) - 1;
+        painter.drawLine(0, y, right, y);
+        if (r + 1 >= rowCount()) break;
+    }
+    for (int c = 0; c < columnCount(); ++c) {
+        if (isColumnHidden(c)) continue;
+        const int x = columnViewportPosition(c) + columnWidth(c) - 1;
+        if (x >= 0 && x <= right) painter.drawLine(x, 0, x, bottom);
+    }
 }
 
 void TEntryListView::resizeEvent(QResizeEvent* event) {

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <cmath>
 
 #include "ElastFrmQt.h"
 #include "EsCal.h"
@@ -30,6 +31,31 @@ std::string PickedItem(const QListWidget* list) {
     const QListWidgetItem* item = list->currentItem();
     return item && item->isSelected() ? FromQString(item->text()) : std::string();
 }
+
+// A calendar's font grows and shrinks with its place's font (when the dialog's fonts are
+// scaled), keeping the proportion it had at first.
+class TCalendarFontFollower : public QObject {
+public:
+    TCalendarFontFollower(QWidget* place, TEsCalendar& calendar)
+        : QObject(place),
+          place_(place),
+          calendar_(calendar),
+          placeHeight_(WidgetFontHeight(place)),
+          calendarHeight_(calendar.Font().Height()) {
+        place->installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == place_ && event->type() == QEvent::FontChange && placeHeight_ != 0)
+            calendar_.Font().SetHeight(int(
+                std::lround(double(calendarHeight_) * WidgetFontHeight(place_) / placeHeight_)));
+        return false;
+    }
+
+private:
+    QWidget* place_;
+    TEsCalendar& calendar_;
+    const int placeHeight_, calendarHeight_;
+};
 
 }  // namespace
 
@@ -65,6 +91,7 @@ TFindForm::TFindForm(QWidget* parent) : QDialog(parent), ui_(new Ui::FindForm) {
         calendar->OnChange = [this, dateB](TObject*, TDateTime date) {
             CalendarChange(dateB, date);
         };
+        new TCalendarFontFollower(places[k], *calendar);
         calendars_[size_t(k)] = std::move(calendar);
     }
     struct Page {

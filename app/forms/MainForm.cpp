@@ -1,5 +1,5 @@
 // The main window: creation, the tree's handlers, the window's events and the File, Help and
-// launching commands. Commands of later parts of the program are shown disabled.
+// launching commands; every menu command and tool button is bound here.
 #include "MainForm.h"
 
 #include <QApplication>
@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "AboutBox.h"
 #include "AdminSaveForm.h"
@@ -80,11 +81,11 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui_(new Ui::MainFor
     host->setObjectName("VST");
     ui_->CentralLayout->addWidget(host);
     treeImages_ = std::make_unique<TCustomImageList>(nullptr, 16, 16);
-    // Drawn with the screen's pixels, so that a scaled screen shows them sharp.
-    const int scale = std::clamp(int(std::ceil(ScreenPixelRatio())), 1, 4);
-    treeImages_->SetDevicePixelRatio(scale);
-    for (int level = 1; level <= 3; ++level)
-        AddPixmap(*treeImages_, FolderPixmap(level, 16 * scale));
+    // Drawn with the screen's own pixels (24 for 16 points at a scale of 1.5), so that a scaled
+    // screen shows them sharp: images of more pixels would be scaled down, and soft.
+    const int pixels = int(std::lround(16 * std::clamp(ScreenPixelRatio(), 1.0, 4.0)));
+    treeImages_->SetDevicePixelRatio(pixels / 16.0);
+    for (int level = 1; level <= 3; ++level) AddPixmap(*treeImages_, FolderPixmap(level, pixels));
     fileStampCheck_ = new QTimer(this);
     fileStampCheck_->setObjectName("FileStampCheck");
     dropTarget_ = std::make_unique<TDropURLTarget>();
@@ -115,28 +116,27 @@ TPasswordDlg& TMainForm::PasswordDlg() {
 }
 
 void TMainForm::FormCreate() {
-    // 1. Settings; column 0 always shows field 0.
+    // Settings; column 0 always shows field 0.
     LoadSettings();
     NormalizeColumnTable(Settings());
-    // 2-4. The tree, its header and columns.
+    // The tree, its header and columns.
     ConfigureTree();
-    // 5. The smallest size the window may take, by screen width.
+    // The smallest size the window may take, by screen width.
     elastic_ = new TElasticFormQt(this);
     const QScreen* screen = QGuiApplication::primaryScreen();
     const auto [minW, minH] = MinimumTrackSize(screen ? screen->geometry().width() : 0);
     elastic_->SetMinimumTrackWidth(minW);
     elastic_->SetMinimumTrackHeight(minH);
-    // 6. No bank.
+    // No bank.
     ResetBank();
     ResetBankCommands();
     TBankState& bank = Bank();
-    bank.Entries.resize(15);
     // Until a bank is open the window carries the program's name.
     setWindowTitle(ToQString(std::string(ResAppTitle)));
     QFont statusFont("Arial", 9);
     ui_->StatusBar1->setFont(statusFont);
     statusLabel_->clear();
-    // 7. The application's activation.
+    // The application's activation.
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
         CallGuarded([&] {
             if (s == Qt::ApplicationActive)
@@ -145,24 +145,24 @@ void TMainForm::FormCreate() {
                 AppDeactivate();
         });
     });
-    // 8. Folders; the help manual is looked for beside the program when it is asked for.
+    // Folders; the help manual is looked for beside the program when it is asked for.
     bank.BankFileName.clear();
     bank.ProgramFolder = ProgramFolder();
     bank.BankFolder.clear();
-    // 9. The workgroup commands and the user's validation.
+    // The workgroup commands and the user's validation.
     UpdateLoadWorkgroup();
     bank.WorkgroupFileTime = 0;
     ResetUserValidation();
-    // 10. The resizer: no resolution or font scaling; tool bar and status bar keep their size.
+    // The resizer: no resolution or font scaling; tool bar and status bar keep their size.
     elastic_->ResolutionIndependence = false;
     elastic_->ElasticFont = false;
     elastic_->ExcludeFromResizing(ui_->ToolBar1);
     elastic_->ExcludeFromResizing(ui_->StatusBar1);
     elastic_->ElFrmIniFile = "Software\\PellTech\\Lorvane";
     elastic_->OnAfterResize = [this](TObject*) { ElasticForm1AfterResize(); };
-    // 11. Links dropped on the window.
+    // Links dropped on the window.
     RegisterDropTarget(*dropTarget_, this);
-    // 12. Nothing to save yet; the workgroup file check waits for a workgroup bank.
+    // Nothing to save yet; the workgroup file check waits for a workgroup bank.
     ui_->SaveBank1->setEnabled(false);
     ui_->SaveAs1->setEnabled(false);
     ui_->tbSaveButton->setEnabled(false);
@@ -240,7 +240,7 @@ void TMainForm::ConfigureTree() {
     tree.OnGetText = [](TBaseVirtualTree* sender, PVirtualNode node, TColumnIndex column,
                         TVSTTextType textType, std::string& text) {
         const auto* data = sender->GetNodeData<TTreeNodeData>(node);
-        if (data && textType == ttNormal) MainTreeGetText(Bank(), Settings(), *data, column, text);
+        if (data && textType == ttNormal) MainTreeCellText(Bank(), Settings(), *data, column, text);
     };
     tree.OnPaintText = [](TBaseVirtualTree* sender, TCanvas& canvas, PVirtualNode node,
                           TColumnIndex column, TVSTTextType) {
@@ -291,7 +291,23 @@ void TMainForm::ConfigureTree() {
     tree.OnColumnResize = [](TVTHeader* header, TColumnIndex) {
         ColumnsResized(TreeColumnWidths(*header->Treeview()));
     };
-    tree.OnDblClick = [this](TObject*) { GoToURL1Click(); };
+    // A double click opens the entry of the row under the pointer, which it focuses first; on
+    // no row it opens nothing. The press that makes it a double click tells where it was.
+    auto doubleAt = std::make_shared<TPoint>();
+    tree.OnMouseDown = [doubleAt](TObject*, TMouseButton button, TShiftState shift, int x, int y) {
+        if (button == mbLeft && (shift & ssDouble)) *doubleAt = {x, y};
+    };
+    tree.OnDblClick = [this, doubleAt](TObject*) {
+        TBaseVirtualTree& tree = VST();
+        PVirtualNode node = tree.GetNodeAt(doubleAt->X, doubleAt->Y);
+        if (!node) return;
+        if (node != tree.FocusedNode()) {
+            tree.ClearSelection();
+            tree.SetFocusedNode(node);
+            tree.SetSelected(node, true);
+        }
+        GoToURL1Click();
+    };
     tree.OnKeyDown = [this](TObject*, uint16_t& key, TShiftState shift) {
         if (key == VK_RETURN_KEY) GoToURL1Click();
         // Shift+F10 opens the popup menu as the Menu key does.
@@ -307,10 +323,6 @@ void TMainForm::OnCommand(QAction* action, void (TMainForm::*command)()) {
 
 void TMainForm::ConnectCommands() {
     Ui::MainForm& f = *ui_;
-    // Everything is disabled at first; the commands that exist are enabled below.
-    for (QAction* action : findChildren<QAction*>())
-        if (!action->menu() && !action->isSeparator()) action->setEnabled(false);
-    const bool saveEnabled = false;
     struct {
         QAction* action;
         void (TMainForm::*command)();
@@ -389,12 +401,7 @@ void TMainForm::ConnectCommands() {
         {f.BottomoftheTree1, &TMainForm::BottomoftheTree1Click},
         {f.tbBottomOfTree, &TMainForm::BottomoftheTree1Click},
     };
-    for (const auto& c : commands) {
-        OnCommand(c.action, c.command);
-        c.action->setEnabled(true);
-    }
-    for (QAction* a : {f.SaveBank1, f.tbSaveButton, f.SaveAs1}) a->setEnabled(saveEnabled);
-    UpdateLoadWorkgroup();
+    for (const auto& c : commands) OnCommand(c.action, c.command);
     // F1 anywhere in the window: the main window's help; in a dialog, the dialog's.
     auto* help = new QAction(this);
     help->setObjectName("HelpKey");
@@ -429,7 +436,7 @@ void TMainForm::FillSeams() {
     s.EnableSaveAs = [this](bool on) { ui_->SaveAs1->setEnabled(on); };
     s.RebuildTree = [this] { RebuildTree(); };
     s.FocusEntryNode = [this](int index) { FocusEntry(index); };
-    s.NewBank = [this] { New1Click(); };
+    s.NewBank = [] { return NewBankCommand(); };
     s.ProcessEvents = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
     s.SetCaption = [this](const std::string& caption) { setWindowTitle(ToQString(caption)); };
     s.ClearTree = [this] {

@@ -88,11 +88,6 @@ public:
     void CopyEntryToClipboard1Click();
     void CopyUserIDtoClipboard1Click();
     void CopyUserIDpasswordtoClipboard1Click();
-    // The pop-up menu's clipboard items run the main menu's.
-    void CopyURLtoClipboard2Click() { CopyURLtoClipboard1Click(); }
-    void CopyEntryToClipboard2Click() { CopyEntryToClipboard1Click(); }
-    void CopyUserIDtoClipboard2Click() { CopyUserIDtoClipboard1Click(); }
-    void CopyUserIDPasswordtoClipboard2Click() { CopyUserIDpasswordtoClipboard1Click(); }
     void LoadWorkgroupBank1Click();
     void FileStampCheckTimer();
     // A link dropped on the window: its title and URL become a new entry.

@@ -23,10 +23,13 @@ void TMainForm::RunConfiguration(int page) {
         return;
     TConfigAllForm form(page, this);
     if (form.exec() != QDialog::Accepted) return;
-    const bool rebuild = SaveConfiguration(form.Texts());
+    // Everything confirmed takes effect before the settings are written, so a store that
+    // cannot be written leaves nothing half applied.
+    const bool rebuild = ApplyConfiguration(form.Texts());
     UpdateLoadWorkgroup();
     ApplyTreeOptions(*vst_);
     vst_->Invalidate();
+    SaveConfiguration();
     if (rebuild) RebuildTree();
 }
 

@@ -1,9 +1,9 @@
 // Dragging in the main tree: the tree's in-process drag carries the focused node; a drop on
 // another node recategorises its entries through TreeDrop.
 #include "BankModel.h"
-#include "InfoPanel.h"
 #include "MainForm.h"
 #include "MainTree.h"
+#include "TreeDrop.h"
 #include "VirtualTrees.h"
 
 void TMainForm::InstallTreeDrag() {

@@ -11,6 +11,7 @@
 #include "EntryListView.h"
 #include "FormUtils.h"
 #include "RPrinter.h"
+#include "SelectionCommands.h"
 #include "platform/Messages.h"
 #include "platform/qt/Application.h"
 #include "platform/qt/QtPrinter.h"
@@ -26,7 +27,8 @@ TReptSelForm::TReptSelForm(QWidget* parent) : QDialog(parent), ui_(new Ui::ReptS
               f.LastAccessChkBox, f.Cat1ChkBox,   f.Cat2ChkBox,   f.Cat3ChkBox,  f.URLChkBox,
               f.EMailChkBox,      f.UserIDChkBox, f.PasswdChkBox, f.NotesChkBox, f.CNoteChkBox};
     SetKind(rkUserIdPassword);
-    connect(f.RptNoItem1, &QRadioButton::clicked, this, [this] { RptNoSelectionClick(); });
+    // A change of choice only: a click on the item already chosen leaves the boxes alone.
+    connect(f.RptNoItem1, &QRadioButton::toggled, this, [this] { RptNoSelectionClick(); });
     connect(f.PrintButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(f.CancelButton, &QPushButton::clicked, this, &QDialog::reject);
     setFixedSize(size());
@@ -91,7 +93,7 @@ void TPrintSelForm::showEvent(QShowEvent* event) {
 void TPrintSelForm::PrintButtonClick() {
     TEntryListView& list = List();
     if (!list.selectionModel()->hasSelection()) {
-        MessageDlg("No Entries Selected!\rPlease try again.", TMsgDlgType::mtError, mbOK);
+        MessageDlg(NoEntriesSelectedText, TMsgDlgType::mtError, mbOK);
         return;
     }
     TReptSelForm choice(this);

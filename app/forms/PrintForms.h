@@ -34,7 +34,7 @@ public:
     TPrintFields Fields() const;
 
 private:
-    // Choosing "Custom" ticks every field.
+    // Choosing "Custom" (not clicking it again) ticks every field.
     void RptNoSelectionClick();
 
     std::unique_ptr<Ui::ReptSelForm> ui_;

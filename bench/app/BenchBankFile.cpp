@@ -219,7 +219,7 @@ void BM_FormatRecords(benchmark::State& state) {
     for (auto _ : state) {
         int number = 0;
         for (int i = 0; i < count; ++i) {
-            WriteBankRecord(out, i, number, options);
+            WriteEntryRecord(out, Bank().Entry(i), ++number, options);
             if (out.size() > (1 << 20)) out.clear();
         }
         benchmark::DoNotOptimize(out.data());

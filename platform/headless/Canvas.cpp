@@ -300,7 +300,8 @@ void TCanvas::InvertRect(const TRect& r) {
         for (int x = r.Left; x < r.Right; ++x) raster.Plot(x, y, 0xFFFFFF, TPenMode::pmXor);
 }
 
-void TCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* r, std::string_view text) {
+void TCanvas::DrawRun(int x, int y, unsigned options, const TRect* r, std::string_view text,
+                      bool utf8) {
     FontModel m = ModelOf(font_, font_.Style());
     // Only the part of the run that can show is drawn, as over Qt.
     TRect visible;
@@ -308,7 +309,7 @@ void TCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* r, std::st
         visible = ClipRect();
         if (r && (options & ETO_CLIPPED)) IntersectRect(visible, visible, *r);
     }
-    const TShownRun run = ShownRun(*this, text, textAlign_, x, visible.Left, visible.Right);
+    const TShownRun run = ShownRun(*this, text, textAlign_, x, visible.Left, visible.Right, utf8);
     headless::textBytesDrawn += run.Count;
     const TTextPlacement at = PlaceText(textAlign_, x, y, 0, m.metric.Ascent, m.metric.Descent);
     const int baseline = at.Baseline;
@@ -326,26 +327,33 @@ void TCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* r, std::st
         raster.FillSolid({run.RunLeft, top, run.RunRight, top + m.metric.Height}, back);
     TColor ink = Resolve(font_.Color());
     int glyphTop = top + m.metric.InternalLeading + m.pixels / 4;
+    // One box per character: per byte, or per UTF-8 character (its lead byte and what follows).
+    int cell = 0;
     for (size_t i = 0; i < run.Count; ++i) {
-        unsigned char c = (unsigned char)text[run.First + i];
-        int gl = run.Left + int(i) * m.advance;
-        if (c != ' ' && c != 0xA0)
-            raster.FillSolid({gl + 1, glyphTop, gl + m.advance - 1, baseline}, ink);
+        const std::string_view rest = text.substr(run.First + i);
+        if (utf8 && InsideUtf8Char(rest, 0)) continue;
+        const bool blank = rest[0] == ' ' || (utf8 ? rest.substr(0, 2) == "\xC2\xA0"
+                                                   : (unsigned char)rest[0] == 0xA0);
+        int gl = run.Left + cell++ * m.advance;
+        if (!blank) raster.FillSolid({gl + 1, glyphTop, gl + m.advance - 1, baseline}, ink);
         if (font_.Style() & fsUnderline)
             raster.FillSolid({gl, baseline + 1, gl + m.advance, baseline + 2}, ink);
     }
     impl_->clipped = wasClipped;
     impl_->clip = oldClip;
     if (textAlign_ & 1) {  // TA_UPDATECP
-        const int width = TextWidth(text);
+        const int width = RunExtent(text, utf8).cx;
         penPos_.X = PlaceText(textAlign_, x, y, width, 0, 0).Left + width;
     }
 }
 
-TSize TCanvas::TextExtent(std::string_view text) const {
+TSize TCanvas::RunExtent(std::string_view text, bool utf8) const {
     FontModel m = ModelOf(font_, font_.Style());
     headless::textBytesMeasured += text.size();
-    const int64_t width = int64_t(m.advance) * int64_t(text.size());
+    int64_t cells = int64_t(text.size());
+    if (utf8)
+        for (size_t i = 0; i < text.size(); ++i) cells -= InsideUtf8Char(text, i);
+    const int64_t width = int64_t(m.advance) * cells;
     return {int(std::min<int64_t>(width, INT32_MAX)), m.metric.Height};
 }
 

@@ -1,6 +1,7 @@
 // The headless in-place editor: the text, caret and selection as state; keys and typing come
 // from tests (HeadlessEdit.h); the focus is shared with the controls.
 #include "platform/EditControl.h"
+#include "platform/Codec.h"
 
 #include <algorithm>
 
@@ -80,6 +81,12 @@ void TEditControl::SetText(const std::string& text) {
     impl_->selLength = 0;
     impl_->modified = false;
     EA::Change(*this);
+}
+std::string TEditControl::TextUtf8() const {
+    return AnsiToUtf8(impl_->text);
+}
+void TEditControl::SetTextUtf8(const std::string& text) {
+    SetText(Utf8ToAnsi(text));
 }
 bool TEditControl::Modified() const {
     return impl_->modified;

@@ -20,6 +20,11 @@ QString AnsiToQString(std::string_view text) {
     return QString::fromUtf16(wide.data(), qsizetype(wide.size()));
 }
 
+QString TextToQString(std::string_view text, bool utf8) {
+    if (utf8) return QString::fromUtf8(text.data(), qsizetype(text.size()));
+    return AnsiToQString(text);
+}
+
 std::string QStringToAnsi(const QString& text) {
     return Utf16ToAnsi(
         std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size())));
@@ -308,7 +313,8 @@ void TCanvas::InvertRect(const TRect& r) {
     p.setCompositionMode(old);
 }
 
-void TCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* r, std::string_view text) {
+void TCanvas::DrawRun(int x, int y, unsigned options, const TRect* r, std::string_view text,
+                      bool utf8) {
     QPainter& p = impl_->P();
     const QFont& font = impl_->CachedFont(font_);
     const QFontMetrics& fm = impl_->CachedMetrics(font_);
@@ -327,7 +333,7 @@ void TCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* r, std::st
         run.Count = text.size();
         run.Left = x;
     } else {
-        run = ShownRun(*this, text, textAlign_, x, visible.Left, visible.Right);
+        run = ShownRun(*this, text, textAlign_, x, visible.Left, visible.Right, utf8);
     }
     const TTextPlacement at = PlaceText(textAlign_, x, y, 0, fm.ascent(), fm.descent());
     const int baseline = at.Baseline;
@@ -342,17 +348,18 @@ void TCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* r, std::st
     p.setFont(font);
     p.setPen(ToQColor(font_.Color()));
     if (run.Count > 0)
-        p.drawText(QPoint(run.Left, baseline), AnsiToQString(text.substr(run.First, run.Count)));
+        p.drawText(QPoint(run.Left, baseline),
+                   TextToQString(text.substr(run.First, run.Count), utf8));
     p.restore();
     if (textAlign_ & 1) {  // TA_UPDATECP
-        const int width = TextWidth(text);
+        const int width = RunExtent(text, utf8).cx;
         penPos_.X = PlaceText(textAlign_, x, y, width, 0, 0).Left + width;
     }
 }
 
-TSize TCanvas::TextExtent(std::string_view text) const {
+TSize TCanvas::RunExtent(std::string_view text, bool utf8) const {
     const QFontMetrics& fm = impl_->CachedMetrics(font_);
-    return {int(std::min<double>(RunAdvance(fm, text), INT32_MAX)), fm.height()};
+    return {int(std::min<double>(RunAdvance(fm, text, utf8), INT32_MAX)), fm.height()};
 }
 
 TTextMetric TCanvas::TextMetrics() const {

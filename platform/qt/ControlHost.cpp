@@ -35,6 +35,17 @@ namespace {
 int callDepth = 0;
 }  // namespace
 
+TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons) {
+    TShiftState s = 0;
+    if (modifiers & Qt::ShiftModifier) s |= ssShift;
+    if (modifiers & Qt::ControlModifier) s |= ssCtrl;
+    if (modifiers & Qt::AltModifier) s |= ssAlt;
+    if (buttons & Qt::LeftButton) s |= ssLeft;
+    if (buttons & Qt::RightButton) s |= ssRight;
+    if (buttons & Qt::MiddleButton) s |= ssMiddle;
+    return s;
+}
+
 // An exception ends at the boundary instead of unwinding through Qt.
 void GuardedControlCall(void (*call)(void*), void* context) {
     ++callDepth;
@@ -56,22 +67,11 @@ public:
     intptr_t W, L;
 };
 
-TShiftState ShiftOf(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons) {
-    TShiftState s = 0;
-    if (mods & Qt::ShiftModifier) s |= ssShift;
-    if (mods & Qt::ControlModifier) s |= ssCtrl;
-    if (mods & Qt::AltModifier) s |= ssAlt;
-    if (buttons & Qt::LeftButton) s |= ssLeft;
-    if (buttons & Qt::RightButton) s |= ssRight;
-    if (buttons & Qt::MiddleButton) s |= ssMiddle;
-    return s;
-}
-
 // A wheel event's movement for the control: the vertical wheel when it moved, else the
 // sideways one, which only controls that scroll sideways take. Returns whether it was used.
 bool FeedWheel(TCustomControl& control, const QWheelEvent* e, TPoint at) {
     const QPoint angle = e->angleDelta();
-    const TShiftState shift = ShiftOf(e->modifiers(), e->buttons());
+    const TShiftState shift = ShiftStateOf(e->modifiers(), e->buttons());
     if (angle.y() != 0) return A::Wheel(control, shift, angle.y(), at);
     if (angle.x() != 0) return A::HorizontalWheel(control, shift, angle.x(), at);
     return false;
@@ -295,7 +295,7 @@ private:
         TMouseMessage m;
         m.Action = action;
         ButtonOf(e->button(), m.Button);
-        m.Shift = ShiftOf(e->modifiers(), e->buttons());
+        m.Shift = ShiftStateOf(e->modifiers(), e->buttons());
         if (action == TMouseAction::DoubleClick) m.Shift |= ssDouble;
         QPoint p = e->position().toPoint() - impl->clientRect.topLeft();
         m.Pos = {p.x(), p.y()};
@@ -317,7 +317,7 @@ bool ControlHostWidget::event(QEvent* e) {
             auto* ke = static_cast<QKeyEvent*>(e);
             if ((ke->key() == Qt::Key_Tab || ke->key() == Qt::Key_Backtab) &&
                 !(ke->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-                if (A::WantKey(*impl->owner, VK_TAB, ShiftOf(ke->modifiers(), {})))
+                if (A::WantKey(*impl->owner, VK_TAB, ShiftStateOf(ke->modifiers())))
                     keyPressEvent(ke);
                 else
                     focusNextPrevChild(ke->key() == Qt::Key_Tab &&
@@ -359,24 +359,21 @@ void ControlHostWidget::paintEvent(QPaintEvent* e) {
 
 void ControlHostWidget::keyPressEvent(QKeyEvent* e) {
     if (!impl) return;
-    TShiftState shift = ShiftOf(e->modifiers(), QGuiApplication::mouseButtons());
+    TShiftState shift = ShiftStateOf(e->modifiers(), QGuiApplication::mouseButtons());
     uint16_t key = VirtualKeyOf(e);
+    // The one character the key types, if any.
+    const QList<uint> typed = e->text().toUcs4();
+    const char32_t ch = typed.size() == 1 ? char32_t(typed.front()) : 0;
+    if (key == 0 && ch >= 32 && ch != 127) key = VK_PROCESSKEY;
     bool used = false;
     if (key != 0) {
         A::KeyDown(*impl->owner, key, shift);
         used = key == 0;
     }
-    if (!used && impl) {
-        QString text = e->text();
-        if (text.size() == 1) {
-            char16_t u = text.at(0).unicode();
-            unsigned char ansi = UnicodeToAnsiChar(u);
-            if (ansi != '?' || u == u'?') {
-                char c = char(ansi);
-                A::KeyPress(*impl->owner, c);
-                used = c == 0;
-            }
-        }
+    if (!used && impl && ch != 0) {
+        char32_t c = ch;
+        A::UnicodeKeyPress(*impl->owner, c);
+        used = c == 0;
     }
     // A key the control left alone goes on to the form: default buttons, Escape, shortcuts.
     e->setAccepted(used);
@@ -389,7 +386,7 @@ void ControlHostWidget::keyReleaseEvent(QKeyEvent* e) {
         e->ignore();
         return;
     }
-    A::KeyUp(*impl->owner, key, ShiftOf(e->modifiers(), QGuiApplication::mouseButtons()));
+    A::KeyUp(*impl->owner, key, ShiftStateOf(e->modifiers(), QGuiApplication::mouseButtons()));
     e->setAccepted(key == 0);
 }
 
@@ -427,7 +424,7 @@ bool ClientViewport::Preview(QMouseEvent* e, TMouseAction action, TMouseMessage&
     if (!control) return false;
     m.Action = action;
     if (action != TMouseAction::Move && !ButtonOf(e->button(), m.Button)) return false;
-    m.Shift = ShiftOf(e->modifiers(), e->buttons());
+    m.Shift = ShiftStateOf(e->modifiers(), e->buttons());
     if (action == TMouseAction::DoubleClick) m.Shift |= ssDouble;
     QPoint p = e->position().toPoint();
     m.Pos = {p.x(), p.y()};
@@ -863,7 +860,7 @@ bool TCustomControl::MouseCapture() const {
 }
 
 TShiftState TCustomControl::KeyboardState() {
-    return ShiftOf(QGuiApplication::queryKeyboardModifiers(), QGuiApplication::mouseButtons());
+    return ShiftStateOf(QGuiApplication::queryKeyboardModifiers(), QGuiApplication::mouseButtons());
 }
 
 TPoint TCustomControl::MousePosition() const {

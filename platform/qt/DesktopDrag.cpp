@@ -39,17 +39,6 @@ PDataObject DataOf(const QMimeData* mime) {
     return copy;
 }
 
-TShiftState KeysOf(const QDropEvent* e) {
-    TShiftState keys = 0;
-    if (e->modifiers() & Qt::ShiftModifier) keys |= ssShift;
-    if (e->modifiers() & Qt::ControlModifier) keys |= ssCtrl;
-    if (e->modifiers() & Qt::AltModifier) keys |= ssAlt;
-    if (e->buttons() & Qt::LeftButton) keys |= ssLeft;
-    if (e->buttons() & Qt::RightButton) keys |= ssRight;
-    if (e->buttons() & Qt::MiddleButton) keys |= ssMiddle;
-    return keys;
-}
-
 // Hands the host widget's drag events to the control's drop target.
 class DropFilter : public QObject {
 public:
@@ -70,13 +59,16 @@ protected:
                 int effect = DROPEFFECT_NONE;
                 CallGuarded([&] {
                     if (e->type() == QEvent::DragEnter)
-                        effect = target_->DesktopDragEnter(DataOf(d->mimeData()), KeysOf(d), pos,
-                                                           allowed);
+                        effect = target_->DesktopDragEnter(
+                            DataOf(d->mimeData()), ShiftStateOf(d->modifiers(), d->buttons()), pos,
+                            allowed);
                     else if (e->type() == QEvent::DragMove)
-                        effect = target_->DesktopDragOver(KeysOf(d), pos, allowed);
+                        effect = target_->DesktopDragOver(
+                            ShiftStateOf(d->modifiers(), d->buttons()), pos, allowed);
                     else
-                        effect =
-                            target_->DesktopDrop(DataOf(d->mimeData()), KeysOf(d), pos, allowed);
+                        effect = target_->DesktopDrop(DataOf(d->mimeData()),
+                                                      ShiftStateOf(d->modifiers(), d->buttons()),
+                                                      pos, allowed);
                 });
                 effect &= 7;
                 if (effect != DROPEFFECT_NONE) {

@@ -38,14 +38,6 @@ using EA = EditControlAccess;
 
 namespace {
 
-TShiftState ShiftOf(Qt::KeyboardModifiers mods) {
-    TShiftState s = 0;
-    if (mods & Qt::ShiftModifier) s |= ssShift;
-    if (mods & Qt::ControlModifier) s |= ssCtrl;
-    if (mods & Qt::AltModifier) s |= ssAlt;
-    return s;
-}
-
 // The keys an editor's handlers may see or give back; others pass through untouched.
 const std::pair<int, uint16_t> kKeys[] = {
     {Qt::Key_Return, VK_RETURN}, {Qt::Key_Enter, VK_RETURN},  {Qt::Key_Escape, VK_ESCAPE},
@@ -85,7 +77,7 @@ protected:
         if (edit_ && e->type() == QEvent::KeyPress) {
             auto* ke = static_cast<QKeyEvent*>(e);
             if (ke->key() == Qt::Key_Tab || ke->key() == Qt::Key_Backtab) {
-                if (!EA::WantKey(*edit_, VK_TAB, ShiftOf(ke->modifiers())))
+                if (!EA::WantKey(*edit_, VK_TAB, ShiftStateOf(ke->modifiers())))
                     return QLineEdit::event(e);
                 keyPressEvent(ke);
                 return true;
@@ -100,7 +92,7 @@ protected:
         const uint16_t before = VirtualKey(e->key());
         if (before != 0) {
             uint16_t key = before;
-            EA::KeyDown(*edit_, key, ShiftOf(e->modifiers()));
+            EA::KeyDown(*edit_, key, ShiftStateOf(e->modifiers()));
             if (!alive) return;
             if (key == 0) {
                 e->accept();
@@ -198,6 +190,14 @@ std::string TEditControl::Text() const {
 void TEditControl::SetText(const std::string& text) {
     if (!impl_->line) return;
     impl_->line->setText(ToQString(text));
+    impl_->line->setModified(false);
+}
+std::string TEditControl::TextUtf8() const {
+    return impl_->line ? impl_->line->text().toStdString() : std::string();
+}
+void TEditControl::SetTextUtf8(const std::string& text) {
+    if (!impl_->line) return;
+    impl_->line->setText(QString::fromStdString(text));
     impl_->line->setModified(false);
 }
 bool TEditControl::Modified() const {

@@ -11,6 +11,7 @@
 #include <QRegion>
 #include <QString>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
@@ -60,14 +61,25 @@ struct TCanvas::Impl {
 std::unique_ptr<TCanvas> MakePainterCanvas(QPainter& painter);
 
 QString AnsiToQString(std::string_view text);
+// Windows-1252 or (utf8) UTF-8 text as a QString.
+QString TextToQString(std::string_view text, bool utf8);
 // A run's advance (QFontMetrics or QFontMetricsF); a long one in pieces, since Qt's advance of
-// one run wraps around past 2^25 pixels and lays out millions of characters slowly.
+// one run wraps around past 2^25 pixels and lays out millions of characters slowly. With utf8
+// the text is UTF-8, cut into pieces between characters.
 template <class Metrics>
-double RunAdvance(const Metrics& fm, std::string_view text) {
+double RunAdvance(const Metrics& fm, std::string_view text, bool utf8 = false) {
     constexpr size_t piece = 4096;
     double width = 0;
-    for (size_t at = 0; at < text.size() || at == 0; at += piece)
-        width += fm.horizontalAdvance(AnsiToQString(text.substr(at, piece)));
+    size_t at = 0;
+    do {
+        size_t count = std::min(piece, text.size() - at);
+        while (utf8 && count > 0 && at + count < text.size() &&
+               (static_cast<unsigned char>(text[at + count]) & 0xC0) == 0x80)
+            --count;
+        if (count == 0) count = std::min(piece, text.size() - at);
+        width += fm.horizontalAdvance(TextToQString(text.substr(at, count), utf8));
+        at += count;
+    } while (at < text.size());
     return width;
 }
 std::string QStringToAnsi(const QString& text);

@@ -51,29 +51,60 @@ int TCanvas::TextWidth(std::string_view text) const {
     return TextExtent(text).cx;
 }
 
+void TCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* r, std::string_view text) {
+    DrawRun(x, y, options, r, text, false);
+}
+
+TSize TCanvas::TextExtent(std::string_view text) const {
+    return RunExtent(text, false);
+}
+
+void TCanvas::TextOutUtf8(int x, int y, std::string_view text) {
+    DrawRun(x, y, 0, nullptr, text, true);
+}
+
+void TCanvas::ExtTextOutUtf8(int x, int y, unsigned options, const TRect* r,
+                             std::string_view text) {
+    DrawRun(x, y, options, r, text, true);
+}
+
+int TCanvas::TextWidthUtf8(std::string_view text) const {
+    return RunExtent(text, true).cx;
+}
+
+TSize TCanvas::TextExtentUtf8(std::string_view text) const {
+    return RunExtent(text, true);
+}
+
 int TCanvas::TextHeight(std::string_view) const {
     return TextExtent({}).cy;
 }
 
 namespace {
-TRunMeasure MeasureOn(const TCanvas& canvas) {
+TRunMeasure MeasureOn(const TCanvas& canvas, bool utf8) {
+    if (utf8) return [&canvas](std::string_view run) { return int64_t(canvas.TextWidthUtf8(run)); };
     return [&canvas](std::string_view run) { return int64_t(canvas.TextWidth(run)); };
 }
 }  // namespace
 
 size_t TextFit(const TCanvas& canvas, std::string_view text, int maxWidth, int* width,
                bool fromEnd) {
-    return TextFit(MeasureOn(canvas), text, maxWidth, width, fromEnd);
+    return TextFit(MeasureOn(canvas, false), text, maxWidth, width, fromEnd);
+}
+
+size_t TextFitUtf8(const TCanvas& canvas, std::string_view text, int maxWidth, int* width,
+                   bool fromEnd) {
+    return TextFit(MeasureOn(canvas, true), text, maxWidth, width, fromEnd, true);
 }
 
 TShownRun ShownRun(const TCanvas& canvas, std::string_view text, unsigned align, int x,
-                   int visibleLeft, int visibleRight) {
-    return ShownRun(MeasureOn(canvas), canvas.TextHeight({}), text, align, x, visibleLeft,
-                    visibleRight);
+                   int visibleLeft, int visibleRight, bool utf8) {
+    return ShownRun(MeasureOn(canvas, utf8), canvas.TextHeight({}), text, align, x, visibleLeft,
+                    visibleRight, utf8);
 }
 
 size_t TextFit(const TRunMeasure& measure, std::string_view text, int maxWidth, int* width,
-               bool fromEnd) {
+               bool fromEnd, bool utf8) {
     // A short text is tried whole; the pieces of a long one grow from a few bytes, so a narrow
     // space measures little of it.
     constexpr size_t wholeText = 256, firstPiece = 16, largestPiece = 1024;
@@ -81,11 +112,19 @@ size_t TextFit(const TRunMeasure& measure, std::string_view text, int maxWidth, 
         return fromEnd ? text.substr(text.size() - offset - count, count)
                        : text.substr(offset, count);
     };
+    // The longest count up to the one given whose piece ends between characters.
+    auto whole = [&](size_t offset, size_t count) {
+        while (utf8 && count > 0 &&
+               InsideUtf8Char(text, fromEnd ? text.size() - offset - count : offset + count))
+            --count;
+        return count;
+    };
     size_t taken = 0;
     int64_t used = 0;
     size_t size = text.size() <= wholeText ? text.size() : firstPiece;
     while (maxWidth >= 0 && taken < text.size()) {
-        const size_t count = std::min(size, text.size() - taken);
+        const size_t count = whole(taken, std::min(size, text.size() - taken));
+        if (count == 0) break;
         const int64_t w = measure(piece(taken, count));
         if (used + w <= maxWidth) {
             used += w;
@@ -97,7 +136,11 @@ size_t TextFit(const TRunMeasure& measure, std::string_view text, int maxWidth, 
         size_t low = 0, high = count - 1;
         int64_t lowWidth = 0;
         while (low < high) {
-            const size_t middle = (low + high + 1) / 2;
+            const size_t middle = whole(taken, (low + high + 1) / 2);
+            if (middle <= low) {  // no character ends between low and the middle
+                high = (low + high + 1) / 2 - 1;
+                continue;
+            }
             const int64_t part = measure(piece(taken, middle));
             if (used + part <= maxWidth) {
                 low = middle;
@@ -115,7 +158,7 @@ size_t TextFit(const TRunMeasure& measure, std::string_view text, int maxWidth, 
 }
 
 TShownRun ShownRun(const TRunMeasure& measure, int lineHeight, std::string_view text,
-                   unsigned align, int x, int visibleLeft, int visibleRight) {
+                   unsigned align, int x, int visibleLeft, int visibleRight, bool utf8) {
     const unsigned horz = align & 6;
     TShownRun run;
     if (text.size() <= ShortRunBytes) {
@@ -139,24 +182,27 @@ TShownRun ShownRun(const TRunMeasure& measure, int lineHeight, std::string_view 
     } else if (horz == TA_CENTER) {
         int width = 0;
         const int limit = room(2 * (to - from));
-        if (TextFit(measure, text, limit, &width) == text.size())
+        if (TextFit(measure, text, limit, &width, false, utf8) == text.size()) {
             anchorX = x - width / 2;
-        else
+        } else {
             anchor = text.size() / 2;
+            while (utf8 && InsideUtf8Char(text, anchor)) --anchor;
+        }
     }
     const std::string_view before = text.substr(0, anchor), after = text.substr(anchor);
     // After the anchor: skip what ends left of the span, take what reaches its right edge.
     int skipWidth = 0, takeWidth = 0;
     const size_t skip =
-        anchorX < from ? TextFit(measure, after, room(from - anchorX), &skipWidth) : 0;
-    const size_t take =
-        TextFit(measure, after.substr(skip), room(to - anchorX - skipWidth), &takeWidth);
+        anchorX < from ? TextFit(measure, after, room(from - anchorX), &skipWidth, false, utf8) : 0;
+    const size_t take = TextFit(measure, after.substr(skip), room(to - anchorX - skipWidth),
+                                &takeWidth, false, utf8);
     // Before the anchor, the same from the other side.
     int skipBackWidth = 0, takeBackWidth = 0;
     const size_t skipBack =
-        anchorX > to ? TextFit(measure, before, room(anchorX - to), &skipBackWidth, true) : 0;
-    const size_t takeBack = TextFit(measure, before.substr(0, before.size() - skipBack),
-                                    room(anchorX - skipBackWidth - from), &takeBackWidth, true);
+        anchorX > to ? TextFit(measure, before, room(anchorX - to), &skipBackWidth, true, utf8) : 0;
+    const size_t takeBack =
+        TextFit(measure, before.substr(0, before.size() - skipBack),
+                room(anchorX - skipBackWidth - from), &takeBackWidth, true, utf8);
     run.First = anchor - skipBack - takeBack + skip;
     run.Count = anchor - skipBack + skip + take - run.First;
     run.Left = int(std::clamp<int64_t>(anchorX - skipBackWidth - takeBackWidth + skipWidth,

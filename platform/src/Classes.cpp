@@ -15,6 +15,12 @@ TComponent::TComponent(TComponent* owner) : owner_(owner) {
 }
 
 TComponent::~TComponent() {
+    while (!freeNotifies_.empty()) {
+        TComponent* other = freeNotifies_.back();
+        freeNotifies_.pop_back();
+        other->Unlink(this);
+        other->Notification(this, opRemove);
+    }
     // Children first, last created first; each unhooks itself from this list.
     while (!components_.empty()) delete components_.back();
     if (owner_) owner_->Remove(this);
@@ -23,6 +29,25 @@ TComponent::~TComponent() {
 void TComponent::Remove(TComponent* child) {
     auto it = std::find(components_.begin(), components_.end(), child);
     if (it != components_.end()) components_.erase(it);
+}
+
+void TComponent::FreeNotification(TComponent* component) {
+    if (!component || component == this) return;
+    if (std::find(freeNotifies_.begin(), freeNotifies_.end(), component) != freeNotifies_.end())
+        return;
+    freeNotifies_.push_back(component);
+    component->freeNotifies_.push_back(this);
+}
+
+void TComponent::RemoveFreeNotification(TComponent* component) {
+    if (!component) return;
+    Unlink(component);
+    component->Unlink(this);
+}
+
+void TComponent::Unlink(TComponent* component) {
+    freeNotifies_.erase(std::remove(freeNotifies_.begin(), freeNotifies_.end(), component),
+                        freeNotifies_.end());
 }
 
 TComponent* TComponent::FindComponent(std::string_view name) const {

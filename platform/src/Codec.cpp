@@ -197,6 +197,22 @@ std::string Utf16ToUtf8(std::u16string_view text) {
     return out;
 }
 
+std::u16string Utf8ToUtf16(std::string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        char32_t c = 0;
+        if (!DecodeUtf8(text, i, c)) c = 0xFFFD;
+        if (c >= 0x10000) {
+            out += char16_t(0xD800 + ((c - 0x10000) >> 10));
+            out += char16_t(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            out += char16_t(c);
+        }
+    }
+    return out;
+}
+
 std::string UndeclaredTextToUtf8(std::string_view b) {
     auto byte = [&](size_t k) { return static_cast<unsigned char>(b[k]); };
     const bool littleEndian = b.size() >= 2 && byte(0) == 0xFF && byte(1) == 0xFE;

@@ -1,5 +1,6 @@
 // What a control does with its messages unless it handles them itself: the same behind every
 // control host.
+#include "platform/Codec.h"
 #include "platform/Controls.h"
 
 void TCustomControl::Paint(TCanvas& canvas, const TRect& updateRect) {
@@ -65,6 +66,14 @@ void TCustomControl::KeyUp(uint16_t& key, TShiftState shift) {
 
 void TCustomControl::KeyPress(char& key) {
     if (OnKeyPress) OnKeyPress(this, key);
+}
+
+void TCustomControl::UnicodeKeyPress(char32_t& key) {
+    const unsigned char ansi = UnicodeToAnsiChar(key);
+    if (ansi == '?' && key != U'?') return;
+    char c = char(ansi);
+    KeyPress(c);
+    if (c == 0) key = 0;
 }
 
 bool TCustomControl::WantKey(uint16_t, TShiftState) {

@@ -79,6 +79,9 @@ struct ControlHostAccess {
     static void KeyPress(TCustomControl& c, char& k) {
         Call([&] { c.KeyPress(k); });
     }
+    static void UnicodeKeyPress(TCustomControl& c, char32_t& k) {
+        Call([&] { c.UnicodeKeyPress(k); });
+    }
     static bool WantKey(TCustomControl& c, uint16_t k, TShiftState s) {
         return Ask([&] { return c.WantKey(k, s); });
     }

@@ -26,14 +26,19 @@ struct TShownRun {
     int RunLeft = 0;
     int RunRight = 0;
 };
+// With utf8 the text is UTF-8 and the run starts and ends between characters.
 TShownRun ShownRun(const TCanvas& canvas, std::string_view text, unsigned align, int x,
-                   int visibleLeft, int visibleRight);
+                   int visibleLeft, int visibleRight, bool utf8 = false);
 
 // The same for a canvas of another kind: `measure` gives a short run's width, lineHeight the
 // height of its font's lines (how far glyphs may reach past their advance).
 using TRunMeasure = std::function<int64_t(std::string_view)>;
 TShownRun ShownRun(const TRunMeasure& measure, int lineHeight, std::string_view text,
-                   unsigned align, int x, int visibleLeft, int visibleRight);
-// TextFit over a measure.
+                   unsigned align, int x, int visibleLeft, int visibleRight, bool utf8 = false);
+// TextFit over a measure; with utf8 the bytes counted end between characters.
 size_t TextFit(const TRunMeasure& measure, std::string_view text, int maxWidth,
-               int* width = nullptr, bool fromEnd = false);
+               int* width = nullptr, bool fromEnd = false, bool utf8 = false);
+// Whether byte i of UTF-8 text continues a character (and so no run may start there).
+inline bool InsideUtf8Char(std::string_view text, size_t i) {
+    return i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80;
+}

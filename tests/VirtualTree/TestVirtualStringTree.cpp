@@ -4,6 +4,7 @@
 #include "TreeTestSupport.h"
 
 #include "VirtualStringTree.h"
+#include "VirtualTreesClipboard.h"
 #include "VirtualTreesDrawing.h"
 
 #include "platform/Canvas.h"
@@ -18,6 +19,7 @@ public:
     StringTree() { SetColor(clWhite); }
     using TCustomVirtualStringTree::ColumnIsEmpty;
     using TCustomVirtualStringTree::DoGetNodeWidth;
+    using TCustomVirtualStringTree::MouseMove;
     using TCustomVirtualStringTree::PreviewMouse;
 
     void SetClientSize(int width, int height) {
@@ -229,7 +231,7 @@ TEST(VirtualStringTree, AColumnTextIsMeasuredAgainInTheFontItIsPaintedIn) {
     EXPECT_EQ(tree.DoGetNodeWidth(node, 1), normal);
 }
 
-TEST(VirtualStringTree, TextRunsOverTheEmptyCellsThatFollowIt) {
+TEST(VirtualStringTree, TextRunsOverTheEmptyCellsBesideItInItsReadingDirection) {
     StringTree tree;
     tree.SetClientSize(300, 40);
     tree.AddColumns({50, 50, 50, 50});
@@ -256,6 +258,98 @@ TEST(VirtualStringTree, TextRunsOverTheEmptyCellsThatFollowIt) {
     EXPECT_EQ(cells[0].second.Left, 0);
     EXPECT_GE(cells[0].second.Right, 149) << "column 0 takes in columns 1 and 2";
     EXPECT_EQ(cells[1].first, 3);
+
+    // Right to left, a text runs leftwards over the empty cells before it.
+    for (int c = 0; c < 4; ++c) tree.Header().Columns()[c].SetBiDiMode(bdRightToLeft);
+    cells.clear();
+    tree.Render(300, 40);
+    ASSERT_EQ(cells.size(), 2u);
+    EXPECT_EQ(cells[0].first, 0);
+    EXPECT_EQ(cells[0].second.Right, 50) << "nothing lies before column 0";
+    EXPECT_EQ(cells[1].first, 3);
+    EXPECT_EQ(cells[1].second.Left, 50) << "column 3 takes in columns 1 and 2";
+}
+
+TEST(VirtualStringTree, ANodeDroppedOnShowsTheHighlightTextOnItsFill) {
+    StringTree tree;
+    tree.SetClientSize(100, 40);
+    PVirtualNode node = tree.AddChild(nullptr);
+    tree.Font().SetColor(0x123456);
+    tree.OnDragOver = [](TBaseVirtualTree*, TObject*, TShiftState, TDragState, TPoint, TDropMode,
+                         int&, bool& accept) { accept = true; };
+    const TRect label = tree.GetDisplayRect(node, NoColumn, true);
+    int effect = DROPEFFECT_COPY;
+    ASSERT_TRUE(
+        tree.DragEnter(nullptr, 0, {label.Left + 2, (label.Top + label.Bottom) / 2}, effect));
+    ASSERT_EQ(tree.DropTargetNode(), node);
+    ASSERT_EQ(tree.LastDropMode(), dmOnNode);
+    TColor color = clNone;
+    tree.OnPaintText = [&color](TBaseVirtualTree*, TCanvas& canvas, PVirtualNode, TColumnIndex,
+                                TVSTTextType) { color = canvas.Font().Color(); };
+    tree.Render(100, 40);
+    EXPECT_EQ(color, clHighlightText) << "the node is not selected";
+}
+
+TEST(VirtualStringTree, OnlyTheNormalTextOfTheHotNodeLooksHot) {
+    StringTree tree;
+    tree.SetClientSize(200, 40);
+    PVirtualNode node = tree.AddChild(nullptr);
+    TVTPaintOptions paint = tree.TreeOptions().PaintOptions();
+    paint.Include(toHotTrack);
+    tree.TreeOptions().SetPaintOptions(paint);
+    TVTSelectionOptions selection = tree.TreeOptions().SelectionOptions();
+    selection.Include(toFullRowSelect);
+    tree.TreeOptions().SetSelectionOptions(selection);
+    tree.SetStringOptions(tree.StringOptions() + toShowStaticText);
+    tree.OnGetText = [](TBaseVirtualTree*, PVirtualNode, TColumnIndex, TVSTTextType type,
+                        std::string& text) { text = type == ttNormal ? "name" : "static"; };
+    const TRect label = tree.GetDisplayRect(node, NoColumn, true);
+    tree.MouseMove(0, label.Left + 2, (label.Top + label.Bottom) / 2);
+    ASSERT_EQ(tree.HotNode(), node);
+    std::map<TVSTTextType, TFontStyles> styles;
+    tree.OnPaintText = [&styles](TBaseVirtualTree*, TCanvas& canvas, PVirtualNode, TColumnIndex,
+                                 TVSTTextType type) { styles[type] = canvas.Font().Style(); };
+    tree.Render(200, 40);
+    EXPECT_TRUE(styles[ttNormal] & fsUnderline);
+    EXPECT_FALSE(styles[ttStatic] & fsUnderline);
+}
+
+TEST(VirtualStringTree, UnicodeCellsMeasureAndShortenByCharacter) {
+    StringTree tree;
+    tree.SetClientSize(300, 40);
+    // "Жук" (beetle): three characters in six bytes.
+    tree.OnGetText = [](TBaseVirtualTree*, PVirtualNode, TColumnIndex, TVSTTextType,
+                        std::string& text) { text = "\xD0\x96\xD1\x83\xD0\xBA"; };
+    PVirtualNode node = tree.AddChild(nullptr);
+    EXPECT_EQ(tree.DoGetNodeWidth(node, NoColumn),
+              2 * tree.TextMargin() + tree.MeasureInFont("abc"));
+    TBitmap probe(1, 1);
+    probe.Canvas().Font().Assign(tree.Font());
+    const auto measure = [&probe](std::string_view part) {
+        return probe.Canvas().TextWidthUtf8(part);
+    };
+    const int ellipsis = probe.Canvas().TextWidthUtf8("...");
+    EXPECT_EQ(ShortenWithEllipsis(tree.Text(node, NoColumn),
+                                  tree.MeasureInFont("ab") + ellipsis + 1, ellipsis, measure),
+              "\xD0\x96\xD1\x83...")
+        << "two whole characters";
+}
+
+TEST(VirtualStringTree, TextExportsReadTheCellsAsUnicode) {
+    StringTree tree;
+    tree.SetClientSize(300, 40);
+    PVirtualNode node = tree.AddChild(nullptr);
+    tree.AddToSelection(node);
+    // U+0416 and U+AC00: the second is negative as a signed 16-bit number.
+    tree.OnGetText = [](TBaseVirtualTree*, PVirtualNode, TColumnIndex, TVSTTextType,
+                        std::string& text) { text = "\xD0\x96\xEA\xB0\x80"; };
+    std::string data;
+    ASSERT_TRUE(tree.RenderOLEData(RTFClipFormat(), false, data));
+    EXPECT_NE(data.find(" \\u1046\\'3f\\u-21504\\'3f\\cell"), std::string::npos) << data;
+    ASSERT_TRUE(tree.RenderOLEData(HTMLClipFormat(), false, data));
+    EXPECT_NE(data.find(">\xD0\x96\xEA\xB0\x80</td>"), std::string::npos) << data;
+    ASSERT_TRUE(tree.RenderOLEData(StandardFormatUnicodeText, false, data));
+    EXPECT_EQ(data, "\xD0\x96\xEA\xB0\x80\r\n");
 }
 
 TEST(VirtualStringTree, SelectedTextStartsInTheHighlightColour) {
@@ -287,8 +381,8 @@ TEST(VirtualStringTree, TheTextDrawerBreaksLinesAndMeasures) {
     EXPECT_EQ(r.Bottom, 4 * line) << "CR LF is one break";
     EXPECT_EQ(r.Right, canvas.TextWidth("ccc"));
     r = {0, 0, 200, 200};
-    DrawTextLines(canvas, "one\xECtwo", r, DT_CALCRECT, true);
-    EXPECT_EQ(r.Bottom, line) << "0xEC is a letter, not a break";
+    DrawTextLines(canvas, "one\xC3\xACtwo", r, DT_CALCRECT, true);
+    EXPECT_EQ(r.Bottom, line) << "a letter ending in 0xEC is not a break";
     r = {0, 0, 200, 200};
     DrawTextLines(canvas, "one\ntwo", r, DT_CALCRECT | DT_SINGLELINE, false);
     EXPECT_EQ(r.Bottom, line);

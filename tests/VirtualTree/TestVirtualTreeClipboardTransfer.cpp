@@ -521,7 +521,7 @@ TEST(ClipboardTransfer, TextFormatsCarryTheCellFontsOnPaintTextChooses) {
     EXPECT_EQ(ClipboardData("application/rtf"), rtf) << "rich text under both MIME types";
 }
 
-TEST(ClipboardTransfer, CutOrCopiedNodesShowBlendedImages) {
+TEST(ClipboardTransfer, CutNodesShowBlendedImagesCopiedOnesDoNot) {
     OwnClipboard clipboard;
     TVirtualStringTree tree;
     TCustomImageList images(nullptr, 16, 16);
@@ -557,6 +557,11 @@ TEST(ClipboardTransfer, CutOrCopiedNodesShowBlendedImages) {
     EXPECT_NE(shot.Pixel(x, client.Top + 18 + 9), clRed) << "the cut node's image is blended";
     if (const char* dir = std::getenv("LORVANE_PNG_DIR"))
         shot.SaveToFile(std::string(dir) + "/tree-cut-node.png");
+    tree.AddToSelection(second);
+    tree.CopyToClipboard();
+    tree.ClearSelection();
+    tree.PaintTo(shot);
+    EXPECT_EQ(shot.Pixel(x, client.Top + 18 + 9), clRed) << "a copied node's image is its own";
 }
 
 TEST(ClipboardTransfer, TheStandardEditActionsRunOnTheTree) {

@@ -102,6 +102,14 @@ struct LauncherScope {
 
 // --- The drop target -----------------------------------------------------------------------
 
+TEST(TreeDragDrop, ADragTakesTheDataObjectTheHandlerMakes) {
+    DragTree tree;
+    auto own = std::make_shared<TMemoryDataObject>();
+    tree.OnCreateDataObject = [&own](TBaseVirtualTree*, PDataObject& data) { data = own; };
+    EXPECT_EQ(tree.CreateDataObject(false), own);
+    EXPECT_NE(tree.CreateDataObject(true), own) << "the clipboard keeps the tree's own";
+}
+
 TEST(TreeDragDrop, DropModesFollowTheRowHalvesAndTheLabel) {
     DragTree tree;
     tree.SetRootNodeCount(3);
@@ -129,6 +137,9 @@ TEST(TreeDragDrop, DropModesFollowTheRowHalvesAndTheLabel) {
     EXPECT_EQ(tree.LastDropMode(), dmOnNode);
     tree.DragOver(nullptr, 0, dsDragMove, tree.RightOf(first, 14), effect);
     EXPECT_EQ(tree.LastDropMode(), dmOnNode);
+    tree.DragLeave();
+    tree.DragEnter(nullptr, 0, tree.RightOf(first, 14), effect);
+    EXPECT_EQ(tree.LastDropMode(), dmBelow) << "entering goes by the row halves regardless";
     tree.DragLeave();
     EXPECT_EQ(tree.DropTargetNode(), nullptr);
     EXPECT_EQ(log.overs.back().state, dsDragLeave);

@@ -72,6 +72,23 @@ TEST(TreeDragImage, TheAlphaTableFadesRadially) {
     EXPECT_EQ(AlphaAt(image, 150, 175), (81 * 255) >> 8);
 }
 
+TEST(TreeDragImage, APreBlendBiasShiftsThePicturesColours) {
+    TBitmap picture(20, 20);
+    picture.Canvas().Brush().SetColor(clWhite);
+    picture.Canvas().FillRect({0, 0, 20, 20});
+    picture.Canvas().Brush().SetColor(TColor(0x604020));  // red 0x20, green 0x40, blue 0x60
+    picture.Canvas().FillRect({5, 5, 15, 15});
+    TVTDragImage image;
+    image.PreBlendBias = 16;
+    image.PrepareDrag(picture, {0, 0}, {10, 10}, clWhite, true);
+    if (picture.Pixel(10, 10) != TColor(0x604020)) GTEST_SKIP() << "this canvas keeps no pixels";
+    EXPECT_EQ(image.Pixels()[10 * 20 + 10] & 0xFFFFFF, 0x305070u);
+    EXPECT_EQ(AlphaAt(image, 0, 0), 0) << "the key goes by the picture's own colour";
+    image.PreBlendBias = -0x30;
+    image.PrepareDrag(picture, {0, 0}, {10, 10}, clNone, true);
+    EXPECT_EQ(image.Pixels()[10 * 20 + 10] & 0xFFFFFF, 0x001030u) << "clamped at 0";
+}
+
 TEST(TreeDragImage, ThePictureIsClippedAtTheContentStartAroundTheHotSpot) {
     ImageTree tree;
     tree.AddToSelection(tree.GetFirst());

@@ -211,6 +211,12 @@ TEST(VirtualTreeGeometry, FullExpandAndCollapse) {
     EXPECT_EQ(tree.VisibleCount(), 2u);
 }
 
+TEST(VirtualTreeGeometry, AnEmptyViewExtendsByBothMargins) {
+    TestTree tree;
+    tree.SetClientSize(200, 100);
+    EXPECT_EQ(tree.GetMaxRightExtend(), 2 * tree.Margin());
+}
+
 TEST(VirtualTreeGeometry, DefaultNodeHeightAppliesToNewNodesOnly) {
     TestTree tree;
     tree.SetRootNodeCount(2);

@@ -509,3 +509,20 @@ TEST(VirtualTreeHeader, AnAnimatedResizeStepsTheWidthAndReportsOnceAtTheEnd) {
     EXPECT_EQ(columns[1].Width(), 70);
     EXPECT_EQ(resized.size(), 3u);
 }
+
+TEST(VirtualTreeHeader, OwnerDrawnButtonsAreLeftToTheTreesHandler) {
+    TestTree tree;
+    tree.Header().Columns().Add()->SetWidth(60);
+    tree.Header().Columns().Add()->SetWidth(60);
+    tree.Header().Columns().Items(1).SetStyle(vsOwnerDraw);
+    tree.Header().SetOptions(tree.Header().Options() + hoVisible + hoOwnerDraw);
+    std::vector<TColumnIndex> drawn;
+    tree.OnHeaderDraw = [&drawn](TVTHeader*, TCanvas&, TVirtualTreeColumn& column, const TRect& r,
+                                 bool, bool, TVTDropMarkMode) {
+        drawn.push_back(column.Index());
+        EXPECT_EQ(r.Left, 60);
+    };
+    TBitmap bitmap(120, 17);
+    tree.Header().PaintHeader(bitmap.Canvas(), {0, 0, 120, 17}, 0);
+    EXPECT_EQ(drawn, std::vector<TColumnIndex>{1});
+}

@@ -2,6 +2,7 @@
 // family, the Space check press, incremental search, OnKeyAction and sorting.
 #include "TreeTestSupport.h"
 
+#include "platform/ChildControls.h"
 #include "platform/Help.h"
 #include "platform/KeyCodes.h"
 #include "platform/headless/Headless.h"
@@ -17,6 +18,7 @@ public:
     using TBaseVirtualTree::KeyDown;
     using TBaseVirtualTree::KeyPress;
     using TBaseVirtualTree::KeyUp;
+    using TBaseVirtualTree::UnicodeKeyPress;
     using TBaseVirtualTree::WantKey;
 
     // Presses and releases a key; true when the tree consumed the press.
@@ -166,6 +168,13 @@ TEST(TreeKeyboard, F1ShowsTheFirstHelpContextFromTheFocusedNodeUp) {
     tree.SetHelpContext(7);
     EXPECT_TRUE(tree.Press(VK_F1)) << "the control's own context comes after the nodes'";
     EXPECT_EQ(HeadlessHelpRequests(), (std::vector<int>{42, 7}));
+    TCustomControl parent;
+    parent.SetHelpContext(9);
+    SetParentControl(tree, &parent);
+    tree.SetHelpContext(0);
+    EXPECT_TRUE(tree.Press(VK_F1)) << "then the parent controls' contexts";
+    EXPECT_EQ(HeadlessHelpRequests(), (std::vector<int>{42, 7, 9}));
+    SetParentControl(tree, nullptr);
     SetHelpHandler(nullptr);
 }
 
@@ -320,6 +329,28 @@ TEST(TreeKeyboard, IncrementalSearchScript) {
     EXPECT_EQ(tree.FocusedNode(), rows[3]);
     tree.Type('k');
     EXPECT_EQ(tree.FocusedNode(), rows[0]);
+}
+
+TEST(TreeKeyboard, IncrementalSearchTakesLettersTheCodePageLacks) {
+    KeyTree tree;
+    tree.SetClientSize(200, 200);
+    const std::vector<std::u16string> names = {u"Apple", u"\u0416\u0443\u043a", u"Zebra"};
+    std::vector<PVirtualNode> rows = Roots(tree, 3);
+    tree.SetIncrementalSearch(isAll);
+    std::u16string asked;
+    tree.OnIncrementalSearch = [&](TBaseVirtualTree*, PVirtualNode node, const std::u16string& text,
+                                   int& result) {
+        asked = text;
+        result = names[node->Index].rfind(text, 0) == 0 ? 0 : 1;
+    };
+    // A Cyrillic key: no key code of its own, its character typed as Unicode.
+    uint16_t key = VK_PROCESSKEY;
+    tree.KeyDown(key, 0);
+    char32_t typed = U'\u0416';
+    tree.UnicodeKeyPress(typed);
+    EXPECT_EQ(typed, 0u) << "the search used it";
+    EXPECT_EQ(asked, u"\u0416");
+    EXPECT_EQ(tree.FocusedNode(), rows[1]);
 }
 
 TEST(TreeKeyboard, SortingIsStableAndRelinksTheChain) {

@@ -12,6 +12,7 @@ public:
     using TBaseVirtualTree::DoMouseHorizontalWheel;
     using TBaseVirtualTree::DoMouseWheel;
     using TBaseVirtualTree::MouseDown;
+    using TBaseVirtualTree::MouseLeave;
     using TBaseVirtualTree::MouseMove;
     using TBaseVirtualTree::MouseUp;
     void CallContextPopup(TPoint p, bool& handled) { DoContextPopup(p, handled); }
@@ -194,7 +195,7 @@ TEST(TreeMouse, TheDesktopsContextRequestDuringARightPressIsSwallowed) {
     EXPECT_EQ(requests, 1);
 }
 
-TEST(TreeMouse, ARubberBandPastTheEdgeScrollsAndSelects) {
+TEST(TreeMouse, ARubberBandNearAnEdgeScrollsWithAutoScrollOnly) {
     MouseTree tree;
     tree.SetDefaultNodeHeight(20);
     tree.SetClientSize(200, 100);
@@ -208,14 +209,22 @@ TEST(TreeMouse, ARubberBandPastTheEdgeScrollsAndSelects) {
     EXPECT_TRUE(tree.HasTreeState(tsDrawSelecting));
     EXPECT_EQ(tree.SelectionCount(), 3u);
     tree.MouseMove(ssLeft, 30, 130);  // below the window
+    EXPECT_FALSE(tree.TimerActive(TBaseVirtualTree::ScrollTimer)) << "no toAutoScroll";
+    TVTAutoOptions autoOptions = tree.TreeOptions().AutoOptions();
+    autoOptions.Include(toAutoScroll);
+    tree.TreeOptions().SetAutoOptions(autoOptions);
+    tree.MouseMove(ssLeft, 30, 50);
+    EXPECT_FALSE(tree.TimerActive(TBaseVirtualTree::ScrollTimer)) << "away from the edges";
+    tree.MouseMove(ssLeft, 30, 85);  // inside the window, within a row's height of its bottom
     EXPECT_TRUE(tree.TimerActive(TBaseVirtualTree::ScrollTimer));
-    SetHeadlessMousePosition(tree.ClientToScreen({30, 130}));
+    SetHeadlessMousePosition(tree.ClientToScreen({30, 85}));
     tree.TimerEvent(TBaseVirtualTree::ScrollTimer);
     tree.TimerEvent(TBaseVirtualTree::ScrollTimer);
     EXPECT_EQ(tree.OffsetY(), -40);
     EXPECT_GT(tree.SelectionCount(), 5u) << "rows that came into the band are selected";
-    tree.MouseUp(mbLeft, 0, 60, 130);
-    EXPECT_FALSE(tree.TimerActive(TBaseVirtualTree::ScrollTimer));
+    tree.MouseMove(ssLeft, 30, 50);
+    EXPECT_FALSE(tree.TimerActive(TBaseVirtualTree::ScrollTimer)) << "left the edge";
+    tree.MouseUp(mbLeft, 0, 60, 50);
     EXPECT_FALSE(tree.HasTreeState(tsDrawSelecting));
     SetHeadlessMousePosition({-1, -1});
 }
@@ -235,6 +244,8 @@ TEST(TreeMouse, WheelPanningByClickAndByDrag) {
     SetHeadlessMousePosition(tree.ClientToScreen({50, 80}));
     tree.TimerEvent(TBaseVirtualTree::ScrollTimer);
     EXPECT_EQ(tree.OffsetY(), -22);
+    tree.MouseLeave();
+    EXPECT_TRUE(tree.TimerActive(TBaseVirtualTree::ScrollTimer)) << "leaving keeps panning";
     const int beeps = TreeBeepCount();
     tree.MouseDown(mbLeft, 0, 50, 80);  // any press ends it, and selects nothing
     EXPECT_FALSE(tree.TimerActive(TBaseVirtualTree::ScrollTimer));

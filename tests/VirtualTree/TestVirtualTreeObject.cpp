@@ -3,6 +3,8 @@
 
 #include "VirtualTreesDrawing.h"
 
+#include "platform/Menus.h"
+
 using Lines = std::vector<std::string>;
 
 TEST(VirtualTreeObject, NestedLocksReportAndRepaintOnce) {
@@ -159,7 +161,7 @@ TEST(VirtualTreeObject, LegacyOptionNamesMapOntoTheFiveSets) {
     EXPECT_TRUE(o.MiscOptions().Empty());
 }
 
-TEST(VirtualTreeObject, DefaultsTheApplicationRelliesOn) {
+TEST(VirtualTreeObject, DefaultsTheApplicationReliesOn) {
     TestTree tree;
     EXPECT_EQ(tree.Indent(), 18u);
     EXPECT_EQ(tree.Margin(), 4);
@@ -194,14 +196,48 @@ TEST(VirtualTreeObject, AssignCopiesTheProperties) {
     source.SetNodeDataSize(12);
     source.SetRootNodeCount(4);
     source.TreeOptions().SetMiscOptions({toCheckSupport});
+    source.SetHintMode(hmTooltip);
+    source.SetHintAnimation(hatSlide);
+    source.SetDragMode(dmAutomatic);
+    source.SetShowHint(true);
+    TBitmap tile(4, 4);
+    source.Background().Assign(tile);
+    source.Header().Columns().Add()->SetWidth(70);
+    source.Header().SetStyle(hsFlatButtons);
     TestTree target;
     target.Assign(source);
+    EXPECT_EQ(target.HintMode(), hmTooltip);
+    EXPECT_EQ(target.HintAnimation(), hatSlide);
+    EXPECT_EQ(target.DragMode(), dmAutomatic);
+    EXPECT_TRUE(target.ShowHint());
+    EXPECT_FALSE(target.Background().Empty());
+    ASSERT_EQ(target.Header().Columns().Count(), 1);
+    EXPECT_EQ(target.Header().Columns().Items(0).Width(), 70);
+    EXPECT_EQ(target.Header().Style(), hsFlatButtons);
     EXPECT_EQ(target.Indent(), 30u);
     EXPECT_EQ(target.DefaultNodeHeight(), 24u);
     EXPECT_EQ(target.NodeDataSize(), 12);
     EXPECT_EQ(target.RootNodeCount(), 4u);
     EXPECT_EQ(target.TreeOptions().MiscOptions(), TVTMiscOptions{toCheckSupport});
     EXPECT_EQ(CheckStructure(target), "");
+}
+
+TEST(VirtualTreeObject, PopupMenusAreForgottenWhenTheyGo) {
+    TestTree tree;
+    auto menu = std::make_unique<TPopupMenu>();
+    auto headerMenu = std::make_unique<TPopupMenu>();
+    tree.SetPopupMenu(menu.get());
+    tree.Header().SetPopupMenu(headerMenu.get());
+    menu.reset();
+    headerMenu.reset();
+    EXPECT_EQ(tree.PopupMenu(), nullptr);
+    EXPECT_EQ(tree.Header().PopupMenu(), nullptr);
+    auto kept = std::make_unique<TPopupMenu>();
+    {
+        TestTree gone;
+        gone.SetPopupMenu(kept.get());
+    }
+    kept.reset();  // the tree that went is not told
 }
 
 TEST(VirtualTreeObject, RootCountWaitsForTheEndOfLoading) {
@@ -213,6 +249,20 @@ TEST(VirtualTreeObject, RootCountWaitsForTheEndOfLoading) {
     EXPECT_EQ(tree.RootNodeCount(), 5u);
     EXPECT_EQ(AllNodes(tree).size(), 5u);
     EXPECT_EQ(CheckStructure(tree), "");
+}
+
+TEST(VirtualTreeObject, TheAutoSizeColumnFollowsLoadingAndTheClientWidth) {
+    TestTree tree;
+    tree.SetClientSize(200, 100);
+    tree.BeginLoad();
+    tree.Header().SetAutoSizeIndex(1);
+    tree.Header().SetOptions(tree.Header().Options() + hoAutoResize);
+    tree.Header().Columns().Add()->SetWidth(50);
+    tree.Header().Columns().Add()->SetWidth(50);
+    tree.Loaded();
+    EXPECT_EQ(tree.Header().Columns().Items(1).Width(), 150);
+    tree.SetClientSize(300, 100);
+    EXPECT_EQ(tree.Header().Columns().Items(1).Width(), 250);
 }
 
 TEST(VirtualTreeObject, ImageListsAreForgottenWhenTheyGo) {

@@ -6,6 +6,8 @@
 
 #include "platform/Canvas.h"
 
+#include <cstdlib>
+
 namespace {
 
 constexpr TColor kGround = 0xF0F0F0;
@@ -178,6 +180,41 @@ TEST(VirtualTreePaint, ColumnGridLinesKeepTheirPatternBelowTheLastRow) {
     }
 }
 
+TEST(VirtualTreePaint, ColumnColoursGoOnBelowTheLastRow) {
+    REQUIRE_PIXELS();
+    PaintedTree tree;
+    for (int width : {40, 40}) tree.Header().Columns().Add()->SetWidth(width);
+    tree.Header().Columns().Items(1).SetColor(kYellow);
+    tree.AddChild(nullptr);  // the row ends at 18
+    TBitmap image = tree.Render(100, 60);
+    EXPECT_EQ(image.Pixel(60, 40), kYellow);
+    EXPECT_EQ(image.Pixel(20, 40), kGround);
+    EXPECT_EQ(image.Pixel(90, 40), kGround) << "right of the columns";
+}
+
+TEST(VirtualTreePaint, ARightToLeftMainColumnDrawsItsLinesAndButtonsFromTheRight) {
+    REQUIRE_PIXELS();
+    PaintedTree tree;
+    tree.Header().Columns().Add()->SetWidth(100);
+    tree.Header().Columns().Items(0).SetBiDiMode(bdRightToLeft);
+    tree.TreeOptions().SetPaintOptions({toShowRoot, toShowTreeLines, toShowButtons});
+    PVirtualNode parent = tree.AddChild(nullptr);
+    tree.AddChild(parent);
+    tree.AddChild(nullptr);
+    TBitmap image = tree.Render(100, 60);
+    auto inked = [&image](int left, int right, int top, int bottom) {
+        int n = 0;
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x) n += image.Pixel(x, y) != kGround;
+        return n;
+    };
+    EXPECT_GT(inked(100 - 18, 100, 0, 18), 0) << "the root level's box holds the button";
+    EXPECT_GT(inked(100 - 9, 100 - 8, 18, 18 + 8), 0) << "the line runs down to the next node";
+    EXPECT_EQ(inked(0, 18, 11, 18), 0) << "nothing at the left edge";
+    if (const char* dir = std::getenv("LORVANE_PNG_DIR"))
+        image.SaveToFile(std::string(dir) + "/tree-right-to-left-lines.png");
+}
+
 TEST(VirtualTreePaint, DottedTreeLinesJoinAcrossRows) {
     REQUIRE_PIXELS();
     PaintedTree tree;
@@ -325,6 +362,30 @@ TEST(VirtualTreePaint, SelectedOnlyRowsAndTheRubberBandOverRowsAndBelow) {
         EXPECT_GT(marked, 0) << from;
     }
     tree.SetTreeState(tsDrawSelecting, false);
+}
+
+TEST(VirtualTreePaint, ARubberBandDrawnUpAndLeftShowsInBothLooks) {
+    REQUIRE_PIXELS();
+    struct BandTree : PaintedTree {
+        using TBaseVirtualTree::MouseDown;
+        using TBaseVirtualTree::MouseMove;
+        using TBaseVirtualTree::MouseUp;
+    } tree;
+    tree.SetClientSize(100, 60);
+    tree.TreeOptions().SetPaintOptions({});
+    tree.TreeOptions().SetSelectionOptions({toMultiSelect});
+    for (int i = 0; i < 5; ++i) tree.AddChild(nullptr);
+    tree.MouseDown(mbLeft, 0, 80, 50);  // right of the text: a band starts
+    tree.MouseMove(ssLeft, 50, 10);
+    ASSERT_TRUE(tree.HasTreeState(tsDrawSelecting));
+    for (TVTDrawSelectionMode mode : {smDottedRectangle, smBlendedRectangle}) {
+        tree.SetDrawSelectionMode(mode);
+        TBitmap image = tree.Render(100, 60);
+        int marked = 0;
+        for (int y = 11; y < 49; ++y) marked += image.Pixel(79, y) != kGround;
+        EXPECT_GT(marked, 0) << "the band's right edge, look " << mode;
+    }
+    tree.MouseUp(mbLeft, 0, 50, 10);
 }
 
 TEST(VirtualTreePaint, AWindowAboveTheContentStartsWithTheFirstRowLower) {
@@ -493,4 +554,27 @@ TEST(VirtualTreePaint, AnAnimatedToggleOpensAndShutsTheAreaBelowTheRow) {
     tree.ToggleNode(parent);
     EXPECT_FALSE(tree.HasTreeState(tsInAnimation));
     EXPECT_EQ(redTop(), 18);
+}
+
+TEST(VirtualTreePaint, ACollapseUncoversTheColumnColoursBelow) {
+    REQUIRE_PIXELS();
+    PaintedTree tree;
+    tree.ScrollBarOptions().SetScrollBars(ssNone);
+    tree.SetClientSize(200, 90);
+    tree.Header().Columns().Add()->SetWidth(200);
+    tree.Header().Columns().Items(0).SetColor(kYellow);
+    PVirtualNode parent = tree.AddChild(nullptr);
+    for (int i = 0; i < 10; ++i) tree.AddChild(parent);
+    tree.SetExpanded(parent, true);
+    tree.Show();
+    Pump();
+    tree.SetAnimationDuration(300);
+    tree.ToggleNode(parent);
+    Pump(100);
+    ASSERT_TRUE(tree.HasTreeState(tsInAnimation));
+    TBitmap window;
+    tree.PaintTo(window);
+    const int frame = tree.BorderWidth();
+    EXPECT_EQ(window.Pixel(frame + 100, frame + 88), kYellow) << "the strip the rows leave";
+    while (tree.HasTreeState(tsInAnimation)) Pump(20);
 }

@@ -198,6 +198,7 @@ TEST(TreeStreams, UnknownChunksAreSkippedAndVersionOneRunsToTheEnd) {
     }
     Load(tree, v1);
     EXPECT_EQ(tree.TotalCount(), 3u);
+    EXPECT_EQ(tree.VisibleCount(), 3u) << "a selected old node is visible too";
     for (PVirtualNode n : AllNodes(tree)) {
         EXPECT_EQ(n->CheckType, ctNone) << "unknown check type";
         EXPECT_EQ(n->CheckState, csUncheckedNormal) << "unknown check state";
@@ -205,15 +206,38 @@ TEST(TreeStreams, UnknownChunksAreSkippedAndVersionOneRunsToTheEnd) {
     EXPECT_EQ(CheckStructure(tree), "");
 }
 
+TEST(TreeStreams, SkipNodeMovesPastANodeAndRefusesOtherChunks) {
+    struct SkippingTree : TestTree {
+        using TBaseVirtualTree::SkipNode;
+    } tree;
+    std::vector<uint8_t> b = Leaf();
+    const std::vector<uint8_t> second = Leaf();
+    b.insert(b.end(), second.begin(), second.end());
+    TReadOnlyMemoryStream s(b.data(), int64_t(b.size()));
+    tree.SkipNode(s);
+    EXPECT_EQ(s.Position(), int64_t(second.size()));
+    s.SetPosition(8);  // the base chunk inside the first node
+    try {
+        tree.SkipNode(s);
+        ADD_FAILURE() << "no error";
+    } catch (const EVirtualTreeError& e) {
+        EXPECT_EQ(e.HelpContext, 2005);
+    }
+}
+
 TEST(TreeStreams, CaptionsTravelWithTheStringTree) {
     TVirtualStringTree source;
     PVirtualNode node = source.AddChild(nullptr);
     source.InitNode(node);
     source.OnGetText = [](TBaseVirtualTree*, PVirtualNode, TColumnIndex, TVSTTextType,
-                          std::string& text) { text = "Caf\xE9"; };
+                          std::string& text) {
+        text =
+            "\xD0\x96"
+            "af\xC3\xA9";
+    };  // "Жafé"
     TMemoryStream stream;
     source.SaveToStream(stream);
-    EXPECT_EQ(stream.Size(), 49 + 8 + 8);
+    EXPECT_EQ(stream.Size(), 49 + 8 + 8) << "four UTF-16 units";
 
     TVirtualStringTree target;
     std::string received;
@@ -221,7 +245,9 @@ TEST(TreeStreams, CaptionsTravelWithTheStringTree) {
                                    const std::string& text) { received = text; };
     stream.SetPosition(0);
     target.LoadFromStream(stream);
-    EXPECT_EQ(received, "Caf\xE9");
+    EXPECT_EQ(received,
+              "\xD0\x96"
+              "af\xC3\xA9");
 
     // An odd caption chunk reads size div 2 characters and goes on at its end.
     std::vector<uint8_t> b = Header();

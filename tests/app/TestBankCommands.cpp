@@ -133,6 +133,27 @@ TEST_F(BankCommandsTest, OpenAsksTheSaveQuestionsFirst) {
     EXPECT_EQ(requests[0].Filter, "Bank (*.bnk)|*.bnk|All Files (*.*)|*.*");
 }
 
+TEST_F(BankCommandsTest, AFailedOpenKeepsTheOpenBank) {
+    WriteBank(File("a.bnk"), {"a"});
+    ASSERT_TRUE(OpenBank(File("a.bnk")));
+    Bank().BankModified = true;
+    const std::string shown = caption;
+    // Cancel at the password, a refused workgroup bank, No at an incomplete record.
+    const std::string marker = "#00000#" + ScrambledBankMarker(true);
+    WriteAll(File("protected.bnk"), CRLF({"#----F#2.0", "#----P#" + EncodePasswordValue("pw")}));
+    WriteAll(File("workgroup.bnk"), CRLF({"#----F#2.0", marker, "#00001#Na=w"}));
+    WriteAll(File("incomplete.bnk"), CRLF({"#00001#Na=x", "#00002#Na=y", "#00002#Ux=u"}));
+    for (const std::string name : {"protected.bnk", "workgroup.bnk", "incomplete.bnk"}) {
+        if (name == "incomplete.bnk") messages.Answer(mrNo);
+        EXPECT_FALSE(OpenBank(File(name))) << name;
+        EXPECT_EQ(Names(), Strings{"a"}) << name;
+        EXPECT_EQ(Bank().BankFileName, File("a.bnk"));
+        EXPECT_TRUE(Bank().BankModified);
+        EXPECT_EQ(caption, shown);
+    }
+    EXPECT_EQ(clears, 1);
+}
+
 TEST_F(BankCommandsTest, NewAsksAndLeavesAnOpenEmptyBank) {
     WriteBank(File("a.bnk"), {"a"});
     ASSERT_TRUE(OpenBank(File("a.bnk")));

@@ -74,6 +74,7 @@ protected:
         Settings().ConfirmSaves = false;
         Seams().AskPassword = [this](std::string& typed) {
             ++passwordPrompts;
+            busyAtPrompts.push_back(busyDepth);
             if (typedPasswords.empty()) return false;
             typed = typedPasswords.front();
             typedPasswords.erase(typedPasswords.begin());
@@ -111,6 +112,7 @@ protected:
     TempDir dir;
     Strings typedPasswords;
     int passwordPrompts = 0;
+    std::vector<int> busyAtPrompts;  // the hourglass while the password dialog waits
     Strings statusTexts;
     int busyDepth = 0;
 };
@@ -336,7 +338,7 @@ TEST_F(BankFileTest, HeaderlessFilesBadLinesAndOddValuesAreRead) {
     const TEntry &n = Bank().Entry(0), &m = Bank().Entry(1);
     EXPECT_EQ(n.ChangeDate, NoDate);
     EXPECT_EQ(n.LastAccess, NoDate);
-    EXPECT_EQ(n.Rating.str(), "1");  // cut to three bytes, then trimmed
+    EXPECT_EQ(n.Rating.str(), "123");  // trimmed, then cut to three bytes
     EXPECT_EQ(n.AccessCount, 0);
     EXPECT_EQ(m.ChangeDate, 37000.5);
     EXPECT_EQ(m.ConfNotes, "plain words");  // not hexadecimal: as it stands
@@ -452,6 +454,7 @@ TEST_F(BankFileTest, PasswordIsAskedUntilRightOrCancelled) {
     typedPasswords = {"wrong", "  secret "};
     EXPECT_EQ(Load(File()), 1);
     EXPECT_EQ(passwordPrompts, 2);
+    EXPECT_EQ(busyAtPrompts, (std::vector<int>{0, 0}));
     EXPECT_EQ(messages.Texts(), Strings{"Password failed!\rPlease try again"});
     EXPECT_EQ(messages.Shown[0].Type, TMsgDlgType::mtError);
     EXPECT_EQ(Bank().FilePassword, "Secret");
@@ -759,4 +762,101 @@ TEST_F(BankFileTest, TheBackupIsMadeWithoutMovingTheBankAway) {
     SafeWriteFaultSeam() = nullptr;
     EXPECT_TRUE(Bank().BankModified);
     EXPECT_TRUE(Contains(messages.LastText(), "not yet safe on the disk")) << messages.LastText();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The reader and writer on their own: a bank of the test's, answers from a script
+
+namespace {
+
+class ScriptedBankUser : public TBankFileUser {
+public:
+    bool AskPassword(std::string& typed) override {
+        if (passwords.empty()) return false;
+        typed = passwords.front();
+        passwords.erase(passwords.begin());
+        return true;
+    }
+    bool AskYesNo(const std::string& question) override {
+        told.push_back(question);
+        return yes;
+    }
+    void ShowError(const std::string& text) override { told.push_back(text); }
+    void ShowInformation(const std::string& text) override { told.push_back(text); }
+    bool IsAdministrator() override { return administrator; }
+    void ShowProgress(const std::string&) override {}
+    void KeepResponsive() override { ++responsive; }
+
+    Strings passwords;
+    bool yes = true;
+    bool administrator = false;
+    Strings told;
+    int responsive = 0;
+};
+
+}  // namespace
+
+TEST_F(BankFileTest, TheReaderAsksAndTellsOnlyItsUser) {
+    WriteAll(
+        File("in.bnk"),
+        CRLF({"#----F#2.0", "#----P#" + EncodePasswordValue(" pw  "), WorkgroupMarkerLine,
+              "#00001#Na=" + EncodeProtectedValue("a"), "#00001#Ux=" + EncodeProtectedValue("t"),
+              "#00002#Ux=" + EncodeProtectedValue("u"), "#00003#Na=" + EncodeProtectedValue("c"),
+              "#00003#Ux=" + EncodeProtectedValue("v")}));
+    TBankState bank;
+    ScriptedBankUser user;
+    int count = -1;
+    user.passwords = {"wrong", "PW"};
+    EXPECT_FALSE(ReadBankFile(bank, File("in.bnk"), {}, user, count));
+    EXPECT_EQ(user.told,
+              (Strings{"Password failed!\rPlease try again",
+                       "Only a Lorvane Administrator can\ropen or import a Workgroup Bank"}));
+    user.told.clear();
+    user.administrator = true;
+    user.passwords = {"pw"};
+    user.yes = false;
+    EXPECT_FALSE(ReadBankFile(bank, File("in.bnk"), {}, user, count));
+    EXPECT_EQ(user.told, Strings{"Missing Name at Entry 2\rURL = u" + Ending});
+    EXPECT_EQ(bank.EntryHigh, -1);
+    user.passwords = {"pw"};
+    user.yes = true;
+    user.responsive = 0;
+    ASSERT_TRUE(ReadBankFile(bank, File("in.bnk"), {}, user, count));
+    EXPECT_EQ(count, 3);
+    EXPECT_EQ(bank.Entry(2).Name, Mark + "c");
+    EXPECT_EQ(bank.FilePassword, "pw");  // as it is asked for
+    EXPECT_EQ(user.responsive, 3);
+    // The program's bank, its messages and its windows were never reached.
+    EXPECT_EQ(Bank().EntryHigh, -1);
+    EXPECT_TRUE(messages.Shown.empty());
+    EXPECT_EQ(passwordPrompts, 0);
+    EXPECT_EQ(rebuilds, 0);
+}
+
+TEST_F(BankFileTest, TheWriterAsksAndTellsOnlyItsUser) {
+    TBankState bank;
+    bank.AppendEntry(Example());
+    bank.BankModified = true;
+    bank.SaveScope.What = TSaveScope::swAll;
+    TBankSaveSettings settings;
+    settings.Protected = settings.AskPasswordEachSave = settings.ConfirmSaves = true;
+    settings.Password = "old";
+    ScriptedBankUser user;
+    EXPECT_FALSE(WriteBankFile(bank, File("own.bnk"), settings, user));
+    EXPECT_EQ(user.told, Strings{"File not Saved!"});
+    EXPECT_FALSE(FileExists(File("own.bnk")));
+    user.told.clear();
+    user.passwords = {" new", "new "};
+    ASSERT_TRUE(WriteBankFile(bank, File("own.bnk"), settings, user));
+    EXPECT_EQ(settings.Password, "new");
+    EXPECT_FALSE(bank.BankModified);
+    EXPECT_EQ(user.told, Strings{File("own.bnk") + "\rhas been saved as a\rLocal Bank"});
+    EXPECT_TRUE(messages.Shown.empty());
+    EXPECT_EQ(passwordPrompts, 0);
+    // The program's save of the same bank writes the same bytes.
+    Bank() = bank;
+    Settings().PWordFile = true;
+    Settings().BankPassword = "new";
+    ASSERT_TRUE(Save(File("program.bnk"), bank.SaveScope));
+    EXPECT_EQ(ReadAll(File("own.bnk")), ReadAll(File("program.bnk")));
 }

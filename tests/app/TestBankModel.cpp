@@ -178,7 +178,11 @@ TEST_F(BankFixture, GuardsShowTheirTextsAndAnswers) {
     EXPECT_EQ(messages.LastText(), "No Bank Is Open!\rThis operation cannot be completed.");
     EXPECT_EQ(messages.Shown.back().Type, TMsgDlgType::mtError);
     int newBanks = 0;
-    Seams().NewBank = [&] { ++newBanks; };
+    bool made = true;
+    Seams().NewBank = [&] {
+        ++newBanks;
+        return made;
+    };
     messages.Answer(mrNo);
     EXPECT_FALSE(RequireBank());
     EXPECT_EQ(messages.LastText(),
@@ -186,6 +190,11 @@ TEST_F(BankFixture, GuardsShowTheirTextsAndAnswers) {
     messages.Answer(mrYes);
     EXPECT_TRUE(RequireBank());
     EXPECT_EQ(newBanks, 1);
+    // Yes, but New was abandoned: the command stops.
+    made = false;
+    messages.Answer(mrYes);
+    EXPECT_FALSE(RequireBank());
+    EXPECT_EQ(newBanks, 2);
     const size_t shown = messages.Shown.size();
     Bank().NewBank = true;
     EXPECT_TRUE(RequireBank());

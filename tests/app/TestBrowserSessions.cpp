@@ -5,12 +5,37 @@
 #include <gtest/gtest.h>
 #include <lz4.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
 #include <cstdint>
+#include <fstream>
+#include <functional>
+#include <new>
 #include <random>
 
 #include "DdeClient.h"
 #include "EntryCommands.h"
 #include "SessionsHome.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#define LORVANE_HEAP_HOOKS 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define LORVANE_HEAP_HOOKS 1
+#endif
+#endif
+#ifdef LORVANE_HEAP_HOOKS
+// The address sanitizer's allocator interface.
+extern "C" {
+int __sanitizer_install_malloc_and_free_hooks(void (*onAlloc)(const volatile void*, size_t),
+                                              void (*onFree)(const volatile void*));
+size_t __sanitizer_get_allocated_size(const volatile void* block);
+}
+#endif
 
 namespace fs = std::filesystem;
 
@@ -67,6 +92,56 @@ void ExpectPage(const std::optional<TBrowserPage>& page, const std::string& url,
     ASSERT_TRUE(page.has_value());
     EXPECT_EQ(page->URL, url);
     EXPECT_EQ(page->Title, title);
+}
+
+#ifdef LORVANE_HEAP_HOOKS
+// The sanitizer's allocator tells of every block: the heap in use and its peak while watched.
+std::atomic<bool> watching{false};
+std::atomic<size_t> inUse{0}, peak{0};
+void OnAlloc(const volatile void*, size_t size) {
+    if (!watching) return;
+    const size_t now = inUse += size;
+    for (size_t seen = peak; now > seen && !peak.compare_exchange_weak(seen, now);) {
+    }
+}
+void OnFree(const volatile void* block) {
+    if (watching)
+        inUse -=
+            std::min<size_t>(inUse, __sanitizer_get_allocated_size(const_cast<const void*>(block)));
+}
+#endif
+
+// Whether `read` runs within `budget` bytes of heap beyond what is in use when it starts: under
+// the address sanitizer its allocator's figures say; otherwise a child process runs it with its
+// address space limited.
+bool RunsWithin(size_t budget, const std::function<void()>& read) {
+#ifdef LORVANE_HEAP_HOOKS
+    static const int installed = __sanitizer_install_malloc_and_free_hooks(OnAlloc, OnFree);
+    (void)installed;
+    inUse = peak = 0;
+    watching = true;
+    read();
+    watching = false;
+    return peak <= budget;
+#else
+    const pid_t child = ::fork();
+    if (child == 0) {
+        size_t pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
+        const rlim_t limit = pages * size_t(::sysconf(_SC_PAGESIZE)) + budget;
+        const rlimit cap{limit, limit};
+        ::setrlimit(RLIMIT_AS, &cap);
+        try {
+            read();
+        } catch (const std::bad_alloc&) {
+            ::_exit(1);
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+#endif
 }
 
 }  // namespace
@@ -159,6 +234,32 @@ TEST(BrowserSessions, DamagedFilesGiveNothingOrAPage) {
     std::string huge = FirefoxFixture();
     huge.replace(8, 4, LE32(uint32_t(MaxSessionTextSize + 1)));
     EXPECT_FALSE(ReadFirefoxSession(huge).has_value());
+}
+
+TEST(BrowserSessions, FirefoxTextsOfRepeatedRunsTakeLittleMemory) {
+    // Each text packs to a small file; the reader takes the text and a few megabytes more.
+    const size_t size = 4u << 20;
+    const std::string session = R"("windows":[{"tabs":[{"entries":[{"url":"http://x/"}]}]}]})";
+    std::string values = R"({"windows":[{"tabs":[{"entries":[0)";
+    while (values.size() < size) values += ",0";
+    const std::pair<std::string, bool> texts[] = {
+        {std::string(size, '['), false},                                   // never closed
+        {std::string(size / 2, '[') + std::string(size / 2, ']'), false},  // deep, valid
+        {values + R"(,{"url":"http://x/"}]}]}]})", true},                  // a run of values
+        {R"({"a":")" + std::string(size, 'a') + "\"," + session, true},    // a long string
+        {R"({"a":)" + std::string(size, '7') + "," + session, false},      // a long number
+        {"{" + std::string(size, '\t') + "\x01", false},                   // blanks, a stray byte
+    };
+    for (const auto& [text, readable] : texts) {
+        const std::string file = FirefoxFile(text);
+        std::optional<TBrowserPage> page;
+        EXPECT_TRUE(RunsWithin(text.size() + (8u << 20), [&] { page = ReadFirefoxSession(file); }))
+            << text.substr(0, 8);
+        EXPECT_EQ(page.has_value(), readable) << text.substr(0, 8);
+        if (page) {
+            EXPECT_EQ(page->URL, "http://x/");
+        }
+    }
 }
 
 TEST(BrowserSessions, ProfilesAreFoundWhereTheBrowsersKeepThem) {

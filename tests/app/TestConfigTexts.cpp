@@ -1,6 +1,8 @@
 // The configuration dialog's rules: filling, Save's checks and the copy back.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "BankFixture.h"
 #include "ConfigTexts.h"
 #include "Security.h"
@@ -92,7 +94,8 @@ TEST_F(ConfigSave, SavesAndAsksForValidationAndRebuildOnlyWhenNeeded) {
     ProgramState().UserValidated = UserValid() = true;
     TConfigFormTexts t = ConfigFormTexts(Settings(), "");
     t.CleanUpLines = {"Home"};
-    EXPECT_FALSE(SaveConfiguration(t));
+    EXPECT_FALSE(ApplyConfiguration(t));
+    EXPECT_TRUE(SaveConfiguration());
     EXPECT_TRUE(UserValidated());
     Settings() = TSettings();
     LoadSettings();
@@ -100,9 +103,21 @@ TEST_F(ConfigSave, SavesAndAsksForValidationAndRebuildOnlyWhenNeeded) {
     // A new user is validated again; interleaving the workgroup bank rebuilds the tree.
     t.UserName = "someone";
     t.SwitchItems[2] = 1;  // rgInterleave "Yes"
-    EXPECT_TRUE(SaveConfiguration(t));
+    EXPECT_TRUE(ApplyConfiguration(t));
     EXPECT_FALSE(UserValidated());
     EXPECT_FALSE(UserValid());
+}
+
+TEST_F(ConfigSave, AStoreThatCannotBeWrittenIsReportedAndTheSettingsStay) {
+    std::filesystem::create_directory(dir.File("blocked.reg"));
+    SetRegistryFileName(dir.File("blocked.reg"));
+    TConfigFormTexts t = ConfigFormTexts(Settings(), "");
+    t.UserName = "someone";
+    ApplyConfiguration(t);
+    EXPECT_FALSE(SaveConfiguration());
+    ASSERT_EQ(messages.Shown.size(), 1u);
+    EXPECT_EQ(messages.Shown[0].Type, TMsgDlgType::mtError);
+    EXPECT_EQ(Settings().UserName, "someone");
 }
 
 }  // namespace

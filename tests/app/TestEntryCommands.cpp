@@ -3,11 +3,14 @@
 
 #include <functional>
 
+#include "BankCommands.h"
+#include "BankFile.h"
 #include "BankFixture.h"
 #include "DdeClient.h"
 #include "EntryCommands.h"
 #include "ExportWriters.h"
 #include "SessionsHome.h"
+#include "TempDir.h"
 #include "platform/Clipboard.h"
 #include "platform/DateTime.h"
 #include "platform/FileUtils.h"
@@ -25,7 +28,7 @@ protected:
             if (cancel) return int(mrCancel);
             TEntryFormTexts texts = EntryFormTexts();
             if (edit) edit(texts);
-            return SaveEntryFormTexts(texts, opened.back().Name) ? int(mrOk) : int(mrCancel);
+            return SaveEntryFormTexts(texts) ? int(mrOk) : int(mrCancel);
         };
         Seams().AskPassword = [this](std::string& typed) {
             if (typed_.empty()) return false;
@@ -38,10 +41,9 @@ protected:
 
     // Saves texts over EditEntry as the editor would.
     bool Save(const std::function<void(TEntryFormTexts&)>& change) {
-        const std::string original = Bank().EditEntry.Name;
         TEntryFormTexts texts = EntryFormTexts();
         change(texts);
-        return SaveEntryFormTexts(texts, original);
+        return SaveEntryFormTexts(texts);
     }
     void Focus(int index) { Bank().FocusedEntry = index; }
 
@@ -58,6 +60,7 @@ TEST_F(EntryTest, NameRules) {
     Add(Named("Alpha"));
     Add(Named("Beta"));
     Bank().EditEntry = Bank().Entry(1);
+    Bank().ModifiedEntry = 1;  // as Modify shows it
     for (const char* blank : {"", " ", "   "}) {
         EXPECT_FALSE(Save([&](TEntryFormTexts& t) { t.Name = blank; }));
         EXPECT_EQ(messages.LastText(), "Name must be completed!\rPlease try again");
@@ -171,7 +174,7 @@ TEST_F(EntryTest, HugeValuesAreShownShortAndSavedWhole) {
     TEntryFormTexts edited = shown;
     edited.URL = "http://new/";
     KeepHugeValues(edited, shown, stored);
-    ASSERT_TRUE(SaveEntryFormTexts(edited, name));
+    ASSERT_TRUE(SaveEntryFormTexts(edited));
     EXPECT_TRUE(e.Name == name);
     EXPECT_EQ(e.URL, "http://new/");
     EXPECT_EQ(e.Notes, shortLines);
@@ -305,6 +308,31 @@ TEST_F(EntryTest, DroppedLinkWithCleanUp) {
     EXPECT_EQ(Bank().EditEntry.Name, "Homestead");
 }
 
+TEST_F(EntryTest, AddingChecksTheNameTheRecordCameWith) {
+    Add(Named("Page"));
+    Focus(0);
+    // A drop of a page titled as an entry, saved as it came: refused.
+    EXPECT_FALSE(DropURLCommand("Page", "http://other/"));
+    EXPECT_EQ(messages.LastText(), "This name already exists!\rPlease try again");
+    // Modify keeps the entry's own name.
+    edit = [](TEntryFormTexts& t) { t.URL = "http://new/"; };
+    EXPECT_TRUE(ModifyEntryCommand());
+    EXPECT_EQ(Bank().Entry(0).URL, "http://new/");
+    EXPECT_EQ(Bank().ModifiedEntry, -1);
+}
+
+TEST_F(EntryTest, AnAbandonedNewStopsTheCommand) {
+    // Every entry deleted: no bank is open, yet the bank has changed.
+    Bank().BankModified = true;
+    Seams().NewBank = [] { return NewBankCommand(); };
+    messages.Answer(mrYes);  // create a new bank
+    messages.Answer(mrYes);  // save the changed one: nothing to save, so New is abandoned
+    EXPECT_FALSE(AddEntryCommand());
+    EXPECT_TRUE(modes.empty());
+    EXPECT_EQ(messages.LastText(), "Nothing to save!");
+    EXPECT_FALSE(Bank().NewBank);
+}
+
 TEST_F(EntryTest, CurrentPageWithAndWithoutABrowser) {
     SessionsHome home;
     Bank().NewBank = true;
@@ -379,6 +407,22 @@ TEST_F(EntryTest, ClipboardCommands) {
     SetClipboardText("before");
     CopyUserIDPasswordToClipboard();  // Cancel
     EXPECT_EQ(ClipboardText(), "before");
+}
+
+TEST_F(EntryTest, CopyPasswordTakesThePasswordThatOpenedTheBank) {
+    // A bank whose stored password has blanks around it opens with the trimmed password.
+    TempDir dir;
+    WriteAll(dir.File("p.bnk"),
+             CRLF({"#----F#2.0", "#----P#" + EncodePasswordValue("  Secret "),
+                   "#00001#Na=" + EncodeProtectedValue("Site"),
+                   "#00001#Ux=" + EncodeProtectedValue("http://site"),
+                   "#00001#Pw=" + EncodeProtectedValue(EncodePasswordValue("pw"))}));
+    typed_ = {"secret", "secret"};
+    ASSERT_TRUE(OpenBank(dir.File("p.bnk")));
+    Focus(0);
+    CopyUserIDPasswordToClipboard();
+    EXPECT_EQ(messages.Texts(), Strings{});
+    EXPECT_EQ(ClipboardText(), "pw");
 }
 
 }  // namespace

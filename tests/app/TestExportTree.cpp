@@ -61,6 +61,17 @@ protected:
     }
     Strings FileLines(const std::string& name) const { return SplitLines(ReadAll(dir.File(name))); }
 
+    // The bookmark file of collected items, written through the export's steps; `links` is
+    // the count the export reports.
+    Strings BookmarkFileLines(std::vector<TCollectedEntry> items, int32_t& links) {
+        saveAs = dir.File("Bookmark.htm");
+        EXPECT_TRUE(BeginBookmarkExport());
+        Exporter().BookmarkCollection = std::move(items);
+        WriteBookmarkEntries();
+        links = Exporter().ExportCount;
+        return FileLines("Bookmark.htm");
+    }
+
     void ExportPages(const std::vector<TEntry>& entries) {
         for (const TEntry& e : entries) Add(e);
         BeginHTMLExport();

@@ -33,7 +33,12 @@ TEST_F(ExportWriters, DatFileHasHeaderAndAllQuotedRecord) {
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].FileName, "Lorvane.dat");
     EXPECT_EQ(requests[0].DefaultExt, "dat");
-    EXPECT_EQ(requests[0].InitialDir, Bank().ProgramFolder);
+    // No bank file opened or saved yet: the data folder, never the program's.
+    EXPECT_EQ(requests[0].InitialDir, UserDataFolder());
+    Bank().BankFolder = dir.File("banks/");
+    ASSERT_TRUE(BeginDatExport());
+    FinishExport();
+    EXPECT_EQ(requests[1].InitialDir, Bank().BankFolder);
 }
 
 TEST_F(ExportWriters, DatValuesAreQuotedWithInnerQuotesDoubled) {

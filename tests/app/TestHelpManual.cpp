@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "BankFixture.h"
+#include "DesktopEntry.h"
 #include "TempDir.h"
 #include "platform/Exceptions.h"
 #include "platform/FileUtils.h"
@@ -70,4 +71,22 @@ TEST_F(HelpTest, HelpOpensTheInstalledManualAtTheWindowsAnchor) {
     ShowHelp(10, Program());
     ASSERT_EQ(messages.Shown.size(), 1u);
     EXPECT_EQ(messages.Shown[0].Type, TMsgDlgType::mtError);
+}
+
+TEST_F(HelpTest, TheBrowsersOwnCommandGetsTheAnchor) {
+    // Without a known desktop the opener would drop "#context-92": a browser is started itself.
+    Install("bin");
+    const std::string manual = "file://" + dir.Path().string() + "/bin/lorvane.html";
+    Strings started;
+    Seams().StartProgram = [&](const Strings& command, const TStartFailed&) { started = command; };
+    Seams().FindDefaultBrowser = [] {
+        return DesktopEntryCommand("[Desktop Entry]\nExec=/usr/bin/web --new-tab %u\n",
+                                   "/w.desktop");
+    };
+    ShowHelp(92, dir.File("bin") + "/");
+    EXPECT_EQ(started, (Strings{"/usr/bin/web", "--new-tab", manual + "#context-92"}));
+    Settings().Browser = "/opt/browser";  // the configured browser comes first
+    ShowHelp(10, dir.File("bin") + "/");
+    EXPECT_EQ(started, (Strings{"/opt/browser", manual + "#context-10"}));
+    EXPECT_TRUE(opened.empty());
 }

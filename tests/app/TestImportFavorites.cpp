@@ -108,15 +108,6 @@ TEST_F(ImportFavorites, ReadUrlFile) {
     EXPECT_EQ(ReadURLFile(path), "");
 }
 
-TEST_F(ImportFavorites, OneFileAndItsRelativePath) {
-    Shortcut("f/g/h/i/j.url", "http://j/");
-    TImportBatch batch;
-    ImportFavoriteFile(batch, "f/g/h/i", dir.File("Root/f/g/h/i"), "j.url");
-    ImportFavoriteFile(batch, "", dir.File("Root/f/g/h/i"), "missing.url");
-    EXPECT_EQ(batch.Count(), 1);
-    EXPECT_EQ(Categories(0), (Strings{"f", "g", "h"}));
-}
-
 TEST_F(ImportFavorites, ProposedFolder) {
     const char* saved = std::getenv("HOME");
     std::string old = saved ? saved : "";

@@ -395,6 +395,7 @@ TEST_F(ImportBank, CommandIgnoresMissingFilesAndNeedsABank) {
     EXPECT_TRUE(messages.Shown.empty());
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].FileName, "Lorvane.bnk");
+    EXPECT_EQ(requests[0].Filter, "Lorvane (*.bnk)|*.bnk|All Files (*.*)|*.*");
     EXPECT_EQ(requests[0].InitialDir, UserDataFolder());  // the data folder
 }
 
@@ -418,6 +419,40 @@ TEST_F(ImportBank, CommandsRunTheirReaders) {
     saveAs.clear();
     ImportLorvaneExportFile();
     EXPECT_EQ(Bank().EntryHigh, 2);
+}
+
+// Records whether the busy cursor was on at each message.
+class BusyAtMessages : public ScriptedMessages {
+public:
+    int Show(const MessageRequest& request) override {
+        busyAtMessage.push_back(depth > 0);
+        return ScriptedMessages::Show(request);
+    }
+    int depth = 0;
+    std::vector<bool> busyAtMessage;
+};
+
+TEST_F(ImportBank, CommandsShowTheirMessagesWithTheNormalCursor) {
+    BusyAtMessages shown;
+    Seams().SetBusy = [&](bool busy) { shown.depth += busy ? 1 : -1; };
+    Bank().NewBank = true;
+    Add(Named("One"));
+    saveAs = DatFile({DatRecordLine(Named("One"))});
+    ImportLorvaneExportFile();  // the duplicate notice and the count
+    saveAs = dir.File("bad.dat");
+    WriteAll(saveAs, "not a header\r\n");
+    ImportLorvaneExportFile();  // the error
+    saveAs = dir.File("b.htm");
+    WriteAll(saveAs, "<DL><p><DT><A HREF=\"http://3\">Three</A></DL><p>");
+    ImportNetscapeBookmarks();
+    ExportSeams().ChooseFolder = [&](const std::string&, const std::string&, std::string& chosen) {
+        chosen = dir.File("");
+        return true;
+    };
+    ImportInternetExplorerFavorites();
+    EXPECT_EQ(shown.busyAtMessage, std::vector<bool>(5, false));
+    EXPECT_EQ(shown.depth, 0);
+    EXPECT_EQ(shown.Texts().front(), DuplicatesText);
 }
 
 }  // namespace

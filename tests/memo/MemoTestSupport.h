@@ -70,6 +70,12 @@ inline void LoadImage(TMarkMemo& memo, const std::string& image, bool relayout =
     memo.LoadBinary(stream, relayout);
 }
 
+// Reaches into the store past its edits, for tests that set up states no edit makes (a
+// damaged store, a start state at the deepest level).
+inline TParagraphRec& StoreRecord(TMarkMemo& memo, int index) {
+    return const_cast<TParagraphRec&>(memo.Paragraph(index));
+}
+
 inline std::vector<std::string> ParagraphTexts(const TMarkMemo& memo) {
     std::vector<std::string> out;
     for (int i = 0; i < memo.ParagraphCount(); ++i) out.push_back(memo.Paragraph(i).Text);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <random>
 
 #include "MemoTestSupport.h"
@@ -27,6 +28,11 @@ public:
     using TMarkMemo::ScrollMessage;
     using TMarkMemo::TimerEvent;
     using TMarkMemo::WantKey;
+    void Paint(TCanvas& canvas, const TRect& area) override {
+        ++paints;
+        TMarkMemo::Paint(canvas, area);
+    }
+    int paints = 0;
 };
 
 struct Shown {
@@ -107,13 +113,13 @@ TEST(MarkMemoControl, TheBackgroundPictureIsTiledWithTheText) {
 
     // A paragraph's own colour covers the picture on its lines.
     const int lh = s.LineHeight();
-    s.memo.Paragraph(5).BackColor = clAqua;
+    s.memo.SetParagraphColors(5, -1, clAqua);
     const TBitmap coloured = s.Paint();
     const int y5 = 5 * lh - 60;
     EXPECT_EQ(coloured.Pixel(3, y5), clAqua);
     EXPECT_EQ(coloured.Pixel(190, y5 + lh - 1), clAqua);
     EXPECT_EQ(coloured.Pixel(3, y5 - 1), picture.Pixel(16 % 7, (y5 - 1 + 60) % 5));
-    s.memo.Paragraph(5).BackColor = -1;
+    s.memo.SetParagraphColors(5, -1, -1);
 
     s.memo.BackgroundBmp().Clear();
     EXPECT_EQ(changes, 2);
@@ -207,8 +213,16 @@ TEST(MarkMemoControl, AttributeColoursYieldToTheParagraphsOwn) {
     EXPECT_EQ(s.Paint().Pixel(12, 1), clWhite);
     s.memo.ApplyDynStyle(0, 3, 0, false, 0, 0, clLime, -1);  // -1 keeps the text colour
     EXPECT_EQ(s.Paint().Pixel(12, 1), clLime);
-    s.memo.Paragraph(0).BackColor = clAqua;  // the paragraph's own colour wins
+    s.memo.SetParagraphColors(0, -1, clAqua);  // the paragraph's own colour wins
     EXPECT_EQ(s.Paint().Pixel(12, 1), clAqua);
+}
+
+TEST(MarkMemoControl, AKeywordWithOnlyATextColourKeepsTheBackground) {
+    Shown s;
+    s.memo.Keywords().AddKeyWord("abc", 1, 0, 1, 0, 0, clBlue);
+    s.memo.SetTextBuf("abc");
+    ASSERT_FALSE(s.memo.Paragraph(0).Attrs.empty());
+    EXPECT_EQ(s.Paint().Pixel(12, 1), clWhite);
 }
 
 TEST(MarkMemoControl, SelectionShowsWithFocusOrWithoutHideSelection) {
@@ -494,13 +508,21 @@ TEST(MarkMemoControl, TheCaretBlinksOnlyWithFocus) {
     EXPECT_EQ(s.memo.CaretRect().Width(), 1);
 }
 
-TEST(MarkMemoControl, ScrollBarRangesFollowTheText) {
+// A memo in a window of its own with scroll bars, hosted by a 200 x 170 test window.
+struct WithScrollBars {
     Memo memo;
-    TestWindow window(200, 170);
-    memo.SetUpdateMode(umImmediate);
-    memo.SetBounds(0, 0, 240, 200);
-    memo.HandleNeeded();
-    window.Attach(memo);
+    TestWindow window{200, 170};
+    WithScrollBars() {
+        memo.SetUpdateMode(umImmediate);
+        memo.SetBounds(0, 0, 240, 200);
+        memo.HandleNeeded();
+        window.Attach(memo);
+    }
+};
+
+TEST(MarkMemoControl, ScrollBarRangesFollowTheText) {
+    WithScrollBars w;
+    Memo& memo = w.memo;
     std::string text;
     for (int i = 0; i < 99; ++i) text += "line\r\n";
     memo.SetTextBuf(text);
@@ -521,6 +543,69 @@ TEST(MarkMemoControl, ScrollBarRangesFollowTheText) {
     memo.ScrollMessage(sbVertical, SB_LINEDOWN, 0);
     memo.ScrollMessage(sbVertical, SB_THUMBTRACK, 6 * lh);  // no change: no event
     EXPECT_EQ(scrolled, 1);
+}
+
+TEST(MarkMemoControl, ANewMemoIsSmallAndReadsItsLineHeight) {
+    TMarkMemo fresh;
+    EXPECT_EQ(fresh.Width(), 100);
+    EXPECT_EQ(fresh.Height(), 60);
+    Shown s;
+    EXPECT_EQ(s.memo.LineHeight(), s.memo.LineHeightPx());
+    EXPECT_GT(s.memo.LineHeight(), 0);
+    s.memo.SetLineHeight(25);
+    EXPECT_EQ(s.memo.LineHeight(), 25);
+    s.memo.SetLineHeight(0);
+    EXPECT_EQ(s.memo.LineHeight(), s.memo.LineHeightPx());
+}
+
+TEST(MarkMemoControl, LookChangesThatScrollBackToTheLeftTellIt) {
+    WithScrollBars w;
+    Memo& memo = w.memo;
+    memo.SetWordWrap(false);
+    memo.SetTextBuf(std::string(100, 'x'));
+    int told = 0;
+    memo.OnHScroll = [&](TObject*) { ++told; };
+    const std::vector<std::pair<const char*, std::function<void()>>> changes = {
+        {"Justified", [&] { memo.SetJustified(!memo.Justified()); }},
+        {"Alignment", [&] { memo.SetAlignment(taCenter); }},
+        {"WordWrap", [&] { memo.SetWordWrap(true); }},
+    };
+    for (const auto& [name, change] : changes) {
+        memo.SetAlignment(taLeftJustify);
+        memo.SetWordWrap(false);
+        memo.ScrollMessage(sbHorizontal, SB_THUMBTRACK, 50);
+        ASSERT_EQ(memo.HScroll(), 50) << name;
+        told = 0;
+        change();
+        EXPECT_EQ(memo.HScroll(), 0) << name;
+        EXPECT_EQ(told, 1) << name;
+        EXPECT_EQ(memo.GetScrollInfo(sbHorizontal).Pos, 0) << name;
+    }
+}
+
+TEST(MarkMemoControl, TheCaretComesBackWhenTheMemoStopsOnlyDisplaying) {
+    Shown s;
+    s.memo.SetTextBuf("abc");
+    s.memo.HandleNeeded();
+    s.memo.DoEnter();
+    s.memo.SetDisplayOnly(true);
+    EXPECT_FALSE(s.memo.CaretShown());
+    s.memo.SetDisplayOnly(false);
+    EXPECT_TRUE(s.memo.CaretShown());
+}
+
+TEST(MarkMemoControl, SelectionLookOptionsRepaintASelection) {
+    Shown s;
+    s.memo.SetTextBuf("abc");
+    s.memo.Show();
+    s.memo.SetSelLength(2);
+    for (TMarkMemoOption option : {pmoWindowsSelColors, pmoFullLineSelect}) {
+        s.memo.Update();
+        const int before = s.memo.paints;
+        s.memo.SetOptions(s.memo.Options() ^ option);
+        s.memo.Update();
+        EXPECT_GT(s.memo.paints, before) << option;
+    }
 }
 
 TEST(MarkMemoControl, ArrowsPassOverCodesAndKeepTheDesiredColumn) {
@@ -551,10 +636,31 @@ TEST(MarkMemoControl, ArrowsPassOverCodesAndKeepTheDesiredColumn) {
     EXPECT_EQ(s.memo.SelLength(), 0);
 }
 
+TEST(MarkMemoControl, StyleChangesAreHeardEvenByALateHandler) {
+    Shown s;
+    s.memo.SetTextBuf(
+        "abc\x02"
+        "de\x02"
+        "fg");
+    s.memo.SetSelStart(1);  // placed before anyone listens
+    int fired = 0;
+    s.memo.OnStyleChange = [&](TObject*) { ++fired; };
+    uint8_t last = s.memo.CurrentStyle();
+    int changes = 0;
+    for (int i = 0; i < 8; ++i) {
+        s.Key(VK_RIGHT);
+        const uint8_t style = s.memo.CurrentStyle();
+        changes += style != last;
+        last = style;
+    }
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(fired, changes);
+}
+
 TEST(MarkMemoControl, DisplayOnlyKeysOnlyScroll) {
     Shown s;
     s.memo.SetTextBuf(Lines(99));
-    s.memo.DisplayOnly = true;
+    s.memo.SetDisplayOnly(true);
     s.Key(VK_DOWN);
     s.Key(VK_NEXT);
     EXPECT_EQ(s.memo.TopLine(), 11);
@@ -670,6 +776,52 @@ TEST(MarkMemoControl, ContextClicksReportTheirRange) {
     s.memo.MouseDown(mbLeft, 0, 8 + 5, 2);
     s.memo.MouseUp(mbLeft, 0, 8 + 5, 2);  // no context there
     EXPECT_EQ(seen.size(), 1u);
+}
+
+TEST(MarkMemoControl, ADisplayOnlyMemoReportsLeftClicks) {
+    Shown s;
+    s.memo.SetTextBuf("see here now");
+    s.memo.ApplyDynStyle(4, 8, 0, false, 7, 0, 0, clBlue);
+    s.memo.SetDisplayOnly(true);
+    int clicks = 0;
+    s.memo.OnContext = [&](TObject*, int16_t, int32_t, int32_t) { ++clicks; };
+    s.memo.MouseDown(mbLeft, 0, 8 + 55, 2);
+    s.memo.MouseUp(mbLeft, 0, 8 + 55, 2);
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST(MarkMemoControl, ARangeOverParagraphsReportsOneStart) {
+    Shown s;
+    s.memo.SetTextBuf("one two\r\nthree\r\nfour five");
+    s.memo.ApplyDynStyle(4, s.memo.ParagraphStart(2) + 4, 0, false, 7, 0, 0, clBlue);
+    std::vector<std::pair<int32_t, int32_t>> seen;
+    s.memo.OnContext = [&](TObject*, int16_t, int32_t start, int32_t stop) {
+        seen.emplace_back(start, stop);
+    };
+    const int lh = s.LineHeight();
+    for (int line = 0; line < 3; ++line) {
+        const int x = 8 + (line == 0 ? 55 : 15);
+        s.memo.MouseDown(mbRight, 0, x, line * lh + 2);
+        s.memo.MouseUp(mbRight, 0, x, line * lh + 2);
+    }
+    const std::pair<int32_t, int32_t> range{4, s.memo.ParagraphStart(2) + 4};
+    const std::vector<std::pair<int32_t, int32_t>> expected(3, range);
+    EXPECT_EQ(seen, expected);
+}
+
+TEST(MarkMemoControl, MovesGiveTheCallersCursorBack) {
+    Shown s;
+    s.memo.SetTextBuf("see here now");
+    s.memo.ApplyDynStyle(4, 8, 0, false, 0, int16_t(crHandPoint), 0, 0);
+    s.memo.SetCursor(crCross);
+    s.memo.MouseMove(0, 8 + 15, 2);
+    EXPECT_EQ(s.memo.Cursor(), crCross);
+    s.memo.MouseMove(0, 8 + 55, 2);
+    EXPECT_EQ(s.memo.Cursor(), crHandPoint);
+    s.memo.MouseMove(0, 3, 2);
+    EXPECT_EQ(s.memo.Cursor(), crRightArrow);
+    s.memo.MouseMove(0, 8 + 15, 2);
+    EXPECT_EQ(s.memo.Cursor(), crCross);
 }
 
 TEST(MarkMemoControl, AutoScrollLevelsAndDelays) {
@@ -925,4 +1077,68 @@ TEST(MarkMemoControl, HooksSeeEventsFirstAndHearOfContextClicksAndCaretMoves) {
     EXPECT_EQ(s.memo.HookCount(), 1);
     s.memo.RemoveHook(&second);
     EXPECT_EQ(s.memo.HookCount(), 0);
+}
+
+// ---- printing ----
+
+namespace {
+// A printer page that records its text: every byte 20 pixels wide, metrics from the font's
+// pixel height with 5 pixels below the baseline.
+class PrintPage : public TPrintCanvas {
+public:
+    struct Text {
+        int X, Y, Height;
+        std::string Run;
+        friend bool operator==(const Text&, const Text&) = default;
+    };
+    std::vector<Text> texts;
+    void TextOut(int x, int y, std::string_view text) override {
+        texts.push_back({x, y, Font().Height(), std::string(text)});
+    }
+    void TextRect(const TRect&, int, int, std::string_view) override {}
+    void Line(int, int, int, int) override {}
+    void Rectangle(const TRect&) override {}
+    void Ellipse(const TRect&) override {}
+    void RoundRect(const TRect&, int, int) override {}
+    void ArcShape(TArcKind, const TRect&, TPoint, TPoint) override {}
+    void Polygon(const std::vector<TPoint>&) override {}
+    void Polyline(const std::vector<TPoint>&) override {}
+    void FillRect(const TRect&) override {}
+    void FrameRect(const TRect&) override {}
+    void DrawFocusRect(const TRect&) override {}
+    void StretchDraw(const TRect&, const TBitmap&) override {}
+    void Draw(int, int, double, double, const TBitmap&) override {}
+    int TextWidth(std::string_view text) override { return 20 * int(text.size()); }
+    TTextMetric TextMetrics() override {
+        TTextMetric m;
+        m.Height = std::abs(Font().Height()) + 5;
+        m.Descent = 5;
+        m.Ascent = m.Height - 5;
+        m.MaxCharWidth = m.AveCharWidth = 20;
+        return m;
+    }
+};
+}  // namespace
+
+TEST(MarkMemoControl, PrintsALineRangeWithThePrintersMetrics) {
+    Shown s;
+    s.memo.SetTextBuf("one two three\r\nfour");
+    s.memo.SetSelStart(2);
+    s.memo.SetSelLength(5);
+    const auto screen = LineShapes(s.memo);
+    const int screenLines = s.memo.LineCount();
+    PrintPage page;
+    // 600 pixels per inch: the 11-pixel font of 96 is 69 pixels high; nine bytes a line
+    const TRect area{100, 200, 100 + 8 + 20 * 9 + 8, 2000};
+    const auto printed = s.memo.PaintLines(page, 600, area, 1, 2);
+    EXPECT_EQ(printed.LineCount, 3);
+    EXPECT_EQ(printed.LineHeight, 69 + 5 + 1);
+    const int baseline = 200 + 75 - 5 - 1;
+    const std::vector<PrintPage::Text> expected = {{108, baseline, -69, "three"},
+                                                   {108, baseline + 75, -69, "four"}};
+    EXPECT_EQ(page.texts, expected);
+    EXPECT_EQ(LineShapes(s.memo), screen) << "the screen's layout is kept";
+    EXPECT_EQ(s.memo.LineCount(), screenLines);
+    EXPECT_EQ(s.memo.SelStart(), 2);
+    EXPECT_EQ(s.memo.SelLength(), 5);
 }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <type_traits>
+#include <utility>
 
 #include "MemoTestSupport.h"
 
@@ -22,6 +24,39 @@ void Replace(TMarkMemo& memo, int32_t from, int32_t to, const std::string& text)
 }
 
 }  // namespace
+
+// A document alone, with no memo to show it: its edits are undone and observed, and what it
+// hands out to read cannot be written.
+TEST(MarkMemoDocument, EditsAloneThroughReplace) {
+    static_assert(std::is_const_v<std::remove_reference_t<
+                      decltype(std::declval<const TMarkMemoDocument&>().Paragraph(0))>>);
+    static_assert(
+        std::is_const_v<
+            std::remove_reference_t<decltype(std::declval<const TMarkMemo&>().Paragraph(0))>>);
+    struct Seen : TMarkMemoObserver {
+        std::vector<TDocumentChange> changes;
+        int ended = 0;
+        void DocumentChanged(const TDocumentChange& change) override { changes.push_back(change); }
+        void EditsEnded() override { ++ended; }
+    } seen;
+    TMarkMemoDocument doc;
+    doc.AddObserver(&seen);
+    doc.LoadText("one\r\ntwo", '\0');
+    seen.changes.clear();
+    EXPECT_EQ(doc.Replace(3, 5, " and "), 8);
+    EXPECT_EQ(doc.TextRange(0, doc.CharCount()), "one and two");
+    EXPECT_EQ(doc.ParagraphCount(), 1);
+    ASSERT_EQ(seen.changes.size(), 1u);
+    EXPECT_EQ(seen.changes[0].Pos, 3);
+    EXPECT_EQ(seen.changes[0].Length, 5);
+    EXPECT_EQ(seen.changes[0].Removed, 2);
+    EXPECT_EQ(seen.changes[0].LinesAdded, -1);
+    EXPECT_EQ(seen.ended, 1);
+    doc.Undo();
+    EXPECT_EQ(doc.TextRange(0, doc.CharCount()), "one\r\ntwo");
+    EXPECT_EQ(doc.ParagraphCount(), 2);
+    EXPECT_NO_THROW(doc.CheckOffsets("test"));
+}
 
 TEST(MarkMemoEdit, InsertedTextSplitsAtCarriageReturnsOnly) {
     TMarkMemo memo;
@@ -310,7 +345,7 @@ TEST(MarkMemoEdit, ConsistencyCheckNamesTheFault) {
     }
     memo.ParagraphLines(1).Line0.EndOffset = 2;
     // a paragraph that grew without telling its list: the next one's offset is stale
-    memo.Paragraph(0).Text += "xyz";
+    StoreRecord(memo, 0).Text += "xyz";
     memo.ParagraphLines(0).Line0.EndOffset = 5;
     try {
         memo.CheckLines();

@@ -221,10 +221,10 @@ TEST(MarkMemoKeywords, MatchesAreSkippedAtTheDeepestLevel) {
     TAttributeRec deep;
     deep.Style = msDynamic;
     deep.Level = MaxNestingLevel;
-    s.memo.Paragraph(1).StartState = NewStartState(deep);
+    StoreRecord(s.memo, 1).StartState = NewStartState(deep);
     s.memo.ReparseAll();
-    s.memo.Paragraph(1).StartState = NewStartState(deep);
-    s.memo.Paragraph(1).KeywordsParsed = 0;
+    StoreRecord(s.memo, 1).StartState = NewStartState(deep);
+    StoreRecord(s.memo, 1).KeywordsParsed = 0;
     s.memo.FormatRange(1, 1, true);
     EXPECT_EQ(KeywordRecords(s.memo.Paragraph(1)).size(), 0u);
 }
@@ -318,6 +318,15 @@ TEST(MarkMemoStartStop, WholeWordStartKeys) {
     EXPECT_EQ(attrs[0].Offset, 0);
     EXPECT_EQ(attrs[0].KeyRemain, 4);  // the key and the separator it needs after it
     EXPECT_EQ(attrs[1].Offset, 12);
+}
+
+TEST(MarkMemoStartStop, TheStopKeyIsLookedForAfterTheSeparatorTheStartKeyClaims) {
+    ShownMemo s;
+    s.memo.StartStopKeys().AddStartStopKey("rem", " end", 3, 1, 0, 0, 0, 0, true);
+    s.memo.SetTextBuf("rem end x");  // the blank after "rem" belongs to the start key
+    const auto& attrs = s.memo.Paragraph(0).Attrs;
+    ASSERT_EQ(attrs.size(), 1u);
+    EXPECT_EQ(attrs[0].KeyRemain, 4);
 }
 
 // ---- background formatting ----

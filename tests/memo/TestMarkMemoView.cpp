@@ -3,6 +3,8 @@
 // showing one document.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "MemoTestSupport.h"
@@ -199,4 +201,36 @@ TEST(MarkMemoView, TwoMemosShowOneDocument) {
     shower.SetSelText("!");
     EXPECT_EQ(SavedText(shower), "one!\r\ntwo");
     EXPECT_EQ(StoreProblem(shower), "");
+}
+
+// A text loaded through one memo starts every view of the document at its top.
+TEST(MarkMemoView, ALoadPutsEveryViewAtTheTop) {
+    Shown loader;
+    Shown other;
+    other.memo.ShowDocumentOf(loader.memo);
+    const std::vector<std::pair<const char*, std::function<void()>>> loads = {
+        {"SetTextBuf", [&] { loader.memo.SetTextBuf("short\r\ntext"); }},
+        {"Clear", [&] { loader.memo.Clear(); }},
+        {"Lines.SetText", [&] { loader.memo.Lines().SetText("short\r\ntext"); }},
+        {"LoadBinary",
+         [&] {
+             TestWindow window;
+             TMarkMemo image;
+             image.SetUpdateMode(umImmediate);
+             window.Attach(image);
+             image.SetTextBuf("short\r\ntext");
+             LoadImage(loader.memo, BinaryImage(image));
+         }},
+    };
+    for (const auto& [name, load] : loads) {
+        loader.memo.SetTextBuf(Lines(80));
+        other.memo.SetVScroll(40 * other.memo.LineHeightPx());
+        other.memo.SetSelStart(other.memo.ParagraphStart(41) + 2);
+        ASSERT_EQ(other.memo.TopLine(), 40);
+        load();
+        EXPECT_EQ(other.memo.TopLine(), 0) << name;
+        EXPECT_EQ(other.memo.VScroll(), 0) << name;
+        EXPECT_EQ(other.memo.SelStart(), 0) << name;
+        EXPECT_EQ(other.memo.SelLength(), 0) << name;
+    }
 }

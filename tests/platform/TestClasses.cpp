@@ -105,6 +105,30 @@ TEST(TComponent, OwnerFreesItsComponents) {
     EXPECT_EQ(alive, 0);
 }
 
+TEST(TComponent, FreeNotificationTellsWhicheverStays) {
+    struct Watcher : TComponent {
+        std::vector<TComponent*> gone;
+        void Notification(TComponent* c, TOperation op) override {
+            if (op == opRemove) gone.push_back(c);
+        }
+    };
+    Watcher watcher;
+    auto* first = new TComponent;
+    auto* second = new TComponent;
+    first->FreeNotification(&watcher);
+    first->FreeNotification(&watcher);  // once is enough
+    second->FreeNotification(&watcher);
+    second->RemoveFreeNotification(&watcher);
+    delete first;
+    delete second;
+    EXPECT_EQ(watcher.gone, std::vector<TComponent*>{first});
+    {
+        TComponent stays;
+        Watcher early;
+        stays.FreeNotification(&early);
+    }  // the watcher went first: the component no longer knows it
+}
+
 TEST(Streams, MemoryStreamSeeksClampAndGrow) {
     TMemoryStream m;
     m.WriteBuffer("hello", 5);

@@ -4,8 +4,10 @@
 #include "QtTestApplication.h"
 #include "QtTestForm.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QScrollBar>
@@ -338,6 +340,33 @@ TEST_F(ControlHostTest, PopupMenuShowsItsItems) {
     EXPECT_EQ(clicks, 1);
     menu.CloseMenu();
     EXPECT_FALSE(menu.IsPoppedUp());
+}
+
+// A command chosen with the mouse runs once the menu has closed and its handler has returned:
+// the command lets events run, among them a second request for the menu, without the menu being
+// freed under its own mouse handler.
+TEST_F(ControlHostTest, PopupMenuCommandRunsAfterTheMenuHasClosed) {
+    TPopupMenu menu;
+    int clicks = 0;
+    menu.Items().Add("Go", [&](TObject*) {
+        ++clicks;
+        ProcessMessages(false);
+    });
+    menu.Popup(10, 10);
+    auto* shown = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(shown, nullptr);
+    QMetaObject::invokeMethod(
+        shown, [&] { menu.Popup(20, 20); }, Qt::QueuedConnection);
+    const QPoint at = shown->actionGeometry(shown->actions().at(0)).center();
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, at, shown->mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(shown, &event);
+    }
+    EXPECT_EQ(clicks, 0) << "not from inside the menu's handler";
+    EXPECT_TRUE(PumpUntil([&] { return clicks > 0; }));
+    EXPECT_EQ(clicks, 1);
 }
 
 namespace {

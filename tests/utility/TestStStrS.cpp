@@ -14,7 +14,7 @@ const std::string Key = "Marrow Glasswork, Ltd";
 
 }  // namespace
 
-TEST(Scramble, Vectors) {
+TEST(Scramble, KnownTextsGiveTheseBytesAndTheKeyStartsOverAfterItsEnd) {
     EXPECT_EQ(StrToHexStr(ScrambleShortStr("NormalBankFile", Key)), "2A1B3E4D4D07300E191835086C22");
     EXPECT_EQ(StrToHexStr(ScrambleShortStr("WorkgroupBankF", Key)), "331B3E4B4B191D1A0731120F0701");
     EXPECT_EQ(StrToHexStr(ScrambleLongStr("abc", Key)), "05162F");
@@ -26,7 +26,7 @@ TEST(Scramble, Vectors) {
     EXPECT_EQ(wrapped[21], 0x05);
 }
 
-TEST(Scramble, Properties) {
+TEST(Scramble, UndoesItselfMakesNoZeroBytesAndTheShortFormStopsAt255) {
     std::mt19937 random(1234);
     std::uniform_int_distribution<int> byte(1, 255);
     std::string text(300, ' ');

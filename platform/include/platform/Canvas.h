@@ -121,6 +121,12 @@ public:
     int TextHeight(std::string_view text) const;
     TSize TextExtent(std::string_view text) const;
     TTextMetric TextMetrics() const;
+    // The same for UTF-8 text (cells that hold Unicode); a malformed byte shows as one
+    // replacement character.
+    void TextOutUtf8(int x, int y, std::string_view text);
+    void ExtTextOutUtf8(int x, int y, unsigned options, const TRect* r, std::string_view text);
+    int TextWidthUtf8(std::string_view text) const;
+    TSize TextExtentUtf8(std::string_view text) const;
 
     TColor Pixel(int x, int y) const;
     void SetPixel(int x, int y, TColor color);
@@ -142,6 +148,9 @@ public:
     Impl& Internal() { return *impl_; }
 
 private:
+    void DrawRun(int x, int y, unsigned options, const TRect* r, std::string_view text, bool utf8);
+    TSize RunExtent(std::string_view text, bool utf8) const;
+
     std::unique_ptr<Impl> impl_;
     TPen pen_;
     TBrush brush_;

@@ -17,6 +17,8 @@ public:
 using TNotifyEvent = std::function<void(TObject* sender)>;
 
 // A named object that owns the components created with it as owner and frees them with itself.
+enum TOperation { opInsert, opRemove };
+
 class TComponent : public TObject {
 public:
     explicit TComponent(TComponent* owner = nullptr);
@@ -28,14 +30,24 @@ public:
     int ComponentCount() const { return int(components_.size()); }
     TComponent* Component(int index) const { return components_.at(size_t(index)); }
     TComponent* FindComponent(std::string_view name) const;
+    // Links this component and another so that whichever goes first tells the other through
+    // its Notification(goer, opRemove): a component that keeps a pointer to this one asks for
+    // it and clears the pointer there.
+    void FreeNotification(TComponent* component);
+    void RemoveFreeNotification(TComponent* component);
 
     std::string Name;
     int Tag = 0;
 
+protected:
+    virtual void Notification(TComponent* /*component*/, TOperation /*operation*/) {}
+
 private:
     void Remove(TComponent* child);
+    void Unlink(TComponent* component);
     TComponent* owner_ = nullptr;
     std::vector<TComponent*> components_;
+    std::vector<TComponent*> freeNotifies_;
 };
 
 enum class TDuplicates { dupIgnore, dupAccept, dupError };

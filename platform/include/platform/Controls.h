@@ -244,6 +244,9 @@ public:
     bool MouseCapture() const;
     TCursor Cursor() const;
     void SetCursor(TCursor cursor);
+    // The help topic of the control; 0 for none (the parent controls' then apply).
+    int HelpContext() const { return helpContext_; }
+    void SetHelpContext(int value) { helpContext_ = value; }
     // The modifier keys held now.
     static TShiftState KeyboardState();
     // The mouse position in client coordinates.
@@ -303,6 +306,10 @@ protected:
     virtual void KeyDown(uint16_t& key, TShiftState shift);
     virtual void KeyUp(uint16_t& key, TShiftState shift);
     virtual void KeyPress(char& key);
+    // A typed character as a Unicode code point, before KeyPress; a key left non-zero was not
+    // used. The default hands a character that has a Windows-1252 byte on to KeyPress; one
+    // without goes no further.
+    virtual void UnicodeKeyPress(char32_t& key);
     // Whether the control takes a navigation key (Tab, arrows) instead of the form.
     virtual bool WantKey(uint16_t key, TShiftState shift);
     virtual void DoEnter();
@@ -314,6 +321,7 @@ protected:
 private:
     friend struct ControlHostAccess;  // the host widget calls the handlers above
     std::unique_ptr<Impl> impl_;
+    int helpContext_ = 0;
 };
 
 // Creates the GUI application object when the process has none (offscreen when no display is

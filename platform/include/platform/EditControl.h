@@ -31,6 +31,10 @@ public:
     std::string Text() const;
     // Replaces the text (Change follows); the text counts as not modified afterwards.
     void SetText(const std::string& text);
+    // The same text as UTF-8 (the headless editor keeps Windows-1252: a character the code
+    // page lacks comes back as '?').
+    std::string TextUtf8() const;
+    void SetTextUtf8(const std::string& text);
     // Whether the user changed the text since it was last set.
     bool Modified() const;
     void SetModified(bool value);

@@ -90,6 +90,9 @@ enum : uint16_t {
     VK_OEM_5 = 0xDC,
     VK_OEM_6 = 0xDD,
     VK_OEM_7 = 0xDE,
+    // A key whose character the keyboard layout gives and no code above names (a letter of
+    // another alphabet, an accented letter): the character follows as a typed character.
+    VK_PROCESSKEY = 0xE5,
 };
 
 // The keyboard modifiers and mouse buttons held during an input event.

@@ -11,3 +11,6 @@ class TCanvas;
 // follows what fits, not the length of text.
 size_t TextFit(const TCanvas& canvas, std::string_view text, int maxWidth, int* width = nullptr,
                bool fromEnd = false);
+// The same for UTF-8 text: the bytes counted end between characters.
+size_t TextFitUtf8(const TCanvas& canvas, std::string_view text, int maxWidth, int* width = nullptr,
+                   bool fromEnd = false);

@@ -13,6 +13,7 @@
 
 #include "VirtualStringTree.h"
 #include "VirtualTreesEditing.h"
+#include "platform/Codec.h"
 #include "platform/EditControl.h"
 #include "platform/HintWindow.h"
 #include "platform/qt/ControlHost.h"
@@ -121,4 +122,45 @@ TEST_F(StringTreeOverQt, AStringTreeEditsInPlaceOverQt) {
         hint->grab().save(QString::fromUtf8(dir) + "/tooltip.png");
     tree.CancelHint();
     EXPECT_FALSE(HintWindowShowing());
+}
+
+TEST_F(StringTreeOverQt, ACyrillicKeySearchesTheTree) {
+    TVirtualStringTree tree;
+    const std::vector<std::string> names{"Apple", "\xD0\x96\xD1\x83\xD0\xBA", "Zebra"};  // "Жук"
+    tree.OnGetText = [&names](TBaseVirtualTree*, PVirtualNode node, TColumnIndex, TVSTTextType,
+                              std::string& text) { text = names[node->Index]; };
+    tree.SetIncrementalSearch(isAll);
+    tree.OnIncrementalSearch = [&names](TBaseVirtualTree*, PVirtualNode node,
+                                        const std::u16string& text, int& result) {
+        result = Utf8ToUtf16(names[node->Index]).rfind(text, 0) == 0 ? 0 : 1;
+    };
+    tree.SetRootNodeCount(3);
+    Form form(tree);
+    Key(HostWidget(tree), 0x416, QString::fromUtf8("\xD0\x96"));
+    EXPECT_EQ(tree.FocusedNode(), tree.GetFirst()->NextSibling);
+}
+
+TEST_F(StringTreeOverQt, TheEditorEditsUnicodeText) {
+    TVirtualStringTree tree;
+    TVTMiscOptions misc = tree.TreeOptions().MiscOptions();
+    misc.Include(toEditable);
+    tree.TreeOptions().SetMiscOptions(misc);
+    const std::string name = "\xD0\x96\xD1\x83\xD0\xBA";  // "Жук"
+    std::string written;
+    tree.OnGetText = [&name](TBaseVirtualTree*, PVirtualNode, TColumnIndex, TVSTTextType,
+                             std::string& text) { text = name; };
+    tree.OnNewText = [&written](TBaseVirtualTree*, PVirtualNode, TColumnIndex,
+                                const std::string& text) { written = text; };
+    tree.SetRootNodeCount(1);
+    Form form(tree);
+    ASSERT_TRUE(tree.EditNode(tree.GetFirst(), NoColumn));
+    auto* link = dynamic_cast<TStringEditLink*>(tree.EditLink().get());
+    ASSERT_NE(link, nullptr);
+    QLineEdit* line = EditWidget(*link->Edit());
+    Pump(20);
+    EXPECT_EQ(line->text(), QString::fromUtf8(name.c_str()));
+    Key(line, Qt::Key_End);
+    Key(line, 0, QString::fromUtf8("\xD0\xB8"));
+    Key(line, Qt::Key_Return);
+    EXPECT_EQ(written, name + "\xD0\xB8");
 }

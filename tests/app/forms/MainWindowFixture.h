@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QTest>
 #include <string>
 
 #include "AppSeams.h"
@@ -28,7 +29,8 @@ protected:
         Settings() = TSettings();
         ResetProgramState();
     }
-    // Opens a bank of the named entries in a shown window of 1024 x 768.
+    // Opens a bank of the named entries in a shown window of 1024 x 768. On a display with a
+    // window manager the window is placed before it is exposed: screen positions hold after.
     void Open(TMainForm& form, const Strings& lines) {
         const std::string bank = dir.File("x.bnk");
         Strings all = {"#----F#2.0"};
@@ -36,6 +38,7 @@ protected:
         BankFixture::WriteAll(bank, BankFixture::CRLF(all));
         form.show();
         form.resize(1024, 768);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
         QApplication::processEvents();
         ASSERT_TRUE(OpenBank(bank));
     }

@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTimer>
+#include <filesystem>
 #include <functional>
 #include <type_traits>
 
@@ -130,6 +131,27 @@ TEST_F(ConfigCommands, RebuildOnlyWhenInterleaveChangesAndUserChangeRevalidates)
     EXPECT_EQ(checks, 2);
 }
 
+TEST_F(ConfigCommands, AFailedSaveIsReportedWithEverythingApplied) {
+    TMainForm main;
+    Add(Named("a", "C"));
+    main.RebuildTree();
+    Bank().TruncateEntries(-1);  // a rebuild empties the tree
+    std::filesystem::create_directory(dir.File("blocked.reg"));
+    SetRegistryFileName(dir.File("blocked.reg"));
+    SaveWith([](TConfigAllForm& form) {
+        SetChildText<QLineEdit>(form, "UserNameEdit", "someone");
+        SetChildText<QLineEdit>(form, "WrkGrpUserFileName", "/shared/users");
+        SetChildText<QLineEdit>(form, "AutoExpandDelayEdit", "250");
+        form.SetRadioIndex("rgInterleave", 1);
+    });
+    main.Workgroup1Click();
+    EXPECT_TRUE(main.Form().LoadWorkgroupBank1->isEnabled());
+    EXPECT_EQ(main.VST().AutoExpandDelay(), 250u);
+    EXPECT_EQ(main.VST().TotalCount(), 0u);
+    ASSERT_EQ(messages.Shown.size(), 1u);
+    EXPECT_EQ(messages.Shown[0].Type, TMsgDlgType::mtError);
+}
+
 TEST_F(ConfigCommands, RefusedPasswordOpensNothing) {
     TMainForm main;
     int asked = -1;
@@ -209,6 +231,30 @@ TEST_F(ConfigCommands, DuplicateTreeGroupsAndDeletesCheckedChildren) {
     EXPECT_EQ(form.result(), QDialog::Accepted);
     EXPECT_EQ(Names(), (Strings{"e2", "e3", "e4", "e5"}));
     EXPECT_TRUE(Bank().BankModified);
+}
+
+TEST_F(ConfigCommands, DuplicateTreeColumnsFitTheirTextsWithinTheList) {
+    const std::string url = "http://www.example.com/a/rather/long/path/to/a/page.html";
+    AddUrls({url, url});
+    TDupForm form(false);
+    form.resize(1000, 300);
+    form.show();
+    QApplication::processEvents();
+    TBaseVirtualTree& tree = form.URLTree();
+    EXPECT_GT(tree.Header().Columns()[0].Width(), 200);
+    EXPECT_GE(tree.Header().Columns()[0].Width(), tree.GetMaxColumnWidth(0))
+        << "the whole URL shows";
+
+    AddUrls({std::string(2000, 'x'), std::string(2000, 'x')});
+    TDupForm cut(false);
+    cut.resize(760, 300);
+    cut.show();
+    QApplication::processEvents();
+    Screenshot(cut, "DupFormLongURL");
+    TVirtualTreeColumns& columns = cut.URLTree().Header().Columns();
+    int total = 0;
+    for (int c = 0; c < columns.Count(); ++c) total += columns[c].Width();
+    EXPECT_EQ(total, cut.URLTree().ClientWidth()) << "a URL longer than the list is cut to it";
 }
 
 TEST_F(ConfigCommands, DuplicateCommandsOnMajorDomainThroughTheMenu) {

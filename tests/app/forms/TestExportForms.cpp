@@ -7,9 +7,12 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -116,6 +119,45 @@ TEST_F(ExportForms, ListRowsMarksAndAdministrators) {
     EXPECT_TRUE(list.showGrid());
     EXPECT_EQ(list.palette().color(QPalette::Inactive, QPalette::Highlight),
               list.palette().color(QPalette::Active, QPalette::Highlight));
+}
+
+// The lengths of the runs of grid-coloured pixels along a line of a picture.
+std::vector<int> GridRuns(const QImage& image, QRgb grid, bool down, int at) {
+    std::vector<int> runs;
+    int run = 0;
+    const int length = down ? image.height() : image.width();
+    for (int i = 0; i <= length; ++i) {
+        const bool on = i < length && (down ? image.pixel(at, i) : image.pixel(i, at)) == grid;
+        if (on) ++run;
+        if (!on && run > 0) runs.push_back(run), run = 0;
+    }
+    return runs;
+}
+
+TEST_F(ExportForms, ListGridLinesAreOneDevicePixelAtAFractionalScale) {
+    for (int i = 0; i < 8; ++i) Add(Named("n" + std::to_string(i)));
+    TEntryListView list;
+    list.resize(500, 200);
+    list.show();
+    list.FillEntries(Bank());
+    QApplication::processEvents();
+    QWidget* viewport = list.viewport();
+    QImage picture(viewport->size() * 3 / 2, QImage::Format_RGB32);
+    picture.setDevicePixelRatio(1.5);
+    picture.fill(Qt::white);
+    viewport->render(&picture);
+    QStyleOptionViewItem option;
+    const QRgb grid = QColor::fromRgba(QRgb(list.style()->styleHint(QStyle::SH_Table_GridLineColor,
+                                                                    &option, &list)))
+                          .rgb();
+    const int x = (list.columnWidth(0) - 4) * 3 / 2;
+    const int y = list.rowHeight(0) * 3 / 4;
+    const std::vector<int> across = GridRuns(picture, grid, true, x);
+    const std::vector<int> along = GridRuns(picture, grid, false, y);
+    EXPECT_GE(across.size(), 8u);
+    EXPECT_GE(along.size(), 4u);
+    for (int run : across) EXPECT_EQ(run, 1) << "a row's line";
+    for (int run : along) EXPECT_EQ(run, 1) << "a column's line";
 }
 
 TEST_F(ExportForms, HeaderClicksSortWithTheChainsAndKeepTheSelection) {
@@ -475,6 +517,23 @@ TEST_F(ExportCommandsTest, DatImportedTwiceRenamesOneEntry) {
     EXPECT_EQ(messages.Texts(), (Strings{"Duplicate names in import data have been modified.\r"
                                          "Look for names beginning with \"_\".",
                                          "Import complete (1 entries)"}));
+}
+
+TEST_F(ExportCommandsTest, ImportMessagesShowUnderTheNormalCursor) {
+    struct CursorAtMessages : ScriptedMessages {
+        int Show(const MessageRequest& request) override {
+            waiting.push_back(QApplication::overrideCursor() != nullptr);
+            return ScriptedMessages::Show(request);
+        }
+        std::vector<bool> waiting;
+    } shown;
+    Add(Named("Only"));
+    ExportAll(efFile, dir.File("one.dat"));
+    shown.waiting.clear();
+    answer = dir.File("one.dat");
+    F().LorvaneExportImport->trigger();  // the duplicate notice and the count
+    EXPECT_EQ(shown.waiting, std::vector<bool>(2, false));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(ExportCommandsTest, BankAndBookmarkRoundTrips) {

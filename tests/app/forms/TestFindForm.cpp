@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFont>
+#include <QFontInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -129,6 +131,20 @@ TEST_F(FindFormTest, RefusedPasswordKeepsTheDialogAndItsText) {
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(f.PasswdBox->text(), "secret");
     EXPECT_TRUE(messages.Shown.empty());
+    form.hide();
+}
+
+TEST_F(FindFormTest, CalendarsFollowTheDialogsFont) {
+    TFindForm form;
+    form.show();
+    const int before = form.ChgDateACal().Font().Height();
+    ASSERT_NE(before, 0);
+    QFont larger = form.font();
+    larger.setPixelSize(QFontInfo(form.font()).pixelSize() * 2);
+    form.setFont(larger);
+    QApplication::processEvents();
+    EXPECT_NEAR(form.ChgDateACal().Font().Height(), 2 * before, 1);
+    EXPECT_EQ(form.LastAccDateBCal().Font().Height(), form.ChgDateACal().Font().Height());
     form.hide();
 }
 

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <QtTest/QTest>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -114,6 +115,12 @@ TEST_F(PrintForms, ReportChoiceStartsWithUserIdsAndCustomTicksEveryField) {
     form.show();
     Screenshot(form, "ReptSelForm");
     EXPECT_EQ(form.Fields()[pfNotes], true);
+    // A click on "Custom" while it is the choice already keeps what was unticked.
+    form.FieldBoxes()[pfNotes]->click();
+    QRadioButton* custom = form.Form().RptNoItem1;
+    QTest::mouseClick(custom, Qt::LeftButton, {}, QPoint(8, custom->height() / 2));
+    EXPECT_EQ(form.Kind(), rkCustom);
+    EXPECT_EQ(form.Fields()[pfNotes], false);
 }
 
 TEST_F(PrintForms, NothingSelectedAsksNothingAndPrintsNothing) {

@@ -1,5 +1,5 @@
-// Dragging in the main tree with the mouse, through the window system on the offscreen
-// platform: an entry dropped on a folder takes the folder's categories.
+// The mouse in the main tree, through the window system: an entry dropped on a folder takes the
+// folder's categories; a double click opens the row under the pointer.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <QtTest/QTest>
 
+#include "AppSeams.h"
 #include "BankCommands.h"
 #include "BankModel.h"
 #include "MainForm.h"
@@ -31,6 +32,8 @@ protected:
             if (Bank().Entries[i].Name == name) return int(i);
         return -1;
     }
+    // Opens the bookmarks with every folder expanded; the tree's client area.
+    QWidget* OpenExpanded(TMainForm& form);
     static QPoint Label(TBaseVirtualTree& tree, PVirtualNode node) {
         const TRect r = tree.GetDisplayRect(node, 0, true);
         return {r.Left + 3, (r.Top + r.Bottom) / 2};
@@ -41,6 +44,13 @@ const Strings Bookmarks = {"#00001#Na=Alpha", "#00001#Ux=http://alpha", "#00001#
                            "#00001#C2=Mail",  "#00002#Na=Beta",         "#00002#Ux=http://beta",
                            "#00002#C1=Home",  "#00003#Na=Gamma",        "#00003#Ux=http://gamma",
                            "#00003#C1=Work"};
+
+QWidget* TreeDragTest::OpenExpanded(TMainForm& form) {
+    Open(form, Bookmarks);
+    form.VST().FullExpand();
+    QApplication::processEvents();
+    return Viewport(form.VST());
+}
 
 }  // namespace
 
@@ -103,11 +113,8 @@ TEST_F(TreeDragTest, AnEntryDroppedOnAFolderTakesItsCategory) {
 
 TEST_F(TreeDragTest, AnEntryDroppedOnAnotherEntryIsRefused) {
     TMainForm form;
-    Open(form, Bookmarks);
+    QWidget* viewport = OpenExpanded(form);
     TBaseVirtualTree& vst = form.VST();
-    vst.FullExpand();
-    QApplication::processEvents();
-    QWidget* viewport = Viewport(vst);
     const int alpha = EntryNamed("Alpha");
     PVirtualNode entry = Bank().Entries[size_t(alpha)].Node;
     PVirtualNode other = Bank().Entries[size_t(EntryNamed("Beta"))].Node;
@@ -130,6 +137,26 @@ TEST_F(TreeDragTest, AnEntryDroppedOnAnotherEntryIsRefused) {
     EXPECT_FALSE(FormDragActive());
     QTest::mouseRelease(viewport, Qt::LeftButton, {}, from);
     EXPECT_EQ(messages.Shown.size(), 1u);
+}
+
+TEST_F(TreeDragTest, ADoubleClickOpensTheRowUnderThePointer) {
+    TMainForm form;
+    QWidget* viewport = OpenExpanded(form);
+    TBaseVirtualTree& vst = form.VST();
+    std::vector<std::string> opened;
+    Seams().OpenDocument = [&](const std::string& target, const TStartFailed&) {
+        opened.push_back(target);
+    };
+    QTest::mouseClick(viewport, Qt::LeftButton, {},
+                      Label(vst, Bank().Entries[size_t(EntryNamed("Alpha"))].Node));
+    PVirtualNode beta = Bank().Entries[size_t(EntryNamed("Beta"))].Node;
+    const TRect blank = vst.GetDisplayRect(beta, 1, false);  // its empty Description cell
+    QTest::mouseDClick(viewport, Qt::LeftButton, {},
+                       QPoint((blank.Left + blank.Right) / 2, (blank.Top + blank.Bottom) / 2));
+    EXPECT_EQ(opened, std::vector<std::string>{"http://beta"});
+    EXPECT_EQ(vst.FocusedNode(), beta);
+    QTest::mouseDClick(viewport, Qt::LeftButton, {}, QPoint(5, viewport->height() - 3));
+    EXPECT_EQ(opened.size(), 1u) << "nothing under the pointer, nothing opened";
 }
 
 TEST_F(TreeDragTest, DragPicturesOfRowsAndColumns) {

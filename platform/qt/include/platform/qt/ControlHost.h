@@ -3,6 +3,8 @@
 
 #include "platform/Controls.h"
 
+#include <QtCore/qnamespace.h>
+
 class QWidget;
 
 // The widget that hosts the control (frame, header strip, scroll bars and client area). It
@@ -11,3 +13,6 @@ class QWidget;
 QWidget* HostWidget(TCustomControl& control);
 // The control a host widget belongs to; nullptr for other widgets.
 TCustomControl* ControlOfWidget(const QWidget* widget);
+
+// The shift state of Qt's keyboard modifiers and mouse buttons, for every handler that takes one.
+TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons = Qt::NoButton);
