@@ -133,11 +133,13 @@ void BM_PlainTextEditLayout(benchmark::State& state) {
 }
 BENCHMARK(BM_PlainTextEditLayout)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 
-// The middle of the text, moved to the start of a short paragraph's second word so that both
-// editors type into the same place.
-int32_t Middle(const std::string& text) {
+// The middle of the text, moved to the start of the second word of a short paragraph (about 80
+// characters) or, with `longParagraph`, of a long one (about 4,000), so that both editors type
+// into the same place. The time of a keystroke depends on the length of its paragraph.
+int32_t Middle(const std::string& text, bool longParagraph = false) {
     size_t at = text.find("\r\n", text.size() / 2);
-    while (text.find("\r\n", at + 2) - at > 200) at = text.find("\r\n", at + 2);
+    auto length = [&] { return text.find("\r\n", at + 2) - at; };
+    while (longParagraph ? length() < 1000 : length() > 200) at = text.find("\r\n", at + 2);
     return int32_t(text.find(' ', at + 2) + 1);
 }
 
@@ -146,7 +148,7 @@ void BM_MemoTypeInTheMiddle(benchmark::State& state) {
     BenchWindow window;
     auto memo = NewMemo(window);
     memo->SetTextBuf(text);
-    const int32_t middle = Middle(text);
+    const int32_t middle = Middle(text, state.range(1) != 0);
     for (auto _ : state) {
         memo->SetSelStart(middle);
         const auto start = Clock::now();
@@ -158,10 +160,9 @@ void BM_MemoTypeInTheMiddle(benchmark::State& state) {
     benchmark::DoNotOptimize(memo->LineCount());
     state.counters["paragraphs"] = memo->ParagraphCount();
 }
+// Text of 1, 10 and 100 MiB; typing into a short paragraph (0) and into a long one (1).
 BENCHMARK(BM_MemoTypeInTheMiddle)
-    ->Arg(1)
-    ->Arg(10)
-    ->Arg(100)
+    ->ArgsProduct({{1, 10, 100}, {0, 1}})
     ->UseManualTime()
     ->Unit(benchmark::kMicrosecond);
 
@@ -196,7 +197,7 @@ void BM_PlainTextEditTypeInTheMiddle(benchmark::State& state) {
     edit.setPlainText(QString::fromLatin1(text.data(), qsizetype(text.size())));
     QCoreApplication::processEvents();
     // QPlainTextEdit's positions count a paragraph break as one character
-    const std::string_view before(text.data(), size_t(Middle(text)));
+    const std::string_view before(text.data(), size_t(Middle(text, state.range(1) != 0)));
     const auto breaks = std::count(before.begin(), before.end(), '\n');
     QTextCursor cursor(edit.document());
     cursor.setPosition(int(before.size() - size_t(breaks)));
@@ -214,26 +215,9 @@ void BM_PlainTextEditTypeInTheMiddle(benchmark::State& state) {
     state.counters["paragraphs"] = edit.document()->blockCount();
 }
 BENCHMARK(BM_PlainTextEditTypeInTheMiddle)
-    ->Arg(1)
-    ->Arg(10)
-    ->Arg(100)
+    ->ArgsProduct({{1, 10, 100}, {0, 1}})
     ->UseManualTime()
     ->Unit(benchmark::kMicrosecond);
-
-void BM_MemoTypeInALongParagraph(benchmark::State& state) {
-    BenchWindow window;
-    auto memo = NewMemo(window);
-    memo->SetTextBuf(Text(10));
-    int index = memo->ParagraphCount() / 2;
-    while (memo->Paragraph(index).Length() < 1000) ++index;
-    const int32_t at = memo->ParagraphStart(index) + memo->Paragraph(index).Length() / 2;
-    for (auto _ : state) {
-        memo->SetSelStart(at);
-        memo->SetSelText("x");
-    }
-    benchmark::DoNotOptimize(memo->LineCount());
-}
-BENCHMARK(BM_MemoTypeInALongParagraph)->Unit(benchmark::kMicrosecond);
 
 // One paragraph of 1, 10 or 30 MB without a blank (a huge value shown in the information
 // panel), added as the panel adds its lines and laid out at once; the Qt editor lays out the

@@ -1,16 +1,29 @@
 // The program's start-up, measured from outside by bench/startup/startup.sh, one run per process:
-//   bench_startup make FILE COUNT  writes a bank of COUNT generated entries to FILE
+//   bench_startup make FILE COUNT [protected]
+//                                  writes a bank of COUNT generated entries to FILE
 //   bench_startup load FILE        loads that bank as the program opens one, nothing else
 //   bench_startup window           starts as the program does (the bank it finds, the main
 //                                  window) and stops once the window has painted with the bank
+//   bench_startup save FILE [protected]
+//                                  opens that bank as the program does, then saves it over
+//                                  itself (the previous file kept as the backup), as a user's
+//                                  save after an edit
+//   bench_startup savefloor FILE [whole]
+//                                  reads the file, then writes its bytes to a new file beside it
+//                                  (a megabyte at a time, each started on its way to the disk;
+//                                  or whole), syncs it, renames it over FILE, syncs the folder
 // "load" and "window" print the wall clock (nanoseconds) at the point they stop and leave at once
-// without freeing anything, so the script's figure for each is from exec to that point.
+// without freeing anything, so the script's figure for each is from exec to that point. "save"
+// and "savefloor" print the milliseconds of the save alone (bench/readme-table.sh runs them).
 #include <QApplication>
 #include <QEvent>
 #include <QTimer>
 
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <string>
@@ -25,6 +38,7 @@
 #include "ResStrings.h"
 #include "Settings.h"
 #include "StartUp.h"
+#include "platform/FileUtils.h"
 #include "platform/FolderPicker.h"
 #include "platform/qt/Application.h"
 
@@ -54,11 +68,65 @@ private:
     bool seen_ = false;
 };
 
-int Make(const std::string& file, int count) {
+// A protected bank's password, given wherever the program would ask for it.
+void GivePassword() {
+    Settings().BankPassword = "Secret";
+    Seams().AskPassword = [](std::string& typed) {
+        typed = "Secret";
+        return true;
+    };
+}
+
+int Make(const std::string& file, int count, bool isProtected) {
     Settings().ConfirmSaves = false;
+    Settings().PWordFile = isProtected;
+    GivePassword();
     for (const TEntry& e : Generate(count)) Bank().AppendEntry(e);
     Bank().SaveScope = {TSaveScope::swAll, false};
     return SaveBankFile(file) ? 0 : 1;
+}
+
+void PrintMilliseconds(std::chrono::steady_clock::time_point start) {
+    const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+    std::printf("%.2f\n", took.count());
+}
+
+int Save(const std::string& file, bool isProtected) {
+    Settings().ConfirmSaves = false;
+    Settings().PWordFile = isProtected;
+    GivePassword();
+    if (!OpenBank(file) || Bank().EntryHigh < 0) return 1;
+    Bank().SaveScope = {TSaveScope::swAll, false};
+    const auto start = std::chrono::steady_clock::now();
+    if (!SaveBankFile(file)) return 1;
+    PrintMilliseconds(start);
+    return 0;
+}
+
+// The same bytes replacing the same file with plain calls: the floor the disk sets for a save.
+// In pieces, each started on its way to the disk once written, as the bank's save writes; or
+// whole, then synced.
+int SaveFloor(const std::string& file, bool whole) {
+    const std::string bytes = ReadFileBytes(file);
+    const std::string temp = file + ".floor";
+    const auto start = std::chrono::steady_clock::now();
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) return 1;
+    const size_t piece = whole ? bytes.size() : size_t(1) << 20;
+    for (size_t done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + done, std::min(piece, bytes.size() - done));
+        if (n <= 0) return 1;
+        if (!whole) ::sync_file_range(fd, off_t(done), n, SYNC_FILE_RANGE_WRITE);
+        done += size_t(n);
+    }
+    if (::fsync(fd) != 0 || ::close(fd) != 0 || ::rename(temp.c_str(), file.c_str()) != 0) return 1;
+    const std::string path = ExtractFilePath(file);
+    const int folder =
+        ::open(path.empty() ? "." : path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0 || ::fsync(folder) != 0) return 1;
+    ::close(folder);
+    PrintMilliseconds(start);
+    return 0;
 }
 
 // As main() does, with the watch for the first paint after the start-up steps.
@@ -87,12 +155,20 @@ int Window(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode == "make" && argc == 4) return Make(argv[2], std::stoi(argv[3]));
+    if (mode == "make" && (argc == 4 || (argc == 5 && std::string(argv[4]) == "protected")))
+        return Make(argv[2], std::stoi(argv[3]), argc == 5);
     if (mode == "load" && argc == 3) {
         if (!OpenBank(argv[2]) || Bank().EntryHigh < 0) return 1;
         StopHere();
     }
     if (mode == "window") return Window(argc, argv);
-    std::fprintf(stderr, "usage: bench_startup make FILE COUNT | load FILE | window\n");
+    const std::string option = argc == 4 ? argv[3] : "";
+    if (mode == "save" && (argc == 3 || option == "protected"))
+        return Save(argv[2], option == "protected");
+    if (mode == "savefloor" && (argc == 3 || option == "whole"))
+        return SaveFloor(argv[2], option == "whole");
+    std::fprintf(stderr,
+                 "usage: bench_startup make FILE COUNT [protected] | load FILE | window | "
+                 "save FILE [protected] | savefloor FILE [whole]\n");
     return 2;
 }
