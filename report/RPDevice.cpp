@@ -6,27 +6,6 @@
 
 namespace {
 
-// The canvas of a device without a printer: draws nothing, measures nothing.
-class TNullPrintCanvas : public TPrintCanvas {
-public:
-    void TextOut(int, int, std::string_view) override {}
-    void TextRect(const TRect&, int, int, std::string_view) override {}
-    void Line(int, int, int, int) override {}
-    void Rectangle(const TRect&) override {}
-    void Ellipse(const TRect&) override {}
-    void RoundRect(const TRect&, int, int) override {}
-    void ArcShape(TArcKind, const TRect&, TPoint, TPoint) override {}
-    void Polygon(const std::vector<TPoint>&) override {}
-    void Polyline(const std::vector<TPoint>&) override {}
-    void FillRect(const TRect&) override {}
-    void FrameRect(const TRect&) override {}
-    void DrawFocusRect(const TRect&) override {}
-    void StretchDraw(const TRect&, const TBitmap&) override {}
-    void Draw(int, int, double, double, const TBitmap&) override {}
-    int TextWidth(std::string_view) override { return 0; }
-    TTextMetric TextMetrics() override { return {}; }
-};
-
 std::unique_ptr<TRPBaseDevice>& GlobalSlot() {
     static std::unique_ptr<TRPBaseDevice> device;
     return device;

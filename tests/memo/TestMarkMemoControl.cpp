@@ -1094,7 +1094,7 @@ TEST(MarkMemoControl, HooksSeeEventsFirstAndHearOfContextClicksAndCaretMoves) {
 namespace {
 // A printer page that records its text: every byte 20 pixels wide, metrics from the font's
 // pixel height with 5 pixels below the baseline.
-class PrintPage : public TPrintCanvas {
+class PrintPage : public TNullPrintCanvas {
 public:
     struct Text {
         int X, Y, Height;
@@ -1105,19 +1105,6 @@ public:
     void TextOut(int x, int y, std::string_view text) override {
         texts.push_back({x, y, Font().Height(), std::string(text)});
     }
-    void TextRect(const TRect&, int, int, std::string_view) override {}
-    void Line(int, int, int, int) override {}
-    void Rectangle(const TRect&) override {}
-    void Ellipse(const TRect&) override {}
-    void RoundRect(const TRect&, int, int) override {}
-    void ArcShape(TArcKind, const TRect&, TPoint, TPoint) override {}
-    void Polygon(const std::vector<TPoint>&) override {}
-    void Polyline(const std::vector<TPoint>&) override {}
-    void FillRect(const TRect&) override {}
-    void FrameRect(const TRect&) override {}
-    void DrawFocusRect(const TRect&) override {}
-    void StretchDraw(const TRect&, const TBitmap&) override {}
-    void Draw(int, int, double, double, const TBitmap&) override {}
     int TextWidth(std::string_view text) override { return 20 * int(text.size()); }
     TTextMetric TextMetrics() override {
         TTextMetric m;

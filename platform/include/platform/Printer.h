@@ -75,6 +75,28 @@ private:
     TPoint penPos_;
 };
 
+// A surface that draws nothing and measures every text as 0: a document's stand-in without a
+// printer, and a base for surfaces that record only some calls.
+class TNullPrintCanvas : public TPrintCanvas {
+public:
+    void TextOut(int, int, std::string_view) override {}
+    void TextRect(const TRect&, int, int, std::string_view) override {}
+    void Line(int, int, int, int) override {}
+    void Rectangle(const TRect&) override {}
+    void Ellipse(const TRect&) override {}
+    void RoundRect(const TRect&, int, int) override {}
+    void ArcShape(TArcKind, const TRect&, TPoint, TPoint) override {}
+    void Polygon(const std::vector<TPoint>&) override {}
+    void Polyline(const std::vector<TPoint>&) override {}
+    void FillRect(const TRect&) override {}
+    void FrameRect(const TRect&) override {}
+    void DrawFocusRect(const TRect&) override {}
+    void StretchDraw(const TRect&, const TBitmap&) override {}
+    void Draw(int, int, double, double, const TBitmap&) override {}
+    int TextWidth(std::string_view) override { return 0; }
+    TTextMetric TextMetrics() override { return {}; }
+};
+
 // A paper the printer offers: its name and its Windows paper number (1 = Letter, 9 = A4); or a
 // paper source (bin): its name and its number.
 struct TPrinterPaper {
