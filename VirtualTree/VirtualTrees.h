@@ -399,36 +399,30 @@ public:
     PVirtualNode GetFirstVisible();
     PVirtualNode GetFirstVisibleNoInit() const;
     PVirtualNode GetFirstVisibleChild(PVirtualNode node);
-    PVirtualNode GetFirstVisibleChildNoInit(PVirtualNode node) const;
     PVirtualNode GetNext(PVirtualNode node);
     PVirtualNode GetNextNoInit(PVirtualNode node) const;
     PVirtualNode GetNextSibling(PVirtualNode node) const;
     PVirtualNode GetNextVisible(PVirtualNode node);
     PVirtualNode GetNextVisibleNoInit(PVirtualNode node) const;
     PVirtualNode GetNextVisibleSibling(PVirtualNode node);
-    PVirtualNode GetNextVisibleSiblingNoInit(PVirtualNode node) const;
     PVirtualNode GetLast(PVirtualNode node = nullptr);
     PVirtualNode GetLastNoInit(PVirtualNode node = nullptr) const;
     PVirtualNode GetLastChild(PVirtualNode node);
     PVirtualNode GetLastChildNoInit(PVirtualNode node) const;
     PVirtualNode GetLastVisible(PVirtualNode node = nullptr);
-    PVirtualNode GetLastVisibleNoInit(PVirtualNode node = nullptr) const;
     PVirtualNode GetLastVisibleChild(PVirtualNode node);
-    PVirtualNode GetLastVisibleChildNoInit(PVirtualNode node) const;
     PVirtualNode GetPrevious(PVirtualNode node);
     PVirtualNode GetPreviousNoInit(PVirtualNode node) const;
     PVirtualNode GetPreviousSibling(PVirtualNode node) const;
     PVirtualNode GetPreviousVisible(PVirtualNode node);
     PVirtualNode GetPreviousVisibleNoInit(PVirtualNode node) const;
     PVirtualNode GetPreviousVisibleSibling(PVirtualNode node);
-    PVirtualNode GetPreviousVisibleSiblingNoInit(PVirtualNode node) const;
 
     // ===== Tree object =====
     void BeginUpdate();
     void EndUpdate();
     int UpdateCount() const { return updateCount_; }
     virtual void Clear();
-    TVirtualTreeStates TreeStates() const;
     bool HasTreeState(TVirtualTreeState state) const;
 
     TCustomVirtualTreeOptions& TreeOptions();
@@ -567,7 +561,6 @@ public:
     void SetFocusedColumn(TColumnIndex value);
     PVirtualNode HotNode() const { return hotNode_; }
     // The check node under the mouse (shown hot), kept by the mouse handling.
-    PVirtualNode CheckNode() const { return checkNode_; }
     void SetCheckNode(PVirtualNode node) { checkNode_ = node; }
 
     // ===== Check boxes =====
@@ -765,7 +758,6 @@ public:
     bool ShowHint() const { return showHint_; }
     void SetShowHint(bool value);
     // The delay before a first hint (the application's hint pause), in milliseconds.
-    uint32_t HintPause() const { return hintPause_; }
     void SetHintPause(uint32_t value) { hintPause_ = value; }
     // What a hint at client point (x, y) would show: false when none. Rect is in client
     // coordinates (the in-place text rectangle for tooltips, below the cell for node hints).
@@ -1113,6 +1105,17 @@ private:
     // both say whether the tree used the key.
     bool NavigationKey(uint16_t code, TShiftState keys);
     bool OtherKey(uint16_t code, TShiftState keys);
+    // One navigation key's move: what the key and the tree's options say, and what the move
+    // did (moved the focus, only scrolled, was refused, or used without a selection step).
+    struct KeyNavigation;
+    enum class KeyMove { Moved, Scrolled, Refused, UsedOnly };
+    KeyMove TabKey(const KeyNavigation& k);
+    KeyMove PageKey(const KeyNavigation& k);
+    KeyMove HomeEndKey(const KeyNavigation& k);
+    KeyMove LeftRightKey(KeyNavigation& k);
+    KeyMove UpDownKey(const KeyNavigation& k);
+    // After a move the selection follows the focus.
+    void SelectAfterNavigation(const KeyNavigation& k);
     // The first column (in display order from `from`) whose focus OnFocusChanging allows;
     // NoColumn without columns, InvalidColumn when none is allowed.
     TColumnIndex FindFocusableColumn(PVirtualNode node, TColumnIndex from, bool forward,

@@ -176,7 +176,6 @@ public:
     TColumnIndex HoverIndex() const { return hoverIndex_; }
     TColumnIndex DownIndex() const { return downIndex_; }
     TColumnIndex ClickIndex() const { return clickIndex_; }
-    TColumnIndex DragIndex() const { return dragIndex_; }
     TColumnIndex DropTarget() const { return dropTarget_; }
     bool DropBefore() const { return dropBefore_; }
     // The column under p becomes the hover column; true when that changed.

@@ -322,14 +322,6 @@ uint32_t CacheBit(TVirtualTreeState state) {
 }
 }  // namespace
 
-TVirtualTreeStates TBaseVirtualTree::TreeStates() const {
-    TVirtualTreeStates result = states_;
-    uint32_t cache = geometry_.CacheStates();
-    for (TVirtualTreeState s : {tsValidationNeeded, tsValidating, tsStopValidation, tsUseCache})
-        if (cache & CacheBit(s)) result.Include(s);
-    return result;
-}
-
 bool TBaseVirtualTree::HasTreeState(TVirtualTreeState state) const {
     if (uint32_t bit = CacheBit(state)) return geometry_.CacheStates() & bit;
     return states_.Contains(state);

@@ -385,29 +385,17 @@ std::string HTMLText(std::u16string_view text) {
 
 namespace {
 
-// The HTML export's table (see ContentToHTML).
+// The HTML export's style sheet: the tree's and the header's fonts and the cell borders.
 template <class Out>
-void WriteHTML(Out& out, TBaseVirtualTree& tree, const std::vector<PVirtualNode>& nodes,
-               const TExportCellText& cellText, std::string_view caption,
-               const TExportCellFont& cellFont) {
-    const std::vector<TColumnIndex> columns = ExportColumns(tree);
-    const uint32_t maxLevel = MaxLevel(tree, nodes);
-    TVTHeader& header = tree.Header();
-    const TColumnIndex mainColumn = header.MainColumn();
+void WriteHTMLStyles(Out& out, TBaseVirtualTree& tree) {
     const TVTPaintOptions paint = tree.TreeOptions().PaintOptions();
     const std::string lineStyle = tree.LineStyle() == lsSolid ? "solid;" : "dotted;";
     const std::string padding = "padding-left:" + Number(tree.Margin()) +
                                 "px;padding-right:" + Number(tree.Margin()) + "px;";
-
-    std::string attributes;
-    if (!caption.empty()) attributes += " caption=\"" + HTMLText(AnsiToUtf16(caption)) + "\"";
-    if (tree.BorderStyle() == bsSingle)
-        attributes += " border=\"" + Number(tree.BorderWidth() + 1) + "\" frame=box";
-
     out.append("<style type=\"text/css\">\r\n");
     AddStyle(out, "default", tree.Font());
     out.append("\r\n");
-    AddStyle(out, "header", header.Font());
+    AddStyle(out, "header", tree.Header().Font());
     out.append("\r\n");
     if (paint.Contains(toShowHorzGridLines))
         out.append(".noborder{border-style:" + lineStyle +
@@ -422,79 +410,111 @@ void WriteHTML(Out& out, TBaseVirtualTree& tree, const std::vector<PVirtualNode>
                                                     : std::string("border-bottom:none;")) +
                padding + "}");
     out.append("</style>\r\n");
-    out.append("<table class=\"default\" bgcolor=" + ColorToHTML(tree.Color()) + attributes +
-               " cellspacing=\"0\" cellpadding=" + Number(tree.Margin()) + ">\r\n");
+}
 
-    auto columnAttributes = [&](const TVirtualTreeColumn& column) {
-        std::string text = column.UseRightToLeftReading() ? " dir=\"rtl\"" : "";
-        return text + AlignmentToHTML(column.Alignment());
-    };
-    if (!columns.empty()) {
-        out.append("<tr class=\"header\"" + StyleToHTML("", header.Font()) + ">");
-        for (TColumnIndex index : columns) {
-            const TVirtualTreeColumn& column = header.Columns()[index];
-            out.append("<th height=\"" + Number(header.Height()) + "px\"" +
-                       columnAttributes(column));
-            if (index == mainColumn && maxLevel > 0)
-                out.append(" colspan=\"" + Number(maxLevel + 1) + "\"");
-            out.append(" bgcolor=" + ColorToHTML(clBtnFace) + " width=\"" + Number(column.Width()) +
-                       "px\">" + HTMLText(AnsiToUtf16(column.Text())) + "</th>");
-        }
-        out.append("</tr>");
+std::string HTMLColumnAttributes(const TVirtualTreeColumn& column) {
+    std::string text = column.UseRightToLeftReading() ? " dir=\"rtl\"" : "";
+    return text + AlignmentToHTML(column.Alignment());
+}
+
+// The header row: one cell per exported column, the main one spanning the indent cells.
+template <class Out>
+void WriteHTMLHeaderRow(Out& out, TVTHeader& header, const std::vector<TColumnIndex>& columns,
+                        uint32_t maxLevel) {
+    out.append("<tr class=\"header\"" + StyleToHTML("", header.Font()) + ">");
+    for (TColumnIndex index : columns) {
+        const TVirtualTreeColumn& column = header.Columns()[index];
+        out.append("<th height=\"" + Number(header.Height()) + "px\"" +
+                   HTMLColumnAttributes(column));
+        if (index == header.MainColumn() && maxLevel > 0)
+            out.append(" colspan=\"" + Number(maxLevel + 1) + "\"");
+        out.append(" bgcolor=" + ColorToHTML(clBtnFace) + " width=\"" + Number(column.Width()) +
+                   "px\">" + HTMLText(AnsiToUtf16(column.Text())) + "</th>");
     }
-    // What each cell of a column writes around its text, made once.
-    struct TCellParts {
-        TColumnIndex index;
-        const TVirtualTreeColumn* column;
-        bool main;
-        std::string bgcolor, attributes;
-    };
-    std::vector<TCellParts> cells;
+    out.append("</tr>");
+}
+
+// What each cell of a column writes around its text, made once per export.
+struct THTMLCellParts {
+    TColumnIndex index;
+    bool main;
+    std::string bgcolor, attributes;
+};
+
+std::vector<THTMLCellParts> HTMLCellParts(TVTHeader& header,
+                                          const std::vector<TColumnIndex>& columns) {
+    std::vector<THTMLCellParts> cells;
     for (TColumnIndex index : columns.empty() ? std::vector{NoColumn} : columns) {
         const TVirtualTreeColumn* column = index == NoColumn ? nullptr : &header.Columns()[index];
         const bool ownColor = column && !column->Options().Contains(coParentColor);
-        cells.push_back({index, column, index == mainColumn || index == NoColumn,
+        cells.push_back({index, index == header.MainColumn() || index == NoColumn,
                          ownColor ? " bgcolor=" + ColorToHTML(column->Color()) : "",
-                         column ? columnAttributes(*column) : ""});
+                         column ? HTMLColumnAttributes(*column) : ""});
     }
+    return cells;
+}
+
+// One node's row: the main cell indented by a cell per level and spanning the levels below.
+template <class Out>
+void WriteHTMLRow(Out& out, TBaseVirtualTree& tree, PVirtualNode node,
+                  const std::vector<THTMLCellParts>& cells, uint32_t maxLevel,
+                  const TExportCellText& cellText, const TExportCellFont& cellFont) {
+    const uint32_t level = tree.GetNodeLevel(node);
     const std::string indent = Number(tree.Indent());
-    for (PVirtualNode node : nodes) {
-        const uint32_t level = tree.GetNodeLevel(node);
-        out.append(" <tr class=\"default\">");
-        for (const TCellParts& cell : cells) {
-            if (cell.main)
-                for (uint32_t k = 0; k < level; ++k) {
-                    out.append("<td class=\"noborder\" width=\"");
-                    out.append(indent);
-                    out.append("\" height=\"");
-                    AddNumber(out, node->NodeHeight);
-                    out.push_back('"');
-                    out.append(cell.bgcolor);
-                    out.append(">&nbsp;</td>");
-                }
-            TFont font = tree.Font();
-            if (cellFont && cellFont(node, cell.index, font)) {
-                out.append(" <td class=\"normalborder\" ");
-                AddStyle(out, "", font);
-                out.append(" height=\"");
-            } else {
-                out.append(" <td class=\"normalborder\"  height=\"");
-            }
-            AddNumber(out, node->NodeHeight);
-            out.append("px\"");
-            out.append(cell.attributes);
-            if (cell.main && maxLevel > level) {
-                out.append(" colspan=\"");
-                AddNumber(out, maxLevel - level + 1);
+    out.append(" <tr class=\"default\">");
+    for (const THTMLCellParts& cell : cells) {
+        if (cell.main)
+            for (uint32_t k = 0; k < level; ++k) {
+                out.append("<td class=\"noborder\" width=\"");
+                out.append(indent);
+                out.append("\" height=\"");
+                AddNumber(out, node->NodeHeight);
                 out.push_back('"');
+                out.append(cell.bgcolor);
+                out.append(">&nbsp;</td>");
             }
-            out.append(cell.bgcolor);
-            out.push_back('>');
-            AddHTMLText(out, cellText(node, cell.index));
-            out.append("</td>");
+        TFont font = tree.Font();
+        if (cellFont && cellFont(node, cell.index, font)) {
+            out.append(" <td class=\"normalborder\" ");
+            AddStyle(out, "", font);
+            out.append(" height=\"");
+        } else {
+            out.append(" <td class=\"normalborder\"  height=\"");
         }
-        out.append(" </tr>");
+        AddNumber(out, node->NodeHeight);
+        out.append("px\"");
+        out.append(cell.attributes);
+        if (cell.main && maxLevel > level) {
+            out.append(" colspan=\"");
+            AddNumber(out, maxLevel - level + 1);
+            out.push_back('"');
+        }
+        out.append(cell.bgcolor);
+        out.push_back('>');
+        AddHTMLText(out, cellText(node, cell.index));
+        out.append("</td>");
     }
+    out.append(" </tr>");
+}
+
+// The HTML export's table (see ContentToHTML).
+template <class Out>
+void WriteHTML(Out& out, TBaseVirtualTree& tree, const std::vector<PVirtualNode>& nodes,
+               const TExportCellText& cellText, std::string_view caption,
+               const TExportCellFont& cellFont) {
+    const std::vector<TColumnIndex> columns = ExportColumns(tree);
+    const uint32_t maxLevel = MaxLevel(tree, nodes);
+    std::string attributes;
+    if (!caption.empty()) attributes += " caption=\"" + HTMLText(AnsiToUtf16(caption)) + "\"";
+    if (tree.BorderStyle() == bsSingle)
+        attributes += " border=\"" + Number(tree.BorderWidth() + 1) + "\" frame=box";
+    WriteHTMLStyles(out, tree);
+    out.append("<table class=\"default\" bgcolor=" + ColorToHTML(tree.Color()) + attributes +
+               " cellspacing=\"0\" cellpadding=" + Number(tree.Margin()) + ">\r\n");
+    if (!columns.empty()) WriteHTMLHeaderRow(out, tree.Header(), columns, maxLevel);
+    const std::vector<THTMLCellParts> cells = HTMLCellParts(tree.Header(), columns);
+    for (PVirtualNode node : nodes)
+        WriteHTMLRow(out, tree, node, cells, maxLevel, cellText, cellFont);
     out.append("</table>");
 }
 

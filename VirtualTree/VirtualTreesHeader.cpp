@@ -384,145 +384,170 @@ void TVTHeader::EndMouseStates() {
 }
 
 bool TVTHeader::HandleMessage(const TMouseMessage& message) {
-    const TPoint p = message.Pos;
-    lastMouse_ = p;
-    const bool inHeader = InHeader(p);
-    TVirtualTreeColumns& columns = *columns_;
-
+    lastMouse_ = message.Pos;
+    const bool inHeader = InHeader(message.Pos);
     switch (message.Action) {
         case TMouseAction::Down:
-            if (!inHeader) return false;
-            if (message.Button != mbLeft) {
-                owner_->DoHeaderMouseDown(message.Button, message.Shift, p.X, p.Y);
-                return true;
-            }
-            owner_->HeaderPressStarting();
-            downPoint_ = p;
-            owner_->DoHeaderMouseDown(mbLeft, message.Shift, p.X, p.Y);
-            if (options_.Contains(hoColumnResize) && DetermineSplitterIndex(p)) {
-                states_ += hsTrackPending;
-                owner_->SetMouseCapture(true);
-            } else {
-                columns.AdjustHoverColumn(p);
-                columns.AdjustDownColumn(p);
-                int left = 0, right = 0;
-                const TColumnIndex column = columns.GetColumnAndBounds(p, left, right);
-                pressColumn_ = column < 0 ? NoColumn : column;
-                owner_->SetMouseCapture(true);
-                states_ += hsDragPending;
-                owner_->SetTimer(HeaderTimerId, HeaderTimerInterval);
-            }
-            return true;
-
+            return MouseDown(message, inHeader);
         case TMouseAction::DoubleClick:
-            if (!inHeader) return false;
-            if (options_.Contains(hoDblClickResize) && DetermineSplitterIndex(p)) {
-                TVirtualTreeColumn& column = columns.Items(trackIndex_);
-                columns.AnimatedResize(
-                    trackIndex_,
-                    std::max(column.MinWidth(), owner_->GetMaxColumnWidth(trackIndex_)));
-                columns.clickIndex_ = NoColumn;
-            } else {
-                columns.HandleClick(p, message.Button, true, message.Shift, true);
-            }
-            owner_->DoHeaderDblClick(columns.ClickIndex(), message.Button, message.Shift, p.X, p.Y);
-            return true;
-
+            return MouseDoubleClick(message, inHeader);
         case TMouseAction::Move:
-            if (states_.Contains(hsTrackPending)) {
-                owner_->KillTimer(HeaderTimerId);
-                states_ -= hsTrackPending;
-                states_ += hsTracking;
-            }
-            if (states_.Contains(hsTracking)) {
-                if (columns.IsValidColumn(trackIndex_))
-                    columns.Items(trackIndex_).SetWidth(p.X - trackStart_);
-                return true;
-            }
-            if (states_.Contains(hsDragPending)) {
-                const int threshold = StartDragDistance();
-                if (std::abs(p.X - downPoint_.X) > threshold ||
-                    std::abs(p.Y - downPoint_.Y) > threshold) {
-                    // Asked once, when the pointer first leaves the threshold.
-                    states_ -= hsDragPending;
-                    if (options_.Contains(hoDrag) && pressColumn_ >= 0 &&
-                        columns.Items(pressColumn_).Options().Contains(coDraggable) &&
-                        owner_->DoHeaderDragging(pressColumn_)) {
-                        owner_->KillTimer(HeaderTimerId);
-                        Invalidate(columns.downIndex_);
-                        columns.downIndex_ = NoColumn;
-                        columns.hoverIndex_ = NoColumn;
-                        PrepareDrag(p, downPoint_);
-                        states_ += hsDragging;
-                        DragTo(p);
-                        return true;
-                    }
-                }
-                columns.AdjustHoverColumn(p);
-                return true;
-            }
-            if (states_.Contains(hsDragging)) {
-                DragTo(p);
-                return true;
-            }
-            if (!inHeader) {
-                if (columns.hoverIndex_ >= 0) columns.AdjustHoverColumn(p);
-                if (headerCursor_ != crDefault) {
-                    headerCursor_ = crDefault;
-                    owner_->SetHeaderCursor(crDefault);
-                }
-                return false;
-            }
-            if (columns.AdjustHoverColumn(p) && options_.Contains(hoHotTrack))
-                owner_->SetTimer(HeaderTimerId, HeaderTimerInterval);
-            UpdateSplitterCursor(p);
-            owner_->DoHeaderMouseMove(message.Shift, p.X, p.Y);
-            return true;
-
+            return MouseMove(message, inHeader);
         case TMouseAction::Up:
-            if (message.Button == mbLeft) {
-                if (states_.Empty() && !inHeader) return false;
-                owner_->CancelHint();
-                if (states_.Contains(hsDragging)) {
-                    const TColumnIndex dragged = columns.dragIndex_;
-                    const TColumnIndex target = columns.dropTarget_;
-                    if (columns.IsValidColumn(dragged) && columns.IsValidColumn(target) &&
-                        target != dragged && owner_->WindowRect().Contains(p)) {
-                        const int oldPosition = columns.Items(dragged).Position();
-                        columns.Items(dragged).SetPosition(HeaderDropPosition(
-                            oldPosition, columns.Items(target).Position(), columns.dropBefore_));
-                        owner_->DoHeaderDragged(dragged, oldPosition);
-                    }
-                    columns.dropTarget_ = NoColumn;
-                    columns.dragIndex_ = NoColumn;
-                    Invalidate();
-                } else if (!states_.Contains(hsTracking) && inHeader) {
-                    columns.HandleClick(p, mbLeft, false, message.Shift);
-                }
-                EndMouseStates();
-                pressColumn_ = NoColumn;
-                if (inHeader) owner_->DoHeaderMouseUp(mbLeft, message.Shift, p.X, p.Y);
-                return true;
-            }
-            if (!inHeader) return false;
-            owner_->CancelHint();
-            columns.HandleClick(p, message.Button, true, message.Shift);
-            owner_->DoHeaderMouseUp(message.Button, message.Shift, p.X, p.Y);
-            Invalidate(columns.downIndex_);
-            columns.downIndex_ = NoColumn;
-            if (message.Button == mbRight) {
-                trackIndex_ = NoColumn;
-                if (popupMenu_) {
-                    owner_->KillTimer(4);
-                    owner_->KillTimer(HeaderTimerId);
-                    Invalidate(columns.hoverIndex_);
-                    columns.hoverIndex_ = NoColumn;
-                    owner_->ShowPopupMenu(*popupMenu_, p);
-                }
-            }
-            return true;
+            return MouseUp(message, inHeader);
     }
     return false;
+}
+
+bool TVTHeader::MouseDown(const TMouseMessage& message, bool inHeader) {
+    const TPoint p = message.Pos;
+    TVirtualTreeColumns& columns = *columns_;
+    if (!inHeader) return false;
+    if (message.Button != mbLeft) {
+        owner_->DoHeaderMouseDown(message.Button, message.Shift, p.X, p.Y);
+        return true;
+    }
+    owner_->HeaderPressStarting();
+    downPoint_ = p;
+    owner_->DoHeaderMouseDown(mbLeft, message.Shift, p.X, p.Y);
+    if (options_.Contains(hoColumnResize) && DetermineSplitterIndex(p)) {
+        states_ += hsTrackPending;
+        owner_->SetMouseCapture(true);
+    } else {
+        columns.AdjustHoverColumn(p);
+        columns.AdjustDownColumn(p);
+        int left = 0, right = 0;
+        const TColumnIndex column = columns.GetColumnAndBounds(p, left, right);
+        pressColumn_ = column < 0 ? NoColumn : column;
+        owner_->SetMouseCapture(true);
+        states_ += hsDragPending;
+        owner_->SetTimer(HeaderTimerId, HeaderTimerInterval);
+    }
+    return true;
+}
+
+bool TVTHeader::MouseDoubleClick(const TMouseMessage& message, bool inHeader) {
+    const TPoint p = message.Pos;
+    TVirtualTreeColumns& columns = *columns_;
+    if (!inHeader) return false;
+    if (options_.Contains(hoDblClickResize) && DetermineSplitterIndex(p)) {
+        TVirtualTreeColumn& column = columns.Items(trackIndex_);
+        columns.AnimatedResize(trackIndex_,
+                               std::max(column.MinWidth(), owner_->GetMaxColumnWidth(trackIndex_)));
+        columns.clickIndex_ = NoColumn;
+    } else {
+        columns.HandleClick(p, message.Button, true, message.Shift, true);
+    }
+    owner_->DoHeaderDblClick(columns.ClickIndex(), message.Button, message.Shift, p.X, p.Y);
+    return true;
+}
+
+bool TVTHeader::StartColumnDrag(TPoint p) {
+    TVirtualTreeColumns& columns = *columns_;
+    if (!options_.Contains(hoDrag) || pressColumn_ < 0 ||
+        !columns.Items(pressColumn_).Options().Contains(coDraggable) ||
+        !owner_->DoHeaderDragging(pressColumn_))
+        return false;
+    owner_->KillTimer(HeaderTimerId);
+    Invalidate(columns.downIndex_);
+    columns.downIndex_ = NoColumn;
+    columns.hoverIndex_ = NoColumn;
+    PrepareDrag(p, downPoint_);
+    states_ += hsDragging;
+    DragTo(p);
+    return true;
+}
+
+bool TVTHeader::MouseMove(const TMouseMessage& message, bool inHeader) {
+    const TPoint p = message.Pos;
+    TVirtualTreeColumns& columns = *columns_;
+    if (states_.Contains(hsTrackPending)) {
+        owner_->KillTimer(HeaderTimerId);
+        states_ -= hsTrackPending;
+        states_ += hsTracking;
+    }
+    if (states_.Contains(hsTracking)) {
+        if (columns.IsValidColumn(trackIndex_))
+            columns.Items(trackIndex_).SetWidth(p.X - trackStart_);
+        return true;
+    }
+    if (states_.Contains(hsDragPending)) {
+        const int threshold = StartDragDistance();
+        if (std::abs(p.X - downPoint_.X) > threshold || std::abs(p.Y - downPoint_.Y) > threshold) {
+            // Asked once, when the pointer first leaves the threshold.
+            states_ -= hsDragPending;
+            if (StartColumnDrag(p)) return true;
+        }
+        columns.AdjustHoverColumn(p);
+        return true;
+    }
+    if (states_.Contains(hsDragging)) {
+        DragTo(p);
+        return true;
+    }
+    if (!inHeader) {
+        if (columns.hoverIndex_ >= 0) columns.AdjustHoverColumn(p);
+        if (headerCursor_ != crDefault) {
+            headerCursor_ = crDefault;
+            owner_->SetHeaderCursor(crDefault);
+        }
+        return false;
+    }
+    if (columns.AdjustHoverColumn(p) && options_.Contains(hoHotTrack))
+        owner_->SetTimer(HeaderTimerId, HeaderTimerInterval);
+    UpdateSplitterCursor(p);
+    owner_->DoHeaderMouseMove(message.Shift, p.X, p.Y);
+    return true;
+}
+
+void TVTHeader::DropColumn(TPoint p) {
+    TVirtualTreeColumns& columns = *columns_;
+    const TColumnIndex dragged = columns.dragIndex_;
+    const TColumnIndex target = columns.dropTarget_;
+    if (columns.IsValidColumn(dragged) && columns.IsValidColumn(target) && target != dragged &&
+        owner_->WindowRect().Contains(p)) {
+        const int oldPosition = columns.Items(dragged).Position();
+        columns.Items(dragged).SetPosition(
+            HeaderDropPosition(oldPosition, columns.Items(target).Position(), columns.dropBefore_));
+        owner_->DoHeaderDragged(dragged, oldPosition);
+    }
+    columns.dropTarget_ = NoColumn;
+    columns.dragIndex_ = NoColumn;
+    Invalidate();
+}
+
+bool TVTHeader::MouseUp(const TMouseMessage& message, bool inHeader) {
+    const TPoint p = message.Pos;
+    TVirtualTreeColumns& columns = *columns_;
+    if (message.Button == mbLeft) {
+        if (states_.Empty() && !inHeader) return false;
+        owner_->CancelHint();
+        if (states_.Contains(hsDragging))
+            DropColumn(p);
+        else if (!states_.Contains(hsTracking) && inHeader)
+            columns.HandleClick(p, mbLeft, false, message.Shift);
+        EndMouseStates();
+        pressColumn_ = NoColumn;
+        if (inHeader) owner_->DoHeaderMouseUp(mbLeft, message.Shift, p.X, p.Y);
+        return true;
+    }
+    if (!inHeader) return false;
+    owner_->CancelHint();
+    columns.HandleClick(p, message.Button, true, message.Shift);
+    owner_->DoHeaderMouseUp(message.Button, message.Shift, p.X, p.Y);
+    Invalidate(columns.downIndex_);
+    columns.downIndex_ = NoColumn;
+    if (message.Button == mbRight) {
+        trackIndex_ = NoColumn;
+        if (popupMenu_) {
+            owner_->KillTimer(4);
+            owner_->KillTimer(HeaderTimerId);
+            Invalidate(columns.hoverIndex_);
+            columns.hoverIndex_ = NoColumn;
+            owner_->ShowPopupMenu(*popupMenu_, p);
+        }
+    }
+    return true;
 }
 
 void TVTHeader::HeaderTimer() {

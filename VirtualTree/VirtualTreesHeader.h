@@ -237,6 +237,15 @@ protected:
 
 private:
     friend class TVirtualTreeColumns;
+    // The parts of HandleMessage, one per mouse action.
+    bool MouseDown(const TMouseMessage& message, bool inHeader);
+    bool MouseDoubleClick(const TMouseMessage& message, bool inHeader);
+    bool MouseMove(const TMouseMessage& message, bool inHeader);
+    bool MouseUp(const TMouseMessage& message, bool inHeader);
+    // A drag that passed the threshold: true when the column may be dragged and the drag began.
+    bool StartColumnDrag(TPoint p);
+    // The end of a column drag: the column moves before or after the one dropped on.
+    void DropColumn(TPoint p);
     void PaintButton(TCanvas& canvas, TColumnIndex column, const TRect& r, bool last);
     void DrawButtonBackground(TCanvas& canvas, TRect r, bool hot, bool pressed, bool last);
     void EndMouseStates();

@@ -19,28 +19,29 @@ constexpr int UtilityImageCount = 9;
 constexpr TColor Transparent = clFuchsia;
 
 // Drawing into one image of a strip: coordinates are the image's 16 x 16 logical pixels from
-// its corner, drawn `scale` device pixels to a logical one.
+// its corner, each edge put on the nearest device pixel at `scale` device pixels to a logical
+// one. Lines are a whole number of device pixels thick, so a fractional scale keeps them even.
 class TPainter {
 public:
-    TPainter(TCanvas& canvas, int image, int scale)
-        : canvas_(canvas), scale_(scale), dx_(image * ImageSize * scale) {}
-    int Scale() const { return scale_; }
-    void Fill(int l, int t, int r, int b, TColor color) {
-        canvas_.Brush().SetStyle(TBrushStyle::bsSolid);
-        canvas_.Brush().SetColor(color);
-        canvas_.FillRect(Scaled(l, t, r, b));
-    }
+    TPainter(TCanvas& canvas, int image, double scale)
+        : canvas_(canvas),
+          scale_(scale),
+          line_(std::max(1, int(scale))),
+          dx_(Device(image * ImageSize)) {}
+    double Scale() const { return scale_; }
+    void Fill(int l, int t, int r, int b, TColor color) { FillDevice(Scaled(l, t, r, b), color); }
     void Dot(int x, int y, TColor color) { Fill(x, y, x + 1, y + 1, color); }
     void Frame(int l, int t, int r, int b, TColor color) {
-        Fill(l, t, r, t + 1, color);
-        Fill(l, b - 1, r, b, color);
-        Fill(l, t, l + 1, b, color);
-        Fill(r - 1, t, r, b, color);
+        const TRect d = Scaled(l, t, r, b);
+        FillDevice({d.Left, d.Top, d.Right, d.Top + line_}, color);
+        FillDevice({d.Left, d.Bottom - line_, d.Right, d.Bottom}, color);
+        FillDevice({d.Left, d.Top, d.Left + line_, d.Bottom}, color);
+        FillDevice({d.Right - line_, d.Top, d.Right, d.Bottom}, color);
     }
     void Ellipse(int l, int t, int r, int b, TColor pen, TColor brush) {
         canvas_.Pen().SetColor(pen);
         canvas_.Pen().SetStyle(TPenStyle::psSolid);
-        canvas_.Pen().SetWidth(scale_);
+        canvas_.Pen().SetWidth(line_);
         canvas_.Brush().SetStyle(TBrushStyle::bsSolid);
         canvas_.Brush().SetColor(brush);
         canvas_.Ellipse(Scaled(l, t, r, b));
@@ -49,7 +50,8 @@ public:
     // A filled shape through logical points given in tenths of a pixel.
     void Shape(const std::vector<TPoint>& tenths, TColor color) {
         std::vector<TPoint> points;
-        for (TPoint p : tenths) points.push_back({dx_ + p.X * scale_ / 10, p.Y * scale_ / 10});
+        for (TPoint p : tenths)
+            points.push_back({dx_ + int(p.X * scale_ / 10), int(p.Y * scale_ / 10)});
         canvas_.Pen().SetColor(color);
         canvas_.Pen().SetStyle(TPenStyle::psSolid);
         canvas_.Brush().SetStyle(TBrushStyle::bsSolid);
@@ -57,24 +59,27 @@ public:
         canvas_.Polygon(points);
     }
     void Edge(int l, int t, int r, int b, unsigned edge, unsigned flags, TColor face) {
-        // The outer and the inner line each `scale` device pixels thick.
+        // The outer and the inner line each a line's device pixels thick.
         TRect rect = Scaled(l, t, r, b);
         for (unsigned part : {BDR_RAISEDOUTER | BDR_SUNKENOUTER, BDR_RAISEDINNER | BDR_SUNKENINNER})
-            for (int i = 0; i < scale_; ++i)
+            for (int i = 0; i < line_; ++i)
                 DrawEdge(canvas_, rect, edge & part, (flags & ~BF_MIDDLE) | BF_ADJUST, face);
-        if ((flags & BF_MIDDLE) && !rect.IsEmpty()) {
-            canvas_.Brush().SetStyle(TBrushStyle::bsSolid);
-            canvas_.Brush().SetColor(face);
-            canvas_.FillRect(rect);
-        }
+        if ((flags & BF_MIDDLE) && !rect.IsEmpty()) FillDevice(rect, face);
     }
 
 private:
+    int Device(int logical) const { return int(std::lround(logical * scale_)); }
     TRect Scaled(int l, int t, int r, int b) const {
-        return {dx_ + l * scale_, t * scale_, dx_ + r * scale_, b * scale_};
+        return {dx_ + Device(l), Device(t), dx_ + Device(r), Device(b)};
+    }
+    void FillDevice(const TRect& r, TColor color) {
+        canvas_.Brush().SetStyle(TBrushStyle::bsSolid);
+        canvas_.Brush().SetColor(color);
+        canvas_.FillRect(r);
     }
     TCanvas& canvas_;
-    int scale_;
+    double scale_;
+    int line_;
     int dx_;
 };
 
@@ -186,7 +191,7 @@ TCheckLook LookFor(TBuiltInImages which) {
     }
 }
 
-void DrawCheckStrip(TCanvas& canvas, TBuiltInImages which, int scale) {
+void DrawCheckStrip(TCanvas& canvas, TBuiltInImages which, double scale) {
     const TCheckLook look = LookFor(which);
     const TCheckLookState states[] = {clsNormal, clsHot, clsPressed, clsDisabled};
     int image = 1;  // index 0 stays empty
@@ -215,7 +220,7 @@ void DrawTriangle(TPainter& p, bool up, TColor color) {
     }
 }
 
-void DrawUtilityStrip(TCanvas& canvas, int scale) {
+void DrawUtilityStrip(TCanvas& canvas, double scale) {
     {
         TPainter p(canvas, uiDropMarkLeft, scale);
         p.Fill(0, 0, 2, ImageSize, clWindowText);
@@ -262,16 +267,16 @@ void DrawUtilityStrip(TCanvas& canvas, int scale) {
     }
 }
 
-// The built-in images are drawn at the screen's scale (whole device pixels), so that a scaled
-// screen shows them sharp.
-int BuiltInScale() {
-    return std::clamp(int(std::ceil(ScreenPixelRatio())), 1, 4);
+// The built-in images are drawn with the screen's own pixels (24 for 16 at a scale of 1.5), so
+// that a scaled screen shows them sharp.
+double BuiltInScale() {
+    return DevicePixels(ImageSize, ScreenPixelRatio()) / double(ImageSize);
 }
 
 void FillList(TCustomImageList& list, TBuiltInImages which) {
-    const int scale = BuiltInScale();
+    const double scale = BuiltInScale();
     const int count = which == biUtilities ? UtilityImageCount : CheckImageCount;
-    const int size = ImageSize * scale;
+    const int size = DevicePixels(ImageSize, ScreenPixelRatio());
     TBitmap strip(count * size, size);
     TCanvas& canvas = strip.Canvas();
     canvas.Brush().SetStyle(TBrushStyle::bsSolid);

@@ -88,184 +88,215 @@ void TBaseVirtualTree::KeyDown(uint16_t& key, TShiftState shift) {
     if (used) key = 0;
 }
 
+struct TBaseVirtualTree::KeyNavigation {
+    uint16_t code;
+    TShiftState keys;
+    bool ctrl;
+    bool multiStep;    // Shift with multiselection, outside an edit
+    bool rangeSelect;  // select from the last focused node to the new one
+    bool grid;
+    bool extendedFocus;
+    bool clearPending;
+    PVirtualNode before;       // the focused node when the key came
+    PVirtualNode lastFocused;  // the same, or the first shown node for a modified key
+};
+
 bool TBaseVirtualTree::NavigationKey(uint16_t code, TShiftState keys) {
     const TCustomVirtualTreeOptions& options = TreeOptions();
     const TVTSelectionOptions selection = options.SelectionOptions();
-    const bool ctrl = keys & ssCtrl;
-    const bool multiStep = (keys & ssShift) && selection.Contains(toMultiSelect) && !IsEditing();
-    bool rangeSelect =
-        (code == VK_PRIOR || code == VK_NEXT || code == VK_END || code == VK_HOME) && multiStep;
-    const bool grid = options.MiscOptions().Contains(toGridExtensions);
-    const bool clearPending = keys == 0 || (grid && !(keys & ssShift)) ||
-                              !selection.Contains(toMultiSelect) || code == VK_TAB ||
-                              code == VK_BACK;
-    const PVirtualNode before = focusedNode_;
-    PVirtualNode lastFocused = focusedNode_;
-    if (!lastFocused && keys != 0) lastFocused = GetFirstVisible();
+    KeyNavigation k{};
+    k.code = code;
+    k.keys = keys;
+    k.ctrl = keys & ssCtrl;
+    k.multiStep = (keys & ssShift) && selection.Contains(toMultiSelect) && !IsEditing();
+    k.rangeSelect =
+        (code == VK_PRIOR || code == VK_NEXT || code == VK_END || code == VK_HOME) && k.multiStep;
+    k.grid = options.MiscOptions().Contains(toGridExtensions);
+    k.extendedFocus = selection.Contains(toExtendedFocus);
+    k.clearPending = keys == 0 || (k.grid && !(keys & ssShift)) ||
+                     !selection.Contains(toMultiSelect) || code == VK_TAB || code == VK_BACK;
+    k.before = focusedNode_;
+    k.lastFocused = focusedNode_;
+    if (!k.lastFocused && keys != 0) k.lastFocused = GetFirstVisible();
     if (!rangeAnchor_) rangeAnchor_ = GetFirstSelected();
-    const bool extendedFocus = selection.Contains(toExtendedFocus);
-    bool navigated = true;  // false: the key only scrolled
 
+    KeyMove move = KeyMove::Moved;
     switch (code) {
         case VK_BACK:
             if (focusedNode_ && focusedNode_->Parent != Root())
                 SetFocusedNode(focusedNode_->Parent);
             break;
-        case VK_TAB: {
-            if (!extendedFocus || !Header().UseColumns()) return false;
-            const bool forward = !(keys & ssShift);
-            PVirtualNode node = focusedNode_ ? focusedNode_ : GetFirstVisible();
-            TColumnIndex column = FindFocusableColumn(node, focusedColumn_, forward, false);
-            while (node && column <= InvalidColumn) {
-                node = forward ? GetNextVisible(node) : GetPreviousVisible(node);
-                if (node) column = FindFocusableColumn(node, InvalidColumn, forward, true);
-            }
-            if (node) {
-                focusedColumn_ = column;
-                SetFocusedNode(node);
-                if (focusedNode_) InvalidateNode(focusedNode_);
-            }
+        case VK_TAB:
+            move = TabKey(k);
             break;
-        }
         case VK_PRIOR:
-        case VK_NEXT: {
-            const bool up = code == VK_PRIOR;
-            if (ctrl) {
-                SetOffsetY(OffsetY() + (up ? ClientHeight() : -ClientHeight()));
-                navigated = false;
-                break;
-            }
-            PVirtualNode node = focusedNode_;
-            if (!node) {
-                node = up ? GetFirstVisible() : GetLastVisible();
-            } else {
-                int sum = 0;
-                while (sum < ClientHeight()) {
-                    PVirtualNode next = up ? GetPreviousVisible(node) : GetNextVisible(node);
-                    if (!next) break;
-                    node = next;
-                    sum += int(node->NodeHeight);
-                }
-            }
-            if (node) SetFocusedNode(node);
+        case VK_NEXT:
+            move = PageKey(k);
             break;
-        }
         case VK_HOME:
-        case VK_END: {
-            const bool home = code == VK_HOME;
-            PVirtualNode node = home ? GetFirstVisible() : GetLastVisible();
-            TColumnIndex column = NoColumn;
-            if (Header().UseColumns()) {
-                column = FindFocusableColumn(node, InvalidColumn, home, true);
-                if (column <= InvalidColumn) return true;
-            }
-            if (keys == ssCtrl && !grid) {
-                if (node) ScrollIntoView(node, false);
-                SetOffsetX(home ? 0 : -2147483647);
-                navigated = false;
-            } else {
-                if (node && (!grid || ctrl)) SetFocusedNode(node);
-                if (grid && !selection.Contains(toFullRowSelect) && column > NoColumn)
-                    SetFocusedColumn(column);
-            }
+        case VK_END:
+            move = HomeEndKey(k);
             break;
-        }
         case VK_LEFT:
-        case VK_RIGHT: {
-            const bool left = code == VK_LEFT;
-            if (ctrl) {
-                SetOffsetX(OffsetX() + (left ? int(indent_) : -int(indent_)));
-                navigated = false;
-                break;
-            }
-            if (extendedFocus && grid) {
-                const TColumnIndex column =
-                    FindFocusableColumn(focusedNode_, focusedColumn_, !left, false);
-                if (column > InvalidColumn) SetFocusedColumn(column);
-                break;
-            }
-            PVirtualNode node = focusedNode_;
-            if (!node) {
-                if (PVirtualNode first = GetFirstVisible()) SetFocusedNode(first);
-                break;
-            }
-            const bool expanded = HasState(node, vsExpanded);
-            const bool children = HasState(node, vsHasChildren);
-            if (left) {
-                if (expanded && children && keys == 0) {
-                    ToggleNode(node);
-                } else if (node->Parent != Root()) {
-                    if (multiStep) {
-                        if (node->PrevSibling == nullptr && rangeAnchor_ &&
-                            CompareNodePositions(node->Parent, rangeAnchor_) > 0)
-                            RemoveFromSelection(node);
-                        else
-                            rangeSelect = true;
-                    }
-                    SetFocusedNode(node->Parent);
-                }
-            } else {
-                if (!expanded && children && keys == 0) {
-                    ToggleNode(node);
-                } else if (PVirtualNode child = GetFirstVisibleChild(node)) {
-                    if (multiStep && rangeAnchor_ && CompareNodePositions(child, rangeAnchor_) < 0)
-                        RemoveFromSelection(node);
-                    SetFocusedNode(child);
-                }
-            }
+        case VK_RIGHT:
+            move = LeftRightKey(k);
             break;
-        }
         case VK_UP:
-        case VK_DOWN: {
-            const bool up = code == VK_UP;
-            if (ctrl) {
-                SetOffsetY(OffsetY() + (up ? 1 : -1) * int(DefaultNodeHeight()));
-                navigated = false;
-                break;
-            }
-            PVirtualNode node = focusedNode_ ? (up ? GetPreviousVisible(focusedNode_)
-                                                   : GetNextVisible(focusedNode_))
-                                             : (up ? GetLastVisible() : GetFirstVisible());
-            if (node) {
-                if (IsEditing()) EndEditNode();
-                if (multiStep && focusedNode_ && lastFocused && rangeAnchor_) {
-                    const int order = CompareNodePositions(lastFocused, rangeAnchor_);
-                    if (up ? order > 0 : order < 0) RemoveFromSelection(focusedNode_);
-                }
-                if (focusedColumn_ < 0) focusedColumn_ = Header().MainColumn();
-                SetFocusedNode(node);
-            } else if (focusedNode_) {
-                InvalidateNode(focusedNode_);
-            }
+        case VK_DOWN:
+            move = UpDownKey(k);
             break;
-        }
         default:
             break;
     }
-
-    if (navigated) {
-        // The selection follows the focus.
-        if (clearPending) {
-            if (focusedNode_ != before || selectionCount_ > 1)
-                ClearSelection();
-            else
-                InternalClearSelection();
-        }
-        if (keys == 0) {
-            rangeAnchor_ = focusedNode_;
-            selectionLevel_ = focusedNode_ ? int(GetNodeLevel(focusedNode_)) : -1;
-        }
-        if (rangeSelect && lastFocused && focusedNode_)
-            SelectNodes(lastFocused, focusedNode_, true);
-        if (focusedNode_) {
-            if (focusedNode_ == lastFocused)
-                InternalAddToSelection({focusedNode_}, false);
-            else
-                AddToSelection(focusedNode_);
-        }
-        if (rangeSelect || selectionCount_ > 1) Invalidate();
-    }
+    if (move == KeyMove::Refused) return false;
+    if (move == KeyMove::Moved) SelectAfterNavigation(k);
     return true;
+}
+
+TBaseVirtualTree::KeyMove TBaseVirtualTree::TabKey(const KeyNavigation& k) {
+    if (!k.extendedFocus || !Header().UseColumns()) return KeyMove::Refused;
+    const bool forward = !(k.keys & ssShift);
+    PVirtualNode node = focusedNode_ ? focusedNode_ : GetFirstVisible();
+    TColumnIndex column = FindFocusableColumn(node, focusedColumn_, forward, false);
+    while (node && column <= InvalidColumn) {
+        node = forward ? GetNextVisible(node) : GetPreviousVisible(node);
+        if (node) column = FindFocusableColumn(node, InvalidColumn, forward, true);
+    }
+    if (node) {
+        focusedColumn_ = column;
+        SetFocusedNode(node);
+        if (focusedNode_) InvalidateNode(focusedNode_);
+    }
+    return KeyMove::Moved;
+}
+
+TBaseVirtualTree::KeyMove TBaseVirtualTree::PageKey(const KeyNavigation& k) {
+    const bool up = k.code == VK_PRIOR;
+    if (k.ctrl) {
+        SetOffsetY(OffsetY() + (up ? ClientHeight() : -ClientHeight()));
+        return KeyMove::Scrolled;
+    }
+    PVirtualNode node = focusedNode_;
+    if (!node) {
+        node = up ? GetFirstVisible() : GetLastVisible();
+    } else {
+        int sum = 0;
+        while (sum < ClientHeight()) {
+            PVirtualNode next = up ? GetPreviousVisible(node) : GetNextVisible(node);
+            if (!next) break;
+            node = next;
+            sum += int(node->NodeHeight);
+        }
+    }
+    if (node) SetFocusedNode(node);
+    return KeyMove::Moved;
+}
+
+TBaseVirtualTree::KeyMove TBaseVirtualTree::HomeEndKey(const KeyNavigation& k) {
+    const bool home = k.code == VK_HOME;
+    PVirtualNode node = home ? GetFirstVisible() : GetLastVisible();
+    TColumnIndex column = NoColumn;
+    if (Header().UseColumns()) {
+        column = FindFocusableColumn(node, InvalidColumn, home, true);
+        if (column <= InvalidColumn) return KeyMove::UsedOnly;
+    }
+    if (k.keys == ssCtrl && !k.grid) {
+        if (node) ScrollIntoView(node, false);
+        SetOffsetX(home ? 0 : -2147483647);
+        return KeyMove::Scrolled;
+    }
+    if (node && (!k.grid || k.ctrl)) SetFocusedNode(node);
+    if (k.grid && !TreeOptions().SelectionOptions().Contains(toFullRowSelect) && column > NoColumn)
+        SetFocusedColumn(column);
+    return KeyMove::Moved;
+}
+
+TBaseVirtualTree::KeyMove TBaseVirtualTree::LeftRightKey(KeyNavigation& k) {
+    const bool left = k.code == VK_LEFT;
+    if (k.ctrl) {
+        SetOffsetX(OffsetX() + (left ? int(indent_) : -int(indent_)));
+        return KeyMove::Scrolled;
+    }
+    if (k.extendedFocus && k.grid) {
+        const TColumnIndex column = FindFocusableColumn(focusedNode_, focusedColumn_, !left, false);
+        if (column > InvalidColumn) SetFocusedColumn(column);
+        return KeyMove::Moved;
+    }
+    PVirtualNode node = focusedNode_;
+    if (!node) {
+        if (PVirtualNode first = GetFirstVisible()) SetFocusedNode(first);
+        return KeyMove::Moved;
+    }
+    const bool expanded = HasState(node, vsExpanded);
+    const bool children = HasState(node, vsHasChildren);
+    if (left) {
+        if (expanded && children && k.keys == 0) {
+            ToggleNode(node);
+        } else if (node->Parent != Root()) {
+            if (k.multiStep) {
+                if (node->PrevSibling == nullptr && rangeAnchor_ &&
+                    CompareNodePositions(node->Parent, rangeAnchor_) > 0)
+                    RemoveFromSelection(node);
+                else
+                    k.rangeSelect = true;
+            }
+            SetFocusedNode(node->Parent);
+        }
+    } else {
+        if (!expanded && children && k.keys == 0) {
+            ToggleNode(node);
+        } else if (PVirtualNode child = GetFirstVisibleChild(node)) {
+            if (k.multiStep && rangeAnchor_ && CompareNodePositions(child, rangeAnchor_) < 0)
+                RemoveFromSelection(node);
+            SetFocusedNode(child);
+        }
+    }
+    return KeyMove::Moved;
+}
+
+TBaseVirtualTree::KeyMove TBaseVirtualTree::UpDownKey(const KeyNavigation& k) {
+    const bool up = k.code == VK_UP;
+    if (k.ctrl) {
+        SetOffsetY(OffsetY() + (up ? 1 : -1) * int(DefaultNodeHeight()));
+        return KeyMove::Scrolled;
+    }
+    PVirtualNode node = focusedNode_
+                            ? (up ? GetPreviousVisible(focusedNode_) : GetNextVisible(focusedNode_))
+                            : (up ? GetLastVisible() : GetFirstVisible());
+    if (node) {
+        if (IsEditing()) EndEditNode();
+        if (k.multiStep && focusedNode_ && k.lastFocused && rangeAnchor_) {
+            const int order = CompareNodePositions(k.lastFocused, rangeAnchor_);
+            if (up ? order > 0 : order < 0) RemoveFromSelection(focusedNode_);
+        }
+        if (focusedColumn_ < 0) focusedColumn_ = Header().MainColumn();
+        SetFocusedNode(node);
+    } else if (focusedNode_) {
+        InvalidateNode(focusedNode_);
+    }
+    return KeyMove::Moved;
+}
+
+void TBaseVirtualTree::SelectAfterNavigation(const KeyNavigation& k) {
+    if (k.clearPending) {
+        if (focusedNode_ != k.before || selectionCount_ > 1)
+            ClearSelection();
+        else
+            InternalClearSelection();
+    }
+    if (k.keys == 0) {
+        rangeAnchor_ = focusedNode_;
+        selectionLevel_ = focusedNode_ ? int(GetNodeLevel(focusedNode_)) : -1;
+    }
+    if (k.rangeSelect && k.lastFocused && focusedNode_)
+        SelectNodes(k.lastFocused, focusedNode_, true);
+    if (focusedNode_) {
+        if (focusedNode_ == k.lastFocused)
+            InternalAddToSelection({focusedNode_}, false);
+        else
+            AddToSelection(focusedNode_);
+    }
+    if (k.rangeSelect || selectionCount_ > 1) Invalidate();
 }
 
 bool TBaseVirtualTree::OtherKey(uint16_t code, TShiftState keys) {

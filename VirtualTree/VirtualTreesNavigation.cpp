@@ -140,10 +140,6 @@ PVirtualNode TVirtualNodeStore::GetFirstVisible() const {
     return VT_STORE_WALK.FirstVisibleChild(root_);
 }
 
-PVirtualNode TVirtualNodeStore::GetFirstVisibleChild(PVirtualNode node) const {
-    return VT_STORE_WALK.FirstVisibleChild(node ? node : root_);
-}
-
 PVirtualNode TVirtualNodeStore::GetNext(PVirtualNode node) const {
     if (!node) return nullptr;
     VT_ASSERT(node != root_, "Node must not be the hidden root node.");
@@ -275,10 +271,6 @@ PVirtualNode TBaseVirtualTree::GetFirstVisibleChild(PVirtualNode node) {
     return w.Reach(w.FirstVisibleChild(node ? node : Root()));
 }
 
-PVirtualNode TBaseVirtualTree::GetFirstVisibleChildNoInit(PVirtualNode node) const {
-    return store_.GetFirstVisibleChild(node);
-}
-
 PVirtualNode TBaseVirtualTree::GetNext(PVirtualNode node) {
     if (!node) return nullptr;
     VT_NOT_ROOT(node);
@@ -310,11 +302,6 @@ PVirtualNode TBaseVirtualTree::GetNextVisibleSibling(PVirtualNode node) {
     return VT_WALK(true).Reach(Walk::NextVisibleSibling(node));
 }
 
-PVirtualNode TBaseVirtualTree::GetNextVisibleSiblingNoInit(PVirtualNode node) const {
-    VT_VALID_SIBLING(node);
-    return Walk::NextVisibleSibling(node);
-}
-
 PVirtualNode TBaseVirtualTree::GetLast(PVirtualNode node) {
     return VT_WALK(true).Last(node ? node : Root());
 }
@@ -341,19 +328,11 @@ PVirtualNode TBaseVirtualTree::GetLastVisibleChild(PVirtualNode node) {
     return w.Reach(w.LastVisibleChild(node));
 }
 
-PVirtualNode TBaseVirtualTree::GetLastVisibleChildNoInit(PVirtualNode node) const {
-    return store_.GetLastVisibleChild(node);
-}
-
 PVirtualNode TBaseVirtualTree::GetLastVisible(PVirtualNode node) {
     PVirtualNode result = nullptr;
     for (PVirtualNode run = GetLastVisibleChild(node); run; run = GetLastVisibleChild(run))
         result = run;
     return result;
-}
-
-PVirtualNode TBaseVirtualTree::GetLastVisibleNoInit(PVirtualNode node) const {
-    return store_.GetLastVisible(node);
 }
 
 PVirtualNode TBaseVirtualTree::GetPrevious(PVirtualNode node) {
@@ -389,9 +368,4 @@ PVirtualNode TBaseVirtualTree::GetPreviousVisibleNoInit(PVirtualNode node) const
 PVirtualNode TBaseVirtualTree::GetPreviousVisibleSibling(PVirtualNode node) {
     VT_VALID_SIBLING(node);
     return VT_WALK(true).Reach(Walk::PreviousVisibleSibling(node));
-}
-
-PVirtualNode TBaseVirtualTree::GetPreviousVisibleSiblingNoInit(PVirtualNode node) const {
-    VT_VALID_SIBLING(node);
-    return Walk::PreviousVisibleSibling(node);
 }

@@ -101,7 +101,6 @@ public:
     // --- Navigation without initialisation ---
     PVirtualNode GetFirst() const { return root_->FirstChild; }
     PVirtualNode GetFirstVisible() const;
-    PVirtualNode GetFirstVisibleChild(PVirtualNode node) const;
     PVirtualNode GetNext(PVirtualNode node) const;
     PVirtualNode GetNextVisible(PVirtualNode node) const;
     PVirtualNode GetLast(PVirtualNode node) const;

@@ -15,9 +15,13 @@ void ResetSeams() {
     Settings() = TSettings();
 }
 
-bool AskPasswordSeam(std::string& typed) {
+bool AskPasswordSeam(const TAppSeams& seams, std::string& typed) {
     typed.clear();
-    return Seams().AskPassword && Seams().AskPassword(typed);
+    return seams.AskPassword && seams.AskPassword(typed);
+}
+
+bool AskPasswordSeam(std::string& typed) {
+    return AskPasswordSeam(Seams(), typed);
 }
 
 void SetStatusTextSeam(const std::string& text) {
@@ -28,12 +32,20 @@ void EnableSaveSeam(bool enabled) {
     if (Seams().EnableSave) Seams().EnableSave(enabled);
 }
 
+void RebuildTreeSeam(const TAppSeams& seams) {
+    if (seams.RebuildTree) seams.RebuildTree();
+}
+
 void RebuildTreeSeam() {
-    if (Seams().RebuildTree) Seams().RebuildTree();
+    RebuildTreeSeam(Seams());
+}
+
+void ValidateUserSeam(const TAppSeams& seams) {
+    if (seams.ValidateUser) seams.ValidateUser();
 }
 
 void ValidateUserSeam() {
-    if (Seams().ValidateUser) Seams().ValidateUser();
+    ValidateUserSeam(Seams());
 }
 
 void ProcessEventsSeam() {

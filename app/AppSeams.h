@@ -62,16 +62,20 @@ struct TAppSeams {
     std::function<void()> CloseInfoPanel;
 };
 
-// The seams in force; every member may be empty, which gives the headless behaviour.
+// The program's seams, for the windows and the commands' entry points; every member may be
+// empty, which gives the headless behaviour.
 TAppSeams& Seams();
 // Empties every seam and restores the default settings, Settings() (tests).
 void ResetSeams();
 
-// Calls to the seams that tolerate an empty seam.
-bool AskPasswordSeam(std::string& typed);  // false (Cancel) when headless
+// Calls to the seams that tolerate an empty seam; those without `seams` call the program's.
+bool AskPasswordSeam(const TAppSeams& seams, std::string& typed);  // false (Cancel) when headless
+bool AskPasswordSeam(std::string& typed);
 void SetStatusTextSeam(const std::string& text);
 void EnableSaveSeam(bool enabled);
+void RebuildTreeSeam(const TAppSeams& seams);
 void RebuildTreeSeam();
+void ValidateUserSeam(const TAppSeams& seams);
 void ValidateUserSeam();
 void ProcessEventsSeam();
 void SetCaptionSeam(const std::string& caption);

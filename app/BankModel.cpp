@@ -131,10 +131,6 @@ int CompareEntries(const TEntry& a, const TEntry& b, bool Interleave) {
     return CompareStr(a.Favorite, b.Favorite) <= 0 ? 1 : -1;
 }
 
-int CompareEntries(const TEntry& a, const TEntry& b) {
-    return CompareEntries(a, b, Settings().Interleave);
-}
-
 // ---------------------------------------------------------------------------------------------
 // Entries
 
@@ -142,12 +138,7 @@ void ClearEntry(TEntry& entry) {
     entry = TEntry();
 }
 
-void ClearEntry() {
-    ClearEntry(Bank().EditEntry);
-}
-
-bool NameExists(std::string_view name) {
-    const TBankState& bank = Bank();
+bool NameExists(const TBankState& bank, std::string_view name) {
     for (int i = 0; i <= bank.EntryHigh; ++i)
         if (bank.Entries[size_t(i)].Name == name) return true;
     return false;
@@ -214,8 +205,7 @@ std::string TNameIndex::UniqueName(std::string name, size_t at, bool& renamed) {
     return name;
 }
 
-int SelectEntryNode(std::string_view name) {
-    TBankState& bank = Bank();
+int SelectEntryNode(TBankState& bank, const TAppSeams& seams, std::string_view name) {
     int found = -1;
     for (int i = 0; i <= bank.EntryHigh && found < 0; ++i)
         if (bank.Entries[size_t(i)].Name == name) found = i;
@@ -223,20 +213,19 @@ int SelectEntryNode(std::string_view name) {
         if (SameText(bank.Entries[size_t(i)].Name, name)) found = i;
     if (found < 0) return -1;
     bank.FocusedEntry = found;
-    if (Seams().FocusEntryNode) Seams().FocusEntryNode(found);
+    if (seams.FocusEntryNode) seams.FocusEntryNode(found);
     return found;
 }
 
-bool AddEntry(int Mode) {
-    if (!Seams().RunEntryForm || Seams().RunEntryForm(Mode) != mrOk) return false;
-    TBankState& bank = Bank();
+bool AddEntry(TBankState& bank, const TAppSeams& seams, int Mode) {
+    if (!seams.RunEntryForm || seams.RunEntryForm(Mode) != mrOk) return false;
     TEntry entry;
     entry.AssignFields(bank.EditEntry);
     const std::string name = entry.Name;
     bank.AppendEntry(entry);
     bank.MarkModified(name);
-    RebuildTreeSeam();
-    SelectEntryNode(name);
+    RebuildTreeSeam(seams);
+    SelectEntryNode(bank, seams, name);
     return true;
 }
 
@@ -250,17 +239,15 @@ TCategoryPath CategoryPathOf(const TEntry& entry, bool stripMarkers) {
     return {value(entry.Category1), value(entry.Category2), value(entry.Category3)};
 }
 
-void AddCategoryPath(const TEntry& entry) {
+void AddCategoryPath(TBankState& bank, const TEntry& entry) {
     if (entry.Category1.empty()) return;
-    TBankState& bank = Bank();
     const bool strip = !bank.IsAdministrator && HasWorkgroupMarker(entry.Category1);
     // The tree adds paths in its sorted order, nearly always after the last one: that end is
     // tried first, and a path that goes elsewhere still finds its place.
     bank.CategoryPaths.insert(bank.CategoryPaths.end(), CategoryPathOf(entry, strip));
 }
 
-void BuildCategoryKeys() {
-    TBankState& bank = Bank();
+void BuildCategoryKeys(TBankState& bank) {
     bank.CategoryKeys.clear();
     for (int i = 0; i <= bank.EntryHigh; ++i) {
         const TEntry& entry = bank.Entries[size_t(i)];
@@ -269,10 +256,10 @@ void BuildCategoryKeys() {
     }
 }
 
-std::vector<std::string> FillCategory1Choices() {
+std::vector<std::string> FillCategory1Choices(const TBankState& bank) {
     std::vector<std::string> items;
     std::string last;
-    for (const TCategoryPath& path : Bank().CategoryPaths) {
+    for (const TCategoryPath& path : bank.CategoryPaths) {
         if (!SameText(path.C1, last)) {
             items.push_back(path.C1);
             last = path.C1;
@@ -281,11 +268,11 @@ std::vector<std::string> FillCategory1Choices() {
     return items;
 }
 
-std::vector<std::string> FillCategory2Choices(std::string_view Category1) {
+std::vector<std::string> FillCategory2Choices(const TBankState& bank, std::string_view Category1) {
     std::vector<std::string> items;
     if (Category1.empty()) return items;
     std::string last;
-    for (const TCategoryPath& path : Bank().CategoryPaths) {
+    for (const TCategoryPath& path : bank.CategoryPaths) {
         if (SameText(path.C1, Category1) && !path.C2.empty() && path.C2 != last) {
             items.push_back(path.C2);
             last = path.C2;
@@ -294,12 +281,12 @@ std::vector<std::string> FillCategory2Choices(std::string_view Category1) {
     return items;
 }
 
-std::vector<std::string> FillCategory3Choices(std::string_view Category1,
+std::vector<std::string> FillCategory3Choices(const TBankState& bank, std::string_view Category1,
                                               std::string_view Category2) {
     std::vector<std::string> items;
     if (Category2.empty()) return items;
     std::string last;
-    for (const TCategoryPath& path : Bank().CategoryPaths) {
+    for (const TCategoryPath& path : bank.CategoryPaths) {
         if (SameText(path.C1, Category1) && SameText(path.C2, Category2) && !path.C3.empty() &&
             path.C3 != last) {
             items.push_back(path.C3);
@@ -312,20 +299,20 @@ std::vector<std::string> FillCategory3Choices(std::string_view Category1,
 // ---------------------------------------------------------------------------------------------
 // Guards
 
-bool CheckBankOpen() {
-    if (Bank().EntryHigh != -1) return true;
+bool CheckBankOpen(const TBankState& bank) {
+    if (bank.EntryHigh != -1) return true;
     MessageDlg("No Bank Is Open!\rThis operation cannot be completed.", TMsgDlgType::mtError, mbOK);
     return false;
 }
 
-bool RequireBank() {
-    if (Bank().EntryHigh != -1 || Bank().NewBank) return true;
+bool RequireBank(const TBankState& bank, const TAppSeams& seams) {
+    if (bank.EntryHigh != -1 || bank.NewBank) return true;
     if (MessageDlg("A Bank must be open for this operation!\rDo you want to create a new Bank?",
                    TMsgDlgType::mtConfirmation, mbYesNo) != mrYes)
         return false;
     // The command goes on only when New happened (it is abandoned when a save it asked for
     // did not happen).
-    return Seams().NewBank && Seams().NewBank();
+    return seams.NewBank && seams.NewBank();
 }
 
 void ShowAdminOnly() {

@@ -108,8 +108,9 @@ struct TSaveScope {
     friend bool operator==(const TSaveScope&, const TSaveScope&) = default;
 };
 
-// Everything the application knows about the open bank. The program has one (Bank()); the
-// commands, dialogs and file code read and change its members directly.
+// Everything the application knows about the open bank. The program has one (Bank()), which the
+// windows hand to the functions here and to the commands; these read and change its members
+// directly.
 struct TBankState {
     // Entries[0..EntryHigh] are the bank; slots beyond EntryHigh mean nothing.
     std::vector<TEntry> Entries;
@@ -149,6 +150,7 @@ struct TBankState {
     void MarkModified(std::string_view name);
 };
 
+// The program's bank, for the windows and the commands' entry points.
 TBankState& Bank();
 // Back to the state of a freshly started program (tests, and the main window at creation).
 void ResetBank();
@@ -157,28 +159,26 @@ void ResetBank();
 // then name. Case folds ASCII only; with `Interleave`, one leading marker is ignored.
 int CompareIgnoringMarker(std::string_view a, std::string_view b);
 int CompareEntries(const TEntry& a, const TEntry& b, bool Interleave);
-int CompareEntries(const TEntry& a, const TEntry& b);  // with the Interleave setting
 
-// Resets EditEntry.
-void ClearEntry();
+// Resets an entry (the bank's EditEntry before the editor opens).
 void ClearEntry(TEntry& entry);
 
 // The entry's trimmed categories. For a non-administrator, one leading marker is removed
 // from each value where it has one when Category1 carries the marker.
 TCategoryPath CategoryPathOf(const TEntry& entry, bool stripMarkers);
-// Adds the entry's path to CategoryPaths; nothing when Category1 is empty.
-void AddCategoryPath(const TEntry& entry);
+// Adds the entry's path to the bank's CategoryPaths; nothing when Category1 is empty.
+void AddCategoryPath(TBankState& bank, const TEntry& entry);
 // Adds every entry's key to CategoryKeys (non-administrators skip workgroup entries).
-void BuildCategoryKeys();
+void BuildCategoryKeys(TBankState& bank);
 
-// Items for the category combo boxes, in CategoryPaths order without repeats.
-std::vector<std::string> FillCategory1Choices();
-std::vector<std::string> FillCategory2Choices(std::string_view Category1);
-std::vector<std::string> FillCategory3Choices(std::string_view Category1,
+// Items for the category combo boxes, in the bank's CategoryPaths order without repeats.
+std::vector<std::string> FillCategory1Choices(const TBankState& bank);
+std::vector<std::string> FillCategory2Choices(const TBankState& bank, std::string_view Category1);
+std::vector<std::string> FillCategory3Choices(const TBankState& bank, std::string_view Category1,
                                               std::string_view Category2);
 
 // True when an entry's name equals `name` exactly (case-sensitive).
-bool NameExists(std::string_view name);
+bool NameExists(const TBankState& bank, std::string_view name);
 
 // The bank's names for fast lookups while many entries are added (imports, merges). The names'
 // bytes lie one after another in one buffer and an open-addressed table of their hashes points
@@ -212,16 +212,18 @@ private:
     bool hasEmpty_ = false;
 };
 
-// Focuses the entry of that name: an exact match first, else one ignoring ASCII case;
-// nothing when there is none. Returns the index or -1.
-int SelectEntryNode(std::string_view name);
+struct TAppSeams;
 
-// Runs the entry editor (mode 0: focus on the URL, 1: on the name) and appends EditEntry on
-// OK. Returns true when an entry was added.
-bool AddEntry(int Mode);
+// Focuses the entry of that name (FocusedEntry, and the seams' FocusEntryNode): an exact match
+// first, else one ignoring ASCII case; nothing when there is none. Returns the index or -1.
+int SelectEntryNode(TBankState& bank, const TAppSeams& seams, std::string_view name);
+
+// Runs the entry editor of the seams (mode 0: focus on the URL, 1: on the name) and appends
+// the bank's EditEntry on OK. Returns true when an entry was added.
+bool AddEntry(TBankState& bank, const TAppSeams& seams, int Mode);
 
 // Guards of the commands, with their messages. RequireBank is true when a bank is open, or
-// when the user asked for a new one and New made it.
-bool CheckBankOpen();
-bool RequireBank();
+// when the user asked for a new one and the seams' New made it.
+bool CheckBankOpen(const TBankState& bank);
+bool RequireBank(const TBankState& bank, const TAppSeams& seams);
 void ShowAdminOnly();

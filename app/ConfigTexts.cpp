@@ -148,8 +148,7 @@ void CopyConfigFormTexts(const TConfigFormTexts& t, TSettings& s) {
             s.*DelaySettings[i] = *value;
 }
 
-bool ApplyConfiguration(const TConfigFormTexts& t) {
-    TSettings& s = Settings();
+bool ApplyConfiguration(TSettings& s, const TConfigFormTexts& t) {
     const TSettings before = s;
     CopyConfigFormTexts(t, s);
     if (s.UserName != before.UserName || s.WorkGroupUser != before.WorkGroupUser)
@@ -157,9 +156,9 @@ bool ApplyConfiguration(const TConfigFormTexts& t) {
     return s.Interleave != before.Interleave;
 }
 
-bool SaveConfiguration() {
+bool SaveConfiguration(const TSettings& settings) {
     try {
-        SaveSettings();
+        SaveSettings(settings);
         return true;
     } catch (const EStRegIniError& e) {
         MessageDlg(e.Message, TMsgDlgType::mtError, mbOK);

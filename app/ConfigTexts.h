@@ -91,10 +91,11 @@ std::optional<TConfigFault> CheckConfigFormTexts(const TConfigFormTexts& t);
 // typed except the password (trimmed, at most 255 characters), the user name and the user
 // file (trimmed); at most 25 start-up names; the browser in use follows the default's number.
 void CopyConfigFormTexts(const TConfigFormTexts& t, TSettings& s);
-// Save in the dialog: the controls into the settings in force. A new user name or user file is
-// validated again by the next workgroup command. True when the tree must be rebuilt (the
-// workgroup bank's interleaving changed).
-bool ApplyConfiguration(const TConfigFormTexts& t);
+// Save in the dialog: the controls into the settings handed in (the window hands in those in
+// force). A new user name or user file is validated again by the next workgroup command (the
+// program's validation is reset). True when the tree must be rebuilt (the workgroup bank's
+// interleaving changed).
+bool ApplyConfiguration(TSettings& settings, const TConfigFormTexts& t);
 // Then, once the window applied them, the settings written; a store that cannot be written is
 // shown as an error (the settings stay in force). False then.
-bool SaveConfiguration();
+bool SaveConfiguration(const TSettings& settings);

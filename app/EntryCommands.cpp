@@ -7,6 +7,7 @@
 #include "BankModel.h"
 #include "DdeClient.h"
 #include "EntryList.h"
+#include "ExportSeams.h"
 #include "ExportWriters.h"
 #include "Security.h"
 #include "Settings.h"
@@ -31,14 +32,19 @@ std::string Cut(const std::string& text, size_t length) {
 }
 
 // Marks the bank the entry belongs to as modified and shows the change.
-void EntryChanged(const std::string& name) {
-    Bank().MarkModified(name);
-    RebuildTreeSeam();
-    SelectEntryNode(name);
+void EntryChanged(TBankState& bank, const TAppSeams& seams, const std::string& name) {
+    bank.MarkModified(name);
+    RebuildTreeSeam(seams);
+    SelectEntryNode(bank, seams, name);
 }
 
-int RunEntryFormSeam(int mode) {
-    return Seams().RunEntryForm ? Seams().RunEntryForm(mode) : int(mrCancel);
+int RunEntryFormSeam(const TAppSeams& seams, int mode) {
+    return seams.RunEntryForm ? seams.RunEntryForm(mode) : int(mrCancel);
+}
+
+// A configured workgroup user is validated before an entry is added or guarded.
+void ValidateConfiguredUser(const TSettings& settings, const TAppSeams& seams) {
+    if (WorkgroupConfigured(settings)) ValidateUserSeam(seams);
 }
 
 }  // namespace
@@ -48,8 +54,8 @@ std::string EntryDateText(double date) {
     return FormatDateTime("mmm dd, yy", date);
 }
 
-TEntryFormTexts EntryFormTexts() {
-    const TEntry& e = Bank().EditEntry;
+TEntryFormTexts EntryFormTexts(const TBankState& bank) {
+    const TEntry& e = bank.EditEntry;
     TEntryFormTexts t;
     t.URL = e.URL;
     t.Name = e.Name;
@@ -118,8 +124,7 @@ std::string WithoutLineBreaks(const std::string& text) {
     return out;
 }
 
-bool SaveEntryFormTexts(TEntryFormTexts& t) {
-    TBankState& bank = Bank();
+bool SaveEntryFormTexts(TBankState& bank, TEntryFormTexts& t) {
     const bool workgroupName = HasWorkgroupMarker(t.Name);
     // Only an administrator can make a workgroup entry: another user could neither change
     // nor save it.
@@ -184,65 +189,62 @@ bool SaveEntryFormTexts(TEntryFormTexts& t) {
 
 // ---- Commands ----
 
-int FocusedEntryIndex() {
-    const TBankState& bank = Bank();
+int FocusedEntryIndex(const TBankState& bank) {
     return bank.FocusedEntry >= 0 && bank.FocusedEntry <= bank.EntryHigh ? bank.FocusedEntry : -1;
 }
 
-bool WorkgroupGuard(int index) {
-    TBankState& bank = Bank();
+bool WorkgroupGuard(TBankState& bank, const TSettings& settings, const TAppSeams& seams,
+                    int index) {
     if (!bank.Entry(index).IsWorkgroup() || bank.IsAdministrator) return true;
-    if (WorkgroupConfigured()) ValidateUser();
+    ValidateConfiguredUser(settings, seams);
     if (bank.IsAdministrator) return true;
     ShowAdminOnly();
     return false;
 }
 
-bool AddEntryCommand() {
-    if (!RequireBank()) return false;
-    if (WorkgroupConfigured()) ValidateUser();
-    ClearEntry();
-    return AddEntry(0);
+bool AddEntryCommand(TBankState& bank, const TSettings& settings, const TAppSeams& seams) {
+    if (!RequireBank(bank, seams)) return false;
+    ValidateConfiguredUser(settings, seams);
+    ClearEntry(bank.EditEntry);
+    return AddEntry(bank, seams, 0);
 }
 
-bool ModifyEntryCommand() {
-    const int index = FocusedEntryIndex();
-    if (index < 0 || !WorkgroupGuard(index)) return false;
-    TBankState& bank = Bank();
+bool ModifyEntryCommand(TBankState& bank, const TSettings& settings, const TAppSeams& seams) {
+    const int index = FocusedEntryIndex(bank);
+    if (index < 0 || !WorkgroupGuard(bank, settings, seams, index)) return false;
     bank.EditEntry.AssignFields(bank.Entry(index));
     // The editor keeps the entry's own name while it shows it.
     struct TModifying {
-        explicit TModifying(int index) { Bank().ModifiedEntry = index; }
-        ~TModifying() { Bank().ModifiedEntry = -1; }
+        TModifying(TBankState& bank, int index) : bank_(bank) { bank_.ModifiedEntry = index; }
+        ~TModifying() { bank_.ModifiedEntry = -1; }
+        TBankState& bank_;
     };
     int result = mrCancel;
     {
-        const TModifying modifying(index);
-        result = RunEntryFormSeam(0);
+        const TModifying modifying(bank, index);
+        result = RunEntryFormSeam(seams, 0);
     }
     if (result != mrOk) return false;
     bank.Entry(index).AssignFields(bank.EditEntry);
-    EntryChanged(bank.EditEntry.Name);
+    EntryChanged(bank, seams, bank.EditEntry.Name);
     return true;
 }
 
-bool CopyEntryCommand() {
-    const int index = FocusedEntryIndex();
-    if (index < 0 || !WorkgroupGuard(index)) return false;
-    TBankState& bank = Bank();
+bool CopyEntryCommand(TBankState& bank, const TSettings& settings, const TAppSeams& seams) {
+    const int index = FocusedEntryIndex(bank);
+    if (index < 0 || !WorkgroupGuard(bank, settings, seams, index)) return false;
     bank.EditEntry.AssignFields(bank.Entry(index));
     bank.EditEntry.Name.clear();
     bank.EditEntry.Favorite = std::string();
-    return AddEntry(1);
+    return AddEntry(bank, seams, 1);
 }
 
-bool DeleteEntryCommand() {
-    const int index = FocusedEntryIndex();
-    if (index < 0 || !WorkgroupGuard(index)) return false;
-    TBankState& bank = Bank();
+bool DeleteEntryCommand(TBankState& bank, const TSettings& settings, const TAppSeams& seams) {
+    const int index = FocusedEntryIndex(bank);
+    if (index < 0 || !WorkgroupGuard(bank, settings, seams, index)) return false;
     const std::string name = bank.Entry(index).Name;
-    if (Settings().ConfirmDeletes && MessageDlg("Do you want to delete\r" + name + "?",
-                                                TMsgDlgType::mtConfirmation, mbYesNo) != mrYes)
+    if (settings.ConfirmDeletes && MessageDlg("Do you want to delete\r" + name + "?",
+                                              TMsgDlgType::mtConfirmation, mbYesNo) != mrYes)
         return false;
     bank.MarkModified(name);
     bank.Entries.erase(bank.Entries.begin() + index);
@@ -250,8 +252,8 @@ bool DeleteEntryCommand() {
     --bank.EntryHigh;
     bank.FocusedEntry = -1;
     bank.FindIndex = -1;
-    RebuildTreeSeam();
-    if (index <= bank.EntryHigh) SelectEntryNode(bank.Entry(index).Name);
+    RebuildTreeSeam(seams);
+    if (index <= bank.EntryHigh) SelectEntryNode(bank, seams, bank.Entry(index).Name);
     return true;
 }
 
@@ -271,10 +273,11 @@ bool ParseBrowserReply(const std::string& reply, std::string& url, std::string& 
     return true;
 }
 
-bool AddEntryCurrentURLCommand() {
-    if (!RequireBank()) return false;
-    if (WorkgroupConfigured()) ValidateUser();
-    ClearEntry();
+bool AddEntryCurrentURLCommand(TBankState& bank, const TSettings& settings,
+                               const TAppSeams& seams) {
+    if (!RequireBank(bank, seams)) return false;
+    ValidateConfiguredUser(settings, seams);
+    ClearEntry(bank.EditEntry);
     std::string reply;
     TDdeClientConv conversation;
     for (const char* service : {"IExplore", "Netscape", "Mosaic", "Netscp6", "Mozilla"}) {
@@ -283,31 +286,32 @@ bool AddEntryCurrentURLCommand() {
         conversation.CloseLink();
         break;
     }
-    TEntry& e = Bank().EditEntry;
+    TEntry& e = bank.EditEntry;
     if (ParseBrowserReply(reply, e.URL, e.Name)) {
-        CleanUpURLName();
+        CleanUpURLName(bank, settings);
     } else {
         MessageDlg(
             "No URL information is available\r        or\r"
             "A browser other than Internet Explorer\ror Netscape Navigator is in use.",
             TMsgDlgType::mtInformation, mbOK);
     }
-    return AddEntry(1);
+    return AddEntry(bank, seams, 1);
 }
 
-bool DropURLCommand(const std::string& title, const std::string& url) {
-    ClearEntry();
-    TEntry& e = Bank().EditEntry;
+bool DropURLCommand(TBankState& bank, const TSettings& settings, const TAppSeams& seams,
+                    const std::string& title, const std::string& url) {
+    ClearEntry(bank.EditEntry);
+    TEntry& e = bank.EditEntry;
     e.Name = title;
-    CleanUpURLName();
+    CleanUpURLName(bank, settings);
     e.URL = url;
-    if (!RequireBank()) return false;
-    return AddEntry(1);
+    if (!RequireBank(bank, seams)) return false;
+    return AddEntry(bank, seams, 1);
 }
 
-void CleanUpURLName() {
-    std::string& name = Bank().EditEntry.Name;
-    for (const std::string& phrase : Settings().CleanUpPhrases) {
+void CleanUpURLName(TBankState& bank, const TSettings& settings) {
+    std::string& name = bank.EditEntry.Name;
+    for (const std::string& phrase : settings.CleanUpPhrases) {
         if (name.size() < phrase.size() || !SameText(name.substr(0, phrase.size()), phrase))
             continue;
         if (MessageDlg(
@@ -319,35 +323,35 @@ void CleanUpURLName() {
 
 // ---- Clipboard ----
 
-void CopyURLToClipboard() {
-    const int index = FocusedEntryIndex();
-    if (index >= 0) SetClipboardText(Bank().Entry(index).URL);
+void CopyURLToClipboard(const TBankState& bank) {
+    const int index = FocusedEntryIndex(bank);
+    if (index >= 0) SetClipboardText(bank.Entry(index).URL);
 }
 
-void CopyEntryToClipboard() {
-    const int index = FocusedEntryIndex();
+void CopyEntryToClipboard(const TBankState& bank) {
+    const int index = FocusedEntryIndex(bank);
     if (index < 0) return;
-    BeginClipboardExport();
-    EntryAsText(index);
-    std::vector<std::string>& lines = Exporter().ClipboardLines;
-    const std::string text = JoinLinesCRLF(lines);
-    lines.clear();
-    SetClipboardText(text);
+    TExportState copy;
+    const TExportSeams noSeams;  // the clipboard text is set here
+    const TExportRun run{bank, copy, noSeams};
+    BeginClipboardExport(run);
+    EntryAsText(run, index);
+    SetClipboardText(JoinLinesCRLF(copy.ClipboardLines));
 }
 
-void CopyUserIDToClipboard() {
-    const int index = FocusedEntryIndex();
-    if (index >= 0) SetClipboardText(Bank().Entry(index).UserID.str());
+void CopyUserIDToClipboard(const TBankState& bank) {
+    const int index = FocusedEntryIndex(bank);
+    if (index >= 0) SetClipboardText(bank.Entry(index).UserID.str());
 }
 
-void CopyUserIDPasswordToClipboard() {
-    const int index = FocusedEntryIndex();
+void CopyUserIDPasswordToClipboard(const TBankState& bank, const TAppSeams& seams) {
+    const int index = FocusedEntryIndex(bank);
     if (index < 0) return;
     for (;;) {
         std::string typed;
-        if (!AskPasswordSeam(typed)) return;
-        if (SameText(Trim(typed), Trim(Bank().FilePassword))) break;
+        if (!AskPasswordSeam(seams, typed)) return;
+        if (SameText(Trim(typed), Trim(bank.FilePassword))) break;
         MessageDlg("Password failed!\rPlease try again", TMsgDlgType::mtError, mbOK);
     }
-    SetClipboardText(Bank().Entry(index).Password.str());
+    SetClipboardText(bank.Entry(index).Password.str());
 }

@@ -62,40 +62,49 @@ void KeepHugeValues(TEntryFormTexts& edited, const TEntryFormTexts& shown,
 
 // The date as the editor shows it ("mmm dd, yy"); empty for the no-date value.
 std::string EntryDateText(double date);
-// The editor's texts of an entry.
-TEntryFormTexts EntryFormTexts();
+struct TAppSeams;
+struct TBankState;
+struct TSettings;
+
+// The editor's rules and the commands work on the bank, settings and seams handed in (the
+// windows hand in the program's). A workgroup user the settings configure is validated through
+// the seams' ValidateUser.
+
+// The editor's texts of the bank's EditEntry.
+TEntryFormTexts EntryFormTexts(const TBankState& bank);
 // Save: checks the texts and copies them into EditEntry; false (with the message shown, and
 // EditEntry unchanged) when the editor must stay open. The marker is put in front of the
 // categories of a workgroup name, in `texts` too. A name another entry has is refused; only
 // the entry Modify opened the editor on (ModifiedEntry) may keep its own.
-bool SaveEntryFormTexts(TEntryFormTexts& texts);
+bool SaveEntryFormTexts(TBankState& bank, TEntryFormTexts& texts);
 // The name without line breaks.
 std::string WithoutLineBreaks(const std::string& text);
 
 // The focused entry, or -1 when none (or a stale index).
-int FocusedEntryIndex();
+int FocusedEntryIndex(const TBankState& bank);
 // Modify, Copy and Delete of a workgroup entry need an administrator; false after
 // "This operation can only be done by a Lorvane Administrator".
-bool WorkgroupGuard(int index);
+bool WorkgroupGuard(TBankState& bank, const TSettings& settings, const TAppSeams& seams, int index);
 
 // The commands; each returns true when it changed the bank.
-bool AddEntryCommand();
-bool ModifyEntryCommand();
-bool CopyEntryCommand();
-bool DeleteEntryCommand();
+bool AddEntryCommand(TBankState& bank, const TSettings& settings, const TAppSeams& seams);
+bool ModifyEntryCommand(TBankState& bank, const TSettings& settings, const TAppSeams& seams);
+bool CopyEntryCommand(TBankState& bank, const TSettings& settings, const TAppSeams& seams);
+bool DeleteEntryCommand(TBankState& bank, const TSettings& settings, const TAppSeams& seams);
 // The page a running browser shows, or an empty editor when none answers.
-bool AddEntryCurrentURLCommand();
+bool AddEntryCurrentURLCommand(TBankState& bank, const TSettings& settings, const TAppSeams& seams);
 // A link dropped on the main window.
-bool DropURLCommand(const std::string& title, const std::string& url);
+bool DropURLCommand(TBankState& bank, const TSettings& settings, const TAppSeams& seams,
+                    const std::string& title, const std::string& url);
 
 // A browser's reply "\"url\",\"title\"," as URL and name; false when it is empty.
 bool ParseBrowserReply(const std::string& reply, std::string& url, std::string& name);
 // Offers to cut each clean-up phrase off the start of EditEntry's name.
-void CleanUpURLName();
+void CleanUpURLName(TBankState& bank, const TSettings& settings);
 
 // The clipboard commands; nothing without a focused entry.
-void CopyURLToClipboard();
-void CopyEntryToClipboard();
-void CopyUserIDToClipboard();
+void CopyURLToClipboard(const TBankState& bank);
+void CopyEntryToClipboard(const TBankState& bank);
+void CopyUserIDToClipboard(const TBankState& bank);
 // Asks for the password of the bank file until it is typed; Cancel copies nothing.
-void CopyUserIDPasswordToClipboard();
+void CopyUserIDPasswordToClipboard(const TBankState& bank, const TAppSeams& seams);

@@ -5,18 +5,17 @@
 #include "ProgramState.h"
 #include "Security.h"
 
-std::function<bool(int operation)>& OperationPasswordCheck() {
+TOperationPasswordCheck& OperationPasswordCheck() {
     return ProgramState().OperationPasswordCheck;
 }
 
-bool PrepareExport(bool byCategory) {
-    if (auto& check = OperationPasswordCheck(); check && !check(ExportPasswordOperation))
-        return false;
-    if (!CheckBankOpen()) return false;
-    if (byCategory) BuildCategoryKeys();
+bool PrepareExport(TBankState& bank, const TOperationPasswordCheck& check, bool byCategory) {
+    if (check && !check(ExportPasswordOperation)) return false;
+    if (!CheckBankOpen(bank)) return false;
+    if (byCategory) BuildCategoryKeys(bank);
     return true;
 }
 
-void EndCategoryExport() {
-    Bank().CategoryKeys.clear();
+void EndCategoryExport(TBankState& bank) {
+    bank.CategoryKeys.clear();
 }

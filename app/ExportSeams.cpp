@@ -12,9 +12,14 @@ void ResetExportSeams() {
     ExportSeams() = TExportSeams();
 }
 
-bool ChooseSaveFileSeam(const TFileRequest& request, std::string& chosen) {
-    auto& seam = ExportSeams().ChooseSaveFile;
+bool ChooseSaveFileSeam(const TExportSeams& seams, const TFileRequest& request,
+                        std::string& chosen) {
+    auto& seam = seams.ChooseSaveFile;
     return seam && seam(request, chosen) && !chosen.empty();
+}
+
+bool ChooseSaveFileSeam(const TFileRequest& request, std::string& chosen) {
+    return ChooseSaveFileSeam(ExportSeams(), request, chosen);
 }
 
 bool ChooseOpenFileSeam(const TFileRequest& request, std::string& chosen) {
@@ -27,12 +32,20 @@ bool ChooseFolderSeam(const std::string& prompt, const std::string& start, std::
     return seam && seam(prompt, start, chosen) && !chosen.empty();
 }
 
-void SetClipboardTextSeam(const std::string& text) {
-    auto& seam = ExportSeams().SetClipboardText;
+void SetClipboardTextSeam(const TExportSeams& seams, const std::string& text) {
+    auto& seam = seams.SetClipboardText;
     if (!seam) throw Exception("No clipboard");
     seam(text);
 }
 
+void SetClipboardTextSeam(const std::string& text) {
+    SetClipboardTextSeam(ExportSeams(), text);
+}
+
+void RepaintMainSeam(const TExportSeams& seams) {
+    if (auto& seam = seams.RepaintMain) seam();
+}
+
 void RepaintMainSeam() {
-    if (auto& seam = ExportSeams().RepaintMain) seam();
+    RepaintMainSeam(ExportSeams());
 }

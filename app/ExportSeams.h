@@ -28,14 +28,19 @@ struct TExportSeams {
     std::function<void()> RepaintMain;
 };
 
-// The seams in force.
+// The program's seams, for the windows and the commands' entry points.
 TExportSeams& ExportSeams();
 // Empties every seam (tests).
 void ResetExportSeams();
 
-// Calls that tolerate an empty seam: the dialogs answer Cancel, the clipboard raises.
+// Calls that tolerate an empty seam: the dialogs answer Cancel, the clipboard raises. Those
+// without `seams` call the program's.
+bool ChooseSaveFileSeam(const TExportSeams& seams, const TFileRequest& request,
+                        std::string& chosen);
 bool ChooseSaveFileSeam(const TFileRequest& request, std::string& chosen);
 bool ChooseOpenFileSeam(const TFileRequest& request, std::string& chosen);
 bool ChooseFolderSeam(const std::string& prompt, const std::string& start, std::string& chosen);
+void SetClipboardTextSeam(const TExportSeams& seams, const std::string& text);
 void SetClipboardTextSeam(const std::string& text);
+void RepaintMainSeam(const TExportSeams& seams);
 void RepaintMainSeam();

@@ -61,49 +61,49 @@ std::vector<int> EntriesInCategories(const TBankState& bank,
     return indices;
 }
 
-bool RunExport(int form, std::vector<int> indices) {
+bool RunExport(const TExportRun& run, int form, std::vector<int> indices) {
     std::sort(indices.begin(), indices.end());
     indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
-    const TBankState& bank = Bank();
+    const TBankState& bank = run.Bank;
     indices.erase(std::remove_if(indices.begin(), indices.end(),
                                  [&](int i) { return i < 0 || i > bank.EntryHigh; }),
                   indices.end());
     try {
         switch (form) {
             case efClipboard:
-                BeginClipboardExport();
-                for (int i : indices) EntryAsText(i);
-                FinishClipboardExport();
+                BeginClipboardExport(run);
+                for (int i : indices) EntryAsText(run, i);
+                FinishClipboardExport(run);
                 return true;
             case efFile:
-                if (!BeginDatExport()) return false;
-                for (int i : indices) WriteDatRecord(i);
-                FinishExport();
+                if (!BeginDatExport(run)) return false;
+                for (int i : indices) WriteDatRecord(run, i);
+                FinishExport(run);
                 return true;
             case efBankV1:
             case efBankV2: {
                 const bool version2 = form == efBankV2;
-                if (!BeginBankExport(version2)) return false;
-                for (int i : indices) WriteExportBankRecord(i, version2);
-                FinishExport();
+                if (!BeginBankExport(run, version2)) return false;
+                for (int i : indices) WriteExportBankRecord(run, i, version2);
+                FinishExport(run);
                 return true;
             }
             case efBookmark:
-                if (!BeginBookmarkExport()) return false;
-                for (int i : indices) CollectBookmarkEntry(i);
-                WriteBookmarkEntries();
+                if (!BeginBookmarkExport(run)) return false;
+                for (int i : indices) CollectBookmarkEntry(run, i);
+                WriteBookmarkEntries(run);
                 return true;
             case efHTML:
-                BeginHTMLExport();
-                for (int i : indices) CollectHTMLEntry(i);
-                ExportHTML();
+                BeginHTMLExport(run);
+                for (int i : indices) CollectHTMLEntry(run, i);
+                ExportHTML(run);
                 return true;
             default:
                 return false;
         }
     } catch (...) {
         // The file being written is dropped unfinished: its safe writer keeps the old file.
-        TExportState& st = Exporter();
+        TExportState& st = run.State;
         st.ExportFile.reset();
         st.ClipboardLines.clear();
         st.HTMLCollection.clear();

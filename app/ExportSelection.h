@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "BankModel.h"
+#include "ExportWriters.h"
 
 // The export forms, in the order of the dialogs' "Export To" group.
 enum TExportTarget : int {
@@ -32,8 +33,9 @@ TCategoryPath EntryCategoryKey(const TEntry& entry, int depth);
 std::vector<int> EntriesInCategories(const TBankState& bank,
                                      const std::vector<TCategoryPath>& selected, int depth);
 
-// Runs one export over the given entries in ascending index: the form's Begin step, one call
-// per entry, then its Finish step. Returns false when the Begin step was cancelled (the dialog
-// stays open); true when the export ran (also when the HTML export's file dialog was
-// cancelled). An error raised by a writer leaves no export half open and is raised again.
-bool RunExport(int form, std::vector<int> indices);
+// Runs one export over the given entries of the run's bank in ascending index: the form's
+// Begin step, one call per entry, then its Finish step. Returns false when the Begin step was
+// cancelled (the dialog stays open); true when the export ran (also when the HTML export's file
+// dialog was cancelled). An error raised by a writer leaves no export half open and is raised
+// again.
+bool RunExport(const TExportRun& run, int form, std::vector<int> indices);

@@ -100,8 +100,7 @@ TExportState& Exporter() {
     return ProgramState().Exporter;
 }
 
-std::string ExportInitialDir() {
-    const TBankState& bank = Bank();
+std::string ExportInitialDir(const TBankState& bank) {
     return bank.BankFolder.empty() ? UserDataFolder() : bank.BankFolder;
 }
 
@@ -236,22 +235,22 @@ std::string HrefText(std::string_view url) {
 
 // ---- Clipboard ----
 
-void BeginClipboardExport() {
-    Exporter().ClipboardLines.clear();
-    Exporter().ExportCount = 0;
+void BeginClipboardExport(const TExportRun& run) {
+    run.State.ClipboardLines.clear();
+    run.State.ExportCount = 0;
 }
 
-void EntryAsText(int Index) {
-    AppendEntryText(Exporter().ClipboardLines, Bank().Entry(Index));
-    ++Exporter().ExportCount;
+void EntryAsText(const TExportRun& run, int Index) {
+    AppendEntryText(run.State.ClipboardLines, run.Bank.Entry(Index));
+    ++run.State.ExportCount;
 }
 
-void FinishClipboardExport() {
-    TExportState& st = Exporter();
+void FinishClipboardExport(const TExportRun& run) {
+    TExportState& st = run.State;
     std::string text = JoinLinesCRLF(st.ClipboardLines);
     st.ClipboardLines.clear();
     try {
-        SetClipboardTextSeam(text);
+        SetClipboardTextSeam(run.Seams, text);
     } catch (const std::exception&) {
         MessageDlg("Clipboard Error", TMsgDlgType::mtError, mbOK);
         return;
@@ -265,13 +264,15 @@ namespace {
 
 // Asks for the file of a Begin step and creates it; false on Cancel.
 // Both kinds of file hold the entries' passwords, so they are created private.
-bool CreateExportFile(const std::string& defaultName, const std::string& filter,
-                      const std::string& ext, bool keepBackup) {
-    TExportState& st = Exporter();
+bool CreateExportFile(const TExportRun& run, const std::string& defaultName,
+                      const std::string& filter, const std::string& ext, bool keepBackup) {
+    TExportState& st = run.State;
     st.ExportFile.reset();
     st.ExportCount = 0;
     std::string chosen;
-    if (!ChooseSaveFileSeam({ExportInitialDir(), defaultName, filter, ext}, chosen)) return false;
+    if (!ChooseSaveFileSeam(run.Seams, {ExportInitialDir(run.Bank), defaultName, filter, ext},
+                            chosen))
+        return false;
     // The previous file is kept as the backup when the new one replaces it.
     st.ExportFile = std::make_unique<TExportTextFile>(
         chosen, true, keepBackup ? ChangeFileExt(chosen, ".bak") : std::string());
@@ -280,35 +281,35 @@ bool CreateExportFile(const std::string& defaultName, const std::string& filter,
 
 }  // namespace
 
-bool BeginDatExport() {
-    if (!CreateExportFile("Lorvane.dat", "Bank Data (*.dat)|*.dat|All Files (*.*)|*.*", "dat",
+bool BeginDatExport(const TExportRun& run) {
+    if (!CreateExportFile(run, "Lorvane.dat", "Bank Data (*.dat)|*.dat|All Files (*.*)|*.*", "dat",
                           false))
         return false;
-    Exporter().File().WriteLine(DatHeaderLine());
+    run.State.File().WriteLine(DatHeaderLine());
     return true;
 }
 
-void WriteDatRecord(int Index) {
-    TExportState& st = Exporter();
+void WriteDatRecord(const TExportRun& run, int Index) {
+    TExportState& st = run.State;
     ++st.ExportCount;
-    st.File().WriteLine(DatRecordLine(Bank().Entry(Index)));
+    st.File().WriteLine(DatRecordLine(run.Bank.Entry(Index)));
 }
 
-bool BeginBankExport(bool Version2) {
-    if (!CreateExportFile("Export.Bnk", "Bank (*.bnk)|*.bnk|All Files (*.*)|*.*", "bnk", true))
+bool BeginBankExport(const TExportRun& run, bool Version2) {
+    if (!CreateExportFile(run, "Export.Bnk", "Bank (*.bnk)|*.bnk|All Files (*.*)|*.*", "bnk", true))
         return false;
-    if (Version2) Exporter().File().WriteLine("#----F#2.0");
+    if (Version2) run.State.File().WriteLine("#----F#2.0");
     return true;
 }
 
-void WriteExportBankRecord(int Index, bool Version2) {
-    TExportState& st = Exporter();
+void WriteExportBankRecord(const TExportRun& run, int Index, bool Version2) {
+    TExportState& st = run.State;
     ++st.ExportCount;
-    st.File().WriteText(ExportBankRecord(Bank().Entry(Index), st.ExportCount, Version2));
+    st.File().WriteText(ExportBankRecord(run.Bank.Entry(Index), st.ExportCount, Version2));
 }
 
-void FinishExport() {
-    TExportState& st = Exporter();
+void FinishExport(const TExportRun& run) {
+    TExportState& st = run.State;
     if (st.ExportFile) {
         std::unique_ptr<TExportTextFile> file = std::move(st.ExportFile);
         file->Close();

@@ -11,7 +11,9 @@
 
 #include "platform/DateTime.h"
 
+struct TBankState;
 struct TEntry;
+struct TExportSeams;
 class TSafeFileWriter;
 
 // A text file written line by line, each line ending in CR LF, safely: the file is replaced
@@ -56,7 +58,7 @@ TCollectedEntry CollectionItemOf(const TEntry& entry);
 int CompareCollectionItems(const TCollectedEntry& a, const TCollectedEntry& b);
 void SortCollection(std::vector<TCollectedEntry>& items);
 
-// One export at a time; the main window's unit owns it.
+// The state of one export: the program keeps one (Exporter()) for the export dialogs.
 struct TExportState {
     std::unique_ptr<TExportTextFile> ExportFile;
     // The open ExportFile; EInOutError when no Begin step opened one.
@@ -67,6 +69,14 @@ struct TExportState {
     std::vector<TCollectedEntry> BookmarkCollection;
 };
 TExportState& Exporter();
+
+// What the steps of an export work on: the bank of the entries, the export's state and the
+// seams of its dialogs and clipboard. The dialogs hand in the program's.
+struct TExportRun {
+    const TBankState& Bank;
+    TExportState& State;
+    const TExportSeams& Seams;
+};
 
 // ---- Texts of the formats ----
 
@@ -93,29 +103,29 @@ std::string HrefText(std::string_view url);
 // letters and "_" become "_", runs of "_" shrink to one, and an empty result is "Blank".
 std::string HTMLPageName(std::string_view category1);
 
-// ---- The recipe steps, over Bank() and the export seams ----
+// ---- The recipe steps, over the run's bank, state and seams ----
 
-void BeginClipboardExport();
-void EntryAsText(int Index);
-void FinishClipboardExport();
+void BeginClipboardExport(const TExportRun& run);
+void EntryAsText(const TExportRun& run, int Index);
+void FinishClipboardExport(const TExportRun& run);
 
-bool BeginDatExport();
-void WriteDatRecord(int Index);
+bool BeginDatExport(const TExportRun& run);
+void WriteDatRecord(const TExportRun& run, int Index);
 
-bool BeginBankExport(bool Version2);
-void WriteExportBankRecord(int Index, bool Version2);
+bool BeginBankExport(const TExportRun& run, bool Version2);
+void WriteExportBankRecord(const TExportRun& run, int Index, bool Version2);
 
-void FinishExport();
+void FinishExport(const TExportRun& run);
 
 // The bookmark file is UTF-8 and says so in its head; its links are sorted and their names
 // written trimmed.
-bool BeginBookmarkExport();
-void CollectBookmarkEntry(int Index);
-void WriteBookmarkEntries();
+bool BeginBookmarkExport(const TExportRun& run);
+void CollectBookmarkEntry(const TExportRun& run, int Index);
+void WriteBookmarkEntries(const TExportRun& run);
 
-void BeginHTMLExport();
-void CollectHTMLEntry(int Index);
-void ExportHTML();
+void BeginHTMLExport(const TExportRun& run);
+void CollectHTMLEntry(const TExportRun& run, int Index);
+void ExportHTML(const TExportRun& run);
 
 // Writes the pages and "Index.htm" for collected entries into the folder of `firstPage`, the
 // first page's file; returns the number of pages. ExportHTML runs it after its dialog. The pages
@@ -123,6 +133,6 @@ void ExportHTML();
 int WriteHTMLPages(std::vector<TCollectedEntry> items, const std::string& firstPage,
                    int32_t& links);
 
-// The folder the save dialog starts in: that of the last bank file, else the user's data
+// The folder the save dialog starts in: that of the bank's last file, else the user's data
 // folder (the program's own may be read-only).
-std::string ExportInitialDir();
+std::string ExportInitialDir(const TBankState& bank);

@@ -263,44 +263,45 @@ std::string HTMLPageName(std::string_view category1) {
 
 // ---- Bookmark file ----
 
-bool BeginBookmarkExport() {
-    TExportState& st = Exporter();
+bool BeginBookmarkExport(const TExportRun& run) {
+    TExportState& st = run.State;
     st.ExportFile.reset();
     st.ExportCount = 0;
     std::string chosen;
-    if (!ChooseSaveFileSeam({ExportInitialDir(), "Bookmark.htm",
+    if (!ChooseSaveFileSeam(run.Seams,
+                            {ExportInitialDir(run.Bank), "Bookmark.htm",
                              "Bookmark (*.htm)|*.htm|All Files (*.*)|*.*", "htm"},
                             chosen))
         return false;
-    RepaintMainSeam();
+    RepaintMainSeam(run.Seams);
     st.ExportFile = std::make_unique<TExportTextFile>(chosen);
     st.ExportFile->WriteLines(BookmarkHeadLines());
     st.BookmarkCollection.clear();
     return true;
 }
 
-void CollectBookmarkEntry(int Index) {
-    Exporter().BookmarkCollection.push_back(CollectionItemOf(Bank().Entry(Index)));
+void CollectBookmarkEntry(const TExportRun& run, int Index) {
+    run.State.BookmarkCollection.push_back(CollectionItemOf(run.Bank.Entry(Index)));
 }
 
-void WriteBookmarkEntries() {
-    TExportState& st = Exporter();
+void WriteBookmarkEntries(const TExportRun& run) {
+    TExportState& st = run.State;
     std::vector<TCollectedEntry> items = std::move(st.BookmarkCollection);
     st.BookmarkCollection.clear();
     TExportTextFile& file = st.File();
     st.ExportCount =
         WriteBookmarkBody(std::move(items), [&](std::string_view line) { file.WriteLine(line); });
-    FinishExport();
+    FinishExport(run);
 }
 
 // ---- HTML pages ----
 
-void BeginHTMLExport() {
-    Exporter().HTMLCollection.clear();
+void BeginHTMLExport(const TExportRun& run) {
+    run.State.HTMLCollection.clear();
 }
 
-void CollectHTMLEntry(int Index) {
-    Exporter().HTMLCollection.push_back(CollectionItemOf(Bank().Entry(Index)));
+void CollectHTMLEntry(const TExportRun& run, int Index) {
+    run.State.HTMLCollection.push_back(CollectionItemOf(run.Bank.Entry(Index)));
 }
 
 int WriteHTMLPages(std::vector<TCollectedEntry> items, const std::string& firstPage,
@@ -365,8 +366,8 @@ int WriteHTMLPages(std::vector<TCollectedEntry> items, const std::string& firstP
     return pages;
 }
 
-void ExportHTML() {
-    TExportState& st = Exporter();
+void ExportHTML(const TExportRun& run) {
+    TExportState& st = run.State;
     std::vector<TCollectedEntry> items = std::move(st.HTMLCollection);
     st.HTMLCollection.clear();
     st.ExportCount = 0;
@@ -376,11 +377,12 @@ void ExportHTML() {
     }
     SortCollection(items);
     std::string chosen;
-    if (!ChooseSaveFileSeam({"", HTMLPageName(Trim(items.front().Category1)) + ".htm",
+    if (!ChooseSaveFileSeam(run.Seams,
+                            {"", HTMLPageName(Trim(items.front().Category1)) + ".htm",
                              "HTML (*.htm)|*.htm|All Files (*.*)|*.*", "htm"},
                             chosen))
         return;
-    RepaintMainSeam();
+    RepaintMainSeam(run.Seams);
     int32_t links = 0;
     int pages = WriteHTMLPages(std::move(items), chosen, links);
     st.ExportCount = links;

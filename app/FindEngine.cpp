@@ -165,11 +165,10 @@ TFindState& FindState() {
     return ProgramState().Find;
 }
 
-TFindOutcome ShowFound(int index) {
-    TBankState& bank = Bank();
+TFindOutcome ShowFound(TBankState& bank, const TAppSeams& seams, int index) {
     if (index >= 0 && index <= bank.EntryHigh) {
         bank.FindIndex = index;
-        if (Seams().FocusEntryNode) Seams().FocusEntryNode(index);
+        if (seams.FocusEntryNode) seams.FocusEntryNode(index);
         return TFindOutcome::Found;
     }
     bank.FindIndex = -1;
@@ -177,18 +176,20 @@ TFindOutcome ShowFound(int index) {
     return TFindOutcome::NotFound;
 }
 
-TFindOutcome RunFind(const TFindCriteria& criteria, int from,
+TFindOutcome RunFind(TBankState& bank, TFindState& find, const TAppSeams& seams,
+                     const TFindCriteria& criteria, int from,
                      const TFindPasswordCheck& checkPassword) {
     if (criteria.Kind == fkPassword || criteria.Kind == fkConfNotes) {
         const int operation = criteria.Kind == fkPassword ? 0 : 1;
         if (checkPassword && !checkPassword(operation)) return TFindOutcome::Refused;
     }
-    FindState().Last = criteria;
-    return ShowFound(FindEntryFrom(Bank(), criteria, from));
+    find.Last = criteria;
+    return ShowFound(bank, seams, FindEntryFrom(bank, criteria, from));
 }
 
-TFindOutcome FindNextFrom(int from, const TFindPasswordCheck& checkPassword) {
-    const TFindCriteria last = FindState().Last;
+TFindOutcome FindNextFrom(TBankState& bank, TFindState& find, const TAppSeams& seams, int from,
+                          const TFindPasswordCheck& checkPassword) {
+    const TFindCriteria last = find.Last;
     if (last.Kind == fkNone) return TFindOutcome::Refused;
-    return RunFind(last, from, checkPassword);
+    return RunFind(bank, find, seams, last, from, checkPassword);
 }

@@ -34,8 +34,8 @@ void MakeImported(std::string& text, TImportBatch::TBlanks blanks) {
 
 }  // namespace
 
-TImportBatch::TImportBatch(TBlanks blanks)
-    : bank_(Bank()), highBefore_(Bank().EntryHigh), blanks_(blanks), names_(Bank()) {
+TImportBatch::TImportBatch(TBankState& bank, TBlanks blanks)
+    : bank_(bank), highBefore_(bank.EntryHigh), blanks_(blanks), names_(bank) {
     bank_.DuplicatesRenamed = false;
 }
 
@@ -64,8 +64,8 @@ void TImportBatch::Reserve(size_t more) {
     names_.Reserve(size_t(bank_.EntryHigh + 1) + more);
 }
 
-void ReportImport(int Count) {
-    if (Bank().DuplicatesRenamed)
+void ReportImport(const TBankState& bank, int Count) {
+    if (bank.DuplicatesRenamed)
         MessageDlg(
             "Duplicate names in import data have been modified.\r"
             "Look for names beginning with \"_\".",
@@ -74,9 +74,9 @@ void ReportImport(int Count) {
                mbOK);
 }
 
-void FinishImport() {
+void FinishImport(TBankState& bank) {
     RebuildTreeSeam();
-    Bank().MarkModified(std::string_view());
+    bank.MarkModified(std::string_view());
 }
 
 // ---- .dat files ----
@@ -217,14 +217,14 @@ bool DatEntry(std::string_view line, TEntry& e) {
 
 }  // namespace
 
-int ImportDatFile(const std::string& fileName) {
+int ImportDatFile(TBankState& bank, const std::string& fileName) {
     const std::string bytes = ReadFileBytes(fileName);
     const std::vector<std::string> lines = SplitLines(bytes);
     if (lines.empty() || lines[0] != DatHeaderLine()) {
         MessageDlg(fileName + "\ris an invalid file format.", TMsgDlgType::mtError, mbOK);
         return -1;
     }
-    TImportBatch batch(TImportBatch::bkKeep);
+    TImportBatch batch(bank, TImportBatch::bkKeep);
     batch.Reserve(lines.size() - 1);
     TEventPump pump;
     for (size_t i = 1; i < lines.size(); ++i) {
@@ -235,15 +235,15 @@ int ImportDatFile(const std::string& fileName) {
             if (!DatEntry(lines[i], entry)) continue;
         } catch (const EConvertError& e) {
             // What was read before the bad line stays, visible and saved with the bank.
-            if (batch.Count() > 0) FinishImport();
+            if (batch.Count() > 0) FinishImport(bank);
             MessageDlg(e.Message + "\rin line " + IntToStr(int64_t(i + 1)) + " of\r" + fileName,
                        TMsgDlgType::mtError, mbOK);
             return -1;
         }
         batch.Append(std::move(entry));
     }
-    ReportImport(batch.Count());
-    FinishImport();
+    ReportImport(bank, batch.Count());
+    FinishImport(bank);
     return batch.Count();
 }
 
@@ -283,8 +283,8 @@ int ImportBankFile(const std::string& fileName) {
         }
     }
     if (changed) RebuildTreeSeam();
-    ReportImport(count);
-    FinishImport();
+    ReportImport(bank, count);
+    FinishImport(bank);
     return bank.EntryHigh - highBefore;
 }
 
@@ -325,7 +325,7 @@ std::string ImportInitialDir() {
 
 // The first steps of the file imports: a bank to import into, then the file; false to stop.
 bool ChooseImportFile(const TFileRequest& request, std::string& chosen) {
-    if (!RequireBank()) return false;
+    if (!RequireBank(Bank(), Seams())) return false;
     Bank().DuplicatesRenamed = false;
     return ChooseOpenFileSeam(request, chosen);
 }
@@ -348,17 +348,17 @@ void ImportLorvaneExportFile() {
                           chosen))
         return;
     TImportBusy busy;
-    ImportDatFile(chosen);
+    ImportDatFile(Bank(), chosen);
 }
 
 void ImportInternetExplorerFavorites() {
-    if (!RequireBank()) return;
+    if (!RequireBank(Bank(), Seams())) return;
     std::string chosen;
     if (!ChooseFolderSeam("Select \"Favorites\" Folder To Import", ProposedFavoritesFolder(),
                           chosen))
         return;
     TImportBusy busy;
-    ImportFavoritesFolder(IncludeTrailingPathDelimiter(chosen));
+    ImportFavoritesFolder(Bank(), IncludeTrailingPathDelimiter(chosen));
 }
 
 void ImportNetscapeBookmarks() {
@@ -369,5 +369,5 @@ void ImportNetscapeBookmarks() {
         return;
     RepaintMainSeam();
     TImportBusy busy;
-    ImportBookmarkFile(chosen);
+    ImportBookmarkFile(Bank(), chosen);
 }

@@ -1,5 +1,6 @@
 // The import readers: another bank, the .dat export file, a Favorites folder of shortcut files
-// and a bookmark file, each appending local entries to the open bank.
+// and a bookmark file, each appending local entries to the bank handed in (the commands hand in
+// the open bank).
 #pragma once
 
 #include <cstdint>
@@ -17,7 +18,8 @@
 class TImportBatch {
 public:
     enum TBlanks { bkTrim, bkKeep };
-    explicit TImportBatch(TBlanks blanks = bkTrim);  // clears DuplicatesRenamed
+    // Appends to `bank`; clears its DuplicatesRenamed.
+    explicit TImportBatch(TBankState& bank, TBlanks blanks = bkTrim);
     // Appends the entry unless its name is empty; returns the new index or -1.
     int Append(TEntry entry);
     // Room for `more` entries, when the import knows how many it brings.
@@ -38,9 +40,9 @@ private:
 std::string ImportedText(std::string_view text);
 
 // "Duplicate names..." when DuplicatesRenamed is set, then "Import complete (N entries)".
-void ReportImport(int Count);
+void ReportImport(const TBankState& bank, int Count);
 // After a successful import: the tree rebuilt, the local bank modified, saving enabled.
-void FinishImport();
+void FinishImport(TBankState& bank);
 
 // ---- .dat export files ----
 
@@ -66,7 +68,7 @@ TDatValues SplitDatLine(std::string_view line);
 // nothing. A value that does not convert stops the import at its line: the entries read
 // before stay (tree rebuilt, bank modified) and the message names the line. Returns the
 // number of entries appended, or -1 when the import did not complete.
-int ImportDatFile(const std::string& fileName);
+int ImportDatFile(TBankState& bank, const std::string& fileName);
 
 // ---- Favorites folders ----
 
@@ -79,7 +81,7 @@ std::string ReadURLFile(const std::string& FileName);
 // Walks the folder tree breadth first (each listing in byte order of the names, "RECYCLED"
 // skipped, symbolic links to folders not followed) and imports every "*.url" file. Reports
 // and rebuilds the tree; returns the number of entries appended.
-int ImportFavoritesFolder(const std::string& Root);
+int ImportFavoritesFolder(TBankState& bank, const std::string& Root);
 // The folder the picker proposes: "Favorites" in the home folder when there is one, else home.
 std::string ProposedFavoritesFolder();
 // The user's home folder, with a trailing "/".
@@ -103,16 +105,16 @@ struct TBookmarkLink {
 // decoded from UTF-8.
 std::vector<TBookmarkLink> ParseBookmarkFile(std::string_view bytes);
 // Appends the links of a bookmark file; returns the number appended.
-int ImportBookmarkFile(const std::string& fileName);
+int ImportBookmarkFile(TBankState& bank, const std::string& fileName);
 
 // ---- Bank files ----
 
-// Appends another bank file through the bank reader and reports. Returns the number of
-// entries appended, or -1 when the load was abandoned (the bank then is as it was, nothing is
-// reported). FilePassword is kept.
+// Appends another bank file to the open bank (Bank(): the bank reader loads into it) and
+// reports. Returns the number of entries appended, or -1 when the load was abandoned (the bank
+// then is as it was, nothing is reported). FilePassword is kept.
 int ImportBankFile(const std::string& fileName);
 
-// ---- The Import menu's commands: bank check, file choice, import, report ----
+// ---- The Import menu's commands: bank check, file choice, import into the open bank, report ----
 
 void ImportLorvaneBank();
 void ImportLorvaneExportFile();

@@ -410,10 +410,10 @@ std::vector<TBookmarkLink> ParseBookmarkFile(std::string_view bytes) {
     return links;
 }
 
-int ImportBookmarkFile(const std::string& fileName) {
+int ImportBookmarkFile(TBankState& bank, const std::string& fileName) {
     const std::string bytes = ReadFileBytes(fileName);
     std::vector<TBookmarkLink> links = ParseBookmarkFile(bytes);
-    TImportBatch batch;
+    TImportBatch batch(bank);
     batch.Reserve(links.size());
     for (TBookmarkLink& link : links) {
         TEntry entry;
@@ -424,7 +424,7 @@ int ImportBookmarkFile(const std::string& fileName) {
         entry.Category3 = std::move(link.Category3);
         batch.Append(std::move(entry));
     }
-    ReportImport(batch.Count());
-    FinishImport();
+    ReportImport(bank, batch.Count());
+    FinishImport(bank);
     return batch.Count();
 }

@@ -56,12 +56,12 @@ std::string ReadURLFile(const std::string& FileName) {
     return ReadShortcutURL(fs::path(ToNativePath(FileName)));
 }
 
-int ImportFavoritesFolder(const std::string& Root) {
+int ImportFavoritesFolder(TBankState& bank, const std::string& Root) {
     struct TFolder {
         fs::path Path;
         std::vector<std::string> Relative;
     };
-    TImportBatch batch;
+    TImportBatch batch(bank);
     TEventPump pump;
     std::deque<TFolder> queue;
     queue.push_back({fs::path(ToNativePath(Root)), {}});
@@ -94,8 +94,8 @@ int ImportFavoritesFolder(const std::string& Root) {
             }
         }
     }
-    ReportImport(batch.Count());
-    FinishImport();
+    ReportImport(bank, batch.Count());
+    FinishImport(bank);
     return batch.Count();
 }
 

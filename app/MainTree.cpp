@@ -209,27 +209,27 @@ bool MoveColumnOrder(std::array<int32_t, ColumnCount>& order, int oldPosition, i
     return true;
 }
 
-void ColumnDragged(int oldPosition, int newPosition) {
-    if (MoveColumnOrder(Settings().ColumnOrder, oldPosition, newPosition)) SaveSettings();
+void ColumnDragged(TSettings& settings, int oldPosition, int newPosition) {
+    if (MoveColumnOrder(settings.ColumnOrder, oldPosition, newPosition)) SaveSettings(settings);
 }
 
-bool ColumnsResized(const std::array<int32_t, ColumnCount>& widths) {
-    if (InfoPanel().SuppressColumnSave) return false;
+bool ColumnsResized(TSettings& settings, const TInfoPanelState& panel,
+                    const std::array<int32_t, ColumnCount>& widths) {
+    if (panel.SuppressColumnSave) return false;
     bool changed = false;
     for (int n = 0; n < ColumnCount; ++n) {
-        TColumnRec& rec = Settings().ColumnTable[size_t(n)];
+        TColumnRec& rec = settings.ColumnTable[size_t(n)];
         if (rec.Width != widths[size_t(n)]) {
             rec.Width = widths[size_t(n)];
             changed = true;
         }
     }
-    if (changed) SaveSettings();
+    if (changed) SaveSettings(settings);
     return changed;
 }
 
-bool FocusChangeRestoresColumns() {
-    TInfoPanelState& panel = InfoPanel();
-    if (panel.InfoShown && Seams().CloseInfoPanel) Seams().CloseInfoPanel();
+bool FocusChangeRestoresColumns(TInfoPanelState& panel, const TAppSeams& seams) {
+    if (panel.InfoShown && seams.CloseInfoPanel) seams.CloseInfoPanel();
     const bool restore = panel.SuppressColumnSave;
     panel.SuppressColumnSave = false;
     return restore;
@@ -286,7 +286,7 @@ public:
         // Sorted entries repeat their paths: an identical one adds nothing.
         if (!previous_ || previous_->Category1 != entry.Category1 ||
             previous_->Category2 != entry.Category2 || previous_->Category3 != entry.Category3)
-            AddCategoryPath(entry);
+            AddCategoryPath(bank_, entry);
         previous_ = &entry;
         // A third level only lives inside a second one.
         const std::string& c3 = entry.Category2.empty() ? empty_ : entry.Category3;
@@ -504,9 +504,8 @@ void ClearTree(TBaseVirtualTree& tree) {
 
 }  // namespace
 
-void RebuildTree(TBaseVirtualTree& tree) {
-    TBankState& bank = Bank();
-    const bool interleave = Settings().Interleave;
+void RebuildTree(TBankState& bank, const TSettings& settings, TBaseVirtualTree& tree) {
+    const bool interleave = settings.Interleave;
     bank.CategoryPaths.clear();
     ClearTree(tree);
     // The tree's Clear moves no focus, so nothing else would forget the old focused entry.

@@ -66,6 +66,7 @@ struct TInfoPanelState {
     bool InfoShown = false;
     bool SuppressColumnSave = false;  // set while the panel narrows the tree's columns
 };
+// The program's panel state, for the main window.
 TInfoPanelState& InfoPanel();
 
 // Every column but the first may be dragged.
@@ -76,14 +77,20 @@ inline bool HeaderDragAllowed(int column) {
 // moves there and those between shift toward the gap. Position 0 belongs to column 0, so a
 // drop before it lands at position 1. True when the order changed.
 bool MoveColumnOrder(std::array<int32_t, ColumnCount>& order, int oldPosition, int newPosition);
-// After a drag: the new order, saved at once when it changed.
-void ColumnDragged(int oldPosition, int newPosition);
+struct TAppSeams;
+
+// The column handlers work on the settings, panel state and seams the window hands in.
+//
+// After a drag: the new order into the settings, saved at once when it changed.
+void ColumnDragged(TSettings& settings, int oldPosition, int newPosition);
 // After a column was resized: the widths of the nine columns into ColumnTable, saved unless
 // the information panel holds them or nothing changed. True when saved.
-bool ColumnsResized(const std::array<int32_t, ColumnCount>& widths);
-// Before the tree's focus moves: the information panel closes, and the columns it narrowed are
-// due their saved widths (true), which from now on are saved again when resized.
-bool FocusChangeRestoresColumns();
+bool ColumnsResized(TSettings& settings, const TInfoPanelState& panel,
+                    const std::array<int32_t, ColumnCount>& widths);
+// Before the tree's focus moves: the information panel closes (the seams' CloseInfoPanel), and
+// the columns it narrowed are due their saved widths (true), which from now on are saved again
+// when resized.
+bool FocusChangeRestoresColumns(TInfoPanelState& panel, const TAppSeams& seams);
 // Field numbers are clamped on loading; this also makes column 0 show field 0 by swapping
 // the record that holds field 0 into column 0.
 void NormalizeColumnTable(TSettings& settings);
@@ -96,11 +103,11 @@ std::pair<int, int> MinimumTrackSize(int screenWidth);
 // The caption after a rebuild: BankCaption + "    " + count + " Entries".
 std::string EntriesCaption(const TBankState& bank);
 
-// Sorts the bank, refills CategoryPaths and gives the tree one node per group, folder and
-// entry (node data TTreeNodeData; TEntry::TreeIndex and Node are set). With no entries the
-// tree and CategoryPaths are emptied. FocusedEntry is -1 afterwards. The caption goes out
-// through the seams when a bank is open.
-void RebuildTree(TBaseVirtualTree& tree);
+// Sorts the bank (by the settings' Interleave), refills its CategoryPaths and gives the tree
+// one node per group, folder and entry (node data TTreeNodeData; TEntry::TreeIndex and Node are
+// set). With no entries the tree and CategoryPaths are emptied. FocusedEntry is -1 afterwards.
+// The caption goes out through the program's seams when a bank is open.
+void RebuildTree(TBankState& bank, const TSettings& settings, TBaseVirtualTree& tree);
 
 // The focused entry when it names a live slot, else -1.
 int FocusedEntryChecked(const TBankState& bank);

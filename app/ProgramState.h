@@ -1,7 +1,8 @@
 // The program's mutable state besides the bank and the settings, in one object the program
 // owns. The accessors of each part (Seams(), ExportSeams(), Exporter(), InfoPanel(),
 // FindState(), BrowserChoice(), PasswordGiven(), UserValid(), WorkgroupBankFile(),
-// OperationPasswordCheck(), BankSaveHook(), SteadyClock()) reach their member here.
+// OperationPasswordCheck(), BankSaveHook(), SteadyClock()) reach their member here. They are
+// for the windows and the commands' entry points, which hand the state to the commands.
 #pragma once
 
 #include <functional>

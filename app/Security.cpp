@@ -196,8 +196,12 @@ void ReportUserFileError() {
                TMsgDlgType::mtError, mbOK);
 }
 
+bool WorkgroupConfigured(const TSettings& settings) {
+    return !settings.UserName.empty() || !settings.WorkGroupUser.empty();
+}
+
 bool WorkgroupConfigured() {
-    return !Settings().UserName.empty() || !Settings().WorkGroupUser.empty();
+    return WorkgroupConfigured(Settings());
 }
 
 // ---- The workgroup bank ----

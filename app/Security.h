@@ -58,7 +58,10 @@ void ValidateUser();
 void ResetUserValidationState();
 // "Could not access User File" with the configured path.
 void ReportUserFileError();
-// A user name or a user file is configured.
+struct TSettings;
+
+// A user name or a user file is configured (in `settings`; without, in those in force).
+bool WorkgroupConfigured(const TSettings& settings);
 bool WorkgroupConfigured();
 
 // Loads the workgroup bank in place of the workgroup entries. True when it was loaded: then

@@ -5,26 +5,27 @@
 #include "Settings.h"
 #include "platform/Messages.h"
 
-bool DeleteEntriesConfirmed(const std::vector<int>& indices) {
+bool DeleteEntriesConfirmed(TBankState& bank, const TSettings& settings,
+                            const std::vector<int>& indices) {
     if (indices.empty()) {
         MessageDlg(NoEntriesSelectedText, TMsgDlgType::mtError, mbOK);
         return false;
     }
-    if (Settings().ConfirmDeletes && MessageDlg("Do you want to delete these entries?",
-                                                TMsgDlgType::mtConfirmation, mbYesNo) != mrYes)
+    if (settings.ConfirmDeletes && MessageDlg("Do you want to delete these entries?",
+                                              TMsgDlgType::mtConfirmation, mbYesNo) != mrYes)
         return false;
-    RemoveEntries(Bank(), indices);
+    RemoveEntries(bank, indices);
     return true;
 }
 
-bool ChangeCategoriesOfSelection(const std::vector<int>& indices,
+bool ChangeCategoriesOfSelection(TBankState& bank, const std::vector<int>& indices,
                                  const std::array<std::string, 3>& texts,
                                  const std::array<bool, 3>& keep, TDateTime now) {
     if (indices.empty()) {
         MessageDlg(NoEntriesSelectedText, TMsgDlgType::mtError, mbOK);
         return false;
     }
-    ChangeCategories(Bank(), indices, texts, keep, now);
+    ChangeCategories(bank, indices, texts, keep, now);
     return true;
 }
 

@@ -13,12 +13,18 @@
 // The text of the error for an empty selection.
 inline constexpr const char* NoEntriesSelectedText = "No Entries Selected!\rPlease try again.";
 
+struct TSettings;
+
+// The commands work on the bank handed in (the dialogs hand in the program's).
+//
 // Deletes the entries of the indices from the bank: with none, says so and deletes nothing;
-// asks first when deletes are to be confirmed. True when the entries were deleted.
-bool DeleteEntriesConfirmed(const std::vector<int>& indices);
+// asks first when the settings say deletes are to be confirmed. True when the entries were
+// deleted.
+bool DeleteEntriesConfirmed(TBankState& bank, const TSettings& settings,
+                            const std::vector<int>& indices);
 // Gives the entries of the indices the texts of the categories not kept (ChangeCategories);
 // with none, says so and changes nothing. True when they were changed.
-bool ChangeCategoriesOfSelection(const std::vector<int>& indices,
+bool ChangeCategoriesOfSelection(TBankState& bank, const std::vector<int>& indices,
                                  const std::array<std::string, 3>& texts,
                                  const std::array<bool, 3>& keep, TDateTime now);
 

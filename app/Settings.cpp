@@ -334,11 +334,15 @@ void LoadSettings() {
     Settings() = std::move(loaded);
 }
 
-void SaveSettings() {
+void SaveSettings(const TSettings& settings) {
     TStRegIni ini("HKEY_CURRENT_USER", false);
     SettingsWriter writer(ini);
-    WriteAll(writer, Settings());
+    WriteAll(writer, settings);
     ini.Commit();
+}
+
+void SaveSettings() {
+    SaveSettings(Settings());
 }
 
 namespace {

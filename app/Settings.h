@@ -116,7 +116,8 @@ TSettings& Settings();
 void LoadSettings();
 // Writes every setting in one file write; columns go by display position (ColumnOrder), and
 // the "StartUp" and "URLNamesCleanUp" keys are rewritten whole. Raises EStRegIniError when
-// the registry cannot be written (then nothing is written).
+// the registry cannot be written (then nothing is written). Without `settings`, those in force.
+void SaveSettings(const TSettings& settings);
 void SaveSettings();
 
 // A Boolean kept as the scrambled text of Name's first character, "0" or "1" and the rest of

@@ -192,15 +192,16 @@ int DeleteEntriesByIndex(TBankState& bank, std::vector<int> indices) {
     return removed;
 }
 
-bool DeleteSelectedTestEntries(const std::vector<int>& entryIndices) {
-    if (Settings().ConfirmDeletes && MessageDlg("Do you want to delete the selected entries?",
-                                                TMsgDlgType::mtConfirmation, mbYesNo) != mrYes)
+bool DeleteSelectedTestEntries(TBankState& bank, const TSettings& settings,
+                               const std::vector<int>& entryIndices) {
+    if (settings.ConfirmDeletes && MessageDlg("Do you want to delete the selected entries?",
+                                              TMsgDlgType::mtConfirmation, mbYesNo) != mrYes)
         return false;
     if (entryIndices.empty()) {
         MessageDlg("No Entries Selected!\rPlease try again.", TMsgDlgType::mtError, mbOK);
         return false;
     }
-    DeleteEntriesByIndex(Bank(), entryIndices);
+    DeleteEntriesByIndex(bank, entryIndices);
     MessageDlg("Deletes complete.", TMsgDlgType::mtInformation, mbOK);
     return true;
 }

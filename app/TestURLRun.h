@@ -9,6 +9,8 @@
 
 #include "BankModel.h"
 
+struct TSettings;
+
 // Row images, indices into the tool bar's image list.
 inline constexpr int tuAnswered = 22;
 inline constexpr int tuFailed = 23;
@@ -113,12 +115,14 @@ private:
     int64_t maxMs_ = 0;
 };
 
-// The Delete button over the entry indices of the selected rows: with ConfirmDeletes the
+// The Delete button over the entry indices of the selected rows, on the bank and settings
+// handed in (the dialog hands in the program's): with ConfirmDeletes the
 // question "Do you want to delete the selected entries?" (No ends it); with no row selected
 // "No Entries Selected!"; otherwise those entries are removed by index, each removal setting
 // the modified flag of its name's marker, and "Deletes complete." is shown. True when entries
 // were deleted (the dialog then closes).
-bool DeleteSelectedTestEntries(const std::vector<int>& entryIndices);
+bool DeleteSelectedTestEntries(TBankState& bank, const TSettings& settings,
+                               const std::vector<int>& entryIndices);
 // Removes the entries at these indices (each once; those beyond EntryHigh are ignored), later
 // entries moving down; returns how many went.
 int DeleteEntriesByIndex(TBankState& bank, std::vector<int> indices);

@@ -153,12 +153,13 @@ TTreeDropResult applyTreeDrop(TBankState& bank, const TTreeNodeData* source,
     return done();
 }
 
-bool TreeDrop(const TTreeNodeData* source, const TTreeNodeData* target) {
+bool TreeDrop(TBankState& bank, const TSettings& settings, const TAppSeams& seams,
+              const TTreeNodeData* source, const TTreeNodeData* target) {
     std::string name;
-    switch (applyTreeDrop(Bank(), source, target, Settings().Interleave, name)) {
+    switch (applyTreeDrop(bank, source, target, settings.Interleave, name)) {
         case TTreeDropResult::Moved:
-            RebuildTreeSeam();
-            SelectEntryNode(name);
+            RebuildTreeSeam(seams);
+            SelectEntryNode(bank, seams, name);
             return true;
         case TTreeDropResult::Failed:
             MessageDlg(TreeDropFailedText, TMsgDlgType::mtError, mbOK);

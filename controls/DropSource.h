@@ -20,7 +20,6 @@ public:
     explicit TInterfacedComponent(TComponent* owner = nullptr) : TComponent(owner) {}
     int AddRef() { return ++refCount_; }
     int Release() { return --refCount_; }
-    int RefCount() const { return refCount_; }
 
 private:
     std::atomic<int> refCount_{1};

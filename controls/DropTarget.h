@@ -76,7 +76,6 @@ public:
     // delivers after the drop has completed, so a modal handler does not hold the source.
     int AcceptDrop(TShiftState keys, TPoint point, int allowed);
     void DeliverDrop();
-    bool DropPending() const { return pending_.active; }
     int Drop(TShiftState keys, TPoint point, int allowed);  // both steps at once
 
     virtual int GetDropEffect(TShiftState keys, TPoint point, int allowed);
@@ -89,7 +88,6 @@ public:
     bool ScrollTimerWanted(int effect) const;
     // Lines to scroll now, -1, 0 or 1 per axis, from the last point.
     TPoint AutoScrollLines() const;
-    TPoint LastPoint() const { return lastPoint_; }
 
 protected:
     virtual void DoEnter(TShiftState shift, TPoint point, int& effect);

@@ -124,7 +124,6 @@ public:
     virtual ~TScreenInfo() = default;
     // The size a maximised window gets (the screen minus panels and docks).
     virtual TSize AvailableSize() const = 0;
-    virtual TSize ScreenSize() const = 0;
     virtual int PixelsPerInch() const = 0;
 };
 
@@ -134,7 +133,6 @@ public:
     TFixedScreenInfo(int width = 1024, int height = 768, int ppi = 96)
         : size_{width, height}, ppi_(ppi) {}
     TSize AvailableSize() const override { return size_; }
-    TSize ScreenSize() const override { return size_; }
     int PixelsPerInch() const override { return ppi_; }
     void SetSize(int width, int height) { size_ = {width, height}; }
 
@@ -396,7 +394,6 @@ public:
     double FontFactor() const { return fontFactor_; }
     double LastXFactor = 1.0;  // written by the records: the factors last applied
     double LastYFactor = 1.0;
-    TControlBounds ComputedBounds() const { return computed_; }
     TElasticHost& Host() const { return *host_; }
     TScreenInfo& Screen() const;
     TPlacementStore* Store();

@@ -41,11 +41,6 @@ TSize TQtScreenInfo::AvailableSize() const {
     return s ? ToSize(s->availableGeometry().size()) : TSize{1024, 768};
 }
 
-TSize TQtScreenInfo::ScreenSize() const {
-    QScreen* s = ScreenOf(widget_);
-    return s ? ToSize(s->geometry().size()) : TSize{1024, 768};
-}
-
 int TQtScreenInfo::PixelsPerInch() const {
     QScreen* s = ScreenOf(widget_);
     return s ? qRound(s->logicalDotsPerInchY()) : 96;

@@ -12,12 +12,11 @@
 class QTimer;
 class TQtFormHost;
 
-// The screen a widget is on (its available geometry, size and logical resolution).
+// The screen a widget is on (its available geometry and logical resolution).
 class TQtScreenInfo : public TScreenInfo {
 public:
     explicit TQtScreenInfo(QWidget* widget = nullptr) : widget_(widget) {}
     TSize AvailableSize() const override;
-    TSize ScreenSize() const override;
     int PixelsPerInch() const override;
 
 private:

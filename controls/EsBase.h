@@ -69,14 +69,12 @@ public:
 
     TEsLabelInfo& EsLabelInfo() { return labelInfo_; }
     // False: the label goes above the control; true: below it.
-    bool LabelBelow() const { return labelBelow_; }
     void SetLabelBelow(bool value);
     std::string Version() const { return "1.07"; }
 
     // Where the attached label goes (nullptr: no label). A site that follows the control's
     // moves calls PositionLabel.
     void SetLabelSite(std::unique_ptr<TEsLabelSite> site);
-    TEsLabelSite* LabelSite() const { return site_.get(); }
 
     // Moves the attached label to the control's position and its offsets.
     void PositionLabel();

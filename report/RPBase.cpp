@@ -148,7 +148,6 @@ void TBaseReport::AbortJob() {
 void TBaseReport::FreeJobState() {
     fontStack_.clear();
     posStack_.clear();
-    for (auto& saved : savedTabs_) saved.clear();
     fontRealised_ = false;
 }
 
@@ -533,22 +532,6 @@ void TBaseReport::SetTab(double pos, TPrintJustify justify, double width, double
     tabs_.push_back(t);
 }
 
-void TBaseReport::ClearTabs() {
-    tabs_.clear();
-    ResetTabs();
-}
-
-void TBaseReport::SaveTabs(int slot) {
-    if (slot >= 1 && slot <= 10) savedTabs_[size_t(slot - 1)] = tabs_;
-}
-
-bool TBaseReport::RestoreTabs(int slot) {
-    if (slot < 1 || slot > 10) return false;
-    tabs_ = savedTabs_[size_t(slot - 1)];
-    ResetTabs();
-    return true;
-}
-
 void TBaseReport::Tab(int left, int right, int top, int bottom, int shade) {
     RequirePrinting();
     if (tabs_.empty()) {
@@ -745,43 +728,35 @@ void TBaseReport::SetFontHeight(double height) {
 }
 
 void TBaseReport::SetFontColor(TColor color) {
-    font_.Color = color;
-    FontChanged();
+    ChangeFont(&TReportFont::Color, color);
 }
 
 void TBaseReport::SetFontPitch(TFontPitch pitch) {
-    font_.Pitch = pitch;
-    FontChanged();
+    ChangeFont(&TReportFont::Pitch, pitch);
 }
 
 void TBaseReport::SetFontCharset(uint8_t charset) {
-    font_.Charset = charset;
-    FontChanged();
+    ChangeFont(&TReportFont::Charset, charset);
 }
 
 void TBaseReport::SetFontRotation(int degrees) {
-    font_.Rotation = ((degrees % 360) + 360) % 360;
-    FontChanged();
+    ChangeFont(&TReportFont::Rotation, ((degrees % 360) + 360) % 360);
 }
 
 void TBaseReport::SetBold(bool on) {
-    font_.Bold = on;
-    FontChanged();
+    ChangeFont(&TReportFont::Bold, on);
 }
 
 void TBaseReport::SetItalic(bool on) {
-    font_.Italic = on;
-    FontChanged();
+    ChangeFont(&TReportFont::Italic, on);
 }
 
 void TBaseReport::SetUnderline(bool on) {
-    font_.Underline = on;
-    FontChanged();
+    ChangeFont(&TReportFont::Underline, on);
 }
 
 void TBaseReport::SetStrikeout(bool on) {
-    font_.Strikeout = on;
-    FontChanged();
+    ChangeFont(&TReportFont::Strikeout, on);
 }
 
 void TBaseReport::SetSubscript(bool on) {

@@ -129,8 +129,9 @@ public:
     double GetMarginRight() const { return marginRight_ * unitsFactor_; }
     double GetMarginTop() const { return marginTop_ * unitsFactor_; }
     double GetMarginBottom() const { return marginBottom_ * unitsFactor_; }
-    void OutputPrinterOnly() { outputDest_ = uint8_t((outputDest_ & ~1) | 2); }
-    void OutputOtherOnly() { outputDest_ = uint8_t((outputDest_ & ~2) | 1); }
+    // Bit 0 of the destination set is the printer, bit 1 the other destination.
+    void OutputPrinterOnly() { outputDest_ = uint8_t((outputDest_ & ~2) | 1); }
+    void OutputOtherOnly() { outputDest_ = uint8_t((outputDest_ & ~1) | 2); }
     void OutputBoth() { outputDest_ |= 3; }
     virtual uint8_t DestinationCode() { return 0; }
     TPrintCanvas& Canvas();
@@ -153,7 +154,6 @@ public:
     int Columns() const { return columns_; }
     double SectionLeft() const { return sL_ * unitsFactor_; }
     double SectionRight() const { return sR_ * unitsFactor_; }
-    double SectionTop() const { return sT_ * unitsFactor_; }
     double SectionBottom() const { return sB_ * unitsFactor_; }
     void GotoLine(int n);
     void SetColumn(int n);
@@ -180,11 +180,8 @@ public:
     // Tab stops (report units).
     void SetTab(double pos, TPrintJustify justify, double width, double margin, int boxes,
                 int shade);
-    void ClearTabs();
     void ResetTabs();  // no stop current
     const std::vector<TTabStop>& Tabs() const { return tabs_; }
-    void SaveTabs(int slot);
-    bool RestoreTabs(int slot);
     uint8_t TabJustify = pjNone;
 
     // Device coordinates of report positions.
@@ -265,6 +262,12 @@ protected:
     }
     virtual void AfterNewLine() {}
     virtual void FontChanged();
+    // Sets one field of the report font, then FontChanged.
+    template <class Field, class Value>
+    void ChangeFont(Field TReportFont::*field, Value value) {
+        font_.*field = value;
+        FontChanged();
+    }
     virtual void AttachFont() {}
     virtual void DetachFont() {}
 
@@ -323,7 +326,6 @@ protected:
 
     // Tabs.
     std::vector<TTabStop> tabs_;
-    std::array<std::vector<TTabStop>, 10> savedTabs_;
     int tabIndex_ = -1;
     bool tabReached_ = false;
 

@@ -74,7 +74,6 @@ public:
         int Width;
     };
     const std::vector<TSegment>& HorizontalLines() const { return hLines_; }
-    const std::vector<TSegment>& VerticalLines() const { return vLines_; }
 
 protected:
     void FreeJobState() override;

@@ -16,6 +16,7 @@
 #include "EntryListView.h"
 #include "FormUtils.h"
 #include "QCombo.h"
+#include "Settings.h"
 #include "platform/SysUtils.h"
 #include "platform/qt/Application.h"
 #include "ui_CatChgSelForm.h"
@@ -58,7 +59,7 @@ TCatChgSelForm::TCatChgSelForm(QWidget* parent)
         combo->lineEdit()->setMaxLength(int(MaxCategoryLength));
         combo->installEventFilter(this);
     }
-    FillCombo(ui_->C1Combo, FillCategory1Choices());
+    FillCombo(ui_->C1Combo, FillCategory1Choices(Bank()));
     ui_->C1Combo->SetText("");
     connect(ui_->ChangeButton, &QPushButton::clicked, this,
             [this] { CallGuarded([&] { ChangeButtonClick(); }); });
@@ -83,7 +84,7 @@ bool TCatChgSelForm::eventFilter(QObject* watched, QEvent* event) {
 void TCatChgSelForm::C1ComboExit() {
     const std::string c1 = TrimCombo(ui_->C1Combo);
     const std::string c2 = ui_->C2Combo->Text();
-    FillCombo(ui_->C2Combo, FillCategory2Choices(c1));
+    FillCombo(ui_->C2Combo, FillCategory2Choices(Bank(), c1));
     ui_->C2Combo->SetText(c2);
 }
 
@@ -91,13 +92,13 @@ void TCatChgSelForm::C2ComboExit() {
     const std::string c1 = TrimCombo(ui_->C1Combo);
     const std::string c2 = TrimCombo(ui_->C2Combo);
     const std::string c3 = ui_->C3Combo->Text();
-    FillCombo(ui_->C3Combo, FillCategory3Choices(c1, c2));
+    FillCombo(ui_->C3Combo, FillCategory3Choices(Bank(), c1, c2));
     ui_->C3Combo->SetText(c3);
 }
 
 void TCatChgSelForm::ChangeButtonClick() {
     if (ChangeCategoriesOfSelection(
-            List().selectedIndices(),
+            Bank(), List().selectedIndices(),
             {ui_->C1Combo->Text(), ui_->C2Combo->Text(), ui_->C3Combo->Text()},
             {ui_->CheckBox1->isChecked(), ui_->CheckBox2->isChecked(), ui_->CheckBox3->isChecked()},
             Now()))
@@ -134,7 +135,7 @@ TEntryListView& TDelSelForm::List() const {
 
 void TDelSelForm::DeleteButtonClick() {
     const std::vector<int> indices = List().selectedIndices();
-    if (DeleteEntriesConfirmed(indices)) accept();
+    if (DeleteEntriesConfirmed(Bank(), Settings(), indices)) accept();
 }
 
 void TDelSelForm::showEvent(QShowEvent* event) {

@@ -165,7 +165,7 @@ std::vector<int> TDupForm::CheckedEntries() const {
 
 void TDupForm::DeleteButtonClick() {
     const std::vector<int> indices = CheckedEntries();
-    if (DeleteEntriesConfirmed(indices)) accept();
+    if (DeleteEntriesConfirmed(Bank(), Settings(), indices)) accept();
 }
 
 void TDupForm::showEvent(QShowEvent* event) {

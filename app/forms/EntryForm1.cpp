@@ -107,7 +107,7 @@ TEntryForm::TEntryForm(QWidget* parent, int mode)
         combo->clear();
         combo->setInsertPolicy(QComboBox::NoInsert);
     }
-    SetItems(f.C1Combo, FillCategory1Choices());
+    SetItems(f.C1Combo, FillCategory1Choices(Bank()));
     f.C1Combo->setEditText(QString());
 
     connect(f.SaveButton, &QPushButton::clicked, this,
@@ -242,7 +242,7 @@ void TEntryForm::showEvent(QShowEvent* event) {
 void TEntryForm::FormActivate() {
     CenterOverForm(this, parentWidget() ? parentWidget()->window() : MainWindowWidget());
     ui_->PageControl1->setCurrentIndex(0);
-    SetTexts(EntryFormTexts());
+    SetTexts(EntryFormTexts(Bank()));
     if (mode_ == 1)
         ui_->NameEdit->setFocus();
     else
@@ -253,10 +253,10 @@ void TEntryForm::SaveButtonClick() {
     // Before the first showing the editor holds nothing to save.
     if (!filled_) {
         filled_ = true;
-        SetTexts(EntryFormTexts());
+        SetTexts(EntryFormTexts(Bank()));
     }
     TEntryFormTexts texts = Texts();
-    const bool saved = SaveEntryFormTexts(texts);
+    const bool saved = SaveEntryFormTexts(Bank(), texts);
     // The marker given to the categories shows whatever the outcome; a huge category keeps
     // showing its start and is kept with the marker.
     using T = TEntryFormTexts;
@@ -290,7 +290,7 @@ void TEntryForm::C2ComboEnter() {
     const std::string kept = f.C2Combo->Text();
     f.C2Combo->clear();
     TrimCategory(f.C1Combo);
-    SetItems(f.C2Combo, FillCategory2Choices(f.C1Combo->Text()));
+    SetItems(f.C2Combo, FillCategory2Choices(Bank(), f.C1Combo->Text()));
     f.C2Combo->SetText(kept);
 }
 
@@ -300,7 +300,7 @@ void TEntryForm::C3ComboEnter() {
     f.C3Combo->clear();
     TrimCategory(f.C2Combo);
     TrimCategory(f.C1Combo);
-    SetItems(f.C3Combo, FillCategory3Choices(f.C1Combo->Text(), f.C2Combo->Text()));
+    SetItems(f.C3Combo, FillCategory3Choices(Bank(), f.C1Combo->Text(), f.C2Combo->Text()));
     f.C3Combo->SetText(kept);
 }
 

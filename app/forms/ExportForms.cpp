@@ -9,6 +9,7 @@
 
 #include "ElastFrmQt.h"
 #include "EntryListView.h"
+#include "ExportSeams.h"
 #include "ExportSelection.h"
 #include "FormUtils.h"
 #include "platform/Messages.h"
@@ -72,7 +73,7 @@ void TExportForm::ExportButtonClick() {
         MessageDlg("Nothing Selected!\rPlease try again.", TMsgDlgType::mtError, mbOK);
         return;
     }
-    if (!RunExport(ExportTo(), SelectedEntries())) return;
+    if (!RunExport({Bank(), Exporter(), ExportSeams()}, ExportTo(), SelectedEntries())) return;
     accept();
 }
 

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "AppSeams.h"
 #include "ElastFrmQt.h"
 #include "EsCal.h"
 #include "FormUtils.h"
@@ -211,7 +212,9 @@ TFindCriteria TFindForm::PageCriteria(TFindKind kind) const {
 }
 
 void TFindForm::FindButtonClick(TFindKind kind) {
-    if (RunFind(PageCriteria(kind), -1, CheckPassword) != TFindOutcome::Refused) accept();
+    if (RunFind(Bank(), FindState(), Seams(), PageCriteria(kind), -1, CheckPassword) !=
+        TFindOutcome::Refused)
+        accept();
 }
 
 void TFindForm::CalendarChange(bool dateB, TDateTime date) {

@@ -277,19 +277,19 @@ void TMainForm::ConfigureTree() {
     };
     tree.OnFocusChanging = [](TBaseVirtualTree* sender, PVirtualNode, PVirtualNode, TColumnIndex,
                               TColumnIndex, bool& allowed) {
-        if (FocusChangeRestoresColumns()) RestoreTreeColumns(*sender);
+        if (FocusChangeRestoresColumns(InfoPanel(), Seams())) RestoreTreeColumns(*sender);
         allowed = true;
     };
     tree.OnHeaderDragging = [](TVTHeader*, TColumnIndex column, bool& allowed) {
         allowed = HeaderDragAllowed(column);
     };
     tree.OnHeaderDragged = [](TVTHeader* header, TColumnIndex column, int oldPosition) {
-        ColumnDragged(oldPosition, header->Columns().Items(column).Position());
+        ColumnDragged(Settings(), oldPosition, header->Columns().Items(column).Position());
         // Column 0 keeps position 0: the tree shows the order the settings hold.
         ApplyColumnOrder(*header->Treeview());
     };
     tree.OnColumnResize = [](TVTHeader* header, TColumnIndex) {
-        ColumnsResized(TreeColumnWidths(*header->Treeview()));
+        ColumnsResized(Settings(), InfoPanel(), TreeColumnWidths(*header->Treeview()));
     };
     // A double click opens the entry of the row under the pointer, which it focuses first; on
     // no row it opens nothing. The press that makes it a double click tells where it was.
@@ -464,7 +464,7 @@ void TMainForm::FillSeams() {
 }
 
 void TMainForm::RebuildTree() {
-    ::RebuildTree(*vst_);
+    ::RebuildTree(Bank(), Settings(), *vst_);
 }
 
 void TMainForm::SetStatusText(const std::string& text) {

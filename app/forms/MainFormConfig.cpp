@@ -25,11 +25,11 @@ void TMainForm::RunConfiguration(int page) {
     if (form.exec() != QDialog::Accepted) return;
     // Everything confirmed takes effect before the settings are written, so a store that
     // cannot be written leaves nothing half applied.
-    const bool rebuild = ApplyConfiguration(form.Texts());
+    const bool rebuild = ApplyConfiguration(Settings(), form.Texts());
     UpdateLoadWorkgroup();
     ApplyTreeOptions(*vst_);
     vst_->Invalidate();
-    SaveConfiguration();
+    SaveConfiguration(Settings());
     if (rebuild) RebuildTree();
 }
 
@@ -79,24 +79,24 @@ void RunBulkForm(QWidget* owner) {
 }  // namespace
 
 void TMainForm::CategoryChange1Click() {
-    if (!RequireBank()) return;
+    if (!RequireBank(Bank(), Seams())) return;
     RunBulkForm<TCatChgSelForm>(this);
 }
 
 void TMainForm::DeleteBySelection1Click() {
-    if (!RequireBank()) return;
+    if (!RequireBank(Bank(), Seams())) return;
     ValidateConfiguredUser();
     RunBulkForm<TDelSelForm>(this);
 }
 
 void TMainForm::UpdateFavoritesByAccessCount1Click() {
-    if (!RequireBank()) return;
+    if (!RequireBank(Bank(), Seams())) return;
     ValidateConfiguredUser();
     RunBulkForm<TFavUpdateForm>(this);
 }
 
 void TMainForm::ClearAccessCounts1Click() {
-    if (!RequireBank()) return;
+    if (!RequireBank(Bank(), Seams())) return;
     ValidateConfiguredUser();
     if (MessageDlg("Do you want to set all Access Counts to 0 (zero)?", TMsgDlgType::mtConfirmation,
                    mbYesNo) != mrYes)
@@ -106,13 +106,13 @@ void TMainForm::ClearAccessCounts1Click() {
 }
 
 void TMainForm::DuplicateURLsDomain1Click() {
-    if (!RequireBank()) return;
+    if (!RequireBank(Bank(), Seams())) return;
     TDupForm form(true, this);
     if (form.exec() == QDialog::Accepted) AfterBulkChange();
 }
 
 void TMainForm::DuplicateURLsCompleteAddress1Click() {
-    if (!RequireBank()) return;
+    if (!RequireBank(Bank(), Seams())) return;
     TDupForm form(false, this);
     if (form.exec() == QDialog::Accepted) AfterBulkChange();
 }

@@ -1,8 +1,10 @@
 // Dragging in the main tree: the tree's in-process drag carries the focused node; a drop on
 // another node recategorises its entries through TreeDrop.
+#include "AppSeams.h"
 #include "BankModel.h"
 #include "MainForm.h"
 #include "MainTree.h"
+#include "Settings.h"
 #include "TreeDrop.h"
 #include "VirtualTrees.h"
 
@@ -28,5 +30,5 @@ void TMainForm::VSTDragDrop() {
     TTreeNodeData source{}, target{};
     if (s) source = *s;
     if (t) target = *t;
-    TreeDrop(s ? &source : nullptr, t ? &target : nullptr);
+    TreeDrop(Bank(), Settings(), Seams(), s ? &source : nullptr, t ? &target : nullptr);
 }

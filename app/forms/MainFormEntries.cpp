@@ -11,6 +11,7 @@
 #include "ExportSeams.h"
 #include "MainForm.h"
 #include "Security.h"
+#include "Settings.h"
 #include "TimeStampForm.h"
 #include "platform/Clipboard.h"
 #include "platform/qt/Application.h"
@@ -33,43 +34,43 @@ void TMainForm::InstallEntryCommands() {
 }
 
 void TMainForm::AddEntry1Click() {
-    AddEntryCommand();
+    AddEntryCommand(Bank(), Settings(), Seams());
 }
 
 void TMainForm::ModifyEntry1Click() {
-    ModifyEntryCommand();
+    ModifyEntryCommand(Bank(), Settings(), Seams());
 }
 
 void TMainForm::CopyEntry1Click() {
-    CopyEntryCommand();
+    CopyEntryCommand(Bank(), Settings(), Seams());
 }
 
 void TMainForm::DeleteEntry1Click() {
-    DeleteEntryCommand();
+    DeleteEntryCommand(Bank(), Settings(), Seams());
 }
 
 void TMainForm::AddEntryCurrentURL1Click() {
-    AddEntryCurrentURLCommand();
+    AddEntryCurrentURLCommand(Bank(), Settings(), Seams());
 }
 
 void TMainForm::CopyURLtoClipboard1Click() {
-    CopyURLToClipboard();
+    CopyURLToClipboard(Bank());
 }
 
 void TMainForm::CopyEntryToClipboard1Click() {
-    CopyEntryToClipboard();
+    CopyEntryToClipboard(Bank());
 }
 
 void TMainForm::CopyUserIDtoClipboard1Click() {
-    CopyUserIDToClipboard();
+    CopyUserIDToClipboard(Bank());
 }
 
 void TMainForm::CopyUserIDpasswordtoClipboard1Click() {
-    CopyUserIDPasswordToClipboard();
+    CopyUserIDPasswordToClipboard(Bank(), Seams());
 }
 
 void TMainForm::DropURLTarget1Drop(const std::string& title, const std::string& url) {
-    DropURLCommand(title, url);
+    DropURLCommand(Bank(), Settings(), Seams(), title, url);
 }
 
 void TMainForm::LoadWorkgroupBank1Click() {

@@ -72,9 +72,9 @@ bool AskKeptFileDialog(QWidget* owner, bool save, const TFileRequest& request,
 // A by-category dialog between the category keys' building and their release.
 template <class Form>
 void RunCategoryExport(QWidget* owner) {
-    if (!PrepareExport(true)) return;
+    if (!PrepareExport(Bank(), OperationPasswordCheck(), true)) return;
     struct TKeysRelease {
-        ~TKeysRelease() { EndCategoryExport(); }
+        ~TKeysRelease() { EndCategoryExport(Bank()); }
     } release;
     Form form(owner);
     form.exec();
@@ -102,7 +102,7 @@ void TMainForm::FillExportSeams() {
 // ---- Export ----
 
 void TMainForm::BySelection1Click() {
-    if (!PrepareExport(false)) return;
+    if (!PrepareExport(Bank(), OperationPasswordCheck(), false)) return;
     TExpSelForm form(this);
     form.exec();
 }

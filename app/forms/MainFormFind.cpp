@@ -32,12 +32,12 @@ TFindForm& TMainForm::FindForm() {
 }
 
 void TMainForm::Find1Click() {
-    if (!CheckBankOpen()) return;
+    if (!CheckBankOpen(Bank())) return;
     if (WorkgroupConfigured()) ValidateUserSeam();
     FindForm().exec();
 }
 
 void TMainForm::FindNext1Click() {
-    if (!CheckBankOpen()) return;
-    FindNextFrom(Bank().FindIndex, FindPasswordCheck);
+    if (!CheckBankOpen(Bank())) return;
+    FindNextFrom(Bank(), FindState(), Seams(), Bank().FindIndex, FindPasswordCheck);
 }

@@ -1,4 +1,5 @@
 // The main window's Print command.
+#include "AppSeams.h"
 #include "BankModel.h"
 #include "ExportCommands.h"
 #include "MainForm.h"
@@ -8,7 +9,7 @@
 void TMainForm::Print1Click() {
     // The print password first, then a bank.
     if (auto& check = OperationPasswordCheck(); check && !check(PrintPasswordOperation)) return;
-    if (!RequireBank()) return;
+    if (!RequireBank(Bank(), Seams())) return;
     TPrintSelForm form(this);
     form.exec();
 }

@@ -7,7 +7,7 @@
 #include "TestURlForm1.h"
 
 void TMainForm::TestURLs1Click() {
-    if (!CheckBankOpen()) return;
+    if (!CheckBankOpen(Bank())) return;
     if (WorkgroupConfigured()) ValidateUserSeam();
     {
         TTestURLForm form(this);

@@ -12,6 +12,7 @@
 #include "EntryList.h"
 #include "EntryListView.h"
 #include "FormUtils.h"
+#include "Settings.h"
 #include "TestURLConnector.h"
 #include "platform/qt/Application.h"
 #include "ui_TestURlForm1.h"
@@ -187,7 +188,7 @@ void TTestURLForm::TestButtonClick() {
 
 void TTestURLForm::DeleteButtonClick() {
     if (run_->Running()) return;
-    if (DeleteSelectedTestEntries(TestList().selectedIndices())) accept();
+    if (DeleteSelectedTestEntries(Bank(), Settings(), TestList().selectedIndices())) accept();
 }
 
 void TTestURLForm::CloseButtonClick() {

@@ -112,20 +112,28 @@ TBenchEnv& Env() {
     return env;
 }
 
+// The export steps' run over the program's bank and seams, with a state of its own.
+struct TBenchRun {
+    TExportState state;
+    const TExportRun run{Bank(), state, ExportSeams()};
+};
+
 // One export of the whole bank per iteration: begin, every entry, finish. `fresh` gives every
 // iteration a new empty folder (outside the timing) for writers that refuse to overwrite.
 template <class Begin, class PerEntry, class Finish>
 void RunExport(benchmark::State& state, int count, Begin begin, PerEntry perEntry, Finish finish,
                bool fresh = false, bool inMemory = false) {
+    TBenchRun export_;
+    const TExportRun& run = export_.run;
     for (auto _ : state) {
         if (fresh) {
             state.PauseTiming();
             Env().Fresh(inMemory);
             state.ResumeTiming();
         }
-        begin();
-        for (int i = 0; i <= Bank().EntryHigh; ++i) perEntry(i);
-        finish();
+        begin(run);
+        for (int i = 0; i <= Bank().EntryHigh; ++i) perEntry(run, i);
+        finish(run);
     }
     state.SetItemsProcessed(state.iterations() * count);
     if (fresh) Env().Clean();
@@ -150,8 +158,9 @@ void BM_ExportBank(benchmark::State& state) {
     FillBank(Entries);
     const bool version2 = state.range(0) == 2;
     RunExport(
-        state, Entries, [&] { BeginBankExport(version2); },
-        [&](int i) { WriteExportBankRecord(i, version2); }, FinishExport);
+        state, Entries, [&](const TExportRun& run) { BeginBankExport(run, version2); },
+        [&](const TExportRun& run, int i) { WriteExportBankRecord(run, i, version2); },
+        FinishExport);
 }
 BENCHMARK(BM_ExportBank)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
@@ -215,9 +224,10 @@ void BM_WriteSamePages(benchmark::State& state) {
     state.SetLabel(inMemory ? "in memory" : "on disk");
     // The files one export writes, names and bytes.
     Env().Fresh(inMemory);
-    BeginHTMLExport();
-    for (int i = 0; i <= Bank().EntryHigh; ++i) CollectHTMLEntry(i);
-    ExportHTML();
+    TBenchRun pages;
+    BeginHTMLExport(pages.run);
+    for (int i = 0; i <= Bank().EntryHigh; ++i) CollectHTMLEntry(pages.run, i);
+    ExportHTML(pages.run);
     std::vector<std::pair<std::string, std::string>> files;
     for (const auto& f : std::filesystem::directory_iterator(Env().out))
         files.emplace_back(f.path().filename().string(), ReadFileBytes(f.path().string()));
@@ -242,15 +252,16 @@ BENCHMARK(BM_WriteSamePages)
 void BM_ImportDat(benchmark::State& state) {
     Env().Clean();
     FillBank(Entries);
-    BeginDatExport();
-    for (int i = 0; i <= Bank().EntryHigh; ++i) WriteDatRecord(i);
-    const std::string file = Exporter().ExportFile->FileName();
-    FinishExport();
+    TBenchRun dat;
+    BeginDatExport(dat.run);
+    for (int i = 0; i <= Bank().EntryHigh; ++i) WriteDatRecord(dat.run, i);
+    const std::string file = dat.state.ExportFile->FileName();
+    FinishExport(dat.run);
     for (auto _ : state) {
         state.PauseTiming();
         ResetBank();
         state.ResumeTiming();
-        benchmark::DoNotOptimize(ImportDatFile(file));
+        benchmark::DoNotOptimize(ImportDatFile(Bank(), file));
     }
     state.SetItemsProcessed(state.iterations() * Entries);
 }
@@ -259,10 +270,11 @@ BENCHMARK(BM_ImportDat)->Unit(benchmark::kMillisecond);
 std::string BookmarkFile(int count = Entries) {
     Env().Clean();
     FillBank(count);
-    BeginBookmarkExport();
-    for (int i = 0; i <= Bank().EntryHigh; ++i) CollectBookmarkEntry(i);
-    const std::string file = Exporter().ExportFile->FileName();
-    WriteBookmarkEntries();
+    TBenchRun bookmarks;
+    BeginBookmarkExport(bookmarks.run);
+    for (int i = 0; i <= Bank().EntryHigh; ++i) CollectBookmarkEntry(bookmarks.run, i);
+    const std::string file = bookmarks.state.ExportFile->FileName();
+    WriteBookmarkEntries(bookmarks.run);
     return file;
 }
 
@@ -280,7 +292,7 @@ void BM_ImportBookmark(benchmark::State& state) {
         state.PauseTiming();
         ResetBank();
         state.ResumeTiming();
-        benchmark::DoNotOptimize(ImportBookmarkFile(file));
+        benchmark::DoNotOptimize(ImportBookmarkFile(Bank(), file));
     }
     state.counters["per_link"] = benchmark::Counter(
         double(count), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);

@@ -57,7 +57,7 @@ void BM_RebuildTree(benchmark::State& state) {
         Load(entries);
         const double before = HeapMegabytes();
         state.ResumeTiming();
-        RebuildTree(tree);
+        RebuildTree(Bank(), Settings(), tree);
         state.counters["heap_MB"] = HeapMegabytes() - before;
         state.counters["nodes"] = double(tree.TotalCount());
     }
@@ -74,7 +74,9 @@ void BM_QtModelSameRows(benchmark::State& state) {
         state.ResumeTiming();
         auto& bank = Bank();
         SortArray(bank.Entries.begin(), bank.Entries.begin() + bank.EntryHigh + 1,
-                  [](const TEntry& a, const TEntry& b) { return CompareEntries(a, b); });
+                  [](const TEntry& a, const TEntry& b) {
+                      return CompareEntries(a, b, Settings().Interleave);
+                  });
         auto model = std::make_unique<QStandardItemModel>(0, ColumnCount);
         auto row = [](const TEntry& e, const TTreeNodeData& d) {
             QList<QStandardItem*> items;

@@ -91,9 +91,6 @@ void TEditControl::SetTextUtf8(const std::string& text) {
 bool TEditControl::Modified() const {
     return impl_->modified;
 }
-void TEditControl::SetModified(bool value) {
-    impl_->modified = value;
-}
 void TEditControl::SelectAll() {
     impl_->selStart = 0;
     impl_->selLength = int(impl_->text.size());

@@ -37,11 +37,15 @@ int Paeth(int a, int b, int c) {
     return pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
 }
 
-bool DecodePng(const uint8_t* d, size_t size, DecodedImage& out) {
-    if (size < 8 || std::memcmp(d, "\x89PNG\r\n\x1a\n", 8) != 0) return false;
+// What the chunks of a PNG file say.
+struct TPngChunks {
     uint32_t width = 0, height = 0;
     int depth = 0, colour = -1;
     std::vector<uint8_t> palette, trns, idat;
+};
+
+// False for a damaged chunk list or an interlaced image.
+bool ReadPngChunks(const uint8_t* d, size_t size, TPngChunks& png) {
     for (size_t pos = 8; pos + 12 <= size;) {
         uint32_t length = Be32(d + pos);
         if (length > size - pos - 12) return false;
@@ -49,103 +53,126 @@ bool DecodePng(const uint8_t* d, size_t size, DecodedImage& out) {
         const uint8_t* body = d + pos + 8;
         if (std::memcmp(type, "IHDR", 4) == 0) {
             if (length < 13) return false;
-            width = Be32(body);
-            height = Be32(body + 4);
-            depth = body[8];
-            colour = body[9];
+            png.width = Be32(body);
+            png.height = Be32(body + 4);
+            png.depth = body[8];
+            png.colour = body[9];
             if (body[10] != 0 || body[11] != 0 || body[12] != 0) return false;  // interlaced
         } else if (std::memcmp(type, "PLTE", 4) == 0) {
-            palette.assign(body, body + length);
+            png.palette.assign(body, body + length);
         } else if (std::memcmp(type, "tRNS", 4) == 0) {
-            trns.assign(body, body + length);
+            png.trns.assign(body, body + length);
         } else if (std::memcmp(type, "IDAT", 4) == 0) {
-            idat.insert(idat.end(), body, body + length);
+            png.idat.insert(png.idat.end(), body, body + length);
         } else if (std::memcmp(type, "IEND", 4) == 0) {
             break;
         }
         pos += size_t(length) + 12;
     }
-    int channels;
+    return true;
+}
+
+// Samples per pixel of a colour type; 0 for a type PNG does not have.
+int PngChannels(int colour) {
     switch (colour) {
         case 0:
-            channels = 1;
-            break;
-        case 2:
-            channels = 3;
-            break;
         case 3:
-            channels = 1;
-            break;
+            return 1;
+        case 2:
+            return 3;
         case 4:
-            channels = 2;
-            break;
+            return 2;
         case 6:
-            channels = 4;
-            break;
+            return 4;
         default:
-            return false;
+            return 0;
     }
-    bool paletted = colour == 3;
+}
+
+// Undoes one line's filter (the byte before the line) against the line above; false for an
+// unknown filter.
+bool UnfilterPngLine(const uint8_t* in, const std::vector<uint8_t>& prev,
+                     std::vector<uint8_t>& line, size_t bpp) {
+    const int filter = in[0];
+    for (size_t i = 0; i < line.size(); ++i) {
+        int a = i >= bpp ? line[i - bpp] : 0, b = prev[i], c = i >= bpp ? prev[i - bpp] : 0;
+        int x = in[1 + i];
+        switch (filter) {
+            case 0:
+                break;
+            case 1:
+                x += a;
+                break;
+            case 2:
+                x += b;
+                break;
+            case 3:
+                x += (a + b) / 2;
+                break;
+            case 4:
+                x += Paeth(a, b, c);
+                break;
+            default:
+                return false;
+        }
+        line[i] = uint8_t(x);
+    }
+    return true;
+}
+
+// One unfiltered line into row y of the image; false for a palette index past the palette.
+bool StorePngLine(const std::vector<uint8_t>& line, uint32_t y, const TPngChunks& png, int channels,
+                  DecodedImage& out) {
+    const bool paletted = png.colour == 3;
+    for (uint32_t x = 0; x < png.width; ++x) {
+        size_t at = size_t(y) * png.width + x;
+        int r, g, b, alpha = 255;
+        if (paletted) {
+            const int depth = png.depth;
+            size_t bit = size_t(x) * size_t(depth);
+            int index = (line[bit / 8] >> (8 - depth - int(bit % 8))) & ((1 << depth) - 1);
+            if (size_t(index) * 3 + 2 >= png.palette.size()) return false;
+            r = png.palette[size_t(index) * 3];
+            g = png.palette[size_t(index) * 3 + 1];
+            b = png.palette[size_t(index) * 3 + 2];
+            if (size_t(index) < png.trns.size()) alpha = png.trns[size_t(index)];
+        } else {
+            const uint8_t* p = line.data() + size_t(x) * size_t(channels);
+            r = p[0];
+            g = channels >= 3 ? p[1] : p[0];
+            b = channels >= 3 ? p[2] : p[0];
+            if (channels == 2) alpha = p[1];
+            if (channels == 4) alpha = p[3];
+        }
+        out.pixels[at] = RGBColor(r, g, b);
+        out.alpha[at] = uint8_t(alpha);
+    }
+    return true;
+}
+
+bool DecodePng(const uint8_t* d, size_t size, DecodedImage& out) {
+    if (size < 8 || std::memcmp(d, "\x89PNG\r\n\x1a\n", 8) != 0) return false;
+    TPngChunks png;
+    if (!ReadPngChunks(d, size, png)) return false;
+    const int channels = PngChannels(png.colour);
+    if (channels == 0) return false;
+    const bool paletted = png.colour == 3;
+    const int depth = png.depth;
     if (paletted ? (depth != 1 && depth != 2 && depth != 4 && depth != 8) : depth != 8)
         return false;
-    if (paletted && palette.size() < 3) return false;
-    if (!Allocate(out, width, height)) return false;
-    size_t stride = (size_t(width) * size_t(channels) * size_t(depth) + 7) / 8;
+    if (paletted && png.palette.size() < 3) return false;
+    if (!Allocate(out, png.width, png.height)) return false;
+    size_t stride = (size_t(png.width) * size_t(channels) * size_t(depth) + 7) / 8;
     size_t bpp = std::max<size_t>(1, size_t(channels) * size_t(depth) / 8);
-    std::vector<uint8_t> raw((stride + 1) * height);
+    std::vector<uint8_t> raw((stride + 1) * png.height);
     uLongf rawSize = uLongf(raw.size());
-    if (uncompress(raw.data(), &rawSize, idat.data(), uLong(idat.size())) != Z_OK ||
+    if (uncompress(raw.data(), &rawSize, png.idat.data(), uLong(png.idat.size())) != Z_OK ||
         rawSize != raw.size())
         return false;
     std::vector<uint8_t> prev(stride, 0), line(stride);
-    for (uint32_t y = 0; y < height; ++y) {
-        const uint8_t* in = raw.data() + y * (stride + 1);
-        int filter = in[0];
-        for (size_t i = 0; i < stride; ++i) {
-            int a = i >= bpp ? line[i - bpp] : 0, b = prev[i], c = i >= bpp ? prev[i - bpp] : 0;
-            int x = in[1 + i];
-            switch (filter) {
-                case 0:
-                    break;
-                case 1:
-                    x += a;
-                    break;
-                case 2:
-                    x += b;
-                    break;
-                case 3:
-                    x += (a + b) / 2;
-                    break;
-                case 4:
-                    x += Paeth(a, b, c);
-                    break;
-                default:
-                    return false;
-            }
-            line[i] = uint8_t(x);
-        }
-        for (uint32_t x = 0; x < width; ++x) {
-            size_t at = size_t(y) * width + x;
-            int r, g, b, alpha = 255;
-            if (paletted) {
-                size_t bit = size_t(x) * size_t(depth);
-                int index = (line[bit / 8] >> (8 - depth - int(bit % 8))) & ((1 << depth) - 1);
-                if (size_t(index) * 3 + 2 >= palette.size()) return false;
-                r = palette[size_t(index) * 3];
-                g = palette[size_t(index) * 3 + 1];
-                b = palette[size_t(index) * 3 + 2];
-                if (size_t(index) < trns.size()) alpha = trns[size_t(index)];
-            } else {
-                const uint8_t* p = line.data() + size_t(x) * size_t(channels);
-                r = p[0];
-                g = channels >= 3 ? p[1] : p[0];
-                b = channels >= 3 ? p[2] : p[0];
-                if (channels == 2) alpha = p[1];
-                if (channels == 4) alpha = p[3];
-            }
-            out.pixels[at] = RGBColor(r, g, b);
-            out.alpha[at] = uint8_t(alpha);
-        }
+    for (uint32_t y = 0; y < png.height; ++y) {
+        if (!UnfilterPngLine(raw.data() + y * (stride + 1), prev, line, bpp)) return false;
+        if (!StorePngLine(line, y, png, channels, out)) return false;
         prev.swap(line);
     }
     return true;

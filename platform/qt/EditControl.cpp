@@ -203,9 +203,6 @@ void TEditControl::SetTextUtf8(const std::string& text) {
 bool TEditControl::Modified() const {
     return impl_->line && impl_->line->isModified();
 }
-void TEditControl::SetModified(bool value) {
-    if (impl_->line) impl_->line->setModified(value);
-}
 void TEditControl::SelectAll() {
     if (impl_->line) impl_->line->selectAll();
 }

@@ -72,10 +72,6 @@ int TCanvas::TextWidthUtf8(std::string_view text) const {
     return RunExtent(text, true).cx;
 }
 
-TSize TCanvas::TextExtentUtf8(std::string_view text) const {
-    return RunExtent(text, true);
-}
-
 int TCanvas::TextHeight(std::string_view) const {
     return TextExtent({}).cy;
 }

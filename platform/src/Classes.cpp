@@ -120,15 +120,6 @@ int TStrings::IndexOfObject(const void* object) const {
     return -1;
 }
 
-void TStrings::Exchange(int a, int b) {
-    std::string sa = Get(a), sb = Get(b);
-    void *oa = GetObject(a), *ob = GetObject(b);
-    Put(a, sb);
-    PutObject(a, ob);
-    Put(b, sa);
-    PutObject(b, oa);
-}
-
 void TStrings::Move(int from, int to) {
     if (from == to) return;
     std::string s = Get(from);
@@ -389,7 +380,7 @@ int TStringList::AddObject(const std::string& s, void* object) {
 }
 
 int TStringList::CompareStrings(std::string_view a, std::string_view b) const {
-    return caseSensitive_ ? CompareStr(a, b) : CompareText(a, b);
+    return CompareText(a, b);
 }
 
 int TStringList::IndexOf(std::string_view s) const {
@@ -418,14 +409,6 @@ bool TStringList::Find(std::string_view s, int& index) const {
     }
     index = lo;
     return found;
-}
-
-void TStringList::Exchange(int a, int b) {
-    if (a < 0 || a >= Count()) RaiseIndexError(a);
-    if (b < 0 || b >= Count()) RaiseIndexError(b);
-    Changing();
-    std::swap(items_[size_t(a)], items_[size_t(b)]);
-    Changed();
 }
 
 void TStringList::Sort() {
@@ -467,12 +450,6 @@ void TStringList::SetSorted(bool sorted) {
     if (sorted == sorted_) return;
     if (sorted) Sort();
     sorted_ = sorted;
-}
-
-void TStringList::SetCaseSensitive(bool value) {
-    if (value == caseSensitive_) return;
-    caseSensitive_ = value;
-    if (sorted_) Sort();
 }
 
 void TStringList::SetUpdateState(bool updating) {

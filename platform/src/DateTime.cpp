@@ -165,39 +165,122 @@ const char* LongDayName(int day) {
     return (day >= 1 && day <= 7) ? kLongDays[day - 1] : "";
 }
 
+namespace {
+
+struct TDateTimeParts {
+    int year, month, day, hour, minute, second, msec, dayOfWeek;
+};
+
+bool StartsWithNoCase(std::string_view text, size_t at, std::string_view lower) {
+    if (at + lower.size() > text.size()) return false;
+    for (size_t k = 0; k < lower.size(); ++k)
+        if (std::tolower(static_cast<unsigned char>(text[at + k])) != lower[k]) return false;
+    return true;
+}
+
+// A 12-hour clock applies when the picture holds an am/pm marker anywhere.
+bool HasDayHalfMarker(std::string_view picture) {
+    for (size_t i = 0; i < picture.size(); ++i)
+        if (StartsWithNoCase(picture, i, "am/pm") || StartsWithNoCase(picture, i, "a/p") ||
+            StartsWithNoCase(picture, i, "ampm"))
+            return true;
+    return false;
+}
+
+// How many letters `lower` (either case) run from `at`.
+size_t RunLength(std::string_view picture, size_t at, char lower) {
+    size_t n = 0;
+    while (at + n < picture.size() &&
+           std::tolower(static_cast<unsigned char>(picture[at + n])) == lower)
+        ++n;
+    return n;
+}
+
+// The am/pm marker at `at` ("am/pm", "a/p" in the picture's case, "ampm" from the locale):
+// written to out; its length, 0 for none.
+size_t AppendDayHalf(std::string& out, std::string_view picture, size_t at, int hour,
+                     const LocaleInfo& loc) {
+    const bool upper = picture[at] == 'A';
+    const bool am = hour < 12;
+    if (StartsWithNoCase(picture, at, "am/pm")) {
+        out += am ? (upper ? "AM" : "am") : (upper ? "PM" : "pm");
+        return 5;
+    }
+    if (StartsWithNoCase(picture, at, "a/p")) {
+        out += am ? (upper ? "A" : "a") : (upper ? "P" : "p");
+        return 3;
+    }
+    if (StartsWithNoCase(picture, at, "ampm")) {
+        out += am ? loc.TimeAMString : loc.TimePMString;
+        return 4;
+    }
+    return 0;
+}
+
+bool IsFieldLetter(char lower) {
+    return std::string_view("dmyhnsz").find(lower) != std::string_view::npos;
+}
+
+// A run of n letters of one field: "m" right after an hour means minutes.
+void AppendField(std::string& out, char field, size_t n, const TDateTimeParts& t, bool twelveHour,
+                 bool afterHour) {
+    auto number = [&](int value, int width) {
+        out += n == 1 ? std::to_string(value) : Pad(value, width);
+    };
+    switch (field) {
+        case 'd':
+            if (n <= 2)
+                number(t.day, 2);
+            else
+                out += n == 3 ? ShortDayName(t.dayOfWeek) : LongDayName(t.dayOfWeek);
+            break;
+        case 'm':
+            if (afterHour && n <= 2)
+                number(t.minute, 2);
+            else if (n <= 2)
+                number(t.month, 2);
+            else
+                out += n == 3 ? ShortMonthName(t.month) : LongMonthName(t.month);
+            break;
+        case 'y':
+            out += n <= 2 ? Pad(t.year % 100, 2) : Pad(t.year, 4);
+            break;
+        case 'h': {
+            int hour = t.hour;
+            if (twelveHour) {
+                hour %= 12;
+                if (hour == 0) hour = 12;
+            }
+            number(hour, 2);
+            break;
+        }
+        case 'n':
+            number(t.minute, 2);
+            break;
+        case 's':
+            number(t.second, 2);
+            break;
+        case 'z':
+            out += n >= 3 ? Pad(t.msec, 3) : std::to_string(t.msec);
+            break;
+    }
+}
+
+}  // namespace
+
 std::string FormatDateTime(std::string_view picture, TDateTime value) {
-    int y, mo, d, h, mi, s, ms;
-    DecodeDate(value, y, mo, d);
-    DecodeTime(value, h, mi, s, ms);
+    TDateTimeParts t{};
+    DecodeDate(value, t.year, t.month, t.day);
+    DecodeTime(value, t.hour, t.minute, t.second, t.msec);
+    t.dayOfWeek = DayOfWeek(value);
     const LocaleInfo& loc = FormatSettings();
+    const bool twelveHour = HasDayHalfMarker(picture);
     std::string out;
     bool afterHour = false;
-    bool twelveHour = false;
-    // A 12-hour clock applies when the picture holds an am/pm marker anywhere.
-    {
-        std::string lower;
-        for (char c : picture) lower += char(std::tolower(static_cast<unsigned char>(c)));
-        twelveHour = lower.find("am/pm") != std::string::npos ||
-                     lower.find("a/p") != std::string::npos ||
-                     lower.find("ampm") != std::string::npos;
-    }
     size_t i = 0;
-    auto count = [&](char ch) {
-        size_t n = 0;
-        while (i + n < picture.size() &&
-               std::tolower(static_cast<unsigned char>(picture[i + n])) == ch)
-            ++n;
-        return n;
-    };
-    auto startsWithCI = [&](std::string_view what) {
-        if (i + what.size() > picture.size()) return false;
-        for (size_t k = 0; k < what.size(); ++k)
-            if (std::tolower(static_cast<unsigned char>(picture[i + k])) != what[k]) return false;
-        return true;
-    };
     while (i < picture.size()) {
-        char c = picture[i];
-        char lc = char(std::tolower(static_cast<unsigned char>(c)));
+        const char c = picture[i];
+        const char lc = char(std::tolower(static_cast<unsigned char>(c)));
         if (c == '"' || c == '\'') {
             size_t end = picture.find(c, i + 1);
             if (end == std::string_view::npos) end = picture.size();
@@ -205,103 +288,26 @@ std::string FormatDateTime(std::string_view picture, TDateTime value) {
             i = end + 1;
             continue;
         }
-        if (lc == 'a' && startsWithCI("am/pm")) {
-            bool upper = picture[i] == 'A';
-            std::string t = h < 12 ? "am" : "pm";
-            if (upper) t = h < 12 ? "AM" : "PM";
-            out += t;
-            i += 5;
-            continue;
-        }
-        if (lc == 'a' && startsWithCI("a/p")) {
-            bool upper = picture[i] == 'A';
-            out += h < 12 ? (upper ? "A" : "a") : (upper ? "P" : "p");
-            i += 3;
-            continue;
-        }
-        if (lc == 'a' && startsWithCI("ampm")) {
-            out += h < 12 ? loc.TimeAMString : loc.TimePMString;
-            i += 4;
-            continue;
-        }
-        size_t n;
-        switch (lc) {
-            case 'd':
-                n = count('d');
-                if (n == 1)
-                    out += std::to_string(d);
-                else if (n == 2)
-                    out += Pad(d, 2);
-                else if (n == 3)
-                    out += ShortDayName(DayOfWeek(value));
-                else
-                    out += LongDayName(DayOfWeek(value));
-                i += n;
-                afterHour = false;
-                continue;
-            case 'm':
-                n = count('m');
-                if (afterHour && n <= 2) {
-                    out += n == 1 ? std::to_string(mi) : Pad(mi, 2);
-                } else if (n == 1)
-                    out += std::to_string(mo);
-                else if (n == 2)
-                    out += Pad(mo, 2);
-                else if (n == 3)
-                    out += ShortMonthName(mo);
-                else
-                    out += LongMonthName(mo);
-                i += n;
-                afterHour = false;
-                continue;
-            case 'y':
-                n = count('y');
-                out += n <= 2 ? Pad(y % 100, 2) : Pad(y, 4);
-                i += n;
-                afterHour = false;
-                continue;
-            case 'h': {
-                n = count('h');
-                int hh = h;
-                if (twelveHour) {
-                    hh = h % 12;
-                    if (hh == 0) hh = 12;
-                }
-                out += n == 1 ? std::to_string(hh) : Pad(hh, 2);
-                i += n;
-                afterHour = true;
+        if (lc == 'a') {
+            if (const size_t used = AppendDayHalf(out, picture, i, t.hour, loc)) {
+                i += used;
                 continue;
             }
-            case 'n':
-                n = count('n');
-                out += n == 1 ? std::to_string(mi) : Pad(mi, 2);
-                i += n;
-                afterHour = false;
-                continue;
-            case 's':
-                n = count('s');
-                out += n == 1 ? std::to_string(s) : Pad(s, 2);
-                i += n;
-                afterHour = false;
-                continue;
-            case 'z':
-                n = count('z');
-                out += n >= 3 ? Pad(ms, 3) : std::to_string(ms);
-                i += n;
-                continue;
-            case '/':
-                out += loc.DateSeparator;
-                ++i;
-                continue;
-            case ':':
-                out += loc.TimeSeparator;
-                ++i;
-                continue;
-            default:
-                out += c;
-                ++i;
-                continue;
         }
+        if (IsFieldLetter(lc)) {
+            const size_t n = RunLength(picture, i, lc);
+            AppendField(out, lc, n, t, twelveHour, afterHour);
+            if (lc != 'z') afterHour = lc == 'h';
+            i += n;
+            continue;
+        }
+        if (c == '/')
+            out += loc.DateSeparator;
+        else if (c == ':')
+            out += loc.TimeSeparator;
+        else
+            out += c;
+        ++i;
     }
     return out;
 }

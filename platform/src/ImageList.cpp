@@ -32,6 +32,11 @@ int TCustomImageList::Count() const {
     return int(impl_->images.size());
 }
 
+int DevicePixels(int logical, double ratio) {
+    ratio = std::isfinite(ratio) ? std::clamp(ratio, 1.0, 4.0) : 1.0;
+    return int(std::lround(logical * ratio));
+}
+
 int TCustomImageList::PixelWidth() const {
     return std::max(1, int(std::lround(width_ * pixelRatio_)));
 }

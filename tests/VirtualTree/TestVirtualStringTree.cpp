@@ -76,6 +76,12 @@ TEST(VirtualStringTree, TextsStartFromTheDefaultAndComeFromTheEvent) {
     EXPECT_EQ(tree.StringOptions(), DefaultStringOptions);
     tree.SetStringOptions({toShowStaticText});
     EXPECT_TRUE(tree.TreeOptions().StringOptions().Contains(toShowStaticText));
+    StringTree other;
+    other.TreeOptions().SetStringOptions({toSaveCaptions});
+    other.TreeOptions().SetMiscOptions({toCheckSupport});
+    tree.SetTreeOptions(other.TreeOptions());
+    EXPECT_EQ(tree.StringOptions(), TVTStringOptions{toSaveCaptions});
+    EXPECT_EQ(tree.TreeOptions().MiscOptions(), TVTMiscOptions{toCheckSupport});
 }
 
 TEST(VirtualStringTree, MainColumnWidthsAreCachedPerNode) {
@@ -96,6 +102,8 @@ TEST(VirtualStringTree, MainColumnWidthsAreCachedPerNode) {
     tree.DoGetNodeWidth(node, 1);
     tree.DoGetNodeWidth(node, 1);
     EXPECT_EQ(asked[1], 2) << "other columns are measured each time";
+    tree.SetTextMargin(10);
+    EXPECT_EQ(tree.DoGetNodeWidth(node, 1), 20 + tree.MeasureInFont("abc"));
 
     tree.InvalidateNode(node);
     EXPECT_EQ(tree.CachedWidth(node), 0u);

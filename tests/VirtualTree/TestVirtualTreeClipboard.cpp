@@ -50,6 +50,13 @@ TEST(VirtualTreeClipboard, ClipboardFormatsAcceptsOnlyTheClassFormats) {
     EXPECT_EQ(formats.Add("virtual tree data"), 0);
     EXPECT_EQ(formats.Add("Virtual Tree Data"), 0);
     EXPECT_EQ(formats.Count(), 1);
+    TStringList names;
+    names.Add("CSV");
+    tree.SetClipboardFormats(names);
+    EXPECT_EQ(formats.Count(), 0) << "emptied first, then only the class's names";
+    names.Add("Virtual Tree Data");
+    tree.SetClipboardFormats(names);
+    EXPECT_EQ(formats.Count(), 1);
     EXPECT_TRUE(ClassOffersClipboardFormat(VirtualStringTreeClass, "csv"));
     EXPECT_TRUE(ClassOffersClipboardFormat(VirtualStringTreeClass, "Virtual Tree Data"));
     EXPECT_FALSE(ClassOffersClipboardFormat(BaseVirtualTreeClass, "Plain text"));

@@ -152,6 +152,8 @@ TEST(ClipboardTransfer, TheDataObjectOffersTheNativeFormatsAndTheReference) {
     EXPECT_EQ(data->GetData(StandardFormatText), std::nullopt) << "not offered";
     EXPECT_EQ(data->GetData(VirtualTreeDataFormat()), std::nullopt) << "nothing selected";
     EXPECT_EQ(TBaseVirtualTree::SourceTreeOf(*data), &base);
+    EXPECT_FALSE(static_cast<TVTDataObject&>(*data).ForClipboard());
+    EXPECT_TRUE(static_cast<TVTDataObject&>(*base.CreateDataObject(true)).ForClipboard());
 }
 
 TEST(ClipboardTransfer, VirtualTreeDataIsTheCountAndTheTopmostNodeRecords) {

@@ -236,3 +236,15 @@ TEST(VirtualTreeColumns, MaxColumnWidthCountsMarginsIndentAndContent) {
     EXPECT_EQ(owner.GetMaxColumnWidth(0), 8 + 36 + 120);
     EXPECT_EQ(owner.GetMaxColumnWidth(1), 8 + 120);
 }
+
+TEST(VirtualTreeColumns, RestoreLastWidthGoesBackToThePreviousWidth) {
+    HeaderFixture f({50});
+    TVirtualTreeColumn& c = f.Column(0);
+    c.SetWidth(80);
+    c.RestoreLastWidth();
+    f.header.Columns().FinishAnimatedResize();  // the owner's timers do not tick
+    EXPECT_EQ(c.Width(), 50);
+    EXPECT_EQ(c.LastWidth(), 80);
+    c.SetTag(7);
+    EXPECT_EQ(c.Tag(), 7);
+}

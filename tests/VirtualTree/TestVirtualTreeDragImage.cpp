@@ -62,6 +62,7 @@ TEST(TreeDragImage, TheAlphaTableFadesRadially) {
     picture.Canvas().FillRect({90, 170, 110, 180});
     TVTDragImage image;
     image.PrepareDrag(picture, {0, 0}, {100, 175}, clWhite, true);
+    EXPECT_EQ(image.ColorKey(), clWhite);
     EXPECT_EQ(AlphaAt(image, 100, 175), (255 * 128) >> 8) << "about half at the centre";
     EXPECT_EQ(AlphaAt(image, 0, 0), 0) << "keyed out";
     EXPECT_EQ(AlphaAt(image, 150, 175), 0);
@@ -114,6 +115,14 @@ TEST(TreeDragImage, ThePictureIsClippedAtTheContentStartAroundTheHotSpot) {
     std::unique_ptr<TBitmap> lower = tree.PrepareDragImage(scrolled);
     EXPECT_EQ(lower->Height(), 140 + 175);
     EXPECT_EQ(scrolled, (TPoint{30, 140}));
+
+    tree.SetDragWidth(100);
+    tree.SetDragHeight(50);
+    TPoint small{200, 300};
+    std::unique_ptr<TBitmap> smaller = tree.PrepareDragImage(small);
+    ASSERT_TRUE(smaller);
+    EXPECT_EQ(smaller->Width(), 100);
+    EXPECT_EQ(smaller->Height(), 50);
 
     tree.SetDragImageKind(diNoImage);
     TPoint none{200, 300};

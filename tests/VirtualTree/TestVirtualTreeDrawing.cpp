@@ -261,6 +261,26 @@ TEST(VirtualTreeDrawing, ImagesKeepTheScreensPixelsAndDrawInLogicalPixels) {
     EXPECT_EQ(BuiltInImageList(biXP).DevicePixelRatio(), 1);
 }
 
+TEST(VirtualTreeDrawing, BuiltInImagesTakeTheScreensOwnPixelsAtAFractionalScale) {
+    // At 1.5 a 16-pixel image is 24 device pixels: never 32 scaled down, which is soft.
+    SetHeadlessScreenPixelRatio(1.5);
+    RebuildBuiltInImages();
+    for (int kind = 0; kind < BuiltInImagesCount; ++kind) {
+        TCustomImageList& builtIn = BuiltInImageList(TBuiltInImages(kind));
+        EXPECT_EQ(builtIn.DevicePixelRatio(), 1.5) << kind;
+        EXPECT_EQ(builtIn.PixelWidth(), 24) << kind;
+    }
+    EXPECT_EQ(BuiltInImageList(biCheckLight).Count(), 25);
+    TBitmap box;
+    BuiltInImageList(biFlat).GetBitmap(9, box);  // unchecked, normal
+    EXPECT_EQ(box.Pixel(8, 8), ColorToRGB(clWindow)) << "the face";
+    EXPECT_EQ(box.Pixel(0, 8), clWhite) << "the margin around the box";
+    SetHeadlessScreenPixelRatio(1);
+    RebuildBuiltInImages();
+    EXPECT_EQ(DevicePixels(16, 1.25), 20);
+    EXPECT_EQ(DevicePixels(16, 0.5), 16) << "never fewer than the logical pixels";
+}
+
 TEST(VirtualTreeDrawing, XPButtonsUseTheirFixedColours) {
     TBitmap bitmap(60, 20);
     DrawXPButton(bitmap.Canvas(), {0, 0, 60, 20}, true, true, false);

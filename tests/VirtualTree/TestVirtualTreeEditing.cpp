@@ -173,7 +173,10 @@ TEST(TreeEditing, EscapeCancelsAndKeepsTheText) {
     tree.SetFocusedNode(a);
     ASSERT_TRUE(tree.Press(VK_F2));
     HeadlessEditType(tree.Editor(), "Plum");
+    const PVTEditLink link = tree.EditLink();
+    EXPECT_FALSE(tree.Link()->Stopping());
     EXPECT_TRUE(HeadlessEditKey(tree.Editor(), VK_ESCAPE));
+    EXPECT_TRUE(static_cast<TStringEditLink&>(*link).Stopping());
     EXPECT_EQ(tree.log, (std::vector<std::string>{"Cancelled(-1)"}));
     EXPECT_EQ(tree.Text(a, NoColumn), "Apple");
     EXPECT_FALSE(tree.IsEditing());
@@ -210,6 +213,10 @@ TEST(TreeEditing, EditorBoundsKeepTheMinimumWidthAndStayInTheClientArea) {
     tree.texts[{a, 0}] = "i";
     tree.texts[{a, 1}] = "i";
     ASSERT_TRUE(tree.EditNode(a, 0));
+    EXPECT_EQ(tree.Link()->GetBounds(), tree.Editor().BoundsRect());
+    const TRect shown = tree.GetDisplayRect(a, 0, true, true);
+    EXPECT_EQ(tree.Link()->TextBounds().Left, shown.Left) << "the text's rectangle in the tree";
+    EXPECT_EQ(tree.Link()->TextBounds().Right, shown.Right);
     EXPECT_EQ(tree.Editor().BoundsRect().Width(), TStringEditLink::MinimumWidth);
     EXPECT_EQ(tree.Editor().BoundsRect().Left, tree.GetDisplayRect(a, 0, true, true).Left);
     tree.CancelEditNode();

@@ -101,6 +101,14 @@ TEST_F(GeometryTest, ScrollBarAgreesWithTheOffset) {
     EXPECT_EQ(position(), 10);
     tree.ScrollMessage(sbVertical, SB_LINEUP, 0);
     EXPECT_EQ(tree.OffsetY(), 0);
+    tree.ScrollBarOptions().SetVerticalIncrement(7);
+    tree.ScrollMessage(sbVertical, SB_LINEDOWN, 0);
+    EXPECT_EQ(tree.OffsetY(), -7);
+    tree.nodeWidth = 500;
+    tree.UpdateScrollBars(false);
+    tree.ScrollBarOptions().SetHorizontalIncrement(9);
+    tree.ScrollMessage(sbHorizontal, SB_LINEDOWN, 0);
+    EXPECT_EQ(tree.OffsetX(), -9);
 
     tree.SetClientSize(300, 200);
     EXPECT_FALSE(tree.ScrollBarVisible(sbVertical));

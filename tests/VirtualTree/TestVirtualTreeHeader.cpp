@@ -27,7 +27,10 @@ TEST(VirtualTreeHeader, MainAndSortColumnsAreClamped) {
     f.header.SetSortColumn(-9);
     EXPECT_EQ(f.header.SortColumn(), InvalidColumn);
     EXPECT_EQ(f.owner.Count("MainColumnChanged"), 2);
-    EXPECT_EQ(f.owner.Count("SortChanged"), 3);
+    f.header.SetSortDirection(sdDescending);
+    f.header.SetSortDirection(sdDescending);
+    EXPECT_EQ(f.header.SortDirection(), sdDescending);
+    EXPECT_EQ(f.owner.Count("SortChanged"), 4) << "once per change of column or direction";
     EXPECT_EQ(f.header.Options(), (TVTHeaderOptions{hoColumnResize, hoDrag, hoVisible}));
 }
 

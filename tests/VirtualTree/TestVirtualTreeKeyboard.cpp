@@ -331,6 +331,26 @@ TEST(TreeKeyboard, IncrementalSearchScript) {
     EXPECT_EQ(tree.FocusedNode(), rows[0]);
 }
 
+TEST(TreeKeyboard, IncrementalSearchRunsBackwardAndForgetsAfterItsTimeout) {
+    KeyTree tree;
+    tree.SetClientSize(200, 200);
+    std::vector<PVirtualNode> rows = Roots(tree, 4);
+    tree.SetIncrementalSearch(isAll);
+    tree.SetIncrementalSearchDirection(sdBackward);
+    tree.SetIncrementalSearchTimeout(300);
+    tree.SetFocusedNode(rows[2]);
+    tree.Type('k');  // without a handler every node matches
+    EXPECT_EQ(tree.FocusedNode(), rows[1]);
+    tree.Type('k');
+    EXPECT_EQ(tree.FocusedNode(), rows[0]);
+    tree.Type('k');
+    EXPECT_EQ(tree.FocusedNode(), rows[3]) << "wraps to the end";
+    Pump(290);
+    EXPECT_TRUE(tree.TimerActive(TBaseVirtualTree::SearchTimer));
+    Pump(20);
+    EXPECT_FALSE(tree.TimerActive(TBaseVirtualTree::SearchTimer));
+}
+
 TEST(TreeKeyboard, IncrementalSearchTakesLettersTheCodePageLacks) {
     KeyTree tree;
     tree.SetClientSize(200, 200);

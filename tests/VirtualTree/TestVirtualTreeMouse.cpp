@@ -229,6 +229,33 @@ TEST(TreeMouse, ARubberBandNearAnEdgeScrollsWithAutoScrollOnly) {
     SetHeadlessMousePosition({-1, -1});
 }
 
+TEST(TreeMouse, TheRubberBandIsADottedFrameOrABlendedRectangle) {
+    MouseTree tree;
+    TVTPaintOptions paint = tree.TreeOptions().PaintOptions();
+    paint.Exclude(toThemeAware);  // a tree using themes always blends
+    tree.TreeOptions().SetPaintOptions(paint);
+    tree.SetDefaultNodeHeight(20);
+    tree.SetClientSize(200, 100);
+    TVTSelectionOptions selection = tree.TreeOptions().SelectionOptions();
+    selection.Include(toMultiSelect);
+    tree.TreeOptions().SetSelectionOptions(selection);
+    for (int i = 0; i < 2; ++i) tree.AddChild(nullptr);
+    tree.MouseDown(mbLeft, 0, 150, 5);
+    tree.MouseMove(ssLeft, 80, 80);
+    ASSERT_TRUE(tree.HasTreeState(tsDrawSelecting));
+    auto inside = [&] {
+        TBitmap shot;
+        tree.PaintTo(shot);
+        const TRect client = tree.ClientOrigin();
+        return shot.Pixel(client.Left + 115, client.Top + 60);  // below the rows, in the band
+    };
+    const TColor plain = ColorToRGB(tree.Color());
+    EXPECT_EQ(inside(), plain) << "a dotted frame leaves the inside alone";
+    tree.SetDrawSelectionMode(smBlendedRectangle);
+    EXPECT_NE(inside(), plain) << "the blended rectangle tints it";
+    tree.MouseUp(mbLeft, 0, 80, 80);
+}
+
 TEST(TreeMouse, WheelPanningByClickAndByDrag) {
     MouseTree tree;
     tree.SetDefaultNodeHeight(20);

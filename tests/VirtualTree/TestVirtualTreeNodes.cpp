@@ -333,6 +333,8 @@ TEST(VirtualTreeNodes, NavigationOnAFixedShape) {
     EXPECT_EQ(tree.GetPreviousVisible(s.A2a), s.A2);
     EXPECT_EQ(tree.GetNextVisibleSibling(s.A1), s.A2);
     EXPECT_EQ(tree.GetPreviousVisibleSibling(s.C), s.A);
+    EXPECT_EQ(tree.GetPreviousSibling(s.A2), s.A1);
+    EXPECT_EQ(tree.GetPreviousSibling(s.A1), nullptr);
     EXPECT_LT(tree.CompareNodePositions(s.A2a, s.C1), 0);
     EXPECT_GT(tree.CompareNodePositions(s.C, s.A2a), 0);
     EXPECT_EQ(tree.CompareNodePositions(s.A2a, s.A), 1);
@@ -347,6 +349,9 @@ TEST(VirtualTreeNodes, NoInitWalksNeverAssertOnUninitialisedNodes) {
     Shape s = BuildShape(tree);
     ASSERT_FALSE(s.A1->States & vsInitialized);
     ASSERT_FALSE(s.C1->States & vsInitialized);
+    EXPECT_EQ(tree.GetPreviousVisibleNoInit(s.C1), s.C);
+    EXPECT_EQ(tree.GetPreviousVisibleNoInit(s.C), s.A2) << "past the collapsed A2's child";
+    EXPECT_FALSE(s.A2a->States & vsInitialized);
     EXPECT_NO_THROW(tree.FullCollapse(nullptr));
     EXPECT_FALSE(s.A->States & vsExpanded);
     EXPECT_FALSE(s.C->States & vsExpanded);

@@ -278,3 +278,25 @@ TEST(VirtualTreeObject, ImageListsAreForgottenWhenTheyGo) {
     EXPECT_EQ(tree.CheckImageKind(), ckLightCheck);
     EXPECT_EQ(tree.CheckImages(), CheckImagesFor(ckLightCheck)) << "back to the built-in boxes";
 }
+
+TEST(VirtualTreeObject, LookPropertiesRepaintOncePerChange) {
+    TestTree tree;
+    tree.SetClientSize(200, 100);
+    tree.Show();
+    Pump();
+    auto repaints = [&](auto change) {
+        tree.paints = 0;
+        change();
+        Pump();
+        return tree.paints;
+    };
+    EXPECT_EQ(repaints([&] { tree.SetButtonFillMode(fmShaded); }), 1);
+    EXPECT_EQ(repaints([&] { tree.SetButtonFillMode(fmShaded); }), 0);
+    EXPECT_EQ(repaints([&] { tree.SetLineMode(lmBands); }), 1);
+    EXPECT_EQ(repaints([&] { tree.SetTextMargin(9); }), 1);
+    EXPECT_EQ(tree.TextMargin(), 9);
+    tree.paints = 0;
+    tree.Repaint();
+    EXPECT_EQ(tree.paints, 1) << "at once, without waiting for the loop";
+    tree.Hide();
+}

@@ -1,6 +1,7 @@
 // Tree streams: byte-exact files, round trips, header and record errors, skipped chunks,
 // version 1, selection on load, captions, and random and mutated streams that must never crash
 // the reader or break the tree.
+#include "TempDir.h"
 #include "TreeTestSupport.h"
 
 #include "VirtualStringTree.h"
@@ -73,6 +74,11 @@ TEST(TreeStreams, FilesAreByteExact) {
     TMemoryStream one;
     tree.SaveToStream(one);
     EXPECT_EQ(one.Size(), 49) << "header, count, anchor and base chunk; no user data";
+    TempDir dir;
+    one.SaveToFile(dir.File("tree.bin"));
+    TestTree loaded;
+    loaded.LoadFromFile(dir.File("tree.bin"));
+    EXPECT_EQ(loaded.RootNodeCount(), 1u);
 
     tree.OnSaveNode = [](TBaseVirtualTree*, PVirtualNode, TStream& s) {
         const uint32_t v = 0xCAFE;

@@ -47,9 +47,9 @@ public:
         return e;
     }
     static void Add(const TEntry& e) { Bank().AppendEntry(e); }
-    static Strings Names() {
+    static Strings Names(const TBankState& bank = Bank()) {
         Strings out;
-        for (int i = 0; i <= Bank().EntryHigh; ++i) out.push_back(Bank().Entry(i).Name);
+        for (int i = 0; i <= bank.EntryHigh; ++i) out.push_back(bank.Entry(i).Name);
         return out;
     }
     static std::string ReadAll(const std::string& path) {

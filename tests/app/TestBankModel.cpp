@@ -25,16 +25,24 @@ Strings SortedNames(bool interleave) {
     return names;
 }
 
-Strings PathTexts() {
+Strings PathTexts(const TBankState& bank) {
     Strings out;
-    for (const auto& p : Bank().CategoryPaths) out.push_back(p.C1 + "/" + p.C2 + "/" + p.C3);
+    for (const auto& p : bank.CategoryPaths) out.push_back(p.C1 + "/" + p.C2 + "/" + p.C3);
     return out;
 }
 
+// The bank and seams handed to the functions; the seams script as the fixture's do.
+class BankModelTest : public BankFixture {
+protected:
+    void Add(const TEntry& e) { bank.AppendEntry(e); }
+    TBankState bank;
+    TAppSeams seams = Seams();
+};
+
 }  // namespace
 
-TEST_F(BankFixture, CappedFieldsAndClearEntry) {
-    TEntry& e = Bank().EditEntry;
+TEST_F(BankModelTest, CappedFieldsAndClearEntry) {
+    TEntry& e = bank.EditEntry;
     e = Named("x", "a", "b", "c");
     e.Rating = "12345";
     e.UserID = std::string(40, 'u');
@@ -47,7 +55,7 @@ TEST_F(BankFixture, CappedFieldsAndClearEntry) {
     e.ChangeDate = e.LastAccess = 40000;
     e.AccessCount = e.TreeIndex = 9;
     e.Node = reinterpret_cast<PVirtualNode>(&e);
-    ClearEntry();
+    ClearEntry(bank.EditEntry);
     EXPECT_TRUE(e.Name.empty() && e.Rating.empty() && e.Favorite.empty() && e.Category3.empty());
     EXPECT_EQ(e.ChangeDate, 36526.0);
     EXPECT_EQ(e.LastAccess, 36526.0);
@@ -62,31 +70,25 @@ TEST(BankOrder, FavouritesFirstThenCategoriesWithUpperCasedUnsignedBytes) {
     EXPECT_EQ(CompareIgnoringMarker(Mark + "News", "news"), 0);
     EXPECT_GT(CompareIgnoringMarker(Mark + Mark + "a", "a"), 0);  // one marker only
     EXPECT_LT(CompareIgnoringMarker("z", "\xE9"), 0);             // not folded
-    // Without an explicit switch the Interleave setting decides.
-    const TEntry a = Sortable("", "a", Mark + "A"), b = Sortable("", "b", "B");
-    EXPECT_GT(CompareEntries(a, b), 0);
-    Settings().Interleave = true;
-    EXPECT_LT(CompareEntries(a, b), 0);
-    Settings().Interleave = false;
 }
 
-TEST_F(BankFixture, CategoryPathsAreTrimmedTriplesWithoutCaseDuplicates) {
-    AddCategoryPath(Named("1", "Work", "Projects", "Alpha"));
-    AddCategoryPath(Named("2", "WORK", "projects", "alpha"));
-    AddCategoryPath(Named("3", "\tNews\r", " Sub ", ""));
-    AddCategoryPath(Named("4", "", "Orphan", "Level"));
-    EXPECT_EQ(PathTexts(), (Strings{"News/Sub/", "Work/Projects/Alpha"}));
+TEST_F(BankModelTest, CategoryPathsAreTrimmedTriplesWithoutCaseDuplicates) {
+    AddCategoryPath(bank, Named("1", "Work", "Projects", "Alpha"));
+    AddCategoryPath(bank, Named("2", "WORK", "projects", "alpha"));
+    AddCategoryPath(bank, Named("3", "\tNews\r", " Sub ", ""));
+    AddCategoryPath(bank, Named("4", "", "Orphan", "Level"));
+    EXPECT_EQ(PathTexts(bank), (Strings{"News/Sub/", "Work/Projects/Alpha"}));
 
     // Markers go for non-administrators, and only where a value has one.
-    Bank().CategoryPaths.clear();
-    Bank().IsAdministrator = true;
-    AddCategoryPath(Named("w", Mark + "Team", Mark + "Sub", ""));
-    EXPECT_EQ(PathTexts(), Strings{Mark + "Team/" + Mark + "Sub/"});
-    Bank().CategoryPaths.clear();
-    Bank().IsAdministrator = false;
-    AddCategoryPath(Named("w", Mark + "Team", Mark + "Sub", ""));
-    AddCategoryPath(Named("v", Mark + "Team", "News", "Deep"));
-    EXPECT_EQ(PathTexts(), (Strings{"Team/News/Deep", "Team/Sub/"}));
+    bank.CategoryPaths.clear();
+    bank.IsAdministrator = true;
+    AddCategoryPath(bank, Named("w", Mark + "Team", Mark + "Sub", ""));
+    EXPECT_EQ(PathTexts(bank), Strings{Mark + "Team/" + Mark + "Sub/"});
+    bank.CategoryPaths.clear();
+    bank.IsAdministrator = false;
+    AddCategoryPath(bank, Named("w", Mark + "Team", Mark + "Sub", ""));
+    AddCategoryPath(bank, Named("v", Mark + "Team", "News", "Deep"));
+    EXPECT_EQ(PathTexts(bank), (Strings{"Team/News/Deep", "Team/Sub/"}));
 }
 
 TEST(BankCategoryOrder, ValuesCompareAsIfPaddedToFiftyColumns) {
@@ -106,49 +108,49 @@ TEST(BankCategoryOrder, ValuesCompareAsIfPaddedToFiftyColumns) {
     EXPECT_LT(ComparePaddedCategory(std::string(48, 'x') + "\x01", std::string(49, 'x')), 0);
 }
 
-TEST_F(BankFixture, KeysCoverEveryEntryButHiddenWorkgroupOnes) {
+TEST_F(BankModelTest, KeysCoverEveryEntryButHiddenWorkgroupOnes) {
     Add(Named("a"));
     Add(Named("b", "News"));
     Add(Named("c", Mark + "Team"));
-    BuildCategoryKeys();
-    ASSERT_EQ(Bank().CategoryKeys.size(), 2u);
-    EXPECT_EQ(Bank().CategoryKeys.begin()->C1, "");
-    Bank().IsAdministrator = true;
-    BuildCategoryKeys();
-    EXPECT_EQ(Bank().CategoryKeys.size(), 3u);
-    EXPECT_EQ(Bank().CategoryKeys.rbegin()->C1, Mark + "Team");
+    BuildCategoryKeys(bank);
+    ASSERT_EQ(bank.CategoryKeys.size(), 2u);
+    EXPECT_EQ(bank.CategoryKeys.begin()->C1, "");
+    bank.IsAdministrator = true;
+    BuildCategoryKeys(bank);
+    EXPECT_EQ(bank.CategoryKeys.size(), 3u);
+    EXPECT_EQ(bank.CategoryKeys.rbegin()->C1, Mark + "Team");
 }
 
-TEST_F(BankFixture, ChoiceListsOfferEachLevelsDistinctValues) {
+TEST_F(BankModelTest, ChoiceListsOfferEachLevelsDistinctValues) {
     for (const TEntry& e : {Named("1", "Work", "Projects", "Beta"), Named("2", "Home"),
                             Named("3", "AB", "C", "Y"), Named("4", "work", "Admin"),
                             Named("5", "Work", "Projects", "Alpha"), Named("6", "A", "BC", "X")})
-        AddCategoryPath(e);
-    EXPECT_EQ(PathTexts(), (Strings{"A/BC/X", "AB/C/Y", "Home//", "work/Admin/",
-                                    "Work/Projects/Alpha", "Work/Projects/Beta"}));
-    EXPECT_EQ(FillCategory1Choices(), (Strings{"A", "AB", "Home", "work"}));
-    EXPECT_EQ(FillCategory2Choices("WORK"), (Strings{"Admin", "Projects"}));
-    EXPECT_EQ(FillCategory3Choices("Work", "Projects"), (Strings{"Alpha", "Beta"}));
-    EXPECT_EQ(FillCategory3Choices("AB", "C"), (Strings{"Y"}));  // not A/BC's values
-    EXPECT_TRUE(FillCategory2Choices("").empty());
-    EXPECT_TRUE(FillCategory3Choices("Work", "").empty());
+        AddCategoryPath(bank, e);
+    EXPECT_EQ(PathTexts(bank), (Strings{"A/BC/X", "AB/C/Y", "Home//", "work/Admin/",
+                                        "Work/Projects/Alpha", "Work/Projects/Beta"}));
+    EXPECT_EQ(FillCategory1Choices(bank), (Strings{"A", "AB", "Home", "work"}));
+    EXPECT_EQ(FillCategory2Choices(bank, "WORK"), (Strings{"Admin", "Projects"}));
+    EXPECT_EQ(FillCategory3Choices(bank, "Work", "Projects"), (Strings{"Alpha", "Beta"}));
+    EXPECT_EQ(FillCategory3Choices(bank, "AB", "C"), (Strings{"Y"}));  // not A/BC's values
+    EXPECT_TRUE(FillCategory2Choices(bank, "").empty());
+    EXPECT_TRUE(FillCategory3Choices(bank, "Work", "").empty());
 }
 
-TEST_F(BankFixture, NamesAreFoundExactlyAndFocusedPreferringExactCase) {
+TEST_F(BankModelTest, NamesAreFoundExactlyAndFocusedPreferringExactCase) {
     Add(Named("ABC"));
     Add(Named("abc"));
     Add(Named("Other"));
     Add(Named("beyond"));
-    Bank().EntryHigh = 2;  // slots above EntryHigh are not the bank
-    EXPECT_TRUE(NameExists("ABC"));
-    EXPECT_FALSE(NameExists("Abc"));
-    EXPECT_FALSE(NameExists("beyond"));
-    EXPECT_EQ(SelectEntryNode("abc"), 1);
-    EXPECT_EQ(SelectEntryNode("OTHER"), 2);
-    EXPECT_EQ(SelectEntryNode("missing"), -1);
-    EXPECT_EQ(Bank().FocusedEntry, 2);
+    bank.EntryHigh = 2;  // slots above EntryHigh are not the bank
+    EXPECT_TRUE(NameExists(bank, "ABC"));
+    EXPECT_FALSE(NameExists(bank, "Abc"));
+    EXPECT_FALSE(NameExists(bank, "beyond"));
+    EXPECT_EQ(SelectEntryNode(bank, seams, "abc"), 1);
+    EXPECT_EQ(SelectEntryNode(bank, seams, "OTHER"), 2);
+    EXPECT_EQ(SelectEntryNode(bank, seams, "missing"), -1);
+    EXPECT_EQ(bank.FocusedEntry, 2);
     EXPECT_EQ(focused, (std::vector<int>{1, 2}));
-    TNameIndex index(Bank());
+    TNameIndex index(bank);
     EXPECT_TRUE(index.Contains("abc"));
     EXPECT_FALSE(index.Contains("aBC") || index.Contains("beyond"));
     EXPECT_TRUE(index.Insert("beyond"));
@@ -169,62 +171,62 @@ TEST_F(BankFixture, NamesAreFoundExactlyAndFocusedPreferringExactCase) {
     EXPECT_TRUE(index.Insert(""));
     EXPECT_FALSE(index.Insert(""));
     EXPECT_TRUE(TNameIndex().Insert("x"));
-    EXPECT_EQ(Bank().AppendEntry(Named("new")), 3);
-    EXPECT_EQ(Names(), (Strings{"ABC", "abc", "Other", "new"}));
+    EXPECT_EQ(bank.AppendEntry(Named("new")), 3);
+    EXPECT_EQ(Names(bank), (Strings{"ABC", "abc", "Other", "new"}));
 }
 
-TEST_F(BankFixture, GuardsShowTheirTextsAndAnswers) {
-    EXPECT_FALSE(CheckBankOpen());
+TEST_F(BankModelTest, GuardsShowTheirTextsAndAnswers) {
+    EXPECT_FALSE(CheckBankOpen(bank));
     EXPECT_EQ(messages.LastText(), "No Bank Is Open!\rThis operation cannot be completed.");
     EXPECT_EQ(messages.Shown.back().Type, TMsgDlgType::mtError);
     int newBanks = 0;
     bool made = true;
-    Seams().NewBank = [&] {
+    seams.NewBank = [&] {
         ++newBanks;
         return made;
     };
     messages.Answer(mrNo);
-    EXPECT_FALSE(RequireBank());
+    EXPECT_FALSE(RequireBank(bank, seams));
     EXPECT_EQ(messages.LastText(),
               "A Bank must be open for this operation!\rDo you want to create a new Bank?");
     messages.Answer(mrYes);
-    EXPECT_TRUE(RequireBank());
+    EXPECT_TRUE(RequireBank(bank, seams));
     EXPECT_EQ(newBanks, 1);
     // Yes, but New was abandoned: the command stops.
     made = false;
     messages.Answer(mrYes);
-    EXPECT_FALSE(RequireBank());
+    EXPECT_FALSE(RequireBank(bank, seams));
     EXPECT_EQ(newBanks, 2);
     const size_t shown = messages.Shown.size();
-    Bank().NewBank = true;
-    EXPECT_TRUE(RequireBank());
+    bank.NewBank = true;
+    EXPECT_TRUE(RequireBank(bank, seams));
     Add(Named("a"));
-    EXPECT_TRUE(CheckBankOpen());
+    EXPECT_TRUE(CheckBankOpen(bank));
     EXPECT_EQ(messages.Shown.size(), shown);
     ShowAdminOnly();
     EXPECT_EQ(messages.LastText(), "This operation can only be done by a Lorvane Administrator");
 }
 
-TEST_F(BankFixture, AddEntryAppendsWhatTheEditorAccepted) {
+TEST_F(BankModelTest, AddEntryAppendsWhatTheEditorAccepted) {
     int mode = -1;
-    Seams().RunEntryForm = [&](int m) {
+    seams.RunEntryForm = [&](int m) {
         mode = m;
-        Bank().EditEntry = Named(Mark + "W", "Cat");
-        Bank().EditEntry.TreeIndex = 7;
+        bank.EditEntry = Named(Mark + "W", "Cat");
+        bank.EditEntry.TreeIndex = 7;
         return int(mrOk);
     };
     Add(Named("local"));
-    EXPECT_TRUE(AddEntry(1));
+    EXPECT_TRUE(AddEntry(bank, seams, 1));
     EXPECT_EQ(mode, 1);
-    EXPECT_EQ(Names(), (Strings{"local", Mark + "W"}));
-    EXPECT_EQ(Bank().Entry(1).TreeIndex, -1);
-    EXPECT_TRUE(Bank().WorkgroupModified);
-    EXPECT_FALSE(Bank().BankModified);
+    EXPECT_EQ(Names(bank), (Strings{"local", Mark + "W"}));
+    EXPECT_EQ(bank.Entry(1).TreeIndex, -1);
+    EXPECT_TRUE(bank.WorkgroupModified);
+    EXPECT_FALSE(bank.BankModified);
     EXPECT_EQ(saveEnabled, std::vector<bool>{true});
     EXPECT_EQ(rebuilds, 1);
-    EXPECT_EQ(Bank().FocusedEntry, 1);
-    Seams().RunEntryForm = [](int) { return int(mrCancel); };
-    EXPECT_FALSE(AddEntry(0));
-    EXPECT_EQ(Bank().EntryHigh, 1);
+    EXPECT_EQ(bank.FocusedEntry, 1);
+    seams.RunEntryForm = [](int) { return int(mrCancel); };
+    EXPECT_FALSE(AddEntry(bank, seams, 0));
+    EXPECT_EQ(bank.EntryHigh, 1);
     EXPECT_EQ(rebuilds, 1);
 }

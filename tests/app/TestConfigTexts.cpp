@@ -92,18 +92,18 @@ protected:
 
 TEST_F(ConfigSave, SavesAndAsksForValidationAndRebuildOnlyWhenNeeded) {
     ProgramState().UserValidated = UserValid() = true;
-    TConfigFormTexts t = ConfigFormTexts(Settings(), "");
+    TSettings settings;
+    TConfigFormTexts t = ConfigFormTexts(settings, "");
     t.CleanUpLines = {"Home"};
-    EXPECT_FALSE(ApplyConfiguration(t));
-    EXPECT_TRUE(SaveConfiguration());
+    EXPECT_FALSE(ApplyConfiguration(settings, t));
+    EXPECT_TRUE(SaveConfiguration(settings));
     EXPECT_TRUE(UserValidated());
-    Settings() = TSettings();
     LoadSettings();
     EXPECT_EQ(Settings().CleanUpPhrases, std::vector<std::string>{"Home"});
     // A new user is validated again; interleaving the workgroup bank rebuilds the tree.
     t.UserName = "someone";
     t.SwitchItems[2] = 1;  // rgInterleave "Yes"
-    EXPECT_TRUE(ApplyConfiguration(t));
+    EXPECT_TRUE(ApplyConfiguration(settings, t));
     EXPECT_FALSE(UserValidated());
     EXPECT_FALSE(UserValid());
 }
@@ -111,13 +111,14 @@ TEST_F(ConfigSave, SavesAndAsksForValidationAndRebuildOnlyWhenNeeded) {
 TEST_F(ConfigSave, AStoreThatCannotBeWrittenIsReportedAndTheSettingsStay) {
     std::filesystem::create_directory(dir.File("blocked.reg"));
     SetRegistryFileName(dir.File("blocked.reg"));
-    TConfigFormTexts t = ConfigFormTexts(Settings(), "");
+    TSettings settings;
+    TConfigFormTexts t = ConfigFormTexts(settings, "");
     t.UserName = "someone";
-    ApplyConfiguration(t);
-    EXPECT_FALSE(SaveConfiguration());
+    ApplyConfiguration(settings, t);
+    EXPECT_FALSE(SaveConfiguration(settings));
     ASSERT_EQ(messages.Shown.size(), 1u);
     EXPECT_EQ(messages.Shown[0].Type, TMsgDlgType::mtError);
-    EXPECT_EQ(Settings().UserName, "someone");
+    EXPECT_EQ(settings.UserName, "someone");
 }
 
 }  // namespace

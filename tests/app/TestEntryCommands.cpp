@@ -21,16 +21,17 @@ class EntryTest : public BankFixture {
 protected:
     EntryTest() {
         SetClipboardText("");
+        seams = Seams();  // the fixture's tree, Save and focus
         // The editor: `edit` changes its texts, then Save (or Cancel when `cancel`).
-        Seams().RunEntryForm = [this](int mode) {
+        seams.RunEntryForm = [this](int mode) {
             modes.push_back(mode);
-            opened.push_back(Bank().EditEntry);
+            opened.push_back(bank.EditEntry);
             if (cancel) return int(mrCancel);
-            TEntryFormTexts texts = EntryFormTexts();
+            TEntryFormTexts texts = EntryFormTexts(bank);
             if (edit) edit(texts);
-            return SaveEntryFormTexts(texts) ? int(mrOk) : int(mrCancel);
+            return SaveEntryFormTexts(bank, texts) ? int(mrOk) : int(mrCancel);
         };
-        Seams().AskPassword = [this](std::string& typed) {
+        seams.AskPassword = [this](std::string& typed) {
             if (typed_.empty()) return false;
             typed = typed_.front();
             typed_.erase(typed_.begin());
@@ -41,11 +42,16 @@ protected:
 
     // Saves texts over EditEntry as the editor would.
     bool Save(const std::function<void(TEntryFormTexts&)>& change) {
-        TEntryFormTexts texts = EntryFormTexts();
+        TEntryFormTexts texts = EntryFormTexts(bank);
         change(texts);
-        return SaveEntryFormTexts(texts);
+        return SaveEntryFormTexts(bank, texts);
     }
-    void Focus(int index) { Bank().FocusedEntry = index; }
+    void Focus(int index) { bank.FocusedEntry = index; }
+    void Add(const TEntry& e) { bank.AppendEntry(e); }
+
+    TBankState bank;
+    TSettings settings;
+    TAppSeams seams;
 
     std::function<void(TEntryFormTexts&)> edit;
     bool cancel = false;
@@ -59,48 +65,48 @@ protected:
 TEST_F(EntryTest, NameRules) {
     Add(Named("Alpha"));
     Add(Named("Beta"));
-    Bank().EditEntry = Bank().Entry(1);
-    Bank().ModifiedEntry = 1;  // as Modify shows it
+    bank.EditEntry = bank.Entry(1);
+    bank.ModifiedEntry = 1;  // as Modify shows it
     for (const char* blank : {"", " ", "   "}) {
         EXPECT_FALSE(Save([&](TEntryFormTexts& t) { t.Name = blank; }));
         EXPECT_EQ(messages.LastText(), "Name must be completed!\rPlease try again");
     }
     EXPECT_FALSE(Save([](TEntryFormTexts& t) { t.Name = " Alpha "; }));
     EXPECT_EQ(messages.LastText(), "This name already exists!\rPlease try again");
-    EXPECT_EQ(Bank().EditEntry.Name, "Beta");  // unchanged while the editor stays open
+    EXPECT_EQ(bank.EditEntry.Name, "Beta");  // unchanged while the editor stays open
     EXPECT_TRUE(Save([](TEntryFormTexts& t) { t.Name = "Beta  "; }));
-    EXPECT_EQ(Bank().EditEntry.Name, "Beta  ");
-    Bank().EditEntry.Name = "Beta";
+    EXPECT_EQ(bank.EditEntry.Name, "Beta  ");
+    bank.EditEntry.Name = "Beta";
     EXPECT_TRUE(Save([](TEntryFormTexts& t) { t.Name = "alpha"; }));
     EXPECT_EQ(messages.Shown.size(), 4u);
 }
 
 TEST_F(EntryTest, WorkgroupNamesMarkTheirCategories) {
-    Bank().NewBank = true;
-    Bank().IsAdministrator = true;
+    bank.NewBank = true;
+    bank.IsAdministrator = true;
     edit = [](TEntryFormTexts& t) {
         t.Name = Mark + "New";
         t.Category1 = "a";
         t.Category2 = "";
         t.Category3 = Mark + "b";
     };
-    ASSERT_TRUE(AddEntryCommand());
-    const TEntry& e = Bank().Entry(0);
+    ASSERT_TRUE(AddEntryCommand(bank, settings, seams));
+    const TEntry& e = bank.Entry(0);
     EXPECT_EQ(e.Category1, Mark + "a");
     EXPECT_EQ(e.Category2, "");
     EXPECT_EQ(e.Category3, Mark + "b");
-    EXPECT_TRUE(Bank().WorkgroupModified);
-    EXPECT_FALSE(Bank().BankModified);
+    EXPECT_TRUE(bank.WorkgroupModified);
+    EXPECT_FALSE(bank.BankModified);
 
     // Another user cannot make a workgroup entry.
-    Bank().IsAdministrator = false;
-    ClearEntry();
+    bank.IsAdministrator = false;
+    ClearEntry(bank.EditEntry);
     EXPECT_FALSE(Save([](TEntryFormTexts& t) { t.Name = Mark + "Mine"; }));
     EXPECT_EQ(messages.LastText(), "This operation can only be done by a Lorvane Administrator");
 }
 
 TEST_F(EntryTest, CopyBack) {
-    TEntry& e = Bank().EditEntry;
+    TEntry& e = bank.EditEntry;
     e.Name = "n";
     e.LastAccess = 40000.0;
     const TDateTime before = Now();
@@ -139,7 +145,7 @@ TEST_F(EntryTest, CopyBack) {
 }
 
 TEST_F(EntryTest, LongImportedValuesSurviveASave) {
-    TEntry& e = Bank().EditEntry;
+    TEntry& e = bank.EditEntry;
     e.Name = std::string(60, 'n');
     e.URL = "http://" + std::string(293, 'u');
     e.Description = std::string(80, 'd');
@@ -152,7 +158,7 @@ TEST_F(EntryTest, LongImportedValuesSurviveASave) {
 }
 
 TEST_F(EntryTest, HugeValuesAreShownShortAndSavedWhole) {
-    TEntry& e = Bank().EditEntry;
+    TEntry& e = bank.EditEntry;
     const std::string name(30 << 20, 'n'), url = "http://" + std::string(HugeFieldBytes, 'u');
     const std::string longLine = "a\r\n" + std::string(HugeFieldBytes + 1, 'x');
     const std::string shortLines = [] {
@@ -164,7 +170,7 @@ TEST_F(EntryTest, HugeValuesAreShownShortAndSavedWhole) {
     e.URL = url;
     e.Notes = shortLines;
     e.ConfNotes = longLine;
-    const TEntryFormTexts stored = EntryFormTexts();
+    const TEntryFormTexts stored = EntryFormTexts(bank);
     const TEntryFormTexts shown = ShownEntryFormTexts(stored);
     EXPECT_EQ(shown.Name, std::string(HugeFieldShownBytes, 'n') + "...");
     EXPECT_EQ(shown.URL.size(), HugeFieldShownBytes + 3);
@@ -174,7 +180,7 @@ TEST_F(EntryTest, HugeValuesAreShownShortAndSavedWhole) {
     TEntryFormTexts edited = shown;
     edited.URL = "http://new/";
     KeepHugeValues(edited, shown, stored);
-    ASSERT_TRUE(SaveEntryFormTexts(edited));
+    ASSERT_TRUE(SaveEntryFormTexts(bank, edited));
     EXPECT_TRUE(e.Name == name);
     EXPECT_EQ(e.URL, "http://new/");
     EXPECT_EQ(e.Notes, shortLines);
@@ -188,22 +194,22 @@ TEST_F(EntryTest, ModifyWritesBackAndCancelChangesNothing) {
     Add(Named("Beta"));
     Focus(1);
     cancel = true;
-    const std::vector<TEntry> before = Bank().Entries;
-    EXPECT_FALSE(ModifyEntryCommand());
-    EXPECT_EQ(Bank().Entries, before);
-    EXPECT_FALSE(Bank().BankModified);
+    const std::vector<TEntry> before = bank.Entries;
+    EXPECT_FALSE(ModifyEntryCommand(bank, settings, seams));
+    EXPECT_EQ(bank.Entries, before);
+    EXPECT_FALSE(bank.BankModified);
 
     cancel = false;
     edit = [](TEntryFormTexts& t) {
         t.Name = "Gamma";
         t.URL = "http://g";
     };
-    ASSERT_TRUE(ModifyEntryCommand());
+    ASSERT_TRUE(ModifyEntryCommand(bank, settings, seams));
     EXPECT_EQ(modes.back(), 0);
     EXPECT_EQ(opened.back().Name, "Beta");
-    EXPECT_EQ(Names(), (Strings{"Alpha", "Gamma"}));
-    EXPECT_EQ(Bank().Entry(1).URL, "http://g");
-    EXPECT_TRUE(Bank().BankModified);
+    EXPECT_EQ(Names(bank), (Strings{"Alpha", "Gamma"}));
+    EXPECT_EQ(bank.Entry(1).URL, "http://g");
+    EXPECT_TRUE(bank.BankModified);
     EXPECT_EQ(focused.back(), 1);
     EXPECT_EQ(saveEnabled.back(), true);
 }
@@ -221,12 +227,12 @@ TEST_F(EntryTest, CopyKeepsAllButNameFavoriteAndChangeDate) {
     Add(source);
     Focus(0);
     edit = [](TEntryFormTexts& t) { t.Name = "Copy"; };
-    ASSERT_TRUE(CopyEntryCommand());
+    ASSERT_TRUE(CopyEntryCommand(bank, settings, seams));
     EXPECT_EQ(modes.back(), 1);
     EXPECT_EQ(opened.back().Name, "");
     EXPECT_TRUE(opened.back().Favorite.empty());
-    ASSERT_EQ(Bank().Count(), 2);
-    const TEntry& copy = Bank().Entry(1);
+    ASSERT_EQ(bank.Count(), 2);
+    const TEntry& copy = bank.Entry(1);
     EXPECT_EQ(copy.Name, "Copy");
     EXPECT_EQ(copy.LastAccess, 40000.0);
     EXPECT_GT(copy.ChangeDate, 39000.0);
@@ -242,41 +248,41 @@ TEST_F(EntryTest, DeleteAsksKeepsOrderAndFocusesTheNext) {
     for (const char* n : {"A", "B", "C"}) Add(Named(n));
     Focus(1);
     messages.Answer(mrNo);
-    EXPECT_FALSE(DeleteEntryCommand());
+    EXPECT_FALSE(DeleteEntryCommand(bank, settings, seams));
     EXPECT_EQ(messages.LastText(), "Do you want to delete\rB?");
-    EXPECT_EQ(Names(), (Strings{"A", "B", "C"}));
+    EXPECT_EQ(Names(bank), (Strings{"A", "B", "C"}));
     messages.Answer(mrYes);
-    ASSERT_TRUE(DeleteEntryCommand());
-    EXPECT_EQ(Names(), (Strings{"A", "C"}));
-    EXPECT_EQ(Bank().FocusedEntry, 1);
-    EXPECT_TRUE(Bank().BankModified);
+    ASSERT_TRUE(DeleteEntryCommand(bank, settings, seams));
+    EXPECT_EQ(Names(bank), (Strings{"A", "C"}));
+    EXPECT_EQ(bank.FocusedEntry, 1);
+    EXPECT_TRUE(bank.BankModified);
 
-    Settings().ConfirmDeletes = false;
+    settings.ConfirmDeletes = false;
     const size_t asked = messages.Shown.size();
-    ASSERT_TRUE(DeleteEntryCommand());  // the last entry
+    ASSERT_TRUE(DeleteEntryCommand(bank, settings, seams));  // the last entry
     EXPECT_EQ(messages.Shown.size(), asked);
-    EXPECT_EQ(Names(), Strings{"A"});
-    EXPECT_EQ(Bank().FocusedEntry, -1);
-    EXPECT_FALSE(DeleteEntryCommand());
+    EXPECT_EQ(Names(bank), Strings{"A"});
+    EXPECT_EQ(bank.FocusedEntry, -1);
+    EXPECT_FALSE(DeleteEntryCommand(bank, settings, seams));
 }
 
 TEST_F(EntryTest, WorkgroupGuardAndStaleFocus) {
     Add(Named(Mark + "x"));
     Focus(0);
-    const std::vector<TEntry> before = Bank().Entries;
-    EXPECT_FALSE(ModifyEntryCommand());
-    EXPECT_FALSE(CopyEntryCommand());
-    EXPECT_FALSE(DeleteEntryCommand());
+    const std::vector<TEntry> before = bank.Entries;
+    EXPECT_FALSE(ModifyEntryCommand(bank, settings, seams));
+    EXPECT_FALSE(CopyEntryCommand(bank, settings, seams));
+    EXPECT_FALSE(DeleteEntryCommand(bank, settings, seams));
     EXPECT_EQ(messages.Texts(),
               Strings(3, "This operation can only be done by a Lorvane Administrator"));
     EXPECT_TRUE(modes.empty());
-    EXPECT_EQ(Bank().Entries, before);
+    EXPECT_EQ(bank.Entries, before);
 
     Focus(5);  // beyond EntryHigh
     messages.Shown.clear();
-    EXPECT_FALSE(ModifyEntryCommand());
-    EXPECT_FALSE(DeleteEntryCommand());
-    CopyURLToClipboard();
+    EXPECT_FALSE(ModifyEntryCommand(bank, settings, seams));
+    EXPECT_FALSE(DeleteEntryCommand(bank, settings, seams));
+    CopyURLToClipboard(bank);
     EXPECT_TRUE(messages.Shown.empty());
     EXPECT_EQ(ClipboardText(), "");
 }
@@ -284,50 +290,51 @@ TEST_F(EntryTest, WorkgroupGuardAndStaleFocus) {
 // ---- Drops and captured pages ----
 
 TEST_F(EntryTest, DroppedLinkWithCleanUp) {
-    Bank().NewBank = true;
-    Settings().CleanUpPhrases = {"Home", "Welcome"};
+    bank.NewBank = true;
+    settings.CleanUpPhrases = {"Home", "Welcome"};
     messages.Answer(mrYes);
     messages.Answer(mrYes);
-    ASSERT_TRUE(DropURLCommand("Home Welcome Page", "http://x/"));
+    ASSERT_TRUE(DropURLCommand(bank, settings, seams, "Home Welcome Page", "http://x/"));
     EXPECT_EQ(
         messages.Texts(),
         (Strings{"Do you want to eliminate\r\"Home\"\rfrom the URL name\r\"Home Welcome Page\"",
                  "Do you want to eliminate\r\"Welcome\"\rfrom the URL name\r\"Welcome Page\""}));
     EXPECT_EQ(modes, std::vector<int>{1});
-    EXPECT_EQ(Bank().Entry(0).Name, "Page");
-    EXPECT_EQ(Bank().Entry(0).URL, "http://x/");
+    EXPECT_EQ(bank.Entry(0).Name, "Page");
+    EXPECT_EQ(bank.Entry(0).URL, "http://x/");
 
-    ClearEntry();
-    Bank().EditEntry.Name = "home page";
+    ClearEntry(bank.EditEntry);
+    bank.EditEntry.Name = "home page";
     messages.Answer(mrYes);
-    CleanUpURLName();
-    EXPECT_EQ(Bank().EditEntry.Name, "page");
-    Bank().EditEntry.Name = "Homestead";
+    CleanUpURLName(bank, settings);
+    EXPECT_EQ(bank.EditEntry.Name, "page");
+    bank.EditEntry.Name = "Homestead";
     messages.Answer(mrNo);
-    CleanUpURLName();
-    EXPECT_EQ(Bank().EditEntry.Name, "Homestead");
+    CleanUpURLName(bank, settings);
+    EXPECT_EQ(bank.EditEntry.Name, "Homestead");
 }
 
 TEST_F(EntryTest, AddingChecksTheNameTheRecordCameWith) {
     Add(Named("Page"));
     Focus(0);
     // A drop of a page titled as an entry, saved as it came: refused.
-    EXPECT_FALSE(DropURLCommand("Page", "http://other/"));
+    EXPECT_FALSE(DropURLCommand(bank, settings, seams, "Page", "http://other/"));
     EXPECT_EQ(messages.LastText(), "This name already exists!\rPlease try again");
     // Modify keeps the entry's own name.
     edit = [](TEntryFormTexts& t) { t.URL = "http://new/"; };
-    EXPECT_TRUE(ModifyEntryCommand());
-    EXPECT_EQ(Bank().Entry(0).URL, "http://new/");
-    EXPECT_EQ(Bank().ModifiedEntry, -1);
+    EXPECT_TRUE(ModifyEntryCommand(bank, settings, seams));
+    EXPECT_EQ(bank.Entry(0).URL, "http://new/");
+    EXPECT_EQ(bank.ModifiedEntry, -1);
 }
 
 TEST_F(EntryTest, AnAbandonedNewStopsTheCommand) {
-    // Every entry deleted: no bank is open, yet the bank has changed.
+    // Every entry deleted: no bank is open, yet the bank has changed. New works on the
+    // program's bank.
     Bank().BankModified = true;
-    Seams().NewBank = [] { return NewBankCommand(); };
+    seams.NewBank = [] { return NewBankCommand(); };
     messages.Answer(mrYes);  // create a new bank
     messages.Answer(mrYes);  // save the changed one: nothing to save, so New is abandoned
-    EXPECT_FALSE(AddEntryCommand());
+    EXPECT_FALSE(AddEntryCommand(Bank(), settings, seams));
     EXPECT_TRUE(modes.empty());
     EXPECT_EQ(messages.LastText(), "Nothing to save!");
     EXPECT_FALSE(Bank().NewBank);
@@ -335,10 +342,10 @@ TEST_F(EntryTest, AnAbandonedNewStopsTheCommand) {
 
 TEST_F(EntryTest, CurrentPageWithAndWithoutABrowser) {
     SessionsHome home;
-    Bank().NewBank = true;
+    bank.NewBank = true;
     cancel = true;
-    Bank().EditEntry.Name = "stale";
-    EXPECT_FALSE(AddEntryCurrentURLCommand());
+    bank.EditEntry.Name = "stale";
+    EXPECT_FALSE(AddEntryCurrentURLCommand(bank, settings, seams));
     EXPECT_EQ(messages.Texts(),
               Strings{"No URL information is available\r        or\r"
                       "A browser other than Internet Explorer\ror Netscape Navigator is in use."});
@@ -352,7 +359,7 @@ TEST_F(EntryTest, CurrentPageWithAndWithoutABrowser) {
                    : std::nullopt;
     });
     messages.Shown.clear();
-    AddEntryCurrentURLCommand();
+    AddEntryCurrentURLCommand(bank, settings, seams);
     UnregisterDdeServer("Netscape", "WWW_GetWindowInfo");
     EXPECT_TRUE(messages.Shown.empty());
     EXPECT_EQ(opened.back().URL, "http://x/");
@@ -366,15 +373,15 @@ TEST_F(EntryTest, CurrentPageWithAndWithoutABrowser) {
 
     // The page the browser used last shows, read from its session file.
     home.AddFirefox(SessionsHome::Read(SessionsHome::Fixture("firefox/recovery.jsonlz4")));
-    Settings().CleanUpPhrases = {"Gamma"};
+    settings.CleanUpPhrases = {"Gamma"};
     messages.Answer(mrYes);
-    AddEntryCurrentURLCommand();
+    AddEntryCurrentURLCommand(bank, settings, seams);
     EXPECT_EQ(opened.back().URL, "http://127.0.0.1:18931/c.html");
     EXPECT_EQ(opened.back().Name, "Reached From Alpha");
     // A damaged one: the message, and an empty entry.
     home.AddFirefox("mozLz40\0damaged");
     messages.Shown.clear();
-    AddEntryCurrentURLCommand();
+    AddEntryCurrentURLCommand(bank, settings, seams);
     EXPECT_EQ(messages.Shown.size(), 1u);
     EXPECT_EQ(opened.back().URL, "");
 }
@@ -388,24 +395,23 @@ TEST_F(EntryTest, ClipboardCommands) {
     e.Notes = "line one\r\nline two";
     Add(e);
     Focus(0);
-    CopyURLToClipboard();
+    CopyURLToClipboard(bank);
     EXPECT_EQ(ClipboardText(), "http://Site");
-    CopyUserIDToClipboard();
+    CopyUserIDToClipboard(bank);
     EXPECT_EQ(ClipboardText(), "me");
-    CopyEntryToClipboard();
+    CopyEntryToClipboard(bank);
     std::vector<std::string> lines;
     AppendEntryText(lines, e);
     EXPECT_EQ(ClipboardText(), JoinLinesCRLF(lines));
     EXPECT_TRUE(messages.Shown.empty());
-    EXPECT_TRUE(Exporter().ClipboardLines.empty());
 
-    Bank().FilePassword = "Secret";
+    bank.FilePassword = "Secret";
     typed_ = {"wrong", " SECRET "};
-    CopyUserIDPasswordToClipboard();
+    CopyUserIDPasswordToClipboard(bank, seams);
     EXPECT_EQ(messages.Texts(), Strings{"Password failed!\rPlease try again"});
     EXPECT_EQ(ClipboardText(), "pw");
     SetClipboardText("before");
-    CopyUserIDPasswordToClipboard();  // Cancel
+    CopyUserIDPasswordToClipboard(bank, seams);  // Cancel
     EXPECT_EQ(ClipboardText(), "before");
 }
 
@@ -418,9 +424,10 @@ TEST_F(EntryTest, CopyPasswordTakesThePasswordThatOpenedTheBank) {
                    "#00001#Ux=" + EncodeProtectedValue("http://site"),
                    "#00001#Pw=" + EncodeProtectedValue(EncodePasswordValue("pw"))}));
     typed_ = {"secret", "secret"};
+    Seams().AskPassword = seams.AskPassword;  // the program's bank opens with the program's seams
     ASSERT_TRUE(OpenBank(dir.File("p.bnk")));
-    Focus(0);
-    CopyUserIDPasswordToClipboard();
+    Bank().FocusedEntry = 0;
+    CopyUserIDPasswordToClipboard(Bank(), seams);
     EXPECT_EQ(messages.Texts(), Strings{});
     EXPECT_EQ(ClipboardText(), "pw");
 }

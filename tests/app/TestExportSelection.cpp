@@ -9,7 +9,7 @@
 
 namespace {
 
-class ExportSelection : public ExportFixture {
+class ExportSelection : public OwnBankExportFixture {
 protected:
     static TCategoryPath P(const std::string& c1, const std::string& c2 = "",
                            const std::string& c3 = "") {
@@ -32,16 +32,16 @@ protected:
         Add(Named("e2", "work", "News", "x"));
         Add(Named("e3"));
         Add(Named("e4", "Tools"));
-        BuildCategoryKeys();
+        BuildCategoryKeys(bank);
     }
 };
 
 TEST_F(ExportSelection, CategoryRowsOfEachDepth) {
     AddCategoryBank();
-    EXPECT_EQ(Texts(CategoryRows(Bank().CategoryKeys, 1), 1), (Strings{"Tools", "Work"}));
-    EXPECT_EQ(Texts(CategoryRows(Bank().CategoryKeys, 2), 2),
+    EXPECT_EQ(Texts(CategoryRows(bank.CategoryKeys, 1), 1), (Strings{"Tools", "Work"}));
+    EXPECT_EQ(Texts(CategoryRows(bank.CategoryKeys, 2), 2),
               (Strings{"Tools|", "Work|Mail", "Work|News"}));
-    EXPECT_EQ(Texts(CategoryRows(Bank().CategoryKeys, 3), 3),
+    EXPECT_EQ(Texts(CategoryRows(bank.CategoryKeys, 3), 3),
               (Strings{"Tools||", "Work|Mail|", "Work|News|", "work|News|x"}));
 }
 
@@ -50,47 +50,47 @@ TEST_F(ExportSelection, RowsAreTriplesNotJoinedTexts) {
     Add(Named("a", "a", "bc"));
     Add(Named("tilde1", "a~b", "c"));
     Add(Named("tilde2", "a", "b~c"));
-    BuildCategoryKeys();
-    const std::vector<TCategoryPath> rows = CategoryRows(Bank().CategoryKeys, 2);
+    BuildCategoryKeys(bank);
+    const std::vector<TCategoryPath> rows = CategoryRows(bank.CategoryKeys, 2);
     EXPECT_EQ(Texts(rows, 2), (Strings{"a|bc", "a|b~c", "ab|c", "a~b|c"}));
     // Each row matches its own entries only.
-    EXPECT_EQ(EntriesInCategories(Bank(), {P("ab", "c")}, 2), (std::vector<int>{0}));
-    EXPECT_EQ(EntriesInCategories(Bank(), {P("a", "bc")}, 2), (std::vector<int>{1}));
-    EXPECT_EQ(EntriesInCategories(Bank(), {P("a~b", "c")}, 2), (std::vector<int>{2}));
+    EXPECT_EQ(EntriesInCategories(bank, {P("ab", "c")}, 2), (std::vector<int>{0}));
+    EXPECT_EQ(EntriesInCategories(bank, {P("a", "bc")}, 2), (std::vector<int>{1}));
+    EXPECT_EQ(EntriesInCategories(bank, {P("a~b", "c")}, 2), (std::vector<int>{2}));
 }
 
 TEST_F(ExportSelection, MatchingIgnoresCaseBlanksAndRowOrder) {
     AddCategoryBank();
     Add(Named("e5", " Work\t", "mail "));  // as an import may leave it
     // Rows given in any order: entries come in ascending index.
-    EXPECT_EQ(EntriesInCategories(Bank(), {P("Tools"), P("WORK")}, 1),
+    EXPECT_EQ(EntriesInCategories(bank, {P("Tools"), P("WORK")}, 1),
               (std::vector<int>{0, 1, 2, 4, 5}));
-    EXPECT_EQ(EntriesInCategories(Bank(), {P("work", "mail")}, 2), (std::vector<int>{0, 5}));
-    EXPECT_EQ(EntriesInCategories(Bank(), {P("Work", "News", "")}, 3), (std::vector<int>{1}));
-    EXPECT_TRUE(EntriesInCategories(Bank(), {}, 1).empty());
+    EXPECT_EQ(EntriesInCategories(bank, {P("work", "mail")}, 2), (std::vector<int>{0, 5}));
+    EXPECT_EQ(EntriesInCategories(bank, {P("Work", "News", "")}, 3), (std::vector<int>{1}));
+    EXPECT_TRUE(EntriesInCategories(bank, {}, 1).empty());
     // A long category lists and matches like any other.
     const std::string longText(80, 'L');
     Add(Named("long", longText, longText + "2"));
-    BuildCategoryKeys();
-    const auto rows = CategoryRows(Bank().CategoryKeys, 2);
+    BuildCategoryKeys(bank);
+    const auto rows = CategoryRows(bank.CategoryKeys, 2);
     ASSERT_FALSE(rows.empty());
     EXPECT_EQ(rows.front().C1, longText);
-    EXPECT_EQ(EntriesInCategories(Bank(), {rows.front()}, 2), (std::vector<int>{6}));
+    EXPECT_EQ(EntriesInCategories(bank, {rows.front()}, 2), (std::vector<int>{6}));
 }
 
 TEST_F(ExportSelection, WorkgroupCategoriesForAdministratorsOnly) {
     Add(Named("local", "Work"));
     Add(Named(Mark + "team", Mark + "Work"));
-    BuildCategoryKeys();
-    EXPECT_EQ(Texts(CategoryRows(Bank().CategoryKeys, 1), 1), (Strings{"Work"}));
-    Bank().IsAdministrator = true;
-    BuildCategoryKeys();
-    EXPECT_EQ(Texts(CategoryRows(Bank().CategoryKeys, 1), 1), (Strings{"Work", Mark + "Work"}));
+    BuildCategoryKeys(bank);
+    EXPECT_EQ(Texts(CategoryRows(bank.CategoryKeys, 1), 1), (Strings{"Work"}));
+    bank.IsAdministrator = true;
+    BuildCategoryKeys(bank);
+    EXPECT_EQ(Texts(CategoryRows(bank.CategoryKeys, 1), 1), (Strings{"Work", Mark + "Work"}));
 }
 
 TEST_F(ExportSelection, ClipboardExportInAscendingIndex) {
     AddCategoryBank();
-    ASSERT_TRUE(RunExport(efClipboard, {4, 1, 0, 1}));
+    ASSERT_TRUE(RunExport(run, efClipboard, {4, 1, 0, 1}));
     EXPECT_LT(clipboard.find("e0\r\n"), clipboard.find("e1\r\n"));
     EXPECT_LT(clipboard.find("e1\r\n"), clipboard.find("e4\r\n"));
     EXPECT_EQ(messages.Texts(), Strings{"Export Complete (3 Entries)"});
@@ -98,9 +98,10 @@ TEST_F(ExportSelection, ClipboardExportInAscendingIndex) {
 
 TEST_F(ExportSelection, CancelledFileDialogs) {
     AddCategoryBank();
-    for (int form : {efFile, efBankV1, efBookmark, efBankV2}) EXPECT_FALSE(RunExport(form, {0}));
+    for (int form : {efFile, efBankV1, efBookmark, efBankV2})
+        EXPECT_FALSE(RunExport(run, form, {0}));
     // The HTML export asks at its end; cancelling it ends the export all the same.
-    EXPECT_TRUE(RunExport(efHTML, {0}));
+    EXPECT_TRUE(RunExport(run, efHTML, {0}));
     EXPECT_TRUE(messages.Shown.empty());
     EXPECT_EQ(requests.size(), 5u);
 }
@@ -108,35 +109,36 @@ TEST_F(ExportSelection, CancelledFileDialogs) {
 TEST_F(ExportSelection, FailedFileRaisesAndLeavesNoExportOpen) {
     AddCategoryBank();
     saveAs = dir.File("out.dat");
-    ASSERT_TRUE(RunExport(efFile, {0, 4}));
+    ASSERT_TRUE(RunExport(run, efFile, {0, 4}));
     EXPECT_EQ(SplitLines(ReadAll(saveAs)).size(), 3u);
     // A file that cannot be created raises; nothing stays open.
     saveAs = dir.File("missing/out.dat");
-    EXPECT_THROW(RunExport(efFile, {0}), std::exception);
-    EXPECT_FALSE(Exporter().ExportFile);
+    EXPECT_THROW(RunExport(run, efFile, {0}), std::exception);
+    EXPECT_FALSE(exporter.ExportFile);
 }
 
 TEST_F(ExportSelection, CommandChecksPasswordThenBank) {
     std::vector<int> asked;
-    OperationPasswordCheck() = [&](int op) {
+    TOperationPasswordCheck check;
+    check = [&](int op) {
         asked.push_back(op);
         return false;
     };
-    EXPECT_FALSE(PrepareExport(false));  // Cancel: nothing shown
+    EXPECT_FALSE(PrepareExport(bank, check, false));  // Cancel: nothing shown
     EXPECT_EQ(asked, std::vector<int>{4});
     EXPECT_TRUE(messages.Shown.empty());
-    OperationPasswordCheck() = [&](int op) {
+    check = [&](int op) {
         asked.push_back(op);
         return true;
     };
-    EXPECT_FALSE(PrepareExport(true));
+    EXPECT_FALSE(PrepareExport(bank, check, true));
     EXPECT_EQ(messages.Texts(), Strings{"No Bank Is Open!\rThis operation cannot be completed."});
     AddCategoryBank();
-    Bank().CategoryKeys.clear();
-    EXPECT_TRUE(PrepareExport(true));
-    EXPECT_FALSE(Bank().CategoryKeys.empty());
-    EndCategoryExport();
-    EXPECT_TRUE(Bank().CategoryKeys.empty());
+    bank.CategoryKeys.clear();
+    EXPECT_TRUE(PrepareExport(bank, check, true));
+    EXPECT_FALSE(bank.CategoryKeys.empty());
+    EndCategoryExport(bank);
+    EXPECT_TRUE(bank.CategoryKeys.empty());
 }
 
 }  // namespace

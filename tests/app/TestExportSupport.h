@@ -47,4 +47,16 @@ protected:
     std::string saveAs;  // the dialogs' answer; empty cancels
     std::vector<TFileRequest> requests;
     std::string clipboard;
+    // The export's own state; the steps run on it, the program's bank and the seams above.
+    TExportState exporter;
+    const TExportRun run{Bank(), exporter, ExportSeams()};
+};
+
+// The export steps on a bank of the test's own.
+class OwnBankExportFixture : public ExportFixture {
+protected:
+    void Add(const TEntry& e) { bank.AppendEntry(e); }
+    Strings Names() const { return BankFixture::Names(bank); }
+    TBankState bank;
+    const TExportRun run{bank, exporter, ExportSeams()};
 };

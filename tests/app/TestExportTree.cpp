@@ -50,7 +50,7 @@ bool Balanced(const Strings& lines) {
     return depth == 0;
 }
 
-class ExportTree : public ExportFixture {
+class ExportTree : public OwnBankExportFixture {
 protected:
     Strings Files() const {
         Strings names;
@@ -65,18 +65,18 @@ protected:
     // the count the export reports.
     Strings BookmarkFileLines(std::vector<TCollectedEntry> items, int32_t& links) {
         saveAs = dir.File("Bookmark.htm");
-        EXPECT_TRUE(BeginBookmarkExport());
-        Exporter().BookmarkCollection = std::move(items);
-        WriteBookmarkEntries();
-        links = Exporter().ExportCount;
+        EXPECT_TRUE(BeginBookmarkExport(run));
+        exporter.BookmarkCollection = std::move(items);
+        WriteBookmarkEntries(run);
+        links = exporter.ExportCount;
         return FileLines("Bookmark.htm");
     }
 
     void ExportPages(const std::vector<TEntry>& entries) {
         for (const TEntry& e : entries) Add(e);
-        BeginHTMLExport();
-        for (int i = 0; i <= Bank().EntryHigh; ++i) CollectHTMLEntry(i);
-        ExportHTML();
+        BeginHTMLExport(run);
+        for (int i = 0; i <= bank.EntryHigh; ++i) CollectHTMLEntry(run, i);
+        ExportHTML(run);
     }
 };
 
@@ -85,9 +85,9 @@ TEST_F(ExportTree, BookmarkFileOfOneEntryThreeLevelsDeep) {
     e.URL = "u";
     Add(e);
     saveAs = dir.File("Bookmark.htm");
-    ASSERT_TRUE(BeginBookmarkExport());
-    CollectBookmarkEntry(0);
-    WriteBookmarkEntries();
+    ASSERT_TRUE(BeginBookmarkExport(run));
+    CollectBookmarkEntry(run, 0);
+    WriteBookmarkEntries(run);
     EXPECT_EQ(ReadAll(saveAs),
               CRLF(Join({BookmarkHead,
                          Head(4, "A"),
@@ -158,9 +158,9 @@ TEST_F(ExportTree, BookmarkFileIsUtf8WithTrimmedNamesAndEscapedUrls) {
     e.URL = "http://x/?a=1&lt;b&c=\"\xFC\"";
     Add(e);
     saveAs = dir.File("Bookmark.htm");
-    ASSERT_TRUE(BeginBookmarkExport());
-    CollectBookmarkEntry(0);
-    WriteBookmarkEntries();
+    ASSERT_TRUE(BeginBookmarkExport(run));
+    CollectBookmarkEntry(run, 0);
+    WriteBookmarkEntries(run);
     EXPECT_EQ(ReadAll(saveAs),
               "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n"
               "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\r\n"
@@ -270,8 +270,8 @@ TEST_F(ExportTree, ManyCategoriesWithOneNameStayShort) {
 }
 
 TEST_F(ExportTree, HtmlWithNothingCollectedOrCancelled) {
-    BeginHTMLExport();
-    ExportHTML();
+    BeginHTMLExport(run);
+    ExportHTML(run);
     EXPECT_TRUE(requests.empty());
     EXPECT_EQ(messages.Texts(), Strings{"Export Complete (0 Entries)\rin 0 files."});
     messages.Shown.clear();
@@ -279,7 +279,7 @@ TEST_F(ExportTree, HtmlWithNothingCollectedOrCancelled) {
     EXPECT_EQ(requests.size(), 1u);
     EXPECT_TRUE(messages.Shown.empty());
     EXPECT_TRUE(Files().empty());
-    EXPECT_TRUE(Exporter().HTMLCollection.empty());
+    EXPECT_TRUE(exporter.HTMLCollection.empty());
 }
 
 TEST(ExportTreeNames, PageNames) {

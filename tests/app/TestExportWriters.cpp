@@ -15,14 +15,14 @@ namespace {
 
 const std::string M(1, '\xBB');
 
-class ExportWriters : public ExportFixture {};
+class ExportWriters : public OwnBankExportFixture {};
 
 TEST_F(ExportWriters, DatFileHasHeaderAndAllQuotedRecord) {
     Add(Example());
     saveAs = dir.File("out.dat");
-    ASSERT_TRUE(BeginDatExport());
-    WriteDatRecord(0);
-    FinishExport();
+    ASSERT_TRUE(BeginDatExport(run));
+    WriteDatRecord(run, 0);
+    FinishExport(run);
     EXPECT_EQ(ReadAll(saveAs),
               "\"Name\",\"Rating\",\"ChangeDate\",\"AccessCnt\",\"LastAccess\",\"Description\","
               "\"Category1\",\"Category2\",\"Category3\",\"URL\",\"EMail\",\"UserID\",\"PassWd\","
@@ -35,10 +35,10 @@ TEST_F(ExportWriters, DatFileHasHeaderAndAllQuotedRecord) {
     EXPECT_EQ(requests[0].DefaultExt, "dat");
     // No bank file opened or saved yet: the data folder, never the program's.
     EXPECT_EQ(requests[0].InitialDir, UserDataFolder());
-    Bank().BankFolder = dir.File("banks/");
-    ASSERT_TRUE(BeginDatExport());
-    FinishExport();
-    EXPECT_EQ(requests[1].InitialDir, Bank().BankFolder);
+    bank.BankFolder = dir.File("banks/");
+    ASSERT_TRUE(BeginDatExport(run));
+    FinishExport(run);
+    EXPECT_EQ(requests[1].InitialDir, bank.BankFolder);
 }
 
 TEST_F(ExportWriters, DatValuesAreQuotedWithInnerQuotesDoubled) {
@@ -65,9 +65,9 @@ TEST_F(ExportWriters, DatDatesUseEnglishNamesAndNeverLeaveTheCentury) {
 
 TEST_F(ExportWriters, CancelledDialogsWriteNothing) {
     Add(Example());
-    EXPECT_FALSE(BeginDatExport());
-    EXPECT_FALSE(BeginBankExport(true));
-    EXPECT_FALSE(BeginBookmarkExport());
+    EXPECT_FALSE(BeginDatExport(run));
+    EXPECT_FALSE(BeginBankExport(run, true));
+    EXPECT_FALSE(BeginBookmarkExport(run));
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
     EXPECT_TRUE(messages.Shown.empty());
 }
@@ -75,13 +75,13 @@ TEST_F(ExportWriters, CancelledDialogsWriteNothing) {
 TEST_F(ExportWriters, FilesWithPasswordsAreCreatedPrivate) {
     Add(Example());
     saveAs = dir.File("out.dat");
-    ASSERT_TRUE(BeginDatExport());
-    FinishExport();
+    ASSERT_TRUE(BeginDatExport(run));
+    FinishExport(run);
     EXPECT_EQ(std::filesystem::status(saveAs).permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     saveAs = dir.File("out.htm");
-    ASSERT_TRUE(BeginBookmarkExport());
-    WriteBookmarkEntries();
+    ASSERT_TRUE(BeginBookmarkExport(run));
+    WriteBookmarkEntries(run);
     EXPECT_NE(std::filesystem::status(saveAs).permissions() & std::filesystem::perms::others_read,
               std::filesystem::perms::none);
 }
@@ -89,25 +89,25 @@ TEST_F(ExportWriters, FilesWithPasswordsAreCreatedPrivate) {
 TEST_F(ExportWriters, FileErrorsRaise) {
     Add(Example());
     saveAs = dir.File("missing/out.dat");
-    EXPECT_THROW(BeginDatExport(), EFCreateError);
-    EXPECT_THROW(WriteDatRecord(0), EInOutError);  // no Begin step opened a file
+    EXPECT_THROW(BeginDatExport(run), EFCreateError);
+    EXPECT_THROW(WriteDatRecord(run, 0), EInOutError);  // no Begin step opened a file
     if (std::filesystem::exists("/dev/full")) {
         saveAs = "/dev/full";
-        ASSERT_TRUE(BeginDatExport());
-        WriteDatRecord(0);
-        EXPECT_THROW(FinishExport(), EInOutError);
+        ASSERT_TRUE(BeginDatExport(run));
+        WriteDatRecord(run, 0);
+        EXPECT_THROW(FinishExport(run), EInOutError);
     }
 }
 
 TEST_F(ExportWriters, BankVersion1HasOnlyTheOldTags) {
     Add(Example());
     Add(Named("Only"));
-    Bank().Entry(1).URL = "u";
+    bank.Entry(1).URL = "u";
     saveAs = dir.File("Export.Bnk");
-    ASSERT_TRUE(BeginBankExport(false));
-    WriteExportBankRecord(0, false);
-    WriteExportBankRecord(1, false);
-    FinishExport();
+    ASSERT_TRUE(BeginBankExport(run, false));
+    WriteExportBankRecord(run, 0, false);
+    WriteExportBankRecord(run, 1, false);
+    FinishExport(run);
     EXPECT_EQ(ReadAll(saveAs),
               CRLF({"#00001#Na=Ex", "#00001#Ux=http://a.b/", "#00001#Fx=" + M, "#00001#No=a~~b",
                     "#00001#C1=Work", "#00002#Na=Only", "#00002#Ux=u"}));
@@ -116,15 +116,15 @@ TEST_F(ExportWriters, BankVersion1HasOnlyTheOldTags) {
 
 TEST_F(ExportWriters, BankVersion2WritesEveryFieldInExportOrder) {
     for (int i = 0; i < 8; ++i) Add(Named("e" + std::to_string(i)));
-    Bank().Entry(2) = Example();
-    Bank().Entry(7) = Named("Last");
-    Bank().Entry(7).AccessCount = 0;
-    Bank().Entry(7).ChangeDate = 0;
+    bank.Entry(2) = Example();
+    bank.Entry(7) = Named("Last");
+    bank.Entry(7).AccessCount = 0;
+    bank.Entry(7).ChangeDate = 0;
     saveAs = dir.File("v2.bnk");
-    ASSERT_TRUE(BeginBankExport(true));
-    WriteExportBankRecord(2, true);
-    WriteExportBankRecord(7, true);
-    FinishExport();
+    ASSERT_TRUE(BeginBankExport(run, true));
+    WriteExportBankRecord(run, 2, true);
+    WriteExportBankRecord(run, 7, true);
+    FinishExport(run);
     EXPECT_EQ(ReadAll(saveAs),
               CRLF({"#----F#2.0", "#00001#Na=Ex", "#00001#Ux=http://a.b/", "#00001#Fx=" + M,
                     "#00001#No=a~~b", "#00001#C1=Work", "#00001#De=D", "#00001#Ra=5",
@@ -146,9 +146,9 @@ TEST_F(ExportWriters, BankExportMovesTheOldFileToTheBackup) {
     saveAs = dir.File("Export.Bnk");
     WriteAll(saveAs, "old export\r\n");
     WriteAll(dir.File("Export.bak"), "older backup\r\n");
-    ASSERT_TRUE(BeginBankExport(false));
-    WriteExportBankRecord(0, false);
-    FinishExport();
+    ASSERT_TRUE(BeginBankExport(run, false));
+    WriteExportBankRecord(run, 0, false);
+    FinishExport(run);
     EXPECT_EQ(ReadAll(dir.File("Export.bak")), "old export\r\n");
     EXPECT_EQ(ReadAll(saveAs).substr(0, 14), "#00001#Na=Ex\r\n");
 }
@@ -161,12 +161,11 @@ TEST_F(ExportWriters, BankVersion2ReadsBackFieldByField) {
     Add(a);
     Add(b);
     saveAs = dir.File("round.bnk");
-    ASSERT_TRUE(BeginBankExport(true));
-    WriteExportBankRecord(0, true);
-    WriteExportBankRecord(1, true);
-    FinishExport();
-    ResetBank();
-    int count = 0;
+    ASSERT_TRUE(BeginBankExport(run, true));
+    WriteExportBankRecord(run, 0, true);
+    WriteExportBankRecord(run, 1, true);
+    FinishExport(run);
+    int count = 0;  // read back into the program's bank
     ASSERT_TRUE(LoadBankFile(saveAs, false, false, false, count));
     ASSERT_EQ(count, 2);
     EXPECT_EQ(Bank().Entry(0), a);
@@ -175,15 +174,15 @@ TEST_F(ExportWriters, BankVersion2ReadsBackFieldByField) {
 
 TEST_F(ExportWriters, ClipboardBlockOfTheExample) {
     Add(Example());
-    BeginClipboardExport();
-    EntryAsText(0);
-    FinishClipboardExport();
+    BeginClipboardExport(run);
+    EntryAsText(run, 0);
+    FinishClipboardExport(run);
     EXPECT_EQ(clipboard, CRLF({"Ex", "Rating: 5", "Change Date: Apr 19, 01", "Access Count: 3",
                                "Last Access: Jan 01, 00", "Description:D", "Category 1: Work",
                                "URL: http://a.b/", "EMail: e@x", "User ID: me", "Password: abc",
                                "Notes: a\r\nb", "Conf. Notes: line1\r\nline2", ""}));
     EXPECT_EQ(messages.Texts(), Strings{"Export Complete (1 Entries)"});
-    EXPECT_TRUE(Exporter().ClipboardLines.empty());
+    EXPECT_TRUE(exporter.ClipboardLines.empty());
 }
 
 TEST_F(ExportWriters, ClipboardListsLowerCategoriesOnlyBelowUpperOnes) {
@@ -206,9 +205,9 @@ TEST_F(ExportWriters, ClipboardListsLowerCategoriesOnlyBelowUpperOnes) {
 TEST_F(ExportWriters, ClipboardFailureShowsOnlyTheError) {
     Add(Example());
     ExportSeams().SetClipboardText = [](const std::string&) { throw Exception("busy"); };
-    BeginClipboardExport();
-    EntryAsText(0);
-    FinishClipboardExport();
+    BeginClipboardExport(run);
+    EntryAsText(run, 0);
+    FinishClipboardExport(run);
     EXPECT_EQ(messages.Texts(), Strings{"Clipboard Error"});
     EXPECT_EQ(messages.Shown[0].Type, TMsgDlgType::mtError);
 }

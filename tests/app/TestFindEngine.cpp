@@ -9,6 +9,10 @@ namespace {
 
 class FindEngineTest : public BankFixture {
 protected:
+    FindEngineTest() {
+        seams.FocusEntryNode = [this](int index) { focused.push_back(index); };
+    }
+    void Add(const TEntry& e) { bank.AppendEntry(e); }
     static TFindCriteria Text(TFindKind kind, const std::string& text, bool caseSensitive = false) {
         TFindCriteria c;
         c.Kind = kind;
@@ -33,9 +37,15 @@ protected:
         c.C3 = c3;
         return c;
     }
-    static int Find(const TFindCriteria& c, int from = -1) {
-        return FindEntryFrom(Bank(), c, from);
+    int Find(const TFindCriteria& c, int from = -1) const { return FindEntryFrom(bank, c, from); }
+    TFindOutcome Run(const TFindCriteria& c, const TFindPasswordCheck& check = {}) {
+        return RunFind(bank, find, seams, c, -1, check);
     }
+    TFindOutcome Next(int from) { return FindNextFrom(bank, find, seams, from, {}); }
+
+    TBankState bank;
+    TFindState find;
+    TAppSeams seams;
 };
 
 TEST_F(FindEngineTest, TextPagesAndTheCaseOption) {
@@ -71,21 +81,21 @@ TEST_F(FindEngineTest, FindNextCyclesThroughTheHitsAndStartsOver) {
     Add(Named("alpha"));
     Add(Named("beta"));
     Add(Named("alphabet"));
-    EXPECT_EQ(RunFind(Text(fkName, "alpha"), -1, {}), TFindOutcome::Found);
-    EXPECT_EQ(Bank().FindIndex, 0);
-    EXPECT_EQ(FindNextFrom(Bank().FindIndex, {}), TFindOutcome::Found);
-    EXPECT_EQ(Bank().FindIndex, 2);
-    EXPECT_EQ(FindNextFrom(Bank().FindIndex, {}), TFindOutcome::NotFound);
-    EXPECT_EQ(Bank().FindIndex, -1);
+    EXPECT_EQ(Run(Text(fkName, "alpha")), TFindOutcome::Found);
+    EXPECT_EQ(bank.FindIndex, 0);
+    EXPECT_EQ(Next(bank.FindIndex), TFindOutcome::Found);
+    EXPECT_EQ(bank.FindIndex, 2);
+    EXPECT_EQ(Next(bank.FindIndex), TFindOutcome::NotFound);
+    EXPECT_EQ(bank.FindIndex, -1);
     EXPECT_EQ(messages.LastText(), " Find was not successful! ");
-    EXPECT_EQ(FindNextFrom(Bank().FindIndex, {}), TFindOutcome::Found);
-    EXPECT_EQ(Bank().FindIndex, 0);
+    EXPECT_EQ(Next(bank.FindIndex), TFindOutcome::Found);
+    EXPECT_EQ(bank.FindIndex, 0);
     EXPECT_EQ(focused, (std::vector<int>{0, 2, 0}));
 }
 
 TEST_F(FindEngineTest, FindNextBeforeAnySearchDoesNothing) {
     Add(Named("alpha"));
-    EXPECT_EQ(FindNextFrom(-1, {}), TFindOutcome::Refused);
+    EXPECT_EQ(Next(-1), TFindOutcome::Refused);
     EXPECT_TRUE(messages.Shown.empty());
     EXPECT_TRUE(focused.empty());
 }
@@ -100,14 +110,14 @@ TEST_F(FindEngineTest, RefusedPasswordPagesEndSilently) {
         asked.push_back(op);
         return false;
     };
-    EXPECT_EQ(RunFind(Text(fkPassword, "pw"), -1, refuse), TFindOutcome::Refused);
-    EXPECT_EQ(RunFind(Text(fkConfNotes, "note"), -1, refuse), TFindOutcome::Refused);
+    EXPECT_EQ(Run(Text(fkPassword, "pw"), refuse), TFindOutcome::Refused);
+    EXPECT_EQ(Run(Text(fkConfNotes, "note"), refuse), TFindOutcome::Refused);
     EXPECT_EQ(asked, (std::vector<int>{0, 1}));
     EXPECT_TRUE(messages.Shown.empty());
-    EXPECT_EQ(FindState().Last.Kind, fkNone);  // Find Next has nothing to repeat
-    EXPECT_EQ(RunFind(Text(fkName, "x"), -1, refuse), TFindOutcome::Found);  // not asked
+    EXPECT_EQ(find.Last.Kind, fkNone);  // Find Next has nothing to repeat
+    EXPECT_EQ(Run(Text(fkName, "x"), refuse), TFindOutcome::Found);  // not asked
     EXPECT_EQ(asked.size(), 2u);
-    EXPECT_EQ(RunFind(Text(fkPassword, "pw"), -1, [](int) { return true; }), TFindOutcome::Found);
+    EXPECT_EQ(Run(Text(fkPassword, "pw"), [](int) { return true; }), TFindOutcome::Found);
 }
 
 TEST_F(FindEngineTest, AccessCountsAndTheirConversionError) {
@@ -152,10 +162,10 @@ TEST_F(FindEngineTest, CategoriesTrimIgnoreCaseAndCompareEverySelectedLevel) {
 
 TEST_F(FindEngineTest, WorkgroupMarkersMatchOnlyForNonAdministrators) {
     Add(Named(Mark + "w", Mark + "Team", Mark + "Docs", ""));
-    Bank().IsAdministrator = false;
+    bank.IsAdministrator = false;
     EXPECT_EQ(Find(Categories("Team", "Docs", "")), 0);
     EXPECT_EQ(Find(Categories("team", "", "")), 0);
-    Bank().IsAdministrator = true;
+    bank.IsAdministrator = true;
     EXPECT_EQ(Find(Categories("Team", "", "")), 1);
     EXPECT_EQ(Find(Categories(Mark + "Team", "", "")), 0);
 }
@@ -188,7 +198,7 @@ TEST_F(FindEngineTest, AnUnsetDateFindsNothing) {
     TEntry e = Named("old");
     e.LastAccess = EncodeDate(2024, 1, 1);
     Add(e);
-    EXPECT_EQ(RunFind(Dates(fkLastAccess, fcMore, 0), -1, {}), TFindOutcome::NotFound);
+    EXPECT_EQ(Run(Dates(fkLastAccess, fcMore, 0)), TFindOutcome::NotFound);
     EXPECT_EQ(messages.LastText(), " Find was not successful! ");
     EXPECT_EQ(Find(Dates(fkLastAccess, fcBetween, EncodeDate(2023, 1, 1), 0)), 1);
     EXPECT_EQ(Find(Dates(fkLastAccess, fcBetween, EncodeDate(2023, 1, 1), EncodeDate(2025, 1, 1))),

@@ -49,11 +49,11 @@ TEST_F(ImportBookmarks, OwnFileRoundTripsNamesAndCategories) {
                                    Named(std::string(60, 'L'), "Long")};
     for (const TEntry& e : entries) Add(e);
     saveAs = dir.File("own.htm");
-    ASSERT_TRUE(BeginBookmarkExport());
-    for (int i = 0; i <= Bank().EntryHigh; ++i) CollectBookmarkEntry(i);
-    WriteBookmarkEntries();
+    ASSERT_TRUE(BeginBookmarkExport(run));
+    for (int i = 0; i <= Bank().EntryHigh; ++i) CollectBookmarkEntry(run, i);
+    WriteBookmarkEntries(run);
     ResetBank();
-    EXPECT_EQ(ImportBookmarkFile(saveAs), 6);
+    EXPECT_EQ(ImportBookmarkFile(Bank(), saveAs), 6);
     for (const TEntry& e : entries) {
         int found = -1;
         for (int i = 0; i <= Bank().EntryHigh; ++i)
@@ -86,12 +86,12 @@ TEST_F(ImportBookmarks, EveryCodePageLetterAndReferenceRoundTrips) {
         entries[i].URL = entries[i].Name.substr(4);
     for (const TEntry& e : entries) Add(e);
     saveAs = dir.File("all.htm");
-    ASSERT_TRUE(BeginBookmarkExport());
-    for (int i = 0; i <= Bank().EntryHigh; ++i) CollectBookmarkEntry(i);
-    WriteBookmarkEntries();
+    ASSERT_TRUE(BeginBookmarkExport(run));
+    for (int i = 0; i <= Bank().EntryHigh; ++i) CollectBookmarkEntry(run, i);
+    WriteBookmarkEntries(run);
     EXPECT_TRUE(IsValidUtf8(ReadAll(saveAs)));
     ResetBank();
-    ASSERT_EQ(ImportBookmarkFile(saveAs), int(entries.size()));
+    ASSERT_EQ(ImportBookmarkFile(Bank(), saveAs), int(entries.size()));
     for (const TEntry& e : entries) {
         int found = -1;
         for (int i = 0; i <= Bank().EntryHigh; ++i)
@@ -301,14 +301,14 @@ TEST_F(ImportBookmarks, FilesWrittenByOtherPrograms) {
 TEST_F(ImportBookmarks, ImportRenamesAndReports) {
     Add(Named("Multiline desc"));
     std::string path = DataFile("netscape_multiline.htm");
-    EXPECT_EQ(ImportBookmarkFile(path), 3);
+    EXPECT_EQ(ImportBookmarkFile(Bank(), path), 3);
     EXPECT_EQ(Names(), (Strings{"Multiline desc", "_Multiline desc", "__Multiline desc",
                                 "___Multiline desc"}));
     EXPECT_EQ(messages.Texts(),
               (Strings{"Duplicate names in import data have been modified.\rLook for names "
                        "beginning with \"_\".",
                        "Import complete (3 entries)"}));
-    EXPECT_THROW(ImportBookmarkFile(dir.File("none.htm")), EFOpenError);
+    EXPECT_THROW(ImportBookmarkFile(Bank(), dir.File("none.htm")), EFOpenError);
 }
 
 }  // namespace

@@ -20,13 +20,14 @@ protected:
     }
     std::string Root() const { return dir.File("Root") + "/"; }
     Strings Categories(int i) const {
-        const TEntry& e = Bank().Entry(i);
+        const TEntry& e = bank.Entry(i);
         return {e.Category1, e.Category2, e.Category3};
     }
+    TBankState bank;
 };
 
 TEST_F(ImportFavorites, WalksBreadthFirstWithCategoriesFromFolders) {
-    Add(Named("Mine"));
+    bank.AppendEntry(Named("Mine"));
     Shortcut("a.url", "http://a/");
     Shortcut("News/Sport/x.url", "http://x/");
     Shortcut("A/B/C/D/deep.URL", "http://deep/");
@@ -34,18 +35,18 @@ TEST_F(ImportFavorites, WalksBreadthFirstWithCategoriesFromFolders) {
     Shortcut("recycled/y.url", "http://y/");
     Shortcut("nourl.url", "");
     Shortcut("News/notes.txt", "http://t/");
-    EXPECT_EQ(ImportFavoritesFolder(Root()), 3);
-    EXPECT_EQ(Names(), (Strings{"Mine", "a", "x", "deep"}));
+    EXPECT_EQ(ImportFavoritesFolder(bank, Root()), 3);
+    EXPECT_EQ(Names(bank), (Strings{"Mine", "a", "x", "deep"}));
     EXPECT_EQ(Categories(1), (Strings{"", "", ""}));
     EXPECT_EQ(Categories(2), (Strings{"News", "Sport", ""}));
     EXPECT_EQ(Categories(3), (Strings{"A", "B", "C"}));
-    const TEntry& a = Bank().Entry(1);
+    const TEntry& a = bank.Entry(1);
     EXPECT_EQ(a.URL, "http://a/");
     EXPECT_EQ(a.ChangeDate, NoDate);
     EXPECT_EQ(a.LastAccess, NoDate);
     EXPECT_TRUE(a.Favorite.empty() && a.Notes.empty());
     EXPECT_EQ(messages.Texts(), Strings{"Import complete (3 entries)"});
-    EXPECT_TRUE(Bank().BankModified);
+    EXPECT_TRUE(bank.BankModified);
     EXPECT_EQ(rebuilds, 1);
 }
 
@@ -69,9 +70,9 @@ TEST_F(ImportFavorites, SameNamesAreRenamedInAFixedOrder) {
         "\xC2\xBB"
         "Marked.url",
         "http://m/");
-    EXPECT_EQ(ImportFavoritesFolder(Root()), 4);
-    EXPECT_EQ(Names(), (Strings{"dup", "Marked", "_dup", "__dup"}));
-    EXPECT_EQ(Bank().Entry(2).URL, "http://3/");
+    EXPECT_EQ(ImportFavoritesFolder(bank, Root()), 4);
+    EXPECT_EQ(Names(bank), (Strings{"dup", "Marked", "_dup", "__dup"}));
+    EXPECT_EQ(bank.Entry(2).URL, "http://3/");
     EXPECT_EQ(messages.Shown.size(), 2u);
 }
 
@@ -82,12 +83,12 @@ TEST_F(ImportFavorites, SymbolicLinksToFoldersAreNotFollowed) {
     fs::create_directory_symlink(dir.Path() / "Root" / "News", dir.Path() / "Root" / "Again");
     fs::create_symlink(dir.Path() / "Root" / "a.url", dir.Path() / "Root" / "News" / "linked.url");
     fs::create_symlink(dir.Path() / "gone", dir.Path() / "Root" / "dangling.url");
-    EXPECT_EQ(ImportFavoritesFolder(Root()), 3);
-    EXPECT_EQ(Names(), (Strings{"a", "linked", "x"}));
+    EXPECT_EQ(ImportFavoritesFolder(bank, Root()), 3);
+    EXPECT_EQ(Names(bank), (Strings{"a", "linked", "x"}));
 }
 
 TEST_F(ImportFavorites, MissingRootImportsNothing) {
-    EXPECT_EQ(ImportFavoritesFolder(dir.File("nowhere") + "/"), 0);
+    EXPECT_EQ(ImportFavoritesFolder(bank, dir.File("nowhere") + "/"), 0);
     EXPECT_EQ(messages.Texts(), Strings{"Import complete (0 entries)"});
 }
 

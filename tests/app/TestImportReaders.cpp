@@ -29,9 +29,9 @@ protected:
     // Exports the bank's entries to a .dat file and empties the bank.
     std::string ExportedDat() {
         saveAs = dir.File("export.dat");
-        EXPECT_TRUE(BeginDatExport());
-        for (int i = 0; i <= Bank().EntryHigh; ++i) WriteDatRecord(i);
-        FinishExport();
+        EXPECT_TRUE(BeginDatExport(run));
+        for (int i = 0; i <= Bank().EntryHigh; ++i) WriteDatRecord(run, i);
+        FinishExport(run);
         ResetBank();
         Bank().NewBank = true;
         messages.Shown.clear();
@@ -138,7 +138,7 @@ TEST_F(ImportReaders, DatRoundTripKeepsQuotesAndCommas) {
         Add(e);
     }
     std::string path = ExportedDat();
-    ASSERT_EQ(ImportDatFile(path), int(entries.size()));
+    ASSERT_EQ(ImportDatFile(Bank(), path), int(entries.size()));
     for (size_t i = 0; i < entries.size(); ++i) {
         TEntry expected = entries[i];
         expected.ChangeDate = NoDate;
@@ -150,7 +150,7 @@ TEST_F(ImportReaders, DatRoundTripKeepsQuotesAndCommas) {
 TEST_F(ImportReaders, DatRoundTripKeepsBlanksAroundNamesAndCategories) {
     const Strings names = {" ", " lead", "trail ", "\tboth "};
     for (const std::string& name : names) Add(Named(name, " c1 ", " c2", "c3 "));
-    ASSERT_EQ(ImportDatFile(ExportedDat()), int(names.size()));
+    ASSERT_EQ(ImportDatFile(Bank(), ExportedDat()), int(names.size()));
     EXPECT_EQ(Names(), names);
     EXPECT_EQ(Bank().Entry(3).Category1, " c1 ");
     EXPECT_EQ(Bank().Entry(3).Category2, " c2");
@@ -162,7 +162,7 @@ TEST_F(ImportReaders, DatFilesWrittenBeforeQuotesWereDoubledReadAsBefore) {
     std::string rest;
     for (int i = 1; i < 15; ++i) rest += i == 9 ? ",\"http://u/?a=\"b\"\"" : ",\"\"";
     std::string path = DatFile({"\"say \"hi\", ok\"" + rest, "\"\"lone\" start\"" + rest});
-    EXPECT_EQ(ImportDatFile(path), 2);
+    EXPECT_EQ(ImportDatFile(Bank(), path), 2);
     EXPECT_EQ(Names(), (Strings{"say \"hi\", ok", "\"lone\" start"}));
     EXPECT_EQ(Bank().Entry(0).URL, "http://u/?a=\"b\"");
 }
@@ -172,7 +172,7 @@ TEST_F(ImportReaders, DatNotesHoldingTheMarkerReadBackAsLineBreaks) {
     e.Notes = "a~~b";
     Add(e);
     std::string path = ExportedDat();
-    EXPECT_EQ(ImportDatFile(path), 1);
+    EXPECT_EQ(ImportDatFile(Bank(), path), 1);
     EXPECT_EQ(Bank().Entry(0).Notes, "a\r\nb");
 }
 
@@ -180,12 +180,12 @@ TEST_F(ImportReaders, WrongHeaderImportsNothing) {
     Add(Named("kept"));
     std::string path = dir.File("bad.dat");
     WriteAll(path, "\"Name\",\"Rating\"\r\n\"N\",\"5\"\r\n");
-    EXPECT_EQ(ImportDatFile(path), -1);
+    EXPECT_EQ(ImportDatFile(Bank(), path), -1);
     EXPECT_EQ(messages.Texts(), Strings{path + "\ris an invalid file format."});
     EXPECT_EQ(Bank().EntryHigh, 0);
     WriteAll(path, "");
-    EXPECT_EQ(ImportDatFile(path), -1);
-    EXPECT_THROW(ImportDatFile(dir.File("none.dat")), EFOpenError);
+    EXPECT_EQ(ImportDatFile(Bank(), path), -1);
+    EXPECT_THROW(ImportDatFile(Bank(), dir.File("none.dat")), EFOpenError);
 }
 
 TEST_F(ImportReaders, DatRoundTripKeepsEveryFieldToTheDay) {
@@ -210,7 +210,7 @@ TEST_F(ImportReaders, DatRoundTripKeepsEveryFieldToTheDay) {
     old.LastAccess = 0;
     Add(old);
     std::string path = ExportedDat();
-    EXPECT_EQ(ImportDatFile(path), 2);
+    EXPECT_EQ(ImportDatFile(Bank(), path), 2);
     n.ChangeDate = 37000.0;
     EXPECT_EQ(Bank().Entry(0), n);
     // Dates before the no-date value leave as no date, so nothing comes back a century late.
@@ -230,7 +230,7 @@ TEST_F(ImportReaders, DatLineBreaksInValuesCannotSplitARecord) {
     Add(e);
     Add(Named("After"));
     std::string path = ExportedDat();
-    EXPECT_EQ(ImportDatFile(path), 2);
+    EXPECT_EQ(ImportDatFile(Bank(), path), 2);
     EXPECT_EQ(Names(), (Strings{"two lines", "After"}));
     EXPECT_EQ(Bank().Entry(0).Description, "first  second");
     EXPECT_EQ(Bank().Entry(0).Category1, "Cat ");
@@ -244,7 +244,7 @@ TEST_F(ImportReaders, DatAdjacentCommasAndLimits) {
                  "\"Cut\",\"12345\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"u\",\"\","
                  "\"" +
                      std::string(30, 'i') + "\",\"" + std::string(20, 'p') + "\",\"x~~y\",\"\""});
-    EXPECT_EQ(ImportDatFile(path), 2);
+    EXPECT_EQ(ImportDatFile(Bank(), path), 2);
     const TEntry& e = Bank().Entry(0);
     EXPECT_EQ(e.Rating, "");
     EXPECT_EQ(e.ChangeDate, 36896.0);
@@ -267,7 +267,7 @@ TEST_F(ImportReaders, DatSkipsEmptyLinesNamesAndUrls) {
                                 "\"" + M + " Marked\",\"\",\"\",\"\",\"\",\"\",\"" + M +
                                     "Cat\",\"\",\"\",\"u\",\"\",\"\",\"\",\"\",\"\"",
                                 ""});
-    EXPECT_EQ(ImportDatFile(path), 1);
+    EXPECT_EQ(ImportDatFile(Bank(), path), 1);
     // Imported entries are local: the marker goes from names and categories.
     EXPECT_EQ(Bank().Entry(0).Name, " Marked");
     EXPECT_EQ(Bank().Entry(0).Category1, "Cat");
@@ -280,14 +280,14 @@ TEST_F(ImportReaders, DatDuplicatesGetUnderscores) {
     Add(Named("N"));
     for (int i = 0; i < 2; ++i) {
         messages.Shown.clear();
-        EXPECT_EQ(ImportDatFile(path), 1);
+        EXPECT_EQ(ImportDatFile(Bank(), path), 1);
         EXPECT_EQ(messages.Texts(), (Strings{DuplicatesText, Complete1}));
     }
     EXPECT_EQ(Names(), (Strings{"N", "_N", "__N"}));
     // A later import without duplicates says nothing about them.
     ResetBank();
     messages.Shown.clear();
-    EXPECT_EQ(ImportDatFile(path), 1);
+    EXPECT_EQ(ImportDatFile(Bank(), path), 1);
     EXPECT_EQ(messages.Texts(), Strings{Complete1});
 }
 
@@ -297,7 +297,7 @@ TEST_F(ImportReaders, DatConversionErrorKeepsWhatWasRead) {
         DatFile({"\"A\",\"\",\"\",\"1\",\"\",\"\",\"\",\"\",\"\",\"u\",\"\",\"\",\"\",\"\",\"\"",
                  "\"B\",\"\",\"\",\"x\",\"\",\"\",\"\",\"\",\"\",\"u\",\"\",\"\",\"\",\"\",\"\"",
                  "\"C\",\"\",\"\",\"1\",\"\",\"\",\"\",\"\",\"\",\"u\",\"\",\"\",\"\",\"\",\"\""});
-    EXPECT_EQ(ImportDatFile(path), -1);
+    EXPECT_EQ(ImportDatFile(Bank(), path), -1);
     EXPECT_EQ(Names(), (Strings{"Before", "A"}));
     EXPECT_TRUE(Bank().BankModified);
     EXPECT_EQ(rebuilds, 1);
@@ -311,7 +311,7 @@ TEST_F(ImportReaders, DatConversionErrorKeepsWhatWasRead) {
     rebuilds = 0;
     WriteAll(path, CRLF({DatHeaderLine(),
                          "\"Z\",\"\",\"Feb 30, 01\",\"1\",\"\",\"\",\"\",\"\",\"\",\"u\",\"\""}));
-    EXPECT_EQ(ImportDatFile(path), -1);
+    EXPECT_EQ(ImportDatFile(Bank(), path), -1);
     EXPECT_EQ(Bank().EntryHigh, -1);
     EXPECT_FALSE(Bank().BankModified);
     EXPECT_EQ(rebuilds, 0);

@@ -30,8 +30,9 @@ protected:
     MainTreeTest() {
         Seams().SetCaption = [this](const std::string& c) { captions.push_back(c); };
         Seams().EnableSaveAs = [this](bool on) { saveAsEnabled = on; };
-        Bank().BankCaption = "Lorvane     [x.bnk]";
+        bank.BankCaption = "Lorvane     [x.bnk]";
     }
+    void Add(const TEntry& e) { bank.AppendEntry(e); }
 
     static TEntry Fav(const std::string& name, const std::string& c1 = "") {
         TEntry e = Named(name, c1);
@@ -45,12 +46,14 @@ protected:
         for (PVirtualNode n = tree.GetFirst(); n; n = tree.GetNext(n)) {
             const TTreeNodeData& d = *tree.GetNodeData<TTreeNodeData>(n);
             std::string text = TreeDefaultText;
-            MainTreeGetText(Bank(), Settings(), d, 0, text);
+            MainTreeGetText(bank, settings, d, 0, text);
             rows.push_back({text, d.Kind, d.EntryIndex, int(tree.GetNodeLevel(n)), d.Workgroup});
         }
         return rows;
     }
 
+    TBankState bank;
+    TSettings settings;
     TBaseVirtualTree tree;
     std::vector<std::string> captions;
     bool saveAsEnabled = false;
@@ -62,10 +65,10 @@ TEST_F(MainTreeTest, BuildsGroupsAndFoldersInPreOrder) {
     Add(Named("Gamma", "Work", "Docs"));
     Add(Named("Delta", "work", "Docs", "Old"));
     Add(Named("Eps", "Home"));
-    Bank().FocusedEntry = 4;
-    RebuildTree(tree);
+    bank.FocusedEntry = 4;
+    RebuildTree(bank, settings, tree);
 
-    EXPECT_EQ(Names(), (Strings{"Alpha", "beta", "Eps", "Gamma", "Delta"}));
+    EXPECT_EQ(Names(bank), (Strings{"Alpha", "beta", "Eps", "Gamma", "Delta"}));
     EXPECT_EQ(Rows(), (std::vector<Row>{{"Favorites", 8, 0, 0, false},
                                         {"Alpha", 4, 0, 1, false},
                                         {"No Catgories", 9, 0, 0, false},
@@ -78,34 +81,34 @@ TEST_F(MainTreeTest, BuildsGroupsAndFoldersInPreOrder) {
                                         {"Old", 3, 4, 2, false},
                                         {"Delta", 4, 4, 3, false}}));
     std::vector<int> treeIndex;
-    for (int i = 0; i <= Bank().EntryHigh; ++i) {
-        treeIndex.push_back(Bank().Entry(i).TreeIndex);
-        EXPECT_EQ(tree.GetNodeData<TTreeNodeData>(Bank().Entry(i).Node)->EntryIndex, i);
+    for (int i = 0; i <= bank.EntryHigh; ++i) {
+        treeIndex.push_back(bank.Entry(i).TreeIndex);
+        EXPECT_EQ(tree.GetNodeData<TTreeNodeData>(bank.Entry(i).Node)->EntryIndex, i);
     }
     EXPECT_EQ(treeIndex, (std::vector<int>{1, 3, 5, 8, 10}));
     EXPECT_EQ(captions.back(), "Lorvane     [x.bnk]    5 Entries");
     EXPECT_TRUE(saveAsEnabled);
-    EXPECT_EQ(Bank().FocusedEntry, -1);
-    EXPECT_EQ(Bank().CategoryPaths.size(), 4u);  // Work, Work/Docs, Work/Docs/Old, Home
+    EXPECT_EQ(bank.FocusedEntry, -1);
+    EXPECT_EQ(bank.CategoryPaths.size(), 4u);  // Work, Work/Docs, Work/Docs/Old, Home
 }
 
 TEST_F(MainTreeTest, FavouritesOnlyAndFolderMends) {
     Add(Fav("b"));
     Add(Fav("a", "X"));
-    RebuildTree(tree);
+    RebuildTree(bank, settings, tree);
     EXPECT_EQ(Rows(),
               (std::vector<Row>{
                   {"Favorites", 8, 0, 0, false}, {"a", 4, 0, 1, false}, {"b", 4, 1, 1, false}}));
 
     // A third category without a second is ignored; the first entry of "No Catgories" with
     // a second category gets its folder like the later ones.
-    ResetBank();
-    Bank().BankCaption = "c";
+    bank = TBankState();
+    bank.BankCaption = "c";
     Add(Named("e1", "A", "", "Z"));
     Add(Named("n1", "", "Sub"));
     Add(Named("n2", "", "Sub"));
     Add(Named("n0"));
-    RebuildTree(tree);
+    RebuildTree(bank, settings, tree);
     EXPECT_EQ(Rows(), (std::vector<Row>{{"No Catgories", 9, 0, 0, false},
                                         {"n0", 4, 0, 1, false},
                                         {"Sub", 2, 1, 1, false},
@@ -113,10 +116,10 @@ TEST_F(MainTreeTest, FavouritesOnlyAndFolderMends) {
                                         {"n2", 4, 2, 2, false},
                                         {"A", 1, 3, 0, false},
                                         {"e1", 4, 3, 1, false}}));
-    ResetBank();
-    Bank().BankCaption = "c";
+    bank = TBankState();
+    bank.BankCaption = "c";
     Add(Named("only", "", "Sub", "Deep"));
-    RebuildTree(tree);
+    RebuildTree(bank, settings, tree);
     EXPECT_EQ(Rows(), (std::vector<Row>{{"No Catgories", 9, 0, 0, false},
                                         {"Sub", 2, 0, 1, false},
                                         {"Deep", 3, 0, 2, false},
@@ -126,44 +129,43 @@ TEST_F(MainTreeTest, FavouritesOnlyAndFolderMends) {
 TEST_F(MainTreeTest, InterleaveSharesFoldersAndColoursByMarker) {
     Add(Named("Bob", "Work"));
     Add(Named(Mark + "Ann", Mark + "Work"));
-    Settings().Interleave = true;
-    RebuildTree(tree);
+    settings.Interleave = true;
+    RebuildTree(bank, settings, tree);
     EXPECT_EQ(Rows(), (std::vector<Row>{{"Work", 1, 0, 0, true},
                                         {Mark + "Ann", 4, 0, 1, false},
                                         {"Bob", 4, 1, 1, false}}));
     const TTreeNodeData folder{0, nkCategory1, true};
     TColor color = 0;
-    ASSERT_TRUE(MainTreeCellColor(Bank(), Settings(), folder, 0, color));
-    EXPECT_EQ(color, Settings().WgC1Color);
+    ASSERT_TRUE(MainTreeCellColor(bank, settings, folder, 0, color));
+    EXPECT_EQ(color, settings.WgC1Color);
 
-    Settings().Interleave = false;
-    RebuildTree(tree);
+    settings.Interleave = false;
+    RebuildTree(bank, settings, tree);
     EXPECT_EQ(Rows(), (std::vector<Row>{{"Work", 1, 0, 0, false},
                                         {"Bob", 4, 0, 1, false},
                                         {Mark + "Work", 1, 1, 0, false},
                                         {Mark + "Ann", 4, 1, 1, false}}));
-    ASSERT_TRUE(MainTreeCellColor(Bank(), Settings(), {1, nkCategory1, false}, 0, color));
-    EXPECT_EQ(color, Settings().WgC1Color);  // the entry's name is marked
-    ASSERT_TRUE(MainTreeCellColor(Bank(), Settings(), {0, nkCategory1, false}, 0, color));
-    EXPECT_EQ(color, Settings().BkC1Color);
-    EXPECT_EQ(MainTreeCellFont(Bank(), Settings(), {1, nkEntry, false}).Name,
-              Settings().WgFontName);
+    ASSERT_TRUE(MainTreeCellColor(bank, settings, {1, nkCategory1, false}, 0, color));
+    EXPECT_EQ(color, settings.WgC1Color);  // the entry's name is marked
+    ASSERT_TRUE(MainTreeCellColor(bank, settings, {0, nkCategory1, false}, 0, color));
+    EXPECT_EQ(color, settings.BkC1Color);
+    EXPECT_EQ(MainTreeCellFont(bank, settings, {1, nkEntry, false}).Name, settings.WgFontName);
 }
 
 TEST_F(MainTreeTest, EmptyBankClearsTreeAndFocus) {
     Add(Named("one", "C"));
-    RebuildTree(tree);
+    RebuildTree(bank, settings, tree);
     ASSERT_EQ(tree.TotalCount(), 2u);
-    Bank().FocusedEntry = 0;
-    Bank().TruncateEntries(-1);
-    RebuildTree(tree);
+    bank.FocusedEntry = 0;
+    bank.TruncateEntries(-1);
+    RebuildTree(bank, settings, tree);
     EXPECT_EQ(tree.TotalCount(), 0u);
-    EXPECT_TRUE(Bank().CategoryPaths.empty());
-    EXPECT_EQ(Bank().FocusedEntry, -1);
+    EXPECT_TRUE(bank.CategoryPaths.empty());
+    EXPECT_EQ(bank.FocusedEntry, -1);
     EXPECT_EQ(captions.back(), "Lorvane     [x.bnk]    0 Entries");
-    EXPECT_EQ(FocusedEntryChecked(Bank()), -1);
-    Bank().FocusedEntry = 3;
-    EXPECT_EQ(FocusedEntryChecked(Bank()), -1);
+    EXPECT_EQ(FocusedEntryChecked(bank), -1);
+    bank.FocusedEntry = 3;
+    EXPECT_EQ(FocusedEntryChecked(bank), -1);
 }
 
 TEST(MainTreeCells, TextsByKindAndColumn) {
@@ -239,14 +241,8 @@ TEST(MainTreeCells, TextsByKindAndColumn) {
 
 class ColumnStoreTest : public ::testing::Test {
 protected:
-    ColumnStoreTest() {
-        Settings() = TSettings();
-        ResetProgramState();
-    }
-    ~ColumnStoreTest() override {
-        Settings() = TSettings();
-        ResetProgramState();
-    }
+    ColumnStoreTest() { Settings() = TSettings(); }
+    ~ColumnStoreTest() override { Settings() = TSettings(); }
     static std::array<int32_t, ColumnCount> Fields() {
         LoadSettings();
         std::array<int32_t, ColumnCount> f{};
@@ -270,25 +266,29 @@ TEST_F(ColumnStoreTest, DragsKeepColumnZeroFirstAndSaveAtOnce) {
     EXPECT_FALSE(MoveColumnOrder(order, 0, 3));
     EXPECT_FALSE(MoveColumnOrder(order, 2, 2));
 
-    ColumnDragged(3, 1);
+    TSettings settings;
+    ColumnDragged(settings, 3, 1);
     EXPECT_EQ(Fields(), (std::array<int32_t, ColumnCount>{0, 3, 1, 2, 4, 5, 6, 7, 8}));
 }
 
 TEST_F(ColumnStoreTest, ResizesSaveUnlessSuppressedOrUnchanged) {
     std::array<int32_t, ColumnCount> widths{};
     for (int n = 0; n < ColumnCount; ++n) widths[size_t(n)] = 10 + n;
-    InfoPanel().SuppressColumnSave = true;
-    InfoPanel().InfoShown = true;
-    EXPECT_FALSE(ColumnsResized(widths));
-    EXPECT_EQ(Settings().ColumnTable[0].Width, 300);
+    TSettings settings;
+    TInfoPanelState panel;
+    panel.SuppressColumnSave = true;
+    panel.InfoShown = true;
+    EXPECT_FALSE(ColumnsResized(settings, panel, widths));
+    EXPECT_EQ(settings.ColumnTable[0].Width, 300);
     // A focus change closes the panel; the narrowed columns are due their widths once.
     int closed = 0;
-    Seams().CloseInfoPanel = [&] { ++closed; };
-    EXPECT_TRUE(FocusChangeRestoresColumns());
+    TAppSeams seams;
+    seams.CloseInfoPanel = [&] { ++closed; };
+    EXPECT_TRUE(FocusChangeRestoresColumns(panel, seams));
     EXPECT_EQ(closed, 1);
-    EXPECT_FALSE(FocusChangeRestoresColumns());
-    EXPECT_TRUE(ColumnsResized(widths));
-    EXPECT_FALSE(ColumnsResized(widths));
+    EXPECT_FALSE(FocusChangeRestoresColumns(panel, seams));
+    EXPECT_TRUE(ColumnsResized(settings, panel, widths));
+    EXPECT_FALSE(ColumnsResized(settings, panel, widths));
     Settings() = TSettings();
     LoadSettings();
     EXPECT_EQ(Settings().ColumnTable[8].Width, 18);
@@ -345,8 +345,9 @@ TEST(MainTreeOptions, ApplyTreeOptionsFollowsTheTreeActionSettings) {
 namespace {
 
 TEST(MainTreeOrder, RebuildSortsAsTheBankComparatorDoes) {
-    ResetBank();
-    ResetSeams();
+    ResetSeams();  // the rebuild's caption and repaint go to the program's seams
+    TBankState bank;
+    TSettings settings;
     const std::string parts[] = {"", "a", "A", "b", Mark + "a", Mark + "B", "a ", "\xE9"};
     uint32_t seed = 7;
     auto pick = [&] {
@@ -362,30 +363,29 @@ TEST(MainTreeOrder, RebuildSortsAsTheBankComparatorDoes) {
         e.Category3 = pick();
         if (i % 7 == 0) e.Favorite = std::string(1, i % 14 ? WorkgroupMarker : '*');
         e.URL = std::to_string(i);  // tells equal-looking entries apart
-        Bank().AppendEntry(e);
+        bank.AppendEntry(e);
     }
     for (bool interleave : {false, true}) {
-        Settings().Interleave = interleave;
-        std::vector<TEntry> expected(Bank().Entries.begin(), Bank().Entries.begin() + 400);
+        settings.Interleave = interleave;
+        std::vector<TEntry> expected(bank.Entries.begin(), bank.Entries.begin() + 400);
         SortArray(expected.begin(), expected.end(), [&](const TEntry& a, const TEntry& b) {
             return CompareEntries(a, b, interleave);
         });
         TBaseVirtualTree tree;
-        RebuildTree(tree);
+        RebuildTree(bank, settings, tree);
         for (size_t i = 0; i < expected.size(); ++i) {
-            EXPECT_EQ(Bank().Entries[i].URL, expected[i].URL) << i;
-            if (Bank().Entries[i].URL != expected[i].URL) break;
+            EXPECT_EQ(bank.Entries[i].URL, expected[i].URL) << i;
+            if (bank.Entries[i].URL != expected[i].URL) break;
         }
         // Each path once, as adding every entry's path gives.
         TCategoryList all;
-        for (int i = 0; i <= Bank().EntryHigh; ++i)
-            if (!Bank().Entry(i).Category1.empty())
+        for (int i = 0; i <= bank.EntryHigh; ++i)
+            if (!bank.Entry(i).Category1.empty())
                 all.insert(
-                    CategoryPathOf(Bank().Entry(i), HasWorkgroupMarker(Bank().Entry(i).Category1)));
-        EXPECT_EQ(Bank().CategoryPaths.size(), all.size());
+                    CategoryPathOf(bank.Entry(i), HasWorkgroupMarker(bank.Entry(i).Category1)));
+        EXPECT_EQ(bank.CategoryPaths.size(), all.size());
     }
     ResetSeams();
-    ResetBank();
 }
 
 }  // namespace

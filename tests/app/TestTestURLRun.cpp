@@ -224,13 +224,13 @@ TEST_F(TestURLRun, FreeingTheRunCancelsItsConnect) {
 class TestURLDelete : public BankFixture {
 protected:
     TestURLDelete() {
-        Bank().IsAdministrator = true;
-        for (const auto& n : {"Alpha", "alpha", "Beta", "ALPHA"}) Add(Named(n));
-        Add(Named(Mark + "Gamma"));
+        bank.IsAdministrator = true;
+        for (const auto& n : {"Alpha", "alpha", "Beta", "ALPHA"}) bank.AppendEntry(Named(n));
+        bank.AppendEntry(Named(Mark + "Gamma"));
         TEntry ftp = Named("alpha");
         ftp.URL = "ftp://alpha";
-        Add(ftp);
-        rows = TestURLRows(Bank());
+        bank.AppendEntry(ftp);
+        rows = TestURLRows(bank);
     }
     // The entry indices of the rows with these names, as the list reports its selection.
     std::vector<int> Select(const Strings& names) {
@@ -240,48 +240,50 @@ protected:
                 indices.push_back(r.EntryIndex);
         return indices;
     }
+    TBankState bank;
+    TSettings settings;
     std::vector<TTestURLRow> rows;
 };
 
 TEST_F(TestURLDelete, RemovesExactlyTheSelectedRowsByIndexWithFlagsByMarker) {
     messages.Answer(mrYes);
-    EXPECT_TRUE(DeleteSelectedTestEntries(Select({"alpha", Mark + "Gamma"})));
-    EXPECT_EQ(Names(), (Strings{"Alpha", "Beta", "ALPHA", "alpha"}));
-    EXPECT_TRUE(Bank().BankModified);
-    EXPECT_TRUE(Bank().WorkgroupModified);
+    EXPECT_TRUE(DeleteSelectedTestEntries(bank, settings, Select({"alpha", Mark + "Gamma"})));
+    EXPECT_EQ(Names(bank), (Strings{"Alpha", "Beta", "ALPHA", "alpha"}));
+    EXPECT_TRUE(bank.BankModified);
+    EXPECT_TRUE(bank.WorkgroupModified);
     EXPECT_EQ(messages.Texts(),
               (Strings{"Do you want to delete the selected entries?", "Deletes complete."}));
     EXPECT_EQ(messages.Shown[0].Type, TMsgDlgType::mtConfirmation);
 }
 
 TEST_F(TestURLDelete, OnlyTheMarkersFlag) {
-    Settings().ConfirmDeletes = false;
-    EXPECT_TRUE(DeleteSelectedTestEntries(Select({"Beta"})));
-    EXPECT_EQ(Names(), (Strings{"Alpha", "alpha", "ALPHA", Mark + "Gamma", "alpha"}));
-    EXPECT_TRUE(Bank().BankModified);
-    EXPECT_FALSE(Bank().WorkgroupModified);
+    settings.ConfirmDeletes = false;
+    EXPECT_TRUE(DeleteSelectedTestEntries(bank, settings, Select({"Beta"})));
+    EXPECT_EQ(Names(bank), (Strings{"Alpha", "alpha", "ALPHA", Mark + "Gamma", "alpha"}));
+    EXPECT_TRUE(bank.BankModified);
+    EXPECT_FALSE(bank.WorkgroupModified);
     EXPECT_EQ(saveEnabled, std::vector<bool>{true});  // the deletion can be saved
     EXPECT_EQ(messages.Texts(), Strings{"Deletes complete."});
 }
 
 TEST_F(TestURLDelete, NoAndNothingSelectedDeleteNothing) {
     messages.Answer(mrNo);
-    EXPECT_FALSE(DeleteSelectedTestEntries(Select({"Beta"})));
+    EXPECT_FALSE(DeleteSelectedTestEntries(bank, settings, Select({"Beta"})));
     messages.Answer(mrYes);  // the question comes before the selection is looked at
-    EXPECT_FALSE(DeleteSelectedTestEntries({}));
-    EXPECT_EQ(Bank().Count(), 6);
-    EXPECT_FALSE(Bank().BankModified);
+    EXPECT_FALSE(DeleteSelectedTestEntries(bank, settings, {}));
+    EXPECT_EQ(bank.Count(), 6);
+    EXPECT_FALSE(bank.BankModified);
     ASSERT_EQ(messages.Shown.size(), 3u);
     EXPECT_EQ(messages.Shown[2].Text, "No Entries Selected!\rPlease try again.");
     EXPECT_EQ(messages.Shown[2].Type, TMsgDlgType::mtError);
 }
 
 TEST_F(TestURLDelete, IndicesAreTakenOnceAndOutOfRangeOnesIgnored) {
-    Bank().FocusedEntry = 4;
-    EXPECT_EQ(DeleteEntriesByIndex(Bank(), {5, 0, 0, 9, -1}), 2);
-    EXPECT_EQ(Names(), (Strings{"alpha", "Beta", "ALPHA", Mark + "Gamma"}));
-    EXPECT_EQ(Bank().EntryHigh, 3);
-    EXPECT_EQ(Bank().FocusedEntry, -1);
+    bank.FocusedEntry = 4;
+    EXPECT_EQ(DeleteEntriesByIndex(bank, {5, 0, 0, 9, -1}), 2);
+    EXPECT_EQ(Names(bank), (Strings{"alpha", "Beta", "ALPHA", Mark + "Gamma"}));
+    EXPECT_EQ(bank.EntryHigh, 3);
+    EXPECT_EQ(bank.FocusedEntry, -1);
 }
 
 }  // namespace

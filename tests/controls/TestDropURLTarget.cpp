@@ -457,6 +457,13 @@ TEST(DropEffect, ChosenFromKeysAllowedEffectsAndDragTypes) {
     EXPECT_EQ(t.GetDropEffect(0, {50, 50}, all), DROPEFFECT_MOVE);
 }
 
+TEST(DropEffect, ReferencesFromOutsideNeverFreeTheTarget) {
+    TDropURLTarget t;
+    EXPECT_EQ(t.PreferredDropEffect(), 0u) << "no source here offers one";
+    EXPECT_EQ(t.AddRef(), 2) << "the target holds one reference to itself";
+    EXPECT_EQ(t.Release(), 1);
+}
+
 TEST(DropEffect, ScrollBitNearTheEdgesOfAScrollingTarget) {
     TDropURLTarget t;
     t.SetScrollSite(2, -12, {200, 100});

@@ -526,6 +526,8 @@ TEST_F(FormTest, TrackLimitsReachTheHost) {
     EXPECT_EQ(host.limits, (std::vector<int>{512, 200, 0, 0}));
     f.SetMaximumTrackHeight(-90);
     EXPECT_EQ(host.limits, (std::vector<int>{512, 200, 0, 691}));
+    f.SetMaximumTrackWidth(800);
+    EXPECT_EQ(host.limits, (std::vector<int>{512, 200, 800, 691}));
 }
 
 TEST_F(FormTest, ActiveControlGetsTheFocusBack) {

@@ -380,4 +380,38 @@ TEST(EsCalendarControl, PaintsTheSelectedDayInItsColour) {
     EXPECT_TRUE(grey());
 }
 
+TEST(EsCalendarControl, HeaderDayNamesAndTodayButtonFollowTheirProperties) {
+    TestCalendar cal;
+    cal.SetDate(D(2025, 6, 17));
+    cal.HandleNeeded();
+    auto shot = [&] {
+        TBitmap bitmap(cal.Width(), cal.Height());
+        cal.PaintTo(bitmap);
+        return bitmap;
+    };
+    auto differ = [](const TBitmap& a, const TBitmap& b, const TRect& r) {
+        for (int y = r.Top; y < r.Bottom; ++y)
+            for (int x = r.Left; x < r.Right; ++x)
+                if (a.Pixel(x, y) != b.Pixel(x, y)) return true;
+        return false;
+    };
+    const TEsCalLayout layout = cal.Layout();
+    const TBitmap full = shot();
+    cal.SetDateFormat(dfShort);  // "Jun 2025" for "June 2025"
+    EXPECT_TRUE(differ(full, shot(), layout.HeaderText));
+    cal.SetShowDate(false);
+    const TBitmap noHeader = shot();
+    cal.SetShowDate(true);
+    EXPECT_TRUE(differ(noHeader, shot(), layout.HeaderText));
+    cal.SetDayNameWidth(0);
+    EXPECT_EQ(cal.DayNameWidth(), 1);
+    EXPECT_TRUE(differ(full, shot(), layout.Cells[1][1]));
+    cal.SetDayNameWidth(9);
+    EXPECT_EQ(cal.DayNameWidth(), 3);
+    ASSERT_FALSE(layout.TodayButton.IsEmpty());
+    cal.SetShowToday(false);
+    EXPECT_TRUE(cal.Layout().TodayButton.IsEmpty());
+    EXPECT_TRUE(differ(full, shot(), layout.TodayButton));
+}
+
 }  // namespace

@@ -102,6 +102,9 @@ TEST(TmsHTTPClient, ProxySettings) {
     client.SetProxy("cache");
     EXPECT_EQ(client.Proxy(), "cache");
     EXPECT_EQ(client.ProxyPort(), 0);
+    client.SetProxyPort(8080);
+    EXPECT_EQ(client.ProxyPort(), 8080);
+    EXPECT_EQ(client.Proxy(), "cache");
 }
 
 TEST(TmsHTTPClient, StoredPropertiesAndHeaders) {

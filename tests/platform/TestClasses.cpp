@@ -290,6 +290,7 @@ TEST(Streams, FileStreamRefusesUnknownOriginsAndNamesWithNul) {
     TempDir dir;
     std::string name = dir.File("plain.bin");
     TFileStream f(name, fmCreate);
+    EXPECT_GE(f.Handle(), 0);
     f.WriteBuffer("abcdef", 6);
     EXPECT_EQ(f.Seek(2, soFromBeginning), 2);
     EXPECT_EQ(f.Seek(1, 9), -1);
@@ -319,4 +320,10 @@ TEST(Streams, SavesToFilesReplaceThemWholeOrNotAtAll) {
     memory.SaveToFile(bytes);
     EXPECT_EQ(ReadFileBytes(lines), "new\r\n");
     EXPECT_EQ(ReadFileBytes(bytes), "new");
+    TStringList linesBack;
+    linesBack.LoadFromFile(lines);
+    EXPECT_EQ(linesBack.Text(), "new\r\n");
+    TMemoryStream bytesBack;
+    bytesBack.LoadFromFile(bytes);
+    EXPECT_EQ(bytesBack.Bytes(), (std::vector<uint8_t>{'n', 'e', 'w'}));
 }

@@ -47,4 +47,6 @@ TEST(FormatDateTime, WritesEnglishPictures) {
     EXPECT_EQ(FormatDateTime("h:nn am/pm", t), "2:07 pm");
     EXPECT_EQ(FormatDateTime("dddd d mmmm", t), "Friday 9 February");
     EXPECT_EQ(FormatDateTime("'at' yyyy/mm/dd", t), "at 2024/02/09");
+    EXPECT_EQ(FormatDateTime("hh:n AM/PM z ddd", t), "02:7 PM 0 Fri");
+    EXPECT_EQ(FormatDateTime("h a/p \"mm\" zzz", t), "2 p mm 000");
 }

@@ -165,6 +165,10 @@ void TRecordingDevice::NewPageOutput(bool output) {
     Maybe(output ? "NewPageOutput 1" : "NewPageOutput 0");
 }
 
+void TRecordingDevice::PassThrough(const void*, int count) {
+    Log.push_back("PassThrough " + IntToStr(count));
+}
+
 std::vector<std::string> TRecordingDevice::Calls(const std::string& prefix) const {
     std::vector<std::string> out;
     for (const auto& s : Log)

@@ -63,6 +63,8 @@ public:
     void AbortDoc() override;
     void NewPage() override;
     void NewPageOutput(bool output) override;
+    // Logs "PassThrough <count>".
+    void PassThrough(const void* data, int count) override;
     bool HasPrinter() override { return true; }
     std::string DeviceName() override { return "Recorder"; }
     std::string DriverName() override { return "rec"; }

@@ -215,3 +215,45 @@ TEST_F(Job, AFailingJobAbortsTheDocumentAndTheNextJobPrints) {
     EXPECT_TRUE(after);
     EXPECT_EQ(dev->Log.back(), "EndDoc");
 }
+
+TEST_F(Job, AbortedPagesAndTheOutputChoiceDecideWhatReachesThePrinter) {
+    TPrintReport r;
+    EXPECT_NE(ErrorText([&] { r.AbortPage(); }), "no error") << "only while printing";
+    EXPECT_EQ(r.DestinationCode(), 0);
+    std::vector<bool> output;
+    r.OnPrint = [&](TBaseReport& b) {
+        b.AbortPage();
+        EXPECT_TRUE(b.NoOutput());
+        EXPECT_EQ(b.CurrentPage(), 0);
+        b.AbortPage();  // already dropped: counted once
+        EXPECT_EQ(b.CurrentPage(), 0);
+        b.NewPage();
+        b.OutputOtherOnly();
+        output.push_back(b.PageIsOutput());
+        b.OutputPrinterOnly();
+        output.push_back(b.PageIsOutput());
+        b.OutputOtherOnly();
+        b.OutputBoth();
+        output.push_back(b.PageIsOutput());
+    };
+    r.Execute();
+    EXPECT_EQ(output, (std::vector<bool>{false, true, true}));
+}
+
+TEST_F(Job, BrushAndBackgroundGoToTheCanvas) {
+    TPrintReport r;
+    EXPECT_NE(ErrorText([&] { r.SetBKColor(clRed); }), "no error") << "only while printing";
+    TBitmap pattern(8, 8);
+    r.OnPrint = [&](TBaseReport& b) {
+        b.SetBKColor(clRed);
+        EXPECT_EQ(b.Canvas().BkColor(), clRed);
+        b.SetBrush(clBlue, TBrushStyle::bsCross, nullptr);
+        EXPECT_EQ(b.Canvas().Brush().Color(), clBlue);
+        EXPECT_EQ(b.Canvas().Brush().Style(), TBrushStyle::bsCross);
+        b.SetBrush(clGreen, TBrushStyle::bsSolid, &pattern);
+        EXPECT_EQ(b.Canvas().Brush().Color(), clGreen);
+        b.SetTextBKMode(bkOpaque);
+        EXPECT_EQ(b.TextBKMode(), bkOpaque);
+    };
+    r.Execute();
+}

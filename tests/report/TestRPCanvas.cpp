@@ -1,6 +1,8 @@
 #include <algorithm>
 
 #include "ReportFixture.h"
+#include "platform/Streams.h"
+#include "platform/SysUtils.h"
 
 namespace {
 
@@ -197,4 +199,43 @@ TEST_F(Canvas, ShapesSitOnTheirBoundsByPenAndFrameMode) {
     EXPECT_EQ(rects[2].substr(0, 29), "Rectangle 600,600-1200,1200 p");
     EXPECT_EQ(dev->Calls("Ellipse"), std::vector<std::string>{"Ellipse 600,600-1200,1200"});
     EXPECT_EQ(dev->Calls("FillRect"), std::vector<std::string>{"FillRect 0,0-300,300"});
+}
+
+TEST_F(Canvas, PassThroughStreamSendsTheRestOrACountInChunks) {
+    TMemoryStream data;
+    const std::string bytes(5000, 'x');
+    data.WriteBuffer(bytes.data(), int64_t(bytes.size()));
+    TPrintReport r;
+    RunJob(r, [&](TCanvasReport& b) {
+        data.SetPosition(100);
+        b.PassThroughStream(data, 0);  // the rest: 4900 bytes
+        data.SetPosition(0);
+        b.PassThroughStream(data, 10);
+        data.SetPosition(4990);
+        b.PassThroughStream(data, 50);  // only 10 are left
+        b.AbortPage();
+        data.SetPosition(0);
+        b.PassThroughStream(data, 0);  // a page not output sends nothing
+    });
+    EXPECT_EQ(dev->Calls("PassThrough"),
+              (std::vector<std::string>{"PassThrough 4096", "PassThrough 804", "PassThrough 10",
+                                        "PassThrough 10"}));
+}
+
+TEST_F(Canvas, ImagesAreDecodedByTheHandlerAndStretchedIntoTheirRectangle) {
+    TPrintReport r;
+    std::string seenType;
+    RunJob(r, [&](TCanvasReport& b) {
+        b.PrintImageRect(1, 1, 2, 2, {1, 2, 3}, "PNG");  // no decoder: left out
+        b.OnDecodeImage = [&](TBaseReport&, const std::vector<uint8_t>& data,
+                              const std::string& type) -> std::shared_ptr<TBitmap> {
+            seenType = type + IntToStr(int(data.size()));
+            return type == "PNG" ? std::make_shared<TBitmap>(2, 2) : nullptr;
+        };
+        b.PrintImageRect(1, 1, 2, 1.5, {1, 2, 3}, "PNG");
+        b.PrintImageRect(1, 1, 2, 2, {}, "BMP");  // undecodable: left out
+    });
+    EXPECT_EQ(seenType, "BMP0");
+    EXPECT_EQ(dev->Calls("StretchDraw"),
+              (std::vector<std::string>{"StretchDraw 600,600-1200,900 2x2"}));
 }

@@ -222,6 +222,26 @@ TEST(PrinterDevice, PagesBeginLazilySoSkippedPagesEmitNothing) {
     EXPECT_FALSE(d->Aborted());
 }
 
+TEST(PrinterDevice, BeginDocOpensTheFirstPageAndPaperFactsNeedAValidPrinter) {
+    TFakePrinter* fake;
+    auto d = Device(fake);
+    d->Title = "T";
+    d->BeginDoc();
+    EXPECT_TRUE(d->Printing());
+    EXPECT_EQ(fake->Log, (std::vector<std::string>{"doc T", "begin"}));
+    d->EndDoc();
+    TSize lo{-1, -1}, hi{-1, -1};
+    d->GetPaperExtents(lo, hi);
+    EXPECT_EQ(lo, (TSize{254, 254}));
+    EXPECT_EQ(hi, (TSize{5000, 5000}));
+    EXPECT_TRUE(d->SupportsOrientation());
+    fake->Valid = false;
+    TSize kept{7, 7}, keptHigh{8, 8};
+    d->GetPaperExtents(kept, keptHigh);
+    EXPECT_EQ(kept, (TSize{7, 7})) << "without printer settings nothing is said";
+    EXPECT_FALSE(d->SupportsOrientation());
+}
+
 TEST(PrinterDevice, TextWidthOfNothingIsOne) {
     TFakePrinter* fake;
     auto d = Device(fake);

@@ -239,3 +239,49 @@ TEST_F(Text, ColumnsAndEndOfSection) {
     });
     EXPECT_EQ(columns, 1);
 }
+
+TEST_F(Text, FontSettersReachTheCanvasFont) {
+    TPrintReport r;
+    RunJob(r, [&](TBaseReport& b) {
+        b.SetFontName("Courier New");
+        b.SetUnderline(true);
+        b.SetStrikeout(true);
+        b.SetFontPitch(TFontPitch::fpFixed);
+        b.SetFontCharset(238);
+        b.Print("a");
+        b.SelectFont();
+        EXPECT_EQ(b.Canvas().Font().Pitch(), TFontPitch::fpFixed);
+        EXPECT_EQ(b.Canvas().Font().Charset(), 238);
+        b.SetUnderline(false);
+        b.Print("b");
+    });
+    auto texts = dev->Calls("Text");
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_NE(texts[0].find("[a] Courier New -83 UK"), std::string::npos) << texts[0];
+    EXPECT_NE(texts[1].find("[b] Courier New -83 K"), std::string::npos) << texts[1];
+}
+
+TEST_F(Text, CursorLineTopAndTabPrint) {
+    TPrintReport r;
+    RunJob(r, [&](TBaseReport& b) {
+        b.SetLineTop(2.0);
+        EXPECT_NEAR(b.LineBottom(), 2.0 + b.LineHeight(), 1e-12);
+        b.SetYPos(3.0);
+        b.SetTab(1.0, pjLeft, 0.5, 0, 0, 0);  // 300 pixels: six bytes of 50
+        b.SetTab(2.0, pjLeft, 0.5, 0, 0, 0);
+        b.TabPrint("abcdefgh");
+        EXPECT_TRUE(dev->Calls("Rectangle").empty()) << "no shade anywhere";
+        b.SetTabShade(150);
+        EXPECT_EQ(b.TabShade(), 100);
+        b.SetTabShade(-5);
+        EXPECT_EQ(b.TabShade(), 0);
+        b.SetTabShade(40);  // a stop without a shade of its own takes the report's
+        b.TabPrint("x");
+    });
+    auto texts = dev->Calls("Text");
+    ASSERT_EQ(texts.size(), 2u);
+    // The baseline is drawn one pixel below its place, as for all text.
+    EXPECT_EQ(texts[0].substr(0, 28), "Text 600,1801 base [abcdef] ") << texts[0];
+    EXPECT_EQ(texts[1].substr(0, 24), "Text 1200,1801 base [x] ") << texts[1];
+    EXPECT_EQ(dev->Calls("Rectangle").size(), 1u);
+}

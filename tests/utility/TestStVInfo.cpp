@@ -50,6 +50,7 @@ TEST(StVersionInfo, OwnRecordFromTheProjectVersion) {
     std::string majorMinor =
         std::to_string(LORVANE_VERSION_MAJOR) + "." + std::to_string(LORVANE_VERSION_MINOR);
     EXPECT_DOUBLE_EQ(info.FileVersionFloat(), std::stod(majorMinor));
+    EXPECT_DOUBLE_EQ(info.ProductVersionFloat(), std::stod(majorMinor));
     EXPECT_EQ(info.TranslationValue(), 0x04E40409u);
     EXPECT_EQ(info.LanguageCount(), 1u);
     EXPECT_EQ(info.GetVerInfoString("companyname"), LORVANE_COMPANY_NAME);

@@ -126,7 +126,6 @@ public:
     void TextOutUtf8(int x, int y, std::string_view text);
     void ExtTextOutUtf8(int x, int y, unsigned options, const TRect* r, std::string_view text);
     int TextWidthUtf8(std::string_view text) const;
-    TSize TextExtentUtf8(std::string_view text) const;
 
     TColor Pixel(int x, int y) const;
     void SetPixel(int x, int y, TColor color);

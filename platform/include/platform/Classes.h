@@ -70,7 +70,6 @@ public:
     virtual int Add(const std::string& s);
     virtual int AddObject(const std::string& s, void* object);
     virtual int IndexOf(std::string_view s) const;  // by CompareText
-    virtual void Exchange(int a, int b);
     virtual void BeginUpdate();
     virtual void EndUpdate();
 
@@ -129,7 +128,6 @@ public:
     void Clear() override;
     int AddObject(const std::string& s, void* object) override;
     int IndexOf(std::string_view s) const override;
-    void Exchange(int a, int b) override;
 
     // Binary search of a sorted list; Index is where s is or would be inserted.
     bool Find(std::string_view s, int& index) const;
@@ -139,8 +137,6 @@ public:
     bool Sorted() const { return sorted_; }
     void SetSorted(bool sorted);
     TDuplicates Duplicates = TDuplicates::dupIgnore;
-    bool CaseSensitive() const { return caseSensitive_; }
-    void SetCaseSensitive(bool value);
 
     TNotifyEvent OnChange;
     TNotifyEvent OnChanging;
@@ -158,5 +154,4 @@ private:
     };
     std::vector<Item> items_;
     bool sorted_ = false;
-    bool caseSensitive_ = false;
 };

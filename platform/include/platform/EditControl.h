@@ -37,7 +37,6 @@ public:
     void SetTextUtf8(const std::string& text);
     // Whether the user changed the text since it was last set.
     bool Modified() const;
-    void SetModified(bool value);
     void SelectAll();
     int SelStart() const;   // the caret when nothing is selected
     int SelLength() const;  // 0: nothing selected

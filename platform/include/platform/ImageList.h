@@ -91,3 +91,8 @@ private:
 };
 
 using TImageList = TCustomImageList;
+
+// The whole device pixels that `logical` pixels cover at a screen scale of `ratio` (kept within
+// 1 to 4): an image drawn with that many pixels is shown sharp, where one of more pixels would be
+// scaled down, and soft.
+int DevicePixels(int logical, double ratio);

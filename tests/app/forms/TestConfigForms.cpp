@@ -272,7 +272,7 @@ TEST_F(BulkForms, CategoryComboExitRefillsTheNextLevel) {
     Add(Named("a", "Work", "Mail", "In"));
     Add(Named("b", "Work", "News"));
     Add(Named("c", "Home", "Garden"));
-    for (int i = 0; i <= Bank().EntryHigh; ++i) AddCategoryPath(Bank().Entry(i));
+    for (int i = 0; i <= Bank().EntryHigh; ++i) AddCategoryPath(Bank(), Bank().Entry(i));
     TCatChgSelForm form;
     form.Form().C1Combo->SetText("  Work ");
     form.C1ComboExit();

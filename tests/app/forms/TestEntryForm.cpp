@@ -186,7 +186,7 @@ TEST_F(EntryFormTest, MarkerKeyLineBreaksAndCategoryChoices) {
     for (const auto& [c1, c2, c3] :
          {std::tuple{"News", "Local", "Town"}, {"News", "World", ""}, {"Sport", "Ball", ""}}) {
         TEntry entry = BankFixture::Named("n", c1, c2, c3);
-        AddCategoryPath(entry);
+        AddCategoryPath(Bank(), entry);
     }
     Bank().EditEntry.Name = "Site";
     TEntryForm form(nullptr, 0);

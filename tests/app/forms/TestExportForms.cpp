@@ -322,7 +322,7 @@ TEST_F(ExportForms, SelectionExportsExactlyTheRowsInBankOrder) {
 
 TEST_F(ExportForms, CategoryDialogsRowsAndMatching) {
     AddCategoryBank();
-    BuildCategoryKeys();
+    BuildCategoryKeys(Bank());
     TExpC1Form c1;
     EXPECT_EQ(Column(c1.List(), 0), (Strings{"Tools", "Work"}));
     EXPECT_EQ(c1.windowTitle(), "Lorvane Export By Category 1");
@@ -354,7 +354,7 @@ TEST_F(ExportForms, CategoryDialogsRowsAndMatching) {
 
 TEST_F(ExportForms, NoCategoriesEndsTheDialogAtOnce) {
     Add(Named("plain"));
-    BuildCategoryKeys();
+    BuildCategoryKeys(Bank());
     TExpC12Form form;
     EXPECT_EQ(messages.Texts(), Strings{"No categories assigned, operation cannot be completed"});
     EXPECT_EQ(form.exec(), int(QDialog::Rejected));

@@ -39,7 +39,7 @@ protected:
         Add(Named("Alpha", "Work", "Docs"));
         Add(Named("My BANK page", "Home"));
         Add(Named("Gamma", "work", "Mail", "Old"));
-        for (int i = 0; i <= Bank().EntryHigh; ++i) AddCategoryPath(Bank().Entry(i));
+        for (int i = 0; i <= Bank().EntryHigh; ++i) AddCategoryPath(Bank(), Bank().Entry(i));
     }
 };
 

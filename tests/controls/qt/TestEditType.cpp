@@ -72,6 +72,48 @@ TEST_F(EditWidget, BoundsKeepTheirOldValueOnBadText) {
     EXPECT_EQ(edit->MinValue(), "1");
 }
 
+TEST_F(EditWidget, ConvertValueAndTheUpperBoundFollowTheType) {
+    edit->SetTypeValue(teInteger);
+    EXPECT_EQ(edit->TypeValue(), teInteger);
+    TTypedValue value;
+    edit->ConvertValue("42", value);
+    EXPECT_EQ(value.Number, 42);
+    EXPECT_THROW(edit->ConvertValue("4x", value), EConvertError);
+    edit->SetMaxValue("99");
+    EXPECT_THROW(edit->SetMaxValue("x"), EConvertError);
+    EXPECT_EQ(edit->MaxValue(), "99");
+    edit->SetTypeValue(teString);
+    edit->SetText("AbC");
+    edit->SetCharCase(TEditCharCase::ecUpperCase);
+    EXPECT_EQ(edit->CharCase(), TEditCharCase::ecUpperCase);
+    EXPECT_EQ(edit->Text(), "ABC");
+}
+
+TEST_F(EditWidget, ACustomButtonShowsTheFirstGlyphOfItsStripAtItsWidth) {
+    QPixmap strip(32, 16);
+    strip.fill(Qt::red);
+    edit->SetButtonStyle(TSMButtonStyle::bsCustom);
+    edit->SetGlyph(strip);
+    edit->SetNumGlyphs(2);
+    EXPECT_EQ(edit->Glyph().width(), 32);
+    EXPECT_EQ(edit->Button()->iconSize(), QSize(16, 16)) << "the first of two glyphs";
+    edit->SetNumGlyphs(0);
+    EXPECT_EQ(edit->NumGlyphs(), 1);
+    EXPECT_EQ(edit->Button()->iconSize(), QSize(32, 16));
+    edit->SetButtonWidth(30);
+    EXPECT_TRUE(edit->Button()->isVisible());
+    EXPECT_EQ(edit->Button()->width(), 30);
+    edit->SetButtonWidth(-4);
+    EXPECT_EQ(edit->ButtonWidth(), 0);
+    EXPECT_FALSE(edit->Button()->isVisible());
+    edit->SetButtonHint("Pick");
+    EXPECT_EQ(edit->ButtonHint(), "Pick");
+    EXPECT_EQ(edit->Button()->toolTip(), "Pick");
+    edit->SetButtonFlat(true);
+    EXPECT_TRUE(edit->ButtonFlat());
+    EXPECT_TRUE(edit->Button()->autoRaise());
+}
+
 TEST_F(EditWidget, EnterMovesOnWithoutTheDefaultButton) {
     QTest::keyClick(edit, Qt::Key_Return);
     EXPECT_EQ(accepted, 0);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <QComboBox>
 #include <QDialog>
+#include <QLabel>
 #include <QTest>
 
 #include "ElasticFakes.h"
@@ -94,6 +95,22 @@ TEST_F(QtFormTest, PlacementRoundTripThroughTheStore) {
     EXPECT_EQ(after, 1);
     EXPECT_EQ(next.geometry(), QRect(100, 50, 512, 384));
     EXPECT_EQ(nextUi.Edit1->geometry(), QRect(128, 13, 256, 31));
+}
+
+TEST_F(QtFormTest, TheBackgroundImageIsTiledOverTheFormInsteadOfShown) {
+    TElasticFormQt resizer(&dialog, nullptr, &store);
+    QPixmap tile(8, 8);
+    tile.fill(Qt::red);
+    auto* image = new QLabel(&dialog);
+    image->setPixmap(tile);
+    image->show();
+    resizer.SetBkGrndImage(image);
+    EXPECT_EQ(resizer.BkGrndImage(), image);
+    EXPECT_TRUE(image->isHidden());
+    dialog.resize(40, 40);
+    const QImage shot = dialog.grab().toImage();
+    EXPECT_EQ(shot.pixelColor(3, 3), QColor(Qt::red));
+    EXPECT_EQ(shot.pixelColor(35, 35), QColor(Qt::red)) << "tiled, not once";
 }
 
 TEST_F(QtFormTest, OwnerMustBeAFormWithOneResizer) {
