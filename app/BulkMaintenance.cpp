@@ -106,8 +106,9 @@ std::vector<TDuplicateGroup> DuplicateGroups(const TBankState& bank, bool majorD
     for (int i = 0; i <= bank.EntryHigh; ++i) {
         const TEntry& e = bank.Entry(i);
         if (e.IsWorkgroup() && !bank.IsAdministrator) continue;
+        // "None", the URL of an entry without one, groups like any other.
         std::string url = Trim(e.URL);
-        if (url.empty() || CompareText(url, "None") == 0) continue;
+        if (url.empty()) continue;
         // The key is cut before sorting, so that one host stays together.
         lines.push_back({majorDomain ? MajorDomain(url) : std::move(url), i});
     }

@@ -51,8 +51,8 @@ struct TDuplicateGroup {
     std::vector<int> Indices;
 };
 // The groups of two or more entries whose trimmed URLs (or their major domains) are equal.
-// Entries without a URL (empty or "None") are left out, and workgroup entries unless the user
-// is an administrator. Groups come in key order.
+// Entries with an empty URL are left out (the entries marked "None" form a group of their
+// own), and workgroup entries unless the user is an administrator. Groups come in key order.
 std::vector<TDuplicateGroup> DuplicateGroups(const TBankState& bank, bool majorDomain);
 
 // The clean-up phrases of the lines of the phrase memo: trimmed, line breaks removed, empty

@@ -52,17 +52,17 @@ double DayOf(TDateTime value) {
 
 bool DateMatches(TDateTime value, const TFindCriteria& c) {
     if (!(value > NoDate) || c.DateA == 0 || (c.Compare == fcBetween && c.DateB == 0)) return false;
-    const double day = DayOf(value);
+    // A and B are the midnights of the days picked.
     const double a = DayOf(c.DateA);
     switch (c.Compare) {
-        case fcEqual:
-            return day == a;
+        case fcEqual:  // within a day either side of A's midnight
+            return a - 1 < value && value < a + 1;
         case fcLess:
-            return day < a;
+            return value < a;
         case fcMore:
-            return day > a;
+            return value > a;
         case fcBetween:
-            return a < day && day < DayOf(c.DateB);
+            return a < value && value < DayOf(c.DateB);
     }
     return false;
 }
@@ -85,20 +85,18 @@ int32_t CountBox(const std::string& text) {
     return Trim(text).empty() ? 0 : StrToInt(text);
 }
 
-// Every selected level equal, trimmed and ignoring case, to `prefix` + the selection; with
-// nothing selected, an entry without a third level.
+// The levels a selection compares, each equal (trimmed, ignoring case) to `prefix` + the
+// selection: with a second level, the picked ones of all three; a first level without a second
+// alone (a third is then ignored); with neither, the third, so that nothing picked finds an
+// entry without a third level.
 bool CategoriesMatch(const TEntry& e, const TFindCriteria& c, std::string_view prefix) {
-    const std::string* levels[3] = {&e.Category1, &e.Category2, &e.Category3};
-    const std::string* wanted[3] = {&c.C1, &c.C2, &c.C3};
-    bool any = false;
-    for (int k = 0; k < 3; ++k) {
-        const std::string value = Trim(*wanted[k]);
-        if (value.empty()) continue;
-        any = true;
-        if (!SameText(Trim(*levels[k]), std::string(prefix) + value)) return false;
-    }
-    if (!any) return SameText(Trim(e.Category3), prefix);
-    return true;
+    const std::string c1 = Trim(c.C1), c2 = Trim(c.C2), c3 = Trim(c.C3);
+    auto same = [&](const std::string& level, const std::string& wanted) {
+        return SameText(Trim(level), std::string(prefix) + wanted);
+    };
+    if (c2.empty()) return c1.empty() ? same(e.Category3, c3) : same(e.Category1, c1);
+    return (c1.empty() || same(e.Category1, c1)) && same(e.Category2, c2) &&
+           (c3.empty() || same(e.Category3, c3));
 }
 
 bool EntryMatches(const TEntry& e, const TFindCriteria& c, bool administrator) {

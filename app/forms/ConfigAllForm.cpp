@@ -391,9 +391,11 @@ void TConfigAllForm::AddButtonClick() {
     if (!PickStartupNames(picked)) return;
     std::vector<std::string> names = StartupNames();
     const size_t before = names.size();
-    const bool limited = AddStartupNames(names, picked);
+    const bool refused = AddStartupNames(names, picked);
     for (size_t i = before; i < names.size(); ++i) AddStartupItem(names[i]);
-    if (limited)
+    // The limit is told as soon as additions reach it, whether or not a pick was refused.
+    const bool filled = names.size() > before && names.size() >= size_t(MaxStartupURLs);
+    if (refused || filled)
         MessageDlg("Startup URLs limited to " + std::to_string(MaxStartupURLs),
                    TMsgDlgType::mtError, mbOK);
 }

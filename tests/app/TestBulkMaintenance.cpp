@@ -129,14 +129,15 @@ TEST_F(BulkMaintenance, DuplicateGroupsOnFullUrlAndMajorDomain) {
         Add(e);
     }
     auto full = DuplicateGroups(Bank(), false);
-    ASSERT_EQ(full.size(), 2u);
+    ASSERT_EQ(full.size(), 3u);
     EXPECT_EQ(full[0].Indices, (std::vector<int>{0, 4}));
     EXPECT_EQ(full[1].Key, "http://y.org");
     EXPECT_EQ(full[1].Indices, (std::vector<int>{6, 9}));
+    EXPECT_EQ(full[2].Indices, (std::vector<int>{2, 5}));  // the entries without a URL
 
     // A host with a port sorts between the pages of its host without splitting their group.
     auto major = DuplicateGroups(Bank(), true);
-    ASSERT_EQ(major.size(), 2u);
+    ASSERT_EQ(major.size(), 3u);
     EXPECT_EQ(major[0].Indices, (std::vector<int>{0, 1, 4, 8}));
     EXPECT_EQ(major[1].Indices, (std::vector<int>{6, 9}));
 }

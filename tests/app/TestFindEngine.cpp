@@ -144,7 +144,7 @@ TEST_F(FindEngineTest, AccessCountsAndTheirConversionError) {
     EXPECT_THROW(Find(c), EConvertError);
 }
 
-TEST_F(FindEngineTest, CategoriesTrimIgnoreCaseAndCompareEverySelectedLevel) {
+TEST_F(FindEngineTest, CategoriesTrimIgnoreCaseAndCompareTheLevelsTheSelectionNames) {
     Add(Named("a", "Work", "Mail", ""));
     Add(Named("b", "Work", "Web", "Old"));
     Add(Named("c", " home ", "Web", "Old"));
@@ -153,8 +153,8 @@ TEST_F(FindEngineTest, CategoriesTrimIgnoreCaseAndCompareEverySelectedLevel) {
     EXPECT_EQ(Find(Categories("work", "web", "")), 1);
     EXPECT_EQ(Find(Categories("", "Web", "old")), 1);
     EXPECT_EQ(Find(Categories("", "web", "")), 1);
-    EXPECT_EQ(Find(Categories("Home", "", "Old")), 2);  // c1 with c3 compares both
-    EXPECT_EQ(Find(Categories("Work", "", "Old")), 1);
+    EXPECT_EQ(Find(Categories("Work", "", "Old")), 0);  // a first level alone: the third ignored
+    EXPECT_EQ(Find(Categories("Work", "Web", "Old")), 1);
     EXPECT_EQ(Find(Categories("", "", "")), 0);  // the first entry without a third level
     EXPECT_EQ(Find(Categories("", "", ""), 0), 3);
     EXPECT_EQ(Find(Categories("Garden", "", "")), 4);
@@ -170,7 +170,7 @@ TEST_F(FindEngineTest, WorkgroupMarkersMatchOnlyForNonAdministrators) {
     EXPECT_EQ(Find(Categories(Mark + "Team", "", "")), 0);
 }
 
-TEST_F(FindEngineTest, DatesCompareByCalendarDay) {
+TEST_F(FindEngineTest, DatesCompareWithTheMidnightsOfThePickedDays) {
     TEntry noDate = Named("none");
     Add(noDate);
     TEntry e = Named("may");
@@ -180,13 +180,16 @@ TEST_F(FindEngineTest, DatesCompareByCalendarDay) {
     const TDateTime may4 = EncodeDate(2024, 5, 4);
     const TDateTime may5 = EncodeDate(2024, 5, 5);
     EXPECT_EQ(Find(Dates(fkChangeDate, fcEqual, may4)), 1);
-    EXPECT_EQ(Find(Dates(fkChangeDate, fcEqual, may5)), 2);
+    EXPECT_EQ(Find(Dates(fkChangeDate, fcEqual, may5)), 1);  // less than a day before A
+    EXPECT_EQ(Find(Dates(fkChangeDate, fcEqual, may5 + 1)), 2);
     EXPECT_EQ(Find(Dates(fkChangeDate, fcLess, may5)), 1);
     EXPECT_EQ(Find(Dates(fkChangeDate, fcLess, may4)), 2);
-    EXPECT_EQ(Find(Dates(fkChangeDate, fcMore, may4)), 2);
+    EXPECT_EQ(Find(Dates(fkChangeDate, fcMore, may4)), 1);
+    EXPECT_EQ(Find(Dates(fkChangeDate, fcMore, may5)), 2);
     EXPECT_EQ(Find(Dates(fkChangeDate, fcMore, may4 - 1)), 1);
     EXPECT_EQ(Find(Dates(fkChangeDate, fcBetween, may4 - 1, may5)), 1);
-    EXPECT_EQ(Find(Dates(fkChangeDate, fcBetween, may4, may5)), 2);      // strictly between
+    EXPECT_EQ(Find(Dates(fkChangeDate, fcBetween, may4, may5)), 1);
+    EXPECT_EQ(Find(Dates(fkChangeDate, fcBetween, may5, may5 + 1)), 2);  // strictly between
     EXPECT_EQ(Find(Dates(fkChangeDate, fcBetween, may5, may4 - 1)), 2);  // B before A
     EXPECT_EQ(Find(Dates(fkLastAccess, fcEqual, EncodeDate(2024, 6, 1))), 1);
     // An entry without a date never matches, even "Less than A".

@@ -127,6 +127,14 @@ TEST_F(ConfigForms, StartupListLimitDeleteAndClear) {
     EXPECT_EQ(form.StartupNames().back(), "n24");
     EXPECT_EQ(messages.LastText(), "Startup URLs limited to 25");
 
+    // Filling the list exactly says so too.
+    form.ClearButtonClick();
+    picked.resize(25);
+    messages.Shown.clear();
+    form.AddButtonClick();
+    EXPECT_EQ(form.StartupNames().size(), 25u);
+    EXPECT_EQ(messages.LastText(), "Startup URLs limited to 25");
+
     form.ClearButtonClick();
     EXPECT_TRUE(form.StartupNames().empty());
     picked = {"1", "2", "3", "4", "5"};

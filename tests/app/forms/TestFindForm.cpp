@@ -170,7 +170,7 @@ TEST_F(FindFormTest, CalendarsPickTheDatesOfBothPages) {
     EXPECT_EQ(f.LastAccDateABox->text(), "May 04, 24");
     EXPECT_EQ(form.LastAccDateACal().Date(), EncodeDate(2024, 5, 4));
     f.FindPage->setCurrentWidget(f.LastAccPage);
-    f.LastAccFindButton->click();  // "Equal to A", by calendar day
+    f.LastAccFindButton->click();  // "Equal to A": within a day of its midnight
     EXPECT_EQ(Bank().FindIndex, 0);
 
     // The next showing writes the kept dates again.
