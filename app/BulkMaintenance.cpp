@@ -23,7 +23,12 @@ int RemoveEntries(TBankState& bank, std::vector<int> indices) {
         if (kept != i) bank.Entry(kept) = std::move(bank.Entry(i));
         ++kept;
     }
-    if (removed > 0) bank.TruncateEntries(kept - 1);
+    if (removed > 0) {
+        bank.TruncateEntries(kept - 1);
+        // Indices held elsewhere may name other entries now.
+        bank.FocusedEntry = -1;
+        bank.FindIndex = -1;
+    }
     return removed;
 }
 

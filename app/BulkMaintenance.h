@@ -13,7 +13,8 @@
 struct TBankState;
 
 // Removes the entries at the given indices (any order, repeats and indices outside the bank
-// ignored) in one pass; the others keep their order. Returns the number removed.
+// ignored) in one pass; the others keep their order. Returns the number removed. The focused
+// entry and Find Next's place are forgotten when any went.
 int RemoveEntries(TBankState& bank, std::vector<int> indices);
 
 // Category texts are trimmed and cut to this many characters.

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "BulkMaintenance.h"
 #include "ProgramState.h"
 #include "Settings.h"
 #include "platform/Messages.h"
@@ -171,27 +172,6 @@ void TTestURLRun::End() {
 
 // ---- Delete ----
 
-int DeleteEntriesByIndex(TBankState& bank, std::vector<int> indices) {
-    std::sort(indices.begin(), indices.end());
-    indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
-    int removed = 0;
-    // From the highest down, so the lower indices stay valid.
-    for (auto it = indices.rbegin(); it != indices.rend(); ++it) {
-        const int index = *it;
-        if (index < 0 || index > bank.EntryHigh) continue;
-        bank.MarkModified(bank.Entry(index).Name);
-        bank.Entries.erase(bank.Entries.begin() + index);
-        --bank.EntryHigh;
-        ++removed;
-    }
-    if (removed > 0) {
-        // Indices held elsewhere may name other entries now.
-        bank.FocusedEntry = -1;
-        bank.FindIndex = -1;
-    }
-    return removed;
-}
-
 bool DeleteSelectedTestEntries(TBankState& bank, const TSettings& settings,
                                const std::vector<int>& entryIndices) {
     if (settings.ConfirmDeletes && MessageDlg("Do you want to delete the selected entries?",
@@ -201,7 +181,7 @@ bool DeleteSelectedTestEntries(TBankState& bank, const TSettings& settings,
         MessageDlg("No Entries Selected!\rPlease try again.", TMsgDlgType::mtError, mbOK);
         return false;
     }
-    DeleteEntriesByIndex(bank, entryIndices);
+    RemoveEntries(bank, entryIndices);
     MessageDlg("Deletes complete.", TMsgDlgType::mtInformation, mbOK);
     return true;
 }

@@ -123,6 +123,3 @@ private:
 // were deleted (the dialog then closes).
 bool DeleteSelectedTestEntries(TBankState& bank, const TSettings& settings,
                                const std::vector<int>& entryIndices);
-// Removes the entries at these indices (each once; those beyond EntryHigh are ignored), later
-// entries moving down; returns how many went.
-int DeleteEntriesByIndex(TBankState& bank, std::vector<int> indices);

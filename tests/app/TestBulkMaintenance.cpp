@@ -43,7 +43,11 @@ TEST_F(BulkMaintenance, RemoveEntriesMatchesAReferenceOverRandomSets) {
 
 TEST_F(BulkMaintenance, RemovingEveryEntryLeavesAnEmptyBank) {
     for (const char* n : {"a", "b", "c"}) Add(Named(n));
+    Bank().FocusedEntry = 1;
+    Bank().FindIndex = 2;
     EXPECT_EQ(RemoveEntries(Bank(), {2, 0, 1}), 3);
+    EXPECT_EQ(Bank().FocusedEntry, -1) << "no index held elsewhere outlives its entry";
+    EXPECT_EQ(Bank().FindIndex, -1);
     EXPECT_EQ(Bank().EntryHigh, -1);
     EXPECT_TRUE(Names().empty());
 }

@@ -278,12 +278,4 @@ TEST_F(TestURLDelete, NoAndNothingSelectedDeleteNothing) {
     EXPECT_EQ(messages.Shown[2].Type, TMsgDlgType::mtError);
 }
 
-TEST_F(TestURLDelete, IndicesAreTakenOnceAndOutOfRangeOnesIgnored) {
-    bank.FocusedEntry = 4;
-    EXPECT_EQ(DeleteEntriesByIndex(bank, {5, 0, 0, 9, -1}), 2);
-    EXPECT_EQ(Names(bank), (Strings{"alpha", "Beta", "ALPHA", Mark + "Gamma"}));
-    EXPECT_EQ(bank.EntryHigh, 3);
-    EXPECT_EQ(bank.FocusedEntry, -1);
-}
-
 }  // namespace
