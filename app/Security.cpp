@@ -208,6 +208,13 @@ bool LoadWorkgroupBankCommand() {
                                              "Do you want to discard the changes and reload it?",
                                              TMsgDlgType::mtConfirmation, mbYesNo) != mrYes)
         return false;
+    // A load that does not go through gives the bank back as it was.
+    std::vector<TEntry> before(bank.Entries.begin(), bank.Entries.begin() + (bank.EntryHigh + 1));
+    const auto restore = [&] {
+        bank.Entries = std::move(before);
+        bank.EntryHigh = int(bank.Entries.size()) - 1;
+        RebuildTreeSeam();
+    };
     {
         TBusyScope busy;
         // The workgroup entries go in one pass; the others keep their order.
@@ -226,12 +233,11 @@ bool LoadWorkgroupBankCommand() {
     try {
         loaded = LoadBankFile(file, true, true, true, count);
     } catch (...) {
-        RebuildTreeSeam();
+        restore();
         throw;
     }
     if (!loaded) {
-        // The old workgroup entries are gone: the tree must not show them.
-        RebuildTreeSeam();
+        restore();
         return false;
     }
     bank.WorkgroupFileTime = stamp;

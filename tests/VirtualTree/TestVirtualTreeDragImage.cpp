@@ -166,6 +166,7 @@ TEST(TreeDragImage, OnlySelectedRowsArePainted) {
     std::unique_ptr<TBitmap> complete = tree.PrepareDragImage(both);
     EXPECT_TRUE(ImageTree::Painted(*complete, h, 2 * h, 120, complete->Width()));
     tree.SetDragImageKind(diMainColumnOnly);
+    ASSERT_EQ(tree.DragImageKind(), diMainColumnOnly);
     TPoint main{100, 5};
     std::unique_ptr<TBitmap> mainOnly = tree.PrepareDragImage(main);
     EXPECT_TRUE(ImageTree::Painted(*mainOnly, h, 2 * h, 0, 120));

@@ -338,6 +338,9 @@ TEST(TreeKeyboard, IncrementalSearchRunsBackwardAndForgetsAfterItsTimeout) {
     tree.SetIncrementalSearch(isAll);
     tree.SetIncrementalSearchDirection(sdBackward);
     tree.SetIncrementalSearchTimeout(300);
+    EXPECT_EQ(tree.IncrementalSearchTimeout(), 300u);
+    EXPECT_EQ(tree.IncrementalSearchDirection(), sdBackward);
+    EXPECT_EQ(tree.IncrementalSearchStart(), ssFocusedNode);
     tree.SetFocusedNode(rows[2]);
     tree.Type('k');  // without a handler every node matches
     EXPECT_EQ(tree.FocusedNode(), rows[1]);

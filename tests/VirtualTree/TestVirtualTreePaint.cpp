@@ -380,6 +380,7 @@ TEST(VirtualTreePaint, ARubberBandDrawnUpAndLeftShowsInBothLooks) {
     ASSERT_TRUE(tree.HasTreeState(tsDrawSelecting));
     for (TVTDrawSelectionMode mode : {smDottedRectangle, smBlendedRectangle}) {
         tree.SetDrawSelectionMode(mode);
+        ASSERT_EQ(tree.DrawSelectionMode(), mode);
         TBitmap image = tree.Render(100, 60);
         int marked = 0;
         for (int y = 11; y < 49; ++y) marked += image.Pixel(79, y) != kGround;

@@ -241,12 +241,14 @@ TEST_F(WorkgroupTest, DiscardQuestionAndCancelledPassword) {
                                         "Do you want to discard the changes and reload it?"});
     EXPECT_EQ(Names(), (Strings{"Local", Mark + "Old"}));
 
-    // Yes, then Cancel at the bank's password: the old entries are gone and the tree shows it.
+    // Yes, then Cancel at the bank's password: the load is abandoned and the bank stays as it
+    // was, with the tree rebuilt over it.
     messages.Answer(mrYes);
     Bank().FocusedEntry = 1;
     const int before = rebuilds;
     EXPECT_FALSE(LoadWorkgroupBankCommand());
-    EXPECT_EQ(Names(), Strings{"Local"});
+    EXPECT_EQ(Names(), (Strings{"Local", Mark + "Old"}));
+    EXPECT_TRUE(Bank().WorkgroupModified);
     EXPECT_EQ(Bank().FocusedEntry, -1);
     EXPECT_GT(rebuilds, before);
     EXPECT_EQ(Bank().WorkgroupFileTime, 0);

@@ -508,6 +508,7 @@ TEST_F(FormTest, ProgramVisibilitySurvivesResizes) {
 TEST_F(FormTest, MaintainProportionsAfterADrag) {
     TElasticForm& f = Make();
     f.SetMaintainProportions(true);
+    ASSERT_TRUE(f.MaintainProportions());
     f.HandleShow();
     host.Resize(500, 310);
     f.HandleResize();
@@ -528,6 +529,11 @@ TEST_F(FormTest, TrackLimitsReachTheHost) {
     EXPECT_EQ(host.limits, (std::vector<int>{512, 200, 0, 691}));
     f.SetMaximumTrackWidth(800);
     EXPECT_EQ(host.limits, (std::vector<int>{512, 200, 800, 691}));
+    // A negative limit stays a share of the screen as given.
+    EXPECT_EQ(f.MinimumTrackWidth(), -50);
+    EXPECT_EQ(f.MinimumTrackHeight(), 200);
+    EXPECT_EQ(f.MaximumTrackWidth(), 800);
+    EXPECT_EQ(f.MaximumTrackHeight(), -90);
 }
 
 TEST_F(FormTest, ActiveControlGetsTheFocusBack) {

@@ -240,6 +240,13 @@ TEST(MarkMemoControl, SelectionShowsWithFocusOrWithoutHideSelection) {
     EXPECT_EQ(s.Paint().Pixel(50, 1), clWhite);
     s.memo.SetHideSelection(false);
     EXPECT_EQ(s.Paint().Pixel(50, 1), clBlue);
+    // The selected text takes the selection's text colour.
+    s.memo.SetSelTextColor(clRed);
+    const TBitmap selected = s.Paint();
+    int red = 0;
+    for (int x = 48; x < 78; ++x)
+        for (int y = 0; y < selected.Height(); ++y) red += selected.Pixel(x, y) == clRed;
+    EXPECT_GT(red, 0);
 
     // without the selection colours the range is inverted
     s.memo.SetOptions(s.memo.Options() & ~pmoWindowsSelColors);

@@ -90,6 +90,19 @@ TEST(MarkMemoKeywords, ContextZeroNeverMatches) {
     EXPECT_EQ(s.memo.Paragraph(0).AttrCount(), 0);
 }
 
+TEST(MarkMemoKeywords, SwitchedOffKeywordsAndRangesMarkNothing) {
+    ShownMemo s;
+    s.memo.SetApplyKeyWords(false);
+    s.memo.SetApplyStartStopKeys(false);
+    s.memo.Keywords().AddKeyWord("URL:", 1, 16, 1, 0, 0, 0);
+    s.memo.StartStopKeys().AddStartStopKey("/*", "*/", 0, 1, 0, 0, 0, 0, false);
+    s.memo.SetTextBuf("xURL:y /* z */");
+    EXPECT_EQ(s.memo.Paragraph(0).AttrCount(), 0);
+    s.memo.SetApplyKeyWords(true);
+    s.memo.SetTextBuf("xURL:y");
+    EXPECT_EQ(s.memo.Paragraph(0).AttrCount(), 2);
+}
+
 TEST(MarkMemoKeywords, AMatchMakesARecordAndItsRestore) {
     ShownMemo s;
     s.memo.Keywords().AddKeyWord("URL:", 1, 16, 1, 0, 0, 0);

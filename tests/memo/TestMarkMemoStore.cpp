@@ -129,6 +129,9 @@ TEST(MarkMemoStore, RecordInForceAtABoundary) {
         nav.SetPos(c.pos);
         EXPECT_EQ(nav.GetDynNb(), c.dyn) << c.pos;
         EXPECT_EQ(&nav.CurrentDyn(), c.current) << c.pos;
+        TAttributeRec copy;
+        nav.GetDynCopy(copy);
+        EXPECT_EQ(copy.Offset, c.current->Offset) << c.pos;
         EXPECT_EQ(&nav.AttrAt(), c.skipped) << c.pos;
     }
 }

@@ -143,6 +143,9 @@ TEST(ParagraphsList, RandomEditScriptsMatchAPlainList) {
             lines.SetLineCount(2);
             lists.pars.Put(i, copy);
             lists.lines.Put(i, lines);
+            TParagraphRec back;
+            lists.pars.GetCopy(i, back);
+            ASSERT_EQ(back.Text, "put");
             ref.sizes[size_t(i)] = {3, 2};
         }
         ExpectSame(lists, ref, rng, name);

@@ -110,6 +110,7 @@ TEST(StBrowser, RootsOptionsAndPosition) {
     b.Execute();
     EXPECT_EQ(picker.Last.SpecialRoot, 0);  // the desktop, not "no special root"
     b.SetSpecialRootFolder(TStSpecialRootFolder::sfHistory);
+    EXPECT_EQ(b.SpecialRootFolder(), TStSpecialRootFolder::sfHistory);
     EXPECT_EQ(b.SpecialRootFolderID(), 34);
 }
 
