@@ -191,9 +191,11 @@ void TMarkMemoDocument::Adopt(TParagraphsList paragraphs, bool parsed) {
 
 // ---- the splice ----
 
-TMarkMemoDocument::TSplice TMarkMemoDocument::Splice(int32_t start, int32_t stop,
-                                                     std::string_view text) {
-    // Pieces: every CR ends one, an LF right after it belongs to the break, a lone LF stays.
+namespace {
+
+// The paragraphs' texts in a replacement: every CR ends one, an LF right after it belongs to the
+// break, a lone LF stays.
+std::vector<std::string_view> ParagraphPieces(std::string_view text) {
     std::vector<std::string_view> pieces;
     size_t begin = 0;
     for (size_t i = 0; i < text.size(); ++i) {
@@ -203,6 +205,27 @@ TMarkMemoDocument::TSplice TMarkMemoDocument::Splice(int32_t start, int32_t stop
         begin = i + 1;
     }
     pieces.push_back(text.substr(begin));
+    return pieces;
+}
+
+}  // namespace
+
+// Navigators after a replaced range keep their place in the text, those inside it go to its
+// start.
+void TMarkMemoDocument::MoveNavigators(int32_t start, int32_t stop, int32_t delta) {
+    for (TMarkNavigator* nav : navigators_) {
+        if (nav->pos_ >= stop)
+            nav->pos_ += delta;
+        else if (nav->pos_ > start)
+            nav->pos_ = start;
+        nav->pos_ = std::clamp(nav->pos_, 0, CharCount() + 1);
+        nav->Reset();
+    }
+}
+
+TMarkMemoDocument::TSplice TMarkMemoDocument::Splice(int32_t start, int32_t stop,
+                                                     std::string_view text) {
+    std::vector<std::string_view> pieces = ParagraphPieces(text);
     const int k = int(pieces.size()) - 1;
 
     const int p1 = pars_.IndexOfOffset(start), p2 = pars_.IndexOfOffset(stop);
@@ -286,15 +309,7 @@ TMarkMemoDocument::TSplice TMarkMemoDocument::Splice(int32_t start, int32_t stop
     pars_.Replace(p1 + 1, p2 - p1, added);
     pars_[p1].Resized();
 
-    const int32_t delta = int32_t(inserted) - (stop - start);
-    for (TMarkNavigator* nav : navigators_) {
-        if (nav->pos_ >= stop)
-            nav->pos_ += delta;
-        else if (nav->pos_ > start)
-            nav->pos_ = start;
-        nav->pos_ = std::clamp(nav->pos_, 0, CharCount() + 1);
-        nav->Reset();
-    }
+    MoveNavigators(start, stop, int32_t(inserted) - (stop - start));
     scannedUpTo_ = std::min(scannedUpTo_, p1 - 1);
     upperCacheIndex_ = -1;
     Report({start, int32_t(inserted), stop - start, k - (p2 - p1), true});

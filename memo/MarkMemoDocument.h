@@ -171,6 +171,7 @@ private:
         int firstPar = 0, lastPar = 0;
         int32_t start = 0, stop = 0, newStop = 0;
     };
+    void MoveNavigators(int32_t start, int32_t stop, int32_t delta);
     TSplice Splice(int32_t start, int32_t stop, std::string_view text);
     void PropagateStaticStyle(int fromPar);
     void RecordUndo(int32_t start, int32_t stop, int32_t newLength, std::string replaced);

@@ -214,6 +214,14 @@ void TMainForm::ConfigureTree() {
     headerFont.SetSize(8);
     headerFont.SetStyle(0);
     tree.Header().SetFont(headerFont);
+    ConfigureTreeColumns(tree);
+    ConnectTreeCells(tree);
+    ConnectTreeFocusAndHeader(tree);
+    ConnectTreeInput(tree);
+}
+
+// The nine columns from the settings' column table, in its order; column 0 stays first.
+void TMainForm::ConfigureTreeColumns(TVirtualStringTree& tree) {
     TVirtualTreeColumns& columns = tree.Header().Columns();
     columns.Clear();
     for (int n = 0; n < ColumnCount; ++n) {
@@ -234,7 +242,10 @@ void TMainForm::ConfigureTree() {
     }
     tree.Header().SetMainColumn(0);
     ApplyColumnOrder(tree);
+}
 
+// The cells' texts, fonts, images and colours come from the bank.
+void TMainForm::ConnectTreeCells(TVirtualStringTree& tree) {
     tree.SetDefaultText(TreeDefaultText);
     SetTreeBeepHandler([] { QApplication::beep(); });
     tree.OnGetText = [](TBaseVirtualTree* sender, PVirtualNode node, TColumnIndex column,
@@ -271,6 +282,10 @@ void TMainForm::ConfigureTree() {
             canvas.FillRect(cellRect);
         }
     };
+}
+
+// Focus follows the focused entry; dragged and resized columns go into the settings.
+void TMainForm::ConnectTreeFocusAndHeader(TVirtualStringTree& tree) {
     tree.OnFocusChanged = [](TBaseVirtualTree* sender, PVirtualNode node, TColumnIndex) {
         const auto* data = sender->GetNodeData<TTreeNodeData>(node);
         Bank().FocusedEntry = data && data->Kind == nkEntry ? data->EntryIndex : -1;
@@ -291,6 +306,9 @@ void TMainForm::ConfigureTree() {
     tree.OnColumnResize = [](TVTHeader* header, TColumnIndex) {
         ColumnsResized(Settings(), InfoPanel(), TreeColumnWidths(*header->Treeview()));
     };
+}
+
+void TMainForm::ConnectTreeInput(TVirtualStringTree& tree) {
     // A double click opens the entry of the row under the pointer, which it focuses first; on
     // no row it opens nothing. The press that makes it a double click tells where it was.
     auto doubleAt = std::make_shared<TPoint>();

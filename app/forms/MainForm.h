@@ -12,6 +12,7 @@ class QLabel;
 class QTimer;
 class QAction;
 class TBaseVirtualTree;
+class TVirtualStringTree;
 class TCustomImageList;
 class TElasticFormQt;
 class TDropURLTarget;
@@ -142,6 +143,10 @@ protected:
 private:
     void FormCreate();
     void ConfigureTree();
+    void ConfigureTreeColumns(TVirtualStringTree& tree);
+    void ConnectTreeCells(TVirtualStringTree& tree);
+    void ConnectTreeFocusAndHeader(TVirtualStringTree& tree);
+    void ConnectTreeInput(TVirtualStringTree& tree);
     void ConnectCommands();
     void FillSeams();
     void AppActivate();
