@@ -55,16 +55,9 @@ finish() {
 trap finish EXIT
 trap 'exit 130' INT TERM HUP
 
-# Its own display: Xvfb picks a free number and writes it to the descriptor it is given.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$tmp/display" 2>"$tmp/xvfb.log" &
-xvfb=$!
-for _ in $(seq 100); do
-  [ -s "$tmp/display" ] && break
-  kill -0 "$xvfb" 2>/dev/null || { cat "$tmp/xvfb.log" >&2; exit 1; }
-  sleep 0.1
-done
-[ -s "$tmp/display" ] || { echo "screenshot: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(head -n1 "$tmp/display")"
+# Its own display.
+who=screenshot
+source "$root/scripts/start-xvfb.sh"
 
 # A fresh user: the bank is the data folder's Lorvane.bnk, which the program opens at start.
 mkdir -p "$tmp/home" "$tmp/config" "$tmp/data/Lorvane" "$tmp/cache" "$tmp/runtime"

@@ -18,14 +18,8 @@ finish() {
   rm -rf "$tmp"
 }
 trap finish EXIT
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$tmp/display" 2>"$tmp/xvfb.log" &
-xvfb=$!
-for _ in $(seq 100); do
-  [ -s "$tmp/display" ] && break
-  sleep 0.1
-done
-[ -s "$tmp/display" ] || { echo "on-display: Xvfb did not start" >&2; cat "$tmp/xvfb.log" >&2; exit 1; }
-export DISPLAY=":$(head -n1 "$tmp/display")"
+who=on-display
+source "$(dirname "$0")/../../../scripts/start-xvfb.sh"
 openbox >"$tmp/wm.log" 2>&1 &
 wm=$!
 # The window manager owns the display once it has set its check window on the root.
