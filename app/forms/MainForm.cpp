@@ -83,7 +83,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui_(new Ui::MainFor
     treeImages_ = std::make_unique<TCustomImageList>(nullptr, 16, 16);
     // Drawn with the screen's own pixels (24 for 16 points at a scale of 1.5), so that a scaled
     // screen shows them sharp: images of more pixels would be scaled down, and soft.
-    const int pixels = int(std::lround(16 * std::clamp(ScreenPixelRatio(), 1.0, 4.0)));
+    const int pixels = DevicePixels(16, ScreenPixelRatio());
     treeImages_->SetDevicePixelRatio(pixels / 16.0);
     for (int level = 1; level <= 3; ++level) AddPixmap(*treeImages_, FolderPixmap(level, pixels));
     fileStampCheck_ = new QTimer(this);
