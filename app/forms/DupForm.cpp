@@ -12,6 +12,7 @@
 #include "Settings.h"
 #include "VirtualStringTree.h"
 #include "VirtualTrees.h"
+#include "platform/Codec.h"
 #include "platform/Messages.h"
 #include "platform/qt/Application.h"
 #include "platform/qt/ControlHost.h"
@@ -19,52 +20,8 @@
 
 namespace {
 
-// Room around a cell's text.
-constexpr int CellPadding = 4;
-
-// The duplicate tree paints each cell's text from its dialog, with an ellipsis where the
-// column is narrower than the text.
-class TDupTree : public TBaseVirtualTree {
-public:
-    explicit TDupTree(const TDupForm& form) : form_(form) {}
-
-    // The width a cell's text needs in the tree's font.
-    int TextWidth(const std::string& text) {
-        TCanvas& canvas = measure_.Canvas();
-        canvas.Font().Assign(Font());
-        return LimitedTextWidth(canvas, text);
-    }
-
-protected:
-    // The header strip shows the column captions.
-    void PaintHeaderStrip(TCanvas& canvas, const TRect& strip) override {
-        Header().PaintStrip(canvas, strip);
-    }
-    void DoPaintNode(TCanvas& canvas, PVirtualNode node, TColumnIndex column,
-                     const TRect& cellRect) override {
-        const auto* data = GetNodeData<TDupNodeData>(node);
-        if (!data) return;
-        const std::string text = form_.CellText(*data, column);
-        if (text.empty()) return;
-        canvas.Brush().SetStyle(TBrushStyle::bsClear);
-        const int y = cellRect.Top + (cellRect.Height() - canvas.TextHeight(text)) / 2;
-        const int space = cellRect.Width() - CellPadding;
-        const std::string shown =
-            LimitedTextWidth(canvas, text) <= space
-                ? text
-                : ShortenWithEllipsis(text, space, canvas.TextWidth("..."),
-                                      [&](std::string_view s) { return canvas.TextWidth(s); });
-        canvas.TextRect(cellRect, cellRect.Left + CellPadding / 2, y, shown);
-    }
-    int DoGetNodeWidth(PVirtualNode node, TColumnIndex column) override {
-        const auto* data = GetNodeData<TDupNodeData>(node);
-        return data ? TextWidth(form_.CellText(*data, column)) + CellPadding : 0;
-    }
-
-private:
-    const TDupForm& form_;
-    TBitmap measure_{1, 1};
-};
+// Room around a caption in the header.
+constexpr int CaptionPadding = 12;
 
 constexpr struct {
     const char* Caption;
@@ -80,7 +37,7 @@ TDupForm::TDupForm(bool majorDomain, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::DupForm>()) {
     ui_->setupUi(this);
     setWindowTitle(windowTitle() + (majorDomain ? "  (On Major Domain)" : "  (On Full URL)"));
-    tree_ = std::make_unique<TDupTree>(*this);
+    tree_ = std::make_unique<TVirtualStringTree>();
     tree_->Name = "URLTree";
     QWidget* host = HostWidget(*tree_);
     host->setObjectName("URLTree");
@@ -97,7 +54,7 @@ TDupForm::~TDupForm() {
 }
 
 void TDupForm::BuildTree() {
-    TBaseVirtualTree& t = *tree_;
+    TVirtualStringTree& t = *tree_;
     t.TreeOptions().SetPaintOptions(
         {toShowButtons, toShowHorzGridLines, toShowRoot, toShowTreeLines, toShowVertGridLines});
     t.TreeOptions().SetMiscOptions(
@@ -113,6 +70,12 @@ void TDupForm::BuildTree() {
         column->SetWidth(c.Width);
         column->SetText(c.Caption);
     }
+    // The bank's Windows-1252 texts become the tree's Unicode text.
+    t.OnGetText = [this](TBaseVirtualTree* sender, PVirtualNode node, TColumnIndex column,
+                         TVSTTextType textType, std::string& text) {
+        const auto* data = sender->GetNodeData<TDupNodeData>(node);
+        if (data && textType == ttNormal) text = AnsiToUtf8(CellText(*data, column));
+    };
     t.OnBeforeCellPaint = [](TBaseVirtualTree* sender, TCanvas& canvas, PVirtualNode node,
                              TColumnIndex column, TRect cellRect) {
         const auto* data = sender->GetNodeData<TDupNodeData>(node);
@@ -137,12 +100,15 @@ void TDupForm::BuildTree() {
 }
 
 void TDupForm::FitColumns() {
-    auto& t = static_cast<TDupTree&>(*tree_);
+    TVirtualStringTree& t = *tree_;
+    TBitmap measure(1, 1);
+    measure.Canvas().Font().Assign(t.Header().Font());
     TVirtualTreeColumns& columns = t.Header().Columns();
     std::vector<int> wanted;
     for (int c = 0; c + 1 < columns.Count(); ++c)
         wanted.push_back(
-            std::max(t.GetMaxColumnWidth(c), t.TextWidth(DupColumns[c].Caption) + 3 * CellPadding));
+            std::max(t.GetMaxColumnWidth(c),
+                     measure.Canvas().TextWidth(DupColumns[c].Caption) + CaptionPadding));
     const std::vector<int> widths = FitColumnWidths(wanted, t.ClientWidth());
     for (size_t c = 0; c < widths.size(); ++c) columns[int(c)].SetWidth(widths[c]);
 }

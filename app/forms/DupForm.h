@@ -8,7 +8,7 @@
 
 #include "BulkMaintenance.h"
 
-class TBaseVirtualTree;
+class TVirtualStringTree;
 namespace Ui {
 class DupForm;
 }
@@ -25,7 +25,7 @@ public:
     TDupForm(bool majorDomain, QWidget* parent = nullptr);
     ~TDupForm() override;
     Ui::DupForm& Form() { return *ui_; }
-    TBaseVirtualTree& URLTree() const { return *tree_; }
+    TVirtualStringTree& URLTree() const { return *tree_; }
     const std::vector<TDuplicateGroup>& Groups() const { return groups_; }
 
     // The text of a cell: column 0 the URL (a group node's key), 1..4 the entry's name and
@@ -46,6 +46,6 @@ private:
     void FitColumns();
 
     std::unique_ptr<Ui::DupForm> ui_;
-    std::unique_ptr<TBaseVirtualTree> tree_;
+    std::unique_ptr<TVirtualStringTree> tree_;
     std::vector<TDuplicateGroup> groups_;
 };

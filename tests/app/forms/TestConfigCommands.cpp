@@ -19,7 +19,7 @@
 #include "MainForm.h"
 #include "ModalHelpers.h"
 #include "TempDir.h"
-#include "VirtualTrees.h"
+#include "VirtualStringTree.h"
 #include "platform/Registry.h"
 #include "platform/qt/Application.h"
 #include "ui_DupForm.h"
@@ -212,6 +212,10 @@ TEST_F(ConfigCommands, DuplicateTreeGroupsAndDeletesCheckedChildren) {
     }
     EXPECT_EQ(children, (std::vector<int>{0, 1, 4}));
     EXPECT_EQ(form.CellText(*tree.GetNodeData<TDupNodeData>(group), 1), "");
+    // The tree shows the bank's Windows-1252 texts as Unicode.
+    Bank().Entry(1).Name = "caf\xE9";
+    EXPECT_EQ(form.URLTree().Text(tree.GetNextSibling(tree.GetFirstChild(group)), 1),
+              "caf\xC3\xA9");
     form.resize(760, 300);
     form.show();
     QApplication::processEvents();
