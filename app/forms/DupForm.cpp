@@ -99,6 +99,7 @@ void TDupForm::BuildTree() {
     t.OnResize = [this](TObject*) { FitColumns(); };
 }
 
+// Each column at least its table width, wider for its texts, all within the list.
 void TDupForm::FitColumns() {
     TVirtualStringTree& t = *tree_;
     TBitmap measure(1, 1);
@@ -107,8 +108,8 @@ void TDupForm::FitColumns() {
     std::vector<int> wanted;
     for (int c = 0; c + 1 < columns.Count(); ++c)
         wanted.push_back(
-            std::max(t.GetMaxColumnWidth(c),
-                     measure.Canvas().TextWidth(DupColumns[c].Caption) + CaptionPadding));
+            std::max({DupColumns[c].Width, t.GetMaxColumnWidth(c),
+                      measure.Canvas().TextWidth(DupColumns[c].Caption) + CaptionPadding}));
     const std::vector<int> widths = FitColumnWidths(wanted, t.ClientWidth());
     for (size_t c = 0; c < widths.size(); ++c) columns[int(c)].SetWidth(widths[c]);
 }
