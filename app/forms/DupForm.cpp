@@ -99,17 +99,20 @@ void TDupForm::BuildTree() {
     t.OnResize = [this](TObject*) { FitColumns(); };
 }
 
-// Each column at least its table width, wider for its texts, all within the list.
+// Each column as wide as its texts and caption, all within the list; an empty list shows the
+// table's widths.
 void TDupForm::FitColumns() {
     TVirtualStringTree& t = *tree_;
     TBitmap measure(1, 1);
     measure.Canvas().Font().Assign(t.Header().Font());
     TVirtualTreeColumns& columns = t.Header().Columns();
+    const bool empty = t.RootNodeCount() == 0;
     std::vector<int> wanted;
     for (int c = 0; c + 1 < columns.Count(); ++c)
         wanted.push_back(
-            std::max({DupColumns[c].Width, t.GetMaxColumnWidth(c),
-                      measure.Canvas().TextWidth(DupColumns[c].Caption) + CaptionPadding}));
+            empty ? DupColumns[c].Width
+                  : std::max(t.GetMaxColumnWidth(c),
+                             measure.Canvas().TextWidth(DupColumns[c].Caption) + CaptionPadding));
     const std::vector<int> widths = FitColumnWidths(wanted, t.ClientWidth());
     for (size_t c = 0; c < widths.size(); ++c) columns[int(c)].SetWidth(widths[c]);
 }
