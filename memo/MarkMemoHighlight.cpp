@@ -282,9 +282,7 @@ bool TMarkMemoDocument::CloseRange(TStartStopScan& scan) {
         TAttributeRec closing = scan.underlying;
         closing.Offset = close;
         closing.KeyRemain = 0;
-        auto it = std::upper_bound(par.Attrs.begin(), par.Attrs.end(), close,
-                                   [](int32_t o, const TAttributeRec& a) { return o < a.Offset; });
-        par.Attrs.insert(it, closing);
+        par.Attrs.insert(par.Attrs.begin() + par.AttrsUpTo(close), closing);
     }
     scan.entry = -1;
     scan.pos = close;
@@ -333,9 +331,7 @@ bool TMarkMemoDocument::OpenRange(TStartStopScan& scan) {
             ++i;
         }
     }
-    auto it = std::lower_bound(par.Attrs.begin(), par.Attrs.end(), best,
-                               [](const TAttributeRec& a, int32_t o) { return a.Offset < o; });
-    par.Attrs.insert(it, rec);
+    par.Attrs.insert(par.Attrs.begin() + par.AttrsBefore(best), rec);
     scan.entry = bestEntry;
     scan.openedAt = best;
     // the stop key is looked for from the end of what the start key claims (its separator
