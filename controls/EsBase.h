@@ -72,8 +72,8 @@ public:
     void SetLabelBelow(bool value);
     std::string Version() const { return "1.07"; }
 
-    // Where the attached label goes (nullptr: no label). A site that follows the control's
-    // moves calls PositionLabel.
+    // Where the attached label goes (nullptr: into the parent control). A site that follows
+    // the control's moves calls PositionLabel.
     void SetLabelSite(std::unique_ptr<TEsLabelSite> site);
 
     // Moves the attached label to the control's position and its offsets.

@@ -456,9 +456,9 @@ private:
     bool NavigationKey(uint16_t key, TShiftState shift, bool blockKey);
     // The caret's paragraph, its start and the caret's offset in it.
     struct TCaretPlace {
-        int32_t pos = 0;
-        const TParagraphRec* par = nullptr;
-        int32_t parStart = 0, offset = 0;
+        int32_t pos;
+        const TParagraphRec& par;
+        int32_t parStart, offset;
     };
     TCaretPlace CaretPlace() const;
     void MoveLeft(bool ctrl, bool extend);

@@ -13,6 +13,25 @@ bool SameKeyState(const TAttributeRec& a, const TAttributeRec& b) {
     return std::equal(std::begin(a.KeyStack), std::end(a.KeyStack), std::begin(b.KeyStack));
 }
 
+// Where `key` (`keyLength` characters) first stands in `src` at or after `from` and before
+// `before`, with a separator of `text` before and after it where asked and `allowed` agreeing;
+// -1 when nowhere.
+template <class Allowed>
+int32_t FindKey(const std::string& src, const std::string& text, const TSeparatorSet& separators,
+                const std::string& key, int32_t keyLength, bool sepBefore, bool sepAfter,
+                size_t from, int32_t before, Allowed&& allowed) {
+    const auto length = int32_t(text.size());
+    auto isSep = [&](int32_t at) { return separators[(unsigned char)text[size_t(at)]]; };
+    for (size_t at = from; (at = src.find(key, at)) != std::string::npos && int32_t(at) < before;
+         ++at) {
+        const auto s = int32_t(at);
+        if ((!sepBefore || s == 0 || isSep(s - 1)) &&
+            (!sepAfter || s + keyLength == length || isSep(s + keyLength)) && allowed(s))
+            return s;
+    }
+    return -1;
+}
+
 }  // namespace
 
 bool TMarkMemoDocument::KeyAllowedAt(const TAttributeRec& rec) const {
@@ -225,26 +244,17 @@ const std::string& TMarkMemoDocument::ScanSource(TStartStopScan& scan, const Sta
 // the range go. False when the scan of the paragraph is over.
 bool TMarkMemoDocument::CloseRange(TStartStopScan& scan) {
     TParagraphRec& par = *scan.par;
-    const std::string& text = par.Text;
     const int32_t length = par.Length();
-    auto isSep = [&](int32_t at) { return separators_[(unsigned char)text[size_t(at)]]; };
     const StartStopInfo& e = startStop_.Get(scan.entry);
     const std::string& src = ScanSource(scan, e);
     const int32_t from = scan.openedAt >= 0 ? scan.pos : 0;
     int32_t close = -1;
     const int32_t stopLength = e.StopLength;
     if (stopLength > 0 && from <= length) {
-        size_t at = size_t(from);
-        while ((at = src.find(e.StopCopy, at)) != std::string::npos) {
-            auto s = int32_t(at);
-            bool ok = (!e.SepBeforeStop || s == 0 || isSep(s - 1)) &&
-                      (!e.SepAfterStop || s + stopLength == length || isSep(s + stopLength));
-            if (ok) {
-                close = s + stopLength;
-                break;
-            }
-            ++at;
-        }
+        const int32_t at =
+            FindKey(src, par.Text, separators_, e.StopCopy, stopLength, e.SepBeforeStop,
+                    e.SepAfterStop, size_t(from), MaxInt, [](int32_t) { return true; });
+        if (at >= 0) close = at + stopLength;
     }
     if (close < 0 && e.EndAtParagraphEnd) close = length;
     // records inside the range go; the last of them is what lies beneath at its end
@@ -272,9 +282,7 @@ bool TMarkMemoDocument::CloseRange(TStartStopScan& scan) {
         TAttributeRec closing = scan.underlying;
         closing.Offset = close;
         closing.KeyRemain = 0;
-        auto it = std::upper_bound(par.Attrs.begin(), par.Attrs.end(), close,
-                                   [](int32_t o, const TAttributeRec& a) { return o < a.Offset; });
-        par.Attrs.insert(it, closing);
+        par.Attrs.insert(par.Attrs.begin() + par.AttrsUpTo(close), closing);
     }
     scan.entry = -1;
     scan.pos = close;
@@ -285,28 +293,18 @@ bool TMarkMemoDocument::CloseRange(TStartStopScan& scan) {
 // entry in list order) and opens its range there. False when there is none.
 bool TMarkMemoDocument::OpenRange(TStartStopScan& scan) {
     TParagraphRec& par = *scan.par;
-    const std::string& text = par.Text;
-    const int32_t length = par.Length();
-    auto isSep = [&](int32_t at) { return separators_[(unsigned char)text[size_t(at)]]; };
+    auto nestable = [&](int32_t at) { return par.StateAt(at).Level < MaxNestingLevel; };
     int32_t best = MaxInt;
     int bestEntry = -1;
     for (int k = 0; k < startStop_.Count(); ++k) {
         const StartStopInfo& e = startStop_.Get(k);
         if (e.StartLength == 0) continue;
-        const std::string& src = ScanSource(scan, e);
-        size_t at = size_t(scan.pos);
-        while ((at = src.find(e.StartCopy, at)) != std::string::npos && int32_t(at) < best) {
-            auto s = int32_t(at);
-            bool ok =
-                (!e.SepBeforeStart || s == 0 || isSep(s - 1)) &&
-                (!e.SepAfterStart || s + e.StartLength == length || isSep(s + e.StartLength)) &&
-                par.StateAt(s).Level < MaxNestingLevel;
-            if (ok) {
-                best = s;
-                bestEntry = k;
-                break;
-            }
-            ++at;
+        const int32_t at =
+            FindKey(ScanSource(scan, e), par.Text, separators_, e.StartCopy, e.StartLength,
+                    e.SepBeforeStart, e.SepAfterStart, size_t(scan.pos), best, nestable);
+        if (at >= 0) {
+            best = at;
+            bestEntry = k;
         }
     }
     if (bestEntry < 0) return false;
@@ -333,9 +331,7 @@ bool TMarkMemoDocument::OpenRange(TStartStopScan& scan) {
             ++i;
         }
     }
-    auto it = std::lower_bound(par.Attrs.begin(), par.Attrs.end(), best,
-                               [](const TAttributeRec& a, int32_t o) { return a.Offset < o; });
-    par.Attrs.insert(it, rec);
+    par.Attrs.insert(par.Attrs.begin() + par.AttrsBefore(best), rec);
     scan.entry = bestEntry;
     scan.openedAt = best;
     // the stop key is looked for from the end of what the start key claims (its separator

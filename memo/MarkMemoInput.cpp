@@ -491,20 +491,15 @@ bool TMarkMemo::NavigationKey(uint16_t key, TShiftState shift, bool blockKey) {
 }
 
 TMarkMemo::TCaretPlace TMarkMemo::CaretPlace() const {
-    TCaretPlace at;
-    at.pos = view_.SelStart;
-    at.par = &Pars()[Pars().IndexOfOffset(at.pos)];
-    at.parStart = at.par->StartOffset();
-    at.offset = std::min(at.pos - at.parStart, at.par->Length());
-    return at;
+    const int32_t pos = view_.SelStart;
+    const TParagraphRec& par = Pars()[Pars().IndexOfOffset(pos)];
+    return {pos, par, par.StartOffset(), std::min(pos - par.StartOffset(), par.Length())};
 }
 
 // Left: a character back (over format codes with PassOverCodes), a word with Ctrl, or one
 // extra space less.
 void TMarkMemo::MoveLeft(bool ctrl, bool extend) {
-    const TCaretPlace at = CaretPlace();
-    const TParagraphRec& par = *at.par;
-    const int32_t pos = at.pos, parStart = at.parStart, offset = at.offset;
+    const auto [pos, par, parStart, offset] = CaretPlace();
     int32_t to = pos;
     if (ctrl) {
         int32_t o = offset;
@@ -532,9 +527,7 @@ void TMarkMemo::MoveLeft(bool ctrl, bool extend) {
 // Right: a character on (over format codes with PassOverCodes), a word with Ctrl, or at a
 // line end an extra space (with pmoKeepColumnPos or in a column block).
 void TMarkMemo::MoveRight(bool ctrl, bool extend, bool blockKey) {
-    const TCaretPlace at = CaretPlace();
-    const TParagraphRec& par = *at.par;
-    const int32_t pos = at.pos, parStart = at.parStart, offset = at.offset;
+    const auto [pos, par, parStart, offset] = CaretPlace();
     int32_t to = pos;
     if (ctrl) {
         int32_t o = offset;

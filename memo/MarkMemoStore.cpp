@@ -260,11 +260,7 @@ void TMarkNavigator::SetColumn(int32_t column) {
 
 int TMarkNavigator::GetDynNb() {
     TParagraphRec& par = GetPar();
-    if (dynNb_ == MaxInt) {
-        int i = 0;
-        while (i < par.AttrCount() && par.Attrs[size_t(i)].Offset < offset_) ++i;
-        dynNb_ = i;
-    }
+    if (dynNb_ == MaxInt) dynNb_ = par.AttrsBefore(offset_);
     return dynNb_;
 }
 

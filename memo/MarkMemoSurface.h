@@ -1,6 +1,3 @@
-// `font` with its height scaled from its own pixels per inch to `pixelsPerInch`.
-TFont FontAtResolution(const TFont& font, int pixelsPerInch);
-
 // What the memo's painter draws on: the screen's canvas, or a printer's page, through the few
 // drawing steps painting a display line takes.
 #pragma once
@@ -12,6 +9,9 @@ TFont FontAtResolution(const TFont& font, int pixelsPerInch);
 #include "platform/Canvas.h"
 #include "platform/Graphics.h"
 #include "platform/Printer.h"
+
+// `font` with its height scaled from its own pixels per inch to `pixelsPerInch`.
+TFont FontAtResolution(const TFont& font, int pixelsPerInch);
 
 class TMarkMemoSurface {
 public:

@@ -396,10 +396,10 @@ void TCanvasReport::BrushCopy(double x1, double y1, double x2, double y2, const 
                               const TRect& source, TColor color) {
     if (!Drawing()) return;
     TBitmap part = PartOf(bitmap, source);
-    const TColor brush = ColorToRGB(Canvas().Brush().Color());
+    const TColor brush = ColorToRGB(Canvas().Brush().Color()), replaced = ColorToRGB(color);
     for (int y = 0; y < part.Height(); ++y)
         for (int x = 0; x < part.Width(); ++x)
-            if (part.Pixel(x, y) == ColorToRGB(color)) part.Canvas().SetPixel(x, y, brush);
+            if (part.Pixel(x, y) == replaced) part.Canvas().SetPixel(x, y, brush);
     Canvas().StretchDraw(DeviceRect(x1, y1, x2, y2), part);
 }
 
