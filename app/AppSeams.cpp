@@ -91,17 +91,43 @@ bool UserValidated() {
     return ProgramState().UserValidated;
 }
 
-TBusyScope::TBusyScope() {
+TBusyLifted::TBusyLifted() {
+    if (Seams().SetBusy) Seams().SetBusy(false);
+}
+
+TBusyLifted::~TBusyLifted() {
+    try {
+        if (Seams().SetBusy) Seams().SetBusy(true);
+    } catch (...) {
+    }
+}
+
+TBusyScope::TBusyScope() : previous_(SetMessageService(this)) {
     if (Seams().SetBusy) Seams().SetBusy(true);
 }
 
 // Runs on every way out of a long operation, so neither the hourglass nor a stale
 // "Loading" text can outlive it.
 TBusyScope::~TBusyScope() {
+    SetMessageService(previous_);
     try {
         if (Seams().SetBusy) Seams().SetBusy(false);
         SetStatusTextSeam(std::string());
     } catch (...) {
+    }
+}
+
+// The message goes on to the service the scope found, which lifts an enclosing scope's hourglass.
+int TBusyScope::Show(const MessageRequest& request) {
+    const TBusyLifted lifted;
+    SetMessageService(previous_);
+    try {
+        const int result = Messages().Show(request);
+        SetMessageService(this);
+        return result;
+    } catch (...) {
+        SetMessageService(this);
+        throw;
     }
 }
 

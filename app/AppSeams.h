@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Messages.h"
+
 struct TSaveScope;
 
 // Hears why a started program failed when that shows only after its start returned (it ended at
@@ -92,13 +94,27 @@ void RunValidationOnce(const std::function<void()>& check);
 void ResetUserValidation();
 bool UserValidated();
 
-// The hourglass for one scope, and the status text cleared when the scope ends.
-class TBusyScope {
+// The hourglass taken off while a dialog waits for the user, and put back after.
+class TBusyLifted {
+public:
+    TBusyLifted();
+    ~TBusyLifted();
+    TBusyLifted(const TBusyLifted&) = delete;
+    TBusyLifted& operator=(const TBusyLifted&) = delete;
+};
+
+// The hourglass for one scope, and the status text cleared when the scope ends. A message shown
+// during the scope waits for the user under the normal cursor.
+class TBusyScope : private MessageService {
 public:
     TBusyScope();
-    ~TBusyScope();
+    ~TBusyScope() override;
     TBusyScope(const TBusyScope&) = delete;
     TBusyScope& operator=(const TBusyScope&) = delete;
+
+private:
+    int Show(const MessageRequest& request) override;
+    MessageService* previous_;
 };
 
 // Processes pending events from a long loop, but only every `everyCalls` calls or after

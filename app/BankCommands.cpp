@@ -84,16 +84,15 @@ public:
     explicit TBankFileDialogs(int pumpEvery) : pump_(pumpEvery) {}
 
     bool AskPassword(std::string& typed) override {
-        const TCursorLifted lifted;
+        const TBusyLifted lifted;
         return AskPasswordSeam(typed);
     }
-    bool AskYesNo(const std::string& question) override {
-        const TCursorLifted lifted;
-        return Confirm(question);
+    bool AskYesNo(const std::string& question) override { return Confirm(question); }
+    void ShowError(const std::string& text) override {
+        MessageDlg(text, TMsgDlgType::mtError, mbOK);
     }
-    void ShowError(const std::string& text) override { Show(text, TMsgDlgType::mtError); }
     void ShowInformation(const std::string& text) override {
-        Show(text, TMsgDlgType::mtInformation);
+        MessageDlg(text, TMsgDlgType::mtInformation, mbOK);
     }
     bool IsAdministrator() override {
         ValidateUserSeam();
@@ -103,21 +102,7 @@ public:
     void KeepResponsive() override { pump_.Tick(); }
 
 private:
-    struct TCursorLifted {
-        TCursorLifted() {
-            if (Seams().SetBusy) Seams().SetBusy(false);
-        }
-        ~TCursorLifted() {
-            if (Seams().SetBusy) Seams().SetBusy(true);
-        }
-        TCursorLifted(const TCursorLifted&) = delete;
-        TCursorLifted& operator=(const TCursorLifted&) = delete;
-    };
-    static void Show(const std::string& text, TMsgDlgType type) {
-        const TCursorLifted lifted;
-        MessageDlg(text, type, mbOK);
-    }
-
+    // Also lifts the hourglass for the messages shown during the read or write.
     TBusyScope busy_;
     TEventPump pump_;
 };

@@ -25,3 +25,8 @@ std::string ChooseBrowser() {
 std::string FindDefaultBrowser() {
     return Seams().FindDefaultBrowser ? Seams().FindDefaultBrowser() : std::string();
 }
+
+std::string ConfiguredOrDefaultBrowser() {
+    const std::string& configured = Settings().Browser;
+    return configured.empty() ? FindDefaultBrowser() : configured;
+}

@@ -9,3 +9,5 @@ int& BrowserChoice();
 std::string ChooseBrowser();
 // The desktop's default browser; empty when none is known.
 std::string FindDefaultBrowser();
+// The configured browser, else the desktop's default; empty when neither is known.
+std::string ConfiguredOrDefaultBrowser();

@@ -5,6 +5,7 @@
 
 #include "AppSeams.h"
 #include "BankModel.h"
+#include "BulkMaintenance.h"
 #include "DdeClient.h"
 #include "EntryList.h"
 #include "ExportSeams.h"
@@ -246,12 +247,7 @@ bool DeleteEntryCommand(TBankState& bank, const TSettings& settings, const TAppS
     if (settings.ConfirmDeletes && MessageDlg("Do you want to delete\r" + name + "?",
                                               TMsgDlgType::mtConfirmation, mbYesNo) != mrYes)
         return false;
-    bank.MarkModified(name);
-    bank.Entries.erase(bank.Entries.begin() + index);
-    bank.Entries.emplace_back();
-    --bank.EntryHigh;
-    bank.FocusedEntry = -1;
-    bank.FindIndex = -1;
+    RemoveEntries(bank, {index});
     RebuildTreeSeam(seams);
     if (index <= bank.EntryHigh) SelectEntryNode(bank, seams, bank.Entry(index).Name);
     return true;

@@ -38,10 +38,6 @@ void SetClipboardTextSeam(const TExportSeams& seams, const std::string& text) {
     seam(text);
 }
 
-void SetClipboardTextSeam(const std::string& text) {
-    SetClipboardTextSeam(ExportSeams(), text);
-}
-
 void RepaintMainSeam(const TExportSeams& seams) {
     if (auto& seam = seams.RepaintMain) seam();
 }

@@ -41,6 +41,5 @@ bool ChooseSaveFileSeam(const TFileRequest& request, std::string& chosen);
 bool ChooseOpenFileSeam(const TFileRequest& request, std::string& chosen);
 bool ChooseFolderSeam(const std::string& prompt, const std::string& start, std::string& chosen);
 void SetClipboardTextSeam(const TExportSeams& seams, const std::string& text);
-void SetClipboardTextSeam(const std::string& text);
 void RepaintMainSeam(const TExportSeams& seams);
 void RepaintMainSeam();

@@ -6,7 +6,6 @@
 #include "AppSeams.h"
 #include "BrowserChoice.h"
 #include "DesktopEntry.h"
-#include "Settings.h"
 #include "UrlEncoding.h"
 #include "platform/Exceptions.h"
 #include "platform/FileUtils.h"
@@ -107,8 +106,7 @@ void ShowHelp(int context, const std::string& programFolder) {
         // A browser's own command line gets the address whole; the desktop's opener may drop
         // its anchor (it does where it knows no desktop), so without a browser it gets a page
         // that forwards to the anchor.
-        const std::string browser =
-            Settings().Browser.empty() ? FindDefaultBrowser() : Settings().Browser;
+        const std::string browser = ConfiguredOrDefaultBrowser();
         const std::vector<std::string> command =
             browser.empty() ? std::vector<std::string>() : BrowserCommand(browser, url);
         if (command.empty()) {

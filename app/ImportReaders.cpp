@@ -1,8 +1,6 @@
 // The import readers' shared steps, the .dat reader, the bank import and the Import commands.
 #include "ImportReaders.h"
 
-#include <optional>
-
 #include "AppSeams.h"
 #include "BankFile.h"
 #include "ExportSeams.h"
@@ -292,32 +290,6 @@ int ImportBankFile(const std::string& fileName) {
 
 namespace {
 
-// The busy cursor of a file import, taken off before the import's first message: "Import
-// complete", the duplicate-names notice and the errors wait for the user under the normal
-// cursor. It stands in for the message service until then.
-class TImportBusy : public MessageService {
-public:
-    TImportBusy() : busy_(std::in_place), previous_(SetMessageService(this)) {}
-    ~TImportBusy() override { Release(); }
-    TImportBusy(const TImportBusy&) = delete;
-    TImportBusy& operator=(const TImportBusy&) = delete;
-
-    int Show(const MessageRequest& request) override {
-        Release();
-        return Messages().Show(request);
-    }
-
-private:
-    void Release() {
-        busy_.reset();
-        if (installed_) SetMessageService(previous_);
-        installed_ = false;
-    }
-    std::optional<TBusyScope> busy_;
-    MessageService* previous_;
-    bool installed_ = true;
-};
-
 // Banks and .dat files are proposed from the user's data folder.
 std::string ImportInitialDir() {
     return UserDataFolder();
@@ -347,7 +319,7 @@ void ImportLorvaneExportFile() {
                            "Bank Data (*.dat)|*.dat|All Files (*.*)|*.*", "DAT"},
                           chosen))
         return;
-    TImportBusy busy;
+    TBusyScope busy;
     ImportDatFile(Bank(), chosen);
 }
 
@@ -357,7 +329,7 @@ void ImportInternetExplorerFavorites() {
     if (!ChooseFolderSeam("Select \"Favorites\" Folder To Import", ProposedFavoritesFolder(),
                           chosen))
         return;
-    TImportBusy busy;
+    TBusyScope busy;
     ImportFavoritesFolder(Bank(), IncludeTrailingPathDelimiter(chosen));
 }
 
@@ -368,6 +340,6 @@ void ImportNetscapeBookmarks() {
             chosen))
         return;
     RepaintMainSeam();
-    TImportBusy busy;
+    TBusyScope busy;
     ImportBookmarkFile(Bank(), chosen);
 }

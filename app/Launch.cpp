@@ -104,8 +104,7 @@ void SendMail(int entryIndex) {
 
 void LaunchBrowser(const std::string& typed) {
     const TSettings& s = Settings();
-    std::string browser = s.Browser.empty() ? FindDefaultBrowser() : s.Browser;
-    if (s.AskForBrowser) browser = ChooseBrowser();
+    const std::string browser = s.AskForBrowser ? ChooseBrowser() : ConfiguredOrDefaultBrowser();
     if (browser.empty()) {
         // No browser is known by name: the desktop opens the address with its own.
         OpenWithDesktop(typed, "Could not open Default Browser");

@@ -21,6 +21,7 @@
 
 #include "AppSeams.h"
 #include "BankModel.h"
+#include "BrowserChoice.h"
 #include "BulkMaintenance.h"
 #include "EditType.h"
 #include "ElastFrmQt.h"
@@ -267,8 +268,7 @@ void TConfigAllForm::FormCreate(int page) {
         delays[i]->SetMaxValue(std::to_string(DelayRanges[i].Max));
         delays[i]->EnabledLimit = true;
     }
-    SetTexts(ConfigFormTexts(
-        Settings(), Seams().FindDefaultBrowser ? Seams().FindDefaultBrowser() : std::string()));
+    SetTexts(ConfigFormTexts(Settings(), FindDefaultBrowser()));
 }
 
 TConfigFormTexts TConfigAllForm::Texts() const {
