@@ -290,7 +290,7 @@ bool TCustomVirtualStringTree::ColumnIsEmpty(PVirtualNode node, TColumnIndex col
 }
 
 std::string TCustomVirtualStringTree::DoGetNodeHint(PVirtualNode node, TColumnIndex column) {
-    std::string hint = AnsiToUtf8(Hint());
+    std::string hint = TBaseVirtualTree::DoGetNodeHint(node, column);
     if (OnGetHint) OnGetHint(this, node, column, ttNormal, hint);
     return hint;
 }
