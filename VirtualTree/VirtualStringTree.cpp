@@ -24,12 +24,6 @@ int LimitedTextWidth(const TCanvas& canvas, std::string_view text) {
                                                                             : TextWidthLimit;
 }
 
-size_t Utf8CharStart(std::string_view text, size_t n) {
-    n = std::min(n, text.size());
-    while (n > 0 && n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
-    return n;
-}
-
 std::string ShortenWithEllipsis(const std::string& s, int space, int ellipsisWidth,
                                 const std::function<int(std::string_view)>& measure) {
     if (s.empty() || space <= 0 || space <= ellipsisWidth) return {};
@@ -296,7 +290,7 @@ bool TCustomVirtualStringTree::ColumnIsEmpty(PVirtualNode node, TColumnIndex col
 }
 
 std::string TCustomVirtualStringTree::DoGetNodeHint(PVirtualNode node, TColumnIndex column) {
-    std::string hint = AnsiToUtf8(Hint());
+    std::string hint = TBaseVirtualTree::DoGetNodeHint(node, column);
     if (OnGetHint) OnGetHint(this, node, column, ttNormal, hint);
     return hint;
 }

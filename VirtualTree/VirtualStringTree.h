@@ -33,8 +33,6 @@ inline constexpr int TextWidthLimit = 30000;
 // The text's width in the canvas's font, at most TextWidthLimit; a longer text is measured
 // only as far as the limit.
 int LimitedTextWidth(const TCanvas& canvas, std::string_view text);
-// n, or the start of the character byte n lies in (at most the text's size).
-size_t Utf8CharStart(std::string_view text, size_t n);
 
 // The longest prefix P of s (whole characters) with measure(P) + ellipsisWidth < space,
 // followed by "..."; empty

@@ -454,13 +454,14 @@ std::vector<THTMLCellParts> HTMLCellParts(TVTHeader& header,
     return cells;
 }
 
-// One node's row: the main cell indented by a cell per level and spanning the levels below.
+// One node's row: the main cell indented by a cell per level (indent wide) and spanning the
+// levels below.
 template <class Out>
 void WriteHTMLRow(Out& out, TBaseVirtualTree& tree, PVirtualNode node,
-                  const std::vector<THTMLCellParts>& cells, uint32_t maxLevel,
-                  const TExportCellText& cellText, const TExportCellFont& cellFont) {
+                  const std::vector<THTMLCellParts>& cells, const std::string& indent,
+                  uint32_t maxLevel, const TExportCellText& cellText,
+                  const TExportCellFont& cellFont) {
     const uint32_t level = tree.GetNodeLevel(node);
-    const std::string indent = Number(tree.Indent());
     out.append(" <tr class=\"default\">");
     for (const THTMLCellParts& cell : cells) {
         if (cell.main)
@@ -513,8 +514,9 @@ void WriteHTML(Out& out, TBaseVirtualTree& tree, const std::vector<PVirtualNode>
                " cellspacing=\"0\" cellpadding=" + Number(tree.Margin()) + ">\r\n");
     if (!columns.empty()) WriteHTMLHeaderRow(out, tree.Header(), columns, maxLevel);
     const std::vector<THTMLCellParts> cells = HTMLCellParts(tree.Header(), columns);
+    const std::string indent = Number(tree.Indent());
     for (PVirtualNode node : nodes)
-        WriteHTMLRow(out, tree, node, cells, maxLevel, cellText, cellFont);
+        WriteHTMLRow(out, tree, node, cells, indent, maxLevel, cellText, cellFont);
     out.append("</table>");
 }
 

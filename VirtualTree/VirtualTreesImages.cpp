@@ -276,7 +276,7 @@ double BuiltInScale() {
 void FillList(TCustomImageList& list, TBuiltInImages which) {
     const double scale = BuiltInScale();
     const int count = which == biUtilities ? UtilityImageCount : CheckImageCount;
-    const int size = DevicePixels(ImageSize, ScreenPixelRatio());
+    const int size = int(std::lround(ImageSize * scale));  // the screen's whole pixels
     TBitmap strip(count * size, size);
     TCanvas& canvas = strip.Canvas();
     canvas.Brush().SetStyle(TBrushStyle::bsSolid);

@@ -42,14 +42,23 @@ std::optional<QPageSize> ReadPpdDefaultPaper(const std::string& ppdPath) {
     return paper;
 }
 
+namespace {
+// What `read` takes from the queue's printer description, fetched into a file removed after.
+template <class Result>
+Result ReadQueuePpd(const std::string& queueName, Result (*read)(const std::string&)) {
+    if (queueName.empty()) return {};
+    const char* ppd = cupsGetPPD(queueName.c_str());
+    if (!ppd) return {};
+    const std::string path = ppd;
+    Result result = read(path);
+    unlink(path.c_str());
+    return result;
+}
+}  // namespace
+
 std::optional<QPageSize> QueueDefaultPaper(const std::string& queueName) {
     if (queueName.empty()) return std::nullopt;
-    if (const char* ppd = cupsGetPPD(queueName.c_str())) {
-        const std::string path = ppd;
-        std::optional<QPageSize> paper = ReadPpdDefaultPaper(path);
-        unlink(path.c_str());
-        if (paper) return paper;
-    }
+    if (std::optional<QPageSize> paper = ReadQueuePpd(queueName, ReadPpdDefaultPaper)) return paper;
     const QPrinterInfo info = QPrinterInfo::printerInfo(QString::fromStdString(queueName));
     if (info.isNull() || !info.defaultPageSize().isValid()) return std::nullopt;
     return info.defaultPageSize();
@@ -62,13 +71,7 @@ QPageSize LocaleDefaultPaper() {
 }
 
 std::vector<TInputSlot> QueueInputSlots(const std::string& queueName) {
-    if (queueName.empty()) return {};
-    const char* ppd = cupsGetPPD(queueName.c_str());
-    if (!ppd) return {};
-    const std::string path = ppd;
-    std::vector<TInputSlot> sources = ReadPpdInputSlots(path);
-    unlink(path.c_str());
-    return sources;
+    return ReadQueuePpd(queueName, ReadPpdInputSlots);
 }
 
 void LastPrintSystemAnswer(int& status, std::string& message) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/Canvas.h"
+#include "platform/Codec.h"
 
 #include <QColor>
 #include <QFont>
@@ -73,9 +74,7 @@ double RunAdvance(const Metrics& fm, std::string_view text, bool utf8 = false) {
     size_t at = 0;
     do {
         size_t count = std::min(piece, text.size() - at);
-        while (utf8 && count > 0 && at + count < text.size() &&
-               (static_cast<unsigned char>(text[at + count]) & 0xC0) == 0x80)
-            --count;
+        if (utf8) count = std::max(at, Utf8CharStart(text, at + count)) - at;
         if (count == 0) count = std::min(piece, text.size() - at);
         width += fm.horizontalAdvance(TextToQString(text.substr(at, count), utf8));
         at += count;

@@ -1,6 +1,7 @@
 // What every canvas implementation shares: the drawing tools' state, where text goes and the
 // drawing calls made of other drawing calls.
 #include "platform/Canvas.h"
+#include "platform/Codec.h"
 #include "platform/Picture.h"
 
 #include "TextRuns.h"
@@ -181,8 +182,7 @@ TShownRun ShownRun(const TRunMeasure& measure, int lineHeight, std::string_view 
         if (TextFit(measure, text, limit, &width, false, utf8) == text.size()) {
             anchorX = x - width / 2;
         } else {
-            anchor = text.size() / 2;
-            while (utf8 && InsideUtf8Char(text, anchor)) --anchor;
+            anchor = utf8 ? Utf8CharStart(text, text.size() / 2) : text.size() / 2;
         }
     }
     const std::string_view before = text.substr(0, anchor), after = text.substr(anchor);

@@ -213,6 +213,12 @@ std::u16string Utf8ToUtf16(std::string_view text) {
     return out;
 }
 
+size_t Utf8CharStart(std::string_view text, size_t n) {
+    n = std::min(n, text.size());
+    while (n > 0 && n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+    return n;
+}
+
 std::string UndeclaredTextToUtf8(std::string_view b) {
     auto byte = [&](size_t k) { return static_cast<unsigned char>(b[k]); };
     const bool littleEndian = b.size() >= 2 && byte(0) == 0xFF && byte(1) == 0xFE;

@@ -36,6 +36,8 @@ std::string Utf16ToUtf8(std::u16string_view text);
 // UTF-8 as UTF-16 code units (surrogate pairs beyond the basic plane); a malformed sequence
 // becomes U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view text);
+// n, or the start of the UTF-8 character byte n lies in (at most the text's size).
+size_t Utf8CharStart(std::string_view text, size_t n);
 
 // Text bytes whose encoding nothing declares, as UTF-8: UTF-16 (either byte order) or UTF-8
 // when they start with that byte-order mark (the mark dropped; an odd last byte of UTF-16 is
