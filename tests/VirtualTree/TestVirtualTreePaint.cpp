@@ -234,6 +234,22 @@ TEST(VirtualTreePaint, DottedTreeLinesJoinAcrossRows) {
     EXPECT_GE(dots, 4);
 }
 
+TEST(VirtualTreePaint, BandLinesRunTheWholeRowAndCloseOnItsLastPixelRow) {
+    REQUIRE_PIXELS();
+    PaintedTree tree;
+    tree.TreeOptions().SetPaintOptions({toShowRoot, toShowTreeLines});
+    tree.SetLineMode(lmBands);
+    tree.SetLineStyle(lsSolid);
+    for (int i = 0; i < 3; ++i) tree.AddChild(nullptr);
+    TBitmap image = tree.Render(100, 60);
+    // The band's edge runs down all three rows without a gap between them.
+    for (int y = 0; y < 54; ++y) EXPECT_EQ(image.Pixel(0, y), kGrid) << y;
+    // The last row closes its band on its own bottom pixel row, not the one above.
+    EXPECT_EQ(image.Pixel(10, 53), kGrid);
+    EXPECT_NE(image.Pixel(10, 52), kGrid);
+    EXPECT_NE(image.Pixel(0, 54), kGrid) << "nothing below the rows";
+}
+
 TEST(VirtualTreePaint, LineImagesAndVerticalAlignment) {
     PaintedTree tree;
     TVTRowPainter painter(tree);
