@@ -1069,17 +1069,23 @@ protected:
     // the nodes have their new state from the start, only the picture lags.
     struct TToggleAnimation {
         bool Expanding = true;
-        int RowBottom = 0;  // client y of the area below the node's row
+        int RowBottom = 0;  // client y of the area below the node's row (negative: above it)
         int Height = 0;     // how far that area moves
         int Subtree = 0;    // the height of the node's shown subtree
+        int ViewShift = 0;  // how far the toggle scrolled the view: the animation shows the old
         int Ticks = 1;
         int Tick = 0;
-        TBitmap Before;  // the area below the row as it was before the toggle
+        // The part of that area inside the window as it was before the toggle, as wide and
+        // high as the client area gets without scroll bars.
+        TBitmap Before;
+        int AreaTop() const { return RowBottom > 0 ? RowBottom : 0; }
     };
     static constexpr unsigned AnimationInterval = 15;
     // The snapshot of a toggle that may animate (nullptr when it may not).
     std::unique_ptr<TToggleAnimation> PrepareToggleAnimation(PVirtualNode node);
-    void StartToggleAnimation(std::unique_ptr<TToggleAnimation> animation, PVirtualNode node);
+    // Starts the animation once the toggle is done; lastOffsetY is the view's offset before.
+    void StartToggleAnimation(std::unique_ptr<TToggleAnimation> animation, PVirtualNode node,
+                              int lastOffsetY);
     void ToggleAnimationStep();
     // Ends a running animation at once: the final picture.
     void StopToggleAnimation();

@@ -573,6 +573,94 @@ TEST(VirtualTreePaint, AnAnimatedToggleOpensAndShutsTheAreaBelowTheRow) {
     EXPECT_EQ(redTop(), 18);
 }
 
+// The first client row, scanning down at x, where the selection's red shows (-1: nowhere).
+int RedTop(TBaseVirtualTree& tree, int x) {
+    TBitmap window;
+    tree.PaintTo(window);
+    const int frame = tree.BorderWidth();
+    for (int y = 0; y < tree.ClientHeight(); ++y)
+        if (window.Pixel(frame + x, frame + y) == kSelection) return y;
+    return -1;
+}
+
+TEST(VirtualTreePaint, AToggleThatBringsOrRemovesAScrollBarIsAnimatedToo) {
+    REQUIRE_PIXELS();
+    PaintedTree tree;
+    tree.TreeOptions().SetPaintOptions({});
+    tree.ScrollBarOptions().SetScrollBars(ssVertical);
+    tree.SetClientSize(200, 90);
+    PVirtualNode parent = tree.AddChild(nullptr);
+    tree.AddChild(parent);
+    tree.AddChild(parent);
+    PVirtualNode next = tree.AddChild(nullptr);
+    for (int i = 0; i < 3; ++i) tree.AddChild(nullptr);  // five rows fill the 90 pixels
+    tree.SetSelected(next, true);
+    tree.Show();
+    Pump();
+    tree.SetAnimationDuration(300);
+    ASSERT_FALSE(tree.ScrollBarVisible(sbVertical));
+    const int width = tree.ClientWidth();
+
+    tree.ToggleNode(parent);
+    ASSERT_TRUE(tree.ScrollBarVisible(sbVertical)) << "the children overflow the window";
+    EXPECT_LT(tree.ClientWidth(), width);
+    EXPECT_TRUE(tree.HasTreeState(tsInAnimation));
+    EXPECT_EQ(RedTop(tree, 6), 18) << "the picture starts where it was";
+    Pump(100);
+    EXPECT_GT(RedTop(tree, 6), 18);
+    EXPECT_LT(RedTop(tree, 6), 54);
+    while (tree.HasTreeState(tsInAnimation)) Pump(20);
+    EXPECT_EQ(RedTop(tree, 6), 54);
+
+    tree.ToggleNode(parent);
+    ASSERT_FALSE(tree.ScrollBarVisible(sbVertical));
+    EXPECT_TRUE(tree.HasTreeState(tsInAnimation));
+    EXPECT_EQ(RedTop(tree, 6), 54);
+    TBitmap window;
+    tree.PaintTo(window);
+    const int frame = tree.BorderWidth();
+    EXPECT_EQ(window.Pixel(frame + width - 8, frame + 80), kGround)
+        << "the strip the scroll bar left is painted too";
+    Pump(100);
+    EXPECT_GT(RedTop(tree, 6), 18);
+    EXPECT_LT(RedTop(tree, 6), 54);
+    while (tree.HasTreeState(tsInAnimation)) Pump(20);
+    EXPECT_EQ(RedTop(tree, 6), 18);
+}
+
+TEST(VirtualTreePaint, ACollapseAboveTheWindowSlidesTheWindowsRowsUp) {
+    REQUIRE_PIXELS();
+    PaintedTree tree;
+    tree.TreeOptions().SetPaintOptions({});
+    tree.ScrollBarOptions().SetScrollBars(ssNone);
+    tree.SetClientSize(200, 90);
+    PVirtualNode parent = tree.AddChild(nullptr);
+    std::vector<PVirtualNode> children;
+    for (int i = 0; i < 10; ++i) children.push_back(tree.AddChild(parent));
+    for (int i = 0; i < 10; ++i) tree.AddChild(nullptr);
+    tree.SetExpanded(parent, true);
+    tree.SetSelected(children[3], true);  // content 72, window 36 once scrolled by 36
+    tree.Show();
+    Pump();
+    tree.SetOffsetY(-36);  // the parent's row lies above the window
+    Pump();
+    tree.SetAnimationDuration(300);
+    const int x = tree.GetDisplayRect(children[3], NoColumn, true).Left + 2;
+    ASSERT_EQ(RedTop(tree, x), 36);
+
+    tree.ToggleNode(parent);
+    EXPECT_FALSE(tree.Expanded(parent));
+    EXPECT_EQ(tree.OffsetY(), -36);
+    EXPECT_TRUE(tree.HasTreeState(tsInAnimation));
+    EXPECT_EQ(RedTop(tree, x), 36) << "the picture starts where it was";
+    Pump(60);
+    const int top = RedTop(tree, x);
+    EXPECT_LT(top, 36) << "the window's rows move up";
+    EXPECT_GE(top, 0);
+    while (tree.HasTreeState(tsInAnimation)) Pump(20);
+    EXPECT_EQ(RedTop(tree, x), -1) << "the child is gone";
+}
+
 TEST(VirtualTreePaint, ACollapseUncoversTheColumnColoursBelow) {
     REQUIRE_PIXELS();
     PaintedTree tree;
