@@ -240,7 +240,11 @@ TEST(VirtualTreePaint, BandLinesRunTheWholeRowAndCloseOnItsLastPixelRow) {
     tree.TreeOptions().SetPaintOptions({toShowRoot, toShowTreeLines});
     tree.SetLineMode(lmBands);
     tree.SetLineStyle(lsSolid);
-    for (int i = 0; i < 3; ++i) tree.AddChild(nullptr);
+    // The top level's band goes on through the parent and its child and closes on the last row.
+    PVirtualNode parent = tree.AddChild(nullptr);
+    tree.AddChild(parent);
+    tree.AddChild(nullptr);
+    tree.SetExpanded(parent, true);
     TBitmap image = tree.Render(100, 60);
     // The band's edge runs down all three rows without a gap between them.
     for (int y = 0; y < 54; ++y) EXPECT_EQ(image.Pixel(0, y), kGrid) << y;
