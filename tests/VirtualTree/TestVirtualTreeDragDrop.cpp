@@ -98,6 +98,18 @@ struct LauncherScope {
     ~LauncherScope() { SetDesktopDragRunner(nullptr); }
 };
 
+// The data object a drag of the tree's first node hands the desktop.
+PDataObject DraggedData(DragTree& tree) {
+    PDataObject dragged;
+    LauncherScope scope([&dragged](const TDragRequest& request) {
+        dragged = request.Data;
+        return DROPEFFECT_NONE;
+    });
+    tree.SetFocusedNode(tree.GetFirst());
+    tree.DoDragging({5, 5});
+    return dragged;
+}
+
 }  // namespace
 
 // --- The drop target -----------------------------------------------------------------------
@@ -108,14 +120,7 @@ TEST(TreeDragDrop, ADragTakesTheDataObjectTheHandlerMakes) {
     tree.SetDragImageKind(diNoImage);
     auto own = std::make_shared<TMemoryDataObject>();
     tree.OnCreateDataObject = [&own](TBaseVirtualTree*, PDataObject& data) { data = own; };
-    PDataObject dragged;
-    LauncherScope scope([&dragged](const TDragRequest& request) {
-        dragged = request.Data;
-        return DROPEFFECT_NONE;
-    });
-    tree.SetFocusedNode(tree.GetFirst());
-    tree.DoDragging({5, 5});
-    EXPECT_EQ(dragged, own);
+    EXPECT_EQ(DraggedData(tree), own);
     EXPECT_NE(tree.CreateDataObject(true), own) << "the clipboard keeps the tree's own";
 }
 
@@ -157,14 +162,7 @@ TEST(TreeDragDrop, DragsGoThroughTheDragManagerTheHandlerGives) {
         ++made;
         dragManager = manager;
     };
-    PDataObject dragged;
-    LauncherScope scope([&dragged](const TDragRequest& request) {
-        dragged = request.Data;
-        return DROPEFFECT_NONE;
-    });
-    tree.SetFocusedNode(tree.GetFirst());
-    tree.DoDragging({5, 5});
-    EXPECT_EQ(dragged, manager->data) << "the drag carries the manager's data object";
+    EXPECT_EQ(DraggedData(tree), manager->data) << "the drag carries the manager's data object";
     EXPECT_EQ(&tree.DragManager(), manager.get());
 
     // The desktop's drags over the tree reach the manager, not the tree's own drop target.

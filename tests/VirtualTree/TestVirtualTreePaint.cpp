@@ -6,7 +6,9 @@
 
 #include "platform/Canvas.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <functional>
 
 namespace {
 
@@ -518,64 +520,7 @@ TEST(VirtualTreePaint, TheBackgroundPictureIsTiledUnderTheRowsAndStaysWhileTheyS
                 << x << "," << y;
 }
 
-TEST(VirtualTreePaint, AnAnimatedToggleOpensAndShutsTheAreaBelowTheRow) {
-    REQUIRE_PIXELS();
-    PaintedTree tree;
-    tree.TreeOptions().SetPaintOptions({});
-    tree.ScrollBarOptions().SetScrollBars(ssNone);
-    tree.SetClientSize(200, 90);
-    PVirtualNode parent = tree.AddChild(nullptr);
-    tree.AddChild(parent);
-    tree.AddChild(parent);
-    PVirtualNode next = tree.AddChild(nullptr);
-    for (int i = 0; i < 3; ++i) tree.AddChild(nullptr);
-    tree.SetSelected(next, true);  // its red bar shows where the rows after the parent are
-    tree.Show();
-    Pump();
-    tree.SetAnimationDuration(300);
-    ASSERT_TRUE(tree.TreeOptions().AnimationOptions().Contains(toAnimatedToggle));
-    const int frame = tree.BorderWidth();
-    auto redTop = [&] {
-        TBitmap window;
-        tree.PaintTo(window);
-        for (int y = 0; y < 90; ++y)
-            if (window.Pixel(frame + 6, frame + y) == kSelection) return y;
-        return -1;
-    };
-
-    EXPECT_EQ(redTop(), 18);
-    tree.ToggleNode(parent);
-    EXPECT_TRUE(tree.Expanded(parent)) << "the nodes change at once";
-    EXPECT_TRUE(tree.HasTreeState(tsInAnimation));
-    EXPECT_EQ(redTop(), 18) << "the picture starts where it was";
-    Pump(100);
-    int top = redTop();
-    EXPECT_GT(top, 18);
-    EXPECT_LT(top, 54);
-    while (tree.HasTreeState(tsInAnimation)) Pump(20);
-    EXPECT_EQ(redTop(), 54) << "below the two children";
-
-    tree.ToggleNode(parent);
-    EXPECT_FALSE(tree.Expanded(parent));
-    EXPECT_EQ(redTop(), 54);
-    Pump(100);
-    top = redTop();
-    EXPECT_GT(top, 18);
-    EXPECT_LT(top, 54);
-    while (tree.HasTreeState(tsInAnimation)) Pump(20);
-    EXPECT_EQ(redTop(), 18);
-
-    // A scroll ends a running animation; without a duration the toggle shows at once.
-    tree.ToggleNode(parent);
-    tree.SetOffsetY(-18);
-    EXPECT_FALSE(tree.HasTreeState(tsInAnimation));
-    EXPECT_EQ(redTop(), 36);
-    tree.SetOffsetY(0);
-    tree.SetAnimationDuration(0);
-    tree.ToggleNode(parent);
-    EXPECT_FALSE(tree.HasTreeState(tsInAnimation));
-    EXPECT_EQ(redTop(), 18);
-}
+namespace {
 
 // The first client row, scanning down at x, where the selection's red shows (-1: nowhere).
 int RedTop(TBaseVirtualTree& tree, int x) {
@@ -587,49 +532,83 @@ int RedTop(TBaseVirtualTree& tree, int x) {
     return -1;
 }
 
+// A collapsed parent with two children, then four rows (five rows fill the 90 pixel high
+// window); the first row after the parent is selected, so its red bar shows where it is.
+struct ToggleTree {
+    explicit ToggleTree(TScrollStyle bars) {
+        tree.TreeOptions().SetPaintOptions({});
+        tree.ScrollBarOptions().SetScrollBars(bars);
+        tree.SetClientSize(200, 90);
+        parent = tree.AddChild(nullptr);
+        tree.AddChild(parent);
+        tree.AddChild(parent);
+        PVirtualNode next = tree.AddChild(nullptr);
+        for (int i = 0; i < 3; ++i) tree.AddChild(nullptr);
+        tree.SetSelected(next, true);
+        tree.Show();
+        Pump();
+        tree.SetAnimationDuration(300);
+    }
+    // Toggles the parent: the red bar slides from `from` to `to` while the nodes change at
+    // once. atStart looks at the window as the animation starts.
+    void ExpectSlide(int from, int to, const std::function<void()>& atStart = {}) {
+        const bool expanding = !tree.Expanded(parent);
+        tree.ToggleNode(parent);
+        EXPECT_EQ(tree.Expanded(parent), expanding) << "the nodes change at once";
+        EXPECT_TRUE(tree.HasTreeState(tsInAnimation));
+        EXPECT_EQ(RedTop(tree, 6), from) << "the picture starts where it was";
+        if (atStart) atStart();
+        Pump(100);
+        const int top = RedTop(tree, 6);
+        EXPECT_GT(top, std::min(from, to));
+        EXPECT_LT(top, std::max(from, to));
+        while (tree.HasTreeState(tsInAnimation)) Pump(20);
+        EXPECT_EQ(RedTop(tree, 6), to);
+    }
+    PaintedTree tree;
+    PVirtualNode parent = nullptr;
+};
+
+}  // namespace
+
+TEST(VirtualTreePaint, AnAnimatedToggleOpensAndShutsTheAreaBelowTheRow) {
+    REQUIRE_PIXELS();
+    ToggleTree t(ssNone);
+    PaintedTree& tree = t.tree;
+    ASSERT_TRUE(tree.TreeOptions().AnimationOptions().Contains(toAnimatedToggle));
+    EXPECT_EQ(RedTop(tree, 6), 18);
+    t.ExpectSlide(18, 54);  // below the two children
+    t.ExpectSlide(54, 18);
+
+    // A scroll ends a running animation; without a duration the toggle shows at once.
+    tree.ToggleNode(t.parent);
+    tree.SetOffsetY(-18);
+    EXPECT_FALSE(tree.HasTreeState(tsInAnimation));
+    EXPECT_EQ(RedTop(tree, 6), 36);
+    tree.SetOffsetY(0);
+    tree.SetAnimationDuration(0);
+    tree.ToggleNode(t.parent);
+    EXPECT_FALSE(tree.HasTreeState(tsInAnimation));
+    EXPECT_EQ(RedTop(tree, 6), 18);
+}
+
 TEST(VirtualTreePaint, AToggleThatBringsOrRemovesAScrollBarIsAnimatedToo) {
     REQUIRE_PIXELS();
-    PaintedTree tree;
-    tree.TreeOptions().SetPaintOptions({});
-    tree.ScrollBarOptions().SetScrollBars(ssVertical);
-    tree.SetClientSize(200, 90);
-    PVirtualNode parent = tree.AddChild(nullptr);
-    tree.AddChild(parent);
-    tree.AddChild(parent);
-    PVirtualNode next = tree.AddChild(nullptr);
-    for (int i = 0; i < 3; ++i) tree.AddChild(nullptr);  // five rows fill the 90 pixels
-    tree.SetSelected(next, true);
-    tree.Show();
-    Pump();
-    tree.SetAnimationDuration(300);
+    ToggleTree t(ssVertical);
+    PaintedTree& tree = t.tree;
     ASSERT_FALSE(tree.ScrollBarVisible(sbVertical));
     const int width = tree.ClientWidth();
-
-    tree.ToggleNode(parent);
-    ASSERT_TRUE(tree.ScrollBarVisible(sbVertical)) << "the children overflow the window";
-    EXPECT_LT(tree.ClientWidth(), width);
-    EXPECT_TRUE(tree.HasTreeState(tsInAnimation));
-    EXPECT_EQ(RedTop(tree, 6), 18) << "the picture starts where it was";
-    Pump(100);
-    EXPECT_GT(RedTop(tree, 6), 18);
-    EXPECT_LT(RedTop(tree, 6), 54);
-    while (tree.HasTreeState(tsInAnimation)) Pump(20);
-    EXPECT_EQ(RedTop(tree, 6), 54);
-
-    tree.ToggleNode(parent);
-    ASSERT_FALSE(tree.ScrollBarVisible(sbVertical));
-    EXPECT_TRUE(tree.HasTreeState(tsInAnimation));
-    EXPECT_EQ(RedTop(tree, 6), 54);
-    TBitmap window;
-    tree.PaintTo(window);
-    const int frame = tree.BorderWidth();
-    EXPECT_EQ(window.Pixel(frame + width - 8, frame + 80), kGround)
-        << "the strip the scroll bar left is painted too";
-    Pump(100);
-    EXPECT_GT(RedTop(tree, 6), 18);
-    EXPECT_LT(RedTop(tree, 6), 54);
-    while (tree.HasTreeState(tsInAnimation)) Pump(20);
-    EXPECT_EQ(RedTop(tree, 6), 18);
+    t.ExpectSlide(18, 54, [&] {
+        EXPECT_TRUE(tree.ScrollBarVisible(sbVertical)) << "the children overflow the window";
+    });
+    t.ExpectSlide(54, 18, [&] {
+        EXPECT_FALSE(tree.ScrollBarVisible(sbVertical));
+        TBitmap window;
+        tree.PaintTo(window);
+        const int frame = tree.BorderWidth();
+        EXPECT_EQ(window.Pixel(frame + width - 8, frame + 80), kGround)
+            << "the strip the scroll bar left is painted too";
+    });
 }
 
 TEST(VirtualTreePaint, ACollapseAboveTheWindowSlidesTheWindowsRowsUp) {
