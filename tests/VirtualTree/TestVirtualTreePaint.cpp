@@ -620,7 +620,8 @@ TEST(VirtualTreePaint, ACollapseAboveTheWindowSlidesTheWindowsRowsUp) {
     PVirtualNode parent = tree.AddChild(nullptr);
     std::vector<PVirtualNode> children;
     for (int i = 0; i < 10; ++i) children.push_back(tree.AddChild(parent));
-    for (int i = 0; i < 10; ++i) tree.AddChild(nullptr);
+    PVirtualNode last = nullptr;
+    for (int i = 0; i < 10; ++i) last = tree.AddChild(nullptr);
     tree.SetExpanded(parent, true);
     tree.SetSelected(children[3], true);  // content 72, window 36 once scrolled by 36
     tree.Show();
@@ -642,6 +643,25 @@ TEST(VirtualTreePaint, ACollapseAboveTheWindowSlidesTheWindowsRowsUp) {
     EXPECT_GE(top, 0);
     while (tree.HasTreeState(tsInAnimation)) Pump(20);
     EXPECT_EQ(RedTop(tree, x), -1) << "the child is gone";
+
+    // Scrolled to the end, the collapse pulls the view up too: the animation shows the view
+    // as it was, the last step the new one.
+    tree.SetAnimationDuration(0);
+    tree.SetExpanded(parent, true);
+    tree.SetOffsetY(-1000);
+    tree.SetSelected(last, true);
+    Pump();
+    tree.SetAnimationDuration(300);
+    const int lastX = tree.GetDisplayRect(last, NoColumn, true).Left + 2;
+    ASSERT_EQ(RedTop(tree, lastX), 72);
+    tree.ToggleNode(parent);
+    EXPECT_EQ(tree.OffsetY(), 90 - 11 * 18);
+    EXPECT_TRUE(tree.HasTreeState(tsInAnimation));
+    EXPECT_EQ(RedTop(tree, lastX), 72);
+    Pump(60);
+    EXPECT_LT(RedTop(tree, lastX), 72);
+    while (tree.HasTreeState(tsInAnimation)) Pump(20);
+    EXPECT_EQ(RedTop(tree, lastX), 72);
 }
 
 TEST(VirtualTreePaint, ACollapseUncoversTheColumnColoursBelow) {
