@@ -16,6 +16,7 @@
 #include "platform/ClipboardFormats.h"
 #include "platform/Controls.h"
 #include "platform/DataObject.h"
+#include "platform/DesktopDrag.h"
 #include "platform/EditControl.h"
 #include "platform/FormDrag.h"
 #include "platform/ImageList.h"
@@ -329,6 +330,24 @@ using TVTDragDropEvent =
     std::function<void(TBaseVirtualTree* sender, TObject* source, TDataObject* dataObject,
                        const std::vector<TClipFormat>& formats, TShiftState shift, TPoint pt,
                        int& effect, TDropMode mode)>;
+
+// What a tree's desktop drags go through: the data object a drag of its selection carries, and
+// the drop target the desktop calls while something is dragged over the tree (while
+// toAcceptOLEDrop is set). The tree makes its own (TVTDragManager) at its first drag unless
+// OnCreateDragManager gives one then.
+class IVTDragManager : public TDesktopDropTarget {
+public:
+    // The data object of the drag over the tree; when none, the one a drag of the tree's
+    // selection carries (CreateDataObject(false)).
+    virtual PDataObject DataObject() = 0;
+    // The tree of this program the data over the tree comes from, else nullptr.
+    virtual TBaseVirtualTree* DragSource() const = 0;
+    // Whether a drag is over the tree: from its enter to its drop or leave.
+    virtual bool IsDropTarget() const = 0;
+};
+using PVTDragManager = std::shared_ptr<IVTDragManager>;
+using TVTCreateDragManagerEvent =
+    std::function<void(TBaseVirtualTree* sender, PVTDragManager& dragManager)>;
 
 // --- The tree ------------------------------------------------------------------------------------
 
@@ -1050,17 +1069,23 @@ protected:
     // the nodes have their new state from the start, only the picture lags.
     struct TToggleAnimation {
         bool Expanding = true;
-        int RowBottom = 0;  // client y of the area below the node's row
+        int RowBottom = 0;  // client y of the area below the node's row (negative: above it)
         int Height = 0;     // how far that area moves
         int Subtree = 0;    // the height of the node's shown subtree
+        int ViewShift = 0;  // how far the toggle scrolled the view: the animation shows the old
         int Ticks = 1;
         int Tick = 0;
-        TBitmap Before;  // the area below the row as it was before the toggle
+        // The part of that area inside the window as it was before the toggle, as wide and
+        // high as the client area gets without scroll bars.
+        TBitmap Before;
+        int AreaTop() const { return RowBottom > 0 ? RowBottom : 0; }
     };
     static constexpr unsigned AnimationInterval = 15;
     // The snapshot of a toggle that may animate (nullptr when it may not).
     std::unique_ptr<TToggleAnimation> PrepareToggleAnimation(PVirtualNode node);
-    void StartToggleAnimation(std::unique_ptr<TToggleAnimation> animation, PVirtualNode node);
+    // Starts the animation once the toggle is done; lastOffsetY is the view's offset before.
+    void StartToggleAnimation(std::unique_ptr<TToggleAnimation> animation, PVirtualNode node,
+                              int lastOffsetY);
     void ToggleAnimationStep();
     // Ends a running animation at once: the final picture.
     void StopToggleAnimation();
@@ -1251,12 +1276,16 @@ public:
                   int& effect);
     // The drag image of the running drag (nullptr when none is shown).
     TVTDragImage* DragImage() const;
+    // The tree's drag manager, made on first need (DoCreateDragManager, else the tree's own).
+    IVTDragManager& DragManager();
     // The tree's picture of its selected rows around a hot spot (client coordinates), as a
     // drag shows it; hotSpot becomes the cursor's place in the picture. Empty with diNoImage.
     std::unique_ptr<TBitmap> PrepareDragImage(TPoint& hotSpot);
 
     TVTDragOverEvent OnDragOver;
     TVTDragDropEvent OnDragDrop;
+    // Gives the tree a drag manager of the application's; left empty, the tree makes its own.
+    TVTCreateDragManagerEvent OnCreateDragManager;
     TNotifyEvent OnStartDrag;  // a drag of the selection starts (either kind)
     // A drag of the selection ended (either kind, dropped or not), the drop handled, moved
     // nodes deleted and Dragging false.
@@ -1272,6 +1301,8 @@ protected:
                             int& effect, TDropMode mode);
     // Starts the desktop drag of the selection from p (client coordinates).
     virtual void DoDragging(TPoint p);
+    // The drag manager OnCreateDragManager gives, else nullptr (the tree's own is used).
+    virtual PVTDragManager DoCreateDragManager();
     // The scroll directions of a drag at p (client coordinates), after the hold-off.
     TVTScrollDirections DetermineScrollDirections(int x, int y);
     // The edges whose band (DefaultNodeHeight wide, inside the client area) holds the point

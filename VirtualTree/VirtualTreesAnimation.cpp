@@ -1,7 +1,9 @@
 // The expand and collapse animation: the area below a toggled node's row scrolls open or shut
 // over AnimationDuration, stepped by the control's AnimationTimer. The nodes take their new
 // state at once; the picture of the old rows below the node (taken before the toggle) slides
-// away from, or towards, the row until the last step shows the new state.
+// away from, or towards, the row until the last step shows the new state. The animation shows
+// the view as it was: a scroll bar that the toggle brings or removes, or a scroll that comes
+// with it, shows with the last step.
 #include "VirtualTrees.h"
 #include "VirtualTreesPaint.h"
 
@@ -18,28 +20,31 @@ std::unique_ptr<TBaseVirtualTree::TToggleAnimation> TBaseVirtualTree::PrepareTog
     // Expanding needs a shown node after this one for the area to open under.
     if (expanding && !GetNextVisibleNoInit(node)) return nullptr;
     const int rowBottom = geometry_.NodeTop(node) + OffsetY() + int(node->NodeHeight);
-    if (rowBottom <= 0 || rowBottom >= ClientHeight()) return nullptr;
+    // Nothing below the row shows; an expanding row must show itself (a collapsing one above
+    // the window takes the rows in the window with it).
+    if (rowBottom >= ClientHeight() || (expanding && rowBottom <= 0)) return nullptr;
     auto animation = std::make_unique<TToggleAnimation>();
     animation->Expanding = expanding;
     animation->RowBottom = rowBottom;
     animation->Subtree = int(node->TotalHeight) - int(node->NodeHeight);
-    animation->Before = TBitmap(ClientWidth(), ClientHeight() - rowBottom);
-    const TRect window{-OffsetX(), rowBottom - OffsetY(), ClientWidth() - OffsetX(),
-                       ClientHeight() - OffsetY()};
+    // The toggle may remove a scroll bar: the picture covers what the client area then holds.
+    const int width = ClientWidth() + (ScrollBarVisible(sbVertical) ? ScrollBarExtent() : 0);
+    const int height = ClientHeight() + (ScrollBarVisible(sbHorizontal) ? ScrollBarExtent() : 0);
+    const int top = animation->AreaTop();
+    animation->Before = TBitmap(width, height - top);
+    const TRect window{-OffsetX(), top - OffsetY(), width - OffsetX(), height - OffsetY()};
     PaintTree(animation->Before.Canvas(), window, {0, 0}, NormalPaintOptions);
     return animation;
 }
 
 void TBaseVirtualTree::StartToggleAnimation(std::unique_ptr<TToggleAnimation> animation,
-                                            PVirtualNode node) {
-    // A scroll bar that came or went changed the client area under the picture.
-    if (!animation || animation->Before.Width() != ClientWidth() ||
-        animation->Before.Height() != ClientHeight() - animation->RowBottom)
-        return;
+                                            PVirtualNode node, int lastOffsetY) {
+    if (!animation) return;
     // Expanding: the children's height is known now.
     if (animation->Expanding) animation->Subtree = int(node->TotalHeight) - int(node->NodeHeight);
     animation->Height = std::min(animation->Subtree, ClientHeight() - animation->RowBottom);
     if (animation->Height <= 0) return;
+    animation->ViewShift = OffsetY() - lastOffsetY;
     animation->Ticks = std::max(1, int(animationDuration_ / AnimationInterval));
     CancelHint();
     toggleAnimation_ = std::move(animation);
@@ -57,16 +62,17 @@ void TBaseVirtualTree::ToggleAnimationStep() {
         StopToggleAnimation();
         return;
     }
-    InvalidateRect({0, animation.RowBottom, ClientWidth(), ClientHeight()});
+    InvalidateRect({0, animation.AreaTop(), ClientWidth(), ClientHeight()});
 }
 
 void TBaseVirtualTree::StopToggleAnimation() {
     if (!toggleAnimation_) return;
-    const int rowBottom = toggleAnimation_->RowBottom;
+    // The view the animation showed gives way to the current one.
+    const int top = toggleAnimation_->ViewShift != 0 ? 0 : toggleAnimation_->AreaTop();
     toggleAnimation_.reset();
     KillTimer(AnimationTimer);
     SetTreeState(tsInAnimation, false);
-    InvalidateRect({0, rowBottom, ClientWidth(), ClientHeight()});
+    InvalidateRect({0, top, ClientWidth(), ClientHeight()});
 }
 
 void TBaseVirtualTree::PaintClientRect(TCanvas& canvas, const TRect& r, int shiftY) {
@@ -79,7 +85,9 @@ void TBaseVirtualTree::PaintClientRect(TCanvas& canvas, const TRect& r, int shif
 void TBaseVirtualTree::PaintToggleAnimation(TCanvas& canvas, const TRect& r) {
     const TToggleAnimation& a = *toggleAnimation_;
     const int bottom = ClientHeight();
+    const int top = a.AreaTop();
     const int moved = a.Height * a.Tick / a.Ticks;
+    const int view = a.ViewShift;
     auto band = [&r](int top, int bottomEdge) {
         return TRect{r.Left, std::max(r.Top, top), r.Right, std::min(r.Bottom, bottomEdge)};
     };
@@ -90,16 +98,17 @@ void TBaseVirtualTree::PaintToggleAnimation(TCanvas& canvas, const TRect& r) {
         canvas.Draw(0, y, a.Before);
         canvas.RestoreState();
     };
-    PaintClientRect(canvas, band(r.Top, a.RowBottom));
+    PaintClientRect(canvas, band(r.Top, top), view);
     if (a.Expanding) {
         // The children come into the opening gap; the old rows below slide down.
-        PaintClientRect(canvas, band(a.RowBottom, a.RowBottom + moved));
-        drawBefore(band(a.RowBottom + moved, bottom), a.RowBottom + moved);
+        PaintClientRect(canvas, band(top, top + moved), view);
+        drawBefore(band(top + moved, bottom), top + moved);
         return;
     }
-    // The old rows slide up over the row's bottom edge; from below come the rows after the
-    // subtree (background where the subtree reached beyond the client area).
-    drawBefore(band(a.RowBottom, bottom - moved), a.RowBottom - moved);
+    // The old rows slide up over the row's bottom edge (the window's top when the row lies
+    // above it); from below come the rows after the subtree (background where the subtree
+    // reached beyond the client area).
+    drawBefore(band(top, bottom - moved), top - moved);
     const int firstAfter = a.RowBottom + a.Subtree - moved;  // client y where they start
     const TRect empty = band(bottom - moved, std::max(bottom - moved, firstAfter));
     if (!empty.IsEmpty()) {
@@ -107,5 +116,6 @@ void TBaseVirtualTree::PaintToggleAnimation(TCanvas& canvas, const TRect& r) {
         info.Options = NormalPaintOptions;
         PaintBelowRows(canvas, empty, OffsetX(), {0, 0}, info);
     }
-    PaintClientRect(canvas, band(std::max(bottom - moved, firstAfter), bottom), moved - a.Subtree);
+    PaintClientRect(canvas, band(std::max(bottom - moved, firstAfter), bottom),
+                    moved - a.Subtree + view);
 }

@@ -44,6 +44,7 @@ public:
     TVirtualTreeColumns* Owner() const;
     TVTHeader& Header() const;
 
+    // The caption and the hint are UTF-8, as the string tree's cells are.
     const std::string& Text() const { return text_; }
     void SetText(const std::string& value);
     const std::string& Hint() const { return hint_; }

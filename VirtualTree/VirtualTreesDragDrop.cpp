@@ -129,7 +129,7 @@ void TBaseVirtualTree::DoDragging(TPoint p) {
             picture.Pixels = parts.image->Pixels().data();
             picture.HotSpot = parts.image->HotSpot();
         }
-        result = RunDesktopDrag(*this, CreateDataObject(false), allowed,
+        result = RunDesktopDrag(*this, DragManager().DataObject(), allowed,
                                 parts.image ? &picture : nullptr);
     } catch (...) {
         parts.dragged.clear();
@@ -247,32 +247,75 @@ void TBaseVirtualTree::UpdateDropRegistration() {
     SetDesktopDropTarget(*this, accept ? &parts : nullptr);
 }
 
-int TVTDragParts::DesktopDragEnter(const PDataObject& dragData, TShiftState keys, TPoint pos,
+int TVTDragParts::DesktopDragEnter(const PDataObject& data, TShiftState keys, TPoint pos,
                                    int allowedEffects) {
-    data = dragData;
-    int effect = allowedEffects;
-    tree->DragEnter(data ? TBaseVirtualTree::SourceTreeOf(*data) : nullptr, keys, pos, effect);
-    return effect;
+    return tree->DragManager().DesktopDragEnter(data, keys, pos, allowedEffects);
 }
 
 int TVTDragParts::DesktopDragOver(TShiftState keys, TPoint pos, int allowedEffects) {
-    int effect = allowedEffects;
-    tree->DragOver(data ? TBaseVirtualTree::SourceTreeOf(*data) : nullptr, keys, dsDragMove, pos,
-                   effect);
-    return effect;
+    return tree->DragManager().DesktopDragOver(keys, pos, allowedEffects);
 }
 
 void TVTDragParts::DesktopDragLeave() {
-    tree->DragLeave();
-    data.reset();
+    tree->DragManager().DesktopDragLeave();
 }
 
-int TVTDragParts::DesktopDrop(const PDataObject& dragData, TShiftState keys, TPoint pos,
+int TVTDragParts::DesktopDrop(const PDataObject& data, TShiftState keys, TPoint pos,
                               int allowedEffects) {
-    PDataObject held = dragData ? dragData : data;
-    data.reset();
+    return tree->DragManager().DesktopDrop(data, keys, pos, allowedEffects);
+}
+
+PVTDragManager TBaseVirtualTree::DoCreateDragManager() {
+    PVTDragManager manager;
+    if (OnCreateDragManager) OnCreateDragManager(this, manager);
+    return manager;
+}
+
+IVTDragManager& TBaseVirtualTree::DragManager() {
+    TVTDragParts& parts = *dragParts_;
+    if (!parts.manager) {
+        parts.manager = DoCreateDragManager();
+        if (!parts.manager) parts.manager = std::make_shared<TVTDragManager>(*this);
+    }
+    return *parts.manager;
+}
+
+PDataObject TVTDragManager::DataObject() {
+    return data_ ? data_ : tree_.CreateDataObject(false);
+}
+
+TBaseVirtualTree* TVTDragManager::DragSource() const {
+    return data_ ? TBaseVirtualTree::SourceTreeOf(*data_) : nullptr;
+}
+
+int TVTDragManager::DesktopDragEnter(const PDataObject& dragData, TShiftState keys, TPoint pos,
+                                     int allowedEffects) {
+    data_ = dragData;
+    isDropTarget_ = true;
     int effect = allowedEffects;
-    tree->DragDrop(held ? TBaseVirtualTree::SourceTreeOf(*held) : nullptr, held.get(), keys, pos,
+    tree_.DragEnter(DragSource(), keys, pos, effect);
+    return effect;
+}
+
+int TVTDragManager::DesktopDragOver(TShiftState keys, TPoint pos, int allowedEffects) {
+    int effect = allowedEffects;
+    tree_.DragOver(DragSource(), keys, dsDragMove, pos, effect);
+    return effect;
+}
+
+void TVTDragManager::DesktopDragLeave() {
+    tree_.DragLeave();
+    data_.reset();
+    isDropTarget_ = false;
+}
+
+int TVTDragManager::DesktopDrop(const PDataObject& dragData, TShiftState keys, TPoint pos,
+                                int allowedEffects) {
+    PDataObject held = dragData ? dragData : data_;
+    data_.reset();
+    isDropTarget_ = false;
+    int effect = allowedEffects;
+    tree_.DragDrop(held ? TBaseVirtualTree::SourceTreeOf(*held) : nullptr, held.get(), keys, pos,
                    effect);
     return effect;
 }

@@ -14,7 +14,29 @@
 // The formats of a drag's data (none without data).
 std::vector<TClipFormat> DragDataFormats(const TDataObject* data);
 
-// What a tree keeps for drags.
+// The tree's own drag manager: the desktop's drags over the tree go to the tree's drop-target
+// side (DragEnter, DragOver, DragLeave, DragDrop).
+class TVTDragManager : public IVTDragManager {
+public:
+    explicit TVTDragManager(TBaseVirtualTree& tree) : tree_(tree) {}
+    PDataObject DataObject() override;
+    TBaseVirtualTree* DragSource() const override;
+    bool IsDropTarget() const override { return isDropTarget_; }
+    int DesktopDragEnter(const PDataObject& data, TShiftState keys, TPoint pos,
+                         int allowedEffects) override;
+    int DesktopDragOver(TShiftState keys, TPoint pos, int allowedEffects) override;
+    void DesktopDragLeave() override;
+    int DesktopDrop(const PDataObject& data, TShiftState keys, TPoint pos,
+                    int allowedEffects) override;
+
+private:
+    TBaseVirtualTree& tree_;
+    PDataObject data_;  // the drag over the tree
+    bool isDropTarget_ = false;
+};
+
+// What a tree keeps for drags. As the desktop's drop target it hands each call to the tree's
+// drag manager, which is made at the first drag.
 struct TVTDragParts : TFormDragTarget, TDesktopDropTarget {
     explicit TVTDragParts(TBaseVirtualTree* tree) : tree(tree) {}
     void FormDragOver(TObject* source, TPoint pos, TDragState state, bool& accept) override;
@@ -27,6 +49,7 @@ struct TVTDragParts : TFormDragTarget, TDesktopDropTarget {
                     int allowedEffects) override;
 
     TBaseVirtualTree* tree;
+    PVTDragManager manager;
     // The nodes of this tree's running desktop drag that are still where they were: a node
     // that is moved or freed meanwhile leaves the set.
     std::unordered_set<PVirtualNode> dragged;
@@ -38,7 +61,5 @@ struct TVTDragParts : TFormDragTarget, TDesktopDropTarget {
     TPoint point;
     int allowed = 0;
     bool scrollTimer = false;
-    // The desktop drag over this tree: its data and the tree it comes from.
-    PDataObject data;
-    bool registered = false;
+    bool registered = false;  // the drag manager takes the desktop's drops
 };

@@ -1,6 +1,8 @@
 // Drawing support: blending, colours, edges, dotted lines, captions and the built-in images.
 #include "VirtualTreesDrawing.h"
 
+#include "platform/Codec.h"
+
 #include <algorithm>
 #include <array>
 #include <memory>
@@ -225,19 +227,21 @@ void DrawXPButton(TCanvas& canvas, const TRect& r, bool drawSplitter, bool down,
 
 std::string ShortenString(TCanvas& canvas, const std::string& text, int width) {
     if (width <= 0) return {};
-    if (canvas.TextWidth(text) <= width) return text;
+    if (canvas.TextWidthUtf8(text) <= width) return text;
     static const std::string ellipsis = "...";
-    // The longest prefix that fits with the ellipsis.
+    // The longest prefix that fits with the ellipsis; prefixes end between characters.
+    auto prefix = [&text](size_t n) { return text.substr(0, Utf8CharStart(text, n)); };
     size_t low = 0, high = text.size();
     while (low < high) {
         const size_t mid = (low + high + 1) / 2;
-        if (canvas.TextWidth(text.substr(0, mid) + ellipsis) <= width)
+        if (canvas.TextWidthUtf8(prefix(mid) + ellipsis) <= width)
             low = mid;
         else
             high = mid - 1;
     }
-    if (low == 0) return canvas.TextWidth(ellipsis) <= width ? ellipsis : std::string();
-    return text.substr(0, low) + ellipsis;
+    const std::string kept = prefix(low);
+    if (kept.empty()) return canvas.TextWidthUtf8(ellipsis) <= width ? ellipsis : std::string();
+    return kept + ellipsis;
 }
 
 // --- Images --------------------------------------------------------------------------------------

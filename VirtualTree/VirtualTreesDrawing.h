@@ -81,7 +81,7 @@ inline void DrawFocusRect(TCanvas& canvas, const TRect& r) {
 // button is drawn from the utility images 6, 7 and 8.
 void DrawXPButton(TCanvas& canvas, const TRect& r, bool drawSplitter, bool down, bool hover);
 
-// A caption within bounds, cut with an ellipsis when it is too wide.
+// A UTF-8 caption within bounds, cut between characters with an ellipsis when it is too wide.
 std::string ShortenString(TCanvas& canvas, const std::string& text, int width);
 
 // --- Images --------------------------------------------------------------------------------------

@@ -114,7 +114,7 @@ void WriteTextExport(TBaseVirtualTree& tree, const std::vector<PVirtualNode>& no
     const TColumnIndex mainColumn = tree.Header().MainColumn();
     if (!columns.empty()) {
         for (size_t k = 0; k < columns.size(); ++k) {
-            field(AnsiToUtf16(tree.Header().Columns()[columns[k]].Text()));
+            field(Utf8ToUtf16(tree.Header().Columns()[columns[k]].Text()));
             if (k + 1 < columns.size()) {
                 if (columns[k] == mainColumn) put(fill);
                 put(separatorText);
@@ -429,7 +429,7 @@ void WriteHTMLHeaderRow(Out& out, TVTHeader& header, const std::vector<TColumnIn
         if (index == header.MainColumn() && maxLevel > 0)
             out.append(" colspan=\"" + Number(maxLevel + 1) + "\"");
         out.append(" bgcolor=" + ColorToHTML(clBtnFace) + " width=\"" + Number(column.Width()) +
-                   "px\">" + HTMLText(AnsiToUtf16(column.Text())) + "</th>");
+                   "px\">" + HTMLText(Utf8ToUtf16(column.Text())) + "</th>");
     }
     out.append("</tr>");
 }
@@ -554,7 +554,7 @@ void WriteRTFBody(Out& out, TRTFWriter& writer, TBaseVirtualTree& tree,
             const TVirtualTreeColumn& column = header.Columns()[index];
             out.append("\\pard\\intbl");
             out.append(alignment(column.Alignment()));
-            writer.Text(out, AnsiToUtf16(column.Text()), header.Font());
+            writer.Text(out, Utf8ToUtf16(column.Text()), header.Font());
             out.append("\\cell");
         }
         out.append("\\row");

@@ -569,20 +569,24 @@ void DrawButtonText(TCanvas& canvas, const std::string& caption, const TRect& bo
     if (bounds.IsEmpty() || caption.empty()) return;
     const std::string text = ShortenString(canvas, caption, bounds.Width());
     if (text.empty()) return;
-    const int width = canvas.TextWidth(text);
+    const int width = canvas.TextWidthUtf8(text);
     const int x = rightToLeft ? bounds.Right - width - 1 : bounds.Left + 1;
     canvas.Brush().SetStyle(TBrushStyle::bsClear);
     canvas.SetTextAlign(TA_LEFT | TA_TOP);
+    // The caption is UTF-8; drawn clipped to its bounds.
+    auto draw = [&canvas, &text](const TRect& clip, int left, int top) {
+        canvas.ExtTextOutUtf8(left, top, ETO_CLIPPED | ETO_OPAQUE, &clip, text);
+    };
     if (enabled) {
         canvas.Font().SetColor(hot ? clBtnShadow : fontColor);
-        canvas.TextRect(bounds, x, bounds.Top, text);
+        draw(bounds, x, bounds.Top);
     } else {
         // Embossed: a light copy one pixel down and right, the shadow in place.
         canvas.Font().SetColor(clBtnHighlight);
-        canvas.TextRect({bounds.Left + 1, bounds.Top + 1, bounds.Right + 1, bounds.Bottom + 1},
-                        x + 1, bounds.Top + 1, text);
+        draw({bounds.Left + 1, bounds.Top + 1, bounds.Right + 1, bounds.Bottom + 1}, x + 1,
+             bounds.Top + 1);
         canvas.Font().SetColor(clBtnShadow);
-        canvas.TextRect(bounds, x, bounds.Top, text);
+        draw(bounds, x, bounds.Top);
     }
     canvas.Brush().SetStyle(TBrushStyle::bsSolid);
 }
@@ -689,7 +693,7 @@ void TVTHeader::PaintButton(TCanvas& canvas, TColumnIndex index, const TRect& r,
     THeaderLayoutInput in;
     in.Client = client;
     if (!column.Text().empty())
-        in.Caption = {canvas.TextWidth(column.Text()) + 2, canvas.TextMetrics().Height};
+        in.Caption = {canvas.TextWidthUtf8(column.Text()) + 2, canvas.TextMetrics().Height};
     if (showImage) in.Image = {images->Width(), images->Height()};
     if (showSortGlyph) in.SortGlyph = {utilities.Width(), utilities.Height()};
     in.Alignment = column.Alignment();

@@ -97,7 +97,7 @@ bool TBaseVirtualTree::GetHintInfo(int x, int y, THintInfo& info) {
         const TColumnIndex column = Header().Columns().GetColumnAndBounds({x, y}, left, right);
         if (column <= NoColumn) return false;
         info.Column = column;
-        info.Text = AnsiToUtf8(Header().Columns()[column].Hint());
+        info.Text = Header().Columns()[column].Hint();
         if (info.Text.empty()) return false;
         info.Rect = boxAt(info.Text, x, 0);
         return true;

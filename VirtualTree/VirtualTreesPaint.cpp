@@ -216,6 +216,7 @@ void TVTRowPainter::PaintCell(TCanvas& canvas, PVirtualNode node, TColumnIndex c
             column > NoColumn ? header.ColumnIsRightToLeft(column) : t.BiDiMode() != bdLeftToRight;
         // Right to left, the levels run leftwards from the cell's right edge.
         if (!info.LineImage.empty()) {
+            // Bands end on the row's last pixel row, where a closing band draws its bottom.
             if (t.LineMode() == lmBands && info.Options.Contains(poGridLines))
                 PaintLines(canvas, BandImage(node, info.LineImage), cell, node->NodeHeight - 1,
                            vAlign, info, t.Colors().Color(TVTColors::GridLineColor), rtl);
@@ -371,11 +372,11 @@ void TVTRowPainter::PaintLines(TCanvas& canvas, const std::vector<TVTLineType>& 
                 DrawDottedHLine(canvas, middle, outer, vAlign, color, info);
                 break;
             case ltLeft:
-                DrawDottedVLine(canvas, 0, height - 1, inner, color, info);
+                DrawDottedVLine(canvas, 0, height, inner, color, info);
                 break;
             case ltLeftBottom:
-                DrawDottedVLine(canvas, 0, height - 1, inner, color, info);
-                DrawDottedHLine(canvas, x, x + indent, height - 1, color, info);
+                DrawDottedVLine(canvas, 0, height, inner, color, info);
+                DrawDottedHLine(canvas, x, x + indent, height, color, info);
                 break;
             default:
                 break;

@@ -170,13 +170,12 @@ void TBaseVirtualTree::ToggleNode(PVirtualNode node) {
         else if (node->LastChild)
             ScrollIntoView(node->LastChild, false, false);
     }
-    if (TopNode() == lastTop) {
-        // The view above the node stayed: the area below it opens or shuts.
-        if (OffsetY() == lastOffsetY) StartToggleAnimation(std::move(animation), node);
+    // The area below the node opens or shuts in the view as it was.
+    StartToggleAnimation(std::move(animation), node, lastOffsetY);
+    if (TopNode() == lastTop && OffsetY() == lastOffsetY)
         InvalidateToBottom(node);
-    } else {
+    else
         Invalidate();
-    }
 }
 
 void TBaseVirtualTree::FullExpand(PVirtualNode node) {

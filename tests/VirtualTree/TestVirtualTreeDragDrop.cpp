@@ -98,16 +98,97 @@ struct LauncherScope {
     ~LauncherScope() { SetDesktopDragRunner(nullptr); }
 };
 
+// The data object a drag of the tree's first node hands the desktop.
+PDataObject DraggedData(DragTree& tree) {
+    PDataObject dragged;
+    LauncherScope scope([&dragged](const TDragRequest& request) {
+        dragged = request.Data;
+        return DROPEFFECT_NONE;
+    });
+    tree.SetFocusedNode(tree.GetFirst());
+    tree.DoDragging({5, 5});
+    return dragged;
+}
+
 }  // namespace
 
 // --- The drop target -----------------------------------------------------------------------
 
 TEST(TreeDragDrop, ADragTakesTheDataObjectTheHandlerMakes) {
     DragTree tree;
+    tree.SetRootNodeCount(1);
+    tree.SetDragImageKind(diNoImage);
     auto own = std::make_shared<TMemoryDataObject>();
     tree.OnCreateDataObject = [&own](TBaseVirtualTree*, PDataObject& data) { data = own; };
-    EXPECT_EQ(tree.CreateDataObject(false), own);
+    EXPECT_EQ(DraggedData(tree), own);
     EXPECT_NE(tree.CreateDataObject(true), own) << "the clipboard keeps the tree's own";
+}
+
+namespace {
+
+// An application's drag manager: it hands out its own data and logs the desktop's calls.
+class OwnDragManager : public IVTDragManager {
+public:
+    PDataObject DataObject() override { return data; }
+    TBaseVirtualTree* DragSource() const override { return nullptr; }
+    bool IsDropTarget() const override { return false; }
+    int DesktopDragEnter(const PDataObject&, TShiftState, TPoint, int) override {
+        calls.push_back("enter");
+        return DROPEFFECT_NONE;
+    }
+    int DesktopDragOver(TShiftState, TPoint, int) override {
+        calls.push_back("over");
+        return DROPEFFECT_NONE;
+    }
+    void DesktopDragLeave() override { calls.push_back("leave"); }
+    int DesktopDrop(const PDataObject&, TShiftState, TPoint, int) override {
+        calls.push_back("drop");
+        return DROPEFFECT_NONE;
+    }
+    PDataObject data = std::make_shared<FakeData>();
+    std::vector<std::string> calls;
+};
+
+}  // namespace
+
+TEST(TreeDragDrop, DragsGoThroughTheDragManagerTheHandlerGives) {
+    DragTree tree;
+    tree.SetRootNodeCount(1);
+    tree.SetDragImageKind(diNoImage);
+    auto manager = std::make_shared<OwnDragManager>();
+    int made = 0;
+    tree.OnCreateDragManager = [&](TBaseVirtualTree* sender, PVTDragManager& dragManager) {
+        EXPECT_EQ(sender, &tree);
+        ++made;
+        dragManager = manager;
+    };
+    EXPECT_EQ(DraggedData(tree), manager->data) << "the drag carries the manager's data object";
+    EXPECT_EQ(&tree.DragManager(), manager.get());
+
+    // The desktop's drags over the tree reach the manager, not the tree's own drop target.
+    DragLog log(tree);
+    ASSERT_TRUE(AcceptsDesktopDrops(tree));
+    TVTDragParts parts(&tree);
+    auto* target = static_cast<TDesktopDropTarget*>(&parts);
+    target->DesktopDragEnter(std::make_shared<FakeData>(), 0, {5, 5}, DROPEFFECT_COPY);
+    target->DesktopDragOver(0, {5, 5}, DROPEFFECT_COPY);
+    target->DesktopDragLeave();
+    EXPECT_EQ(manager->calls, (std::vector<std::string>{"enter", "over", "leave"}));
+    EXPECT_TRUE(log.overs.empty());
+    EXPECT_EQ(made, 1) << "made once";
+
+    // Without a handler the tree's own manager takes the drag to the tree's handlers.
+    DragTree plain;
+    plain.SetRootNodeCount(1);
+    DragLog plainLog(plain);
+    TVTDragParts plainParts(&plain);
+    static_cast<TDesktopDropTarget&>(plainParts)
+        .DesktopDragEnter(std::make_shared<FakeData>(), 0, {5, 5}, DROPEFFECT_COPY);
+    EXPECT_TRUE(plain.DragManager().IsDropTarget());
+    ASSERT_EQ(plainLog.overs.size(), 1u);
+    EXPECT_EQ(plainLog.overs[0].state, dsDragEnter);
+    static_cast<TDesktopDropTarget&>(plainParts).DesktopDragLeave();
+    EXPECT_FALSE(plain.DragManager().IsDropTarget());
 }
 
 TEST(TreeDragDrop, DropModesFollowTheRowHalvesAndTheLabel) {

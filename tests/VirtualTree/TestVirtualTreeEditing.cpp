@@ -61,7 +61,7 @@ public:
         KeyDown(k, shift);
         return k == 0;
     }
-    void Click(int x, int y, TShiftState shift = 0) {
+    void ClickAt(int x, int y, TShiftState shift = 0) {
         MouseDown(mbLeft, shift, x, y);
         MouseUp(mbLeft, shift, x, y);
     }
@@ -357,7 +357,7 @@ TEST(TreeEditing, FocusLeavingTheTreeEndsTheEdit) {
     tree.SetFocus();
     EXPECT_TRUE(tree.IsEditing());
     EXPECT_TRUE(tree.log.empty());
-    tree.Click(5, 150);
+    tree.ClickAt(5, 150);
     EXPECT_FALSE(tree.IsEditing());
     EXPECT_EQ(tree.log, (std::vector<std::string>{"Edited(-1)"}));
     Pump();
@@ -370,10 +370,10 @@ TEST(TreeEditing, ASlowSecondClickOnTheFocusedNodeEditsAfterTheDelay) {
     tree.Add("Banana");
     tree.SetEditDelay(20);
     const int x = tree.LabelX(a), y = tree.Middle(a);
-    tree.Click(x, y);
+    tree.ClickAt(x, y);
     ASSERT_EQ(tree.FocusedNode(), a);
     EXPECT_FALSE(tree.TimerActive(TBaseVirtualTree::EditTimer)) << "the first click only focuses";
-    tree.Click(x, y);
+    tree.ClickAt(x, y);
     EXPECT_TRUE(tree.TimerActive(TBaseVirtualTree::EditTimer));
     EXPECT_FALSE(tree.IsEditing());
     Pump(100);
@@ -383,7 +383,7 @@ TEST(TreeEditing, ASlowSecondClickOnTheFocusedNodeEditsAfterTheDelay) {
     Pump();
 
     // A double click in between cancels the pending edit.
-    tree.Click(x, y);
+    tree.ClickAt(x, y);
     EXPECT_TRUE(tree.TimerActive(TBaseVirtualTree::EditTimer));
     tree.MouseDown(mbLeft, ssDouble, x, y);
     tree.MouseUp(mbLeft, 0, x, y);
@@ -393,7 +393,7 @@ TEST(TreeEditing, ASlowSecondClickOnTheFocusedNodeEditsAfterTheDelay) {
 
     // Without toEditable the timer never starts.
     tree.TreeOptions().SetMiscOptions(DefaultMiscOptions);
-    tree.Click(x, y);
+    tree.ClickAt(x, y);
     EXPECT_FALSE(tree.TimerActive(TBaseVirtualTree::EditTimer));
 }
 

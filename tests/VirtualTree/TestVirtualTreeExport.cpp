@@ -111,6 +111,18 @@ TEST(VirtualTreeExport, Utf8OutputCombinesPairsAndDropsUnpairedSurrogates) {
     EXPECT_EQ(ContentToText(t.tree, tstAll, u'\t', t.cellText).substr(0, 3), "\xE9\r\n");
 }
 
+TEST(VirtualTreeExport, ColumnCaptionsAreUnicode) {
+    ExportTree t;
+    t.AddColumns();
+    t.tree.Header().Columns()[1].SetText("\xD0\x96");  // "Ж" in UTF-8
+    EXPECT_EQ(ContentToUnicode(t.tree, tstAll, u'\t', t.cellText).substr(0, 9),
+              u"Name\t\t\u0416\r\n");
+    EXPECT_NE(ContentToRTF(t.tree, tstAll, t.cellText).find("\\u1046\\'3f\\cell\\row"),
+              std::string::npos);
+    EXPECT_NE(ContentToHTML(t.tree, tstAll, t.cellText).find("px\">\xD0\x96</th>"),
+              std::string::npos);
+}
+
 TEST(VirtualTreeExport, HtmlEnvelopeByteForByte) {
     EXPECT_EQ(HTMLClipboardEnvelope("<b>x</b>"),
               "Version:1.0\r\n"

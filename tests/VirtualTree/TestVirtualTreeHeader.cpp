@@ -528,4 +528,9 @@ TEST(VirtualTreeHeader, OwnerDrawnButtonsAreLeftToTheTreesHandler) {
     TBitmap bitmap(120, 17);
     tree.Header().PaintHeader(bitmap.Canvas(), {0, 0, 120, 17}, 0);
     EXPECT_EQ(drawn, std::vector<TColumnIndex>{1});
+    // Without hoOwnerDraw the header draws the owner-drawn column itself.
+    drawn.clear();
+    tree.Header().SetOptions(tree.Header().Options() - hoOwnerDraw);
+    tree.Header().PaintHeader(bitmap.Canvas(), {0, 0, 120, 17}, 0);
+    EXPECT_TRUE(drawn.empty());
 }

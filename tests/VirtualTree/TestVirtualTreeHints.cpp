@@ -221,7 +221,7 @@ TEST(TreeHints, HeaderColumnsShowTheirOwnHintsAfterThePause) {
     HintTree tree;
     tree.Open(260, 100);
     TwoColumns(tree);
-    tree.Header().Columns()[1].SetHint("Where it points");
+    tree.Header().Columns()[1].SetHint("Where it points \xD0\x96");  // UTF-8, as cells are
     TVTHeaderOptions options = tree.Header().Options();
     options.Include(hoVisible);
     options.Include(hoShowHint);
@@ -238,7 +238,7 @@ TEST(TreeHints, HeaderColumnsShowTheirOwnHintsAfterThePause) {
     EXPECT_FALSE(HintWindowShowing()) << "over the header the hint pause applies";
     Pump(60);
     ASSERT_TRUE(HintWindowShowing());
-    EXPECT_EQ(ShownHint().Text, "Where it points");
+    EXPECT_EQ(ShownHint().Text, "Where it points \xD0\x96");
     move(20);
     EXPECT_FALSE(HintWindowShowing()) << "a column without a hint shows none";
     options.Exclude(hoShowHint);

@@ -17,12 +17,12 @@ public:
     using TBaseVirtualTree::MouseUp;
     void CallContextPopup(TPoint p, bool& handled) { DoContextPopup(p, handled); }
 
-    void Click(int x, int y, TShiftState shift = 0, TMouseButton button = mbLeft) {
+    void ClickAt(int x, int y, TShiftState shift = 0, TMouseButton button = mbLeft) {
         MouseDown(button, shift, x, y);
         MouseUp(button, shift, x, y);
     }
     void DoubleClick(int x, int y) {
-        Click(x, y);
+        ClickAt(x, y);
         MouseDown(mbLeft, ssDouble, x, y);
         MouseUp(mbLeft, 0, x, y);
     }
@@ -76,19 +76,19 @@ TEST(TreeMouse, ClicksFocusAndSelect) {
     std::vector<PVirtualNode> rows;
     for (int i = 0; i < 4; ++i) rows.push_back(tree.AddChild(nullptr));
     const int x = tree.GetDisplayRect(rows[0], NoColumn, true).Left + 2;
-    tree.Click(x, Middle(tree, rows[1]));
+    tree.ClickAt(x, Middle(tree, rows[1]));
     EXPECT_EQ(tree.FocusedNode(), rows[1]);
     EXPECT_EQ(tree.SelectedNodes(), std::vector<PVirtualNode>{rows[1]});
-    tree.Click(x, Middle(tree, rows[3]), ssCtrl);
+    tree.ClickAt(x, Middle(tree, rows[3]), ssCtrl);
     EXPECT_EQ(tree.SelectedNodes(), (std::vector<PVirtualNode>{rows[1], rows[3]}));
-    tree.Click(x, Middle(tree, rows[3]), ssCtrl);
+    tree.ClickAt(x, Middle(tree, rows[3]), ssCtrl);
     EXPECT_EQ(tree.SelectedNodes(), std::vector<PVirtualNode>{rows[1]}) << "Ctrl toggles";
-    tree.Click(x, Middle(tree, rows[1]));  // the range anchor
-    tree.Click(x, Middle(tree, rows[3]), ssShift);
+    tree.ClickAt(x, Middle(tree, rows[1]));  // the range anchor
+    tree.ClickAt(x, Middle(tree, rows[3]), ssShift);
     EXPECT_EQ(tree.SelectedNodes(), (std::vector<PVirtualNode>{rows[1], rows[2], rows[3]}));
-    tree.Click(x, Middle(tree, rows[0]));
+    tree.ClickAt(x, Middle(tree, rows[0]));
     EXPECT_EQ(tree.SelectedNodes(), std::vector<PVirtualNode>{rows[0]});
-    tree.Click(x, 180);  // empty space: the selection goes
+    tree.ClickAt(x, 180);  // empty space: the selection goes
     EXPECT_TRUE(tree.SelectedNodes().empty());
     EXPECT_EQ(CheckStructure(tree), "");
 }
@@ -100,7 +100,7 @@ TEST(TreeMouse, ButtonsAndDoubleClicksToggle) {
     tree.AddChild(a);
     PVirtualNode b = tree.AddChild(nullptr);
     tree.SetFocusedNode(b);
-    tree.Click(int(tree.Indent()) / 2, Middle(tree, a));
+    tree.ClickAt(int(tree.Indent()) / 2, Middle(tree, a));
     EXPECT_TRUE(tree.Expanded(a));
     EXPECT_EQ(tree.FocusedNode(), b) << "the button leaves focus and selection alone";
     int dblClicks = 0;
@@ -124,7 +124,7 @@ TEST(TreeMouse, ACheckPressCompletesOverItsNodeOnly) {
     ASSERT_GE(layout.CheckX, 0);
     const int x = layout.CheckX + 3;
     EXPECT_EQ(tree.At(x, Middle(tree, a)), hiOnItem | hiOnItemCheckbox);
-    tree.Click(x, Middle(tree, a));
+    tree.ClickAt(x, Middle(tree, a));
     EXPECT_EQ(tree.CheckState(a), csCheckedNormal);
     tree.MouseDown(mbLeft, 0, x, Middle(tree, a));
     EXPECT_EQ(tree.CheckState(a), csCheckedNormal) << "pressed only in look";

@@ -204,6 +204,10 @@ TEST(VirtualTreeObject, AssignCopiesTheProperties) {
     source.Background().Assign(tile);
     source.Header().Columns().Add()->SetWidth(70);
     source.Header().SetStyle(hsFlatButtons);
+    source.Header().Font().SetName("Header Face");
+    source.Header().Font().SetSize(13);
+    source.Header().SetHeight(31);
+    source.Header().SetOptions({hoColumnResize, hoHotTrack, hoShowSortGlyphs});
     TestTree target;
     target.Assign(source);
     EXPECT_EQ(target.HintMode(), hmTooltip);
@@ -214,6 +218,11 @@ TEST(VirtualTreeObject, AssignCopiesTheProperties) {
     ASSERT_EQ(target.Header().Columns().Count(), 1);
     EXPECT_EQ(target.Header().Columns().Items(0).Width(), 70);
     EXPECT_EQ(target.Header().Style(), hsFlatButtons);
+    EXPECT_EQ(target.Header().Font().Name(), "Header Face");
+    EXPECT_EQ(target.Header().Font().Size(), 13);
+    EXPECT_EQ(target.Header().Height(), 31);
+    EXPECT_EQ(target.Header().Options(),
+              TVTHeaderOptions({hoColumnResize, hoHotTrack, hoShowSortGlyphs}));
     EXPECT_EQ(target.Indent(), 30u);
     EXPECT_EQ(target.DefaultNodeHeight(), 24u);
     EXPECT_EQ(target.NodeDataSize(), 12);

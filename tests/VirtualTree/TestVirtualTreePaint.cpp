@@ -6,7 +6,9 @@
 
 #include "platform/Canvas.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <functional>
 
 namespace {
 
@@ -232,6 +234,26 @@ TEST(VirtualTreePaint, DottedTreeLinesJoinAcrossRows) {
     int dots = 0;
     for (int px = x; px < 18; ++px) dots += image.Pixel(px, 9) == kLines;
     EXPECT_GE(dots, 4);
+}
+
+TEST(VirtualTreePaint, BandLinesRunTheWholeRowAndCloseOnItsLastPixelRow) {
+    REQUIRE_PIXELS();
+    PaintedTree tree;
+    tree.TreeOptions().SetPaintOptions({toShowRoot, toShowTreeLines});
+    tree.SetLineMode(lmBands);
+    tree.SetLineStyle(lsSolid);
+    // The top level's band goes on through the parent and its child and closes on the last row.
+    PVirtualNode parent = tree.AddChild(nullptr);
+    tree.AddChild(parent);
+    tree.AddChild(nullptr);
+    tree.SetExpanded(parent, true);
+    TBitmap image = tree.Render(100, 60);
+    // The band's edge runs down all three rows without a gap between them.
+    for (int y = 0; y < 54; ++y) EXPECT_EQ(image.Pixel(0, y), kGrid) << y;
+    // The last row closes its band on its own bottom pixel row, not the one above.
+    EXPECT_EQ(image.Pixel(10, 53), kGrid);
+    EXPECT_NE(image.Pixel(10, 52), kGrid);
+    EXPECT_NE(image.Pixel(0, 54), kGrid) << "nothing below the rows";
 }
 
 TEST(VirtualTreePaint, LineImagesAndVerticalAlignment) {
@@ -498,63 +520,148 @@ TEST(VirtualTreePaint, TheBackgroundPictureIsTiledUnderTheRowsAndStaysWhileTheyS
                 << x << "," << y;
 }
 
+namespace {
+
+// The first client row, scanning down at x, where the selection's red shows (-1: nowhere).
+int RedTop(TBaseVirtualTree& tree, int x) {
+    TBitmap window;
+    tree.PaintTo(window);
+    const int frame = tree.BorderWidth();
+    for (int y = 0; y < tree.ClientHeight(); ++y)
+        if (window.Pixel(frame + x, frame + y) == kSelection) return y;
+    return -1;
+}
+
+// A collapsed parent with two children, then four rows (five rows fill the 90 pixel high
+// window); the first row after the parent is selected, so its red bar shows where it is.
+struct ToggleTree {
+    explicit ToggleTree(TScrollStyle bars) {
+        tree.TreeOptions().SetPaintOptions({});
+        tree.ScrollBarOptions().SetScrollBars(bars);
+        tree.SetClientSize(200, 90);
+        parent = tree.AddChild(nullptr);
+        tree.AddChild(parent);
+        tree.AddChild(parent);
+        PVirtualNode next = tree.AddChild(nullptr);
+        for (int i = 0; i < 3; ++i) tree.AddChild(nullptr);
+        tree.SetSelected(next, true);
+        tree.Show();
+        Pump();
+        tree.SetAnimationDuration(300);
+    }
+    // Toggles the parent: the red bar slides from `from` to `to` while the nodes change at
+    // once. atStart looks at the window as the animation starts.
+    void ExpectSlide(int from, int to, const std::function<void()>& atStart = {}) {
+        const bool expanding = !tree.Expanded(parent);
+        tree.ToggleNode(parent);
+        EXPECT_EQ(tree.Expanded(parent), expanding) << "the nodes change at once";
+        EXPECT_TRUE(tree.HasTreeState(tsInAnimation));
+        EXPECT_EQ(RedTop(tree, 6), from) << "the picture starts where it was";
+        if (atStart) atStart();
+        Pump(100);
+        const int top = RedTop(tree, 6);
+        EXPECT_GT(top, std::min(from, to));
+        EXPECT_LT(top, std::max(from, to));
+        while (tree.HasTreeState(tsInAnimation)) Pump(20);
+        EXPECT_EQ(RedTop(tree, 6), to);
+    }
+    PaintedTree tree;
+    PVirtualNode parent = nullptr;
+};
+
+}  // namespace
+
 TEST(VirtualTreePaint, AnAnimatedToggleOpensAndShutsTheAreaBelowTheRow) {
+    REQUIRE_PIXELS();
+    ToggleTree t(ssNone);
+    PaintedTree& tree = t.tree;
+    ASSERT_TRUE(tree.TreeOptions().AnimationOptions().Contains(toAnimatedToggle));
+    EXPECT_EQ(RedTop(tree, 6), 18);
+    t.ExpectSlide(18, 54);  // below the two children
+    t.ExpectSlide(54, 18);
+
+    // A scroll ends a running animation; without a duration the toggle shows at once.
+    tree.ToggleNode(t.parent);
+    tree.SetOffsetY(-18);
+    EXPECT_FALSE(tree.HasTreeState(tsInAnimation));
+    EXPECT_EQ(RedTop(tree, 6), 36);
+    tree.SetOffsetY(0);
+    tree.SetAnimationDuration(0);
+    tree.ToggleNode(t.parent);
+    EXPECT_FALSE(tree.HasTreeState(tsInAnimation));
+    EXPECT_EQ(RedTop(tree, 6), 18);
+}
+
+TEST(VirtualTreePaint, AToggleThatBringsOrRemovesAScrollBarIsAnimatedToo) {
+    REQUIRE_PIXELS();
+    ToggleTree t(ssVertical);
+    PaintedTree& tree = t.tree;
+    ASSERT_FALSE(tree.ScrollBarVisible(sbVertical));
+    const int width = tree.ClientWidth();
+    t.ExpectSlide(18, 54, [&] {
+        EXPECT_TRUE(tree.ScrollBarVisible(sbVertical)) << "the children overflow the window";
+    });
+    t.ExpectSlide(54, 18, [&] {
+        EXPECT_FALSE(tree.ScrollBarVisible(sbVertical));
+        TBitmap window;
+        tree.PaintTo(window);
+        const int frame = tree.BorderWidth();
+        EXPECT_EQ(window.Pixel(frame + width - 8, frame + 80), kGround)
+            << "the strip the scroll bar left is painted too";
+    });
+}
+
+TEST(VirtualTreePaint, ACollapseAboveTheWindowSlidesTheWindowsRowsUp) {
     REQUIRE_PIXELS();
     PaintedTree tree;
     tree.TreeOptions().SetPaintOptions({});
     tree.ScrollBarOptions().SetScrollBars(ssNone);
     tree.SetClientSize(200, 90);
     PVirtualNode parent = tree.AddChild(nullptr);
-    tree.AddChild(parent);
-    tree.AddChild(parent);
-    PVirtualNode next = tree.AddChild(nullptr);
-    for (int i = 0; i < 3; ++i) tree.AddChild(nullptr);
-    tree.SetSelected(next, true);  // its red bar shows where the rows after the parent are
+    std::vector<PVirtualNode> children;
+    for (int i = 0; i < 10; ++i) children.push_back(tree.AddChild(parent));
+    PVirtualNode last = nullptr;
+    for (int i = 0; i < 10; ++i) last = tree.AddChild(nullptr);
+    tree.SetExpanded(parent, true);
+    tree.SetSelected(children[3], true);  // content 72, window 36 once scrolled by 36
     tree.Show();
     Pump();
+    tree.SetOffsetY(-36);  // the parent's row lies above the window
+    Pump();
     tree.SetAnimationDuration(300);
-    ASSERT_TRUE(tree.TreeOptions().AnimationOptions().Contains(toAnimatedToggle));
-    const int frame = tree.BorderWidth();
-    auto redTop = [&] {
-        TBitmap window;
-        tree.PaintTo(window);
-        for (int y = 0; y < 90; ++y)
-            if (window.Pixel(frame + 6, frame + y) == kSelection) return y;
-        return -1;
-    };
-
-    EXPECT_EQ(redTop(), 18);
-    tree.ToggleNode(parent);
-    EXPECT_TRUE(tree.Expanded(parent)) << "the nodes change at once";
-    EXPECT_TRUE(tree.HasTreeState(tsInAnimation));
-    EXPECT_EQ(redTop(), 18) << "the picture starts where it was";
-    Pump(100);
-    int top = redTop();
-    EXPECT_GT(top, 18);
-    EXPECT_LT(top, 54);
-    while (tree.HasTreeState(tsInAnimation)) Pump(20);
-    EXPECT_EQ(redTop(), 54) << "below the two children";
+    const int x = tree.GetDisplayRect(children[3], NoColumn, true).Left + 2;
+    ASSERT_EQ(RedTop(tree, x), 36);
 
     tree.ToggleNode(parent);
     EXPECT_FALSE(tree.Expanded(parent));
-    EXPECT_EQ(redTop(), 54);
-    Pump(100);
-    top = redTop();
-    EXPECT_GT(top, 18);
-    EXPECT_LT(top, 54);
+    EXPECT_EQ(tree.OffsetY(), -36);
+    EXPECT_TRUE(tree.HasTreeState(tsInAnimation));
+    EXPECT_EQ(RedTop(tree, x), 36) << "the picture starts where it was";
+    Pump(60);
+    const int top = RedTop(tree, x);
+    EXPECT_LT(top, 36) << "the window's rows move up";
+    EXPECT_GE(top, 0);
     while (tree.HasTreeState(tsInAnimation)) Pump(20);
-    EXPECT_EQ(redTop(), 18);
+    EXPECT_EQ(RedTop(tree, x), -1) << "the child is gone";
 
-    // A scroll ends a running animation; without a duration the toggle shows at once.
-    tree.ToggleNode(parent);
-    tree.SetOffsetY(-18);
-    EXPECT_FALSE(tree.HasTreeState(tsInAnimation));
-    EXPECT_EQ(redTop(), 36);
-    tree.SetOffsetY(0);
+    // Scrolled to the end, the collapse pulls the view up too: the animation shows the view
+    // as it was, the last step the new one.
     tree.SetAnimationDuration(0);
+    tree.SetExpanded(parent, true);
+    tree.SetOffsetY(-1000);
+    tree.SetSelected(last, true);
+    Pump();
+    tree.SetAnimationDuration(300);
+    const int lastX = tree.GetDisplayRect(last, NoColumn, true).Left + 2;
+    ASSERT_EQ(RedTop(tree, lastX), 72);
     tree.ToggleNode(parent);
-    EXPECT_FALSE(tree.HasTreeState(tsInAnimation));
-    EXPECT_EQ(redTop(), 18);
+    EXPECT_EQ(tree.OffsetY(), 90 - 11 * 18);
+    EXPECT_TRUE(tree.HasTreeState(tsInAnimation));
+    EXPECT_EQ(RedTop(tree, lastX), 72);
+    Pump(60);
+    EXPECT_LT(RedTop(tree, lastX), 72);
+    while (tree.HasTreeState(tsInAnimation)) Pump(20);
+    EXPECT_EQ(RedTop(tree, lastX), 72);
 }
 
 TEST(VirtualTreePaint, ACollapseUncoversTheColumnColoursBelow) {

@@ -202,10 +202,13 @@ TEST(TreeStreams, UnknownChunksAreSkippedAndVersionOneRunsToTheEnd) {
         Append32(v1, 20);
         v1.insert(v1.end(), {uint8_t(i == 1 ? 0x81 : 0x01), 50, 9, 77});
     }
+    tree.TreeOptions().SetSelectionOptions({toMultiSelect});  // a loaded selection stays
     Load(tree, v1);
     EXPECT_EQ(tree.TotalCount(), 3u);
     EXPECT_EQ(tree.VisibleCount(), 3u) << "a selected old node is visible too";
+    EXPECT_EQ(tree.SelectionCount(), 1u);
     for (PVirtualNode n : AllNodes(tree)) {
+        EXPECT_EQ(tree.Selected(n), n->Index == 1) << "bit 7 selects, node " << n->Index;
         EXPECT_EQ(n->CheckType, ctNone) << "unknown check type";
         EXPECT_EQ(n->CheckState, csUncheckedNormal) << "unknown check state";
     }
