@@ -247,8 +247,6 @@ class QtPrinter : public TPrinter {
 public:
     explicit QtPrinter(TPrintJobEnd end)
         : printer_(QPrinter::HighResolution), canvas_(printer_, painter_), end_(std::move(end)) {
-        printer_.setFullPage(true);
-        printer_.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Inch);
         DefaultPaper();
     }
     ~QtPrinter() override {
@@ -439,9 +437,13 @@ private:
     }
 
     // Also remembers the target and paper now set, to tell a dialog's choices from them.
+    // Painting covers the whole paper whatever the margins; but the print dialog's page set-up
+    // hands a queue the paper picked there with these margins, and Qt takes it only when the
+    // queue can print them: so they are the widest unprintable edge, on every side.
     void FullPage() {
         printer_.setFullPage(true);
-        printer_.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Inch);
+        const double margin = WidestMargin();
+        printer_.setPageMargins(QMarginsF(margin, margin, margin, margin), QPageLayout::Inch);
         target_ = Target();
         paper_ = printer_.pageLayout().pageSize();
     }
@@ -449,6 +451,20 @@ private:
     std::string Target() const {
         return printer_.outputFileName().isEmpty() ? "queue " + printer_.printerName().toStdString()
                                                    : std::string("file");
+    }
+
+    // The margin of FullPage in inches, rounded up to a hundredth: the widest of every queue's,
+    // as the dialog may move to any queue (or come from a file) and pick a paper there.
+    double WidestMargin() {
+        const QStringList queues = QPrinterInfo::availablePrinterNames();
+        if (queues != marginQueues_) {
+            double points = 0;
+            for (const QString& queue : queues)
+                points = std::max(points, QueueLargestMargin(queue.toStdString()));
+            margin_ = points > 0 ? std::ceil((points + 0.01) / 72 * 100) / 100 : 0;
+            marginQueues_ = queues;
+        }
+        return margin_;
     }
 
     // The paper sources of the queue printed to now (none for a PDF file), read once per queue.
@@ -494,6 +510,8 @@ private:
     std::vector<TInputSlot> slots_;
     std::string slotsQueue_;
     bool slotsRead_ = false;
+    QStringList marginQueues_;  // the queues margin_ was read from
+    double margin_ = 0;
     int bin_ = 0;
 };
 

@@ -4,12 +4,16 @@
 
 #include "QtTestApplication.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QLocale>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintEngine>
 #include <QPrinterInfo>
+#include <QPushButton>
+#include <QTimer>
 
 #include <fstream>
 
@@ -48,6 +52,12 @@ TEST(PrinterDescription, ItsDefaultPageSizeIsTheQueuesPaper) {
     ASSERT_TRUE(letter);
     EXPECT_EQ(letter->sizePoints(), QSize(612, 792));
     EXPECT_FALSE(ReadPpdDefaultPaper(kData + "no-such-file.ppd"));
+}
+
+TEST(PrinterDescription, ItsWidestUnprintableEdgeCoversEveryPaper) {
+    EXPECT_EQ(ReadPpdLargestMargin(kData + "OfficeA4.ppd"), 36);  // US Letter's; A4's are 18
+    EXPECT_EQ(ReadPpdLargestMargin(kData + "ThreeTrays.ppd"), 18);
+    EXPECT_EQ(ReadPpdLargestMargin(kData + "no-such-file.ppd"), 0);
 }
 
 TEST(PrintJob, APdfFileTakesTheLocalesPaper) {
@@ -113,6 +123,73 @@ TEST(PrintQueue, AQueueChosenInThePrintDialogTakesItsDefaultPaper) {
     qt.setPageSize(QPageSize(QPageSize::Legal));
     printer->SetupChanged();
     EXPECT_EQ(printer->PaperNumber(), 5);
+}
+
+// The paper a job goes out on: the print engine's page layout gives both the job's "media"
+// option and the size of the pages spooled.
+struct TJobPaper {
+    std::string Media;
+    QSize Points;
+    bool operator==(const TJobPaper&) const = default;
+};
+std::ostream& operator<<(std::ostream& out, const TJobPaper& paper) {
+    return out << paper.Media << " " << paper.Points.width() << "x" << paper.Points.height();
+}
+
+// Prints one page after choosing `queue` in a real print dialog and, in its Properties, the
+// page size named `paper`.
+TJobPaper PrintWithPaperPicked(TPrinter& printer, const QString& queue, const QString& paper) {
+    TJobPaper job;
+    QPrinter& qt = *QtPrinterOf(printer);
+    {
+        QPrintDialog dialog(&qt);
+        dialog.open();
+        auto* queues = dialog.findChild<QComboBox*>("printers");
+        EXPECT_NE(queues, nullptr);
+        if (!queues) return job;
+        queues->setCurrentIndex(queues->findText(queue));
+        bool picked = false;
+        QTimer::singleShot(0, [&] {
+            auto* properties = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!properties) return;
+            if (auto* sizes = properties->findChild<QComboBox*>("pageSizeCombo")) {
+                const int at = sizes->findText(paper);
+                picked = at >= 0;
+                sizes->setCurrentIndex(at);
+            }
+            properties->accept();
+        });
+        dialog.findChild<QPushButton*>("properties")->click();
+        EXPECT_TRUE(picked) << "no page size " << paper.toStdString();
+        dialog.accept();
+    }
+    printer.SetupChanged();
+    EXPECT_EQ(printer.PrinterName(), queue.toStdString());
+    auto* engine = qt.printEngine();
+    if (!printer.BeginDocument()) return job;
+    const auto layout = engine->property(QPrintEngine::PPK_QPageLayout).value<QPageLayout>();
+    job = {layout.pageSize().key().toStdString(),
+           layout.fullRect(QPageLayout::Point).size().toSize()};
+    printer.EndDocument();
+    return job;
+}
+
+TEST(PrintQueue, APaperPickedInThePrintDialogGoesWithTheJob) {
+    if (!HasPrivateQueues()) GTEST_SKIP() << "no private print system";
+    const TJobPaper a4{"A4", {595, 842}}, letter{"Letter", {612, 792}};
+    auto printer = CreateSystemPrinter();
+    ASSERT_TRUE(printer->SetPrinterName("OfficeA4"));
+    EXPECT_EQ(PrintWithPaperPicked(*printer, "OfficeA4", "US Letter"), letter);
+    ASSERT_TRUE(printer->SetPrinterName("Trays"));
+    EXPECT_EQ(PrintWithPaperPicked(*printer, "Trays", "A4"), a4);
+
+    // Another queue chosen in the same dialog does not put its own paper over the pick.
+    ASSERT_TRUE(printer->SetPrinterName("Trays"));
+    ASSERT_TRUE(printer->SetPaperNumber(9));
+    EXPECT_EQ(PrintWithPaperPicked(*printer, "OfficeA4", "US Letter"), letter);
+    ASSERT_TRUE(printer->SetPrinterName("OfficeA4"));
+    ASSERT_TRUE(printer->SetPaperNumber(1));
+    EXPECT_EQ(PrintWithPaperPicked(*printer, "Trays", "A4"), a4);
 }
 
 TEST(PrintQueue, TheChosenBinGoesWithTheJob) {

@@ -37,6 +37,11 @@ std::optional<QPageSize> ReadPpdDefaultPaper(const std::string& ppdPath);
 // The default paper of a queue (its name in UTF-8): its printer description's, else what Qt
 // knows of the queue; none for an unknown queue.
 std::optional<QPageSize> QueueDefaultPaper(const std::string& queueName);
+// The widest unprintable edge, in points, of any paper a printer description (PPD) offers, on
+// any side; 0 when the file cannot be read as one.
+double ReadPpdLargestMargin(const std::string& ppdPath);
+// The same for a queue (its name in UTF-8), from the printer description the print system holds.
+double QueueLargestMargin(const std::string& queueName);
 // The paper a PDF file takes: Letter in the United States and Canada, A4 elsewhere, by the
 // territory of the locale in force (QLocale()).
 QPageSize LocaleDefaultPaper();
