@@ -2,6 +2,11 @@
 // PDF file; its canvas draws with a painter on it and measures on it without one.
 #include "platform/Printer.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFileInfo>
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontMetricsF>
@@ -14,8 +19,11 @@
 #include <QPrinterInfo>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 
 #include "QtCanvas.h"
 #include "TextRuns.h"
@@ -251,6 +259,7 @@ public:
     }
     ~QtPrinter() override {
         if (painter_.isActive()) painter_.end();
+        DropFile();
     }
 
     std::vector<std::string> PrinterNames() override {
@@ -407,21 +416,29 @@ public:
     bool BeginDocument() override {
         error_.clear();
         PassBin();
-        return painter_.begin(&printer_);
+        StartFile();
+        if (painter_.begin(&printer_)) return true;
+        if (partial_.isEmpty()) file_.clear();  // the file itself was not opened: it stays
+        DropFile();
+        return false;
     }
     bool NewPage() override { return printer_.newPage(); }
     bool EndDocument() override {
         if (!painter_.isActive()) return true;
         std::optional<std::string> failure = end_(painter_, printer_);
         if (painter_.isActive()) painter_.end();
+        if (!failure) failure = KeepFile();
         if (!failure) return true;
+        DropFile();
         error_ = *failure;
         return false;
     }
     std::string ErrorText() override { return error_; }
+    // Qt's abort does nothing for a file: the painter's end writes it whole, so it is removed.
     void AbortDocument() override {
         printer_.abort();
         if (painter_.isActive()) painter_.end();
+        DropFile();
     }
     TPrintCanvas& Canvas() override { return canvas_; }
     QPrinter& Printer() { return printer_; }
@@ -499,9 +516,78 @@ private:
         engine->setProperty(kPrintSystemOptions, options);
     }
 
+    // A document for a file is written beside it under a name of its own and takes the file's
+    // place only when it is finished: a job that fails or is aborted leaves no output, and the
+    // file that was there before stays as it was. Where no file can be made beside it, the
+    // document goes to the file itself, and a failed one is removed (or emptied).
+    void StartFile() {
+        file_.clear();
+        partial_.clear();
+        if (printer_.outputFormat() != QPrinter::PdfFormat || printer_.outputFileName().isEmpty())
+            return;
+        file_ = printer_.outputFileName();
+        const QFileInfo info(file_);
+        // A link stays a link: the file it leads to is the one replaced.
+        const QString real = info.exists() ? info.canonicalFilePath() : file_;
+        const QFileInfo target(real);
+        struct stat before {};
+        const bool existed = ::stat(QFile::encodeName(real).constData(), &before) == 0;
+        for (int attempt = 0; attempt < 100 && partial_.isEmpty(); ++attempt) {
+            const QString name = target.absolutePath() + "/." + target.fileName() + "." +
+                                 QString::number(::getpid()) + "-" + QString::number(attempt) +
+                                 ".part";
+            const int fd = ::open(QFile::encodeName(name).constData(),
+                                  O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd < 0) {
+                if (errno == EEXIST) continue;
+                break;
+            }
+            if (existed) (void)::fchmod(fd, before.st_mode & 07777);
+            ::close(fd);
+            partial_ = name;
+            real_ = real;
+        }
+        if (!partial_.isEmpty()) printer_.setOutputFileName(partial_);
+    }
+
+    // Puts a finished document in the file's place; the reason when that fails.
+    std::optional<std::string> KeepFile() {
+        if (partial_.isEmpty()) {
+            file_.clear();
+            return std::nullopt;
+        }
+        if (::rename(QFile::encodeName(partial_).constData(),
+                     QFile::encodeName(real_).constData()) != 0)
+            return std::string(std::strerror(errno));
+        partial_.clear();
+        RestoreFileName();
+        return std::nullopt;
+    }
+
+    // Removes what a document that did not finish wrote.
+    void DropFile() {
+        if (file_.isEmpty()) return;
+        if (!partial_.isEmpty()) {
+            QFile::remove(partial_);
+            partial_.clear();
+            RestoreFileName();
+        } else if (!QFile::remove(file_)) {
+            QFile(file_).resize(0);
+        }
+        file_.clear();
+    }
+
+    void RestoreFileName() {
+        printer_.setOutputFileName(file_);
+        file_.clear();
+    }
+
     QPrinter printer_;
     QPainter painter_;
     QtPrintCanvas canvas_;
+    QString file_;     // the file a document is printed to, while it is printed
+    QString partial_;  // the document being written in its place, beside it
+    QString real_;     // the file it replaces when finished (a link's target)
     TPrintJobEnd end_;
     std::string error_;
     std::string target_;  // the queue or file, and the paper, as this printer last set them
