@@ -258,8 +258,7 @@ public:
         DefaultPaper();
     }
     ~QtPrinter() override {
-        if (painter_.isActive()) painter_.end();
-        DropFile();
+        if (painter_.isActive()) QtPrinter::AbortDocument();
     }
 
     std::vector<std::string> PrinterNames() override {
@@ -434,10 +433,16 @@ public:
         return false;
     }
     std::string ErrorText() override { return error_; }
-    // Qt's abort does nothing for a file: the painter's end writes it whole, so it is removed.
+    // Qt's abort does nothing for a queue or a file: the painter's end hands the job over or
+    // writes the file whole. So a queue's job goes held, under a title of its own, and is
+    // cancelled; a file's output is removed.
     void AbortDocument() override {
         printer_.abort();
+        std::string held;
+        if (painter_.isActive() && printer_.outputFormat() == QPrinter::NativeFormat)
+            held = HoldJob();
         if (painter_.isActive()) painter_.end();
+        if (!held.empty()) CancelHeld(held);
         DropFile();
     }
     TPrintCanvas& Canvas() override { return canvas_; }
@@ -502,18 +507,45 @@ private:
     // options stay as the printer set-up dialog left them.
     void PassBin() {
         const int bin = BinNumber();
+        if (bin == 0 || printer_.outputFormat() != QPrinter::NativeFormat) return;
+        SetJobOption("InputSlot", QString::fromStdString(slots_[size_t(bin - kFirstBin)].Keyword));
+    }
+
+    // Sets one of the print-system options the job is handed over with.
+    void SetJobOption(const QString& name, const QString& value) {
         QPrintEngine* engine = printer_.printEngine();
-        if (bin == 0 || !engine || printer_.outputFormat() != QPrinter::NativeFormat) return;
+        if (!engine) return;
         QStringList options = engine->property(kPrintSystemOptions).toStringList();
         for (qsizetype i = 0; i + 1 < options.size();) {
-            if (options[i] == QLatin1String("InputSlot"))
+            if (options[i] == name)
                 options.remove(i, 2);
             else
                 i += 2;
         }
-        options << QStringLiteral("InputSlot")
-                << QString::fromStdString(slots_[size_t(bin - kFirstBin)].Keyword);
+        options << name << value;
         engine->setProperty(kPrintSystemOptions, options);
+    }
+
+    // Makes the open job go to the queue held until it is released, under a title no other job
+    // has; returns the title. The printer's own options and title come back afterwards.
+    std::string HoldJob() {
+        QPrintEngine* engine = printer_.printEngine();
+        if (!engine) return {};
+        heldOptions_ = engine->property(kPrintSystemOptions);
+        heldTitle_ = engine->property(QPrintEngine::PPK_DocumentName);
+        SetJobOption("job-hold-until", "indefinite");
+        static int aborted = 0;
+        const std::string title =
+            "Aborted " + std::to_string(::getpid()) + "-" + std::to_string(++aborted);
+        engine->setProperty(QPrintEngine::PPK_DocumentName, QString::fromStdString(title));
+        return title;
+    }
+    void CancelHeld(const std::string& title) {
+        CancelHeldJob(printer_.printerName().toStdString(), title);
+        if (QPrintEngine* engine = printer_.printEngine()) {
+            engine->setProperty(kPrintSystemOptions, heldOptions_);
+            engine->setProperty(QPrintEngine::PPK_DocumentName, heldTitle_);
+        }
     }
 
     // A document for a file is written beside it under a name of its own and takes the file's
@@ -596,7 +628,8 @@ private:
     std::vector<TInputSlot> slots_;
     std::string slotsQueue_;
     bool slotsRead_ = false;
-    QStringList marginQueues_;  // the queues margin_ was read from
+    QVariant heldOptions_, heldTitle_;  // of the job held to be cancelled
+    QStringList marginQueues_;          // the queues margin_ was read from
     double margin_ = 0;
     int bin_ = 0;
 };

@@ -96,6 +96,18 @@ double QueueLargestMargin(const std::string& queueName) {
     return ReadQueuePpd(queueName, ReadPpdLargestMargin);
 }
 
+bool CancelHeldJob(const std::string& queueName, const std::string& title) {
+    cups_job_t* jobs = nullptr;
+    const int count =
+        cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queueName.c_str(), 1, CUPS_WHICHJOBS_ACTIVE);
+    int id = 0;
+    for (int i = 0; i < count; ++i)
+        if (jobs[i].state == IPP_JSTATE_HELD && jobs[i].title && title == jobs[i].title)
+            id = std::max(id, jobs[i].id);
+    cupsFreeJobs(count, jobs);
+    return id > 0 && cupsCancelJob2(CUPS_HTTP_DEFAULT, queueName.c_str(), id, 0) == IPP_STATUS_OK;
+}
+
 void LastPrintSystemAnswer(int& status, std::string& message) {
     status = int(cupsLastError());
     const char* text = cupsLastErrorString();

@@ -15,6 +15,9 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <cups/cups.h>
+
+#include <algorithm>
 #include <fstream>
 
 #include "TempDir.h"
@@ -209,6 +212,53 @@ TEST(PrintQueue, TheChosenBinGoesWithTheJob) {
     ASSERT_GE(at, 0) << options.join(' ').toStdString();
     EXPECT_EQ(options.value(at + 1), "Lower");
     EXPECT_EQ(options.count("InputSlot"), 1);
+}
+
+// The jobs the print system knows of for a queue, finished ones too, from the oldest.
+std::vector<int> QueueJobs(const char* queue) {
+    cups_job_t* jobs = nullptr;
+    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue, 0, CUPS_WHICHJOBS_ALL);
+    std::vector<int> ids;
+    for (int i = 0; i < count; ++i) ids.push_back(jobs[i].id);
+    cupsFreeJobs(count, jobs);
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
+
+// What a job was handed over with as its "job-hold-until" option ("" for none).
+std::string JobHold(int id) {
+    ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+    const std::string uri = "ipp://localhost/jobs/" + std::to_string(id);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri.c_str());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
+                 "job-hold-until");
+    ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
+    ipp_attribute_t* hold =
+        response ? ippFindAttribute(response, "job-hold-until", IPP_TAG_ZERO) : nullptr;
+    const char* value = hold ? ippGetString(hold, 0, nullptr) : nullptr;
+    std::string result = value ? value : "";
+    ippDelete(response);
+    return result;
+}
+
+// The private print system cannot print, so what tells is how a job is handed over: an
+// aborted one held for ever (and cancelled), the next one as usual.
+TEST(PrintQueue, AnAbortedJobIsHeldAndCancelledNotPrinted) {
+    if (!HasPrivateQueues()) GTEST_SKIP() << "no private print system";
+    auto printer = CreateSystemPrinter();
+    ASSERT_TRUE(printer->SetPrinterName("OfficeA4"));
+    printer->SetDocName("Report");
+    const size_t before = QueueJobs("OfficeA4").size();
+    ASSERT_TRUE(printer->BeginDocument());
+    printer->Canvas().TextOut(100, 100, "Dropped");
+    printer->AbortDocument();
+    ASSERT_TRUE(printer->BeginDocument());
+    printer->Canvas().TextOut(100, 100, "Printed");
+    printer->EndDocument();
+    const std::vector<int> jobs = QueueJobs("OfficeA4");
+    ASSERT_EQ(jobs.size(), before + 2);
+    EXPECT_EQ(JobHold(jobs[before]), "indefinite");
+    EXPECT_NE(JobHold(jobs[before + 1]), "indefinite");
 }
 
 TEST(PrintJob, TheOutcomeComesFromThePainterThePrinterAndThePrintSystem) {
