@@ -446,7 +446,19 @@ public:
         DropFile();
     }
     TPrintCanvas& Canvas() override { return canvas_; }
-    QPrinter& Printer() { return printer_; }
+    // The printer for the print dialog, with the margins the dialog's page set-up needs.
+    QPrinter& DialogPrinter() {
+        const QStringList queues = QPrinterInfo::availablePrinterNames();
+        if (queues != marginQueues_) {
+            double points = 0;
+            for (const QString& queue : queues)
+                points = std::max(points, QueueLargestMargin(queue.toStdString()));
+            margin_ = points > 0 ? std::ceil((points + 0.01) / 72 * 100) / 100 : 0;
+            marginQueues_ = queues;
+        }
+        SetMargins();
+        return printer_;
+    }
 
 private:
     // A queue's default paper, or the locale's for a file (and when the queue names none).
@@ -459,34 +471,25 @@ private:
     }
 
     // Also remembers the target and paper now set, to tell a dialog's choices from them.
-    // Painting covers the whole paper whatever the margins; but the print dialog's page set-up
-    // hands a queue the paper picked there with these margins, and Qt takes it only when the
-    // queue can print them: so they are the widest unprintable edge, on every side.
     void FullPage() {
         printer_.setFullPage(true);
-        const double margin = WidestMargin();
-        printer_.setPageMargins(QMarginsF(margin, margin, margin, margin), QPageLayout::Inch);
+        SetMargins();
         target_ = Target();
         paper_ = printer_.pageLayout().pageSize();
+    }
+
+    // Painting covers the whole paper whatever the margins; but the print dialog's page set-up
+    // hands a queue the paper picked there with these margins, and Qt takes it only when the
+    // queue can print them. As the dialog may move to any queue (or come from a file), they are
+    // the widest unprintable edge of every queue, on every side, in inches rounded up to a
+    // hundredth (read when the printer goes to the dialog).
+    void SetMargins() {
+        printer_.setPageMargins(QMarginsF(margin_, margin_, margin_, margin_), QPageLayout::Inch);
     }
 
     std::string Target() const {
         return printer_.outputFileName().isEmpty() ? "queue " + printer_.printerName().toStdString()
                                                    : std::string("file");
-    }
-
-    // The margin of FullPage in inches, rounded up to a hundredth: the widest of every queue's,
-    // as the dialog may move to any queue (or come from a file) and pick a paper there.
-    double WidestMargin() {
-        const QStringList queues = QPrinterInfo::availablePrinterNames();
-        if (queues != marginQueues_) {
-            double points = 0;
-            for (const QString& queue : queues)
-                points = std::max(points, QueueLargestMargin(queue.toStdString()));
-            margin_ = points > 0 ? std::ceil((points + 0.01) / 72 * 100) / 100 : 0;
-            marginQueues_ = queues;
-        }
-        return margin_;
     }
 
     // The paper sources of the queue printed to now (none for a PDF file), read once per queue.
@@ -666,5 +669,5 @@ std::optional<std::string> EndPrintJob(QPainter& painter, QPrinter& printer) {
 
 QPrinter* QtPrinterOf(TPrinter& printer) {
     auto* system = dynamic_cast<QtPrinter*>(&printer);
-    return system ? &system->Printer() : nullptr;
+    return system ? &system->DialogPrinter() : nullptr;
 }

@@ -15,7 +15,8 @@
 
 class QPainter;
 
-// Null for printers that are not the system printer.
+// Null for printers that are not the system printer. The printer comes readied for the dialog:
+// with margins that let the dialog's page set-up hand any queue the paper picked there.
 QPrinter* QtPrinterOf(TPrinter& printer);
 
 // A paper source of a print queue: the keyword a job names it by and the text shown for it
