@@ -295,7 +295,9 @@ public:
         else
             FullPage();
     }
-    std::string OutputFileName() override { return QStringToAnsi(printer_.outputFileName()); }
+    std::string OutputFileName() override {
+        return QStringToAnsi(file_.isEmpty() ? printer_.outputFileName() : file_);  // also in a job
+    }
 
     int Resolution() override { return printer_.resolution(); }
     TSize PageSizePixels() override {

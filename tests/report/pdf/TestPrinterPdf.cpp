@@ -132,8 +132,10 @@ TEST_F(PdfTest, AnAbortedJobLeavesNoOutputAndTheEarlierFileAsItWas) {
 
     // A finished job takes the file's place, with the file's permissions.
     TPrintReport r;
-    r.OnPrintPage = [](TBaseReport& b, int&) {
+    std::string fileInTheJob;
+    r.OnPrintPage = [&](TBaseReport& b, int&) {
         b.PrintLn("finished");
+        fileInTheJob = device->Printer()->OutputFileName();
         return false;
     };
     r.Execute();
@@ -141,7 +143,8 @@ TEST_F(PdfTest, AnAbortedJobLeavesNoOutputAndTheEarlierFileAsItWas) {
     EXPECT_EQ(std::filesystem::status(Pdf()).permissions(),
               perms::owner_read | perms::owner_write | perms::group_read);
     EXPECT_EQ(files(), 1);
-    EXPECT_EQ(device->OutputFileName(), Pdf());
+    EXPECT_EQ(fileInTheJob, Pdf());
+    EXPECT_EQ(device->Printer()->OutputFileName(), Pdf());
     EXPECT_EQ(device->PageWidth(), 5100) << "the paper stays";
 }
 
