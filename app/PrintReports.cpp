@@ -106,10 +106,10 @@ std::string FieldValue(const TEntry& entry, TPrintField field) {
     return {};
 }
 
-std::vector<std::string> UrlPieces(std::string_view url) {
+std::vector<std::string> ValuePieces(std::string_view value) {
     std::vector<std::string> pieces;
-    for (size_t at = 0; at < url.size(); at += UrlPieceWidth)
-        pieces.emplace_back(url.substr(at, UrlPieceWidth));
+    for (size_t at = 0; at < value.size(); at += ValuePieceWidth)
+        pieces.emplace_back(value.substr(at, ValuePieceWidth));
     if (pieces.empty()) pieces.emplace_back();
     return pieces;
 }
@@ -181,20 +181,15 @@ void TEntryReport::PrintEntry(TBaseReport& report, const TEntry& entry) {
             continue;
         }
         report.SetBold(true);
-        if (field == pfURL) {
-            PrintUrl(report, FieldValue(entry, field));
-        } else {
-            report.Print(FieldValue(entry, field));
-            report.NewLine();
-        }
+        PrintValue(report, FieldValue(entry, field));
         report.SetBold(false);
     }
     PageCheck(report);
     report.PrintLn(std::string(ReportRuleWidth, '-'));
 }
 
-void TEntryReport::PrintUrl(TBaseReport& report, const std::string& url) {
-    const std::vector<std::string> pieces = UrlPieces(url);
+void TEntryReport::PrintValue(TBaseReport& report, const std::string& value) {
+    const std::vector<std::string> pieces = ValuePieces(value);
     report.Print(pieces.front());
     report.NewLine();
     for (size_t n = 1; n < pieces.size(); ++n) {

@@ -41,9 +41,9 @@ enum TPrintField : int {
 };
 using TPrintFields = std::array<bool, pfFieldCount>;
 
-// Characters per line of the reports' rules, URL pieces and label column.
+// Characters per line of the reports' rules, value pieces and label column.
 inline constexpr size_t ReportRuleWidth = 92;
-inline constexpr size_t UrlPieceWidth = 78;
+inline constexpr size_t ValuePieceWidth = 78;
 inline constexpr size_t LabelWidth = 14;
 
 // The text with bytes 1 to 4 taken out, so that stored text never reads as formatting codes.
@@ -56,10 +56,11 @@ std::vector<std::string> ReportHeaderLines(TReportKind kind, TDateTime today, in
 std::string UserIdPasswordLine(const TEntry& entry);
 // The label of a field as printed: padded to LabelWidth, the two notes not padded.
 std::string FieldLabel(TPrintField field);
-// The value of a field as printed (not for the notes and the URL, which wrap).
+// The value of a field as printed, before it is wrapped.
 std::string FieldValue(const TEntry& entry, TPrintField field);
-// The URL as printed: the first UrlPieceWidth characters, then pieces of that width.
-std::vector<std::string> UrlPieces(std::string_view url);
+// A value as printed beside its label (all but the notes): the first ValuePieceWidth
+// characters, then pieces of that width under them, so that nothing runs off the paper.
+std::vector<std::string> ValuePieces(std::string_view value);
 
 // What one print run prints.
 struct TPrintRequest {
@@ -86,7 +87,7 @@ private:
     void PrintUserIds(TBaseReport& report);
     void PrintCustom(TBaseReport& report);
     void PrintEntry(TBaseReport& report, const TEntry& entry);
-    void PrintUrl(TBaseReport& report, const std::string& url);
+    void PrintValue(TBaseReport& report, const std::string& value);
     void PrintNotes(TBaseReport& report, const std::string& notes);
 
     const TBankState& bank_;

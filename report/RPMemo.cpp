@@ -150,6 +150,9 @@ std::string TMemoBuf::GetLine(bool& endOfParagraph) {
             bool tooLong = wordEnd == limit && wordEnd < buf_.size() && !EndsWord(buf_[wordEnd]);
             // A wrapped line starts at its first word; a paragraph keeps its leading blanks.
             size_t from = haveWord || paraStart_ ? sepStart : p;
+            // Leading blanks that leave no room for a character go, as blanks at a wrap do.
+            if (!haveWord && from < p && Measure(line + Slice(from, p + 1, p + 1)) > width)
+                from = p;
             std::string candidate = line + Slice(from, wordEnd, haveWord ? lastEnd : p + 1);
             if (!tooLong && Measure(candidate) <= width) {
                 line = candidate;

@@ -2,6 +2,11 @@
 // PDF file; its canvas draws with a painter on it and measures on it without one.
 #include "platform/Printer.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFileInfo>
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontMetricsF>
@@ -14,8 +19,11 @@
 #include <QPrinterInfo>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 
 #include "QtCanvas.h"
 #include "TextRuns.h"
@@ -247,12 +255,10 @@ class QtPrinter : public TPrinter {
 public:
     explicit QtPrinter(TPrintJobEnd end)
         : printer_(QPrinter::HighResolution), canvas_(printer_, painter_), end_(std::move(end)) {
-        printer_.setFullPage(true);
-        printer_.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Inch);
         DefaultPaper();
     }
     ~QtPrinter() override {
-        if (painter_.isActive()) painter_.end();
+        if (painter_.isActive()) QtPrinter::AbortDocument();
     }
 
     std::vector<std::string> PrinterNames() override {
@@ -289,7 +295,9 @@ public:
         else
             FullPage();
     }
-    std::string OutputFileName() override { return QStringToAnsi(printer_.outputFileName()); }
+    std::string OutputFileName() override {
+        return QStringToAnsi(file_.isEmpty() ? printer_.outputFileName() : file_);  // also in a job
+    }
 
     int Resolution() override { return printer_.resolution(); }
     TSize PageSizePixels() override {
@@ -409,24 +417,50 @@ public:
     bool BeginDocument() override {
         error_.clear();
         PassBin();
-        return painter_.begin(&printer_);
+        StartFile();
+        if (painter_.begin(&printer_)) return true;
+        if (partial_.isEmpty()) file_.clear();  // the file itself was not opened: it stays
+        DropFile();
+        return false;
     }
     bool NewPage() override { return printer_.newPage(); }
     bool EndDocument() override {
         if (!painter_.isActive()) return true;
         std::optional<std::string> failure = end_(painter_, printer_);
         if (painter_.isActive()) painter_.end();
+        if (!failure) failure = KeepFile();
         if (!failure) return true;
+        DropFile();
         error_ = *failure;
         return false;
     }
     std::string ErrorText() override { return error_; }
+    // Qt's abort does nothing for a queue or a file: the painter's end hands the job over or
+    // writes the file whole. So a queue's job goes held, under a title of its own, and is
+    // cancelled; a file's output is removed.
     void AbortDocument() override {
         printer_.abort();
+        std::string held;
+        if (painter_.isActive() && printer_.outputFormat() == QPrinter::NativeFormat)
+            held = HoldJob();
         if (painter_.isActive()) painter_.end();
+        if (!held.empty()) CancelHeld(held);
+        DropFile();
     }
     TPrintCanvas& Canvas() override { return canvas_; }
-    QPrinter& Printer() { return printer_; }
+    // The printer for the print dialog, with the margins the dialog's page set-up needs.
+    QPrinter& DialogPrinter() {
+        const QStringList queues = QPrinterInfo::availablePrinterNames();
+        if (queues != marginQueues_) {
+            double points = 0;
+            for (const QString& queue : queues)
+                points = std::max(points, QueueLargestMargin(queue.toStdString()));
+            margin_ = points > 0 ? std::ceil((points + 0.01) / 72 * 100) / 100 : 0;
+            marginQueues_ = queues;
+        }
+        SetMargins();
+        return printer_;
+    }
 
 private:
     // A queue's default paper, or the locale's for a file (and when the queue names none).
@@ -441,9 +475,18 @@ private:
     // Also remembers the target and paper now set, to tell a dialog's choices from them.
     void FullPage() {
         printer_.setFullPage(true);
-        printer_.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Inch);
+        SetMargins();
         target_ = Target();
         paper_ = printer_.pageLayout().pageSize();
+    }
+
+    // Painting covers the whole paper whatever the margins; but the print dialog's page set-up
+    // hands a queue the paper picked there with these margins, and Qt takes it only when the
+    // queue can print them. As the dialog may move to any queue (or come from a file), they are
+    // the widest unprintable edge of every queue, on every side, in inches rounded up to a
+    // hundredth (read when the printer goes to the dialog).
+    void SetMargins() {
+        printer_.setPageMargins(QMarginsF(margin_, margin_, margin_, margin_), QPageLayout::Inch);
     }
 
     std::string Target() const {
@@ -469,23 +512,119 @@ private:
     // options stay as the printer set-up dialog left them.
     void PassBin() {
         const int bin = BinNumber();
+        if (bin == 0 || printer_.outputFormat() != QPrinter::NativeFormat) return;
+        SetJobOption("InputSlot", QString::fromStdString(slots_[size_t(bin - kFirstBin)].Keyword));
+    }
+
+    // Sets one of the print-system options the job is handed over with.
+    void SetJobOption(const QString& name, const QString& value) {
         QPrintEngine* engine = printer_.printEngine();
-        if (bin == 0 || !engine || printer_.outputFormat() != QPrinter::NativeFormat) return;
+        if (!engine) return;
         QStringList options = engine->property(kPrintSystemOptions).toStringList();
         for (qsizetype i = 0; i + 1 < options.size();) {
-            if (options[i] == QLatin1String("InputSlot"))
+            if (options[i] == name)
                 options.remove(i, 2);
             else
                 i += 2;
         }
-        options << QStringLiteral("InputSlot")
-                << QString::fromStdString(slots_[size_t(bin - kFirstBin)].Keyword);
+        options << name << value;
         engine->setProperty(kPrintSystemOptions, options);
+    }
+
+    // Makes the open job go to the queue held until it is released, under a title no other job
+    // has; returns the title. The printer's own options and title come back afterwards.
+    std::string HoldJob() {
+        QPrintEngine* engine = printer_.printEngine();
+        if (!engine) return {};
+        heldOptions_ = engine->property(kPrintSystemOptions);
+        heldTitle_ = engine->property(QPrintEngine::PPK_DocumentName);
+        SetJobOption("job-hold-until", "indefinite");
+        static int aborted = 0;
+        const std::string title =
+            "Aborted " + std::to_string(::getpid()) + "-" + std::to_string(++aborted);
+        engine->setProperty(QPrintEngine::PPK_DocumentName, QString::fromStdString(title));
+        return title;
+    }
+    void CancelHeld(const std::string& title) {
+        CancelHeldJob(printer_.printerName().toStdString(), title);
+        if (QPrintEngine* engine = printer_.printEngine()) {
+            engine->setProperty(kPrintSystemOptions, heldOptions_);
+            engine->setProperty(QPrintEngine::PPK_DocumentName, heldTitle_);
+        }
+    }
+
+    // A document for a file is written beside it under a name of its own and takes the file's
+    // place only when it is finished: a job that fails or is aborted leaves no output, and the
+    // file that was there before stays as it was. Where no file can be made beside it, the
+    // document goes to the file itself, and a failed one is removed (or emptied).
+    void StartFile() {
+        file_.clear();
+        partial_.clear();
+        if (printer_.outputFormat() != QPrinter::PdfFormat || printer_.outputFileName().isEmpty())
+            return;
+        file_ = printer_.outputFileName();
+        const QFileInfo info(file_);
+        // A link stays a link: the file it leads to is the one replaced.
+        const QString real = info.exists() ? info.canonicalFilePath() : file_;
+        const QFileInfo target(real);
+        struct stat before {};
+        const bool existed = ::stat(QFile::encodeName(real).constData(), &before) == 0;
+        for (int attempt = 0; attempt < 100 && partial_.isEmpty(); ++attempt) {
+            const QString name = target.absolutePath() + "/." + target.fileName() + "." +
+                                 QString::number(::getpid()) + "-" + QString::number(attempt) +
+                                 ".part";
+            const int fd = ::open(QFile::encodeName(name).constData(),
+                                  O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd < 0) {
+                if (errno == EEXIST) continue;
+                break;
+            }
+            if (existed) (void)::fchmod(fd, before.st_mode & 07777);
+            ::close(fd);
+            partial_ = name;
+            real_ = real;
+        }
+        if (!partial_.isEmpty()) printer_.setOutputFileName(partial_);
+    }
+
+    // Puts a finished document in the file's place; the reason when that fails.
+    std::optional<std::string> KeepFile() {
+        if (partial_.isEmpty()) {
+            file_.clear();
+            return std::nullopt;
+        }
+        if (::rename(QFile::encodeName(partial_).constData(),
+                     QFile::encodeName(real_).constData()) != 0)
+            return std::string(std::strerror(errno));
+        partial_.clear();
+        RestoreFileName();
+        return std::nullopt;
+    }
+
+    // Removes what a document that did not finish wrote.
+    void DropFile() {
+        if (file_.isEmpty()) return;
+        if (!partial_.isEmpty()) {
+            QFile::remove(partial_);
+            partial_.clear();
+            RestoreFileName();
+        } else if (!QFile::remove(file_)) {
+            QFile(file_).resize(0);
+        }
+        file_.clear();
+    }
+
+    void RestoreFileName() {
+        printer_.setOutputFileName(file_);
+        file_.clear();
     }
 
     QPrinter printer_;
     QPainter painter_;
     QtPrintCanvas canvas_;
+    QString file_;     // the file a document is printed to, while it is printed
+    QString partial_;  // the document being written in its place, beside it
+    QString real_;     // the file it replaces when finished (a link's target)
     TPrintJobEnd end_;
     std::string error_;
     std::string target_;  // the queue or file, and the paper, as this printer last set them
@@ -494,6 +633,9 @@ private:
     std::vector<TInputSlot> slots_;
     std::string slotsQueue_;
     bool slotsRead_ = false;
+    QVariant heldOptions_, heldTitle_;  // of the job held to be cancelled
+    QStringList marginQueues_;          // the queues margin_ was read from
+    double margin_ = 0;
     int bin_ = 0;
 };
 
@@ -529,5 +671,5 @@ std::optional<std::string> EndPrintJob(QPainter& painter, QPrinter& printer) {
 
 QPrinter* QtPrinterOf(TPrinter& printer) {
     auto* system = dynamic_cast<QtPrinter*>(&printer);
-    return system ? &system->Printer() : nullptr;
+    return system ? &system->DialogPrinter() : nullptr;
 }

@@ -2,6 +2,8 @@
 // (from its printer description, PPD), the outcome of the last job; and a file's paper.
 #include <unistd.h>
 
+#include <algorithm>
+
 #include <QLocale>
 #include <QPrinterInfo>
 
@@ -42,6 +44,22 @@ std::optional<QPageSize> ReadPpdDefaultPaper(const std::string& ppdPath) {
     return paper;
 }
 
+double ReadPpdLargestMargin(const std::string& ppdPath) {
+    ppd_file_t* ppd = ppdOpenFile(ppdPath.c_str());
+    if (!ppd) return 0;
+    double largest = 0;
+    for (int i = 0; i < ppd->num_sizes; ++i) {
+        const ppd_size_t& size = ppd->sizes[i];
+        if (size.width <= 0 || size.length <= 0) continue;  // the entry for sizes of one's own
+        largest = std::max({largest, double(size.left), double(size.bottom),
+                            double(size.width - size.right), double(size.length - size.top)});
+    }
+    if (ppd->variable_sizes)
+        for (float margin : ppd->custom_margins) largest = std::max(largest, double(margin));
+    ppdClose(ppd);
+    return largest;
+}
+
 namespace {
 // What `read` takes from the queue's printer description, fetched into a file removed after.
 template <class Result>
@@ -72,6 +90,22 @@ QPageSize LocaleDefaultPaper() {
 
 std::vector<TInputSlot> QueueInputSlots(const std::string& queueName) {
     return ReadQueuePpd(queueName, ReadPpdInputSlots);
+}
+
+double QueueLargestMargin(const std::string& queueName) {
+    return ReadQueuePpd(queueName, ReadPpdLargestMargin);
+}
+
+bool CancelHeldJob(const std::string& queueName, const std::string& title) {
+    cups_job_t* jobs = nullptr;
+    const int count =
+        cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queueName.c_str(), 1, CUPS_WHICHJOBS_ACTIVE);
+    int id = 0;
+    for (int i = 0; i < count; ++i)
+        if (jobs[i].state == IPP_JSTATE_HELD && jobs[i].title && title == jobs[i].title)
+            id = std::max(id, jobs[i].id);
+    cupsFreeJobs(count, jobs);
+    return id > 0 && cupsCancelJob2(CUPS_HTTP_DEFAULT, queueName.c_str(), id, 0) == IPP_STATUS_OK;
 }
 
 void LastPrintSystemAnswer(int& status, std::string& message) {

@@ -4,13 +4,20 @@
 
 #include "QtTestApplication.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QLocale>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintEngine>
 #include <QPrinterInfo>
+#include <QPushButton>
+#include <QTimer>
 
+#include <cups/cups.h>
+
+#include <algorithm>
 #include <fstream>
 
 #include "TempDir.h"
@@ -48,6 +55,12 @@ TEST(PrinterDescription, ItsDefaultPageSizeIsTheQueuesPaper) {
     ASSERT_TRUE(letter);
     EXPECT_EQ(letter->sizePoints(), QSize(612, 792));
     EXPECT_FALSE(ReadPpdDefaultPaper(kData + "no-such-file.ppd"));
+}
+
+TEST(PrinterDescription, ItsWidestUnprintableEdgeCoversEveryPaper) {
+    EXPECT_EQ(ReadPpdLargestMargin(kData + "OfficeA4.ppd"), 36);  // US Letter's; A4's are 18
+    EXPECT_EQ(ReadPpdLargestMargin(kData + "ThreeTrays.ppd"), 18);
+    EXPECT_EQ(ReadPpdLargestMargin(kData + "no-such-file.ppd"), 0);
 }
 
 TEST(PrintJob, APdfFileTakesTheLocalesPaper) {
@@ -115,6 +128,73 @@ TEST(PrintQueue, AQueueChosenInThePrintDialogTakesItsDefaultPaper) {
     EXPECT_EQ(printer->PaperNumber(), 5);
 }
 
+// The paper a job goes out on: the print engine's page layout gives both the job's "media"
+// option and the size of the pages spooled.
+struct TJobPaper {
+    std::string Media;
+    QSize Points;
+    bool operator==(const TJobPaper&) const = default;
+};
+std::ostream& operator<<(std::ostream& out, const TJobPaper& paper) {
+    return out << paper.Media << " " << paper.Points.width() << "x" << paper.Points.height();
+}
+
+// Prints one page after choosing `queue` in a real print dialog and, in its Properties, the
+// page size named `paper`.
+TJobPaper PrintWithPaperPicked(TPrinter& printer, const QString& queue, const QString& paper) {
+    TJobPaper job;
+    QPrinter& qt = *QtPrinterOf(printer);
+    {
+        QPrintDialog dialog(&qt);
+        dialog.open();
+        auto* queues = dialog.findChild<QComboBox*>("printers");
+        EXPECT_NE(queues, nullptr);
+        if (!queues) return job;
+        queues->setCurrentIndex(queues->findText(queue));
+        bool picked = false;
+        QTimer::singleShot(0, [&] {
+            auto* properties = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!properties) return;
+            if (auto* sizes = properties->findChild<QComboBox*>("pageSizeCombo")) {
+                const int at = sizes->findText(paper);
+                picked = at >= 0;
+                sizes->setCurrentIndex(at);
+            }
+            properties->accept();
+        });
+        dialog.findChild<QPushButton*>("properties")->click();
+        EXPECT_TRUE(picked) << "no page size " << paper.toStdString();
+        dialog.accept();
+    }
+    printer.SetupChanged();
+    EXPECT_EQ(printer.PrinterName(), queue.toStdString());
+    auto* engine = qt.printEngine();
+    if (!printer.BeginDocument()) return job;
+    const auto layout = engine->property(QPrintEngine::PPK_QPageLayout).value<QPageLayout>();
+    job = {layout.pageSize().key().toStdString(),
+           layout.fullRect(QPageLayout::Point).size().toSize()};
+    printer.EndDocument();
+    return job;
+}
+
+TEST(PrintQueue, APaperPickedInThePrintDialogGoesWithTheJob) {
+    if (!HasPrivateQueues()) GTEST_SKIP() << "no private print system";
+    const TJobPaper a4{"A4", {595, 842}}, letter{"Letter", {612, 792}};
+    auto printer = CreateSystemPrinter();
+    ASSERT_TRUE(printer->SetPrinterName("OfficeA4"));
+    EXPECT_EQ(PrintWithPaperPicked(*printer, "OfficeA4", "US Letter"), letter);
+    ASSERT_TRUE(printer->SetPrinterName("Trays"));
+    EXPECT_EQ(PrintWithPaperPicked(*printer, "Trays", "A4"), a4);
+
+    // Another queue chosen in the same dialog does not put its own paper over the pick.
+    ASSERT_TRUE(printer->SetPrinterName("Trays"));
+    ASSERT_TRUE(printer->SetPaperNumber(9));
+    EXPECT_EQ(PrintWithPaperPicked(*printer, "OfficeA4", "US Letter"), letter);
+    ASSERT_TRUE(printer->SetPrinterName("OfficeA4"));
+    ASSERT_TRUE(printer->SetPaperNumber(1));
+    EXPECT_EQ(PrintWithPaperPicked(*printer, "Trays", "A4"), a4);
+}
+
 TEST(PrintQueue, TheChosenBinGoesWithTheJob) {
     if (!HasPrivateQueues()) GTEST_SKIP() << "no private print system";
     QStringList options;
@@ -132,6 +212,53 @@ TEST(PrintQueue, TheChosenBinGoesWithTheJob) {
     ASSERT_GE(at, 0) << options.join(' ').toStdString();
     EXPECT_EQ(options.value(at + 1), "Lower");
     EXPECT_EQ(options.count("InputSlot"), 1);
+}
+
+// The jobs the print system knows of for a queue, finished ones too, from the oldest.
+std::vector<int> QueueJobs(const char* queue) {
+    cups_job_t* jobs = nullptr;
+    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue, 0, CUPS_WHICHJOBS_ALL);
+    std::vector<int> ids;
+    for (int i = 0; i < count; ++i) ids.push_back(jobs[i].id);
+    cupsFreeJobs(count, jobs);
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
+
+// What a job was handed over with as its "job-hold-until" option ("" for none).
+std::string JobHold(int id) {
+    ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+    const std::string uri = "ipp://localhost/jobs/" + std::to_string(id);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri.c_str());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
+                 "job-hold-until");
+    ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
+    ipp_attribute_t* hold =
+        response ? ippFindAttribute(response, "job-hold-until", IPP_TAG_ZERO) : nullptr;
+    const char* value = hold ? ippGetString(hold, 0, nullptr) : nullptr;
+    std::string result = value ? value : "";
+    ippDelete(response);
+    return result;
+}
+
+// The private print system cannot print, so what tells is how a job is handed over: an
+// aborted one held for ever (and cancelled), the next one as usual.
+TEST(PrintQueue, AnAbortedJobIsHeldAndCancelledNotPrinted) {
+    if (!HasPrivateQueues()) GTEST_SKIP() << "no private print system";
+    auto printer = CreateSystemPrinter();
+    ASSERT_TRUE(printer->SetPrinterName("OfficeA4"));
+    printer->SetDocName("Report");
+    const size_t before = QueueJobs("OfficeA4").size();
+    ASSERT_TRUE(printer->BeginDocument());
+    printer->Canvas().TextOut(100, 100, "Dropped");
+    printer->AbortDocument();
+    ASSERT_TRUE(printer->BeginDocument());
+    printer->Canvas().TextOut(100, 100, "Printed");
+    printer->EndDocument();
+    const std::vector<int> jobs = QueueJobs("OfficeA4");
+    ASSERT_EQ(jobs.size(), before + 2);
+    EXPECT_EQ(JobHold(jobs[before]), "indefinite");
+    EXPECT_NE(JobHold(jobs[before + 1]), "indefinite");
 }
 
 TEST(PrintJob, TheOutcomeComesFromThePainterThePrinterAndThePrintSystem) {

@@ -53,6 +53,22 @@ TEST_F(Memo, ParagraphEndsOnceForEachLineBreakKind) {
     EXPECT_EQ(MemoJob("  indented\r\n", 1, 2).AllLines(), (Lines{"  indented"}));
 }
 
+TEST_F(Memo, LeadingBlanksNeverPushALinePastTheEnd) {
+    // Twelve bytes fit: blanks that leave no room for a character go, as at a wrap.
+    EXPECT_EQ(MemoJob(std::string(12, ' ') + "abc de", 1, 2).AllLines(), (Lines{"abc de"}));
+    EXPECT_EQ(
+        MemoJob(std::string(30, ' ') + "word\r\n" + std::string(14, ' ') + "x", 1, 2).AllLines(),
+        (Lines{"word", "x"}));
+    // Blanks that leave room keep their place; the word breaks beside them.
+    EXPECT_EQ(MemoJob(std::string(10, ' ') + "abcd", 1, 2).AllLines(),
+              (Lines{std::string(10, ' ') + "ab", "cd"}));
+    MemoJob printed(std::string(13, ' ') + "first", 1, 2);
+    printed.Run([&] { printed.memo.PrintLines(0, false); });
+    auto t = dev->Calls("Text");
+    ASSERT_EQ(t.size(), 1u);
+    EXPECT_EQ(t[0].find("Text 600,84 base [first]"), 0u) << t[0];
+}
+
 TEST_F(Memo, CountLinesLeavesThePositionAlone) {
     MemoJob j("one two three four five six seven eight nine ten", 1, 2);
     j.Run([&] {

@@ -208,7 +208,7 @@ TEST_F(PrintReports, CustomReportLeavesOutUncheckedFieldsAndControlBytes) {
     EXPECT_EQ(Strings(texts.begin() + 2, texts.end()), expected);
 }
 
-TEST_F(PrintReports, LongUrlsWrapUnderTheValueColumn) {
+TEST_F(PrintReports, LongValuesWrapUnderTheValueColumn) {
     TEntry e;
     e.URL = std::string(78, 'a') + std::string(78, 'b') + std::string(44, 'c');
     const int wrapped = Add(e);
@@ -226,8 +226,35 @@ TEST_F(PrintReports, LongUrlsWrapUnderTheValueColumn) {
                               std::string(77, 'u'),
                               std::string(92, '-')};
     EXPECT_EQ(Strings(texts.begin() + 2, texts.end()), expected);
-    EXPECT_EQ(UrlPieces(std::string(78, 'x')).size(), 1u);
-    EXPECT_EQ(UrlPieces(std::string(79, 'x')).size(), 2u);
+    EXPECT_EQ(ValuePieces(std::string(78, 'x')).size(), 1u);
+    EXPECT_EQ(ValuePieces(std::string(79, 'x')).size(), 2u);
+}
+
+TEST_F(PrintReports, EveryLongValueWrapsAsTheUrlDoes) {
+    // 78 characters fit after the label on A4 in the report's font; nothing may run past.
+    TEntry e;
+    e.Name = std::string(78, 'n') + "NN";
+    e.Description = std::string(78, 'd') + std::string(78, 'D') + "x";
+    e.Category1 = std::string(78, 'k');
+    e.EMail = std::string(70, 'm') + "@example.c";
+    const int i = Add(e);
+    TPrintFields fields{};
+    fields[pfName] = fields[pfDescription] = fields[pfCategory1] = fields[pfEMail] = true;
+    const Strings texts = Texts(Run(rkCustom, {i}, fields));
+    const Strings expected = {"Name:         ",
+                              std::string(78, 'n'),
+                              Blanks(14) + "NN",
+                              "Description:  ",
+                              std::string(78, 'd'),
+                              Blanks(14) + std::string(78, 'D'),
+                              Blanks(14) + "x",
+                              "Category 1:   ",
+                              std::string(78, 'k'),
+                              "EMail:        ",
+                              std::string(70, 'm') + "@example",
+                              Blanks(14) + ".c",
+                              std::string(92, '-')};
+    EXPECT_EQ(Strings(texts.begin() + 2, texts.end()), expected);
 }
 
 TEST_F(PrintReports, EveryPageStartsWithItsNumberedHeader) {

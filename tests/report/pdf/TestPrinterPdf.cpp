@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
+#include <stdexcept>
 
 #include "RPMemo.h"
 #include "RPrinter.h"
@@ -98,6 +100,52 @@ TEST_F(PdfTest, SkippedPagesAreNotEmitted) {
     device->NewPageOutput(false);
     device->EndDoc();
     EXPECT_FALSE(std::filesystem::exists(Pdf()));
+}
+
+TEST_F(PdfTest, AnAbortedJobLeavesNoOutputAndTheEarlierFileAsItWas) {
+    const auto failOnPage2 = [] {
+        TPrintReport r;
+        r.OnPrintPage = [](TBaseReport& b, int& page) {
+            b.PrintLn("page " + std::to_string(page));
+            if (page == 2) throw std::runtime_error("the entries ran out");
+            return true;
+        };
+        EXPECT_THROW(r.Execute(), std::runtime_error);
+    };
+    const auto files = [this] {
+        int n = 0;
+        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+            ++n;
+        return n;
+    };
+    failOnPage2();
+    EXPECT_FALSE(std::filesystem::exists(Pdf()));
+    EXPECT_EQ(files(), 0);
+
+    { std::ofstream(Pdf()) << "an earlier report"; }
+    using std::filesystem::perms;
+    std::filesystem::permissions(Pdf(), perms::owner_read | perms::owner_write | perms::group_read);
+    failOnPage2();
+    std::ifstream earlier(Pdf());
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(earlier), {}), "an earlier report");
+    EXPECT_EQ(files(), 1);
+
+    // A finished job takes the file's place, with the file's permissions.
+    TPrintReport r;
+    std::string fileInTheJob;
+    r.OnPrintPage = [&](TBaseReport& b, int&) {
+        b.PrintLn("finished");
+        fileInTheJob = device->Printer()->OutputFileName();
+        return false;
+    };
+    r.Execute();
+    EXPECT_EQ(PageCount(Pdf()), 1);
+    EXPECT_EQ(std::filesystem::status(Pdf()).permissions(),
+              perms::owner_read | perms::owner_write | perms::group_read);
+    EXPECT_EQ(files(), 1);
+    EXPECT_EQ(fileInTheJob, Pdf());
+    EXPECT_EQ(device->Printer()->OutputFileName(), Pdf());
+    EXPECT_EQ(device->PageWidth(), 5100) << "the paper stays";
 }
 
 TEST_F(PdfTest, AReportWithASkippedPage) {

@@ -15,7 +15,8 @@
 
 class QPainter;
 
-// Null for printers that are not the system printer.
+// Null for printers that are not the system printer. The printer comes readied for the dialog:
+// with margins that let the dialog's page set-up hand any queue the paper picked there.
 QPrinter* QtPrinterOf(TPrinter& printer);
 
 // A paper source of a print queue: the keyword a job names it by and the text shown for it
@@ -37,10 +38,18 @@ std::optional<QPageSize> ReadPpdDefaultPaper(const std::string& ppdPath);
 // The default paper of a queue (its name in UTF-8): its printer description's, else what Qt
 // knows of the queue; none for an unknown queue.
 std::optional<QPageSize> QueueDefaultPaper(const std::string& queueName);
+// The widest unprintable edge, in points, of any paper a printer description (PPD) offers, on
+// any side; 0 when the file cannot be read as one.
+double ReadPpdLargestMargin(const std::string& ppdPath);
+// The same for a queue (its name in UTF-8), from the printer description the print system holds.
+double QueueLargestMargin(const std::string& queueName);
 // The paper a PDF file takes: Letter in the United States and Canada, A4 elsewhere, by the
 // territory of the locale in force (QLocale()).
 QPageSize LocaleDefaultPaper();
 
+// Cancels the job this user last sent to a queue (its name in UTF-8) held, under `title`;
+// false when there is none or the print system refuses.
+bool CancelHeldJob(const std::string& queueName, const std::string& title);
 // The print system's answer to this thread's last request: its IPP status code and message.
 void LastPrintSystemAnswer(int& status, std::string& message);
 // Why a finished job is lost, or nothing when it went through: the painter could not end, the
