@@ -2,6 +2,8 @@
 // background formatting, and the information panel the application builds.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "MemoTestSupport.h"
 
 namespace {
@@ -347,6 +349,97 @@ TEST(MarkMemoStartStop, TheStopKeyIsLookedForAfterTheSeparatorTheStartKeyClaims)
     const auto& attrs = s.memo.Paragraph(0).Attrs;
     ASSERT_EQ(attrs.size(), 1u);
     EXPECT_EQ(attrs[0].KeyRemain, 4);
+}
+
+// ---- edits against a fresh load ----
+
+namespace {
+
+// The highlighting a memo's records describe, paragraph by paragraph: the start state and each
+// record with what it stores (not the in-memory flags).
+std::string Highlighting(const TMarkMemo& memo) {
+    std::string out;
+    auto describe = [&](const TAttributeRec& a) {
+        out += " " + std::to_string(a.Style) + "/" + std::to_string(a.Level) + "/" +
+               std::to_string(a.Context) + "/" + std::to_string(a.Cursor) + "/" +
+               std::to_string(a.BackColor) + "/" + std::to_string(a.TextColor) + "/" +
+               std::to_string(a.KeyRemain) + "/" + std::to_string(a.KeyLength) + " keys";
+        for (int l = 0; l <= std::min(a.Level + 1, 15); ++l)
+            out += " " + std::to_string(a.KeyStack[l]);
+        out += "\n";
+    };
+    for (int i = 0; i < memo.ParagraphCount(); ++i) {
+        const TParagraphRec& par = memo.Paragraph(i);
+        out += "paragraph " + std::to_string(i) + " \"" + par.Text + "\" starts";
+        describe(par.StartAttr());
+        for (const TAttributeRec& a : par.Attrs) {
+            out += "  at " + std::to_string(a.Offset);
+            describe(a);
+        }
+    }
+    return out;
+}
+
+void AddHighlights(TMarkMemo& memo) {
+    memo.Keywords().AddKeyWord("URL:", 1, 16, 1, 0, 0, 0);
+    memo.Keywords().AddKeyWord("key", 0, 2, 3, 0, 0, 0);
+    memo.StartStopKeys().AddStartStopKey("/*", "*/", 0, 1, 2, 0, 0, 0, false);
+    memo.StartStopKeys().AddStartStopKey("'", "'", 0, 4, 4, 0, 0, 0, true);
+}
+
+// What a memo with the same keys shows after loading `memo`'s text.
+std::string FreshHighlighting(const TMarkMemo& memo) {
+    ShownMemo fresh;
+    AddHighlights(fresh.memo);
+    fresh.memo.SetTextBuf(memo.TextRange(0, memo.CharCount()));
+    return Highlighting(fresh.memo);
+}
+
+}  // namespace
+
+TEST(MarkMemoEdits, TextTypedAfterAKeywordAtTheEndIsPlain) {
+    ShownMemo s;
+    AddHighlights(s.memo);
+    s.memo.SetTextBuf("see URL:");
+    Replace(s.memo, 8, 8, "\r\n");
+    Replace(s.memo, 10, 10, "plain");
+    EXPECT_EQ(Highlighting(s.memo), FreshHighlighting(s.memo));
+    EXPECT_EQ(s.memo.Paragraph(1).StartAttr().Context, 0);  // no keyword's context there
+    s.memo.SetSelStart(12);
+    EXPECT_EQ(s.memo.CurrentStyle(), 0);  // nor its style
+    // a range opened after the keyword closes at its stop key
+    s.memo.SetTextBuf("see URL:");
+    for (const char* typed : {"/", "*", " a ", "*", "/", " b"})
+        Replace(s.memo, s.memo.CharCount(), s.memo.CharCount(), typed);
+    EXPECT_EQ(Highlighting(s.memo), FreshHighlighting(s.memo));
+    EXPECT_EQ(s.memo.Paragraph(0).Attrs.back().Level, -1);
+}
+
+TEST(MarkMemoEdits, RecordsAfterRandomEditsMatchAFreshLoad) {
+    const char* const pieces[] = {"URL:", "URL",  ":", "key",  "KEY",   "/*", "*/",
+                                  "'",    "\r\n", " ", "see ", "plain", "x"};
+    for (uint32_t seed = 1; seed <= 40; ++seed) {
+        std::mt19937 random(seed);
+        auto below = [&](uint32_t n) { return int32_t(random() % n); };
+        ShownMemo s;
+        AddHighlights(s.memo);
+        s.memo.SetTextBuf("see URL:");
+        for (int step = 0; step < 40; ++step) {
+            const int32_t length = s.memo.CharCount();
+            const int kind = below(10);
+            if (kind < 6) {  // mostly typing at the end, right after what was typed last
+                const int32_t at = kind < 4 ? length : below(uint32_t(length) + 1);
+                Replace(s.memo, at, at, pieces[below(std::size(pieces))]);
+            } else if (kind < 9 && length > 0) {
+                const int32_t from = below(uint32_t(length));
+                Replace(s.memo, from, std::min(length, from + 1 + below(6)), "");
+            } else {
+                s.memo.Undo();
+            }
+            ASSERT_EQ(Highlighting(s.memo), FreshHighlighting(s.memo))
+                << "seed " << seed << ", step " << step;
+        }
+    }
 }
 
 // ---- background formatting ----
