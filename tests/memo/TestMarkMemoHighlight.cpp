@@ -1,5 +1,5 @@
 // Highlighting: keyword records, start/stop ranges across paragraphs, nesting bounds,
-// background formatting, and the information panel the application builds.
+// background formatting, lines added in one update, and edits against a fresh load.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -31,23 +31,12 @@ void Replace(TMarkMemo& memo, int32_t from, int32_t to, const std::string& text)
     memo.SetSelTextBuf(text);
 }
 
-const char* const kPanelLabels[] = {"Rating:",
-                                    "Description:",
-                                    "Category_1:",
-                                    "Category_2:",
-                                    "Category_3:",
-                                    "URL:",
-                                    "EMail:",
-                                    "User ID PassWord:",
-                                    "User ID:",
-                                    "Change Date:",
-                                    "Confidential Notes:",
-                                    "Last Access:",
-                                    "Access Count:",
-                                    "Notes:"};
+// Field names with their values after them; "Long Name Tag:" holds "Name:" but comes first.
+const char* const kFieldNames[] = {
+    "Size:", "Colour:", "Long Name Tag:", "Name:", "Weight:", "Shape:"};
 
-void AddPanelKeywords(TMarkMemo& memo) {
-    for (const char* label : kPanelLabels) memo.Keywords().AddKeyWord(label, 1, 16, 1, 0, 0, 0);
+void AddFieldKeywords(TMarkMemo& memo) {
+    for (const char* name : kFieldNames) memo.Keywords().AddKeyWord(name, 1, 16, 1, 0, 0, 0);
 }
 
 }  // namespace
@@ -158,16 +147,16 @@ TEST(MarkMemoKeywords, RemovingAMatchGivesBackARangeItHadPushed) {
 
 TEST(MarkMemoKeywords, EarlierKeywordsClaimTheirText) {
     ShownMemo s;
-    AddPanelKeywords(s.memo);
-    s.memo.SetTextBuf("Confidential Notes:x\r\nUser ID PassWord:pw");
+    AddFieldKeywords(s.memo);
+    s.memo.SetTextBuf("Long Name Tag:x\r\nColour:red");
     auto records = KeywordRecords(s.memo.Paragraph(0));
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].Offset, 0);
-    EXPECT_EQ(records[0].KeyLength, 19);
-    EXPECT_EQ(records[0].KeyStack[1], 10);
+    EXPECT_EQ(records[0].KeyLength, 14);
+    EXPECT_EQ(records[0].KeyStack[1], 2);
     records = KeywordRecords(s.memo.Paragraph(1));
     ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].KeyStack[1], 7);
+    EXPECT_EQ(records[0].KeyStack[1], 1);
 }
 
 TEST(MarkMemoKeywords, WholeWordsLookAtTheParagraphsOwnNeighbours) {
@@ -502,14 +491,13 @@ TEST(MarkMemoBackground, NothingIsFormattedWhileLocked) {
     EXPECT_EQ(memo.LineCount(), 2);
 }
 
-// ---- the application's information panel ----
+// ---- lines added in one update ----
 
 namespace {
 
-// The panel as the application fills it for an entry with a name, a description, a
-// rating, an access count and a URL.
-void FillPanel(TMarkMemo& memo) {
-    AddPanelKeywords(memo);
+// Field lines added inside one update, with a bold name on yellow among them.
+void FillFields(TMarkMemo& memo) {
+    AddFieldKeywords(memo);
     memo.Clear();
     memo.Lines().BeginUpdate();
     memo.Lines().Add("");
@@ -518,16 +506,16 @@ void FillPanel(TMarkMemo& memo) {
     std::string name = "Example";
     memo.Lines().Add(name);
     memo.ApplyDynStyle(n, n + int32_t(name.size()), 1, false, 0, 0, 0x0000FFFF, 0);
-    for (const char* line : {"", "Description:Desc", "", "Rating:5", "Access Count:1,234", "",
-                             "URL:", "http://x", "", "EMail:", "", "User ID:", ""})
+    for (const char* line : {"", "Size:Large", "", "Colour:5", "Long Name Tag:1,234", "",
+                             "Name:", "http://x", "", "Weight:", "", "Shape:", ""})
         memo.Lines().Add(line);
     memo.Lines().EndUpdate();
 }
 
-void CheckPanel(TMarkMemo& memo) {
+void CheckFields(TMarkMemo& memo) {
     EXPECT_EQ(memo.Lines().Text(),
-              "\r\nExample\r\n\r\nDescription:Desc\r\n\r\nRating:5\r\nAccess Count:1,234\r\n"
-              "\r\nURL:\r\nhttp://x\r\n\r\nEMail:\r\n\r\nUser ID:\r\n\r\n");
+              "\r\nExample\r\n\r\nSize:Large\r\n\r\nColour:5\r\nLong Name Tag:1,234\r\n"
+              "\r\nName:\r\nhttp://x\r\n\r\nWeight:\r\n\r\nShape:\r\n\r\n");
     EXPECT_EQ(memo.ParagraphCount(), 16);
     EXPECT_EQ(memo.Paragraphs().Count(), 15);
     const auto& name = memo.Paragraph(1).Attrs;
@@ -546,7 +534,7 @@ void CheckPanel(TMarkMemo& memo) {
         int length;
         int key;
     };
-    for (Label l : {Label{3, 12, 1}, {5, 7, 0}, {6, 13, 12}, {8, 4, 5}, {11, 6, 6}, {13, 8, 8}}) {
+    for (Label l : {Label{3, 5, 0}, {5, 7, 1}, {6, 14, 2}, {8, 5, 3}, {11, 7, 4}, {13, 6, 5}}) {
         const auto& attrs = memo.Paragraph(l.par).Attrs;
         ASSERT_EQ(attrs.size(), 2u) << l.par;
         EXPECT_EQ(attrs[0].Offset, 0);
@@ -554,7 +542,7 @@ void CheckPanel(TMarkMemo& memo) {
         EXPECT_EQ(attrs[0].Level, 0);
         EXPECT_EQ(attrs[0].Context, 1);
         EXPECT_EQ(attrs[0].KeyLength, l.length);
-        EXPECT_EQ(attrs[0].KeyStack[1], l.key) << l.par;  // the label's place in the list
+        EXPECT_EQ(attrs[0].KeyStack[1], l.key) << l.par;  // the keyword's place in the list
         EXPECT_EQ(attrs[1].Offset, l.length);
         EXPECT_EQ(attrs[1].Style, 0);
         EXPECT_EQ(attrs[1].Level, -1);
@@ -566,32 +554,32 @@ void CheckPanel(TMarkMemo& memo) {
 
 }  // namespace
 
-TEST(MarkMemoPanel, ContentAsTheApplicationBuildsIt) {
+TEST(MarkMemoFields, RecordsOfLinesAddedInOneUpdate) {
     TMarkMemo headless;
-    FillPanel(headless);
-    CheckPanel(headless);
+    FillFields(headless);
+    CheckFields(headless);
 
     ShownMemo shown;
     shown.memo.EnableHotKeys = false;
-    FillPanel(shown.memo);
-    CheckPanel(shown.memo);
+    FillFields(shown.memo);
+    CheckFields(shown.memo);
     EXPECT_EQ(shown.memo.TopLine(), 0);  // filled inside the lock: it opens at the top
 }
 
-TEST(MarkMemoPanel, LaterLinesGetTheirLabelsToo) {
+TEST(MarkMemoFields, LaterLinesGetTheirKeywordsToo) {
     ShownMemo s;
-    FillPanel(s.memo);
-    s.memo.Lines().Add("User ID PassWord:secret");
+    FillFields(s.memo);
+    s.memo.Lines().Add("Long Name Tag:secret");
     s.memo.Lines().Add("");
     auto records = KeywordRecords(s.memo.Paragraph(15));
     ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].KeyLength, 17);
+    EXPECT_EQ(records[0].KeyLength, 14);
     EXPECT_EQ(StoreProblem(s.memo), "");
 }
 
-TEST(MarkMemoPanel, NameStyleLeavesLaterKeywordRecordsAlone) {
+TEST(MarkMemoFields, NameStyleLeavesLaterKeywordRecordsAlone) {
     ShownMemo s;
-    FillPanel(s.memo);
+    FillFields(s.memo);
     std::string before = BinaryImage(s.memo);
     s.memo.ApplyDynStyle(2, 9, 1, false, 0, 0, 0x0000FFFF, 0);
     std::string after = BinaryImage(s.memo);
