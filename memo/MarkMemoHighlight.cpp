@@ -240,6 +240,7 @@ void TMarkMemoDocument::ScanStartStop(int index) {
     }
     while (scan.entry >= 0 ? CloseRange(scan) : OpenRange(scan)) {
     }
+    NormalizeRecords(par);  // an old end of a range the scan closed elsewhere goes
 }
 
 const std::string& TMarkMemoDocument::ScanSource(TStartStopScan& scan, const StartStopInfo& e) {

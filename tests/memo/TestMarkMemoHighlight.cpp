@@ -407,15 +407,17 @@ TEST(MarkMemoEdits, TextTypedAfterAKeywordAtTheEndIsPlain) {
 TEST(MarkMemoEdits, RecordsAfterRandomEditsMatchAFreshLoad) {
     const char* const pieces[] = {"URL:", "URL",  ":", "key",  "KEY",   "/*", "*/",
                                   "'",    "\r\n", " ", "see ", "plain", "x"};
-    for (uint32_t seed = 1; seed <= 40; ++seed) {
+    for (uint32_t seed = 1; seed <= 120; ++seed) {
         std::mt19937 random(seed);
         auto below = [&](uint32_t n) { return int32_t(random() % n); };
         ShownMemo s;
         AddHighlights(s.memo);
         s.memo.SetTextBuf("see URL:");
-        for (int step = 0; step < 40; ++step) {
+        for (int step = 0; step < 80; ++step) {
             const int32_t length = s.memo.CharCount();
             const int kind = below(10);
+            const bool locked = seed % 2 == 0;  // every other run edits in a lock
+            if (locked) s.memo.BeginUpdate();
             if (kind < 6) {  // mostly typing at the end, right after what was typed last
                 const int32_t at = kind < 4 ? length : below(uint32_t(length) + 1);
                 Replace(s.memo, at, at, pieces[below(std::size(pieces))]);
@@ -425,6 +427,7 @@ TEST(MarkMemoEdits, RecordsAfterRandomEditsMatchAFreshLoad) {
             } else {
                 s.memo.Undo();
             }
+            if (locked) s.memo.EndUpdate();
             ASSERT_EQ(Highlighting(s.memo), FreshHighlighting(s.memo))
                 << "seed " << seed << ", step " << step;
         }
