@@ -35,6 +35,9 @@ void TEsLabelInfo::SetVisible(bool value) {
 
 namespace {
 
+// Posted by SetBounds: the attached label follows the control.
+constexpr unsigned kFollowBounds = 0x0400 + 100;
+
 // The site a control has without one of its own: the control's parent control holds the label.
 class TEsParentSite : public TEsLabelSite {
 public:
@@ -53,7 +56,7 @@ private:
 }  // namespace
 
 TEsBase::TEsBase(TComponent* owner) : TCustomControl(owner) {
-    SetBounds(0, 0, 75, 25);
+    TCustomControl::SetBounds(0, 0, 75, 25);
     labelInfo_.OnPositionChange = [this] { PositionLabel(); };
     labelInfo_.OnVisibleChange = [this] { LabelVisibleChanged(); };
 }
@@ -68,6 +71,18 @@ void TEsBase::SetLabelSite(std::unique_ptr<TEsLabelSite> site) {
     labelInfo_.placed_ = false;
     site_ = std::move(site);
     if (labelInfo_.visible_) LabelVisibleChanged();
+}
+
+void TEsBase::SetBounds(int left, int top, int width, int height) {
+    TCustomControl::SetBounds(left, top, width, height);
+    if (labelInfo_.Label()) PostMessage(kFollowBounds);
+}
+
+void TEsBase::PostedMessage(unsigned msg, intptr_t wParam, intptr_t lParam) {
+    if (msg == kFollowBounds)
+        PositionLabel();
+    else
+        TCustomControl::PostedMessage(msg, wParam, lParam);
 }
 
 void TEsBase::SetLabelBelow(bool value) {

@@ -72,6 +72,12 @@ public:
     void SetLabelBelow(bool value);
     std::string Version() const { return "1.07"; }
 
+    // Moves and sizes the control; its attached label follows once the messages posted before
+    // are handled.
+    void SetBounds(int left, int top, int width, int height);
+    void SetWidth(int width) { SetBounds(Left(), Top(), width, Height()); }
+    void SetHeight(int height) { SetBounds(Left(), Top(), Width(), height); }
+
     // Where the attached label goes (nullptr: into the parent control). A site that follows
     // the control's moves calls PositionLabel.
     void SetLabelSite(std::unique_ptr<TEsLabelSite> site);
@@ -80,6 +86,9 @@ public:
     void PositionLabel();
     // The label was moved: its offsets follow its new place.
     void LabelMoved();
+
+protected:
+    void PostedMessage(unsigned msg, intptr_t wParam, intptr_t lParam) override;
 
 private:
     void LabelVisibleChanged();

@@ -199,6 +199,15 @@ struct TMarkMemoDocument::TStartStopScan {
 void TMarkMemoDocument::ScanStartStop(int index) {
     TParagraphRec& par = pars_[index];
     par.StartStopScanned = 1;
+    // Keywords are matched after the ranges, as on a fresh load: their records go first (a
+    // match at the very end of the text has no record after it, and its state would spread
+    // into what follows), and come back when the paragraph is matched again.
+    const size_t attrCount = par.Attrs.size();
+    RemoveKeywordRecords(par);
+    if (par.Attrs.size() != attrCount && par.KeywordsParsed) {
+        par.KeywordsParsed = 0;
+        ReportParagraphs(index, index);
+    }
     // the records an earlier scan made go first
     bool hadRanges = false;
     for (size_t i = par.Attrs.size(); i-- > 0;)
@@ -231,6 +240,7 @@ void TMarkMemoDocument::ScanStartStop(int index) {
     }
     while (scan.entry >= 0 ? CloseRange(scan) : OpenRange(scan)) {
     }
+    NormalizeRecords(par);  // an old end of a range the scan closed elsewhere goes
 }
 
 const std::string& TMarkMemoDocument::ScanSource(TStartStopScan& scan, const StartStopInfo& e) {

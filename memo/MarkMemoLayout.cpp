@@ -562,7 +562,9 @@ void TMarkMemo::RecomputeWidest() {
 void TMarkMemo::UpdateDisplay() {
     if (UpdateLock() > 0) return;
     const int n = layout_.Count();
-    if (changedFirst_ >= 0) {
+    // laying paragraphs out may change the look of those after them (a range opened or closed
+    // by an edit made in a lock is scanned only now): they are laid out in turn
+    while (changedFirst_ >= 0) {
         int first = std::clamp(changedFirst_, 0, n - 1);
         int last = std::clamp(changedLast_, first, n - 1);
         changedFirst_ = changedLast_ = -1;

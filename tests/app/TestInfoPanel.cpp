@@ -1,10 +1,11 @@
-// The information panel's text.
+// The information panel's text, and how the panel's memo highlights it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "BankFixture.h"
 #include "InfoPanel.h"
+#include "MarkMemo.h"
 
 namespace {
 
@@ -94,6 +95,59 @@ TEST(InfoPanelText, LeavesOutWhatTheEntryLacks) {
     EXPECT_EQ(
         std::count(orphan.Lines.begin(), orphan.Lines.end(), std::string("Category_2:Orphan")), 0);
     EXPECT_EQ(orphan.Lines.size(), expected.size() + 1);
+}
+
+// The panel's memo as the main window fills it: the labels as keywords, the entry's lines
+// added in one update with the name in its style, the password and the confidential notes after.
+TEST(InfoPanelHighlight, EveryLabelAndTheNameStandOut) {
+    TMarkMemo memo;
+    for (const char* label : InfoPanelLabels)
+        memo.Keywords().AddKeyWord(label, InfoLabelOptions, InfoLabelStyle, InfoLabelContext, 0, 0,
+                                   0);
+    const TEntryInfoText info = BuildEntryInfo(FullEntry());
+    memo.Lines().BeginUpdate();
+    for (int i = 0; i < int(info.Lines.size()); ++i) {
+        const int32_t start = memo.CharCount();
+        memo.Lines().Add(info.Lines[size_t(i)]);
+        if (i == info.NameLine)
+            memo.ApplyDynStyle(start, start + int32_t(info.Lines[size_t(i)].size()), InfoNameStyle,
+                               false, 0, 0, InfoNameBackColor, InfoNameTextColor);
+    }
+    memo.Lines().EndUpdate();
+    for (const Strings& more : {PasswordInfoLines(FullEntry()), ConfNotesInfoLines(FullEntry())})
+        for (const std::string& line : more) memo.Lines().Add(line);
+
+    int labelled = 0;
+    for (int p = 0; p < memo.ParagraphCount(); ++p) {
+        const TParagraphRec& par = memo.Paragraph(p);
+        std::vector<TAttributeRec> keywords;
+        for (const TAttributeRec& a : par.Attrs)
+            if (a.IsKeywordRecord()) keywords.push_back(a);
+        // the first label in the list that starts the line, the longer before the one it holds
+        const auto label = std::find_if(InfoPanelLabels.begin(), InfoPanelLabels.end(),
+                                        [&](const char* l) { return par.Text.starts_with(l); });
+        if (label == InfoPanelLabels.end()) {
+            EXPECT_TRUE(keywords.empty()) << par.Text;
+            continue;
+        }
+        ++labelled;
+        ASSERT_EQ(keywords.size(), 1u) << par.Text;
+        EXPECT_EQ(keywords[0].Offset, 0);
+        EXPECT_EQ(keywords[0].KeyLength, std::string(*label).size()) << par.Text;
+        EXPECT_EQ(keywords[0].KeyStack[1], label - InfoPanelLabels.begin()) << par.Text;
+        EXPECT_EQ(keywords[0].Style & 0x3F, InfoLabelStyle);
+        EXPECT_EQ(keywords[0].Context, InfoLabelContext);
+    }
+    EXPECT_EQ(labelled, 13);
+    const TParagraphRec& name = memo.Paragraph(info.NameLine);
+    ASSERT_EQ(name.Text, "Alpha Site");
+    ASSERT_EQ(name.Attrs.size(), 2u);
+    EXPECT_EQ(name.Attrs[0].Offset, 0);
+    EXPECT_EQ(name.Attrs[0].Style & 0x3F, InfoNameStyle);
+    EXPECT_EQ(name.Attrs[0].BackColor, InfoNameBackColor);
+    EXPECT_EQ(name.Attrs[0].TextColor, InfoNameTextColor);
+    EXPECT_EQ(name.Attrs[1].Offset, 10);
+    EXPECT_FALSE(name.Attrs[1].Dynamic());  // the plain text after it
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "EsSrMgr.h"
 #include "EsUtil.h"
 #include "platform/ChildControls.h"
+#include "platform/EventLoop.h"
 
 namespace {
 
@@ -134,6 +135,26 @@ TEST(EsLabelPlacement, WithoutASiteTheLabelJoinsTheParentControl) {
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(ParentControl(*label), &form);
     EXPECT_EQ(label->Top() + label->Height(), 60);
+    SetParentControl(calendar, nullptr);
+}
+
+TEST(EsLabelPlacement, ALabelInTheParentControlFollowsTheControl) {
+    TEsCalendar form;
+    TEsCalendar calendar;
+    SetParentControl(calendar, &form);
+    calendar.SetBounds(20, 60, 200, 140);
+    calendar.EsLabelInfo().SetVisible(true);
+    calendar.SetLabelBelow(true);
+    calendar.EsLabelInfo().SetOffsetX(5);
+    TEsAttachedLabel* label = calendar.EsLabelInfo().Label();
+    ASSERT_NE(label, nullptr);
+    calendar.SetBounds(30, 10, 200, 100);
+    ProcessMessages(false);
+    EXPECT_EQ(label->Left(), 35);
+    EXPECT_EQ(label->Top(), 110);
+    calendar.SetHeight(120);  // a change of size moves a label below the control too
+    ProcessMessages(false);
+    EXPECT_EQ(label->Top(), 130);
     SetParentControl(calendar, nullptr);
 }
 

@@ -224,7 +224,7 @@ public:
         const TRect r = Layout().Cells[size_t(2 + (cell - 1) / 7)][size_t((cell - 1) % 7)];
         return {(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2};
     }
-    void Click(TPoint p, TMouseButton b = mbLeft) {
+    void ClickAt(TPoint p, TMouseButton b = mbLeft) {
         MouseDown(b, 0, p.X, p.Y);
         MouseUp(b, 0, p.X, p.Y);
     }
@@ -296,16 +296,16 @@ TEST(EsCalendarControl, WheelAndItsHandler) {
 TEST(EsCalendarControl, CellPicks) {
     TestCalendar cal;
     cal.SetDate(D(2025, 6, 15));  // Sunday start: 1 June in cell 1, July from cell 31
-    cal.Click(cal.CellCentre(33));
+    cal.ClickAt(cal.CellCentre(33));
     EXPECT_EQ(cal.Date(), D(2025, 6, 15));
     EXPECT_EQ(cal.changes, 0);
-    cal.Click(cal.CellCentre(15));  // the selected day again
+    cal.ClickAt(cal.CellCentre(15));  // the selected day again
     EXPECT_EQ(cal.changes, 1);
-    cal.Click(cal.CellCentre(20), mbRight);
+    cal.ClickAt(cal.CellCentre(20), mbRight);
     EXPECT_EQ(cal.Date(), D(2025, 6, 20));
     EXPECT_EQ(cal.changes, 2);
     cal.SetShowInactive(true);
-    cal.Click(cal.CellCentre(33));
+    cal.ClickAt(cal.CellCentre(33));
     EXPECT_EQ(cal.Date(), D(2025, 7, 3));
     EXPECT_EQ(cal.changes, 3);
 }
@@ -317,22 +317,22 @@ TEST(EsCalendarControl, ButtonsAndMonthMenu) {
     auto centre = [](const TRect& r) {
         return TPoint{(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2};
     };
-    cal.Click(centre(layout.RightArrow));
+    cal.ClickAt(centre(layout.RightArrow));
     EXPECT_EQ(cal.Date(), D(2025, 2, 28));
-    cal.Click(centre(layout.LeftArrows));
+    cal.ClickAt(centre(layout.LeftArrows));
     EXPECT_EQ(cal.Date(), D(2024, 2, 28));
     EXPECT_EQ(cal.changes, 2);
-    cal.Click(centre(layout.TodayButton));
+    cal.ClickAt(centre(layout.TodayButton));
     EXPECT_EQ(cal.Date(), D(2025, 6, 15));
-    cal.Click(centre(layout.TodayButton));  // fires even when already today
+    cal.ClickAt(centre(layout.TodayButton));  // fires even when already today
     EXPECT_EQ(cal.changes, 4);
 
     cal.SetDate(D(2025, 1, 31));
-    cal.Click(centre(layout.HeaderText), mbRight);
+    cal.ClickAt(centre(layout.HeaderText), mbRight);
     TMenuItem& items = cal.MonthMenu().Items();
     ASSERT_EQ(items.Count(), 7);
     if (cal.MonthMenu().IsPoppedUp()) {  // presses wait until the menu closes
-        cal.Click(cal.CellCentre(cal.Model().SelectedCell() + 1));
+        cal.ClickAt(cal.CellCentre(cal.Model().SelectedCell() + 1));
         EXPECT_EQ(cal.Date(), D(2025, 1, 31));
     }
     EXPECT_EQ(items.Items(0)->Caption, "October");

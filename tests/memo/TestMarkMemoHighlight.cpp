@@ -1,6 +1,8 @@
 // Highlighting: keyword records, start/stop ranges across paragraphs, nesting bounds,
-// background formatting, and the information panel the application builds.
+// background formatting, lines added in one update, and edits against a fresh load.
 #include <gtest/gtest.h>
+
+#include <random>
 
 #include "MemoTestSupport.h"
 
@@ -29,23 +31,12 @@ void Replace(TMarkMemo& memo, int32_t from, int32_t to, const std::string& text)
     memo.SetSelTextBuf(text);
 }
 
-const char* const kPanelLabels[] = {"Rating:",
-                                    "Description:",
-                                    "Category_1:",
-                                    "Category_2:",
-                                    "Category_3:",
-                                    "URL:",
-                                    "EMail:",
-                                    "User ID PassWord:",
-                                    "User ID:",
-                                    "Change Date:",
-                                    "Confidential Notes:",
-                                    "Last Access:",
-                                    "Access Count:",
-                                    "Notes:"};
+// Field names with their values after them; "Long Name Tag:" holds "Name:" but comes first.
+const char* const kFieldNames[] = {
+    "Size:", "Colour:", "Long Name Tag:", "Name:", "Weight:", "Shape:"};
 
-void AddPanelKeywords(TMarkMemo& memo) {
-    for (const char* label : kPanelLabels) memo.Keywords().AddKeyWord(label, 1, 16, 1, 0, 0, 0);
+void AddFieldKeywords(TMarkMemo& memo) {
+    for (const char* name : kFieldNames) memo.Keywords().AddKeyWord(name, 1, 16, 1, 0, 0, 0);
 }
 
 }  // namespace
@@ -156,16 +147,16 @@ TEST(MarkMemoKeywords, RemovingAMatchGivesBackARangeItHadPushed) {
 
 TEST(MarkMemoKeywords, EarlierKeywordsClaimTheirText) {
     ShownMemo s;
-    AddPanelKeywords(s.memo);
-    s.memo.SetTextBuf("Confidential Notes:x\r\nUser ID PassWord:pw");
+    AddFieldKeywords(s.memo);
+    s.memo.SetTextBuf("Long Name Tag:x\r\nColour:red");
     auto records = KeywordRecords(s.memo.Paragraph(0));
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].Offset, 0);
-    EXPECT_EQ(records[0].KeyLength, 19);
-    EXPECT_EQ(records[0].KeyStack[1], 10);
+    EXPECT_EQ(records[0].KeyLength, 14);
+    EXPECT_EQ(records[0].KeyStack[1], 2);
     records = KeywordRecords(s.memo.Paragraph(1));
     ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].KeyStack[1], 7);
+    EXPECT_EQ(records[0].KeyStack[1], 1);
 }
 
 TEST(MarkMemoKeywords, WholeWordsLookAtTheParagraphsOwnNeighbours) {
@@ -349,6 +340,100 @@ TEST(MarkMemoStartStop, TheStopKeyIsLookedForAfterTheSeparatorTheStartKeyClaims)
     EXPECT_EQ(attrs[0].KeyRemain, 4);
 }
 
+// ---- edits against a fresh load ----
+
+namespace {
+
+// The highlighting a memo's records describe, paragraph by paragraph: the start state and each
+// record with what it stores (not the in-memory flags).
+std::string Highlighting(const TMarkMemo& memo) {
+    std::string out;
+    auto describe = [&](const TAttributeRec& a) {
+        out += " " + std::to_string(a.Style) + "/" + std::to_string(a.Level) + "/" +
+               std::to_string(a.Context) + "/" + std::to_string(a.Cursor) + "/" +
+               std::to_string(a.BackColor) + "/" + std::to_string(a.TextColor) + "/" +
+               std::to_string(a.KeyRemain) + "/" + std::to_string(a.KeyLength) + " keys";
+        for (int l = 0; l <= std::min(a.Level + 1, 15); ++l)
+            out += " " + std::to_string(a.KeyStack[l]);
+        out += "\n";
+    };
+    for (int i = 0; i < memo.ParagraphCount(); ++i) {
+        const TParagraphRec& par = memo.Paragraph(i);
+        out += "paragraph " + std::to_string(i) + " \"" + par.Text + "\" starts";
+        describe(par.StartAttr());
+        for (const TAttributeRec& a : par.Attrs) {
+            out += "  at " + std::to_string(a.Offset);
+            describe(a);
+        }
+    }
+    return out;
+}
+
+void AddHighlights(TMarkMemo& memo) {
+    memo.Keywords().AddKeyWord("URL:", 1, 16, 1, 0, 0, 0);
+    memo.Keywords().AddKeyWord("key", 0, 2, 3, 0, 0, 0);
+    memo.StartStopKeys().AddStartStopKey("/*", "*/", 0, 1, 2, 0, 0, 0, false);
+    memo.StartStopKeys().AddStartStopKey("'", "'", 0, 4, 4, 0, 0, 0, true);
+}
+
+// What a memo with the same keys shows after loading `memo`'s text.
+std::string FreshHighlighting(const TMarkMemo& memo) {
+    ShownMemo fresh;
+    AddHighlights(fresh.memo);
+    fresh.memo.SetTextBuf(memo.TextRange(0, memo.CharCount()));
+    return Highlighting(fresh.memo);
+}
+
+}  // namespace
+
+TEST(MarkMemoEdits, TextTypedAfterAKeywordAtTheEndIsPlain) {
+    ShownMemo s;
+    AddHighlights(s.memo);
+    s.memo.SetTextBuf("see URL:");
+    Replace(s.memo, 8, 8, "\r\n");
+    Replace(s.memo, 10, 10, "plain");
+    EXPECT_EQ(Highlighting(s.memo), FreshHighlighting(s.memo));
+    EXPECT_EQ(s.memo.Paragraph(1).StartAttr().Context, 0);  // no keyword's context there
+    s.memo.SetSelStart(12);
+    EXPECT_EQ(s.memo.CurrentStyle(), 0);  // nor its style
+    // a range opened after the keyword closes at its stop key
+    s.memo.SetTextBuf("see URL:");
+    for (const char* typed : {"/", "*", " a ", "*", "/", " b"})
+        Replace(s.memo, s.memo.CharCount(), s.memo.CharCount(), typed);
+    EXPECT_EQ(Highlighting(s.memo), FreshHighlighting(s.memo));
+    EXPECT_EQ(s.memo.Paragraph(0).Attrs.back().Level, -1);
+}
+
+TEST(MarkMemoEdits, RecordsAfterRandomEditsMatchAFreshLoad) {
+    const char* const pieces[] = {"URL:", "URL",  ":", "key",  "KEY",   "/*", "*/",
+                                  "'",    "\r\n", " ", "see ", "plain", "x"};
+    for (uint32_t seed = 1; seed <= 120; ++seed) {
+        std::mt19937 random(seed);
+        auto below = [&](uint32_t n) { return int32_t(random() % n); };
+        ShownMemo s;
+        AddHighlights(s.memo);
+        s.memo.SetTextBuf("see URL:");
+        for (int step = 0; step < 80; ++step) {
+            const int32_t length = s.memo.CharCount();
+            const int kind = below(10);
+            const bool locked = seed % 2 == 0;  // every other run edits in a lock
+            if (locked) s.memo.BeginUpdate();
+            if (kind < 6) {  // mostly typing at the end, right after what was typed last
+                const int32_t at = kind < 4 ? length : below(uint32_t(length) + 1);
+                Replace(s.memo, at, at, pieces[below(std::size(pieces))]);
+            } else if (kind < 9 && length > 0) {
+                const int32_t from = below(uint32_t(length));
+                Replace(s.memo, from, std::min(length, from + 1 + below(6)), "");
+            } else {
+                s.memo.Undo();
+            }
+            if (locked) s.memo.EndUpdate();
+            ASSERT_EQ(Highlighting(s.memo), FreshHighlighting(s.memo))
+                << "seed " << seed << ", step " << step;
+        }
+    }
+}
+
 // ---- background formatting ----
 
 TEST(MarkMemoBackground, FormatsInSlicesAndReportsProgress) {
@@ -409,14 +494,13 @@ TEST(MarkMemoBackground, NothingIsFormattedWhileLocked) {
     EXPECT_EQ(memo.LineCount(), 2);
 }
 
-// ---- the application's information panel ----
+// ---- lines added in one update ----
 
 namespace {
 
-// The panel as the application fills it for an entry with a name, a description, a
-// rating, an access count and a URL.
-void FillPanel(TMarkMemo& memo) {
-    AddPanelKeywords(memo);
+// Field lines added inside one update, with a bold name on yellow among them.
+void FillFields(TMarkMemo& memo) {
+    AddFieldKeywords(memo);
     memo.Clear();
     memo.Lines().BeginUpdate();
     memo.Lines().Add("");
@@ -425,16 +509,16 @@ void FillPanel(TMarkMemo& memo) {
     std::string name = "Example";
     memo.Lines().Add(name);
     memo.ApplyDynStyle(n, n + int32_t(name.size()), 1, false, 0, 0, 0x0000FFFF, 0);
-    for (const char* line : {"", "Description:Desc", "", "Rating:5", "Access Count:1,234", "",
-                             "URL:", "http://x", "", "EMail:", "", "User ID:", ""})
+    for (const char* line : {"", "Size:Large", "", "Colour:5", "Long Name Tag:1,234", "",
+                             "Name:", "http://x", "", "Weight:", "", "Shape:", ""})
         memo.Lines().Add(line);
     memo.Lines().EndUpdate();
 }
 
-void CheckPanel(TMarkMemo& memo) {
+void CheckFields(TMarkMemo& memo) {
     EXPECT_EQ(memo.Lines().Text(),
-              "\r\nExample\r\n\r\nDescription:Desc\r\n\r\nRating:5\r\nAccess Count:1,234\r\n"
-              "\r\nURL:\r\nhttp://x\r\n\r\nEMail:\r\n\r\nUser ID:\r\n\r\n");
+              "\r\nExample\r\n\r\nSize:Large\r\n\r\nColour:5\r\nLong Name Tag:1,234\r\n"
+              "\r\nName:\r\nhttp://x\r\n\r\nWeight:\r\n\r\nShape:\r\n\r\n");
     EXPECT_EQ(memo.ParagraphCount(), 16);
     EXPECT_EQ(memo.Paragraphs().Count(), 15);
     const auto& name = memo.Paragraph(1).Attrs;
@@ -453,7 +537,7 @@ void CheckPanel(TMarkMemo& memo) {
         int length;
         int key;
     };
-    for (Label l : {Label{3, 12, 1}, {5, 7, 0}, {6, 13, 12}, {8, 4, 5}, {11, 6, 6}, {13, 8, 8}}) {
+    for (Label l : {Label{3, 5, 0}, {5, 7, 1}, {6, 14, 2}, {8, 5, 3}, {11, 7, 4}, {13, 6, 5}}) {
         const auto& attrs = memo.Paragraph(l.par).Attrs;
         ASSERT_EQ(attrs.size(), 2u) << l.par;
         EXPECT_EQ(attrs[0].Offset, 0);
@@ -461,7 +545,7 @@ void CheckPanel(TMarkMemo& memo) {
         EXPECT_EQ(attrs[0].Level, 0);
         EXPECT_EQ(attrs[0].Context, 1);
         EXPECT_EQ(attrs[0].KeyLength, l.length);
-        EXPECT_EQ(attrs[0].KeyStack[1], l.key) << l.par;  // the label's place in the list
+        EXPECT_EQ(attrs[0].KeyStack[1], l.key) << l.par;  // the keyword's place in the list
         EXPECT_EQ(attrs[1].Offset, l.length);
         EXPECT_EQ(attrs[1].Style, 0);
         EXPECT_EQ(attrs[1].Level, -1);
@@ -473,32 +557,32 @@ void CheckPanel(TMarkMemo& memo) {
 
 }  // namespace
 
-TEST(MarkMemoPanel, ContentAsTheApplicationBuildsIt) {
+TEST(MarkMemoFields, RecordsOfLinesAddedInOneUpdate) {
     TMarkMemo headless;
-    FillPanel(headless);
-    CheckPanel(headless);
+    FillFields(headless);
+    CheckFields(headless);
 
     ShownMemo shown;
     shown.memo.EnableHotKeys = false;
-    FillPanel(shown.memo);
-    CheckPanel(shown.memo);
+    FillFields(shown.memo);
+    CheckFields(shown.memo);
     EXPECT_EQ(shown.memo.TopLine(), 0);  // filled inside the lock: it opens at the top
 }
 
-TEST(MarkMemoPanel, LaterLinesGetTheirLabelsToo) {
+TEST(MarkMemoFields, LaterLinesGetTheirKeywordsToo) {
     ShownMemo s;
-    FillPanel(s.memo);
-    s.memo.Lines().Add("User ID PassWord:secret");
+    FillFields(s.memo);
+    s.memo.Lines().Add("Long Name Tag:secret");
     s.memo.Lines().Add("");
     auto records = KeywordRecords(s.memo.Paragraph(15));
     ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].KeyLength, 17);
+    EXPECT_EQ(records[0].KeyLength, 14);
     EXPECT_EQ(StoreProblem(s.memo), "");
 }
 
-TEST(MarkMemoPanel, NameStyleLeavesLaterKeywordRecordsAlone) {
+TEST(MarkMemoFields, NameStyleLeavesLaterKeywordRecordsAlone) {
     ShownMemo s;
-    FillPanel(s.memo);
+    FillFields(s.memo);
     std::string before = BinaryImage(s.memo);
     s.memo.ApplyDynStyle(2, 9, 1, false, 0, 0, 0x0000FFFF, 0);
     std::string after = BinaryImage(s.memo);
