@@ -36,8 +36,10 @@ protected:
             if (Bank().Entries[i].Name == name) return int(i);
         return -1;
     }
-    // Opens the bookmarks with every folder expanded; the tree's client area.
+    // Opens the bookmarks with every folder expanded; the tree's client area. What the window
+    // opens goes to `opened`.
     QWidget* OpenExpanded(TMainForm& form);
+    std::vector<std::string> opened;
     static QPoint Label(TBaseVirtualTree& tree, PVirtualNode node) {
         const TRect r = tree.GetDisplayRect(node, 0, true);
         return {r.Left + 3, (r.Top + r.Bottom) / 2};
@@ -71,6 +73,9 @@ QWidget* TreeDragTest::OpenExpanded(TMainForm& form) {
     Open(form, Bookmarks);
     form.VST().FullExpand();
     QApplication::processEvents();
+    Seams().OpenDocument = [this](const std::string& target, const TStartFailed&) {
+        opened.push_back(target);
+    };
     return Viewport(form.VST());
 }
 
@@ -165,10 +170,6 @@ TEST_F(TreeDragTest, ADoubleClickOpensTheRowUnderThePointer) {
     TMainForm form;
     QWidget* viewport = OpenExpanded(form);
     TBaseVirtualTree& vst = form.VST();
-    std::vector<std::string> opened;
-    Seams().OpenDocument = [&](const std::string& target, const TStartFailed&) {
-        opened.push_back(target);
-    };
     QTest::mouseClick(viewport, Qt::LeftButton, {},
                       Label(vst, Bank().Entries[size_t(EntryNamed("Alpha"))].Node));
     PVirtualNode beta = Bank().Entries[size_t(EntryNamed("Beta"))].Node;
@@ -185,10 +186,6 @@ TEST_F(TreeDragTest, ARightClickOpensThePopupMenuForTheRowUnderThePointer) {
     TMainForm form;
     QWidget* viewport = OpenExpanded(form);
     TBaseVirtualTree& vst = form.VST();
-    std::vector<std::string> opened;
-    Seams().OpenDocument = [&](const std::string& target, const TStartFailed&) {
-        opened.push_back(target);
-    };
     std::string edited = "none";
     Seams().RunEntryForm = [&](int) {
         edited = Bank().EditEntry.Name;
