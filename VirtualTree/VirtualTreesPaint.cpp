@@ -308,22 +308,41 @@ void TVTRowPainter::DrawDottedVLine(TCanvas& canvas, int top, int bottom, int x,
     DrawPatternLine(canvas, {x, top, x + 1, bottom + 1}, color, info);
 }
 
+// Drawn with the pen, which is one device pixel wide at any scale: at a fractional scale a
+// filled pixel spreads over one or two device pixels, from line to line.
 void TVTRowPainter::DrawPatternLine(TCanvas& canvas, const TRect& r, TColor color,
                                     const TVTRowPaintInfo& info) {
+    TPen& pen = canvas.Pen();
+    TPen kept;
+    kept.Assign(pen);
+    pen.SetColor(color);
+    pen.SetStyle(TPenStyle::psSolid);
+    pen.SetMode(TPenMode::pmCopy);
+    pen.SetWidth(1);
+    // A run of `length` pixels from (x, y): down a vertical line, across a horizontal one.
+    const bool down = r.Width() < r.Height();
+    const auto run = [&](int x, int y, int length) {
+        canvas.MoveTo(x, y);
+        if (down)
+            canvas.LineTo(x, y + length);
+        else
+            canvas.LineTo(x + length, y);
+    };
     if (tree_.LineStyle() == lsSolid) {
-        Fill(canvas, r, color);
-        return;
+        if (down)
+            for (int x = r.Left; x < r.Right; ++x) run(x, r.Top, r.Height());
+        else
+            for (int y = r.Top; y < r.Bottom; ++y) run(r.Left, y, r.Width());
+    } else {
+        // The pattern lies on the window, so that lines of neighbouring rows join up.
+        const TVTLinePattern& pattern = tree_.LinePattern();
+        for (int y = r.Top; y < r.Bottom; ++y) {
+            const unsigned bits = pattern[size_t((y + info.Origin.Y) & 7)];
+            for (int x = r.Left; x < r.Right; ++x)
+                if ((bits >> (7 - ((x + info.Origin.X) & 7))) & 1u) run(x, y, 1);
+        }
     }
-    // The pattern lies on the window, so that lines of neighbouring rows join up.
-    const TVTLinePattern& pattern = tree_.LinePattern();
-    canvas.Brush().SetStyle(TBrushStyle::bsSolid);
-    canvas.Brush().SetColor(color);
-    for (int y = r.Top; y < r.Bottom; ++y) {
-        const unsigned bits = pattern[size_t((y + info.Origin.Y) & 7)];
-        for (int x = r.Left; x < r.Right; ++x)
-            if ((bits >> (7 - ((x + info.Origin.X) & 7))) & 1u)
-                canvas.FillRect({x, y, x + 1, y + 1});
-    }
+    pen.Assign(kept);
 }
 
 std::vector<TVTLineType> TVTRowPainter::BandImage(PVirtualNode node,

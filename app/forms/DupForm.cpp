@@ -6,6 +6,7 @@
 
 #include "BankModel.h"
 #include "BulkForms.h"
+#include "ElastFrmQt.h"
 #include "EntryList.h"
 #include "FormUtils.h"
 #include "SelectionCommands.h"
@@ -47,6 +48,9 @@ TDupForm::TDupForm(bool majorDomain, QWidget* parent)
     connect(ui_->DeleteButton, &QPushButton::clicked, this,
             [this] { CallGuarded([&] { DeleteButtonClick(); }); });
     connect(ui_->CancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    // The dialog keeps its fonts when it grows.
+    auto* elastic = new TElasticFormQt(this);
+    elastic->ElasticFont = false;
 }
 
 TDupForm::~TDupForm() {

@@ -14,6 +14,7 @@
 
 #include "BankModel.h"
 #include "EditType.h"
+#include "ElastFrmQt.h"
 #include "FormUtils.h"
 #include "QCombo.h"
 #include "platform/Codec.h"
@@ -114,6 +115,7 @@ TEntryForm::TEntryForm(QWidget* parent, int mode)
             [this] { CallGuarded([this] { SaveButtonClick(); }); });
     connect(f.CancelButton, &QPushButton::clicked, this, [this] { CancelButtonClick(); });
     connect(f.NameEdit, &QLineEdit::textChanged, this, [this] { NameEditChange(); });
+    new TElasticFormQt(this);
 }
 
 TEntryForm::~TEntryForm() = default;

@@ -122,7 +122,7 @@ TFindForm::TFindForm(QWidget* parent) : QDialog(parent), ui_(new Ui::FindForm) {
     }
     // Enter in a search box runs its page's Find button; Alt+Right marks a workgroup name.
     for (int kind = fkName; kind <= fkLastAccess; ++kind)
-        if (QLineEdit* box = TextBox(TFindKind(kind))) box->installEventFilter(this);
+        if (QLineEdit* box = TextPage(TFindKind(kind)).Box) box->installEventFilter(this);
     f.AccCntBoxA->installEventFilter(this);
     f.AccCntBoxB->installEventFilter(this);
     new TElasticFormQt(this);
@@ -130,53 +130,29 @@ TFindForm::TFindForm(QWidget* parent) : QDialog(parent), ui_(new Ui::FindForm) {
 
 TFindForm::~TFindForm() = default;
 
-QLineEdit* TFindForm::TextBox(TFindKind kind) const {
+TFindForm::TTextPage TFindForm::TextPage(TFindKind kind) const {
     Ui::FindForm& f = *ui_;
     switch (kind) {
         case fkName:
-            return f.NameBox;
+            return {f.NameBox, f.NameCaseSensitive};
         case fkDescription:
-            return f.DescBox;
+            return {f.DescBox, f.DescCaseSensitive};
         case fkRating:
-            return f.RatingBox;
+            return {f.RatingBox, f.ratingCaseSensitive};
         case fkUserID:
-            return f.UserIDBox;
+            return {f.UserIDBox, f.UserIDCaseSensitive};
         case fkPassword:
-            return f.PasswdBox;
+            return {f.PasswdBox, f.PasswdCaseSensitive};
         case fkEMail:
-            return f.EmailBox;
+            return {f.EmailBox, f.EMailCaseSensitive};
         case fkConfNotes:
-            return f.CNoteBox;
+            return {f.CNoteBox, f.CNoteCaseSensitive};
         case fkURL:
-            return f.URLBox;
+            return {f.URLBox, nullptr};
         case fkNotes:
-            return f.NotesBox;
+            return {f.NotesBox, f.NotesCaseSensitive};
         default:
-            return nullptr;
-    }
-}
-
-QGroupBox* TFindForm::CaseGroup(TFindKind kind) const {
-    Ui::FindForm& f = *ui_;
-    switch (kind) {
-        case fkName:
-            return f.NameCaseSensitive;
-        case fkDescription:
-            return f.DescCaseSensitive;
-        case fkRating:
-            return f.ratingCaseSensitive;
-        case fkUserID:
-            return f.UserIDCaseSensitive;
-        case fkPassword:
-            return f.PasswdCaseSensitive;
-        case fkEMail:
-            return f.EMailCaseSensitive;
-        case fkConfNotes:
-            return f.CNoteCaseSensitive;
-        case fkNotes:
-            return f.NotesCaseSensitive;
-        default:
-            return nullptr;
+            return {};
     }
 }
 
@@ -184,8 +160,9 @@ TFindCriteria TFindForm::PageCriteria(TFindKind kind) const {
     Ui::FindForm& f = *ui_;
     TFindCriteria c;
     c.Kind = kind;
-    if (QLineEdit* box = TextBox(kind)) c.Text = FromQString(box->text());
-    if (QGroupBox* group = CaseGroup(kind)) c.CaseSensitive = CheckedItem(group) == 1;
+    const TTextPage page = TextPage(kind);
+    if (page.Box) c.Text = FromQString(page.Box->text());
+    if (page.CaseGroup) c.CaseSensitive = CheckedItem(page.CaseGroup) == 1;
     switch (kind) {
         case fkChangeDate:
             c.Compare = TFindCompare(CheckedItem(f.rgChgDateSearchType));
@@ -269,7 +246,7 @@ bool TFindForm::eventFilter(QObject* watched, QEvent* event) {
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
         TFindKind kind = fkNone;
         for (int k = fkName; k <= fkLastAccess; ++k)
-            if (TextBox(TFindKind(k)) == watched) kind = TFindKind(k);
+            if (TextPage(TFindKind(k)).Box == watched) kind = TFindKind(k);
         if (watched == f.AccCntBoxA || watched == f.AccCntBoxB) kind = fkAccessCount;
         if (kind != fkNone) {
             CallGuarded([&] { FindButtonClick(kind); });

@@ -46,8 +46,13 @@ protected:
 private:
     // Empties the boxes, fills the pick lists, resets the groups and shows the Name page.
     void ResetForShowing();
-    QLineEdit* TextBox(TFindKind kind) const;
-    QGroupBox* CaseGroup(TFindKind kind) const;
+    // A text page's search box and its letter-case group (the URL page has none); nulls on the
+    // other pages.
+    struct TTextPage {
+        QLineEdit* Box = nullptr;
+        QGroupBox* CaseGroup = nullptr;
+    };
+    TTextPage TextPage(TFindKind kind) const;
 
     std::unique_ptr<Ui::FindForm> ui_;
     std::array<std::unique_ptr<TEsCalendar>, 4> calendars_;

@@ -308,22 +308,33 @@ void TMainForm::ConnectTreeFocusAndHeader(TVirtualStringTree& tree) {
     };
 }
 
+namespace {
+
+// The row alone is focused and selected; no row leaves nothing focused.
+void FocusRow(TBaseVirtualTree& tree, PVirtualNode node) {
+    if (node && node == tree.FocusedNode() && tree.Selected(node)) return;
+    tree.ClearSelection();
+    tree.SetFocusedNode(node);
+    if (node) tree.SetSelected(node, true);
+}
+
+}  // namespace
+
 void TMainForm::ConnectTreeInput(TVirtualStringTree& tree) {
     // A double click opens the entry of the row under the pointer, which it focuses first; on
     // no row it opens nothing. The press that makes it a double click tells where it was.
+    // A right click focuses and selects the row under the pointer before the popup menu opens,
+    // so that the menu's commands act on that row; on no row they have no entry to act on.
     auto doubleAt = std::make_shared<TPoint>();
-    tree.OnMouseDown = [doubleAt](TObject*, TMouseButton button, TShiftState shift, int x, int y) {
+    tree.OnMouseDown = [this, doubleAt](TObject*, TMouseButton button, TShiftState shift, int x,
+                                        int y) {
         if (button == mbLeft && (shift & ssDouble)) *doubleAt = {x, y};
+        if (button == mbRight) FocusRow(VST(), VST().GetNodeAt(x, y));
     };
     tree.OnDblClick = [this, doubleAt](TObject*) {
-        TBaseVirtualTree& tree = VST();
-        PVirtualNode node = tree.GetNodeAt(doubleAt->X, doubleAt->Y);
+        PVirtualNode node = VST().GetNodeAt(doubleAt->X, doubleAt->Y);
         if (!node) return;
-        if (node != tree.FocusedNode()) {
-            tree.ClearSelection();
-            tree.SetFocusedNode(node);
-            tree.SetSelected(node, true);
-        }
+        FocusRow(VST(), node);
         GoToURL1Click();
     };
     tree.OnKeyDown = [this](TObject*, uint16_t& key, TShiftState shift) {

@@ -6,7 +6,9 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTabWidget>
+#include <QTest>
 #include <QTimer>
 #include <filesystem>
 #include <functional>
@@ -15,13 +17,16 @@
 #include "BankFixture.h"
 #include "ConfigAllForm.h"
 #include "DupForm.h"
+#include "ElastFrmQt.h"
 #include "ExportCommands.h"
+#include "GridRuns.h"
 #include "MainForm.h"
 #include "ModalHelpers.h"
 #include "TempDir.h"
 #include "VirtualStringTree.h"
 #include "platform/Registry.h"
 #include "platform/qt/Application.h"
+#include "platform/qt/ControlHost.h"
 #include "ui_DupForm.h"
 #include "ui_MainForm.h"
 
@@ -138,13 +143,16 @@ TEST_F(ConfigCommands, AFailedSaveIsReportedWithEverythingApplied) {
     Bank().TruncateEntries(-1);  // a rebuild empties the tree
     std::filesystem::create_directory(dir.File("blocked.reg"));
     SetRegistryFileName(dir.File("blocked.reg"));
+    RunValidationOnce([] {});
     SaveWith([](TConfigAllForm& form) {
-        SetChildText<QLineEdit>(form, "UserNameEdit", "someone");
+        SetChildText<QLineEdit>(form, "UserNameEdit", " someone ");
         SetChildText<QLineEdit>(form, "WrkGrpUserFileName", "/shared/users");
         SetChildText<QLineEdit>(form, "AutoExpandDelayEdit", "250");
         form.SetRadioIndex("rgInterleave", 1);
     });
     main.Workgroup1Click();
+    EXPECT_EQ(Settings().UserName, "someone");
+    EXPECT_FALSE(UserValidated()) << "the new user is asked for again";
     EXPECT_TRUE(main.Form().LoadWorkgroupBank1->isEnabled());
     EXPECT_EQ(main.VST().AutoExpandDelay(), 250u);
     EXPECT_EQ(main.VST().TotalCount(), 0u);
@@ -187,6 +195,13 @@ TEST_F(ConfigCommands, ClearAccessCountsAsksFirst) {
 }
 
 // ---- Duplicate URLs ----
+
+// The client area of a tree: the child of its host that is not a scroll bar.
+QWidget* TreeViewport(TBaseVirtualTree& tree) {
+    for (QWidget* w : HostWidget(tree)->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (!qobject_cast<QScrollBar*>(w)) return w;
+    return nullptr;
+}
 
 void AddUrls(const Strings& urls) {
     for (size_t i = 0; i < urls.size(); ++i) {
@@ -241,8 +256,8 @@ TEST_F(ConfigCommands, DuplicateTreeColumnsFitTheirTextsWithinTheList) {
     const std::string url = "http://www.example.com/a/rather/long/path/to/a/page.html";
     AddUrls({url, url});
     TDupForm form(false);
-    form.resize(1000, 300);
     form.show();
+    form.resize(1000, 300);
     QApplication::processEvents();
     TBaseVirtualTree& tree = form.URLTree();
     EXPECT_GT(tree.Header().Columns()[0].Width(), 200);
@@ -251,14 +266,85 @@ TEST_F(ConfigCommands, DuplicateTreeColumnsFitTheirTextsWithinTheList) {
 
     AddUrls({std::string(2000, 'x'), std::string(2000, 'x')});
     TDupForm cut(false);
-    cut.resize(760, 300);
     cut.show();
+    cut.resize(760, 300);
     QApplication::processEvents();
     Screenshot(cut, "DupFormLongURL");
     TVirtualTreeColumns& columns = cut.URLTree().Header().Columns();
     int total = 0;
     for (int c = 0; c < columns.Count(); ++c) total += columns[c].Width();
     EXPECT_EQ(total, cut.URLTree().ClientWidth()) << "a URL longer than the list is cut to it";
+    // The cut URL ends in "...": its last marks sit low in the line, as dots do.
+    TVirtualStringTree& cutTree = cut.URLTree();
+    PVirtualNode group = cutTree.GetFirstChild(nullptr);
+    while (group && cutTree.Text(group, 0).size() < 2000) group = cutTree.GetNextSibling(group);
+    ASSERT_NE(group, nullptr);
+    const TRect cell = cutTree.GetDisplayRect(cutTree.GetFirstChild(group), 0, false);
+    const QImage shot = TreeViewport(cutTree)->grab().toImage();
+    int top = cell.Bottom, bottom = cell.Top, last = -1;
+    for (int x = (cell.Left + cell.Right) / 2; x < cell.Right - 1; ++x)
+        for (int y = cell.Top + 1; y < cell.Bottom - 1; ++y)
+            if (qGray(shot.pixel(x, y)) < 110) {
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+                last = x;
+            }
+    ASSERT_GT(last, 0) << "the cell shows text";
+    for (int y = top; y < (top + bottom) / 2; ++y)
+        EXPECT_GE(qGray(shot.pixel(last, y)), 110) << "a mark high in the line at " << y;
+}
+
+TEST_F(ConfigCommands, DuplicateDialogOpensAtTheScreensSizeAndKeepsItsFonts) {
+    AddUrls({"http://a.com/x", "http://a.com/x"});
+    TDupForm form(true);
+    auto* elastic = form.findChild<TElasticFormQt*>();
+    ASSERT_NE(elastic, nullptr);
+    EXPECT_FALSE(elastic->ElasticFont);
+    elastic->SetSettleInterval(0);
+    int rescaled = 0;
+    elastic->OnAfterResize = [&](TObject*) { ++rescaled; };
+    form.show();
+    WaitPlacedAndFramed(form);
+    // Rounded as the resizer does, in single precision: a pixel either way.
+    const QSize sized = SizeForTheScreen(form, *elastic);
+    EXPECT_NEAR(form.width(), sized.width(), 1);
+    EXPECT_NEAR(form.height(), sized.height(), 1);
+    Screenshot(form, "DupFormNormal");
+    QWidget* button = form.Form().DeleteButton;
+    const QFont designed = button->font();
+    const int before = rescaled;
+    form.resize(form.size() * 2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rescaled > before; }, 5000));
+    QApplication::processEvents();
+    EXPECT_EQ(button->font(), designed);
+    EXPECT_EQ(form.font(), designed);
+    Screenshot(form, "DupFormDouble");
+}
+
+TEST_F(ConfigCommands, DuplicateTreeGridLinesAreOneDevicePixelAtAFractionalScale) {
+    AddUrls({"http://a.com/x", "http://a.com/x", "http://b.org/y", "http://b.org/y"});
+    for (bool majorDomain : {false, true}) {
+        TDupForm form(majorDomain);
+        form.show();
+        form.resize(500, 250);  // room for every column on a small screen too
+        QApplication::processEvents();
+        TBaseVirtualTree& tree = form.URLTree();
+        QWidget* viewport = TreeViewport(tree);
+        QImage picture(viewport->size() * 3 / 2, QImage::Format_RGB32);
+        picture.setDevicePixelRatio(1.5);
+        picture.fill(Qt::white);
+        viewport->render(&picture);
+        const TColor color = ColorToRGB(tree.Colors().Color(TVTColors::GridLineColor));
+        const QRgb grid = qRgb(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+        const TRect row = tree.GetDisplayRect(tree.GetFirstChild(tree.GetFirstChild(nullptr)), 1,
+                                              false);  // an entry's row
+        // The columns' lines are dotted: each shows a dot on one of two neighbouring lines.
+        std::vector<int> along = GridRuns(picture, grid, false, (row.Top + 4) * 3 / 2);
+        for (int run : GridRuns(picture, grid, false, (row.Top + 5) * 3 / 2)) along.push_back(run);
+        EXPECT_GE(along.size(), 5u) << majorDomain << " " << viewport->width();
+        for (int run : along) EXPECT_EQ(run, 1) << "a column's line";
+        picture.save(QString(LORVANE_SCREENSHOT_DIR "/DupFormGrid%1.png").arg(majorDomain));
+    }
 }
 
 TEST_F(ConfigCommands, DuplicateCommandsOnMajorDomainThroughTheMenu) {

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -22,6 +23,7 @@
 #include "BankFixture.h"
 #include "DropURLTarget.h"
 #include "EditType.h"
+#include "ElastFrmQt.h"
 #include "EntryForm1.h"
 #include "MainForm.h"
 #include "MainTree.h"
@@ -95,6 +97,32 @@ TEST_F(EntryFormTest, PagesFillAndPicture) {
     EXPECT_EQ(form.result(), QDialog::Accepted);
     EXPECT_EQ(e.Notes, "a\r\nb\r\nc");
     EXPECT_EQ(e.Favorite.str(), Mark);
+}
+
+TEST_F(EntryFormTest, OpensAtTheScreensSizeAndItsTextGrowsWithIt) {
+    Bank().EditEntry.Name = "Example";
+    Bank().EditEntry.Notes = "A note";
+    TEntryForm form(nullptr, 0);
+    auto* elastic = form.findChild<TElasticFormQt*>();
+    ASSERT_NE(elastic, nullptr);
+    elastic->SetSettleInterval(0);
+    form.show();
+    WaitPlacedAndFramed(form);
+    // Rounded as the resizer does, in single precision: a pixel either way.
+    const QSize sized = SizeForTheScreen(form, *elastic);
+    EXPECT_NEAR(form.width(), sized.width(), 1);
+    EXPECT_NEAR(form.height(), sized.height(), 1);
+    form.grab().save(LORVANE_SCREENSHOT_DIR "/entryform-normal.png");
+    QWidget* name = form.Form().NameEdit;
+    const int before = QFontInfo(name->font()).pixelSize();
+    form.resize(form.size() * 2);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return QFontInfo(name->font()).pixelSize() != before; }, 5000));
+    QApplication::processEvents();
+    EXPECT_NEAR(QFontInfo(name->font()).pixelSize(), 2 * before, 1);
+    EXPECT_EQ(QFontInfo(form.Form().NotesEdit->font()).pixelSize(),
+              QFontInfo(name->font()).pixelSize());
+    form.grab().save(LORVANE_SCREENSHOT_DIR "/entryform-double.png");
 }
 
 TEST_F(EntryFormTest, HugeValuesShowTheirStartAndSaveWhole) {

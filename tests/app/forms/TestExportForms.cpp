@@ -31,6 +31,7 @@
 #include "ExportSeams.h"
 #include "ExportSelection.h"
 #include "ExportWriters.h"
+#include "GridRuns.h"
 #include "ImportReaders.h"
 #include "MainForm.h"
 #include "ModalHelpers.h"
@@ -119,19 +120,6 @@ TEST_F(ExportForms, ListRowsMarksAndAdministrators) {
     EXPECT_TRUE(list.showGrid());
     EXPECT_EQ(list.palette().color(QPalette::Inactive, QPalette::Highlight),
               list.palette().color(QPalette::Active, QPalette::Highlight));
-}
-
-// The lengths of the runs of grid-coloured pixels along a line of a picture.
-std::vector<int> GridRuns(const QImage& image, QRgb grid, bool down, int at) {
-    std::vector<int> runs;
-    int run = 0;
-    const int length = down ? image.height() : image.width();
-    for (int i = 0; i <= length; ++i) {
-        const bool on = i < length && (down ? image.pixel(at, i) : image.pixel(i, at)) == grid;
-        if (on) ++run;
-        if (!on && run > 0) runs.push_back(run), run = 0;
-    }
-    return runs;
 }
 
 TEST_F(ExportForms, ListGridLinesAreOneDevicePixelAtAFractionalScale) {

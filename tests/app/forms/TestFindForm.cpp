@@ -21,6 +21,7 @@
 #include "FindEngine.h"
 #include "FindForm.h"
 #include "MainForm.h"
+#include "ModalHelpers.h"
 #include "Settings.h"
 #include "TempDir.h"
 #include "VirtualTrees.h"
@@ -84,7 +85,7 @@ TEST_F(FindFormTest, WiderThanItsOwnerStaysOnTheScreen) {
     owner.show();
     TFindForm form(&owner);
     form.show();
-    QApplication::processEvents();
+    WaitPlacedAndFramed(form);
     const QRect avail = form.screen()->availableGeometry();
     EXPECT_GE(form.frameGeometry().left(), avail.left());
     EXPECT_GE(form.frameGeometry().top(), avail.top());

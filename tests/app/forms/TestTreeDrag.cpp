@@ -1,8 +1,12 @@
 // The mouse in the main tree, through the window system: an entry dropped on a folder takes the
-// folder's categories; a double click opens the row under the pointer.
+// folder's categories; a double click opens the row under the pointer; a right click opens the
+// popup menu for it.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QMenu>
+#include <QPointer>
 #include <QScrollBar>
 #include <QWidget>
 #include <QtTest/QTest>
@@ -32,11 +36,31 @@ protected:
             if (Bank().Entries[i].Name == name) return int(i);
         return -1;
     }
-    // Opens the bookmarks with every folder expanded; the tree's client area.
+    // Opens the bookmarks with every folder expanded; the tree's client area. What the window
+    // opens goes to `opened`.
     QWidget* OpenExpanded(TMainForm& form);
+    std::vector<std::string> opened;
     static QPoint Label(TBaseVirtualTree& tree, PVirtualNode node) {
         const TRect r = tree.GetDisplayRect(node, 0, true);
         return {r.Left + 3, (r.Top + r.Bottom) / 2};
+    }
+    static PVirtualNode Node(const std::string& name) {
+        return Bank().Entries[size_t(EntryNamed(name))].Node;
+    }
+    // Clicks the item of the shown popup menu whose caption starts with `caption`.
+    static void Choose(const QString& caption) {
+        QMenu* menu = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* m = qobject_cast<QMenu*>(w); m && m->isVisible()) menu = m;
+        ASSERT_NE(menu, nullptr) << "no menu for " << caption.toStdString();
+        QAction* item = nullptr;
+        for (QAction* a : menu->actions())
+            if (a->text().startsWith(caption)) item = a;
+        ASSERT_NE(item, nullptr) << caption.toStdString();
+        const QPointer<QMenu> chosen = menu;  // freed once closed
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+        QApplication::processEvents();
+        EXPECT_TRUE(!chosen || !chosen->isVisible());
     }
 };
 
@@ -49,6 +73,9 @@ QWidget* TreeDragTest::OpenExpanded(TMainForm& form) {
     Open(form, Bookmarks);
     form.VST().FullExpand();
     QApplication::processEvents();
+    Seams().OpenDocument = [this](const std::string& target, const TStartFailed&) {
+        opened.push_back(target);
+    };
     return Viewport(form.VST());
 }
 
@@ -143,10 +170,6 @@ TEST_F(TreeDragTest, ADoubleClickOpensTheRowUnderThePointer) {
     TMainForm form;
     QWidget* viewport = OpenExpanded(form);
     TBaseVirtualTree& vst = form.VST();
-    std::vector<std::string> opened;
-    Seams().OpenDocument = [&](const std::string& target, const TStartFailed&) {
-        opened.push_back(target);
-    };
     QTest::mouseClick(viewport, Qt::LeftButton, {},
                       Label(vst, Bank().Entries[size_t(EntryNamed("Alpha"))].Node));
     PVirtualNode beta = Bank().Entries[size_t(EntryNamed("Beta"))].Node;
@@ -157,6 +180,54 @@ TEST_F(TreeDragTest, ADoubleClickOpensTheRowUnderThePointer) {
     EXPECT_EQ(vst.FocusedNode(), beta);
     QTest::mouseDClick(viewport, Qt::LeftButton, {}, QPoint(5, viewport->height() - 3));
     EXPECT_EQ(opened.size(), 1u) << "nothing under the pointer, nothing opened";
+}
+
+TEST_F(TreeDragTest, ARightClickOpensThePopupMenuForTheRowUnderThePointer) {
+    TMainForm form;
+    QWidget* viewport = OpenExpanded(form);
+    TBaseVirtualTree& vst = form.VST();
+    std::string edited = "none";
+    Seams().RunEntryForm = [&](int) {
+        edited = Bank().EditEntry.Name;
+        return int(mrCancel);
+    };
+    Settings().ConfirmDeletes = true;
+    messages.Answer(mrNo);
+    const int count = Bank().Entries[size_t(EntryNamed("Beta"))].AccessCount;
+    for (const char* command : {"&Go To URL", "&Modify Entry", "&Delete Entry"}) {
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, Label(vst, Node("Alpha")));
+        QTest::mouseClick(viewport, Qt::RightButton, {}, Label(vst, Node("Beta")));
+        EXPECT_EQ(vst.FocusedNode(), Node("Beta")) << command;
+        EXPECT_TRUE(vst.Selected(Node("Beta")));
+        EXPECT_FALSE(vst.Selected(Node("Alpha")));
+        Choose(command);
+    }
+    EXPECT_EQ(opened, std::vector<std::string>{"http://beta"});
+    EXPECT_EQ(Bank().Entries[size_t(EntryNamed("Beta"))].AccessCount, count + 1);
+    EXPECT_EQ(Bank().Entries[size_t(EntryNamed("Alpha"))].AccessCount, 0);
+    EXPECT_EQ(edited, "Beta");
+    EXPECT_EQ(messages.Texts(), Strings{"Do you want to delete\rBeta?"});
+    EXPECT_GE(EntryNamed("Beta"), 0) << "not deleted";
+
+    // Below the rows of a collapsed tree, the hidden focused entry is not the menu's.
+    vst.FullCollapse();
+    QApplication::processEvents();
+    for (const char* command : {"&Go To URL", "&Modify Entry"}) {
+        QTest::mouseClick(viewport, Qt::RightButton, {}, QPoint(5, viewport->height() - 3));
+        EXPECT_EQ(vst.FocusedNode(), nullptr);
+        EXPECT_EQ(Bank().FocusedEntry, -1);
+        Choose(command);
+    }
+    EXPECT_EQ(opened.size(), 1u);
+    EXPECT_EQ(edited, "Beta");
+
+    // The Menu key opens the menu for the focused row.
+    vst.FullExpand();
+    QApplication::processEvents();
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, Label(vst, Node("Gamma")));
+    QTest::keyClick(HostWidget(vst), Qt::Key_Menu);
+    Choose("&Go To URL");
+    EXPECT_EQ(opened.back(), "http://gamma");
 }
 
 TEST_F(TreeDragTest, DragPicturesOfRowsAndColumns) {
