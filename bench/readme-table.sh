@@ -4,12 +4,13 @@
 # then the table. For each row, each side's median (for the rows that wait on the disk or start
 # from exec, with its range) and the median and range of the per-run ratios; where that range
 # swallows the comparison (see stat below) the row gives no ratio. The rows also show on the
-# standard error as they are done. Both sides of a row run in the same run, alternating (which side goes first alternates too),
-# each in a fresh process; RUNS (default 5) runs a row. Builds the optimised benchmarks first
-# when they are missing or out of date (build/bench, or BUILD). ROWS="save load ..." runs only
-# the rows named (their keys are the words after "want" below); LINKS sets the size of the
-# bookmark file imported into buku (10,000, 100,000 or 1,000,000; 10,000 by default: buku takes
-# minutes from 100,000 on); LONG=0 leaves out the Qt editor's 18-second paragraph.
+# standard error as they are done. Both sides of a row run in the same run, alternating (which
+# side goes first alternates too), each in a fresh process; RUNS (default 5) runs a row. Builds
+# the optimised benchmarks first when they are missing or out of date (build/bench, or BUILD).
+# ROWS="save load ..." runs only the rows named (their keys are the words after "want" below);
+# LINKS sets the size of the bookmark file imported into buku (10,000, 100,000 or 1,000,000;
+# 10,000 by default: buku takes minutes from 100,000 on); LONG=0 leaves out the Qt editor's
+# 18-second paragraph.
 #
 # Processor time where one process does the work in memory, so that the other builds on a
 # shared machine weigh less; wall time where the disk or the start from exec is part of it.
