@@ -1,17 +1,21 @@
 #!/usr/bin/env bash
-# Measures every row of the README's Performance table and prints the table in the README's
-# form: for each row, each side's median and the median and range of the per-run ratios.
-# Both sides of a row run in the same run, alternating (which side goes first alternates too),
-# each in a fresh process; RUNS (default 5) runs a row. Builds the optimised benchmarks first
-# when they are missing or out of date (build/bench, or BUILD). ROWS="save load ..." runs only
-# the rows named (their keys are the words after "want" below); LINKS sets the size of the
-# bookmark file imported into buku (10,000, 100,000 or 1,000,000; 10,000 by default: buku takes
-# minutes from 100,000 on); LONG=0 leaves out the Qt editor's 18-second paragraph.
+# Measures every row of the README's Performance table and prints it as it is pasted there: the
+# line that says when, on which commit, with how many runs and under which load it was measured,
+# then the table. For each row, each side's median (for the rows that wait on the disk or start
+# from exec, with its range) and the median and range of the per-run ratios; where that range
+# swallows the comparison (see stat below) the row gives no ratio. The rows also show on the
+# standard error as they are done. Both sides of a row run in the same run, alternating (which
+# side goes first alternates too), each in a fresh process; RUNS (default 5) runs a row. Builds
+# the optimised benchmarks first when they are missing or out of date (build/bench, or BUILD).
+# ROWS="save load ..." runs only the rows named (their keys are the words after "want" below);
+# LINKS sets the size of the bookmark file imported into buku (10,000, 100,000 or 1,000,000;
+# 10,000 by default: buku takes minutes from 100,000 on); LONG=0 leaves out the Qt editor's
+# 18-second paragraph.
 #
 # Processor time where one process does the work in memory, so that the other builds on a
 # shared machine weigh less; wall time where the disk or the start from exec is part of it.
-# buku is only a peer for one row: install it for a run (apt-get install buku), never as a
-# dependency; without it the row says so and is skipped.
+# buku is only a peer for one row: bench/app/import-vs-buku.sh installs it for the run when it is
+# missing (apt-get install buku), never as a dependency; where it cannot, the row says so.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${RUNS:-5}
@@ -91,21 +95,35 @@ fmt='
     }'
 
 # For the K-th number of each run (K:L for ours' K-th against the peer's L-th): sets O and P
-# (the two sides' medians) and R (the median per-run ratio with its range, "1.23x
-# (1.01-1.45)"). DIR "peer" divides the peer's figure by ours (how many times faster), "ours"
-# ours by the peer's. SCALE multiplies the medians. The sides are $work/ours and $work/peer, or
-# the two files named after SCALE.
-O='' P='' R=''
+# (the two sides' medians), R (the median per-run ratio with its range, "1.23x (1.01-1.45)"),
+# OS and PS (each side's median with its range, "75 (63-90)") and Q: R where the comparison
+# holds, otherwise why it is not stated. It does not hold when the per-run ratios fall on both
+# sides of 1, or when the largest is more than twice the smallest: the spread swallows it. DIR
+# "peer" divides the peer's figure by ours (how many times faster), "ours" ours by the peer's.
+# SCALE multiplies the medians. The sides are $work/ours and $work/peer, or the two files named
+# after SCALE.
+O='' P='' R='' OS='' PS='' Q=''
 stat() {
     local k=${1%:*} l=${1#*:} dir=$2 scale=${3:-1} ours=${4:-$work/ours} peer=${5:-$work/peer}
-    read -r O P R < <(paste -d' ' <(cut -d' ' -f"$k" "$ours") <(cut -d' ' -f"$l" "$peer") | awk -v dir="$dir" -v scale="$scale" "$fmt"'
+    read -r O P R OS PS Q < <(paste -d' ' <(cut -d' ' -f"$k" "$ours") <(cut -d' ' -f"$l" "$peer") | awk -v dir="$dir" -v scale="$scale" "$fmt"'
+        function range(a, n,   i, lo, hi) {
+            lo = hi = a[1]
+            for (i = 2; i <= n; ++i) { if (a[i] < lo) lo = a[i]; if (a[i] > hi) hi = a[i] }
+            return fmt(lo * scale) "-" fmt(hi * scale)
+        }
         { o[NR] = $1; p[NR] = $2; r[NR] = dir == "peer" ? $2 / $1 : $1 / $2 }
         END {
             lo = hi = r[1]
             for (i = 1; i <= NR; ++i) { if (r[i] < lo) lo = r[i]; if (r[i] > hi) hi = r[i] }
-            printf "%s %s %sx_(%s-%s)\n", fmt(med(o, NR) * scale), fmt(med(p, NR) * scale), fmt(med(r, NR)), fmt(lo), fmt(hi)
+            ratio = fmt(med(r, NR)) "x_(" fmt(lo) "-" fmt(hi) ")"
+            os = fmt(med(o, NR) * scale) "_(" range(o, NR) ")"
+            ps = fmt(med(p, NR) * scale) "_(" range(p, NR) ")"
+            q = ratio
+            if (lo < 1 && hi > 1) q = "no_ratio,_the_per-run_ratios_(" fmt(lo) "-" fmt(hi) "x)_fall_on_both_sides_of_1"
+            else if (hi > 2 * lo) q = "no_ratio,_the_per-run_ratios_(" fmt(lo) "-" fmt(hi) "x)_span_more_than_a_factor_of_two"
+            printf "%s %s %s %s %s %s\n", fmt(med(o, NR) * scale), fmt(med(p, NR) * scale), ratio, os, ps, q
         }')
-    R=${R//_/ }
+    R=${R//_/ } OS=${OS//_/ } PS=${PS//_/ } Q=${Q//_/ }
 }
 
 # The median of the K-th number of each run of one side, and its range: "75 (63-90)".
@@ -115,15 +133,18 @@ spread() {
         END { printf "%s (%s-%s)\n", fmt(med(v, NR)), fmt(lo), fmt(hi) }'
 }
 
-row() { printf '| %s | %s | %s | %s |\n' "$1" "$2" "$3" "$4"; }
+# The rows gather in $work/table, each also shown on the standard error as it is done; the table
+# is printed at the end, after the line that says how it was measured.
+row() { printf '| %s | %s | %s | %s |\n' "$1" "$2" "$3" "$4" | tee -a "$work/table" >&2; }
 
-echo "Measured $(date -u '+%Y-%m-%d %H:%M UTC') on commit $(git rev-parse --short HEAD)$(
-    git diff --quiet HEAD -- . 2>/dev/null || echo ' (with local changes)'), $runs runs a row" \
-    "(\`RUNS=$runs bash bench/readme-table.sh\`), load average at the start:" \
-    "$(cut -d' ' -f1-3 /proc/loadavg)."
-echo
-echo "| what | Lorvane | peer, same run | ratio (per-run range) |"
-echo "|---|---|---|---|"
+invocation="RUNS=$runs bash bench/readme-table.sh"
+[ -z "${LONG:-}" ] || invocation="LONG=$LONG $invocation"
+[ -z "${LINKS:-}" ] || invocation="LINKS=$LINKS $invocation"
+[ -z "$rows" ] || invocation="ROWS=\"$rows\" $invocation"
+measured="Measured $(date -u '+%Y-%m-%d %H:%M UTC') on commit $(git rev-parse --short HEAD)$(
+    git diff --quiet HEAD -- . 2>/dev/null || echo ' (with local changes)'), $runs runs a row"
+measured+=" (\`$invocation\`), load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)."
+: >"$work/table"
 
 if want paint; then
     PEAK=1 pair "each $tree cpu_time BM_TreeFillAndFirstPaint BM_ColumnTreeFillAndFirstPaint" \
@@ -153,7 +174,7 @@ if want scroll; then
         "each $tree cpu_time BM_QTreeViewScrollAndPaint BM_ColumnQTreeViewScrollAndPaint"
     stat 1 peer && o1=$O p1=$P r1=$R
     stat 2 peer && o2=$O p2=$P r2=$R
-    row "scrolling a random row of 1,000,000 into view and painting, processor time (\`bench_VirtualTree --benchmark_filter=ScrollAndPaint\`, one case per process), no columns / nine columns" \
+    row "scrolling a random row of 1,000,000 into view and painting into one 1000 x 800 image made beforehand, the same for both, processor time (\`bench_VirtualTree --benchmark_filter=ScrollAndPaint\`, one case per process), no columns / nine columns" \
         "$o1 / $o2 ms" "QTreeView: $p1 / $p2 ms" "$r1 / $r2 faster"
 fi
 
@@ -196,18 +217,18 @@ fi
 if want buku; then
     links=${LINKS:-10000}
     shown=$(echo "$links" | awk "$fmt"' {print fmt($1)}')
-    if command -v buku >/dev/null; then
-        RUNS=$runs LINKS=$links bash bench/app/import-vs-buku.sh "$app" >"$work/buku"
-        sed -n 's/^Lorvane import, processor ms: \([0-9 .]*\).*/\1/p' "$work/buku" | tr ' ' '\n' | grep . >"$work/ours"
-        sed -n 's/^buku import, processor ms: \([0-9 .]*\).*/\1/p' "$work/buku" | tr ' ' '\n' | grep . >"$work/peer"
+    # The script installs buku for the run when it is missing.
+    if RUNS=$runs LINKS=$links bash bench/app/import-vs-buku.sh "$app" "$startup" >"$work/buku"; then
+        sed -n 's/^Lorvane import and save, processor ms: \([0-9 .]*\) (.*/\1/p' "$work/buku" | tr ' ' '\n' | grep . >"$work/ours"
+        sed -n 's/^buku import, processor ms: \([0-9 .]*\) (.*/\1/p' "$work/buku" | tr ' ' '\n' | grep . >"$work/peer"
         stat 1 peer
-        row "import a bookmark file (HTML) of $shown links in 30 folders, one or two levels deep, processor time (\`LINKS=$links bash bench/app/import-vs-buku.sh\`)" \
-            "$O ms (the import itself)" \
-            "buku $(buku --version 2>/dev/null | tail -n 1), importing it with the folders as tags, from exec: $P ms" \
+        row "a bookmark file (HTML) of $shown links in 30 folders, one or two levels deep, imported into a new store by a whole process from exec that ends with the store written to disk, processor time of the process (\`LINKS=$links bash bench/app/import-vs-buku.sh\`)" \
+            "$O ms (\`bench_startup import\`: a new bank, the import, the bank saved as a new file)" \
+            "buku $(buku --version 2>/dev/null | tail -n 1): a new database, the folders kept as tags, every record committed: $P ms" \
             "$R faster at $shown links"
     else
         row "import the same bookmark file (\`bash bench/app/import-vs-buku.sh\`)" "" \
-            "buku is not installed (apt-get install buku for the run): not measured" ""
+            "buku could not be installed or run: not measured" ""
     fi
 fi
 
@@ -219,11 +240,11 @@ for kind in 0 1; do
     stat 1 ours
     if [ "$kind" = 0 ]; then
         row "a 100,000-entry bank (33 MB) loaded, cold, processor time, one load per process after the same process wrote the file (\`bench_app --benchmark_filter=Cold/BM_LoadBank/100000/0/\`)" \
-            "$O ms" \
-            "the same file read, split into lines and every value kept as its own string (\`Cold/BM_LoadFloorKeepValues/100000/0/\`): $P ms" \
-            "$R"
+            "$OS ms" \
+            "the same file read, split into lines and every value kept as its own string (\`Cold/BM_LoadFloorKeepValues/100000/0/\`): $PS ms" \
+            "$Q"
     else
-        row "the same, protected (54 MB; \`/100000/1/\`)" "$O ms" "the same floor on that file: $P ms" "$R"
+        row "the same, protected (54 MB; \`/100000/1/\`)" "$OS ms" "the same floor on that file: $PS ms" "$Q"
     fi
 done
 
@@ -239,15 +260,15 @@ if want save; then
         "$startup" save "$bank" $option >/dev/null
         pair "$startup save $bank $option" \
             "echo \$($startup savefloor $bank) \$($startup savefloor $bank whole)"
-        stat 1 ours && o1=$O p1=$P r1=$R
-        stat 1:2 ours && p2=$P r2=$R
+        stat 1 ours && o1=$OS p1=$PS q1=$Q
+        stat 1:2 ours && p2=$PS q2=$Q
         if [ "$kind" = plain ]; then
             row "a user's save: a 100,000-entry bank (33 MB) opened, then saved over itself, the previous file kept as the backup, one save per fresh process, wall time (\`bench_startup save FILE\`)" \
                 "$o1 ms" \
                 "the same bytes written to a new file beside it a megabyte at a time, each started on its way to the disk, synced, renamed over the bank, the folder synced (\`bench_startup savefloor FILE\`): $p1 ms; written whole, then synced (\`savefloor FILE whole\`): $p2 ms" \
-                "$r1 the floor's time; $r2 the whole write's"
+                "against the floor: $q1; against the whole write: $q2"
         else
-            row "the same, protected (54 MB; \`make FILE 100000 protected\`, \`save FILE protected\`)" "$o1 ms" "$p1 ms; whole: $p2 ms" "$r1; $r2"
+            row "the same, protected (54 MB; \`make FILE 100000 protected\`, \`save FILE protected\`)" "$o1 ms" "$p1 ms; whole: $p2 ms" "against the floor: $q1; against the whole write: $q2"
         fi
     done
 fi
@@ -262,8 +283,9 @@ elif want startup; then
     stat 1 ours
     wp=$(sed -n 's/^to the painted.*peak \([0-9]*\) MiB/\1/p' "$work/startup")
     lp=$(sed -n 's/^load the bank alone.*peak \([0-9]*\) MiB/\1/p' "$work/startup")
-    row "start to a painted main window with a 100,000-entry bank, cold, under Xvfb (\`bash bench/startup/startup.sh\`)" \
-        "$O ms, peak $wp MiB" "loading the bank alone, from exec: $P ms, $lp MiB" "$R the load's time"
+    [ "$Q" = "$R" ] && Q="$R the load's time"
+    row "start to a painted main window with a 100,000-entry bank, cold, under Xvfb, wall time from exec (\`bash bench/startup/startup.sh\`)" \
+        "$OS ms, peak $wp MiB" "loading the bank alone, from exec: $PS ms, $lp MiB" "$Q"
 fi
 
 if want export; then
@@ -318,5 +340,8 @@ if want paragraph; then
         "$(spread 1 ours) / $(spread 2 ours) / $(spread 3 ours) ms" "$ptext" "$ratio"
 fi
 
+echo "$measured Load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)."
 echo
-echo "Load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)."
+echo "| what | Lorvane | peer, same run | ratio (per-run range) |"
+echo "|---|---|---|---|"
+cat "$work/table"

@@ -1,4 +1,6 @@
-// The program's start-up, measured from outside by bench/startup/startup.sh, one run per process:
+// The program's start-up and its whole runs of a save and an import, measured from outside by
+// bench/startup/startup.sh, bench/readme-table.sh and bench/app/import-vs-buku.sh, one run per
+// process:
 //   bench_startup make FILE COUNT [protected]
 //                                  writes a bank of COUNT generated entries to FILE
 //   bench_startup load FILE        loads that bank as the program opens one, nothing else
@@ -8,6 +10,11 @@
 //                                  opens that bank as the program does, then saves it over
 //                                  itself (the previous file kept as the backup), as a user's
 //                                  save after an edit
+//   bench_startup import BOOKMARKS FILE
+//                                  starts a new bank, imports the bookmark file BOOKMARKS into it
+//                                  and saves the bank as FILE (a new file), as a user would; prints
+//                                  the entries imported (bench/app/import-vs-buku.sh times the
+//                                  whole process)
 //   bench_startup savefloor FILE [whole]
 //                                  reads the file, then writes its bytes to a new file beside it
 //                                  (a megabyte at a time, each started on its way to the disk;
@@ -33,6 +40,7 @@
 #include "BankFile.h"
 #include "BankModel.h"
 #include "GeneratedBank.h"
+#include "ImportReaders.h"
 #include "JustOne.h"
 #include "MainForm.h"
 #include "ResStrings.h"
@@ -103,6 +111,16 @@ int Save(const std::string& file, bool isProtected) {
     return 0;
 }
 
+int Import(const std::string& bookmarks, const std::string& file) {
+    Settings().ConfirmSaves = false;
+    if (!NewBankCommand()) return 1;
+    const int count = ImportBookmarkFile(Bank(), bookmarks);
+    Bank().SaveScope = {TSaveScope::swAll, false};
+    if (count <= 0 || !SaveBankFile(file)) return 1;
+    std::printf("%d\n", count);
+    return 0;
+}
+
 // The same bytes replacing the same file with plain calls: the floor the disk sets for a save.
 // In pieces, each started on its way to the disk once written, as the bank's save writes; or
 // whole, then synced.
@@ -165,10 +183,11 @@ int main(int argc, char** argv) {
     const std::string option = argc == 4 ? argv[3] : "";
     if (mode == "save" && (argc == 3 || option == "protected"))
         return Save(argv[2], option == "protected");
+    if (mode == "import" && argc == 4) return Import(argv[2], argv[3]);
     if (mode == "savefloor" && (argc == 3 || option == "whole"))
         return SaveFloor(argv[2], option == "whole");
     std::fprintf(stderr,
                  "usage: bench_startup make FILE COUNT [protected] | load FILE | window | "
-                 "save FILE [protected] | savefloor FILE [whole]\n");
+                 "save FILE [protected] | import BOOKMARKS FILE | savefloor FILE [whole]\n");
     return 2;
 }

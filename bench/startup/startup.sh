@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Start-up against loading the bank alone, both from exec, one run per fresh process, on a
-# 100,000-entry bank (ENTRIES to change), five runs each (RUNS), alternating. The window runs
-# under its own Xvfb. Prints every run, the medians and their ratio, and each side's peak
-# resident size.
+# 100,000-entry bank (ENTRIES to change), five runs each (RUNS), alternating: which of the two
+# goes first alternates from run to run. The window runs under its own Xvfb. Prints every run,
+# the medians and their ratio, and each side's peak resident size.
 set -euo pipefail
 program=${1:-build/bench/bench/startup/bench_startup}
 entries=${ENTRIES:-100000}
@@ -34,11 +34,23 @@ timed() {
 peak() { echo $(($(tail -n 1 "$work/rss") / 1024)); }
 
 loads=() windows=()
-for _ in $(seq "$runs"); do
+load() {
     loads+=("$(timed "$program" load "$bank")")
     loadPeak=$(peak)
+}
+window() {
     windows+=("$(DISPLAY="$display" QT_QPA_PLATFORM=xcb timed "$program" window)")
     windowPeak=$(peak)
+}
+# Which side goes first alternates.
+for i in $(seq "$runs"); do
+    if ((i % 2)); then
+        load
+        window
+    else
+        window
+        load
+    fi
 done
 load=$(median "${loads[@]}")
 window=$(median "${windows[@]}")
