@@ -20,6 +20,26 @@
 
 namespace {
 
+// Leaves a pattern where the next call's locals will lie.
+[[gnu::noinline]] void FillStack() {
+    volatile unsigned char bytes[1024];
+    for (auto& b : bytes) b = 0xA5;
+}
+
+TEST(StartedPrograms, AReportSendsNoByteItDidNotSet) {
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    FillStack();
+    WriteStartReport(fds[1], 'X', 7);
+    unsigned char got[64] = {};
+    const ssize_t n = ::read(fds[0], got, sizeof got);
+    ::close(fds[0]);
+    ::close(fds[1]);
+    ASSERT_EQ(n, 8);
+    const unsigned char want[8] = {'X', 0, 0, 0, 7, 0, 0, 0};
+    EXPECT_EQ(std::memcmp(got, want, 8), 0);
+}
+
 TEST(StartedPrograms, AProgramThatFailsAtOnceIsReported) {
     using namespace std::chrono_literals;
     TempDir dir;
