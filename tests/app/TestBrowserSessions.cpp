@@ -132,7 +132,11 @@ bool RunsWithin(size_t budget, const std::function<bool()>& read) {
         const rlim_t limit = pages * size_t(::sysconf(_SC_PAGESIZE)) + budget;
         const rlimit cap{limit, limit};
         ::setrlimit(RLIMIT_AS, &cap);
-        ::_exit(read() ? 0 : 1);
+        try {
+            ::_exit(read() ? 0 : 1);
+        } catch (...) {
+            ::_exit(2);
+        }
     }
     int status = 0;
     ::waitpid(child, &status, 0);
