@@ -507,8 +507,9 @@ void WriteHTML(Out& out, TBaseVirtualTree& tree, const std::vector<PVirtualNode>
     const uint32_t maxLevel = MaxLevel(tree, nodes);
     std::string attributes;
     if (!caption.empty()) attributes += " caption=\"" + HTMLText(AnsiToUtf16(caption)) + "\"";
-    if (tree.BorderStyle() == bsSingle)
-        attributes += " border=\"" + Number(tree.BorderWidth() + 1) + "\" frame=box";
+    // A single border is the inner border's width + 1; the tree has no inner border (its
+    // BorderWidth is the frame's).
+    if (tree.BorderStyle() == bsSingle) attributes += " border=\"1\" frame=box";
     WriteHTMLStyles(out, tree);
     out.append("<table class=\"default\" bgcolor=" + ColorToHTML(tree.Color()) + attributes +
                " cellspacing=\"0\" cellpadding=" + Number(tree.Margin()) + ">\r\n");

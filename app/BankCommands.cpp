@@ -216,10 +216,11 @@ bool ChooseSaveScope() {
 
 bool NewBankCommand() {
     TBankState& bank = Bank();
-    if (bank.BankModified && Confirm("Bank has been modified!\rDo you want to save?") &&
+    if (LocalBankChanged() && Confirm("Bank has been modified!\rDo you want to save?") &&
         !SaveAsCommand())
         return false;
-    if (bank.WorkgroupModified &&
+    // Only an administrator saves the workgroup bank: anyone else's Save As writes local entries.
+    if (bank.WorkgroupModified && bank.IsAdministrator && WorkgroupConfigured() &&
         Confirm("WorkGroup Bank has been modified!\rDo you want to save?") && !SaveAsCommand())
         return false;
     ClearTreeSeam();

@@ -34,14 +34,17 @@ uint32_t LoadLE32(const char* p) {
 constexpr std::string_view FirefoxMagic{"mozLz40\0", 8};
 
 // The text as the event reader gets it. Runs of blanks between tokens reach it as one blank,
-// and a string longer than MaxKeptString is cut before a character after that length (its
-// closing quote kept), so the reader's buffers and any message it builds stay small whatever
-// the text holds. A token outside strings longer than MaxTokenRun ends the text: no valid
-// session holds one.
+// and a string longer than MaxKeptString is cut before a character or escape after that length
+// (its closing quote kept), so the reader's buffers and any message it builds stay small
+// whatever the text holds. A token outside strings longer than MaxTokenRun ends the text, and
+// so does a run of structure (brackets, braces, commas, colons, blanks and the words null, true
+// and false) longer than MaxStructureRun with no string or number in it: the reader keeps every
+// character of such a run until the next string or number, and no valid session holds one.
 class TSessionText {
 public:
     static constexpr size_t MaxKeptString = 1u << 20;
     static constexpr size_t MaxTokenRun = 1024;
+    static constexpr size_t MaxStructureRun = 1u << 20;
 
     explicit TSessionText(std::string_view text) : s_(text) {}
 
@@ -53,9 +56,14 @@ public:
     void Advance() {
         const char c = s_[pos_++];
         if (!inString_) {
+            // A string or a number starts the reader's kept characters anew.
+            if (c == '"' || c == '-' || (c >= '0' && c <= '9'))
+                structure_ = 0;
+            else if (++structure_ > MaxStructureRun)
+                pos_ = s_.size();
             if (c == '"') {
                 inString_ = true;
-                cut_ = false;
+                cut_ = highSurrogate_ = false;
                 length_ = escape_ = 0;
                 run_ = 0;
             } else if (IsBlank(c)) {
@@ -70,12 +78,19 @@ public:
         }
         if (escape_ > 0) {
             // After the backslash: the letter, then the four digits of a "\u".
-            escape_ = escape_ == EscapeLetter ? (c == 'u' ? 4 : 0) : escape_ - 1;
+            if (escape_ == EscapeLetter) {
+                escape_ = c == 'u' ? 4 : 0;
+                highSurrogate_ = false;
+            } else if (--escape_ == 0) {
+                highSurrogate_ = IsHighSurrogate(s_.substr(pos_ - 4, 4));
+            }
         } else if (c == '\\') {
             escape_ = EscapeLetter;
         } else if (c == '"') {
             inString_ = false;
             return;
+        } else {
+            highSurrogate_ = false;
         }
         if (++length_ >= MaxKeptString && escape_ == 0 && pos_ < s_.size() && CutsCleanly(s_[pos_]))
             SkipToClosingQuote();
@@ -85,10 +100,17 @@ private:
     static constexpr int EscapeLetter = 5;
 
     static bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-    // A byte that starts a character of its own: what comes before it is a whole string.
-    static bool CutsCleanly(char c) {
+    // The four digits of a "\u" escape of the first half of a surrogate pair (D800-DBFF).
+    static bool IsHighSurrogate(std::string_view digits) {
+        return (digits[0] == 'd' || digits[0] == 'D') &&
+               std::string_view("89abAB").find(digits[1]) != std::string_view::npos;
+    }
+    // What comes before `c` is a whole string: `c` starts a character of its own, or an escape
+    // that does not finish a surrogate pair.
+    bool CutsCleanly(char c) const {
         const auto b = static_cast<unsigned char>(c);
-        return c != '\\' && c != '"' && (b < 0x80 || b >= 0xC0);
+        if (c == '\\') return !highSurrogate_;
+        return c != '"' && (b < 0x80 || b >= 0xC0);
     }
     void SkipToClosingQuote() {
         cut_ = true;
@@ -99,7 +121,8 @@ private:
     std::string_view s_;
     size_t pos_ = 0;
     bool inString_ = false, cut_ = false;
-    size_t length_ = 0, run_ = 0;
+    bool highSurrogate_ = false;  // the last escape was the first half of a surrogate pair
+    size_t length_ = 0, run_ = 0, structure_ = 0;
     int escape_ = 0;
 };
 
@@ -576,7 +599,12 @@ std::optional<TBrowserPage> ReadFirefoxSession(std::string_view fileBytes) {
     const int unpacked = LZ4_decompress_safe(fileBytes.data() + 12, text.data(),
                                              int(fileBytes.size() - 12), int(size));
     if (unpacked != int(size)) return std::nullopt;
-    return PageOfFirefoxText(text);
+    try {
+        return PageOfFirefoxText(text);
+    } catch (const std::exception&) {
+        // No memory for the reader's buffers, or a fault of the JSON library: no page.
+        return std::nullopt;
+    }
 }
 
 std::optional<TBrowserPage> ReadChromiumSession(std::string_view fileBytes) {

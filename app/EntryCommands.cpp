@@ -143,12 +143,13 @@ bool SaveEntryFormTexts(TBankState& bank, TEntryFormTexts& t) {
         MessageDlg("Name must be completed!\rPlease try again", TMsgDlgType::mtError, mbOK);
         return false;
     }
-    // Only Modify keeps its entry's own name; every other way of adding checks it.
+    // Only Modify keeps its entry's own name; every other way of adding checks it. A name is as
+    // long as its first 50 characters (a dropped title may be longer): both sides are cut.
     const int modified = bank.ModifiedEntry;
     if (modified < 0 || modified > bank.EntryHigh || trimmed != Trim(bank.Entry(modified).Name)) {
         const std::string wanted = Cut(trimmed, EntryLimits::Name);
         for (int i = 0; i <= bank.EntryHigh; ++i) {
-            if (Trim(bank.Entry(i).Name) == wanted) {
+            if (i != modified && Cut(Trim(bank.Entry(i).Name), EntryLimits::Name) == wanted) {
                 MessageDlg("This name already exists!\rPlease try again", TMsgDlgType::mtError,
                            mbOK);
                 return false;

@@ -89,7 +89,8 @@ TDateTime ParseDateText(std::string_view S) {
     const int day = StrToInt(copy(5, 2));
     const int yy = StrToInt(copy(9, 2));
     if (yy < 0 || yy > 99) throw EConvertError("'" + std::string(S) + "' is not a valid date");
-    return EncodeDate(yy < 50 ? 2000 + yy : 1900 + yy, m, day);
+    // The writer writes no year before 2000: "60" is 2060.
+    return EncodeDate(2000 + yy, m, day);
 }
 
 namespace {

@@ -47,8 +47,8 @@ void FinishImport(TBankState& bank);
 // ---- .dat export files ----
 
 // "mmm dd, yy" back to a date: the English month name in any letter case (the program has no
-// other month names), the day from characters 5-6, a two-digit year from characters 9-10 with
-// 00-49 meaning 20yy and 50-99 19yy. EConvertError when the text is no date.
+// other month names), the day from characters 5-6, a two-digit year from characters 9-10
+// meaning 20yy (the writer writes no year before 2000). EConvertError when the text is no date.
 TDateTime ParseDateText(std::string_view S);
 
 // One line of a .dat file cut into its 15 values in header order. A line in the writer's form

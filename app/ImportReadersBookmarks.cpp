@@ -90,8 +90,9 @@ public:
         const size_t close = quotes_[s_[open] == '"' ? 0 : 1].From(
             open + 1, [&](size_t at) { return std::min(s_.find(s_[open], at), s_.size()); });
         const size_t limit = structure_.From(open, [&](size_t at) {
-            for (size_t i = s_.find('\n', at); i != std::string_view::npos;
-                 i = s_.find('\n', i + 1))
+            // A line ends with LF, CR LF or a lone CR.
+            for (size_t i = s_.find_first_of("\r\n", at); i != std::string_view::npos;
+                 i = s_.find_first_of("\r\n", i + 1))
                 if (StartsStructuralLine(s_, i + 1)) return i;
             return s_.size();
         });

@@ -314,6 +314,19 @@ std::array<TColumnRec, ColumnCount> TSettings::DefaultColumnTable() {
     return table;
 }
 
+TSettings WithoutStoreSettings() {
+    TSettings s;
+    // No bank, browser or workgroup is known; the switches that start true are off. Numbers
+    // and fonts keep their first-start values: a delay, browser number, font size or column of
+    // 0 would not work.
+    s.Default.clear();
+    s.ConfirmSaves = false;
+    s.AutoExpand = false;
+    s.AutoDropExp = false;
+    s.AutoScrollOnExp = false;
+    return s;
+}
+
 TSettings& Settings() {
     static TSettings settings;
     return settings;
@@ -325,7 +338,7 @@ void LoadSettings() {
         ini = std::make_unique<TStRegIni>("HKEY_CURRENT_USER", false);
     } catch (const Exception&) {
         MessageDlg(StoreFailedText, TMsgDlgType::mtError, mbOK);
-        Settings() = TSettings();
+        Settings() = WithoutStoreSettings();
         return;
     }
     TSettings loaded;

@@ -109,8 +109,12 @@ struct TSettings {
 // The settings in force.
 TSettings& Settings();
 
+// The settings when there is no registry: no start-up bank, browser or workgroup, the
+// switches that start true off (but confirmed deletes), the first-start numbers and fonts.
+TSettings WithoutStoreSettings();
+
 // Reads every setting from the registry. A store that cannot be opened shows "Could not open
-// Registry,\rDefault parameters will be used." and leaves every setting at its default; values
+// Registry,\rDefault parameters will be used." and sets WithoutStoreSettings(); values
 // that are missing, damaged or out of range read as their defaults (numbers are clamped).
 // Settings change only once everything has been read.
 void LoadSettings();

@@ -51,13 +51,17 @@ struct StartReport {
     int Value;
 };
 
-void Report(int fd, char kind, int value) {
-    const StartReport report{kind, value};
+}  // namespace
+
+void WriteStartReport(int fd, char kind, int value) {
+    // Every byte goes down the pipe, the padding too: none is left as the stack had it.
+    StartReport report;
+    std::memset(&report, 0, sizeof report);
+    report.Kind = kind;
+    report.Value = value;
     ssize_t ignored = ::write(fd, &report, sizeof report);
     (void)ignored;
 }
-
-}  // namespace
 
 namespace {
 
@@ -132,7 +136,7 @@ int StartDetachedCommand(const std::vector<std::string>& nativeCommand,
         ::signal(SIGPIPE, SIG_IGN);
         const pid_t child = ::fork();
         if (child < 0) {
-            Report(fds[1], 'F', errno);
+            WriteStartReport(fds[1], 'F', errno);
             ::_exit(0);
         }
         if (child == 0) {
@@ -140,7 +144,7 @@ int StartDetachedCommand(const std::vector<std::string>& nativeCommand,
             ::signal(SIGPIPE, SIG_DFL);
             if (nothing >= 0) ::dup2(nothing, 0);
             ::execv(program.c_str(), argv.data());
-            Report(fds[1], 'E', errno);
+            WriteStartReport(fds[1], 'E', errno);
             ::_exit(127);
         }
         const timespec step{0, 5000000};
@@ -148,7 +152,7 @@ int StartDetachedCommand(const std::vector<std::string>& nativeCommand,
             int status = 0;
             const pid_t done = ::waitpid(child, &status, WNOHANG);
             if (done == child) {
-                Report(fds[1], 'X', status);
+                WriteStartReport(fds[1], 'X', status);
                 break;
             }
             if (done < 0 && errno != EINTR) break;

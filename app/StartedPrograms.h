@@ -25,6 +25,9 @@ using TStartReport = std::function<void(const TStartOutcome& outcome)>;
 // started at once (ENOENT: no such program), else 0.
 int StartDetachedCommand(const std::vector<std::string>& nativeCommand,
                          std::chrono::milliseconds watch, TStartReport report);
+// What a watcher writes down its pipe for one report: a kind ('E' exec failed, 'F' fork
+// failed, 'X' ended) and a value (the error number or the wait status), every byte set.
+void WriteStartReport(int fd, char kind, int value);
 // How long a started program is watched for an immediate failure.
 inline constexpr std::chrono::milliseconds StartWatch{400};
 

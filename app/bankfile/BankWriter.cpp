@@ -318,10 +318,13 @@ namespace {
 
 // The new bank replaces the old by one rename; the previous bank stays as the backup (a second
 // name for it, made before the replace). Any failure leaves the bank and its backup as they
-// were. Passwords in a bank are merely obfuscated: a new bank is the owner's alone.
-TSafeWriteOptions BankWriteOptions(const std::string& fileName, const TBankSaveSettings& settings) {
+// were. Passwords in a bank are merely obfuscated: a new private bank is the owner's alone. A
+// new workgroup bank is read by every member of the workgroup, so it gets the mode the user's
+// umask gives any new file.
+TSafeWriteOptions BankWriteOptions(const std::string& fileName, const TBankSaveSettings& settings,
+                                   bool asWorkgroup) {
     TSafeWriteOptions options;
-    options.Mode = 0600;
+    options.Mode = asWorkgroup ? 0666 : 0600;
     options.BackupName = BankBackupName(fileName);
     options.BeforeReplace = settings.BeforeReplace;
     return options;
@@ -364,7 +367,7 @@ bool WriteBankFile(TBankState& bank, const std::string& FileName, TBankSaveSetti
     TRecordOptions options;
     options.Protected = settings.Protected;
     try {
-        TSafeFileWriter file(FileName, BankWriteOptions(FileName, settings));
+        TSafeFileWriter file(FileName, BankWriteOptions(FileName, settings, asWorkgroup));
         // One buffer, reused: the records are written straight into it and go to the file a
         // piece at a time as it fills.
         constexpr size_t Piece = size_t(1) << 20;

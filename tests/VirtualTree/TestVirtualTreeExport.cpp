@@ -179,7 +179,8 @@ TEST(VirtualTreeExport, HtmlStructure) {
     EXPECT_NE(html.find(".normalborder {border-top:none; border-left:none; border-right:none;"
                         "border-bottom:none;padding-left:4px;padding-right:4px;}</style>\r\n"),
               html.npos);
-    EXPECT_NE(html.find(" cellspacing=\"0\" cellpadding=4>\r\n<tr class=\"header\" style=\""),
+    EXPECT_NE(html.find(" border=\"1\" frame=box cellspacing=\"0\" cellpadding=4>\r\n"
+                        "<tr class=\"header\" style=\""),
               html.npos);
     // The main column spans the level columns; the child's row starts with one filler cell.
     EXPECT_NE(html.find(" align=left colspan=\"2\" bgcolor=#F0F0F0 width=\"100px\">Name</th>"),

@@ -189,6 +189,21 @@ TEST_F(BankCommandsTest, NewAsksAndLeavesAnOpenEmptyBank) {
     EXPECT_FALSE(Bank().BankModified);
 }
 
+TEST_F(BankCommandsTest, NewAsksAboutTheWorkgroupBankOnlyAnAdministrator) {
+    Add(Named(Mark + "wg", Mark + "T"));
+    Settings().UserName = "u";
+    Bank().WorkgroupModified = true;
+    EXPECT_TRUE(NewBankCommand());
+    EXPECT_TRUE(messages.Shown.empty());
+
+    Add(Named(Mark + "wg", Mark + "T"));
+    Administrator();
+    Bank().WorkgroupModified = true;
+    messages.Answer(mrNo);
+    EXPECT_TRUE(NewBankCommand());
+    EXPECT_EQ(messages.Texts(), Strings{"WorkGroup Bank has been modified!\rDo you want to save?"});
+}
+
 TEST_F(BankCommandsTest, SaveScopeAndNothingToSave) {
     EXPECT_FALSE(SaveAsCommand());
     EXPECT_EQ(messages.LastText(), "Nothing to save!");

@@ -717,6 +717,25 @@ TEST_F(BankFileTest, NewBanksArePrivateAndExistingOnesKeepTheirMode) {
     EXPECT_EQ(FileStamp(File("none.bnk")), 0);
 }
 
+// Every member of the workgroup reads a workgroup bank: a new one gets the mode the umask gives.
+TEST_F(BankFileTest, NewWorkgroupBanksFollowTheUmask) {
+    Add(Named("n"));
+    const mode_t previous = ::umask(027);
+    const bool saved = Save(File("wg.bnk"), {TSaveScope::swWorkgroup, true}) &&
+                       Save(File("own.bnk"), {TSaveScope::swAll, false});
+    ::umask(previous);
+    ASSERT_TRUE(saved);
+    struct stat st {};
+    ASSERT_EQ(::stat(File("wg.bnk").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    ASSERT_EQ(::stat(File("own.bnk").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    ::chmod(File("wg.bnk").c_str(), 0600);
+    ASSERT_TRUE(Save(File("wg.bnk"), {TSaveScope::swWorkgroup, true}));
+    ASSERT_EQ(::stat(File("wg.bnk").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
 TEST_F(BankFileTest, ABankKeptElsewhereThroughALinkStaysLinked) {
     std::filesystem::create_directory(dir.Path() / "synced");
     WriteAll(File("synced/x.bnk"), "A");

@@ -320,6 +320,17 @@ TEST_F(EntryTest, AddingChecksTheNameTheRecordCameWith) {
     // A drop of a page titled as an entry, saved as it came: refused.
     EXPECT_FALSE(DropURLCommand(bank, settings, seams, "Page", "http://other/"));
     EXPECT_EQ(messages.LastText(), "This name already exists!\rPlease try again");
+    // A title longer than a name, dropped twice: its first 50 characters name it.
+    const std::string title(60, 't');
+    ASSERT_TRUE(DropURLCommand(bank, settings, seams, title, "http://t/"));
+    messages.Shown.clear();
+    EXPECT_FALSE(DropURLCommand(bank, settings, seams, title + "u", "http://t/"));
+    EXPECT_EQ(messages.LastText(), "This name already exists!\rPlease try again");
+    Focus(1);
+    edit = [&](TEntryFormTexts& t) { t.Name = title + "v"; };  // not a clash with itself
+    EXPECT_TRUE(ModifyEntryCommand(bank, settings, seams));
+    EXPECT_EQ(bank.Entry(1).Name, title + "v");
+    Focus(0);
     // Modify keeps the entry's own name.
     edit = [](TEntryFormTexts& t) { t.URL = "http://new/"; };
     EXPECT_TRUE(ModifyEntryCommand(bank, settings, seams));

@@ -224,6 +224,11 @@ TEST_F(ImportBookmarks, QuotedValuesRunOverLinesUpToTheNextItem) {
                        ": Latency talk -> https://talks.example/2021/latency",
                        ": Ridge trail -> https://maps.example/trails?id=4471&lang=en",
                        ": On caching -> https://essays.example/on-caching"}));
+    // Lines that end with a carriage return alone end an unclosed value alike.
+    EXPECT_EQ(Describe(ParseBookmarkFile(Received("classic_cr_unclosed.htm"))),
+              (Strings{"Reading: First paper -> http://papers.example/one",
+                       "Reading: Second paper -> http://papers.example/two",
+                       ": Morning news -> http://news.example/"}));
 }
 
 TEST_F(ImportBookmarks, EncodingFollowsTheMetaLine) {

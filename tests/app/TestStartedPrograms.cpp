@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +20,35 @@
 #include "platform/headless/Headless.h"
 
 namespace {
+
+// The report is made on a thread whose stack is full of a pattern: a byte it did not set would
+// show it.
+TEST(StartedPrograms, AReportSendsNoByteItDidNotSet) {
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    constexpr size_t size = 1u << 20;
+    void* stack = std::aligned_alloc(4096, size);
+    std::memset(stack, 0xA5, size);
+    pthread_attr_t attr;
+    ::pthread_attr_init(&attr);
+    ::pthread_attr_setstack(&attr, stack, size);
+    pthread_t thread;
+    const auto report = [](void* fd) -> void* {
+        WriteStartReport(*static_cast<int*>(fd), 'X', 7);
+        return nullptr;
+    };
+    ASSERT_EQ(::pthread_create(&thread, &attr, report, &fds[1]), 0);
+    ::pthread_join(thread, nullptr);
+    ::pthread_attr_destroy(&attr);
+    std::free(stack);
+    unsigned char got[64] = {};
+    const ssize_t n = ::read(fds[0], got, sizeof got);
+    ::close(fds[0]);
+    ::close(fds[1]);
+    ASSERT_EQ(n, 8);
+    const unsigned char want[8] = {'X', 0, 0, 0, 7, 0, 0, 0};
+    EXPECT_EQ(std::memcmp(got, want, 8), 0);
+}
 
 TEST(StartedPrograms, AProgramThatFailsAtOnceIsReported) {
     using namespace std::chrono_literals;
