@@ -1,12 +1,18 @@
 // The seams between the bank code and the windows, with their headless behaviour.
 #include "AppSeams.h"
 
+#include "BankModel.h"
 #include "ProgramState.h"
 #include "Settings.h"
 #include "platform/Exceptions.h"
 
 TAppSeams& Seams() {
     return ProgramState().Seams;
+}
+
+const TAppSeams& HeadlessSeams() {
+    static const TAppSeams none;
+    return none;
 }
 
 void ResetSeams() {
@@ -24,20 +30,28 @@ bool AskPasswordSeam(std::string& typed) {
     return AskPasswordSeam(Seams(), typed);
 }
 
+void SetStatusTextSeam(const TAppSeams& seams, const std::string& text) {
+    if (seams.SetStatusText) seams.SetStatusText(text);
+}
+
 void SetStatusTextSeam(const std::string& text) {
-    if (Seams().SetStatusText) Seams().SetStatusText(text);
+    SetStatusTextSeam(Seams(), text);
+}
+
+void EnableSaveSeam(const TAppSeams& seams, bool enabled) {
+    if (seams.EnableSave) seams.EnableSave(enabled);
 }
 
 void EnableSaveSeam(bool enabled) {
-    if (Seams().EnableSave) Seams().EnableSave(enabled);
+    EnableSaveSeam(Seams(), enabled);
 }
 
-void RebuildTreeSeam(const TAppSeams& seams) {
-    if (seams.RebuildTree) seams.RebuildTree();
+void RebuildTreeSeam(const TAppSeams& seams, TBankState& bank) {
+    if (seams.RebuildTree) seams.RebuildTree(bank);
 }
 
 void RebuildTreeSeam() {
-    RebuildTreeSeam(Seams());
+    RebuildTreeSeam(Seams(), Bank());
 }
 
 void ValidateUserSeam(const TAppSeams& seams) {
@@ -48,20 +62,32 @@ void ValidateUserSeam() {
     ValidateUserSeam(Seams());
 }
 
+void ProcessEventsSeam(const TAppSeams& seams) {
+    if (seams.ProcessEvents) seams.ProcessEvents();
+}
+
 void ProcessEventsSeam() {
-    if (Seams().ProcessEvents) Seams().ProcessEvents();
+    ProcessEventsSeam(Seams());
+}
+
+void SetCaptionSeam(const TAppSeams& seams, const std::string& caption) {
+    if (seams.SetCaption) seams.SetCaption(caption);
 }
 
 void SetCaptionSeam(const std::string& caption) {
-    if (Seams().SetCaption) Seams().SetCaption(caption);
+    SetCaptionSeam(Seams(), caption);
 }
 
 void ClearTreeSeam() {
     if (Seams().ClearTree) Seams().ClearTree();
 }
 
+void EnableSaveAsSeam(const TAppSeams& seams, bool enabled) {
+    if (seams.EnableSaveAs) seams.EnableSaveAs(enabled);
+}
+
 void EnableSaveAsSeam(bool enabled) {
-    if (Seams().EnableSaveAs) Seams().EnableSaveAs(enabled);
+    EnableSaveAsSeam(Seams(), enabled);
 }
 
 void StartProgramSeam(const std::vector<std::string>& command, const TStartFailed& failed) {
@@ -91,19 +117,23 @@ bool UserValidated() {
     return ProgramState().UserValidated;
 }
 
-TBusyLifted::TBusyLifted() {
-    if (Seams().SetBusy) Seams().SetBusy(false);
+TBusyLifted::TBusyLifted() : TBusyLifted(Seams()) {}
+
+TBusyLifted::TBusyLifted(const TAppSeams& seams) : seams_(seams) {
+    if (seams_.SetBusy) seams_.SetBusy(false);
 }
 
 TBusyLifted::~TBusyLifted() {
     try {
-        if (Seams().SetBusy) Seams().SetBusy(true);
+        if (seams_.SetBusy) seams_.SetBusy(true);
     } catch (...) {
     }
 }
 
-TBusyScope::TBusyScope() : previous_(SetMessageService(this)) {
-    if (Seams().SetBusy) Seams().SetBusy(true);
+TBusyScope::TBusyScope() : TBusyScope(Seams()) {}
+
+TBusyScope::TBusyScope(const TAppSeams& seams) : seams_(seams), previous_(SetMessageService(this)) {
+    if (seams_.SetBusy) seams_.SetBusy(true);
 }
 
 // Runs on every way out of a long operation, so neither the hourglass nor a stale
@@ -111,15 +141,15 @@ TBusyScope::TBusyScope() : previous_(SetMessageService(this)) {
 TBusyScope::~TBusyScope() {
     SetMessageService(previous_);
     try {
-        if (Seams().SetBusy) Seams().SetBusy(false);
-        SetStatusTextSeam(std::string());
+        if (seams_.SetBusy) seams_.SetBusy(false);
+        SetStatusTextSeam(seams_, std::string());
     } catch (...) {
     }
 }
 
 // The message goes on to the service the scope found, which lifts an enclosing scope's hourglass.
 int TBusyScope::Show(const MessageRequest& request) {
-    const TBusyLifted lifted;
+    const TBusyLifted lifted(seams_);
     SetMessageService(previous_);
     try {
         const int result = Messages().Show(request);
@@ -132,12 +162,16 @@ int TBusyScope::Show(const MessageRequest& request) {
 }
 
 TEventPump::TEventPump(int everyCalls, std::chrono::milliseconds interval)
-    : everyCalls_(everyCalls > 0 ? everyCalls : 1),
+    : TEventPump(Seams(), everyCalls, interval) {}
+
+TEventPump::TEventPump(const TAppSeams& seams, int everyCalls, std::chrono::milliseconds interval)
+    : seams_(seams),
+      everyCalls_(everyCalls > 0 ? everyCalls : 1),
       interval_(interval),
       last_(std::chrono::steady_clock::now()) {}
 
 void TEventPump::Tick() {
-    if (!Seams().ProcessEvents) return;
+    if (!seams_.ProcessEvents) return;
     ++calls_;
     // The clock is read only every few calls: a load calls this once per line.
     if (calls_ < everyCalls_ &&
@@ -149,5 +183,5 @@ void TEventPump::Tick() {
 void TEventPump::Now() {
     calls_ = 0;
     last_ = std::chrono::steady_clock::now();
-    if (Seams().ProcessEvents) Seams().ProcessEvents();
+    ProcessEventsSeam(seams_);
 }

@@ -10,6 +10,7 @@
 #include "platform/Messages.h"
 
 struct TSaveScope;
+struct TBankState;
 
 // Hears why a started program failed when that shows only after its start returned (it ended at
 // once with an error): the cause, as an exception's message would give it.
@@ -24,8 +25,8 @@ struct TAppSeams {
     std::function<void(const std::string& text)> SetStatusText;
     // The Save Bank command and the Save tool button.
     std::function<void(bool enabled)> EnableSave;
-    // The tree after a change of the entries.
-    std::function<void()> RebuildTree;
+    // The tree after a change of the entries of the bank handed in (the windows show Bank()).
+    std::function<void(TBankState& bank)> RebuildTree;
     // The entry editor over EditEntry; returns the modal result (mrOk when accepted).
     std::function<int(int mode)> RunEntryForm;
     // Focuses and selects the tree node of an entry.
@@ -67,21 +68,28 @@ struct TAppSeams {
 // The program's seams, for the windows and the commands' entry points; every member may be
 // empty, which gives the headless behaviour.
 TAppSeams& Seams();
+// Seams that are all empty: what a bank without seams of its own reaches.
+const TAppSeams& HeadlessSeams();
 // Empties every seam and restores the default settings, Settings() (tests).
 void ResetSeams();
 
 // Calls to the seams that tolerate an empty seam; those without `seams` call the program's.
 bool AskPasswordSeam(const TAppSeams& seams, std::string& typed);  // false (Cancel) when headless
 bool AskPasswordSeam(std::string& typed);
+void SetStatusTextSeam(const TAppSeams& seams, const std::string& text);
 void SetStatusTextSeam(const std::string& text);
+void EnableSaveSeam(const TAppSeams& seams, bool enabled);
 void EnableSaveSeam(bool enabled);
-void RebuildTreeSeam(const TAppSeams& seams);
-void RebuildTreeSeam();
+void RebuildTreeSeam(const TAppSeams& seams, TBankState& bank);
+void RebuildTreeSeam();  // the program's bank
 void ValidateUserSeam(const TAppSeams& seams);
 void ValidateUserSeam();
+void ProcessEventsSeam(const TAppSeams& seams);
 void ProcessEventsSeam();
+void SetCaptionSeam(const TAppSeams& seams, const std::string& caption);
 void SetCaptionSeam(const std::string& caption);
 void ClearTreeSeam();
+void EnableSaveAsSeam(const TAppSeams& seams, bool enabled);
 void EnableSaveAsSeam(bool enabled);
 // Headless: nothing can be started, so both raise.
 void StartProgramSeam(const std::vector<std::string>& command, const TStartFailed& failed);
@@ -94,39 +102,49 @@ void RunValidationOnce(const std::function<void()>& check);
 void ResetUserValidation();
 bool UserValidated();
 
-// The hourglass taken off while a dialog waits for the user, and put back after.
+// The hourglass taken off while a dialog waits for the user, and put back after; without
+// `seams`, the program's.
 class TBusyLifted {
 public:
     TBusyLifted();
+    explicit TBusyLifted(const TAppSeams& seams);
     ~TBusyLifted();
     TBusyLifted(const TBusyLifted&) = delete;
     TBusyLifted& operator=(const TBusyLifted&) = delete;
+
+private:
+    const TAppSeams& seams_;
 };
 
 // The hourglass for one scope, and the status text cleared when the scope ends. A message shown
-// during the scope waits for the user under the normal cursor.
+// during the scope waits for the user under the normal cursor. Without `seams`, the program's.
 class TBusyScope : private MessageService {
 public:
     TBusyScope();
+    explicit TBusyScope(const TAppSeams& seams);
     ~TBusyScope() override;
     TBusyScope(const TBusyScope&) = delete;
     TBusyScope& operator=(const TBusyScope&) = delete;
 
 private:
     int Show(const MessageRequest& request) override;
+    const TAppSeams& seams_;
     MessageService* previous_;
 };
 
-// Processes pending events from a long loop, but only every `everyCalls` calls or after
-// `interval` has passed, whichever comes first.
+// Processes pending events from a long loop (through the seams given, else the program's), but
+// only every `everyCalls` calls or after `interval` has passed, whichever comes first.
 class TEventPump {
 public:
     explicit TEventPump(int everyCalls = 100,
+                        std::chrono::milliseconds interval = std::chrono::milliseconds(50));
+    explicit TEventPump(const TAppSeams& seams, int everyCalls = 100,
                         std::chrono::milliseconds interval = std::chrono::milliseconds(50));
     void Tick();
     void Now();  // processes at once
 
 private:
+    const TAppSeams& seams_;
     int everyCalls_;
     int calls_ = 0;
     std::chrono::milliseconds interval_;

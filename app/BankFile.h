@@ -28,11 +28,9 @@ struct TRecordOptions {
 void WriteEntryRecord(std::string& out, const TEntry& entry, int number,
                       const TRecordOptions& options);
 
-// The value encodings, shared with the settings and the exports.
-std::string EncodeProtectedValue(std::string_view value);    // hex of the long scrambling
-std::string EncodePasswordValue(std::string_view password);  // hex of the short scrambling
-// Decoding raises EConvertError on text that is not hexadecimal.
-std::string DecodeProtectedValue(std::string_view text);
+// The bank password's encoding: hex of the short scrambling. Decoding raises EConvertError on
+// text that is not hexadecimal.
+std::string EncodePasswordValue(std::string_view password);
 std::string DecodePasswordValue(std::string_view text);
 // Notes on one line: CR LF, a lone CR and a lone LF all become "~~"; and back to CR LF.
 std::string NotesToLine(std::string_view notes);

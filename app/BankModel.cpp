@@ -100,16 +100,25 @@ void TBankState::MarkModified(std::string_view name) {
         WorkgroupModified = true;
     else
         BankModified = true;
-    EnableSaveSeam(true);
+    EnableSaveSeam(SeamsOrHeadless(), true);
+}
+
+const TAppSeams& TBankState::SeamsOrHeadless() const {
+    return Seams ? *Seams : HeadlessSeams();
 }
 
 TBankState& Bank() {
-    static TBankState bank;
+    static TBankState bank = [] {
+        TBankState program;
+        program.Seams = &::Seams();
+        return program;
+    }();
     return bank;
 }
 
 void ResetBank() {
     Bank() = TBankState();
+    Bank().Seams = &Seams();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -218,7 +227,7 @@ bool AddEntry(TBankState& bank, const TAppSeams& seams, int Mode) {
     const std::string name = entry.Name;
     bank.AppendEntry(entry);
     bank.MarkModified(name);
-    RebuildTreeSeam(seams);
+    RebuildTreeSeam(seams, bank);
     SelectEntryNode(bank, seams, name);
     return true;
 }

@@ -12,6 +12,7 @@
 
 struct TVirtualNode;
 using PVirtualNode = TVirtualNode*;
+struct TAppSeams;
 
 // Marks the names and categories that come from the workgroup bank ("»").
 inline constexpr char WorkgroupMarker = '\xBB';
@@ -112,6 +113,11 @@ struct TSaveScope {
 // windows hand to the functions here and to the commands; these read and change its members
 // directly.
 struct TBankState {
+    // The windows' side of this bank: its changes enable saving there, and what is handed only
+    // the bank (the tree rebuild, the imports) reaches the windows through it. Bank() carries
+    // the program's seams; a bank without (nullptr) runs headless.
+    const TAppSeams* Seams = nullptr;
+
     // Entries[0..EntryHigh] are the bank; slots beyond EntryHigh mean nothing.
     std::vector<TEntry> Entries;
     int32_t EntryHigh = -1;       // -1: no bank open, or an empty one
@@ -146,11 +152,13 @@ struct TBankState {
     // Drops every entry above newHigh.
     void TruncateEntries(int newHigh);
     // Every change of the bank goes through here: sets the modified flag that belongs to the
-    // entry's name (an empty name is local) and enables the Save commands.
+    // entry's name (an empty name is local) and enables the Save commands of the bank's seams.
     void MarkModified(std::string_view name);
+    // The bank's seams, or the headless ones when it has none.
+    const TAppSeams& SeamsOrHeadless() const;
 };
 
-// The program's bank, for the windows and the commands' entry points.
+// The program's bank, for the windows and the commands' entry points; it carries Seams().
 TBankState& Bank();
 // Back to the state of a freshly started program (tests, and the main window at creation).
 void ResetBank();
@@ -208,8 +216,6 @@ private:
     size_t count_ = 0;
     bool hasEmpty_ = false;
 };
-
-struct TAppSeams;
 
 // Focuses the entry of that name (FocusedEntry, and the seams' FocusEntryNode): an exact match
 // first, else one ignoring ASCII case; nothing when there is none. Returns the index or -1.

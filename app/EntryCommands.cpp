@@ -35,7 +35,7 @@ std::string Cut(const std::string& text, size_t length) {
 // Marks the bank the entry belongs to as modified and shows the change.
 void EntryChanged(TBankState& bank, const TAppSeams& seams, const std::string& name) {
     bank.MarkModified(name);
-    RebuildTreeSeam(seams);
+    RebuildTreeSeam(seams, bank);
     SelectEntryNode(bank, seams, name);
 }
 
@@ -249,7 +249,7 @@ bool DeleteEntryCommand(TBankState& bank, const TSettings& settings, const TAppS
                                               TMsgDlgType::mtConfirmation, mbYesNo) != mrYes)
         return false;
     RemoveEntries(bank, {index});
-    RebuildTreeSeam(seams);
+    RebuildTreeSeam(seams, bank);
     if (index <= bank.EntryHigh) SelectEntryNode(bank, seams, bank.Entry(index).Name);
     return true;
 }

@@ -73,7 +73,7 @@ void ReportImport(const TBankState& bank, int Count) {
 }
 
 void FinishImport(TBankState& bank) {
-    RebuildTreeSeam();
+    RebuildTreeSeam(bank.SeamsOrHeadless(), bank);
     bank.MarkModified(std::string_view());
 }
 
@@ -225,7 +225,7 @@ int ImportDatFile(TBankState& bank, const std::string& fileName) {
     }
     TImportBatch batch(bank, TImportBatch::bkKeep);
     batch.Reserve(lines.size() - 1);
-    TEventPump pump;
+    TEventPump pump(bank.SeamsOrHeadless());
     for (size_t i = 1; i < lines.size(); ++i) {
         pump.Tick();
         if (lines[i].empty()) continue;
@@ -281,7 +281,7 @@ int ImportBankFile(const std::string& fileName) {
             }
         }
     }
-    if (changed) RebuildTreeSeam();
+    if (changed) RebuildTreeSeam(bank.SeamsOrHeadless(), bank);
     ReportImport(bank, count);
     FinishImport(bank);
     return bank.EntryHigh - highBefore;

@@ -41,7 +41,8 @@ std::string ImportedText(std::string_view text);
 
 // "Duplicate names..." when DuplicatesRenamed is set, then "Import complete (N entries)".
 void ReportImport(const TBankState& bank, int Count);
-// After a successful import: the tree rebuilt, the local bank modified, saving enabled.
+// After a successful import: the tree rebuilt, the local bank modified, saving enabled (through
+// the bank's seams).
 void FinishImport(TBankState& bank);
 
 // ---- .dat export files ----

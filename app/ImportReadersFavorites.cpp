@@ -62,7 +62,7 @@ int ImportFavoritesFolder(TBankState& bank, const std::string& Root) {
         std::vector<std::string> Relative;
     };
     TImportBatch batch(bank);
-    TEventPump pump;
+    TEventPump pump(bank.SeamsOrHeadless());
     std::deque<TFolder> queue;
     queue.push_back({fs::path(ToNativePath(Root)), {}});
     while (!queue.empty()) {

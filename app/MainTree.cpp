@@ -7,7 +7,6 @@
 #include <unordered_map>
 
 #include "AppSeams.h"
-#include "ExportSeams.h"
 #include "ProgramState.h"
 #include "ResStrings.h"
 #include "StSort.h"
@@ -505,6 +504,7 @@ void ClearTree(TBaseVirtualTree& tree) {
 }  // namespace
 
 void RebuildTree(TBankState& bank, const TSettings& settings, TBaseVirtualTree& tree) {
+    const TAppSeams& seams = bank.SeamsOrHeadless();
     const bool interleave = settings.Interleave;
     bank.CategoryPaths.clear();
     ClearTree(tree);
@@ -512,14 +512,13 @@ void RebuildTree(TBankState& bank, const TSettings& settings, TBaseVirtualTree& 
     bank.FocusedEntry = -1;
     for (TEntry& entry : bank.Entries) entry.Node = nullptr;
     if (bank.EntryHigh < 0) {
-        if (!bank.BankCaption.empty()) SetCaptionSeam(EntriesCaption(bank));
+        if (!bank.BankCaption.empty()) SetCaptionSeam(seams, EntriesCaption(bank));
         return;
     }
 
-    TBusyScope busy;
-    RepaintMainSeam();
+    TBusyScope busy(seams);
     SortEntries(bank, interleave);
-    ProcessEventsSeam();
+    ProcessEventsSeam(seams);
 
     tree.SetNodeDataSize(int(sizeof(TTreeNodeData)));
     tree.SetRootNodeCount(0);
@@ -532,6 +531,6 @@ void RebuildTree(TBankState& bank, const TSettings& settings, TBaseVirtualTree& 
         throw;
     }
     tree.EndUpdate();
-    SetCaptionSeam(EntriesCaption(bank));
-    EnableSaveAsSeam(true);
+    SetCaptionSeam(seams, EntriesCaption(bank));
+    EnableSaveAsSeam(seams, true);
 }

@@ -106,7 +106,7 @@ std::string EntriesCaption(const TBankState& bank);
 // Sorts the bank (by the settings' Interleave), refills its CategoryPaths and gives the tree
 // one node per group, folder and entry (node data TTreeNodeData; TEntry::TreeIndex and Node are
 // set). With no entries the tree and CategoryPaths are emptied. FocusedEntry is -1 afterwards.
-// The caption goes out through the program's seams when a bank is open.
+// The hourglass, the caption (when a bank is open) and Save As go out through the bank's seams.
 void RebuildTree(TBankState& bank, const TSettings& settings, TBaseVirtualTree& tree);
 
 // The focused entry when it names a live slot, else -1.

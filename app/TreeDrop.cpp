@@ -158,7 +158,7 @@ bool TreeDrop(TBankState& bank, const TSettings& settings, const TAppSeams& seam
     std::string name;
     switch (applyTreeDrop(bank, source, target, settings.Interleave, name)) {
         case TTreeDropResult::Moved:
-            RebuildTreeSeam(seams);
+            RebuildTreeSeam(seams, bank);
             SelectEntryNode(bank, seams, name);
             return true;
         case TTreeDropResult::Failed:

@@ -210,16 +210,8 @@ using namespace bankfile;
 // ---------------------------------------------------------------------------------------------
 // Value encodings
 
-std::string EncodeProtectedValue(std::string_view value) {
-    return StrToHexStr(ScrambleLongStr(value, ResKeyText));
-}
-
 std::string EncodePasswordValue(std::string_view password) {
     return StrToHexStr(ScrambleShortStr(password, ResKeyText));
-}
-
-std::string DecodeProtectedValue(std::string_view text) {
-    return ScrambleLongStr(HexStrToStr(text), ResKeyText);
 }
 
 std::string DecodePasswordValue(std::string_view text) {

@@ -154,7 +154,7 @@ inline char* NotesTo(char* to, std::string_view notes, Put&& put) {
     }
 }
 
-// The long scrambling with the key, written as hexadecimal text (EncodeProtectedValue).
+// The long scrambling with the key, written as hexadecimal text in one pass (pelHexStr.h).
 inline char* ScrambledTo(char* to, std::string_view value) {
     size_t phase = 0;
     return ScrambleToHex(to, value, BankKey(), phase);

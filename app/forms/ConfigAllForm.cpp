@@ -434,7 +434,3 @@ bool TConfigAllForm::Validate() {
 void TConfigAllForm::SaveButtonClick() {
     if (Validate()) accept();
 }
-
-void TConfigAllForm::CopyBack(TSettings& s) const {
-    CopyConfigFormTexts(Texts(), s);
-}

@@ -110,8 +110,6 @@ public:
     void SetTexts(const TConfigFormTexts& t);
     // Save's checks (CheckConfigFormTexts): shows the first fault on its page and returns false.
     bool Validate();
-    // The controls into settings; Validate() must have passed.
-    void CopyBack(TSettings& s) const;
 
 protected:
     void showEvent(QShowEvent* event) override;

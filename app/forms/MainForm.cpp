@@ -463,7 +463,10 @@ void TMainForm::FillSeams() {
         ui_->tbSaveButton->setEnabled(on);
     };
     s.EnableSaveAs = [this](bool on) { ui_->SaveAs1->setEnabled(on); };
-    s.RebuildTree = [this] { RebuildTree(); };
+    // The window shows the program's bank only.
+    s.RebuildTree = [this](TBankState& bank) {
+        if (&bank == &Bank()) RebuildTree();
+    };
     s.FocusEntryNode = [this](int index) { FocusEntry(index); };
     s.NewBank = [] { return NewBankCommand(); };
     s.ProcessEvents = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
@@ -493,6 +496,8 @@ void TMainForm::FillSeams() {
 }
 
 void TMainForm::RebuildTree() {
+    // Drawn once more before a long rebuild.
+    if (Bank().EntryHigh >= 0) repaint();
     ::RebuildTree(Bank(), Settings(), *vst_);
 }
 

@@ -31,13 +31,8 @@ public:
 
     Ui::MainForm& Form() { return *ui_; }
     TBaseVirtualTree& VST() { return *vst_; }
-    TCustomImageList& TreeImages() { return *treeImages_; }
-    TElasticFormQt* ElasticForm1() const { return elastic_; }
-    TDropURLTarget& DropTarget() { return *dropTarget_; }
     TAdminSaveForm& AdminSaveForm();
     TPasswordDlg& PasswordDlg();
-    QTimer* FileStampCheck() const { return fileStampCheck_; }
-    QLabel* StatusLabel() const { return statusLabel_; }
 
     // The tree after a change of the entries.
     void RebuildTree();
@@ -78,7 +73,6 @@ public:
     // Find and Find Next (MainFormFind.cpp); the dialog is made once and reused.
     void Find1Click();
     void FindNext1Click();
-    TFindForm& FindForm();
     // Entry editing, the clipboard and the workgroup bank (MainFormEntries.cpp).
     void AddEntry1Click();
     void ModifyEntry1Click();
@@ -127,8 +121,6 @@ public:
     void BottomoftheTree1Click();
     // Frees the panel's memo (after the current event) and gives the tree its width back.
     void CloseInfoPanel();
-    TMarkMemo* InfoMemo() const;
-    TPopupMenu& TreePopupMenu();
 
     // Dragging in the tree (MainFormDrag.cpp): an entry or folder dropped on a folder moves
     // there. Over accepts every drag; the drop applies it to the bank.
@@ -141,6 +133,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // The dialog of Find, made at its first use and kept.
+    TFindForm& FindForm();
     void FormCreate();
     void ConfigureTree();
     void ConfigureTreeColumns(TVirtualStringTree& tree);

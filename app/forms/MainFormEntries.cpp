@@ -22,11 +22,11 @@ void TMainForm::InstallEntryCommands() {
     s.ValidateUser = [] { ValidateUser(); };
     s.LoadWorkgroupBank = [this] { LoadWorkgroupBank1Click(); };
     ExportSeams().SetClipboardText = [](const std::string& text) { SetClipboardText(text); };
-    connect(FileStampCheck(), &QTimer::timeout, this,
+    connect(fileStampCheck_, &QTimer::timeout, this,
             [this] { CallGuarded([this] { FileStampCheckTimer(); }); });
-    DropTarget().OnDrop = [this](TObject*, TShiftState, TPoint, int&) {
+    dropTarget_->OnDrop = [this](TObject*, TShiftState, TPoint, int&) {
         // The dialogs wait until the drag has ended.
-        const std::string title = DropTarget().Title, url = DropTarget().URL;
+        const std::string title = dropTarget_->Title, url = dropTarget_->URL;
         QTimer::singleShot(
             0, this, [this, title, url] { CallGuarded([&] { DropURLTarget1Drop(title, url); }); });
     };
@@ -74,7 +74,7 @@ void TMainForm::DropURLTarget1Drop(const std::string& title, const std::string& 
 }
 
 void TMainForm::LoadWorkgroupBank1Click() {
-    if (LoadWorkgroupBankCommand()) FileStampCheck()->start();
+    if (LoadWorkgroupBankCommand()) fileStampCheck_->start();
 }
 
 void TMainForm::FileStampCheckTimer() {

@@ -109,14 +109,6 @@ void TMainForm::InstallPanel() {
     AttachTreePopup(VST(), panel_->popup);
 }
 
-TMarkMemo* TMainForm::InfoMemo() const {
-    return panel_ ? panel_->memo.get() : nullptr;
-}
-
-TPopupMenu& TMainForm::TreePopupMenu() {
-    return panel_->popup;
-}
-
 void TMainForm::PlaceInfoMemo() {
     QWidget* tree = TreeHostWidget(VST());
     QWidget* memo = HostWidget(*panel_->memo);

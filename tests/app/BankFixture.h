@@ -11,12 +11,24 @@
 #include "AppSeams.h"
 #include "BankModel.h"
 #include "ProgramState.h"
+#include "ResStrings.h"
 #include "ScriptedMessages.h"
 #include "Settings.h"
+#include "StStrL.h"
+#include "pelHexStr.h"
 
 using Strings = std::vector<std::string>;
 // The workgroup marker as a text.
 static const std::string Mark(1, WorkgroupMarker);
+
+// A protected value as the bank file holds it (hex of the long scrambling), and back: the
+// reference routines the bank file's one-pass writer and reader match.
+inline std::string EncodeProtectedValue(std::string_view value) {
+    return StrToHexStr(ScrambleLongStr(value, ResKeyText));
+}
+inline std::string DecodeProtectedValue(std::string_view text) {
+    return ScrambleLongStr(HexStrToStr(text), ResKeyText);
+}
 
 class BankFixture : public ::testing::Test {
 protected:
@@ -24,7 +36,7 @@ protected:
         ResetBank();
         Settings() = TSettings();
         ResetProgramState();
-        Seams().RebuildTree = [this] { ++rebuilds; };
+        Seams().RebuildTree = [this](TBankState&) { ++rebuilds; };
         Seams().EnableSave = [this](bool on) { saveEnabled.push_back(on); };
         Seams().FocusEntryNode = [this](int index) { focused.push_back(index); };
     }

@@ -19,9 +19,9 @@ class BankCommandsTest : public BankFixture {
 protected:
     BankCommandsTest() {
         Settings().ConfirmSaves = false;
-        Seams().RebuildTree = [this] {
+        Seams().RebuildTree = [this](TBankState& bank) {
             ++rebuilds;
-            RebuildTree(Bank(), Settings(), tree);
+            RebuildTree(bank, Settings(), tree);
         };
         Seams().SetCaption = [this](const std::string& c) { caption = c; };
         Seams().ClearTree = [this] { ++clears; };

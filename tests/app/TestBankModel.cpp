@@ -2,7 +2,12 @@
 #include "BankModel.h"
 
 #include "BankFixture.h"
+#include "ExportSeams.h"
+#include "ImportReaders.h"
+#include "MainTree.h"
 #include "StSort.h"
+#include "TempDir.h"
+#include "VirtualTrees.h"
 
 namespace {
 
@@ -34,10 +39,39 @@ Strings PathTexts(const TBankState& bank) {
 // The bank and seams handed to the functions; the seams script as the fixture's do.
 class BankModelTest : public BankFixture {
 protected:
+    BankModelTest() { bank.Seams = &seams; }
     void Add(const TEntry& e) { bank.AppendEntry(e); }
     TBankState bank;
     TAppSeams seams = Seams();
 };
+
+// Every seam counts its calls and answers as an empty one would.
+template <typename R, typename... A>
+void Counting(std::function<R(A...)>& seam, int& calls) {
+    seam = [&calls](A...) -> R {
+        ++calls;
+        return R();
+    };
+}
+
+void CountEveryCall(TAppSeams& s, int& calls) {
+    Counting(s.AskPassword, calls), Counting(s.SetBusy, calls);
+    Counting(s.SetStatusText, calls), Counting(s.EnableSave, calls);
+    Counting(s.RebuildTree, calls), Counting(s.RunEntryForm, calls);
+    Counting(s.FocusEntryNode, calls), Counting(s.NewBank, calls);
+    Counting(s.ValidateUser, calls), Counting(s.ProcessEvents, calls);
+    Counting(s.SetCaption, calls), Counting(s.ClearTree, calls);
+    Counting(s.EnableSaveAs, calls), Counting(s.AskAdminSaveScope, calls);
+    Counting(s.ChooseBrowserDialog, calls), Counting(s.FindDefaultBrowser, calls);
+    Counting(s.StartProgram, calls), Counting(s.OpenDocument, calls);
+    Counting(s.LoadWorkgroupBank, calls), Counting(s.CloseInfoPanel, calls);
+}
+
+void CountEveryCall(TExportSeams& s, int& calls) {
+    Counting(s.ChooseSaveFile, calls), Counting(s.ChooseOpenFile, calls);
+    Counting(s.ChooseFolder, calls), Counting(s.SetClipboardText, calls);
+    Counting(s.RepaintMain, calls);
+}
 
 }  // namespace
 
@@ -230,4 +264,47 @@ TEST_F(BankModelTest, AddEntryAppendsWhatTheEditorAccepted) {
     EXPECT_FALSE(AddEntry(bank, seams, 0));
     EXPECT_EQ(bank.EntryHigh, 1);
     EXPECT_EQ(rebuilds, 1);
+}
+
+TEST_F(BankModelTest, ABankWithItsOwnSeamsReachesNoGlobalOne) {
+    int globalCalls = 0;
+    CountEveryCall(Seams(), globalCalls);
+    CountEveryCall(ExportSeams(), globalCalls);
+    Bank().AppendEntry(Named("program"));
+
+    TAppSeams own;
+    std::vector<std::string> calls;
+    std::vector<TBankState*> rebuilt;
+    TBaseVirtualTree tree;
+    own.EnableSave = [&](bool on) { calls.push_back(on ? "save on" : "save off"); };
+    own.SetBusy = [&](bool on) { calls.push_back(on ? "busy" : "idle"); };
+    own.SetCaption = [&](const std::string& c) { calls.push_back(c); };
+    own.EnableSaveAs = [&](bool on) { calls.push_back(on ? "save as on" : "save as off"); };
+    own.RebuildTree = [&](TBankState& b) {
+        rebuilt.push_back(&b);
+        RebuildTree(b, TSettings(), tree);
+    };
+    TBankState mine;
+    mine.Seams = &own;
+    mine.BankCaption = "mine";
+
+    mine.AppendEntry(Named("b"));
+    mine.MarkModified("b");
+    EXPECT_TRUE(mine.BankModified);
+    RebuildTree(mine, TSettings(), tree);
+    EXPECT_EQ(calls, (Strings{"save on", "busy", "mine    1 Entries", "save as on", "idle"}));
+
+    calls.clear();
+    TempDir dir;
+    WriteAll(dir.File("a.url"), "[InternetShortcut]\r\nURL=http://a/\r\n");
+    EXPECT_EQ(ImportFavoritesFolder(mine, dir.File("")), 1);
+    EXPECT_EQ(rebuilt, std::vector<TBankState*>{&mine});
+    EXPECT_EQ(Names(mine), (Strings{"a", "b"}));
+    EXPECT_TRUE(mine.Entry(0).Node && mine.Entry(1).Node);
+    EXPECT_EQ(calls, (Strings{"busy", "mine    2 Entries", "save as on", "idle", "save on"}));
+
+    EXPECT_EQ(globalCalls, 0);
+    EXPECT_EQ(Names(), Strings{"program"});
+    EXPECT_FALSE(Bank().BankModified);
+    EXPECT_TRUE(Settings() == TSettings());
 }

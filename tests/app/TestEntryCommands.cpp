@@ -6,7 +6,6 @@
 #include "BankCommands.h"
 #include "BankFile.h"
 #include "BankFixture.h"
-#include "DdeClient.h"
 #include "EntryCommands.h"
 #include "ExportWriters.h"
 #include "SessionsHome.h"
@@ -22,6 +21,7 @@ protected:
     EntryTest() {
         SetClipboardText("");
         seams = Seams();  // the fixture's tree, Save and focus
+        bank.Seams = &seams;
         // The editor: `edit` changes its texts, then Save (or Cancel when `cancel`).
         seams.RunEntryForm = [this](int mode) {
             modes.push_back(mode);
@@ -363,18 +363,6 @@ TEST_F(EntryTest, CurrentPageWithAndWithoutABrowser) {
     EXPECT_EQ(modes, std::vector<int>{1});
     EXPECT_EQ(opened.back().Name, "");
     EXPECT_EQ(opened.back().URL, "");
-
-    RegisterDdeServer("Netscape", "WWW_GetWindowInfo", [](const std::string& item) {
-        return item == "0xFFFFFFFF,sURL,sTitle"
-                   ? std::optional<std::string>("\"http://x/\",\"Title\",")
-                   : std::nullopt;
-    });
-    messages.Shown.clear();
-    AddEntryCurrentURLCommand(bank, settings, seams);
-    UnregisterDdeServer("Netscape", "WWW_GetWindowInfo");
-    EXPECT_TRUE(messages.Shown.empty());
-    EXPECT_EQ(opened.back().URL, "http://x/");
-    EXPECT_EQ(opened.back().Name, "Title");
 
     std::string url, name;
     EXPECT_FALSE(ParseBrowserReply("", url, name));

@@ -18,6 +18,7 @@ protected:
         WriteAll(file.string(), url.empty() ? "[InternetShortcut]\r\n"
                                             : "[InternetShortcut]\r\nURL=" + url + "\r\n");
     }
+    ImportFavorites() { bank.Seams = &Seams(); }  // the fixture's
     std::string Root() const { return dir.File("Root") + "/"; }
     Strings Categories(int i) const {
         const TEntry& e = bank.Entry(i);

@@ -3,14 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
-
 #include "BankFixture.h"
 #include "BrowserChoice.h"
-#include "DdeClient.h"
 #include "DesktopEntry.h"
 #include "LaunchSupport.h"
-#include "SessionsHome.h"
 #include "StartedPrograms.h"
 
 namespace {
@@ -134,22 +130,6 @@ TEST_F(LaunchTest, BrowserChoiceMailAndLaunchBrowser) {
     Seams().FindDefaultBrowser = nullptr;
     LaunchBrowser("http://t");  // no browser known: the desktop opens it
     EXPECT_EQ(launcher.opened.back(), "http://t");
-}
-
-TEST(DdeClient, LinksToServersInThisProcessBeforeBrowsers) {
-    SessionsHome noBrowsers;
-    TDdeClientConv conv;
-    EXPECT_FALSE(conv.SetLink("IExplore", "WWW_GetWindowInfo"));
-    EXPECT_FALSE(conv.RequestData("0xFFFFFFFF,sURL,sTitle").has_value());
-    RegisterDdeServer("Netscape", "WWW_GetWindowInfo", [](const std::string& item) {
-        return std::optional<std::string>(
-            item == "0xFFFFFFFF,sURL,sTitle" ? "\"http://x/\",\"Title\"," : "");
-    });
-    EXPECT_FALSE(conv.SetLink("IExplore", "WWW_GetWindowInfo"));
-    ASSERT_TRUE(conv.SetLink("NETSCAPE", "www_getwindowinfo"));
-    EXPECT_EQ(conv.RequestData("0xFFFFFFFF,sURL,sTitle"), "\"http://x/\",\"Title\",");
-    UnregisterDdeServer("Netscape", "WWW_GetWindowInfo");
-    EXPECT_FALSE(conv.RequestData("0xFFFFFFFF,sURL,sTitle").has_value());
 }
 
 TEST(UserValidation, RunsOncePerRunUntilReset) {

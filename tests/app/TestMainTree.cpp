@@ -31,6 +31,7 @@ protected:
         Seams().SetCaption = [this](const std::string& c) { captions.push_back(c); };
         Seams().EnableSaveAs = [this](bool on) { saveAsEnabled = on; };
         bank.BankCaption = "Lorvane     [x.bnk]";
+        bank.Seams = &Seams();  // the fixture's
     }
     void Add(const TEntry& e) { bank.AppendEntry(e); }
 

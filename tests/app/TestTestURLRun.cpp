@@ -224,6 +224,7 @@ TEST_F(TestURLRun, FreeingTheRunCancelsItsConnect) {
 class TestURLDelete : public BankFixture {
 protected:
     TestURLDelete() {
+        bank.Seams = &Seams();  // the fixture's
         bank.IsAdministrator = true;
         for (const auto& n : {"Alpha", "alpha", "Beta", "ALPHA"}) bank.AppendEntry(Named(n));
         bank.AppendEntry(Named(Mark + "Gamma"));

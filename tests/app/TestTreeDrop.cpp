@@ -9,6 +9,7 @@ namespace {
 class TreeDropTest : public BankFixture {
 protected:
     TreeDropTest() {
+        bank.Seams = &seams;
         TEntry fav = Named("Fav", "Old");
         fav.Favorite = "\xBB";
         for (const TEntry& e :

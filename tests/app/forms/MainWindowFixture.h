@@ -13,9 +13,19 @@
 #include "BankModel.h"
 #include "MainForm.h"
 #include "MainTree.h"
+#include "MarkMemo.h"
 #include "ScriptedMessages.h"
 #include "Settings.h"
 #include "TempDir.h"
+#include "platform/qt/ControlHost.h"
+
+// The information panel's memo while it is shown, else nullptr (closed memos are hidden until
+// they are freed).
+inline TMarkMemo* InfoMemoOf(TMainForm& form) {
+    for (QWidget* host : form.findChildren<QWidget*>("InfoMemo"))
+        if (!host->isHidden()) return dynamic_cast<TMarkMemo*>(ControlOfWidget(host));
+    return nullptr;
+}
 
 class MainWindowTest : public ::testing::Test {
 protected:

@@ -94,7 +94,7 @@ TEST_F(ConfigForms, UnchangedRoundTripKeepsEverySetting) {
     TConfigAllForm form(0);
     ASSERT_TRUE(form.Validate());
     TSettings after = before;
-    form.CopyBack(after);
+    CopyConfigFormTexts(form.Texts(), after);
     EXPECT_EQ(after, before);
     // Saved and read back alike.
     SaveSettings();
@@ -109,7 +109,7 @@ TEST_F(ConfigForms, DefaultBrowserFillsTheFirstPathWhenNoneIsConfigured) {
     TConfigAllForm form(cpBrowser);
     EXPECT_EQ(form.Form().BrowserEdit1->text(), "/usr/bin/web");
     TSettings s = Settings();
-    form.CopyBack(s);
+    CopyConfigFormTexts(form.Texts(), s);
     EXPECT_EQ(s.Browser1, "/usr/bin/web");
     EXPECT_EQ(s.Browser, "/usr/bin/web");
 }
@@ -183,7 +183,7 @@ TEST_F(ConfigForms, ColoursStartFromTheSavedSettingAndSaveAsText) {
     form.ColorButtonClick(0);
     EXPECT_EQ(offered, (std::vector<TColor>{0x00FFFF, 0x00FFFF}));
     EXPECT_EQ(form.Form().Category1ColorLbl->palette().color(QPalette::Window), QColor(255, 0, 0));
-    form.CopyBack(Settings());
+    CopyConfigFormTexts(form.Texts(), Settings());
     EXPECT_EQ(ColorToText(Settings().BkC1Color), "000000FF");
 }
 
@@ -203,7 +203,7 @@ TEST_F(ConfigForms, FontCancelKeepsTheAcceptedFont) {
     form.FontChangeButtonClick(0);
     EXPECT_EQ(form.ShownFont(0).Name, "Courier");
     EXPECT_EQ(form.Form().CurrentFontDisplay->font().italic(), true);
-    form.CopyBack(Settings());
+    CopyConfigFormTexts(form.Texts(), Settings());
     EXPECT_EQ(Settings().FontName, "Courier");
     EXPECT_EQ(Settings().FontSize, 12);
     EXPECT_EQ(Settings().FontStyle, fsItalic);  // only bold and italic are kept

@@ -217,7 +217,7 @@ TEST_F(FindFormTest, MainWindowFindAndFindNext) {
     int validations = 0;
     Seams().ValidateUser = [&] { ++validations; };
     QTimer::singleShot(0, [&] {
-        Ui::FindForm& f = main.FindForm().Form();
+        Ui::FindForm& f = main.findChild<TFindForm*>()->Form();
         f.NameBox->setText("alpha");
         f.NameFindButton->click();
     });
@@ -235,7 +235,7 @@ TEST_F(FindFormTest, MainWindowFindAndFindNext) {
     EXPECT_EQ(messages.LastText(), " Find was not successful! ");
 
     Settings().UserName = "joe";
-    QTimer::singleShot(0, [&] { main.FindForm().reject(); });
+    QTimer::singleShot(0, [&] { main.findChild<TFindForm*>()->reject(); });
     main.Form().tbFindFirst->trigger();
     EXPECT_EQ(validations, 1);
 }

@@ -49,8 +49,8 @@ TEST_F(InfoPanelFormTest, ShowsTheFocusedEntryBesideTheShrunkenTree) {
     Bank().Entry(beta).Notes = "first note\r\nsecond note";
     form.Form().DisplayInformation1->trigger();
     QApplication::processEvents();
-    ASSERT_TRUE(form.InfoMemo());
-    TMarkMemo& memo = *form.InfoMemo();
+    ASSERT_TRUE(InfoMemoOf(form));
+    TMarkMemo& memo = *InfoMemoOf(form);
     EXPECT_TRUE(InfoPanel().InfoShown);
     EXPECT_TRUE(InfoPanel().SuppressColumnSave);
     EXPECT_EQ(MemoText(memo), Joined(BuildEntryInfo(Bank().Entry(beta)).Lines));
@@ -105,7 +105,7 @@ TEST_F(InfoPanelFormTest, ShowsTheFocusedEntryBesideTheShrunkenTree) {
     // Another node takes the focus: the panel goes and the tree gets its width back.
     SelectEntryNode(Bank(), Seams(), "Gamma");
     EXPECT_FALSE(InfoPanel().InfoShown);
-    EXPECT_EQ(form.InfoMemo(), nullptr);
+    EXPECT_EQ(InfoMemoOf(form), nullptr);
     QApplication::processEvents();
     EXPECT_EQ(tree->width(), form.centralWidget()->width());
 }
@@ -116,11 +116,11 @@ TEST_F(InfoPanelFormTest, WithoutAFocusedEntryOnlyTheMarkIsSet) {
     Bank().FocusedEntry = -1;
     form.ShowEntryInfo();
     EXPECT_TRUE(InfoPanel().InfoShown);
-    EXPECT_EQ(form.InfoMemo(), nullptr);
+    EXPECT_EQ(InfoMemoOf(form), nullptr);
     // A focused entry out of range counts as none.
     Bank().FocusedEntry = 57;
     form.ShowEntryInfo();
-    EXPECT_EQ(form.InfoMemo(), nullptr);
+    EXPECT_EQ(InfoMemoOf(form), nullptr);
     SelectEntryNode(Bank(), Seams(), "Gamma");
     EXPECT_FALSE(InfoPanel().InfoShown);
 }
@@ -141,28 +141,28 @@ TEST_F(InfoPanelFormTest, ViewCommandsAddTheirLinesBehindThePassword) {
         return asked < 2;  // the first answer is wrong, then Cancel
     };
     form.Form().ShowUserIDPassword1->trigger();
-    EXPECT_EQ(form.InfoMemo(), nullptr);
+    EXPECT_EQ(InfoMemoOf(form), nullptr);
     EXPECT_EQ(asked, 2);
 
     asked = 0;
     typed = "open";
     form.Form().tbShowUserIDPassword->trigger();
-    ASSERT_TRUE(form.InfoMemo());
+    ASSERT_TRUE(InfoMemoOf(form));
     const Strings info = BuildEntryInfo(Bank().Entry(beta)).Lines;
     Strings lines = info;
     lines.insert(lines.end(), {"User ID PassWord:s3cret", ""});
-    EXPECT_EQ(MemoText(*form.InfoMemo()), Joined(lines));
+    EXPECT_EQ(MemoText(*InfoMemoOf(form)), Joined(lines));
     // Confidential notes go below, into the same panel.
-    TMarkMemo* shown = form.InfoMemo();
+    TMarkMemo* shown = InfoMemoOf(form);
     form.Form().ShowConfidentialNotes1->trigger();
-    EXPECT_EQ(form.InfoMemo(), shown);
+    EXPECT_EQ(InfoMemoOf(form), shown);
     lines.insert(lines.end(), {"Confidential Notes:", "the safe", ""});
-    EXPECT_EQ(MemoText(*form.InfoMemo()), Joined(lines));
+    EXPECT_EQ(MemoText(*InfoMemoOf(form)), Joined(lines));
 
     // Exit closes the panel with the window.
     form.Form().Exit1->trigger();
     EXPECT_FALSE(InfoPanel().InfoShown);
-    EXPECT_EQ(form.InfoMemo(), nullptr);
+    EXPECT_EQ(InfoMemoOf(form), nullptr);
 }
 
 }  // namespace

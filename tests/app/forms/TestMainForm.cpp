@@ -78,7 +78,7 @@ TEST_F(MainFormTest, AtCreationEveryCommandButSavingAndTheWorkgroupBankIsReady) 
         if (a->isSeparator() || a->menu()) continue;
         EXPECT_EQ(a->isEnabled(), !waiting.count(a)) << a->objectName().toStdString();
     }
-    EXPECT_FALSE(form.FileStampCheck()->isActive());
+    EXPECT_FALSE(form.findChild<QTimer*>("FileStampCheck")->isActive());
     // Creation itself says nothing.
     EXPECT_TRUE(messages.Shown.empty());
 }
@@ -86,10 +86,10 @@ TEST_F(MainFormTest, AtCreationEveryCommandButSavingAndTheWorkgroupBankIsReady) 
 TEST_F(MainFormTest, AStatusTextStartingWithATabIsCentred) {
     TMainForm form;
     form.SetStatusText("\tLoading # 100");
-    EXPECT_EQ(form.StatusLabel()->text(), "Loading # 100");
-    EXPECT_TRUE(form.StatusLabel()->alignment() & Qt::AlignHCenter);
+    EXPECT_EQ(form.findChild<QLabel*>("StatusText")->text(), "Loading # 100");
+    EXPECT_TRUE(form.findChild<QLabel*>("StatusText")->alignment() & Qt::AlignHCenter);
     form.SetStatusText("plain");
-    EXPECT_TRUE(form.StatusLabel()->alignment() & Qt::AlignLeft);
+    EXPECT_TRUE(form.findChild<QLabel*>("StatusText")->alignment() & Qt::AlignLeft);
 }
 
 // Also run at a scale of 1.5 (the appui_scaled test): 24 pixels for 16 points, not more pixels
@@ -236,7 +236,7 @@ TEST_F(MainFormTest, OpensABankAndRendersIt) {
         bool ghosted = false;
         int image = -1;
         tree.OnGetImageIndex(&tree, n, ikNormal, 0, ghosted, image);
-        if (image >= 0) form.TreeImages().Draw(canvas, cell.Left + 2, cell.Top + 4, image);
+        if (image >= 0) form.VST().Images()->Draw(canvas, cell.Left + 2, cell.Top + 4, image);
         const TTreeNodeData& data = *tree.GetNodeData<TTreeNodeData>(n);
         std::string text = TreeDefaultText;
         MainTreeGetText(Bank(), Settings(), data, 0, text);

@@ -65,7 +65,7 @@ TEST_F(TreeNavigationTest, NavigationCommands) {
 TEST_F(TreeNavigationTest, PopupMenuRepeatsMainMenuCommands) {
     TMainForm form;
     Open(form, Entries);
-    TPopupMenu& popup = form.TreePopupMenu();
+    TPopupMenu& popup = *form.VST().PopupMenu();
     EXPECT_EQ(form.VST().PopupMenu(), &popup);
     Strings captions;
     for (int i = 0; i < popup.Items().Count(); ++i)
@@ -102,24 +102,24 @@ TEST_F(TreeNavigationTest, PopupMenuRepeatsMainMenuCommands) {
     popup.Items().Items(10)->Click();
     EXPECT_EQ(ClipboardText(), "http://beta");
     popup.Items().Items(17)->Click();
-    EXPECT_TRUE(form.InfoMemo());
+    EXPECT_TRUE(InfoMemoOf(form));
     // Shown again: a fresh memo, the tree still narrow; closing gives the tree its width back.
-    const TMarkMemo* first = form.InfoMemo();
+    const TMarkMemo* first = InfoMemoOf(form);
     form.Form().DisplayInformation1->trigger();
     QApplication::processEvents();
-    EXPECT_NE(form.InfoMemo(), first);
+    EXPECT_NE(InfoMemoOf(form), first);
     QWidget* tree = HostWidget(form.VST());
     EXPECT_EQ(tree->width(), Settings().ColumnTable[0].Width + 25);
     SelectEntryNode(Bank(), Seams(), "Gamma");
     QApplication::processEvents();
-    EXPECT_EQ(form.InfoMemo(), nullptr);
+    EXPECT_EQ(InfoMemoOf(form), nullptr);
     EXPECT_EQ(tree->width(), form.centralWidget()->width());
 }
 
 TEST_F(TreeNavigationTest, MenuKeyAndShiftF10OpenThePopupAtTheFocusedNode) {
     TMainForm form;
     Open(form, Entries);
-    TPopupMenu& popup = form.TreePopupMenu();
+    TPopupMenu& popup = *form.VST().PopupMenu();
     QWidget* host = HostWidget(form.VST());
     SelectEntryNode(Bank(), Seams(), "Gamma");
     const TRect r = form.VST().GetDisplayRect(form.VST().FocusedNode(), 0, true);
