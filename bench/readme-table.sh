@@ -10,7 +10,7 @@
 # ROWS="save load ..." runs only the rows named (their keys are the words after "want" below);
 # LINKS sets the size of the bookmark file imported into buku (10,000, 100,000 or 1,000,000;
 # 10,000 by default: buku takes minutes from 100,000 on); LONG=0 leaves out the Qt editor's
-# 18-second paragraph.
+# paragraph (half a minute a run or more).
 #
 # Processor time where one process does the work in memory, so that the other builds on a
 # shared machine weigh less; wall time where the disk or the start from exec is part of it.
@@ -239,7 +239,7 @@ for kind in 0 1; do
         "bm $app '^Cold/BM_LoadFloorKeepValues/100000/$kind/' cpu_time"
     stat 1 ours
     if [ "$kind" = 0 ]; then
-        row "a 100,000-entry bank (33 MB) loaded, cold, processor time, one load per process after the same process wrote the file (\`bench_app --benchmark_filter=Cold/BM_LoadBank/100000/0/\`)" \
+        row "a 100,000-entry bank (33 MB) loaded by a fresh process that has just written it (the file in the page cache), processor time (\`bench_app --benchmark_filter=Cold/BM_LoadBank/100000/0/\`)" \
             "$OS ms" \
             "the same file read, split into lines and every value kept as its own string (\`Cold/BM_LoadFloorKeepValues/100000/0/\`): $PS ms" \
             "$Q"
@@ -284,7 +284,7 @@ elif want startup; then
     wp=$(sed -n 's/^to the painted.*peak \([0-9]*\) MiB/\1/p' "$work/startup")
     lp=$(sed -n 's/^load the bank alone.*peak \([0-9]*\) MiB/\1/p' "$work/startup")
     [ "$Q" = "$R" ] && Q="$R the load's time"
-    row "start to a painted main window with a 100,000-entry bank, cold, under Xvfb, wall time from exec (\`bash bench/startup/startup.sh\`)" \
+    row "start to a painted main window with a 100,000-entry bank (the file in the page cache), under Xvfb, wall time from exec (\`bash bench/startup/startup.sh\`)" \
         "$OS ms, peak $wp MiB" "loading the bank alone, from exec: $PS ms, $lp MiB" "$Q"
 fi
 
@@ -327,7 +327,7 @@ if want typing; then
 fi
 
 if want paragraph; then
-    # The Qt editor's one block grows with the square of its length (18 s for 1 MB): it runs
+    # The Qt editor's one block grows with the square of its length (30 to 50 s for 1 MB): it runs
     # at 1 MB only, and not at all with LONG=0.
     peer="echo 1" ptext="the Qt plain-text editor: not run (LONG=0)"
     [ "${LONG:-1}" = 1 ] && peer="bm $memo '^BM_PlainTextEditLongParagraph/1/' cpu_time"
