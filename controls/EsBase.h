@@ -74,9 +74,7 @@ public:
 
     // Moves and sizes the control; its attached label follows once the messages posted before
     // are handled.
-    void SetBounds(int left, int top, int width, int height);
-    void SetWidth(int width) { SetBounds(Left(), Top(), width, Height()); }
-    void SetHeight(int height) { SetBounds(Left(), Top(), Width(), height); }
+    void SetBounds(int left, int top, int width, int height) override;
 
     // Where the attached label goes (nullptr: into the parent control). A site that follows
     // the control's moves calls PositionLabel.

@@ -148,7 +148,8 @@ TEST(EsLabelPlacement, ALabelInTheParentControlFollowsTheControl) {
     calendar.EsLabelInfo().SetOffsetX(5);
     TEsAttachedLabel* label = calendar.EsLabelInfo().Label();
     ASSERT_NE(label, nullptr);
-    calendar.SetBounds(30, 10, 200, 100);
+    TCustomControl& control = calendar;  // a move made through the plain control
+    control.SetBounds(30, 10, 200, 100);
     ProcessMessages(false);
     EXPECT_EQ(label->Left(), 35);
     EXPECT_EQ(label->Top(), 110);

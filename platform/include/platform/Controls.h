@@ -157,7 +157,9 @@ public:
     int Top() const;
     int Width() const;
     int Height() const;
-    void SetBounds(int left, int top, int width, int height);
+    // Virtual, so that a control whose move carries something along (a label it placed) hears
+    // every move made through this class too.
+    virtual void SetBounds(int left, int top, int width, int height);
     void SetWidth(int width) { SetBounds(Left(), Top(), width, Height()); }
     void SetHeight(int height) { SetBounds(Left(), Top(), Width(), height); }
     TRect ClientRect() const { return {0, 0, ClientWidth(), ClientHeight()}; }
