@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sourced from the repository root by test.sh and stress-tests.sh with one word naming the build:
 #   sanitize   (default) every library and test with AddressSanitizer and UndefinedBehaviorSanitizer,
-#              plus the tree's worker tests under ThreadSanitizer, into build/test;
+#              plus the tree's worker tests under ThreadSanitizer, into build/test; line tables
+#              only for the stack traces, which keeps the build within a two-core machine's time;
 #   optimised  every library, test and benchmark optimised, without sanitizers, into build/opt,
 #              so that a test that holds only under the sanitizers' memory layout or timing fails.
 # Exports what the test run needs (the comma-decimal locale, the sanitizers' options) and sets
@@ -13,7 +14,7 @@ case "$variant" in
     build_dir=build/test
     cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLORVANE_SANITIZE=ON \
           -DLORVANE_WERROR=ON -DLORVANE_TESTS=ON -DLORVANE_BENCH=OFF -DLORVANE_TSAN_TREE=ON \
-          -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g"
+          -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1"
     ;;
   optimised)
     build_dir=build/opt
