@@ -1,7 +1,10 @@
 // The bank file: exact bytes of both kinds, round trips, the lenient reader and the safe save.
 #include "BankFile.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -734,6 +737,30 @@ TEST_F(BankFileTest, NewWorkgroupBanksFollowTheUmask) {
     ASSERT_TRUE(Save(File("wg.bnk"), {TSaveScope::swWorkgroup, true}));
     ASSERT_EQ(::stat(File("wg.bnk").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+// Where the tests may change user, another user opens a new workgroup bank for reading.
+TEST_F(BankFileTest, AnotherUserReadsANewWorkgroupBank) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs to change user";
+    char folder[] = "/tmp/lorvane-workgroup.XXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    ::chmod(folder, 0755);
+    const std::string shared = std::string(folder) + "/shared.bnk";
+    Add(Named("n"));
+    const mode_t previous = ::umask(022);
+    const bool saved = Save(shared, {TSaveScope::swWorkgroup, true});
+    ::umask(previous);
+    const pid_t child = saved ? ::fork() : -1;
+    if (child == 0) {
+        const bool read =
+            ::setgid(65534) == 0 && ::setuid(65534) == 0 && ::open(shared.c_str(), O_RDONLY) >= 0;
+        ::_exit(read ? 0 : 1);
+    }
+    int status = -1;
+    if (child > 0) ::waitpid(child, &status, 0);
+    std::filesystem::remove_all(folder);
+    ASSERT_TRUE(saved);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 TEST_F(BankFileTest, ABankKeptElsewhereThroughALinkStaysLinked) {
