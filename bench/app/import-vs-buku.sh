@@ -36,7 +36,7 @@ LORVANE_BOOKMARK_COPY="$work/links.html" "$app" --benchmark_filter="^BM_ImportBo
     >/dev/null 2>&1
 [ -s "$work/links.html" ] || { echo "no bookmark file of $links links from $app" >&2; exit 1; }
 
-median() { printf '%s\n' "$@" | sort -g | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}'; }
+source "$(dirname "${BASH_SOURCE[0]}")/../pairs.sh"
 
 # Runs the command in an empty home of its own; prints its processor and wall milliseconds (the
 # shell's own timing of the process, to the millisecond) and leaves its output in $work/out.
@@ -65,15 +65,7 @@ theirs() {
 lorvane=() theirs=() lorvaneWall=() theirsWall=()
 runOurs() { local line; line=$(ours); lorvane+=("${line% *}") lorvaneWall+=("${line#* }"); }
 runTheirs() { local line; line=$(theirs); theirs+=("${line% *}") theirsWall+=("${line#* }"); }
-for i in $(seq "$runs"); do
-    if ((i % 2)); then
-        runOurs
-        runTheirs
-    else
-        runTheirs
-        runOurs
-    fi
-done
+alternate "$runs" runOurs runTheirs
 ours=$(median "${lorvane[@]}")
 buku=$(median "${theirs[@]}")
 echo "links: $links, runs: $runs"

@@ -22,7 +22,7 @@ mkdir -p "$XDG_DATA_HOME/Lorvane" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_
 bank="$XDG_DATA_HOME/Lorvane/Lorvane.bnk"
 "$program" make "$bank" "$entries"
 
-median() { printf '%s\n' "$@" | sort -g | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}'; }
+source "$(dirname "${BASH_SOURCE[0]}")/../pairs.sh"
 # Milliseconds from exec to the time the program prints; its peak resident size (KiB) is left
 # in $work/rss.
 timed() {
@@ -43,15 +43,7 @@ window() {
     windowPeak=$(peak)
 }
 # Which side goes first alternates.
-for i in $(seq "$runs"); do
-    if ((i % 2)); then
-        load
-        window
-    else
-        window
-        load
-    fi
-done
+alternate "$runs" load window
 load=$(median "${loads[@]}")
 window=$(median "${windows[@]}")
 echo "entries: $entries, runs: $runs"
