@@ -14,7 +14,9 @@
 #include <cstdint>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <new>
+#include <optional>
 #include <random>
 
 #include "DdeClient.h"
@@ -210,6 +212,182 @@ TEST(BrowserSessions, ChromiumFollowsTheCommands) {
     std::string encrypted = s.Bytes;
     encrypted[4] = 2;
     EXPECT_FALSE(ReadChromiumSession(encrypted).has_value());
+}
+
+// The Chromium commands as a plain model: tabs in the order they were made, windows in the order
+// they first appeared, each prune a rebuild of the tab's entries.
+class ChromiumModel {
+public:
+    void SetTabWindow(int32_t window, int32_t tab) {
+        Open(window);
+        TabOf(tab).Window = window;
+    }
+    void SetVisualIndex(int32_t tab, int32_t index) { TabOf(tab).VisualIndex = index; }
+    void Navigate(int32_t tab, int32_t index, const TBrowserPage& page) {
+        TabOf(tab).Entries[index] = page;
+    }
+    void SelectNavigation(int32_t tab, int32_t index) { TabOf(tab).Selected = index; }
+    void SelectTab(int32_t window, int32_t index) { Open(window).SelectedTab = index; }
+    void Prune(int32_t id, int64_t index, int64_t count) {
+        const auto tab = FindTab(id);
+        if (tab == tabs_.end() || count <= 0) return;
+        std::map<int64_t, TBrowserPage> kept;
+        for (const auto& [at, page] : tab->Entries)
+            if (at < index || at >= index + count) kept[at < index ? at : at - count] = page;
+        tab->Entries = kept;
+        if (tab->Selected && *tab->Selected >= index)
+            tab->Selected =
+                int32_t(*tab->Selected >= index + count ? *tab->Selected - count : index);
+    }
+    void CloseTab(int32_t id) {
+        if (const auto tab = FindTab(id); tab != tabs_.end()) tabs_.erase(tab);
+    }
+    void CloseWindow(int32_t id) {
+        for (Window& w : windows_)
+            if (w.Id == id) w.IsOpen = false;
+    }
+    void Activate(int32_t window) { active_ = window; }
+
+    // The active window, else the first to appear, that has tabs with entries: its selected tab
+    // among them in visual order, that tab's selected entry or the nearest before it.
+    std::optional<TBrowserPage> Page() const {
+        std::vector<int32_t> order;
+        if (active_) order.push_back(*active_);
+        for (const Window& w : windows_) order.push_back(w.Id);
+        for (const int32_t id : order) {
+            const auto window = std::find_if(windows_.begin(), windows_.end(),
+                                             [&](const Window& w) { return w.Id == id; });
+            if (window == windows_.end() || !window->IsOpen) continue;
+            std::vector<const Tab*> shown;
+            for (const Tab& tab : tabs_)
+                if (tab.Window == id && !tab.Entries.empty()) shown.push_back(&tab);
+            if (shown.empty()) continue;
+            std::stable_sort(shown.begin(), shown.end(), [](const Tab* a, const Tab* b) {
+                return a->VisualIndex < b->VisualIndex;
+            });
+            const Tab& tab =
+                *shown[size_t(std::clamp(window->SelectedTab, 0, int32_t(shown.size()) - 1))];
+            if (!tab.Selected) return tab.Entries.rbegin()->second;
+            const auto after = tab.Entries.upper_bound(*tab.Selected);
+            return after == tab.Entries.begin() ? after->second : std::prev(after)->second;
+        }
+        return std::nullopt;
+    }
+
+private:
+    struct Tab {
+        int32_t Id = 0, Window = 0, VisualIndex = 0;
+        std::optional<int32_t> Selected;
+        std::map<int64_t, TBrowserPage> Entries;
+    };
+    struct Window {
+        int32_t Id = 0, SelectedTab = 0;
+        bool IsOpen = true;
+    };
+
+    std::vector<Tab>::iterator FindTab(int32_t id) {
+        return std::find_if(tabs_.begin(), tabs_.end(), [&](const Tab& t) { return t.Id == id; });
+    }
+    Tab& TabOf(int32_t id) {
+        if (const auto tab = FindTab(id); tab != tabs_.end()) return *tab;
+        tabs_.emplace_back().Id = id;
+        return tabs_.back();
+    }
+    Window& Open(int32_t id) {
+        for (Window& w : windows_)
+            if (w.Id == id) {
+                if (!w.IsOpen) w = {id, 0, true};
+                return w;
+            }
+        windows_.push_back({id, 0, true});
+        return windows_.back();
+    }
+
+    std::vector<Tab> tabs_;
+    std::vector<Window> windows_;
+    std::optional<int32_t> active_;
+};
+
+TEST(BrowserSessions, ChromiumCommandsInAnyOrderGiveTheModelsPage) {
+    std::mt19937 random(20261208);
+    const auto pick = [&](std::initializer_list<int32_t> values) {
+        return *(values.begin() + random() % values.size());
+    };
+    const auto tab = [&] { return pick({1, 2, 3, 4, 5, -1}); };
+    const auto window = [&] { return pick({0, 1, 2, 3}); };
+    const auto index = [&] {
+        return random() % 8 ? int32_t(random() % 7) - 1 : pick({INT32_MIN, INT32_MAX, -7});
+    };
+    const auto count = [&] { return pick({-1, 0, 1, 1, 2, 3, INT32_MAX}); };
+    for (int round = 0; round < 1500; ++round) {
+        SessionWriter s;
+        ChromiumModel model;
+        for (int step = 0, steps = 1 + int(random() % 60); step < steps; ++step) {
+            const int32_t a = tab(), w = window(), i = index(), c = count();
+            switch (random() % 14) {
+                case 0:
+                    s.Ints(0, w, a);
+                    model.SetTabWindow(w, a);
+                    break;
+                case 1:
+                    s.Ints(2, a, i % 3);
+                    model.SetVisualIndex(a, i % 3);
+                    break;
+                case 2:
+                case 3:
+                case 4: {
+                    const std::string url = "http://u" + std::to_string(step) + "/";
+                    const std::u16string title = random() % 2 ? u"T\u00e9" : u"";
+                    const bool empty = random() % 10 == 0;  // no URL: not an entry
+                    s.Navigation(a, i, empty ? "" : url, title);
+                    if (!empty) model.Navigate(a, i, {url, title.empty() ? "" : "T\u00e9"});
+                    break;
+                }
+                case 5:
+                    s.Ints(7, a, i);
+                    model.SelectNavigation(a, i);
+                    break;
+                case 6:
+                    s.Ints(8, w, i % 4);
+                    model.SelectTab(w, i % 4);
+                    break;
+                case 7:
+                    s.Ints(5, a, i);
+                    model.Prune(a, i, int64_t(INT32_MAX) - i + 1);
+                    break;
+                case 8:
+                    s.Ints(11, a, c);
+                    model.Prune(a, 0, c);
+                    break;
+                case 9:
+                    s.Command(24, LE32(uint32_t(a)) + LE32(uint32_t(i)) + LE32(uint32_t(c)));
+                    model.Prune(a, i, c);
+                    break;
+                case 10:
+                    s.Command(16, LE32(uint32_t(a)) + std::string(12, '\0'));
+                    model.CloseTab(a);
+                    break;
+                case 11:
+                    s.Command(17, LE32(uint32_t(w)) + std::string(12, '\0'));
+                    model.CloseWindow(w);
+                    break;
+                case 12:
+                    s.Command(20, LE32(uint32_t(w)));
+                    model.Activate(w);
+                    break;
+                default:  // too short to say anything, or not a command the reader follows
+                    s.Command(uint8_t(pick({0, 7, 8, 24, 9})), LE32(uint32_t(a)));
+                    break;
+            }
+            const auto page = ReadChromiumSession(s.Bytes);
+            const auto expected = model.Page();
+            ASSERT_EQ(page.has_value(), expected.has_value()) << round << " " << step;
+            if (page) {
+                ASSERT_EQ(page->URL, expected->URL) << round << " " << step;
+                ASSERT_EQ(page->Title, expected->Title) << round << " " << step;
+            }
+        }
+    }
 }
 
 TEST(BrowserSessions, DamagedFilesGiveNothingOrAPage) {
