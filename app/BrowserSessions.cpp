@@ -5,12 +5,12 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <new>
 #include <nlohmann/json.hpp>
 #include <system_error>
@@ -414,101 +414,403 @@ private:
     size_t pos_ = 0;
 };
 
-struct TChromiumTab {
-    int32_t Window = 0;
-    int32_t VisualIndex = 0;
-    std::optional<int32_t> SelectedNavigation;
-    std::map<int32_t, TBrowserPage> Navigations;
+// The command at `at` (where its 2-byte size is) of a file, as its id and payload; nothing when
+// the file does not hold it whole.
+std::optional<std::pair<uint8_t, TPayload>> CommandAt(std::string_view file, size_t at) {
+    if (at > file.size() || file.size() - at < 2) return std::nullopt;
+    const size_t size = uint8_t(file[at]) | size_t(uint8_t(file[at + 1])) << 8;
+    if (size == 0 || file.size() - at - 2 < size) return std::nullopt;
+    return std::pair{uint8_t(file[at + 2]), TPayload(file.substr(at + 3, size - 1))};
+}
+
+// Calls `visit(id, payload, at)` for each whole command of a file after its header, in order,
+// up to the first one cut short.
+template <class TVisit>
+void ForEachCommand(std::string_view file, TVisit visit) {
+    for (size_t at = 8;;) {
+        const auto command = CommandAt(file, at);
+        if (!command) return;
+        visit(command->first, command->second, uint32_t(at));
+        at += 2 + 1 + command->second.Bytes().size();
+    }
+}
+
+// An update of a tab's navigation entry: the tab, the entry's index, its URL and its title's
+// UTF-16 bytes.
+struct TNavigation {
+    int32_t Tab = 0, Index = 0;
+    std::string_view Url, Title;
 };
 
-struct TChromiumSession {
-    std::map<int32_t, int32_t> SelectedTab;  // window id -> selected tab's visual index
-    std::vector<int32_t> WindowOrder;        // window ids as they first appear
-    std::map<int32_t, TChromiumTab> Tabs;
-    std::vector<int32_t> TabOrder;
-    std::optional<int32_t> ActiveWindow;
-
-    void AddWindow(int32_t id) {
-        if (SelectedTab.emplace(id, 0).second) WindowOrder.push_back(id);
-    }
-    TChromiumTab& Tab(int32_t id) {
-        const auto [it, added] = Tabs.try_emplace(id);
-        if (added) TabOrder.push_back(id);
-        return it->second;
-    }
-    void CloseTab(int32_t id) {
-        if (Tabs.erase(id)) std::erase(TabOrder, id);
-    }
-    void Navigation(TPayload payload);
-    // Removes `count` entries from `index` on; later entries move down.
-    void Prune(int32_t tabId, int32_t index, int64_t count);
-    std::optional<TBrowserPage> Current() const;
-};
-
-void TChromiumSession::Navigation(TPayload payload) {
+std::optional<TNavigation> NavigationOf(TPayload payload) {
     TPickleReader header(payload.Bytes());
     const auto size = header.Int();
-    if (!size || *size < 0 || size_t(*size) > payload.Bytes().size() - 4) return;
+    if (!size || *size < 0 || size_t(*size) > payload.Bytes().size() - 4) return std::nullopt;
     TPickleReader pickle(payload.Bytes().substr(4, size_t(*size)));
     const auto tabId = pickle.Int();
     const auto index = pickle.Int();
     const auto url = pickle.Chars(1);
-    if (!tabId || !index || !url || url->empty()) return;
-    TBrowserPage page{std::string(*url), {}};
-    if (const auto title = pickle.Chars(2)) {
-        std::u16string units(title->size() / 2, u'\0');
-        for (size_t i = 0; i < units.size(); ++i)
-            units[i] = char16_t(uint8_t((*title)[2 * i]) | uint8_t((*title)[2 * i + 1]) << 8);
-        page.Title = Utf16ToUtf8(units);
+    if (!tabId || !index || !url || url->empty()) return std::nullopt;
+    return TNavigation{*tabId, *index, *url, pickle.Chars(2).value_or(std::string_view())};
+}
+
+TBrowserPage PageOf(const TNavigation& navigation) {
+    std::u16string units(navigation.Title.size() / 2, u'\0');
+    for (size_t i = 0; i < units.size(); ++i)
+        units[i] =
+            char16_t(uint8_t(navigation.Title[2 * i]) | uint8_t(navigation.Title[2 * i + 1]) << 8);
+    return {std::string(navigation.Url), Utf16ToUtf8(units)};
+}
+
+// The navigation entries of every tab: each tab's a tree ordered by entry index, over one pool
+// of nodes, each node naming the command that set its entry. The trees are treaps, a node's
+// priority a salted hash of its place in the pool, so no file can make them deep. A prune
+// drops a range of indexes and lowers those after it by the range's length lazily: a node keeps
+// how far the indexes below it are still to be lowered. Every operation takes time in the
+// logarithm of the tab's entries; the pool holds a node for each entry kept, and reuses those
+// of entries dropped.
+class TEntryTrees {
+public:
+    static constexpr uint32_t None = UINT32_MAX;
+
+    explicit TEntryTrees(uint64_t salt) : salt_(salt) {}
+    // There will be at most `count` entries at once.
+    void Reserve(size_t count) { nodes_.reserve(count); }
+
+    // The entry at `index` of the tree at `root` is now the command at `command`.
+    void Set(uint32_t& root, int32_t index, uint32_t command) {
+        uint32_t before, at, after;
+        Split(root, index, before, after);
+        Split(after, int64_t(index) + 1, at, after);
+        if (at == None) at = Allocate(index);
+        nodes_[at].Command = command;
+        root = Merge(Merge(before, at), after);
     }
-    Tab(*tabId).Navigations[*index] = std::move(page);
+    // Drops the entries at `index` up to `index + count` and lowers those after by `count`.
+    void Prune(uint32_t& root, int32_t index, int64_t count) {
+        uint32_t before, dropped, after;
+        Split(root, index, before, after);
+        Split(after, index + count, dropped, after);
+        Free(dropped);
+        // Those after are at index + count..INT32_MAX: count is below 2^32.
+        if (after != None) Lower(after, uint32_t(count));
+        root = Merge(before, after);
+    }
+    void Free(uint32_t& root) {
+        if (root != None) freed_.push_back(root);
+        root = None;
+    }
+    // The command of the tree's last entry.
+    uint32_t Last(uint32_t root) const {
+        while (nodes_[root].Right != None) root = nodes_[root].Right;
+        return nodes_[root].Command;
+    }
+    // The command of the tree's last entry at or before `index`, else of its first.
+    uint32_t AtOrBefore(uint32_t root, int32_t index) const {
+        uint32_t found = None, first = root;
+        for (int64_t lowered = 0; root != None;) {
+            const TNode& node = nodes_[root];
+            if (node.Index - lowered <= index) {
+                found = root;
+                lowered += node.Lower;
+                root = node.Right;
+            } else {
+                first = root;
+                lowered += node.Lower;
+                root = node.Left;
+            }
+        }
+        return nodes_[found != None ? found : first].Command;
+    }
+
+private:
+    struct TNode {
+        int32_t Index = 0;
+        uint32_t Command = 0;
+        uint32_t Left = None, Right = None;
+        uint32_t Lower = 0;  // how far every index below the node is still to be lowered
+    };
+
+    uint32_t Priority(uint32_t node) const {
+        uint64_t z = salt_ + node * 0x9E3779B97F4A7C15u;
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+        return uint32_t(z ^ (z >> 31));
+    }
+    uint32_t Allocate(int32_t index) {
+        uint32_t node;
+        if (freed_.empty()) {
+            node = uint32_t(nodes_.size());
+            nodes_.emplace_back();
+        } else {
+            // A freed tree: its root is used, its branches stay freed.
+            node = freed_.back();
+            freed_.pop_back();
+            for (const uint32_t branch : {nodes_[node].Left, nodes_[node].Right})
+                if (branch != None) freed_.push_back(branch);
+        }
+        nodes_[node] = TNode{index};
+        return node;
+    }
+    void Lower(uint32_t node, uint32_t by) {
+        nodes_[node].Index = int32_t(nodes_[node].Index - int64_t(by));
+        nodes_[node].Lower += by;
+    }
+    // The node's index and those of its branches' roots made true.
+    void Push(uint32_t node) {
+        TNode& n = nodes_[node];
+        if (n.Lower == 0) return;
+        for (const uint32_t branch : {n.Left, n.Right})
+            if (branch != None) Lower(branch, n.Lower);
+        n.Lower = 0;
+    }
+    // The tree at `root` as the one of indexes below `key` and the one of the others.
+    void Split(uint32_t root, int64_t key, uint32_t& below, uint32_t& rest) {
+        if (root == None) {
+            below = rest = None;
+            return;
+        }
+        Push(root);
+        if (nodes_[root].Index < key) {
+            below = root;
+            Split(nodes_[root].Right, key, nodes_[root].Right, rest);
+        } else {
+            rest = root;
+            Split(nodes_[root].Left, key, below, nodes_[root].Left);
+        }
+    }
+    // One tree of two, every index of `low` below every index of `high`.
+    uint32_t Merge(uint32_t low, uint32_t high) {
+        if (low == None) return high;
+        if (high == None) return low;
+        if (Priority(low) > Priority(high)) {
+            Push(low);
+            nodes_[low].Right = Merge(nodes_[low].Right, high);
+            return low;
+        }
+        Push(high);
+        nodes_[high].Left = Merge(low, nodes_[high].Left);
+        return high;
+    }
+
+    std::vector<TNode> nodes_;
+    std::vector<uint32_t> freed_;  // roots of freed trees
+    uint64_t salt_;
+};
+
+// A sorted set of ids, each with its place.
+class TIds {
+public:
+    TIds() = default;
+    explicit TIds(std::vector<int32_t> ids) {
+        std::sort(ids.begin(), ids.end());
+        ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+        ids_.assign(ids.begin(), ids.end());
+    }
+    size_t size() const { return ids_.size(); }
+    std::optional<size_t> Find(int32_t id) const {
+        const auto it = std::lower_bound(ids_.begin(), ids_.end(), id);
+        if (it == ids_.end() || *it != id) return std::nullopt;
+        return size_t(it - ids_.begin());
+    }
+
+private:
+    std::vector<int32_t> ids_;
+};
+
+struct TChromiumTab {
+    int32_t Window = 0;
+    int32_t VisualIndex = 0;
+    std::optional<int32_t> SelectedNavigation;
+    uint32_t Made = 0;  // when it was made, from 1; 0 while it does not exist
+    uint32_t Entries = TEntryTrees::None;
+};
+
+struct TChromiumWindow {
+    int32_t SelectedTab = 0;  // the selected tab's visual index
+    uint32_t FirstNamed = UINT32_MAX;
+    bool Open = false;
+};
+
+// What the commands of a file say, kept of the tabs and windows that can hold the page: a tab
+// that no command gives an entry, and a window no such tab is put in (other than window 0,
+// where a tab is first), has no part in it. Everything kept is bounded by the commands.
+class TChromiumSession {
+public:
+    explicit TChromiumSession(std::string_view file);
+    // The active window, else the first named, that is open and has tabs with entries; its
+    // selected tab among those in visual order; that tab's selected entry, else the nearest
+    // before it, else the first; without a selected entry, the last.
+    std::optional<TBrowserPage> Current() const;
+
+private:
+    void Apply(uint8_t id, TPayload payload, uint32_t at);
+    // The tab kept for an id (made when it does not exist), or none.
+    TChromiumTab* Tab(int32_t id);
+    TChromiumTab* ExistingTab(int32_t id);
+    TChromiumWindow* Window(int32_t id);
+    TChromiumWindow* AddWindow(int32_t id);
+    void Prune(int32_t tabId, int32_t index, int64_t count);
+
+    std::string_view file_;
+    TIds tabIds_, windowIds_;
+    std::vector<TChromiumTab> tabs_;
+    std::vector<TChromiumWindow> windows_;
+    TEntryTrees entries_;
+    std::optional<int32_t> activeWindow_;
+    uint32_t made_ = 0, named_ = 0;
+};
+
+// The ids of tabs that some command gives an entry; how many such commands there are.
+std::pair<TIds, size_t> TabsWithEntries(std::string_view file) {
+    std::vector<int32_t> ids;
+    size_t count = 0;
+    ForEachCommand(file, [&](uint8_t id, TPayload payload, uint32_t) {
+        const auto navigation = id == cmdUpdateTabNavigation ? NavigationOf(payload) : std::nullopt;
+        if (!navigation) return;
+        ++count;
+        if (ids.empty() || ids.back() != navigation->Tab) ids.push_back(navigation->Tab);
+    });
+    return {TIds(std::move(ids)), count};
+}
+
+// Window 0 and the windows the file puts a tab of `tabs` in.
+TIds WindowsOfTabs(std::string_view file, const TIds& tabs) {
+    std::vector<int32_t> ids{0};
+    ForEachCommand(file, [&](uint8_t id, TPayload payload, uint32_t) {
+        int32_t window = 0, tab = 0;
+        if (id == cmdSetTabWindow && payload.Ints(window, tab) && ids.back() != window &&
+            tabs.Find(tab))
+            ids.push_back(window);
+    });
+    return TIds(std::move(ids));
+}
+
+// A salt no file can foresee: the time and where the reader's state is.
+uint64_t EntrySalt(const void* state) {
+    return uint64_t(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+           uint64_t(reinterpret_cast<uintptr_t>(state));
+}
+
+TChromiumSession::TChromiumSession(std::string_view file) : file_(file), entries_(EntrySalt(this)) {
+    auto [tabIds, navigations] = TabsWithEntries(file);
+    tabIds_ = std::move(tabIds);
+    windowIds_ = WindowsOfTabs(file, tabIds_);
+    tabs_.resize(tabIds_.size());
+    windows_.resize(windowIds_.size());
+    entries_.Reserve(navigations);
+    ForEachCommand(file,
+                   [this](uint8_t id, TPayload payload, uint32_t at) { Apply(id, payload, at); });
+}
+
+TChromiumTab* TChromiumSession::ExistingTab(int32_t id) {
+    const auto place = tabIds_.Find(id);
+    return place && tabs_[*place].Made != 0 ? &tabs_[*place] : nullptr;
+}
+
+TChromiumTab* TChromiumSession::Tab(int32_t id) {
+    const auto place = tabIds_.Find(id);
+    if (!place) return nullptr;
+    TChromiumTab& tab = tabs_[*place];
+    if (tab.Made == 0) tab.Made = ++made_;
+    return &tab;
+}
+
+TChromiumWindow* TChromiumSession::Window(int32_t id) {
+    const auto place = windowIds_.Find(id);
+    return place ? &windows_[*place] : nullptr;
+}
+
+TChromiumWindow* TChromiumSession::AddWindow(int32_t id) {
+    TChromiumWindow* window = Window(id);
+    if (window && !window->Open) {
+        *window = {0, window->FirstNamed, true};
+        if (window->FirstNamed == UINT32_MAX) window->FirstNamed = named_++;
+    }
+    return window;
 }
 
 void TChromiumSession::Prune(int32_t tabId, int32_t index, int64_t count) {
-    const auto found = Tabs.find(tabId);
-    if (found == Tabs.end() || count <= 0) return;
-    TChromiumTab& tab = found->second;
-    std::map<int32_t, TBrowserPage> kept;
-    for (auto& [at, page] : tab.Navigations) {
-        if (at < index)
-            kept[at] = std::move(page);
-        else if (int64_t(at) >= int64_t(index) + count)
-            kept[int32_t(at - count)] = std::move(page);
+    TChromiumTab* tab = ExistingTab(tabId);
+    if (!tab || count <= 0) return;
+    entries_.Prune(tab->Entries, index, count);
+    if (tab->SelectedNavigation && *tab->SelectedNavigation >= index) {
+        const int64_t selected = *tab->SelectedNavigation;
+        tab->SelectedNavigation = int32_t(selected >= index + count ? selected - count : index);
     }
-    tab.Navigations = std::move(kept);
-    if (tab.SelectedNavigation && *tab.SelectedNavigation >= index) {
-        const int64_t selected = *tab.SelectedNavigation;
-        tab.SelectedNavigation = int32_t(selected >= index + count ? selected - count : index);
+}
+
+void TChromiumSession::Apply(uint8_t id, TPayload payload, uint32_t at) {
+    int32_t a = 0, b = 0;
+    switch (id) {
+        case cmdUpdateTabNavigation:
+            if (const auto navigation = NavigationOf(payload))
+                if (TChromiumTab* tab = Tab(navigation->Tab))
+                    entries_.Set(tab->Entries, navigation->Index, at);
+            break;
+        case cmdSetActiveWindow:
+            if (const auto window = payload.Int(0)) activeWindow_ = *window;
+            break;
+        case cmdWindowClosed:
+            if (const auto window = payload.Int(0))
+                if (TChromiumWindow* closed = Window(*window)) closed->Open = false;
+            break;
+        case cmdTabClosed:
+            if (const auto tabId = payload.Int(0))
+                if (TChromiumTab* tab = ExistingTab(*tabId)) {
+                    entries_.Free(tab->Entries);
+                    *tab = TChromiumTab();
+                }
+            break;
+        default:
+            if (!payload.Ints(a, b)) break;
+            if (id == cmdSetTabWindow) {
+                AddWindow(a);
+                if (TChromiumTab* tab = Tab(b)) tab->Window = a;
+            } else if (id == cmdSetTabIndexInWindow) {
+                if (TChromiumTab* tab = Tab(a)) tab->VisualIndex = b;
+            } else if (id == cmdSetSelectedNavigationIndex) {
+                if (TChromiumTab* tab = Tab(a)) tab->SelectedNavigation = b;
+            } else if (id == cmdSetSelectedTabInIndex) {
+                if (TChromiumWindow* window = AddWindow(a)) window->SelectedTab = b;
+            } else if (id == cmdPrunedFromBack) {
+                Prune(a, b, int64_t(INT32_MAX) - b + 1);
+            } else if (id == cmdPrunedFromFront) {
+                Prune(a, 0, b);
+            } else if (id == cmdNavigationPathPruned) {
+                if (const auto count = payload.Int(8)) Prune(a, b, *count);
+            }
+            break;
     }
 }
 
 std::optional<TBrowserPage> TChromiumSession::Current() const {
-    // The active window, else the first one that has tabs.
-    std::vector<int32_t> windows;
-    if (ActiveWindow && SelectedTab.count(*ActiveWindow)) windows.push_back(*ActiveWindow);
-    windows.insert(windows.end(), WindowOrder.begin(), WindowOrder.end());
-    for (const int32_t window : windows) {
-        if (!SelectedTab.count(window)) continue;
-        std::vector<const TChromiumTab*> tabs;
-        for (const int32_t id : TabOrder) {
-            const TChromiumTab& tab = Tabs.at(id);
-            if (tab.Window == window && !tab.Navigations.empty()) tabs.push_back(&tab);
-        }
-        if (tabs.empty()) continue;
-        std::stable_sort(tabs.begin(), tabs.end(),
-                         [](const TChromiumTab* a, const TChromiumTab* b) {
-                             return a->VisualIndex < b->VisualIndex;
-                         });
-        const int32_t selected = std::clamp(SelectedTab.at(window), 0, int32_t(tabs.size() - 1));
-        const auto& navigations = tabs[size_t(selected)]->Navigations;
-        const auto& chosen = tabs[size_t(selected)]->SelectedNavigation;
-        if (!chosen) return navigations.rbegin()->second;
-        // The selected entry, else the nearest one before it, else the first.
-        auto it = navigations.upper_bound(*chosen);
-        if (it != navigations.begin()) --it;
-        return it->second;
-    }
-    return std::nullopt;
+    // The window: the active one comes first, the others in the order they were first named.
+    const auto rank = [&](int32_t id) -> std::optional<int64_t> {
+        const auto place = windowIds_.Find(id);
+        if (!place || !windows_[*place].Open) return std::nullopt;
+        return activeWindow_ == id ? -1 : int64_t(windows_[*place].FirstNamed);
+    };
+    std::optional<std::pair<int64_t, int32_t>> chosen;
+    for (const TChromiumTab& tab : tabs_)
+        if (tab.Entries != TEntryTrees::None)
+            if (const auto r = rank(tab.Window); r && (!chosen || *r < chosen->first))
+                chosen = {*r, tab.Window};
+    if (!chosen) return std::nullopt;
+    const int32_t windowId = chosen->second;
+    std::vector<const TChromiumTab*> shown;
+    for (const TChromiumTab& tab : tabs_)
+        if (tab.Entries != TEntryTrees::None && tab.Window == windowId) shown.push_back(&tab);
+    std::sort(shown.begin(), shown.end(), [](const TChromiumTab* x, const TChromiumTab* y) {
+        return std::pair(x->VisualIndex, x->Made) < std::pair(y->VisualIndex, y->Made);
+    });
+    const int32_t selected =
+        std::clamp(windows_[*windowIds_.Find(windowId)].SelectedTab, 0, int32_t(shown.size() - 1));
+    const TChromiumTab& tab = *shown[size_t(selected)];
+    const uint32_t at = tab.SelectedNavigation
+                            ? entries_.AtOrBefore(tab.Entries, *tab.SelectedNavigation)
+                            : entries_.Last(tab.Entries);
+    return PageOf(*NavigationOf(CommandAt(file_, at)->second));
 }
 
 // ---- Files ----
@@ -516,9 +818,13 @@ std::optional<TBrowserPage> TChromiumSession::Current() const {
 std::optional<std::string> ReadBounded(const fs::path& path, size_t cap) {
     std::error_code ec;
     if (!fs::is_regular_file(path, ec)) return std::nullopt;
+    // A file above the cap is not read; one that grows while it is read stops at the cap.
+    const auto size = fs::file_size(path, ec);
+    if (ec || size > cap) return std::nullopt;
     std::ifstream in(path, std::ios::binary);
     if (!in) return std::nullopt;
     std::string bytes;
+    bytes.reserve(size_t(size));
     std::array<char, 65536> chunk;
     while (in.read(chunk.data(), chunk.size()) || in.gcount() > 0) {
         if (bytes.size() + size_t(in.gcount()) > cap) return std::nullopt;
@@ -614,52 +920,12 @@ std::optional<TBrowserPage> ReadChromiumSession(std::string_view fileBytes) {
     // 1: commands only; 3: with the marker after the initial state. 2 and 4 are encrypted.
     const uint32_t version = LoadLE32(fileBytes.data() + 4);
     if (version != 1 && version != 3) return std::nullopt;
-    TChromiumSession session;
-    size_t pos = 8;
-    while (fileBytes.size() - pos >= 2) {
-        const size_t size = uint8_t(fileBytes[pos]) | size_t(uint8_t(fileBytes[pos + 1])) << 8;
-        pos += 2;
-        if (size == 0 || fileBytes.size() - pos < size) break;
-        const uint8_t id = uint8_t(fileBytes[pos]);
-        const TPayload payload(fileBytes.substr(pos + 1, size - 1));
-        pos += size;
-        int32_t a = 0, b = 0;
-        switch (id) {
-            case cmdUpdateTabNavigation:
-                session.Navigation(payload);
-                break;
-            case cmdSetActiveWindow:
-                if (const auto window = payload.Int(0)) session.ActiveWindow = *window;
-                break;
-            case cmdWindowClosed:
-                if (const auto window = payload.Int(0)) session.SelectedTab.erase(*window);
-                break;
-            case cmdTabClosed:
-                if (const auto tab = payload.Int(0)) session.CloseTab(*tab);
-                break;
-            default:
-                if (!payload.Ints(a, b)) break;
-                if (id == cmdSetTabWindow) {
-                    session.AddWindow(a);
-                    session.Tab(b).Window = a;
-                } else if (id == cmdSetTabIndexInWindow) {
-                    session.Tab(a).VisualIndex = b;
-                } else if (id == cmdSetSelectedNavigationIndex) {
-                    session.Tab(a).SelectedNavigation = b;
-                } else if (id == cmdSetSelectedTabInIndex) {
-                    session.AddWindow(a);
-                    session.SelectedTab[a] = b;
-                } else if (id == cmdPrunedFromBack) {
-                    session.Prune(a, b, int64_t(INT32_MAX) - b + 1);
-                } else if (id == cmdPrunedFromFront) {
-                    session.Prune(a, 0, b);
-                } else if (id == cmdNavigationPathPruned) {
-                    if (const auto count = payload.Int(8)) session.Prune(a, b, *count);
-                }
-                break;
-        }
+    try {
+        return TChromiumSession(fileBytes).Current();
+    } catch (const std::exception&) {
+        // No memory for what the commands name: no page.
+        return std::nullopt;
     }
-    return session.Current();
 }
 
 std::vector<TBrowserSessionFile> FindBrowserSessionFiles(const fs::path& home) {
@@ -694,7 +960,13 @@ std::vector<TBrowserSessionFile> FindBrowserSessionFiles(const fs::path& home) {
 }
 
 std::optional<TBrowserPage> ReadBrowserSessionFile(const TBrowserSessionFile& file) {
-    const auto bytes = ReadBounded(file.Path, MaxSessionFileSize);
+    std::optional<std::string> bytes;
+    try {
+        bytes = ReadBounded(file.Path, MaxSessionFileSize);
+    } catch (const std::exception&) {
+        // No memory for the file's bytes.
+        return std::nullopt;
+    }
     if (!bytes) return std::nullopt;
     return file.Family == TBrowserFamily::Firefox ? ReadFirefoxSession(*bytes)
                                                   : ReadChromiumSession(*bytes);

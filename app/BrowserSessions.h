@@ -5,8 +5,11 @@
 //  - The Chromium family (Chromium, Chrome, Brave, ...) writes `Sessions/Session_<time>` (older
 //    versions `Current Session`) in each profile: "SNSS", a 32-bit version, then commands.
 // Every reader is bounded: files and decompressed texts above a cap, damaged bytes and unknown
-// versions give nothing, never an exception. The Firefox reader takes the unpacked text and a
-// few megabytes more, however deep or repetitive the text.
+// versions give nothing, never an exception, and so does a file there is no memory to read. The
+// Firefox reader takes the unpacked text and a few megabytes more, however deep or repetitive
+// the text. The Chromium reader keeps only the tabs that some command gives an entry, and the
+// windows such a tab is put in: at most about twice the file's size, in time about linear in its
+// commands, whatever order they come in.
 #pragma once
 
 #include <cstddef>

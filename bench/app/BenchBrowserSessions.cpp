@@ -12,33 +12,9 @@
 #include <string>
 
 #include "BrowserSessions.h"
+#include "tests/app/ChromiumSessionWriter.h"
 
 namespace {
-
-std::string LE32(uint32_t v) {
-    return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
-}
-
-// A Chromium session file written command by command.
-struct SessionFile {
-    std::string Bytes = std::string("SNSS", 4) + LE32(3);
-    void Command(uint8_t id, const std::string& payload) {
-        const size_t size = payload.size() + 1;
-        Bytes += {char(size), char(size >> 8), char(id)};
-        Bytes += payload;
-    }
-    void Ints(uint8_t id, int32_t a, int32_t b) {
-        Command(id, LE32(uint32_t(a)) + LE32(uint32_t(b)));
-    }
-    // An entry of a tab: its URL, no title.
-    void Navigation(int32_t tab, int32_t index, const std::string& url) {
-        std::string padded = url;
-        padded.append((4 - padded.size() % 4) % 4, '\0');
-        const std::string pickle = LE32(uint32_t(tab)) + LE32(uint32_t(index)) +
-                                   LE32(uint32_t(url.size())) + padded + LE32(0) + LE32(0);
-        Command(6, LE32(uint32_t(pickle.size())) + pickle);
-    }
-};
 
 void Read(benchmark::State& state, const std::string& bytes) {
     for (auto _ : state) {
@@ -52,9 +28,10 @@ void Read(benchmark::State& state, const std::string& bytes) {
 // n entries of one tab, then n prunes of its second entry: the first is left.
 void BM_ChromiumPrunes(benchmark::State& state) {
     const auto n = int32_t(state.range(0));
-    SessionFile s;
+    SessionWriter s;
     s.Ints(0, 1, 1);
-    for (int32_t i = 0; i < n; ++i) s.Navigation(1, i, "http://example.com/" + std::to_string(i));
+    for (int32_t i = 0; i < n; ++i)
+        s.Navigation(1, i, "http://example.com/" + std::to_string(i), u"");
     for (int32_t i = 0; i < n; ++i) s.Command(24, LE32(1) + LE32(1) + LE32(1));
     Read(state, s.Bytes);
 }
@@ -64,11 +41,11 @@ BENCHMARK(BM_ChromiumPrunes)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecon
 // window of its own, named last.
 void BM_ChromiumEmptyWindows(benchmark::State& state) {
     const auto n = int32_t(state.range(0));
-    SessionFile s;
+    SessionWriter s;
     for (int32_t i = 0; i < n; ++i) s.Ints(8, 1000000 + i, 0);
     for (int32_t i = 0; i < n; ++i) s.Ints(2, i, 0);
     s.Ints(0, 7, -1);
-    s.Navigation(-1, 0, "http://example.com/");
+    s.Navigation(-1, 0, "http://example.com/", u"");
     Read(state, s.Bytes);
 }
 BENCHMARK(BM_ChromiumEmptyWindows)->Arg(11250)->Arg(45000)->Unit(benchmark::kMillisecond);
@@ -76,11 +53,11 @@ BENCHMARK(BM_ChromiumEmptyWindows)->Arg(11250)->Arg(45000)->Unit(benchmark::kMil
 // n tabs, then each closed in the order they were made, and one tab with an entry.
 void BM_ChromiumClosedTabs(benchmark::State& state) {
     const auto n = int32_t(state.range(0));
-    SessionFile s;
+    SessionWriter s;
     for (int32_t i = 0; i < n; ++i) s.Ints(0, 1, i);
     for (int32_t i = 0; i < n; ++i) s.Command(16, LE32(uint32_t(i)) + std::string(12, '\0'));
     s.Ints(0, 1, -1);
-    s.Navigation(-1, 0, "http://example.com/");
+    s.Navigation(-1, 0, "http://example.com/", u"");
     Read(state, s.Bytes);
 }
 BENCHMARK(BM_ChromiumClosedTabs)->Arg(25000)->Arg(100000)->Unit(benchmark::kMillisecond);
@@ -91,10 +68,10 @@ void BM_ChromiumSixMillionTabsPeak(benchmark::State& state) {
     const std::filesystem::path path = std::filesystem::temp_directory_path() /
                                        ("lorvane-bench-session-" + std::to_string(::getpid()));
     {
-        SessionFile s;
+        SessionWriter s;
         s.Bytes.reserve(66u << 20);
         for (int32_t i = 0; i < 6000000; ++i) s.Ints(0, 1, i);
-        s.Navigation(5999999, 0, "http://example.com/");
+        s.Navigation(5999999, 0, "http://example.com/", u"");
         std::ofstream(path, std::ios::binary) << s.Bytes;
     }
     const auto statusKB = [](const std::string& field) {

@@ -19,6 +19,7 @@
 #include <optional>
 #include <random>
 
+#include "ChromiumSessionWriter.h"
 #include "DdeClient.h"
 #include "EntryCommands.h"
 #include "SessionsHome.h"
@@ -54,10 +55,6 @@ std::string ChromiumAfterExit() {
         SessionsHome::Fixture("chromium-after-exit/Session_13441123895554232"));
 }
 
-std::string LE32(uint32_t v) {
-    return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
-}
-
 // A Firefox session file holding a JSON text.
 std::string FirefoxFile(const std::string& json) {
     std::string block(size_t(LZ4_compressBound(int(json.size()))), '\0');
@@ -65,29 +62,6 @@ std::string FirefoxFile(const std::string& json) {
         LZ4_compress_default(json.data(), block.data(), int(json.size()), int(block.size()))));
     return std::string("mozLz40\0", 8) + LE32(uint32_t(json.size())) + block;
 }
-
-// A Chromium session file written command by command.
-struct SessionWriter {
-    std::string Bytes = std::string("SNSS", 4) + LE32(3);
-    void Command(uint8_t id, const std::string& payload) {
-        const size_t size = payload.size() + 1;
-        Bytes += {char(size), char(size >> 8), char(id)};
-        Bytes += payload;
-    }
-    void Ints(uint8_t id, int32_t a, int32_t b) {
-        Command(id, LE32(uint32_t(a)) + LE32(uint32_t(b)));
-    }
-    static std::string Padded(std::string s) { return s.append((4 - s.size() % 4) % 4, '\0'); }
-    void Navigation(int32_t tab, int32_t index, const std::string& url,
-                    const std::u16string& title) {
-        std::string units;
-        for (char16_t c : title) units += {char(c), char(c >> 8)};
-        const std::string pickle = LE32(uint32_t(tab)) + LE32(uint32_t(index)) +
-                                   LE32(uint32_t(url.size())) + Padded(url) +
-                                   LE32(uint32_t(title.size())) + Padded(units) + LE32(0);
-        Command(6, LE32(uint32_t(pickle.size())) + pickle);
-    }
-};
 
 void ExpectPage(const std::optional<TBrowserPage>& page, const std::string& url,
                 const std::string& title) {
@@ -458,6 +432,53 @@ TEST(BrowserSessions, FirefoxTextsNearTheCapTakeLittleMemory) {
     std::string url = R"({"windows":[{"tabs":[{"entries":[{"url":"http://x/)";
     while (url.size() < size) url += R"(\\)";
     EXPECT_TRUE(ReadsWithinTheText(url + R"("}]}]}]})", false));
+}
+
+// Chromium files of about `size` bytes, each of whose pages is http://x/: tabs without entries
+// (their commands of 11 bytes the smallest there are) and one with, tabs with an entry each in
+// a window of its own, and entries of one tab.
+std::vector<std::string> ChromiumFilesOfManyCommands(size_t size) {
+    SessionWriter tabs, windows, entries;
+    for (int32_t i = 0; tabs.Bytes.size() < size; ++i) tabs.Ints(0, 1, i);
+    tabs.Navigation(1, 0, "http://x/", u"");
+    tabs.Ints(0, 1, 1);
+    for (int32_t i = 0; windows.Bytes.size() < size; ++i) {
+        windows.Ints(0, i, i);
+        windows.Navigation(i, 0, "http://x/", u"");
+    }
+    entries.Ints(0, 1, 1);
+    for (int32_t i = 0; entries.Bytes.size() < size; ++i)
+        entries.Navigation(1, i, "http://x/", u"");
+    return {tabs.Bytes, windows.Bytes, entries.Bytes};
+}
+
+TEST(BrowserSessions, ChromiumFilesTakeMemoryOfAboutTheirSize) {
+    for (const std::string& file : ChromiumFilesOfManyCommands(8u << 20))
+        EXPECT_TRUE(RunsWithin(2 * file.size() + (8u << 20), [&] {
+            const auto page = ReadChromiumSession(file);
+            return page && page->URL == "http://x/";
+        })) << file.substr(8, 16);
+}
+
+TEST(BrowserSessions, ChromiumFilesGiveNothingWhenMemoryRunsOut) {
+#ifdef LORVANE_HEAP_HOOKS
+    GTEST_SKIP() << "the address sanitizer's allocator cannot be made to run out here";
+#else
+    // No room for what the commands name: nothing, or the page, never an exception.
+    for (const std::string& file : ChromiumFilesOfManyCommands(8u << 20))
+        EXPECT_TRUE(RunsWithin(1u << 20, [&] {
+            const auto page = ReadChromiumSession(file);
+            return !page || page->URL == "http://x/";
+        })) << file.substr(8, 16);
+    // No room for the bytes of a file near the cap.
+    SessionsHome home;
+    const fs::path path =
+        home.Write("Session_1", ChromiumFilesOfManyCommands(MaxSessionFileSize - 1024)[0]);
+    EXPECT_TRUE(RunsWithin(1u << 20, [&] {
+        const auto page = ReadBrowserSessionFile({TBrowserFamily::Chromium, path, {}, false});
+        return !page || page->URL == "http://x/";
+    }));
+#endif
 }
 
 TEST(BrowserSessions, ProfilesAreFoundWhereTheBrowsersKeepThem) {
