@@ -188,6 +188,8 @@ TEST(BrowserSessions, ChromiumFollowsTheCommands) {
     EXPECT_FALSE(ReadChromiumSession(encrypted).has_value());
 }
 
+namespace {
+
 // The Chromium commands as a plain model: tabs in the order they were made, windows in the order
 // they first appeared, each prune a rebuild of the tab's entries.
 class ChromiumModel {
@@ -281,6 +283,8 @@ private:
     std::vector<Window> windows_;
     std::optional<int32_t> active_;
 };
+
+}  // namespace
 
 TEST(BrowserSessions, ChromiumCommandsInAnyOrderGiveTheModelsPage) {
     std::mt19937 random(20261208);
