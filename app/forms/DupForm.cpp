@@ -141,26 +141,30 @@ std::vector<int> TDupForm::MaxColumnWidths() {
         int TextWidth = -1;
         PVirtualNode Node = nullptr;
     };
-    std::vector<int> out(size_t(std::max(header.Columns().Count() - 1, 0)), 0);
-    for (int c = 0; c < int(out.size()); ++c) {
-        const bool main = c == header.MainColumn();
-        std::unordered_map<std::string, int> widths;
-        std::map<uint64_t, TWidest> widest;  // by level and check box
-        for (PVirtualNode run = t.GetFirstVisible(); run; run = t.GetNextVisible(run)) {
-            const auto [at, fresh] = widths.try_emplace(t.Text(run, c), 0);
-            if (fresh) at->second = t.CalculateTextWidth(measure.Canvas(), run, at->first, c);
+    const size_t count = size_t(std::max(header.Columns().Count() - 1, 0));
+    std::vector<std::unordered_map<std::string, int>> widths(count);
+    std::vector<std::map<uint64_t, TWidest>> widest(count);  // by level and check box
+    for (PVirtualNode run = t.GetFirstVisible(); run; run = t.GetNextVisible(run)) {
+        for (size_t c = 0; c < count; ++c) {
+            const auto [at, fresh] = widths[c].try_emplace(t.Text(run, int(c)), 0);
+            if (fresh) at->second = t.CalculateTextWidth(measure.Canvas(), run, at->first, int(c));
             const uint64_t kind =
-                main ? uint64_t(t.GetNodeLevel(run)) * 2 + (t.CheckType(run) != ctNone ? 1 : 0) : 0;
-            TWidest& w = widest[kind];
+                int(c) == header.MainColumn()
+                    ? uint64_t(t.GetNodeLevel(run)) * 2 + (t.CheckType(run) != ctNone ? 1 : 0)
+                    : 0;
+            TWidest& w = widest[c][kind];
             if (at->second > w.TextWidth) w = {at->second, run};
         }
-        const bool rtl =
-            header.UseColumns() ? header.ColumnIsRightToLeft(c) : t.BiDiMode() != bdLeftToRight;
-        for (const auto& [kind, w] : widest) {
+    }
+    std::vector<int> out(count, 0);
+    for (size_t c = 0; c < count; ++c) {
+        const bool rtl = header.UseColumns() ? header.ColumnIsRightToLeft(int(c))
+                                             : t.BiDiMode() != bdLeftToRight;
+        for (const auto& [kind, w] : widest[c]) {
             const TRect text =
-                t.LayoutCell(w.Node, c, {0, 0, UnboundedWidth, int(w.Node->NodeHeight)}, true).Text;
-            out[size_t(c)] = std::max(out[size_t(c)],
-                                      (rtl ? UnboundedWidth - text.Left : text.Right) + t.Margin());
+                t.LayoutCell(w.Node, int(c), {0, 0, UnboundedWidth, int(w.Node->NodeHeight)}, true)
+                    .Text;
+            out[c] = std::max(out[c], (rtl ? UnboundedWidth - text.Left : text.Right) + t.Margin());
         }
     }
     return out;
