@@ -93,7 +93,11 @@ void BM_TestURLFormOpen(benchmark::State& state) {
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_TestURLFormOpen)->Arg(25000)->Arg(100000)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TestURLFormOpen)
+    ->Arg(25000)
+    ->Arg(100000)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
