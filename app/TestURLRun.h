@@ -80,7 +80,6 @@ public:
     std::vector<TTestURLRow>& Rows() { return rows_; }
     const TTestURLLabels& Labels() const { return labels_; }
     bool Running() const { return running_; }
-    int Failures() const { return failures_; }
 
     // Test: the unselected rows are removed, then the others are tested in order. Ignored
     // while a run is active.

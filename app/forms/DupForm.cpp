@@ -3,6 +3,9 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <algorithm>
+#include <map>
+#include <string>
+#include <unordered_map>
 
 #include "BankModel.h"
 #include "BulkForms.h"
@@ -31,6 +34,9 @@ constexpr struct {
                   {"Category 2", 100}, {"Category 3", 100}, {" ", 0}};
 
 constexpr TColor GroupColor = 0x00FFFF;  // yellow
+
+// A cell wider than any content, to lay a cell out unclipped.
+constexpr int UnboundedWidth = 1 << 28;
 
 }  // namespace
 
@@ -100,25 +106,85 @@ void TDupForm::BuildTree() {
     }
     t.EndUpdate();
     t.FullExpand();
+    wanted_.clear();
     t.OnResize = [this](TObject*) { FitColumns(); };
 }
 
 // Each column as wide as its texts and caption, all within the list; an empty list shows the
 // table's widths.
-void TDupForm::FitColumns() {
+std::vector<int> TDupForm::WantedWidths() {
     TVirtualStringTree& t = *tree_;
+    std::vector<int> wanted;
+    if (t.RootNodeCount() == 0) {
+        for (int c = 0; c + 1 < t.Header().Columns().Count(); ++c)
+            wanted.push_back(DupColumns[c].Width);
+        return wanted;
+    }
     TBitmap measure(1, 1);
     measure.Canvas().Font().Assign(t.Header().Font());
+    wanted = MaxColumnWidths();
+    for (size_t c = 0; c < wanted.size(); ++c)
+        wanted[c] =
+            std::max(wanted[c], measure.Canvas().TextWidth(DupColumns[c].Caption) + CaptionPadding);
+    return wanted;
+}
+
+// A cell's text rectangle grows with its text's width, and the rest of its layout depends only
+// on the node's level and check box in the main column and not on the node elsewhere: the list
+// shows no images and paints every cell in the tree's font. So the node with the widest text of
+// each kind gives the widest cell, and each distinct text is measured once.
+std::vector<int> TDupForm::MaxColumnWidths() {
+    TVirtualStringTree& t = *tree_;
+    TVTHeader& header = t.Header();
+    TBitmap measure(1, 1);
+    struct TWidest {
+        int TextWidth = -1;
+        PVirtualNode Node = nullptr;
+    };
+    const size_t count = size_t(std::max(header.Columns().Count() - 1, 0));
+    std::vector<std::unordered_map<std::string, int>> widths(count);
+    std::vector<std::map<uint64_t, TWidest>> widest(count);  // by level and check box
+    for (PVirtualNode run = t.GetFirstVisible(); run; run = t.GetNextVisible(run)) {
+        for (size_t c = 0; c < count; ++c) {
+            const auto [at, fresh] = widths[c].try_emplace(t.Text(run, int(c)), 0);
+            if (fresh) at->second = t.CalculateTextWidth(measure.Canvas(), run, at->first, int(c));
+            const uint64_t kind =
+                int(c) == header.MainColumn()
+                    ? uint64_t(t.GetNodeLevel(run)) * 2 + (t.CheckType(run) != ctNone ? 1 : 0)
+                    : 0;
+            TWidest& w = widest[c][kind];
+            if (at->second > w.TextWidth) w = {at->second, run};
+        }
+    }
+    std::vector<int> out(count, 0);
+    for (size_t c = 0; c < count; ++c) {
+        const bool rtl = header.UseColumns() ? header.ColumnIsRightToLeft(int(c))
+                                             : t.BiDiMode() != bdLeftToRight;
+        for (const auto& [kind, w] : widest[c]) {
+            const TRect text =
+                t.LayoutCell(w.Node, int(c), {0, 0, UnboundedWidth, int(w.Node->NodeHeight)}, true)
+                    .Text;
+            out[c] = std::max(out[c], (rtl ? UnboundedWidth - text.Left : text.Right) + t.Margin());
+        }
+    }
+    return out;
+}
+
+void TDupForm::FitColumns() {
+    if (fitting_) return;
+    if (wanted_.empty()) wanted_ = WantedWidths();
+    TVirtualStringTree& t = *tree_;
     TVirtualTreeColumns& columns = t.Header().Columns();
-    const bool empty = t.RootNodeCount() == 0;
-    std::vector<int> wanted;
-    for (int c = 0; c + 1 < columns.Count(); ++c)
-        wanted.push_back(
-            empty ? DupColumns[c].Width
-                  : std::max(t.GetMaxColumnWidth(c),
-                             measure.Canvas().TextWidth(DupColumns[c].Caption) + CaptionPadding));
-    const std::vector<int> widths = FitColumnWidths(wanted, t.ClientWidth());
-    for (size_t c = 0; c < widths.size(); ++c) columns[int(c)].SetWidth(widths[c]);
+    fitting_ = true;
+    // When the widths set change the list's width (a scroll bar comes or goes), the columns
+    // share the new width.
+    for (int pass = 0; pass < 2; ++pass) {
+        const int available = t.ClientWidth();
+        const std::vector<int> widths = FitColumnWidths(wanted_, available);
+        for (size_t c = 0; c < widths.size(); ++c) columns[int(c)].SetWidth(widths[c]);
+        if (t.ClientWidth() == available) break;
+    }
+    fitting_ = false;
 }
 
 std::string TDupForm::CellText(const TDupNodeData& data, int column) const {

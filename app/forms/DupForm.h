@@ -25,7 +25,6 @@ public:
     TDupForm(bool majorDomain, QWidget* parent = nullptr);
     ~TDupForm() override;
     Ui::DupForm& Form() { return *ui_; }
-    TVirtualStringTree& URLTree() const { return *tree_; }
     const std::vector<TDuplicateGroup>& Groups() const { return groups_; }
 
     // The text of a cell: column 0 the URL (a group node's key), 1..4 the entry's name and
@@ -42,10 +41,19 @@ protected:
 
 private:
     void BuildTree();
-    // Sizes the columns to their texts and captions within the list's width.
+    // Sizes the columns to their texts and captions within the list's width. The texts are
+    // measured once per filling of the list; a resize only shares the list's width again.
     void FitColumns();
+    // The width each column wants: its widest cell (as GetMaxColumnWidth finds it) or its
+    // caption, whichever is wider; the table's widths for an empty list.
+    std::vector<int> WantedWidths();
+    // GetMaxColumnWidth of each column but the last, each distinct text of a column measured
+    // once.
+    std::vector<int> MaxColumnWidths();
 
     std::unique_ptr<Ui::DupForm> ui_;
     std::unique_ptr<TVirtualStringTree> tree_;
     std::vector<TDuplicateGroup> groups_;
+    std::vector<int> wanted_;  // empty until measured
+    bool fitting_ = false;     // the widths set resize the list
 };

@@ -74,7 +74,9 @@ TTestURLForm::TTestURLForm(QWidget* parent, TUrlConnector* connector, TMonotonic
             [this] { CallGuarded([&] { DeleteButtonClick(); }); });
     connect(ui_->CloseButton, &QPushButton::clicked, this,
             [this] { CallGuarded([&] { CloseButtonClick(); }); });
-    elastic_ = new TElasticFormQt(this);
+    new TElasticFormQt(this);
+    for (int image : {tuAnswered, tuFailed, tuUntested})
+        stateIcons_[size_t(image - tuAnswered)] = QIcon(StatePixmap(image));
     FormCreate();
 }
 
@@ -86,8 +88,9 @@ TEntryListView& TTestURLForm::TestList() {
     return *ui_->TestList;
 }
 
-QIcon TTestURLForm::StateIcon(int imageIndex) {
-    return QIcon(StatePixmap(imageIndex));
+const QIcon& TTestURLForm::StateIcon(int imageIndex) const {
+    const int image = imageIndex == tuAnswered || imageIndex == tuFailed ? imageIndex : tuUntested;
+    return stateIcons_[size_t(image - tuAnswered)];
 }
 
 void TTestURLForm::FormCreate() {

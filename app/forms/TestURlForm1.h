@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QIcon>
+#include <array>
 #include <memory>
 
 #include "TestURLRun.h"
@@ -12,7 +13,6 @@ namespace Ui {
 class TestURLForm;
 }
 class TEntryListView;
-class TElasticFormQt;
 
 // Hidden columns of the list after the entry columns.
 inline constexpr int tuColumnURL = 5;
@@ -30,9 +30,6 @@ public:
     Ui::TestURLForm& Form() { return *ui_; }
     TEntryListView& TestList();
     TTestURLRun& Run() { return *run_; }
-    TElasticFormQt* ElasticForm1() const { return elastic_; }
-    // The icon of a row image (22 answered, 23 failed, 24 untested).
-    static QIcon StateIcon(int imageIndex);
 
     void TestButtonClick();
     void DeleteButtonClick();
@@ -51,9 +48,12 @@ private:
     void ShowRow(int row);
     void ShowLabels();
     void RunningChanged(bool running);
+    // The icon of a row image (22 answered, 23 failed, 24 untested), one per image, shared by
+    // the rows.
+    const QIcon& StateIcon(int imageIndex) const;
 
     std::unique_ptr<Ui::TestURLForm> ui_;
     std::unique_ptr<TUrlConnector> ownConnector_;
     std::unique_ptr<TTestURLRun> run_;
-    TElasticFormQt* elastic_ = nullptr;
+    std::array<QIcon, 3> stateIcons_;  // answered, failed, untested
 };

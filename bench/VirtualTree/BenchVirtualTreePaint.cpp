@@ -12,7 +12,6 @@
 #include "platform/Canvas.h"
 
 #include <QAbstractItemModel>
-#include <QApplication>
 #include <QHeaderView>
 #include <QImage>
 #include <QTreeView>
@@ -308,13 +307,3 @@ BENCHMARK(BM_ColumnTreeScrollAndPaint)->Iterations(100)->Unit(benchmark::kMillis
 BENCHMARK(BM_ColumnQTreeViewScrollAndPaint)->Iterations(100)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TreeFillAndFirstPaint)->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ColumnTreeFillAndFirstPaint)->Iterations(5)->Unit(benchmark::kMillisecond);
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM",
-            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

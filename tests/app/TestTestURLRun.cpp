@@ -135,7 +135,6 @@ TEST_F(TestURLRun, FiveRowsWithTwoFailures) {
               (Strings{"http://a", "http://b", "http://c", "http://d", "http://e"}));
     EXPECT_FALSE(run.Running());
     EXPECT_EQ(runningNews, (std::vector<bool>{true, false}));
-    EXPECT_EQ(run.Failures(), 2);
     EXPECT_EQ(run.Labels().Summary, "3 of 5 Tests Were Successful!");
     const int images[] = {tuAnswered, tuFailed, tuAnswered, tuFailed, tuAnswered};
     for (int i = 0; i < 5; ++i) {
@@ -203,7 +202,6 @@ TEST_F(TestURLRun, StopCancelsThePendingConnectAndStartsNoOther) {
     connector.kept(false, "late");  // a late outcome changes nothing
     EXPECT_EQ(connector.started.size(), 2u);
     EXPECT_EQ(run.Rows()[1].ImageIndex, tuUntested);
-    EXPECT_EQ(run.Failures(), 0);
     EXPECT_TRUE(run.Labels().Summary.empty());
     run.Stop();  // nothing under way
     EXPECT_EQ(connector.cancels, 1);

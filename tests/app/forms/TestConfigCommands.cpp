@@ -203,6 +203,14 @@ QWidget* TreeViewport(TBaseVirtualTree& tree) {
     return nullptr;
 }
 
+// The dialog's tree, found by its name.
+TVirtualStringTree& URLTree(TDupForm& form) {
+    auto* tree =
+        dynamic_cast<TVirtualStringTree*>(ControlOfWidget(form.findChild<QWidget*>("URLTree")));
+    EXPECT_NE(tree, nullptr);
+    return *tree;
+}
+
 void AddUrls(const Strings& urls) {
     for (size_t i = 0; i < urls.size(); ++i) {
         TEntry e = BankFixture::Named("e" + std::to_string(i), "C");
@@ -215,7 +223,7 @@ TEST_F(ConfigCommands, DuplicateTreeGroupsAndDeletesCheckedChildren) {
     AddUrls({"http://a.com/x", "http://A.com/x", "None", "http://b.org", "http://a.com/x", ""});
     TDupForm form(false);
     EXPECT_EQ(FromQString(form.windowTitle()), "Lorvane Duplicate URLs   (On Full URL)");
-    TBaseVirtualTree& tree = form.URLTree();
+    TBaseVirtualTree& tree = URLTree(form);
     ASSERT_EQ(tree.RootNodeCount(), 1u);
     PVirtualNode group = tree.GetFirstChild(nullptr);
     EXPECT_EQ(tree.GetNodeData<TDupNodeData>(group)->EntryIndex, -1);
@@ -229,8 +237,7 @@ TEST_F(ConfigCommands, DuplicateTreeGroupsAndDeletesCheckedChildren) {
     EXPECT_EQ(form.CellText(*tree.GetNodeData<TDupNodeData>(group), 1), "");
     // The tree shows the bank's Windows-1252 texts as Unicode.
     Bank().Entry(1).Name = "caf\xE9";
-    EXPECT_EQ(form.URLTree().Text(tree.GetNextSibling(tree.GetFirstChild(group)), 1),
-              "caf\xC3\xA9");
+    EXPECT_EQ(URLTree(form).Text(tree.GetNextSibling(tree.GetFirstChild(group)), 1), "caf\xC3\xA9");
     form.resize(760, 300);
     form.show();
     QApplication::processEvents();
@@ -259,9 +266,9 @@ TEST_F(ConfigCommands, DuplicateTreeColumnsFitTheirTextsWithinTheList) {
     form.show();
     form.resize(1000, 300);
     QApplication::processEvents();
-    TBaseVirtualTree& tree = form.URLTree();
+    TBaseVirtualTree& tree = URLTree(form);
     EXPECT_GT(tree.Header().Columns()[0].Width(), 200);
-    EXPECT_GE(tree.Header().Columns()[0].Width(), tree.GetMaxColumnWidth(0))
+    EXPECT_EQ(tree.Header().Columns()[0].Width(), tree.GetMaxColumnWidth(0))
         << "the whole URL shows";
 
     AddUrls({std::string(2000, 'x'), std::string(2000, 'x')});
@@ -270,12 +277,12 @@ TEST_F(ConfigCommands, DuplicateTreeColumnsFitTheirTextsWithinTheList) {
     cut.resize(760, 300);
     QApplication::processEvents();
     Screenshot(cut, "DupFormLongURL");
-    TVirtualTreeColumns& columns = cut.URLTree().Header().Columns();
+    TVirtualTreeColumns& columns = URLTree(cut).Header().Columns();
     int total = 0;
     for (int c = 0; c < columns.Count(); ++c) total += columns[c].Width();
-    EXPECT_EQ(total, cut.URLTree().ClientWidth()) << "a URL longer than the list is cut to it";
+    EXPECT_EQ(total, URLTree(cut).ClientWidth()) << "a URL longer than the list is cut to it";
     // The cut URL ends in "...": its last marks sit low in the line, as dots do.
-    TVirtualStringTree& cutTree = cut.URLTree();
+    TVirtualStringTree& cutTree = URLTree(cut);
     PVirtualNode group = cutTree.GetFirstChild(nullptr);
     while (group && cutTree.Text(group, 0).size() < 2000) group = cutTree.GetNextSibling(group);
     ASSERT_NE(group, nullptr);
@@ -292,6 +299,32 @@ TEST_F(ConfigCommands, DuplicateTreeColumnsFitTheirTextsWithinTheList) {
     ASSERT_GT(last, 0) << "the cell shows text";
     for (int y = top; y < (top + bottom) / 2; ++y)
         EXPECT_GE(qGray(shot.pixel(last, y)), 110) << "a mark high in the line at " << y;
+}
+
+TEST_F(ConfigCommands, DuplicateTreeMeasuresEachTextOnceAndNotOnAResize) {
+    // One group of 1,000 entries on the major domain, over a few texts.
+    for (int i = 0; i < 1000; ++i) {
+        TEntry e = Named("name " + std::to_string(i % 4), "Cat " + std::to_string(i % 3));
+        e.URL = "http://a.com/" + std::to_string(i % 5);
+        Add(e);
+    }
+    TDupForm form(true);
+    TVirtualStringTree& tree = URLTree(form);
+    // Each text measured (and each painted) is first given its font.
+    int measured = 0;
+    tree.OnPaintText = [&](TBaseVirtualTree*, TCanvas&, PVirtualNode, TColumnIndex, TVSTTextType) {
+        ++measured;
+    };
+    form.resize(760, 300);
+    form.show();
+    QApplication::processEvents();
+    const int nodes = int(tree.TotalCount());
+    EXPECT_EQ(nodes, 1001);
+    EXPECT_LT(measured, nodes / 2) << "the opening";
+    measured = 0;
+    form.resize(860, 300);
+    QApplication::processEvents();
+    EXPECT_LT(measured, nodes / 2) << "a resize";
 }
 
 TEST_F(ConfigCommands, DuplicateDialogOpensAtTheScreensSizeAndKeepsItsFonts) {
@@ -328,7 +361,7 @@ TEST_F(ConfigCommands, DuplicateTreeGridLinesAreOneDevicePixelAtAFractionalScale
         form.show();
         form.resize(500, 250);  // room for every column on a small screen too
         QApplication::processEvents();
-        TBaseVirtualTree& tree = form.URLTree();
+        TBaseVirtualTree& tree = URLTree(form);
         QWidget* viewport = TreeViewport(tree);
         QImage picture(viewport->size() * 3 / 2, QImage::Format_RGB32);
         picture.setDevicePixelRatio(1.5);
@@ -355,7 +388,7 @@ TEST_F(ConfigCommands, DuplicateCommandsOnMajorDomainThroughTheMenu) {
         auto* form = qobject_cast<TDupForm*>(w);
         ASSERT_NE(form, nullptr);
         EXPECT_EQ(FromQString(form->windowTitle()), "Lorvane Duplicate URLs   (On Major Domain)");
-        roots = form->URLTree().RootNodeCount();
+        roots = URLTree(*form).RootNodeCount();
         form->reject();
     });
     main.Form().DuplicateURLsDomain1->trigger();

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
+#include <set>
 
 #include "AppSeams.h"
 #include "BankFixture.h"
@@ -157,7 +158,9 @@ TEST_F(TestURLForm, DeleteRemovesTheSelectedRowsEntriesAndCloses) {
 TEST_F(TestURLForm, RendersItsRowsAndStates) {
     Settings().ConfirmDeletes = true;
     TTestURLForm form(nullptr, &connector);
-    form.ElasticForm1()->ResolutionIndependence = false;  // the design size on any screen
+    auto* elastic = form.findChild<TElasticFormQt*>();
+    ASSERT_NE(elastic, nullptr);
+    elastic->ResolutionIndependence = false;  // the design size on any screen
     form.TestList().selectAll();
     form.show();
     form.Form().TestButton->click();
@@ -168,6 +171,21 @@ TEST_F(TestURLForm, RendersItsRowsAndStates) {
     shot.save(LORVANE_SCREENSHOT_DIR "/testurlform.png");
     EXPECT_EQ(shot.size(), form.size());
     EXPECT_FALSE(Text(form.Form().Label3).empty());
+    form.CloseButtonClick();
+}
+
+TEST_F(TestURLForm, RowsShareOneIconPerState) {
+    for (int i = 0; i < 40; ++i) Add(Named("n" + std::to_string(i)));
+    TTestURLForm form(nullptr, &connector);
+    form.TestList().selectAll();
+    form.Form().TestButton->click();
+    connector.Finish(true);
+    connector.Finish(false);
+    std::set<qint64> icons;
+    for (int r = 0; r < form.TestList().rowCount(); ++r)
+        icons.insert(form.TestList().item(r, 0)->icon().cacheKey());
+    EXPECT_EQ(form.TestList().rowCount(), 44);
+    EXPECT_EQ(icons.size(), 3u) << "answered, failed and untested";
     form.CloseButtonClick();
 }
 
