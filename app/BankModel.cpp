@@ -26,10 +26,6 @@ int Sign(int v) {
     return (v > 0) - (v < 0);
 }
 
-int CompareName(std::string_view a, std::string_view b, bool interleave) {
-    return interleave ? CompareIgnoringMarker(a, b) : Sign(CompareText(a, b));
-}
-
 }  // namespace
 
 void TEntry::AssignFields(const TEntry& from) {
@@ -124,18 +120,6 @@ void ResetBank() {
 
 int CompareIgnoringMarker(std::string_view a, std::string_view b) {
     return Sign(CompareText(StripWorkgroupMarker(a), StripWorkgroupMarker(b)));
-}
-
-int CompareEntries(const TEntry& a, const TEntry& b, bool Interleave) {
-    if (a.Favorite.empty() && b.Favorite.empty()) {
-        if (int r = CompareName(a.Category1, b.Category1, Interleave)) return r;
-        if (int r = CompareName(a.Category2, b.Category2, Interleave)) return r;
-        if (int r = CompareName(a.Category3, b.Category3, Interleave)) return r;
-        return CompareName(a.Name, b.Name, Interleave);
-    }
-    if (a.Favorite == b.Favorite) return CompareName(a.Name, b.Name, Interleave);
-    // The greater Favorite byte string comes first, so favourites lead.
-    return CompareStr(a.Favorite, b.Favorite) <= 0 ? 1 : -1;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -183,10 +183,9 @@ TBankState& Bank();
 // Back to the state of a freshly started program (tests, and the main window at creation).
 void ResetBank();
 
-// The bank's order, for the sort routine: favourites first by name; the others by C1, C2, C3,
-// then name. Case folds ASCII only; with `Interleave`, one leading marker is ignored.
+// Texts compared as the interleaved tree groups them: ASCII case folded, one leading marker
+// ignored.
 int CompareIgnoringMarker(std::string_view a, std::string_view b);
-int CompareEntries(const TEntry& a, const TEntry& b, bool Interleave);
 
 // Resets an entry (the bank's EditEntry before the editor opens).
 void ClearEntry(TEntry& entry);

@@ -7,7 +7,6 @@
 #include "FindEngine.h"
 #include "ImportReaders.h"
 #include "MainTree.h"
-#include "StSort.h"
 #include "TempDir.h"
 #include "TreeDrop.h"
 #include "VirtualTrees.h"
@@ -21,16 +20,14 @@ TEntry Sortable(const std::string& favorite, const std::string& name, const std:
 }
 
 Strings SortedNames(bool interleave) {
-    std::vector<TEntry> entries = {Sortable(Mark, "zeta", "A"), Sortable(Mark, "Alpha", "Z"),
-                                   Sortable("", "b", "News"),   Sortable("", "a", "News"),
-                                   Sortable("", "x", ""),       Sortable("", "y", Mark + "News"),
-                                   Sortable("", "_c", "News")};
-    SortArray(entries.begin(), entries.end(), [interleave](const TEntry& a, const TEntry& b) {
-        return CompareEntries(a, b, interleave);
-    });
-    Strings names;
-    for (const TEntry& e : entries) names.push_back(e.Name);
-    return names;
+    TBankState bank;
+    for (const TEntry& e :
+         {Sortable(Mark, "zeta", "A"), Sortable(Mark, "Alpha", "Z"), Sortable("", "b", "News"),
+          Sortable("", "a", "News"), Sortable("", "x", ""), Sortable("", "y", Mark + "News"),
+          Sortable("", "_c", "News")})
+        bank.AppendEntry(e);
+    SortEntries(bank, interleave);
+    return BankFixture::Names(bank);
 }
 
 Strings PathTexts(const TBankState& bank) {
