@@ -46,12 +46,13 @@ void EnableSaveSeam(bool enabled) {
     EnableSaveSeam(Seams(), enabled);
 }
 
-void RebuildTreeSeam(const TAppSeams& seams, TBankState& bank) {
+void RebuildTreeSeam(TBankState& bank) {
+    const TAppSeams& seams = bank.SeamsOrHeadless();
     if (seams.RebuildTree) seams.RebuildTree(bank);
 }
 
 void RebuildTreeSeam() {
-    RebuildTreeSeam(Seams(), Bank());
+    RebuildTreeSeam(Bank());
 }
 
 void ValidateUserSeam(const TAppSeams& seams) {

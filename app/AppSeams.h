@@ -80,8 +80,8 @@ void SetStatusTextSeam(const TAppSeams& seams, const std::string& text);
 void SetStatusTextSeam(const std::string& text);
 void EnableSaveSeam(const TAppSeams& seams, bool enabled);
 void EnableSaveSeam(bool enabled);
-void RebuildTreeSeam(const TAppSeams& seams, TBankState& bank);
-void RebuildTreeSeam();  // the program's bank
+void RebuildTreeSeam(TBankState& bank);  // through the bank's own seams
+void RebuildTreeSeam();                  // the program's bank
 void ValidateUserSeam(const TAppSeams& seams);
 void ValidateUserSeam();
 void ProcessEventsSeam(const TAppSeams& seams);

@@ -26,10 +26,6 @@ int Sign(int v) {
     return (v > 0) - (v < 0);
 }
 
-int CompareName(std::string_view a, std::string_view b, bool interleave) {
-    return interleave ? CompareIgnoringMarker(a, b) : Sign(CompareText(a, b));
-}
-
 }  // namespace
 
 void TEntry::AssignFields(const TEntry& from) {
@@ -104,21 +100,19 @@ void TBankState::MarkModified(std::string_view name) {
 }
 
 const TAppSeams& TBankState::SeamsOrHeadless() const {
-    return Seams ? *Seams : HeadlessSeams();
+    return Seams.get() ? *Seams.get() : HeadlessSeams();
 }
 
 TBankState& Bank() {
-    static TBankState bank = [] {
-        TBankState program;
-        program.Seams = &::Seams();
-        return program;
-    }();
+    struct TProgramBank : TBankState {
+        TProgramBank() { Seams = &::Seams(); }
+    };
+    static TProgramBank bank;
     return bank;
 }
 
 void ResetBank() {
-    Bank() = TBankState();
-    Bank().Seams = &Seams();
+    Bank() = TBankState();  // keeps the program's seams
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -126,18 +120,6 @@ void ResetBank() {
 
 int CompareIgnoringMarker(std::string_view a, std::string_view b) {
     return Sign(CompareText(StripWorkgroupMarker(a), StripWorkgroupMarker(b)));
-}
-
-int CompareEntries(const TEntry& a, const TEntry& b, bool Interleave) {
-    if (a.Favorite.empty() && b.Favorite.empty()) {
-        if (int r = CompareName(a.Category1, b.Category1, Interleave)) return r;
-        if (int r = CompareName(a.Category2, b.Category2, Interleave)) return r;
-        if (int r = CompareName(a.Category3, b.Category3, Interleave)) return r;
-        return CompareName(a.Name, b.Name, Interleave);
-    }
-    if (a.Favorite == b.Favorite) return CompareName(a.Name, b.Name, Interleave);
-    // The greater Favorite byte string comes first, so favourites lead.
-    return CompareStr(a.Favorite, b.Favorite) <= 0 ? 1 : -1;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -208,7 +190,7 @@ std::string TNameIndex::UniqueName(std::string name, size_t at, bool& renamed) {
     return name;
 }
 
-int SelectEntryNode(TBankState& bank, const TAppSeams& seams, std::string_view name) {
+int SelectEntryNode(TBankState& bank, std::string_view name) {
     int found = -1;
     for (int i = 0; i <= bank.EntryHigh && found < 0; ++i)
         if (bank.Entries[size_t(i)].Name == name) found = i;
@@ -216,19 +198,21 @@ int SelectEntryNode(TBankState& bank, const TAppSeams& seams, std::string_view n
         if (SameText(bank.Entries[size_t(i)].Name, name)) found = i;
     if (found < 0) return -1;
     bank.FocusedEntry = found;
+    const TAppSeams& seams = bank.SeamsOrHeadless();
     if (seams.FocusEntryNode) seams.FocusEntryNode(found);
     return found;
 }
 
-bool AddEntry(TBankState& bank, const TAppSeams& seams, int Mode) {
+bool AddEntry(TBankState& bank, int Mode) {
+    const TAppSeams& seams = bank.SeamsOrHeadless();
     if (!seams.RunEntryForm || seams.RunEntryForm(Mode) != mrOk) return false;
     TEntry entry;
     entry.AssignFields(bank.EditEntry);
     const std::string name = entry.Name;
     bank.AppendEntry(entry);
     bank.MarkModified(name);
-    RebuildTreeSeam(seams, bank);
-    SelectEntryNode(bank, seams, name);
+    RebuildTreeSeam(bank);
+    SelectEntryNode(bank, name);
     return true;
 }
 
@@ -308,13 +292,14 @@ bool CheckBankOpen(const TBankState& bank) {
     return false;
 }
 
-bool RequireBank(const TBankState& bank, const TAppSeams& seams) {
+bool RequireBank(const TBankState& bank) {
     if (bank.EntryHigh != -1 || bank.NewBank) return true;
     if (MessageDlg("A Bank must be open for this operation!\rDo you want to create a new Bank?",
                    TMsgDlgType::mtConfirmation, mbYesNo) != mrYes)
         return false;
     // The command goes on only when New happened (it is abandoned when a save it asked for
     // did not happen).
+    const TAppSeams& seams = bank.SeamsOrHeadless();
     return seams.NewBank && seams.NewBank();
 }
 

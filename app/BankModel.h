@@ -109,14 +109,34 @@ struct TSaveScope {
     friend bool operator==(const TSaveScope&, const TSaveScope&) = default;
 };
 
+// A bank's seams, which stay with their bank: a copy of a bank has none (it runs headless, so
+// a copy of the program's bank cannot enable its Save), and a bank assigned another keeps its
+// own (Bank() = bank leaves the program's bank on the program's seams).
+class TBankSeams {
+public:
+    TBankSeams() = default;
+    TBankSeams(const TBankSeams&) noexcept {}
+    TBankSeams& operator=(const TBankSeams&) noexcept { return *this; }
+    // Gives the bank these seams (nullptr: none).
+    TBankSeams& operator=(const TAppSeams* seams) noexcept {
+        seams_ = seams;
+        return *this;
+    }
+    const TAppSeams* get() const { return seams_; }
+
+private:
+    const TAppSeams* seams_ = nullptr;
+};
+
 // Everything the application knows about the open bank. The program has one (Bank()), which the
 // windows hand to the functions here and to the commands; these read and change its members
 // directly.
 struct TBankState {
-    // The windows' side of this bank: its changes enable saving there, and what is handed only
-    // the bank (the tree rebuild, the imports) reaches the windows through it. Bank() carries
-    // the program's seams; a bank without (nullptr) runs headless.
-    const TAppSeams* Seams = nullptr;
+    // The windows' side of this bank, the one way from a function handed the bank to the
+    // windows: its changes enable saving, and the tree rebuild, the entry editor, the focus,
+    // the guards' New and the imports go through it. Bank() carries the program's seams; a
+    // bank without runs headless.
+    TBankSeams Seams;
 
     // Entries[0..EntryHigh] are the bank; slots beyond EntryHigh mean nothing.
     std::vector<TEntry> Entries;
@@ -163,10 +183,9 @@ TBankState& Bank();
 // Back to the state of a freshly started program (tests, and the main window at creation).
 void ResetBank();
 
-// The bank's order, for the sort routine: favourites first by name; the others by C1, C2, C3,
-// then name. Case folds ASCII only; with `Interleave`, one leading marker is ignored.
+// Texts compared as the interleaved tree groups them: ASCII case folded, one leading marker
+// ignored.
 int CompareIgnoringMarker(std::string_view a, std::string_view b);
-int CompareEntries(const TEntry& a, const TEntry& b, bool Interleave);
 
 // Resets an entry (the bank's EditEntry before the editor opens).
 void ClearEntry(TEntry& entry);
@@ -217,16 +236,16 @@ private:
     bool hasEmpty_ = false;
 };
 
-// Focuses the entry of that name (FocusedEntry, and the seams' FocusEntryNode): an exact match
-// first, else one ignoring ASCII case; nothing when there is none. Returns the index or -1.
-int SelectEntryNode(TBankState& bank, const TAppSeams& seams, std::string_view name);
+// Focuses the entry of that name (FocusedEntry, and the bank's seams' FocusEntryNode): an exact
+// match first, else one ignoring ASCII case; nothing when there is none. Returns the index or -1.
+int SelectEntryNode(TBankState& bank, std::string_view name);
 
-// Runs the entry editor of the seams (mode 0: focus on the URL, 1: on the name) and appends
-// the bank's EditEntry on OK. Returns true when an entry was added.
-bool AddEntry(TBankState& bank, const TAppSeams& seams, int Mode);
+// Runs the entry editor of the bank's seams (mode 0: focus on the URL, 1: on the name) and
+// appends the bank's EditEntry on OK. Returns true when an entry was added.
+bool AddEntry(TBankState& bank, int Mode);
 
 // Guards of the commands, with their messages. RequireBank is true when a bank is open, or
-// when the user asked for a new one and the seams' New made it.
+// when the user asked for a new one and the New of the bank's seams made it.
 bool CheckBankOpen(const TBankState& bank);
-bool RequireBank(const TBankState& bank, const TAppSeams& seams);
+bool RequireBank(const TBankState& bank);
 void ShowAdminOnly();

@@ -33,19 +33,20 @@ std::string Cut(const std::string& text, size_t length) {
 }
 
 // Marks the bank the entry belongs to as modified and shows the change.
-void EntryChanged(TBankState& bank, const TAppSeams& seams, const std::string& name) {
+void EntryChanged(TBankState& bank, const std::string& name) {
     bank.MarkModified(name);
-    RebuildTreeSeam(seams, bank);
-    SelectEntryNode(bank, seams, name);
+    RebuildTreeSeam(bank);
+    SelectEntryNode(bank, name);
 }
 
-int RunEntryFormSeam(const TAppSeams& seams, int mode) {
+int RunEntryFormSeam(const TBankState& bank, int mode) {
+    const TAppSeams& seams = bank.SeamsOrHeadless();
     return seams.RunEntryForm ? seams.RunEntryForm(mode) : int(mrCancel);
 }
 
 // A configured workgroup user is validated before an entry is added or guarded.
-void ValidateConfiguredUser(const TSettings& settings, const TAppSeams& seams) {
-    if (WorkgroupConfigured(settings)) ValidateUserSeam(seams);
+void ValidateConfiguredUser(const TBankState& bank, const TSettings& settings) {
+    if (WorkgroupConfigured(settings)) ValidateUserSeam(bank.SeamsOrHeadless());
 }
 
 }  // namespace
@@ -195,25 +196,24 @@ int FocusedEntryIndex(const TBankState& bank) {
     return bank.FocusedEntry >= 0 && bank.FocusedEntry <= bank.EntryHigh ? bank.FocusedEntry : -1;
 }
 
-bool WorkgroupGuard(TBankState& bank, const TSettings& settings, const TAppSeams& seams,
-                    int index) {
+bool WorkgroupGuard(TBankState& bank, const TSettings& settings, int index) {
     if (!bank.Entry(index).IsWorkgroup() || bank.IsAdministrator) return true;
-    ValidateConfiguredUser(settings, seams);
+    ValidateConfiguredUser(bank, settings);
     if (bank.IsAdministrator) return true;
     ShowAdminOnly();
     return false;
 }
 
-bool AddEntryCommand(TBankState& bank, const TSettings& settings, const TAppSeams& seams) {
-    if (!RequireBank(bank, seams)) return false;
-    ValidateConfiguredUser(settings, seams);
+bool AddEntryCommand(TBankState& bank, const TSettings& settings) {
+    if (!RequireBank(bank)) return false;
+    ValidateConfiguredUser(bank, settings);
     ClearEntry(bank.EditEntry);
-    return AddEntry(bank, seams, 0);
+    return AddEntry(bank, 0);
 }
 
-bool ModifyEntryCommand(TBankState& bank, const TSettings& settings, const TAppSeams& seams) {
+bool ModifyEntryCommand(TBankState& bank, const TSettings& settings) {
     const int index = FocusedEntryIndex(bank);
-    if (index < 0 || !WorkgroupGuard(bank, settings, seams, index)) return false;
+    if (index < 0 || !WorkgroupGuard(bank, settings, index)) return false;
     bank.EditEntry.AssignFields(bank.Entry(index));
     // The editor keeps the entry's own name while it shows it.
     struct TModifying {
@@ -224,33 +224,33 @@ bool ModifyEntryCommand(TBankState& bank, const TSettings& settings, const TAppS
     int result = mrCancel;
     {
         const TModifying modifying(bank, index);
-        result = RunEntryFormSeam(seams, 0);
+        result = RunEntryFormSeam(bank, 0);
     }
     if (result != mrOk) return false;
     bank.Entry(index).AssignFields(bank.EditEntry);
-    EntryChanged(bank, seams, bank.EditEntry.Name);
+    EntryChanged(bank, bank.EditEntry.Name);
     return true;
 }
 
-bool CopyEntryCommand(TBankState& bank, const TSettings& settings, const TAppSeams& seams) {
+bool CopyEntryCommand(TBankState& bank, const TSettings& settings) {
     const int index = FocusedEntryIndex(bank);
-    if (index < 0 || !WorkgroupGuard(bank, settings, seams, index)) return false;
+    if (index < 0 || !WorkgroupGuard(bank, settings, index)) return false;
     bank.EditEntry.AssignFields(bank.Entry(index));
     bank.EditEntry.Name.clear();
     bank.EditEntry.Favorite = std::string();
-    return AddEntry(bank, seams, 1);
+    return AddEntry(bank, 1);
 }
 
-bool DeleteEntryCommand(TBankState& bank, const TSettings& settings, const TAppSeams& seams) {
+bool DeleteEntryCommand(TBankState& bank, const TSettings& settings) {
     const int index = FocusedEntryIndex(bank);
-    if (index < 0 || !WorkgroupGuard(bank, settings, seams, index)) return false;
+    if (index < 0 || !WorkgroupGuard(bank, settings, index)) return false;
     const std::string name = bank.Entry(index).Name;
     if (settings.ConfirmDeletes && MessageDlg("Do you want to delete\r" + name + "?",
                                               TMsgDlgType::mtConfirmation, mbYesNo) != mrYes)
         return false;
     RemoveEntries(bank, {index});
-    RebuildTreeSeam(seams, bank);
-    if (index <= bank.EntryHigh) SelectEntryNode(bank, seams, bank.Entry(index).Name);
+    RebuildTreeSeam(bank);
+    if (index <= bank.EntryHigh) SelectEntryNode(bank, bank.Entry(index).Name);
     return true;
 }
 
@@ -270,10 +270,9 @@ bool ParseBrowserReply(const std::string& reply, std::string& url, std::string& 
     return true;
 }
 
-bool AddEntryCurrentURLCommand(TBankState& bank, const TSettings& settings,
-                               const TAppSeams& seams) {
-    if (!RequireBank(bank, seams)) return false;
-    ValidateConfiguredUser(settings, seams);
+bool AddEntryCurrentURLCommand(TBankState& bank, const TSettings& settings) {
+    if (!RequireBank(bank)) return false;
+    ValidateConfiguredUser(bank, settings);
     ClearEntry(bank.EditEntry);
     std::string reply;
     TDdeClientConv conversation;
@@ -292,18 +291,18 @@ bool AddEntryCurrentURLCommand(TBankState& bank, const TSettings& settings,
             "A browser other than Internet Explorer\ror Netscape Navigator is in use.",
             TMsgDlgType::mtInformation, mbOK);
     }
-    return AddEntry(bank, seams, 1);
+    return AddEntry(bank, 1);
 }
 
-bool DropURLCommand(TBankState& bank, const TSettings& settings, const TAppSeams& seams,
-                    const std::string& title, const std::string& url) {
+bool DropURLCommand(TBankState& bank, const TSettings& settings, const std::string& title,
+                    const std::string& url) {
     ClearEntry(bank.EditEntry);
     TEntry& e = bank.EditEntry;
     e.Name = title;
     CleanUpURLName(bank, settings);
     e.URL = url;
-    if (!RequireBank(bank, seams)) return false;
-    return AddEntry(bank, seams, 1);
+    if (!RequireBank(bank)) return false;
+    return AddEntry(bank, 1);
 }
 
 void CleanUpURLName(TBankState& bank, const TSettings& settings) {
@@ -341,12 +340,12 @@ void CopyUserIDToClipboard(const TBankState& bank) {
     if (index >= 0) SetClipboardText(bank.Entry(index).UserID.str());
 }
 
-void CopyUserIDPasswordToClipboard(const TBankState& bank, const TAppSeams& seams) {
+void CopyUserIDPasswordToClipboard(const TBankState& bank) {
     const int index = FocusedEntryIndex(bank);
     if (index < 0) return;
     for (;;) {
         std::string typed;
-        if (!AskPasswordSeam(seams, typed)) return;
+        if (!AskPasswordSeam(bank.SeamsOrHeadless(), typed)) return;
         if (SameText(Trim(typed), Trim(bank.FilePassword))) break;
         MessageDlg("Password failed!\rPlease try again", TMsgDlgType::mtError, mbOK);
     }

@@ -62,13 +62,12 @@ void KeepHugeValues(TEntryFormTexts& edited, const TEntryFormTexts& shown,
 
 // The date as the editor shows it ("mmm dd, yy"); empty for the no-date value.
 std::string EntryDateText(double date);
-struct TAppSeams;
 struct TBankState;
 struct TSettings;
 
-// The editor's rules and the commands work on the bank, settings and seams handed in (the
-// windows hand in the program's). A workgroup user the settings configure is validated through
-// the seams' ValidateUser.
+// The editor's rules and the commands work on the bank and settings handed in (the windows hand
+// in the program's), and reach the windows through the bank's seams. A workgroup user the
+// settings configure is validated through the seams' ValidateUser.
 
 // The editor's texts of the bank's EditEntry.
 TEntryFormTexts EntryFormTexts(const TBankState& bank);
@@ -84,18 +83,18 @@ std::string WithoutLineBreaks(const std::string& text);
 int FocusedEntryIndex(const TBankState& bank);
 // Modify, Copy and Delete of a workgroup entry need an administrator; false after
 // "This operation can only be done by a Lorvane Administrator".
-bool WorkgroupGuard(TBankState& bank, const TSettings& settings, const TAppSeams& seams, int index);
+bool WorkgroupGuard(TBankState& bank, const TSettings& settings, int index);
 
 // The commands; each returns true when it changed the bank.
-bool AddEntryCommand(TBankState& bank, const TSettings& settings, const TAppSeams& seams);
-bool ModifyEntryCommand(TBankState& bank, const TSettings& settings, const TAppSeams& seams);
-bool CopyEntryCommand(TBankState& bank, const TSettings& settings, const TAppSeams& seams);
-bool DeleteEntryCommand(TBankState& bank, const TSettings& settings, const TAppSeams& seams);
+bool AddEntryCommand(TBankState& bank, const TSettings& settings);
+bool ModifyEntryCommand(TBankState& bank, const TSettings& settings);
+bool CopyEntryCommand(TBankState& bank, const TSettings& settings);
+bool DeleteEntryCommand(TBankState& bank, const TSettings& settings);
 // The page a running browser shows, or an empty editor when none answers.
-bool AddEntryCurrentURLCommand(TBankState& bank, const TSettings& settings, const TAppSeams& seams);
+bool AddEntryCurrentURLCommand(TBankState& bank, const TSettings& settings);
 // A link dropped on the main window.
-bool DropURLCommand(TBankState& bank, const TSettings& settings, const TAppSeams& seams,
-                    const std::string& title, const std::string& url);
+bool DropURLCommand(TBankState& bank, const TSettings& settings, const std::string& title,
+                    const std::string& url);
 
 // A browser's reply "\"url\",\"title\"," as URL and name; false when it is empty.
 bool ParseBrowserReply(const std::string& reply, std::string& url, std::string& name);
@@ -107,4 +106,4 @@ void CopyURLToClipboard(const TBankState& bank);
 void CopyEntryToClipboard(const TBankState& bank);
 void CopyUserIDToClipboard(const TBankState& bank);
 // Asks for the password of the bank file until it is typed; Cancel copies nothing.
-void CopyUserIDPasswordToClipboard(const TBankState& bank, const TAppSeams& seams);
+void CopyUserIDPasswordToClipboard(const TBankState& bank);

@@ -163,9 +163,10 @@ TFindState& FindState() {
     return ProgramState().Find;
 }
 
-TFindOutcome ShowFound(TBankState& bank, const TAppSeams& seams, int index) {
+TFindOutcome ShowFound(TBankState& bank, int index) {
     if (index >= 0 && index <= bank.EntryHigh) {
         bank.FindIndex = index;
+        const TAppSeams& seams = bank.SeamsOrHeadless();
         if (seams.FocusEntryNode) seams.FocusEntryNode(index);
         return TFindOutcome::Found;
     }
@@ -174,20 +175,19 @@ TFindOutcome ShowFound(TBankState& bank, const TAppSeams& seams, int index) {
     return TFindOutcome::NotFound;
 }
 
-TFindOutcome RunFind(TBankState& bank, TFindState& find, const TAppSeams& seams,
-                     const TFindCriteria& criteria, int from,
+TFindOutcome RunFind(TBankState& bank, TFindState& find, const TFindCriteria& criteria, int from,
                      const TFindPasswordCheck& checkPassword) {
     if (criteria.Kind == fkPassword || criteria.Kind == fkConfNotes) {
         const int operation = criteria.Kind == fkPassword ? 0 : 1;
         if (checkPassword && !checkPassword(operation)) return TFindOutcome::Refused;
     }
     find.Last = criteria;
-    return ShowFound(bank, seams, FindEntryFrom(bank, criteria, from));
+    return ShowFound(bank, FindEntryFrom(bank, criteria, from));
 }
 
-TFindOutcome FindNextFrom(TBankState& bank, TFindState& find, const TAppSeams& seams, int from,
+TFindOutcome FindNextFrom(TBankState& bank, TFindState& find, int from,
                           const TFindPasswordCheck& checkPassword) {
     const TFindCriteria last = find.Last;
     if (last.Kind == fkNone) return TFindOutcome::Refused;
-    return RunFind(bank, find, seams, last, from, checkPassword);
+    return RunFind(bank, find, last, from, checkPassword);
 }

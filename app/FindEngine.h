@@ -70,22 +70,19 @@ TFindState& FindState();
 // search go on.
 using TFindPasswordCheck = std::function<bool(int operation)>;
 
-struct TAppSeams;
-
-// A search run works on the state handed in: the bank (its FindIndex), the find state (the
-// last search) and the seams (FocusEntryNode shows the entry found).
+// A search run works on the state handed in: the bank (its FindIndex, and its seams'
+// FocusEntryNode, which shows the entry found) and the find state (the last search).
 //
 // Runs a search from `from`: asks the password check first for the password and
 // confidential-note searches (a refusal ends it with nothing shown), remembers the search for
 // Find Next, and ends with ShowFound.
-TFindOutcome RunFind(TBankState& bank, TFindState& find, const TAppSeams& seams,
-                     const TFindCriteria& criteria, int from,
+TFindOutcome RunFind(TBankState& bank, TFindState& find, const TFindCriteria& criteria, int from,
                      const TFindPasswordCheck& checkPassword);
 // Find Next: the last search again after `from`; nothing when no search ran yet.
-TFindOutcome FindNextFrom(TBankState& bank, TFindState& find, const TAppSeams& seams, int from,
+TFindOutcome FindNextFrom(TBankState& bank, TFindState& find, int from,
                           const TFindPasswordCheck& checkPassword);
 // Ends a search: a found entry becomes FindIndex and its node is focused and selected;
 // otherwise FindIndex is -1 and " Find was not successful! " is shown.
-TFindOutcome ShowFound(TBankState& bank, const TAppSeams& seams, int index);
+TFindOutcome ShowFound(TBankState& bank, int index);
 
 inline constexpr const char* FindNotSuccessful = " Find was not successful! ";

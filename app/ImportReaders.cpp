@@ -73,7 +73,7 @@ void ReportImport(const TBankState& bank, int Count) {
 }
 
 void FinishImport(TBankState& bank) {
-    RebuildTreeSeam(bank.SeamsOrHeadless(), bank);
+    RebuildTreeSeam(bank);
     bank.MarkModified(std::string_view());
 }
 
@@ -281,7 +281,7 @@ int ImportBankFile(const std::string& fileName) {
             }
         }
     }
-    if (changed) RebuildTreeSeam(bank.SeamsOrHeadless(), bank);
+    if (changed) RebuildTreeSeam(bank);
     ReportImport(bank, count);
     FinishImport(bank);
     return bank.EntryHigh - highBefore;
@@ -298,7 +298,7 @@ std::string ImportInitialDir() {
 
 // The first steps of the file imports: a bank to import into, then the file; false to stop.
 bool ChooseImportFile(const TFileRequest& request, std::string& chosen) {
-    if (!RequireBank(Bank(), Seams())) return false;
+    if (!RequireBank(Bank())) return false;
     Bank().DuplicatesRenamed = false;
     return ChooseOpenFileSeam(request, chosen);
 }
@@ -325,7 +325,7 @@ void ImportLorvaneExportFile() {
 }
 
 void ImportInternetExplorerFavorites() {
-    if (!RequireBank(Bank(), Seams())) return;
+    if (!RequireBank(Bank())) return;
     std::string chosen;
     if (!ChooseFolderSeam("Select \"Favorites\" Folder To Import", ProposedFavoritesFolder(),
                           chosen))

@@ -371,10 +371,10 @@ private:
     const TEntry* previous_ = nullptr;
 };
 
-// The bank's order (CompareEntries) over keys made once. Values are folded as the comparator
-// folds them (upper case, without the marker when the workgroup is interleaved), and the
-// marks and categories are replaced by their ranks among the distinct folded values,
-// so that comparing keys gives what CompareEntries gives for the entries.
+// The bank's order (SortEntries) over keys made once. Values are folded as the order folds them
+// (upper case, without the marker when the workgroup is interleaved), and the marks and
+// categories are replaced by their ranks among the distinct folded values, so that comparing
+// keys orders the entries as the bank's order does.
 struct TSortKey {
     uint32_t Group = 0;  // favourites by mark, the greater mark first; the others last
     uint32_t C1 = 0, C2 = 0, C3 = 0;
@@ -427,9 +427,22 @@ void RankValues(size_t count, Get get, bool descending,
     for (size_t i = 0; i < count; ++i) set(i, rank[slot[i]]);
 }
 
-// Sorts Entries[0..EntryHigh] with SortArray. The sort runs over the entries' keys and the
-// entries move once at the end: the routine's swaps depend only on the comparisons' results, so the
-// order is the one sorting the entries themselves gives, ties included.
+void ClearTree(TBaseVirtualTree& tree) {
+    tree.BeginUpdate();
+    try {
+        tree.Clear();
+    } catch (...) {
+        tree.EndUpdate();
+        throw;
+    }
+    tree.EndUpdate();
+}
+
+}  // namespace
+
+// The sort runs with SortArray over the entries' keys and the entries move once at the end:
+// the routine's swaps depend only on the comparisons' results, so the order is the one sorting
+// the entries themselves by the bank's order gives, ties included.
 void SortEntries(TBankState& bank, bool interleave) {
     const size_t count = size_t(bank.EntryHigh + 1);
     const std::vector<TEntry>& entries = bank.Entries;
@@ -489,19 +502,6 @@ void SortEntries(TBankState& bank, bool interleave) {
         order[slot] = -1;
     }
 }
-
-void ClearTree(TBaseVirtualTree& tree) {
-    tree.BeginUpdate();
-    try {
-        tree.Clear();
-    } catch (...) {
-        tree.EndUpdate();
-        throw;
-    }
-    tree.EndUpdate();
-}
-
-}  // namespace
 
 void RebuildTree(TBankState& bank, const TSettings& settings, TBaseVirtualTree& tree) {
     const TAppSeams& seams = bank.SeamsOrHeadless();

@@ -103,6 +103,12 @@ std::pair<int, int> MinimumTrackSize(int screenWidth);
 // The caption after a rebuild: BankCaption + "    " + count + " Entries".
 std::string EntriesCaption(const TBankState& bank);
 
+// Sorts Entries[0..EntryHigh] into the bank's order: favourites first, the greater Favorite
+// mark first, by name; the others by Category1, Category2, Category3, then name. Texts compare
+// with ASCII case folded (CompareText) and, with `interleave`, one leading marker ignored
+// (CompareIgnoringMarker).
+void SortEntries(TBankState& bank, bool interleave);
+
 // Sorts the bank (by the settings' Interleave), refills its CategoryPaths and gives the tree
 // one node per group, folder and entry (node data TTreeNodeData; TEntry::TreeIndex and Node are
 // set). With no entries the tree and CategoryPaths are emptied. FocusedEntry is -1 afterwards.

@@ -81,7 +81,6 @@ public:
     // The handlers Print installs, public for tests.
     void PrintHeader(TBaseReport& report);
     void PrintBody(TBaseReport& report);
-    int PageNumber() const { return page_; }
 
 private:
     void PrintUserIds(TBaseReport& report);

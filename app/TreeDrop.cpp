@@ -153,13 +153,13 @@ TTreeDropResult applyTreeDrop(TBankState& bank, const TTreeNodeData* source,
     return done();
 }
 
-bool TreeDrop(TBankState& bank, const TSettings& settings, const TAppSeams& seams,
-              const TTreeNodeData* source, const TTreeNodeData* target) {
+bool TreeDrop(TBankState& bank, const TSettings& settings, const TTreeNodeData* source,
+              const TTreeNodeData* target) {
     std::string name;
     switch (applyTreeDrop(bank, source, target, settings.Interleave, name)) {
         case TTreeDropResult::Moved:
-            RebuildTreeSeam(seams, bank);
-            SelectEntryNode(bank, seams, name);
+            RebuildTreeSeam(bank);
+            SelectEntryNode(bank, name);
             return true;
         case TTreeDropResult::Failed:
             MessageDlg(TreeDropFailedText, TMsgDlgType::mtError, mbOK);

@@ -23,11 +23,10 @@ TTreeDropResult applyTreeDrop(TBankState& bank, const TTreeNodeData* source,
 // The message of a drop that is not allowed.
 inline constexpr const char* TreeDropFailedText = "Drag and Drop action could not be completed.";
 
-struct TAppSeams;
 struct TSettings;
 
-// A drop in the tree as the window completes it, on the bank, settings (Interleave) and seams
-// it hands in: a move enables Save, rebuilds the tree and focuses the moved item's first entry;
-// a refused drop says so. True when entries moved.
-bool TreeDrop(TBankState& bank, const TSettings& settings, const TAppSeams& seams,
-              const TTreeNodeData* source, const TTreeNodeData* target);
+// A drop in the tree as the window completes it, on the bank and settings (Interleave) it hands
+// in: a move enables Save, rebuilds the tree and focuses the moved item's first entry (through
+// the bank's seams); a refused drop says so. True when entries moved.
+bool TreeDrop(TBankState& bank, const TSettings& settings, const TTreeNodeData* source,
+              const TTreeNodeData* target);

@@ -92,8 +92,6 @@ public:
     // The radio groups by name: the index of the checked item (-1 none), and setting it.
     int RadioIndex(const char* group) const;
     void SetRadioIndex(const char* group, int index);
-    // The two fonts (0 local, 1 the workgroup's) as shown.
-    const TFontSetting& ShownFont(int which) const { return fonts_.at(size_t(which)); }
     std::vector<std::string> StartupNames() const;
 
     // The buttons.

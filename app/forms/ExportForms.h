@@ -76,11 +76,6 @@ private:
 // The dialogs over category rows of CategoryKeys, `depth` values per row.
 class TExpCategoryForm : public TExportForm {
     Q_OBJECT
-public:
-    // The rows shown, in the order they were made (not the order shown).
-    const std::vector<TCategoryPath>& CategoryRows() const { return rows_; }
-    int Depth() const { return depth_; }
-
 protected:
     TExpCategoryForm(QWidget* parent, int depth);
     // Fills the list from CategoryKeys; with no rows, says so and ends the dialog at once.

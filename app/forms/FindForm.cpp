@@ -189,7 +189,7 @@ TFindCriteria TFindForm::PageCriteria(TFindKind kind) const {
 }
 
 void TFindForm::FindButtonClick(TFindKind kind) {
-    if (RunFind(Bank(), FindState(), Seams(), PageCriteria(kind), -1, CheckPassword) !=
+    if (RunFind(Bank(), FindState(), PageCriteria(kind), -1, CheckPassword) !=
         TFindOutcome::Refused)
         accept();
 }

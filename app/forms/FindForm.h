@@ -22,11 +22,6 @@ public:
     ~TFindForm() override;
 
     Ui::FindForm& Form() { return *ui_; }
-    // The calendars: ChgDateACal, ChgDateBCal, LastAccDateACal, LastAccDateBCal.
-    TEsCalendar& ChgDateACal() { return *calendars_[0]; }
-    TEsCalendar& ChgDateBCal() { return *calendars_[1]; }
-    TEsCalendar& LastAccDateACal() { return *calendars_[2]; }
-    TEsCalendar& LastAccDateBCal() { return *calendars_[3]; }
 
     // Asked before the password and confidential-note searches.
     TFindPasswordCheck CheckPassword;
@@ -55,6 +50,7 @@ private:
     TTextPage TextPage(TFindKind kind) const;
 
     std::unique_ptr<Ui::FindForm> ui_;
+    // ChgDateACal, ChgDateBCal, LastAccDateACal, LastAccDateBCal (their hosts' object names).
     std::array<std::unique_ptr<TEsCalendar>, 4> calendars_;
 };
 

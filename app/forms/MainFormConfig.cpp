@@ -79,24 +79,24 @@ void RunBulkForm(QWidget* owner) {
 }  // namespace
 
 void TMainForm::CategoryChange1Click() {
-    if (!RequireBank(Bank(), Seams())) return;
+    if (!RequireBank(Bank())) return;
     RunBulkForm<TCatChgSelForm>(this);
 }
 
 void TMainForm::DeleteBySelection1Click() {
-    if (!RequireBank(Bank(), Seams())) return;
+    if (!RequireBank(Bank())) return;
     ValidateConfiguredUser();
     RunBulkForm<TDelSelForm>(this);
 }
 
 void TMainForm::UpdateFavoritesByAccessCount1Click() {
-    if (!RequireBank(Bank(), Seams())) return;
+    if (!RequireBank(Bank())) return;
     ValidateConfiguredUser();
     RunBulkForm<TFavUpdateForm>(this);
 }
 
 void TMainForm::ClearAccessCounts1Click() {
-    if (!RequireBank(Bank(), Seams())) return;
+    if (!RequireBank(Bank())) return;
     ValidateConfiguredUser();
     if (MessageDlg("Do you want to set all Access Counts to 0 (zero)?", TMsgDlgType::mtConfirmation,
                    mbYesNo) != mrYes)
@@ -106,13 +106,13 @@ void TMainForm::ClearAccessCounts1Click() {
 }
 
 void TMainForm::DuplicateURLsDomain1Click() {
-    if (!RequireBank(Bank(), Seams())) return;
+    if (!RequireBank(Bank())) return;
     TDupForm form(true, this);
     if (form.exec() == QDialog::Accepted) AfterBulkChange();
 }
 
 void TMainForm::DuplicateURLsCompleteAddress1Click() {
-    if (!RequireBank(Bank(), Seams())) return;
+    if (!RequireBank(Bank())) return;
     TDupForm form(false, this);
     if (form.exec() == QDialog::Accepted) AfterBulkChange();
 }

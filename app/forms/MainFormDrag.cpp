@@ -30,5 +30,5 @@ void TMainForm::VSTDragDrop() {
     TTreeNodeData source{}, target{};
     if (s) source = *s;
     if (t) target = *t;
-    TreeDrop(Bank(), Settings(), Seams(), s ? &source : nullptr, t ? &target : nullptr);
+    TreeDrop(Bank(), Settings(), s ? &source : nullptr, t ? &target : nullptr);
 }

@@ -34,23 +34,23 @@ void TMainForm::InstallEntryCommands() {
 }
 
 void TMainForm::AddEntry1Click() {
-    AddEntryCommand(Bank(), Settings(), Seams());
+    AddEntryCommand(Bank(), Settings());
 }
 
 void TMainForm::ModifyEntry1Click() {
-    ModifyEntryCommand(Bank(), Settings(), Seams());
+    ModifyEntryCommand(Bank(), Settings());
 }
 
 void TMainForm::CopyEntry1Click() {
-    CopyEntryCommand(Bank(), Settings(), Seams());
+    CopyEntryCommand(Bank(), Settings());
 }
 
 void TMainForm::DeleteEntry1Click() {
-    DeleteEntryCommand(Bank(), Settings(), Seams());
+    DeleteEntryCommand(Bank(), Settings());
 }
 
 void TMainForm::AddEntryCurrentURL1Click() {
-    AddEntryCurrentURLCommand(Bank(), Settings(), Seams());
+    AddEntryCurrentURLCommand(Bank(), Settings());
 }
 
 void TMainForm::CopyURLtoClipboard1Click() {
@@ -66,11 +66,11 @@ void TMainForm::CopyUserIDtoClipboard1Click() {
 }
 
 void TMainForm::CopyUserIDpasswordtoClipboard1Click() {
-    CopyUserIDPasswordToClipboard(Bank(), Seams());
+    CopyUserIDPasswordToClipboard(Bank());
 }
 
 void TMainForm::DropURLTarget1Drop(const std::string& title, const std::string& url) {
-    DropURLCommand(Bank(), Settings(), Seams(), title, url);
+    DropURLCommand(Bank(), Settings(), title, url);
 }
 
 void TMainForm::LoadWorkgroupBank1Click() {

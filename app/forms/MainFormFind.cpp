@@ -39,5 +39,5 @@ void TMainForm::Find1Click() {
 
 void TMainForm::FindNext1Click() {
     if (!CheckBankOpen(Bank())) return;
-    FindNextFrom(Bank(), FindState(), Seams(), Bank().FindIndex, FindPasswordCheck);
+    FindNextFrom(Bank(), FindState(), Bank().FindIndex, FindPasswordCheck);
 }

@@ -9,7 +9,7 @@
 void TMainForm::Print1Click() {
     // The print password first, then a bank.
     if (auto& check = OperationPasswordCheck(); check && !check(PrintPasswordOperation)) return;
-    if (!RequireBank(Bank(), Seams())) return;
+    if (!RequireBank(Bank())) return;
     TPrintSelForm form(this);
     form.exec();
 }

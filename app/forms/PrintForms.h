@@ -29,8 +29,7 @@ public:
 
     TReportKind Kind() const;
     void SetKind(TReportKind kind);
-    // The fifteen check boxes in the order the fields print.
-    const std::vector<QCheckBox*>& FieldBoxes() const { return boxes_; }
+    // The fields ticked, in the order they print.
     TPrintFields Fields() const;
 
 private:
@@ -38,6 +37,7 @@ private:
     void RptNoSelectionClick();
 
     std::unique_ptr<Ui::ReptSelForm> ui_;
+    // The fifteen check boxes in the order the fields print.
     std::vector<QCheckBox*> boxes_;
 };
 

@@ -17,8 +17,6 @@ public:
     ~TTimeStampForm() override;
 
     Ui::TimeStampForm& Form() { return *ui_; }
-    // Closes the notice with OK when it runs out.
-    QTimer* Timer1() const { return timer1_; }
     // How long the notice stays, in milliseconds (tests shorten it).
     static int& CloseDelay();
 
@@ -27,5 +25,6 @@ protected:
 
 private:
     std::unique_ptr<Ui::TimeStampForm> ui_;
+    // Closes the notice with OK when it runs out ("Timer1").
     QTimer* timer1_ = nullptr;
 };

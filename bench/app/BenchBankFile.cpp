@@ -20,8 +20,8 @@
 #include "BankFile.h"
 #include "BankModel.h"
 #include "GeneratedBank.h"
+#include "MainTree.h"
 #include "Settings.h"
-#include "StSort.h"
 #include "platform/FileUtils.h"
 
 namespace {
@@ -229,14 +229,15 @@ void BM_FormatRecords(benchmark::State& state) {
 }
 
 void BM_SortEntries(benchmark::State& state) {
-    const std::vector<TEntry> entries = Generate(int(state.range(0)));
+    TBankState bank;
+    for (const TEntry& e : Generate(int(state.range(0)))) bank.AppendEntry(e);
+    const std::vector<TEntry> entries = bank.Entries;
     for (auto _ : state) {
         state.PauseTiming();
-        std::vector<TEntry> copy = entries;
+        bank.Entries = entries;
         state.ResumeTiming();
-        SortArray(copy.begin(), copy.end(),
-                  [](const TEntry& a, const TEntry& b) { return CompareEntries(a, b, false); });
-        benchmark::DoNotOptimize(copy.data());
+        SortEntries(bank, false);
+        benchmark::DoNotOptimize(bank.Entries.data());
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }

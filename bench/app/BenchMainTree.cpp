@@ -12,7 +12,6 @@
 #include "AppSeams.h"
 #include "MainTree.h"
 #include "Settings.h"
-#include "StSort.h"
 #include "VirtualTrees.h"
 
 namespace {
@@ -73,10 +72,7 @@ void BM_QtModelSameRows(benchmark::State& state) {
         const double before = HeapMegabytes();
         state.ResumeTiming();
         auto& bank = Bank();
-        SortArray(bank.Entries.begin(), bank.Entries.begin() + bank.EntryHigh + 1,
-                  [](const TEntry& a, const TEntry& b) {
-                      return CompareEntries(a, b, Settings().Interleave);
-                  });
+        SortEntries(bank, Settings().Interleave);
         auto model = std::make_unique<QStandardItemModel>(0, ColumnCount);
         auto row = [](const TEntry& e, const TTreeNodeData& d) {
             QList<QStandardItem*> items;

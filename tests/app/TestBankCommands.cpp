@@ -97,7 +97,7 @@ TEST_F(BankCommandsTest, OpenBankSetsCaptionAndResetsState) {
     WriteAll(File("empty.bnk"), CRLF({"#----F#2.0"}));
     ASSERT_TRUE(OpenBank(File("empty.bnk")));
     EXPECT_EQ(Bank().EntryHigh, -1);
-    EXPECT_TRUE(RequireBank(Bank(), Seams()));
+    EXPECT_TRUE(RequireBank(Bank()));
     EXPECT_EQ(caption, "Lorvane     [" + File("empty.bnk") + "]    0 Entries");
     EXPECT_EQ(tree.TotalCount(), 0u);
 
@@ -165,7 +165,7 @@ TEST_F(BankCommandsTest, NewAsksAndLeavesAnOpenEmptyBank) {
     EXPECT_TRUE(Bank().NewBank);
     EXPECT_TRUE(Bank().BankFileName.empty());
     EXPECT_EQ(WorkgroupBankFile(), "/net/wg.bnk");
-    EXPECT_TRUE(RequireBank(Bank(), Seams()));
+    EXPECT_TRUE(RequireBank(Bank()));
     EXPECT_EQ(saveEnabled.back(), false);
 
     // A changed bank: Yes runs Save As; its dialog cancelled abandons New.

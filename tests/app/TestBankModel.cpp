@@ -2,11 +2,13 @@
 #include "BankModel.h"
 
 #include "BankFixture.h"
+#include "EntryCommands.h"
 #include "ExportSeams.h"
+#include "FindEngine.h"
 #include "ImportReaders.h"
 #include "MainTree.h"
-#include "StSort.h"
 #include "TempDir.h"
+#include "TreeDrop.h"
 #include "VirtualTrees.h"
 
 namespace {
@@ -18,16 +20,14 @@ TEntry Sortable(const std::string& favorite, const std::string& name, const std:
 }
 
 Strings SortedNames(bool interleave) {
-    std::vector<TEntry> entries = {Sortable(Mark, "zeta", "A"), Sortable(Mark, "Alpha", "Z"),
-                                   Sortable("", "b", "News"),   Sortable("", "a", "News"),
-                                   Sortable("", "x", ""),       Sortable("", "y", Mark + "News"),
-                                   Sortable("", "_c", "News")};
-    SortArray(entries.begin(), entries.end(), [interleave](const TEntry& a, const TEntry& b) {
-        return CompareEntries(a, b, interleave);
-    });
-    Strings names;
-    for (const TEntry& e : entries) names.push_back(e.Name);
-    return names;
+    TBankState bank;
+    for (const TEntry& e :
+         {Sortable(Mark, "zeta", "A"), Sortable(Mark, "Alpha", "Z"), Sortable("", "b", "News"),
+          Sortable("", "a", "News"), Sortable("", "x", ""), Sortable("", "y", Mark + "News"),
+          Sortable("", "_c", "News")})
+        bank.AppendEntry(e);
+    SortEntries(bank, interleave);
+    return BankFixture::Names(bank);
 }
 
 Strings PathTexts(const TBankState& bank) {
@@ -180,9 +180,9 @@ TEST_F(BankModelTest, NamesAreFoundExactlyAndFocusedPreferringExactCase) {
     EXPECT_TRUE(names.Contains("ABC"));
     EXPECT_FALSE(names.Contains("Abc"));
     EXPECT_FALSE(names.Contains("beyond"));
-    EXPECT_EQ(SelectEntryNode(bank, seams, "abc"), 1);
-    EXPECT_EQ(SelectEntryNode(bank, seams, "OTHER"), 2);
-    EXPECT_EQ(SelectEntryNode(bank, seams, "missing"), -1);
+    EXPECT_EQ(SelectEntryNode(bank, "abc"), 1);
+    EXPECT_EQ(SelectEntryNode(bank, "OTHER"), 2);
+    EXPECT_EQ(SelectEntryNode(bank, "missing"), -1);
     EXPECT_EQ(bank.FocusedEntry, 2);
     EXPECT_EQ(focused, (std::vector<int>{1, 2}));
     TNameIndex index(bank);
@@ -221,20 +221,20 @@ TEST_F(BankModelTest, GuardsShowTheirTextsAndAnswers) {
         return made;
     };
     messages.Answer(mrNo);
-    EXPECT_FALSE(RequireBank(bank, seams));
+    EXPECT_FALSE(RequireBank(bank));
     EXPECT_EQ(messages.LastText(),
               "A Bank must be open for this operation!\rDo you want to create a new Bank?");
     messages.Answer(mrYes);
-    EXPECT_TRUE(RequireBank(bank, seams));
+    EXPECT_TRUE(RequireBank(bank));
     EXPECT_EQ(newBanks, 1);
     // Yes, but New was abandoned: the command stops.
     made = false;
     messages.Answer(mrYes);
-    EXPECT_FALSE(RequireBank(bank, seams));
+    EXPECT_FALSE(RequireBank(bank));
     EXPECT_EQ(newBanks, 2);
     const size_t shown = messages.Shown.size();
     bank.NewBank = true;
-    EXPECT_TRUE(RequireBank(bank, seams));
+    EXPECT_TRUE(RequireBank(bank));
     Add(Named("a"));
     EXPECT_TRUE(CheckBankOpen(bank));
     EXPECT_EQ(messages.Shown.size(), shown);
@@ -251,7 +251,7 @@ TEST_F(BankModelTest, AddEntryAppendsWhatTheEditorAccepted) {
         return int(mrOk);
     };
     Add(Named("local"));
-    EXPECT_TRUE(AddEntry(bank, seams, 1));
+    EXPECT_TRUE(AddEntry(bank, 1));
     EXPECT_EQ(mode, 1);
     EXPECT_EQ(Names(bank), (Strings{"local", Mark + "W"}));
     EXPECT_EQ(bank.Entry(1).TreeIndex, -1);
@@ -261,7 +261,7 @@ TEST_F(BankModelTest, AddEntryAppendsWhatTheEditorAccepted) {
     EXPECT_EQ(rebuilds, 1);
     EXPECT_EQ(bank.FocusedEntry, 1);
     seams.RunEntryForm = [](int) { return int(mrCancel); };
-    EXPECT_FALSE(AddEntry(bank, seams, 0));
+    EXPECT_FALSE(AddEntry(bank, 0));
     EXPECT_EQ(bank.EntryHigh, 1);
     EXPECT_EQ(rebuilds, 1);
 }
@@ -303,8 +303,111 @@ TEST_F(BankModelTest, ABankWithItsOwnSeamsReachesNoGlobalOne) {
     EXPECT_TRUE(mine.Entry(0).Node && mine.Entry(1).Node);
     EXPECT_EQ(calls, (Strings{"busy", "mine    2 Entries", "save as on", "idle", "save on"}));
 
+    // The functions handed only the bank: the entry commands with their guards and editor, the
+    // password check, the search and the drop.
+    calls.clear();
+    rebuilt.clear();
+    int added = 0;
+    own.RebuildTree = [&](TBankState& b) {
+        rebuilt.push_back(&b);
+        calls.push_back("rebuild");
+    };
+    own.FocusEntryNode = [&](int index) { calls.push_back("focus " + std::to_string(index)); };
+    own.ValidateUser = [&] { calls.push_back("validate"); };
+    own.RunEntryForm = [&](int mode) {
+        calls.push_back("editor " + std::to_string(mode));
+        mine.EditEntry.Name = "n" + std::to_string(++added);
+        mine.EditEntry.Category1 = "Cat";
+        return int(mrOk);
+    };
+    own.AskPassword = [&](std::string& typed) {
+        calls.push_back("password");
+        typed = mine.FilePassword;
+        return true;
+    };
+    own.NewBank = [&] {
+        calls.push_back("new");
+        return true;
+    };
+    TSettings settings;
+    settings.UserName = "user";  // a workgroup user, validated before an entry is added
+    settings.ConfirmDeletes = false;
+    EXPECT_TRUE(AddEntryCommand(mine, settings));
+    mine.FocusedEntry = 0;
+    EXPECT_TRUE(ModifyEntryCommand(mine, settings));
+    mine.FocusedEntry = 0;
+    EXPECT_TRUE(CopyEntryCommand(mine, settings));
+    mine.FocusedEntry = 1;
+    EXPECT_TRUE(DeleteEntryCommand(mine, settings));
+    EXPECT_TRUE(DropURLCommand(mine, settings, "Dropped", "http://d/"));
+    EXPECT_EQ(Names(mine), (Strings{"n2", "n1", "n3", "n4"}));
+    mine.FocusedEntry = 0;
+    mine.FilePassword = "pw";
+    CopyUserIDPasswordToClipboard(mine);
+    TFindState find;
+    TFindCriteria criteria;
+    criteria.Kind = fkName;
+    criteria.Text = "n3";
+    EXPECT_EQ(RunFind(mine, find, criteria, -1, {}), TFindOutcome::Found);
+    EXPECT_EQ(FindNextFrom(mine, find, 2, {}), TFindOutcome::NotFound);
+    mine.Entry(3).Category1 = "Other";
+    const TTreeNodeData entry{1, nkEntry, false};
+    const TTreeNodeData folder{3, nkCategory1, false};
+    EXPECT_TRUE(TreeDrop(mine, settings, &entry, &folder));
+    EXPECT_EQ(mine.Entry(1).Category1, "Other");
+    TBankState none;
+    none.Seams = &own;
+    messages.Answer(mrYes);  // a new bank
+    EXPECT_TRUE(RequireBank(none));
+    // A change: the editor (when one opens), Save enabled, the tree rebuilt, the entry focused.
+    const auto changed = [](const std::string& editor, int focus) {
+        Strings seen{"save on", "rebuild", "focus " + std::to_string(focus)};
+        if (!editor.empty()) seen.insert(seen.begin(), "editor " + editor);
+        return seen;
+    };
+    Strings expected{"validate"};
+    for (const Strings& step :
+         {changed("0", 2), changed("0", 0), changed("1", 3), changed("", 1), changed("1", 3),
+          Strings{"password", "focus 2"}, changed("", 1), Strings{"new"}})
+        expected.insert(expected.end(), step.begin(), step.end());
+    EXPECT_EQ(calls, expected);
+    EXPECT_EQ(rebuilt, std::vector<TBankState*>(6, &mine));
+
     EXPECT_EQ(globalCalls, 0);
     EXPECT_EQ(Names(), Strings{"program"});
     EXPECT_FALSE(Bank().BankModified);
     EXPECT_TRUE(Settings() == TSettings());
+}
+
+// A bank's seams stay with it: a copy runs headless, and an assigned bank keeps its own.
+TEST_F(BankModelTest, ACopyTakesNoSeamsAndAnAssignedBankKeepsItsOwn) {
+    int calls = 0;
+    TAppSeams counting;
+    CountEveryCall(counting, calls);
+    bank.Seams = &counting;
+    Add(Named("a"));
+    TBankState copy(bank);
+    copy.MarkModified("a");
+    copy.FocusedEntry = 0;
+    EXPECT_FALSE(AddEntry(copy, 0));
+    EXPECT_EQ(SelectEntryNode(copy, "a"), 0);
+    TBankState moved(std::move(copy));
+    moved.MarkModified("a");
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(&moved.SeamsOrHeadless(), &HeadlessSeams());
+
+    TBankState plain;
+    plain.AppendEntry(Named("b"));
+    bank = plain;
+    EXPECT_EQ(Names(bank), Strings{"b"});
+    bank.MarkModified("b");
+    EXPECT_EQ(calls, 1);
+    bank = TBankState();
+    EXPECT_EQ(&bank.SeamsOrHeadless(), &counting);
+    // The program's bank: assigned a bank, or reset, it keeps the program's seams.
+    Bank() = plain;
+    Bank().MarkModified("b");
+    ResetBank();
+    Bank().MarkModified("c");
+    EXPECT_EQ(saveEnabled, (std::vector<bool>{true, true}));
 }

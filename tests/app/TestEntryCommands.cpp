@@ -90,7 +90,7 @@ TEST_F(EntryTest, WorkgroupNamesMarkTheirCategories) {
         t.Category2 = "";
         t.Category3 = Mark + "b";
     };
-    ASSERT_TRUE(AddEntryCommand(bank, settings, seams));
+    ASSERT_TRUE(AddEntryCommand(bank, settings));
     const TEntry& e = bank.Entry(0);
     EXPECT_EQ(e.Category1, Mark + "a");
     EXPECT_EQ(e.Category2, "");
@@ -195,7 +195,7 @@ TEST_F(EntryTest, ModifyWritesBackAndCancelChangesNothing) {
     Focus(1);
     cancel = true;
     const std::vector<TEntry> before = bank.Entries;
-    EXPECT_FALSE(ModifyEntryCommand(bank, settings, seams));
+    EXPECT_FALSE(ModifyEntryCommand(bank, settings));
     EXPECT_EQ(bank.Entries, before);
     EXPECT_FALSE(bank.BankModified);
 
@@ -204,7 +204,7 @@ TEST_F(EntryTest, ModifyWritesBackAndCancelChangesNothing) {
         t.Name = "Gamma";
         t.URL = "http://g";
     };
-    ASSERT_TRUE(ModifyEntryCommand(bank, settings, seams));
+    ASSERT_TRUE(ModifyEntryCommand(bank, settings));
     EXPECT_EQ(modes.back(), 0);
     EXPECT_EQ(opened.back().Name, "Beta");
     EXPECT_EQ(Names(bank), (Strings{"Alpha", "Gamma"}));
@@ -227,7 +227,7 @@ TEST_F(EntryTest, CopyKeepsAllButNameFavoriteAndChangeDate) {
     Add(source);
     Focus(0);
     edit = [](TEntryFormTexts& t) { t.Name = "Copy"; };
-    ASSERT_TRUE(CopyEntryCommand(bank, settings, seams));
+    ASSERT_TRUE(CopyEntryCommand(bank, settings));
     EXPECT_EQ(modes.back(), 1);
     EXPECT_EQ(opened.back().Name, "");
     EXPECT_TRUE(opened.back().Favorite.empty());
@@ -248,31 +248,31 @@ TEST_F(EntryTest, DeleteAsksKeepsOrderAndFocusesTheNext) {
     for (const char* n : {"A", "B", "C"}) Add(Named(n));
     Focus(1);
     messages.Answer(mrNo);
-    EXPECT_FALSE(DeleteEntryCommand(bank, settings, seams));
+    EXPECT_FALSE(DeleteEntryCommand(bank, settings));
     EXPECT_EQ(messages.LastText(), "Do you want to delete\rB?");
     EXPECT_EQ(Names(bank), (Strings{"A", "B", "C"}));
     messages.Answer(mrYes);
-    ASSERT_TRUE(DeleteEntryCommand(bank, settings, seams));
+    ASSERT_TRUE(DeleteEntryCommand(bank, settings));
     EXPECT_EQ(Names(bank), (Strings{"A", "C"}));
     EXPECT_EQ(bank.FocusedEntry, 1);
     EXPECT_TRUE(bank.BankModified);
 
     settings.ConfirmDeletes = false;
     const size_t asked = messages.Shown.size();
-    ASSERT_TRUE(DeleteEntryCommand(bank, settings, seams));  // the last entry
+    ASSERT_TRUE(DeleteEntryCommand(bank, settings));  // the last entry
     EXPECT_EQ(messages.Shown.size(), asked);
     EXPECT_EQ(Names(bank), Strings{"A"});
     EXPECT_EQ(bank.FocusedEntry, -1);
-    EXPECT_FALSE(DeleteEntryCommand(bank, settings, seams));
+    EXPECT_FALSE(DeleteEntryCommand(bank, settings));
 }
 
 TEST_F(EntryTest, WorkgroupGuardAndStaleFocus) {
     Add(Named(Mark + "x"));
     Focus(0);
     const std::vector<TEntry> before = bank.Entries;
-    EXPECT_FALSE(ModifyEntryCommand(bank, settings, seams));
-    EXPECT_FALSE(CopyEntryCommand(bank, settings, seams));
-    EXPECT_FALSE(DeleteEntryCommand(bank, settings, seams));
+    EXPECT_FALSE(ModifyEntryCommand(bank, settings));
+    EXPECT_FALSE(CopyEntryCommand(bank, settings));
+    EXPECT_FALSE(DeleteEntryCommand(bank, settings));
     EXPECT_EQ(messages.Texts(),
               Strings(3, "This operation can only be done by a Lorvane Administrator"));
     EXPECT_TRUE(modes.empty());
@@ -280,8 +280,8 @@ TEST_F(EntryTest, WorkgroupGuardAndStaleFocus) {
 
     Focus(5);  // beyond EntryHigh
     messages.Shown.clear();
-    EXPECT_FALSE(ModifyEntryCommand(bank, settings, seams));
-    EXPECT_FALSE(DeleteEntryCommand(bank, settings, seams));
+    EXPECT_FALSE(ModifyEntryCommand(bank, settings));
+    EXPECT_FALSE(DeleteEntryCommand(bank, settings));
     CopyURLToClipboard(bank);
     EXPECT_TRUE(messages.Shown.empty());
     EXPECT_EQ(ClipboardText(), "");
@@ -294,7 +294,7 @@ TEST_F(EntryTest, DroppedLinkWithCleanUp) {
     settings.CleanUpPhrases = {"Home", "Welcome"};
     messages.Answer(mrYes);
     messages.Answer(mrYes);
-    ASSERT_TRUE(DropURLCommand(bank, settings, seams, "Home Welcome Page", "http://x/"));
+    ASSERT_TRUE(DropURLCommand(bank, settings, "Home Welcome Page", "http://x/"));
     EXPECT_EQ(
         messages.Texts(),
         (Strings{"Do you want to eliminate\r\"Home\"\rfrom the URL name\r\"Home Welcome Page\"",
@@ -318,34 +318,35 @@ TEST_F(EntryTest, AddingChecksTheNameTheRecordCameWith) {
     Add(Named("Page"));
     Focus(0);
     // A drop of a page titled as an entry, saved as it came: refused.
-    EXPECT_FALSE(DropURLCommand(bank, settings, seams, "Page", "http://other/"));
+    EXPECT_FALSE(DropURLCommand(bank, settings, "Page", "http://other/"));
     EXPECT_EQ(messages.LastText(), "This name already exists!\rPlease try again");
     // A title longer than a name, dropped twice: its first 50 characters name it.
     const std::string title(60, 't');
-    ASSERT_TRUE(DropURLCommand(bank, settings, seams, title, "http://t/"));
+    ASSERT_TRUE(DropURLCommand(bank, settings, title, "http://t/"));
     messages.Shown.clear();
-    EXPECT_FALSE(DropURLCommand(bank, settings, seams, title + "u", "http://t/"));
+    EXPECT_FALSE(DropURLCommand(bank, settings, title + "u", "http://t/"));
     EXPECT_EQ(messages.LastText(), "This name already exists!\rPlease try again");
     Focus(1);
     edit = [&](TEntryFormTexts& t) { t.Name = title + "v"; };  // not a clash with itself
-    EXPECT_TRUE(ModifyEntryCommand(bank, settings, seams));
+    EXPECT_TRUE(ModifyEntryCommand(bank, settings));
     EXPECT_EQ(bank.Entry(1).Name, title + "v");
     Focus(0);
     // Modify keeps the entry's own name.
     edit = [](TEntryFormTexts& t) { t.URL = "http://new/"; };
-    EXPECT_TRUE(ModifyEntryCommand(bank, settings, seams));
+    EXPECT_TRUE(ModifyEntryCommand(bank, settings));
     EXPECT_EQ(bank.Entry(0).URL, "http://new/");
     EXPECT_EQ(bank.ModifiedEntry, -1);
 }
 
 TEST_F(EntryTest, AnAbandonedNewStopsTheCommand) {
     // Every entry deleted: no bank is open, yet the bank has changed. New works on the
-    // program's bank.
+    // program's bank, and the command on the program's seams.
     Bank().BankModified = true;
-    seams.NewBank = [] { return NewBankCommand(); };
+    Seams().RunEntryForm = seams.RunEntryForm;
+    Seams().NewBank = [] { return NewBankCommand(); };
     messages.Answer(mrYes);  // create a new bank
     messages.Answer(mrYes);  // save the changed one: nothing to save, so New is abandoned
-    EXPECT_FALSE(AddEntryCommand(Bank(), settings, seams));
+    EXPECT_FALSE(AddEntryCommand(Bank(), settings));
     EXPECT_TRUE(modes.empty());
     EXPECT_EQ(messages.LastText(), "Nothing to save!");
     EXPECT_FALSE(Bank().NewBank);
@@ -356,7 +357,7 @@ TEST_F(EntryTest, CurrentPageWithAndWithoutABrowser) {
     bank.NewBank = true;
     cancel = true;
     bank.EditEntry.Name = "stale";
-    EXPECT_FALSE(AddEntryCurrentURLCommand(bank, settings, seams));
+    EXPECT_FALSE(AddEntryCurrentURLCommand(bank, settings));
     EXPECT_EQ(messages.Texts(),
               Strings{"No URL information is available\r        or\r"
                       "A browser other than Internet Explorer\ror Netscape Navigator is in use."});
@@ -374,13 +375,13 @@ TEST_F(EntryTest, CurrentPageWithAndWithoutABrowser) {
     home.AddFirefox(SessionsHome::Read(SessionsHome::Fixture("firefox/recovery.jsonlz4")));
     settings.CleanUpPhrases = {"Gamma"};
     messages.Answer(mrYes);
-    AddEntryCurrentURLCommand(bank, settings, seams);
+    AddEntryCurrentURLCommand(bank, settings);
     EXPECT_EQ(opened.back().URL, "http://127.0.0.1:18931/c.html");
     EXPECT_EQ(opened.back().Name, "Reached From Alpha");
     // A damaged one: the message, and an empty entry.
     home.AddFirefox("mozLz40\0damaged");
     messages.Shown.clear();
-    AddEntryCurrentURLCommand(bank, settings, seams);
+    AddEntryCurrentURLCommand(bank, settings);
     EXPECT_EQ(messages.Shown.size(), 1u);
     EXPECT_EQ(opened.back().URL, "");
 }
@@ -406,11 +407,11 @@ TEST_F(EntryTest, ClipboardCommands) {
 
     bank.FilePassword = "Secret";
     typed_ = {"wrong", " SECRET "};
-    CopyUserIDPasswordToClipboard(bank, seams);
+    CopyUserIDPasswordToClipboard(bank);
     EXPECT_EQ(messages.Texts(), Strings{"Password failed!\rPlease try again"});
     EXPECT_EQ(ClipboardText(), "pw");
     SetClipboardText("before");
-    CopyUserIDPasswordToClipboard(bank, seams);  // Cancel
+    CopyUserIDPasswordToClipboard(bank);  // Cancel
     EXPECT_EQ(ClipboardText(), "before");
 }
 
@@ -423,10 +424,10 @@ TEST_F(EntryTest, CopyPasswordTakesThePasswordThatOpenedTheBank) {
                    "#00001#Ux=" + EncodeProtectedValue("http://site"),
                    "#00001#Pw=" + EncodeProtectedValue(EncodePasswordValue("pw"))}));
     typed_ = {"secret", "secret"};
-    Seams().AskPassword = seams.AskPassword;  // the program's bank opens with the program's seams
+    Seams().AskPassword = seams.AskPassword;  // the program's bank has the program's seams
     ASSERT_TRUE(OpenBank(dir.File("p.bnk")));
     Bank().FocusedEntry = 0;
-    CopyUserIDPasswordToClipboard(Bank(), seams);
+    CopyUserIDPasswordToClipboard(Bank());
     EXPECT_EQ(messages.Texts(), Strings{});
     EXPECT_EQ(ClipboardText(), "pw");
 }

@@ -10,6 +10,7 @@ namespace {
 class FindEngineTest : public BankFixture {
 protected:
     FindEngineTest() {
+        bank.Seams = &seams;
         seams.FocusEntryNode = [this](int index) { focused.push_back(index); };
     }
     void Add(const TEntry& e) { bank.AppendEntry(e); }
@@ -39,9 +40,9 @@ protected:
     }
     int Find(const TFindCriteria& c, int from = -1) const { return FindEntryFrom(bank, c, from); }
     TFindOutcome Run(const TFindCriteria& c, const TFindPasswordCheck& check = {}) {
-        return RunFind(bank, find, seams, c, -1, check);
+        return RunFind(bank, find, c, -1, check);
     }
-    TFindOutcome Next(int from) { return FindNextFrom(bank, find, seams, from, {}); }
+    TFindOutcome Next(int from) { return FindNextFrom(bank, find, from, {}); }
 
     TBankState bank;
     TFindState find;

@@ -9,6 +9,7 @@
 #include "TempDir.h"
 #include "VirtualTrees.h"
 #include "platform/Registry.h"
+#include "platform/SysUtils.h"
 
 namespace {
 
@@ -345,8 +346,29 @@ TEST(MainTreeOptions, ApplyTreeOptionsFollowsTheTreeActionSettings) {
 
 namespace {
 
+int Sign(int v) {
+    return (v > 0) - (v < 0);
+}
+
+// The bank's order written as a comparison of two entries, the reference for the rebuild's sort
+// over keys.
+int CompareEntries(const TEntry& a, const TEntry& b, bool interleave) {
+    auto compare = [interleave](const std::string& x, const std::string& y) {
+        return interleave ? CompareIgnoringMarker(x, y) : Sign(CompareText(x, y));
+    };
+    if (a.Favorite.empty() && b.Favorite.empty()) {
+        if (int r = compare(a.Category1, b.Category1)) return r;
+        if (int r = compare(a.Category2, b.Category2)) return r;
+        if (int r = compare(a.Category3, b.Category3)) return r;
+        return compare(a.Name, b.Name);
+    }
+    if (a.Favorite == b.Favorite) return compare(a.Name, b.Name);
+    // The greater mark comes first, so favourites lead.
+    return CompareStr(a.Favorite, b.Favorite) <= 0 ? 1 : -1;
+}
+
 TEST(MainTreeOrder, RebuildSortsAsTheBankComparatorDoes) {
-    ResetSeams();  // the rebuild's caption and repaint go to the program's seams
+    ResetSeams();
     TBankState bank;
     TSettings settings;
     const std::string parts[] = {"", "a", "A", "b", Mark + "a", Mark + "B", "a ", "\xE9"};

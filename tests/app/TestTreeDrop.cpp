@@ -127,15 +127,15 @@ TEST_F(TreeDropTest, InterleavedFoldersIgnoreTheMarker) {
 TEST_F(TreeDropTest, TheWindowsCompletionOfADrop) {
     const TTreeNodeData entry = Node(nkEntry, 4), home = Node(nkCategory1, 1),
                         other = Node(nkEntry, 5);
-    EXPECT_TRUE(TreeDrop(bank, settings, seams, &entry, &home));
+    EXPECT_TRUE(TreeDrop(bank, settings, &entry, &home));
     EXPECT_EQ(saveEnabled, std::vector<bool>{true});
     EXPECT_EQ(rebuilds, 1);
     EXPECT_EQ(focused, std::vector<int>{4});  // SelectEntryNode found "B1"
     EXPECT_TRUE(messages.Shown.empty());
-    EXPECT_FALSE(TreeDrop(bank, settings, seams, &entry, &other));
+    EXPECT_FALSE(TreeDrop(bank, settings, &entry, &other));
     EXPECT_EQ(messages.Texts(), Strings{"Drag and Drop action could not be completed."});
     EXPECT_EQ(messages.Shown.back().Type, TMsgDlgType::mtError);
-    EXPECT_FALSE(TreeDrop(bank, settings, seams, &entry, &entry));
+    EXPECT_FALSE(TreeDrop(bank, settings, &entry, &entry));
     EXPECT_EQ(messages.Shown.size(), 1u);
     EXPECT_EQ(rebuilds, 1);
 }

@@ -201,7 +201,7 @@ TEST_F(ConfigForms, FontCancelKeepsTheAcceptedFont) {
     form.FontChangeButtonClick(0);
     accept = false;
     form.FontChangeButtonClick(0);
-    EXPECT_EQ(form.ShownFont(0).Name, "Courier");
+    EXPECT_EQ(form.Texts().Fonts[0].Name, "Courier");
     EXPECT_EQ(form.Form().CurrentFontDisplay->font().italic(), true);
     CopyConfigFormTexts(form.Texts(), Settings());
     EXPECT_EQ(Settings().FontName, "Courier");

@@ -406,7 +406,7 @@ TEST_F(EntryFormTest, WorkgroupLoadTimerAndNotice) {
         EXPECT_EQ(notice->windowTitle(), "Lorvane");
         EXPECT_EQ(FromQString(notice->Form().Label1->text()), dir.File("bank.bnk"));
         EXPECT_EQ(notice->Form().Label2->text(), "has been updated since you loaded it!");
-        EXPECT_EQ(notice->Timer1()->interval(), 30000);
+        EXPECT_EQ(notice->findChild<QTimer*>("Timer1")->interval(), 30000);
         notice->grab().save(LORVANE_SCREENSHOT_DIR "/timestamp.png");
         notice->Form().OKButton->click();
     });

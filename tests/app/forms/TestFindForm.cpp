@@ -13,6 +13,8 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <stdexcept>
+#include <string>
 
 #include "AppSeams.h"
 #include "BankCommands.h"
@@ -41,6 +43,13 @@ protected:
         Add(Named("My BANK page", "Home"));
         Add(Named("Gamma", "work", "Mail", "Old"));
         for (int i = 0; i <= Bank().EntryHigh; ++i) AddCategoryPath(Bank(), Bank().Entry(i));
+    }
+    // A calendar of the dialog, by its widget's object name.
+    static TEsCalendar& Calendar(const TFindForm& form, const char* name) {
+        auto* calendar =
+            dynamic_cast<TEsCalendar*>(ControlOfWidget(form.findChild<QWidget*>(name)));
+        if (!calendar) throw std::logic_error(std::string("no calendar ") + name);
+        return *calendar;
     }
 };
 
@@ -138,14 +147,15 @@ TEST_F(FindFormTest, RefusedPasswordKeepsTheDialogAndItsText) {
 TEST_F(FindFormTest, CalendarsFollowTheDialogsFont) {
     TFindForm form;
     form.show();
-    const int before = form.ChgDateACal().Font().Height();
+    const int before = Calendar(form, "ChgDateACal").Font().Height();
     ASSERT_NE(before, 0);
     QFont larger = form.font();
     larger.setPixelSize(QFontInfo(form.font()).pixelSize() * 2);
     form.setFont(larger);
     QApplication::processEvents();
-    EXPECT_NEAR(form.ChgDateACal().Font().Height(), 2 * before, 1);
-    EXPECT_EQ(form.LastAccDateBCal().Font().Height(), form.ChgDateACal().Font().Height());
+    EXPECT_NEAR(Calendar(form, "ChgDateACal").Font().Height(), 2 * before, 1);
+    EXPECT_EQ(Calendar(form, "LastAccDateBCal").Font().Height(),
+              Calendar(form, "ChgDateACal").Font().Height());
     form.hide();
 }
 
@@ -163,13 +173,13 @@ TEST_F(FindFormTest, CalendarsPickTheDatesOfBothPages) {
     EXPECT_EQ(messages.LastText(), " Find was not successful! ");
 
     form.show();
-    TEsCalendar& a = form.ChgDateACal();
+    TEsCalendar& a = Calendar(form, "ChgDateACal");
     a.SetDate(EncodeDate(2024, 5, 3));
     a.OnChange(&a, EncodeDate(2024, 5, 4));
     EXPECT_EQ(FindState().FindDateA, EncodeDate(2024, 5, 4));
     EXPECT_EQ(f.ChgDateABox->text(), "May 04, 24");
     EXPECT_EQ(f.LastAccDateABox->text(), "May 04, 24");
-    EXPECT_EQ(form.LastAccDateACal().Date(), EncodeDate(2024, 5, 4));
+    EXPECT_EQ(Calendar(form, "LastAccDateACal").Date(), EncodeDate(2024, 5, 4));
     f.FindPage->setCurrentWidget(f.LastAccPage);
     f.LastAccFindButton->click();  // "Equal to A": within a day of its midnight
     EXPECT_EQ(Bank().FindIndex, 0);

@@ -44,7 +44,7 @@ TEST_F(InfoPanelFormTest, ShowsTheFocusedEntryBesideTheShrunkenTree) {
     ASSERT_TRUE(tree);
     EXPECT_EQ(tree->width(), 1024);
     form.VST().Header().Columns()[0].SetWidth(250);
-    const int beta = SelectEntryNode(Bank(), Seams(), "Beta");
+    const int beta = SelectEntryNode(Bank(), "Beta");
     ASSERT_GE(beta, 0);
     Bank().Entry(beta).Notes = "first note\r\nsecond note";
     form.Form().DisplayInformation1->trigger();
@@ -103,7 +103,7 @@ TEST_F(InfoPanelFormTest, ShowsTheFocusedEntryBesideTheShrunkenTree) {
     EXPECT_EQ(collapsed, 1);
 
     // Another node takes the focus: the panel goes and the tree gets its width back.
-    SelectEntryNode(Bank(), Seams(), "Gamma");
+    SelectEntryNode(Bank(), "Gamma");
     EXPECT_FALSE(InfoPanel().InfoShown);
     EXPECT_EQ(InfoMemoOf(form), nullptr);
     QApplication::processEvents();
@@ -121,14 +121,14 @@ TEST_F(InfoPanelFormTest, WithoutAFocusedEntryOnlyTheMarkIsSet) {
     Bank().FocusedEntry = 57;
     form.ShowEntryInfo();
     EXPECT_EQ(InfoMemoOf(form), nullptr);
-    SelectEntryNode(Bank(), Seams(), "Gamma");
+    SelectEntryNode(Bank(), "Gamma");
     EXPECT_FALSE(InfoPanel().InfoShown);
 }
 
 TEST_F(InfoPanelFormTest, ViewCommandsAddTheirLinesBehindThePassword) {
     TMainForm form;
     Open(form, Sample);
-    const int beta = SelectEntryNode(Bank(), Seams(), "Beta");
+    const int beta = SelectEntryNode(Bank(), "Beta");
     Bank().Entry(beta).Password = "s3cret";
     Bank().Entry(beta).ConfNotes = "the safe";
     Settings().PWordPWord = true;

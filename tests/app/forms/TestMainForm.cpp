@@ -159,13 +159,13 @@ TEST_F(MainFormTest, OpensABankAndRendersIt) {
     EXPECT_FALSE(form.Form().SaveBank1->isEnabled());
 
     // Focus follows the tree; Go To URL on an entry without a URL counts and reports.
-    const int gamma = SelectEntryNode(Bank(), Seams(), "Gamma");
+    const int gamma = SelectEntryNode(Bank(), "Gamma");
     ASSERT_GE(gamma, 0);
     EXPECT_EQ(Bank().FocusedEntry, gamma);
     form.Form().GoToURL1->trigger();
     EXPECT_EQ(messages.LastText(), "Entry does not have a URL!");
     EXPECT_EQ(Bank().Entry(gamma).AccessCount, 1);
-    SelectEntryNode(Bank(), Seams(), "Beta");
+    SelectEntryNode(Bank(), "Beta");
     form.Form().tbGoToButton->trigger();
     EXPECT_EQ(opened, std::vector<std::string>{"http://beta"});
     // Moving the focus closes the information panel and lets column widths be saved again.

@@ -96,18 +96,24 @@ TEST_F(PrintForms, ReportChoiceStartsWithUserIdsAndCustomTicksEveryField) {
     TReptSelForm form;
     EXPECT_EQ(form.windowTitle(), "Lorvane Report Selection");
     EXPECT_EQ(form.Kind(), rkUserIdPassword);
-    ASSERT_EQ(form.FieldBoxes().size(), size_t(pfFieldCount));
-    EXPECT_EQ(form.FieldBoxes()[pfCategory3]->text(), "Category 3");
-    EXPECT_EQ(form.FieldBoxes()[pfConfNotes]->text(), "Confidential Notes");
+    EXPECT_EQ(form.findChildren<QCheckBox*>().size(), pfFieldCount);
     TPrintFields none{};
     EXPECT_EQ(form.Fields(), none);
+    // Each box ticks its own field.
+    EXPECT_EQ(form.Form().Cat3ChkBox->text(), "Category 3");
+    EXPECT_EQ(form.Form().CNoteChkBox->text(), "Confidential Notes");
+    form.Form().Cat3ChkBox->click();
+    form.Form().CNoteChkBox->click();
+    TPrintFields two{};
+    two[pfCategory3] = two[pfConfNotes] = true;
+    EXPECT_EQ(form.Fields(), two);
     form.Form().RptNoItem1->click();
     EXPECT_EQ(form.Kind(), rkCustom);
     TPrintFields all;
     all.fill(true);
     EXPECT_EQ(form.Fields(), all);
     // Unticking afterwards sticks; going back to the user ids changes no box.
-    form.FieldBoxes()[pfNotes]->click();
+    form.Form().NotesChkBox->click();
     form.Form().RptNoItem0->click();
     all[pfNotes] = false;
     EXPECT_EQ(form.Fields(), all);
@@ -116,7 +122,7 @@ TEST_F(PrintForms, ReportChoiceStartsWithUserIdsAndCustomTicksEveryField) {
     Screenshot(form, "ReptSelForm");
     EXPECT_EQ(form.Fields()[pfNotes], true);
     // A click on "Custom" while it is the choice already keeps what was unticked.
-    form.FieldBoxes()[pfNotes]->click();
+    form.Form().NotesChkBox->click();
     QRadioButton* custom = form.Form().RptNoItem1;
     QTest::mouseClick(custom, Qt::LeftButton, {}, QPoint(8, custom->height() / 2));
     EXPECT_EQ(form.Kind(), rkCustom);

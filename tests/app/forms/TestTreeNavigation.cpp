@@ -55,7 +55,7 @@ TEST_F(TreeNavigationTest, NavigationCommands) {
     EXPECT_TRUE(tree.Expanded(tree.GetFirst()));
     EXPECT_FALSE(tree.Expanded(tree.GetNextSibling(tree.GetFirst())));
     // Expanding puts the focused node at the top.
-    const int e110 = SelectEntryNode(Bank(), Seams(), "E110");
+    const int e110 = SelectEntryNode(Bank(), "E110");
     ASSERT_GE(e110, 0);
     form.Form().ExpandTree1->trigger();
     QApplication::processEvents();
@@ -98,7 +98,7 @@ TEST_F(TreeNavigationTest, PopupMenuRepeatsMainMenuCommands) {
     EXPECT_TRUE(popup.Items().Items(17)->Enabled);
     popup.CloseMenu();
     // The clipboard commands act on the focused entry.
-    SelectEntryNode(Bank(), Seams(), "Beta");
+    SelectEntryNode(Bank(), "Beta");
     popup.Items().Items(10)->Click();
     EXPECT_EQ(ClipboardText(), "http://beta");
     popup.Items().Items(17)->Click();
@@ -110,7 +110,7 @@ TEST_F(TreeNavigationTest, PopupMenuRepeatsMainMenuCommands) {
     EXPECT_NE(InfoMemoOf(form), first);
     QWidget* tree = HostWidget(form.VST());
     EXPECT_EQ(tree->width(), Settings().ColumnTable[0].Width + 25);
-    SelectEntryNode(Bank(), Seams(), "Gamma");
+    SelectEntryNode(Bank(), "Gamma");
     QApplication::processEvents();
     EXPECT_EQ(InfoMemoOf(form), nullptr);
     EXPECT_EQ(tree->width(), form.centralWidget()->width());
@@ -121,7 +121,7 @@ TEST_F(TreeNavigationTest, MenuKeyAndShiftF10OpenThePopupAtTheFocusedNode) {
     Open(form, Entries);
     TPopupMenu& popup = *form.VST().PopupMenu();
     QWidget* host = HostWidget(form.VST());
-    SelectEntryNode(Bank(), Seams(), "Gamma");
+    SelectEntryNode(Bank(), "Gamma");
     const TRect r = form.VST().GetDisplayRect(form.VST().FocusedNode(), 0, true);
     const TPoint top = form.VST().ClientToScreen({r.Left, r.Top});
     const TPoint bottom = form.VST().ClientToScreen({r.Right, r.Bottom});

@@ -60,7 +60,10 @@ protected:
         TEntryReport printer(Bank(), request);
         TPrintReport report;
         printer.Print(report);
-        pages = printer.PageNumber();
+        return Printed();
+    }
+    // Every text the device drew, page by page; sets `pages`.
+    std::vector<TPrinted> Printed() {
         std::vector<TPrinted> out;
         int page = 0;
         for (const std::string& call : dev->Log) {
@@ -72,6 +75,7 @@ protected:
             out.push_back({page, std::stoi(call.substr(comma + 1)),
                            call.substr(open + 2, close - open - 2), call.substr(close + 2)});
         }
+        pages = page;
         return out;
     }
     static Strings Texts(const std::vector<TPrinted>& printed, int page = 0) {
@@ -327,6 +331,9 @@ TEST_F(PrintReports, AFailedRunLeavesTheNextOneWhole) {
     dev->FailOn.clear();
     dev->Log.clear();
     printer.Print(report);
-    EXPECT_EQ(printer.PageNumber(), 2);
+    const auto printed = Printed();
+    EXPECT_EQ(pages, 2);
+    EXPECT_EQ(Texts(printed, 1)[0].substr(84), "Page: 1");
+    EXPECT_EQ(Texts(printed, 2)[0].substr(84), "Page: 2");
     EXPECT_EQ(dev->Calls("EndDoc").size(), 1u);
 }
