@@ -720,22 +720,33 @@ TEST_F(BankFileTest, NewBanksArePrivateAndExistingOnesKeepTheirMode) {
     EXPECT_EQ(FileStamp(File("none.bnk")), 0);
 }
 
-// Every member of the workgroup reads a workgroup bank: a new one gets the mode the umask gives.
+// Every member of the workgroup reads a workgroup bank: a new one gets the mode the umask gives,
+// with the group's write access where the umask shares files with the group.
 TEST_F(BankFileTest, NewWorkgroupBanksFollowTheUmask) {
     Add(Named("n"));
-    const mode_t previous = ::umask(027);
-    const bool saved = Save(File("wg.bnk"), {TSaveScope::swWorkgroup, true}) &&
-                       Save(File("own.bnk"), {TSaveScope::swAll, false});
-    ::umask(previous);
-    ASSERT_TRUE(saved);
+    struct Case {
+        mode_t mask, mode;
+        const char* group;
+    };
     struct stat st {};
-    ASSERT_EQ(::stat(File("wg.bnk").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);
-    ASSERT_EQ(::stat(File("own.bnk").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
-    ::chmod(File("wg.bnk").c_str(), 0600);
-    ASSERT_TRUE(Save(File("wg.bnk"), {TSaveScope::swWorkgroup, true}));
-    ASSERT_EQ(::stat(File("wg.bnk").c_str(), &st), 0);
+    for (const Case& c : {Case{027, 0640, "closed"}, Case{002, 0664, "sharing"}}) {
+        SCOPED_TRACE(c.group);
+        const std::string workgroup = File(std::string(c.group) + ".bnk");
+        const std::string own = File(std::string(c.group) + "-own.bnk");
+        const mode_t previous = ::umask(c.mask);
+        const bool saved = Save(workgroup, {TSaveScope::swWorkgroup, true}) &&
+                           Save(own, {TSaveScope::swAll, false});
+        ::umask(previous);
+        ASSERT_TRUE(saved);
+        ASSERT_EQ(::stat(workgroup.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, c.mode);
+        ASSERT_EQ(::stat(own.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u);
+    }
+    // An existing bank keeps its mode.
+    ::chmod(File("sharing.bnk").c_str(), 0600);
+    ASSERT_TRUE(Save(File("sharing.bnk"), {TSaveScope::swWorkgroup, true}));
+    ASSERT_EQ(::stat(File("sharing.bnk").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
