@@ -3,7 +3,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +13,7 @@
 #include <random>
 
 #include "BankFixture.h"
+#include "OtherUser.h"
 #include "Settings.h"
 #include "TempDir.h"
 #include "platform/Exceptions.h"
@@ -752,26 +752,15 @@ TEST_F(BankFileTest, NewWorkgroupBanksFollowTheUmask) {
 
 // Where the tests may change user, another user opens a new workgroup bank for reading.
 TEST_F(BankFileTest, AnotherUserReadsANewWorkgroupBank) {
-    if (::geteuid() != 0) GTEST_SKIP() << "needs to change user";
-    char folder[] = "/tmp/lorvane-workgroup.XXXXXX";
-    ASSERT_NE(::mkdtemp(folder), nullptr);
-    ::chmod(folder, 0755);
-    const std::string shared = std::string(folder) + "/shared.bnk";
+    if (!RunningAsRoot()) GTEST_SKIP() << "needs to change user";
+    const TempDir folder(true);
+    const std::string shared = folder.File("shared.bnk");
     Add(Named("n"));
     const mode_t previous = ::umask(022);
     const bool saved = Save(shared, {TSaveScope::swWorkgroup, true});
     ::umask(previous);
-    const pid_t child = saved ? ::fork() : -1;
-    if (child == 0) {
-        const bool read =
-            ::setgid(65534) == 0 && ::setuid(65534) == 0 && ::open(shared.c_str(), O_RDONLY) >= 0;
-        ::_exit(read ? 0 : 1);
-    }
-    int status = -1;
-    if (child > 0) ::waitpid(child, &status, 0);
-    std::filesystem::remove_all(folder);
     ASSERT_TRUE(saved);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(AsAnotherUser([&] { return ::open(shared.c_str(), O_RDONLY) >= 0; }));
 }
 
 TEST_F(BankFileTest, ABankKeptElsewhereThroughALinkStaysLinked) {
