@@ -2,6 +2,7 @@
 #include "InfoPanel.h"
 
 #include "MainTree.h"
+#include "MarkMemo.h"
 #include "StStrL.h"
 #include "platform/SysUtils.h"
 
@@ -52,4 +53,29 @@ std::vector<std::string> PasswordInfoLines(const TEntry& entry) {
 std::vector<std::string> ConfNotesInfoLines(const TEntry& entry) {
     if (entry.ConfNotes.empty()) return {};
     return {"Confidential Notes:", entry.ConfNotes, std::string()};
+}
+
+void FillInfoMemo(TMarkMemo& memo, const TEntry& entry) {
+    for (const char* label : InfoPanelLabels)
+        memo.Keywords().AddKeyWord(label, InfoLabelOptions, InfoLabelStyle, InfoLabelContext, 0, 0,
+                                   0);
+    memo.Clear();
+    const TEntryInfoText info = BuildEntryInfo(entry);
+    memo.Lines().BeginUpdate();
+    for (int i = 0; i < int(info.Lines.size()); ++i) {
+        const std::string& line = info.Lines[size_t(i)];
+        const int32_t start = memo.CharCount();
+        memo.Lines().Add(line);
+        if (i == info.NameLine && !line.empty())
+            memo.ApplyDynStyle(start, start + int32_t(line.size()), InfoNameStyle, false, 0, 0,
+                               InfoNameBackColor, InfoNameTextColor);
+    }
+    memo.Lines().EndUpdate();
+}
+
+void AddInfoMemoLines(TMarkMemo& memo, const std::vector<std::string>& lines) {
+    if (lines.empty()) return;
+    memo.Lines().BeginUpdate();
+    for (const std::string& line : lines) memo.Lines().Add(line);
+    memo.Lines().EndUpdate();
 }

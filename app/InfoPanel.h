@@ -8,6 +8,8 @@
 
 #include "BankModel.h"
 
+class TMarkMemo;
+
 // The field labels the panel highlights (case-sensitive, also inside words).
 inline constexpr std::array<const char*, 14> InfoPanelLabels = {"Rating:",
                                                                 "Description:",
@@ -42,3 +44,10 @@ TEntryInfoText BuildEntryInfo(const TEntry& entry);
 // for empty confidential notes).
 std::vector<std::string> PasswordInfoLines(const TEntry& entry);
 std::vector<std::string> ConfNotesInfoLines(const TEntry& entry);
+
+// Fills the panel's memo with an entry: the labels as highlight keywords, then the entry's
+// lines in one update, the name in its style (an empty name gets none: there is nothing to set
+// apart).
+void FillInfoMemo(TMarkMemo& memo, const TEntry& entry);
+// Adds lines at the end of the panel's memo in one update.
+void AddInfoMemoLines(TMarkMemo& memo, const std::vector<std::string>& lines);

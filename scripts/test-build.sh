@@ -4,15 +4,21 @@
 #              plus the tree's worker tests under ThreadSanitizer, into build/test; line tables
 #              only for the stack traces, which keeps the build within a two-core machine's time;
 #   optimised  every library, test and benchmark optimised, without sanitizers, into build/opt,
-#              so that a test that holds only under the sanitizers' memory layout or timing fails.
+#              so that a test that holds only under the sanitizers' memory layout or timing fails;
+#   clang      the sanitize build compiled by Clang instead of GCC, into build/clang.
 # Exports what the test run needs (the comma-decimal locale, the sanitizers' options) and sets
 # `jobs` and `build_dir`.
 variant=${1:-sanitize}
 jobs=$(nproc)
 case "$variant" in
-  sanitize)
+  sanitize|clang)
     build_dir=build/test
-    cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLORVANE_SANITIZE=ON \
+    compiler=()
+    if [ "$variant" = clang ]; then
+      build_dir=build/clang
+      compiler=(-DCMAKE_CXX_COMPILER=clang++)
+    fi
+    cmake -S . -B "$build_dir" -G Ninja "${compiler[@]}" -DCMAKE_BUILD_TYPE=Debug -DLORVANE_SANITIZE=ON \
           -DLORVANE_WERROR=ON -DLORVANE_TESTS=ON -DLORVANE_BENCH=OFF -DLORVANE_TSAN_TREE=ON \
           -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1"
     ;;
@@ -23,7 +29,7 @@ case "$variant" in
           -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG"
     ;;
   *)
-    echo "test-build.sh: unknown build '$variant' (sanitize or optimised)" >&2
+    echo "test-build.sh: unknown build '$variant' (sanitize, optimised or clang)" >&2
     return 2
     ;;
 esac

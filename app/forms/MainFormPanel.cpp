@@ -162,25 +162,11 @@ void TMainForm::ShowEntryInfo() {
     memo.EndOfTextMark().SetStyle(TPenStyle::psClear);
     memo.ReadOnly = true;  // copying still works; the formatting keys do not
     memo.EnableHotKeys = false;
-    for (const char* label : InfoPanelLabels)
-        memo.Keywords().AddKeyWord(label, InfoLabelOptions, InfoLabelStyle, InfoLabelContext, 0, 0,
-                                   0);
     PlaceInfoMemo();
     host->show();
     host->raise();
 
-    memo.Clear();
-    const TEntryInfoText info = BuildEntryInfo(Bank().Entry(index));
-    memo.Lines().BeginUpdate();
-    for (int i = 0; i < int(info.Lines.size()); ++i) {
-        const std::string& line = info.Lines[size_t(i)];
-        const int32_t start = memo.CharCount();
-        memo.Lines().Add(line);
-        if (i == info.NameLine && !line.empty())
-            memo.ApplyDynStyle(start, start + int32_t(line.size()), InfoNameStyle, false, 0, 0,
-                               InfoNameBackColor, InfoNameTextColor);
-    }
-    memo.Lines().EndUpdate();
+    FillInfoMemo(memo, Bank().Entry(index));
     memo.SetSelStart(0);
     memo.ScrollTo(0, 0);
 }
@@ -198,28 +184,16 @@ void TMainForm::CloseInfoPanel() {
     RestoreTreeColumns(VST());
 }
 
-namespace {
-
-// Adds lines at the end of the panel's memo.
-void AddLines(TMarkMemo& memo, const std::vector<std::string>& lines) {
-    if (lines.empty()) return;
-    memo.Lines().BeginUpdate();
-    for (const std::string& line : lines) memo.Lines().Add(line);
-    memo.Lines().EndUpdate();
-}
-
-}  // namespace
-
 void TMainForm::ShowUserIDPassword1Click() {
     const int index = FocusedEntryChecked(Bank());
     if (index < 0 || !CheckPassword(0)) return;
     if (!InfoPanel().InfoShown || !panel_->memo) ShowEntryInfo();
-    if (panel_->memo) AddLines(*panel_->memo, PasswordInfoLines(Bank().Entry(index)));
+    if (panel_->memo) AddInfoMemoLines(*panel_->memo, PasswordInfoLines(Bank().Entry(index)));
 }
 
 void TMainForm::ShowConfidentialNotes1Click() {
     const int index = FocusedEntryChecked(Bank());
     if (index < 0 || !CheckPassword(1)) return;
     if (!InfoPanel().InfoShown || !panel_->memo) ShowEntryInfo();
-    if (panel_->memo) AddLines(*panel_->memo, ConfNotesInfoLines(Bank().Entry(index)));
+    if (panel_->memo) AddInfoMemoLines(*panel_->memo, ConfNotesInfoLines(Bank().Entry(index)));
 }

@@ -3,7 +3,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +13,7 @@
 #include <random>
 
 #include "BankFixture.h"
+#include "OtherUser.h"
 #include "Settings.h"
 #include "TempDir.h"
 #include "platform/Exceptions.h"
@@ -720,47 +720,47 @@ TEST_F(BankFileTest, NewBanksArePrivateAndExistingOnesKeepTheirMode) {
     EXPECT_EQ(FileStamp(File("none.bnk")), 0);
 }
 
-// Every member of the workgroup reads a workgroup bank: a new one gets the mode the umask gives.
+// Every member of the workgroup reads a workgroup bank: a new one gets the mode the umask gives,
+// with the group's write access where the umask shares files with the group.
 TEST_F(BankFileTest, NewWorkgroupBanksFollowTheUmask) {
     Add(Named("n"));
-    const mode_t previous = ::umask(027);
-    const bool saved = Save(File("wg.bnk"), {TSaveScope::swWorkgroup, true}) &&
-                       Save(File("own.bnk"), {TSaveScope::swAll, false});
-    ::umask(previous);
-    ASSERT_TRUE(saved);
+    struct Case {
+        mode_t mask, mode;
+        const char* group;
+    };
     struct stat st {};
-    ASSERT_EQ(::stat(File("wg.bnk").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);
-    ASSERT_EQ(::stat(File("own.bnk").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
-    ::chmod(File("wg.bnk").c_str(), 0600);
-    ASSERT_TRUE(Save(File("wg.bnk"), {TSaveScope::swWorkgroup, true}));
-    ASSERT_EQ(::stat(File("wg.bnk").c_str(), &st), 0);
+    for (const Case& c : {Case{027, 0640, "closed"}, Case{002, 0664, "sharing"}}) {
+        SCOPED_TRACE(c.group);
+        const std::string workgroup = File(std::string(c.group) + ".bnk");
+        const std::string own = File(std::string(c.group) + "-own.bnk");
+        const mode_t previous = ::umask(c.mask);
+        const bool saved = Save(workgroup, {TSaveScope::swWorkgroup, true}) &&
+                           Save(own, {TSaveScope::swAll, false});
+        ::umask(previous);
+        ASSERT_TRUE(saved);
+        ASSERT_EQ(::stat(workgroup.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, c.mode);
+        ASSERT_EQ(::stat(own.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u);
+    }
+    // An existing bank keeps its mode.
+    ::chmod(File("sharing.bnk").c_str(), 0600);
+    ASSERT_TRUE(Save(File("sharing.bnk"), {TSaveScope::swWorkgroup, true}));
+    ASSERT_EQ(::stat(File("sharing.bnk").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 // Where the tests may change user, another user opens a new workgroup bank for reading.
 TEST_F(BankFileTest, AnotherUserReadsANewWorkgroupBank) {
-    if (::geteuid() != 0) GTEST_SKIP() << "needs to change user";
-    char folder[] = "/tmp/lorvane-workgroup.XXXXXX";
-    ASSERT_NE(::mkdtemp(folder), nullptr);
-    ::chmod(folder, 0755);
-    const std::string shared = std::string(folder) + "/shared.bnk";
+    if (!RunningAsRoot()) GTEST_SKIP() << "needs to change user";
+    const TempDir folder(true);
+    const std::string shared = folder.File("shared.bnk");
     Add(Named("n"));
     const mode_t previous = ::umask(022);
     const bool saved = Save(shared, {TSaveScope::swWorkgroup, true});
     ::umask(previous);
-    const pid_t child = saved ? ::fork() : -1;
-    if (child == 0) {
-        const bool read =
-            ::setgid(65534) == 0 && ::setuid(65534) == 0 && ::open(shared.c_str(), O_RDONLY) >= 0;
-        ::_exit(read ? 0 : 1);
-    }
-    int status = -1;
-    if (child > 0) ::waitpid(child, &status, 0);
-    std::filesystem::remove_all(folder);
     ASSERT_TRUE(saved);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(AsAnotherUser([&] { return ::open(shared.c_str(), O_RDONLY) >= 0; }));
 }
 
 TEST_F(BankFileTest, ABankKeptElsewhereThroughALinkStaysLinked) {

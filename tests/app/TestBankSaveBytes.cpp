@@ -34,7 +34,8 @@ std::string Digest(const std::string& bytes) {
 }
 
 // Generated values. Only the engine's own output is used (its sequence is fixed by the
-// language), never a distribution (whose results differ between libraries).
+// language), never a distribution (whose results differ between libraries). No expression
+// draws twice where the order is the compiler's (a call's arguments, an operator's operands).
 class Generator {
 public:
     explicit Generator(uint32_t seed) : rng_(seed) {}
@@ -104,10 +105,11 @@ public:
                                        std::numeric_limits<double>::quiet_NaN()};
         const uint32_t kind = Below(100);
         if (kind < 20) return Fixed[Below(sizeof Fixed / sizeof Fixed[0])];
-        if (kind < 50) return double(30000 + Below(20000)) + double(Below(4)) / 4;
-        if (kind < 60) return double(30000 + Below(20000));
+        const double day = double(30000 + Below(20000));
+        if (kind < 50) return day + double(Below(4)) / 4;
+        if (kind < 60) return day;
         // Full random fractions: every digit of the fifteen counts.
-        return double(30000 + Below(20000)) + double(rng_() >> 5) / double(1u << 27);
+        return day + double(rng_() >> 5) / double(1u << 27);
     }
     int32_t Count() {
         static const int32_t Fixed[] = {0,
@@ -146,7 +148,11 @@ std::vector<TEntry> GeneratedEntries(int count) {
         e.Category1 = g.Marked(30, 10);
         if (!e.Category1.empty() || g.Percent(5)) e.Category2 = g.Marked(30, 30);
         if (!e.Category2.empty() || g.Percent(5)) e.Category3 = g.Marked(30, 50);
-        if (g.Percent(80)) e.Description = g.Text(g.Percent(10) ? 600 : 80, g.Percent(10));
+        if (g.Percent(80)) {
+            const bool breaks = g.Percent(10);
+            const uint32_t maxLen = g.Percent(10) ? 600 : 80;
+            e.Description = g.Text(maxLen, breaks);
+        }
         if (g.Percent(50)) e.Rating = g.Text(4);
         if (g.Percent(40)) e.UserID = g.Text(30);
         if (g.Percent(40)) e.Password = g.Text(18);

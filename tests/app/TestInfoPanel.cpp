@@ -97,25 +97,14 @@ TEST(InfoPanelText, LeavesOutWhatTheEntryLacks) {
     EXPECT_EQ(orphan.Lines.size(), expected.size() + 1);
 }
 
-// The panel's memo as the main window fills it: the labels as keywords, the entry's lines
-// added in one update with the name in its style, the password and the confidential notes after.
+// The panel's memo as the main window fills it, with the password and the confidential notes
+// added after.
 TEST(InfoPanelHighlight, EveryLabelAndTheNameStandOut) {
     TMarkMemo memo;
-    for (const char* label : InfoPanelLabels)
-        memo.Keywords().AddKeyWord(label, InfoLabelOptions, InfoLabelStyle, InfoLabelContext, 0, 0,
-                                   0);
+    FillInfoMemo(memo, FullEntry());
+    AddInfoMemoLines(memo, PasswordInfoLines(FullEntry()));
+    AddInfoMemoLines(memo, ConfNotesInfoLines(FullEntry()));
     const TEntryInfoText info = BuildEntryInfo(FullEntry());
-    memo.Lines().BeginUpdate();
-    for (int i = 0; i < int(info.Lines.size()); ++i) {
-        const int32_t start = memo.CharCount();
-        memo.Lines().Add(info.Lines[size_t(i)]);
-        if (i == info.NameLine)
-            memo.ApplyDynStyle(start, start + int32_t(info.Lines[size_t(i)].size()), InfoNameStyle,
-                               false, 0, 0, InfoNameBackColor, InfoNameTextColor);
-    }
-    memo.Lines().EndUpdate();
-    for (const Strings& more : {PasswordInfoLines(FullEntry()), ConfNotesInfoLines(FullEntry())})
-        for (const std::string& line : more) memo.Lines().Add(line);
 
     int labelled = 0;
     for (int p = 0; p < memo.ParagraphCount(); ++p) {
@@ -148,6 +137,14 @@ TEST(InfoPanelHighlight, EveryLabelAndTheNameStandOut) {
     EXPECT_EQ(name.Attrs[0].TextColor, InfoNameTextColor);
     EXPECT_EQ(name.Attrs[1].Offset, 10);
     EXPECT_FALSE(name.Attrs[1].Dynamic());  // the plain text after it
+
+    // A name of blanks leaves its line empty, with nothing set apart.
+    TEntry blank = FullEntry();
+    blank.Name = "  ";
+    TMarkMemo other;
+    FillInfoMemo(other, blank);
+    EXPECT_EQ(other.Paragraph(info.NameLine).Text, "");
+    EXPECT_TRUE(other.Paragraph(info.NameLine).Attrs.empty());
 }
 
 }  // namespace

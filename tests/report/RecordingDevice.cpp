@@ -1,5 +1,8 @@
 #include "RecordingDevice.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <stdexcept>
 
 #include "platform/SysUtils.h"
@@ -98,11 +101,12 @@ void TRecordingCanvas::Draw(int x, int y, double sx, double sy, const TBitmap&) 
 }
 
 TTextMetric TRecordingCanvas::TextMetrics() {
-    int h = Font().Height() < 0 ? -Font().Height() : Font().Height();
+    // In 64 bits: a size read from a document may ask for any height up to the int range.
+    const int64_t h = std::min<int64_t>(std::abs(int64_t(Font().Height())), INT32_MAX);
     TTextMetric m;
-    m.Ascent = h * 4 / 5;
-    m.Descent = h - m.Ascent;
-    m.Height = h;
+    m.Ascent = int(h * 4 / 5);
+    m.Descent = int(h) - m.Ascent;
+    m.Height = int(h);
     m.AveCharWidth = m.MaxCharWidth = 50;
     m.FixedPitch = true;
     return m;

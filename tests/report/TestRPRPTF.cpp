@@ -209,6 +209,20 @@ TEST_F(Rptf, ReportApplierWidthAndHeight) {
     EXPECT_EQ(dev->Calls("Text").size(), 1u);
 }
 
+// A size from an outside document may be far beyond any page: it is measured as it is.
+TEST_F(Rptf, AnRtfSizeBeyondAnyPageIsMeasured) {
+    TPrintReport r;
+    r.OnPrint = [](TBaseReport& b) {
+        ApplyRPTFToReport(b, RTFToRPTF("{\\rtf1 \\fs2444444444 x}"));
+        EXPECT_GT(b.BaseFont().Size, 1e8);
+        b.PrintLeft("x", 1);
+        EXPECT_GT(b.BaseFont().Descent, 0);
+        EXPECT_GT(b.BaseFont().Ascent, 3 * b.BaseFont().Descent);
+    };
+    r.Execute();
+    EXPECT_EQ(dev->Calls("Text").size(), 1u);
+}
+
 TEST(RTFConversion, SmallSamples) {
     // Font and colour tables, sizes, styles, paragraphs, tabs, quotes, dashes, skipped groups.
     std::string rtf =

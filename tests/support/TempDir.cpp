@@ -5,10 +5,13 @@
 #include <stdexcept>
 #include <system_error>
 
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "lorvane.XXXXXX").string();
+TempDir::TempDir(bool othersEnter) {
+    const std::filesystem::path parent =
+        othersEnter ? std::filesystem::path("/tmp") : std::filesystem::temp_directory_path();
+    std::string pattern = (parent / "lorvane.XXXXXX").string();
     if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary folder");
     path_ = pattern;
+    if (othersEnter) std::filesystem::permissions(path_, std::filesystem::perms(0755));
 }
 
 TempDir::~TempDir() {

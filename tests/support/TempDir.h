@@ -6,7 +6,9 @@
 
 class TempDir {
 public:
-    TempDir();
+    // With `othersEnter`, a folder that another user may enter (mode 0755): under /tmp, not in
+    // the run's own temporary folder, which is its user's alone.
+    explicit TempDir(bool othersEnter = false);
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

@@ -5,11 +5,11 @@
 #include <cstring>
 #include <filesystem>
 
-#include <unistd.h>
-
+#include "OtherUser.h"
 #include "RegistryFixture.h"
 #include "StBase.h"
 #include "StRegIni.h"
+#include "platform/FileUtils.h"
 
 namespace {
 
@@ -117,7 +117,7 @@ TEST_F(StRegIniPlacementTest, NeverWritesOverASettingsFileItCouldNotRead) {
     }
     const std::string saved = RegFile() + ".saved";
     std::filesystem::rename(RegFile(), saved);
-    // Unreadable: a folder in the file's place (and, for an ordinary user, a file of no access).
+    // Unreadable: a folder in the file's place, and a file of no access.
     std::filesystem::create_directory(RegFile());
     Restart();
     {
@@ -128,16 +128,23 @@ TEST_F(StRegIniPlacementTest, NeverWritesOverASettingsFileItCouldNotRead) {
     EXPECT_TRUE(std::filesystem::is_directory(RegFile()));
     std::filesystem::remove(RegFile());
     std::filesystem::rename(saved, RegFile());
-    if (::geteuid() != 0) {
-        std::filesystem::permissions(RegFile(), std::filesystem::perms::none);
-        Restart();
-        {
-            TStRegIniPlacement placement(Base);
-            EXPECT_THROW(placement.WriteInteger("MainForm", "Window State", 2), EStRegIniError);
+    // A file of no access to an unprivileged user (root reads any file), in a folder it enters.
+    const TempDir reachable(true);
+    const std::string closed = reachable.File("registry.reg");
+    std::filesystem::copy_file(RegFile(), closed);
+    std::filesystem::permissions(closed, std::filesystem::perms::none);
+    EXPECT_TRUE(AsUnprivilegedUser([&] {
+        SetRegistryFileName(closed);
+        TStRegIniPlacement placement(Base);
+        try {
+            placement.WriteInteger("MainForm", "Window State", 2);
+        } catch (const EStRegIniError&) {
+            return true;
         }
-        std::filesystem::permissions(
-            RegFile(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
-    }
+        return false;
+    }));
+    std::filesystem::permissions(closed, std::filesystem::perms::owner_read);
+    EXPECT_EQ(ReadFileBytes(closed), ReadFileBytes(RegFile()));
     Restart();
     TStRegIni again("HKEY_CURRENT_USER", false);
     again.SetCurrentSubKey(Base + "\\Options");

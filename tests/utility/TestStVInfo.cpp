@@ -86,30 +86,30 @@ TEST(StVersionInfo, OtherFilesRaise) {
     EXPECT_THROW(info.FileVersionMS(), EStVersionInfoError);
 }
 
-// Run by ReplacedProgramKeepsItsRecord in a copy of this program, which it replaces first.
-TEST(StVersionInfo, ReplacedProgramChild) {
-    if (!std::getenv("LORVANE_VINFO_CHILD")) GTEST_SKIP() << "runs in a child process";
-    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-    std::filesystem::remove(self);
-    std::ofstream(self) << "a newer build";
-    TStVersionInfo info;
-    EXPECT_EQ(info.FileName(), self);
-    EXPECT_EQ(info.ProductName(), "Lorvane");
-    info.SetFileName(self);
-    EXPECT_EQ(info.CompanyName(), LORVANE_COMPANY_NAME);
-    std::filesystem::remove(self);
-    info.SetFileName(self);  // removed altogether
-    EXPECT_EQ(info.FileVersion(), LORVANE_VERSION_TEXT);
-}
-
+// The test runs a copy of this program, in which it replaces that copy's file and reads the
+// record there.
 TEST(StVersionInfo, ReplacedProgramKeepsItsRecord) {
+    if (std::getenv("LORVANE_VINFO_CHILD")) {
+        const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+        std::filesystem::remove(self);
+        std::ofstream(self) << "a newer build";
+        TStVersionInfo info;
+        EXPECT_EQ(info.FileName(), self);
+        EXPECT_EQ(info.ProductName(), "Lorvane");
+        info.SetFileName(self);
+        EXPECT_EQ(info.CompanyName(), LORVANE_COMPANY_NAME);
+        std::filesystem::remove(self);
+        info.SetFileName(self);  // removed altogether
+        EXPECT_EQ(info.FileVersion(), LORVANE_VERSION_TEXT);
+        return;
+    }
     TempDir dir;
     const std::string copy = dir.File("program");
     std::filesystem::copy_file("/proc/self/exe", copy);
     std::filesystem::permissions(copy, std::filesystem::perms::owner_exec,
                                  std::filesystem::perm_options::add);
     const std::string command = "LORVANE_VINFO_CHILD=1 '" + copy +
-                                "' --gtest_filter=StVersionInfo.ReplacedProgramChild >'" +
+                                "' --gtest_filter=StVersionInfo.ReplacedProgramKeepsItsRecord >'" +
                                 dir.File("log") + "' 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0) << std::ifstream(dir.File("log")).rdbuf();
 }
