@@ -2,6 +2,10 @@
 // description, and a job the print system refuses reported as lost.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "QtTestApplication.h"
 
 #include <QApplication>
@@ -18,8 +22,13 @@
 #include <cups/cups.h>
 
 #include <algorithm>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 
+#include "ChildProcess.h"
 #include "TempDir.h"
 #include "platform/qt/QtPrinter.h"
 
@@ -293,6 +302,92 @@ TEST(PrintJob, AJobThePrintSystemRefusesIsNoSuccess) {
     EXPECT_TRUE(working->EndDocument());
     EXPECT_EQ(working->ErrorText(), "");
     EXPECT_TRUE(std::ifstream(dir.File("printed.pdf")).good());
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Prints `pages` pages of lines (14 make about 20 KB); the job's failure, or "printed".
+std::string PrintPages(TPrinter& printer, int pages) {
+    if (!printer.BeginDocument()) return "not begun: " + printer.ErrorText();
+    for (int page = 1; page <= pages; ++page) {
+        if (page > 1 && !printer.NewPage()) return "lost: " + printer.ErrorText();
+        for (int line = 0; line < 40; ++line)
+            printer.Canvas().TextOut(
+                600, 600 + line * 120,
+                "page " + std::to_string(page) + " line " + std::to_string(line));
+    }
+    return printer.EndDocument() ? "printed" : "lost: " + printer.ErrorText();
+}
+
+// Where no file can be made beside the file (a folder the user cannot write, a file they can),
+// the document is written elsewhere and copied over the file only once whole, with its space
+// taken first: an aborted job, or one whose copy would not fit (here under a file size limit
+// set as Qt has closed the document), leaves the earlier file as it was. A file the user cannot
+// write is refused before the job starts. As root, the jobs run as another user.
+TEST(PrintJob, WhereNothingCanBeMadeBesideTheFileTheEarlierOneStaysUntilTheDocumentIsWhole) {
+    NeedApplication();
+    char made[] = "/tmp/lorvane-print.XXXXXX";
+    ASSERT_NE(::mkdtemp(made), nullptr);
+    const std::string folder = made, report = folder + "/report.pdf",
+                      locked = folder + "/locked.pdf", temp = folder + "/tmp";
+    const std::string earlier(8 << 10, 'e');
+    std::filesystem::create_directory(temp);
+    ::chmod(temp.c_str(), 01777);
+    std::ofstream(report, std::ios::binary) << earlier;
+    std::ofstream(locked, std::ios::binary) << earlier;
+    ::chmod(report.c_str(), 0666);
+    ::chmod(locked.c_str(), 0444);
+    ::chmod(folder.c_str(), 0555);
+    const std::string said = ChildOutput([&] {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            return std::string("cannot change user");
+        ::setenv("TMPDIR", temp.c_str(), 1);
+        ::signal(SIGXFSZ, SIG_IGN);
+        rlim_t limit = RLIM_INFINITY;
+        auto printer = CreateSystemPrinter([&limit](QPainter& painter, QPrinter& qt) {
+            std::optional<std::string> failure = EndPrintJob(painter, qt);
+            const rlimit after{limit, RLIM_INFINITY};
+            ::setrlimit(RLIMIT_FSIZE, &after);
+            return failure;
+        });
+        printer->SetOutputFileName(report);
+        const auto kept = [&] { return ReadAll(report) == earlier ? " kept; " : " changed; "; };
+        std::string outcomes;
+        if (printer->BeginDocument()) {
+            printer->Canvas().TextOut(600, 600, "dropped");
+            printer->AbortDocument();
+            outcomes += "aborted";
+        }
+        outcomes += kept();
+        limit = 12 << 10;  // below the document, above the earlier file
+        outcomes += PrintPages(*printer, 14);
+        outcomes += kept();
+        limit = RLIM_INFINITY;
+        const rlimit none{RLIM_INFINITY, RLIM_INFINITY};
+        ::setrlimit(RLIMIT_FSIZE, &none);
+        outcomes += PrintPages(*printer, 14) + "; ";
+        printer->SetOutputFileName(locked);
+        return outcomes + PrintPages(*printer, 1);
+    });
+    ::chmod(folder.c_str(), 0755);
+    const std::string parts[] = {"aborted kept; ", std::strerror(EFBIG), " kept; ", "printed; ",
+                                 std::strerror(EACCES)};
+    size_t at = 0;
+    for (const std::string& part : parts) {
+        at = said.find(part, at);
+        EXPECT_NE(at, std::string::npos) << "\"" << part << "\" in " << said;
+        if (at == std::string::npos) break;
+    }
+    const std::string printed = ReadAll(report);
+    EXPECT_GT(printed.size(), 16u << 10);
+    EXPECT_TRUE(printed.starts_with("%PDF-") && printed.find("%%EOF") != std::string::npos);
+    EXPECT_EQ(std::filesystem::status(report).permissions(), std::filesystem::perms(0666));
+    EXPECT_TRUE(ReadAll(locked) == earlier);
+    EXPECT_TRUE(std::filesystem::is_empty(temp));
+    std::filesystem::remove_all(folder);
 }
 
 }  // namespace
