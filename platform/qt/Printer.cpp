@@ -580,7 +580,8 @@ public:
     std::string ErrorText() override { return error_; }
     // Qt's abort does nothing for a queue or a file: the painter's end hands the job over or
     // writes the file whole. So a queue's job goes held, under a title of its own, and is
-    // cancelled; a file's output is removed.
+    // cancelled (ErrorText tells of one the print system would not cancel); a file's output is
+    // removed.
     void AbortDocument() override {
         error_.clear();
         printer_.abort();
@@ -689,8 +690,11 @@ private:
         engine->setProperty(QPrintEngine::PPK_DocumentName, QString::fromStdString(title));
         return title;
     }
+    // A job the print system will not cancel is left held: the abort says so (ErrorText).
     void CancelHeld(const std::string& title) {
-        CancelHeldJob(printer_.printerName().toStdString(), title);
+        if (std::optional<std::string> left =
+                CancelHeldJob(printer_.printerName().toStdString(), title))
+            error_ = *left;
         if (QPrintEngine* engine = printer_.printEngine()) {
             engine->setProperty(kPrintSystemOptions, heldOptions_);
             engine->setProperty(QPrintEngine::PPK_DocumentName, heldTitle_);

@@ -250,8 +250,19 @@ std::string JobHold(int id) {
     return result;
 }
 
+// The state the print system gives a job of a queue.
+ipp_jstate_t JobState(const char* queue, int id) {
+    cups_job_t* jobs = nullptr;
+    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue, 0, CUPS_WHICHJOBS_ALL);
+    ipp_jstate_t state = ipp_jstate_t(0);
+    for (int i = 0; i < count; ++i)
+        if (jobs[i].id == id) state = jobs[i].state;
+    cupsFreeJobs(count, jobs);
+    return state;
+}
+
 // The private print system cannot print, so what tells is how a job is handed over: an
-// aborted one held for ever (and cancelled), the next one as usual.
+// aborted one held for ever, and cancelled; the next one as usual.
 TEST(PrintQueue, AnAbortedJobIsHeldAndCancelledNotPrinted) {
     if (!HasPrivateQueues()) GTEST_SKIP() << "no private print system";
     auto printer = CreateSystemPrinter();
@@ -261,13 +272,36 @@ TEST(PrintQueue, AnAbortedJobIsHeldAndCancelledNotPrinted) {
     ASSERT_TRUE(printer->BeginDocument());
     printer->Canvas().TextOut(100, 100, "Dropped");
     printer->AbortDocument();
+    EXPECT_EQ(printer->ErrorText(), "");
     ASSERT_TRUE(printer->BeginDocument());
     printer->Canvas().TextOut(100, 100, "Printed");
     printer->EndDocument();
     const std::vector<int> jobs = QueueJobs("OfficeA4");
     ASSERT_EQ(jobs.size(), before + 2);
     EXPECT_EQ(JobHold(jobs[before]), "indefinite");
+    EXPECT_EQ(JobState("OfficeA4", jobs[before]), IPP_JSTATE_CANCELED);
     EXPECT_NE(JobHold(jobs[before + 1]), "indefinite");
+}
+
+// The queue "Kept" refuses every cancel: the aborted job stays held, and the abort tells which
+// job on which queue, and why.
+TEST(PrintQueue, AnAbortedJobThePrintSystemWillNotCancelIsToldOf) {
+    if (!HasPrivateQueues()) GTEST_SKIP() << "no private print system";
+    auto printer = CreateSystemPrinter();
+    ASSERT_TRUE(printer->SetPrinterName("Kept"));
+    ASSERT_TRUE(printer->BeginDocument());
+    printer->Canvas().TextOut(100, 100, "Dropped");
+    printer->AbortDocument();
+    const std::vector<int> jobs = QueueJobs("Kept");
+    ASSERT_FALSE(jobs.empty());
+    EXPECT_EQ(JobState("Kept", jobs.back()), IPP_JSTATE_HELD);
+    const std::string told = printer->ErrorText();
+    EXPECT_NE(told.find("job " + std::to_string(jobs.back()) + " ("), std::string::npos) << told;
+    EXPECT_NE(told.find("on the queue Kept stays held: Forbidden"), std::string::npos) << told;
+    // The next job starts with no such word.
+    ASSERT_TRUE(printer->BeginDocument());
+    EXPECT_EQ(printer->ErrorText(), "");
+    printer->EndDocument();
 }
 
 TEST(PrintJob, TheOutcomeComesFromThePainterThePrinterAndThePrintSystem) {

@@ -157,7 +157,8 @@ public:
     // with the settings now in force; EndDocument finishes the output and hands it to the
     // print system; AbortDocument drops it. A false answer means the output is lost: the
     // print system refused the job, or the file could not be written; ErrorText says why
-    // when Qt or the print system tells.
+    // when Qt or the print system tells. After AbortDocument, ErrorText tells what it could
+    // not drop (a queue's job the print system would not cancel), and is empty otherwise.
     virtual void SetDocName(const std::string& name) = 0;
     virtual bool BeginDocument() = 0;
     virtual bool NewPage() = 0;

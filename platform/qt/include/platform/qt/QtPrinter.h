@@ -47,9 +47,10 @@ double QueueLargestMargin(const std::string& queueName);
 // territory of the locale in force (QLocale()).
 QPageSize LocaleDefaultPaper();
 
-// Cancels the job this user last sent to a queue (its name in UTF-8) held, under `title`;
-// false when there is none or the print system refuses.
-bool CancelHeldJob(const std::string& queueName, const std::string& title);
+// Cancels the job this user last sent to a queue (its name in UTF-8) under `title`, held or
+// not yet printed. Nothing when it is cancelled or the queue has no such job (it was never
+// taken); else which job is left on which queue, and the print system's reason (Windows-1252).
+std::optional<std::string> CancelHeldJob(const std::string& queueName, const std::string& title);
 // The print system's answer to this thread's last request: its IPP status code and message.
 void LastPrintSystemAnswer(int& status, std::string& message);
 // Why a finished job is lost, or nothing when it went through: the painter could not end, the
