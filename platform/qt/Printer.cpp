@@ -8,7 +8,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QChildEvent>
+#include <QComboBox>
+#include <QDialog>
 #include <QDir>
+#include <QEvent>
 #include <QFileInfo>
 #include <QFont>
 #include <QFontDatabase>
@@ -29,7 +33,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string_view>
+#include <utility>
 
 #include "QtCanvas.h"
 #include "TextRuns.h"
@@ -214,6 +220,39 @@ int OpenPrivateFile(QString& name) {
     name = "/proc/self/fd/" + QString::number(fd);
     return fd;
 }
+
+// Follows a print dialog's properties pages (children of the dialog, one made for each queue
+// chosen): a page accepted shows the paper the user chose. At the dialog's accept, `picked`
+// tells whether a page still there was accepted: the paper set then is the user's choice.
+class TPaperChoiceWatch : public QObject {
+public:
+    TPaperChoiceWatch(QDialog& dialog, std::shared_ptr<bool> picked)
+        : QObject(&dialog), picked_(std::move(picked)) {
+        *picked_ = false;
+        dialog.installEventFilter(this);
+        connect(&dialog, &QDialog::accepted, this, [this, &dialog] {
+            *picked_ = false;
+            for (const QDialog* page : dialog.findChildren<QDialog*>())
+                if (page->property(kChosen).toBool()) *picked_ = true;
+        });
+    }
+
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::ChildPolished) return false;
+        auto* page = qobject_cast<QDialog*>(static_cast<QChildEvent*>(event)->child());
+        if (page && page->findChild<QComboBox*>("pageSizeCombo") &&
+            !page->property(kWatched).toBool()) {
+            page->setProperty(kWatched, true);
+            connect(page, &QDialog::accepted, page, [page] { page->setProperty(kChosen, true); });
+        }
+        return false;
+    }
+
+private:
+    static constexpr const char* kWatched = "lorvanePaperWatched";
+    static constexpr const char* kChosen = "lorvanePaperChosen";
+    std::shared_ptr<bool> picked_;
+};
 
 class QtPrintCanvas : public TPrintCanvas {
 public:
@@ -530,7 +569,9 @@ public:
     }
     void SetupChanged() override {
         if (printer_.outputFileName().isEmpty()) queue_ = QStringToAnsi(printer_.printerName());
-        if (Target() != target_ && printer_.pageLayout().pageSize().isEquivalentTo(paper_))
+        const bool picked = std::exchange(*paperPicked_, false);
+        if (Target() != target_ && !picked &&
+            printer_.pageLayout().pageSize().isEquivalentTo(paper_))
             DefaultPaper();
         else
             FullPage();
@@ -593,6 +634,9 @@ public:
         DropFile();
     }
     TPrintCanvas& Canvas() override { return canvas_; }
+    // A paper the user chose on the print dialog's properties page goes with the job, even the
+    // one the page first showed, which SetupChanged would otherwise take for no choice.
+    void FollowDialog(QDialog& dialog) { new TPaperChoiceWatch(dialog, paperPicked_); }
     // The printer for the print dialog, with the margins the dialog's page set-up needs.
     QPrinter& DialogPrinter() {
         const QStringList queues = QPrinterInfo::availablePrinterNames();
@@ -814,6 +858,8 @@ private:
     std::string error_;
     std::string target_;  // the queue or file, and the paper, as this printer last set them
     QPageSize paper_;
+    // The paper was chosen on the properties page of the print dialog last accepted.
+    std::shared_ptr<bool> paperPicked_ = std::make_shared<bool>(false);
     std::string queue_;  // the queue chosen last, for printing to it again after a file
     std::vector<TInputSlot> slots_;
     std::string slotsQueue_;
@@ -852,6 +898,10 @@ std::optional<std::string> EndPrintJob(QPainter& painter, QPrinter& printer) {
     std::string message;
     if (queue) LastPrintSystemAnswer(status, message);
     return PrintJobFailure(ended, printer.printerState() == QPrinter::Error, status, message);
+}
+
+void FollowPrintDialog(QDialog& dialog, TPrinter& printer) {
+    if (auto* system = dynamic_cast<QtPrinter*>(&printer)) system->FollowDialog(dialog);
 }
 
 QPrinter* QtPrinterOf(TPrinter& printer) {

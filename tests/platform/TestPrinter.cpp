@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QLineEdit>
 #include <QLocale>
 #include <QPainter>
 #include <QPrintDialog>
@@ -148,18 +149,22 @@ std::ostream& operator<<(std::ostream& out, const TJobPaper& paper) {
     return out << paper.Media << " " << paper.Points.width() << "x" << paper.Points.height();
 }
 
-// Prints one page after choosing `queue` in a real print dialog and, in its Properties, the
-// page size named `paper`.
-TJobPaper PrintWithPaperPicked(TPrinter& printer, const QString& queue, const QString& paper) {
+// Prints one page after choosing `queue` in a real print dialog (with a file name: printing to
+// that file) and, in its Properties, the page size named `paper`.
+TJobPaper PrintWithPaperPicked(TPrinter& printer, const QString& queue, const QString& paper,
+                               const std::string& file = "") {
     TJobPaper job;
     QPrinter& qt = *QtPrinterOf(printer);
     {
         QPrintDialog dialog(&qt);
+        FollowPrintDialog(dialog, printer);
         dialog.open();
         auto* queues = dialog.findChild<QComboBox*>("printers");
         EXPECT_NE(queues, nullptr);
         if (!queues) return job;
         queues->setCurrentIndex(queues->findText(queue));
+        if (auto* name = dialog.findChild<QLineEdit*>("filename"); name && !file.empty())
+            name->setText(QString::fromStdString(file));
         bool picked = false;
         QTimer::singleShot(0, [&] {
             auto* properties = qobject_cast<QDialog*>(QApplication::activeModalWidget());
@@ -176,7 +181,10 @@ TJobPaper PrintWithPaperPicked(TPrinter& printer, const QString& queue, const QS
         dialog.accept();
     }
     printer.SetupChanged();
-    EXPECT_EQ(printer.PrinterName(), queue.toStdString());
+    if (file.empty())
+        EXPECT_EQ(printer.PrinterName(), queue.toStdString());
+    else
+        EXPECT_EQ(printer.OutputFileName(), file);
     auto* engine = qt.printEngine();
     if (!printer.BeginDocument()) return job;
     const auto layout = engine->property(QPrintEngine::PPK_QPageLayout).value<QPageLayout>();
@@ -202,6 +210,27 @@ TEST(PrintQueue, APaperPickedInThePrintDialogGoesWithTheJob) {
     ASSERT_TRUE(printer->SetPrinterName("OfficeA4"));
     ASSERT_TRUE(printer->SetPaperNumber(1));
     EXPECT_EQ(PrintWithPaperPicked(*printer, "Trays", "A4"), a4);
+    // Nor where the pick is the paper the first queue had: Letter for Trays, A4 for OfficeA4.
+    ASSERT_TRUE(printer->SetPrinterName("Trays"));
+    EXPECT_EQ(PrintWithPaperPicked(*printer, "OfficeA4", "US Letter"), letter);
+    ASSERT_TRUE(printer->SetPrinterName("OfficeA4"));
+    EXPECT_EQ(PrintWithPaperPicked(*printer, "Trays", "A4"), a4);
+
+    // Nor for a file, whose own paper is the locale's.
+    TempDir dir;
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    ASSERT_TRUE(printer->SetPrinterName("Trays"));
+    const TJobPaper toFileOnLetter = PrintWithPaperPicked(
+        *printer, "Print to File (PDF)", "Letter / ANSI A", dir.File("letter.pdf"));
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    printer->SetOutputFileName("");
+    ASSERT_TRUE(printer->SetPrinterName("OfficeA4"));
+    const TJobPaper toFileOnA4 =
+        PrintWithPaperPicked(*printer, "Print to File (PDF)", "A4", dir.File("a4.pdf"));
+    QLocale::setDefault(before);
+    EXPECT_EQ(toFileOnLetter, letter);
+    EXPECT_EQ(toFileOnA4, a4);
 }
 
 TEST(PrintQueue, TheChosenBinGoesWithTheJob) {

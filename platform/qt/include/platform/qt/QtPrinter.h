@@ -13,11 +13,16 @@
 
 #include "platform/Printer.h"
 
+class QDialog;
 class QPainter;
 
 // Null for printers that are not the system printer. The printer comes readied for the dialog:
 // with margins that let the dialog's page set-up hand any queue the paper picked there.
 QPrinter* QtPrinterOf(TPrinter& printer);
+// Makes the paper picked on the properties page of a print dialog (made on QtPrinterOf's
+// printer, before it is shown) go with the job after a change of queue, also where it is the
+// paper the first queue had. Nothing for printers that are not the system printer.
+void FollowPrintDialog(QDialog& dialog, TPrinter& printer);
 
 // A paper source of a print queue: the keyword a job names it by and the text shown for it
 // (Windows-1252).
