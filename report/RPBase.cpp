@@ -127,22 +127,30 @@ void TBaseReport::Execute() {
             DoPrint();
         }
         Finish();
+    } catch (Exception& failure) {
+        // What the abort could not drop (a queue's job left held) is told after the failure.
+        if (const std::string left = AbortJob(); !left.empty()) failure.Message += "\r" + left;
+        throw;
     } catch (...) {
         AbortJob();
         throw;
     }
 }
 
-void TBaseReport::AbortJob() {
+std::string TBaseReport::AbortJob() {
+    std::string left;
     if (Device().Printing()) {
         try {
             Device().AbortDoc();
+        } catch (const std::exception& e) {
+            left = e.what();
         } catch (...) {
             // The job's own failure is the one to report.
         }
     }
     FreeJobState();
     printing_ = false;
+    return left;
 }
 
 void TBaseReport::FreeJobState() {

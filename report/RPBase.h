@@ -281,8 +281,9 @@ protected:
     void ResetState();
     // Frees the realised fonts and the position and tab stacks at the end of a job.
     virtual void FreeJobState();
-    // Ends a failed job: the device document is dropped and the engine can print again.
-    virtual void AbortJob();
+    // Ends a failed job: the device document is dropped and the engine can print again. The
+    // device's complaint about the abort itself (a job it could not drop), or nothing.
+    virtual std::string AbortJob();
     double ColumnX(int column) const {
         return sL_ + (column - 1) * (columnWidth_ + columnSpacing_);
     }

@@ -336,9 +336,14 @@ void TRPPrinterDevice::EndDoc() {
 
 void TRPPrinterDevice::AbortDoc() {
     RequirePrinting();
-    if (begun_) printer_->AbortDocument();
+    std::string left;  // what the abort could not drop: a queue's job left held
+    if (begun_) {
+        printer_->AbortDocument();
+        left = printer_->ErrorText();
+    }
     aborted_ = true;
     EndDoc();
+    if (!left.empty()) RaiseError(left);
 }
 
 void TRPPrinterDevice::NewPage() {

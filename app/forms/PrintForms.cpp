@@ -116,6 +116,7 @@ bool ShowPrinterSetup(QWidget* parent) {
     // Another device (or none): the job finds out for itself whether it can print.
     if (!printer) return true;
     QPrintDialog dialog(printer, parent);
+    FollowPrintDialog(dialog, *device->Printer());
     if (dialog.exec() != QDialog::Accepted) return false;
     device->PrinterSetupChanged();
     return true;

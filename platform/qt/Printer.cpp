@@ -2,10 +2,17 @@
 // PDF file; its canvas draws with a painter on it and measures on it without one.
 #include "platform/Printer.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QChildEvent>
+#include <QComboBox>
+#include <QDialog>
+#include <QDir>
+#include <QEvent>
 #include <QFileInfo>
 #include <QFont>
 #include <QFontDatabase>
@@ -20,13 +27,20 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <string_view>
+#include <utility>
 
 #include "QtCanvas.h"
 #include "TextRuns.h"
+#include "platform/Codec.h"
+#include "platform/FileUtils.h"
 #include "platform/qt/QtColors.h"
 #include "platform/qt/QtPrinter.h"
 
@@ -78,6 +92,167 @@ QRectF InsideRect(const TRect& r, const QPen& pen) {
     double w = pen.style() == Qt::NoPen ? 0.0 : pen.widthF();
     return QRectF(r.Left + w / 2, r.Top + w / 2, r.Width() - w, r.Height() - w);
 }
+
+// ---- A document written to a file ----
+
+std::string SystemText(int err) {
+    return Utf8ToAnsi(std::strerror(err));
+}
+
+// Removes the part files of the file `name` in `folder` (".NAME.PID-N.part") whose process is
+// gone: a job killed before its end leaves one. A running job's, of any user, stays.
+void RemoveStaleParts(const QByteArray& folder, const QByteArray& name) {
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir) return;
+    const std::string prefix = "." + name.toStdString() + ".";
+    constexpr std::string_view suffix = ".part";
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view file = entry->d_name;
+        if (file.size() <= prefix.size() + suffix.size() || !file.starts_with(prefix) ||
+            !file.ends_with(suffix))
+            continue;
+        const char* id = file.data() + prefix.size();
+        const char* end = file.data() + file.size() - suffix.size();
+        int pid = 0, attempt = 0;
+        const auto [dash, pidError] = std::from_chars(id, end, pid);
+        if (pidError != std::errc() || pid <= 0 || dash == end || *dash != '-') continue;
+        const auto [last, attemptError] = std::from_chars(dash + 1, end, attempt);
+        if (attemptError != std::errc() || last != end) continue;
+        if (::kill(pid, 0) == 0 || errno != ESRCH) continue;
+        ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
+// Up to `size` bytes of a file from `offset`.
+std::string ReadAt(int fd, off_t offset, size_t size) {
+    std::string bytes(size, '\0');
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pread(fd, bytes.data() + done, size - done, offset + off_t(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += size_t(n);
+    }
+    bytes.resize(done);
+    return bytes;
+}
+
+// Whether the PDF document of `size` bytes in a file is whole: it ends with the end marker
+// after the offset of its cross-reference table, and the table is at that offset. Qt counts
+// every byte it writes into that offset, so a write lost anywhere before it moves the table.
+bool WholePdf(int fd, off_t size) {
+    const off_t from = std::max<off_t>(0, size - 1024);
+    std::string tail = ReadAt(fd, from, size_t(size - from));
+    while (!tail.empty() && (tail.back() == '\n' || tail.back() == '\r' || tail.back() == ' '))
+        tail.pop_back();
+    const size_t at = tail.rfind("startxref");
+    if (!tail.ends_with("%%EOF") || at == std::string::npos) return false;
+    const long long table = std::strtoll(tail.c_str() + at + 9, nullptr, 10);
+    return table > 0 && table < size && ReadAt(fd, off_t(table), 4) == "xref";
+}
+
+// Qt keeps to itself why writes of a document failed; more bytes written after it meet the
+// same cause (a full disk, a size limit). The file's size is put back afterwards.
+std::string LostWriteReason(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return SystemText(errno);
+    const off_t size = st.st_size;
+    static const char zeros[16384] = {};
+    int err = 0;
+    for (off_t at = size; at < size + off_t(4 * sizeof zeros) && err == 0;) {
+        const ssize_t n = ::pwrite(fd, zeros, sizeof zeros, at);
+        if (n > 0)
+            at += n;
+        else if (n == 0 || errno != EINTR)
+            err = n == 0 ? EIO : errno;
+    }
+    (void)::ftruncate(fd, size);
+    return err != 0 ? SystemText(err) : std::string("The document was not written whole.");
+}
+
+// Why the document Qt wrote and closed cannot take a file's place: it is cut short, or does
+// not reach the disk. Nothing when it is whole and synced.
+std::optional<std::string> DocumentFailure(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return SystemText(errno);
+    if (!WholePdf(fd, st.st_size)) return LostWriteReason(fd);
+    if (::fsync(fd) != 0) return SystemText(errno);
+    return std::nullopt;
+}
+
+// Writes a whole document over a file in place and syncs it. The space the document needs is
+// taken first: where there is not enough, the file keeps every byte it had.
+std::optional<std::string> CopyOver(int from, int to) {
+    struct stat document {
+    }, before{};
+    if (::fstat(from, &document) != 0 || ::fstat(to, &before) != 0) return SystemText(errno);
+    if (const int err = ::posix_fallocate(to, 0, document.st_size); err != 0) {
+        struct stat now {};
+        if (::fstat(to, &now) == 0 && now.st_size != before.st_size)
+            (void)::ftruncate(to, before.st_size);
+        return SystemText(err);
+    }
+    std::vector<char> buffer(size_t(1) << 16);
+    for (off_t at = 0; at < document.st_size;) {
+        ssize_t n = ::pread(from, buffer.data(), buffer.size(), at);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return SystemText(n < 0 ? errno : EIO);
+        for (ssize_t done = 0; done < n;) {
+            const ssize_t written = ::pwrite(to, buffer.data() + done, size_t(n - done), at + done);
+            if (written < 0 && errno == EINTR) continue;
+            if (written <= 0) return SystemText(written < 0 ? errno : EIO);
+            done += written;
+        }
+        at += n;
+    }
+    if (::ftruncate(to, document.st_size) != 0 || ::fsync(to) != 0) return SystemText(errno);
+    return std::nullopt;
+}
+
+// A private file for a document, in the temporary folder: removed at once, it lasts as long as
+// it is open, and Qt opens it through this process's open files (`name`). -1 with errno.
+int OpenPrivateFile(QString& name) {
+    QByteArray path = QFile::encodeName(QDir::tempPath()) + "/lorvane-print-XXXXXX";
+    const int fd = ::mkostemp(path.data(), O_CLOEXEC);
+    if (fd < 0) return -1;
+    ::unlink(path.constData());
+    name = "/proc/self/fd/" + QString::number(fd);
+    return fd;
+}
+
+// Follows a print dialog's properties pages (children of the dialog, one made for each queue
+// chosen): a page accepted shows the paper the user chose. At the dialog's accept, `picked`
+// tells whether a page still there was accepted: the paper set then is the user's choice.
+class TPaperChoiceWatch : public QObject {
+public:
+    TPaperChoiceWatch(QDialog& dialog, std::shared_ptr<bool> picked)
+        : QObject(&dialog), picked_(std::move(picked)) {
+        *picked_ = false;
+        dialog.installEventFilter(this);
+        connect(&dialog, &QDialog::accepted, this, [this, &dialog] {
+            *picked_ = false;
+            for (const QDialog* page : dialog.findChildren<QDialog*>())
+                if (page->property(kChosen).toBool()) *picked_ = true;
+        });
+    }
+
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::ChildPolished) return false;
+        auto* page = qobject_cast<QDialog*>(static_cast<QChildEvent*>(event)->child());
+        if (page && page->findChild<QComboBox*>("pageSizeCombo") &&
+            !page->property(kWatched).toBool()) {
+            page->setProperty(kWatched, true);
+            connect(page, &QDialog::accepted, page, [page] { page->setProperty(kChosen, true); });
+        }
+        return false;
+    }
+
+private:
+    static constexpr const char* kWatched = "lorvanePaperWatched";
+    static constexpr const char* kChosen = "lorvanePaperChosen";
+    std::shared_ptr<bool> picked_;
+};
 
 class QtPrintCanvas : public TPrintCanvas {
 public:
@@ -259,6 +434,7 @@ public:
     }
     ~QtPrinter() override {
         if (painter_.isActive()) QtPrinter::AbortDocument();
+        CloseFile();
     }
 
     std::vector<std::string> PrinterNames() override {
@@ -393,7 +569,9 @@ public:
     }
     void SetupChanged() override {
         if (printer_.outputFileName().isEmpty()) queue_ = QStringToAnsi(printer_.printerName());
-        if (Target() != target_ && printer_.pageLayout().pageSize().isEquivalentTo(paper_))
+        const bool picked = std::exchange(*paperPicked_, false);
+        if (Target() != target_ && !picked &&
+            printer_.pageLayout().pageSize().isEquivalentTo(paper_))
             DefaultPaper();
         else
             FullPage();
@@ -417,17 +595,23 @@ public:
     bool BeginDocument() override {
         error_.clear();
         PassBin();
-        StartFile();
+        if (!StartFile()) return false;
         if (painter_.begin(&printer_)) return true;
-        if (partial_.isEmpty()) file_.clear();  // the file itself was not opened: it stays
         DropFile();
         return false;
     }
-    bool NewPage() override { return printer_.newPage(); }
+    bool NewPage() override {
+        if (printer_.newPage()) return true;
+        if (documentFd_ >= 0) error_ = LostWriteReason(documentFd_);  // Qt tells no reason
+        return false;
+    }
     bool EndDocument() override {
         if (!painter_.isActive()) return true;
         std::optional<std::string> failure = end_(painter_, printer_);
         if (painter_.isActive()) painter_.end();
+        // Where Qt caught a failed write it tells no reason; the document's state does.
+        if (failure && failure->empty() && documentFd_ >= 0)
+            failure = DocumentFailure(documentFd_).value_or(std::string());
         if (!failure) failure = KeepFile();
         if (!failure) return true;
         DropFile();
@@ -437,8 +621,10 @@ public:
     std::string ErrorText() override { return error_; }
     // Qt's abort does nothing for a queue or a file: the painter's end hands the job over or
     // writes the file whole. So a queue's job goes held, under a title of its own, and is
-    // cancelled; a file's output is removed.
+    // cancelled (ErrorText tells of one the print system would not cancel); a file's output is
+    // removed.
     void AbortDocument() override {
+        error_.clear();
         printer_.abort();
         std::string held;
         if (painter_.isActive() && printer_.outputFormat() == QPrinter::NativeFormat)
@@ -448,6 +634,9 @@ public:
         DropFile();
     }
     TPrintCanvas& Canvas() override { return canvas_; }
+    // A paper the user chose on the print dialog's properties page goes with the job, even the
+    // one the page first showed, which SetupChanged would otherwise take for no choice.
+    void FollowDialog(QDialog& dialog) { new TPaperChoiceWatch(dialog, paperPicked_); }
     // The printer for the print dialog, with the margins the dialog's page set-up needs.
     QPrinter& DialogPrinter() {
         const QStringList queues = QPrinterInfo::availablePrinterNames();
@@ -545,8 +734,11 @@ private:
         engine->setProperty(QPrintEngine::PPK_DocumentName, QString::fromStdString(title));
         return title;
     }
+    // A job the print system will not cancel is left held: the abort says so (ErrorText).
     void CancelHeld(const std::string& title) {
-        CancelHeldJob(printer_.printerName().toStdString(), title);
+        if (std::optional<std::string> left =
+                CancelHeldJob(printer_.printerName().toStdString(), title))
+            error_ = *left;
         if (QPrintEngine* engine = printer_.printEngine()) {
             engine->setProperty(kPrintSystemOptions, heldOptions_);
             engine->setProperty(QPrintEngine::PPK_DocumentName, heldTitle_);
@@ -554,81 +746,120 @@ private:
     }
 
     // A document for a file is written beside it under a name of its own and takes the file's
-    // place only when it is finished: a job that fails or is aborted leaves no output, and the
-    // file that was there before stays as it was. Where no file can be made beside it, the
-    // document goes to the file itself, and a failed one is removed (or emptied).
-    void StartFile() {
+    // place only when it is whole and on the disk: a job that fails or is aborted leaves no
+    // output, and the file that was there before stays as it was. Part files that killed jobs
+    // left beside it go first. Where no file can be made beside it, the document is written to
+    // a private file and copied over the file once whole, the space for it taken before the
+    // file is touched; a file that cannot be written is refused before the job starts. A device
+    // or pipe is written to as it is. False, with the reason, when the job cannot start.
+    bool StartFile() {
+        CloseFile();
         file_.clear();
-        partial_.clear();
         if (printer_.outputFormat() != QPrinter::PdfFormat || printer_.outputFileName().isEmpty())
-            return;
+            return true;
         file_ = printer_.outputFileName();
         const QFileInfo info(file_);
         // A link stays a link: the file it leads to is the one replaced.
-        const QString real = info.exists() ? info.canonicalFilePath() : file_;
-        const QFileInfo target(real);
+        real_ = info.exists() ? info.canonicalFilePath() : file_;
+        const QFileInfo target(real_);
+        const QByteArray real = QFile::encodeName(real_);
         struct stat before {};
-        const bool existed = ::stat(QFile::encodeName(real).constData(), &before) == 0;
-        for (int attempt = 0; attempt < 100 && partial_.isEmpty(); ++attempt) {
+        const bool existed = ::stat(real.constData(), &before) == 0;
+        if (existed && !S_ISREG(before.st_mode)) return true;
+        RemoveStaleParts(QFile::encodeName(target.absolutePath()),
+                         QFile::encodeName(target.fileName()));
+        for (int attempt = 0; attempt < 100 && documentFd_ < 0; ++attempt) {
             const QString name = target.absolutePath() + "/." + target.fileName() + "." +
                                  QString::number(::getpid()) + "-" + QString::number(attempt) +
                                  ".part";
             const int fd = ::open(QFile::encodeName(name).constData(),
-                                  O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+                                  O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (fd < 0) {
                 if (errno == EEXIST) continue;
                 break;
             }
             if (existed) (void)::fchmod(fd, before.st_mode & 07777);
-            ::close(fd);
+            documentFd_ = fd;
             partial_ = name;
-            real_ = real;
+            beside_ = true;
         }
-        if (!partial_.isEmpty()) printer_.setOutputFileName(partial_);
+        if (documentFd_ < 0) {
+            targetFd_ = ::open(real.constData(), O_WRONLY | O_CREAT | O_NOCTTY | O_CLOEXEC, 0666);
+            if (targetFd_ >= 0) {
+                created_ = !existed;
+                documentFd_ = OpenPrivateFile(partial_);
+            }
+            if (documentFd_ < 0) {
+                error_ = SystemText(errno);
+                DropFile();
+                return false;
+            }
+        }
+        printer_.setOutputFileName(partial_);
+        return true;
     }
 
     // Puts a finished document in the file's place; the reason when that fails.
     std::optional<std::string> KeepFile() {
-        if (partial_.isEmpty()) {
-            file_.clear();
-            return std::nullopt;
+        if (file_.isEmpty()) return std::nullopt;
+        if (documentFd_ >= 0) {
+            if (std::optional<std::string> failure = DocumentFailure(documentFd_)) return failure;
+            if (targetFd_ >= 0) {
+                if (std::optional<std::string> failure = CopyOver(documentFd_, targetFd_))
+                    return failure;
+            } else if (::rename(QFile::encodeName(partial_).constData(),
+                                QFile::encodeName(real_).constData()) != 0) {
+                return SystemText(errno);
+            }
+            beside_ = created_ = false;
+            // Until its folder is synced, a crash may bring the earlier file back.
+            if (const int err = SyncFolderOf(QFile::encodeName(real_).toStdString()); err != 0)
+                return SystemText(err) +
+                       "\rThe new document is in place but not yet safe on the disk.";
         }
-        if (::rename(QFile::encodeName(partial_).constData(),
-                     QFile::encodeName(real_).constData()) != 0)
-            return std::string(std::strerror(errno));
-        partial_.clear();
-        RestoreFileName();
+        EndFile();
         return std::nullopt;
     }
 
-    // Removes what a document that did not finish wrote.
+    // Removes what a document that did not finish wrote, and ends the file's part in the job.
     void DropFile() {
+        if (beside_) ::unlink(QFile::encodeName(partial_).constData());
+        if (created_) ::unlink(QFile::encodeName(real_).constData());
+        EndFile();
+    }
+
+    // The printer names the file again.
+    void EndFile() {
         if (file_.isEmpty()) return;
-        if (!partial_.isEmpty()) {
-            QFile::remove(partial_);
-            partial_.clear();
-            RestoreFileName();
-        } else if (!QFile::remove(file_)) {
-            QFile(file_).resize(0);
-        }
+        if (!partial_.isEmpty()) printer_.setOutputFileName(file_);
+        CloseFile();
         file_.clear();
     }
 
-    void RestoreFileName() {
-        printer_.setOutputFileName(file_);
-        file_.clear();
+    void CloseFile() {
+        if (documentFd_ >= 0) ::close(documentFd_);
+        if (targetFd_ >= 0) ::close(targetFd_);
+        documentFd_ = targetFd_ = -1;
+        beside_ = created_ = false;
+        partial_.clear();
     }
 
     QPrinter printer_;
     QPainter painter_;
     QtPrintCanvas canvas_;
-    QString file_;     // the file a document is printed to, while it is printed
-    QString partial_;  // the document being written in its place, beside it
-    QString real_;     // the file it replaces when finished (a link's target)
+    QString file_;          // the file a document is printed to, while it is printed
+    QString partial_;       // where Qt writes the document: beside the file, or a private file
+    QString real_;          // the file it replaces when finished (a link's target)
+    int documentFd_ = -1;   // the document, open for the checks before it is kept
+    int targetFd_ = -1;     // the file itself, when the document is copied over it
+    bool beside_ = false;   // the document is a part file beside the file
+    bool created_ = false;  // the file was made for the job (removed when it fails)
     TPrintJobEnd end_;
     std::string error_;
     std::string target_;  // the queue or file, and the paper, as this printer last set them
     QPageSize paper_;
+    // The paper was chosen on the properties page of the print dialog last accepted.
+    std::shared_ptr<bool> paperPicked_ = std::make_shared<bool>(false);
     std::string queue_;  // the queue chosen last, for printing to it again after a file
     std::vector<TInputSlot> slots_;
     std::string slotsQueue_;
@@ -667,6 +898,10 @@ std::optional<std::string> EndPrintJob(QPainter& painter, QPrinter& printer) {
     std::string message;
     if (queue) LastPrintSystemAnswer(status, message);
     return PrintJobFailure(ended, printer.printerState() == QPrinter::Error, status, message);
+}
+
+void FollowPrintDialog(QDialog& dialog, TPrinter& printer) {
+    if (auto* system = dynamic_cast<QtPrinter*>(&printer)) system->FollowDialog(dialog);
 }
 
 QPrinter* QtPrinterOf(TPrinter& printer) {

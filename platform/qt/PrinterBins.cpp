@@ -96,16 +96,24 @@ double QueueLargestMargin(const std::string& queueName) {
     return ReadQueuePpd(queueName, ReadPpdLargestMargin);
 }
 
-bool CancelHeldJob(const std::string& queueName, const std::string& title) {
+std::optional<std::string> CancelHeldJob(const std::string& queueName, const std::string& title) {
+    // Which job, on which queue, and the print system's reason.
+    const auto left = [&](const std::string& job, const char* stays) {
+        const char* reason = cupsLastErrorString();
+        return "The aborted job " + job + " on the queue " + Utf8ToAnsi(queueName) + stays +
+               Utf8ToAnsi(reason ? reason : "");
+    };
     cups_job_t* jobs = nullptr;
     const int count =
         cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queueName.c_str(), 1, CUPS_WHICHJOBS_ACTIVE);
+    if (count < 0) return left("\"" + title + "\"", " may stay held: ");
     int id = 0;
     for (int i = 0; i < count; ++i)
-        if (jobs[i].state == IPP_JSTATE_HELD && jobs[i].title && title == jobs[i].title)
-            id = std::max(id, jobs[i].id);
+        if (jobs[i].title && title == jobs[i].title) id = std::max(id, jobs[i].id);
     cupsFreeJobs(count, jobs);
-    return id > 0 && cupsCancelJob2(CUPS_HTTP_DEFAULT, queueName.c_str(), id, 0) == IPP_STATUS_OK;
+    if (id == 0 || cupsCancelJob2(CUPS_HTTP_DEFAULT, queueName.c_str(), id, 0) == IPP_STATUS_OK)
+        return std::nullopt;
+    return left(std::to_string(id) + " (\"" + title + "\")", " stays held: ");
 }
 
 void LastPrintSystemAnswer(int& status, std::string& message) {

@@ -580,6 +580,10 @@ void WriteFileAtomic(const std::string& fileName, std::string_view bytes, unsign
     WriteFileAtomic(fileName, bytes, options);
 }
 
+int SyncFolderOf(const std::string& nativeFileName) {
+    return SyncFolder(FolderOf(nativeFileName));
+}
+
 std::string JoinLinesCRLF(const std::vector<std::string>& lines) {
     std::string out;
     size_t total = 0;

@@ -2,11 +2,16 @@
 // description, and a job the print system refuses reported as lost.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "QtTestApplication.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QLineEdit>
 #include <QLocale>
 #include <QPainter>
 #include <QPrintDialog>
@@ -18,8 +23,13 @@
 #include <cups/cups.h>
 
 #include <algorithm>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 
+#include "ChildProcess.h"
 #include "TempDir.h"
 #include "platform/qt/QtPrinter.h"
 
@@ -139,18 +149,22 @@ std::ostream& operator<<(std::ostream& out, const TJobPaper& paper) {
     return out << paper.Media << " " << paper.Points.width() << "x" << paper.Points.height();
 }
 
-// Prints one page after choosing `queue` in a real print dialog and, in its Properties, the
-// page size named `paper`.
-TJobPaper PrintWithPaperPicked(TPrinter& printer, const QString& queue, const QString& paper) {
+// Prints one page after choosing `queue` in a real print dialog (with a file name: printing to
+// that file) and, in its Properties, the page size named `paper`.
+TJobPaper PrintWithPaperPicked(TPrinter& printer, const QString& queue, const QString& paper,
+                               const std::string& file = "") {
     TJobPaper job;
     QPrinter& qt = *QtPrinterOf(printer);
     {
         QPrintDialog dialog(&qt);
+        FollowPrintDialog(dialog, printer);
         dialog.open();
         auto* queues = dialog.findChild<QComboBox*>("printers");
         EXPECT_NE(queues, nullptr);
         if (!queues) return job;
         queues->setCurrentIndex(queues->findText(queue));
+        if (auto* name = dialog.findChild<QLineEdit*>("filename"); name && !file.empty())
+            name->setText(QString::fromStdString(file));
         bool picked = false;
         QTimer::singleShot(0, [&] {
             auto* properties = qobject_cast<QDialog*>(QApplication::activeModalWidget());
@@ -167,7 +181,10 @@ TJobPaper PrintWithPaperPicked(TPrinter& printer, const QString& queue, const QS
         dialog.accept();
     }
     printer.SetupChanged();
-    EXPECT_EQ(printer.PrinterName(), queue.toStdString());
+    if (file.empty())
+        EXPECT_EQ(printer.PrinterName(), queue.toStdString());
+    else
+        EXPECT_EQ(printer.OutputFileName(), file);
     auto* engine = qt.printEngine();
     if (!printer.BeginDocument()) return job;
     const auto layout = engine->property(QPrintEngine::PPK_QPageLayout).value<QPageLayout>();
@@ -193,6 +210,27 @@ TEST(PrintQueue, APaperPickedInThePrintDialogGoesWithTheJob) {
     ASSERT_TRUE(printer->SetPrinterName("OfficeA4"));
     ASSERT_TRUE(printer->SetPaperNumber(1));
     EXPECT_EQ(PrintWithPaperPicked(*printer, "Trays", "A4"), a4);
+    // Nor where the pick is the paper the first queue had: Letter for Trays, A4 for OfficeA4.
+    ASSERT_TRUE(printer->SetPrinterName("Trays"));
+    EXPECT_EQ(PrintWithPaperPicked(*printer, "OfficeA4", "US Letter"), letter);
+    ASSERT_TRUE(printer->SetPrinterName("OfficeA4"));
+    EXPECT_EQ(PrintWithPaperPicked(*printer, "Trays", "A4"), a4);
+
+    // Nor for a file, whose own paper is the locale's.
+    TempDir dir;
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    ASSERT_TRUE(printer->SetPrinterName("Trays"));
+    const TJobPaper toFileOnLetter = PrintWithPaperPicked(
+        *printer, "Print to File (PDF)", "Letter / ANSI A", dir.File("letter.pdf"));
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    printer->SetOutputFileName("");
+    ASSERT_TRUE(printer->SetPrinterName("OfficeA4"));
+    const TJobPaper toFileOnA4 =
+        PrintWithPaperPicked(*printer, "Print to File (PDF)", "A4", dir.File("a4.pdf"));
+    QLocale::setDefault(before);
+    EXPECT_EQ(toFileOnLetter, letter);
+    EXPECT_EQ(toFileOnA4, a4);
 }
 
 TEST(PrintQueue, TheChosenBinGoesWithTheJob) {
@@ -241,8 +279,19 @@ std::string JobHold(int id) {
     return result;
 }
 
+// The state the print system gives a job of a queue.
+ipp_jstate_t JobState(const char* queue, int id) {
+    cups_job_t* jobs = nullptr;
+    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue, 0, CUPS_WHICHJOBS_ALL);
+    ipp_jstate_t state = ipp_jstate_t(0);
+    for (int i = 0; i < count; ++i)
+        if (jobs[i].id == id) state = jobs[i].state;
+    cupsFreeJobs(count, jobs);
+    return state;
+}
+
 // The private print system cannot print, so what tells is how a job is handed over: an
-// aborted one held for ever (and cancelled), the next one as usual.
+// aborted one held for ever, and cancelled; the next one as usual.
 TEST(PrintQueue, AnAbortedJobIsHeldAndCancelledNotPrinted) {
     if (!HasPrivateQueues()) GTEST_SKIP() << "no private print system";
     auto printer = CreateSystemPrinter();
@@ -252,13 +301,36 @@ TEST(PrintQueue, AnAbortedJobIsHeldAndCancelledNotPrinted) {
     ASSERT_TRUE(printer->BeginDocument());
     printer->Canvas().TextOut(100, 100, "Dropped");
     printer->AbortDocument();
+    EXPECT_EQ(printer->ErrorText(), "");
     ASSERT_TRUE(printer->BeginDocument());
     printer->Canvas().TextOut(100, 100, "Printed");
     printer->EndDocument();
     const std::vector<int> jobs = QueueJobs("OfficeA4");
     ASSERT_EQ(jobs.size(), before + 2);
     EXPECT_EQ(JobHold(jobs[before]), "indefinite");
+    EXPECT_EQ(JobState("OfficeA4", jobs[before]), IPP_JSTATE_CANCELED);
     EXPECT_NE(JobHold(jobs[before + 1]), "indefinite");
+}
+
+// The queue "Kept" refuses every cancel: the aborted job stays held, and the abort tells which
+// job on which queue, and why.
+TEST(PrintQueue, AnAbortedJobThePrintSystemWillNotCancelIsToldOf) {
+    if (!HasPrivateQueues()) GTEST_SKIP() << "no private print system";
+    auto printer = CreateSystemPrinter();
+    ASSERT_TRUE(printer->SetPrinterName("Kept"));
+    ASSERT_TRUE(printer->BeginDocument());
+    printer->Canvas().TextOut(100, 100, "Dropped");
+    printer->AbortDocument();
+    const std::vector<int> jobs = QueueJobs("Kept");
+    ASSERT_FALSE(jobs.empty());
+    EXPECT_EQ(JobState("Kept", jobs.back()), IPP_JSTATE_HELD);
+    const std::string told = printer->ErrorText();
+    EXPECT_NE(told.find("job " + std::to_string(jobs.back()) + " ("), std::string::npos) << told;
+    EXPECT_NE(told.find("on the queue Kept stays held: Forbidden"), std::string::npos) << told;
+    // The next job starts with no such word.
+    ASSERT_TRUE(printer->BeginDocument());
+    EXPECT_EQ(printer->ErrorText(), "");
+    printer->EndDocument();
 }
 
 TEST(PrintJob, TheOutcomeComesFromThePainterThePrinterAndThePrintSystem) {
@@ -293,6 +365,92 @@ TEST(PrintJob, AJobThePrintSystemRefusesIsNoSuccess) {
     EXPECT_TRUE(working->EndDocument());
     EXPECT_EQ(working->ErrorText(), "");
     EXPECT_TRUE(std::ifstream(dir.File("printed.pdf")).good());
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Prints `pages` pages of lines (14 make about 20 KB); the job's failure, or "printed".
+std::string PrintPages(TPrinter& printer, int pages) {
+    if (!printer.BeginDocument()) return "not begun: " + printer.ErrorText();
+    for (int page = 1; page <= pages; ++page) {
+        if (page > 1 && !printer.NewPage()) return "lost: " + printer.ErrorText();
+        for (int line = 0; line < 40; ++line)
+            printer.Canvas().TextOut(
+                600, 600 + line * 120,
+                "page " + std::to_string(page) + " line " + std::to_string(line));
+    }
+    return printer.EndDocument() ? "printed" : "lost: " + printer.ErrorText();
+}
+
+// Where no file can be made beside the file (a folder the user cannot write, a file they can),
+// the document is written elsewhere and copied over the file only once whole, with its space
+// taken first: an aborted job, or one whose copy would not fit (here under a file size limit
+// set as Qt has closed the document), leaves the earlier file as it was. A file the user cannot
+// write is refused before the job starts. As root, the jobs run as another user.
+TEST(PrintJob, WhereNothingCanBeMadeBesideTheFileTheEarlierOneStaysUntilTheDocumentIsWhole) {
+    NeedApplication();
+    char made[] = "/tmp/lorvane-print.XXXXXX";
+    ASSERT_NE(::mkdtemp(made), nullptr);
+    const std::string folder = made, report = folder + "/report.pdf",
+                      locked = folder + "/locked.pdf", temp = folder + "/tmp";
+    const std::string earlier(8 << 10, 'e');
+    std::filesystem::create_directory(temp);
+    ::chmod(temp.c_str(), 01777);
+    std::ofstream(report, std::ios::binary) << earlier;
+    std::ofstream(locked, std::ios::binary) << earlier;
+    ::chmod(report.c_str(), 0666);
+    ::chmod(locked.c_str(), 0444);
+    ::chmod(folder.c_str(), 0555);
+    const std::string said = ChildOutput([&] {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            return std::string("cannot change user");
+        ::setenv("TMPDIR", temp.c_str(), 1);
+        ::signal(SIGXFSZ, SIG_IGN);
+        rlim_t limit = RLIM_INFINITY;
+        auto printer = CreateSystemPrinter([&limit](QPainter& painter, QPrinter& qt) {
+            std::optional<std::string> failure = EndPrintJob(painter, qt);
+            const rlimit after{limit, RLIM_INFINITY};
+            ::setrlimit(RLIMIT_FSIZE, &after);
+            return failure;
+        });
+        printer->SetOutputFileName(report);
+        const auto kept = [&] { return ReadAll(report) == earlier ? " kept; " : " changed; "; };
+        std::string outcomes;
+        if (printer->BeginDocument()) {
+            printer->Canvas().TextOut(600, 600, "dropped");
+            printer->AbortDocument();
+            outcomes += "aborted";
+        }
+        outcomes += kept();
+        limit = 12 << 10;  // below the document, above the earlier file
+        outcomes += PrintPages(*printer, 14);
+        outcomes += kept();
+        limit = RLIM_INFINITY;
+        const rlimit none{RLIM_INFINITY, RLIM_INFINITY};
+        ::setrlimit(RLIMIT_FSIZE, &none);
+        outcomes += PrintPages(*printer, 14) + "; ";
+        printer->SetOutputFileName(locked);
+        return outcomes + PrintPages(*printer, 1);
+    });
+    ::chmod(folder.c_str(), 0755);
+    const std::string parts[] = {"aborted kept; ", std::strerror(EFBIG), " kept; ", "printed; ",
+                                 std::strerror(EACCES)};
+    size_t at = 0;
+    for (const std::string& part : parts) {
+        at = said.find(part, at);
+        EXPECT_NE(at, std::string::npos) << "\"" << part << "\" in " << said;
+        if (at == std::string::npos) break;
+    }
+    const std::string printed = ReadAll(report);
+    EXPECT_GT(printed.size(), 16u << 10);
+    EXPECT_TRUE(printed.starts_with("%PDF-") && printed.find("%%EOF") != std::string::npos);
+    EXPECT_EQ(std::filesystem::status(report).permissions(), std::filesystem::perms(0666));
+    EXPECT_TRUE(ReadAll(locked) == earlier);
+    EXPECT_TRUE(std::filesystem::is_empty(temp));
+    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # A private print system for the printer tests: a print server of its own, reached through a
-# socket in DIR, with two queues described by the tests' printer descriptions: "OfficeA4" (A4
-# by default) and "Trays" (Letter by default, three paper sources; it refuses jobs, so nothing
-# is ever printed). Without the print server installed it does nothing, and the tests that need
-# the queues skip.
+# socket in DIR, with queues described by the tests' printer descriptions: "OfficeA4" (A4 by
+# default), "Trays" (Letter by default, three paper sources; it refuses jobs, so nothing is ever
+# printed) and "Kept" (as OfficeA4, but the server refuses to cancel its jobs). Without the print
+# server installed it does nothing, and the tests that need the queues skip.
 #   print-system.sh start DIR DATA   |   print-system.sh stop DIR
 set -u
 command=$1 dir=$2
@@ -26,6 +26,16 @@ DefaultAuthType None
   Allow all
 </Location>
 <Policy default>
+  <Limit All>
+    Order allow,deny
+    Allow all
+  </Limit>
+</Policy>
+<Policy kept>
+  <Limit Cancel-Job Cancel-Jobs Cancel-My-Jobs Purge-Jobs>
+    AuthType Basic
+    Require user lorvane-nobody
+  </Limit>
   <Limit All>
     Order allow,deny
     Allow all
@@ -57,7 +67,9 @@ CONF
   [ -S "$socket" ] || { echo "the print server did not start:"; cat "$dir/log/server"; exit 1; }
   lpadmin -h "$socket" -p OfficeA4 -P "$data/OfficeA4.ppd" -v file:///dev/null -E 2>/dev/null &&
     lpadmin -h "$socket" -p Trays -P "$data/ThreeTrays.ppd" -v file:///dev/null -E 2>/dev/null &&
-    cupsreject -h "$socket" Trays
+    cupsreject -h "$socket" Trays &&
+    lpadmin -h "$socket" -p Kept -P "$data/OfficeA4.ppd" -v file:///dev/null -E \
+      -o printer-op-policy=kept 2>/dev/null
   ;;
 stop)
   if [ -f "$dir/pid" ]; then

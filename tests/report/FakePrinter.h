@@ -74,6 +74,7 @@ public:
     bool Openable = true;
     bool BeginDocument() override {
         Log.push_back("begin");
+        aborted_ = false;
         return Openable;
     }
     bool NewPage() override {
@@ -86,10 +87,16 @@ public:
         Log.push_back("end");
         return !Refusal;
     }
-    void AbortDocument() override { Log.push_back("abort"); }
-    std::string ErrorText() override { return Refusal.value_or(""); }
+    // What an abort cannot drop (a job the print system would not cancel); empty for nothing.
+    std::string Left;
+    void AbortDocument() override {
+        Log.push_back("abort");
+        aborted_ = true;
+    }
+    std::string ErrorText() override { return aborted_ ? Left : Refusal.value_or(""); }
     TPrintCanvas& Canvas() override { return canvas_; }
 
 private:
     TRecordingCanvas canvas_;
+    bool aborted_ = false;
 };

@@ -154,7 +154,7 @@ void TRecordingDevice::AbortDoc() {
     if (!printing_) RaiseError(Trans(SDeviceNotPrinting));
     aborted_ = true;
     printing_ = false;
-    Log.push_back("AbortDoc");
+    Maybe("AbortDoc");
 }
 
 void TRecordingDevice::NewPage() {

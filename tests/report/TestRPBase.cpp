@@ -216,6 +216,21 @@ TEST_F(Job, AFailingJobAbortsTheDocumentAndTheNextJobPrints) {
     EXPECT_EQ(dev->Log.back(), "EndDoc");
 }
 
+// What the abort of a failed job could not drop (a queue's job left held) is told after the
+// job's failure.
+TEST_F(Job, WhatTheAbortLeavesIsToldWithTheFailure) {
+    TPrintReport r;
+    r.OnPrint = [](TBaseReport& b) {
+        b.PrintLn("x");
+        RaiseError("body failed");
+    };
+    dev->FailOn = "AbortDoc";
+    EXPECT_EQ(ErrorText([&] { r.Execute(); }), "body failed\rdevice failure: AbortDoc");
+    EXPECT_FALSE(r.Printing());
+    dev->FailOn.clear();
+    EXPECT_EQ(ErrorText([&] { r.Execute(); }), "body failed");
+}
+
 TEST_F(Job, AbortedPagesAndTheOutputChoiceDecideWhatReachesThePrinter) {
     TPrintReport r;
     EXPECT_NE(ErrorText([&] { r.AbortPage(); }), "no error") << "only while printing";

@@ -290,6 +290,20 @@ TEST(PrinterDevice, AJobThePrintSystemRefusesIsAnErrorWithItsReason) {
     EXPECT_EQ(ErrorOf([&] { d->EndDoc(); }), "no error");
 }
 
+TEST(PrinterDevice, AnAbortThatLeavesAJobBehindSaysSo) {
+    TFakePrinter* fake;
+    auto d = Device(fake);
+    fake->Left = "The aborted job 7 on the queue B stays held: Forbidden";
+    d->StartDoc();
+    d->NewPageOutput(true);
+    EXPECT_EQ(ErrorOf([&] { d->AbortDoc(); }), fake->Left);
+    EXPECT_FALSE(d->Printing());
+    fake->Left.clear();
+    d->StartDoc();
+    d->NewPageOutput(true);
+    EXPECT_EQ(ErrorOf([&] { d->AbortDoc(); }), "no error");
+}
+
 TEST(PrinterDevice, APrinterThatCannotOpenNamesItself) {
     Hooked hook;
     TFakePrinter* fake;

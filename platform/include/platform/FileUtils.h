@@ -121,6 +121,9 @@ void WriteFileAtomic(const std::string& fileName, std::string_view bytes,
                      const TSafeWriteOptions& options);
 void WriteFileAtomic(const std::string& fileName, std::string_view bytes,
                      unsigned newFileMode = 0644);
+// Syncs the folder of a file (its native name) as a safe write does after its rename, so the
+// file put there survives a crash: 0, or the error number.
+int SyncFolderOf(const std::string& nativeFileName);
 
 // The steps of a safe write, for tests that fail or stop a write at each of them. LockWait comes
 // each time the temporary file is found locked by another save, before waiting for it.

@@ -144,7 +144,8 @@ public:
     virtual bool SetCustomPaper(int widthTenthsMm, int lengthTenthsMm) = 0;
     virtual std::vector<std::string> Fonts() = 0;
     // The settings were changed outside this interface (the print dialog): another queue or a
-    // file chosen there takes its default paper, unless the paper was changed there too.
+    // file chosen there takes its default paper, unless a paper was chosen there too (even the
+    // one the dialog first showed).
     virtual void SetupChanged() {}
     // The paper sources (input slots) the queue offers, numbered from 256 in their order; none
     // for a PDF file or a queue that names none. Bin 0 is the printer's own choice.
@@ -157,7 +158,8 @@ public:
     // with the settings now in force; EndDocument finishes the output and hands it to the
     // print system; AbortDocument drops it. A false answer means the output is lost: the
     // print system refused the job, or the file could not be written; ErrorText says why
-    // when Qt or the print system tells.
+    // when Qt or the print system tells. After AbortDocument, ErrorText tells what it could
+    // not drop (a queue's job the print system would not cancel), and is empty otherwise.
     virtual void SetDocName(const std::string& name) = 0;
     virtual bool BeginDocument() = 0;
     virtual bool NewPage() = 0;

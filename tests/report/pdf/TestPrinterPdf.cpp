@@ -2,14 +2,24 @@
 // pdftotext and pdftoppm.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <stdexcept>
+#include <string_view>
+#include <vector>
 
+#include "ChildProcess.h"
 #include "RPMemo.h"
 #include "RPrinter.h"
 #include "TempDir.h"
@@ -44,6 +54,32 @@ bool HaveTools() {
            std::system("which pdfinfo >/dev/null 2>&1") == 0;
 }
 
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A report of `pages` pages of numbered lines (14 pages make about 20 KB).
+void PrintLines(int pages) {
+    TPrintReport r;
+    r.OnPrintPage = [pages](TBaseReport& b, int& page) {
+        for (int line = 0; line < 40; ++line)
+            b.PrintLn("page " + std::to_string(page) + " line " + std::to_string(line));
+        return page < pages;
+    };
+    r.Execute();
+}
+
+// What a report job ends with: "printed" or its failure's text.
+std::string Outcome(int pages) {
+    try {
+        PrintLines(pages);
+        return "printed";
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+}
+
 class PdfTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -57,6 +93,14 @@ protected:
     }
     void TearDown() override { SetGlobalDevice(nullptr); }
     std::string Pdf() const { return dir.File("out.pdf"); }
+    // The names in the test's folder.
+    std::vector<std::string> Files() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
 
     TempDir dir;
     TRPPrinterDevice* device = nullptr;
@@ -242,4 +286,53 @@ TEST_F(PdfTest, OrientationChangedDuringAJobTurnsTheNextPage) {
     EXPECT_NE(packed.find("Page1size:612x792"), std::string::npos) << info;
     EXPECT_NE(packed.find("Page2size:792x612"), std::string::npos) << info;
     EXPECT_NE(PageText(Pdf(), 2).find("page 2"), std::string::npos);
+}
+
+// A disk that fills up under a job, here a file size limit: Qt writes its last buffer as it
+// closes the file and keeps that write's failure to itself, so the document is cut. The job
+// fails with the reason, the earlier file stays as it was, and no part file is left.
+TEST_F(PdfTest, ADocumentWhoseWritesFailLeavesTheEarlierFileAsItWas) {
+    const std::string earlier(32 << 10, 'e');
+    std::ofstream(Pdf(), std::ios::binary) << earlier;
+    // 14 pages fill Qt's buffer once and lose the rest as the file closes; 40 fail on the way.
+    for (const int pages : {14, 40}) {
+        const std::string outcome = ChildOutput([pages] {
+            const rlimit limit{16 << 10, 16 << 10};
+            ::signal(SIGXFSZ, SIG_IGN);
+            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return std::string("no limit");
+            return Outcome(pages);
+        });
+        EXPECT_NE(outcome.find(std::strerror(EFBIG)), std::string::npos) << outcome;
+        EXPECT_TRUE(ReadAll(Pdf()) == earlier) << pages << " pages changed the earlier file";
+        EXPECT_EQ(Files(), std::vector<std::string>{"out.pdf"});
+    }
+    // Without the limit the same job prints.
+    EXPECT_EQ(Outcome(14), "printed");
+    EXPECT_EQ(PageCount(Pdf()), 14);
+    EXPECT_GT(std::filesystem::file_size(Pdf()), 16u << 10);
+}
+
+// A job killed on its way leaves its part file beside the file; the next job to that file
+// removes it, but not one whose process still runs, nor another file's.
+TEST_F(PdfTest, ThePartFileOfAKilledJobGoesWithTheNextJob) {
+    const std::string said = ChildOutput([] {
+        TPrintReport r;
+        r.OnPrintPage = [](TBaseReport& b, int& page) {
+            b.PrintLn("page " + std::to_string(page));
+            if (page == 2) ::raise(SIGKILL);
+            return true;
+        };
+        r.Execute();
+        return std::string("not killed");
+    });
+    EXPECT_EQ(said, " (the child failed)");
+    const std::vector<std::string> left = Files();
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_TRUE(left[0].starts_with(".out.pdf.") && left[0].ends_with(".part")) << left[0];
+    const std::string running = ".out.pdf." + std::to_string(::getpid()) + "-99.part";
+    const std::string other = ".other.pdf." + left[0].substr(9);
+    std::ofstream(dir.File(running)) << "a job of this process";
+    std::ofstream(dir.File(other)) << "another file's";
+    EXPECT_EQ(Outcome(1), "printed");
+    EXPECT_EQ(Files(), (std::vector<std::string>{other, running, "out.pdf"}));
 }

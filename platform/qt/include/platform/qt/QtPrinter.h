@@ -13,11 +13,16 @@
 
 #include "platform/Printer.h"
 
+class QDialog;
 class QPainter;
 
 // Null for printers that are not the system printer. The printer comes readied for the dialog:
 // with margins that let the dialog's page set-up hand any queue the paper picked there.
 QPrinter* QtPrinterOf(TPrinter& printer);
+// Makes the paper picked on the properties page of a print dialog (made on QtPrinterOf's
+// printer, before it is shown) go with the job after a change of queue, also where it is the
+// paper the first queue had. Nothing for printers that are not the system printer.
+void FollowPrintDialog(QDialog& dialog, TPrinter& printer);
 
 // A paper source of a print queue: the keyword a job names it by and the text shown for it
 // (Windows-1252).
@@ -47,9 +52,10 @@ double QueueLargestMargin(const std::string& queueName);
 // territory of the locale in force (QLocale()).
 QPageSize LocaleDefaultPaper();
 
-// Cancels the job this user last sent to a queue (its name in UTF-8) held, under `title`;
-// false when there is none or the print system refuses.
-bool CancelHeldJob(const std::string& queueName, const std::string& title);
+// Cancels the job this user last sent to a queue (its name in UTF-8) under `title`, held or
+// not yet printed. Nothing when it is cancelled or the queue has no such job (it was never
+// taken); else which job is left on which queue, and the print system's reason (Windows-1252).
+std::optional<std::string> CancelHeldJob(const std::string& queueName, const std::string& title);
 // The print system's answer to this thread's last request: its IPP status code and message.
 void LastPrintSystemAnswer(int& status, std::string& message);
 // Why a finished job is lost, or nothing when it went through: the painter could not end, the
