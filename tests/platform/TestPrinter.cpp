@@ -30,6 +30,7 @@
 #include <iterator>
 
 #include "ChildProcess.h"
+#include "OtherUser.h"
 #include "TempDir.h"
 #include "platform/qt/QtPrinter.h"
 
@@ -405,8 +406,7 @@ TEST(PrintJob, WhereNothingCanBeMadeBesideTheFileTheEarlierOneStaysUntilTheDocum
     ::chmod(locked.c_str(), 0444);
     ::chmod(folder.c_str(), 0555);
     const std::string said = ChildOutput([&] {
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
-            return std::string("cannot change user");
+        if (RunningAsRoot() && !BecomeNobody()) return std::string("cannot change user");
         ::setenv("TMPDIR", temp.c_str(), 1);
         ::signal(SIGXFSZ, SIG_IGN);
         rlim_t limit = RLIM_INFINITY;

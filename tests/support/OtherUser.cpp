@@ -16,14 +16,18 @@ bool RunningAsRoot() {
     return ::geteuid() == 0;
 }
 
+bool BecomeNobody() {
+    return ::setgroups(0, nullptr) == 0 && ::setgid(NoGroup) == 0 && ::setuid(Nobody) == 0 &&
+           ::geteuid() == Nobody;
+}
+
 bool AsAnotherUser(const std::function<bool()>& part) {
     if (!RunningAsRoot()) return false;
     const pid_t child = ::fork();
     if (child == 0) {
         bool done = false;
         try {
-            done = ::setgroups(0, nullptr) == 0 && ::setgid(NoGroup) == 0 &&
-                   ::setuid(Nobody) == 0 && ::geteuid() == Nobody && part();
+            done = BecomeNobody() && part();
         } catch (...) {
         }
         ::_exit(done ? 0 : 1);

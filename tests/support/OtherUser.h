@@ -7,6 +7,9 @@
 
 // Whether the tests run as root, and so may become another user.
 bool RunningAsRoot();
+// Makes this process (a child forked for it) the user "nobody", without root's groups; true
+// when it is that user now. Only as root.
+bool BecomeNobody();
 // Runs `part` in a forked child that has become "nobody", without root's groups; true when the
 // child became that user and `part` returned true. Only as root. The child ends right after
 // `part`: it reports through its result only, not through the test's assertions.
