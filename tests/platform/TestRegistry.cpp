@@ -15,6 +15,8 @@
 
 namespace {
 
+using namespace std::string_literals;
+
 constexpr auto HKCU = TRegRoot::CurrentUser;
 
 std::string Slurp(const std::string& file) {
@@ -100,6 +102,71 @@ TEST_F(RegistryTest, ListingsKeepCreationOrderAndCounts) {
     EXPECT_EQ(info.SubKeys, 3);
     EXPECT_EQ(info.Values, 2);
     EXPECT_EQ(info.MaxSubKeyLen, 5);
+}
+
+// Values and keys keep the order in which the file first names them, through changes and a
+// write; names match ignoring the case of ASCII letters only. A value the file names twice
+// takes the later line in the first one's place, a key named twice gathers both sections.
+TEST_F(RegistryTest, AFileReadAndWrittenKeepsItsOrderAndNames) {
+    std::filesystem::create_directories(dir.Path() / "cfg/Lorvane");
+    Spit(file,
+         "LORVANE-REGISTRY 1\n"
+         "[HKEY_CURRENT_USER\\K]\n"
+         "\"b\"=sz:\"1\"\n"
+         "\"A\"=sz:\"2\"\n"
+         "\"\xC9\"=sz:\"3\"\n"
+         "\"\xE9\"=sz:\"4\"\n"
+         "\"B\"=sz:\"5\"\n"
+         "@=sz:\"6\"\n"
+         "[HKEY_CURRENT_USER\\K\\Zeta]\n"
+         "[HKEY_CURRENT_USER\\K\\alpha]\n"
+         "\"x\"=dword:00000001\n"
+         "[HKEY_CURRENT_USER\\K\\ZETA\\deep]\n"
+         "[HKEY_CURRENT_USER\\k\\Mid]\n"
+         "[HKEY_CURRENT_USER\\K\\ALPHA]\n"
+         "\"y\"=dword:00000002\n"
+         "\"X\"=dword:00000003\n"
+         "[HKEY_CURRENT_USER\\K\\%c9]\n"
+         "[HKEY_CURRENT_USER\\K\\\xE9]\n");
+    TRegistryStore reg(file);
+    std::vector<TRegValue> values;
+    ASSERT_EQ(reg.EnumValues(HKCU, "K", values), 0);
+    std::vector<std::string> names;
+    for (const TRegValue& v : values) names.push_back(v.Name + "=" + v.Data);
+    EXPECT_EQ(names, (std::vector<std::string>{"B=5", "A=2", "\xC9=3", "\xE9=4", "=6"}));
+    EXPECT_EQ(Read(reg, "k", "a"), "2");
+    EXPECT_EQ(Read(reg, "K", "\xE9"), "4");
+    EXPECT_EQ(Read(reg, "K\\Alpha", "x"), "\x03\0\0\0"s);
+    std::vector<std::string> keys;
+    ASSERT_EQ(reg.EnumKeys(HKCU, "K", keys), 0);
+    EXPECT_EQ(keys, (std::vector<std::string>{"Zeta", "alpha", "Mid", "\xC9", "\xE9"}));
+    EXPECT_TRUE(reg.KeyExists(HKCU, "K\\zeta\\DEEP"));
+    EXPECT_FALSE(reg.KeyExists(HKCU, "K\\\xC9\\x"));
+
+    // Changes: a value replaced keeps its place and spelling, one deleted and set again goes
+    // last, and so does a key; what follows a deleted one is still found.
+    ASSERT_EQ(reg.SetValue(HKCU, "K", TRegValue::String("a", "7")), 0);
+    ASSERT_EQ(reg.DeleteValue(HKCU, "K", "b"), 0);
+    EXPECT_EQ(Read(reg, "K", "\xE9"), "4");
+    EXPECT_EQ(Read(reg, "K", ""), "6");
+    ASSERT_EQ(reg.SetValue(HKCU, "K", TRegValue::String("b", "8")), 0);
+    ASSERT_EQ(reg.DeleteKey(HKCU, "K\\Zeta\\Deep"), 0);
+    ASSERT_EQ(reg.DeleteKey(HKCU, "K\\zeta"), 0);
+    EXPECT_TRUE(reg.KeyExists(HKCU, "K\\MID"));
+    EXPECT_TRUE(reg.KeyExists(HKCU, "K\\\xE9"));
+    ASSERT_EQ(reg.CreateKey(HKCU, "K\\ZETA"), 0);
+    ASSERT_EQ(reg.SetValue(HKCU, "K\\mid", TRegValue::DWord("z", 9)), 0);
+    EXPECT_EQ(Slurp(file),
+              "LORVANE-REGISTRY 1\n"
+              "\n[HKEY_CURRENT_USER\\K]\n"
+              "\"A\"=sz:\"7\"\n\"\\xc9\"=sz:\"3\"\n\"\\xe9\"=sz:\"4\"\n@=sz:\"6\"\n\"b\"=sz:\"8\"\n"
+              "\n[HKEY_CURRENT_USER\\K\\alpha]\n"
+              "\"X\"=dword:00000003\n\"y\"=dword:00000002\n"
+              "\n[HKEY_CURRENT_USER\\K\\Mid]\n"
+              "\"z\"=dword:00000009\n"
+              "\n[HKEY_CURRENT_USER\\K\\%c9]\n"
+              "\n[HKEY_CURRENT_USER\\K\\%e9]\n"
+              "\n[HKEY_CURRENT_USER\\K\\ZETA]\n");
 }
 
 TEST_F(RegistryTest, DeletionRules) {
