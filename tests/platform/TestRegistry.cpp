@@ -169,6 +169,68 @@ TEST_F(RegistryTest, AFileReadAndWrittenKeepsItsOrderAndNames) {
               "\n[HKEY_CURRENT_USER\\K\\ZETA]\n");
 }
 
+// Keys of many values and sub-keys: every name is found in any case, and deleting and adding
+// keep the order of listings and of the file as with a few.
+TEST_F(RegistryTest, ManyValuesAndKeysKeepTheirOrderAndAreFoundInAnyCase) {
+    constexpr int Count = 100;
+    std::filesystem::create_directories(dir.Path() / "cfg/Lorvane");
+    std::string text = "LORVANE-REGISTRY 1\n[HKEY_CURRENT_USER\\K]\n";
+    for (int i = 0; i < Count; ++i)
+        text += "\"Value" + std::to_string(i) + "\"=sz:\"" + std::to_string(i) + "\"\n";
+    text += "\"VALUE7\"=sz:\"again\"\n";
+    for (int i = 0; i < Count; ++i)
+        text += "[HKEY_CURRENT_USER\\K\\Key" + std::to_string(i) + "]\n";
+    Spit(file, text);
+    TRegistryStore reg(file);
+    for (int i = 0; i < Count; ++i) {
+        const std::string n = std::to_string(i);
+        EXPECT_EQ(Read(reg, "k", "vALUE" + n), i == 7 ? "again" : n);
+        EXPECT_TRUE(reg.KeyExists(HKCU, "K\\KEY" + n)) << n;
+    }
+    TRegValue v;
+    EXPECT_EQ(reg.QueryValue(HKCU, "K", "Value100", v), ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(reg.KeyExists(HKCU, "K\\Key100"));
+
+    // Deleting from the middle and the start, then adding back: those go last.
+    for (int i : {50, 0, 99}) {
+        const std::string n = std::to_string(i);
+        ASSERT_EQ(reg.DeleteValue(HKCU, "K", "value" + n), 0);
+        ASSERT_EQ(reg.DeleteKey(HKCU, "K\\key" + n), 0);
+        EXPECT_EQ(reg.QueryValue(HKCU, "K", "Value" + n, v), ERROR_FILE_NOT_FOUND);
+        EXPECT_FALSE(reg.KeyExists(HKCU, "K\\Key" + n));
+    }
+    for (int i = 1; i < Count - 1; ++i) {
+        const std::string n = std::to_string(i);
+        if (i == 50) continue;
+        EXPECT_EQ(Read(reg, "K", "VALUE" + n), i == 7 ? "again" : n);
+    }
+    ASSERT_EQ(reg.SetValue(HKCU, "K", TRegValue::String("value50", "back")), 0);
+    ASSERT_EQ(reg.CreateKey(HKCU, "K\\KEY50"), 0);
+    ASSERT_EQ(reg.SetValue(HKCU, "K", TRegValue::String("vALUE51", "changed")), 0);
+    EXPECT_EQ(Read(reg, "K", "Value50"), "back");
+    EXPECT_EQ(Read(reg, "K", "Value51"), "changed");
+
+    std::vector<std::string> expectedKeys, keys;
+    std::string expected = "LORVANE-REGISTRY 1\n\n[HKEY_CURRENT_USER\\K]\n";
+    for (int i = 1; i < Count - 1; ++i) {
+        if (i == 50) continue;
+        const std::string n = std::to_string(i);
+        expected += "\"" + std::string(i == 7 ? "VALUE" : "Value") + n + "\"=sz:\"" +
+                    (i == 7    ? "again"
+                     : i == 51 ? "changed"
+                               : n) +
+                    "\"\n";
+        expectedKeys.push_back("Key" + n);
+    }
+    expected += "\"value50\"=sz:\"back\"\n";
+    expectedKeys.push_back("KEY50");
+    for (const std::string& key : expectedKeys)
+        expected += "\n[HKEY_CURRENT_USER\\K\\" + key + "]\n";
+    ASSERT_EQ(reg.EnumKeys(HKCU, "K", keys), 0);
+    EXPECT_EQ(keys, expectedKeys);
+    EXPECT_EQ(Slurp(file), expected);
+}
+
 TEST_F(RegistryTest, DeletionRules) {
     TRegistryStore reg(file);
     reg.SetValue(HKCU, "P\\Child\\Grand", TRegValue::DWord("v", 1));
