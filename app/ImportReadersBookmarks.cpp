@@ -90,10 +90,10 @@ public:
         const size_t close = quotes_[s_[open] == '"' ? 0 : 1].From(
             open + 1, [&](size_t at) { return std::min(s_.find(s_[open], at), s_.size()); });
         const size_t limit = structure_.From(open, [&](size_t at) {
-            // A line ends with LF, CR LF or a lone CR.
-            for (size_t i = s_.find_first_of("\r\n", at); i != std::string_view::npos;
-                 i = s_.find_first_of("\r\n", i + 1))
-                if (StartsStructuralLine(s_, i + 1)) return i;
+            // A line ends with LF, CR LF or a lone CR. (A loop of our own: the library's
+            // search for either of two characters makes a call for every character passed.)
+            for (size_t i = at; i < s_.size(); ++i)
+                if ((s_[i] == '\r' || s_[i] == '\n') && StartsStructuralLine(s_, i + 1)) return i;
             return s_.size();
         });
         return close < limit ? close : std::string_view::npos;
