@@ -241,7 +241,7 @@ private:
     void Grow(size_t slots);
     std::vector<TSlot> slots_;
     std::string bytes_;
-    // The numbers of stems that take more than one run; few stems do.
+    // The numbers of "_" of the stems whose numbers are not one run (few are).
     std::vector<TRuns> runs_;
     size_t count_ = 0;  // stems
     mutable uint64_t worked_ = 0;
