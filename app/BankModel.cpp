@@ -134,14 +134,102 @@ TNameIndex::TNameIndex(const TBankState& bank) {
     for (int i = 0; i <= bank.EntryHigh; ++i) Insert(bank.Entries[size_t(i)].Name);
 }
 
-size_t TNameIndex::Find(std::string_view name, uint64_t hash) const {
+TNameIndex::TParts TNameIndex::Split(std::string_view name) const {
+    TParts parts;
+    parts.marked = HasWorkgroupMarker(name);
+    size_t at = parts.marked ? 1 : 0;
+    while (at < name.size() && name[at] == '_') ++at;
+    parts.underscores = at - (parts.marked ? 1 : 0);
+    parts.stem = name.substr(at);
+    worked_ += at;
+    return parts;
+}
+
+uint32_t TNameIndex::HashOf(const TParts& parts) const {
+    uint64_t hash = std::hash<std::string_view>()(parts.stem);
+    if (parts.marked) hash ^= 0x9E3779B97F4A7C15u;
+    worked_ += parts.stem.size();
+    return uint32_t(hash ^ (hash >> 32));
+}
+
+size_t TNameIndex::Find(const TParts& parts, uint32_t hash) const {
     const size_t mask = slots_.size() - 1;
-    for (size_t at = size_t(hash) & mask;; at = (at + 1) & mask) {
+    const uint32_t length = uint32_t(parts.stem.size()) | (parts.marked ? MarkedStem : 0);
+    for (size_t at = hash & mask;; at = (at + 1) & mask) {
         const TSlot& slot = slots_[at];
-        if (slot.length == 0) return at;
-        if (slot.hash == hash && slot.length == name.size() &&
-            std::memcmp(bytes_.data() + slot.offset, name.data(), name.size()) == 0)
-            return at;
+        if (slot.to == 0) return at;
+        if (slot.hash == hash && slot.length == length) {
+            worked_ += parts.stem.size();
+            if (std::memcmp(bytes_.data() + slot.offset, parts.stem.data(), parts.stem.size()) == 0)
+                return at;
+        }
+    }
+}
+
+TNameIndex::TSlot& TNameIndex::StemSlot(const TParts& parts) {
+    if (parts.stem.size() >= MarkedStem || bytes_.size() + parts.stem.size() > UINT32_MAX)
+        throw std::length_error("Too many names");
+    if ((count_ + 1) * 2 > slots_.size()) Grow((count_ + 1) * 2);
+    const uint32_t hash = HashOf(parts);
+    TSlot& slot = slots_[Find(parts, hash)];
+    if (slot.to != 0) return slot;
+    slot.hash = hash;
+    slot.offset = uint32_t(bytes_.size());
+    slot.length = uint32_t(parts.stem.size()) | (parts.marked ? MarkedStem : 0);
+    bytes_.append(parts.stem);
+    worked_ += parts.stem.size();
+    ++count_;
+    return slot;
+}
+
+bool TNameIndex::Has(const TSlot& slot, size_t n) const {
+    return FirstFree(slot, n) != n;
+}
+
+size_t TNameIndex::FirstFree(const TSlot& slot, size_t n) const {
+    if (slot.to != InRuns) return slot.from <= n && n < slot.to ? slot.to : n;
+    const TRuns& runs = runs_[slot.from];
+    auto after = std::upper_bound(runs.begin(), runs.end(), n,
+                                  [](size_t v, const auto& run) { return v < run.first; });
+    // Runs never touch: the end of the one holding n is free.
+    if (after == runs.begin() || n >= std::prev(after)->second) return n;
+    return std::prev(after)->second;
+}
+
+void TNameIndex::Take(TSlot& slot, size_t n) {
+    // Room for the end of the run, which InRuns must never be.
+    if (n >= InRuns - 1) throw std::length_error("Too many names");
+    const auto taken = uint32_t(n);
+    if (slot.to == 0) {
+        slot.from = taken;
+        slot.to = taken + 1;
+        return;
+    }
+    if (slot.to != InRuns) {
+        if (taken == slot.to) {
+            ++slot.to;
+            return;
+        }
+        if (taken + 1 == slot.from) {
+            --slot.from;
+            return;
+        }
+        runs_.push_back({{slot.from, slot.to}});
+        slot.from = uint32_t(runs_.size() - 1);
+        slot.to = InRuns;
+    }
+    TRuns& runs = runs_[slot.from];
+    auto after = std::upper_bound(runs.begin(), runs.end(), taken,
+                                  [](uint32_t v, const auto& run) { return v < run.first; });
+    const bool joinsNext = after != runs.end() && after->first == taken + 1;
+    if (after != runs.begin() && std::prev(after)->second == taken) {
+        auto before = std::prev(after);
+        before->second = joinsNext ? after->second : taken + 1;
+        if (joinsNext) runs.erase(after);
+    } else if (joinsNext) {
+        after->first = taken;
+    } else {
+        runs.insert(after, {taken, taken + 1});
     }
 }
 
@@ -152,9 +240,9 @@ void TNameIndex::Grow(size_t slots) {
     std::vector<TSlot> old = std::exchange(slots_, std::vector<TSlot>(size));
     const size_t mask = size - 1;
     for (const TSlot& slot : old) {
-        if (slot.length == 0) continue;
-        size_t at = size_t(slot.hash) & mask;
-        while (slots_[at].length != 0) at = (at + 1) & mask;
+        if (slot.to == 0) continue;
+        size_t at = slot.hash & mask;
+        while (slots_[at].to != 0) at = (at + 1) & mask;
         slots_[at] = slot;
     }
 }
@@ -164,29 +252,41 @@ void TNameIndex::Reserve(size_t count) {
 }
 
 bool TNameIndex::Contains(std::string_view name) const {
-    if (name.empty()) return hasEmpty_;
     if (slots_.empty()) return false;
-    return slots_[Find(name, std::hash<std::string_view>()(name))].length != 0;
+    const TParts parts = Split(name);
+    const TSlot& slot = slots_[Find(parts, HashOf(parts))];
+    return slot.to != 0 && Has(slot, parts.underscores);
 }
 
 bool TNameIndex::Insert(std::string_view name) {
-    if (name.empty()) return !std::exchange(hasEmpty_, true);
-    if ((count_ + 1) * 2 > slots_.size()) Grow((count_ + 1) * 2);
-    const uint64_t hash = std::hash<std::string_view>()(name);
-    TSlot& slot = slots_[Find(name, hash)];
-    if (slot.length != 0) return false;
-    if (bytes_.size() + name.size() > UINT32_MAX) throw std::length_error("Too many names");
-    slot = {hash, uint32_t(bytes_.size()), uint32_t(name.size())};
-    bytes_.append(name);
-    ++count_;
+    const TParts parts = Split(name);
+    TSlot& slot = StemSlot(parts);
+    if (Has(slot, parts.underscores)) return false;
+    Take(slot, parts.underscores);
     return true;
 }
 
 std::string TNameIndex::UniqueName(std::string name, size_t at, bool& renamed) {
-    while (!Insert(name)) {
-        renamed = true;
-        name.insert(at, 1, '_');
+    if (Insert(name)) return name;
+    renamed = true;
+    const bool marked = at == 1 && HasWorkgroupMarker(name);
+    if (at != 0 && !marked) {
+        // A place no stem starts at: every candidate is tried.
+        do name.insert(at, 1, '_');
+        while (!Insert(name));
+        return name;
     }
+    // Every candidate is the stem after `at` and its "_", with more "_" in front of it.
+    TParts parts;
+    parts.marked = marked;
+    while (at + parts.underscores < name.size() && name[at + parts.underscores] == '_')
+        ++parts.underscores;
+    parts.stem = std::string_view(name).substr(at + parts.underscores);
+    worked_ += parts.underscores;
+    TSlot& slot = StemSlot(parts);
+    const size_t n = FirstFree(slot, parts.underscores + 1);
+    Take(slot, n);
+    name.insert(at, n - parts.underscores, '_');
     return name;
 }
 

@@ -204,9 +204,12 @@ std::vector<std::string> FillCategory2Choices(const TBankState& bank, std::strin
 std::vector<std::string> FillCategory3Choices(const TBankState& bank, std::string_view Category1,
                                               std::string_view Category2);
 
-// The bank's names for fast lookups while many entries are added (imports, merges). The names'
-// bytes lie one after another in one buffer and an open-addressed table of their hashes points
-// into it, so a lookup touches a slot and the name's bytes, whatever the bank's size.
+// The bank's names for fast lookups while many entries are added (imports, merges). A name is
+// read as a stem with a number of "_" in front (behind a leading workgroup marker, when it has
+// one). The stems' bytes lie one after another in one buffer, each once, and an open-addressed
+// table of their hashes points into it, holding with each stem the numbers of "_" taken, as
+// runs. A lookup touches a slot and the stem's bytes, whatever the bank's size; the copies of a
+// name share its stem, so the next free copy is found without trying the ones before it.
 class TNameIndex {
 public:
     TNameIndex() = default;
@@ -218,22 +221,49 @@ public:
     // Room for `count` names in all.
     void Reserve(size_t count);
     // The name with "_" inserted at `at` until it is new, then added; `renamed` is set when it
-    // had to change (and left alone otherwise).
+    // had to change (and left alone otherwise). `at` is 0, or 1 behind a workgroup marker.
     std::string UniqueName(std::string name, size_t at, bool& renamed);
+    // The bytes of names the index has read, compared and kept so far: tests count the work of
+    // many copies of one name rather than time it.
+    uint64_t BytesWorked() const { return worked_; }
 
 private:
-    struct TSlot {
-        uint64_t hash = 0;
-        uint32_t offset = 0;  // in bytes_
-        uint32_t length = 0;  // 0: free (the empty name is held apart)
+    // A name taken apart: the stem after the marker and the "_", and how many "_" there are.
+    struct TParts {
+        bool marked = false;
+        size_t underscores = 0;
+        std::string_view stem;
     };
-    // The slot holding `name`, or the free slot where it would go.
-    size_t Find(std::string_view name, uint64_t hash) const;
+    struct TSlot {
+        uint32_t hash = 0;
+        uint32_t offset = 0;  // of the stem in bytes_
+        uint32_t length = 0;  // of the stem, with MarkedStem for a stem behind the marker
+        // The numbers of "_" taken: [from, to); with to == InRuns, runs_[from] holds them.
+        uint32_t from = 0;
+        uint32_t to = 0;  // 0: a free slot
+    };
+    static constexpr uint32_t MarkedStem = 0x80000000u;
+    static constexpr uint32_t InRuns = 0xFFFFFFFFu;
+    using TRuns = std::vector<std::pair<uint32_t, uint32_t>>;  // [first, end), ascending
+
+    TParts Split(std::string_view name) const;
+    uint32_t HashOf(const TParts& parts) const;
+    // The slot holding the stem, or the free slot where it would go.
+    size_t Find(const TParts& parts, uint32_t hash) const;
+    // The slot of the stem, made when it is new.
+    TSlot& StemSlot(const TParts& parts);
+    bool Has(const TSlot& slot, size_t n) const;
+    // The least number of "_" from `n` on that the stem's names do not take.
+    size_t FirstFree(const TSlot& slot, size_t n) const;
+    // Takes a free number.
+    void Take(TSlot& slot, size_t n);
     void Grow(size_t slots);
     std::vector<TSlot> slots_;
     std::string bytes_;
-    size_t count_ = 0;
-    bool hasEmpty_ = false;
+    // The numbers of "_" of the stems whose numbers are not one run (few are).
+    std::vector<TRuns> runs_;
+    size_t count_ = 0;  // stems
+    mutable uint64_t worked_ = 0;
 };
 
 // Focuses the entry of that name (FocusedEntry, and the bank's seams' FocusEntryNode): an exact

@@ -73,15 +73,13 @@ int ImportDatFile(TBankState& bank, const std::string& fileName);
 
 // ---- Favorites folders ----
 
-// The URL of an internet-shortcut file: the text after the first line starting "URL=";
-// empty when there is none or the file cannot be read. Reads at most the first 64 KiB. The
-// file is taken as UTF-16 or UTF-8 when it has their byte-order mark, as UTF-8 when it is
-// valid UTF-8 beyond ASCII, else as Windows-1252; URL characters outside the code page become
-// percent escapes of their UTF-8 bytes.
-std::string ReadURLFile(const std::string& FileName);
 // Walks the folder tree breadth first (each listing in byte order of the names, "RECYCLED"
-// skipped, symbolic links to folders not followed) and imports every "*.url" file. Reports
-// and rebuilds the tree; returns the number of entries appended.
+// skipped, symbolic links to folders not followed) and imports every "*.url" file: its name
+// without the extension (at most 255 characters) and its URL, the text after the first line
+// starting "URL=". A shortcut without one, or larger than 64 KiB, is skipped. The file is taken
+// as UTF-16 or UTF-8 when it has their byte-order mark, as UTF-8 when it is valid UTF-8 beyond
+// ASCII, else as Windows-1252; URL characters outside the code page become percent escapes of
+// their UTF-8 bytes. Reports and rebuilds the tree; returns the number of entries appended.
 int ImportFavoritesFolder(TBankState& bank, const std::string& Root);
 // The folder the picker proposes: "Favorites" in the home folder when there is one, else home.
 std::string ProposedFavoritesFolder();

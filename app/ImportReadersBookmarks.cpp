@@ -90,10 +90,10 @@ public:
         const size_t close = quotes_[s_[open] == '"' ? 0 : 1].From(
             open + 1, [&](size_t at) { return std::min(s_.find(s_[open], at), s_.size()); });
         const size_t limit = structure_.From(open, [&](size_t at) {
-            // A line ends with LF, CR LF or a lone CR.
-            for (size_t i = s_.find_first_of("\r\n", at); i != std::string_view::npos;
-                 i = s_.find_first_of("\r\n", i + 1))
-                if (StartsStructuralLine(s_, i + 1)) return i;
+            // A line ends with LF, CR LF or a lone CR. (A loop of our own: the library's
+            // search for either of two characters makes a call for every character passed.)
+            for (size_t i = at; i < s_.size(); ++i)
+                if ((s_[i] == '\r' || s_[i] == '\n') && StartsStructuralLine(s_, i + 1)) return i;
             return s_.size();
         });
         return close < limit ? close : std::string_view::npos;
@@ -354,6 +354,35 @@ std::string CollectText(TMarkupScanner& scanner, TTagId end) {
     return text;
 }
 
+// The open <DL> lists, innermost last. A list opened under a heading is named by it; the
+// outermost list and lists without a heading have no name. A link's categories are the names of
+// the first three named lists around it, so only those names are kept: what opens and closes
+// above them is counted, never walked.
+class TOpenLists {
+public:
+    void Open(std::string name) {
+        const bool named = !name.empty();
+        if (named && named_ < 3) outer_[named_] = std::move(name);
+        named_ += named;
+        lists_.push_back(named);
+    }
+    // A close without an open list is ignored.
+    void Close() {
+        if (lists_.empty()) return;
+        named_ -= lists_.back();
+        lists_.pop_back();
+    }
+    void Categories(TBookmarkLink& link) const {
+        std::string* categories[] = {&link.Category1, &link.Category2, &link.Category3};
+        for (size_t i = 0; i < 3 && i < named_; ++i) *categories[i] = outer_[i];
+    }
+
+private:
+    std::vector<bool> lists_;  // whether each open list is named
+    size_t named_ = 0;         // how many of them are
+    std::string outer_[3];     // the names of the first three
+};
+
 }  // namespace
 
 std::vector<TBookmarkLink> ParseBookmarkFile(std::string_view bytes) {
@@ -370,8 +399,7 @@ std::vector<TBookmarkLink> ParseBookmarkFile(std::string_view bytes) {
     }
 
     std::vector<TBookmarkLink> links;
-    // One name per open <DL>; the outermost list and lists without a heading have none.
-    std::vector<std::string> folders;
+    TOpenLists lists;
     std::string pending;
     bool hasPending = false;
     bool inDescription = false;
@@ -385,11 +413,10 @@ std::vector<TBookmarkLink> ParseBookmarkFile(std::string_view bytes) {
         } else if (t.Is(tgDT)) {
             hasPending = false;
         } else if (t.Is(tgDL)) {
-            if (!t.Closing) {
-                folders.push_back(hasPending ? std::move(pending) : std::string());
-            } else if (!folders.empty()) {
-                folders.pop_back();
-            }
+            if (!t.Closing)
+                lists.Open(hasPending ? std::move(pending) : std::string());
+            else
+                lists.Close();
             hasPending = false;
         } else if (t.Is(tgH3) && !t.Closing) {
             pending = CleanText(CollectText(scanner, tgH3), utf8);
@@ -401,10 +428,7 @@ std::vector<TBookmarkLink> ParseBookmarkFile(std::string_view bytes) {
             link.URL = UrlText(href, utf8);
             link.Name = CleanText(CollectText(scanner, tgA), utf8);
             if (link.Name.empty()) link.Name.assign(1, '_');
-            std::string* categories[] = {&link.Category1, &link.Category2, &link.Category3};
-            size_t level = 0;
-            for (const std::string& folder : folders)
-                if (!folder.empty() && level < 3) *categories[level++] = folder;
+            lists.Categories(link);
             if (!link.URL.empty()) links.push_back(std::move(link));
         }
     }

@@ -19,6 +19,7 @@ namespace {
 // A shortcut file is a few lines; anything larger is not one.
 constexpr std::uintmax_t MaxShortcutBytes = 64 * 1024;
 
+// The URL of an internet-shortcut file; empty when it has none or cannot be read.
 std::string ReadShortcutURL(const fs::path& file) {
     std::error_code ec;
     const std::uintmax_t size = fs::file_size(file, ec);
@@ -52,10 +53,6 @@ bool IsShortcutFile(const fs::path& file) {
 
 }  // namespace
 
-std::string ReadURLFile(const std::string& FileName) {
-    return ReadShortcutURL(fs::path(ToNativePath(FileName)));
-}
-
 int ImportFavoritesFolder(TBankState& bank, const std::string& Root) {
     struct TFolder {
         fs::path Path;
@@ -86,8 +83,9 @@ int ImportFavoritesFolder(TBankState& bank, const std::string& Root) {
             } else if (item.is_directory(e)) {
                 std::string name = FromNativePath(item.path().filename().native());
                 if (SameText(name, "RECYCLED")) continue;
+                // Only the first three levels name categories.
                 std::vector<std::string> relative = folder.Relative;
-                relative.push_back(std::move(name));
+                if (relative.size() < 3) relative.push_back(std::move(name));
                 queue.push_back({item.path(), std::move(relative)});
             } else if (item.is_regular_file(e) && IsShortcutFile(item.path())) {
                 ImportFavoriteFile(batch, folder.Relative, item.path());

@@ -330,7 +330,7 @@ long TRegistryStore::DeleteValue(TRegRoot root, std::string_view path, std::stri
     TRegKeyNode* key = impl_->Find(root, path);
     int i = key ? key->FindValue(name) : -1;
     if (i < 0) return ERROR_FILE_NOT_FOUND;
-    key->Values.erase(key->Values.begin() + i);
+    key->RemoveValue(size_t(i));
     return impl_->Changed();
 }
 

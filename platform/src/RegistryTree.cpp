@@ -263,10 +263,37 @@ bool ParseValue(std::string_view line, TRegValue& v) {
 
 }  // namespace
 
+uint32_t TRegNameIndex::Hash(std::string_view name) {
+    // FNV-1a over the name with its ASCII letters in upper case, as SameText compares them.
+    uint32_t hash = 2166136261u;
+    for (char ch : name) {
+        auto c = static_cast<unsigned char>(ch);
+        if (c >= 'a' && c <= 'z') c = static_cast<unsigned char>(c - 32);
+        hash = (hash ^ c) * 16777619u;
+    }
+    return hash;
+}
+
+void TRegNameIndex::Place(uint32_t hash, size_t position) const {
+    const size_t mask = slots_.size() - 1;
+    size_t at = hash & mask;
+    while (slots_[at].position != 0) at = (at + 1) & mask;
+    slots_[at] = {hash, uint32_t(position + 1)};
+}
+
+void TRegNameIndex::Reset() const {
+    slots_.clear();
+    indexed_ = 0;
+}
+
+int TRegKeyNode::SubKeyPosition(std::string_view name) const {
+    return subKeyIndex_.Find(name, SubKeys.size(),
+                             [this](size_t at) -> std::string_view { return SubKeys[at]->Name; });
+}
+
 TRegKeyNode* TRegKeyNode::FindSubKey(std::string_view name) const {
-    for (const auto& k : SubKeys)
-        if (SameText(k->Name, name)) return k.get();
-    return nullptr;
+    const int i = SubKeyPosition(name);
+    return i < 0 ? nullptr : SubKeys[size_t(i)].get();
 }
 
 TRegKeyNode& TRegKeyNode::AddSubKey(std::string_view name) {
@@ -277,24 +304,32 @@ TRegKeyNode& TRegKeyNode::AddSubKey(std::string_view name) {
 }
 
 bool TRegKeyNode::RemoveSubKey(std::string_view name) {
-    auto it = std::find_if(SubKeys.begin(), SubKeys.end(),
-                           [&](const auto& k) { return SameText(k->Name, name); });
-    if (it == SubKeys.end()) return false;
-    SubKeys.erase(it);
+    const int i = SubKeyPosition(name);
+    if (i < 0) return false;
+    SubKeys.erase(SubKeys.begin() + i);
+    subKeyIndex_.Reset();
     return true;
 }
 
 int TRegKeyNode::FindValue(std::string_view name) const {
-    for (size_t i = 0; i < Values.size(); ++i)
-        if (SameText(Values[i].Name, name)) return int(i);
-    return -1;
+    return valueIndex_.Find(name, Values.size(),
+                            [this](size_t at) -> std::string_view { return Values[at].Name; });
+}
+
+void TRegKeyNode::RemoveValue(size_t index) {
+    Values.erase(Values.begin() + std::ptrdiff_t(index));
+    valueIndex_.Reset();
+}
+
+void TRegKeyNode::Clear() {
+    SubKeys.clear();
+    Values.clear();
+    subKeyIndex_.Reset();
+    valueIndex_.Reset();
 }
 
 void TRegTree::Clear() {
-    for (auto& r : Roots) {
-        r.SubKeys.clear();
-        r.Values.clear();
-    }
+    for (auto& r : Roots) r.Clear();
 }
 
 std::vector<std::string_view> SplitRegPath(std::string_view path) {

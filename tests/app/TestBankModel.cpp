@@ -210,6 +210,87 @@ TEST_F(BankModelTest, NamesAreFoundExactlyAndFocusedPreferringExactCase) {
     EXPECT_EQ(Names(bank), (Strings{"ABC", "abc", "Other", "new"}));
 }
 
+// Every copy of a name gets "_" in front until it is new, whatever the names taken before it
+// look like: names that start with "_" themselves, gaps, markers and long names.
+TEST_F(BankModelTest, CopiesOfANameGetTheFirstFreeNumberOfUnderscores) {
+    const std::string Long(255, 'n');
+    const std::string LongUnderscored = "_" + std::string(254, 'n');
+    for (const std::string& name : Strings{"abc", "___abc", "_x", "", Mark + "w", Mark + "__w"})
+        Add(Named(name));
+    TNameIndex index(bank);
+    bool renamed = false;
+    Strings given;
+    auto unique = [&](const std::string& name, size_t at = 0) {
+        given.push_back(index.UniqueName(name, at, renamed));
+    };
+    for (int i = 0; i < 4; ++i) unique("abc");
+    unique("__abc");
+    unique("abc");
+    EXPECT_EQ(given, (Strings{"_abc", "__abc", "____abc", "_____abc", "______abc", "_______abc"}));
+    given.clear();
+    unique("_x");
+    unique("x");
+    unique("x");
+    unique("_");
+    unique("_");
+    unique("");
+    EXPECT_EQ(given, (Strings{"__x", "x", "___x", "_", "__", "___"}));
+    given.clear();
+    unique(Mark + "w", 1);
+    unique(Mark + "w", 1);
+    unique(Mark + "_w", 1);
+    unique(Mark + "w", 0);
+    unique(Mark + "w", 0);
+    unique(Mark, 1);
+    unique(Mark, 1);
+    EXPECT_EQ(given, (Strings{Mark + "_w", Mark + "___w", Mark + "____w", "_" + Mark + "w",
+                              "__" + Mark + "w", Mark, Mark + "_"}));
+    given.clear();
+    for (int i = 0; i < 3; ++i) unique(Long);
+    unique(LongUnderscored);
+    unique(LongUnderscored);
+    unique("_" + Long);
+    EXPECT_EQ(given, (Strings{Long, "_" + Long, "__" + Long, LongUnderscored, "_" + LongUnderscored,
+                              "___" + Long}));
+    EXPECT_TRUE(renamed);
+    for (const std::string& name : Strings{"____abc", "______abc", "x", "___x", "__" + Mark + "w",
+                                           Mark + "____w", "___" + Long, "___"})
+        EXPECT_TRUE(index.Contains(name)) << name;
+    for (const std::string& name : Strings{"________abc", "____x", "____", Mark + "_____w",
+                                           "_" + Mark, "____" + Long, "__" + LongUnderscored})
+        EXPECT_FALSE(index.Contains(name)) << name;
+    // A new name leaves `renamed` alone.
+    renamed = false;
+    unique("fresh");
+    EXPECT_FALSE(renamed);
+}
+
+// The k-th copy of a name is found at once rather than after trying the k names before it, and
+// the index keeps the name once however many copies it gives: the work follows the length of
+// the names handed in, not that of the names handed out.
+TEST_F(BankModelTest, EachCopyOfANameCostsAboutTheNameItself) {
+    constexpr size_t Copies = 1000;
+    TNameIndex index;
+    bool renamed = false;
+    for (size_t i = 0; i < Copies; ++i) {
+        ASSERT_EQ(index.UniqueName("Same", 0, renamed), std::string(i, '_') + "Same");
+        ASSERT_EQ(index.UniqueName(Mark + "W", 1, renamed), Mark + std::string(i, '_') + "W");
+        ASSERT_EQ(index.UniqueName("_", 0, renamed), std::string(i + 1, '_'));
+    }
+    EXPECT_LT(index.BytesWorked(), Copies * 3 * 30);
+    // Gaps between the numbers of "_" taken are filled in order, each found at once too.
+    TNameIndex gaps;
+    size_t given = 0;
+    for (size_t i = 0; i < Copies; i += 2) {
+        gaps.Add(std::string(i, '_') + "g");
+        given += i + 1;
+    }
+    for (size_t i = 1; i < Copies; i += 2)
+        ASSERT_EQ(gaps.UniqueName("g", 0, renamed), std::string(i, '_') + "g");
+    EXPECT_EQ(gaps.UniqueName("g", 0, renamed), std::string(Copies, '_') + "g");
+    EXPECT_LT(gaps.BytesWorked(), 2 * given + Copies * 30);
+}
+
 TEST_F(BankModelTest, GuardsShowTheirTextsAndAnswers) {
     EXPECT_FALSE(CheckBankOpen(bank));
     EXPECT_EQ(messages.LastText(), "No Bank Is Open!\rThis operation cannot be completed.");

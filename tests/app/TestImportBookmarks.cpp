@@ -1,5 +1,6 @@
 // The bookmark-file reader: our own layout, browsers' layouts, markup quirks and decoding.
 #include <algorithm>
+#include <random>
 
 #include "ImportReaders.h"
 #include "TestExportSupport.h"
@@ -210,6 +211,51 @@ TEST_F(ImportBookmarks, MarkupQuirks) {
     EXPECT_TRUE(Parse(std::string("<DL><DT><A HREF=\"u\x00\">\x00</A>", 26)).size() == 1);
 }
 
+// A file whose lists nest hundreds deep, opened in every way a list opens (under a heading,
+// without one, under an empty heading, after a heading that a link dropped, from inside a
+// description), and closed down to none and beyond, again and again.
+std::string DeepListsFile() {
+    std::mt19937 rng(2024);
+    std::string text;
+    for (int i = 0; i < 3400; ++i) {
+        const std::string n = std::to_string(i);
+        const std::string link = "<DT><A HREF=\"http://x/" + n + "\">L" + n + "</A>\n";
+        const unsigned pick = unsigned(rng() % 100);
+        // Four waves: about 200 lists deep over 500 items, then closed down to none.
+        if (i % 850 >= 500) {
+            if (pick < 10)
+                text += "<DT><H3>F" + n + "</H3>\n<DL><p>\n";
+            else if (pick < 30)
+                text += link;
+            else
+                text += "</DL><p>\n";
+        } else if (pick < 30) {
+            text += "<DT><H3>F" + n + "</H3>\n<DL><p>\n";
+        } else if (pick < 38) {
+            text += "<DL><p>\n";
+        } else if (pick < 42) {
+            text += "<DT><H3> </H3>\n<DL><p>\n";
+        } else if (pick < 46) {
+            text += "<DT><H3>Dropped" + n + "</H3>\n" + link;
+        } else if (pick < 50) {
+            text += "<DD>about " + n + " <DL><p>\n";
+        } else if (pick < 52) {
+            text += "<HR>\n";
+        } else if (pick < 92) {
+            text += link;
+        } else {
+            text += "</DL><p>\n";
+        }
+    }
+    return text;
+}
+
+// The first three named lists around a link are its categories, however deep it lies: the
+// links of the crafted file get the categories the reader has always given them.
+TEST_F(ImportBookmarks, DeepListsKeepTheirCategories) {
+    EXPECT_EQ(Parse(DeepListsFile()), SplitLines(Received("deep_lists_categories.txt")));
+}
+
 TEST_F(ImportBookmarks, QuotedValuesRunOverLinesUpToTheNextItem) {
     EXPECT_EQ(Parse("<DL><p>\n<DT><A HREF=\"http://a.example/\" DESCRIPTION=\"first line\n"
                     "second line\" ADD_DATE=\"1\">Alpha</A>\n"
@@ -314,6 +360,15 @@ TEST_F(ImportBookmarks, ImportRenamesAndReports) {
                        "beginning with \"_\".",
                        "Import complete (3 entries)"}));
     EXPECT_THROW(ImportBookmarkFile(Bank(), dir.File("none.htm")), EFOpenError);
+}
+
+TEST_F(ImportBookmarks, NamelessLinksAreNamedWithUnderscores) {
+    Add(Named("__"));
+    std::string path = dir.File("nameless.htm");
+    WriteAll(path, "<DL><p>\n" + std::string("<DT><A HREF=\"http://x/\"></A>\n") +
+                       "<DT><A HREF=\"http://y/\"> </A>\n<DT><A HREF=\"http://z/\"></A>\n</DL>");
+    EXPECT_EQ(ImportBookmarkFile(Bank(), path), 3);
+    EXPECT_EQ(Names(), (Strings{"__", "_", "___", "____"}));
 }
 
 }  // namespace

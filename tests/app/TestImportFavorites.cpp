@@ -24,6 +24,11 @@ protected:
         const TEntry& e = bank.Entry(i);
         return {e.Category1, e.Category2, e.Category3};
     }
+    Strings URLs() const {
+        Strings urls;
+        for (int i = 0; i <= bank.EntryHigh; ++i) urls.push_back(bank.Entry(i).URL);
+        return urls;
+    }
     TBankState bank;
 };
 
@@ -58,9 +63,9 @@ TEST_F(ImportFavorites, UrlsKeepEveryCharacterInEveryEncoding) {
     for (char c : std::string("[InternetShortcut]\r\nURL=http://w/")) utf16 += {c, '\0'};
     utf16 += std::string("\xE5\x65", 2);
     WriteAll(Root() + "utf16.url", utf16);
-    EXPECT_EQ(ReadURLFile(Root() + "ansi.url"), "http://a/caf\xE9");
-    EXPECT_EQ(ReadURLFile(Root() + "utf8.url"), "http://u/caf\xE9/%E6%97%A5%F0%9F%98%80");
-    EXPECT_EQ(ReadURLFile(Root() + "utf16.url"), "http://w/%E6%97%A5");
+    EXPECT_EQ(ImportFavoritesFolder(bank, Root()), 3);
+    EXPECT_EQ(URLs(), (Strings{"http://a/caf\xE9", "http://w/%E6%97%A5",
+                               "http://u/caf\xE9/%E6%97%A5%F0%9F%98%80"}));
 }
 
 TEST_F(ImportFavorites, SameNamesAreRenamedInAFixedOrder) {
@@ -93,21 +98,22 @@ TEST_F(ImportFavorites, MissingRootImportsNothing) {
     EXPECT_EQ(messages.Texts(), Strings{"Import complete (0 entries)"});
 }
 
-TEST_F(ImportFavorites, ReadUrlFile) {
-    std::string path = dir.File("s.url");
-    WriteAll(path,
+TEST_F(ImportFavorites, TheUrlIsTheFirstLineStartingWithIt) {
+    auto shortcut = [&](const std::string& name, const std::string& bytes) {
+        WriteAll(Root() + name, bytes);
+    };
+    fs::create_directories(dir.Path() / "Root");
+    shortcut("a.url",
              "[DEFAULT]\r\nBASEURL=http://b/\r\n[InternetShortcut]\r\nURL=http://a/\r\n"
              "URL=http://second/\r\n");
-    EXPECT_EQ(ReadURLFile(path), "http://a/");
-    WriteAll(path, "URL=http://lf/\nIconIndex=0\n");
-    EXPECT_EQ(ReadURLFile(path), "http://lf/");
-    WriteAll(path, "url=http://lower/\r\n URL=http://indented/\r\nURL=");
-    EXPECT_EQ(ReadURLFile(path), "");
-    EXPECT_EQ(ReadURLFile(dir.File("missing.url")), "");
-    EXPECT_EQ(ReadURLFile(dir.File("")), "");
+    shortcut("b.url", "URL=http://lf/\nIconIndex=0\n");
+    shortcut("c.url", "url=http://lower/\r\n URL=http://indented/\r\nURL=");
     // Something far larger than a shortcut is not read.
-    WriteAll(path, "URL=http://big/\r\n" + std::string(100000, 'x'));
-    EXPECT_EQ(ReadURLFile(path), "");
+    shortcut("d.url", "URL=http://big/\r\n" + std::string(100000, 'x'));
+    shortcut("e.url", "");
+    EXPECT_EQ(ImportFavoritesFolder(bank, Root()), 2);
+    EXPECT_EQ(Names(bank), (Strings{"a", "b"}));
+    EXPECT_EQ(URLs(), (Strings{"http://a/", "http://lf/"}));
 }
 
 TEST_F(ImportFavorites, ProposedFolder) {

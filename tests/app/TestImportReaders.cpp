@@ -291,6 +291,22 @@ TEST_F(ImportReaders, DatDuplicatesGetUnderscores) {
     EXPECT_EQ(messages.Texts(), Strings{Complete1});
 }
 
+// Copies get the first free number of "_" in front, counting the names that already have some,
+// and a name at the length a Favorites name is cut to grows beyond it.
+TEST_F(ImportReaders, DatCopiesOfANameAreNamedAsTheyAlwaysWere) {
+    const std::string Long(255, 'L');
+    Add(Named("Same"));
+    Add(Named("__Same"));
+    Strings records;
+    for (const std::string& name :
+         Strings{"Same", "Same", "Same", "_Same", "_Same", Long, Long, "_" + Long})
+        records.push_back(DatRecordLine(Named(name)));
+    EXPECT_EQ(ImportDatFile(Bank(), DatFile(records)), 8);
+    EXPECT_EQ(Names(), (Strings{"Same", "__Same", "_Same", "___Same", "____Same", "_____Same",
+                                "______Same", Long, "_" + Long, "__" + Long}));
+    EXPECT_EQ(messages.Texts(), (Strings{DuplicatesText, "Import complete (8 entries)"}));
+}
+
 TEST_F(ImportReaders, DatConversionErrorKeepsWhatWasRead) {
     Add(Named("Before"));
     std::string path =

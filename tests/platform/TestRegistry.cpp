@@ -15,6 +15,8 @@
 
 namespace {
 
+using namespace std::string_literals;
+
 constexpr auto HKCU = TRegRoot::CurrentUser;
 
 std::string Slurp(const std::string& file) {
@@ -100,6 +102,133 @@ TEST_F(RegistryTest, ListingsKeepCreationOrderAndCounts) {
     EXPECT_EQ(info.SubKeys, 3);
     EXPECT_EQ(info.Values, 2);
     EXPECT_EQ(info.MaxSubKeyLen, 5);
+}
+
+// Values and keys keep the order in which the file first names them, through changes and a
+// write; names match ignoring the case of ASCII letters only. A value the file names twice
+// takes the later line in the first one's place, a key named twice gathers both sections.
+TEST_F(RegistryTest, AFileReadAndWrittenKeepsItsOrderAndNames) {
+    std::filesystem::create_directories(dir.Path() / "cfg/Lorvane");
+    Spit(file,
+         "LORVANE-REGISTRY 1\n"
+         "[HKEY_CURRENT_USER\\K]\n"
+         "\"b\"=sz:\"1\"\n"
+         "\"A\"=sz:\"2\"\n"
+         "\"\xC9\"=sz:\"3\"\n"
+         "\"\xE9\"=sz:\"4\"\n"
+         "\"B\"=sz:\"5\"\n"
+         "@=sz:\"6\"\n"
+         "[HKEY_CURRENT_USER\\K\\Zeta]\n"
+         "[HKEY_CURRENT_USER\\K\\alpha]\n"
+         "\"x\"=dword:00000001\n"
+         "[HKEY_CURRENT_USER\\K\\ZETA\\deep]\n"
+         "[HKEY_CURRENT_USER\\k\\Mid]\n"
+         "[HKEY_CURRENT_USER\\K\\ALPHA]\n"
+         "\"y\"=dword:00000002\n"
+         "\"X\"=dword:00000003\n"
+         "[HKEY_CURRENT_USER\\K\\%c9]\n"
+         "[HKEY_CURRENT_USER\\K\\\xE9]\n");
+    TRegistryStore reg(file);
+    std::vector<TRegValue> values;
+    ASSERT_EQ(reg.EnumValues(HKCU, "K", values), 0);
+    std::vector<std::string> names;
+    for (const TRegValue& v : values) names.push_back(v.Name + "=" + v.Data);
+    EXPECT_EQ(names, (std::vector<std::string>{"B=5", "A=2", "\xC9=3", "\xE9=4", "=6"}));
+    EXPECT_EQ(Read(reg, "k", "a"), "2");
+    EXPECT_EQ(Read(reg, "K", "\xE9"), "4");
+    EXPECT_EQ(Read(reg, "K\\Alpha", "x"), "\x03\0\0\0"s);
+    std::vector<std::string> keys;
+    ASSERT_EQ(reg.EnumKeys(HKCU, "K", keys), 0);
+    EXPECT_EQ(keys, (std::vector<std::string>{"Zeta", "alpha", "Mid", "\xC9", "\xE9"}));
+    EXPECT_TRUE(reg.KeyExists(HKCU, "K\\zeta\\DEEP"));
+    EXPECT_FALSE(reg.KeyExists(HKCU, "K\\\xC9\\x"));
+
+    // Changes: a value replaced keeps its place and spelling, one deleted and set again goes
+    // last, and so does a key; what follows a deleted one is still found.
+    ASSERT_EQ(reg.SetValue(HKCU, "K", TRegValue::String("a", "7")), 0);
+    ASSERT_EQ(reg.DeleteValue(HKCU, "K", "b"), 0);
+    EXPECT_EQ(Read(reg, "K", "\xE9"), "4");
+    EXPECT_EQ(Read(reg, "K", ""), "6");
+    ASSERT_EQ(reg.SetValue(HKCU, "K", TRegValue::String("b", "8")), 0);
+    ASSERT_EQ(reg.DeleteKey(HKCU, "K\\Zeta\\Deep"), 0);
+    ASSERT_EQ(reg.DeleteKey(HKCU, "K\\zeta"), 0);
+    EXPECT_TRUE(reg.KeyExists(HKCU, "K\\MID"));
+    EXPECT_TRUE(reg.KeyExists(HKCU, "K\\\xE9"));
+    ASSERT_EQ(reg.CreateKey(HKCU, "K\\ZETA"), 0);
+    ASSERT_EQ(reg.SetValue(HKCU, "K\\mid", TRegValue::DWord("z", 9)), 0);
+    EXPECT_EQ(Slurp(file),
+              "LORVANE-REGISTRY 1\n"
+              "\n[HKEY_CURRENT_USER\\K]\n"
+              "\"A\"=sz:\"7\"\n\"\\xc9\"=sz:\"3\"\n\"\\xe9\"=sz:\"4\"\n@=sz:\"6\"\n\"b\"=sz:\"8\"\n"
+              "\n[HKEY_CURRENT_USER\\K\\alpha]\n"
+              "\"X\"=dword:00000003\n\"y\"=dword:00000002\n"
+              "\n[HKEY_CURRENT_USER\\K\\Mid]\n"
+              "\"z\"=dword:00000009\n"
+              "\n[HKEY_CURRENT_USER\\K\\%c9]\n"
+              "\n[HKEY_CURRENT_USER\\K\\%e9]\n"
+              "\n[HKEY_CURRENT_USER\\K\\ZETA]\n");
+}
+
+// Keys of many values and sub-keys: every name is found in any case, and deleting and adding
+// keep the order of listings and of the file as with a few.
+TEST_F(RegistryTest, ManyValuesAndKeysKeepTheirOrderAndAreFoundInAnyCase) {
+    constexpr int Count = 100;
+    std::filesystem::create_directories(dir.Path() / "cfg/Lorvane");
+    std::string text = "LORVANE-REGISTRY 1\n[HKEY_CURRENT_USER\\K]\n";
+    for (int i = 0; i < Count; ++i)
+        text += "\"Value" + std::to_string(i) + "\"=sz:\"" + std::to_string(i) + "\"\n";
+    text += "\"VALUE7\"=sz:\"again\"\n";
+    for (int i = 0; i < Count; ++i)
+        text += "[HKEY_CURRENT_USER\\K\\Key" + std::to_string(i) + "]\n";
+    Spit(file, text);
+    TRegistryStore reg(file);
+    for (int i = 0; i < Count; ++i) {
+        const std::string n = std::to_string(i);
+        EXPECT_EQ(Read(reg, "k", "vALUE" + n), i == 7 ? "again" : n);
+        EXPECT_TRUE(reg.KeyExists(HKCU, "K\\KEY" + n)) << n;
+    }
+    TRegValue v;
+    EXPECT_EQ(reg.QueryValue(HKCU, "K", "Value100", v), ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(reg.KeyExists(HKCU, "K\\Key100"));
+
+    // Deleting from the middle and the start, then adding back: those go last.
+    for (int i : {50, 0, 99}) {
+        const std::string n = std::to_string(i);
+        ASSERT_EQ(reg.DeleteValue(HKCU, "K", "value" + n), 0);
+        ASSERT_EQ(reg.DeleteKey(HKCU, "K\\key" + n), 0);
+        EXPECT_EQ(reg.QueryValue(HKCU, "K", "Value" + n, v), ERROR_FILE_NOT_FOUND);
+        EXPECT_FALSE(reg.KeyExists(HKCU, "K\\Key" + n));
+    }
+    for (int i = 1; i < Count - 1; ++i) {
+        const std::string n = std::to_string(i);
+        if (i == 50) continue;
+        EXPECT_EQ(Read(reg, "K", "VALUE" + n), i == 7 ? "again" : n);
+    }
+    ASSERT_EQ(reg.SetValue(HKCU, "K", TRegValue::String("value50", "back")), 0);
+    ASSERT_EQ(reg.CreateKey(HKCU, "K\\KEY50"), 0);
+    ASSERT_EQ(reg.SetValue(HKCU, "K", TRegValue::String("vALUE51", "changed")), 0);
+    EXPECT_EQ(Read(reg, "K", "Value50"), "back");
+    EXPECT_EQ(Read(reg, "K", "Value51"), "changed");
+
+    std::vector<std::string> expectedKeys, keys;
+    std::string expected = "LORVANE-REGISTRY 1\n\n[HKEY_CURRENT_USER\\K]\n";
+    for (int i = 1; i < Count - 1; ++i) {
+        if (i == 50) continue;
+        const std::string n = std::to_string(i);
+        expected += "\"" + std::string(i == 7 ? "VALUE" : "Value") + n + "\"=sz:\"" +
+                    (i == 7    ? "again"
+                     : i == 51 ? "changed"
+                               : n) +
+                    "\"\n";
+        expectedKeys.push_back("Key" + n);
+    }
+    expected += "\"value50\"=sz:\"back\"\n";
+    expectedKeys.push_back("KEY50");
+    for (const std::string& key : expectedKeys)
+        expected += "\n[HKEY_CURRENT_USER\\K\\" + key + "]\n";
+    ASSERT_EQ(reg.EnumKeys(HKCU, "K", keys), 0);
+    EXPECT_EQ(keys, expectedKeys);
+    EXPECT_EQ(Slurp(file), expected);
 }
 
 TEST_F(RegistryTest, DeletionRules) {
