@@ -141,14 +141,12 @@ TNameIndex::TParts TNameIndex::Split(std::string_view name) const {
     while (at < name.size() && name[at] == '_') ++at;
     parts.underscores = at - (parts.marked ? 1 : 0);
     parts.stem = name.substr(at);
-    worked_ += at;
     return parts;
 }
 
 uint32_t TNameIndex::HashOf(const TParts& parts) const {
     uint64_t hash = std::hash<std::string_view>()(parts.stem);
     if (parts.marked) hash ^= 0x9E3779B97F4A7C15u;
-    worked_ += parts.stem.size();
     return uint32_t(hash ^ (hash >> 32));
 }
 
@@ -159,7 +157,6 @@ size_t TNameIndex::Find(const TParts& parts, uint32_t hash) const {
         const TSlot& slot = slots_[at];
         if (slot.to == 0) return at;
         if (slot.hash == hash && slot.length == length) {
-            worked_ += parts.stem.size();
             if (std::memcmp(bytes_.data() + slot.offset, parts.stem.data(), parts.stem.size()) == 0)
                 return at;
         }
@@ -177,7 +174,6 @@ TNameIndex::TSlot& TNameIndex::StemSlot(const TParts& parts) {
     slot.offset = uint32_t(bytes_.size());
     slot.length = uint32_t(parts.stem.size()) | (parts.marked ? MarkedStem : 0);
     bytes_.append(parts.stem);
-    worked_ += parts.stem.size();
     ++count_;
     return slot;
 }
@@ -282,7 +278,6 @@ std::string TNameIndex::UniqueName(std::string name, size_t at, bool& renamed) {
     while (at + parts.underscores < name.size() && name[at + parts.underscores] == '_')
         ++parts.underscores;
     parts.stem = std::string_view(name).substr(at + parts.underscores);
-    worked_ += parts.underscores;
     TSlot& slot = StemSlot(parts);
     const size_t n = FirstFree(slot, parts.underscores + 1);
     Take(slot, n);

@@ -223,9 +223,6 @@ public:
     // The name with "_" inserted at `at` until it is new, then added; `renamed` is set when it
     // had to change (and left alone otherwise). `at` is 0, or 1 behind a workgroup marker.
     std::string UniqueName(std::string name, size_t at, bool& renamed);
-    // The bytes of names the index has read, compared and kept so far: tests count the work of
-    // many copies of one name rather than time it.
-    uint64_t BytesWorked() const { return worked_; }
 
 private:
     // A name taken apart: the stem after the marker and the "_", and how many "_" there are.
@@ -263,7 +260,6 @@ private:
     // The numbers of "_" of the stems whose numbers are not one run (few are).
     std::vector<TRuns> runs_;
     size_t count_ = 0;  // stems
-    mutable uint64_t worked_ = 0;
 };
 
 // Focuses the entry of that name (FocusedEntry, and the bank's seams' FocusEntryNode): an exact
