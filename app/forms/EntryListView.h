@@ -67,6 +67,7 @@ public:
 
     // Sizes every visible column to its contents and caption, the fitted ones to the caption,
     // within the list's width (FitColumnWidths). Also whenever the list's size or font changes.
+    // The view measures its cells as ever; each distinct text and icon of a column only once.
     void SizeColumns();
 
 signals:
