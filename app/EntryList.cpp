@@ -80,8 +80,15 @@ std::vector<size_t> SortedRowOrder(const std::vector<TEntryListRow>& rows,
         order.resize(rows.size());
         std::iota(order.begin(), order.end(), size_t(0));
     }
+    if (chain.empty()) return order;
+    // The chain's first column decides most comparisons: its texts are compared through their
+    // upper-case copies made once, byte by byte as CompareText compares them.
+    std::vector<std::string> keys(rows.size());
+    for (size_t r = 0; r < rows.size(); ++r) keys[r] = UpperCase(rows[r].Text(chain.front()));
+    const TSortChain rest(chain.begin() + 1, chain.end());
     std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-        return CompareListRows(rows[a], rows[b], chain) < 0;
+        if (const int c = keys[a].compare(keys[b])) return c < 0;
+        return CompareListRows(rows[a], rows[b], rest) < 0;
     });
     return order;
 }

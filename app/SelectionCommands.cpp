@@ -29,11 +29,13 @@ bool ChangeCategoriesOfSelection(TBankState& bank, const std::vector<int>& indic
     return true;
 }
 
-std::string DuplicateCellText(const TBankState& bank, const std::vector<TDuplicateGroup>& groups,
-                              int group, int entryIndex, int column) {
-    if (group < 0 || size_t(group) >= groups.size()) return {};
-    if (entryIndex < 0) return column == dcURL ? groups[size_t(group)].Key : std::string();
-    if (entryIndex > bank.EntryHigh) return {};
+const std::string& DuplicateCellText(const TBankState& bank,
+                                     const std::vector<TDuplicateGroup>& groups, int group,
+                                     int entryIndex, int column) {
+    static const std::string none;
+    if (group < 0 || size_t(group) >= groups.size()) return none;
+    if (entryIndex < 0) return column == dcURL ? groups[size_t(group)].Key : none;
+    if (entryIndex > bank.EntryHigh) return none;
     const TEntry& e = bank.Entry(entryIndex);
     switch (column) {
         case dcURL:
@@ -47,6 +49,6 @@ std::string DuplicateCellText(const TBankState& bank, const std::vector<TDuplica
         case dcCategory3:
             return e.Category3;
         default:
-            return {};
+            return none;
     }
 }

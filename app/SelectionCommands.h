@@ -31,6 +31,8 @@ bool ChangeCategoriesOfSelection(TBankState& bank, const std::vector<int>& indic
 // The duplicates list's columns, in order.
 enum TDuplicateColumn : int { dcURL = 0, dcName, dcCategory1, dcCategory2, dcCategory3 };
 // A cell of the duplicates list: a group row shows its key in the first column; an entry row
-// (entryIndex >= 0) its URL, name and categories. Empty for a stale group or entry.
-std::string DuplicateCellText(const TBankState& bank, const std::vector<TDuplicateGroup>& groups,
-                              int group, int entryIndex, int column);
+// (entryIndex >= 0) its URL, name and categories. Empty for a stale group or entry. The text
+// stays where it is while the bank and the groups do.
+const std::string& DuplicateCellText(const TBankState& bank,
+                                     const std::vector<TDuplicateGroup>& groups, int group,
+                                     int entryIndex, int column);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <map>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include "BankModel.h"
@@ -142,12 +143,20 @@ std::vector<int> TDupForm::MaxColumnWidths() {
         PVirtualNode Node = nullptr;
     };
     const size_t count = size_t(std::max(header.Columns().Count() - 1, 0));
-    std::vector<std::unordered_map<std::string, int>> widths(count);
+    // A cell's text is the tree's text of it (OnGetText) in the bank's encoding, where it stays
+    // meanwhile: the texts are told apart there, without copies, and only the first of each is
+    // converted and measured.
+    std::vector<std::unordered_map<std::string_view, int>> widths(count);
+    for (auto& w : widths) w.reserve(size_t(t.VisibleCount()));
     std::vector<std::map<uint64_t, TWidest>> widest(count);  // by level and check box
     for (PVirtualNode run = t.GetFirstVisible(); run; run = t.GetNextVisible(run)) {
+        const auto* data = t.GetNodeData<TDupNodeData>(run);
+        if (!data) continue;
         for (size_t c = 0; c < count; ++c) {
-            const auto [at, fresh] = widths[c].try_emplace(t.Text(run, int(c)), 0);
-            if (fresh) at->second = t.CalculateTextWidth(measure.Canvas(), run, at->first, int(c));
+            const auto [at, fresh] = widths[c].try_emplace(CellText(*data, int(c)), 0);
+            if (fresh)
+                at->second =
+                    t.CalculateTextWidth(measure.Canvas(), run, AnsiToUtf8(at->first), int(c));
             const uint64_t kind =
                 int(c) == header.MainColumn()
                     ? uint64_t(t.GetNodeLevel(run)) * 2 + (t.CheckType(run) != ctNone ? 1 : 0)
@@ -187,7 +196,7 @@ void TDupForm::FitColumns() {
     fitting_ = false;
 }
 
-std::string TDupForm::CellText(const TDupNodeData& data, int column) const {
+const std::string& TDupForm::CellText(const TDupNodeData& data, int column) const {
     return DuplicateCellText(Bank(), groups_, data.Group, data.EntryIndex, column);
 }
 

@@ -29,7 +29,7 @@ public:
 
     // The text of a cell: column 0 the URL (a group node's key), 1..4 the entry's name and
     // categories; empty otherwise.
-    std::string CellText(const TDupNodeData& data, int column) const;
+    const std::string& CellText(const TDupNodeData& data, int column) const;
     // Entry indices of the checked children, ascending.
     std::vector<int> CheckedEntries() const;
     // The error when nothing is checked; the question when deletes are confirmed; the

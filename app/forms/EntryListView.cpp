@@ -1,12 +1,16 @@
 // The shared entry-selection list.
 #include "EntryListView.h"
 
+#include <QAbstractTableModel>
 #include <QEvent>
 #include <QHeaderView>
 #include <QItemSelection>
 #include <QPainter>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <algorithm>
+#include <map>
+#include <tuple>
 
 #include "AppSeams.h"
 #include "BankModel.h"
@@ -46,6 +50,97 @@ private:
 
 }  // namespace
 
+// The cells of an entry list, served from its rows in the order shown: a row's texts (their
+// start, ShortenedText), its icon in the first column and its position in Rows() (UserRole).
+class TEntryListModel : public QAbstractTableModel {
+public:
+    explicit TEntryListModel(TEntryListView& view) : QAbstractTableModel(&view), view_(view) {}
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override {
+        return parent.isValid() ? 0 : view_.rowCount();
+    }
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override {
+        return parent.isValid() ? 0 : view_.columnCount();
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
+            return QVariant();
+        const size_t row = view_.order_[size_t(index.row())];
+        switch (role) {
+            case Qt::DisplayRole:
+            case Qt::EditRole:
+                return ToQString(
+                    ShortenedText(view_.rows_[row].Text(index.column()), ListCellTextBytes));
+            case Qt::DecorationRole:
+                return index.column() == 0 ? QVariant(view_.icons_[row]) : QVariant();
+            case Qt::UserRole:
+                return qulonglong(row);
+            default:
+                return QVariant();
+        }
+    }
+    Qt::ItemFlags flags(const QModelIndex& index) const override {
+        return index.isValid() ? Qt::ItemIsSelectable | Qt::ItemIsEnabled : Qt::NoItemFlags;
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation == Qt::Vertical)
+            return QAbstractTableModel::headerData(section, orientation, role);
+        if (section < 0 || section >= columnCount() ||
+            (role != Qt::DisplayRole && role != Qt::EditRole))
+            return QVariant();
+        return ToQString(view_.captions_[size_t(section)]);
+    }
+
+    // The view's rows or columns change within `change`.
+    template <class F>
+    void Reset(F&& change) {
+        beginResetModel();
+        change();
+        endResetModel();
+    }
+    // The texts or icons shown in a block of cells changed.
+    void CellsChanged(int firstRow, int lastRow, int firstColumn, int lastColumn) {
+        if (firstRow > lastRow || firstColumn > lastColumn) return;
+        emit dataChanged(index(firstRow, firstColumn), index(lastRow, lastColumn));
+    }
+
+private:
+    TEntryListView& view_;
+};
+
+// The list's cells drawn as usual. While the columns are sized, a cell's size is measured once
+// per distinct text and icon in its column: the model gives a cell nothing else that its size
+// could depend on, and the font and style stay as they are meanwhile.
+class TEntryListDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        if (!measuring_) return QStyledItemDelegate::sizeHint(option, index);
+        const QVariant decoration = index.data(Qt::DecorationRole);
+        const qint64 icon =
+            decoration.isValid() ? qint64(qvariant_cast<QIcon>(decoration).cacheKey()) : -1;
+        const auto [at, fresh] =
+            sizes_.try_emplace(std::make_tuple(index.column(), icon, index.data().toString()));
+        if (fresh) at->second = QStyledItemDelegate::sizeHint(option, index);
+        return at->second;
+    }
+
+    // Sizes measured while `measure` runs are kept until it ends.
+    template <class F>
+    void Measuring(F&& measure) {
+        sizes_.clear();
+        measuring_ = true;
+        measure();
+        measuring_ = false;
+        sizes_.clear();
+    }
+
+private:
+    bool measuring_ = false;
+    mutable std::map<std::tuple<int, qint64, QString>, QSize> sizes_;
+};
+
 void FitListColumns(QAbstractItemView& view, QHeaderView& header,
                     const std::vector<int>& captionOnly) {
     std::vector<int> columns, wanted;
@@ -66,7 +161,12 @@ void KeepListColumnsFitted(QTreeView& view) {
     FitListColumns(view, *view.header());
 }
 
-TEntryListView::TEntryListView(QWidget* parent) : QTableWidget(parent) {
+TEntryListView::TEntryListView(QWidget* parent)
+    : QTableView(parent),
+      model_(new TEntryListModel(*this)),
+      delegate_(new TEntryListDelegate(this)) {
+    setModel(model_);
+    setItemDelegate(delegate_);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -96,10 +196,7 @@ TEntryListView::TEntryListView(QWidget* parent) : QTableWidget(parent) {
 }
 
 void TEntryListView::SetCaptions(const std::vector<std::string>& captions) {
-    setColumnCount(int(captions.size()));
-    QStringList labels;
-    for (const std::string& caption : captions) labels << ToQString(caption);
-    setHorizontalHeaderLabels(labels);
+    model_->Reset([&] { captions_ = captions; });
 }
 
 void TEntryListView::SetSortChains(std::function<TSortChain(int column)> chains) {
@@ -112,28 +209,20 @@ void TEntryListView::SetFitToHeader(int column, bool fit) {
     if (!fit && at != fitToHeader_.end()) fitToHeader_.erase(at);
 }
 
-void TEntryListView::SetRows(std::vector<TEntryListRow> rows) {
+void TEntryListView::SetRows(std::vector<TEntryListRow> rows, std::vector<QIcon> icons) {
     TBusyScope busy;
     setUpdatesEnabled(false);
     clearSelection();
-    rows_ = std::move(rows);
-    icons_.assign(rows_.size(), QIcon());
-    std::vector<size_t> order(rows_.size());
+    std::vector<size_t> order(rows.size());
     for (size_t i = 0; i < order.size(); ++i) order[i] = i;
     // Sorted once after filling, not on every row added.
-    if (chains_) order = SortedRowOrder(rows_, order, chains_(sortColumn_));
-    SetOrder(std::move(order));
-    setRowCount(0);
-    setRowCount(int(rows_.size()));
-    const int columns = columnCount();
-    for (int r = 0; r < int(rows_.size()); ++r) {
-        for (int c = 0; c < columns; ++c) {
-            auto* item = new QTableWidgetItem();
-            item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-            setItem(r, c, item);
-        }
-        ShowRow(r);
-    }
+    if (chains_) order = SortedRowOrder(rows, order, chains_(sortColumn_));
+    icons.resize(rows.size());
+    model_->Reset([&] {
+        rows_ = std::move(rows);
+        icons_ = std::move(icons);
+        SetOrder(std::move(order));
+    });
     SizeColumns();
     setUpdatesEnabled(true);
 }
@@ -143,18 +232,6 @@ void TEntryListView::FillEntries(const TBankState& bank) {
     SetFitToHeader(elcFav);
     SetSortChains(EntrySortChain);
     SetRows(EntryListRows(bank));
-}
-
-void TEntryListView::ShowRow(int displayRow) {
-    const TEntryListRow& row = rows_[order_[size_t(displayRow)]];
-    const int columns = columnCount();
-    for (int c = 0; c < columns; ++c) {
-        QTableWidgetItem* cell = item(displayRow, c);
-        if (!cell) continue;
-        cell->setText(ToQString(ShortenedText(row.Text(c), ListCellTextBytes)));
-        cell->setData(Qt::UserRole, qulonglong(order_[size_t(displayRow)]));
-        if (c == 0) cell->setIcon(icons_[order_[size_t(displayRow)]]);
-    }
 }
 
 void TEntryListView::SetOrder(std::vector<size_t> order) {
@@ -169,12 +246,12 @@ void TEntryListView::SortBy(int column) {
     if (!chains_) return;
     TBusyScope busy;
     const std::vector<size_t> selected = SelectedRows();
-    const int current = currentRow();
+    const int current = currentIndex().row();
     const bool hadCurrent = current >= 0 && size_t(current) < order_.size();
     const size_t currentRowOf = hadCurrent ? order_[size_t(current)] : 0;
     setUpdatesEnabled(false);
     SetOrder(SortedRowOrder(rows_, order_, chains_(column)));
-    for (int r = 0; r < int(order_.size()); ++r) ShowRow(r);
+    model_->CellsChanged(0, rowCount() - 1, 0, columnCount() - 1);
     clearSelection();
     if (hadCurrent)
         selectionModel()->setCurrentIndex(model()->index(DisplayRowOf(currentRowOf), 0),
@@ -220,23 +297,23 @@ void TEntryListView::SetRowText(size_t row, int column, const std::string& text)
     if (texts.size() <= size_t(column)) texts.resize(size_t(column) + 1);
     texts[size_t(column)] = text;
     const int display = DisplayRowOf(row);
-    if (QTableWidgetItem* cell = display >= 0 ? item(display, column) : nullptr)
-        cell->setText(ToQString(ShortenedText(text, ListCellTextBytes)));
+    if (display >= 0 && column < columnCount())
+        model_->CellsChanged(display, display, column, column);
 }
 
 void TEntryListView::SetRowIcon(size_t row, const QIcon& icon) {
     if (row >= rows_.size()) return;
     icons_[row] = icon;
     const int display = DisplayRowOf(row);
-    if (QTableWidgetItem* cell = display >= 0 ? item(display, 0) : nullptr) cell->setIcon(icon);
+    if (display >= 0) model_->CellsChanged(display, display, 0, 0);
 }
 
 void TEntryListView::SizeColumns() {
-    FitListColumns(*this, *horizontalHeader(), fitToHeader_);
+    delegate_->Measuring([&] { FitListColumns(*this, *horizontalHeader(), fitToHeader_); });
 }
 
 void TEntryListView::paintEvent(QPaintEvent* event) {
-    QTableWidget::paintEvent(event);
+    QTableView::paintEvent(event);
     // The view's own grid pen is one logical pixel wide, which a fractional scale spreads over
     // one or two device pixels from line to line; a cosmetic pen is one device pixel always.
     QStyleOptionViewItem option;
@@ -263,12 +340,12 @@ void TEntryListView::paintEvent(QPaintEvent* event) {
 }
 
 void TEntryListView::resizeEvent(QResizeEvent* event) {
-    QTableWidget::resizeEvent(event);
+    QTableView::resizeEvent(event);
     SizeColumns();
 }
 
 void TEntryListView::changeEvent(QEvent* event) {
-    QTableWidget::changeEvent(event);
+    QTableView::changeEvent(event);
     // A scaled font: rows as high as its lines, columns as wide as its texts.
     if (event->type() != QEvent::FontChange) return;
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);

@@ -2,11 +2,12 @@
 // multi-selection that stays visible without the focus, Ctrl+A, and sorting on a header click
 // through a fixed chain of tie-break columns (a stable sort of our own, not the view's).
 // Every row remembers what it stands for: callers read selectedIndices() (entry indices) or
-// SelectedRows() (positions in Rows()), whatever the order shown.
+// SelectedRows() (positions in Rows()), whatever the order shown. No item exists per cell: the
+// view's model serves each cell's text, icon and row from the rows and the order shown.
 #pragma once
 
 #include <QIcon>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTreeView>
 #include <functional>
 #include <string>
@@ -15,11 +16,17 @@
 #include "EntryList.h"
 
 struct TBankState;
+class TEntryListModel;
+class TEntryListDelegate;
 
-class TEntryListView : public QTableWidget {
+class TEntryListView : public QTableView {
     Q_OBJECT
 public:
     explicit TEntryListView(QWidget* parent = nullptr);
+
+    // Rows shown and columns (the captions given).
+    int rowCount() const { return int(order_.size()); }
+    int columnCount() const { return int(captions_.size()); }
 
     // The column captions (Windows-1252); the rows' texts follow them in this order.
     void SetCaptions(const std::vector<std::string>& captions);
@@ -29,9 +36,10 @@ public:
     // Columns sized to their caption rather than to their contents ("Fav").
     void SetFitToHeader(int column, bool fit = true);
 
-    // Shows the rows: in the order given, then sorted once by the sort column when sorting is
-    // on. The selection is emptied. Columns are sized afterwards.
-    void SetRows(std::vector<TEntryListRow> rows);
+    // Shows the rows, with their icons in the first column (one per row; missing ones empty):
+    // in the order given, then sorted once by the sort column when sorting is on. The selection
+    // is emptied. Columns are sized afterwards.
+    void SetRows(std::vector<TEntryListRow> rows, std::vector<QIcon> icons = {});
     // The entry list of a bank: "Name", "Fav", "Category 1" to "Category 3", one row per
     // entry (workgroup entries for administrators only), the entry sort chains, sorted by the
     // sort column (Name at first).
@@ -59,6 +67,7 @@ public:
 
     // Sizes every visible column to its contents and caption, the fitted ones to the caption,
     // within the list's width (FitColumnWidths). Also whenever the list's size or font changes.
+    // The view measures its cells as ever; each distinct text and icon of a column only once.
     void SizeColumns();
 
 signals:
@@ -71,9 +80,12 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    friend class TEntryListModel;
     void SetOrder(std::vector<size_t> order);
-    void ShowRow(int displayRow);
 
+    TEntryListModel* model_;
+    TEntryListDelegate* delegate_;
+    std::vector<std::string> captions_;
     std::vector<TEntryListRow> rows_;
     std::vector<size_t> order_;   // display row -> row
     std::vector<int> displayOf_;  // row -> display row

@@ -123,16 +123,17 @@ void TTestURLForm::ShowRows() {
     TEntryListView& list = TestList();
     const std::vector<TTestURLRow>& rows = run_->Rows();
     std::vector<TEntryListRow> listRows;
+    std::vector<QIcon> icons;
     listRows.reserve(rows.size());
-    for (const TTestURLRow& row : rows) listRows.push_back(ListRow(row));
-    // The run's rows are in the order shown, which the stable sort keeps.
-    list.SetRows(std::move(listRows));
+    icons.reserve(rows.size());
     std::vector<size_t> selected;
     for (size_t i = 0; i < rows.size(); ++i) {
-        list.SetRowIcon(i, StateIcon(rows[i].ImageIndex));
+        listRows.push_back(ListRow(rows[i]));
+        icons.push_back(StateIcon(rows[i].ImageIndex));
         if (rows[i].Selected) selected.push_back(i);
     }
-    list.SizeColumns();  // with the icons
+    // The run's rows are in the order shown, which the stable sort keeps.
+    list.SetRows(std::move(listRows), std::move(icons));
     list.SelectRows(selected);
 }
 

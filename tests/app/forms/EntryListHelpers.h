@@ -1,4 +1,5 @@
-// What the dialog tests do to the shared entry list: click a column header, select by name.
+// What the dialog tests do to the shared entry list: read a cell, click a column header, select
+// by name.
 #pragma once
 
 #include <QHeaderView>
@@ -8,6 +9,11 @@
 
 #include "BankFixture.h"
 #include "EntryListView.h"
+
+// What a cell shows, at a display row.
+inline QString CellText(const TEntryListView& list, int row, int column) {
+    return list.model()->index(row, column).data().toString();
+}
 
 // Clicks the middle of a column's header.
 inline void ClickHeader(TEntryListView& list, int column) {

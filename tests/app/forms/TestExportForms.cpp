@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QImage>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
@@ -47,8 +48,7 @@ namespace {
 
 Strings Column(const TEntryListView& list, int column) {
     Strings out;
-    for (int r = 0; r < list.rowCount(); ++r)
-        out.push_back(FromQString(list.item(r, column)->text()));
+    for (int r = 0; r < list.rowCount(); ++r) out.push_back(FromQString(CellText(list, r, column)));
     return out;
 }
 
@@ -107,10 +107,10 @@ TEST_F(ExportForms, ListRowsMarksAndAdministrators) {
     TEntryListView list;
     list.FillEntries(Bank());
     EXPECT_EQ(list.columnCount(), 5);
-    EXPECT_EQ(FromQString(list.horizontalHeaderItem(1)->text()), "Fav");
+    EXPECT_EQ(FromQString(list.model()->headerData(1, Qt::Horizontal).toString()), "Fav");
     EXPECT_EQ(Column(list, 0), (Strings{"Alpha", "beta"}));
     EXPECT_EQ(Column(list, 1), (Strings{"*", "\xA0"}));
-    EXPECT_EQ(list.item(1, 1)->text(), QString(QChar(0xA0)));
+    EXPECT_EQ(CellText(list, 1, 1), QString(QChar(0xA0)));
     Bank().IsAdministrator = true;
     list.FillEntries(Bank());
     EXPECT_EQ(Column(list, 0), (Strings{"Alpha", "beta", Mark + "Team"}));
@@ -120,6 +120,39 @@ TEST_F(ExportForms, ListRowsMarksAndAdministrators) {
     EXPECT_TRUE(list.showGrid());
     EXPECT_EQ(list.palette().color(QPalette::Inactive, QPalette::Highlight),
               list.palette().color(QPalette::Active, QPalette::Highlight));
+}
+
+// Counts the cell sizes the style measures.
+class TCellSizeCount : public QProxyStyle {
+public:
+    QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
+                           const QWidget* widget) const override {
+        if (type == CT_ItemViewItem) ++Count;
+        return QProxyStyle::sizeFromContents(type, option, size, widget);
+    }
+    mutable int Count = 0;
+};
+
+TEST_F(ExportForms, ListSizesItsColumnsMeasuringEachTextOfAColumnOnce) {
+    for (int i = 0; i < 30; ++i)
+        Add(Named("Name " + std::to_string(i % 3), i % 2 ? "Work" : "Home and garden"));
+    TCellSizeCount style;
+    TEntryListView list;
+    list.setStyle(&style);
+    list.resize(700, 300);
+    list.FillEntries(Bank());
+    style.Count = 0;
+    list.SizeColumns();
+    // Name: three texts, Category 1: two, Categories 2 and 3: one each; Fav fits its caption.
+    EXPECT_EQ(style.Count, 7);
+    // As wide as the view measures every cell.
+    QHeaderView& header = *list.horizontalHeader();
+    const QAbstractItemView& view = list;
+    for (int c : {elcName, elcCategory1, elcCategory2, elcCategory3})
+        EXPECT_EQ(list.columnWidth(c),
+                  std::max(header.sectionSizeHint(c), view.sizeHintForColumn(c)))
+            << c;
+    EXPECT_EQ(list.columnWidth(elcFav), header.sectionSizeHint(elcFav));
 }
 
 TEST_F(ExportForms, ListGridLinesAreOneDevicePixelAtAFractionalScale) {
@@ -224,8 +257,8 @@ TEST_F(ExportForms, ListColumnsFitTheirTextsWithinTheList) {
     const QFontMetrics metrics(list.font());
     for (int c = 0; c < list.columnCount(); ++c)
         for (int r = 0; r < list.rowCount(); ++r)
-            EXPECT_GE(list.columnWidth(c), metrics.horizontalAdvance(list.item(r, c)->text()))
-                << FromQString(list.item(r, c)->text());
+            EXPECT_GE(list.columnWidth(c), metrics.horizontalAdvance(CellText(list, r, c)))
+                << FromQString(CellText(list, r, c));
     // A very long name: no column wider than the list, every column still in view.
     Add(Named(std::string(400, 'n'), "Work"));
     list.FillEntries(Bank());
@@ -250,7 +283,7 @@ TEST_F(ExportForms, HugeNameShowsItsStartAndStaysChoosable) {
     TEntryListView& list = *form.Form().EntryList;
     ASSERT_EQ(list.rowCount(), 2);
     // Qt lays out and measures only the start of the name; the row keeps the whole of it.
-    const QString shown = list.item(1, elcName)->text();
+    const QString shown = CellText(list, 1, elcName);
     EXPECT_EQ(shown.size(), qsizetype(ListCellTextBytes + 3));
     EXPECT_TRUE(shown.endsWith("..."));
     EXPECT_LE(list.columnWidth(elcName), list.viewport()->width());

@@ -13,7 +13,7 @@
 #include "AppSeams.h"
 #include "BankFixture.h"
 #include "ElastFrmQt.h"
-#include "EntryListView.h"
+#include "EntryListHelpers.h"
 #include "MainForm.h"
 #include "TestURlForm1.h"
 #include "VirtualTrees.h"
@@ -56,7 +56,7 @@ protected:
     std::vector<std::string> Shown(TTestURLForm& form, int column = 0) {
         std::vector<std::string> out;
         for (int r = 0; r < form.TestList().rowCount(); ++r)
-            out.push_back(FromQString(form.TestList().item(r, column)->text()));
+            out.push_back(FromQString(CellText(form.TestList(), r, column)));
         return out;
     }
     // Selects the rows shown at these display positions.
@@ -75,7 +75,7 @@ TEST_F(TestURLForm, ListsTheWebEntriesSortedWithHiddenURLAndResultColumns) {
     EXPECT_EQ(form.size(), QSize(608, 437));
     TEntryListView& list = form.TestList();
     ASSERT_EQ(list.columnCount(), 7);
-    EXPECT_EQ(FromQString(list.horizontalHeaderItem(2)->text()), "Category 1");
+    EXPECT_EQ(FromQString(list.model()->headerData(2, Qt::Horizontal).toString()), "Category 1");
     EXPECT_TRUE(list.isColumnHidden(tuColumnURL));
     EXPECT_TRUE(list.isColumnHidden(tuColumnResult));
     EXPECT_EQ(Shown(form), (Strings{"alpha", "Bravo", "Charlie", "Delta"}));
@@ -182,8 +182,10 @@ TEST_F(TestURLForm, RowsShareOneIconPerState) {
     connector.Finish(true);
     connector.Finish(false);
     std::set<qint64> icons;
-    for (int r = 0; r < form.TestList().rowCount(); ++r)
-        icons.insert(form.TestList().item(r, 0)->icon().cacheKey());
+    for (int r = 0; r < form.TestList().rowCount(); ++r) {
+        const QModelIndex cell = form.TestList().model()->index(r, 0);
+        icons.insert(qvariant_cast<QIcon>(cell.data(Qt::DecorationRole)).cacheKey());
+    }
     EXPECT_EQ(form.TestList().rowCount(), 44);
     EXPECT_EQ(icons.size(), 3u) << "answered, failed and untested";
     form.CloseButtonClick();
