@@ -3,6 +3,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <algorithm>
+#include <array>
 #include <map>
 #include <string>
 #include <string_view>
@@ -133,47 +134,84 @@ std::vector<int> TDupForm::WantedWidths() {
 // A cell's text rectangle grows with its text's width, and the rest of its layout depends only
 // on the node's level and check box in the main column and not on the node elsewhere: the list
 // shows no images and paints every cell in the tree's font. So the node with the widest text of
-// each kind gives the widest cell, and each distinct text is measured once.
+// each kind gives the widest cell.
+//
+// Measuring a text shapes it, which costs microseconds: a large bank's list holds hundreds of
+// thousands of distinct texts. Each text's width is first estimated from its characters' own
+// advances (the sum of what each character takes alone, its longer run's share when that is
+// more), and the texts are measured in the order of their estimates, widest first, until no
+// estimate left comes near the widest measured: shaping changes a run of text by far less than
+// the allowance (kerning and ligatures of these fonts narrow a text by a few percent at most, and
+// widen it less).
 std::vector<int> TDupForm::MaxColumnWidths() {
     TVirtualStringTree& t = *tree_;
     TVTHeader& header = t.Header();
     TBitmap measure(1, 1);
-    struct TWidest {
-        int TextWidth = -1;
-        PVirtualNode Node = nullptr;
+    TCanvas& canvas = measure.Canvas();
+    canvas.Font().Assign(t.Font());
+    std::array<double, 256> advance{};
+    for (int b = 1; b < 256; ++b) {
+        const std::string one(1, char(b)), run(64, char(b));
+        advance[size_t(b)] = std::max(double(canvas.TextWidth(one)), canvas.TextWidth(run) / 64.0);
+    }
+    const auto estimate = [&](std::string_view text) {
+        double sum = 0;
+        for (unsigned char b : text) sum += advance[b];
+        return sum;
+    };
+    struct TCandidate {
+        double Estimate;
+        std::string_view Text;
+        PVirtualNode Node;
     };
     const size_t count = size_t(std::max(header.Columns().Count() - 1, 0));
     // A cell's text is the tree's text of it (OnGetText) in the bank's encoding, where it stays
-    // meanwhile: the texts are told apart there, without copies, and only the first of each is
-    // converted and measured.
-    std::vector<std::unordered_map<std::string_view, int>> widths(count);
-    for (auto& w : widths) w.reserve(size_t(t.VisibleCount()));
-    std::vector<std::map<uint64_t, TWidest>> widest(count);  // by level and check box
+    // meanwhile: the texts are told apart there, without copies. By column, then by kind of cell
+    // (level and check box in the main column), each distinct text with the first node showing it.
+    std::vector<std::map<uint64_t, std::unordered_map<std::string_view, TCandidate>>> texts(count);
     for (PVirtualNode run = t.GetFirstVisible(); run; run = t.GetNextVisible(run)) {
         const auto* data = t.GetNodeData<TDupNodeData>(run);
         if (!data) continue;
         for (size_t c = 0; c < count; ++c) {
-            const auto [at, fresh] = widths[c].try_emplace(CellText(*data, int(c)), 0);
-            if (fresh)
-                at->second =
-                    t.CalculateTextWidth(measure.Canvas(), run, AnsiToUtf8(at->first), int(c));
             const uint64_t kind =
                 int(c) == header.MainColumn()
                     ? uint64_t(t.GetNodeLevel(run)) * 2 + (t.CheckType(run) != ctNone ? 1 : 0)
                     : 0;
-            TWidest& w = widest[c][kind];
-            if (at->second > w.TextWidth) w = {at->second, run};
+            const std::string_view text = CellText(*data, int(c));
+            auto& distinct = texts[c][kind];
+            if (distinct.empty()) distinct.reserve(size_t(t.VisibleCount()));
+            distinct.try_emplace(text, TCandidate{-1, text, run});
         }
     }
     std::vector<int> out(count, 0);
+    std::vector<TCandidate> order;
     for (size_t c = 0; c < count; ++c) {
         const bool rtl = header.UseColumns() ? header.ColumnIsRightToLeft(int(c))
                                              : t.BiDiMode() != bdLeftToRight;
-        for (const auto& [kind, w] : widest[c]) {
-            const TRect text =
-                t.LayoutCell(w.Node, int(c), {0, 0, UnboundedWidth, int(w.Node->NodeHeight)}, true)
+        for (auto& [kind, distinct] : texts[c]) {
+            order.clear();
+            order.reserve(distinct.size());
+            for (auto& [text, candidate] : distinct) {
+                candidate.Estimate = estimate(text);
+                order.push_back(candidate);
+            }
+            std::sort(order.begin(), order.end(), [](const TCandidate& a, const TCandidate& b) {
+                return a.Estimate > b.Estimate;
+            });
+            int widest = -1;
+            PVirtualNode node = nullptr;
+            for (const TCandidate& candidate : order) {
+                const double text = widest - 2.0 * t.TextMargin();
+                if (node && candidate.Estimate * 1.05 + 8 < text) break;
+                const int width = t.CalculateTextWidth(canvas, candidate.Node,
+                                                       AnsiToUtf8(candidate.Text), int(c));
+                if (width > widest) widest = width, node = candidate.Node;
+            }
+            if (!node) continue;
+            const TRect cell =
+                t.LayoutCell(node, int(c), {0, 0, UnboundedWidth, int(node->NodeHeight)}, true)
                     .Text;
-            out[c] = std::max(out[c], (rtl ? UnboundedWidth - text.Left : text.Right) + t.Margin());
+            out[c] = std::max(out[c], (rtl ? UnboundedWidth - cell.Left : cell.Right) + t.Margin());
         }
     }
     return out;

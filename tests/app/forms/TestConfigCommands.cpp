@@ -261,7 +261,10 @@ TEST_F(ConfigCommands, DuplicateTreeGroupsAndDeletesCheckedChildren) {
 
 TEST_F(ConfigCommands, DuplicateTreeColumnsFitTheirTextsWithinTheList) {
     const std::string url = "http://www.example.com/a/rather/long/path/to/a/page.html";
-    AddUrls({url, url});
+    // The widest URL is not the longest: narrow characters take less room than wide ones.
+    const std::string wide = "http://" + std::string(40, 'W'),
+                      narrow = "http://" + std::string(120, 'i');
+    AddUrls({url, url, narrow, narrow, wide, wide});
     TDupForm form(false);
     form.show();
     form.resize(1000, 300);
