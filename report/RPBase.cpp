@@ -1,5 +1,6 @@
 #include "RPBase.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "RPMemo.h"
@@ -10,10 +11,7 @@
 namespace {
 
 constexpr double kEpsilon = 1e-6;  // inches: positions this close count as equal
-
-int Round(double v) {
-    return int(std::lround(v));
-}
+constexpr int MaxFontPixels = 32767;
 
 }  // namespace
 
@@ -383,11 +381,11 @@ void TBaseReport::ResetState() {
 // ---- cursor and lines ----
 
 int TBaseReport::XDI(double inches) const {
-    return Round((inches * scaleX_ * zoom_ / 10000 - uLeft_) * xdpi_) + devOffX_;
+    return RoundToDevice((inches * scaleX_ * zoom_ / 10000 - uLeft_) * xdpi_) + devOffX_;
 }
 
 int TBaseReport::YDI(double inches) const {
-    return Round((inches * scaleY_ * zoom_ / 10000 - uTop_) * ydpi_) + devOffY_;
+    return RoundToDevice((inches * scaleY_ * zoom_ / 10000 - uTop_) * ydpi_) + devOffY_;
 }
 
 int TBaseReport::XD(double x) const {
@@ -649,8 +647,9 @@ void TBaseReport::ApplyFontToCanvas(TPrintCanvas& c) {
     f.SetName(font_.Name);
     double px = ydpi_ * font_.Size / 72 * scaleY_ * zoom_ / 10000;
     if (font_.Subscript || font_.Superscript) px = px * 2 / 3;
-    int h = Round(px);
-    f.SetHeight(-(h < 1 ? 1 : h));
+    // From one pixel to the tallest glyph a font engine draws (a page at any resolution is
+    // smaller): an RTF size of billions of points gets the largest font, never a wrapped one.
+    f.SetHeight(-std::clamp(RoundToDevice(px), 1, MaxFontPixels));
     TFontStyles s = 0;
     if (font_.Bold) s |= fsBold;
     if (font_.Italic) s |= fsItalic;
@@ -823,7 +822,7 @@ bool TBaseReport::PopPos() {
 int TBaseReport::PenPixels(int width) const {
     if (width >= 0) return width;
     double inches = width >= -10000 ? -width / 100.0 : (-width - 10000) / 10000.0;
-    int px = Round(inches * xdpi_ * scaleX_ * zoom_ / 10000);
+    int px = RoundToDevice(inches * xdpi_ * scaleX_ * zoom_ / 10000);
     return px < 1 ? 1 : px;
 }
 

@@ -11,10 +11,6 @@ namespace {
 constexpr double kSame = 0.0001;  // inches: line ends this close meet
 constexpr int kLeft = 0, kRight = 1, kCenter = 2;
 
-int Round(double v) {
-    return int(std::lround(v));
-}
-
 // The pixels of `source` inside the bitmap as a bitmap of their own.
 TBitmap PartOf(const TBitmap& bitmap, const TRect& source) {
     TBitmap part(std::max(source.Width(), 0), std::max(source.Height(), 0));
@@ -332,8 +328,8 @@ void TCanvasReport::Ellipse(double x1, double y1, double x2, double y2) {
 
 void TCanvasReport::RoundRect(double x1, double y1, double x2, double y2, double x3, double y3) {
     if (!Drawing()) return;
-    int rw = Round(x3 / UnitsFactor() * ScaleX() * zoom_ / 10000 * xdpi_);
-    int rh = Round(y3 / UnitsFactor() * ScaleY() * zoom_ / 10000 * ydpi_);
+    int rw = RoundToDevice(x3 / UnitsFactor() * ScaleX() * zoom_ / 10000 * xdpi_);
+    int rh = RoundToDevice(y3 / UnitsFactor() * ScaleY() * zoom_ / 10000 * ydpi_);
     Canvas().RoundRect(DeviceRect(x1, y1, x2, y2), rw, rh);
 }
 

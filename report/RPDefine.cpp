@@ -1,5 +1,9 @@
 #include "RPDefine.h"
 
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
 namespace {
 
 // Printers have no desktop palette: system colours take their classic light-theme values.
@@ -25,6 +29,11 @@ std::string Trans(const std::string& text) {
 
 void RaiseError(const std::string& message) {
     throw EPrintReport(message);
+}
+
+int RoundToDevice(double v) {
+    if (std::isnan(v)) return 0;
+    return int(std::lround(std::clamp(v, double(INT_MIN), double(INT_MAX))));
 }
 
 TColor ShadeColor(TColor color, int percent) {

@@ -36,6 +36,10 @@ inline constexpr const char* SMemoPrintEnd =
 // Lightens `color` towards white: 100 percent keeps it, 0 gives white.
 TColor ShadeColor(TColor color, int percent);
 
+// The nearest whole number of device units, held within int's range: sizes and positions
+// scaled from a report's text (an RTF font size of billions) never wrap round.
+int RoundToDevice(double v);
+
 // Base of the library's components.
 class TRPComponent : public TComponent {
 public:

@@ -218,9 +218,14 @@ TEST_F(Rptf, AnRtfSizeBeyondAnyPageIsMeasured) {
         b.PrintLeft("x", 1);
         EXPECT_GT(b.BaseFont().Descent, 0);
         EXPECT_GT(b.BaseFont().Ascent, 3 * b.BaseFont().Descent);
+        // The device gets the largest font it can draw, not a size that wrapped round.
+        EXPECT_EQ(b.Device().Canvas().Font().Height(), -32767);
+        ApplyRPTFToReport(b, RTFToRPTF("{\\rtf1 \\fs999999999 x}"));
+        b.PrintLeft("x", 2);
+        EXPECT_EQ(b.Device().Canvas().Font().Height(), -32767);
     };
     r.Execute();
-    EXPECT_EQ(dev->Calls("Text").size(), 1u);
+    EXPECT_EQ(dev->Calls("Text").size(), 2u);
 }
 
 TEST(RTFConversion, SmallSamples) {
