@@ -95,10 +95,6 @@ QRectF InsideRect(const TRect& r, const QPen& pen) {
 
 // ---- A document written to a file ----
 
-std::string SystemText(int err) {
-    return Utf8ToAnsi(std::strerror(err));
-}
-
 // Removes the part files of the file `name` in `folder` (".NAME.PID-N.part") whose process is
 // gone: a job killed before its end leaves one. A running job's, of any user, stays.
 void RemoveStaleParts(const QByteArray& folder, const QByteArray& name) {
@@ -195,15 +191,12 @@ std::optional<std::string> CopyOver(int from, int to) {
     }
     std::vector<char> buffer(size_t(1) << 16);
     for (off_t at = 0; at < document.st_size;) {
-        ssize_t n = ::pread(from, buffer.data(), buffer.size(), at);
+        const ssize_t n = ::pread(from, buffer.data(), buffer.size(), at);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return SystemText(n < 0 ? errno : EIO);
-        for (ssize_t done = 0; done < n;) {
-            const ssize_t written = ::pwrite(to, buffer.data() + done, size_t(n - done), at + done);
-            if (written < 0 && errno == EINTR) continue;
-            if (written <= 0) return SystemText(written < 0 ? errno : EIO);
-            done += written;
-        }
+        int err = 0;
+        if (!WriteAllBytes(to, std::string_view(buffer.data(), size_t(n)), err))
+            return SystemText(err);
         at += n;
     }
     if (::ftruncate(to, document.st_size) != 0 || ::fsync(to) != 0) return SystemText(errno);

@@ -245,10 +245,6 @@ int InjectedError(TSafeWriteStep step) {
     return seam ? seam(step) : 0;
 }
 
-std::string SystemText(int err) {
-    return Utf8ToAnsi(std::strerror(err));
-}
-
 [[noreturn]] void RaiseCreateError(const std::string& fileName, int err) {
     throw EFCreateError(FormatMsg("Cannot create file \"%s\". %s", {fileName, SystemText(err)}));
 }
@@ -317,19 +313,6 @@ int SyncFolder(const std::string& dir) {
     if (::fsync(fd) != 0 && errno != EINVAL && errno != ENOTSUP && errno != EOPNOTSUPP) err = errno;
     ::close(fd);
     return err;
-}
-
-bool WriteAllBytes(int fd, std::string_view bytes, int& err) {
-    for (size_t done = 0; done < bytes.size();) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            err = n < 0 ? errno : EIO;
-            return false;
-        }
-        done += size_t(n);
-    }
-    return true;
 }
 
 // Copies `from` to the new file `to` (which must not exist) with `mode`, synced.
@@ -578,6 +561,23 @@ void WriteFileAtomic(const std::string& fileName, std::string_view bytes, unsign
     TSafeWriteOptions options;
     options.Mode = newFileMode;
     WriteFileAtomic(fileName, bytes, options);
+}
+
+std::string SystemText(int err) {
+    return Utf8ToAnsi(std::strerror(err));
+}
+
+bool WriteAllBytes(int fd, std::string_view bytes, int& err) {
+    for (size_t done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            err = n < 0 ? errno : EIO;
+            return false;
+        }
+        done += size_t(n);
+    }
+    return true;
 }
 
 int SyncFolderOf(const std::string& nativeFileName) {

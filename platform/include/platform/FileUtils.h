@@ -124,6 +124,10 @@ void WriteFileAtomic(const std::string& fileName, std::string_view bytes,
 // Syncs the folder of a file (its native name) as a safe write does after its rename, so the
 // file put there survives a crash: 0, or the error number.
 int SyncFolderOf(const std::string& nativeFileName);
+// The system's text for an error number, in Windows-1252.
+std::string SystemText(int err);
+// Writes every byte to `fd` at its offset, again after an interruption; false with `err` set.
+bool WriteAllBytes(int fd, std::string_view bytes, int& err);
 
 // The steps of a safe write, for tests that fail or stop a write at each of them. LockWait comes
 // each time the temporary file is found locked by another save, before waiting for it.
